@@ -1,0 +1,63 @@
+# Helpers that keep the per-folder CMakeLists files to a line or two.
+
+set(LUMORA_WARNINGS -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor -Wcast-align
+    -Woverloaded-virtual -Wnull-dereference -Wimplicit-fallthrough)
+
+# lumora_module(<name> [DEPS <targets>...])
+# A static library made of every .cpp and .h in the calling folder, named lumora_<name>.
+# Headers are included by their path below src/, e.g. #include "xml/XmlDocument.h".
+function(lumora_module name)
+  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  if(NOT sources)
+    # Headers only so far: an interface library keeps dependants building.
+    add_library(lumora_${name} INTERFACE)
+    target_include_directories(lumora_${name} INTERFACE ${PROJECT_SOURCE_DIR}/src)
+    target_link_libraries(lumora_${name} INTERFACE ${ARG_DEPS})
+    return()
+  endif()
+  file(GLOB headers CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
+  add_library(lumora_${name} STATIC ${sources} ${headers})
+  target_include_directories(lumora_${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+  target_compile_options(lumora_${name} PRIVATE ${LUMORA_WARNINGS})
+  target_compile_definitions(lumora_${name} PUBLIC
+      LUMORA_VERSION_MAJOR=${PROJECT_VERSION_MAJOR}
+      LUMORA_VERSION_MINOR=${PROJECT_VERSION_MINOR}
+      LUMORA_VERSION_PATCH=${PROJECT_VERSION_PATCH})
+  target_link_libraries(lumora_${name} PUBLIC ${ARG_DEPS})
+  set_target_properties(lumora_${name} PROPERTIES POSITION_INDEPENDENT_CODE ON)
+endfunction()
+
+# lumora_test(<name> SOURCES <files>... LIBS <targets>... [GUI])
+# A Qt Test executable registered with ctest. Tests run on the offscreen platform and
+# may write screenshots below ${CMAKE_BINARY_DIR}/screenshots.
+function(lumora_test name)
+  cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} Qt6::Test)
+  target_compile_options(${name} PRIVATE ${LUMORA_WARNINGS})
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/tests)
+  target_compile_definitions(${name} PRIVATE
+      LUMORA_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
+      LUMORA_BUILD_DIR="${CMAKE_BINARY_DIR}"
+      LUMORA_BIN_DIR="${CMAKE_BINARY_DIR}/bin")
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+  add_test(NAME ${name} COMMAND ${name})
+  if(NOT ARG_TIMEOUT)
+    set(ARG_TIMEOUT 300)
+  endif()
+  set_tests_properties(${name} PROPERTIES TIMEOUT ${ARG_TIMEOUT}
+      ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LUMORA_NO_FILE_MANAGER=1;QT_LOGGING_RULES=qt.qpa.*=false")
+endfunction()
+
+# Adds every direct subfolder of the calling folder that has a CMakeLists.txt.
+function(lumora_add_subfolders)
+  file(GLOB children RELATIVE ${CMAKE_CURRENT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR}/*)
+  list(SORT children)
+  foreach(child ${children})
+    if(IS_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}/${child}
+       AND EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${child}/CMakeLists.txt)
+      add_subdirectory(${child})
+    endif()
+  endforeach()
+endfunction()

@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Installs the Debian packages needed to build, test and run Lumora Plenum.
+# Idempotent and non-interactive; pass extra package names to add them.
+set -euo pipefail
+
+packages=(
+  build-essential cmake ninja-build pkg-config git
+  qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools
+  qt6-image-formats-plugins qt6-l10n-tools libqt6svg6 libqt6opengl6-dev
+  libgl-dev libvulkan-dev libxkbcommon-dev
+  libjpeg62-turbo-dev
+  fontconfig fonts-wqy-microhei fonts-wine fonts-dejavu-core
+  xvfb xauth
+  "$@"
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -gt 0 ]; then
+  SUDO=""
+  if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+  export DEBIAN_FRONTEND=noninteractive
+  $SUDO apt-get update -qq
+  $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
