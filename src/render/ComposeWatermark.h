@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QImage>
+#include <QSize>
 #include <QString>
 
 // The single rendering routine: draws every layer of the selected template onto a photo
@@ -17,6 +19,25 @@ struct ComposeOutcome
     QString outputPath; // the file written (modes 1 and 2)
     QString error;      // a sentence for the user when ok is false
 };
+
+// Where EditorPreview draws: the template editor registers its preview area while it is
+// open. The area's size gives the canvas size that placement and scaling refer to; the
+// finished picture is handed back to be shown. Called on the thread that renders.
+class EditorPreviewTarget
+{
+public:
+    virtual ~EditorPreviewTarget() = default;
+    virtual QSize previewSize() const = 0;
+    virtual void showPreview(const QImage& picture) = 0;
+};
+
+// Registers (or, with nullptr, withdraws) the editor preview.
+void SetEditorPreviewTarget(EditorPreviewTarget* target);
+
+// Renders with the process-wide settings (selected template, output and resize settings)
+// and reports the outcome.
+ComposeOutcome ComposeWatermarkOutcome(ComposeMode mode, const QString& sourcePath,
+                                       const QString& targetPath = QString());
 
 // Returns 0, or -1 when EditorPreview finds no registered editor preview.
 int ComposeWatermark(int mode, const QString& sourcePath, const QString& targetPath = QString());
