@@ -1,0 +1,77 @@
+#include "services/language/CLanguageManager.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+
+#include "services/language/ProfileText.h"
+
+namespace {
+
+const QString kBuiltinStrings = QStringLiteral(":/language/strings.ini");
+
+QString BuiltinBitmapPath(int id)
+{
+    return QStringLiteral(":/language/%1.png").arg(id);
+}
+
+} // namespace
+
+QString CLanguageManager::GetLanguageCode()
+{
+    // The application settings carry one language, English; nothing stores or changes it.
+    return QStringLiteral("en");
+}
+
+QString CLanguageManager::GetProgramFolder()
+{
+    const QString dir = QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QString();
+    return dir.isEmpty() ? QStringLiteral(".") : dir;
+}
+
+QString CLanguageManager::GetLanguageFilePath()
+{
+    return QStringLiteral("%1/Lang/lang_%2.ini").arg(GetProgramFolder(), GetLanguageCode());
+}
+
+QString CLanguageManager::GetLanguageString(const QString& section, const QString& key)
+{
+    QString value = ProfileText::ReadFileValue(GetLanguageFilePath(), section, key);
+    if (value.isEmpty())
+        return QString();
+    value.truncate(kMaxValueLength);
+    value.replace(QStringLiteral("\\n"), QStringLiteral("\n"));
+    value.replace(QStringLiteral("\\t"), QStringLiteral("\t"));
+    return value;
+}
+
+QString CLanguageManager::LoadLanguageString(int id)
+{
+    const QString text = GetLanguageString(QStringLiteral("STRING"), QString::number(id));
+    return text.isEmpty() ? BuiltinString(id) : text;
+}
+
+void CLanguageManager::LoadLanguageBitmap(QImage& bitmap, int id)
+{
+    QString name =
+        ProfileText::ReadFileValue(GetLanguageFilePath(), QStringLiteral("BITMAP"), QString::number(id));
+    name.truncate(kMaxValueLength);
+    if (!name.isEmpty()) {
+        QImage fromFile(QStringLiteral("%1/%2").arg(GetProgramFolder(), name));
+        if (!fromFile.isNull()) {
+            bitmap = fromFile;
+            return;
+        }
+    }
+    bitmap = BuiltinBitmap(id);
+}
+
+QString CLanguageManager::BuiltinString(int id)
+{
+    return ProfileText::ReadFileValue(kBuiltinStrings, QStringLiteral("STRING"), QString::number(id));
+}
+
+QImage CLanguageManager::BuiltinBitmap(int id)
+{
+    const QString path = BuiltinBitmapPath(id);
+    return QFileInfo::exists(path) ? QImage(path) : QImage();
+}
