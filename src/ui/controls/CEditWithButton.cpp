@@ -1,0 +1,127 @@
+#include "ui/controls/CEditWithButton.h"
+
+#include <QCoreApplication>
+#include <QMouseEvent>
+#include <QPainter>
+
+#include "services/language/CLanguageManager.h"
+#include "services/messages/WindowMessage.h"
+
+CEditWithButton::CEditWithButton(QWidget* parent) : QLineEdit(parent)
+{
+    setFrame(false);
+    setMouseTracking(true);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Base, Qt::transparent);
+    setPalette(pal);
+    connect(this, &QLineEdit::textChanged, this, [this] {
+        fitToBitmap();
+        update();
+    });
+}
+
+void CEditWithButton::SetBitmaps(int emptyId, int filledId)
+{
+    QImage empty, filled;
+    CLanguageManager::LoadLanguageBitmap(empty, emptyId);
+    CLanguageManager::LoadLanguageBitmap(filled, filledId);
+    SetBitmaps(empty, filled);
+}
+
+void CEditWithButton::SetBitmaps(const QImage& empty, const QImage& filled)
+{
+    m_empty = empty;
+    m_filled = filled;
+    fitToBitmap();
+    update();
+}
+
+void CEditWithButton::SetTextRect(const QRect& rect)
+{
+    m_textRect = rect;
+    fitToBitmap();
+}
+
+void CEditWithButton::SetButtonRect(const QRect& rect)
+{
+    m_buttonRect = rect;
+}
+
+void CEditWithButton::SetNotify(QObject* window, int message)
+{
+    m_notify = window;
+    m_notifyMessage = message;
+}
+
+QObject* CEditWithButton::notifyWindow() const
+{
+    return m_notify ? m_notify.data() : parent();
+}
+
+const QImage& CEditWithButton::currentBitmap() const
+{
+    return text().isEmpty() ? m_empty : m_filled;
+}
+
+void CEditWithButton::fitToBitmap()
+{
+    if (m_textRect.isEmpty() || m_fitting)
+        return;
+    m_fitting = true;
+    const QImage& picture = currentBitmap();
+    // The picture is drawn 3 pixels left of and 2 pixels above the control.
+    if (!picture.isNull())
+        setFixedSize(picture.width() - 3, picture.height() - 2);
+    setTextMargins(m_textRect.left(), m_textRect.top(), qMax(0, width() - m_textRect.right() - 1),
+                   qMax(0, height() - m_textRect.bottom() - 1));
+    raise();
+    m_fitting = false;
+}
+
+void CEditWithButton::paintEvent(QPaintEvent* event)
+{
+    {
+        QPainter p(this);
+        p.drawImage(-3, -2, currentBitmap());
+    }
+    QLineEdit::paintEvent(event);
+}
+
+void CEditWithButton::resizeEvent(QResizeEvent* event)
+{
+    QLineEdit::resizeEvent(event);
+    fitToBitmap();
+}
+
+void CEditWithButton::changeEvent(QEvent* event)
+{
+    QLineEdit::changeEvent(event);
+    if (event->type() == QEvent::FontChange)
+        fitToBitmap();
+}
+
+void CEditWithButton::keyPressEvent(QKeyEvent* event)
+{
+    QLineEdit::keyPressEvent(event);
+    update();
+}
+
+void CEditWithButton::mouseMoveEvent(QMouseEvent* event)
+{
+    const QPoint pos = event->position().toPoint();
+    setCursor(m_textRect.isEmpty() || m_textRect.contains(pos) ? Qt::IBeamCursor : Qt::ArrowCursor);
+    QLineEdit::mouseMoveEvent(event);
+}
+
+void CEditWithButton::mouseReleaseEvent(QMouseEvent* event)
+{
+    QLineEdit::mouseReleaseEvent(event);
+    if (event->button() != Qt::LeftButton || !m_buttonRect.contains(event->position().toPoint()))
+        return;
+    if (text().isEmpty() && !m_alwaysActive)
+        return;
+    if (QObject* target = notifyWindow()) {
+        WindowMessageEvent message(m_notifyMessage, 0, 0);
+        QCoreApplication::sendEvent(target, &message);
+    }
+}

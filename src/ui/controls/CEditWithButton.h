@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QImage>
+#include <QLineEdit>
+#include <QPointer>
+#include <QRect>
+
+// An edit field drawn over a picture that contains a button: one picture while the text is
+// empty, another while it is not. Typing stays inside the text rectangle; releasing the left
+// mouse button inside the button rectangle sends the notify message to the notify window
+// (when the field holds text, or always when it is always active).
+class CEditWithButton : public QLineEdit
+{
+    Q_OBJECT
+
+public:
+    // The first private message number (1024) plus 3000.
+    static constexpr int kDefaultNotifyMessage = 4024;
+
+    explicit CEditWithButton(QWidget* parent = nullptr);
+
+    // Pictures by id through the language manager: without text, with text.
+    void SetBitmaps(int emptyId, int filledId);
+    void SetBitmaps(const QImage& empty, const QImage& filled);
+    void SetTextRect(const QRect& rect);
+    void SetButtonRect(const QRect& rect);
+    QRect textRect() const { return m_textRect; }
+    QRect buttonRect() const { return m_buttonRect; }
+    // Notify window (default: the parent) and message.
+    void SetNotify(QObject* window, int message = kDefaultNotifyMessage);
+    QObject* notifyWindow() const;
+    int notifyMessage() const { return m_notifyMessage; }
+    void SetAlwaysActive(bool alwaysActive) { m_alwaysActive = alwaysActive; }
+    const QImage& currentBitmap() const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    // Resizes to the current picture and keeps typing inside the text rectangle.
+    void fitToBitmap();
+
+    QImage m_empty;
+    QImage m_filled;
+    QRect m_textRect;
+    QRect m_buttonRect;
+    QPointer<QObject> m_notify;
+    int m_notifyMessage = kDefaultNotifyMessage;
+    bool m_alwaysActive = false;
+    bool m_fitting = false;
+};
