@@ -1,0 +1,115 @@
+#include "model/DataFiles.h"
+
+#include <limits>
+
+#include "services/folders/Folders.h"
+#include "xml/XmlDocument.h"
+
+namespace {
+
+// Leading blanks, sign and digits; `magnitude` saturates at 2^32 so overflow stays visible.
+struct NumberText
+{
+    bool negative = false;
+    bool digits = false;
+    std::uint64_t magnitude = 0;
+};
+
+NumberText scanNumber(const QString& text)
+{
+    NumberText number;
+    qsizetype i = 0;
+    while (i < text.size() && text.at(i).isSpace())
+        ++i;
+    if (i < text.size() && (text.at(i) == QLatin1Char('-') || text.at(i) == QLatin1Char('+'))) {
+        number.negative = text.at(i) == QLatin1Char('-');
+        ++i;
+    }
+    constexpr std::uint64_t limit = std::uint64_t{1} << 32;
+    for (; i < text.size(); ++i) {
+        const char16_t c = text.at(i).unicode();
+        if (c < u'0' || c > u'9')
+            break;
+        number.digits = true;
+        number.magnitude = number.magnitude * 10 + static_cast<std::uint64_t>(c - u'0');
+        if (number.magnitude > limit)
+            number.magnitude = limit;
+    }
+    return number;
+}
+
+} // namespace
+
+bool IsValidTemplateName(const QString& name)
+{
+    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String("..") ||
+        name == QLatin1String("qthumb"))
+        return false;
+    for (QChar c : name) {
+        if (c == QLatin1Char('/') || c == QChar(0))
+            return false;
+    }
+    return true;
+}
+
+QString TemplateFilePath(const QString& name)
+{
+    if (!IsValidTemplateName(name))
+        return QString();
+    return JoinPath(GetTemplatesFolder(), name + QStringLiteral(".xml"));
+}
+
+QString TemplateListPath()
+{
+    return JoinPath(GetTemplatesFolder(), QStringLiteral("qthumb.xml"));
+}
+
+QString PreferencesPath()
+{
+    return JoinPath(GetAppDataFolder(), QStringLiteral("preference.xml"));
+}
+
+QString ConfigIniPath()
+{
+    return JoinPath(GetAppDataFolder(), QStringLiteral("config.ini"));
+}
+
+QString ResizingConfigPath()
+{
+    return JoinPath(GetAppDataFolder(), QStringLiteral("resizing_config.ini"));
+}
+
+QString ProfileSectionName()
+{
+    return QStringLiteral("常规");
+}
+
+void StartNewXmlDocument(XmlDocument& doc)
+{
+    doc.SetDocText(QString());
+    doc.SetDocText(QString::fromUtf16(kXmlDeclaration));
+}
+
+std::int32_t ReadXmlInt(const QString& text)
+{
+    const NumberText number = scanNumber(text);
+    constexpr std::int64_t max = std::numeric_limits<std::int32_t>::max();
+    constexpr std::int64_t min = std::numeric_limits<std::int32_t>::min();
+    std::int64_t value = static_cast<std::int64_t>(number.magnitude);
+    if (number.negative)
+        value = -value;
+    if (value > max)
+        return static_cast<std::int32_t>(max);
+    if (value < min)
+        return static_cast<std::int32_t>(min);
+    return static_cast<std::int32_t>(value);
+}
+
+std::uint32_t ReadXmlUnsigned(const QString& text)
+{
+    const NumberText number = scanNumber(text);
+    if (number.magnitude > std::numeric_limits<std::uint32_t>::max())
+        return std::numeric_limits<std::uint32_t>::max();
+    const auto value = static_cast<std::uint32_t>(number.magnitude);
+    return number.negative ? 0u - value : value;
+}

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <cstdint>
+
+#include <QString>
+
+class XmlDocument;
+
+// Names, places and value rules of the data files.
+
+// The first line of every XML file the program writes.
+inline constexpr char16_t kXmlDeclaration[] = u"<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n";
+
+// True when a template or layer name can be used as a file name in the templates folder:
+// not empty, not "." or "..", no "/" and no NUL, and not "qthumb" (whose file is the
+// template list). Every operation that builds a path from a name checks it.
+bool IsValidTemplateName(const QString& name);
+
+// templates folder + "/" + name + ".xml"; empty when the name is not valid.
+QString TemplateFilePath(const QString& name);
+// templates folder + "/qthumb.xml"
+QString TemplateListPath();
+// data folder + "/preference.xml", "/config.ini", "/resizing_config.ini"
+QString PreferencesPath();
+QString ConfigIniPath();
+QString ResizingConfigPath();
+
+// The section of every INI file of the program ("常规").
+QString ProfileSectionName();
+
+// Empties the document and gives it the declaration line; elements are added after it.
+void StartNewXmlDocument(XmlDocument& doc);
+
+// An element text read as a signed integer: leading blanks, optional sign, leading decimal
+// digits; 0 without digits; clamped to the 32-bit range.
+std::int32_t ReadXmlInt(const QString& text);
+// An element text read as an unsigned decimal number (colours): leading blanks, optional
+// sign (a minus negates modulo 2^32), digits; 0 without digits; 0xFFFFFFFF on overflow.
+std::uint32_t ReadXmlUnsigned(const QString& text);

@@ -1,0 +1,108 @@
+#include "model/OutputSettings.h"
+
+#include <QFileInfo>
+#include <QMutex>
+#include <QMutexLocker>
+
+#include "model/DataFiles.h"
+#include "services/folders/Folders.h"
+#include "xml/XmlDocument.h"
+
+namespace {
+
+const QString kRoot = QStringLiteral("Preferences");
+
+QMutex& settingsMutex()
+{
+    static QMutex mutex;
+    return mutex;
+}
+
+OutputSettings& processSettings()
+{
+    static OutputSettings settings;
+    return settings;
+}
+
+void readInt(XmlDocument& doc, const QString& name, int& value)
+{
+    if (doc.FindElement(name))
+        value = ReadXmlInt(doc.GetElementData());
+}
+
+void readText(XmlDocument& doc, const QString& name, QString& value)
+{
+    if (doc.FindElement(name))
+        value = doc.GetElementData();
+}
+
+bool openPreferences(XmlDocument& doc)
+{
+    return doc.LoadFile(PreferencesPath()) && doc.FindElement(kRoot) && doc.EnterElement();
+}
+
+} // namespace
+
+bool LoadPreferences(OutputSettings& into)
+{
+    XmlDocument doc;
+    if (!openPreferences(doc))
+        return false;
+    OutputSettings settings = into;
+    readInt(doc, QStringLiteral("OutputFolderOpts"), settings.OutputFolderOpts);
+    readText(doc, QStringLiteral("OutputFolderPath"), settings.OutputFolderPath);
+    readInt(doc, QStringLiteral("OutputFileNameOpts"), settings.OutputFileNameOpts);
+    readText(doc, QStringLiteral("OutputFileNameSuffix"), settings.OutputFileNameSuffix);
+    readInt(doc, QStringLiteral("OutputFormat"), settings.OutputFormat);
+    readInt(doc, QStringLiteral("JpegQuality"), settings.JpegQuality);
+    into = settings;
+    return true;
+}
+
+OutputSettings LoadPreferences()
+{
+    QMutexLocker lock(&settingsMutex());
+    LoadPreferences(processSettings());
+    return processSettings();
+}
+
+OutputSettings GetOutputSettings()
+{
+    QMutexLocker lock(&settingsMutex());
+    return processSettings();
+}
+
+void SetOutputSettings(const OutputSettings& settings)
+{
+    QMutexLocker lock(&settingsMutex());
+    processSettings() = settings;
+}
+
+bool CreateDefaultPreferences()
+{
+    const QString path = PreferencesPath();
+    if (QFileInfo::exists(path) || QFileInfo(path).isSymLink())
+        return false;
+    XmlDocument doc;
+    StartNewXmlDocument(doc);
+    doc.AddElement(kRoot, QString());
+    doc.EnterElement();
+    doc.AddElement(QStringLiteral("OutputFolderOpts"), 0);
+    doc.AddElement(QStringLiteral("OutputFolderPath"), GetDocumentsFolder());
+    doc.AddElement(QStringLiteral("OutputFileNameOpts"), 1);
+    doc.AddElement(QStringLiteral("OutputFileNameSuffix"), QStringLiteral("_new"));
+    doc.AddElement(QStringLiteral("OutputFormat"), 0);
+    doc.AddElement(QStringLiteral("JpegQuality"), 100);
+    doc.AddElement(QStringLiteral("OpenQuickStartDlg"), 0);
+    doc.LeaveElement();
+    return doc.SaveFile(path);
+}
+
+bool LoadOpenQuickStartDlg(int& value)
+{
+    XmlDocument doc;
+    if (!openPreferences(doc) || !doc.FindElement(QStringLiteral("OpenQuickStartDlg")))
+        return false;
+    value = ReadXmlInt(doc.GetElementData());
+    return true;
+}

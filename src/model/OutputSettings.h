@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QString>
+
+// Where and how a processed photo is written; stored in "preference.xml" (root
+// "Preferences") in the data folder.
+struct OutputSettings
+{
+    enum FolderOption : int
+    {
+        BesideSource = 0,
+        ToOutputFolder = 1
+    };
+    enum FileNameOption : int
+    {
+        KeepBaseName = 0,
+        AddSuffix = 1
+    };
+    enum Format : int
+    {
+        Jpeg = 0,
+        Png = 1,
+        Bmp = 2,
+        Tiff = 3
+    };
+
+    int OutputFolderOpts = 0;
+    QString OutputFolderPath;
+    int OutputFileNameOpts = 0;
+    QString OutputFileNameSuffix;
+    int OutputFormat = 0;
+    int JpegQuality = 0; // stored and loaded; the JPEG encoder uses its own fixed quality
+
+    friend bool operator==(const OutputSettings&, const OutputSettings&) = default;
+};
+
+// Reads "preference.xml" into `into`: each of the six values only when its element is
+// found. False (and `into` unchanged) when the file does not load or has no "Preferences".
+bool LoadPreferences(OutputSettings& into);
+// Loads the file over the process-wide settings and returns them (a snapshot a render can
+// keep). Called before every batch run and preview render.
+OutputSettings LoadPreferences();
+
+// The process-wide settings; safe to use from any thread.
+OutputSettings GetOutputSettings();
+void SetOutputSettings(const OutputSettings& settings);
+
+// When "preference.xml" does not exist, writes it with the defaults (beside the source,
+// output folder = the documents folder, which is created, suffix "_new", JPEG, quality
+// 100, quick start shown). True when the file was written.
+bool CreateDefaultPreferences();
+
+// Reads "OpenQuickStartDlg"; false when the file does not load or the element is missing.
+bool LoadOpenQuickStartDlg(int& value);

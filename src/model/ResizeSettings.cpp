@@ -1,0 +1,138 @@
+#include "model/ResizeSettings.h"
+
+#include <atomic>
+
+#include <QMutex>
+#include <QMutexLocker>
+
+#include "model/DataFiles.h"
+#include "services/folders/FolderTree.h"
+#include "services/ini/IniFile.h"
+
+namespace {
+
+const QString kScaleType = QStringLiteral("ScaleType");
+const QString kTargetWidth = QStringLiteral("TargetWidth");
+const QString kTargetHeight = QStringLiteral("TargetHeight");
+const QString kResizeEveryTime = QStringLiteral("ResizeEveryTime");
+
+struct ProcessResize
+{
+    QMutex mutex;
+    // Until the file is first read: no scaling.
+    ResizeSettings settings{0, 800, 600, 0};
+};
+
+ProcessResize& processResize()
+{
+    static ProcessResize instance;
+    return instance;
+}
+
+std::atomic<bool> g_resizePictures{false};
+
+// a * b / c with 32-bit signed wrap-around on the product and the quotient, computed in 64
+// bits so that nothing is undefined. c must not be 0.
+std::int32_t scaled(std::int32_t a, std::int32_t b, std::int32_t c)
+{
+    const auto product =
+        static_cast<std::int32_t>(static_cast<std::uint32_t>(std::int64_t{a} * std::int64_t{b}));
+    const std::int64_t quotient = std::int64_t{product} / std::int64_t{c};
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(quotient));
+}
+
+} // namespace
+
+ResizeSettings ReadResizeSettings()
+{
+    const ResizeSettings defaults;
+    IniFile file(ResizingConfigPath());
+    file.load();
+    const QString section = ProfileSectionName();
+    ResizeSettings settings;
+    settings.ScaleType = file.intValue(section, kScaleType, defaults.ScaleType);
+    settings.TargetWidth = file.intValue(section, kTargetWidth, defaults.TargetWidth);
+    settings.TargetHeight = file.intValue(section, kTargetHeight, defaults.TargetHeight);
+    settings.ResizeEveryTime = file.intValue(section, kResizeEveryTime, defaults.ResizeEveryTime);
+    return settings;
+}
+
+bool WriteResizeSettings(std::int32_t scaleType, const QString& targetWidthText,
+                         const QString& targetHeightText, std::int32_t resizeEveryTime)
+{
+    IniFile file(ResizingConfigPath());
+    if (!file.load())
+        return false;
+    const QString section = ProfileSectionName();
+    const bool set = file.setValue(section, kScaleType, scaleType) &&
+                     file.setValue(section, kTargetWidth, targetWidthText) &&
+                     file.setValue(section, kTargetHeight, targetHeightText) &&
+                     file.setValue(section, kResizeEveryTime, resizeEveryTime);
+    return set && file.save();
+}
+
+bool CommitResizeSettings(std::int32_t scaleType, const QString& targetWidthText,
+                          const QString& targetHeightText, std::int32_t resizeEveryTime, bool resizePictures)
+{
+    const bool written = WriteResizeSettings(scaleType, targetWidthText, targetHeightText, resizeEveryTime);
+    SetResizePictures(resizePictures);
+    RemovePreviewCache();
+    return written;
+}
+
+ResizeSettings GetResizeSettings()
+{
+    ProcessResize& p = processResize();
+    QMutexLocker lock(&p.mutex);
+    return p.settings;
+}
+
+void SetResizeSettings(const ResizeSettings& settings)
+{
+    ProcessResize& p = processResize();
+    QMutexLocker lock(&p.mutex);
+    p.settings = settings;
+}
+
+ResizeSettings LoadResizeSettings()
+{
+    const ResizeSettings settings = ReadResizeSettings();
+    SetResizeSettings(settings);
+    return settings;
+}
+
+bool ResizePictures()
+{
+    return g_resizePictures.load();
+}
+
+void SetResizePictures(bool on)
+{
+    g_resizePictures.store(on);
+}
+
+QSize ComputeOutputSize(const ResizeSettings& settings, bool resizePictures, int width, int height)
+{
+    const QSize unchanged(width, height);
+    if (!resizePictures && settings.ResizeEveryTime == 0)
+        return unchanged;
+    switch (settings.ScaleType) {
+    case ResizeSettings::ScaleByWidth:
+        if (width == 0)
+            return unchanged;
+        return QSize(settings.TargetWidth, scaled(height, settings.TargetWidth, width));
+    case ResizeSettings::ScaleByHeight:
+        if (height == 0)
+            return unchanged;
+        return QSize(scaled(width, settings.TargetHeight, height), settings.TargetHeight);
+    case ResizeSettings::ScaleAbsolute:
+        return QSize(settings.TargetWidth, settings.TargetHeight);
+    default:
+        return unchanged;
+    }
+}
+
+QSize ComputeOutputSize(int width, int height)
+{
+    return ComputeOutputSize(GetResizeSettings(), ResizePictures(), width, height);
+}

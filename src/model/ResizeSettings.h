@@ -1,0 +1,61 @@
+#pragma once
+
+#include <cstdint>
+
+#include <QSize>
+#include <QString>
+
+// How the output canvas size follows from a photo's size; stored in "resizing_config.ini"
+// (section "常规") in the data folder. All four values are 32-bit signed integers.
+struct ResizeSettings
+{
+    enum ScaleKind : std::int32_t
+    {
+        ScaleByWidth = 1,
+        ScaleByHeight = 2,
+        ScaleAbsolute = 3
+    };
+
+    // The values when the file or a key is missing.
+    std::int32_t ScaleType = ScaleByWidth;
+    std::int32_t TargetWidth = 800;
+    std::int32_t TargetHeight = 600;
+    std::int32_t ResizeEveryTime = 0;
+
+    friend bool operator==(const ResizeSettings&, const ResizeSettings&) = default;
+};
+
+// Reads the file; each missing key (or a missing file) gives the value of the struct's
+// defaults, and a value is read by the profile integer rule (no digits give 0).
+ResizeSettings ReadResizeSettings();
+
+// The resize window's closing step: writes, in this order, ScaleType ("%d"), TargetWidth
+// and TargetHeight (the edit texts verbatim, possibly empty) and ResizeEveryTime ("%d"),
+// keeping every other key of the file. True when the file was written.
+bool WriteResizeSettings(std::int32_t scaleType, const QString& targetWidthText,
+                         const QString& targetHeightText, std::int32_t resizeEveryTime);
+// Everything the resize window does when it closes: writes the file as above, sets
+// ResizePictures, and removes the preview cache (previews built under the old size).
+bool CommitResizeSettings(std::int32_t scaleType, const QString& targetWidthText,
+                          const QString& targetHeightText, std::int32_t resizeEveryTime, bool resizePictures);
+
+// The process-wide copy that renders read; (0, 800, 600, 0) until first loaded. Safe to use
+// from any thread.
+ResizeSettings GetResizeSettings();
+void SetResizeSettings(const ResizeSettings& settings);
+// Reads the file into the process-wide copy and returns it.
+ResizeSettings LoadResizeSettings();
+
+// The in-memory "resize pictures" switch: off at start, never stored. Any thread.
+bool ResizePictures();
+void SetResizePictures(bool on);
+
+// The resize rule. Without `resizePictures` and without ResizeEveryTime the size stays.
+// Otherwise by ScaleType: 1 width = TargetWidth, height = h * TargetWidth / w; 2 height =
+// TargetHeight, width = w * TargetHeight / h; 3 both targets; other values keep the size.
+// Products and quotients are 32-bit signed operations truncating toward zero; a product
+// beyond 32 bits wraps around as it does on the platform the rule comes from. A photo
+// width (mode 1) or height (mode 2) of 0 keeps the photo's size.
+QSize ComputeOutputSize(const ResizeSettings& settings, bool resizePictures, int width, int height);
+// The same with the process-wide copy and switch.
+QSize ComputeOutputSize(int width, int height);

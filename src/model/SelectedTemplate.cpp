@@ -1,0 +1,49 @@
+#include "model/SelectedTemplate.h"
+
+#include <QMutex>
+#include <QMutexLocker>
+
+#include "model/DataFiles.h"
+#include "services/ini/IniFile.h"
+
+namespace {
+
+struct SelectedName
+{
+    QMutex mutex;
+    QString name;
+};
+
+SelectedName& selected()
+{
+    static SelectedName instance;
+    return instance;
+}
+
+const QString kIndexKey = QStringLiteral("template");
+
+} // namespace
+
+void SetSelectedTemplateName(const QString& name)
+{
+    SelectedName& s = selected();
+    QMutexLocker lock(&s.mutex);
+    s.name = name;
+}
+
+QString SelectedTemplateName()
+{
+    SelectedName& s = selected();
+    QMutexLocker lock(&s.mutex);
+    return s.name;
+}
+
+int LoadSelectedTemplateIndex()
+{
+    return IniFile::ReadInt(ConfigIniPath(), ProfileSectionName(), kIndexKey, 0);
+}
+
+bool StoreSelectedTemplateIndex(int index)
+{
+    return IniFile::WriteInt(ConfigIniPath(), ProfileSectionName(), kIndexKey, index < 0 ? 0 : index);
+}

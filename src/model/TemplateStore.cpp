@@ -1,0 +1,158 @@
+#include "model/TemplateStore.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include "model/DataFiles.h"
+#include "model/LayerFiles.h"
+#include "model/WatermarkConf.h"
+#include "model/WatermarkTemplate.h"
+#include "services/folders/FolderTree.h"
+#include "services/folders/Folders.h"
+#include "xml/XmlDocument.h"
+
+namespace {
+
+const QString kListRoot = QStringLiteral("Templates");
+const QString kListEntry = QStringLiteral("template");
+
+// Loads the list and enters its root. False when the file does not load or has no root.
+bool openList(XmlDocument& list)
+{
+    return list.LoadFile(TemplateListPath()) && list.FindElement(kListRoot) && list.EnterElement();
+}
+
+// Makes the first entry equal to `name` the current element.
+bool findEntry(XmlDocument& list, const QString& name)
+{
+    while (list.FindElement(kListEntry)) {
+        if (list.GetElementData() == name)
+            return true;
+    }
+    return false;
+}
+
+// Writes a new template with one layer and that layer's file, with the defaults of a new
+// template and the default font record.
+bool writeNewTemplate(const QString& name, const QString& text)
+{
+    const QString layer = name + QStringLiteral("_Layer 1");
+    const bool templateWritten = SaveWatermarkTemplate({name, {layer}});
+    ResetEditConfToDefaults(text);
+    const bool layerWritten = SaveLayerConf(layer, EditConf, DefaultFontRecord());
+    return templateWritten && layerWritten;
+}
+
+} // namespace
+
+bool LoadTemplateNames(QStringList& names)
+{
+    names.clear();
+    if (!QFileInfo::exists(TemplateListPath()))
+        return true;
+    XmlDocument list;
+    if (!openList(list))
+        return false;
+    while (list.FindElement(kListEntry))
+        names.append(list.GetElementData());
+    return true;
+}
+
+bool CreateDefaultTemplates()
+{
+    const QString folder = GetTemplatesFolder();
+    if (QFileInfo::exists(folder))
+        return false;
+    CreateFolderPath(folder);
+
+    XmlDocument list;
+    StartNewXmlDocument(list);
+    list.AddElement(kListRoot, QString());
+    list.EnterElement();
+    list.AddElement(kListEntry, QStringLiteral("Demo 1"));
+    list.LeaveElement();
+    const bool listWritten = list.SaveFile(TemplateListPath());
+
+    EditConf.Font = DefaultFontRecord();
+    return writeNewTemplate(QStringLiteral("Demo 1"), QStringLiteral("Lumora Plenum")) && listWritten;
+}
+
+bool AddTemplate(const QString& name)
+{
+    if (!IsValidTemplateName(name))
+        return false;
+    XmlDocument list;
+    if (QFileInfo::exists(TemplateListPath())) {
+        // A damaged list is kept as it is rather than replaced by a list of one.
+        if (!openList(list))
+            return false;
+    } else {
+        StartNewXmlDocument(list);
+        list.AddElement(kListRoot, QString());
+        list.EnterElement();
+    }
+    // At the end of the list: no current element at this level yet.
+    list.AddElement(kListEntry, name);
+    list.LeaveElement();
+    if (!list.SaveFile(TemplateListPath()))
+        return false;
+    return writeNewTemplate(name, QStringLiteral("Lumora For Win"));
+}
+
+bool DeleteTemplate(const QString& name)
+{
+    if (!IsValidTemplateName(name))
+        return false;
+    bool listSaved = false;
+    XmlDocument list;
+    if (openList(list)) {
+        if (findEntry(list, name))
+            list.RemoveElement();
+        list.LeaveElement();
+        listSaved = list.SaveFile(TemplateListPath());
+    }
+
+    WatermarkTemplate tmpl;
+    if (LoadWatermarkTemplate(name, tmpl)) {
+        for (const QString& layer : tmpl.layers) {
+            const QString layerPath = TemplateFilePath(layer);
+            if (!layerPath.isEmpty())
+                QFile::remove(layerPath);
+        }
+    }
+    const QString templatePath = TemplateFilePath(name);
+    QFile::remove(templatePath);
+    return listSaved && !QFileInfo(templatePath).isFile();
+}
+
+bool RenameTemplate(const QString& oldName, const QString& newName)
+{
+    if (!IsValidTemplateName(oldName) || !IsValidTemplateName(newName))
+        return false;
+    const QString oldPath = TemplateFilePath(oldName);
+    const QString newPath = TemplateFilePath(newName);
+    // Renaming onto an existing template would list the new name twice and strand the old
+    // template file, so it is refused before anything changes.
+    if (QFileInfo::exists(newPath) || QFileInfo(newPath).isSymLink())
+        return false;
+
+    bool listSaved = false;
+    XmlDocument list;
+    if (openList(list)) {
+        if (findEntry(list, oldName))
+            list.SetElementData(newName);
+        list.LeaveElement();
+        listSaved = list.SaveFile(TemplateListPath());
+    }
+    const bool renamed = QFile::rename(oldPath, newPath);
+    return listSaved && renamed;
+}
+
+bool SetAsideTemplates()
+{
+    const QString data = GetAppDataFolder();
+    const QString damaged = JoinPath(data, QStringLiteral("templates damaged"));
+    DeleteFolderTree(damaged);
+    return QDir().rename(JoinPath(data, QStringLiteral("templates")), damaged);
+}

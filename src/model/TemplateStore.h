@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// The template list ("qthumb.xml" in the templates folder, root "Templates", one
+// "template" element per template in list order) and the operations on templates as files.
+// Every operation that builds a path from a name refuses a name that is not valid
+// (IsValidTemplateName): result false, nothing written or deleted.
+
+// Reads the template names in list order. A missing list gives an empty list and true;
+// a list that exists but does not load (or has no "Templates") gives false.
+bool LoadTemplateNames(QStringList& names);
+
+// First start: when the templates folder does not exist, creates it with its parents and
+// writes the demonstration template "Demo 1" with its layer "Demo 1_Layer 1" (text
+// "Lumora Plenum", default font record; EditConf is reset to these values too). An existing
+// templates folder, even an empty one, is left alone. True when something was created.
+bool CreateDefaultTemplates();
+
+// Appends `name` to the list, writes its template file with one layer, name + "_Layer 1",
+// resets EditConf to the new-template defaults (text "Lumora For Win") and writes that
+// layer's file with the default font record. A missing list is started anew; a list that
+// exists but does not load is left alone and nothing is written. True when all was written.
+bool AddTemplate(const QString& name);
+
+// Removes the first list entry equal to `name`, then deletes the layer files the template
+// file names and the template file itself. Layer names in the template file that are not
+// valid are skipped. True when the list was saved and the template file is gone.
+bool DeleteTemplate(const QString& name);
+
+// Sets the first list entry equal to `oldName` to `newName` and renames the template file.
+// Layer files keep their names. True when the list was saved and the file renamed (a file
+// of the new name that exists already makes the rename fail).
+bool RenameTemplate(const QString& oldName, const QString& newName);
+
+// The reset command: deletes data folder + "/templates damaged" when present and renames
+// data folder + "/templates" to it, so that the next start rebuilds the demonstration
+// template. Preference and INI files are not touched. True when the rename succeeded (the
+// caller then asks the user to restart).
+bool SetAsideTemplates();

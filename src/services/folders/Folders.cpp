@@ -1,0 +1,133 @@
+#include "services/folders/Folders.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QMutex>
+#include <QMutexLocker>
+#include <QStandardPaths>
+
+#include "services/folders/FolderTree.h"
+
+namespace {
+
+struct FolderOverrides
+{
+    QMutex mutex;
+    QString appData;
+    QString documents;
+    QString previewCache;
+    QString templates;
+};
+
+FolderOverrides& overrides()
+{
+    static FolderOverrides instance;
+    return instance;
+}
+
+QString readOverride(QString FolderOverrides::*member)
+{
+    FolderOverrides& o = overrides();
+    QMutexLocker lock(&o.mutex);
+    return o.*member;
+}
+
+void writeOverride(QString FolderOverrides::*member, const QString& path)
+{
+    FolderOverrides& o = overrides();
+    QMutexLocker lock(&o.mutex);
+    o.*member = path.isEmpty() ? QString() : QDir::cleanPath(QDir::fromNativeSeparators(path));
+}
+
+// The product folder inside a standard location, with the "/Profile" fallback beside
+// the program when the platform gives no such location.
+QString productFolderIn(QStandardPaths::StandardLocation location)
+{
+    const QString base = QStandardPaths::writableLocation(location);
+    if (base.isEmpty())
+        return JoinPath(GetProgramFolder(), QStringLiteral("Profile"));
+    return JoinPath(base, QLatin1String(kProductFolderName));
+}
+
+QString createdFolder(const QString& path)
+{
+    CreateFolderPath(path);
+    return path;
+}
+
+} // namespace
+
+QString GetProgramFolder()
+{
+    if (!QCoreApplication::instance())
+        return QStringLiteral(".");
+    const QString dir = QCoreApplication::applicationDirPath();
+    return dir.isEmpty() ? QStringLiteral(".") : dir;
+}
+
+QString GetAppDataFolder()
+{
+    QString path = readOverride(&FolderOverrides::appData);
+    if (path.isEmpty())
+        path = productFolderIn(QStandardPaths::GenericDataLocation);
+    return createdFolder(path);
+}
+
+QString GetDocumentsFolder()
+{
+    QString path = readOverride(&FolderOverrides::documents);
+    if (path.isEmpty())
+        path = productFolderIn(QStandardPaths::DocumentsLocation);
+    return createdFolder(path);
+}
+
+QString PreviewCacheFolder()
+{
+    const QString path = readOverride(&FolderOverrides::previewCache);
+    if (!path.isEmpty())
+        return path;
+    const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
+    if (base.isEmpty())
+        return JoinPath(QDir::tempPath(), QLatin1String(kProductFolderName));
+    return JoinPath(base, QLatin1String(kProductFolderName));
+}
+
+void SetAppDataFolderOverride(const QString& path)
+{
+    writeOverride(&FolderOverrides::appData, path);
+}
+
+void SetDocumentsFolderOverride(const QString& path)
+{
+    writeOverride(&FolderOverrides::documents, path);
+}
+
+void SetPreviewCacheFolderOverride(const QString& path)
+{
+    writeOverride(&FolderOverrides::previewCache, path);
+}
+
+void SetTemplatesFolder(const QString& path)
+{
+    writeOverride(&FolderOverrides::templates, path);
+}
+
+QString GetTemplatesFolder()
+{
+    const QString path = readOverride(&FolderOverrides::templates);
+    if (!path.isEmpty())
+        return path;
+    return JoinPath(GetAppDataFolder(), QStringLiteral("templates"));
+}
+
+void InitTemplatesFolder()
+{
+    SetTemplatesFolder(JoinPath(GetAppDataFolder(), QStringLiteral("templates")));
+}
+
+QString JoinPath(const QString& folder, const QString& name)
+{
+    if (folder.endsWith(QLatin1Char('/')))
+        return folder + name;
+    return folder + QLatin1Char('/') + name;
+}

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QString>
+
+// Where the program keeps its files. Every path uses "/" and has no trailing slash.
+// The per-user folders can be replaced process-wide (command-line option, tests); the
+// overrides and the templates folder may be read from any thread.
+
+// Name of the product folder inside the per-user folders.
+inline constexpr const char* kProductFolderName = "Lumora Plenum";
+
+// Folder of the running executable; "." when it cannot be determined.
+QString GetProgramFolder();
+
+// Per-user data folder (GenericDataLocation + "/Lumora Plenum", or the override), created
+// with all missing parents on every request. Without a usable standard location it is the
+// program folder + "/Profile".
+QString GetAppDataFolder();
+// Documents folder + "/Lumora Plenum" (or the override), created on every request; the
+// default output folder of a new preference file. Same "/Profile" fallback.
+QString GetDocumentsFolder();
+// Cache folder + "/Lumora Plenum" (or the override): cached preview pictures and the
+// downloaded version file. Not created here.
+QString PreviewCacheFolder();
+
+// An empty path removes the override.
+void SetAppDataFolderOverride(const QString& path);
+void SetDocumentsFolderOverride(const QString& path);
+void SetPreviewCacheFolderOverride(const QString& path);
+
+// The templates folder, fixed once at start. Until it is set, it follows the data folder.
+void SetTemplatesFolder(const QString& path);
+QString GetTemplatesFolder();
+// Sets the templates folder to the data folder + "/templates", as the program does at start.
+void InitTemplatesFolder();
+
+// folder + "/" + name, without doubling a slash that ends the folder.
+QString JoinPath(const QString& folder, const QString& name);

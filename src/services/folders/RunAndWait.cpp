@@ -1,0 +1,38 @@
+#include "services/folders/RunAndWait.h"
+
+#include <QProcess>
+
+bool RunAndWait(const QString& program, const QStringList& arguments, bool wait, int timeoutMs,
+                bool* timedOut)
+{
+    if (timedOut)
+        *timedOut = false;
+    if (program.isEmpty())
+        return false;
+    if (!wait)
+        return QProcess::startDetached(program, arguments);
+
+    auto* process = new QProcess;
+    process->setProgram(program);
+    process->setArguments(arguments);
+    process->setProcessChannelMode(QProcess::ForwardedChannels);
+    process->start();
+    if (!process->waitForStarted()) {
+        delete process;
+        return false;
+    }
+    if (process->waitForFinished(timeoutMs > 0 ? timeoutMs : -1)) {
+        delete process;
+        return true;
+    }
+    if (process->state() == QProcess::NotRunning) {
+        delete process;
+        return true;
+    }
+    // Time is up but the program goes on: deleting the QProcess would kill it, so the
+    // object is released once the program ends (through the caller's event loop).
+    if (timedOut)
+        *timedOut = true;
+    QObject::connect(process, &QProcess::finished, process, &QObject::deleteLater);
+    return true;
+}

@@ -1,0 +1,64 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+// A private-profile (INI) file in UTF-8: "[section]" lines followed by "key=value" lines.
+// Section and key names match without regard to ASCII case, blanks around names and values
+// are ignored, a value in matching quotes loses them, and lines starting with ";" are
+// comments. The first occurrence of a section or key counts. Writing changes only the line
+// of the key (or adds it at the end of its section, or adds the section at the end) and keeps
+// every other line byte for byte, so other sections and keys survive. Saving is atomic.
+class IniFile
+{
+public:
+    // Files above this size are not read, and not overwritten either.
+    static constexpr qint64 kMaxFileSize = 1 << 20;
+
+    explicit IniFile(const QString& path);
+
+    // Reads the file. A missing file gives an empty document and true; a file that cannot
+    // be read or is too large gives an empty document, false, and a document that refuses
+    // to be saved.
+    bool load();
+    // Writes the document to the path atomically; false when it could not be written.
+    bool save();
+
+    bool contains(const QString& section, const QString& key) const;
+    // The value's text; `defaultValue` when the section or key is missing.
+    QString value(const QString& section, const QString& key, const QString& defaultValue = QString()) const;
+    // The value read as a decimal integer (see ParseProfileInt); `defaultValue` when missing.
+    int intValue(const QString& section, const QString& key, int defaultValue) const;
+    // Sets a value, adding the key or section when missing. False (nothing changed) when a
+    // name or the value contains a line break or NUL, a name is empty, or a key contains
+    // "=" or starts with "[" or ";", since such a text would not read back as written.
+    bool setValue(const QString& section, const QString& key, const QString& value);
+    bool setValue(const QString& section, const QString& key, int value);
+
+    // One-call forms: a missing file or key gives the default.
+    static QString ReadString(const QString& path, const QString& section, const QString& key,
+                              const QString& defaultValue = QString());
+    static int ReadInt(const QString& path, const QString& section, const QString& key, int defaultValue);
+    // Loads the file (when present), sets the value and saves it.
+    static bool WriteString(const QString& path, const QString& section, const QString& key,
+                            const QString& value);
+    static bool WriteInt(const QString& path, const QString& section, const QString& key, int value);
+
+    // Integer rule of profile files: leading blanks, an optional sign and the leading decimal
+    // digits; no digits give 0. Values beyond 32 bits wrap as the platform's reader does.
+    static int ParseProfileInt(const QString& text);
+
+private:
+    struct Entry
+    {
+        qsizetype sectionLine = -1; // line of "[section]"
+        qsizetype sectionEnd = -1;  // first line after the section
+        qsizetype keyLine = -1;     // line of "key=value", -1 when missing
+    };
+    Entry find(const QString& section, const QString& key) const;
+
+    QString m_path;
+    QList<QByteArray> m_lines;
+    bool m_writable = true;
+};
