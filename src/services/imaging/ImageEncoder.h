@@ -1,0 +1,50 @@
+#pragma once
+
+#include "services/imaging/ImagingStatus.h"
+#include "services/imaging/JpegMetadata.h"
+
+#include <QImage>
+#include <QString>
+
+#include <optional>
+
+// Writing pictures to files. Every write goes to a temporary file in the target folder which
+// is renamed over the target only when it is complete, so a failed write never leaves a
+// partial file under the target name and an earlier file of that name survives it. An
+// existing file of the target name is replaced.
+namespace ImageEncoder {
+
+// The output formats, numbered as the output settings number them.
+enum class FileFormat : int
+{
+    Jpeg = 0,
+    Png = 1,
+    Bmp = 2,
+    Tiff = 3
+};
+
+// The format for an output settings number, or none outside 0..3.
+std::optional<FileFormat> formatFromNumber(int number);
+// The file name extension without the dot: "jpg", "png", "bmp", "tiff".
+QString extension(FileFormat format);
+
+struct Options
+{
+    // JPEG only: the segments written right after the start of the file (EXIF block first).
+    JpegMetadata metadata;
+    int jpegQuality = 98;
+    // When set, a target that is this same file (by path, link or hard link) is refused.
+    QString sourcePath;
+    // Flush the data to the disk before the rename (slower; survives a power loss).
+    bool syncToDisk = false;
+};
+
+// Encodes the picture in the given format to path. Any QImage format is accepted; JPEG
+// stores the colour channels and ignores alpha, at 4:2:0 chroma subsampling.
+ImagingStatus write(const QImage& image, const QString& path, FileFormat format,
+                    const Options& options = Options());
+
+// PNG data whatever the path's extension.
+ImagingStatus writePng(const QImage& image, const QString& path, const Options& options = Options());
+
+} // namespace ImageEncoder

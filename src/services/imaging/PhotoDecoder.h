@@ -1,0 +1,80 @@
+#pragma once
+
+#include "services/imaging/ImagingStatus.h"
+#include "services/imaging/JpegMetadata.h"
+
+#include <QImage>
+#include <QSize>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+// Decodes a JPEG, PNG, BMP, TIFF or GIF file, recognised by its content (the extension does
+// not matter). Used in two steps so that a photo is read once: open() reads the header (format,
+// pixel size and, for JPEG, the metadata segments), then decode() reads the pixels, at a reduced
+// size when the caller only needs a smaller picture.
+//
+// JPEG goes through libjpeg-turbo directly; the other formats through Qt's image readers.
+// A header that claims more pixels than the limit is refused before anything large is
+// allocated. A truncated JPEG decodes as far as its data goes (the rest is grey) and the decoder
+// notes a warning; a damaged one fails. Nothing here aborts the process.
+class PhotoDecoder
+{
+public:
+    enum class Format
+    {
+        Unknown,
+        Jpeg,
+        Png,
+        Bmp,
+        Tiff,
+        Gif
+    };
+
+    static constexpr qint64 kDefaultPixelLimit = 250'000'000;
+
+    PhotoDecoder();
+    ~PhotoDecoder();
+    PhotoDecoder(const PhotoDecoder&) = delete;
+    PhotoDecoder& operator=(const PhotoDecoder&) = delete;
+
+    // The largest width x height accepted; open() refuses larger pictures.
+    void setPixelLimit(qint64 pixels);
+    qint64 pixelLimit() const;
+
+    // Opens the file and reads its header. Fails with a reason for a missing, empty or
+    // unreadable file, a folder, a file no reader understands and a picture over the limit.
+    ImagingStatus open(const QString& path);
+
+    Format format() const;
+    // The pixel size as stored in the file (before any orientation turn).
+    QSize storedSize() const;
+    // The metadata segments of a JPEG file; empty for the other formats.
+    const JpegMetadata& metadata() const;
+    // The orientation item of a JPEG's EXIF block, 0 when there is none.
+    int orientation() const;
+
+    // Decodes the pixels; call once after a successful open().
+    // minimumSize: the smallest size the caller will scale the picture to. A JPEG is then
+    // decoded at the smallest DCT scale (n/8) whose result is at least that large in both
+    // directions; an empty size (or any other format) gives the full size.
+    // upright: turn the picture by the orientation item; minimumSize is then meant upright too.
+    // The result is QImage::Format_RGB32 for colour JPEGs, Format_Grayscale8 for grey ones,
+    // and whatever Qt's reader yields for the other formats.
+    ImagingStatus decode(QImage& image, const QSize& minimumSize = QSize(), bool upright = false);
+
+    // Problems the JPEG decoder worked around (premature end of data, corrupt bytes skipped).
+    QStringList warnings() const;
+
+    // One-call decoding of a whole picture at full size, without turning it.
+    static ImagingStatus load(const QString& path, QImage& image, qint64 pixelLimit = kDefaultPixelLimit);
+
+    // The smallest n in 1..8 such that the size scaled by n/8 (rounded up, as libjpeg does)
+    // is at least minimumSize in both directions; 8 when no reduction is possible.
+    static int dctScaleNumerator(const QSize& fullSize, const QSize& minimumSize);
+
+private:
+    struct State;
+    std::unique_ptr<State> d;
+};
