@@ -1,0 +1,97 @@
+#include "services/imaging/text/GdiFont.h"
+
+#include <QList>
+
+#include <algorithm>
+#include <cmath>
+
+#include "services/imaging/text/LogFontConversion.h"
+
+namespace {
+
+constexpr qreal kDefaultEmSize = 16;
+constexpr int kMaxQFontPixelSize = 16384;
+
+} // namespace
+
+GdiFont::GdiFont(const LOGFONTW& record) : m_record(record)
+{
+    m_face = FaceFont(ResolvedFamily(record), FontStyleRegular);
+    m_face.setWeight(WeightFromLogFont(record));
+    m_face.setItalic(record.lfItalic != 0);
+    m_face.setUnderline(record.lfUnderline != 0);
+    m_face.setStrikeOut(record.lfStrikeOut != 0);
+    m_metrics = FontFaceMetrics::of(m_face);
+
+    if (record.lfHeight < 0)
+        m_emSize = -static_cast<qreal>(record.lfHeight);
+    else if (record.lfHeight > 0)
+        m_emSize = m_metrics.emSizeForCellHeight(record.lfHeight);
+    else
+        m_emSize = kDefaultEmSize;
+
+    // A width asks for that average character width: stretch against the natural one.
+    const qreal natural = m_metrics.averageCharWidth(m_emSize);
+    if (record.lfWidth != 0 && natural > 0)
+        m_horizontalScale = std::abs(static_cast<qreal>(record.lfWidth)) / natural;
+}
+
+QFont GdiFont::font() const
+{
+    QFont font = m_face;
+    font.setPixelSize(std::clamp(qRound(m_emSize), 1, kMaxQFontPixelSize));
+    font.setStretch(std::clamp(qRound(100 * m_horizontalScale), 1, 4000));
+    return font;
+}
+
+GdiTextMetrics GdiFont::textMetrics() const
+{
+    GdiTextMetrics tm;
+    tm.ascent = qRound(m_metrics.ascent(m_emSize));
+    tm.descent = qRound(m_metrics.descent(m_emSize));
+    tm.height = tm.ascent + tm.descent;
+    tm.internalLeading = std::max(0, tm.height - qRound(m_emSize));
+    tm.externalLeading = qRound(m_metrics.externalLeading(m_emSize));
+    tm.aveCharWidth =
+        m_record.lfWidth != 0 ? std::abs(m_record.lfWidth) : qRound(m_metrics.averageCharWidth(m_emSize));
+    tm.maxCharWidth = qRound(m_metrics.maxCharWidth(m_emSize) * m_horizontalScale);
+    tm.weight = WeightFromLogFont(m_record);
+    tm.italic = m_record.lfItalic != 0;
+    return tm;
+}
+
+GdiTextExtent GdiFont::textExtent(const QString& text, int maxExtent) const
+{
+    GdiTextExtent extent;
+    extent.cy = textMetrics().height;
+    if (maxExtent < 0) {
+        extent.cx = qRound(LineAdvance(m_face, m_emSize, m_horizontalScale, text));
+        extent.fit = static_cast<int>(text.size());
+        return extent;
+    }
+    QList<qreal> carets;
+    extent.cx = qRound(LineAdvance(m_face, m_emSize, m_horizontalScale, text, &carets));
+    for (qsizetype i = 1; i < carets.size(); ++i) {
+        if (qRound(carets.at(i)) > maxExtent)
+            break;
+        extent.fit = static_cast<int>(i);
+    }
+    return extent;
+}
+
+LaidOutString GdiFont::layOutAt(const QString& text, const QPoint& point) const
+{
+    return LayOutString(m_face, m_emSize, m_horizontalScale, text, QRectF(point, QSizeF(0, 0)),
+                        StringFormat::genericTypographic());
+}
+
+LaidOutString GdiFont::layOutCentred(const QString& text, const QRect& rect) const
+{
+    LaidOutString laid = layOutAt(text, QPoint(0, 0));
+    const QRectF target(rect);
+    const QPointF shift(target.center().x() - laid.box.width() / 2 - laid.box.x(),
+                        target.center().y() - laid.box.height() / 2 - laid.box.y());
+    laid.path.translate(shift);
+    laid.box.translate(shift);
+    return laid;
+}
