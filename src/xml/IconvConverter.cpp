@@ -1,0 +1,119 @@
+#include "xml/IconvConverter.h"
+
+#include <QtEndian>
+
+#include <iconv.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace IconvConverter {
+
+namespace {
+
+// Owns one iconv descriptor.
+class Descriptor
+{
+public:
+    Descriptor(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
+    ~Descriptor()
+    {
+        if (valid())
+            iconv_close(cd_);
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+
+    bool valid() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
+    iconv_t get() const { return cd_; }
+
+private:
+    iconv_t cd_;
+};
+
+// Runs the whole input through `cd`. On an unreadable sequence (or one cut short at the end)
+// `onBad` appends a stand-in to the output and returns how many input bytes to skip.
+template <typename OnBad>
+qsizetype Convert(iconv_t cd, const char* input, size_t inputSize, QByteArray& output, OnBad onBad)
+{
+    qsizetype losses = 0;
+    output.resize(qsizetype(inputSize * 2 + 16));
+    char* in = const_cast<char*>(input);
+    size_t inLeft = inputSize;
+    size_t used = 0;
+    while (inLeft > 0) {
+        char* out = output.data() + used;
+        size_t outLeft = size_t(output.size()) - used;
+        const size_t rc = iconv(cd, &in, &inLeft, &out, &outLeft);
+        used = size_t(out - output.data());
+        if (rc != size_t(-1))
+            break; // all input taken
+        if (errno == E2BIG) {
+            output.resize(output.size() * 2);
+            continue;
+        }
+        // EILSEQ or EINVAL: put a stand-in for what cannot be converted and go on.
+        ++losses;
+        const size_t skip = qMin(inLeft, onBad(output, used));
+        in += skip;
+        inLeft -= skip;
+    }
+    // Closing shift sequence of stateful encodings.
+    while (true) {
+        char* out = output.data() + used;
+        size_t outLeft = size_t(output.size()) - used;
+        const size_t rc = iconv(cd, nullptr, nullptr, &out, &outLeft);
+        used = size_t(out - output.data());
+        if (rc != size_t(-1) || errno != E2BIG)
+            break;
+        output.resize(output.size() * 2);
+    }
+    output.resize(qsizetype(used));
+    return losses;
+}
+
+void Append(QByteArray& output, size_t& used, const char* data, size_t size)
+{
+    if (size_t(output.size()) < used + size)
+        output.resize(qsizetype((used + size) * 2));
+    memcpy(output.data() + used, data, size);
+    used += size;
+}
+
+} // namespace
+
+Result ToUtf16(const QByteArray& bytes, const QByteArray& encoding, QString& text)
+{
+    text.clear();
+    Descriptor cd("UTF-16LE", encoding.constData());
+    if (!cd.valid())
+        return {};
+    QByteArray output;
+    const qsizetype losses =
+        Convert(cd.get(), bytes.constData(), size_t(bytes.size()), output, [](QByteArray& out, size_t& used) {
+            static const char replacement[2] = {char(0xFD), char(0xFF)}; // U+FFFD, little endian
+            Append(out, used, replacement, 2);
+            return size_t(1);
+        });
+    text.resize(output.size() / 2);
+    qFromLittleEndian<char16_t>(output.constData(), text.size(), text.data());
+    return {true, losses};
+}
+
+Result FromUtf16(const QString& text, const QByteArray& encoding, QByteArray& bytes)
+{
+    bytes.clear();
+    Descriptor cd(encoding.constData(), "UTF-16LE");
+    if (!cd.valid())
+        return {};
+    QByteArray input(text.size() * 2, Qt::Uninitialized);
+    qToLittleEndian<char16_t>(text.constData(), text.size(), input.data());
+    const qsizetype losses =
+        Convert(cd.get(), input.constData(), size_t(input.size()), bytes, [](QByteArray& out, size_t& used) {
+            Append(out, used, "?", 1);
+            return size_t(2); // one UTF-16 unit
+        });
+    return {true, losses};
+}
+
+} // namespace IconvConverter

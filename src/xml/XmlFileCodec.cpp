@@ -1,0 +1,220 @@
+#include "xml/XmlFileCodec.h"
+
+#include "xml/IconvConverter.h"
+#include "xml/XmlDocument.h"
+#include "xml/XmlEncodingNames.h"
+#include "xml/XmlLoadResult.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QtEndian>
+
+namespace XmlFileCodec {
+
+namespace {
+
+// How much of the start of a file is searched for a mark or a declared encoding.
+constexpr qsizetype kHeadSize = 1024;
+
+const QByteArray kUtf8Mark("\xEF\xBB\xBF");
+const QByteArray kUtf16LeMark("\xFF\xFE");
+const QByteArray kUtf16BeMark("\xFE\xFF");
+
+QString Utf16ToText(QByteArrayView bytes, bool bigEndian, XmlLoadResult& record)
+{
+    if (bytes.size() % 2 != 0) {
+        record.Add(QStringLiteral("truncation_error"),
+                   {{QStringLiteral("odd_byte_dropped"), QStringLiteral("1")}});
+        bytes.chop(1);
+    }
+    QString text(bytes.size() / 2, Qt::Uninitialized);
+    if (bigEndian) {
+        qFromBigEndian<char16_t>(bytes.data(), text.size(), text.data());
+        record.Add(QStringLiteral("endian_swap"));
+    } else {
+        qFromLittleEndian<char16_t>(bytes.data(), text.size(), text.data());
+    }
+    return text;
+}
+
+QByteArray TextToUtf16(const QString& text, bool bigEndian)
+{
+    QByteArray bytes(text.size() * 2, Qt::Uninitialized);
+    if (bigEndian)
+        qToBigEndian<char16_t>(text.constData(), text.size(), bytes.data());
+    else
+        qToLittleEndian<char16_t>(text.constData(), text.size(), bytes.data());
+    return bytes;
+}
+
+QString Convert(const QByteArray& bytes, const QByteArray& encoding, XmlLoadResult& record)
+{
+    QString text;
+    const IconvConverter::Result result = IconvConverter::ToUtf16(bytes, encoding, text);
+    if (!result.ok) {
+        // The encodings this layer names are all built into iconv; should one be missing,
+        // Latin-1 still keeps every byte.
+        text = QString::fromLatin1(bytes);
+    }
+    record.Add(QStringLiteral("converted_to"), {{QStringLiteral("encoding"), QString::fromLatin1(encoding)}});
+    if (result.losses > 0)
+        record.Add(QStringLiteral("conversion_loss"),
+                   {{QStringLiteral("count"), QString::number(result.losses)}});
+    return text;
+}
+
+qsizetype RemoveNulls(QString& text)
+{
+    const qsizetype before = text.size();
+    text.remove(QChar(0));
+    return before - text.size();
+}
+
+} // namespace
+
+bool ReadFile(const QString& path, QByteArray& bytes, XmlLoadResult& record)
+{
+    bytes.clear();
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        record.Add(QStringLiteral("file_error"),
+                   {{QStringLiteral("path"), path}, {QStringLiteral("msg"), file.errorString()}});
+        return false;
+    }
+    if (!QFileInfo(path).isFile()) {
+        record.Add(
+            QStringLiteral("file_error"),
+            {{QStringLiteral("path"), path}, {QStringLiteral("msg"), QStringLiteral("Not a regular file")}});
+        return false;
+    }
+    const qint64 size = file.size();
+    if (size > kMaxFileSize) {
+        record.Add(QStringLiteral("truncation_error"),
+                   {{QStringLiteral("path"), path}, {QStringLiteral("length"), QString::number(size)}});
+        return false;
+    }
+    bytes = file.read(kMaxFileSize + 1);
+    if (file.error() != QFileDevice::NoError || bytes.size() > kMaxFileSize) {
+        record.Add(QStringLiteral("truncation_error"),
+                   {{QStringLiteral("path"), path}, {QStringLiteral("msg"), file.errorString()}});
+        bytes.clear();
+        return false;
+    }
+    record.Add(QStringLiteral("read"),
+               {{QStringLiteral("path"), path}, {QStringLiteral("length"), QString::number(bytes.size())}});
+    return true;
+}
+
+bool WriteFile(const QString& path, const QByteArray& bytes, XmlLoadResult& record)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        record.Add(QStringLiteral("file_error"),
+                   {{QStringLiteral("path"), path}, {QStringLiteral("msg"), file.errorString()}});
+        return false;
+    }
+    if (file.write(bytes) != bytes.size() || !file.commit()) {
+        record.Add(QStringLiteral("file_error"),
+                   {{QStringLiteral("path"), path}, {QStringLiteral("msg"), file.errorString()}});
+        file.cancelWriting();
+        return false;
+    }
+    record.Add(QStringLiteral("write"),
+               {{QStringLiteral("path"), path}, {QStringLiteral("length"), QString::number(bytes.size())}});
+    return true;
+}
+
+QString Decode(const QByteArray& bytes, int& flags, XmlLoadResult& record)
+{
+    flags = 0;
+    QByteArray encoding;
+    QByteArrayView body(bytes);
+    if (bytes.startsWith(kUtf8Mark)) {
+        flags = XmlDocument::EncodingUtf8Mark;
+        encoding = "UTF-8";
+        body = body.sliced(3);
+    } else if (bytes.startsWith(kUtf16LeMark)) {
+        flags = XmlDocument::EncodingUtf16Le;
+        encoding = "UTF-16LE";
+        body = body.sliced(2);
+    } else if (bytes.startsWith(kUtf16BeMark)) {
+        flags = XmlDocument::EncodingUtf16Be;
+        encoding = "UTF-16BE";
+        body = body.sliced(2);
+    } else if (bytes.size() >= 2 && bytes.at(0) == '<' && bytes.at(1) == '\0') {
+        // UTF-16 without a mark shows itself by the zero byte beside the first '<'.
+        encoding = "UTF-16LE";
+    } else if (bytes.size() >= 2 && bytes.at(0) == '\0' && bytes.at(1) == '<') {
+        encoding = "UTF-16BE";
+    } else {
+        const QString declared =
+            XmlEncodingNames::FindDeclaredEncoding(QString::fromUtf8(bytes.left(kHeadSize)));
+        encoding = XmlEncodingNames::IconvName(declared);
+        // A file whose start reads as ASCII cannot be in a 16- or 32-bit encoding, whatever
+        // it says; it is then read as if it declared nothing.
+        if (XmlEncodingNames::IsUtf16(encoding) || XmlEncodingNames::IsUtf32(encoding))
+            encoding.clear();
+    }
+
+    QString text;
+    bool bigEndian = false;
+    if (XmlEncodingNames::IsUtf16(encoding, &bigEndian)) {
+        text = Utf16ToText(body, bigEndian, record);
+    } else {
+        const QByteArray content = body.toByteArray();
+        if (encoding.isEmpty()) {
+            QString utf8;
+            const IconvConverter::Result result = IconvConverter::ToUtf16(content, "UTF-8", utf8);
+            if (result.ok && result.losses == 0) {
+                record.Add(QStringLiteral("utf8_detection"));
+                encoding = "UTF-8";
+            } else {
+                encoding = XmlEncodingNames::kFallbackEncoding;
+            }
+        }
+        text = Convert(content, encoding, record);
+    }
+    const qsizetype nulls = RemoveNulls(text);
+    if (nulls > 0)
+        record.Add(QStringLiteral("nulls_removed"), {{QStringLiteral("count"), QString::number(nulls)}});
+    return text;
+}
+
+QByteArray Encode(const QString& text, int flags, XmlLoadResult& record)
+{
+    if (flags & XmlDocument::EncodingUtf16Le)
+        return kUtf16LeMark + TextToUtf16(text, false);
+    if (flags & XmlDocument::EncodingUtf16Be)
+        return kUtf16BeMark + TextToUtf16(text, true);
+
+    QByteArray mark;
+    QByteArray encoding;
+    if (flags & XmlDocument::EncodingUtf8Mark) {
+        mark = kUtf8Mark;
+        encoding = "UTF-8";
+    } else {
+        encoding = XmlEncodingNames::IconvName(
+            XmlEncodingNames::FindDeclaredEncoding(QStringView(text).left(kHeadSize)));
+        // A 32-bit declaration is written as UTF-8, which is also how such a file reads back.
+        if (encoding.isEmpty() || XmlEncodingNames::IsUtf32(encoding))
+            encoding = "UTF-8";
+        bool bigEndian = false;
+        if (XmlEncodingNames::IsUtf16(encoding, &bigEndian))
+            return TextToUtf16(text, bigEndian);
+    }
+    QByteArray bytes;
+    IconvConverter::Result result = IconvConverter::FromUtf16(text, encoding, bytes);
+    if (!result.ok) {
+        encoding = "UTF-8";
+        result = IconvConverter::FromUtf16(text, encoding, bytes);
+    }
+    record.Add(QStringLiteral("converted_from"),
+               {{QStringLiteral("encoding"), QString::fromLatin1(encoding)}});
+    if (result.losses > 0)
+        record.Add(QStringLiteral("conversion_loss"),
+                   {{QStringLiteral("count"), QString::number(result.losses)}});
+    return mark + bytes;
+}
+
+} // namespace XmlFileCodec

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QStringView>
+#include <QtGlobal>
+
+#include <vector>
+
+// One element of the index: where it stands in the document text and how it links to its
+// neighbours. Handles are positions in the index; 0 is the document itself, so a parent of 0
+// means "document level" and a sibling or child of 0 means "none".
+struct XmlNode
+{
+    enum Flag : quint8
+    {
+        EmptyTag = 0x1,  // written as <name/>
+        IllFormed = 0x2, // no end tag of its own
+        Removed = 0x4,   // taken out of the document; the slot is not reused
+    };
+
+    qint32 start = 0;  // offset of '<'
+    qint32 length = 0; // up to and including the end tag
+    qint32 startTagLength = 0;
+    qint32 endTagLength = 0; // 0 for empty-element tags and unended elements
+    qint32 nameLength = 0;
+    quint32 parent = 0;
+    quint32 firstChild = 0;
+    quint32 lastChild = 0;
+    quint32 next = 0;
+    quint32 prev = 0;
+    quint8 flags = 0;
+
+    qint32 End() const { return start + length; }
+    qint32 ContentStart() const { return start + startTagLength; }
+    qint32 ContentEnd() const { return start + length - endTagLength; }
+};
+
+// The element index over a document text. It knows nothing of the text itself except
+// offsets; the document keeps both in step when it splices the text.
+class XmlIndex
+{
+public:
+    // Largest document text the index can address.
+    static constexpr qsizetype kMaxTextLength = qsizetype(1) << 30;
+
+    XmlIndex();
+
+    // Back to a document of `textLength` characters without elements.
+    void Reset(qsizetype textLength);
+
+    const XmlNode& Node(quint32 handle) const { return nodes_[handle]; }
+    XmlNode& Node(quint32 handle) { return nodes_[handle]; }
+    QStringView Name(QStringView text, quint32 handle) const;
+
+    // Creates a node and links it under `parent` right after `after` (0: as first child).
+    quint32 Insert(const XmlNode& node, quint32 parent, quint32 after);
+    // Unlinks a node from its parent and marks it and everything below it as removed.
+    void Remove(quint32 handle);
+
+    // Keeps the offsets in step with a text splice that replaced the characters up to `end`
+    // (old offsets) and changed the text length by `delta`: elements that start at or after
+    // `end` move, and `container` with all its ancestors grows by `delta`.
+    void Splice(qsizetype end, qsizetype delta, quint32 container);
+
+    qsizetype TopLevelCount() const;
+
+private:
+    std::vector<XmlNode> nodes_;
+};
