@@ -62,6 +62,17 @@ qreal alignedOffset(StringFormat::Alignment alignment, qreal room)
     return 0;
 }
 
+// Advance of a line up to its last character that is not white space.
+qreal advanceWithoutTrailingSpaces(const QTextLine& line, const QString& text)
+{
+    int end = line.textStart() + line.textLength();
+    while (end > line.textStart() && text.at(end - 1).isSpace())
+        --end;
+    if (end == line.textStart())
+        return 0;
+    return std::abs(line.cursorToX(end) - line.cursorToX(line.textStart()));
+}
+
 // Glyph outlines of one line in reference units, origin at the line's left end on the
 // baseline of the layout (the line is positioned with its baseline at y = 0).
 QPainterPath lineOutlines(const QTextLine& line)
@@ -143,7 +154,9 @@ LaidOutString layOut(const QFont& face, qreal emSize, qreal horizontalScale, con
     for (int i = 0; i < out.lineCount; ++i) {
         const QTextLine& line = lines.at(i);
         const qreal advance =
-            (format.measureTrailingSpaces() ? line.horizontalAdvance() : line.naturalTextWidth()) * scaleX;
+            (format.measureTrailingSpaces() ? line.horizontalAdvance()
+                                            : advanceWithoutTrailingSpaces(line, laidText)) *
+            scaleX;
         const qreal lineBoxWidth = advance + 2 * padding;
         qreal left = layoutBox.x();
         if (wrap)
