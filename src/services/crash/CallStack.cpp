@@ -1,0 +1,80 @@
+#include "services/crash/CallStack.h"
+
+#include "services/crash/ModuleMap.h"
+#include "services/crash/ReportBuffer.h"
+
+namespace {
+
+// A frame record on x86-64 and AArch64: the caller's frame pointer, then the return address.
+constexpr std::size_t kRecordSize = 2 * sizeof(std::uintptr_t);
+constexpr int kArgumentSlots = 5;
+
+std::uintptr_t ReadWord(std::uintptr_t address)
+{
+    return *reinterpret_cast<const std::uintptr_t*>(address);
+}
+
+// record is the address of the first frame record, or 0 when its values are synthetic.
+void Walk(ReportBuffer* report, const ModuleMap& map, std::uintptr_t record, std::uintptr_t framePointer,
+          std::uintptr_t returnAddress, bool startsAtException)
+{
+    std::uintptr_t previousBase = 0;
+    bool havePrevious = false;
+    for (int entry = 0; entry < kMaxCallStackEntries; ++entry) {
+        if (!map.IsExecutable(returnAddress))
+            break;
+        ModuleInfo module;
+        if (map.FindModuleOfAddress(returnAddress, &module)) {
+            if (!havePrevious || module.base != previousBase) {
+                report->BeginLine();
+                report->AppendHex(module.base, 8);
+                report->AppendUtf8("  ");
+                report->AppendUtf8(module.path, module.pathLength);
+            }
+            previousBase = module.base;
+            havePrevious = true;
+            report->BeginLine();
+            report->AppendUtf8("  +");
+            report->AppendHex(returnAddress - module.base, 8);
+            if (entry == 0 && startsAtException) {
+                report->AppendUtf8("  Exception Offset");
+            } else if (record != 0 &&
+                       map.IsReadable(record, kRecordSize + kArgumentSlots * sizeof(std::uintptr_t))) {
+                report->AppendUtf8("  (");
+                for (int slot = 0; slot < kArgumentSlots; ++slot) {
+                    if (slot > 0)
+                        report->AppendUtf8(", ");
+                    report->AppendHex(ReadWord(record + kRecordSize + slot * sizeof(std::uintptr_t)));
+                }
+                report->AppendUtf8(")");
+            }
+        } else {
+            report->BeginLine();
+            report->AppendHex(returnAddress, 8);
+        }
+
+        // Continue with the record the saved frame pointer names. A chain moves toward the
+        // stack's base, so a pointer that does not climb is garbage and ends the walk.
+        if (framePointer == 0 || framePointer % sizeof(std::uintptr_t) != 0 ||
+            !map.IsReadable(framePointer, kRecordSize) || (record != 0 && framePointer <= record))
+            break;
+        record = framePointer;
+        framePointer = ReadWord(record);
+        returnAddress = ReadWord(record + sizeof(std::uintptr_t));
+    }
+}
+
+} // namespace
+
+void AppendCallStack(ReportBuffer* report, const ModuleMap& map, std::uintptr_t framePointer,
+                     std::uintptr_t returnAddress, bool startsAtException)
+{
+    Walk(report, map, 0, framePointer, returnAddress, startsAtException);
+}
+
+void AppendCallStackFromRecord(ReportBuffer* report, const ModuleMap& map, std::uintptr_t record)
+{
+    if (record == 0 || record % sizeof(std::uintptr_t) != 0 || !map.IsReadable(record, kRecordSize))
+        return;
+    Walk(report, map, record, ReadWord(record), ReadWord(record + sizeof(std::uintptr_t)), false);
+}

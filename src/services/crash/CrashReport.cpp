@@ -1,0 +1,255 @@
+#include "services/crash/CrashReport.h"
+
+#include "services/crash/CallStack.h"
+#include "services/crash/CrashContext.h"
+#include "services/crash/CrashEnvironment.h"
+#include "services/crash/ModuleMap.h"
+#include "services/crash/ReportBuffer.h"
+
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr std::uint64_t kPageFaultTrap = 14;
+constexpr std::uint64_t kWriteAccessBit = 0x2;
+constexpr int kInstructionBytes = 16;
+
+const char* SignalName(int signal)
+{
+    switch (signal) {
+    case SIGSEGV:
+        return "SIGSEGV";
+    case SIGBUS:
+        return "SIGBUS";
+    case SIGFPE:
+        return "SIGFPE";
+    case SIGILL:
+        return "SIGILL";
+    case SIGABRT:
+        return "SIGABRT";
+    default:
+        return "signal";
+    }
+}
+
+const char* CodeName(int signal, int code)
+{
+    switch (code) {
+    case SI_USER:
+        return "SI_USER";
+    case SI_TKILL:
+        return "SI_TKILL";
+    case SI_QUEUE:
+        return "SI_QUEUE";
+    default:
+        break;
+    }
+    if (signal == SIGSEGV) {
+        if (code == SEGV_MAPERR)
+            return "SEGV_MAPERR";
+        if (code == SEGV_ACCERR)
+            return "SEGV_ACCERR";
+    } else if (signal == SIGBUS) {
+        if (code == BUS_ADRALN)
+            return "BUS_ADRALN";
+        if (code == BUS_ADRERR)
+            return "BUS_ADRERR";
+        if (code == BUS_OBJERR)
+            return "BUS_OBJERR";
+    } else if (signal == SIGFPE) {
+        if (code == FPE_INTDIV)
+            return "FPE_INTDIV";
+        if (code == FPE_INTOVF)
+            return "FPE_INTOVF";
+        if (code == FPE_FLTDIV)
+            return "FPE_FLTDIV";
+        if (code == FPE_FLTINV)
+            return "FPE_FLTINV";
+    } else if (signal == SIGILL) {
+        if (code == ILL_ILLOPC)
+            return "ILL_ILLOPC";
+        if (code == ILL_ILLOPN)
+            return "ILL_ILLOPN";
+        if (code == ILL_PRVOPC)
+            return "ILL_PRVOPC";
+    }
+    return nullptr;
+}
+
+// Month, day and year of a time given in seconds since the epoch, in the proleptic Gregorian
+// calendar (days-to-civil conversion; no library call, so it is safe in a signal handler).
+void CivilDate(long long seconds, int* month, int* day, long long* year)
+{
+    long long days = seconds / 86400;
+    if (seconds % 86400 < 0)
+        --days;
+    days += 719468;
+    const long long era = (days >= 0 ? days : days - 146096) / 146097;
+    const long long dayOfEra = days - era * 146097;
+    const long long yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+    const long long dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+    const long long monthIndex = (5 * dayOfYear + 2) / 153;
+    *day = static_cast<int>(dayOfYear - (153 * monthIndex + 2) / 5 + 1);
+    *month = static_cast<int>(monthIndex < 10 ? monthIndex + 3 : monthIndex - 9);
+    *year = yearOfEra + era * 400 + (*month <= 2 ? 1 : 0);
+}
+
+void AppendModuleDate(ReportBuffer* report, const ModuleInfo& module, long utcOffsetSeconds)
+{
+    char path[CrashEnvironment::kPathCapacity];
+    if (module.pathLength >= sizeof path)
+        return;
+    std::memcpy(path, module.path, module.pathLength);
+    path[module.pathLength] = 0;
+    const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    struct stat info = {};
+    const bool ok = ::fstat(fd, &info) == 0;
+    ::close(fd);
+    if (!ok)
+        return;
+    int month = 0;
+    int day = 0;
+    long long year = 0;
+    CivilDate(static_cast<long long>(info.st_mtime) + utcOffsetSeconds, &month, &day, &year);
+    report->BeginLine();
+    report->AppendUtf8("Date Modified:  ");
+    report->AppendDecimal(month, 2);
+    report->AppendUtf8("/");
+    report->AppendDecimal(day, 2);
+    report->AppendUtf8("/");
+    report->AppendDecimal(year);
+}
+
+void AppendRegister(ReportBuffer* report, const char* label, std::uint64_t value, bool first = false)
+{
+    if (!first)
+        report->AppendUtf8("  ");
+    report->AppendUtf8(label);
+    report->AppendUtf8(": ");
+    report->AppendHex(value, 16);
+}
+
+void AppendMachineLines(ReportBuffer* report, const MachineState& m, const ModuleMap& map)
+{
+    report->BeginLine();
+    report->AppendUtf8("Instruction: ");
+    for (int i = 0; i < kInstructionBytes; ++i) {
+        const std::uintptr_t address = static_cast<std::uintptr_t>(m.rip) + static_cast<std::uintptr_t>(i);
+        report->AppendUtf8(" ");
+        if (map.IsReadable(address, 1))
+            report->AppendHex(*reinterpret_cast<const unsigned char*>(address), 2);
+        else
+            report->AppendUtf8("??");
+    }
+    report->BeginLine();
+    report->AppendUtf8("Registers:");
+    report->BeginLine();
+    AppendRegister(report, "RAX", m.rax, true);
+    AppendRegister(report, "RBX", m.rbx);
+    AppendRegister(report, "RCX", m.rcx);
+    AppendRegister(report, "RDX", m.rdx);
+    report->BeginLine();
+    AppendRegister(report, "RSI", m.rsi, true);
+    AppendRegister(report, "RDI", m.rdi);
+    AppendRegister(report, "RSP", m.rsp);
+    AppendRegister(report, "RBP", m.rbp);
+    report->BeginLine();
+    AppendRegister(report, "R8 ", m.r8, true);
+    AppendRegister(report, "R9 ", m.r9);
+    AppendRegister(report, "R10", m.r10);
+    AppendRegister(report, "R11", m.r11);
+    report->BeginLine();
+    AppendRegister(report, "R12", m.r12, true);
+    AppendRegister(report, "R13", m.r13);
+    AppendRegister(report, "R14", m.r14);
+    AppendRegister(report, "R15", m.r15);
+    report->BeginLine();
+    AppendRegister(report, "RIP", m.rip, true);
+    report->AppendUtf8("  EFlags: ");
+    report->AppendHex(m.eflags, 8);
+}
+
+void AppendExceptionLines(ReportBuffer* report, const CrashContext& context,
+                          const CrashEnvironment& environment, const ModuleMap& map)
+{
+    const MachineState& machine = context.machine;
+    if (machine.valid) {
+        ModuleInfo module;
+        if (map.FindModuleOfAddress(static_cast<std::uintptr_t>(machine.rip), &module)) {
+            report->BeginLine();
+            report->AppendUtf8("Module:  ");
+            report->AppendUtf8(module.path, module.pathLength);
+            AppendModuleDate(report, module, environment.utcOffsetSeconds);
+        } else {
+            report->BeginLine();
+            report->AppendUtf8("Exception Addr:  ");
+            report->AppendHex(machine.rip, 8);
+        }
+    }
+
+    report->BeginLine();
+    report->AppendUtf8("Exception Code:  ");
+    report->AppendHex(static_cast<std::uint32_t>(context.signal), 8);
+    report->AppendUtf8(" (");
+    report->AppendUtf8(SignalName(context.signal));
+    report->AppendUtf8(", ");
+    if (context.origin)
+        report->AppendUtf8(context.origin);
+    else if (const char* codeName = CodeName(context.signal, context.code))
+        report->AppendUtf8(codeName);
+    else
+        report->AppendDecimal(context.code);
+    report->AppendUtf8(")");
+
+    // The kind of access is known only for a page fault that the kernel raised.
+    const bool accessFault = (context.signal == SIGSEGV || context.signal == SIGBUS) && context.code > 0;
+    if (accessFault && machine.valid && machine.trapNumber == kPageFaultTrap) {
+        report->BeginLine();
+        report->AppendUtf8((machine.errorCode & kWriteAccessBit) ? "Write" : "Read");
+        report->AppendUtf8(" Address:  ");
+        report->AppendHex(context.faultAddress, 8);
+    }
+
+    if (machine.valid)
+        AppendMachineLines(report, machine, map);
+}
+
+} // namespace
+
+__attribute__((noinline)) void BuildCrashReport(const CrashContext* context,
+                                                const CrashEnvironment& environment, const ModuleMap& map,
+                                                ReportBuffer* report)
+{
+    report->Clear();
+    report->BeginLine();
+    report->AppendUtf8(environment.systemLine);
+    report->BeginLine();
+    report->AppendUtf8("Process:  ");
+    report->AppendUtf8(environment.processPath);
+    report->BeginLine();
+    report->AppendUtf8("Version:  ");
+    report->AppendDecimal(environment.version[0]);
+    report->AppendUtf8(".");
+    report->AppendDecimal(environment.version[1]);
+    report->AppendUtf8(".");
+    report->AppendDecimal(environment.version[2]);
+    report->AppendUtf8(" ");
+
+    if (context)
+        AppendExceptionLines(report, *context, environment, map);
+
+    report->BeginLine();
+    report->AppendUtf8("Call Stack:");
+    if (context && context->machine.valid) {
+        AppendCallStack(report, map, static_cast<std::uintptr_t>(context->machine.rbp),
+                        static_cast<std::uintptr_t>(context->machine.rip), true);
+    } else {
+        AppendCallStackFromRecord(report, map, reinterpret_cast<std::uintptr_t>(__builtin_frame_address(0)));
+    }
+}
