@@ -313,3 +313,15 @@ QString XmlDocument::GetLoadResult() const
 {
     return d->record.ToString();
 }
+
+bool XmlDocument::VerifyIndex() const
+{
+    if (!d->index.Verify(d->text))
+        return false;
+    if (d->parseProblems > 0)
+        return true;
+    XmlIndex fresh;
+    XmlLoadResult ignored;
+    XmlParser::Parse(d->text, fresh, ignored);
+    return d->index.SameShape(fresh);
+}

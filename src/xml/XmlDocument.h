@@ -45,6 +45,9 @@ public:
     bool IsWellFormed() const;
     // Diagnostic entries of the last SetDocText, LoadFile or SaveFile.
     QString GetLoadResult() const;
+    // Self-check for tests and fuzzing: true when the element index agrees with the text and,
+    // for a text that parsed without problems, equals the index a fresh parse of the text gives.
+    bool VerifyIndex() const;
 
 private:
     struct Impl;

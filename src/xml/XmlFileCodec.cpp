@@ -164,16 +164,17 @@ QString Decode(const QByteArray& bytes, int& flags, XmlLoadResult& record)
     } else {
         const QByteArray content = body.toByteArray();
         if (encoding.isEmpty()) {
-            QString utf8;
-            const IconvConverter::Result result = IconvConverter::ToUtf16(content, "UTF-8", utf8);
+            const IconvConverter::Result result = IconvConverter::ToUtf16(content, "UTF-8", text);
             if (result.ok && result.losses == 0) {
                 record.Add(QStringLiteral("utf8_detection"));
-                encoding = "UTF-8";
+                record.Add(QStringLiteral("converted_to"),
+                           {{QStringLiteral("encoding"), QStringLiteral("UTF-8")}});
             } else {
-                encoding = XmlEncodingNames::kFallbackEncoding;
+                text = Convert(content, XmlEncodingNames::kFallbackEncoding, record);
             }
+        } else {
+            text = Convert(content, encoding, record);
         }
-        text = Convert(content, encoding, record);
     }
     const qsizetype nulls = RemoveNulls(text);
     if (nulls > 0)

@@ -1,5 +1,7 @@
 #include "xml/XmlIndex.h"
 
+#include "xml/XmlText.h"
+
 XmlIndex::XmlIndex()
 {
     Reset(0);
@@ -93,4 +95,82 @@ qsizetype XmlIndex::TopLevelCount() const
     for (quint32 h = nodes_[0].firstChild; h; h = nodes_[h].next)
         ++count;
     return count;
+}
+
+quint32 XmlIndex::NextInOrder(quint32 handle) const
+{
+    if (nodes_[handle].firstChild)
+        return nodes_[handle].firstChild;
+    while (handle && !nodes_[handle].next)
+        handle = nodes_[handle].parent;
+    return handle ? nodes_[handle].next : 0;
+}
+
+bool XmlIndex::VerifyNode(QStringView text, quint32 handle) const
+{
+    const XmlNode& node = nodes_[handle];
+    if (node.flags & XmlNode::Removed)
+        return false;
+    if (node.start < 0 || node.length < node.startTagLength || node.End() > text.size())
+        return false;
+    if (node.nameLength < 1 || node.startTagLength < node.nameLength + 2 || text.at(node.start) != u'<')
+        return false;
+    const QStringView name = text.mid(node.start + 1, node.nameLength);
+    if (!XmlText::IsValidName(name) || XmlText::IsNameChar(text.at(node.start + 1 + node.nameLength)))
+        return false;
+    if (text.at(node.ContentStart() - 1) != u'>')
+        return false;
+    if (node.flags & XmlNode::EmptyTag) {
+        if (node.length != node.startTagLength || node.endTagLength != 0 ||
+            text.at(node.ContentStart() - 2) != u'/')
+            return false;
+    } else if (node.endTagLength > 0) {
+        const QStringView endTag = text.mid(node.ContentEnd(), node.endTagLength);
+        if (node.ContentEnd() < node.ContentStart() || !endTag.startsWith(u"</") || !endTag.endsWith(u'>') ||
+            !endTag.mid(2).startsWith(name) || XmlText::IsNameChar(endTag.at(2 + name.size())))
+            return false;
+    } else if (!(node.flags & XmlNode::IllFormed)) {
+        return false;
+    }
+    const XmlNode& owner = nodes_[node.parent];
+    const qsizetype lowest = node.prev ? nodes_[node.prev].End() : owner.ContentStart();
+    const qsizetype highest = node.next ? nodes_[node.next].start : owner.ContentEnd();
+    if (node.start < lowest || node.End() > highest)
+        return false;
+    if ((node.prev ? nodes_[node.prev].next : owner.firstChild) != handle)
+        return false;
+    if ((node.next ? nodes_[node.next].prev : owner.lastChild) != handle)
+        return false;
+    return true;
+}
+
+bool XmlIndex::Verify(QStringView text) const
+{
+    const XmlNode& document = nodes_[0];
+    if (document.start != 0 || document.length != text.size())
+        return false;
+    for (quint32 h = NextInOrder(0); h; h = NextInOrder(h)) {
+        if (!VerifyNode(text, h))
+            return false;
+    }
+    return true;
+}
+
+bool XmlIndex::SameShape(const XmlIndex& other) const
+{
+    constexpr quint8 kShapeFlags = XmlNode::EmptyTag | XmlNode::IllFormed;
+    quint32 a = NextInOrder(0);
+    quint32 b = other.NextInOrder(0);
+    for (; a && b; a = NextInOrder(a), b = other.NextInOrder(b)) {
+        const XmlNode& x = nodes_[a];
+        const XmlNode& y = other.nodes_[b];
+        const bool same =
+            x.start == y.start && x.length == y.length && x.startTagLength == y.startTagLength &&
+            x.endTagLength == y.endTagLength && x.nameLength == y.nameLength &&
+            (x.flags & kShapeFlags) == (y.flags & kShapeFlags) && (x.parent == 0) == (y.parent == 0) &&
+            (x.firstChild == 0) == (y.firstChild == 0) && (x.next == 0) == (y.next == 0);
+        if (!same)
+            return false;
+    }
+    return a == 0 && b == 0;
 }

@@ -63,6 +63,17 @@ public:
 
     qsizetype TopLevelCount() const;
 
+    // True when every element reachable from the document stands in `text` where the index
+    // says: '<' and its name at the start, '>' closing the start tag, "/>" for empty-element
+    // tags, its own end tag at the end, children inside the content in order, links coherent.
+    bool Verify(QStringView text) const;
+    // True when both indexes hold the same elements at the same places, in the same tree.
+    bool SameShape(const XmlIndex& other) const;
+
 private:
+    // Next element in document order below the document, or 0 at the end; no stack needed.
+    quint32 NextInOrder(quint32 handle) const;
+    bool VerifyNode(QStringView text, quint32 handle) const;
+
     std::vector<XmlNode> nodes_;
 };

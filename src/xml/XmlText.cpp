@@ -108,8 +108,13 @@ bool IsValidName(QStringView name)
 
 QString Escape(QStringView value)
 {
+    qsizetype extra = 0;
+    for (QChar c : value)
+        extra += c == u'&' ? 4 : (c == u'<' || c == u'>') ? 3 : 0;
+    if (extra == 0)
+        return value.toString();
     QString out;
-    out.reserve(value.size() + value.size() / 8);
+    out.reserve(value.size() + extra);
     for (QChar c : value) {
         switch (c.unicode()) {
         case '&':
