@@ -1,0 +1,81 @@
+#include <QDir>
+#include <QSet>
+#include <QTest>
+
+#include <cmath>
+#include <thread>
+#include <vector>
+
+#include "services/sample/SamplePicture.h"
+
+class TestSamplePicture : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void hasTheDesignCanvasSize()
+    {
+        const QImage picture = SamplePicture();
+        QCOMPARE(picture.size(), QSize(677, 625));
+        QCOMPARE(picture.format(), QImage::Format_ARGB32_Premultiplied);
+        for (int y = 0; y < picture.height(); y += 13)
+            for (int x = 0; x < picture.width(); x += 13)
+                QCOMPARE(qAlpha(picture.pixel(x, y)), 255);
+    }
+
+    // A real-looking picture: many colours, a wide range of brightness, bright sky above
+    // and darker ground below, and fine grain (neighbouring pixels differ).
+    void looksLikeAPhoto()
+    {
+        const QImage picture = SamplePicture();
+        QSet<QRgb> colours;
+        double sum = 0, squares = 0;
+        double top = 0, bottom = 0;
+        int grainy = 0;
+        const int count = picture.width() * picture.height();
+        for (int y = 0; y < picture.height(); ++y) {
+            for (int x = 0; x < picture.width(); ++x) {
+                const QRgb p = picture.pixel(x, y);
+                colours.insert(p & 0xFFFFFF);
+                const int luma = qGray(p);
+                sum += luma;
+                squares += double(luma) * luma;
+                (y < picture.height() / 3 ? top : bottom) += luma;
+                if (x > 0 && qGray(picture.pixel(x - 1, y)) != luma)
+                    ++grainy;
+            }
+        }
+        const double mean = sum / count;
+        const double deviation = std::sqrt(squares / count - mean * mean);
+        QVERIFY2(colours.size() > 20000, qPrintable(QString::number(colours.size())));
+        QVERIFY2(deviation > 25, qPrintable(QString::number(deviation)));
+        QVERIFY(top / (count / 3.0) > bottom / (count * 2 / 3.0));
+        QVERIFY(grainy > count / 2);
+    }
+
+    void sharedAndDetached()
+    {
+        QImage first = SamplePicture();
+        first.fill(Qt::black);
+        QVERIFY(SamplePicture() != first);
+
+        std::vector<QImage> copies(4);
+        std::vector<std::thread> threads;
+        for (int i = 0; i < 4; ++i)
+            threads.emplace_back([&copies, i] { copies[size_t(i)] = SamplePicture(); });
+        for (std::thread& thread : threads)
+            thread.join();
+        for (const QImage& copy : copies)
+            QCOMPARE(copy, SamplePicture());
+    }
+
+    void savesScreenshot()
+    {
+        const QString dir = QStringLiteral(LUMORA_BUILD_DIR "/screenshots");
+        QDir().mkpath(dir);
+        QVERIFY(SamplePicture().save(dir + QStringLiteral("/sample_picture.png")));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSamplePicture)
+#include "tst_SamplePicture.moc"
