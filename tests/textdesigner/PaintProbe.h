@@ -8,7 +8,7 @@
 #include "services/imaging/text/DrawingFont.h"
 #include "services/imaging/text/StringLayout.h"
 
-// Helpers that render test text and classify the pixels around its outline.
+// Functions that render test text and classify the pixels around its outline.
 namespace PaintProbe {
 
 inline QImage blank(int width = 420, int height = 300)
