@@ -1,0 +1,263 @@
+#include "services/imaging/ImageEncoder.h"
+
+#include "services/imaging/AtomicFileWriter.h"
+#include "services/imaging/FileIdentity.h"
+
+#include <QDir>
+#include <QFile>
+#include <QImageWriter>
+
+#include <csetjmp>
+#include <cstdio>
+#include <vector>
+
+#include <jpeglib.h>
+// jerror.h needs jpeglib.h first
+#include <jerror.h>
+
+namespace {
+
+constexpr size_t kOutputBufferSize = 256 * 1024;
+
+// libjpeg's destination: a buffer emptied into the temporary file. A failed write stops the
+// compression through the error manager; the writer keeps the reason.
+struct JpegOutput
+{
+    jpeg_destination_mgr pub;
+    jpeg_error_mgr errorManager;
+    std::jmp_buf jump;
+    char message[JMSG_LENGTH_MAX];
+    AtomicFileWriter* writer;
+    std::vector<JOCTET> buffer;
+};
+
+JpegOutput* outputOf(j_compress_ptr cinfo)
+{
+    return static_cast<JpegOutput*>(cinfo->client_data);
+}
+
+void initDestination(j_compress_ptr cinfo)
+{
+    JpegOutput* out = outputOf(cinfo);
+    out->pub.next_output_byte = out->buffer.data();
+    out->pub.free_in_buffer = out->buffer.size();
+}
+
+boolean emptyOutputBuffer(j_compress_ptr cinfo)
+{
+    JpegOutput* out = outputOf(cinfo);
+    if (!out->writer->write(reinterpret_cast<const char*>(out->buffer.data()), qint64(out->buffer.size())))
+        ERREXIT(cinfo, JERR_FILE_WRITE);
+    out->pub.next_output_byte = out->buffer.data();
+    out->pub.free_in_buffer = out->buffer.size();
+    return TRUE;
+}
+
+void termDestination(j_compress_ptr cinfo)
+{
+    JpegOutput* out = outputOf(cinfo);
+    const size_t used = out->buffer.size() - out->pub.free_in_buffer;
+    if (used > 0 && !out->writer->write(reinterpret_cast<const char*>(out->buffer.data()), qint64(used)))
+        ERREXIT(cinfo, JERR_FILE_WRITE);
+}
+
+void compressErrorExit(j_common_ptr cinfo)
+{
+    auto* compress = reinterpret_cast<j_compress_ptr>(cinfo);
+    JpegOutput* out = outputOf(compress);
+    (*cinfo->err->format_message)(cinfo, out->message);
+    std::longjmp(out->jump, 1);
+}
+
+void silentOutputMessage(j_common_ptr) {}
+
+// The bytes of QImage's 32-bit formats in native byte order, alpha ignored.
+constexpr J_COLOR_SPACE kRgb32Space = Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? JCS_EXT_BGRX : JCS_EXT_XRGB;
+
+struct JpegJob
+{
+    const uchar* bits;
+    qsizetype bytesPerLine;
+    int width;
+    int height;
+    int quality;
+    const JpegMetadata::Segment* segments;
+    qsizetype segmentCount;
+    bool exif;
+};
+
+// Runs the whole compression; returns false when libjpeg stopped with an error. Only libjpeg
+// is called after the jump target is set.
+bool compressGuarded(jpeg_compress_struct& cinfo, JpegOutput& out, const JpegJob& job)
+{
+    if (setjmp(out.jump))
+        return false;
+    cinfo.image_width = JDIMENSION(job.width);
+    cinfo.image_height = JDIMENSION(job.height);
+    cinfo.input_components = 4;
+    cinfo.in_color_space = kRgb32Space;
+    jpeg_set_defaults(&cinfo);
+    jpeg_set_quality(&cinfo, job.quality, TRUE);
+    // An EXIF file starts with its APP1 block; JFIF's APP0 would stand in its way.
+    cinfo.write_JFIF_header = job.exif ? FALSE : TRUE;
+    jpeg_start_compress(&cinfo, TRUE);
+    for (qsizetype i = 0; i < job.segmentCount; ++i) {
+        const JpegMetadata::Segment& segment = job.segments[i];
+        jpeg_write_marker(&cinfo, segment.marker, reinterpret_cast<const JOCTET*>(segment.data.constData()),
+                          unsigned(segment.data.size()));
+    }
+    JSAMPROW rows[16];
+    while (cinfo.next_scanline < cinfo.image_height) {
+        const JDIMENSION first = cinfo.next_scanline;
+        const JDIMENSION count = qMin<JDIMENSION>(16, cinfo.image_height - first);
+        for (JDIMENSION i = 0; i < count; ++i)
+            rows[i] = const_cast<JSAMPROW>(job.bits + qsizetype(first + i) * job.bytesPerLine);
+        jpeg_write_scanlines(&cinfo, rows, count);
+    }
+    jpeg_finish_compress(&cinfo);
+    return true;
+}
+
+bool isDirect32Bit(QImage::Format format)
+{
+    return format == QImage::Format_RGB32 || format == QImage::Format_ARGB32 ||
+           format == QImage::Format_ARGB32_Premultiplied;
+}
+
+ImagingStatus encodeJpeg(const QImage& image, AtomicFileWriter& writer, const ImageEncoder::Options& options,
+                         const QString& path)
+{
+    const QList<JpegMetadata::Segment> segments = options.metadata.writeOrder();
+    for (const JpegMetadata::Segment& segment : segments) {
+        if (!JpegMetadata::isKeptMarker(segment.marker) ||
+            segment.data.size() > JpegMetadata::kMaxSegmentData)
+            return ImagingStatus::failure(
+                QStringLiteral("cannot write %1: a metadata segment does not fit in a JPEG file")
+                    .arg(QDir::toNativeSeparators(path)));
+    }
+    const QImage source = isDirect32Bit(image.format()) ? image : image.convertToFormat(QImage::Format_RGB32);
+    if (source.isNull())
+        return ImagingStatus::failure(
+            QStringLiteral("not enough memory to encode %1").arg(QDir::toNativeSeparators(path)));
+
+    JpegOutput out{};
+    out.writer = &writer;
+    out.buffer.resize(kOutputBufferSize);
+    out.pub.init_destination = initDestination;
+    out.pub.empty_output_buffer = emptyOutputBuffer;
+    out.pub.term_destination = termDestination;
+
+    jpeg_compress_struct cinfo{};
+    cinfo.client_data = &out;
+    cinfo.err = jpeg_std_error(&out.errorManager);
+    out.errorManager.error_exit = compressErrorExit;
+    out.errorManager.output_message = silentOutputMessage;
+    jpeg_create_compress(&cinfo);
+    cinfo.dest = &out.pub;
+
+    const JpegJob job{source.constBits(),
+                      source.bytesPerLine(),
+                      source.width(),
+                      source.height(),
+                      qBound(1, options.jpegQuality, 100),
+                      segments.constData(),
+                      segments.size(),
+                      options.metadata.hasExif()};
+    const bool ok = compressGuarded(cinfo, out, job);
+    jpeg_destroy_compress(&cinfo);
+    if (ok)
+        return ImagingStatus::success();
+    if (!writer.status())
+        return writer.status();
+    return ImagingStatus::failure(
+        QStringLiteral("cannot encode %1: %2")
+            .arg(QDir::toNativeSeparators(path), QString::fromLocal8Bit(out.message)));
+}
+
+ImagingStatus encodeWithQt(const QImage& image, AtomicFileWriter& writer, ImageEncoder::FileFormat format,
+                           const QString& path)
+{
+    const QByteArray name = format == ImageEncoder::FileFormat::Png   ? QByteArrayLiteral("png")
+                            : format == ImageEncoder::FileFormat::Bmp ? QByteArrayLiteral("bmp")
+                                                                      : QByteArrayLiteral("tiff");
+    if (!QImageWriter::supportedImageFormats().contains(name))
+        return ImagingStatus::failure(
+            QStringLiteral("no %1 encoder is installed").arg(QString::fromLatin1(name.toUpper())));
+
+    QFile file;
+    if (!file.open(writer.handle(), QIODevice::WriteOnly, QFileDevice::DontCloseHandle))
+        return ImagingStatus::failure(
+            QStringLiteral("cannot write %1: %2").arg(QDir::toNativeSeparators(path), file.errorString()));
+    QImageWriter encoder(&file, name);
+    if (format == ImageEncoder::FileFormat::Tiff)
+        encoder.setCompression(1); // LZW
+    const bool written = encoder.write(image);
+    file.flush();
+    const QFileDevice::FileError fileError = file.error();
+    const QString fileErrorText = file.errorString();
+    file.close();
+    if (fileError == QFileDevice::ResourceError)
+        return ImagingStatus::failure(AtomicFileWriter::describeError(ENOSPC, path));
+    if (fileError != QFileDevice::NoError)
+        return ImagingStatus::failure(
+            QStringLiteral("cannot write %1: %2").arg(QDir::toNativeSeparators(path), fileErrorText));
+    if (!written)
+        return ImagingStatus::failure(QStringLiteral("cannot encode %1: %2")
+                                          .arg(QDir::toNativeSeparators(path), encoder.errorString()));
+    return ImagingStatus::success();
+}
+
+} // namespace
+
+namespace ImageEncoder {
+
+std::optional<FileFormat> formatFromNumber(int number)
+{
+    if (number < 0 || number > 3)
+        return std::nullopt;
+    return FileFormat(number);
+}
+
+QString extension(FileFormat format)
+{
+    switch (format) {
+    case FileFormat::Jpeg:
+        return QStringLiteral("jpg");
+    case FileFormat::Png:
+        return QStringLiteral("png");
+    case FileFormat::Bmp:
+        return QStringLiteral("bmp");
+    case FileFormat::Tiff:
+        return QStringLiteral("tiff");
+    }
+    return QString();
+}
+
+ImagingStatus write(const QImage& image, const QString& path, FileFormat format, const Options& options)
+{
+    if (image.isNull())
+        return ImagingStatus::failure(QStringLiteral("nothing to write to %1: the picture is empty")
+                                          .arg(QDir::toNativeSeparators(path)));
+    if (!options.sourcePath.isEmpty() && IsSameFile(options.sourcePath, path))
+        return ImagingStatus::failure(
+            QStringLiteral("the output %1 is the source photo itself; it was left unchanged")
+                .arg(QDir::toNativeSeparators(path)));
+    AtomicFileWriter writer(path);
+    const ImagingStatus opened = writer.open();
+    if (!opened)
+        return opened;
+    const ImagingStatus encoded = format == FileFormat::Jpeg ? encodeJpeg(image, writer, options, path)
+                                                             : encodeWithQt(image, writer, format, path);
+    if (!encoded) {
+        writer.discard();
+        return encoded;
+    }
+    return writer.commit(options.syncToDisk);
+}
+
+ImagingStatus writePng(const QImage& image, const QString& path, const Options& options)
+{
+    return write(image, path, FileFormat::Png, options);
+}
+
+} // namespace ImageEncoder

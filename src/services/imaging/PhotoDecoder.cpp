@@ -1,0 +1,414 @@
+#include "services/imaging/PhotoDecoder.h"
+
+#include "services/imaging/ImageOrientation.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QImageReader>
+
+#include <cerrno>
+#include <csetjmp>
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+#include <vector>
+
+#include <jpeglib.h>
+
+namespace {
+
+constexpr int kMaxKeptWarnings = 8;
+
+// libjpeg's error manager: errors jump back to the guarded call instead of ending the process,
+// warnings are collected instead of printed.
+struct JpegErrors
+{
+    jpeg_error_mgr pub;
+    std::jmp_buf jump;
+    char message[JMSG_LENGTH_MAX];
+    QStringList* warnings;
+};
+
+void jpegErrorExit(j_common_ptr cinfo)
+{
+    auto* errors = reinterpret_cast<JpegErrors*>(cinfo->err);
+    (*cinfo->err->format_message)(cinfo, errors->message);
+    std::longjmp(errors->jump, 1);
+}
+
+void jpegEmitMessage(j_common_ptr cinfo, int level)
+{
+    if (level >= 0)
+        return; // trace messages
+    auto* errors = reinterpret_cast<JpegErrors*>(cinfo->err);
+    ++errors->pub.num_warnings;
+    if (errors->warnings && errors->warnings->size() < kMaxKeptWarnings) {
+        char text[JMSG_LENGTH_MAX];
+        (*cinfo->err->format_message)(cinfo, text);
+        errors->warnings->append(QString::fromLocal8Bit(text));
+    }
+}
+
+void jpegOutputMessage(j_common_ptr) {}
+
+// The colour layout of QImage::Format_RGB32 bytes: 0xffRRGGBB in native byte order.
+constexpr J_COLOR_SPACE kRgb32Space = Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? JCS_EXT_BGRA : JCS_EXT_ARGB;
+
+QString pixelLimitText(qint64 limit)
+{
+    if (limit >= 1'000'000 && limit % 1'000'000 == 0)
+        return QStringLiteral("%1 million").arg(limit / 1'000'000);
+    return QStringLiteral("%1 pixels").arg(limit);
+}
+
+ImagingStatus tooLarge(const QSize& size, qint64 limit)
+{
+    return ImagingStatus::failure(QStringLiteral("image is %1 x %2 pixels, more than the limit of %3")
+                                      .arg(size.width())
+                                      .arg(size.height())
+                                      .arg(pixelLimitText(limit)));
+}
+
+ImagingStatus notAPicture()
+{
+    return ImagingStatus::failure(QStringLiteral("cannot decode: not a JPEG, PNG, BMP, TIFF or GIF file"));
+}
+
+// Qt refuses to allocate images above a process-wide limit (in MiB). Raise it, never lower it,
+// so that every picture within our own pixel limit can be read.
+void allowAllocationFor(qint64 pixelLimit)
+{
+    static std::mutex mutex;
+    const std::lock_guard lock(mutex);
+    const qint64 needed = qMin<qint64>(pixelLimit * 4 / (1024 * 1024) + 64, std::numeric_limits<int>::max());
+    if (QImageReader::allocationLimit() < needed)
+        QImageReader::setAllocationLimit(int(needed));
+}
+
+PhotoDecoder::Format formatFromQt(const QByteArray& name)
+{
+    if (name == "png")
+        return PhotoDecoder::Format::Png;
+    if (name == "bmp")
+        return PhotoDecoder::Format::Bmp;
+    if (name == "tiff" || name == "tif")
+        return PhotoDecoder::Format::Tiff;
+    if (name == "gif")
+        return PhotoDecoder::Format::Gif;
+    return PhotoDecoder::Format::Unknown;
+}
+
+// A JPEG file being read: the file stays open between the header and the pixels.
+struct JpegInput
+{
+    std::FILE* file = nullptr;
+    jpeg_decompress_struct cinfo{};
+    JpegErrors errors{};
+    bool created = false;
+
+    ~JpegInput() { close(); }
+
+    void close()
+    {
+        if (created) {
+            jpeg_destroy_decompress(&cinfo);
+            created = false;
+        }
+        if (file) {
+            std::fclose(file);
+            file = nullptr;
+        }
+    }
+
+    QString error() const { return QString::fromLocal8Bit(errors.message); }
+};
+
+} // namespace
+
+struct PhotoDecoder::State
+{
+    qint64 pixelLimit = kDefaultPixelLimit;
+    QString path;
+    Format format = Format::Unknown;
+    QSize size;
+    JpegMetadata metadata;
+    QStringList warnings;
+    bool opened = false;
+    bool decoded = false;
+    JpegInput jpeg;
+    QByteArray qtFormat; // the Qt reader's name for the other formats
+};
+
+namespace {
+
+// Each guarded call below sets the jump target and then only calls libjpeg, so an error jumps
+// over no C++ object that would need destroying.
+
+bool jpegCreate(JpegInput& s, QStringList* warnings)
+{
+    s.cinfo.err = jpeg_std_error(&s.errors.pub);
+    s.errors.pub.error_exit = jpegErrorExit;
+    s.errors.pub.emit_message = jpegEmitMessage;
+    s.errors.pub.output_message = jpegOutputMessage;
+    s.errors.warnings = warnings;
+    if (setjmp(s.errors.jump))
+        return false;
+    jpeg_create_decompress(&s.cinfo);
+    s.created = true;
+    jpeg_stdio_src(&s.cinfo, s.file);
+    jpeg_save_markers(&s.cinfo, JpegMetadata::kApp1, 0xFFFF);
+    jpeg_save_markers(&s.cinfo, JpegMetadata::kApp2, 0xFFFF);
+    jpeg_save_markers(&s.cinfo, JpegMetadata::kApp13, 0xFFFF);
+    jpeg_read_header(&s.cinfo, TRUE);
+    return true;
+}
+
+bool jpegCalcOutput(JpegInput& s)
+{
+    if (setjmp(s.errors.jump))
+        return false;
+    jpeg_calc_output_dimensions(&s.cinfo);
+    return true;
+}
+
+bool jpegReadDirect(JpegInput& s, uchar* bits, qsizetype bytesPerLine)
+{
+    if (setjmp(s.errors.jump))
+        return false;
+    jpeg_start_decompress(&s.cinfo);
+    JSAMPROW rows[16];
+    while (s.cinfo.output_scanline < s.cinfo.output_height) {
+        const JDIMENSION first = s.cinfo.output_scanline;
+        const JDIMENSION count = qMin<JDIMENSION>(16, s.cinfo.output_height - first);
+        for (JDIMENSION i = 0; i < count; ++i)
+            rows[i] = bits + qsizetype(first + i) * bytesPerLine;
+        jpeg_read_scanlines(&s.cinfo, rows, count);
+    }
+    jpeg_finish_decompress(&s.cinfo);
+    return true;
+}
+
+// CMYK and YCCK JPEGs: libjpeg hands out CMYK, which becomes RGB by multiplying each ink
+// with the black. Adobe's files (the usual ones) store the inks inverted.
+bool jpegReadCmyk(JpegInput& s, uchar* bits, qsizetype bytesPerLine, uchar* rowBuffer)
+{
+    if (setjmp(s.errors.jump))
+        return false;
+    jpeg_start_decompress(&s.cinfo);
+    const bool inverted = s.cinfo.saw_Adobe_marker;
+    const JDIMENSION width = s.cinfo.output_width;
+    while (s.cinfo.output_scanline < s.cinfo.output_height) {
+        const JDIMENSION y = s.cinfo.output_scanline;
+        JSAMPROW row = rowBuffer;
+        jpeg_read_scanlines(&s.cinfo, &row, 1);
+        auto* out = reinterpret_cast<QRgb*>(bits + qsizetype(y) * bytesPerLine);
+        const uchar* in = rowBuffer;
+        for (JDIMENSION x = 0; x < width; ++x, in += 4) {
+            int c = in[0], m = in[1], ye = in[2], k = in[3];
+            if (!inverted) {
+                c = 255 - c;
+                m = 255 - m;
+                ye = 255 - ye;
+                k = 255 - k;
+            }
+            out[x] = qRgb((c * k + 127) / 255, (m * k + 127) / 255, (ye * k + 127) / 255);
+        }
+    }
+    jpeg_finish_decompress(&s.cinfo);
+    return true;
+}
+
+} // namespace
+
+PhotoDecoder::PhotoDecoder() : d(std::make_unique<State>()) {}
+
+PhotoDecoder::~PhotoDecoder() = default;
+
+void PhotoDecoder::setPixelLimit(qint64 pixels)
+{
+    d->pixelLimit = qMax<qint64>(1, pixels);
+}
+
+qint64 PhotoDecoder::pixelLimit() const
+{
+    return d->pixelLimit;
+}
+
+PhotoDecoder::Format PhotoDecoder::format() const
+{
+    return d->format;
+}
+
+QSize PhotoDecoder::storedSize() const
+{
+    return d->size;
+}
+
+const JpegMetadata& PhotoDecoder::metadata() const
+{
+    return d->metadata;
+}
+
+int PhotoDecoder::orientation() const
+{
+    return d->metadata.orientation();
+}
+
+QStringList PhotoDecoder::warnings() const
+{
+    return d->warnings;
+}
+
+ImagingStatus PhotoDecoder::open(const QString& path)
+{
+    const qint64 limit = d->pixelLimit;
+    d = std::make_unique<State>();
+    d->pixelLimit = limit;
+    d->path = path;
+
+    const QFileInfo info(path);
+    if (path.isEmpty() || !info.exists())
+        return ImagingStatus::failure(QStringLiteral("file not found"));
+    if (info.isDir())
+        return ImagingStatus::failure(QStringLiteral("this is a folder, not a picture"));
+    if (!info.isFile())
+        return ImagingStatus::failure(QStringLiteral("this is not a regular file"));
+    if (info.size() == 0)
+        return ImagingStatus::failure(QStringLiteral("the file is empty"));
+
+    const QByteArray nativePath = QFile::encodeName(path);
+    d->jpeg.file = std::fopen(nativePath.constData(), "rbe");
+    if (!d->jpeg.file) {
+        const int error = errno;
+        return ImagingStatus::failure(
+            QStringLiteral("cannot open the file: %1").arg(QString::fromLocal8Bit(std::strerror(error))));
+    }
+    unsigned char magic[3] = {};
+    const size_t got = std::fread(magic, 1, sizeof magic, d->jpeg.file);
+    std::rewind(d->jpeg.file);
+    const bool isJpeg = got == 3 && magic[0] == 0xFF && magic[1] == 0xD8 && magic[2] == 0xFF;
+
+    if (isJpeg) {
+        if (!jpegCreate(d->jpeg, &d->warnings)) {
+            const QString reason = d->jpeg.error();
+            d->jpeg.close();
+            return ImagingStatus::failure(QStringLiteral("cannot decode: %1").arg(reason));
+        }
+        d->format = Format::Jpeg;
+        d->size = QSize(int(d->jpeg.cinfo.image_width), int(d->jpeg.cinfo.image_height));
+        for (jpeg_saved_marker_ptr m = d->jpeg.cinfo.marker_list; m; m = m->next) {
+            if (JpegMetadata::isKeptMarker(m->marker)) {
+                d->metadata.segments.append({m->marker, QByteArray(reinterpret_cast<const char*>(m->data),
+                                                                   qsizetype(m->data_length))});
+            }
+        }
+    } else {
+        std::fclose(d->jpeg.file);
+        d->jpeg.file = nullptr;
+        QImageReader reader(path);
+        reader.setDecideFormatFromContent(true);
+        if (!reader.canRead())
+            return notAPicture();
+        d->qtFormat = reader.format();
+        d->format = formatFromQt(d->qtFormat);
+        if (d->format == Format::Unknown)
+            return notAPicture();
+        d->size = reader.size();
+        if (!d->size.isValid() && reader.supportsOption(QImageIOHandler::Size))
+            return ImagingStatus::failure(QStringLiteral("cannot decode: the picture's header is damaged"));
+    }
+
+    if (qint64(d->size.width()) * d->size.height() > d->pixelLimit) {
+        const QSize size = d->size;
+        d->jpeg.close();
+        return tooLarge(size, d->pixelLimit);
+    }
+    d->opened = true;
+    return ImagingStatus::success();
+}
+
+int PhotoDecoder::dctScaleNumerator(const QSize& fullSize, const QSize& minimumSize)
+{
+    if (minimumSize.isEmpty() || fullSize.isEmpty())
+        return 8;
+    for (int n = 1; n < 8; ++n) {
+        const qint64 w = (qint64(fullSize.width()) * n + 7) / 8;
+        const qint64 h = (qint64(fullSize.height()) * n + 7) / 8;
+        if (w >= minimumSize.width() && h >= minimumSize.height())
+            return n;
+    }
+    return 8;
+}
+
+ImagingStatus PhotoDecoder::decode(QImage& image, const QSize& minimumSize, bool upright)
+{
+    image = QImage();
+    if (!d->opened)
+        return ImagingStatus::failure(QStringLiteral("no picture is open"));
+    if (d->decoded)
+        return ImagingStatus::failure(QStringLiteral("the picture has already been decoded"));
+    d->decoded = true;
+    const int turn = upright ? orientation() : 0;
+
+    if (d->format == Format::Jpeg) {
+        jpeg_decompress_struct& cinfo = d->jpeg.cinfo;
+        const QSize storedMinimum =
+            ImageOrientation::swapsAxes(turn) ? minimumSize.transposed() : minimumSize;
+        cinfo.scale_num = unsigned(dctScaleNumerator(d->size, storedMinimum));
+        cinfo.scale_denom = 8;
+
+        QImage::Format format = QImage::Format_RGB32;
+        const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
+        if (cmyk) {
+            cinfo.out_color_space = JCS_CMYK;
+        } else if (cinfo.jpeg_color_space == JCS_GRAYSCALE) {
+            cinfo.out_color_space = JCS_GRAYSCALE;
+            format = QImage::Format_Grayscale8;
+        } else {
+            cinfo.out_color_space = kRgb32Space;
+        }
+        if (!jpegCalcOutput(d->jpeg)) {
+            const QString reason = d->jpeg.error();
+            d->jpeg.close();
+            return ImagingStatus::failure(QStringLiteral("cannot decode: %1").arg(reason));
+        }
+
+        QImage decoded(int(cinfo.output_width), int(cinfo.output_height), format);
+        if (decoded.isNull()) {
+            d->jpeg.close();
+            return ImagingStatus::failure(QStringLiteral("not enough memory to decode a %1 x %2 picture")
+                                              .arg(cinfo.output_width)
+                                              .arg(cinfo.output_height));
+        }
+        std::vector<uchar> rowBuffer(cmyk ? size_t(cinfo.output_width) * 4 : 0);
+        const bool ok = cmyk ? jpegReadCmyk(d->jpeg, decoded.bits(), decoded.bytesPerLine(), rowBuffer.data())
+                             : jpegReadDirect(d->jpeg, decoded.bits(), decoded.bytesPerLine());
+        const QString reason = ok ? QString() : d->jpeg.error();
+        d->jpeg.close();
+        if (!ok)
+            return ImagingStatus::failure(QStringLiteral("cannot decode: %1").arg(reason));
+        image = ImageOrientation::turnUpright(std::move(decoded), turn);
+        return ImagingStatus::success();
+    }
+
+    allowAllocationFor(d->pixelLimit);
+    QImageReader reader(d->path, d->qtFormat);
+    QImage decoded;
+    if (!reader.read(&decoded) || decoded.isNull())
+        return ImagingStatus::failure(QStringLiteral("cannot decode: %1").arg(reader.errorString()));
+    if (qint64(decoded.width()) * decoded.height() > d->pixelLimit)
+        return tooLarge(decoded.size(), d->pixelLimit);
+    image = ImageOrientation::turnUpright(std::move(decoded), turn);
+    return ImagingStatus::success();
+}
+
+ImagingStatus PhotoDecoder::load(const QString& path, QImage& image, qint64 pixelLimit)
+{
+    image = QImage();
+    PhotoDecoder decoder;
+    decoder.setPixelLimit(pixelLimit);
+    const ImagingStatus opened = decoder.open(path);
+    if (!opened)
+        return opened;
+    return decoder.decode(image);
+}
