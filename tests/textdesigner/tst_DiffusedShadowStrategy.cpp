@@ -44,15 +44,6 @@ class TestDiffusedShadowStrategy : public QObject
 private slots:
     void initTestCase() { RegisterApplicationFonts(); }
 
-    void defaults()
-    {
-        const DiffusedShadowStrategy strategy;
-        QCOMPARE(strategy.textColour, 0xFF000000u);
-        QCOMPARE(strategy.outlineColour, 0xFF000000u);
-        QCOMPARE(strategy.thickness, 8);
-        QCOMPARE(strategy.fillOnce, false);
-    }
-
     // With a transparent fill only the rings show: dense at the outline, fading outwards to
     // half the thickness, nothing deep inside the glyph or far outside it.
     void transparentFillLeavesOnlyRings()

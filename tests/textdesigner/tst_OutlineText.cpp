@@ -38,18 +38,6 @@ class TestOutlineText : public QObject
 private slots:
     void initTestCase() { RegisterApplicationFonts(); }
 
-    void initialState()
-    {
-        const OutlineText engine;
-        QVERIFY(!engine.textStrategy && !engine.shadowStrategy && !engine.maskStrategy);
-        QCOMPARE(engine.shadowOffsetX, 0);
-        QCOMPARE(engine.shadowOffsetY, 0);
-        QCOMPARE(engine.shadowColour, 0xFF000000u);
-        QVERIFY(!engine.shadowBackground);
-        QVERIFY(!engine.shadowEnabled);
-        QCOMPARE(engine.shadowThickness, 2);
-    }
-
     // Without both an installed and an enabled shadow nothing is drawn; with no text-body
     // strategy the result is always false.
     void drawsNothingUnlessShadowReady_data()
