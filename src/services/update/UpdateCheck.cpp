@@ -1,0 +1,188 @@
+#include "services/update/UpdateCheck.h"
+
+#include "services/folders/Folders.h"
+#include "services/ini/IniFile.h"
+#include "services/messages/WindowMessage.h"
+#include "services/update/DownloadUrlToFile.h"
+#include "services/update/UpdateSettings.h"
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QMutex>
+#include <QMutexLocker>
+#include <QPointer>
+#include <QThread>
+#include <QWaitCondition>
+
+namespace {
+
+struct UpdateCheckState
+{
+    QMutex mutex;
+    QWaitCondition idle;
+    QPointer<QObject> target;
+    QMetaObject::Connection targetWatch;
+    bool quiet = true;
+    bool running = false;
+};
+
+UpdateCheckState& State()
+{
+    static UpdateCheckState state;
+    return state;
+}
+
+enum class Outcome
+{
+    Failed,
+    Newer,
+    NotNewer
+};
+
+// Posts the outcome and, for a started check, marks it finished, in one step: a request
+// joined before this point is answered by this outcome, one after it starts a new check.
+// The post happens under the lock that SetUpdateTargetWindow takes, so the window cannot be
+// destroyed in between (its destruction clears the target under the same lock).
+void Finish(Outcome outcome, const VersionTriple& server, bool startedCheck)
+{
+    UpdateCheckState& state = State();
+    QMutexLocker lock(&state.mutex);
+    QObject* target = state.target.data();
+    switch (outcome) {
+    case Outcome::Failed:
+        PostWindowMessage(target, UpdateCheckFailedMessage, 0, 0);
+        break;
+    case Outcome::Newer:
+        PostWindowMessage(target, NewVersionMessage, VersionWParam(server), VersionLParam(server));
+        break;
+    case Outcome::NotNewer:
+        if (!state.quiet)
+            PostWindowMessage(target, LatestVersionMessage, VersionWParam(server), VersionLParam(server));
+        break;
+    }
+    if (startedCheck) {
+        state.running = false;
+        state.idle.wakeAll();
+    }
+}
+
+void Check(const VersionTriple& program, bool startedCheck)
+{
+    const QString folder = PreviewCacheFolder();
+    QDir().mkpath(folder);
+    const QString localPath = UpdateVersionFilePath();
+    if (!DownloadUrlToFile(UpdateVersionFileUrl(), localPath)) {
+        Finish(Outcome::Failed, VersionTriple(), startedCheck);
+        return;
+    }
+    const VersionTriple server = ReadVersionFile(localPath);
+    Finish(IsNewerVersion(server, program) ? Outcome::Newer : Outcome::NotNewer, server, startedCheck);
+}
+
+} // namespace
+
+void SetUpdateTargetWindow(QObject* window)
+{
+    UpdateCheckState& state = State();
+    QMutexLocker lock(&state.mutex);
+    if (state.target == window)
+        return;
+    QObject::disconnect(state.targetWatch);
+    state.target = window;
+    if (window) {
+        // Runs on the destroying thread before the window's posted events are discarded.
+        state.targetWatch = QObject::connect(
+            window, &QObject::destroyed, window,
+            [window] {
+                UpdateCheckState& s = State();
+                QMutexLocker destroyedLock(&s.mutex);
+                if (s.target.data() == window || s.target.isNull())
+                    s.target.clear();
+            },
+            Qt::DirectConnection);
+    }
+}
+
+QObject* UpdateTargetWindow()
+{
+    UpdateCheckState& state = State();
+    QMutexLocker lock(&state.mutex);
+    return state.target.data();
+}
+
+void SetUpdateCheckQuiet(bool quiet)
+{
+    UpdateCheckState& state = State();
+    QMutexLocker lock(&state.mutex);
+    state.quiet = quiet;
+}
+
+bool UpdateCheckQuiet()
+{
+    UpdateCheckState& state = State();
+    QMutexLocker lock(&state.mutex);
+    return state.quiet;
+}
+
+bool StartUpdateCheck(const VersionTriple& program)
+{
+    UpdateCheckState& state = State();
+    QMutexLocker lock(&state.mutex);
+    if (state.running)
+        return false;
+    state.running = true;
+    QThread* worker = QThread::create([program] { Check(program, true); });
+    worker->setObjectName(QStringLiteral("update check"));
+    QObject::connect(worker, &QThread::finished, worker, &QObject::deleteLater);
+    worker->start();
+    return true;
+}
+
+int RunUpdateCheck(const VersionTriple& program)
+{
+    Check(program, false);
+    return 0;
+}
+
+bool StartAutomaticUpdateCheck(QObject* mainWindow, const VersionTriple& program, bool networkReachable)
+{
+    if (program.major <= 0 || !networkReachable)
+        return false;
+    SetUpdateTargetWindow(mainWindow);
+    StartUpdateCheck(program);
+    return true;
+}
+
+void StartManualUpdateCheck(QObject* mainWindow, const VersionTriple& program)
+{
+    {
+        UpdateCheckState& state = State();
+        QMutexLocker lock(&state.mutex);
+        state.quiet = false;
+    }
+    if (mainWindow)
+        SetUpdateTargetWindow(mainWindow);
+    StartUpdateCheck(program);
+}
+
+bool WaitForUpdateCheck(int timeoutMs)
+{
+    UpdateCheckState& state = State();
+    QMutexLocker lock(&state.mutex);
+    QDeadlineTimer deadline(timeoutMs);
+    while (state.running) {
+        if (!state.idle.wait(&state.mutex, deadline))
+            return !state.running;
+    }
+    return true;
+}
+
+VersionTriple ReadVersionFile(const QString& path)
+{
+    IniFile file(path);
+    file.load();
+    const QString section = QString::fromLatin1(kVersionFileSection);
+    return VersionTriple{file.intValue(section, QString::fromLatin1(kMajorVersionKey), 0),
+                         file.intValue(section, QString::fromLatin1(kMinorVersionKey), 0),
+                         file.intValue(section, QString::fromLatin1(kBuildKey), 0)};
+}

@@ -1,0 +1,28 @@
+#include "services/update/UpdateSettings.h"
+
+#include "services/folders/Folders.h"
+
+namespace {
+
+const char kDefaultVersionFileUrl[] = "https://www.lumoraplenum.org/update/lu_version.ini";
+const char kDownloadPageUrl[] = "https://www.lumoraplenum.org/download";
+
+} // namespace
+
+QUrl UpdateVersionFileUrl()
+{
+    const QString configured = qEnvironmentVariable(kUpdateUrlVariable).trimmed();
+    if (!configured.isEmpty())
+        return QUrl(configured);
+    return QUrl(QString::fromLatin1(kDefaultVersionFileUrl));
+}
+
+QUrl DownloadPageUrl()
+{
+    return QUrl(QString::fromLatin1(kDownloadPageUrl));
+}
+
+QString UpdateVersionFilePath()
+{
+    return JoinPath(PreviewCacheFolder(), QStringLiteral("lu_version.ini"));
+}
