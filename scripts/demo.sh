@@ -11,3 +11,5 @@ mkdir -p "$data"
 echo "Data folder: $data"
 echo "Templates:"
 "$build/bin/lumora-batch" --data-dir "$data" --list-templates
+echo "Files:"
+(cd "$data" && find . -type f | sort)
