@@ -6,14 +6,17 @@
 
 namespace {
 
-// A picture from rows of letters, each letter its own colour, and back.
-QImage fromLetters(const QStringList& rows)
+// A picture from rows of letters, each letter its own grey, and back.
+QImage fromLetters(const QStringList& rows, QImage::Format format)
 {
     QImage image(int(rows.first().size()), int(rows.size()), QImage::Format_RGB32);
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            image.setPixel(x, y, qRgb(rows[y][x].unicode(), 0, 0));
-    return image;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const int grey = rows[y][x].unicode();
+            image.setPixel(x, y, qRgb(grey, grey, grey));
+        }
+    }
+    return image.convertToFormat(format);
 }
 
 QStringList toLetters(const QImage& image)
@@ -40,24 +43,39 @@ private slots:
         // As stored: ABC over DEF. Expected: what a viewer shows for each orientation value.
         QTest::addColumn<int>("orientation");
         QTest::addColumn<QStringList>("upright");
-        QTest::newRow("1 normal") << 1 << QStringList{"ABC", "DEF"};
-        QTest::newRow("2 mirrored") << 2 << QStringList{"CBA", "FED"};
-        QTest::newRow("3 upside down") << 3 << QStringList{"FED", "CBA"};
-        QTest::newRow("4 flipped") << 4 << QStringList{"DEF", "ABC"};
-        QTest::newRow("5 transposed") << 5 << QStringList{"AD", "BE", "CF"};
-        QTest::newRow("6 turned left") << 6 << QStringList{"DA", "EB", "FC"};
-        QTest::newRow("7 transversed") << 7 << QStringList{"FC", "EB", "DA"};
-        QTest::newRow("8 turned right") << 8 << QStringList{"CF", "BE", "AD"};
-        QTest::newRow("0 none") << 0 << QStringList{"ABC", "DEF"};
-        QTest::newRow("9 unknown") << 9 << QStringList{"ABC", "DEF"};
+        QTest::addColumn<int>("format");
+        const QList<QPair<const char*, QImage::Format>> formats = {
+            {"argb32pm", QImage::Format_ARGB32_Premultiplied},
+            {"grey", QImage::Format_Grayscale8},
+            {"indexed", QImage::Format_Indexed8},
+            {"rgb888", QImage::Format_RGB888}, // neither 8 nor 32 bits per pixel
+        };
+        const QList<std::tuple<const char*, int, QStringList>> cases = {
+            {"1 normal", 1, {"ABC", "DEF"}},
+            {"2 mirrored", 2, {"CBA", "FED"}},
+            {"3 upside down", 3, {"FED", "CBA"}},
+            {"4 flipped", 4, {"DEF", "ABC"}},
+            {"5 transposed", 5, {"AD", "BE", "CF"}},
+            {"6 turned left", 6, {"DA", "EB", "FC"}},
+            {"7 transversed", 7, {"FC", "EB", "DA"}},
+            {"8 turned right", 8, {"CF", "BE", "AD"}},
+            {"0 none", 0, {"ABC", "DEF"}},
+            {"9 unknown", 9, {"ABC", "DEF"}},
+        };
+        for (const auto& [name, orientation, upright] : cases) {
+            for (const auto& [formatName, format] : formats)
+                QTest::addRow("%s %s", name, formatName) << orientation << upright << int(format);
+        }
     }
 
     void turnsUpright()
     {
         QFETCH(int, orientation);
         QFETCH(QStringList, upright);
-        const QImage stored = fromLetters({"ABC", "DEF"});
+        QFETCH(int, format);
+        const QImage stored = fromLetters({"ABC", "DEF"}, QImage::Format(format));
         const QImage turned = ImageOrientation::turnUpright(stored, orientation);
+        QCOMPARE(turned.format(), stored.format());
         QCOMPARE(toLetters(turned), upright);
         QCOMPARE(ImageOrientation::uprightSize(stored.size(), orientation), turned.size());
     }
@@ -69,6 +87,7 @@ private slots:
         for (int o = 0; o <= 9; ++o) {
             QTest::addRow("%d rgb32", o) << o << int(QImage::Format_RGB32);
             QTest::addRow("%d grey", o) << o << int(QImage::Format_Grayscale8);
+            QTest::addRow("%d rgb888", o) << o << int(QImage::Format_RGB888);
         }
     }
 
@@ -76,7 +95,9 @@ private slots:
     {
         QFETCH(int, orientation);
         QFETCH(int, format);
-        const QImage stored = TestPictures::testPicture(37, 23).convertToFormat(QImage::Format(format));
+        // Large enough for several cache tiles and, at 32 bits, for huge-page backed buffers.
+        static const QImage picture = TestPictures::testPicture(1600, 1400);
+        const QImage stored = picture.convertToFormat(QImage::Format(format));
         const QImage back =
             ImageOrientation::turnBack(ImageOrientation::turnUpright(stored, orientation), orientation);
         QCOMPARE(back.format(), stored.format());

@@ -110,8 +110,9 @@ private slots:
         QTest::addColumn<TestPictures::Kind>("kind");
         QTest::addColumn<QImage::Format>("format");
         QTest::newRow("grey") << Kind::Grayscale << QImage::Format_Grayscale8;
-        QTest::newRow("adobe cmyk") << Kind::AdobeCmyk << QImage::Format_RGB32;
-        QTest::newRow("adobe ycck") << Kind::AdobeYcck << QImage::Format_RGB32;
+        QTest::newRow("colour") << Kind::Colour << QImage::Format_ARGB32_Premultiplied;
+        QTest::newRow("adobe cmyk") << Kind::AdobeCmyk << QImage::Format_ARGB32_Premultiplied;
+        QTest::newRow("adobe ycck") << Kind::AdobeYcck << QImage::Format_ARGB32_Premultiplied;
     }
 
     void jpegColourModels()

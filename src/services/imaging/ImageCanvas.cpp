@@ -1,14 +1,14 @@
 #include "services/imaging/ImageCanvas.h"
 
+#include "services/imaging/ImageBuffer.h"
+
 #include <QPainter>
 
 namespace ImageCanvas {
 
 QImage create(const QSize& size)
 {
-    if (size.isEmpty())
-        return QImage();
-    QImage canvas(size, kFormat);
+    QImage canvas = ImageBuffer::allocate(size, kFormat);
     if (!canvas.isNull())
         canvas.fill(Qt::transparent);
     return canvas;

@@ -1,25 +1,79 @@
 #include "services/imaging/ImageOrientation.h"
 
+#include "services/imaging/ImageBuffer.h"
+
+#include <QColorSpace>
 #include <QTransform>
 
 namespace {
 
-// A turn by a multiple of 90 degrees clockwise; QImage uses its fast block rotation for these.
-QImage rotated(const QImage& image, int degrees)
+// The four turns that exchange width and height. For a target pixel (tx, ty) the source
+// pixel is x = ty or (w - 1 - ty), y = tx or (h - 1 - tx).
+struct AxisSwap
 {
-    return image.transformed(QTransform().rotate(degrees));
+    bool mirrorX; // x = w - 1 - ty
+    bool mirrorY; // y = h - 1 - tx
+};
+
+constexpr AxisSwap kTranspose{false, false};
+constexpr AxisSwap kQuarterClockwise{false, true};
+constexpr AxisSwap kTransverse{true, true};
+constexpr AxisSwap kQuarterAnticlockwise{true, false};
+
+template <typename Pixel> void swapAxes(const QImage& source, QImage& target, AxisSwap swap)
+{
+    constexpr int kTile = 64; // source columns read per pass stay in the cache
+    const int w = source.width();
+    const int h = source.height();
+    const uchar* bits = source.constBits();
+    const qsizetype sourceLine = source.bytesPerLine();
+    for (int ty0 = 0; ty0 < w; ty0 += kTile) {
+        const int ty1 = qMin(w, ty0 + kTile);
+        for (int tx0 = 0; tx0 < h; tx0 += kTile) {
+            const int tx1 = qMin(h, tx0 + kTile);
+            for (int ty = ty0; ty < ty1; ++ty) {
+                const int x = swap.mirrorX ? w - 1 - ty : ty;
+                auto* out = reinterpret_cast<Pixel*>(target.scanLine(ty));
+                const uchar* column = bits + qsizetype(x) * qsizetype(sizeof(Pixel));
+                for (int tx = tx0; tx < tx1; ++tx) {
+                    const int y = swap.mirrorY ? h - 1 - tx : tx;
+                    out[tx] = *reinterpret_cast<const Pixel*>(column + qsizetype(y) * sourceLine);
+                }
+            }
+        }
+    }
 }
 
-// Exchanges rows and columns (mirror along the top-left to bottom-right diagonal).
-QImage transposed(const QImage& image)
+QImage withSwappedAxes(const QImage& source, AxisSwap swap)
 {
-    return rotated(image, 90).mirrored(true, false);
+    if (source.isNull())
+        return source;
+    const int depth = source.depth();
+    if (depth != 32 && depth != 8) {
+        // Uncommon layouts: Qt's own transforms.
+        const bool quarter = swap.mirrorX != swap.mirrorY;
+        QImage turned = source.transformed(QTransform().rotate(quarter ? (swap.mirrorY ? 90 : 270) : 90));
+        return quarter ? turned : std::move(turned).mirrored(!swap.mirrorX, swap.mirrorX);
+    }
+    QImage target = ImageBuffer::allocate(source.size().transposed(), source.format());
+    if (target.isNull())
+        return target;
+    if (depth == 32)
+        swapAxes<quint32>(source, target, swap);
+    else
+        swapAxes<quint8>(source, target, swap);
+    if (source.colorCount() > 0)
+        target.setColorTable(source.colorTable());
+    target.setColorSpace(source.colorSpace());
+    target.setDotsPerMeterX(source.dotsPerMeterY());
+    target.setDotsPerMeterY(source.dotsPerMeterX());
+    return target;
 }
 
-// Mirror along the top-right to bottom-left diagonal.
-QImage transversed(const QImage& image)
+QImage mirrored(QImage image, bool horizontally, bool vertically)
 {
-    return rotated(image, 270).mirrored(true, false);
+    image.mirror(horizontally, vertically); // in place
+    return image;
 }
 
 } // namespace
@@ -40,19 +94,19 @@ QImage turnUpright(QImage image, int orientation)
 {
     switch (orientation) {
     case 2:
-        return std::move(image).mirrored(true, false);
+        return mirrored(std::move(image), true, false);
     case 3:
-        return std::move(image).mirrored(true, true);
+        return mirrored(std::move(image), true, true);
     case 4:
-        return std::move(image).mirrored(false, true);
+        return mirrored(std::move(image), false, true);
     case 5:
-        return transposed(image);
+        return withSwappedAxes(image, kTranspose);
     case 6:
-        return rotated(image, 90);
+        return withSwappedAxes(image, kQuarterClockwise);
     case 7:
-        return transversed(image);
+        return withSwappedAxes(image, kTransverse);
     case 8:
-        return rotated(image, 270);
+        return withSwappedAxes(image, kQuarterAnticlockwise);
     default:
         return image;
     }
@@ -63,9 +117,9 @@ QImage turnBack(QImage image, int orientation)
     // Mirrors and the two diagonal mirrors undo themselves; the quarter turns swap.
     switch (orientation) {
     case 6:
-        return rotated(image, 270);
+        return withSwappedAxes(image, kQuarterAnticlockwise);
     case 8:
-        return rotated(image, 90);
+        return withSwappedAxes(image, kQuarterClockwise);
     default:
         return turnUpright(std::move(image), orientation);
     }

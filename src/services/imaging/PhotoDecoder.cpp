@@ -1,5 +1,6 @@
 #include "services/imaging/PhotoDecoder.h"
 
+#include "services/imaging/ImageBuffer.h"
 #include "services/imaging/ImageOrientation.h"
 
 #include <QFile>
@@ -51,7 +52,7 @@ void jpegEmitMessage(j_common_ptr cinfo, int level)
 
 void jpegOutputMessage(j_common_ptr) {}
 
-// The colour layout of QImage::Format_RGB32 bytes: 0xffRRGGBB in native byte order.
+// The byte order of QImage's 32-bit formats (0xAARRGGBB as a native integer), alpha 0xff.
 constexpr J_COLOR_SPACE kRgb32Space = Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? JCS_EXT_BGRA : JCS_EXT_ARGB;
 
 QString pixelLimitText(qint64 limit)
@@ -357,7 +358,8 @@ ImagingStatus PhotoDecoder::decode(QImage& image, const QSize& minimumSize, bool
         cinfo.scale_num = unsigned(dctScaleNumerator(d->size, storedMinimum));
         cinfo.scale_denom = 8;
 
-        QImage::Format format = QImage::Format_RGB32;
+        // Opaque BGRA bytes are valid premultiplied ARGB: the picture is canvas-ready as decoded.
+        QImage::Format format = QImage::Format_ARGB32_Premultiplied;
         const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
         if (cmyk) {
             cinfo.out_color_space = JCS_CMYK;
@@ -373,7 +375,8 @@ ImagingStatus PhotoDecoder::decode(QImage& image, const QSize& minimumSize, bool
             return ImagingStatus::failure(QStringLiteral("cannot decode: %1").arg(reason));
         }
 
-        QImage decoded(int(cinfo.output_width), int(cinfo.output_height), format);
+        QImage decoded =
+            ImageBuffer::allocate(QSize(int(cinfo.output_width), int(cinfo.output_height)), format);
         if (decoded.isNull()) {
             d->jpeg.close();
             return ImagingStatus::failure(QStringLiteral("not enough memory to decode a %1 x %2 picture")

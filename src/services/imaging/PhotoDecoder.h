@@ -60,8 +60,8 @@ public:
     // decoded at the smallest DCT scale (n/8) whose result is at least that large in both
     // directions; an empty size (or any other format) gives the full size.
     // upright: turn the picture by the orientation item; minimumSize is then meant upright too.
-    // The result is QImage::Format_RGB32 for colour JPEGs, Format_Grayscale8 for grey ones,
-    // and whatever Qt's reader yields for the other formats.
+    // The result is QImage::Format_ARGB32_Premultiplied (opaque, the canvas format) for colour
+    // JPEGs, Format_Grayscale8 for grey ones, and whatever Qt's reader yields for the others.
     ImagingStatus decode(QImage& image, const QSize& minimumSize = QSize(), bool upright = false);
 
     // Problems the JPEG decoder worked around (premature end of data, corrupt bytes skipped).
