@@ -8,9 +8,9 @@
 
 #include <functional>
 
-// Handles the modal windows a test step opens: while alive it looks for the active modal
-// window every few milliseconds and hands each new one to the handler, which must close it.
-// Message boxes are recorded (text and icon) before the handler sees them.
+// Handles the modal windows and pop-up menus a test step opens: while alive it looks for
+// the active pop-up or modal window every few milliseconds and hands each new one to the handler, which must
+// close it. Message boxes are recorded (text and icon) before the handler sees them.
 class ModalCatcher
 {
 public:
@@ -42,7 +42,9 @@ public:
 private:
     void poll()
     {
-        QWidget* w = QApplication::activeModalWidget();
+        QWidget* w = QApplication::activePopupWidget();
+        if (!w)
+            w = QApplication::activeModalWidget();
         if (!w || w == m_last)
             return;
         m_last = w;

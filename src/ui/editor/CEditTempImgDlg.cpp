@@ -1,0 +1,400 @@
+#include "ui/editor/CEditTempImgDlg.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QImageReader>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QSlider>
+
+#include "model/DataFiles.h"
+#include "model/LayerFiles.h"
+#include "model/WatermarkConf.h"
+#include "render/ComposeWatermark.h"
+#include "services/language/BuiltinPictureIds.h"
+#include "services/language/CLanguageManager.h"
+#include "services/messages/WindowMessage.h"
+#include "ui/controls/CCoolButtonBar.h"
+#include "ui/controls/CEditWithButton.h"
+#include "ui/editor/CTextEditTempDlg.h"
+#include "ui/editor/ChooserService.h"
+#include "ui/editor/LayerComboBox.h"
+#include "ui/editor/LayerMenu.h"
+#include "ui/editor/PageWidgets.h"
+#include "ui/editor/SpinEdit.h"
+#include "ui/editor/TemplateLayerList.h"
+
+using PageWidgets::Label;
+
+const QString CEditTempImgDlg::kPictureFilter = QStringLiteral(
+    "所有支持文件|*.jpg;*.jpeg;*.png;*.bmp;*.tif;*.tiff;*.gif|联合图像专家组 (*.jpg)|*.jpg|Windows 位图 "
+    "Image "
+    "(*.bmp)|*.bmp|便携式网络图形 (*.png)|*.png|Tagged 图像文件模式 (*.tif;*.tiff)|*.tif; *.tiff||");
+
+namespace {
+
+constexpr int kPageWidth = 340;
+constexpr int kPageHeight = 590;
+
+SpinEdit* NumberField(const char* name, int minimum, int maximum, QWidget* parent)
+{
+    auto* field = new SpinEdit(parent);
+    field->setObjectName(QLatin1String(name));
+    field->setRange(minimum, maximum);
+    field->setFixedWidth(70);
+    return field;
+}
+
+bool FileExists(const QString& path)
+{
+    return !path.isEmpty() && QFileInfo(path).isFile();
+}
+
+} // namespace
+
+CEditTempImgDlg::CEditTempImgDlg(const QString& templateName, CTextEditTempDlg* textPage, QWidget* parent)
+    : QWidget(parent), m_templateName(templateName), m_textPage(textPage)
+{
+    resize(kPageWidth, kPageHeight);
+    PageWidgets::PaintWhite(this);
+    buildControls();
+    connectHandlers();
+    for (QWidget* child : findChildren<QWidget*>())
+        child->installEventFilter(this);
+    m_ready = true;
+    FillLayerList(0);
+    ShowImageSettings();
+}
+
+void CEditTempImgDlg::buildControls()
+{
+    auto* grid = new QGridLayout(this);
+    grid->setContentsMargins(10, 8, 10, 8);
+    grid->setHorizontalSpacing(6);
+    grid->setVerticalSpacing(8);
+    int row = 0;
+
+    m_layerList = new LayerComboBox(this);
+    m_layerList->setObjectName(QStringLiteral("layer_list"));
+    m_layerButton = PageWidgets::LayerMenuButton(this, kLayerButtonMessage);
+    auto* layerRow = new QHBoxLayout;
+    layerRow->addWidget(m_layerList, 1);
+    layerRow->addWidget(m_layerButton);
+    grid->addWidget(PageWidgets::LayerLabel(this), row, 0);
+    grid->addLayout(layerRow, row++, 1, 1, 4);
+
+    grid->addWidget(Label(QStringLiteral("水印图像路径:"), this), row++, 0, 1, 5);
+    m_path = new CEditWithButton(this);
+    m_path->setObjectName(QStringLiteral("path_edit"));
+    m_path->setReadOnly(true);
+    QPalette grey = m_path->palette();
+    grey.setColor(QPalette::Text, QColor(128, 128, 128));
+    m_path->setPalette(grey);
+    m_path->SetTextRect(QRect(4, 3, 222, 17));
+    m_path->SetButtonRect(QRect(230, 2, 18, 18));
+    m_path->SetBitmaps(BuiltinPictureIds::PathFieldEmpty, BuiltinPictureIds::PathFieldWithText);
+    m_path->SetNotify(this, kClearButtonMessage);
+    m_browse = new QPushButton(QStringLiteral("浏览"), this);
+    m_browse->setObjectName(QStringLiteral("browse_button"));
+    m_browse->setAutoDefault(false);
+    auto* pathRow = new QHBoxLayout;
+    pathRow->addWidget(m_path);
+    pathRow->addWidget(m_browse);
+    grid->addLayout(pathRow, row++, 0, 1, 5);
+
+    m_location = new QComboBox(this);
+    m_location->setObjectName(QStringLiteral("location_list"));
+    for (int i = 0; i < 9; ++i)
+        m_location->addItem(CLanguageManager::LoadLanguageString(BuiltinStringIds::FirstLocationName + i));
+    grid->addWidget(Label(QStringLiteral("位置："), this), row, 0);
+    grid->addWidget(m_location, row++, 1, 1, 4);
+
+    m_offsetH = NumberField("offset_h", -32767, 32767, this);
+    m_offsetV = NumberField("offset_v", -32767, 32767, this);
+    grid->addWidget(Label(QStringLiteral("偏移:"), this), row, 0);
+    grid->addWidget(Label(QStringLiteral("水平"), this), row, 1, Qt::AlignRight);
+    grid->addWidget(m_offsetH, row, 2);
+    grid->addWidget(Label(QStringLiteral("垂直"), this), row, 3, Qt::AlignRight);
+    grid->addWidget(m_offsetV, row++, 4);
+
+    m_rotation = NumberField("rotation", -360, 360, this);
+    grid->addWidget(Label(QStringLiteral("旋转："), this), row, 0);
+    grid->addWidget(m_rotation, row++, 2);
+
+    m_transparency = new QSlider(Qt::Horizontal, this);
+    m_transparency->setObjectName(QStringLiteral("transparency"));
+    m_transparency->setRange(0, 100);
+    m_transparency->setSingleStep(1);
+    m_transparency->setTickPosition(QSlider::NoTicks);
+    grid->addWidget(Label(QStringLiteral("透明度："), this), row, 0);
+    grid->addWidget(m_transparency, row++, 1, 1, 4);
+
+    m_scale = new QCheckBox(QStringLiteral("自动与原始图片大小缩放图像水印"), this);
+    m_scale->setObjectName(QStringLiteral("scale_image"));
+    grid->addWidget(m_scale, row++, 0, 1, 5);
+
+    m_width = NumberField("width", -32767, 32767, this);
+    m_height = NumberField("height", -32767, 32767, this);
+    grid->addWidget(Label(QStringLiteral("宽度："), this), row, 0);
+    grid->addWidget(m_width, row, 2);
+    grid->addWidget(Label(QStringLiteral("高度:"), this), row, 3, Qt::AlignRight);
+    grid->addWidget(m_height, row++, 4);
+
+    grid->setRowStretch(row, 1);
+    grid->setColumnStretch(1, 1);
+    grid->setColumnStretch(3, 1);
+}
+
+void CEditTempImgDlg::connectHandlers()
+{
+    connect(m_layerList, &QComboBox::activated, this, [this](int index) {
+        if (m_textPage && index >= 0)
+            m_textPage->SelectLayer(index);
+    });
+    connect(m_layerList, &LayerComboBox::aboutToShowPopup, this, [this] {
+        if (!selectedLayerName().isEmpty())
+            StoreEditConf(selectedLayerName());
+    });
+    connect(m_browse, &QPushButton::clicked, this, &CEditTempImgDlg::onBrowse);
+    connect(m_location, &QComboBox::activated, this, [this](int index) {
+        ++m_batch;
+        EditConf.ImageLocation = index;
+        EditConf.ImageOffsetH = EditConf.ImageOffsetV = 0;
+        m_offsetH->setValue(0);
+        m_offsetV->setValue(0);
+        m_pendingCommit = true;
+        flush();
+    });
+    connect(m_offsetH, &SpinEdit::textChanged, this, [this](const QString& t) {
+        EditConf.ImageOffsetH = ReadXmlInt(t);
+        changed();
+    });
+    connect(m_offsetV, &SpinEdit::textChanged, this, [this](const QString& t) {
+        EditConf.ImageOffsetV = ReadXmlInt(t);
+        changed();
+    });
+    connect(m_rotation, &SpinEdit::textChanged, this, [this](const QString& t) {
+        EditConf.ImageRotation = ReadXmlInt(t); // 360 stays 360 here
+        changed();
+    });
+    connect(m_height, &SpinEdit::textChanged, this, [this](const QString& t) {
+        EditConf.ImageHeight = ReadXmlInt(t);
+        changed();
+    });
+    connect(m_width, &SpinEdit::textChanged, this, &CEditTempImgDlg::onWidthChanged);
+    connect(m_transparency, &QSlider::valueChanged, this, [this](int v) {
+        EditConf.ImageTransparency = v;
+        changed();
+    });
+    connect(m_scale, &QCheckBox::clicked, this, &CEditTempImgDlg::onScaleClicked);
+}
+
+bool CEditTempImgDlg::eventFilter(QObject* watched, QEvent* event)
+{
+    // Enter and Escape never reach the window: the page must not close itself.
+    if (event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape)
+            return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+bool CEditTempImgDlg::event(QEvent* event)
+{
+    if (event->type() == WindowMessageEvent::eventType()) {
+        auto* message = static_cast<WindowMessageEvent*>(event);
+        if (message->message() == kLayerButtonMessage &&
+            message->wParam() == CTextEditTempDlg::kLayerButtonCommand) {
+            const LayerMenu::Command command = LayerMenu::PopUp(m_layerButton);
+            if (m_textPage)
+                m_textPage->OnLayerCommand(command);
+        } else if (message->message() == kClearButtonMessage) {
+            onClear();
+        }
+        return true;
+    }
+    if (event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape)
+            return true;
+    }
+    return QWidget::event(event);
+}
+
+void CEditTempImgDlg::changed()
+{
+    if (!m_ready)
+        return;
+    if (m_batch > 0) {
+        m_pendingCommit = true;
+        return;
+    }
+    CommitEditConf();
+}
+
+void CEditTempImgDlg::flush()
+{
+    --m_batch;
+    if (m_batch == 0 && m_pendingCommit && m_ready) {
+        m_pendingCommit = false;
+        CommitEditConf();
+    }
+}
+
+void CEditTempImgDlg::CommitEditConf()
+{
+    const QString name = selectedLayerName();
+    if (!name.isEmpty())
+        StoreEditConf(name);
+    ComposeWatermark(static_cast<int>(ComposeMode::EditorPreview), QString(), QString());
+}
+
+QSize CEditTempImgDlg::sizeHint() const
+{
+    return QSize(kPageWidth, kPageHeight);
+}
+
+QString CEditTempImgDlg::selectedLayerName() const
+{
+    return m_layerList->currentIndex() >= 0 ? m_layerList->currentText() : QString();
+}
+
+QSize CEditTempImgDlg::PictureSize(const QString& path)
+{
+    if (!FileExists(path))
+        return QSize(0, 0);
+    QImageReader reader(path);
+    reader.setAutoTransform(false);
+    const QSize size = reader.size();
+    if (size.isValid())
+        return size;
+    const QImage picture = reader.read();
+    return picture.isNull() ? QSize(0, 0) : picture.size();
+}
+
+void CEditTempImgDlg::FillLayerList(int index)
+{
+    const QSignalBlocker block(m_layerList);
+    m_layerList->clear();
+    m_layerList->addItems(TemplateLayerList::Read(m_templateName));
+    m_layerList->setCurrentIndex(index < m_layerList->count() ? index : -1);
+}
+
+void CEditTempImgDlg::setEditText(SpinEdit* field, int value)
+{
+    {
+        const QSignalBlocker block(field);
+        field->setValue(value);
+    }
+    emit field->textChanged(field->text());
+}
+
+void CEditTempImgDlg::ShowImageSettings()
+{
+    ++m_batch;
+    m_path->setText(EditConf.ImagePathName);
+    {
+        const QSignalBlocker block(m_location);
+        const int location = EditConf.ImageLocation;
+        m_location->setCurrentIndex(location >= 0 && location < m_location->count() ? location : -1);
+    }
+    setEditText(m_offsetH, EditConf.ImageOffsetH);
+    setEditText(m_offsetV, EditConf.ImageOffsetV);
+    setEditText(m_rotation, EditConf.ImageRotation);
+    {
+        const QSignalBlocker block(m_transparency);
+        m_transparency->setValue(EditConf.ImageTransparency);
+    }
+    EditConf.ImageTransparency = m_transparency->value();
+    m_pendingCommit = true;
+
+    if (FileExists(EditConf.ImagePathName) && EditConf.ImageWidth == 0) {
+        const QSize own = PictureSize(EditConf.ImagePathName);
+        EditConf.ImageWidth = own.width();
+        EditConf.ImageHeight = own.height();
+    }
+    const int height = EditConf.ImageHeight;
+    setEditText(m_width, EditConf.ImageWidth);
+    setEditText(m_height, height);
+    m_scale->setChecked(EditConf.ScaleImgWT != 0);
+    m_width->repaintArrows();
+    m_height->repaintArrows();
+    flush();
+}
+
+void CEditTempImgDlg::onWidthChanged(const QString& text)
+{
+    ++m_batch;
+    EditConf.ImageWidth = ReadXmlInt(text);
+    if (EditConf.ScaleImgWT != 0 && FileExists(EditConf.ImagePathName)) {
+        const QSize own = PictureSize(EditConf.ImagePathName);
+        // A picture whose width reads as 0 has no proportion to keep.
+        if (own.width() > 0) {
+            const std::uint32_t h = static_cast<std::uint32_t>(EditConf.ImageWidth) *
+                                    static_cast<std::uint32_t>(own.height()) /
+                                    static_cast<std::uint32_t>(own.width());
+            EditConf.ImageHeight = static_cast<std::int32_t>(h);
+            setEditText(m_height, EditConf.ImageHeight);
+        }
+    }
+    m_pendingCommit = true;
+    flush();
+}
+
+void CEditTempImgDlg::onScaleClicked()
+{
+    ++m_batch;
+    EditConf.ScaleImgWT = m_scale->isChecked() ? 1 : 0;
+    m_width->repaintArrows();
+    m_height->repaintArrows();
+    if (FileExists(EditConf.ImagePathName) && EditConf.ImageWidth == 0) {
+        const QSize own = PictureSize(EditConf.ImagePathName);
+        EditConf.ImageWidth = own.width();
+        EditConf.ImageHeight = own.height();
+    }
+    const int height = EditConf.ImageHeight;
+    setEditText(m_width, EditConf.ImageWidth);
+    setEditText(m_height, height);
+    m_pendingCommit = true;
+    flush();
+}
+
+void CEditTempImgDlg::onBrowse()
+{
+    const QString path = ChooserService::current().chooseOpenFile(this, kPictureFilter);
+    if (path.isEmpty())
+        return;
+    ++m_batch;
+    EditConf.ImagePathName = path;
+    m_path->setText(path);
+    const QSize own = PictureSize(path);
+    setEditText(m_width, own.width());
+    setEditText(m_height, own.height());
+    m_width->setEnabled(true);
+    m_height->setEnabled(true);
+    if (!own.isEmpty()) {
+        m_width->setRange(1, own.width() * 2);
+        m_height->setRange(1, own.height() * 2);
+    }
+    EditConf.ImageWidth = own.width();
+    EditConf.ImageHeight = own.height();
+    m_pendingCommit = true;
+    flush();
+}
+
+void CEditTempImgDlg::onClear()
+{
+    ++m_batch;
+    m_path->clear();
+    EditConf.ImagePathName.clear();
+    setEditText(m_width, 0);
+    setEditText(m_height, 0);
+    EditConf.ImageWidth = EditConf.ImageHeight = 0;
+    m_pendingCommit = true;
+    flush();
+}

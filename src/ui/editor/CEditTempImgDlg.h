@@ -1,0 +1,79 @@
+#pragma once
+
+#include <QSize>
+#include <QString>
+#include <QWidget>
+
+class QCheckBox;
+class QComboBox;
+class QPushButton;
+class QSlider;
+class CCoolButtonBar;
+class CEditWithButton;
+class CTextEditTempDlg;
+class LayerComboBox;
+class SpinEdit;
+
+// The picture page of the template editor: edits the picture part of EditConf (file,
+// placement, rotation, opacity, size, scaling). Every change is stored at once and the
+// preview redrawn. Layer selection and the layer commands are left to the text page.
+class CEditTempImgDlg : public QWidget
+{
+    Q_OBJECT
+
+public:
+    static constexpr int kLayerButtonMessage = 5035;
+    static constexpr int kClearButtonMessage = 4024;
+    // Choices of the open-file chooser: pairs of label and patterns.
+    static const QString kPictureFilter;
+
+    CEditTempImgDlg(const QString& templateName, CTextEditTempDlg* textPage, QWidget* parent = nullptr);
+
+    // Refills the layer list from the template file and selects `index`.
+    void FillLayerList(int index);
+    // Puts the picture part of EditConf into the controls; a stored size of 0 with an
+    // existing picture becomes the picture's own size. The shown values are stored again.
+    void ShowImageSettings();
+    // Stores EditConf into the layer selected on this page and redraws the preview.
+    void CommitEditConf();
+
+    QString selectedLayerName() const;
+    // The page's design size; the editor window lays itself out around it.
+    QSize sizeHint() const override;
+    // The size of the picture file, 0 x 0 when it is missing or cannot be decoded.
+    static QSize PictureSize(const QString& path);
+
+protected:
+    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildControls();
+    void connectHandlers();
+    void changed();
+    void flush();
+    void setEditText(SpinEdit* field, int value);
+    void onWidthChanged(const QString& text);
+    void onScaleClicked();
+    void onBrowse();
+    void onClear();
+
+    QString m_templateName;
+    CTextEditTempDlg* m_textPage;
+    bool m_ready = false;
+    int m_batch = 0;
+    bool m_pendingCommit = false;
+
+    LayerComboBox* m_layerList = nullptr;
+    CCoolButtonBar* m_layerButton = nullptr;
+    CEditWithButton* m_path = nullptr;
+    QPushButton* m_browse = nullptr;
+    QComboBox* m_location = nullptr;
+    SpinEdit* m_offsetH = nullptr;
+    SpinEdit* m_offsetV = nullptr;
+    SpinEdit* m_rotation = nullptr;
+    QSlider* m_transparency = nullptr;
+    QCheckBox* m_scale = nullptr;
+    SpinEdit* m_width = nullptr;
+    SpinEdit* m_height = nullptr;
+};

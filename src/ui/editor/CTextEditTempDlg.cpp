@@ -1,0 +1,631 @@
+#include "ui/editor/CTextEditTempDlg.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSlider>
+#include <QVBoxLayout>
+
+#include "model/DataFiles.h"
+#include "model/LayerFiles.h"
+#include "model/WatermarkConf.h"
+#include "render/ComposeWatermark.h"
+#include "services/language/BuiltinPictureIds.h"
+#include "services/language/CLanguageManager.h"
+#include "services/messages/WindowMessage.h"
+#include "ui/controls/CCoolButtonBar.h"
+#include "ui/editor/CAddNewLayerDlg.h"
+#include "ui/editor/CEditTempImgDlg.h"
+#include "ui/editor/ChooserService.h"
+#include "ui/editor/ColourSwatch.h"
+#include "ui/editor/EditorMessages.h"
+#include "ui/editor/LayerComboBox.h"
+#include "ui/editor/LayerMenu.h"
+#include "ui/editor/NewLayerDefaults.h"
+#include "ui/editor/PageWidgets.h"
+#include "ui/editor/SpinEdit.h"
+#include "ui/editor/TemplateLayerList.h"
+
+using PageWidgets::Label;
+
+namespace {
+
+constexpr int kPageWidth = 340;
+constexpr int kPageHeight = 590;
+
+SpinEdit* NumberField(const char* name, int minimum, int maximum, QWidget* parent)
+{
+    auto* field = new SpinEdit(parent);
+    field->setObjectName(QLatin1String(name));
+    field->setRange(minimum, maximum);
+    field->setFixedWidth(70);
+    return field;
+}
+
+template <typename W> W* Named(W* widget, const char* name)
+{
+    widget->setObjectName(QLatin1String(name));
+    return widget;
+}
+
+} // namespace
+
+CTextEditTempDlg::CTextEditTempDlg(const QString& templateName, QWidget* parent)
+    : QWidget(parent), m_templateName(templateName)
+{
+    resize(kPageWidth, kPageHeight);
+    PageWidgets::PaintWhite(this);
+    buildControls();
+    fillLists();
+    connectHandlers();
+    swallowEnterAndEscape();
+    m_ready = true;
+
+    loadLayerList();
+    if (m_layerList->count() > 0) {
+        m_layerList->setCurrentIndex(0);
+        LoadEditConf(m_layerList->itemText(0));
+    }
+    ShowTextSettings();
+}
+
+CTextEditTempDlg::~CTextEditTempDlg()
+{
+    if (!selectedLayerName().isEmpty())
+        StoreEditConf(selectedLayerName());
+}
+
+void CTextEditTempDlg::buildControls()
+{
+    auto* grid = new QGridLayout(this);
+    grid->setContentsMargins(10, 8, 10, 8);
+    grid->setHorizontalSpacing(6);
+    grid->setVerticalSpacing(5);
+    int row = 0;
+
+    m_layerList = Named(new LayerComboBox(this), "layer_list");
+    m_layerButton = PageWidgets::LayerMenuButton(this, kLayerButtonMessage);
+    auto* layerRow = new QHBoxLayout;
+    layerRow->addWidget(m_layerList, 1);
+    layerRow->addWidget(m_layerButton);
+    grid->addWidget(PageWidgets::LayerLabel(this), row, 0);
+    grid->addLayout(layerRow, row++, 1, 1, 4);
+
+    m_text = Named(new QLineEdit(this), "text_edit");
+    grid->addWidget(Label(QStringLiteral("文本:"), this), row, 0);
+    grid->addWidget(m_text, row++, 1, 1, 4);
+
+    m_fontName = Named(new QLineEdit(this), "font_edit");
+    m_fontName->setReadOnly(true);
+    QPalette grey = m_fontName->palette();
+    grey.setColor(QPalette::Text, QColor(128, 128, 128));
+    m_fontName->setPalette(grey);
+    m_fontButton = Named(new QPushButton(QStringLiteral("选择"), this), "font_button");
+    m_fontButton->setAutoDefault(false);
+    grid->addWidget(Label(QStringLiteral("字体:"), this), row, 0);
+    grid->addWidget(m_fontName, row, 1, 1, 3);
+    grid->addWidget(m_fontButton, row++, 4);
+
+    m_location = Named(new QComboBox(this), "location_list");
+    grid->addWidget(Label(QStringLiteral("位置："), this), row, 0);
+    grid->addWidget(m_location, row++, 1, 1, 4);
+
+    m_offsetH = NumberField("offset_h", -32767, 32767, this);
+    m_offsetV = NumberField("offset_v", -32767, 32767, this);
+    grid->addWidget(Label(QStringLiteral("偏移:"), this), row, 0);
+    grid->addWidget(Label(QStringLiteral("水平"), this), row, 1, Qt::AlignRight);
+    grid->addWidget(m_offsetH, row, 2);
+    grid->addWidget(Label(QStringLiteral("垂直"), this), row, 3, Qt::AlignRight);
+    grid->addWidget(m_offsetV, row++, 4);
+
+    m_rotation = NumberField("rotation", -360, 360, this);
+    grid->addWidget(Label(QStringLiteral("旋转："), this), row, 0);
+    grid->addWidget(m_rotation, row++, 2);
+
+    m_transparency = Named(new QSlider(Qt::Horizontal, this), "transparency");
+    m_transparency->setRange(0, 255);
+    m_transparency->setSingleStep(1);
+    m_transparency->setTickPosition(QSlider::NoTicks);
+    grid->addWidget(Label(QStringLiteral("透明度："), this), row, 0);
+    grid->addWidget(m_transparency, row++, 1, 1, 4);
+
+    m_scaleText = Named(new QCheckBox(QStringLiteral("自动缩放文本水印"), this), "scale_text");
+    grid->addWidget(m_scaleText, row++, 0, 1, 5);
+
+    m_shadow = Named(new QCheckBox(QStringLiteral("添加阴影"), this), "shadow_box");
+    grid->addWidget(m_shadow, row++, 0, 1, 5);
+    m_shadowH = NumberField("shadow_h", -10, 10, this);
+    m_shadowV = NumberField("shadow_v", -10, 10, this);
+    grid->addWidget(Label(QStringLiteral("水平"), this), row, 1, Qt::AlignRight);
+    grid->addWidget(m_shadowH, row, 2);
+    grid->addWidget(Label(QStringLiteral("垂直"), this), row, 3, Qt::AlignRight);
+    grid->addWidget(m_shadowV, row++, 4);
+    m_shadowBlur = NumberField("shadow_blur", 0, 10, this);
+    m_shadowAlpha = NumberField("shadow_alpha", 0, 30, this);
+    grid->addWidget(Label(QStringLiteral("模糊半径"), this), row, 1, Qt::AlignRight);
+    grid->addWidget(m_shadowBlur, row, 2);
+    grid->addWidget(Label(QStringLiteral("Alpha"), this), row, 3, Qt::AlignRight);
+    grid->addWidget(m_shadowAlpha, row++, 4);
+
+    m_fill = Named(new QCheckBox(QStringLiteral("填充文本"), this), "fill_box");
+    m_fillColour = Named(new ColourSwatch(this), "fill_colour");
+    grid->addWidget(m_fill, row, 0, 1, 2);
+    grid->addWidget(Label(QStringLiteral("颜色："), this), row, 3, Qt::AlignRight);
+    grid->addWidget(m_fillColour, row++, 4);
+
+    m_edge = Named(new QCheckBox(QStringLiteral("绘制边缘"), this), "edge_box");
+    m_edgeColour = Named(new ColourSwatch(this), "edge_colour");
+    grid->addWidget(m_edge, row, 0, 1, 2);
+    grid->addWidget(Label(QStringLiteral("颜色："), this), row, 3, Qt::AlignRight);
+    grid->addWidget(m_edgeColour, row++, 4);
+    m_edgeAlpha = NumberField("edge_alpha", 100, 255, this);
+    m_lineThickness = Named(new QComboBox(this), "line_thickness");
+    grid->addWidget(Label(QStringLiteral("Alpha："), this), row, 1, Qt::AlignRight);
+    grid->addWidget(m_edgeAlpha, row, 2);
+    grid->addWidget(Label(QStringLiteral("线条粗细:"), this), row, 3, Qt::AlignRight);
+    grid->addWidget(m_lineThickness, row++, 4);
+
+    m_3d = Named(new QCheckBox(QStringLiteral("3D 文本"), this), "td_box");
+    m_3dColour = Named(new ColourSwatch(this), "td_colour");
+    grid->addWidget(m_3d, row, 0, 1, 2);
+    grid->addWidget(Label(QStringLiteral("颜色："), this), row, 3, Qt::AlignRight);
+    grid->addWidget(m_3dColour, row++, 4);
+    m_3dOffset = NumberField("td_offset", 0, 50, this);
+    m_3dPosition = Named(new QComboBox(this), "td_position");
+    grid->addWidget(Label(QStringLiteral("偏移:"), this), row, 1, Qt::AlignRight);
+    grid->addWidget(m_3dOffset, row, 2);
+    grid->addWidget(Label(QStringLiteral("位置："), this), row, 3, Qt::AlignRight);
+    grid->addWidget(m_3dPosition, row++, 4);
+
+    m_gradient = Named(new QCheckBox(QStringLiteral("渐变文本"), this), "gradient_box");
+    grid->addWidget(m_gradient, row++, 0, 1, 5);
+    m_gradientBegin = Named(new ColourSwatch(this), "gradient_begin");
+    m_gradientEnd = Named(new ColourSwatch(this), "gradient_end");
+    grid->addWidget(Label(QStringLiteral("开始："), this), row, 1, Qt::AlignRight);
+    grid->addWidget(m_gradientBegin, row, 2);
+    grid->addWidget(Label(QStringLiteral("结束："), this), row, 3, Qt::AlignRight);
+    grid->addWidget(m_gradientEnd, row++, 4);
+
+    m_cover = Named(new QCheckBox(QStringLiteral("重复覆盖图像"), this), "cover_box");
+    m_coverMethod = Named(new QComboBox(this), "cover_method");
+    grid->addWidget(m_cover, row, 0, 1, 3);
+    grid->addWidget(m_coverMethod, row++, 4);
+
+    grid->setRowStretch(row, 1);
+    grid->setColumnStretch(1, 1);
+    grid->setColumnStretch(3, 1);
+}
+
+void CTextEditTempDlg::fillLists()
+{
+    for (int i = 0; i < 9; ++i)
+        m_location->addItem(CLanguageManager::LoadLanguageString(BuiltinStringIds::FirstLocationName + i));
+    for (const char* name : {"左上角", "右上角", "左下角", "右下角"})
+        m_3dPosition->addItem(QString::fromUtf8(name));
+    for (int i = 1; i <= 10; ++i)
+        m_lineThickness->addItem(QString::number(i));
+    m_coverMethod->addItem(QStringLiteral("描边"));
+    m_coverMethod->addItem(QStringLiteral("填充"));
+}
+
+void CTextEditTempDlg::loadLayerList()
+{
+    const QSignalBlocker block(m_layerList);
+    m_layerList->clear();
+    m_layerList->addItems(TemplateLayerList::Read(m_templateName));
+}
+
+void CTextEditTempDlg::connectHandlers()
+{
+    WatermarkConf& c = EditConf;
+    connect(m_layerList, &QComboBox::activated, this, &CTextEditTempDlg::onLayerSelected);
+    connect(m_text, &QLineEdit::textChanged, this, [this](const QString& t) {
+        EditConf.textContent = t;
+        changed();
+    });
+    connect(m_fontButton, &QPushButton::clicked, this, &CTextEditTempDlg::onFontButton);
+    connect(m_location, &QComboBox::activated, this, &CTextEditTempDlg::onLocationSelected);
+    connect(m_offsetH, &SpinEdit::textChanged, this, [this](const QString& t) {
+        EditConf.OffsetH = ReadXmlInt(t);
+        changed();
+    });
+    connect(m_offsetV, &SpinEdit::textChanged, this, [this](const QString& t) {
+        EditConf.OffsetV = ReadXmlInt(t);
+        changed();
+    });
+    connect(m_rotation, &SpinEdit::textChanged, this, [this](const QString& t) {
+        const int v = ReadXmlInt(t);
+        EditConf.Rotation = v == 360 ? 0 : v; // a full turn is stored as none
+        changed();
+    });
+    connect(m_transparency, &QSlider::valueChanged, this, [this](int v) {
+        EditConf.Transparency = v;
+        changed();
+    });
+
+    auto flag = [this](QCheckBox* box, std::int32_t& field) {
+        connect(box, &QCheckBox::clicked, this, [this, box, &field] {
+            field = box->isChecked() ? 1 : 0;
+            changed();
+        });
+    };
+    flag(m_scaleText, c.ScaleTextWT);
+    flag(m_shadow, c.BAddShadow);
+    flag(m_fill, c.BFillText);
+    flag(m_edge, c.BDrawEdge);
+    flag(m_gradient, c.BGradientText);
+    flag(m_cover, c.BCoverImage);
+    connect(m_3d, &QCheckBox::clicked, this, [this] {
+        EditConf.B3DText = m_3d->isChecked() ? 1 : 0;
+        // The copies lie behind the filled text, so 3D text turns the fill on.
+        if (!m_fill->isChecked()) {
+            m_fill->setChecked(true);
+            EditConf.BFillText = 1;
+        }
+        changed();
+    });
+
+    auto clamped = [this](SpinEdit* field, std::int32_t& value, int minimum, int maximum) {
+        connect(field, &SpinEdit::textChanged, this,
+                [this, field, &value, minimum, maximum](const QString& t) {
+                    onClampedEdit(field, value, minimum, maximum, t);
+                });
+    };
+    clamped(m_shadowH, c.ShadowH, -10, 10);
+    clamped(m_shadowV, c.ShadowV, -10, 10);
+    clamped(m_shadowBlur, c.ShadowBR, 0, 10);
+    clamped(m_shadowAlpha, c.ShadowAlpha, 0, 30);
+    clamped(m_edgeAlpha, c.EdgeAlpha, 100, 255);
+    clamped(m_3dOffset, c.TDTextOffset, 0, 50);
+
+    auto colour = [this](ColourSwatch* swatch, std::uint32_t& value) {
+        connect(swatch, &ColourSwatch::clicked, this,
+                [this, swatch, &value] { onColourClicked(swatch, value); });
+    };
+    colour(m_fillColour, c.TextColor);
+    colour(m_edgeColour, c.EdgeColor);
+    colour(m_3dColour, c.TDTextColor);
+    colour(m_gradientBegin, c.GradientBeginColor);
+    colour(m_gradientEnd, c.GradientEndColor);
+
+    connect(m_lineThickness, &QComboBox::activated, this, [this](int i) {
+        EditConf.EdgeLineThickness = i + 1;
+        changed();
+    });
+    connect(m_3dPosition, &QComboBox::activated, this, [this](int i) {
+        EditConf.TDTextPos = i;
+        changed();
+    });
+    connect(m_coverMethod, &QComboBox::activated, this, [this](int i) {
+        EditConf.coverImgMethod = i;
+        changed();
+    });
+}
+
+void CTextEditTempDlg::swallowEnterAndEscape()
+{
+    for (QWidget* child : findChildren<QWidget*>())
+        child->installEventFilter(this);
+}
+
+bool CTextEditTempDlg::eventFilter(QObject* watched, QEvent* event)
+{
+    // Enter and Escape never reach the window: the page must not close itself.
+    if (event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape)
+            return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+bool CTextEditTempDlg::event(QEvent* event)
+{
+    if (event->type() == WindowMessageEvent::eventType()) {
+        auto* message = static_cast<WindowMessageEvent*>(event);
+        if (message->message() == kLayerButtonMessage && message->wParam() == kLayerButtonCommand)
+            OnLayerCommand(LayerMenu::PopUp(m_layerButton));
+        return true;
+    }
+    if (event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape)
+            return true;
+    }
+    return QWidget::event(event);
+}
+
+void CTextEditTempDlg::changed()
+{
+    if (!m_ready)
+        return;
+    if (m_batch > 0) {
+        m_pendingCommit = true;
+        return;
+    }
+    CommitEditConf();
+}
+
+void CTextEditTempDlg::CommitEditConf()
+{
+    const QString name = selectedLayerName();
+    if (!name.isEmpty())
+        StoreEditConf(name);
+    ComposeWatermark(static_cast<int>(ComposeMode::EditorPreview), QString(), QString());
+}
+
+void CTextEditTempDlg::onClampedEdit(SpinEdit* field, std::int32_t& value, int minimum, int maximum,
+                                     const QString& text)
+{
+    const int typed = ReadXmlInt(text);
+    value = qBound(minimum, typed, maximum);
+    if (value != typed) {
+        const QSignalBlocker block(field);
+        field->setValue(value);
+    }
+    changed();
+}
+
+void CTextEditTempDlg::onColourClicked(ColourSwatch* swatch, std::uint32_t& colour)
+{
+    std::uint32_t chosen = swatch->colour();
+    if (!ChooserService::current().chooseColour(this, chosen))
+        return;
+    colour = chosen;
+    swatch->setColour(chosen);
+    changed();
+}
+
+void CTextEditTempDlg::onFontButton()
+{
+    LOGFONTW font = EditConf.Font;
+    if (!ChooserService::current().chooseFont(this, font))
+        return;
+    EditConf.Font = font;
+    m_fontName->setText(font.faceName());
+    changed();
+}
+
+void CTextEditTempDlg::onLocationSelected(int index)
+{
+    ++m_batch;
+    EditConf.Location = index;
+    EditConf.OffsetH = EditConf.OffsetV = 0;
+    m_offsetH->setValue(0);
+    m_offsetV->setValue(0);
+    m_pendingCommit = true;
+    --m_batch;
+    if (m_batch == 0 && m_pendingCommit) {
+        m_pendingCommit = false;
+        CommitEditConf();
+    }
+}
+
+void CTextEditTempDlg::setEditText(SpinEdit* field, int value)
+{
+    // Shown values are handled like typed ones, also when the text does not change.
+    {
+        const QSignalBlocker block(field);
+        field->setValue(value);
+    }
+    emit field->textChanged(field->text());
+}
+
+void CTextEditTempDlg::ShowTextSettings()
+{
+    const WatermarkConf c = EditConf;
+    ++m_batch;
+    {
+        const QSignalBlocker block(m_text);
+        m_text->setText(c.textContent);
+    }
+    m_fontName->setText(c.Font.faceName());
+    {
+        const QSignalBlocker block(m_location);
+        m_location->setCurrentIndex(c.Location >= 0 && c.Location < m_location->count() ? c.Location : -1);
+    }
+    setEditText(m_offsetH, c.OffsetH);
+    setEditText(m_offsetV, c.OffsetV);
+    setEditText(m_rotation, c.Rotation);
+    setEditText(m_shadowH, c.ShadowH);
+    setEditText(m_shadowV, c.ShadowV);
+    setEditText(m_shadowBlur, c.ShadowBR);
+    setEditText(m_shadowAlpha, c.ShadowAlpha);
+    setEditText(m_edgeAlpha, c.EdgeAlpha);
+    setEditText(m_3dOffset, c.TDTextOffset);
+    {
+        const QSignalBlocker block(m_transparency);
+        m_transparency->setValue(c.Transparency);
+    }
+    EditConf.Transparency = m_transparency->value();
+    m_pendingCommit = true;
+
+    m_scaleText->setChecked(c.ScaleTextWT != 0);
+    m_shadow->setChecked(c.BAddShadow != 0);
+    m_fill->setChecked(c.BFillText != 0);
+    m_edge->setChecked(c.BDrawEdge != 0);
+    m_3d->setChecked(c.B3DText != 0);
+    m_gradient->setChecked(c.BGradientText != 0);
+    m_cover->setChecked(c.BCoverImage != 0);
+
+    m_fillColour->setColour(c.TextColor);
+    m_edgeColour->setColour(c.EdgeColor);
+    m_3dColour->setColour(c.TDTextColor);
+    m_gradientBegin->setColour(c.GradientBeginColor);
+    m_gradientEnd->setColour(c.GradientEndColor);
+
+    const QSignalBlocker blockLists[] = {QSignalBlocker(m_lineThickness), QSignalBlocker(m_3dPosition),
+                                         QSignalBlocker(m_coverMethod)};
+    const int thickness = m_lineThickness->findText(QString::number(c.EdgeLineThickness), Qt::MatchExactly);
+    if (thickness >= 0)
+        m_lineThickness->setCurrentIndex(thickness);
+    m_3dPosition->setCurrentIndex(c.TDTextPos >= 0 && c.TDTextPos < m_3dPosition->count() ? c.TDTextPos : -1);
+    m_coverMethod->setCurrentIndex(
+        c.coverImgMethod >= 0 && c.coverImgMethod < m_coverMethod->count() ? c.coverImgMethod : -1);
+
+    --m_batch;
+    if (m_batch == 0 && m_pendingCommit && m_ready) {
+        m_pendingCommit = false;
+        CommitEditConf();
+    }
+}
+
+QStringList CTextEditTempDlg::layerNames() const
+{
+    QStringList names;
+    for (int i = 0; i < m_layerList->count(); ++i)
+        names << m_layerList->itemText(i);
+    return names;
+}
+
+QSize CTextEditTempDlg::sizeHint() const
+{
+    return QSize(kPageWidth, kPageHeight);
+}
+
+QString CTextEditTempDlg::selectedLayerName() const
+{
+    return m_layerList->currentIndex() >= 0 ? m_layerList->currentText() : QString();
+}
+
+void CTextEditTempDlg::showLayer(int index)
+{
+    LoadEditConf(m_layerList->itemText(index));
+    ShowTextSettings();
+    if (m_imagePage) {
+        m_imagePage->FillLayerList(index);
+        m_imagePage->ShowImageSettings();
+    }
+}
+
+void CTextEditTempDlg::onLayerSelected(int index)
+{
+    if (index >= 0)
+        showLayer(index);
+}
+
+void CTextEditTempDlg::SelectLayer(int index)
+{
+    {
+        const QSignalBlocker block(m_layerList);
+        m_layerList->setCurrentIndex(index);
+    }
+    onLayerSelected(m_layerList->currentIndex());
+}
+
+void CTextEditTempDlg::OnLayerCommand(int command)
+{
+    switch (command) {
+    case LayerMenu::AddLayer:
+        addLayer();
+        break;
+    case LayerMenu::RenameLayer:
+        renameLayer();
+        break;
+    case LayerMenu::DeleteLayer:
+        deleteLayer();
+        break;
+    default:
+        break;
+    }
+}
+
+void CTextEditTempDlg::addLayer()
+{
+    CAddNewLayerDlg dialog(QStringLiteral("添加新图层"), layerNames(), this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    const QString name = dialog.name();
+    if (QFile::exists(TemplateFilePath(name))) {
+        EditorMessages::Inform(this, QStringLiteral("具有相同名称的文件已经存在，请输入其他名称"));
+        return;
+    }
+    SetNewLayerDefaults(EditConf);
+    SaveLayerConf(name);
+    TemplateLayerList::Append(m_templateName, name);
+
+    {
+        const QSignalBlocker block(m_layerList);
+        m_layerList->addItem(name);
+        m_layerList->setCurrentIndex(m_layerList->count() - 1);
+    }
+    const int index = m_layerList->currentIndex();
+    ++m_batch;
+    LoadEditConf(name);
+    ShowTextSettings();
+    if (m_imagePage) {
+        m_imagePage->FillLayerList(index);
+        m_imagePage->ShowImageSettings();
+    }
+    --m_batch;
+    m_pendingCommit = false;
+    CommitEditConf();
+}
+
+void CTextEditTempDlg::renameLayer()
+{
+    const int index = m_layerList->currentIndex();
+    if (index < 0)
+        return;
+    CAddNewLayerDlg dialog(QStringLiteral("重命名图层"), layerNames(), this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    const QString newName = dialog.name();
+    const QString oldName = m_layerList->itemText(index);
+
+    // A file of the new name (a template's or another template's layer) is never replaced.
+    QFile layerFile(TemplateFilePath(oldName));
+    if (!layerFile.rename(TemplateFilePath(newName))) {
+        EditorMessages::Fail(
+            this, QStringLiteral("无法重命名图层文件 \"%1.xml\"：%2").arg(oldName, layerFile.errorString()));
+        return;
+    }
+    TemplateLayerList::Rename(m_templateName, oldName, newName);
+    {
+        const QSignalBlocker block(m_layerList);
+        m_layerList->setItemText(index, newName);
+        m_layerList->setCurrentIndex(index);
+    }
+    if (m_imagePage) {
+        m_imagePage->FillLayerList(index);
+        m_imagePage->ShowImageSettings();
+    }
+}
+
+void CTextEditTempDlg::deleteLayer()
+{
+    if (m_layerList->count() <= 1) {
+        EditorMessages::Inform(
+            this, QStringLiteral("该层不能被删除，因为它是唯一的层，请修改或添加一个新层后，将其删除。"));
+        return;
+    }
+    if (!EditorMessages::AskYesNo(this, QStringLiteral("您确定要删除这一层?")))
+        return;
+    const int index = m_layerList->currentIndex();
+    const QString name = m_layerList->itemText(index);
+    const QString path = TemplateFilePath(name);
+    if (!path.isEmpty())
+        QFile::remove(path);
+    TemplateLayerList::Remove(m_templateName, name);
+    {
+        const QSignalBlocker block(m_layerList);
+        m_layerList->removeItem(index);
+        m_layerList->setCurrentIndex(0);
+    }
+    ++m_batch;
+    LoadEditConf(m_layerList->itemText(0));
+    ShowTextSettings();
+    if (m_imagePage) {
+        m_imagePage->FillLayerList(0);
+        m_imagePage->ShowImageSettings();
+    }
+    --m_batch;
+    m_pendingCommit = false;
+    CommitEditConf();
+}

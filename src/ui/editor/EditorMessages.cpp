@@ -1,0 +1,32 @@
+#include "ui/editor/EditorMessages.h"
+
+#include <QMessageBox>
+
+namespace EditorMessages {
+
+namespace {
+
+const QString kCaption = QStringLiteral("Lumora Plenum");
+
+} // namespace
+
+void Inform(QWidget* parent, const QString& text)
+{
+    QMessageBox box(QMessageBox::Information, kCaption, text, QMessageBox::Ok, parent);
+    box.exec();
+}
+
+void Fail(QWidget* parent, const QString& text)
+{
+    QMessageBox box(QMessageBox::Critical, kCaption, text, QMessageBox::Ok, parent);
+    box.exec();
+}
+
+bool AskYesNo(QWidget* parent, const QString& text)
+{
+    QMessageBox box(QMessageBox::Question, kCaption, text, QMessageBox::Yes | QMessageBox::No, parent);
+    box.setDefaultButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
+} // namespace EditorMessages

@@ -1,0 +1,27 @@
+#include "ui/editor/LayerMenu.h"
+
+#include <QMenu>
+#include <QWidget>
+
+namespace LayerMenu {
+
+Command PopUp(QWidget* button)
+{
+    QMenu menu(button);
+    menu.setObjectName(QStringLiteral("LayerMenu"));
+    QAction* add = menu.addAction(QStringLiteral("添加新图层"));
+    menu.addSeparator();
+    QAction* rename = menu.addAction(QStringLiteral("重命名该图层"));
+    menu.addSeparator();
+    QAction* remove = menu.addAction(QStringLiteral("删除该图层"));
+    QAction* chosen = menu.exec(button->mapToGlobal(QPoint(0, button->height())));
+    if (chosen == add)
+        return AddLayer;
+    if (chosen == rename)
+        return RenameLayer;
+    if (chosen == remove)
+        return DeleteLayer;
+    return None;
+}
+
+} // namespace LayerMenu

@@ -1,0 +1,7 @@
+#pragma once
+
+struct WatermarkConf;
+
+// The values a layer added in the template editor starts from: every field except the font
+// record (the new layer file gets the default font record when it is written).
+void SetNewLayerDefaults(WatermarkConf& conf);

@@ -1,0 +1,79 @@
+#include "ui/editor/TemplateLayerList.h"
+
+#include "model/DataFiles.h"
+#include "xml/XmlDocument.h"
+
+namespace TemplateLayerList {
+
+namespace {
+
+const QString kLayers = QStringLiteral("Layers");
+const QString kLayer = QStringLiteral("layer");
+
+// Loads the template file and enters "Layers"; the path is empty for names that are not valid.
+bool Open(XmlDocument& doc, const QString& path)
+{
+    return !path.isEmpty() && doc.LoadFile(path) && doc.FindElement(kLayers) && doc.EnterElement();
+}
+
+bool FindLayer(XmlDocument& doc, const QString& name)
+{
+    while (doc.FindElement(kLayer)) {
+        if (doc.GetElementData().compare(name, Qt::CaseInsensitive) == 0)
+            return true;
+    }
+    return false;
+}
+
+bool Save(XmlDocument& doc, const QString& path)
+{
+    doc.LeaveElement();
+    return doc.SaveFile(path);
+}
+
+} // namespace
+
+QStringList Read(const QString& templateName)
+{
+    QStringList names;
+    XmlDocument doc;
+    if (!Open(doc, TemplateFilePath(templateName)))
+        return names;
+    while (doc.FindElement(kLayer))
+        names << doc.GetElementData();
+    return names;
+}
+
+bool Append(const QString& templateName, const QString& layerName)
+{
+    const QString path = TemplateFilePath(templateName);
+    XmlDocument doc;
+    if (!Open(doc, path))
+        return false;
+    // Right after entering there is no current element, so the new one goes to the end.
+    return doc.AddElement(kLayer, layerName) && Save(doc, path);
+}
+
+bool Rename(const QString& templateName, const QString& oldName, const QString& newName)
+{
+    const QString path = TemplateFilePath(templateName);
+    XmlDocument doc;
+    if (!Open(doc, path))
+        return false;
+    if (FindLayer(doc, oldName))
+        doc.SetElementData(newName);
+    return Save(doc, path);
+}
+
+bool Remove(const QString& templateName, const QString& name)
+{
+    const QString path = TemplateFilePath(templateName);
+    XmlDocument doc;
+    if (!Open(doc, path))
+        return false;
+    if (FindLayer(doc, name))
+        doc.RemoveElement();
+    return Save(doc, path);
+}
+
+} // namespace TemplateLayerList

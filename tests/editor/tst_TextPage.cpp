@@ -1,0 +1,330 @@
+#include <QCheckBox>
+#include <QComboBox>
+#include <QInputMethodEvent>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSlider>
+#include <QTest>
+#include <QToolButton>
+
+#include "ui/editor/CEditTempImgDlg.h"
+
+#include "EditorTestSupport.h"
+#include "ui/editor/CEditTemplateDlg.h"
+#include "ui/editor/CTextEditTempDlg.h"
+#include "ui/editor/ColourSwatch.h"
+
+using namespace EditorTest;
+
+namespace {
+
+const QString kLayer = QStringLiteral("Demo 1_Layer 1");
+
+template <typename W> W* Find(QWidget* page, const char* name)
+{
+    W* w = page->findChild<W*>(QLatin1String(name));
+    if (!w)
+        qFatal("no control %s", name);
+    return w;
+}
+
+// Removes elements from a layer file section, keeping everything else.
+void RemoveElements(const QString& layer, const QString& section, const QStringList& names)
+{
+    XmlDocument doc;
+    QVERIFY(doc.LoadFile(LayerPath(layer)));
+    QVERIFY(doc.FindElement(QStringLiteral("WatermarkConf")) && doc.EnterElement());
+    QVERIFY(doc.FindElement(section) && doc.EnterElement());
+    for (const QString& name : names) {
+        QVERIFY(doc.FindElement(name));
+        doc.RemoveElement();
+    }
+    QVERIFY(doc.SaveFile(LayerPath(layer)));
+}
+
+void SetElement(const QString& layer, const QString& element, const QString& value)
+{
+    XmlDocument doc;
+    QVERIFY(doc.LoadFile(LayerPath(layer)));
+    QVERIFY(doc.FindElement(QStringLiteral("WatermarkConf")) && doc.EnterElement());
+    QVERIFY(doc.FindElement(QStringLiteral("文本")) && doc.EnterElement());
+    QVERIFY(doc.FindElement(element));
+    doc.SetElementData(value);
+    QVERIFY(doc.SaveFile(LayerPath(layer)));
+}
+
+} // namespace
+
+class TestTextPage : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void typedValues_data()
+    {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("element");
+        QTest::addColumn<int>("stored");
+        QTest::addColumn<QString>("shown");
+
+        QTest::newRow("shadow offset above range") << "shadow_h"
+                                                   << "15"
+                                                   << "ShadowH" << 10 << "10";
+        QTest::newRow("shadow offset in range") << "shadow_v"
+                                                << "7"
+                                                << "ShadowV" << 7 << "7";
+        QTest::newRow("blur above range") << "shadow_blur"
+                                          << "12"
+                                          << "ShadowBR" << 10 << "10";
+        QTest::newRow("shadow alpha above range") << "shadow_alpha"
+                                                  << "45"
+                                                  << "ShadowAlpha" << 30 << "30";
+        QTest::newRow("edge alpha below range") << "edge_alpha"
+                                                << "5"
+                                                << "EdgeAlpha" << 100 << "100";
+        QTest::newRow("edge alpha above range") << "edge_alpha"
+                                                << "300"
+                                                << "EdgeAlpha" << 255 << "255";
+        QTest::newRow("3D offset above range") << "td_offset"
+                                               << "99"
+                                               << "TDTextOffset" << 50 << "50";
+        QTest::newRow("full turn stored as none") << "rotation"
+                                                  << "360"
+                                                  << "Rotation" << 0 << "360";
+        QTest::newRow("rotation") << "rotation"
+                                  << "45"
+                                  << "Rotation" << 45 << "45";
+        QTest::newRow("offset not clamped") << "offset_h"
+                                            << "40000"
+                                            << "OffsetH" << 40000 << "40000";
+        QTest::newRow("empty offset is 0") << "offset_v"
+                                           << ""
+                                           << "OffsetV" << 0 << "";
+    }
+
+    void typedValues()
+    {
+        QFETCH(QString, field);
+        QFETCH(QString, typed);
+        QFETCH(QString, element);
+        QFETCH(int, stored);
+        QFETCH(QString, shown);
+        EditorDataFolder data;
+        CEditTemplateDlg editor;
+        editor.show();
+        auto* edit = Find<SpinEdit>(editor.textPage(), field.toLatin1().constData());
+        TypeInto(edit, typed);
+        QCOMPARE(edit->text(), shown);
+        QCOMPARE(StoredElement(kLayer, QStringLiteral("文本"), element), QString::number(stored));
+    }
+
+    void spinArrowsStayInRange()
+    {
+        EditorDataFolder data;
+        CEditTemplateDlg editor;
+        auto* blur = Find<SpinEdit>(editor.textPage(), "shadow_blur");
+        TypeInto(blur, QStringLiteral("9"));
+        Click(blur->upButton());
+        Click(blur->upButton());
+        QCOMPARE(blur->text(), QStringLiteral("10"));
+        auto* offset = Find<SpinEdit>(editor.textPage(), "offset_h");
+        TypeInto(offset, QStringLiteral("0"));
+        Click(offset->downButton());
+        QCOMPARE(offset->text(), QStringLiteral("-1"));
+        QCOMPARE(Stored(kLayer).OffsetH, -1);
+        QCOMPARE(Stored(kLayer).ShadowBR, 10);
+    }
+
+    void locationResetsOffsets()
+    {
+        EditorDataFolder data;
+        CEditTemplateDlg editor;
+        editor.show();
+        QWidget* page = editor.textPage();
+        auto* location = Find<QComboBox>(page, "location_list");
+        ChooseEntry(location, 0);
+        TypeInto(Find<SpinEdit>(page, "offset_h"), QStringLiteral("30"));
+        TypeInto(Find<SpinEdit>(page, "offset_v"), QStringLiteral("40"));
+        QCOMPARE(Stored(kLayer).OffsetV, 40);
+        ChooseEntry(location, 4);
+        QCOMPARE(location->currentText(), QStringLiteral("中心"));
+        QCOMPARE(Find<SpinEdit>(page, "offset_h")->text(), QStringLiteral("0"));
+        QCOMPARE(Find<SpinEdit>(page, "offset_v")->text(), QStringLiteral("0"));
+        const WatermarkConf stored = Stored(kLayer);
+        QCOMPARE(stored.Location, 4);
+        QCOMPARE(stored.OffsetH, 0);
+        QCOMPARE(stored.OffsetV, 0);
+    }
+
+    void threeDForcesFill_data()
+    {
+        QTest::addColumn<bool>("fillBefore");
+        QTest::addColumn<bool>("threeDBefore");
+        QTest::newRow("fill clear, switching 3D on") << false << false;
+        QTest::newRow("fill clear, switching 3D off") << false << true;
+        QTest::newRow("fill set") << true << false;
+    }
+
+    void threeDForcesFill()
+    {
+        QFETCH(bool, fillBefore);
+        QFETCH(bool, threeDBefore);
+        EditorDataFolder data;
+        CEditTemplateDlg editor;
+        editor.show();
+        QWidget* page = editor.textPage();
+        auto* fill = Find<QCheckBox>(page, "fill_box");
+        auto* threeD = Find<QCheckBox>(page, "td_box");
+        if (fill->isChecked() != fillBefore)
+            Click(fill, QPoint(6, fill->height() / 2));
+        if (threeD->isChecked() != threeDBefore)
+            Click(threeD, QPoint(6, threeD->height() / 2));
+        QCOMPARE(fill->isChecked(), fillBefore || threeDBefore);
+        Click(threeD, QPoint(6, threeD->height() / 2));
+        QCOMPARE(threeD->isChecked(), !threeDBefore);
+        QVERIFY(fill->isChecked());
+        QCOMPARE(fill->text(), QStringLiteral("填充文本"));
+        const WatermarkConf stored = Stored(kLayer);
+        QCOMPARE(stored.BFillText, 1);
+        QCOMPARE(stored.B3DText, threeDBefore ? 0 : 1);
+    }
+
+    void choosers_data()
+    {
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<bool>("accept");
+        QTest::newRow("font cancelled") << "font_button" << false;
+        QTest::newRow("font chosen") << "font_button" << true;
+        QTest::newRow("fill colour cancelled") << "fill_colour" << false;
+        QTest::newRow("fill colour chosen") << "fill_colour" << true;
+        QTest::newRow("gradient end cancelled") << "gradient_end" << false;
+        QTest::newRow("gradient end chosen") << "gradient_end" << true;
+    }
+
+    void choosers()
+    {
+        QFETCH(QString, control);
+        QFETCH(bool, accept);
+        EditorDataFolder data;
+        ScriptedChooser chooser;
+        chooser.accept = accept;
+        chooser.colour = 0x123456;
+        chooser.font.setFaceName(QStringLiteral("DejaVu Sans"));
+        chooser.font.lfHeight = -50;
+        chooser.font.lfItalic = 1;
+        CEditTemplateDlg editor;
+        editor.show();
+        const QByteArray before = FileBytes(LayerPath(kLayer));
+        auto* w = Find<QWidget>(editor.textPage(), control.toLatin1().constData());
+        Click(w);
+        QCOMPARE(chooser.calls, 1);
+        if (!accept) {
+            QCOMPARE(FileBytes(LayerPath(kLayer)), before);
+            return;
+        }
+        const WatermarkConf stored = Stored(kLayer);
+        if (control == "font_button") {
+            QCOMPARE(stored.Font, chooser.font);
+            QCOMPARE(Find<QLineEdit>(editor.textPage(), "font_edit")->text(), QStringLiteral("DejaVu Sans"));
+        } else if (control == "fill_colour") {
+            QCOMPARE(stored.TextColor, 0x123456u);
+            QCOMPARE(qobject_cast<ColourSwatch*>(w)->colour(), 0x123456u);
+        } else {
+            QCOMPARE(stored.GradientEndColor, 0x123456u);
+        }
+    }
+
+    void missingElementsAndPassThrough()
+    {
+        EditorDataFolder data;
+        RemoveElements(kLayer, QStringLiteral("文本"), {QStringLiteral("ScaleTextWT")});
+        RemoveElements(kLayer, QStringLiteral("图像"), {QStringLiteral("ScaleImgWT")});
+        SetElement(kLayer, QStringLiteral("ShadowColor"), QStringLiteral("1193046"));
+        SetElement(kLayer, QStringLiteral("FontPointSize"), QStringLiteral("33"));
+        SetElement(kLayer, QStringLiteral("ShadowAlpha"), QStringLiteral("90")); // out of range in the file
+        EditConf.ScaleTextWT = 0;
+        EditConf.ScaleImgWT = 1;
+
+        CEditTemplateDlg editor;
+        editor.show();
+        QVERIFY(Find<QCheckBox>(editor.textPage(), "scale_text")->isChecked());
+        QVERIFY(!Find<QCheckBox>(editor.imagePage(), "scale_image")->isChecked());
+        // Showing the layer corrected the stored value and added the missing elements.
+        QCOMPARE(Find<SpinEdit>(editor.textPage(), "shadow_alpha")->text(), QStringLiteral("30"));
+        auto* text = Find<QLineEdit>(editor.textPage(), "text_edit");
+        TypeInto(text, QStringLiteral("Hello "));
+        // Chinese text arrives from the input method as a committed string.
+        QInputMethodEvent commit;
+        commit.setCommitString(QStringLiteral("水印"));
+        QCoreApplication::sendEvent(text, &commit);
+        QCOMPARE(StoredElement(kLayer, QStringLiteral("文本"), QStringLiteral("ScaleTextWT")),
+                 QStringLiteral("1"));
+        QCOMPARE(StoredElement(kLayer, QStringLiteral("图像"), QStringLiteral("ScaleImgWT")),
+                 QStringLiteral("0"));
+        QCOMPARE(StoredElement(kLayer, QStringLiteral("文本"), QStringLiteral("ShadowColor")),
+                 QStringLiteral("1193046"));
+        QCOMPARE(StoredElement(kLayer, QStringLiteral("文本"), QStringLiteral("FontPointSize")),
+                 QStringLiteral("33"));
+        QCOMPARE(StoredElement(kLayer, QStringLiteral("文本"), QStringLiteral("ShadowAlpha")),
+                 QStringLiteral("30"));
+        QCOMPARE(Stored(kLayer).textContent, QStringLiteral("Hello 水印"));
+    }
+
+    void listsAndFlags()
+    {
+        EditorDataFolder data;
+        CEditTemplateDlg editor;
+        editor.show();
+        QWidget* page = editor.textPage();
+        ChooseEntry(Find<QComboBox>(page, "line_thickness"), 6);
+        ChooseEntry(Find<QComboBox>(page, "td_position"), 1);
+        ChooseEntry(Find<QComboBox>(page, "cover_method"), 1);
+        auto* cover = Find<QCheckBox>(page, "cover_box");
+        Click(cover, QPoint(6, cover->height() / 2));
+        auto* slider = Find<QSlider>(page, "transparency");
+        slider->setFocus();
+        QTest::keyClick(slider, Qt::Key_Home);
+        QTest::keyClick(slider, Qt::Key_Right);
+        const WatermarkConf stored = Stored(kLayer);
+        QCOMPARE(stored.EdgeLineThickness, 7);
+        QCOMPARE(stored.TDTextPos, 1);
+        QCOMPARE(stored.coverImgMethod, 1);
+        QCOMPARE(stored.BCoverImage, 1);
+        QCOMPARE(stored.Transparency, 1);
+        QCOMPARE(Find<QComboBox>(page, "cover_method")->itemText(0), QStringLiteral("描边"));
+    }
+
+    void enterAndEscapeAreSwallowed()
+    {
+        EditorDataFolder data;
+        CEditTemplateDlg editor;
+        editor.show();
+        auto* text = Find<QLineEdit>(editor.textPage(), "text_edit");
+        text->setFocus();
+        QTest::keyClick(text, Qt::Key_Escape);
+        QTest::keyClick(text, Qt::Key_Return);
+        QVERIFY(editor.isVisible());
+        QCOMPARE(editor.result(), 0);
+    }
+
+    void closingSavesAndWithdrawsPreview()
+    {
+        EditorDataFolder data;
+        const QString cache = PreviewCacheFolder();
+        QVERIFY(QDir().mkpath(cache + QStringLiteral("/-1/x")));
+        {
+            CEditTemplateDlg editor;
+            editor.show();
+            QCOMPARE(ComposeWatermark(0, QString(), QString()), 0);
+            EditConf.textContent = QStringLiteral("kept on closing");
+            editor.reject();
+            QVERIFY(!QFileInfo::exists(cache));
+            QCOMPARE(ComposeWatermark(0, QString(), QString()), -1);
+        }
+        QCOMPARE(Stored(kLayer).textContent, QStringLiteral("kept on closing"));
+    }
+};
+
+QTEST_MAIN(TestTextPage)
+#include "tst_TextPage.moc"
