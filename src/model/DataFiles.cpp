@@ -2,6 +2,8 @@
 
 #include <limits>
 
+#include <QSaveFile>
+
 #include "services/folders/Folders.h"
 #include "xml/XmlDocument.h"
 
@@ -77,6 +79,12 @@ QString ConfigIniPath()
 QString ResizingConfigPath()
 {
     return JoinPath(GetAppDataFolder(), QStringLiteral("resizing_config.ini"));
+}
+
+bool ResetReportLog()
+{
+    QSaveFile file(JoinPath(GetAppDataFolder(), QStringLiteral("report_me.log")));
+    return file.open(QIODevice::WriteOnly) && file.commit();
 }
 
 QString ProfileSectionName()

@@ -25,6 +25,10 @@ QString PreferencesPath();
 QString ConfigIniPath();
 QString ResizingConfigPath();
 
+// Creates the data folder when missing and "report_me.log" in it empty (an existing one is
+// emptied), as every start does. True when the file is there and empty.
+bool ResetReportLog();
+
 // The section of every INI file of the program ("常规").
 QString ProfileSectionName();
 

@@ -162,14 +162,6 @@ private slots:
         QCOMPARE(GetTemplatesFolder(), data + QStringLiteral("/templates"));
     }
 
-    void defaultFoldersEndInProductName()
-    {
-        QVERIFY(PreviewCacheFolder().endsWith(QStringLiteral("/Lumora Plenum")));
-        QVERIFY(!GetProgramFolder().isEmpty());
-        QCOMPARE(JoinPath(QStringLiteral("/a/"), QStringLiteral("b")), QStringLiteral("/a/b"));
-        QCOMPARE(JoinPath(QStringLiteral("/a"), QStringLiteral("b")), QStringLiteral("/a/b"));
-    }
-
     void runAndWait()
     {
         bool timedOut = true;

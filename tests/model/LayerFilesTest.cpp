@@ -296,34 +296,6 @@ private slots:
         QCOMPARE(folder.snapshot(), before);
     }
 
-    void validNames_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::newRow("blank inside") << "Demo 1_Layer 1";
-        QTest::newRow("dots") << "...";
-        QTest::newRow("backslash") << "a\\b";
-        QTest::newRow("chinese") << "水印";
-        QTest::newRow("other case of list name") << "QThumb";
-    }
-
-    void validNames()
-    {
-        QFETCH(QString, name);
-        QVERIFY(IsValidTemplateName(name));
-    }
-
-    void resetToNewTemplateDefaultsKeepsFont()
-    {
-        WatermarkConf conf = unusualConf();
-        const LOGFONTW font = conf.Font;
-        ResetToNewTemplateDefaults(conf, QStringLiteral("Lumora For Win"));
-        WatermarkConf expected;
-        expected.Font = font;
-        QCOMPARE(conf, expected);
-        QCOMPARE(conf.textContent, QStringLiteral("Lumora For Win"));
-        QVERIFY(conf.ImagePathName.isEmpty());
-    }
-
 private:
     static QByteArray BytesToText(const LOGFONTW& font)
     {

@@ -1,5 +1,6 @@
 #include <QTest>
 
+#include "model/DataFiles.h"
 #include "model/FirstStartFiles.h"
 #include "model/LayerFiles.h"
 #include "model/OutputSettings.h"
@@ -47,19 +48,11 @@ private slots:
         QVERIFY(CreateDefaultPreferences());
         QVERIFY(CreateDefaultTemplates());
 
+        // The bytes of each file are compared in the command-line program's test.
         const QString documents = folder.root() + QStringLiteral("/documents/Lumora Plenum");
         QVERIFY(QFileInfo(documents).isDir());
-        QCOMPARE(TempDataFolder::read(folder.data() + QStringLiteral("/preference.xml")),
-                 FirstStartFiles::preferences(documents));
-        QCOMPARE(TempDataFolder::read(folder.templates() + QStringLiteral("/qthumb.xml")),
-                 FirstStartFiles::templateList());
-        QCOMPARE(TempDataFolder::read(folder.templateFile(QStringLiteral("Demo 1"))),
-                 FirstStartFiles::demoTemplate());
         QCOMPARE(TempDataFolder::read(folder.templateFile(QStringLiteral("Demo 1_Layer 1"))),
                  FirstStartFiles::layer("Lumora Plenum"));
-        QCOMPARE(
-            QDir(folder.templates()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).size(),
-            3);
         // The editing record now holds the demonstration layer.
         QCOMPARE(EditConf.textContent, QStringLiteral("Lumora Plenum"));
         QCOMPARE(EditConf.Font, DefaultFontRecord());
@@ -76,6 +69,18 @@ private slots:
         int quickStart = -1;
         QVERIFY(LoadOpenQuickStartDlg(quickStart));
         QCOMPARE(quickStart, 0);
+    }
+
+    void reportLogIsEmptiedAtEveryStart()
+    {
+        TempDataFolder folder;
+        const QString log = folder.data() + QStringLiteral("/report_me.log");
+        QVERIFY(ResetReportLog());
+        QVERIFY(QFileInfo(log).isFile());
+        QVERIFY(folder.write(log, "old report"));
+        QVERIFY(ResetReportLog());
+        QCOMPARE(TempDataFolder::read(log), QByteArray());
+        QVERIFY(QFileInfo(log).isFile());
     }
 
     void existingEmptyTemplatesFolderStaysEmpty()
