@@ -3,10 +3,12 @@
 #include <QImage>
 #include <QSize>
 #include <QString>
+#include <QStringList>
 
 // The single rendering routine: draws every layer of the selected template onto a photo
 // (or onto the built-in sample picture for the template editor's preview) and writes it.
-enum class ComposeMode : int {
+enum class ComposeMode : int
+{
     EditorPreview = 0, // draw onto the sample picture into the registered editor preview
     PreviewFile = 1,   // render a photo and write PNG data to the target path
     BatchOutput = 2,   // render a photo and write it to the configured output folder
@@ -18,6 +20,9 @@ struct ComposeOutcome
     bool ok = false;
     QString outputPath; // the file written (modes 1 and 2)
     QString error;      // a sentence for the user when ok is false
+    // What was left out or worked around without failing the render (a layer picture or
+    // template that cannot be read, a truncated photo decoded as far as it goes).
+    QStringList warnings;
 };
 
 // Where EditorPreview draws: the template editor registers its preview area while it is
@@ -39,5 +44,11 @@ void SetEditorPreviewTarget(EditorPreviewTarget* target);
 ComposeOutcome ComposeWatermarkOutcome(ComposeMode mode, const QString& sourcePath,
                                        const QString& targetPath = QString());
 
-// Returns 0, or -1 when EditorPreview finds no registered editor preview.
+// Returns 0, or -1 when EditorPreview finds no registered editor preview (or the mode is not
+// one of the three). Other failures are not reported here: use ComposeWatermarkOutcome.
 int ComposeWatermark(int mode, const QString& sourcePath, const QString& targetPath = QString());
+
+// The file most recently written by a BatchOutput render of this process (empty when none).
+QString LastOutputPath();
+// Sets it; BatchOutput renders call this after each successful write.
+void SetLastOutputPath(const QString& path);

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QPointF>
+#include <QRectF>
+#include <QTransform>
+
+// Skipping drawing that cannot reach the canvas. Boxes are given in the painter's logical
+// coordinates and mapped to the device with its world transform; `margin` (device pixels)
+// covers pen widths and anti-aliasing. Skipping never changes a pixel: only shapes whose
+// bounding box lies wholly outside the device are left out.
+namespace CanvasCulling {
+
+// True when the box, mapped to the device and grown by margin, meets the device rectangle.
+bool touches(const QTransform& world, const QRectF& box, qreal margin, const QRectF& device);
+
+// For copies of `box` shifted by k * step (logical units), k = first..last: narrows
+// [first, last] to the copies that may meet the device (a range a little larger than the
+// exact one, never smaller). Returns false, leaving the range alone, when none can.
+bool narrowSteps(const QTransform& world, const QRectF& box, const QPointF& step, qreal margin,
+                 const QRectF& device, qint64& first, qint64& last);
+
+// The same for a box already in device coordinates, shifted by k * deviceStep.
+bool narrowDeviceSteps(const QRectF& deviceBox, const QPointF& deviceStep, const QRectF& device,
+                       qint64& first, qint64& last);
+
+} // namespace CanvasCulling

@@ -1,0 +1,89 @@
+#include "render/ComposeWatermark.h"
+
+#include <QMutex>
+#include <QMutexLocker>
+
+#include "render/RenderRequest.h"
+#include "render/WatermarkCompositor.h"
+
+namespace {
+
+// The process-wide values the wrapper keeps: the registered editor preview and the last
+// output path. Renders themselves keep no process-wide state.
+struct WrapperState
+{
+    QMutex mutex;
+    EditorPreviewTarget* previewTarget = nullptr;
+    QString lastOutputPath;
+};
+
+WrapperState& state()
+{
+    static WrapperState instance;
+    return instance;
+}
+
+EditorPreviewTarget* registeredTarget()
+{
+    WrapperState& s = state();
+    QMutexLocker lock(&s.mutex);
+    return s.previewTarget;
+}
+
+} // namespace
+
+void SetEditorPreviewTarget(EditorPreviewTarget* target)
+{
+    WrapperState& s = state();
+    QMutexLocker lock(&s.mutex);
+    s.previewTarget = target;
+}
+
+QString LastOutputPath()
+{
+    WrapperState& s = state();
+    QMutexLocker lock(&s.mutex);
+    return s.lastOutputPath;
+}
+
+void SetLastOutputPath(const QString& path)
+{
+    WrapperState& s = state();
+    QMutexLocker lock(&s.mutex);
+    s.lastOutputPath = path;
+}
+
+ComposeOutcome ComposeWatermarkOutcome(ComposeMode mode, const QString& sourcePath, const QString& targetPath)
+{
+    RenderRequest request = RenderRequest::fromProcessSettings(mode, sourcePath, targetPath);
+    EditorPreviewTarget* target = nullptr;
+    if (mode == ComposeMode::EditorPreview) {
+        // The editor registers and withdraws its preview on the thread that renders it.
+        target = registeredTarget();
+        if (!target) {
+            ComposeOutcome outcome;
+            outcome.error = QStringLiteral("no editor preview is open");
+            return outcome;
+        }
+        request.previewSize = target->previewSize();
+    }
+
+    WatermarkCompositor::Result result = WatermarkCompositor::render(request);
+    if (result.outcome.ok) {
+        if (target)
+            target->showPreview(result.picture);
+        if (mode == ComposeMode::BatchOutput)
+            SetLastOutputPath(result.outcome.outputPath);
+    }
+    return result.outcome;
+}
+
+int ComposeWatermark(int mode, const QString& sourcePath, const QString& targetPath)
+{
+    if (mode < int(ComposeMode::EditorPreview) || mode > int(ComposeMode::BatchOutput))
+        return -1;
+    if (mode == int(ComposeMode::EditorPreview) && !registeredTarget())
+        return -1;
+    ComposeWatermarkOutcome(ComposeMode(mode), sourcePath, targetPath);
+    return 0;
+}

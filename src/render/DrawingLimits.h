@@ -1,0 +1,20 @@
+#pragma once
+
+// Bounds on values from layer files that drive the amount of drawing, so that a hand-edited
+// file cannot make a render run for hours or allocate without end. Copies that cannot reach
+// the canvas are never drawn (see CanvasCulling), which bounds the 3D and repetition loops;
+// the constants here bound what culling cannot.
+namespace DrawingLimits {
+
+// Shadow rings (blur radius + 8): each ring is one stroke of the whole text, with pens up to
+// this wide. The template editor offers blur radii up to 10 (18 rings).
+constexpr int kMaxShadowRings = 64;
+
+// Pen widths of outlines and outlined repetitions, in canvas pixels; stroking time grows
+// with the width. The template editor offers 1 to 10.
+constexpr int kMaxPenWidth = 1000;
+
+// 3D copies that are drawn even when each lands on the canvas.
+constexpr int kMaxDepthCopies = 100000;
+
+} // namespace DrawingLimits

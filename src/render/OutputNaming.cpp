@@ -1,0 +1,47 @@
+#include "render/OutputNaming.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include "services/folders/Folders.h"
+#include "services/imaging/ImageEncoder.h"
+
+namespace OutputNaming {
+
+QString baseName(const QString& sourcePath)
+{
+    const QString name = QFileInfo(sourcePath).fileName();
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    return dot < 0 ? name : name.left(dot);
+}
+
+QString outputPath(const QString& sourcePath, const OutputSettings& settings, QString* error)
+{
+    const auto fail = [error](const QString& reason) {
+        if (error)
+            *error = reason;
+        return QString();
+    };
+
+    const std::optional<ImageEncoder::FileFormat> format =
+        ImageEncoder::formatFromNumber(settings.OutputFormat);
+    if (!format)
+        return fail(QStringLiteral("the output format %1 is not one of 0 (JPEG), 1 (PNG), 2 (BMP), 3 (TIFF)")
+                        .arg(settings.OutputFormat));
+
+    QString folder;
+    if (settings.OutputFolderOpts == OutputSettings::ToOutputFolder) {
+        folder = settings.OutputFolderPath;
+        if (folder.trimmed().isEmpty())
+            return fail(QStringLiteral("no output folder is set"));
+    } else {
+        folder = QFileInfo(sourcePath).absolutePath();
+    }
+
+    QString name = baseName(sourcePath);
+    if (settings.OutputFileNameOpts == OutputSettings::AddSuffix)
+        name += settings.OutputFileNameSuffix;
+    return JoinPath(QDir::cleanPath(folder), name + QLatin1Char('.') + ImageEncoder::extension(*format));
+}
+
+} // namespace OutputNaming

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+
+#include "model/OutputSettings.h"
+
+// The path a batch render writes for a photo: folder / file name + extension.
+//
+// Folder: OutputFolderOpts 1 = OutputFolderPath; anything else = the photo's own folder.
+// File name: the photo's name up to its last dot (the whole name when it has none), followed
+// by OutputFileNameSuffix when OutputFileNameOpts is 1. Extension by OutputFormat:
+// ".jpg", ".png", ".bmp", ".tiff".
+namespace OutputNaming {
+
+// The output path, or an empty string with `error` set when the settings name no usable
+// folder or format.
+QString outputPath(const QString& sourcePath, const OutputSettings& settings, QString* error = nullptr);
+
+// The file name without folder and extension, as described above.
+QString baseName(const QString& sourcePath);
+
+} // namespace OutputNaming

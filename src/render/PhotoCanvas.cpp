@@ -1,0 +1,66 @@
+#include "render/PhotoCanvas.h"
+
+#include "services/imaging/ImageCanvas.h"
+#include "services/imaging/ImageOrientation.h"
+#include "services/imaging/PhotoDecoder.h"
+
+namespace {
+
+// The format layers are drawn in: opaque photos stay RGB32 (every pixel opaque, exactly as
+// the photo drawn onto a transparent ARGB canvas); others become premultiplied ARGB.
+QImage paintable(QImage image)
+{
+    if (image.format() == QImage::Format_RGB32 || image.format() == ImageCanvas::kFormat)
+        return image;
+    const QImage::Format format = image.hasAlphaChannel() ? ImageCanvas::kFormat : QImage::Format_RGB32;
+    return std::move(image).convertToFormat(format);
+}
+
+} // namespace
+
+ImagingStatus PhotoCanvas::load(const QString& path, const Options& options, PhotoCanvas& out)
+{
+    out = PhotoCanvas();
+    PhotoDecoder decoder;
+    decoder.setPixelLimit(options.pixelLimit);
+    const ImagingStatus opened = decoder.open(path);
+    if (!opened)
+        return opened;
+
+    out.isJpeg = decoder.format() == PhotoDecoder::Format::Jpeg;
+    out.orientation = out.isJpeg ? decoder.orientation() : 0;
+    if (out.isJpeg && options.keepMetadata)
+        out.metadata = decoder.metadata();
+
+    const QSize upright = ImageOrientation::uprightSize(decoder.storedSize(), out.orientation);
+    const QSize size =
+        ComputeOutputSize(options.resize, options.resizePictures, upright.width(), upright.height());
+    if (size.isEmpty())
+        return ImagingStatus::failure(
+            QStringLiteral("the output size %1 x %2 is empty; check the resize settings")
+                .arg(size.width())
+                .arg(size.height()));
+    if (qint64(size.width()) * size.height() > options.pixelLimit)
+        return ImagingStatus::failure(
+            QStringLiteral("the output size %1 x %2 is larger than the limit of %3 pixels")
+                .arg(size.width())
+                .arg(size.height())
+                .arg(options.pixelLimit));
+
+    // The decoder reduces only when the output is smaller in both directions.
+    QImage photo;
+    const ImagingStatus decoded = decoder.decode(photo, size, true);
+    out.warnings = decoder.warnings();
+    if (!decoded)
+        return decoded;
+
+    if (photo.size() != size) {
+        photo = paintable(std::move(photo));
+        photo = ImageCanvas::scaledHighQuality(photo, size);
+    }
+    out.canvas = paintable(std::move(photo));
+    if (out.canvas.isNull())
+        return ImagingStatus::failure(
+            QStringLiteral("not enough memory for a %1 x %2 canvas").arg(size.width()).arg(size.height()));
+    return ImagingStatus::success();
+}

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QSize>
+#include <QString>
+
+#include "model/OutputSettings.h"
+#include "model/ResizeSettings.h"
+#include "render/ComposeWatermark.h"
+#include "services/imaging/PhotoDecoder.h"
+
+// Everything one render reads, taken once when the render starts: a render never looks at
+// process-wide settings while it draws, so renders may run side by side and a result never
+// depends on what was rendered before it.
+struct RenderRequest
+{
+    ComposeMode mode = ComposeMode::BatchOutput;
+    QString sourcePath; // the photo (PreviewFile, BatchOutput)
+    QString targetPath; // where PreviewFile writes its PNG data
+
+    QString templateName; // the template whose layers are drawn
+    OutputSettings output;
+    ResizeSettings resize;
+    bool resizePictures = false;
+
+    // EditorPreview: the size of the preview area, which placement and scaling refer to.
+    QSize previewSize;
+
+    // Photos (and layer pictures) whose header claims more pixels are refused.
+    qint64 pixelLimit = PhotoDecoder::kDefaultPixelLimit;
+
+    // A request with the process-wide values: the selected template, the output settings,
+    // the resize values and the resize-pictures switch.
+    static RenderRequest fromProcessSettings(ComposeMode mode, const QString& sourcePath,
+                                             const QString& targetPath);
+};

@@ -1,0 +1,162 @@
+#include "render/WatermarkCompositor.h"
+
+#include <QDir>
+
+#include "model/LayerFiles.h"
+#include "model/WatermarkConf.h"
+#include "model/WatermarkTemplate.h"
+#include "render/OutputNaming.h"
+#include "render/PhotoCanvas.h"
+#include "render/PictureLayerPainter.h"
+#include "render/TextLayerPainter.h"
+#include "services/imaging/ImageCanvas.h"
+#include "services/imaging/ImageEncoder.h"
+#include "services/imaging/ImageOrientation.h"
+#include "services/sample/SamplePicture.h"
+
+namespace WatermarkCompositor {
+
+namespace {
+
+Result failed(const QString& reason)
+{
+    Result result;
+    result.outcome.ok = false;
+    result.outcome.error = reason;
+    return result;
+}
+
+void addWarning(QStringList* warnings, const QString& warning)
+{
+    if (warnings && !warning.isEmpty())
+        warnings->append(warning);
+}
+
+Result renderEditorPreview(const RenderRequest& request)
+{
+    if (request.previewSize.isEmpty())
+        return failed(QStringLiteral("no editor preview is open"));
+    Result result;
+    result.picture = SamplePicture();
+    if (result.picture.isNull())
+        return failed(QStringLiteral("not enough memory for the sample picture"));
+    {
+        QPainter painter(&result.picture);
+        drawTemplate(painter, request.previewSize, request.templateName, request.pixelLimit,
+                     &result.outcome.warnings);
+    }
+    result.outcome.ok = true;
+    return result;
+}
+
+QString describeSource(const QString& path)
+{
+    return QDir::toNativeSeparators(path);
+}
+
+Result renderPhoto(const RenderRequest& request)
+{
+    const bool batch = request.mode == ComposeMode::BatchOutput;
+
+    // Work out where the result goes before the photo is decoded, so that settings that
+    // name no usable output fail at once.
+    QString target = request.targetPath;
+    if (batch) {
+        QString reason;
+        target = OutputNaming::outputPath(request.sourcePath, request.output, &reason);
+        if (target.isEmpty())
+            return failed(reason);
+    } else if (target.isEmpty()) {
+        return failed(QStringLiteral("no file to write the preview to"));
+    }
+
+    PhotoCanvas photo;
+    PhotoCanvas::Options options;
+    options.resize = request.resize;
+    options.resizePictures = request.resizePictures;
+    options.pixelLimit = request.pixelLimit;
+    options.keepMetadata = batch;
+    const ImagingStatus loaded = PhotoCanvas::load(request.sourcePath, options, photo);
+    if (!loaded)
+        return failed(loaded.error);
+
+    Result result;
+    result.outcome.warnings = photo.warnings;
+    {
+        QPainter painter(&photo.canvas);
+        drawTemplate(painter, photo.canvas.size(), request.templateName, request.pixelLimit,
+                     &result.outcome.warnings);
+    }
+
+    ImageEncoder::Options encoding;
+    encoding.sourcePath = request.sourcePath;
+    ImagingStatus written;
+    if (!batch) {
+        written = ImageEncoder::writePng(photo.canvas, target, encoding);
+    } else {
+        const ImageEncoder::FileFormat format = *ImageEncoder::formatFromNumber(request.output.OutputFormat);
+        if (request.output.OutputFolderOpts == OutputSettings::ToOutputFolder &&
+            !QDir().mkpath(QFileInfo(target).absolutePath()))
+            return failed(QStringLiteral("cannot create the output folder %1")
+                              .arg(describeSource(QFileInfo(target).absolutePath())));
+        QImage stored = std::move(photo.canvas);
+        if (format == ImageEncoder::FileFormat::Jpeg) {
+            // Stored as the camera stored it, so that the copied orientation item still holds.
+            encoding.metadata = std::move(photo.metadata);
+            stored = ImageOrientation::turnBack(std::move(stored), photo.orientation);
+        }
+        written = ImageEncoder::write(stored, target, format, encoding);
+    }
+    if (!written)
+        return failed(written.error);
+    result.outcome.ok = true;
+    result.outcome.outputPath = target;
+    return result;
+}
+
+} // namespace
+
+void drawLayer(QPainter& painter, const WatermarkConf& conf, const QSize& canvas, qint64 pixelLimit,
+               QStringList* warnings)
+{
+    TextLayerPainter::draw(painter, conf, canvas);
+    if (conf.ImagePathName.isEmpty())
+        return;
+    QImage picture;
+    addWarning(warnings, PictureLayerPainter::load(conf.ImagePathName, pixelLimit, picture));
+    PictureLayerPainter::draw(painter, conf, picture, canvas);
+}
+
+void drawTemplate(QPainter& painter, const QSize& canvas, const QString& templateName, qint64 pixelLimit,
+                  QStringList* warnings)
+{
+    WatermarkTemplate tmpl;
+    if (!LoadWatermarkTemplate(templateName, tmpl)) {
+        addWarning(
+            warnings,
+            QStringLiteral("the template \"%1\" cannot be read; no layer was drawn").arg(templateName));
+        return;
+    }
+    WatermarkConf conf;
+    for (const QString& layer : std::as_const(tmpl.layers)) {
+        if (!LoadLayerConf(layer, conf))
+            addWarning(warnings,
+                       QStringLiteral("the layer \"%1\" cannot be read; drawn with the values before it")
+                           .arg(layer));
+        drawLayer(painter, conf, canvas, pixelLimit, warnings);
+    }
+}
+
+Result render(const RenderRequest& request)
+{
+    switch (request.mode) {
+    case ComposeMode::EditorPreview:
+        return renderEditorPreview(request);
+    case ComposeMode::PreviewFile:
+    case ComposeMode::BatchOutput:
+        return renderPhoto(request);
+    }
+    return failed(QStringLiteral("unknown render mode %1").arg(int(request.mode)));
+}
+
+} // namespace WatermarkCompositor

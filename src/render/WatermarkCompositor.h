@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QImage>
+#include <QPainter>
+#include <QSize>
+#include <QString>
+#include <QStringList>
+
+#include "render/ComposeWatermark.h"
+#include "render/RenderRequest.h"
+
+struct WatermarkConf;
+
+// The reentrant core of the compositor: every call works on its own canvas, layer record and
+// settings snapshot (the request), so calls may run on several threads at once.
+namespace WatermarkCompositor {
+
+struct Result
+{
+    ComposeOutcome outcome;
+    // EditorPreview: the finished sample picture, to be shown in the preview area.
+    QImage picture;
+};
+
+// Renders as the request's mode says:
+// - EditorPreview: the template drawn onto the built-in 677 x 625 sample picture, with
+//   placement and scaling referring to request.previewSize;
+// - PreviewFile: the photo stamped and written as PNG data to request.targetPath;
+// - BatchOutput: the photo stamped and written under the output settings' name, JPEG with
+//   the photo's metadata (stored turned back by its orientation), PNG, BMP or TIFF.
+// Fails with a reason when the photo cannot be read, the output path is the photo itself,
+// or the output cannot be written; an existing output is then left as it was.
+Result render(const RenderRequest& request);
+
+// Draws every layer of the template, in order, onto a painter whose placement size is
+// `canvas`. Each layer file is read over the record of the layer before it, starting from
+// the new-template defaults. Warnings (a template or picture that cannot be read) are added
+// to `warnings`.
+void drawTemplate(QPainter& painter, const QSize& canvas, const QString& templateName, qint64 pixelLimit,
+                  QStringList* warnings = nullptr);
+
+// Draws one layer: its text part, then its picture part (when it names a picture).
+void drawLayer(QPainter& painter, const WatermarkConf& conf, const QSize& canvas, qint64 pixelLimit,
+               QStringList* warnings = nullptr);
+
+} // namespace WatermarkCompositor
