@@ -1,0 +1,98 @@
+#include "services/skin/SkinContainer.h"
+
+SkinContainer::SkinContainer(Qt::Orientation orientation, QWidget* parent)
+    : SkinControl(parent), m_orientation(orientation)
+{
+}
+
+void SkinContainer::Add(SkinControl* child)
+{
+    if (!child)
+        return;
+    child->setParent(this);
+    m_children.append(child);
+    child->show();
+    Relayout();
+}
+
+int SkinContainer::GetCount() const
+{
+    return static_cast<int>(m_children.size());
+}
+
+SkinControl* SkinContainer::GetItemAt(int index) const
+{
+    if (index < 0 || index >= m_children.size())
+        return nullptr;
+    return m_children.at(index).data();
+}
+
+QRect SkinContainer::ContentRect() const
+{
+    return rect();
+}
+
+void SkinContainer::resizeEvent(QResizeEvent* event)
+{
+    SkinControl::resizeEvent(event);
+    Relayout();
+}
+
+void SkinContainer::showEvent(QShowEvent* event)
+{
+    SkinControl::showEvent(event);
+    Relayout();
+}
+
+void SkinContainer::Relayout()
+{
+    const QRect area = ContentRect();
+    const bool horizontal = m_orientation == Qt::Horizontal;
+    const int length = horizontal ? area.width() : area.height();
+
+    // First pass: what the fixed-size children and all paddings take.
+    int used = 0;
+    int flexible = 0;
+    for (const QPointer<SkinControl>& entry : m_children) {
+        const SkinControl* child = entry.data();
+        if (child == nullptr || child->IsFloat())
+            continue;
+        const QMargins pad = child->Padding();
+        used += horizontal ? pad.left() + pad.right() : pad.top() + pad.bottom();
+        const int fixed = horizontal ? child->FixedWidth() : child->FixedHeight();
+        if (fixed > 0)
+            used += fixed;
+        else
+            ++flexible;
+    }
+    const int share = flexible > 0 ? qMax(0, length - used) / flexible : 0;
+
+    int cursor = horizontal ? area.left() : area.top();
+    for (const QPointer<SkinControl>& entry : m_children) {
+        SkinControl* child = entry.data();
+        if (child == nullptr)
+            continue;
+        if (child->IsFloat()) {
+            child->setGeometry(child->FloatPos().translated(area.topLeft()));
+            continue;
+        }
+        const QMargins pad = child->Padding();
+        if (horizontal) {
+            cursor += pad.left();
+            int width = child->FixedWidth() > 0 ? child->FixedWidth() : share;
+            width = qMax(width, child->MinWidth());
+            const int height =
+                child->FixedHeight() > 0 ? child->FixedHeight() : area.height() - pad.top() - pad.bottom();
+            child->setGeometry(cursor, area.top() + pad.top(), width, height);
+            cursor += width + pad.right();
+        } else {
+            cursor += pad.top();
+            const int height = child->FixedHeight() > 0 ? child->FixedHeight() : share;
+            int width =
+                child->FixedWidth() > 0 ? child->FixedWidth() : area.width() - pad.left() - pad.right();
+            width = qMax(width, child->MinWidth());
+            child->setGeometry(area.left() + pad.left(), cursor, width, height);
+            cursor += height + pad.bottom();
+        }
+    }
+}

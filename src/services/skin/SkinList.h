@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QListWidget>
+
+class SkinListContainerElement;
+
+// A skinned list: its rows are SkinListContainerElement controls built at run time. One row
+// at most is selected. A press on a row reports "itemclick", a double click "itemactivate".
+// When the list is empty it shows its "emptyText" property as a hint.
+class SkinList : public QListWidget
+{
+    Q_OBJECT
+    Q_PROPERTY(QString emptyText READ EmptyText WRITE SetEmptyText)
+public:
+    explicit SkinList(QWidget* parent = nullptr);
+
+    // Appends a row; the list takes ownership.
+    void Add(SkinListContainerElement* element);
+    int GetCount() const;
+    SkinListContainerElement* GetItemAt(int index) const;
+    bool RemoveAt(int index);
+    void RemoveAll();
+
+    // The selected row, or -1.
+    int GetCurSel() const;
+    // Selects a row; -1 clears the selection. An index beyond the rows changes nothing and
+    // returns false.
+    bool SelectItem(int index);
+
+    QString EmptyText() const { return m_emptyText; }
+    void SetEmptyText(const QString& text);
+
+signals:
+    // type is "itemclick" or "itemactivate"; position in the list's own coordinates.
+    void Notified(const QString& type, const QPoint& position);
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QString m_emptyText;
+};

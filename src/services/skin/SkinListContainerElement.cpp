@@ -1,0 +1,12 @@
+#include "services/skin/SkinListContainerElement.h"
+
+SkinListContainerElement::SkinListContainerElement(QWidget* parent) : SkinContainer(Qt::Vertical, parent)
+{
+    // The list draws the selection behind the row.
+    setAttribute(Qt::WA_TranslucentBackground);
+}
+
+QRect SkinListContainerElement::ContentRect() const
+{
+    return rect().marginsRemoved(Padding());
+}

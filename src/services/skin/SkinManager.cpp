@@ -1,0 +1,150 @@
+#include "services/skin/SkinManager.h"
+
+#include "services/skin/SkinList.h"
+#include "services/skin/SkinNotifier.h"
+#include "services/skin/SkinResources.h"
+#include "services/skin/SkinUiLoader.h"
+
+#include <QAbstractButton>
+#include <QCursor>
+#include <QDir>
+#include <QFile>
+#include <QVBoxLayout>
+
+namespace {
+QList<int> Ints(const QVariant& value)
+{
+    QList<int> parts;
+    for (const QString& part : value.toString().split(QLatin1Char(','), Qt::SkipEmptyParts))
+        parts.append(part.trimmed().toInt());
+    while (parts.size() < 4)
+        parts.append(0);
+    return parts;
+}
+} // namespace
+
+SkinManager::SkinManager(QObject* parent) : QObject(parent) {}
+
+bool SkinManager::Create(QWidget* host, const QString& layoutFile)
+{
+    m_host = host;
+    const QString path = SkinResources::ResourcePath() + layoutFile;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        m_error = QStringLiteral("Cannot open the layout %1: %2").arg(path, file.errorString());
+        return false;
+    }
+    SkinUiLoader loader;
+    loader.setWorkingDirectory(QDir(SkinResources::ResourcePath()));
+    QWidget* root = loader.load(&file, host);
+    if (!root) {
+        m_error = QStringLiteral("Cannot read the layout %1: %2").arg(path, loader.errorString());
+        return false;
+    }
+    m_root = root;
+
+    if (!host->layout()) {
+        auto* layout = new QVBoxLayout(host);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->setSpacing(0);
+    }
+    host->layout()->addWidget(root);
+    host->setStyleSheet(LoadStyleSheet());
+
+    const QList<int> caption = Ints(root->property("caption"));
+    m_caption = QMargins(caption[0], caption[1], caption[2], 0);
+    m_captionBottom = caption[3];
+    const QList<int> box = Ints(root->property("sizebox"));
+    m_sizeBox = QMargins(box[0], box[1], box[2], box[3]);
+    const QList<int> corner = Ints(root->property("roundcorner"));
+    m_roundCorner = QSize(corner[0], corner[1]);
+
+    HookControls();
+    return true;
+}
+
+QString SkinManager::LoadStyleSheet()
+{
+    QFile file(SkinResources::ResourcePath() + QStringLiteral("skin.qss"));
+    if (!file.open(QIODevice::ReadOnly))
+        return QString();
+    QString sheet = QString::fromUtf8(file.readAll());
+    QString folder = SkinResources::ResourcePath();
+    if (folder.endsWith(QLatin1Char('/')))
+        folder.chop(1);
+    sheet.replace(QStringLiteral("$SKIN"), folder);
+    return sheet;
+}
+
+void SkinManager::HookControls()
+{
+    const QList<QAbstractButton*> buttons = m_root->findChildren<QAbstractButton*>();
+    for (QAbstractButton* button : buttons) {
+        connect(button, &QAbstractButton::clicked, this,
+                [this, button]() { SendNotify(QStringLiteral("click"), button, CursorInHost()); });
+    }
+    const QList<SkinList*> lists = m_root->findChildren<SkinList*>();
+    for (SkinList* list : lists) {
+        connect(list, &SkinList::Notified, this, [this, list](const QString& type, const QPoint& pos) {
+            SendNotify(type, list, m_host ? list->mapTo(m_host, pos) : pos);
+        });
+    }
+}
+
+QPoint SkinManager::CursorInHost() const
+{
+    return m_host ? m_host->mapFromGlobal(QCursor::pos()) : QPoint();
+}
+
+QWidget* SkinManager::FindControl(const QString& name) const
+{
+    if (!m_root || name.isEmpty())
+        return nullptr;
+    if (m_root->objectName() == name)
+        return m_root;
+    return m_root->findChild<QWidget*>(name);
+}
+
+QWidget* SkinManager::FindControl(const QPoint& point) const
+{
+    if (!m_host || !m_host->rect().contains(point))
+        return nullptr;
+    return m_host->childAt(point);
+}
+
+void SkinManager::AddNotifier(SkinNotifier* notifier)
+{
+    if (notifier && !m_notifiers.contains(notifier))
+        m_notifiers.append(notifier);
+}
+
+void SkinManager::RemoveNotifier(SkinNotifier* notifier)
+{
+    m_notifiers.removeAll(notifier);
+}
+
+void SkinManager::SendNotify(const QString& type, QWidget* sender, const QPoint& point)
+{
+    SkinNotify msg{type, sender, point};
+    const QList<SkinNotifier*> notifiers = m_notifiers;
+    for (SkinNotifier* notifier : notifiers)
+        notifier->Notify(msg);
+}
+
+QRect SkinManager::CaptionRect() const
+{
+    if (!m_host || m_captionBottom <= 0)
+        return QRect();
+    return QRect(QPoint(m_caption.left(), m_caption.top()),
+                 QPoint(m_host->width() - m_caption.right() - 1, m_captionBottom - 1));
+}
+
+QMargins SkinManager::SizeBox() const
+{
+    return m_sizeBox;
+}
+
+QSize SkinManager::RoundCorner() const
+{
+    return m_roundCorner;
+}

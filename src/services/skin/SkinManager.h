@@ -1,0 +1,66 @@
+#pragma once
+
+#include "services/skin/SkinNotify.h"
+
+#include <QList>
+#include <QMargins>
+#include <QObject>
+#include <QPointer>
+#include <QRect>
+#include <QSize>
+
+class SkinNotifier;
+
+// Builds a skinned window's controls from a layout file of the skin folder and delivers
+// their notifications. The layout's root widget declares the window's frame with dynamic
+// properties:
+//   caption     "l,t,r,b"  the drag area: from x = l to width - r, from y = t to y = b
+//   sizebox     "l,t,r,b"  margins at the window's edges that resize it
+//   roundcorner "w,h"      size of the rounded corners
+// The style sheet "skin.qss" of the same folder gives the look; "$SKIN" in it stands for
+// the skin folder.
+class SkinManager : public QObject
+{
+    Q_OBJECT
+public:
+    explicit SkinManager(QObject* parent = nullptr);
+
+    // Loads the layout into host (which keeps it until it is destroyed). Returns false, with
+    // ErrorString() set, when the file is missing or cannot be read.
+    bool Create(QWidget* host, const QString& layoutFile);
+    QString ErrorString() const { return m_error; }
+
+    QWidget* Host() const { return m_host; }
+    QWidget* Root() const { return m_root; }
+
+    // The control with that object name, or nullptr.
+    QWidget* FindControl(const QString& name) const;
+    // The innermost control under a point in host coordinates, or nullptr.
+    QWidget* FindControl(const QPoint& point) const;
+
+    void AddNotifier(SkinNotifier* notifier);
+    void RemoveNotifier(SkinNotifier* notifier);
+    // Delivers a notification to every notifier.
+    void SendNotify(const QString& type, QWidget* sender, const QPoint& point);
+
+    // The frame the layout declares, in host coordinates.
+    QRect CaptionRect() const;
+    QMargins SizeBox() const;
+    QSize RoundCorner() const;
+
+    // The style sheet text with "$SKIN" replaced, or empty when there is none.
+    static QString LoadStyleSheet();
+
+private:
+    void HookControls();
+    QPoint CursorInHost() const;
+
+    QPointer<QWidget> m_host;
+    QPointer<QWidget> m_root;
+    QList<SkinNotifier*> m_notifiers;
+    QString m_error;
+    QMargins m_caption;
+    int m_captionBottom = 0;
+    QMargins m_sizeBox;
+    QSize m_roundCorner;
+};

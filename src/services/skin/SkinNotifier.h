@@ -1,0 +1,11 @@
+#pragma once
+
+#include "services/skin/SkinNotify.h"
+
+// Receiver of the notifications of a skinned window's controls.
+class SkinNotifier
+{
+public:
+    virtual ~SkinNotifier() = default;
+    virtual void Notify(const SkinNotify& msg) = 0;
+};

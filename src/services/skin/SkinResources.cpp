@@ -1,0 +1,58 @@
+#include "services/skin/SkinResources.h"
+
+#include <QDir>
+#include <QMutex>
+#include <QMutexLocker>
+#include <QRegularExpression>
+
+namespace {
+QMutex pathLock;
+QString instancePath;
+QString resourcePath;
+} // namespace
+
+QString SkinResources::WithSlash(const QString& path)
+{
+    if (path.isEmpty() || path.endsWith(QLatin1Char('/')))
+        return path;
+    return path + QLatin1Char('/');
+}
+
+void SkinResources::SetInstancePath(const QString& path)
+{
+    QMutexLocker lock(&pathLock);
+    instancePath = WithSlash(path);
+}
+
+QString SkinResources::InstancePath()
+{
+    QMutexLocker lock(&pathLock);
+    return instancePath;
+}
+
+void SkinResources::SetResourcePath(const QString& path)
+{
+    QMutexLocker lock(&pathLock);
+    resourcePath = WithSlash(path);
+}
+
+QString SkinResources::ResourcePath()
+{
+    QMutexLocker lock(&pathLock);
+    return resourcePath;
+}
+
+QString SkinResources::ResolvePicture(const QString& reference)
+{
+    QString file = reference.trimmed();
+    static const QRegularExpression fileForm(QStringLiteral("file\\s*=\\s*'([^']*)'"));
+    const QRegularExpressionMatch match = fileForm.match(file);
+    if (match.hasMatch())
+        file = match.captured(1);
+    if (file.isEmpty())
+        return QString();
+    file.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    if (QDir::isAbsolutePath(file))
+        return QDir::cleanPath(file);
+    return QDir::cleanPath(ResourcePath() + file);
+}
