@@ -94,13 +94,25 @@ bool ReadFile(const QString& path, QByteArray& bytes, XmlLoadResult& record)
                    {{QStringLiteral("path"), path}, {QStringLiteral("length"), QString::number(size)}});
         return false;
     }
-    bytes = file.read(kMaxFileSize + 1);
+    // Read in steps rather than with one buffer of the largest size allowed: the file may
+    // still grow while it is read, and most files are a few kilobytes.
+    qsizetype step = qsizetype(size) + 1; // a file that does not change is read in one step
+    while (true) {
+        const qsizetype used = bytes.size();
+        bytes.resize(used + step);
+        const qint64 got = file.read(bytes.data() + used, step);
+        step = qsizetype(64) << 10;
+        bytes.resize(used + qMax<qint64>(got, 0));
+        if (got <= 0 || bytes.size() > kMaxFileSize)
+            break;
+    }
     if (file.error() != QFileDevice::NoError || bytes.size() > kMaxFileSize) {
         record.Add(QStringLiteral("truncation_error"),
                    {{QStringLiteral("path"), path}, {QStringLiteral("msg"), file.errorString()}});
         bytes.clear();
         return false;
     }
+    bytes.squeeze();
     record.Add(QStringLiteral("read"),
                {{QStringLiteral("path"), path}, {QStringLiteral("length"), QString::number(bytes.size())}});
     return true;
