@@ -8,7 +8,10 @@
 
 namespace {
 
-const QString kLineEnd = QStringLiteral("\r\n");
+QString LineEnd()
+{
+    return QStringLiteral("\r\n");
+}
 
 QString StartTag(QStringView name)
 {
@@ -109,30 +112,30 @@ bool XmlDocument::Impl::Add(const QString& name, const QString& value)
     if (after) {
         // Behind the element and the line break that follows it.
         const qsizetype pos = SkipSpaceToTag(index.Node(after).End());
-        if (!Splice(pos, 0, element + kLineEnd, parent))
+        if (!Splice(pos, 0, element + LineEnd(), parent))
             return false;
         node.start = qint32(pos);
     } else if (parent != 0 && (owner.flags & XmlNode::EmptyTag)) {
         // <p/> becomes <p>, line break, the new element and its line break, </p>.
         const QString endTag = EndTag(index.Name(text, parent));
         const qsizetype slash = owner.start + owner.startTagLength - 2;
-        if (!Splice(slash, 2, QLatin1Char('>') + kLineEnd + element + kLineEnd + endTag, parent))
+        if (!Splice(slash, 2, QLatin1Char('>') + LineEnd() + element + LineEnd() + endTag, parent))
             return false;
         XmlNode& rewritten = index.Node(parent);
         rewritten.startTagLength -= 1;
         rewritten.endTagLength = qint32(endTag.size());
         rewritten.flags &= quint8(~XmlNode::EmptyTag);
-        node.start = qint32(slash + 1 + kLineEnd.size());
+        node.start = qint32(slash + 3); // after ">" and the line break
     } else if (parent != 0) {
         // Before the end tag; <p></p> gets a line break of its own in front of the element.
         const qsizetype pos = owner.ContentEnd();
-        const QString lead = pos == owner.ContentStart() ? kLineEnd : QString();
-        if (!Splice(pos, 0, lead + element + kLineEnd, parent))
+        const QString lead = pos == owner.ContentStart() ? LineEnd() : QString();
+        if (!Splice(pos, 0, lead + element + LineEnd(), parent))
             return false;
         node.start = qint32(pos + lead.size());
     } else {
         const qsizetype pos = text.size();
-        if (!Splice(pos, 0, element + kLineEnd, 0))
+        if (!Splice(pos, 0, element + LineEnd(), 0))
             return false;
         node.start = qint32(pos);
     }

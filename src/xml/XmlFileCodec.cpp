@@ -17,9 +17,9 @@ namespace {
 // How much of the start of a file is searched for a mark or a declared encoding.
 constexpr qsizetype kHeadSize = 1024;
 
-const QByteArray kUtf8Mark("\xEF\xBB\xBF");
-const QByteArray kUtf16LeMark("\xFF\xFE");
-const QByteArray kUtf16BeMark("\xFE\xFF");
+constexpr QByteArrayView kUtf8Mark("\xEF\xBB\xBF");
+constexpr QByteArrayView kUtf16LeMark("\xFF\xFE");
+constexpr QByteArrayView kUtf16BeMark("\xFE\xFF");
 
 QString Utf16ToText(QByteArrayView bytes, bool bigEndian, XmlLoadResult& record)
 {
@@ -76,16 +76,19 @@ qsizetype RemoveNulls(QString& text)
 bool ReadFile(const QString& path, QByteArray& bytes, XmlLoadResult& record)
 {
     bytes.clear();
+    // Only regular files: a folder cannot be read, and opening a pipe or a device could
+    // block or never end.
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile()) {
+        record.Add(
+            QStringLiteral("file_error"),
+            {{QStringLiteral("path"), path}, {QStringLiteral("msg"), QStringLiteral("Not a regular file")}});
+        return false;
+    }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         record.Add(QStringLiteral("file_error"),
                    {{QStringLiteral("path"), path}, {QStringLiteral("msg"), file.errorString()}});
-        return false;
-    }
-    if (!QFileInfo(path).isFile()) {
-        record.Add(
-            QStringLiteral("file_error"),
-            {{QStringLiteral("path"), path}, {QStringLiteral("msg"), QStringLiteral("Not a regular file")}});
         return false;
     }
     const qint64 size = file.size();
@@ -197,14 +200,14 @@ QString Decode(const QByteArray& bytes, int& flags, XmlLoadResult& record)
 QByteArray Encode(const QString& text, int flags, XmlLoadResult& record)
 {
     if (flags & XmlDocument::EncodingUtf16Le)
-        return kUtf16LeMark + TextToUtf16(text, false);
+        return kUtf16LeMark.toByteArray() + TextToUtf16(text, false);
     if (flags & XmlDocument::EncodingUtf16Be)
-        return kUtf16BeMark + TextToUtf16(text, true);
+        return kUtf16BeMark.toByteArray() + TextToUtf16(text, true);
 
     QByteArray mark;
     QByteArray encoding;
     if (flags & XmlDocument::EncodingUtf8Mark) {
-        mark = kUtf8Mark;
+        mark = kUtf8Mark.toByteArray();
         encoding = "UTF-8";
     } else {
         encoding = XmlEncodingNames::IconvName(

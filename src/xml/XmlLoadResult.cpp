@@ -20,14 +20,11 @@ QString QuoteAttribute(const QString& value)
 void XmlLoadResult::Clear()
 {
     entries_.clear();
-    kinds_.clear();
     dropped_ = 0;
 }
 
 void XmlLoadResult::Add(const QString& kind, const QList<std::pair<QString, QString>>& details)
 {
-    if (!kinds_.contains(kind))
-        kinds_.append(kind);
     if (entries_.size() >= kMaxEntries) {
         ++dropped_;
         return;
@@ -37,11 +34,6 @@ void XmlLoadResult::Add(const QString& kind, const QList<std::pair<QString, QStr
         entry += QLatin1Char(' ') + name + QLatin1Char('=') + QuoteAttribute(value);
     entry += QStringLiteral("/>");
     entries_.append(entry);
-}
-
-bool XmlLoadResult::Contains(const QString& kind) const
-{
-    return kinds_.contains(kind);
 }
 
 QString XmlLoadResult::ToString() const

@@ -13,11 +13,9 @@ public:
     // Adds an entry; `details` are name/value pairs. Beyond a fixed number of entries only a
     // count of the dropped ones is kept, so a broken file of millions of tags stays cheap.
     void Add(const QString& kind, const QList<std::pair<QString, QString>>& details = {});
-    bool Contains(const QString& kind) const;
     QString ToString() const;
 
 private:
     QStringList entries_;
-    QStringList kinds_;
     qsizetype dropped_ = 0;
 };

@@ -5,6 +5,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/stat.h>
+
 namespace {
 
 const QString kDeclaration = QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n");
@@ -496,9 +498,13 @@ void XmlDocumentTest::failedLoadLeavesEmptyDocument()
     QVERIFY(!doc.FindElement(QStringLiteral("a")));
     QVERIFY(!doc.IsWellFormed());
 
-    // A folder is not a file either.
+    // Neither a folder nor a pipe is read (opening a pipe without a writer would block).
     QVERIFY(!doc.LoadFile(dir.path()));
     QCOMPARE(doc.GetDocText(), QString());
+    const QString pipe = dir.filePath(QStringLiteral("pipe.xml"));
+    QCOMPARE(mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    QVERIFY(!doc.LoadFile(pipe));
+    QVERIFY(doc.GetLoadResult().contains(QStringLiteral("<file_error")));
 }
 
 void XmlDocumentTest::saveIntoMissingFolderFails()
