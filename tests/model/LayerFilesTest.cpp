@@ -1,3 +1,5 @@
+#include <QElapsedTimer>
+#include <QRandomGenerator>
 #include <QTest>
 
 #include "model/DataFiles.h"
@@ -227,6 +229,43 @@ private slots:
         QCOMPARE(StoreEditConf(QStringLiteral("L"), before), wellFormed);
         QCOMPARE(TempDataFolder::read(path), content);
         QCOMPARE(QFileInfo::exists(path), !content.isEmpty());
+    }
+
+    void damagedFilesLoadInBoundedTime()
+    {
+        TempDataFolder folder;
+        QVERIFY(QDir().mkpath(folder.templates()));
+        QVERIFY(SaveLayerConf(QStringLiteral("L"), unusualConf()));
+        const QString path = folder.templateFile(QStringLiteral("L"));
+        const QByteArray good = TempDataFolder::read(path);
+        QRandomGenerator random(99);
+        QElapsedTimer timer;
+        timer.start();
+        for (int round = 0; round < 300; ++round) {
+            QByteArray bad = good;
+            // Flip, cut or repeat pieces of a valid file.
+            for (int edits = int(random.bounded(1, 8)); edits > 0; --edits) {
+                const int at = int(random.bounded(bad.size() + 1));
+                switch (random.bounded(3)) {
+                case 0:
+                    if (at < bad.size())
+                        bad[at] = char(random.bounded(256));
+                    break;
+                case 1:
+                    bad.remove(at, int(random.bounded(40)));
+                    break;
+                default:
+                    bad.insert(at, bad.mid(int(random.bounded(bad.size() + 1)), int(random.bounded(200))));
+                }
+            }
+            QVERIFY(folder.write(path, bad));
+            WatermarkConf render;
+            WatermarkConf edit;
+            LoadLayerConf(QStringLiteral("L"), render);
+            LoadEditConf(QStringLiteral("L"), edit);
+            StoreEditConf(QStringLiteral("L"), edit);
+        }
+        QVERIFY(timer.elapsed() < 60000);
     }
 
     void saveAndLoadRoundTrip()

@@ -1,6 +1,8 @@
 #include "services/folders/RunAndWait.h"
 
+#include <QCoreApplication>
 #include <QProcess>
+#include <QThread>
 
 bool RunAndWait(const QString& program, const QStringList& arguments, bool wait, int timeoutMs,
                 bool* timedOut)
@@ -29,10 +31,13 @@ bool RunAndWait(const QString& program, const QStringList& arguments, bool wait,
         delete process;
         return true;
     }
-    // Time is up but the program goes on: deleting the QProcess would kill it, so the
-    // object is released once the program ends (through the caller's event loop).
+    // Time is up but the program goes on: deleting the QProcess would end it, so the object
+    // is released once the program ends (through the event loop), or with the application.
     if (timedOut)
         *timedOut = true;
     QObject::connect(process, &QProcess::finished, process, &QObject::deleteLater);
+    QCoreApplication* app = QCoreApplication::instance();
+    if (app && app->thread() == QThread::currentThread())
+        process->setParent(app);
     return true;
 }
