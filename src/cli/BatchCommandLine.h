@@ -5,8 +5,12 @@
 #include <QString>
 #include <QStringList>
 
-// The options of lumora-batch. Further commands add their options here and read them
-// through the parser after parse().
+// The options of lumora-batch. Commands:
+//   --list-templates            prepare the data folder and list the templates
+//   PHOTO...                    stamp photos (the batch run)
+//   --preview PHOTO OUT         render one photo as the output preview does (PNG data)
+//   --sample OUT                draw the template onto the built-in sample picture
+// Options: --data-dir DIR, --template NAME, --resize, --jobs N.
 class BatchCommandLine
 {
 public:
@@ -16,6 +20,14 @@ public:
         Help,
         Version,
         UsageError
+    };
+
+    enum class Command
+    {
+        ListTemplates,
+        Stamp,
+        Preview,
+        Sample
     };
 
     BatchCommandLine();
@@ -28,17 +40,35 @@ public:
     QString errorText() const { return m_error; }
     QString helpText() const { return m_parser.helpText(); }
 
+    Command command() const { return m_command; }
+
     // The --data-dir value, empty when not given.
     QString dataDir() const;
-    bool listTemplates() const;
+    bool listTemplates() const { return m_command == Command::ListTemplates; }
+    // The --template value, empty when not given.
+    QString templateName() const;
+    bool resize() const;
+    // The --jobs value; 0 when not given (use every core).
+    int jobs() const { return m_jobCount; }
+    // Stamp: the photos; Preview: the photo and the output file; Sample: the output file.
+    QStringList files() const { return m_parser.positionalArguments(); }
 
     QCommandLineParser& parser() { return m_parser; }
 
 private:
+    Outcome usageError(const QString& reason);
+
     QCommandLineParser m_parser;
     QCommandLineOption m_help;
     QCommandLineOption m_version;
     QCommandLineOption m_dataDir;
     QCommandLineOption m_listTemplates;
+    QCommandLineOption m_template;
+    QCommandLineOption m_resize;
+    QCommandLineOption m_jobs;
+    QCommandLineOption m_preview;
+    QCommandLineOption m_sample;
     QString m_error;
+    Command m_command = Command::Stamp;
+    int m_jobCount = 0;
 };

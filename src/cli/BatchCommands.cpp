@@ -1,22 +1,88 @@
 #include "cli/BatchCommands.h"
 
+#include <QDir>
 #include <QFileInfo>
-#include <QStringList>
+#include <QThread>
 
+#include <cstdio>
+
+#include "cli/ParallelStamper.h"
+#include "cli/ProgressBar.h"
 #include "model/OutputSettings.h"
+#include "model/ResizeSettings.h"
+#include "model/SelectedTemplate.h"
 #include "model/TemplateStore.h"
+#include "model/WatermarkTemplate.h"
+#include "render/RenderRequest.h"
+#include "render/WatermarkCompositor.h"
 #include "services/folders/Folders.h"
+#include "services/imaging/ImageEncoder.h"
+#include "services/sample/SamplePicture.h"
 
-int ListTemplates(QTextStream& out, QTextStream& err)
+namespace {
+
+// The first start of the desktop program: default preferences, demonstration template.
+bool prepareDataFolder(QTextStream& err)
 {
     const QString data = GetAppDataFolder();
     if (!QFileInfo(data).isDir()) {
         err << "lumora-batch: cannot create the data folder " << data << Qt::endl;
-        return 1;
+        return false;
     }
     CreateDefaultPreferences();
     CreateDefaultTemplates();
+    return true;
+}
 
+// The template to stamp with: the one named, else the one "config.ini" selects in the
+// template list, else the first. Empty, with a message on `err`, when there is none.
+QString chooseTemplate(const QString& named, QTextStream& err)
+{
+    if (!named.isEmpty()) {
+        WatermarkTemplate tmpl;
+        if (!LoadWatermarkTemplate(named, tmpl)) {
+            err << "lumora-batch: the template \"" << named << "\" cannot be read from "
+                << GetTemplatesFolder() << Qt::endl;
+            return QString();
+        }
+        return named;
+    }
+    QStringList names;
+    if (!LoadTemplateNames(names)) {
+        err << "lumora-batch: cannot read the template list in " << GetTemplatesFolder() << Qt::endl;
+        return QString();
+    }
+    if (names.isEmpty()) {
+        err << "lumora-batch: the template list is empty" << Qt::endl;
+        return QString();
+    }
+    const int index = LoadSelectedTemplateIndex();
+    return index >= 0 && index < names.size() ? names.at(index) : names.constFirst();
+}
+
+// The settings a batch run reads once at its start.
+bool prepareRequest(ComposeMode mode, const StampOptions& options, RenderRequest& request, QTextStream& err)
+{
+    if (!prepareDataFolder(err))
+        return false;
+    const QString tmpl = chooseTemplate(options.templateName, err);
+    if (tmpl.isEmpty())
+        return false;
+    SetSelectedTemplateName(tmpl);
+    LoadPreferences();
+    LoadResizeSettings();
+    if (options.resize)
+        SetResizePictures(true);
+    request = RenderRequest::fromProcessSettings(mode, QString(), QString());
+    return true;
+}
+
+} // namespace
+
+int ListTemplates(QTextStream& out, QTextStream& err)
+{
+    if (!prepareDataFolder(err))
+        return 1;
     QStringList names;
     if (!LoadTemplateNames(names)) {
         err << "lumora-batch: cannot read the template list in " << GetTemplatesFolder() << Qt::endl;
@@ -25,5 +91,63 @@ int ListTemplates(QTextStream& out, QTextStream& err)
     for (const QString& name : names)
         out << name << '\n';
     out.flush();
+    return 0;
+}
+
+int StampPhotos(const QStringList& photos, const StampOptions& options, QTextStream& out, QTextStream& err)
+{
+    RenderRequest base;
+    if (!prepareRequest(ComposeMode::BatchOutput, options, base, err))
+        return 1;
+
+    const int jobs = options.jobs > 0 ? options.jobs : std::max(1, QThread::idealThreadCount());
+    ProgressBar progress(stderr, int(photos.size()));
+    progress.update(0);
+    int failed = 0;
+    ParallelStamper(base, photos).run(jobs, [&](int index, const ComposeOutcome& outcome) {
+        progress.clear();
+        if (outcome.ok) {
+            out << outcome.outputPath << Qt::endl;
+        } else {
+            ++failed;
+            err << photos.at(index) << ": " << outcome.error << Qt::endl;
+        }
+        progress.update(index + 1);
+    });
+    progress.clear();
+    return failed == 0 ? 0 : 1;
+}
+
+int PreviewPhoto(const QString& photo, const QString& target, const StampOptions& options, QTextStream& out,
+                 QTextStream& err)
+{
+    RenderRequest request;
+    if (!prepareRequest(ComposeMode::PreviewFile, options, request, err))
+        return 1;
+    request.sourcePath = photo;
+    request.targetPath = target;
+    const ComposeOutcome outcome = WatermarkCompositor::render(request).outcome;
+    if (!outcome.ok) {
+        err << photo << ": " << outcome.error << Qt::endl;
+        return 1;
+    }
+    out << outcome.outputPath << Qt::endl;
+    return 0;
+}
+
+int DrawSample(const QString& target, const StampOptions& options, QTextStream& out, QTextStream& err)
+{
+    RenderRequest request;
+    if (!prepareRequest(ComposeMode::EditorPreview, options, request, err))
+        return 1;
+    request.previewSize = QSize(kSamplePictureWidth, kSamplePictureHeight);
+    const WatermarkCompositor::Result result = WatermarkCompositor::render(request);
+    ImagingStatus written = result.outcome.ok ? ImageEncoder::writePng(result.picture, target)
+                                              : ImagingStatus::failure(result.outcome.error);
+    if (!written) {
+        err << "lumora-batch: " << written.error << Qt::endl;
+        return 1;
+    }
+    out << target << Qt::endl;
     return 0;
 }

@@ -1,16 +1,25 @@
 #include <cstdio>
 
-#include <QCoreApplication>
 #include <QDir>
+#include <QGuiApplication>
 #include <QTextStream>
 
 #include "cli/BatchCommandLine.h"
 #include "cli/BatchCommands.h"
 #include "services/folders/Folders.h"
+#include "services/imaging/text/ApplicationFonts.h"
 
 namespace {
 
 constexpr int kExitUsage = 2;
+
+// Standard error carries one line per failed photo: the toolkit's own chatter (debug
+// messages and warnings such as a missing runtime folder) stays out unless asked for.
+void quietMessages(QtMsgType type, const QMessageLogContext& context, const QString& message)
+{
+    if (type == QtCriticalMsg || type == QtFatalMsg || qEnvironmentVariableIsSet("LUMORA_VERBOSE"))
+        std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, message)));
+}
 
 QString versionText()
 {
@@ -24,15 +33,19 @@ QString versionText()
 
 int main(int argc, char* argv[])
 {
-    QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("lumora-batch"));
-    QCoreApplication::setApplicationVersion(versionText());
+    qInstallMessageHandler(quietMessages);
+    // Text is drawn into pictures only: no display is needed.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    QGuiApplication::setApplicationName(QStringLiteral("lumora-batch"));
+    QGuiApplication::setApplicationVersion(versionText());
 
     QTextStream out(stdout);
     QTextStream err(stderr);
 
     BatchCommandLine commandLine;
-    switch (commandLine.parse(QCoreApplication::arguments())) {
+    switch (commandLine.parse(QGuiApplication::arguments())) {
     case BatchCommandLine::Outcome::Help:
         out << commandLine.helpText();
         return 0;
@@ -51,7 +64,23 @@ int main(int argc, char* argv[])
         SetAppDataFolderOverride(QDir(commandLine.dataDir()).absolutePath());
     InitTemplatesFolder();
 
-    if (commandLine.listTemplates())
+    StampOptions options;
+    options.templateName = commandLine.templateName();
+    options.resize = commandLine.resize();
+    options.jobs = commandLine.jobs();
+    const QStringList files = commandLine.files();
+    switch (commandLine.command()) {
+    case BatchCommandLine::Command::ListTemplates:
         return ListTemplates(out, err);
+    case BatchCommandLine::Command::Stamp:
+        RegisterApplicationFonts();
+        return StampPhotos(files, options, out, err);
+    case BatchCommandLine::Command::Preview:
+        RegisterApplicationFonts();
+        return PreviewPhoto(files.at(0), files.at(1), options, out, err);
+    case BatchCommandLine::Command::Sample:
+        RegisterApplicationFonts();
+        return DrawSample(files.at(0), options, out, err);
+    }
     return kExitUsage;
 }

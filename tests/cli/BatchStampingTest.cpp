@@ -1,0 +1,248 @@
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QPainter>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+struct Run
+{
+    int exitCode = -1;
+    QStringList out; // lines
+    QStringList err;
+};
+
+QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool writeFile(const QString& path, const QByteArray& data)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(data) == data.size();
+}
+
+QStringList lines(const QByteArray& text)
+{
+    QStringList result = QString::fromUtf8(text).split(QLatin1Char('\n'));
+    if (!result.isEmpty() && result.constLast().isEmpty())
+        result.removeLast();
+    return result;
+}
+
+QByteArray preferences(int folderOption, const QString& folder, int nameOption, int format)
+{
+    return QStringLiteral(
+               "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<Preferences>\r\n"
+               "<OutputFolderOpts>%1</OutputFolderOpts>\r\n<OutputFolderPath>%2</OutputFolderPath>\r\n"
+               "<OutputFileNameOpts>%3</OutputFileNameOpts>\r\n"
+               "<OutputFileNameSuffix>_new</OutputFileNameSuffix>\r\n"
+               "<OutputFormat>%4</OutputFormat>\r\n<JpegQuality>100</JpegQuality>\r\n"
+               "<OpenQuickStartDlg>1</OpenQuickStartDlg>\r\n</Preferences>\r\n")
+        .arg(folderOption)
+        .arg(folder)
+        .arg(nameOption)
+        .arg(format)
+        .toUtf8();
+}
+
+// A photo with some structure, different for each seed.
+QImage photo(const QSize& size, int seed)
+{
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(QColor::fromHsv((seed * 67) % 360, 120, 220));
+    QPainter painter(&image);
+    painter.setBrush(QColor::fromHsv((seed * 131) % 360, 200, 120));
+    painter.drawEllipse(QRect(size.width() / 4, size.height() / 4, size.width() / 2, size.height() / 2));
+    return image;
+}
+
+} // namespace
+
+class BatchStampingTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    QString m_data;
+
+    Run run(const QStringList& arguments)
+    {
+        QProcess process;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("HOME"), m_dir.filePath(QStringLiteral("home")));
+        env.insert(QStringLiteral("XDG_DATA_HOME"), m_dir.filePath(QStringLiteral("home/.local/share")));
+        env.insert(QStringLiteral("XDG_CACHE_HOME"), m_dir.filePath(QStringLiteral("home/.cache")));
+        process.setProcessEnvironment(env);
+        process.start(QStringLiteral(LUMORA_BIN_DIR "/lumora-batch"),
+                      QStringList{QStringLiteral("--data-dir"), m_data} + arguments);
+        Run result;
+        if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit)
+            return result;
+        result.exitCode = process.exitCode();
+        result.out = lines(process.readAllStandardOutput());
+        result.err = lines(process.readAllStandardError());
+        return result;
+    }
+
+    QString savePhoto(const QString& relative, const QSize& size, int seed)
+    {
+        const QString path = m_dir.filePath(relative);
+        QDir().mkpath(QFileInfo(path).path());
+        photo(size, seed).save(path, "JPEG", 95);
+        return path;
+    }
+
+    void setPreferences(const QByteArray& xml)
+    {
+        QVERIFY(writeFile(m_data + QStringLiteral("/preference.xml"), xml));
+    }
+
+private slots:
+    void init()
+    {
+        static int count = 0;
+        m_data = m_dir.filePath(QStringLiteral("data%1").arg(++count));
+        QCOMPARE(run({QStringLiteral("--list-templates")}).exitCode, 0);
+    }
+
+    // One line per photo in input order: the path written, or "PHOTO: reason" for a photo
+    // that failed; exit 1 when any failed.
+    void linesInOrderAndExitStatus()
+    {
+        const QString a = savePhoto(QStringLiteral("in/a.jpg"), QSize(320, 200), 1);
+        const QString b = savePhoto(QStringLiteral("in/b.jpg"), QSize(200, 320), 2);
+        const QString missing = m_dir.filePath(QStringLiteral("in/missing.jpg"));
+        const Run all = run({a, b});
+        QCOMPARE(all.exitCode, 0);
+        QCOMPARE(all.out, (QStringList{m_dir.filePath(QStringLiteral("in/a_new.jpg")),
+                                       m_dir.filePath(QStringLiteral("in/b_new.jpg"))}));
+        QVERIFY(all.err.isEmpty());
+
+        const Run some = run({b, missing, a});
+        QCOMPARE(some.exitCode, 1);
+        QCOMPARE(some.out.size(), 2);
+        QCOMPARE(some.err.size(), 1);
+        QVERIFY(some.err.constFirst().startsWith(missing + QStringLiteral(": ")));
+        QVERIFY(some.err.constFirst().size() > missing.size() + 2);
+    }
+
+    // The files written are the same whatever the number of threads, also when two photos
+    // share an output name or one photo's output is another's source.
+    void sameFilesWhateverTheThreads()
+    {
+        setPreferences(preferences(1, m_dir.filePath(QStringLiteral("out")), 1, 1));
+        QStringList photos;
+        for (int i = 0; i < 5; ++i)
+            photos << savePhoto(QStringLiteral("set/p%1.jpg").arg(i), QSize(300 + 20 * i, 220), i);
+        photos << savePhoto(QStringLiteral("other/p1.jpg"), QSize(250, 250), 9); // same output as p1
+        // A later photo reads p2's output as its source.
+        photos << m_dir.filePath(QStringLiteral("out/p2_new.png"));
+
+        auto stampAll = [&](const QString& jobs) {
+            QDir(m_dir.filePath(QStringLiteral("out"))).removeRecursively();
+            const Run result = run(QStringList{QStringLiteral("--jobs"), jobs} + photos);
+            QMap<QString, QByteArray> files;
+            const QDir out(m_dir.filePath(QStringLiteral("out")));
+            for (const QString& name : out.entryList(QDir::Files))
+                files.insert(
+                    name, QCryptographicHash::hash(readFile(out.filePath(name)), QCryptographicHash::Sha1));
+            return qMakePair(result, files);
+        };
+        const auto serial = stampAll(QStringLiteral("1"));
+        QCOMPARE(serial.first.exitCode, 0);
+        QCOMPARE(serial.second.size(), 6);
+        for (int round = 0; round < 3; ++round) {
+            const auto parallel = stampAll(QStringLiteral("4"));
+            QCOMPARE(parallel.first.out, serial.first.out);
+            QCOMPARE(parallel.second, serial.second);
+        }
+    }
+
+    void outputOverTheSourceIsRefused()
+    {
+        setPreferences(preferences(0, QString(), 0, 1));
+        const QString source = m_dir.filePath(QStringLiteral("same/photo.png"));
+        QDir().mkpath(QFileInfo(source).path());
+        photo(QSize(120, 90), 3).save(source);
+        const QByteArray before = readFile(source);
+        const Run result = run({source});
+        QCOMPARE(result.exitCode, 1);
+        QVERIFY(result.out.isEmpty());
+        QCOMPARE(result.err.size(), 1);
+        QVERIFY(result.err.constFirst().startsWith(source + QStringLiteral(": ")));
+        QCOMPARE(readFile(source), before);
+    }
+
+    void resizeOptionAppliesTheResizeSettings()
+    {
+        setPreferences(preferences(1, m_dir.filePath(QStringLiteral("sized")), 1, 1));
+        QVERIFY(writeFile(
+            m_data + QStringLiteral("/resizing_config.ini"),
+            "[常规]\r\nScaleType=1\r\nTargetWidth=100\r\nTargetHeight=600\r\nResizeEveryTime=0\r\n"));
+        const QString source = savePhoto(QStringLiteral("big/wide.jpg"), QSize(400, 240), 4);
+        const Run plain = run({source});
+        QCOMPARE(plain.exitCode, 0);
+        QCOMPARE(QImage(plain.out.constFirst()).size(), QSize(400, 240));
+        const Run resized = run({QStringLiteral("--resize"), source});
+        QCOMPARE(resized.exitCode, 0);
+        QCOMPARE(QImage(resized.out.constFirst()).size(), QSize(100, 60));
+    }
+
+    void previewAndSample()
+    {
+        const QString source = savePhoto(QStringLiteral("pv/shot.jpg"), QSize(300, 200), 5);
+        const QString target = m_dir.filePath(QStringLiteral("pv/preview.jpg"));
+        const Run preview = run({QStringLiteral("--preview"), source, target});
+        QCOMPARE(preview.exitCode, 0);
+        QCOMPARE(preview.out, QStringList{target});
+        QVERIFY(readFile(target).startsWith("\x89PNG"));
+
+        const QString sample = m_dir.filePath(QStringLiteral("pv/sample.png"));
+        const Run drawn =
+            run({QStringLiteral("--template"), QStringLiteral("Demo 1"), QStringLiteral("--sample"), sample});
+        QCOMPARE(drawn.exitCode, 0);
+        QCOMPARE(QImage(sample).size(), QSize(677, 625));
+
+        const Run unknown = run({QStringLiteral("--template"), QStringLiteral("Nope"), source});
+        QCOMPARE(unknown.exitCode, 1);
+        QVERIFY(unknown.out.isEmpty());
+        QVERIFY(!unknown.err.isEmpty());
+    }
+
+    void usageErrors_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::newRow("jobs 0") << QStringList{QStringLiteral("--jobs"), QStringLiteral("0"),
+                                               QStringLiteral("a.jpg")};
+        QTest::newRow("jobs not a number")
+            << QStringList{QStringLiteral("--jobs=x"), QStringLiteral("a.jpg")};
+        QTest::newRow("preview without output")
+            << QStringList{QStringLiteral("--preview"), QStringLiteral("a.jpg")};
+        QTest::newRow("sample with two files")
+            << QStringList{QStringLiteral("--sample"), QStringLiteral("a.png"), QStringLiteral("b.png")};
+        QTest::newRow("two commands") << QStringList{
+            QStringLiteral("--sample"), QStringLiteral("--list-templates"), QStringLiteral("a.png")};
+        QTest::newRow("empty template name")
+            << QStringList{QStringLiteral("--template="), QStringLiteral("a.jpg")};
+    }
+    void usageErrors()
+    {
+        QFETCH(QStringList, arguments);
+        const Run result = run(arguments);
+        QCOMPARE(result.exitCode, 2);
+        QVERIFY(result.out.isEmpty());
+        QVERIFY(result.err.constFirst().startsWith(QStringLiteral("lumora-batch: ")));
+    }
+};
+
+QTEST_GUILESS_MAIN(BatchStampingTest)
+#include "BatchStampingTest.moc"
