@@ -6,18 +6,6 @@
 #include <QPainter>
 #include <QTest>
 
-namespace {
-
-QImage paintedWith(const QBrush& brush, const QSize& size)
-{
-    QImage canvas = ImageCanvas::create(size);
-    QPainter painter(&canvas);
-    painter.fillRect(QRect(QPoint(0, 0), size), brush);
-    return canvas;
-}
-
-} // namespace
-
 class DrawingTest : public QObject
 {
     Q_OBJECT
@@ -41,32 +29,20 @@ private slots:
         QFETCH(int, alpha);
         QFETCH(quint32, argb);
         QCOMPARE(PaintTools::argbFromColorRef(colorRef, alpha), argb);
-        QCOMPARE(PaintTools::colorFromColorRef(colorRef, alpha).rgba(), argb);
-    }
-
-    void rotationTurnsAboutTheAnchorBeforeEarlierSteps_data()
-    {
-        QTest::addColumn<QPointF>("point");
-        QTest::addColumn<QPointF>("mapped");
-        // Earlier transform: scale 2. Later, prepended: turn 90 degrees clockwise about (10, 10).
-        QTest::newRow("anchor") << QPointF(10, 10) << QPointF(20, 20);
-        QTest::newRow("right of the anchor") << QPointF(20, 10) << QPointF(20, 40);
-        QTest::newRow("above the anchor") << QPointF(10, 0) << QPointF(40, 20);
     }
 
     void rotationTurnsAboutTheAnchorBeforeEarlierSteps()
     {
-        QFETCH(QPointF, point);
-        QFETCH(QPointF, mapped);
+        // Earlier: scale 2. Prepended: a quarter turn clockwise about (10, 10).
         QImage canvas = ImageCanvas::create(QSize(8, 8));
         QPainter painter(&canvas);
         painter.scale(2, 2);
         {
             const DrawingState::Scope saved(painter);
             DrawingState::rotateAbout(painter, QPointF(10, 10), 90);
-            const QPointF result = painter.transform().map(point);
-            QVERIFY2(qAbs(result.x() - mapped.x()) < 1e-9 && qAbs(result.y() - mapped.y()) < 1e-9,
-                     qPrintable(QStringLiteral("%1,%2").arg(result.x()).arg(result.y())));
+            QCOMPARE(painter.transform().map(QPointF(10, 10)), QPointF(20, 20));
+            QCOMPARE(painter.transform().map(QPointF(20, 10)), QPointF(20, 40));
+            QCOMPARE(painter.transform().map(QPointF(10, 0)), QPointF(40, 20));
         }
         QCOMPARE(painter.transform(), QTransform::fromScale(2, 2));
     }
@@ -84,44 +60,26 @@ private slots:
     {
         QFETCH(QColor, foreground);
         QFETCH(QColor, background);
-        const QImage painted =
-            paintedWith(PaintTools::darkDownwardDiagonalHatch(foreground, background), QSize(16, 16));
+        QImage painted = ImageCanvas::create(QSize(16, 16));
+        QPainter(&painted).fillRect(painted.rect(),
+                                    PaintTools::darkDownwardDiagonalHatch(foreground, background));
         QHash<QRgb, int> counts;
         for (int y = 0; y < 16; ++y) {
             for (int x = 0; x < 16; ++x) {
                 ++counts[painted.pixel(x, y)];
-                // Lines run from top left to bottom right.
-                QCOMPARE(painted.pixel(x, y), painted.pixel((x + 1) % 16, (y + 1) % 16));
+                QCOMPARE(painted.pixel(x, y), painted.pixel((x + 1) % 16, (y + 1) % 16)); // runs down-right
             }
         }
         if (foreground == background) {
-            QCOMPARE(counts.size(), 1);
             QCOMPARE(painted.pixelColor(3, 3), foreground);
+            QCOMPARE(counts.size(), 1);
             return;
         }
-        // Two-pixel lines four pixels apart: half the area each.
-        QCOMPARE(counts.size(), 2);
+        // Lines two pixels wide, four apart: half the area each.
         QCOMPARE(counts.value(painted.pixel(0, 0)), 128);
-        QCOMPARE(painted.pixel(0, 0), painted.pixel(1, 0));
-        QVERIFY(painted.pixel(0, 0) != painted.pixel(2, 0));
+        QCOMPARE(painted.pixel(1, 0), painted.pixel(0, 0));
         QCOMPARE(painted.pixelColor(2, 0), background);
         QVERIFY(qAbs(painted.pixelColor(0, 0).alpha() - foreground.alpha()) <= 1);
-    }
-
-    void gradientRepeatsBeyondItsEnds()
-    {
-        const QImage painted =
-            paintedWith(PaintTools::tiledLinearGradient(QPointF(0, 0), QPointF(20, 0), Qt::black, Qt::white),
-                        QSize(60, 1));
-        for (const int x : {2, 9, 17}) {
-            QVERIFY(qAbs(qGray(painted.pixel(x + 20, 0)) - qGray(painted.pixel(x, 0))) <= 2);
-            QVERIFY(qAbs(qGray(painted.pixel(x + 40, 0)) - qGray(painted.pixel(x, 0))) <= 2);
-        }
-        QVERIFY(qGray(painted.pixel(2, 0)) + 100 < qGray(painted.pixel(17, 0)));
-
-        const QImage nothing = paintedWith(
-            PaintTools::tiledLinearGradient(QPointF(5, 5), QPointF(5, 5), Qt::black, Qt::white), QSize(4, 4));
-        QCOMPARE(nothing, ImageCanvas::create(QSize(4, 4)));
     }
 
     void pictureAlphaIsScaled_data()
@@ -147,26 +105,18 @@ private slots:
             QPainter painter(&canvas);
             ImageCanvas::drawPictureAlphaScaled(painter, picture, QRect(5, 5, 8, 8), scale);
         }
-        const QColor inside = canvas.pixelColor(9, 9);
-        QVERIFY2(qAbs(inside.alpha() - alpha) <= 1, qPrintable(QString::number(inside.alpha())));
-        if (alpha > 0)
-            QCOMPARE(inside.red(), 255);
+        QVERIFY(qAbs(canvas.pixelColor(9, 9).alpha() - alpha) <= 1);
+        QVERIFY(alpha == 0 || canvas.pixelColor(12, 12).red() == 255);
         QCOMPARE(canvas.pixelColor(4, 9).alpha(), 0);
-        QCOMPARE(canvas.pixelColor(13, 9).alpha(), 0);
-        QCOMPARE(canvas.pixelColor(12, 12).alpha(), canvas.pixelColor(5, 5).alpha());
+        QCOMPARE(canvas.pixelColor(13, 13).alpha(), 0);
     }
 
-    void photoCanvasHoldsTheScaledPhoto()
+    void photoCanvasEqualsDrawingThePhoto()
     {
-        const QImage photo = TestPictures::testPicture(200, 100);
+        const QImage photo = TestPictures::quadrants(200, 100);
         const QImage canvas = ImageCanvas::fromPhoto(photo, QSize(50, 25));
-        QCOMPARE(canvas.size(), QSize(50, 25));
         QCOMPARE(canvas.format(), ImageCanvas::kFormat);
-        QCOMPARE(canvas.pixel(5, 5), photo.pixel(20, 20));
         QCOMPARE(canvas.pixel(45, 20), photo.pixel(180, 80));
-        QVERIFY(ImageCanvas::fromPhoto(photo, QSize(0, 10)).isNull());
-        QVERIFY(ImageCanvas::create(QSize(-1, 5)).isNull());
-
         QImage drawn = ImageCanvas::create(QSize(50, 25));
         {
             QPainter painter(&drawn);

@@ -5,7 +5,6 @@
 #include "services/imaging/PhotoDecoder.h"
 
 #include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -17,27 +16,14 @@
 using Segment = JpegMetadata::Segment;
 using ImageEncoder::FileFormat;
 
-Q_DECLARE_METATYPE(ImageEncoder::FileFormat)
-Q_DECLARE_METATYPE(PhotoDecoder::Format)
-
 namespace {
-
-QList<Segment> appSegments(const QByteArray& jpeg)
-{
-    QList<Segment> found;
-    for (const Segment& segment : TestPictures::scanSegments(jpeg)) {
-        if (segment.marker >= 0xE0 && segment.marker <= 0xEF)
-            found.append(segment);
-    }
-    return found;
-}
 
 QStringList leftovers(const QString& folder)
 {
     return QDir(folder).entryList({QStringLiteral("*.part")}, QDir::Files | QDir::Hidden);
 }
 
-// Limits the size of files this process may write; writes beyond fail with EFBIG.
+// Caps the size of files this process may write: longer writes fail with EFBIG.
 class FileSizeLimit
 {
 public:
@@ -61,21 +47,9 @@ class ImageEncoderTest : public QObject
 {
     Q_OBJECT
 
-private:
     QTemporaryDir m_dir;
 
     QString path(const QString& name) const { return m_dir.filePath(name); }
-
-    static QList<Segment> cameraSegments()
-    {
-        return {
-            {JpegMetadata::kApp1, TestPictures::exifWithOrientation(1)},
-            {JpegMetadata::kApp2, QByteArray("ICC_PROFILE\0\x01\x02", 14) + QByteArray(500, 'i')},
-            {JpegMetadata::kApp1, QByteArray("http://ns.adobe.com/xap/1.0/\0<x/>", 33)},
-            {JpegMetadata::kApp2, QByteArray("ICC_PROFILE\0\x02\x02", 14) + QByteArray(700, 'j')},
-            {JpegMetadata::kApp13, QByteArray("Photoshop 3.0\0", 14) + QByteArray(40, 'p')},
-        };
-    }
 
 private slots:
     void writesEachFormat_data()
@@ -83,13 +57,11 @@ private slots:
         QTest::addColumn<FileFormat>("format");
         QTest::addColumn<QString>("fileName");
         QTest::addColumn<PhotoDecoder::Format>("decodedAs");
-        QTest::addColumn<bool>("lossless");
-        QTest::newRow("jpeg") << FileFormat::Jpeg << "out.jpg" << PhotoDecoder::Format::Jpeg << false;
-        QTest::newRow("png") << FileFormat::Png << "out.png" << PhotoDecoder::Format::Png << true;
-        QTest::newRow("bmp") << FileFormat::Bmp << "out.bmp" << PhotoDecoder::Format::Bmp << true;
-        QTest::newRow("tiff") << FileFormat::Tiff << "out.tiff" << PhotoDecoder::Format::Tiff << true;
-        QTest::newRow("png whatever the name")
-            << FileFormat::Png << "preview.bmp" << PhotoDecoder::Format::Png << true;
+        QTest::newRow("jpeg") << FileFormat::Jpeg << "out.jpg" << PhotoDecoder::Format::Jpeg;
+        QTest::newRow("png") << FileFormat::Png << "out.png" << PhotoDecoder::Format::Png;
+        QTest::newRow("bmp") << FileFormat::Bmp << "out.bmp" << PhotoDecoder::Format::Bmp;
+        QTest::newRow("tiff") << FileFormat::Tiff << "out.tiff" << PhotoDecoder::Format::Tiff;
+        QTest::newRow("png whatever the name") << FileFormat::Png << "out.bmp" << PhotoDecoder::Format::Png;
     }
 
     void writesEachFormat()
@@ -97,11 +69,10 @@ private slots:
         QFETCH(FileFormat, format);
         QFETCH(QString, fileName);
         QFETCH(PhotoDecoder::Format, decodedAs);
-        QFETCH(bool, lossless);
         const QImage canvas =
-            TestPictures::testPicture(123, 77).convertToFormat(QImage::Format_ARGB32_Premultiplied);
-        const ImagingStatus written = ImageEncoder::write(canvas, path(fileName), format);
-        QVERIFY2(written.ok, qPrintable(written.error));
+            TestPictures::quadrants(123, 77).convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        QVERIFY(ImageEncoder::write(TestPictures::quadrants(9, 9), path(fileName), format).ok);
+        QVERIFY(ImageEncoder::write(canvas, path(fileName), format).ok); // replaces the first
 
         PhotoDecoder decoder;
         QVERIFY(decoder.open(path(fileName)).ok);
@@ -109,14 +80,9 @@ private slots:
         QImage back;
         QVERIFY(decoder.decode(back).ok);
         QCOMPARE(back.size(), canvas.size());
-        if (lossless) {
+        if (format != FileFormat::Jpeg)
             QCOMPARE(back.convertToFormat(QImage::Format_RGB32),
                      canvas.convertToFormat(QImage::Format_RGB32));
-        } else {
-            const QRgb a = back.pixel(90, 60), b = canvas.pixel(90, 60);
-            QVERIFY(qAbs(qRed(a) - qRed(b)) <= 4 && qAbs(qGreen(a) - qGreen(b)) <= 4 &&
-                    qAbs(qBlue(a) - qBlue(b)) <= 4);
-        }
         QVERIFY(leftovers(m_dir.path()).isEmpty());
     }
 
@@ -124,14 +90,26 @@ private slots:
     {
         QTest::addColumn<QList<Segment>>("source");
         QTest::addColumn<QList<Segment>>("expected");
-        const QList<Segment> camera = cameraSegments();
-        QTest::newRow("camera order") << camera << camera;
+        QByteArray extendedXmp("http://ns.adobe.com/xmp/extension/\0", 35);
+        extendedXmp.append(QByteArray(JpegMetadata::kMaxSegmentData - extendedXmp.size(), 'x'));
+        const QList<Segment> camera = {
+            {JpegMetadata::kApp1, TestPictures::exifWithOrientation(1)},
+            {JpegMetadata::kApp2, QByteArray("ICC_PROFILE\0\x01\x02", 14) + QByteArray(500, 'i')},
+            {JpegMetadata::kApp1, QByteArray("http://ns.adobe.com/xap/1.0/\0<x/>", 33)},
+            {JpegMetadata::kApp1, extendedXmp},
+            {JpegMetadata::kApp2, QByteArray("ICC_PROFILE\0\x02\x02", 14) + QByteArray(700, 'j')},
+            {JpegMetadata::kApp13, QByteArray("Photoshop 3.0\0", 14) + QByteArray(40, 'p')},
+        };
+        // A comment and an APP14 block in between are not kept.
+        QList<Segment> withOthers = camera;
+        withOthers.insert(2, {0xFE, QByteArray("a comment")});
+        withOthers.insert(4, {0xEE, QByteArray("Adobe\0\0\0\0\0\0", 12)});
+        QTest::newRow("camera order") << withOthers << camera;
         QList<Segment> xmpFirst = camera;
         xmpFirst.move(2, 0);
         QTest::newRow("exif moves to the front")
-            << xmpFirst << camera.mid(0, 1) + xmpFirst.mid(0, 1) + camera.mid(1, 1) + camera.mid(3);
-        const QList<Segment> noExif = camera.mid(1);
-        QTest::newRow("no exif") << noExif << noExif;
+            << xmpFirst << QList<Segment>{camera[0], camera[2], camera[1], camera[3], camera[4], camera[5]};
+        QTest::newRow("no exif") << camera.mid(1) << camera.mid(1);
     }
 
     void jpegKeepsSegmentsByteForByte()
@@ -139,60 +117,61 @@ private slots:
         QFETCH(QList<Segment>, source);
         QFETCH(QList<Segment>, expected);
         const QString sourcePath = path(QStringLiteral("camera.jpg"));
-        QVERIFY(
-            TestPictures::writeFile(sourcePath, TestPictures::encode(TestPictures::testPicture(64, 48),
-                                                                     TestPictures::Kind::Colour, source)));
+        TestPictures::writeFile(sourcePath, TestPictures::jpeg(TestPictures::quadrants(64, 48),
+                                                               TestPictures::Kind::Colour, source));
         PhotoDecoder decoder;
-        QVERIFY(decoder.open(sourcePath).ok);
         QImage photo;
-        QVERIFY(decoder.decode(photo).ok);
-
+        QVERIFY(decoder.open(sourcePath).ok && decoder.decode(photo).ok);
+        QCOMPARE(decoder.metadata().segments.size(), expected.size());
         ImageEncoder::Options options;
         options.metadata = decoder.metadata();
-        options.sourcePath = sourcePath;
-        const QString target = path(QStringLiteral("stamped.jpg"));
-        QVERIFY(ImageEncoder::write(photo, target, FileFormat::Jpeg, options).ok);
+        QVERIFY(
+            ImageEncoder::write(photo, path(QStringLiteral("stamped.jpg")), FileFormat::Jpeg, options).ok);
 
-        const QByteArray output = TestPictures::readFile(target);
-        const QList<Segment> app = appSegments(output);
-        const bool exif = expected.first().data.startsWith("Exif");
-        // Right after the start of the file: the EXIF block, or JFIF's APP0 when there is none.
-        QCOMPARE(TestPictures::scanSegments(output).first().marker, exif ? 0xE1 : 0xE0);
-        QCOMPARE(exif ? app : app.mid(1), expected);
-        // The luminance is sampled 2 x 2, the colour planes 1 x 1 (4:2:0).
-        QCOMPARE(TestPictures::samplingFactors(output), (QList<int>{0x22, 0x11, 0x11}));
+        QList<Segment> app;
+        QList<int> sampling;
+        for (const Segment& segment :
+             TestPictures::scanSegments(TestPictures::readFile(path(QStringLiteral("stamped.jpg"))))) {
+            if (segment.marker >= 0xE0 && segment.marker <= 0xEF)
+                app.append(segment);
+            if (segment.marker == 0xC0) {
+                for (int i = 0; i < 3; ++i)
+                    sampling.append(uchar(segment.data[7 + 3 * i]));
+            }
+        }
+        // The EXIF block comes first; without one, JFIF's APP0 does.
+        if (!expected.first().data.startsWith("Exif"))
+            QCOMPARE(app.takeFirst().marker, 0xE0);
+        QCOMPARE(app, expected);
+        QCOMPARE(sampling, (QList<int>{0x22, 0x11, 0x11})); // 4:2:0
     }
 
     void jpegOrientationRoundTrip()
     {
-        // Stored 60 x 40 with orientation 6: drawn upright (40 x 60), stored back as it came.
-        const QImage stored = TestPictures::testPicture(64, 40);
+        // Stored 64 x 40 with orientation 6: drawn upright (40 x 64), stored back as it came.
+        const QImage stored = TestPictures::quadrants(64, 40);
         const QString sourcePath = path(QStringLiteral("portrait.jpg"));
-        QVERIFY(TestPictures::writeFile(
+        TestPictures::writeFile(
             sourcePath,
-            TestPictures::encode(stored, TestPictures::Kind::Colour,
-                                 {{JpegMetadata::kApp1, TestPictures::exifWithOrientation(6)}}, 98)));
+            TestPictures::jpeg(stored, TestPictures::Kind::Colour,
+                               {{JpegMetadata::kApp1, TestPictures::exifWithOrientation(6)}}, 98));
         PhotoDecoder decoder;
-        QVERIFY(decoder.open(sourcePath).ok);
         QImage upright;
-        QVERIFY(decoder.decode(upright, QSize(), true).ok);
+        QVERIFY(decoder.open(sourcePath).ok && decoder.decode(upright, QSize(), true).ok);
         QCOMPARE(upright.size(), QSize(40, 64));
-
         ImageEncoder::Options options;
         options.metadata = decoder.metadata();
         const QString target = path(QStringLiteral("portrait-out.jpg"));
-        QVERIFY(ImageEncoder::write(ImageOrientation::turnBack(upright, decoder.orientation()), target,
-                                    FileFormat::Jpeg, options)
+        QVERIFY(ImageEncoder::write(ImageOrientation::turnBack(upright, 6), target, FileFormat::Jpeg, options)
                     .ok);
+
         PhotoDecoder output;
-        QVERIFY(output.open(target).ok);
-        QCOMPARE(output.orientation(), 6);
-        QCOMPARE(output.storedSize(), stored.size());
         QImage back;
-        QVERIFY(output.decode(back).ok);
-        const QRgb a = back.pixel(50, 5), b = stored.pixel(50, 5);
-        QVERIFY(qAbs(qRed(a) - qRed(b)) <= 8 && qAbs(qGreen(a) - qGreen(b)) <= 8 &&
-                qAbs(qBlue(a) - qBlue(b)) <= 8);
+        QVERIFY(output.open(target).ok && output.decode(back).ok);
+        QCOMPARE(output.orientation(), 6);
+        QCOMPARE(back.size(), stored.size());
+        QVERIFY(qAbs(qRed(back.pixel(50, 5)) - qRed(stored.pixel(50, 5))) <= 8);
+        QVERIFY(qAbs(qGreen(back.pixel(10, 30)) - qGreen(stored.pixel(10, 30))) <= 8);
     }
 
     void failedWriteKeepsTheEarlierFile_data()
@@ -208,20 +187,19 @@ private slots:
     {
         QFETCH(FileFormat, format);
         const QString target = path(QStringLiteral("kept.out"));
-        const QByteArray earlier("the earlier output");
-        QVERIFY(TestPictures::writeFile(target, earlier));
+        TestPictures::writeFile(target, "the earlier output");
         QImage noise(600, 400, QImage::Format_RGB32);
         for (int y = 0; y < noise.height(); ++y)
             for (int x = 0; x < noise.width(); ++x)
                 noise.setPixel(x, y, qRgb((x * 7919 + y * 104729) % 251, (x * y) % 253, (x ^ y) & 0xFF));
         ImagingStatus status;
         {
-            const FileSizeLimit limit(16 * 1024); // the file cannot be finished
+            const FileSizeLimit limit(16 * 1024);
             status = ImageEncoder::write(noise, target, format);
         }
         QVERIFY(!status.ok);
         QVERIFY2(status.error.contains(QStringLiteral("kept.out")), qPrintable(status.error));
-        QCOMPARE(TestPictures::readFile(target), earlier);
+        QCOMPARE(TestPictures::readFile(target), QByteArray("the earlier output"));
         QVERIFY(leftovers(m_dir.path()).isEmpty());
     }
 
@@ -229,14 +207,14 @@ private slots:
     {
         QTest::addColumn<QString>("target");
         QTest::addColumn<QString>("reason");
-        QTest::newRow("missing folder") << "no/such/folder/x.jpg"
-                                        << "does not exist";
+        QTest::newRow("missing folder") << "no/such/x.jpg"
+                                        << "the folder " + path("no/such") + " does not exist";
         QTest::newRow("a folder's name") << "taken"
-                                         << "a folder has that name";
+                                         << "cannot write " + path("taken") + ": a folder has that name";
         QTest::newRow("under a file") << "plain.txt/x.jpg"
-                                      << "does not exist";
+                                      << "the folder " + path("plain.txt") + " does not exist";
         QTest::newRow("no name") << ""
-                                 << "no output file name";
+                                 << "no output file name was given";
     }
 
     void reportsUnwritableTargets()
@@ -245,37 +223,11 @@ private slots:
         QFETCH(QString, reason);
         QDir(m_dir.path()).mkpath(QStringLiteral("taken"));
         TestPictures::writeFile(path(QStringLiteral("plain.txt")), "text");
-        const QString full = target.isEmpty() ? QString() : path(target);
-        const ImagingStatus status =
-            ImageEncoder::write(TestPictures::testPicture(8, 8), full, FileFormat::Jpeg);
-        QVERIFY(!status.ok);
-        QVERIFY2(status.error.contains(reason), qPrintable(status.error));
+        const ImagingStatus status = ImageEncoder::write(
+            TestPictures::quadrants(8, 8), target.isEmpty() ? QString() : path(target), FileFormat::Jpeg);
+        QCOMPARE(status.error, reason);
         QVERIFY(QFileInfo(path(QStringLiteral("taken"))).isDir());
         QVERIFY(leftovers(m_dir.path()).isEmpty());
-    }
-
-    void readOnlyFolderIsReported()
-    {
-        if (::geteuid() == 0)
-            QSKIP("folder permissions do not bind the superuser");
-        const QString folder = path(QStringLiteral("locked"));
-        QDir().mkpath(folder);
-        QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner);
-        const ImagingStatus status = ImageEncoder::write(TestPictures::testPicture(8, 8),
-                                                         folder + QStringLiteral("/x.png"), FileFormat::Png);
-        QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        QVERIFY(!status.ok);
-        QVERIFY2(status.error.contains(QStringLiteral("permission denied")), qPrintable(status.error));
-    }
-
-    void replacesAnExistingFile()
-    {
-        const QString target = path(QStringLiteral("again.png"));
-        QVERIFY(ImageEncoder::write(TestPictures::testPicture(10, 10), target, FileFormat::Png).ok);
-        QVERIFY(ImageEncoder::write(TestPictures::testPicture(20, 5), target, FileFormat::Png).ok);
-        QImage back;
-        QVERIFY(PhotoDecoder::load(target, back).ok);
-        QCOMPARE(back.size(), QSize(20, 5));
     }
 
     void refusesToWriteOverTheSource_data()
@@ -291,19 +243,17 @@ private slots:
     {
         QFETCH(QString, target);
         const QString source = path(QStringLiteral("source.jpg"));
-        const QByteArray original = TestPictures::encode(TestPictures::testPicture(16, 16));
-        QVERIFY(TestPictures::writeFile(source, original));
+        const QByteArray original = TestPictures::jpeg(TestPictures::quadrants(16, 16));
+        TestPictures::writeFile(source, original);
         QDir(m_dir.path()).mkpath(QStringLiteral("sub"));
-        QFile::remove(path(QStringLiteral("link.jpg")));
-        QFile::remove(path(QStringLiteral("hard.jpg")));
-        QVERIFY(QFile::link(source, path(QStringLiteral("link.jpg"))));
-        QVERIFY(::link(QFile::encodeName(source).constData(),
-                       QFile::encodeName(path(QStringLiteral("hard.jpg"))).constData()) == 0);
+        QFile::link(source, path(QStringLiteral("link.jpg")));
+        ::link(QFile::encodeName(source).constData(),
+               QFile::encodeName(path(QStringLiteral("hard.jpg"))).constData());
 
         ImageEncoder::Options options;
         options.sourcePath = source;
         const ImagingStatus status =
-            ImageEncoder::write(TestPictures::testPicture(30, 30), path(target), FileFormat::Jpeg, options);
+            ImageEncoder::write(TestPictures::quadrants(30, 30), path(target), FileFormat::Jpeg, options);
         QVERIFY(!status.ok);
         QVERIFY2(status.error.contains(QStringLiteral("source photo itself")), qPrintable(status.error));
         QCOMPARE(TestPictures::readFile(source), original);
@@ -321,15 +271,14 @@ private slots:
                               QStringLiteral("2147483646-3c") + suffix;
         const QString deadLink = prefix + QStringLiteral("2147483645-4d") + suffix;
         for (const QString& name : {dead, alive, other})
-            QVERIFY(TestPictures::writeFile(path(name), "partial"));
-        QVERIFY(QFile::link(path(QStringLiteral("victim")), path(deadLink)));
-        QVERIFY(TestPictures::writeFile(path(QStringLiteral("victim")), "must stay"));
+            TestPictures::writeFile(path(name), "partial");
+        TestPictures::writeFile(path(QStringLiteral("victim")), "must stay");
+        QFile::link(path(QStringLiteral("victim")), path(deadLink));
 
-        QVERIFY(ImageEncoder::write(TestPictures::testPicture(8, 8), target, FileFormat::Jpeg).ok);
+        QVERIFY(ImageEncoder::write(TestPictures::quadrants(8, 8), target, FileFormat::Jpeg).ok);
         QVERIFY(!QFile::exists(path(dead)));
-        QVERIFY(QFile::exists(path(alive)));
-        QVERIFY(QFile::exists(path(other)));
-        QVERIFY(QFileInfo(path(deadLink)).isSymLink());
+        QVERIFY(QFile::exists(path(alive)) && QFile::exists(path(other)));
+        QVERIFY(QFileInfo(path(deadLink)).isSymLink()); // links are not followed or removed
         QCOMPARE(TestPictures::readFile(path(QStringLiteral("victim"))), QByteArray("must stay"));
         for (const QString& name : {alive, other, deadLink})
             QFile::remove(path(name));
