@@ -228,6 +228,20 @@ private slots:
         }
     }
 
+    void refusesEndlessScans()
+    {
+        // A progressive file whose last scan repeats thousands of times.
+        const QByteArray jpeg = TestPictures::jpeg(TestPictures::quadrants(64, 48), Kind::Progressive);
+        const qsizetype lastScan = jpeg.lastIndexOf("\xFF\xDA");
+        QByteArray endless = jpeg.chopped(2);
+        for (int i = 0; i < 3000; ++i)
+            endless += jpeg.mid(lastScan, jpeg.size() - 2 - lastScan);
+        QImage image;
+        const ImagingStatus status =
+            PhotoDecoder::load(put(QStringLiteral("scans.jpg"), endless + "\xFF\xD9"), image);
+        QCOMPARE(status.error, QStringLiteral("cannot decode: the file has more than 1000 scans"));
+    }
+
     void refusesPicturesOverThePixelLimit_data()
     {
         QTest::addColumn<QString>("fileName");

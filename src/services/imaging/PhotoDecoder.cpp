@@ -19,6 +19,9 @@
 namespace {
 
 constexpr int kMaxKeptWarnings = 8;
+// Progressive files may hold any number of scans; a crafted one with thousands would keep the
+// decoder busy for minutes. Real photos have about ten.
+constexpr int kMaxScans = 1000;
 
 // libjpeg's error manager: errors jump back to the guarded call instead of ending the process,
 // warnings are collected instead of printed.
@@ -51,6 +54,15 @@ void jpegEmitMessage(j_common_ptr cinfo, int level)
 }
 
 void jpegOutputMessage(j_common_ptr) {}
+
+void jpegProgress(j_common_ptr cinfo)
+{
+    if (!cinfo->is_decompressor || reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number <= kMaxScans)
+        return;
+    auto* errors = reinterpret_cast<JpegErrors*>(cinfo->err);
+    std::snprintf(errors->message, sizeof errors->message, "the file has more than %d scans", kMaxScans);
+    std::longjmp(errors->jump, 1);
+}
 
 // The byte order of QImage's 32-bit formats (0xAARRGGBB as a native integer), alpha 0xff.
 constexpr J_COLOR_SPACE kRgb32Space = Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? JCS_EXT_BGRA : JCS_EXT_ARGB;
@@ -105,6 +117,7 @@ struct JpegInput
     std::FILE* file = nullptr;
     jpeg_decompress_struct cinfo{};
     JpegErrors errors{};
+    jpeg_progress_mgr progress{};
     bool created = false;
 
     ~JpegInput() { close(); }
@@ -156,6 +169,8 @@ bool jpegCreate(JpegInput& s, QStringList* warnings)
         return false;
     jpeg_create_decompress(&s.cinfo);
     s.created = true;
+    s.progress.progress_monitor = jpegProgress;
+    s.cinfo.progress = &s.progress;
     jpeg_stdio_src(&s.cinfo, s.file);
     jpeg_save_markers(&s.cinfo, JpegMetadata::kApp1, 0xFFFF);
     jpeg_save_markers(&s.cinfo, JpegMetadata::kApp2, 0xFFFF);
