@@ -1,0 +1,218 @@
+#include <QCheckBox>
+#include <QComboBox>
+#include <QImage>
+#include <QTabWidget>
+#include <QTest>
+
+#include "EditorTestSupport.h"
+#include "ui/controls/CEditWithButton.h"
+#include "ui/editor/CEditTempImgDlg.h"
+#include "ui/editor/CEditTemplateDlg.h"
+#include "ui/editor/CTextEditTempDlg.h"
+#include "ui/editor/DialogChooserService.h"
+
+using namespace EditorTest;
+
+namespace {
+
+const QString kLayer = QStringLiteral("Demo 1_Layer 1");
+
+template <typename W> W* Find(QWidget* page, const char* name)
+{
+    W* w = page->findChild<W*>(QLatin1String(name));
+    if (!w)
+        qFatal("no control %s", name);
+    return w;
+}
+
+QString WritePicture(const QString& folder, int w, int h)
+{
+    QImage picture(w, h, QImage::Format_ARGB32);
+    picture.fill(QColor(20, 120, 220, 200));
+    const QString path = QStringLiteral("%1/picture_%2x%3.png").arg(folder).arg(w).arg(h);
+    picture.save(path);
+    return path;
+}
+
+struct PicturePage
+{
+    EditorDataFolder data;
+    ScriptedChooser chooser;
+    CEditTemplateDlg editor;
+    CEditTempImgDlg* page;
+
+    PicturePage() : page(editor.imagePage())
+    {
+        editor.show();
+        editor.tabControl()->setCurrentIndex(1);
+    }
+    SpinEdit* field(const char* name) { return Find<SpinEdit>(page, name); }
+    void browse(const QString& path)
+    {
+        chooser.file = path;
+        Click(Find<QWidget>(page, "browse_button"));
+    }
+    void toggleScale()
+    {
+        auto* box = Find<QCheckBox>(page, "scale_image");
+        Click(box, QPoint(6, box->height() / 2));
+    }
+};
+
+} // namespace
+
+class TestImagePage : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void choosingAPictureSetsSizeAndRanges()
+    {
+        PicturePage p;
+        const QString path = WritePicture(p.data.path(), 400, 300);
+        p.browse(path);
+        QCOMPARE(Find<CEditWithButton>(p.page, "path_edit")->text(), path);
+        QCOMPARE(p.field("width")->text(), QStringLiteral("400"));
+        QCOMPARE(p.field("height")->text(), QStringLiteral("300"));
+        QCOMPARE(p.field("width")->minimum(), 1);
+        QCOMPARE(p.field("width")->maximum(), 800);
+        QCOMPARE(p.field("height")->minimum(), 1);
+        QCOMPARE(p.field("height")->maximum(), 600);
+        const WatermarkConf stored = Stored(kLayer);
+        QCOMPARE(stored.ImagePathName, path);
+        QCOMPARE(stored.ImageWidth, 400);
+        QCOMPARE(stored.ImageHeight, 300);
+    }
+
+    void cancelledChooserChangesNothing()
+    {
+        PicturePage p;
+        p.chooser.accept = false;
+        const QByteArray before = FileBytes(LayerPath(kLayer));
+        Click(Find<QWidget>(p.page, "browse_button"));
+        QCOMPARE(FileBytes(LayerPath(kLayer)), before);
+    }
+
+    void proportionalHeight_data()
+    {
+        QTest::addColumn<bool>("scale");
+        QTest::addColumn<QString>("typedWidth");
+        QTest::addColumn<QString>("typedHeight");
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("height");
+
+        QTest::newRow("auto-scale follows width") << true << "200"
+                                                  << "" << 200 << 150;
+        QTest::newRow("auto-scale truncates") << true << "333"
+                                              << "" << 333 << 249;
+        QTest::newRow("height never changes width") << true << ""
+                                                    << "50" << 400 << 50;
+        QTest::newRow("without auto-scale independent") << false << "200"
+                                                        << "" << 200 << 300;
+    }
+
+    void proportionalHeight()
+    {
+        QFETCH(bool, scale);
+        QFETCH(QString, typedWidth);
+        QFETCH(QString, typedHeight);
+        QFETCH(int, width);
+        QFETCH(int, height);
+        PicturePage p;
+        p.browse(WritePicture(p.data.path(), 400, 300));
+        if (scale)
+            p.toggleScale();
+        if (!typedWidth.isEmpty())
+            TypeInto(p.field("width"), typedWidth);
+        if (!typedHeight.isEmpty())
+            TypeInto(p.field("height"), typedHeight);
+        QCOMPARE(p.field("width")->text(), QString::number(width));
+        QCOMPARE(p.field("height")->text(), QString::number(height));
+        const WatermarkConf stored = Stored(kLayer);
+        QCOMPARE(stored.ScaleImgWT, scale ? 1 : 0);
+        QCOMPARE(stored.ImageWidth, width);
+        QCOMPARE(stored.ImageHeight, height);
+    }
+
+    void undecodablePictureHasNoProportion()
+    {
+        PicturePage p;
+        const QString junk = p.data.path() + QStringLiteral("/broken.png");
+        QFile f(junk);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("not a picture");
+        f.close();
+        p.browse(junk);
+        QCOMPARE(p.field("width")->text(), QStringLiteral("0"));
+        p.toggleScale();
+        TypeInto(p.field("height"), QStringLiteral("70"));
+        TypeInto(p.field("width"), QStringLiteral("200"));
+        QCOMPARE(p.field("height")->text(), QStringLiteral("70"));
+        QCOMPARE(Stored(kLayer).ImageWidth, 200);
+        QCOMPARE(Stored(kLayer).ImageHeight, 70);
+    }
+
+    void clearButtonEmptiesPathAndSize()
+    {
+        PicturePage p;
+        const QString path = WritePicture(p.data.path(), 400, 300);
+        p.browse(path);
+        auto* field = Find<CEditWithButton>(p.page, "path_edit");
+        Click(field, field->buttonRect().center());
+        QCOMPARE(field->text(), QString());
+        QCOMPARE(p.field("width")->text(), QStringLiteral("0"));
+        QCOMPARE(p.field("height")->text(), QStringLiteral("0"));
+        WatermarkConf stored = Stored(kLayer);
+        QCOMPARE(stored.ImagePathName, QString());
+        QCOMPARE(stored.ImageWidth, 0);
+        QCOMPARE(stored.ImageHeight, 0);
+        p.browse(path);
+        stored = Stored(kLayer);
+        QCOMPARE(stored.ImageWidth, 400);
+        QCOMPARE(stored.ImageHeight, 300);
+    }
+
+    void placementFields()
+    {
+        PicturePage p;
+        auto* location = Find<QComboBox>(p.page, "location_list");
+        ChooseEntry(location, 8);
+        TypeInto(p.field("offset_h"), QStringLiteral("25"));
+        TypeInto(p.field("offset_v"), QStringLiteral("35"));
+        TypeInto(p.field("rotation"), QStringLiteral("360"));
+        QCOMPARE(Stored(kLayer).ImageOffsetV, 35);
+        QCOMPARE(Stored(kLayer).ImageRotation, 360);
+        ChooseEntry(location, 4);
+        QCOMPARE(location->currentText(), QStringLiteral("中心"));
+        QCOMPARE(p.field("offset_h")->text(), QStringLiteral("0"));
+        const WatermarkConf stored = Stored(kLayer);
+        QCOMPARE(stored.ImageLocation, 4);
+        QCOMPARE(stored.ImageOffsetH, 0);
+        QCOMPARE(stored.ImageOffsetV, 0);
+    }
+
+    void storedZeroSizeTakesPictureSize()
+    {
+        EditorDataFolder data;
+        const QString path = WritePicture(data.path(), 64, 48);
+        WatermarkConf conf = Stored(kLayer);
+        conf.ImagePathName = path;
+        conf.ImageWidth = conf.ImageHeight = 0;
+        QVERIFY(StoreEditConf(kLayer, conf));
+        CEditTemplateDlg editor;
+        QCOMPARE(Find<SpinEdit>(editor.imagePage(), "width")->text(), QStringLiteral("64"));
+        QCOMPARE(Stored(kLayer).ImageWidth, 64);
+        QCOMPARE(Stored(kLayer).ImageHeight, 48);
+    }
+
+    void pictureFilterForTheDialog()
+    {
+        QCOMPARE(DialogChooserService::DialogFilter(CEditTempImgDlg::kPictureFilter),
+                 QStringLiteral("所有支持文件 (*.jpg *.jpeg *.png *.bmp *.tif *.tiff *.gif);;"
+                                "联合图像专家组 (*.jpg);;Windows 位图 Image (*.bmp);;便携式网络图形 (*.png);;"
+                                "Tagged 图像文件模式 (*.tif *.tiff)"));
+    }
+};
+
+QTEST_MAIN(TestImagePage)
+#include "tst_ImagePage.moc"

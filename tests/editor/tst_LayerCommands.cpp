@@ -1,0 +1,363 @@
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMenu>
+#include <QTabWidget>
+#include <QTest>
+
+#include "EditorTestSupport.h"
+#include "controls/ModalCatcher.h"
+#include "ui/controls/CBmpButton.h"
+#include "ui/editor/CAddNewLayerDlg.h"
+#include "ui/editor/CAddNewTempDlg.h"
+#include "ui/editor/CEditTempImgDlg.h"
+#include "ui/editor/CEditTemplateDlg.h"
+#include "ui/editor/CTextEditTempDlg.h"
+#include "ui/editor/LayerMenu.h"
+#include "ui/editor/TemplateLayerList.h"
+
+using namespace EditorTest;
+
+namespace {
+
+const QString kFirst = QStringLiteral("Demo 1_Layer 1");
+const QString kTemplate = QStringLiteral("Demo 1");
+
+// Answers the naming dialogs of one command: types the names in turn and presses OK, then
+// closes the dialog without a result; message boxes are recorded and answered.
+class NamingScript
+{
+public:
+    explicit NamingScript(QStringList names, QMessageBox::StandardButton answer = QMessageBox::Yes)
+        : m_names(std::move(names)), catcher([this, answer](QWidget* w) { handle(w, answer); })
+    {
+    }
+
+    QStringList titles;
+
+private:
+    void handle(QWidget* w, QMessageBox::StandardButton answer)
+    {
+        if (auto* box = qobject_cast<QMessageBox*>(w)) {
+            box->done(answer);
+            return;
+        }
+        auto* dialog = qobject_cast<NamingDialogBase*>(w);
+        if (!dialog)
+            return;
+        titles << dialog->windowTitle();
+        if (m_names.isEmpty()) {
+            dialog->reject();
+            return;
+        }
+        dialog->nameEdit()->clear();
+        dialog->nameEdit()->insert(m_names.takeFirst());
+        // Pressed after the handler returns: a refusal opens a message box, which the
+        // catcher's timer must be free to answer.
+        QTimer::singleShot(0, dialog, [dialog] { QTest::mouseClick(dialog->okButton(), Qt::LeftButton); });
+    }
+
+    QStringList m_names;
+
+public:
+    ModalCatcher catcher;
+};
+
+struct Editor
+{
+    EditorDataFolder data;
+    CEditTemplateDlg editor;
+    CTextEditTempDlg* text;
+    CEditTempImgDlg* image;
+
+    Editor() : text(editor.textPage()), image(editor.imagePage()) { editor.show(); }
+
+    QComboBox* textList() { return text->findChild<QComboBox*>(QStringLiteral("layer_list")); }
+    QComboBox* imageList() { return image->findChild<QComboBox*>(QStringLiteral("layer_list")); }
+    QStringList entries(QComboBox* list)
+    {
+        QStringList names;
+        for (int i = 0; i < list->count(); ++i)
+            names << list->itemText(i);
+        return names;
+    }
+};
+
+} // namespace
+
+class TestLayerCommands : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void refusals_data()
+    {
+        QTest::addColumn<int>("command");
+        QTest::addColumn<QStringList>("names");
+        QTest::addColumn<QStringList>("messages");
+
+        QTest::newRow("add: file of a template exists")
+            << int(LayerMenu::AddLayer) << QStringList{kTemplate}
+            << QStringList{QStringLiteral("具有相同名称的文件已经存在，请输入其他名称")};
+        QTest::newRow("add: same name in other case")
+            << int(LayerMenu::AddLayer) << QStringList{QStringLiteral("DEMO 1_layer 1")}
+            << QStringList{QStringLiteral("图层名称存在，请输入一个不同的名称！")};
+        QTest::newRow("rename to own name")
+            << int(LayerMenu::RenameLayer) << QStringList{kFirst}
+            << QStringList{QStringLiteral("图层名称存在，请输入一个不同的名称！")};
+        QTest::newRow("delete the only layer")
+            << int(LayerMenu::DeleteLayer) << QStringList{}
+            << QStringList{
+                   QStringLiteral("该层不能被删除，因为它是唯一的层，请修改或添加一个新层后，将其删除。")};
+        const QString invalid = QStringLiteral("请输入有效的图层名称。");
+        QTest::newRow("add: empty, slash, dot, dot dot")
+            << int(LayerMenu::AddLayer)
+            << QStringList{QString(), QStringLiteral("../escape"), QStringLiteral("."), QStringLiteral("..")}
+            << QStringList{invalid, invalid, invalid, invalid};
+        QTest::newRow("rename: slash")
+            << int(LayerMenu::RenameLayer) << QStringList{QStringLiteral("a/b")} << QStringList{invalid};
+    }
+
+    void refusals()
+    {
+        QFETCH(int, command);
+        QFETCH(QStringList, names);
+        QFETCH(QStringList, messages);
+        Editor e;
+        const QByteArray templateBefore = FileBytes(TemplateFilePath(kTemplate));
+        const QStringList filesBefore = QDir(GetTemplatesFolder()).entryList(QDir::Files, QDir::Name);
+        NamingScript script(names);
+        e.text->OnLayerCommand(command);
+        QCOMPARE(script.catcher.texts, messages);
+        for (const QString& title : script.catcher.titles)
+            QCOMPARE(title, QStringLiteral("Lumora Plenum"));
+        QCOMPARE(FileBytes(TemplateFilePath(kTemplate)), templateBefore);
+        QCOMPARE(QDir(GetTemplatesFolder()).entryList(QDir::Files, QDir::Name), filesBefore);
+        QCOMPARE(e.entries(e.textList()), QStringList{kFirst});
+        QVERIFY(!QFileInfo::exists(QDir(GetTemplatesFolder()).filePath(QStringLiteral("../escape.xml"))));
+    }
+
+    void newLayerDefaults()
+    {
+        Editor e;
+        ScriptedChooser chooser;
+        chooser.font.setFaceName(QStringLiteral("DejaVu Serif"));
+        chooser.font.lfWeight = 700;
+        QTest::mouseClick(e.text->findChild<QWidget*>(QStringLiteral("font_button")), Qt::LeftButton);
+        QCOMPARE(Stored(kFirst).Font.faceName(), QStringLiteral("DejaVu Serif"));
+
+        NamingScript script({QStringLiteral("Second")});
+        e.text->OnLayerCommand(LayerMenu::AddLayer);
+        QCOMPARE(script.titles, QStringList{QStringLiteral("添加新图层")});
+        QCOMPARE(TemplateLayerList::Read(kTemplate), (QStringList{kFirst, QStringLiteral("Second")}));
+        QCOMPARE(e.entries(e.textList()), (QStringList{kFirst, QStringLiteral("Second")}));
+        QCOMPARE(e.textList()->currentIndex(), 1);
+        QCOMPARE(e.imageList()->currentIndex(), 1);
+
+        const WatermarkConf stored = Stored(QStringLiteral("Second"));
+        QCOMPARE(stored.textContent, QStringLiteral("Lumora  - 新建图层"));
+        QCOMPARE(stored.Location, 4);
+        QCOMPARE(stored.Rotation, 0);
+        QCOMPARE(stored.TextColor, 717040u);
+        QCOMPARE(stored.BFillText, 1);
+        QCOMPARE(stored.FontPointSize, 20);
+        QCOMPARE(stored.ImageTransparency, 100);
+        QCOMPARE(stored.Font, DefaultFontRecord());
+        QCOMPARE(EditConf.Font.faceName(), QStringLiteral("Tahoma"));
+        QCOMPARE(e.text->findChild<QLineEdit*>(QStringLiteral("text_edit"))->text(),
+                 QStringLiteral("Lumora  - 新建图层"));
+        QCOMPARE(e.text->findChild<QLineEdit*>(QStringLiteral("font_edit"))->text(),
+                 QStringLiteral("Tahoma"));
+        // The previous layer kept its own font.
+        QCOMPARE(Stored(kFirst).Font.faceName(), QStringLiteral("DejaVu Serif"));
+    }
+
+    void deleteShowsFirstLayer_data()
+    {
+        QTest::addColumn<QMessageBox::StandardButton>("answer");
+        QTest::newRow("yes") << QMessageBox::Yes;
+        QTest::newRow("no") << QMessageBox::No;
+    }
+
+    void deleteShowsFirstLayer()
+    {
+        QFETCH(QMessageBox::StandardButton, answer);
+        Editor e;
+        {
+            NamingScript script({QStringLiteral("Second"), QStringLiteral("Third")});
+            e.text->OnLayerCommand(LayerMenu::AddLayer);
+            e.text->OnLayerCommand(LayerMenu::AddLayer);
+        }
+        e.text->SelectLayer(1);
+        QCOMPARE(e.imageList()->currentIndex(), 1);
+        NamingScript script({}, answer);
+        e.text->OnLayerCommand(LayerMenu::DeleteLayer);
+        QCOMPARE(script.catcher.texts, QStringList{QStringLiteral("您确定要删除这一层?")});
+        QCOMPARE(script.catcher.icons, QList<QMessageBox::Icon>{QMessageBox::Question});
+        if (answer == QMessageBox::No) {
+            QCOMPARE(TemplateLayerList::Read(kTemplate).size(), 3);
+            QVERIFY(QFile::exists(LayerPath(QStringLiteral("Second"))));
+            return;
+        }
+        QVERIFY(!QFile::exists(LayerPath(QStringLiteral("Second"))));
+        const QStringList remaining{kFirst, QStringLiteral("Third")};
+        QCOMPARE(TemplateLayerList::Read(kTemplate), remaining);
+        QCOMPARE(e.entries(e.textList()), remaining);
+        QCOMPARE(e.entries(e.imageList()), remaining);
+        QCOMPARE(e.textList()->currentIndex(), 0);
+        QCOMPARE(e.imageList()->currentIndex(), 0);
+        QCOMPARE(e.text->findChild<QLineEdit*>(QStringLiteral("text_edit"))->text(),
+                 QStringLiteral("Lumora Plenum"));
+    }
+
+    void rename()
+    {
+        Editor e;
+        const QByteArray content = FileBytes(LayerPath(kFirst));
+        NamingScript script({QStringLiteral("Renamed")});
+        e.text->OnLayerCommand(LayerMenu::RenameLayer);
+        QCOMPARE(script.titles, QStringList{QStringLiteral("重命名图层")});
+        QVERIFY(!QFile::exists(LayerPath(kFirst)));
+        QCOMPARE(FileBytes(LayerPath(QStringLiteral("Renamed"))), content);
+        QCOMPARE(TemplateLayerList::Read(kTemplate), QStringList{QStringLiteral("Renamed")});
+        QCOMPARE(e.entries(e.textList()), QStringList{QStringLiteral("Renamed")});
+        QCOMPARE(e.entries(e.imageList()), QStringList{QStringLiteral("Renamed")});
+    }
+
+    void renameOntoExistingFileFails()
+    {
+        Editor e;
+        QVERIFY(AddTemplate(QStringLiteral("Other")));
+        const QByteArray other = FileBytes(TemplateFilePath(QStringLiteral("Other")));
+        NamingScript script({QStringLiteral("Other")});
+        e.text->OnLayerCommand(LayerMenu::RenameLayer);
+        QCOMPARE(script.catcher.texts.size(), 1);
+        QCOMPARE(script.catcher.icons, QList<QMessageBox::Icon>{QMessageBox::Critical});
+        QCOMPARE(FileBytes(TemplateFilePath(QStringLiteral("Other"))), other);
+        QVERIFY(QFile::exists(LayerPath(kFirst)));
+        QCOMPARE(TemplateLayerList::Read(kTemplate), QStringList{kFirst});
+    }
+
+    void layerButtonOpensMenuOnBothPages_data()
+    {
+        QTest::addColumn<int>("page");
+        QTest::newRow("text page") << 0;
+        QTest::newRow("picture page") << 1;
+    }
+
+    void layerButtonOpensMenuOnBothPages()
+    {
+        QFETCH(int, page);
+        Editor e;
+        e.editor.tabControl()->setCurrentIndex(page);
+        QWidget* host = page == 0 ? static_cast<QWidget*>(e.text) : e.image;
+        QWidget* button = host->findChild<QWidget*>(QStringLiteral("layer_button"));
+        QCOMPARE(button->size(), QSize(32, 24));
+        QStringList menuEntries;
+        QPoint menuPos;
+        int step = 0;
+        ModalCatcher catcher([&](QWidget* w) {
+            if (auto* menu = qobject_cast<QMenu*>(w)) {
+                for (QAction* a : menu->actions())
+                    menuEntries << (a->isSeparator() ? QStringLiteral("-") : a->text());
+                menuPos = menu->pos();
+                QAction* remove = menu->actions().last();
+                QTimer::singleShot(0, menu, [menu, remove] {
+                    menu->setActiveAction(remove);
+                    QTest::keyClick(menu, Qt::Key_Return);
+                });
+            } else if (auto* box = qobject_cast<QMessageBox*>(w)) {
+                ++step;
+                box->done(QMessageBox::Ok);
+            }
+        });
+        QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(10, 10));
+        QTRY_COMPARE(step, 1);
+        QCOMPARE(menuPos, button->mapToGlobal(QPoint(0, button->height())));
+        QCOMPARE(menuEntries, (QStringList{QStringLiteral("添加新图层"), QStringLiteral("-"),
+                                           QStringLiteral("重命名该图层"), QStringLiteral("-"),
+                                           QStringLiteral("删除该图层")}));
+        // The delete command reached the text page, which refused to delete the only layer.
+        QCOMPARE(catcher.texts.first(),
+                 QStringLiteral("该层不能被删除，因为它是唯一的层，请修改或添加一个新层后，将其删除。"));
+    }
+
+    void selectingOnPicturePageLoadsLayer()
+    {
+        Editor e;
+        {
+            NamingScript script({QStringLiteral("Second")});
+            e.text->OnLayerCommand(LayerMenu::AddLayer);
+        }
+        ChooseEntry(e.imageList(), 0);
+        QCOMPARE(e.textList()->currentIndex(), 0);
+        QCOMPARE(EditConf.textContent, QStringLiteral("Lumora Plenum"));
+        QCOMPARE(e.text->findChild<QLineEdit*>(QStringLiteral("text_edit"))->text(),
+                 QStringLiteral("Lumora Plenum"));
+    }
+
+    void templateNamingDialog_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("accepted");
+        QTest::newRow("name") << "My template" << true;
+        QTest::newRow("empty") << "" << false;
+        QTest::newRow("slash") << "a/b" << false;
+    }
+
+    void templateNamingDialog()
+    {
+        QFETCH(QString, typed);
+        QFETCH(bool, accepted);
+        QString pending = QStringLiteral("old");
+        CAddNewTempDlg dialog(QStringLiteral("添加新模板"), pending);
+        QCOMPARE(dialog.windowTitle(), QStringLiteral("添加新模板"));
+        dialog.show();
+        ModalCatcher catcher;
+        dialog.nameEdit()->insert(typed);
+        QTest::mouseClick(dialog.okButton(), Qt::LeftButton);
+        QCOMPARE(pending, typed);
+        QCOMPARE(dialog.result(), accepted ? int(QDialog::Accepted) : 0);
+        QCOMPARE(catcher.texts,
+                 accepted ? QStringList() : QStringList{QStringLiteral("请输入有效的模板名称。")});
+        if (!accepted)
+            QCOMPARE(catcher.icons.first(), QMessageBox::Warning);
+    }
+
+    void namingDialogLook()
+    {
+        QStringList existing{QStringLiteral("Layer")};
+        CAddNewLayerDlg dialog(QStringLiteral("添加新图层"), existing);
+        dialog.show();
+        QCOMPARE(dialog.okButton()->text(), QStringLiteral("确定"));
+        QCOMPARE(dialog.okButton()->size(), QSize(64, 20));
+        QCOMPARE(dialog.okButton()->font().family(), QStringLiteral("Tahoma"));
+        QCOMPARE(dialog.okButton()->font().pixelSize(), 16);
+        const QImage shot = dialog.grab().toImage();
+        shot.save(QStringLiteral(LUMORA_BUILD_DIR "/screenshots/editor_naming_dialog.png"));
+        QCOMPARE(shot.pixelColor(3, 3), QColor(75, 75, 75));
+        int white = 0;
+        for (int x = 16; x < 200; ++x)
+            for (int y = 10; y < 34; ++y)
+                white += shot.pixelColor(x, y).lightness() > 200 ? 1 : 0;
+        QVERIFY(white > 20); // the prompt is drawn in white (anti-aliased)
+        // Leading and trailing blanks are part of the name.
+        dialog.nameEdit()->insert(QStringLiteral(" Layer "));
+        QTest::mouseClick(dialog.okButton(), Qt::LeftButton);
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        QCOMPARE(dialog.name(), QStringLiteral(" Layer "));
+    }
+
+    void escapeClosesWithoutResult()
+    {
+        QString pending;
+        CAddNewTempDlg dialog(QStringLiteral("重命名模板"), pending);
+        dialog.show();
+        dialog.nameEdit()->insert(QStringLiteral("abc"));
+        QTest::keyClick(dialog.nameEdit(), Qt::Key_Escape);
+        QCOMPARE(dialog.result(), int(QDialog::Rejected));
+        QVERIFY(pending.isEmpty());
+    }
+};
+
+QTEST_MAIN(TestLayerCommands)
+#include "tst_LayerCommands.moc"
