@@ -6,9 +6,7 @@
 #include "xml/XmlEncodingNames.h"
 
 #include <QByteArray>
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QString>
 #include <QTemporaryDir>
 
@@ -125,13 +123,11 @@ QString WithoutLeadingMark(QString text)
     return text;
 }
 
-// Files go to memory where the system offers it: each save syncs its file to disk, which on
-// a real disk would limit the fuzzer to a few runs per second.
+// The files of a run go to the temporary folder (scripts/fuzz.sh points it at memory: each
+// save syncs its file, which on a real disk would allow only a few runs per second).
 const QTemporaryDir& WorkFolder()
 {
-    static const QTemporaryDir folder(QFileInfo(QStringLiteral("/dev/shm")).isWritable()
-                                          ? QStringLiteral("/dev/shm/lumora-fuzz-XXXXXX")
-                                          : QDir::tempPath() + QStringLiteral("/lumora-fuzz-XXXXXX"));
+    static const QTemporaryDir folder;
     return folder;
 }
 

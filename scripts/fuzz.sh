@@ -43,6 +43,11 @@ CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Re
 # shellcheck disable=SC2086
 cmake --build "$build" --target $targets -j2
 
+# The targets write their scratch files to the temporary folder; in memory when possible,
+# and removed afterwards even when a target crashed.
+scratch=$(mktemp -d "$( [ -w /dev/shm ] && echo /dev/shm || echo "${TMPDIR:-/tmp}" )/lumora-fuzz.XXXXXX")
+trap 'rm -rf "$scratch"' EXIT
+
 summary=()
 failed=0
 for target in $targets; do
@@ -57,6 +62,7 @@ for target in $targets; do
 
   echo "== $target: ${seconds}s on $(find "$corpus" -type f | wc -l) seed files"
   status=0
+  TMPDIR=$scratch \
   ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1} \
   UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1} \
     "$build/fuzz/$target" -max_total_time="$seconds" -timeout="$per_input_timeout" \
