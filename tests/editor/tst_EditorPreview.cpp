@@ -1,0 +1,131 @@
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QPainter>
+#include <QSlider>
+#include <QTabWidget>
+#include <QTest>
+
+#include <algorithm>
+
+#include "EditorTestSupport.h"
+#include "services/imaging/text/ApplicationFonts.h"
+#include "ui/editor/CEditTempImgDlg.h"
+#include "ui/editor/CEditTemplateDlg.h"
+#include "ui/editor/CTextEditTempDlg.h"
+#include "ui/editor/EditorPreviewArea.h"
+
+using namespace EditorTest;
+
+namespace {
+
+const QString kShots = QStringLiteral(LUMORA_BUILD_DIR "/screenshots/");
+
+// Processes events until the preview has painted once more (at most a second).
+void WaitForRepaint(const EditorPreviewArea* preview, int paintsBefore)
+{
+    QElapsedTimer guard;
+    guard.start();
+    while (preview->paintCount() == paintsBefore && guard.elapsed() < 1000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+}
+
+} // namespace
+
+class TestEditorPreview : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { RegisterApplicationFonts(); }
+
+    void layoutFollowsThePage()
+    {
+        EditorDataFolder data;
+        CEditTemplateDlg editor;
+        editor.show();
+        const QSize page = editor.textPage()->sizeHint();
+        QCOMPARE(editor.windowTitle(), QStringLiteral("编辑水印模板"));
+        QCOMPARE(editor.size(), page + QSize(719, 81));
+        QCOMPARE(editor.tabControl()->size(), page + QSize(12, 30));
+        QCOMPARE(editor.previewArea()->geometry(), QRect(QPoint(page.width() + 27, 14), QSize(677, 625)));
+        QCOMPARE(editor.previewSize(), QSize(677, 625));
+        QCOMPARE(editor.tabControl()->tabText(0), QStringLiteral("文本"));
+        QCOMPARE(editor.tabControl()->tabText(1), QStringLiteral("图像"));
+    }
+
+    void previewFollowsEdits()
+    {
+        EditorDataFolder data;
+        CEditTemplateDlg editor;
+        editor.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&editor));
+        const QImage before = editor.previewArea()->picture();
+        QCOMPARE(before.size(), QSize(677, 625));
+        TypeInto(editor.textPage()->findChild<QLineEdit*>(QStringLiteral("text_edit")),
+                 QStringLiteral("WWWW MMMM"));
+        QVERIFY(editor.previewArea()->picture() != before);
+    }
+
+    void screenshotsOfBothPages()
+    {
+        EditorDataFolder data;
+        CEditTemplateDlg editor;
+        editor.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&editor));
+        QVERIFY(editor.grab().save(kShots + QStringLiteral("editor_text_page.png")));
+        editor.tabControl()->setCurrentIndex(1);
+        // A picture layer part: a translucent badge placed at the bottom right.
+        QImage badge(180, 70, QImage::Format_ARGB32_Premultiplied);
+        badge.fill(Qt::transparent);
+        {
+            QPainter p(&badge);
+            p.setRenderHint(QPainter::Antialiasing);
+            p.setBrush(QColor(255, 255, 255, 170));
+            p.setPen(QPen(QColor(30, 60, 120), 3));
+            p.drawRoundedRect(QRectF(2, 2, 176, 66), 14, 14);
+            p.setFont(QFont(QStringLiteral("DejaVu Sans"), 22, QFont::Bold));
+            p.drawText(badge.rect(), Qt::AlignCenter, QStringLiteral("LOGO"));
+        }
+        ScriptedChooser chooser;
+        chooser.file = data.path() + QStringLiteral("/badge.png");
+        QVERIFY(badge.save(chooser.file));
+        QTest::mouseClick(editor.imagePage()->findChild<QWidget*>(QStringLiteral("browse_button")),
+                          Qt::LeftButton);
+        auto* location = editor.imagePage()->findChild<QComboBox*>(QStringLiteral("location_list"));
+        ChooseEntry(location, 8);
+        TypeInto(editor.imagePage()->findChild<SpinEdit*>(QStringLiteral("offset_h")), QStringLiteral("0"));
+        QCOMPARE(Stored(QStringLiteral("Demo 1_Layer 1")).ImageLocation, 8);
+        QCoreApplication::processEvents();
+        QVERIFY(editor.grab().save(kShots + QStringLiteral("editor_picture_page.png")));
+    }
+
+    // From a control change to the repainted preview, with the demonstration template.
+    void latencyFromChangeToRepaint()
+    {
+        EditorDataFolder data;
+        CEditTemplateDlg editor;
+        editor.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&editor));
+        auto* slider = editor.textPage()->findChild<QSlider*>(QStringLiteral("transparency"));
+        slider->setFocus();
+        QList<qint64> micros;
+        for (int i = 0; i < 41; ++i) {
+            const int paints = editor.previewArea()->paintCount();
+            QElapsedTimer timer;
+            timer.start();
+            QTest::keyClick(slider, i % 2 ? Qt::Key_Right : Qt::Key_Left);
+            WaitForRepaint(editor.previewArea(), paints);
+            micros << timer.nsecsElapsed() / 1000;
+            QVERIFY(editor.previewArea()->paintCount() > paints);
+        }
+        std::sort(micros.begin(), micros.end());
+        const double medianMs = micros[micros.size() / 2] / 1000.0;
+        qInfo("change to repainted preview: median %.2f ms, slowest %.2f ms over %lld changes", medianMs,
+              micros.last() / 1000.0, static_cast<long long>(micros.size()));
+        QVERIFY2(medianMs <= 16.0, qPrintable(QStringLiteral("median %1 ms").arg(medianMs)));
+    }
+};
+
+QTEST_MAIN(TestEditorPreview)
+#include "tst_EditorPreview.moc"
