@@ -1,0 +1,235 @@
+#include "ui/settings/CGeneralConfDlg.h"
+
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QDir>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStandardPaths>
+#include <QVBoxLayout>
+
+#include "model/DataFiles.h"
+#include "ui/settings/CFolderDlg.h"
+#include "xml/XmlDocument.h"
+
+namespace {
+
+const QString kRoot = QStringLiteral("Preferences");
+const QString kFolderOpts = QStringLiteral("OutputFolderOpts");
+const QString kFolderPath = QStringLiteral("OutputFolderPath");
+const QString kNameOpts = QStringLiteral("OutputFileNameOpts");
+const QString kSuffix = QStringLiteral("OutputFileNameSuffix");
+const QString kFormat = QStringLiteral("OutputFormat");
+
+void showMessage(QWidget* parent, const QString& text)
+{
+    QMessageBox::information(parent, QStringLiteral("Lumora Plenum"), text);
+}
+
+} // namespace
+
+QStringList CGeneralConfDlg::FormatNames()
+{
+    return {QStringLiteral("JPG"), QStringLiteral("PNG"), QStringLiteral("BMP"), QStringLiteral("TIFF")};
+}
+
+CGeneralConfDlg::CGeneralConfDlg(QWidget* parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("CGeneralConfDlg"));
+    BuildControls();
+    LoadSettings();
+}
+
+CGeneralConfDlg::~CGeneralConfDlg()
+{
+    StoreSettings();
+}
+
+void CGeneralConfDlg::BuildControls()
+{
+    // White page; the controls draw their texts over it.
+    setAutoFillBackground(true);
+    QPalette page = palette();
+    page.setColor(QPalette::Window, Qt::white);
+    setPalette(page);
+
+    auto* folderBox = new QGroupBox(QStringLiteral("输出文件夹"), this);
+    m_sourceFolderRadio = new QRadioButton(QStringLiteral("保存到原始文件的文件夹"), folderBox);
+    m_otherFolderRadio = new QRadioButton(QStringLiteral("保存到另一个文件夹"), folderBox);
+    m_pathField = new QLineEdit(folderBox);
+    m_pathField->setReadOnly(true);
+    m_pathField->setFocusPolicy(Qt::NoFocus);
+    QPalette grey = m_pathField->palette();
+    grey.setColor(QPalette::Text, QColor(128, 128, 128));
+    m_pathField->setPalette(grey);
+    m_browseButton = new QPushButton(QStringLiteral("浏览"), folderBox);
+    m_browseButton->setAutoDefault(false);
+    m_folderGroup = new QButtonGroup(this);
+    m_folderGroup->addButton(m_sourceFolderRadio, 0);
+    m_folderGroup->addButton(m_otherFolderRadio, 1);
+
+    auto* folderLayout = new QGridLayout(folderBox);
+    folderLayout->addWidget(m_sourceFolderRadio, 0, 0, 1, 2);
+    folderLayout->addWidget(m_otherFolderRadio, 1, 0, 1, 2);
+    folderLayout->addWidget(m_pathField, 2, 0);
+    folderLayout->addWidget(m_browseButton, 2, 1);
+    folderLayout->setColumnStretch(0, 1);
+
+    auto* nameBox = new QGroupBox(QStringLiteral("输出文件名"), this);
+    m_keepNameRadio = new QRadioButton(QStringLiteral("保留原始文件名称"), nameBox);
+    m_renameRadio = new QRadioButton(QStringLiteral("重命名"), nameBox);
+    auto* suffixLabel = new QLabel(QStringLiteral("文件名后缀:"), nameBox);
+    m_suffixField = new QLineEdit(nameBox);
+    suffixLabel->setBuddy(m_suffixField);
+    m_nameGroup = new QButtonGroup(this);
+    m_nameGroup->addButton(m_keepNameRadio, 0);
+    m_nameGroup->addButton(m_renameRadio, 1);
+
+    auto* nameLayout = new QGridLayout(nameBox);
+    nameLayout->addWidget(m_keepNameRadio, 0, 0, 1, 2);
+    nameLayout->addWidget(m_renameRadio, 1, 0, 1, 2);
+    nameLayout->addWidget(suffixLabel, 2, 0);
+    nameLayout->addWidget(m_suffixField, 2, 1);
+    nameLayout->setColumnStretch(1, 1);
+
+    auto* formatBox = new QGroupBox(QStringLiteral("输出文件格式"), this);
+    m_formatList = new QComboBox(formatBox);
+    m_formatList->setEditable(false);
+    const QStringList names = FormatNames();
+    for (int i = 0; i < names.size(); ++i)
+        m_formatList->addItem(names[i], i);
+    m_formatList->setCurrentIndex(0);
+    auto* formatLayout = new QHBoxLayout(formatBox);
+    formatLayout->addWidget(m_formatList);
+    formatLayout->addStretch(1);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(10, 10, 10, 10);
+    layout->setSpacing(10);
+    layout->addWidget(folderBox);
+    layout->addWidget(nameBox);
+    layout->addWidget(formatBox);
+    layout->addStretch(1);
+
+    connect(m_sourceFolderRadio, &QRadioButton::clicked, this,
+            [this]() { m_browseButton->setEnabled(false); });
+    connect(m_otherFolderRadio, &QRadioButton::clicked, this, [this]() { m_browseButton->setEnabled(true); });
+    connect(m_keepNameRadio, &QRadioButton::clicked, this, [this]() { m_suffixField->setEnabled(false); });
+    connect(m_renameRadio, &QRadioButton::clicked, this, [this]() { m_suffixField->setEnabled(true); });
+    connect(m_browseButton, &QPushButton::clicked, this, &CGeneralConfDlg::Browse);
+
+    setMinimumWidth(380);
+}
+
+void CGeneralConfDlg::LoadSettings()
+{
+    XmlDocument doc;
+    if (!doc.LoadFile(PreferencesPath()) || !doc.FindElement(kRoot) || !doc.EnterElement())
+        return;
+
+    // Looked up one after the other, forward through the document.
+    if (doc.FindElement(kFolderOpts)) {
+        const bool source = doc.GetElementData() == QLatin1String("0");
+        (source ? m_sourceFolderRadio : m_otherFolderRadio)->setChecked(true);
+        m_browseButton->setEnabled(!source);
+        m_loadedFolderOption = source ? 0 : 1;
+    }
+    if (doc.FindElement(kFolderPath)) {
+        m_loadedPath = doc.GetElementData();
+        m_pathField->setText(m_loadedPath);
+    }
+    if (doc.FindElement(kNameOpts)) {
+        const bool keep = doc.GetElementData() == QLatin1String("0");
+        (keep ? m_keepNameRadio : m_renameRadio)->setChecked(true);
+        m_suffixField->setEnabled(!keep);
+    }
+    if (doc.FindElement(kSuffix)) {
+        m_loadedSuffix = doc.GetElementData();
+        m_suffixField->setText(m_loadedSuffix);
+    }
+    if (doc.FindElement(kFormat)) {
+        const int index = ReadXmlInt(doc.GetElementData());
+        m_formatList->setCurrentIndex(index >= 0 && index < m_formatList->count() ? index : -1);
+    }
+}
+
+void CGeneralConfDlg::Browse()
+{
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    CFolderDlg chooser(true, documents, this);
+    chooser.SetTitle(QStringLiteral("Select a folder"));
+    if (chooser.DoModal() == CFolderDlg::Chosen)
+        m_pathField->setText(chooser.GetPath());
+}
+
+bool CGeneralConfDlg::IsUsableSuffix(const QString& suffix)
+{
+    return !suffix.contains(QLatin1Char('/')) && !suffix.contains(QChar(0));
+}
+
+bool CGeneralConfDlg::CheckBeforeClosing()
+{
+    bool usable = true;
+    if (m_otherFolderRadio->isChecked() && !QDir::isAbsolutePath(m_pathField->text())) {
+        showMessage(this, QStringLiteral("请用“浏览”选择输出文件夹。将保留原来的输出文件夹设置。"));
+        m_pathField->setText(m_loadedPath);
+        if (m_loadedFolderOption == 0) {
+            m_sourceFolderRadio->setChecked(true);
+            m_browseButton->setEnabled(false);
+        }
+        usable = false;
+    }
+    if (!IsUsableSuffix(m_suffixField->text())) {
+        showMessage(this,
+                    QStringLiteral("文件名后缀不能包含“/”。将保留原来的后缀“%1”。").arg(m_loadedSuffix));
+        m_suffixField->setText(m_loadedSuffix);
+        usable = false;
+    }
+    return usable;
+}
+
+void CGeneralConfDlg::StoreSettings()
+{
+    if (m_stored)
+        return;
+    m_stored = true;
+
+    const QString path = PreferencesPath();
+    XmlDocument doc;
+    if (!doc.LoadFile(path))
+        return;
+    if (doc.FindElement(kRoot) && doc.EnterElement()) {
+        if (doc.FindElement(kFolderOpts))
+            doc.SetElementData(m_sourceFolderRadio->isChecked() ? 0 : 1);
+        if (doc.FindElement(kFolderPath))
+            doc.SetElementData(m_pathField->text());
+        if (doc.FindElement(kNameOpts))
+            doc.SetElementData(m_keepNameRadio->isChecked() ? 0 : 1);
+        if (doc.FindElement(kSuffix) && IsUsableSuffix(m_suffixField->text()))
+            doc.SetElementData(m_suffixField->text());
+        if (doc.FindElement(kFormat))
+            doc.SetElementData(m_formatList->currentIndex());
+        doc.LeaveElement();
+    }
+    doc.SaveFile(path);
+}
+
+void CGeneralConfDlg::keyPressEvent(QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Escape:
+        event->accept();
+        return;
+    default:
+        QWidget::keyPressEvent(event);
+    }
+}

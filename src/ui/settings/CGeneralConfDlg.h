@@ -1,0 +1,70 @@
+#pragma once
+
+#include <QWidget>
+
+class QButtonGroup;
+class QComboBox;
+class QGroupBox;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+
+// The "常规" page of the preference window: where outputs go, how they are named and in
+// which format they are written. The values live in "preference.xml": the page reads them
+// when it is created and writes them back, element by element in place, when it is
+// destroyed. Enter and Escape do nothing on the page.
+class CGeneralConfDlg : public QWidget
+{
+    Q_OBJECT
+public:
+    // Entries of the format list; the position is the stored value.
+    static QStringList FormatNames();
+
+    explicit CGeneralConfDlg(QWidget* parent = nullptr);
+    ~CGeneralConfDlg() override;
+
+    // Checks what closing would store and tells the user about values that cannot be used,
+    // putting the previous values back: the other-folder option needs an absolute folder
+    // path, and the suffix must not contain "/" (it would put outputs outside the folder).
+    // False when something was put back.
+    bool CheckBeforeClosing();
+
+    // Writes the values into "preference.xml" (also done by the destructor). A suffix
+    // containing "/" is never written; the file keeps its previous suffix then.
+    void StoreSettings();
+
+    QRadioButton* SourceFolderRadio() const { return m_sourceFolderRadio; }
+    QRadioButton* OtherFolderRadio() const { return m_otherFolderRadio; }
+    QLineEdit* PathField() const { return m_pathField; }
+    QPushButton* BrowseButton() const { return m_browseButton; }
+    QRadioButton* KeepNameRadio() const { return m_keepNameRadio; }
+    QRadioButton* RenameRadio() const { return m_renameRadio; }
+    QLineEdit* SuffixField() const { return m_suffixField; }
+    QComboBox* FormatList() const { return m_formatList; }
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void BuildControls();
+    void LoadSettings();
+    void Browse();
+    static bool IsUsableSuffix(const QString& suffix);
+
+    QRadioButton* m_sourceFolderRadio = nullptr;
+    QRadioButton* m_otherFolderRadio = nullptr;
+    QLineEdit* m_pathField = nullptr;
+    QPushButton* m_browseButton = nullptr;
+    QRadioButton* m_keepNameRadio = nullptr;
+    QRadioButton* m_renameRadio = nullptr;
+    QLineEdit* m_suffixField = nullptr;
+    QComboBox* m_formatList = nullptr;
+    QButtonGroup* m_folderGroup = nullptr;
+    QButtonGroup* m_nameGroup = nullptr;
+
+    // The values as loaded, put back when closing finds them unusable.
+    int m_loadedFolderOption = -1; // -1: no radio was checked
+    QString m_loadedPath;
+    QString m_loadedSuffix;
+    bool m_stored = false;
+};

@@ -1,0 +1,156 @@
+#include "ui/settings/CImgResizingSettingDlg.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QFrame>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QRegularExpressionValidator>
+#include <QVBoxLayout>
+
+#include "model/ResizeSettings.h"
+
+namespace {
+
+QLineEdit* digitsEdit(QWidget* parent)
+{
+    auto* edit = new QLineEdit(parent);
+    // Digits only; nine of them stay within the 32-bit value the file is read into.
+    edit->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), edit));
+    edit->setMaxLength(9);
+    edit->setFixedWidth(80);
+    return edit;
+}
+
+} // namespace
+
+CImgResizingSettingDlg::CImgResizingSettingDlg(QWidget* parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("CImgResizingSettingDlg"));
+    setWindowTitle(QStringLiteral("图像大小设置"));
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    BuildControls();
+    LoadSettings();
+}
+
+void CImgResizingSettingDlg::BuildControls()
+{
+    m_widthRadio = new QRadioButton(QStringLiteral("缩放宽度成正比"), this);
+    m_heightRadio = new QRadioButton(QStringLiteral("缩放高度成正比"), this);
+    m_absoluteRadio = new QRadioButton(QStringLiteral("缩放到绝对宽度和高度"), this);
+    auto* group = new QButtonGroup(this);
+    group->addButton(m_widthRadio, ResizeSettings::ScaleByWidth);
+    group->addButton(m_heightRadio, ResizeSettings::ScaleByHeight);
+    group->addButton(m_absoluteRadio, ResizeSettings::ScaleAbsolute);
+
+    m_widthEdit = digitsEdit(this);
+    m_heightEdit = digitsEdit(this);
+    auto* sizes = new QGridLayout();
+    sizes->setContentsMargins(20, 4, 0, 4);
+    sizes->addWidget(new QLabel(QStringLiteral("目标宽度:"), this), 0, 0);
+    sizes->addWidget(m_widthEdit, 0, 1);
+    sizes->addWidget(new QLabel(QStringLiteral("像素"), this), 0, 2);
+    sizes->addWidget(new QLabel(QStringLiteral("目标高度:"), this), 1, 0);
+    sizes->addWidget(m_heightEdit, 1, 1);
+    sizes->addWidget(new QLabel(QStringLiteral("像素"), this), 1, 2);
+    sizes->setColumnStretch(3, 1);
+
+    auto* line = new QFrame(this);
+    line->setObjectName(QStringLiteral("etched_line"));
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Sunken);
+
+    m_resizeBox = new QCheckBox(QStringLiteral("调整图片的大小"), this);
+    m_everyTimeBox = new QCheckBox(QStringLiteral("与此设置从现在起每一次调整图片的大小"), this);
+    m_note = new QLabel(
+        QStringLiteral("注意： 如果选中此选项，下一次当您使用 lumora 添加水印，目标图片会自动调整大小。"),
+        this);
+    m_note->setWordWrap(true);
+    QPalette blue = m_note->palette();
+    blue.setColor(QPalette::WindowText, QColor(0, 0, 255));
+    m_note->setPalette(blue);
+    m_note->setAutoFillBackground(false);
+    m_note->setContentsMargins(20, 0, 0, 0);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(16, 14, 16, 16);
+    layout->setSpacing(6);
+    layout->addWidget(m_widthRadio);
+    layout->addWidget(m_heightRadio);
+    layout->addWidget(m_absoluteRadio);
+    layout->addLayout(sizes);
+    layout->addSpacing(4);
+    layout->addWidget(line);
+    layout->addSpacing(4);
+    layout->addWidget(m_resizeBox);
+    layout->addWidget(m_everyTimeBox);
+    layout->addWidget(m_note);
+
+    connect(m_widthRadio, &QRadioButton::clicked, this, [this]() {
+        m_widthEdit->setEnabled(true);
+        m_heightEdit->setEnabled(false);
+    });
+    connect(m_heightRadio, &QRadioButton::clicked, this, [this]() {
+        m_widthEdit->setEnabled(false);
+        m_heightEdit->setEnabled(true);
+    });
+    connect(m_absoluteRadio, &QRadioButton::clicked, this, [this]() {
+        m_widthEdit->setEnabled(true);
+        m_heightEdit->setEnabled(true);
+    });
+
+    setFixedWidth(360);
+    setFixedHeight(sizeHint().height());
+}
+
+void CImgResizingSettingDlg::LoadSettings()
+{
+    const ResizeSettings settings = ReadResizeSettings();
+    switch (settings.ScaleType) {
+    case ResizeSettings::ScaleByWidth:
+        m_widthRadio->setChecked(true);
+        m_heightEdit->setEnabled(false);
+        break;
+    case ResizeSettings::ScaleByHeight:
+        m_heightRadio->setChecked(true);
+        m_widthEdit->setEnabled(false);
+        break;
+    case ResizeSettings::ScaleAbsolute:
+        m_absoluteRadio->setChecked(true);
+        break;
+    default:
+        break; // no radio checked, both edits open
+    }
+    m_widthEdit->setText(QString::number(settings.TargetWidth));
+    m_heightEdit->setText(QString::number(settings.TargetHeight));
+    m_resizeBox->setChecked(ResizePictures());
+    m_everyTimeBox->setChecked(settings.ResizeEveryTime != 0);
+}
+
+int CImgResizingSettingDlg::CheckedScaleType() const
+{
+    if (m_widthRadio->isChecked())
+        return ResizeSettings::ScaleByWidth;
+    if (m_heightRadio->isChecked())
+        return ResizeSettings::ScaleByHeight;
+    if (m_absoluteRadio->isChecked())
+        return ResizeSettings::ScaleAbsolute;
+    return ResizeSettings::ScaleByWidth;
+}
+
+void CImgResizingSettingDlg::StoreSettings()
+{
+    if (m_stored)
+        return;
+    m_stored = true;
+    CommitResizeSettings(CheckedScaleType(), m_widthEdit->text(), m_heightEdit->text(),
+                         m_everyTimeBox->isChecked() ? 1 : 0, m_resizeBox->isChecked());
+}
+
+void CImgResizingSettingDlg::done(int result)
+{
+    StoreSettings();
+    QDialog::done(result);
+}

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QDialog>
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QRadioButton;
+
+// The resizing window "图像大小设置": how the output size follows from a photo's size,
+// whether resizing is on until the program exits, and whether it is on every time. It has
+// no OK or Cancel; however it closes, it writes "resizing_config.ini", sets the
+// resize-pictures switch and removes the preview cache.
+class CImgResizingSettingDlg : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit CImgResizingSettingDlg(QWidget* parent = nullptr);
+
+    QRadioButton* WidthRadio() const { return m_widthRadio; }
+    QRadioButton* HeightRadio() const { return m_heightRadio; }
+    QRadioButton* AbsoluteRadio() const { return m_absoluteRadio; }
+    QLineEdit* WidthEdit() const { return m_widthEdit; }
+    QLineEdit* HeightEdit() const { return m_heightEdit; }
+    QCheckBox* ResizeBox() const { return m_resizeBox; }
+    QCheckBox* EveryTimeBox() const { return m_everyTimeBox; }
+    QLabel* Note() const { return m_note; }
+
+    // The scale type the radio buttons stand for: 1, 2 or 3, and 1 when none is checked.
+    int CheckedScaleType() const;
+
+    void done(int result) override;
+
+private:
+    void BuildControls();
+    void LoadSettings();
+    void StoreSettings();
+
+    QRadioButton* m_widthRadio = nullptr;
+    QRadioButton* m_heightRadio = nullptr;
+    QRadioButton* m_absoluteRadio = nullptr;
+    QLineEdit* m_widthEdit = nullptr;
+    QLineEdit* m_heightEdit = nullptr;
+    QCheckBox* m_resizeBox = nullptr;
+    QCheckBox* m_everyTimeBox = nullptr;
+    QLabel* m_note = nullptr;
+    bool m_stored = false;
+};

@@ -1,0 +1,420 @@
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStandardPaths>
+#include <QTabBar>
+#include <QTest>
+
+#include "model/OutputSettings.h"
+#include "model/SelectedTemplate.h"
+#include "model/TempDataFolder.h"
+#include "model/TemplateStore.h"
+#include "render/ComposeWatermark.h"
+#include "settings/SettingsTestSupport.h"
+#include "ui/settings/CFolderDlg.h"
+#include "ui/settings/CGeneralConfDlg.h"
+#include "ui/settings/CPreferenceDlg.h"
+
+namespace {
+
+// A preference file with the given element texts, in the order the program writes them.
+QByteArray preferenceFile(const QString& folderOpts, const QString& folderPath, const QString& nameOpts,
+                          const QString& suffix, const QString& format)
+{
+    return QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n"
+                          "<Preferences>\r\n"
+                          "<OutputFolderOpts>%1</OutputFolderOpts>\r\n"
+                          "<OutputFolderPath>%2</OutputFolderPath>\r\n"
+                          "<OutputFileNameOpts>%3</OutputFileNameOpts>\r\n"
+                          "<OutputFileNameSuffix>%4</OutputFileNameSuffix>\r\n"
+                          "<OutputFormat>%5</OutputFormat>\r\n"
+                          "<JpegQuality>100</JpegQuality>\r\n"
+                          "<OpenQuickStartDlg>1</OpenQuickStartDlg>\r\n"
+                          "</Preferences>\r\n")
+        .arg(folderOpts, folderPath, nameOpts, suffix, format)
+        .toUtf8();
+}
+
+} // namespace
+
+class OutputSettingsPageTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void freshFileOpensWithDefaults()
+    {
+        TempDataFolder folder;
+        QVERIFY(CreateDefaultPreferences());
+        CGeneralConfDlg page;
+        QVERIFY(page.SourceFolderRadio()->isChecked());
+        QVERIFY(!page.OtherFolderRadio()->isChecked());
+        QVERIFY(!page.BrowseButton()->isEnabled());
+        QCOMPARE(page.PathField()->text(), GetDocumentsFolder());
+        QVERIFY(page.PathField()->isReadOnly());
+        QVERIFY(page.RenameRadio()->isChecked());
+        QVERIFY(page.SuffixField()->isEnabled());
+        QCOMPARE(page.SuffixField()->text(), QStringLiteral("_new"));
+        QCOMPARE(page.FormatList()->currentText(), QStringLiteral("JPG"));
+        QCOMPARE(page.FormatList()->count(), 4);
+        for (int i = 0; i < 4; ++i)
+            QCOMPARE(page.FormatList()->itemData(i).toInt(), i);
+    }
+
+    void missingFileChecksNothingAndStoresNothing()
+    {
+        TempDataFolder folder;
+        {
+            CGeneralConfDlg page;
+            QVERIFY(!page.SourceFolderRadio()->isChecked());
+            QVERIFY(!page.OtherFolderRadio()->isChecked());
+            QVERIFY(!page.KeepNameRadio()->isChecked());
+            QVERIFY(!page.RenameRadio()->isChecked());
+            QVERIFY(page.BrowseButton()->isEnabled());
+            QVERIFY(page.SuffixField()->isEnabled());
+            QVERIFY(page.PathField()->text().isEmpty());
+        }
+        QVERIFY(!QFileInfo::exists(PreferencesPath()));
+    }
+
+    // Values as found in the file, what the page shows, and what closing stores back.
+    void loadAndStoreBack_data()
+    {
+        QTest::addColumn<QString>("folderOpts");
+        QTest::addColumn<QString>("nameOpts");
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<bool>("otherFolder");
+        QTest::addColumn<bool>("rename");
+        QTest::addColumn<int>("formatIndex");
+        QTest::addColumn<QString>("storedFolderOpts");
+        QTest::addColumn<QString>("storedNameOpts");
+        QTest::addColumn<QString>("storedFormat");
+
+        QTest::newRow("defaults") << "0"
+                                  << "1"
+                                  << "0" << false << true << 0 << "0"
+                                  << "1"
+                                  << "0";
+        QTest::newRow("folder option 2 stored as 1") << "2"
+                                                     << "0"
+                                                     << "1" << true << false << 1 << "1"
+                                                     << "0"
+                                                     << "1";
+        QTest::newRow("tiff") << "1"
+                              << "1"
+                              << "3" << true << true << 3 << "1"
+                              << "1"
+                              << "3";
+        QTest::newRow("format out of range") << "0"
+                                             << "1"
+                                             << "7" << false << true << -1 << "0"
+                                             << "1"
+                                             << "-1";
+        QTest::newRow("negative format") << "0"
+                                         << "1"
+                                         << "-2" << false << true << -1 << "0"
+                                         << "1"
+                                         << "-1";
+        QTest::newRow("non-numeric format") << "0"
+                                            << "1"
+                                            << "png" << false << true << 0 << "0"
+                                            << "1"
+                                            << "0";
+        QTest::newRow("digits then text") << "0"
+                                          << "1"
+                                          << "2x" << false << true << 2 << "0"
+                                          << "1"
+                                          << "2";
+        QTest::newRow("empty options") << ""
+                                       << ""
+                                       << "1" << true << true << 1 << "1"
+                                       << "1"
+                                       << "1";
+    }
+
+    void loadAndStoreBack()
+    {
+        QFETCH(QString, folderOpts);
+        QFETCH(QString, nameOpts);
+        QFETCH(QString, format);
+        TempDataFolder folder;
+        const QString out = folder.root() + QStringLiteral("/out");
+        QVERIFY(QDir().mkpath(out));
+        QVERIFY(TempDataFolder::write(PreferencesPath(),
+                                      preferenceFile(folderOpts, out, nameOpts, "_x", format)));
+        {
+            CGeneralConfDlg page;
+            QTEST(page.OtherFolderRadio()->isChecked(), "otherFolder");
+            QCOMPARE(page.SourceFolderRadio()->isChecked(), !page.OtherFolderRadio()->isChecked());
+            QCOMPARE(page.BrowseButton()->isEnabled(), page.OtherFolderRadio()->isChecked());
+            QTEST(page.RenameRadio()->isChecked(), "rename");
+            QCOMPARE(page.SuffixField()->isEnabled(), page.RenameRadio()->isChecked());
+            QTEST(page.FormatList()->currentIndex(), "formatIndex");
+        }
+        QTEST(PreferenceElement("OutputFolderOpts"), "storedFolderOpts");
+        QTEST(PreferenceElement("OutputFileNameOpts"), "storedNameOpts");
+        QTEST(PreferenceElement("OutputFormat"), "storedFormat");
+        QCOMPARE(PreferenceElement("OutputFolderPath"), out);
+        QCOMPARE(PreferenceElement("OutputFileNameSuffix"), QStringLiteral("_x"));
+    }
+
+    // Storing replaces element texts in place: everything else in the file stays as it was.
+    void storingKeepsTheRestOfTheFile()
+    {
+        TempDataFolder folder;
+        const QByteArray before = QByteArrayLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n"
+                                                    "<!-- kept -->\r\n"
+                                                    "<Preferences>\r\n"
+                                                    "<OutputFolderOpts>0</OutputFolderOpts>\r\n"
+                                                    "<Extra>still here</Extra>\r\n"
+                                                    "<OutputFileNameOpts>1</OutputFileNameOpts>\r\n"
+                                                    "<OutputFileNameSuffix>_new</OutputFileNameSuffix>\r\n"
+                                                    "<OutputFormat>0</OutputFormat>\r\n"
+                                                    "<JpegQuality>77</JpegQuality>\r\n"
+                                                    "<OpenQuickStartDlg>1</OpenQuickStartDlg>\r\n"
+                                                    "</Preferences>\r\n");
+        QVERIFY(TempDataFolder::write(PreferencesPath(), before));
+        {
+            CGeneralConfDlg page;
+            QVERIFY(page.PathField()->text().isEmpty()); // no path element: the field stays empty
+            page.FormatList()->setCurrentIndex(1);
+            page.SuffixField()->setText(QStringLiteral("<&>"));
+        }
+        QByteArray expected = before;
+        expected.replace("<OutputFormat>0<", "<OutputFormat>1<");
+        const QByteArray after = TempDataFolder::read(PreferencesPath());
+        QCOMPARE(PreferenceElement("OutputFileNameSuffix"), QStringLiteral("<&>"));
+        // Apart from the suffix (escaped as the XML layer writes it) the text is unchanged.
+        const qsizetype start = after.indexOf("<OutputFileNameSuffix>");
+        const qsizetype end = after.indexOf("</OutputFileNameSuffix>");
+        QByteArray normalised = after.left(start) + "<OutputFileNameSuffix>_new" + after.mid(end);
+        QCOMPARE(normalised, expected);
+    }
+
+    void radioButtonsSwitchBrowseAndSuffix()
+    {
+        TempDataFolder folder;
+        QVERIFY(CreateDefaultPreferences());
+        CGeneralConfDlg page;
+        page.show();
+        ClickOption(page.OtherFolderRadio());
+        QVERIFY(page.BrowseButton()->isEnabled());
+        QVERIFY(!page.PathField()->isEnabled() || page.PathField()->isReadOnly());
+        ClickOption(page.SourceFolderRadio());
+        QVERIFY(!page.BrowseButton()->isEnabled());
+
+        page.SuffixField()->setText(QStringLiteral("_wm"));
+        ClickOption(page.KeepNameRadio());
+        QVERIFY(!page.SuffixField()->isEnabled());
+        QCOMPARE(page.SuffixField()->text(), QStringLiteral("_wm"));
+        ClickOption(page.RenameRadio());
+        QVERIFY(page.SuffixField()->isEnabled());
+    }
+
+    void keepNameStoresZeroAndTheSuffixText()
+    {
+        TempDataFolder folder;
+        QVERIFY(CreateDefaultPreferences());
+        CPreferenceDlg window;
+        window.show();
+        CGeneralConfDlg* page = window.GeneralPage();
+        page->SuffixField()->setText(QStringLiteral("_stamped"));
+        ClickOption(page->KeepNameRadio());
+        window.close();
+        QCOMPARE(PreferenceElement("OutputFileNameOpts"), QStringLiteral("0"));
+        QCOMPARE(PreferenceElement("OutputFileNameSuffix"), QStringLiteral("_stamped"));
+    }
+
+    void chosenFolderIsStoredAndUsedByTheNextBatch()
+    {
+        TempDataFolder folder;
+        QVERIFY(CreateDefaultPreferences());
+        QVERIFY(CreateDefaultTemplates());
+        SetSelectedTemplateName(QStringLiteral("Demo 1"));
+        const QString target = folder.root() + QStringLiteral("/chosen output");
+        QVERIFY(QDir().mkpath(target));
+
+        FolderChooserScript script;
+        script.folder = target;
+        {
+            CPreferenceDlg window;
+            window.show();
+            CGeneralConfDlg* page = window.GeneralPage();
+            ClickOption(page->OtherFolderRadio());
+            ModalCatcher catcher = script.catcher();
+            QTest::mouseClick(page->BrowseButton(), Qt::LeftButton);
+            QCOMPARE(script.runs, 1);
+            QCOMPARE(page->PathField()->text(), target);
+            page->FormatList()->setCurrentIndex(3);
+            window.close();
+        }
+        QCOMPARE(script.seenTitle, QStringLiteral("Select a folder"));
+        QVERIFY(!script.newFolderButtonVisible);
+        QCOMPARE(CFolderDlg::InitialFolder(),
+                 QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
+        QCOMPARE(PreferenceElement("OutputFolderOpts"), QStringLiteral("1"));
+        QCOMPARE(PreferenceElement("OutputFolderPath"), target);
+        QCOMPARE(PreferenceElement("OutputFormat"), QStringLiteral("3"));
+
+        // The next batch writes into that folder, creating it when it has gone.
+        QVERIFY(QDir(target).removeRecursively());
+        const QString photo = folder.root() + QStringLiteral("/photos/beach.jpg");
+        QVERIFY(WriteTestPhoto(photo));
+        LoadPreferences();
+        const ComposeOutcome outcome = ComposeWatermarkOutcome(ComposeMode::BatchOutput, photo);
+        QVERIFY2(outcome.ok, qPrintable(outcome.error));
+        QCOMPARE(outcome.outputPath, target + QStringLiteral("/beach_new.tiff"));
+        QVERIFY(QFileInfo::exists(outcome.outputPath));
+    }
+
+    void cancelledChooserKeepsThePath()
+    {
+        TempDataFolder folder;
+        QVERIFY(CreateDefaultPreferences());
+        CGeneralConfDlg page;
+        page.show();
+        ClickOption(page.OtherFolderRadio());
+        const QString before = page.PathField()->text();
+        QVERIFY(!before.isEmpty());
+        FolderChooserScript script; // no folder: cancels
+        {
+            ModalCatcher catcher = script.catcher();
+            QTest::mouseClick(page.BrowseButton(), Qt::LeftButton);
+        }
+        QCOMPARE(script.runs, 1);
+        QCOMPARE(page.PathField()->text(), before);
+    }
+
+    void folderChooserResults()
+    {
+        TempDataFolder folder;
+        QVERIFY(QDir().mkpath(folder.data()));
+        FolderChooserScript script;
+        script.folder = folder.root();
+        ModalCatcher catcher = script.catcher();
+        CFolderDlg chosen(false, folder.data(), nullptr);
+        QCOMPARE(chosen.DoModal(), int(CFolderDlg::Chosen));
+        QCOMPARE(chosen.GetPath(), QDir(folder.root()).absolutePath());
+        QCOMPARE(script.seenDirectory, QDir(folder.data()).absolutePath());
+        QVERIFY(script.newFolderButtonVisible);
+
+        script.folder.clear();
+        CFolderDlg cancelled(true, QString(), nullptr);
+        QCOMPARE(CFolderDlg::InitialFolder(), QDir::currentPath());
+        QCOMPARE(cancelled.DoModal(), int(CFolderDlg::Cancelled));
+        QVERIFY(cancelled.GetPath().isEmpty());
+    }
+
+    void enterAndEscapeDoNotClose_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<bool>("onSuffixField");
+        QTest::newRow("escape on window") << int(Qt::Key_Escape) << false;
+        QTest::newRow("enter on window") << int(Qt::Key_Return) << false;
+        QTest::newRow("escape in suffix") << int(Qt::Key_Escape) << true;
+        QTest::newRow("enter in suffix") << int(Qt::Key_Return) << true;
+        QTest::newRow("keypad enter in suffix") << int(Qt::Key_Enter) << true;
+    }
+
+    void enterAndEscapeDoNotClose()
+    {
+        QFETCH(int, key);
+        QFETCH(bool, onSuffixField);
+        TempDataFolder folder;
+        QVERIFY(CreateDefaultPreferences());
+        CPreferenceDlg window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QWidget* target =
+            onSuffixField ? static_cast<QWidget*>(window.GeneralPage()->SuffixField()) : &window;
+        target->setFocus();
+        QTest::keyClick(target, Qt::Key(key));
+        QVERIFY(window.isVisible());
+        QVERIFY(window.GeneralPage());
+    }
+
+    void preferenceWindowLayout()
+    {
+        TempDataFolder folder;
+        QVERIFY(CreateDefaultPreferences());
+        CPreferenceDlg window;
+        QCOMPARE(window.windowTitle(), QStringLiteral("首选项"));
+        QCOMPARE(window.TabBar()->count(), 1);
+        QCOMPARE(window.TabBar()->tabText(0), QStringLiteral("常规"));
+        QCOMPARE(window.TabBar()->currentIndex(), 0);
+        const QSize page = window.GeneralPage()->size();
+        const QSize tabs = window.TabControl()->size();
+        const int extra = tabs.height() - (page.height() + 30); // taller tabs of the style
+        QVERIFY(extra >= 0);
+        QCOMPARE(tabs.width(), page.width() + 12);
+        QCOMPARE(window.GeneralPage()->pos(), QPoint(5, 24 + extra));
+        QCOMPARE(window.size(), QSize(page.width() + 26, page.height() + 75 + extra));
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        window.grab().save(QStringLiteral(LUMORA_BUILD_DIR "/screenshots/preference_window.png"));
+    }
+
+    // Unusable values are refused when the window closes; the previous ones stay in the file.
+    void unusableValuesAreRefused_data()
+    {
+        QTest::addColumn<QString>("suffix");
+        QTest::addColumn<bool>("otherFolderWithoutPath");
+        QTest::addColumn<int>("messages");
+        QTest::addColumn<QString>("storedSuffix");
+        QTest::addColumn<QString>("storedFolderOpts");
+        QTest::newRow("slash in suffix") << "_a/../../x" << false << 1 << "_new"
+                                         << "0";
+        QTest::newRow("plain suffix") << "_ok" << false << 0 << "_ok"
+                                      << "0";
+        QTest::newRow("backslash allowed") << "_a\\b" << false << 0 << "_a\\b"
+                                           << "0";
+        QTest::newRow("other folder without path") << "_ok" << true << 1 << "_ok"
+                                                   << "0";
+        QTest::newRow("both") << "/" << true << 2 << "_new"
+                              << "0";
+    }
+
+    void unusableValuesAreRefused()
+    {
+        QFETCH(QString, suffix);
+        QFETCH(bool, otherFolderWithoutPath);
+        TempDataFolder folder;
+        QVERIFY(CreateDefaultPreferences());
+        const QString path = PreferenceElement("OutputFolderPath");
+        ModalCatcher catcher; // closes every message box with OK
+        {
+            CPreferenceDlg window;
+            window.show();
+            CGeneralConfDlg* page = window.GeneralPage();
+            page->SuffixField()->setText(suffix);
+            page->FormatList()->setCurrentIndex(2);
+            if (otherFolderWithoutPath) {
+                ClickOption(page->OtherFolderRadio());
+                page->PathField()->clear();
+            }
+            window.close();
+        }
+        QTEST(int(catcher.texts.size()), "messages");
+        for (const QString& title : catcher.titles)
+            QCOMPARE(title, QStringLiteral("Lumora Plenum"));
+        QTEST(PreferenceElement("OutputFileNameSuffix"), "storedSuffix");
+        QTEST(PreferenceElement("OutputFolderOpts"), "storedFolderOpts");
+        QCOMPARE(PreferenceElement("OutputFolderPath"), path);
+        QCOMPARE(PreferenceElement("OutputFormat"), QStringLiteral("2")); // the rest is stored
+    }
+
+    void screenshotOfThePage()
+    {
+        TempDataFolder folder;
+        QVERIFY(CreateDefaultPreferences());
+        CGeneralConfDlg page;
+        page.resize(page.sizeHint());
+        page.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&page));
+        QVERIFY(page.grab().save(QStringLiteral(LUMORA_BUILD_DIR "/screenshots/output_settings_page.png")));
+    }
+};
+
+QTEST_MAIN(OutputSettingsPageTest)
+#include "tst_OutputSettingsPage.moc"

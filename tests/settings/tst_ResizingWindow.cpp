@@ -1,0 +1,231 @@
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QTest>
+
+#include "model/DataFiles.h"
+#include "model/ResizeSettings.h"
+#include "model/TempDataFolder.h"
+#include "services/ini/IniFile.h"
+#include "settings/SettingsTestSupport.h"
+#include "ui/settings/CImgResizingSettingDlg.h"
+
+namespace {
+
+QString stored(const QString& key)
+{
+    return IniFile::ReadString(ResizingConfigPath(), ProfileSectionName(), key, QStringLiteral("<missing>"));
+}
+
+void writeIni(int scaleType, const QString& width, const QString& height, int everyTime)
+{
+    QVERIFY(WriteResizeSettings(scaleType, width, height, everyTime));
+}
+
+// What happens when the program starts again: the in-memory switch is off, the file stays.
+void restartProgram()
+{
+    SetResizePictures(false);
+    SetResizeSettings({0, 800, 600, 0});
+}
+
+} // namespace
+
+class ResizingWindowTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init() { restartProgram(); }
+
+    void freshStateWithoutFile()
+    {
+        TempDataFolder folder;
+        CImgResizingSettingDlg window;
+        QCOMPARE(window.windowTitle(), QStringLiteral("图像大小设置"));
+        QVERIFY(window.WidthRadio()->isChecked());
+        QVERIFY(window.WidthEdit()->isEnabled());
+        QVERIFY(!window.HeightEdit()->isEnabled());
+        QCOMPARE(window.WidthEdit()->text(), QStringLiteral("800"));
+        QCOMPARE(window.HeightEdit()->text(), QStringLiteral("600"));
+        QVERIFY(!window.ResizeBox()->isChecked());
+        QVERIFY(!window.EveryTimeBox()->isChecked());
+        QCOMPARE(window.Note()->palette().color(QPalette::WindowText), QColor(0, 0, 255));
+    }
+
+    void closingUntouchedWritesTheDefaults()
+    {
+        TempDataFolder folder;
+        {
+            CImgResizingSettingDlg window;
+            window.show();
+            window.close();
+        }
+        QCOMPARE(stored("ScaleType"), QStringLiteral("1"));
+        QCOMPARE(stored("TargetWidth"), QStringLiteral("800"));
+        QCOMPARE(stored("TargetHeight"), QStringLiteral("600"));
+        QCOMPARE(stored("ResizeEveryTime"), QStringLiteral("0"));
+        QVERIFY(!ResizePictures());
+    }
+
+    // What the file holds when the window opens, and which controls that gives.
+    void opensFromTheFile_data()
+    {
+        QTest::addColumn<int>("scaleType");
+        QTest::addColumn<bool>("width");
+        QTest::addColumn<bool>("height");
+        QTest::addColumn<bool>("absolute");
+        QTest::addColumn<bool>("widthEnabled");
+        QTest::addColumn<bool>("heightEnabled");
+        QTest::addColumn<QString>("storedScaleType");
+        QTest::newRow("by width") << 1 << true << false << false << true << false << "1";
+        QTest::newRow("by height") << 2 << false << true << false << false << true << "2";
+        QTest::newRow("absolute") << 3 << false << false << true << true << true << "3";
+        QTest::newRow("unknown type") << 7 << false << false << false << true << true << "1";
+        QTest::newRow("zero type") << 0 << false << false << false << true << true << "1";
+    }
+
+    void opensFromTheFile()
+    {
+        QFETCH(int, scaleType);
+        TempDataFolder folder;
+        writeIni(scaleType, QStringLiteral("1024"), QStringLiteral("768"), 1);
+        {
+            CImgResizingSettingDlg window;
+            QTEST(window.WidthRadio()->isChecked(), "width");
+            QTEST(window.HeightRadio()->isChecked(), "height");
+            QTEST(window.AbsoluteRadio()->isChecked(), "absolute");
+            QTEST(window.WidthEdit()->isEnabled(), "widthEnabled");
+            QTEST(window.HeightEdit()->isEnabled(), "heightEnabled");
+            QCOMPARE(window.WidthEdit()->text(), QStringLiteral("1024"));
+            QCOMPARE(window.HeightEdit()->text(), QStringLiteral("768"));
+            QVERIFY(window.EveryTimeBox()->isChecked());
+            window.show();
+            window.close();
+        }
+        QTEST(stored("ScaleType"), "storedScaleType");
+        QCOMPARE(stored("ResizeEveryTime"), QStringLiteral("1"));
+    }
+
+    void radioButtonsSwitchTheEdits()
+    {
+        TempDataFolder folder;
+        CImgResizingSettingDlg window;
+        window.show();
+        ClickOption(window.HeightRadio());
+        QVERIFY(!window.WidthEdit()->isEnabled());
+        QVERIFY(window.HeightEdit()->isEnabled());
+        ClickOption(window.AbsoluteRadio());
+        QVERIFY(window.WidthEdit()->isEnabled());
+        QVERIFY(window.HeightEdit()->isEnabled());
+        ClickOption(window.WidthRadio());
+        QVERIFY(window.WidthEdit()->isEnabled());
+        QVERIFY(!window.HeightEdit()->isEnabled());
+    }
+
+    void editsTakeDigitsOnly()
+    {
+        TempDataFolder folder;
+        CImgResizingSettingDlg window;
+        window.show();
+        window.WidthEdit()->clear();
+        window.WidthEdit()->setFocus();
+        QTest::keyClicks(window.WidthEdit(), QStringLiteral("1a2-3 4"));
+        QCOMPARE(window.WidthEdit()->text(), QStringLiteral("1234"));
+    }
+
+    void disabledEditTextIsStored()
+    {
+        TempDataFolder folder;
+        {
+            CImgResizingSettingDlg window;
+            window.show();
+            ClickOption(window.AbsoluteRadio());
+            window.HeightEdit()->setText(QStringLiteral("480"));
+            window.WidthEdit()->clear();
+            ClickOption(window.WidthRadio());
+            QVERIFY(!window.HeightEdit()->isEnabled());
+            window.close();
+        }
+        QCOMPARE(stored("ScaleType"), QStringLiteral("1"));
+        QCOMPARE(stored("TargetWidth"), QString()); // an emptied edit is stored empty
+        QCOMPARE(stored("TargetHeight"), QStringLiteral("480"));
+        QCOMPARE(ReadResizeSettings().TargetWidth, 0);
+    }
+
+    void closingRemovesThePreviewCache()
+    {
+        TempDataFolder folder;
+        const QString cached = PreviewCacheFolder() + QStringLiteral("/-1/photos/a.jpg");
+        QVERIFY(TempDataFolder::write(cached, "png"));
+        {
+            CImgResizingSettingDlg window;
+            window.show();
+            window.close();
+        }
+        QVERIFY(!QFileInfo::exists(PreviewCacheFolder()));
+    }
+
+    // The resize box holds until the program exits; the every-time box across restarts.
+    void resizingLastsAsLongAsItShould_data()
+    {
+        QTest::addColumn<bool>("resizeBox");
+        QTest::addColumn<bool>("everyTimeBox");
+        QTest::addColumn<QSize>("nowSize");
+        QTest::addColumn<QSize>("afterRestartSize");
+        QTest::newRow("neither") << false << false << QSize(4000, 3000) << QSize(4000, 3000);
+        QTest::newRow("resize until exit") << true << false << QSize(800, 600) << QSize(4000, 3000);
+        QTest::newRow("every time") << false << true << QSize(800, 600) << QSize(800, 600);
+        QTest::newRow("both") << true << true << QSize(800, 600) << QSize(800, 600);
+    }
+
+    void resizingLastsAsLongAsItShould()
+    {
+        QFETCH(bool, resizeBox);
+        QFETCH(bool, everyTimeBox);
+        TempDataFolder folder;
+        {
+            CImgResizingSettingDlg window;
+            window.show();
+            if (resizeBox)
+                ClickOption(window.ResizeBox());
+            if (everyTimeBox)
+                ClickOption(window.EveryTimeBox());
+            window.close();
+        }
+        QCOMPARE(ResizePictures(), resizeBox);
+        QCOMPARE(stored("ResizeEveryTime"), everyTimeBox ? QStringLiteral("1") : QStringLiteral("0"));
+        LoadResizeSettings();
+        QTEST(ComputeOutputSize(4000, 3000), "nowSize");
+
+        // The window opens again with the boxes as they were left.
+        {
+            CImgResizingSettingDlg again;
+            QCOMPARE(again.ResizeBox()->isChecked(), resizeBox);
+            QCOMPARE(again.EveryTimeBox()->isChecked(), everyTimeBox);
+            again.show();
+            again.close();
+        }
+
+        restartProgram();
+        LoadResizeSettings();
+        QTEST(ComputeOutputSize(4000, 3000), "afterRestartSize");
+        CImgResizingSettingDlg afterRestart;
+        QVERIFY(!afterRestart.ResizeBox()->isChecked());
+        QCOMPARE(afterRestart.EveryTimeBox()->isChecked(), everyTimeBox);
+    }
+
+    void screenshot()
+    {
+        TempDataFolder folder;
+        CImgResizingSettingDlg window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QVERIFY(window.grab().save(QStringLiteral(LUMORA_BUILD_DIR "/screenshots/resizing_window.png")));
+        window.close();
+    }
+};
+
+QTEST_MAIN(ResizingWindowTest)
+#include "tst_ResizingWindow.moc"
