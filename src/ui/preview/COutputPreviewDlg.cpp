@@ -1,0 +1,256 @@
+#include "ui/preview/COutputPreviewDlg.h"
+
+#include <memory>
+
+#include <QApplication>
+#include <QLabel>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScreen>
+#include <QThread>
+
+#include "model/OutputSettings.h"
+#include "services/language/BuiltinPictureIds.h"
+#include "ui/controls/CHoverButton.h"
+#include "ui/preview/PreviewFitting.h"
+
+namespace {
+
+const QColor kBandColour(81, 81, 81);
+const QColor kPathColour(255, 255, 0);
+
+// Fixed places of the controls in the window (client coordinates).
+constexpr int kButtonTop = 10;
+constexpr int kNextFromRight = 100;
+constexpr int kButtonGap = 10;
+constexpr int kLabelLeft = 4;
+constexpr int kLabelFromBottom = 20;
+constexpr int kPictureTop = 39;
+constexpr int kBandsHeight = 65; // top band plus bottom band
+
+} // namespace
+
+COutputPreviewDlg::COutputPreviewDlg(PhotoList photos, QWidget* parent)
+    : QDialog(parent), m_photos(std::move(photos))
+{
+    setObjectName(QStringLiteral("COutputPreviewDlg"));
+    setWindowTitle(QStringLiteral("输出预览"));
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    setWindowFlag(Qt::WindowMaximizeButtonHint, true);
+    QFont font(QStringLiteral("Tahoma"));
+    font.setPointSize(9);
+    setFont(font);
+    setMouseTracking(true);
+
+    BuildControls();
+
+    // The window covers the work area of its screen; that size is also its smallest.
+    QScreen* screen = parent ? parent->screen() : QGuiApplication::primaryScreen();
+    if (screen)
+        setGeometry(screen->availableGeometry());
+    setMinimumSize(size());
+    LayoutControls();
+
+    ShowPhoto(m_photos.currentPhotoPath ? m_photos.currentPhotoPath() : QString());
+}
+
+COutputPreviewDlg::~COutputPreviewDlg()
+{
+    // The worker writes into the cache and hands its result to this window: let it end.
+    if (m_worker) {
+        m_worker->wait();
+        delete m_worker;
+        m_worker = nullptr;
+    }
+    SetBusy(false);
+}
+
+void COutputPreviewDlg::BuildControls()
+{
+    m_previousButton = new CHoverButton(this);
+    m_previousButton->setObjectName(QStringLiteral("previous_button"));
+    m_previousButton->LoadBitmap(BuiltinPictureIds::PreviousPhotoButton);
+    m_previousButton->SetToolTipText(QStringLiteral("上一张"));
+    m_previousButton->setAccessibleName(QStringLiteral("<<"));
+
+    m_nextButton = new CHoverButton(this);
+    m_nextButton->setObjectName(QStringLiteral("next_button"));
+    m_nextButton->LoadBitmap(BuiltinPictureIds::NextPhotoButton);
+    m_nextButton->setText(QStringLiteral(">>"));
+    m_nextButton->SetToolTipText(QStringLiteral("下一张"));
+
+    m_pathLabel = new QLabel(this);
+    m_pathLabel->setObjectName(QStringLiteral("path_label"));
+    m_pathLabel->setAttribute(Qt::WA_TranslucentBackground);
+    m_pathLabel->setAutoFillBackground(false);
+    QPalette yellow = m_pathLabel->palette();
+    yellow.setColor(QPalette::WindowText, kPathColour);
+    m_pathLabel->setPalette(yellow);
+    m_pathLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
+    connect(m_previousButton, &CHoverButton::clicked, this, &COutputPreviewDlg::OnPrevious);
+    connect(m_nextButton, &CHoverButton::clicked, this, &COutputPreviewDlg::OnNext);
+}
+
+void COutputPreviewDlg::LayoutControls()
+{
+    const int cw = width();
+    const int ch = height();
+    const QSize buttonSize = m_nextButton->frameSize();
+    m_nextButton->setGeometry(cw - kNextFromRight, kButtonTop, buttonSize.width(), buttonSize.height());
+    m_previousButton->setGeometry(cw - kNextFromRight - kButtonGap - m_previousButton->frameSize().width(),
+                                  kButtonTop, m_previousButton->frameSize().width(),
+                                  m_previousButton->frameSize().height());
+    const int labelHeight = m_pathLabel->fontMetrics().height() + 2;
+    m_pathLabel->setGeometry(kLabelLeft, ch - kLabelFromBottom, cw - 2 * kLabelLeft, labelHeight);
+    m_pictureArea = QRect(0, kPictureTop, cw, qMax(0, ch - kBandsHeight));
+}
+
+void COutputPreviewDlg::resizeEvent(QResizeEvent* event)
+{
+    QDialog::resizeEvent(event);
+    LayoutControls();
+}
+
+void COutputPreviewDlg::ShowPhoto(const QString& photoPath)
+{
+    m_pathLabel->setText(photoPath);
+    if (photoPath.isEmpty())
+        return;
+    RenderPreview(photoPath);
+}
+
+void COutputPreviewDlg::OnPrevious()
+{
+    const QString path = m_photos.selectPreviousPhoto ? m_photos.selectPreviousPhoto() : QString();
+    if (path.isEmpty()) {
+        QMessageBox::information(this, QStringLiteral("Lumora Plenum"),
+                                 QStringLiteral("This is the first one."));
+        return;
+    }
+    ShowPhoto(path);
+}
+
+void COutputPreviewDlg::OnNext()
+{
+    const QString path = m_photos.selectNextPhoto ? m_photos.selectNextPhoto() : QString();
+    if (path.isEmpty()) {
+        QMessageBox::information(this, QStringLiteral("Lumora Plenum"),
+                                 QStringLiteral("This is the last one."));
+        return;
+    }
+    ShowPhoto(path);
+}
+
+void COutputPreviewDlg::RenderPreview(const QString& photoPath)
+{
+    // Output preferences may have changed since the last render.
+    LoadPreferences();
+    if (m_worker) {
+        // One render at a time; the latest request is rendered when this one ends.
+        m_pendingPhoto = photoPath;
+        return;
+    }
+    StartWorker(photoPath);
+}
+
+void COutputPreviewDlg::StartWorker(const QString& photoPath)
+{
+    SetBusy(true);
+    auto result = std::make_shared<PreviewPicture>();
+    m_worker = QThread::create([result, photoPath]() { *result = RenderPreviewPicture(photoPath); });
+    connect(m_worker, &QThread::finished, this, [this, result]() {
+        m_worker->deleteLater();
+        m_worker = nullptr;
+        OnWorkerFinished(*result);
+    });
+    m_worker->start();
+}
+
+void COutputPreviewDlg::OnWorkerFinished(const PreviewPicture& picture)
+{
+    if (!m_pendingPhoto.isEmpty()) {
+        const QString next = m_pendingPhoto;
+        m_pendingPhoto.clear();
+        if (next != picture.photoPath) {
+            StartWorker(next);
+            return;
+        }
+    }
+    m_picture = picture;
+    m_scaled = QPixmap();
+    m_scaledRect = QRect();
+    SetBusy(false);
+    update();
+    emit PreviewShown(picture.photoPath);
+}
+
+void COutputPreviewDlg::SetBusy(bool busy)
+{
+    if (busy == m_busy)
+        return;
+    m_busy = busy;
+    if (busy)
+        QApplication::setOverrideCursor(Qt::BusyCursor);
+    else
+        QApplication::restoreOverrideCursor();
+}
+
+QRect COutputPreviewDlg::DisplayRect() const
+{
+    if (m_picture.display.isNull())
+        return QRect();
+    return FitPreviewRect(m_picture.display.size(), m_pictureArea);
+}
+
+void COutputPreviewDlg::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    const QRect client = rect();
+    painter.fillRect(client, Qt::white);
+    painter.fillRect(QRect(QPoint(0, 0), QPoint(client.right(), m_pictureArea.top() - 1)), kBandColour);
+    painter.fillRect(QRect(QPoint(0, m_pictureArea.bottom() + 1), client.bottomRight()), kBandColour);
+
+    const QRect target = DisplayRect();
+    if (target.isValid()) {
+        if (target.size() == m_picture.display.size()) {
+            painter.drawImage(target.topLeft(), m_picture.display);
+        } else {
+            if (m_scaledRect != target || m_scaled.isNull()) {
+                m_scaled = QPixmap::fromImage(
+                    m_picture.display.scaled(target.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+                m_scaledRect = target;
+            }
+            painter.drawPixmap(target.topLeft(), m_scaled);
+        }
+    } else if (!m_picture.error.isEmpty() && !IsRendering()) {
+        painter.setPen(QColor(150, 150, 150));
+        painter.drawText(m_pictureArea.adjusted(20, 20, -20, -20), Qt::AlignCenter | Qt::TextWordWrap,
+                         QStringLiteral("无法预览这张照片：%1").arg(m_picture.error));
+    }
+}
+
+void COutputPreviewDlg::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton) {
+        m_dragging = true;
+        setCursor(Qt::ClosedHandCursor);
+    }
+    QDialog::mousePressEvent(event);
+}
+
+void COutputPreviewDlg::mouseMoveEvent(QMouseEvent* event)
+{
+    setCursor(m_dragging ? Qt::ClosedHandCursor : Qt::OpenHandCursor);
+    QDialog::mouseMoveEvent(event);
+}
+
+void COutputPreviewDlg::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton && m_dragging) {
+        m_dragging = false;
+        setCursor(Qt::OpenHandCursor);
+    }
+    QDialog::mouseReleaseEvent(event);
+}

@@ -1,0 +1,91 @@
+#pragma once
+
+#include <QDialog>
+#include <QPixmap>
+#include <QPoint>
+#include <QPointer>
+#include <functional>
+
+#include "ui/preview/PreviewRendering.h"
+
+class CHoverButton;
+class QLabel;
+class QThread;
+
+// The output preview "输出预览": one photo of the file list at a time, rendered with the
+// current template and the resize settings, fitted into the window; the previous and next
+// buttons step through the list. Rendering runs on a worker thread with a busy cursor, so
+// the window stays responsive; requests made meanwhile replace each other and the latest is
+// rendered next.
+class COutputPreviewDlg : public QDialog
+{
+    Q_OBJECT
+public:
+    // The file list the preview steps through.
+    struct PhotoList
+    {
+        // The selected photo (the first is selected when none is); empty for an empty list.
+        std::function<QString()> currentPhotoPath;
+        // Select the next or previous photo and return its path; empty (selection kept)
+        // at the end of the list.
+        std::function<QString()> selectNextPhoto;
+        std::function<QString()> selectPreviousPhoto;
+    };
+
+    static constexpr int kPreviousButtonId = 1141;
+    static constexpr int kNextButtonId = 1140;
+
+    explicit COutputPreviewDlg(PhotoList photos, QWidget* parent = nullptr);
+    ~COutputPreviewDlg() override;
+
+    CHoverButton* PreviousButton() const { return m_previousButton; }
+    CHoverButton* NextButton() const { return m_nextButton; }
+    QLabel* PathLabel() const { return m_pathLabel; }
+    // The picture area in window coordinates.
+    QRect PictureArea() const { return m_pictureArea; }
+    // What is shown (or being replaced): cache path, rendered size, the display bitmap.
+    const PreviewPicture& Picture() const { return m_picture; }
+    // Where the display bitmap is drawn; empty when nothing is drawn.
+    QRect DisplayRect() const;
+    bool IsRendering() const { return m_worker != nullptr; }
+
+    void OnPrevious();
+    void OnNext();
+
+signals:
+    // A photo has been rendered (or found in the cache) and is now shown.
+    void PreviewShown(const QString& photoPath);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    void BuildControls();
+    void LayoutControls();
+    void ShowPhoto(const QString& photoPath);
+    void RenderPreview(const QString& photoPath);
+    void StartWorker(const QString& photoPath);
+    void OnWorkerFinished(const PreviewPicture& picture);
+    void SetBusy(bool busy);
+
+    PhotoList m_photos;
+    CHoverButton* m_previousButton = nullptr;
+    CHoverButton* m_nextButton = nullptr;
+    QLabel* m_pathLabel = nullptr;
+    QRect m_pictureArea;
+
+    PreviewPicture m_picture;
+    QThread* m_worker = nullptr;
+    QString m_pendingPhoto;
+    bool m_busy = false;
+
+    // The display bitmap scaled for the rectangle it was last drawn into.
+    QPixmap m_scaled;
+    QRect m_scaledRect;
+
+    bool m_dragging = false;
+};

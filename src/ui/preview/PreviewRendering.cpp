@@ -1,0 +1,45 @@
+#include "ui/preview/PreviewRendering.h"
+
+#include <QFileInfo>
+#include <QImageReader>
+
+#include "model/ResizeSettings.h"
+#include "render/ComposeWatermark.h"
+#include "services/folders/FolderTree.h"
+#include "services/imaging/ImageCanvas.h"
+#include "ui/preview/PreviewCache.h"
+
+PreviewPicture RenderPreviewPicture(const QString& photoPath)
+{
+    PreviewPicture picture;
+    picture.photoPath = photoPath;
+    picture.previewPath = PreviewCache::PathFor(photoPath);
+
+    const QFileInfo cached(picture.previewPath);
+    if (!cached.exists() && !cached.isSymLink()) {
+        CreateFolderPath(PreviewCache::FolderFor(photoPath));
+        const ComposeOutcome outcome =
+            ComposeWatermarkOutcome(ComposeMode::PreviewFile, photoPath, picture.previewPath);
+        picture.composed = true;
+        if (!outcome.ok) {
+            picture.error = outcome.error;
+            return picture;
+        }
+    }
+
+    // The cache file holds PNG data whatever its name says.
+    QImageReader reader(picture.previewPath);
+    reader.setDecideFormatFromContent(true);
+    QImage rendered;
+    if (!reader.read(&rendered)) {
+        picture.error = reader.errorString();
+        return picture;
+    }
+    picture.renderedSize = rendered.size();
+
+    QSize output = ComputeOutputSize(rendered.width(), rendered.height());
+    if (output.width() <= 0 || output.height() <= 0)
+        output = rendered.size();
+    picture.display = ImageCanvas::scaledHighQuality(rendered.convertToFormat(ImageCanvas::kFormat), output);
+    return picture;
+}

@@ -1,0 +1,358 @@
+#include <QApplication>
+#include <QLabel>
+#include <QSignalSpy>
+#include <QTest>
+
+#include "controls/ModalCatcher.h"
+#include "model/OutputSettings.h"
+#include "model/ResizeSettings.h"
+#include "model/SelectedTemplate.h"
+#include "model/TempDataFolder.h"
+#include "model/TemplateStore.h"
+#include "services/folders/FolderTree.h"
+#include "services/skin/SkinList.h"
+#include "services/skin/SkinResources.h"
+#include "ui/controls/CHoverButton.h"
+#include "ui/preview/COutputPreviewDlg.h"
+#include "ui/preview/PreviewCache.h"
+#include "ui/skin/CMainDlgUI.h"
+#include "ui/skin/MainDlgOwner.h"
+
+namespace {
+
+class NoOwner : public MainDlgOwner
+{
+public:
+    void ShowMainMenu(const QPoint&) override {}
+    void PreviewPhoto() override {}
+    void StartBatch() override {}
+    void OnCommand(int) override {}
+};
+
+// The main window's skinned surface with its file list, as the preview steps through it.
+class MainSurface
+{
+public:
+    MainSurface()
+    {
+        SkinResources::SetInstancePath(QStringLiteral(LUMORA_SOURCE_DIR));
+        SkinResources::SetResourcePath(QStringLiteral(LUMORA_SOURCE_DIR "/skin/en"));
+        ok = ui.InitSkin(&window, &owner);
+    }
+
+    COutputPreviewDlg::PhotoList photoList()
+    {
+        return {[this]() { return ui.CurrentPhotoPath(); }, [this]() { return ui.SelectNextPhoto(); },
+                [this]() { return ui.SelectPreviousPhoto(); }};
+    }
+    int selectedRow() const { return ui.SelectedFileRow(); }
+
+    QWidget window;
+    NoOwner owner;
+    CMainDlgUI ui;
+    bool ok = false;
+};
+
+QImage solid(const QSize& size, QColor colour)
+{
+    QImage image(size, QImage::Format_ARGB32);
+    image.fill(colour);
+    return image;
+}
+
+QString writePhoto(const QString& path, const QSize& size)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QImage photo(size, QImage::Format_RGB32);
+    for (int y = 0; y < size.height(); ++y)
+        for (int x = 0; x < size.width(); ++x)
+            photo.setPixel(x, y, qRgb(40 + x * 150 / size.width(), 90, 60 + y * 150 / size.height()));
+    return photo.save(path, "JPG", 95) ? path : QString();
+}
+
+// Puts a picture where the preview looks for the photo's cached render.
+bool seedCache(const QString& photo, const QImage& picture)
+{
+    const QString cached = PreviewCache::PathFor(photo);
+    QDir().mkpath(QFileInfo(cached).path());
+    return picture.save(cached, "PNG");
+}
+
+bool waitShown(COutputPreviewDlg& preview, QSignalSpy& spy, int count = 1)
+{
+    while (spy.count() < count) {
+        if (!spy.wait(30000))
+            return false;
+    }
+    return !preview.IsRendering();
+}
+
+} // namespace
+
+class OutputPreviewTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<TempDataFolder> m_folder;
+    QStringList m_photos;
+
+private slots:
+    void init()
+    {
+        m_folder = std::make_unique<TempDataFolder>();
+        QVERIFY(CreateDefaultPreferences());
+        QVERIFY(CreateDefaultTemplates());
+        SetSelectedTemplateName(QStringLiteral("Demo 1"));
+        SetResizePictures(false);
+        SetResizeSettings({0, 800, 600, 0});
+        m_photos.clear();
+        for (const char* name : {"first.jpg", "second.jpg", "third.jpg"})
+            m_photos << writePhoto(m_folder->root() + QStringLiteral("/photos/") + QLatin1String(name),
+                                   QSize(400, 300));
+    }
+    void cleanup() { m_folder.reset(); }
+
+    void openingWithoutSelectionShowsTheFirstPhoto()
+    {
+        MainSurface surface;
+        QVERIFY(surface.ok);
+        for (const QString& photo : m_photos)
+            surface.ui.AddFileItem(photo);
+        QCOMPARE(surface.selectedRow(), -1);
+
+        COutputPreviewDlg preview(surface.photoList());
+        QSignalSpy shown(&preview, &COutputPreviewDlg::PreviewShown);
+        QCOMPARE(preview.windowTitle(), QStringLiteral("输出预览"));
+        QCOMPARE(surface.selectedRow(), 0);
+        QCOMPARE(preview.PathLabel()->text(), m_photos[0]);
+        // The render runs on a worker: the window is back before it ends, with a busy cursor.
+        QVERIFY(preview.IsRendering());
+        QVERIFY(QApplication::overrideCursor());
+        QCOMPARE(QApplication::overrideCursor()->shape(), Qt::BusyCursor);
+        QVERIFY(waitShown(preview, shown));
+        QVERIFY(!QApplication::overrideCursor());
+        QCOMPARE(shown.first().first().toString(), m_photos[0]);
+        QCOMPARE(preview.Picture().previewPath, PreviewCache::PathFor(m_photos[0]));
+        QVERIFY(preview.Picture().composed);
+        QVERIFY(QFileInfo::exists(preview.Picture().previewPath));
+        QCOMPARE(preview.Picture().display.size(), QSize(400, 300));
+        QCOMPARE(preview.minimumSize(), preview.size());
+    }
+
+    void steppingThroughTheListAndItsEnds()
+    {
+        MainSurface surface;
+        QVERIFY(surface.ok);
+        for (const QString& photo : m_photos)
+            surface.ui.AddFileItem(photo);
+        surface.ui.SelectFileRow(1);
+
+        COutputPreviewDlg preview(surface.photoList());
+        QSignalSpy shown(&preview, &COutputPreviewDlg::PreviewShown);
+        QVERIFY(waitShown(preview, shown, 1));
+        QCOMPARE(preview.Picture().photoPath, m_photos[1]);
+
+        ModalCatcher catcher;
+        QTest::mouseClick(preview.NextButton(), Qt::LeftButton);
+        QVERIFY(waitShown(preview, shown, 2));
+        QCOMPARE(preview.PathLabel()->text(), m_photos[2]);
+        QCOMPARE(preview.Picture().photoPath, m_photos[2]);
+        QVERIFY(catcher.texts.isEmpty());
+
+        // At the end: a message, and everything stays as it is.
+        QTest::mouseClick(preview.NextButton(), Qt::LeftButton);
+        QCOMPARE(catcher.texts, QStringList{QStringLiteral("This is the last one.")});
+        QCOMPARE(catcher.icons.value(0), QMessageBox::Information);
+        QCOMPARE(catcher.titles.value(0), QStringLiteral("Lumora Plenum"));
+        QVERIFY(!preview.IsRendering());
+        QCOMPARE(preview.Picture().photoPath, m_photos[2]);
+        QCOMPARE(surface.selectedRow(), 2);
+
+        QTest::mouseClick(preview.PreviousButton(), Qt::LeftButton);
+        QTest::mouseClick(preview.PreviousButton(), Qt::LeftButton); // requested while rendering
+        QVERIFY(waitShown(preview, shown, 3));
+        QCOMPARE(preview.Picture().photoPath, m_photos[0]);
+        QCOMPARE(preview.PathLabel()->text(), m_photos[0]);
+
+        QTest::mouseClick(preview.PreviousButton(), Qt::LeftButton);
+        QCOMPARE(catcher.texts.value(1), QStringLiteral("This is the first one."));
+        QCOMPARE(surface.selectedRow(), 0);
+        QCOMPARE(shown.count(), 3);
+    }
+
+    void emptyListShowsNothing()
+    {
+        MainSurface surface;
+        QVERIFY(surface.ok);
+        COutputPreviewDlg preview(surface.photoList());
+        QVERIFY(!preview.IsRendering());
+        QVERIFY(preview.PathLabel()->text().isEmpty());
+        QVERIFY(preview.DisplayRect().isNull());
+        QVERIFY(!QFileInfo::exists(PreviewCacheFolder()));
+    }
+
+    void cachedFileIsReusedUntilTheCacheIsRemoved()
+    {
+        MainSurface surface;
+        QVERIFY(surface.ok);
+        surface.ui.AddFileItem(m_photos[0]);
+
+        QImage firstRender;
+        {
+            COutputPreviewDlg preview(surface.photoList());
+            QSignalSpy shown(&preview, &COutputPreviewDlg::PreviewShown);
+            QVERIFY(waitShown(preview, shown));
+            QVERIFY(preview.Picture().composed);
+            firstRender = preview.Picture().display;
+        }
+
+        // Another template: a cached preview still shows the old one.
+        QVERIFY(AddTemplate(QStringLiteral("Plain")));
+        SetSelectedTemplateName(QStringLiteral("Plain"));
+        {
+            COutputPreviewDlg preview(surface.photoList());
+            QSignalSpy shown(&preview, &COutputPreviewDlg::PreviewShown);
+            QVERIFY(waitShown(preview, shown));
+            QVERIFY(!preview.Picture().composed);
+            QCOMPARE(preview.Picture().display, firstRender);
+        }
+
+        RemovePreviewCache();
+        {
+            COutputPreviewDlg preview(surface.photoList());
+            QSignalSpy shown(&preview, &COutputPreviewDlg::PreviewShown);
+            QVERIFY(waitShown(preview, shown));
+            QVERIFY(preview.Picture().composed);
+            QCOMPARE(preview.Picture().display.size(), firstRender.size());
+            QVERIFY(preview.Picture().display != firstRender); // drawn without the old watermark
+        }
+    }
+
+    // A picture in the cache is shown as it is, redrawn at the output size, fitted into
+    // the picture area.
+    void fittingInTheWindow_data()
+    {
+        QTest::addColumn<QSize>("cached");
+        QTest::addColumn<bool>("resizeToWidth800");
+        QTest::addColumn<QSize>("display");
+        QTest::addColumn<QRect>("drawn");
+        // The window is sized so that its picture area is 1000 x 600 at top 39.
+        QTest::newRow("wide") << QSize(4000, 1000) << false << QSize(4000, 1000) << QRect(0, 214, 1000, 250);
+        QTest::newRow("tall") << QSize(1000, 4000) << false << QSize(1000, 4000) << QRect(425, 39, 150, 600);
+        QTest::newRow("small") << QSize(200, 100) << false << QSize(200, 100) << QRect(400, 289, 200, 100);
+        QTest::newRow("resized to width 800 first")
+            << QSize(4000, 3000) << true << QSize(800, 600) << QRect(100, 39, 800, 600);
+        QTest::newRow("small picture resized up to width 800")
+            << QSize(400, 100) << true << QSize(800, 200) << QRect(100, 239, 800, 200);
+    }
+
+    void fittingInTheWindow()
+    {
+        QFETCH(QSize, cached);
+        QFETCH(bool, resizeToWidth800);
+        if (resizeToWidth800) {
+            QVERIFY(WriteResizeSettings(1, QStringLiteral("800"), QStringLiteral("600"), 0));
+            SetResizePictures(true);
+            LoadResizeSettings(); // as the main window does before opening the preview
+        }
+        MainSurface surface;
+        QVERIFY(surface.ok);
+        surface.ui.AddFileItem(m_photos[0]);
+        QVERIFY(seedCache(m_photos[0], solid(cached, QColor(200, 30, 30))));
+
+        COutputPreviewDlg preview(surface.photoList());
+        QSignalSpy shown(&preview, &COutputPreviewDlg::PreviewShown);
+        preview.setMinimumSize(0, 0);
+        preview.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&preview));
+        preview.resize(1000, 665);
+        QTRY_COMPARE(preview.PictureArea(), QRect(0, 39, 1000, 600));
+        QVERIFY(waitShown(preview, shown));
+        QVERIFY(!preview.Picture().composed);
+        QCOMPARE(preview.Picture().renderedSize, cached);
+        QTEST(preview.Picture().display.size(), "display");
+        QTEST(preview.DisplayRect(), "drawn");
+
+        // Painted: white around the picture, the picture inside, dark grey bands.
+        const QImage shot = preview.grab().toImage();
+        const QRect drawn = preview.DisplayRect();
+        QCOMPARE(QColor(shot.pixel(drawn.center())), QColor(200, 30, 30));
+        QCOMPARE(QColor(shot.pixel(5, 20)), QColor(81, 81, 81));
+        QCOMPARE(QColor(shot.pixel(5, 665 - 3)), QColor(81, 81, 81));
+        if (drawn.left() > 0)
+            QCOMPARE(QColor(shot.pixel(drawn.left() - 2, drawn.center().y())), QColor(Qt::white));
+        if (drawn.top() > 39)
+            QCOMPARE(QColor(shot.pixel(drawn.center().x(), drawn.top() - 2)), QColor(Qt::white));
+    }
+
+    void zeroTargetKeepsThePictureSize()
+    {
+        QVERIFY(WriteResizeSettings(1, QString(), QStringLiteral("600"), 1));
+        LoadResizeSettings();
+        MainSurface surface;
+        QVERIFY(surface.ok);
+        surface.ui.AddFileItem(m_photos[0]);
+        QVERIFY(seedCache(m_photos[0], solid(QSize(640, 480), Qt::blue)));
+        COutputPreviewDlg preview(surface.photoList());
+        QSignalSpy shown(&preview, &COutputPreviewDlg::PreviewShown);
+        QVERIFY(waitShown(preview, shown));
+        QCOMPARE(preview.Picture().display.size(), QSize(640, 480));
+    }
+
+    void unreadablePhotoShowsNoPictureAndNoMessage()
+    {
+        const QString broken = m_folder->root() + QStringLiteral("/photos/broken.jpg");
+        QVERIFY(TempDataFolder::write(broken, "not a picture"));
+        MainSurface surface;
+        QVERIFY(surface.ok);
+        surface.ui.AddFileItem(broken);
+        ModalCatcher catcher;
+        COutputPreviewDlg preview(surface.photoList());
+        QSignalSpy shown(&preview, &COutputPreviewDlg::PreviewShown);
+        QVERIFY(waitShown(preview, shown));
+        QVERIFY(preview.Picture().display.isNull());
+        QVERIFY(!preview.Picture().error.isEmpty());
+        QVERIFY(preview.DisplayRect().isNull());
+        QVERIFY(!QFileInfo::exists(PreviewCache::PathFor(broken)));
+        QVERIFY(catcher.texts.isEmpty());
+    }
+
+    void cursors()
+    {
+        MainSurface surface;
+        QVERIFY(surface.ok);
+        COutputPreviewDlg preview(surface.photoList());
+        preview.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&preview));
+        const QPoint inside = preview.PictureArea().center();
+        QTest::mouseMove(&preview, inside);
+        QCOMPARE(preview.cursor().shape(), Qt::OpenHandCursor);
+        QTest::mousePress(&preview, Qt::LeftButton, {}, inside);
+        QCOMPARE(preview.cursor().shape(), Qt::ClosedHandCursor);
+        QTest::mouseMove(&preview, inside + QPoint(10, 10));
+        QCOMPARE(preview.cursor().shape(), Qt::ClosedHandCursor);
+        QTest::mouseRelease(&preview, Qt::LeftButton, {}, inside + QPoint(10, 10));
+        QTest::mouseMove(&preview, inside);
+        QCOMPARE(preview.cursor().shape(), Qt::OpenHandCursor);
+    }
+
+    void screenshot()
+    {
+        MainSurface surface;
+        QVERIFY(surface.ok);
+        const QString photo =
+            writePhoto(m_folder->root() + QStringLiteral("/photos/地平线 sunset.jpg"), QSize(1600, 1000));
+        QVERIFY(!photo.isEmpty());
+        surface.ui.AddFileItem(photo);
+        COutputPreviewDlg preview(surface.photoList());
+        QSignalSpy shown(&preview, &COutputPreviewDlg::PreviewShown);
+        preview.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&preview));
+        QVERIFY(waitShown(preview, shown));
+        QVERIFY(preview.grab().save(QStringLiteral(LUMORA_BUILD_DIR "/screenshots/output_preview.png")));
+    }
+};
+
+QTEST_MAIN(OutputPreviewTest)
+#include "tst_OutputPreview.moc"
