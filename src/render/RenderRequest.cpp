@@ -13,5 +13,13 @@ RenderRequest RenderRequest::fromProcessSettings(ComposeMode mode, const QString
     request.output = GetOutputSettings();
     request.resize = GetResizeSettings();
     request.resizePictures = ResizePictures();
+    request.pixelLimit = PixelLimitFromEnvironment();
     return request;
+}
+
+qint64 RenderRequest::PixelLimitFromEnvironment()
+{
+    bool ok = false;
+    const qint64 limit = qEnvironmentVariable("LUMORA_MAX_PIXELS").toLongLong(&ok);
+    return ok && limit > 0 ? limit : PhotoDecoder::kDefaultPixelLimit;
 }

@@ -29,7 +29,11 @@ struct RenderRequest
     qint64 pixelLimit = PhotoDecoder::kDefaultPixelLimit;
 
     // A request with the process-wide values: the selected template, the output settings,
-    // the resize values and the resize-pictures switch.
+    // the resize values, the resize-pictures switch and the pixel limit.
+    // The pixel limit: LUMORA_MAX_PIXELS from the environment when it is a positive number,
+    // else 250 million.
+    static qint64 PixelLimitFromEnvironment();
+
     static RenderRequest fromProcessSettings(ComposeMode mode, const QString& sourcePath,
                                              const QString& targetPath);
 };

@@ -74,10 +74,13 @@ private:
     QTemporaryDir m_dir;
     QString m_data;
 
-    Run run(const QStringList& arguments)
+    Run run(const QStringList& arguments, const QString& maxPixels = QString())
     {
         QProcess process;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove(QStringLiteral("LUMORA_MAX_PIXELS"));
+        if (!maxPixels.isEmpty())
+            env.insert(QStringLiteral("LUMORA_MAX_PIXELS"), maxPixels);
         env.insert(QStringLiteral("HOME"), m_dir.filePath(QStringLiteral("home")));
         env.insert(QStringLiteral("XDG_DATA_HOME"), m_dir.filePath(QStringLiteral("home/.local/share")));
         env.insert(QStringLiteral("XDG_CACHE_HOME"), m_dir.filePath(QStringLiteral("home/.cache")));
@@ -195,6 +198,18 @@ private slots:
         const Run resized = run({QStringLiteral("--resize"), source});
         QCOMPARE(resized.exitCode, 0);
         QCOMPARE(QImage(resized.out.constFirst()).size(), QSize(100, 60));
+    }
+
+    // A photo over the pixel limit fails with a reason; the limit can be set.
+    void pixelLimit()
+    {
+        const QString source = savePhoto(QStringLiteral("limit/shot.jpg"), QSize(120, 100), 6);
+        const Run refused = run({source}, QStringLiteral("10000"));
+        QCOMPARE(refused.exitCode, 1);
+        QCOMPARE(refused.err.size(), 1);
+        QVERIFY(refused.err.constFirst().contains(QStringLiteral("limit")));
+        QVERIFY(!QFileInfo::exists(m_dir.filePath(QStringLiteral("limit/shot_new.jpg"))));
+        QCOMPARE(run({source}, QStringLiteral("12000")).exitCode, 0);
     }
 
     void previewAndSample()
