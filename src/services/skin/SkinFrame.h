@@ -50,7 +50,7 @@ private:
     void UpdateCursor(HitArea area);
     void DragTo(const QPoint& globalPos);
 
-    QPointer<QWidget> m_window;
+    QWidget* m_window; // the frame is a child of the window and ends with it
     SkinManager* m_skin;
     HitArea m_dragArea = HitClient;
     QPoint m_dragStart;

@@ -93,23 +93,26 @@ void SkinManager::HookControls()
 
 QPoint SkinManager::CursorInHost() const
 {
-    return m_host ? m_host->mapFromGlobal(QCursor::pos()) : QPoint();
+    const QWidget* host = m_host.data();
+    return host != nullptr ? host->mapFromGlobal(QCursor::pos()) : QPoint();
 }
 
 QWidget* SkinManager::FindControl(const QString& name) const
 {
-    if (!m_root || name.isEmpty())
+    QWidget* root = m_root.data();
+    if (root == nullptr || name.isEmpty())
         return nullptr;
-    if (m_root->objectName() == name)
-        return m_root;
-    return m_root->findChild<QWidget*>(name);
+    if (root->objectName() == name)
+        return root;
+    return root->findChild<QWidget*>(name);
 }
 
 QWidget* SkinManager::FindControl(const QPoint& point) const
 {
-    if (!m_host || !m_host->rect().contains(point))
+    QWidget* host = m_host.data();
+    if (host == nullptr || !host->rect().contains(point))
         return nullptr;
-    return m_host->childAt(point);
+    return host->childAt(point);
 }
 
 void SkinManager::AddNotifier(SkinNotifier* notifier)
@@ -133,10 +136,11 @@ void SkinManager::SendNotify(const QString& type, QWidget* sender, const QPoint&
 
 QRect SkinManager::CaptionRect() const
 {
-    if (!m_host || m_captionBottom <= 0)
+    const QWidget* host = m_host.data();
+    if (host == nullptr || m_captionBottom <= 0)
         return QRect();
     return QRect(QPoint(m_caption.left(), m_caption.top()),
-                 QPoint(m_host->width() - m_caption.right() - 1, m_captionBottom - 1));
+                 QPoint(host->width() - m_caption.right() - 1, m_captionBottom - 1));
 }
 
 QMargins SkinManager::SizeBox() const

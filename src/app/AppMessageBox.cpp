@@ -1,0 +1,28 @@
+#include "app/AppMessageBox.h"
+
+namespace {
+AppMessageBox::Handler& CurrentHandler()
+{
+    static AppMessageBox::Handler handler;
+    return handler;
+}
+} // namespace
+
+QString AppMessageBox::Caption()
+{
+    return QStringLiteral("Lumora Plenum");
+}
+
+void AppMessageBox::SetHandler(Handler handler)
+{
+    CurrentHandler() = std::move(handler);
+}
+
+QMessageBox::StandardButton AppMessageBox::Show(QWidget* parent, const QString& text, QMessageBox::Icon icon,
+                                                QMessageBox::StandardButtons buttons)
+{
+    if (CurrentHandler())
+        return CurrentHandler()(parent, text, icon, buttons);
+    QMessageBox box(icon, Caption(), text, buttons, parent);
+    return static_cast<QMessageBox::StandardButton>(box.exec());
+}

@@ -1,0 +1,68 @@
+#pragma once
+
+#include "render/ComposeWatermark.h"
+
+#include <QString>
+#include <QStringList>
+#include <atomic>
+#include <functional>
+#include <thread>
+
+class CMainDlgUI;
+class StopEvent;
+
+// One batch run: stamps every photo of the main window's file list with the selected
+// template on a worker thread. The worker walks the list by moving its selection, so a click
+// on another row during the run makes it continue after that row. Each photo's template is
+// the one selected when its render starts; output and resize settings are read once at the
+// start. Every list and toolbar change goes through CMainDlgUI's thread-safe operations.
+class BatchRun
+{
+public:
+    using Renderer = std::function<ComposeOutcome(const QString& photoPath)>;
+
+    // What the run needs from the outside; every member has a default (the real one).
+    struct Services
+    {
+        std::function<void()> loadSettings; // output preferences and resize settings
+        Renderer render;                    // one photo in batch mode
+        std::function<void(const QString& path)> showInFileBrowser;
+    };
+
+    struct Summary
+    {
+        int processed = 0;
+        int failed = 0;
+        QStringList failures; // "path: reason", one per failed photo
+        bool stopped = false;
+        QString lastOutputPath;
+    };
+
+    BatchRun(CMainDlgUI* ui, StopEvent* stop, Services services = {});
+    // Waits for the worker.
+    ~BatchRun();
+    BatchRun(const BatchRun&) = delete;
+    BatchRun& operator=(const BatchRun&) = delete;
+
+    // Starts the worker. `finished` is called on the worker thread as its last act.
+    void Start(std::function<void(const Summary&)> finished);
+    bool IsRunning() const { return m_running.load(); }
+    // Waits for the worker to end. Must not be called on the user-interface thread while the
+    // worker may still need it (use the event loop then).
+    void Join();
+    // Leaves out the file browser at the end (the program is closing).
+    void SetQuiet(bool quiet) { m_quiet.store(quiet); }
+
+    // The file written last by any run of this process.
+    static QString LastOutputPath();
+
+private:
+    void Work(const std::function<void(const Summary&)>& finished);
+
+    CMainDlgUI* m_ui;
+    StopEvent* m_stop;
+    Services m_services;
+    std::thread m_thread;
+    std::atomic<bool> m_running{false};
+    std::atomic<bool> m_quiet{false};
+};

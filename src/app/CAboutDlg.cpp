@@ -1,0 +1,141 @@
+#include "app/CAboutDlg.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "services/crash/ProgramVersion.h"
+#include "services/skin/SkinResources.h"
+#include "ui/controls/CHyperLink.h"
+#include "ui/skin/AboutAddresses.h"
+
+CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("CAboutDlg"));
+    setWindowTitle(QStringLiteral("Lumora"));
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    QFont font(QStringLiteral("Tahoma"));
+    font.setPointSize(9);
+    setFont(font);
+
+    auto* icon = new QLabel(this);
+    icon->setPixmap(QPixmap(SkinResources::InstancePath() + QStringLiteral("skin/default/app_icon_64.png")));
+    icon->setFixedSize(64, 64);
+    icon->setScaledContents(true);
+
+    auto* product = new QLabel(QStringLiteral("Lumora Plenum"), this);
+    QFont bold = product->font();
+    bold.setBold(true);
+    bold.setPointSize(12);
+    product->setFont(bold);
+
+    m_versionText = new QLabel(this);
+    m_versionText->setObjectName(QStringLiteral("version_text"));
+    int major = 0;
+    int minor = 0;
+    int build = 0;
+    if (GetProgramVersion(&major, &minor, &build) != 0)
+        major = minor = build = 0;
+    m_versionText->setText(VersionText(major, minor, build));
+
+    auto* versionRow = new QHBoxLayout();
+    versionRow->addWidget(new QLabel(QStringLiteral("版本"), this));
+    versionRow->addWidget(m_versionText);
+    versionRow->addStretch(1);
+
+    auto* description = new QLabel(QStringLiteral("为照片批量添加文字和图片水印。"), this);
+    auto* heading = new QVBoxLayout();
+    heading->addWidget(product);
+    heading->addLayout(versionRow);
+    heading->addWidget(description);
+    auto* top = new QHBoxLayout();
+    top->setSpacing(16);
+    top->addWidget(icon, 0, Qt::AlignTop);
+    top->addLayout(heading, 1);
+
+    auto* links = new QGridLayout();
+    links->setHorizontalSpacing(12);
+    links->addWidget(new QLabel(QStringLiteral("使用方法:"), this), 0, 0);
+    links->addWidget(AddLink(kHowToLinkId, QStringLiteral("如何为照片加水印"), AboutAddresses::kHowToPage), 0,
+                     1);
+    links->addWidget(new QLabel(QStringLiteral("技术支持:"), this), 1, 0);
+    links->addWidget(
+        AddLink(kSupportLinkId, QStringLiteral("support@lumora-plenum.org"), AboutAddresses::kSupportMail), 1,
+        1);
+    links->addWidget(new QLabel(QStringLiteral("主页:"), this), 2, 0);
+    links->addWidget(AddLink(kHomeLinkId, QStringLiteral("lumora-plenum.org"), AboutAddresses::kHomePage), 2,
+                     1);
+    auto* share = new QHBoxLayout();
+    share->setSpacing(16);
+    share->addWidget(
+        AddLink(kTwitterLinkId, QStringLiteral("在 Twitter 上分享"), AboutAddresses::kTwitterShare));
+    share->addWidget(
+        AddLink(kFacebookLinkId, QStringLiteral("在 Facebook 上点赞"), AboutAddresses::kFacebookLike));
+    share->addStretch(1);
+    links->addWidget(new QLabel(QStringLiteral("推荐给朋友:"), this), 3, 0);
+    links->addLayout(share, 3, 1);
+    links->setColumnStretch(1, 1);
+
+    auto* copyright = new QLabel(QStringLiteral("© Lumora Plenum developers"), this);
+    m_okButton = new QPushButton(QStringLiteral("确定"), this);
+    m_okButton->setAutoDefault(false);
+    connect(m_okButton, &QPushButton::clicked, this, &QDialog::accept);
+    auto* bottom = new QHBoxLayout();
+    bottom->addWidget(copyright);
+    bottom->addStretch(1);
+    bottom->addWidget(m_okButton);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(18, 16, 18, 14);
+    layout->setSpacing(14);
+    layout->addLayout(top);
+    layout->addLayout(links);
+    layout->addLayout(bottom);
+    setFixedSize(sizeHint().expandedTo(QSize(400, 0)));
+}
+
+QString CAboutDlg::VersionText(int major, int minor, int build)
+{
+    return QStringLiteral("%1.%2.%3 ").arg(major).arg(minor).arg(build);
+}
+
+CHyperLink* CAboutDlg::AddLink(int id, const QString& text, const char* address)
+{
+    auto* link = new CHyperLink(text, this, QString::fromLatin1(address));
+    link->setObjectName(QStringLiteral("link_%1").arg(id));
+    m_links.append({id, link});
+    return link;
+}
+
+CHyperLink* CAboutDlg::Link(int id) const
+{
+    for (const auto& entry : m_links) {
+        if (entry.first == id)
+            return entry.second;
+    }
+    return nullptr;
+}
+
+QList<CHyperLink*> CAboutDlg::LinkControls() const
+{
+    QList<CHyperLink*> controls;
+    for (const auto& entry : m_links)
+        controls.append(entry.second);
+    return controls;
+}
+
+void CAboutDlg::keyPressEvent(QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Escape:
+        event->accept();
+        return;
+    default:
+        QDialog::keyPressEvent(event);
+    }
+}

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QDialog>
+
+class CHyperLink;
+class QLabel;
+class QPushButton;
+
+// The classic about dialog of the window menu: the product, its version and five links
+// (how-to page, support address, home page, sharing on Twitter, liking on Facebook). Enter
+// and Escape do nothing; only OK and the close box close it.
+class CAboutDlg : public QDialog
+{
+    Q_OBJECT
+public:
+    // Control ids of the links, in the order of LinkControls().
+    static constexpr int kHowToLinkId = 1115;
+    static constexpr int kSupportLinkId = 1117;
+    static constexpr int kHomeLinkId = 1118;
+    static constexpr int kTwitterLinkId = 1120;
+    static constexpr int kFacebookLinkId = 1121;
+    static constexpr int kVersionTextId = 1158;
+
+    explicit CAboutDlg(QWidget* parent = nullptr);
+
+    QLabel* VersionText() const { return m_versionText; }
+    QPushButton* OkButton() const { return m_okButton; }
+    // The link with that control id, or nullptr.
+    CHyperLink* Link(int id) const;
+    QList<CHyperLink*> LinkControls() const;
+
+    // The version text: "<major>.<minor>.<build> ", blank at the end.
+    static QString VersionText(int major, int minor, int build);
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    CHyperLink* AddLink(int id, const QString& text, const char* address);
+
+    QLabel* m_versionText = nullptr;
+    QPushButton* m_okButton = nullptr;
+    QList<QPair<int, CHyperLink*>> m_links;
+};

@@ -1,0 +1,91 @@
+#include "app/CLumoraApp.h"
+
+#include "app/CAboutDlg.h"
+#include "app/CLumoraDlg.h"
+#include "app/MainWindowHooks.h"
+#include "services/crash/CrashReporter.h"
+#include "services/folders/Folders.h"
+#include "services/imaging/text/ApplicationFonts.h"
+#include "services/skin/SkinResources.h"
+#include "ui/preview/COutputPreviewDlg.h"
+#include "ui/settings/CImgResizingSettingDlg.h"
+#include "ui/settings/CPreferenceDlg.h"
+#include "ui/skin/CAboutDlgUI.h"
+#include "ui/skin/CMainDlgUI.h"
+#include "ui/skin/CQuickStartDlgUI.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+CLumoraApp::CLumoraApp() = default;
+
+CLumoraApp::~CLumoraApp() = default;
+
+bool CLumoraApp::InitInstance()
+{
+    // The default layer font is Tahoma: use Wine's compatible faces when installed.
+    RegisterApplicationFonts();
+    SkinResources::SetInstancePath(GetProgramFolder());
+    InitTemplatesFolder();
+
+    MainWindowHooks& hooks = MainWindowHooks::Get();
+    if (!hooks.installCrashReporter)
+        hooks.installCrashReporter = [](const QString& dataFolder) { InstallCrashReporter(dataFolder); };
+
+    InstallWindowHooks();
+
+    m_mainWindow = std::make_unique<CLumoraDlg>();
+    if (!m_mainWindow->InitDialog()) {
+        QMessageBox::critical(nullptr, QStringLiteral("Lumora Plenum"), m_mainWindow->ErrorString());
+        return false;
+    }
+    m_mainWindow->show();
+    return true;
+}
+
+int CLumoraApp::Run()
+{
+    const int code = QApplication::exec();
+    m_mainWindow.reset();
+    return code;
+}
+
+void CLumoraApp::InstallWindowHooks()
+{
+    MainWindowHooks& hooks = MainWindowHooks::Get();
+    if (!hooks.openOutputPreview) {
+        hooks.openOutputPreview = [](QWidget* parent) {
+            CLumoraDlg* main = CLumoraDlg::Instance();
+            CMainDlgUI* ui = main ? main->Ui() : nullptr;
+            if (!ui)
+                return;
+            COutputPreviewDlg preview({[ui]() { return ui->CurrentPhotoPath(); },
+                                       [ui]() { return ui->SelectNextPhoto(); },
+                                       [ui]() { return ui->SelectPreviousPhoto(); }},
+                                      parent);
+            preview.exec();
+        };
+    }
+    if (!hooks.openResizing) {
+        hooks.openResizing = [](QWidget* parent) {
+            CImgResizingSettingDlg window(parent);
+            window.exec();
+        };
+    }
+    if (!hooks.openPreferences) {
+        hooks.openPreferences = [](QWidget* parent) {
+            CPreferenceDlg window(parent);
+            window.exec();
+        };
+    }
+    if (!hooks.openAbout)
+        hooks.openAbout = [](QWidget* parent) { CBaseDlgUI::Show<CAboutDlgUI>(parent); };
+    if (!hooks.openSystemAbout) {
+        hooks.openSystemAbout = [](QWidget* parent) {
+            CAboutDlg window(parent);
+            window.exec();
+        };
+    }
+    if (!hooks.openQuickStart)
+        hooks.openQuickStart = [](QWidget* parent) { CBaseDlgUI::Show<CQuickStartDlgUI>(parent); };
+}

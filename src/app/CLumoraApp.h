@@ -1,0 +1,29 @@
+#pragma once
+
+#include <memory>
+
+class CLumoraDlg;
+
+// The application object: registers the Tahoma-compatible fonts, fixes the program and
+// templates folders, creates the main window, runs it until it closes, then ends.
+class CLumoraApp
+{
+public:
+    CLumoraApp();
+    ~CLumoraApp();
+
+    // The start-up steps before the event loop; false when the main window cannot be built
+    // (the reason has been shown).
+    bool InitInstance();
+    // Runs the event loop until the main window closes; returns the exit code.
+    int Run();
+
+    CLumoraDlg* MainWindow() const { return m_mainWindow.get(); }
+
+    // Connects the main window's commands to the output preview, the resizing, preference
+    // and quick-start windows and the two about windows. Hooks already set are kept.
+    static void InstallWindowHooks();
+
+private:
+    std::unique_ptr<CLumoraDlg> m_mainWindow;
+};

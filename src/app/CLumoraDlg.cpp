@@ -1,0 +1,448 @@
+#include "app/CLumoraDlg.h"
+
+#include "app/AppMessageBox.h"
+#include "app/MainWindowHooks.h"
+#include "app/ProductLinks.h"
+#include "app/TemplateNamePrompt.h"
+#include "model/OutputSettings.h"
+#include "model/ResizeSettings.h"
+#include "model/SelectedTemplate.h"
+#include "model/TemplateStore.h"
+#include "services/crash/ProgramVersion.h"
+#include "services/folders/FolderTree.h"
+#include "services/folders/Folders.h"
+#include "services/messages/WindowMessage.h"
+#include "services/skin/SkinResources.h"
+#include "ui/controls/CXMenu.h"
+#include "ui/skin/CMainDlgUI.h"
+#include "ui/skin/CMyDropTarget.h"
+#include "ui/skin/MainCommands.h"
+
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QEventLoop>
+#include <QIcon>
+#include <QMenu>
+#include <QProcess>
+#include <QSaveFile>
+#include <QTimer>
+#include <QUrl>
+
+namespace {
+CLumoraDlg* mainWindow = nullptr;
+} // namespace
+
+CLumoraDlg::CLumoraDlg(QWidget* parent) : QWidget(parent), m_defaultFont(DefaultFontRecord())
+{
+    mainWindow = this;
+    setAttribute(Qt::WA_DeleteOnClose, false);
+    m_ui = new CMainDlgUI(this);
+}
+
+CLumoraDlg::~CLumoraDlg()
+{
+    FinishWindow();
+    if (mainWindow == this)
+        mainWindow = nullptr;
+}
+
+CLumoraDlg* CLumoraDlg::Instance()
+{
+    return mainWindow;
+}
+
+bool CLumoraDlg::InitDialog()
+{
+    // Frameless window with minimise and maximise; the skin draws the caption.
+    setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowMinMaxButtonsHint);
+    QIcon icon;
+    for (int size : {20, 64, 128})
+        icon.addFile(SkinResources::InstancePath() +
+                     QStringLiteral("skin/default/app_icon_%1.png").arg(size));
+    setWindowIcon(icon);
+
+    if (MainWindowHooks::Get().installCrashReporter)
+        MainWindowHooks::Get().installCrashReporter(GetAppDataFolder());
+
+    SkinResources::SetResourcePath(SkinResources::InstancePath() + QStringLiteral("skin/en"));
+    move(0, 0);
+    resize(803, 580);
+    if (!m_ui->InitSkin(this, this)) {
+        m_error = m_ui->ErrorString();
+        return false;
+    }
+    BuildMenus();
+
+    m_dropTarget = new CMyDropTarget(m_ui, this);
+    m_dropTarget->Register(this, this);
+
+    GetProgramVersion(&m_version[0], &m_version[1], &m_version[2]);
+    if (m_version[0] > 0 && MainWindowHooks::Get().startUpdateCheck)
+        MainWindowHooks::Get().startUpdateCheck(m_version[0], m_version[1], m_version[2], true, this);
+
+    CreateDefaultPreferences();
+    CreateDefaultTemplates();
+    m_ui->LoadTemplateList();
+    SetSelectedTemplateName(m_ui->SelectedTemplateName());
+
+    int openQuickStart = -1;
+    if (LoadOpenQuickStartDlg(openQuickStart) && openQuickStart == 0)
+        QTimer::singleShot(1000, this, [this]() { PostWindowMessage(this, QuickStartMessage); });
+
+    setWindowTitle(QStringLiteral("Lumora Plenum"));
+
+    const QString dataFolder = GetAppDataFolder();
+    CreateFolderPath(dataFolder);
+    QSaveFile log(JoinPath(dataFolder, QStringLiteral("report_me.log")));
+    if (log.open(QIODevice::WriteOnly))
+        log.commit();
+
+    m_ui->EnableRemoveButton(false);
+    m_ui->EnablePreviewButton(false);
+    m_ui->EnableProcessButton(false);
+    m_ui->EnableStopButton(false);
+    return true;
+}
+
+void CLumoraDlg::BuildMenus()
+{
+    m_helpMenu = new QMenu(this);
+    const struct
+    {
+        const char16_t* text;
+        int command;
+    } helpItems[] = {
+        {u"主页", HomePageCommand},
+        {u"支持页面", SupportPageCommand},
+        {nullptr, 0},
+        {u"显示快速入门", QuickStartCommand},
+        {u"反馈...", FeedbackCommand},
+        {nullptr, 0},
+        {u"重置默认设置", ResetDefaultsCommand},
+        {u"打开设置文件夹", OpenSettingsFolderCommand},
+        {nullptr, 0},
+        {u"检查更新...", CheckUpdateCommand},
+        {u"关于...", AboutCommand},
+        // The window menu's about item; a frameless window has no window menu here.
+        {u"关于 Lumora(&A)...", SystemAboutCommand},
+    };
+    for (const auto& item : helpItems) {
+        if (!item.text) {
+            m_helpMenu->addSeparator();
+            continue;
+        }
+        const int command = item.command;
+        m_helpMenu->addAction(QString::fromUtf16(item.text), this, [this, command]() { OnCommand(command); });
+    }
+
+    m_templateMenu = new CXMenu(QStringLiteral("Lumora"), this);
+    m_templateMenu->addAction(QStringLiteral("编辑所选模板"), this,
+                              [this]() { OnCommand(EditTemplateCommand); });
+    m_templateMenu->addAction(QStringLiteral("重命名所选模板"), this,
+                              [this]() { OnCommand(RenameTemplateCommand); });
+    m_templateMenu->addSeparator();
+    m_templateMenu->addAction(QStringLiteral("删除所选模板"), this,
+                              [this]() { OnCommand(DeleteTemplateCommand); });
+}
+
+// ---- Operations the skin calls ----
+
+void CLumoraDlg::ShowMainMenu(const QPoint& globalPos)
+{
+    if (m_helpMenu)
+        m_helpMenu->popup(globalPos);
+}
+
+void CLumoraDlg::PreviewPhoto()
+{
+    LoadResizeSettings();
+    if (MainWindowHooks::Get().openOutputPreview)
+        MainWindowHooks::Get().openOutputPreview(this);
+}
+
+void CLumoraDlg::StartBatch()
+{
+    StartBatchRun();
+}
+
+void CLumoraDlg::ShowTemplateMenu(const QPoint& globalPos)
+{
+    if (m_templateMenu)
+        m_templateMenu->popup(globalPos);
+}
+
+void CLumoraDlg::OnCommand(int commandId)
+{
+    const MainWindowHooks& hooks = MainWindowHooks::Get();
+    switch (commandId) {
+    case EditTemplateCommand:
+        if (hooks.openTemplateEditor)
+            hooks.openTemplateEditor(this);
+        break;
+    case RenameTemplateCommand:
+        RenameSelectedTemplate();
+        break;
+    case DeleteTemplateCommand:
+        DeleteSelectedTemplate();
+        break;
+    case HomePageCommand:
+        QDesktopServices::openUrl(QUrl(QString::fromLatin1(kHomePageUrl)));
+        break;
+    case SupportPageCommand:
+        QDesktopServices::openUrl(QUrl(QString::fromLatin1(kSupportPageUrl)));
+        break;
+    case QuickStartCommand:
+        if (hooks.openQuickStart)
+            hooks.openQuickStart(this);
+        break;
+    case FeedbackCommand:
+        QProcess::startDetached(JoinPath(GetProgramFolder(), QStringLiteral("feedback")),
+                                {QStringLiteral("Lumora Plenum")});
+        break;
+    case ResetDefaultsCommand:
+        if (SetAsideTemplates())
+            AppMessageBox::Show(this, QStringLiteral("请退出该程序，然后再重新启动它。谢谢。"),
+                                QMessageBox::Information);
+        break;
+    case OpenSettingsFolderCommand:
+        QDesktopServices::openUrl(QUrl::fromLocalFile(GetAppDataFolder()));
+        break;
+    case CheckUpdateCommand:
+        if (hooks.startUpdateCheck)
+            hooks.startUpdateCheck(m_version[0], m_version[1], m_version[2], false, this);
+        break;
+    case AboutCommand:
+        if (hooks.openAbout)
+            hooks.openAbout(this);
+        break;
+    case SystemAboutCommand:
+        if (hooks.openSystemAbout)
+            hooks.openSystemAbout(this);
+        break;
+    default:
+        break;
+    }
+}
+
+// ---- Private messages ----
+
+bool CLumoraDlg::event(QEvent* event)
+{
+    if (event->type() == WindowMessageEvent::eventType()) {
+        const auto* message = static_cast<WindowMessageEvent*>(event);
+        HandleWindowMessage(message->message(), message->wParam(), message->lParam());
+        return true;
+    }
+    return QWidget::event(event);
+}
+
+void CLumoraDlg::HandleWindowMessage(int message, qint64 wParam, qint64 /*lParam*/)
+{
+    const MainWindowHooks& hooks = MainWindowHooks::Get();
+    switch (message) {
+    case MainUiToolbarMessage:
+        switch (wParam) {
+        case PreviewCode:
+            PreviewPhoto();
+            break;
+        case StartRunCode:
+            StartBatchRun();
+            break;
+        case StopRunCode:
+            StopBatchRun();
+            break;
+        case ResizingCode:
+            if (hooks.openResizing)
+                hooks.openResizing(this);
+            break;
+        case PreferenceCode:
+            if (hooks.openPreferences)
+                hooks.openPreferences(this);
+            break;
+        default:
+            break;
+        }
+        break;
+    case MainUiTemplateMessage:
+        if (wParam == NewTemplateCode)
+            NewTemplate();
+        else if (wParam == TemplateMenuCode)
+            ShowTemplateMenu(QCursor::pos());
+        break;
+    case FilesAddedMessage:
+        m_ui->EnableFileButtons();
+        break;
+    case QuickStartMessage:
+        if (hooks.openQuickStart)
+            hooks.openQuickStart(this);
+        break;
+    case NewVersionMessage:
+        if (AppMessageBox::Show(this, QStringLiteral("一个新的 Lumora 版本可以下载，你想现在下载吗?"),
+                                QMessageBox::Question,
+                                QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes)
+            QDesktopServices::openUrl(QUrl(QString::fromLatin1(kDownloadPageUrl)));
+        break;
+    case LatestVersionMessage:
+        AppMessageBox::Show(this, QStringLiteral("您使用的是最新版本。谢谢。"), QMessageBox::Information);
+        break;
+    case UpdateCheckFailedMessage:
+    default:
+        break;
+    }
+}
+
+// ---- Templates ----
+
+QStringList CLumoraDlg::TemplateNames() const
+{
+    QStringList names;
+    for (const TemplateListItem& item : m_ui->TemplateItems())
+        names.append(item.name);
+    return names;
+}
+
+void CLumoraDlg::NewTemplate()
+{
+    const std::optional<QString> name =
+        TemplateNamePrompt::Ask(this, QStringLiteral("添加新模板"), TemplateNames());
+    if (!name)
+        return;
+    m_enteredName = *name;
+    if (!AddTemplate(m_enteredName)) {
+        AppMessageBox::Show(this, QStringLiteral("无法保存新模板的文件。"), QMessageBox::Warning);
+        return;
+    }
+    m_ui->AddTemplateItem(m_enteredName);
+}
+
+void CLumoraDlg::DeleteSelectedTemplate()
+{
+    const QString name = m_ui->SelectedTemplateName();
+    if (name.isEmpty()) {
+        AppMessageBox::Show(this, QStringLiteral("请首先选择一个水印模板删除!"), QMessageBox::Information);
+        return;
+    }
+    if (AppMessageBox::Show(this, QStringLiteral("您确定要删除这个模板?"), QMessageBox::Question,
+                            QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
+        return;
+    DeleteTemplate(name);
+    m_ui->RemoveTemplateItem(name);
+}
+
+void CLumoraDlg::RenameSelectedTemplate()
+{
+    const QString oldName = m_ui->SelectedTemplateName();
+    if (oldName.isEmpty()) {
+        AppMessageBox::Show(this, QStringLiteral("请选择一个模板重命名！"), QMessageBox::Information);
+        return;
+    }
+    const std::optional<QString> name =
+        TemplateNamePrompt::Ask(this, QStringLiteral("重命名模板"), TemplateNames(), oldName);
+    if (!name)
+        return;
+    m_enteredName = *name;
+    if (m_enteredName == oldName)
+        return;
+    if (!RenameTemplate(oldName, m_enteredName)) {
+        AppMessageBox::Show(this, QStringLiteral("无法重命名模板的文件。"), QMessageBox::Warning);
+        return;
+    }
+    m_ui->RenameSelectedTemplate(m_enteredName);
+}
+
+// ---- Batch run ----
+
+bool CLumoraDlg::IsBatchRunning() const
+{
+    return m_batch && m_ui->IsBatchRunning();
+}
+
+void CLumoraDlg::StartBatchRun()
+{
+    if (IsBatchRunning())
+        return; // one run at a time: renders must not overlap
+    if (m_batch)
+        m_batch->Join();
+    m_batch = std::make_unique<BatchRun>(m_ui, &m_stop, m_batchServices);
+    m_ui->SetBatchRunning(true);
+    QPointer<CLumoraDlg> self(this);
+    m_batch->Start([self](const BatchRun::Summary& summary) {
+        // Runs on the worker; the rest of the ending belongs to the user-interface thread.
+        QMetaObject::invokeMethod(
+            qApp,
+            [self, summary]() {
+                if (self)
+                    self->OnBatchFinished(summary);
+            },
+            Qt::QueuedConnection);
+    });
+    m_ui->EnableStopButton(true);
+    m_ui->EnableRemoveButton(false);
+    m_ui->EnablePreviewButton(false);
+    m_ui->EnableProcessButton(false);
+}
+
+void CLumoraDlg::StopBatchRun()
+{
+    m_stop.Set();
+}
+
+void CLumoraDlg::OnBatchFinished(const BatchRun::Summary& summary)
+{
+    if (m_batch)
+        m_batch->Join();
+    m_ui->SetBatchRunning(false);
+    if (summary.failed > 0 && !m_closing) {
+        QStringList lines = summary.failures.mid(0, 10);
+        if (summary.failures.size() > lines.size())
+            lines.append(QStringLiteral("……"));
+        AppMessageBox::Show(
+            this, QStringLiteral("%1 张照片未能加上水印：\n\n%2").arg(summary.failed).arg(lines.join('\n')),
+            QMessageBox::Warning);
+    }
+    emit BatchRunFinished(summary);
+}
+
+bool CLumoraDlg::WaitForBatchRun(int timeoutMs)
+{
+    if (!IsBatchRunning())
+        return true;
+    QEventLoop loop;
+    QTimer timer;
+    timer.setSingleShot(true);
+    connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
+    connect(this, &CLumoraDlg::BatchRunFinished, &loop, &QEventLoop::quit);
+    if (timeoutMs >= 0)
+        timer.start(timeoutMs);
+    loop.exec();
+    return !IsBatchRunning();
+}
+
+// ---- Closing ----
+
+void CLumoraDlg::closeEvent(QCloseEvent* event)
+{
+    FinishWindow();
+    event->accept();
+}
+
+void CLumoraDlg::FinishWindow()
+{
+    if (m_finished)
+        return;
+    m_finished = true;
+    if (IsBatchRunning()) {
+        // Let the worker finish the photo it is writing, then end; no output is left half
+        // written.
+        m_closing = true;
+        m_batch->SetQuiet(true);
+        StopBatchRun();
+        WaitForBatchRun(-1);
+    }
+    if (m_batch)
+        m_batch->Join();
+    RemovePreviewCache();
+    const int row = m_ui->TemplateList() ? m_ui->TemplateList()->GetCurSel() : -1;
+    if (m_ui->TemplateList())
+        StoreSelectedTemplateIndex(row);
+}

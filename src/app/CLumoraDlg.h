@@ -1,0 +1,93 @@
+#pragma once
+
+#include "app/BatchRun.h"
+#include "app/StopEvent.h"
+#include "model/LogFontW.h"
+#include "ui/skin/MainDlgOwner.h"
+
+#include <QWidget>
+#include <memory>
+
+class CMainDlgUI;
+class CMyDropTarget;
+class CXMenu;
+class QMenu;
+class WindowMessageEvent;
+
+// The program's main window. Its surface is the skin (CMainDlgUI); it carries out the
+// commands of the toolbar, the menus and the private window messages, starts and stops
+// batch runs, and on closing stores the selected template's index and removes the preview
+// cache.
+class CLumoraDlg : public QWidget, public MainDlgOwner
+{
+    Q_OBJECT
+public:
+    explicit CLumoraDlg(QWidget* parent = nullptr);
+    ~CLumoraDlg() override;
+
+    // The single main window, or nullptr.
+    static CLumoraDlg* Instance();
+
+    // The main window's initialisation: skin, menus, drop target, first-start files, template
+    // list, quick start, title, "report_me.log". False when the skin cannot be loaded.
+    bool InitDialog();
+    QString ErrorString() const { return m_error; }
+
+    CMainDlgUI* Ui() const { return m_ui; }
+    CMyDropTarget* DropTarget() const { return m_dropTarget; }
+    QMenu* HelpMenu() const { return m_helpMenu; }
+    CXMenu* TemplateMenu() const { return m_templateMenu; }
+    StopEvent& StopRequest() { return m_stop; }
+    QString EnteredName() const { return m_enteredName; }
+    const LOGFONTW& DefaultFontRecord() const { return m_defaultFont; }
+
+    // What the batch run uses instead of the real renderer, settings and file browser.
+    void SetBatchServices(BatchRun::Services services) { m_batchServices = std::move(services); }
+    bool IsBatchRunning() const;
+    // Keeps the event loop running until the current run has ended; false on time-out.
+    bool WaitForBatchRun(int timeoutMs = 30000);
+
+    // MainDlgOwner
+    void ShowMainMenu(const QPoint& globalPos) override;
+    void PreviewPhoto() override;
+    void StartBatch() override;
+    void OnCommand(int commandId) override;
+
+    // Commands.
+    void StartBatchRun();
+    void StopBatchRun();
+    void NewTemplate();
+    void DeleteSelectedTemplate();
+    void RenameSelectedTemplate();
+    void ShowTemplateMenu(const QPoint& globalPos);
+    // Carries out one private window message.
+    void HandleWindowMessage(int message, qint64 wParam, qint64 lParam);
+
+signals:
+    // A batch run has ended (its worker is gone).
+    void BatchRunFinished(const BatchRun::Summary& summary);
+
+protected:
+    bool event(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void BuildMenus();
+    void OnBatchFinished(const BatchRun::Summary& summary);
+    void FinishWindow();
+    QStringList TemplateNames() const;
+
+    QString m_enteredName;
+    CMainDlgUI* m_ui = nullptr;
+    int m_version[3] = {0, 0, 0};
+    LOGFONTW m_defaultFont;
+    QMenu* m_helpMenu = nullptr;
+    CXMenu* m_templateMenu = nullptr;
+    CMyDropTarget* m_dropTarget = nullptr;
+    std::unique_ptr<BatchRun> m_batch;
+    StopEvent m_stop;
+    BatchRun::Services m_batchServices;
+    QString m_error;
+    bool m_closing = false;
+    bool m_finished = false;
+};

@@ -1,0 +1,7 @@
+#include "app/MainWindowHooks.h"
+
+MainWindowHooks& MainWindowHooks::Get()
+{
+    static MainWindowHooks hooks;
+    return hooks;
+}

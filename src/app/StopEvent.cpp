@@ -1,0 +1,21 @@
+#include "app/StopEvent.h"
+
+void StopEvent::Set()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_signalled = true;
+}
+
+bool StopEvent::TryConsume()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    const bool was = m_signalled;
+    m_signalled = false;
+    return was;
+}
+
+bool StopEvent::IsSet() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_signalled;
+}

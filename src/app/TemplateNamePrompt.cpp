@@ -1,0 +1,66 @@
+#include "app/TemplateNamePrompt.h"
+
+#include "app/AppMessageBox.h"
+#include "model/DataFiles.h"
+
+#include <QFileInfo>
+#include <QInputDialog>
+
+namespace {
+TemplateNamePrompt::TextSource& Source()
+{
+    static TemplateNamePrompt::TextSource source;
+    return source;
+}
+
+std::optional<QString> AskText(QWidget* parent, const QString& caption)
+{
+    if (Source())
+        return Source()(parent, caption);
+    bool ok = false;
+    const QString text = QInputDialog::getText(parent, caption, QStringLiteral("输入模板名称:"),
+                                               QLineEdit::Normal, QString(), &ok);
+    if (!ok)
+        return std::nullopt;
+    return text;
+}
+} // namespace
+
+void TemplateNamePrompt::SetTextSource(TextSource source)
+{
+    Source() = std::move(source);
+}
+
+QString TemplateNamePrompt::Check(const QString& name, const QStringList& existing,
+                                  const QString& currentName)
+{
+    if (name.isEmpty() || name.contains(QLatin1Char('/')) || name == QLatin1String(".") ||
+        name == QLatin1String("..") || !IsValidTemplateName(name))
+        return QStringLiteral("请输入有效的模板名称。");
+    // A renamed template may keep its name apart from letter case.
+    const bool sameTemplate = !currentName.isEmpty() && name.compare(currentName, Qt::CaseInsensitive) == 0;
+    if (!sameTemplate && existing.contains(name, Qt::CaseInsensitive))
+        return QStringLiteral("模板名称已存在，请输入一个不同的名称！");
+    // Template and layer files share one folder: never write over another file.
+    const QString fileExists = QStringLiteral("具有相同名称的文件已经存在，请输入其他名称");
+    if (name != currentName && QFileInfo::exists(TemplateFilePath(name)))
+        return fileExists;
+    if (currentName.isEmpty() && QFileInfo::exists(TemplateFilePath(name + QStringLiteral("_Layer 1"))))
+        return fileExists;
+    return QString();
+}
+
+std::optional<QString> TemplateNamePrompt::Ask(QWidget* parent, const QString& caption,
+                                               const QStringList& existing, const QString& currentName)
+{
+    while (true) {
+        const std::optional<QString> text = AskText(parent, caption);
+        if (!text)
+            return std::nullopt;
+        const QString refusal = Check(*text, existing, currentName);
+        if (refusal.isEmpty())
+            return text;
+        const QMessageBox::Icon icon = text->isEmpty() ? QMessageBox::Warning : QMessageBox::Information;
+        AppMessageBox::Show(parent, refusal, icon);
+    }
+}

@@ -1,0 +1,511 @@
+#include "ui/skin/CMainDlgUI.h"
+
+#include "model/SelectedTemplate.h"
+#include "model/TemplateStore.h"
+#include "services/folders/FolderTree.h"
+#include "services/messages/WindowMessage.h"
+#include "services/skin/SkinAttributes.h"
+#include "services/skin/SkinEffects.h"
+#include "services/skin/SkinFrame.h"
+#include "services/skin/SkinHorizontalLayout.h"
+#include "services/skin/SkinLabel.h"
+#include "services/skin/SkinList.h"
+#include "services/skin/SkinListContainerElement.h"
+#include "services/skin/SkinManager.h"
+#include "services/skin/SkinResources.h"
+#include "ui/skin/MainCommands.h"
+#include "ui/skin/MainDlgOwner.h"
+
+#include <QAbstractButton>
+#include <QCursor>
+#include <QFileDialog>
+#include <QLabel>
+#include <QThread>
+#include <atomic>
+#include <type_traits>
+
+namespace {
+std::atomic<std::int32_t> nextFileItemId{0};
+std::atomic<std::int32_t> nextTemplateItemId{0};
+
+const char* const kFileRowAttributes = R"(height="22" padding="1,0,1,0")";
+const char* const kFileRowLayoutAttributes = R"(height="22")";
+const char* const kFileStatusAttributes = R"(name="file_status_label" float="true" width="14" height="15" )"
+                                          R"(pos="20,4,34,19" bkimage="file='../default/ready.png'")";
+const char* const kFilePathAttributes =
+    R"(name="file_path_label" float="false" padding="60,0,0,0" )"
+    R"(minwidth="150" height="22" text="file path" endellipsis="true" font="0")";
+const char* const kTemplateRowAttributes = R"(width="233" height="22" padding="1,0,1,0")";
+const char* const kTemplateNameAttributes = R"(name="temp_name_label" float="true" width="227" height="22" )"
+                                            R"(pos="8,0,235,22" text="template" endellipsis="true" font="0")";
+
+template <typename T> T* Find(SkinManager* skin, const char* name)
+{
+    return qobject_cast<T*>(skin->FindControl(QString::fromLatin1(name)));
+}
+} // namespace
+
+CMainDlgUI::CMainDlgUI(QObject* parent) : QObject(parent)
+{
+    m_chooser = [](QWidget* window, const QString& filter) {
+        // The dialog lets the user pick several photos; the read-only box does not exist here.
+        return QFileDialog::getOpenFileNames(window, QString(), QString(), filter);
+    };
+}
+
+CMainDlgUI::~CMainDlgUI()
+{
+    if (m_skin)
+        m_skin->RemoveNotifier(this);
+}
+
+template <typename F> auto CMainDlgUI::OnUiThread(F function) -> decltype(function())
+{
+    using Result = decltype(function());
+    if (QThread::currentThread() == thread()) {
+        return function();
+    }
+    if constexpr (std::is_void_v<Result>) {
+        QMetaObject::invokeMethod(this, function, Qt::BlockingQueuedConnection);
+    } else {
+        Result result{};
+        QMetaObject::invokeMethod(
+            this, [&result, &function]() { result = function(); }, Qt::BlockingQueuedConnection);
+        return result;
+    }
+}
+
+bool CMainDlgUI::InitSkin(QWidget* window, MainDlgOwner* owner)
+{
+    m_window = window;
+    m_owner = owner;
+    m_skin = new SkinManager(this);
+    if (!m_skin->Create(window, QStringLiteral("maindlg.xml"))) {
+        m_error = m_skin->ErrorString();
+        return false;
+    }
+    m_frame = new SkinFrame(window, m_skin);
+    m_skin->AddNotifier(this);
+
+    m_programNameLabel = m_skin->FindControl(QStringLiteral("program_name_label"));
+    m_menuButton = Find<QAbstractButton>(m_skin, "menu_btn");
+    m_minButton = Find<QAbstractButton>(m_skin, "min_btn");
+    m_maxButton = Find<QAbstractButton>(m_skin, "max_btn");
+    m_restoreButton = Find<QAbstractButton>(m_skin, "restore_btn");
+    m_closeButton = Find<QAbstractButton>(m_skin, "close_btn");
+    m_addButton = Find<QAbstractButton>(m_skin, "add_toolbar_btn");
+    m_removeButton = Find<QAbstractButton>(m_skin, "remove_toolbar_btn");
+    m_previewButton = Find<QAbstractButton>(m_skin, "preview_toolbar_btn");
+    m_processButton = Find<QAbstractButton>(m_skin, "process_toolbar_btn");
+    m_stopButton = Find<QAbstractButton>(m_skin, "stop_toolbar_btn");
+    m_resizeButton = Find<QAbstractButton>(m_skin, "resize_toolbar_btn");
+    m_preferenceButton = Find<QAbstractButton>(m_skin, "preference_toolbar_btn");
+    for (QAbstractButton* button :
+         {m_addButton.data(), m_removeButton.data(), m_previewButton.data(), m_processButton.data(),
+          m_stopButton.data(), m_resizeButton.data(), m_preferenceButton.data()})
+        EnableTextWhiteShadow(button, true);
+    m_addTemplateButton = Find<QAbstractButton>(m_skin, "add_template_btn");
+    m_menuTemplateButton = Find<QAbstractButton>(m_skin, "menu_template_btn");
+    m_templateList = Find<SkinList>(m_skin, "template_list");
+    m_fileList = Find<SkinList>(m_skin, "file_list");
+
+    if (auto* label = qobject_cast<QLabel*>(m_programNameLabel.data()))
+        label->setText(QStringLiteral("Lumora Plenum"));
+    if (m_templateList) {
+        connect(m_templateList, &QListWidget::itemSelectionChanged, this, [this]() {
+            const int row = m_templateList->GetCurSel();
+            const QString name = row >= 0 && row < static_cast<int>(m_templateItems.size())
+                                     ? m_templateItems[static_cast<size_t>(row)].name
+                                     : QString();
+            SetSelectedTemplateName(name);
+            emit TemplateSelectionChanged(name);
+        });
+    }
+    m_frame->UpdateMaxRestoreButtons();
+    m_frame->ApplyRoundCorner();
+    return true;
+}
+
+QWidget* CMainDlgUI::FindControl(const QString& name) const
+{
+    return m_skin ? m_skin->FindControl(name) : nullptr;
+}
+
+QString CMainDlgUI::OpenFileFilter()
+{
+    return QStringLiteral(
+        "所有支持文件|*.jpg;*.jpeg;*.png;*.bmp;*.tif;*.tiff;*.gif|联合图像专家组 (*.jpg)|*.jpg|"
+        "Windows 位图 Image (*.bmp)|*.bmp|便携式网络图形 (*.png)|*.png|"
+        "Tagged 图像文件模式 (*.tif;*.tiff)|*.tif; *.tiff||");
+}
+
+QString CMainDlgUI::QtOpenFileFilter()
+{
+    // "name|patterns|name|patterns||" becomes "name (patterns);;name (patterns)".
+    const QStringList parts = OpenFileFilter().split(QLatin1Char('|'));
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        if (parts[i].isEmpty())
+            break;
+        QString patterns = parts[i + 1];
+        patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
+        filters.append(QStringLiteral("%1 (%2)").arg(parts[i], patterns.simplified()));
+    }
+    return filters.join(QStringLiteral(";;"));
+}
+
+void CMainDlgUI::SetOpenFileChooser(OpenFileChooser chooser)
+{
+    m_chooser = std::move(chooser);
+}
+
+// ---- File list ----
+
+SkinListContainerElement* CMainDlgUI::BuildFileRow(const FileListItem& item)
+{
+    auto* element = new SkinListContainerElement;
+    ApplyAttributeList(element, QString::fromLatin1(kFileRowAttributes));
+    auto* layout = new SkinHorizontalLayout;
+    ApplyAttributeList(layout, QString::fromLatin1(kFileRowLayoutAttributes));
+    element->Add(layout);
+    auto* status = new SkinLabel;
+    ApplyAttributeList(status, QString::fromLatin1(kFileStatusAttributes));
+    layout->Add(status);
+    auto* pathLabel = new SkinLabel;
+    ApplyAttributeList(pathLabel, QString::fromLatin1(kFilePathAttributes));
+    layout->Add(pathLabel);
+    element->SetTag(item.id);
+    return element;
+}
+
+void CMainDlgUI::AddFilesByDialog()
+{
+    if (!m_chooser)
+        return;
+    const QStringList paths = m_chooser(m_window, QtOpenFileFilter());
+    for (const QString& path : paths) {
+        if (!ContainsFile(path))
+            AddFileItem(path);
+    }
+    if (m_fileList && m_fileList->GetCount() > 0)
+        EnableFileButtons();
+}
+
+void CMainDlgUI::AddFileItem(const QString& path)
+{
+    FileListItem item{nextFileItemId.fetch_add(1), path};
+    m_fileItems.push_back(item);
+    if (!m_fileList)
+        return;
+    SkinListContainerElement* row = BuildFileRow(item);
+    m_fileList->Add(row);
+    if (auto* label = qobject_cast<SkinLabel*>(FindNamedChild(row, QStringLiteral("file_path_label"))))
+        label->SetText(path);
+}
+
+bool CMainDlgUI::ContainsFile(const QString& path) const
+{
+    for (const FileListItem& item : m_fileItems) {
+        if (item.path == path)
+            return true;
+    }
+    return false;
+}
+
+void CMainDlgUI::RemoveSelectedFile()
+{
+    if (!m_fileList)
+        return;
+    const int row = m_fileList->GetCurSel();
+    if (row < 0)
+        return;
+    if (row < static_cast<int>(m_fileItems.size()))
+        m_fileItems.erase(m_fileItems.begin() + row);
+    m_fileList->RemoveAt(row);
+    if (m_fileList->GetCount() == 0) {
+        EnableRemoveButton(false);
+        EnablePreviewButton(false);
+        EnableProcessButton(false);
+    }
+}
+
+int CMainDlgUI::SelectedFileRow() const
+{
+    return m_fileList ? m_fileList->GetCurSel() : -1;
+}
+
+void CMainDlgUI::SelectFileRow(int row)
+{
+    OnUiThread([this, row]() {
+        if (m_fileList)
+            m_fileList->SelectItem(row);
+    });
+}
+
+void CMainDlgUI::SetStatusPicture(const QString& picture, const QString& tip)
+{
+    if (!m_fileList)
+        return;
+    SkinListContainerElement* row = m_fileList->GetItemAt(m_fileList->GetCurSel());
+    if (!row)
+        return;
+    if (auto* status = qobject_cast<SkinLabel*>(FindNamedChild(row, QStringLiteral("file_status_label")))) {
+        status->SetBkImage(SkinResources::InstancePath() + picture);
+        status->setToolTip(tip);
+    }
+    row->setToolTip(tip);
+}
+
+void CMainDlgUI::MarkSelectedFileDone()
+{
+    OnUiThread([this]() { SetStatusPicture(QStringLiteral("skin/default/ok.png"), QString()); });
+}
+
+void CMainDlgUI::MarkSelectedFileFailed(const QString& reason)
+{
+    OnUiThread([this, reason]() { SetStatusPicture(QStringLiteral("skin/default/failed.png"), reason); });
+}
+
+QString CMainDlgUI::CurrentPhotoPath()
+{
+    if (!m_fileList || m_fileList->GetCount() < 1 || m_fileItems.empty())
+        return QString();
+    int row = m_fileList->GetCurSel();
+    if (row < 0)
+        row = 0;
+    m_fileList->SelectItem(row);
+    return row < static_cast<int>(m_fileItems.size()) ? m_fileItems[static_cast<size_t>(row)].path
+                                                      : QString();
+}
+
+QString CMainDlgUI::SelectNextPhoto()
+{
+    return OnUiThread([this]() -> QString {
+        if (!m_fileList)
+            return QString();
+        const int row = m_fileList->GetCurSel() + 1; // 0 when nothing is selected
+        if (row >= m_fileList->GetCount() || row >= static_cast<int>(m_fileItems.size()))
+            return QString();
+        m_fileList->SelectItem(row);
+        return m_fileItems[static_cast<size_t>(row)].path;
+    });
+}
+
+QString CMainDlgUI::SelectPreviousPhoto()
+{
+    if (!m_fileList)
+        return QString();
+    const int row = m_fileList->GetCurSel() - 1;
+    if (row < 0 || row >= static_cast<int>(m_fileItems.size()))
+        return QString();
+    m_fileList->SelectItem(row);
+    return m_fileItems[static_cast<size_t>(row)].path;
+}
+
+// ---- Template list ----
+
+SkinListContainerElement* CMainDlgUI::BuildTemplateRow(const TemplateListItem& item)
+{
+    auto* element = new SkinListContainerElement;
+    ApplyAttributeList(element, QString::fromLatin1(kTemplateRowAttributes));
+    auto* label = new SkinLabel;
+    ApplyAttributeList(label, QString::fromLatin1(kTemplateNameAttributes));
+    element->Add(label);
+    element->SetTag(item.id);
+    return element;
+}
+
+void CMainDlgUI::LoadTemplateList()
+{
+    m_templateItems.clear();
+    if (m_templateList)
+        m_templateList->RemoveAll();
+    QStringList names;
+    if (!LoadTemplateNames(names) || names.isEmpty())
+        return; // an empty or unreadable list: the remembered index is not applied
+    for (const QString& name : names)
+        AddTemplateItem(name);
+    if (m_templateList)
+        m_templateList->SelectItem(LoadSelectedTemplateIndex());
+}
+
+void CMainDlgUI::AddTemplateItem(const QString& name)
+{
+    TemplateListItem item{nextTemplateItemId.fetch_add(1), name};
+    m_templateItems.push_back(item);
+    if (!m_templateList)
+        return;
+    SkinListContainerElement* row = BuildTemplateRow(item);
+    m_templateList->Add(row);
+    if (auto* label = qobject_cast<SkinLabel*>(FindNamedChild(row, QStringLiteral("temp_name_label"))))
+        label->SetText(name);
+}
+
+void CMainDlgUI::RemoveTemplateItem(const QString& name)
+{
+    for (size_t i = 0; i < m_templateItems.size(); ++i) {
+        if (m_templateItems[i].name != name)
+            continue;
+        const std::int32_t id = m_templateItems[i].id;
+        m_templateItems.erase(m_templateItems.begin() + static_cast<std::ptrdiff_t>(i));
+        if (m_templateList) {
+            for (int row = 0; row < m_templateList->GetCount(); ++row) {
+                SkinListContainerElement* element = m_templateList->GetItemAt(row);
+                if (element && element->Tag() == id) {
+                    m_templateList->RemoveAt(row);
+                    break;
+                }
+            }
+        }
+        return;
+    }
+}
+
+void CMainDlgUI::RenameSelectedTemplate(const QString& newName)
+{
+    if (!m_templateList)
+        return;
+    const int row = m_templateList->GetCurSel();
+    if (row < 0 || row >= static_cast<int>(m_templateItems.size()))
+        return;
+    TemplateListItem& item = m_templateItems[static_cast<size_t>(row)];
+    item.name = newName;
+    for (int i = 0; i < m_templateList->GetCount(); ++i) {
+        SkinListContainerElement* element = m_templateList->GetItemAt(i);
+        if (element && element->Tag() == item.id) {
+            if (auto* label =
+                    qobject_cast<SkinLabel*>(FindNamedChild(element, QStringLiteral("temp_name_label"))))
+                label->SetText(newName);
+            break;
+        }
+    }
+    SetSelectedTemplateName(newName);
+    emit TemplateSelectionChanged(newName);
+}
+
+int CMainDlgUI::SelectedTemplateIndex()
+{
+    if (!m_templateList)
+        return 0;
+    const int row = m_templateList->GetCurSel();
+    if (row >= 0)
+        return row;
+    m_templateList->SelectItem(0);
+    return 0;
+}
+
+QString CMainDlgUI::SelectedTemplateName()
+{
+    if (!m_templateList)
+        return QString();
+    const int row = m_templateList->GetCurSel();
+    if (row < 0 || row >= static_cast<int>(m_templateItems.size()))
+        return QString();
+    m_templateList->SelectItem(row);
+    return m_templateItems[static_cast<size_t>(row)].name;
+}
+
+void CMainDlgUI::SelectTemplateRow(int row)
+{
+    if (m_templateList)
+        m_templateList->SelectItem(row);
+}
+
+// ---- Toolbar ----
+
+void CMainDlgUI::EnableButton(QAbstractButton* button, bool enable)
+{
+    if (button)
+        button->setEnabled(enable);
+}
+
+void CMainDlgUI::EnableRemoveButton(bool enable)
+{
+    OnUiThread([this, enable]() { EnableButton(m_removeButton, enable); });
+}
+
+void CMainDlgUI::EnablePreviewButton(bool enable)
+{
+    OnUiThread([this, enable]() { EnableButton(m_previewButton, enable); });
+}
+
+void CMainDlgUI::EnableProcessButton(bool enable)
+{
+    OnUiThread([this, enable]() { EnableButton(m_processButton, enable); });
+}
+
+void CMainDlgUI::EnableStopButton(bool enable)
+{
+    OnUiThread([this, enable]() { EnableButton(m_stopButton, enable); });
+}
+
+void CMainDlgUI::EnableFileButtons()
+{
+    if (m_batchRunning)
+        return;
+    EnableRemoveButton(true);
+    EnablePreviewButton(true);
+    EnableProcessButton(true);
+}
+
+// ---- Notifications ----
+
+void CMainDlgUI::SendMessageToWindow(int message, int code)
+{
+    if (!m_window)
+        return;
+    WindowMessageEvent event(message, code, 0);
+    QCoreApplication::sendEvent(m_window, &event);
+}
+
+void CMainDlgUI::Notify(const SkinNotify& msg)
+{
+    QWidget* sender = msg.sender;
+    if (!sender || !m_window)
+        return;
+    if (msg.type == QLatin1String("click")) {
+        if (sender == m_menuButton) {
+            if (m_owner)
+                m_owner->ShowMainMenu(QCursor::pos() + QPoint(-5, 15));
+        } else if (sender == m_minButton) {
+            m_window->showMinimized();
+        } else if (sender == m_maxButton) {
+            m_window->showMaximized();
+        } else if (sender == m_restoreButton) {
+            m_window->showNormal();
+        } else if (sender == m_closeButton) {
+            m_window->close();
+        } else if (sender == m_addButton) {
+            AddFilesByDialog();
+        } else if (sender == m_removeButton) {
+            RemoveSelectedFile();
+        } else if (sender == m_previewButton) {
+            if (m_owner && m_fileList && m_fileList->GetCount() > 0)
+                m_owner->PreviewPhoto();
+        } else if (sender == m_processButton) {
+            if (m_owner)
+                m_owner->StartBatch();
+        } else if (sender == m_stopButton) {
+            SendMessageToWindow(MainUiToolbarMessage, StopRunCode);
+        } else if (sender == m_resizeButton) {
+            SendMessageToWindow(MainUiToolbarMessage, ResizingCode);
+        } else if (sender == m_preferenceButton) {
+            SendMessageToWindow(MainUiToolbarMessage, PreferenceCode);
+        } else if (sender == m_addTemplateButton) {
+            SendMessageToWindow(MainUiTemplateMessage, NewTemplateCode);
+        } else if (sender == m_menuTemplateButton) {
+            SendMessageToWindow(MainUiTemplateMessage, TemplateMenuCode);
+        }
+    } else if (msg.type == QLatin1String("itemclick")) {
+        // Previews are drawn afresh with the newly selected photo or template.
+        RemovePreviewCache();
+    } else if (msg.type == QLatin1String("itemactivate")) {
+        if (!m_fileList || !m_owner)
+            return;
+        const int edge = m_fileList->mapTo(m_window, QPoint(0, 0)).x();
+        if (msg.point.x() > edge)
+            m_owner->PreviewPhoto();
+        else if (msg.point.x() < edge)
+            m_owner->OnCommand(EditTemplateCommand);
+    }
+}

@@ -1,0 +1,132 @@
+#include "ui/skin/CMyDropTarget.h"
+
+#include "services/messages/WindowMessage.h"
+#include "services/skin/SkinList.h"
+#include "ui/skin/CMainDlgUI.h"
+
+#include <QDragEnterEvent>
+#include <QDragMoveEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QMimeData>
+#include <QUrl>
+#include <QWidget>
+
+CMyDropTarget::CMyDropTarget(CMainDlgUI* ui, QObject* parent) : QObject(parent), m_ui(ui) {}
+
+void CMyDropTarget::Register(QWidget* window, QObject* messageTarget)
+{
+    m_window = window;
+    m_messageTarget = messageTarget;
+    window->setAcceptDrops(true);
+    window->installEventFilter(this);
+}
+
+QString CMyDropTarget::PrivateFormat()
+{
+    return QStringLiteral("LUMORA_3BCFE9D1_6D61_4cb6_9D0B_3BB3F643CA82");
+}
+
+namespace {
+bool HasPrivateFormat(const QMimeData* data)
+{
+    const QString name = CMyDropTarget::PrivateFormat();
+    for (const QString& format : data->formats()) {
+        if (format == name || format.contains(QLatin1Char('"') + name + QLatin1Char('"')))
+            return true;
+    }
+    return false;
+}
+} // namespace
+
+Qt::DropAction CMyDropTarget::OnDragEnter(const QMimeData* data) const
+{
+    if (!data || HasPrivateFormat(data))
+        return Qt::IgnoreAction;
+    return data->hasUrls() ? Qt::CopyAction : Qt::IgnoreAction;
+}
+
+Qt::DropAction CMyDropTarget::OnDragOver(const QMimeData* data) const
+{
+    return OnDragEnter(data);
+}
+
+void CMyDropTarget::OnDragLeave() {}
+
+bool CMyDropTarget::ExtensionAccepted(const QString& path)
+{
+    const QString name = QFileInfo(path).fileName();
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    if (dot < 0)
+        return false;
+    const QString extension = name.mid(dot).toUpper();
+    return CMainDlgUI::OpenFileFilter().toUpper().contains(extension);
+}
+
+bool CMyDropTarget::OnDrop(const QMimeData* data)
+{
+    if (!data || !data->hasUrls())
+        return false;
+    for (const QUrl& url : data->urls()) {
+        if (!url.isLocalFile())
+            continue;
+        const QString path = url.toLocalFile();
+        if (m_ui->ContainsFile(path))
+            continue;
+        if (QFileInfo(path).isDir())
+            continue; // a folder is never a photo, whatever its name
+        if (!ExtensionAccepted(path))
+            continue;
+        m_ui->AddFileItem(path);
+    }
+    if (m_ui->FileList() && m_ui->FileList()->count() > 0)
+        m_ui->FileList()->scrollToBottom();
+    PostWindowMessage(m_messageTarget, FilesAddedMessage);
+    return true;
+}
+
+bool CMyDropTarget::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched != m_window)
+        return false;
+    switch (event->type()) {
+    case QEvent::DragEnter: {
+        auto* drag = static_cast<QDragEnterEvent*>(event);
+        const Qt::DropAction action = OnDragEnter(drag->mimeData());
+        if (action == Qt::IgnoreAction) {
+            drag->ignore();
+        } else {
+            drag->setDropAction(action);
+            drag->accept();
+        }
+        return true;
+    }
+    case QEvent::DragMove: {
+        auto* drag = static_cast<QDragMoveEvent*>(event);
+        const Qt::DropAction action = OnDragOver(drag->mimeData());
+        if (action == Qt::IgnoreAction) {
+            drag->ignore();
+        } else {
+            drag->setDropAction(action);
+            drag->accept();
+        }
+        return true;
+    }
+    case QEvent::DragLeave:
+        OnDragLeave();
+        return true;
+    case QEvent::Drop: {
+        auto* drop = static_cast<QDropEvent*>(event);
+        if (OnDragEnter(drop->mimeData()) == Qt::IgnoreAction) {
+            drop->ignore();
+            return true;
+        }
+        OnDrop(drop->mimeData());
+        drop->setDropAction(Qt::CopyAction);
+        drop->accept();
+        return true;
+    }
+    default:
+        return false;
+    }
+}

@@ -1,0 +1,203 @@
+#include "FakeRenderer.h"
+#include "MainWindowFixture.h"
+
+#include "model/SelectedTemplate.h"
+#include "model/TemplateStore.h"
+#include "services/messages/WindowMessage.h"
+#include "ui/skin/MainCommands.h"
+
+// Batch runs driven through the main window's toolbar with a renderer that can be held.
+class BatchRunTest : public QObject
+{
+    Q_OBJECT
+private:
+    struct Run
+    {
+        MainWindowFixture f;
+        FakeRenderer renderer{f.outputFolder};
+        QStringList browserPaths;
+        int settingsLoads = 0;
+        QStringList photos;
+
+        explicit Run(int photoCount)
+        {
+            f.Open();
+            BatchRun::Services services;
+            services.render = [this](const QString& path) { return renderer.Render(path); };
+            services.loadSettings = [this]() { ++settingsLoads; };
+            services.showInFileBrowser = [this](const QString& path) { browserPaths.append(path); };
+            f.window->SetBatchServices(services);
+            for (int i = 1; i <= photoCount; ++i)
+                photos.append(f.MakePhoto(QStringLiteral("photo%1.jpg").arg(i)));
+            f.AddPhotos(photos);
+        }
+        QString Output(int i) const { return f.outputFolder + QStringLiteral("/photo%1_new.png").arg(i); }
+        void Start() { f.Button("process_toolbar_btn")->click(); }
+        bool WaitForEnd() { return f.window->WaitForBatchRun(20000); }
+    };
+
+private slots:
+    void threePhotosWithoutStop()
+    {
+        Run run(3);
+        run.renderer.Allow(0);
+        run.Start();
+        QTRY_COMPARE(run.renderer.Started(), 1);
+        // While running: stop usable, remove/preview/process not; add and templates usable.
+        QVERIFY(run.f.Button("stop_toolbar_btn")->isEnabled());
+        QVERIFY(!run.f.Button("process_toolbar_btn")->isEnabled());
+        QVERIFY(!run.f.Button("remove_toolbar_btn")->isEnabled());
+        QVERIFY(!run.f.Button("preview_toolbar_btn")->isEnabled());
+        QVERIFY(run.f.Button("add_toolbar_btn")->isEnabled());
+        QVERIFY(run.f.Ui()->TemplateList()->isEnabled());
+        run.renderer.AllowAll();
+        QVERIFY(run.WaitForEnd());
+
+        QCOMPARE(run.renderer.Photos(), run.photos);
+        for (int i = 1; i <= 3; ++i) {
+            QVERIFY(QFileInfo::exists(run.Output(i)));
+            QCOMPARE(run.f.StatusPicture(i - 1), QStringLiteral("ok.png"));
+        }
+        QCOMPARE(run.f.Ui()->SelectedFileRow(), 2);
+        QCOMPARE(run.browserPaths, QStringList{run.Output(3)});
+        QCOMPARE(run.settingsLoads, 1);
+        QVERIFY(!run.f.Button("stop_toolbar_btn")->isEnabled());
+        QVERIFY(run.f.Button("process_toolbar_btn")->isEnabled());
+        QVERIFY(run.f.Button("remove_toolbar_btn")->isEnabled());
+        QVERIFY(run.f.Button("preview_toolbar_btn")->isEnabled());
+        QVERIFY(run.f.messages.isEmpty());
+
+        QDir().mkpath(QStringLiteral(LUMORA_BUILD_DIR "/screenshots"));
+        QVERIFY(run.f.window->grab().save(
+            QStringLiteral(LUMORA_BUILD_DIR "/screenshots/main_window_after_run.png")));
+    }
+
+    void stopWhileTheSecondRenders()
+    {
+        Run run(3);
+        run.renderer.Allow(1);
+        run.Start();
+        QTRY_COMPARE(run.renderer.Started(), 2);
+        run.f.Button("stop_toolbar_btn")->click();
+        run.renderer.AllowAll();
+        QVERIFY(run.WaitForEnd());
+        QCOMPARE(run.renderer.Photos(), run.photos.mid(0, 2));
+        QVERIFY(QFileInfo::exists(run.Output(2)));
+        QVERIFY(!QFileInfo::exists(run.Output(3)));
+        QCOMPARE(run.f.StatusPicture(1), QStringLiteral("ok.png"));
+        QCOMPARE(run.f.StatusPicture(2), QStringLiteral("ready.png"));
+        QCOMPARE(run.browserPaths, QStringList{run.Output(2)});
+        // The request was consumed: the next run goes through.
+        run.Start();
+        QVERIFY(run.WaitForEnd());
+        QCOMPARE(run.renderer.Started(), 5);
+    }
+
+    void stopAfterTheLastPhotoEndsTheNextRunAtOnce()
+    {
+        Run run(1);
+        run.f.window->StopBatchRun(); // pending: a run does not clear it when it starts
+        run.Start();
+        QVERIFY(run.WaitForEnd());
+        QCOMPARE(run.renderer.Started(), 0);
+        QCOMPARE(run.browserPaths.size(), 1); // the browser still opens
+        run.Start();
+        QVERIFY(run.WaitForEnd());
+        QCOMPARE(run.renderer.Started(), 1);
+    }
+
+    void clickDuringRunMovesTheWalk()
+    {
+        Run run(5);
+        run.renderer.Allow(2);
+        run.Start();
+        QTRY_COMPARE(run.renderer.Started(), 3);
+        MainWindowFixture::ClickRow(run.f.Ui()->FileList(), 0);
+        run.renderer.AllowAll();
+        QVERIFY(run.WaitForEnd());
+        const QStringList p = run.photos;
+        QCOMPARE(run.renderer.Photos(), (QStringList{p[0], p[1], p[2], p[1], p[2], p[3], p[4]}));
+    }
+
+    void templateIsTakenWhenEachPhotoStarts()
+    {
+        Run run(3);
+        QVERIFY(AddTemplate("Night"));
+        run.f.Ui()->AddTemplateItem("Night");
+        run.f.Ui()->SelectTemplateRow(0);
+        run.renderer.Allow(1);
+        run.Start();
+        QTRY_COMPARE(run.renderer.Started(), 2);
+        MainWindowFixture::ClickRow(run.f.Ui()->TemplateList(), 1);
+        run.renderer.AllowAll();
+        QVERIFY(run.WaitForEnd());
+        QCOMPARE(run.renderer.Templates(), (QStringList{"Demo 1", "Demo 1", "Night"}));
+    }
+
+    void photosAddedDuringRunAreProcessedAndKeepTheToolbar()
+    {
+        Run run(1);
+        run.renderer.Allow(0);
+        run.Start();
+        QTRY_COMPARE(run.renderer.Started(), 1);
+        const QString late = run.f.MakePhoto("late.jpg");
+        run.f.AddPhotos({late});
+        // Adding photos does not offer a second run while this one is under way.
+        QVERIFY(!run.f.Button("process_toolbar_btn")->isEnabled());
+        QVERIFY(!run.f.Button("remove_toolbar_btn")->isEnabled());
+        run.f.window->StartBatchRun(); // refused while running
+        run.renderer.AllowAll();
+        QVERIFY(run.WaitForEnd());
+        QCOMPARE(run.renderer.Photos(), (QStringList{run.photos[0], late}));
+        QVERIFY(run.f.Button("process_toolbar_btn")->isEnabled());
+    }
+
+    void failedPhotoIsMarkedAndReported()
+    {
+        Run run(1);
+        const QString broken = run.f.MakePhoto("broken.jpg");
+        const QString good = run.f.MakePhoto("good.jpg");
+        run.f.AddPhotos({broken, good});
+        run.Start();
+        QVERIFY(run.WaitForEnd());
+        QCOMPARE(run.f.StatusPicture(0), QStringLiteral("ok.png"));
+        QCOMPARE(run.f.StatusPicture(1), QStringLiteral("failed.png"));
+        QCOMPARE(run.f.StatusPicture(2), QStringLiteral("ok.png"));
+        QCOMPARE(run.f.Ui()->FileList()->GetItemAt(1)->toolTip(), QStringLiteral("无法读取照片。"));
+        QCOMPARE(run.f.messages.size(), 1);
+        QVERIFY(run.f.messages[0].startsWith(QStringLiteral("1 张照片")));
+        QVERIFY(run.f.messages[0].contains(broken + ": 无法读取照片。"));
+    }
+
+    void emptyListRestoresToolbar()
+    {
+        Run run(0);
+        QVERIFY(!run.f.Button("process_toolbar_btn")->isEnabled());
+        run.f.window->HandleWindowMessage(MainUiToolbarMessage, StartRunCode, 0);
+        QVERIFY(run.WaitForEnd());
+        QCOMPARE(run.renderer.Started(), 0);
+        QCOMPARE(run.browserPaths.size(), 1);
+        QVERIFY(!run.f.Button("stop_toolbar_btn")->isEnabled());
+    }
+
+    void closingDuringRunFinishesTheCurrentPhoto()
+    {
+        Run run(3);
+        run.renderer.Allow(1);
+        run.Start();
+        QTRY_COMPARE(run.renderer.Started(), 2);
+        QTimer::singleShot(200, [&run]() { run.renderer.AllowAll(); });
+        run.f.window->close();
+        QVERIFY(!run.f.window->IsBatchRunning());
+        QCOMPARE(run.renderer.Photos(), run.photos.mid(0, 2));
+        QFile second(run.Output(2));
+        QVERIFY(second.open(QIODevice::ReadOnly));
+        QCOMPARE(second.readAll(), QByteArray("stamped;"));
+        QVERIFY(!QFileInfo::exists(run.Output(3)));
+        QVERIFY(run.browserPaths.isEmpty()); // no file browser while the program ends
+        QCOMPARE(LoadSelectedTemplateIndex(), 0);
+    }
+};
+
+QTEST_MAIN(BatchRunTest)
+#include "tst_BatchRun.moc"

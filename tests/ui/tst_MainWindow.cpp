@@ -1,0 +1,407 @@
+#include "MainWindowFixture.h"
+
+#include "app/MainWindowHooks.h"
+#include "model/OutputSettings.h"
+#include "model/SelectedTemplate.h"
+#include "model/TemplateStore.h"
+#include "services/messages/WindowMessage.h"
+#include "ui/controls/CXMenu.h"
+#include "ui/skin/MainCommands.h"
+
+#include <QLabel>
+
+class MainWindowTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void cleanup() { MainWindowHooks::Get() = MainWindowHooks(); }
+
+    void firstStartCreatesFilesAndShowsDemo()
+    {
+        MainWindowFixture f;
+        CLumoraDlg* dlg = f.Open();
+        const QString templates = f.dataFolder + "/templates";
+        for (const QString& file : {f.dataFolder + "/preference.xml", templates + "/qthumb.xml",
+                                    templates + "/Demo 1.xml", templates + "/Demo 1_Layer 1.xml"})
+            QVERIFY2(QFileInfo::exists(file), qPrintable(file));
+        QVERIFY(QFileInfo::exists(f.dataFolder + "/report_me.log"));
+        QCOMPARE(QFileInfo(f.dataFolder + "/report_me.log").size(), 0);
+        QCOMPARE(f.TemplateRows(), QStringList{"Demo 1"});
+        QCOMPARE(f.Ui()->TemplateList()->GetCurSel(), 0);
+        QCOMPARE(SelectedTemplateName(), QStringLiteral("Demo 1"));
+        QCOMPARE(dlg->windowTitle(), QStringLiteral("Lumora Plenum"));
+        QCOMPARE(qobject_cast<QLabel*>(f.Ui()->FindControl("program_name_label"))->text(),
+                 QStringLiteral("Lumora Plenum"));
+        QCOMPARE(dlg->geometry().size(), QSize(803, 580));
+        // Nothing to process yet.
+        QVERIFY(!f.Button("remove_toolbar_btn")->isEnabled());
+        QVERIFY(!f.Button("process_toolbar_btn")->isEnabled());
+        QVERIFY(!f.Button("stop_toolbar_btn")->isEnabled());
+        QVERIFY(f.Button("add_toolbar_btn")->isEnabled());
+    }
+
+    void rememberedTemplateIsSelectedAndStoredAtClose()
+    {
+        MainWindowFixture f;
+        f.Open();
+        QVERIFY(AddTemplate("Studio"));
+        QVERIFY(AddTemplate("Night"));
+        f.window.reset(); // closing stores the index shown then (0)
+        QCOMPARE(LoadSelectedTemplateIndex(), 0);
+        QVERIFY(StoreSelectedTemplateIndex(1));
+
+        CLumoraDlg* dlg = f.Open();
+        QCOMPARE(f.TemplateRows(), (QStringList{"Demo 1", "Studio", "Night"}));
+        QCOMPARE(f.Ui()->TemplateList()->GetCurSel(), 1);
+        QCOMPARE(SelectedTemplateName(), QStringLiteral("Studio"));
+
+        MainWindowFixture::ClickRow(f.Ui()->TemplateList(), 2);
+        QCOMPARE(SelectedTemplateName(), QStringLiteral("Night"));
+        dlg->close();
+        QCOMPARE(LoadSelectedTemplateIndex(), 2);
+    }
+
+    void outOfRangeTemplateIndexSelectsNothing()
+    {
+        MainWindowFixture f;
+        f.Open();
+        f.window.reset();
+        QVERIFY(StoreSelectedTemplateIndex(7));
+        f.Open();
+        QCOMPARE(f.Ui()->TemplateList()->GetCurSel(), -1);
+        // Asking for the selected index selects the first row.
+        QCOMPARE(f.Ui()->SelectedTemplateIndex(), 0);
+        QCOMPARE(f.Ui()->TemplateList()->GetCurSel(), 0);
+    }
+
+    void addingTheSamePhotoTwiceListsItOnce()
+    {
+        MainWindowFixture f;
+        f.Open();
+        const QString a = f.MakePhoto("a.jpg");
+        const QString b = f.MakePhoto("b.png");
+        f.AddPhotos({a, a});
+        f.AddPhotos({b, a});
+        QCOMPARE(f.FilePaths(), (QStringList{a, b}));
+        QVERIFY(f.Button("process_toolbar_btn")->isEnabled());
+        // Ids are never reused and each row's tag holds its item's id.
+        const auto& items = f.Ui()->FileItems();
+        QVERIFY(items[1].id > items[0].id);
+        QCOMPARE(f.Ui()->FileList()->GetItemAt(1)->Tag(), items[1].id);
+    }
+
+    void removingTheLastPhotoDisablesTheFileButtons()
+    {
+        MainWindowFixture f;
+        f.Open();
+        f.AddPhotos({f.MakePhoto("a.jpg"), f.MakePhoto("b.jpg")});
+        f.Button("remove_toolbar_btn")->click(); // nothing selected: nothing removed
+        QCOMPARE(f.FilePaths().size(), 2);
+        MainWindowFixture::ClickRow(f.Ui()->FileList(), 0);
+        f.Button("remove_toolbar_btn")->click();
+        QCOMPARE(f.FilePaths(), QStringList{f.photoFolder + "/b.jpg"});
+        QVERIFY(f.Button("preview_toolbar_btn")->isEnabled());
+        MainWindowFixture::ClickRow(f.Ui()->FileList(), 0);
+        f.Button("remove_toolbar_btn")->click();
+        QVERIFY(f.FilePaths().isEmpty());
+        QVERIFY(!f.Button("remove_toolbar_btn")->isEnabled());
+        QVERIFY(!f.Button("preview_toolbar_btn")->isEnabled());
+        QVERIFY(!f.Button("process_toolbar_btn")->isEnabled());
+    }
+
+    void photoSelectionWalk()
+    {
+        MainWindowFixture f;
+        f.Open();
+        QCOMPARE(f.Ui()->CurrentPhotoPath(), QString());
+        const QStringList photos{f.MakePhoto("1.jpg"), f.MakePhoto("2.jpg"), f.MakePhoto("3.jpg")};
+        f.AddPhotos(photos);
+        QCOMPARE(f.Ui()->SelectPreviousPhoto(), QString()); // nothing before "no selection"
+        QCOMPARE(f.Ui()->CurrentPhotoPath(), photos[0]);    // selects the first row
+        QCOMPARE(f.Ui()->SelectNextPhoto(), photos[1]);
+        QCOMPARE(f.Ui()->SelectNextPhoto(), photos[2]);
+        QCOMPARE(f.Ui()->SelectNextPhoto(), QString());
+        QCOMPARE(f.Ui()->SelectedFileRow(), 2); // the selection stays on the last row
+        QCOMPARE(f.Ui()->SelectPreviousPhoto(), photos[1]);
+        f.Ui()->SelectFileRow(-1);
+        QCOMPARE(f.Ui()->SelectNextPhoto(), photos[0]);
+    }
+
+    void listClicksRemoveThePreviewCache()
+    {
+        MainWindowFixture f;
+        f.Open();
+        f.AddPhotos({f.MakePhoto("a.jpg")});
+        const QString cache = PreviewCacheFolder();
+        QVERIFY(QDir().mkpath(cache + "/sub"));
+        MainWindowFixture::ClickRow(f.Ui()->FileList(), 0);
+        QVERIFY(!QFileInfo::exists(cache));
+        QVERIFY(QDir().mkpath(cache));
+        MainWindowFixture::ClickRow(f.Ui()->TemplateList(), 0);
+        QVERIFY(!QFileInfo::exists(cache));
+    }
+
+    void doubleClicksOpenEditorAndPreview()
+    {
+        MainWindowFixture f;
+        int editor = 0;
+        int preview = 0;
+        MainWindowHooks::Get().openTemplateEditor = [&](QWidget*) { ++editor; };
+        MainWindowHooks::Get().openOutputPreview = [&](QWidget*) { ++preview; };
+        f.Open();
+        f.AddPhotos({f.MakePhoto("a.jpg")});
+        MainWindowFixture::DoubleClickRow(f.Ui()->TemplateList(), 0);
+        QCOMPARE(editor, 1);
+        QCOMPARE(preview, 0);
+        MainWindowFixture::DoubleClickRow(f.Ui()->FileList(), 0);
+        QCOMPARE(preview, 1);
+        f.Button("preview_toolbar_btn")->click();
+        QCOMPARE(preview, 2);
+        WindowMessageEvent message(MainUiToolbarMessage, PreviewCode);
+        QCoreApplication::sendEvent(f.window.get(), &message);
+        QCOMPARE(preview, 3);
+    }
+
+    void commandsWithoutTheirWindowDoNothing_data()
+    {
+        QTest::addColumn<int>("message");
+        QTest::addColumn<int>("code");
+        QTest::newRow("resizing") << int(MainUiToolbarMessage) << int(ResizingCode);
+        QTest::newRow("preferences") << int(MainUiToolbarMessage) << int(PreferenceCode);
+        QTest::newRow("quick start") << int(QuickStartMessage) << 0;
+        QTest::newRow("update failed") << int(UpdateCheckFailedMessage) << 0;
+        QTest::newRow("edit template") << 0 << int(EditTemplateCommand);
+        QTest::newRow("about") << 0 << int(AboutCommand);
+        QTest::newRow("check updates") << 0 << int(CheckUpdateCommand);
+    }
+    void commandsWithoutTheirWindowDoNothing()
+    {
+        QFETCH(int, message);
+        QFETCH(int, code);
+        MainWindowFixture f;
+        CLumoraDlg* dlg = f.Open();
+        if (message == 0)
+            dlg->OnCommand(code);
+        else
+            dlg->HandleWindowMessage(message, code, 0);
+        QVERIFY(f.messages.isEmpty());
+        QVERIFY(dlg->isVisible());
+    }
+
+    void updateMessages()
+    {
+        MainWindowFixture f;
+        CLumoraDlg* dlg = f.Open();
+        f.answers = {QMessageBox::No};
+        PostWindowMessage(dlg, NewVersionMessage, 0x20000);
+        PostWindowMessage(dlg, LatestVersionMessage, 0x10000);
+        QTRY_COMPARE(f.messages.size(), 2);
+        QCOMPARE(f.messages[0], QStringLiteral("一个新的 Lumora 版本可以下载，你想现在下载吗?"));
+        QCOMPARE(f.messages[1], QStringLiteral("您使用的是最新版本。谢谢。"));
+    }
+
+    void quickStartOpensAfterASecond_data()
+    {
+        QTest::addColumn<int>("stored");
+        QTest::addColumn<int>("opened");
+        QTest::newRow("shown") << 0 << 1;
+        QTest::newRow("switched off") << 1 << 0;
+    }
+    void quickStartOpensAfterASecond()
+    {
+        QFETCH(int, stored);
+        QFETCH(int, opened);
+        MainWindowFixture f;
+        int count = 0;
+        MainWindowHooks::Get().openQuickStart = [&](QWidget*) { ++count; };
+        CreateDefaultPreferences();
+        if (stored == 1) {
+            QFile file(f.dataFolder + "/preference.xml");
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            QByteArray text = file.readAll();
+            file.close();
+            text.replace("<OpenQuickStartDlg>0</OpenQuickStartDlg>",
+                         "<OpenQuickStartDlg>1</OpenQuickStartDlg>");
+            QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            file.write(text);
+            file.close();
+        }
+        f.Open();
+        QCOMPARE(count, 0); // not at once
+        QTest::qWait(1500);
+        QCOMPARE(count, opened);
+    }
+
+    void maximiseAndRestoreSwapButtons()
+    {
+        MainWindowFixture f;
+        CLumoraDlg* dlg = f.Open();
+        QWidget* maxButton = f.Ui()->FindControl("max_btn");
+        QWidget* restoreButton = f.Ui()->FindControl("restore_btn");
+        f.Button("max_btn")->click();
+        QTRY_VERIFY(dlg->isMaximized());
+        QVERIFY(!maxButton->isVisible() && restoreButton->isVisible());
+        f.Button("restore_btn")->click();
+        QTRY_VERIFY(!dlg->isMaximized());
+        QVERIFY(maxButton->isVisible() && !restoreButton->isVisible());
+    }
+
+    void templateMenuHasItsCommands()
+    {
+        MainWindowFixture f;
+        CLumoraDlg* dlg = f.Open();
+        QStringList texts;
+        for (QAction* action : dlg->TemplateMenu()->actions())
+            texts.append(action->text());
+        QCOMPARE(texts, (QStringList{"编辑所选模板", "重命名所选模板", "", "删除所选模板"}));
+        QStringList help;
+        for (QAction* action : dlg->HelpMenu()->actions())
+            if (!action->isSeparator())
+                help.append(action->text());
+        QCOMPARE(help, (QStringList{"主页", "支持页面", "显示快速入门", "反馈...", "重置默认设置",
+                                    "打开设置文件夹", "检查更新...", "关于...", "关于 Lumora(&A)..."}));
+    }
+
+    // ---- Templates ----
+
+    void deleteWithoutSelectionOrAnsweringNoChangesNothing()
+    {
+        MainWindowFixture f;
+        CLumoraDlg* dlg = f.Open();
+        const QString demo = f.dataFolder + "/templates/Demo 1.xml";
+        f.Ui()->SelectTemplateRow(-1);
+        dlg->OnCommand(DeleteTemplateCommand);
+        QCOMPARE(f.messages, QStringList{"请首先选择一个水印模板删除!"});
+        f.Ui()->SelectTemplateRow(0);
+        f.answers = {QMessageBox::No};
+        dlg->OnCommand(DeleteTemplateCommand);
+        QCOMPARE(f.messages.last(), QStringLiteral("您确定要删除这个模板?"));
+        QCOMPARE(f.TemplateRows(), QStringList{"Demo 1"});
+        QVERIFY(QFileInfo::exists(demo));
+
+        dlg->OnCommand(DeleteTemplateCommand); // Yes
+        QVERIFY(f.TemplateRows().isEmpty());
+        QVERIFY(!QFileInfo::exists(demo));
+        QVERIFY(!QFileInfo::exists(f.dataFolder + "/templates/Demo 1_Layer 1.xml"));
+    }
+
+    void newTemplateIsAddedToListAndFiles()
+    {
+        MainWindowFixture f;
+        CLumoraDlg* dlg = f.Open();
+        f.typedNames = {"Studio"};
+        f.Button("add_template_btn")->click();
+        QCOMPARE(f.captions, QStringList{"添加新模板"});
+        QCOMPARE(f.TemplateRows(), (QStringList{"Demo 1", "Studio"}));
+        QCOMPARE(dlg->EnteredName(), QStringLiteral("Studio"));
+        QStringList names;
+        QVERIFY(LoadTemplateNames(names));
+        QCOMPARE(names, (QStringList{"Demo 1", "Studio"}));
+        QVERIFY(QFileInfo::exists(f.dataFolder + "/templates/Studio_Layer 1.xml"));
+    }
+
+    void renameUpdatesListAndFiles()
+    {
+        MainWindowFixture f;
+        CLumoraDlg* dlg = f.Open();
+        f.Ui()->SelectTemplateRow(0);
+        f.typedNames = {"Portraits"};
+        dlg->OnCommand(RenameTemplateCommand);
+        QCOMPARE(f.captions, QStringList{"重命名模板"});
+        QCOMPARE(f.TemplateRows(), QStringList{"Portraits"});
+        QCOMPARE(SelectedTemplateName(), QStringLiteral("Portraits"));
+        QStringList names;
+        QVERIFY(LoadTemplateNames(names));
+        QCOMPARE(names, QStringList{"Portraits"});
+        QVERIFY(QFileInfo::exists(f.dataFolder + "/templates/Portraits.xml"));
+        QVERIFY(!QFileInfo::exists(f.dataFolder + "/templates/Demo 1.xml"));
+
+        f.Ui()->SelectTemplateRow(-1);
+        dlg->OnCommand(RenameTemplateCommand);
+        QCOMPARE(f.messages, QStringList{"请选择一个模板重命名！"});
+    }
+
+    void refusedNamesChangeNothing_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("empty") << ""
+                               << "请输入有效的模板名称。";
+        QTest::newRow("slash") << "a/b"
+                               << "请输入有效的模板名称。";
+        QTest::newRow("dot") << "."
+                             << "请输入有效的模板名称。";
+        QTest::newRow("dot dot") << ".."
+                                 << "请输入有效的模板名称。";
+        QTest::newRow("existing, other case") << "studio"
+                                              << "模板名称已存在，请输入一个不同的名称！";
+        QTest::newRow("a layer's file") << "Demo 1_Layer 1"
+                                        << "具有相同名称的文件已经存在，请输入其他名称";
+    }
+    void refusedNamesChangeNothing()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, message);
+        MainWindowFixture f;
+        CLumoraDlg* dlg = f.Open();
+        QVERIFY(AddTemplate("Studio"));
+        f.Ui()->AddTemplateItem("Studio");
+        QStringList before;
+        QVERIFY(LoadTemplateNames(before));
+        const QStringList files = QDir(f.dataFolder + "/templates").entryList(QDir::Files);
+
+        // New template: refused, asked again, then cancelled.
+        f.typedNames = {name};
+        dlg->OnCommand(0); // unknown commands do nothing
+        dlg->NewTemplate();
+        QCOMPARE(f.messages, QStringList{message});
+        QCOMPARE(f.captions.size(), 2);
+        // Renaming "Demo 1" onto the name: refused before anything changes.
+        f.Ui()->SelectTemplateRow(0);
+        f.typedNames = {name};
+        dlg->RenameSelectedTemplate();
+        QCOMPARE(f.messages.size(), 2);
+        QCOMPARE(f.messages.last(), message);
+
+        QStringList after;
+        QVERIFY(LoadTemplateNames(after));
+        QCOMPARE(after, before);
+        QCOMPARE(f.TemplateRows(), before);
+        QCOMPARE(QDir(f.dataFolder + "/templates").entryList(QDir::Files), files);
+    }
+
+    void newTemplateMayNotOverwriteARenamedTemplatesLayer()
+    {
+        // After renaming "Demo 1" to "Portraits", its layer file is still "Demo 1_Layer 1";
+        // a new template "Demo 1" would write over it.
+        MainWindowFixture f;
+        CLumoraDlg* dlg = f.Open();
+        f.Ui()->SelectTemplateRow(0);
+        f.typedNames = {"Portraits"};
+        dlg->RenameSelectedTemplate();
+        const QString layer = f.dataFolder + "/templates/Demo 1_Layer 1.xml";
+        const QByteArray content = [&] {
+            QFile file(layer);
+            return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        }();
+        f.typedNames = {"Demo 1"};
+        dlg->NewTemplate();
+        QCOMPARE(f.messages, QStringList{"具有相同名称的文件已经存在，请输入其他名称"});
+        QFile file(layer);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), content);
+    }
+
+    void resetDefaultSettingsAsksForARestart()
+    {
+        MainWindowFixture f;
+        CLumoraDlg* dlg = f.Open();
+        dlg->OnCommand(ResetDefaultsCommand);
+        QCOMPARE(f.messages, QStringList{"请退出该程序，然后再重新启动它。谢谢。"});
+        QVERIFY(QFileInfo::exists(f.dataFolder + "/templates damaged/Demo 1.xml"));
+        QVERIFY(!QFileInfo::exists(f.dataFolder + "/templates"));
+    }
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "tst_MainWindow.moc"
