@@ -1,0 +1,143 @@
+#include "BatchFixture.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSaveFile>
+
+namespace {
+
+bool writeText(const QString& path, const QString& text)
+{
+    QSaveFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(text.toUtf8()) >= 0 && file.commit();
+}
+
+} // namespace
+
+QString BatchFixture::batchProgram()
+{
+    return QStringLiteral(LUMORA_BIN_DIR "/lumora-batch");
+}
+
+bool BatchFixture::prepare(const QString& root, const QString& outputFolder, int outputFormat)
+{
+    m_root = root;
+    m_home = root + QStringLiteral("/home");
+    m_data = root + QStringLiteral("/data");
+    QDir().mkpath(m_home);
+    m_environment = QProcessEnvironment::systemEnvironment();
+    m_environment.insert(QStringLiteral("HOME"), m_home);
+    m_environment.insert(QStringLiteral("XDG_DATA_HOME"), m_home + QStringLiteral("/.local/share"));
+    m_environment.insert(QStringLiteral("XDG_CACHE_HOME"), m_home + QStringLiteral("/.cache"));
+    m_environment.insert(QStringLiteral("XDG_CONFIG_HOME"), m_home + QStringLiteral("/.config"));
+    m_environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    m_environment.insert(QStringLiteral("LUMORA_NO_FILE_MANAGER"), QStringLiteral("1"));
+    m_environment.insert(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("qt.qpa.*=false"));
+
+    const ChildProcess::Result first = batch({QStringLiteral("--list-templates")}).run(60);
+    if (!first.exitedNormally() || first.exitCode != 0) {
+        m_error =
+            QStringLiteral("first start failed: %1: %2").arg(first.describe(), QString::fromUtf8(first.err));
+        return false;
+    }
+    if (!writePreferences(outputFolder, outputFormat)) {
+        m_error = QStringLiteral("cannot write the preferences");
+        return false;
+    }
+    if (!writeText(
+            m_data + QStringLiteral("/templates/Blank.xml"),
+            QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<Layers>\r\n</Layers>\r\n"))) {
+        m_error = QStringLiteral("cannot write the blank template");
+        return false;
+    }
+    return true;
+}
+
+bool BatchFixture::writePreferences(const QString& outputFolder, int outputFormat) const
+{
+    const QString xml = QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n"
+                                       "<Preferences>\r\n"
+                                       "<OutputFolderOpts>1</OutputFolderOpts>\r\n"
+                                       "<OutputFolderPath>%1</OutputFolderPath>\r\n"
+                                       "<OutputFileNameOpts>1</OutputFileNameOpts>\r\n"
+                                       "<OutputFileNameSuffix>_new</OutputFileNameSuffix>\r\n"
+                                       "<OutputFormat>%2</OutputFormat>\r\n"
+                                       "<JpegQuality>100</JpegQuality>\r\n"
+                                       "<OpenQuickStartDlg>1</OpenQuickStartDlg>\r\n"
+                                       "</Preferences>\r\n")
+                            .arg(outputFolder.toHtmlEscaped())
+                            .arg(outputFormat);
+    return writeText(m_data + QStringLiteral("/preference.xml"), xml);
+}
+
+ChildProcess BatchFixture::batch(const QStringList& arguments) const
+{
+    ChildProcess process(batchProgram(), QStringList{QStringLiteral("--data-dir"), m_data} + arguments);
+    process.setEnvironment(m_environment);
+    process.setWorkingDirectory(m_root);
+    return process;
+}
+
+QMap<QString, QByteArray> TreeHashes(const QString& folder)
+{
+    QMap<QString, QByteArray> hashes;
+    const QDir base(folder);
+    QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        const QFileInfo info(path);
+        const QString name = base.relativeFilePath(path);
+        if (info.isSymLink()) {
+            hashes.insert(name, "link:" + QFile::encodeName(info.symLinkTarget()));
+        } else if (info.isDir()) {
+            hashes.insert(name, QByteArray());
+        } else {
+            QFile file(path);
+            QCryptographicHash hash(QCryptographicHash::Sha256);
+            if (file.open(QIODevice::ReadOnly))
+                hash.addData(&file);
+            hashes.insert(name, hash.result().toHex());
+        }
+    }
+    return hashes;
+}
+
+QStringList TemporaryLeftovers(const QString& folder)
+{
+    static const QRegularExpression temporary(
+        QStringLiteral(R"(^\.lumora-.*\.part$|\.[A-Za-z0-9]{6}$|~$|^\.?qt_temp\.)"));
+    QStringList found;
+    QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        const QString name = QFileInfo(path).fileName();
+        // ".xml", ".jpg" and the like are ordinary extensions, not random six-letter ends.
+        if (temporary.match(name).hasMatch() && !name.endsWith(QLatin1String(".xml")) &&
+            !name.endsWith(QLatin1String(".tiff")))
+            found.append(path);
+    }
+    return found;
+}
+
+QList<QByteArray> JpegMetadataSegments(const QByteArray& jpeg)
+{
+    QList<QByteArray> segments;
+    qsizetype pos = 2;
+    while (pos + 4 <= jpeg.size() && quint8(jpeg[pos]) == 0xFF) {
+        const int marker = quint8(jpeg[pos + 1]);
+        if (marker == 0xDA || marker == 0xD9)
+            break;
+        const int length = (quint8(jpeg[pos + 2]) << 8) | quint8(jpeg[pos + 3]);
+        if (length < 2)
+            break;
+        if (marker == 0xE1 || marker == 0xE2 || marker == 0xED)
+            segments.append(jpeg.mid(pos + 4, length - 2));
+        pos += 2 + length;
+    }
+    return segments;
+}

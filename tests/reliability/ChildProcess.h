@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QProcessEnvironment>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+// Runs a program as a child process and reports how it ended and what it cost: exit code or
+// signal, the CPU time and the peak memory (resident set) of the child, its output. A child
+// that runs past the time limit is killed with SIGKILL and reported as hung.
+class ChildProcess
+{
+public:
+    struct Result
+    {
+        bool started = false;
+        bool hung = false;     // killed after the time limit
+        int exitCode = -1;     // when it exited
+        int signal = 0;        // the signal that ended it, 0 when it exited
+        double cpuSeconds = 0; // user + system time
+        double wallSeconds = 0;
+        qint64 maxRssKiB = 0;
+        QByteArray out;
+        QByteArray err;
+
+        bool exitedNormally() const { return started && !hung && signal == 0; }
+        QStringList outLines() const;
+        QStringList errLines() const;
+        QString describe() const; // "exit 1", "signal 11", "hung" ... for failure messages
+    };
+
+    ChildProcess(const QString& program, const QStringList& arguments);
+
+    void setEnvironment(const QProcessEnvironment& environment) { m_environment = environment; }
+    void setWorkingDirectory(const QString& folder) { m_workingDirectory = folder; }
+    // Limit of the file size the child may write (RLIMIT_FSIZE, bytes); 0: none.
+    void setFileSizeLimit(qint64 bytes) { m_fileSizeLimit = bytes; }
+
+    // Runs to the end or until `timeoutSeconds` have passed.
+    Result run(double timeoutSeconds);
+
+    // Starts the child and kills it with SIGKILL after `killAfterSeconds` (or lets it end,
+    // whichever comes first).
+    Result runAndKill(double killAfterSeconds);
+
+    // True when this build runs under AddressSanitizer (slower, larger; limits are eased).
+    static bool underSanitizer();
+
+private:
+    Result execute(double limitSeconds, bool killIsExpected);
+
+    QString m_program;
+    QStringList m_arguments;
+    QProcessEnvironment m_environment = QProcessEnvironment::systemEnvironment();
+    QString m_workingDirectory;
+    qint64 m_fileSizeLimit = 0;
+};

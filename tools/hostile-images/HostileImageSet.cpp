@@ -1,0 +1,268 @@
+#include "HostileImageSet.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QImageWriter>
+#include <QLinearGradient>
+#include <QPainter>
+
+#include "HostileBytes.h"
+#include "HostileJpeg.h"
+
+namespace HostileImageSet {
+
+namespace {
+
+constexpr int kApp1 = 0xE1;
+
+// A picture with detail in every channel, so that decoders and encoders have real work.
+QImage painted(QSize size, bool alpha = false)
+{
+    QImage image(size, alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+    image.fill(alpha ? Qt::transparent : Qt::white);
+    QPainter painter(&image);
+    QLinearGradient sky(0, 0, size.width(), size.height());
+    sky.setColorAt(0, QColor(30, 90, 200, alpha ? 140 : 255));
+    sky.setColorAt(1, QColor(250, 200, 40, 255));
+    painter.fillRect(QRect(QPoint(0, 0), size), sky);
+    painter.setPen(QPen(QColor(20, 120, 40), 3));
+    for (int i = 0; i < 12; ++i)
+        painter.drawEllipse(QPoint(size.width() * i / 12, size.height() / 2), size.width() / 10,
+                            size.height() / 6);
+    if (alpha) {
+        painter.setCompositionMode(QPainter::CompositionMode_Clear);
+        painter.fillRect(QRect(0, 0, size.width() / 3, size.height() / 3), Qt::transparent);
+    }
+    return image;
+}
+
+QByteArray encodedWithQt(const QImage& image, const char* format)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, format);
+    writer.write(image);
+    return bytes;
+}
+
+class Writer
+{
+public:
+    explicit Writer(const QString& folder) : m_folder(folder) {}
+
+    void file(const QString& name, const QByteArray& bytes, Expect expect, QSize size, const QString& what,
+              bool keepsMetadata = false)
+    {
+        QFile out(m_folder.filePath(name));
+        if (out.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            out.write(bytes);
+        m_entries.append({name, expect, size, what, keepsMetadata});
+    }
+
+    void folder(const QString& name, const QString& what)
+    {
+        m_folder.mkpath(name);
+        m_entries.append({name, Expect::Refuse, QSize(), what, false});
+    }
+
+    // The file cut to each length; lengths beyond the file are left out.
+    void cuts(const QString& stem, const QString& extension, const QByteArray& whole, QSize size)
+    {
+        const qsizetype n = whole.size();
+        const QList<qsizetype> lengths = {1, 2, 8, 16, 33, 100, n / 4, n / 2, n * 3 / 4, n - 12, n - 2};
+        for (const qsizetype length : lengths) {
+            if (length <= 0 || length >= n)
+                continue;
+            file(QStringLiteral("%1-cut-%2.%3").arg(stem).arg(length, 6, 10, QLatin1Char('0')).arg(extension),
+                 whole.left(length), Expect::Either, size,
+                 QStringLiteral("%1 cut to %2 of %3 bytes").arg(stem).arg(length).arg(n));
+        }
+    }
+
+    QList<Entry> entries() const { return m_entries; }
+
+private:
+    QDir m_folder;
+    QList<Entry> m_entries;
+};
+
+} // namespace
+
+QString expectName(Expect expect)
+{
+    switch (expect) {
+    case Expect::Stamp:
+        return QStringLiteral("stamp");
+    case Expect::Refuse:
+        return QStringLiteral("refuse");
+    case Expect::Either:
+        return QStringLiteral("either");
+    }
+    return QString();
+}
+
+QList<Entry> write(const QString& folder)
+{
+    QDir().mkpath(folder);
+    Writer w(folder);
+    const QSize size(256, 192);
+    const QImage picture = painted(size);
+
+    HostileJpeg::Options baseline;
+    const QByteArray jpeg = HostileJpeg::encode(picture, baseline);
+    HostileJpeg::Options progressive;
+    progressive.progressive = true;
+    progressive.refinements = 0;
+    const QByteArray progressiveJpeg = HostileJpeg::encode(picture, progressive);
+    const QByteArray png = encodedWithQt(picture, "png");
+    const QByteArray tiff = encodedWithQt(picture, "tiff");
+
+    // Sound files of every format, as a reference for the damaged ones.
+    w.file(QStringLiteral("sound-baseline.jpg"), jpeg, Expect::Stamp, size, QStringLiteral("baseline JPEG"));
+    w.file(QStringLiteral("sound-png.png"), png, Expect::Stamp, size, QStringLiteral("8-bit PNG"));
+    w.file(QStringLiteral("sound-tiff.tiff"), tiff, Expect::Stamp, size, QStringLiteral("TIFF"));
+    w.file(QStringLiteral("sound-bmp.bmp"), encodedWithQt(picture, "bmp"), Expect::Stamp, size,
+           QStringLiteral("BMP"));
+    const QByteArray gif = HostileBytes::gif(picture);
+    w.file(QStringLiteral("sound-gif.gif"), gif, Expect::Stamp, size, QStringLiteral("GIF"));
+
+    // Truncated files.
+    w.cuts(QStringLiteral("jpeg"), QStringLiteral("jpg"), jpeg, size);
+    w.cuts(QStringLiteral("progressive"), QStringLiteral("jpg"), progressiveJpeg, size);
+    w.cuts(QStringLiteral("png"), QStringLiteral("png"), png, size);
+    w.cuts(QStringLiteral("tiff"), QStringLiteral("tiff"), tiff, size);
+    w.cuts(QStringLiteral("gif"), QStringLiteral("gif"), gif, size);
+
+    // Nothing to read.
+    for (const QString& name : {QStringLiteral("empty-jpeg.jpg"), QStringLiteral("empty-png.png"),
+                                QStringLiteral("empty-tiff.tiff"), QStringLiteral("empty-gif.gif")})
+        w.file(name, QByteArray(), Expect::Refuse, QSize(), QStringLiteral("zero-byte file"));
+    w.folder(QStringLiteral("folder.jpg"), QStringLiteral("a folder named like a photo"));
+    w.file(QStringLiteral("text.jpg"), QByteArray("This is a letter, not a photo.\n"), Expect::Refuse,
+           QSize(), QStringLiteral("text named like a photo"));
+
+    // Wrong extensions: the content decides.
+    w.file(QStringLiteral("png-named-jpeg.jpg"), png, Expect::Stamp, size, QStringLiteral("PNG named .jpg"));
+    w.file(QStringLiteral("jpeg-named-png.png"), jpeg, Expect::Stamp, size,
+           QStringLiteral("JPEG named .png"));
+    w.file(QStringLiteral("tiff-named-bmp.bmp"), tiff, Expect::Stamp, size,
+           QStringLiteral("TIFF named .bmp"));
+
+    // Headers claiming enormous pictures.
+    const QSize huge(100000, 100000);
+    const QSize jpegHuge(65535, 65535);
+    w.file(QStringLiteral("huge-png.png"), HostileBytes::pngClaiming(huge), Expect::Refuse, QSize(),
+           QStringLiteral("PNG header claiming 100000 x 100000"));
+    w.file(QStringLiteral("huge-bmp.bmp"), HostileBytes::bmpClaiming(huge), Expect::Refuse, QSize(),
+           QStringLiteral("BMP header claiming 100000 x 100000"));
+    w.file(QStringLiteral("huge-tiff.tiff"), HostileBytes::tiffClaiming(huge), Expect::Refuse, QSize(),
+           QStringLiteral("TIFF header claiming 100000 x 100000"));
+    w.file(QStringLiteral("huge-gif.gif"), HostileBytes::gifClaiming(jpegHuge), Expect::Refuse, QSize(),
+           QStringLiteral("GIF header claiming 65535 x 65535 (the format's largest)"));
+    w.file(QStringLiteral("huge-jpeg.jpg"), HostileBytes::withFrameSize(jpeg, jpegHuge), Expect::Refuse,
+           QSize(), QStringLiteral("JPEG frame claiming 65535 x 65535 (the format's largest)"));
+    w.file(QStringLiteral("huge-wide.png"), HostileBytes::pngClaiming(QSize(100000, 1)), Expect::Either,
+           QSize(100000, 1), QStringLiteral("PNG header claiming 100000 x 1, rows missing"));
+
+    // Progressive scans.
+    HostileJpeg::Options manyScans = progressive;
+    manyScans.refinements = 1; // 2 + 3 x 63 x 2 = 380 scans
+    w.file(QStringLiteral("scans-380.jpg"), HostileJpeg::encode(picture, manyScans), Expect::Stamp, size,
+           QStringLiteral("progressive JPEG with 380 scans"));
+    HostileJpeg::Options tooManyScans = progressive;
+    tooManyScans.refinements = 9; // 2 + 3 x 63 x 10 = 1892 scans
+    w.file(QStringLiteral("scans-1892.jpg"), HostileJpeg::encode(picture, tooManyScans), Expect::Either, size,
+           QStringLiteral("progressive JPEG with 1892 scans"));
+
+    // Colour spaces and depths.
+    HostileJpeg::Options colour;
+    colour.colour = HostileJpeg::Colour::Cmyk;
+    w.file(QStringLiteral("cmyk.jpg"), HostileJpeg::encode(picture, colour), Expect::Stamp, size,
+           QStringLiteral("CMYK JPEG with the Adobe marker"));
+    colour.colour = HostileJpeg::Colour::Ycck;
+    w.file(QStringLiteral("ycck.jpg"), HostileJpeg::encode(picture, colour), Expect::Stamp, size,
+           QStringLiteral("YCCK JPEG"));
+    colour.colour = HostileJpeg::Colour::Grey;
+    w.file(QStringLiteral("grey.jpg"), HostileJpeg::encode(picture, colour), Expect::Stamp, size,
+           QStringLiteral("greyscale JPEG"));
+    colour.progressive = true;
+    w.file(QStringLiteral("grey-progressive.jpg"), HostileJpeg::encode(picture, colour), Expect::Stamp, size,
+           QStringLiteral("greyscale progressive JPEG"));
+    w.file(QStringLiteral("png16-rgb.png"),
+           encodedWithQt(picture.convertToFormat(QImage::Format_RGBX64), "png"), Expect::Stamp, size,
+           QStringLiteral("16-bit RGB PNG"));
+    w.file(QStringLiteral("png16-grey.png"),
+           encodedWithQt(picture.convertToFormat(QImage::Format_Grayscale16), "png"), Expect::Stamp, size,
+           QStringLiteral("16-bit grey PNG"));
+    const QImage withAlpha = painted(size, true);
+    w.file(QStringLiteral("alpha.png"), encodedWithQt(withAlpha, "png"), Expect::Stamp, size,
+           QStringLiteral("PNG with alpha"));
+    w.file(QStringLiteral("png16-alpha.png"),
+           encodedWithQt(withAlpha.convertToFormat(QImage::Format_RGBA64), "png"), Expect::Stamp, size,
+           QStringLiteral("16-bit PNG with alpha"));
+
+    // Damaged EXIF blocks on a sound picture: stamped, the block carried over as it is.
+    const struct
+    {
+        HostileBytes::ExifDamage damage;
+        const char* name;
+    } damages[] = {
+        {HostileBytes::ExifDamage::BadByteOrder, "exif-byte-order.jpg"},
+        {HostileBytes::ExifDamage::DirectoryOutside, "exif-directory-outside.jpg"},
+        {HostileBytes::ExifDamage::HugeEntryCount, "exif-entry-count.jpg"},
+        {HostileBytes::ExifDamage::ValueOutside, "exif-value-outside.jpg"},
+        {HostileBytes::ExifDamage::DirectoryLoop, "exif-directory-loop.jpg"},
+        {HostileBytes::ExifDamage::CutShort, "exif-cut-short.jpg"},
+    };
+    for (const auto& d : damages) {
+        const QByteArray segment = HostileBytes::jpegSegment(kApp1, HostileBytes::damagedExifBlock(d.damage));
+        w.file(QString::fromLatin1(d.name), HostileBytes::insertAfterStart(jpeg, segment), Expect::Stamp,
+               size, QStringLiteral("damaged EXIF block"), true);
+    }
+
+    // Every orientation value 0..9 on a wide picture: 5 to 8 stand it upright.
+    for (int orientation = 0; orientation <= 9; ++orientation) {
+        const QByteArray segment = HostileBytes::jpegSegment(kApp1, HostileBytes::exifBlock(orientation));
+        const QSize upright = orientation >= 5 && orientation <= 8 ? size.transposed() : size;
+        w.file(QStringLiteral("orientation-%1.jpg").arg(orientation),
+               HostileBytes::insertAfterStart(jpeg, segment), Expect::Stamp, upright,
+               QStringLiteral("EXIF orientation %1").arg(orientation), true);
+    }
+
+    // An EXIF block of almost the largest size a segment holds, orientation 6.
+    const QByteArray largeExif = HostileBytes::exifBlock(6, 65000);
+    w.file(QStringLiteral("exif-65k.jpg"),
+           HostileBytes::insertAfterStart(jpeg, HostileBytes::jpegSegment(kApp1, largeExif)), Expect::Stamp,
+           size.transposed(), QStringLiteral("EXIF block of %1 bytes").arg(largeExif.size()), true);
+
+    // Extended XMP: the main packet names a GUID, three extension segments carry 150 KB.
+    const QByteArray guid("0123456789ABCDEF0123456789ABCDEF");
+    const QByteArray extended = QByteArray(150000, 'x').replace(0, 9, "<x:xmpmeta");
+    QByteArray segments = HostileBytes::jpegSegment(
+        kApp1, QByteArray("http://ns.adobe.com/xap/1.0/\0", 29) +
+                   "<x:xmpmeta xmlns:x='adobe:ns:meta/'><rdf:RDF xmlns:rdf='http://www.w3.org/1999/02/"
+                   "22-rdf-syntax-ns#'><rdf:Description xmlns:xmpNote='http://ns.adobe.com/xmp/note/' "
+                   "xmpNote:HasExtendedXMP='" +
+                   guid + "'/></rdf:RDF></x:xmpmeta>");
+    const QByteArray extensionSignature("http://ns.adobe.com/xmp/extension/\0", 35);
+    constexpr int kChunk = 65000;
+    for (qsizetype offset = 0; offset < extended.size(); offset += kChunk) {
+        QByteArray data = extensionSignature + guid;
+        const quint32 total = quint32(extended.size());
+        const quint32 at = quint32(offset);
+        for (quint32 value : {total, at}) {
+            for (int shift = 24; shift >= 0; shift -= 8)
+                data.append(char((value >> shift) & 0xFF));
+        }
+        data += extended.mid(offset, kChunk);
+        segments += HostileBytes::jpegSegment(kApp1, data);
+    }
+    w.file(QStringLiteral("xmp-extended.jpg"), HostileBytes::insertAfterStart(jpeg, segments), Expect::Stamp,
+           size, QStringLiteral("extended XMP in three segments"), true);
+
+    return w.entries();
+}
+
+} // namespace HostileImageSet
