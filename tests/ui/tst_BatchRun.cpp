@@ -180,6 +180,32 @@ private slots:
         QVERIFY(!run.f.Button("stop_toolbar_btn")->isEnabled());
     }
 
+    void realCompositorStampsAPhoto()
+    {
+        // The program's own renderer and settings: the default preferences write a JPEG
+        // with the suffix "_new" beside the photo.
+        MainWindowFixture f;
+        f.Open();
+        QStringList shown;
+        BatchRun::Services services;
+        services.showInFileBrowser = [&shown](const QString& path) { shown.append(path); };
+        f.window->SetBatchServices(services);
+        QImage photo(320, 200, QImage::Format_RGB32);
+        photo.fill(QColor(40, 90, 160));
+        const QString path = f.photoFolder + "/real.jpg";
+        QVERIFY(photo.save(path, "JPEG"));
+        f.AddPhotos({path});
+        f.Button("process_toolbar_btn")->click();
+        QVERIFY(f.window->WaitForBatchRun(60000));
+        const QString output = f.photoFolder + "/real_new.jpg";
+        QCOMPARE(f.StatusPicture(0), QStringLiteral("ok.png"));
+        QCOMPARE(shown, QStringList{output});
+        const QImage stamped(output);
+        QCOMPARE(stamped.size(), photo.size());
+        QVERIFY(stamped != QImage(path)); // the demonstration text was drawn
+        QVERIFY(f.messages.isEmpty());
+    }
+
     void closingDuringRunFinishesTheCurrentPhoto()
     {
         Run run(3);
