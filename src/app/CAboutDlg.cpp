@@ -42,6 +42,7 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent)
     m_versionText->setText(VersionText(major, minor, build));
 
     auto* versionRow = new QHBoxLayout();
+    versionRow->setSpacing(4);
     versionRow->addWidget(new QLabel(QStringLiteral("版本"), this));
     versionRow->addWidget(m_versionText);
     versionRow->addStretch(1);

@@ -1,0 +1,164 @@
+#include <QAbstractButton>
+#include <QDesktopServices>
+#include <QLabel>
+#include <QPointer>
+#include <QTest>
+#include <QTimer>
+#include <QUrl>
+
+#include "about/SkinTestFolder.h"
+#include "services/crash/ProgramVersion.h"
+#include "ui/skin/AboutAddresses.h"
+#include "ui/skin/CAboutDlgUI.h"
+
+// Catches the addresses the window asks the desktop to open.
+class UrlCatcher : public QObject
+{
+    Q_OBJECT
+public:
+    UrlCatcher()
+    {
+        for (const char* scheme : {"https", "http", "mailto"})
+            QDesktopServices::setUrlHandler(QString::fromLatin1(scheme), this, "open");
+    }
+    ~UrlCatcher() override
+    {
+        for (const char* scheme : {"https", "http", "mailto"})
+            QDesktopServices::unsetUrlHandler(QString::fromLatin1(scheme));
+    }
+    QList<QUrl> opened;
+
+public slots:
+    void open(const QUrl& url) { opened.append(url); }
+};
+
+class AboutWindowsTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { UseSourceSkin(); }
+    void cleanup() { CAboutDlgUI::SetVersionReader({}); }
+
+    void versionLabel_data()
+    {
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("label");
+        QTest::newRow("version 2.1.5") << 0 << "Lumora Plenum v2.1.5 ";
+        QTest::newRow("unreadable version shows zeros") << -1 << "Lumora Plenum v0.0.0 ";
+    }
+
+    void versionLabel()
+    {
+        QFETCH(int, status);
+        CAboutDlgUI::SetVersionReader([status](int* major, int* minor, int* build) {
+            *major = 2;
+            *minor = 1;
+            *build = 5;
+            return status;
+        });
+        CAboutDlgUI window;
+        QVERIFY2(window.Create(), qPrintable(window.ErrorString()));
+        auto* label = qobject_cast<QLabel*>(window.FindControl(QStringLiteral("version_label")));
+        QVERIFY(label);
+        QTEST(label->text(), "label");
+        auto* title = qobject_cast<QLabel*>(window.FindControl(QStringLiteral("title_label")));
+        QVERIFY(title);
+        QCOMPARE(title->text(), QStringLiteral("关于 Lumora Plenum"));
+    }
+
+    void versionOfTheRunningProgram()
+    {
+        int major = -1, minor = -1, build = -1;
+        QCOMPARE(GetProgramVersion(&major, &minor, &build), 0);
+        CAboutDlgUI window;
+        QVERIFY(window.Create());
+        auto* label = qobject_cast<QLabel*>(window.FindControl(QStringLiteral("version_label")));
+        QCOMPARE(label->text(), CAboutDlgUI::VersionLabelText(major, minor, build));
+        QCOMPARE(window.objectName(), QStringLiteral("CAboutDlgUI"));
+        QVERIFY(window.windowFlags() & Qt::FramelessWindowHint);
+    }
+
+    void closingButtons_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::newRow("ok") << "ok_btn";
+        QTest::newRow("close") << "close_btn";
+    }
+
+    // The window runs modally over its owner, ends with 0 and deletes itself.
+    void closingButtons()
+    {
+        QFETCH(QString, button);
+        QWidget owner;
+        owner.resize(800, 600);
+        owner.show();
+        QPointer<CAboutDlgUI> window;
+        bool wasCentred = false;
+        QTimer::singleShot(0, [&]() {
+            window = qobject_cast<CAboutDlgUI*>(QApplication::activeModalWidget());
+            QVERIFY(window);
+            wasCentred =
+                (window->frameGeometry().center() - owner.frameGeometry().center()).manhattanLength() <= 2;
+            auto* control = qobject_cast<QAbstractButton*>(window->FindControl(button));
+            QVERIFY(control);
+            QTest::mouseClick(control, Qt::LeftButton);
+        });
+        QTimer watchdog;
+        watchdog.setSingleShot(true);
+        QObject::connect(&watchdog, &QTimer::timeout, []() {
+            if (QWidget* modal = QApplication::activeModalWidget())
+                modal->close();
+        });
+        watchdog.start(5000);
+        const int result = CBaseDlgUI::Show<CAboutDlgUI>(&owner);
+        QVERIFY(watchdog.isActive()); // closed by the button, not by the watchdog
+        QCOMPARE(result, 0);
+        QVERIFY(wasCentred);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(window.isNull());
+    }
+
+    void linkButtons_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("address");
+        QTest::newRow("home page") << "website_btn" << AboutAddresses::kHomePage;
+        QTest::newRow("support mail") << "mailto_btn" << AboutAddresses::kSupportMail;
+        QTest::newRow("video page") << "youtube_btn" << AboutAddresses::kVideoPage;
+    }
+
+    void linkButtons()
+    {
+        QFETCH(QString, button);
+        QFETCH(QString, address);
+        UrlCatcher urls;
+        CAboutDlgUI window;
+        QVERIFY(window.Create());
+        window.show();
+        auto* control = qobject_cast<QAbstractButton*>(window.FindControl(button));
+        QVERIFY(control);
+        QTest::mouseClick(control, Qt::LeftButton);
+        QCOMPARE(urls.opened, QList<QUrl>{QUrl(address)});
+        QCoreApplication::processEvents();
+        QVERIFY(window.isVisible());
+    }
+
+    void screenshot()
+    {
+        CAboutDlgUI::SetVersionReader([](int* major, int* minor, int* build) {
+            *major = 2;
+            *minor = 1;
+            *build = 5;
+            return 0;
+        });
+        CAboutDlgUI window;
+        QVERIFY(window.Create());
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QVERIFY(window.grab().save(QStringLiteral(LUMORA_BUILD_DIR "/screenshots/about_skinned.png")));
+    }
+};
+
+QTEST_MAIN(AboutWindowsTest)
+#include "tst_AboutWindows.moc"

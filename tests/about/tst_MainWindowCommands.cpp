@@ -1,0 +1,195 @@
+#include <QAbstractButton>
+#include <QElapsedTimer>
+#include <QMenu>
+#include <QPushButton>
+#include <QTest>
+
+#include "about/SkinTestFolder.h"
+#include "app/CAboutDlg.h"
+#include "app/CLumoraApp.h"
+#include "app/CLumoraDlg.h"
+#include "controls/ModalCatcher.h"
+#include "model/DataFiles.h"
+#include "model/OutputSettings.h"
+#include "model/TempDataFolder.h"
+#include "services/messages/WindowMessage.h"
+#include "ui/controls/CHyperLink.h"
+#include "ui/preview/COutputPreviewDlg.h"
+#include "ui/settings/CImgResizingSettingDlg.h"
+#include "ui/settings/CPreferenceDlg.h"
+#include "ui/skin/AboutAddresses.h"
+#include "ui/skin/CAboutDlgUI.h"
+#include "ui/skin/CMainDlgUI.h"
+#include "ui/skin/CQuickStartDlgUI.h"
+
+namespace {
+
+// Records the class of every modal window that opens and closes it.
+struct WindowRecorder
+{
+    QStringList opened;
+    QList<bool> quickStartTicked;
+    QElapsedTimer clock;
+    qint64 firstOpenedAfterMs = -1;
+
+    ModalCatcher catcher()
+    {
+        clock.start();
+        return ModalCatcher([this](QWidget* w) {
+            if (firstOpenedAfterMs < 0)
+                firstOpenedAfterMs = clock.elapsed();
+            opened << QString::fromLatin1(w->metaObject()->className());
+            if (auto* quick = qobject_cast<CQuickStartDlgUI*>(w))
+                quickStartTicked << (quick->DontShowOption() && quick->DontShowOption()->isChecked());
+            QMetaObject::invokeMethod(w, "close", Qt::QueuedConnection);
+        });
+    }
+};
+
+void setOpenQuickStart(int value)
+{
+    QByteArray file = TempDataFolder::read(PreferencesPath());
+    file.replace(value ? "<OpenQuickStartDlg>0<" : "<OpenQuickStartDlg>1<",
+                 value ? "<OpenQuickStartDlg>1<" : "<OpenQuickStartDlg>0<");
+    QVERIFY(TempDataFolder::write(PreferencesPath(), file));
+}
+
+QAction* helpAction(CLumoraDlg& window, const QString& text)
+{
+    for (QAction* action : window.HelpMenu()->actions()) {
+        if (action->text() == text)
+            return action;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+class MainWindowCommandsTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        UseSourceSkin();
+        CLumoraApp::InstallWindowHooks();
+    }
+
+    void quickStartAtStartup_data()
+    {
+        QTest::addColumn<int>("openQuickStart");
+        QTest::addColumn<QStringList>("opened");
+        QTest::newRow("shown while 0") << 0 << QStringList{QStringLiteral("CQuickStartDlgUI")};
+        QTest::newRow("not shown while 1") << 1 << QStringList();
+    }
+
+    void quickStartAtStartup()
+    {
+        QFETCH(int, openQuickStart);
+        TempDataFolder folder;
+        QVERIFY(CreateDefaultPreferences());
+        setOpenQuickStart(openQuickStart);
+        WindowRecorder recorder;
+        ModalCatcher catcher = recorder.catcher();
+        CLumoraDlg window;
+        QVERIFY2(window.InitDialog(), qPrintable(window.ErrorString()));
+        window.show();
+        QTest::qWait(1600);
+        QTEST(recorder.opened, "opened");
+        if (!recorder.opened.isEmpty())
+            QVERIFY(recorder.firstOpenedAfterMs >= 900);
+    }
+
+    // The help menu opens the quick start whatever is stored, always unticked.
+    void helpMenuOpensQuickStartUnticked()
+    {
+        TempDataFolder folder;
+        QVERIFY(CreateDefaultPreferences());
+        setOpenQuickStart(1);
+        CLumoraDlg window;
+        QVERIFY(window.InitDialog());
+        WindowRecorder recorder;
+        ModalCatcher catcher = recorder.catcher();
+        QAction* action = helpAction(window, QStringLiteral("显示快速入门"));
+        QVERIFY(action);
+        action->trigger();
+        QCOMPARE(recorder.opened, QStringList{QStringLiteral("CQuickStartDlgUI")});
+        QCOMPARE(recorder.quickStartTicked, QList<bool>{false});
+        int stored = -1;
+        QVERIFY(LoadOpenQuickStartDlg(stored));
+        QCOMPARE(stored, 1);
+    }
+
+    void commandsOpenTheirWindows_data()
+    {
+        QTest::addColumn<QString>("helpItem");
+        QTest::addColumn<int>("toolbarCode");
+        QTest::addColumn<QString>("window");
+        QTest::newRow("about") << "关于..." << 0 << "CAboutDlgUI";
+        QTest::newRow("window-menu about") << "关于 Lumora(&A)..." << 0 << "CAboutDlg";
+        QTest::newRow("resizing") << QString() << 15 << "CImgResizingSettingDlg";
+        QTest::newRow("preferences") << QString() << 16 << "CPreferenceDlg";
+        QTest::newRow("preview") << QString() << 12 << "COutputPreviewDlg";
+    }
+
+    void commandsOpenTheirWindows()
+    {
+        QFETCH(QString, helpItem);
+        QFETCH(int, toolbarCode);
+        TempDataFolder folder;
+        QVERIFY(CreateDefaultPreferences());
+        setOpenQuickStart(1);
+        CLumoraDlg window;
+        QVERIFY(window.InitDialog());
+        WindowRecorder recorder;
+        ModalCatcher catcher = recorder.catcher();
+        if (!helpItem.isEmpty()) {
+            QAction* action = helpAction(window, helpItem);
+            QVERIFY2(action, qPrintable(helpItem));
+            action->trigger();
+        } else {
+            PostWindowMessage(&window, MainUiToolbarMessage, toolbarCode);
+            QTRY_COMPARE(recorder.opened.size(), 1);
+        }
+        QTEST(recorder.opened.value(0), "window");
+        QTest::qWait(50);
+        QCOMPARE(recorder.opened.size(), 1);
+    }
+
+    void classicAboutDialog()
+    {
+        CAboutDlg dialog;
+        QCOMPARE(dialog.windowTitle(), QStringLiteral("Lumora"));
+        QCOMPARE(dialog.VersionText()->text(),
+                 CAboutDlg::VersionText(LUMORA_VERSION_MAJOR, LUMORA_VERSION_MINOR, LUMORA_VERSION_PATCH));
+        QCOMPARE(CAboutDlg::VersionText(2, 1, 5), QStringLiteral("2.1.5 "));
+        const QList<QPair<int, QString>> links = {
+            {CAboutDlg::kHowToLinkId, AboutAddresses::kHowToPage},
+            {CAboutDlg::kSupportLinkId, AboutAddresses::kSupportMail},
+            {CAboutDlg::kHomeLinkId, AboutAddresses::kHomePage},
+            {CAboutDlg::kTwitterLinkId, AboutAddresses::kTwitterShare},
+            {CAboutDlg::kFacebookLinkId, AboutAddresses::kFacebookLike},
+        };
+        QCOMPARE(dialog.LinkControls().size(), links.size());
+        for (const auto& link : links) {
+            QVERIFY(dialog.Link(link.first));
+            QCOMPARE(dialog.Link(link.first)->GetURL(), link.second);
+        }
+        QVERIFY(QUrl(QString::fromLatin1(AboutAddresses::kSupportMail)).scheme() == QLatin1String("mailto"));
+
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        for (Qt::Key key : {Qt::Key_Escape, Qt::Key_Return, Qt::Key_Enter}) {
+            QTest::keyClick(&dialog, key);
+            QVERIFY(dialog.isVisible());
+        }
+        dialog.grab().save(QStringLiteral(LUMORA_BUILD_DIR "/screenshots/about_classic.png"));
+        QTest::mouseClick(dialog.OkButton(), Qt::LeftButton);
+        QVERIFY(!dialog.isVisible());
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    }
+};
+
+QTEST_MAIN(MainWindowCommandsTest)
+#include "tst_MainWindowCommands.moc"
