@@ -3,7 +3,8 @@
 #include <QDialog>
 #include <QPointer>
 
-class CGeneralConfDlg;
+#include "ui/settings/CGeneralConfDlg.h"
+
 class QTabBar;
 class QFrame;
 
