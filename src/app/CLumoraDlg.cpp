@@ -12,6 +12,7 @@
 #include "services/folders/FolderTree.h"
 #include "services/folders/Folders.h"
 #include "services/messages/WindowMessage.h"
+#include "services/skin/SkinManager.h"
 #include "services/skin/SkinResources.h"
 #include "ui/controls/CXMenu.h"
 #include "ui/skin/CMainDlgUI.h"
@@ -19,6 +20,7 @@
 #include "ui/skin/MainCommands.h"
 
 #include <QCloseEvent>
+#include <QContextMenuEvent>
 #include <QDesktopServices>
 #include <QEventLoop>
 #include <QIcon>
@@ -135,6 +137,21 @@ void CLumoraDlg::BuildMenus()
         m_helpMenu->addAction(QString::fromUtf16(item.text), this, [this, command]() { OnCommand(command); });
     }
 
+    m_windowMenu = new QMenu(this);
+    m_windowMenu->addAction(QStringLiteral("还原"), this, &QWidget::showNormal);
+    m_windowMenu->addAction(QStringLiteral("最小化"), this, &QWidget::showMinimized);
+    m_windowMenu->addAction(QStringLiteral("最大化"), this, &QWidget::showMaximized);
+    m_windowMenu->addSeparator();
+    m_windowMenu->addAction(QStringLiteral("关闭"), this, &QWidget::close);
+    m_windowMenu->addSeparator();
+    m_windowMenu->addAction(QStringLiteral("关于 Lumora(&A)..."), this,
+                            [this]() { OnCommand(SystemAboutCommand); });
+    connect(m_windowMenu, &QMenu::aboutToShow, this, [this]() {
+        const QList<QAction*> actions = m_windowMenu->actions();
+        actions[0]->setEnabled(isMaximized() || isMinimized());
+        actions[2]->setEnabled(!isMaximized());
+    });
+
     m_templateMenu = new CXMenu(QStringLiteral("Lumora"), this);
     m_templateMenu->addAction(QStringLiteral("编辑所选模板"), this,
                               [this]() { OnCommand(EditTemplateCommand); });
@@ -143,6 +160,16 @@ void CLumoraDlg::BuildMenus()
     m_templateMenu->addSeparator();
     m_templateMenu->addAction(QStringLiteral("删除所选模板"), this,
                               [this]() { OnCommand(DeleteTemplateCommand); });
+}
+
+void CLumoraDlg::contextMenuEvent(QContextMenuEvent* event)
+{
+    if (m_windowMenu && m_ui->Skin() && m_ui->Skin()->CaptionRect().contains(event->pos())) {
+        m_windowMenu->popup(event->globalPos());
+        event->accept();
+        return;
+    }
+    QWidget::contextMenuEvent(event);
 }
 
 // ---- Operations the skin calls ----

@@ -36,6 +36,8 @@ public:
     CMainDlgUI* Ui() const { return m_ui; }
     CMyDropTarget* DropTarget() const { return m_dropTarget; }
     QMenu* HelpMenu() const { return m_helpMenu; }
+    // The window menu of the caption (right click): window commands and the about item.
+    QMenu* WindowMenu() const { return m_windowMenu; }
     CXMenu* TemplateMenu() const { return m_templateMenu; }
     StopEvent& StopRequest() { return m_stop; }
     QString EnteredName() const { return m_enteredName; }
@@ -70,6 +72,7 @@ signals:
 protected:
     bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
     void BuildMenus();
@@ -82,6 +85,7 @@ private:
     int m_version[3] = {0, 0, 0};
     LOGFONTW m_defaultFont;
     QMenu* m_helpMenu = nullptr;
+    QMenu* m_windowMenu = nullptr;
     CXMenu* m_templateMenu = nullptr;
     CMyDropTarget* m_dropTarget = nullptr;
     std::unique_ptr<BatchRun> m_batch;

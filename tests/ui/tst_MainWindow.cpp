@@ -173,6 +173,7 @@ private slots:
         QTest::newRow("edit template") << 0 << int(EditTemplateCommand);
         QTest::newRow("about") << 0 << int(AboutCommand);
         QTest::newRow("check updates") << 0 << int(CheckUpdateCommand);
+        QTest::newRow("window menu about") << 0 << int(SystemAboutCommand);
     }
     void commandsWithoutTheirWindowDoNothing()
     {
@@ -244,6 +245,24 @@ private slots:
         f.Button("restore_btn")->click();
         QTRY_VERIFY(!dlg->isMaximized());
         QVERIFY(maxButton->isVisible() && !restoreButton->isVisible());
+    }
+
+    void captionRightClickOffersTheAboutItem()
+    {
+        MainWindowFixture f;
+        int about = 0;
+        MainWindowHooks::Get().openSystemAbout = [&](QWidget*) { ++about; };
+        CLumoraDlg* dlg = f.Open();
+        QWidget* title = f.Ui()->FindControl("program_name_label");
+        QContextMenuEvent click(QContextMenuEvent::Mouse, title->rect().center(),
+                                title->mapToGlobal(title->rect().center()));
+        QCoreApplication::sendEvent(title, &click);
+        QTRY_VERIFY(dlg->WindowMenu()->isVisible());
+        QAction* last = dlg->WindowMenu()->actions().last();
+        QCOMPARE(last->text(), QStringLiteral("关于 Lumora(&A)..."));
+        dlg->WindowMenu()->hide();
+        last->trigger();
+        QCOMPARE(about, 1);
     }
 
     void templateMenuHasItsCommands()

@@ -162,6 +162,11 @@ private slots:
         QVERIFY(!skin.FindControl(QStringLiteral("no_such_control")));
         QVERIFY(!skin.CaptionRect().isEmpty());
         QVERIFY(!skin.RoundCorner().isEmpty());
+        // A picture of the bare layout to look at.
+        host.resize(skin.Root()->size());
+        QDir().mkpath(QStringLiteral(LUMORA_BUILD_DIR "/screenshots"));
+        host.grab().save(
+            QStringLiteral(LUMORA_BUILD_DIR "/screenshots/skin_%1.png").arg(QFileInfo(layout).baseName()));
     }
 
     void missingLayoutFails()
