@@ -15,6 +15,11 @@ QString baseName(const QString& sourcePath)
     return dot < 0 ? name : name.left(dot);
 }
 
+ImageEncoder::FileFormat outputFormat(const OutputSettings& settings)
+{
+    return ImageEncoder::formatFromNumber(settings.OutputFormat).value_or(ImageEncoder::FileFormat::Jpeg);
+}
+
 QString outputPath(const QString& sourcePath, const OutputSettings& settings, QString* error)
 {
     const auto fail = [error](const QString& reason) {
@@ -23,11 +28,7 @@ QString outputPath(const QString& sourcePath, const OutputSettings& settings, QS
         return QString();
     };
 
-    const std::optional<ImageEncoder::FileFormat> format =
-        ImageEncoder::formatFromNumber(settings.OutputFormat);
-    if (!format)
-        return fail(QStringLiteral("the output format %1 is not one of 0 (JPEG), 1 (PNG), 2 (BMP), 3 (TIFF)")
-                        .arg(settings.OutputFormat));
+    const ImageEncoder::FileFormat format = outputFormat(settings);
 
     QString folder;
     if (settings.OutputFolderOpts == OutputSettings::ToOutputFolder) {
@@ -41,7 +42,7 @@ QString outputPath(const QString& sourcePath, const OutputSettings& settings, QS
     QString name = baseName(sourcePath);
     if (settings.OutputFileNameOpts == OutputSettings::AddSuffix)
         name += settings.OutputFileNameSuffix;
-    return JoinPath(QDir::cleanPath(folder), name + QLatin1Char('.') + ImageEncoder::extension(*format));
+    return JoinPath(QDir::cleanPath(folder), name + QLatin1Char('.') + ImageEncoder::extension(format));
 }
 
 } // namespace OutputNaming

@@ -3,6 +3,7 @@
 #include <QString>
 
 #include "model/OutputSettings.h"
+#include "services/imaging/ImageEncoder.h"
 
 // The path a batch render writes for a photo: folder / file name + extension.
 //
@@ -12,8 +13,12 @@
 // ".jpg", ".png", ".bmp", ".tiff".
 namespace OutputNaming {
 
+// The format OutputFormat names. A value outside 0 to 3 (an empty format selection is
+// stored as -1) writes JPEG, the first format.
+ImageEncoder::FileFormat outputFormat(const OutputSettings& settings);
+
 // The output path, or an empty string with `error` set when the settings name no usable
-// folder or format.
+// folder.
 QString outputPath(const QString& sourcePath, const OutputSettings& settings, QString* error = nullptr);
 
 // The file name without folder and extension, as described above.

@@ -33,13 +33,11 @@ ImagingStatus PhotoCanvas::load(const QString& path, const Options& options, Pho
         out.metadata = decoder.metadata();
 
     const QSize upright = ImageOrientation::uprightSize(decoder.storedSize(), out.orientation);
-    const QSize size =
-        ComputeOutputSize(options.resize, options.resizePictures, upright.width(), upright.height());
+    QSize size = ComputeOutputSize(options.resize, options.resizePictures, upright.width(), upright.height());
+    // A target of 0 (an emptied field of the resizing window) gives no area: the photo then
+    // keeps its own size.
     if (size.isEmpty())
-        return ImagingStatus::failure(
-            QStringLiteral("the output size %1 x %2 is empty; check the resize settings")
-                .arg(size.width())
-                .arg(size.height()));
+        size = upright;
     if (qint64(size.width()) * size.height() > options.pixelLimit)
         return ImagingStatus::failure(
             QStringLiteral("the output size %1 x %2 is larger than the limit of %3 pixels")

@@ -94,7 +94,7 @@ Result renderPhoto(const RenderRequest& request)
     if (!batch) {
         written = ImageEncoder::writePng(photo.canvas, target, encoding);
     } else {
-        const ImageEncoder::FileFormat format = *ImageEncoder::formatFromNumber(request.output.OutputFormat);
+        const ImageEncoder::FileFormat format = OutputNaming::outputFormat(request.output);
         if (request.output.OutputFolderOpts == OutputSettings::ToOutputFolder &&
             !QDir().mkpath(QFileInfo(target).absolutePath()))
             return failed(QStringLiteral("cannot create the output folder %1")

@@ -239,8 +239,6 @@ private slots:
         QTest::newRow("not a picture") << QStringLiteral("text");
         QTest::newRow("missing photo") << QStringLiteral("missing");
         QTest::newRow("over the pixel limit") << QStringLiteral("limit");
-        QTest::newRow("unknown output format") << QStringLiteral("format");
-        QTest::newRow("resize to nothing") << QStringLiteral("empty");
     }
     void failures()
     {
@@ -258,12 +256,6 @@ private slots:
             r.sourcePath = photoFolder() + QStringLiteral("/gone.jpg");
         } else if (kind == QLatin1String("limit")) {
             r.pixelLimit = 1000;
-        } else if (kind == QLatin1String("format")) {
-            r.output.OutputFormat = 7;
-        } else if (kind == QLatin1String("empty")) {
-            r.resizePictures = true;
-            r.resize.ScaleType = ResizeSettings::ScaleByWidth;
-            r.resize.TargetWidth = 0;
         }
         const QByteArray before = TestPictures::readFile(source);
         const auto filesBefore = m_data->snapshot();

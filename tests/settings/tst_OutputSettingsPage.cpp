@@ -268,6 +268,32 @@ private slots:
         QVERIFY(QFileInfo::exists(outcome.outputPath));
     }
 
+    // A format index outside the list is stored as "-1"; the batch then writes JPEG.
+    void emptyFormatSelectionWritesJpeg()
+    {
+        TempDataFolder folder;
+        QVERIFY(CreateDefaultTemplates());
+        SetSelectedTemplateName(QStringLiteral("Demo 1"));
+        QVERIFY(TempDataFolder::write(PreferencesPath(), preferenceFile("0", QString(), "1", "_new", "9")));
+        {
+            CPreferenceDlg window;
+            window.show();
+            CGeneralConfDlg* page = window.GeneralPage();
+            QVERIFY(page);
+            QCOMPARE(page->FormatList()->currentIndex(), -1);
+            window.close();
+        }
+        QCOMPARE(PreferenceElement("OutputFormat"), QStringLiteral("-1"));
+
+        const QString photo = folder.root() + QStringLiteral("/photos/hill.png");
+        QVERIFY(WriteTestPhoto(photo));
+        LoadPreferences();
+        const ComposeOutcome outcome = ComposeWatermarkOutcome(ComposeMode::BatchOutput, photo);
+        QVERIFY2(outcome.ok, qPrintable(outcome.error));
+        QCOMPARE(outcome.outputPath, folder.root() + QStringLiteral("/photos/hill_new.jpg"));
+        QVERIFY(TempDataFolder::read(outcome.outputPath).startsWith("\xFF\xD8\xFF"));
+    }
+
     void cancelledChooserKeepsThePath()
     {
         TempDataFolder folder;
@@ -326,8 +352,9 @@ private slots:
         CPreferenceDlg window;
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
-        QWidget* target =
-            onSuffixField ? static_cast<QWidget*>(window.GeneralPage()->SuffixField()) : &window;
+        CGeneralConfDlg* page = window.GeneralPage();
+        QVERIFY(page);
+        QWidget* target = onSuffixField ? static_cast<QWidget*>(page->SuffixField()) : &window;
         target->setFocus();
         QTest::keyClick(target, Qt::Key(key));
         QVERIFY(window.isVisible());
@@ -343,12 +370,14 @@ private slots:
         QCOMPARE(window.TabBar()->count(), 1);
         QCOMPARE(window.TabBar()->tabText(0), QStringLiteral("常规"));
         QCOMPARE(window.TabBar()->currentIndex(), 0);
-        const QSize page = window.GeneralPage()->size();
+        CGeneralConfDlg* generalPage = window.GeneralPage();
+        QVERIFY(generalPage);
+        const QSize page = generalPage->size();
         const QSize tabs = window.TabControl()->size();
         const int extra = tabs.height() - (page.height() + 30); // taller tabs of the style
         QVERIFY(extra >= 0);
         QCOMPARE(tabs.width(), page.width() + 12);
-        QCOMPARE(window.GeneralPage()->pos(), QPoint(5, 24 + extra));
+        QCOMPARE(generalPage->pos(), QPoint(5, 24 + extra));
         QCOMPARE(window.size(), QSize(page.width() + 26, page.height() + 75 + extra));
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));

@@ -5,8 +5,12 @@
 #include <QTest>
 
 #include "model/DataFiles.h"
+#include "model/OutputSettings.h"
 #include "model/ResizeSettings.h"
+#include "model/SelectedTemplate.h"
 #include "model/TempDataFolder.h"
+#include "model/TemplateStore.h"
+#include "render/ComposeWatermark.h"
 #include "services/ini/IniFile.h"
 #include "settings/SettingsTestSupport.h"
 #include "ui/settings/CImgResizingSettingDlg.h"
@@ -152,6 +156,29 @@ private slots:
         QCOMPARE(stored("TargetWidth"), QString()); // an emptied edit is stored empty
         QCOMPARE(stored("TargetHeight"), QStringLiteral("480"));
         QCOMPARE(ReadResizeSettings().TargetWidth, 0);
+    }
+
+    // An emptied target edit reads back as 0; the batch then keeps the photo's own size.
+    void emptiedTargetKeepsThePhotoSize()
+    {
+        TempDataFolder folder;
+        QVERIFY(CreateDefaultPreferences());
+        QVERIFY(CreateDefaultTemplates());
+        SetSelectedTemplateName(QStringLiteral("Demo 1"));
+        {
+            CImgResizingSettingDlg window;
+            window.show();
+            window.WidthEdit()->clear();
+            ClickOption(window.EveryTimeBox());
+            window.close();
+        }
+        LoadResizeSettings();
+        const QString photo = folder.root() + QStringLiteral("/photos/field.png");
+        QVERIFY(WriteTestPhoto(photo, QSize(320, 240)));
+        LoadPreferences();
+        const ComposeOutcome outcome = ComposeWatermarkOutcome(ComposeMode::BatchOutput, photo);
+        QVERIFY2(outcome.ok, qPrintable(outcome.error));
+        QCOMPARE(QImage(outcome.outputPath).size(), QSize(320, 240));
     }
 
     void closingRemovesThePreviewCache()
