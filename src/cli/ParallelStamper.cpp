@@ -2,12 +2,12 @@
 
 #include <QFileInfo>
 #include <QHash>
+#include <QThreadPool>
 
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <mutex>
-#include <thread>
 #include <vector>
 
 #include "render/OutputNaming.h"
@@ -89,11 +89,23 @@ void ParallelStamper::run(int threads, const std::function<void(int, const Compo
         }
     };
 
+    // The workers run on the application's thread pool: the painter then does its fills on
+    // the worker's own thread instead of handing each batch of spans to other threads, which
+    // costs thousands of thread switches per photo.
     const int workers = std::clamp(threads, 1, count);
-    std::vector<std::thread> pool;
-    pool.reserve(size_t(workers));
-    for (int t = 0; t < workers; ++t)
-        pool.emplace_back(worker);
+    QThreadPool* pool = QThreadPool::globalInstance();
+    if (pool->maxThreadCount() < workers)
+        pool->setMaxThreadCount(workers);
+    int running = workers;
+    for (int t = 0; t < workers; ++t) {
+        pool->start([&]() {
+            worker();
+            // Notified under the lock: run() cannot return before this task lets go of it.
+            std::lock_guard lock(mutex);
+            --running;
+            changed.notify_all();
+        });
+    }
 
     for (int i = 0; i < count; ++i) {
         ComposeOutcome outcome;
@@ -104,6 +116,6 @@ void ParallelStamper::run(int threads, const std::function<void(int, const Compo
         }
         report(i, outcome);
     }
-    for (std::thread& t : pool)
-        t.join();
+    std::unique_lock lock(mutex);
+    changed.wait(lock, [&]() { return running == 0; });
 }
