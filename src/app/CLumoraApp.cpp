@@ -3,10 +3,13 @@
 #include "app/CAboutDlg.h"
 #include "app/CLumoraDlg.h"
 #include "app/MainWindowHooks.h"
+#include "app/TemplateNamePrompt.h"
 #include "services/crash/CrashReporter.h"
 #include "services/folders/Folders.h"
 #include "services/imaging/text/ApplicationFonts.h"
 #include "services/skin/SkinResources.h"
+#include "ui/editor/CAddNewTempDlg.h"
+#include "ui/editor/CEditTemplateDlg.h"
 #include "ui/preview/COutputPreviewDlg.h"
 #include "ui/settings/CImgResizingSettingDlg.h"
 #include "ui/settings/CPreferenceDlg.h"
@@ -88,4 +91,20 @@ void CLumoraApp::InstallWindowHooks()
     }
     if (!hooks.openQuickStart)
         hooks.openQuickStart = [](QWidget* parent) { CBaseDlgUI::Show<CQuickStartDlgUI>(parent); };
+
+    // The template editor, for the selected template (double click or "编辑所选模板").
+    if (!hooks.openTemplateEditor) {
+        hooks.openTemplateEditor = [](QWidget* parent) {
+            CEditTemplateDlg editor(parent);
+            editor.exec();
+        };
+    }
+    // New and renamed templates are named in the template naming dialog.
+    TemplateNamePrompt::SetTextSource([](QWidget* parent, const QString& caption) -> std::optional<QString> {
+        QString name;
+        CAddNewTempDlg dialog(caption, name, parent);
+        if (dialog.exec() != QDialog::Accepted)
+            return std::nullopt;
+        return name;
+    });
 }
