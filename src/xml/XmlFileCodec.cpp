@@ -124,7 +124,11 @@ bool ReadFile(const QString& path, QByteArray& bytes, XmlLoadResult& record)
 bool WriteFile(const QString& path, const QByteArray& bytes, XmlLoadResult& record)
 {
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
+    // Unbuffered: every write reaches the file at once, so that a full disk fails the write
+    // and commit() discards the temporary file. A buffered write would fail only while
+    // commit() flushes, which QSaveFile does not notice: it would rename an empty or
+    // partial file over the old one.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         record.Add(QStringLiteral("file_error"),
                    {{QStringLiteral("path"), path}, {QStringLiteral("msg"), file.errorString()}});
         return false;
