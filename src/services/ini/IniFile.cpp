@@ -111,7 +111,10 @@ bool IniFile::save()
     if (!m_writable)
         return false;
     QSaveFile file(m_path);
-    if (!file.open(QIODevice::WriteOnly))
+    // Unbuffered, so that a full disk fails the write itself: QSaveFile does not notice a
+    // failure of the final flush in commit() and would put an empty file in place of the
+    // old one.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return false;
     QByteArray data;
     for (const QByteArray& line : m_lines) {
