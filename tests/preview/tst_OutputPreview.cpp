@@ -318,25 +318,6 @@ private slots:
         QVERIFY(catcher.texts.isEmpty());
     }
 
-    void cursors()
-    {
-        MainSurface surface;
-        QVERIFY(surface.ok);
-        COutputPreviewDlg preview(surface.photoList());
-        preview.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&preview));
-        const QPoint inside = preview.PictureArea().center();
-        QTest::mouseMove(&preview, inside);
-        QCOMPARE(preview.cursor().shape(), Qt::OpenHandCursor);
-        QTest::mousePress(&preview, Qt::LeftButton, {}, inside);
-        QCOMPARE(preview.cursor().shape(), Qt::ClosedHandCursor);
-        QTest::mouseMove(&preview, inside + QPoint(10, 10));
-        QCOMPARE(preview.cursor().shape(), Qt::ClosedHandCursor);
-        QTest::mouseRelease(&preview, Qt::LeftButton, {}, inside + QPoint(10, 10));
-        QTest::mouseMove(&preview, inside);
-        QCOMPARE(preview.cursor().shape(), Qt::OpenHandCursor);
-    }
-
     void screenshot()
     {
         MainSurface surface;

@@ -22,6 +22,7 @@ struct FolderChooserScript
     QString seenDirectory;
     bool newFolderButtonVisible = true;
     int runs = 0;
+    QString screenshot; // where to save a picture of the chooser, when set
 
     ModalCatcher catcher()
     {
@@ -34,6 +35,8 @@ struct FolderChooserScript
             seenDirectory = dialog->directory().absolutePath();
             auto* button = dialog->findChild<QAbstractButton*>(QStringLiteral("newFolderButton"));
             newFolderButtonVisible = button && button->isVisibleTo(dialog);
+            if (!screenshot.isEmpty())
+                dialog->grab().save(screenshot);
             if (folder.isEmpty()) {
                 dialog->reject();
                 return;

@@ -237,6 +237,7 @@ private slots:
 
         FolderChooserScript script;
         script.folder = target;
+        script.screenshot = QStringLiteral(LUMORA_BUILD_DIR "/screenshots/folder_chooser.png");
         {
             CPreferenceDlg window;
             window.show();
@@ -369,16 +370,12 @@ private slots:
         QCOMPARE(window.windowTitle(), QStringLiteral("首选项"));
         QCOMPARE(window.TabBar()->count(), 1);
         QCOMPARE(window.TabBar()->tabText(0), QStringLiteral("常规"));
-        QCOMPARE(window.TabBar()->currentIndex(), 0);
-        CGeneralConfDlg* generalPage = window.GeneralPage();
-        QVERIFY(generalPage);
-        const QSize page = generalPage->size();
-        const QSize tabs = window.TabControl()->size();
-        const int extra = tabs.height() - (page.height() + 30); // taller tabs of the style
-        QVERIFY(extra >= 0);
-        QCOMPARE(tabs.width(), page.width() + 12);
-        QCOMPARE(generalPage->pos(), QPoint(5, 24 + extra));
-        QCOMPARE(window.size(), QSize(page.width() + 26, page.height() + 75 + extra));
+        CGeneralConfDlg* page = window.GeneralPage();
+        QVERIFY(page);
+        // The page sits whole inside the tab control, which sits whole inside the window.
+        QVERIFY(window.TabControl()->rect().contains(page->geometry()));
+        QVERIFY(window.rect().contains(window.TabControl()->geometry()));
+        QCOMPARE(window.width() - page->width(), 26);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         window.grab().save(QStringLiteral(LUMORA_BUILD_DIR "/screenshots/preference_window.png"));
