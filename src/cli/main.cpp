@@ -1,3 +1,4 @@
+#include <csignal>
 #include <cstdio>
 
 #include <QDir>
@@ -33,6 +34,10 @@ QString versionText()
 
 int main(int argc, char* argv[])
 {
+    // Under a file-size limit (ulimit -f) a write past it would end the process with SIGXFSZ
+    // in the middle of the batch; ignored, the write fails with EFBIG and the photo gets a
+    // failure line like any other write error.
+    std::signal(SIGXFSZ, SIG_IGN);
     qInstallMessageHandler(quietMessages);
     // Text is drawn into pictures only: no display is needed.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
