@@ -1,0 +1,252 @@
+// Writes that fail: a full output disk (a small tmpfs) and a file-size limit turn into
+// failure lines while the earlier outputs and the settings stay intact; an output folder
+// without write permission gives a clear failure line.
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QImage>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sys/mount.h>
+#include <unistd.h>
+
+#include "BatchFixture.h"
+#include "ChildProcess.h"
+#include "services/ini/IniFile.h"
+#include "xml/XmlDocument.h"
+
+namespace {
+
+QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Photos that give outputs of different sizes: noise compresses badly, flat colour well.
+QStringList makePhotos(const QString& folder, int count)
+{
+    QDir().mkpath(folder);
+    QStringList paths;
+    for (int i = 0; i < count; ++i) {
+        QImage photo(400, 300, QImage::Format_RGB32);
+        quint32 state = 2463534242u + quint32(i);
+        for (int y = 0; y < photo.height(); ++y) {
+            auto* line = reinterpret_cast<QRgb*>(photo.scanLine(y));
+            for (int x = 0; x < photo.width(); ++x) {
+                state ^= state << 13;
+                state ^= state >> 17;
+                state ^= state << 5;
+                line[x] = i % 3 == 0 ? qRgb(90, 140, 200) : 0xff000000u | (state & 0xffffffu);
+            }
+        }
+        const QString path = folder + QStringLiteral("/photo%1.png").arg(i, 2, 10, QLatin1Char('0'));
+        photo.save(path, "PNG");
+        paths.append(path);
+    }
+    return paths;
+}
+
+QString outputOf(const QString& folder, const QString& photo)
+{
+    return folder + QLatin1Char('/') + QFileInfo(photo).completeBaseName() + QStringLiteral("_new.jpg");
+}
+
+// Every XML and INI file of a data folder parses.
+void checkSettingsParse(const QString& data)
+{
+    QStringList xml;
+    for (const QString& name : QDir(data).entryList({QStringLiteral("*.xml")}, QDir::Files))
+        xml.append(data + QLatin1Char('/') + name);
+    for (const QString& name :
+         QDir(data + QStringLiteral("/templates")).entryList({QStringLiteral("*.xml")}, QDir::Files))
+        xml.append(data + QStringLiteral("/templates/") + name);
+    QVERIFY(!xml.isEmpty());
+    for (const QString& path : std::as_const(xml)) {
+        XmlDocument doc;
+        QVERIFY2(doc.LoadFile(path), qPrintable(path));
+    }
+    for (const QString& name : QDir(data).entryList({QStringLiteral("*.ini")}, QDir::Files)) {
+        IniFile ini(data + QLatin1Char('/') + name);
+        QVERIFY2(ini.load(), qPrintable(name));
+    }
+}
+
+} // namespace
+
+class WriteFailuresTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void fullDisk();
+    void fileSizeLimit();
+    void outputFolderNotWritable();
+    void cleanupTestCase();
+
+private:
+    // The outputs of every photo on a disk with room, to compare the written ones with.
+    QTemporaryDir m_root;
+    QStringList m_photos;
+    QMap<QString, QByteArray> m_complete;
+    QString m_mount;
+};
+
+void WriteFailuresTest::initTestCase()
+{
+    QVERIFY(m_root.isValid());
+    m_photos = makePhotos(m_root.filePath(QStringLiteral("photos")), 12);
+    BatchFixture fixture;
+    const QString out = m_root.filePath(QStringLiteral("reference"));
+    QVERIFY2(fixture.prepare(m_root.filePath(QStringLiteral("roomy")), out), qPrintable(fixture.error()));
+    const ChildProcess::Result run = fixture.batch(m_photos).run(120);
+    QVERIFY2(run.exitedNormally() && run.exitCode == 0,
+             qPrintable(run.describe() + QString::fromUtf8(run.err)));
+    for (const QString& photo : std::as_const(m_photos))
+        m_complete.insert(photo, readFile(outputOf(out, photo)));
+}
+
+void WriteFailuresTest::fullDisk()
+{
+    m_mount = m_root.filePath(QStringLiteral("small-disk"));
+    QDir().mkpath(m_mount);
+    if (::mount("tmpfs", QFile::encodeName(m_mount).constData(), "tmpfs", 0, "size=1m,mode=0755") != 0) {
+        m_mount.clear();
+        QSKIP(
+            "a small tmpfs cannot be mounted here (needs root); the file-size limit test covers full writes");
+    }
+
+    // The data folder and the outputs share the small disk.
+    BatchFixture fixture;
+    const QString out = m_mount + QStringLiteral("/out");
+    QVERIFY2(fixture.prepare(m_mount, out), qPrintable(fixture.error()));
+    const QMap<QString, QByteArray> settingsBefore = TreeHashes(fixture.dataFolder());
+
+    const ChildProcess::Result run = fixture.batch(m_photos).run(120);
+    QVERIFY2(run.exitedNormally(), qPrintable(run.describe()));
+    QCOMPARE(run.exitCode, 1);
+
+    int written = 0;
+    int full = 0;
+    for (const QString& photo : std::as_const(m_photos)) {
+        const QString target = outputOf(out, photo);
+        if (run.outLines().contains(target)) {
+            ++written;
+            QVERIFY2(readFile(target) == m_complete.value(photo), qPrintable(target));
+            continue;
+        }
+        QStringList reasons;
+        for (const QString& line : run.errLines()) {
+            if (line.startsWith(photo + QStringLiteral(": ")))
+                reasons.append(line);
+        }
+        QCOMPARE(reasons.size(), 1);
+        QVERIFY2(reasons.constFirst().contains(QLatin1String("disk full")), qPrintable(reasons.constFirst()));
+        QVERIFY2(!QFileInfo::exists(target), qPrintable(target));
+        ++full;
+    }
+    QVERIFY2(written >= 2 && full >= 2,
+             qPrintable(QStringLiteral("%1 written, %2 failed").arg(written).arg(full)));
+    QCOMPARE(TreeHashes(fixture.dataFolder()), settingsBefore);
+    QVERIFY2(TemporaryLeftovers(m_mount).isEmpty(), qPrintable(TemporaryLeftovers(m_mount).join(u' ')));
+
+    // Settings written while the disk is full: the writes fail, the files still parse.
+    {
+        QFile filler(m_mount + QStringLiteral("/filler"));
+        QVERIFY(filler.open(QIODevice::WriteOnly));
+        const QByteArray block(4096, 'f');
+        while (filler.write(block) == block.size() && filler.flush()) {
+        }
+    }
+    ChildProcess writer(QStringLiteral(LUMORA_BUILD_DIR "/tests/lumora-settings-writer"),
+                        {fixture.dataFolder(), QStringLiteral("3")});
+    writer.setEnvironment(fixture.environment());
+    const ChildProcess::Result writes = writer.run(60);
+    QVERIFY2(writes.exitedNormally(), qPrintable(writes.describe()));
+    checkSettingsParse(fixture.dataFolder());
+    QCOMPARE(TreeHashes(fixture.dataFolder()), settingsBefore);
+    QVERIFY2(TemporaryLeftovers(m_mount).isEmpty(), qPrintable(TemporaryLeftovers(m_mount).join(u' ')));
+}
+
+void WriteFailuresTest::fileSizeLimit()
+{
+    // Outputs above the limit fail with a reason; the program is not ended by SIGXFSZ.
+    BatchFixture fixture;
+    const QString out = m_root.filePath(QStringLiteral("limited/out"));
+    QVERIFY2(fixture.prepare(m_root.filePath(QStringLiteral("limited")), out), qPrintable(fixture.error()));
+    const QMap<QString, QByteArray> settingsBefore = TreeHashes(fixture.dataFolder());
+    qint64 smallest = std::numeric_limits<qint64>::max();
+    qint64 largest = 0;
+    for (const QByteArray& bytes : std::as_const(m_complete)) {
+        smallest = qMin<qint64>(smallest, bytes.size());
+        largest = qMax<qint64>(largest, bytes.size());
+    }
+    QVERIFY(smallest * 2 < largest);
+    const qint64 limit = (smallest + largest) / 2;
+
+    ChildProcess process = fixture.batch(m_photos);
+    process.setFileSizeLimit(limit);
+    const ChildProcess::Result run = process.run(120);
+    QVERIFY2(run.exitedNormally(), qPrintable(run.describe()));
+    QCOMPARE(run.exitCode, 1);
+    for (const QString& photo : std::as_const(m_photos)) {
+        const QString target = outputOf(out, photo);
+        if (m_complete.value(photo).size() < limit) {
+            QVERIFY2(run.outLines().contains(target), qPrintable(target));
+            QCOMPARE(readFile(target), m_complete.value(photo));
+        } else {
+            QVERIFY2(!QFileInfo::exists(target), qPrintable(target));
+            bool reported = false;
+            for (const QString& line : run.errLines())
+                reported |=
+                    line.startsWith(photo + QStringLiteral(": ")) && line.contains(QLatin1String("larger"));
+            QVERIFY2(reported, qPrintable(photo + QLatin1Char('\n') + QString::fromUtf8(run.err)));
+        }
+    }
+    QCOMPARE(TreeHashes(fixture.dataFolder()), settingsBefore);
+    QVERIFY2(TemporaryLeftovers(out).isEmpty(), qPrintable(TemporaryLeftovers(out).join(u' ')));
+}
+
+void WriteFailuresTest::outputFolderNotWritable()
+{
+    BatchFixture fixture;
+    const QString out = m_root.filePath(QStringLiteral("locked/out"));
+    QVERIFY2(fixture.prepare(m_root.filePath(QStringLiteral("locked")), out), qPrintable(fixture.error()));
+    QVERIFY(QDir().mkpath(out));
+    QVERIFY(QFile::setPermissions(out, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+    if (::access(QFile::encodeName(out).constData(), W_OK) == 0) {
+        // root writes anyway: a read-only bind of the folder takes the place of permissions.
+        const QByteArray native = QFile::encodeName(out);
+        if (::mount(native.constData(), native.constData(), nullptr, MS_BIND, nullptr) != 0 ||
+            ::mount(nullptr, native.constData(), nullptr, MS_BIND | MS_REMOUNT | MS_RDONLY, nullptr) != 0)
+            QSKIP("this user writes into folders without write permission and cannot mount");
+    }
+    const QStringList two = m_photos.mid(0, 2);
+    const ChildProcess::Result run = fixture.batch(two).run(60);
+    ::umount2(QFile::encodeName(out).constData(), MNT_DETACH);
+    QFile::setPermissions(out, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    QVERIFY2(run.exitedNormally(), qPrintable(run.describe()));
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY(run.outLines().isEmpty());
+    for (const QString& photo : two) {
+        bool reported = false;
+        for (const QString& line : run.errLines()) {
+            reported |= line.startsWith(photo + QStringLiteral(": ")) &&
+                        (line.contains(QLatin1String("permission denied")) ||
+                         line.contains(QLatin1String("read-only")));
+        }
+        QVERIFY2(reported, qPrintable(QString::fromUtf8(run.err)));
+    }
+    QVERIFY(QDir(out).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty());
+}
+
+void WriteFailuresTest::cleanupTestCase()
+{
+    if (!m_mount.isEmpty())
+        ::umount2(QFile::encodeName(m_mount).constData(), MNT_DETACH);
+}
+
+QTEST_GUILESS_MAIN(WriteFailuresTest)
+#include "tst_WriteFailures.moc"
