@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "RenderTestSupport.h"
-#include "imaging/TestPictures.h"
+#include "TestPhotos.h"
 #include "model/LayerFiles.h"
 #include "model/SelectedTemplate.h"
 #include "model/TempDataFolder.h"
@@ -41,16 +41,7 @@ bool isRed(QRgb p)
 
 QByteArray magic(const QString& path)
 {
-    return TestPictures::readFile(path).left(4);
-}
-
-QList<JpegMetadata::Segment> keptSegments(const QByteArray& jpeg)
-{
-    QList<JpegMetadata::Segment> kept;
-    for (const JpegMetadata::Segment& s : TestPictures::scanSegments(jpeg))
-        if (JpegMetadata::isKeptMarker(s.marker))
-            kept.append(s);
-    return kept;
+    return TestPhotos::readFile(path).left(4);
 }
 
 class PreviewProbe : public EditorPreviewTarget
@@ -112,8 +103,7 @@ private:
         const QString path = photoFolder() + QLatin1Char('/') + name;
         QDir().mkpath(photoFolder());
         if (name.endsWith(QLatin1String(".jpg")))
-            TestPictures::writeFile(path,
-                                    TestPictures::encode(image, TestPictures::Kind::Colour, segments, 98));
+            TestPhotos::writeJpeg(path, image, segments);
         else
             image.save(path);
         return path;
@@ -149,7 +139,7 @@ private slots:
         const QSize upright(96, 144);
         const QImage stored = ImageOrientation::turnBack(uprightPhoto(upright), orientation);
         const QList<JpegMetadata::Segment> segments = {
-            {JpegMetadata::kApp1, TestPictures::exifWithOrientation(orientation)},
+            {JpegMetadata::kApp1, TestPhotos::exifWithOrientation(orientation)},
             {JpegMetadata::kApp2, QByteArray("ICC_PROFILE\0\1\1fake profile", 26)},
             {JpegMetadata::kApp13, QByteArray("Photoshop 3.0\0IPTC block", 25)},
             {JpegMetadata::kApp1, QByteArray("http://ns.adobe.com/xap/1.0/\0<x:xmpmeta/>", 42)},
@@ -159,8 +149,8 @@ private slots:
         const WatermarkCompositor::Result jpeg =
             WatermarkCompositor::render(request(ComposeMode::BatchOutput, source));
         QVERIFY2(jpeg.outcome.ok, qPrintable(jpeg.outcome.error));
-        const QByteArray written = TestPictures::readFile(jpeg.outcome.outputPath);
-        QCOMPARE(keptSegments(written), segments);
+        const QByteArray written = TestPhotos::readFile(jpeg.outcome.outputPath);
+        QCOMPARE(TestPhotos::keptSegments(written), segments);
 
         PhotoDecoder decoder;
         QVERIFY(decoder.open(jpeg.outcome.outputPath));
@@ -251,18 +241,18 @@ private slots:
             r.output.OutputFormat = OutputSettings::Png;
         } else if (kind == QLatin1String("text")) {
             r.sourcePath = photoFolder() + QStringLiteral("/notes.jpg");
-            TestPictures::writeFile(r.sourcePath, "just some text, not a photo");
+            TestPhotos::writeFile(r.sourcePath, "just some text, not a photo");
         } else if (kind == QLatin1String("missing")) {
             r.sourcePath = photoFolder() + QStringLiteral("/gone.jpg");
         } else if (kind == QLatin1String("limit")) {
             r.pixelLimit = 1000;
         }
-        const QByteArray before = TestPictures::readFile(source);
+        const QByteArray before = TestPhotos::readFile(source);
         const auto filesBefore = m_data->snapshot();
         const WatermarkCompositor::Result result = WatermarkCompositor::render(r);
         QVERIFY(!result.outcome.ok);
         QVERIFY(!result.outcome.error.isEmpty());
-        QCOMPARE(TestPictures::readFile(source), before);
+        QCOMPARE(TestPhotos::readFile(source), before);
         QCOMPARE(m_data->snapshot(), filesBefore);
     }
 
@@ -270,9 +260,9 @@ private slots:
     void truncatedJpeg()
     {
         const QString full = writePhoto(QStringLiteral("full.jpg"), uprightPhoto(QSize(200, 150)));
-        const QByteArray data = TestPictures::readFile(full);
+        const QByteArray data = TestPhotos::readFile(full);
         const QString cut = photoFolder() + QStringLiteral("/cut.jpg");
-        TestPictures::writeFile(cut, data.left(data.size() / 2));
+        TestPhotos::writeFile(cut, data.left(data.size() / 2));
         const WatermarkCompositor::Result result =
             WatermarkCompositor::render(request(ComposeMode::BatchOutput, cut));
         if (result.outcome.ok) {
@@ -377,7 +367,7 @@ private slots:
                     const WatermarkCompositor::Result result =
                         WatermarkCompositor::render(request(ComposeMode::BatchOutput, sources[i]));
                     files[i] =
-                        result.outcome.ok ? TestPictures::readFile(result.outcome.outputPath) : QByteArray();
+                        result.outcome.ok ? TestPhotos::readFile(result.outcome.outputPath) : QByteArray();
                 };
                 if (parallel)
                     threads.emplace_back(job);

@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QByteArray>
+#include <QFile>
+#include <QImage>
+#include <QList>
+#include <QString>
+
+#include "services/imaging/ImageEncoder.h"
+#include "services/imaging/JpegMetadata.h"
+
+// Photo files for the compositor tests, with hand-made EXIF data.
+namespace TestPhotos {
+
+inline QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+inline bool writeFile(const QString& path, const QByteArray& data)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(data) == data.size();
+}
+
+// An APP1 payload: "Exif\0\0", a little-endian TIFF header and one IFD holding the
+// orientation item (tag 274, SHORT).
+inline QByteArray exifWithOrientation(int orientation)
+{
+    const unsigned char tiff[] = {'I',  'I',  42, 0, 8, 0, 0, 0, // header
+                                  1,    0,                       // one entry
+                                  0x12, 0x01, 3,  0, 1, 0, 0, 0, static_cast<unsigned char>(orientation),
+                                  0,    0,    0,      // orientation
+                                  0,    0,    0,  0}; // no next IFD
+    return QByteArray("Exif\0\0", 6) + QByteArray(reinterpret_cast<const char*>(tiff), sizeof tiff);
+}
+
+// Writes the picture as a JPEG file with the segments after the start of the file.
+inline bool writeJpeg(const QString& path, const QImage& image,
+                      const QList<JpegMetadata::Segment>& segments = {})
+{
+    ImageEncoder::Options options;
+    options.metadata.segments = segments;
+    return ImageEncoder::write(image, path, ImageEncoder::FileFormat::Jpeg, options).ok;
+}
+
+// The APP1, APP2 and APP13 segments of a JPEG file, in file order, up to the start of scan.
+inline QList<JpegMetadata::Segment> keptSegments(const QByteArray& jpeg)
+{
+    QList<JpegMetadata::Segment> kept;
+    qsizetype pos = 2;
+    while (pos + 4 <= jpeg.size() && uchar(jpeg[pos]) == 0xFF) {
+        const int marker = uchar(jpeg[pos + 1]);
+        const int length = (uchar(jpeg[pos + 2]) << 8) | uchar(jpeg[pos + 3]);
+        if (marker == 0xDA || length < 2 || pos + 2 + length > jpeg.size())
+            break;
+        if (JpegMetadata::isKeptMarker(marker))
+            kept.append({marker, jpeg.mid(pos + 4, length - 2)});
+        pos += 2 + length;
+    }
+    return kept;
+}
+
+} // namespace TestPhotos
