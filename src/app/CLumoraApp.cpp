@@ -8,6 +8,8 @@
 #include "services/folders/Folders.h"
 #include "services/imaging/text/ApplicationFonts.h"
 #include "services/skin/SkinResources.h"
+#include "services/update/NetworkReachability.h"
+#include "services/update/UpdateCheck.h"
 #include "ui/editor/CAddNewTempDlg.h"
 #include "ui/editor/CEditTemplateDlg.h"
 #include "ui/preview/COutputPreviewDlg.h"
@@ -34,6 +36,17 @@ bool CLumoraApp::InitInstance()
     MainWindowHooks& hooks = MainWindowHooks::Get();
     if (!hooks.installCrashReporter)
         hooks.installCrashReporter = [](const QString& dataFolder) { InstallCrashReporter(dataFolder); };
+    if (!hooks.startUpdateCheck) {
+        // Quiet: the automatic check at start (skipped without a network); otherwise the
+        // user's "check for updates", which also reports "latest version".
+        hooks.startUpdateCheck = [](int major, int minor, int build, bool quiet, QWidget* target) {
+            const VersionTriple version{major, minor, build};
+            if (quiet)
+                StartAutomaticUpdateCheck(target, version, IsNetworkReachable());
+            else
+                StartManualUpdateCheck(target, version);
+        };
+    }
 
     InstallWindowHooks();
 
