@@ -48,10 +48,13 @@ bool IsValidTemplateName(const QString& name)
         name == QLatin1String("qthumb"))
         return false;
     for (QChar c : name) {
-        if (c == QLatin1Char('/') || c == QChar(0))
+        // Control characters (line breaks, escapes, NUL...) would not survive the XML files
+        // the names are listed in, and make file names that cannot be typed.
+        if (c == QLatin1Char('/') || c.category() == QChar::Other_Control)
             return false;
     }
-    return true;
+    // name + ".xml" must fit a file name, with room for the suffix of a temporary file.
+    return name.toUtf8().size() <= kMaxTemplateNameBytes;
 }
 
 QString TemplateFilePath(const QString& name)

@@ -11,9 +11,13 @@ class XmlDocument;
 // The first line of every XML file the program writes.
 inline constexpr char16_t kXmlDeclaration[] = u"<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n";
 
+// The longest template or layer name, in bytes of UTF-8.
+inline constexpr int kMaxTemplateNameBytes = 240;
+
 // True when a template or layer name can be used as a file name in the templates folder:
-// not empty, not "." or "..", no "/" and no NUL, and not "qthumb" (whose file is the
-// template list). Every operation that builds a path from a name checks it.
+// not empty, not "." or "..", no "/" and no control character (NUL, line breaks...), at most
+// kMaxTemplateNameBytes long, and not "qthumb" (whose file is the template list). Every
+// operation that builds a path from a name checks it.
 bool IsValidTemplateName(const QString& name);
 
 // templates folder + "/" + name + ".xml"; empty when the name is not valid.

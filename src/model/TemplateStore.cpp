@@ -80,7 +80,9 @@ bool CreateDefaultTemplates()
 
 bool AddTemplate(const QString& name)
 {
-    if (!IsValidTemplateName(name))
+    // The first layer's name is made from the template's: both must be usable before the
+    // list is changed, or the list would name a template whose files cannot be written.
+    if (!IsValidTemplateName(name) || !IsValidTemplateName(name + QStringLiteral("_Layer 1")))
         return false;
     XmlDocument list;
     if (QFileInfo::exists(TemplateListPath())) {

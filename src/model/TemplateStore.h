@@ -18,7 +18,8 @@ bool LoadTemplateNames(QStringList& names);
 // templates folder, even an empty one, is left alone. True when something was created.
 bool CreateDefaultTemplates();
 
-// Appends `name` to the list, writes its template file with one layer, name + "_Layer 1",
+// Appends `name` to the list, writes its template file with one layer, name + "_Layer 1"
+// (both names must be valid, else nothing is written),
 // resets EditConf to the new-template defaults (text "Lumora For Win") and writes that
 // layer's file with the default font record. A missing list is started anew; a list that
 // exists but does not load is left alone and nothing is written. True when all was written.
