@@ -2,6 +2,7 @@
 
 #include "app/CAboutDlg.h"
 #include "app/CLumoraDlg.h"
+#include "app/InstanceLock.h"
 #include "app/MainWindowHooks.h"
 #include "app/TemplateNamePrompt.h"
 #include "services/crash/CrashReporter.h"
@@ -22,12 +23,22 @@
 #include <QApplication>
 #include <QMessageBox>
 
+#include <cstdio>
+
 CLumoraApp::CLumoraApp() = default;
 
 CLumoraApp::~CLumoraApp() = default;
 
 bool CLumoraApp::InitInstance()
 {
+    // Before anything reads or writes the data folder: one program per data folder.
+    m_instanceLock = std::make_unique<InstanceLock>(GetAppDataFolder());
+    if (!m_instanceLock->tryAcquire()) {
+        const QString refusal = m_instanceLock->refusalText();
+        std::fprintf(stderr, "lumora-plenum: %s\n", qPrintable(refusal));
+        QMessageBox::warning(nullptr, QStringLiteral("Lumora Plenum"), refusal);
+        return false;
+    }
     // The default layer font is Tahoma: use Wine's compatible faces when installed.
     RegisterApplicationFonts();
     SkinResources::SetInstancePath(GetProgramFolder());

@@ -3,6 +3,7 @@
 #include <memory>
 
 class CLumoraDlg;
+class InstanceLock;
 
 // The application object: registers the Tahoma-compatible fonts, fixes the program and
 // templates folders, creates the main window, runs it until it closes, then ends.
@@ -12,8 +13,8 @@ public:
     CLumoraApp();
     ~CLumoraApp();
 
-    // The start-up steps before the event loop; false when the main window cannot be built
-    // (the reason has been shown).
+    // The start-up steps before the event loop; false when another program runs on the same
+    // data folder or the main window cannot be built (the reason has been shown).
     bool InitInstance();
     // Runs the event loop until the main window closes; returns the exit code.
     int Run();
@@ -25,5 +26,6 @@ public:
     static void InstallWindowHooks();
 
 private:
+    std::unique_ptr<InstanceLock> m_instanceLock;
     std::unique_ptr<CLumoraDlg> m_mainWindow;
 };
