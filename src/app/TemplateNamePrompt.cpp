@@ -37,6 +37,9 @@ QString TemplateNamePrompt::Check(const QString& name, const QStringList& existi
     if (name.isEmpty() || name.contains(QLatin1Char('/')) || name == QLatin1String(".") ||
         name == QLatin1String("..") || !IsValidTemplateName(name))
         return QStringLiteral("请输入有效的模板名称。");
+    // A new template's first layer is named after it: that name must be usable too.
+    if (currentName.isEmpty() && !IsValidTemplateName(name + QStringLiteral("_Layer 1")))
+        return QStringLiteral("请输入有效的模板名称。");
     // A renamed template may keep its name apart from letter case.
     const bool sameTemplate = !currentName.isEmpty() && name.compare(currentName, Qt::CaseInsensitive) == 0;
     if (!sameTemplate && existing.contains(name, Qt::CaseInsensitive))
