@@ -103,11 +103,10 @@ QString expectName(Expect expect)
     return QString();
 }
 
-QList<Entry> write(const QString& folder)
+QList<Entry> write(const QString& folder, QSize size)
 {
     QDir().mkpath(folder);
     Writer w(folder);
-    const QSize size(256, 192);
     const QImage picture = painted(size);
 
     HostileJpeg::Options baseline;

@@ -30,8 +30,9 @@ struct Entry
     bool keepsMetadata = false;
 };
 
-// Writes the set into `folder` (created when missing) and returns its entries.
-QList<Entry> write(const QString& folder);
+// Writes the set into `folder` (created when missing) and returns its entries. The sound
+// pictures the others are made from are `size` pixels large.
+QList<Entry> write(const QString& folder, QSize size = QSize(256, 192));
 
 // The name of an expectation, as the manifest writes it.
 QString expectName(Expect expect);
