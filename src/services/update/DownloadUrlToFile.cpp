@@ -16,7 +16,9 @@ bool DownloadUrlToFile(const QUrl& url, const QString& localPath)
         return false;
 
     QSaveFile file(localPath);
-    if (!file.open(QIODevice::WriteOnly))
+    // Unbuffered: a write that fails (disk full) fails at once; QSaveFile would not notice a
+    // failure of the final flush in commit() and would keep a cut-off file.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return false;
 
     QNetworkAccessManager manager;
