@@ -6,6 +6,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <unistd.h>
+
+#include <cstdio>
+
 using TestPictures::Kind;
 using Format = PhotoDecoder::Format;
 
@@ -34,6 +38,14 @@ qsizetype frameSizeOffset(const QByteArray& jpeg)
             return i + 5;
     }
     return -1;
+}
+
+QStringList g_tiffMessages;
+
+void collectTiffMessages(QtMsgType, const QMessageLogContext& context, const QString& message)
+{
+    if (context.category && qstrcmp(context.category, "lumora.imaging.tiff") == 0)
+        g_tiffMessages.append(message);
 }
 
 } // namespace
@@ -226,6 +238,41 @@ private slots:
             QVERIFY(closeTo(image.pixel(10, 10), picture.pixel(10, 10), 12));
             QVERIFY(!closeTo(image.pixel(250, 250), picture.pixel(250, 250), 12));
         }
+    }
+
+    // The TIFF library's messages arrive as whole Qt messages instead of pieces written
+    // straight to standard error, where another thread's line could land between them.
+    void tiffLibraryMessagesAreWholeMessages()
+    {
+        const QByteArray tiff = withQt(TestPictures::quadrants(64, 48), "TIFF");
+        QVERIFY(tiff.size() > 200);
+        const QString path = put(QStringLiteral("cut.tiff"), tiff.left(100));
+        const QString errPath = m_dir.filePath(QStringLiteral("stderr.txt"));
+
+        std::fflush(stderr);
+        const int savedErr = ::dup(STDERR_FILENO);
+        FILE* capture = std::fopen(QFile::encodeName(errPath).constData(), "w");
+        QVERIFY(savedErr >= 0 && capture);
+        ::dup2(::fileno(capture), STDERR_FILENO);
+        g_tiffMessages.clear();
+        const QtMessageHandler previous = qInstallMessageHandler(collectTiffMessages);
+
+        QImage image;
+        const ImagingStatus status = PhotoDecoder::load(path, image);
+
+        qInstallMessageHandler(previous);
+        std::fflush(stderr);
+        ::dup2(savedErr, STDERR_FILENO);
+        ::close(savedErr);
+        std::fclose(capture);
+
+        QVERIFY(!status.ok);
+        QFile written(errPath);
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        QCOMPARE(QString::fromLocal8Bit(written.readAll()), QString());
+        QVERIFY(!g_tiffMessages.isEmpty());
+        for (const QString& message : std::as_const(g_tiffMessages))
+            QVERIFY2(!message.contains(u'\n'), qPrintable(message));
     }
 
     void refusesEndlessScans()

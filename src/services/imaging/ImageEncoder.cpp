@@ -2,6 +2,7 @@
 
 #include "services/imaging/AtomicFileWriter.h"
 #include "services/imaging/FileIdentity.h"
+#include "services/imaging/TiffMessages.h"
 
 #include <QDir>
 #include <QFile>
@@ -189,8 +190,10 @@ ImagingStatus encodeWithQt(const QImage& image, AtomicFileWriter& writer, ImageE
         return ImagingStatus::failure(
             QStringLiteral("cannot write %1: %2").arg(QDir::toNativeSeparators(path), file.errorString()));
     QImageWriter encoder(&file, name);
-    if (format == ImageEncoder::FileFormat::Tiff)
+    if (format == ImageEncoder::FileFormat::Tiff) {
+        TiffMessages::routeToQt();
         encoder.setCompression(1); // LZW
+    }
     const bool written = encoder.write(image);
     file.flush();
     const QFileDevice::FileError fileError = file.error();

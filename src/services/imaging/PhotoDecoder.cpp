@@ -2,6 +2,7 @@
 
 #include "services/imaging/ImageBuffer.h"
 #include "services/imaging/ImageOrientation.h"
+#include "services/imaging/TiffMessages.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -236,7 +237,10 @@ bool jpegReadCmyk(JpegInput& s, uchar* bits, qsizetype bytesPerLine, uchar* rowB
 
 } // namespace
 
-PhotoDecoder::PhotoDecoder() : d(std::make_unique<State>()) {}
+PhotoDecoder::PhotoDecoder() : d(std::make_unique<State>())
+{
+    TiffMessages::routeToQt();
+}
 
 PhotoDecoder::~PhotoDecoder() = default;
 
