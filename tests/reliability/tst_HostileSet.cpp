@@ -193,6 +193,13 @@ void HostileSetTest::wholeSetInOneRun()
                 answered.append(path);
         }
     }
+    QStringList unanswered;
+    for (const HostileImageSet::Entry& e : std::as_const(m_entries)) {
+        if (!answered.contains(source(e)) && !run.outLines().contains(output(m_out, e)))
+            unanswered.append(e.name);
+    }
+    QVERIFY2(unanswered.isEmpty(), qPrintable(QStringLiteral("no answer for %1; standard error:\n%2")
+                                                  .arg(unanswered.join(u' '), run.errLines().join(u'\n'))));
     QCOMPARE(answered.size(), all.size());
     for (const HostileImageSet::Entry& e : std::as_const(m_entries)) {
         const bool wrote = run.outLines().contains(output(m_out, e));
