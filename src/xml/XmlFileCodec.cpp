@@ -64,6 +64,19 @@ QString Convert(const QByteArray& bytes, const QByteArray& encoding, XmlLoadResu
     return text;
 }
 
+// True when the encoding writes the characters of XML markup as their ASCII bytes. Others
+// (UTF-7, EBCDIC code pages) would turn "<" and "=" into other bytes: a file saved in them
+// could not be read back, since the declaration that names them would be unreadable too.
+bool WritesMarkupAsAscii(const QByteArray& encoding)
+{
+    static const QString markup =
+        QStringLiteral("<?xml version=\"1.0\" encoding='UTF-8'?>\r\n\t<a_b-c.d:e>&amp;#;[]!</a_b-c.d:e> "
+                       "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789");
+    QByteArray bytes;
+    const IconvConverter::Result result = IconvConverter::FromUtf16(markup, encoding, bytes);
+    return result.ok && result.losses == 0 && bytes == markup.toLatin1();
+}
+
 qsizetype RemoveNulls(QString& text)
 {
     const qsizetype before = text.size();
@@ -170,9 +183,11 @@ QString Decode(const QByteArray& bytes, int& flags, XmlLoadResult& record)
         const QString declared =
             XmlEncodingNames::FindDeclaredEncoding(QString::fromUtf8(bytes.left(kHeadSize)));
         encoding = XmlEncodingNames::IconvName(declared);
-        // A file whose start reads as ASCII cannot be in a 16- or 32-bit encoding, whatever
-        // it says; it is then read as if it declared nothing.
-        if (XmlEncodingNames::IsUtf16(encoding) || XmlEncodingNames::IsUtf32(encoding))
+        // A file whose start reads as ASCII cannot be in a 16- or 32-bit encoding, nor in
+        // one that writes markup differently (UTF-7), whatever it says; it is then read as if
+        // it declared nothing. Such files are also saved as UTF-8 (see Encode).
+        if (XmlEncodingNames::IsUtf16(encoding) || XmlEncodingNames::IsUtf32(encoding) ||
+            (!encoding.isEmpty() && !WritesMarkupAsAscii(encoding)))
             encoding.clear();
     }
 
@@ -222,6 +237,9 @@ QByteArray Encode(const QString& text, int flags, XmlLoadResult& record)
         bool bigEndian = false;
         if (XmlEncodingNames::IsUtf16(encoding, &bigEndian))
             return TextToUtf16(text, bigEndian);
+        // So is a declaration of an encoding that would make the markup unreadable.
+        if (!WritesMarkupAsAscii(encoding))
+            encoding = "UTF-8";
     }
     QByteArray bytes;
     IconvConverter::Result result = IconvConverter::FromUtf16(text, encoding, bytes);
