@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "model/WatermarkConf.h"
 #include "render/CanvasCulling.h"
@@ -36,6 +37,20 @@ bool isOn(std::int32_t flag)
 qreal penWidth(std::int32_t thickness)
 {
     return std::clamp<std::int32_t>(thickness, 0, DrawingLimits::kMaxPenWidth);
+}
+
+// `point` truncated towards zero to whole pixels; false when a coordinate is not a finite
+// number within the int range.
+bool wholePixels(const QPointF& point, QPoint& whole)
+{
+    const qreal x = std::trunc(point.x());
+    const qreal y = std::trunc(point.y());
+    constexpr qreal low = std::numeric_limits<int>::min();
+    constexpr qreal high = std::numeric_limits<int>::max();
+    if (!(x >= low && x <= high && y >= low && y <= high))
+        return false;
+    whole = QPoint(static_cast<int>(x), static_cast<int>(y));
+    return true;
 }
 
 // Everything a text layer draws with, worked out before the first stroke.
@@ -122,8 +137,12 @@ void Drawer::drawShadow()
 {
     const int rings = std::clamp(m_conf.ShadowBR, -8, DrawingLimits::kMaxShadowRings - 8) + 8;
     const QPointF offset(m_conf.ShadowH, m_conf.ShadowV);
-    const QPoint point(static_cast<int>(std::trunc(m_layer.anchor.x())),
-                       static_cast<int>(std::trunc(m_layer.anchor.y())));
+    // The engine places the shadowed text at whole pixels. An anchor beyond the int range
+    // (a font height of billions of pixels, or offsets at the ends of their range) has no such
+    // place: the shadow is left out rather than drawn somewhere else.
+    QPoint point;
+    if (!wholePixels(m_layer.anchor, point))
+        return;
     const QRectF shadowBox = m_layer.originBounds.translated(QPointF(point) + offset);
     // The engine draws the regular style at the whole em size: allow for a different width.
     if (!visible(shadowBox, rings / 2.0 + m_layer.font.emSize / 4 + kAntiAliasMargin))

@@ -1,13 +1,19 @@
 // Layer files as the fuzzer found them, and in every encoding they may declare: a layer read
 // and stored again by the editor must read back as the same record. (A file declaring UTF-7
-// was once saved with its markup encoded, which no reader could open again.)
+// was once saved with its markup encoded, which no reader could open again.) Every fuzz seed
+// is also drawn, quickly and, in the sanitizer build, without undefined behaviour (a font
+// height of two billion pixels once put the shadow's anchor beyond the int range).
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QImage>
+#include <QPainter>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include "model/LayerFiles.h"
 #include "model/WatermarkConf.h"
+#include "render/WatermarkCompositor.h"
 #include "services/folders/Folders.h"
 
 class StoredLayerFilesTest : public QObject
@@ -18,10 +24,21 @@ private slots:
     void initTestCase();
     void storedLayerReadsBack_data();
     void storedLayerReadsBack();
+    void seedLayerDraws_data();
+    void seedLayerDraws();
 
 private:
+    void writeLayer(const QString& layer, const QByteArray& file);
+
     QTemporaryDir m_root;
 };
+
+void StoredLayerFilesTest::writeLayer(const QString& layer, const QByteArray& file)
+{
+    QFile out(m_root.filePath(layer + QStringLiteral(".xml")));
+    QVERIFY(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(out.write(file), file.size());
+}
 
 void StoredLayerFilesTest::initTestCase()
 {
@@ -29,15 +46,26 @@ void StoredLayerFilesTest::initTestCase()
     SetTemplatesFolder(m_root.path());
 }
 
-void StoredLayerFilesTest::storedLayerReadsBack_data()
+namespace {
+
+void addSeedRows()
 {
-    QTest::addColumn<QByteArray>("file");
     const QDir seeds(QStringLiteral(LUMORA_SOURCE_DIR "/fuzz/seeds/fuzz_layer_file"));
-    for (const QString& name : seeds.entryList({QStringLiteral("*.xml")}, QDir::Files)) {
+    const QStringList names = seeds.entryList({QStringLiteral("*.xml")}, QDir::Files);
+    QVERIFY(names.contains(QStringLiteral("regression_enormous_font_height.xml")));
+    for (const QString& name : names) {
         QFile file(seeds.filePath(name));
         QVERIFY(file.open(QIODevice::ReadOnly));
         QTest::newRow(qPrintable(name)) << file.readAll();
     }
+}
+
+} // namespace
+
+void StoredLayerFilesTest::storedLayerReadsBack_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    addSeedRows();
     const QByteArray body =
         "<WatermarkConf>\r\n<文本>\r\n<textContent>水印 &amp; «text»</textContent>\r\n"
         "<Rotation>45</Rotation>\r\n</文本>\r\n<图像>\r\n<ImagePathName>/照片/ü.png</ImagePathName>\r\n"
@@ -53,10 +81,8 @@ void StoredLayerFilesTest::storedLayerReadsBack()
 {
     QFETCH(QByteArray, file);
     const QString layer = QStringLiteral("stored layer");
+    writeLayer(layer, file);
     QFile out(m_root.filePath(layer + QStringLiteral(".xml")));
-    QVERIFY(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(out.write(file), file.size());
-    out.close();
 
     WatermarkConf edited;
     if (!LoadEditConf(layer, edited))
@@ -74,5 +100,34 @@ void StoredLayerFilesTest::storedLayerReadsBack()
     QCOMPARE(out.readAll(), once);
 }
 
-QTEST_GUILESS_MAIN(StoredLayerFilesTest)
+void StoredLayerFilesTest::seedLayerDraws_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    addSeedRows();
+}
+
+void StoredLayerFilesTest::seedLayerDraws()
+{
+    QFETCH(QByteArray, file);
+    const QString layer = QStringLiteral("drawn layer");
+    writeLayer(layer, file);
+    WatermarkConf conf;
+    LoadLayerConf(layer, conf);
+    // The picture part would read whatever file the layer names.
+    if (!conf.ImagePathName.isEmpty())
+        conf.ImagePathName = m_root.filePath(QStringLiteral("missing.png"));
+
+    QImage canvas(64, 48, QImage::Format_ARGB32_Premultiplied);
+    canvas.fill(Qt::gray);
+    QElapsedTimer clock;
+    clock.start();
+    {
+        QPainter painter(&canvas);
+        WatermarkCompositor::drawLayer(painter, conf, canvas.size(), 64 * 48);
+    }
+    // The fuzzer gives each input 10 s, sanitizers included.
+    QVERIFY2(clock.elapsed() < 10000, qPrintable(QStringLiteral("%1 ms").arg(clock.elapsed())));
+}
+
+QTEST_MAIN(StoredLayerFilesTest)
 #include "tst_StoredLayerFiles.moc"
