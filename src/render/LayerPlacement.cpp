@@ -4,7 +4,25 @@
 
 namespace LayerPlacement {
 
-QPointF textAnchor(int location, const QSize& canvas, const QSizeF& text, int offsetH, int offsetV)
+namespace {
+
+// The start coordinate of an item of size `item` centred on a canvas axis of size `canvas`.
+using CentreRule = qreal (*)(int canvas, qreal item);
+
+// Text: integer half of the canvas, exact half of the text.
+qreal centreText(int canvas, qreal item)
+{
+    return (canvas / 2) - item * 0.5;
+}
+
+// Picture: exact half of the canvas, integer half of the picture (whose size is whole pixels).
+qreal centrePicture(int canvas, qreal item)
+{
+    return canvas * 0.5 - (static_cast<int>(item) / 2);
+}
+
+QPointF anchor(int location, const QSize& canvas, const QSizeF& item, int offsetH, int offsetV,
+               CentreRule centre)
 {
     const PlacementCell cell = PlacementCellFor(location);
     qreal x = 0;
@@ -13,51 +31,35 @@ QPointF textAnchor(int location, const QSize& canvas, const QSizeF& text, int of
     case HorizontalAnchor::Left:
         break;
     case HorizontalAnchor::Centre:
-        x = (canvas.width() / 2) - text.width() * 0.5;
+        x = centre(canvas.width(), item.width());
         break;
     case HorizontalAnchor::Right:
-        x = canvas.width() - text.width();
+        x = canvas.width() - item.width();
         break;
     }
     switch (cell.vertical) {
     case VerticalAnchor::Top:
         break;
     case VerticalAnchor::Centre:
-        y = (canvas.height() / 2) - text.height() * 0.5;
+        y = centre(canvas.height(), item.height());
         break;
     case VerticalAnchor::Bottom:
-        y = canvas.height() - text.height();
+        y = canvas.height() - item.height();
         break;
     }
     return QPointF(x + offsetH, y + offsetV);
 }
 
+} // namespace
+
+QPointF textAnchor(int location, const QSize& canvas, const QSizeF& text, int offsetH, int offsetV)
+{
+    return anchor(location, canvas, text, offsetH, offsetV, centreText);
+}
+
 QPointF pictureAnchor(int location, const QSize& canvas, const QSize& picture, int offsetH, int offsetV)
 {
-    const PlacementCell cell = PlacementCellFor(location);
-    qreal x = 0;
-    qreal y = 0;
-    switch (cell.horizontal) {
-    case HorizontalAnchor::Left:
-        break;
-    case HorizontalAnchor::Centre:
-        x = canvas.width() * 0.5 - (picture.width() / 2);
-        break;
-    case HorizontalAnchor::Right:
-        x = canvas.width() - picture.width();
-        break;
-    }
-    switch (cell.vertical) {
-    case VerticalAnchor::Top:
-        break;
-    case VerticalAnchor::Centre:
-        y = canvas.height() * 0.5 - (picture.height() / 2);
-        break;
-    case VerticalAnchor::Bottom:
-        y = canvas.height() - picture.height();
-        break;
-    }
-    return QPointF(x + offsetH, y + offsetV);
+    return anchor(location, canvas, QSizeF(picture), offsetH, offsetV, centrePicture);
 }
 
 } // namespace LayerPlacement
