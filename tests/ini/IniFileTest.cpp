@@ -2,6 +2,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QRandomGenerator>
+#include <QStringConverter>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -22,6 +23,13 @@ void writeAll(const QString& path, const QByteArray& data)
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write(data);
+}
+
+// The text in the encoding, starting with its byte-order mark.
+QByteArray withMark(const QString& text, QStringConverter::Encoding encoding)
+{
+    QStringEncoder encoder(encoding, QStringConverter::Flag::WriteBom);
+    return encoder.encode(text);
 }
 
 } // namespace
@@ -129,6 +137,18 @@ private slots:
         QTest::newRow("byte-order mark") << QByteArray("\xEF\xBB\xBF[常规]\r\ntemplate=3\r\n") << "常规"
                                          << "template"
                                          << "3";
+        QTest::newRow("UTF-16LE with mark")
+            << withMark(QStringLiteral("[常规]\r\ntemplate=中文\r\n"), QStringConverter::Utf16LE) << "常规"
+            << "template"
+            << "中文";
+        QTest::newRow("UTF-16BE with mark")
+            << withMark(QStringLiteral("[S]\nk=v\n"), QStringConverter::Utf16BE) << "S"
+            << "k"
+            << "v";
+        QTest::newRow("UTF-32LE with mark")
+            << withMark(QStringLiteral("[S]\nk=v\n"), QStringConverter::Utf32LE) << "S"
+            << "k"
+            << "v";
         QTest::newRow("CR only line ends are one line") << QByteArray("[S]\rk=1\r") << "S"
                                                         << "k"
                                                         << "<default>";
@@ -144,6 +164,16 @@ private slots:
         const QString path = tmp.filePath(QStringLiteral("t.ini"));
         writeAll(path, content);
         QCOMPARE(IniFile::ReadString(path, section, key, QStringLiteral("<default>")), expected);
+    }
+
+    void utf16FileIsSavedAsUtf8KeepingItsText()
+    {
+        QTemporaryDir tmp;
+        const QString path = tmp.filePath(QStringLiteral("t.ini"));
+        writeAll(path, withMark(QStringLiteral("[A]\r\nname=中文\r\n[常规]\r\ntemplate=3\r\n"),
+                                QStringConverter::Utf16LE));
+        QVERIFY(IniFile::WriteInt(path, kSection, QStringLiteral("template"), 4));
+        QCOMPARE(readAll(path), QStringLiteral("[A]\r\nname=中文\r\n[常规]\r\ntemplate=4\r\n").toUtf8());
     }
 
     void refusesTextsThatWouldNotReadBack_data()

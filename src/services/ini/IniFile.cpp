@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QSaveFile>
+#include <QStringConverter>
 
 namespace {
 
@@ -67,6 +68,20 @@ bool sameName(const QString& a, const QString& b)
     return QString::compare(a, b, Qt::CaseInsensitive) == 0;
 }
 
+// Profile files written by other programs may be UTF-16 or UTF-32 with a byte-order mark: their
+// text is taken over as UTF-8, the form in which the document keeps and saves its lines.
+QByteArray asUtf8(const QByteArray& data)
+{
+    const std::optional<QStringConverter::Encoding> encoding = QStringConverter::encodingForData(data);
+    if (!encoding || *encoding == QStringConverter::Utf8)
+        return data;
+    QStringDecoder decoder(*encoding);
+    QString text = decoder.decode(data);
+    if (text.startsWith(QChar(0xFEFF)))
+        text.remove(0, 1);
+    return text.toUtf8();
+}
+
 bool hasLineBreakOrNul(const QString& text)
 {
     for (QChar c : text) {
@@ -96,7 +111,7 @@ bool IniFile::load()
         m_writable = false;
         return false;
     }
-    m_lines = data.split('\n');
+    m_lines = asUtf8(data).split('\n');
     if (!m_lines.isEmpty() && m_lines.back().isEmpty())
         m_lines.removeLast();
     for (QByteArray& line : m_lines) {

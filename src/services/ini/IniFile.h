@@ -5,6 +5,7 @@
 #include <QString>
 
 // A private-profile (INI) file in UTF-8: "[section]" lines followed by "key=value" lines.
+// A file that starts with a UTF-16 or UTF-32 byte-order mark is read too (and saved in UTF-8).
 // Section and key names match without regard to ASCII case, blanks around names and values
 // are ignored, a value in matching quotes loses them, and lines starting with ";" are
 // comments. The first occurrence of a section or key counts. Writing changes only the line
