@@ -3,7 +3,7 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 
-#include "services/language/ProfileText.h"
+#include "services/ini/IniFile.h"
 
 namespace {
 
@@ -12,6 +12,13 @@ const QString kBuiltinStrings = QStringLiteral(":/language/strings.ini");
 QString BuiltinBitmapPath(int id)
 {
     return QStringLiteral(":/language/%1.png").arg(id);
+}
+
+// The key's value in the language file, cut to the length of the lookup buffer.
+QString ReadLanguageValue(const QString& section, const QString& key)
+{
+    return IniFile::ReadString(CLanguageManager::GetLanguageFilePath(), section, key)
+        .left(CLanguageManager::kMaxValueLength);
 }
 
 } // namespace
@@ -35,10 +42,9 @@ QString CLanguageManager::GetLanguageFilePath()
 
 QString CLanguageManager::GetLanguageString(const QString& section, const QString& key)
 {
-    QString value = ProfileText::ReadFileValue(GetLanguageFilePath(), section, key);
+    QString value = ReadLanguageValue(section, key);
     if (value.isEmpty())
         return QString();
-    value.truncate(kMaxValueLength);
     value.replace(QStringLiteral("\\n"), QStringLiteral("\n"));
     value.replace(QStringLiteral("\\t"), QStringLiteral("\t"));
     return value;
@@ -52,9 +58,7 @@ QString CLanguageManager::LoadLanguageString(int id)
 
 void CLanguageManager::LoadLanguageBitmap(QImage& bitmap, int id)
 {
-    QString name =
-        ProfileText::ReadFileValue(GetLanguageFilePath(), QStringLiteral("BITMAP"), QString::number(id));
-    name.truncate(kMaxValueLength);
+    const QString name = ReadLanguageValue(QStringLiteral("BITMAP"), QString::number(id));
     if (!name.isEmpty()) {
         QImage fromFile(QStringLiteral("%1/%2").arg(GetProgramFolder(), name));
         if (!fromFile.isNull()) {
@@ -67,7 +71,7 @@ void CLanguageManager::LoadLanguageBitmap(QImage& bitmap, int id)
 
 QString CLanguageManager::BuiltinString(int id)
 {
-    return ProfileText::ReadFileValue(kBuiltinStrings, QStringLiteral("STRING"), QString::number(id));
+    return IniFile::ReadString(kBuiltinStrings, QStringLiteral("STRING"), QString::number(id));
 }
 
 QImage CLanguageManager::BuiltinBitmap(int id)
