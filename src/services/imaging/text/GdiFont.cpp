@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "services/imaging/text/LogFontConversion.h"
 
@@ -11,6 +12,22 @@ namespace {
 
 constexpr qreal kDefaultEmSize = 16;
 constexpr int kMaxQFontPixelSize = 16384;
+
+// qRound for metrics that may lie beyond the int range (a layer file's font height of two
+// billion pixels, a very long line): such values saturate instead of overflowing.
+int saturatedRound(qreal value)
+{
+    if (std::isnan(value))
+        return 0;
+    return qRound(std::clamp<qreal>(value, std::numeric_limits<int>::min() + 1.0,
+                                    std::numeric_limits<int>::max() - 1.0));
+}
+
+int saturatedSum(int a, int b)
+{
+    return static_cast<int>(
+        std::clamp<qint64>(qint64(a) + b, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+}
 
 } // namespace
 
@@ -47,14 +64,14 @@ QFont GdiFont::font() const
 GdiTextMetrics GdiFont::textMetrics() const
 {
     GdiTextMetrics tm;
-    tm.ascent = qRound(m_metrics.ascent(m_emSize));
-    tm.descent = qRound(m_metrics.descent(m_emSize));
-    tm.height = tm.ascent + tm.descent;
-    tm.internalLeading = std::max(0, tm.height - qRound(m_emSize));
-    tm.externalLeading = qRound(m_metrics.externalLeading(m_emSize));
-    tm.aveCharWidth =
-        m_record.lfWidth != 0 ? std::abs(m_record.lfWidth) : qRound(m_metrics.averageCharWidth(m_emSize));
-    tm.maxCharWidth = qRound(m_metrics.maxCharWidth(m_emSize) * m_horizontalScale);
+    tm.ascent = saturatedRound(m_metrics.ascent(m_emSize));
+    tm.descent = saturatedRound(m_metrics.descent(m_emSize));
+    tm.height = saturatedSum(tm.ascent, tm.descent);
+    tm.internalLeading = std::max(0, saturatedSum(tm.height, -saturatedRound(m_emSize)));
+    tm.externalLeading = saturatedRound(m_metrics.externalLeading(m_emSize));
+    tm.aveCharWidth = m_record.lfWidth != 0 ? saturatedRound(std::abs(qreal(m_record.lfWidth)))
+                                            : saturatedRound(m_metrics.averageCharWidth(m_emSize));
+    tm.maxCharWidth = saturatedRound(m_metrics.maxCharWidth(m_emSize) * m_horizontalScale);
     tm.weight = WeightFromLogFont(m_record);
     tm.italic = m_record.lfItalic != 0;
     return tm;
@@ -65,14 +82,14 @@ GdiTextExtent GdiFont::textExtent(const QString& text, int maxExtent) const
     GdiTextExtent extent;
     extent.cy = textMetrics().height;
     if (maxExtent < 0) {
-        extent.cx = qRound(LineAdvance(m_face, m_emSize, m_horizontalScale, text));
+        extent.cx = saturatedRound(LineAdvance(m_face, m_emSize, m_horizontalScale, text));
         extent.fit = static_cast<int>(text.size());
         return extent;
     }
     QList<qreal> carets;
-    extent.cx = qRound(LineAdvance(m_face, m_emSize, m_horizontalScale, text, &carets));
+    extent.cx = saturatedRound(LineAdvance(m_face, m_emSize, m_horizontalScale, text, &carets));
     for (qsizetype i = 1; i < carets.size(); ++i) {
-        if (qRound(carets.at(i)) > maxExtent)
+        if (saturatedRound(carets.at(i)) > maxExtent)
             break;
         extent.fit = static_cast<int>(i);
     }
