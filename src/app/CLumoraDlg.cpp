@@ -14,6 +14,7 @@
 #include "services/messages/WindowMessage.h"
 #include "services/skin/SkinManager.h"
 #include "services/skin/SkinResources.h"
+#include "services/update/UpdateAnswer.h"
 #include "ui/controls/CXMenu.h"
 #include "ui/skin/CMainDlgUI.h"
 #include "ui/skin/CMyDropTarget.h"
@@ -263,7 +264,7 @@ bool CLumoraDlg::event(QEvent* event)
     return QWidget::event(event);
 }
 
-void CLumoraDlg::HandleWindowMessage(int message, qint64 wParam, qint64 /*lParam*/)
+void CLumoraDlg::HandleWindowMessage(int message, qint64 wParam, qint64 lParam)
 {
     const MainWindowHooks& hooks = MainWindowHooks::Get();
     switch (message) {
@@ -304,15 +305,10 @@ void CLumoraDlg::HandleWindowMessage(int message, qint64 wParam, qint64 /*lParam
             hooks.openQuickStart(this);
         break;
     case NewVersionMessage:
-        if (AppMessageBox::Show(this, QStringLiteral("一个新的 Lumora 版本可以下载，你想现在下载吗?"),
-                                QMessageBox::Question,
-                                QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes)
-            QDesktopServices::openUrl(QUrl(QString::fromLatin1(kDownloadPageUrl)));
-        break;
     case LatestVersionMessage:
-        AppMessageBox::Show(this, QStringLiteral("您使用的是最新版本。谢谢。"), QMessageBox::Information);
-        break;
     case UpdateCheckFailedMessage:
+        UpdateAnswer::Answer(this, message, wParam, lParam, &AppMessageBox::Show);
+        break;
     default:
         break;
     }

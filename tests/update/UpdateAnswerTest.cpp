@@ -28,6 +28,8 @@ class UpdateAnswerTest : public QObject
 private slots:
     void answer_data();
     void answer();
+    void windowsOwnBoxes_data();
+    void windowsOwnBoxes();
 };
 
 void UpdateAnswerTest::answer_data()
@@ -75,6 +77,53 @@ void UpdateAnswerTest::answer()
     QCOMPARE(recorder.opened, opensDownloadPage ? QList<QUrl>{DownloadPageUrl()} : QList<QUrl>());
     QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
     QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
+}
+
+void UpdateAnswerTest::windowsOwnBoxes_data()
+{
+    QTest::addColumn<int>("message");
+    QTest::addColumn<int>("button");
+    QTest::addColumn<QStringList>("shown"); // icon number and text of each box
+    QTest::addColumn<bool>("opensDownloadPage");
+    QTest::newRow("new version, yes")
+        << int(NewVersionMessage) << int(QMessageBox::Yes)
+        << QStringList{QString::number(QMessageBox::Question), UpdateAnswer::NewVersionQuestion()} << true;
+    QTest::newRow("new version, no") << int(NewVersionMessage) << int(QMessageBox::No)
+                                     << QStringList{QString::number(QMessageBox::Question),
+                                                    UpdateAnswer::NewVersionQuestion()}
+                                     << false;
+    QTest::newRow("latest version") << int(LatestVersionMessage) << int(QMessageBox::Ok)
+                                    << QStringList{QString::number(QMessageBox::Information),
+                                                   UpdateAnswer::LatestVersionNotice()}
+                                    << false;
+    QTest::newRow("check failed") << int(UpdateCheckFailedMessage) << int(QMessageBox::Ok) << QStringList()
+                                  << false;
+}
+
+// A window that passes its own box function gets every box through it.
+void UpdateAnswerTest::windowsOwnBoxes()
+{
+    QFETCH(int, message);
+    QFETCH(int, button);
+    QFETCH(QStringList, shown);
+    QFETCH(bool, opensDownloadPage);
+
+    UrlRecorder recorder;
+    QDesktopServices::setUrlHandler(QStringLiteral("https"), &recorder, "open");
+    QWidget window;
+    QStringList seen;
+    const auto showBox = [&](QWidget* parent, const QString& text, QMessageBox::Icon icon,
+                             QMessageBox::StandardButtons buttons) {
+        seen << QString::number(icon) << text;
+        if (parent != &window || !buttons.testFlag(QMessageBox::StandardButton(button)))
+            seen << QStringLiteral("wrong parent or buttons");
+        return QMessageBox::StandardButton(button);
+    };
+    const VersionTriple server{3, 0, 0};
+    QVERIFY(UpdateAnswer::Answer(&window, message, VersionWParam(server), VersionLParam(server), showBox));
+    QCOMPARE(seen, shown);
+    QCOMPARE(recorder.opened, opensDownloadPage ? QList<QUrl>{DownloadPageUrl()} : QList<QUrl>());
+    QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
 }
 
 QTEST_MAIN(UpdateAnswerTest)

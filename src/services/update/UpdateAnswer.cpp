@@ -21,18 +21,24 @@ QString UpdateAnswer::Caption()
     return QStringLiteral("Lumora Plenum");
 }
 
-bool UpdateAnswer::Answer(QWidget* parent, int message, qint64 wParam, qint64 lParam)
+bool UpdateAnswer::Answer(QWidget* parent, int message, qint64 wParam, qint64 lParam, const ShowBox& showBox)
 {
     Q_UNUSED(wParam);
     Q_UNUSED(lParam);
+    const auto show = [&](const QString& text, QMessageBox::Icon icon, QMessageBox::StandardButtons buttons) {
+        if (showBox)
+            return showBox(parent, text, icon, buttons);
+        QMessageBox box(icon, Caption(), text, buttons, parent);
+        return static_cast<QMessageBox::StandardButton>(box.exec());
+    };
     switch (message) {
     case NewVersionMessage:
-        if (QMessageBox::question(parent, Caption(), NewVersionQuestion(), QMessageBox::Yes | QMessageBox::No,
-                                  QMessageBox::Yes) == QMessageBox::Yes)
+        if (show(NewVersionQuestion(), QMessageBox::Question, QMessageBox::Yes | QMessageBox::No) ==
+            QMessageBox::Yes)
             QDesktopServices::openUrl(DownloadPageUrl());
         return true;
     case LatestVersionMessage:
-        QMessageBox::information(parent, Caption(), LatestVersionNotice(), QMessageBox::Ok);
+        show(LatestVersionNotice(), QMessageBox::Information, QMessageBox::Ok);
         return true;
     case UpdateCheckFailedMessage:
         return true;

@@ -1,7 +1,10 @@
 #pragma once
 
+#include <QMessageBox>
 #include <QString>
 #include <QtGlobal>
+
+#include <functional>
 
 class QWidget;
 
@@ -13,10 +16,17 @@ class QWidget;
 class UpdateAnswer
 {
 public:
+    // Shows a message box and returns the button pressed; a window can pass its own so that
+    // the answers look like its other boxes (and can be answered in tests).
+    using ShowBox = std::function<QMessageBox::StandardButton(
+        QWidget* parent, const QString& text, QMessageBox::Icon icon, QMessageBox::StandardButtons buttons)>;
+
     static QString NewVersionQuestion();
     static QString LatestVersionNotice();
     static QString Caption();
 
-    // Answers one of the three messages; false for any other message number.
-    static bool Answer(QWidget* parent, int message, qint64 wParam, qint64 lParam);
+    // Answers one of the three messages; false for any other message number. Without
+    // `showBox` the boxes are plain message boxes captioned Caption().
+    static bool Answer(QWidget* parent, int message, qint64 wParam, qint64 lParam,
+                       const ShowBox& showBox = ShowBox());
 };
