@@ -1,6 +1,7 @@
 #include "xml/XmlFileCodec.h"
 
 #include "xml/IconvConverter.h"
+#include "xml/SaveLeftovers.h"
 #include "xml/XmlDocument.h"
 #include "xml/XmlEncodingNames.h"
 #include "xml/XmlLoadResult.h"
@@ -136,6 +137,7 @@ bool ReadFile(const QString& path, QByteArray& bytes, XmlLoadResult& record)
 
 bool WriteFile(const QString& path, const QByteArray& bytes, XmlLoadResult& record)
 {
+    SaveLeftovers::removeStale(path);
     QSaveFile file(path);
     // Unbuffered: every write reaches the file at once, so that a full disk fails the write
     // and commit() discards the temporary file. A buffered write would fail only while

@@ -16,7 +16,8 @@ inline constexpr qsizetype kMaxFileSize = qsizetype(256) << 20;
 // cannot be opened, is not a regular file, is too large or cannot be read to its end.
 bool ReadFile(const QString& path, QByteArray& bytes, XmlLoadResult& record);
 // Writes through a temporary file in the same folder that replaces `path` only when every
-// byte was written, so a failed write leaves the old file as it was.
+// byte was written, so a failed write leaves the old file as it was. Temporary files that
+// earlier saves of `path` left when they were killed are removed first.
 bool WriteFile(const QString& path, const QByteArray& bytes, XmlLoadResult& record);
 
 // File bytes to text; `flags` receives the byte-order mark found (XmlDocument's flags).

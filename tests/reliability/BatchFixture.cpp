@@ -8,6 +8,11 @@
 #include <QRegularExpression>
 #include <QSaveFile>
 
+#include <ctime>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
 namespace {
 
 bool writeText(const QString& path, const QString& text)
@@ -122,6 +127,15 @@ QStringList TemporaryLeftovers(const QString& folder)
             found.append(path);
     }
     return found;
+}
+
+bool SetFileAge(const QString& path, int seconds)
+{
+    struct timespec times[2] = {};
+    ::clock_gettime(CLOCK_REALTIME, &times[0]);
+    times[0].tv_sec -= seconds;
+    times[1] = times[0];
+    return ::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, AT_SYMLINK_NOFOLLOW) == 0;
 }
 
 QList<QByteArray> JpegMetadataSegments(const QByteArray& jpeg)

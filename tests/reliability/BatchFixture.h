@@ -48,6 +48,9 @@ QMap<QString, QByteArray> TreeHashes(const QString& folder);
 // leftovers of QSaveFile, "*~").
 QStringList TemporaryLeftovers(const QString& folder);
 
+// Sets the modification time of `path` itself (a link is not followed) `seconds` back.
+bool SetFileAge(const QString& path, int seconds);
+
 // The APP1, APP2 and APP13 segments (payloads) of a JPEG file, in file order, up to the
 // first scan.
 QList<QByteArray> JpegMetadataSegments(const QByteArray& jpeg);

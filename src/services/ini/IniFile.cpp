@@ -6,6 +6,8 @@
 #include <QSaveFile>
 #include <QStringConverter>
 
+#include "xml/SaveLeftovers.h"
+
 namespace {
 
 enum class LineKind
@@ -125,6 +127,8 @@ bool IniFile::save()
 {
     if (!m_writable)
         return false;
+    // Temporary files of saves of this file that were killed before their rename.
+    SaveLeftovers::removeStale(m_path);
     QSaveFile file(m_path);
     // Unbuffered, so that a full disk fails the write itself: QSaveFile does not notice a
     // failure of the final flush in commit() and would put an empty file in place of the

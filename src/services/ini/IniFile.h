@@ -24,6 +24,7 @@ public:
     // to be saved.
     bool load();
     // Writes the document to the path atomically; false when it could not be written.
+    // Temporary files that killed saves of the same path left behind are removed first.
     bool save();
 
     bool contains(const QString& section, const QString& key) const;
