@@ -29,7 +29,20 @@ struct LOGFONTW
     char16_t lfFaceName[32] = {};
 
     static constexpr std::size_t kByteSize = 92;
+    static constexpr std::size_t kFaceUnits = 32;
     using Bytes = std::array<std::uint8_t, kByteSize>;
+    using FaceUnits = std::array<char16_t, kFaceUnits>;
+
+    // The face name's units. The record is packed and may lie at any address, so the array
+    // is never read or written through a char16_t pointer, only copied byte-wise.
+    FaceUnits faceUnits() const
+    {
+        FaceUnits units;
+        std::memcpy(units.data(), lfFaceName, sizeof lfFaceName);
+        return units;
+    }
+
+    void setFaceUnits(const FaceUnits& units) { std::memcpy(lfFaceName, units.data(), sizeof lfFaceName); }
 
     // The record in file order: little-endian fields, face name low byte first.
     Bytes toBytes() const
@@ -49,7 +62,7 @@ struct LOGFONTW
         for (std::uint8_t b : {lfItalic, lfUnderline, lfStrikeOut, lfCharSet, lfOutPrecision, lfClipPrecision,
                                lfQuality, lfPitchAndFamily})
             out[pos++] = b;
-        for (char16_t c : lfFaceName) {
+        for (char16_t c : faceUnits()) {
             out[pos++] = static_cast<std::uint8_t>(c & 0xFF);
             out[pos++] = static_cast<std::uint8_t>((c >> 8) & 0xFF);
         }
@@ -83,27 +96,31 @@ struct LOGFONTW
         lfClipPrecision = all[pos++];
         lfQuality = all[pos++];
         lfPitchAndFamily = all[pos++];
-        for (char16_t& c : lfFaceName) {
+        FaceUnits units;
+        for (char16_t& c : units) {
             c = static_cast<char16_t>(all[pos] | (all[pos + 1] << 8));
             pos += 2;
         }
+        setFaceUnits(units);
     }
 
     QString faceName() const
     {
+        const FaceUnits units = faceUnits();
         std::size_t n = 0;
-        while (n < 32 && lfFaceName[n] != 0)
+        while (n < kFaceUnits && units[n] != 0)
             ++n;
-        return QString(reinterpret_cast<const QChar*>(lfFaceName), static_cast<qsizetype>(n));
+        return QString(reinterpret_cast<const QChar*>(units.data()), static_cast<qsizetype>(n));
     }
 
     // Sets the face name, cut to 31 units so that the record stays terminated.
     void setFaceName(const QString& name)
     {
-        std::memset(lfFaceName, 0, sizeof lfFaceName);
-        const qsizetype n = qMin<qsizetype>(name.size(), 31);
+        FaceUnits units{};
+        const qsizetype n = qMin<qsizetype>(name.size(), kFaceUnits - 1);
         for (qsizetype i = 0; i < n; ++i)
-            lfFaceName[i] = name.at(i).unicode();
+            units[static_cast<std::size_t>(i)] = name.at(i).unicode();
+        setFaceUnits(units);
     }
 
     friend bool operator==(const LOGFONTW& a, const LOGFONTW& b) { return a.toBytes() == b.toBytes(); }
