@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "model/WatermarkConf.h"
 #include "render/CanvasCulling.h"
@@ -50,8 +51,14 @@ QSize drawnSize(const WatermarkConf& conf, const QSize& own, const QSize& canvas
         return own;
     if (conf.ScaleImgWT == 0)
         return QSize(conf.ImageWidth, conf.ImageHeight);
+    // Both factors fit in 32 bits, so the width's product fits in 64. The height's product may
+    // not (a width of trillions of pixels times a large height); such a height is far beyond
+    // the int range and saturates like the width does.
     const qint64 width = qint64(canvas.width()) * conf.ImageWidth / kDesignCanvasWidth;
-    const qint64 height = width * conf.ImageHeight / conf.ImageWidth;
+    qint64 product = 0;
+    if (__builtin_mul_overflow(width, qint64(conf.ImageHeight), &product))
+        product = width < 0 ? std::numeric_limits<qint64>::min() : std::numeric_limits<qint64>::max();
+    const qint64 height = product / conf.ImageWidth;
     return QSize(clampedInt(width), clampedInt(height));
 }
 
