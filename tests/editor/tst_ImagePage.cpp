@@ -1,6 +1,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QImage>
+#include <QLineEdit>
 #include <QTabWidget>
 #include <QTest>
 
@@ -203,6 +204,18 @@ private slots:
         QCOMPARE(Find<SpinEdit>(editor.imagePage(), "width")->text(), QStringLiteral("64"));
         QCOMPARE(Stored(kLayer).ImageWidth, 64);
         QCOMPARE(Stored(kLayer).ImageHeight, 48);
+    }
+
+    void enterAndEscapeAreSwallowed()
+    {
+        PicturePage p;
+        QLineEdit* offset = p.field("offset_h")->edit();
+        offset->setFocus();
+        QTest::keyClick(offset, Qt::Key_Escape);
+        QTest::keyClick(offset, Qt::Key_Return);
+        QTest::keyClick(p.page, Qt::Key_Escape);
+        QVERIFY(p.editor.isVisible());
+        QCOMPARE(p.editor.result(), 0);
     }
 
     void pictureFilterForTheDialog()

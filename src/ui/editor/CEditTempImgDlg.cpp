@@ -6,7 +6,6 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QImageReader>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QSlider>
@@ -14,7 +13,6 @@
 #include "model/DataFiles.h"
 #include "model/LayerFiles.h"
 #include "model/WatermarkConf.h"
-#include "render/ComposeWatermark.h"
 #include "services/language/BuiltinPictureIds.h"
 #include "services/language/CLanguageManager.h"
 #include "services/messages/WindowMessage.h"
@@ -29,6 +27,8 @@
 #include "ui/editor/TemplateLayerList.h"
 
 using PageWidgets::Label;
+using PageWidgets::NumberField;
+using PageWidgets::ShowAsTyped;
 
 const QString CEditTempImgDlg::kPictureFilter = QStringLiteral(
     "所有支持文件|*.jpg;*.jpeg;*.png;*.bmp;*.tif;*.tiff;*.gif|联合图像专家组 (*.jpg)|*.jpg|Windows 位图 "
@@ -36,18 +36,6 @@ const QString CEditTempImgDlg::kPictureFilter = QStringLiteral(
     "(*.bmp)|*.bmp|便携式网络图形 (*.png)|*.png|Tagged 图像文件模式 (*.tif;*.tiff)|*.tif; *.tiff||");
 
 namespace {
-
-constexpr int kPageWidth = 340;
-constexpr int kPageHeight = 590;
-
-SpinEdit* NumberField(const char* name, int minimum, int maximum, QWidget* parent)
-{
-    auto* field = new SpinEdit(parent);
-    field->setObjectName(QLatin1String(name));
-    field->setRange(minimum, maximum);
-    field->setFixedWidth(70);
-    return field;
-}
 
 bool FileExists(const QString& path)
 {
@@ -57,15 +45,15 @@ bool FileExists(const QString& path)
 } // namespace
 
 CEditTempImgDlg::CEditTempImgDlg(const QString& templateName, CTextEditTempDlg* textPage, QWidget* parent)
-    : QWidget(parent), m_templateName(templateName), m_textPage(textPage)
+    : QWidget(parent), m_templateName(templateName), m_textPage(textPage),
+      m_commits([this] { return selectedLayerName(); })
 {
-    resize(kPageWidth, kPageHeight);
+    resize(PageWidgets::kPageWidth, PageWidgets::kPageHeight);
     PageWidgets::PaintWhite(this);
     buildControls();
     connectHandlers();
-    for (QWidget* child : findChildren<QWidget*>())
-        child->installEventFilter(this);
-    m_ready = true;
+    PageWidgets::SwallowEnterAndEscape(this);
+    m_commits.setReady();
     FillLayerList(0);
     ShowImageSettings();
 }
@@ -78,22 +66,15 @@ void CEditTempImgDlg::buildControls()
     grid->setVerticalSpacing(8);
     int row = 0;
 
-    m_layerList = new LayerComboBox(this);
-    m_layerList->setObjectName(QStringLiteral("layer_list"));
-    m_layerButton = PageWidgets::LayerMenuButton(this, kLayerButtonMessage);
-    auto* layerRow = new QHBoxLayout;
-    layerRow->addWidget(m_layerList, 1);
-    layerRow->addWidget(m_layerButton);
-    grid->addWidget(PageWidgets::LayerLabel(this), row, 0);
-    grid->addLayout(layerRow, row++, 1, 1, 4);
+    const PageWidgets::LayerRow layerRow = PageWidgets::AddLayerRow(grid, row++, this, kLayerButtonMessage);
+    m_layerList = layerRow.list;
+    m_layerButton = layerRow.button;
 
     grid->addWidget(Label(QStringLiteral("水印图像路径:"), this), row++, 0, 1, 5);
     m_path = new CEditWithButton(this);
     m_path->setObjectName(QStringLiteral("path_edit"));
     m_path->setReadOnly(true);
-    QPalette grey = m_path->palette();
-    grey.setColor(QPalette::Text, QColor(128, 128, 128));
-    m_path->setPalette(grey);
+    PageWidgets::GreyText(m_path);
     m_path->SetTextRect(QRect(4, 3, 222, 17));
     m_path->SetButtonRect(QRect(230, 2, 18, 18));
     m_path->SetBitmaps(BuiltinPictureIds::PathFieldEmpty, BuiltinPictureIds::PathFieldWithText);
@@ -161,47 +142,36 @@ void CEditTempImgDlg::connectHandlers()
     });
     connect(m_browse, &QPushButton::clicked, this, &CEditTempImgDlg::onBrowse);
     connect(m_location, &QComboBox::activated, this, [this](int index) {
-        ++m_batch;
+        m_commits.begin();
         EditConf.ImageLocation = index;
         EditConf.ImageOffsetH = EditConf.ImageOffsetV = 0;
         m_offsetH->setValue(0);
         m_offsetV->setValue(0);
-        m_pendingCommit = true;
-        flush();
+        m_commits.markPending();
+        m_commits.end();
     });
     connect(m_offsetH, &SpinEdit::textChanged, this, [this](const QString& t) {
         EditConf.ImageOffsetH = ReadXmlInt(t);
-        changed();
+        m_commits.changed();
     });
     connect(m_offsetV, &SpinEdit::textChanged, this, [this](const QString& t) {
         EditConf.ImageOffsetV = ReadXmlInt(t);
-        changed();
+        m_commits.changed();
     });
     connect(m_rotation, &SpinEdit::textChanged, this, [this](const QString& t) {
         EditConf.ImageRotation = ReadXmlInt(t); // 360 stays 360 here
-        changed();
+        m_commits.changed();
     });
     connect(m_height, &SpinEdit::textChanged, this, [this](const QString& t) {
         EditConf.ImageHeight = ReadXmlInt(t);
-        changed();
+        m_commits.changed();
     });
     connect(m_width, &SpinEdit::textChanged, this, &CEditTempImgDlg::onWidthChanged);
     connect(m_transparency, &QSlider::valueChanged, this, [this](int v) {
         EditConf.ImageTransparency = v;
-        changed();
+        m_commits.changed();
     });
     connect(m_scale, &QCheckBox::clicked, this, &CEditTempImgDlg::onScaleClicked);
-}
-
-bool CEditTempImgDlg::eventFilter(QObject* watched, QEvent* event)
-{
-    // Enter and Escape never reach the window: the page must not close itself.
-    if (event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent*>(event)->key();
-        if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape)
-            return true;
-    }
-    return QWidget::eventFilter(watched, event);
 }
 
 bool CEditTempImgDlg::event(QEvent* event)
@@ -218,45 +188,17 @@ bool CEditTempImgDlg::event(QEvent* event)
         }
         return true;
     }
-    if (event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent*>(event)->key();
-        if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape)
-            return true;
-    }
     return QWidget::event(event);
-}
-
-void CEditTempImgDlg::changed()
-{
-    if (!m_ready)
-        return;
-    if (m_batch > 0) {
-        m_pendingCommit = true;
-        return;
-    }
-    CommitEditConf();
-}
-
-void CEditTempImgDlg::flush()
-{
-    --m_batch;
-    if (m_batch == 0 && m_pendingCommit && m_ready) {
-        m_pendingCommit = false;
-        CommitEditConf();
-    }
 }
 
 void CEditTempImgDlg::CommitEditConf()
 {
-    const QString name = selectedLayerName();
-    if (!name.isEmpty())
-        StoreEditConf(name);
-    ComposeWatermark(static_cast<int>(ComposeMode::EditorPreview), QString(), QString());
+    m_commits.commit();
 }
 
 QSize CEditTempImgDlg::sizeHint() const
 {
-    return QSize(kPageWidth, kPageHeight);
+    return QSize(PageWidgets::kPageWidth, PageWidgets::kPageHeight);
 }
 
 QString CEditTempImgDlg::selectedLayerName() const
@@ -285,33 +227,24 @@ void CEditTempImgDlg::FillLayerList(int index)
     m_layerList->setCurrentIndex(index < m_layerList->count() ? index : -1);
 }
 
-void CEditTempImgDlg::setEditText(SpinEdit* field, int value)
-{
-    {
-        const QSignalBlocker block(field);
-        field->setValue(value);
-    }
-    emit field->textChanged(field->text());
-}
-
 void CEditTempImgDlg::ShowImageSettings()
 {
-    ++m_batch;
+    m_commits.begin();
     m_path->setText(EditConf.ImagePathName);
     {
         const QSignalBlocker block(m_location);
         const int location = EditConf.ImageLocation;
         m_location->setCurrentIndex(location >= 0 && location < m_location->count() ? location : -1);
     }
-    setEditText(m_offsetH, EditConf.ImageOffsetH);
-    setEditText(m_offsetV, EditConf.ImageOffsetV);
-    setEditText(m_rotation, EditConf.ImageRotation);
+    ShowAsTyped(m_offsetH, EditConf.ImageOffsetH);
+    ShowAsTyped(m_offsetV, EditConf.ImageOffsetV);
+    ShowAsTyped(m_rotation, EditConf.ImageRotation);
     {
         const QSignalBlocker block(m_transparency);
         m_transparency->setValue(EditConf.ImageTransparency);
     }
     EditConf.ImageTransparency = m_transparency->value();
-    m_pendingCommit = true;
+    m_commits.markPending();
 
     if (FileExists(EditConf.ImagePathName) && EditConf.ImageWidth == 0) {
         const QSize own = PictureSize(EditConf.ImagePathName);
@@ -319,17 +252,17 @@ void CEditTempImgDlg::ShowImageSettings()
         EditConf.ImageHeight = own.height();
     }
     const int height = EditConf.ImageHeight;
-    setEditText(m_width, EditConf.ImageWidth);
-    setEditText(m_height, height);
+    ShowAsTyped(m_width, EditConf.ImageWidth);
+    ShowAsTyped(m_height, height);
     m_scale->setChecked(EditConf.ScaleImgWT != 0);
     m_width->repaintArrows();
     m_height->repaintArrows();
-    flush();
+    m_commits.end();
 }
 
 void CEditTempImgDlg::onWidthChanged(const QString& text)
 {
-    ++m_batch;
+    m_commits.begin();
     EditConf.ImageWidth = ReadXmlInt(text);
     if (EditConf.ScaleImgWT != 0 && FileExists(EditConf.ImagePathName)) {
         const QSize own = PictureSize(EditConf.ImagePathName);
@@ -339,16 +272,16 @@ void CEditTempImgDlg::onWidthChanged(const QString& text)
                                     static_cast<std::uint32_t>(own.height()) /
                                     static_cast<std::uint32_t>(own.width());
             EditConf.ImageHeight = static_cast<std::int32_t>(h);
-            setEditText(m_height, EditConf.ImageHeight);
+            ShowAsTyped(m_height, EditConf.ImageHeight);
         }
     }
-    m_pendingCommit = true;
-    flush();
+    m_commits.markPending();
+    m_commits.end();
 }
 
 void CEditTempImgDlg::onScaleClicked()
 {
-    ++m_batch;
+    m_commits.begin();
     EditConf.ScaleImgWT = m_scale->isChecked() ? 1 : 0;
     m_width->repaintArrows();
     m_height->repaintArrows();
@@ -358,10 +291,10 @@ void CEditTempImgDlg::onScaleClicked()
         EditConf.ImageHeight = own.height();
     }
     const int height = EditConf.ImageHeight;
-    setEditText(m_width, EditConf.ImageWidth);
-    setEditText(m_height, height);
-    m_pendingCommit = true;
-    flush();
+    ShowAsTyped(m_width, EditConf.ImageWidth);
+    ShowAsTyped(m_height, height);
+    m_commits.markPending();
+    m_commits.end();
 }
 
 void CEditTempImgDlg::onBrowse()
@@ -369,12 +302,12 @@ void CEditTempImgDlg::onBrowse()
     const QString path = ChooserService::current().chooseOpenFile(this, kPictureFilter);
     if (path.isEmpty())
         return;
-    ++m_batch;
+    m_commits.begin();
     EditConf.ImagePathName = path;
     m_path->setText(path);
     const QSize own = PictureSize(path);
-    setEditText(m_width, own.width());
-    setEditText(m_height, own.height());
+    ShowAsTyped(m_width, own.width());
+    ShowAsTyped(m_height, own.height());
     m_width->setEnabled(true);
     m_height->setEnabled(true);
     if (!own.isEmpty()) {
@@ -383,18 +316,18 @@ void CEditTempImgDlg::onBrowse()
     }
     EditConf.ImageWidth = own.width();
     EditConf.ImageHeight = own.height();
-    m_pendingCommit = true;
-    flush();
+    m_commits.markPending();
+    m_commits.end();
 }
 
 void CEditTempImgDlg::onClear()
 {
-    ++m_batch;
+    m_commits.begin();
     m_path->clear();
     EditConf.ImagePathName.clear();
-    setEditText(m_width, 0);
-    setEditText(m_height, 0);
+    ShowAsTyped(m_width, 0);
+    ShowAsTyped(m_height, 0);
     EditConf.ImageWidth = EditConf.ImageHeight = 0;
-    m_pendingCommit = true;
-    flush();
+    m_commits.markPending();
+    m_commits.end();
 }

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QWidget>
 
+#include "ui/editor/EditConfCommits.h"
+
 class QCheckBox;
 class QComboBox;
 class QPushButton;
@@ -45,14 +47,10 @@ public:
 
 protected:
     bool event(QEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildControls();
     void connectHandlers();
-    void changed();
-    void flush();
-    void setEditText(SpinEdit* field, int value);
     void onWidthChanged(const QString& text);
     void onScaleClicked();
     void onBrowse();
@@ -60,9 +58,7 @@ private:
 
     QString m_templateName;
     CTextEditTempDlg* m_textPage;
-    bool m_ready = false;
-    int m_batch = 0;
-    bool m_pendingCommit = false;
+    EditConfCommits m_commits;
 
     LayerComboBox* m_layerList = nullptr;
     CCoolButtonBar* m_layerButton = nullptr;

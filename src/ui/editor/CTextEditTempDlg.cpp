@@ -4,8 +4,6 @@
 #include <QComboBox>
 #include <QFile>
 #include <QGridLayout>
-#include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -15,7 +13,6 @@
 #include "model/DataFiles.h"
 #include "model/LayerFiles.h"
 #include "model/WatermarkConf.h"
-#include "render/ComposeWatermark.h"
 #include "services/language/BuiltinPictureIds.h"
 #include "services/language/CLanguageManager.h"
 #include "services/messages/WindowMessage.h"
@@ -33,20 +30,10 @@
 #include "ui/editor/TemplateLayerList.h"
 
 using PageWidgets::Label;
+using PageWidgets::NumberField;
+using PageWidgets::ShowAsTyped;
 
 namespace {
-
-constexpr int kPageWidth = 340;
-constexpr int kPageHeight = 590;
-
-SpinEdit* NumberField(const char* name, int minimum, int maximum, QWidget* parent)
-{
-    auto* field = new SpinEdit(parent);
-    field->setObjectName(QLatin1String(name));
-    field->setRange(minimum, maximum);
-    field->setFixedWidth(70);
-    return field;
-}
 
 template <typename W> W* Named(W* widget, const char* name)
 {
@@ -57,15 +44,15 @@ template <typename W> W* Named(W* widget, const char* name)
 } // namespace
 
 CTextEditTempDlg::CTextEditTempDlg(const QString& templateName, QWidget* parent)
-    : QWidget(parent), m_templateName(templateName)
+    : QWidget(parent), m_templateName(templateName), m_commits([this] { return selectedLayerName(); })
 {
-    resize(kPageWidth, kPageHeight);
+    resize(PageWidgets::kPageWidth, PageWidgets::kPageHeight);
     PageWidgets::PaintWhite(this);
     buildControls();
     fillLists();
     connectHandlers();
-    swallowEnterAndEscape();
-    m_ready = true;
+    PageWidgets::SwallowEnterAndEscape(this);
+    m_commits.setReady();
 
     loadLayerList();
     if (m_layerList->count() > 0) {
@@ -89,13 +76,9 @@ void CTextEditTempDlg::buildControls()
     grid->setVerticalSpacing(5);
     int row = 0;
 
-    m_layerList = Named(new LayerComboBox(this), "layer_list");
-    m_layerButton = PageWidgets::LayerMenuButton(this, kLayerButtonMessage);
-    auto* layerRow = new QHBoxLayout;
-    layerRow->addWidget(m_layerList, 1);
-    layerRow->addWidget(m_layerButton);
-    grid->addWidget(PageWidgets::LayerLabel(this), row, 0);
-    grid->addLayout(layerRow, row++, 1, 1, 4);
+    const PageWidgets::LayerRow layerRow = PageWidgets::AddLayerRow(grid, row++, this, kLayerButtonMessage);
+    m_layerList = layerRow.list;
+    m_layerButton = layerRow.button;
 
     m_text = Named(new QLineEdit(this), "text_edit");
     grid->addWidget(Label(QStringLiteral("文本:"), this), row, 0);
@@ -103,9 +86,7 @@ void CTextEditTempDlg::buildControls()
 
     m_fontName = Named(new QLineEdit(this), "font_edit");
     m_fontName->setReadOnly(true);
-    QPalette grey = m_fontName->palette();
-    grey.setColor(QPalette::Text, QColor(128, 128, 128));
-    m_fontName->setPalette(grey);
+    PageWidgets::GreyText(m_fontName);
     m_fontButton = Named(new QPushButton(QStringLiteral("选择"), this), "font_button");
     m_fontButton->setAutoDefault(false);
     grid->addWidget(Label(QStringLiteral("字体:"), this), row, 0);
@@ -227,32 +208,32 @@ void CTextEditTempDlg::connectHandlers()
     connect(m_layerList, &QComboBox::activated, this, &CTextEditTempDlg::onLayerSelected);
     connect(m_text, &QLineEdit::textChanged, this, [this](const QString& t) {
         EditConf.textContent = t;
-        changed();
+        m_commits.changed();
     });
     connect(m_fontButton, &QPushButton::clicked, this, &CTextEditTempDlg::onFontButton);
     connect(m_location, &QComboBox::activated, this, &CTextEditTempDlg::onLocationSelected);
     connect(m_offsetH, &SpinEdit::textChanged, this, [this](const QString& t) {
         EditConf.OffsetH = ReadXmlInt(t);
-        changed();
+        m_commits.changed();
     });
     connect(m_offsetV, &SpinEdit::textChanged, this, [this](const QString& t) {
         EditConf.OffsetV = ReadXmlInt(t);
-        changed();
+        m_commits.changed();
     });
     connect(m_rotation, &SpinEdit::textChanged, this, [this](const QString& t) {
         const int v = ReadXmlInt(t);
         EditConf.Rotation = v == 360 ? 0 : v; // a full turn is stored as none
-        changed();
+        m_commits.changed();
     });
     connect(m_transparency, &QSlider::valueChanged, this, [this](int v) {
         EditConf.Transparency = v;
-        changed();
+        m_commits.changed();
     });
 
     auto flag = [this](QCheckBox* box, std::int32_t& field) {
         connect(box, &QCheckBox::clicked, this, [this, box, &field] {
             field = box->isChecked() ? 1 : 0;
-            changed();
+            m_commits.changed();
         });
     };
     flag(m_scaleText, c.ScaleTextWT);
@@ -268,7 +249,7 @@ void CTextEditTempDlg::connectHandlers()
             m_fill->setChecked(true);
             EditConf.BFillText = 1;
         }
-        changed();
+        m_commits.changed();
     });
 
     auto clamped = [this](SpinEdit* field, std::int32_t& value, int minimum, int maximum) {
@@ -296,33 +277,16 @@ void CTextEditTempDlg::connectHandlers()
 
     connect(m_lineThickness, &QComboBox::activated, this, [this](int i) {
         EditConf.EdgeLineThickness = i + 1;
-        changed();
+        m_commits.changed();
     });
     connect(m_3dPosition, &QComboBox::activated, this, [this](int i) {
         EditConf.TDTextPos = i;
-        changed();
+        m_commits.changed();
     });
     connect(m_coverMethod, &QComboBox::activated, this, [this](int i) {
         EditConf.coverImgMethod = i;
-        changed();
+        m_commits.changed();
     });
-}
-
-void CTextEditTempDlg::swallowEnterAndEscape()
-{
-    for (QWidget* child : findChildren<QWidget*>())
-        child->installEventFilter(this);
-}
-
-bool CTextEditTempDlg::eventFilter(QObject* watched, QEvent* event)
-{
-    // Enter and Escape never reach the window: the page must not close itself.
-    if (event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent*>(event)->key();
-        if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape)
-            return true;
-    }
-    return QWidget::eventFilter(watched, event);
 }
 
 bool CTextEditTempDlg::event(QEvent* event)
@@ -333,31 +297,12 @@ bool CTextEditTempDlg::event(QEvent* event)
             OnLayerCommand(LayerMenu::PopUp(m_layerButton));
         return true;
     }
-    if (event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent*>(event)->key();
-        if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape)
-            return true;
-    }
     return QWidget::event(event);
-}
-
-void CTextEditTempDlg::changed()
-{
-    if (!m_ready)
-        return;
-    if (m_batch > 0) {
-        m_pendingCommit = true;
-        return;
-    }
-    CommitEditConf();
 }
 
 void CTextEditTempDlg::CommitEditConf()
 {
-    const QString name = selectedLayerName();
-    if (!name.isEmpty())
-        StoreEditConf(name);
-    ComposeWatermark(static_cast<int>(ComposeMode::EditorPreview), QString(), QString());
+    m_commits.commit();
 }
 
 void CTextEditTempDlg::onClampedEdit(SpinEdit* field, std::int32_t& value, int minimum, int maximum,
@@ -369,7 +314,7 @@ void CTextEditTempDlg::onClampedEdit(SpinEdit* field, std::int32_t& value, int m
         const QSignalBlocker block(field);
         field->setValue(value);
     }
-    changed();
+    m_commits.changed();
 }
 
 void CTextEditTempDlg::onColourClicked(ColourSwatch* swatch, std::uint32_t& colour)
@@ -379,7 +324,7 @@ void CTextEditTempDlg::onColourClicked(ColourSwatch* swatch, std::uint32_t& colo
         return;
     colour = chosen;
     swatch->setColour(chosen);
-    changed();
+    m_commits.changed();
 }
 
 void CTextEditTempDlg::onFontButton()
@@ -389,38 +334,24 @@ void CTextEditTempDlg::onFontButton()
         return;
     EditConf.Font = font;
     m_fontName->setText(font.faceName());
-    changed();
+    m_commits.changed();
 }
 
 void CTextEditTempDlg::onLocationSelected(int index)
 {
-    ++m_batch;
+    m_commits.begin();
     EditConf.Location = index;
     EditConf.OffsetH = EditConf.OffsetV = 0;
     m_offsetH->setValue(0);
     m_offsetV->setValue(0);
-    m_pendingCommit = true;
-    --m_batch;
-    if (m_batch == 0 && m_pendingCommit) {
-        m_pendingCommit = false;
-        CommitEditConf();
-    }
-}
-
-void CTextEditTempDlg::setEditText(SpinEdit* field, int value)
-{
-    // Shown values are handled like typed ones, also when the text does not change.
-    {
-        const QSignalBlocker block(field);
-        field->setValue(value);
-    }
-    emit field->textChanged(field->text());
+    m_commits.markPending();
+    m_commits.end();
 }
 
 void CTextEditTempDlg::ShowTextSettings()
 {
     const WatermarkConf c = EditConf;
-    ++m_batch;
+    m_commits.begin();
     {
         const QSignalBlocker block(m_text);
         m_text->setText(c.textContent);
@@ -430,21 +361,21 @@ void CTextEditTempDlg::ShowTextSettings()
         const QSignalBlocker block(m_location);
         m_location->setCurrentIndex(c.Location >= 0 && c.Location < m_location->count() ? c.Location : -1);
     }
-    setEditText(m_offsetH, c.OffsetH);
-    setEditText(m_offsetV, c.OffsetV);
-    setEditText(m_rotation, c.Rotation);
-    setEditText(m_shadowH, c.ShadowH);
-    setEditText(m_shadowV, c.ShadowV);
-    setEditText(m_shadowBlur, c.ShadowBR);
-    setEditText(m_shadowAlpha, c.ShadowAlpha);
-    setEditText(m_edgeAlpha, c.EdgeAlpha);
-    setEditText(m_3dOffset, c.TDTextOffset);
+    ShowAsTyped(m_offsetH, c.OffsetH);
+    ShowAsTyped(m_offsetV, c.OffsetV);
+    ShowAsTyped(m_rotation, c.Rotation);
+    ShowAsTyped(m_shadowH, c.ShadowH);
+    ShowAsTyped(m_shadowV, c.ShadowV);
+    ShowAsTyped(m_shadowBlur, c.ShadowBR);
+    ShowAsTyped(m_shadowAlpha, c.ShadowAlpha);
+    ShowAsTyped(m_edgeAlpha, c.EdgeAlpha);
+    ShowAsTyped(m_3dOffset, c.TDTextOffset);
     {
         const QSignalBlocker block(m_transparency);
         m_transparency->setValue(c.Transparency);
     }
     EditConf.Transparency = m_transparency->value();
-    m_pendingCommit = true;
+    m_commits.markPending();
 
     m_scaleText->setChecked(c.ScaleTextWT != 0);
     m_shadow->setChecked(c.BAddShadow != 0);
@@ -469,11 +400,7 @@ void CTextEditTempDlg::ShowTextSettings()
     m_coverMethod->setCurrentIndex(
         c.coverImgMethod >= 0 && c.coverImgMethod < m_coverMethod->count() ? c.coverImgMethod : -1);
 
-    --m_batch;
-    if (m_batch == 0 && m_pendingCommit && m_ready) {
-        m_pendingCommit = false;
-        CommitEditConf();
-    }
+    m_commits.end();
 }
 
 QStringList CTextEditTempDlg::layerNames() const
@@ -486,7 +413,7 @@ QStringList CTextEditTempDlg::layerNames() const
 
 QSize CTextEditTempDlg::sizeHint() const
 {
-    return QSize(kPageWidth, kPageHeight);
+    return QSize(PageWidgets::kPageWidth, PageWidgets::kPageHeight);
 }
 
 QString CTextEditTempDlg::selectedLayerName() const
@@ -556,16 +483,14 @@ void CTextEditTempDlg::addLayer()
         m_layerList->setCurrentIndex(m_layerList->count() - 1);
     }
     const int index = m_layerList->currentIndex();
-    ++m_batch;
+    m_commits.begin();
     LoadEditConf(name);
     ShowTextSettings();
     if (m_imagePage) {
         m_imagePage->FillLayerList(index);
         m_imagePage->ShowImageSettings();
     }
-    --m_batch;
-    m_pendingCommit = false;
-    CommitEditConf();
+    m_commits.endAndCommit();
 }
 
 void CTextEditTempDlg::renameLayer()
@@ -618,14 +543,12 @@ void CTextEditTempDlg::deleteLayer()
         m_layerList->removeItem(index);
         m_layerList->setCurrentIndex(0);
     }
-    ++m_batch;
+    m_commits.begin();
     LoadEditConf(m_layerList->itemText(0));
     ShowTextSettings();
     if (m_imagePage) {
         m_imagePage->FillLayerList(0);
         m_imagePage->ShowImageSettings();
     }
-    --m_batch;
-    m_pendingCommit = false;
-    CommitEditConf();
+    m_commits.endAndCommit();
 }

@@ -7,6 +7,8 @@
 
 #include <cstdint>
 
+#include "ui/editor/EditConfCommits.h"
+
 class QCheckBox;
 class QComboBox;
 class QLineEdit;
@@ -55,24 +57,19 @@ public:
 
 protected:
     bool event(QEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildControls();
     void fillLists();
     void loadLayerList();
     void connectHandlers();
-    void swallowEnterAndEscape();
 
-    // Commits now, or once at the end of a batch of changes (showing a layer).
-    void changed();
     void onLayerSelected(int index);
     void onLocationSelected(int index);
     void onClampedEdit(SpinEdit* field, std::int32_t& value, int minimum, int maximum, const QString& text);
     void onColourClicked(ColourSwatch* swatch, std::uint32_t& colour);
     void onFontButton();
     void showLayer(int index);
-    void setEditText(SpinEdit* field, int value);
 
     void addLayer();
     void renameLayer();
@@ -80,9 +77,7 @@ private:
 
     QString m_templateName;
     CEditTempImgDlg* m_imagePage = nullptr;
-    bool m_ready = false;
-    int m_batch = 0;
-    bool m_pendingCommit = false;
+    EditConfCommits m_commits;
 
     LayerComboBox* m_layerList = nullptr;
     CCoolButtonBar* m_layerButton = nullptr;

@@ -1,12 +1,38 @@
 #include "ui/editor/PageWidgets.h"
 
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPalette>
 
 #include "services/language/BuiltinPictureIds.h"
 #include "ui/controls/CCoolButtonBar.h"
+#include "ui/editor/LayerComboBox.h"
+#include "ui/editor/SpinEdit.h"
 
 namespace PageWidgets {
+
+namespace {
+
+class EnterEscapeFilter : public QObject
+{
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::KeyPress) {
+            const int key = static_cast<QKeyEvent*>(event)->key();
+            if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape)
+                return true;
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+} // namespace
 
 QLabel* Label(const QString& text, QWidget* parent)
 {
@@ -37,12 +63,59 @@ CCoolButtonBar* LayerMenuButton(QWidget* page, int message)
     return bar;
 }
 
+LayerRow AddLayerRow(QGridLayout* grid, int row, QWidget* page, int message)
+{
+    LayerRow layer;
+    layer.list = new LayerComboBox(page);
+    layer.list->setObjectName(QStringLiteral("layer_list"));
+    layer.button = LayerMenuButton(page, message);
+    auto* box = new QHBoxLayout;
+    box->addWidget(layer.list, 1);
+    box->addWidget(layer.button);
+    grid->addWidget(LayerLabel(page), row, 0);
+    grid->addLayout(box, row, 1, 1, 4);
+    return layer;
+}
+
+SpinEdit* NumberField(const char* name, int minimum, int maximum, QWidget* parent)
+{
+    auto* field = new SpinEdit(parent);
+    field->setObjectName(QLatin1String(name));
+    field->setRange(minimum, maximum);
+    field->setFixedWidth(70);
+    return field;
+}
+
+void ShowAsTyped(SpinEdit* field, int value)
+{
+    {
+        const QSignalBlocker block(field);
+        field->setValue(value);
+    }
+    emit field->textChanged(field->text());
+}
+
+void GreyText(QWidget* field)
+{
+    QPalette grey = field->palette();
+    grey.setColor(QPalette::Text, QColor(128, 128, 128));
+    field->setPalette(grey);
+}
+
 void PaintWhite(QWidget* page)
 {
     QPalette pal = page->palette();
     pal.setColor(QPalette::Window, Qt::white);
     page->setPalette(pal);
     page->setAutoFillBackground(true);
+}
+
+void SwallowEnterAndEscape(QWidget* page)
+{
+    auto* filter = new EnterEscapeFilter(page);
+    page->installEventFilter(filter);
+    for (QWidget* child : page->findChildren<QWidget*>())
+        child->installEventFilter(filter);
 }
 
 } // namespace PageWidgets

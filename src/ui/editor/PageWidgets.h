@@ -2,12 +2,19 @@
 
 #include <QString>
 
+class QGridLayout;
 class QLabel;
 class QWidget;
 class CCoolButtonBar;
+class LayerComboBox;
+class SpinEdit;
 
 // Pieces that both layer pages build the same way.
 namespace PageWidgets {
+
+// The design size of a page; the editor window lays itself out around it.
+inline constexpr int kPageWidth = 340;
+inline constexpr int kPageHeight = 590;
 
 // A label whose text is drawn over the page's white background.
 QLabel* Label(const QString& text, QWidget* parent);
@@ -15,7 +22,28 @@ QLabel* Label(const QString& text, QWidget* parent);
 QLabel* LayerLabel(QWidget* parent);
 // The 32 x 24 layer menu button; clicking it posts `message` (command 21) to `page`.
 CCoolButtonBar* LayerMenuButton(QWidget* page, int message);
+
+// The first row of a page: the layer label, the layer list ("layer_list") and the layer menu
+// button posting `message` to the page.
+struct LayerRow
+{
+    LayerComboBox* list = nullptr;
+    CCoolButtonBar* button = nullptr;
+};
+LayerRow AddLayerRow(QGridLayout* grid, int row, QWidget* page, int message);
+
+// A 70 pixel wide number field named `name`.
+SpinEdit* NumberField(const char* name, int minimum, int maximum, QWidget* parent);
+// Puts the value into the field and reports its text as changed even when it stays the same,
+// so that a shown value is handled like a typed one.
+void ShowAsTyped(SpinEdit* field, int value);
+// Grey text, for the read-only fields that show a chosen font or file.
+void GreyText(QWidget* field);
+
 // White background for a page.
 void PaintWhite(QWidget* page);
+// Enter and Escape typed into the page or any of its present controls go nowhere, so that
+// they cannot close the editor window.
+void SwallowEnterAndEscape(QWidget* page);
 
 } // namespace PageWidgets

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+// The commits of a layer page: after every change EditConf is stored into the layer the page
+// shows and the editor's preview is redrawn, but only once for a batch of changes (showing a
+// layer fills many controls, each of which reports a change). Changes reported before the
+// page is ready are not committed.
+class EditConfCommits
+{
+public:
+    // `selectedLayer` gives the name of the layer the page shows, empty when none is selected.
+    explicit EditConfCommits(std::function<QString()> selectedLayer);
+
+    void setReady() { m_ready = true; }
+
+    // Stores EditConf into the selected layer (when there is one) and redraws the preview.
+    void commit() const;
+    // A change: commits at once, or once when the open batch ends.
+    void changed();
+
+    // Opens a batch of changes; batches nest.
+    void begin() { ++m_depth; }
+    // The open batch commits when it ends, even if no change is reported.
+    void markPending() { m_pending = true; }
+    // Closes a batch; closing the outermost batch of a ready page commits if a change came in.
+    void end();
+    // Closes a batch and commits at once, whether or not a change came in.
+    void endAndCommit();
+
+private:
+    std::function<QString()> m_selectedLayer;
+    bool m_ready = false;
+    int m_depth = 0;
+    bool m_pending = false;
+};
