@@ -4,8 +4,8 @@
 
 namespace {
 
-const char kDefaultVersionFileUrl[] = "https://www.lumoraplenum.org/update/lu_version.ini";
-const char kDownloadPageUrl[] = "https://www.lumoraplenum.org/download";
+const char kDefaultVersionFileUrl[] = "https://lumora-plenum.org/update/lu_version.ini";
+const char kDownloadPageUrl[] = "https://lumora-plenum.org/download/";
 
 } // namespace
 
