@@ -8,6 +8,7 @@
 #include "render/OutputNaming.h"
 #include "render/PhotoCanvas.h"
 #include "render/PictureLayerPainter.h"
+#include "render/RenderThread.h"
 #include "render/TextLayerPainter.h"
 #include "services/imaging/ImageCanvas.h"
 #include "services/imaging/ImageEncoder.h"
@@ -149,12 +150,15 @@ void drawTemplate(QPainter& painter, const QSize& canvas, const QString& templat
 
 Result render(const RenderRequest& request)
 {
+    Result result;
     switch (request.mode) {
     case ComposeMode::EditorPreview:
-        return renderEditorPreview(request);
+        RenderThread::run([&]() { result = renderEditorPreview(request); });
+        return result;
     case ComposeMode::PreviewFile:
     case ComposeMode::BatchOutput:
-        return renderPhoto(request);
+        RenderThread::run([&]() { result = renderPhoto(request); });
+        return result;
     }
     return failed(QStringLiteral("unknown render mode %1").arg(int(request.mode)));
 }
