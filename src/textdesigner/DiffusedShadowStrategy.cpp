@@ -9,6 +9,7 @@
 #include "services/imaging/text/DrawingFont.h"
 #include "services/imaging/text/GdiFont.h"
 #include "services/imaging/text/StringLayout.h"
+#include "textdesigner/ShadowRings.h"
 
 namespace TextDesigner {
 
@@ -65,11 +66,13 @@ bool DiffusedShadowStrategy::paint(QPainter* graphics, const QPainterPath& path)
         return false;
     graphics->save();
     const QColor ringColour = ColorFromArgb(outlineColour);
-    for (int width = 1; width <= ringCount(); ++width) {
-        QPen pen(ringColour, width);
-        pen.setJoinStyle(Qt::RoundJoin);
-        pen.setCapStyle(Qt::FlatCap);
-        graphics->strokePath(path, pen);
+    if (!ShadowRings::draw(*graphics, path, ringColour, ringCount())) {
+        for (int width = 1; width <= ringCount(); ++width) {
+            QPen pen(ringColour, width);
+            pen.setJoinStyle(Qt::RoundJoin);
+            pen.setCapStyle(Qt::FlatCap);
+            graphics->strokePath(path, pen);
+        }
     }
     const QBrush fill(ColorFromArgb(textColour));
     for (int i = 0; i < fillCount(); ++i)
