@@ -2,6 +2,7 @@
 
 #include "services/imaging/ImageBuffer.h"
 #include "services/imaging/ImageOrientation.h"
+#include "services/imaging/JpegBlockArrays.h"
 #include "services/imaging/TiffMessages.h"
 
 #include <QFile>
@@ -119,6 +120,7 @@ struct JpegInput
     jpeg_decompress_struct cinfo{};
     JpegErrors errors{};
     jpeg_progress_mgr progress{};
+    JpegBlockArrays blockArrays;
     bool created = false;
 
     ~JpegInput() { close(); }
@@ -129,6 +131,7 @@ struct JpegInput
             jpeg_destroy_decompress(&cinfo);
             created = false;
         }
+        blockArrays.release();
         if (file) {
             std::fclose(file);
             file = nullptr;
@@ -170,6 +173,7 @@ bool jpegCreate(JpegInput& s, QStringList* warnings)
         return false;
     jpeg_create_decompress(&s.cinfo);
     s.created = true;
+    s.blockArrays.install(&s.cinfo);
     s.progress.progress_monitor = jpegProgress;
     s.cinfo.progress = &s.progress;
     jpeg_stdio_src(&s.cinfo, s.file);

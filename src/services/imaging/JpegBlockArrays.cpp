@@ -1,0 +1,72 @@
+#include "services/imaging/JpegBlockArrays.h"
+
+#include <limits>
+
+// jerror.h needs jpeglib.h first
+#include <jerror.h>
+
+void JpegBlockArrays::install(jpeg_decompress_struct* cinfo)
+{
+    cinfo->client_data = this;
+    m_realizeOthers = cinfo->mem->realize_virt_arrays;
+    cinfo->mem->request_virt_barray = &JpegBlockArrays::request;
+    cinfo->mem->realize_virt_arrays = &JpegBlockArrays::realize;
+    cinfo->mem->access_virt_barray = &JpegBlockArrays::access;
+}
+
+void JpegBlockArrays::release()
+{
+    m_arrays.clear();
+}
+
+JpegBlockArrays* JpegBlockArrays::of(j_common_ptr cinfo)
+{
+    return static_cast<JpegBlockArrays*>(cinfo->client_data);
+}
+
+jvirt_barray_ptr JpegBlockArrays::request(j_common_ptr cinfo, int poolId, boolean, JDIMENSION blocksPerRow,
+                                          JDIMENSION rows, JDIMENSION)
+{
+    // As libjpeg's own manager: arrays live as long as the image.
+    if (poolId != JPOOL_IMAGE)
+        ERREXIT1(cinfo, JERR_BAD_POOL_ID, poolId);
+    JpegBlockArrays* self = of(cinfo);
+    auto array = std::make_unique<Array>();
+    array->blocksPerRow = blocksPerRow;
+    array->rows = rows;
+    self->m_arrays.push_back(std::move(array));
+    // The decompressor only passes the handle back to access(): it never looks inside.
+    return reinterpret_cast<jvirt_barray_ptr>(self->m_arrays.back().get());
+}
+
+void JpegBlockArrays::realize(j_common_ptr cinfo)
+{
+    JpegBlockArrays* self = of(cinfo);
+    if (self->m_realizeOthers)
+        self->m_realizeOthers(cinfo);
+    for (const std::unique_ptr<Array>& array : self->m_arrays) {
+        if (!array->rowPointers.empty() || array->rows == 0)
+            continue;
+        const size_t rowBytes = size_t(array->blocksPerRow) * sizeof(JBLOCK);
+        if (array->blocksPerRow != 0 && rowBytes / array->blocksPerRow != sizeof(JBLOCK))
+            ERREXIT(cinfo, JERR_OUT_OF_MEMORY);
+        if (rowBytes != 0 && array->rows > std::numeric_limits<size_t>::max() / rowBytes)
+            ERREXIT(cinfo, JERR_OUT_OF_MEMORY);
+        array->memory = ZeroedBuffer(rowBytes * array->rows);
+        if (array->memory.null() && rowBytes != 0)
+            ERREXIT(cinfo, JERR_OUT_OF_MEMORY);
+        array->rowPointers.resize(array->rows);
+        for (JDIMENSION row = 0; row < array->rows; ++row)
+            array->rowPointers[row] =
+                reinterpret_cast<JBLOCKROW>(array->memory.data() + size_t(row) * rowBytes);
+    }
+}
+
+JBLOCKARRAY JpegBlockArrays::access(j_common_ptr cinfo, jvirt_barray_ptr handle, JDIMENSION startRow,
+                                    JDIMENSION rowCount, boolean)
+{
+    auto* array = reinterpret_cast<Array*>(handle);
+    if (array->rowPointers.empty() || startRow > array->rows || rowCount > array->rows - startRow)
+        ERREXIT(cinfo, JERR_BAD_VIRTUAL_ACCESS);
+    return array->rowPointers.data() + startRow;
+}
