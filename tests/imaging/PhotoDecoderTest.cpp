@@ -161,6 +161,37 @@ private slots:
         QVERIFY(!decoder.decode(image).ok); // the pixels are read once
     }
 
+    // A progressive file holds the same coefficients as the baseline file of the same
+    // picture and quality; it keeps them all until its last scan, in buffers of its own.
+    void progressiveMatchesBaseline_data()
+    {
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<QSize>("minimum");
+        QTest::newRow("small, full size") << QSize(61, 37) << QSize();
+        QTest::newRow("small, eighth") << QSize(61, 37) << QSize(5, 3);
+        // Coefficient buffers of several megabytes, taken from fresh pages.
+        QTest::newRow("large, full size") << QSize(2048, 1536) << QSize();
+        QTest::newRow("large, quarter") << QSize(2048, 1536) << QSize(500, 380);
+    }
+
+    void progressiveMatchesBaseline()
+    {
+        QFETCH(QSize, size);
+        QFETCH(QSize, minimum);
+        const QImage picture = TestPictures::quadrants(size.width(), size.height());
+        QImage decoded[2];
+        const Kind kinds[2] = {Kind::Colour, Kind::Progressive};
+        for (int i = 0; i < 2; ++i) {
+            PhotoDecoder decoder;
+            QVERIFY(
+                decoder.open(put(QStringLiteral("kind%1.jpg").arg(i), TestPictures::jpeg(picture, kinds[i])))
+                    .ok);
+            QVERIFY(decoder.decode(decoded[i], minimum).ok);
+        }
+        QVERIFY(!decoded[0].isNull());
+        QCOMPARE(decoded[1], decoded[0]);
+    }
+
     void refusesWhatIsNotAPicture_data()
     {
         QTest::addColumn<QString>("fileName");
