@@ -46,8 +46,18 @@ function(lumora_test name)
   if(NOT ARG_TIMEOUT)
     set(ARG_TIMEOUT 300)
   endif()
-  set_tests_properties(${name} PROPERTIES TIMEOUT ${ARG_TIMEOUT}
-      ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LUMORA_NO_FILE_MANAGER=1;QT_LOGGING_RULES=qt.qpa.*=false")
+  set(environment "QT_QPA_PLATFORM=offscreen;LUMORA_NO_FILE_MANAGER=1;QT_LOGGING_RULES=qt.qpa.*=false")
+  if(LUMORA_SANITIZE)
+    # Tests may leave out what cannot work under the sanitizers (LUMORA_SANITIZE is defined).
+    target_compile_definitions(${name} PRIVATE LUMORA_SANITIZE=1)
+    # Leaks inside libraries that the program cannot free are suppressed per test, in
+    # cmake/lsan/<test name>.supp, so that a suppression never hides leaks of other tests.
+    set(suppressions ${PROJECT_SOURCE_DIR}/cmake/lsan/${name}.supp)
+    if(EXISTS ${suppressions})
+      list(APPEND environment "LSAN_OPTIONS=suppressions=${suppressions}:print_suppressions=0")
+    endif()
+  endif()
+  set_tests_properties(${name} PROPERTIES TIMEOUT ${ARG_TIMEOUT} ENVIRONMENT "${environment}")
 endfunction()
 
 # Adds every direct subfolder of the calling folder that has a CMakeLists.txt.

