@@ -110,6 +110,11 @@ private slots:
         QTest::newRow("exif moves to the front")
             << xmpFirst << QList<Segment>{camera[0], camera[2], camera[1], camera[3], camera[4], camera[5]};
         QTest::newRow("no exif") << camera.mid(1) << camera.mid(1);
+        // Megabytes of metadata (as photo editors leave): more than the encoder buffers at once.
+        QList<Segment> large = camera;
+        for (int i = 0; i < 40; ++i)
+            large.append({JpegMetadata::kApp1, extendedXmp});
+        QTest::newRow("megabytes of metadata") << large << large;
     }
 
     void jpegKeepsSegmentsByteForByte()

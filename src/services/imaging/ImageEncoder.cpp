@@ -8,8 +8,10 @@
 #include <QFile>
 #include <QImageWriter>
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 #include <jpeglib.h>
@@ -87,8 +89,42 @@ struct JpegJob
     bool exif;
 };
 
-// Runs the whole compression; returns false when libjpeg stopped with an error. Only libjpeg
-// is called after the jump target is set.
+// Appends bytes to libjpeg's output buffer, emptying it into the file whenever it is full.
+bool putBytes(JpegOutput* out, const char* data, size_t size)
+{
+    while (size > 0) {
+        if (out->pub.free_in_buffer == 0) {
+            if (!out->writer->write(reinterpret_cast<const char*>(out->buffer.data()),
+                                    qint64(out->buffer.size())))
+                return false;
+            out->pub.next_output_byte = out->buffer.data();
+            out->pub.free_in_buffer = out->buffer.size();
+        }
+        const size_t count = std::min(size, out->pub.free_in_buffer);
+        std::memcpy(out->pub.next_output_byte, data, count);
+        out->pub.next_output_byte += count;
+        out->pub.free_in_buffer -= count;
+        data += count;
+        size -= count;
+    }
+    return true;
+}
+
+// Writes a marker segment (marker, length, payload) after what libjpeg has put in the buffer
+// so far: the bytes jpeg_write_marker would emit, without its call per byte, which for photos
+// carrying megabytes of metadata costs more than the compression.
+bool writeSegment(j_compress_ptr cinfo, const JpegMetadata::Segment& segment)
+{
+    JpegOutput* out = outputOf(cinfo);
+    const qsizetype length = segment.data.size() + 2;
+    const char header[4] = {char(0xFF), char(segment.marker), char(length >> 8), char(length & 0xFF)};
+    return putBytes(out, header, sizeof header) &&
+           putBytes(out, segment.data.constData(), size_t(segment.data.size()));
+}
+
+// Runs the whole compression; returns false when libjpeg stopped with an error. After the
+// jump target is set only libjpeg and the writer are called, and no object that would need
+// destroying is made.
 bool compressGuarded(jpeg_compress_struct& cinfo, JpegOutput& out, const JpegJob& job)
 {
     if (setjmp(out.jump))
@@ -102,10 +138,11 @@ bool compressGuarded(jpeg_compress_struct& cinfo, JpegOutput& out, const JpegJob
     // An EXIF file starts with its APP1 block; JFIF's APP0 would stand in its way.
     cinfo.write_JFIF_header = job.exif ? FALSE : TRUE;
     jpeg_start_compress(&cinfo, TRUE);
+    // Segments go between the start of the file and the frame header, which libjpeg writes
+    // with the first rows.
     for (qsizetype i = 0; i < job.segmentCount; ++i) {
-        const JpegMetadata::Segment& segment = job.segments[i];
-        jpeg_write_marker(&cinfo, segment.marker, reinterpret_cast<const JOCTET*>(segment.data.constData()),
-                          unsigned(segment.data.size()));
+        if (!writeSegment(&cinfo, job.segments[i]))
+            ERREXIT(&cinfo, JERR_FILE_WRITE);
     }
     JSAMPROW rows[16];
     while (cinfo.next_scanline < cinfo.image_height) {
