@@ -8,6 +8,7 @@
 #include "cli/BatchCommandLine.h"
 #include "cli/BatchCommands.h"
 #include "services/folders/Folders.h"
+#include "services/imaging/MemoryReuse.h"
 #include "services/imaging/text/ApplicationFonts.h"
 
 namespace {
@@ -38,6 +39,7 @@ int main(int argc, char* argv[])
     // in the middle of the batch; ignored, the write fails with EFBIG and the photo gets a
     // failure line like any other write error.
     std::signal(SIGXFSZ, SIG_IGN);
+    MemoryReuse::keepFreedMemory();
     qInstallMessageHandler(quietMessages);
     // Text is drawn into pictures only: no display is needed.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
