@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QImageReader>
 
+#include <algorithm>
 #include <cerrno>
 #include <csetjmp>
 #include <cstdio>
@@ -21,6 +22,7 @@
 namespace {
 
 constexpr int kMaxKeptWarnings = 8;
+constexpr size_t kReadBufferSize = 256 * 1024;
 // Progressive files may hold any number of scans; a crafted one with thousands would keep the
 // decoder busy for minutes. Real photos have about ten.
 constexpr int kMaxScans = 1000;
@@ -33,6 +35,8 @@ struct JpegErrors
     std::jmp_buf jump;
     char message[JMSG_LENGTH_MAX];
     QStringList* warnings;
+    // While the header is read: where the kept metadata segments go (see readKeptMarker).
+    JpegMetadata* metadata;
 };
 
 void jpegErrorExit(j_common_ptr cinfo)
@@ -64,6 +68,46 @@ void jpegProgress(j_common_ptr cinfo)
     auto* errors = reinterpret_cast<JpegErrors*>(cinfo->err);
     std::snprintf(errors->message, sizeof errors->message, "the file has more than %d scans", kMaxScans);
     std::longjmp(errors->jump, 1);
+}
+
+// libjpeg's processor for the kept markers (APP1, APP2, APP13) while the header is read: the
+// payload goes straight into the metadata, whole, in file order. Saving the markers through
+// libjpeg would copy them twice, which for photos carrying megabytes of metadata costs more
+// than decoding a reduced picture. Markers after the header are skipped, and a length too
+// short to count itself keeps nothing and skips nothing, as libjpeg does. The file source
+// never suspends, and no object that would need destroying lives across its calls.
+boolean readKeptMarker(j_decompress_ptr cinfo)
+{
+    jpeg_source_mgr* source = cinfo->src;
+    int length = 0;
+    for (int i = 0; i < 2; ++i) {
+        if (source->bytes_in_buffer == 0 && !(*source->fill_input_buffer)(cinfo))
+            return FALSE;
+        length = length << 8 | *source->next_input_byte++;
+        --source->bytes_in_buffer;
+    }
+    length -= 2;
+    if (length < 0)
+        return TRUE;
+    JpegMetadata* metadata = reinterpret_cast<JpegErrors*>(cinfo->err)->metadata;
+    if (!metadata) {
+        if (length > 0)
+            (*source->skip_input_data)(cinfo, length);
+        return TRUE;
+    }
+    metadata->segments.append({cinfo->unread_marker, QByteArray(length, Qt::Uninitialized)});
+    char* payload = metadata->segments.last().data.data();
+    int copied = 0;
+    while (copied < length) {
+        if (source->bytes_in_buffer == 0 && !(*source->fill_input_buffer)(cinfo))
+            return FALSE;
+        const size_t count = std::min(size_t(length - copied), source->bytes_in_buffer);
+        std::memcpy(payload + copied, source->next_input_byte, count);
+        source->next_input_byte += count;
+        source->bytes_in_buffer -= count;
+        copied += int(count);
+    }
+    return TRUE;
 }
 
 // The byte order of QImage's 32-bit formats (0xAARRGGBB as a native integer), alpha 0xff.
@@ -162,13 +206,14 @@ namespace {
 // Each guarded call below sets the jump target and then only calls libjpeg, so an error jumps
 // over no C++ object that would need destroying.
 
-bool jpegCreate(JpegInput& s, QStringList* warnings)
+bool jpegCreate(JpegInput& s, QStringList* warnings, JpegMetadata* metadata)
 {
     s.cinfo.err = jpeg_std_error(&s.errors.pub);
     s.errors.pub.error_exit = jpegErrorExit;
     s.errors.pub.emit_message = jpegEmitMessage;
     s.errors.pub.output_message = jpegOutputMessage;
     s.errors.warnings = warnings;
+    s.errors.metadata = metadata;
     if (setjmp(s.errors.jump))
         return false;
     jpeg_create_decompress(&s.cinfo);
@@ -177,10 +222,11 @@ bool jpegCreate(JpegInput& s, QStringList* warnings)
     s.progress.progress_monitor = jpegProgress;
     s.cinfo.progress = &s.progress;
     jpeg_stdio_src(&s.cinfo, s.file);
-    jpeg_save_markers(&s.cinfo, JpegMetadata::kApp1, 0xFFFF);
-    jpeg_save_markers(&s.cinfo, JpegMetadata::kApp2, 0xFFFF);
-    jpeg_save_markers(&s.cinfo, JpegMetadata::kApp13, 0xFFFF);
+    jpeg_set_marker_processor(&s.cinfo, JpegMetadata::kApp1, readKeptMarker);
+    jpeg_set_marker_processor(&s.cinfo, JpegMetadata::kApp2, readKeptMarker);
+    jpeg_set_marker_processor(&s.cinfo, JpegMetadata::kApp13, readKeptMarker);
     jpeg_read_header(&s.cinfo, TRUE);
+    s.errors.metadata = nullptr;
     return true;
 }
 
@@ -307,25 +353,21 @@ ImagingStatus PhotoDecoder::open(const QString& path)
         return ImagingStatus::failure(
             QStringLiteral("cannot open the file: %1").arg(QString::fromLocal8Bit(std::strerror(error))));
     }
+    // libjpeg reads 4 KiB at a time: buffered in larger pieces, a photo takes a few reads.
+    std::setvbuf(d->jpeg.file, nullptr, _IOFBF, kReadBufferSize);
     unsigned char magic[3] = {};
     const size_t got = std::fread(magic, 1, sizeof magic, d->jpeg.file);
     std::rewind(d->jpeg.file);
     const bool isJpeg = got == 3 && magic[0] == 0xFF && magic[1] == 0xD8 && magic[2] == 0xFF;
 
     if (isJpeg) {
-        if (!jpegCreate(d->jpeg, &d->warnings)) {
+        if (!jpegCreate(d->jpeg, &d->warnings, &d->metadata)) {
             const QString reason = d->jpeg.error();
             d->jpeg.close();
             return ImagingStatus::failure(QStringLiteral("cannot decode: %1").arg(reason));
         }
         d->format = Format::Jpeg;
         d->size = QSize(int(d->jpeg.cinfo.image_width), int(d->jpeg.cinfo.image_height));
-        for (jpeg_saved_marker_ptr m = d->jpeg.cinfo.marker_list; m; m = m->next) {
-            if (JpegMetadata::isKeptMarker(m->marker)) {
-                d->metadata.segments.append({m->marker, QByteArray(reinterpret_cast<const char*>(m->data),
-                                                                   qsizetype(m->data_length))});
-            }
-        }
     } else {
         std::fclose(d->jpeg.file);
         d->jpeg.file = nullptr;
