@@ -129,6 +129,11 @@ private slots:
             if (medianMs <= 16.0)
                 break;
         }
+#ifdef LUMORA_SANITIZE
+        // The sanitizers slow every step several times: the bound holds for the normal build.
+        if (medianMs > 16.0)
+            QSKIP("the repaint latency bound is checked in the normal build, not under the sanitizers");
+#endif
         QVERIFY2(medianMs <= 16.0, qPrintable(QStringLiteral("median %1 ms").arg(medianMs)));
     }
 };
