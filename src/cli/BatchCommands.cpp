@@ -6,6 +6,7 @@
 
 #include <cstdio>
 
+#include "cli/AnswerStream.h"
 #include "cli/ParallelStamper.h"
 #include "cli/ProgressBar.h"
 #include "model/OutputSettings.h"
@@ -101,7 +102,7 @@ int StampPhotos(const QStringList& photos, const StampOptions& options, QTextStr
         return 1;
 
     const int jobs = options.jobs > 0 ? options.jobs : std::max(1, QThread::idealThreadCount());
-    ProgressBar progress(stderr, int(photos.size()));
+    ProgressBar progress(AnswerStream::get(), int(photos.size()));
     progress.update(0);
     int failed = 0;
     ParallelStamper(base, photos).run(jobs, [&](int index, const ComposeOutcome& outcome) {

@@ -5,6 +5,7 @@
 #include <QGuiApplication>
 #include <QTextStream>
 
+#include "cli/AnswerStream.h"
 #include "cli/BatchCommandLine.h"
 #include "cli/BatchCommands.h"
 #include "services/folders/Folders.h"
@@ -20,7 +21,7 @@ constexpr int kExitUsage = 2;
 void quietMessages(QtMsgType type, const QMessageLogContext& context, const QString& message)
 {
     if (type == QtCriticalMsg || type == QtFatalMsg || qEnvironmentVariableIsSet("LUMORA_VERBOSE"))
-        std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, message)));
+        std::fprintf(AnswerStream::get(), "%s\n", qPrintable(qFormatLogMessage(type, context, message)));
 }
 
 QString versionText()
@@ -39,6 +40,7 @@ int main(int argc, char* argv[])
     // in the middle of the batch; ignored, the write fails with EFBIG and the photo gets a
     // failure line like any other write error.
     std::signal(SIGXFSZ, SIG_IGN);
+    AnswerStream::separate();
     MemoryReuse::keepFreedMemory();
     qInstallMessageHandler(quietMessages);
     // Text is drawn into pictures only: no display is needed.
@@ -49,7 +51,7 @@ int main(int argc, char* argv[])
     QGuiApplication::setApplicationVersion(versionText());
 
     QTextStream out(stdout);
-    QTextStream err(stderr);
+    QTextStream err(AnswerStream::get());
 
     BatchCommandLine commandLine;
     switch (commandLine.parse(QGuiApplication::arguments())) {
