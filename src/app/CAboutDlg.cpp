@@ -1,5 +1,7 @@
 #include "app/CAboutDlg.h"
 
+#include "ui/controls/DialogKeys.h"
+
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -130,13 +132,9 @@ QList<CHyperLink*> CAboutDlg::LinkControls() const
 
 void CAboutDlg::keyPressEvent(QKeyEvent* event)
 {
-    switch (event->key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-    case Qt::Key_Escape:
+    if (DialogKeys::IsEnterOrEscape(event)) {
         event->accept();
         return;
-    default:
-        QDialog::keyPressEvent(event);
     }
+    QDialog::keyPressEvent(event);
 }

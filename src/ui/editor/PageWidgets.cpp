@@ -8,6 +8,7 @@
 
 #include "services/language/BuiltinPictureIds.h"
 #include "ui/controls/CCoolButtonBar.h"
+#include "ui/controls/DialogKeys.h"
 #include "ui/editor/LayerComboBox.h"
 #include "ui/editor/SpinEdit.h"
 
@@ -23,11 +24,8 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        if (event->type() == QEvent::KeyPress) {
-            const int key = static_cast<QKeyEvent*>(event)->key();
-            if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape)
-                return true;
-        }
+        if (event->type() == QEvent::KeyPress && DialogKeys::IsEnterOrEscape(static_cast<QKeyEvent*>(event)))
+            return true;
         return QObject::eventFilter(watched, event);
     }
 };

@@ -1,5 +1,7 @@
 #include "ui/settings/CGeneralConfDlg.h"
 
+#include "ui/controls/DialogKeys.h"
+
 #include <QButtonGroup>
 #include <QComboBox>
 #include <QDir>
@@ -223,13 +225,9 @@ void CGeneralConfDlg::StoreSettings()
 
 void CGeneralConfDlg::keyPressEvent(QKeyEvent* event)
 {
-    switch (event->key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-    case Qt::Key_Escape:
+    if (DialogKeys::IsEnterOrEscape(event)) {
         event->accept();
         return;
-    default:
-        QWidget::keyPressEvent(event);
     }
+    QWidget::keyPressEvent(event);
 }

@@ -1,5 +1,7 @@
 #include "ui/settings/CPreferenceDlg.h"
 
+#include "ui/controls/DialogKeys.h"
+
 #include <QFrame>
 #include <QKeyEvent>
 #include <QTabBar>
@@ -93,13 +95,9 @@ void CPreferenceDlg::done(int result)
 
 void CPreferenceDlg::keyPressEvent(QKeyEvent* event)
 {
-    switch (event->key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-    case Qt::Key_Escape:
+    if (DialogKeys::IsEnterOrEscape(event)) {
         event->accept();
         return;
-    default:
-        QDialog::keyPressEvent(event);
     }
+    QDialog::keyPressEvent(event);
 }
