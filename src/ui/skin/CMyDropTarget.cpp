@@ -90,20 +90,11 @@ bool CMyDropTarget::eventFilter(QObject* watched, QEvent* event)
     if (watched != m_window)
         return false;
     switch (event->type()) {
-    case QEvent::DragEnter: {
-        auto* drag = static_cast<QDragEnterEvent*>(event);
-        const Qt::DropAction action = OnDragEnter(drag->mimeData());
-        if (action == Qt::IgnoreAction) {
-            drag->ignore();
-        } else {
-            drag->setDropAction(action);
-            drag->accept();
-        }
-        return true;
-    }
+    case QEvent::DragEnter: // a QDragEnterEvent is a QDragMoveEvent
     case QEvent::DragMove: {
         auto* drag = static_cast<QDragMoveEvent*>(event);
-        const Qt::DropAction action = OnDragOver(drag->mimeData());
+        const Qt::DropAction action =
+            event->type() == QEvent::DragEnter ? OnDragEnter(drag->mimeData()) : OnDragOver(drag->mimeData());
         if (action == Qt::IgnoreAction) {
             drag->ignore();
         } else {
