@@ -5,7 +5,6 @@
 // without a reason, or leaves a temporary file behind.
 #include <QDir>
 #include <QFile>
-#include <QGuiApplication>
 #include <QImageReader>
 #include <QString>
 #include <QThreadPool>
@@ -14,6 +13,7 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "FuzzGui.h"
 #include "FuzzWorkFolder.h"
 #include "model/OutputSettings.h"
 #include "model/TemplateStore.h"
@@ -39,17 +39,9 @@ QString OutputFolder()
 
 } // namespace
 
-// fontconfig keeps the font patterns it has loaded until the process ends; they are not
-// leaks of the code under test.
-extern "C" const char* __lsan_default_suppressions()
-{
-    return "leak:libfontconfig.so\n";
-}
-
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    static QGuiApplication app(*argc, *argv);
+    StartFuzzGui(argc, argv);
     // Renders run on the global thread pool, and each of its threads keeps its own font
     // cache, freed when the thread ends. A thread still waiting for work when the run ends
     // would have its cache reported by the exit-time leak check, so threads end as soon as

@@ -3,7 +3,6 @@
 // onto a small canvas, stored back element by element and read again. Besides the
 // sanitizers, it aborts when a stored record does not read back as the same record.
 #include <QFile>
-#include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 #include <QString>
@@ -12,6 +11,7 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "FuzzGui.h"
 #include "FuzzWorkFolder.h"
 #include "model/LayerFiles.h"
 #include "model/WatermarkConf.h"
@@ -28,17 +28,9 @@ void Check(bool condition)
 
 } // namespace
 
-// fontconfig keeps the font patterns it has loaded until the process ends; they are not
-// leaks of the code under test.
-extern "C" const char* __lsan_default_suppressions()
-{
-    return "leak:libfontconfig.so\n";
-}
-
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    static QGuiApplication app(*argc, *argv);
+    StartFuzzGui(argc, argv);
     SetTemplatesFolder(FuzzWorkFolder().path());
     return 0;
 }
