@@ -70,7 +70,14 @@ bool prepareRequest(ComposeMode mode, const StampOptions& options, RenderRequest
     if (tmpl.isEmpty())
         return false;
     SetSelectedTemplateName(tmpl);
-    LoadPreferences();
+    // Only a batch writes where the output settings say; previews and samples do not need them.
+    const QString unreadable = mode == ComposeMode::BatchOutput ? LoadPreferencesForRun() : QString();
+    if (!unreadable.isEmpty()) {
+        err << "lumora-batch: " << unreadable << Qt::endl;
+        return false;
+    }
+    if (mode != ComposeMode::BatchOutput)
+        LoadPreferences();
     LoadResizeSettings();
     if (options.resize)
         SetResizePictures(true);

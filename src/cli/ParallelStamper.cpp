@@ -1,7 +1,5 @@
 #include "cli/ParallelStamper.h"
 
-#include <QFileInfo>
-#include <QHash>
 #include <QThreadPool>
 
 #include <algorithm>
@@ -10,42 +8,12 @@
 #include <mutex>
 #include <vector>
 
-#include "render/OutputNaming.h"
+#include "render/OutputPlan.h"
 #include "render/WatermarkCompositor.h"
-
-namespace {
-
-QString canonical(const QString& path)
-{
-    return path.isEmpty() ? QString() : QFileInfo(path).absoluteFilePath();
-}
-
-} // namespace
 
 ParallelStamper::ParallelStamper(const RenderRequest& base, const QStringList& photos)
     : m_base(base), m_photos(photos)
 {
-}
-
-QList<QList<int>> ParallelStamper::dependencies() const
-{
-    QList<QList<int>> deps(m_photos.size());
-    QHash<QString, QList<int>> bySource;
-    QHash<QString, QList<int>> byOutput;
-    for (int i = 0; i < m_photos.size(); ++i) {
-        const QString source = canonical(m_photos[i]);
-        const QString output = canonical(OutputNaming::outputPath(m_photos[i], m_base.output));
-        QList<int>& mine = deps[i];
-        mine += byOutput.value(source);
-        if (!output.isEmpty()) {
-            mine += byOutput.value(output);
-            mine += bySource.value(output);
-        }
-        bySource[source].append(i);
-        if (!output.isEmpty())
-            byOutput[output].append(i);
-    }
-    return deps;
 }
 
 void ParallelStamper::run(int threads, const std::function<void(int, const ComposeOutcome&)>& report)
@@ -53,7 +21,6 @@ void ParallelStamper::run(int threads, const std::function<void(int, const Compo
     const int count = int(m_photos.size());
     if (count == 0)
         return;
-    const QList<QList<int>> deps = dependencies();
 
     std::mutex mutex;
     std::condition_variable changed;
@@ -61,25 +28,28 @@ void ParallelStamper::run(int threads, const std::function<void(int, const Compo
     std::vector<ComposeOutcome> outcomes(static_cast<size_t>(count));
     std::atomic<int> next{0};
 
+    // Decided in list order before anything is written, so the same photos are refused
+    // whatever the number of threads.
+    std::vector<QString> refusals(static_cast<size_t>(count));
+    if (m_base.mode == ComposeMode::BatchOutput) {
+        OutputPlan plan(m_base.output, m_photos);
+        for (int i = 0; i < count; ++i)
+            refusals[size_t(i)] = plan.claim(m_photos[i]);
+    }
+
     auto worker = [&]() {
         for (;;) {
             const int i = next.fetch_add(1);
             if (i >= count)
                 return;
-            {
-                // Photos are taken in input order, so every photo waited for is already
-                // being stamped by another worker.
-                std::unique_lock lock(mutex);
-                changed.wait(lock, [&]() {
-                    for (int d : deps[i])
-                        if (!done[size_t(d)])
-                            return false;
-                    return true;
-                });
+            ComposeOutcome outcome;
+            if (!refusals[size_t(i)].isEmpty()) {
+                outcome.error = refusals[size_t(i)];
+            } else {
+                RenderRequest request = m_base;
+                request.sourcePath = m_photos[i];
+                outcome = WatermarkCompositor::render(request).outcome;
             }
-            RenderRequest request = m_base;
-            request.sourcePath = m_photos[i];
-            ComposeOutcome outcome = WatermarkCompositor::render(request).outcome;
             {
                 std::lock_guard lock(mutex);
                 outcomes[size_t(i)] = std::move(outcome);

@@ -11,10 +11,9 @@
 
 // Stamps a list of photos on several threads and hands the outcomes back in input order.
 //
-// The files written do not depend on the number of threads: a photo whose output is the
-// output or the source of an earlier photo in the list, or whose source is an earlier
-// photo's output, waits until that photo is done, so that it sees and leaves the same
-// files as a run of one photo after the other.
+// The files written do not depend on the number of threads: before anything is stamped, an
+// output plan refuses every photo whose output would replace a photo of the run or the output
+// of an earlier photo, so the photos left share no file and may be stamped in any order.
 class ParallelStamper
 {
 public:
@@ -27,9 +26,6 @@ public:
     void run(int threads, const std::function<void(int index, const ComposeOutcome&)>& report);
 
 private:
-    // Earlier photos that must be done before photo i starts.
-    QList<QList<int>> dependencies() const;
-
     RenderRequest m_base;
     QStringList m_photos;
 };

@@ -2,6 +2,8 @@
 
 #include <limits>
 
+#include <QDir>
+#include <QFileInfo>
 #include <QSaveFile>
 
 #include "services/folders/Folders.h"
@@ -93,6 +95,33 @@ bool ResetReportLog()
 QString ProfileSectionName()
 {
     return QStringLiteral("常规");
+}
+
+QString DescribeUnreadableDataFile(const QString& kind, const QString& path, const QString& root)
+{
+    const QString shown = QDir::toNativeSeparators(path);
+    const QFileInfo info(path);
+    QString why;
+    if (path.isEmpty())
+        return QStringLiteral("the %1 has no usable file name").arg(kind);
+    if (!info.exists() && !info.isSymLink())
+        why = QStringLiteral("it does not exist");
+    else if (!info.exists())
+        why = QStringLiteral("it is a link to nothing");
+    else if (!info.isFile())
+        why = QStringLiteral("it is not a regular file");
+    else if (!info.isReadable())
+        why = QStringLiteral("permission denied");
+    else if (info.size() == 0)
+        why = QStringLiteral("it is empty");
+    else {
+        XmlDocument doc;
+        if (!doc.LoadFile(path))
+            why = QStringLiteral("it is damaged (not well-formed XML)");
+        else
+            why = QStringLiteral("it has no <%1> element").arg(root);
+    }
+    return QStringLiteral("the %1 file %2 cannot be read: %3").arg(kind, shown, why);
 }
 
 void StartNewXmlDocument(XmlDocument& doc)

@@ -36,6 +36,10 @@ bool ResetReportLog();
 // The section of every INI file of the program ("常规").
 QString ProfileSectionName();
 
+// Why an XML data file whose load failed cannot be used, as a sentence naming the file:
+// missing, not readable, empty, not well-formed, or without its root element `root`.
+QString DescribeUnreadableDataFile(const QString& kind, const QString& path, const QString& root);
+
 // Empties the document and gives it the declaration line; elements are added after it.
 void StartNewXmlDocument(XmlDocument& doc);
 

@@ -1,5 +1,6 @@
 #include "model/OutputSettings.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QMutex>
 #include <QMutexLocker>
@@ -43,6 +44,16 @@ bool openPreferences(XmlDocument& doc)
 
 } // namespace
 
+bool IsUsableOutputSuffix(const QString& suffix)
+{
+    return !suffix.contains(QLatin1Char('/')) && !suffix.contains(QChar(0));
+}
+
+bool IsUsableOutputFolder(const QString& folder)
+{
+    return QDir::isAbsolutePath(folder) && !folder.contains(QChar(0));
+}
+
 bool LoadPreferences(OutputSettings& into)
 {
     XmlDocument doc;
@@ -64,6 +75,14 @@ OutputSettings LoadPreferences()
     QMutexLocker lock(&settingsMutex());
     LoadPreferences(processSettings());
     return processSettings();
+}
+
+QString LoadPreferencesForRun()
+{
+    QMutexLocker lock(&settingsMutex());
+    if (LoadPreferences(processSettings()))
+        return QString();
+    return DescribeUnreadableDataFile(QStringLiteral("output settings"), PreferencesPath(), kRoot);
 }
 
 OutputSettings GetOutputSettings()

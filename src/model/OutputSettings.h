@@ -34,9 +34,20 @@ struct OutputSettings
     friend bool operator==(const OutputSettings&, const OutputSettings&) = default;
 };
 
+// The rules the output settings window applies before storing, which every batch applies
+// too (the file can be edited by hand): a suffix must not contain "/" (it would lead out of
+// the output folder) nor NUL; an output folder must be an absolute path.
+bool IsUsableOutputSuffix(const QString& suffix);
+bool IsUsableOutputFolder(const QString& folder);
+
 // Reads "preference.xml" into `into`: each of the six values only when its element is
 // found. False (and `into` unchanged) when the file does not load or has no "Preferences".
 bool LoadPreferences(OutputSettings& into);
+// Loads the file over the process-wide settings for a batch run. Empty when the file was read
+// whole; else a sentence naming the file and saying why it cannot be read. The process-wide
+// settings then stay as they were, and the run must not start: falling back to other values
+// could write outputs under names the person never chose, even over their photos.
+QString LoadPreferencesForRun();
 // Loads the file over the process-wide settings and returns them (a snapshot a render can
 // keep). Called before every batch run and preview render.
 OutputSettings LoadPreferences();

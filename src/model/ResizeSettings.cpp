@@ -132,6 +132,28 @@ QSize ComputeOutputSize(const ResizeSettings& settings, bool resizePictures, int
     }
 }
 
+std::pair<qint64, qint64> ExactOutputSize(const ResizeSettings& settings, bool resizePictures, int width,
+                                          int height)
+{
+    const std::pair<qint64, qint64> unchanged(width, height);
+    if (!resizePictures && settings.ResizeEveryTime == 0)
+        return unchanged;
+    switch (settings.ScaleType) {
+    case ResizeSettings::ScaleByWidth:
+        if (width == 0)
+            return unchanged;
+        return {settings.TargetWidth, qint64(height) * settings.TargetWidth / width};
+    case ResizeSettings::ScaleByHeight:
+        if (height == 0)
+            return unchanged;
+        return {qint64(width) * settings.TargetHeight / height, settings.TargetHeight};
+    case ResizeSettings::ScaleAbsolute:
+        return {settings.TargetWidth, settings.TargetHeight};
+    default:
+        return unchanged;
+    }
+}
+
 QSize ComputeOutputSize(int width, int height)
 {
     return ComputeOutputSize(GetResizeSettings(), ResizePictures(), width, height);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <utility>
+
 #include <cstdint>
 
 #include <QSize>
@@ -57,5 +59,10 @@ void SetResizePictures(bool on);
 // beyond 32 bits wraps around as it does on the platform the rule comes from. A photo
 // width (mode 1) or height (mode 2) of 0 keeps the photo's size.
 QSize ComputeOutputSize(const ResizeSettings& settings, bool resizePictures, int width, int height);
+// The size the same rule asks for, computed without wrapping (64-bit products): it differs
+// from ComputeOutputSize only where a product overflows. A render refuses a photo whose
+// output size is empty or differs from this one instead of writing a size nobody asked for.
+std::pair<qint64, qint64> ExactOutputSize(const ResizeSettings& settings, bool resizePictures, int width,
+                                          int height);
 // The same with the process-wide copy and switch.
 QSize ComputeOutputSize(int width, int height);

@@ -71,7 +71,7 @@ ComposeOutcome ComposeWatermarkOutcome(ComposeMode mode, const QString& sourcePa
     WatermarkCompositor::Result result = WatermarkCompositor::render(request);
     if (result.outcome.ok) {
         if (target)
-            target->showPreview(result.picture);
+            target->showPreview(result.picture, result.outcome.warnings);
         if (mode == ComposeMode::BatchOutput)
             SetLastOutputPath(result.outcome.outputPath);
     }

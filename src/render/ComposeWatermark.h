@@ -20,8 +20,9 @@ struct ComposeOutcome
     bool ok = false;
     QString outputPath; // the file written (modes 1 and 2)
     QString error;      // a sentence for the user when ok is false
-    // What was left out or worked around without failing the render (a layer picture or
-    // template that cannot be read, a truncated photo decoded as far as it goes).
+    // EditorPreview: the files that could not be read (the template, a layer, a layer's
+    // picture); the preview shows the layers that could be drawn and these sentences. A photo
+    // render fails instead.
     QStringList warnings;
 };
 
@@ -33,7 +34,9 @@ class EditorPreviewTarget
 public:
     virtual ~EditorPreviewTarget() = default;
     virtual QSize previewSize() const = 0;
-    virtual void showPreview(const QImage& picture) = 0;
+    // `problems`: files of the template that could not be read (their layers are missing
+    // from the picture); empty when the picture shows the whole template.
+    virtual void showPreview(const QImage& picture, const QStringList& problems) = 0;
 };
 
 // Registers (or, with nullptr, withdraws) the editor preview.

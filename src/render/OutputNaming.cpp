@@ -35,13 +35,23 @@ QString outputPath(const QString& sourcePath, const OutputSettings& settings, QS
         folder = settings.OutputFolderPath;
         if (folder.trimmed().isEmpty())
             return fail(QStringLiteral("no output folder is set"));
+        if (!IsUsableOutputFolder(folder))
+            return fail(QStringLiteral("the output folder \"%1\" of the output settings is not an absolute "
+                                       "path; choose it again in the output settings")
+                            .arg(folder));
     } else {
         folder = QFileInfo(sourcePath).absolutePath();
     }
 
     QString name = baseName(sourcePath);
-    if (settings.OutputFileNameOpts == OutputSettings::AddSuffix)
+    if (settings.OutputFileNameOpts == OutputSettings::AddSuffix) {
+        // A suffix with "/" would lead the output out of its folder.
+        if (!IsUsableOutputSuffix(settings.OutputFileNameSuffix))
+            return fail(QStringLiteral("the file name suffix \"%1\" of the output settings contains \"/\"; "
+                                       "change it in the output settings")
+                            .arg(settings.OutputFileNameSuffix));
         name += settings.OutputFileNameSuffix;
+    }
     return JoinPath(QDir::cleanPath(folder), name + QLatin1Char('.') + ImageEncoder::extension(format));
 }
 

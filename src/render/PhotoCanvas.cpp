@@ -33,11 +33,21 @@ ImagingStatus PhotoCanvas::load(const QString& path, const Options& options, Pho
         out.metadata = decoder.metadata();
 
     const QSize upright = ImageOrientation::uprightSize(decoder.storedSize(), out.orientation);
-    QSize size = ComputeOutputSize(options.resize, options.resizePictures, upright.width(), upright.height());
-    // A target of 0 (an emptied field of the resizing window) gives no area: the photo then
-    // keeps its own size.
-    if (size.isEmpty())
-        size = upright;
+    const QSize size =
+        ComputeOutputSize(options.resize, options.resizePictures, upright.width(), upright.height());
+    // A target of 0 (an emptied field of the resizing window), a target so small that the
+    // other side rounds to 0, or one so large that the rule's 32-bit products overflow: the
+    // photo is refused rather than written at a size nobody asked for.
+    const auto [exactWidth, exactHeight] =
+        ExactOutputSize(options.resize, options.resizePictures, upright.width(), upright.height());
+    if (size.isEmpty() || exactWidth != size.width() || exactHeight != size.height())
+        return ImagingStatus::failure(
+            QStringLiteral("the resize settings give an output size of %1 x %2 for this %3 x %4 photo; "
+                           "change them in the resizing window")
+                .arg(exactWidth)
+                .arg(exactHeight)
+                .arg(upright.width())
+                .arg(upright.height()));
     if (qint64(size.width()) * size.height() > options.pixelLimit)
         return ImagingStatus::failure(
             QStringLiteral("the output size %1 x %2 is larger than the limit of %3 pixels")

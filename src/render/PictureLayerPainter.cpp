@@ -105,7 +105,7 @@ QString load(const QString& path, qint64 pixelLimit, QImage& picture)
         status = decoder.decode(picture);
     if (!status) {
         picture = QImage();
-        return QStringLiteral("watermark picture %1 left out: %2")
+        return QStringLiteral("the picture file %1 cannot be read: %2")
             .arg(QDir::toNativeSeparators(path), status.error);
     }
     return QString();

@@ -23,7 +23,7 @@ QSize drawnSize(const WatermarkConf& conf, const QSize& own, const QSize& canvas
 void draw(QPainter& painter, const WatermarkConf& conf, const QImage& picture, const QSize& canvas);
 
 // Loads a layer's picture file at its own size (refusing pictures over pixelLimit). Returns
-// an empty string when it loaded, else a sentence saying why the picture is left out.
+// an empty string when it loaded, else a sentence naming the file and saying why it failed.
 QString load(const QString& path, qint64 pixelLimit, QImage& picture);
 
 } // namespace PictureLayerPainter

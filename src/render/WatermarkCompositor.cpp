@@ -2,6 +2,7 @@
 
 #include <QDir>
 
+#include "model/DataFiles.h"
 #include "model/LayerFiles.h"
 #include "model/WatermarkConf.h"
 #include "model/WatermarkTemplate.h"
@@ -82,11 +83,11 @@ Result renderPhoto(const RenderRequest& request)
         return failed(loaded.error);
 
     Result result;
-    result.outcome.warnings = photo.warnings;
     {
+        QStringList problems;
         QPainter painter(&photo.canvas);
-        drawTemplate(painter, photo.canvas.size(), request.templateName, request.pixelLimit,
-                     &result.outcome.warnings);
+        if (!drawTemplate(painter, photo.canvas.size(), request.templateName, request.pixelLimit, &problems))
+            return failed(problems.join(QStringLiteral("; ")));
     }
 
     ImageEncoder::Options encoding;
@@ -117,35 +118,45 @@ Result renderPhoto(const RenderRequest& request)
 
 } // namespace
 
-void drawLayer(QPainter& painter, const WatermarkConf& conf, const QSize& canvas, qint64 pixelLimit,
-               QStringList* warnings)
+bool drawLayer(QPainter& painter, const WatermarkConf& conf, const QSize& canvas, qint64 pixelLimit,
+               QStringList* problems)
 {
     TextLayerPainter::draw(painter, conf, canvas);
     if (conf.ImagePathName.isEmpty())
-        return;
+        return true;
     QImage picture;
-    addWarning(warnings, PictureLayerPainter::load(conf.ImagePathName, pixelLimit, picture));
+    const QString problem = PictureLayerPainter::load(conf.ImagePathName, pixelLimit, picture);
+    addWarning(problems, problem);
     PictureLayerPainter::draw(painter, conf, picture, canvas);
+    return problem.isEmpty();
 }
 
-void drawTemplate(QPainter& painter, const QSize& canvas, const QString& templateName, qint64 pixelLimit,
-                  QStringList* warnings)
+bool drawTemplate(QPainter& painter, const QSize& canvas, const QString& templateName, qint64 pixelLimit,
+                  QStringList* problems)
 {
     WatermarkTemplate tmpl;
     if (!LoadWatermarkTemplate(templateName, tmpl)) {
-        addWarning(
-            warnings,
-            QStringLiteral("the template \"%1\" cannot be read; no layer was drawn").arg(templateName));
-        return;
+        addWarning(problems, DescribeUnreadableDataFile(QStringLiteral("template \"%1\"").arg(templateName),
+                                                        TemplateFilePath(templateName),
+                                                        QStringLiteral("Layers")));
+        return false;
     }
+    bool whole = true;
     WatermarkConf conf;
     for (const QString& layer : std::as_const(tmpl.layers)) {
-        if (!LoadLayerConf(layer, conf))
-            addWarning(warnings,
-                       QStringLiteral("the layer \"%1\" cannot be read; drawn with the values before it")
-                           .arg(layer));
-        drawLayer(painter, conf, canvas, pixelLimit, warnings);
+        if (!LoadLayerConf(layer, conf)) {
+            // Drawing the record of the layer before it would stamp values from no file of
+            // the person's: the layer is left out.
+            addWarning(problems,
+                       DescribeUnreadableDataFile(QStringLiteral("layer \"%1\"").arg(layer),
+                                                  TemplateFilePath(layer), QStringLiteral("WatermarkConf")));
+            whole = false;
+            continue;
+        }
+        if (!drawLayer(painter, conf, canvas, pixelLimit, problems))
+            whole = false;
     }
+    return whole;
 }
 
 Result render(const RenderRequest& request)

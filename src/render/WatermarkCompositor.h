@@ -34,13 +34,17 @@ Result render(const RenderRequest& request);
 
 // Draws every layer of the template, in order, onto a painter whose placement size is
 // `canvas`. Each layer file is read over the record of the layer before it, starting from
-// the new-template defaults. Warnings (a template or picture that cannot be read) are added
-// to `warnings`.
-void drawTemplate(QPainter& painter, const QSize& canvas, const QString& templateName, qint64 pixelLimit,
-                  QStringList* warnings = nullptr);
+// the new-template defaults. Every file that cannot be read (the template, a layer, a layer's
+// picture) adds a sentence naming it to `problems`; the layers that can be read are still
+// drawn. True when nothing was left out. A photo render fails on any problem, because a copy
+// stamped with less than the template says must never look done; the template editor's
+// preview shows what it can, with the problems.
+bool drawTemplate(QPainter& painter, const QSize& canvas, const QString& templateName, qint64 pixelLimit,
+                  QStringList* problems = nullptr);
 
-// Draws one layer: its text part, then its picture part (when it names a picture).
-void drawLayer(QPainter& painter, const WatermarkConf& conf, const QSize& canvas, qint64 pixelLimit,
-               QStringList* warnings = nullptr);
+// Draws one layer: its text part, then its picture part (when it names a picture). A picture
+// that cannot be read adds a sentence to `problems` and returns false.
+bool drawLayer(QPainter& painter, const WatermarkConf& conf, const QSize& canvas, qint64 pixelLimit,
+               QStringList* problems = nullptr);
 
 } // namespace WatermarkCompositor

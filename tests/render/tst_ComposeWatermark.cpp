@@ -48,7 +48,7 @@ class PreviewProbe : public EditorPreviewTarget
 {
 public:
     QSize previewSize() const override { return QSize(677, 625); }
-    void showPreview(const QImage& picture) override { shown = picture; }
+    void showPreview(const QImage& picture, const QStringList&) override { shown = picture; }
     QImage shown;
 };
 

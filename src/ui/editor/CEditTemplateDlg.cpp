@@ -68,9 +68,9 @@ QSize CEditTemplateDlg::previewSize() const
     return m_preview->size();
 }
 
-void CEditTemplateDlg::showPreview(const QImage& picture)
+void CEditTemplateDlg::showPreview(const QImage& picture, const QStringList& problems)
 {
-    m_preview->setPicture(picture);
+    m_preview->setPicture(picture, problems);
 }
 
 void CEditTemplateDlg::done(int result)

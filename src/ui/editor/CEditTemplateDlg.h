@@ -23,7 +23,7 @@ public:
     ~CEditTemplateDlg() override;
 
     QSize previewSize() const override;
-    void showPreview(const QImage& picture) override;
+    void showPreview(const QImage& picture, const QStringList& problems) override;
 
     void done(int result) override;
 

@@ -2,6 +2,7 @@
 
 #include <QFrame>
 #include <QImage>
+#include <QStringList>
 
 // The template editor's framed preview: shows the last picture the compositor delivered.
 class EditorPreviewArea : public QFrame
@@ -14,8 +15,11 @@ public:
 
     explicit EditorPreviewArea(QWidget* parent = nullptr);
 
-    void setPicture(const QImage& picture);
+    // `problems`: files of the template that could not be read; they are shown in a banner
+    // over the picture (and as the tooltip), so a layer missing from the picture is explained.
+    void setPicture(const QImage& picture, const QStringList& problems = QStringList());
     const QImage& picture() const { return m_picture; }
+    const QStringList& problems() const { return m_problems; }
     int paintCount() const { return m_paints; }
 
 signals:
@@ -26,5 +30,6 @@ protected:
 
 private:
     QImage m_picture;
+    QStringList m_problems;
     int m_paints = 0;
 };

@@ -1,5 +1,7 @@
 #include "ui/settings/CGeneralConfDlg.h"
 
+#include "model/OutputSettings.h"
+
 #include "ui/controls/DialogKeys.h"
 
 #include <QButtonGroup>
@@ -171,15 +173,10 @@ void CGeneralConfDlg::Browse()
         m_pathField->setText(chooser.GetPath());
 }
 
-bool CGeneralConfDlg::IsUsableSuffix(const QString& suffix)
-{
-    return !suffix.contains(QLatin1Char('/')) && !suffix.contains(QChar(0));
-}
-
 bool CGeneralConfDlg::CheckBeforeClosing()
 {
     bool usable = true;
-    if (m_otherFolderRadio->isChecked() && !QDir::isAbsolutePath(m_pathField->text())) {
+    if (m_otherFolderRadio->isChecked() && !IsUsableOutputFolder(m_pathField->text())) {
         showMessage(this, QStringLiteral("请用“浏览”选择输出文件夹。将保留原来的输出文件夹设置。"));
         m_pathField->setText(m_loadedPath);
         if (m_loadedFolderOption == 0) {
@@ -188,7 +185,7 @@ bool CGeneralConfDlg::CheckBeforeClosing()
         }
         usable = false;
     }
-    if (!IsUsableSuffix(m_suffixField->text())) {
+    if (!IsUsableOutputSuffix(m_suffixField->text())) {
         showMessage(this,
                     QStringLiteral("文件名后缀不能包含“/”。将保留原来的后缀“%1”。").arg(m_loadedSuffix));
         m_suffixField->setText(m_loadedSuffix);
@@ -214,7 +211,7 @@ void CGeneralConfDlg::StoreSettings()
             doc.SetElementData(m_pathField->text());
         if (doc.FindElement(kNameOpts))
             doc.SetElementData(m_keepNameRadio->isChecked() ? 0 : 1);
-        if (doc.FindElement(kSuffix) && IsUsableSuffix(m_suffixField->text()))
+        if (doc.FindElement(kSuffix) && IsUsableOutputSuffix(m_suffixField->text()))
             doc.SetElementData(m_suffixField->text());
         if (doc.FindElement(kFormat))
             doc.SetElementData(m_formatList->currentIndex());

@@ -49,7 +49,6 @@ private:
     void BuildControls();
     void LoadSettings();
     void Browse();
-    static bool IsUsableSuffix(const QString& suffix);
 
     QRadioButton* m_sourceFolderRadio = nullptr;
     QRadioButton* m_otherFolderRadio = nullptr;

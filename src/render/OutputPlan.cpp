@@ -1,0 +1,111 @@
+#include "render/OutputPlan.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <climits>
+#include <cstdlib>
+
+#include <sys/stat.h>
+
+#include "render/OutputNaming.h"
+
+namespace {
+
+QString shown(const QString& path)
+{
+    return QDir::toNativeSeparators(path);
+}
+
+} // namespace
+
+OutputPlan::OutputPlan(const OutputSettings& settings, const QStringList& sources) : m_settings(settings)
+{
+    for (const QString& source : sources)
+        addSource(source);
+}
+
+void OutputPlan::addSource(const QString& source)
+{
+    Identity id;
+    if (identityOf(source, true, id) && !m_sources.contains(id))
+        m_sources.insert(id, source);
+}
+
+bool OutputPlan::identityOf(const QString& path, bool followLinks, Identity& id)
+{
+    if (path.isEmpty())
+        return false;
+    struct stat info = {};
+    const QByteArray native = QFile::encodeName(path);
+    if ((followLinks ? ::stat(native.constData(), &info) : ::lstat(native.constData(), &info)) != 0)
+        return false;
+    id.device = quint64(info.st_dev);
+    id.inode = quint64(info.st_ino);
+    return true;
+}
+
+QString OutputPlan::realOutputPath(const QString& path)
+{
+    const QString absolute = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+    // Resolve the deepest folder that exists; the rest is created later under that name.
+    QString folder = QFileInfo(absolute).path();
+    QString rest = QFileInfo(absolute).fileName();
+    for (int depth = 0; depth < 4096; ++depth) {
+        char resolved[PATH_MAX];
+        if (::realpath(QFile::encodeName(folder).constData(), resolved))
+            return QDir::cleanPath(QFile::decodeName(resolved) + QLatin1Char('/') + rest);
+        const QFileInfo info(folder);
+        const QString parent = info.path();
+        if (parent == folder)
+            break;
+        rest = info.fileName() + QLatin1Char('/') + rest;
+        folder = parent;
+    }
+    return absolute;
+}
+
+QString OutputPlan::outputPathOf(const QString& source) const
+{
+    return OutputNaming::outputPath(source, m_settings);
+}
+
+QString OutputPlan::claim(const QString& source)
+{
+    addSource(source);
+    const QString output = outputPathOf(source);
+    if (output.isEmpty())
+        return QString(); // the render itself says why the settings name no output
+
+    // The output must not be any photo of the run: rewriting it would destroy an input (and
+    // a run of several jobs would stamp either the old or the new picture by chance).
+    Identity id;
+    for (const bool follow : {true, false}) {
+        if (!identityOf(output, follow, id))
+            continue;
+        const auto found = m_sources.constFind(id);
+        if (found == m_sources.constEnd())
+            continue;
+        Identity own;
+        if (identityOf(source, true, own) && own == id)
+            return QStringLiteral("the output %1 is the source photo itself; it was left unchanged")
+                .arg(shown(output));
+        if (QFileInfo(found.value()).absoluteFilePath() == QFileInfo(output).absoluteFilePath())
+            return QStringLiteral("the output %1 is another photo of this run; it was left unchanged and "
+                                  "this photo was not written")
+                .arg(shown(output));
+        return QStringLiteral("the output %1 is the same file as %2, another photo of this run; it was "
+                              "left unchanged and this photo was not written")
+            .arg(shown(output), shown(found.value()));
+    }
+
+    const QString key = realOutputPath(output);
+    const auto earlier = m_outputs.constFind(key);
+    if (earlier != m_outputs.constEnd())
+        return QStringLiteral("the output %1 is also the output of %2, earlier in the list; this photo "
+                              "was not written")
+            .arg(shown(output), shown(earlier.value()));
+    m_outputs.insert(key, source);
+    return QString();
+}

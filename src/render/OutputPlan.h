@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QHash>
+#include <QString>
+#include <QStringList>
+
+#include "model/OutputSettings.h"
+
+// Decides, photo by photo in list order, whether a run may write a photo's output, so that a
+// run never destroys one of its own inputs and never writes one output twice:
+// - no output replaces a file that is a source photo of the same run (compared by the file's
+//   identity, device and inode, so links and hard links count);
+// - when two photos map to one output file (the same file by its real folder, so a linked
+//   folder counts), the later one in list order is refused with a reason naming the earlier.
+// The decisions depend on the list and the files only, never on the order in which photos
+// finish, so the files written are the same whatever the number of parallel jobs: photos that
+// are allowed never share a file and can be stamped side by side.
+class OutputPlan
+{
+public:
+    // `sources`: every photo of the run known when it starts.
+    OutputPlan(const OutputSettings& settings, const QStringList& sources);
+
+    // Adds a photo that joined the run after it started (the desktop's list can grow).
+    void addSource(const QString& source);
+
+    // Takes photo `source`'s output for it. Empty when the photo may be written; else the
+    // sentence why not. Call once per photo, in list order.
+    QString claim(const QString& source);
+
+    // The output file a photo is written to (empty when the settings name none).
+    QString outputPathOf(const QString& source) const;
+
+private:
+    struct Identity
+    {
+        quint64 device = 0;
+        quint64 inode = 0;
+        friend bool operator==(const Identity&, const Identity&) = default;
+        friend size_t qHash(const Identity& id, size_t seed = 0) noexcept
+        {
+            return qHashMulti(seed, id.device, id.inode);
+        }
+    };
+    static bool identityOf(const QString& path, bool followLinks, Identity& id);
+    // The output's path with its folder resolved to the real folder (links followed, the part
+    // that does not exist yet appended as it stands).
+    static QString realOutputPath(const QString& path);
+
+    OutputSettings m_settings;
+    QHash<Identity, QString> m_sources; // identity -> the first path naming it
+    QHash<QString, QString> m_outputs;  // real output path -> the photo that claimed it
+};
