@@ -4,11 +4,13 @@
 #include "app/StopEvent.h"
 #include "model/OutputSettings.h"
 #include "model/ResizeSettings.h"
+#include "render/OutputPlan.h"
 #include "services/folders/Folders.h"
 #include "ui/skin/CMainDlgUI.h"
 
 #include <QMutex>
 #include <QMutexLocker>
+#include <QSet>
 
 namespace {
 QMutex lastOutputLock;
@@ -19,6 +21,13 @@ void RememberLastOutput(const QString& path)
     QMutexLocker lock(&lastOutputLock);
     lastOutput = path;
 }
+
+ComposeOutcome refused(const QString& reason)
+{
+    ComposeOutcome outcome;
+    outcome.error = reason;
+    return outcome;
+}
 } // namespace
 
 QString BatchRun::LastOutputPath()
@@ -27,13 +36,39 @@ QString BatchRun::LastOutputPath()
     return lastOutput;
 }
 
+QString BatchRun::EndMessage(const Summary& summary)
+{
+    if (!summary.settingsError.isEmpty())
+        return QStringLiteral("批处理没有开始：无法读取输出设置。\n\n%"
+                              "1\n\n请在“首选项”中检查输出设置；关闭该窗口即保存新的设置文件。")
+            .arg(summary.settingsError);
+    if (!summary.stopped && summary.failed == 0)
+        return QString();
+    const int done = summary.processed - summary.failed;
+    QString text = summary.stopped ? QStringLiteral("批处理已停止：") : QStringLiteral("批处理已完成：");
+    text += QStringLiteral("%1 张照片已加上水印，%2 张照片失败").arg(done).arg(summary.failed);
+    if (summary.stopped)
+        text += QStringLiteral("，%1 张照片因停止而未处理").arg(summary.notProcessed);
+    text += QStringLiteral("。");
+    if (!summary.failures.isEmpty()) {
+        QStringList lines = summary.failures.mid(0, 10);
+        if (summary.failures.size() > lines.size())
+            lines.append(QStringLiteral("……"));
+        text += QStringLiteral("\n\n未能加上水印的照片：\n") + lines.join(QLatin1Char('\n'));
+    }
+    return text;
+}
+
 BatchRun::BatchRun(CMainDlgUI* ui, StopEvent* stop, Services services)
     : m_ui(ui), m_stop(stop), m_services(std::move(services))
 {
     if (!m_services.loadSettings) {
         m_services.loadSettings = []() {
-            LoadPreferences();
+            // A missing file is the first-start state: the defaults are written, as at start.
+            CreateDefaultPreferences();
+            const QString unreadable = LoadPreferencesForRun();
             LoadResizeSettings();
+            return unreadable;
         };
     }
     if (!m_services.render) {
@@ -66,15 +101,47 @@ void BatchRun::Join()
 void BatchRun::Work(const std::function<void(const Summary&)>& finished)
 {
     Summary summary;
-    m_services.loadSettings();
+    m_ui->MarkAllFilesReady();
+    summary.settingsError = m_services.loadSettings();
+    if (summary.settingsError.isEmpty())
+        Walk(summary);
+
+    if (!m_quiet.load() && summary.settingsError.isEmpty()) {
+        QString shown = LastOutputPath();
+        if (shown.isEmpty()) {
+            // Nothing written yet in this process: show the output folder.
+            const OutputSettings settings = GetOutputSettings();
+            shown = settings.OutputFolderPath.isEmpty() ? GetDocumentsFolder() : settings.OutputFolderPath;
+        }
+        m_services.showInFileBrowser(shown);
+    }
+
+    m_ui->EnableStopButton(false);
+    m_ui->EnableRemoveButton(true);
+    m_ui->EnablePreviewButton(true);
+    m_ui->EnableProcessButton(true);
+    m_running.store(false);
+    if (finished)
+        finished(summary);
+}
+
+void BatchRun::Walk(Summary& summary)
+{
+    // Photos added during the run join the plan when they are claimed.
+    OutputPlan plan(GetOutputSettings(), m_ui->FilePaths());
+    QSet<QString> claimed;
     m_ui->SelectFileRow(-1);
     QString path = m_ui->SelectNextPhoto();
     while (!path.isEmpty()) {
         if (m_stop->TryConsume()) {
             summary.stopped = true;
+            summary.notProcessed = m_ui->FilesFromSelection();
             break;
         }
-        const ComposeOutcome outcome = m_services.render(path);
+        // A click on an earlier row walks over photos again: their outputs are their own.
+        const QString refusal = claimed.contains(path) ? QString() : plan.claim(path);
+        claimed.insert(path);
+        const ComposeOutcome outcome = refusal.isEmpty() ? m_services.render(path) : refused(refusal);
         ++summary.processed;
         if (outcome.ok) {
             if (!outcome.outputPath.isEmpty()) {
@@ -92,22 +159,4 @@ void BatchRun::Work(const std::function<void(const Summary&)>& finished)
         }
         path = m_ui->SelectNextPhoto();
     }
-
-    if (!m_quiet.load()) {
-        QString shown = LastOutputPath();
-        if (shown.isEmpty()) {
-            // Nothing written yet in this process: show the output folder.
-            const OutputSettings settings = GetOutputSettings();
-            shown = settings.OutputFolderPath.isEmpty() ? GetDocumentsFolder() : settings.OutputFolderPath;
-        }
-        m_services.showInFileBrowser(shown);
-    }
-
-    m_ui->EnableStopButton(false);
-    m_ui->EnableRemoveButton(true);
-    m_ui->EnablePreviewButton(true);
-    m_ui->EnableProcessButton(true);
-    m_running.store(false);
-    if (finished)
-        finished(summary);
 }

@@ -16,6 +16,9 @@ class StopEvent;
 // on another row during the run makes it continue after that row. Each photo's template is
 // the one selected when its render starts; output and resize settings are read once at the
 // start. Every list and toolbar change goes through CMainDlgUI's thread-safe operations.
+// At its start every row goes back to the ready picture, so no mark of an earlier run
+// outlives it. Before a photo is stamped, an output plan refuses outputs that would replace
+// a photo of the list or the output of a photo before it.
 class BatchRun
 {
 public:
@@ -24,8 +27,10 @@ public:
     // What the run needs from the outside; every member has a default (the real one).
     struct Services
     {
-        std::function<void()> loadSettings; // output preferences and resize settings
-        Renderer render;                    // one photo in batch mode
+        // Output preferences and resize settings; a sentence when the output preferences
+        // cannot be read whole (the run then stamps nothing).
+        std::function<QString()> loadSettings;
+        Renderer render; // one photo in batch mode
         std::function<void(const QString& path)> showInFileBrowser;
     };
 
@@ -35,6 +40,8 @@ public:
         int failed = 0;
         QStringList failures; // "path: reason", one per failed photo
         bool stopped = false;
+        int notProcessed = 0;  // photos left in the list when the run was stopped
+        QString settingsError; // the run did not start: the output preferences cannot be read
         QString lastOutputPath;
     };
 
@@ -53,11 +60,18 @@ public:
     // Leaves out the file browser at the end (the program is closing).
     void SetQuiet(bool quiet) { m_quiet.store(quiet); }
 
+    // What the main window tells at the end of a run: the counts of photos stamped, failed
+    // and (after a stop) not processed, with the failed photos' reasons; or why the run did
+    // not start. Empty when every photo of the list was stamped.
+    static QString EndMessage(const Summary& summary);
+
     // The file written last by any run of this process.
     static QString LastOutputPath();
 
 private:
     void Work(const std::function<void(const Summary&)>& finished);
+    // Stamps the list from its first row until its end or a stop.
+    void Walk(Summary& summary);
 
     CMainDlgUI* m_ui;
     StopEvent* m_stop;

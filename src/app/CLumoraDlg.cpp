@@ -415,13 +415,10 @@ void CLumoraDlg::OnBatchFinished(const BatchRun::Summary& summary)
     if (m_batch)
         m_batch->Join();
     m_ui->SetBatchRunning(false);
-    if (summary.failed > 0 && !m_closing) {
-        QStringList lines = summary.failures.mid(0, 10);
-        if (summary.failures.size() > lines.size())
-            lines.append(QStringLiteral("……"));
-        AppMessageBox::Show(
-            this, QStringLiteral("%1 张照片未能加上水印：\n\n%2").arg(summary.failed).arg(lines.join('\n')),
-            QMessageBox::Warning);
+    if (!m_closing) {
+        const QString text = BatchRun::EndMessage(summary);
+        if (!text.isEmpty())
+            AppMessageBox::Show(this, text, QMessageBox::Warning);
     }
     emit BatchRunFinished(summary);
 }

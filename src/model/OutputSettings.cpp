@@ -97,24 +97,41 @@ void SetOutputSettings(const OutputSettings& settings)
     processSettings() = settings;
 }
 
+bool WritePreferencesFile(const OutputSettings& settings)
+{
+    XmlDocument doc;
+    StartNewXmlDocument(doc);
+    doc.AddElement(kRoot, QString());
+    doc.EnterElement();
+    doc.AddElement(QStringLiteral("OutputFolderOpts"), settings.OutputFolderOpts);
+    doc.AddElement(QStringLiteral("OutputFolderPath"), settings.OutputFolderPath);
+    doc.AddElement(QStringLiteral("OutputFileNameOpts"), settings.OutputFileNameOpts);
+    doc.AddElement(QStringLiteral("OutputFileNameSuffix"), settings.OutputFileNameSuffix);
+    doc.AddElement(QStringLiteral("OutputFormat"), settings.OutputFormat);
+    doc.AddElement(QStringLiteral("JpegQuality"), settings.JpegQuality);
+    doc.AddElement(QStringLiteral("OpenQuickStartDlg"), 0);
+    doc.LeaveElement();
+    return doc.SaveFile(PreferencesPath());
+}
+
+OutputSettings DefaultOutputSettings()
+{
+    OutputSettings settings;
+    settings.OutputFolderOpts = OutputSettings::BesideSource;
+    settings.OutputFolderPath = GetDocumentsFolder();
+    settings.OutputFileNameOpts = OutputSettings::AddSuffix;
+    settings.OutputFileNameSuffix = QStringLiteral("_new");
+    settings.OutputFormat = OutputSettings::Jpeg;
+    settings.JpegQuality = 100;
+    return settings;
+}
+
 bool CreateDefaultPreferences()
 {
     const QString path = PreferencesPath();
     if (QFileInfo::exists(path) || QFileInfo(path).isSymLink())
         return false;
-    XmlDocument doc;
-    StartNewXmlDocument(doc);
-    doc.AddElement(kRoot, QString());
-    doc.EnterElement();
-    doc.AddElement(QStringLiteral("OutputFolderOpts"), 0);
-    doc.AddElement(QStringLiteral("OutputFolderPath"), GetDocumentsFolder());
-    doc.AddElement(QStringLiteral("OutputFileNameOpts"), 1);
-    doc.AddElement(QStringLiteral("OutputFileNameSuffix"), QStringLiteral("_new"));
-    doc.AddElement(QStringLiteral("OutputFormat"), 0);
-    doc.AddElement(QStringLiteral("JpegQuality"), 100);
-    doc.AddElement(QStringLiteral("OpenQuickStartDlg"), 0);
-    doc.LeaveElement();
-    return doc.SaveFile(path);
+    return WritePreferencesFile(DefaultOutputSettings());
 }
 
 bool LoadOpenQuickStartDlg(int& value)

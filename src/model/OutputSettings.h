@@ -56,6 +56,12 @@ OutputSettings LoadPreferences();
 OutputSettings GetOutputSettings();
 void SetOutputSettings(const OutputSettings& settings);
 
+// The values of a new preference file (see CreateDefaultPreferences).
+OutputSettings DefaultOutputSettings();
+// Writes a complete new "preference.xml" (the six values, then "OpenQuickStartDlg" 0): used
+// when the file cannot be read and the person saves the output settings afresh.
+bool WritePreferencesFile(const OutputSettings& settings);
+
 // When "preference.xml" does not exist, writes it with the defaults (beside the source,
 // output folder = the documents folder, which is created, suffix "_new", JPEG, quality
 // 100, quick start shown). True when the file was written.

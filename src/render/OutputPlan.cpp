@@ -28,6 +28,11 @@ OutputPlan::OutputPlan(const OutputSettings& settings, const QStringList& source
 
 void OutputPlan::addSource(const QString& source)
 {
+    if (source.isEmpty())
+        return;
+    const QString real = realOutputPath(source);
+    if (!m_sourcePaths.contains(real))
+        m_sourcePaths.insert(real, source);
     Identity id;
     if (identityOf(source, true, id) && !m_sources.contains(id))
         m_sources.insert(id, source);
@@ -101,6 +106,14 @@ QString OutputPlan::claim(const QString& source)
     }
 
     const QString key = realOutputPath(output);
+    const auto named = m_sourcePaths.constFind(key);
+    if (named != m_sourcePaths.constEnd()) {
+        if (key == realOutputPath(source))
+            return QStringLiteral("the output %1 is the source photo itself; it was left unchanged")
+                .arg(shown(output));
+        return QStringLiteral("the output %1 is %2, another photo of this run; this photo was not written")
+            .arg(shown(output), shown(named.value()));
+    }
     const auto earlier = m_outputs.constFind(key);
     if (earlier != m_outputs.constEnd())
         return QStringLiteral("the output %1 is also the output of %2, earlier in the list; this photo "

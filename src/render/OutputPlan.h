@@ -9,7 +9,8 @@
 // Decides, photo by photo in list order, whether a run may write a photo's output, so that a
 // run never destroys one of its own inputs and never writes one output twice:
 // - no output replaces a file that is a source photo of the same run (compared by the file's
-//   identity, device and inode, so links and hard links count);
+//   identity, device and inode, so links and hard links count; a photo that does not exist
+//   yet, and may be written by the run, by its real path);
 // - when two photos map to one output file (the same file by its real folder, so a linked
 //   folder counts), the later one in list order is refused with a reason naming the earlier.
 // The decisions depend on the list and the files only, never on the order in which photos
@@ -48,6 +49,8 @@ private:
     static QString realOutputPath(const QString& path);
 
     OutputSettings m_settings;
-    QHash<Identity, QString> m_sources; // identity -> the first path naming it
-    QHash<QString, QString> m_outputs;  // real output path -> the photo that claimed it
+    QHash<Identity, QString> m_sources;    // identity -> the first path naming it
+    QHash<QString, QString> m_sourcePaths; // real path -> the first path naming it (also for
+                                           // photos that do not exist yet)
+    QHash<QString, QString> m_outputs;     // real output path -> the photo that claimed it
 };

@@ -136,9 +136,9 @@ bool drawTemplate(QPainter& painter, const QSize& canvas, const QString& templat
 {
     WatermarkTemplate tmpl;
     if (!LoadWatermarkTemplate(templateName, tmpl)) {
-        addWarning(problems, DescribeUnreadableDataFile(QStringLiteral("template \"%1\"").arg(templateName),
-                                                        TemplateFilePath(templateName),
-                                                        QStringLiteral("Layers")));
+        addWarning(problems,
+                   DescribeUnreadableDataFile(QStringLiteral("template \"%1\"").arg(templateName),
+                                              TemplateFilePath(templateName), QStringLiteral("Layers")));
         return false;
     }
     bool whole = true;

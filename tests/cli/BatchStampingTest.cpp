@@ -139,7 +139,8 @@ private slots:
     }
 
     // The files written are the same whatever the number of threads, also when two photos
-    // share an output name or one photo's output is another's source.
+    // share an output name (the later one is refused) or one photo's output is another's
+    // source (the photo whose output it is is refused, so the source is never replaced).
     void sameFilesWhateverTheThreads()
     {
         setPreferences(preferences(1, m_dir.filePath(QStringLiteral("out")), 1, 1));
@@ -161,11 +162,18 @@ private slots:
             return qMakePair(result, files);
         };
         const auto serial = stampAll(QStringLiteral("1"));
-        QCOMPARE(serial.first.exitCode, 0);
-        QCOMPARE(serial.second.size(), 6);
+        QCOMPARE(serial.first.exitCode, 1);
+        QCOMPARE(serial.second.keys(), (QStringList{"p0_new.png", "p1_new.png", "p3_new.png", "p4_new.png"}));
+        QCOMPARE(serial.first.err.size(), 3);
+        QVERIFY(serial.first.err[0].startsWith(photos[2] + ": the output "));
+        QVERIFY(serial.first.err[0].contains(photos[6] + ", another photo of this run"));
+        QVERIFY(serial.first.err[1].startsWith(photos[5] + ": the output "));
+        QVERIFY(serial.first.err[1].contains("is also the output of " + photos[1] + ", earlier in the list"));
+        QVERIFY(serial.first.err[2].startsWith(photos[6] + ": file not found"));
         for (int round = 0; round < 3; ++round) {
             const auto parallel = stampAll(QStringLiteral("4"));
             QCOMPARE(parallel.first.out, serial.first.out);
+            QCOMPARE(parallel.first.err, serial.first.err);
             QCOMPARE(parallel.second, serial.second);
         }
     }

@@ -158,8 +158,9 @@ private slots:
         QCOMPARE(ReadResizeSettings().TargetWidth, 0);
     }
 
-    // An emptied target edit reads back as 0; the batch then keeps the photo's own size.
-    void emptiedTargetKeepsThePhotoSize()
+    // An emptied target edit reads back as 0; the batch then refuses the photo, naming the
+    // size the settings give, instead of writing it at a size nobody chose.
+    void emptiedTargetRefusesThePhoto()
     {
         TempDataFolder folder;
         QVERIFY(CreateDefaultPreferences());
@@ -177,8 +178,10 @@ private slots:
         QVERIFY(WriteTestPhoto(photo, QSize(320, 240)));
         LoadPreferences();
         const ComposeOutcome outcome = ComposeWatermarkOutcome(ComposeMode::BatchOutput, photo);
-        QVERIFY2(outcome.ok, qPrintable(outcome.error));
-        QCOMPARE(QImage(outcome.outputPath).size(), QSize(320, 240));
+        QVERIFY(!outcome.ok);
+        QVERIFY2(outcome.error.contains(QStringLiteral("output size of 0 x 0")), qPrintable(outcome.error));
+        QCOMPARE(QDir(folder.root() + QStringLiteral("/photos")).entryList(QDir::Files),
+                 QStringList{QStringLiteral("field.png")});
     }
 
     void closingRemovesThePreviewCache()

@@ -1,6 +1,8 @@
 #include "FakeRenderer.h"
 #include "MainWindowFixture.h"
 
+#include "model/DataFiles.h"
+#include "model/OutputSettings.h"
 #include "model/SelectedTemplate.h"
 #include "model/TemplateStore.h"
 #include "services/messages/WindowMessage.h"
@@ -24,9 +26,21 @@ private:
             f.Open();
             BatchRun::Services services;
             services.render = [this](const QString& path) { return renderer.Render(path); };
-            services.loadSettings = [this]() { ++settingsLoads; };
+            services.loadSettings = [this]() {
+                ++settingsLoads;
+                return QString();
+            };
             services.showInFileBrowser = [this](const QString& path) { browserPaths.append(path); };
             f.window->SetBatchServices(services);
+            // The output settings the fake renderer writes by, which the run's output plan
+            // applies too.
+            OutputSettings settings;
+            settings.OutputFolderOpts = OutputSettings::ToOutputFolder;
+            settings.OutputFolderPath = f.outputFolder;
+            settings.OutputFileNameOpts = OutputSettings::AddSuffix;
+            settings.OutputFileNameSuffix = QStringLiteral("_new");
+            settings.OutputFormat = OutputSettings::Png;
+            SetOutputSettings(settings);
             for (int i = 1; i <= photoCount; ++i)
                 photos.append(f.MakePhoto(QStringLiteral("photo%1.jpg").arg(i)));
             f.AddPhotos(photos);
@@ -165,8 +179,144 @@ private slots:
         QCOMPARE(run.f.StatusPicture(2), QStringLiteral("ok.png"));
         QCOMPARE(run.f.Ui()->FileList()->GetItemAt(1)->toolTip(), QStringLiteral("无法读取照片。"));
         QCOMPARE(run.f.messages.size(), 1);
-        QVERIFY(run.f.messages[0].startsWith(QStringLiteral("1 张照片")));
+        QVERIFY(
+            run.f.messages[0].startsWith(QStringLiteral("批处理已完成：2 张照片已加上水印，1 张照片失败。")));
         QVERIFY(run.f.messages[0].contains(broken + ": 无法读取照片。"));
+    }
+
+    // A second run stopped early: the rows it did not reach show the ready picture again,
+    // not the marks of the first run, and the end message counts what happened.
+    void stoppedRunLeavesNoStaleMarks()
+    {
+        Run run(3);
+        run.renderer.AllowAll();
+        run.Start();
+        QVERIFY(run.WaitForEnd());
+        for (int row = 0; row < 3; ++row)
+            QCOMPARE(run.f.StatusPicture(row), QStringLiteral("ok.png"));
+        QVERIFY(run.f.messages.isEmpty());
+
+        run.renderer.Allow(3);
+        run.Start();
+        QTRY_COMPARE(run.renderer.Started(), 4);
+        for (int row = 1; row < 3; ++row)
+            QCOMPARE(run.f.StatusPicture(row), QStringLiteral("ready.png"));
+        run.f.Button("stop_toolbar_btn")->click();
+        run.renderer.AllowAll();
+        QVERIFY(run.WaitForEnd());
+        QCOMPARE(run.f.StatusPicture(0), QStringLiteral("ok.png"));
+        QCOMPARE(run.f.StatusPicture(1), QStringLiteral("ready.png"));
+        QCOMPARE(run.f.StatusPicture(2), QStringLiteral("ready.png"));
+        QCOMPARE(run.f.messages,
+                 QStringList{QStringLiteral(
+                     "批处理已停止：1 张照片已加上水印，0 张照片失败，2 张照片因停止而未处理。")});
+    }
+
+    // Files that cannot be read, and outputs that would destroy a photo of the list, fail
+    // the photo with a reason naming the file; no output is written for it; nothing is
+    // reported as done that was not.
+    void unreadableFilesAndCollisionsFailThePhoto_data()
+    {
+        QTest::addColumn<QString>("damage");
+        QTest::addColumn<QStringList>("marks");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("template file damaged")
+            << "template" << QStringList{"failed.png", "failed.png"} << "Demo 1.xml cannot be read";
+        QTest::newRow("layer file missing")
+            << "layer" << QStringList{"failed.png", "failed.png"} << "Demo 1_Layer 1.xml cannot be read";
+        QTest::newRow("layer picture missing")
+            << "picture" << QStringList{"failed.png", "failed.png"} << "gone.png cannot be read";
+        QTest::newRow("output replaces the other photo")
+            << "keep name" << QStringList{"failed.png", "failed.png"} << "another photo of this run";
+        QTest::newRow("preference file cut off")
+            << "preferences" << QStringList{"ready.png", "ready.png"} << "preference.xml cannot be read";
+    }
+
+    void unreadableFilesAndCollisionsFailThePhoto()
+    {
+        QFETCH(QString, damage);
+        QFETCH(QStringList, marks);
+        QFETCH(QString, reason);
+
+        MainWindowFixture f;
+        f.Open(); // first start: default preferences and "Demo 1"
+        QStringList shown;
+        BatchRun::Services services;
+        services.showInFileBrowser = [&shown](const QString& path) { shown.append(path); };
+        f.window->SetBatchServices(services);
+        const QString templates = GetTemplatesFolder();
+        const QString layerFile = templates + "/Demo 1_Layer 1.xml";
+        auto replace = [](const QString& path, const QByteArray& from, const QByteArray& to) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            QByteArray bytes = file.readAll();
+            file.close();
+            QVERIFY(bytes.contains(from));
+            bytes.replace(from, to);
+            QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            file.write(bytes);
+        };
+        const QString preferences = PreferencesPath();
+        QFile prefs(preferences);
+        QVERIFY(prefs.open(QIODevice::ReadOnly));
+        const QByteArray prefBytes = prefs.readAll();
+        prefs.close();
+        if (damage == "template") {
+            QFile file(templates + "/Demo 1.xml");
+            QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            file.write("not a template");
+        } else if (damage == "layer") {
+            QVERIFY(QFile::remove(layerFile));
+        } else if (damage == "picture") {
+            replace(layerFile, "<ImagePathName/>",
+                    ("<ImagePathName>" + f.photoFolder + "/gone.png</ImagePathName>").toUtf8());
+        } else if (damage == "keep name") {
+            replace(preferences, "<OutputFileNameOpts>1", "<OutputFileNameOpts>0");
+        } else if (damage == "preferences") {
+            QVERIFY(prefs.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            prefs.write(prefBytes.left(200));
+            prefs.close();
+        }
+        QFile kept(preferences);
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        const QByteArray preferencesBefore = kept.readAll();
+        kept.close();
+
+        QImage photo(64, 48, QImage::Format_RGB32);
+        photo.fill(Qt::white);
+        const QString png = f.photoFolder + "/x.png";
+        const QString jpg = f.photoFolder + "/x.jpg";
+        QVERIFY(photo.save(png));
+        QVERIFY(photo.save(jpg));
+        const QStringList before = QDir(f.photoFolder).entryList(QDir::Files);
+        QFile original(jpg);
+        QVERIFY(original.open(QIODevice::ReadOnly));
+        const QByteArray jpgBytes = original.readAll();
+        original.close();
+
+        f.AddPhotos({png, jpg});
+        f.Button("process_toolbar_btn")->click();
+        QVERIFY(f.window->WaitForBatchRun(60000));
+
+        QCOMPARE((QStringList{f.StatusPicture(0), f.StatusPicture(1)}), marks);
+        QCOMPARE(QDir(f.photoFolder).entryList(QDir::Files), before); // no output written
+        QVERIFY(original.open(QIODevice::ReadOnly));
+        QCOMPARE(original.readAll(), jpgBytes);
+        original.close();
+        QCOMPARE(f.messages.size(), 1);
+        QVERIFY2(f.messages[0].contains(reason), qPrintable(f.messages[0]));
+        if (marks[0] == "failed.png") {
+            QVERIFY2(f.Ui()->FileList()->GetItemAt(0)->toolTip().contains(reason),
+                     qPrintable(f.Ui()->FileList()->GetItemAt(0)->toolTip()));
+            QVERIFY(
+                f.messages[0].startsWith(QStringLiteral("批处理已完成：0 张照片已加上水印，2 张照片失败。")));
+        } else {
+            // The run did not start; the damaged file stays as it was for the person to see.
+            QVERIFY(f.messages[0].startsWith(QStringLiteral("批处理没有开始")));
+            QVERIFY(shown.isEmpty());
+            QVERIFY(kept.open(QIODevice::ReadOnly));
+            QCOMPARE(kept.readAll(), preferencesBefore);
+        }
     }
 
     void emptyListRestoresToolbar()

@@ -7,6 +7,8 @@
 #include <QButtonGroup>
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -120,6 +122,11 @@ void CGeneralConfDlg::BuildControls()
     layout->addWidget(folderBox);
     layout->addWidget(nameBox);
     layout->addWidget(formatBox);
+    m_damagedNotice = new QLabel(this);
+    m_damagedNotice->setWordWrap(true);
+    m_damagedNotice->setStyleSheet(QStringLiteral("color: #b00000;"));
+    m_damagedNotice->hide();
+    layout->addWidget(m_damagedNotice);
     layout->addStretch(1);
 
     connect(m_sourceFolderRadio, &QRadioButton::clicked, this,
@@ -135,7 +142,31 @@ void CGeneralConfDlg::BuildControls()
 void CGeneralConfDlg::LoadSettings()
 {
     XmlDocument doc;
-    if (!doc.LoadFile(PreferencesPath()) || !doc.FindElement(kRoot) || !doc.EnterElement())
+    // A missing file is left to the program's start, which writes the defaults.
+    const bool exists = QFileInfo::exists(PreferencesPath());
+    if (exists && (!doc.LoadFile(PreferencesPath()) || !doc.FindElement(kRoot))) {
+        m_damaged = DescribeUnreadableDataFile(QStringLiteral("output settings"), PreferencesPath(), kRoot);
+        m_damagedNotice->setText(
+            QStringLiteral(
+                "无法读取输出设置文件，批处理不会开始：%1\n关闭此窗口时将以这里的设置保存新的文件，"
+                "原文件另存为 preference.xml.damaged。")
+                .arg(m_damaged));
+        m_damagedNotice->show();
+        doc.SetDocText(QString());
+        const OutputSettings defaults = DefaultOutputSettings();
+        (defaults.OutputFolderOpts == 0 ? m_sourceFolderRadio : m_otherFolderRadio)->setChecked(true);
+        m_browseButton->setEnabled(defaults.OutputFolderOpts != 0);
+        m_pathField->setText(defaults.OutputFolderPath);
+        (defaults.OutputFileNameOpts == 0 ? m_keepNameRadio : m_renameRadio)->setChecked(true);
+        m_suffixField->setEnabled(defaults.OutputFileNameOpts != 0);
+        m_suffixField->setText(defaults.OutputFileNameSuffix);
+        m_formatList->setCurrentIndex(defaults.OutputFormat);
+        m_loadedFolderOption = defaults.OutputFolderOpts;
+        m_loadedPath = defaults.OutputFolderPath;
+        m_loadedSuffix = defaults.OutputFileNameSuffix;
+        return;
+    }
+    if (!doc.EnterElement())
         return;
 
     // Looked up one after the other, forward through the document.
@@ -201,6 +232,22 @@ void CGeneralConfDlg::StoreSettings()
     m_stored = true;
 
     const QString path = PreferencesPath();
+    if (!m_damaged.isEmpty()) {
+        // The person's own save replaces the damaged file; its bytes are kept beside it.
+        const QString kept = path + QStringLiteral(".damaged");
+        QFile::remove(kept);
+        if (!QFile::copy(path, kept))
+            return;
+        OutputSettings settings = DefaultOutputSettings();
+        settings.OutputFolderOpts = m_sourceFolderRadio->isChecked() ? 0 : 1;
+        settings.OutputFolderPath = m_pathField->text();
+        settings.OutputFileNameOpts = m_keepNameRadio->isChecked() ? 0 : 1;
+        if (IsUsableOutputSuffix(m_suffixField->text()))
+            settings.OutputFileNameSuffix = m_suffixField->text();
+        settings.OutputFormat = m_formatList->currentIndex();
+        WritePreferencesFile(settings);
+        return;
+    }
     XmlDocument doc;
     if (!doc.LoadFile(path))
         return;

@@ -5,6 +5,7 @@
 class QButtonGroup;
 class QComboBox;
 class QGroupBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
@@ -13,6 +14,11 @@ class QRadioButton;
 // which format they are written. The values live in "preference.xml": the page reads them
 // when it is created and writes them back, element by element in place, when it is
 // destroyed. Enter and Escape do nothing on the page.
+//
+// A file that cannot be read (cut off, not XML) is not written element by element: the page
+// shows why, offers the default values, and when it closes keeps the old file as
+// "preference.xml.damaged" and writes a complete new one with the page's values. Batches
+// refuse to start until then, so nothing but this save replaces the damaged file.
 class CGeneralConfDlg : public QWidget
 {
     Q_OBJECT
@@ -41,6 +47,9 @@ public:
     QRadioButton* RenameRadio() const { return m_renameRadio; }
     QLineEdit* SuffixField() const { return m_suffixField; }
     QComboBox* FormatList() const { return m_formatList; }
+    // Why the preference file could not be read when the page was created (empty when it was).
+    QString DamagedReason() const { return m_damaged; }
+    QLabel* DamagedNotice() const { return m_damagedNotice; }
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -58,6 +67,8 @@ private:
     QRadioButton* m_renameRadio = nullptr;
     QLineEdit* m_suffixField = nullptr;
     QComboBox* m_formatList = nullptr;
+    QLabel* m_damagedNotice = nullptr;
+    QString m_damaged;
     QButtonGroup* m_folderGroup = nullptr;
     QButtonGroup* m_nameGroup = nullptr;
 

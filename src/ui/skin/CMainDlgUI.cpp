@@ -244,9 +244,15 @@ void CMainDlgUI::SelectFileRow(int row)
 
 void CMainDlgUI::SetStatusPicture(const QString& picture, const QString& tip)
 {
+    if (m_fileList)
+        SetRowStatus(m_fileList->GetCurSel(), picture, tip);
+}
+
+void CMainDlgUI::SetRowStatus(int rowIndex, const QString& picture, const QString& tip)
+{
     if (!m_fileList)
         return;
-    SkinListContainerElement* row = m_fileList->GetItemAt(m_fileList->GetCurSel());
+    SkinListContainerElement* row = m_fileList->GetItemAt(rowIndex);
     if (!row)
         return;
     if (auto* status = qobject_cast<SkinLabel*>(FindNamedChild(row, QStringLiteral("file_status_label")))) {
@@ -254,6 +260,35 @@ void CMainDlgUI::SetStatusPicture(const QString& picture, const QString& tip)
         status->setToolTip(tip);
     }
     row->setToolTip(tip);
+}
+
+void CMainDlgUI::MarkAllFilesReady()
+{
+    OnUiThread([this]() {
+        if (!m_fileList)
+            return;
+        for (int row = 0; row < m_fileList->GetCount(); ++row)
+            SetRowStatus(row, QStringLiteral("skin/default/ready.png"), QString());
+    });
+}
+
+QStringList CMainDlgUI::FilePaths()
+{
+    return OnUiThread([this]() {
+        QStringList paths;
+        for (const FileListItem& item : m_fileItems)
+            paths.append(item.path);
+        return paths;
+    });
+}
+
+int CMainDlgUI::FilesFromSelection()
+{
+    return OnUiThread([this]() {
+        const int count = m_fileList ? int(m_fileList->GetCount()) : 0;
+        const int row = m_fileList ? m_fileList->GetCurSel() : -1;
+        return row < 0 ? count : std::max(0, count - row);
+    });
 }
 
 void CMainDlgUI::MarkSelectedFileDone()

@@ -22,8 +22,9 @@ class QWidget;
 // gives it the frameless frame, owns the file list and the template list with their item
 // records, and turns clicks into the main dialog's operations and messages.
 //
-// SelectFileRow, SelectNextPhoto, MarkSelectedFileDone, MarkSelectedFileFailed and the four
-// Enable operations may be called from the batch worker: they then run on the user-interface
+// SelectFileRow, SelectNextPhoto, MarkSelectedFileDone, MarkSelectedFileFailed,
+// MarkAllFilesReady, FilePaths, FilesFromSelection and the four Enable operations may be
+// called from the batch worker: they then run on the user-interface
 // thread while the worker waits. Everything else belongs to the user-interface thread.
 class CMainDlgUI : public QObject, public SkinNotifier
 {
@@ -61,6 +62,12 @@ public:
     void RemoveSelectedFile();
     void SelectFileRow(int row);
     void MarkSelectedFileDone();
+    // Every row back to the ready picture, without tooltip (a run starts).
+    void MarkAllFilesReady();
+    // The photos of the list, in order.
+    QStringList FilePaths();
+    // The number of rows from the selected one to the end (all rows when none is selected).
+    int FilesFromSelection();
     // Marks the selected photo as failed; the row's tooltip gives the reason.
     void MarkSelectedFileFailed(const QString& reason);
     QString CurrentPhotoPath();
@@ -103,6 +110,7 @@ private:
     SkinListContainerElement* BuildFileRow(const FileListItem& item);
     SkinListContainerElement* BuildTemplateRow(const TemplateListItem& item);
     void SetStatusPicture(const QString& picture, const QString& tip);
+    void SetRowStatus(int row, const QString& picture, const QString& tip);
     void SendMessageToWindow(int message, int code);
 
     QPointer<QWidget> m_window;
