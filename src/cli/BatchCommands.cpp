@@ -9,6 +9,7 @@
 #include "cli/AnswerStream.h"
 #include "cli/ParallelStamper.h"
 #include "cli/ProgressBar.h"
+#include "model/DataFiles.h"
 #include "model/OutputSettings.h"
 #include "model/ResizeSettings.h"
 #include "model/SelectedTemplate.h"
@@ -42,8 +43,10 @@ QString chooseTemplate(const QString& named, QTextStream& err)
     if (!named.isEmpty()) {
         WatermarkTemplate tmpl;
         if (!LoadWatermarkTemplate(named, tmpl)) {
-            err << "lumora-batch: the template \"" << named << "\" cannot be read from "
-                << GetTemplatesFolder() << Qt::endl;
+            err << "lumora-batch: "
+                << DescribeUnreadableDataFile(QStringLiteral("template \"%1\"").arg(named),
+                                              TemplateFilePath(named), QStringLiteral("Layers"))
+                << Qt::endl;
             return QString();
         }
         return named;
