@@ -153,8 +153,12 @@ int DrawSample(const QString& target, const StampOptions& options, QTextStream& 
         return 1;
     request.previewSize = QSize(kSamplePictureWidth, kSamplePictureHeight);
     const WatermarkCompositor::Result result = WatermarkCompositor::render(request);
-    ImagingStatus written = result.outcome.ok ? ImageEncoder::writePng(result.picture, target)
-                                              : ImagingStatus::failure(result.outcome.error);
+    // A sample missing a layer the template names would look like the template: it fails
+    // like a photo, naming the files that cannot be read.
+    ImagingStatus written = !result.outcome.ok ? ImagingStatus::failure(result.outcome.error)
+                            : !result.outcome.warnings.isEmpty()
+                                ? ImagingStatus::failure(result.outcome.warnings.join(QStringLiteral("; ")))
+                                : ImageEncoder::writePng(result.picture, target);
     if (!written) {
         err << "lumora-batch: " << written.error << Qt::endl;
         return 1;

@@ -1,5 +1,6 @@
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QLineEdit>
 #include <QPainter>
 #include <QSlider>
@@ -65,6 +66,36 @@ private slots:
         TypeInto(editor.textPage()->findChild<QLineEdit*>(QStringLiteral("text_edit")),
                  QStringLiteral("WWWW MMMM"));
         QVERIFY(editor.previewArea()->picture() != before);
+    }
+
+    // A layer's picture that can no longer be read: the preview still shows the text, and
+    // says which file is missing instead of silently leaving the picture out.
+    void unreadablePictureIsNamedInThePreview()
+    {
+        EditorDataFolder data;
+        CEditTemplateDlg editor;
+        editor.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&editor));
+        QVERIFY(editor.previewArea()->problems().isEmpty());
+        QImage badge(60, 30, QImage::Format_ARGB32_Premultiplied);
+        badge.fill(Qt::red);
+        ScriptedChooser chooser;
+        chooser.file = data.path() + QStringLiteral("/badge.png");
+        QVERIFY(badge.save(chooser.file));
+        editor.tabControl()->setCurrentIndex(1);
+        QTest::mouseClick(editor.imagePage()->findChild<QWidget*>(QStringLiteral("browse_button")),
+                          Qt::LeftButton);
+        QVERIFY(editor.previewArea()->problems().isEmpty());
+        QVERIFY(QFile::remove(chooser.file));
+        editor.tabControl()->setCurrentIndex(0);
+        TypeInto(editor.textPage()->findChild<QLineEdit*>(QStringLiteral("text_edit")),
+                 QStringLiteral("Still here"));
+        const QStringList problems = editor.previewArea()->problems();
+        QCOMPARE(problems.size(), 1);
+        QVERIFY2(problems[0].contains(QStringLiteral("badge.png cannot be read")), qPrintable(problems[0]));
+        QCOMPARE(editor.previewArea()->toolTip(), problems[0]);
+        QCoreApplication::processEvents();
+        QVERIFY(editor.grab().save(kShots + QStringLiteral("editor_preview_unreadable_picture.png")));
     }
 
     void screenshotsOfBothPages()

@@ -1,4 +1,6 @@
 #include <QComboBox>
+#include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -6,6 +8,7 @@
 #include <QTabBar>
 #include <QTest>
 
+#include "model/DataFiles.h"
 #include "model/OutputSettings.h"
 #include "model/SelectedTemplate.h"
 #include "model/TempDataFolder.h"
@@ -60,6 +63,39 @@ private slots:
         QCOMPARE(page.FormatList()->count(), 4);
         for (int i = 0; i < 4; ++i)
             QCOMPARE(page.FormatList()->itemData(i).toInt(), i);
+    }
+
+    // A preference file cut off mid-way: the page says why it cannot be read, offers the
+    // default values, and closing it keeps the old bytes beside a complete new file.
+    void damagedFileIsExplainedAndSavedAfresh()
+    {
+        TempDataFolder folder;
+        const QByteArray whole = preferenceFile("1", "/srv/out", "1", "_wm", "1");
+        QVERIFY(TempDataFolder::write(PreferencesPath(), whole.left(150)));
+        {
+            CGeneralConfDlg page;
+            page.resize(420, 460);
+            page.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&page));
+            QVERIFY(page.DamagedNotice()->isVisible());
+            QVERIFY(page.DamagedNotice()->text().contains(QStringLiteral("preference.xml cannot be read")));
+            QVERIFY(page.SourceFolderRadio()->isChecked());
+            QVERIFY(page.RenameRadio()->isChecked());
+            QCOMPARE(page.SuffixField()->text(), QStringLiteral("_new"));
+            QVERIFY(page.grab().save(
+                QStringLiteral(LUMORA_BUILD_DIR "/screenshots/output_settings_damaged.png")));
+            page.SuffixField()->setText(QStringLiteral("_wm"));
+            QCOMPARE(LoadPreferencesForRun().isEmpty(), false); // still damaged while open
+        }
+        QFile kept(PreferencesPath() + QStringLiteral(".damaged"));
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        QCOMPARE(kept.readAll(), whole.left(150));
+        QCOMPARE(LoadPreferencesForRun(), QString());
+        const OutputSettings saved = GetOutputSettings();
+        QCOMPARE(saved.OutputFolderOpts, 0);
+        QCOMPARE(saved.OutputFileNameOpts, 1);
+        QCOMPARE(saved.OutputFileNameSuffix, QStringLiteral("_wm"));
+        QCOMPARE(saved.OutputFormat, 0);
     }
 
     void missingFileChecksNothingAndStoresNothing()
