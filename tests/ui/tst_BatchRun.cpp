@@ -306,8 +306,11 @@ private slots:
         QCOMPARE(f.messages.size(), 1);
         QVERIFY2(f.messages[0].contains(reason), qPrintable(f.messages[0]));
         if (marks[0] == "failed.png") {
-            QVERIFY2(f.Ui()->FileList()->GetItemAt(0)->toolTip().contains(reason),
-                     qPrintable(f.Ui()->FileList()->GetItemAt(0)->toolTip()));
+            for (const char* part : {"file_status_label", "file_path_label"}) {
+                QWidget* label = FindNamedChild(f.Ui()->FileList()->GetItemAt(0), QString::fromLatin1(part));
+                QVERIFY(label);
+                QVERIFY2(label->toolTip().contains(reason), qPrintable(label->toolTip()));
+            }
             QVERIFY(
                 f.messages[0].startsWith(QStringLiteral("批处理已完成：0 张照片已加上水印，2 张照片失败。")));
         } else {

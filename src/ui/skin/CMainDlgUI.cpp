@@ -260,6 +260,9 @@ void CMainDlgUI::SetRowStatus(int rowIndex, const QString& picture, const QStrin
         status->setToolTip(tip);
     }
     row->setToolTip(tip);
+    // The path label shows its full text as tooltip; a failed photo's reason goes with it.
+    if (auto* path = qobject_cast<SkinLabel*>(FindNamedChild(row, QStringLiteral("file_path_label"))))
+        path->setToolTip(tip.isEmpty() ? path->GetText() : path->GetText() + QLatin1Char('\n') + tip);
 }
 
 void CMainDlgUI::MarkAllFilesReady()
