@@ -4,13 +4,13 @@
 #include "app/StopEvent.h"
 #include "model/OutputSettings.h"
 #include "model/ResizeSettings.h"
-#include "render/OutputPlan.h"
+#include "render/BatchRunner.h"
 #include "services/folders/Folders.h"
 #include "ui/skin/CMainDlgUI.h"
 
 #include <QMutex>
 #include <QMutexLocker>
-#include <QSet>
+#include <QThread>
 
 namespace {
 QMutex lastOutputLock;
@@ -22,12 +22,6 @@ void RememberLastOutput(const QString& path)
     lastOutput = path;
 }
 
-ComposeOutcome refused(const QString& reason)
-{
-    ComposeOutcome outcome;
-    outcome.error = reason;
-    return outcome;
-}
 } // namespace
 
 QString BatchRun::LastOutputPath()
@@ -127,36 +121,36 @@ void BatchRun::Work(const std::function<void(const Summary&)>& finished)
 
 void BatchRun::Walk(Summary& summary)
 {
-    // Photos added during the run join the plan when they are claimed.
-    OutputPlan plan(GetOutputSettings(), m_ui->FilePaths());
-    QSet<QString> claimed;
+    const int threads =
+        m_services.threads > 0 ? m_services.threads : std::max(1, QThread::idealThreadCount());
+    BatchRunner runner(GetOutputSettings(), m_ui->FilePaths(), m_services.render);
     m_ui->SelectFileRow(-1);
-    QString path = m_ui->SelectNextPhoto();
-    while (!path.isEmpty()) {
-        if (m_stop->TryConsume()) {
-            summary.stopped = true;
-            summary.notProcessed = m_ui->FilesFromSelection();
-            break;
-        }
-        // A click on an earlier row walks over photos again: their outputs are their own.
-        const QString refusal = claimed.contains(path) ? QString() : plan.claim(path);
-        claimed.insert(path);
-        const ComposeOutcome outcome = refusal.isEmpty() ? m_services.render(path) : refused(refusal);
+    const auto next = [this]() -> std::optional<BatchRunner::Photo> {
+        const auto [row, path] = m_ui->SelectNextFile();
+        if (path.isEmpty())
+            return std::nullopt;
+        return BatchRunner::Photo{path, row};
+    };
+    const auto report = [this, &summary](const BatchRunner::Photo& photo, const ComposeOutcome& outcome) {
         ++summary.processed;
         if (outcome.ok) {
             if (!outcome.outputPath.isEmpty()) {
                 summary.lastOutputPath = outcome.outputPath;
                 RememberLastOutput(outcome.outputPath);
             }
-            m_ui->MarkSelectedFileDone();
+            m_ui->MarkFileDone(photo.tag);
         } else {
             // A photo that could not be stamped is marked as failed, with the reason.
             ++summary.failed;
             const QString reason =
                 outcome.error.isEmpty() ? QStringLiteral("未能写入输出文件。") : outcome.error;
-            summary.failures.append(QStringLiteral("%1: %2").arg(path, reason));
-            m_ui->MarkSelectedFileFailed(reason);
+            summary.failures.append(QStringLiteral("%1: %2").arg(photo.path, reason));
+            m_ui->MarkFileFailed(photo.tag, reason);
         }
-        path = m_ui->SelectNextPhoto();
-    }
+    };
+    const BatchRunner::Totals totals =
+        runner.run(threads, next, report, [this]() { return m_stop->TryConsume(); });
+    summary.stopped = totals.stopped;
+    if (totals.stopped)
+        summary.notProcessed = m_ui->FilesAfterSelection();
 }

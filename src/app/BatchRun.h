@@ -12,13 +12,13 @@ class CMainDlgUI;
 class StopEvent;
 
 // One batch run: stamps every photo of the main window's file list with the selected
-// template on a worker thread. The worker walks the list by moving its selection, so a click
-// on another row during the run makes it continue after that row. Each photo's template is
-// the one selected when its render starts; output and resize settings are read once at the
-// start. Every list and toolbar change goes through CMainDlgUI's thread-safe operations.
-// At its start every row goes back to the ready picture, so no mark of an earlier run
-// outlives it. Before a photo is stamped, an output plan refuses outputs that would replace
-// a photo of the list or the output of a photo before it.
+// template, several at a time (one per core), driven from a worker thread. The worker walks
+// the list by moving its selection to each photo it takes, so a click on another row during
+// the run makes it continue after that row; rows are marked in the order they were taken. Each photo's
+// template is the one selected when its render starts; output and resize settings are read once at the start.
+// Every list and toolbar change goes through CMainDlgUI's thread-safe operations. At its start every row goes
+// back to the ready picture, so no mark of an earlier run outlives it. Before a photo is stamped, an output
+// plan refuses outputs that would replace a photo of the list or the output of a photo before it.
 class BatchRun
 {
 public:
@@ -32,6 +32,9 @@ public:
         std::function<QString()> loadSettings;
         Renderer render; // one photo in batch mode
         std::function<void(const QString& path)> showInFileBrowser;
+        // Photos stamped at once; 0: one per core. With 1 a photo is taken only when the one
+        // before it is marked.
+        int threads = 0;
     };
 
     struct Summary
@@ -45,7 +48,7 @@ public:
         QString lastOutputPath;
     };
 
-    BatchRun(CMainDlgUI* ui, StopEvent* stop, Services services = {});
+    BatchRun(CMainDlgUI* ui, StopEvent* stop, Services services);
     // Waits for the worker.
     ~BatchRun();
     BatchRun(const BatchRun&) = delete;

@@ -7,7 +7,6 @@
 #include <cstdio>
 
 #include "cli/AnswerStream.h"
-#include "cli/ParallelStamper.h"
 #include "cli/ProgressBar.h"
 #include "model/DataFiles.h"
 #include "model/OutputSettings.h"
@@ -15,6 +14,7 @@
 #include "model/SelectedTemplate.h"
 #include "model/TemplateStore.h"
 #include "model/WatermarkTemplate.h"
+#include "render/BatchRunner.h"
 #include "render/RenderRequest.h"
 #include "render/WatermarkCompositor.h"
 #include "services/folders/Folders.h"
@@ -115,15 +115,27 @@ int StampPhotos(const QStringList& photos, const StampOptions& options, QTextStr
     ProgressBar progress(AnswerStream::get(), int(photos.size()));
     progress.update(0);
     int failed = 0;
-    ParallelStamper(base, photos).run(jobs, [&](int index, const ComposeOutcome& outcome) {
+    int taken = 0;
+    BatchRunner runner(base.output, photos, [&base](const QString& path) {
+        RenderRequest request = base;
+        request.sourcePath = path;
+        return WatermarkCompositor::render(request).outcome;
+    });
+    const auto next = [&]() -> std::optional<BatchRunner::Photo> {
+        if (taken >= photos.size())
+            return std::nullopt;
+        const int index = taken++;
+        return BatchRunner::Photo{photos.at(index), index};
+    };
+    runner.run(jobs, next, [&](const BatchRunner::Photo& photo, const ComposeOutcome& outcome) {
         progress.clear();
         if (outcome.ok) {
             out << outcome.outputPath << Qt::endl;
         } else {
             ++failed;
-            err << photos.at(index) << ": " << outcome.error << Qt::endl;
+            err << photo.path << ": " << outcome.error << Qt::endl;
         }
-        progress.update(index + 1);
+        progress.update(photo.tag + 1);
     });
     progress.clear();
     return failed == 0 ? 0 : 1;

@@ -21,10 +21,11 @@ private:
         int settingsLoads = 0;
         QStringList photos;
 
-        explicit Run(int photoCount)
+        explicit Run(int photoCount, int threads = 1)
         {
             f.Open();
             BatchRun::Services services;
+            services.threads = threads;
             services.render = [this](const QString& path) { return renderer.Render(path); };
             services.loadSettings = [this]() {
                 ++settingsLoads;
@@ -320,6 +321,39 @@ private slots:
             QVERIFY(kept.open(QIODevice::ReadOnly));
             QCOMPARE(kept.readAll(), preferencesBefore);
         }
+    }
+
+    // Two photos at a time: both are taken before either is done; a stop lets the photos in
+    // progress finish and be marked, and takes no other.
+    void parallelRunFinishesThePhotosInProgress()
+    {
+        Run run(4, 2);
+        run.renderer.Allow(0);
+        run.Start();
+        QTRY_COMPARE(run.renderer.Started(), 2);
+        QTest::qWait(50);
+        QCOMPARE(run.renderer.Started(), 2);
+        run.f.Button("stop_toolbar_btn")->click();
+        run.renderer.AllowAll();
+        QVERIFY(run.WaitForEnd());
+        QCOMPARE(run.renderer.Photos(), run.photos.mid(0, 2));
+        QCOMPARE((QStringList{run.f.StatusPicture(0), run.f.StatusPicture(1), run.f.StatusPicture(2),
+                              run.f.StatusPicture(3)}),
+                 (QStringList{"ok.png", "ok.png", "ready.png", "ready.png"}));
+        QCOMPARE(run.f.messages,
+                 QStringList{QStringLiteral(
+                     "批处理已停止：2 张照片已加上水印，0 张照片失败，2 张照片因停止而未处理。")});
+        QCOMPARE(run.browserPaths, QStringList{run.Output(2)});
+
+        // Without a stop every row is marked, and the browser shows the last photo of the list.
+        run.f.messages.clear();
+        run.Start();
+        QVERIFY(run.WaitForEnd());
+        QCOMPARE(run.renderer.Started(), 6);
+        for (int row = 0; row < 4; ++row)
+            QCOMPARE(run.f.StatusPicture(row), QStringLiteral("ok.png"));
+        QCOMPARE(run.browserPaths.last(), run.Output(4));
+        QVERIFY(run.f.messages.isEmpty());
     }
 
     void emptyListRestoresToolbar()

@@ -285,13 +285,24 @@ QStringList CMainDlgUI::FilePaths()
     });
 }
 
-int CMainDlgUI::FilesFromSelection()
+int CMainDlgUI::FilesAfterSelection()
 {
     return OnUiThread([this]() {
         const int count = m_fileList ? int(m_fileList->GetCount()) : 0;
         const int row = m_fileList ? m_fileList->GetCurSel() : -1;
-        return row < 0 ? count : std::max(0, count - row);
+        return std::max(0, count - (row + 1));
     });
+}
+
+void CMainDlgUI::MarkFileDone(int row)
+{
+    OnUiThread([this, row]() { SetRowStatus(row, QStringLiteral("skin/default/ok.png"), QString()); });
+}
+
+void CMainDlgUI::MarkFileFailed(int row, const QString& reason)
+{
+    OnUiThread(
+        [this, row, reason]() { SetRowStatus(row, QStringLiteral("skin/default/failed.png"), reason); });
 }
 
 void CMainDlgUI::MarkSelectedFileDone()
@@ -318,14 +329,19 @@ QString CMainDlgUI::CurrentPhotoPath()
 
 QString CMainDlgUI::SelectNextPhoto()
 {
-    return OnUiThread([this]() -> QString {
+    return SelectNextFile().second;
+}
+
+std::pair<int, QString> CMainDlgUI::SelectNextFile()
+{
+    return OnUiThread([this]() -> std::pair<int, QString> {
         if (!m_fileList)
-            return QString();
+            return {-1, QString()};
         const int row = m_fileList->GetCurSel() + 1; // 0 when nothing is selected
         if (row >= m_fileList->GetCount() || row >= static_cast<int>(m_fileItems.size()))
-            return QString();
+            return {-1, QString()};
         m_fileList->SelectItem(row);
-        return m_fileItems[static_cast<size_t>(row)].path;
+        return {row, m_fileItems[static_cast<size_t>(row)].path};
     });
 }
 

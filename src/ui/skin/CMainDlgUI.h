@@ -23,7 +23,8 @@ class QWidget;
 // records, and turns clicks into the main dialog's operations and messages.
 //
 // SelectFileRow, SelectNextPhoto, MarkSelectedFileDone, MarkSelectedFileFailed,
-// MarkAllFilesReady, FilePaths, FilesFromSelection and the four Enable operations may be
+// SelectNextFile, MarkFileDone, MarkFileFailed, MarkAllFilesReady, FilePaths,
+// FilesAfterSelection and the four Enable operations may be
 // called from the batch worker: they then run on the user-interface
 // thread while the worker waits. Everything else belongs to the user-interface thread.
 class CMainDlgUI : public QObject, public SkinNotifier
@@ -66,12 +67,18 @@ public:
     void MarkAllFilesReady();
     // The photos of the list, in order.
     QStringList FilePaths();
-    // The number of rows from the selected one to the end (all rows when none is selected).
-    int FilesFromSelection();
+    // The number of rows after the selected one (all rows when none is selected).
+    int FilesAfterSelection();
     // Marks the selected photo as failed; the row's tooltip gives the reason.
     void MarkSelectedFileFailed(const QString& reason);
     QString CurrentPhotoPath();
     QString SelectNextPhoto();
+    // As SelectNextPhoto, with the row it selected (-1 and an empty path at the end).
+    std::pair<int, QString> SelectNextFile();
+    // Marks a row, whether or not it is selected (a parallel run reports rows behind the
+    // selection).
+    void MarkFileDone(int row);
+    void MarkFileFailed(int row, const QString& reason);
     QString SelectPreviousPhoto();
     const std::vector<FileListItem>& FileItems() const { return m_fileItems; }
     int SelectedFileRow() const;

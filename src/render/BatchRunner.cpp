@@ -1,0 +1,110 @@
+#include "render/BatchRunner.h"
+
+#include <QSet>
+#include <QThreadPool>
+
+#include <algorithm>
+#include <condition_variable>
+#include <deque>
+#include <exception>
+#include <memory>
+#include <mutex>
+
+#include "render/OutputPlan.h"
+
+namespace {
+
+struct Slot
+{
+    BatchRunner::Photo photo;
+    ComposeOutcome outcome;
+    bool done = false;
+};
+
+ComposeOutcome failedWith(const QString& reason)
+{
+    ComposeOutcome outcome;
+    outcome.error = reason;
+    return outcome;
+}
+
+} // namespace
+
+BatchRunner::BatchRunner(const OutputSettings& output, const QStringList& sources, Render render)
+    : m_output(output), m_sources(sources), m_render(std::move(render))
+{
+}
+
+BatchRunner::Totals BatchRunner::run(int threads, const NextPhoto& next, const Report& report,
+                                     const StopTest& stop)
+{
+    Totals totals;
+    const int width = std::max(1, threads);
+    OutputPlan plan(m_output, m_sources);
+    // A photo taken again (the desktop's walk can be sent back to an earlier row) writes its
+    // own output again: it is not refused as a second claim of that output.
+    QSet<QString> claimed;
+
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::deque<std::shared_ptr<Slot>> inFlight;
+    bool exhausted = false;
+
+    // The workers run on the application's thread pool: the painter then does its fills on
+    // the worker's own thread instead of handing each batch of spans to other threads.
+    QThreadPool* pool = QThreadPool::globalInstance();
+    if (pool->maxThreadCount() < width)
+        pool->setMaxThreadCount(width);
+
+    for (;;) {
+        while (int(inFlight.size()) < width && !exhausted && !totals.stopped) {
+            if (stop && stop()) {
+                totals.stopped = true;
+                break;
+            }
+            const std::optional<Photo> photo = next();
+            if (!photo) {
+                exhausted = true;
+                break;
+            }
+            ++totals.taken;
+            auto slot = std::make_shared<Slot>();
+            slot->photo = *photo;
+            const QString refusal = claimed.contains(photo->path) ? QString() : plan.claim(photo->path);
+            claimed.insert(photo->path);
+            inFlight.push_back(slot);
+            if (!refusal.isEmpty()) {
+                slot->outcome = failedWith(refusal);
+                slot->done = true;
+                continue;
+            }
+            pool->start([this, slot, &mutex, &changed]() {
+                ComposeOutcome outcome;
+                try {
+                    outcome = m_render(slot->photo.path);
+                } catch (const std::exception& error) {
+                    outcome = failedWith(
+                        QStringLiteral("internal error: %1").arg(QString::fromLocal8Bit(error.what())));
+                } catch (...) {
+                    outcome = failedWith(QStringLiteral("internal error"));
+                }
+                // Notified under the lock: run() cannot return (and its lock go away) before
+                // this task lets go of it.
+                std::lock_guard lock(mutex);
+                slot->outcome = std::move(outcome);
+                slot->done = true;
+                changed.notify_all();
+            });
+        }
+        if (inFlight.empty())
+            break;
+        const std::shared_ptr<Slot> head = inFlight.front();
+        {
+            std::unique_lock lock(mutex);
+            changed.wait(lock, [&]() { return head->done; });
+        }
+        inFlight.pop_front();
+        report(head->photo, head->outcome);
+    }
+    return totals;
+}

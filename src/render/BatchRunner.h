@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <optional>
+
+#include "model/OutputSettings.h"
+#include "render/ComposeWatermark.h"
+
+// Drives one batch: takes photos one by one from a source, stamps up to `threads` of them at
+// once on Qt's global thread pool, and reports every outcome on the calling thread in the
+// order the photos were taken. Both the command line and the desktop program run their
+// batches through it.
+//
+// Before a photo is stamped, an output plan refuses it when its output would replace a photo
+// of the run or the output of a photo taken before it; the photos left share no file, so the
+// files written are the same whatever the number of threads. The stop test is made before
+// each photo is taken: a stop lets the photos in progress finish and be reported.
+// With one thread the run is strictly one photo after the other: a photo is taken only when
+// the one before it has been reported.
+class BatchRunner
+{
+public:
+    struct Photo
+    {
+        QString path;
+        int tag = -1; // the caller's own number for the photo (a list row, an argument index)
+    };
+    // The next photo in list order, or nothing at the end. Called on the calling thread.
+    using NextPhoto = std::function<std::optional<Photo>()>;
+    using Report = std::function<void(const Photo& photo, const ComposeOutcome& outcome)>;
+    using StopTest = std::function<bool()>;
+    using Render = std::function<ComposeOutcome(const QString& path)>;
+
+    struct Totals
+    {
+        int taken = 0;
+        bool stopped = false;
+    };
+
+    // `output`: the settings the run writes by; `sources`: the photos of the run known at its
+    // start (photos taken later join the plan when they are taken).
+    BatchRunner(const OutputSettings& output, const QStringList& sources, Render render);
+
+    // Runs until the source is exhausted or `stop` says so; returns when every photo taken
+    // has been reported.
+    Totals run(int threads, const NextPhoto& next, const Report& report, const StopTest& stop = {});
+
+private:
+    OutputSettings m_output;
+    QStringList m_sources;
+    Render m_render;
+};
