@@ -1,3 +1,4 @@
+#include "MessageCollector.h"
 #include "TestHttpServer.h"
 
 #include "services/folders/Folders.h"
@@ -14,36 +15,6 @@
 #include <memory>
 
 namespace {
-
-class MessageCollector : public QObject
-{
-public:
-    struct Message
-    {
-        int number;
-        qint64 wParam;
-        qint64 lParam;
-    };
-    QList<Message> messages;
-
-    QList<int> numbers() const
-    {
-        QList<int> result;
-        for (const Message& message : messages)
-            result.append(message.number);
-        return result;
-    }
-
-protected:
-    bool event(QEvent* e) override
-    {
-        if (e->type() != WindowMessageEvent::eventType())
-            return QObject::event(e);
-        const auto* message = static_cast<WindowMessageEvent*>(e);
-        messages.append({message->message(), message->wParam(), message->lParam()});
-        return true;
-    }
-};
 
 const VersionTriple kProgram{2, 1, 5};
 const QString kVersionPath = QStringLiteral("/update/lu_version.ini");
