@@ -1,6 +1,15 @@
 #include "services/imaging/ExifThumbnail.h"
 #include "imaging/TestPictures.h"
+#include "model/LayerFiles.h"
+#include "model/TempDataFolder.h"
+#include "model/WatermarkConf.h"
+#include "model/WatermarkTemplate.h"
+#include "render/RenderRequest.h"
+#include "render/WatermarkCompositor.h"
+#include "services/imaging/ImageOrientation.h"
+#include "services/imaging/text/ApplicationFonts.h"
 
+#include <QDir>
 #include <QPainter>
 #include <QRandomGenerator>
 #include <QTest>
@@ -255,12 +264,15 @@ void checkReplaced(const Block& before, const QByteArray& after, QImage& thumbna
 
 Q_DECLARE_METATYPE(Block)
 Q_DECLARE_METATYPE(Change)
+Q_DECLARE_METATYPE(Place)
 
 class ExifThumbnailTest : public QObject
 {
     Q_OBJECT
 
 private slots:
+    void initTestCase() { RegisterApplicationFonts(); }
+
     // One EXIF block, renewed from a picture: replaced in place, removed where it cannot be,
     // left alone where there is nothing to renew.
     void renew_data();
@@ -269,6 +281,10 @@ private slots:
     // Damaged blocks made from good ones byte by byte never crash, stay within a segment,
     // and are left as they are whenever nothing is renewed.
     void damagedBlocks();
+
+    // A photo stamped through the batch: the output's thumbnail shows the watermark.
+    void batchOutput_data();
+    void batchOutput();
 };
 
 void ExifThumbnailTest::renew_data()
@@ -498,6 +514,106 @@ void ExifThumbnailTest::damagedBlocks()
     QVERIFY(outcomes[int(Change::None)] > 0);
     QVERIFY(outcomes[int(Change::Replaced)] > 0);
     QVERIFY(outcomes[int(Change::Removed)] > 0);
+}
+
+void ExifThumbnailTest::batchOutput_data()
+{
+    QTest::addColumn<bool>("bigEndian");
+    QTest::addColumn<Place>("place");
+    QTest::addColumn<int>("orientation");
+    QTest::newRow("intel, at the end") << false << Place::End << 1;
+    QTest::newRow("motorola, at the end, turned") << true << Place::End << 6;
+    QTest::newRow("intel, in the middle, turned") << false << Place::Middle << 8;
+    QTest::newRow("motorola, in the middle") << true << Place::Middle << 1;
+}
+
+void ExifThumbnailTest::batchOutput()
+{
+    QFETCH(bool, bigEndian);
+    QFETCH(Place, place);
+    QFETCH(int, orientation);
+
+    // A template with one layer: a black picture over the left half of the upright photo.
+    const TempDataFolder folder;
+    QVERIFY(QDir().mkpath(folder.templates()));
+    const QSize stored(320, 240);
+    const QSize upright = ImageOrientation::uprightSize(stored, orientation);
+    const QString mark = folder.root() + QStringLiteral("/mark.png");
+    QVERIFY(filled(QSize(8, 8), Qt::black).save(mark));
+    WatermarkConf layer;
+    layer.textContent = QStringLiteral(" ");
+    layer.ImagePathName = mark;
+    layer.ImageLocation = 0;
+    layer.ImageWidth = upright.width() / 2;
+    layer.ImageHeight = upright.height();
+    layer.ScaleImgWT = 0;
+    QVERIFY(SaveLayerConf(QStringLiteral("mark"), layer, layer.Font));
+    WatermarkTemplate stamp;
+    stamp.name = QStringLiteral("Half");
+    stamp.layers = {QStringLiteral("mark")};
+    QVERIFY(SaveWatermarkTemplate(stamp));
+
+    // A white photo whose camera thumbnail is white, in the photo's stored orientation.
+    Block exif = cameraExif(bigEndian, place, whiteThumbnail(), orientation);
+    exif.thumbnailSize = QSize(160, 120);
+    const QList<JpegMetadata::Segment> segments = {
+        {JpegMetadata::kApp1, exif.app1},
+        {JpegMetadata::kApp2, QByteArray("ICC_PROFILE\0\1\1profile", 21)},
+        {JpegMetadata::kApp1, QByteArray("http://ns.adobe.com/xap/1.0/\0<x:xmpmeta/>", 42)},
+    };
+    const QString photo = folder.root() + QStringLiteral("/photo.jpg");
+    QVERIFY(TestPictures::writeFile(
+        photo, TestPictures::jpeg(filled(stored, Qt::white), TestPictures::Kind::Colour, segments)));
+
+    RenderRequest request;
+    request.mode = ComposeMode::BatchOutput;
+    request.sourcePath = photo;
+    request.templateName = stamp.name;
+    request.output.OutputFolderOpts = OutputSettings::ToOutputFolder;
+    request.output.OutputFolderPath = folder.root() + QStringLiteral("/out");
+    request.output.OutputFileNameOpts = OutputSettings::AddSuffix;
+    request.output.OutputFileNameSuffix = QStringLiteral("_new");
+    request.output.OutputFormat = OutputSettings::Jpeg;
+    const WatermarkCompositor::Result result = WatermarkCompositor::render(request);
+    QVERIFY2(result.outcome.ok, qPrintable(result.outcome.error));
+
+    QList<JpegMetadata::Segment> kept;
+    for (const JpegMetadata::Segment& segment :
+         TestPictures::scanSegments(TestPictures::readFile(result.outcome.outputPath))) {
+        if (JpegMetadata::isKeptMarker(segment.marker))
+            kept.append(segment);
+    }
+    QCOMPARE(kept.size(), segments.size());
+    QCOMPARE(kept.mid(1), segments.mid(1));
+    QImage thumbnail;
+    checkReplaced(exif, kept[0].data, thumbnail);
+    if (QTest::currentTestFailed())
+        return;
+
+    // Where the stored picture is wholly black or wholly white around a point, so is the
+    // thumbnail (half its size) there.
+    QImage expected = filled(upright, Qt::white);
+    QPainter(&expected).fillRect(QRect(0, 0, upright.width() / 2, upright.height()), Qt::black);
+    expected = ImageOrientation::turnBack(expected, orientation);
+    QCOMPARE(expected.size(), stored);
+    int dark = 0, light = 0;
+    for (int y = 10; y < 120; y += 20) {
+        for (int x = 10; x < 160; x += 20) {
+            const QRect around = QRect(2 * x - 16, 2 * y - 16, 33, 33) & expected.rect();
+            const QImage patch = expected.copy(around);
+            const bool allDark = patch == filled(around.size(), Qt::black).convertToFormat(patch.format());
+            const bool allLight = patch == filled(around.size(), Qt::white).convertToFormat(patch.format());
+            const QString where = QStringLiteral("(%1, %2)").arg(x).arg(y);
+            if (allDark) {
+                QVERIFY2(isDark(thumbnail.pixel(x, y)), qPrintable(where));
+                ++dark;
+            } else if (allLight) {
+                QVERIFY2(isLight(thumbnail.pixel(x, y)), qPrintable(where));
+                ++light;
+            }
+        }
+    }
+    QVERIFY(dark >= 10 && light >= 10);
 }
 
 QTEST_MAIN(ExifThumbnailTest)
