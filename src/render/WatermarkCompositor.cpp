@@ -11,6 +11,7 @@
 #include "render/PictureLayerPainter.h"
 #include "render/RenderThread.h"
 #include "render/TextLayerPainter.h"
+#include "services/imaging/ExifThumbnail.h"
 #include "services/imaging/ImageCanvas.h"
 #include "services/imaging/ImageEncoder.h"
 #include "services/imaging/ImageOrientation.h"
@@ -106,6 +107,8 @@ Result renderPhoto(const RenderRequest& request)
             // Stored as the camera stored it, so that the copied orientation item still holds.
             encoding.metadata = std::move(photo.metadata);
             stored = ImageOrientation::turnBack(std::move(stored), photo.orientation);
+            // The copied EXIF thumbnail would show the photo without its watermark.
+            ExifThumbnail::renew(encoding.metadata, stored);
         }
         written = ImageEncoder::write(stored, target, format, encoding);
     }

@@ -21,9 +21,12 @@
 namespace {
 
 constexpr size_t kOutputBufferSize = 256 * 1024;
+// In memory the buffer only collects pieces of the data; small pictures need no more.
+constexpr size_t kMemoryBufferSize = 16 * 1024;
 
-// libjpeg's destination: a buffer emptied into the temporary file. A failed write stops the
-// compression through the error manager; the writer keeps the reason.
+// libjpeg's destination: a buffer emptied into the temporary file, or into memory when there
+// is no writer. A failed write stops the compression through the error manager; the writer
+// keeps the reason.
 struct JpegOutput
 {
     jpeg_destination_mgr pub;
@@ -31,12 +34,22 @@ struct JpegOutput
     std::jmp_buf jump;
     char message[JMSG_LENGTH_MAX];
     AtomicFileWriter* writer;
+    QByteArray* memory;
     std::vector<JOCTET> buffer;
 };
 
 JpegOutput* outputOf(j_compress_ptr cinfo)
 {
     return static_cast<JpegOutput*>(cinfo->client_data);
+}
+
+bool drain(JpegOutput* out, const JOCTET* data, size_t size)
+{
+    if (!out->writer) {
+        out->memory->append(reinterpret_cast<const char*>(data), qsizetype(size));
+        return true;
+    }
+    return out->writer->write(reinterpret_cast<const char*>(data), qint64(size));
 }
 
 void initDestination(j_compress_ptr cinfo)
@@ -49,7 +62,7 @@ void initDestination(j_compress_ptr cinfo)
 boolean emptyOutputBuffer(j_compress_ptr cinfo)
 {
     JpegOutput* out = outputOf(cinfo);
-    if (!out->writer->write(reinterpret_cast<const char*>(out->buffer.data()), qint64(out->buffer.size())))
+    if (!drain(out, out->buffer.data(), out->buffer.size()))
         ERREXIT(cinfo, JERR_FILE_WRITE);
     out->pub.next_output_byte = out->buffer.data();
     out->pub.free_in_buffer = out->buffer.size();
@@ -60,7 +73,7 @@ void termDestination(j_compress_ptr cinfo)
 {
     JpegOutput* out = outputOf(cinfo);
     const size_t used = out->buffer.size() - out->pub.free_in_buffer;
-    if (used > 0 && !out->writer->write(reinterpret_cast<const char*>(out->buffer.data()), qint64(used)))
+    if (used > 0 && !drain(out, out->buffer.data(), used))
         ERREXIT(cinfo, JERR_FILE_WRITE);
 }
 
@@ -86,7 +99,8 @@ struct JpegJob
     int quality;
     const JpegMetadata::Segment* segments;
     qsizetype segmentCount;
-    bool exif;
+    bool jfifHeader;
+    bool optimizeCoding;
 };
 
 // Appends bytes to libjpeg's output buffer, emptying it into the file whenever it is full.
@@ -94,8 +108,7 @@ bool putBytes(JpegOutput* out, const char* data, size_t size)
 {
     while (size > 0) {
         if (out->pub.free_in_buffer == 0) {
-            if (!out->writer->write(reinterpret_cast<const char*>(out->buffer.data()),
-                                    qint64(out->buffer.size())))
+            if (!drain(out, out->buffer.data(), out->buffer.size()))
                 return false;
             out->pub.next_output_byte = out->buffer.data();
             out->pub.free_in_buffer = out->buffer.size();
@@ -136,7 +149,8 @@ bool compressGuarded(jpeg_compress_struct& cinfo, JpegOutput& out, const JpegJob
     jpeg_set_defaults(&cinfo);
     jpeg_set_quality(&cinfo, job.quality, TRUE);
     // An EXIF file starts with its APP1 block; JFIF's APP0 would stand in its way.
-    cinfo.write_JFIF_header = job.exif ? FALSE : TRUE;
+    cinfo.write_JFIF_header = job.jfifHeader ? TRUE : FALSE;
+    cinfo.optimize_coding = job.optimizeCoding ? TRUE : FALSE;
     jpeg_start_compress(&cinfo, TRUE);
     // Segments go between the start of the file and the frame header, which libjpeg writes
     // with the first rows.
@@ -154,6 +168,25 @@ bool compressGuarded(jpeg_compress_struct& cinfo, JpegOutput& out, const JpegJob
     }
     jpeg_finish_compress(&cinfo);
     return true;
+}
+
+// Sets libjpeg up around out (its buffer, destination and error manager) and runs the job.
+bool compress(JpegOutput& out, const JpegJob& job)
+{
+    out.pub.init_destination = initDestination;
+    out.pub.empty_output_buffer = emptyOutputBuffer;
+    out.pub.term_destination = termDestination;
+
+    jpeg_compress_struct cinfo{};
+    cinfo.client_data = &out;
+    cinfo.err = jpeg_std_error(&out.errorManager);
+    out.errorManager.error_exit = compressErrorExit;
+    out.errorManager.output_message = silentOutputMessage;
+    jpeg_create_compress(&cinfo);
+    cinfo.dest = &out.pub;
+    const bool ok = compressGuarded(cinfo, out, job);
+    jpeg_destroy_compress(&cinfo);
+    return ok;
 }
 
 bool isDirect32Bit(QImage::Format format)
@@ -181,18 +214,6 @@ ImagingStatus encodeJpeg(const QImage& image, AtomicFileWriter& writer, const Im
     JpegOutput out{};
     out.writer = &writer;
     out.buffer.resize(kOutputBufferSize);
-    out.pub.init_destination = initDestination;
-    out.pub.empty_output_buffer = emptyOutputBuffer;
-    out.pub.term_destination = termDestination;
-
-    jpeg_compress_struct cinfo{};
-    cinfo.client_data = &out;
-    cinfo.err = jpeg_std_error(&out.errorManager);
-    out.errorManager.error_exit = compressErrorExit;
-    out.errorManager.output_message = silentOutputMessage;
-    jpeg_create_compress(&cinfo);
-    cinfo.dest = &out.pub;
-
     const JpegJob job{source.constBits(),
                       source.bytesPerLine(),
                       source.width(),
@@ -200,10 +221,9 @@ ImagingStatus encodeJpeg(const QImage& image, AtomicFileWriter& writer, const Im
                       qBound(1, options.jpegQuality, 100),
                       segments.constData(),
                       segments.size(),
-                      options.metadata.hasExif()};
-    const bool ok = compressGuarded(cinfo, out, job);
-    jpeg_destroy_compress(&cinfo);
-    if (ok)
+                      !options.metadata.hasExif(),
+                      false};
+    if (compress(out, job))
         return ImagingStatus::success();
     if (!writer.status())
         return writer.status();
@@ -250,6 +270,32 @@ ImagingStatus encodeWithQt(const QImage& image, AtomicFileWriter& writer, ImageE
 } // namespace
 
 namespace ImageEncoder {
+
+QByteArray jpegData(const QImage& image, int quality)
+{
+    if (image.isNull())
+        return QByteArray();
+    const QImage source = isDirect32Bit(image.format()) ? image : image.convertToFormat(QImage::Format_RGB32);
+    if (source.isNull())
+        return QByteArray();
+
+    QByteArray data;
+    JpegOutput out{};
+    out.memory = &data;
+    out.buffer.resize(kMemoryBufferSize);
+    // No JFIF header: the data is meant to sit inside another file's metadata, where every
+    // byte counts, so the Huffman tables are fitted to the picture too.
+    const JpegJob job{source.constBits(),
+                      source.bytesPerLine(),
+                      source.width(),
+                      source.height(),
+                      qBound(1, quality, 100),
+                      nullptr,
+                      0,
+                      false,
+                      true};
+    return compress(out, job) ? data : QByteArray();
+}
 
 std::optional<FileFormat> formatFromNumber(int number)
 {

@@ -44,6 +44,10 @@ struct Options
 ImagingStatus write(const QImage& image, const QString& path, FileFormat format,
                     const Options& options = Options());
 
+// The picture as JPEG data in memory: baseline, 4:2:0 chroma subsampling, no JFIF or other
+// application segment, alpha ignored. Empty when the picture is empty or encoding fails.
+QByteArray jpegData(const QImage& image, int quality);
+
 // PNG data whatever the path's extension.
 ImagingStatus writePng(const QImage& image, const QString& path, const Options& options = Options());
 

@@ -5,7 +5,8 @@
 namespace {
 
 constexpr char kExifHeader[] = {'E', 'x', 'i', 'f', 0, 0};
-constexpr int kExifHeaderSize = 6;
+constexpr int kExifHeaderSize = JpegMetadata::kExifHeaderSize;
+static_assert(sizeof kExifHeader == kExifHeaderSize);
 constexpr quint16 kOrientationTag = 274;
 constexpr quint16 kTypeShort = 3;
 constexpr quint16 kTypeLong = 4;
@@ -49,6 +50,11 @@ private:
 };
 
 } // namespace
+
+bool JpegMetadata::isExifBlock(const QByteArray& app1)
+{
+    return isExif(app1);
+}
 
 int JpegMetadata::exifIndex() const
 {

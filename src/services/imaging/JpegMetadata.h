@@ -23,6 +23,10 @@ public:
     // The largest payload one segment can hold (the length field counts itself).
     static constexpr int kMaxSegmentData = 0xFFFF - 2;
 
+    // An EXIF block is an APP1 payload of "Exif\0\0" followed by a TIFF structure.
+    static constexpr int kExifHeaderSize = 6;
+    static bool isExifBlock(const QByteArray& app1);
+
     static bool isKeptMarker(int marker) { return marker == kApp1 || marker == kApp2 || marker == kApp13; }
 
     QList<Segment> segments;
