@@ -111,7 +111,7 @@ int StampPhotos(const QStringList& photos, const StampOptions& options, QTextStr
             out << outcome.outputPath << Qt::endl;
         } else {
             ++failed;
-            err << photos.at(index) << ": " << outcome.error << Qt::endl;
+            AnswerStream::writeFailure(err, photos.at(index), outcome.error);
         }
         progress.update(index + 1);
     });
