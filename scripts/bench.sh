@@ -143,6 +143,28 @@ preview=$("$build/bin/lumora-bench-preview" 200 2>/dev/null)
 preview_ms=$(echo "$preview" | awk '{ print $2 }')
 report "(g) editor preview median ($preview_ms ms)" "$preview_ms" ms "limit" "10" "$preview_ms" "<=" 10
 
+# (h) The cost of a photo does not grow with the number of files in the output folder: 2000
+# small photos (hard links to one 64 x 40 JPEG), written into a folder that holds 100,000 other
+# files and into one that holds only the outputs of the earlier runs.
+mkdir -p "$work/small" "$work/out-empty" "$work/out-full"
+convert "${photos[0]}" -resize 64x40 "$work/small/s0000.jpg"
+small=("$work/small/s0000.jpg")
+for i in $(seq 1 1999); do
+  ln "$work/small/s0000.jpg" "$work/small/s$(printf %04d "$i").jpg"
+  small+=("$work/small/s$(printf %04d "$i").jpg")
+done
+(cd "$work/out-full" && seq -f 'other%06g.jpg' 1 100000 | xargs touch)
+for folder in empty full; do
+  cp -r "$data" "$work/data-$folder"
+  sed -i "s#<OutputFolderPath>.*</OutputFolderPath>#<OutputFolderPath>$work/out-$folder</OutputFolderPath>#" \
+    "$work/data-$folder/preference.xml"
+done
+ours_small_full() { "$batch" --data-dir "$work/data-full" --jobs 1 "${small[@]}"; }
+ours_small_empty() { "$batch" --data-dir "$work/data-empty" --jobs 1 "${small[@]}"; }
+paired ours_small_full ours_small_empty
+report "(h) 2000 small photos, 100,000 files beside" "$med_a" s "into a folder without other files" "$med_b" \
+  "$(ratio "$med_a" "$med_b")" "<=" 1.2
+
 echo
 if [ "$failures" -eq 0 ]; then
   echo "All targets met."

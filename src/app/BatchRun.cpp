@@ -6,6 +6,7 @@
 #include "model/ResizeSettings.h"
 #include "render/BatchRunner.h"
 #include "services/folders/Folders.h"
+#include "services/imaging/AtomicFileWriter.h"
 #include "ui/skin/CMainDlgUI.h"
 
 #include <QMutex>
@@ -95,6 +96,8 @@ void BatchRun::Join()
 void BatchRun::Work(const std::function<void(const Summary&)>& finished)
 {
     Summary summary;
+    // Output folders are searched for leftovers of killed writes once per run.
+    AtomicFileWriter::forgetSweptFolders();
     m_ui->MarkAllFilesReady();
     summary.settingsError = m_services.loadSettings();
     if (summary.settingsError.isEmpty())

@@ -1,9 +1,13 @@
 #include "app/CLumoraApp.h"
+#include "services/imaging/TemporaryFileRegistry.h"
 
 #include <QApplication>
 
 int main(int argc, char** argv)
 {
+    // Ended by a signal (logout, kill, a closed terminal), the program removes the temporary
+    // files of the pictures it was writing.
+    TemporaryFileRegistry::installSignalCleanup();
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Lumora Plenum"));
     QApplication::setDesktopFileName(QStringLiteral("lumora-plenum"));

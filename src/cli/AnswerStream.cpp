@@ -1,6 +1,9 @@
 #include "cli/AnswerStream.h"
 
+#include <QIODevice>
 #include <QtGlobal>
+
+#include <cerrno>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -22,14 +25,86 @@ namespace AnswerStream {
 namespace {
 
 std::FILE* g_answers = nullptr;
+bool g_closed[3] = {false, false, false};
+
+// Takes the standard descriptors the program was started without. Output descriptors get
+// /dev/null opened for reading, so that writing to them fails (EBADF), as it would on the
+// closed descriptor; standard input gets it opened for writing, so that reading fails.
+void reserveStandardDescriptors()
+{
+    for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
+        if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF)
+            continue;
+        g_closed[fd] = true;
+        const int taken = ::open("/dev/null", fd == STDIN_FILENO ? O_WRONLY : O_RDONLY);
+        if (taken >= 0 && taken != fd) {
+            ::dup2(taken, fd);
+            ::close(taken);
+        }
+    }
+}
+
+constexpr char16_t kUnreadableMark = u'\0';
+constexpr char16_t kByteBase = 0xDC00; // each byte as a lone low surrogate: never read from UTF-8
+
+QByteArray bytesOf(const QString& unreadable)
+{
+    QByteArray bytes;
+    bytes.reserve(unreadable.size() - 1);
+    for (qsizetype i = 1; i < unreadable.size(); ++i)
+        bytes.append(char(unreadable.at(i).unicode() - kByteBase));
+    return bytes;
+}
 
 } // namespace
+
+bool wasClosed(int fd)
+{
+    return fd >= STDIN_FILENO && fd <= STDERR_FILENO && g_closed[fd];
+}
+
+QString unreadableName(const QByteArray& bytes)
+{
+    QString name(1, QChar(kUnreadableMark));
+    name.reserve(bytes.size() + 1);
+    for (const char byte : bytes)
+        name.append(QChar(char16_t(kByteBase + quint8(byte))));
+    return name;
+}
+
+bool isUnreadableName(const QString& name)
+{
+    if (name.isEmpty() || name.at(0).unicode() != kUnreadableMark)
+        return false;
+    for (qsizetype i = 1; i < name.size(); ++i) {
+        const char16_t c = name.at(i).unicode();
+        if (c < kByteBase || c > kByteBase + 0xFF)
+            return false;
+    }
+    return true;
+}
+
+void writeFailure(QTextStream& err, const QString& name, const QString& reason)
+{
+    if (!isUnreadableName(name)) {
+        err << name << ": " << reason << Qt::endl;
+        return;
+    }
+    const QByteArray line = bytesOf(name) + ": the file name cannot be read as UTF-8\n";
+    err.flush();
+    if (QIODevice* device = err.device())
+        device->write(line);
+    else
+        err << QString::fromUtf8(line) << Qt::flush; // a stream into a string: replacement characters
+}
 
 void separate()
 {
     if (g_answers)
         return;
-    const int copy = ::fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, 0);
+    reserveStandardDescriptors();
+    // Above the standard descriptors, whichever of them were closed.
+    const int copy = ::fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
     if (copy < 0)
         return;
     std::FILE* answers = ::fdopen(copy, "w");

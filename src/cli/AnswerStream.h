@@ -1,5 +1,9 @@
 #pragma once
 
+#include <QByteArray>
+#include <QString>
+#include <QTextStream>
+
 #include <cstdio>
 
 // Where lumora-batch writes its answers on standard error (one line per failed photo), the
@@ -12,10 +16,27 @@
 // /dev/null (unless LUMORA_VERBOSE is set), so that the answers stay whole lines.
 namespace AnswerStream {
 
-// Call once at start-up, before any other thread runs.
+// Call once at start-up, before any other thread runs. Standard input, output or error that
+// the program was started without (closed descriptors) get /dev/null opened the wrong way
+// round in their place: a write there fails instead of landing in a file that a later
+// open() took the descriptor for (standard output lines never go to standard error).
 void separate();
 
 // The stream for answers: the copy after separate(), else stderr.
 std::FILE* get();
+
+// True when the program was started with descriptor `fd` (0, 1 or 2) closed.
+bool wasClosed(int fd);
+
+// A command-line argument whose bytes are not UTF-8 cannot be turned into a file name the
+// program can open again. unreadableName() keeps its bytes in a string that names no file
+// (it starts with a NUL character, which no path holds), so that a photo with such a name
+// fails in its place in the batch, and writeFailure() can show the name as it was given.
+QString unreadableName(const QByteArray& bytes);
+bool isUnreadableName(const QString& name);
+
+// Writes the failure line "NAME: reason" on `err`. For an unreadable name the line shows the
+// name's bytes as given, and the reason says that the name is not UTF-8.
+void writeFailure(QTextStream& err, const QString& name, const QString& reason);
 
 } // namespace AnswerStream

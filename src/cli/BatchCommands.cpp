@@ -133,7 +133,7 @@ int StampPhotos(const QStringList& photos, const StampOptions& options, QTextStr
             out << outcome.outputPath << Qt::endl;
         } else {
             ++failed;
-            err << photo.path << ": " << outcome.error << Qt::endl;
+            AnswerStream::writeFailure(err, photo.path, outcome.error);
         }
         progress.update(photo.tag + 1);
     });

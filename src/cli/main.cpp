@@ -1,15 +1,20 @@
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 
 #include <QDir>
+#include <QFile>
 #include <QGuiApplication>
 #include <QTextStream>
+
+#include <unistd.h>
 
 #include "cli/AnswerStream.h"
 #include "cli/BatchCommandLine.h"
 #include "cli/BatchCommands.h"
 #include "services/folders/Folders.h"
 #include "services/imaging/MemoryReuse.h"
+#include "services/imaging/TemporaryFileRegistry.h"
 #include "services/imaging/text/ApplicationFonts.h"
 
 namespace {
@@ -32,45 +37,66 @@ QString versionText()
         .arg(LUMORA_VERSION_PATCH);
 }
 
-} // namespace
-
-int main(int argc, char* argv[])
+// The arguments as the parser sees them. An argument whose bytes are not UTF-8 cannot be
+// decoded into a name that opens the same file again: it is kept as an unreadable name, which
+// the commands answer for in its place.
+QStringList commandArguments(int argc, char* argv[])
 {
-    // Under a file-size limit (ulimit -f) a write past it would end the process with SIGXFSZ
-    // in the middle of the batch; ignored, the write fails with EFBIG and the photo gets a
-    // failure line like any other write error.
-    std::signal(SIGXFSZ, SIG_IGN);
-    AnswerStream::separate();
-    MemoryReuse::keepFreedMemory();
-    qInstallMessageHandler(quietMessages);
-    // Text is drawn into pictures only: no display is needed.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    QGuiApplication::setApplicationName(QStringLiteral("lumora-batch"));
-    QGuiApplication::setApplicationVersion(versionText());
-
-    QTextStream out(stdout);
-    QTextStream err(AnswerStream::get());
-
-    BatchCommandLine commandLine;
-    switch (commandLine.parse(QGuiApplication::arguments())) {
-    case BatchCommandLine::Outcome::Help:
-        out << commandLine.helpText();
-        return 0;
-    case BatchCommandLine::Outcome::Version:
-        out << "lumora-batch " << versionText() << Qt::endl;
-        return 0;
-    case BatchCommandLine::Outcome::UsageError:
-        err << "lumora-batch: " << commandLine.errorText() << Qt::endl
-            << "Try 'lumora-batch --help' for more information." << Qt::endl;
-        return kExitUsage;
-    case BatchCommandLine::Outcome::Run:
-        break;
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) {
+        const QByteArray bytes(argv[i]);
+        const QString text = QString::fromUtf8(bytes);
+        arguments.append(i == 0 || text.toUtf8() == bytes ? text : AnswerStream::unreadableName(bytes));
     }
+    return arguments;
+}
 
-    if (!commandLine.dataDir().isEmpty())
-        SetAppDataFolderOverride(QDir(commandLine.dataDir()).absolutePath());
+// Opens an unbuffered device on a descriptor: every answer line is written at once, and a
+// failed write is seen in the device's error.
+void openDevice(QFile& device, int fd)
+{
+    device.open(fd, QIODevice::WriteOnly | QIODevice::Unbuffered, QFileDevice::DontCloseHandle);
+}
+
+bool writeFailed(QTextStream& stream, const QFile& device)
+{
+    stream.flush();
+    return stream.status() != QTextStream::Ok || device.error() != QFileDevice::NoError;
+}
+
+// The exit code once every answer is written: an answer that could not be written (standard
+// output full or closed, a broken pipe when SIGPIPE is ignored) fails the run.
+int finish(int code, QTextStream& out, const QFile& outDevice, QTextStream& err, const QFile& errDevice)
+{
+    if (writeFailed(out, outDevice)) {
+        const QString reason =
+            AnswerStream::wasClosed(STDOUT_FILENO) ? QStringLiteral("it is closed") : outDevice.errorString();
+        err << "lumora-batch: cannot write to standard output: " << reason << Qt::endl;
+        code = std::max(code, 1);
+    }
+    if (writeFailed(err, errDevice))
+        code = std::max(code, 1);
+    return code;
+}
+
+// A name the run needs that is not UTF-8: answered on `err`, and the run does not start.
+bool unreadable(const QString& name, const char* prefix, QTextStream& err)
+{
+    if (!AnswerStream::isUnreadableName(name))
+        return false;
+    err << prefix;
+    AnswerStream::writeFailure(err, name, QString());
+    return true;
+}
+
+int runCommand(const BatchCommandLine& commandLine, QTextStream& out, QTextStream& err)
+{
+    const QString dataDir = commandLine.dataDir();
+    if (unreadable(dataDir, "lumora-batch: ", err) ||
+        unreadable(commandLine.templateName(), "lumora-batch: ", err))
+        return 1;
+    if (!dataDir.isEmpty())
+        SetAppDataFolderOverride(QDir(dataDir).absolutePath());
     InitTemplatesFolder();
 
     StampOptions options;
@@ -82,14 +108,70 @@ int main(int argc, char* argv[])
     case BatchCommandLine::Command::ListTemplates:
         return ListTemplates(out, err);
     case BatchCommandLine::Command::Stamp:
+        // Unreadable photo names get their failure lines in their places.
         RegisterApplicationFonts();
         return StampPhotos(files, options, out, err);
     case BatchCommandLine::Command::Preview:
+        if (unreadable(files.at(0), "", err) || unreadable(files.at(1), "lumora-batch: ", err))
+            return 1;
         RegisterApplicationFonts();
         return PreviewPhoto(files.at(0), files.at(1), options, out, err);
     case BatchCommandLine::Command::Sample:
+        if (unreadable(files.at(0), "lumora-batch: ", err))
+            return 1;
         RegisterApplicationFonts();
         return DrawSample(files.at(0), options, out, err);
     }
     return kExitUsage;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    // Under a file-size limit (ulimit -f) a write past it would end the process with SIGXFSZ
+    // in the middle of the batch; ignored, the write fails with EFBIG and the photo gets a
+    // failure line like any other write error.
+    std::signal(SIGXFSZ, SIG_IGN);
+    AnswerStream::separate();
+    // Interrupted (Ctrl+C, kill, a closed terminal or pipe), the run removes the temporary
+    // files of the outputs it was writing before it ends.
+    TemporaryFileRegistry::installSignalCleanup();
+    MemoryReuse::keepFreedMemory();
+    qInstallMessageHandler(quietMessages);
+    // Text is drawn into pictures only: no display is needed.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    QGuiApplication::setApplicationName(QStringLiteral("lumora-batch"));
+    QGuiApplication::setApplicationVersion(versionText());
+
+    QFile outDevice;
+    openDevice(outDevice, STDOUT_FILENO);
+    QFile errDevice;
+    openDevice(errDevice, ::fileno(AnswerStream::get()));
+    QTextStream out(&outDevice);
+    QTextStream err(&errDevice);
+
+    BatchCommandLine commandLine;
+    int code = kExitUsage;
+    switch (commandLine.parse(commandArguments(argc, argv))) {
+    case BatchCommandLine::Outcome::Help:
+        out << commandLine.helpText();
+        code = 0;
+        break;
+    case BatchCommandLine::Outcome::Version:
+        out << "lumora-batch " << versionText() << Qt::endl;
+        code = 0;
+        break;
+    case BatchCommandLine::Outcome::UsageError:
+        err << "lumora-batch: " << commandLine.errorText() << Qt::endl
+            << "Try 'lumora-batch --help' for more information." << Qt::endl;
+        code = kExitUsage;
+        break;
+    case BatchCommandLine::Outcome::Run:
+        code = runCommand(commandLine, out, err);
+        break;
+    }
+    return finish(code, out, outDevice, err, errDevice);
 }

@@ -1,5 +1,7 @@
 #include "services/imaging/AtomicFileWriter.h"
 
+#include "services/imaging/TemporaryFileRegistry.h"
+
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
@@ -8,7 +10,10 @@
 
 #include <cerrno>
 #include <cstring>
+#include <map>
+#include <mutex>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -40,6 +45,65 @@ bool processIsRunning(qint64 pid)
     return ::kill(pid_t(pid), 0) == 0 || errno == EPERM;
 }
 
+// The folders searched for leftovers in this run, each with the leftovers found there that
+// no write has removed yet. A folder is listed once per run: with many other files in it,
+// listing it for every output would cost more than writing the outputs.
+struct SweptFolders
+{
+    std::mutex mutex;
+    std::map<QString, QStringList> leftovers;
+};
+
+SweptFolders& sweptFolders()
+{
+    static SweptFolders folders;
+    return folders;
+}
+
+// The temporary files in `folder` (names in the form of temporaryPrefix() and
+// temporarySuffix()) of processes that no longer run.
+QStringList listLeftovers(const QString& folder)
+{
+    QStringList found;
+    DIR* dir = ::opendir(QFile::encodeName(folder).constData());
+    if (!dir)
+        return found;
+    const qint64 self = ::getpid();
+    constexpr char kStart[] = ".lumora-";
+    constexpr char kEnd[] = ".part";
+    while (const dirent* entry = ::readdir(dir)) {
+        const size_t length = std::strlen(entry->d_name);
+        if (length < sizeof kStart + sizeof kEnd ||
+            std::strncmp(entry->d_name, kStart, sizeof kStart - 1) != 0 ||
+            std::strcmp(entry->d_name + length - (sizeof kEnd - 1), kEnd) != 0)
+            continue;
+        if (entry->d_type != DT_REG && entry->d_type != DT_UNKNOWN)
+            continue;
+        const QString name = QString::fromLatin1(entry->d_name);
+        // ".lumora-<12 hex digits>-<pid>-..."
+        const qint64 pid = processIdOf(name, name.left(int(sizeof kStart - 1) + 13));
+        if (pid != 0 && pid != self && !processIsRunning(pid))
+            found.append(name);
+    }
+    ::closedir(dir);
+    return found;
+}
+
+// A reason for a file that could not be created in an existing folder, or an empty string
+// when the folder is missing or not a folder (describeError() says so).
+QString refusingFolder(int errorNumber, const QString& path)
+{
+    if (errorNumber != ENOENT && errorNumber != ENOTDIR)
+        return QString();
+    const QString folder = QFileInfo(path).absolutePath();
+    struct stat info = {};
+    if (::stat(QFile::encodeName(folder).constData(), &info) != 0 || !S_ISDIR(info.st_mode))
+        return QString();
+    // Some file systems (/proc, /sys) refuse new files with "no such file".
+    return QStringLiteral("cannot create files in the folder %1: it does not accept new files")
+        .arg(shown(folder));
+}
+
 } // namespace
 
 AtomicFileWriter::AtomicFileWriter(const QString& targetPath) : m_targetPath(targetPath) {}
@@ -63,21 +127,40 @@ QString AtomicFileWriter::temporarySuffix()
 
 void AtomicFileWriter::removeStrayTemporaries(const QString& targetPath)
 {
-    const QFileInfo target(targetPath);
-    const QDir folder = target.absoluteDir();
+    const QDir folder = QFileInfo(targetPath).absoluteDir();
     const QString prefix = temporaryPrefix(targetPath);
-    const QStringList names = folder.entryList({prefix + QLatin1Char('*') + temporarySuffix()},
-                                               QDir::Files | QDir::Hidden | QDir::System);
-    const qint64 self = ::getpid();
+    QStringList names;
+    {
+        SweptFolders& swept = sweptFolders();
+        const std::lock_guard lock(swept.mutex);
+        auto found = swept.leftovers.find(folder.path());
+        if (found == swept.leftovers.end())
+            found = swept.leftovers.emplace(folder.path(), listLeftovers(folder.path())).first;
+        QStringList& leftovers = found->second;
+        for (auto name = leftovers.begin(); name != leftovers.end();) {
+            if (name->startsWith(prefix)) {
+                names.append(*name);
+                name = leftovers.erase(name);
+            } else {
+                ++name;
+            }
+        }
+    }
     for (const QString& name : names) {
-        const qint64 pid = processIdOf(name, prefix);
-        if (pid == 0 || pid == self || processIsRunning(pid))
+        if (processIsRunning(processIdOf(name, prefix)))
             continue;
         const QByteArray path = QFile::encodeName(folder.filePath(name));
         struct stat info = {};
         if (::lstat(path.constData(), &info) == 0 && S_ISREG(info.st_mode))
             ::unlink(path.constData());
     }
+}
+
+void AtomicFileWriter::forgetSweptFolders()
+{
+    SweptFolders& swept = sweptFolders();
+    const std::lock_guard lock(swept.mutex);
+    swept.leftovers.clear();
 }
 
 QString AtomicFileWriter::describeError(int errorNumber, const QString& path)
@@ -92,8 +175,16 @@ QString AtomicFileWriter::describeError(int errorNumber, const QString& path)
     case EROFS:
         return QStringLiteral("the disk is read-only: cannot write %1").arg(shown(path));
     case ENOENT:
-    case ENOTDIR:
-        return QStringLiteral("the folder %1 does not exist").arg(shown(QFileInfo(path).absolutePath()));
+    case ENOTDIR: {
+        const QString folder = QFileInfo(path).absolutePath();
+        struct stat info = {};
+        if (::stat(QFile::encodeName(folder).constData(), &info) != 0)
+            return QStringLiteral("the folder %1 does not exist").arg(shown(folder));
+        if (!S_ISDIR(info.st_mode))
+            return QStringLiteral("cannot write %1: %2 is not a folder").arg(shown(path), shown(folder));
+        return QStringLiteral("cannot write %1: %2")
+            .arg(shown(path), QString::fromLocal8Bit(std::strerror(errorNumber)));
+    }
     case EISDIR:
         return QStringLiteral("cannot write %1: a folder has that name").arg(shown(path));
     case EFBIG:
@@ -125,15 +216,28 @@ ImagingStatus AtomicFileWriter::open()
         const QString candidate =
             stem + QString::number(QRandomGenerator::global()->generate(), 16) + temporarySuffix();
         const QByteArray native = QFile::encodeName(candidate);
+        // Announced before it exists, so that a signal ending the program removes it.
+        const int slot = TemporaryFileRegistry::claim(native);
+        if (slot == TemporaryFileRegistry::kEnding) {
+            m_status = ImagingStatus::failure(
+                QStringLiteral("cannot write %1: the program is ending").arg(shown(m_targetPath)));
+            return m_status;
+        }
         const int fd = ::open(native.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        const int error = errno;
         if (fd >= 0) {
+            TemporaryFileRegistry::created(slot);
             m_fd = fd;
+            m_slot = slot;
             m_tempPath = candidate;
             m_tempNative = native;
             return m_status;
         }
-        if (errno != EEXIST) {
-            m_status = ImagingStatus::failure(describeError(errno, m_targetPath));
+        TemporaryFileRegistry::release(slot);
+        if (error != EEXIST) {
+            const QString refused = refusingFolder(error, m_targetPath);
+            m_status =
+                ImagingStatus::failure(refused.isEmpty() ? describeError(error, m_targetPath) : refused);
             return m_status;
         }
     }
@@ -198,6 +302,8 @@ ImagingStatus AtomicFileWriter::commit(bool syncToDisk)
             ::close(folder);
         }
     }
+    TemporaryFileRegistry::release(m_slot);
+    m_slot = TemporaryFileRegistry::kUntracked;
     m_tempPath.clear();
     m_tempNative.clear();
     return m_status;
@@ -211,6 +317,8 @@ void AtomicFileWriter::discard()
     }
     if (!m_tempNative.isEmpty()) {
         ::unlink(m_tempNative.constData());
+        TemporaryFileRegistry::release(m_slot);
+        m_slot = TemporaryFileRegistry::kUntracked;
         m_tempNative.clear();
         m_tempPath.clear();
     }

@@ -9,8 +9,10 @@
 // when everything is written. The temporary name has a fixed form
 // (".lumora-<hash of the target name>-<process id>-<random>.part") so that leftovers of a
 // write that was cut short (the process died) can be recognised and are removed by the next
-// write of the same target. Errors carry a reason naming the file (disk full, permission
-// denied, folder missing...). The destructor discards an uncommitted temporary file.
+// write of the same target; a folder is searched for them once per run (see
+// forgetSweptFolders()). The temporary file is registered with TemporaryFileRegistry, so that
+// a signal ending the program removes it. Errors carry a reason naming the file (disk full,
+// permission denied, folder missing...). The destructor discards an uncommitted temporary file.
 class AtomicFileWriter
 {
 public:
@@ -43,8 +45,12 @@ public:
     static QString temporaryPrefix(const QString& targetPath);
     static QString temporarySuffix();
     // Removes temporary files of the target left by processes that no longer run. Only
-    // regular files are removed; links are left alone.
+    // regular files are removed; links are left alone. The target's folder is listed at the
+    // first call for it in a run; later calls remove what that listing found.
     static void removeStrayTemporaries(const QString& targetPath);
+    // Starts a new run: the next write into any folder lists it again. A program that runs
+    // several batches (the desktop program) calls this at the start of each.
+    static void forgetSweptFolders();
 
     // A sentence for a failed file operation on path.
     static QString describeError(int errorNumber, const QString& path);
@@ -54,5 +60,6 @@ private:
     QString m_tempPath;
     QByteArray m_tempNative;
     int m_fd = -1;
+    int m_slot = -1; // in TemporaryFileRegistry
     ImagingStatus m_status;
 };
