@@ -112,6 +112,37 @@ QImage turnUpright(QImage image, int orientation)
     }
 }
 
+QRect storedRect(const QRect& rect, const QSize& upright, int orientation)
+{
+    // Upright pixel (x, y) comes from the stored picture (w x h as stored) at:
+    // 2 (w-1-x, y), 3 (w-1-x, h-1-y), 4 (x, h-1-y), 5 (y, x), 6 (y, h-1-x), 7 (w-1-y, h-1-x),
+    // 8 (w-1-y, x).
+    const int w = swapsAxes(orientation) ? upright.height() : upright.width();
+    const int h = swapsAxes(orientation) ? upright.width() : upright.height();
+    const int x = rect.x();
+    const int y = rect.y();
+    const int rw = rect.width();
+    const int rh = rect.height();
+    switch (orientation) {
+    case 2:
+        return QRect(w - x - rw, y, rw, rh);
+    case 3:
+        return QRect(w - x - rw, h - y - rh, rw, rh);
+    case 4:
+        return QRect(x, h - y - rh, rw, rh);
+    case 5:
+        return QRect(y, x, rh, rw);
+    case 6:
+        return QRect(y, h - x - rw, rh, rw);
+    case 7:
+        return QRect(w - y - rh, h - x - rw, rh, rw);
+    case 8:
+        return QRect(w - y - rh, x, rh, rw);
+    default:
+        return rect;
+    }
+}
+
 QImage turnBack(QImage image, int orientation)
 {
     // Mirrors and the two diagonal mirrors undo themselves; the quarter turns swap.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QImage>
+#include <QRect>
 #include <QSize>
 
 // Turning pictures by the EXIF orientation item (1..8). TurnUpright makes the pixels look as
@@ -17,5 +18,9 @@ QSize uprightSize(const QSize& stored, int orientation);
 
 QImage turnUpright(QImage image, int orientation);
 QImage turnBack(QImage image, int orientation);
+
+// Where the pixels of `rect` of an upright picture of `upright` size lie in the stored
+// picture: turnBack(upright.copy(rect)) equals turnBack(upright).copy(storedRect(...)).
+QRect storedRect(const QRect& rect, const QSize& upright, int orientation);
 
 } // namespace ImageOrientation
