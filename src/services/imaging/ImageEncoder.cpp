@@ -2,6 +2,7 @@
 
 #include "services/imaging/AtomicFileWriter.h"
 #include "services/imaging/FileIdentity.h"
+#include "services/imaging/JpegCoefficients.h"
 #include "services/imaging/TiffMessages.h"
 
 #include <QDir>
@@ -195,10 +196,11 @@ bool isDirect32Bit(QImage::Format format)
            format == QImage::Format_ARGB32_Premultiplied;
 }
 
-ImagingStatus encodeJpeg(const QImage& image, AtomicFileWriter& writer, const ImageEncoder::Options& options,
-                         const QString& path)
+// The segments in the order they are written; fails for one that cannot be written.
+ImagingStatus segmentsToWrite(const ImageEncoder::Options& options, const QString& path,
+                              QList<JpegMetadata::Segment>& segments)
 {
-    const QList<JpegMetadata::Segment> segments = options.metadata.writeOrder();
+    segments = options.metadata.writeOrder();
     for (const JpegMetadata::Segment& segment : segments) {
         if (!JpegMetadata::isKeptMarker(segment.marker) ||
             segment.data.size() > JpegMetadata::kMaxSegmentData)
@@ -206,6 +208,16 @@ ImagingStatus encodeJpeg(const QImage& image, AtomicFileWriter& writer, const Im
                 QStringLiteral("cannot write %1: a metadata segment does not fit in a JPEG file")
                     .arg(QDir::toNativeSeparators(path)));
     }
+    return ImagingStatus::success();
+}
+
+ImagingStatus encodeJpeg(const QImage& image, AtomicFileWriter& writer, const ImageEncoder::Options& options,
+                         const QString& path)
+{
+    QList<JpegMetadata::Segment> segments;
+    const ImagingStatus writable = segmentsToWrite(options, path, segments);
+    if (!writable)
+        return writable;
     const QImage source = isDirect32Bit(image.format()) ? image : image.convertToFormat(QImage::Format_RGB32);
     if (source.isNull())
         return ImagingStatus::failure(
@@ -224,6 +236,57 @@ ImagingStatus encodeJpeg(const QImage& image, AtomicFileWriter& writer, const Im
                       !options.metadata.hasExif(),
                       false};
     if (compress(out, job))
+        return ImagingStatus::success();
+    if (!writer.status())
+        return writer.status();
+    return ImagingStatus::failure(
+        QStringLiteral("cannot encode %1: %2")
+            .arg(QDir::toNativeSeparators(path), QString::fromLocal8Bit(out.message)));
+}
+
+// Writes the coefficients: the file header, the metadata segments, then the frame and the
+// scans. Returns false when libjpeg stopped with an error.
+bool transcodeGuarded(jpeg_compress_struct& cinfo, JpegOutput& out, const JpegCoefficients& coefficients,
+                      const QList<JpegMetadata::Segment>& segments, bool jfifHeader)
+{
+    if (setjmp(out.jump))
+        return false;
+    coefficients.prepareWriter(&cinfo);
+    // An EXIF file starts with its APP1 block; JFIF's APP0 would stand in its way.
+    cinfo.write_JFIF_header = jfifHeader ? TRUE : FALSE;
+    jpeg_write_coefficients(&cinfo, coefficients.arrays());
+    for (const JpegMetadata::Segment& segment : segments) {
+        if (!writeSegment(&cinfo, segment))
+            ERREXIT(&cinfo, JERR_FILE_WRITE);
+    }
+    jpeg_finish_compress(&cinfo);
+    return true;
+}
+
+ImagingStatus transcodeJpeg(const JpegCoefficients& coefficients, AtomicFileWriter& writer,
+                            const ImageEncoder::Options& options, const QString& path)
+{
+    QList<JpegMetadata::Segment> segments;
+    const ImagingStatus writable = segmentsToWrite(options, path, segments);
+    if (!writable)
+        return writable;
+
+    JpegOutput out{};
+    out.writer = &writer;
+    out.buffer.resize(kOutputBufferSize);
+    out.pub.init_destination = initDestination;
+    out.pub.empty_output_buffer = emptyOutputBuffer;
+    out.pub.term_destination = termDestination;
+    jpeg_compress_struct cinfo{};
+    cinfo.client_data = &out;
+    cinfo.err = jpeg_std_error(&out.errorManager);
+    out.errorManager.error_exit = compressErrorExit;
+    out.errorManager.output_message = silentOutputMessage;
+    jpeg_create_compress(&cinfo);
+    cinfo.dest = &out.pub;
+    const bool ok = transcodeGuarded(cinfo, out, coefficients, segments, !options.metadata.hasExif());
+    jpeg_destroy_compress(&cinfo);
+    if (ok)
         return ImagingStatus::success();
     if (!writer.status())
         return writer.status();
@@ -334,6 +397,25 @@ ImagingStatus write(const QImage& image, const QString& path, FileFormat format,
         return opened;
     const ImagingStatus encoded = format == FileFormat::Jpeg ? encodeJpeg(image, writer, options, path)
                                                              : encodeWithQt(image, writer, format, path);
+    if (!encoded) {
+        writer.discard();
+        return encoded;
+    }
+    return writer.commit(options.syncToDisk);
+}
+
+ImagingStatus writeJpegCoefficients(const JpegCoefficients& coefficients, const QString& path,
+                                    const Options& options)
+{
+    if (!options.sourcePath.isEmpty() && IsSameFile(options.sourcePath, path))
+        return ImagingStatus::failure(
+            QStringLiteral("the output %1 is the source photo itself; it was left unchanged")
+                .arg(QDir::toNativeSeparators(path)));
+    AtomicFileWriter writer(path);
+    const ImagingStatus opened = writer.open();
+    if (!opened)
+        return opened;
+    const ImagingStatus encoded = transcodeJpeg(coefficients, writer, options, path);
     if (!encoded) {
         writer.discard();
         return encoded;

@@ -8,6 +8,8 @@
 
 #include <optional>
 
+class JpegCoefficients;
+
 // Writing pictures to files. Every write goes to a temporary file in the target folder which
 // is renamed over the target only when it is complete, so a failed write never leaves a
 // partial file under the target name and an earlier file of that name survives it. An
@@ -43,6 +45,14 @@ struct Options
 // stores the colour channels and ignores alpha, at 4:2:0 chroma subsampling.
 ImagingStatus write(const QImage& image, const QString& path, FileFormat format,
                     const Options& options = Options());
+
+// Writes a JPEG's coefficients again as a JPEG file (lossless transcoding, see
+// JpegCoefficients::prepareWriter): the blocks keep their coefficients exactly, the file its
+// sampling, quantisation tables, restart interval and progressive scans, with Huffman tables
+// fitted to the blocks. The metadata segments and the JFIF header are written as write() writes
+// them; jpegQuality is not used.
+ImagingStatus writeJpegCoefficients(const JpegCoefficients& coefficients, const QString& path,
+                                    const Options& options = Options());
 
 // The picture as JPEG data in memory: baseline, 4:2:0 chroma subsampling, no JFIF or other
 // application segment, alpha ignored. Empty when the picture is empty or encoding fails.

@@ -70,3 +70,22 @@ JBLOCKARRAY JpegBlockArrays::access(j_common_ptr cinfo, jvirt_barray_ptr handle,
         ERREXIT(cinfo, JERR_BAD_VIRTUAL_ACCESS);
     return array->rowPointers.data() + startRow;
 }
+
+void JpegBlockArrays::lendTo(jpeg_compress_struct* cinfo)
+{
+    cinfo->mem->access_virt_barray = &JpegBlockArrays::access;
+}
+
+JBLOCKROW JpegBlockArrays::row(jvirt_barray_ptr handle, JDIMENSION row)
+{
+    auto* array = reinterpret_cast<Array*>(handle);
+    if (!array || row >= array->rowPointers.size())
+        return nullptr;
+    return array->rowPointers[row];
+}
+
+JDIMENSION JpegBlockArrays::blocksPerRow(jvirt_barray_ptr handle)
+{
+    const auto* array = reinterpret_cast<const Array*>(handle);
+    return array ? array->blocksPerRow : 0;
+}

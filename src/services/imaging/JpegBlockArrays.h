@@ -30,6 +30,18 @@ public:
     // Frees the arrays; call once the decompressor is destroyed.
     void release();
 
+    // Lets a compressor read arrays served here (jpeg_write_coefficients with the handles that
+    // jpeg_read_coefficients returned). Only the access method is replaced: the compressor
+    // keeps its own memory manager for everything else.
+    static void lendTo(jpeg_compress_struct* cinfo);
+
+    // A row of blocks of an array served here, or nullptr when the row is outside the array or
+    // the array is not realised yet. Works without a libjpeg call, so outside any error
+    // handler.
+    static JBLOCKROW row(jvirt_barray_ptr array, JDIMENSION row);
+    // The number of blocks in each row of an array served here.
+    static JDIMENSION blocksPerRow(jvirt_barray_ptr array);
+
 private:
     struct Array
     {
