@@ -17,6 +17,10 @@ BatchCommandLine::BatchCommandLine()
                  QStringLiteral("NAME")),
       m_resize(QStringLiteral("resize"),
                QStringLiteral("Resize the photos by the settings of resizing_config.ini for this run.")),
+      m_lossless(QStringLiteral("lossless"),
+                 QStringLiteral("Write JPEG photos that are not resized as JPEG keeping every block the "
+                                "watermark leaves alone exactly as it is; only the blocks under the "
+                                "watermark are encoded again.")),
       m_jobs(QStringLiteral("jobs"),
              QStringLiteral("Stamp N photos at a time (default: the number of cores). The files written "
                             "are the same whatever N."),
@@ -30,7 +34,8 @@ BatchCommandLine::BatchCommandLine()
 {
     m_parser.setApplicationDescription(
         QStringLiteral("Lumora Plenum batch watermarking.\n\n"
-                       "lumora-batch [--data-dir DIR] [--template NAME] [--resize] [--jobs N] PHOTO...\n"
+                       "lumora-batch [--data-dir DIR] [--template NAME] [--resize] [--lossless] [--jobs N] "
+                       "PHOTO...\n"
                        "stamps each photo with the template and writes it as the output settings of "
                        "preference.xml say. One line per photo: the path written on standard output, or "
                        "\"PHOTO: reason\" on standard error. Exit status 0 when every photo was written, "
@@ -42,6 +47,7 @@ BatchCommandLine::BatchCommandLine()
     m_parser.addOption(m_listTemplates);
     m_parser.addOption(m_template);
     m_parser.addOption(m_resize);
+    m_parser.addOption(m_lossless);
     m_parser.addOption(m_jobs);
     m_parser.addOption(m_preview);
     m_parser.addOption(m_sample);
@@ -124,4 +130,9 @@ QString BatchCommandLine::templateName() const
 bool BatchCommandLine::resize() const
 {
     return m_parser.isSet(m_resize);
+}
+
+bool BatchCommandLine::lossless() const
+{
+    return m_parser.isSet(m_lossless);
 }

@@ -10,7 +10,7 @@
 //   PHOTO...                    stamp photos (the batch run)
 //   --preview PHOTO OUT         render one photo as the output preview does (PNG data)
 //   --sample OUT                draw the template onto the built-in sample picture
-// Options: --data-dir DIR, --template NAME, --resize, --jobs N.
+// Options: --data-dir DIR, --template NAME, --resize, --lossless, --jobs N.
 class BatchCommandLine
 {
 public:
@@ -48,6 +48,7 @@ public:
     // The --template value, empty when not given.
     QString templateName() const;
     bool resize() const;
+    bool lossless() const;
     // The --jobs value; 0 when not given (use every core).
     int jobs() const { return m_jobCount; }
     // Stamp: the photos; Preview: the photo and the output file; Sample: the output file.
@@ -65,6 +66,7 @@ private:
     QCommandLineOption m_listTemplates;
     QCommandLineOption m_template;
     QCommandLineOption m_resize;
+    QCommandLineOption m_lossless;
     QCommandLineOption m_jobs;
     QCommandLineOption m_preview;
     QCommandLineOption m_sample;

@@ -9,6 +9,7 @@
 #include "cli/AnswerStream.h"
 #include "cli/ProgressBar.h"
 #include "model/DataFiles.h"
+#include "model/LosslessJpeg.h"
 #include "model/OutputSettings.h"
 #include "model/ResizeSettings.h"
 #include "model/SelectedTemplate.h"
@@ -84,6 +85,8 @@ bool prepareRequest(ComposeMode mode, const StampOptions& options, RenderRequest
     LoadResizeSettings();
     if (options.resize)
         SetResizePictures(true);
+    if (options.lossless)
+        SetLosslessJpeg(true);
     request = RenderRequest::fromProcessSettings(mode, QString(), QString());
     return true;
 }

@@ -17,6 +17,8 @@ struct StampOptions
     QString templateName; // empty: the template selected in config.ini, else the first
     bool resize = false;  // resize the photos for this run
     int jobs = 0;         // photos at a time; 0: the number of cores
+    // JPEG outputs keep the blocks the watermark leaves alone (see LosslessJpeg).
+    bool lossless = false;
 };
 
 // Stamps every photo with the template and writes it as "preference.xml" says. For each

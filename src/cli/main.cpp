@@ -102,6 +102,7 @@ int runCommand(const BatchCommandLine& commandLine, QTextStream& out, QTextStrea
     StampOptions options;
     options.templateName = commandLine.templateName();
     options.resize = commandLine.resize();
+    options.lossless = commandLine.lossless();
     options.jobs = commandLine.jobs();
     const QStringList files = commandLine.files();
     switch (commandLine.command()) {

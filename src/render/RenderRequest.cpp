@@ -1,5 +1,6 @@
 #include "render/RenderRequest.h"
 
+#include "model/LosslessJpeg.h"
 #include "model/SelectedTemplate.h"
 
 RenderRequest RenderRequest::fromProcessSettings(ComposeMode mode, const QString& sourcePath,
@@ -13,6 +14,7 @@ RenderRequest RenderRequest::fromProcessSettings(ComposeMode mode, const QString
     request.output = GetOutputSettings();
     request.resize = GetResizeSettings();
     request.resizePictures = ResizePictures();
+    request.losslessJpeg = LosslessJpeg();
     request.pixelLimit = PixelLimitFromEnvironment();
     return request;
 }

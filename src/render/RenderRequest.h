@@ -21,6 +21,9 @@ struct RenderRequest
     OutputSettings output;
     ResizeSettings resize;
     bool resizePictures = false;
+    // JPEG photos written as JPEG without resizing keep their blocks outside the watermark
+    // (see LosslessJpeg).
+    bool losslessJpeg = false;
 
     // EditorPreview: the size of the preview area, which placement and scaling refer to.
     QSize previewSize;
@@ -29,7 +32,8 @@ struct RenderRequest
     qint64 pixelLimit = PhotoDecoder::kDefaultPixelLimit;
 
     // A request with the process-wide values: the selected template, the output settings,
-    // the resize values, the resize-pictures switch and the pixel limit.
+    // the resize values, the resize-pictures switch, the lossless JPEG choice and the pixel
+    // limit.
     // The pixel limit: LUMORA_MAX_PIXELS from the environment when it is a positive number,
     // else 250 million.
     static qint64 PixelLimitFromEnvironment();

@@ -2,6 +2,8 @@
 
 #include <QDir>
 
+#include <optional>
+
 #include "model/DataFiles.h"
 #include "model/LayerFiles.h"
 #include "model/WatermarkConf.h"
@@ -11,10 +13,14 @@
 #include "render/PictureLayerPainter.h"
 #include "render/RenderThread.h"
 #include "render/TextLayerPainter.h"
+#include "services/imaging/DrawingLayer.h"
 #include "services/imaging/ExifThumbnail.h"
 #include "services/imaging/ImageCanvas.h"
 #include "services/imaging/ImageEncoder.h"
 #include "services/imaging/ImageOrientation.h"
+#include "services/imaging/JpegBlockMerger.h"
+#include "services/imaging/JpegCoefficients.h"
+#include "services/imaging/PhotoDecoder.h"
 #include "services/sample/SamplePicture.h"
 
 namespace WatermarkCompositor {
@@ -57,6 +63,81 @@ QString describeSource(const QString& path)
     return QDir::toNativeSeparators(path);
 }
 
+// The lossless JPEG way of a batch output (see LosslessJpeg): the watermark is drawn upright
+// on a transparent layer of the photo's size, turned back into the photo's stored orientation
+// and merged into the stored blocks, which are written again without decoding the rest.
+// Nothing when the photo does not take this way (not a JPEG, resized, a colour space or coding
+// the coefficients cannot be written back in, damaged data): the full path then renders it.
+std::optional<Result> renderLossless(const RenderRequest& request, const QString& target)
+{
+    ImageEncoder::Options encoding;
+    encoding.sourcePath = request.sourcePath;
+    QSize storedSize;
+    int orientation = 0;
+    {
+        // The header as the full path reads it: format, size, orientation and metadata.
+        PhotoDecoder decoder;
+        decoder.setPixelLimit(request.pixelLimit);
+        if (!decoder.open(request.sourcePath) || decoder.format() != PhotoDecoder::Format::Jpeg)
+            return std::nullopt;
+        storedSize = decoder.storedSize();
+        orientation = decoder.orientation();
+        encoding.metadata = decoder.metadata();
+    }
+    const QSize upright = ImageOrientation::uprightSize(storedSize, orientation);
+    const auto [exactWidth, exactHeight] =
+        ExactOutputSize(request.resize, request.resizePictures, upright.width(), upright.height());
+    if (ComputeOutputSize(request.resize, request.resizePictures, upright.width(), upright.height()) !=
+            upright ||
+        exactWidth != upright.width() || exactHeight != upright.height())
+        return std::nullopt;
+
+    JpegCoefficients coefficients;
+    if (!coefficients.read(request.sourcePath, request.pixelLimit) || coefficients.size() != storedSize)
+        return std::nullopt;
+
+    QImage mark;
+    QRect stored;
+    {
+        DrawingLayer layer(upright);
+        if (layer.canvas().isNull())
+            return failed(QStringLiteral("not enough memory for a %1 x %2 watermark layer")
+                              .arg(upright.width())
+                              .arg(upright.height()));
+        QStringList problems;
+        {
+            QPainter painter(&layer.canvas());
+            if (!drawTemplate(painter, upright, request.templateName, request.pixelLimit, &problems))
+                return failed(problems.join(QStringLiteral("; ")));
+        }
+        const QRect drawn = layer.drawnArea();
+        if (!drawn.isEmpty()) {
+            mark = ImageOrientation::turnBack(layer.canvas().copy(drawn), orientation);
+            if (mark.isNull())
+                return failed(QStringLiteral("not enough memory for the watermark"));
+            stored = ImageOrientation::storedRect(drawn, upright, orientation);
+        }
+    }
+    if (!mark.isNull() && !JpegBlockMerger::merge(coefficients, mark, stored.topLeft()))
+        return std::nullopt;
+    if (!coefficients.fitTables())
+        return std::nullopt;
+
+    if (request.output.OutputFolderOpts == OutputSettings::ToOutputFolder &&
+        !QDir().mkpath(QFileInfo(target).absolutePath()))
+        return failed(QStringLiteral("cannot create the output folder %1")
+                          .arg(describeSource(QFileInfo(target).absolutePath())));
+    // The copied EXIF thumbnail would show the photo without its watermark.
+    ExifThumbnail::renew(encoding.metadata, coefficients.dcPicture());
+    const ImagingStatus written = ImageEncoder::writeJpegCoefficients(coefficients, target, encoding);
+    if (!written)
+        return failed(written.error);
+    Result result;
+    result.outcome.ok = true;
+    result.outcome.outputPath = target;
+    return result;
+}
+
 Result renderPhoto(const RenderRequest& request)
 {
     const bool batch = request.mode == ComposeMode::BatchOutput;
@@ -71,6 +152,11 @@ Result renderPhoto(const RenderRequest& request)
             return failed(reason);
     } else if (target.isEmpty()) {
         return failed(QStringLiteral("no file to write the preview to"));
+    }
+    if (batch && request.losslessJpeg &&
+        OutputNaming::outputFormat(request.output) == ImageEncoder::FileFormat::Jpeg) {
+        if (std::optional<Result> lossless = renderLossless(request, target))
+            return std::move(*lossless);
     }
 
     PhotoCanvas photo;
