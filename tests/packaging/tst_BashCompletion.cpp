@@ -227,6 +227,13 @@ void BashCompletionTest::candidates_data()
     QTest::newRow("output of --preview")
         << QStringList{QStringLiteral("--preview"), QStringLiteral("city.png"), QString()} << -1
         << everything;
+    QTest::newRow("photo of --preview after a template")
+        << QStringList{QStringLiteral("--template"), QStringLiteral("Demo\\ 1"), QStringLiteral("--preview"),
+                       QString()}
+        << -1 << photos;
+    QTest::newRow("file after a redirection")
+        << QStringList{QStringLiteral("city.png"), QStringLiteral(">"), QStringLiteral("n")} << -1
+        << QStringList{QStringLiteral("notes.txt")};
     QTest::newRow("nothing after --list-templates")
         << QStringList{QStringLiteral("--list-templates"), QString()} << -1 << QStringList();
     QTest::newRow("nothing after --jobs")
