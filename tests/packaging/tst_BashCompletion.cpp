@@ -141,6 +141,7 @@ void BashCompletionTest::candidates_data()
         "words");                   // "@DATA" stands for the data folder, "@MISSING" for a missing one
     QTest::addColumn<int>("cword"); // the word being completed; -1: the last
     QTest::addColumn<QStringList>("expected"); // in any order
+    QTest::addColumn<bool>("freshHome");       // a home folder without a data folder
 
     const QStringList ours{QStringLiteral("Demo 1"), QStringLiteral("Studio mark's copy")};
     const QStringList photos{
@@ -150,94 +151,98 @@ void BashCompletionTest::candidates_data()
     QStringList everything = photos;
     everything << QStringLiteral("notes.txt") << QStringLiteral("photo.jpg.txt") << QStringLiteral("jpg");
 
-    QTest::newRow("every option") << QStringList{QStringLiteral("-")} << -1 << m_options;
+    QTest::newRow("every option") << QStringList{QStringLiteral("-")} << -1 << m_options << false;
     QTest::newRow("option prefix") << QStringList{QStringLiteral("--te")} << -1
-                                   << QStringList{QStringLiteral("--template")};
+                                   << QStringList{QStringLiteral("--template")} << false;
     QTest::newRow("options after a photo") << QStringList{QStringLiteral("city.png"), QStringLiteral("--re")}
-                                           << -1 << QStringList{QStringLiteral("--resize")};
+                                           << -1 << QStringList{QStringLiteral("--resize")} << false;
 
     QTest::newRow("templates of --data-dir")
         << QStringList{QStringLiteral("--data-dir"), QStringLiteral("@DATA"), QStringLiteral("--template"),
                        QString()}
-        << -1 << ours;
+        << -1 << ours << false;
     QTest::newRow("template prefix") << QStringList{QStringLiteral("--data-dir"), QStringLiteral("@DATA"),
                                                     QStringLiteral("--template"), QStringLiteral("De")}
-                                     << -1 << QStringList{QStringLiteral("Demo 1")};
+                                     << -1 << QStringList{QStringLiteral("Demo 1")} << false;
     QTest::newRow("template prefix with an escaped space")
         << QStringList{QStringLiteral("--data-dir"), QStringLiteral("@DATA"), QStringLiteral("--template"),
                        QStringLiteral("Demo\\ ")}
-        << -1 << QStringList{QStringLiteral("Demo 1")};
+        << -1 << QStringList{QStringLiteral("Demo 1")} << false;
     QTest::newRow("template prefix in open double quotes")
         << QStringList{QStringLiteral("--data-dir"), QStringLiteral("@DATA"), QStringLiteral("--template"),
                        QStringLiteral("\"Studio mark's")}
-        << -1 << QStringList{QStringLiteral("Studio mark's copy")};
+        << -1 << QStringList{QStringLiteral("Studio mark's copy")} << false;
     QTest::newRow("template prefix with an escaped quote")
         << QStringList{QStringLiteral("--data-dir"), QStringLiteral("@DATA"), QStringLiteral("--template"),
                        QStringLiteral("Studio\\ mark\\'")}
-        << -1 << QStringList{QStringLiteral("Studio mark's copy")};
+        << -1 << QStringList{QStringLiteral("Studio mark's copy")} << false;
     QTest::newRow("no template of that prefix")
         << QStringList{QStringLiteral("--data-dir"), QStringLiteral("@DATA"), QStringLiteral("--template"),
                        QStringLiteral("Home")}
-        << -1 << QStringList();
+        << -1 << QStringList() << false;
     QTest::newRow("options written with =")
         << QStringList{QStringLiteral("--data-dir"), QStringLiteral("="), QStringLiteral("@DATA"),
                        QStringLiteral("--template"), QStringLiteral("="), QString()}
-        << -1 << ours;
+        << -1 << ours << false;
     QTest::newRow("options written with one dash")
         << QStringList{QStringLiteral("-data-dir"), QStringLiteral("@DATA"), QStringLiteral("-template"),
                        QString()}
-        << -1 << ours;
+        << -1 << ours << false;
     QTest::newRow("--data-dir after the template")
         << QStringList{QStringLiteral("--template"), QString(), QStringLiteral("--data-dir"),
                        QStringLiteral("@DATA")}
-        << 1 << ours;
+        << 1 << ours << false;
     QTest::newRow("--data-dir in single quotes")
         << QStringList{QStringLiteral("--data-dir"), QStringLiteral("'@DATA'"), QStringLiteral("--template"),
                        QString()}
-        << -1 << ours;
+        << -1 << ours << false;
     QTest::newRow("--data-dir below the home folder")
         << QStringList{QStringLiteral("--data-dir"), QStringLiteral("~/data\\ one"),
                        QStringLiteral("--template"), QString()}
-        << -1 << ours;
+        << -1 << ours << false;
     QTest::newRow("templates of the default data folder")
         << QStringList{QStringLiteral("--template"), QString()} << -1
-        << QStringList{QStringLiteral("Demo 1"), QStringLiteral("Home only")};
+        << QStringList{QStringLiteral("Demo 1"), QStringLiteral("Home only")} << false;
+    QTest::newRow("no default data folder yet")
+        << QStringList{QStringLiteral("--template"), QString()} << -1 << QStringList() << true;
     QTest::newRow("--data-dir that does not exist")
         << QStringList{QStringLiteral("--data-dir"), QStringLiteral("@MISSING"), QStringLiteral("--template"),
                        QString()}
-        << -1 << QStringList();
+        << -1 << QStringList() << false;
 
     QTest::newRow("folders after --data-dir") << QStringList{QStringLiteral("--data-dir"), QString()} << -1
-                                              << QStringList{QStringLiteral("more photos")};
-    QTest::newRow("photos") << QStringList{QString()} << -1 << photos;
+                                              << QStringList{QStringLiteral("more photos")} << false;
+    QTest::newRow("photos") << QStringList{QString()} << -1 << photos << false;
     QTest::newRow("photo prefix with an escaped space")
-        << QStringList{QStringLiteral("Beach\\ d")} << -1 << QStringList{QStringLiteral("Beach day.JPG")};
+        << QStringList{QStringLiteral("Beach\\ d")} << -1 << QStringList{QStringLiteral("Beach day.JPG")}
+        << false;
     QTest::newRow("photos after photos")
         << QStringList{QStringLiteral("city.png"), QStringLiteral("c")} << -1
-        << QStringList{QStringLiteral("city.png"), QStringLiteral("clip.gif")};
+        << QStringList{QStringLiteral("city.png"), QStringLiteral("clip.gif")} << false;
     QTest::newRow("photos in a folder")
         << QStringList{QStringLiteral("more\\ photos/")} << -1
-        << QStringList{QStringLiteral("more photos/inside.PNG"), QStringLiteral("more photos/deeper")};
+        << QStringList{QStringLiteral("more photos/inside.PNG"), QStringLiteral("more photos/deeper")}
+        << false;
     QTest::newRow("photos after --") << QStringList{QStringLiteral("--"), QStringLiteral("-")} << -1
-                                     << QStringList{QStringLiteral("-dash.jpg")};
+                                     << QStringList{QStringLiteral("-dash.jpg")} << false;
     QTest::newRow("output of --sample")
-        << QStringList{QStringLiteral("--sample"), QString()} << -1 << everything;
+        << QStringList{QStringLiteral("--sample"), QString()} << -1 << everything << false;
     QTest::newRow("photo of --preview")
-        << QStringList{QStringLiteral("--preview"), QString()} << -1 << photos;
+        << QStringList{QStringLiteral("--preview"), QString()} << -1 << photos << false;
     QTest::newRow("output of --preview")
-        << QStringList{QStringLiteral("--preview"), QStringLiteral("city.png"), QString()} << -1
-        << everything;
+        << QStringList{QStringLiteral("--preview"), QStringLiteral("city.png"), QString()} << -1 << everything
+        << false;
     QTest::newRow("photo of --preview after a template")
         << QStringList{QStringLiteral("--template"), QStringLiteral("Demo\\ 1"), QStringLiteral("--preview"),
                        QString()}
-        << -1 << photos;
+        << -1 << photos << false;
     QTest::newRow("file after a redirection")
         << QStringList{QStringLiteral("city.png"), QStringLiteral(">"), QStringLiteral("n")} << -1
-        << QStringList{QStringLiteral("notes.txt")};
+        << QStringList{QStringLiteral("notes.txt")} << false;
     QTest::newRow("nothing after --list-templates")
-        << QStringList{QStringLiteral("--list-templates"), QString()} << -1 << QStringList();
+        << QStringList{QStringLiteral("--list-templates"), QString()} << -1 << QStringList() << false;
     QTest::newRow("nothing after --jobs")
-        << QStringList{QStringLiteral("--jobs"), QString()} << -1 << QStringList();
+        << QStringList{QStringLiteral("--jobs"), QString()} << -1 << QStringList() << false;
 }
 
 void BashCompletionTest::candidates()
@@ -245,14 +250,17 @@ void BashCompletionTest::candidates()
     QFETCH(QStringList, words);
     QFETCH(int, cword);
     QFETCH(QStringList, expected);
+    QFETCH(bool, freshHome);
 
+    const QString fresh = m_root.filePath(QStringLiteral("fresh home"));
+    const QProcessEnvironment environment = freshHome ? isolatedEnvironment(fresh) : m_environment;
     words.prepend(kProgram);
     for (QString& word : words) {
         word.replace(QStringLiteral("@DATA"), m_data);
         word.replace(QStringLiteral("@MISSING"), m_missing);
     }
     const ToolResult result =
-        complete(words, cword < 0 ? int(words.size()) - 1 : cword + 1, m_environment, m_photos);
+        complete(words, cword < 0 ? int(words.size()) - 1 : cword + 1, environment, m_photos);
     QVERIFY2(result.succeeded(), qPrintable(result.describe()));
     QStringList got = result.outLines();
     got.sort();
@@ -262,6 +270,7 @@ void BashCompletionTest::candidates()
                             .arg(got.join(QStringLiteral("] [")), expected.join(QStringLiteral("] [")))));
     // Completing never creates a data folder.
     QVERIFY(!QFileInfo::exists(m_missing));
+    QVERIFY(!QFileInfo::exists(fresh + QStringLiteral("/.local/share/Lumora Plenum")));
 }
 
 QTEST_MAIN(BashCompletionTest)
