@@ -11,6 +11,7 @@ packages=(
   libjpeg62-turbo-dev libtiff-dev
   fontconfig fonts-wqy-microhei fonts-wine fonts-dejavu-core
   xvfb xauth
+  dpkg-dev lintian appstream man-db bash-completion x11-utils imagemagick
   "$@"
 )
 
