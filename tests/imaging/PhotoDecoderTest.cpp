@@ -1,14 +1,19 @@
 #include "services/imaging/PhotoDecoder.h"
+#include "HostileBytes.h"
 #include "imaging/TestPictures.h"
 
 #include <QBuffer>
+#include <QColorSpace>
 #include <QElapsedTimer>
+#include <QImageReader>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <unistd.h>
 
 #include <cstdio>
+
+#include <png.h>
 
 using TestPictures::Kind;
 using Format = PhotoDecoder::Format;
@@ -269,6 +274,246 @@ private slots:
             QVERIFY(closeTo(image.pixel(10, 10), picture.pixel(10, 10), 12));
             QVERIFY(!closeTo(image.pixel(250, 250), picture.pixel(250, 250), 12));
         }
+    }
+
+    // PNG files decode to the picture Qt's reader makes of them, with everything the outputs
+    // carry on: pixel format, colour table, pixels, colour space, texts, resolution, offset.
+    void pngMatchesQtReader_data()
+    {
+        QTest::addColumn<QByteArray>("data");
+        using TestPictures::PngSpec;
+        const struct
+        {
+            int type;
+            QList<int> depths;
+            const char* name;
+        } layouts[] = {
+            {PNG_COLOR_TYPE_GRAY, {1, 2, 4, 8, 16}, "grey"},
+            {PNG_COLOR_TYPE_GRAY_ALPHA, {8, 16}, "grey+alpha"},
+            {PNG_COLOR_TYPE_RGB, {8, 16}, "rgb"},
+            {PNG_COLOR_TYPE_RGBA, {8, 16}, "rgba"},
+            {PNG_COLOR_TYPE_PALETTE, {1, 2, 4, 8}, "palette"},
+        };
+        unsigned seed = 1;
+        for (const auto& layout : layouts) {
+            for (const int depth : layout.depths) {
+                for (const int transparency : {-1, 1, 3}) {
+                    // A colour key on 16-bit RGB is the one case decoded differently (below).
+                    if (transparency >= 0 && ((layout.type & PNG_COLOR_MASK_ALPHA) ||
+                                              (layout.type == PNG_COLOR_TYPE_RGB && depth == 16)))
+                        continue;
+                    for (const bool interlaced : {false, true}) {
+                        PngSpec spec;
+                        spec.colourType = layout.type;
+                        spec.bitDepth = depth;
+                        spec.interlaced = interlaced;
+                        spec.transparency = layout.type == PNG_COLOR_TYPE_PALETTE || transparency < 0
+                                                ? transparency
+                                                : transparency - 1;
+                        spec.seed = seed++;
+                        QTest::addRow("%s %d-bit%s%s", layout.name, depth,
+                                      transparency < 0    ? ""
+                                      : transparency == 1 ? " tRNS"
+                                                          : " tRNS*3",
+                                      interlaced ? " interlaced" : "")
+                            << TestPictures::png(spec);
+                    }
+                }
+            }
+        }
+        for (const int entries : {1, 2, 5, 100, 255}) { // entries beyond the palette in use
+            PngSpec spec;
+            spec.colourType = PNG_COLOR_TYPE_PALETTE;
+            spec.paletteSize = entries;
+            QTest::addRow("palette of %d", entries) << TestPictures::png(spec);
+            spec.transparency = qMin(entries, 3);
+            QTest::addRow("palette of %d, tRNS", entries) << TestPictures::png(spec);
+        }
+        PngSpec monoPalette;
+        monoPalette.colourType = PNG_COLOR_TYPE_PALETTE;
+        monoPalette.bitDepth = 1;
+        monoPalette.paletteSize = 1;
+        QTest::newRow("1-bit palette of 1") << TestPictures::png(monoPalette);
+
+        const QByteArray p3 = QColorSpace(QColorSpace::DisplayP3).iccProfile();
+        const QByteArray adobe = QColorSpace(QColorSpace::AdobeRgb).iccProfile();
+        for (const int type : {PNG_COLOR_TYPE_RGB, PNG_COLOR_TYPE_RGBA, PNG_COLOR_TYPE_GRAY}) {
+            const auto spec = [type](auto change) {
+                PngSpec s;
+                s.colourType = type;
+                change(s);
+                return TestPictures::png(s);
+            };
+            const QByteArray rgbOnly = type == PNG_COLOR_TYPE_GRAY ? QByteArray() : adobe;
+            QTest::addRow("type %d gAMA 1/2.2", type) << spec([](PngSpec& s) { s.gamma = 0.45455; });
+            QTest::addRow("type %d gAMA 1", type) << spec([](PngSpec& s) { s.gamma = 1.0; });
+            QTest::addRow("type %d gAMA cHRM", type) << spec([](PngSpec& s) {
+                s.gamma = 0.8;
+                s.chromaticities = true;
+            });
+            QTest::addRow("type %d cHRM", type) << spec([](PngSpec& s) { s.chromaticities = true; });
+            QTest::addRow("type %d sRGB", type) << spec([](PngSpec& s) { s.srgb = true; });
+            QTest::addRow("type %d sRGB gAMA", type) << spec([](PngSpec& s) {
+                s.srgb = true;
+                s.gamma = 0.45455;
+            });
+            if (type != PNG_COLOR_TYPE_GRAY) {
+                QTest::addRow("type %d iCCP", type) << spec([&](PngSpec& s) { s.iccProfile = p3; });
+                QTest::addRow("type %d iCCP gAMA", type) << spec([&](PngSpec& s) {
+                    s.iccProfile = rgbOnly;
+                    s.gamma = 0.6;
+                });
+                QTest::addRow("type %d iCCP sRGB", type) << spec([&](PngSpec& s) {
+                    s.iccProfile = rgbOnly;
+                    s.srgb = true;
+                });
+            }
+            QTest::addRow("type %d pHYs oFFs", type)
+                << spec([](PngSpec& s) { s.resolution = s.offset = true; });
+            QTest::addRow("type %d pHYs oFFs, other units", type) << spec([](PngSpec& s) {
+                s.resolution = s.offset = s.resolutionUnknown = s.offsetInMicrometres = true;
+            });
+            QTest::addRow("type %d sBIT bKGD tIME", type)
+                << spec([](PngSpec& s) { s.significantBits = s.background = s.time = true; });
+        }
+
+        PngSpec texts;
+        texts.texts = {
+            {"Comment", "plain"}, {"Title", "caf\xe9"}, {"Empty", ""}, {"Cut", QByteArray("a\0b", 3)}};
+        texts.textsAfterPixels = {{"Late", "after the pixels"}, {"Comment", "replaced"}};
+        QTest::newRow("tEXt before and after the pixels") << TestPictures::png(texts);
+        texts.textCompression = PNG_TEXT_COMPRESSION_zTXt;
+        QTest::newRow("zTXt") << TestPictures::png(texts);
+        texts.texts = {{"Title", "caf\xc3\xa9 \xe2\x82\xac"}};
+        texts.textCompression = PNG_ITXT_COMPRESSION_NONE;
+        QTest::newRow("iTXt") << TestPictures::png(texts);
+        texts.textCompression = PNG_ITXT_COMPRESSION_zTXt;
+        QTest::newRow("iTXt compressed") << TestPictures::png(texts);
+        PngSpec large;
+        large.texts = {{"Large", QByteArray(3'000'000, 'x')}};
+        QTest::newRow("3 MB text") << TestPictures::png(large);
+    }
+
+    void pngMatchesQtReader()
+    {
+        QFETCH(QByteArray, data);
+        QVERIFY(!data.isEmpty());
+        const QString path = put(QStringLiteral("compare.png"), data);
+        QImageReader reader(path);
+        QImage expected;
+        QVERIFY2(reader.read(&expected), qPrintable(reader.errorString()));
+        QImage image;
+        const ImagingStatus status = PhotoDecoder::load(path, image);
+        QVERIFY2(status.ok, qPrintable(status.error));
+        QCOMPARE(image.format(), expected.format());
+        QCOMPARE(image.colorTable(), expected.colorTable());
+        QCOMPARE(image, expected);
+        QCOMPARE(image.colorSpace(), expected.colorSpace());
+        QCOMPARE(image.colorSpace().description(), expected.colorSpace().description());
+        QCOMPARE(image.colorSpace().iccProfile(), expected.colorSpace().iccProfile());
+        QCOMPARE(image.textKeys(), expected.textKeys());
+        for (const QString& key : expected.textKeys())
+            QCOMPARE(image.text(key), expected.text(key));
+        QCOMPARE(image.dotsPerMeterX(), expected.dotsPerMeterX());
+        QCOMPARE(image.dotsPerMeterY(), expected.dotsPerMeterY());
+        QCOMPARE(image.offset(), expected.offset());
+    }
+
+    // A colour key on 16-bit RGB: Qt's reader leaves such pictures scrambled (three samples a
+    // pixel in a four-sample format); here the key becomes transparency, as for every other
+    // layout: the colours of the file without its key, alpha 0 exactly where the key is.
+    void pngSixteenBitColourKeyBecomesAlpha_data()
+    {
+        QTest::addColumn<bool>("interlaced");
+        QTest::newRow("plain") << false;
+        QTest::newRow("interlaced") << true;
+    }
+
+    void pngSixteenBitColourKeyBecomesAlpha()
+    {
+        QFETCH(bool, interlaced);
+        TestPictures::PngSpec spec;
+        spec.colourType = PNG_COLOR_TYPE_RGB;
+        spec.bitDepth = 16;
+        spec.interlaced = interlaced;
+        spec.width = 200;
+        spec.height = 150;
+        QImage opaque;
+        QVERIFY(PhotoDecoder::load(put(QStringLiteral("opaque.png"), TestPictures::png(spec)), opaque).ok);
+        QCOMPARE(opaque.format(), QImage::Format_RGBX64);
+        // The key: a colour the picture holds, so that some pixels turn transparent.
+        const QRgba64 key = reinterpret_cast<const QRgba64*>(opaque.constScanLine(5))[0];
+        QByteArray keyed = TestPictures::png(spec);
+        QByteArray trns;
+        for (const quint16 sample : {key.red(), key.green(), key.blue()})
+            trns += char(sample >> 8) + QByteArray(1, char(sample & 0xFF));
+        keyed = HostileBytes::insertAfterHeader(keyed, HostileBytes::pngChunk("tRNS", trns));
+        QImage image;
+        const ImagingStatus status = PhotoDecoder::load(put(QStringLiteral("keyed.png"), keyed), image);
+        QVERIFY2(status.ok, qPrintable(status.error));
+        QCOMPARE(image.format(), QImage::Format_RGBA64);
+        int transparent = 0;
+        for (int y = 0; y < image.height(); ++y) {
+            const auto* got = reinterpret_cast<const QRgba64*>(image.constScanLine(y));
+            const auto* colour = reinterpret_cast<const QRgba64*>(opaque.constScanLine(y));
+            for (int x = 0; x < image.width(); ++x) {
+                const bool isKey = colour[x].red() == key.red() && colour[x].green() == key.green() &&
+                                   colour[x].blue() == key.blue();
+                transparent += isKey;
+                QCOMPARE(got[x].alpha(), quint16(isKey ? 0 : 0xFFFF));
+                QCOMPARE(got[x].red(), colour[x].red());
+                QCOMPARE(got[x].green(), colour[x].green());
+                QCOMPARE(got[x].blue(), colour[x].blue());
+            }
+        }
+        QVERIFY(transparent >= 1);
+    }
+
+    // The memory PNG texts take is bounded: a chunk over 8 MB, and every text once all of them
+    // have taken 16 MiB (inflated or stored, kept or not), are left out. The picture is whole.
+    void pngTextsStayWithinBounds_data()
+    {
+        QTest::addColumn<QByteArray>("chunks");
+        QTest::addColumn<QStringList>("kept");
+        const auto text = [](const QByteArray& key, const QByteArray& value) {
+            return HostileBytes::pngChunk("tEXt", key + '\0' + value);
+        };
+        const auto compressed = [](const QByteArray& key, const QByteArray& inflated) {
+            return HostileBytes::pngChunk("zTXt",
+                                          key + QByteArray(2, '\0') + HostileBytes::zlibStream(inflated));
+        };
+        QTest::newRow("a 9 MB text") << QByteArray(text("Big", QByteArray(9'000'000, 'b')) +
+                                                   text("Small", "kept"))
+                                     << QStringList{"Small"};
+        QTest::newRow("three texts of 7 MB")
+            << QByteArray(text("A", QByteArray(7'000'000, 'a')) + text("B", QByteArray(7'000'000, 'b')) +
+                          text("C", QByteArray(7'000'000, 'c')))
+            << QStringList{"A", "B"};
+        QTest::newRow("64 MiB compressed")
+            << QByteArray(compressed("Bomb", QByteArray(64 * 1024 * 1024, '\0')) + text("Small", "kept"))
+            << QStringList{"Small"};
+        QByteArray forty;
+        const QByteArray six(6'000'000, ' ');
+        for (int i = 0; i < 40; ++i)
+            forty += compressed("Comment" + QByteArray::number(i), six);
+        QTest::newRow("forty texts of 6 MB compressed") << forty << QStringList{"Comment0", "Comment1"};
+    }
+
+    void pngTextsStayWithinBounds()
+    {
+        QFETCH(QByteArray, chunks);
+        QFETCH(QStringList, kept);
+        const QByteArray plain = withQt(TestPictures::detailed(64, 48), "PNG");
+        QImage expected;
+        QVERIFY(PhotoDecoder::load(put(QStringLiteral("plain.png"), plain), expected).ok);
+        QImage image;
+        const ImagingStatus status = PhotoDecoder::load(
+            put(QStringLiteral("texts.png"), HostileBytes::insertAfterHeader(plain, chunks)), image);
+        QVERIFY2(status.ok, qPrintable(status.error));
+        QCOMPARE(image, expected);
+        QStringList keys = image.textKeys();
+        keys.sort();
+        QCOMPARE(keys, kept);
     }
 
     // The TIFF library's messages arrive as whole Qt messages instead of pieces written

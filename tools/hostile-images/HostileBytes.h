@@ -55,4 +55,13 @@ QByteArray gif(const QImage& image);
 // CRC-32 as PNG chunks use it.
 quint32 crc32(const QByteArray& bytes);
 
+// A PNG chunk: length, type, data, CRC.
+QByteArray pngChunk(const char* type, const QByteArray& data);
+
+// Inserts whole chunks right after the header chunk of a PNG file.
+QByteArray insertAfterHeader(const QByteArray& png, const QByteArray& chunks);
+
+// The data as a zlib stream (as PNG's compressed chunks hold it).
+QByteArray zlibStream(const QByteArray& data);
+
 } // namespace HostileBytes

@@ -202,6 +202,33 @@ QList<Entry> write(const QString& folder, QSize size)
            encodedWithQt(withAlpha.convertToFormat(QImage::Format_RGBA64), "png"), Expect::Stamp, size,
            QStringLiteral("16-bit PNG with alpha"));
 
+    // PNG chunks that would take much memory: a 120 MiB text, texts compressed a thousand to
+    // one, one alone and forty that each stay under libpng's 8 MB limit for a chunk.
+    const QByteArray text120 =
+        HostileBytes::pngChunk("tEXt", QByteArray("Comment") + '\0' + QByteArray(120 * 1024 * 1024, 'a'));
+    w.file(QStringLiteral("png-text-120mib.png"), HostileBytes::insertAfterHeader(png, text120),
+           Expect::Stamp, size, QStringLiteral("PNG with a 120 MiB text chunk"));
+    const QByteArray bomb = HostileBytes::zlibStream(QByteArray(64 * 1024 * 1024, '\0'));
+    w.file(QStringLiteral("png-ztxt-bomb.png"),
+           HostileBytes::insertAfterHeader(
+               png, HostileBytes::pngChunk("zTXt", QByteArray("Comment\0\0", 9) + bomb)),
+           Expect::Stamp, size, QStringLiteral("PNG with a zTXt chunk of 64 MiB decompressed"));
+    w.file(QStringLiteral("png-itxt-bomb.png"),
+           HostileBytes::insertAfterHeader(
+               png, HostileBytes::pngChunk("iTXt", QByteArray("Comment\0\1\0\0\0", 12) + bomb)),
+           Expect::Stamp, size, QStringLiteral("PNG with a compressed iTXt chunk of 64 MiB decompressed"));
+    w.file(QStringLiteral("png-iccp-bomb.png"),
+           HostileBytes::insertAfterHeader(
+               png, HostileBytes::pngChunk("iCCP", QByteArray("Profile\0\0", 9) + bomb)),
+           Expect::Stamp, size, QStringLiteral("PNG with a colour profile of 64 MiB decompressed"));
+    const QByteArray sixMegabytes = HostileBytes::zlibStream(QByteArray(6'000'000, ' '));
+    QByteArray manyTexts;
+    for (int i = 0; i < 40; ++i)
+        manyTexts += HostileBytes::pngChunk("zTXt", QByteArray("Comment") + QByteArray::number(i) +
+                                                        QByteArray("\0\0", 2) + sixMegabytes);
+    w.file(QStringLiteral("png-ztxt-many.png"), HostileBytes::insertAfterHeader(png, manyTexts),
+           Expect::Stamp, size, QStringLiteral("PNG with 40 zTXt chunks of 6 MB decompressed each"));
+
     // Damaged EXIF blocks on a sound picture: stamped, the block carried over as it is.
     const struct
     {

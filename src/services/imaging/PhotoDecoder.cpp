@@ -3,6 +3,7 @@
 #include "services/imaging/ImageBuffer.h"
 #include "services/imaging/ImageOrientation.h"
 #include "services/imaging/JpegBlockArrays.h"
+#include "services/imaging/PngDecoder.h"
 #include "services/imaging/TiffMessages.h"
 
 #include <QFile>
@@ -15,6 +16,7 @@
 #include <cstdio>
 #include <cstring>
 #include <mutex>
+#include <utility>
 #include <vector>
 
 #include <jpeglib.h>
@@ -198,7 +200,22 @@ struct PhotoDecoder::State
     bool opened = false;
     bool decoded = false;
     JpegInput jpeg;
-    QByteArray qtFormat; // the Qt reader's name for the other formats
+    PngDecoder png;
+    std::FILE* pngFile = nullptr; // open from open() until the pixels are read
+    QByteArray qtFormat;          // the Qt reader's name for the other formats
+
+    State() = default;
+    State(const State&) = delete;
+    State& operator=(const State&) = delete;
+    ~State() { closePng(); }
+
+    void closePng()
+    {
+        if (pngFile) {
+            std::fclose(pngFile);
+            pngFile = nullptr;
+        }
+    }
 };
 
 namespace {
@@ -355,10 +372,10 @@ ImagingStatus PhotoDecoder::open(const QString& path)
     }
     // libjpeg reads 4 KiB at a time: buffered in larger pieces, a photo takes a few reads.
     std::setvbuf(d->jpeg.file, nullptr, _IOFBF, kReadBufferSize);
-    unsigned char magic[3] = {};
+    unsigned char magic[8] = {};
     const size_t got = std::fread(magic, 1, sizeof magic, d->jpeg.file);
     std::rewind(d->jpeg.file);
-    const bool isJpeg = got == 3 && magic[0] == 0xFF && magic[1] == 0xD8 && magic[2] == 0xFF;
+    const bool isJpeg = got >= 3 && magic[0] == 0xFF && magic[1] == 0xD8 && magic[2] == 0xFF;
 
     if (isJpeg) {
         if (!jpegCreate(d->jpeg, &d->warnings, &d->metadata)) {
@@ -368,6 +385,16 @@ ImagingStatus PhotoDecoder::open(const QString& path)
         }
         d->format = Format::Jpeg;
         d->size = QSize(int(d->jpeg.cinfo.image_width), int(d->jpeg.cinfo.image_height));
+    } else if (PngDecoder::hasSignature(magic, got)) {
+        // Read through libpng, which bounds the memory of the chunks (see PngDecoder).
+        d->pngFile = std::exchange(d->jpeg.file, nullptr);
+        const ImagingStatus header = d->png.open(d->pngFile);
+        if (!header) {
+            d->closePng();
+            return header;
+        }
+        d->format = Format::Png;
+        d->size = d->png.size();
     } else {
         std::fclose(d->jpeg.file);
         d->jpeg.file = nullptr;
@@ -387,6 +414,7 @@ ImagingStatus PhotoDecoder::open(const QString& path)
     if (qint64(d->size.width()) * d->size.height() > d->pixelLimit) {
         const QSize size = d->size;
         d->jpeg.close();
+        d->closePng();
         return tooLarge(size, d->pixelLimit);
     }
     d->opened = true;
@@ -455,6 +483,18 @@ ImagingStatus PhotoDecoder::decode(QImage& image, const QSize& minimumSize, bool
         d->jpeg.close();
         if (!ok)
             return ImagingStatus::failure(QStringLiteral("cannot decode: %1").arg(reason));
+        image = ImageOrientation::turnUpright(std::move(decoded), turn);
+        return ImagingStatus::success();
+    }
+
+    if (d->format == Format::Png) {
+        allowAllocationFor(d->pixelLimit);
+        QImage decoded;
+        const ImagingStatus status =
+            d->png.decode(decoded, qint64(QImageReader::allocationLimit()) * 1024 * 1024);
+        d->closePng();
+        if (!status)
+            return status;
         image = ImageOrientation::turnUpright(std::move(decoded), turn);
         return ImagingStatus::success();
     }

@@ -15,10 +15,11 @@
 // pixel size and, for JPEG, the metadata segments), then decode() reads the pixels, at a reduced
 // size when the caller only needs a smaller picture.
 //
-// JPEG goes through libjpeg-turbo directly; the other formats through Qt's image readers.
-// A header that claims more pixels than the limit is refused before anything large is
-// allocated. A truncated JPEG decodes as far as its data goes (the rest is grey) and the decoder
-// notes a warning; a damaged one fails. Nothing here aborts the process.
+// JPEG goes through libjpeg-turbo directly, PNG through libpng (PngDecoder, which bounds the
+// memory of its chunks), the other formats through Qt's image readers. A header that claims more
+// pixels than the limit is refused before anything large is allocated. A truncated JPEG decodes as far as its
+// data goes (the rest is grey) and the decoder notes a warning; a damaged one fails. Nothing here aborts the
+// process.
 class PhotoDecoder
 {
 public:
