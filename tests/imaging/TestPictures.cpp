@@ -2,6 +2,7 @@
 
 #include <QDataStream>
 #include <QFile>
+#include <QHash>
 
 #include <csetjmp>
 #include <vector>
@@ -30,6 +31,18 @@ QByteArray jpeg(const QImage& image, Kind kind, const QList<JpegMetadata::Segmen
     jpeg_set_quality(&cinfo, quality, TRUE);
     if (kind == Kind::Progressive)
         jpeg_simple_progression(&cinfo);
+    if (kind == Kind::Restart)
+        cinfo.restart_in_rows = 1;
+    jpeg_scan_info separate[3] = {};
+    if (kind == Kind::SeparateScans) {
+        for (int c = 0; c < 3; ++c) {
+            separate[c].comps_in_scan = 1;
+            separate[c].component_index[0] = c;
+            separate[c].Se = DCTSIZE2 - 1;
+        }
+        cinfo.scan_info = separate;
+        cinfo.num_scans = 3;
+    }
     if (cmyk) // both write Adobe's marker
         jpeg_set_colorspace(&cinfo, kind == Kind::AdobeCmyk ? JCS_CMYK : JCS_YCCK);
     cinfo.write_JFIF_header = segments.isEmpty();
@@ -162,6 +175,75 @@ QImage detailed(int width, int height)
         }
     }
     return image;
+}
+
+QByteArray compressedGif(const QImage& image)
+{
+    const QImage indexed = image.convertToFormat(QImage::Format_Indexed8, Qt::ThresholdDither);
+    QList<QRgb> palette = indexed.colorTable();
+    palette.resize(256);
+    QByteArray data;
+    QDataStream out(&data, QIODevice::WriteOnly);
+    out.setByteOrder(QDataStream::LittleEndian);
+    out.writeRawData("GIF89a", 6);
+    out << quint16(indexed.width()) << quint16(indexed.height()) << quint8(0xF7) << quint8(0) << quint8(0);
+    for (const QRgb colour : palette)
+        out << quint8(qRed(colour)) << quint8(qGreen(colour)) << quint8(qBlue(colour));
+    out << quint8(',') << quint16(0) << quint16(0) << quint16(indexed.width()) << quint16(indexed.height());
+    out << quint8(0) << quint8(8);
+
+    constexpr int kClear = 256;
+    constexpr int kEnd = 257;
+    QByteArray packed;
+    quint32 bits = 0;
+    int count = 0;
+    int codeSize = 9;
+    auto put = [&](int code) {
+        bits |= quint32(code) << count;
+        for (count += codeSize; count >= 8; count -= 8, bits >>= 8)
+            packed.append(char(bits & 0xFF));
+    };
+    QHash<quint32, int> table; // prefix code << 8 | pixel -> code
+    int next = kEnd + 1;
+    put(kClear);
+    const int pixels = indexed.width() * indexed.height();
+    int prefix = indexed.pixelIndex(0, 0);
+    for (int i = 1; i < pixels; ++i) {
+        const int pixel = indexed.pixelIndex(i % indexed.width(), i / indexed.width());
+        const quint32 key = quint32(prefix) << 8 | quint32(pixel);
+        const auto found = table.constFind(key);
+        if (found != table.cend()) {
+            prefix = *found;
+            continue;
+        }
+        put(prefix);
+        // The reader adds its entries a code later and widens its codes once it has made the
+        // entry that needs the wider size.
+        if (next >= (1 << codeSize) && codeSize < 12)
+            ++codeSize;
+        if (next < 4095) {
+            table.insert(key, next++);
+        } else {
+            put(kClear);
+            table.clear();
+            next = kEnd + 1;
+            codeSize = 9;
+        }
+        prefix = pixel;
+    }
+    put(prefix);
+    if (next >= (1 << codeSize) && codeSize < 12)
+        ++codeSize;
+    put(kEnd);
+    if (count > 0)
+        packed.append(char(bits & 0xFF));
+    for (qsizetype at = 0; at < packed.size(); at += 255) {
+        const QByteArray block = packed.mid(at, 255);
+        out << quint8(block.size());
+        out.writeRawData(block.constData(), int(block.size()));
+    }
+    out << quint8(0) << quint8(';');
+    return data;
 }
 
 namespace {

@@ -16,7 +16,9 @@ enum class Kind
     Progressive,
     Grayscale,
     AdobeCmyk,
-    AdobeYcck
+    AdobeYcck,
+    Restart,      // colour, a restart marker after every row of blocks
+    SeparateScans // colour, sequential, one scan per component
 };
 
 // Encodes the picture with the given segments after the start of the file. For the Adobe
@@ -39,6 +41,10 @@ QImage quadrants(int width, int height);
 // A picture with fine detail everywhere (gradients under noise), so that every part of a
 // compressed file carries pixels of its own.
 QImage detailed(int width, int height);
+
+// A GIF file of the picture (at most 256 colours) compressed as GIF writers do: LZW codes that
+// grow from 9 to 12 bits, a clear code when the table is full.
+QByteArray compressedGif(const QImage& image);
 
 // A PNG file written by libpng with the layout and chunks given; the samples are made up from
 // the seed (palette pictures may use entries beyond their palette).
