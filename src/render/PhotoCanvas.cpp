@@ -58,7 +58,6 @@ ImagingStatus PhotoCanvas::load(const QString& path, const Options& options, Pho
     // The decoder reduces only when the output is smaller in both directions.
     QImage photo;
     const ImagingStatus decoded = decoder.decode(photo, size, true);
-    out.warnings = decoder.warnings();
     if (!decoded)
         return decoded;
 

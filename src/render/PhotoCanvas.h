@@ -17,7 +17,6 @@ struct PhotoCanvas
     bool isJpeg = false;   // the source is a JPEG file (by content)
     int orientation = 0;   // the JPEG's orientation item (0 when none)
     JpegMetadata metadata; // the JPEG's metadata segments, when asked for
-    QStringList warnings;  // what the decoder worked around (a truncated file, ...)
 
     struct Options
     {

@@ -2,8 +2,13 @@
 
 #include <QDataStream>
 #include <QFile>
+#include <QHash>
+
+#include <csetjmp>
+#include <vector>
 
 #include <jpeglib.h>
+#include <png.h>
 
 namespace TestPictures {
 
@@ -26,6 +31,18 @@ QByteArray jpeg(const QImage& image, Kind kind, const QList<JpegMetadata::Segmen
     jpeg_set_quality(&cinfo, quality, TRUE);
     if (kind == Kind::Progressive)
         jpeg_simple_progression(&cinfo);
+    if (kind == Kind::Restart)
+        cinfo.restart_in_rows = 1;
+    jpeg_scan_info separate[3] = {};
+    if (kind == Kind::SeparateScans) {
+        for (int c = 0; c < 3; ++c) {
+            separate[c].comps_in_scan = 1;
+            separate[c].component_index[0] = c;
+            separate[c].Se = DCTSIZE2 - 1;
+        }
+        cinfo.scan_info = separate;
+        cinfo.num_scans = 3;
+    }
     if (cmyk) // both write Adobe's marker
         jpeg_set_colorspace(&cinfo, kind == Kind::AdobeCmyk ? JCS_CMYK : JCS_YCCK);
     cinfo.write_JFIF_header = segments.isEmpty();
@@ -140,6 +157,207 @@ QImage quadrants(int width, int height)
         }
     }
     return image;
+}
+
+QImage detailed(int width, int height)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    quint32 state = 2463534242u;
+    for (int y = 0; y < height; ++y) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < width; ++x) {
+            state ^= state << 13;
+            state ^= state >> 17;
+            state ^= state << 5;
+            const int noise = int(state % 64) - 32;
+            line[x] = qRgb(qBound(0, x * 255 / width + noise, 255), qBound(0, y * 255 / height - noise, 255),
+                           qBound(0, 128 + noise * 2, 255));
+        }
+    }
+    return image;
+}
+
+QByteArray compressedGif(const QImage& image)
+{
+    const QImage indexed = image.convertToFormat(QImage::Format_Indexed8, Qt::ThresholdDither);
+    QList<QRgb> palette = indexed.colorTable();
+    palette.resize(256);
+    QByteArray data;
+    QDataStream out(&data, QIODevice::WriteOnly);
+    out.setByteOrder(QDataStream::LittleEndian);
+    out.writeRawData("GIF89a", 6);
+    out << quint16(indexed.width()) << quint16(indexed.height()) << quint8(0xF7) << quint8(0) << quint8(0);
+    for (const QRgb colour : palette)
+        out << quint8(qRed(colour)) << quint8(qGreen(colour)) << quint8(qBlue(colour));
+    out << quint8(',') << quint16(0) << quint16(0) << quint16(indexed.width()) << quint16(indexed.height());
+    out << quint8(0) << quint8(8);
+
+    constexpr int kClear = 256;
+    constexpr int kEnd = 257;
+    QByteArray packed;
+    quint32 bits = 0;
+    int count = 0;
+    int codeSize = 9;
+    auto put = [&](int code) {
+        bits |= quint32(code) << count;
+        for (count += codeSize; count >= 8; count -= 8, bits >>= 8)
+            packed.append(char(bits & 0xFF));
+    };
+    QHash<quint32, int> table; // prefix code << 8 | pixel -> code
+    int next = kEnd + 1;
+    put(kClear);
+    const int pixels = indexed.width() * indexed.height();
+    int prefix = indexed.pixelIndex(0, 0);
+    for (int i = 1; i < pixels; ++i) {
+        const int pixel = indexed.pixelIndex(i % indexed.width(), i / indexed.width());
+        const quint32 key = quint32(prefix) << 8 | quint32(pixel);
+        const auto found = table.constFind(key);
+        if (found != table.cend()) {
+            prefix = *found;
+            continue;
+        }
+        put(prefix);
+        // The reader adds its entries a code later and widens its codes once it has made the
+        // entry that needs the wider size.
+        if (next >= (1 << codeSize) && codeSize < 12)
+            ++codeSize;
+        if (next < 4095) {
+            table.insert(key, next++);
+        } else {
+            put(kClear);
+            table.clear();
+            next = kEnd + 1;
+            codeSize = 9;
+        }
+        prefix = pixel;
+    }
+    put(prefix);
+    if (next >= (1 << codeSize) && codeSize < 12)
+        ++codeSize;
+    put(kEnd);
+    if (count > 0)
+        packed.append(char(bits & 0xFF));
+    for (qsizetype at = 0; at < packed.size(); at += 255) {
+        const QByteArray block = packed.mid(at, 255);
+        out << quint8(block.size());
+        out.writeRawData(block.constData(), int(block.size()));
+    }
+    out << quint8(0) << quint8(';');
+    return data;
+}
+
+namespace {
+
+void appendPng(png_structp png, png_bytep data, size_t length)
+{
+    static_cast<QByteArray*>(png_get_io_ptr(png))
+        ->append(reinterpret_cast<const char*>(data), qsizetype(length));
+}
+
+void flushPng(png_structp) {}
+
+std::vector<png_text> pngTexts(const QList<QPair<QByteArray, QByteArray>>& texts, int compression)
+{
+    std::vector<png_text> out;
+    for (const auto& [key, text] : texts) {
+        png_text t{};
+        t.compression = compression;
+        t.key = const_cast<char*>(key.constData());
+        t.text = const_cast<char*>(text.constData());
+        t.text_length = size_t(text.size());
+        t.itxt_length = size_t(text.size());
+        out.push_back(t);
+    }
+    return out;
+}
+
+} // namespace
+
+QByteArray png(const PngSpec& spec)
+{
+    QByteArray result;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    const int channels = spec.colourType == PNG_COLOR_TYPE_RGB          ? 3
+                         : spec.colourType == PNG_COLOR_TYPE_RGBA       ? 4
+                         : spec.colourType == PNG_COLOR_TYPE_GRAY_ALPHA ? 2
+                                                                        : 1;
+    const size_t rowBytes = (size_t(spec.width) * size_t(channels) * size_t(spec.bitDepth) + 7) / 8;
+    std::vector<std::vector<png_byte>> rows(size_t(spec.height), std::vector<png_byte>(rowBytes));
+    quint32 state = spec.seed * 2654435761u;
+    for (size_t y = 0; y < rows.size(); ++y) {
+        for (size_t x = 0; x < rowBytes; ++x) {
+            state = state * 1103515245u + 12345u;
+            rows[y][x] = (x + y) % 5 == 0 ? png_byte(x * 3 + y) : png_byte(state >> 16);
+        }
+    }
+    std::vector<png_bytep> pointers;
+    for (auto& row : rows)
+        pointers.push_back(row.data());
+    std::vector<png_color> palette;
+    std::vector<png_byte> alphas;
+    const std::vector<png_text> before = pngTexts(spec.texts, spec.textCompression);
+    const std::vector<png_text> after = pngTexts(spec.textsAfterPixels, spec.textCompression);
+    png_color_16 key{};
+    if (setjmp(png_jmpbuf(png))) {
+        png_destroy_write_struct(&png, &info);
+        return QByteArray();
+    }
+    png_set_write_fn(png, &result, appendPng, flushPng);
+    png_set_check_for_invalid_index(png, 0); // palette pictures may use entries beyond the palette
+    png_set_IHDR(png, info, png_uint_32(spec.width), png_uint_32(spec.height), spec.bitDepth, spec.colourType,
+                 spec.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                 PNG_FILTER_TYPE_DEFAULT);
+    if (spec.colourType == PNG_COLOR_TYPE_PALETTE) {
+        const int entries = spec.paletteSize > 0 ? spec.paletteSize : 1 << spec.bitDepth;
+        for (int i = 0; i < entries; ++i)
+            palette.push_back(
+                png_color{png_byte(i * 37 + int(spec.seed)), png_byte(i * 91), png_byte(255 - i * 13)});
+        png_set_PLTE(png, info, palette.data(), entries);
+        for (int i = 0; i < spec.transparency; ++i)
+            alphas.push_back(png_byte(i * 53));
+        if (spec.transparency >= 0)
+            png_set_tRNS(png, info, alphas.data(), spec.transparency, nullptr);
+    } else if (spec.transparency >= 0) {
+        const int top = (1 << spec.bitDepth) - 1;
+        key.gray = png_uint_16(3 & top);
+        key.red = png_uint_16(5 & top);
+        key.green = png_uint_16(7 & top);
+        key.blue = png_uint_16(11 & top);
+        png_set_tRNS(png, info, nullptr, 0, &key);
+    }
+    if (spec.gamma > 0)
+        png_set_gAMA(png, info, spec.gamma);
+    if (spec.srgb)
+        png_set_sRGB(png, info, PNG_sRGB_INTENT_PERCEPTUAL);
+    if (spec.chromaticities)
+        png_set_cHRM(png, info, 0.3127, 0.3290, 0.64, 0.33, 0.30, 0.60, 0.15, 0.06);
+    if (!spec.iccProfile.isEmpty())
+        png_set_iCCP(png, info, "profile", 0, reinterpret_cast<png_const_bytep>(spec.iccProfile.constData()),
+                     png_uint_32(spec.iccProfile.size()));
+    if (spec.resolution)
+        png_set_pHYs(png, info, 3780, 2835,
+                     spec.resolutionUnknown ? PNG_RESOLUTION_UNKNOWN : PNG_RESOLUTION_METER);
+    if (spec.offset)
+        png_set_oFFs(png, info, 7, 9, spec.offsetInMicrometres ? PNG_OFFSET_MICROMETER : PNG_OFFSET_PIXEL);
+    png_color_8 significant{5, 5, 5, 5, 5};
+    if (spec.significantBits)
+        png_set_sBIT(png, info, &significant);
+    png_color_16 background{1, 1, 1, 1, 1};
+    if (spec.background)
+        png_set_bKGD(png, info, &background);
+    png_time time{2020, 1, 2, 3, 4, 5};
+    if (spec.time)
+        png_set_tIME(png, info, &time);
+    if (!before.empty())
+        png_set_text(png, info, before.data(), int(before.size()));
+    png_write_info(png, info);
+    png_write_image(png, pointers.data());
+    if (!after.empty())
+        png_set_text(png, info, after.data(), int(after.size()));
+    png_write_end(png, info);
+    png_destroy_write_struct(&png, &info);
+    return result;
 }
 
 QByteArray readFile(const QString& path)

@@ -256,21 +256,28 @@ private slots:
         QCOMPARE(m_data->snapshot(), filesBefore);
     }
 
-    // A truncated photo is stamped from what decodes, with a warning, or fails cleanly.
+    // A truncated photo is not stamped: the batch output and the output preview both fail with
+    // the reason and write nothing (no picture half grey).
+    void truncatedJpeg_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::newRow("batch output") << int(ComposeMode::BatchOutput);
+        QTest::newRow("output preview") << int(ComposeMode::PreviewFile);
+    }
     void truncatedJpeg()
     {
+        QFETCH(int, mode);
         const QString full = writePhoto(QStringLiteral("full.jpg"), uprightPhoto(QSize(200, 150)));
         const QByteArray data = TestPhotos::readFile(full);
         const QString cut = photoFolder() + QStringLiteral("/cut.jpg");
         TestPhotos::writeFile(cut, data.left(data.size() / 2));
+        const QString preview = m_data->root() + QStringLiteral("/preview.png");
         const WatermarkCompositor::Result result =
-            WatermarkCompositor::render(request(ComposeMode::BatchOutput, cut));
-        if (result.outcome.ok) {
-            QVERIFY(QFileInfo::exists(result.outcome.outputPath));
-            QVERIFY(!result.outcome.warnings.isEmpty());
-        } else {
-            QVERIFY(!result.outcome.error.isEmpty());
-        }
+            WatermarkCompositor::render(request(ComposeMode(mode), cut, preview));
+        QVERIFY(!result.outcome.ok);
+        QCOMPARE(result.outcome.error, QStringLiteral("the photo is damaged: its data ends early"));
+        QVERIFY(!QFileInfo::exists(preview));
+        QVERIFY(QDir(m_data->root() + QStringLiteral("/out")).isEmpty());
     }
 
     void resizing_data()

@@ -229,6 +229,8 @@ private slots:
             << "picture" << QStringList{"failed.png", "failed.png"} << "gone.png cannot be read";
         QTest::newRow("output replaces the other photo")
             << "keep name" << QStringList{"failed.png", "failed.png"} << "another photo of this run";
+        QTest::newRow("photos cut off")
+            << "cut photos" << QStringList{"failed.png", "failed.png"} << "the photo is damaged";
         QTest::newRow("preference file cut off")
             << "preferences" << QStringList{"ready.png", "ready.png"} << "preference.xml cannot be read";
     }
@@ -289,6 +291,13 @@ private slots:
         const QString jpg = f.photoFolder + "/x.jpg";
         QVERIFY(photo.save(png));
         QVERIFY(photo.save(jpg));
+        if (damage == "cut photos") {
+            for (const QString& path : {png, jpg}) {
+                QFile file(path);
+                QVERIFY(file.open(QIODevice::ReadWrite));
+                QVERIFY(file.resize(file.size() / 2));
+            }
+        }
         const QStringList before = QDir(f.photoFolder).entryList(QDir::Files);
         QFile original(jpg);
         QVERIFY(original.open(QIODevice::ReadOnly));

@@ -1,6 +1,9 @@
 #include "HostileBytes.h"
 
+#include <QList>
 #include <QtEndian>
+
+#include <array>
 
 namespace HostileBytes {
 
@@ -45,9 +48,31 @@ constexpr quint16 kShort = 3;
 constexpr quint16 kLong = 4;
 constexpr quint16 kAscii = 2;
 
+} // namespace
+
+quint32 crc32(const QByteArray& bytes)
+{
+    // Table-driven: chunks of a hundred megabytes take a fraction of a second.
+    static const auto table = [] {
+        std::array<quint32, 256> t{};
+        for (quint32 n = 0; n < 256; ++n) {
+            quint32 c = n;
+            for (int bit = 0; bit < 8; ++bit)
+                c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1u)));
+            t[n] = c;
+        }
+        return t;
+    }();
+    quint32 crc = 0xFFFFFFFFu;
+    for (const char byte : bytes)
+        crc = table[(crc ^ quint8(byte)) & 0xFFu] ^ (crc >> 8);
+    return ~crc;
+}
+
 QByteArray pngChunk(const char* type, const QByteArray& data)
 {
     QByteArray chunk;
+    chunk.reserve(data.size() + 12);
     put32be(chunk, quint32(data.size()));
     const QByteArray body = QByteArray(type, 4) + data;
     chunk += body;
@@ -55,17 +80,87 @@ QByteArray pngChunk(const char* type, const QByteArray& data)
     return chunk;
 }
 
-} // namespace
-
-quint32 crc32(const QByteArray& bytes)
+QByteArray insertAfterHeader(const QByteArray& png, const QByteArray& chunks)
 {
-    quint32 crc = 0xFFFFFFFFu;
-    for (const char byte : bytes) {
-        crc ^= quint8(byte);
-        for (int bit = 0; bit < 8; ++bit)
-            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    constexpr qsizetype kHeaderEnd = 8 + 12 + 13; // signature, IHDR
+    return png.left(kHeaderEnd) + chunks + png.mid(kHeaderEnd);
+}
+
+QByteArray zlibStream(const QByteArray& data)
+{
+    return qCompress(data, 9).mid(4); // qCompress puts the length in front of the stream
+}
+
+QByteArray tiffWithDirectoryFirst(const QImage& image, bool tiled, int piece, bool deflate)
+{
+    const QImage rgb = image.convertToFormat(QImage::Format_RGB888);
+    const int w = rgb.width();
+    const int h = rgb.height();
+    // Strips of `piece` rows, or tiles of piece x piece (zero beyond the picture's edge).
+    QList<QByteArray> pieces;
+    if (!tiled) {
+        for (int y = 0; y < h; y += piece) {
+            QByteArray strip;
+            for (int row = y; row < qMin(h, y + piece); ++row)
+                strip.append(reinterpret_cast<const char*>(rgb.constScanLine(row)), w * 3);
+            pieces.append(strip);
+        }
+    } else {
+        for (int ty = 0; ty < h; ty += piece) {
+            for (int tx = 0; tx < w; tx += piece) {
+                QByteArray tile(piece * piece * 3, '\0');
+                for (int row = ty; row < qMin(h, ty + piece); ++row)
+                    tile.replace((row - ty) * piece * 3, (qMin(w, tx + piece) - tx) * 3,
+                                 reinterpret_cast<const char*>(rgb.constScanLine(row)) + tx * 3,
+                                 (qMin(w, tx + piece) - tx) * 3);
+                pieces.append(tile);
+            }
+        }
     }
-    return ~crc;
+    if (deflate) {
+        for (QByteArray& p : pieces)
+            p = zlibStream(p);
+    }
+    const quint32 count = quint32(pieces.size());
+    const quint16 entries = 10;
+    const quint32 bitsAt = 8 + 2 + 12u * entries + 4;
+    const quint32 offsetsAt = bitsAt + 6;
+    const quint32 countsAt = offsetsAt + 4 * count;
+    const quint32 dataAt = countsAt + 4 * count;
+    QByteArray tiff("II*\0", 4);
+    put32le(tiff, 8);
+    put16le(tiff, entries);
+    putEntry(tiff, 256, kLong, 1, quint32(w));
+    putEntry(tiff, 257, kLong, 1, quint32(h));
+    putEntry(tiff, 258, kShort, 3, bitsAt);
+    putEntry(tiff, 259, kShort, 1, deflate ? 8 : 1); // Deflate or no compression
+    putEntry(tiff, 262, kShort, 1, 2);               // RGB
+    if (!tiled) {
+        putEntry(tiff, 273, kLong, count, count == 1 ? dataAt : offsetsAt);
+        putEntry(tiff, 277, kShort, 1, 3);
+        putEntry(tiff, 278, kLong, 1, quint32(piece));
+        putEntry(tiff, 279, kLong, count, count == 1 ? quint32(pieces[0].size()) : countsAt);
+        putEntry(tiff, 284, kShort, 1, 1);
+    } else {
+        putEntry(tiff, 277, kShort, 1, 3);
+        putEntry(tiff, 322, kLong, 1, quint32(piece));
+        putEntry(tiff, 323, kLong, 1, quint32(piece));
+        putEntry(tiff, 324, kLong, count, count == 1 ? dataAt : offsetsAt);
+        putEntry(tiff, 325, kLong, count, count == 1 ? quint32(pieces[0].size()) : countsAt);
+    }
+    put32le(tiff, 0);
+    for (int i = 0; i < 3; ++i)
+        put16le(tiff, 8);
+    quint32 at = dataAt;
+    for (const QByteArray& p : std::as_const(pieces)) {
+        put32le(tiff, at);
+        at += quint32(p.size());
+    }
+    for (const QByteArray& p : std::as_const(pieces))
+        put32le(tiff, quint32(p.size()));
+    for (const QByteArray& p : std::as_const(pieces))
+        tiff += p;
+    return tiff;
 }
 
 QByteArray exifBlock(int orientation, int paddingBytes)

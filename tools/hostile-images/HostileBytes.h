@@ -55,4 +55,19 @@ QByteArray gif(const QImage& image);
 // CRC-32 as PNG chunks use it.
 quint32 crc32(const QByteArray& bytes);
 
+// A PNG chunk: length, type, data, CRC.
+QByteArray pngChunk(const char* type, const QByteArray& data);
+
+// Inserts whole chunks right after the header chunk of a PNG file.
+QByteArray insertAfterHeader(const QByteArray& png, const QByteArray& chunks);
+
+// The data as a zlib stream (as PNG's compressed chunks hold it).
+QByteArray zlibStream(const QByteArray& data);
+
+// An 8-bit RGB TIFF whose directory comes first and the pixels last, in strips of `piece` rows
+// or in tiles of `piece` x `piece` pixels (`piece` a multiple of 16 for tiles), uncompressed or
+// Deflate-compressed, as cameras and many programs write them: a cut-off file keeps its header
+// and loses rows.
+QByteArray tiffWithDirectoryFirst(const QImage& image, bool tiled, int piece = 16, bool deflate = false);
+
 } // namespace HostileBytes

@@ -58,26 +58,32 @@ public:
         QFile out(m_folder.filePath(name));
         if (out.open(QIODevice::WriteOnly | QIODevice::Truncate))
             out.write(bytes);
-        m_entries.append({name, expect, size, what, keepsMetadata});
+        m_entries.append({name, expect, size, what, keepsMetadata, QString()});
     }
 
     void folder(const QString& name, const QString& what)
     {
         m_folder.mkpath(name);
-        m_entries.append({name, Expect::Refuse, QSize(), what, false});
+        m_entries.append({name, Expect::Refuse, QSize(), what, false, QString()});
     }
 
-    // The file cut to each length; lengths beyond the file are left out.
-    void cuts(const QString& stem, const QString& extension, const QByteArray& whole, QSize size)
+    // The file cut to each length; lengths beyond the file are left out. A cut that keeps all
+    // but the last `spare` bytes (an end marker, say) loses no row and is stamped; shorter ones
+    // are refused, from `dataStart` bytes on (the header whole) as damaged data that ends early.
+    void cuts(const QString& stem, const QString& extension, const QByteArray& whole, QSize size,
+              qsizetype spare, qsizetype dataStart)
     {
         const qsizetype n = whole.size();
         const QList<qsizetype> lengths = {1, 2, 8, 16, 33, 100, n / 4, n / 2, n * 3 / 4, n - 12, n - 2};
         for (const qsizetype length : lengths) {
             if (length <= 0 || length >= n)
                 continue;
+            const bool keepsRows = length >= n - spare;
             file(QStringLiteral("%1-cut-%2.%3").arg(stem).arg(length, 6, 10, QLatin1Char('0')).arg(extension),
-                 whole.left(length), Expect::Either, size,
+                 whole.left(length), keepsRows ? Expect::Stamp : Expect::Refuse, size,
                  QStringLiteral("%1 cut to %2 of %3 bytes").arg(stem).arg(length).arg(n));
+            if (!keepsRows && dataStart >= 0 && length >= dataStart)
+                m_entries.last().reason = QStringLiteral("the photo is damaged: its data ends early");
         }
     }
 
@@ -127,12 +133,27 @@ QList<Entry> write(const QString& folder, QSize size)
     const QByteArray gif = HostileBytes::gif(picture);
     w.file(QStringLiteral("sound-gif.gif"), gif, Expect::Stamp, size, QStringLiteral("GIF"));
 
-    // Truncated files.
-    w.cuts(QStringLiteral("jpeg"), QStringLiteral("jpg"), jpeg, size);
-    w.cuts(QStringLiteral("progressive"), QStringLiteral("jpg"), progressiveJpeg, size);
-    w.cuts(QStringLiteral("png"), QStringLiteral("png"), png, size);
-    w.cuts(QStringLiteral("tiff"), QStringLiteral("tiff"), tiff, size);
-    w.cuts(QStringLiteral("gif"), QStringLiteral("gif"), gif, size);
+    // TIFF as cameras write it, the directory before the pixels: in strips, and in compressed
+    // tiles (Qt's reader fails uncompressed tiled RGB files, cut or not).
+    const QByteArray tiffStrips = HostileBytes::tiffWithDirectoryFirst(picture, false);
+    const QByteArray tiffTiles = HostileBytes::tiffWithDirectoryFirst(picture, true, 16, true);
+    w.file(QStringLiteral("sound-tiff-strips.tiff"), tiffStrips, Expect::Stamp, size,
+           QStringLiteral("TIFF in strips, directory first"));
+    w.file(QStringLiteral("sound-tiff-tiles.tiff"), tiffTiles, Expect::Stamp, size,
+           QStringLiteral("TIFF in tiles, directory first"));
+    const QByteArray bmp = encodedWithQt(picture, "bmp");
+
+    // Truncated files: refused unless only an end marker is missing (JPEG's two bytes, PNG's
+    // end chunk, GIF's block end and trailer). Qt's TIFF writer puts the directory last, so
+    // every cut of its file loses the header.
+    w.cuts(QStringLiteral("jpeg"), QStringLiteral("jpg"), jpeg, size, 2, 8);
+    w.cuts(QStringLiteral("progressive"), QStringLiteral("jpg"), progressiveJpeg, size, 2, 8);
+    w.cuts(QStringLiteral("png"), QStringLiteral("png"), png, size, 12, 8);
+    w.cuts(QStringLiteral("tiff"), QStringLiteral("tiff"), tiff, size, 0, -1);
+    w.cuts(QStringLiteral("tiff-strips"), QStringLiteral("tiff"), tiffStrips, size, 0, 2000);
+    w.cuts(QStringLiteral("tiff-tiles"), QStringLiteral("tiff"), tiffTiles, size, 0, 2000);
+    w.cuts(QStringLiteral("gif"), QStringLiteral("gif"), gif, size, 2, 13 + 768 + 11);
+    w.cuts(QStringLiteral("bmp"), QStringLiteral("bmp"), bmp, size, 0, 54);
 
     // Nothing to read.
     for (const QString& name : {QStringLiteral("empty-jpeg.jpg"), QStringLiteral("empty-png.png"),
@@ -201,6 +222,33 @@ QList<Entry> write(const QString& folder, QSize size)
     w.file(QStringLiteral("png16-alpha.png"),
            encodedWithQt(withAlpha.convertToFormat(QImage::Format_RGBA64), "png"), Expect::Stamp, size,
            QStringLiteral("16-bit PNG with alpha"));
+
+    // PNG chunks that would take much memory: a 120 MiB text, texts compressed a thousand to
+    // one, one alone and forty that each stay under libpng's 8 MB limit for a chunk.
+    const QByteArray text120 =
+        HostileBytes::pngChunk("tEXt", QByteArray("Comment") + '\0' + QByteArray(120 * 1024 * 1024, 'a'));
+    w.file(QStringLiteral("png-text-120mib.png"), HostileBytes::insertAfterHeader(png, text120),
+           Expect::Stamp, size, QStringLiteral("PNG with a 120 MiB text chunk"));
+    const QByteArray bomb = HostileBytes::zlibStream(QByteArray(64 * 1024 * 1024, '\0'));
+    w.file(QStringLiteral("png-ztxt-bomb.png"),
+           HostileBytes::insertAfterHeader(
+               png, HostileBytes::pngChunk("zTXt", QByteArray("Comment\0\0", 9) + bomb)),
+           Expect::Stamp, size, QStringLiteral("PNG with a zTXt chunk of 64 MiB decompressed"));
+    w.file(QStringLiteral("png-itxt-bomb.png"),
+           HostileBytes::insertAfterHeader(
+               png, HostileBytes::pngChunk("iTXt", QByteArray("Comment\0\1\0\0\0", 12) + bomb)),
+           Expect::Stamp, size, QStringLiteral("PNG with a compressed iTXt chunk of 64 MiB decompressed"));
+    w.file(QStringLiteral("png-iccp-bomb.png"),
+           HostileBytes::insertAfterHeader(
+               png, HostileBytes::pngChunk("iCCP", QByteArray("Profile\0\0", 9) + bomb)),
+           Expect::Stamp, size, QStringLiteral("PNG with a colour profile of 64 MiB decompressed"));
+    const QByteArray sixMegabytes = HostileBytes::zlibStream(QByteArray(6'000'000, ' '));
+    QByteArray manyTexts;
+    for (int i = 0; i < 40; ++i)
+        manyTexts += HostileBytes::pngChunk("zTXt", QByteArray("Comment") + QByteArray::number(i) +
+                                                        QByteArray("\0\0", 2) + sixMegabytes);
+    w.file(QStringLiteral("png-ztxt-many.png"), HostileBytes::insertAfterHeader(png, manyTexts),
+           Expect::Stamp, size, QStringLiteral("PNG with 40 zTXt chunks of 6 MB decompressed each"));
 
     // Damaged EXIF blocks on a sound picture: stamped, the block carried over as it is.
     const struct

@@ -5,7 +5,8 @@
 #include <QString>
 
 // A set of damaged, extreme and unusual picture files for robustness tests, painted and
-// assembled here (nothing is downloaded): truncated JPEG, PNG and TIFF files, empty files, a
+// assembled here (nothing is downloaded): truncated JPEG, PNG, TIFF, GIF and BMP files, PNG
+// chunks that would take hundreds of megabytes (a 120 MiB text, decompression bombs), empty files, a
 // folder named like a photo, wrong extensions, headers claiming 100000 x 100000 pixels,
 // progressive JPEGs with hundreds and thousands of scans, CMYK, YCCK and grey JPEGs,
 // 16-bit PNGs, PNGs with alpha, damaged EXIF blocks, every orientation value from 0 to 9, an
@@ -28,6 +29,8 @@ struct Entry
     QString what; // what the file exercises
     // JPEG only: metadata segments that a JPEG output must carry unchanged.
     bool keepsMetadata = false;
+    // Refused files: when set, the reason the failure line must give.
+    QString reason;
 };
 
 // Writes the set into `folder` (created when missing) and returns its entries. The sound

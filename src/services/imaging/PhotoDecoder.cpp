@@ -3,6 +3,8 @@
 #include "services/imaging/ImageBuffer.h"
 #include "services/imaging/ImageOrientation.h"
 #include "services/imaging/JpegBlockArrays.h"
+#include "services/imaging/PictureCompleteness.h"
+#include "services/imaging/PngDecoder.h"
 #include "services/imaging/TiffMessages.h"
 
 #include <QFile>
@@ -15,9 +17,12 @@
 #include <cstdio>
 #include <cstring>
 #include <mutex>
+#include <utility>
 #include <vector>
 
 #include <jpeglib.h>
+// jerror.h needs jpeglib.h first
+#include <jerror.h>
 
 namespace {
 
@@ -28,7 +33,8 @@ constexpr size_t kReadBufferSize = 256 * 1024;
 constexpr int kMaxScans = 1000;
 
 // libjpeg's error manager: errors jump back to the guarded call instead of ending the process,
-// warnings are collected instead of printed.
+// warnings are collected instead of printed, and the warnings that mean lost pixels end the
+// decoding like errors.
 struct JpegErrors
 {
     jpeg_error_mgr pub;
@@ -37,7 +43,23 @@ struct JpegErrors
     QStringList* warnings;
     // While the header is read: where the kept metadata segments go (see readKeptMarker).
     JpegMetadata* metadata;
+    // The file ended before its end marker: libjpeg's file source then supplies one.
+    bool endOfFile;
+    // A warning stopped the decoding: the data is damaged (the message says how).
+    bool damaged;
+    // The components (bit n for component n) that some scan seen so far carries.
+    unsigned scannedComponents;
 };
+
+// Warnings after which rows hold made-up pixels: the entropy decoder ran out of data and
+// filled in zeros (the grey of a cut-off photo), or lost its place in the data and skipped
+// ahead. The others (bytes skipped between segments, an unknown Adobe transform, a bad ICC
+// marker) leave every pixel as the file describes it.
+bool losesPixels(int code)
+{
+    return code == JWRN_HIT_MARKER || code == JWRN_HUFF_BAD_CODE || code == JWRN_ARITH_BAD_CODE ||
+           code == JWRN_MUST_RESYNC;
+}
 
 void jpegErrorExit(j_common_ptr cinfo)
 {
@@ -52,6 +74,14 @@ void jpegEmitMessage(j_common_ptr cinfo, int level)
         return; // trace messages
     auto* errors = reinterpret_cast<JpegErrors*>(cinfo->err);
     ++errors->pub.num_warnings;
+    const int code = cinfo->err->msg_code;
+    if (code == JWRN_JPEG_EOF)
+        errors->endOfFile = true;
+    if (losesPixels(code)) {
+        (*cinfo->err->format_message)(cinfo, errors->message);
+        errors->damaged = true;
+        std::longjmp(errors->jump, 1);
+    }
     if (errors->warnings && errors->warnings->size() < kMaxKeptWarnings) {
         char text[JMSG_LENGTH_MAX];
         (*cinfo->err->format_message)(cinfo, text);
@@ -59,11 +89,25 @@ void jpegEmitMessage(j_common_ptr cinfo, int level)
     }
 }
 
+// Notes the components of the scan being read. Multi-scan files are read whole within
+// jpeg_start_decompress(), which calls this before it reads on after each scan header.
+void noteScanComponents(j_decompress_ptr cinfo)
+{
+    auto* errors = reinterpret_cast<JpegErrors*>(cinfo->err);
+    for (int i = 0; i < cinfo->comps_in_scan && i < MAX_COMPS_IN_SCAN; ++i) {
+        if (cinfo->cur_comp_info[i] && cinfo->cur_comp_info[i]->component_index < 32)
+            errors->scannedComponents |= 1u << cinfo->cur_comp_info[i]->component_index;
+    }
+}
+
 void jpegOutputMessage(j_common_ptr) {}
 
 void jpegProgress(j_common_ptr cinfo)
 {
-    if (!cinfo->is_decompressor || reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number <= kMaxScans)
+    if (!cinfo->is_decompressor)
+        return;
+    noteScanComponents(reinterpret_cast<j_decompress_ptr>(cinfo));
+    if (reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number <= kMaxScans)
         return;
     auto* errors = reinterpret_cast<JpegErrors*>(cinfo->err);
     std::snprintf(errors->message, sizeof errors->message, "the file has more than %d scans", kMaxScans);
@@ -182,8 +226,37 @@ struct JpegInput
         }
     }
 
-    QString error() const { return QString::fromLocal8Bit(errors.message); }
+    // Why a guarded call failed: data that ends early or is damaged, else libjpeg's words.
+    QString failure() const
+    {
+        if (errors.endOfFile)
+            return QStringLiteral("the photo is damaged: its data ends early");
+        if (errors.damaged)
+            return QStringLiteral("the photo is damaged: %1").arg(QString::fromLocal8Bit(errors.message));
+        return QStringLiteral("cannot decode: %1").arg(QString::fromLocal8Bit(errors.message));
+    }
 };
+
+// After jpeg_start_decompress(), which reads a multi-scan file whole: false when the file
+// ended before its last scan. A progressive file must have brought every coefficient of every
+// component to its last bit (coef_bits 0; -1 means never sent), a sequential one every
+// component. Files that reach their end marker are taken as they are.
+bool scansComplete(const jpeg_decompress_struct& cinfo, const JpegErrors& errors)
+{
+    if (!errors.endOfFile)
+        return true;
+    if (cinfo.progressive_mode && cinfo.coef_bits) {
+        for (int c = 0; c < cinfo.num_components; ++c) {
+            for (int k = 0; k < DCTSIZE2; ++k) {
+                if (cinfo.coef_bits[c][k] != 0)
+                    return false;
+            }
+        }
+        return true;
+    }
+    const unsigned all = cinfo.num_components >= 32 ? ~0u : (1u << cinfo.num_components) - 1;
+    return (errors.scannedComponents & all) == all;
+}
 
 } // namespace
 
@@ -198,7 +271,22 @@ struct PhotoDecoder::State
     bool opened = false;
     bool decoded = false;
     JpegInput jpeg;
-    QByteArray qtFormat; // the Qt reader's name for the other formats
+    PngDecoder png;
+    std::FILE* pngFile = nullptr; // open from open() until the pixels are read
+    QByteArray qtFormat;          // the Qt reader's name for the other formats
+
+    State() = default;
+    State(const State&) = delete;
+    State& operator=(const State&) = delete;
+    ~State() { closePng(); }
+
+    void closePng()
+    {
+        if (pngFile) {
+            std::fclose(pngFile);
+            pngFile = nullptr;
+        }
+    }
 };
 
 namespace {
@@ -214,6 +302,9 @@ bool jpegCreate(JpegInput& s, QStringList* warnings, JpegMetadata* metadata)
     s.errors.pub.output_message = jpegOutputMessage;
     s.errors.warnings = warnings;
     s.errors.metadata = metadata;
+    s.errors.endOfFile = false;
+    s.errors.damaged = false;
+    s.errors.scannedComponents = 0;
     if (setjmp(s.errors.jump))
         return false;
     jpeg_create_decompress(&s.cinfo);
@@ -226,6 +317,7 @@ bool jpegCreate(JpegInput& s, QStringList* warnings, JpegMetadata* metadata)
     jpeg_set_marker_processor(&s.cinfo, JpegMetadata::kApp2, readKeptMarker);
     jpeg_set_marker_processor(&s.cinfo, JpegMetadata::kApp13, readKeptMarker);
     jpeg_read_header(&s.cinfo, TRUE);
+    noteScanComponents(&s.cinfo);
     s.errors.metadata = nullptr;
     return true;
 }
@@ -238,11 +330,21 @@ bool jpegCalcOutput(JpegInput& s)
     return true;
 }
 
+// Stops with "its data ends early" when the scans read are not the whole picture.
+void jpegCheckScans(JpegInput& s)
+{
+    if (!scansComplete(s.cinfo, s.errors)) {
+        std::snprintf(s.errors.message, sizeof s.errors.message, "the file ends before its last scan");
+        std::longjmp(s.errors.jump, 1);
+    }
+}
+
 bool jpegReadDirect(JpegInput& s, uchar* bits, qsizetype bytesPerLine)
 {
     if (setjmp(s.errors.jump))
         return false;
     jpeg_start_decompress(&s.cinfo);
+    jpegCheckScans(s);
     JSAMPROW rows[16];
     while (s.cinfo.output_scanline < s.cinfo.output_height) {
         const JDIMENSION first = s.cinfo.output_scanline;
@@ -262,6 +364,7 @@ bool jpegReadCmyk(JpegInput& s, uchar* bits, qsizetype bytesPerLine, uchar* rowB
     if (setjmp(s.errors.jump))
         return false;
     jpeg_start_decompress(&s.cinfo);
+    jpegCheckScans(s);
     const bool inverted = s.cinfo.saw_Adobe_marker;
     const JDIMENSION width = s.cinfo.output_width;
     while (s.cinfo.output_scanline < s.cinfo.output_height) {
@@ -355,19 +458,29 @@ ImagingStatus PhotoDecoder::open(const QString& path)
     }
     // libjpeg reads 4 KiB at a time: buffered in larger pieces, a photo takes a few reads.
     std::setvbuf(d->jpeg.file, nullptr, _IOFBF, kReadBufferSize);
-    unsigned char magic[3] = {};
+    unsigned char magic[8] = {};
     const size_t got = std::fread(magic, 1, sizeof magic, d->jpeg.file);
     std::rewind(d->jpeg.file);
-    const bool isJpeg = got == 3 && magic[0] == 0xFF && magic[1] == 0xD8 && magic[2] == 0xFF;
+    const bool isJpeg = got >= 3 && magic[0] == 0xFF && magic[1] == 0xD8 && magic[2] == 0xFF;
 
     if (isJpeg) {
         if (!jpegCreate(d->jpeg, &d->warnings, &d->metadata)) {
-            const QString reason = d->jpeg.error();
+            const QString reason = d->jpeg.failure();
             d->jpeg.close();
-            return ImagingStatus::failure(QStringLiteral("cannot decode: %1").arg(reason));
+            return ImagingStatus::failure(reason);
         }
         d->format = Format::Jpeg;
         d->size = QSize(int(d->jpeg.cinfo.image_width), int(d->jpeg.cinfo.image_height));
+    } else if (PngDecoder::hasSignature(magic, got)) {
+        // Read through libpng, which bounds the memory of the chunks (see PngDecoder).
+        d->pngFile = std::exchange(d->jpeg.file, nullptr);
+        const ImagingStatus header = d->png.open(d->pngFile);
+        if (!header) {
+            d->closePng();
+            return header;
+        }
+        d->format = Format::Png;
+        d->size = d->png.size();
     } else {
         std::fclose(d->jpeg.file);
         d->jpeg.file = nullptr;
@@ -387,6 +500,7 @@ ImagingStatus PhotoDecoder::open(const QString& path)
     if (qint64(d->size.width()) * d->size.height() > d->pixelLimit) {
         const QSize size = d->size;
         d->jpeg.close();
+        d->closePng();
         return tooLarge(size, d->pixelLimit);
     }
     d->opened = true;
@@ -435,9 +549,9 @@ ImagingStatus PhotoDecoder::decode(QImage& image, const QSize& minimumSize, bool
             cinfo.out_color_space = kRgb32Space;
         }
         if (!jpegCalcOutput(d->jpeg)) {
-            const QString reason = d->jpeg.error();
+            const QString reason = d->jpeg.failure();
             d->jpeg.close();
-            return ImagingStatus::failure(QStringLiteral("cannot decode: %1").arg(reason));
+            return ImagingStatus::failure(reason);
         }
 
         QImage decoded =
@@ -451,14 +565,34 @@ ImagingStatus PhotoDecoder::decode(QImage& image, const QSize& minimumSize, bool
         std::vector<uchar> rowBuffer(cmyk ? size_t(cinfo.output_width) * 4 : 0);
         const bool ok = cmyk ? jpegReadCmyk(d->jpeg, decoded.bits(), decoded.bytesPerLine(), rowBuffer.data())
                              : jpegReadDirect(d->jpeg, decoded.bits(), decoded.bytesPerLine());
-        const QString reason = ok ? QString() : d->jpeg.error();
+        const QString reason = ok ? QString() : d->jpeg.failure();
         d->jpeg.close();
         if (!ok)
-            return ImagingStatus::failure(QStringLiteral("cannot decode: %1").arg(reason));
+            return ImagingStatus::failure(reason);
         image = ImageOrientation::turnUpright(std::move(decoded), turn);
         return ImagingStatus::success();
     }
 
+    if (d->format == Format::Png) {
+        allowAllocationFor(d->pixelLimit);
+        QImage decoded;
+        const ImagingStatus status =
+            d->png.decode(decoded, qint64(QImageReader::allocationLimit()) * 1024 * 1024);
+        d->closePng();
+        if (!status)
+            return status;
+        image = ImageOrientation::turnUpright(std::move(decoded), turn);
+        return ImagingStatus::success();
+    }
+
+    // Qt's readers decode what there is of a cut-off GIF or BMP file and report success; the
+    // file's structure tells first whether every row is there.
+    const ImagingStatus complete = d->format == Format::Gif    ? PictureCompleteness::checkGif(d->path)
+                                   : d->format == Format::Bmp  ? PictureCompleteness::checkBmp(d->path)
+                                   : d->format == Format::Tiff ? PictureCompleteness::checkTiff(d->path)
+                                                               : ImagingStatus::success();
+    if (!complete)
+        return complete;
     allowAllocationFor(d->pixelLimit);
     QImageReader reader(d->path, d->qtFormat);
     QImage decoded;

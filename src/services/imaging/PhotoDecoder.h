@@ -15,10 +15,15 @@
 // pixel size and, for JPEG, the metadata segments), then decode() reads the pixels, at a reduced
 // size when the caller only needs a smaller picture.
 //
-// JPEG goes through libjpeg-turbo directly; the other formats through Qt's image readers.
-// A header that claims more pixels than the limit is refused before anything large is
-// allocated. A truncated JPEG decodes as far as its data goes (the rest is grey) and the decoder
-// notes a warning; a damaged one fails. Nothing here aborts the process.
+// JPEG goes through libjpeg-turbo directly, PNG through libpng (PngDecoder, which bounds the
+// memory of its chunks), the other formats through Qt's image readers. A header that claims more
+// pixels than the limit is refused before anything large is allocated.
+//
+// A picture is decoded whole or not at all: a file whose data ends before its last row, or is
+// damaged before it, fails with "the photo is damaged: ..." (its data ends early, or the
+// decoder's own words) instead of giving a picture partly grey or blank. A file that lacks only
+// what follows its last row (a JPEG's end marker, a PNG's end chunk, a GIF's trailer) decodes
+// whole. Nothing here aborts the process.
 class PhotoDecoder
 {
 public:
@@ -64,7 +69,8 @@ public:
     // JPEGs, Format_Grayscale8 for grey ones, and whatever Qt's reader yields for the others.
     ImagingStatus decode(QImage& image, const QSize& minimumSize = QSize(), bool upright = false);
 
-    // Problems the JPEG decoder worked around (premature end of data, corrupt bytes skipped).
+    // Problems the JPEG decoder worked around without losing a pixel (a missing end marker,
+    // stray bytes between segments).
     QStringList warnings() const;
 
     // One-call decoding of a whole picture at full size, without turning it.
