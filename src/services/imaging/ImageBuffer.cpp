@@ -1,18 +1,17 @@
 #include "services/imaging/ImageBuffer.h"
 
-#include <cstdlib>
-#include <limits>
+#include "services/imaging/MemoryReuse.h"
 
-#include <sys/mman.h>
+#include <limits>
+#include <memory>
 
 namespace {
 
 constexpr qsizetype kLargeBytes = 8 * 1024 * 1024;
-constexpr size_t kHugePage = 2 * 1024 * 1024;
 
-void releaseBuffer(void* memory)
+void releaseBlock(void* block)
 {
-    std::free(memory);
+    delete static_cast<MemoryReuse::Block*>(block);
 }
 
 } // namespace
@@ -31,16 +30,14 @@ QImage allocate(const QSize& size, QImage::Format format)
     if (bytes < kLargeBytes || depth < 8)
         return QImage(size, format);
 
-    const size_t rounded = (size_t(bytes) + kHugePage - 1) / kHugePage * kHugePage;
-    void* memory = nullptr;
-    if (posix_memalign(&memory, kHugePage, rounded) != 0 || !memory)
+    auto block = std::make_unique<MemoryReuse::Block>(size_t(bytes));
+    if (block->null())
         return QImage();
-    // Advice only: without transparent huge pages the buffer is ordinary memory.
-    madvise(memory, rounded, MADV_HUGEPAGE);
-    QImage image(static_cast<uchar*>(memory), size.width(), size.height(), qsizetype(bytesPerLine), format,
-                 releaseBuffer, memory);
-    if (image.isNull())
-        std::free(memory);
+    uchar* bits = block->data();
+    QImage image(bits, size.width(), size.height(), qsizetype(bytesPerLine), format, releaseBlock,
+                 block.get());
+    if (!image.isNull())
+        block.release(); // the image frees it
     return image;
 }
 

@@ -1,9 +1,30 @@
 #include "services/imaging/JpegBlockArrays.h"
 
+#include <cstring>
 #include <limits>
 
 // jerror.h needs jpeglib.h first
 #include <jerror.h>
+
+namespace {
+
+// Below this size an array comes zeroed from the heap.
+constexpr size_t kLargeArrayBytes = 4 * 1024 * 1024;
+
+} // namespace
+
+void JpegBlockArrays::Array::clearOnFirstAccess(JDIMENSION first, JDIMENSION count)
+{
+    if (cleared.empty())
+        return;
+    const size_t rowBytes = size_t(blocksPerRow) * sizeof(JBLOCK);
+    for (JDIMENSION row = first; row < first + count && row < rows; ++row) {
+        if (!cleared[row]) {
+            std::memset(rowPointers[row], 0, rowBytes);
+            cleared[row] = 1;
+        }
+    }
+}
 
 void JpegBlockArrays::install(jpeg_decompress_struct* cinfo)
 {
@@ -52,13 +73,22 @@ void JpegBlockArrays::realize(j_common_ptr cinfo)
             ERREXIT(cinfo, JERR_OUT_OF_MEMORY);
         if (rowBytes != 0 && array->rows > std::numeric_limits<size_t>::max() / rowBytes)
             ERREXIT(cinfo, JERR_OUT_OF_MEMORY);
-        array->memory = ZeroedBuffer(rowBytes * array->rows);
-        if (array->memory.null() && rowBytes != 0)
+        const size_t bytes = rowBytes * array->rows;
+        unsigned char* memory = nullptr;
+        if (bytes < kLargeArrayBytes) {
+            array->smallMemory = ZeroedBuffer(bytes);
+            memory = array->smallMemory.data();
+        } else {
+            array->memory = MemoryReuse::Block(bytes);
+            memory = array->memory.data();
+            if (!array->memory.fresh())
+                array->cleared.assign(array->rows, 0);
+        }
+        if (!memory && rowBytes != 0)
             ERREXIT(cinfo, JERR_OUT_OF_MEMORY);
         array->rowPointers.resize(array->rows);
         for (JDIMENSION row = 0; row < array->rows; ++row)
-            array->rowPointers[row] =
-                reinterpret_cast<JBLOCKROW>(array->memory.data() + size_t(row) * rowBytes);
+            array->rowPointers[row] = reinterpret_cast<JBLOCKROW>(memory + size_t(row) * rowBytes);
     }
 }
 
@@ -68,6 +98,7 @@ JBLOCKARRAY JpegBlockArrays::access(j_common_ptr cinfo, jvirt_barray_ptr handle,
     auto* array = reinterpret_cast<Array*>(handle);
     if (array->rowPointers.empty() || startRow > array->rows || rowCount > array->rows - startRow)
         ERREXIT(cinfo, JERR_BAD_VIRTUAL_ACCESS);
+    array->clearOnFirstAccess(startRow, rowCount);
     return array->rowPointers.data() + startRow;
 }
 
@@ -81,6 +112,7 @@ JBLOCKROW JpegBlockArrays::row(jvirt_barray_ptr handle, JDIMENSION row)
     auto* array = reinterpret_cast<Array*>(handle);
     if (!array || row >= array->rowPointers.size())
         return nullptr;
+    array->clearOnFirstAccess(row, 1);
     return array->rowPointers[row];
 }
 

@@ -6,16 +6,21 @@
 
 #include <jpeglib.h>
 
+#include "services/imaging/MemoryReuse.h"
 #include "services/imaging/ZeroedBuffer.h"
 
 // The whole-image coefficient arrays of a JPEG decompressor (progressive and multi-scan files
-// keep every DCT block of the picture until the last scan), in zeroed huge-page memory.
+// keep every DCT block of the picture until the last scan, and jpeg_read_coefficients keeps
+// them for every file), in huge-page memory that the thread keeps for its next photo.
 //
 // libjpeg allocates these from the heap and zeroes them block row by block row; for a photo
 // that is tens of megabytes written twice and a page fault every 4 KiB, more time than the
-// decoding itself, whatever the output size. Fresh pages from the system are zero already.
-// The arrays are handed out through the decompressor's memory manager methods, which libjpeg
-// calls for every array it requests, realises and accesses; everything else stays libjpeg's.
+// decoding itself, whatever the output size. Here large arrays come from MemoryReuse::Block:
+// fresh pages from the system are zero already, and memory used before is cleared a row at
+// a time when the row is first accessed, right before libjpeg fills it, while it is in the
+// cache anyway. The arrays are handed out through the decompressor's memory manager methods,
+// which libjpeg calls for every array it requests, realises and accesses; everything else
+// stays libjpeg's.
 class JpegBlockArrays
 {
 public:
@@ -47,8 +52,14 @@ private:
     {
         JDIMENSION blocksPerRow = 0;
         JDIMENSION rows = 0;
-        ZeroedBuffer memory;
+        ZeroedBuffer smallMemory;           // arrays of a few megabytes, zeroed
+        MemoryReuse::Block memory;          // larger ones
         std::vector<JBLOCKROW> rowPointers; // empty until realised
+        // Rows of reused memory that are zero already; empty when all are.
+        std::vector<unsigned char> cleared;
+
+        // Makes rows [first, first + count) zero unless they have been accessed before.
+        void clearOnFirstAccess(JDIMENSION first, JDIMENSION count);
     };
 
     static JpegBlockArrays* of(j_common_ptr cinfo);
