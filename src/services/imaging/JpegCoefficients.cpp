@@ -312,39 +312,46 @@ QImage JpegCoefficients::dcPicture() const
     const int hMax = m_mcuSize.width() / DCTSIZE;
     const int vMax = m_mcuSize.height() / DCTSIZE;
     const int count = componentCount();
-    // A block's average sample: its DC coefficient is 8 times the average less 128.
-    const auto average = [this](int component, int x, int y) {
-        const Component& info = m_components[size_t(component)];
-        const JBLOCKROW row = blockRow(component, std::min(y, info.heightInBlocks - 1));
-        if (!row)
-            return 128.0;
-        const int dc = row[std::min(x, info.widthInBlocks - 1)][0];
-        return std::clamp(dc * info.quant[0] / 8.0 + 128.0, 0.0, 255.0);
-    };
     const bool rgb = d->cinfo.jpeg_color_space == JCS_RGB;
+    // For each pixel column, the block column of each component.
+    std::vector<int> columns(size_t(count) * size_t(width));
+    for (int ci = 0; ci < count; ++ci) {
+        const Component& info = m_components[size_t(ci)];
+        for (int x = 0; x < width; ++x)
+            columns[size_t(ci) * size_t(width) + size_t(x)] =
+                std::min(x * info.h / hMax, info.widthInBlocks - 1);
+    }
+    const auto clamp = [](int value) { return std::clamp(value, 0, 255); };
     for (int y = 0; y < height; ++y) {
+        JBLOCKROW rows[MAX_COMPONENTS] = {};
+        for (int ci = 0; ci < count; ++ci) {
+            const Component& info = m_components[size_t(ci)];
+            rows[ci] = blockRow(ci, std::min(y * info.v / vMax, info.heightInBlocks - 1));
+            if (!rows[ci])
+                return QImage();
+        }
         auto* line = reinterpret_cast<QRgb*>(picture.scanLine(y));
         for (int x = 0; x < width; ++x) {
-            double sample[3];
+            // A block's average sample: its DC coefficient is 8 times the average less 128.
+            int sample[3] = {};
             for (int ci = 0; ci < count; ++ci) {
-                const Component& info = m_components[size_t(ci)];
-                sample[ci] = average(ci, x * info.h / hMax, y * info.v / vMax);
+                const int dc = rows[ci][columns[size_t(ci) * size_t(width) + size_t(x)]][0];
+                sample[ci] = clamp(128 + ((dc * m_components[size_t(ci)].quant[0] + 4) >> 3));
             }
             if (count == 1) {
-                const int grey = int(sample[0] + 0.5);
-                line[x] = qRgb(grey, grey, grey);
-                continue;
+                line[x] = qRgb(sample[0], sample[0], sample[0]);
+            } else if (rgb) {
+                line[x] = qRgb(sample[0], sample[1], sample[2]);
+            } else {
+                // JFIF's YCbCr to RGB, in 16-bit fixed point.
+                const int luma = sample[0] << 16;
+                const int cb = sample[1] - 128;
+                const int cr = sample[2] - 128;
+                constexpr int kHalf = 1 << 15;
+                line[x] = qRgb(clamp((luma + 91881 * cr + kHalf) >> 16),
+                               clamp((luma - 22554 * cb - 46802 * cr + kHalf) >> 16),
+                               clamp((luma + 116130 * cb + kHalf) >> 16));
             }
-            if (rgb) {
-                line[x] = qRgb(int(sample[0] + 0.5), int(sample[1] + 0.5), int(sample[2] + 0.5));
-                continue;
-            }
-            const double luma = sample[0];
-            const double cb = sample[1] - 128;
-            const double cr = sample[2] - 128;
-            const auto channel = [](double value) { return int(std::clamp(value, 0.0, 255.0) + 0.5); };
-            line[x] = qRgb(channel(luma + 1.402 * cr), channel(luma - 0.344136 * cb - 0.714136 * cr),
-                           channel(luma + 1.772 * cb));
         }
     }
     return picture;

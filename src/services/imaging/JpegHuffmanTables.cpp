@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -83,8 +84,27 @@ std::uint64_t nonZeroZigzag(const JCOEF* block, const ZigzagMasks& masks)
     return mask;
 }
 
+// Symbol counts kept in four copies, taken in turn: a symbol counted several times in a row
+// then does not wait for its own previous count to be stored. Summed when counting ends.
+struct Counts
+{
+    static constexpr int kCopies = 4;
+    quint64 copies[kCopies][256] = {};
+    unsigned turn = 0;
+
+    void add(int symbol) { ++copies[turn++ % kCopies][symbol]; }
+
+    void sumInto(std::array<quint64, 256>& total) const
+    {
+        for (int symbol = 0; symbol < 256; ++symbol) {
+            for (int copy = 0; copy < kCopies; ++copy)
+                total[size_t(symbol)] += copies[copy][symbol];
+        }
+    }
+};
+
 // Counts the AC symbols of one block; false when a coefficient is out of range.
-bool countAc(const JCOEF* block, const ZigzagMasks& masks, std::array<quint64, 256>& ac)
+bool countAc(const JCOEF* block, const ZigzagMasks& masks, Counts& ac)
 {
     std::uint64_t mask = nonZeroZigzag(block, masks) & ~std::uint64_t(1);
     int last = 0;
@@ -93,17 +113,17 @@ bool countAc(const JCOEF* block, const ZigzagMasks& masks, std::array<quint64, 2
         mask &= mask - 1;
         int run = k - last - 1;
         while (run >= 16) {
-            ++ac[kZrl];
+            ac.add(kZrl);
             run -= 16;
         }
         const int bits = bitLength(block[kNaturalOrder[k]]);
         if (bits > kMaxAcBits)
             return false;
-        ++ac[size_t(run << 4 | bits)];
+        ac.add(run << 4 | bits);
         last = k;
     }
     if (last != DCTSIZE2 - 1)
-        ++ac[kEob];
+        ac.add(kEob);
     return true;
 }
 
@@ -146,22 +166,25 @@ bool JpegHuffmanTables::count(const JpegCoefficients& coefficients, int restartI
     if (components < 1 || components > MAX_COMPS_IN_SCAN)
         return false;
     int predictions[MAX_COMPS_IN_SCAN] = {};
+    auto dcCounts = std::make_unique<Counts[]>(2);
+    auto acCounts = std::make_unique<Counts[]>(2);
 
     // One block, real or a dummy beyond the component's edge (coded with no change of DC and
     // no AC coefficient).
     const auto countBlock = [&](int ci, const JCOEF* block) {
-        std::array<quint64, 256>& dc = m_dc[ci == 0 ? 0 : 1];
+        Counts& dc = dcCounts[ci == 0 ? 0 : 1];
+        Counts& ac = acCounts[ci == 0 ? 0 : 1];
         if (!block) {
-            ++dc[0];
-            ++m_ac[ci == 0 ? 0 : 1][kEob];
+            dc.add(0);
+            ac.add(kEob);
             return true;
         }
         const int bits = bitLength(block[0] - predictions[ci]);
         if (bits > kMaxDcBits)
             return false;
-        ++dc[size_t(bits)];
+        dc.add(bits);
         predictions[ci] = block[0];
-        return countAc(block, masks, m_ac[ci == 0 ? 0 : 1]);
+        return countAc(block, masks, ac);
     };
 
     int mcusPerRow = 0;
@@ -176,7 +199,18 @@ bool JpegHuffmanTables::count(const JpegCoefficients& coefficients, int restartI
         mcuRows = (coefficients.size().height() + mcu.height() - 1) / mcu.height();
     }
     qint64 mcuNumber = 0;
+    // The block rows of the MCU row being counted: component, then row within the MCU.
+    const JCOEF* rows[MAX_COMPS_IN_SCAN][MAX_SAMP_FACTOR] = {};
     for (int my = 0; my < mcuRows; ++my) {
+        for (int ci = 0; ci < components; ++ci) {
+            const JpegCoefficients::Component& info = coefficients.component(ci);
+            const int v = components == 1 ? 1 : info.v;
+            for (int y = 0; y < v && y < MAX_SAMP_FACTOR; ++y) {
+                const int by = my * v + y;
+                const JBLOCKROW row = by < info.heightInBlocks ? coefficients.blockRow(ci, by) : nullptr;
+                rows[ci][y] = row ? row[0] : nullptr;
+            }
+        }
         for (int mx = 0; mx < mcusPerRow; ++mx, ++mcuNumber) {
             if (restartInterval > 0 && mcuNumber % restartInterval == 0)
                 std::fill(std::begin(predictions), std::end(predictions), 0);
@@ -185,17 +219,21 @@ bool JpegHuffmanTables::count(const JpegCoefficients& coefficients, int restartI
                 const int h = components == 1 ? 1 : info.h;
                 const int v = components == 1 ? 1 : info.v;
                 for (int y = 0; y < v; ++y) {
-                    const int by = my * v + y;
-                    const JBLOCKROW row = by < info.heightInBlocks ? coefficients.blockRow(ci, by) : nullptr;
                     for (int x = 0; x < h; ++x) {
                         const int bx = mx * h + x;
-                        const JCOEF* block = row && bx < info.widthInBlocks ? row[bx] : nullptr;
+                        const JCOEF* block = rows[ci][y] && bx < info.widthInBlocks
+                                                 ? rows[ci][y] + size_t(bx) * DCTSIZE2
+                                                 : nullptr;
                         if (!countBlock(ci, block))
                             return false;
                     }
                 }
             }
         }
+    }
+    for (int t = 0; t < 2; ++t) {
+        dcCounts[t].sumInto(m_dc[size_t(t)]);
+        acCounts[t].sumInto(m_ac[size_t(t)]);
     }
     return true;
 }
