@@ -2,6 +2,7 @@
 
 #include "app/FileBrowser.h"
 #include "app/StopEvent.h"
+#include "model/LosslessJpeg.h"
 #include "model/OutputSettings.h"
 #include "model/ResizeSettings.h"
 #include "render/BatchRunner.h"
@@ -63,6 +64,7 @@ BatchRun::BatchRun(CMainDlgUI* ui, StopEvent* stop, Services services)
             CreateDefaultPreferences();
             const QString unreadable = LoadPreferencesForRun();
             LoadResizeSettings();
+            LoadLosslessJpeg();
             return unreadable;
         };
     }

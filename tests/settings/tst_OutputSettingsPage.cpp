@@ -1,3 +1,4 @@
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
 #include <QLabel>
@@ -9,6 +10,7 @@
 #include <QTest>
 
 #include "model/DataFiles.h"
+#include "model/LosslessJpeg.h"
 #include "model/OutputSettings.h"
 #include "model/SelectedTemplate.h"
 #include "model/TempDataFolder.h"
@@ -193,6 +195,54 @@ private slots:
         QTEST(PreferenceElement("OutputFormat"), "storedFormat");
         QCOMPARE(PreferenceElement("OutputFolderPath"), out);
         QCOMPARE(PreferenceElement("OutputFileNameSuffix"), QStringLiteral("_x"));
+    }
+
+    // The lossless JPEG box reads and writes "config.ini" only (only when it changed, keeping
+    // the other keys); "preference.xml" keeps the bytes of a first start. Closing the page
+    // also sets the choice that the next batch renders with.
+    void losslessBoxIsKeptInConfigIni_data()
+    {
+        QTest::addColumn<QByteArray>("before"); // empty: no config.ini
+        QTest::addColumn<bool>("click");
+        QTest::addColumn<bool>("checked");
+        QTest::addColumn<QByteArray>("after"); // empty: still no config.ini
+        QTest::addColumn<bool>("renders");
+        const QByteArray on = "[\xe5\xb8\xb8\xe8\xa7\x84]\r\ntemplate=2\r\nLosslessJpeg=1\r\n";
+        const QByteArray off = "[\xe5\xb8\xb8\xe8\xa7\x84]\r\ntemplate=2\r\nLosslessJpeg=0\r\n";
+        const QByteArray other = "[\xe5\xb8\xb8\xe8\xa7\x84]\r\ntemplate=2\r\nLosslessJpeg=2\r\n";
+        QTest::newRow("no file, left alone") << QByteArray() << false << false << QByteArray() << false;
+        QTest::newRow("no file, switched on")
+            << QByteArray() << true << false << QByteArray("[\xe5\xb8\xb8\xe8\xa7\x84]\r\nLosslessJpeg=1\r\n")
+            << true;
+        QTest::newRow("on, left alone") << on << false << true << on << true;
+        QTest::newRow("on, switched off") << on << true << true << off << false;
+        QTest::newRow("other value reads off") << other << false << false << other << false;
+    }
+
+    void losslessBoxIsKeptInConfigIni()
+    {
+        QFETCH(QByteArray, before);
+        QFETCH(bool, click);
+        TempDataFolder folder;
+        QVERIFY(CreateDefaultPreferences());
+        const QByteArray preferences = TempDataFolder::read(PreferencesPath());
+        if (!before.isEmpty())
+            QVERIFY(TempDataFolder::write(ConfigIniPath(), before));
+        SetLosslessJpeg(!ReadLosslessJpeg()); // the opposite of the file, until the page closes
+        {
+            CGeneralConfDlg page;
+            page.show();
+            QTEST(page.LosslessBox()->isChecked(), "checked");
+            if (click)
+                ClickOption(page.LosslessBox());
+        }
+        QFETCH(QByteArray, after);
+        QCOMPARE(QFileInfo::exists(ConfigIniPath()), !after.isEmpty());
+        QCOMPARE(TempDataFolder::read(ConfigIniPath()), after);
+        QCOMPARE(TempDataFolder::read(PreferencesPath()), preferences);
+        if (click)
+            QTEST(LosslessJpeg(), "renders");
+        QTEST(LoadLosslessJpeg(), "renders");
     }
 
     // Storing replaces element texts in place: everything else in the file stays as it was.

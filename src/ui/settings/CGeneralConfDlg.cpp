@@ -1,10 +1,12 @@
 #include "ui/settings/CGeneralConfDlg.h"
 
+#include "model/LosslessJpeg.h"
 #include "model/OutputSettings.h"
 
 #include "ui/controls/DialogKeys.h"
 
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -112,9 +114,15 @@ void CGeneralConfDlg::BuildControls()
     for (int i = 0; i < names.size(); ++i)
         m_formatList->addItem(names[i], i);
     m_formatList->setCurrentIndex(0);
-    auto* formatLayout = new QHBoxLayout(formatBox);
-    formatLayout->addWidget(m_formatList);
-    formatLayout->addStretch(1);
+    m_losslessBox = new QCheckBox(QStringLiteral("JPEG 照片无损保留水印以外的部分"), formatBox);
+    m_losslessBox->setToolTip(QStringLiteral(
+        "不缩放的 JPEG 照片输出为 JPEG 时，只重新编码水印所在的块，其余部分与原照片完全相同。"));
+    auto* formatLayout = new QVBoxLayout(formatBox);
+    auto* formatRow = new QHBoxLayout;
+    formatRow->addWidget(m_formatList);
+    formatRow->addStretch(1);
+    formatLayout->addLayout(formatRow);
+    formatLayout->addWidget(m_losslessBox);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(10, 10, 10, 10);
@@ -141,6 +149,9 @@ void CGeneralConfDlg::BuildControls()
 
 void CGeneralConfDlg::LoadSettings()
 {
+    m_loadedLossless = ReadLosslessJpeg();
+    m_losslessBox->setChecked(m_loadedLossless);
+
     XmlDocument doc;
     // A missing file is left to the program's start, which writes the defaults.
     const bool exists = QFileInfo::exists(PreferencesPath());
@@ -230,6 +241,8 @@ void CGeneralConfDlg::StoreSettings()
     if (m_stored)
         return;
     m_stored = true;
+    if (m_losslessBox->isChecked() != m_loadedLossless)
+        WriteLosslessJpeg(m_losslessBox->isChecked());
 
     const QString path = PreferencesPath();
     if (!m_damaged.isEmpty()) {

@@ -3,6 +3,7 @@
 #include <QWidget>
 
 class QButtonGroup;
+class QCheckBox;
 class QComboBox;
 class QGroupBox;
 class QLabel;
@@ -13,7 +14,9 @@ class QRadioButton;
 // The "常规" page of the preference window: where outputs go, how they are named and in
 // which format they are written. The values live in "preference.xml": the page reads them
 // when it is created and writes them back, element by element in place, when it is
-// destroyed. Enter and Escape do nothing on the page.
+// destroyed. The lossless JPEG check box lives in "config.ini" (see LosslessJpeg), read and
+// written at the same moments, the file only when the box changed. Enter and Escape do nothing
+// on the page.
 //
 // A file that cannot be read (cut off, not XML) is not written element by element: the page
 // shows why, offers the default values, and when it closes keeps the old file as
@@ -47,6 +50,7 @@ public:
     QRadioButton* RenameRadio() const { return m_renameRadio; }
     QLineEdit* SuffixField() const { return m_suffixField; }
     QComboBox* FormatList() const { return m_formatList; }
+    QCheckBox* LosslessBox() const { return m_losslessBox; }
     // Why the preference file could not be read when the page was created (empty when it was).
     QString DamagedReason() const { return m_damaged; }
     QLabel* DamagedNotice() const { return m_damagedNotice; }
@@ -67,6 +71,8 @@ private:
     QRadioButton* m_renameRadio = nullptr;
     QLineEdit* m_suffixField = nullptr;
     QComboBox* m_formatList = nullptr;
+    QCheckBox* m_losslessBox = nullptr;
+    bool m_loadedLossless = false;
     QLabel* m_damagedNotice = nullptr;
     QString m_damaged;
     QButtonGroup* m_folderGroup = nullptr;
