@@ -252,8 +252,9 @@ bool transcodeGuarded(jpeg_compress_struct& cinfo, JpegOutput& out, const JpegCo
     if (setjmp(out.jump))
         return false;
     coefficients.prepareWriter(&cinfo);
-    // An EXIF file starts with its APP1 block; JFIF's APP0 would stand in its way.
-    cinfo.write_JFIF_header = jfifHeader ? TRUE : FALSE;
+    // An EXIF file starts with its APP1 block; JFIF's APP0 would stand in its way. JFIF also
+    // means YCbCr or grey: an RGB photo keeps only the Adobe marker that says RGB.
+    cinfo.write_JFIF_header = jfifHeader && coefficients.colorSpace() != JCS_RGB ? TRUE : FALSE;
     jpeg_write_coefficients(&cinfo, coefficients.arrays());
     for (const JpegMetadata::Segment& segment : segments) {
         if (!writeSegment(&cinfo, segment))

@@ -324,12 +324,28 @@ int JpegHuffmanTables::build(const std::array<quint64, 256>& frequencies, std::a
     bits.fill(0);
     for (int length = 1; length <= 16; ++length)
         bits[size_t(length)] = count[length];
+    // The lengths go to the symbols in order of their tree depth; among equally deep symbols
+    // the more frequent ones come first, so that shortening the deepest codes above never
+    // leaves a symbol with a longer code than a rarer one. The reserved symbol, deepest and
+    // rarest, comes last and is left out.
+    int order[kSymbols];
+    int ordered = 0;
+    for (int symbol = 0; symbol < kSymbols; ++symbol) {
+        if (codeSize[symbol] > 0)
+            order[ordered++] = symbol;
+    }
+    const auto frequencyOf = [&frequencies](int symbol) {
+        return symbol < 256 ? frequencies[size_t(symbol)] : 0;
+    };
+    std::stable_sort(order, order + ordered, [&](int a, int b) {
+        if (codeSize[a] != codeSize[b])
+            return codeSize[a] < codeSize[b];
+        return frequencyOf(a) > frequencyOf(b);
+    });
     int written = 0;
-    for (int length = 1; length < kSymbols; ++length) {
-        for (int symbol = 0; symbol < 256; ++symbol) {
-            if (codeSize[symbol] == length)
-                values[size_t(written++)] = symbol;
-        }
+    for (int i = 0; i < ordered; ++i) {
+        if (order[i] < 256)
+            values[size_t(written++)] = order[i];
     }
     return written;
 }
