@@ -87,6 +87,28 @@ private slots:
                  stored);
     }
 
+    // A part of the upright picture turned back lies where storedRect says in the picture
+    // turned back whole: lossless stamping merges a watermark drawn upright there.
+    void storedRectHoldsTheTurnedPart_data()
+    {
+        QTest::addColumn<int>("orientation");
+        for (int o = 0; o <= 9; ++o)
+            QTest::addRow("%d", o) << o;
+    }
+
+    void storedRectHoldsTheTurnedPart()
+    {
+        QFETCH(int, orientation);
+        const QImage upright = TestPictures::quadrants(70, 40).convertToFormat(QImage::Format_RGB32);
+        const QImage stored = ImageOrientation::turnBack(upright, orientation);
+        for (const QRect& part :
+             {QRect(0, 0, 70, 40), QRect(3, 5, 11, 7), QRect(50, 30, 20, 10), QRect(0, 39, 1, 1)}) {
+            const QRect where = ImageOrientation::storedRect(part, upright.size(), orientation);
+            QVERIFY(QRect(QPoint(0, 0), stored.size()).contains(where));
+            QCOMPARE(ImageOrientation::turnBack(upright.copy(part), orientation), stored.copy(where));
+        }
+    }
+
     void readsTheOrientationItem_data()
     {
         QTest::addColumn<QByteArray>("app1");
