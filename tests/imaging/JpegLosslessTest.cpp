@@ -13,6 +13,7 @@
 
 #include <jpeglib.h>
 
+#include "imaging/JpegTestBlocks.h"
 #include "imaging/TestPictures.h"
 #include "services/imaging/ImageEncoder.h"
 #include "services/imaging/JpegBlockMerger.h"
@@ -20,6 +21,8 @@
 #include "services/imaging/JpegHuffmanTables.h"
 #include "services/imaging/MemoryReuse.h"
 #include "services/imaging/PhotoDecoder.h"
+
+using namespace JpegTestBlocks;
 
 namespace {
 
@@ -118,139 +121,6 @@ QImage layer(const QSize& size)
     painter.drawLine(QPointF(3.5, 3.5), QPointF(size.width() - 3.5, 9.5));
     painter.fillRect(QRect(size.width() - 12, size.height() - 12, 12, 12), QColor(0, 0, 0, 2));
     return image;
-}
-
-// A JPEG's coefficients as libjpeg reads them.
-struct Blocks
-{
-    struct Component
-    {
-        int h = 1;
-        int v = 1;
-        int width = 0; // in blocks
-        int height = 0;
-        std::vector<JCOEF> coefficients; // width x height blocks of 64
-        const JCOEF* block(int x, int y) const
-        {
-            return coefficients.data() + (size_t(y) * size_t(width) + size_t(x)) * DCTSIZE2;
-        }
-    };
-    QSize size;
-    int hMax = 1;
-    int vMax = 1;
-    bool progressive = false;
-    unsigned restart = 0;
-    J_COLOR_SPACE space = JCS_UNKNOWN;
-    std::vector<Component> components;
-    std::vector<std::vector<UINT16>> quant;
-};
-
-Blocks readBlocks(const QByteArray& data)
-{
-    Blocks blocks;
-    jpeg_decompress_struct cinfo{};
-    jpeg_error_mgr errors{};
-    cinfo.err = jpeg_std_error(&errors);
-    jpeg_create_decompress(&cinfo);
-    jpeg_mem_src(&cinfo, reinterpret_cast<const unsigned char*>(data.constData()),
-                 (unsigned long)data.size());
-    jpeg_read_header(&cinfo, TRUE);
-    jvirt_barray_ptr* arrays = jpeg_read_coefficients(&cinfo);
-    blocks.size = QSize(int(cinfo.image_width), int(cinfo.image_height));
-    blocks.hMax = cinfo.max_h_samp_factor;
-    blocks.vMax = cinfo.max_v_samp_factor;
-    blocks.progressive = cinfo.progressive_mode;
-    blocks.restart = cinfo.restart_interval;
-    blocks.space = cinfo.jpeg_color_space;
-    for (int c = 0; c < cinfo.num_components; ++c) {
-        const jpeg_component_info& info = cinfo.comp_info[c];
-        Blocks::Component component;
-        component.h = info.h_samp_factor;
-        component.v = info.v_samp_factor;
-        component.width = int(info.width_in_blocks);
-        component.height = int(info.height_in_blocks);
-        for (int y = 0; y < component.height; ++y) {
-            JBLOCKARRAY row = (*cinfo.mem->access_virt_barray)(reinterpret_cast<j_common_ptr>(&cinfo),
-                                                               arrays[c], JDIMENSION(y), 1, FALSE);
-            for (int x = 0; x < component.width; ++x)
-                component.coefficients.insert(component.coefficients.end(), row[0][x], row[0][x] + DCTSIZE2);
-        }
-        blocks.components.push_back(std::move(component));
-        const JQUANT_TBL* table = info.quant_table;
-        blocks.quant.emplace_back(table->quantval, table->quantval + DCTSIZE2);
-    }
-    jpeg_finish_decompress(&cinfo);
-    jpeg_destroy_decompress(&cinfo);
-    return blocks;
-}
-
-// The decoded pixels (libjpeg's defaults), RGB.
-QImage decode(const QByteArray& data)
-{
-    jpeg_decompress_struct cinfo{};
-    jpeg_error_mgr errors{};
-    cinfo.err = jpeg_std_error(&errors);
-    jpeg_create_decompress(&cinfo);
-    jpeg_mem_src(&cinfo, reinterpret_cast<const unsigned char*>(data.constData()),
-                 (unsigned long)data.size());
-    jpeg_read_header(&cinfo, TRUE);
-    cinfo.out_color_space = JCS_RGB;
-    jpeg_start_decompress(&cinfo);
-    QImage image(int(cinfo.output_width), int(cinfo.output_height), QImage::Format_RGB888);
-    while (cinfo.output_scanline < cinfo.output_height) {
-        JSAMPROW row = image.scanLine(int(cinfo.output_scanline));
-        jpeg_read_scanlines(&cinfo, &row, 1);
-    }
-    jpeg_finish_decompress(&cinfo);
-    jpeg_destroy_decompress(&cinfo);
-    return image;
-}
-
-// The pixels a block of a component stands for.
-QRect footprint(const Blocks& b, const Blocks::Component& c, int x, int y)
-{
-    const int w = DCTSIZE * b.hMax / c.h;
-    const int h = DCTSIZE * b.vMax / c.v;
-    return QRect(x * w, y * h, w, h) & QRect(QPoint(0, 0), b.size);
-}
-
-// The blocks whose coefficients differ, per component, as footprints.
-QList<QRect> changedBlocks(const Blocks& before, const Blocks& after)
-{
-    QList<QRect> changed;
-    for (size_t c = 0; c < before.components.size(); ++c) {
-        const Blocks::Component& a = before.components[c];
-        const Blocks::Component& b = after.components[c];
-        for (int y = 0; y < a.height; ++y) {
-            for (int x = 0; x < a.width; ++x) {
-                if (!std::equal(a.block(x, y), a.block(x, y) + DCTSIZE2, b.block(x, y)))
-                    changed.append(footprint(before, a, x, y));
-            }
-        }
-    }
-    return changed;
-}
-
-int channelDifference(const QImage& a, const QImage& b, int x, int y)
-{
-    const uchar* p = a.constScanLine(y) + 3 * x;
-    const uchar* q = b.constScanLine(y) + 3 * x;
-    return std::max({std::abs(p[0] - q[0]), std::abs(p[1] - q[1]), std::abs(p[2] - q[2])});
-}
-
-double psnr(const QImage& a, const QImage& b, const QRect& area)
-{
-    double sum = 0;
-    for (int y = area.top(); y <= area.bottom(); ++y) {
-        for (int x = area.left(); x <= area.right(); ++x) {
-            const uchar* p = a.constScanLine(y) + 3 * x;
-            const uchar* q = b.constScanLine(y) + 3 * x;
-            for (int k = 0; k < 3; ++k)
-                sum += (p[k] - q[k]) * (p[k] - q[k]);
-        }
-    }
-    const double mse = sum / (3.0 * area.width() * area.height());
-    return mse == 0 ? 99 : 10 * std::log10(255.0 * 255.0 / mse);
 }
 
 // The decoded photo with the layer drawn over it, as the full path would stamp it.

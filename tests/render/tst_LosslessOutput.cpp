@@ -1,0 +1,331 @@
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QPainter>
+#include <QTest>
+
+#include <jpeglib.h>
+
+#include "RenderTestSupport.h"
+#include "TestPhotos.h"
+#include "imaging/JpegTestBlocks.h"
+#include "imaging/TestPictures.h"
+#include "model/LayerFiles.h"
+#include "model/TempDataFolder.h"
+#include "model/WatermarkTemplate.h"
+#include "render/RenderRequest.h"
+#include "render/WatermarkCompositor.h"
+#include "services/imaging/ImageOrientation.h"
+#include "services/imaging/PhotoDecoder.h"
+#include "services/imaging/text/ApplicationFonts.h"
+
+using namespace JpegTestBlocks;
+using namespace RenderTestSupport;
+
+namespace {
+
+const QString kTemplate = QStringLiteral("Stamp");
+
+// Detail everywhere, so that a block encoded again anywhere would show.
+QImage detailedPhoto(const QSize& size)
+{
+    QImage image(size, QImage::Format_RGB32);
+    for (int y = 0; y < size.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < size.width(); ++x)
+            line[x] = qRgb(int(128 + 90 * std::sin(x / 7.0)), (x * 3 ^ y * 5) & 0xFF, (x + 2 * y) % 256);
+    }
+    return image;
+}
+
+// A JPEG coded arithmetically, which the lossless way leaves to the full path.
+QByteArray arithmeticJpeg(const QImage& image)
+{
+    const QImage rgb = image.convertToFormat(QImage::Format_RGB888);
+    jpeg_compress_struct cinfo{};
+    jpeg_error_mgr errors{};
+    cinfo.err = jpeg_std_error(&errors);
+    jpeg_create_compress(&cinfo);
+    unsigned char* buffer = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&cinfo, &buffer, &size);
+    cinfo.image_width = JDIMENSION(rgb.width());
+    cinfo.image_height = JDIMENSION(rgb.height());
+    cinfo.input_components = 3;
+    cinfo.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&cinfo);
+    cinfo.arith_code = TRUE;
+    jpeg_start_compress(&cinfo, TRUE);
+    while (cinfo.next_scanline < cinfo.image_height) {
+        auto row = const_cast<JSAMPROW>(rgb.constScanLine(int(cinfo.next_scanline)));
+        jpeg_write_scanlines(&cinfo, &row, 1);
+    }
+    jpeg_finish_compress(&cinfo);
+    jpeg_destroy_compress(&cinfo);
+    QByteArray data(reinterpret_cast<const char*>(buffer), qsizetype(size));
+    std::free(buffer);
+    return data;
+}
+
+QList<JpegMetadata::Segment> cameraSegments(int orientation)
+{
+    return {
+        {JpegMetadata::kApp1, TestPhotos::exifWithOrientation(orientation)},
+        {JpegMetadata::kApp2, QByteArray("ICC_PROFILE\0\1\1fake profile", 26)},
+        {JpegMetadata::kApp13, QByteArray("Photoshop 3.0\0IPTC block", 25)},
+        {JpegMetadata::kApp1, QByteArray("http://ns.adobe.com/xap/1.0/\0<x:xmpmeta/>", 42)},
+    };
+}
+
+bool isRed(QRgb p)
+{
+    return qRed(p) > 190 && qGreen(p) < 70 && qBlue(p) < 70;
+}
+
+QImage decodeUpright(const QString& path)
+{
+    PhotoDecoder decoder;
+    QImage image;
+    if (!decoder.open(path) || !decoder.decode(image, QSize(), true))
+        return QImage();
+    return image.convertToFormat(QImage::Format_RGB888);
+}
+
+} // namespace
+
+class LosslessOutputTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<TempDataFolder> m_data;
+
+    QString path(const QString& name) const { return m_data->root() + QLatin1Char('/') + name; }
+
+    QString writePhoto(const QString& name, const QByteArray& data) const
+    {
+        QDir().mkpath(path(QStringLiteral("photos")));
+        const QString file = path(QStringLiteral("photos/") + name);
+        return TestPhotos::writeFile(file, data) ? file : QString();
+    }
+
+    RenderRequest request(const QString& source, const QString& folder, bool lossless) const
+    {
+        RenderRequest r;
+        r.mode = ComposeMode::BatchOutput;
+        r.sourcePath = source;
+        r.templateName = kTemplate;
+        r.output.OutputFolderOpts = OutputSettings::ToOutputFolder;
+        r.output.OutputFolderPath = path(folder);
+        r.output.OutputFileNameOpts = OutputSettings::AddSuffix;
+        r.output.OutputFileNameSuffix = QStringLiteral("_new");
+        r.output.OutputFormat = OutputSettings::Jpeg;
+        r.losslessJpeg = lossless;
+        return r;
+    }
+
+    // The template drawn alone on a transparent canvas of the upright photo's size.
+    static QImage markOf(const QSize& upright)
+    {
+        QImage canvas(upright, QImage::Format_ARGB32_Premultiplied);
+        canvas.fill(Qt::transparent);
+        QPainter painter(&canvas);
+        WatermarkCompositor::drawTemplate(painter, upright, kTemplate, PhotoDecoder::kDefaultPixelLimit);
+        return canvas;
+    }
+
+    // Every changed block lies under a pixel of the mark (stored orientation).
+    static bool underTheMark(const QList<QRect>& blocks, const QImage& storedMark)
+    {
+        for (const QRect& block : blocks) {
+            bool under = false;
+            for (int y = block.top(); y <= block.bottom() && !under; ++y) {
+                const auto* line = reinterpret_cast<const QRgb*>(storedMark.constScanLine(y));
+                for (int x = block.left(); x <= block.right() && !under; ++x)
+                    under = line[x] != 0;
+            }
+            if (!under)
+                return false;
+        }
+        return true;
+    }
+
+private slots:
+    void initTestCase() { RegisterApplicationFonts(); }
+
+    void init()
+    {
+        m_data = std::make_unique<TempDataFolder>();
+        QVERIFY(QDir().mkpath(m_data->templates()));
+        const QString marker = path(QStringLiteral("marker.png"));
+        QImage red(16, 16, QImage::Format_ARGB32);
+        red.fill(Qt::red);
+        QVERIFY(red.save(marker));
+        // Turned red text with a shadow in the middle, a red square at the upright top-left.
+        WatermarkConf text = plainTextLayer(QStringLiteral("Lumora Plenum"));
+        text.Location = 4;
+        text.Rotation = 30;
+        text.ScaleTextWT = 1;
+        text.TextColor = colorRef(158, 51, 11);
+        text.BAddShadow = 1;
+        WatermarkConf square = pictureOnlyLayer(marker);
+        WatermarkTemplate tmpl;
+        tmpl.name = kTemplate;
+        tmpl.layers = {QStringLiteral("text"), QStringLiteral("square")};
+        QVERIFY(SaveLayerConf(QStringLiteral("text"), text, text.Font));
+        QVERIFY(SaveLayerConf(QStringLiteral("square"), square, square.Font));
+        QVERIFY(SaveWatermarkTemplate(tmpl));
+    }
+    void cleanup() { m_data.reset(); }
+
+    // A JPEG photo stamped the lossless way: stamped upright, stored as the camera stored it
+    // with its orientation item and every metadata segment byte for byte; outside the blocks
+    // the watermark re-encodes (and their one-pixel border) the photo decodes exactly as
+    // before, and those blocks all lie under the watermark; under the watermark the output
+    // is as close to the photo stamped in full as a JPEG of it at the photo's own settings.
+    void keepsThePhotoOutsideTheWatermark_data()
+    {
+        QTest::addColumn<int>("orientation");
+        QTest::addColumn<int>("kind");
+        const int colour = int(TestPictures::Kind::Colour);
+        QTest::newRow("orientation 1") << 1 << colour;
+        QTest::newRow("orientation 3") << 3 << colour;
+        QTest::newRow("orientation 6") << 6 << colour;
+        QTest::newRow("orientation 8") << 8 << colour;
+        QTest::newRow("orientation 8, progressive") << 8 << int(TestPictures::Kind::Progressive);
+        QTest::newRow("orientation 6, restart markers") << 6 << int(TestPictures::Kind::Restart);
+    }
+
+    void keepsThePhotoOutsideTheWatermark()
+    {
+        QFETCH(int, orientation);
+        QFETCH(int, kind);
+        const QSize upright(240, 160);
+        const QImage stored = ImageOrientation::turnBack(detailedPhoto(upright), orientation);
+        const QList<JpegMetadata::Segment> segments = cameraSegments(orientation);
+        const QByteArray sourceData = TestPictures::jpeg(stored, TestPictures::Kind(kind), segments, 90);
+        const QString source = writePhoto(QStringLiteral("photo.jpg"), sourceData);
+
+        const WatermarkCompositor::Result lossless =
+            WatermarkCompositor::render(request(source, QStringLiteral("lossless"), true));
+        QVERIFY2(lossless.outcome.ok, qPrintable(lossless.outcome.error));
+        const QByteArray output = TestPhotos::readFile(lossless.outcome.outputPath);
+        QCOMPARE(TestPhotos::keptSegments(output), segments);
+        PhotoDecoder decoder;
+        QVERIFY(decoder.open(lossless.outcome.outputPath).ok);
+        QCOMPARE(decoder.storedSize(), stored.size());
+        QCOMPARE(decoder.orientation(), orientation);
+
+        const Blocks before = readBlocks(sourceData);
+        const Blocks after = readBlocks(output);
+        QCOMPARE(after.progressive, before.progressive);
+        QCOMPARE(after.restart, before.restart);
+        const QList<QRect> changed = changedBlocks(before, after);
+        QVERIFY(!changed.isEmpty());
+        QCOMPARE(differencesOutside(decode(sourceData), decode(output), changed), 0);
+        const QImage mark = markOf(upright);
+        QVERIFY(underTheMark(changed, ImageOrientation::turnBack(mark, orientation)));
+
+        // Upright: the square at the top-left, the text as the full path draws it.
+        const QImage shown = decodeUpright(lossless.outcome.outputPath);
+        QCOMPARE(shown.size(), upright);
+        QVERIFY(isRed(shown.pixel(8, 8)));
+        QImage ideal = decodeUpright(source).convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        {
+            QPainter painter(&ideal);
+            WatermarkCompositor::drawTemplate(painter, upright, kTemplate, PhotoDecoder::kDefaultPixelLimit);
+        }
+        const QRect drawn = boxOf(mark, [](QRgb p) { return p != 0; });
+        const QImage reference = decode(TestPictures::jpeg(ideal, TestPictures::Kind::Colour, {}, 90));
+        ideal = ideal.convertToFormat(QImage::Format_RGB888);
+        const double ours = psnr(shown, ideal, drawn);
+        const double encoded = psnr(reference, ideal, drawn);
+        QVERIFY2(ours >= encoded - 1.0,
+                 qPrintable(QStringLiteral("%1 dB against %2 dB").arg(ours).arg(encoded)));
+        const WatermarkCompositor::Result full =
+            WatermarkCompositor::render(request(source, QStringLiteral("full"), false));
+        QVERIFY2(full.outcome.ok, qPrintable(full.outcome.error));
+        QVERIFY(psnr(shown, decodeUpright(full.outcome.outputPath), drawn) >= encoded - 1.0);
+    }
+
+    // Stamping the output five more times leaves everything outside the watermark's blocks
+    // exactly as in the photo: no generation loss creeps outward.
+    void restampingKeepsThePhotoOutsideTheMark()
+    {
+        const int orientation = 6;
+        const QSize upright(240, 160);
+        const QImage stored = ImageOrientation::turnBack(detailedPhoto(upright), orientation);
+        const QByteArray sourceData =
+            TestPictures::jpeg(stored, TestPictures::Kind::Colour, cameraSegments(orientation), 90);
+        QString current = writePhoto(QStringLiteral("photo.jpg"), sourceData);
+        for (int round = 1; round <= 6; ++round) {
+            const WatermarkCompositor::Result result =
+                WatermarkCompositor::render(request(current, QStringLiteral("round%1").arg(round), true));
+            QVERIFY2(result.outcome.ok, qPrintable(result.outcome.error));
+            current = result.outcome.outputPath;
+        }
+        const QByteArray last = TestPhotos::readFile(current);
+        const QList<QRect> changed = changedBlocks(readBlocks(sourceData), readBlocks(last));
+        QVERIFY(!changed.isEmpty());
+        QVERIFY(underTheMark(changed, ImageOrientation::turnBack(markOf(upright), orientation)));
+        QCOMPARE(differencesOutside(decode(sourceData), decode(last), changed), 0);
+        QCOMPARE(TestPhotos::keptSegments(last), cameraSegments(orientation));
+    }
+
+    // Photos the lossless way does not take are stamped by the full path, to the same bytes
+    // (or the same failure) as without the choice.
+    void otherPhotosTakeTheFullPath_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("PNG photo") << QStringLiteral("photo.png") << QStringLiteral("png");
+        QTest::newRow("resized") << QStringLiteral("photo.jpg") << QStringLiteral("resized");
+        QTest::newRow("PNG output") << QStringLiteral("photo.jpg") << QStringLiteral("png output");
+        QTest::newRow("CMYK") << QStringLiteral("photo.jpg") << QStringLiteral("cmyk");
+        QTest::newRow("arithmetic coding") << QStringLiteral("photo.jpg") << QStringLiteral("arithmetic");
+        QTest::newRow("cut off") << QStringLiteral("photo.jpg") << QStringLiteral("cut");
+    }
+
+    void otherPhotosTakeTheFullPath()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, kind);
+        const QImage photo = detailedPhoto(QSize(120, 80));
+        QByteArray data;
+        if (kind == QLatin1String("png")) {
+            QBuffer buffer(&data);
+            buffer.open(QIODevice::WriteOnly);
+            photo.save(&buffer, "PNG");
+        } else if (kind == QLatin1String("cmyk")) {
+            data = TestPictures::jpeg(photo, TestPictures::Kind::AdobeCmyk);
+        } else if (kind == QLatin1String("arithmetic")) {
+            data = arithmeticJpeg(photo);
+        } else {
+            data = TestPictures::jpeg(photo);
+            if (kind == QLatin1String("cut"))
+                data.truncate(data.size() / 2);
+        }
+        const QString source = writePhoto(name, data);
+        RenderRequest lossless = request(source, QStringLiteral("lossless"), true);
+        RenderRequest full = request(source, QStringLiteral("full"), false);
+        for (RenderRequest* r : {&lossless, &full}) {
+            if (kind == QLatin1String("resized")) {
+                r->resizePictures = true;
+                r->resize.ScaleType = ResizeSettings::ScaleByWidth;
+                r->resize.TargetWidth = 60;
+            }
+            if (kind == QLatin1String("png output"))
+                r->output.OutputFormat = OutputSettings::Png;
+        }
+        const ComposeOutcome a = WatermarkCompositor::render(lossless).outcome;
+        const ComposeOutcome b = WatermarkCompositor::render(full).outcome;
+        QCOMPARE(a.ok, b.ok);
+        QCOMPARE(a.error, b.error);
+        if (a.ok)
+            QCOMPARE(TestPhotos::readFile(a.outputPath), TestPhotos::readFile(b.outputPath));
+        QCOMPARE(a.ok, kind != QLatin1String("cut"));
+    }
+};
+
+QTEST_MAIN(LosslessOutputTest)
+#include "tst_LosslessOutput.moc"
