@@ -20,7 +20,7 @@ BatchCommandLine::BatchCommandLine()
       m_lossless(QStringLiteral("lossless"),
                  QStringLiteral("Write JPEG photos that are not resized as JPEG keeping every block the "
                                 "watermark leaves alone exactly as it is; only the blocks under the "
-                                "watermark are encoded again.")),
+                                "watermark are encoded again (also when config.ini says so).")),
       m_jobs(QStringLiteral("jobs"),
              QStringLiteral("Stamp N photos at a time (default: the number of cores). The files written "
                             "are the same whatever N."),

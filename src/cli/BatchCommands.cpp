@@ -85,6 +85,8 @@ bool prepareRequest(ComposeMode mode, const StampOptions& options, RenderRequest
     LoadResizeSettings();
     if (options.resize)
         SetResizePictures(true);
+    // The stored choice, which --lossless turns on for the run.
+    LoadLosslessJpeg();
     if (options.lossless)
         SetLosslessJpeg(true);
     request = RenderRequest::fromProcessSettings(mode, QString(), QString());

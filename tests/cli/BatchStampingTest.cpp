@@ -208,6 +208,50 @@ private slots:
         QCOMPARE(QImage(resized.out.constFirst()).size(), QSize(100, 60));
     }
 
+    // --lossless, or the choice stored in config.ini, keeps the photo's pixels outside the
+    // watermark exactly; without either the photo is encoded in full at quality 98.
+    void losslessKeepsThePixelsOutsideTheWatermark_data()
+    {
+        QTest::addColumn<bool>("option");
+        QTest::addColumn<QByteArray>("config");
+        QTest::addColumn<bool>("kept");
+        QTest::newRow("default") << false << QByteArray() << false;
+        QTest::newRow("--lossless") << true << QByteArray() << true;
+        QTest::newRow("config.ini") << false << QByteArray("[\xe5\xb8\xb8\xe8\xa7\x84]\r\nLosslessJpeg=1\r\n")
+                                    << true;
+    }
+
+    void losslessKeepsThePixelsOutsideTheWatermark()
+    {
+        QFETCH(bool, option);
+        QFETCH(QByteArray, config);
+        QFETCH(bool, kept);
+        setPreferences(preferences(1, m_dir.filePath(QStringLiteral("kept")), 1, 0));
+        QFile::remove(m_data + QStringLiteral("/config.ini"));
+        if (!config.isEmpty())
+            QVERIFY(writeFile(m_data + QStringLiteral("/config.ini"), config));
+        // Detail everywhere, which encoding in full would not keep to the last bit.
+        QImage detailed(480, 320, QImage::Format_RGB32);
+        for (int y = 0; y < detailed.height(); ++y) {
+            for (int x = 0; x < detailed.width(); ++x)
+                detailed.setPixel(x, y, qRgb((x * 7) % 256, (x * 3 ^ y * 5) & 0xFF, (x + 2 * y) % 256));
+        }
+        const QString source = m_dir.filePath(QStringLiteral("lossless/shot.jpg"));
+        QDir().mkpath(QFileInfo(source).path());
+        QVERIFY(detailed.save(source, "JPEG", 90));
+        QStringList arguments{source};
+        if (option)
+            arguments.prepend(QStringLiteral("--lossless"));
+        const Run result = run(arguments);
+        QCOMPARE(result.exitCode, 0);
+        // The bottom-left corner lies away from the demonstration watermark.
+        const QRect corner(0, 304, 16, 16);
+        const QImage before = QImage(source).copy(corner);
+        const QImage after = QImage(result.out.constFirst()).copy(corner);
+        QVERIFY(!after.isNull());
+        QCOMPARE(after == before, kept);
+    }
+
     // A photo over the pixel limit fails with a reason; the limit can be set.
     void pixelLimit()
     {
