@@ -226,4 +226,11 @@ size_t Block::keptBytes()
     return bytes;
 }
 
+int Block::keptBlocks()
+{
+    Store& store = threadStore();
+    std::lock_guard lock(store.mutex);
+    return int(store.kept.size());
+}
+
 } // namespace MemoryReuse

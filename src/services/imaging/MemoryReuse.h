@@ -43,8 +43,9 @@ public:
     // an earlier user left in it.
     bool fresh() const { return m_fresh; }
 
-    // The bytes of memory the calling thread's store keeps for later blocks.
+    // The bytes of memory, and the blocks, the calling thread's store keeps for later blocks.
     static size_t keptBytes();
+    static int keptBlocks();
 
     struct Store;
 
