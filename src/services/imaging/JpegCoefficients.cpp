@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <csetjmp>
+#include <cstdint>
 #include <cstring>
 
 // jerror.h needs jpeglib.h first
@@ -110,6 +111,21 @@ bool isCompleteProgression(const std::vector<jpeg_scan_info>& scans, int compone
         }
     }
     return std::all_of(coded.begin(), coded.end(), [](int bit) { return bit == 0; });
+}
+
+// True when every coefficient lies in the range 8-bit JPEG codes: DC -1024..1023 (a DC
+// difference then needs at most 11 bits), AC -1023..1023 (at most 10 bits).
+bool inCodableRange(const JCOEF* block)
+{
+    if (block[0] < -1024 || block[0] > 1023)
+        return false;
+    int low = 0;
+    int high = 0;
+    for (int k = 1; k < DCTSIZE2; ++k) {
+        low = std::min(low, int(block[k]));
+        high = std::max(high, int(block[k]));
+    }
+    return low >= -1023 && high <= 1023;
 }
 
 } // namespace
@@ -268,11 +284,28 @@ J_COLOR_SPACE JpegCoefficients::colorSpace() const
 
 ImagingStatus JpegCoefficients::fitTables()
 {
-    // Progressive photos get their tables from libjpeg, but the count still checks that every
-    // coefficient can be coded, which libjpeg would find only half way through the file.
-    if (!d->tables.count(*this, int(d->cinfo.restart_interval)))
-        return ImagingStatus::failure(QStringLiteral("a coefficient of the photo is out of range"));
-    d->tablesFitted = true;
+    const ImagingStatus outOfRange =
+        ImagingStatus::failure(QStringLiteral("a coefficient of the photo is out of range"));
+    if (!progressive()) {
+        if (!d->tables.count(*this, int(d->cinfo.restart_interval)))
+            return outOfRange;
+        d->tablesFitted = true;
+        return ImagingStatus::success();
+    }
+    // Progressive photos get their tables from libjpeg, which would find a coefficient it
+    // cannot code only half way through the file: checked here first.
+    for (int ci = 0; ci < componentCount(); ++ci) {
+        const Component& info = m_components[size_t(ci)];
+        for (int y = 0; y < info.heightInBlocks; ++y) {
+            const JBLOCKROW row = blockRow(ci, y);
+            if (!row)
+                return outOfRange;
+            for (int x = 0; x < info.widthInBlocks; ++x) {
+                if (!inCodableRange(row[x]))
+                    return outOfRange;
+            }
+        }
+    }
     return ImagingStatus::success();
 }
 
