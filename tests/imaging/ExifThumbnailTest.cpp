@@ -521,10 +521,13 @@ void ExifThumbnailTest::batchOutput_data()
     QTest::addColumn<bool>("bigEndian");
     QTest::addColumn<Place>("place");
     QTest::addColumn<int>("orientation");
-    QTest::newRow("intel, at the end") << false << Place::End << 1;
-    QTest::newRow("motorola, at the end, turned") << true << Place::End << 6;
-    QTest::newRow("intel, in the middle, turned") << false << Place::Middle << 8;
-    QTest::newRow("motorola, in the middle") << true << Place::Middle << 1;
+    QTest::addColumn<bool>("lossless"); // the thumbnail made from the coefficients' DC values
+    QTest::newRow("intel, at the end") << false << Place::End << 1 << false;
+    QTest::newRow("motorola, at the end, turned") << true << Place::End << 6 << false;
+    QTest::newRow("intel, in the middle, turned") << false << Place::Middle << 8 << false;
+    QTest::newRow("motorola, in the middle") << true << Place::Middle << 1 << false;
+    QTest::newRow("lossless, intel, at the end") << false << Place::End << 1 << true;
+    QTest::newRow("lossless, motorola, in the middle, turned") << true << Place::Middle << 6 << true;
 }
 
 void ExifThumbnailTest::batchOutput()
@@ -532,6 +535,7 @@ void ExifThumbnailTest::batchOutput()
     QFETCH(bool, bigEndian);
     QFETCH(Place, place);
     QFETCH(int, orientation);
+    QFETCH(bool, lossless);
 
     // A template with one layer: a black picture over the left half of the upright photo.
     const TempDataFolder folder;
@@ -574,6 +578,7 @@ void ExifThumbnailTest::batchOutput()
     request.output.OutputFileNameOpts = OutputSettings::AddSuffix;
     request.output.OutputFileNameSuffix = QStringLiteral("_new");
     request.output.OutputFormat = OutputSettings::Jpeg;
+    request.losslessJpeg = lossless;
     const WatermarkCompositor::Result result = WatermarkCompositor::render(request);
     QVERIFY2(result.outcome.ok, qPrintable(result.outcome.error));
 
