@@ -110,10 +110,16 @@ imagemagick_watermark() {
   done
 }
 
-# libvips: the text rendered, made a grey-and-alpha overlay, composited, one thread.
+# libvips, one thread: the text rendered (vips text) and composited (vips composite2) at
+# (X, Y). composite2 needs an overlay with the photo's bands plus alpha: the coloured RGBA
+# overlay is made from the text once, before anything is timed.
+vips_text() { VIPS_CONCURRENCY=1 vips text "$work/ref/text.v" 'Lumora Plenum' --font 'DejaVu Sans 146'; }
+vips_text
+vips linear "$work/ref/text.v" "$work/ref/colour.v" "0 0 0" "158 51 11" --uchar
+vips bandjoin "$work/ref/colour.v $work/ref/text.v" "$work/ref/rgba.v"
+vips copy "$work/ref/rgba.v" "$work/ref/overlay.v" --interpretation srgb
 vips_stamp() { # PHOTO OUTPUT X Y
-  VIPS_CONCURRENCY=1 vips text "$work/ref/text.v" 'Lumora Plenum' --font 'DejaVu Sans 146'
-  VIPS_CONCURRENCY=1 vips bandjoin "$work/ref/text.v $work/ref/text.v" "$work/ref/overlay.v"
+  vips_text
   VIPS_CONCURRENCY=1 vips composite2 "$1" "$work/ref/overlay.v" "$2[Q=98,subsample-mode=on]" over --x "$3" --y "$4"
 }
 
