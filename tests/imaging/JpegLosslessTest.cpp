@@ -169,24 +169,36 @@ private slots:
         QTest::addColumn<bool>("progressive");
         QTest::addColumn<int>("restart");
         QTest::addColumn<QPoint>("at");
+        QTest::addColumn<QSize>("markSize");
         const QSize size(301, 203); // not whole MCUs
         const QPoint inside(37, 29);
         const QPoint corner(230, 150); // the layer reaches past the right and bottom edges
-        QTest::newRow("4:2:0") << size << 2 << 2 << false << false << false << 0 << inside;
-        QTest::newRow("4:2:2") << size << 2 << 1 << false << false << false << 0 << inside;
-        QTest::newRow("4:4:0") << size << 1 << 2 << false << false << false << 0 << inside;
-        QTest::newRow("4:4:4") << size << 1 << 1 << false << false << false << 0 << inside;
-        QTest::newRow("4:2:0 at the corner") << size << 2 << 2 << false << false << false << 0 << corner;
-        QTest::newRow("grey") << size << 1 << 1 << true << false << false << 0 << inside;
-        QTest::newRow("RGB colour space") << size << 1 << 1 << false << true << false << 0 << inside;
-        QTest::newRow("progressive 4:2:0") << size << 2 << 2 << false << false << true << 0 << inside;
-        QTest::newRow("progressive 4:4:4") << size << 1 << 1 << false << false << true << 0 << corner;
-        QTest::newRow("progressive grey") << size << 1 << 1 << true << false << true << 0 << inside;
-        QTest::newRow("restart every 3 MCUs") << size << 2 << 2 << false << false << false << 3 << inside;
-        QTest::newRow("restart every MCU, 4:2:2") << size << 2 << 1 << false << false << false << 1 << corner;
-        QTest::newRow("progressive, restarts") << size << 2 << 2 << false << false << true << 5 << inside;
+        QTest::newRow("4:2:0") << size << 2 << 2 << false << false << false << 0 << inside << QSize(150, 90);
+        QTest::newRow("4:2:2") << size << 2 << 1 << false << false << false << 0 << inside << QSize(150, 90);
+        QTest::newRow("4:4:0") << size << 1 << 2 << false << false << false << 0 << inside << QSize(150, 90);
+        QTest::newRow("4:4:4") << size << 1 << 1 << false << false << false << 0 << inside << QSize(150, 90);
+        QTest::newRow("4:2:0 at the corner")
+            << size << 2 << 2 << false << false << false << 0 << corner << QSize(150, 90);
+        QTest::newRow("grey") << size << 1 << 1 << true << false << false << 0 << inside << QSize(150, 90);
+        QTest::newRow("RGB colour space")
+            << size << 1 << 1 << false << true << false << 0 << inside << QSize(150, 90);
+        QTest::newRow("progressive 4:2:0")
+            << size << 2 << 2 << false << false << true << 0 << inside << QSize(150, 90);
+        QTest::newRow("progressive 4:4:4")
+            << size << 1 << 1 << false << false << true << 0 << corner << QSize(150, 90);
+        QTest::newRow("progressive grey")
+            << size << 1 << 1 << true << false << true << 0 << inside << QSize(150, 90);
+        QTest::newRow("restart every 3 MCUs")
+            << size << 2 << 2 << false << false << false << 3 << inside << QSize(150, 90);
+        QTest::newRow("restart every MCU, 4:2:2")
+            << size << 2 << 1 << false << false << false << 1 << corner << QSize(150, 90);
+        QTest::newRow("progressive, restarts")
+            << size << 2 << 2 << false << false << true << 5 << inside << QSize(150, 90);
+        // Merged band by band.
+        QTest::newRow("several bands") << QSize(160, 1400) << 2 << 2 << false << false << false << 0
+                                       << QPoint(10, 30) << QSize(120, 1300);
         QTest::newRow("one MCU") << QSize(13, 11) << 2 << 2 << false << false << false << 0
-                                 << QPoint(-60, -40);
+                                 << QPoint(-60, -40) << QSize(150, 90);
     }
 
     void mergeChangesOnlyTheBlocksUnderTheLayer()
@@ -199,6 +211,7 @@ private slots:
         QFETCH(bool, progressive);
         QFETCH(int, restart);
         QFETCH(QPoint, at);
+        QFETCH(QSize, markSize);
         Encoding encoding;
         encoding.h = h;
         encoding.v = v;
@@ -210,7 +223,7 @@ private slots:
         QTemporaryDir dir;
         const QString sourcePath = writeTemporary(dir, QStringLiteral("photo.jpg"), source);
         const QString outputPath = dir.filePath(QStringLiteral("stamped.jpg"));
-        const QImage mark = layer(QSize(150, 90));
+        const QImage mark = layer(markSize);
 
         JpegCoefficients coefficients;
         QVERIFY(coefficients.read(sourcePath, PhotoDecoder::kDefaultPixelLimit).ok);

@@ -4,10 +4,12 @@
 
 #include <QPainter>
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include <jpeglib.h>
@@ -310,6 +312,22 @@ QImage JpegBlockMerger::decodePixels(const JpegCoefficients& coefficients, const
     return window == area ? pixels : pixels.copy(area.translated(-window.topLeft()));
 }
 
+namespace {
+
+// Rows of pixels decoded, drawn and encoded at a time: large layers (tiled watermarks can cover
+// the whole photo) are merged band by band, so that the memory stays a few bands, not copies of
+// the whole photo.
+constexpr int kBandRows = 512;
+
+// One band's encoded blocks and which of them replace the photo's.
+struct Band
+{
+    MemoryJpeg encoded;
+    std::vector<Selection> selections;
+};
+
+} // namespace
+
 ImagingStatus JpegBlockMerger::merge(JpegCoefficients& coefficients, const QImage& layer,
                                      const QPoint& position, Result* result)
 {
@@ -319,73 +337,82 @@ ImagingStatus JpegBlockMerger::merge(JpegCoefficients& coefficients, const QImag
     if (drawn.isEmpty() || layer.isNull())
         return ImagingStatus::success();
 
-    // The pixels before and after drawing, over whole iMCUs around the drawing.
+    // Whole iMCUs around the drawing, in bands of whole iMCU rows. Every band is decoded from
+    // the photo's own blocks before any block is replaced.
     const QRect region = alignedToMcus(coefficients, drawn);
-    const QImage before = decodePixels(coefficients, region);
-    if (before.isNull())
-        return ImagingStatus::failure(QStringLiteral("cannot decode the blocks under the watermark"));
-    QImage after = before.copy();
-    if (after.isNull())
-        return ImagingStatus::failure(QStringLiteral("not enough memory for the blocks under the watermark"));
-    {
-        QPainter painter(&after);
-        painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
-        painter.drawImage(position - region.topLeft(), layer);
-    }
-
-    // Changed pixels, gathered per 8 x 8 cell of the region.
-    const int cellColumns = (region.width() + DCTSIZE - 1) / DCTSIZE;
-    const int cellRows = (region.height() + DCTSIZE - 1) / DCTSIZE;
-    std::vector<unsigned char> changed(size_t(cellColumns) * size_t(cellRows));
-    const QRect local = drawn.translated(-region.topLeft());
-    bool anyChange = false;
-    for (int y = local.top(); y <= local.bottom(); ++y) {
-        const auto* old = reinterpret_cast<const quint32*>(before.constScanLine(y));
-        const auto* now = reinterpret_cast<const quint32*>(after.constScanLine(y));
-        unsigned char* cells = changed.data() + size_t(y / DCTSIZE) * size_t(cellColumns);
-        for (int x = local.left(); x <= local.right(); ++x) {
-            if (old[x] != now[x]) {
-                cells[x / DCTSIZE] = 1;
-                anyChange = true;
-            }
-        }
-    }
-    if (!anyChange)
-        return ImagingStatus::success();
-
-    // Per component, the blocks standing for a changed cell.
+    const int mcuHeight = coefficients.mcuSize().height();
+    const int bandRows = std::max(mcuHeight, kBandRows / mcuHeight * mcuHeight);
     const int hMax = coefficients.mcuSize().width() / DCTSIZE;
-    const int vMax = coefficients.mcuSize().height() / DCTSIZE;
-    std::vector<Selection> selections(size_t(coefficients.componentCount()));
-    for (int ci = 0; ci < coefficients.componentCount(); ++ci) {
-        const JpegCoefficients::Component& component = coefficients.component(ci);
-        const int cellsAcross = hMax / component.h; // cells of 8 x 8 pixels per block
-        const int cellsDown = vMax / component.v;
-        Selection& selection = selections[size_t(ci)];
-        selection.firstColumn = region.left() / (DCTSIZE * cellsAcross);
-        selection.firstRow = region.top() / (DCTSIZE * cellsDown);
-        selection.columns = (cellColumns + cellsAcross - 1) / cellsAcross;
-        selection.rows = (cellRows + cellsDown - 1) / cellsDown;
-        selection.marked.assign(size_t(selection.columns) * size_t(selection.rows), 0);
-        for (int cy = 0; cy < cellRows; ++cy) {
-            for (int cx = 0; cx < cellColumns; ++cx) {
-                if (changed[size_t(cy) * size_t(cellColumns) + size_t(cx)])
-                    selection.marked[size_t(cy / cellsDown) * size_t(selection.columns) +
-                                     size_t(cx / cellsAcross)] = 1;
+    const int vMax = mcuHeight / DCTSIZE;
+    std::vector<std::unique_ptr<Band>> bands;
+    for (int top = region.top(); top <= region.bottom(); top += bandRows) {
+        const QRect band(region.left(), top, region.width(), std::min(bandRows, region.bottom() + 1 - top));
+        const QImage before = decodePixels(coefficients, band);
+        if (before.isNull())
+            return ImagingStatus::failure(QStringLiteral("cannot decode the blocks under the watermark"));
+        QImage after = before.copy();
+        if (after.isNull())
+            return ImagingStatus::failure(
+                QStringLiteral("not enough memory for the blocks under the watermark"));
+        {
+            QPainter painter(&after);
+            painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+            painter.drawImage(position - band.topLeft(), layer);
+        }
+
+        // Changed pixels, gathered per 8 x 8 cell of the band.
+        const int cellColumns = (band.width() + DCTSIZE - 1) / DCTSIZE;
+        const int cellRows = (band.height() + DCTSIZE - 1) / DCTSIZE;
+        std::vector<unsigned char> changed(size_t(cellColumns) * size_t(cellRows));
+        const QRect local = (drawn & band).translated(-band.topLeft());
+        bool anyChange = false;
+        for (int y = local.top(); y <= local.bottom(); ++y) {
+            const auto* old = reinterpret_cast<const quint32*>(before.constScanLine(y));
+            const auto* now = reinterpret_cast<const quint32*>(after.constScanLine(y));
+            unsigned char* cells = changed.data() + size_t(y / DCTSIZE) * size_t(cellColumns);
+            for (int x = local.left(); x <= local.right(); ++x) {
+                if (old[x] != now[x]) {
+                    cells[x / DCTSIZE] = 1;
+                    anyChange = true;
+                }
             }
         }
+        if (!anyChange)
+            continue;
+
+        // Per component, the blocks standing for a changed cell.
+        auto merged = std::make_unique<Band>();
+        merged->selections.resize(size_t(coefficients.componentCount()));
+        for (int ci = 0; ci < coefficients.componentCount(); ++ci) {
+            const JpegCoefficients::Component& component = coefficients.component(ci);
+            const int cellsAcross = hMax / component.h; // cells of 8 x 8 pixels per block
+            const int cellsDown = vMax / component.v;
+            Selection& selection = merged->selections[size_t(ci)];
+            selection.firstColumn = band.left() / (DCTSIZE * cellsAcross);
+            selection.firstRow = band.top() / (DCTSIZE * cellsDown);
+            selection.columns = (cellColumns + cellsAcross - 1) / cellsAcross;
+            selection.rows = (cellRows + cellsDown - 1) / cellsDown;
+            selection.marked.assign(size_t(selection.columns) * size_t(selection.rows), 0);
+            for (int cy = 0; cy < cellRows; ++cy) {
+                for (int cx = 0; cx < cellColumns; ++cx) {
+                    if (changed[size_t(cy) * size_t(cellColumns) + size_t(cx)])
+                        selection.marked[size_t(cy / cellsDown) * size_t(selection.columns) +
+                                         size_t(cx / cellsAcross)] = 1;
+                }
+            }
+        }
+        Compressor c;
+        if (!encodePixels(c, coefficients, after, merged->encoded))
+            return failure("encode the watermark's blocks", c.errors.message);
+        bands.push_back(std::move(merged));
     }
 
-    MemoryJpeg encoded;
-    {
-        Compressor c;
-        if (!encodePixels(c, coefficients, after, encoded))
-            return failure("encode the watermark's blocks", c.errors.message);
-    }
-    Decompressor d;
     int copied = 0;
-    if (!copyMarkedBlocks(d, encoded, coefficients, selections.data(), &copied))
-        return failure("merge the watermark's blocks", d.errors.message);
+    for (const std::unique_ptr<Band>& band : bands) {
+        Decompressor d;
+        if (!copyMarkedBlocks(d, band->encoded, coefficients, band->selections.data(), &copied))
+            return failure("merge the watermark's blocks", d.errors.message);
+    }
     if (result)
         result->blocks = copied;
     return ImagingStatus::success();
