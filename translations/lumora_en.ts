@@ -266,7 +266,7 @@ Closing this window saves a new file with the settings shown here; the old file 
     <name>CImgResizingSettingDlg</name>
     <message>
         <source>图像大小设置</source>
-        <translation>Picture Size Settings</translation>
+        <translation>Resize Settings</translation>
     </message>
     <message>
         <source>缩放宽度成正比</source>
@@ -603,7 +603,7 @@ Closing this window saves a new file with the settings shown here; the old file 
     </message>
     <message>
         <source>重复覆盖图像</source>
-        <translation>Tile over the picture</translation>
+        <translation>Tile across the photo</translation>
     </message>
     <message>
         <source>左上角</source>

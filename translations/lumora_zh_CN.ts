@@ -312,7 +312,7 @@ with the given filename extension.</source>
     </message>
     <message>
         <source>%1 million</source>
-        <translation>%1 百万</translation>
+        <translation>%1 百万像素</translation>
     </message>
     <message>
         <source>%1 pixels</source>
@@ -320,7 +320,7 @@ with the given filename extension.</source>
     </message>
     <message>
         <source>image is %1 x %2 pixels, more than the limit of %3</source>
-        <translation>图片为 %1 x %2 像素，超过了 %3 的上限</translation>
+        <translation>图片为 %1 x %2 像素，超过了上限 %3</translation>
     </message>
     <message>
         <source>cannot decode: not a JPEG, PNG, BMP, TIFF or GIF file</source>

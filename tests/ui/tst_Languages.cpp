@@ -440,9 +440,13 @@ private slots:
             collect(&resizing, QStringLiteral("resizing"));
         }
         {
+            // The photo that cannot be read: the preview says why, in the language.
             COutputPreviewDlg preview(
-                {[good]() { return good; }, []() { return QString(); }, []() { return QString(); }}, main);
+                {[empty]() { return empty; }, []() { return QString(); }, []() { return QString(); }}, main);
             Show(preview);
+            QTRY_VERIFY(!preview.IsRendering());
+            QCOMPARE(preview.Picture().error, rowTip);
+            SaveScreenshot(&preview, tag + QStringLiteral("_output_preview"));
             collect(&preview, QStringLiteral("output preview"));
         }
         {
