@@ -1,5 +1,7 @@
 #include "render/BatchRunner.h"
 
+#include "services/language/FailureReason.h"
+
 #include <QSet>
 #include <QThreadPool>
 
@@ -84,9 +86,9 @@ BatchRunner::Totals BatchRunner::run(int threads, const NextPhoto& next, const R
                     outcome = m_render(slot->photo.path);
                 } catch (const std::exception& error) {
                     outcome = failedWith(
-                        QStringLiteral("internal error: %1").arg(QString::fromLocal8Bit(error.what())));
+                        FailureReason::tr("internal error: %1").arg(QString::fromLocal8Bit(error.what())));
                 } catch (...) {
-                    outcome = failedWith(QStringLiteral("internal error"));
+                    outcome = failedWith(FailureReason::tr("internal error"));
                 }
                 // Notified under the lock: run() cannot return (and its lock go away) before
                 // this task lets go of it.

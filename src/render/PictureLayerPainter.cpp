@@ -1,5 +1,7 @@
 #include "render/PictureLayerPainter.h"
 
+#include "services/language/FailureReason.h"
+
 #include <QDir>
 #include <QPaintDevice>
 #include <QPainter>
@@ -105,7 +107,7 @@ QString load(const QString& path, qint64 pixelLimit, QImage& picture)
         status = decoder.decode(picture);
     if (!status) {
         picture = QImage();
-        return QStringLiteral("the picture file %1 cannot be read: %2")
+        return FailureReason::tr("the picture file %1 cannot be read: %2")
             .arg(QDir::toNativeSeparators(path), status.error);
     }
     return QString();

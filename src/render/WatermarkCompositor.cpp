@@ -1,5 +1,7 @@
 #include "render/WatermarkCompositor.h"
 
+#include "services/language/FailureReason.h"
+
 #include <QDir>
 
 #include "model/DataFiles.h"
@@ -38,11 +40,11 @@ void addWarning(QStringList* warnings, const QString& warning)
 Result renderEditorPreview(const RenderRequest& request)
 {
     if (request.previewSize.isEmpty())
-        return failed(QStringLiteral("no editor preview is open"));
+        return failed(FailureReason::tr("no editor preview is open"));
     Result result;
     result.picture = SamplePicture();
     if (result.picture.isNull())
-        return failed(QStringLiteral("not enough memory for the sample picture"));
+        return failed(FailureReason::tr("not enough memory for the sample picture"));
     {
         QPainter painter(&result.picture);
         drawTemplate(painter, request.previewSize, request.templateName, request.pixelLimit,
@@ -70,7 +72,7 @@ Result renderPhoto(const RenderRequest& request)
         if (target.isEmpty())
             return failed(reason);
     } else if (target.isEmpty()) {
-        return failed(QStringLiteral("no file to write the preview to"));
+        return failed(FailureReason::tr("no file to write the preview to"));
     }
 
     PhotoCanvas photo;
@@ -100,7 +102,7 @@ Result renderPhoto(const RenderRequest& request)
         const ImageEncoder::FileFormat format = OutputNaming::outputFormat(request.output);
         if (request.output.OutputFolderOpts == OutputSettings::ToOutputFolder &&
             !QDir().mkpath(QFileInfo(target).absolutePath()))
-            return failed(QStringLiteral("cannot create the output folder %1")
+            return failed(FailureReason::tr("cannot create the output folder %1")
                               .arg(describeSource(QFileInfo(target).absolutePath())));
         QImage stored = std::move(photo.canvas);
         if (format == ImageEncoder::FileFormat::Jpeg) {
@@ -140,7 +142,7 @@ bool drawTemplate(QPainter& painter, const QSize& canvas, const QString& templat
     WatermarkTemplate tmpl;
     if (!LoadWatermarkTemplate(templateName, tmpl)) {
         addWarning(problems,
-                   DescribeUnreadableDataFile(QStringLiteral("template \"%1\"").arg(templateName),
+                   DescribeUnreadableDataFile(FailureReason::tr("template \"%1\"").arg(templateName),
                                               TemplateFilePath(templateName), QStringLiteral("Layers")));
         return false;
     }
@@ -151,7 +153,7 @@ bool drawTemplate(QPainter& painter, const QSize& canvas, const QString& templat
             // Drawing the record of the layer before it would stamp values from no file of
             // the person's: the layer is left out.
             addWarning(problems,
-                       DescribeUnreadableDataFile(QStringLiteral("layer \"%1\"").arg(layer),
+                       DescribeUnreadableDataFile(FailureReason::tr("layer \"%1\"").arg(layer),
                                                   TemplateFilePath(layer), QStringLiteral("WatermarkConf")));
             whole = false;
             continue;
@@ -174,7 +176,7 @@ Result render(const RenderRequest& request)
         RenderThread::run([&]() { result = renderPhoto(request); });
         return result;
     }
-    return failed(QStringLiteral("unknown render mode %1").arg(int(request.mode)));
+    return failed(FailureReason::tr("unknown render mode %1").arg(int(request.mode)));
 }
 
 } // namespace WatermarkCompositor

@@ -120,7 +120,8 @@ void DebianPackageTest::controlFields_data()
                                             QStringLiteral("libjpeg62-turbo"),
                                             QStringLiteral("libtiff6"),
                                             QStringLiteral("fonts-wqy-microhei"),
-                                            QStringLiteral("qt6-image-formats-plugins")};
+                                            QStringLiteral("qt6-image-formats-plugins"),
+                                            QStringLiteral("qt6-translations-l10n")};
     QTest::newRow("Recommends") << QStringLiteral("Recommends") << QString()
                                 << QStringList{QStringLiteral("fonts-wine")};
 }

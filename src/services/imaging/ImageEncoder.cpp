@@ -1,5 +1,7 @@
 #include "services/imaging/ImageEncoder.h"
 
+#include "services/language/FailureReason.h"
+
 #include "services/imaging/AtomicFileWriter.h"
 #include "services/imaging/FileIdentity.h"
 #include "services/imaging/TiffMessages.h"
@@ -203,13 +205,13 @@ ImagingStatus encodeJpeg(const QImage& image, AtomicFileWriter& writer, const Im
         if (!JpegMetadata::isKeptMarker(segment.marker) ||
             segment.data.size() > JpegMetadata::kMaxSegmentData)
             return ImagingStatus::failure(
-                QStringLiteral("cannot write %1: a metadata segment does not fit in a JPEG file")
+                FailureReason::tr("cannot write %1: a metadata segment does not fit in a JPEG file")
                     .arg(QDir::toNativeSeparators(path)));
     }
     const QImage source = isDirect32Bit(image.format()) ? image : image.convertToFormat(QImage::Format_RGB32);
     if (source.isNull())
         return ImagingStatus::failure(
-            QStringLiteral("not enough memory to encode %1").arg(QDir::toNativeSeparators(path)));
+            FailureReason::tr("not enough memory to encode %1").arg(QDir::toNativeSeparators(path)));
 
     JpegOutput out{};
     out.writer = &writer;
@@ -228,7 +230,7 @@ ImagingStatus encodeJpeg(const QImage& image, AtomicFileWriter& writer, const Im
     if (!writer.status())
         return writer.status();
     return ImagingStatus::failure(
-        QStringLiteral("cannot encode %1: %2")
+        FailureReason::tr("cannot encode %1: %2")
             .arg(QDir::toNativeSeparators(path), QString::fromLocal8Bit(out.message)));
 }
 
@@ -240,12 +242,12 @@ ImagingStatus encodeWithQt(const QImage& image, AtomicFileWriter& writer, ImageE
                                                                       : QByteArrayLiteral("tiff");
     if (!QImageWriter::supportedImageFormats().contains(name))
         return ImagingStatus::failure(
-            QStringLiteral("no %1 encoder is installed").arg(QString::fromLatin1(name.toUpper())));
+            FailureReason::tr("no %1 encoder is installed").arg(QString::fromLatin1(name.toUpper())));
 
     QFile file;
     if (!file.open(writer.handle(), QIODevice::WriteOnly, QFileDevice::DontCloseHandle))
         return ImagingStatus::failure(
-            QStringLiteral("cannot write %1: %2").arg(QDir::toNativeSeparators(path), file.errorString()));
+            FailureReason::tr("cannot write %1: %2").arg(QDir::toNativeSeparators(path), file.errorString()));
     QImageWriter encoder(&file, name);
     if (format == ImageEncoder::FileFormat::Tiff) {
         TiffMessages::routeToQt();
@@ -260,9 +262,9 @@ ImagingStatus encodeWithQt(const QImage& image, AtomicFileWriter& writer, ImageE
         return ImagingStatus::failure(AtomicFileWriter::describeError(ENOSPC, path));
     if (fileError != QFileDevice::NoError)
         return ImagingStatus::failure(
-            QStringLiteral("cannot write %1: %2").arg(QDir::toNativeSeparators(path), fileErrorText));
+            FailureReason::tr("cannot write %1: %2").arg(QDir::toNativeSeparators(path), fileErrorText));
     if (!written)
-        return ImagingStatus::failure(QStringLiteral("cannot encode %1: %2")
+        return ImagingStatus::failure(FailureReason::tr("cannot encode %1: %2")
                                           .arg(QDir::toNativeSeparators(path), encoder.errorString()));
     return ImagingStatus::success();
 }
@@ -322,11 +324,11 @@ QString extension(FileFormat format)
 ImagingStatus write(const QImage& image, const QString& path, FileFormat format, const Options& options)
 {
     if (image.isNull())
-        return ImagingStatus::failure(QStringLiteral("nothing to write to %1: the picture is empty")
+        return ImagingStatus::failure(FailureReason::tr("nothing to write to %1: the picture is empty")
                                           .arg(QDir::toNativeSeparators(path)));
     if (!options.sourcePath.isEmpty() && IsSameFile(options.sourcePath, path))
         return ImagingStatus::failure(
-            QStringLiteral("the output %1 is the source photo itself; it was left unchanged")
+            FailureReason::tr("the output %1 is the source photo itself; it was left unchanged")
                 .arg(QDir::toNativeSeparators(path)));
     AtomicFileWriter writer(path);
     const ImagingStatus opened = writer.open();

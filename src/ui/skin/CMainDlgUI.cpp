@@ -133,10 +133,9 @@ QWidget* CMainDlgUI::FindControl(const QString& name) const
 
 QString CMainDlgUI::OpenFileFilter()
 {
-    return QStringLiteral(
-        "所有支持文件|*.jpg;*.jpeg;*.png;*.bmp;*.tif;*.tiff;*.gif|联合图像专家组 (*.jpg)|*.jpg|"
-        "Windows 位图 Image (*.bmp)|*.bmp|便携式网络图形 (*.png)|*.png|"
-        "Tagged 图像文件模式 (*.tif;*.tiff)|*.tif; *.tiff||");
+    return tr("所有支持文件|*.jpg;*.jpeg;*.png;*.bmp;*.tif;*.tiff;*.gif|联合图像专家组 (*.jpg)|*.jpg|"
+              "Windows 位图 Image (*.bmp)|*.bmp|便携式网络图形 (*.png)|*.png|"
+              "Tagged 图像文件模式 (*.tif;*.tiff)|*.tif; *.tiff||");
 }
 
 QString CMainDlgUI::QtOpenFileFilter()
