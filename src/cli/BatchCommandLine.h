@@ -11,6 +11,8 @@
 //   --preview PHOTO OUT         render one photo as the output preview does (PNG data)
 //   --sample OUT                draw the template onto the built-in sample picture
 // Options: --data-dir DIR, --template NAME, --resize, --jobs N.
+// Stamping options (pipelines): --files-from FILE, -0/--null, --recursive, --output-dir DIR,
+// --format FORMAT, --skip-existing, --json.
 class BatchCommandLine
 {
 public:
@@ -53,6 +55,19 @@ public:
     // Stamp: the photos; Preview: the photo and the output file; Sample: the output file.
     QStringList files() const { return m_parser.positionalArguments(); }
 
+    // The --files-from value ("-": standard input), empty when not given.
+    QString filesFrom() const;
+    // -0/--null: the list's names end with NUL characters instead of line ends.
+    bool nullSeparated() const;
+    // --recursive: folder arguments give the photos below them.
+    bool recursive() const;
+    // The --output-dir value, empty when not given.
+    QString outputDir() const;
+    // The --format value as an OutputSettings::Format number; -1 when not given.
+    int outputFormat() const { return m_format; }
+    bool skipExisting() const;
+    bool json() const;
+
     QCommandLineParser& parser() { return m_parser; }
 
 private:
@@ -68,7 +83,15 @@ private:
     QCommandLineOption m_jobs;
     QCommandLineOption m_preview;
     QCommandLineOption m_sample;
+    QCommandLineOption m_filesFrom;
+    QCommandLineOption m_null;
+    QCommandLineOption m_recursive;
+    QCommandLineOption m_outputDir;
+    QCommandLineOption m_formatOption;
+    QCommandLineOption m_skipExisting;
+    QCommandLineOption m_json;
     QString m_error;
     Command m_command = Command::Stamp;
     int m_jobCount = 0;
+    int m_format = -1;
 };
