@@ -11,6 +11,7 @@ packages=(
   libjpeg62-turbo-dev libtiff-dev
   fontconfig fonts-wqy-microhei fonts-wine fonts-dejavu-core
   xvfb xauth
+  openssh-server openssh-client parallel rsync iproute2 procps
   "$@"
 )
 
