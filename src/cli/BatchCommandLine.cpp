@@ -56,7 +56,7 @@ BatchCommandLine::BatchCommandLine()
                          "that an interrupted run can be started again.")),
       m_json(QStringLiteral("json"),
              QStringLiteral("Answer each photo with one JSON object a line on standard output instead: "
-                            "\"source\", \"output\" (null when nothing was written), \"status\" "
+                            "\"source\", \"output\" (null for a failed photo), \"status\" "
                             "(\"written\", \"failed\" or \"skipped\"), \"reason\" (null unless failed) "
                             "and \"milliseconds\". Standard error then carries only messages about the run "
                             "as a whole; the exit status is the same."))
