@@ -12,7 +12,8 @@
 #
 #   cluster-test.sh LUMORA-BATCH PHOTO-MAKER RECIPE
 #
-# Skipped (exit 77) where network namespaces cannot be made. Every wait is bounded; the hosts
+# Skipped (exit 77) where network namespaces cannot be made. Every wait is bounded (all of them
+# together stay under the ctest time limit, so that the clean-up always runs); the hosts
 # and the work folder are removed at the end, also when a case fails or the test is stopped.
 set -uo pipefail
 
@@ -169,7 +170,7 @@ start_recipe() {
   local outdir=$1 log=$2
   shift 2
   setsid perl -e '$SIG{INT} = "DEFAULT"; exec @ARGV or die' \
-    timeout 300 bash "$recipe" "$hostfile" "$data" "$outdir" "$@" >"$log" 2>&1 &
+    timeout 240 bash "$recipe" "$hostfile" "$data" "$outdir" "$@" >"$log" 2>&1 &
   recipe_pid=$!
 }
 
@@ -198,7 +199,7 @@ wait_recipe() {
 out=$work/out-all
 started=$(date +%s)
 start_recipe "$out" "$work/all.log" "${photos[@]}"
-wait_recipe 300
+wait_recipe 240
 status=$?
 [ $status -eq 0 ] || problem "the recipe ended with $status: $(tail -n 5 "$work/all.log")"
 compare_outputs "$out" 200
@@ -216,10 +217,10 @@ report "two hundred photos over three hosts equal a local run"
 # --- a host goes away in the middle ---------------------------------------------------------
 out=$work/out-host-gone
 start_recipe "$out" "$work/gone.log" "${photos[@]:0:60}"
-if wait_for_jobs "$out/.stamp-cluster.joblog" 12 120; then
+if wait_for_jobs "$out/.stamp-cluster.joblog" 12 60; then
   stopped=$(date +%s.%N)
   host_stop_ssh 2 || problem "host 2 could not be stopped"
-  wait_recipe 240
+  wait_recipe 180
   status=$?
   [ $status -eq 0 ] || problem "the recipe ended with $status: $(tail -n 5 "$work/gone.log")"
   compare_outputs "$out" 60
@@ -241,7 +242,7 @@ report "a host whose SSH server stops in the middle: the run finishes elsewhere"
 # --- interrupted, then resumed --------------------------------------------------------------
 out=$work/out-resumed
 start_recipe "$out" "$work/interrupted.log" "${photos[@]:0:60}"
-if wait_for_jobs "$out/.stamp-cluster.joblog" 20 120; then
+if wait_for_jobs "$out/.stamp-cluster.joblog" 20 60; then
   kill -INT -- "-$recipe_pid"
   wait_recipe 60
   status=$?
@@ -253,7 +254,7 @@ if wait_for_jobs "$out/.stamp-cluster.joblog" 20 120; then
   kept=$(cd "$out" && for f in "${present[@]}"; do stat -c '%n %i %Y.%y' "$f"; done)
   resumed=$(date +%s.%N)
   start_recipe "$out" "$work/resumed.log" "${photos[@]:0:60}"
-  wait_recipe 300
+  wait_recipe 180
   status=$?
   [ $status -eq 0 ] || problem "the resumed run ended with $status: $(tail -n 5 "$work/resumed.log")"
   compare_outputs "$out" 60
