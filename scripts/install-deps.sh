@@ -11,9 +11,10 @@ packages=(
   libjpeg62-turbo-dev libtiff-dev
   fontconfig fonts-wqy-microhei fonts-wine fonts-dejavu-core
   xvfb xauth
-  openssh-server openssh-client parallel rsync iproute2 procps
   "$@"
 )
+# The multi-host tests: SSH servers in network namespaces, GNU parallel and rsync.
+packages+=(openssh-server openssh-client parallel rsync iproute2 procps)
 
 missing=()
 for p in "${packages[@]}"; do
