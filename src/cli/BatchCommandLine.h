@@ -11,8 +11,6 @@
 //   --preview PHOTO OUT         render one photo as the output preview does (PNG data)
 //   --sample OUT                draw the template onto the built-in sample picture
 // Options: --data-dir DIR, --template NAME, --resize, --jobs N.
-// Stamping options (pipelines): --files-from FILE, -0/--null, --recursive, --output-dir DIR,
-// --format FORMAT, --skip-existing, --json.
 class BatchCommandLine
 {
 public:
@@ -55,6 +53,8 @@ public:
     // Stamp: the photos; Preview: the photo and the output file; Sample: the output file.
     QStringList files() const { return m_parser.positionalArguments(); }
 
+    // The stamping options for pipelines: --files-from FILE, -0/--null, --recursive,
+    // --output-dir DIR, --format FORMAT, --skip-existing, --json.
     // The --files-from value ("-": standard input), empty when not given.
     QString filesFrom() const;
     // -0/--null: the list's names end with NUL characters instead of line ends.

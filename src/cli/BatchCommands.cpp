@@ -18,13 +18,12 @@
 #include "cli/PhotoList.h"
 #include "cli/ProgressBar.h"
 #include "cli/SystemErrorText.h"
+#include "cli/UpToDateCheck.h"
 #include "model/DataFiles.h"
-#include "model/LayerFiles.h"
 #include "model/OutputSettings.h"
 #include "model/ResizeSettings.h"
 #include "model/SelectedTemplate.h"
 #include "model/TemplateStore.h"
-#include "model/WatermarkConf.h"
 #include "model/WatermarkTemplate.h"
 #include "render/BatchRunner.h"
 #include "render/OutputNaming.h"
@@ -89,59 +88,6 @@ bool makeFolder(const QString& path, QString& reason)
         }
     }
     return true;
-}
-
-// The modification time of a file (links followed); false when it cannot be looked at.
-bool modificationTime(const QString& path, timespec& time)
-{
-    struct stat info = {};
-    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
-        return false;
-    time = info.st_mtim;
-    return true;
-}
-
-bool isLater(const timespec& a, const timespec& b)
-{
-    return a.tv_sec != b.tv_sec ? a.tv_sec > b.tv_sec : a.tv_nsec > b.tv_nsec;
-}
-
-// The latest modification time of the files a template draws with: its file, its layer
-// files and the pictures of its layers. False when any cannot be looked at.
-bool newestTemplateFile(const QString& name, timespec& newest)
-{
-    WatermarkTemplate tmpl;
-    if (!LoadWatermarkTemplate(name, tmpl))
-        return false;
-    QStringList files{TemplateFilePath(name)};
-    for (const QString& layer : tmpl.layers) {
-        files << TemplateFilePath(layer);
-        WatermarkConf conf;
-        if (!LoadLayerConf(layer, conf))
-            return false;
-        if (!conf.ImagePathName.isEmpty())
-            files << conf.ImagePathName;
-    }
-    newest = timespec{};
-    for (const QString& file : files) {
-        timespec time{};
-        if (file.isEmpty() || !modificationTime(file, time))
-            return false;
-        if (isLater(time, newest))
-            newest = time;
-    }
-    return true;
-}
-
-// True when `output` is a file newer than the photo and than `templateTime`.
-bool isUpToDate(const QString& output, const QString& photo, const timespec& templateTime)
-{
-    struct stat info = {};
-    if (::stat(QFile::encodeName(output).constData(), &info) != 0 || !S_ISREG(info.st_mode))
-        return false;
-    timespec photoTime{};
-    return modificationTime(photo, photoTime) && isLater(info.st_mtim, photoTime) &&
-           isLater(info.st_mtim, templateTime);
 }
 
 // The template to stamp with: the one named, else the one "config.ini" selects in the
@@ -241,8 +187,7 @@ int StampPhotos(const PhotoSources& sources, const StampOptions& options, QTextS
     if (options.format >= 0)
         base.output.OutputFormat = options.format;
     // Without the template's times no output can be known to be up to date: all are written.
-    timespec templateTime{};
-    const bool skipping = options.skipExisting && newestTemplateFile(base.templateName, templateTime);
+    const UpToDateCheck upToDate(options.skipExisting ? base.templateName : QString());
 
     PhotoAnswers answers(out, err, options.json);
     int failed = 0;
@@ -264,8 +209,9 @@ int StampPhotos(const PhotoSources& sources, const StampOptions& options, QTextS
         RenderRequest request = base;
         request.sourcePath = photo.path;
         ComposeOutcome outcome;
-        const QString output = skipping ? OutputNaming::outputPath(photo.path, base.output) : QString();
-        if (!output.isEmpty() && isUpToDate(output, photo.path, templateTime)) {
+        const QString output =
+            upToDate.isReady() ? OutputNaming::outputPath(photo.path, base.output) : QString();
+        if (upToDate.isUpToDate(output, photo.path)) {
             skipped[size_t(photo.tag)] = 1;
             outcome.ok = true;
             outcome.outputPath = output;

@@ -16,13 +16,15 @@ int ListTemplates(QTextStream& out, QTextStream& err);
 // What a stamping command renders with.
 struct StampOptions
 {
-    QString templateName;      // empty: the template selected in config.ini, else the first
-    bool resize = false;       // resize the photos for this run
-    int jobs = 0;              // photos at a time; 0: the number of cores
-    QString outputDir;         // stamping: write into this folder instead of preference.xml's
-    int format = -1;           // stamping: an OutputSettings::Format instead of preference.xml's; -1: none
-    bool skipExisting = false; // stamping: leave out photos whose output is up to date
-    bool json = false;         // stamping: answer with JSON lines (see PhotoAnswers)
+    // Stamping only: overrides of preference.xml for the run, resuming and the answer form.
+    QString outputDir;         // write into this folder instead of preference.xml's
+    int format = -1;           // an OutputSettings::Format instead of preference.xml's; -1: none
+    bool skipExisting = false; // leave out photos whose output is up to date (UpToDateCheck)
+    bool json = false;         // answer with JSON lines (see PhotoAnswers)
+
+    QString templateName; // empty: the template selected in config.ini, else the first
+    bool resize = false;  // resize the photos for this run
+    int jobs = 0;         // photos at a time; 0: the number of cores
 };
 
 // Where the photos of a stamping run come from (see PhotoList).
