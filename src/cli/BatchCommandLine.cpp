@@ -185,16 +185,6 @@ QString BatchCommandLine::dataDir() const
     return m_parser.value(m_dataDir);
 }
 
-QString BatchCommandLine::templateName() const
-{
-    return m_parser.value(m_template);
-}
-
-bool BatchCommandLine::resize() const
-{
-    return m_parser.isSet(m_resize);
-}
-
 QString BatchCommandLine::filesFrom() const
 {
     return m_parser.value(m_filesFrom);
@@ -223,4 +213,14 @@ bool BatchCommandLine::skipExisting() const
 bool BatchCommandLine::json() const
 {
     return m_parser.isSet(m_json);
+}
+
+QString BatchCommandLine::templateName() const
+{
+    return m_parser.value(m_template);
+}
+
+bool BatchCommandLine::resize() const
+{
+    return m_parser.isSet(m_resize);
 }
