@@ -14,6 +14,8 @@ packages=(
   dpkg-dev lintian appstream man-db bash-completion x11-utils imagemagick
   "$@"
 )
+# The multi-host tests: SSH servers in network namespaces, GNU parallel and rsync.
+packages+=(openssh-server openssh-client parallel rsync iproute2 procps)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -33,6 +33,12 @@ ComposeOutcome failedWith(const QString& reason)
 } // namespace
 
 BatchRunner::BatchRunner(const OutputSettings& output, const QStringList& sources, Render render)
+    : m_output(output), m_sources(sources),
+      m_render([render = std::move(render)](const Photo& photo) { return render(photo.path); })
+{
+}
+
+BatchRunner::BatchRunner(const OutputSettings& output, const QStringList& sources, RenderPhoto render)
     : m_output(output), m_sources(sources), m_render(std::move(render))
 {
 }
@@ -83,7 +89,7 @@ BatchRunner::Totals BatchRunner::run(int threads, const NextPhoto& next, const R
             pool->start([this, slot, &mutex, &changed]() {
                 ComposeOutcome outcome;
                 try {
-                    outcome = m_render(slot->photo.path);
+                    outcome = m_render(slot->photo);
                 } catch (const std::exception& error) {
                     outcome = failedWith(
                         FailureReason::tr("internal error: %1").arg(QString::fromLocal8Bit(error.what())));
