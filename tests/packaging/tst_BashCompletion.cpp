@@ -154,8 +154,9 @@ void BashCompletionTest::candidates_data()
     QTest::newRow("every option") << QStringList{QStringLiteral("-")} << -1 << m_options << false;
     QTest::newRow("option prefix") << QStringList{QStringLiteral("--te")} << -1
                                    << QStringList{QStringLiteral("--template")} << false;
-    QTest::newRow("options after a photo") << QStringList{QStringLiteral("city.png"), QStringLiteral("--re")}
-                                           << -1 << QStringList{QStringLiteral("--resize")} << false;
+    QTest::newRow("options after a photo")
+        << QStringList{QStringLiteral("city.png"), QStringLiteral("--re")} << -1
+        << QStringList{QStringLiteral("--recursive"), QStringLiteral("--resize")} << false;
 
     QTest::newRow("templates of --data-dir")
         << QStringList{QStringLiteral("--data-dir"), QStringLiteral("@DATA"), QStringLiteral("--template"),
