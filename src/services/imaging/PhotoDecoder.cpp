@@ -7,9 +7,9 @@
 #include "services/imaging/PictureCompleteness.h"
 #include "services/imaging/PngDecoder.h"
 #include "services/imaging/TiffMessages.h"
+#include "services/imaging/TiffMetadataReader.h"
 #include "services/imaging/WebpDecoder.h"
 
-#include <QColorSpace>
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
@@ -650,7 +650,7 @@ ImagingStatus PhotoDecoder::decode(QImage& image, const QSize& minimumSize, bool
     if (qint64(decoded.width()) * decoded.height() > d->pixelLimit)
         return tooLarge(decoded.size(), d->pixelLimit);
     if (d->format == Format::Tiff)
-        d->embedded.icc = decoded.colorSpace().iccProfile();
+        d->embedded = TiffMetadataReader::read(d->path);
     image = ImageOrientation::turnUpright(std::move(decoded), turn);
     return ImagingStatus::success();
 }
