@@ -142,6 +142,16 @@ private slots:
                               << "3" << true << true << 3 << "1"
                               << "1"
                               << "3";
+        QTest::newRow("webp") << "0"
+                              << "1"
+                              << "4" << false << true << 4 << "0"
+                              << "1"
+                              << "4";
+        QTest::newRow("first format past webp") << "0"
+                                                << "1"
+                                                << "5" << false << true << -1 << "0"
+                                                << "1"
+                                                << "-1";
         QTest::newRow("format out of range") << "0"
                                              << "1"
                                              << "7" << false << true << -1 << "0"
