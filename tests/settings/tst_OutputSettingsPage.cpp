@@ -60,9 +60,10 @@ private slots:
         QVERIFY(page.SuffixField()->isEnabled());
         QCOMPARE(page.SuffixField()->text(), QStringLiteral("_new"));
         QCOMPARE(page.FormatList()->currentText(), QStringLiteral("JPG"));
-        QCOMPARE(page.FormatList()->count(), 4);
-        for (int i = 0; i < 4; ++i)
+        QCOMPARE(page.FormatList()->count(), 5);
+        for (int i = 0; i < 5; ++i)
             QCOMPARE(page.FormatList()->itemData(i).toInt(), i);
+        QCOMPARE(page.FormatList()->itemText(4), QStringLiteral("WEBP"));
     }
 
     // A preference file cut off mid-way: the page says why it cannot be read, offers the
