@@ -29,9 +29,47 @@ ImagingStatus failure(const heif_error& error)
 {
     if (error.subcode == heif_suberror_End_of_data)
         return ImagingStatus::failure(QStringLiteral("the photo is damaged: its data ends early"));
+    if (error.subcode == heif_suberror_Security_limit_exceeded)
+        return ImagingStatus::failure(
+            QStringLiteral("the picture is larger than allowed: %1").arg(libheifText(error)));
     if (error.code == heif_error_Invalid_input || error.code == heif_error_Decoder_plugin_error)
         return ImagingStatus::failure(QStringLiteral("the photo is damaged: %1").arg(libheifText(error)));
     return ImagingStatus::failure(QStringLiteral("cannot decode: %1").arg(libheifText(error)));
+}
+
+// True when a top-level box of the file reaches past its end: the file was cut off. libheif
+// then names whatever box it misses first.
+bool boxesEndEarly(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const qint64 size = file.size();
+    qint64 at = 0;
+    for (int boxes = 0; at < size && boxes < 10000; ++boxes) {
+        if (!file.seek(at))
+            return false;
+        const QByteArray head = file.read(16);
+        if (head.size() < 8)
+            return true;
+        const auto byte = [&](int i) { return quint64(uchar(head[i])); };
+        quint64 length = byte(0) << 24 | byte(1) << 16 | byte(2) << 8 | byte(3);
+        if (length == 1) {
+            if (head.size() < 16)
+                return true;
+            length = 0;
+            for (int i = 8; i < 16; ++i)
+                length = length << 8 | byte(i);
+        } else if (length == 0) {
+            return false; // the box runs to the end of the file
+        }
+        if (length < 8)
+            return false;
+        if (length > quint64(size - at))
+            return true;
+        at += qint64(length);
+    }
+    return false;
 }
 
 struct ContextDeleter
@@ -115,6 +153,7 @@ struct HeifDecoder::State
 {
     std::unique_ptr<heif_context, ContextDeleter> context;
     std::unique_ptr<heif_image_handle, HandleDeleter> handle;
+    QString path;
     QSize size;
     PhotoMetadata metadata;
 };
@@ -149,6 +188,7 @@ const PhotoMetadata& HeifDecoder::metadata() const
 ImagingStatus HeifDecoder::open(const QString& path, qint64 pixelLimit)
 {
     d = std::make_unique<State>();
+    d->path = path;
     d->context.reset(heif_context_alloc());
     if (!d->context)
         return ImagingStatus::failure(QStringLiteral("not enough memory to read the photo"));
@@ -157,6 +197,8 @@ ImagingStatus HeifDecoder::open(const QString& path, qint64 pixelLimit)
                                               int(std::clamp<qint64>(pixelLimit, 1, kLibheifSideDefault)));
     const QByteArray nativePath = QFile::encodeName(path);
     heif_error error = heif_context_read_from_file(d->context.get(), nativePath.constData(), nullptr);
+    if (error.code != heif_error_Ok && boxesEndEarly(path))
+        return ImagingStatus::failure(QStringLiteral("the photo is damaged: its data ends early"));
     if (error.code != heif_error_Ok)
         return failure(error);
     heif_image_handle* handle = nullptr;
@@ -199,6 +241,8 @@ ImagingStatus HeifDecoder::decode(QImage& image)
     std::unique_ptr<heif_image, ImageDeleter> owned(decoded);
     d->handle.reset();
     d->context.reset();
+    if (error.code != heif_error_Ok && boxesEndEarly(d->path))
+        return ImagingStatus::failure(QStringLiteral("the photo is damaged: its data ends early"));
     if (error.code != heif_error_Ok)
         return failure(error);
     if (!decoded)
