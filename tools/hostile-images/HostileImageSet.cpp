@@ -189,6 +189,10 @@ QList<Entry> write(const QString& folder, QSize size)
            Expect::Either, size, QStringLiteral("HEIC whose second half is noise"));
     w.file(QStringLiteral("avif-noise.avif"), HostileModernFormats::noiseFrom(avif, avif.size() / 2),
            Expect::Either, size, QStringLiteral("AVIF whose second half is noise"));
+    w.file(QStringLiteral("heic-zero-data.heic"), HostileModernFormats::heifWithBlankData(heic, '\0'),
+           Expect::Refuse, QSize(), QStringLiteral("HEIC whose coded data is zeros"));
+    w.file(QStringLiteral("avif-ff-data.avif"), HostileModernFormats::heifWithBlankData(avif, '\xff'),
+           Expect::Refuse, QSize(), QStringLiteral("AVIF whose coded data is 0xff bytes"));
     w.file(QStringLiteral("webp-noise.webp"), HostileModernFormats::noiseFrom(webpLossy, 40), Expect::Either,
            size, QStringLiteral("lossy WebP whose data is noise"));
     w.file(QStringLiteral("webp-huge-chunk.webp"), HostileModernFormats::webpWithHugeChunk(webpLossy),

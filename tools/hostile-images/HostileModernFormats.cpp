@@ -29,6 +29,12 @@ QByteArray webpStill(const QImage& image, bool lossless)
     return bytes;
 }
 
+quint32 readU32be(const QByteArray& data, qsizetype at)
+{
+    const auto* p = reinterpret_cast<const uchar*>(data.constData()) + at;
+    return quint32(p[0]) << 24 | quint32(p[1]) << 16 | quint32(p[2]) << 8 | p[3];
+}
+
 void putU32le(QByteArray& data, qsizetype at, quint32 value)
 {
     for (int i = 0; i < 4; ++i)
@@ -132,6 +138,18 @@ QByteArray webpWithHugeChunk(const QByteArray& webp)
     chunk.append("II*\0", 4);
     QByteArray out = webp + chunk;
     putU32le(out, 4, quint32(out.size() - 8));
+    return out;
+}
+
+QByteArray heifWithBlankData(const QByteArray& heif, char fill)
+{
+    QByteArray out = heif;
+    const qsizetype box = out.indexOf("mdat");
+    if (box < 4)
+        return out;
+    const qsizetype end = qMin<qsizetype>(out.size(), box - 4 + qsizetype(readU32be(out, box - 4)));
+    for (qsizetype i = box + 4; i < end; ++i)
+        out[i] = fill;
     return out;
 }
 

@@ -32,6 +32,9 @@ QByteArray heifClaiming(const QByteArray& heif, QSize size);
 QByteArray webpClaiming(const QByteArray& lossyWebp, QSize size);
 // The WebP file with an EXIF chunk whose length claims 4 GiB less a little.
 QByteArray webpWithHugeChunk(const QByteArray& webp);
+// The HEIF file with the coded picture data (the payload of its "mdat" box) overwritten with
+// the byte `fill`: the boxes are sound, the decoder refuses the data.
+QByteArray heifWithBlankData(const QByteArray& heif, char fill);
 // The file's bytes from `from` to the end overwritten with a fixed noise.
 QByteArray noiseFrom(const QByteArray& file, qsizetype from);
 

@@ -239,12 +239,16 @@ ImagingStatus HeifDecoder::decode(QImage& image)
         heif_decode_image(d->handle.get(), &decoded, heif_colorspace_RGB,
                           alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB, options.get());
     std::unique_ptr<heif_image, ImageDeleter> owned(decoded);
+    // libheif's error message lives in the context: it is read before the context goes.
+    const ImagingStatus status =
+        error.code == heif_error_Ok ? ImagingStatus::success()
+        : boxesEndEarly(d->path)
+            ? ImagingStatus::failure(QStringLiteral("the photo is damaged: its data ends early"))
+            : failure(error);
     d->handle.reset();
     d->context.reset();
-    if (error.code != heif_error_Ok && boxesEndEarly(d->path))
-        return ImagingStatus::failure(QStringLiteral("the photo is damaged: its data ends early"));
-    if (error.code != heif_error_Ok)
-        return failure(error);
+    if (!status)
+        return status;
     if (!decoded)
         return ImagingStatus::failure(QStringLiteral("the photo is damaged: no picture was decoded"));
 
