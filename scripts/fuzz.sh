@@ -62,7 +62,7 @@ make_photo_seeds() {
   heif-enc -q 50 -o "$out/seed.avif" "$work/meta.jpg" >/dev/null
   cwebp -quiet -q 50 -metadata all "$work/meta.jpg" -o "$out/seed-meta.webp"
   cwebp -quiet -lossless "$work/alpha.png" -o "$out/seed-alpha.webp"
-  img2webp -lossy "$work/a.png" "$work/alpha.png" -o "$out/seed-animated.webp" >/dev/null
+  img2webp -lossy "$work/a.png" "$work/alpha.png" -o "$out/seed-animated.webp" >/dev/null 2>&1
   convert "$work/a.png" "$work/meta.tiff"
   exiftool -q -overwrite_original -EXIF:Make=Seed -GPSLatitude=10 -XMP-dc:Title=Seed \
     "-icc_profile<=/usr/share/color/icc/colord/sRGB.icc" "$work/meta.tiff"

@@ -28,7 +28,9 @@ struct Result
 //   placement and scaling referring to request.previewSize;
 // - PreviewFile: the photo stamped and written as PNG data to request.targetPath;
 // - BatchOutput: the photo stamped and written under the output settings' name, JPEG with
-//   the photo's metadata (stored turned back by its orientation), PNG, BMP or TIFF.
+//   the photo's metadata (stored turned back by its orientation), PNG, BMP, TIFF or WebP.
+//   Outputs other than BMP carry the photo's ICC profile, and the watermark is drawn in that
+//   profile's colours (see ProfileColourConversion).
 // Fails with a reason when the photo cannot be read, the output path is the photo itself,
 // or the output cannot be written; an existing output is then left as it was.
 Result render(const RenderRequest& request);
