@@ -79,6 +79,9 @@ PhotoMetadata outputMetadata(const PhotoCanvas& photo, ImageEncoder::FileFormat 
     PhotoMetadata metadata = photo.embedded;
     if (format != ImageEncoder::FileFormat::Jpeg || photo.orientation == 0)
         metadata.setOrientation(1);
+    // Outputs hold RGB pixels: a grey or CMYK photo's profile would describe other colours.
+    if (!metadata.hasRgbProfile())
+        metadata.icc.clear();
     return metadata;
 }
 

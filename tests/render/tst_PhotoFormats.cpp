@@ -12,7 +12,11 @@
 #include <QTest>
 #include <QTransform>
 
+#include <lcms2.h>
 #include <libheif/heif.h>
+
+#include <cmath>
+#include <vector>
 
 #include "RenderTestSupport.h"
 #include "model/LayerFiles.h"
@@ -28,8 +32,6 @@ namespace {
 
 const QString kAdobeRgb = QStringLiteral("/usr/share/color/icc/colord/AdobeRGB1998.icc");
 const QString kSrgb = QStringLiteral("/usr/share/color/icc/colord/sRGB.icc");
-// An ICC profile of 431 KB: seven APP2 segments in a JPEG file.
-const QString kLargeProfile = QStringLiteral("/usr/share/color/icc/ITULab.icc");
 const QString kTemplate = QStringLiteral("Stamp");
 const QString kBlank = QStringLiteral("Blank");
 // The watermark's colour as chosen (sRGB).
@@ -186,6 +188,33 @@ QString writeHeicWithTransform(const QString& path, const QImage& picture, int t
     return problem;
 }
 
+// An RGB profile (Rec. 709 primaries, gamma 2.2) whose tone curves are tables of 12000 entries:
+// about 72 KB, more than one JPEG segment holds. Written through LittleCMS.
+bool writeLargeRgbProfile(const QString& path)
+{
+    // Three curves of slightly different gammas, so that none is stored as a link to another.
+    cmsToneCurve* curves[3] = {};
+    for (int c = 0; c < 3; ++c) {
+        std::vector<cmsUInt16Number> table(12000);
+        for (size_t i = 0; i < table.size(); ++i)
+            table[i] = cmsUInt16Number(
+                std::lround(65535.0 * std::pow(double(i) / double(table.size() - 1), 2.19 + 0.01 * c)));
+        curves[c] = cmsBuildTabulatedToneCurve16(nullptr, cmsUInt32Number(table.size()), table.data());
+    }
+    const cmsCIExyY white{0.3127, 0.3290, 1.0};
+    const cmsCIExyYTRIPLE primaries{{0.64, 0.33, 1.0}, {0.30, 0.60, 1.0}, {0.15, 0.06, 1.0}};
+    cmsHPROFILE profile = cmsCreateRGBProfile(&white, &primaries, curves);
+    cmsFreeToneCurveTriple(curves);
+    cmsUInt32Number size = 0;
+    bool ok = profile && cmsSaveProfileToMem(profile, nullptr, &size);
+    QByteArray bytes(qsizetype(size), '\0');
+    ok = ok && cmsSaveProfileToMem(profile, bytes.data(), &size);
+    if (profile)
+        cmsCloseProfile(profile);
+    QFile file(path);
+    return ok && size > 65535 && file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
 int exifOrientation(const QString& path)
 {
     const Run r = run(QStringLiteral("exiftool"), {QStringLiteral("-n"), QStringLiteral("-s3"),
@@ -239,7 +268,7 @@ private slots:
     void initTestCase()
     {
         RegisterApplicationFonts();
-        for (const QString& profile : {kAdobeRgb, kSrgb, kLargeProfile})
+        for (const QString& profile : {kAdobeRgb, kSrgb})
             QVERIFY2(QFileInfo::exists(profile),
                      qPrintable(profile + QStringLiteral(" is missing (scripts/install-deps.sh)")));
         m_data = std::make_unique<TempDataFolder>();
@@ -273,10 +302,16 @@ private slots:
             RUN("exiftool", "-q", "-overwrite_original", "-EXIF:Orientation#=6", "-EXIF:Make=LumoraCam",
                 "-XMP-dc:Title=LumoraTitle", "-icc_profile<=" + kAdobeRgb, file(name));
         // A profile larger than one JPEG segment holds, carried by a HEIC file.
+        QVERIFY(writeLargeRgbProfile(file("large.icc")));
         QVERIFY(picture.save(file("large-profile.jpg"), "JPEG", 95));
-        RUN("exiftool", "-q", "-overwrite_original", "-icc_profile<=" + kLargeProfile,
+        RUN("exiftool", "-q", "-overwrite_original", "-icc_profile<=" + file("large.icc"),
             file("large-profile.jpg"));
         RUN("heif-enc", "-q", "90", "-o", file("large-profile.heic"), file("large-profile.jpg"));
+
+        // A grey photo's profile on an RGB PNG (libpng takes it, as readers do).
+        QVERIFY(picture.convertToFormat(QImage::Format_Grayscale8).save(file("grey-profile.png")));
+        RUN("exiftool", "-q", "-overwrite_original", "-icc_profile<=/usr/share/color/icc/Gray.icc",
+            file("grey-profile.png"));
 
         // The HEIC file with a rotation box (turned a quarter clockwise), EXIF orientation 6 too.
         const QString problem = writeHeicWithTransform(file("rotated.heic"), picture, 6, 6);
@@ -411,8 +446,11 @@ private slots:
                     << out.exif << out.xmp;
             }
         }
-        QTest::newRow("431 KB profile, HEIC to JPEG")
-            << "large-profile.heic" << int(OutputSettings::Jpeg) << kLargeProfile << false << false;
+        QTest::newRow("72 KB profile, HEIC to JPEG")
+            << "large-profile.heic" << int(OutputSettings::Jpeg) << file("large.icc") << false << false;
+        // A grey profile does not describe the RGB pixels of an output: left out.
+        QTest::newRow("grey profile, PNG to PNG")
+            << "grey-profile.png" << int(OutputSettings::Png) << QString() << false << false;
     }
     void metadataReachesTheOutputs()
     {
@@ -429,7 +467,7 @@ private slots:
             run(QStringLiteral("exiftool"), {QStringLiteral("-b"), QStringLiteral("-ICC_Profile"), output});
         QVERIFY2(icc.ok, qPrintable(icc.describe));
         QFile expected(profile);
-        QVERIFY(expected.open(QIODevice::ReadOnly));
+        QVERIFY(profile.isEmpty() || expected.open(QIODevice::ReadOnly));
         QVERIFY2(icc.out == expected.readAll(), "the output's ICC profile is not the photo's");
         const Run tags = run(QStringLiteral("exiftool"), {QStringLiteral("-s3"), QStringLiteral("-EXIF:Make"),
                                                           QStringLiteral("-XMP-dc:Title"), output});

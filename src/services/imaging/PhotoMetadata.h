@@ -19,6 +19,8 @@ struct PhotoMetadata
     QByteArray icc;
 
     bool isEmpty() const { return exif.isEmpty() && xmp.isEmpty() && icc.isEmpty(); }
+    // True when the ICC profile's header names RGB as the colour space of the pixels.
+    bool hasRgbProfile() const { return icc.size() >= 20 && icc.mid(16, 4) == "RGB "; }
 
     // The first EXIF block, the first XMP packet (not extended XMP) and the ICC profile put
     // together from its numbered APP2 segments (left out when they are not all there).
