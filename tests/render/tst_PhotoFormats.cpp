@@ -283,6 +283,7 @@ private slots:
         QVERIFY(quarters(QSize(96, 64)).mirrored(true, false).save(file("frame2.png")));
         RUN("heif-enc", "-q", "90", "-o", file("plain.heic"), file("plain.png"));
         RUN("heif-enc", "-q", "90", "-o", file("plain.avif"), file("plain.png"));
+        RUN("heif-enc", "-q", "90", "-o", file("alpha.avif"), file("alpha.png"));
         RUN("cwebp", "-quiet", "-q", "80", file("plain.png"), "-o", file("lossy.webp"));
         RUN("cwebp", "-quiet", "-lossless", file("plain.png"), "-o", file("lossless.webp"));
         RUN("cwebp", "-quiet", "-q", "80", "-alpha_q", "100", file("alpha.png"), "-o", file("alpha.webp"));
@@ -323,6 +324,7 @@ private slots:
                 file(name + QStringLiteral("-heic-tool.png")));
         }
         RUN("heif-convert", file("plain.avif"), file("plain-avif-tool.png"));
+        RUN("heif-convert", file("alpha.avif"), file("alpha-avif-tool.png"));
         for (const QString& name : {QStringLiteral("lossy"), QStringLiteral("lossless"),
                                     QStringLiteral("alpha"), QStringLiteral("camera")})
             RUN("dwebp", "-quiet", file(name + QStringLiteral(".webp")), "-o",
@@ -344,6 +346,8 @@ private slots:
                               << "plain-heic-tool.png" << int(PhotoDecoder::Format::Heif) << 2;
         QTest::newRow("AVIF") << "plain.avif"
                               << "plain-avif-tool.png" << int(PhotoDecoder::Format::Avif) << 2;
+        QTest::newRow("AVIF with alpha") << "alpha.avif"
+                                         << "alpha-avif-tool.png" << int(PhotoDecoder::Format::Avif) << 2;
         QTest::newRow("lossy WebP") << "lossy.webp"
                                     << "lossy-webp-tool.png" << int(PhotoDecoder::Format::Webp) << 0;
         QTest::newRow("lossless WebP") << "lossless.webp"

@@ -260,7 +260,12 @@ ImagingStatus HeifDecoder::decode(QImage& image)
         heif_image_get_bits_per_pixel_range(decoded, heif_channel_interleaved) != 8)
         return ImagingStatus::failure(QStringLiteral("cannot decode: the picture has no 8-bit colour plane"));
 
-    QImage result(width, height, alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+    // Alpha planes are stored straight unless the file says they are premultiplied.
+    const QImage::Format format = !alpha ? QImage::Format_RGB32
+                                  : heif_image_is_premultiplied_alpha(decoded)
+                                      ? QImage::Format_ARGB32_Premultiplied
+                                      : QImage::Format_ARGB32;
+    QImage result(width, height, format);
     if (result.isNull())
         return ImagingStatus::failure(
             QStringLiteral("not enough memory to decode a %1 x %2 picture").arg(width).arg(height));

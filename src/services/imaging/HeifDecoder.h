@@ -16,7 +16,8 @@
 //
 // open() reads the file's boxes and refuses a picture over the pixel limit before any pixel is
 // decoded; libheif's own size limit is set to the same bound. decode() gives an RGB32 picture
-// (ARGB32 when the file has an alpha plane), HDR pictures reduced to 8 bits.
+// (ARGB32 when the file has an alpha plane, premultiplied when the file says so), HDR pictures
+// reduced to 8 bits.
 class HeifDecoder
 {
 public:
