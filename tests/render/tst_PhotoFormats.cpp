@@ -377,6 +377,12 @@ private slots:
         QCOMPARE(decoded.hasAlphaChannel(), expected.hasAlphaChannel());
         const int difference = maxDifference(decoded, expected);
         QVERIFY2(difference <= tolerance, qPrintable(QStringLiteral("differs by %1").arg(difference)));
+
+        // One pixel over the limit is refused from the header.
+        PhotoDecoder limited;
+        limited.setPixelLimit(96 * 64 - 1);
+        QCOMPARE(limited.open(file(photo)).error,
+                 QStringLiteral("image is 96 x 64 pixels, more than the limit of 6143 pixels"));
     }
 
     // HEIF stands as its container says (libheif applies the rotation box once; the EXIF
