@@ -323,8 +323,8 @@ with the given filename extension.</source>
         <translation>图片为 %1 x %2 像素，超过了上限 %3</translation>
     </message>
     <message>
-        <source>cannot decode: not a JPEG, PNG, BMP, TIFF or GIF file</source>
-        <translation>无法解码：不是 JPEG、PNG、BMP、TIFF 或 GIF 文件</translation>
+        <source>cannot decode: not a JPEG, PNG, BMP, TIFF, GIF, WebP, HEIF or AVIF file</source>
+        <translation>无法解码：不是 JPEG、PNG、BMP、TIFF、GIF、WebP、HEIF 或 AVIF 文件</translation>
     </message>
     <message>
         <source>the photo is damaged: its data ends early</source>

@@ -30,7 +30,7 @@ ImagingStatus PhotoCanvas::load(const QString& path, const Options& options, Pho
         return opened;
 
     out.isJpeg = decoder.format() == PhotoDecoder::Format::Jpeg;
-    out.orientation = out.isJpeg ? decoder.orientation() : 0;
+    out.orientation = decoder.orientation();
     if (out.isJpeg && options.keepMetadata)
         out.metadata = decoder.metadata();
 
@@ -62,6 +62,8 @@ ImagingStatus PhotoCanvas::load(const QString& path, const Options& options, Pho
     const ImagingStatus decoded = decoder.decode(photo, size, true);
     if (!decoded)
         return decoded;
+    if (options.keepMetadata)
+        out.embedded = decoder.embeddedMetadata();
 
     if (photo.size() != size) {
         photo = paintable(std::move(photo));

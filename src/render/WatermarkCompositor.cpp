@@ -17,6 +17,7 @@
 #include "services/imaging/ImageCanvas.h"
 #include "services/imaging/ImageEncoder.h"
 #include "services/imaging/ImageOrientation.h"
+#include "services/imaging/ProfileColourConversion.h"
 #include "services/sample/SamplePicture.h"
 
 namespace WatermarkCompositor {
@@ -54,6 +55,38 @@ Result renderEditorPreview(const RenderRequest& request)
     return result;
 }
 
+// The layer with its colours converted from sRGB, in which they were chosen, into the photo's
+// profile.
+WatermarkConf inProfile(const WatermarkConf& conf, const ProfileColourConversion& colours)
+{
+    // Packed colours are red + 256 * green + 65536 * blue.
+    const auto convert = [&](std::uint32_t packed) {
+        const QRgb converted =
+            colours.convert(qRgb(int(packed & 0xFF), int(packed >> 8 & 0xFF), int(packed >> 16 & 0xFF)));
+        return std::uint32_t(qRed(converted)) | std::uint32_t(qGreen(converted)) << 8 |
+               std::uint32_t(qBlue(converted)) << 16;
+    };
+    WatermarkConf out = conf;
+    for (std::uint32_t* colour : {&out.ShadowColor, &out.TextColor, &out.EdgeColor, &out.TDTextColor,
+                                  &out.GradientBeginColor, &out.GradientEndColor})
+        *colour = convert(*colour);
+    return out;
+}
+
+// The photo's metadata as the output format takes it. The pixels of every output but a JPEG of a
+// JPEG or WebP photo stand upright as stored, so their EXIF orientation becomes 1; HEIF and AVIF
+// photos were turned by their container, PNG and TIFF photos are never turned.
+PhotoMetadata outputMetadata(const PhotoCanvas& photo, ImageEncoder::FileFormat format)
+{
+    PhotoMetadata metadata = photo.embedded;
+    if (format != ImageEncoder::FileFormat::Jpeg || photo.orientation == 0)
+        metadata.setOrientation(1);
+    // Outputs hold RGB pixels: a grey or CMYK photo's profile would describe other colours.
+    if (!metadata.hasRgbProfile())
+        metadata.icc.clear();
+    return metadata;
+}
+
 QString describeSource(const QString& path)
 {
     return QDir::toNativeSeparators(path);
@@ -85,11 +118,19 @@ Result renderPhoto(const RenderRequest& request)
     if (!loaded)
         return failed(loaded.error);
 
+    // Outputs that carry the photo's colour profile (every format but BMP) get the watermark in
+    // that profile's colours.
+    const ImageEncoder::FileFormat format =
+        batch ? OutputNaming::outputFormat(request.output) : ImageEncoder::FileFormat::Png;
+    const bool carriesProfile = batch && format != ImageEncoder::FileFormat::Bmp;
+    const ProfileColourConversion colours(carriesProfile ? photo.embedded.icc : QByteArray());
+
     Result result;
     {
         QStringList problems;
         QPainter painter(&photo.canvas);
-        if (!drawTemplate(painter, photo.canvas.size(), request.templateName, request.pixelLimit, &problems))
+        if (!drawTemplate(painter, photo.canvas.size(), request.templateName, request.pixelLimit, &problems,
+                          colours.isNeeded() ? &colours : nullptr))
             return failed(problems.join(QStringLiteral("; ")));
     }
 
@@ -99,15 +140,18 @@ Result renderPhoto(const RenderRequest& request)
     if (!batch) {
         written = ImageEncoder::writePng(photo.canvas, target, encoding);
     } else {
-        const ImageEncoder::FileFormat format = OutputNaming::outputFormat(request.output);
         if (request.output.OutputFolderOpts == OutputSettings::ToOutputFolder &&
             !QDir().mkpath(QFileInfo(target).absolutePath()))
             return failed(FailureReason::tr("cannot create the output folder %1")
                               .arg(describeSource(QFileInfo(target).absolutePath())));
         QImage stored = std::move(photo.canvas);
+        if (format != ImageEncoder::FileFormat::Jpeg)
+            encoding.embedded = outputMetadata(photo, format);
         if (format == ImageEncoder::FileFormat::Jpeg) {
-            // Stored as the camera stored it, so that the copied orientation item still holds.
-            encoding.metadata = std::move(photo.metadata);
+            // Stored as the camera stored it, so that the copied orientation item still holds. A
+            // JPEG's segments are copied byte for byte, other photos' metadata is put into new ones.
+            encoding.metadata =
+                photo.isJpeg ? std::move(photo.metadata) : outputMetadata(photo, format).toJpeg();
             stored = ImageOrientation::turnBack(std::move(stored), photo.orientation);
             // The copied EXIF thumbnail would show the photo without its watermark.
             ExifThumbnail::renew(encoding.metadata, stored);
@@ -124,20 +168,28 @@ Result renderPhoto(const RenderRequest& request)
 } // namespace
 
 bool drawLayer(QPainter& painter, const WatermarkConf& conf, const QSize& canvas, qint64 pixelLimit,
-               QStringList* problems)
+               QStringList* problems, const ProfileColourConversion* colours)
 {
-    TextLayerPainter::draw(painter, conf, canvas);
+    if (colours) {
+        // The painters draw the layer as given: its colours and picture converted beforehand.
+        const WatermarkConf converted = inProfile(conf, *colours);
+        TextLayerPainter::draw(painter, converted, canvas);
+    } else {
+        TextLayerPainter::draw(painter, conf, canvas);
+    }
     if (conf.ImagePathName.isEmpty())
         return true;
     QImage picture;
     const QString problem = PictureLayerPainter::load(conf.ImagePathName, pixelLimit, picture);
     addWarning(problems, problem);
+    if (colours)
+        picture = colours->convert(picture);
     PictureLayerPainter::draw(painter, conf, picture, canvas);
     return problem.isEmpty();
 }
 
 bool drawTemplate(QPainter& painter, const QSize& canvas, const QString& templateName, qint64 pixelLimit,
-                  QStringList* problems)
+                  QStringList* problems, const ProfileColourConversion* colours)
 {
     WatermarkTemplate tmpl;
     if (!LoadWatermarkTemplate(templateName, tmpl)) {
@@ -158,7 +210,7 @@ bool drawTemplate(QPainter& painter, const QSize& canvas, const QString& templat
             whole = false;
             continue;
         }
-        if (!drawLayer(painter, conf, canvas, pixelLimit, problems))
+        if (!drawLayer(painter, conf, canvas, pixelLimit, problems, colours))
             whole = false;
     }
     return whole;

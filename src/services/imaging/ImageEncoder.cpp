@@ -4,8 +4,12 @@
 
 #include "services/imaging/AtomicFileWriter.h"
 #include "services/imaging/FileIdentity.h"
+#include "services/imaging/PngMetadataChunks.h"
 #include "services/imaging/TiffMessages.h"
+#include "services/imaging/WebpEncoder.h"
 
+#include <QBuffer>
+#include <QColorSpace>
 #include <QDir>
 #include <QFile>
 #include <QImageWriter>
@@ -269,6 +273,61 @@ ImagingStatus encodeWithQt(const QImage& image, AtomicFileWriter& writer, ImageE
     return ImagingStatus::success();
 }
 
+// Bytes encoded in memory, written through the temporary file's writer.
+ImagingStatus writeBytes(const QByteArray& bytes, AtomicFileWriter& writer)
+{
+    if (!writer.write(bytes.constData(), bytes.size()))
+        return writer.status();
+    return ImagingStatus::success();
+}
+
+ImagingStatus encodeWebp(const QImage& image, AtomicFileWriter& writer, const ImageEncoder::Options& options,
+                         const QString& path)
+{
+    QByteArray bytes;
+    const ImagingStatus encoded = WebpEncoder::encode(image, options.webpQuality, options.embedded, bytes);
+    if (!encoded)
+        return ImagingStatus::failure(
+            QStringLiteral("cannot encode %1: %2").arg(QDir::toNativeSeparators(path), encoded.error));
+    return writeBytes(bytes, writer);
+}
+
+bool hasPngMetadata(const PhotoMetadata& metadata)
+{
+    return !metadata.icc.isEmpty() || !metadata.exif.isEmpty();
+}
+
+// PNG with the photo's profile and EXIF block: Qt's writer encodes into memory, then the chunks
+// are put in (see PngMetadataChunks).
+ImagingStatus encodePngWithMetadata(const QImage& image, AtomicFileWriter& writer,
+                                    const PhotoMetadata& metadata, const QString& path)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter encoder(&buffer, QByteArrayLiteral("png"));
+    if (!encoder.write(image))
+        return ImagingStatus::failure(QStringLiteral("cannot encode %1: %2")
+                                          .arg(QDir::toNativeSeparators(path), encoder.errorString()));
+    buffer.close();
+    return writeBytes(PngMetadataChunks::embed(bytes, metadata), writer);
+}
+
+// TIFF carries the photo's ICC profile through Qt's writer, which writes the picture's colour
+// space as its profile tag. A profile Qt cannot read is left out.
+QImage withProfile(const QImage& image, ImageEncoder::FileFormat format, const PhotoMetadata& metadata)
+{
+    if (format != ImageEncoder::FileFormat::Tiff || metadata.icc.isEmpty() ||
+        image.colorSpace().iccProfile() == metadata.icc)
+        return image;
+    const QColorSpace space = QColorSpace::fromIccProfile(metadata.icc);
+    if (!space.isValid())
+        return image;
+    QImage copy = image;
+    copy.setColorSpace(space);
+    return copy;
+}
+
 } // namespace
 
 namespace ImageEncoder {
@@ -301,7 +360,7 @@ QByteArray jpegData(const QImage& image, int quality)
 
 std::optional<FileFormat> formatFromNumber(int number)
 {
-    if (number < 0 || number > 3)
+    if (number < 0 || number > 4)
         return std::nullopt;
     return FileFormat(number);
 }
@@ -317,6 +376,8 @@ QString extension(FileFormat format)
         return QStringLiteral("bmp");
     case FileFormat::Tiff:
         return QStringLiteral("tiff");
+    case FileFormat::Webp:
+        return QStringLiteral("webp");
     }
     return QString();
 }
@@ -334,8 +395,12 @@ ImagingStatus write(const QImage& image, const QString& path, FileFormat format,
     const ImagingStatus opened = writer.open();
     if (!opened)
         return opened;
-    const ImagingStatus encoded = format == FileFormat::Jpeg ? encodeJpeg(image, writer, options, path)
-                                                             : encodeWithQt(image, writer, format, path);
+    const ImagingStatus encoded =
+        format == FileFormat::Jpeg   ? encodeJpeg(image, writer, options, path)
+        : format == FileFormat::Webp ? encodeWebp(image, writer, options, path)
+        : format == FileFormat::Png && hasPngMetadata(options.embedded)
+            ? encodePngWithMetadata(image, writer, options.embedded, path)
+            : encodeWithQt(withProfile(image, format, options.embedded), writer, format, path);
     if (!encoded) {
         writer.discard();
         return encoded;

@@ -1,13 +1,14 @@
 #include "services/imaging/PhotoDecoder.h"
 
-#include "services/language/FailureReason.h"
-
+#include "services/imaging/HeifDecoder.h"
 #include "services/imaging/ImageBuffer.h"
 #include "services/imaging/ImageOrientation.h"
 #include "services/imaging/JpegBlockArrays.h"
 #include "services/imaging/PictureCompleteness.h"
 #include "services/imaging/PngDecoder.h"
 #include "services/imaging/TiffMessages.h"
+#include "services/imaging/TiffMetadataReader.h"
+#include "services/imaging/WebpDecoder.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -176,7 +177,8 @@ ImagingStatus tooLarge(const QSize& size, qint64 limit)
 
 ImagingStatus notAPicture()
 {
-    return ImagingStatus::failure(FailureReason::tr("cannot decode: not a JPEG, PNG, BMP, TIFF or GIF file"));
+    return ImagingStatus::failure(
+        FailureReason::tr("cannot decode: not a JPEG, PNG, BMP, TIFF, GIF, WebP, HEIF or AVIF file"));
 }
 
 // Qt refuses to allocate images above a process-wide limit (in MiB). Raise it, never lower it,
@@ -275,7 +277,10 @@ struct PhotoDecoder::State
     JpegInput jpeg;
     PngDecoder png;
     std::FILE* pngFile = nullptr; // open from open() until the pixels are read
-    QByteArray qtFormat;          // the Qt reader's name for the other formats
+    WebpDecoder webp;
+    HeifDecoder heif;
+    PhotoMetadata embedded; // PNG and TIFF: read with the pixels
+    QByteArray qtFormat;    // the Qt reader's name for the other formats
 
     State() = default;
     State(const State&) = delete;
@@ -426,7 +431,24 @@ const JpegMetadata& PhotoDecoder::metadata() const
 
 int PhotoDecoder::orientation() const
 {
+    if (d->format == Format::Webp)
+        return d->webp.metadata().orientation();
     return d->metadata.orientation();
+}
+
+PhotoMetadata PhotoDecoder::embeddedMetadata() const
+{
+    switch (d->format) {
+    case Format::Jpeg:
+        return PhotoMetadata::fromJpeg(d->metadata);
+    case Format::Webp:
+        return d->webp.metadata();
+    case Format::Heif:
+    case Format::Avif:
+        return d->heif.metadata();
+    default:
+        return d->embedded;
+    }
 }
 
 QStringList PhotoDecoder::warnings() const
@@ -460,7 +482,7 @@ ImagingStatus PhotoDecoder::open(const QString& path)
     }
     // libjpeg reads 4 KiB at a time: buffered in larger pieces, a photo takes a few reads.
     std::setvbuf(d->jpeg.file, nullptr, _IOFBF, kReadBufferSize);
-    unsigned char magic[8] = {};
+    unsigned char magic[16] = {};
     const size_t got = std::fread(magic, 1, sizeof magic, d->jpeg.file);
     std::rewind(d->jpeg.file);
     const bool isJpeg = got >= 3 && magic[0] == 0xFF && magic[1] == 0xD8 && magic[2] == 0xFF;
@@ -483,6 +505,16 @@ ImagingStatus PhotoDecoder::open(const QString& path)
         }
         d->format = Format::Png;
         d->size = d->png.size();
+    } else if (WebpDecoder::hasSignature(magic, got) || HeifDecoder::hasSignature(magic, got)) {
+        std::fclose(d->jpeg.file);
+        d->jpeg.file = nullptr;
+        const bool webp = WebpDecoder::hasSignature(magic, got);
+        const ImagingStatus header =
+            webp ? d->webp.open(path, d->pixelLimit) : d->heif.open(path, d->pixelLimit);
+        if (!header)
+            return header;
+        d->format = webp ? Format::Webp : HeifDecoder::isAvif(magic, got) ? Format::Avif : Format::Heif;
+        d->size = webp ? d->webp.size() : d->heif.size();
     } else {
         std::fclose(d->jpeg.file);
         d->jpeg.file = nullptr;
@@ -581,7 +613,22 @@ ImagingStatus PhotoDecoder::decode(QImage& image, const QSize& minimumSize, bool
         QImage decoded;
         const ImagingStatus status =
             d->png.decode(decoded, qint64(QImageReader::allocationLimit()) * 1024 * 1024);
+        if (status) {
+            d->embedded.icc = d->png.iccProfile();
+            d->embedded.exif = PhotoMetadata::tiffStructure(d->png.exif());
+            d->embedded.xmp = decoded.text(QStringLiteral("XML:com.adobe.xmp")).toUtf8();
+        }
         d->closePng();
+        if (!status)
+            return status;
+        image = ImageOrientation::turnUpright(std::move(decoded), turn);
+        return ImagingStatus::success();
+    }
+
+    if (d->format == Format::Webp || d->format == Format::Heif || d->format == Format::Avif) {
+        QImage decoded;
+        const ImagingStatus status =
+            d->format == Format::Webp ? d->webp.decode(decoded) : d->heif.decode(decoded);
         if (!status)
             return status;
         image = ImageOrientation::turnUpright(std::move(decoded), turn);
@@ -603,6 +650,8 @@ ImagingStatus PhotoDecoder::decode(QImage& image, const QSize& minimumSize, bool
         return ImagingStatus::failure(FailureReason::tr("cannot decode: %1").arg(reader.errorString()));
     if (qint64(decoded.width()) * decoded.height() > d->pixelLimit)
         return tooLarge(decoded.size(), d->pixelLimit);
+    if (d->format == Format::Tiff)
+        d->embedded = TiffMetadataReader::read(d->path);
     image = ImageOrientation::turnUpright(std::move(decoded), turn);
     return ImagingStatus::success();
 }

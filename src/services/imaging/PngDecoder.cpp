@@ -34,7 +34,7 @@ constexpr png_uint_32 kSideLimit = 1'000'000;
 constexpr size_t kKeywordLimit = 79;
 
 // Chunks libpng knows that nothing here uses: dropped instead of parsed (and stored).
-constexpr png_byte kUnusedChunks[] = "bKGD\0eXIf\0hIST\0pCAL\0sBIT\0sCAL\0sPLT\0tIME";
+constexpr png_byte kUnusedChunks[] = "bKGD\0hIST\0pCAL\0sBIT\0sCAL\0sPLT\0tIME";
 // Text chunks come through readChunk(), which bounds their memory.
 constexpr png_byte kTextChunks[] = "tEXt\0zTXt\0iTXt";
 
@@ -483,6 +483,32 @@ bool PngDecoder::hasSignature(const unsigned char* bytes, size_t count)
 QSize PngDecoder::size() const
 {
     return d->pixelSize;
+}
+
+QByteArray PngDecoder::iccProfile() const
+{
+    if (!d->decoded || !d->png || !png_get_valid(d->png, d->info, PNG_INFO_iCCP))
+        return QByteArray();
+    png_charp name = nullptr;
+    int compression = 0;
+    png_bytep profile = nullptr;
+    png_uint_32 length = 0;
+    png_get_iCCP(d->png, d->info, &name, &compression, &profile, &length);
+    return QByteArray(reinterpret_cast<const char*>(profile), qsizetype(length));
+}
+
+QByteArray PngDecoder::exif() const
+{
+    if (!d->decoded || !d->png)
+        return QByteArray();
+    // libpng bounds the chunk like every other; it may stand before or after the pixels.
+    for (png_infop info : {d->info, d->endInfo}) {
+        png_uint_32 length = 0;
+        png_bytep exif = nullptr;
+        if (png_get_eXIf_1(d->png, info, &length, &exif) && exif && length > 0)
+            return QByteArray(reinterpret_cast<const char*>(exif), qsizetype(length));
+    }
+    return QByteArray();
 }
 
 ImagingStatus PngDecoder::open(std::FILE* file)

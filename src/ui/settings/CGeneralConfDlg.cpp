@@ -44,7 +44,8 @@ void showMessage(QWidget* parent, const QString& text)
 
 QStringList CGeneralConfDlg::FormatNames()
 {
-    return {QStringLiteral("JPG"), QStringLiteral("PNG"), QStringLiteral("BMP"), QStringLiteral("TIFF")};
+    return {QStringLiteral("JPG"), QStringLiteral("PNG"), QStringLiteral("BMP"), QStringLiteral("TIFF"),
+            QStringLiteral("WEBP")};
 }
 
 CGeneralConfDlg::CGeneralConfDlg(QWidget* parent) : QWidget(parent)
