@@ -1,6 +1,7 @@
 #include "services/imaging/PhotoDecoder.h"
 
 #include "services/imaging/HeifDecoder.h"
+#include "services/language/FailureReason.h"
 #include "services/imaging/ImageBuffer.h"
 #include "services/imaging/ImageOrientation.h"
 #include "services/imaging/JpegBlockArrays.h"
