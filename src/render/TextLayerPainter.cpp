@@ -83,6 +83,12 @@ private:
         return CanvasCulling::touches(m_painter.worldTransform(), box, margin, m_device);
     }
 
+    // The glyphs of the text that may show with the margin; the whole path when all may.
+    QPainterPath shownPath(qreal margin) const
+    {
+        return CanvasCulling::visibleSubpaths(m_layer.path, m_painter.worldTransform(), margin, m_device);
+    }
+
     void prepare();
     void drawShadow();
     void drawOutline();
@@ -168,10 +174,11 @@ void Drawer::drawShadow()
 void Drawer::drawOutline()
 {
     const qreal width = penWidth(m_conf.EdgeLineThickness);
-    if (!visible(m_layer.path.boundingRect(), width / 2 + kAntiAliasMargin))
+    const qreal margin = width / 2 + kAntiAliasMargin;
+    if (!visible(m_layer.path.boundingRect(), margin))
         return;
     m_painter.strokePath(
-        m_layer.path,
+        shownPath(margin),
         PaintTools::roundJoinPen(PaintTools::colorFromColorRef(m_conf.EdgeColor, m_conf.EdgeAlpha), width));
 }
 
@@ -188,10 +195,13 @@ void Drawer::drawDepthCopies()
                                     last))
         return;
     last = std::min(last, first + DrawingLimits::kMaxDepthCopies - 1);
+    const QPainterPath shown =
+        CanvasCulling::visibleSubpaths(m_layer.path, m_painter.worldTransform(), kAntiAliasMargin, m_device,
+                                       step * qreal(first), step * qreal(last));
     for (qint64 k = first; k <= last; ++k) {
         const QPointF shift = step * qreal(k);
         if (visible(box.translated(shift), kAntiAliasMargin))
-            m_painter.fillPath(m_layer.path.translated(shift), m_hatchBrush);
+            m_painter.fillPath(shown.translated(shift), m_hatchBrush);
     }
 }
 
@@ -262,10 +272,15 @@ void Drawer::draw()
         drawOutline();
     if (isOn(m_conf.B3DText))
         drawDepthCopies();
-    if (isOn(m_conf.BFillText) && visible(m_layer.path.boundingRect(), kAntiAliasMargin))
-        m_painter.fillPath(m_layer.path, m_textBrush);
-    if (isOn(m_conf.BGradientText) && visible(m_layer.path.boundingRect(), kAntiAliasMargin))
-        m_painter.fillPath(m_layer.path, m_gradientBrush);
+    const bool filled = isOn(m_conf.BFillText);
+    const bool graded = isOn(m_conf.BGradientText);
+    if ((filled || graded) && visible(m_layer.path.boundingRect(), kAntiAliasMargin)) {
+        const QPainterPath shown = shownPath(kAntiAliasMargin);
+        if (filled)
+            m_painter.fillPath(shown, m_textBrush);
+        if (graded)
+            m_painter.fillPath(shown, m_gradientBrush);
+    }
     if (isOn(m_conf.BCoverImage))
         drawCoverCopies();
 }
