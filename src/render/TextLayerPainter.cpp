@@ -12,6 +12,7 @@
 #include "render/CanvasCulling.h"
 #include "render/DrawingLimits.h"
 #include "render/LayerPlacement.h"
+#include "render/PartedShape.h"
 #include "render/TextAutoScale.h"
 #include "services/imaging/DrawingState.h"
 #include "services/imaging/PaintTools.h"
@@ -177,8 +178,8 @@ void Drawer::drawOutline()
     const qreal margin = width / 2 + kAntiAliasMargin;
     if (!visible(m_layer.path.boundingRect(), margin))
         return;
-    m_painter.strokePath(
-        shownPath(margin),
+    PartedShape::stroke(
+        m_painter, shownPath(margin),
         PaintTools::roundJoinPen(PaintTools::colorFromColorRef(m_conf.EdgeColor, m_conf.EdgeAlpha), width));
 }
 
@@ -201,7 +202,7 @@ void Drawer::drawDepthCopies()
     for (qint64 k = first; k <= last; ++k) {
         const QPointF shift = step * qreal(k);
         if (visible(box.translated(shift), kAntiAliasMargin))
-            m_painter.fillPath(shown.translated(shift), m_hatchBrush);
+            PartedShape::fill(m_painter, shown.translated(shift), m_hatchBrush);
     }
 }
 
@@ -251,9 +252,9 @@ void Drawer::drawCoverCopies()
             if (!visible(copy.boundingRect(), margin))
                 continue;
             if (m_conf.coverImgMethod == 0)
-                m_painter.strokePath(copy, outlinePen);
+                PartedShape::stroke(m_painter, copy, outlinePen);
             else
-                m_painter.fillPath(copy, m_textBrush);
+                PartedShape::fill(m_painter, copy, m_textBrush);
         }
     }
 }
@@ -277,9 +278,9 @@ void Drawer::draw()
     if ((filled || graded) && visible(m_layer.path.boundingRect(), kAntiAliasMargin)) {
         const QPainterPath shown = shownPath(kAntiAliasMargin);
         if (filled)
-            m_painter.fillPath(shown, m_textBrush);
+            PartedShape::fill(m_painter, shown, m_textBrush);
         if (graded)
-            m_painter.fillPath(shown, m_gradientBrush);
+            PartedShape::fill(m_painter, shown, m_gradientBrush);
     }
     if (isOn(m_conf.BCoverImage))
         drawCoverCopies();
