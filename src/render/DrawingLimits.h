@@ -14,6 +14,13 @@ constexpr int kMaxShadowRings = 64;
 // with the width. The template editor offers 1 to 10.
 constexpr int kMaxPenWidth = 1000;
 
+// A pen much wider than the glyphs are high turns every glyph into a round blob, and a wider
+// pen only makes the blobs larger, while stroking time grows with the width for every outline
+// segment. Pens are kept to the em size of the text, but never below kPenWidthFloor pixels,
+// so that the widths the editor offers stay as they are on any text.
+constexpr int kMaxPenWidthPerEm = 1;
+constexpr int kPenWidthFloor = 32;
+
 // 3D copies that are drawn even when each lands on the canvas.
 constexpr int kMaxDepthCopies = 100000;
 

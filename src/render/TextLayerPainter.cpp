@@ -35,9 +35,12 @@ bool isOn(std::int32_t flag)
     return flag != 0;
 }
 
-qreal penWidth(std::int32_t thickness)
+// The pen width for an outline thickness on text of the given em size (see DrawingLimits).
+qreal penWidth(std::int32_t thickness, qreal emSize)
 {
-    return std::clamp<std::int32_t>(thickness, 0, DrawingLimits::kMaxPenWidth);
+    const qreal bound = std::clamp<qreal>(DrawingLimits::kMaxPenWidthPerEm * emSize,
+                                          DrawingLimits::kPenWidthFloor, DrawingLimits::kMaxPenWidth);
+    return std::min<qreal>(std::clamp<std::int32_t>(thickness, 0, DrawingLimits::kMaxPenWidth), bound);
 }
 
 // `point` truncated towards zero to whole pixels; false when a coordinate is not a finite
@@ -174,7 +177,7 @@ void Drawer::drawShadow()
 
 void Drawer::drawOutline()
 {
-    const qreal width = penWidth(m_conf.EdgeLineThickness);
+    const qreal width = penWidth(m_conf.EdgeLineThickness, m_layer.font.emSize);
     const qreal margin = width / 2 + kAntiAliasMargin;
     if (!visible(m_layer.path.boundingRect(), margin))
         return;
@@ -224,7 +227,7 @@ void Drawer::drawCoverCopies()
 
     const QPen outlinePen =
         PaintTools::roundJoinPen(PaintTools::colorFromColorRef(m_conf.EdgeColor, m_conf.Transparency),
-                                 penWidth(m_conf.EdgeLineThickness));
+                                 penWidth(m_conf.EdgeLineThickness, m_layer.font.emSize));
     const qreal margin = (m_conf.coverImgMethod == 0 ? outlinePen.widthF() / 2 : 0) + kAntiAliasMargin;
 
     // Copy (r, c) is the text laid out at t = (c * stepX, r * stepY) and turned about t, so in
