@@ -24,4 +24,10 @@ constexpr int kPenWidthFloor = 32;
 // 3D copies that are drawn even when each lands on the canvas.
 constexpr int kMaxDepthCopies = 100000;
 
+// 3D copies on the canvas up to which every copy is filled on its own (the editor offers
+// depths up to 50), as long as copies times outline elements stay within
+// kMaxStackedDepthWork; a deeper stack is filled in one go as the region the text passes over.
+constexpr int kMaxStackedDepthCopies = 64;
+constexpr double kMaxStackedDepthWork = 200000;
+
 } // namespace DrawingLimits

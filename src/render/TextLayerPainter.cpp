@@ -13,6 +13,7 @@
 #include "render/DrawingLimits.h"
 #include "render/LayerPlacement.h"
 #include "render/PartedShape.h"
+#include "render/SweptFill.h"
 #include "render/TextAutoScale.h"
 #include "services/imaging/DrawingState.h"
 #include "services/imaging/PaintTools.h"
@@ -202,6 +203,14 @@ void Drawer::drawDepthCopies()
     const QPainterPath shown =
         CanvasCulling::visibleSubpaths(m_layer.path, m_painter.worldTransform(), kAntiAliasMargin, m_device,
                                        step * qreal(first), step * qreal(last));
+    // A deep stack, or many copies of a long text, is filled as the region it covers.
+    const qint64 copies = last - first + 1;
+    if (copies > DrawingLimits::kMaxStackedDepthCopies ||
+        double(copies) * shown.elementCount() > DrawingLimits::kMaxStackedDepthWork) {
+        SweptFill::fill(m_painter, shown.translated(step * qreal(first)), step.toPoint(), last - first,
+                        m_hatchBrush);
+        return;
+    }
     for (qint64 k = first; k <= last; ++k) {
         const QPointF shift = step * qreal(k);
         if (visible(box.translated(shift), kAntiAliasMargin))
