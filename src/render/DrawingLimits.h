@@ -30,4 +30,14 @@ constexpr int kMaxDepthCopies = 100000;
 constexpr int kMaxStackedDepthCopies = 64;
 constexpr double kMaxStackedDepthWork = 200000;
 
+// Repetitions over the canvas are drawn one by one up to this much work (copies on the
+// canvas times outline elements times pen width plus 2). Beyond it the copy is drawn into
+// pictures at up to kMaxTilePhases fractions of a pixel each way, taking at most
+// kMaxCoverTileBytes, which are placed at whole pixels; a picture has at most
+// kMaxCoverTilePixels pixels, else the copies are drawn one by one.
+constexpr double kMaxDirectCoverWork = 12.0e6;
+constexpr double kMaxCoverTilePixels = 16.0e6;
+constexpr double kMaxCoverTileBytes = 64.0e6;
+constexpr int kMaxTilePhases = 16;
+
 } // namespace DrawingLimits
