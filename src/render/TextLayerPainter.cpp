@@ -145,6 +145,12 @@ private:
 void Drawer::prepare()
 {
     m_layer.text = m_conf.textContent.isEmpty() ? QStringLiteral(" ") : m_conf.textContent;
+    if (m_layer.text.size() > DrawingLimits::kMaxTextUnits) {
+        qsizetype kept = DrawingLimits::kMaxTextUnits;
+        if (m_layer.text.at(kept - 1).isHighSurrogate())
+            --kept;
+        m_layer.text.truncate(kept);
+    }
     const LOGFONTW record =
         isOn(m_conf.ScaleTextWT) ? AutoScaledFont(m_conf.Font, m_layer.text, m_canvas) : m_conf.Font;
     m_layer.font = DrawingFont::fromLogFont(record);
