@@ -64,7 +64,7 @@ bool HasEnglishWords(QString text)
     static const QRegularExpression allowed(
         QStringLiteral(
             "\\S*(/"
-            "|@|\\.org)\\S*|Lumora|Plenum|Demo|Layer|Alpha|JPG|PNG|BMP|TIFF|Twitter|Facebook|developers|"
+            "|@|\\.org)\\S*|Lumora|Plenum|Demo|Layer|Alpha|JPG|PNG|BMP|TIFF|WEBP|Twitter|Facebook|developers|"
             "\\(Language\\)|\\(English\\)"),
         QRegularExpression::CaseInsensitiveOption);
     static const QRegularExpression word(QStringLiteral("[A-Za-z]{3,}"));
