@@ -37,7 +37,8 @@ BatchCommandLine::BatchCommandLine()
                             "(as find -print0 writes them).")),
       m_recursive(QStringLiteral("recursive"),
                   QStringLiteral("A folder given as a photo stands for the photos below it (.jpg .jpeg .png "
-                                 ".bmp .tif .tiff .gif, any case), in sorted order. Links are followed; a "
+                                 ".bmp .tif .tiff .gif .webp .heic .heif .avif, any case), in sorted order. "
+                                 "Links are followed; a "
                                  "link back to a folder above it fails. Without it a folder fails like a "
                                  "file that is not a picture.")),
       m_outputDir(QStringLiteral("output-dir"),
@@ -45,7 +46,7 @@ BatchCommandLine::BatchCommandLine()
                                  "preference.xml names; the file is not changed."),
                   QStringLiteral("DIR")),
       m_formatOption(QStringLiteral("format"),
-                     QStringLiteral("Write FORMAT (jpeg, png, bmp or tiff) instead of the format of "
+                     QStringLiteral("Write FORMAT (jpeg, png, bmp, tiff or webp) instead of the format of "
                                     "preference.xml; the file is not changed."),
                      QStringLiteral("FORMAT")),
       m_skipExisting(
@@ -138,11 +139,12 @@ BatchCommandLine::Outcome BatchCommandLine::parse(const QStringList& arguments)
     m_format = -1;
     if (m_parser.isSet(m_formatOption)) {
         const QString name = m_parser.value(m_formatOption).toLower();
+        // In the order of the output settings' format numbers.
         const QStringList names{QStringLiteral("jpeg"), QStringLiteral("png"), QStringLiteral("bmp"),
-                                QStringLiteral("tiff")};
+                                QStringLiteral("tiff"), QStringLiteral("webp")};
         m_format = int(names.indexOf(name));
         if (m_format < 0)
-            return usageError(QStringLiteral("--format needs one of jpeg, png, bmp and tiff."));
+            return usageError(QStringLiteral("--format needs one of jpeg, png, bmp, tiff and webp."));
     }
 
     const int commands =

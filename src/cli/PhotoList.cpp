@@ -90,9 +90,10 @@ bool readList(const QString& file, QByteArray& data, QString& why)
 
 const QStringList& PhotoList::photoExtensions()
 {
-    static const QStringList extensions{QStringLiteral("jpg"), QStringLiteral("jpeg"), QStringLiteral("png"),
-                                        QStringLiteral("bmp"), QStringLiteral("tif"),  QStringLiteral("tiff"),
-                                        QStringLiteral("gif")};
+    static const QStringList extensions{
+        QStringLiteral("jpg"),  QStringLiteral("jpeg"), QStringLiteral("png"), QStringLiteral("bmp"),
+        QStringLiteral("tif"),  QStringLiteral("tiff"), QStringLiteral("gif"), QStringLiteral("webp"),
+        QStringLiteral("heic"), QStringLiteral("heif"), QStringLiteral("avif")};
     return extensions;
 }
 

@@ -335,7 +335,7 @@ private slots:
                                            << "lumora-batch: -0 (--null) goes with --files-from.\n" + usage;
         QTest::newRow("unknown format")
             << QStringList{QStringLiteral("--format"), QStringLiteral("gif"), a} << QByteArray() << 2
-            << "lumora-batch: --format needs one of jpeg, png, bmp and tiff.\n" + usage;
+            << "lumora-batch: --format needs one of jpeg, png, bmp, tiff and webp.\n" + usage;
         QTest::newRow("empty output folder")
             << QStringList{QStringLiteral("--output-dir="), a} << QByteArray() << 2
             << "lumora-batch: --output-dir needs a folder.\n" + usage;
@@ -380,6 +380,7 @@ private slots:
         QTest::newRow("png") << QStringLiteral("png") << QStringLiteral("png") << QByteArray("\x89PNG");
         QTest::newRow("BMP, any case") << QStringLiteral("BMP") << QStringLiteral("bmp") << QByteArray("BM");
         QTest::newRow("tiff") << QStringLiteral("tiff") << QStringLiteral("tiff") << QByteArray("II*\0", 4);
+        QTest::newRow("webp") << QStringLiteral("webp") << QStringLiteral("webp") << QByteArray("RIFF");
     }
 
     void outputOverrides()
