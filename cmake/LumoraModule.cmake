@@ -57,7 +57,11 @@ function(lumora_test name)
       list(APPEND environment "LSAN_OPTIONS=suppressions=${suppressions}:print_suppressions=0")
     endif()
   endif()
-  set_tests_properties(${name} PROPERTIES TIMEOUT ${ARG_TIMEOUT} ENVIRONMENT "${environment}")
+  # The desktop program speaks the locale's language: tests run in the default one (Chinese)
+  # whatever the locale of the machine; the language test sets its locales itself.
+  list(APPEND environment "LANG=C.UTF-8")
+  set_tests_properties(${name} PROPERTIES TIMEOUT ${ARG_TIMEOUT} ENVIRONMENT "${environment}"
+      ENVIRONMENT_MODIFICATION "LANGUAGE=unset:;LC_ALL=unset:;LC_MESSAGES=unset:")
 endfunction()
 
 # Adds every direct subfolder of the calling folder that has a CMakeLists.txt.

@@ -36,10 +36,11 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # Libraries come from dpkg-shlibdeps. What it cannot see: the fonts of the interface (Chinese
-# text needs a CJK font) and the Qt image plugins loaded at run time; Wine's Tahoma is the
-# default face of text layers, and xdg-open shows the output folder after a run.
+# text needs a CJK font), the Qt image plugins loaded at run time and Qt's own Chinese texts
+# (standard buttons and dialogs of the Chinese interface); Wine's Tahoma is the default face of
+# text layers, and xdg-open shows the output folder after a run.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-wqy-microhei, qt6-image-formats-plugins")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-wqy-microhei, qt6-image-formats-plugins, qt6-translations-l10n")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-wine, xdg-utils")
 
 include(CPack)

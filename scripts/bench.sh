@@ -23,7 +23,8 @@ sweep_photos=${BENCH_SWEEP_PHOTOS:-4}
 # want X: true when figure X is to be measured.
 want() { [ -z "$only" ] || [[ ",$only," == *",$1,"* ]]; }
 
-"$root/scripts/install-deps.sh" ukui-wallpapers libjpeg-turbo-progs imagemagick libvips-tools time
+"$root/scripts/install-deps.sh" ukui-wallpapers libjpeg-turbo-progs imagemagick libvips-tools time \
+  libheif-examples
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DLUMORA_BUILD_UI=OFF \
   -DLUMORA_BUILD_TESTS=OFF -DLUMORA_BUILD_BENCH=ON >/dev/null
 cmake --build "$build" --target lumora-batch lumora-bench-preview lumora-bench-blocks --parallel 2 >/dev/null
@@ -325,6 +326,20 @@ if want k; then
       "$(growth "${floors_done[0]}" "${floors_done[$last]}") ms/MP"
   fi
 fi
+
+# (i) A phone's photo: a 12 MP HEIC (a wallpaper scaled to 4000 x 3000, encoded by heif-enc)
+# stamped to JPEG, against heif-convert converting it to JPEG at the same quality alone.
+mkdir -p "$work/heic" "$work/out-heic"
+convert "${photos[0]}" -resize '4000x3000!' -quality 95 "$work/heic/phone.jpg"
+heif-enc -q 85 -o "$work/heic/phone.heic" "$work/heic/phone.jpg" >/dev/null
+cp -r "$data" "$work/data-heic"
+sed -i "s#<OutputFolderPath>.*</OutputFolderPath>#<OutputFolderPath>$work/out-heic</OutputFolderPath>#" \
+  "$work/data-heic/preference.xml"
+ours_heic() { "$batch" --data-dir "$work/data-heic" --jobs 1 "$work/heic/phone.heic"; }
+reference_heic() { heif-convert -q 98 "$work/heic/phone.heic" "$work/ref/phone.jpg"; }
+paired ours_heic reference_heic
+report "(i) 12 MP HEIC to JPEG, stamped" "$med_a" s "heif-convert -q 98 to JPEG alone" "$med_b" \
+  "$(ratio "$med_a" "$med_b")" "<=" 1.3
 
 echo
 if [ "$failures" -eq 0 ]; then

@@ -35,7 +35,7 @@ else
   targets=$which
 fi
 
-# clang and the libFuzzer runtime.
+# clang and the libFuzzer runtime; the tools that make the HEIF and WebP seeds.
 "$root/scripts/install-deps.sh" clang libclang-rt-14-dev
 
 CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
@@ -48,6 +48,28 @@ cmake --build "$build" --target $targets -j2
 scratch=$(mktemp -d "$( [ -w /dev/shm ] && echo /dev/shm || echo "${TMPDIR:-/tmp}" )/lumora-fuzz.XXXXXX")
 trap 'rm -rf "$scratch"' EXIT
 
+# Seeds for fuzz_photo_formats, made with Debian's tools: small HEIC, AVIF, WebP (lossy, lossless
+# with alpha, animated, with EXIF, XMP and an ICC profile) and TIFF files.
+make_photo_seeds() {
+  local out=$1 work
+  work=$(mktemp -d)
+  convert -size 48x32 gradient:orange-navy "$work/a.png"
+  convert -size 48x32 gradient:navy-orange -alpha set -channel A -evaluate set 50% "$work/alpha.png"
+  convert "$work/a.png" -quality 90 "$work/meta.jpg"
+  exiftool -q -overwrite_original -EXIF:Orientation#=6 -EXIF:Make=Seed -XMP-dc:Title=Seed \
+    "-icc_profile<=/usr/share/color/icc/colord/AdobeRGB1998.icc" "$work/meta.jpg"
+  heif-enc -q 50 -o "$out/seed.heic" "$work/meta.jpg" >/dev/null
+  heif-enc -q 50 -o "$out/seed.avif" "$work/meta.jpg" >/dev/null
+  cwebp -quiet -q 50 -metadata all "$work/meta.jpg" -o "$out/seed-meta.webp"
+  cwebp -quiet -lossless "$work/alpha.png" -o "$out/seed-alpha.webp"
+  img2webp -lossy "$work/a.png" "$work/alpha.png" -o "$out/seed-animated.webp" >/dev/null 2>&1
+  convert "$work/a.png" "$work/meta.tiff"
+  exiftool -q -overwrite_original -EXIF:Make=Seed -GPSLatitude=10 -XMP-dc:Title=Seed \
+    "-icc_profile<=/usr/share/color/icc/colord/sRGB.icc" "$work/meta.tiff"
+  cp "$work/meta.tiff" "$out/seed.tiff"
+  rm -rf "$work"
+}
+
 summary=()
 failed=0
 for target in $targets; do
@@ -58,6 +80,9 @@ for target in $targets; do
   mkdir -p "$corpus" "$findings"
   if [ -d "$root/fuzz/seeds/$target" ]; then
     cp -R "$root/fuzz/seeds/$target/." "$corpus/"
+  fi
+  if [ "$target" = fuzz_photo_formats ]; then
+    make_photo_seeds "$corpus"
   fi
 
   echo "== $target: ${seconds}s on $(find "$corpus" -type f | wc -l) seed files"

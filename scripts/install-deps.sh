@@ -6,14 +6,18 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config git
   qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools
-  qt6-image-formats-plugins qt6-l10n-tools libqt6svg6 libqt6opengl6-dev
+  qt6-image-formats-plugins qt6-l10n-tools qt6-translations-l10n libqt6svg6 libqt6opengl6-dev
   libgl-dev libvulkan-dev libxkbcommon-dev
   libjpeg62-turbo-dev libtiff-dev libpng-dev zlib1g-dev
+  libheif-dev libwebp-dev liblcms2-dev
+  libheif-examples webp libimage-exiftool-perl icc-profiles-free colord-data
   fontconfig fonts-wqy-microhei fonts-wine fonts-dejavu-core
   xvfb xauth
   dpkg-dev lintian appstream man-db bash-completion x11-utils imagemagick
   "$@"
 )
+# The multi-host tests: SSH servers in network namespaces, GNU parallel and rsync.
+packages+=(openssh-server openssh-client parallel rsync iproute2 procps)
 
 missing=()
 for p in "${packages[@]}"; do

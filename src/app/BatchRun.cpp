@@ -35,22 +35,23 @@ QString BatchRun::LastOutputPath()
 QString BatchRun::EndMessage(const Summary& summary)
 {
     if (!summary.settingsError.isEmpty())
-        return QStringLiteral("批处理没有开始：无法读取输出设置。\n\n%"
-                              "1\n\n请在“首选项”中检查输出设置；关闭该窗口即保存新的设置文件。")
+        return tr("批处理没有开始：无法读取输出设置。\n\n%1\n\n"
+                  "请在“首选项”中检查输出设置；关闭该窗口即保存新的设置文件。")
             .arg(summary.settingsError);
     if (!summary.stopped && summary.failed == 0)
         return QString();
     const int done = summary.processed - summary.failed;
-    QString text = summary.stopped ? QStringLiteral("批处理已停止：") : QStringLiteral("批处理已完成：");
-    text += QStringLiteral("%1 张照片已加上水印，%2 张照片失败").arg(done).arg(summary.failed);
+    QString text = summary.stopped ? tr("批处理已停止：") : tr("批处理已完成：");
+    // Counted forms, for languages whose nouns change with the number.
+    text += tr("%n 张照片已加上水印，", nullptr, done) + tr("%n 张照片失败", nullptr, summary.failed);
     if (summary.stopped)
-        text += QStringLiteral("，%1 张照片因停止而未处理").arg(summary.notProcessed);
-    text += QStringLiteral("。");
+        text += tr("，%n 张照片因停止而未处理", nullptr, summary.notProcessed);
+    text += tr("。");
     if (!summary.failures.isEmpty()) {
         QStringList lines = summary.failures.mid(0, 10);
         if (summary.failures.size() > lines.size())
-            lines.append(QStringLiteral("……"));
-        text += QStringLiteral("\n\n未能加上水印的照片：\n") + lines.join(QLatin1Char('\n'));
+            lines.append(tr("……"));
+        text += tr("\n\n未能加上水印的照片：\n") + lines.join(QLatin1Char('\n'));
     }
     return text;
 }
@@ -147,8 +148,7 @@ void BatchRun::Walk(Summary& summary)
         } else {
             // A photo that could not be stamped is marked as failed, with the reason.
             ++summary.failed;
-            const QString reason =
-                outcome.error.isEmpty() ? QStringLiteral("未能写入输出文件。") : outcome.error;
+            const QString reason = outcome.error.isEmpty() ? tr("未能写入输出文件。") : outcome.error;
             summary.failures.append(QStringLiteral("%1: %2").arg(photo.path, reason));
             m_ui->MarkFileFailed(photo.tag, reason);
         }

@@ -2,6 +2,7 @@
 
 #include "render/ComposeWatermark.h"
 
+#include <QCoreApplication>
 #include <QString>
 #include <QStringList>
 #include <atomic>
@@ -21,6 +22,8 @@ class StopEvent;
 // plan refuses outputs that would replace a photo of the list or the output of a photo before it.
 class BatchRun
 {
+    Q_DECLARE_TR_FUNCTIONS(BatchRun)
+
 public:
     using Renderer = std::function<ComposeOutcome(const QString& photoPath)>;
 

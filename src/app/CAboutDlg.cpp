@@ -45,11 +45,11 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent)
 
     auto* versionRow = new QHBoxLayout();
     versionRow->setSpacing(4);
-    versionRow->addWidget(new QLabel(QStringLiteral("版本"), this));
+    versionRow->addWidget(new QLabel(tr("版本"), this));
     versionRow->addWidget(m_versionText);
     versionRow->addStretch(1);
 
-    auto* description = new QLabel(QStringLiteral("为照片批量添加文字和图片水印。"), this);
+    auto* description = new QLabel(tr("为照片批量添加文字和图片水印。"), this);
     auto* heading = new QVBoxLayout();
     heading->addWidget(product);
     heading->addLayout(versionRow);
@@ -61,29 +61,26 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent)
 
     auto* links = new QGridLayout();
     links->setHorizontalSpacing(12);
-    links->addWidget(new QLabel(QStringLiteral("使用方法:"), this), 0, 0);
-    links->addWidget(AddLink(kHowToLinkId, QStringLiteral("如何为照片加水印"), AboutAddresses::kHowToPage), 0,
-                     1);
-    links->addWidget(new QLabel(QStringLiteral("技术支持:"), this), 1, 0);
+    links->addWidget(new QLabel(tr("使用方法:"), this), 0, 0);
+    links->addWidget(AddLink(kHowToLinkId, tr("如何为照片加水印"), AboutAddresses::kHowToPage), 0, 1);
+    links->addWidget(new QLabel(tr("技术支持:"), this), 1, 0);
     links->addWidget(
         AddLink(kSupportLinkId, QStringLiteral("support@lumora-plenum.org"), AboutAddresses::kSupportMail), 1,
         1);
-    links->addWidget(new QLabel(QStringLiteral("主页:"), this), 2, 0);
+    links->addWidget(new QLabel(tr("主页:"), this), 2, 0);
     links->addWidget(AddLink(kHomeLinkId, QStringLiteral("lumora-plenum.org"), AboutAddresses::kHomePage), 2,
                      1);
     auto* share = new QHBoxLayout();
     share->setSpacing(16);
-    share->addWidget(
-        AddLink(kTwitterLinkId, QStringLiteral("在 Twitter 上分享"), AboutAddresses::kTwitterShare));
-    share->addWidget(
-        AddLink(kFacebookLinkId, QStringLiteral("在 Facebook 上点赞"), AboutAddresses::kFacebookLike));
+    share->addWidget(AddLink(kTwitterLinkId, tr("在 Twitter 上分享"), AboutAddresses::kTwitterShare));
+    share->addWidget(AddLink(kFacebookLinkId, tr("在 Facebook 上点赞"), AboutAddresses::kFacebookLike));
     share->addStretch(1);
-    links->addWidget(new QLabel(QStringLiteral("推荐给朋友:"), this), 3, 0);
+    links->addWidget(new QLabel(tr("推荐给朋友:"), this), 3, 0);
     links->addLayout(share, 3, 1);
     links->setColumnStretch(1, 1);
 
     auto* copyright = new QLabel(QStringLiteral("© Lumora Plenum developers"), this);
-    m_okButton = new QPushButton(QStringLiteral("确定"), this);
+    m_okButton = new QPushButton(tr("确定"), this);
     m_okButton->setAutoDefault(false);
     connect(m_okButton, &QPushButton::clicked, this, &QDialog::accept);
     auto* bottom = new QHBoxLayout();

@@ -1,6 +1,7 @@
 #include "app/CLumoraDlg.h"
 
 #include "app/AppMessageBox.h"
+#include "app/LanguageChoice.h"
 #include "app/MainWindowHooks.h"
 #include "app/ProductLinks.h"
 #include "app/TemplateNamePrompt.h"
@@ -20,6 +21,7 @@
 #include "ui/skin/CMyDropTarget.h"
 #include "ui/skin/MainCommands.h"
 
+#include <QActionGroup>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QDesktopServices>
@@ -33,6 +35,8 @@
 
 namespace {
 CLumoraDlg* mainWindow = nullptr;
+// Marks the place of the language submenu in the help menu's item table.
+constexpr int LanguageMenuItem = -1;
 } // namespace
 
 CLumoraDlg::CLumoraDlg(QWidget* parent) : QWidget(parent), m_defaultFont(DefaultFontRecord())
@@ -112,41 +116,44 @@ void CLumoraDlg::BuildMenus()
     m_helpMenu = new QMenu(this);
     const struct
     {
-        const char16_t* text;
+        const char* text;
         int command;
     } helpItems[] = {
-        {u"主页", HomePageCommand},
-        {u"支持页面", SupportPageCommand},
+        {QT_TR_NOOP("主页"), HomePageCommand},
+        {QT_TR_NOOP("支持页面"), SupportPageCommand},
         {nullptr, 0},
-        {u"显示快速入门", QuickStartCommand},
-        {u"反馈...", FeedbackCommand},
+        {QT_TR_NOOP("显示快速入门"), QuickStartCommand},
+        {QT_TR_NOOP("反馈..."), FeedbackCommand},
         {nullptr, 0},
-        {u"重置默认设置", ResetDefaultsCommand},
-        {u"打开设置文件夹", OpenSettingsFolderCommand},
+        {QT_TR_NOOP("重置默认设置"), ResetDefaultsCommand},
+        {QT_TR_NOOP("打开设置文件夹"), OpenSettingsFolderCommand},
+        {nullptr, LanguageMenuItem},
         {nullptr, 0},
-        {u"检查更新...", CheckUpdateCommand},
-        {u"关于...", AboutCommand},
+        {QT_TR_NOOP("检查更新..."), CheckUpdateCommand},
+        {QT_TR_NOOP("关于..."), AboutCommand},
         // The window menu's about item; a frameless window has no window menu here.
-        {u"关于 Lumora(&A)...", SystemAboutCommand},
+        {QT_TR_NOOP("关于 Lumora(&A)..."), SystemAboutCommand},
     };
     for (const auto& item : helpItems) {
         if (!item.text) {
-            m_helpMenu->addSeparator();
+            if (item.command == LanguageMenuItem)
+                m_helpMenu->addMenu(BuildLanguageMenu());
+            else
+                m_helpMenu->addSeparator();
             continue;
         }
         const int command = item.command;
-        m_helpMenu->addAction(QString::fromUtf16(item.text), this, [this, command]() { OnCommand(command); });
+        m_helpMenu->addAction(tr(item.text), this, [this, command]() { OnCommand(command); });
     }
 
     m_windowMenu = new QMenu(this);
-    m_windowMenu->addAction(QStringLiteral("还原"), this, &QWidget::showNormal);
-    m_windowMenu->addAction(QStringLiteral("最小化"), this, &QWidget::showMinimized);
-    m_windowMenu->addAction(QStringLiteral("最大化"), this, &QWidget::showMaximized);
+    m_windowMenu->addAction(tr("还原"), this, &QWidget::showNormal);
+    m_windowMenu->addAction(tr("最小化"), this, &QWidget::showMinimized);
+    m_windowMenu->addAction(tr("最大化"), this, &QWidget::showMaximized);
     m_windowMenu->addSeparator();
-    m_windowMenu->addAction(QStringLiteral("关闭"), this, &QWidget::close);
+    m_windowMenu->addAction(tr("关闭"), this, &QWidget::close);
     m_windowMenu->addSeparator();
-    m_windowMenu->addAction(QStringLiteral("关于 Lumora(&A)..."), this,
-                            [this]() { OnCommand(SystemAboutCommand); });
+    m_windowMenu->addAction(tr("关于 Lumora(&A)..."), this, [this]() { OnCommand(SystemAboutCommand); });
     connect(m_windowMenu, &QMenu::aboutToShow, this, [this]() {
         const QList<QAction*> actions = m_windowMenu->actions();
         actions[0]->setEnabled(isMaximized() || isMinimized());
@@ -154,13 +161,49 @@ void CLumoraDlg::BuildMenus()
     });
 
     m_templateMenu = new CXMenu(QStringLiteral("Lumora"), this);
-    m_templateMenu->addAction(QStringLiteral("编辑所选模板"), this,
-                              [this]() { OnCommand(EditTemplateCommand); });
-    m_templateMenu->addAction(QStringLiteral("重命名所选模板"), this,
-                              [this]() { OnCommand(RenameTemplateCommand); });
+    m_templateMenu->addAction(tr("编辑所选模板"), this, [this]() { OnCommand(EditTemplateCommand); });
+    m_templateMenu->addAction(tr("重命名所选模板"), this, [this]() { OnCommand(RenameTemplateCommand); });
     m_templateMenu->addSeparator();
-    m_templateMenu->addAction(QStringLiteral("删除所选模板"), this,
-                              [this]() { OnCommand(DeleteTemplateCommand); });
+    m_templateMenu->addAction(tr("删除所选模板"), this, [this]() { OnCommand(DeleteTemplateCommand); });
+}
+
+QMenu* CLumoraDlg::BuildLanguageMenu()
+{
+    // The title and the English item carry their English words in the Chinese interface too,
+    // so that a person who reads no Chinese finds them.
+    auto* menu = new QMenu(tr("语言 (Language)"), m_helpMenu);
+    auto* group = new QActionGroup(menu);
+    const InterfaceLanguage::Choice stored = LanguageChoice::Load();
+    const struct
+    {
+        const char* text;
+        InterfaceLanguage::Choice choice;
+    } items[] = {
+        {QT_TR_NOOP("中文"), InterfaceLanguage::ChooseChinese},
+        {QT_TR_NOOP("英语 (English)"), InterfaceLanguage::ChooseEnglish},
+        {QT_TR_NOOP("跟随系统"), InterfaceLanguage::FollowSystem},
+    };
+    for (const auto& item : items) {
+        QAction* action = menu->addAction(tr(item.text));
+        action->setCheckable(true);
+        action->setChecked(item.choice == stored);
+        group->addAction(action);
+        const InterfaceLanguage::Choice choice = item.choice;
+        connect(action, &QAction::triggered, this, [this, choice]() { ChooseLanguage(choice); });
+    }
+    return menu;
+}
+
+void CLumoraDlg::ChooseLanguage(InterfaceLanguage::Choice choice)
+{
+    if (!LanguageChoice::Store(choice)) {
+        AppMessageBox::Show(this, tr("无法保存语言设置：无法写入 config.ini。"), QMessageBox::Warning);
+        return;
+    }
+    // The windows are built in the language of the start: a new one applies at the next.
+    if (InterfaceLanguage::Resolve(choice) != InterfaceLanguage::Installed())
+        AppMessageBox::Show(this, tr("界面语言将在下次启动 Lumora Plenum 时更改。"),
+                            QMessageBox::Information);
 }
 
 void CLumoraDlg::contextMenuEvent(QContextMenuEvent* event)
@@ -229,8 +272,7 @@ void CLumoraDlg::OnCommand(int commandId)
         break;
     case ResetDefaultsCommand:
         if (SetAsideTemplates())
-            AppMessageBox::Show(this, QStringLiteral("请退出该程序，然后再重新启动它。谢谢。"),
-                                QMessageBox::Information);
+            AppMessageBox::Show(this, tr("请退出该程序，然后再重新启动它。谢谢。"), QMessageBox::Information);
         break;
     case OpenSettingsFolderCommand:
         QDesktopServices::openUrl(QUrl::fromLocalFile(GetAppDataFolder()));
@@ -326,13 +368,12 @@ QStringList CLumoraDlg::TemplateNames() const
 
 void CLumoraDlg::NewTemplate()
 {
-    const std::optional<QString> name =
-        TemplateNamePrompt::Ask(this, QStringLiteral("添加新模板"), TemplateNames());
+    const std::optional<QString> name = TemplateNamePrompt::Ask(this, tr("添加新模板"), TemplateNames());
     if (!name)
         return;
     m_enteredName = *name;
     if (!AddTemplate(m_enteredName)) {
-        AppMessageBox::Show(this, QStringLiteral("无法保存新模板的文件。"), QMessageBox::Warning);
+        AppMessageBox::Show(this, tr("无法保存新模板的文件。"), QMessageBox::Warning);
         return;
     }
     m_ui->AddTemplateItem(m_enteredName);
@@ -342,10 +383,10 @@ void CLumoraDlg::DeleteSelectedTemplate()
 {
     const QString name = m_ui->SelectedTemplateName();
     if (name.isEmpty()) {
-        AppMessageBox::Show(this, QStringLiteral("请首先选择一个水印模板删除!"), QMessageBox::Information);
+        AppMessageBox::Show(this, tr("请首先选择一个水印模板删除!"), QMessageBox::Information);
         return;
     }
-    if (AppMessageBox::Show(this, QStringLiteral("您确定要删除这个模板?"), QMessageBox::Question,
+    if (AppMessageBox::Show(this, tr("您确定要删除这个模板?"), QMessageBox::Question,
                             QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
         return;
     DeleteTemplate(name);
@@ -356,18 +397,18 @@ void CLumoraDlg::RenameSelectedTemplate()
 {
     const QString oldName = m_ui->SelectedTemplateName();
     if (oldName.isEmpty()) {
-        AppMessageBox::Show(this, QStringLiteral("请选择一个模板重命名！"), QMessageBox::Information);
+        AppMessageBox::Show(this, tr("请选择一个模板重命名！"), QMessageBox::Information);
         return;
     }
     const std::optional<QString> name =
-        TemplateNamePrompt::Ask(this, QStringLiteral("重命名模板"), TemplateNames(), oldName);
+        TemplateNamePrompt::Ask(this, tr("重命名模板"), TemplateNames(), oldName);
     if (!name)
         return;
     m_enteredName = *name;
     if (m_enteredName == oldName)
         return;
     if (!RenameTemplate(oldName, m_enteredName)) {
-        AppMessageBox::Show(this, QStringLiteral("无法重命名模板的文件。"), QMessageBox::Warning);
+        AppMessageBox::Show(this, tr("无法重命名模板的文件。"), QMessageBox::Warning);
         return;
     }
     m_ui->RenameSelectedTemplate(m_enteredName);

@@ -3,6 +3,7 @@
 #include "app/BatchRun.h"
 #include "app/StopEvent.h"
 #include "model/LogFontW.h"
+#include "services/language/InterfaceLanguage.h"
 #include "ui/skin/MainDlgOwner.h"
 
 #include <QWidget>
@@ -76,6 +77,10 @@ protected:
 
 private:
     void BuildMenus();
+    // The help menu's language submenu: Chinese, English or the system's, ticked as stored.
+    QMenu* BuildLanguageMenu();
+    // Keeps the choice in config.ini; the interface changes at the next start.
+    void ChooseLanguage(InterfaceLanguage::Choice choice);
     void OnBatchFinished(const BatchRun::Summary& summary);
     void FinishWindow();
     QStringList TemplateNames() const;

@@ -27,9 +27,8 @@ QString InstanceLock::refusalText() const
     QString application;
     const QString folder = QDir::toNativeSeparators(m_dataFolder);
     if (m_lock.error() == QLockFile::LockFailedError && m_lock.getLockInfo(&pid, &host, &application))
-        return QStringLiteral(
-                   "Lumora Plenum 已在运行（进程 %1），它正在使用数据文件夹 %2。请使用已打开的窗口。")
+        return tr("Lumora Plenum 已在运行（进程 %1），它正在使用数据文件夹 %2。请使用已打开的窗口。")
             .arg(pid)
             .arg(folder);
-    return QStringLiteral("Lumora Plenum 无法锁定数据文件夹 %1，因此不能启动。").arg(folder);
+    return tr("Lumora Plenum 无法锁定数据文件夹 %1，因此不能启动。").arg(folder);
 }

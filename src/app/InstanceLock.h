@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QLockFile>
 #include <QString>
 
@@ -11,6 +12,8 @@
 // program that ended without releasing it (a crash, a kill) is taken over.
 class InstanceLock
 {
+    Q_DECLARE_TR_FUNCTIONS(InstanceLock)
+
 public:
     explicit InstanceLock(const QString& dataFolder);
     InstanceLock(const InstanceLock&) = delete;

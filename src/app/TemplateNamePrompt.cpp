@@ -18,7 +18,7 @@ std::optional<QString> AskText(QWidget* parent, const QString& caption)
     if (Source())
         return Source()(parent, caption);
     bool ok = false;
-    const QString text = QInputDialog::getText(parent, caption, QStringLiteral("输入模板名称:"),
+    const QString text = QInputDialog::getText(parent, caption, TemplateNamePrompt::tr("输入模板名称:"),
                                                QLineEdit::Normal, QString(), &ok);
     if (!ok)
         return std::nullopt;
@@ -36,16 +36,16 @@ QString TemplateNamePrompt::Check(const QString& name, const QStringList& existi
 {
     if (name.isEmpty() || name.contains(QLatin1Char('/')) || name == QLatin1String(".") ||
         name == QLatin1String("..") || !IsValidTemplateName(name))
-        return QStringLiteral("请输入有效的模板名称。");
+        return tr("请输入有效的模板名称。");
     // A new template's first layer is named after it: that name must be usable too.
     if (currentName.isEmpty() && !IsValidTemplateName(name + QStringLiteral("_Layer 1")))
-        return QStringLiteral("请输入有效的模板名称。");
+        return tr("请输入有效的模板名称。");
     // A renamed template may keep its name apart from letter case.
     const bool sameTemplate = !currentName.isEmpty() && name.compare(currentName, Qt::CaseInsensitive) == 0;
     if (!sameTemplate && existing.contains(name, Qt::CaseInsensitive))
-        return QStringLiteral("模板名称已存在，请输入一个不同的名称！");
+        return tr("模板名称已存在，请输入一个不同的名称！");
     // Template and layer files share one folder: never write over another file.
-    const QString fileExists = QStringLiteral("具有相同名称的文件已经存在，请输入其他名称");
+    const QString fileExists = tr("具有相同名称的文件已经存在，请输入其他名称");
     if (name != currentName && QFileInfo::exists(TemplateFilePath(name)))
         return fileExists;
     if (currentName.isEmpty() && QFileInfo::exists(TemplateFilePath(name + QStringLiteral("_Layer 1"))))

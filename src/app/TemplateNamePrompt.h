@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -14,6 +15,8 @@ class QWidget;
 // reported in a message box and asked for again.
 class TemplateNamePrompt
 {
+    Q_DECLARE_TR_FUNCTIONS(TemplateNamePrompt)
+
 public:
     // Reads one typed text; nullopt when the user cancels.
     using TextSource = std::function<std::optional<QString>(QWidget* parent, const QString& caption)>;

@@ -1,4 +1,5 @@
 #include "app/CLumoraApp.h"
+#include "app/LanguageChoice.h"
 #include "services/imaging/TemporaryFileRegistry.h"
 
 #include <QApplication>
@@ -11,6 +12,9 @@ int main(int argc, char** argv)
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Lumora Plenum"));
     QApplication::setDesktopFileName(QStringLiteral("lumora-plenum"));
+    // Chinese or English, chosen in the help menu or following the locale; before any window
+    // or message is made.
+    LanguageChoice::Apply();
     CLumoraApp app;
     if (!app.InitInstance())
         return 1;

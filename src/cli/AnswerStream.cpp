@@ -84,6 +84,11 @@ bool isUnreadableName(const QString& name)
     return true;
 }
 
+QString shownName(const QString& name)
+{
+    return isUnreadableName(name) ? QString::fromUtf8(bytesOf(name)) : name;
+}
+
 void writeFailure(QTextStream& err, const QString& name, const QString& reason)
 {
     if (!isUnreadableName(name)) {

@@ -35,6 +35,10 @@ bool wasClosed(int fd);
 QString unreadableName(const QByteArray& bytes);
 bool isUnreadableName(const QString& name);
 
+// The name as it can be shown in text that must be Unicode (JSON): an unreadable name's
+// bytes read as UTF-8 with replacement characters; any other name as it is.
+QString shownName(const QString& name);
+
 // Writes the failure line "NAME: reason" on `err`. For an unreadable name the line shows the
 // name's bytes as given, and the reason says that the name is not UTF-8.
 void writeFailure(QTextStream& err, const QString& name, const QString& reason);

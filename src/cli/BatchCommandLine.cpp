@@ -30,7 +30,41 @@ BatchCommandLine::BatchCommandLine()
                                "(arguments: PHOTO OUT).")),
       m_sample(QStringLiteral("sample"),
                QStringLiteral("Draw the template onto the built-in 677 x 625 sample picture as the "
-                              "template editor's preview does and save it as PNG (argument: OUT)."))
+                              "template editor's preview does and save it as PNG (argument: OUT).")),
+      m_filesFrom(QStringLiteral("files-from"),
+                  QStringLiteral("Also stamp the photos named in FILE, one per line, after those of the "
+                                 "command line (empty lines are left out, a line may end in CR LF); "
+                                 "FILE - is standard input."),
+                  QStringLiteral("FILE")),
+      m_null(QStringList{QStringLiteral("0"), QStringLiteral("null")},
+             QStringLiteral("The names of --files-from end with NUL characters instead of line ends "
+                            "(as find -print0 writes them).")),
+      m_recursive(QStringLiteral("recursive"),
+                  QStringLiteral("A folder given as a photo stands for the photos below it (.jpg .jpeg .png "
+                                 ".bmp .tif .tiff .gif .webp .heic .heif .avif, any case), in sorted order. "
+                                 "Links are followed; a "
+                                 "link back to a folder above it fails. Without it a folder fails like a "
+                                 "file that is not a picture.")),
+      m_outputDir(QStringLiteral("output-dir"),
+                  QStringLiteral("Write the outputs into DIR (made when missing) instead of the folder "
+                                 "preference.xml names; the file is not changed."),
+                  QStringLiteral("DIR")),
+      m_formatOption(QStringLiteral("format"),
+                     QStringLiteral("Write FORMAT (jpeg, png, bmp, tiff or webp) instead of the format of "
+                                    "preference.xml; the file is not changed."),
+                     QStringLiteral("FORMAT")),
+      m_skipExisting(
+          QStringLiteral("skip-existing"),
+          QStringLiteral("Leave out a photo whose output exists and is newer than the photo and the "
+                         "template's files (the template, its layers and their pictures): answered "
+                         "\"PHOTO: skipped, OUTPUT exists\" on standard output and counted as done, so "
+                         "that an interrupted run can be started again.")),
+      m_json(QStringLiteral("json"),
+             QStringLiteral("Answer each photo with one JSON object a line on standard output instead: "
+                            "\"source\", \"output\" (null for a failed photo), \"status\" "
+                            "(\"written\", \"failed\" or \"skipped\"), \"reason\" (null unless failed) "
+                            "and \"milliseconds\". Standard error then carries only messages about the run "
+                            "as a whole; the exit status is the same."))
 {
     m_parser.setApplicationDescription(
         QStringLiteral("Lumora Plenum batch watermarking.\n\n"
@@ -39,7 +73,14 @@ BatchCommandLine::BatchCommandLine()
                        "stamps each photo with the template and writes it as the output settings of "
                        "preference.xml say. One line per photo: the path written on standard output, or "
                        "\"PHOTO: reason\" on standard error. Exit status 0 when every photo was written, "
-                       "1 when any failed, 2 on a usage error."));
+                       "1 when any failed, 2 on a usage error.\n\n"
+                       "The answers come in the order of the photos. Problems found while reading "
+                       "--files-from or walking folders are answered like failed photos, before the "
+                       "photos; a photo that --skip-existing leaves counts as done; a run that cannot "
+                       "start (a list that cannot be read, an output folder that cannot be made) exits "
+                       "with 1.\n\n"
+                       "A data folder that holds preference.xml and templates/ is only read, never "
+                       "written: any number of runs may share it, also on a read-only file system."));
     m_parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     m_parser.addOption(m_help);
     m_parser.addOption(m_version);
@@ -51,6 +92,13 @@ BatchCommandLine::BatchCommandLine()
     m_parser.addOption(m_jobs);
     m_parser.addOption(m_preview);
     m_parser.addOption(m_sample);
+    m_parser.addOption(m_filesFrom);
+    m_parser.addOption(m_null);
+    m_parser.addOption(m_recursive);
+    m_parser.addOption(m_outputDir);
+    m_parser.addOption(m_formatOption);
+    m_parser.addOption(m_skipExisting);
+    m_parser.addOption(m_json);
     m_parser.addPositionalArgument(QStringLiteral("PHOTO"), QStringLiteral("Photos to stamp."),
                                    QStringLiteral("[PHOTO...]"));
 }
@@ -71,7 +119,8 @@ BatchCommandLine::Outcome BatchCommandLine::parse(const QStringList& arguments)
     if (m_parser.isSet(m_version))
         return Outcome::Version;
 
-    for (const QCommandLineOption* single : {&m_dataDir, &m_template, &m_jobs}) {
+    for (const QCommandLineOption* single :
+         {&m_dataDir, &m_template, &m_jobs, &m_filesFrom, &m_outputDir, &m_formatOption}) {
         if (m_parser.values(*single).size() > 1)
             return usageError(QStringLiteral("--%1 given more than once.").arg(single->names().constFirst()));
     }
@@ -87,11 +136,33 @@ BatchCommandLine::Outcome BatchCommandLine::parse(const QStringList& arguments)
             return usageError(QStringLiteral("--jobs needs a number from 1 to 1024."));
         m_jobCount = n;
     }
+    if (m_parser.isSet(m_filesFrom) && m_parser.value(m_filesFrom).isEmpty())
+        return usageError(QStringLiteral("--files-from needs a file (- for standard input)."));
+    if (m_parser.isSet(m_null) && !m_parser.isSet(m_filesFrom))
+        return usageError(QStringLiteral("-0 (--null) goes with --files-from."));
+    if (m_parser.isSet(m_outputDir) && m_parser.value(m_outputDir).isEmpty())
+        return usageError(QStringLiteral("--output-dir needs a folder."));
+    m_format = -1;
+    if (m_parser.isSet(m_formatOption)) {
+        const QString name = m_parser.value(m_formatOption).toLower();
+        // In the order of the output settings' format numbers.
+        const QStringList names{QStringLiteral("jpeg"), QStringLiteral("png"), QStringLiteral("bmp"),
+                                QStringLiteral("tiff"), QStringLiteral("webp")};
+        m_format = int(names.indexOf(name));
+        if (m_format < 0)
+            return usageError(QStringLiteral("--format needs one of jpeg, png, bmp, tiff and webp."));
+    }
 
     const int commands =
         int(m_parser.isSet(m_listTemplates)) + int(m_parser.isSet(m_preview)) + int(m_parser.isSet(m_sample));
     if (commands > 1)
         return usageError(QStringLiteral("Give only one of --list-templates, --preview and --sample."));
+    const bool stampingOptions = m_parser.isSet(m_filesFrom) || m_parser.isSet(m_recursive) ||
+                                 m_parser.isSet(m_outputDir) || m_parser.isSet(m_formatOption) ||
+                                 m_parser.isSet(m_skipExisting) || m_parser.isSet(m_json);
+    if (commands > 0 && stampingOptions)
+        return usageError(QStringLiteral("--files-from, --recursive, --output-dir, --format, --skip-existing "
+                                         "and --json go with stamping photos only."));
     const QStringList positional = m_parser.positionalArguments();
     if (m_parser.isSet(m_listTemplates)) {
         if (!positional.isEmpty())
@@ -106,7 +177,7 @@ BatchCommandLine::Outcome BatchCommandLine::parse(const QStringList& arguments)
             return usageError(QStringLiteral("--sample needs one output file."));
         m_command = Command::Sample;
     } else {
-        if (positional.isEmpty())
+        if (positional.isEmpty() && !m_parser.isSet(m_filesFrom))
             return usageError(QStringLiteral("No command given."));
         m_command = Command::Stamp;
     }
@@ -120,6 +191,36 @@ BatchCommandLine::Outcome BatchCommandLine::parse(const QStringList& arguments)
 QString BatchCommandLine::dataDir() const
 {
     return m_parser.value(m_dataDir);
+}
+
+QString BatchCommandLine::filesFrom() const
+{
+    return m_parser.value(m_filesFrom);
+}
+
+bool BatchCommandLine::nullSeparated() const
+{
+    return m_parser.isSet(m_null);
+}
+
+bool BatchCommandLine::recursive() const
+{
+    return m_parser.isSet(m_recursive);
+}
+
+QString BatchCommandLine::outputDir() const
+{
+    return m_parser.value(m_outputDir);
+}
+
+bool BatchCommandLine::skipExisting() const
+{
+    return m_parser.isSet(m_skipExisting);
+}
+
+bool BatchCommandLine::json() const
+{
+    return m_parser.isSet(m_json);
 }
 
 QString BatchCommandLine::templateName() const

@@ -54,6 +54,21 @@ public:
     // Stamp: the photos; Preview: the photo and the output file; Sample: the output file.
     QStringList files() const { return m_parser.positionalArguments(); }
 
+    // The stamping options for pipelines: --files-from FILE, -0/--null, --recursive,
+    // --output-dir DIR, --format FORMAT, --skip-existing, --json.
+    // The --files-from value ("-": standard input), empty when not given.
+    QString filesFrom() const;
+    // -0/--null: the list's names end with NUL characters instead of line ends.
+    bool nullSeparated() const;
+    // --recursive: folder arguments give the photos below them.
+    bool recursive() const;
+    // The --output-dir value, empty when not given.
+    QString outputDir() const;
+    // The --format value as an OutputSettings::Format number; -1 when not given.
+    int outputFormat() const { return m_format; }
+    bool skipExisting() const;
+    bool json() const;
+
     QCommandLineParser& parser() { return m_parser; }
 
 private:
@@ -70,7 +85,15 @@ private:
     QCommandLineOption m_jobs;
     QCommandLineOption m_preview;
     QCommandLineOption m_sample;
+    QCommandLineOption m_filesFrom;
+    QCommandLineOption m_null;
+    QCommandLineOption m_recursive;
+    QCommandLineOption m_outputDir;
+    QCommandLineOption m_formatOption;
+    QCommandLineOption m_skipExisting;
+    QCommandLineOption m_json;
     QString m_error;
     Command m_command = Command::Stamp;
     int m_jobCount = 0;
+    int m_format = -1;
 };

@@ -1,13 +1,24 @@
 #include "cli/BatchCommands.h"
 
 #include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QThread>
 
+#include <cerrno>
 #include <cstdio>
+#include <vector>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "cli/AnswerStream.h"
+#include "cli/PhotoAnswers.h"
+#include "cli/PhotoList.h"
 #include "cli/ProgressBar.h"
+#include "cli/SystemErrorText.h"
+#include "cli/UpToDateCheck.h"
 #include "model/DataFiles.h"
 #include "model/LosslessJpeg.h"
 #include "model/OutputSettings.h"
@@ -16,6 +27,7 @@
 #include "model/TemplateStore.h"
 #include "model/WatermarkTemplate.h"
 #include "render/BatchRunner.h"
+#include "render/OutputNaming.h"
 #include "render/RenderRequest.h"
 #include "render/WatermarkCompositor.h"
 #include "services/folders/Folders.h"
@@ -25,6 +37,9 @@
 namespace {
 
 // The first start of the desktop program: default preferences, demonstration template.
+// A complete data folder is only read, so that any number of runs can share it (read-only,
+// copied to many machines); one that is incomplete and cannot be written fails with the
+// reason instead of with a missing file later.
 bool prepareDataFolder(QTextStream& err)
 {
     const QString data = GetAppDataFolder();
@@ -32,8 +47,47 @@ bool prepareDataFolder(QTextStream& err)
         err << "lumora-batch: cannot create the data folder " << data << Qt::endl;
         return false;
     }
+    const QString preferences = PreferencesPath();
+    QStringList missing;
+    if (!QFileInfo::exists(preferences) && !QFileInfo(preferences).isSymLink())
+        missing << QFileInfo(preferences).fileName();
+    if (!QFileInfo::exists(GetTemplatesFolder()))
+        missing << QDir(data).relativeFilePath(GetTemplatesFolder());
+    if (missing.isEmpty())
+        return true;
+    if (::access(QFile::encodeName(data).constData(), W_OK) != 0) {
+        err << "lumora-batch: the data folder " << data << " lacks " << missing.join(QStringLiteral(" and "))
+            << " and cannot be prepared: " << SystemErrorText(errno) << Qt::endl;
+        return false;
+    }
     CreateDefaultPreferences();
     CreateDefaultTemplates();
+    return true;
+}
+
+// Makes `path` and its missing parents; false with the reason when a part cannot be made.
+bool makeFolder(const QString& path, QString& reason)
+{
+    const QByteArray bytes = QFile::encodeName(QDir::cleanPath(path));
+    qsizetype end = 0;
+    while (end < bytes.size()) {
+        end = bytes.indexOf('/', end + 1);
+        if (end < 0)
+            end = bytes.size();
+        const QByteArray part = bytes.left(end);
+        struct stat info = {};
+        if (::stat(part.constData(), &info) == 0) {
+            if (!S_ISDIR(info.st_mode)) {
+                reason = QStringLiteral("%1 is not a folder").arg(QFile::decodeName(part));
+                return false;
+            }
+            continue;
+        }
+        if (::mkdir(part.constData(), 0777) != 0 && errno != EEXIST) {
+            reason = SystemErrorText(errno);
+            return false;
+        }
+    }
     return true;
 }
 
@@ -110,21 +164,67 @@ int ListTemplates(QTextStream& out, QTextStream& err)
     return 0;
 }
 
-int StampPhotos(const QStringList& photos, const StampOptions& options, QTextStream& out, QTextStream& err)
+int StampPhotos(const PhotoSources& sources, const StampOptions& options, QTextStream& out, QTextStream& err)
 {
+    PhotoList list;
+    list.addNames(sources.names, sources.recursive);
+    if (!sources.listFile.isEmpty() &&
+        !list.addListFile(sources.listFile, sources.nullSeparated, sources.recursive)) {
+        err << "lumora-batch: " << list.error() << Qt::endl;
+        return 1;
+    }
+    const QStringList& photos = list.photos();
+
     RenderRequest base;
     if (!prepareRequest(ComposeMode::BatchOutput, options, base, err))
         return 1;
+    // Overrides for this run only: preference.xml is not written.
+    if (!options.outputDir.isEmpty()) {
+        const QString folder = QDir::cleanPath(QDir(options.outputDir).absolutePath());
+        QString reason;
+        if (!makeFolder(folder, reason)) {
+            err << "lumora-batch: cannot make the output folder " << folder << ": " << reason << Qt::endl;
+            return 1;
+        }
+        base.output.OutputFolderOpts = OutputSettings::ToOutputFolder;
+        base.output.OutputFolderPath = folder;
+    }
+    if (options.format >= 0)
+        base.output.OutputFormat = options.format;
+    // Without the template's times no output can be known to be up to date: all are written.
+    const UpToDateCheck upToDate(options.skipExisting ? base.templateName : QString());
+
+    PhotoAnswers answers(out, err, options.json);
+    int failed = 0;
+    for (const PhotoList::Problem& problem : list.problems()) {
+        ++failed;
+        answers.failed(problem.path, problem.reason, 0);
+    }
 
     const int jobs = options.jobs > 0 ? options.jobs : std::max(1, QThread::idealThreadCount());
     ProgressBar progress(AnswerStream::get(), int(photos.size()));
     progress.update(0);
-    int failed = 0;
+    // Per photo, filled on the worker that renders it and read when it is reported.
+    std::vector<qint64> milliseconds(size_t(photos.size()), 0);
+    std::vector<char> skipped(size_t(photos.size()), 0);
     int taken = 0;
-    BatchRunner runner(base.output, photos, [&base](const QString& path) {
+    BatchRunner runner(base.output, photos, [&](const BatchRunner::Photo& photo) {
+        QElapsedTimer timer;
+        timer.start();
         RenderRequest request = base;
-        request.sourcePath = path;
-        return WatermarkCompositor::render(request).outcome;
+        request.sourcePath = photo.path;
+        ComposeOutcome outcome;
+        const QString output =
+            upToDate.isReady() ? OutputNaming::outputPath(photo.path, base.output) : QString();
+        if (upToDate.isUpToDate(output, photo.path)) {
+            skipped[size_t(photo.tag)] = 1;
+            outcome.ok = true;
+            outcome.outputPath = output;
+        } else {
+            outcome = WatermarkCompositor::render(request).outcome;
+        }
+        milliseconds[size_t(photo.tag)] = timer.elapsed();
+        return outcome;
     });
     const auto next = [&]() -> std::optional<BatchRunner::Photo> {
         if (taken >= photos.size())
@@ -134,11 +234,14 @@ int StampPhotos(const QStringList& photos, const StampOptions& options, QTextStr
     };
     runner.run(jobs, next, [&](const BatchRunner::Photo& photo, const ComposeOutcome& outcome) {
         progress.clear();
-        if (outcome.ok) {
-            out << outcome.outputPath << Qt::endl;
-        } else {
+        const qint64 time = milliseconds[size_t(photo.tag)];
+        if (!outcome.ok) {
             ++failed;
-            AnswerStream::writeFailure(err, photo.path, outcome.error);
+            answers.failed(photo.path, outcome.error, time);
+        } else if (skipped[size_t(photo.tag)]) {
+            answers.skipped(photo.path, outcome.outputPath, time);
+        } else {
+            answers.written(photo.path, outcome.outputPath, time);
         }
         progress.update(photo.tag + 1);
     });

@@ -7,6 +7,8 @@
 // The commands of lumora-batch. Each returns the process exit code: 0 done, 1 failed.
 // Every command first prepares the data folder as the desktop program's first start does
 // (default preferences, then the demonstration template when the templates folder is missing).
+// A complete data folder (preference.xml and the templates folder there) is only read; an
+// incomplete one that cannot be written fails the command with the reason.
 
 // Prints the template names of the template list, one per line, in list order.
 int ListTemplates(QTextStream& out, QTextStream& err);
@@ -14,6 +16,12 @@ int ListTemplates(QTextStream& out, QTextStream& err);
 // What a stamping command renders with.
 struct StampOptions
 {
+    // Stamping only: overrides of preference.xml for the run, resuming and the answer form.
+    QString outputDir;         // write into this folder instead of preference.xml's
+    int format = -1;           // an OutputSettings::Format instead of preference.xml's; -1: none
+    bool skipExisting = false; // leave out photos whose output is up to date (UpToDateCheck)
+    bool json = false;         // answer with JSON lines (see PhotoAnswers)
+
     QString templateName; // empty: the template selected in config.ini, else the first
     bool resize = false;  // resize the photos for this run
     int jobs = 0;         // photos at a time; 0: the number of cores
@@ -21,10 +29,20 @@ struct StampOptions
     bool lossless = false;
 };
 
-// Stamps every photo with the template and writes it as "preference.xml" says. For each
-// photo, in order, one line: the path written on `out`, or "PHOTO: reason" on `err`.
-// Returns 0 when every photo was written, 1 when any failed.
-int StampPhotos(const QStringList& photos, const StampOptions& options, QTextStream& out, QTextStream& err);
+// Where the photos of a stamping run come from (see PhotoList).
+struct PhotoSources
+{
+    QStringList names;          // the command line's photos (and folders, with `recursive`)
+    QString listFile;           // --files-from: "-" for standard input; empty for none
+    bool nullSeparated = false; // the list's names end with NUL
+    bool recursive = false;     // folders stand for the photos below them
+};
+
+// Stamps every photo with the template and writes it as "preference.xml" says (or as the
+// options override for this run). For each photo, in order, one answer (see PhotoAnswers).
+// Returns 0 when every photo was written or skipped, 1 when any failed or the run could not
+// start (a list that cannot be read, an output folder that cannot be made).
+int StampPhotos(const PhotoSources& sources, const StampOptions& options, QTextStream& out, QTextStream& err);
 
 // Renders one photo as the output preview does and writes PNG data to `target`.
 int PreviewPhoto(const QString& photo, const QString& target, const StampOptions& options, QTextStream& out,

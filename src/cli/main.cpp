@@ -93,7 +93,8 @@ int runCommand(const BatchCommandLine& commandLine, QTextStream& out, QTextStrea
 {
     const QString dataDir = commandLine.dataDir();
     if (unreadable(dataDir, "lumora-batch: ", err) ||
-        unreadable(commandLine.templateName(), "lumora-batch: ", err))
+        unreadable(commandLine.templateName(), "lumora-batch: ", err) ||
+        unreadable(commandLine.outputDir(), "lumora-batch: ", err))
         return 1;
     if (!dataDir.isEmpty())
         SetAppDataFolderOverride(QDir(dataDir).absolutePath());
@@ -104,14 +105,24 @@ int runCommand(const BatchCommandLine& commandLine, QTextStream& out, QTextStrea
     options.resize = commandLine.resize();
     options.lossless = commandLine.lossless();
     options.jobs = commandLine.jobs();
+    options.outputDir = commandLine.outputDir();
+    options.format = commandLine.outputFormat();
+    options.skipExisting = commandLine.skipExisting();
+    options.json = commandLine.json();
     const QStringList files = commandLine.files();
     switch (commandLine.command()) {
     case BatchCommandLine::Command::ListTemplates:
         return ListTemplates(out, err);
-    case BatchCommandLine::Command::Stamp:
+    case BatchCommandLine::Command::Stamp: {
         // Unreadable photo names get their failure lines in their places.
+        PhotoSources sources;
+        sources.names = files;
+        sources.listFile = commandLine.filesFrom();
+        sources.nullSeparated = commandLine.nullSeparated();
+        sources.recursive = commandLine.recursive();
         RegisterApplicationFonts();
-        return StampPhotos(files, options, out, err);
+        return StampPhotos(sources, options, out, err);
+    }
     case BatchCommandLine::Command::Preview:
         if (unreadable(files.at(0), "", err) || unreadable(files.at(1), "lumora-batch: ", err))
             return 1;

@@ -1,5 +1,7 @@
 #include "model/DataFiles.h"
 
+#include "services/language/FailureReason.h"
+
 #include <limits>
 
 #include <QDir>
@@ -103,25 +105,25 @@ QString DescribeUnreadableDataFile(const QString& kind, const QString& path, con
     const QFileInfo info(path);
     QString why;
     if (path.isEmpty())
-        return QStringLiteral("the %1 has no usable file name").arg(kind);
+        return FailureReason::tr("the %1 has no usable file name").arg(kind);
     if (!info.exists() && !info.isSymLink())
-        why = QStringLiteral("it does not exist");
+        why = FailureReason::tr("it does not exist");
     else if (!info.exists())
-        why = QStringLiteral("it is a link to nothing");
+        why = FailureReason::tr("it is a link to nothing");
     else if (!info.isFile())
-        why = QStringLiteral("it is not a regular file");
+        why = FailureReason::tr("it is not a regular file");
     else if (!info.isReadable())
-        why = QStringLiteral("permission denied");
+        why = FailureReason::tr("permission denied");
     else if (info.size() == 0)
-        why = QStringLiteral("it is empty");
+        why = FailureReason::tr("it is empty");
     else {
         XmlDocument doc;
         if (!doc.LoadFile(path))
-            why = QStringLiteral("it is damaged (not well-formed XML)");
+            why = FailureReason::tr("it is damaged (not well-formed XML)");
         else
-            why = QStringLiteral("it has no <%1> element").arg(root);
+            why = FailureReason::tr("it has no <%1> element").arg(root);
     }
-    return QStringLiteral("the %1 file %2 cannot be read: %3").arg(kind, shown, why);
+    return FailureReason::tr("the %1 file %2 cannot be read: %3").arg(kind, shown, why);
 }
 
 void StartNewXmlDocument(XmlDocument& doc)

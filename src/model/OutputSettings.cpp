@@ -1,5 +1,7 @@
 #include "model/OutputSettings.h"
 
+#include "services/language/FailureReason.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QMutex>
@@ -82,7 +84,7 @@ QString LoadPreferencesForRun()
     QMutexLocker lock(&settingsMutex());
     if (LoadPreferences(processSettings()))
         return QString();
-    return DescribeUnreadableDataFile(QStringLiteral("output settings"), PreferencesPath(), kRoot);
+    return DescribeUnreadableDataFile(FailureReason::tr("output settings"), PreferencesPath(), kRoot);
 }
 
 OutputSettings GetOutputSettings()

@@ -21,7 +21,8 @@ struct OutputSettings
         Jpeg = 0,
         Png = 1,
         Bmp = 2,
-        Tiff = 3
+        Tiff = 3,
+        Webp = 4
     };
 
     int OutputFolderOpts = 0;

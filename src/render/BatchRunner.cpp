@@ -1,5 +1,7 @@
 #include "render/BatchRunner.h"
 
+#include "services/language/FailureReason.h"
+
 #include <QSet>
 #include <QThreadPool>
 
@@ -31,6 +33,12 @@ ComposeOutcome failedWith(const QString& reason)
 } // namespace
 
 BatchRunner::BatchRunner(const OutputSettings& output, const QStringList& sources, Render render)
+    : m_output(output), m_sources(sources),
+      m_render([render = std::move(render)](const Photo& photo) { return render(photo.path); })
+{
+}
+
+BatchRunner::BatchRunner(const OutputSettings& output, const QStringList& sources, RenderPhoto render)
     : m_output(output), m_sources(sources), m_render(std::move(render))
 {
 }
@@ -81,12 +89,12 @@ BatchRunner::Totals BatchRunner::run(int threads, const NextPhoto& next, const R
             pool->start([this, slot, &mutex, &changed]() {
                 ComposeOutcome outcome;
                 try {
-                    outcome = m_render(slot->photo.path);
+                    outcome = m_render(slot->photo);
                 } catch (const std::exception& error) {
                     outcome = failedWith(
-                        QStringLiteral("internal error: %1").arg(QString::fromLocal8Bit(error.what())));
+                        FailureReason::tr("internal error: %1").arg(QString::fromLocal8Bit(error.what())));
                 } catch (...) {
-                    outcome = failedWith(QStringLiteral("internal error"));
+                    outcome = failedWith(FailureReason::tr("internal error"));
                 }
                 // Notified under the lock: run() cannot return (and its lock go away) before
                 // this task lets go of it.

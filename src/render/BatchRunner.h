@@ -33,6 +33,8 @@ public:
     using Report = std::function<void(const Photo& photo, const ComposeOutcome& outcome)>;
     using StopTest = std::function<bool()>;
     using Render = std::function<ComposeOutcome(const QString& path)>;
+    // A render that is also told the photo's tag (called on a worker thread).
+    using RenderPhoto = std::function<ComposeOutcome(const Photo& photo)>;
 
     struct Totals
     {
@@ -43,6 +45,7 @@ public:
     // `output`: the settings the run writes by; `sources`: the photos of the run known at its
     // start (photos taken later join the plan when they are taken).
     BatchRunner(const OutputSettings& output, const QStringList& sources, Render render);
+    BatchRunner(const OutputSettings& output, const QStringList& sources, RenderPhoto render);
 
     // Runs until the source is exhausted or `stop` says so; returns when every photo taken
     // has been reported.
@@ -51,5 +54,5 @@ public:
 private:
     OutputSettings m_output;
     QStringList m_sources;
-    Render m_render;
+    RenderPhoto m_render;
 };

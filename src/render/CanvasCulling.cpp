@@ -4,6 +4,8 @@
 #include <cmath>
 #include <limits>
 
+#include <QList>
+
 namespace CanvasCulling {
 
 namespace {
@@ -65,6 +67,68 @@ bool narrowDeviceSteps(const QRectF& deviceBox, const QPointF& deviceStep, const
     first = static_cast<qint64>(firstReal);
     last = static_cast<qint64>(lastReal);
     return true;
+}
+
+QPainterPath visibleSubpaths(const QPainterPath& path, const QTransform& world, qreal margin,
+                             const QRectF& device, const QPointF& from, const QPointF& to)
+{
+    const int count = path.elementCount();
+    // Subpath i runs over elements [starts[i], starts[i + 1]).
+    QList<int> starts;
+    QList<bool> kept;
+    bool dropped = false;
+    int begin = 0;
+    while (begin < count) {
+        int end = begin + 1;
+        qreal left = path.elementAt(begin).x;
+        qreal right = left;
+        qreal top = path.elementAt(begin).y;
+        qreal bottom = top;
+        for (; end < count && !path.elementAt(end).isMoveTo(); ++end) {
+            const QPainterPath::Element& point = path.elementAt(end);
+            left = std::min(left, point.x);
+            right = std::max(right, point.x);
+            top = std::min(top, point.y);
+            bottom = std::max(bottom, point.y);
+        }
+        const QRectF box(QPointF(left, top), QPointF(right, bottom));
+        const bool visible = touches(world, box.translated(from) | box.translated(to), margin, device);
+        starts.append(begin);
+        kept.append(visible);
+        dropped = dropped || !visible;
+        begin = end;
+    }
+    if (!dropped)
+        return path;
+
+    QPainterPath visible;
+    visible.setFillRule(path.fillRule());
+    starts.append(count);
+    for (qsizetype s = 0; s + 1 < starts.size(); ++s) {
+        if (!kept.at(s))
+            continue;
+        for (int i = starts.at(s); i < starts.at(s + 1); ++i) {
+            const QPainterPath::Element& element = path.elementAt(i);
+            switch (element.type) {
+            case QPainterPath::MoveToElement:
+                visible.moveTo(element);
+                break;
+            case QPainterPath::LineToElement:
+                visible.lineTo(element);
+                break;
+            case QPainterPath::CurveToElement:
+                // A cubic curve: this element and the next two (control point, end point).
+                if (i + 2 < starts.at(s + 1)) {
+                    visible.cubicTo(element, path.elementAt(i + 1), path.elementAt(i + 2));
+                    i += 2;
+                }
+                break;
+            case QPainterPath::CurveToDataElement:
+                break;
+            }
+        }
+    }
+    return visible;
 }
 
 bool narrowSteps(const QTransform& world, const QRectF& box, const QPointF& step, qreal margin,

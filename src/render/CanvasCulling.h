@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPainterPath>
 #include <QPointF>
 #include <QRectF>
 #include <QTransform>
@@ -22,5 +23,15 @@ bool narrowSteps(const QTransform& world, const QRectF& box, const QPointF& step
 // The same for a box already in device coordinates, shifted by k * deviceStep.
 bool narrowDeviceSteps(const QRectF& deviceBox, const QPointF& deviceStep, const QRectF& device,
                        qint64& first, qint64& last);
+
+// The subpaths of `path` (glyph outlines, say) whose boxes, control points included and grown
+// by the margin, may meet the device when moved by `from`, by `to` or by anything on the
+// straight way between (logical units). A subpath adds nothing to the fill of points outside
+// its box, nor to a stroke beyond half the pen's width, so drawing the result, moved anywhere
+// on that way, leaves the same pixels as drawing the whole path. Returns `path` itself when
+// every subpath is kept.
+QPainterPath visibleSubpaths(const QPainterPath& path, const QTransform& world, qreal margin,
+                             const QRectF& device, const QPointF& from = QPointF(),
+                             const QPointF& to = QPointF());
 
 } // namespace CanvasCulling

@@ -1,5 +1,7 @@
 #include "render/ComposeWatermark.h"
 
+#include "services/language/FailureReason.h"
+
 #include <QMutex>
 #include <QMutexLocker>
 
@@ -62,7 +64,7 @@ ComposeOutcome ComposeWatermarkOutcome(ComposeMode mode, const QString& sourcePa
         target = registeredTarget();
         if (!target) {
             ComposeOutcome outcome;
-            outcome.error = QStringLiteral("no editor preview is open");
+            outcome.error = FailureReason::tr("no editor preview is open");
             return outcome;
         }
         request.previewSize = target->previewSize();

@@ -1,5 +1,7 @@
 #include "render/OutputNaming.h"
 
+#include "services/language/FailureReason.h"
+
 #include <QDir>
 #include <QFileInfo>
 
@@ -34,11 +36,12 @@ QString outputPath(const QString& sourcePath, const OutputSettings& settings, QS
     if (settings.OutputFolderOpts == OutputSettings::ToOutputFolder) {
         folder = settings.OutputFolderPath;
         if (folder.trimmed().isEmpty())
-            return fail(QStringLiteral("no output folder is set"));
+            return fail(FailureReason::tr("no output folder is set"));
         if (!IsUsableOutputFolder(folder))
-            return fail(QStringLiteral("the output folder \"%1\" of the output settings is not an absolute "
-                                       "path; choose it again in the output settings")
-                            .arg(folder));
+            return fail(
+                FailureReason::tr("the output folder \"%1\" of the output settings is not an absolute "
+                                  "path; choose it again in the output settings")
+                    .arg(folder));
     } else {
         folder = QFileInfo(sourcePath).absolutePath();
     }
@@ -47,9 +50,10 @@ QString outputPath(const QString& sourcePath, const OutputSettings& settings, QS
     if (settings.OutputFileNameOpts == OutputSettings::AddSuffix) {
         // A suffix with "/" would lead the output out of its folder.
         if (!IsUsableOutputSuffix(settings.OutputFileNameSuffix))
-            return fail(QStringLiteral("the file name suffix \"%1\" of the output settings contains \"/\"; "
-                                       "change it in the output settings")
-                            .arg(settings.OutputFileNameSuffix));
+            return fail(
+                FailureReason::tr("the file name suffix \"%1\" of the output settings contains \"/\"; "
+                                  "change it in the output settings")
+                    .arg(settings.OutputFileNameSuffix));
         name += settings.OutputFileNameSuffix;
     }
     return JoinPath(QDir::cleanPath(folder), name + QLatin1Char('.') + ImageEncoder::extension(format));

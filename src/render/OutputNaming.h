@@ -10,10 +10,10 @@
 // Folder: OutputFolderOpts 1 = OutputFolderPath; anything else = the photo's own folder.
 // File name: the photo's name up to its last dot (the whole name when it has none), followed
 // by OutputFileNameSuffix when OutputFileNameOpts is 1. Extension by OutputFormat:
-// ".jpg", ".png", ".bmp", ".tiff".
+// ".jpg", ".png", ".bmp", ".tiff", ".webp".
 namespace OutputNaming {
 
-// The format OutputFormat names. A value outside 0 to 3 (an empty format selection is
+// The format OutputFormat names. A value outside 0 to 4 (an empty format selection is
 // stored as -1) writes JPEG, the first format.
 ImageEncoder::FileFormat outputFormat(const OutputSettings& settings);
 

@@ -1,5 +1,7 @@
 #include "render/OutputPlan.h"
 
+#include "services/language/FailureReason.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -94,14 +96,14 @@ QString OutputPlan::claim(const QString& source)
             continue;
         Identity own;
         if (identityOf(source, true, own) && own == id)
-            return QStringLiteral("the output %1 is the source photo itself; it was left unchanged")
+            return FailureReason::tr("the output %1 is the source photo itself; it was left unchanged")
                 .arg(shown(output));
         if (QFileInfo(found.value()).absoluteFilePath() == QFileInfo(output).absoluteFilePath())
-            return QStringLiteral("the output %1 is another photo of this run; it was left unchanged and "
-                                  "this photo was not written")
+            return FailureReason::tr("the output %1 is another photo of this run; it was left unchanged and "
+                                     "this photo was not written")
                 .arg(shown(output));
-        return QStringLiteral("the output %1 is the same file as %2, another photo of this run; it was "
-                              "left unchanged and this photo was not written")
+        return FailureReason::tr("the output %1 is the same file as %2, another photo of this run; it was "
+                                 "left unchanged and this photo was not written")
             .arg(shown(output), shown(found.value()));
     }
 
@@ -109,15 +111,15 @@ QString OutputPlan::claim(const QString& source)
     const auto named = m_sourcePaths.constFind(key);
     if (named != m_sourcePaths.constEnd()) {
         if (key == realOutputPath(source))
-            return QStringLiteral("the output %1 is the source photo itself; it was left unchanged")
+            return FailureReason::tr("the output %1 is the source photo itself; it was left unchanged")
                 .arg(shown(output));
-        return QStringLiteral("the output %1 is %2, another photo of this run; this photo was not written")
+        return FailureReason::tr("the output %1 is %2, another photo of this run; this photo was not written")
             .arg(shown(output), shown(named.value()));
     }
     const auto earlier = m_outputs.constFind(key);
     if (earlier != m_outputs.constEnd())
-        return QStringLiteral("the output %1 is also the output of %2, earlier in the list; this photo "
-                              "was not written")
+        return FailureReason::tr("the output %1 is also the output of %2, earlier in the list; this photo "
+                                 "was not written")
             .arg(shown(output), shown(earlier.value()));
     m_outputs.insert(key, source);
     return QString();

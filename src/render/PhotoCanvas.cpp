@@ -1,5 +1,7 @@
 #include "render/PhotoCanvas.h"
 
+#include "services/language/FailureReason.h"
+
 #include "services/imaging/ImageCanvas.h"
 #include "services/imaging/ImageOrientation.h"
 #include "services/imaging/PhotoDecoder.h"
@@ -28,7 +30,7 @@ ImagingStatus PhotoCanvas::load(const QString& path, const Options& options, Pho
         return opened;
 
     out.isJpeg = decoder.format() == PhotoDecoder::Format::Jpeg;
-    out.orientation = out.isJpeg ? decoder.orientation() : 0;
+    out.orientation = decoder.orientation();
     if (out.isJpeg && options.keepMetadata)
         out.metadata = decoder.metadata();
 
@@ -42,15 +44,15 @@ ImagingStatus PhotoCanvas::load(const QString& path, const Options& options, Pho
         ExactOutputSize(options.resize, options.resizePictures, upright.width(), upright.height());
     if (size.isEmpty() || exactWidth != size.width() || exactHeight != size.height())
         return ImagingStatus::failure(
-            QStringLiteral("the resize settings give an output size of %1 x %2 for this %3 x %4 photo; "
-                           "change them in the resizing window")
+            FailureReason::tr("the resize settings give an output size of %1 x %2 for this %3 x %4 photo; "
+                              "change them in the resizing window")
                 .arg(exactWidth)
                 .arg(exactHeight)
                 .arg(upright.width())
                 .arg(upright.height()));
     if (qint64(size.width()) * size.height() > options.pixelLimit)
         return ImagingStatus::failure(
-            QStringLiteral("the output size %1 x %2 is larger than the limit of %3 pixels")
+            FailureReason::tr("the output size %1 x %2 is larger than the limit of %3 pixels")
                 .arg(size.width())
                 .arg(size.height())
                 .arg(options.pixelLimit));
@@ -60,6 +62,8 @@ ImagingStatus PhotoCanvas::load(const QString& path, const Options& options, Pho
     const ImagingStatus decoded = decoder.decode(photo, size, true);
     if (!decoded)
         return decoded;
+    if (options.keepMetadata)
+        out.embedded = decoder.embeddedMetadata();
 
     if (photo.size() != size) {
         photo = paintable(std::move(photo));
@@ -68,6 +72,6 @@ ImagingStatus PhotoCanvas::load(const QString& path, const Options& options, Pho
     out.canvas = paintable(std::move(photo));
     if (out.canvas.isNull())
         return ImagingStatus::failure(
-            QStringLiteral("not enough memory for a %1 x %2 canvas").arg(size.width()).arg(size.height()));
+            FailureReason::tr("not enough memory for a %1 x %2 canvas").arg(size.width()).arg(size.height()));
     return ImagingStatus::success();
 }

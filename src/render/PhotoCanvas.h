@@ -8,15 +8,17 @@
 #include "services/imaging/ImagingStatus.h"
 #include "services/imaging/JpegMetadata.h"
 #include "services/imaging/PhotoDecoder.h"
+#include "services/imaging/PhotoMetadata.h"
 
 // A photo made ready to be stamped: decoded once, turned upright by its orientation item,
 // at the output size of the resize rule, in a 32-bit format a painter draws on.
 struct PhotoCanvas
 {
-    QImage canvas;         // W x H: RGB32 for opaque photos, ARGB32 premultiplied otherwise
-    bool isJpeg = false;   // the source is a JPEG file (by content)
-    int orientation = 0;   // the JPEG's orientation item (0 when none)
-    JpegMetadata metadata; // the JPEG's metadata segments, when asked for
+    QImage canvas;          // W x H: RGB32 for opaque photos, ARGB32 premultiplied otherwise
+    bool isJpeg = false;    // the source is a JPEG file (by content)
+    int orientation = 0;    // the orientation item it was turned by (JPEG, WebP; 0 when none)
+    JpegMetadata metadata;  // the JPEG's metadata segments, when asked for
+    PhotoMetadata embedded; // its EXIF block, XMP and ICC profile (any format), when asked for
 
     struct Options
     {

@@ -1,5 +1,7 @@
 #include "render/PictureLayerPainter.h"
 
+#include "services/language/FailureReason.h"
+
 #include <QDir>
 #include <QPaintDevice>
 #include <QPainter>
@@ -33,7 +35,9 @@ QImage withAlphaRaised(const QImage& picture, qreal factor)
     for (int y = 0; y < copy.height(); ++y) {
         auto* line = reinterpret_cast<QRgb*>(copy.scanLine(y));
         for (int x = 0; x < copy.width(); ++x) {
-            const int alpha = std::min(255, qRound(qAlpha(line[x]) * factor));
+            // Computed in floating point: the factor reaches 2^31 / 100, and the product
+            // overflows an int.
+            const int alpha = static_cast<int>(std::min(255.0, std::round(qAlpha(line[x]) * factor)));
             line[x] = qRgba(qRed(line[x]), qGreen(line[x]), qBlue(line[x]), alpha);
         }
     }
@@ -105,7 +109,7 @@ QString load(const QString& path, qint64 pixelLimit, QImage& picture)
         status = decoder.decode(picture);
     if (!status) {
         picture = QImage();
-        return QStringLiteral("the picture file %1 cannot be read: %2")
+        return FailureReason::tr("the picture file %1 cannot be read: %2")
             .arg(QDir::toNativeSeparators(path), status.error);
     }
     return QString();

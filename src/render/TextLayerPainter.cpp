@@ -1,5 +1,7 @@
 #include "render/TextLayerPainter.h"
 
+#include <QHash>
+#include <QImage>
 #include <QPaintDevice>
 #include <QPainter>
 #include <QPainterPath>
@@ -12,6 +14,8 @@
 #include "render/CanvasCulling.h"
 #include "render/DrawingLimits.h"
 #include "render/LayerPlacement.h"
+#include "render/PartedShape.h"
+#include "render/SweptFill.h"
 #include "render/TextAutoScale.h"
 #include "services/imaging/DrawingState.h"
 #include "services/imaging/PaintTools.h"
@@ -34,9 +38,12 @@ bool isOn(std::int32_t flag)
     return flag != 0;
 }
 
-qreal penWidth(std::int32_t thickness)
+// The pen width for an outline thickness on text of the given em size (see DrawingLimits).
+qreal penWidth(std::int32_t thickness, qreal emSize)
 {
-    return std::clamp<std::int32_t>(thickness, 0, DrawingLimits::kMaxPenWidth);
+    const qreal bound = std::clamp<qreal>(DrawingLimits::kMaxPenWidthPerEm * emSize,
+                                          DrawingLimits::kPenWidthFloor, DrawingLimits::kMaxPenWidth);
+    return std::min<qreal>(std::clamp<std::int32_t>(thickness, 0, DrawingLimits::kMaxPenWidth), bound);
 }
 
 // `point` truncated towards zero to whole pixels; false when a coordinate is not a finite
@@ -65,6 +72,33 @@ struct TextLayer
     QRectF originBounds; // bounding box of `origin`
 };
 
+// The copies of the repetition over the canvas: copy (r, c) is the text laid out at
+// t = (c * stepX, r * stepY) and turned about t, so in device space every copy is the first
+// one moved by c * columnStep + r * rowStep.
+struct CoverGrid
+{
+    qint64 rows = 0;
+    qint64 columns = 0;
+    qreal stepX = 0;
+    qreal stepY = 0;
+    QRectF copyBox; // device box of copy (0, 0), grown by the margin
+    QPointF columnStep;
+    QPointF rowStep;
+
+    // Calls visit(r, first, last) for every row with the range of its columns that may
+    // reach the device.
+    template <typename Visit> void forEachRow(const QRectF& device, Visit visit) const
+    {
+        for (qint64 r = 0; r < rows; ++r) {
+            qint64 first = 0;
+            qint64 last = columns - 1;
+            const QRectF rowBox = copyBox.translated(rowStep * qreal(r));
+            if (CanvasCulling::narrowDeviceSteps(rowBox, columnStep, device, first, last))
+                visit(r, first, last);
+        }
+    }
+};
+
 class Drawer
 {
 public:
@@ -83,11 +117,20 @@ private:
         return CanvasCulling::touches(m_painter.worldTransform(), box, margin, m_device);
     }
 
+    // The glyphs of the text that may show with the margin; the whole path when all may.
+    QPainterPath shownPath(qreal margin) const
+    {
+        return CanvasCulling::visibleSubpaths(m_layer.path, m_painter.worldTransform(), margin, m_device);
+    }
+
     void prepare();
     void drawShadow();
     void drawOutline();
     void drawDepthCopies();
     void drawCoverCopies();
+    void drawCoverCopiesOneByOne(const CoverGrid& grid, const QPen& outlinePen, qreal margin);
+    bool drawCoverTiles(const CoverGrid& grid, const QPen& outlinePen, const QTransform& copyTransform,
+                        double copies);
 
     QPainter& m_painter;
     const WatermarkConf& m_conf;
@@ -102,6 +145,12 @@ private:
 void Drawer::prepare()
 {
     m_layer.text = m_conf.textContent.isEmpty() ? QStringLiteral(" ") : m_conf.textContent;
+    if (m_layer.text.size() > DrawingLimits::kMaxTextUnits) {
+        qsizetype kept = DrawingLimits::kMaxTextUnits;
+        if (m_layer.text.at(kept - 1).isHighSurrogate())
+            --kept;
+        m_layer.text.truncate(kept);
+    }
     const LOGFONTW record =
         isOn(m_conf.ScaleTextWT) ? AutoScaledFont(m_conf.Font, m_layer.text, m_canvas) : m_conf.Font;
     m_layer.font = DrawingFont::fromLogFont(record);
@@ -167,11 +216,12 @@ void Drawer::drawShadow()
 
 void Drawer::drawOutline()
 {
-    const qreal width = penWidth(m_conf.EdgeLineThickness);
-    if (!visible(m_layer.path.boundingRect(), width / 2 + kAntiAliasMargin))
+    const qreal width = penWidth(m_conf.EdgeLineThickness, m_layer.font.emSize);
+    const qreal margin = width / 2 + kAntiAliasMargin;
+    if (!visible(m_layer.path.boundingRect(), margin))
         return;
-    m_painter.strokePath(
-        m_layer.path,
+    PartedShape::stroke(
+        m_painter, shownPath(margin),
         PaintTools::roundJoinPen(PaintTools::colorFromColorRef(m_conf.EdgeColor, m_conf.EdgeAlpha), width));
 }
 
@@ -188,10 +238,21 @@ void Drawer::drawDepthCopies()
                                     last))
         return;
     last = std::min(last, first + DrawingLimits::kMaxDepthCopies - 1);
+    const QPainterPath shown =
+        CanvasCulling::visibleSubpaths(m_layer.path, m_painter.worldTransform(), kAntiAliasMargin, m_device,
+                                       step * qreal(first), step * qreal(last));
+    // A deep stack, or many copies of a long text, is filled as the region it covers.
+    const qint64 copies = last - first + 1;
+    if (copies > DrawingLimits::kMaxStackedDepthCopies ||
+        double(copies) * shown.elementCount() > DrawingLimits::kMaxStackedDepthWork) {
+        SweptFill::fill(m_painter, shown.translated(step * qreal(first)), step.toPoint(), last - first,
+                        m_hatchBrush);
+        return;
+    }
     for (qint64 k = first; k <= last; ++k) {
         const QPointF shift = step * qreal(k);
         if (visible(box.translated(shift), kAntiAliasMargin))
-            m_painter.fillPath(m_layer.path.translated(shift), m_hatchBrush);
+            PartedShape::fill(m_painter, shown.translated(shift), m_hatchBrush);
     }
 }
 
@@ -203,49 +264,130 @@ void Drawer::drawCoverCopies()
         return;
     const qreal tw = m_layer.size.width();
     const qreal th = m_layer.size.height();
-    const qint64 rows = static_cast<qint64>(std::trunc(m_canvas.height() / (th + 10.0)));
-    const qint64 columns = static_cast<qint64>(std::trunc(m_canvas.width() / (tw + 10.0)));
-    if (rows <= 0 || columns <= 0)
+    CoverGrid grid;
+    grid.rows = static_cast<qint64>(std::trunc(m_canvas.height() / (th + 10.0)));
+    grid.columns = static_cast<qint64>(std::trunc(m_canvas.width() / (tw + 10.0)));
+    if (grid.rows <= 0 || grid.columns <= 0)
         return;
-    const qreal stepX = tw + 100;
-    const qreal stepY = th + 55;
+    grid.stepX = tw + 100;
+    grid.stepY = th + 55;
     const qreal angle = -qreal(m_conf.Rotation);
 
     const QPen outlinePen =
         PaintTools::roundJoinPen(PaintTools::colorFromColorRef(m_conf.EdgeColor, m_conf.Transparency),
-                                 penWidth(m_conf.EdgeLineThickness));
-    const qreal margin = (m_conf.coverImgMethod == 0 ? outlinePen.widthF() / 2 : 0) + kAntiAliasMargin;
+                                 penWidth(m_conf.EdgeLineThickness, m_layer.font.emSize));
+    const bool outlined = m_conf.coverImgMethod == 0;
+    const qreal margin = (outlined ? outlinePen.widthF() / 2 : 0) + kAntiAliasMargin;
 
-    // Copy (r, c) is the text laid out at t = (c * stepX, r * stepY) and turned about t, so in
-    // device space it is one fixed box moved by the grid: cull whole row segments at once.
+    // In device space every copy is the same shape, moved by the grid: cull whole row
+    // segments at once.
     const QTransform world = m_painter.worldTransform();
     QTransform turn;
     turn.rotate(angle);
-    const QRectF copyBox =
-        world.mapRect(turn.mapRect(m_layer.originBounds)).adjusted(-margin, -margin, margin, margin);
+    const QTransform copyTransform = turn * world;
+    grid.copyBox = copyTransform.mapRect(m_layer.originBounds).adjusted(-margin, -margin, margin, margin);
     const QPointF origin = world.map(QPointF(0, 0));
-    const QPointF columnStep = world.map(QPointF(stepX, 0)) - origin;
-    const QPointF rowStep = world.map(QPointF(0, stepY)) - origin;
+    grid.columnStep = world.map(QPointF(grid.stepX, 0)) - origin;
+    grid.rowStep = world.map(QPointF(0, grid.stepY)) - origin;
 
-    for (qint64 r = 0; r < rows; ++r) {
-        qint64 first = 0;
-        qint64 last = columns - 1;
-        const QRectF rowBox = copyBox.translated(rowStep * qreal(r));
-        if (!CanvasCulling::narrowDeviceSteps(rowBox, columnStep, m_device, first, last))
-            continue;
+    double shown = 0;
+    grid.forEachRow(m_device, [&](qint64, qint64 first, qint64 last) { shown += double(last - first + 1); });
+    const double work = shown * m_layer.origin.elementCount() * ((outlined ? outlinePen.widthF() : 0) + 2);
+    if (work > DrawingLimits::kMaxDirectCoverWork && drawCoverTiles(grid, outlinePen, copyTransform, shown))
+        return;
+    drawCoverCopiesOneByOne(grid, outlinePen, margin);
+}
+
+void Drawer::drawCoverCopiesOneByOne(const CoverGrid& grid, const QPen& outlinePen, qreal margin)
+{
+    const qreal angle = -qreal(m_conf.Rotation);
+    grid.forEachRow(m_device, [&](qint64 r, qint64 first, qint64 last) {
         for (qint64 c = first; c <= last; ++c) {
-            const QPointF t(c * stepX, r * stepY);
+            const QPointF t(c * grid.stepX, r * grid.stepY);
             DrawingState::Scope copyState(m_painter);
             DrawingState::rotateAbout(m_painter, t, angle);
             const QPainterPath copy = m_layer.origin.translated(t);
             if (!visible(copy.boundingRect(), margin))
                 continue;
             if (m_conf.coverImgMethod == 0)
-                m_painter.strokePath(copy, outlinePen);
+                PartedShape::stroke(m_painter, copy, outlinePen);
             else
-                m_painter.fillPath(copy, m_textBrush);
+                PartedShape::fill(m_painter, copy, m_textBrush);
         }
-    }
+    });
+}
+
+// Draws the copy into pictures and places a picture for every copy at whole device pixels.
+// The copy is drawn at up to kMaxTilePhases x kMaxTilePhases fractions of a pixel, so that
+// every copy is placed within 1 / (2 phases) of a pixel of its place; there are fewer phases
+// when there are few copies or the pictures are large. Returns false, having drawn nothing,
+// when one picture would be too large.
+bool Drawer::drawCoverTiles(const CoverGrid& grid, const QPen& outlinePen, const QTransform& copyTransform,
+                            double copies)
+{
+    const QRectF box = grid.copyBox;
+    if (!(box.width() * box.height() <= DrawingLimits::kMaxCoverTilePixels))
+        return false;
+    const QPointF corner(std::floor(box.left()), std::floor(box.top()));
+    // One pixel more each way for the phases.
+    const QSize size(static_cast<int>(std::ceil(box.right()) - corner.x()) + 1,
+                     static_cast<int>(std::ceil(box.bottom()) - corner.y()) + 1);
+    // Drawing the pictures costs a small share of drawing the copies, and they fit in memory.
+    const double tileBytes = 4.0 * size.width() * size.height();
+    const int phases = static_cast<int>(
+        std::clamp(std::min(std::sqrt(copies / 8), std::sqrt(DrawingLimits::kMaxCoverTileBytes / tileBytes)),
+                   1.0, double(DrawingLimits::kMaxTilePhases)));
+
+    QHash<int, QImage> tiles;
+    const auto tileAt = [&](int px, int py) -> const QImage& {
+        QImage& tile = tiles[py * phases + px];
+        if (!tile.isNull())
+            return tile;
+        tile = QImage(size, QImage::Format_ARGB32_Premultiplied);
+        if (tile.isNull())
+            return tile;
+        tile.fill(Qt::transparent);
+        QPainter tilePainter(&tile);
+        DrawingState::setHighQuality(tilePainter);
+        tilePainter.setTransform(copyTransform * QTransform::fromTranslate(qreal(px) / phases - corner.x(),
+                                                                           qreal(py) / phases - corner.y()));
+        if (m_conf.coverImgMethod == 0)
+            PartedShape::stroke(tilePainter, m_layer.origin, outlinePen);
+        else
+            PartedShape::fill(tilePainter, m_layer.origin, m_textBrush);
+        return tile;
+    };
+    // Whole pixels and the nearest phase of a coordinate.
+    const auto split = [phases](qreal value, qreal& whole, int& phase) {
+        whole = std::floor(value);
+        phase = static_cast<int>(std::lround((value - whole) * phases));
+        if (phase == phases) {
+            phase = 0;
+            whole += 1;
+        }
+    };
+
+    DrawingState::Scope tileState(m_painter);
+    m_painter.resetTransform();
+    const QRectF tileBox(QPointF(0, 0), QSizeF(size));
+    grid.forEachRow(m_device, [&](qint64 r, qint64 first, qint64 last) {
+        for (qint64 c = first; c <= last; ++c) {
+            const QPointF shift = grid.columnStep * qreal(c) + grid.rowStep * qreal(r);
+            qreal x = 0;
+            qreal y = 0;
+            int px = 0;
+            int py = 0;
+            split(shift.x(), x, px);
+            split(shift.y(), y, py);
+            const QPointF place = corner + QPointF(x, y);
+            if (!tileBox.translated(place).intersects(m_device))
+                continue;
+            const QImage& tile = tileAt(px, py);
+            if (!tile.isNull())
+                m_painter.drawImage(place, tile);
+        }
+    });
+    return true;
 }
 
 void Drawer::draw()
@@ -262,10 +404,15 @@ void Drawer::draw()
         drawOutline();
     if (isOn(m_conf.B3DText))
         drawDepthCopies();
-    if (isOn(m_conf.BFillText) && visible(m_layer.path.boundingRect(), kAntiAliasMargin))
-        m_painter.fillPath(m_layer.path, m_textBrush);
-    if (isOn(m_conf.BGradientText) && visible(m_layer.path.boundingRect(), kAntiAliasMargin))
-        m_painter.fillPath(m_layer.path, m_gradientBrush);
+    const bool filled = isOn(m_conf.BFillText);
+    const bool graded = isOn(m_conf.BGradientText);
+    if ((filled || graded) && visible(m_layer.path.boundingRect(), kAntiAliasMargin)) {
+        const QPainterPath shown = shownPath(kAntiAliasMargin);
+        if (filled)
+            PartedShape::fill(m_painter, shown, m_textBrush);
+        if (graded)
+            PartedShape::fill(m_painter, shown, m_gradientBrush);
+    }
     if (isOn(m_conf.BCoverImage))
         drawCoverCopies();
 }

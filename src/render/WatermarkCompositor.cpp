@@ -1,5 +1,7 @@
 #include "render/WatermarkCompositor.h"
 
+#include "services/language/FailureReason.h"
+
 #include <QDir>
 
 #include <optional>
@@ -21,6 +23,7 @@
 #include "services/imaging/JpegBlockMerger.h"
 #include "services/imaging/JpegCoefficients.h"
 #include "services/imaging/PhotoDecoder.h"
+#include "services/imaging/ProfileColourConversion.h"
 #include "services/sample/SamplePicture.h"
 
 namespace WatermarkCompositor {
@@ -44,11 +47,11 @@ void addWarning(QStringList* warnings, const QString& warning)
 Result renderEditorPreview(const RenderRequest& request)
 {
     if (request.previewSize.isEmpty())
-        return failed(QStringLiteral("no editor preview is open"));
+        return failed(FailureReason::tr("no editor preview is open"));
     Result result;
     result.picture = SamplePicture();
     if (result.picture.isNull())
-        return failed(QStringLiteral("not enough memory for the sample picture"));
+        return failed(FailureReason::tr("not enough memory for the sample picture"));
     {
         QPainter painter(&result.picture);
         drawTemplate(painter, request.previewSize, request.templateName, request.pixelLimit,
@@ -56,6 +59,38 @@ Result renderEditorPreview(const RenderRequest& request)
     }
     result.outcome.ok = true;
     return result;
+}
+
+// The layer with its colours converted from sRGB, in which they were chosen, into the photo's
+// profile.
+WatermarkConf inProfile(const WatermarkConf& conf, const ProfileColourConversion& colours)
+{
+    // Packed colours are red + 256 * green + 65536 * blue.
+    const auto convert = [&](std::uint32_t packed) {
+        const QRgb converted =
+            colours.convert(qRgb(int(packed & 0xFF), int(packed >> 8 & 0xFF), int(packed >> 16 & 0xFF)));
+        return std::uint32_t(qRed(converted)) | std::uint32_t(qGreen(converted)) << 8 |
+               std::uint32_t(qBlue(converted)) << 16;
+    };
+    WatermarkConf out = conf;
+    for (std::uint32_t* colour : {&out.ShadowColor, &out.TextColor, &out.EdgeColor, &out.TDTextColor,
+                                  &out.GradientBeginColor, &out.GradientEndColor})
+        *colour = convert(*colour);
+    return out;
+}
+
+// The photo's metadata as the output format takes it. The pixels of every output but a JPEG of a
+// JPEG or WebP photo stand upright as stored, so their EXIF orientation becomes 1; HEIF and AVIF
+// photos were turned by their container, PNG and TIFF photos are never turned.
+PhotoMetadata outputMetadata(const PhotoCanvas& photo, ImageEncoder::FileFormat format)
+{
+    PhotoMetadata metadata = photo.embedded;
+    if (format != ImageEncoder::FileFormat::Jpeg || photo.orientation == 0)
+        metadata.setOrientation(1);
+    // Outputs hold RGB pixels: a grey or CMYK photo's profile would describe other colours.
+    if (!metadata.hasRgbProfile())
+        metadata.icc.clear();
+    return metadata;
 }
 
 QString describeSource(const QString& path)
@@ -74,8 +109,9 @@ std::optional<Result> renderLossless(const RenderRequest& request, const QString
     encoding.sourcePath = request.sourcePath;
     QSize storedSize;
     int orientation = 0;
+    QByteArray profile;
     {
-        // The header as the full path reads it: format, size, orientation and metadata.
+        // The header as the full path reads it: format, size, orientation, metadata, profile.
         PhotoDecoder decoder;
         decoder.setPixelLimit(request.pixelLimit);
         if (!decoder.open(request.sourcePath) || decoder.format() != PhotoDecoder::Format::Jpeg)
@@ -83,6 +119,7 @@ std::optional<Result> renderLossless(const RenderRequest& request, const QString
         storedSize = decoder.storedSize();
         orientation = decoder.orientation();
         encoding.metadata = decoder.metadata();
+        profile = decoder.embeddedMetadata().icc;
     }
     const QSize upright = ImageOrientation::uprightSize(storedSize, orientation);
     const auto [exactWidth, exactHeight] =
@@ -101,20 +138,23 @@ std::optional<Result> renderLossless(const RenderRequest& request, const QString
     {
         DrawingLayer layer(upright);
         if (layer.canvas().isNull())
-            return failed(QStringLiteral("not enough memory for a %1 x %2 watermark layer")
+            return failed(FailureReason::tr("not enough memory for a %1 x %2 watermark layer")
                               .arg(upright.width())
                               .arg(upright.height()));
+        // As in the full path, the watermark in the colours of the profile the output carries.
+        const ProfileColourConversion colours(profile);
         QStringList problems;
         {
             QPainter painter(&layer.canvas());
-            if (!drawTemplate(painter, upright, request.templateName, request.pixelLimit, &problems))
+            if (!drawTemplate(painter, upright, request.templateName, request.pixelLimit, &problems,
+                              colours.isNeeded() ? &colours : nullptr))
                 return failed(problems.join(QStringLiteral("; ")));
         }
         const QRect drawn = layer.drawnArea();
         if (!drawn.isEmpty()) {
             mark = ImageOrientation::turnBack(layer.canvas().copy(drawn), orientation);
             if (mark.isNull())
-                return failed(QStringLiteral("not enough memory for the watermark"));
+                return failed(FailureReason::tr("not enough memory for the watermark"));
             stored = ImageOrientation::storedRect(drawn, upright, orientation);
         }
     }
@@ -125,7 +165,7 @@ std::optional<Result> renderLossless(const RenderRequest& request, const QString
 
     if (request.output.OutputFolderOpts == OutputSettings::ToOutputFolder &&
         !QDir().mkpath(QFileInfo(target).absolutePath()))
-        return failed(QStringLiteral("cannot create the output folder %1")
+        return failed(FailureReason::tr("cannot create the output folder %1")
                           .arg(describeSource(QFileInfo(target).absolutePath())));
     // The copied EXIF thumbnail would show the photo without its watermark.
     ExifThumbnail::renew(encoding.metadata, coefficients.dcPicture());
@@ -151,7 +191,7 @@ Result renderPhoto(const RenderRequest& request)
         if (target.isEmpty())
             return failed(reason);
     } else if (target.isEmpty()) {
-        return failed(QStringLiteral("no file to write the preview to"));
+        return failed(FailureReason::tr("no file to write the preview to"));
     }
     if (batch && request.losslessJpeg &&
         OutputNaming::outputFormat(request.output) == ImageEncoder::FileFormat::Jpeg) {
@@ -169,11 +209,19 @@ Result renderPhoto(const RenderRequest& request)
     if (!loaded)
         return failed(loaded.error);
 
+    // Outputs that carry the photo's colour profile (every format but BMP) get the watermark in
+    // that profile's colours.
+    const ImageEncoder::FileFormat format =
+        batch ? OutputNaming::outputFormat(request.output) : ImageEncoder::FileFormat::Png;
+    const bool carriesProfile = batch && format != ImageEncoder::FileFormat::Bmp;
+    const ProfileColourConversion colours(carriesProfile ? photo.embedded.icc : QByteArray());
+
     Result result;
     {
         QStringList problems;
         QPainter painter(&photo.canvas);
-        if (!drawTemplate(painter, photo.canvas.size(), request.templateName, request.pixelLimit, &problems))
+        if (!drawTemplate(painter, photo.canvas.size(), request.templateName, request.pixelLimit, &problems,
+                          colours.isNeeded() ? &colours : nullptr))
             return failed(problems.join(QStringLiteral("; ")));
     }
 
@@ -183,15 +231,18 @@ Result renderPhoto(const RenderRequest& request)
     if (!batch) {
         written = ImageEncoder::writePng(photo.canvas, target, encoding);
     } else {
-        const ImageEncoder::FileFormat format = OutputNaming::outputFormat(request.output);
         if (request.output.OutputFolderOpts == OutputSettings::ToOutputFolder &&
             !QDir().mkpath(QFileInfo(target).absolutePath()))
-            return failed(QStringLiteral("cannot create the output folder %1")
+            return failed(FailureReason::tr("cannot create the output folder %1")
                               .arg(describeSource(QFileInfo(target).absolutePath())));
         QImage stored = std::move(photo.canvas);
+        if (format != ImageEncoder::FileFormat::Jpeg)
+            encoding.embedded = outputMetadata(photo, format);
         if (format == ImageEncoder::FileFormat::Jpeg) {
-            // Stored as the camera stored it, so that the copied orientation item still holds.
-            encoding.metadata = std::move(photo.metadata);
+            // Stored as the camera stored it, so that the copied orientation item still holds. A
+            // JPEG's segments are copied byte for byte, other photos' metadata is put into new ones.
+            encoding.metadata =
+                photo.isJpeg ? std::move(photo.metadata) : outputMetadata(photo, format).toJpeg();
             stored = ImageOrientation::turnBack(std::move(stored), photo.orientation);
             // The copied EXIF thumbnail would show the photo without its watermark.
             ExifThumbnail::renew(encoding.metadata, stored);
@@ -208,25 +259,33 @@ Result renderPhoto(const RenderRequest& request)
 } // namespace
 
 bool drawLayer(QPainter& painter, const WatermarkConf& conf, const QSize& canvas, qint64 pixelLimit,
-               QStringList* problems)
+               QStringList* problems, const ProfileColourConversion* colours)
 {
-    TextLayerPainter::draw(painter, conf, canvas);
+    if (colours) {
+        // The painters draw the layer as given: its colours and picture converted beforehand.
+        const WatermarkConf converted = inProfile(conf, *colours);
+        TextLayerPainter::draw(painter, converted, canvas);
+    } else {
+        TextLayerPainter::draw(painter, conf, canvas);
+    }
     if (conf.ImagePathName.isEmpty())
         return true;
     QImage picture;
     const QString problem = PictureLayerPainter::load(conf.ImagePathName, pixelLimit, picture);
     addWarning(problems, problem);
+    if (colours)
+        picture = colours->convert(picture);
     PictureLayerPainter::draw(painter, conf, picture, canvas);
     return problem.isEmpty();
 }
 
 bool drawTemplate(QPainter& painter, const QSize& canvas, const QString& templateName, qint64 pixelLimit,
-                  QStringList* problems)
+                  QStringList* problems, const ProfileColourConversion* colours)
 {
     WatermarkTemplate tmpl;
     if (!LoadWatermarkTemplate(templateName, tmpl)) {
         addWarning(problems,
-                   DescribeUnreadableDataFile(QStringLiteral("template \"%1\"").arg(templateName),
+                   DescribeUnreadableDataFile(FailureReason::tr("template \"%1\"").arg(templateName),
                                               TemplateFilePath(templateName), QStringLiteral("Layers")));
         return false;
     }
@@ -237,12 +296,12 @@ bool drawTemplate(QPainter& painter, const QSize& canvas, const QString& templat
             // Drawing the record of the layer before it would stamp values from no file of
             // the person's: the layer is left out.
             addWarning(problems,
-                       DescribeUnreadableDataFile(QStringLiteral("layer \"%1\"").arg(layer),
+                       DescribeUnreadableDataFile(FailureReason::tr("layer \"%1\"").arg(layer),
                                                   TemplateFilePath(layer), QStringLiteral("WatermarkConf")));
             whole = false;
             continue;
         }
-        if (!drawLayer(painter, conf, canvas, pixelLimit, problems))
+        if (!drawLayer(painter, conf, canvas, pixelLimit, problems, colours))
             whole = false;
     }
     return whole;
@@ -260,7 +319,7 @@ Result render(const RenderRequest& request)
         RenderThread::run([&]() { result = renderPhoto(request); });
         return result;
     }
-    return failed(QStringLiteral("unknown render mode %1").arg(int(request.mode)));
+    return failed(FailureReason::tr("unknown render mode %1").arg(int(request.mode)));
 }
 
 } // namespace WatermarkCompositor

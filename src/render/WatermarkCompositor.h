@@ -9,6 +9,7 @@
 #include "render/ComposeWatermark.h"
 #include "render/RenderRequest.h"
 
+class ProfileColourConversion;
 struct WatermarkConf;
 
 // The reentrant core of the compositor: every call works on its own canvas, layer record and
@@ -27,7 +28,9 @@ struct Result
 //   placement and scaling referring to request.previewSize;
 // - PreviewFile: the photo stamped and written as PNG data to request.targetPath;
 // - BatchOutput: the photo stamped and written under the output settings' name, JPEG with
-//   the photo's metadata (stored turned back by its orientation), PNG, BMP or TIFF.
+//   the photo's metadata (stored turned back by its orientation), PNG, BMP, TIFF or WebP.
+//   Outputs other than BMP carry the photo's ICC profile, and the watermark is drawn in that
+//   profile's colours (see ProfileColourConversion).
 // Fails with a reason when the photo cannot be read, the output path is the photo itself,
 // or the output cannot be written; an existing output is then left as it was.
 Result render(const RenderRequest& request);
@@ -38,13 +41,14 @@ Result render(const RenderRequest& request);
 // picture) adds a sentence naming it to `problems`; the layers that can be read are still
 // drawn. True when nothing was left out. A photo render fails on any problem, because a copy
 // stamped with less than the template says must never look done; the template editor's
-// preview shows what it can, with the problems.
+// preview shows what it can, with the problems. `colours`, when given, converts every layer's
+// colours and pictures into a photo's profile before they are drawn.
 bool drawTemplate(QPainter& painter, const QSize& canvas, const QString& templateName, qint64 pixelLimit,
-                  QStringList* problems = nullptr);
+                  QStringList* problems = nullptr, const ProfileColourConversion* colours = nullptr);
 
 // Draws one layer: its text part, then its picture part (when it names a picture). A picture
 // that cannot be read adds a sentence to `problems` and returns false.
 bool drawLayer(QPainter& painter, const WatermarkConf& conf, const QSize& canvas, qint64 pixelLimit,
-               QStringList* problems = nullptr);
+               QStringList* problems = nullptr, const ProfileColourConversion* colours = nullptr);
 
 } // namespace WatermarkCompositor

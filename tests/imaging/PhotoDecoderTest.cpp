@@ -210,7 +210,8 @@ private slots:
         QTest::addColumn<QString>("fileName");
         QTest::addColumn<QByteArray>("data");
         QTest::addColumn<QString>("reason");
-        const QString notAPicture = QStringLiteral("cannot decode: not a JPEG, PNG, BMP, TIFF or GIF file");
+        const QString notAPicture =
+            QStringLiteral("cannot decode: not a JPEG, PNG, BMP, TIFF, GIF, WebP, HEIF or AVIF file");
         QTest::newRow("missing") << "" << QByteArray() << "file not found";
         QTest::newRow("folder") << "." << QByteArray() << "this is a folder, not a picture";
         QTest::newRow("empty") << "empty.jpg" << QByteArray("") << "the file is empty";

@@ -98,7 +98,9 @@ void BashCompletionTest::initTestCase()
           QStringLiteral("harbour.jpeg"), QStringLiteral("scan.TIFF"), QStringLiteral("map.tif"),
           QStringLiteral("old.Bmp"), QStringLiteral("-dash.jpg"), QStringLiteral("notes.txt"),
           QStringLiteral("photo.jpg.txt"), QStringLiteral("jpg"), QStringLiteral("more photos/inside.PNG"),
-          QStringLiteral("more photos/readme.md"), QStringLiteral("more photos/deeper/x.jpg")})
+          QStringLiteral("more photos/readme.md"), QStringLiteral("more photos/deeper/x.jpg"),
+          QStringLiteral("phone.HEIC"), QStringLiteral("web.webp"), QStringLiteral("y.heif"),
+          QStringLiteral("z.avif")})
         touch(m_photos + QLatin1Char('/') + name);
 
     // Two data folders: the default one of the home folder and one given by --data-dir, each
@@ -147,15 +149,18 @@ void BashCompletionTest::candidates_data()
     const QStringList photos{
         QStringLiteral("-dash.jpg"),   QStringLiteral("Beach day.JPG"), QStringLiteral("city.png"),
         QStringLiteral("clip.gif"),    QStringLiteral("harbour.jpeg"),  QStringLiteral("map.tif"),
-        QStringLiteral("more photos"), QStringLiteral("old.Bmp"),       QStringLiteral("scan.TIFF")};
+        QStringLiteral("more photos"), QStringLiteral("old.Bmp"),       QStringLiteral("phone.HEIC"),
+        QStringLiteral("scan.TIFF"),   QStringLiteral("web.webp"),      QStringLiteral("y.heif"),
+        QStringLiteral("z.avif")};
     QStringList everything = photos;
     everything << QStringLiteral("notes.txt") << QStringLiteral("photo.jpg.txt") << QStringLiteral("jpg");
 
     QTest::newRow("every option") << QStringList{QStringLiteral("-")} << -1 << m_options << false;
     QTest::newRow("option prefix") << QStringList{QStringLiteral("--te")} << -1
                                    << QStringList{QStringLiteral("--template")} << false;
-    QTest::newRow("options after a photo") << QStringList{QStringLiteral("city.png"), QStringLiteral("--re")}
-                                           << -1 << QStringList{QStringLiteral("--resize")} << false;
+    QTest::newRow("options after a photo")
+        << QStringList{QStringLiteral("city.png"), QStringLiteral("--re")} << -1
+        << QStringList{QStringLiteral("--recursive"), QStringLiteral("--resize")} << false;
 
     QTest::newRow("templates of --data-dir")
         << QStringList{QStringLiteral("--data-dir"), QStringLiteral("@DATA"), QStringLiteral("--template"),

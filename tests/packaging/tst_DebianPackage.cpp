@@ -119,8 +119,14 @@ void DebianPackageTest::controlFields_data()
                                             QStringLiteral("libqt6dbus6"),
                                             QStringLiteral("libjpeg62-turbo"),
                                             QStringLiteral("libtiff6"),
+                                            QStringLiteral("libheif1"),
+                                            QStringLiteral("libwebp7"),
+                                            QStringLiteral("libwebpdemux2"),
+                                            QStringLiteral("libwebpmux3"),
+                                            QStringLiteral("liblcms2-2"),
                                             QStringLiteral("fonts-wqy-microhei"),
-                                            QStringLiteral("qt6-image-formats-plugins")};
+                                            QStringLiteral("qt6-image-formats-plugins"),
+                                            QStringLiteral("qt6-translations-l10n")};
     QTest::newRow("Recommends") << QStringLiteral("Recommends") << QString()
                                 << QStringList{QStringLiteral("fonts-wine")};
 }

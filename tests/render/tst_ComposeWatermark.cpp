@@ -182,6 +182,9 @@ private slots:
         QTest::newRow("png") << 1 << 1 << QStringLiteral("day.one_new.png") << QByteArray("\x89PNG");
         QTest::newRow("bmp") << 2 << 1 << QStringLiteral("day.one_new.bmp") << QByteArray("BM");
         QTest::newRow("tiff") << 3 << 1 << QStringLiteral("day.one_new.tiff") << QByteArray();
+        QTest::newRow("webp") << 4 << 1 << QStringLiteral("day.one_new.webp") << QByteArray("RIFF");
+        QTest::newRow("past the last format: jpeg")
+            << 5 << 1 << QStringLiteral("day.one_new.jpg") << QByteArray("\xFF\xD8\xFF", 3);
         QTest::newRow("base name kept")
             << 0 << 0 << QStringLiteral("day.one.jpg") << QByteArray("\xFF\xD8\xFF", 3);
     }

@@ -23,8 +23,10 @@ private:
     // An opaque picture file of the given size in one colour.
     QString pictureFile(const QSize& size, const QColor& colour)
     {
-        const QString path =
-            m_dir.filePath(QStringLiteral("pic-%1x%2.png").arg(size.width()).arg(size.height()));
+        const QString path = m_dir.filePath(QStringLiteral("pic-%1x%2-%3.png")
+                                                .arg(size.width())
+                                                .arg(size.height())
+                                                .arg(colour.name(QColor::HexArgb).mid(1)));
         QImage picture(size, QImage::Format_ARGB32);
         picture.fill(colour);
         picture.save(path);
@@ -211,20 +213,25 @@ private slots:
 
     void pictureAlpha_data()
     {
+        QTest::addColumn<int>("pictureAlpha");
         QTest::addColumn<int>("percent");
         QTest::addColumn<int>("alpha");
-        QTest::newRow("opaque") << 100 << 255;
-        QTest::newRow("half") << 50 << 128;
-        QTest::newRow("invisible") << 0 << 0;
+        QTest::newRow("opaque") << 255 << 100 << 255;
+        QTest::newRow("half") << 255 << 50 << 128;
+        QTest::newRow("invisible") << 255 << 0 << 0;
+        QTest::newRow("raised") << 128 << 150 << 192;
+        QTest::newRow("raised by the largest factor") << 128 << std::numeric_limits<int>::max() << 255;
     }
     void pictureAlpha()
     {
+        QFETCH(int, pictureAlpha);
         QFETCH(int, percent);
         QFETCH(int, alpha);
-        WatermarkConf conf = pictureOnlyLayer(pictureFile(QSize(40, 40), Qt::red));
+        WatermarkConf conf = pictureOnlyLayer(pictureFile(QSize(40, 40), QColor(255, 0, 0, pictureAlpha)));
         conf.ImageTransparency = percent;
         const QImage image = drawnOnTransparent(conf, QSize(100, 100));
-        QVERIFY(std::abs(qAlpha(image.pixel(20, 20)) - alpha) <= 1);
+        QVERIFY2(std::abs(qAlpha(image.pixel(20, 20)) - alpha) <= 1,
+                 qPrintable(QString::number(qAlpha(image.pixel(20, 20)))));
         QCOMPARE(qAlpha(image.pixel(60, 60)), 0);
     }
 

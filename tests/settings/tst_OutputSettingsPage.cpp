@@ -62,9 +62,10 @@ private slots:
         QVERIFY(page.SuffixField()->isEnabled());
         QCOMPARE(page.SuffixField()->text(), QStringLiteral("_new"));
         QCOMPARE(page.FormatList()->currentText(), QStringLiteral("JPG"));
-        QCOMPARE(page.FormatList()->count(), 4);
-        for (int i = 0; i < 4; ++i)
+        QCOMPARE(page.FormatList()->count(), 5);
+        for (int i = 0; i < 5; ++i)
             QCOMPARE(page.FormatList()->itemData(i).toInt(), i);
+        QCOMPARE(page.FormatList()->itemText(4), QStringLiteral("WEBP"));
     }
 
     // A preference file cut off mid-way: the page says why it cannot be read, offers the
@@ -144,6 +145,16 @@ private slots:
                               << "3" << true << true << 3 << "1"
                               << "1"
                               << "3";
+        QTest::newRow("webp") << "0"
+                              << "1"
+                              << "4" << false << true << 4 << "0"
+                              << "1"
+                              << "4";
+        QTest::newRow("first format past webp") << "0"
+                                                << "1"
+                                                << "5" << false << true << -1 << "0"
+                                                << "1"
+                                                << "-1";
         QTest::newRow("format out of range") << "0"
                                              << "1"
                                              << "7" << false << true << -1 << "0"

@@ -43,6 +43,9 @@ private slots:
         QTest::newRow("same photo twice") << QStringList{"a.png", "a.png"} << QStringList{"a.png"};
         QTest::newRow("upper-case extension") << QStringList{"B.JPEG"} << QStringList{"B.JPEG"};
         QTest::newRow("no extension") << QStringList{"README"} << QStringList{};
+        QTest::newRow("phone and web formats")
+            << QStringList{"d.heic", "e.HEIF", "f.avif", "g.webp", "h.heics"}
+            << QStringList{"d.heic", "e.HEIF", "f.avif", "g.webp"};
         QTest::newRow("folder") << QStringList{"dir:album"} << QStringList{};
         QTest::newRow("folder named like a photo") << QStringList{"dir:album.jpg"} << QStringList{};
         // The extension test is a plain substring test of the filter text.

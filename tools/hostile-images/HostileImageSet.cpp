@@ -9,6 +9,7 @@
 
 #include "HostileBytes.h"
 #include "HostileJpeg.h"
+#include "HostileModernFormats.h"
 
 namespace HostileImageSet {
 
@@ -155,9 +156,53 @@ QList<Entry> write(const QString& folder, QSize size)
     w.cuts(QStringLiteral("gif"), QStringLiteral("gif"), gif, size, 2, 13 + 768 + 11);
     w.cuts(QStringLiteral("bmp"), QStringLiteral("bmp"), bmp, size, 0, 54);
 
+    // HEIC, AVIF and WebP: sound, cut, claiming huge sizes, and with noise for data.
+    using HostileModernFormats::Heif;
+    using HostileModernFormats::Webp;
+    const QByteArray heic = HostileModernFormats::heif(picture, Heif::Hevc);
+    const QByteArray avif = HostileModernFormats::heif(picture, Heif::Av1);
+    const QByteArray webpLossy = HostileModernFormats::webp(picture, Webp::Lossy);
+    const QByteArray webpAlpha = HostileModernFormats::webp(painted(size, true), Webp::LosslessAlpha);
+    const QByteArray webpAnimated = HostileModernFormats::webp(picture, Webp::Animated);
+    w.file(QStringLiteral("sound-heic.heic"), heic, Expect::Stamp, size, QStringLiteral("HEIC"));
+    w.file(QStringLiteral("sound-avif.avif"), avif, Expect::Stamp, size, QStringLiteral("AVIF"));
+    w.file(QStringLiteral("sound-webp.webp"), webpLossy, Expect::Stamp, size, QStringLiteral("lossy WebP"));
+    w.file(QStringLiteral("webp-alpha.webp"), webpAlpha, Expect::Stamp, size,
+           QStringLiteral("lossless WebP with alpha"));
+    w.file(QStringLiteral("webp-animated.webp"), webpAnimated, Expect::Stamp, size,
+           QStringLiteral("animated WebP, three frames"));
+    w.file(QStringLiteral("heic-named-jpeg.jpg"), heic, Expect::Stamp, size,
+           QStringLiteral("HEIC named .jpg"));
+    // A HEIF file cut anywhere misses a box; WebP misses its frame data.
+    w.cuts(QStringLiteral("heic"), QStringLiteral("heic"), heic, size, 0, 12);
+    w.cuts(QStringLiteral("avif"), QStringLiteral("avif"), avif, size, 0, 12);
+    w.cuts(QStringLiteral("webp"), QStringLiteral("webp"), webpLossy, size, 0, 12);
+    w.cuts(QStringLiteral("webp-animated"), QStringLiteral("webp"), webpAnimated, size, 0, 12);
+    w.file(QStringLiteral("huge-heic.heic"), HostileModernFormats::heifClaiming(heic, QSize(100000, 100000)),
+           Expect::Refuse, QSize(), QStringLiteral("HEIC claiming 100000 x 100000"));
+    w.file(QStringLiteral("huge-avif.avif"), HostileModernFormats::heifClaiming(avif, QSize(20000, 20000)),
+           Expect::Refuse, QSize(), QStringLiteral("AVIF claiming 20000 x 20000 (over the pixel limit)"));
+    w.file(QStringLiteral("huge-webp.webp"),
+           HostileModernFormats::webpClaiming(webpLossy, QSize(16383, 16383)), Expect::Refuse, QSize(),
+           QStringLiteral("WebP claiming 16383 x 16383 (the format's largest)"));
+    w.file(QStringLiteral("heic-noise.heic"), HostileModernFormats::noiseFrom(heic, heic.size() / 2),
+           Expect::Either, size, QStringLiteral("HEIC whose second half is noise"));
+    w.file(QStringLiteral("avif-noise.avif"), HostileModernFormats::noiseFrom(avif, avif.size() / 2),
+           Expect::Either, size, QStringLiteral("AVIF whose second half is noise"));
+    w.file(QStringLiteral("heic-zero-data.heic"), HostileModernFormats::heifWithBlankData(heic, '\0'),
+           Expect::Refuse, QSize(), QStringLiteral("HEIC whose coded data is zeros"));
+    w.file(QStringLiteral("avif-ff-data.avif"), HostileModernFormats::heifWithBlankData(avif, '\xff'),
+           Expect::Refuse, QSize(), QStringLiteral("AVIF whose coded data is 0xff bytes"));
+    w.file(QStringLiteral("webp-noise.webp"), HostileModernFormats::noiseFrom(webpLossy, 40), Expect::Either,
+           size, QStringLiteral("lossy WebP whose data is noise"));
+    w.file(QStringLiteral("webp-huge-chunk.webp"), HostileModernFormats::webpWithHugeChunk(webpLossy),
+           Expect::Either, size, QStringLiteral("WebP with an EXIF chunk claiming 4 GiB"));
+
     // Nothing to read.
     for (const QString& name : {QStringLiteral("empty-jpeg.jpg"), QStringLiteral("empty-png.png"),
-                                QStringLiteral("empty-tiff.tiff"), QStringLiteral("empty-gif.gif")})
+                                QStringLiteral("empty-tiff.tiff"), QStringLiteral("empty-gif.gif"),
+                                QStringLiteral("empty-heic.heic"), QStringLiteral("empty-avif.avif"),
+                                QStringLiteral("empty-webp.webp")})
         w.file(name, QByteArray(), Expect::Refuse, QSize(), QStringLiteral("zero-byte file"));
     w.folder(QStringLiteral("folder.jpg"), QStringLiteral("a folder named like a photo"));
     w.file(QStringLiteral("text.jpg"), QByteArray("This is a letter, not a photo.\n"), Expect::Refuse,

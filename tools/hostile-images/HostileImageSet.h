@@ -10,7 +10,8 @@
 // folder named like a photo, wrong extensions, headers claiming 100000 x 100000 pixels,
 // progressive JPEGs with hundreds and thousands of scans, CMYK, YCCK and grey JPEGs,
 // 16-bit PNGs, PNGs with alpha, damaged EXIF blocks, every orientation value from 0 to 9, an
-// EXIF block larger than 60 KB and extended XMP.
+// EXIF block larger than 60 KB and extended XMP; sound, cut, noisy and huge-claiming HEIC, AVIF
+// and WebP files (lossy, lossless with alpha, animated).
 namespace HostileImageSet {
 
 // What a sound program does with the file.

@@ -1,5 +1,7 @@
 #include "services/imaging/AtomicFileWriter.h"
 
+#include "services/language/FailureReason.h"
+
 #include "services/imaging/TemporaryFileRegistry.h"
 
 #include <QCryptographicHash>
@@ -100,7 +102,7 @@ QString refusingFolder(int errorNumber, const QString& path)
     if (::stat(QFile::encodeName(folder).constData(), &info) != 0 || !S_ISDIR(info.st_mode))
         return QString();
     // Some file systems (/proc, /sys) refuse new files with "no such file".
-    return QStringLiteral("cannot create files in the folder %1: it does not accept new files")
+    return FailureReason::tr("cannot create files in the folder %1: it does not accept new files")
         .arg(shown(folder));
 }
 
@@ -168,33 +170,33 @@ QString AtomicFileWriter::describeError(int errorNumber, const QString& path)
     switch (errorNumber) {
     case ENOSPC:
     case EDQUOT:
-        return QStringLiteral("disk full while writing %1").arg(shown(path));
+        return FailureReason::tr("disk full while writing %1").arg(shown(path));
     case EACCES:
     case EPERM:
-        return QStringLiteral("permission denied: cannot write %1").arg(shown(path));
+        return FailureReason::tr("permission denied: cannot write %1").arg(shown(path));
     case EROFS:
-        return QStringLiteral("the disk is read-only: cannot write %1").arg(shown(path));
+        return FailureReason::tr("the disk is read-only: cannot write %1").arg(shown(path));
     case ENOENT:
     case ENOTDIR: {
         const QString folder = QFileInfo(path).absolutePath();
         struct stat info = {};
         if (::stat(QFile::encodeName(folder).constData(), &info) != 0)
-            return QStringLiteral("the folder %1 does not exist").arg(shown(folder));
+            return FailureReason::tr("the folder %1 does not exist").arg(shown(folder));
         if (!S_ISDIR(info.st_mode))
-            return QStringLiteral("cannot write %1: %2 is not a folder").arg(shown(path), shown(folder));
-        return QStringLiteral("cannot write %1: %2")
+            return FailureReason::tr("cannot write %1: %2 is not a folder").arg(shown(path), shown(folder));
+        return FailureReason::tr("cannot write %1: %2")
             .arg(shown(path), QString::fromLocal8Bit(std::strerror(errorNumber)));
     }
     case EISDIR:
-        return QStringLiteral("cannot write %1: a folder has that name").arg(shown(path));
+        return FailureReason::tr("cannot write %1: a folder has that name").arg(shown(path));
     case EFBIG:
-        return QStringLiteral("cannot write %1: the file is larger than allowed").arg(shown(path));
+        return FailureReason::tr("cannot write %1: the file is larger than allowed").arg(shown(path));
     case ENAMETOOLONG:
-        return QStringLiteral("cannot write %1: the name is too long").arg(shown(path));
+        return FailureReason::tr("cannot write %1: the name is too long").arg(shown(path));
     case EIO:
-        return QStringLiteral("input/output error while writing %1").arg(shown(path));
+        return FailureReason::tr("input/output error while writing %1").arg(shown(path));
     default:
-        return QStringLiteral("cannot write %1: %2")
+        return FailureReason::tr("cannot write %1: %2")
             .arg(shown(path), QString::fromLocal8Bit(std::strerror(errorNumber)));
     }
 }
@@ -205,7 +207,7 @@ ImagingStatus AtomicFileWriter::open()
     m_status = ImagingStatus::success();
     const QFileInfo target(m_targetPath);
     if (m_targetPath.isEmpty() || target.fileName().isEmpty()) {
-        m_status = ImagingStatus::failure(QStringLiteral("no output file name was given"));
+        m_status = ImagingStatus::failure(FailureReason::tr("no output file name was given"));
         return m_status;
     }
     removeStrayTemporaries(m_targetPath);
@@ -220,7 +222,7 @@ ImagingStatus AtomicFileWriter::open()
         const int slot = TemporaryFileRegistry::claim(native);
         if (slot == TemporaryFileRegistry::kEnding) {
             m_status = ImagingStatus::failure(
-                QStringLiteral("cannot write %1: the program is ending").arg(shown(m_targetPath)));
+                FailureReason::tr("cannot write %1: the program is ending").arg(shown(m_targetPath)));
             return m_status;
         }
         const int fd = ::open(native.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
@@ -251,7 +253,7 @@ bool AtomicFileWriter::write(const char* data, qint64 size)
         return false;
     if (m_fd < 0) {
         m_status =
-            ImagingStatus::failure(QStringLiteral("%1 is not open for writing").arg(shown(m_targetPath)));
+            ImagingStatus::failure(FailureReason::tr("%1 is not open for writing").arg(shown(m_targetPath)));
         return false;
     }
     while (size > 0) {
@@ -278,8 +280,8 @@ ImagingStatus AtomicFileWriter::commit(bool syncToDisk)
 {
     if (m_fd < 0) {
         if (m_status)
-            m_status =
-                ImagingStatus::failure(QStringLiteral("%1 is not open for writing").arg(shown(m_targetPath)));
+            m_status = ImagingStatus::failure(
+                FailureReason::tr("%1 is not open for writing").arg(shown(m_targetPath)));
         return m_status;
     }
     if (m_status && syncToDisk && ::fdatasync(m_fd) != 0)

@@ -1,10 +1,16 @@
 #include "services/imaging/ImageEncoder.h"
 
+#include "services/language/FailureReason.h"
+
 #include "services/imaging/AtomicFileWriter.h"
 #include "services/imaging/FileIdentity.h"
 #include "services/imaging/JpegCoefficients.h"
+#include "services/imaging/PngMetadataChunks.h"
 #include "services/imaging/TiffMessages.h"
+#include "services/imaging/WebpEncoder.h"
 
+#include <QBuffer>
+#include <QColorSpace>
 #include <QDir>
 #include <QFile>
 #include <QImageWriter>
@@ -205,7 +211,7 @@ ImagingStatus segmentsToWrite(const ImageEncoder::Options& options, const QStrin
         if (!JpegMetadata::isKeptMarker(segment.marker) ||
             segment.data.size() > JpegMetadata::kMaxSegmentData)
             return ImagingStatus::failure(
-                QStringLiteral("cannot write %1: a metadata segment does not fit in a JPEG file")
+                FailureReason::tr("cannot write %1: a metadata segment does not fit in a JPEG file")
                     .arg(QDir::toNativeSeparators(path)));
     }
     return ImagingStatus::success();
@@ -221,7 +227,7 @@ ImagingStatus encodeJpeg(const QImage& image, AtomicFileWriter& writer, const Im
     const QImage source = isDirect32Bit(image.format()) ? image : image.convertToFormat(QImage::Format_RGB32);
     if (source.isNull())
         return ImagingStatus::failure(
-            QStringLiteral("not enough memory to encode %1").arg(QDir::toNativeSeparators(path)));
+            FailureReason::tr("not enough memory to encode %1").arg(QDir::toNativeSeparators(path)));
 
     JpegOutput out{};
     out.writer = &writer;
@@ -240,7 +246,7 @@ ImagingStatus encodeJpeg(const QImage& image, AtomicFileWriter& writer, const Im
     if (!writer.status())
         return writer.status();
     return ImagingStatus::failure(
-        QStringLiteral("cannot encode %1: %2")
+        FailureReason::tr("cannot encode %1: %2")
             .arg(QDir::toNativeSeparators(path), QString::fromLocal8Bit(out.message)));
 }
 
@@ -292,7 +298,7 @@ ImagingStatus transcodeJpeg(const JpegCoefficients& coefficients, AtomicFileWrit
     if (!writer.status())
         return writer.status();
     return ImagingStatus::failure(
-        QStringLiteral("cannot encode %1: %2")
+        FailureReason::tr("cannot encode %1: %2")
             .arg(QDir::toNativeSeparators(path), QString::fromLocal8Bit(out.message)));
 }
 
@@ -304,12 +310,12 @@ ImagingStatus encodeWithQt(const QImage& image, AtomicFileWriter& writer, ImageE
                                                                       : QByteArrayLiteral("tiff");
     if (!QImageWriter::supportedImageFormats().contains(name))
         return ImagingStatus::failure(
-            QStringLiteral("no %1 encoder is installed").arg(QString::fromLatin1(name.toUpper())));
+            FailureReason::tr("no %1 encoder is installed").arg(QString::fromLatin1(name.toUpper())));
 
     QFile file;
     if (!file.open(writer.handle(), QIODevice::WriteOnly, QFileDevice::DontCloseHandle))
         return ImagingStatus::failure(
-            QStringLiteral("cannot write %1: %2").arg(QDir::toNativeSeparators(path), file.errorString()));
+            FailureReason::tr("cannot write %1: %2").arg(QDir::toNativeSeparators(path), file.errorString()));
     QImageWriter encoder(&file, name);
     if (format == ImageEncoder::FileFormat::Tiff) {
         TiffMessages::routeToQt();
@@ -324,11 +330,66 @@ ImagingStatus encodeWithQt(const QImage& image, AtomicFileWriter& writer, ImageE
         return ImagingStatus::failure(AtomicFileWriter::describeError(ENOSPC, path));
     if (fileError != QFileDevice::NoError)
         return ImagingStatus::failure(
-            QStringLiteral("cannot write %1: %2").arg(QDir::toNativeSeparators(path), fileErrorText));
+            FailureReason::tr("cannot write %1: %2").arg(QDir::toNativeSeparators(path), fileErrorText));
     if (!written)
-        return ImagingStatus::failure(QStringLiteral("cannot encode %1: %2")
+        return ImagingStatus::failure(FailureReason::tr("cannot encode %1: %2")
                                           .arg(QDir::toNativeSeparators(path), encoder.errorString()));
     return ImagingStatus::success();
+}
+
+// Bytes encoded in memory, written through the temporary file's writer.
+ImagingStatus writeBytes(const QByteArray& bytes, AtomicFileWriter& writer)
+{
+    if (!writer.write(bytes.constData(), bytes.size()))
+        return writer.status();
+    return ImagingStatus::success();
+}
+
+ImagingStatus encodeWebp(const QImage& image, AtomicFileWriter& writer, const ImageEncoder::Options& options,
+                         const QString& path)
+{
+    QByteArray bytes;
+    const ImagingStatus encoded = WebpEncoder::encode(image, options.webpQuality, options.embedded, bytes);
+    if (!encoded)
+        return ImagingStatus::failure(
+            QStringLiteral("cannot encode %1: %2").arg(QDir::toNativeSeparators(path), encoded.error));
+    return writeBytes(bytes, writer);
+}
+
+bool hasPngMetadata(const PhotoMetadata& metadata)
+{
+    return !metadata.icc.isEmpty() || !metadata.exif.isEmpty();
+}
+
+// PNG with the photo's profile and EXIF block: Qt's writer encodes into memory, then the chunks
+// are put in (see PngMetadataChunks).
+ImagingStatus encodePngWithMetadata(const QImage& image, AtomicFileWriter& writer,
+                                    const PhotoMetadata& metadata, const QString& path)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter encoder(&buffer, QByteArrayLiteral("png"));
+    if (!encoder.write(image))
+        return ImagingStatus::failure(QStringLiteral("cannot encode %1: %2")
+                                          .arg(QDir::toNativeSeparators(path), encoder.errorString()));
+    buffer.close();
+    return writeBytes(PngMetadataChunks::embed(bytes, metadata), writer);
+}
+
+// TIFF carries the photo's ICC profile through Qt's writer, which writes the picture's colour
+// space as its profile tag. A profile Qt cannot read is left out.
+QImage withProfile(const QImage& image, ImageEncoder::FileFormat format, const PhotoMetadata& metadata)
+{
+    if (format != ImageEncoder::FileFormat::Tiff || metadata.icc.isEmpty() ||
+        image.colorSpace().iccProfile() == metadata.icc)
+        return image;
+    const QColorSpace space = QColorSpace::fromIccProfile(metadata.icc);
+    if (!space.isValid())
+        return image;
+    QImage copy = image;
+    copy.setColorSpace(space);
+    return copy;
 }
 
 } // namespace
@@ -363,7 +424,7 @@ QByteArray jpegData(const QImage& image, int quality)
 
 std::optional<FileFormat> formatFromNumber(int number)
 {
-    if (number < 0 || number > 3)
+    if (number < 0 || number > 4)
         return std::nullopt;
     return FileFormat(number);
 }
@@ -379,6 +440,8 @@ QString extension(FileFormat format)
         return QStringLiteral("bmp");
     case FileFormat::Tiff:
         return QStringLiteral("tiff");
+    case FileFormat::Webp:
+        return QStringLiteral("webp");
     }
     return QString();
 }
@@ -386,18 +449,22 @@ QString extension(FileFormat format)
 ImagingStatus write(const QImage& image, const QString& path, FileFormat format, const Options& options)
 {
     if (image.isNull())
-        return ImagingStatus::failure(QStringLiteral("nothing to write to %1: the picture is empty")
+        return ImagingStatus::failure(FailureReason::tr("nothing to write to %1: the picture is empty")
                                           .arg(QDir::toNativeSeparators(path)));
     if (!options.sourcePath.isEmpty() && IsSameFile(options.sourcePath, path))
         return ImagingStatus::failure(
-            QStringLiteral("the output %1 is the source photo itself; it was left unchanged")
+            FailureReason::tr("the output %1 is the source photo itself; it was left unchanged")
                 .arg(QDir::toNativeSeparators(path)));
     AtomicFileWriter writer(path);
     const ImagingStatus opened = writer.open();
     if (!opened)
         return opened;
-    const ImagingStatus encoded = format == FileFormat::Jpeg ? encodeJpeg(image, writer, options, path)
-                                                             : encodeWithQt(image, writer, format, path);
+    const ImagingStatus encoded =
+        format == FileFormat::Jpeg   ? encodeJpeg(image, writer, options, path)
+        : format == FileFormat::Webp ? encodeWebp(image, writer, options, path)
+        : format == FileFormat::Png && hasPngMetadata(options.embedded)
+            ? encodePngWithMetadata(image, writer, options.embedded, path)
+            : encodeWithQt(withProfile(image, format, options.embedded), writer, format, path);
     if (!encoded) {
         writer.discard();
         return encoded;
@@ -410,7 +477,7 @@ ImagingStatus writeJpegCoefficients(const JpegCoefficients& coefficients, const 
 {
     if (!options.sourcePath.isEmpty() && IsSameFile(options.sourcePath, path))
         return ImagingStatus::failure(
-            QStringLiteral("the output %1 is the source photo itself; it was left unchanged")
+            FailureReason::tr("the output %1 is the source photo itself; it was left unchanged")
                 .arg(QDir::toNativeSeparators(path)));
     AtomicFileWriter writer(path);
     const ImagingStatus opened = writer.open();

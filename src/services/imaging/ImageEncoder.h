@@ -2,6 +2,7 @@
 
 #include "services/imaging/ImagingStatus.h"
 #include "services/imaging/JpegMetadata.h"
+#include "services/imaging/PhotoMetadata.h"
 
 #include <QImage>
 #include <QString>
@@ -22,12 +23,13 @@ enum class FileFormat : int
     Jpeg = 0,
     Png = 1,
     Bmp = 2,
-    Tiff = 3
+    Tiff = 3,
+    Webp = 4
 };
 
-// The format for an output settings number, or none outside 0..3.
+// The format for an output settings number, or none outside 0..4.
 std::optional<FileFormat> formatFromNumber(int number);
-// The file name extension without the dot: "jpg", "png", "bmp", "tiff".
+// The file name extension without the dot: "jpg", "png", "bmp", "tiff", "webp".
 QString extension(FileFormat format);
 
 struct Options
@@ -35,6 +37,11 @@ struct Options
     // JPEG only: the segments written right after the start of the file (EXIF block first).
     JpegMetadata metadata;
     int jpegQuality = 98;
+    // PNG, TIFF and WebP: the photo's metadata the file carries. PNG takes the ICC profile
+    // (iCCP) and the EXIF block (eXIf), TIFF the ICC profile, WebP all three (lossy, quality
+    // webpQuality). BMP takes none.
+    PhotoMetadata embedded;
+    int webpQuality = 90;
     // When set, a target that is this same file (by path, link or hard link) is refused.
     QString sourcePath;
     // Flush the data to the disk before the rename (slower; survives a power loss).

@@ -1,11 +1,15 @@
 #include "services/imaging/PhotoDecoder.h"
 
+#include "services/imaging/HeifDecoder.h"
+#include "services/language/FailureReason.h"
 #include "services/imaging/ImageBuffer.h"
 #include "services/imaging/ImageOrientation.h"
 #include "services/imaging/JpegBlockArrays.h"
 #include "services/imaging/PictureCompleteness.h"
 #include "services/imaging/PngDecoder.h"
 #include "services/imaging/TiffMessages.h"
+#include "services/imaging/TiffMetadataReader.h"
+#include "services/imaging/WebpDecoder.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -160,13 +164,13 @@ constexpr J_COLOR_SPACE kRgb32Space = Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? JCS_EXT_
 QString pixelLimitText(qint64 limit)
 {
     if (limit >= 1'000'000 && limit % 1'000'000 == 0)
-        return QStringLiteral("%1 million").arg(limit / 1'000'000);
-    return QStringLiteral("%1 pixels").arg(limit);
+        return FailureReason::tr("%1 million").arg(limit / 1'000'000);
+    return FailureReason::tr("%1 pixels").arg(limit);
 }
 
 ImagingStatus tooLarge(const QSize& size, qint64 limit)
 {
-    return ImagingStatus::failure(QStringLiteral("image is %1 x %2 pixels, more than the limit of %3")
+    return ImagingStatus::failure(FailureReason::tr("image is %1 x %2 pixels, more than the limit of %3")
                                       .arg(size.width())
                                       .arg(size.height())
                                       .arg(pixelLimitText(limit)));
@@ -174,7 +178,8 @@ ImagingStatus tooLarge(const QSize& size, qint64 limit)
 
 ImagingStatus notAPicture()
 {
-    return ImagingStatus::failure(QStringLiteral("cannot decode: not a JPEG, PNG, BMP, TIFF or GIF file"));
+    return ImagingStatus::failure(
+        FailureReason::tr("cannot decode: not a JPEG, PNG, BMP, TIFF, GIF, WebP, HEIF or AVIF file"));
 }
 
 // Qt refuses to allocate images above a process-wide limit (in MiB). Raise it, never lower it,
@@ -230,10 +235,10 @@ struct JpegInput
     QString failure() const
     {
         if (errors.endOfFile)
-            return QStringLiteral("the photo is damaged: its data ends early");
+            return FailureReason::tr("the photo is damaged: its data ends early");
         if (errors.damaged)
-            return QStringLiteral("the photo is damaged: %1").arg(QString::fromLocal8Bit(errors.message));
-        return QStringLiteral("cannot decode: %1").arg(QString::fromLocal8Bit(errors.message));
+            return FailureReason::tr("the photo is damaged: %1").arg(QString::fromLocal8Bit(errors.message));
+        return FailureReason::tr("cannot decode: %1").arg(QString::fromLocal8Bit(errors.message));
     }
 };
 
@@ -273,7 +278,10 @@ struct PhotoDecoder::State
     JpegInput jpeg;
     PngDecoder png;
     std::FILE* pngFile = nullptr; // open from open() until the pixels are read
-    QByteArray qtFormat;          // the Qt reader's name for the other formats
+    WebpDecoder webp;
+    HeifDecoder heif;
+    PhotoMetadata embedded; // PNG and TIFF: read with the pixels
+    QByteArray qtFormat;    // the Qt reader's name for the other formats
 
     State() = default;
     State(const State&) = delete;
@@ -424,7 +432,24 @@ const JpegMetadata& PhotoDecoder::metadata() const
 
 int PhotoDecoder::orientation() const
 {
+    if (d->format == Format::Webp)
+        return d->webp.metadata().orientation();
     return d->metadata.orientation();
+}
+
+PhotoMetadata PhotoDecoder::embeddedMetadata() const
+{
+    switch (d->format) {
+    case Format::Jpeg:
+        return PhotoMetadata::fromJpeg(d->metadata);
+    case Format::Webp:
+        return d->webp.metadata();
+    case Format::Heif:
+    case Format::Avif:
+        return d->heif.metadata();
+    default:
+        return d->embedded;
+    }
 }
 
 QStringList PhotoDecoder::warnings() const
@@ -441,24 +466,24 @@ ImagingStatus PhotoDecoder::open(const QString& path)
 
     const QFileInfo info(path);
     if (path.isEmpty() || !info.exists())
-        return ImagingStatus::failure(QStringLiteral("file not found"));
+        return ImagingStatus::failure(FailureReason::tr("file not found"));
     if (info.isDir())
-        return ImagingStatus::failure(QStringLiteral("this is a folder, not a picture"));
+        return ImagingStatus::failure(FailureReason::tr("this is a folder, not a picture"));
     if (!info.isFile())
-        return ImagingStatus::failure(QStringLiteral("this is not a regular file"));
+        return ImagingStatus::failure(FailureReason::tr("this is not a regular file"));
     if (info.size() == 0)
-        return ImagingStatus::failure(QStringLiteral("the file is empty"));
+        return ImagingStatus::failure(FailureReason::tr("the file is empty"));
 
     const QByteArray nativePath = QFile::encodeName(path);
     d->jpeg.file = std::fopen(nativePath.constData(), "rbe");
     if (!d->jpeg.file) {
         const int error = errno;
         return ImagingStatus::failure(
-            QStringLiteral("cannot open the file: %1").arg(QString::fromLocal8Bit(std::strerror(error))));
+            FailureReason::tr("cannot open the file: %1").arg(QString::fromLocal8Bit(std::strerror(error))));
     }
     // libjpeg reads 4 KiB at a time: buffered in larger pieces, a photo takes a few reads.
     std::setvbuf(d->jpeg.file, nullptr, _IOFBF, kReadBufferSize);
-    unsigned char magic[8] = {};
+    unsigned char magic[16] = {};
     const size_t got = std::fread(magic, 1, sizeof magic, d->jpeg.file);
     std::rewind(d->jpeg.file);
     const bool isJpeg = got >= 3 && magic[0] == 0xFF && magic[1] == 0xD8 && magic[2] == 0xFF;
@@ -481,6 +506,16 @@ ImagingStatus PhotoDecoder::open(const QString& path)
         }
         d->format = Format::Png;
         d->size = d->png.size();
+    } else if (WebpDecoder::hasSignature(magic, got) || HeifDecoder::hasSignature(magic, got)) {
+        std::fclose(d->jpeg.file);
+        d->jpeg.file = nullptr;
+        const bool webp = WebpDecoder::hasSignature(magic, got);
+        const ImagingStatus header =
+            webp ? d->webp.open(path, d->pixelLimit) : d->heif.open(path, d->pixelLimit);
+        if (!header)
+            return header;
+        d->format = webp ? Format::Webp : HeifDecoder::isAvif(magic, got) ? Format::Avif : Format::Heif;
+        d->size = webp ? d->webp.size() : d->heif.size();
     } else {
         std::fclose(d->jpeg.file);
         d->jpeg.file = nullptr;
@@ -494,7 +529,8 @@ ImagingStatus PhotoDecoder::open(const QString& path)
             return notAPicture();
         d->size = reader.size();
         if (!d->size.isValid() && reader.supportsOption(QImageIOHandler::Size))
-            return ImagingStatus::failure(QStringLiteral("cannot decode: the picture's header is damaged"));
+            return ImagingStatus::failure(
+                FailureReason::tr("cannot decode: the picture's header is damaged"));
     }
 
     if (qint64(d->size.width()) * d->size.height() > d->pixelLimit) {
@@ -524,9 +560,9 @@ ImagingStatus PhotoDecoder::decode(QImage& image, const QSize& minimumSize, bool
 {
     image = QImage();
     if (!d->opened)
-        return ImagingStatus::failure(QStringLiteral("no picture is open"));
+        return ImagingStatus::failure(FailureReason::tr("no picture is open"));
     if (d->decoded)
-        return ImagingStatus::failure(QStringLiteral("the picture has already been decoded"));
+        return ImagingStatus::failure(FailureReason::tr("the picture has already been decoded"));
     d->decoded = true;
     const int turn = upright ? orientation() : 0;
 
@@ -558,7 +594,7 @@ ImagingStatus PhotoDecoder::decode(QImage& image, const QSize& minimumSize, bool
             ImageBuffer::allocate(QSize(int(cinfo.output_width), int(cinfo.output_height)), format);
         if (decoded.isNull()) {
             d->jpeg.close();
-            return ImagingStatus::failure(QStringLiteral("not enough memory to decode a %1 x %2 picture")
+            return ImagingStatus::failure(FailureReason::tr("not enough memory to decode a %1 x %2 picture")
                                               .arg(cinfo.output_width)
                                               .arg(cinfo.output_height));
         }
@@ -578,7 +614,22 @@ ImagingStatus PhotoDecoder::decode(QImage& image, const QSize& minimumSize, bool
         QImage decoded;
         const ImagingStatus status =
             d->png.decode(decoded, qint64(QImageReader::allocationLimit()) * 1024 * 1024);
+        if (status) {
+            d->embedded.icc = d->png.iccProfile();
+            d->embedded.exif = PhotoMetadata::tiffStructure(d->png.exif());
+            d->embedded.xmp = decoded.text(QStringLiteral("XML:com.adobe.xmp")).toUtf8();
+        }
         d->closePng();
+        if (!status)
+            return status;
+        image = ImageOrientation::turnUpright(std::move(decoded), turn);
+        return ImagingStatus::success();
+    }
+
+    if (d->format == Format::Webp || d->format == Format::Heif || d->format == Format::Avif) {
+        QImage decoded;
+        const ImagingStatus status =
+            d->format == Format::Webp ? d->webp.decode(decoded) : d->heif.decode(decoded);
         if (!status)
             return status;
         image = ImageOrientation::turnUpright(std::move(decoded), turn);
@@ -597,9 +648,11 @@ ImagingStatus PhotoDecoder::decode(QImage& image, const QSize& minimumSize, bool
     QImageReader reader(d->path, d->qtFormat);
     QImage decoded;
     if (!reader.read(&decoded) || decoded.isNull())
-        return ImagingStatus::failure(QStringLiteral("cannot decode: %1").arg(reader.errorString()));
+        return ImagingStatus::failure(FailureReason::tr("cannot decode: %1").arg(reader.errorString()));
     if (qint64(decoded.width()) * decoded.height() > d->pixelLimit)
         return tooLarge(decoded.size(), d->pixelLimit);
+    if (d->format == Format::Tiff)
+        d->embedded = TiffMetadataReader::read(d->path);
     image = ImageOrientation::turnUpright(std::move(decoded), turn);
     return ImagingStatus::success();
 }

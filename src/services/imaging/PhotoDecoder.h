@@ -2,6 +2,7 @@
 
 #include "services/imaging/ImagingStatus.h"
 #include "services/imaging/JpegMetadata.h"
+#include "services/imaging/PhotoMetadata.h"
 
 #include <QImage>
 #include <QSize>
@@ -10,14 +11,15 @@
 
 #include <memory>
 
-// Decodes a JPEG, PNG, BMP, TIFF or GIF file, recognised by its content (the extension does
-// not matter). Used in two steps so that a photo is read once: open() reads the header (format,
-// pixel size and, for JPEG, the metadata segments), then decode() reads the pixels, at a reduced
+// Decodes a JPEG, PNG, BMP, TIFF, GIF, WebP, HEIF (HEIC) or AVIF file, recognised by its content (the
+// extension does not matter). Used in two steps so that a photo is read once: open() reads the header
+// (format, pixel size and, for JPEG, the metadata segments), then decode() reads the pixels, at a reduced
 // size when the caller only needs a smaller picture.
 //
 // JPEG goes through libjpeg-turbo directly, PNG through libpng (PngDecoder, which bounds the
-// memory of its chunks), the other formats through Qt's image readers. A header that claims more
-// pixels than the limit is refused before anything large is allocated.
+// memory of its chunks), WebP through libwebp (WebpDecoder), HEIF and AVIF through libheif
+// (HeifDecoder, which applies the container's rotation and mirroring), the other formats through Qt's image
+// readers. A header that claims more pixels than the limit is refused before anything large is allocated.
 //
 // A picture is decoded whole or not at all: a file whose data ends before its last row, or is
 // damaged before it, fails with "the photo is damaged: ..." (its data ends early, or the
@@ -34,7 +36,10 @@ public:
         Png,
         Bmp,
         Tiff,
-        Gif
+        Gif,
+        Webp,
+        Heif,
+        Avif
     };
 
     static constexpr qint64 kDefaultPixelLimit = 250'000'000;
@@ -57,8 +62,13 @@ public:
     QSize storedSize() const;
     // The metadata segments of a JPEG file; empty for the other formats.
     const JpegMetadata& metadata() const;
-    // The orientation item of a JPEG's EXIF block, 0 when there is none.
+    // The EXIF orientation item the picture is to be turned by: a JPEG's or a WebP's, 0 when
+    // there is none. HEIF and AVIF files stand as their container says (libheif turns them),
+    // and PNG, BMP, TIFF and GIF files as stored: 0.
     int orientation() const;
+    // The photo's EXIF block, XMP packet and ICC profile, whatever its format. JPEG, WebP, HEIF
+    // and AVIF files have it after open(), PNG and TIFF files after decode().
+    PhotoMetadata embeddedMetadata() const;
 
     // Decodes the pixels; call once after a successful open().
     // minimumSize: the smallest size the caller will scale the picture to. A JPEG is then

@@ -1,5 +1,7 @@
 #include "services/imaging/PictureCompleteness.h"
 
+#include "services/language/FailureReason.h"
+
 #include <QFile>
 #include <QFileInfo>
 
@@ -12,7 +14,7 @@ namespace {
 
 ImagingStatus endsEarly()
 {
-    return ImagingStatus::failure(QStringLiteral("the photo is damaged: its data ends early"));
+    return ImagingStatus::failure(FailureReason::tr("the photo is damaged: its data ends early"));
 }
 
 // Sequential bytes of a file, read in large pieces; past the end every byte is -1.
@@ -233,7 +235,7 @@ ImagingStatus PictureCompleteness::checkGif(const QString& path)
         }
         if (counter.badCode())
             return ImagingStatus::failure(
-                QStringLiteral("the photo is damaged: its picture data is corrupt"));
+                FailureReason::tr("the photo is damaged: its picture data is corrupt"));
         if (counter.pixels() < qint64(width) * height)
             return endsEarly();
         return ImagingStatus::success();

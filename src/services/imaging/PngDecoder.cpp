@@ -1,5 +1,7 @@
 #include "services/imaging/PngDecoder.h"
 
+#include "services/language/FailureReason.h"
+
 #include "services/imaging/ImageBuffer.h"
 
 #include <QColorSpace>
@@ -32,7 +34,7 @@ constexpr png_uint_32 kSideLimit = 1'000'000;
 constexpr size_t kKeywordLimit = 79;
 
 // Chunks libpng knows that nothing here uses: dropped instead of parsed (and stored).
-constexpr png_byte kUnusedChunks[] = "bKGD\0eXIf\0hIST\0pCAL\0sBIT\0sCAL\0sPLT\0tIME";
+constexpr png_byte kUnusedChunks[] = "bKGD\0hIST\0pCAL\0sBIT\0sCAL\0sPLT\0tIME";
 // Text chunks come through readChunk(), which bounds their memory.
 constexpr png_byte kTextChunks[] = "tEXt\0zTXt\0iTXt";
 
@@ -172,8 +174,8 @@ QByteArray upToNul(const char* data, qsizetype size)
 QString PngInput::failure(const char* what) const
 {
     if (endOfFile)
-        return QStringLiteral("the photo is damaged: its data ends early");
-    return QStringLiteral("%1: %2").arg(QString::fromLatin1(what), QString::fromLocal8Bit(message));
+        return FailureReason::tr("the photo is damaged: its data ends early");
+    return FailureReason::tr(what).arg(QString::fromLocal8Bit(message));
 }
 
 // Reads the three text chunks as libpng would and keeps them as Qt's reader does: the key in
@@ -483,6 +485,32 @@ QSize PngDecoder::size() const
     return d->pixelSize;
 }
 
+QByteArray PngDecoder::iccProfile() const
+{
+    if (!d->decoded || !d->png || !png_get_valid(d->png, d->info, PNG_INFO_iCCP))
+        return QByteArray();
+    png_charp name = nullptr;
+    int compression = 0;
+    png_bytep profile = nullptr;
+    png_uint_32 length = 0;
+    png_get_iCCP(d->png, d->info, &name, &compression, &profile, &length);
+    return QByteArray(reinterpret_cast<const char*>(profile), qsizetype(length));
+}
+
+QByteArray PngDecoder::exif() const
+{
+    if (!d->decoded || !d->png)
+        return QByteArray();
+    // libpng bounds the chunk like every other; it may stand before or after the pixels.
+    for (png_infop info : {d->info, d->endInfo}) {
+        png_uint_32 length = 0;
+        png_bytep exif = nullptr;
+        if (png_get_eXIf_1(d->png, info, &length, &exif) && exif && length > 0)
+            return QByteArray(reinterpret_cast<const char*>(exif), qsizetype(length));
+    }
+    return QByteArray();
+}
+
 ImagingStatus PngDecoder::open(std::FILE* file)
 {
     d = std::make_unique<State>();
@@ -494,9 +522,9 @@ ImagingStatus PngDecoder::open(std::FILE* file)
         d->endInfo = png_create_info_struct(d->png);
     }
     if (!d->png || !d->info || !d->endInfo)
-        return ImagingStatus::failure(QStringLiteral("not enough memory to read the PNG header"));
+        return ImagingStatus::failure(FailureReason::tr("not enough memory to read the PNG header"));
     if (!pngReadHeader(d.get()))
-        return ImagingStatus::failure(d->failure("cannot decode"));
+        return ImagingStatus::failure(d->failure(QT_TRANSLATE_NOOP("FailureReason", "cannot decode: %1")));
     d->pixelSize =
         QSize(int(png_get_image_width(d->png, d->info)), int(png_get_image_height(d->png, d->info)));
     d->opened = true;
@@ -507,18 +535,18 @@ ImagingStatus PngDecoder::decode(QImage& image, qint64 maximumBytes)
 {
     image = QImage();
     if (!d->opened || d->decoded)
-        return ImagingStatus::failure(QStringLiteral("the PNG picture is not open"));
+        return ImagingStatus::failure(FailureReason::tr("the PNG picture is not open"));
     d->decoded = true;
 
     Layout layout;
     if (!pngSetUp(d.get(), layout))
-        return ImagingStatus::failure(d->failure("cannot decode"));
+        return ImagingStatus::failure(d->failure(QT_TRANSLATE_NOOP("FailureReason", "cannot decode: %1")));
     const qint64 bytesPerLine =
         (qint64(d->pixelSize.width()) * QImage::toPixelFormat(layout.format).bitsPerPixel() + 31) / 32 * 4;
     const bool overLimit = maximumBytes > 0 && bytesPerLine * d->pixelSize.height() > maximumBytes;
     QImage decoded = overLimit ? QImage() : ImageBuffer::allocate(d->pixelSize, layout.format);
     if (decoded.isNull())
-        return ImagingStatus::failure(QStringLiteral("not enough memory to decode a %1 x %2 picture")
+        return ImagingStatus::failure(FailureReason::tr("not enough memory to decode a %1 x %2 picture")
                                           .arg(d->pixelSize.width())
                                           .arg(d->pixelSize.height()));
     if (layout.monoGrey || layout.greyColours > 0 || layout.palette)
@@ -526,12 +554,14 @@ ImagingStatus PngDecoder::decode(QImage& image, qint64 maximumBytes)
 
     const size_t rowBytes = png_get_rowbytes(d->png, d->info);
     if (rowBytes > size_t(decoded.bytesPerLine()))
-        return ImagingStatus::failure(QStringLiteral("cannot decode: the PNG rows do not fit the picture"));
+        return ImagingStatus::failure(
+            FailureReason::tr("cannot decode: the PNG rows do not fit the picture"));
     std::vector<png_bytep> rows(size_t(d->pixelSize.height()));
     for (int y = 0; y < d->pixelSize.height(); ++y)
         rows[size_t(y)] = decoded.scanLine(y);
     if (!pngReadRows(d.get(), rows.data()))
-        return ImagingStatus::failure(d->failure("the photo is damaged"));
+        return ImagingStatus::failure(
+            d->failure(QT_TRANSLATE_NOOP("FailureReason", "the photo is damaged: %1")));
 
     // Palette entries beyond the palette: Qt's reader turns them into the first entry.
     if (layout.palette && layout.format == QImage::Format_Indexed8) {

@@ -2,6 +2,7 @@
 
 #include "services/imaging/ImagingStatus.h"
 
+#include <QByteArray>
 #include <QImage>
 #include <QSize>
 
@@ -34,6 +35,11 @@ public:
 
     // The pixel size from the header, once open() has succeeded.
     QSize size() const;
+
+    // After decode(): the ICC profile of the iCCP chunk and the EXIF block of the eXIf chunk,
+    // as stored (empty when the file has none).
+    QByteArray iccProfile() const;
+    QByteArray exif() const;
 
     // Reads the pixels; call once after a successful open(). A picture whose pixels would take
     // more than `maximumBytes` (0: no limit) fails before anything is allocated, as Qt's

@@ -9,6 +9,16 @@ namespace {
 
 const QString kBuiltinStrings = QStringLiteral(":/language/strings.ini");
 
+// The texts of strings.ini, listed for the translation catalogue: a built-in text is shown
+// translated into the interface's language; a text from the language file is shown as written.
+[[maybe_unused]] const char* const kBuiltinTexts[] = {
+    QT_TRANSLATE_NOOP("CLanguageManager", "单击此处操作层"), QT_TRANSLATE_NOOP("CLanguageManager", "左上角"),
+    QT_TRANSLATE_NOOP("CLanguageManager", "顶部居中"),       QT_TRANSLATE_NOOP("CLanguageManager", "右上角"),
+    QT_TRANSLATE_NOOP("CLanguageManager", "中心左侧"),       QT_TRANSLATE_NOOP("CLanguageManager", "中心"),
+    QT_TRANSLATE_NOOP("CLanguageManager", "中心右侧"),       QT_TRANSLATE_NOOP("CLanguageManager", "左下角"),
+    QT_TRANSLATE_NOOP("CLanguageManager", "底部居中"),       QT_TRANSLATE_NOOP("CLanguageManager", "右下角"),
+};
+
 QString BuiltinBitmapPath(int id)
 {
     return QStringLiteral(":/language/%1.png").arg(id);
@@ -53,7 +63,11 @@ QString CLanguageManager::GetLanguageString(const QString& section, const QStrin
 QString CLanguageManager::LoadLanguageString(int id)
 {
     const QString text = GetLanguageString(QStringLiteral("STRING"), QString::number(id));
-    return text.isEmpty() ? BuiltinString(id) : text;
+    if (!text.isEmpty())
+        return text;
+    const QString builtin = BuiltinString(id);
+    return builtin.isEmpty() ? builtin
+                             : QCoreApplication::translate("CLanguageManager", builtin.toUtf8().constData());
 }
 
 void CLanguageManager::LoadLanguageBitmap(QImage& bitmap, int id)

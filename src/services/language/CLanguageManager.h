@@ -25,7 +25,8 @@ public:
     // The value of the key in the section with "\n" turned into a line feed and "\t" into a
     // tab; empty when the file, section or key is missing.
     static QString GetLanguageString(const QString& section, const QString& key);
-    // The language file's text for the id, else the built-in text (empty when neither).
+    // The language file's text for the id, else the built-in text in the interface's language
+    // (empty when neither).
     static QString LoadLanguageString(int id);
     // Fills `bitmap` with the picture named for the id in the language file when it loads,
     // else with the built-in picture (a null image when the id has none).

@@ -31,14 +31,14 @@ bool SkinManager::Create(QWidget* host, const QString& layoutFile)
     const QString path = SkinResources::ResourcePath() + layoutFile;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        m_error = QStringLiteral("Cannot open the layout %1: %2").arg(path, file.errorString());
+        m_error = tr("Cannot open the layout %1: %2").arg(path, file.errorString());
         return false;
     }
     SkinUiLoader loader;
     loader.setWorkingDirectory(QDir(SkinResources::ResourcePath()));
     QWidget* root = loader.load(&file, host);
     if (!root) {
-        m_error = QStringLiteral("Cannot read the layout %1: %2").arg(path, loader.errorString());
+        m_error = tr("Cannot read the layout %1: %2").arg(path, loader.errorString());
         return false;
     }
     m_root = root;

@@ -3,17 +3,18 @@
 #include "services/messages/WindowMessage.h"
 #include "services/update/UpdateSettings.h"
 
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QMessageBox>
 
 QString UpdateAnswer::NewVersionQuestion()
 {
-    return QStringLiteral("一个新的 Lumora 版本可以下载，你想现在下载吗?");
+    return QCoreApplication::translate("UpdateAnswer", "一个新的 Lumora 版本可以下载，你想现在下载吗?");
 }
 
 QString UpdateAnswer::LatestVersionNotice()
 {
-    return QStringLiteral("您使用的是最新版本。谢谢。");
+    return QCoreApplication::translate("UpdateAnswer", "您使用的是最新版本。谢谢。");
 }
 
 QString UpdateAnswer::Caption()

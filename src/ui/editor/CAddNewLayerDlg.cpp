@@ -3,7 +3,7 @@
 #include "model/DataFiles.h"
 
 CAddNewLayerDlg::CAddNewLayerDlg(const QString& title, const QStringList& existingNames, QWidget* parent)
-    : NamingDialogBase(title, QStringLiteral("输入新的图层名称："), parent), m_existing(existingNames)
+    : NamingDialogBase(title, tr("输入新的图层名称："), parent), m_existing(existingNames)
 {
 }
 
@@ -13,12 +13,12 @@ void CAddNewLayerDlg::onOk()
     // The name becomes a file name: empty names and names that would leave the templates
     // folder ("/", ".", "..") are refused alike.
     if (!IsValidTemplateName(typed)) {
-        inform(QStringLiteral("请输入有效的图层名称。"), true);
+        inform(tr("请输入有效的图层名称。"), true);
         return;
     }
     for (const QString& existing : m_existing) {
         if (existing.compare(typed, Qt::CaseInsensitive) == 0) {
-            inform(QStringLiteral("图层名称存在，请输入一个不同的名称！"), false);
+            inform(tr("图层名称存在，请输入一个不同的名称！"), false);
             return;
         }
     }

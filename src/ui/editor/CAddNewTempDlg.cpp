@@ -3,7 +3,7 @@
 #include "model/DataFiles.h"
 
 CAddNewTempDlg::CAddNewTempDlg(const QString& title, QString& pendingName, QWidget* parent)
-    : NamingDialogBase(title, QStringLiteral("输入模板名称:"), parent), m_pending(pendingName)
+    : NamingDialogBase(title, tr("输入模板名称:"), parent), m_pending(pendingName)
 {
 }
 
@@ -15,5 +15,5 @@ void CAddNewTempDlg::onOk()
     if (IsValidTemplateName(m_pending))
         accept();
     else
-        inform(QStringLiteral("请输入有效的模板名称。"), true);
+        inform(tr("请输入有效的模板名称。"), true);
 }

@@ -30,10 +30,12 @@ using PageWidgets::Label;
 using PageWidgets::NumberField;
 using PageWidgets::ShowAsTyped;
 
-const QString CEditTempImgDlg::kPictureFilter = QStringLiteral(
+// Translated where the chooser opens (a static text is made before any translator exists).
+const QString CEditTempImgDlg::kPictureFilter = QString::fromUtf8(QT_TRANSLATE_NOOP(
+    "CEditTempImgDlg",
     "所有支持文件|*.jpg;*.jpeg;*.png;*.bmp;*.tif;*.tiff;*.gif|联合图像专家组 (*.jpg)|*.jpg|Windows 位图 "
     "Image "
-    "(*.bmp)|*.bmp|便携式网络图形 (*.png)|*.png|Tagged 图像文件模式 (*.tif;*.tiff)|*.tif; *.tiff||");
+    "(*.bmp)|*.bmp|便携式网络图形 (*.png)|*.png|Tagged 图像文件模式 (*.tif;*.tiff)|*.tif; *.tiff||"));
 
 namespace {
 
@@ -70,7 +72,7 @@ void CEditTempImgDlg::buildControls()
     m_layerList = layerRow.list;
     m_layerButton = layerRow.button;
 
-    grid->addWidget(Label(QStringLiteral("水印图像路径:"), this), row++, 0, 1, 5);
+    grid->addWidget(Label(tr("水印图像路径:"), this), row++, 0, 1, 5);
     m_path = new CEditWithButton(this);
     m_path->setObjectName(QStringLiteral("path_edit"));
     m_path->setReadOnly(true);
@@ -79,7 +81,7 @@ void CEditTempImgDlg::buildControls()
     m_path->SetButtonRect(QRect(230, 2, 18, 18));
     m_path->SetBitmaps(BuiltinPictureIds::PathFieldEmpty, BuiltinPictureIds::PathFieldWithText);
     m_path->SetNotify(this, kClearButtonMessage);
-    m_browse = new QPushButton(QStringLiteral("浏览"), this);
+    m_browse = new QPushButton(tr("浏览"), this);
     m_browse->setObjectName(QStringLiteral("browse_button"));
     m_browse->setAutoDefault(false);
     auto* pathRow = new QHBoxLayout;
@@ -91,19 +93,19 @@ void CEditTempImgDlg::buildControls()
     m_location->setObjectName(QStringLiteral("location_list"));
     for (int i = 0; i < 9; ++i)
         m_location->addItem(CLanguageManager::LoadLanguageString(BuiltinStringIds::FirstLocationName + i));
-    grid->addWidget(Label(QStringLiteral("位置："), this), row, 0);
+    grid->addWidget(Label(tr("位置："), this), row, 0);
     grid->addWidget(m_location, row++, 1, 1, 4);
 
     m_offsetH = NumberField("offset_h", -32767, 32767, this);
     m_offsetV = NumberField("offset_v", -32767, 32767, this);
-    grid->addWidget(Label(QStringLiteral("偏移:"), this), row, 0);
-    grid->addWidget(Label(QStringLiteral("水平"), this), row, 1, Qt::AlignRight);
+    grid->addWidget(Label(tr("偏移:"), this), row, 0);
+    grid->addWidget(Label(tr("水平"), this), row, 1, Qt::AlignRight);
     grid->addWidget(m_offsetH, row, 2);
-    grid->addWidget(Label(QStringLiteral("垂直"), this), row, 3, Qt::AlignRight);
+    grid->addWidget(Label(tr("垂直"), this), row, 3, Qt::AlignRight);
     grid->addWidget(m_offsetV, row++, 4);
 
     m_rotation = NumberField("rotation", -360, 360, this);
-    grid->addWidget(Label(QStringLiteral("旋转："), this), row, 0);
+    grid->addWidget(Label(tr("旋转："), this), row, 0);
     grid->addWidget(m_rotation, row++, 2);
 
     m_transparency = new QSlider(Qt::Horizontal, this);
@@ -111,18 +113,18 @@ void CEditTempImgDlg::buildControls()
     m_transparency->setRange(0, 100);
     m_transparency->setSingleStep(1);
     m_transparency->setTickPosition(QSlider::NoTicks);
-    grid->addWidget(Label(QStringLiteral("透明度："), this), row, 0);
+    grid->addWidget(Label(tr("透明度："), this), row, 0);
     grid->addWidget(m_transparency, row++, 1, 1, 4);
 
-    m_scale = new QCheckBox(QStringLiteral("自动与原始图片大小缩放图像水印"), this);
+    m_scale = new QCheckBox(tr("自动与原始图片大小缩放图像水印"), this);
     m_scale->setObjectName(QStringLiteral("scale_image"));
     grid->addWidget(m_scale, row++, 0, 1, 5);
 
     m_width = NumberField("width", -32767, 32767, this);
     m_height = NumberField("height", -32767, 32767, this);
-    grid->addWidget(Label(QStringLiteral("宽度："), this), row, 0);
+    grid->addWidget(Label(tr("宽度："), this), row, 0);
     grid->addWidget(m_width, row, 2);
-    grid->addWidget(Label(QStringLiteral("高度:"), this), row, 3, Qt::AlignRight);
+    grid->addWidget(Label(tr("高度:"), this), row, 3, Qt::AlignRight);
     grid->addWidget(m_height, row++, 4);
 
     grid->setRowStretch(row, 1);
@@ -198,7 +200,7 @@ void CEditTempImgDlg::CommitEditConf()
 
 QSize CEditTempImgDlg::sizeHint() const
 {
-    return QSize(PageWidgets::kPageWidth, PageWidgets::kPageHeight);
+    return PageWidgets::PageSize(this, m_textPage);
 }
 
 QString CEditTempImgDlg::selectedLayerName() const
@@ -299,7 +301,8 @@ void CEditTempImgDlg::onScaleClicked()
 
 void CEditTempImgDlg::onBrowse()
 {
-    const QString path = ChooserService::current().chooseOpenFile(this, kPictureFilter);
+    const QString path =
+        ChooserService::current().chooseOpenFile(this, tr(kPictureFilter.toUtf8().constData()));
     if (path.isEmpty())
         return;
     m_commits.begin();

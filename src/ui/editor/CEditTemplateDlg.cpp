@@ -17,7 +17,7 @@ const QPoint kTabControlPosition(8, 8);
 CEditTemplateDlg::CEditTemplateDlg(QWidget* parent, const QString& templateName)
     : QDialog(parent), m_templateName(templateName.isEmpty() ? SelectedTemplateName() : templateName)
 {
-    setWindowTitle(QStringLiteral("编辑水印模板"));
+    setWindowTitle(tr("编辑水印模板"));
     setModal(true);
     OnInitDialog();
 }
@@ -38,8 +38,8 @@ void CEditTemplateDlg::OnInitDialog()
     m_textPage = new CTextEditTempDlg(m_templateName, m_tabs);
     m_imagePage = new CEditTempImgDlg(m_templateName, m_textPage, m_tabs);
     m_textPage->SetImagePage(m_imagePage);
-    m_tabs->addTab(m_textPage, QStringLiteral("文本"));
-    m_tabs->addTab(m_imagePage, QStringLiteral("图像"));
+    m_tabs->addTab(m_textPage, tr("文本"));
+    m_tabs->addTab(m_imagePage, tr("图像"));
     m_tabs->setCurrentIndex(0);
     connect(m_tabs, &QTabWidget::currentChanged, this, &CEditTemplateDlg::onTabChanged);
     layOutFor(m_textPage);

@@ -81,99 +81,99 @@ void CTextEditTempDlg::buildControls()
     m_layerButton = layerRow.button;
 
     m_text = Named(new QLineEdit(this), "text_edit");
-    grid->addWidget(Label(QStringLiteral("文本:"), this), row, 0);
+    grid->addWidget(Label(tr("文本:"), this), row, 0);
     grid->addWidget(m_text, row++, 1, 1, 4);
 
     m_fontName = Named(new QLineEdit(this), "font_edit");
     m_fontName->setReadOnly(true);
     PageWidgets::GreyText(m_fontName);
-    m_fontButton = Named(new QPushButton(QStringLiteral("选择"), this), "font_button");
+    m_fontButton = Named(new QPushButton(tr("选择"), this), "font_button");
     m_fontButton->setAutoDefault(false);
-    grid->addWidget(Label(QStringLiteral("字体:"), this), row, 0);
+    grid->addWidget(Label(tr("字体:"), this), row, 0);
     grid->addWidget(m_fontName, row, 1, 1, 3);
     grid->addWidget(m_fontButton, row++, 4);
 
     m_location = Named(new QComboBox(this), "location_list");
-    grid->addWidget(Label(QStringLiteral("位置："), this), row, 0);
+    grid->addWidget(Label(tr("位置："), this), row, 0);
     grid->addWidget(m_location, row++, 1, 1, 4);
 
     m_offsetH = NumberField("offset_h", -32767, 32767, this);
     m_offsetV = NumberField("offset_v", -32767, 32767, this);
-    grid->addWidget(Label(QStringLiteral("偏移:"), this), row, 0);
-    grid->addWidget(Label(QStringLiteral("水平"), this), row, 1, Qt::AlignRight);
+    grid->addWidget(Label(tr("偏移:"), this), row, 0);
+    grid->addWidget(Label(tr("水平"), this), row, 1, Qt::AlignRight);
     grid->addWidget(m_offsetH, row, 2);
-    grid->addWidget(Label(QStringLiteral("垂直"), this), row, 3, Qt::AlignRight);
+    grid->addWidget(Label(tr("垂直"), this), row, 3, Qt::AlignRight);
     grid->addWidget(m_offsetV, row++, 4);
 
     m_rotation = NumberField("rotation", -360, 360, this);
-    grid->addWidget(Label(QStringLiteral("旋转："), this), row, 0);
+    grid->addWidget(Label(tr("旋转："), this), row, 0);
     grid->addWidget(m_rotation, row++, 2);
 
     m_transparency = Named(new QSlider(Qt::Horizontal, this), "transparency");
     m_transparency->setRange(0, 255);
     m_transparency->setSingleStep(1);
     m_transparency->setTickPosition(QSlider::NoTicks);
-    grid->addWidget(Label(QStringLiteral("透明度："), this), row, 0);
+    grid->addWidget(Label(tr("透明度："), this), row, 0);
     grid->addWidget(m_transparency, row++, 1, 1, 4);
 
-    m_scaleText = Named(new QCheckBox(QStringLiteral("自动缩放文本水印"), this), "scale_text");
+    m_scaleText = Named(new QCheckBox(tr("自动缩放文本水印"), this), "scale_text");
     grid->addWidget(m_scaleText, row++, 0, 1, 5);
 
-    m_shadow = Named(new QCheckBox(QStringLiteral("添加阴影"), this), "shadow_box");
+    m_shadow = Named(new QCheckBox(tr("添加阴影"), this), "shadow_box");
     grid->addWidget(m_shadow, row++, 0, 1, 5);
     m_shadowH = NumberField("shadow_h", -10, 10, this);
     m_shadowV = NumberField("shadow_v", -10, 10, this);
-    grid->addWidget(Label(QStringLiteral("水平"), this), row, 1, Qt::AlignRight);
+    grid->addWidget(Label(tr("水平"), this), row, 1, Qt::AlignRight);
     grid->addWidget(m_shadowH, row, 2);
-    grid->addWidget(Label(QStringLiteral("垂直"), this), row, 3, Qt::AlignRight);
+    grid->addWidget(Label(tr("垂直"), this), row, 3, Qt::AlignRight);
     grid->addWidget(m_shadowV, row++, 4);
     m_shadowBlur = NumberField("shadow_blur", 0, 10, this);
     m_shadowAlpha = NumberField("shadow_alpha", 0, 30, this);
-    grid->addWidget(Label(QStringLiteral("模糊半径"), this), row, 1, Qt::AlignRight);
+    grid->addWidget(Label(tr("模糊半径"), this), row, 1, Qt::AlignRight);
     grid->addWidget(m_shadowBlur, row, 2);
     grid->addWidget(Label(QStringLiteral("Alpha"), this), row, 3, Qt::AlignRight);
     grid->addWidget(m_shadowAlpha, row++, 4);
 
-    m_fill = Named(new QCheckBox(QStringLiteral("填充文本"), this), "fill_box");
+    m_fill = Named(new QCheckBox(tr("填充文本"), this), "fill_box");
     m_fillColour = Named(new ColourSwatch(this), "fill_colour");
     grid->addWidget(m_fill, row, 0, 1, 2);
-    grid->addWidget(Label(QStringLiteral("颜色："), this), row, 3, Qt::AlignRight);
+    grid->addWidget(Label(tr("颜色："), this), row, 3, Qt::AlignRight);
     grid->addWidget(m_fillColour, row++, 4);
 
-    m_edge = Named(new QCheckBox(QStringLiteral("绘制边缘"), this), "edge_box");
+    m_edge = Named(new QCheckBox(tr("绘制边缘"), this), "edge_box");
     m_edgeColour = Named(new ColourSwatch(this), "edge_colour");
     grid->addWidget(m_edge, row, 0, 1, 2);
-    grid->addWidget(Label(QStringLiteral("颜色："), this), row, 3, Qt::AlignRight);
+    grid->addWidget(Label(tr("颜色："), this), row, 3, Qt::AlignRight);
     grid->addWidget(m_edgeColour, row++, 4);
     m_edgeAlpha = NumberField("edge_alpha", 100, 255, this);
     m_lineThickness = Named(new QComboBox(this), "line_thickness");
-    grid->addWidget(Label(QStringLiteral("Alpha："), this), row, 1, Qt::AlignRight);
+    grid->addWidget(Label(tr("Alpha："), this), row, 1, Qt::AlignRight);
     grid->addWidget(m_edgeAlpha, row, 2);
-    grid->addWidget(Label(QStringLiteral("线条粗细:"), this), row, 3, Qt::AlignRight);
+    grid->addWidget(Label(tr("线条粗细:"), this), row, 3, Qt::AlignRight);
     grid->addWidget(m_lineThickness, row++, 4);
 
-    m_3d = Named(new QCheckBox(QStringLiteral("3D 文本"), this), "td_box");
+    m_3d = Named(new QCheckBox(tr("3D 文本"), this), "td_box");
     m_3dColour = Named(new ColourSwatch(this), "td_colour");
     grid->addWidget(m_3d, row, 0, 1, 2);
-    grid->addWidget(Label(QStringLiteral("颜色："), this), row, 3, Qt::AlignRight);
+    grid->addWidget(Label(tr("颜色："), this), row, 3, Qt::AlignRight);
     grid->addWidget(m_3dColour, row++, 4);
     m_3dOffset = NumberField("td_offset", 0, 50, this);
     m_3dPosition = Named(new QComboBox(this), "td_position");
-    grid->addWidget(Label(QStringLiteral("偏移:"), this), row, 1, Qt::AlignRight);
+    grid->addWidget(Label(tr("偏移:"), this), row, 1, Qt::AlignRight);
     grid->addWidget(m_3dOffset, row, 2);
-    grid->addWidget(Label(QStringLiteral("位置："), this), row, 3, Qt::AlignRight);
+    grid->addWidget(Label(tr("位置："), this), row, 3, Qt::AlignRight);
     grid->addWidget(m_3dPosition, row++, 4);
 
-    m_gradient = Named(new QCheckBox(QStringLiteral("渐变文本"), this), "gradient_box");
+    m_gradient = Named(new QCheckBox(tr("渐变文本"), this), "gradient_box");
     grid->addWidget(m_gradient, row++, 0, 1, 5);
     m_gradientBegin = Named(new ColourSwatch(this), "gradient_begin");
     m_gradientEnd = Named(new ColourSwatch(this), "gradient_end");
-    grid->addWidget(Label(QStringLiteral("开始："), this), row, 1, Qt::AlignRight);
+    grid->addWidget(Label(tr("开始："), this), row, 1, Qt::AlignRight);
     grid->addWidget(m_gradientBegin, row, 2);
-    grid->addWidget(Label(QStringLiteral("结束："), this), row, 3, Qt::AlignRight);
+    grid->addWidget(Label(tr("结束："), this), row, 3, Qt::AlignRight);
     grid->addWidget(m_gradientEnd, row++, 4);
 
-    m_cover = Named(new QCheckBox(QStringLiteral("重复覆盖图像"), this), "cover_box");
+    m_cover = Named(new QCheckBox(tr("重复覆盖图像"), this), "cover_box");
     m_coverMethod = Named(new QComboBox(this), "cover_method");
     grid->addWidget(m_cover, row, 0, 1, 3);
     grid->addWidget(m_coverMethod, row++, 4);
@@ -187,12 +187,13 @@ void CTextEditTempDlg::fillLists()
 {
     for (int i = 0; i < 9; ++i)
         m_location->addItem(CLanguageManager::LoadLanguageString(BuiltinStringIds::FirstLocationName + i));
-    for (const char* name : {"左上角", "右上角", "左下角", "右下角"})
-        m_3dPosition->addItem(QString::fromUtf8(name));
+    for (const char* name :
+         {QT_TR_NOOP("左上角"), QT_TR_NOOP("右上角"), QT_TR_NOOP("左下角"), QT_TR_NOOP("右下角")})
+        m_3dPosition->addItem(tr(name));
     for (int i = 1; i <= 10; ++i)
         m_lineThickness->addItem(QString::number(i));
-    m_coverMethod->addItem(QStringLiteral("描边"));
-    m_coverMethod->addItem(QStringLiteral("填充"));
+    m_coverMethod->addItem(tr("描边"));
+    m_coverMethod->addItem(tr("填充"));
 }
 
 void CTextEditTempDlg::loadLayerList()
@@ -413,7 +414,7 @@ QStringList CTextEditTempDlg::layerNames() const
 
 QSize CTextEditTempDlg::sizeHint() const
 {
-    return QSize(PageWidgets::kPageWidth, PageWidgets::kPageHeight);
+    return PageWidgets::PageSize(this, m_imagePage);
 }
 
 QString CTextEditTempDlg::selectedLayerName() const
@@ -465,12 +466,12 @@ void CTextEditTempDlg::OnLayerCommand(int command)
 
 void CTextEditTempDlg::addLayer()
 {
-    CAddNewLayerDlg dialog(QStringLiteral("添加新图层"), layerNames(), this);
+    CAddNewLayerDlg dialog(tr("添加新图层"), layerNames(), this);
     if (dialog.exec() != QDialog::Accepted)
         return;
     const QString name = dialog.name();
     if (QFile::exists(TemplateFilePath(name))) {
-        EditorMessages::Inform(this, QStringLiteral("具有相同名称的文件已经存在，请输入其他名称"));
+        EditorMessages::Inform(this, tr("具有相同名称的文件已经存在，请输入其他名称"));
         return;
     }
     SetNewLayerDefaults(EditConf);
@@ -498,7 +499,7 @@ void CTextEditTempDlg::renameLayer()
     const int index = m_layerList->currentIndex();
     if (index < 0)
         return;
-    CAddNewLayerDlg dialog(QStringLiteral("重命名图层"), layerNames(), this);
+    CAddNewLayerDlg dialog(tr("重命名图层"), layerNames(), this);
     if (dialog.exec() != QDialog::Accepted)
         return;
     const QString newName = dialog.name();
@@ -507,8 +508,8 @@ void CTextEditTempDlg::renameLayer()
     // A file of the new name (a template's or another template's layer) is never replaced.
     QFile layerFile(TemplateFilePath(oldName));
     if (!layerFile.rename(TemplateFilePath(newName))) {
-        EditorMessages::Fail(
-            this, QStringLiteral("无法重命名图层文件 \"%1.xml\"：%2").arg(oldName, layerFile.errorString()));
+        EditorMessages::Fail(this,
+                             tr("无法重命名图层文件 \"%1.xml\"：%2").arg(oldName, layerFile.errorString()));
         return;
     }
     TemplateLayerList::Rename(m_templateName, oldName, newName);
@@ -526,11 +527,11 @@ void CTextEditTempDlg::renameLayer()
 void CTextEditTempDlg::deleteLayer()
 {
     if (m_layerList->count() <= 1) {
-        EditorMessages::Inform(
-            this, QStringLiteral("该层不能被删除，因为它是唯一的层，请修改或添加一个新层后，将其删除。"));
+        EditorMessages::Inform(this,
+                               tr("该层不能被删除，因为它是唯一的层，请修改或添加一个新层后，将其删除。"));
         return;
     }
-    if (!EditorMessages::AskYesNo(this, QStringLiteral("您确定要删除这一层?")))
+    if (!EditorMessages::AskYesNo(this, tr("您确定要删除这一层?")))
         return;
     const int index = m_layerList->currentIndex();
     const QString name = m_layerList->itemText(index);

@@ -51,7 +51,8 @@ public:
 
     QStringList layerNames() const;
     QString selectedLayerName() const;
-    // The page's design size; the editor window lays itself out around it.
+    // The page's design size, or the room the controls of the two pages need when that is
+    // larger (PageWidgets::PageSize); the editor window lays itself out around it.
     QSize sizeHint() const override;
     QString templateName() const { return m_templateName; }
 

@@ -1,5 +1,6 @@
 #include "ui/editor/LayerMenu.h"
 
+#include <QCoreApplication>
 #include <QMenu>
 #include <QWidget>
 
@@ -9,11 +10,11 @@ Command PopUp(QWidget* button)
 {
     QMenu menu(button);
     menu.setObjectName(QStringLiteral("LayerMenu"));
-    QAction* add = menu.addAction(QStringLiteral("添加新图层"));
+    QAction* add = menu.addAction(QCoreApplication::translate("LayerMenu", "添加新图层"));
     menu.addSeparator();
-    QAction* rename = menu.addAction(QStringLiteral("重命名该图层"));
+    QAction* rename = menu.addAction(QCoreApplication::translate("LayerMenu", "重命名该图层"));
     menu.addSeparator();
-    QAction* remove = menu.addAction(QStringLiteral("删除该图层"));
+    QAction* remove = menu.addAction(QCoreApplication::translate("LayerMenu", "删除该图层"));
     QAction* chosen = menu.exec(button->mapToGlobal(QPoint(0, button->height())));
     if (chosen == add)
         return AddLayer;

@@ -17,8 +17,7 @@ constexpr int kHeight = 112;
 } // namespace
 
 NamingDialogBase::NamingDialogBase(const QString& title, const QString& prompt, QWidget* parent)
-    : QDialog(parent), m_prompt(prompt), m_edit(new QLineEdit(this)),
-      m_ok(new CBmpButton(QStringLiteral("确定"), this))
+    : QDialog(parent), m_prompt(prompt), m_edit(new QLineEdit(this)), m_ok(new CBmpButton(tr("确定"), this))
 {
     setWindowTitle(title);
     setFixedSize(kWidth, kHeight);

@@ -17,6 +17,8 @@ public:
 
     QLineEdit* nameEdit() const { return m_edit; }
     CBmpButton* okButton() const { return m_ok; }
+    // The prompt drawn above the edit.
+    QString prompt() const { return m_prompt; }
     // The edit's text as typed (blanks included).
     QString typedName() const;
 

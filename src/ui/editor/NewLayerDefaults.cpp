@@ -2,9 +2,11 @@
 
 #include "model/WatermarkConf.h"
 
+#include <QCoreApplication>
+
 void SetNewLayerDefaults(WatermarkConf& conf)
 {
-    conf.textContent = QStringLiteral("Lumora  - 新建图层");
+    conf.textContent = QCoreApplication::translate("NewLayerDefaults", "Lumora  - 新建图层");
     conf.FontPointSize = 20;
     conf.Location = 4;
     conf.OffsetH = 0;

@@ -1,5 +1,6 @@
 #include "ui/editor/PageWidgets.h"
 
+#include <QCoreApplication>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -32,6 +33,12 @@ protected:
 
 } // namespace
 
+QSize PageSize(const QWidget* page, const QWidget* other)
+{
+    QSize size = QSize(kPageWidth, kPageHeight).expandedTo(page->minimumSizeHint());
+    return other ? size.expandedTo(other->minimumSizeHint()) : size;
+}
+
 QLabel* Label(const QString& text, QWidget* parent)
 {
     auto* label = new QLabel(text, parent);
@@ -41,7 +48,7 @@ QLabel* Label(const QString& text, QWidget* parent)
 
 QLabel* LayerLabel(QWidget* parent)
 {
-    QLabel* label = Label(QStringLiteral("图层："), parent);
+    QLabel* label = Label(QCoreApplication::translate("PageWidgets", "图层："), parent);
     QPalette pal = label->palette();
     pal.setColor(QPalette::WindowText, QColor(0, 0, 255));
     label->setPalette(pal);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSize>
 #include <QString>
 
 class QGridLayout;
@@ -15,6 +16,10 @@ namespace PageWidgets {
 // The design size of a page; the editor window lays itself out around it.
 inline constexpr int kPageWidth = 340;
 inline constexpr int kPageHeight = 590;
+
+// The size of both pages: the design size, or the room the controls of either page need when
+// that is larger (the texts of some languages are longer). `other` may be null.
+QSize PageSize(const QWidget* page, const QWidget* other);
 
 // A label whose text is drawn over the page's white background.
 QLabel* Label(const QString& text, QWidget* parent);

@@ -35,7 +35,7 @@ COutputPreviewDlg::COutputPreviewDlg(PhotoList photos, QWidget* parent)
     : QDialog(parent), m_photos(std::move(photos))
 {
     setObjectName(QStringLiteral("COutputPreviewDlg"));
-    setWindowTitle(QStringLiteral("输出预览"));
+    setWindowTitle(tr("输出预览"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     setWindowFlag(Qt::WindowMaximizeButtonHint, true);
     QFont font(QStringLiteral("Tahoma"));
@@ -71,14 +71,14 @@ void COutputPreviewDlg::BuildControls()
     m_previousButton = new CHoverButton(this);
     m_previousButton->setObjectName(QStringLiteral("previous_button"));
     m_previousButton->LoadBitmap(BuiltinPictureIds::PreviousPhotoButton);
-    m_previousButton->SetToolTipText(QStringLiteral("上一张"));
+    m_previousButton->SetToolTipText(tr("上一张"));
     m_previousButton->setAccessibleName(QStringLiteral("<<"));
 
     m_nextButton = new CHoverButton(this);
     m_nextButton->setObjectName(QStringLiteral("next_button"));
     m_nextButton->LoadBitmap(BuiltinPictureIds::NextPhotoButton);
     m_nextButton->setText(QStringLiteral(">>"));
-    m_nextButton->SetToolTipText(QStringLiteral("下一张"));
+    m_nextButton->SetToolTipText(tr("下一张"));
 
     m_pathLabel = new QLabel(this);
     m_pathLabel->setObjectName(QStringLiteral("path_label"));
@@ -125,8 +125,7 @@ void COutputPreviewDlg::OnPrevious()
 {
     const QString path = m_photos.selectPreviousPhoto ? m_photos.selectPreviousPhoto() : QString();
     if (path.isEmpty()) {
-        QMessageBox::information(this, QStringLiteral("Lumora Plenum"),
-                                 QStringLiteral("This is the first one."));
+        QMessageBox::information(this, QStringLiteral("Lumora Plenum"), tr("This is the first one."));
         return;
     }
     ShowPhoto(path);
@@ -136,8 +135,7 @@ void COutputPreviewDlg::OnNext()
 {
     const QString path = m_photos.selectNextPhoto ? m_photos.selectNextPhoto() : QString();
     if (path.isEmpty()) {
-        QMessageBox::information(this, QStringLiteral("Lumora Plenum"),
-                                 QStringLiteral("This is the last one."));
+        QMessageBox::information(this, QStringLiteral("Lumora Plenum"), tr("This is the last one."));
         return;
     }
     ShowPhoto(path);
@@ -227,7 +225,7 @@ void COutputPreviewDlg::paintEvent(QPaintEvent*)
     } else if (!m_picture.error.isEmpty() && !IsRendering()) {
         painter.setPen(QColor(150, 150, 150));
         painter.drawText(m_pictureArea.adjusted(20, 20, -20, -20), Qt::AlignCenter | Qt::TextWordWrap,
-                         QStringLiteral("无法预览这张照片：%1").arg(m_picture.error));
+                         tr("无法预览这张照片：%1").arg(m_picture.error));
     }
 }
 

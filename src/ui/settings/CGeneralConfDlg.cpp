@@ -24,6 +24,7 @@
 #include <QVBoxLayout>
 
 #include "model/DataFiles.h"
+#include "services/language/FailureReason.h"
 #include "ui/settings/CFolderDlg.h"
 #include "xml/XmlDocument.h"
 
@@ -45,7 +46,8 @@ void showMessage(QWidget* parent, const QString& text)
 
 QStringList CGeneralConfDlg::FormatNames()
 {
-    return {QStringLiteral("JPG"), QStringLiteral("PNG"), QStringLiteral("BMP"), QStringLiteral("TIFF")};
+    return {QStringLiteral("JPG"), QStringLiteral("PNG"), QStringLiteral("BMP"), QStringLiteral("TIFF"),
+            QStringLiteral("WEBP")};
 }
 
 CGeneralConfDlg::CGeneralConfDlg(QWidget* parent) : QWidget(parent)
@@ -68,16 +70,16 @@ void CGeneralConfDlg::BuildControls()
     page.setColor(QPalette::Window, Qt::white);
     setPalette(page);
 
-    auto* folderBox = new QGroupBox(QStringLiteral("输出文件夹"), this);
-    m_sourceFolderRadio = new QRadioButton(QStringLiteral("保存到原始文件的文件夹"), folderBox);
-    m_otherFolderRadio = new QRadioButton(QStringLiteral("保存到另一个文件夹"), folderBox);
+    auto* folderBox = new QGroupBox(tr("输出文件夹"), this);
+    m_sourceFolderRadio = new QRadioButton(tr("保存到原始文件的文件夹"), folderBox);
+    m_otherFolderRadio = new QRadioButton(tr("保存到另一个文件夹"), folderBox);
     m_pathField = new QLineEdit(folderBox);
     m_pathField->setReadOnly(true);
     m_pathField->setFocusPolicy(Qt::NoFocus);
     QPalette grey = m_pathField->palette();
     grey.setColor(QPalette::Text, QColor(128, 128, 128));
     m_pathField->setPalette(grey);
-    m_browseButton = new QPushButton(QStringLiteral("浏览"), folderBox);
+    m_browseButton = new QPushButton(tr("浏览"), folderBox);
     m_browseButton->setAutoDefault(false);
     m_folderGroup = new QButtonGroup(this);
     m_folderGroup->addButton(m_sourceFolderRadio, 0);
@@ -90,10 +92,10 @@ void CGeneralConfDlg::BuildControls()
     folderLayout->addWidget(m_browseButton, 2, 1);
     folderLayout->setColumnStretch(0, 1);
 
-    auto* nameBox = new QGroupBox(QStringLiteral("输出文件名"), this);
-    m_keepNameRadio = new QRadioButton(QStringLiteral("保留原始文件名称"), nameBox);
-    m_renameRadio = new QRadioButton(QStringLiteral("重命名"), nameBox);
-    auto* suffixLabel = new QLabel(QStringLiteral("文件名后缀:"), nameBox);
+    auto* nameBox = new QGroupBox(tr("输出文件名"), this);
+    m_keepNameRadio = new QRadioButton(tr("保留原始文件名称"), nameBox);
+    m_renameRadio = new QRadioButton(tr("重命名"), nameBox);
+    auto* suffixLabel = new QLabel(tr("文件名后缀:"), nameBox);
     m_suffixField = new QLineEdit(nameBox);
     suffixLabel->setBuddy(m_suffixField);
     m_nameGroup = new QButtonGroup(this);
@@ -107,16 +109,16 @@ void CGeneralConfDlg::BuildControls()
     nameLayout->addWidget(m_suffixField, 2, 1);
     nameLayout->setColumnStretch(1, 1);
 
-    auto* formatBox = new QGroupBox(QStringLiteral("输出文件格式"), this);
+    auto* formatBox = new QGroupBox(tr("输出文件格式"), this);
     m_formatList = new QComboBox(formatBox);
     m_formatList->setEditable(false);
     const QStringList names = FormatNames();
     for (int i = 0; i < names.size(); ++i)
         m_formatList->addItem(names[i], i);
     m_formatList->setCurrentIndex(0);
-    m_losslessBox = new QCheckBox(QStringLiteral("JPEG 照片无损保留水印以外的部分"), formatBox);
-    m_losslessBox->setToolTip(QStringLiteral(
-        "不缩放的 JPEG 照片输出为 JPEG 时，只重新编码水印所在的块，其余部分与原照片完全相同。"));
+    m_losslessBox = new QCheckBox(tr("JPG 照片无损保留水印以外的部分"), formatBox);
+    m_losslessBox->setToolTip(
+        tr("不缩放的 JPG 照片输出为 JPG 时，只重新编码水印所在的块，其余部分与原照片完全相同。"));
     auto* formatLayout = new QVBoxLayout(formatBox);
     auto* formatRow = new QHBoxLayout;
     formatRow->addWidget(m_formatList);
@@ -156,11 +158,11 @@ void CGeneralConfDlg::LoadSettings()
     // A missing file is left to the program's start, which writes the defaults.
     const bool exists = QFileInfo::exists(PreferencesPath());
     if (exists && (!doc.LoadFile(PreferencesPath()) || !doc.FindElement(kRoot))) {
-        m_damaged = DescribeUnreadableDataFile(QStringLiteral("output settings"), PreferencesPath(), kRoot);
+        m_damaged =
+            DescribeUnreadableDataFile(FailureReason::tr("output settings"), PreferencesPath(), kRoot);
         m_damagedNotice->setText(
-            QStringLiteral(
-                "无法读取输出设置文件，批处理不会开始：%1\n关闭此窗口时将以这里的设置保存新的文件，"
-                "原文件另存为 preference.xml.damaged。")
+            tr("无法读取输出设置文件，批处理不会开始：%1\n关闭此窗口时将以这里的设置保存新的文件，"
+               "原文件另存为 preference.xml.damaged。")
                 .arg(m_damaged));
         m_damagedNotice->show();
         doc.SetDocText(QString());
@@ -210,7 +212,7 @@ void CGeneralConfDlg::Browse()
 {
     const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     CFolderDlg chooser(true, documents, this);
-    chooser.SetTitle(QStringLiteral("Select a folder"));
+    chooser.SetTitle(tr("Select a folder"));
     if (chooser.DoModal() == CFolderDlg::Chosen)
         m_pathField->setText(chooser.GetPath());
 }
@@ -219,7 +221,7 @@ bool CGeneralConfDlg::CheckBeforeClosing()
 {
     bool usable = true;
     if (m_otherFolderRadio->isChecked() && !IsUsableOutputFolder(m_pathField->text())) {
-        showMessage(this, QStringLiteral("请用“浏览”选择输出文件夹。将保留原来的输出文件夹设置。"));
+        showMessage(this, tr("请用“浏览”选择输出文件夹。将保留原来的输出文件夹设置。"));
         m_pathField->setText(m_loadedPath);
         if (m_loadedFolderOption == 0) {
             m_sourceFolderRadio->setChecked(true);
@@ -228,8 +230,7 @@ bool CGeneralConfDlg::CheckBeforeClosing()
         usable = false;
     }
     if (!IsUsableOutputSuffix(m_suffixField->text())) {
-        showMessage(this,
-                    QStringLiteral("文件名后缀不能包含“/”。将保留原来的后缀“%1”。").arg(m_loadedSuffix));
+        showMessage(this, tr("文件名后缀不能包含“/”。将保留原来的后缀“%1”。").arg(m_loadedSuffix));
         m_suffixField->setText(m_loadedSuffix);
         usable = false;
     }

@@ -29,7 +29,7 @@ QLineEdit* digitsEdit(QWidget* parent)
 CImgResizingSettingDlg::CImgResizingSettingDlg(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("CImgResizingSettingDlg"));
-    setWindowTitle(QStringLiteral("图像大小设置"));
+    setWindowTitle(tr("图像大小设置"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     BuildControls();
     LoadSettings();
@@ -37,9 +37,9 @@ CImgResizingSettingDlg::CImgResizingSettingDlg(QWidget* parent) : QDialog(parent
 
 void CImgResizingSettingDlg::BuildControls()
 {
-    m_widthRadio = new QRadioButton(QStringLiteral("缩放宽度成正比"), this);
-    m_heightRadio = new QRadioButton(QStringLiteral("缩放高度成正比"), this);
-    m_absoluteRadio = new QRadioButton(QStringLiteral("缩放到绝对宽度和高度"), this);
+    m_widthRadio = new QRadioButton(tr("缩放宽度成正比"), this);
+    m_heightRadio = new QRadioButton(tr("缩放高度成正比"), this);
+    m_absoluteRadio = new QRadioButton(tr("缩放到绝对宽度和高度"), this);
     auto* group = new QButtonGroup(this);
     group->addButton(m_widthRadio, ResizeSettings::ScaleByWidth);
     group->addButton(m_heightRadio, ResizeSettings::ScaleByHeight);
@@ -49,12 +49,12 @@ void CImgResizingSettingDlg::BuildControls()
     m_heightEdit = digitsEdit(this);
     auto* sizes = new QGridLayout();
     sizes->setContentsMargins(20, 4, 0, 4);
-    sizes->addWidget(new QLabel(QStringLiteral("目标宽度:"), this), 0, 0);
+    sizes->addWidget(new QLabel(tr("目标宽度:"), this), 0, 0);
     sizes->addWidget(m_widthEdit, 0, 1);
-    sizes->addWidget(new QLabel(QStringLiteral("像素"), this), 0, 2);
-    sizes->addWidget(new QLabel(QStringLiteral("目标高度:"), this), 1, 0);
+    sizes->addWidget(new QLabel(tr("像素"), this), 0, 2);
+    sizes->addWidget(new QLabel(tr("目标高度:"), this), 1, 0);
     sizes->addWidget(m_heightEdit, 1, 1);
-    sizes->addWidget(new QLabel(QStringLiteral("像素"), this), 1, 2);
+    sizes->addWidget(new QLabel(tr("像素"), this), 1, 2);
     sizes->setColumnStretch(3, 1);
 
     auto* line = new QFrame(this);
@@ -62,11 +62,10 @@ void CImgResizingSettingDlg::BuildControls()
     line->setFrameShape(QFrame::HLine);
     line->setFrameShadow(QFrame::Sunken);
 
-    m_resizeBox = new QCheckBox(QStringLiteral("调整图片的大小"), this);
-    m_everyTimeBox = new QCheckBox(QStringLiteral("与此设置从现在起每一次调整图片的大小"), this);
-    m_note = new QLabel(
-        QStringLiteral("注意： 如果选中此选项，下一次当您使用 lumora 添加水印，目标图片会自动调整大小。"),
-        this);
+    m_resizeBox = new QCheckBox(tr("调整图片的大小"), this);
+    m_everyTimeBox = new QCheckBox(tr("与此设置从现在起每一次调整图片的大小"), this);
+    m_note = new QLabel(tr("注意： 如果选中此选项，下一次当您使用 lumora 添加水印，目标图片会自动调整大小。"),
+                        this);
     m_note->setWordWrap(true);
     QPalette blue = m_note->palette();
     blue.setColor(QPalette::WindowText, QColor(0, 0, 255));
@@ -101,7 +100,8 @@ void CImgResizingSettingDlg::BuildControls()
         m_heightEdit->setEnabled(true);
     });
 
-    setFixedWidth(360);
+    // Wider when the texts of the interface's language need it.
+    setFixedWidth(qMax(360, minimumSizeHint().width()));
     setFixedHeight(sizeHint().height());
 }
 

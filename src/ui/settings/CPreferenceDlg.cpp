@@ -21,7 +21,7 @@ constexpr int kPageY = 24;
 CPreferenceDlg::CPreferenceDlg(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("CPreferenceDlg"));
-    setWindowTitle(QStringLiteral("首选项"));
+    setWindowTitle(tr("首选项"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
 
     m_tabControl = new QWidget(this);
@@ -34,7 +34,7 @@ CPreferenceDlg::CPreferenceDlg(QWidget* parent) : QDialog(parent)
     m_tabBar->setExpanding(false);
 
     m_page = new CGeneralConfDlg(m_tabControl);
-    m_tabBar->addTab(QStringLiteral("常规"));
+    m_tabBar->addTab(tr("常规"));
     connect(m_tabBar, &QTabBar::currentChanged, this, &CPreferenceDlg::OnTabChanged);
 
     LayoutPage();

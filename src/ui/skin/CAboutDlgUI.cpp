@@ -57,8 +57,8 @@ bool CAboutDlgUI::InitSkin()
     GetPaintManager()->AddNotifier(this);
     InitControls();
 
-    setLabelText(FindControl(QStringLiteral("title_label")), QStringLiteral("关于 Lumora Plenum"));
-    setWindowTitle(QStringLiteral("关于 Lumora Plenum"));
+    setLabelText(FindControl(QStringLiteral("title_label")), tr("关于 Lumora Plenum"));
+    setWindowTitle(tr("关于 Lumora Plenum"));
 
     int major = 0;
     int minor = 0;

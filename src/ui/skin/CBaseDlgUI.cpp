@@ -27,7 +27,7 @@ bool CBaseDlgUI::Create()
     setObjectName(GetWindowClassName());
     if (!OnCreate()) {
         if (m_error.isEmpty())
-            m_error = QStringLiteral("The window %1 cannot be built.").arg(GetWindowClassName());
+            m_error = tr("The window %1 cannot be built.").arg(GetWindowClassName());
         return false;
     }
     return true;

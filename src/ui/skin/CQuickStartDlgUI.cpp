@@ -20,7 +20,7 @@ bool CQuickStartDlgUI::InitSkin()
         return false;
     GetPaintManager()->AddNotifier(this);
     InitControls();
-    setWindowTitle(QStringLiteral("快速入门"));
+    setWindowTitle(tr("快速入门"));
 
     m_dontShow = qobject_cast<QAbstractButton*>(FindControl(QStringLiteral("dontshow_Option")));
     if (m_dontShow) {

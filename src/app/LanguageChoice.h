@@ -1,0 +1,18 @@
+#pragma once
+
+#include "services/language/InterfaceLanguage.h"
+
+// The interface language the person chose in the help menu, kept in "config.ini" (section
+// "常规", key "language": "zh_CN", "en" or "system"). The key is written only when the person
+// chooses; without it the language follows the locale.
+class LanguageChoice
+{
+public:
+    static InterfaceLanguage::Choice Load();
+    static bool Store(InterfaceLanguage::Choice choice);
+    // The language of this start: the stored choice, else the locale.
+    static InterfaceLanguage::Language Language();
+    // Installs the translations of Language(); a missing translation is reported on the
+    // standard error and leaves its texts untranslated.
+    static InterfaceLanguage::Language Apply();
+};

@@ -1,0 +1,80 @@
+#include "cli/PhotoAnswers.h"
+
+#include "cli/AnswerStream.h"
+
+PhotoAnswers::PhotoAnswers(QTextStream& out, QTextStream& err, bool json)
+    : m_out(out), m_err(err), m_json(json)
+{
+}
+
+void PhotoAnswers::written(const QString& source, const QString& output, qint64 milliseconds)
+{
+    if (m_json)
+        writeJson(source, &output, "written", nullptr, milliseconds);
+    else
+        m_out << output << Qt::endl;
+}
+
+void PhotoAnswers::skipped(const QString& source, const QString& output, qint64 milliseconds)
+{
+    if (m_json)
+        writeJson(source, &output, "skipped", nullptr, milliseconds);
+    else
+        m_out << source << ": skipped, " << output << " exists" << Qt::endl;
+}
+
+void PhotoAnswers::failed(const QString& source, const QString& reason, qint64 milliseconds)
+{
+    if (!m_json) {
+        AnswerStream::writeFailure(m_err, source, reason);
+        return;
+    }
+    // The line form shows such a name's bytes; JSON text must be Unicode.
+    const QString why = AnswerStream::isUnreadableName(source)
+                            ? QStringLiteral("the file name cannot be read as UTF-8")
+                            : reason;
+    writeJson(source, nullptr, "failed", &why, milliseconds);
+}
+
+QString PhotoAnswers::jsonString(const QString& text)
+{
+    QString quoted;
+    quoted.reserve(text.size() + 2);
+    quoted.append(QLatin1Char('"'));
+    for (const QChar c : text) {
+        switch (c.unicode()) {
+        case u'"':
+            quoted.append(QLatin1String("\\\""));
+            break;
+        case u'\\':
+            quoted.append(QLatin1String("\\\\"));
+            break;
+        case u'\n':
+            quoted.append(QLatin1String("\\n"));
+            break;
+        case u'\r':
+            quoted.append(QLatin1String("\\r"));
+            break;
+        case u'\t':
+            quoted.append(QLatin1String("\\t"));
+            break;
+        default:
+            if (c.unicode() < 0x20 || c.unicode() == 0x7f)
+                quoted.append(QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0')));
+            else
+                quoted.append(c);
+        }
+    }
+    quoted.append(QLatin1Char('"'));
+    return quoted;
+}
+
+void PhotoAnswers::writeJson(const QString& source, const QString* output, const char* status,
+                             const QString* reason, qint64 milliseconds)
+{
+    const QString null = QStringLiteral("null");
+    m_out << "{\"source\":" << jsonString(AnswerStream::shownName(source))
+          << ",\"output\":" << (output ? jsonString(*output) : null) << ",\"status\":\"" << status
+          << "\",\"reason\":" << (reason ? jsonString(*reason) : null) << ",\"milliseconds\":" << milliseconds
+          << '}' << Qt::endl;
+}

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+#include <QRgb>
+
+#include <memory>
+
+// Converts colours chosen in sRGB into a photo's colour profile (through LittleCMS), so that
+// what is drawn into the photo's pixels shows in a colour-managed viewer as the colour chosen.
+// The photo's own pixels are never converted.
+//
+// Nothing is converted (isNeeded() is false) for an empty profile, one LittleCMS cannot read,
+// one that is not an RGB profile, and one that leaves every colour within one level of itself
+// (sRGB itself, under whatever name): such photos are drawn exactly as before.
+class ProfileColourConversion
+{
+public:
+    explicit ProfileColourConversion(const QByteArray& iccProfile);
+    ~ProfileColourConversion();
+    ProfileColourConversion(const ProfileColourConversion&) = delete;
+    ProfileColourConversion& operator=(const ProfileColourConversion&) = delete;
+
+    bool isNeeded() const;
+
+    // The colour in the photo's profile; alpha is kept. Unchanged when nothing is needed.
+    QRgb convert(QRgb colour) const;
+    // Every pixel of the picture, alpha kept; the result is ARGB32 (RGB32 for opaque formats)
+    // or the picture itself when nothing is needed.
+    QImage convert(const QImage& picture) const;
+
+private:
+    struct State;
+    std::unique_ptr<State> d;
+};

@@ -1,0 +1,610 @@
+// Photos as phones and the web have them: HEIC, AVIF and WebP decode to the pixels Debian's own
+// tools decode, stand as their container says, carry their EXIF, XMP and ICC profile into every
+// output, and get a watermark whose colours a colour-managed viewer shows as chosen.
+//
+// The test files are made here with Debian's tools (heif-enc, cwebp, img2webp, exiftool,
+// ImageMagick) and Debian's ICC profiles (colord-data, icc-profiles-free); the HEIC file with a
+// rotation box is written through libheif itself, whose heif-enc cannot ask for one.
+#include <QDir>
+#include <QFile>
+#include <QPainter>
+#include <QProcess>
+#include <QTest>
+#include <QTransform>
+
+#include <lcms2.h>
+#include <libheif/heif.h>
+
+#include <cmath>
+#include <vector>
+
+#include "RenderTestSupport.h"
+#include "model/LayerFiles.h"
+#include "model/TempDataFolder.h"
+#include "model/WatermarkTemplate.h"
+#include "render/RenderRequest.h"
+#include "services/imaging/PhotoDecoder.h"
+#include "services/imaging/text/ApplicationFonts.h"
+
+using namespace RenderTestSupport;
+
+namespace {
+
+const QString kAdobeRgb = QStringLiteral("/usr/share/color/icc/colord/AdobeRGB1998.icc");
+const QString kSrgb = QStringLiteral("/usr/share/color/icc/colord/sRGB.icc");
+const QString kTemplate = QStringLiteral("Stamp");
+const QString kBlank = QStringLiteral("Blank");
+// The watermark's colour as chosen (sRGB).
+constexpr QRgb kChosen = 0xFF993A1D; // (153, 58, 29)
+
+struct Run
+{
+    bool ok = false;
+    QByteArray out;
+    QString describe;
+};
+
+Run run(const QString& program, const QStringList& arguments)
+{
+    QProcess process;
+    process.start(program, arguments);
+    Run result;
+    if (!process.waitForStarted(10000)) {
+        result.describe =
+            QStringLiteral("%1 cannot be started (scripts/install-deps.sh installs it)").arg(program);
+        return result;
+    }
+    process.waitForFinished(120000);
+    result.out = process.readAllStandardOutput();
+    result.ok = process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+    result.describe = QStringLiteral("%1 %2: exit %3, %4")
+                          .arg(program, arguments.join(QLatin1Char(' ')))
+                          .arg(process.exitCode())
+                          .arg(QString::fromLocal8Bit(process.readAllStandardError()).trimmed());
+    return result;
+}
+
+#define RUN(program, ...)                                                                                    \
+    do {                                                                                                     \
+        const Run r_ = run(QStringLiteral(program), QStringList{__VA_ARGS__});                               \
+        QVERIFY2(r_.ok, qPrintable(r_.describe));                                                            \
+    } while (false)
+
+// A picture whose four quarters differ, so that every turn and mirror shows, with smooth
+// colours that lossy codecs keep closely.
+QImage quarters(const QSize& size, bool alpha = false)
+{
+    QImage image(size, alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+    const int w = size.width(), h = size.height();
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            const bool right = x >= w / 2, bottom = y >= h / 2;
+            const int shade = 40 + 60 * x / w;
+            QRgb p = !right && !bottom  ? qRgb(200, shade, 40)
+                     : right && !bottom ? qRgb(40, 80, 160 + shade / 2)
+                     : !right           ? qRgb(50, 150 + shade / 2, 60)
+                                        : qRgb(230, 230, 90 + shade);
+            if (alpha)
+                p = qRgba(qRed(p), qGreen(p), qBlue(p), y < h / 4 ? 0 : y < h / 2 ? 128 : 255);
+            image.setPixel(x, y, p);
+        }
+    }
+    return image;
+}
+
+// The largest difference of any channel (alpha included) between two pictures of one size;
+// colours under a fully transparent pixel do not count.
+int maxDifference(const QImage& a, const QImage& b)
+{
+    if (a.size() != b.size())
+        return 1000;
+    const QImage x = a.convertToFormat(QImage::Format_ARGB32);
+    const QImage y = b.convertToFormat(QImage::Format_ARGB32);
+    int worst = 0;
+    for (int row = 0; row < x.height(); ++row) {
+        for (int col = 0; col < x.width(); ++col) {
+            const QRgb p = x.pixel(col, row), q = y.pixel(col, row);
+            worst = std::max(worst, std::abs(qAlpha(p) - qAlpha(q)));
+            if (qAlpha(p) == 0 && qAlpha(q) == 0)
+                continue;
+            worst = std::max({worst, std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
+                              std::abs(qBlue(p) - qBlue(q))});
+        }
+    }
+    return worst;
+}
+
+// Writes a HEIC file through libheif: the picture, an EXIF block with `exifOrientation`, and
+// `transform` as the container's rotation/mirror boxes (an EXIF orientation value).
+QString writeHeicWithTransform(const QString& path, const QImage& picture, int transform, int exifOrientation)
+{
+    heif_context* context = heif_context_alloc();
+    heif_encoder* encoder = nullptr;
+    heif_error e = heif_context_get_encoder_for_format(context, heif_compression_HEVC, &encoder);
+    if (e.code != heif_error_Ok) {
+        heif_context_free(context);
+        return QStringLiteral("no HEVC encoder: %1").arg(QString::fromUtf8(e.message));
+    }
+    heif_encoder_set_lossy_quality(encoder, 95);
+    heif_image* image = nullptr;
+    heif_image_create(picture.width(), picture.height(), heif_colorspace_RGB, heif_chroma_interleaved_RGB,
+                      &image);
+    heif_image_add_plane(image, heif_channel_interleaved, picture.width(), picture.height(), 8);
+    int stride = 0;
+    uint8_t* plane = heif_image_get_plane(image, heif_channel_interleaved, &stride);
+    for (int y = 0; y < picture.height(); ++y) {
+        for (int x = 0; x < picture.width(); ++x) {
+            const QRgb p = picture.pixel(x, y);
+            uint8_t* out = plane + y * stride + x * 3;
+            out[0] = uint8_t(qRed(p));
+            out[1] = uint8_t(qGreen(p));
+            out[2] = uint8_t(qBlue(p));
+        }
+    }
+    heif_encoding_options* options = heif_encoding_options_alloc();
+    options->image_orientation = heif_orientation(transform);
+    heif_image_handle* handle = nullptr;
+    e = heif_context_encode_image(context, image, encoder, options, &handle);
+    QString problem;
+    if (e.code == heif_error_Ok) {
+        // "Exif\0\0" is not part of the item; a little-endian TIFF with one orientation entry.
+        const unsigned char tiff[] = {'I',
+                                      'I',
+                                      42,
+                                      0,
+                                      8,
+                                      0,
+                                      0,
+                                      0,
+                                      1,
+                                      0,
+                                      0x12,
+                                      0x01,
+                                      3,
+                                      0,
+                                      1,
+                                      0,
+                                      0,
+                                      0,
+                                      static_cast<unsigned char>(exifOrientation),
+                                      0,
+                                      0,
+                                      0,
+                                      0,
+                                      0,
+                                      0,
+                                      0};
+        e = heif_context_add_exif_metadata(context, handle, tiff, int(sizeof tiff));
+    }
+    if (e.code == heif_error_Ok)
+        e = heif_context_write_to_file(context, QFile::encodeName(path).constData());
+    if (e.code != heif_error_Ok)
+        problem = QString::fromUtf8(e.message);
+    heif_image_handle_release(handle);
+    heif_encoding_options_free(options);
+    heif_image_release(image);
+    heif_encoder_release(encoder);
+    heif_context_free(context);
+    return problem;
+}
+
+// An RGB profile (Rec. 709 primaries, gamma 2.2) whose tone curves are tables of 12000 entries:
+// about 72 KB, more than one JPEG segment holds. Written through LittleCMS.
+bool writeLargeRgbProfile(const QString& path)
+{
+    // Three curves of slightly different gammas, so that none is stored as a link to another.
+    cmsToneCurve* curves[3] = {};
+    for (int c = 0; c < 3; ++c) {
+        std::vector<cmsUInt16Number> table(12000);
+        for (size_t i = 0; i < table.size(); ++i)
+            table[i] = cmsUInt16Number(
+                std::lround(65535.0 * std::pow(double(i) / double(table.size() - 1), 2.19 + 0.01 * c)));
+        curves[c] = cmsBuildTabulatedToneCurve16(nullptr, cmsUInt32Number(table.size()), table.data());
+    }
+    const cmsCIExyY white{0.3127, 0.3290, 1.0};
+    const cmsCIExyYTRIPLE primaries{{0.64, 0.33, 1.0}, {0.30, 0.60, 1.0}, {0.15, 0.06, 1.0}};
+    cmsHPROFILE profile = cmsCreateRGBProfile(&white, &primaries, curves);
+    cmsFreeToneCurveTriple(curves);
+    cmsUInt32Number size = 0;
+    bool ok = profile && cmsSaveProfileToMem(profile, nullptr, &size);
+    QByteArray bytes(qsizetype(size), '\0');
+    ok = ok && cmsSaveProfileToMem(profile, bytes.data(), &size);
+    if (profile)
+        cmsCloseProfile(profile);
+    QFile file(path);
+    return ok && size > 65535 && file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+int exifOrientation(const QString& path)
+{
+    const Run r = run(QStringLiteral("exiftool"), {QStringLiteral("-n"), QStringLiteral("-s3"),
+                                                   QStringLiteral("-IFD0:Orientation"), path});
+    return r.ok ? r.out.trimmed().toInt() : -1;
+}
+
+} // namespace
+
+class PhotoFormatsTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<TempDataFolder> m_data;
+    QString m_files; // the photos made by initTestCase
+    int m_round = 0;
+
+    QString file(const QString& name) const { return m_files + QLatin1Char('/') + name; }
+
+    void writeTemplate(const QString& name, const QList<QPair<QString, WatermarkConf>>& layers)
+    {
+        WatermarkTemplate tmpl;
+        tmpl.name = name;
+        for (const auto& [layerName, conf] : layers) {
+            tmpl.layers.append(layerName);
+            QVERIFY(SaveLayerConf(layerName, conf, conf.Font));
+        }
+        QVERIFY(SaveWatermarkTemplate(tmpl));
+    }
+
+    // Stamps `source` into the output folder in `format`; the output's path.
+    QString stamp(const QString& source, int format, const QString& templateName, const QString& folder)
+    {
+        RenderRequest r;
+        r.mode = ComposeMode::BatchOutput;
+        r.sourcePath = source;
+        r.templateName = templateName;
+        r.output.OutputFolderOpts = OutputSettings::ToOutputFolder;
+        r.output.OutputFolderPath = m_data->root() + QLatin1Char('/') + folder;
+        r.output.OutputFileNameOpts = OutputSettings::AddSuffix;
+        r.output.OutputFileNameSuffix = QStringLiteral("_new");
+        r.output.OutputFormat = format;
+        const WatermarkCompositor::Result result = WatermarkCompositor::render(r);
+        if (!result.outcome.ok)
+            qWarning("%s: %s", qPrintable(source), qPrintable(result.outcome.error));
+        return result.outcome.ok ? result.outcome.outputPath : QString();
+    }
+
+private slots:
+    void initTestCase()
+    {
+        RegisterApplicationFonts();
+        for (const QString& profile : {kAdobeRgb, kSrgb})
+            QVERIFY2(QFileInfo::exists(profile),
+                     qPrintable(profile + QStringLiteral(" is missing (scripts/install-deps.sh)")));
+        m_data = std::make_unique<TempDataFolder>();
+        m_files = m_data->root() + QStringLiteral("/files");
+        QVERIFY(QDir().mkpath(m_files));
+        QVERIFY(QDir().mkpath(m_data->templates()));
+
+        // Plain pictures for the decoding comparison.
+        const QImage picture = quarters(QSize(96, 64));
+        QVERIFY(picture.save(file("plain.png")));
+        QVERIFY(quarters(QSize(96, 64), true).save(file("alpha.png")));
+        QVERIFY(quarters(QSize(96, 64)).mirrored(true, false).save(file("frame2.png")));
+        RUN("heif-enc", "-q", "90", "-o", file("plain.heic"), file("plain.png"));
+        RUN("heif-enc", "-q", "90", "-o", file("plain.avif"), file("plain.png"));
+        RUN("heif-enc", "-q", "90", "-o", file("alpha.avif"), file("alpha.png"));
+        RUN("cwebp", "-quiet", "-q", "80", file("plain.png"), "-o", file("lossy.webp"));
+        RUN("cwebp", "-quiet", "-lossless", file("plain.png"), "-o", file("lossless.webp"));
+        RUN("cwebp", "-quiet", "-q", "80", "-alpha_q", "100", file("alpha.png"), "-o", file("alpha.webp"));
+        RUN("img2webp", "-lossless", file("plain.png"), file("frame2.png"), "-o", file("animated.webp"));
+
+        // Photos with camera metadata: EXIF (orientation 6), XMP and the Adobe RGB profile.
+        QVERIFY(picture.save(file("camera.jpg"), "JPEG", 95));
+        RUN("exiftool", "-q", "-overwrite_original", "-EXIF:Orientation#=6", "-EXIF:Make=LumoraCam",
+            "-XMP-dc:Title=LumoraTitle", "-icc_profile<=" + kAdobeRgb, file("camera.jpg"));
+        RUN("heif-enc", "-q", "90", "-o", file("camera.heic"), file("camera.jpg"));
+        RUN("heif-enc", "-q", "90", "-o", file("camera.avif"), file("camera.jpg"));
+        RUN("cwebp", "-quiet", "-q", "90", "-metadata", "all", file("camera.jpg"), "-o", file("camera.webp"));
+        // PNG and TIFF photos are never turned: their orientation 6 must become 1 in the outputs.
+        QVERIFY(picture.save(file("camera.png")));
+        QVERIFY(picture.save(file("camera.tiff")));
+        for (const QString& name : {QStringLiteral("camera.png"), QStringLiteral("camera.tiff")})
+            RUN("exiftool", "-q", "-overwrite_original", "-EXIF:Orientation#=6", "-EXIF:Make=LumoraCam",
+                "-XMP-dc:Title=LumoraTitle", "-icc_profile<=" + kAdobeRgb, file(name));
+        // A profile larger than one JPEG segment holds, carried by a HEIC file.
+        QVERIFY(writeLargeRgbProfile(file("large.icc")));
+        QVERIFY(picture.save(file("large-profile.jpg"), "JPEG", 95));
+        RUN("exiftool", "-q", "-overwrite_original", "-icc_profile<=" + file("large.icc"),
+            file("large-profile.jpg"));
+        RUN("heif-enc", "-q", "90", "-o", file("large-profile.heic"), file("large-profile.jpg"));
+
+        // A grey photo's profile on an RGB PNG (libpng takes it, as readers do).
+        QVERIFY(picture.convertToFormat(QImage::Format_Grayscale8).save(file("grey-profile.png")));
+        RUN("exiftool", "-q", "-overwrite_original", "-icc_profile<=/usr/share/color/icc/Gray.icc",
+            file("grey-profile.png"));
+
+        // The HEIC file with a rotation box (turned a quarter clockwise), EXIF orientation 6 too.
+        const QString problem = writeHeicWithTransform(file("rotated.heic"), picture, 6, 6);
+        QVERIFY2(problem.isEmpty(), qPrintable(problem));
+        // Debian's decoders' own view of the files, transformations applied.
+        for (const QString& name :
+             {QStringLiteral("plain"), QStringLiteral("rotated"), QStringLiteral("camera")}) {
+            RUN("heif-convert", file(name + QStringLiteral(".heic")),
+                file(name + QStringLiteral("-heic-tool.png")));
+        }
+        RUN("heif-convert", file("plain.avif"), file("plain-avif-tool.png"));
+        RUN("heif-convert", file("alpha.avif"), file("alpha-avif-tool.png"));
+        for (const QString& name : {QStringLiteral("lossy"), QStringLiteral("lossless"),
+                                    QStringLiteral("alpha"), QStringLiteral("camera")})
+            RUN("dwebp", "-quiet", file(name + QStringLiteral(".webp")), "-o",
+                file(name + QStringLiteral("-webp-tool.png")));
+
+        writeTemplate(kBlank, {});
+    }
+
+    void cleanupTestCase() { m_data.reset(); }
+
+    // Each format decodes to the pixels of the Debian tool's own decoder.
+    void decodesAsTheToolDoes_data()
+    {
+        QTest::addColumn<QString>("photo");
+        QTest::addColumn<QString>("reference");
+        QTest::addColumn<int>("format");
+        QTest::addColumn<int>("tolerance");
+        QTest::newRow("HEIC") << "plain.heic"
+                              << "plain-heic-tool.png" << int(PhotoDecoder::Format::Heif) << 2;
+        QTest::newRow("AVIF") << "plain.avif"
+                              << "plain-avif-tool.png" << int(PhotoDecoder::Format::Avif) << 2;
+        QTest::newRow("AVIF with alpha") << "alpha.avif"
+                                         << "alpha-avif-tool.png" << int(PhotoDecoder::Format::Avif) << 2;
+        QTest::newRow("lossy WebP") << "lossy.webp"
+                                    << "lossy-webp-tool.png" << int(PhotoDecoder::Format::Webp) << 0;
+        QTest::newRow("lossless WebP") << "lossless.webp"
+                                       << "plain.png" << int(PhotoDecoder::Format::Webp) << 0;
+        QTest::newRow("WebP with alpha") << "alpha.webp"
+                                         << "alpha-webp-tool.png" << int(PhotoDecoder::Format::Webp) << 0;
+        // The first frame of a lossless animation is the first picture given to img2webp.
+        QTest::newRow("animated WebP") << "animated.webp"
+                                       << "plain.png" << int(PhotoDecoder::Format::Webp) << 0;
+    }
+    void decodesAsTheToolDoes()
+    {
+        QFETCH(QString, photo);
+        QFETCH(QString, reference);
+        QFETCH(int, format);
+        QFETCH(int, tolerance);
+        PhotoDecoder decoder;
+        const ImagingStatus opened = decoder.open(file(photo));
+        QVERIFY2(opened, qPrintable(opened.error));
+        QCOMPARE(int(decoder.format()), format);
+        QCOMPARE(decoder.storedSize(), QSize(96, 64));
+        QImage decoded;
+        const ImagingStatus status = decoder.decode(decoded, QSize(), true);
+        QVERIFY2(status, qPrintable(status.error));
+        const QImage expected(file(reference));
+        QVERIFY(!expected.isNull());
+        QCOMPARE(decoded.hasAlphaChannel(), expected.hasAlphaChannel());
+        const int difference = maxDifference(decoded, expected);
+        QVERIFY2(difference <= tolerance, qPrintable(QStringLiteral("differs by %1").arg(difference)));
+
+        // One pixel over the limit is refused from the header.
+        PhotoDecoder limited;
+        limited.setPixelLimit(96 * 64 - 1);
+        QCOMPARE(limited.open(file(photo)).error,
+                 QStringLiteral("image is 96 x 64 pixels, more than the limit of 6143 pixels"));
+    }
+
+    // HEIF stands as its container says (libheif applies the rotation box once; the EXIF
+    // orientation is not applied again, and a JPEG output says 1); WebP is turned by its EXIF
+    // orientation and its JPEG output stored as the photo was, orientation kept, as for JPEG.
+    void standsAsTheContainerSays_data()
+    {
+        QTest::addColumn<QString>("photo");
+        QTest::addColumn<QString>("reference"); // the tool's decode, as stored in the file
+        QTest::addColumn<int>("turn");          // the quarter turns clockwise that make it upright
+        QTest::addColumn<QSize>("outputSize");  // the JPEG output's stored size
+        QTest::addColumn<int>("outputOrientation");
+        QTest::newRow("HEIC, EXIF orientation 6, no rotation box")
+            << "camera.heic"
+            << "camera-heic-tool.png" << 0 << QSize(96, 64) << 1;
+        QTest::newRow("HEIC, rotation box and EXIF orientation 6")
+            << "rotated.heic"
+            << "rotated-heic-tool.png" << 0 << QSize(64, 96) << 1;
+        QTest::newRow("WebP, EXIF orientation 6") << "camera.webp"
+                                                  << "camera-webp-tool.png" << 1 << QSize(96, 64) << 6;
+    }
+    void standsAsTheContainerSays()
+    {
+        QFETCH(QString, photo);
+        QFETCH(QString, reference);
+        QFETCH(int, turn);
+        QFETCH(QSize, outputSize);
+        QFETCH(int, outputOrientation);
+        QImage expected(file(reference));
+        QVERIFY(!expected.isNull());
+        expected = expected.transformed(QTransform().rotate(90 * turn));
+
+        PhotoDecoder decoder;
+        QVERIFY(decoder.open(file(photo)));
+        QImage upright;
+        QVERIFY(decoder.decode(upright, QSize(), true));
+        QCOMPARE(upright.size(), expected.size());
+        const int difference = maxDifference(upright, expected);
+        QVERIFY2(difference <= 2, qPrintable(QStringLiteral("differs by %1").arg(difference)));
+
+        const QString output = stamp(file(photo), OutputSettings::Jpeg, kBlank, QStringLiteral("turns"));
+        QVERIFY(!output.isEmpty());
+        QCOMPARE(QImage(output).size(), outputSize);
+        QCOMPARE(exifOrientation(output), outputOrientation);
+    }
+
+    // EXIF, XMP and the ICC profile reach every output that can hold them (read back by
+    // exiftool): JPEG all three (the profile whole, over several segments when large), PNG the
+    // profile and EXIF, TIFF the profile, WebP all three.
+    void metadataReachesTheOutputs_data()
+    {
+        QTest::addColumn<QString>("photo");
+        QTest::addColumn<int>("format");
+        QTest::addColumn<QString>("profile");
+        QTest::addColumn<bool>("exif");
+        QTest::addColumn<bool>("xmp");
+        const struct
+        {
+            int format;
+            const char* name;
+            bool exif;
+            bool xmp;
+        } outputs[] = {{OutputSettings::Jpeg, "JPEG", true, true},
+                       {OutputSettings::Png, "PNG", true, false},
+                       {OutputSettings::Tiff, "TIFF", false, false},
+                       {OutputSettings::Webp, "WebP", true, true}};
+        for (const char* source : {"heic", "avif", "webp", "png", "tiff"}) {
+            for (const auto& out : outputs) {
+                QTest::addRow("%s to %s", source, out.name)
+                    << QStringLiteral("camera.%1").arg(QLatin1String(source)) << out.format << kAdobeRgb
+                    << out.exif << out.xmp;
+            }
+        }
+        QTest::newRow("72 KB profile, HEIC to JPEG")
+            << "large-profile.heic" << int(OutputSettings::Jpeg) << file("large.icc") << false << false;
+        // A grey profile does not describe the RGB pixels of an output: left out.
+        QTest::newRow("grey profile, PNG to PNG")
+            << "grey-profile.png" << int(OutputSettings::Png) << QString() << false << false;
+    }
+    void metadataReachesTheOutputs()
+    {
+        QFETCH(QString, photo);
+        QFETCH(int, format);
+        QFETCH(QString, profile);
+        QFETCH(bool, exif);
+        QFETCH(bool, xmp);
+        const QString output =
+            stamp(file(photo), format, kBlank, QStringLiteral("metadata-%1").arg(++m_round));
+        QVERIFY(!output.isEmpty());
+
+        const Run icc =
+            run(QStringLiteral("exiftool"), {QStringLiteral("-b"), QStringLiteral("-ICC_Profile"), output});
+        QVERIFY2(icc.ok, qPrintable(icc.describe));
+        QFile expected(profile);
+        QVERIFY(profile.isEmpty() || expected.open(QIODevice::ReadOnly));
+        QVERIFY2(icc.out == expected.readAll(), "the output's ICC profile is not the photo's");
+        const Run tags = run(QStringLiteral("exiftool"), {QStringLiteral("-s3"), QStringLiteral("-EXIF:Make"),
+                                                          QStringLiteral("-XMP-dc:Title"), output});
+        QVERIFY2(tags.ok, qPrintable(tags.describe));
+        QCOMPARE(tags.out.contains("LumoraCam"), exif);
+        QCOMPARE(tags.out.contains("LumoraTitle"), xmp);
+        if (exif) // the pixels stand upright in every output but a JPEG of a WebP photo
+            QCOMPARE(exifOrientation(output),
+                     format == OutputSettings::Jpeg && photo.endsWith(QLatin1String(".webp")) ? 6 : 1);
+
+        if (format == OutputSettings::Webp) {
+            const QString decoded = output + QStringLiteral(".png");
+            RUN("dwebp", "-quiet", output, "-o", decoded);
+            QCOMPARE(QImage(decoded).size(), QImage(output).size());
+            QVERIFY(TempDataFolder::read(output).startsWith("RIFF"));
+        }
+    }
+
+    // The watermark's chosen sRGB colours, drawn into a photo with another profile, read back as
+    // chosen once the output is converted to sRGB from its profile (ImageMagick with LittleCMS),
+    // for text and picture layers alike. Photos without a profile or with sRGB draw exactly as
+    // before.
+    void watermarkColoursInThePhotoProfile_data()
+    {
+        QTest::addColumn<QString>("profile"); // the photo's; empty for none
+        QTest::addColumn<QString>("photoFormat");
+        QTest::addColumn<int>("format");
+        QTest::newRow("Adobe RGB JPEG to JPEG") << kAdobeRgb << "jpg" << int(OutputSettings::Jpeg);
+        QTest::newRow("Adobe RGB HEIC to PNG") << kAdobeRgb << "heic" << int(OutputSettings::Png);
+        QTest::newRow("Adobe RGB PNG to WebP") << kAdobeRgb << "png" << int(OutputSettings::Webp);
+        QTest::newRow("sRGB profile JPEG to PNG") << kSrgb << "jpg" << int(OutputSettings::Png);
+        QTest::newRow("no profile JPEG to PNG") << QString() << "jpg" << int(OutputSettings::Png);
+    }
+    void watermarkColoursInThePhotoProfile()
+    {
+        QFETCH(QString, profile);
+        QFETCH(QString, photoFormat);
+        QFETCH(int, format);
+
+        // A grey photo; the layers: thick text and a square picture of the chosen colour.
+        const QString folder = m_files + QStringLiteral("/colour-%1").arg(++m_round);
+        QVERIFY(QDir().mkpath(folder));
+        QImage grey(320, 200, QImage::Format_RGB32);
+        grey.fill(qRgb(128, 128, 128));
+        const QString base = folder + QStringLiteral("/photo.png");
+        QVERIFY(grey.save(base));
+        QString photo = base;
+        if (photoFormat == QLatin1String("jpg")) {
+            photo = folder + QStringLiteral("/photo.jpg");
+            QVERIFY(grey.save(photo, "JPEG", 100));
+        }
+        if (!profile.isEmpty())
+            RUN("exiftool", "-q", "-overwrite_original", "-icc_profile<=" + profile, photo);
+        if (photoFormat == QLatin1String("heic")) {
+            photo = folder + QStringLiteral("/photo.heic");
+            RUN("heif-enc", "-q", "95", "-o", photo, base);
+        }
+
+        const QString square = folder + QStringLiteral("/square.png");
+        QImage squareImage(40, 40, QImage::Format_ARGB32);
+        squareImage.fill(kChosen);
+        QVERIFY(squareImage.save(square));
+        WatermarkConf text = plainTextLayer(QStringLiteral("HH"));
+        text.Font.lfHeight = -120;
+        text.Font.lfWeight = 900;
+        text.TextColor = qRed(kChosen) | qGreen(kChosen) << 8 | qBlue(kChosen) << 16;
+        WatermarkConf picture = pictureOnlyLayer(square);
+        picture.ImageLocation = 8; // bottom right
+        writeTemplate(kTemplate, {{QStringLiteral("text"), text}, {QStringLiteral("picture"), picture}});
+
+        const QString output = stamp(photo, format, kTemplate, QStringLiteral("colour"));
+        QVERIFY(!output.isEmpty());
+        // The output as a colour-managed viewer shows it, in sRGB.
+        const QString shown = output + QStringLiteral("-srgb.png");
+        if (profile.isEmpty())
+            QVERIFY(QImage(output).save(shown));
+        else
+            RUN("convert", output, "-profile", kSrgb, "-depth", "8", shown);
+        const QImage seen = QImage(shown).convertToFormat(QImage::Format_RGB32);
+        QVERIFY(!seen.isNull());
+
+        // Every pixel well inside the glyphs and the square: those whose 7 x 7 neighbourhood is
+        // all far from the grey photo.
+        const auto isInk = [&](int x, int y) {
+            const QRgb p = seen.pixel(x, y);
+            return std::abs(qRed(p) - 128) + std::abs(qGreen(p) - 128) + std::abs(qBlue(p) - 128) > 60;
+        };
+        int inside = 0;
+        qint64 sum[3] = {0, 0, 0};
+        for (int y = 3; y < seen.height() - 3; ++y) {
+            for (int x = 3; x < seen.width() - 3; ++x) {
+                bool interior = true;
+                for (int dy = -3; dy <= 3 && interior; ++dy)
+                    for (int dx = -3; dx <= 3 && interior; ++dx)
+                        interior = isInk(x + dx, y + dy);
+                if (!interior)
+                    continue;
+                ++inside;
+                const QRgb p = seen.pixel(x, y);
+                sum[0] += qRed(p);
+                sum[1] += qGreen(p);
+                sum[2] += qBlue(p);
+            }
+        }
+        QVERIFY2(inside > 1000, qPrintable(QStringLiteral("only %1 watermark pixels").arg(inside)));
+        // The average over the watermark, so that the lossy codecs' noise does not count.
+        const int mean[3] = {int(sum[0] / inside), int(sum[1] / inside), int(sum[2] / inside)};
+        const QString seenAs =
+            QStringLiteral("the watermark is seen as (%1, %2, %3)").arg(mean[0]).arg(mean[1]).arg(mean[2]);
+        QVERIFY2(std::abs(mean[0] - qRed(kChosen)) <= 3 && std::abs(mean[1] - qGreen(kChosen)) <= 3 &&
+                     std::abs(mean[2] - qBlue(kChosen)) <= 3,
+                 qPrintable(seenAs));
+        // The square's corner pixel, at the bottom right.
+        const QRgb corner = seen.pixel(seen.width() - 20, seen.height() - 20);
+        QVERIFY2(std::abs(qRed(corner) - qRed(kChosen)) <= 3 && std::abs(qBlue(corner) - qBlue(kChosen)) <= 3,
+                 qPrintable(QStringLiteral("picture layer seen as %1").arg(corner, 8, 16)));
+
+        // Without a profile other than sRGB the output is exactly what it is without any.
+        if (profile != kAdobeRgb) {
+            const QString plain = folder + QStringLiteral("/plain.jpg");
+            QVERIFY(grey.save(plain, "JPEG", 100));
+            const QString reference = stamp(plain, format, kTemplate, QStringLiteral("colour-reference"));
+            QVERIFY(!reference.isEmpty());
+            QCOMPARE(maxDifference(QImage(output), QImage(reference)), 0);
+        }
+    }
+};
+
+QTEST_MAIN(PhotoFormatsTest)
+#include "tst_PhotoFormats.moc"
