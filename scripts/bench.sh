@@ -10,8 +10,8 @@
 # Each time is the median of BENCH_RUNS runs (default 3), a figure's runs alternating with its
 # reference's so that both see the same load. Exits 1 when any target is missed.
 # Environment: LUMORA_BENCH_BUILD_DIR (default build-bench), BENCH_RUNS, BENCH_ONLY (figures to
-# measure, separated by commas, e.g. "a,i,j,k"; default all), BENCH_SWEEP (the sizes of (k) in
-# megapixels, default "2 12 24 50 100"), BENCH_SWEEP_PHOTOS (photos per run in (k), default 4).
+# measure, separated by commas, e.g. "a,j,k,l"; default all), BENCH_SWEEP (the sizes of (l) in
+# megapixels, default "2 12 24 50 100"), BENCH_SWEEP_PHOTOS (photos per run in (l), default 4).
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -204,24 +204,40 @@ report "(h) 2000 small photos, 100,000 files beside" "$med_a" s "into a folder w
   "$(ratio "$med_a" "$med_b")" "<=" 1.2
 fi
 
-# (i) Lossless JPEG outputs (--lossless): only the blocks under the watermark are encoded again.
+# (i) A phone's photo: a 12 MP HEIC (a wallpaper scaled to 4000 x 3000, encoded by heif-enc)
+# stamped to JPEG, against heif-convert converting it to JPEG at the same quality alone.
+if want i; then
+mkdir -p "$work/heic" "$work/out-heic"
+convert "${photos[0]}" -resize '4000x3000!' -quality 95 "$work/heic/phone.jpg"
+heif-enc -q 85 -o "$work/heic/phone.heic" "$work/heic/phone.jpg" >/dev/null
+cp -r "$data" "$work/data-heic"
+sed -i "s#<OutputFolderPath>.*</OutputFolderPath>#<OutputFolderPath>$work/out-heic</OutputFolderPath>#" \
+  "$work/data-heic/preference.xml"
+ours_heic() { "$batch" --data-dir "$work/data-heic" --jobs 1 "$work/heic/phone.heic"; }
+reference_heic() { heif-convert -q 98 "$work/heic/phone.heic" "$work/ref/phone.jpg"; }
+paired ours_heic reference_heic
+report "(i) 12 MP HEIC to JPEG, stamped" "$med_a" s "heif-convert -q 98 to JPEG alone" "$med_b" \
+  "$(ratio "$med_a" "$med_b")" "<=" 1.3
+fi
+
+# (j) Lossless JPEG outputs (--lossless): only the blocks under the watermark are encoded again.
 lossless_data=$work/data-lossless
 cp -r "$data" "$lossless_data"
 sed -i "s#<OutputFolderPath>.*</OutputFolderPath>#<OutputFolderPath>$work/out-lossless</OutputFolderPath>#" \
   "$lossless_data/preference.xml"
 ours_lossless() { "$batch" --data-dir "$lossless_data" --jobs 1 --lossless "${photos[@]}"; }
-if want i || want j; then
+if want j || want k; then
   paired ours_lossless ours_jobs1
-  if want i; then
-    report "(i) --lossless speed-up, 20 photos" "$med_a" s "the full path, --jobs 1" "$med_b" \
+  if want j; then
+    report "(j) --lossless speed-up, 20 photos" "$med_a" s "the full path, --jobs 1" "$med_b" \
       "$(ratio "$med_b" "$med_a")" ">=" 1.8
   fi
 fi
 
-# (j) A lossless output is about as large as its photo plus the blocks encoded again, each
+# (k) A lossless output is about as large as its photo plus the blocks encoded again, each
 # counted at the photo's mean bytes per block: the largest output / (photo size x (1 +
 # changed blocks / all blocks)) of the 20.
-if want j; then
+if want k; then
   worst=0
   worst_name=
   for photo in "${photos[@]}"; do
@@ -234,10 +250,10 @@ if want j; then
       worst_name="$(basename "$photo"), $changed of $total blocks"
     fi
   done
-  report "(j) lossless size, largest ($worst_name)" "$worst" "" "photo + changed blocks" "1" "$worst" "<=" 1.1
+  report "(k) lossless size, largest ($worst_name)" "$worst" "" "photo + changed blocks" "1" "$worst" "<=" 1.1
 fi
 
-# (k) The full path from 2 to 100 megapixels: photos made from the first wallpaper, a run of
+# (l) The full path from 2 to 100 megapixels: photos made from the first wallpaper, a run of
 # $sweep_photos copies with --jobs 1 each time, every photo timed as its output line appears. The
 # first photo of a run carries the program's start and its memory's first touch and is shown
 # apart; the median and best are over the other photos. References per photo: djpeg | cjpeg
@@ -247,7 +263,7 @@ fi
 ms_since() { awk -v a="$1" -v b="$EPOCHREALTIME" 'BEGIN { printf "%.1f", (b - a) * 1000 }'; }
 median_ms() { printf '%s\n' "$@" | sort -n | awk '{ t[NR] = $1 } END { printf "%.1f", t[int((NR + 1) / 2)] }'; }
 best_ms() { printf '%s\n' "$@" | sort -n | head -n 1; }
-if want k; then
+if want l; then
   mkdir -p "$work/sweep" "$work/out-sweep"
   sweep_data=$work/data-sweep
   cp -r "$data" "$sweep_data"
@@ -256,7 +272,7 @@ if want k; then
   base=${wallpapers[0]}
   read -r base_w base_h < <(identify -format '%w %h\n' "$base")
   echo
-  echo "(k) full path per photo by size (ms; first = first photo of a run, with the start)"
+  echo "(l) full path per photo by size (ms; first = first photo of a run, with the start)"
   printf '%6s %9s %8s %6s %8s | %9s %6s | %8s %6s | %9s %6s | %s\n' MP median best med/bst first \
     "djpeg|cjpeg" ratio vips ratio ImageMagick ratio verdict
   sizes_done=()
@@ -326,20 +342,6 @@ if want k; then
       "$(growth "${floors_done[0]}" "${floors_done[$last]}") ms/MP"
   fi
 fi
-
-# (i) A phone's photo: a 12 MP HEIC (a wallpaper scaled to 4000 x 3000, encoded by heif-enc)
-# stamped to JPEG, against heif-convert converting it to JPEG at the same quality alone.
-mkdir -p "$work/heic" "$work/out-heic"
-convert "${photos[0]}" -resize '4000x3000!' -quality 95 "$work/heic/phone.jpg"
-heif-enc -q 85 -o "$work/heic/phone.heic" "$work/heic/phone.jpg" >/dev/null
-cp -r "$data" "$work/data-heic"
-sed -i "s#<OutputFolderPath>.*</OutputFolderPath>#<OutputFolderPath>$work/out-heic</OutputFolderPath>#" \
-  "$work/data-heic/preference.xml"
-ours_heic() { "$batch" --data-dir "$work/data-heic" --jobs 1 "$work/heic/phone.heic"; }
-reference_heic() { heif-convert -q 98 "$work/heic/phone.heic" "$work/ref/phone.jpg"; }
-paired ours_heic reference_heic
-report "(i) 12 MP HEIC to JPEG, stamped" "$med_a" s "heif-convert -q 98 to JPEG alone" "$med_b" \
-  "$(ratio "$med_a" "$med_b")" "<=" 1.3
 
 echo
 if [ "$failures" -eq 0 ]; then
