@@ -258,15 +258,15 @@ private slots:
             QList<qsizetype> wholeWithout;  // bytes that may go at the end with every row kept
             QList<qsizetype> eitherWithout; // bytes whose loss may or may not cost pixels
         };
-        TestPictures::PngSpec interlaced;
+        TestPictures::PngRecipe interlaced;
         interlaced.width = 256;
         interlaced.height = 192;
         interlaced.interlaced = true;
-        TestPictures::PngSpec deep = interlaced;
+        TestPictures::PngRecipe deep = interlaced;
         deep.interlaced = false;
         deep.colourType = PNG_COLOR_TYPE_RGBA;
         deep.bitDepth = 16;
-        TestPictures::PngSpec palette = deep;
+        TestPictures::PngRecipe palette = deep;
         palette.colourType = PNG_COLOR_TYPE_PALETTE;
         palette.bitDepth = 4;
         const QList<Source> sources = {
@@ -423,7 +423,7 @@ private slots:
     void pngMatchesQtReader_data()
     {
         QTest::addColumn<QByteArray>("data");
-        using TestPictures::PngSpec;
+        using TestPictures::PngRecipe;
         const struct
         {
             int type;
@@ -445,33 +445,33 @@ private slots:
                                               (layout.type == PNG_COLOR_TYPE_RGB && depth == 16)))
                         continue;
                     for (const bool interlaced : {false, true}) {
-                        PngSpec spec;
-                        spec.colourType = layout.type;
-                        spec.bitDepth = depth;
-                        spec.interlaced = interlaced;
-                        spec.transparency = layout.type == PNG_COLOR_TYPE_PALETTE || transparency < 0
-                                                ? transparency
-                                                : transparency - 1;
-                        spec.seed = seed++;
+                        PngRecipe recipe;
+                        recipe.colourType = layout.type;
+                        recipe.bitDepth = depth;
+                        recipe.interlaced = interlaced;
+                        recipe.transparency = layout.type == PNG_COLOR_TYPE_PALETTE || transparency < 0
+                                                  ? transparency
+                                                  : transparency - 1;
+                        recipe.seed = seed++;
                         QTest::addRow("%s %d-bit%s%s", layout.name, depth,
                                       transparency < 0    ? ""
                                       : transparency == 1 ? " tRNS"
                                                           : " tRNS*3",
                                       interlaced ? " interlaced" : "")
-                            << TestPictures::png(spec);
+                            << TestPictures::png(recipe);
                     }
                 }
             }
         }
         for (const int entries : {1, 2, 5, 100, 255}) { // entries beyond the palette in use
-            PngSpec spec;
-            spec.colourType = PNG_COLOR_TYPE_PALETTE;
-            spec.paletteSize = entries;
-            QTest::addRow("palette of %d", entries) << TestPictures::png(spec);
-            spec.transparency = qMin(entries, 3);
-            QTest::addRow("palette of %d, tRNS", entries) << TestPictures::png(spec);
+            PngRecipe recipe;
+            recipe.colourType = PNG_COLOR_TYPE_PALETTE;
+            recipe.paletteSize = entries;
+            QTest::addRow("palette of %d", entries) << TestPictures::png(recipe);
+            recipe.transparency = qMin(entries, 3);
+            QTest::addRow("palette of %d, tRNS", entries) << TestPictures::png(recipe);
         }
-        PngSpec monoPalette;
+        PngRecipe monoPalette;
         monoPalette.colourType = PNG_COLOR_TYPE_PALETTE;
         monoPalette.bitDepth = 1;
         monoPalette.paletteSize = 1;
@@ -480,46 +480,46 @@ private slots:
         const QByteArray p3 = QColorSpace(QColorSpace::DisplayP3).iccProfile();
         const QByteArray adobe = QColorSpace(QColorSpace::AdobeRgb).iccProfile();
         for (const int type : {PNG_COLOR_TYPE_RGB, PNG_COLOR_TYPE_RGBA, PNG_COLOR_TYPE_GRAY}) {
-            const auto spec = [type](auto change) {
-                PngSpec s;
+            const auto recipe = [type](auto change) {
+                PngRecipe s;
                 s.colourType = type;
                 change(s);
                 return TestPictures::png(s);
             };
             const QByteArray rgbOnly = type == PNG_COLOR_TYPE_GRAY ? QByteArray() : adobe;
-            QTest::addRow("type %d gAMA 1/2.2", type) << spec([](PngSpec& s) { s.gamma = 0.45455; });
-            QTest::addRow("type %d gAMA 1", type) << spec([](PngSpec& s) { s.gamma = 1.0; });
-            QTest::addRow("type %d gAMA cHRM", type) << spec([](PngSpec& s) {
+            QTest::addRow("type %d gAMA 1/2.2", type) << recipe([](PngRecipe& s) { s.gamma = 0.45455; });
+            QTest::addRow("type %d gAMA 1", type) << recipe([](PngRecipe& s) { s.gamma = 1.0; });
+            QTest::addRow("type %d gAMA cHRM", type) << recipe([](PngRecipe& s) {
                 s.gamma = 0.8;
                 s.chromaticities = true;
             });
-            QTest::addRow("type %d cHRM", type) << spec([](PngSpec& s) { s.chromaticities = true; });
-            QTest::addRow("type %d sRGB", type) << spec([](PngSpec& s) { s.srgb = true; });
-            QTest::addRow("type %d sRGB gAMA", type) << spec([](PngSpec& s) {
+            QTest::addRow("type %d cHRM", type) << recipe([](PngRecipe& s) { s.chromaticities = true; });
+            QTest::addRow("type %d sRGB", type) << recipe([](PngRecipe& s) { s.srgb = true; });
+            QTest::addRow("type %d sRGB gAMA", type) << recipe([](PngRecipe& s) {
                 s.srgb = true;
                 s.gamma = 0.45455;
             });
             if (type != PNG_COLOR_TYPE_GRAY) {
-                QTest::addRow("type %d iCCP", type) << spec([&](PngSpec& s) { s.iccProfile = p3; });
-                QTest::addRow("type %d iCCP gAMA", type) << spec([&](PngSpec& s) {
+                QTest::addRow("type %d iCCP", type) << recipe([&](PngRecipe& s) { s.iccProfile = p3; });
+                QTest::addRow("type %d iCCP gAMA", type) << recipe([&](PngRecipe& s) {
                     s.iccProfile = rgbOnly;
                     s.gamma = 0.6;
                 });
-                QTest::addRow("type %d iCCP sRGB", type) << spec([&](PngSpec& s) {
+                QTest::addRow("type %d iCCP sRGB", type) << recipe([&](PngRecipe& s) {
                     s.iccProfile = rgbOnly;
                     s.srgb = true;
                 });
             }
             QTest::addRow("type %d pHYs oFFs", type)
-                << spec([](PngSpec& s) { s.resolution = s.offset = true; });
-            QTest::addRow("type %d pHYs oFFs, other units", type) << spec([](PngSpec& s) {
+                << recipe([](PngRecipe& s) { s.resolution = s.offset = true; });
+            QTest::addRow("type %d pHYs oFFs, other units", type) << recipe([](PngRecipe& s) {
                 s.resolution = s.offset = s.resolutionUnknown = s.offsetInMicrometres = true;
             });
             QTest::addRow("type %d sBIT bKGD tIME", type)
-                << spec([](PngSpec& s) { s.significantBits = s.background = s.time = true; });
+                << recipe([](PngRecipe& s) { s.significantBits = s.background = s.time = true; });
         }
 
-        PngSpec texts;
+        PngRecipe texts;
         texts.texts = {
             {"Comment", "plain"}, {"Title", "caf\xe9"}, {"Empty", ""}, {"Cut", QByteArray("a\0b", 3)}};
         texts.textsAfterPixels = {{"Late", "after the pixels"}, {"Comment", "replaced"}};
@@ -531,7 +531,7 @@ private slots:
         QTest::newRow("iTXt") << TestPictures::png(texts);
         texts.textCompression = PNG_ITXT_COMPRESSION_zTXt;
         QTest::newRow("iTXt compressed") << TestPictures::png(texts);
-        PngSpec large;
+        PngRecipe large;
         large.texts = {{"Large", QByteArray(3'000'000, 'x')}};
         QTest::newRow("3 MB text") << TestPictures::png(large);
     }
@@ -574,18 +574,18 @@ private slots:
     void pngSixteenBitColourKeyBecomesAlpha()
     {
         QFETCH(bool, interlaced);
-        TestPictures::PngSpec spec;
-        spec.colourType = PNG_COLOR_TYPE_RGB;
-        spec.bitDepth = 16;
-        spec.interlaced = interlaced;
-        spec.width = 200;
-        spec.height = 150;
+        TestPictures::PngRecipe recipe;
+        recipe.colourType = PNG_COLOR_TYPE_RGB;
+        recipe.bitDepth = 16;
+        recipe.interlaced = interlaced;
+        recipe.width = 200;
+        recipe.height = 150;
         QImage opaque;
-        QVERIFY(PhotoDecoder::load(put(QStringLiteral("opaque.png"), TestPictures::png(spec)), opaque).ok);
+        QVERIFY(PhotoDecoder::load(put(QStringLiteral("opaque.png"), TestPictures::png(recipe)), opaque).ok);
         QCOMPARE(opaque.format(), QImage::Format_RGBX64);
         // The key: a colour the picture holds, so that some pixels turn transparent.
         const QRgba64 key = reinterpret_cast<const QRgba64*>(opaque.constScanLine(5))[0];
-        QByteArray keyed = TestPictures::png(spec);
+        QByteArray keyed = TestPictures::png(recipe);
         QByteArray trns;
         for (const quint16 sample : {key.red(), key.green(), key.blue()})
             trns += char(sample >> 8) + QByteArray(1, char(sample & 0xFF));

@@ -273,18 +273,18 @@ std::vector<png_text> pngTexts(const QList<QPair<QByteArray, QByteArray>>& texts
 
 } // namespace
 
-QByteArray png(const PngSpec& spec)
+QByteArray png(const PngRecipe& recipe)
 {
     QByteArray result;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png_create_info_struct(png);
-    const int channels = spec.colourType == PNG_COLOR_TYPE_RGB          ? 3
-                         : spec.colourType == PNG_COLOR_TYPE_RGBA       ? 4
-                         : spec.colourType == PNG_COLOR_TYPE_GRAY_ALPHA ? 2
-                                                                        : 1;
-    const size_t rowBytes = (size_t(spec.width) * size_t(channels) * size_t(spec.bitDepth) + 7) / 8;
-    std::vector<std::vector<png_byte>> rows(size_t(spec.height), std::vector<png_byte>(rowBytes));
-    quint32 state = spec.seed * 2654435761u;
+    const int channels = recipe.colourType == PNG_COLOR_TYPE_RGB          ? 3
+                         : recipe.colourType == PNG_COLOR_TYPE_RGBA       ? 4
+                         : recipe.colourType == PNG_COLOR_TYPE_GRAY_ALPHA ? 2
+                                                                          : 1;
+    const size_t rowBytes = (size_t(recipe.width) * size_t(channels) * size_t(recipe.bitDepth) + 7) / 8;
+    std::vector<std::vector<png_byte>> rows(size_t(recipe.height), std::vector<png_byte>(rowBytes));
+    quint32 state = recipe.seed * 2654435761u;
     for (size_t y = 0; y < rows.size(); ++y) {
         for (size_t x = 0; x < rowBytes; ++x) {
             state = state * 1103515245u + 12345u;
@@ -296,8 +296,8 @@ QByteArray png(const PngSpec& spec)
         pointers.push_back(row.data());
     std::vector<png_color> palette;
     std::vector<png_byte> alphas;
-    const std::vector<png_text> before = pngTexts(spec.texts, spec.textCompression);
-    const std::vector<png_text> after = pngTexts(spec.textsAfterPixels, spec.textCompression);
+    const std::vector<png_text> before = pngTexts(recipe.texts, recipe.textCompression);
+    const std::vector<png_text> after = pngTexts(recipe.textsAfterPixels, recipe.textCompression);
     png_color_16 key{};
     if (setjmp(png_jmpbuf(png))) {
         png_destroy_write_struct(&png, &info);
@@ -305,49 +305,50 @@ QByteArray png(const PngSpec& spec)
     }
     png_set_write_fn(png, &result, appendPng, flushPng);
     png_set_check_for_invalid_index(png, 0); // palette pictures may use entries beyond the palette
-    png_set_IHDR(png, info, png_uint_32(spec.width), png_uint_32(spec.height), spec.bitDepth, spec.colourType,
-                 spec.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-                 PNG_FILTER_TYPE_DEFAULT);
-    if (spec.colourType == PNG_COLOR_TYPE_PALETTE) {
-        const int entries = spec.paletteSize > 0 ? spec.paletteSize : 1 << spec.bitDepth;
+    png_set_IHDR(png, info, png_uint_32(recipe.width), png_uint_32(recipe.height), recipe.bitDepth,
+                 recipe.colourType, recipe.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    if (recipe.colourType == PNG_COLOR_TYPE_PALETTE) {
+        const int entries = recipe.paletteSize > 0 ? recipe.paletteSize : 1 << recipe.bitDepth;
         for (int i = 0; i < entries; ++i)
             palette.push_back(
-                png_color{png_byte(i * 37 + int(spec.seed)), png_byte(i * 91), png_byte(255 - i * 13)});
+                png_color{png_byte(i * 37 + int(recipe.seed)), png_byte(i * 91), png_byte(255 - i * 13)});
         png_set_PLTE(png, info, palette.data(), entries);
-        for (int i = 0; i < spec.transparency; ++i)
+        for (int i = 0; i < recipe.transparency; ++i)
             alphas.push_back(png_byte(i * 53));
-        if (spec.transparency >= 0)
-            png_set_tRNS(png, info, alphas.data(), spec.transparency, nullptr);
-    } else if (spec.transparency >= 0) {
-        const int top = (1 << spec.bitDepth) - 1;
+        if (recipe.transparency >= 0)
+            png_set_tRNS(png, info, alphas.data(), recipe.transparency, nullptr);
+    } else if (recipe.transparency >= 0) {
+        const int top = (1 << recipe.bitDepth) - 1;
         key.gray = png_uint_16(3 & top);
         key.red = png_uint_16(5 & top);
         key.green = png_uint_16(7 & top);
         key.blue = png_uint_16(11 & top);
         png_set_tRNS(png, info, nullptr, 0, &key);
     }
-    if (spec.gamma > 0)
-        png_set_gAMA(png, info, spec.gamma);
-    if (spec.srgb)
+    if (recipe.gamma > 0)
+        png_set_gAMA(png, info, recipe.gamma);
+    if (recipe.srgb)
         png_set_sRGB(png, info, PNG_sRGB_INTENT_PERCEPTUAL);
-    if (spec.chromaticities)
+    if (recipe.chromaticities)
         png_set_cHRM(png, info, 0.3127, 0.3290, 0.64, 0.33, 0.30, 0.60, 0.15, 0.06);
-    if (!spec.iccProfile.isEmpty())
-        png_set_iCCP(png, info, "profile", 0, reinterpret_cast<png_const_bytep>(spec.iccProfile.constData()),
-                     png_uint_32(spec.iccProfile.size()));
-    if (spec.resolution)
+    if (!recipe.iccProfile.isEmpty())
+        png_set_iCCP(png, info, "profile", 0,
+                     reinterpret_cast<png_const_bytep>(recipe.iccProfile.constData()),
+                     png_uint_32(recipe.iccProfile.size()));
+    if (recipe.resolution)
         png_set_pHYs(png, info, 3780, 2835,
-                     spec.resolutionUnknown ? PNG_RESOLUTION_UNKNOWN : PNG_RESOLUTION_METER);
-    if (spec.offset)
-        png_set_oFFs(png, info, 7, 9, spec.offsetInMicrometres ? PNG_OFFSET_MICROMETER : PNG_OFFSET_PIXEL);
+                     recipe.resolutionUnknown ? PNG_RESOLUTION_UNKNOWN : PNG_RESOLUTION_METER);
+    if (recipe.offset)
+        png_set_oFFs(png, info, 7, 9, recipe.offsetInMicrometres ? PNG_OFFSET_MICROMETER : PNG_OFFSET_PIXEL);
     png_color_8 significant{5, 5, 5, 5, 5};
-    if (spec.significantBits)
+    if (recipe.significantBits)
         png_set_sBIT(png, info, &significant);
     png_color_16 background{1, 1, 1, 1, 1};
-    if (spec.background)
+    if (recipe.background)
         png_set_bKGD(png, info, &background);
     png_time time{2020, 1, 2, 3, 4, 5};
-    if (spec.time)
+    if (recipe.time)
         png_set_tIME(png, info, &time);
     if (!before.empty())
         png_set_text(png, info, before.data(), int(before.size()));

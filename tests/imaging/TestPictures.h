@@ -48,7 +48,7 @@ QByteArray compressedGif(const QImage& image);
 
 // A PNG file written by libpng with the layout and chunks given; the samples are made up from
 // the seed (palette pictures may use entries beyond their palette).
-struct PngSpec
+struct PngRecipe
 {
     int width = 37;
     int height = 23;
@@ -77,7 +77,7 @@ struct PngSpec
     int textCompression = -1;
     unsigned seed = 1;
 };
-QByteArray png(const PngSpec& spec);
+QByteArray png(const PngRecipe& recipe);
 
 QByteArray readFile(const QString& path);
 bool writeFile(const QString& path, const QByteArray& data);

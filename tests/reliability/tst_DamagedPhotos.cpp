@@ -107,7 +107,7 @@ void DamagedPhotosTest::cutPhotosFail_data()
         << "progressive.jpg" << progressive.left(scanOffset(progressive, 3)) << false;
     const QByteArray png = encodedWithQt(picture, "PNG");
     QTest::newRow("png at 1/2") << "half.png" << png.left(png.size() / 2) << false;
-    TestPictures::PngSpec interlaced;
+    TestPictures::PngRecipe interlaced;
     interlaced.width = 400;
     interlaced.height = 300;
     interlaced.interlaced = true;

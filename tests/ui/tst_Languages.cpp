@@ -253,11 +253,11 @@ class LanguagesTest : public QObject
         }
     }
 
-    static QMap<QByteArray, QByteArray> Locale(const QString& spec)
+    static QMap<QByteArray, QByteArray> Locale(const QString& assignments)
     {
         // "LANG=en_US.UTF-8 LANGUAGE=fr:en"
         QMap<QByteArray, QByteArray> values;
-        for (const QString& part : spec.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        for (const QString& part : assignments.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
             const qsizetype eq = part.indexOf(QLatin1Char('='));
             values.insert(part.left(eq).toLatin1(), part.mid(eq + 1).toLatin1());
         }

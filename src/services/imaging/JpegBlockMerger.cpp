@@ -1,6 +1,7 @@
 #include "services/imaging/JpegBlockMerger.h"
 
 #include "services/imaging/JpegCoefficients.h"
+#include "services/imaging/JpegErrorJump.h"
 
 #include <QPainter>
 
@@ -21,36 +22,6 @@ namespace {
 // The byte order of QImage's 32-bit formats, as the photo decoder asks libjpeg for it.
 constexpr J_COLOR_SPACE kDecodeSpace = Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? JCS_EXT_BGRA : JCS_EXT_ARGB;
 constexpr J_COLOR_SPACE kEncodeSpace = Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? JCS_EXT_BGRX : JCS_EXT_XRGB;
-
-struct Errors
-{
-    jpeg_error_mgr pub;
-    std::jmp_buf jump;
-    char message[JMSG_LENGTH_MAX];
-};
-
-void errorExit(j_common_ptr cinfo)
-{
-    auto* errors = reinterpret_cast<Errors*>(cinfo->err);
-    (*cinfo->err->format_message)(cinfo, errors->message);
-    std::longjmp(errors->jump, 1);
-}
-
-void emitMessage(j_common_ptr cinfo, int level)
-{
-    if (level < 0)
-        ++cinfo->err->num_warnings;
-}
-
-void outputMessage(j_common_ptr) {}
-
-void setUpErrors(Errors& errors)
-{
-    jpeg_std_error(&errors.pub);
-    errors.pub.error_exit = errorExit;
-    errors.pub.emit_message = emitMessage;
-    errors.pub.output_message = outputMessage;
-}
 
 // The rows of blocks of one component that a compressor reads: a window into the photo's
 // coefficient array, starting at the window's first block column.
@@ -83,12 +54,12 @@ struct MemoryJpeg
 // A compressor or decompressor with its error manager, destroyed with it.
 struct Compressor
 {
-    Errors errors{};
+    JpegErrorJump errors{};
     jpeg_compress_struct cinfo{};
 
     Compressor()
     {
-        setUpErrors(errors);
+        errors.install();
         cinfo.err = &errors.pub;
     }
     ~Compressor() { jpeg_destroy_compress(&cinfo); }
@@ -96,12 +67,12 @@ struct Compressor
 
 struct Decompressor
 {
-    Errors errors{};
+    JpegErrorJump errors{};
     jpeg_decompress_struct cinfo{};
 
     Decompressor()
     {
-        setUpErrors(errors);
+        errors.install();
         cinfo.err = &errors.pub;
     }
     ~Decompressor() { jpeg_destroy_decompress(&cinfo); }

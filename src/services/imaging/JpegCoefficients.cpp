@@ -1,6 +1,7 @@
 #include "services/imaging/JpegCoefficients.h"
 
 #include "services/imaging/JpegBlockArrays.h"
+#include "services/imaging/JpegErrorJump.h"
 #include "services/imaging/JpegHuffmanTables.h"
 
 #include <QFile>
@@ -20,29 +21,6 @@ constexpr size_t kReadBufferSize = 256 * 1024;
 // As the decoder: a crafted file with thousands of scans would keep the reader busy for minutes.
 constexpr int kMaxScans = 1000;
 
-struct Errors
-{
-    jpeg_error_mgr pub;
-    std::jmp_buf jump;
-    char message[JMSG_LENGTH_MAX];
-};
-
-void errorExit(j_common_ptr cinfo)
-{
-    auto* errors = reinterpret_cast<Errors*>(cinfo->err);
-    (*cinfo->err->format_message)(cinfo, errors->message);
-    std::longjmp(errors->jump, 1);
-}
-
-// Warnings are counted (num_warnings), never printed: any of them refuses the photo.
-void emitMessage(j_common_ptr cinfo, int level)
-{
-    if (level < 0)
-        ++cinfo->err->num_warnings;
-}
-
-void outputMessage(j_common_ptr) {}
-
 // The progress monitor is called before every step of jpeg_read_coefficients; after a start
 // of scan has been read, the scan's parameters are in the decompressor. Each new scan is
 // recorded, so that a progressive photo can be written with its own scans again.
@@ -51,7 +29,7 @@ struct ScanRecorder
     jpeg_progress_mgr pub; // first, so that the decompressor's pointer is this object's
     std::vector<jpeg_scan_info>* scans;
     int lastScan;
-    Errors* errors;
+    JpegErrorJump* errors;
 };
 
 void recordScan(j_common_ptr common)
@@ -134,7 +112,7 @@ struct JpegCoefficients::State
 {
     std::FILE* file = nullptr;
     jpeg_decompress_struct cinfo{};
-    Errors errors{};
+    JpegErrorJump errors{};
     ScanRecorder recorder{};
     JpegBlockArrays blockArrays;
     jvirt_barray_ptr* arrays = nullptr;
@@ -158,10 +136,8 @@ struct JpegCoefficients::State
     // over no C++ object that would need destroying.
     bool readHeader()
     {
-        cinfo.err = jpeg_std_error(&errors.pub);
-        errors.pub.error_exit = errorExit;
-        errors.pub.emit_message = emitMessage;
-        errors.pub.output_message = outputMessage;
+        // Warnings are counted, never printed: any of them refuses the photo.
+        cinfo.err = errors.install();
         if (setjmp(errors.jump))
             return false;
         jpeg_create_decompress(&cinfo);
