@@ -69,6 +69,25 @@ bool narrowDeviceSteps(const QRectF& deviceBox, const QPointF& deviceStep, const
     return true;
 }
 
+int subpathEnd(const QPainterPath& path, int begin, QRectF& box)
+{
+    const int count = path.elementCount();
+    int end = begin + 1;
+    qreal left = path.elementAt(begin).x;
+    qreal right = left;
+    qreal top = path.elementAt(begin).y;
+    qreal bottom = top;
+    for (; end < count && !path.elementAt(end).isMoveTo(); ++end) {
+        const QPainterPath::Element& point = path.elementAt(end);
+        left = std::min(left, point.x);
+        right = std::max(right, point.x);
+        top = std::min(top, point.y);
+        bottom = std::max(bottom, point.y);
+    }
+    box = QRectF(QPointF(left, top), QPointF(right, bottom));
+    return end;
+}
+
 QPainterPath visibleSubpaths(const QPainterPath& path, const QTransform& world, qreal margin,
                              const QRectF& device, const QPointF& from, const QPointF& to)
 {
@@ -79,19 +98,8 @@ QPainterPath visibleSubpaths(const QPainterPath& path, const QTransform& world, 
     bool dropped = false;
     int begin = 0;
     while (begin < count) {
-        int end = begin + 1;
-        qreal left = path.elementAt(begin).x;
-        qreal right = left;
-        qreal top = path.elementAt(begin).y;
-        qreal bottom = top;
-        for (; end < count && !path.elementAt(end).isMoveTo(); ++end) {
-            const QPainterPath::Element& point = path.elementAt(end);
-            left = std::min(left, point.x);
-            right = std::max(right, point.x);
-            top = std::min(top, point.y);
-            bottom = std::max(bottom, point.y);
-        }
-        const QRectF box(QPointF(left, top), QPointF(right, bottom));
+        QRectF box;
+        const int end = subpathEnd(path, begin, box);
         const bool visible = touches(world, box.translated(from) | box.translated(to), margin, device);
         starts.append(begin);
         kept.append(visible);

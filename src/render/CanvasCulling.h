@@ -24,6 +24,10 @@ bool narrowSteps(const QTransform& world, const QRectF& box, const QPointF& step
 bool narrowDeviceSteps(const QRectF& deviceBox, const QPointF& deviceStep, const QRectF& device,
                        qint64& first, qint64& last);
 
+// The end (one past the last element) of the subpath of `path` that starts at element `begin`,
+// with the box of its points, control points included, in `box`.
+int subpathEnd(const QPainterPath& path, int begin, QRectF& box);
+
 // The subpaths of `path` (glyph outlines, say) whose boxes, control points included and grown
 // by the margin, may meet the device when moved by `from`, by `to` or by anything on the
 // straight way between (logical units). A subpath adds nothing to the fill of points outside

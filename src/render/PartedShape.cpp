@@ -1,5 +1,7 @@
 #include "render/PartedShape.h"
 
+#include "render/CanvasCulling.h"
+
 #include <QPaintDevice>
 #include <QPainter>
 #include <QRect>
@@ -91,24 +93,14 @@ std::vector<Part> parts(const QPainterPath& path, const QPen* pen)
     double work = 0;
     int begin = 0;
     while (begin < count) {
-        int end = begin + 1;
-        qreal left = path.elementAt(begin).x;
-        qreal right = left;
-        qreal top = path.elementAt(begin).y;
-        qreal bottom = top;
-        for (; end < count && !path.elementAt(end).isMoveTo(); ++end) {
-            const QPainterPath::Element& point = path.elementAt(end);
-            left = std::min(left, point.x);
-            right = std::max(right, point.x);
-            top = std::min(top, point.y);
-            bottom = std::max(bottom, point.y);
-        }
-        const QRectF box(QPointF(left, top), QPointF(right, bottom));
+        QRectF box;
+        const int end = CanvasCulling::subpathEnd(path, begin, box);
         const bool joinsCluster = started && box.left() <= cluster.right() && box.right() >= cluster.left() &&
                                   box.top() <= cluster.bottom() && box.bottom() >= cluster.top();
         if (joinsCluster) {
-            cluster.setCoords(std::min(cluster.left(), left), std::min(cluster.top(), top),
-                              std::max(cluster.right(), right), std::max(cluster.bottom(), bottom));
+            cluster.setCoords(std::min(cluster.left(), box.left()), std::min(cluster.top(), box.top()),
+                              std::max(cluster.right(), box.right()),
+                              std::max(cluster.bottom(), box.bottom()));
         } else {
             if (work >= kMaxPartWork) {
                 out.push_back(std::move(current));
@@ -120,9 +112,9 @@ std::vector<Part> parts(const QPainterPath& path, const QPen* pen)
             cluster = box;
         }
         if (started)
-            current.box.setCoords(std::min(current.box.left(), left), std::min(current.box.top(), top),
-                                  std::max(current.box.right(), right),
-                                  std::max(current.box.bottom(), bottom));
+            current.box.setCoords(
+                std::min(current.box.left(), box.left()), std::min(current.box.top(), box.top()),
+                std::max(current.box.right(), box.right()), std::max(current.box.bottom(), box.bottom()));
         else
             current.box = box;
         started = true;
