@@ -177,8 +177,9 @@ bool compressGuarded(jpeg_compress_struct& cinfo, JpegOutput& out, const JpegJob
     return true;
 }
 
-// Sets libjpeg up around out (its buffer, destination and error manager) and runs the job.
-bool compress(JpegOutput& out, const JpegJob& job)
+// Sets a compressor up around out (its destination and error manager), runs the guarded
+// work on it and destroys it.
+template <typename Guarded> bool withCompressor(JpegOutput& out, Guarded guarded)
 {
     out.pub.init_destination = initDestination;
     out.pub.empty_output_buffer = emptyOutputBuffer;
@@ -191,9 +192,15 @@ bool compress(JpegOutput& out, const JpegJob& job)
     out.errorManager.output_message = silentOutputMessage;
     jpeg_create_compress(&cinfo);
     cinfo.dest = &out.pub;
-    const bool ok = compressGuarded(cinfo, out, job);
+    const bool ok = guarded(cinfo);
     jpeg_destroy_compress(&cinfo);
     return ok;
+}
+
+// Sets libjpeg up around out and runs the job.
+bool compress(JpegOutput& out, const JpegJob& job)
+{
+    return withCompressor(out, [&](jpeg_compress_struct& cinfo) { return compressGuarded(cinfo, out, job); });
 }
 
 bool isDirect32Bit(QImage::Format format)
@@ -281,18 +288,9 @@ ImagingStatus transcodeJpeg(const JpegCoefficients& coefficients, AtomicFileWrit
     JpegOutput out{};
     out.writer = &writer;
     out.buffer.resize(kOutputBufferSize);
-    out.pub.init_destination = initDestination;
-    out.pub.empty_output_buffer = emptyOutputBuffer;
-    out.pub.term_destination = termDestination;
-    jpeg_compress_struct cinfo{};
-    cinfo.client_data = &out;
-    cinfo.err = jpeg_std_error(&out.errorManager);
-    out.errorManager.error_exit = compressErrorExit;
-    out.errorManager.output_message = silentOutputMessage;
-    jpeg_create_compress(&cinfo);
-    cinfo.dest = &out.pub;
-    const bool ok = transcodeGuarded(cinfo, out, coefficients, segments, !options.metadata.hasExif());
-    jpeg_destroy_compress(&cinfo);
+    const bool ok = withCompressor(out, [&](jpeg_compress_struct& cinfo) {
+        return transcodeGuarded(cinfo, out, coefficients, segments, !options.metadata.hasExif());
+    });
     if (ok)
         return ImagingStatus::success();
     if (!writer.status())
