@@ -88,6 +88,10 @@ const std::array<LayerField, 9> kImageFields = {{
     intField(u"ScaleImgWT", &C::ScaleImgWT),
 }};
 
+// The fields switch stands after the text section's elements and is written only when on, so
+// that layer files of layers without fields stay as they always were.
+const QString kTextTokensElement = QStringLiteral("BTextTokens");
+
 const QString kRootElement = QStringLiteral("WatermarkConf");
 const QString kTextSection = QStringLiteral("文本");
 const QString kImageSection = QStringLiteral("图像");
@@ -196,6 +200,7 @@ bool readLayerFile(const QString& layerName, WatermarkConf& into, bool blankEmpt
     if (doc.FindElement(kTextSection) && doc.EnterElement()) {
         if (!readSection(doc, kTextFields, conf))
             conf.ScaleTextWT = 1;
+        conf.BTextTokens = doc.FindElement(kTextTokensElement) ? ReadXmlInt(doc.GetElementData()) : 0;
         if (blankEmptyText && conf.textContent.isEmpty())
             conf.textContent = QStringLiteral(" ");
         doc.LeaveElement();
@@ -229,6 +234,21 @@ void storeSection(XmlDocument& doc, const std::array<LayerField, N>& fields, con
     }
 }
 
+// The fields switch after the last text element handled: set or added when on, removed when
+// off, so that switching it off gives back the file as it was before.
+void storeTextTokens(XmlDocument& doc, const WatermarkConf& conf)
+{
+    const bool on = conf.BTextTokens != 0;
+    if (doc.FindElement(kTextTokensElement)) {
+        if (on)
+            doc.SetElementData(1);
+        else
+            doc.RemoveElement();
+    } else if (on) {
+        doc.AddElement(kTextTokensElement, 1);
+    }
+}
+
 } // namespace
 
 bool SaveLayerConf(const QString& layerName, const WatermarkConf& conf, const LOGFONTW& font)
@@ -244,6 +264,8 @@ bool SaveLayerConf(const QString& layerName, const WatermarkConf& conf, const LO
     doc.EnterElement();
     for (const LayerField& field : kTextFields)
         addField(doc, field, conf, font);
+    if (conf.BTextTokens != 0)
+        doc.AddElement(kTextTokensElement, 1);
     doc.LeaveElement();
     doc.AddElement(kImageSection, QString());
     doc.EnterElement();
@@ -290,6 +312,7 @@ bool StoreEditConf(const QString& layerName, const WatermarkConf& conf)
     if (doc.FindElement(kRootElement) && doc.EnterElement()) {
         if (doc.FindElement(kTextSection) && doc.EnterElement()) {
             storeSection(doc, kTextFields, conf, {u"ScaleTextWT"});
+            storeTextTokens(doc, conf);
             doc.LeaveElement();
         }
         if (doc.FindElement(kImageSection) && doc.EnterElement()) {

@@ -19,9 +19,9 @@ bool SaveLayerConf(const QString& layerName, const WatermarkConf& conf,
 bool SaveLayerConf(const QString& layerName);
 
 // Reads a layer file into `into`: only fields whose elements are found change, except that
-// a missing "ScaleTextWT" becomes 1 and a missing "ScaleImgWT" 0 (when their section is
-// there), and an empty text becomes a single blank. False, with `into` unchanged, when the
-// file does not load or has no "WatermarkConf".
+// a missing "ScaleTextWT" becomes 1, a missing "BTextTokens" 0 and a missing "ScaleImgWT" 0
+// (when their section is there), and an empty text becomes a single blank. False, with `into` unchanged, when
+// the file does not load or has no "WatermarkConf".
 bool LoadLayerConf(const QString& layerName, WatermarkConf& into);
 // The same into RenderConf.
 bool LoadLayerConf(const QString& layerName);
@@ -33,7 +33,8 @@ bool LoadEditConf(const QString& layerName);
 
 // Writes `conf` (its own font record included) into an existing layer file element by
 // element; "ScaleTextWT", "ImageWidth", "ImageHeight" and "ScaleImgWT" are added when
-// missing. A file that does not load is not written. True when the file was saved.
+// missing, and "BTextTokens" (after "ScaleTextWT") is added when on and removed when off. A file that does
+// not load is not written. True when the file was saved.
 bool StoreEditConf(const QString& layerName, const WatermarkConf& conf);
 // The same from EditConf.
 bool StoreEditConf(const QString& layerName);

@@ -42,6 +42,9 @@ struct WatermarkConf
     std::int32_t BCoverImage = 0;
     std::int32_t coverImgMethod = 0;
     std::int32_t ScaleTextWT = 1;
+    // 1: the text holds fields ({name}, {date}, ...) filled per photo (see TextFields); 0: the
+    // text is drawn as written, braces included. Stored only when on.
+    std::int32_t BTextTokens = 0;
 
     // Picture section ("图像")
     QString ImagePathName;

@@ -306,6 +306,66 @@ private slots:
         QCOMPARE(TempDataFolder::read(path), expected);
     }
 
+    // The fields switch is written only when on, right after ScaleTextWT: a file without it
+    // reads as off, whatever the record held before, and saves byte for byte as it was.
+    void textTokensSwitch_data()
+    {
+        QTest::addColumn<bool>("fromNewFile");
+        QTest::newRow("file written by SaveLayerConf") << true;
+        QTest::newRow("older file without ScaleTextWT") << false;
+    }
+
+    void textTokensSwitch()
+    {
+        QFETCH(bool, fromNewFile);
+        TempDataFolder folder;
+        QVERIFY(QDir().mkpath(folder.templates()));
+        const QString name = QStringLiteral("L");
+        const QString path = folder.templateFile(name);
+        WatermarkConf conf = unusualConf();
+        if (fromNewFile)
+            QVERIFY(SaveLayerConf(name, conf, conf.Font));
+        else
+            QVERIFY(folder.write(path, layerWithText("<textContent>x</textContent>\r\n"
+                                                     "<coverImgMethod>1</coverImgMethod>\r\n")));
+        const QByteArray original = TempDataFolder::read(path);
+        QVERIFY(!original.contains("BTextTokens"));
+
+        WatermarkConf loaded = conf;
+        loaded.BTextTokens = 1;
+        QVERIFY(LoadEditConf(name, loaded));
+        QCOMPARE(loaded.BTextTokens, 0);
+        if (fromNewFile) {
+            QVERIFY(StoreEditConf(name, loaded));
+            QCOMPARE(TempDataFolder::read(path), original);
+        }
+
+        // Switched on: the element follows ScaleTextWT (added when missing) and reads back.
+        loaded.BTextTokens = 1;
+        QVERIFY(StoreEditConf(name, loaded));
+        const QByteArray on = TempDataFolder::read(path);
+        const QByteArray scale =
+            "<ScaleTextWT>" + QByteArray::number(loaded.ScaleTextWT) + "</ScaleTextWT>\r\n";
+        QVERIFY2(on.contains(scale + "<BTextTokens>1</BTextTokens>\r\n</文本>"), on.constData());
+        WatermarkConf again;
+        QVERIFY(LoadLayerConf(name, again));
+        QCOMPARE(again.BTextTokens, 1);
+        if (fromNewFile) {
+            QVERIFY(SaveLayerConf(QStringLiteral("M"), loaded, loaded.Font));
+            QCOMPARE(TempDataFolder::read(folder.templateFile(QStringLiteral("M"))), on);
+        }
+
+        // Switched off again: the element goes, and a new file never has it.
+        loaded.BTextTokens = 0;
+        QVERIFY(StoreEditConf(name, loaded));
+        const QByteArray off = TempDataFolder::read(path);
+        QVERIFY(!off.contains("BTextTokens"));
+        if (fromNewFile)
+            QCOMPARE(off, original);
+        QVERIFY(LoadLayerConf(name, again));
+        QCOMPARE(again.BTextTokens, 0);
+    }
+
     void invalidNamesAreRefused_data()
     {
         QTest::addColumn<QString>("name");
