@@ -9,7 +9,7 @@ packages=(
   qt6-image-formats-plugins qt6-l10n-tools qt6-translations-l10n libqt6svg6 libqt6opengl6-dev
   libgl-dev libvulkan-dev libxkbcommon-dev
   libjpeg62-turbo-dev libtiff-dev libpng-dev zlib1g-dev
-  libheif-dev libwebp-dev liblcms2-dev
+  libheif-dev libwebp-dev liblcms2-dev libexiv2-dev
   libheif-examples webp libimage-exiftool-perl icc-profiles-free colord-data
   fontconfig fonts-wqy-microhei fonts-wine fonts-dejavu-core
   xvfb xauth

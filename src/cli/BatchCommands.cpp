@@ -213,6 +213,7 @@ int StampPhotos(const PhotoSources& sources, const StampOptions& options, QTextS
         timer.start();
         RenderRequest request = base;
         request.sourcePath = photo.path;
+        request.photoNumber = photo.tag + 1;
         ComposeOutcome outcome;
         const QString output =
             upToDate.isReady() ? OutputNaming::outputPath(photo.path, base.output) : QString();

@@ -16,9 +16,13 @@
 
 namespace {
 
+// The place of the photo whose render runs on this thread (see photoNumberOnThisThread).
+thread_local int currentPhotoNumber = 0;
+
 struct Slot
 {
     BatchRunner::Photo photo;
+    int number = 0; // place in the run's list, from 1
     ComposeOutcome outcome;
     bool done = false;
 };
@@ -41,6 +45,11 @@ BatchRunner::BatchRunner(const OutputSettings& output, const QStringList& source
 BatchRunner::BatchRunner(const OutputSettings& output, const QStringList& sources, RenderPhoto render)
     : m_output(output), m_sources(sources), m_render(std::move(render))
 {
+}
+
+int BatchRunner::photoNumberOnThisThread()
+{
+    return currentPhotoNumber;
 }
 
 BatchRunner::Totals BatchRunner::run(int threads, const NextPhoto& next, const Report& report,
@@ -78,6 +87,7 @@ BatchRunner::Totals BatchRunner::run(int threads, const NextPhoto& next, const R
             ++totals.taken;
             auto slot = std::make_shared<Slot>();
             slot->photo = *photo;
+            slot->number = photo->tag >= 0 ? photo->tag + 1 : totals.taken;
             const QString refusal = claimed.contains(photo->path) ? QString() : plan.claim(photo->path);
             claimed.insert(photo->path);
             inFlight.push_back(slot);
@@ -89,6 +99,7 @@ BatchRunner::Totals BatchRunner::run(int threads, const NextPhoto& next, const R
             pool->start([this, slot, &mutex, &changed]() {
                 ComposeOutcome outcome;
                 try {
+                    currentPhotoNumber = slot->number;
                     outcome = m_render(slot->photo);
                 } catch (const std::exception& error) {
                     outcome = failedWith(
@@ -96,6 +107,7 @@ BatchRunner::Totals BatchRunner::run(int threads, const NextPhoto& next, const R
                 } catch (...) {
                     outcome = failedWith(FailureReason::tr("internal error"));
                 }
+                currentPhotoNumber = 0;
                 // Notified under the lock: run() cannot return (and its lock go away) before
                 // this task lets go of it.
                 std::lock_guard lock(mutex);

@@ -51,6 +51,12 @@ public:
     // has been reported.
     Totals run(int threads, const NextPhoto& next, const Report& report, const StopTest& stop = {});
 
+    // While a render of a run is under way on the calling thread: the photo's place in the
+    // run's list, from 1 (its tag + 1, the list row or argument index, else the order in which
+    // it was taken), so that numbered outputs do not depend on the number of threads. 0 on any
+    // other thread. Renders made from the process-wide settings take it from here.
+    static int photoNumberOnThisThread();
+
 private:
     OutputSettings m_output;
     QStringList m_sources;

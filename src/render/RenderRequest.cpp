@@ -2,6 +2,7 @@
 
 #include "model/LosslessJpeg.h"
 #include "model/SelectedTemplate.h"
+#include "render/BatchRunner.h"
 
 RenderRequest RenderRequest::fromProcessSettings(ComposeMode mode, const QString& sourcePath,
                                                  const QString& targetPath)
@@ -16,6 +17,7 @@ RenderRequest RenderRequest::fromProcessSettings(ComposeMode mode, const QString
     request.resizePictures = ResizePictures();
     request.losslessJpeg = LosslessJpeg();
     request.pixelLimit = PixelLimitFromEnvironment();
+    request.photoNumber = BatchRunner::photoNumberOnThisThread();
     return request;
 }
 

@@ -28,12 +28,16 @@ struct RenderRequest
     // EditorPreview: the size of the preview area, which placement and scaling refer to.
     QSize previewSize;
 
+    // The photo's place in the run's list, from 1, for the {counter} field of text layers; 0
+    // outside a run (a preview), where the counter shows its first number.
+    int photoNumber = 0;
+
     // Photos (and layer pictures) whose header claims more pixels are refused.
     qint64 pixelLimit = PhotoDecoder::kDefaultPixelLimit;
 
     // A request with the process-wide values: the selected template, the output settings,
     // the resize values, the resize-pictures switch, the lossless JPEG choice and the pixel
-    // limit.
+    // limit; on a batch runner's worker, the number of the photo it renders.
     // The pixel limit: LUMORA_MAX_PIXELS from the environment when it is a positive number,
     // else 250 million.
     static qint64 PixelLimitFromEnvironment();

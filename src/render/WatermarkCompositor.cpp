@@ -14,6 +14,8 @@
 #include "render/PhotoCanvas.h"
 #include "render/PictureLayerPainter.h"
 #include "render/RenderThread.h"
+#include "render/TextFieldValues.h"
+#include "render/TextFields.h"
 #include "render/TextLayerPainter.h"
 #include "services/imaging/DrawingLayer.h"
 #include "services/imaging/ExifThumbnail.h"
@@ -54,8 +56,10 @@ Result renderEditorPreview(const RenderRequest& request)
         return failed(FailureReason::tr("not enough memory for the sample picture"));
     {
         QPainter painter(&result.picture);
+        // Fields show sample values on the sample picture.
+        const QSize size = result.picture.size();
         drawTemplate(painter, request.previewSize, request.templateName, request.pixelLimit,
-                     &result.outcome.warnings);
+                     &result.outcome.warnings, nullptr, [size]() { return TextFieldValues::sample(size); });
     }
     result.outcome.ok = true;
     return result;
@@ -110,6 +114,7 @@ std::optional<Result> renderLossless(const RenderRequest& request, const QString
     QSize storedSize;
     int orientation = 0;
     QByteArray profile;
+    PhotoMetadata embedded;
     {
         // The header as the full path reads it: format, size, orientation, metadata, profile.
         PhotoDecoder decoder;
@@ -119,7 +124,8 @@ std::optional<Result> renderLossless(const RenderRequest& request, const QString
         storedSize = decoder.storedSize();
         orientation = decoder.orientation();
         encoding.metadata = decoder.metadata();
-        profile = decoder.embeddedMetadata().icc;
+        embedded = decoder.embeddedMetadata();
+        profile = embedded.icc;
     }
     const QSize upright = ImageOrientation::uprightSize(storedSize, orientation);
     const auto [exactWidth, exactHeight] =
@@ -146,8 +152,11 @@ std::optional<Result> renderLossless(const RenderRequest& request, const QString
         QStringList problems;
         {
             QPainter painter(&layer.canvas());
+            const auto fields = [&]() {
+                return TextFieldValues::forPhoto(request.sourcePath, embedded, upright, request.photoNumber);
+            };
             if (!drawTemplate(painter, upright, request.templateName, request.pixelLimit, &problems,
-                              colours.isNeeded() ? &colours : nullptr))
+                              colours.isNeeded() ? &colours : nullptr, fields))
                 return failed(problems.join(QStringLiteral("; ")));
         }
         const QRect drawn = layer.drawnArea();
@@ -204,7 +213,8 @@ Result renderPhoto(const RenderRequest& request)
     options.resize = request.resize;
     options.resizePictures = request.resizePictures;
     options.pixelLimit = request.pixelLimit;
-    options.keepMetadata = batch;
+    // Previews keep the metadata too: the fields of text layers are filled from its tags.
+    options.keepMetadata = true;
     const ImagingStatus loaded = PhotoCanvas::load(request.sourcePath, options, photo);
     if (!loaded)
         return failed(loaded.error);
@@ -220,8 +230,12 @@ Result renderPhoto(const RenderRequest& request)
     {
         QStringList problems;
         QPainter painter(&photo.canvas);
+        const auto fields = [&]() {
+            return TextFieldValues::forPhoto(request.sourcePath, photo.embedded, photo.canvas.size(),
+                                             request.photoNumber);
+        };
         if (!drawTemplate(painter, photo.canvas.size(), request.templateName, request.pixelLimit, &problems,
-                          colours.isNeeded() ? &colours : nullptr))
+                          colours.isNeeded() ? &colours : nullptr, fields))
             return failed(problems.join(QStringLiteral("; ")));
     }
 
@@ -259,8 +273,18 @@ Result renderPhoto(const RenderRequest& request)
 } // namespace
 
 bool drawLayer(QPainter& painter, const WatermarkConf& conf, const QSize& canvas, qint64 pixelLimit,
-               QStringList* problems, const ProfileColourConversion* colours)
+               QStringList* problems, const ProfileColourConversion* colours, const TextFieldValues* fields)
 {
+    if (conf.BTextTokens != 0) {
+        // The filled text is what is measured, scaled, placed and drawn; a text that fills to
+        // nothing is drawn as the blank an empty text becomes.
+        WatermarkConf filled = conf;
+        filled.textContent = TextFields::fill(conf.textContent, fields ? *fields : TextFieldValues());
+        if (filled.textContent.isEmpty())
+            filled.textContent = QStringLiteral(" ");
+        filled.BTextTokens = 0;
+        return drawLayer(painter, filled, canvas, pixelLimit, problems, colours);
+    }
     if (colours) {
         // The painters draw the layer as given: its colours and picture converted beforehand.
         const WatermarkConf converted = inProfile(conf, *colours);
@@ -280,8 +304,10 @@ bool drawLayer(QPainter& painter, const WatermarkConf& conf, const QSize& canvas
 }
 
 bool drawTemplate(QPainter& painter, const QSize& canvas, const QString& templateName, qint64 pixelLimit,
-                  QStringList* problems, const ProfileColourConversion* colours)
+                  QStringList* problems, const ProfileColourConversion* colours,
+                  const std::function<TextFieldValues()>& fieldValues)
 {
+    std::optional<TextFieldValues> fields;
     WatermarkTemplate tmpl;
     if (!LoadWatermarkTemplate(templateName, tmpl)) {
         addWarning(problems,
@@ -301,7 +327,9 @@ bool drawTemplate(QPainter& painter, const QSize& canvas, const QString& templat
             whole = false;
             continue;
         }
-        if (!drawLayer(painter, conf, canvas, pixelLimit, problems, colours))
+        if (conf.BTextTokens != 0 && !fields)
+            fields = fieldValues ? fieldValues() : TextFieldValues();
+        if (!drawLayer(painter, conf, canvas, pixelLimit, problems, colours, fields ? &*fields : nullptr))
             whole = false;
     }
     return whole;

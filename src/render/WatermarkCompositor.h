@@ -6,10 +6,13 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 #include "render/ComposeWatermark.h"
 #include "render/RenderRequest.h"
 
 class ProfileColourConversion;
+struct TextFieldValues;
 struct WatermarkConf;
 
 // The reentrant core of the compositor: every call works on its own canvas, layer record and
@@ -42,13 +45,20 @@ Result render(const RenderRequest& request);
 // drawn. True when nothing was left out. A photo render fails on any problem, because a copy
 // stamped with less than the template says must never look done; the template editor's
 // preview shows what it can, with the problems. `colours`, when given, converts every layer's
-// colours and pictures into a photo's profile before they are drawn.
+// colours and pictures into a photo's profile before they are drawn. `fieldValues` gives what
+// the fields of text layers with BTextTokens on are filled with; it is called once, when the
+// first such layer is drawn, so a template without fields never reads the photo's tags
+// (without it, fields are filled with empty values).
 bool drawTemplate(QPainter& painter, const QSize& canvas, const QString& templateName, qint64 pixelLimit,
-                  QStringList* problems = nullptr, const ProfileColourConversion* colours = nullptr);
+                  QStringList* problems = nullptr, const ProfileColourConversion* colours = nullptr,
+                  const std::function<TextFieldValues()>& fieldValues = {});
 
 // Draws one layer: its text part, then its picture part (when it names a picture). A picture
-// that cannot be read adds a sentence to `problems` and returns false.
+// that cannot be read adds a sentence to `problems` and returns false. A text with fields
+// (BTextTokens on) is filled from `fields` (empty values when null) before it is measured,
+// scaled and placed.
 bool drawLayer(QPainter& painter, const WatermarkConf& conf, const QSize& canvas, qint64 pixelLimit,
-               QStringList* problems = nullptr, const ProfileColourConversion* colours = nullptr);
+               QStringList* problems = nullptr, const ProfileColourConversion* colours = nullptr,
+               const TextFieldValues* fields = nullptr);
 
 } // namespace WatermarkCompositor

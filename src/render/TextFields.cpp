@@ -1,0 +1,169 @@
+#include "render/TextFields.h"
+
+#include <algorithm>
+#include <optional>
+
+#include "render/TextFieldValues.h"
+#include "services/imaging/PhotoTags.h"
+
+namespace TextFields {
+
+namespace {
+
+// `text` cut to at most `units` UTF-16 units, never between the halves of a surrogate pair.
+QString cut(QString text, int units)
+{
+    if (text.size() <= units)
+        return text;
+    qsizetype size = units;
+    if (size > 0 && text.at(size - 1).isHighSurrogate())
+        --size;
+    text.truncate(size);
+    return text;
+}
+
+QString dateText(const QDateTime& time, const QString& format)
+{
+    return time.isValid() ? time.toString(format) : QString();
+}
+
+// {counter}, {counter:START}, {counter:START:DIGITS}; nothing when START or DIGITS is not a
+// number in range.
+std::optional<QString> counter(const QString& arguments, int photoNumber)
+{
+    const QStringList parts = arguments.split(QLatin1Char(':'));
+    if (parts.size() > 2)
+        return std::nullopt;
+    qint64 start = 1;
+    int digits = 0;
+    bool ok = true;
+    if (!arguments.isEmpty()) {
+        start = parts.at(0).toLongLong(&ok);
+        // Far beyond any run's length, and far from overflowing with it.
+        if (!ok || start > 999'999'999'999LL || start < -999'999'999'999LL)
+            return std::nullopt;
+    }
+    if (parts.size() == 2) {
+        digits = parts.at(1).toInt(&ok);
+        if (!ok || digits < 0 || digits > 20)
+            return std::nullopt;
+    }
+    const qint64 value = start + std::max(photoNumber, 1) - 1;
+    const QString magnitude =
+        QStringLiteral("%1").arg(value < 0 ? -value : value, digits, 10, QLatin1Char('0'));
+    return value < 0 ? QStringLiteral("-") + magnitude : magnitude;
+}
+
+// The value of the field named `field` (the text between the braces), or nothing when it is
+// not a field.
+std::optional<QString> valueOf(const QString& field, const TextFieldValues& values)
+{
+    const qsizetype colon = field.indexOf(QLatin1Char(':'));
+    const QString name = colon < 0 ? field : field.left(colon);
+    const QString argument = colon < 0 ? QString() : field.mid(colon + 1);
+    if (colon < 0) {
+        if (name == QLatin1String("name"))
+            return values.name;
+        if (name == QLatin1String("file"))
+            return values.file;
+        if (name == QLatin1String("folder"))
+            return values.folder;
+        if (name == QLatin1String("date"))
+            return dateText(values.captured, QStringLiteral("yyyy-MM-dd"));
+        if (name == QLatin1String("time"))
+            return dateText(values.captured, QStringLiteral("HH:mm"));
+        if (name == QLatin1String("year"))
+            return dateText(values.captured, QStringLiteral("yyyy"));
+        if (name == QLatin1String("camera"))
+            return values.camera;
+        if (name == QLatin1String("lens"))
+            return values.lens;
+        if (name == QLatin1String("exposure"))
+            return values.exposure;
+        if (name == QLatin1String("artist"))
+            return values.artist;
+        if (name == QLatin1String("copyright"))
+            return values.copyright;
+        if (name == QLatin1String("width"))
+            return QString::number(values.output.width());
+        if (name == QLatin1String("height"))
+            return QString::number(values.output.height());
+        if (name == QLatin1String("counter"))
+            return counter(QString(), values.photoNumber);
+        return std::nullopt;
+    }
+    if (name == QLatin1String("date"))
+        return dateText(values.captured, argument.isEmpty() ? QStringLiteral("yyyy-MM-dd") : argument);
+    if (name == QLatin1String("counter"))
+        return counter(argument, values.photoNumber);
+    if (name == QLatin1String("exif") && !argument.isEmpty())
+        return values.tags ? values.tags->exif(argument) : QString();
+    if (name == QLatin1String("xmp") && !argument.isEmpty())
+        return values.tags ? values.tags->xmp(argument) : QString();
+    return std::nullopt;
+}
+
+} // namespace
+
+QString clean(const QString& value)
+{
+    QString out;
+    out.reserve(std::min<qsizetype>(value.size(), kMaxFieldUnits));
+    for (qsizetype i = 0; i < value.size() && out.size() < kMaxFieldUnits; ++i) {
+        const QChar c = value.at(i);
+        if (c.isHighSurrogate() && i + 1 < value.size() && value.at(i + 1).isLowSurrogate()) {
+            if (out.size() + 2 > kMaxFieldUnits)
+                break;
+            out.append(c);
+            out.append(value.at(++i));
+            continue;
+        }
+        if (c.isSurrogate() || c.category() == QChar::Other_Control || c == QChar::LineSeparator ||
+            c == QChar::ParagraphSeparator)
+            continue;
+        out.append(c);
+    }
+    return out;
+}
+
+QString fill(const QString& text, const TextFieldValues& values)
+{
+    QString out;
+    const qsizetype n = text.size();
+    qsizetype i = 0;
+    // Past the limit nothing more is kept, so a long text stops being filled there.
+    while (i < n && out.size() <= kMaxTextUnits) {
+        const QChar c = text.at(i);
+        const QChar next = i + 1 < n ? text.at(i + 1) : QChar();
+        if (c == QLatin1Char('{') && next == QLatin1Char('{')) {
+            out.append(c);
+            i += 2;
+            continue;
+        }
+        if (c == QLatin1Char('}') && next == QLatin1Char('}')) {
+            out.append(c);
+            i += 2;
+            continue;
+        }
+        if (c != QLatin1Char('{')) {
+            out.append(c);
+            ++i;
+            continue;
+        }
+        // A field runs to the next closing brace; an opening brace before it starts afresh.
+        qsizetype end = i + 1;
+        while (end < n && text.at(end) != QLatin1Char('}') && text.at(end) != QLatin1Char('{'))
+            ++end;
+        if (end >= n || text.at(end) != QLatin1Char('}')) {
+            out.append(c);
+            ++i;
+            continue;
+        }
+        const std::optional<QString> value = valueOf(text.mid(i + 1, end - i - 1), values);
+        out.append(value ? clean(*value) : text.mid(i, end - i + 1));
+        i = end + 1;
+    }
+    return cut(std::move(out), kMaxTextUnits);
+}
+
+} // namespace TextFields

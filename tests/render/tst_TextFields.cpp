@@ -1,0 +1,272 @@
+// The fields of text layers, filled from photos whose tags are written here with exiftool: every
+// field with and without its tags, in every format that carries them, date formats, counters,
+// braces, unknown names, and hostile tag values (megabytes long, control characters, invalid
+// UTF-8, a damaged EXIF block).
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "render/PhotoCanvas.h"
+#include "render/TextFieldValues.h"
+#include "render/TextFields.h"
+
+namespace {
+
+bool exiftool(const QStringList& arguments, QString& problem)
+{
+    QProcess process;
+    process.start(QStringLiteral("exiftool"), QStringList{QStringLiteral("-q"), QStringLiteral("-q"),
+                                                          QStringLiteral("-overwrite_original")} +
+                                                  arguments);
+    if (!process.waitForStarted(10000)) {
+        problem = QStringLiteral("exiftool cannot be started (scripts/install-deps.sh installs it)");
+        return false;
+    }
+    process.waitForFinished(120000);
+    problem = QString::fromLocal8Bit(process.readAllStandardError());
+    return process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+}
+
+#define EXIFTOOL(...)                                                                                        \
+    do {                                                                                                     \
+        QString problem_;                                                                                    \
+        QVERIFY2(exiftool(QStringList{__VA_ARGS__}, problem_), qPrintable(problem_));                        \
+    } while (false)
+
+// The camera tags of the tagged photos.
+const QStringList kCameraTags = {
+    QStringLiteral("-EXIF:DateTimeOriginal=2023:07:14 09:05:33"),
+    QStringLiteral("-EXIF:Make=NIKON CORPORATION"),
+    QStringLiteral("-EXIF:Model=NIKON D750"),
+    QStringLiteral("-EXIF:LensModel=24-70mm f/2.8"),
+    QStringLiteral("-EXIF:ExposureTime=1/250"),
+    QStringLiteral("-EXIF:FNumber=5.6"),
+    QStringLiteral("-EXIF:ISO=200"),
+    QStringLiteral("-EXIF:FocalLength=35"),
+    QStringLiteral("-EXIF:Artist=Ann Example"),
+    QStringLiteral("-EXIF:Copyright=© Ann Example"),
+    QStringLiteral("-XMP-dc:Title=Harbour"),
+};
+
+// The modification time of the photos without a capture time.
+const QDateTime kFileTime(QDate(2020, 1, 2), QTime(3, 4, 5));
+
+bool writeBytes(const QString& path, const QByteArray& data)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(data) == data.size();
+}
+
+bool setModificationTime(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadWrite) && file.setFileTime(kFileTime, QFileDevice::FileModificationTime);
+}
+
+} // namespace
+
+class TextFieldsTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+
+    QString file(const QString& name) const { return m_dir.filePath(QStringLiteral("shots/") + name); }
+
+    TextFieldValues valuesOf(const QString& name, int photoNumber)
+    {
+        PhotoCanvas photo;
+        PhotoCanvas::Options options;
+        options.keepMetadata = true;
+        const ImagingStatus loaded = PhotoCanvas::load(file(name), options, photo);
+        if (!loaded)
+            qWarning("%s", qPrintable(loaded.error));
+        return TextFieldValues::forPhoto(file(name), photo.embedded, photo.canvas.size(), photoNumber);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(QDir().mkpath(file(QString())));
+        QImage picture(QSize(120, 80), QImage::Format_RGB32);
+        picture.fill(QColor(90, 140, 200));
+        // The same tags in every format the decoders take them from.
+        for (const char* format : {"jpg", "png", "tiff", "webp"}) {
+            const QString path = file(QStringLiteral("tagged.") + QLatin1String(format));
+            QVERIFY(picture.save(path));
+            EXIFTOOL(kCameraTags + QStringList{path});
+        }
+        // XMP only: the fallbacks of the capture time, the artist and the copyright.
+        QVERIFY(picture.save(file(QStringLiteral("xmp.jpg"))));
+        EXIFTOOL(QStringLiteral("-XMP-dc:Creator=Xmp Artist"), QStringLiteral("-XMP-dc:Rights=Xmp Rights"),
+                 QStringLiteral("-XMP-exif:DateTimeOriginal=2021:02:03 04:05:06"),
+                 file(QStringLiteral("xmp.jpg")));
+        // A camera whose model does not repeat the make.
+        QVERIFY(picture.save(file(QStringLiteral("canon.jpg"))));
+        EXIFTOOL(QStringLiteral("-EXIF:Make=Lumora"), QStringLiteral("-EXIF:Model=Plenum 7"),
+                 QStringLiteral("-EXIF:ExposureTime=2"), file(QStringLiteral("canon.jpg")));
+        // No tags at all, in a format with metadata and in one without.
+        QVERIFY(picture.save(file(QStringLiteral("bare.jpg"))));
+        QVERIFY(picture.save(file(QStringLiteral("bare.bmp"))));
+
+        // Hostile values: control characters and invalid UTF-8 in the artist, megabytes in the
+        // copyright (PNG and TIFF have room for them), a damaged EXIF block.
+        QVERIFY(picture.save(file(QStringLiteral("hostile.png"))));
+        const QString huge = file(QStringLiteral("huge.txt"));
+        QVERIFY(writeBytes(huge, QByteArray(3 << 20, 'x')));
+        const QString artist = file(QStringLiteral("artist.txt"));
+        QVERIFY(writeBytes(artist, QByteArray("a\tb\x01"
+                                              "c\r\nd\xff"
+                                              "e")));
+        EXIFTOOL(QStringLiteral("-EXIF:Artist<=") + artist, QStringLiteral("-EXIF:Copyright<=") + huge,
+                 QStringLiteral("-XMP-dc:Creator<=") + huge, file(QStringLiteral("hostile.png")));
+        {
+            // An APP1 Exif segment whose TIFF structure points everywhere.
+            QByteArray exif("Exif\0\0MM\0*\0\0\0\x08\xff\xff", 16);
+            for (int i = 0; i < 4000; ++i)
+                exif.append(char(0x7f ^ (i * 37)));
+            const QByteArray jpeg = [&]() {
+                QByteArray data;
+                QBuffer buffer(&data);
+                picture.save(&buffer, "JPEG");
+                return data;
+            }();
+            const int length = int(exif.size()) + 2;
+            QVERIFY(writeBytes(file(QStringLiteral("damaged.jpg")),
+                               jpeg.left(2) + "\xff\xe1" + char(length >> 8) + char(length & 0xff) + exif +
+                                   jpeg.mid(2)));
+        }
+        for (const char* name : {"bare.jpg", "bare.bmp", "canon.jpg", "damaged.jpg"})
+            QVERIFY(setModificationTime(file(QLatin1String(name))));
+    }
+
+    void fields_data()
+    {
+        QTest::addColumn<QString>("photo");
+        QTest::addColumn<int>("photoNumber");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("expected");
+
+        for (const char* format : {"jpg", "png", "tiff", "webp"}) {
+            const QString photo = QStringLiteral("tagged.") + QLatin1String(format);
+            const auto row = [&](const char* what) {
+                return &QTest::newRow(qPrintable(photo + QLatin1Char(' ') + QLatin1String(what)));
+            };
+            *row("names") << photo << 1 << "{name}|{file}|{folder}"
+                          << "tagged|" + photo + "|shots";
+            *row("date") << photo << 1 << "{date} {time} {year}"
+                         << "2023-07-14 09:05 2023";
+            *row("date format") << photo << 1 << "{date:dd.MM.yy HH:mm:ss 'at' ddd}"
+                                << "14.07.23 09:05:33 at Fri";
+            *row("camera") << photo << 1 << "{camera}"
+                           << "NIKON D750";
+            *row("lens") << photo << 1 << "{lens}"
+                         << "24-70mm f/2.8";
+            *row("exposure") << photo << 1 << "{exposure}"
+                             << "1/250 s f/5.6 ISO 200 35 mm";
+            *row("author") << photo << 1 << "{artist}, {copyright}"
+                           << "Ann Example, © Ann Example";
+            *row("any tag") << photo << 1 << "{exif:Exif.Image.Make}/{exif:Image.Model}/{xmp:Xmp.dc.title}"
+                            << "NIKON CORPORATION/NIKON D750/Harbour";
+            *row("size") << photo << 1 << "{width}x{height}"
+                         << "120x80";
+        }
+        QTest::newRow("xmp fallbacks") << "xmp.jpg" << 1 << "{artist}|{copyright}|{date} {time}"
+                                       << "Xmp Artist|Xmp Rights|2021-02-03 04:05";
+        QTest::newRow("make not repeated") << "canon.jpg" << 1 << "{camera}|{exposure}"
+                                           << "Lumora Plenum 7|2 s";
+        QTest::newRow("no tags")
+            << "bare.jpg" << 1
+            << "[{camera}{lens}{exposure}{artist}{copyright}{exif:Image.Make}{xmp:dc.title}]"
+            << "[]";
+        QTest::newRow("file time") << "bare.jpg" << 1 << "{date} {time}"
+                                   << "2020-01-02 03:04";
+        QTest::newRow("file time, no metadata") << "bare.bmp" << 1 << "{name}.{year}"
+                                                << "bare.2020";
+        QTest::newRow("unknown keys")
+            << "tagged.jpg" << 1 << "[{exif:Nope.Nothing}{xmp:nons.x}{exif:Image.Software}]"
+            << "[]";
+
+        QTest::newRow("counter") << "bare.jpg" << 12 << "{counter}"
+                                 << "12";
+        QTest::newRow("counter outside a run") << "bare.jpg" << 0 << "{counter}|{counter:5}"
+                                               << "1|5";
+        QTest::newRow("counter start") << "bare.jpg" << 3 << "{counter:100}"
+                                       << "102";
+        QTest::newRow("counter digits") << "bare.jpg" << 7 << "{counter:1:4}|{counter:0:1}"
+                                        << "0007|6";
+        QTest::newRow("counter below zero") << "bare.jpg" << 2 << "{counter:-5:3}"
+                                            << "-004";
+        QTest::newRow("counter not numbers") << "bare.jpg" << 2 << "{counter:x}{counter:1:99}{counter:1:2:3}"
+                                             << "{counter:x}{counter:1:99}{counter:1:2:3}";
+
+        QTest::newRow("braces") << "bare.jpg" << 1 << "{{name}} }}{{ {{{name}}}"
+                                << "{name} }{ {bare}";
+        QTest::newRow("lone braces") << "bare.jpg" << 1 << "{ } {a{name} {name"
+                                     << "{ } {abare {name";
+        QTest::newRow("unknown fields") << "bare.jpg" << 1 << "{nmae} {Name} {} {date2} {exif}"
+                                        << "{nmae} {Name} {} {date2} {exif}";
+        QTest::newRow("no fields") << "bare.jpg" << 1 << "© 2024 水印"
+                                   << "© 2024 水印";
+
+        QTest::newRow("control characters, invalid UTF-8")
+            << "hostile.png" << 1 << "<{artist}>" << QStringLiteral("<abcd\uFFFDe>");
+        QTest::newRow("megabytes") << "hostile.png" << 1 << "{copyright}" << QString(256, QLatin1Char('x'));
+        QTest::newRow("megabytes in XMP")
+            << "hostile.png" << 1 << "{xmp:dc.creator}" << QString(256, QLatin1Char('x'));
+        QTest::newRow("whole text") << "hostile.png" << 1 << QStringLiteral("{copyright}").repeated(20)
+                                    << QString(2048, QLatin1Char('x'));
+        QTest::newRow("damaged EXIF") << "damaged.jpg" << 1 << "[{camera}{exif:Image.Make}]{date}"
+                                      << "[]2020-01-02";
+    }
+
+    void fields()
+    {
+        QFETCH(QString, photo);
+        QFETCH(int, photoNumber);
+        QFETCH(QString, text);
+        QFETCH(QString, expected);
+        QCOMPARE(TextFields::fill(text, valuesOf(photo, photoNumber)), expected);
+    }
+
+    // The editor's preview and the sample picture: the sample's names, today's date, the
+    // program's name as the camera.
+    void sampleValues()
+    {
+        const TextFieldValues sample = TextFieldValues::sample(QSize(677, 625));
+        QCOMPARE(TextFields::fill(QStringLiteral("{name} {camera} {width}x{height} {counter:1:3}"), sample),
+                 QStringLiteral("sample Lumora Plenum 677x625 001"));
+        QCOMPARE(TextFields::fill(QStringLiteral("{date}"), sample),
+                 QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")));
+    }
+
+    // Cleaning keeps surrogate pairs whole and never ends inside one.
+    void cleaning_data()
+    {
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QString>("expected");
+        const QString pair = QStringLiteral("\U0001F4F7");
+        QTest::newRow("pairs kept") << "a" + pair + "\tb"
+                                    << "a" + pair + "b";
+        QTest::newRow("lone surrogates") << QString(QChar(0xD800)) + "a" + QChar(0xDC00) << "a";
+        QTest::newRow("separators") << QStringLiteral("a\u2028b\u2029c\u0085d") << "abcd";
+        QTest::newRow("cut before a pair")
+            << QString(255, QLatin1Char('y')) + pair << QString(255, QLatin1Char('y'));
+        QTest::newRow("cut at the limit") << QString(300, QLatin1Char('z')) << QString(256, QLatin1Char('z'));
+    }
+
+    void cleaning()
+    {
+        QFETCH(QString, value);
+        QFETCH(QString, expected);
+        QCOMPARE(TextFields::clean(value), expected);
+    }
+};
+
+QTEST_GUILESS_MAIN(TextFieldsTest)
+#include "tst_TextFields.moc"
