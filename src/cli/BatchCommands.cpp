@@ -213,7 +213,8 @@ int StampPhotos(const PhotoSources& sources, const StampOptions& options, QTextS
         timer.start();
         RenderRequest request = base;
         request.sourcePath = photo.path;
-        request.photoNumber = photo.tag + 1;
+        // The photo's place in the list, for the counter of text fields (the tag is its index).
+        request.photoNumber = BatchRunner::photoNumberOnThisThread();
         ComposeOutcome outcome;
         const QString output =
             upToDate.isReady() ? OutputNaming::outputPath(photo.path, base.output) : QString();

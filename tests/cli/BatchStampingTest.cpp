@@ -109,6 +109,25 @@ private:
         QVERIFY(writeFile(m_data + QStringLiteral("/preference.xml"), xml));
     }
 
+    // A template of one text layer made from the demonstration layer: `text`, auto-scaled and
+    // centred as the demonstration draws it, with fields on or off.
+    bool addTextTemplate(const QString& name, const QString& text, bool fields)
+    {
+        const QString templates = m_data + QStringLiteral("/templates/");
+        QByteArray layer = readFile(templates + QStringLiteral("Demo 1_Layer 1.xml"));
+        const QByteArray demoText = "<textContent>Lumora Plenum</textContent>";
+        const QByteArray scale = "<ScaleTextWT>1</ScaleTextWT>\r\n";
+        if (!layer.contains(demoText) || !layer.contains(scale))
+            return false;
+        layer.replace(demoText, "<textContent>" + text.toHtmlEscaped().toUtf8() + "</textContent>");
+        if (fields)
+            layer.replace(scale, scale + "<BTextTokens>1</BTextTokens>\r\n");
+        return writeFile(templates + name + QStringLiteral("_L.xml"), layer) &&
+               writeFile(templates + name + QStringLiteral(".xml"),
+                         "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<Layers>\r\n<layer>" + name.toUtf8() +
+                             "_L</layer>\r\n</Layers>\r\n");
+    }
+
 private slots:
     void init()
     {
@@ -283,6 +302,95 @@ private slots:
         QCOMPARE(unknown.exitCode, 1);
         QVERIFY(unknown.out.isEmpty());
         QVERIFY(!unknown.err.isEmpty());
+    }
+
+    // A text layer with fields draws exactly what the same layer with the filled text written
+    // out draws, auto-scaled and placed by the filled text: stamping (counters by the photo's
+    // place in the list whatever the number of jobs), previews (the photo's values) and the
+    // sample picture (sample values).
+    void fieldsDrawTheFilledText_data()
+    {
+        QTest::addColumn<QString>("mode");
+        QTest::addColumn<QString>("jobs");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QStringList>("photos");
+        QTest::addColumn<QStringList>("filled"); // per photo
+        const QStringList five = {"p0.png", "p1.png", "p2.png", "p3.png", "p4.png"};
+        const QStringList numbers = {"No. 007 of p0", "No. 008 of p1", "No. 009 of p2", "No. 010 of p3",
+                                     "No. 011 of p4"};
+        QTest::newRow("name") << "stamp"
+                              << "1"
+                              << "{name}" << QStringList{"alpha.png"} << QStringList{"alpha"};
+        QTest::newRow("counter, 1 job") << "stamp"
+                                        << "1"
+                                        << "No. {counter:7:3} of {name}" << five << numbers;
+        QTest::newRow("counter, 2 jobs") << "stamp"
+                                         << "2"
+                                         << "No. {counter:7:3} of {name}" << five << numbers;
+        QTest::newRow("preview") << "preview"
+                                 << "1"
+                                 << "{file} {width}x{height} #{counter}" << QStringList{"alpha.png"}
+                                 << QStringList{"alpha.png 240x160 #1"};
+        QTest::newRow("sample") << "sample"
+                                << "1"
+                                << "{name} {{{camera}}}" << QStringList{QString()}
+                                << QStringList{"sample {Lumora Plenum}"};
+    }
+
+    void fieldsDrawTheFilledText()
+    {
+        QFETCH(QString, mode);
+        QFETCH(QString, jobs);
+        QFETCH(QString, text);
+        QFETCH(QStringList, photos);
+        QFETCH(QStringList, filled);
+        const QString in = m_dir.filePath(QStringLiteral("fields-%1/").arg(QTest::currentDataTag()));
+        QStringList paths;
+        for (int i = 0; i < photos.size(); ++i) {
+            if (photos[i].isEmpty())
+                continue;
+            paths << in + photos[i];
+            QDir().mkpath(in);
+            QVERIFY(photo(QSize(240 + 20 * i, 160), i).save(paths.constLast()));
+        }
+        // The template of the row and, per photo, one with its text written out.
+        QVERIFY(addTextTemplate(QStringLiteral("Fields"), text, true));
+        for (int i = 0; i < filled.size(); ++i)
+            QVERIFY(addTextTemplate(QStringLiteral("Literal%1").arg(i), filled[i], false));
+
+        // Renders with a template into `folder`; the pictures written, in photo order.
+        const auto render = [&](const QString& tmpl, const QStringList& sources, const QString& folder) {
+            QStringList arguments{QStringLiteral("--template"), tmpl};
+            QStringList written;
+            if (mode == QLatin1String("stamp")) {
+                arguments << QStringLiteral("--jobs") << jobs << QStringLiteral("--format")
+                          << QStringLiteral("png") << QStringLiteral("--output-dir") << folder << sources;
+                for (const QString& source : sources)
+                    written << folder + QLatin1Char('/') + QFileInfo(source).completeBaseName() +
+                                   QStringLiteral("_new.png");
+            } else if (mode == QLatin1String("preview")) {
+                written << folder + QStringLiteral("/preview.png");
+                arguments << QStringLiteral("--preview") << sources.constFirst() << written.constFirst();
+            } else {
+                written << folder + QStringLiteral("/sample.png");
+                arguments << QStringLiteral("--sample") << written.constFirst();
+            }
+            QDir().mkpath(folder);
+            const Run result = run(arguments);
+            return result.exitCode == 0 ? written : QStringList{result.err.join(QLatin1Char('\n'))};
+        };
+        const QStringList withFields = render(QStringLiteral("Fields"), paths, in + QStringLiteral("fields"));
+        QCOMPARE(withFields.size(), filled.size());
+        for (int i = 0; i < filled.size(); ++i) {
+            const QStringList one = paths.isEmpty() ? QStringList() : QStringList{paths[i]};
+            const QStringList literal =
+                render(QStringLiteral("Literal%1").arg(i), one, in + QStringLiteral("literal%1").arg(i));
+            QCOMPARE(literal.size(), 1);
+            const QImage expected(literal.constFirst());
+            QVERIFY2(!expected.isNull(), qPrintable(literal.constFirst()));
+            QVERIFY2(QImage(withFields[i]) == expected,
+                     qPrintable(withFields[i] + " differs from " + filled[i]));
+        }
     }
 
     void usageErrors_data()
