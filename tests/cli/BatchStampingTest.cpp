@@ -331,6 +331,14 @@ private slots:
                                  << "1"
                                  << "{file} {width}x{height} #{counter}" << QStringList{"alpha.png"}
                                  << QStringList{"alpha.png 240x160 #1"};
+        QTest::newRow("preview of tags")
+            << "preview"
+            << "1"
+            << "{camera} {date:yyyy}" << QStringList{"tagged.png"} << QStringList{"Lumora X1 2019"};
+        QTest::newRow("tags, lossless JPEG")
+            << "lossless"
+            << "2"
+            << "{camera} {date:yyyy}" << QStringList{"tagged.jpg"} << QStringList{"Lumora X1 2019"};
         QTest::newRow("sample") << "sample"
                                 << "1"
                                 << "{name} {{{camera}}}" << QStringList{QString()}
@@ -352,6 +360,16 @@ private slots:
             paths << in + photos[i];
             QDir().mkpath(in);
             QVERIFY(photo(QSize(240 + 20 * i, 160), i).save(paths.constLast()));
+            if (photos[i].startsWith(QLatin1String("tagged"))) {
+                QProcess exiftool;
+                exiftool.start(QStringLiteral("exiftool"),
+                               {QStringLiteral("-q"), QStringLiteral("-overwrite_original"),
+                                QStringLiteral("-EXIF:Make=Lumora"), QStringLiteral("-EXIF:Model=X1"),
+                                QStringLiteral("-EXIF:DateTimeOriginal=2019:01:01 10:00:00"),
+                                paths.constLast()});
+                QVERIFY2(exiftool.waitForFinished(60000) && exiftool.exitCode() == 0,
+                         "exiftool (scripts/install-deps.sh installs it) cannot tag the photo");
+            }
         }
         // The template of the row and, per photo, one with its text written out.
         QVERIFY(addTextTemplate(QStringLiteral("Fields"), text, true));
@@ -362,12 +380,17 @@ private slots:
         const auto render = [&](const QString& tmpl, const QStringList& sources, const QString& folder) {
             QStringList arguments{QStringLiteral("--template"), tmpl};
             QStringList written;
-            if (mode == QLatin1String("stamp")) {
-                arguments << QStringLiteral("--jobs") << jobs << QStringLiteral("--format")
-                          << QStringLiteral("png") << QStringLiteral("--output-dir") << folder << sources;
+            if (mode == QLatin1String("stamp") || mode == QLatin1String("lossless")) {
+                // Lossless JPEG outputs take their own way through the compositor.
+                const bool lossless = mode == QLatin1String("lossless");
+                const QString format = lossless ? QStringLiteral("jpeg") : QStringLiteral("png");
+                if (lossless)
+                    arguments << QStringLiteral("--lossless");
+                arguments << QStringLiteral("--jobs") << jobs << QStringLiteral("--format") << format
+                          << QStringLiteral("--output-dir") << folder << sources;
                 for (const QString& source : sources)
                     written << folder + QLatin1Char('/') + QFileInfo(source).completeBaseName() +
-                                   QStringLiteral("_new.png");
+                                   (lossless ? QStringLiteral("_new.jpg") : QStringLiteral("_new.png"));
             } else if (mode == QLatin1String("preview")) {
                 written << folder + QStringLiteral("/preview.png");
                 arguments << QStringLiteral("--preview") << sources.constFirst() << written.constFirst();
