@@ -530,6 +530,86 @@ Closing this window saves a new file with the settings shown here; the old file 
         <translation>Text:</translation>
     </message>
     <message>
+        <source>文本中使用字段</source>
+        <translation>Use fields in the text</translation>
+    </message>
+    <message>
+        <source>插入字段</source>
+        <translation>Insert field</translation>
+    </message>
+    <message>
+        <source>文件名（不含扩展名）</source>
+        <translation>File name without extension</translation>
+    </message>
+    <message>
+        <source>文件名</source>
+        <translation>File name</translation>
+    </message>
+    <message>
+        <source>文件夹名</source>
+        <translation>Folder name</translation>
+    </message>
+    <message>
+        <source>拍摄日期</source>
+        <translation>Capture date</translation>
+    </message>
+    <message>
+        <source>拍摄日期（自定格式）</source>
+        <translation>Capture date (own format)</translation>
+    </message>
+    <message>
+        <source>拍摄时间</source>
+        <translation>Capture time</translation>
+    </message>
+    <message>
+        <source>拍摄年份</source>
+        <translation>Capture year</translation>
+    </message>
+    <message>
+        <source>相机</source>
+        <translation>Camera</translation>
+    </message>
+    <message>
+        <source>镜头</source>
+        <translation>Lens</translation>
+    </message>
+    <message>
+        <source>曝光参数</source>
+        <translation>Exposure</translation>
+    </message>
+    <message>
+        <source>作者</source>
+        <translation>Author</translation>
+    </message>
+    <message>
+        <source>版权</source>
+        <translation>Copyright</translation>
+    </message>
+    <message>
+        <source>EXIF 标签</source>
+        <translation>EXIF tag</translation>
+    </message>
+    <message>
+        <source>XMP 标签</source>
+        <translation>XMP tag</translation>
+    </message>
+    <message>
+        <source>输出宽度</source>
+        <translation>Output width</translation>
+    </message>
+    <message>
+        <source>输出高度</source>
+        <translation>Output height</translation>
+    </message>
+    <message>
+        <source>序号</source>
+        <translation>Counter</translation>
+    </message>
+    <message>
+        <source>序号（从 1 起，3 位数）</source>
+        <translation>Counter (from 1, 3 digits)</translation>
+    </message>
+    <message>
         <source>选择</source>
         <translation>Choose</translation>
     </message>

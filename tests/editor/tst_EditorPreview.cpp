@@ -1,8 +1,11 @@
+#include <QCheckBox>
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPainter>
+#include <QPushButton>
 #include <QSlider>
 #include <QTabWidget>
 #include <QTest>
@@ -129,6 +132,33 @@ private slots:
         QCOMPARE(Stored(QStringLiteral("Demo 1_Layer 1")).ImageLocation, 8);
         QCoreApplication::processEvents();
         QVERIFY(editor.grab().save(kShots + QStringLiteral("editor_picture_page.png")));
+    }
+
+    // The preview fills fields with sample values: the same picture as the filled text written
+    // out. The screenshot shows the page with fields in use.
+    void previewDrawsSampleValues()
+    {
+        EditorDataFolder data;
+        CEditTemplateDlg editor;
+        editor.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&editor));
+        auto* text = editor.textPage()->findChild<QLineEdit*>(QStringLiteral("text_edit"));
+        auto* box = editor.textPage()->findChild<QCheckBox*>(QStringLiteral("fields_box"));
+        const QString today = QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"));
+        TypeInto(text, QStringLiteral("sample · Lumora Plenum · ") + today);
+        const QImage literal = editor.previewArea()->picture();
+        TypeInto(text, QStringLiteral("{name} · {camera} · {date}"));
+        QVERIFY(editor.previewArea()->picture() != literal);
+        Click(box, QPoint(6, box->height() / 2));
+        QCOMPARE(Stored(QStringLiteral("Demo 1_Layer 1")).BTextTokens, 1);
+        QCOMPARE(editor.previewArea()->picture(), literal);
+        QCoreApplication::processEvents();
+        QVERIFY(editor.grab().save(kShots + QStringLiteral("editor_text_fields.png")));
+        auto* menu = editor.textPage()->findChild<QPushButton*>(QStringLiteral("field_button"))->menu();
+        menu->popup(editor.mapToGlobal(QPoint(0, 0)));
+        QCoreApplication::processEvents();
+        QVERIFY(menu->grab().save(kShots + QStringLiteral("editor_field_menu.png")));
+        menu->close();
     }
 
     // From a control change to the repainted preview, with the demonstration template.

@@ -2,6 +2,7 @@
 #include <QComboBox>
 #include <QInputMethodEvent>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QSlider>
 #include <QTest>
@@ -293,6 +294,54 @@ private slots:
         QCOMPARE(stored.BCoverImage, 1);
         QCOMPARE(stored.Transparency, 1);
         QCOMPARE(Find<QComboBox>(page, "cover_method")->itemText(0), QStringLiteral("描边"));
+    }
+
+    // The fields switch is stored as BTextTokens (the element only while it is on), and the
+    // field menu puts its field in at the text's cursor and turns the switch on.
+    void fieldsSwitchAndMenu_data()
+    {
+        QTest::addColumn<int>("cursor");
+        QTest::addColumn<int>("entry");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("name in the middle") << 5 << 0 << "Shot {name}by me";
+        QTest::newRow("counter at the end") << 11 << 17 << "Shot by me{counter:1:3}";
+        QTest::newRow("camera at the start") << 0 << 7 << "{camera}Shot by me";
+    }
+
+    void fieldsSwitchAndMenu()
+    {
+        QFETCH(int, cursor);
+        QFETCH(int, entry);
+        QFETCH(QString, expected);
+        EditorDataFolder data;
+        CEditTemplateDlg editor;
+        editor.show();
+        QWidget* page = editor.textPage();
+        auto* box = Find<QCheckBox>(page, "fields_box");
+        QVERIFY(!box->isChecked());
+        const QByteArray before = FileBytes(LayerPath(kLayer));
+        Click(box, QPoint(6, box->height() / 2));
+        QCOMPARE(Stored(kLayer).BTextTokens, 1);
+        QCOMPARE(StoredElement(kLayer, QStringLiteral("文本"), QStringLiteral("BTextTokens")),
+                 QStringLiteral("1"));
+        Click(box, QPoint(6, box->height() / 2));
+        QCOMPARE(Stored(kLayer).BTextTokens, 0);
+        QCOMPARE(FileBytes(LayerPath(kLayer)), before);
+
+        auto* text = Find<QLineEdit>(page, "text_edit");
+        TypeInto(text, QStringLiteral("Shot by me"));
+        text->setCursorPosition(cursor);
+        auto* button = Find<QPushButton>(page, "field_button");
+        QVERIFY(button->menu());
+        QList<QAction*> actions = button->menu()->actions();
+        actions.removeIf([](const QAction* action) { return action->isSeparator(); });
+        QCOMPARE(actions.size(), 18);
+        actions.at(entry)->trigger();
+        QVERIFY(box->isChecked());
+        const WatermarkConf stored = Stored(kLayer);
+        QCOMPARE(stored.textContent, expected);
+        QCOMPARE(stored.BTextTokens, 1);
+        QCOMPARE(text->text(), expected);
     }
 
     void enterAndEscapeAreSwallowed()

@@ -65,7 +65,9 @@ bool HasEnglishWords(QString text)
         QStringLiteral(
             "\\S*(/"
             "|@|\\.org)\\S*|Lumora|Plenum|Demo|Layer|Alpha|JPG|PNG|BMP|TIFF|WEBP|Twitter|Facebook|developers|"
-            "\\(Language\\)|\\(English\\)"),
+            "\\(Language\\)|\\(English\\)|"
+            // Text fields ({name}, {exif:Exif.Image.Make}) are written the same in every language.
+            "\\{[^{}]*\\}|EXIF|XMP"),
         QRegularExpression::CaseInsensitiveOption);
     static const QRegularExpression word(QStringLiteral("[A-Za-z]{3,}"));
     text.remove(allowed);

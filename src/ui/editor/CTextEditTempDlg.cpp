@@ -6,6 +6,7 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QSlider>
 #include <QVBoxLayout>
@@ -83,6 +84,51 @@ void CTextEditTempDlg::buildControls()
     m_text = Named(new QLineEdit(this), "text_edit");
     grid->addWidget(Label(tr("文本:"), this), row, 0);
     grid->addWidget(m_text, row++, 1, 1, 4);
+
+    // Fields: the switch, and a menu that puts a field in at the text's cursor.
+    m_fields = Named(new QCheckBox(tr("文本中使用字段"), this), "fields_box");
+    m_fieldButton = Named(new QPushButton(tr("插入字段"), this), "field_button");
+    m_fieldButton->setAutoDefault(false);
+    m_fieldButton->setFocusPolicy(Qt::NoFocus);
+    auto* fieldMenu = new QMenu(m_fieldButton);
+    // Groups: names, dates, camera and author, any tag, size, counter (an empty entry parts them).
+    const std::pair<const char*, const char*> fields[] = {
+        {QT_TR_NOOP("文件名（不含扩展名）"), "{name}"},
+        {QT_TR_NOOP("文件名"), "{file}"},
+        {QT_TR_NOOP("文件夹名"), "{folder}"},
+        {nullptr, nullptr},
+        {QT_TR_NOOP("拍摄日期"), "{date}"},
+        {QT_TR_NOOP("拍摄日期（自定格式）"), "{date:dd.MM.yyyy}"},
+        {QT_TR_NOOP("拍摄时间"), "{time}"},
+        {QT_TR_NOOP("拍摄年份"), "{year}"},
+        {nullptr, nullptr},
+        {QT_TR_NOOP("相机"), "{camera}"},
+        {QT_TR_NOOP("镜头"), "{lens}"},
+        {QT_TR_NOOP("曝光参数"), "{exposure}"},
+        {QT_TR_NOOP("作者"), "{artist}"},
+        {QT_TR_NOOP("版权"), "{copyright}"},
+        {nullptr, nullptr},
+        {QT_TR_NOOP("EXIF 标签"), "{exif:Exif.Image.Make}"},
+        {QT_TR_NOOP("XMP 标签"), "{xmp:Xmp.dc.title}"},
+        {nullptr, nullptr},
+        {QT_TR_NOOP("输出宽度"), "{width}"},
+        {QT_TR_NOOP("输出高度"), "{height}"},
+        {nullptr, nullptr},
+        {QT_TR_NOOP("序号"), "{counter}"},
+        {QT_TR_NOOP("序号（从 1 起，3 位数）"), "{counter:1:3}"},
+    };
+    for (const auto& [description, field] : fields) {
+        if (!field) {
+            fieldMenu->addSeparator();
+            continue;
+        }
+        const QString text = QLatin1String(field);
+        QAction* action = fieldMenu->addAction(tr(description) + QLatin1Char('\t') + text);
+        connect(action, &QAction::triggered, this, [this, text] { insertField(text); });
+    }
+    m_fieldButton->setMenu(fieldMenu);
+    grid->addWidget(m_fields, row, 0, 1, 4);
+    grid->addWidget(m_fieldButton, row++, 4);
 
     m_fontName = Named(new QLineEdit(this), "font_edit");
     m_fontName->setReadOnly(true);
@@ -238,6 +284,7 @@ void CTextEditTempDlg::connectHandlers()
         });
     };
     flag(m_scaleText, c.ScaleTextWT);
+    flag(m_fields, c.BTextTokens);
     flag(m_shadow, c.BAddShadow);
     flag(m_fill, c.BFillText);
     flag(m_edge, c.BDrawEdge);
@@ -338,6 +385,20 @@ void CTextEditTempDlg::onFontButton()
     m_commits.changed();
 }
 
+void CTextEditTempDlg::insertField(const QString& field)
+{
+    // A field is put in to be filled: the switch goes on with it, in the same commit.
+    m_commits.begin();
+    if (!m_fields->isChecked()) {
+        m_fields->setChecked(true);
+        EditConf.BTextTokens = 1;
+        m_commits.markPending();
+    }
+    m_text->insert(field);
+    m_text->setFocus();
+    m_commits.end();
+}
+
 void CTextEditTempDlg::onLocationSelected(int index)
 {
     m_commits.begin();
@@ -379,6 +440,7 @@ void CTextEditTempDlg::ShowTextSettings()
     m_commits.markPending();
 
     m_scaleText->setChecked(c.ScaleTextWT != 0);
+    m_fields->setChecked(c.BTextTokens != 0);
     m_shadow->setChecked(c.BAddShadow != 0);
     m_fill->setChecked(c.BFillText != 0);
     m_edge->setChecked(c.BDrawEdge != 0);

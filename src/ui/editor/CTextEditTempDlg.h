@@ -70,6 +70,7 @@ private:
     void onClampedEdit(SpinEdit* field, std::int32_t& value, int minimum, int maximum, const QString& text);
     void onColourClicked(ColourSwatch* swatch, std::uint32_t& colour);
     void onFontButton();
+    void insertField(const QString& field);
     void showLayer(int index);
 
     void addLayer();
@@ -83,6 +84,8 @@ private:
     LayerComboBox* m_layerList = nullptr;
     CCoolButtonBar* m_layerButton = nullptr;
     QLineEdit* m_text = nullptr;
+    QCheckBox* m_fields = nullptr;
+    QPushButton* m_fieldButton = nullptr;
     QLineEdit* m_fontName = nullptr;
     QPushButton* m_fontButton = nullptr;
     QComboBox* m_location = nullptr;
