@@ -6,11 +6,15 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QMutex>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 
+#include "render/BatchRunner.h"
 #include "render/PhotoCanvas.h"
+#include "render/RenderRequest.h"
 #include "render/TextFieldValues.h"
 #include "render/TextFields.h"
 
@@ -243,6 +247,53 @@ private slots:
                  QStringLiteral("sample Lumora Plenum 677x625 001"));
         QCOMPARE(TextFields::fill(QStringLiteral("{date}"), sample),
                  QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")));
+    }
+
+    // A run's renders made from the process-wide settings (as the desktop's batch makes them)
+    // carry the photo's place in the list, its tag + 1, on whichever worker they run; renders
+    // outside a run carry 0.
+    void photoNumbersOfARun_data()
+    {
+        QTest::addColumn<int>("threads");
+        QTest::newRow("1 thread") << 1;
+        QTest::newRow("3 threads") << 3;
+    }
+
+    void photoNumbersOfARun()
+    {
+        QFETCH(int, threads);
+        QStringList paths;
+        for (int i = 0; i < 12; ++i)
+            paths << file(QStringLiteral("p%1.jpg").arg(i));
+        QMutex lock;
+        QMap<QString, int> numbers;
+        OutputSettings output;
+        output.OutputFileNameOpts = OutputSettings::AddSuffix;
+        output.OutputFileNameSuffix = QStringLiteral("_new");
+        BatchRunner runner(output, paths, [&](const QString& path) {
+            const int number =
+                RenderRequest::fromProcessSettings(ComposeMode::BatchOutput, path, QString()).photoNumber;
+            QThread::msleep(number % 3); // finishing out of order
+            QMutexLocker locked(&lock);
+            numbers.insert(path, number);
+            return ComposeOutcome{true, QString(), QString(), {}};
+        });
+        // The list walked from its third row, as the desktop's walk does after a click.
+        int row = 2;
+        runner.run(
+            threads,
+            [&]() -> std::optional<BatchRunner::Photo> {
+                if (row >= paths.size())
+                    return std::nullopt;
+                const int taken = row++;
+                return BatchRunner::Photo{paths.at(taken), taken};
+            },
+            [](const BatchRunner::Photo&, const ComposeOutcome&) {});
+        QCOMPARE(numbers.size(), 10);
+        for (auto it = numbers.cbegin(); it != numbers.cend(); ++it)
+            QCOMPARE(it.value(), int(paths.indexOf(it.key())) + 1);
+        QCOMPARE(
+            RenderRequest::fromProcessSettings(ComposeMode::PreviewFile, paths[0], QString()).photoNumber, 0);
     }
 
     // Cleaning keeps surrogate pairs whole and never ends inside one.
