@@ -1,3 +1,4 @@
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMenu>
@@ -144,6 +145,9 @@ private slots:
         chooser.font.lfWeight = 700;
         QTest::mouseClick(e.text->findChild<QWidget*>(QStringLiteral("font_button")), Qt::LeftButton);
         QCOMPARE(Stored(kFirst).Font.faceName(), QStringLiteral("DejaVu Serif"));
+        auto* fields = e.text->findChild<QCheckBox*>(QStringLiteral("fields_box"));
+        fields->click();
+        QCOMPARE(Stored(kFirst).BTextTokens, 1);
 
         NamingScript script({QStringLiteral("Second")});
         e.text->OnLayerCommand(LayerMenu::AddLayer);
@@ -167,6 +171,10 @@ private slots:
                  QStringLiteral("Lumora  - 新建图层"));
         QCOMPARE(e.text->findChild<QLineEdit*>(QStringLiteral("font_edit"))->text(),
                  QStringLiteral("Tahoma"));
+        // A new layer's text is drawn as written, whatever the layer before it held.
+        QCOMPARE(stored.BTextTokens, 0);
+        QVERIFY(!FileBytes(LayerPath(QStringLiteral("Second"))).contains("BTextTokens"));
+        QVERIFY(!fields->isChecked());
         // The previous layer kept its own font.
         QCOMPARE(Stored(kFirst).Font.faceName(), QStringLiteral("DejaVu Serif"));
     }

@@ -8,6 +8,7 @@
 #include <QImage>
 #include <QMutex>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
@@ -58,6 +59,21 @@ const QStringList kCameraTags = {
 
 // The modification time of the photos without a capture time.
 const QDateTime kFileTime(QDate(2020, 1, 2), QTime(3, 4, 5));
+
+// No control characters and no surrogate without its other half.
+bool isClean(const QString& text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c.category() == QChar::Other_Control)
+            return false;
+        if (c.isHighSurrogate() && !(i + 1 < text.size() && text.at(i + 1).isLowSurrogate()))
+            return false;
+        if (c.isLowSurrogate() && !(i > 0 && text.at(i - 1).isHighSurrogate()))
+            return false;
+    }
+    return true;
+}
 
 bool writeBytes(const QString& path, const QByteArray& data)
 {
@@ -236,6 +252,35 @@ private slots:
         QFETCH(QString, text);
         QFETCH(QString, expected);
         QCOMPARE(TextFields::fill(text, valuesOf(photo, photoNumber)), expected);
+    }
+
+    // EXIF and XMP blocks damaged at random (bytes changed, cut short): every field still
+    // fills within its bounds and without control characters.
+    void damagedBlocks()
+    {
+        PhotoCanvas photo;
+        PhotoCanvas::Options options;
+        options.keepMetadata = true;
+        QVERIFY(PhotoCanvas::load(file(QStringLiteral("tagged.jpg")), options, photo));
+        QVERIFY(!photo.embedded.exif.isEmpty());
+        QVERIFY(!photo.embedded.xmp.isEmpty());
+        const QString everything =
+            QStringLiteral("{camera}{lens}{exposure}{artist}{copyright}{date:yyyy MMMM}"
+                           "{exif:Exif.Image.Make}{exif:Exif.Photo.MakerNote}{xmp:dc.title}");
+        QRandomGenerator random(20261208);
+        for (int round = 0; round < 400; ++round) {
+            PhotoMetadata damaged = photo.embedded;
+            QByteArray& block = round % 2 ? damaged.exif : damaged.xmp;
+            for (int i = 0, n = random.bounded(1, 12); i < n; ++i)
+                block[random.bounded(int(block.size()))] = char(random.bounded(256));
+            if (round % 5 == 0)
+                block.truncate(random.bounded(int(block.size())));
+            const QString filled =
+                TextFields::fill(everything, TextFieldValues::forPhoto(file(QStringLiteral("tagged.jpg")),
+                                                                       damaged, QSize(120, 80), 1));
+            QVERIFY(filled.size() <= 9 * TextFields::kMaxFieldUnits);
+            QVERIFY2(isClean(filled), qPrintable(QStringLiteral("round %1: %2").arg(round).arg(filled)));
+        }
     }
 
     // The editor's preview and the sample picture: the sample's names, today's date, the

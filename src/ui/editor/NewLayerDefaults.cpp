@@ -35,6 +35,7 @@ void SetNewLayerDefaults(WatermarkConf& conf)
     conf.BCoverImage = 0;
     conf.coverImgMethod = 0;
     conf.ScaleTextWT = 1;
+    conf.BTextTokens = 0;
     conf.ImagePathName.clear();
     conf.ImageLocation = 4;
     conf.ImageOffsetH = 0;
