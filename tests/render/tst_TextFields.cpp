@@ -13,6 +13,10 @@
 #include <QTest>
 #include <QThread>
 
+#include <atomic>
+#include <thread>
+#include <vector>
+
 #include "render/BatchRunner.h"
 #include "render/PhotoCanvas.h"
 #include "render/RenderRequest.h"
@@ -121,6 +125,20 @@ private slots:
             QVERIFY(picture.save(path));
             EXIFTOOL(kCameraTags + QStringList{path});
         }
+        // The tags of the tagged photos with an XMP packet of its own namespace besides dc.
+        QVERIFY(picture.save(file(QStringLiteral("custom.jpg"))));
+        QVERIFY(
+            writeBytes(file(QStringLiteral("custom.xmp")),
+                       "<x:xmpmeta xmlns:x='adobe:ns:meta/'><rdf:RDF "
+                       "xmlns:rdf='http://www.w3.org/1999/02/22-rdf-syntax-ns#'>"
+                       "<rdf:Description rdf:about='' xmlns:dc='http://purl.org/dc/elements/1.1/' "
+                       "xmlns:own='http://example.org/own/1.0/'><own:Stamp>inside</own:Stamp>"
+                       "<dc:title><rdf:Alt><rdf:li xml:lang='x-default'>Harbour</rdf:li></rdf:Alt></dc:title>"
+                       "</rdf:Description></rdf:RDF></x:xmpmeta>"));
+        EXIFTOOL(QStringLiteral("-XMP<=") + file(QStringLiteral("custom.xmp")),
+                 file(QStringLiteral("custom.jpg")));
+        EXIFTOOL(kCameraTags.mid(0, kCameraTags.size() - 1) +
+                 QStringList{file(QStringLiteral("custom.jpg"))});
         // XMP only: the fallbacks of the capture time, the artist and the copyright.
         QVERIFY(picture.save(file(QStringLiteral("xmp.jpg"))));
         EXIFTOOL(QStringLiteral("-XMP-dc:Creator=Xmp Artist"), QStringLiteral("-XMP-dc:Rights=Xmp Rights"),
@@ -281,6 +299,38 @@ private slots:
             QVERIFY(filled.size() <= 9 * TextFields::kMaxFieldUnits);
             QVERIFY2(isClean(filled), qPrintable(QStringLiteral("round %1: %2").arg(round).arg(filled)));
         }
+    }
+
+    // Tags are read on several workers at once (--jobs): every worker gets the values one
+    // worker alone gets, XMP with namespaces of its own included.
+    void sameValuesOnManyThreads()
+    {
+        const QString text =
+            QStringLiteral("{camera}|{artist}|{copyright}|{xmp:dc.title}|{xmp:Xmp.own.Stamp}");
+        QString expected;
+        {
+            expected = TextFields::fill(text, valuesOf(QStringLiteral("custom.jpg"), 1));
+            QCOMPARE(expected, QStringLiteral("NIKON D750|Ann Example|© Ann Example|Harbour|inside"));
+        }
+        PhotoCanvas photo;
+        PhotoCanvas::Options options;
+        options.keepMetadata = true;
+        QVERIFY(PhotoCanvas::load(file(QStringLiteral("custom.jpg")), options, photo));
+        std::vector<std::thread> workers;
+        std::atomic<int> wrong{0};
+        for (int t = 0; t < 8; ++t) {
+            workers.emplace_back([&]() {
+                for (int i = 0; i < 40; ++i) {
+                    const TextFieldValues values = TextFieldValues::forPhoto(
+                        file(QStringLiteral("custom.jpg")), photo.embedded, QSize(120, 80), 1);
+                    if (TextFields::fill(text, values) != expected)
+                        ++wrong;
+                }
+            });
+        }
+        for (std::thread& worker : workers)
+            worker.join();
+        QCOMPARE(wrong.load(), 0);
     }
 
     // The editor's preview and the sample picture: the sample's names, today's date, the

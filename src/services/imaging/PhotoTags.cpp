@@ -12,7 +12,8 @@
 
 namespace {
 
-std::mutex xmpToolkitLock;
+// Recursive: the toolkit may take the lock again while it holds it.
+std::recursive_mutex xmpToolkitLock;
 
 void lockXmpToolkit(void* /*data*/, bool lock)
 {
