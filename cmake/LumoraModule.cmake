@@ -63,15 +63,3 @@ function(lumora_test name)
   set_tests_properties(${name} PROPERTIES TIMEOUT ${ARG_TIMEOUT} ENVIRONMENT "${environment}"
       ENVIRONMENT_MODIFICATION "LANGUAGE=unset:;LC_ALL=unset:;LC_MESSAGES=unset:")
 endfunction()
-
-# Adds every direct subfolder of the calling folder that has a CMakeLists.txt.
-function(lumora_add_subfolders)
-  file(GLOB children RELATIVE ${CMAKE_CURRENT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR}/*)
-  list(SORT children)
-  foreach(child ${children})
-    if(IS_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}/${child}
-       AND EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${child}/CMakeLists.txt)
-      add_subdirectory(${child})
-    endif()
-  endforeach()
-endfunction()

@@ -2,7 +2,7 @@
 
 #include "app/BatchRun.h"
 #include "app/StopEvent.h"
-#include "model/LogFontW.h"
+#include "services/imaging/text/LogFontW.h"
 #include "services/language/InterfaceLanguage.h"
 #include "ui/skin/MainDlgOwner.h"
 
