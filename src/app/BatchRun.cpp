@@ -6,8 +6,8 @@
 #include "model/OutputSettings.h"
 #include "model/ResizeSettings.h"
 #include "render/BatchRunner.h"
+#include "services/files/AtomicFileWriter.h"
 #include "services/folders/Folders.h"
-#include "services/imaging/AtomicFileWriter.h"
 #include "ui/skin/CMainDlgUI.h"
 
 #include <QMutex>

@@ -1,6 +1,6 @@
 #include "services/imaging/ImageEncoder.h"
 #include "imaging/TestPictures.h"
-#include "services/imaging/AtomicFileWriter.h"
+#include "services/files/AtomicFileWriter.h"
 #include "services/imaging/ImageOrientation.h"
 #include "services/imaging/PhotoDecoder.h"
 

@@ -11,8 +11,8 @@
 #include <sys/stat.h>
 
 #include "BatchFixture.h"
+#include "services/files/SaveLeftovers.h"
 #include "services/ini/IniFile.h"
-#include "xml/SaveLeftovers.h"
 #include "xml/XmlDocument.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "services/imaging/TemporaryFileRegistry.h"
+#include "services/files/TemporaryFileRegistry.h"
 
 #include <atomic>
 #include <cerrno>

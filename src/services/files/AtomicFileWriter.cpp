@@ -1,8 +1,9 @@
-#include "services/imaging/AtomicFileWriter.h"
+#include "services/files/AtomicFileWriter.h"
 
 #include "services/language/FailureReason.h"
 
-#include "services/imaging/TemporaryFileRegistry.h"
+#include "services/files/SaveLeftovers.h"
+#include "services/files/TemporaryFileRegistry.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -106,9 +107,35 @@ QString refusingFolder(int errorNumber, const QString& path)
         .arg(shown(folder));
 }
 
+// The file a link points to, through a chain of links (as QSaveFile resolved it); the path
+// itself when it is no link, or when the chain is a loop.
+QString throughLinks(const QString& path)
+{
+    QFileInfo file(path);
+    for (int depth = 0; depth < 128; ++depth) {
+        if (!file.isSymLink())
+            return file.filePath();
+        file.setFile(file.symLinkTarget());
+    }
+    return path;
+}
+
+// Six random ASCII letters, the end of a temporary name beside its target.
+QString randomLetters()
+{
+    static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ";
+    QString letters;
+    for (int i = 0; i < 6; ++i)
+        letters += QLatin1Char(kLetters[QRandomGenerator::global()->bounded(int(sizeof kLetters - 1))]);
+    return letters;
+}
+
 } // namespace
 
-AtomicFileWriter::AtomicFileWriter(const QString& targetPath) : m_targetPath(targetPath) {}
+AtomicFileWriter::AtomicFileWriter(const QString& targetPath, Naming naming)
+    : m_targetPath(targetPath), m_naming(naming)
+{
+}
 
 AtomicFileWriter::~AtomicFileWriter()
 {
@@ -201,27 +228,39 @@ QString AtomicFileWriter::describeError(int errorNumber, const QString& path)
     }
 }
 
-ImagingStatus AtomicFileWriter::open()
+WriteStatus AtomicFileWriter::open()
 {
     discard();
-    m_status = ImagingStatus::success();
-    const QFileInfo target(m_targetPath);
-    if (m_targetPath.isEmpty() || target.fileName().isEmpty()) {
-        m_status = ImagingStatus::failure(FailureReason::tr("no output file name was given"));
+    m_status = WriteStatus::success();
+    m_keptMode = -1;
+    if (m_targetPath.isEmpty() || QFileInfo(m_targetPath).fileName().isEmpty()) {
+        m_status = WriteStatus::failure(FailureReason::tr("no output file name was given"));
         return m_status;
     }
-    removeStrayTemporaries(m_targetPath);
+    if (m_naming == Naming::BesideTarget) {
+        m_targetPath = throughLinks(m_targetPath);
+        const QByteArray target = QFile::encodeName(m_targetPath);
+        struct stat info = {};
+        if (::stat(target.constData(), &info) == 0 && S_ISREG(info.st_mode)) {
+            // A file its owner made read-only stays as it is.
+            if (::access(target.constData(), W_OK) != 0) {
+                m_status = WriteStatus::failure(describeError(errno, m_targetPath));
+                return m_status;
+            }
+            m_keptMode = int(info.st_mode & 07777);
+        }
+        SaveLeftovers::removeStale(m_targetPath);
+    } else {
+        removeStrayTemporaries(m_targetPath);
+    }
 
-    const QString stem = target.absoluteDir().filePath(temporaryPrefix(m_targetPath)) +
-                         QString::number(qint64(::getpid())) + QLatin1Char('-');
     for (int attempt = 0; attempt < 16; ++attempt) {
-        const QString candidate =
-            stem + QString::number(QRandomGenerator::global()->generate(), 16) + temporarySuffix();
+        const QString candidate = nextCandidate();
         const QByteArray native = QFile::encodeName(candidate);
         // Announced before it exists, so that a signal ending the program removes it.
         const int slot = TemporaryFileRegistry::claim(native);
         if (slot == TemporaryFileRegistry::kEnding) {
-            m_status = ImagingStatus::failure(
+            m_status = WriteStatus::failure(
                 FailureReason::tr("cannot write %1: the program is ending").arg(shown(m_targetPath)));
             return m_status;
         }
@@ -233,18 +272,28 @@ ImagingStatus AtomicFileWriter::open()
             m_slot = slot;
             m_tempPath = candidate;
             m_tempNative = native;
+            if (m_keptMode >= 0)
+                ::fchmod(fd, mode_t(m_keptMode));
             return m_status;
         }
         TemporaryFileRegistry::release(slot);
         if (error != EEXIST) {
             const QString refused = refusingFolder(error, m_targetPath);
-            m_status =
-                ImagingStatus::failure(refused.isEmpty() ? describeError(error, m_targetPath) : refused);
+            m_status = WriteStatus::failure(refused.isEmpty() ? describeError(error, m_targetPath) : refused);
             return m_status;
         }
     }
-    m_status = ImagingStatus::failure(describeError(EEXIST, m_targetPath));
+    m_status = WriteStatus::failure(describeError(EEXIST, m_targetPath));
     return m_status;
+}
+
+QString AtomicFileWriter::nextCandidate() const
+{
+    if (m_naming == Naming::BesideTarget)
+        return QFileInfo(m_targetPath).absoluteFilePath() + QLatin1Char('.') + randomLetters();
+    return QFileInfo(m_targetPath).absoluteDir().filePath(temporaryPrefix(m_targetPath)) +
+           QString::number(qint64(::getpid())) + QLatin1Char('-') +
+           QString::number(QRandomGenerator::global()->generate(), 16) + temporarySuffix();
 }
 
 bool AtomicFileWriter::write(const char* data, qint64 size)
@@ -253,7 +302,7 @@ bool AtomicFileWriter::write(const char* data, qint64 size)
         return false;
     if (m_fd < 0) {
         m_status =
-            ImagingStatus::failure(FailureReason::tr("%1 is not open for writing").arg(shown(m_targetPath)));
+            WriteStatus::failure(FailureReason::tr("%1 is not open for writing").arg(shown(m_targetPath)));
         return false;
     }
     while (size > 0) {
@@ -273,14 +322,14 @@ bool AtomicFileWriter::write(const char* data, qint64 size)
 void AtomicFileWriter::fail(int errorNumber)
 {
     if (m_status)
-        m_status = ImagingStatus::failure(describeError(errorNumber, m_targetPath));
+        m_status = WriteStatus::failure(describeError(errorNumber, m_targetPath));
 }
 
-ImagingStatus AtomicFileWriter::commit(bool syncToDisk)
+WriteStatus AtomicFileWriter::commit(bool syncToDisk)
 {
     if (m_fd < 0) {
         if (m_status)
-            m_status = ImagingStatus::failure(
+            m_status = WriteStatus::failure(
                 FailureReason::tr("%1 is not open for writing").arg(shown(m_targetPath)));
         return m_status;
     }

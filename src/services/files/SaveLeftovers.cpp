@@ -1,4 +1,4 @@
-#include "xml/SaveLeftovers.h"
+#include "services/files/SaveLeftovers.h"
 
 #include <QFile>
 #include <QFileInfo>

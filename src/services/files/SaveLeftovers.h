@@ -5,14 +5,15 @@
 #include <chrono>
 
 // Temporary files that a settings save killed before its rename leaves beside the settings
-// file. Saves go through QSaveFile, whose temporary file is the target's name, a dot and six
-// random letters ("preference.xml.AbCdEf"); normally it is renamed over the target or
-// removed, but a process killed in between leaves it behind for good. Each save removes the
-// leftovers of its own target before writing.
+// file. Settings are saved through AtomicFileWriter with Naming::BesideTarget, whose temporary
+// file is the target's name, a dot and six random letters ("preference.xml.AbCdEf", the form
+// QSaveFile used); normally it is renamed over the target or removed, but a process killed in
+// between leaves it behind for good. Each save removes the leftovers of its own target before
+// writing.
 namespace SaveLeftovers {
 
-// Younger temporary files may belong to a save that is still running: QSaveFile writes the
-// whole file before it gives it that name, and renames it a moment later.
+// Younger temporary files may belong to a save that is still running: the whole file is
+// written under that name and renamed a moment later.
 inline constexpr std::chrono::seconds kStaleAge{5};
 
 // Whether `name` has the form of a temporary file of the target file `targetName`.
