@@ -29,12 +29,13 @@ function(lumora_module name)
 endfunction()
 
 # lumora_test(<name> SOURCES <files>... LIBS <targets>... [GUI])
-# A Qt Test executable registered with ctest. Tests run on the offscreen platform and
+# A Qt Test executable registered with ctest, linked with the shared test support
+# (tests/support, included as "support/..."). Tests run on the offscreen platform and
 # may write screenshots below ${CMAKE_BINARY_DIR}/screenshots.
 function(lumora_test name)
   cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
-  target_link_libraries(${name} PRIVATE ${ARG_LIBS} Qt6::Test)
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} lumora_test_support Qt6::Test)
   target_compile_options(${name} PRIVATE ${LUMORA_WARNINGS})
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/tests)
   target_compile_definitions(${name} PRIVATE

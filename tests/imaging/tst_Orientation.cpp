@@ -1,6 +1,6 @@
-#include "imaging/TestPictures.h"
 #include "services/imaging/ImageOrientation.h"
 #include "services/imaging/JpegMetadata.h"
+#include "support/TestPictures.h"
 
 #include <QTest>
 
@@ -139,4 +139,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(OrientationTest)
-#include "OrientationTest.moc"
+#include "tst_Orientation.moc"

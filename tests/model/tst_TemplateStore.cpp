@@ -1,12 +1,12 @@
 #include <QTest>
 
 #include "model/DataFiles.h"
-#include "model/FirstStartFiles.h"
 #include "model/LayerFiles.h"
 #include "model/OutputSettings.h"
-#include "model/TempDataFolder.h"
 #include "model/TemplateStore.h"
 #include "model/WatermarkTemplate.h"
+#include "support/FirstStartFiles.h"
+#include "support/TempDataFolder.h"
 
 namespace {
 
@@ -239,4 +239,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(TemplateStoreTest)
-#include "TemplateStoreTest.moc"
+#include "tst_TemplateStore.moc"

@@ -13,14 +13,15 @@
 
 #include <jpeglib.h>
 
-#include "imaging/JpegTestBlocks.h"
-#include "imaging/TestPictures.h"
 #include "services/imaging/ImageEncoder.h"
 #include "services/imaging/JpegBlockMerger.h"
 #include "services/imaging/JpegCoefficients.h"
 #include "services/imaging/JpegHuffmanTables.h"
 #include "services/imaging/MemoryReuse.h"
 #include "services/imaging/PhotoDecoder.h"
+#include "support/JpegTestBlocks.h"
+#include "support/TestFiles.h"
+#include "support/TestPictures.h"
 
 using namespace JpegTestBlocks;
 
@@ -142,7 +143,7 @@ QImage stamped(const QImage& decoded, const QImage& mark, const QPoint& at, bool
 QString writeTemporary(const QTemporaryDir& dir, const QString& name, const QByteArray& data)
 {
     const QString path = dir.filePath(name);
-    return TestPictures::writeFile(path, data) ? path : QString();
+    return writeFile(path, data) ? path : QString();
 }
 
 } // namespace
@@ -231,7 +232,7 @@ private slots:
         QVERIFY(JpegBlockMerger::merge(coefficients, mark, at, &merged).ok);
         QVERIFY(coefficients.fitTables().ok);
         QVERIFY(ImageEncoder::writeJpegCoefficients(coefficients, outputPath).ok);
-        const QByteArray output = TestPictures::readFile(outputPath);
+        const QByteArray output = readFile(outputPath);
 
         const Blocks before = readBlocks(source);
         const Blocks after = readBlocks(output);
@@ -482,4 +483,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(JpegLosslessTest)
-#include "JpegLosslessTest.moc"
+#include "tst_JpegLossless.moc"

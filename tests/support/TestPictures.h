@@ -1,6 +1,7 @@
 #pragma once
 
 #include "services/imaging/JpegMetadata.h"
+#include "support/TestFiles.h"
 
 #include <QByteArray>
 #include <QImage>
@@ -78,8 +79,5 @@ struct PngRecipe
     unsigned seed = 1;
 };
 QByteArray png(const PngRecipe& recipe);
-
-QByteArray readFile(const QString& path);
-bool writeFile(const QString& path, const QByteArray& data);
 
 } // namespace TestPictures

@@ -7,16 +7,11 @@
 #include <QTest>
 
 #include "services/ini/IniFile.h"
+#include "support/TestFiles.h"
 
 namespace {
 
 const QString kSection = QStringLiteral("常规");
-
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 void writeAll(const QString& path, const QByteArray& data)
 {
@@ -84,7 +79,7 @@ private slots:
         QVERIFY(IniFile::WriteInt(path, kSection, QStringLiteral("ScaleType"), 1));
         QVERIFY(IniFile::WriteString(path, kSection, QStringLiteral("TargetWidth"), QStringLiteral("800")));
         QVERIFY(IniFile::WriteString(path, kSection, QStringLiteral("TargetHeight"), QString()));
-        QCOMPARE(readAll(path), QByteArray("[常规]\r\nScaleType=1\r\nTargetWidth=800\r\nTargetHeight=\r\n"));
+        QCOMPARE(readFile(path), QByteArray("[常规]\r\nScaleType=1\r\nTargetWidth=800\r\nTargetHeight=\r\n"));
         QCOMPARE(IniFile::ReadInt(path, kSection, QStringLiteral("TargetWidth"), 0), 800);
         QCOMPARE(IniFile::ReadInt(path, kSection, QStringLiteral("TargetHeight"), 600), 0);
         QVERIFY(QDir(tmp.path()).entryList(QDir::Files | QDir::Hidden).size() == 1);
@@ -99,7 +94,7 @@ private slots:
         QVERIFY(IniFile::WriteString(path, kSection, QStringLiteral("added"), QStringLiteral("v")));
         QVERIFY(IniFile::WriteString(path, QStringLiteral("Third"), QStringLiteral("k"),
                                      QStringLiteral("常规 value")));
-        QCOMPARE(readAll(path),
+        QCOMPARE(readFile(path),
                  QByteArray("; comment\r\n[常规]\r\ntemplate=2\r\nother = kept \r\nadded=v\r\n\r\n"
                             "[Second]\r\ntemplate=9\r\n[Third]\r\nk=常规 value\r\n"));
         QCOMPARE(IniFile::ReadString(path, QStringLiteral("Third"), QStringLiteral("k")),
@@ -173,7 +168,7 @@ private slots:
         writeAll(path, withMark(QStringLiteral("[A]\r\nname=中文\r\n[常规]\r\ntemplate=3\r\n"),
                                 QStringConverter::Utf16LE));
         QVERIFY(IniFile::WriteInt(path, kSection, QStringLiteral("template"), 4));
-        QCOMPARE(readAll(path), QStringLiteral("[A]\r\nname=中文\r\n[常规]\r\ntemplate=4\r\n").toUtf8());
+        QCOMPARE(readFile(path), QStringLiteral("[A]\r\nname=中文\r\n[常规]\r\ntemplate=4\r\n").toUtf8());
     }
 
     void refusesTextsThatWouldNotReadBack_data()
@@ -215,7 +210,7 @@ private slots:
         const QString path = tmp.filePath(QStringLiteral("t.ini"));
         writeAll(path, "[S]\r\nk=1\r\n");
         QVERIFY(!IniFile::WriteString(path, section, key, value));
-        QCOMPARE(readAll(path), QByteArray("[S]\r\nk=1\r\n"));
+        QCOMPARE(readFile(path), QByteArray("[S]\r\nk=1\r\n"));
     }
 
     void oversizedFileIsNeitherReadNorReplaced()
@@ -227,7 +222,7 @@ private slots:
         writeAll(path, content);
         QCOMPARE(IniFile::ReadInt(path, QStringLiteral("S"), QStringLiteral("k"), -1), -1);
         QVERIFY(!IniFile::WriteInt(path, QStringLiteral("S"), QStringLiteral("k"), 6));
-        QCOMPARE(readAll(path).size(), content.size());
+        QCOMPARE(readFile(path).size(), content.size());
     }
 
     void unwritableFolderFailsWithoutDamage()
@@ -265,4 +260,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(IniFileTest)
-#include "IniFileTest.moc"
+#include "tst_IniFile.moc"

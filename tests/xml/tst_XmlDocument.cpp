@@ -516,4 +516,4 @@ void XmlDocumentTest::saveIntoMissingFolderFails()
 }
 
 QTEST_GUILESS_MAIN(XmlDocumentTest)
-#include "XmlDocumentTest.moc"
+#include "tst_XmlDocument.moc"

@@ -14,6 +14,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "support/TestFiles.h"
+
 // lumora-batch in pipelines: where the photos come from (arguments, --files-from, -0,
 // --recursive), the overrides of the output settings (--output-dir, --format), resuming
 // (--skip-existing), JSON answers (--json) and a data folder that is only read.
@@ -25,19 +27,6 @@ struct Run
     QByteArray out;
     QByteArray err;
 };
-
-QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool writeFile(const QString& path, const QByteArray& data)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(data) == data.size();
-}
 
 bool savePhoto(const QString& path, int seed)
 {
@@ -203,7 +192,8 @@ private slots:
         for (const char* name : {"photos/a.jpg", "photos/b.jpg", "photos/c.jpg", "photos/new\nline.jpg",
                                  "walk/b.jpg", "walk/A.JPG", "walk/sub/c.jpeg", "other/e.jpg", "loop/d.jpg"})
             QVERIFY(savePhoto(QDir(m_root).filePath(QString::fromUtf8(name)), ++seed));
-        QVERIFY(writeFile(QDir(m_root).filePath(QStringLiteral("walk/notes.txt")), "not a photo"));
+        QVERIFY(
+            writeFileMakingFolder(QDir(m_root).filePath(QStringLiteral("walk/notes.txt")), "not a photo"));
         QVERIFY(QFile::link(QStringLiteral("../other"), QDir(m_root).filePath(QStringLiteral("walk/zlink"))));
         QVERIFY(QDir().mkpath(QDir(m_root).filePath(QStringLiteral("loop/in"))));
         QVERIFY(QFile::link(QStringLiteral(".."), QDir(m_root).filePath(QStringLiteral("loop/in/back"))));
@@ -283,7 +273,7 @@ private slots:
         QFETCH(int, exitCode);
         QFETCH(QByteArray, out);
         QFETCH(QByteArray, err);
-        QVERIFY(writeFile(QDir(m_root).filePath(QStringLiteral("list.txt")), list));
+        QVERIFY(writeFileMakingFolder(QDir(m_root).filePath(QStringLiteral("list.txt")), list));
         for (const int jobs : {1, 3}) {
             init();
             const Run result = run(QStringList{QStringLiteral("--output-dir"), QStringLiteral("out"),
@@ -436,8 +426,9 @@ private slots:
             QVERIFY(picture.save(logo));
             QByteArray xml = readFile(layer);
             QVERIFY(xml.contains("<ImagePathName/>"));
-            QVERIFY(writeFile(layer, xml.replace("<ImagePathName/>",
-                                                 "<ImagePathName>" + logo.toUtf8() + "</ImagePathName>")));
+            QVERIFY(writeFileMakingFolder(
+                layer,
+                xml.replace("<ImagePathName/>", "<ImagePathName>" + logo.toUtf8() + "</ImagePathName>")));
         }
         const QString photo = QStringLiteral("photos/b.jpg");
         const QString output = QDir(m_root).filePath(QStringLiteral("out/b_new.jpg"));
@@ -480,7 +471,8 @@ private slots:
         const QString quoted = QStringLiteral("photos/q\"uote\\back\tslash.jpg");
         QVERIFY(QFile::copy(QDir(m_root).filePath(QStringLiteral("photos/a.jpg")),
                             QDir(m_root).filePath(quoted)));
-        QVERIFY(writeFile(QDir(m_root).filePath(QStringLiteral("list.txt")), "photos/\xff.jpg\n"));
+        QVERIFY(
+            writeFileMakingFolder(QDir(m_root).filePath(QStringLiteral("list.txt")), "photos/\xff.jpg\n"));
         const QStringList arguments{QStringLiteral("--json"),
                                     QStringLiteral("--jobs"),
                                     QStringLiteral("3"),
@@ -631,4 +623,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(BatchPipelineTest)
-#include "BatchPipelineTest.moc"
+#include "tst_BatchPipeline.moc"

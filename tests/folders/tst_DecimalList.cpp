@@ -134,4 +134,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(DecimalListTest)
-#include "DecimalListTest.moc"
+#include "tst_DecimalList.moc"

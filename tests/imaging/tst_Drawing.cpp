@@ -1,7 +1,7 @@
-#include "imaging/TestPictures.h"
 #include "services/imaging/DrawingState.h"
 #include "services/imaging/ImageCanvas.h"
 #include "services/imaging/PaintTools.h"
+#include "support/TestPictures.h"
 
 #include <QPainter>
 #include <QTest>
@@ -127,4 +127,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(DrawingTest)
-#include "DrawingTest.moc"
+#include "tst_Drawing.moc"

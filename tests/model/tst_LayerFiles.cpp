@@ -4,8 +4,8 @@
 
 #include "model/DataFiles.h"
 #include "model/LayerFiles.h"
-#include "model/TempDataFolder.h"
 #include "model/WatermarkConf.h"
+#include "support/TempDataFolder.h"
 
 namespace {
 
@@ -346,4 +346,4 @@ private:
 };
 
 QTEST_GUILESS_MAIN(LayerFilesTest)
-#include "LayerFilesTest.moc"
+#include "tst_LayerFiles.moc"

@@ -268,4 +268,4 @@ void XmlRobustnessTest::arbitraryBytesLoad()
 }
 
 QTEST_GUILESS_MAIN(XmlRobustnessTest)
-#include "XmlRobustnessTest.moc"
+#include "tst_XmlRobustness.moc"

@@ -187,4 +187,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(FolderTreeTest)
-#include "FolderTreeTest.moc"
+#include "tst_FolderTree.moc"

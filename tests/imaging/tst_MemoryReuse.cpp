@@ -95,4 +95,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(MemoryReuseTest)
-#include "MemoryReuseTest.moc"
+#include "tst_MemoryReuse.moc"

@@ -339,4 +339,4 @@ void UpdateHttpTest::responses()
 }
 
 QTEST_GUILESS_MAIN(UpdateHttpTest)
-#include "UpdateHttpTest.moc"
+#include "tst_UpdateHttp.moc"

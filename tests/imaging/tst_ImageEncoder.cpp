@@ -1,8 +1,9 @@
-#include "services/imaging/ImageEncoder.h"
-#include "imaging/TestPictures.h"
 #include "services/files/AtomicFileWriter.h"
+#include "services/imaging/ImageEncoder.h"
 #include "services/imaging/ImageOrientation.h"
 #include "services/imaging/PhotoDecoder.h"
+#include "support/TestFiles.h"
+#include "support/TestPictures.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -122,8 +123,8 @@ private slots:
         QFETCH(QList<Segment>, source);
         QFETCH(QList<Segment>, expected);
         const QString sourcePath = path(QStringLiteral("camera.jpg"));
-        TestPictures::writeFile(sourcePath, TestPictures::jpeg(TestPictures::quadrants(64, 48),
-                                                               TestPictures::Kind::Colour, source));
+        writeFile(sourcePath,
+                  TestPictures::jpeg(TestPictures::quadrants(64, 48), TestPictures::Kind::Colour, source));
         PhotoDecoder decoder;
         QImage photo;
         QVERIFY(decoder.open(sourcePath).ok && decoder.decode(photo).ok);
@@ -136,7 +137,7 @@ private slots:
         QList<Segment> app;
         QList<int> sampling;
         for (const Segment& segment :
-             TestPictures::scanSegments(TestPictures::readFile(path(QStringLiteral("stamped.jpg"))))) {
+             TestPictures::scanSegments(readFile(path(QStringLiteral("stamped.jpg"))))) {
             if (segment.marker >= 0xE0 && segment.marker <= 0xEF)
                 app.append(segment);
             if (segment.marker == 0xC0) {
@@ -156,10 +157,9 @@ private slots:
         // Stored 64 x 40 with orientation 6: drawn upright (40 x 64), stored back as it came.
         const QImage stored = TestPictures::quadrants(64, 40);
         const QString sourcePath = path(QStringLiteral("portrait.jpg"));
-        TestPictures::writeFile(
-            sourcePath,
-            TestPictures::jpeg(stored, TestPictures::Kind::Colour,
-                               {{JpegMetadata::kApp1, TestPictures::exifWithOrientation(6)}}, 98));
+        writeFile(sourcePath,
+                  TestPictures::jpeg(stored, TestPictures::Kind::Colour,
+                                     {{JpegMetadata::kApp1, TestPictures::exifWithOrientation(6)}}, 98));
         PhotoDecoder decoder;
         QImage upright;
         QVERIFY(decoder.open(sourcePath).ok && decoder.decode(upright, QSize(), true).ok);
@@ -192,7 +192,7 @@ private slots:
     {
         QFETCH(FileFormat, format);
         const QString target = path(QStringLiteral("kept.out"));
-        TestPictures::writeFile(target, "the earlier output");
+        writeFile(target, "the earlier output");
         QImage noise(600, 400, QImage::Format_RGB32);
         for (int y = 0; y < noise.height(); ++y)
             for (int x = 0; x < noise.width(); ++x)
@@ -204,7 +204,7 @@ private slots:
         }
         QVERIFY(!status.ok);
         QVERIFY2(status.error.contains(QStringLiteral("kept.out")), qPrintable(status.error));
-        QCOMPARE(TestPictures::readFile(target), QByteArray("the earlier output"));
+        QCOMPARE(readFile(target), QByteArray("the earlier output"));
         QVERIFY(leftovers(m_dir.path()).isEmpty());
     }
 
@@ -228,7 +228,7 @@ private slots:
         QFETCH(QString, target);
         QFETCH(QString, reason);
         QDir(m_dir.path()).mkpath(QStringLiteral("taken"));
-        TestPictures::writeFile(path(QStringLiteral("plain.txt")), "text");
+        writeFile(path(QStringLiteral("plain.txt")), "text");
         const ImagingStatus status = ImageEncoder::write(
             TestPictures::quadrants(8, 8), target.isEmpty() ? QString() : path(target), FileFormat::Jpeg);
         QCOMPARE(status.error, reason);
@@ -250,7 +250,7 @@ private slots:
         QFETCH(QString, target);
         const QString source = path(QStringLiteral("source.jpg"));
         const QByteArray original = TestPictures::jpeg(TestPictures::quadrants(16, 16));
-        TestPictures::writeFile(source, original);
+        writeFile(source, original);
         QDir(m_dir.path()).mkpath(QStringLiteral("sub"));
         QFile::link(source, path(QStringLiteral("link.jpg")));
         ::link(QFile::encodeName(source).constData(),
@@ -262,7 +262,7 @@ private slots:
             ImageEncoder::write(TestPictures::quadrants(30, 30), path(target), FileFormat::Jpeg, options);
         QVERIFY(!status.ok);
         QVERIFY2(status.error.contains(QStringLiteral("source photo itself")), qPrintable(status.error));
-        QCOMPARE(TestPictures::readFile(source), original);
+        QCOMPARE(readFile(source), original);
         QVERIFY(QFileInfo(path(QStringLiteral("link.jpg"))).isSymLink());
     }
 
@@ -279,19 +279,19 @@ private slots:
                               QStringLiteral("2147483646-3c") + suffix;
         const QString deadLink = prefix + QStringLiteral("2147483645-4d") + suffix;
         for (const QString& name : {dead, alive, other})
-            TestPictures::writeFile(path(name), "partial");
-        TestPictures::writeFile(path(QStringLiteral("victim")), "must stay");
+            writeFile(path(name), "partial");
+        writeFile(path(QStringLiteral("victim")), "must stay");
         QFile::link(path(QStringLiteral("victim")), path(deadLink));
 
         QVERIFY(ImageEncoder::write(TestPictures::quadrants(8, 8), target, FileFormat::Jpeg).ok);
         QVERIFY(!QFile::exists(path(dead)));
         QVERIFY(QFile::exists(path(alive)) && QFile::exists(path(other)));
         QVERIFY(QFileInfo(path(deadLink)).isSymLink()); // links are not followed or removed
-        QCOMPARE(TestPictures::readFile(path(QStringLiteral("victim"))), QByteArray("must stay"));
+        QCOMPARE(readFile(path(QStringLiteral("victim"))), QByteArray("must stay"));
         for (const QString& name : {alive, other, deadLink})
             QFile::remove(path(name));
     }
 };
 
 QTEST_GUILESS_MAIN(ImageEncoderTest)
-#include "ImageEncoderTest.moc"
+#include "tst_ImageEncoder.moc"

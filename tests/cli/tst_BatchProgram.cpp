@@ -1,12 +1,14 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
-#include <QProcess>
+#include <QProcessEnvironment>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "model/FirstStartFiles.h"
+#include "support/FirstStartFiles.h"
+#include "support/TestFiles.h"
+#include "support/ToolRun.h"
 
 namespace {
 
@@ -16,12 +18,6 @@ struct Run
     QByteArray out;
     QByteArray err;
 };
-
-QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 } // namespace
 
@@ -36,21 +32,19 @@ private:
     // machine are not touched.
     Run run(const QStringList& arguments)
     {
-        QProcess process;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("HOME"), m_home.filePath(QStringLiteral("home")));
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_home.filePath(QStringLiteral("home/.config")));
         env.insert(QStringLiteral("XDG_DATA_HOME"), m_home.filePath(QStringLiteral("home/.local/share")));
         env.insert(QStringLiteral("XDG_CACHE_HOME"), m_home.filePath(QStringLiteral("home/.cache")));
         env.remove(QStringLiteral("XDG_DOCUMENTS_DIR"));
-        process.setProcessEnvironment(env);
-        process.start(QStringLiteral(LUMORA_BIN_DIR "/lumora-batch"), arguments);
+        const ToolResult batch = runTool(QStringLiteral(LUMORA_BIN_DIR "/lumora-batch"), arguments, 30, env);
         Run result;
-        if (!process.waitForFinished(30000) || process.exitStatus() != QProcess::NormalExit)
+        if (!batch.finished || batch.crashed)
             return result;
-        result.exitCode = process.exitCode();
-        result.out = process.readAllStandardOutput();
-        result.err = process.readAllStandardError();
+        result.exitCode = batch.exitCode;
+        result.out = batch.out;
+        result.err = batch.err;
         return result;
     }
 
@@ -184,4 +178,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(BatchProgramTest)
-#include "BatchProgramTest.moc"
+#include "tst_BatchProgram.moc"

@@ -625,4 +625,4 @@ void CrashReporterTest::longReportIsCutAt8000Characters()
 }
 
 QTEST_GUILESS_MAIN(CrashReporterTest)
-#include "CrashReporterTest.moc"
+#include "tst_CrashReporter.moc"

@@ -3,9 +3,12 @@
 #include <QFile>
 #include <QImage>
 #include <QPainter>
-#include <QProcess>
+#include <QProcessEnvironment>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include "support/TestFiles.h"
+#include "support/ToolRun.h"
 
 namespace {
 
@@ -15,19 +18,6 @@ struct Run
     QStringList out; // lines
     QStringList err;
 };
-
-QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool writeFile(const QString& path, const QByteArray& data)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(data) == data.size();
-}
 
 QStringList lines(const QByteArray& text)
 {
@@ -76,7 +66,6 @@ private:
 
     Run run(const QStringList& arguments, const QString& maxPixels = QString())
     {
-        QProcess process;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.remove(QStringLiteral("LUMORA_MAX_PIXELS"));
         if (!maxPixels.isEmpty())
@@ -84,15 +73,15 @@ private:
         env.insert(QStringLiteral("HOME"), m_dir.filePath(QStringLiteral("home")));
         env.insert(QStringLiteral("XDG_DATA_HOME"), m_dir.filePath(QStringLiteral("home/.local/share")));
         env.insert(QStringLiteral("XDG_CACHE_HOME"), m_dir.filePath(QStringLiteral("home/.cache")));
-        process.setProcessEnvironment(env);
-        process.start(QStringLiteral(LUMORA_BIN_DIR "/lumora-batch"),
-                      QStringList{QStringLiteral("--data-dir"), m_data} + arguments);
+        const ToolResult batch =
+            runTool(QStringLiteral(LUMORA_BIN_DIR "/lumora-batch"),
+                    QStringList{QStringLiteral("--data-dir"), m_data} + arguments, 120, env);
         Run result;
-        if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit)
+        if (!batch.finished || batch.crashed)
             return result;
-        result.exitCode = process.exitCode();
-        result.out = lines(process.readAllStandardOutput());
-        result.err = lines(process.readAllStandardError());
+        result.exitCode = batch.exitCode;
+        result.out = lines(batch.out);
+        result.err = lines(batch.err);
         return result;
     }
 
@@ -106,7 +95,7 @@ private:
 
     void setPreferences(const QByteArray& xml)
     {
-        QVERIFY(writeFile(m_data + QStringLiteral("/preference.xml"), xml));
+        QVERIFY(writeFileMakingFolder(m_data + QStringLiteral("/preference.xml"), xml));
     }
 
 private slots:
@@ -196,7 +185,7 @@ private slots:
     void resizeOptionAppliesTheResizeSettings()
     {
         setPreferences(preferences(1, m_dir.filePath(QStringLiteral("sized")), 1, 1));
-        QVERIFY(writeFile(
+        QVERIFY(writeFileMakingFolder(
             m_data + QStringLiteral("/resizing_config.ini"),
             "[常规]\r\nScaleType=1\r\nTargetWidth=100\r\nTargetHeight=600\r\nResizeEveryTime=0\r\n"));
         const QString source = savePhoto(QStringLiteral("big/wide.jpg"), QSize(400, 240), 4);
@@ -229,7 +218,7 @@ private slots:
         setPreferences(preferences(1, m_dir.filePath(QStringLiteral("kept")), 1, 0));
         QFile::remove(m_data + QStringLiteral("/config.ini"));
         if (!config.isEmpty())
-            QVERIFY(writeFile(m_data + QStringLiteral("/config.ini"), config));
+            QVERIFY(writeFileMakingFolder(m_data + QStringLiteral("/config.ini"), config));
         // Detail everywhere, which encoding in full would not keep to the last bit.
         QImage detailed(480, 320, QImage::Format_RGB32);
         for (int y = 0; y < detailed.height(); ++y) {
@@ -312,4 +301,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(BatchStampingTest)
-#include "BatchStampingTest.moc"
+#include "tst_BatchStamping.moc"

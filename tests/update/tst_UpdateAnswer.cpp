@@ -1,5 +1,5 @@
-#include "services/update/UpdateAnswer.h"
 #include "services/messages/WindowMessage.h"
+#include "services/update/UpdateAnswer.h"
 #include "services/update/UpdateSettings.h"
 #include "services/update/VersionTriple.h"
 
@@ -127,4 +127,4 @@ void UpdateAnswerTest::windowsOwnBoxes()
 }
 
 QTEST_MAIN(UpdateAnswerTest)
-#include "UpdateAnswerTest.moc"
+#include "tst_UpdateAnswer.moc"

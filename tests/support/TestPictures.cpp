@@ -1,4 +1,4 @@
-#include "imaging/TestPictures.h"
+#include "support/TestPictures.h"
 
 #include <QDataStream>
 #include <QFile>
@@ -359,18 +359,6 @@ QByteArray png(const PngRecipe& recipe)
     png_write_end(png, info);
     png_destroy_write_struct(&png, &info);
     return result;
-}
-
-QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool writeFile(const QString& path, const QByteArray& data)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(data) == data.size();
 }
 
 } // namespace TestPictures

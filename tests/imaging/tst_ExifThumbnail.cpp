@@ -1,13 +1,14 @@
-#include "services/imaging/ExifThumbnail.h"
-#include "imaging/TestPictures.h"
 #include "model/LayerFiles.h"
-#include "model/TempDataFolder.h"
 #include "model/WatermarkConf.h"
 #include "model/WatermarkTemplate.h"
 #include "render/RenderRequest.h"
 #include "render/WatermarkCompositor.h"
+#include "services/imaging/ExifThumbnail.h"
 #include "services/imaging/ImageOrientation.h"
 #include "services/imaging/text/ApplicationFonts.h"
+#include "support/TempDataFolder.h"
+#include "support/TestFiles.h"
+#include "support/TestPictures.h"
 
 #include <QDir>
 #include <QPainter>
@@ -566,8 +567,8 @@ void ExifThumbnailTest::batchOutput()
         {JpegMetadata::kApp1, QByteArray("http://ns.adobe.com/xap/1.0/\0<x:xmpmeta/>", 42)},
     };
     const QString photo = folder.root() + QStringLiteral("/photo.jpg");
-    QVERIFY(TestPictures::writeFile(
-        photo, TestPictures::jpeg(filled(stored, Qt::white), TestPictures::Kind::Colour, segments)));
+    QVERIFY(writeFile(photo,
+                      TestPictures::jpeg(filled(stored, Qt::white), TestPictures::Kind::Colour, segments)));
 
     RenderRequest request;
     request.mode = ComposeMode::BatchOutput;
@@ -584,7 +585,7 @@ void ExifThumbnailTest::batchOutput()
 
     QList<JpegMetadata::Segment> kept;
     for (const JpegMetadata::Segment& segment :
-         TestPictures::scanSegments(TestPictures::readFile(result.outcome.outputPath))) {
+         TestPictures::scanSegments(readFile(result.outcome.outputPath))) {
         if (JpegMetadata::isKeptMarker(segment.marker))
             kept.append(segment);
     }
@@ -622,4 +623,4 @@ void ExifThumbnailTest::batchOutput()
 }
 
 QTEST_MAIN(ExifThumbnailTest)
-#include "ExifThumbnailTest.moc"
+#include "tst_ExifThumbnail.moc"

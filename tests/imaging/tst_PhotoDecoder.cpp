@@ -1,6 +1,7 @@
-#include "services/imaging/PhotoDecoder.h"
 #include "HostileBytes.h"
-#include "imaging/TestPictures.h"
+#include "services/imaging/PhotoDecoder.h"
+#include "support/TestFiles.h"
+#include "support/TestPictures.h"
 
 #include <QBuffer>
 #include <QColorSpace>
@@ -71,7 +72,7 @@ class PhotoDecoderTest : public QObject
 
     QString put(const QString& name, const QByteArray& data)
     {
-        TestPictures::writeFile(m_dir.filePath(name), data);
+        writeFile(m_dir.filePath(name), data);
         return m_dir.filePath(name);
     }
 
@@ -743,4 +744,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(PhotoDecoderTest)
-#include "PhotoDecoderTest.moc"
+#include "tst_PhotoDecoder.moc"

@@ -287,4 +287,4 @@ void UpdateCheckTest::download()
 }
 
 QTEST_GUILESS_MAIN(UpdateCheckTest)
-#include "UpdateCheckTest.moc"
+#include "tst_UpdateCheck.moc"

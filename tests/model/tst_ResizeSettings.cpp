@@ -1,7 +1,7 @@
 #include <QTest>
 
 #include "model/ResizeSettings.h"
-#include "model/TempDataFolder.h"
+#include "support/TempDataFolder.h"
 
 class ResizeSettingsTest : public QObject
 {
@@ -129,4 +129,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(ResizeSettingsTest)
-#include "ResizeSettingsTest.moc"
+#include "tst_ResizeSettings.moc"

@@ -274,4 +274,4 @@ void XmlEncodingTest::declaredEncoding()
 }
 
 QTEST_GUILESS_MAIN(XmlEncodingTest)
-#include "XmlEncodingTest.moc"
+#include "tst_XmlEncoding.moc"
