@@ -29,12 +29,13 @@ function(lumora_module name)
 endfunction()
 
 # lumora_test(<name> SOURCES <files>... LIBS <targets>... [GUI])
-# A Qt Test executable registered with ctest. Tests run on the offscreen platform and
+# A Qt Test executable registered with ctest, linked with the shared test support
+# (tests/support, included as "support/..."). Tests run on the offscreen platform and
 # may write screenshots below ${CMAKE_BINARY_DIR}/screenshots.
 function(lumora_test name)
   cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
-  target_link_libraries(${name} PRIVATE ${ARG_LIBS} Qt6::Test)
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} lumora_test_support Qt6::Test)
   target_compile_options(${name} PRIVATE ${LUMORA_WARNINGS})
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/tests)
   target_compile_definitions(${name} PRIVATE
@@ -62,16 +63,4 @@ function(lumora_test name)
   list(APPEND environment "LANG=C.UTF-8")
   set_tests_properties(${name} PROPERTIES TIMEOUT ${ARG_TIMEOUT} ENVIRONMENT "${environment}"
       ENVIRONMENT_MODIFICATION "LANGUAGE=unset:;LC_ALL=unset:;LC_MESSAGES=unset:")
-endfunction()
-
-# Adds every direct subfolder of the calling folder that has a CMakeLists.txt.
-function(lumora_add_subfolders)
-  file(GLOB children RELATIVE ${CMAKE_CURRENT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR}/*)
-  list(SORT children)
-  foreach(child ${children})
-    if(IS_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}/${child}
-       AND EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${child}/CMakeLists.txt)
-      add_subdirectory(${child})
-    endif()
-  endforeach()
 endfunction()

@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake ninja-build pkg-config git
+  build-essential cmake ninja-build pkg-config git ccache clang-format
   qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools
   qt6-image-formats-plugins qt6-l10n-tools qt6-translations-l10n libqt6svg6 libqt6opengl6-dev
   libgl-dev libvulkan-dev libxkbcommon-dev

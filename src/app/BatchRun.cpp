@@ -6,8 +6,8 @@
 #include "model/OutputSettings.h"
 #include "model/ResizeSettings.h"
 #include "render/BatchRunner.h"
+#include "services/files/AtomicFileWriter.h"
 #include "services/folders/Folders.h"
-#include "services/imaging/AtomicFileWriter.h"
 #include "ui/skin/CMainDlgUI.h"
 
 #include <QMutex>
@@ -86,7 +86,6 @@ BatchRun::~BatchRun()
 void BatchRun::Start(std::function<void(const Summary&)> finished)
 {
     Join();
-    m_running.store(true);
     m_thread = std::thread([this, finished = std::move(finished)]() { Work(finished); });
 }
 
@@ -120,7 +119,6 @@ void BatchRun::Work(const std::function<void(const Summary&)>& finished)
     m_ui->EnableRemoveButton(true);
     m_ui->EnablePreviewButton(true);
     m_ui->EnableProcessButton(true);
-    m_running.store(false);
     if (finished)
         finished(summary);
 }

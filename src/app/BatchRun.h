@@ -59,7 +59,6 @@ public:
 
     // Starts the worker. `finished` is called on the worker thread as its last act.
     void Start(std::function<void(const Summary&)> finished);
-    bool IsRunning() const { return m_running.load(); }
     // Waits for the worker to end. Must not be called on the user-interface thread while the
     // worker may still need it (use the event loop then).
     void Join();
@@ -83,6 +82,5 @@ private:
     StopEvent* m_stop;
     Services m_services;
     std::thread m_thread;
-    std::atomic<bool> m_running{false};
     std::atomic<bool> m_quiet{false};
 };

@@ -19,8 +19,6 @@ public:
     // Runs the event loop until the main window closes; returns the exit code.
     int Run();
 
-    CLumoraDlg* MainWindow() const { return m_mainWindow.get(); }
-
     // Connects the main window's commands to the output preview, the resizing, preference
     // and quick-start windows and the two about windows. Hooks already set are kept.
     static void InstallWindowHooks();

@@ -5,6 +5,7 @@
 #include "app/MainWindowHooks.h"
 #include "app/ProductLinks.h"
 #include "app/TemplateNamePrompt.h"
+#include "model/DataFiles.h"
 #include "model/OutputSettings.h"
 #include "model/ResizeSettings.h"
 #include "model/SelectedTemplate.h"
@@ -29,7 +30,6 @@
 #include <QIcon>
 #include <QMenu>
 #include <QProcess>
-#include <QSaveFile>
 #include <QTimer>
 #include <QUrl>
 
@@ -98,11 +98,8 @@ bool CLumoraDlg::InitDialog()
 
     setWindowTitle(QStringLiteral("Lumora Plenum"));
 
-    const QString dataFolder = GetAppDataFolder();
-    CreateFolderPath(dataFolder);
-    QSaveFile log(JoinPath(dataFolder, QStringLiteral("report_me.log")));
-    if (log.open(QIODevice::WriteOnly))
-        log.commit();
+    CreateFolderPath(GetAppDataFolder());
+    ResetReportLog();
 
     m_ui->EnableRemoveButton(false);
     m_ui->EnablePreviewButton(false);

@@ -2,7 +2,7 @@
 
 #include "app/BatchRun.h"
 #include "app/StopEvent.h"
-#include "model/LogFontW.h"
+#include "services/imaging/text/LogFontW.h"
 #include "services/language/InterfaceLanguage.h"
 #include "ui/skin/MainDlgOwner.h"
 
@@ -40,7 +40,6 @@ public:
     // The window menu of the caption (right click): window commands and the about item.
     QMenu* WindowMenu() const { return m_windowMenu; }
     CXMenu* TemplateMenu() const { return m_templateMenu; }
-    StopEvent& StopRequest() { return m_stop; }
     QString EnteredName() const { return m_enteredName; }
     const LOGFONTW& DefaultFontRecord() const { return m_defaultFont; }
 

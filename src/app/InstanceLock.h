@@ -22,7 +22,6 @@ public:
     // True when this program now holds the lock; false when a running program holds it (or
     // the lock file cannot be made, for example in a read-only folder).
     bool tryAcquire();
-    bool isHeld() const { return m_lock.isLocked(); }
 
     // The sentence shown when the lock is refused, naming the holder when known.
     QString refusalText() const;

@@ -13,9 +13,3 @@ bool StopEvent::TryConsume()
     m_signalled = false;
     return was;
 }
-
-bool StopEvent::IsSet() const
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_signalled;
-}

@@ -11,9 +11,8 @@ class StopEvent
 public:
     void Set();
     bool TryConsume();
-    bool IsSet() const;
 
 private:
-    mutable std::mutex m_mutex;
+    std::mutex m_mutex;
     bool m_signalled = false;
 };

@@ -1,6 +1,6 @@
 #include "app/CLumoraApp.h"
 #include "app/LanguageChoice.h"
-#include "services/imaging/TemporaryFileRegistry.h"
+#include "services/files/TemporaryFileRegistry.h"
 
 #include <QApplication>
 

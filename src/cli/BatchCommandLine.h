@@ -44,7 +44,6 @@ public:
 
     // The --data-dir value, empty when not given.
     QString dataDir() const;
-    bool listTemplates() const { return m_command == Command::ListTemplates; }
     // The --template value, empty when not given.
     QString templateName() const;
     bool resize() const;

@@ -9,8 +9,6 @@ class ProgressBar
 public:
     ProgressBar(std::FILE* stream, int total);
 
-    bool isShown() const { return m_shown; }
-
     // Redraws the bar with `done` of the total finished.
     void update(int done);
     // Clears the bar's line, so that another line can be printed in its place.

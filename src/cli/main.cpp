@@ -12,9 +12,9 @@
 #include "cli/AnswerStream.h"
 #include "cli/BatchCommandLine.h"
 #include "cli/BatchCommands.h"
+#include "services/files/TemporaryFileRegistry.h"
 #include "services/folders/Folders.h"
 #include "services/imaging/MemoryReuse.h"
-#include "services/imaging/TemporaryFileRegistry.h"
 #include "services/imaging/text/ApplicationFonts.h"
 
 namespace {

@@ -6,8 +6,8 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
 
+#include "services/files/AtomicFileWriter.h"
 #include "services/folders/Folders.h"
 #include "xml/XmlDocument.h"
 
@@ -90,8 +90,9 @@ QString ResizingConfigPath()
 
 bool ResetReportLog()
 {
-    QSaveFile file(JoinPath(GetAppDataFolder(), QStringLiteral("report_me.log")));
-    return file.open(QIODevice::WriteOnly) && file.commit();
+    AtomicFileWriter file(JoinPath(GetAppDataFolder(), QStringLiteral("report_me.log")),
+                          AtomicFileWriter::Naming::BesideTarget);
+    return file.open().ok && file.commit().ok;
 }
 
 QString ProfileSectionName()

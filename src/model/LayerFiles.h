@@ -2,8 +2,8 @@
 
 #include <QString>
 
-#include "model/LogFontW.h"
 #include "model/WatermarkConf.h"
+#include "services/imaging/text/LogFontW.h"
 
 // Layer files: templates folder + "/" + layer name + ".xml", root "WatermarkConf" with the
 // text section "文本" and the picture section "图像". Readers look the elements up in the

@@ -4,7 +4,7 @@
 
 #include <QString>
 
-#include "model/LogFontW.h"
+#include "services/imaging/text/LogFontW.h"
 
 // The settings of one layer: a text section and a picture section, both always present.
 // Colours are packed red + 256 * green + 65536 * blue; flags are 0 (off) or anything else (on).

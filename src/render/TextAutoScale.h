@@ -3,7 +3,7 @@
 #include <QSize>
 #include <QString>
 
-#include "model/LogFontW.h"
+#include "services/imaging/text/LogFontW.h"
 
 // Auto-scaling of a text layer to the photo: returns `font` with a new height and width such
 // that the text's box covers the same fraction of a W x H canvas as the box of the unscaled

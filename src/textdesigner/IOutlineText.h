@@ -4,7 +4,7 @@
 #include <QRect>
 #include <QString>
 
-#include "model/LogFontW.h"
+#include "services/imaging/text/LogFontW.h"
 #include "textdesigner/TextDesignerTypes.h"
 
 class QBrush;

@@ -4,7 +4,7 @@
 #include <QRect>
 #include <QString>
 
-#include "model/LogFontW.h"
+#include "services/imaging/text/LogFontW.h"
 
 class QPainter;
 class StringFormat;

@@ -10,7 +10,8 @@ class XmlDocument
 {
 public:
     // Byte-order marks seen by LoadFile; they steer SaveFile.
-    enum FileEncodingFlag : int {
+    enum FileEncodingFlag : int
+    {
         EncodingUtf16Le = 0x1,
         EncodingUtf8Mark = 0x4,
         EncodingUtf16Be = 0x80,

@@ -1,14 +1,13 @@
 #include "xml/XmlFileCodec.h"
 
+#include "services/files/AtomicFileWriter.h"
 #include "xml/IconvConverter.h"
-#include "xml/SaveLeftovers.h"
 #include "xml/XmlDocument.h"
 #include "xml/XmlEncodingNames.h"
 #include "xml/XmlLoadResult.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QtEndian>
 
 namespace XmlFileCodec {
@@ -137,21 +136,10 @@ bool ReadFile(const QString& path, QByteArray& bytes, XmlLoadResult& record)
 
 bool WriteFile(const QString& path, const QByteArray& bytes, XmlLoadResult& record)
 {
-    SaveLeftovers::removeStale(path);
-    QSaveFile file(path);
-    // Unbuffered: every write reaches the file at once, so that a full disk fails the write
-    // and commit() discards the temporary file. A buffered write would fail only while
-    // commit() flushes, which QSaveFile does not notice: it would rename an empty or
-    // partial file over the old one.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+    AtomicFileWriter file(path, AtomicFileWriter::Naming::BesideTarget);
+    if (!file.open() || !file.write(bytes.constData(), bytes.size()) || !file.commit()) {
         record.Add(QStringLiteral("file_error"),
-                   {{QStringLiteral("path"), path}, {QStringLiteral("msg"), file.errorString()}});
-        return false;
-    }
-    if (file.write(bytes) != bytes.size() || !file.commit()) {
-        record.Add(QStringLiteral("file_error"),
-                   {{QStringLiteral("path"), path}, {QStringLiteral("msg"), file.errorString()}});
-        file.cancelWriting();
+                   {{QStringLiteral("path"), path}, {QStringLiteral("msg"), file.status().error}});
         return false;
     }
     record.Add(QStringLiteral("write"),

@@ -6,7 +6,7 @@
 #include "about/SkinTestFolder.h"
 #include "model/DataFiles.h"
 #include "model/OutputSettings.h"
-#include "model/TempDataFolder.h"
+#include "support/TempDataFolder.h"
 #include "ui/skin/CQuickStartDlgUI.h"
 #include "xml/XmlDocument.h"
 

@@ -3,10 +3,10 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include "controls/ModalCatcher.h"
 #include "services/language/BuiltinPictureIds.h"
 #include "services/language/CLanguageManager.h"
 #include "services/messages/WindowMessage.h"
+#include "support/ModalCatcher.h"
 #include "ui/controls/CBmpButton.h"
 #include "ui/controls/CCoolButtonBar.h"
 #include "ui/controls/CEditWithButton.h"

@@ -6,7 +6,7 @@
 #include <QTest>
 
 #include "EditorTestSupport.h"
-#include "controls/ModalCatcher.h"
+#include "support/ModalCatcher.h"
 #include "ui/controls/CBmpButton.h"
 #include "ui/editor/CAddNewLayerDlg.h"
 #include "ui/editor/CAddNewTempDlg.h"

@@ -4,12 +4,12 @@
 
 #include <climits>
 
-#include "model/LogFontW.h"
 #include "services/imaging/text/ApplicationFonts.h"
 #include "services/imaging/text/DrawingFont.h"
 #include "services/imaging/text/GdiArithmetic.h"
 #include "services/imaging/text/GdiFont.h"
 #include "services/imaging/text/LogFontConversion.h"
+#include "services/imaging/text/LogFontW.h"
 #include "services/imaging/text/StringLayout.h"
 
 namespace {

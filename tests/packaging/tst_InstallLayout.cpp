@@ -19,6 +19,7 @@
 #include <unistd.h>
 
 #include "PackagingTools.h"
+#include "support/TestFiles.h"
 
 using namespace packaging;
 
@@ -86,12 +87,6 @@ QString linkText(const QString& path)
     char buffer[4096];
     const ssize_t length = ::readlink(QFile::encodeName(path).constData(), buffer, sizeof buffer);
     return length < 0 ? QString() : QFile::decodeName(QByteArray(buffer, int(length)));
-}
-
-QByteArray fileBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 QByteArray gunzip(const QString& path)
@@ -195,18 +190,18 @@ void InstallLayoutTest::installedFiles()
         break;
     case Kind::SameBytes:
         QVERIFY(!info.isSymLink());
-        QCOMPARE(fileBytes(file), fileBytes(kSourceDir + QLatin1Char('/') + expected));
+        QCOMPARE(readFile(file), readFile(kSourceDir + QLatin1Char('/') + expected));
         break;
     case Kind::Gzipped: {
         // Debian wants manual pages and changelogs compressed, without a stored name or time
         // (so that equal sources give equal packages).
-        const QByteArray bytes = fileBytes(file);
+        const QByteArray bytes = readFile(file);
         QVERIFY(bytes.size() > 10);
         QCOMPARE(quint8(bytes.at(0)), quint8(0x1f));
         QCOMPARE(quint8(bytes.at(1)), quint8(0x8b));
         QVERIFY2((bytes.at(3) & 0x08) == 0, "the gzip header stores a file name");
         QCOMPARE(bytes.mid(4, 4), QByteArray(4, '\0'));
-        QCOMPARE(gunzip(file), fileBytes(kSourceDir + QLatin1Char('/') + expected));
+        QCOMPARE(gunzip(file), readFile(kSourceDir + QLatin1Char('/') + expected));
         break;
     }
     case Kind::Icon: {
@@ -355,7 +350,7 @@ void InstallLayoutTest::manualPagesDocumentOptionsAndEnvironment()
                          {QStringLiteral("*.cpp"), QStringLiteral("*.h")}, QDir::Files,
                          QDirIterator::Subdirectories);
     while (sources.hasNext()) {
-        auto matches = variable.globalMatch(QString::fromUtf8(fileBytes(sources.next())));
+        auto matches = variable.globalMatch(QString::fromUtf8(readFile(sources.next())));
         while (matches.hasNext())
             variables.insert(matches.next().captured(1));
     }
@@ -405,7 +400,7 @@ void InstallLayoutTest::metainfoIsValid()
     }
     QVERIFY2(!reader.hasError(), qPrintable(reader.errorString()));
     QCOMPARE(firstRelease, kVersion);
-    QVERIFY(fileBytes(installed(QStringLiteral("share/applications/lumora-plenum.desktop")))
+    QVERIFY(readFile(installed(QStringLiteral("share/applications/lumora-plenum.desktop")))
                 .contains(QByteArray("\nIcon=") + icon.toUtf8() + '\n'));
 }
 

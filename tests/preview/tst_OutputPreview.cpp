@@ -3,15 +3,15 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include "controls/ModalCatcher.h"
 #include "model/OutputSettings.h"
 #include "model/ResizeSettings.h"
 #include "model/SelectedTemplate.h"
-#include "model/TempDataFolder.h"
 #include "model/TemplateStore.h"
 #include "services/folders/FolderTree.h"
 #include "services/skin/SkinList.h"
 #include "services/skin/SkinResources.h"
+#include "support/ModalCatcher.h"
+#include "support/TempDataFolder.h"
 #include "ui/controls/CHoverButton.h"
 #include "ui/preview/COutputPreviewDlg.h"
 #include "ui/preview/PreviewCache.h"

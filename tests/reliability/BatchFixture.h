@@ -6,7 +6,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "ChildProcess.h"
+#include "support/ChildProcess.h"
 
 // A data folder and a home folder for lumora-batch runs, all inside one test folder, so that
 // nothing outside it is read or written.

@@ -10,7 +10,7 @@
 #include <unistd.h>
 
 #include "BatchFixture.h"
-#include "ChildProcess.h"
+#include "support/ChildProcess.h"
 
 namespace {
 

@@ -13,9 +13,9 @@
 #include <png.h>
 
 #include "BatchFixture.h"
-#include "ChildProcess.h"
 #include "HostileBytes.h"
-#include "imaging/TestPictures.h"
+#include "support/ChildProcess.h"
+#include "support/TestPictures.h"
 
 namespace {
 

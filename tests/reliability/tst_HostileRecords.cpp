@@ -7,9 +7,9 @@
 #include <climits>
 #include <cstring>
 
-#include "model/LogFontW.h"
 #include "model/WatermarkConf.h"
 #include "render/PictureLayerPainter.h"
+#include "services/imaging/text/LogFontW.h"
 
 class HostileRecordsTest : public QObject
 {

@@ -10,8 +10,8 @@
 #include <QTest>
 
 #include "BatchFixture.h"
-#include "ChildProcess.h"
 #include "HostileImageSet.h"
+#include "support/ChildProcess.h"
 
 namespace {
 

@@ -16,26 +16,15 @@
 #include <csignal>
 
 #include "BatchFixture.h"
-#include "ChildProcess.h"
 #include "services/ini/IniFile.h"
+#include "support/ChildProcess.h"
+#include "support/TestFiles.h"
 #include "xml/XmlDocument.h"
 
 namespace {
 
 constexpr int kKills = 50;
 constexpr int kPhotos = 8;
-
-QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
-}
 
 quint32 seed()
 {

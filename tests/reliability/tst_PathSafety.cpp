@@ -17,13 +17,14 @@
 #include <unistd.h>
 
 #include "BatchFixture.h"
-#include "ChildProcess.h"
 #include "model/DataFiles.h"
 #include "model/LayerFiles.h"
 #include "model/TemplateStore.h"
 #include "model/WatermarkTemplate.h"
 #include "services/folders/FolderTree.h"
 #include "services/folders/Folders.h"
+#include "support/ChildProcess.h"
+#include "support/TestFiles.h"
 
 namespace {
 
@@ -50,12 +51,6 @@ QMap<QString, QString> canarySnapshot(const QString& folder)
                                                               .arg(QString::fromLatin1(content.toHex())));
     }
     return state;
-}
-
-bool writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
 }
 
 bool link(const QString& target, const QString& path)

@@ -11,8 +11,9 @@
 #include <sys/stat.h>
 
 #include "BatchFixture.h"
+#include "services/files/SaveLeftovers.h"
 #include "services/ini/IniFile.h"
-#include "xml/SaveLeftovers.h"
+#include "support/TestFiles.h"
 #include "xml/XmlDocument.h"
 
 namespace {
@@ -23,18 +24,6 @@ enum class Kind
     Link,
     Folder
 };
-
-bool writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
-}
-
-QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 bool existsItself(const QString& path)
 {

@@ -25,7 +25,7 @@
 #include <unistd.h>
 
 #include "BatchFixture.h"
-#include "services/imaging/AtomicFileWriter.h"
+#include "services/files/AtomicFileWriter.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <QTest>
 
 #include "app/TemplateNamePrompt.h"
-#include "controls/ModalCatcher.h"
 #include "services/folders/Folders.h"
+#include "support/ModalCatcher.h"
 #include "ui/controls/CBmpButton.h"
 #include "ui/editor/CAddNewLayerDlg.h"
 #include "ui/editor/CAddNewTempDlg.h"

@@ -8,21 +8,10 @@
 #include <QTest>
 
 #include "BatchFixture.h"
-#include "ChildProcess.h"
+#include "support/ChildProcess.h"
+#include "support/TestFiles.h"
 
 namespace {
-
-bool writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
-}
-
-QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 bool replaceIn(const QString& path, const QByteArray& from, const QByteArray& to)
 {

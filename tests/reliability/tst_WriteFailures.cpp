@@ -12,17 +12,12 @@
 #include <unistd.h>
 
 #include "BatchFixture.h"
-#include "ChildProcess.h"
 #include "services/ini/IniFile.h"
+#include "support/ChildProcess.h"
+#include "support/TestFiles.h"
 #include "xml/XmlDocument.h"
 
 namespace {
-
-QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 // Photos that give outputs of different sizes: noise compresses badly, flat colour well.
 QStringList makePhotos(const QString& folder, int count)

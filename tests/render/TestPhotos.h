@@ -8,21 +8,10 @@
 
 #include "services/imaging/ImageEncoder.h"
 #include "services/imaging/JpegMetadata.h"
+#include "support/TestFiles.h"
 
 // Photo files for the compositor tests, with hand-made EXIF data.
 namespace TestPhotos {
-
-inline QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-inline bool writeFile(const QString& path, const QByteArray& data)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(data) == data.size();
-}
 
 // An APP1 payload: "Exif\0\0", a little-endian TIFF header and one IFD holding the
 // orientation item (tag 274, SHORT).

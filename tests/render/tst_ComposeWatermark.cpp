@@ -9,7 +9,6 @@
 #include "TestPhotos.h"
 #include "model/LayerFiles.h"
 #include "model/SelectedTemplate.h"
-#include "model/TempDataFolder.h"
 #include "model/WatermarkTemplate.h"
 #include "render/ComposeWatermark.h"
 #include "render/RenderRequest.h"
@@ -17,6 +16,8 @@
 #include "services/imaging/PhotoDecoder.h"
 #include "services/imaging/text/ApplicationFonts.h"
 #include "services/sample/SamplePicture.h"
+#include "support/TempDataFolder.h"
+#include "support/TestFiles.h"
 
 using namespace RenderTestSupport;
 
@@ -41,7 +42,7 @@ bool isRed(QRgb p)
 
 QByteArray magic(const QString& path)
 {
-    return TestPhotos::readFile(path).left(4);
+    return readFile(path).left(4);
 }
 
 class PreviewProbe : public EditorPreviewTarget
@@ -149,7 +150,7 @@ private slots:
         const WatermarkCompositor::Result jpeg =
             WatermarkCompositor::render(request(ComposeMode::BatchOutput, source));
         QVERIFY2(jpeg.outcome.ok, qPrintable(jpeg.outcome.error));
-        const QByteArray written = TestPhotos::readFile(jpeg.outcome.outputPath);
+        const QByteArray written = readFile(jpeg.outcome.outputPath);
         QCOMPARE(TestPhotos::keptSegments(written), segments);
 
         PhotoDecoder decoder;
@@ -244,18 +245,18 @@ private slots:
             r.output.OutputFormat = OutputSettings::Png;
         } else if (kind == QLatin1String("text")) {
             r.sourcePath = photoFolder() + QStringLiteral("/notes.jpg");
-            TestPhotos::writeFile(r.sourcePath, "just some text, not a photo");
+            writeFile(r.sourcePath, "just some text, not a photo");
         } else if (kind == QLatin1String("missing")) {
             r.sourcePath = photoFolder() + QStringLiteral("/gone.jpg");
         } else if (kind == QLatin1String("limit")) {
             r.pixelLimit = 1000;
         }
-        const QByteArray before = TestPhotos::readFile(source);
+        const QByteArray before = readFile(source);
         const auto filesBefore = m_data->snapshot();
         const WatermarkCompositor::Result result = WatermarkCompositor::render(r);
         QVERIFY(!result.outcome.ok);
         QVERIFY(!result.outcome.error.isEmpty());
-        QCOMPARE(TestPhotos::readFile(source), before);
+        QCOMPARE(readFile(source), before);
         QCOMPARE(m_data->snapshot(), filesBefore);
     }
 
@@ -271,9 +272,9 @@ private slots:
     {
         QFETCH(int, mode);
         const QString full = writePhoto(QStringLiteral("full.jpg"), uprightPhoto(QSize(200, 150)));
-        const QByteArray data = TestPhotos::readFile(full);
+        const QByteArray data = readFile(full);
         const QString cut = photoFolder() + QStringLiteral("/cut.jpg");
-        TestPhotos::writeFile(cut, data.left(data.size() / 2));
+        writeFile(cut, data.left(data.size() / 2));
         const QString preview = m_data->root() + QStringLiteral("/preview.png");
         const WatermarkCompositor::Result result =
             WatermarkCompositor::render(request(ComposeMode(mode), cut, preview));
@@ -376,8 +377,7 @@ private slots:
                 auto job = [&, i]() {
                     const WatermarkCompositor::Result result =
                         WatermarkCompositor::render(request(ComposeMode::BatchOutput, sources[i]));
-                    files[i] =
-                        result.outcome.ok ? TestPhotos::readFile(result.outcome.outputPath) : QByteArray();
+                    files[i] = result.outcome.ok ? readFile(result.outcome.outputPath) : QByteArray();
                 };
                 if (parallel)
                     threads.emplace_back(job);

@@ -8,16 +8,17 @@
 
 #include "RenderTestSupport.h"
 #include "TestPhotos.h"
-#include "imaging/JpegTestBlocks.h"
-#include "imaging/TestPictures.h"
 #include "model/LayerFiles.h"
-#include "model/TempDataFolder.h"
 #include "model/WatermarkTemplate.h"
 #include "render/RenderRequest.h"
 #include "render/WatermarkCompositor.h"
 #include "services/imaging/ImageOrientation.h"
 #include "services/imaging/PhotoDecoder.h"
 #include "services/imaging/text/ApplicationFonts.h"
+#include "support/JpegTestBlocks.h"
+#include "support/TempDataFolder.h"
+#include "support/TestFiles.h"
+#include "support/TestPictures.h"
 
 using namespace JpegTestBlocks;
 using namespace RenderTestSupport;
@@ -106,7 +107,7 @@ private:
     {
         QDir().mkpath(path(QStringLiteral("photos")));
         const QString file = path(QStringLiteral("photos/") + name);
-        return TestPhotos::writeFile(file, data) ? file : QString();
+        return writeFile(file, data) ? file : QString();
     }
 
     RenderRequest request(const QString& source, const QString& folder, bool lossless) const
@@ -209,7 +210,7 @@ private slots:
         const WatermarkCompositor::Result lossless =
             WatermarkCompositor::render(request(source, QStringLiteral("lossless"), true));
         QVERIFY2(lossless.outcome.ok, qPrintable(lossless.outcome.error));
-        const QByteArray output = TestPhotos::readFile(lossless.outcome.outputPath);
+        const QByteArray output = readFile(lossless.outcome.outputPath);
         QCOMPARE(TestPhotos::keptSegments(output), segments);
         PhotoDecoder decoder;
         QVERIFY(decoder.open(lossless.outcome.outputPath).ok);
@@ -264,7 +265,7 @@ private slots:
             QVERIFY2(result.outcome.ok, qPrintable(result.outcome.error));
             current = result.outcome.outputPath;
         }
-        const QByteArray last = TestPhotos::readFile(current);
+        const QByteArray last = readFile(current);
         const QList<QRect> changed = changedBlocks(readBlocks(sourceData), readBlocks(last));
         QVERIFY(!changed.isEmpty());
         QVERIFY(underTheMark(changed, ImageOrientation::turnBack(markOf(upright), orientation)));
@@ -322,7 +323,7 @@ private slots:
         QCOMPARE(a.ok, b.ok);
         QCOMPARE(a.error, b.error);
         if (a.ok)
-            QCOMPARE(TestPhotos::readFile(a.outputPath), TestPhotos::readFile(b.outputPath));
+            QCOMPARE(readFile(a.outputPath), readFile(b.outputPath));
         QCOMPARE(a.ok, kind != QLatin1String("cut"));
     }
 };

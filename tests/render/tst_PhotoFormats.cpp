@@ -8,7 +8,6 @@
 #include <QDir>
 #include <QFile>
 #include <QPainter>
-#include <QProcess>
 #include <QTest>
 #include <QTransform>
 
@@ -20,11 +19,12 @@
 
 #include "RenderTestSupport.h"
 #include "model/LayerFiles.h"
-#include "model/TempDataFolder.h"
 #include "model/WatermarkTemplate.h"
 #include "render/RenderRequest.h"
 #include "services/imaging/PhotoDecoder.h"
 #include "services/imaging/text/ApplicationFonts.h"
+#include "support/TempDataFolder.h"
+#include "support/ToolRun.h"
 
 using namespace RenderTestSupport;
 
@@ -46,21 +46,19 @@ struct Run
 
 Run run(const QString& program, const QStringList& arguments)
 {
-    QProcess process;
-    process.start(program, arguments);
+    const ToolResult tool = runTool(program, arguments, 120);
     Run result;
-    if (!process.waitForStarted(10000)) {
+    if (!tool.started) {
         result.describe =
             QStringLiteral("%1 cannot be started (scripts/install-deps.sh installs it)").arg(program);
         return result;
     }
-    process.waitForFinished(120000);
-    result.out = process.readAllStandardOutput();
-    result.ok = process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+    result.out = tool.out;
+    result.ok = tool.succeeded();
     result.describe = QStringLiteral("%1 %2: exit %3, %4")
                           .arg(program, arguments.join(QLatin1Char(' ')))
-                          .arg(process.exitCode())
-                          .arg(QString::fromLocal8Bit(process.readAllStandardError()).trimmed());
+                          .arg(tool.exitCode)
+                          .arg(QString::fromLocal8Bit(tool.err).trimmed());
     return result;
 }
 

@@ -7,7 +7,6 @@
 #include <QFile>
 #include <QImage>
 #include <QMutex>
-#include <QProcess>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
@@ -22,22 +21,23 @@
 #include "render/RenderRequest.h"
 #include "render/TextFieldValues.h"
 #include "render/TextFields.h"
+#include "support/ToolRun.h"
 
 namespace {
 
 bool exiftool(const QStringList& arguments, QString& problem)
 {
-    QProcess process;
-    process.start(QStringLiteral("exiftool"), QStringList{QStringLiteral("-q"), QStringLiteral("-q"),
-                                                          QStringLiteral("-overwrite_original")} +
-                                                  arguments);
-    if (!process.waitForStarted(10000)) {
+    const ToolResult run = runTool(
+        QStringLiteral("exiftool"),
+        QStringList{QStringLiteral("-q"), QStringLiteral("-q"), QStringLiteral("-overwrite_original")} +
+            arguments,
+        120);
+    if (!run.started) {
         problem = QStringLiteral("exiftool cannot be started (scripts/install-deps.sh installs it)");
         return false;
     }
-    process.waitForFinished(120000);
-    problem = QString::fromLocal8Bit(process.readAllStandardError());
-    return process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+    problem = run.errText();
+    return run.succeeded();
 }
 
 #define EXIFTOOL(...)                                                                                        \

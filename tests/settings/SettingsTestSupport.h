@@ -9,8 +9,8 @@
 #include <QString>
 #include <QTest>
 
-#include "controls/ModalCatcher.h"
 #include "model/DataFiles.h"
+#include "support/ModalCatcher.h"
 #include "xml/XmlDocument.h"
 
 // Answers the folder chooser: chooses `folder`, or cancels when it is empty. Records the

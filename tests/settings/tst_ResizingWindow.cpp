@@ -8,11 +8,11 @@
 #include "model/OutputSettings.h"
 #include "model/ResizeSettings.h"
 #include "model/SelectedTemplate.h"
-#include "model/TempDataFolder.h"
 #include "model/TemplateStore.h"
 #include "render/ComposeWatermark.h"
 #include "services/ini/IniFile.h"
 #include "settings/SettingsTestSupport.h"
+#include "support/TempDataFolder.h"
 #include "ui/settings/CImgResizingSettingDlg.h"
 
 namespace {

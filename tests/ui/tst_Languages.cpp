@@ -7,6 +7,7 @@
 #include "services/imaging/text/ApplicationFonts.h"
 #include "services/ini/IniFile.h"
 #include "services/language/InterfaceLanguage.h"
+#include "support/TestFiles.h"
 #include "ui/controls/CCoolButtonBar.h"
 #include "ui/editor/CAddNewLayerDlg.h"
 #include "ui/editor/CAddNewTempDlg.h"
@@ -159,12 +160,6 @@ QStringList ClippedTexts(QWidget* window)
         }
     }
     return clipped;
-}
-
-QByteArray ReadFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 void SaveScreenshot(QWidget* window, const QString& name)
@@ -554,7 +549,7 @@ private slots:
         LanguageChoice::Apply();
         CLumoraDlg* main = f.Open();
         main->close();
-        const QByteArray firstStart = ReadFile(ConfigIniPath());
+        const QByteArray firstStart = readFile(ConfigIniPath());
         QVERIFY(!firstStart.isEmpty());
         QVERIFY2(!firstStart.contains("language"), firstStart.constData());
         f.window.reset();
@@ -576,7 +571,7 @@ private slots:
         QCOMPARE(f.messages, QStringList{QStringLiteral("界面语言将在下次启动 Lumora Plenum 时更改。")});
         QCOMPARE(LanguageChoice::Language(), InterfaceLanguage::English);
         // The rest of the file is as it was.
-        QByteArray withChoice = ReadFile(ConfigIniPath());
+        QByteArray withChoice = readFile(ConfigIniPath());
         QVERIFY(withChoice.contains(firstStart.trimmed()));
 
         items[0]->trigger(); // Chinese, the language already shown: nothing to restart for

@@ -39,7 +39,6 @@ public:
     void Parse(const char* text, std::size_t length);
 
     std::size_t RegionCount() const { return m_regionCount; }
-    const MappedRegion& Region(std::size_t index) const { return m_regions[index]; }
     const MappedRegion* RegionOf(std::uintptr_t address) const;
     // The region containing the address, else the first one above it; nullptr when none.
     const MappedRegion* RegionAtOrAbove(std::uintptr_t address) const;

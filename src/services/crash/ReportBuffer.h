@@ -29,7 +29,6 @@ public:
     // The text without its terminating NUL; Data() is always NUL-terminated.
     const char16_t* Data() const { return m_text; }
     std::size_t Length() const { return m_length; }
-    bool Truncated() const { return m_truncated; }
 
 private:
     void AppendUnit(char16_t unit);

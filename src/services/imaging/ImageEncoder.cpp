@@ -2,7 +2,7 @@
 
 #include "services/language/FailureReason.h"
 
-#include "services/imaging/AtomicFileWriter.h"
+#include "services/files/AtomicFileWriter.h"
 #include "services/imaging/FileIdentity.h"
 #include "services/imaging/JpegCoefficients.h"
 #include "services/imaging/PngMetadataChunks.h"
@@ -26,6 +26,12 @@
 #include <jerror.h>
 
 namespace {
+
+// The outcome of a file write as an imaging outcome.
+ImagingStatus imagingStatus(const WriteStatus& status)
+{
+    return {status.ok, status.error};
+}
 
 constexpr size_t kOutputBufferSize = 256 * 1024;
 // In memory the buffer only collects pieces of the data; small pictures need no more.
@@ -251,7 +257,7 @@ ImagingStatus encodeJpeg(const QImage& image, AtomicFileWriter& writer, const Im
     if (compress(out, job))
         return ImagingStatus::success();
     if (!writer.status())
-        return writer.status();
+        return imagingStatus(writer.status());
     return ImagingStatus::failure(
         FailureReason::tr("cannot encode %1: %2")
             .arg(QDir::toNativeSeparators(path), QString::fromLocal8Bit(out.message)));
@@ -294,7 +300,7 @@ ImagingStatus transcodeJpeg(const JpegCoefficients& coefficients, AtomicFileWrit
     if (ok)
         return ImagingStatus::success();
     if (!writer.status())
-        return writer.status();
+        return imagingStatus(writer.status());
     return ImagingStatus::failure(
         FailureReason::tr("cannot encode %1: %2")
             .arg(QDir::toNativeSeparators(path), QString::fromLocal8Bit(out.message)));
@@ -339,7 +345,7 @@ ImagingStatus encodeWithQt(const QImage& image, AtomicFileWriter& writer, ImageE
 ImagingStatus writeBytes(const QByteArray& bytes, AtomicFileWriter& writer)
 {
     if (!writer.write(bytes.constData(), bytes.size()))
-        return writer.status();
+        return imagingStatus(writer.status());
     return ImagingStatus::success();
 }
 
@@ -454,9 +460,9 @@ ImagingStatus write(const QImage& image, const QString& path, FileFormat format,
             FailureReason::tr("the output %1 is the source photo itself; it was left unchanged")
                 .arg(QDir::toNativeSeparators(path)));
     AtomicFileWriter writer(path);
-    const ImagingStatus opened = writer.open();
+    const WriteStatus opened = writer.open();
     if (!opened)
-        return opened;
+        return imagingStatus(opened);
     const ImagingStatus encoded =
         format == FileFormat::Jpeg   ? encodeJpeg(image, writer, options, path)
         : format == FileFormat::Webp ? encodeWebp(image, writer, options, path)
@@ -467,7 +473,7 @@ ImagingStatus write(const QImage& image, const QString& path, FileFormat format,
         writer.discard();
         return encoded;
     }
-    return writer.commit(options.syncToDisk);
+    return imagingStatus(writer.commit(options.syncToDisk));
 }
 
 ImagingStatus writeJpegCoefficients(const JpegCoefficients& coefficients, const QString& path,
@@ -478,15 +484,15 @@ ImagingStatus writeJpegCoefficients(const JpegCoefficients& coefficients, const 
             FailureReason::tr("the output %1 is the source photo itself; it was left unchanged")
                 .arg(QDir::toNativeSeparators(path)));
     AtomicFileWriter writer(path);
-    const ImagingStatus opened = writer.open();
+    const WriteStatus opened = writer.open();
     if (!opened)
-        return opened;
+        return imagingStatus(opened);
     const ImagingStatus encoded = transcodeJpeg(coefficients, writer, options, path);
     if (!encoded) {
         writer.discard();
         return encoded;
     }
-    return writer.commit(options.syncToDisk);
+    return imagingStatus(writer.commit(options.syncToDisk));
 }
 
 ImagingStatus writePng(const QImage& image, const QString& path, const Options& options)

@@ -40,9 +40,6 @@ public:
     static int build(const std::array<quint64, 256>& frequencies, std::array<int, 17>& bits,
                      std::array<int, 256>& values);
 
-    const std::array<quint64, 256>& dcFrequencies(int table) const { return m_dc[size_t(table)]; }
-    const std::array<quint64, 256>& acFrequencies(int table) const { return m_ac[size_t(table)]; }
-
 private:
     std::array<std::array<quint64, 256>, 2> m_dc{};
     std::array<std::array<quint64, 256>, 2> m_ac{};

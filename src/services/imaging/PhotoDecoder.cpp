@@ -1,7 +1,6 @@
 #include "services/imaging/PhotoDecoder.h"
 
 #include "services/imaging/HeifDecoder.h"
-#include "services/language/FailureReason.h"
 #include "services/imaging/ImageBuffer.h"
 #include "services/imaging/ImageOrientation.h"
 #include "services/imaging/JpegBlockArrays.h"
@@ -10,6 +9,7 @@
 #include "services/imaging/TiffMessages.h"
 #include "services/imaging/TiffMetadataReader.h"
 #include "services/imaging/WebpDecoder.h"
+#include "services/language/FailureReason.h"
 
 #include <QFile>
 #include <QFileInfo>

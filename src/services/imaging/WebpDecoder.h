@@ -26,7 +26,6 @@ public:
 
     // The picture's size (the canvas of an animation).
     QSize size() const { return m_size; }
-    bool isAnimation() const { return m_animation; }
     const PhotoMetadata& metadata() const { return m_metadata; }
 
     // Decodes the picture read by open(): RGB32, or ARGB32 when it has alpha.

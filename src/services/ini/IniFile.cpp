@@ -3,10 +3,9 @@
 #include <cstdint>
 
 #include <QFile>
-#include <QSaveFile>
 #include <QStringConverter>
 
-#include "xml/SaveLeftovers.h"
+#include "services/files/AtomicFileWriter.h"
 
 namespace {
 
@@ -127,22 +126,13 @@ bool IniFile::save()
 {
     if (!m_writable)
         return false;
-    // Temporary files of saves of this file that were killed before their rename.
-    SaveLeftovers::removeStale(m_path);
-    QSaveFile file(m_path);
-    // Unbuffered, so that a full disk fails the write itself: QSaveFile does not notice a
-    // failure of the final flush in commit() and would put an empty file in place of the
-    // old one.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return false;
     QByteArray data;
     for (const QByteArray& line : m_lines) {
         data += line;
         data += "\r\n";
     }
-    if (file.write(data) != data.size())
-        return false;
-    return file.commit();
+    AtomicFileWriter file(m_path, AtomicFileWriter::Naming::BesideTarget);
+    return file.open().ok && file.write(data.constData(), data.size()) && file.commit().ok;
 }
 
 IniFile::Entry IniFile::find(const QString& section, const QString& key) const

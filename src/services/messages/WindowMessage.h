@@ -8,13 +8,14 @@
 // Private window messages between the program's parts. They keep their historic numbers
 // and travel as a custom event posted to the receiving window, which dispatches on the
 // number and the parameter.
-enum PrivateMessage : int {
-    MainUiToolbarMessage = 5032, // parameter: 12 preview, 13 start, 14 stop, 15 resizing, 16 preferences
+enum PrivateMessage : int
+{
+    MainUiToolbarMessage = 5032,  // parameter: 12 preview, 13 start, 14 stop, 15 resizing, 16 preferences
     MainUiTemplateMessage = 5033, // parameter: 20 new template, 21 template menu
     FilesAddedMessage = 5036,
     QuickStartMessage = 5037,
-    NewVersionMessage = 5140,      // parameter: server version
-    LatestVersionMessage = 5141,   // parameter: server version
+    NewVersionMessage = 5140,    // parameter: server version
+    LatestVersionMessage = 5141, // parameter: server version
     UpdateCheckFailedMessage = 5142,
 };
 

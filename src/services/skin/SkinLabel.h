@@ -19,7 +19,6 @@ public:
     void SetText(const QString& text);
     void SetTextColor(const QColor& color);
     QColor TextColor() const { return m_textColor; }
-    bool EndEllipsis() const { return m_endEllipsis; }
     // The text as drawn in the current width.
     QString DisplayedText() const;
 

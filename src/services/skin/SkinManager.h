@@ -30,7 +30,6 @@ public:
     bool Create(QWidget* host, const QString& layoutFile);
     QString ErrorString() const { return m_error; }
 
-    QWidget* Host() const { return m_host; }
     QWidget* Root() const { return m_root; }
 
     // The control with that object name, or nullptr.

@@ -2,7 +2,7 @@
 
 #include "services/update/HttpGetClient.h"
 
-#include <QSaveFile>
+#include "services/files/AtomicFileWriter.h"
 
 bool DownloadUrlToFile(const QUrl& url, const QString& localPath, QString* reason)
 {
@@ -16,21 +16,21 @@ bool DownloadUrlToFile(const QUrl& url, const QString& localPath, QString* reaso
         return fail(QStringLiteral("cannot download %1: not an http or https address")
                         .arg(url.toDisplayString().left(200)));
 
-    QSaveFile file(localPath);
-    // Unbuffered: a write that fails (disk full) fails at once; QSaveFile would not notice a
-    // failure of the final flush in commit() and would keep a cut-off file.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return fail(QStringLiteral("cannot write %1: %2").arg(localPath, file.errorString()));
+    AtomicFileWriter file(localPath);
+    const WriteStatus opened = file.open();
+    if (!opened)
+        return fail(opened.error);
 
     const HttpGetClient client(
         {kDownloadDeadlineMs, kDownloadTimeoutMs, kMaxHeaderBytes, kMaxDownloadBytes, kMaxRedirects});
     const QString error =
-        client.get(url, [&file](const char* data, qint64 size) { return file.write(data, size) == size; });
+        client.get(url, [&file](const char* data, qint64 size) { return file.write(data, size); });
     if (!error.isEmpty()) {
-        file.cancelWriting();
+        file.discard();
         return fail(error);
     }
-    if (!file.commit())
-        return fail(QStringLiteral("cannot write %1: %2").arg(localPath, file.errorString()));
+    const WriteStatus committed = file.commit();
+    if (!committed)
+        return fail(committed.error);
     return true;
 }

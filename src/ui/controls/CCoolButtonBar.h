@@ -57,7 +57,6 @@ public:
     QSize GetBitmapSize() const;
 
     const QList<CoolButton>& buttons() const { return m_buttons; }
-    int hotIndex() const { return m_hot; }
     int pressedIndex() const { return m_pressed; }
     // The tooltip text of the tool under a point of the bar (empty when none).
     QString tooltipAt(const QPoint& pos) const;

@@ -29,7 +29,6 @@ public:
     // Notify window (default: the parent) and message.
     void SetNotify(QObject* window, int message = kDefaultNotifyMessage);
     QObject* notifyWindow() const;
-    int notifyMessage() const { return m_notifyMessage; }
     void SetAlwaysActive(bool alwaysActive) { m_alwaysActive = alwaysActive; }
     const QImage& currentBitmap() const;
 

@@ -25,7 +25,6 @@ public:
     bool LoadBitmap(int id);
     bool LoadBitmapFromFile(const QString& path);
     void SetToolTipText(const QString& text);
-    bool isHovering() const { return m_hover; }
     Frame currentFrame() const;
     QSize frameSize() const;
 

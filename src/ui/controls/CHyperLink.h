@@ -34,14 +34,11 @@ public:
     void SetURL(const QString& address);
     QString GetURL() const { return m_url; }
     void SetColours(const QColor& link, const QColor& visited, const QColor& hover = QColor());
-    QColor GetLinkColour() const { return m_linkColour; }
-    QColor GetVisitedColour() const { return m_visitedColour; }
     // An invalid colour stands for the system highlight colour.
     QColor GetHoverColour() const;
     void SetVisited(bool visited = true);
     bool GetVisited() const { return m_visited; }
     void SetUnderline(int mode);
-    int GetUnderline() const { return m_underline; }
     void SetAutoSize(bool autoSize = true);
     bool isOver() const { return m_over; }
 

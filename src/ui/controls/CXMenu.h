@@ -23,8 +23,6 @@ public:
     // The sum of all item heights: the length of the side band's caption area.
     int ItemsHeight() const;
 
-    QString SideCaption() const { return m_sideCaption; }
-
 protected:
     void paintEvent(QPaintEvent* event) override;
 

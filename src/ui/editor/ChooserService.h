@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "model/LogFontW.h"
+#include "services/imaging/text/LogFontW.h"
 
 class QWidget;
 

@@ -51,8 +51,6 @@ public:
     QLineEdit* SuffixField() const { return m_suffixField; }
     QComboBox* FormatList() const { return m_formatList; }
     QCheckBox* LosslessBox() const { return m_losslessBox; }
-    // Why the preference file could not be read when the page was created (empty when it was).
-    QString DamagedReason() const { return m_damaged; }
     QLabel* DamagedNotice() const { return m_damagedNotice; }
 
 protected:

@@ -58,7 +58,6 @@ protected:
 
     // Loads a layout into this window and starts the frame behaviour.
     bool LoadLayout(const QString& layoutFile);
-    void SetError(const QString& error) { m_error = error; }
 
 private:
     SkinManager* m_skin = nullptr;

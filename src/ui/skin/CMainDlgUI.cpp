@@ -133,11 +133,12 @@ QWidget* CMainDlgUI::FindControl(const QString& name) const
 
 QString CMainDlgUI::OpenFileFilter()
 {
-    return tr("所有支持文件|*.jpg;*.jpeg;*.png;*.bmp;*.tif;*.tiff;*.gif;*.heic;*.heif;*.avif;*.webp|"
-              "联合图像专家组 (*.jpg)|*.jpg|"
-              "Windows 位图 Image (*.bmp)|*.bmp|便携式网络图形 (*.png)|*.png|"
-              "Tagged 图像文件模式 (*.tif;*.tiff)|*.tif; *.tiff|"
-              "HEIF 图像 (*.heic;*.heif)|*.heic;*.heif|AVIF 图像 (*.avif)|*.avif|WebP 图像 (*.webp)|*.webp||");
+    return tr(
+        "所有支持文件|*.jpg;*.jpeg;*.png;*.bmp;*.tif;*.tiff;*.gif;*.heic;*.heif;*.avif;*.webp|"
+        "联合图像专家组 (*.jpg)|*.jpg|"
+        "Windows 位图 Image (*.bmp)|*.bmp|便携式网络图形 (*.png)|*.png|"
+        "Tagged 图像文件模式 (*.tif;*.tiff)|*.tif; *.tiff|"
+        "HEIF 图像 (*.heic;*.heif)|*.heic;*.heif|AVIF 图像 (*.avif)|*.avif|WebP 图像 (*.webp)|*.webp||");
 }
 
 QString CMainDlgUI::QtOpenFileFilter()

@@ -3,7 +3,7 @@
 #include <QFont>
 #include <QString>
 
-#include "model/LogFontW.h"
+#include "services/imaging/text/LogFontW.h"
 
 // Style bits of a drawing font, numbered as the drawing library numbers them.
 enum DrawingFontStyle : int

@@ -5,8 +5,8 @@
 #include <QRect>
 #include <QString>
 
-#include "model/LogFontW.h"
 #include "services/imaging/text/FontFaceMetrics.h"
+#include "services/imaging/text/LogFontW.h"
 #include "services/imaging/text/StringLayout.h"
 
 // Extent of a string in a classic font, in whole pixels.

@@ -3,7 +3,7 @@
 #include <QFont>
 #include <QString>
 
-#include "model/LogFontW.h"
+#include "services/imaging/text/LogFontW.h"
 
 // Turning logical-font records into fonts, at 96 logical pixels per inch.
 //

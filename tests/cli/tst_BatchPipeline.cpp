@@ -1,0 +1,626 @@
+#include <QCryptographicHash>
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QImage>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QPainter>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "support/TestFiles.h"
+
+// lumora-batch in pipelines: where the photos come from (arguments, --files-from, -0,
+// --recursive), the overrides of the output settings (--output-dir, --format), resuming
+// (--skip-existing), JSON answers (--json) and a data folder that is only read.
+namespace {
+
+struct Run
+{
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+bool savePhoto(const QString& path, int seed)
+{
+    QImage image(QSize(160 + seed * 8, 100), QImage::Format_RGB32);
+    image.fill(QColor::fromHsv((seed * 67) % 360, 120, 220));
+    QPainter painter(&image);
+    painter.setBrush(QColor::fromHsv((seed * 131) % 360, 200, 120));
+    painter.drawEllipse(QRect(40, 20, 80, 60));
+    painter.end();
+    QDir().mkpath(QFileInfo(path).path());
+    return image.save(path, "JPEG", 90);
+}
+
+// Sets the modification time of `path` to `seconds` before now (links followed).
+bool setAge(const QString& path, int seconds)
+{
+    timespec times[2];
+    ::clock_gettime(CLOCK_REALTIME, &times[0]);
+    times[0].tv_sec -= seconds;
+    times[1] = times[0];
+    return ::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0) == 0;
+}
+
+qint64 modifiedNs(const QString& path)
+{
+    struct stat info = {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+        return -1;
+    return qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+}
+
+// Every entry below and including `root`: kind, size, modification time and content hash,
+// so that a file or folder written, added or removed (also a temporary file removed again,
+// which changes its folder's time) shows.
+QMap<QString, QString> snapshot(const QString& root)
+{
+    QMap<QString, QString> entries;
+    const auto add = [&](const QString& path) {
+        const QFileInfo info(path);
+        entries.insert(
+            QDir(root).relativeFilePath(path),
+            QStringLiteral("%1 %2 %3 %4")
+                .arg(info.isDir() ? QStringLiteral("dir") : QStringLiteral("file"))
+                .arg(info.size())
+                .arg(modifiedNs(path))
+                .arg(info.isDir()
+                         ? QString()
+                         : QString::fromLatin1(
+                               QCryptographicHash::hash(readFile(path), QCryptographicHash::Sha1).toHex())));
+    };
+    add(root);
+    QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext())
+        add(it.next());
+    return entries;
+}
+
+QStringList filesBelow(const QString& root)
+{
+    QStringList files;
+    QDirIterator it(root, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        files << QDir(root).relativeFilePath(it.next());
+    files.sort();
+    return files;
+}
+
+QByteArray lines(const QStringList& list)
+{
+    QByteArray text;
+    for (const QString& line : list)
+        text += line.toUtf8() + '\n';
+    return text;
+}
+
+} // namespace
+
+class BatchPipelineTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    QString m_root; // the working folder of every run: photos, lists, outputs
+    QString m_data;
+
+    QProcessEnvironment environment() const
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("HOME"), m_dir.filePath(QStringLiteral("home")));
+        env.insert(QStringLiteral("XDG_DATA_HOME"), m_dir.filePath(QStringLiteral("home/.local/share")));
+        env.insert(QStringLiteral("XDG_CACHE_HOME"), m_dir.filePath(QStringLiteral("home/.cache")));
+        env.remove(QStringLiteral("LUMORA_VERBOSE"));
+        return env;
+    }
+
+    static QString batchProgram() { return QStringLiteral(LUMORA_BIN_DIR "/lumora-batch"); }
+
+    // lumora-batch started in m_root with the arguments (after --data-dir, unless
+    // `data` is empty).
+    void start(QProcess& process, const QStringList& arguments, const QString& data,
+               const QString& wrapper = {})
+    {
+        process.setProcessEnvironment(environment());
+        process.setWorkingDirectory(m_root);
+        QStringList all =
+            data.isEmpty() ? arguments : QStringList{QStringLiteral("--data-dir"), data} + arguments;
+        if (wrapper.isEmpty()) {
+            process.start(batchProgram(), all);
+        } else {
+            // The data folder mounted read-only for this process alone.
+            process.start(
+                QStringLiteral("unshare"),
+                QStringList{QStringLiteral("--mount"), QStringLiteral("--propagation"),
+                            QStringLiteral("private"), QStringLiteral("sh"), QStringLiteral("-c"),
+                            QStringLiteral("mount --bind -o ro \"$1\" \"$1\" && shift && exec \"$@\""),
+                            QStringLiteral("sh"), wrapper, batchProgram()} +
+                    all);
+        }
+    }
+
+    static Run finish(QProcess& process, const QByteArray& input = {})
+    {
+        if (!input.isNull()) {
+            process.write(input);
+        }
+        process.closeWriteChannel();
+        Run result;
+        if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit)
+            return result;
+        result.exitCode = process.exitCode();
+        result.out = process.readAllStandardOutput();
+        result.err = process.readAllStandardError();
+        return result;
+    }
+
+    Run run(const QStringList& arguments, const QByteArray& input = {})
+    {
+        QProcess process;
+        start(process, arguments, m_data);
+        return finish(process, input);
+    }
+
+    QByteArray expand(QByteArray text) const { return text.replace("%R", QFile::encodeName(m_root)); }
+
+    // How this machine makes a folder read-only for a run: a private read-only mount as
+    // root (root writes through permissions), else the permissions. Empty when neither works.
+    QString m_readOnlyWay;
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        m_root = m_dir.filePath(QStringLiteral("work"));
+        m_data = m_dir.filePath(QStringLiteral("data"));
+        QVERIFY(QDir().mkpath(m_root));
+        QCOMPARE(run({QStringLiteral("--list-templates")}).exitCode, 0);
+
+        // photos/: a, b, c and a name with a line break; walk/: a tree with a link to a
+        // folder outside it; loop/: a tree with a link back to itself.
+        int seed = 0;
+        for (const char* name : {"photos/a.jpg", "photos/b.jpg", "photos/c.jpg", "photos/new\nline.jpg",
+                                 "walk/b.jpg", "walk/A.JPG", "walk/sub/c.jpeg", "other/e.jpg", "loop/d.jpg"})
+            QVERIFY(savePhoto(QDir(m_root).filePath(QString::fromUtf8(name)), ++seed));
+        QVERIFY(
+            writeFileMakingFolder(QDir(m_root).filePath(QStringLiteral("walk/notes.txt")), "not a photo"));
+        QVERIFY(QFile::link(QStringLiteral("../other"), QDir(m_root).filePath(QStringLiteral("walk/zlink"))));
+        QVERIFY(QDir().mkpath(QDir(m_root).filePath(QStringLiteral("loop/in"))));
+        QVERIFY(QFile::link(QStringLiteral(".."), QDir(m_root).filePath(QStringLiteral("loop/in/back"))));
+
+        const QString probe = m_dir.filePath(QStringLiteral("probe"));
+        QVERIFY(QDir().mkpath(probe));
+        if (::geteuid() != 0) {
+            m_readOnlyWay = QStringLiteral("permissions");
+        } else if (QProcess::execute(QStringLiteral("unshare"),
+                                     {QStringLiteral("--mount"), QStringLiteral("--propagation"),
+                                      QStringLiteral("private"), QStringLiteral("mount"),
+                                      QStringLiteral("--bind"), QStringLiteral("-o"), QStringLiteral("ro"),
+                                      probe, probe}) == 0) {
+            m_readOnlyWay = QStringLiteral("mount");
+        }
+    }
+
+    void init() { QDir(QDir(m_root).filePath(QStringLiteral("out"))).removeRecursively(); }
+
+    // Photos from the command line, a list of lines, a NUL-separated list on standard input
+    // and folders; in the order given, one answer each.
+    void photoSources_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QByteArray>("list");  // written to list.txt
+        QTest::addColumn<QByteArray>("input"); // standard input
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QByteArray>("out");
+        QTest::addColumn<QByteArray>("err");
+
+        const QString list = QStringLiteral("list.txt");
+        const QStringList filesFrom{QStringLiteral("--files-from"), list};
+        QTest::newRow("list of lines")
+            << filesFrom << QByteArray("photos/b.jpg\nphotos/a.jpg\n\n") << QByteArray() << 0
+            << QByteArray("%R/out/b_new.jpg\n%R/out/a_new.jpg\n") << QByteArray();
+        QTest::newRow("arguments, then a list with CR LF")
+            << QStringList{QStringLiteral("photos/c.jpg")} + filesFrom
+            << QByteArray("photos/b.jpg\r\nphotos/a.jpg\r\n") << QByteArray() << 0
+            << QByteArray("%R/out/c_new.jpg\n%R/out/b_new.jpg\n%R/out/a_new.jpg\n") << QByteArray();
+        QTest::newRow("NUL-separated on standard input")
+            << QStringList{QStringLiteral("--files-from"), QStringLiteral("-"), QStringLiteral("-0")}
+            << QByteArray() << QByteArray("photos/new\nline.jpg") + '\0' + "photos/a.jpg" + '\0' << 0
+            << QByteArray("%R/out/new\nline_new.jpg\n%R/out/a_new.jpg\n") << QByteArray();
+        QTest::newRow("a line that is not UTF-8")
+            << filesFrom << QByteArray("photos/b.jpg\nphotos/\xff\xfe.jpg\nphotos/a.jpg\n") << QByteArray()
+            << 1 << QByteArray("%R/out/b_new.jpg\n%R/out/a_new.jpg\n")
+            << QByteArray("photos/\xff\xfe.jpg: the file name cannot be read as UTF-8\n");
+        QTest::newRow("a missing photo in the list")
+            << filesFrom << QByteArray("photos/none.jpg\nphotos/a.jpg\n") << QByteArray() << 1
+            << QByteArray("%R/out/a_new.jpg\n") << QByteArray("photos/none.jpg: file not found\n");
+        QTest::newRow("folder walked in sorted order, links followed")
+            << QStringList{QStringLiteral("--recursive"), QStringLiteral("walk")} << QByteArray()
+            << QByteArray() << 0
+            << QByteArray("%R/out/A_new.jpg\n%R/out/b_new.jpg\n%R/out/c_new.jpg\n%R/out/e_new.jpg\n")
+            << QByteArray();
+        QTest::newRow("folder in a list walked")
+            << QStringList{QStringLiteral("--recursive")} + filesFrom
+            << QByteArray("walk/sub\nphotos/a.jpg\n") << QByteArray() << 0
+            << QByteArray("%R/out/c_new.jpg\n%R/out/a_new.jpg\n") << QByteArray();
+        QTest::newRow("folder without --recursive")
+            << QStringList{QStringLiteral("walk"), QStringLiteral("photos/a.jpg")} << QByteArray()
+            << QByteArray() << 1 << QByteArray("%R/out/a_new.jpg\n")
+            << QByteArray("walk: this is a folder, not a picture\n");
+        QTest::newRow("folder loop through a link")
+            << QStringList{QStringLiteral("--recursive"), QStringLiteral("loop")} << QByteArray()
+            << QByteArray() << 1 << QByteArray("%R/out/d_new.jpg\n")
+            << QByteArray(
+                   "loop/in/back: it leads back to the folder loop that holds it (a loop through a link); "
+                   "left out\n");
+    }
+
+    void photoSources()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QByteArray, list);
+        QFETCH(QByteArray, input);
+        QFETCH(int, exitCode);
+        QFETCH(QByteArray, out);
+        QFETCH(QByteArray, err);
+        QVERIFY(writeFileMakingFolder(QDir(m_root).filePath(QStringLiteral("list.txt")), list));
+        for (const int jobs : {1, 3}) {
+            init();
+            const Run result = run(QStringList{QStringLiteral("--output-dir"), QStringLiteral("out"),
+                                               QStringLiteral("--jobs"), QString::number(jobs)} +
+                                       arguments,
+                                   input);
+            QCOMPARE(result.err, expand(err));
+            QCOMPARE(result.out, expand(out));
+            QCOMPARE(result.exitCode, exitCode);
+            // Exactly the files answered were written (a name may hold a line break).
+            QStringList answered = QString::fromUtf8("\n" + expand(out).chopped(out.isEmpty() ? 0 : 1))
+                                       .split(QStringLiteral("\n") + m_root + QStringLiteral("/out/"));
+            answered.removeFirst();
+            answered.sort();
+            QCOMPARE(filesBelow(QDir(m_root).filePath(QStringLiteral("out"))), answered);
+        }
+    }
+
+    // Bad input: nothing is stamped, one clear reason, and the exit status says whether the
+    // command line was wrong (2) or the run could not start (1).
+    void badInput_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QByteArray>("input");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QByteArray>("err");
+
+        const QString a = QStringLiteral("photos/a.jpg");
+        QTest::newRow("missing list file")
+            << QStringList{QStringLiteral("--files-from"), QStringLiteral("missing.txt"), a} << QByteArray()
+            << 1 << QByteArray("lumora-batch: cannot read the list missing.txt: it does not exist\n");
+        QTest::newRow("list that is a folder")
+            << QStringList{QStringLiteral("--files-from"), QStringLiteral("photos")} << QByteArray() << 1
+            << QByteArray("lumora-batch: cannot read the list photos: it is a folder\n");
+        QTest::newRow("NUL characters in a list of lines")
+            << QStringList{QStringLiteral("--files-from"), QStringLiteral("-")}
+            << QByteArray("photos/a.jpg\0", 13) << 1
+            << QByteArray(
+                   "lumora-batch: the list on standard input holds NUL characters: give -0 (--null) for a "
+                   "list of NUL-separated names\n");
+        QTest::newRow("output folder that cannot be made")
+            << QStringList{QStringLiteral("--output-dir"), QStringLiteral("photos/b.jpg/out"), a}
+            << QByteArray() << 1
+            << QByteArray("lumora-batch: cannot make the output folder %R/photos/b.jpg/out: %R/photos/b.jpg "
+                          "is not a "
+                          "folder\n");
+        const QByteArray usage("Try 'lumora-batch --help' for more information.\n");
+        QTest::newRow("-0 without a list") << QStringList{QStringLiteral("-0"), a} << QByteArray() << 2
+                                           << "lumora-batch: -0 (--null) goes with --files-from.\n" + usage;
+        QTest::newRow("unknown format")
+            << QStringList{QStringLiteral("--format"), QStringLiteral("gif"), a} << QByteArray() << 2
+            << "lumora-batch: --format needs one of jpeg, png, bmp, tiff and webp.\n" + usage;
+        QTest::newRow("empty output folder")
+            << QStringList{QStringLiteral("--output-dir="), a} << QByteArray() << 2
+            << "lumora-batch: --output-dir needs a folder.\n" + usage;
+        QTest::newRow("empty list name")
+            << QStringList{QStringLiteral("--files-from=")} << QByteArray() << 2
+            << "lumora-batch: --files-from needs a file (- for standard input).\n" + usage;
+        QTest::newRow("two lists") << QStringList{QStringLiteral("--files-from=x"),
+                                                  QStringLiteral("--files-from=y")}
+                                   << QByteArray() << 2
+                                   << "lumora-batch: --files-from given more than once.\n" + usage;
+        QTest::newRow("--json with --list-templates")
+            << QStringList{QStringLiteral("--json"), QStringLiteral("--list-templates")} << QByteArray() << 2
+            << "lumora-batch: --files-from, --recursive, --output-dir, --format, --skip-existing and --json "
+               "go with "
+               "stamping photos only.\n" +
+                   usage;
+    }
+
+    void badInput()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QByteArray, input);
+        QFETCH(int, exitCode);
+        QFETCH(QByteArray, err);
+        const QMap<QString, QString> before = snapshot(m_root);
+        const Run result = run(arguments, input);
+        QCOMPARE(result.err, expand(err));
+        QVERIFY(result.out.isEmpty());
+        QCOMPARE(result.exitCode, exitCode);
+        QCOMPARE(snapshot(m_root), before);
+    }
+
+    // --output-dir and --format replace the output settings for the run; preference.xml
+    // (beside the photo, JPEG) is neither used nor written.
+    void outputOverrides_data()
+    {
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<QString>("extension");
+        QTest::addColumn<QByteArray>("magic");
+        QTest::newRow("jpeg") << QStringLiteral("jpeg") << QStringLiteral("jpg")
+                              << QByteArray("\xff\xd8\xff");
+        QTest::newRow("png") << QStringLiteral("png") << QStringLiteral("png") << QByteArray("\x89PNG");
+        QTest::newRow("BMP, any case") << QStringLiteral("BMP") << QStringLiteral("bmp") << QByteArray("BM");
+        QTest::newRow("tiff") << QStringLiteral("tiff") << QStringLiteral("tiff") << QByteArray("II*\0", 4);
+        QTest::newRow("webp") << QStringLiteral("webp") << QStringLiteral("webp") << QByteArray("RIFF");
+    }
+
+    void outputOverrides()
+    {
+        QFETCH(QString, format);
+        QFETCH(QString, extension);
+        QFETCH(QByteArray, magic);
+        const QString preferences = m_data + QStringLiteral("/preference.xml");
+        const QByteArray settingsBefore = readFile(preferences);
+        const qint64 settingsTime = modifiedNs(preferences);
+        const QMap<QString, QString> photosBefore = snapshot(QDir(m_root).filePath(QStringLiteral("photos")));
+
+        const Run result = run({QStringLiteral("--output-dir"), QStringLiteral("out/deeper/./folder"),
+                                QStringLiteral("--format"), format, QStringLiteral("photos/a.jpg")});
+        const QString written = QDir(m_root).filePath(QStringLiteral("out/deeper/folder/a_new.") + extension);
+        QCOMPARE(result.err, QByteArray());
+        QCOMPARE(result.out, lines({written}));
+        QCOMPARE(result.exitCode, 0);
+        QVERIFY(readFile(written).startsWith(magic));
+        QCOMPARE(QImage(written).size(),
+                 QImage(QDir(m_root).filePath(QStringLiteral("photos/a.jpg"))).size());
+        QCOMPARE(readFile(preferences), settingsBefore);
+        QCOMPARE(modifiedNs(preferences), settingsTime);
+        QCOMPARE(snapshot(QDir(m_root).filePath(QStringLiteral("photos"))), photosBefore);
+    }
+
+    // --skip-existing leaves a photo whose output is newer than the photo and every file of
+    // the template (its file, its layer files and a layer's picture); anything newer than the
+    // output, or no output, stamps it again.
+    void skipExisting_data()
+    {
+        QTest::addColumn<QString>("newer"); // the file made newer than the output; "-" none
+        QTest::addColumn<bool>("skipped");
+        QTest::newRow("output up to date") << QStringLiteral("-") << true;
+        QTest::newRow("photo newer") << QStringLiteral("work/photos/b.jpg") << false;
+        QTest::newRow("template file newer") << QStringLiteral("data/templates/Demo 1.xml") << false;
+        QTest::newRow("layer file newer") << QStringLiteral("data/templates/Demo 1_Layer 1.xml") << false;
+        QTest::newRow("layer picture newer") << QStringLiteral("logo.png") << false;
+        QTest::newRow("output missing") << QString() << false;
+    }
+
+    void skipExisting()
+    {
+        QFETCH(QString, newer);
+        QFETCH(bool, skipped);
+        // From here on the template's layer draws a picture too.
+        const QString data = m_data;
+        const QString layer = data + QStringLiteral("/templates/Demo 1_Layer 1.xml");
+        const QString logo = m_dir.filePath(QStringLiteral("logo.png"));
+        if (!QFileInfo::exists(logo)) {
+            QImage picture(QSize(40, 20), QImage::Format_ARGB32);
+            picture.fill(QColor(20, 40, 200, 160));
+            QVERIFY(picture.save(logo));
+            QByteArray xml = readFile(layer);
+            QVERIFY(xml.contains("<ImagePathName/>"));
+            QVERIFY(writeFileMakingFolder(
+                layer,
+                xml.replace("<ImagePathName/>", "<ImagePathName>" + logo.toUtf8() + "</ImagePathName>")));
+        }
+        const QString photo = QStringLiteral("photos/b.jpg");
+        const QString output = QDir(m_root).filePath(QStringLiteral("out/b_new.jpg"));
+        const QStringList arguments{QStringLiteral("--output-dir"), QStringLiteral("out"),
+                                    QStringLiteral("--skip-existing"), photo};
+        const Run first = run(arguments);
+        QCOMPARE(first.out, lines({output}));
+        QCOMPARE(first.exitCode, 0);
+        const QByteArray stamped = readFile(output);
+
+        // Everything a minute and a half old, the output a minute, then one file made new.
+        for (const QString& file :
+             {QDir(m_root).filePath(photo), data + QStringLiteral("/templates/Demo 1.xml"), layer, logo})
+            QVERIFY(setAge(file, 90));
+        QVERIFY(setAge(output, 60));
+        if (newer.isEmpty())
+            QVERIFY(QFile::remove(output));
+        else if (newer != QLatin1String("-"))
+            QVERIFY(setAge(m_dir.filePath(newer), 10));
+        const qint64 outputTime = modifiedNs(output);
+
+        const Run again = run(arguments);
+        QCOMPARE(again.err, QByteArray());
+        QCOMPARE(again.exitCode, 0);
+        if (skipped) {
+            QCOMPARE(again.out,
+                     lines({photo + QStringLiteral(": skipped, ") + output + QStringLiteral(" exists")}));
+            QCOMPARE(modifiedNs(output), outputTime);
+        } else {
+            QCOMPARE(again.out, lines({output}));
+            QVERIFY(modifiedNs(output) != outputTime);
+        }
+        QCOMPARE(readFile(output), stamped);
+    }
+
+    // --json: one object a line per photo on standard output, in order, whatever the jobs;
+    // nothing on standard error; the exit status as without it.
+    void jsonAnswers()
+    {
+        const QString quoted = QStringLiteral("photos/q\"uote\\back\tslash.jpg");
+        QVERIFY(QFile::copy(QDir(m_root).filePath(QStringLiteral("photos/a.jpg")),
+                            QDir(m_root).filePath(quoted)));
+        QVERIFY(
+            writeFileMakingFolder(QDir(m_root).filePath(QStringLiteral("list.txt")), "photos/\xff.jpg\n"));
+        const QStringList arguments{QStringLiteral("--json"),
+                                    QStringLiteral("--jobs"),
+                                    QStringLiteral("3"),
+                                    QStringLiteral("--output-dir"),
+                                    QStringLiteral("out"),
+                                    QStringLiteral("--skip-existing"),
+                                    QStringLiteral("photos/a.jpg"),
+                                    QStringLiteral("photos/none.jpg"),
+                                    quoted,
+                                    QStringLiteral("--files-from"),
+                                    QStringLiteral("list.txt")};
+        struct Expected
+        {
+            QString source;
+            QString output;
+            QString reason;
+        };
+        const QString out = QDir(m_root).filePath(QStringLiteral("out"));
+        const QList<Expected> photos{
+            {QStringLiteral("photos/a.jpg"), out + QStringLiteral("/a_new.jpg"), QString()},
+            {QStringLiteral("photos/none.jpg"), QString(), QStringLiteral("file not found")},
+            {quoted, out + QStringLiteral("/q\"uote\\back\tslash_new.jpg"), QString()},
+            {QStringLiteral("photos/\uFFFD.jpg"), QString(),
+             QStringLiteral("the file name cannot be read as UTF-8")},
+        };
+        for (const QString& done : {QStringLiteral("written"), QStringLiteral("skipped")}) {
+            const Run result = run(arguments);
+            QCOMPARE(result.err, QByteArray());
+            QCOMPARE(result.exitCode, 1);
+            const QList<QByteArray> answers = result.out.split('\n');
+            QCOMPARE(answers.size(), photos.size() + 1);
+            QVERIFY(answers.constLast().isEmpty());
+            for (int i = 0; i < photos.size(); ++i) {
+                QJsonParseError error;
+                const QJsonDocument doc = QJsonDocument::fromJson(answers.at(i), &error);
+                QVERIFY2(error.error == QJsonParseError::NoError, answers.at(i).constData());
+                const QJsonObject answer = doc.object();
+                QCOMPARE(answer.keys(), (QStringList{QStringLiteral("milliseconds"), QStringLiteral("output"),
+                                                     QStringLiteral("reason"), QStringLiteral("source"),
+                                                     QStringLiteral("status")}));
+                const Expected& expected = photos.at(i);
+                QCOMPARE(answer.value(QStringLiteral("source")).toString(), expected.source);
+                const bool failed = expected.output.isEmpty();
+                QCOMPARE(answer.value(QStringLiteral("status")).toString(),
+                         failed ? QStringLiteral("failed") : done);
+                QCOMPARE(answer.value(QStringLiteral("output")).isNull(), failed);
+                QCOMPARE(answer.value(QStringLiteral("output")).toString(), expected.output);
+                QCOMPARE(answer.value(QStringLiteral("reason")).isNull(), !failed);
+                QCOMPARE(answer.value(QStringLiteral("reason")).toString(), expected.reason);
+                QVERIFY(answer.value(QStringLiteral("milliseconds")).isDouble());
+                QVERIFY(answer.value(QStringLiteral("milliseconds")).toInteger(-1) >= 0);
+            }
+        }
+    }
+
+    // A complete data folder is only read: nothing in it changes, also when it is
+    // read-only and several runs read it at once. One that lacks a part fails with the
+    // reason when it cannot be written, and is prepared when it can.
+    void readOnlyDataFolder_data()
+    {
+        QTest::addColumn<QString>("missing"); // removed from a complete data folder first
+        QTest::addColumn<bool>("readOnly");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("lacks"); // the start of the reason
+        QTest::newRow("complete") << QString() << false << 0 << QString();
+        QTest::newRow("complete, read-only, four runs at once") << QString() << true << 0 << QString();
+        QTest::newRow("no preference.xml, read-only")
+            << QStringLiteral("preference.xml") << true << 1 << QStringLiteral("preference.xml");
+        QTest::newRow("no templates folder, read-only")
+            << QStringLiteral("templates") << true << 1 << QStringLiteral("templates");
+        QTest::newRow("no preference.xml, writable")
+            << QStringLiteral("preference.xml") << false << 0 << QString();
+    }
+
+    void readOnlyDataFolder()
+    {
+        QFETCH(QString, missing);
+        QFETCH(bool, readOnly);
+        QFETCH(int, exitCode);
+        QFETCH(QString, lacks);
+        if (readOnly && m_readOnlyWay.isEmpty())
+            QSKIP("this machine can make no read-only folder (root without private mounts)");
+
+        static int count = 0;
+        const QString data = m_dir.filePath(QStringLiteral("shared%1").arg(++count));
+        {
+            QProcess prepare;
+            start(prepare, {QStringLiteral("--list-templates")}, data);
+            QCOMPARE(finish(prepare).exitCode, 0);
+        }
+        if (missing == QLatin1String("templates"))
+            QVERIFY(QDir(data + QStringLiteral("/templates")).removeRecursively());
+        else if (!missing.isEmpty())
+            QVERIFY(QFile::remove(data + QLatin1Char('/') + missing));
+        // Old times, so that any write shows even on a coarse clock.
+        for (const QString& entry : snapshot(data).keys())
+            QVERIFY(setAge(QDir(data).filePath(entry), 3600));
+        const QMap<QString, QString> before = snapshot(data);
+
+        const bool byPermissions = readOnly && m_readOnlyWay == QLatin1String("permissions");
+        if (byPermissions)
+            QVERIFY(QProcess::execute(QStringLiteral("chmod"),
+                                      {QStringLiteral("-R"), QStringLiteral("a-w"), data}) == 0);
+        const int runs = readOnly && exitCode == 0 ? 4 : 1;
+        QList<QProcess*> processes;
+        for (int i = 0; i < runs; ++i) {
+            auto* process = new QProcess(this);
+            start(*process,
+                  {QStringLiteral("--output-dir"), QStringLiteral("out/run%1").arg(i),
+                   QStringLiteral("photos/a.jpg")},
+                  data, readOnly && !byPermissions ? data : QString());
+            processes << process;
+        }
+        QList<Run> results;
+        for (QProcess* process : processes) {
+            results << finish(*process);
+            delete process;
+        }
+        if (byPermissions)
+            QProcess::execute(QStringLiteral("chmod"), {QStringLiteral("-R"), QStringLiteral("u+w"), data});
+
+        for (int i = 0; i < runs; ++i) {
+            const Run& result = results.at(i);
+            QCOMPARE(result.exitCode, exitCode);
+            if (exitCode == 0) {
+                QCOMPARE(result.err, QByteArray());
+                const QString written = QDir(m_root).filePath(QStringLiteral("out/run%1/a_new.jpg").arg(i));
+                QCOMPARE(result.out, lines({written}));
+                QCOMPARE(readFile(written),
+                         readFile(QDir(m_root).filePath(QStringLiteral("out/run0/a_new.jpg"))));
+            } else {
+                const QString reason = QString::fromUtf8(result.err);
+                const QString start =
+                    QStringLiteral("lumora-batch: the data folder %1 lacks %2 and cannot be prepared: ")
+                        .arg(data, lacks);
+                QVERIFY2(reason.startsWith(start), qPrintable(reason));
+                QVERIFY2(reason == start + QStringLiteral("read-only file system\n") ||
+                             reason == start + QStringLiteral("permission denied\n"),
+                         qPrintable(reason));
+                QVERIFY(result.out.isEmpty());
+            }
+        }
+        if (missing.isEmpty() || readOnly)
+            QCOMPARE(snapshot(data), before);
+        else
+            QVERIFY(QFileInfo::exists(data + QLatin1Char('/') + missing));
+    }
+};
+
+QTEST_GUILESS_MAIN(BatchPipelineTest)
+#include "tst_BatchPipeline.moc"

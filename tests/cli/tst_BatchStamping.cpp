@@ -1,0 +1,435 @@
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QPainter>
+#include <QProcessEnvironment>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "support/TestFiles.h"
+#include "support/ToolRun.h"
+
+namespace {
+
+struct Run
+{
+    int exitCode = -1;
+    QStringList out; // lines
+    QStringList err;
+};
+
+QStringList lines(const QByteArray& text)
+{
+    QStringList result = QString::fromUtf8(text).split(QLatin1Char('\n'));
+    if (!result.isEmpty() && result.constLast().isEmpty())
+        result.removeLast();
+    return result;
+}
+
+QByteArray preferences(int folderOption, const QString& folder, int nameOption, int format)
+{
+    return QStringLiteral(
+               "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<Preferences>\r\n"
+               "<OutputFolderOpts>%1</OutputFolderOpts>\r\n<OutputFolderPath>%2</OutputFolderPath>\r\n"
+               "<OutputFileNameOpts>%3</OutputFileNameOpts>\r\n"
+               "<OutputFileNameSuffix>_new</OutputFileNameSuffix>\r\n"
+               "<OutputFormat>%4</OutputFormat>\r\n<JpegQuality>100</JpegQuality>\r\n"
+               "<OpenQuickStartDlg>1</OpenQuickStartDlg>\r\n</Preferences>\r\n")
+        .arg(folderOption)
+        .arg(folder)
+        .arg(nameOption)
+        .arg(format)
+        .toUtf8();
+}
+
+// A photo with some structure, different for each seed.
+QImage photo(const QSize& size, int seed)
+{
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(QColor::fromHsv((seed * 67) % 360, 120, 220));
+    QPainter painter(&image);
+    painter.setBrush(QColor::fromHsv((seed * 131) % 360, 200, 120));
+    painter.drawEllipse(QRect(size.width() / 4, size.height() / 4, size.width() / 2, size.height() / 2));
+    return image;
+}
+
+} // namespace
+
+class BatchStampingTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    QString m_data;
+
+    Run run(const QStringList& arguments, const QString& maxPixels = QString())
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove(QStringLiteral("LUMORA_MAX_PIXELS"));
+        if (!maxPixels.isEmpty())
+            env.insert(QStringLiteral("LUMORA_MAX_PIXELS"), maxPixels);
+        env.insert(QStringLiteral("HOME"), m_dir.filePath(QStringLiteral("home")));
+        env.insert(QStringLiteral("XDG_DATA_HOME"), m_dir.filePath(QStringLiteral("home/.local/share")));
+        env.insert(QStringLiteral("XDG_CACHE_HOME"), m_dir.filePath(QStringLiteral("home/.cache")));
+        const ToolResult batch =
+            runTool(QStringLiteral(LUMORA_BIN_DIR "/lumora-batch"),
+                    QStringList{QStringLiteral("--data-dir"), m_data} + arguments, 120, env);
+        Run result;
+        if (!batch.finished || batch.crashed)
+            return result;
+        result.exitCode = batch.exitCode;
+        result.out = lines(batch.out);
+        result.err = lines(batch.err);
+        return result;
+    }
+
+    QString savePhoto(const QString& relative, const QSize& size, int seed)
+    {
+        const QString path = m_dir.filePath(relative);
+        QDir().mkpath(QFileInfo(path).path());
+        photo(size, seed).save(path, "JPEG", 95);
+        return path;
+    }
+
+    void setPreferences(const QByteArray& xml)
+    {
+        QVERIFY(writeFileMakingFolder(m_data + QStringLiteral("/preference.xml"), xml));
+    }
+
+    // A template of one text layer made from the demonstration layer: `text`, auto-scaled and
+    // centred as the demonstration draws it, with fields on or off.
+    bool addTextTemplate(const QString& name, const QString& text, bool fields)
+    {
+        const QString templates = m_data + QStringLiteral("/templates/");
+        QByteArray layer = readFile(templates + QStringLiteral("Demo 1_Layer 1.xml"));
+        const QByteArray demoText = "<textContent>Lumora Plenum</textContent>";
+        const QByteArray scale = "<ScaleTextWT>1</ScaleTextWT>\r\n";
+        if (!layer.contains(demoText) || !layer.contains(scale))
+            return false;
+        layer.replace(demoText, "<textContent>" + text.toHtmlEscaped().toUtf8() + "</textContent>");
+        if (fields)
+            layer.replace(scale, scale + "<BTextTokens>1</BTextTokens>\r\n");
+        return writeFile(templates + name + QStringLiteral("_L.xml"), layer) &&
+               writeFile(templates + name + QStringLiteral(".xml"),
+                         "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<Layers>\r\n<layer>" + name.toUtf8() +
+                             "_L</layer>\r\n</Layers>\r\n");
+    }
+
+private slots:
+    void init()
+    {
+        static int count = 0;
+        m_data = m_dir.filePath(QStringLiteral("data%1").arg(++count));
+        QCOMPARE(run({QStringLiteral("--list-templates")}).exitCode, 0);
+    }
+
+    // One line per photo in input order: the path written, or "PHOTO: reason" for a photo
+    // that failed; exit 1 when any failed.
+    void linesInOrderAndExitStatus()
+    {
+        const QString a = savePhoto(QStringLiteral("in/a.jpg"), QSize(320, 200), 1);
+        const QString b = savePhoto(QStringLiteral("in/b.jpg"), QSize(200, 320), 2);
+        const QString missing = m_dir.filePath(QStringLiteral("in/missing.jpg"));
+        const Run all = run({a, b});
+        QCOMPARE(all.exitCode, 0);
+        QCOMPARE(all.out, (QStringList{m_dir.filePath(QStringLiteral("in/a_new.jpg")),
+                                       m_dir.filePath(QStringLiteral("in/b_new.jpg"))}));
+        QVERIFY(all.err.isEmpty());
+
+        const Run some = run({b, missing, a});
+        QCOMPARE(some.exitCode, 1);
+        QCOMPARE(some.out.size(), 2);
+        QCOMPARE(some.err.size(), 1);
+        QVERIFY(some.err.constFirst().startsWith(missing + QStringLiteral(": ")));
+        QVERIFY(some.err.constFirst().size() > missing.size() + 2);
+    }
+
+    // The files written are the same whatever the number of threads, also when two photos
+    // share an output name (the later one is refused) or one photo's output is another's
+    // source (the photo whose output it is is refused, so the source is never replaced).
+    void sameFilesWhateverTheThreads()
+    {
+        setPreferences(preferences(1, m_dir.filePath(QStringLiteral("out")), 1, 1));
+        QStringList photos;
+        for (int i = 0; i < 5; ++i)
+            photos << savePhoto(QStringLiteral("set/p%1.jpg").arg(i), QSize(300 + 20 * i, 220), i);
+        photos << savePhoto(QStringLiteral("other/p1.jpg"), QSize(250, 250), 9); // same output as p1
+        // A later photo reads p2's output as its source.
+        photos << m_dir.filePath(QStringLiteral("out/p2_new.png"));
+
+        auto stampAll = [&](const QString& jobs) {
+            QDir(m_dir.filePath(QStringLiteral("out"))).removeRecursively();
+            const Run result = run(QStringList{QStringLiteral("--jobs"), jobs} + photos);
+            QMap<QString, QByteArray> files;
+            const QDir out(m_dir.filePath(QStringLiteral("out")));
+            for (const QString& name : out.entryList(QDir::Files))
+                files.insert(
+                    name, QCryptographicHash::hash(readFile(out.filePath(name)), QCryptographicHash::Sha1));
+            return qMakePair(result, files);
+        };
+        const auto serial = stampAll(QStringLiteral("1"));
+        QCOMPARE(serial.first.exitCode, 1);
+        QCOMPARE(serial.second.keys(), (QStringList{"p0_new.png", "p1_new.png", "p3_new.png", "p4_new.png"}));
+        QCOMPARE(serial.first.err.size(), 3);
+        QVERIFY(serial.first.err[0].startsWith(photos[2] + ": the output "));
+        QVERIFY(serial.first.err[0].contains(photos[6] + ", another photo of this run"));
+        QVERIFY(serial.first.err[1].startsWith(photos[5] + ": the output "));
+        QVERIFY(serial.first.err[1].contains("is also the output of " + photos[1] + ", earlier in the list"));
+        QVERIFY(serial.first.err[2].startsWith(photos[6] + ": file not found"));
+        for (int round = 0; round < 3; ++round) {
+            const auto parallel = stampAll(QStringLiteral("4"));
+            QCOMPARE(parallel.first.out, serial.first.out);
+            QCOMPARE(parallel.first.err, serial.first.err);
+            QCOMPARE(parallel.second, serial.second);
+        }
+    }
+
+    void outputOverTheSourceIsRefused()
+    {
+        setPreferences(preferences(0, QString(), 0, 1));
+        const QString source = m_dir.filePath(QStringLiteral("same/photo.png"));
+        QDir().mkpath(QFileInfo(source).path());
+        photo(QSize(120, 90), 3).save(source);
+        const QByteArray before = readFile(source);
+        const Run result = run({source});
+        QCOMPARE(result.exitCode, 1);
+        QVERIFY(result.out.isEmpty());
+        QCOMPARE(result.err.size(), 1);
+        QVERIFY(result.err.constFirst().startsWith(source + QStringLiteral(": ")));
+        QCOMPARE(readFile(source), before);
+    }
+
+    void resizeOptionAppliesTheResizeSettings()
+    {
+        setPreferences(preferences(1, m_dir.filePath(QStringLiteral("sized")), 1, 1));
+        QVERIFY(writeFileMakingFolder(
+            m_data + QStringLiteral("/resizing_config.ini"),
+            "[常规]\r\nScaleType=1\r\nTargetWidth=100\r\nTargetHeight=600\r\nResizeEveryTime=0\r\n"));
+        const QString source = savePhoto(QStringLiteral("big/wide.jpg"), QSize(400, 240), 4);
+        const Run plain = run({source});
+        QCOMPARE(plain.exitCode, 0);
+        QCOMPARE(QImage(plain.out.constFirst()).size(), QSize(400, 240));
+        const Run resized = run({QStringLiteral("--resize"), source});
+        QCOMPARE(resized.exitCode, 0);
+        QCOMPARE(QImage(resized.out.constFirst()).size(), QSize(100, 60));
+    }
+
+    // --lossless, or the choice stored in config.ini, keeps the photo's pixels outside the
+    // watermark exactly; without either the photo is encoded in full at quality 98.
+    void losslessKeepsThePixelsOutsideTheWatermark_data()
+    {
+        QTest::addColumn<bool>("option");
+        QTest::addColumn<QByteArray>("config");
+        QTest::addColumn<bool>("kept");
+        QTest::newRow("default") << false << QByteArray() << false;
+        QTest::newRow("--lossless") << true << QByteArray() << true;
+        QTest::newRow("config.ini") << false << QByteArray("[\xe5\xb8\xb8\xe8\xa7\x84]\r\nLosslessJpeg=1\r\n")
+                                    << true;
+    }
+
+    void losslessKeepsThePixelsOutsideTheWatermark()
+    {
+        QFETCH(bool, option);
+        QFETCH(QByteArray, config);
+        QFETCH(bool, kept);
+        setPreferences(preferences(1, m_dir.filePath(QStringLiteral("kept")), 1, 0));
+        QFile::remove(m_data + QStringLiteral("/config.ini"));
+        if (!config.isEmpty())
+            QVERIFY(writeFileMakingFolder(m_data + QStringLiteral("/config.ini"), config));
+        // Detail everywhere, which encoding in full would not keep to the last bit.
+        QImage detailed(480, 320, QImage::Format_RGB32);
+        for (int y = 0; y < detailed.height(); ++y) {
+            for (int x = 0; x < detailed.width(); ++x)
+                detailed.setPixel(x, y, qRgb((x * 7) % 256, (x * 3 ^ y * 5) & 0xFF, (x + 2 * y) % 256));
+        }
+        const QString source = m_dir.filePath(QStringLiteral("lossless/shot.jpg"));
+        QDir().mkpath(QFileInfo(source).path());
+        QVERIFY(detailed.save(source, "JPEG", 90));
+        QStringList arguments{source};
+        if (option)
+            arguments.prepend(QStringLiteral("--lossless"));
+        const Run result = run(arguments);
+        QCOMPARE(result.exitCode, 0);
+        // The bottom-left corner lies away from the demonstration watermark.
+        const QRect corner(0, 304, 16, 16);
+        const QImage before = QImage(source).copy(corner);
+        const QImage after = QImage(result.out.constFirst()).copy(corner);
+        QVERIFY(!after.isNull());
+        QCOMPARE(after == before, kept);
+    }
+
+    // A photo over the pixel limit fails with a reason; the limit can be set.
+    void pixelLimit()
+    {
+        const QString source = savePhoto(QStringLiteral("limit/shot.jpg"), QSize(120, 100), 6);
+        const Run refused = run({source}, QStringLiteral("10000"));
+        QCOMPARE(refused.exitCode, 1);
+        QCOMPARE(refused.err.size(), 1);
+        QVERIFY(refused.err.constFirst().contains(QStringLiteral("limit")));
+        QVERIFY(!QFileInfo::exists(m_dir.filePath(QStringLiteral("limit/shot_new.jpg"))));
+        QCOMPARE(run({source}, QStringLiteral("12000")).exitCode, 0);
+    }
+
+    void previewAndSample()
+    {
+        const QString source = savePhoto(QStringLiteral("pv/shot.jpg"), QSize(300, 200), 5);
+        const QString target = m_dir.filePath(QStringLiteral("pv/preview.jpg"));
+        const Run preview = run({QStringLiteral("--preview"), source, target});
+        QCOMPARE(preview.exitCode, 0);
+        QCOMPARE(preview.out, QStringList{target});
+        QVERIFY(readFile(target).startsWith("\x89PNG"));
+
+        const QString sample = m_dir.filePath(QStringLiteral("pv/sample.png"));
+        const Run drawn =
+            run({QStringLiteral("--template"), QStringLiteral("Demo 1"), QStringLiteral("--sample"), sample});
+        QCOMPARE(drawn.exitCode, 0);
+        QCOMPARE(QImage(sample).size(), QSize(677, 625));
+
+        const Run unknown = run({QStringLiteral("--template"), QStringLiteral("Nope"), source});
+        QCOMPARE(unknown.exitCode, 1);
+        QVERIFY(unknown.out.isEmpty());
+        QVERIFY(!unknown.err.isEmpty());
+    }
+
+    // A text layer with fields draws exactly what the same layer with the filled text written
+    // out draws, auto-scaled and placed by the filled text: stamping (counters by the photo's
+    // place in the list whatever the number of jobs), previews (the photo's values) and the
+    // sample picture (sample values).
+    void fieldsDrawTheFilledText_data()
+    {
+        QTest::addColumn<QString>("mode");
+        QTest::addColumn<QString>("jobs");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QStringList>("photos");
+        QTest::addColumn<QStringList>("filled"); // per photo
+        const QStringList five = {"p0.png", "p1.png", "p2.png", "p3.png", "p4.png"};
+        const QStringList numbers = {"No. 007 of p0", "No. 008 of p1", "No. 009 of p2", "No. 010 of p3",
+                                     "No. 011 of p4"};
+        QTest::newRow("name") << "stamp"
+                              << "1"
+                              << "{name}" << QStringList{"alpha.png"} << QStringList{"alpha"};
+        QTest::newRow("counter, 1 job") << "stamp"
+                                        << "1"
+                                        << "No. {counter:7:3} of {name}" << five << numbers;
+        QTest::newRow("counter, 2 jobs") << "stamp"
+                                         << "2"
+                                         << "No. {counter:7:3} of {name}" << five << numbers;
+        QTest::newRow("preview") << "preview"
+                                 << "1"
+                                 << "{file} {width}x{height} #{counter}" << QStringList{"alpha.png"}
+                                 << QStringList{"alpha.png 240x160 #1"};
+        QTest::newRow("preview of tags")
+            << "preview"
+            << "1"
+            << "{camera} {date:yyyy}" << QStringList{"tagged.png"} << QStringList{"Lumora X1 2019"};
+        QTest::newRow("tags, lossless JPEG")
+            << "lossless"
+            << "2"
+            << "{camera} {date:yyyy}" << QStringList{"tagged.jpg"} << QStringList{"Lumora X1 2019"};
+        QTest::newRow("sample") << "sample"
+                                << "1"
+                                << "{name} {{{camera}}}" << QStringList{QString()}
+                                << QStringList{"sample {Lumora Plenum}"};
+    }
+
+    void fieldsDrawTheFilledText()
+    {
+        QFETCH(QString, mode);
+        QFETCH(QString, jobs);
+        QFETCH(QString, text);
+        QFETCH(QStringList, photos);
+        QFETCH(QStringList, filled);
+        const QString in = m_dir.filePath(QStringLiteral("fields-%1/").arg(QTest::currentDataTag()));
+        QStringList paths;
+        for (int i = 0; i < photos.size(); ++i) {
+            if (photos[i].isEmpty())
+                continue;
+            paths << in + photos[i];
+            QDir().mkpath(in);
+            QVERIFY(photo(QSize(240 + 20 * i, 160), i).save(paths.constLast()));
+            if (photos[i].startsWith(QLatin1String("tagged"))) {
+                QProcess exiftool;
+                exiftool.start(QStringLiteral("exiftool"),
+                               {QStringLiteral("-q"), QStringLiteral("-overwrite_original"),
+                                QStringLiteral("-EXIF:Make=Lumora"), QStringLiteral("-EXIF:Model=X1"),
+                                QStringLiteral("-EXIF:DateTimeOriginal=2019:01:01 10:00:00"),
+                                paths.constLast()});
+                QVERIFY2(exiftool.waitForFinished(60000) && exiftool.exitCode() == 0,
+                         "exiftool (scripts/install-deps.sh installs it) cannot tag the photo");
+            }
+        }
+        // The template of the row and, per photo, one with its text written out.
+        QVERIFY(addTextTemplate(QStringLiteral("Fields"), text, true));
+        for (int i = 0; i < filled.size(); ++i)
+            QVERIFY(addTextTemplate(QStringLiteral("Literal%1").arg(i), filled[i], false));
+
+        // Renders with a template into `folder`; the pictures written, in photo order.
+        const auto render = [&](const QString& tmpl, const QStringList& sources, const QString& folder) {
+            QStringList arguments{QStringLiteral("--template"), tmpl};
+            QStringList written;
+            if (mode == QLatin1String("stamp") || mode == QLatin1String("lossless")) {
+                // Lossless JPEG outputs take their own way through the compositor.
+                const bool lossless = mode == QLatin1String("lossless");
+                const QString format = lossless ? QStringLiteral("jpeg") : QStringLiteral("png");
+                if (lossless)
+                    arguments << QStringLiteral("--lossless");
+                arguments << QStringLiteral("--jobs") << jobs << QStringLiteral("--format") << format
+                          << QStringLiteral("--output-dir") << folder << sources;
+                for (const QString& source : sources)
+                    written << folder + QLatin1Char('/') + QFileInfo(source).completeBaseName() +
+                                   (lossless ? QStringLiteral("_new.jpg") : QStringLiteral("_new.png"));
+            } else if (mode == QLatin1String("preview")) {
+                written << folder + QStringLiteral("/preview.png");
+                arguments << QStringLiteral("--preview") << sources.constFirst() << written.constFirst();
+            } else {
+                written << folder + QStringLiteral("/sample.png");
+                arguments << QStringLiteral("--sample") << written.constFirst();
+            }
+            QDir().mkpath(folder);
+            const Run result = run(arguments);
+            return result.exitCode == 0 ? written : QStringList{result.err.join(QLatin1Char('\n'))};
+        };
+        const QStringList withFields = render(QStringLiteral("Fields"), paths, in + QStringLiteral("fields"));
+        QCOMPARE(withFields.size(), filled.size());
+        for (int i = 0; i < filled.size(); ++i) {
+            const QStringList one = paths.isEmpty() ? QStringList() : QStringList{paths[i]};
+            const QStringList literal =
+                render(QStringLiteral("Literal%1").arg(i), one, in + QStringLiteral("literal%1").arg(i));
+            QCOMPARE(literal.size(), 1);
+            const QImage expected(literal.constFirst());
+            QVERIFY2(!expected.isNull(), qPrintable(literal.constFirst()));
+            QVERIFY2(QImage(withFields[i]) == expected,
+                     qPrintable(withFields[i] + " differs from " + filled[i]));
+        }
+    }
+
+    void usageErrors_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::newRow("jobs 0") << QStringList{QStringLiteral("--jobs"), QStringLiteral("0"),
+                                               QStringLiteral("a.jpg")};
+        QTest::newRow("jobs not a number")
+            << QStringList{QStringLiteral("--jobs=x"), QStringLiteral("a.jpg")};
+        QTest::newRow("preview without output")
+            << QStringList{QStringLiteral("--preview"), QStringLiteral("a.jpg")};
+        QTest::newRow("sample with two files")
+            << QStringList{QStringLiteral("--sample"), QStringLiteral("a.png"), QStringLiteral("b.png")};
+        QTest::newRow("two commands") << QStringList{
+            QStringLiteral("--sample"), QStringLiteral("--list-templates"), QStringLiteral("a.png")};
+        QTest::newRow("empty template name")
+            << QStringList{QStringLiteral("--template="), QStringLiteral("a.jpg")};
+    }
+    void usageErrors()
+    {
+        QFETCH(QStringList, arguments);
+        const Run result = run(arguments);
+        QCOMPARE(result.exitCode, 2);
+        QVERIFY(result.out.isEmpty());
+        QVERIFY(result.err.constFirst().startsWith(QStringLiteral("lumora-batch: ")));
+    }
+};
+
+QTEST_GUILESS_MAIN(BatchStampingTest)
+#include "tst_BatchStamping.moc"

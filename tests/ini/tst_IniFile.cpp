@@ -1,0 +1,263 @@
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QStringConverter>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "services/ini/IniFile.h"
+#include "support/TestFiles.h"
+
+namespace {
+
+const QString kSection = QStringLiteral("常规");
+
+void writeAll(const QString& path, const QByteArray& data)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(data);
+}
+
+// The text in the encoding, starting with its byte-order mark.
+QByteArray withMark(const QString& text, QStringConverter::Encoding encoding)
+{
+    QStringEncoder encoder(encoding, QStringConverter::Flag::WriteBom);
+    return encoder.encode(text);
+}
+
+} // namespace
+
+class IniFileTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void profileInt_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("expected");
+        QTest::newRow("plain") << "800" << 800;
+        QTest::newRow("empty") << "" << 0;
+        QTest::newRow("letters") << "abc" << 0;
+        QTest::newRow("leading digits") << "12px" << 12;
+        QTest::newRow("blanks") << "  42" << 42;
+        QTest::newRow("negative") << "-7" << -7;
+        QTest::newRow("plus") << "+7" << 7;
+        QTest::newRow("no hex") << "0x10" << 0;
+        QTest::newRow("wraps past 32 bits") << "4294967297" << 1;
+        QTest::newRow("wraps to negative") << "2147483648" << int(-2147483647 - 1);
+    }
+
+    void profileInt()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, expected);
+        QCOMPARE(IniFile::ParseProfileInt(text), expected);
+    }
+
+    void missingFileOrKeyGivesDefault()
+    {
+        QTemporaryDir tmp;
+        const QString path = tmp.filePath(QStringLiteral("none.ini"));
+        QCOMPARE(IniFile::ReadInt(path, kSection, QStringLiteral("ScaleType"), 1), 1);
+        QCOMPARE(IniFile::ReadString(path, kSection, QStringLiteral("x"), QStringLiteral("d")),
+                 QStringLiteral("d"));
+        QVERIFY(!QFile::exists(path));
+
+        writeAll(path, "[other]\r\nScaleType=3\r\n[常规]\r\nTargetWidth=\r\n");
+        QCOMPARE(IniFile::ReadInt(path, kSection, QStringLiteral("ScaleType"), 1), 1);
+        // Present but empty: the integer rule gives 0, not the default.
+        QCOMPARE(IniFile::ReadInt(path, kSection, QStringLiteral("TargetWidth"), 800), 0);
+    }
+
+    void sectionNameSurvivesWriteAndRead()
+    {
+        QTemporaryDir tmp;
+        const QString path = tmp.filePath(QStringLiteral("resizing_config.ini"));
+        QVERIFY(IniFile::WriteInt(path, kSection, QStringLiteral("ScaleType"), 1));
+        QVERIFY(IniFile::WriteString(path, kSection, QStringLiteral("TargetWidth"), QStringLiteral("800")));
+        QVERIFY(IniFile::WriteString(path, kSection, QStringLiteral("TargetHeight"), QString()));
+        QCOMPARE(readFile(path), QByteArray("[常规]\r\nScaleType=1\r\nTargetWidth=800\r\nTargetHeight=\r\n"));
+        QCOMPARE(IniFile::ReadInt(path, kSection, QStringLiteral("TargetWidth"), 0), 800);
+        QCOMPARE(IniFile::ReadInt(path, kSection, QStringLiteral("TargetHeight"), 600), 0);
+        QVERIFY(QDir(tmp.path()).entryList(QDir::Files | QDir::Hidden).size() == 1);
+    }
+
+    void writeKeepsOtherLines()
+    {
+        QTemporaryDir tmp;
+        const QString path = tmp.filePath(QStringLiteral("config.ini"));
+        writeAll(path, "; comment\n[常规]\ntemplate=4\nother = kept \n\n[Second]\ntemplate=9\n");
+        QVERIFY(IniFile::WriteInt(path, kSection, QStringLiteral("template"), 2));
+        QVERIFY(IniFile::WriteString(path, kSection, QStringLiteral("added"), QStringLiteral("v")));
+        QVERIFY(IniFile::WriteString(path, QStringLiteral("Third"), QStringLiteral("k"),
+                                     QStringLiteral("常规 value")));
+        QCOMPARE(readFile(path),
+                 QByteArray("; comment\r\n[常规]\r\ntemplate=2\r\nother = kept \r\nadded=v\r\n\r\n"
+                            "[Second]\r\ntemplate=9\r\n[Third]\r\nk=常规 value\r\n"));
+        QCOMPARE(IniFile::ReadString(path, QStringLiteral("Third"), QStringLiteral("k")),
+                 QStringLiteral("常规 value"));
+        QCOMPARE(IniFile::ReadInt(path, QStringLiteral("Second"), QStringLiteral("template"), 0), 9);
+    }
+
+    void lookupRules_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("section");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("case of names") << QByteArray("[General]\nKey=v\n") << "GENERAL"
+                                       << "key"
+                                       << "v";
+        QTest::newRow("blanks") << QByteArray("  [ S ]  \n  k  =  v w  \n") << "S"
+                                << "k"
+                                << "v w";
+        QTest::newRow("quotes") << QByteArray("[S]\nk=\"  q  \"\n") << "S"
+                                << "k"
+                                << "  q  ";
+        QTest::newRow("first key wins") << QByteArray("[S]\nk=1\nk=2\n") << "S"
+                                        << "k"
+                                        << "1";
+        QTest::newRow("first section wins") << QByteArray("[S]\nk=1\n[S]\nk=2\n[S]\nj=3\n") << "S"
+                                            << "j"
+                                            << "<default>";
+        QTest::newRow("comment") << QByteArray("[S]\n;k=1\n") << "S"
+                                 << "k"
+                                 << "<default>";
+        QTest::newRow("key in other section") << QByteArray("[A]\nk=1\n[B]\n") << "B"
+                                              << "k"
+                                              << "<default>";
+        QTest::newRow("byte-order mark") << QByteArray("\xEF\xBB\xBF[常规]\r\ntemplate=3\r\n") << "常规"
+                                         << "template"
+                                         << "3";
+        QTest::newRow("UTF-16LE with mark")
+            << withMark(QStringLiteral("[常规]\r\ntemplate=中文\r\n"), QStringConverter::Utf16LE) << "常规"
+            << "template"
+            << "中文";
+        QTest::newRow("UTF-16BE with mark")
+            << withMark(QStringLiteral("[S]\nk=v\n"), QStringConverter::Utf16BE) << "S"
+            << "k"
+            << "v";
+        QTest::newRow("UTF-32LE with mark")
+            << withMark(QStringLiteral("[S]\nk=v\n"), QStringConverter::Utf32LE) << "S"
+            << "k"
+            << "v";
+        QTest::newRow("CR only line ends are one line") << QByteArray("[S]\rk=1\r") << "S"
+                                                        << "k"
+                                                        << "<default>";
+    }
+
+    void lookupRules()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(QString, section);
+        QFETCH(QString, key);
+        QFETCH(QString, expected);
+        QTemporaryDir tmp;
+        const QString path = tmp.filePath(QStringLiteral("t.ini"));
+        writeAll(path, content);
+        QCOMPARE(IniFile::ReadString(path, section, key, QStringLiteral("<default>")), expected);
+    }
+
+    void utf16FileIsSavedAsUtf8KeepingItsText()
+    {
+        QTemporaryDir tmp;
+        const QString path = tmp.filePath(QStringLiteral("t.ini"));
+        writeAll(path, withMark(QStringLiteral("[A]\r\nname=中文\r\n[常规]\r\ntemplate=3\r\n"),
+                                QStringConverter::Utf16LE));
+        QVERIFY(IniFile::WriteInt(path, kSection, QStringLiteral("template"), 4));
+        QCOMPARE(readFile(path), QStringLiteral("[A]\r\nname=中文\r\n[常规]\r\ntemplate=4\r\n").toUtf8());
+    }
+
+    void refusesTextsThatWouldNotReadBack_data()
+    {
+        QTest::addColumn<QString>("section");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("value");
+        QTest::newRow("line break in value") << "S"
+                                             << "k"
+                                             << "1\r\n[S]\r\nk=2";
+        QTest::newRow("NUL in value") << "S"
+                                      << "k" << QStringLiteral("a") + QChar(0);
+        QTest::newRow("equals in key") << "S"
+                                       << "a=b"
+                                       << "v";
+        QTest::newRow("bracket key") << "S"
+                                     << "[k"
+                                     << "v";
+        QTest::newRow("comment key") << "S"
+                                     << ";k"
+                                     << "v";
+        QTest::newRow("empty key") << "S"
+                                   << " "
+                                   << "v";
+        QTest::newRow("empty section") << ""
+                                       << "k"
+                                       << "v";
+        QTest::newRow("line break in section") << "S]\n[T"
+                                               << "k"
+                                               << "v";
+    }
+
+    void refusesTextsThatWouldNotReadBack()
+    {
+        QFETCH(QString, section);
+        QFETCH(QString, key);
+        QFETCH(QString, value);
+        QTemporaryDir tmp;
+        const QString path = tmp.filePath(QStringLiteral("t.ini"));
+        writeAll(path, "[S]\r\nk=1\r\n");
+        QVERIFY(!IniFile::WriteString(path, section, key, value));
+        QCOMPARE(readFile(path), QByteArray("[S]\r\nk=1\r\n"));
+    }
+
+    void oversizedFileIsNeitherReadNorReplaced()
+    {
+        QTemporaryDir tmp;
+        const QString path = tmp.filePath(QStringLiteral("big.ini"));
+        QByteArray content("[S]\nk=5\n");
+        content.append(QByteArray(IniFile::kMaxFileSize, ';'));
+        writeAll(path, content);
+        QCOMPARE(IniFile::ReadInt(path, QStringLiteral("S"), QStringLiteral("k"), -1), -1);
+        QVERIFY(!IniFile::WriteInt(path, QStringLiteral("S"), QStringLiteral("k"), 6));
+        QCOMPARE(readFile(path).size(), content.size());
+    }
+
+    void unwritableFolderFailsWithoutDamage()
+    {
+        QTemporaryDir tmp;
+        const QString path = tmp.filePath(QStringLiteral("missing-folder/t.ini"));
+        QVERIFY(!IniFile::WriteInt(path, QStringLiteral("S"), QStringLiteral("k"), 1));
+        QVERIFY(!QFile::exists(path));
+    }
+
+    void garbageLoadsInBoundedTime()
+    {
+        QTemporaryDir tmp;
+        const QString path = tmp.filePath(QStringLiteral("garbage.ini"));
+        QRandomGenerator random(1234);
+        const QByteArray alphabet("[]=;\"' \r\n\t\0abc常规\xFF\xFE", 22);
+        QElapsedTimer timer;
+        timer.start();
+        for (int round = 0; round < 200; ++round) {
+            QByteArray data(int(random.bounded(4096)), '\0');
+            for (char& c : data)
+                c = alphabet.at(int(random.bounded(alphabet.size())));
+            writeAll(path, data);
+            IniFile file(path);
+            QVERIFY(file.load());
+            file.value(kSection, QStringLiteral("template"));
+            file.intValue(QStringLiteral("a"), QStringLiteral("b"), 0);
+            // A value written into any garbage reads back as written.
+            QVERIFY(file.setValue(kSection, QStringLiteral("template"), 7));
+            QVERIFY(file.save());
+            QCOMPARE(IniFile::ReadInt(path, kSection, QStringLiteral("template"), -1), 7);
+        }
+        QVERIFY(timer.elapsed() < 60000);
+    }
+};
+
+QTEST_GUILESS_MAIN(IniFileTest)
+#include "tst_IniFile.moc"

@@ -1,0 +1,132 @@
+#include <QTest>
+
+#include "model/ResizeSettings.h"
+#include "support/TempDataFolder.h"
+
+class ResizeSettingsTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // Runs first: the process-wide values before anything is loaded.
+    void initTestCase()
+    {
+        QCOMPARE(GetResizeSettings(), (ResizeSettings{0, 800, 600, 0}));
+        QVERIFY(!ResizePictures());
+        QCOMPARE(ComputeOutputSize(1000, 750), QSize(1000, 750));
+        // Scale type 0 keeps the size even with resizing switched on.
+        SetResizePictures(true);
+        QCOMPARE(ComputeOutputSize(1000, 750), QSize(1000, 750));
+        SetResizePictures(false);
+    }
+
+    void computeOutputSize_data()
+    {
+        QTest::addColumn<int>("scaleType");
+        QTest::addColumn<int>("targetWidth");
+        QTest::addColumn<int>("targetHeight");
+        QTest::addColumn<int>("everyTime");
+        QTest::addColumn<bool>("resizePictures");
+        QTest::addColumn<QSize>("photo");
+        QTest::addColumn<QSize>("expected");
+
+        QTest::newRow("off") << 1 << 800 << 600 << 0 << false << QSize(1000, 750) << QSize(1000, 750);
+        QTest::newRow("width 1000x750")
+            << 1 << 800 << 600 << 0 << true << QSize(1000, 750) << QSize(800, 600);
+        QTest::newRow("width truncates")
+            << 1 << 800 << 600 << 0 << true << QSize(1001, 750) << QSize(800, 599);
+        QTest::newRow("width landscape")
+            << 1 << 800 << 600 << 0 << true << QSize(4000, 3000) << QSize(800, 600);
+        QTest::newRow("width portrait")
+            << 1 << 800 << 600 << 0 << true << QSize(3000, 4000) << QSize(800, 1066);
+        QTest::newRow("width enlarges") << 1 << 800 << 600 << 0 << true << QSize(400, 301) << QSize(800, 602);
+        QTest::newRow("height") << 2 << 800 << 600 << 0 << true << QSize(4000, 3000) << QSize(800, 600);
+        QTest::newRow("height truncates")
+            << 2 << 800 << 600 << 0 << true << QSize(1001, 750) << QSize(800, 600);
+        QTest::newRow("absolute distorts")
+            << 3 << 800 << 600 << 0 << true << QSize(3000, 4000) << QSize(800, 600);
+        QTest::newRow("every time alone")
+            << 1 << 800 << 600 << 1 << false << QSize(4000, 3000) << QSize(800, 600);
+        QTest::newRow("every time and switch")
+            << 2 << 800 << 300 << 1 << true << QSize(4000, 3000) << QSize(400, 300);
+        QTest::newRow("unknown type")
+            << 4 << 800 << 600 << 1 << true << QSize(4000, 3000) << QSize(4000, 3000);
+        QTest::newRow("type 0") << 0 << 800 << 600 << 1 << true << QSize(4000, 3000) << QSize(4000, 3000);
+        QTest::newRow("zero target") << 1 << 0 << 600 << 0 << true << QSize(4000, 3000) << QSize(0, 0);
+        QTest::newRow("zero photo width") << 1 << 800 << 600 << 0 << true << QSize(0, 3000) << QSize(0, 3000);
+        QTest::newRow("zero photo height")
+            << 2 << 800 << 600 << 0 << true << QSize(4000, 0) << QSize(4000, 0);
+        QTest::newRow("zero height by width")
+            << 1 << 800 << 600 << 0 << true << QSize(4000, 0) << QSize(800, 0);
+        // 100000 * 50000 wraps to 705032704 in 32 bits; divided by 3.
+        QTest::newRow("product wraps")
+            << 1 << 50000 << 600 << 0 << true << QSize(3, 100000) << QSize(50000, 235010901);
+    }
+
+    void computeOutputSize()
+    {
+        QFETCH(int, scaleType);
+        QFETCH(int, targetWidth);
+        QFETCH(int, targetHeight);
+        QFETCH(int, everyTime);
+        QFETCH(bool, resizePictures);
+        QFETCH(QSize, photo);
+        QFETCH(QSize, expected);
+        const ResizeSettings settings{scaleType, targetWidth, targetHeight, everyTime};
+        QCOMPARE(ComputeOutputSize(settings, resizePictures, photo.width(), photo.height()), expected);
+
+        // The process-wide form gives the same with the same values.
+        SetResizeSettings(settings);
+        SetResizePictures(resizePictures);
+        QCOMPARE(ComputeOutputSize(photo.width(), photo.height()), expected);
+        SetResizePictures(false);
+    }
+
+    void fileDefaultsAndRoundTrip()
+    {
+        TempDataFolder folder;
+        QCOMPARE(ReadResizeSettings(), (ResizeSettings{1, 800, 600, 0}));
+
+        QVERIFY(WriteResizeSettings(1, QStringLiteral("800"), QStringLiteral("600"), 0));
+        QCOMPARE(
+            TempDataFolder::read(folder.data() + QStringLiteral("/resizing_config.ini")),
+            QByteArray(
+                "[常规]\r\nScaleType=1\r\nTargetWidth=800\r\nTargetHeight=600\r\nResizeEveryTime=0\r\n"));
+
+        // Emptied edits are stored empty and read back as 0; values are replaced in place.
+        QVERIFY(WriteResizeSettings(3, QString(), QStringLiteral("450"), 1));
+        QCOMPARE(
+            TempDataFolder::read(folder.data() + QStringLiteral("/resizing_config.ini")),
+            QByteArray("[常规]\r\nScaleType=3\r\nTargetWidth=\r\nTargetHeight=450\r\nResizeEveryTime=1\r\n"));
+        QCOMPARE(ReadResizeSettings(), (ResizeSettings{3, 0, 450, 1}));
+        QCOMPARE(LoadResizeSettings(), (ResizeSettings{3, 0, 450, 1}));
+        QCOMPARE(GetResizeSettings(), (ResizeSettings{3, 0, 450, 1}));
+    }
+
+    void missingKeysKeepTheirDefaults()
+    {
+        TempDataFolder folder;
+        QVERIFY(TempDataFolder::write(folder.data() + QStringLiteral("/resizing_config.ini"),
+                                      "[常规]\r\nTargetHeight=abc\r\nResizeEveryTime=1\r\n"));
+        QCOMPARE(ReadResizeSettings(), (ResizeSettings{1, 800, 0, 1}));
+    }
+
+    void commitSetsTheSwitchAndDropsThePreviewCache()
+    {
+        TempDataFolder folder;
+        const QString cache = folder.root() + QStringLiteral("/cache/Lumora Plenum");
+        QVERIFY(TempDataFolder::write(cache + QStringLiteral("/-1/a/preview.png"), "png"));
+        QVERIFY(CommitResizeSettings(2, QStringLiteral("800"), QStringLiteral("600"), 0, true));
+        QVERIFY(ResizePictures());
+        QVERIFY(!QFileInfo::exists(cache));
+        QCOMPARE(ReadResizeSettings(), (ResizeSettings{2, 800, 600, 0}));
+        // The process-wide copy changes only when loaded.
+        SetResizeSettings({0, 800, 600, 0});
+        QVERIFY(CommitResizeSettings(1, QStringLiteral("10"), QStringLiteral("600"), 0, false));
+        QCOMPARE(GetResizeSettings(), (ResizeSettings{0, 800, 600, 0}));
+        QVERIFY(!ResizePictures());
+    }
+};
+
+QTEST_GUILESS_MAIN(ResizeSettingsTest)
+#include "tst_ResizeSettings.moc"

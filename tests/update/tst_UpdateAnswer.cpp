@@ -1,0 +1,130 @@
+#include "services/messages/WindowMessage.h"
+#include "services/update/UpdateAnswer.h"
+#include "services/update/UpdateSettings.h"
+#include "services/update/VersionTriple.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDesktopServices>
+#include <QMessageBox>
+#include <QTimer>
+#include <QtTest>
+
+class UrlRecorder : public QObject
+{
+    Q_OBJECT
+
+public:
+    QList<QUrl> opened;
+
+public slots:
+    void open(const QUrl& url) { opened.append(url); }
+};
+
+class UpdateAnswerTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void answer_data();
+    void answer();
+    void windowsOwnBoxes_data();
+    void windowsOwnBoxes();
+};
+
+void UpdateAnswerTest::answer_data()
+{
+    QTest::addColumn<int>("message");
+    QTest::addColumn<int>("button"); // the button to press, 0 when no box may appear
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("opensDownloadPage");
+    QTest::newRow("new version, yes")
+        << int(NewVersionMessage) << int(QMessageBox::Yes) << UpdateAnswer::NewVersionQuestion() << true;
+    QTest::newRow("new version, no") << int(NewVersionMessage) << int(QMessageBox::No)
+                                     << UpdateAnswer::NewVersionQuestion() << false;
+    QTest::newRow("latest version") << int(LatestVersionMessage) << int(QMessageBox::Ok)
+                                    << UpdateAnswer::LatestVersionNotice() << false;
+    QTest::newRow("check failed") << int(UpdateCheckFailedMessage) << 0 << QString() << false;
+}
+
+void UpdateAnswerTest::answer()
+{
+    QFETCH(int, message);
+    QFETCH(int, button);
+    QFETCH(QString, text);
+    QFETCH(bool, opensDownloadPage);
+
+    UrlRecorder recorder;
+    QDesktopServices::setUrlHandler(QStringLiteral("https"), &recorder, "open");
+    QDesktopServices::setUrlHandler(QStringLiteral("http"), &recorder, "open");
+
+    QString shownText;
+    QString shownCaption;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        shownText = box->text();
+        shownCaption = box->windowTitle();
+        box->button(QMessageBox::StandardButton(button))->click();
+    });
+    const VersionTriple server{3, 0, 0};
+    QVERIFY(UpdateAnswer::Answer(nullptr, message, VersionWParam(server), VersionLParam(server)));
+    QCoreApplication::processEvents();
+
+    QCOMPARE(shownText, text);
+    QCOMPARE(shownCaption, button ? QStringLiteral("Lumora Plenum") : QString());
+    QCOMPARE(recorder.opened, opensDownloadPage ? QList<QUrl>{DownloadPageUrl()} : QList<QUrl>());
+    QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
+    QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
+}
+
+void UpdateAnswerTest::windowsOwnBoxes_data()
+{
+    QTest::addColumn<int>("message");
+    QTest::addColumn<int>("button");
+    QTest::addColumn<QStringList>("shown"); // icon number and text of each box
+    QTest::addColumn<bool>("opensDownloadPage");
+    QTest::newRow("new version, yes")
+        << int(NewVersionMessage) << int(QMessageBox::Yes)
+        << QStringList{QString::number(QMessageBox::Question), UpdateAnswer::NewVersionQuestion()} << true;
+    QTest::newRow("new version, no") << int(NewVersionMessage) << int(QMessageBox::No)
+                                     << QStringList{QString::number(QMessageBox::Question),
+                                                    UpdateAnswer::NewVersionQuestion()}
+                                     << false;
+    QTest::newRow("latest version") << int(LatestVersionMessage) << int(QMessageBox::Ok)
+                                    << QStringList{QString::number(QMessageBox::Information),
+                                                   UpdateAnswer::LatestVersionNotice()}
+                                    << false;
+    QTest::newRow("check failed") << int(UpdateCheckFailedMessage) << int(QMessageBox::Ok) << QStringList()
+                                  << false;
+}
+
+// A window that passes its own box function gets every box through it.
+void UpdateAnswerTest::windowsOwnBoxes()
+{
+    QFETCH(int, message);
+    QFETCH(int, button);
+    QFETCH(QStringList, shown);
+    QFETCH(bool, opensDownloadPage);
+
+    UrlRecorder recorder;
+    QDesktopServices::setUrlHandler(QStringLiteral("https"), &recorder, "open");
+    QWidget window;
+    QStringList seen;
+    const auto showBox = [&](QWidget* parent, const QString& text, QMessageBox::Icon icon,
+                             QMessageBox::StandardButtons buttons) {
+        seen << QString::number(icon) << text;
+        if (parent != &window || !buttons.testFlag(QMessageBox::StandardButton(button)))
+            seen << QStringLiteral("wrong parent or buttons");
+        return QMessageBox::StandardButton(button);
+    };
+    const VersionTriple server{3, 0, 0};
+    QVERIFY(UpdateAnswer::Answer(&window, message, VersionWParam(server), VersionLParam(server), showBox));
+    QCOMPARE(seen, shown);
+    QCOMPARE(recorder.opened, opensDownloadPage ? QList<QUrl>{DownloadPageUrl()} : QList<QUrl>());
+    QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
+}
+
+QTEST_MAIN(UpdateAnswerTest)
+#include "tst_UpdateAnswer.moc"
