@@ -25,8 +25,16 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        if (event->type() == QEvent::KeyPress && DialogKeys::IsEnterOrEscape(static_cast<QKeyEvent*>(event)))
+        if (event->type() == QEvent::KeyPress &&
+            DialogKeys::IsEnterOrEscape(static_cast<QKeyEvent*>(event))) {
+            // Enter still ends the edit of a number field, which then applies its limits.
+            const int key = static_cast<QKeyEvent*>(event)->key();
+            auto* widget = qobject_cast<QWidget*>(watched);
+            auto* field = widget ? qobject_cast<SpinEdit*>(widget->parentWidget()) : nullptr;
+            if (field && (key == Qt::Key_Return || key == Qt::Key_Enter))
+                field->finishEditing();
             return true;
+        }
         return QObject::eventFilter(watched, event);
     }
 };
@@ -98,6 +106,8 @@ void ShowAsTyped(SpinEdit* field, int value)
         field->setValue(value);
     }
     emit field->textChanged(field->text());
+    // A shown value outside a kept range is corrected like a finished edit.
+    field->finishEditing();
 }
 
 void GreyText(QWidget* field)
