@@ -18,10 +18,13 @@
 #include "ui/settings/CPreferenceDlg.h"
 #include "ui/skin/CAboutDlgUI.h"
 #include "ui/skin/CMainDlgUI.h"
+#include "ui/skin/CMyDropTarget.h"
 #include "ui/skin/CQuickStartDlgUI.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QMessageBox>
+#include <QUrl>
 
 #include <cstdio>
 
@@ -29,7 +32,7 @@ CLumoraApp::CLumoraApp() = default;
 
 CLumoraApp::~CLumoraApp() = default;
 
-bool CLumoraApp::InitInstance()
+bool CLumoraApp::InitInstance(const QStringList& photos)
 {
     // Before anything reads or writes the data folder: one program per data folder.
     m_instanceLock = std::make_unique<InstanceLock>(GetAppDataFolder());
@@ -66,8 +69,29 @@ bool CLumoraApp::InitInstance()
         QMessageBox::critical(nullptr, QStringLiteral("Lumora Plenum"), m_mainWindow->ErrorString());
         return false;
     }
+    if (!photos.isEmpty())
+        m_mainWindow->DropTarget()->AddFiles(photos);
     m_mainWindow->show();
     return true;
+}
+
+QStringList CLumoraApp::StartPhotos(const QStringList& arguments)
+{
+    QStringList photos;
+    bool options = true;
+    for (const QString& argument : arguments) {
+        if (options && argument == QLatin1String("--")) {
+            options = false;
+            continue;
+        }
+        if (options && argument.startsWith(QLatin1Char('-')))
+            continue;
+        const QUrl url(argument);
+        const QString path = url.isLocalFile() ? url.toLocalFile() : argument;
+        if (!path.isEmpty())
+            photos.append(QFileInfo(path).absoluteFilePath());
+    }
+    return photos;
 }
 
 int CLumoraApp::Run()

@@ -3,6 +3,8 @@
 #include <QCoreApplication>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPainterPath>
+#include <QToolTip>
 
 #include "services/language/CLanguageManager.h"
 #include "services/messages/WindowMessage.h"
@@ -16,6 +18,8 @@ CEditWithButton::CEditWithButton(QWidget* parent) : QLineEdit(parent)
     setPalette(pal);
     connect(this, &QLineEdit::textChanged, this, [this] {
         fitToBitmap();
+        if (!buttonActive())
+            setHovered(false);
         update();
     });
 }
@@ -83,8 +87,59 @@ void CEditWithButton::paintEvent(QPaintEvent* event)
     {
         QPainter p(this);
         p.drawImage(-3, -2, currentBitmap());
+        paintButton(p);
     }
     QLineEdit::paintEvent(event);
+}
+
+void CEditWithButton::paintButton(QPainter& painter) const
+{
+    if (m_buttonRect.isEmpty() || !buttonActive())
+        return;
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QRectF area = QRectF(m_buttonRect).adjusted(1.5, 1.5, -1.5, -1.5);
+    const qreal side = qMin(area.width(), area.height());
+    const QRectF circle(area.center() - QPointF(side / 2, side / 2), QSizeF(side, side));
+    if (m_hovered) {
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(QColor(208, 213, 222));
+        painter.drawEllipse(circle);
+    }
+    const qreal arm = side * 0.22;
+    const QPointF c = circle.center();
+    painter.setPen(
+        QPen(m_hovered ? QColor(40, 44, 52) : QColor(96, 101, 112), 1.6, Qt::SolidLine, Qt::RoundCap));
+    painter.drawLine(c + QPointF(-arm, -arm), c + QPointF(arm, arm));
+    painter.drawLine(c + QPointF(-arm, arm), c + QPointF(arm, -arm));
+    painter.restore();
+}
+
+void CEditWithButton::setHovered(bool hovered)
+{
+    if (hovered == m_hovered)
+        return;
+    m_hovered = hovered;
+    update(m_buttonRect);
+}
+
+bool CEditWithButton::event(QEvent* event)
+{
+    if (event->type() == QEvent::ToolTip) {
+        auto* help = static_cast<QHelpEvent*>(event);
+        if (buttonActive() && m_buttonRect.contains(help->pos()))
+            QToolTip::showText(help->globalPos(), tr("清除"), this, m_buttonRect);
+        else
+            QToolTip::hideText();
+        return true;
+    }
+    return QLineEdit::event(event);
+}
+
+void CEditWithButton::leaveEvent(QEvent* event)
+{
+    setHovered(false);
+    QLineEdit::leaveEvent(event);
 }
 
 void CEditWithButton::resizeEvent(QResizeEvent* event)
@@ -109,7 +164,12 @@ void CEditWithButton::keyPressEvent(QKeyEvent* event)
 void CEditWithButton::mouseMoveEvent(QMouseEvent* event)
 {
     const QPoint pos = event->position().toPoint();
-    setCursor(m_textRect.isEmpty() || m_textRect.contains(pos) ? Qt::IBeamCursor : Qt::ArrowCursor);
+    const bool overButton = buttonActive() && m_buttonRect.contains(pos);
+    setHovered(overButton);
+    if (overButton)
+        setCursor(Qt::PointingHandCursor);
+    else
+        setCursor(m_textRect.isEmpty() || m_textRect.contains(pos) ? Qt::IBeamCursor : Qt::ArrowCursor);
     QLineEdit::mouseMoveEvent(event);
 }
 
@@ -118,7 +178,7 @@ void CEditWithButton::mouseReleaseEvent(QMouseEvent* event)
     QLineEdit::mouseReleaseEvent(event);
     if (event->button() != Qt::LeftButton || !m_buttonRect.contains(event->position().toPoint()))
         return;
-    if (text().isEmpty() && !m_alwaysActive)
+    if (!buttonActive())
         return;
     if (QObject* target = notifyWindow()) {
         WindowMessageEvent message(m_notifyMessage, 0, 0);

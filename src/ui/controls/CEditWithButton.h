@@ -9,9 +9,13 @@
 // empty, another while it is not. Typing stays inside the text rectangle; releasing the left
 // mouse button inside the button rectangle sends the notify message to the notify window
 // (when the field holds text, or always when it is always active).
+//
+// The button is a small cross drawn over the picture while it is active (darker, on a round
+// backing, under the mouse) with the tooltip "清除" (clear).
 class CEditWithButton : public QLineEdit
 {
     Q_OBJECT
+    Q_PROPERTY(bool clearButtonHovered READ clearButtonHovered)
 
 public:
     // The first private message number (1024) plus 3000.
@@ -32,9 +36,14 @@ public:
     int notifyMessage() const { return m_notifyMessage; }
     void SetAlwaysActive(bool alwaysActive) { m_alwaysActive = alwaysActive; }
     const QImage& currentBitmap() const;
+    // Whether clicking the button does something now: the field holds text, or always active.
+    bool buttonActive() const { return !text().isEmpty() || m_alwaysActive; }
+    bool clearButtonHovered() const { return m_hovered; }
 
 protected:
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    void leaveEvent(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
@@ -44,6 +53,8 @@ protected:
 private:
     // Resizes to the current picture and keeps typing inside the text rectangle.
     void fitToBitmap();
+    void paintButton(QPainter& painter) const;
+    void setHovered(bool hovered);
 
     QImage m_empty;
     QImage m_filled;
@@ -53,4 +64,5 @@ private:
     int m_notifyMessage = kDefaultNotifyMessage;
     bool m_alwaysActive = false;
     bool m_fitting = false;
+    bool m_hovered = false;
 };

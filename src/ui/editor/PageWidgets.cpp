@@ -60,6 +60,9 @@ QLabel* LayerLabel(QWidget* parent)
     QPalette pal = label->palette();
     pal.setColor(QPalette::WindowText, QColor(0, 0, 255));
     label->setPalette(pal);
+    // The skin's style sheet colours every text of the windows over the main window; the
+    // label's own sheet comes first.
+    label->setStyleSheet(QStringLiteral("color: rgb(0, 0, 255);"));
     return label;
 }
 
