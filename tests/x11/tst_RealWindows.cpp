@@ -336,9 +336,10 @@ private slots:
     // under the mouse, with a tooltip; nothing there without a path.
     void pathClearButton()
     {
-        EditorDataFolder data;
+        MainWindowFixture f;
         ScriptedChooser chooser;
-        CEditTemplateDlg editor;
+        CLumoraDlg* main = f.Open();
+        CEditTemplateDlg editor(main);
         editor.tabControl()->setCurrentIndex(1);
         editor.show();
         QVERIFY(WaitForFrame(&editor));
@@ -349,25 +350,26 @@ private slots:
         const QImage empty = path->grab().toImage().copy(button);
         QImage picture(32, 32, QImage::Format_ARGB32);
         picture.fill(Qt::red);
-        chooser.file = data.path() + QStringLiteral("/mark.png");
+        chooser.file = f.root.path() + QStringLiteral("/mark.png");
         QVERIFY(picture.save(chooser.file));
         QTest::mouseClick(Find<QWidget>(editor.imagePage(), "browse_button"), Qt::LeftButton);
         QCOMPARE(path->text(), chooser.file);
 
         QTest::mouseMove(path, QPoint(2, 2));
-        QTRY_VERIFY(!path->property("clearButtonHovered").toBool());
-        const QImage normal = path->grab().toImage().copy(button);
-        QTest::mouseMove(path, button.center());
-        QTRY_VERIFY(path->property("clearButtonHovered").toBool());
-        const QImage hovered = path->grab().toImage().copy(button);
-        path->grab().save(ShotFolder() + QStringLiteral("/path_clear_button_hovered.png"));
-        ScreenShot(QStringLiteral("path_clear_button"));
-
+        const QImage whole = path->grab().toImage();
+        whole.save(ShotFolder() + QStringLiteral("/path_clear_button_normal.png"));
+        const QImage normal = whole.copy(button);
         // A mark (the cross) darker than the field where the button is.
         const int dark = CountPixels(normal, normal.rect(), [](QColor c) { return c.lightness() < 140; });
         QVERIFY2(dark >= 6, qPrintable(QStringLiteral("%1 dark pixels in the clear button").arg(dark)));
         QVERIFY(normal != empty);
+
+        QTest::mouseMove(path, button.center());
+        QTRY_VERIFY(path->property("clearButtonHovered").toBool());
+        const QImage hovered = path->grab().toImage().copy(button);
         QVERIFY(hovered != normal);
+        path->grab().save(ShotFolder() + QStringLiteral("/path_clear_button_hovered.png"));
+        ScreenShot(QStringLiteral("path_clear_button"));
 
         QHelpEvent help(QEvent::ToolTip, button.center(), path->mapToGlobal(button.center()));
         QCoreApplication::sendEvent(path, &help);
@@ -380,12 +382,27 @@ private slots:
     }
 
     // Colours: the resizing note and the "图层：" labels blue, the editor pages white, the
-    // disabled "浏览" of the preference window drawn as disabled.
+    // disabled "浏览" of the preference window drawn as disabled; in windows opened over the
+    // main window, whose skin styles their texts.
+    void colours_data()
+    {
+        QTest::addColumn<QString>("what");
+        QTest::newRow("resizing note blue") << "note";
+        QTest::newRow("layer label blue, text page") << "layer0";
+        QTest::newRow("layer label blue, picture page") << "layer1";
+        QTest::newRow("text page white") << "white0";
+        QTest::newRow("picture page white") << "white1";
+        QTest::newRow("disabled browse button") << "browse";
+        QTest::newRow("font name grey") << "grey0";
+        QTest::newRow("picture path grey") << "grey1";
+    }
+
     void colours()
     {
+        QFETCH(QString, what);
         MainWindowFixture f;
         CLumoraDlg* main = f.Open();
-        {
+        if (what == QLatin1String("note")) {
             CImgResizingSettingDlg resizing(main);
             resizing.show();
             QVERIFY(WaitForFrame(&resizing));
@@ -396,29 +413,50 @@ private slots:
             QVERIFY(note);
             const QImage shot = note->grab().toImage();
             QVERIFY2(CountPixels(shot, shot.rect(), IsBlue) > 50, "the resizing note is not blue");
-        }
-        {
+        } else if (what.startsWith(QLatin1String("grey"))) {
+            ScriptedChooser chooser;
             CEditTemplateDlg editor(main);
+            const bool picture = what.endsWith(QLatin1Char('1'));
+            editor.tabControl()->setCurrentIndex(picture ? 1 : 0);
             editor.show();
             QVERIFY(WaitForFrame(&editor));
-            for (int page = 0; page < 2; ++page) {
-                editor.tabControl()->setCurrentIndex(page);
-                QWidget* pageWidget = editor.tabControl()->currentWidget();
+            if (picture) {
+                chooser.file = f.MakePhoto(QStringLiteral("mark.png"));
+                QTest::mouseClick(Find<QWidget>(editor.imagePage(), "browse_button"), Qt::LeftButton);
+            }
+            auto* field =
+                Find<QLineEdit>(editor.tabControl()->currentWidget(), picture ? "path_edit" : "font_edit");
+            QVERIFY(!field->text().isEmpty());
+            const QImage shot = field->grab().toImage();
+            const QRect text = field->rect().adjusted(4, 3, -30, -4);
+            int darkest = 255;
+            for (int y = text.top(); y <= text.bottom(); ++y)
+                for (int x = text.left(); x <= text.right(); ++x)
+                    darkest = qMin(darkest, qGray(shot.pixel(x, y)));
+            // Grey (128, 128, 128) text: nothing darker, but drawn.
+            QVERIFY2(darkest >= 110 && darkest <= 160, qPrintable(QString::number(darkest)));
+        } else if (what.startsWith(QLatin1String("layer")) || what.startsWith(QLatin1String("white"))) {
+            CEditTemplateDlg editor(main);
+            editor.tabControl()->setCurrentIndex(what.endsWith(QLatin1Char('1')) ? 1 : 0);
+            editor.show();
+            QVERIFY(WaitForFrame(&editor));
+            QWidget* page = editor.tabControl()->currentWidget();
+            if (what.startsWith(QLatin1String("layer"))) {
                 QLabel* layerLabel = nullptr;
-                for (QLabel* label : pageWidget->findChildren<QLabel*>())
+                for (QLabel* label : page->findChildren<QLabel*>())
                     if (label->text() == QStringLiteral("图层："))
                         layerLabel = label;
                 QVERIFY(layerLabel);
                 const QImage label = layerLabel->grab().toImage();
                 QVERIFY2(CountPixels(label, label.rect(), IsBlue) > 10, "the layer label is not blue");
-                const QImage shot = pageWidget->grab().toImage();
+            } else {
+                const QImage shot = page->grab().toImage();
                 // The page's empty bottom rows are white.
                 const QRect bottom(0, shot.height() - 6, shot.width(), 4);
                 QCOMPARE(CountPixels(shot, bottom, [](QColor c) { return c == QColor(Qt::white); }),
                          bottom.width() * bottom.height());
             }
-        }
-        {
+        } else {
             CPreferenceDlg preference(main);
             preference.show();
             QVERIFY(WaitForFrame(&preference));

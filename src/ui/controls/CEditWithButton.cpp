@@ -3,7 +3,6 @@
 #include <QCoreApplication>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPainterPath>
 #include <QToolTip>
 
 #include "services/language/CLanguageManager.h"
@@ -16,6 +15,9 @@ CEditWithButton::CEditWithButton(QWidget* parent) : QLineEdit(parent)
     QPalette pal = palette();
     pal.setColor(QPalette::Base, Qt::transparent);
     setPalette(pal);
+    // A style sheet inherited from the window (the skin's) would paint the field's background
+    // over the picture and its button.
+    setStyleSheet(QStringLiteral("CEditWithButton { background: transparent; border: none; }"));
     connect(this, &QLineEdit::textChanged, this, [this] {
         fitToBitmap();
         if (!buttonActive())
@@ -94,24 +96,16 @@ void CEditWithButton::paintEvent(QPaintEvent* event)
 
 void CEditWithButton::paintButton(QPainter& painter) const
 {
-    if (m_buttonRect.isEmpty() || !buttonActive())
+    if (!m_hovered || m_buttonRect.isEmpty() || !buttonActive())
         return;
+    // Under the mouse the picture's button is shaded darker.
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
-    const QRectF area = QRectF(m_buttonRect).adjusted(1.5, 1.5, -1.5, -1.5);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(0, 0, 0, 70));
+    const QRectF area = QRectF(m_buttonRect).adjusted(0.5, 0.5, -0.5, -0.5);
     const qreal side = qMin(area.width(), area.height());
-    const QRectF circle(area.center() - QPointF(side / 2, side / 2), QSizeF(side, side));
-    if (m_hovered) {
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(QColor(208, 213, 222));
-        painter.drawEllipse(circle);
-    }
-    const qreal arm = side * 0.22;
-    const QPointF c = circle.center();
-    painter.setPen(
-        QPen(m_hovered ? QColor(40, 44, 52) : QColor(96, 101, 112), 1.6, Qt::SolidLine, Qt::RoundCap));
-    painter.drawLine(c + QPointF(-arm, -arm), c + QPointF(arm, arm));
-    painter.drawLine(c + QPointF(-arm, arm), c + QPointF(arm, -arm));
+    painter.drawEllipse(QRectF(area.center() - QPointF(side / 2, side / 2), QSizeF(side, side)));
     painter.restore();
 }
 

@@ -10,8 +10,9 @@
 // mouse button inside the button rectangle sends the notify message to the notify window
 // (when the field holds text, or always when it is always active).
 //
-// The button is a small cross drawn over the picture while it is active (darker, on a round
-// backing, under the mouse) with the tooltip "清除" (clear).
+// The button is the picture's own (the picture with text shows it); under the mouse it is drawn
+// darker, and it has the tooltip "清除" (clear). The field draws no background or frame of its
+// own, whatever style sheet its window has.
 class CEditWithButton : public QLineEdit
 {
     Q_OBJECT

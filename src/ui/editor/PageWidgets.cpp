@@ -118,6 +118,9 @@ void GreyText(QWidget* field)
     QPalette grey = field->palette();
     grey.setColor(QPalette::Text, QColor(128, 128, 128));
     field->setPalette(grey);
+    // The skin's style sheet colours the texts of the windows over the main window; the
+    // field's own sheet comes first.
+    field->setStyleSheet(field->styleSheet() + QStringLiteral(" QLineEdit { color: rgb(128, 128, 128); }"));
 }
 
 void PaintWhite(QWidget* page)
