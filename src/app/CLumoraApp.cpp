@@ -50,18 +50,7 @@ bool CLumoraApp::InitInstance(const QStringList& photos)
     MainWindowHooks& hooks = MainWindowHooks::Get();
     if (!hooks.installCrashReporter)
         hooks.installCrashReporter = [](const QString& dataFolder) { InstallCrashReporter(dataFolder); };
-    if (!hooks.startUpdateCheck) {
-        // Quiet: the automatic check at start (skipped without a network); otherwise the
-        // user's "check for updates", which also reports "latest version".
-        hooks.startUpdateCheck = [](int major, int minor, int build, bool quiet, QWidget* target) {
-            const VersionTriple version{major, minor, build};
-            if (quiet)
-                StartAutomaticUpdateCheck(target, version, IsNetworkReachable());
-            else
-                StartManualUpdateCheck(target, version);
-        };
-    }
-
+    InstallUpdateCheckHook();
     InstallWindowHooks();
 
     m_mainWindow = std::make_unique<CLumoraDlg>();
@@ -99,6 +88,22 @@ int CLumoraApp::Run()
     const int code = QApplication::exec();
     m_mainWindow.reset();
     return code;
+}
+
+void CLumoraApp::InstallUpdateCheckHook()
+{
+    MainWindowHooks& hooks = MainWindowHooks::Get();
+    if (!hooks.startUpdateCheck) {
+        // Quiet: the automatic check at start (skipped without a network); otherwise the
+        // user's "check for updates", which also reports "latest version".
+        hooks.startUpdateCheck = [](int major, int minor, int build, bool quiet, QWidget* target) {
+            const VersionTriple version{major, minor, build};
+            if (quiet)
+                StartAutomaticUpdateCheck(target, version, IsNetworkReachable());
+            else
+                StartManualUpdateCheck(target, version);
+        };
+    }
 }
 
 void CLumoraApp::InstallWindowHooks()

@@ -32,6 +32,9 @@ public:
     // Connects the main window's commands to the output preview, the resizing, preference
     // and quick-start windows and the two about windows. Hooks already set are kept.
     static void InstallWindowHooks();
+    // Connects the main window's update checks to the update service: the quiet check at start
+    // (skipped without a network) and the one the person asks for. A hook already set is kept.
+    static void InstallUpdateCheckHook();
 
 private:
     std::unique_ptr<InstanceLock> m_instanceLock;
