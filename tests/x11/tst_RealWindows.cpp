@@ -12,6 +12,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QTabWidget>
 #include <QToolTip>
@@ -20,6 +21,9 @@
 
 #include "app/CAboutDlg.h"
 #include "editor/EditorTestSupport.h"
+#include "model/DataFiles.h"
+#include "model/OutputSettings.h"
+#include "services/folders/Folders.h"
 #include "ui/MainWindowFixture.h"
 #include "ui/controls/CEditWithButton.h"
 #include "ui/editor/CAddNewLayerDlg.h"
@@ -157,6 +161,36 @@ QPushButton* ButtonWithText(QWidget* parent, const QString& text)
 }
 
 const QString kLayer = QStringLiteral("Demo 1_Layer 1");
+
+// How many times the opaque pixels of `mark` appear in `screen` (each channel within 12).
+int CountMarks(const QImage& screen, const QImage& mark)
+{
+    QList<QPoint> opaque;
+    for (int y = 0; y < mark.height(); ++y)
+        for (int x = 0; x < mark.width(); ++x)
+            if (qAlpha(mark.pixel(x, y)) == 255)
+                opaque << QPoint(x, y);
+    if (opaque.size() < 10)
+        return -1; // too little to recognise
+    auto close = [](QRgb a, QRgb b) {
+        return qAbs(qRed(a) - qRed(b)) <= 12 && qAbs(qGreen(a) - qGreen(b)) <= 12 &&
+               qAbs(qBlue(a) - qBlue(b)) <= 12;
+    };
+    int count = 0;
+    for (int y = 0; y + mark.height() <= screen.height(); ++y) {
+        for (int x = 0; x + mark.width() <= screen.width(); ++x) {
+            bool all = true;
+            for (const QPoint& p : opaque) {
+                if (!close(screen.pixel(x + p.x(), y + p.y()), mark.pixel(p))) {
+                    all = false;
+                    break;
+                }
+            }
+            count += all ? 1 : 0;
+        }
+    }
+    return count;
+}
 
 } // namespace
 
@@ -478,6 +512,82 @@ private slots:
                                     .arg(darkest(disabled))
                                     .arg(darkest(enabled))));
         }
+    }
+
+    // The real program started with photos on its command line ("Open with" of a file
+    // manager) lists them, by the drop's rules: two photos, one given relative to the working
+    // folder, and a text file that is left out. The list's rows are counted on the screen by
+    // their status picture.
+    void realProgramOpensPhotos()
+    {
+        if (qEnvironmentVariable("QT_SCALE_FACTOR") == QLatin1String("2"))
+            QSKIP("counted at 1x");
+        QTemporaryDir root;
+        const QString photos = root.filePath(QStringLiteral("photos"));
+        QVERIFY(QDir().mkpath(photos));
+        for (const char* name : {"first.jpg", "second.png"}) {
+            QImage photo(64, 48, QImage::Format_RGB32);
+            photo.fill(Qt::darkGreen);
+            QVERIFY(photo.save(photos + QLatin1Char('/') + QLatin1String(name)));
+        }
+        QFile notes(photos + QStringLiteral("/notes.txt"));
+        QVERIFY(notes.open(QIODevice::WriteOnly));
+        notes.close();
+
+        // A data folder of its own, where the quick start is not shown at start.
+        SetAppDataFolderOverride(
+            root.filePath(QStringLiteral("xdg-data/") + QLatin1String(kProductFolderName)));
+        SetDocumentsFolderOverride(root.filePath(QStringLiteral("home/Documents")));
+        const bool prepared = CreateDefaultPreferences();
+        QFile preferences(PreferencesPath());
+        QByteArray bytes;
+        if (preferences.open(QIODevice::ReadOnly))
+            bytes = preferences.readAll();
+        preferences.close();
+        SetAppDataFolderOverride(QString());
+        SetDocumentsFolderOverride(QString());
+        QVERIFY(prepared && bytes.contains("<OpenQuickStartDlg>0<"));
+        bytes.replace("<OpenQuickStartDlg>0<", "<OpenQuickStartDlg>1<");
+        QVERIFY(preferences.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        preferences.write(bytes);
+        preferences.close();
+
+        QProcess program;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("HOME"), root.filePath(QStringLiteral("home")));
+        environment.insert(QStringLiteral("XDG_DATA_HOME"), root.filePath(QStringLiteral("xdg-data")));
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), root.filePath(QStringLiteral("xdg-config")));
+        environment.insert(QStringLiteral("XDG_CACHE_HOME"), root.filePath(QStringLiteral("xdg-cache")));
+        environment.insert(QStringLiteral("LUMORA_UPDATE_URL"),
+                           QStringLiteral("http://127.0.0.1:1/version.txt"));
+        program.setProcessEnvironment(environment);
+        program.setWorkingDirectory(photos);
+        program.setProcessChannelMode(QProcess::MergedChannels);
+        program.start(QStringLiteral(LUMORA_BIN_DIR "/lumora-plenum"),
+                      {photos + QStringLiteral("/first.jpg"), QStringLiteral("second.png"),
+                       QStringLiteral("notes.txt")});
+        QVERIFY(program.waitForStarted(10000));
+        const auto stop = qScopeGuard([&program]() {
+            program.terminate();
+            if (!program.waitForFinished(10000))
+                program.kill();
+            program.waitForFinished(5000);
+        });
+
+        const QImage mark = QImage(QStringLiteral(LUMORA_BIN_DIR "/skin/default/ready.png"));
+        QVERIFY(!mark.isNull());
+        int rows = 0;
+        QImage screen;
+        for (int attempt = 0; attempt < 40 && rows < 2; ++attempt) {
+            QTest::qWait(250);
+            QVERIFY2(program.state() == QProcess::Running, program.readAll().constData());
+            screen = ScreenShot(QStringLiteral("open_with_two_photos"));
+            rows = CountMarks(screen, mark);
+        }
+        QTest::qWait(500);
+        screen = ScreenShot(QStringLiteral("open_with_two_photos"));
+        QCOMPARE(CountMarks(screen, mark), 2);
+        QVERIFY2(program.state() == QProcess::Running, program.readAll().constData());
     }
 
     // Every window once, as the program opens it (over the main window), on the screen.
