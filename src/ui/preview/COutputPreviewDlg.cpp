@@ -53,6 +53,7 @@ COutputPreviewDlg::COutputPreviewDlg(PhotoList photos, QWidget* parent)
     if (screen)
         setGeometry(screen->availableGeometry());
     setMinimumSize(size());
+    m_fittedMinimum = size();
     LayoutControls();
 
     ShowPhoto(m_photos.currentPhotoPath ? m_photos.currentPhotoPath() : QString());
@@ -153,7 +154,10 @@ void COutputPreviewDlg::FitFrameToWorkArea()
     m_fitted = true;
     m_fittedFrame = frame;
     const QRect client = where->availableGeometry().marginsRemoved(frame);
-    setMinimumSize(client.size());
+    // The smallest size follows, unless the window's owner has set one of its own.
+    if (minimumSize() == m_fittedMinimum)
+        setMinimumSize(client.size());
+    m_fittedMinimum = client.size();
     setGeometry(client);
 }
 

@@ -98,6 +98,7 @@ private:
     // The frame margins the window was last fitted for; the window manager reports them only
     // some time after the window is shown, so they are looked at again for a short while.
     QMargins m_fittedFrame;
+    QSize m_fittedMinimum; // the smallest size this window gave itself
     bool m_fitted = false;
     int m_frameChecks = 0;
 };
