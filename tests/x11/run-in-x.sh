@@ -24,7 +24,9 @@ done
 work=$(mktemp -d "${TMPDIR:-/tmp}/lumora-x.XXXXXX")
 xvfb_pid=""
 wm_pid=""
+command_pid=""
 cleanup() {
+  [ -n "$command_pid" ] && kill "$command_pid" 2>/dev/null
   [ -n "$wm_pid" ] && kill "$wm_pid" 2>/dev/null
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
   [ -n "$wm_pid" ] && wait "$wm_pid" 2>/dev/null
@@ -63,4 +65,10 @@ until xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"; do
 done
 
 export QT_QPA_PLATFORM=xcb
-"$@"
+# In the background, so that an interrupted script ends the command too.
+"$@" &
+command_pid=$!
+wait "$command_pid"
+status=$?
+command_pid=""
+exit "$status"
