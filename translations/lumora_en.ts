@@ -210,6 +210,13 @@ Photos that could not be watermarked:
     </message>
 </context>
 <context>
+    <name>CEditWithButton</name>
+    <message>
+        <source>清除</source>
+        <translation>Clear</translation>
+    </message>
+</context>
+<context>
     <name>CGeneralConfDlg</name>
     <message>
         <source>输出文件夹</source>
@@ -445,6 +452,10 @@ Closing this window saves a new file with the settings shown here; the old file 
     <message>
         <source>界面语言将在下次启动 Lumora Plenum 时更改。</source>
         <translation>The interface language changes the next time Lumora Plenum starts.</translation>
+    </message>
+    <message>
+        <source>找不到反馈程序 %1。请在 %2 告诉我们您的意见。</source>
+        <translation>The feedback program %1 was not found. Please tell us what you think at %2.</translation>
     </message>
     <message>
         <source>请退出该程序，然后再重新启动它。谢谢。</source>
@@ -817,6 +828,10 @@ Closing this window saves a new file with the settings shown here; the old file 
     <message>
         <source>您使用的是最新版本。谢谢。</source>
         <translation>You are using the latest version. Thank you.</translation>
+    </message>
+    <message>
+        <source>无法连接到更新服务器，请检查网络连接后再试。</source>
+        <translation>The update server could not be reached. Please check the network connection and try again.</translation>
     </message>
 </context>
 <context>

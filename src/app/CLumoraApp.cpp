@@ -18,10 +18,13 @@
 #include "ui/settings/CPreferenceDlg.h"
 #include "ui/skin/CAboutDlgUI.h"
 #include "ui/skin/CMainDlgUI.h"
+#include "ui/skin/CMyDropTarget.h"
 #include "ui/skin/CQuickStartDlgUI.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QMessageBox>
+#include <QUrl>
 
 #include <cstdio>
 
@@ -29,7 +32,7 @@ CLumoraApp::CLumoraApp() = default;
 
 CLumoraApp::~CLumoraApp() = default;
 
-bool CLumoraApp::InitInstance()
+bool CLumoraApp::InitInstance(const QStringList& photos)
 {
     // Before anything reads or writes the data folder: one program per data folder.
     m_instanceLock = std::make_unique<InstanceLock>(GetAppDataFolder());
@@ -47,6 +50,49 @@ bool CLumoraApp::InitInstance()
     MainWindowHooks& hooks = MainWindowHooks::Get();
     if (!hooks.installCrashReporter)
         hooks.installCrashReporter = [](const QString& dataFolder) { InstallCrashReporter(dataFolder); };
+    InstallUpdateCheckHook();
+    InstallWindowHooks();
+
+    m_mainWindow = std::make_unique<CLumoraDlg>();
+    if (!m_mainWindow->InitDialog()) {
+        QMessageBox::critical(nullptr, QStringLiteral("Lumora Plenum"), m_mainWindow->ErrorString());
+        return false;
+    }
+    if (!photos.isEmpty())
+        m_mainWindow->DropTarget()->AddFiles(photos);
+    m_mainWindow->show();
+    return true;
+}
+
+QStringList CLumoraApp::StartPhotos(const QStringList& arguments)
+{
+    QStringList photos;
+    bool options = true;
+    for (const QString& argument : arguments) {
+        if (options && argument == QLatin1String("--")) {
+            options = false;
+            continue;
+        }
+        if (options && argument.startsWith(QLatin1Char('-')))
+            continue;
+        const QUrl url(argument);
+        const QString path = url.isLocalFile() ? url.toLocalFile() : argument;
+        if (!path.isEmpty())
+            photos.append(QFileInfo(path).absoluteFilePath());
+    }
+    return photos;
+}
+
+int CLumoraApp::Run()
+{
+    const int code = QApplication::exec();
+    m_mainWindow.reset();
+    return code;
+}
+
+void CLumoraApp::InstallUpdateCheckHook()
+{
+    MainWindowHooks& hooks = MainWindowHooks::Get();
     if (!hooks.startUpdateCheck) {
         // Quiet: the automatic check at start (skipped without a network); otherwise the
         // user's "check for updates", which also reports "latest version".
@@ -58,23 +104,6 @@ bool CLumoraApp::InitInstance()
                 StartManualUpdateCheck(target, version);
         };
     }
-
-    InstallWindowHooks();
-
-    m_mainWindow = std::make_unique<CLumoraDlg>();
-    if (!m_mainWindow->InitDialog()) {
-        QMessageBox::critical(nullptr, QStringLiteral("Lumora Plenum"), m_mainWindow->ErrorString());
-        return false;
-    }
-    m_mainWindow->show();
-    return true;
-}
-
-int CLumoraApp::Run()
-{
-    const int code = QApplication::exec();
-    m_mainWindow.reset();
-    return code;
 }
 
 void CLumoraApp::InstallWindowHooks()

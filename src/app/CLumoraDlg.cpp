@@ -26,7 +26,9 @@
 #include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QDesktopServices>
+#include <QDir>
 #include <QEventLoop>
+#include <QFileInfo>
 #include <QIcon>
 #include <QMenu>
 #include <QProcess>
@@ -263,10 +265,18 @@ void CLumoraDlg::OnCommand(int commandId)
         if (hooks.openQuickStart)
             hooks.openQuickStart(this);
         break;
-    case FeedbackCommand:
-        QProcess::startDetached(JoinPath(GetProgramFolder(), QStringLiteral("feedback")),
-                                {QStringLiteral("Lumora Plenum")});
+    case FeedbackCommand: {
+        // The feedback program is optional: without it the person learns where to write.
+        const QString feedback = JoinPath(GetProgramFolder(), QStringLiteral("feedback"));
+        if (!QFileInfo(feedback).isExecutable() ||
+            !QProcess::startDetached(feedback, {QStringLiteral("Lumora Plenum")}))
+            AppMessageBox::Show(
+                this,
+                tr("找不到反馈程序 %1。请在 %2 告诉我们您的意见。")
+                    .arg(QDir::toNativeSeparators(feedback), QString::fromLatin1(kSupportPageUrl)),
+                QMessageBox::Information);
         break;
+    }
     case ResetDefaultsCommand:
         if (SetAsideTemplates())
             AppMessageBox::Show(this, tr("请退出该程序，然后再重新启动它。谢谢。"), QMessageBox::Information);

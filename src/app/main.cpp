@@ -16,7 +16,8 @@ int main(int argc, char** argv)
     // or message is made.
     LanguageChoice::Apply();
     CLumoraApp app;
-    if (!app.InitInstance())
+    // Photos named on the command line ("Open with" in a file manager) join the file list.
+    if (!app.InitInstance(CLumoraApp::StartPhotos(QApplication::arguments().mid(1))))
         return 1;
     return app.Run();
 }

@@ -2,15 +2,21 @@
 #include <QElapsedTimer>
 #include <QMenu>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTest>
 
 #include "about/SkinTestFolder.h"
+#include "app/AppMessageBox.h"
 #include "app/CAboutDlg.h"
 #include "app/CLumoraApp.h"
 #include "app/CLumoraDlg.h"
+#include "app/MainWindowHooks.h"
 #include "model/DataFiles.h"
 #include "model/OutputSettings.h"
 #include "services/messages/WindowMessage.h"
+#include "services/update/UpdateAnswer.h"
+#include "services/update/UpdateCheck.h"
+#include "services/update/UpdateSettings.h"
 #include "support/ModalCatcher.h"
 #include "support/TempDataFolder.h"
 #include "ui/controls/CHyperLink.h"
@@ -155,6 +161,62 @@ private slots:
         QTEST(recorder.opened.value(0), "window");
         QTest::qWait(50);
         QCOMPARE(recorder.opened.size(), 1);
+    }
+
+    // Help commands that used to answer nothing: a missing feedback program and an update check
+    // the person asked for that cannot reach the server each say so in a message.
+    void helpCommandsAnswer_data()
+    {
+        QTest::addColumn<QString>("helpItem");
+        QTest::addColumn<QStringList>("wanted"); // parts of the one message expected
+        QTest::newRow("feedback program missing")
+            << "反馈..."
+            << QStringList{QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("feedback")),
+                           QStringLiteral("https://lumora-plenum.org/support/")};
+        QTest::newRow("update server unreachable")
+            << "检查更新..." << QStringList{UpdateAnswer::ServerUnreachableNotice()};
+    }
+
+    void helpCommandsAnswer()
+    {
+        QFETCH(QString, helpItem);
+        QFETCH(QStringList, wanted);
+        TempDataFolder folder;
+        QVERIFY(CreateDefaultPreferences());
+        setOpenQuickStart(1);
+        // Nothing listens on port 1 of this machine: the download is refused at once.
+        qputenv(kUpdateUrlVariable, "http://127.0.0.1:1/version.txt");
+        CLumoraApp::InstallUpdateCheckHook();
+        QStringList messages;
+        // Undone however the test ends (the handler refers to `messages`).
+        const auto restore = qScopeGuard([] {
+            WaitForUpdateCheck(20000);
+            AppMessageBox::SetHandler({});
+            MainWindowHooks::Get().startUpdateCheck = {};
+            SetUpdateCheckQuiet(true);
+            qunsetenv(kUpdateUrlVariable);
+        });
+        AppMessageBox::SetHandler(
+            [&messages](QWidget*, const QString& text, QMessageBox::Icon, QMessageBox::StandardButtons) {
+                messages << text;
+                return QMessageBox::Ok;
+            });
+        {
+            CLumoraDlg window;
+            QVERIFY(window.InitDialog());
+            // The check at start (when it runs at all) stays quiet about the unreachable server.
+            QVERIFY(WaitForUpdateCheck(20000));
+            QTest::qWait(50);
+            QCOMPARE(messages, QStringList());
+
+            QAction* action = helpAction(window, helpItem);
+            QVERIFY2(action, qPrintable(helpItem));
+            action->trigger();
+            QTRY_COMPARE_WITH_TIMEOUT(messages.size(), 1, 20000);
+            for (const QString& part : wanted)
+                QVERIFY2(messages.first().contains(part), qPrintable(messages.first()));
+            QVERIFY(WaitForUpdateCheck(20000));
+        }
     }
 
     void classicAboutDialog()

@@ -61,46 +61,101 @@ class TestTextPage : public QObject
     Q_OBJECT
 
 private slots:
+    // Whole numbers typed key by key: the field shows what was typed (never rewritten per key)
+    // and stores it within the field's limits; finishing the edit (Enter, leaving the field,
+    // a spin arrow) writes the bound into a field whose value lies outside its limits.
     void typedValues_data()
     {
         QTest::addColumn<QString>("field");
         QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("finish"); // "enter", "leave", "up" or "" (still typing)
         QTest::addColumn<QString>("element");
         QTest::addColumn<int>("stored");
         QTest::addColumn<QString>("shown");
 
         QTest::newRow("shadow offset above range") << "shadow_h"
                                                    << "15"
+                                                   << "enter"
                                                    << "ShadowH" << 10 << "10";
         QTest::newRow("shadow offset in range") << "shadow_v"
                                                 << "7"
+                                                << "enter"
                                                 << "ShadowV" << 7 << "7";
         QTest::newRow("blur above range") << "shadow_blur"
                                           << "12"
+                                          << "enter"
                                           << "ShadowBR" << 10 << "10";
+        QTest::newRow("blur in range, left") << "shadow_blur"
+                                             << "10"
+                                             << "leave"
+                                             << "ShadowBR" << 10 << "10";
         QTest::newRow("shadow alpha above range") << "shadow_alpha"
                                                   << "45"
+                                                  << "enter"
                                                   << "ShadowAlpha" << 30 << "30";
+        QTest::newRow("shadow alpha 25 typed") << "shadow_alpha"
+                                               << "25"
+                                               << ""
+                                               << "ShadowAlpha" << 25 << "25";
+        QTest::newRow("edge alpha 120 typed") << "edge_alpha"
+                                              << "120"
+                                              << ""
+                                              << "EdgeAlpha" << 120 << "120";
+        QTest::newRow("edge alpha 120, Enter") << "edge_alpha"
+                                               << "120"
+                                               << "enter"
+                                               << "EdgeAlpha" << 120 << "120";
+        QTest::newRow("edge alpha 50 typed") << "edge_alpha"
+                                             << "50"
+                                             << ""
+                                             << "EdgeAlpha" << 100 << "50";
+        QTest::newRow("edge alpha 50, Enter") << "edge_alpha"
+                                              << "50"
+                                              << "enter"
+                                              << "EdgeAlpha" << 100 << "100";
+        QTest::newRow("edge alpha 9, left") << "edge_alpha"
+                                            << "9"
+                                            << "leave"
+                                            << "EdgeAlpha" << 100 << "100";
+        QTest::newRow("edge alpha 50, up arrow") << "edge_alpha"
+                                                 << "50"
+                                                 << "up"
+                                                 << "EdgeAlpha" << 100 << "100";
         QTest::newRow("edge alpha below range") << "edge_alpha"
                                                 << "5"
+                                                << "enter"
                                                 << "EdgeAlpha" << 100 << "100";
         QTest::newRow("edge alpha above range") << "edge_alpha"
                                                 << "300"
+                                                << "enter"
                                                 << "EdgeAlpha" << 255 << "255";
         QTest::newRow("3D offset above range") << "td_offset"
                                                << "99"
+                                               << "enter"
                                                << "TDTextOffset" << 50 << "50";
+        QTest::newRow("3D offset 35 typed") << "td_offset"
+                                            << "35"
+                                            << "leave"
+                                            << "TDTextOffset" << 35 << "35";
         QTest::newRow("full turn stored as none") << "rotation"
                                                   << "360"
+                                                  << "enter"
                                                   << "Rotation" << 0 << "360";
         QTest::newRow("rotation") << "rotation"
                                   << "45"
+                                  << "leave"
                                   << "Rotation" << 45 << "45";
         QTest::newRow("offset not clamped") << "offset_h"
                                             << "40000"
+                                            << "enter"
                                             << "OffsetH" << 40000 << "40000";
+        QTest::newRow("vertical offset 1234") << "offset_v"
+                                              << "1234"
+                                              << "leave"
+                                              << "OffsetV" << 1234 << "1234";
         QTest::newRow("empty offset is 0") << "offset_v"
                                            << ""
+                                           << "enter"
                                            << "OffsetV" << 0 << "";
     }
 
@@ -108,14 +163,26 @@ private slots:
     {
         QFETCH(QString, field);
         QFETCH(QString, typed);
+        QFETCH(QString, finish);
         QFETCH(QString, element);
         QFETCH(int, stored);
         QFETCH(QString, shown);
         EditorDataFolder data;
         CEditTemplateDlg editor;
         editor.show();
+        QVERIFY(QTest::qWaitForWindowActive(&editor));
         auto* edit = Find<SpinEdit>(editor.textPage(), field.toLatin1().constData());
         TypeInto(edit, typed);
+        QCOMPARE(edit->text(), typed); // nothing rewritten while typing
+        if (finish == QLatin1String("enter")) {
+            QTest::keyClick(edit->edit(), Qt::Key_Return);
+            QVERIFY(editor.isVisible()); // Enter in a field does not close the editor
+        } else if (finish == QLatin1String("leave")) {
+            Find<QLineEdit>(editor.textPage(), "text_edit")->setFocus();
+            QTRY_VERIFY(!edit->edit()->hasFocus());
+        } else if (finish == QLatin1String("up")) {
+            Click(edit->upButton());
+        }
         QCOMPARE(edit->text(), shown);
         QCOMPARE(StoredElement(kLayer, QStringLiteral("文本"), element), QString::number(stored));
     }

@@ -1,6 +1,9 @@
 #include "MainWindowFixture.h"
 
+#include "app/CLumoraApp.h"
 #include "ui/skin/CMyDropTarget.h"
+
+#include <QMimeDatabase>
 
 #include <QDropEvent>
 #include <QMimeData>
@@ -82,6 +85,75 @@ private slots:
         QTRY_VERIFY(f.Button("process_toolbar_btn")->isEnabled());
         QVERIFY(f.Button("remove_toolbar_btn")->isEnabled());
         QVERIFY(f.Button("preview_toolbar_btn")->isEnabled());
+    }
+
+    // Photos named on the command line ("Open with" of a file manager) join the list at start
+    // by the drop's rules; options are left out, relative paths and file:// addresses work.
+    void photosNamedAtStart_data()
+    {
+        QTest::addColumn<QStringList>("arguments"); // "@" stands for the photo folder
+        QTest::addColumn<QStringList>("listed");
+        QTest::newRow("two photos") << QStringList{"@/a.png", "@/b.jpg"} << QStringList{"a.png", "b.jpg"};
+        QTest::newRow("file addresses")
+            << QStringList{"file://@/a.png", "file://@/c%20d.jpg"} << QStringList{"a.png", "c d.jpg"};
+        QTest::newRow("relative to the working folder")
+            << QStringList{"a.png", "./b.jpg"} << QStringList{"a.png", "b.jpg"};
+        QTest::newRow("drop rules") << QStringList{"@/a.png", "@/notes.txt", "@/a.png", "@/album.jpg"}
+                                    << QStringList{"a.png"};
+        QTest::newRow("options left out") << QStringList{"-style", "--", "-x.png"} << QStringList{"-x.png"};
+    }
+    void photosNamedAtStart()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QStringList, listed);
+        MainWindowFixture f;
+        for (const char* name : {"a.png", "b.jpg", "c d.jpg", "notes.txt", "-x.png"})
+            f.MakePhoto(QString::fromLatin1(name));
+        QVERIFY(QDir().mkpath(f.photoFolder + QStringLiteral("/album.jpg")));
+        const QString before = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(f.photoFolder));
+        for (QString& argument : arguments)
+            argument.replace(QLatin1Char('@'), f.photoFolder);
+        const QStringList photos = CLumoraApp::StartPhotos(arguments);
+        QDir::setCurrent(before);
+        f.Open();
+        f.window->DropTarget()->AddFiles(photos);
+        QStringList expected;
+        for (const QString& name : listed)
+            expected.append(f.photoFolder + QLatin1Char('/') + name);
+        QCOMPARE(f.FilePaths(), expected);
+        QTRY_VERIFY(f.Button("process_toolbar_btn")->isEnabled());
+    }
+
+    // The desktop entry passes the chosen files (%F) and names the image types the program reads,
+    // those of the open dialog's filter, so file managers offer "Open with Lumora Plenum".
+    void desktopEntryOpensTheTypesRead()
+    {
+        QFile file(QStringLiteral(LUMORA_SOURCE_DIR "/packaging/lumora-plenum.desktop"));
+        QVERIFY(file.open(QIODevice::ReadOnly | QIODevice::Text));
+        QMap<QString, QString> entry;
+        for (const QString& line : QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'))) {
+            const qsizetype equals = line.indexOf(QLatin1Char('='));
+            if (equals > 0)
+                entry.insert(line.left(equals), line.mid(equals + 1));
+        }
+        QVERIFY(entry.value(QStringLiteral("Exec")).endsWith(QLatin1String(" %F")));
+        const QStringList types =
+            entry.value(QStringLiteral("MimeType")).split(QLatin1Char(';'), Qt::SkipEmptyParts);
+        QMimeDatabase mime;
+        const QString filter = CMainDlgUI::OpenFileFilter().split(QLatin1Char('|')).value(1);
+        QStringList wanted;
+        for (QString pattern : filter.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+            const QString name = QStringLiteral("photo") + pattern.trimmed().mid(1);
+            const QMimeType type = mime.mimeTypeForFile(name, QMimeDatabase::MatchExtension);
+            QVERIFY2(!type.isDefault(), qPrintable(name));
+            QVERIFY2(types.contains(type.name()),
+                     qPrintable(type.name() + QStringLiteral(" not in MimeType")));
+            wanted << type.name();
+        }
+        // No type beyond those the program reads (older names of the same type are fine).
+        for (const QString& type : types)
+            QVERIFY2(wanted.contains(mime.mimeTypeForName(type).name()), qPrintable(type));
     }
 
     void photoChosenBeforeIsNotAddedAgain()

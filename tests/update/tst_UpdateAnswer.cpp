@@ -1,5 +1,6 @@
 #include "services/messages/WindowMessage.h"
 #include "services/update/UpdateAnswer.h"
+#include "services/update/UpdateCheck.h"
 #include "services/update/UpdateSettings.h"
 #include "services/update/VersionTriple.h"
 
@@ -82,22 +83,25 @@ void UpdateAnswerTest::answer()
 void UpdateAnswerTest::windowsOwnBoxes_data()
 {
     QTest::addColumn<int>("message");
+    QTest::addColumn<bool>("quiet"); // the quiet flag: cleared by a check the person asks for
     QTest::addColumn<int>("button");
     QTest::addColumn<QStringList>("shown"); // icon number and text of each box
     QTest::addColumn<bool>("opensDownloadPage");
-    QTest::newRow("new version, yes")
-        << int(NewVersionMessage) << int(QMessageBox::Yes)
-        << QStringList{QString::number(QMessageBox::Question), UpdateAnswer::NewVersionQuestion()} << true;
-    QTest::newRow("new version, no") << int(NewVersionMessage) << int(QMessageBox::No)
-                                     << QStringList{QString::number(QMessageBox::Question),
-                                                    UpdateAnswer::NewVersionQuestion()}
-                                     << false;
-    QTest::newRow("latest version") << int(LatestVersionMessage) << int(QMessageBox::Ok)
+    const QString question = QString::number(QMessageBox::Question);
+    QTest::newRow("new version, yes") << int(NewVersionMessage) << true << int(QMessageBox::Yes)
+                                      << QStringList{question, UpdateAnswer::NewVersionQuestion()} << true;
+    QTest::newRow("new version, no") << int(NewVersionMessage) << true << int(QMessageBox::No)
+                                     << QStringList{question, UpdateAnswer::NewVersionQuestion()} << false;
+    QTest::newRow("latest version") << int(LatestVersionMessage) << false << int(QMessageBox::Ok)
                                     << QStringList{QString::number(QMessageBox::Information),
                                                    UpdateAnswer::LatestVersionNotice()}
                                     << false;
-    QTest::newRow("check failed") << int(UpdateCheckFailedMessage) << int(QMessageBox::Ok) << QStringList()
-                                  << false;
+    QTest::newRow("check at start failed")
+        << int(UpdateCheckFailedMessage) << true << int(QMessageBox::Ok) << QStringList() << false;
+    QTest::newRow("asked-for check failed")
+        << int(UpdateCheckFailedMessage) << false << int(QMessageBox::Ok)
+        << QStringList{QString::number(QMessageBox::Warning), UpdateAnswer::ServerUnreachableNotice()}
+        << false;
 }
 
 // A window that passes its own box function gets every box through it.
@@ -110,6 +114,8 @@ void UpdateAnswerTest::windowsOwnBoxes()
 
     UrlRecorder recorder;
     QDesktopServices::setUrlHandler(QStringLiteral("https"), &recorder, "open");
+    QFETCH(bool, quiet);
+    SetUpdateCheckQuiet(quiet);
     QWidget window;
     QStringList seen;
     const auto showBox = [&](QWidget* parent, const QString& text, QMessageBox::Icon icon,
@@ -124,6 +130,7 @@ void UpdateAnswerTest::windowsOwnBoxes()
     QCOMPARE(seen, shown);
     QCOMPARE(recorder.opened, opensDownloadPage ? QList<QUrl>{DownloadPageUrl()} : QList<QUrl>());
     QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
+    SetUpdateCheckQuiet(true);
 }
 
 QTEST_MAIN(UpdateAnswerTest)

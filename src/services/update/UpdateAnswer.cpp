@@ -1,6 +1,7 @@
 #include "services/update/UpdateAnswer.h"
 
 #include "services/messages/WindowMessage.h"
+#include "services/update/UpdateCheck.h"
 #include "services/update/UpdateSettings.h"
 
 #include <QCoreApplication>
@@ -15,6 +16,11 @@ QString UpdateAnswer::NewVersionQuestion()
 QString UpdateAnswer::LatestVersionNotice()
 {
     return QCoreApplication::translate("UpdateAnswer", "您使用的是最新版本。谢谢。");
+}
+
+QString UpdateAnswer::ServerUnreachableNotice()
+{
+    return QCoreApplication::translate("UpdateAnswer", "无法连接到更新服务器，请检查网络连接后再试。");
 }
 
 QString UpdateAnswer::Caption()
@@ -42,6 +48,10 @@ bool UpdateAnswer::Answer(QWidget* parent, int message, qint64 wParam, qint64 lP
         show(LatestVersionNotice(), QMessageBox::Information, QMessageBox::Ok);
         return true;
     case UpdateCheckFailedMessage:
+        // Only a check the person asked for (the quiet flag cleared) says that it failed; the
+        // check at start stays quiet.
+        if (!UpdateCheckQuiet())
+            show(ServerUnreachableNotice(), QMessageBox::Warning, QMessageBox::Ok);
         return true;
     default:
         return false;

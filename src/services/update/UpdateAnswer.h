@@ -11,7 +11,9 @@ class QWidget;
 // The main window's answers to the update-check messages:
 //   NewVersionMessage (5140): a question with Yes and No; Yes opens the download page.
 //   LatestVersionMessage (5141): an information box with OK.
-//   UpdateCheckFailedMessage (5142): nothing is shown.
+//   UpdateCheckFailedMessage (5142): after a check the person asked for (UpdateCheckQuiet()
+//     false), a warning that the server could not be reached; after the quiet check at
+//     start nothing is shown.
 // Boxes are modal to the parent and captioned with the product's name.
 class UpdateAnswer
 {
@@ -23,6 +25,8 @@ public:
 
     static QString NewVersionQuestion();
     static QString LatestVersionNotice();
+    // Shown when a check the person asked for could not download the version file.
+    static QString ServerUnreachableNotice();
     static QString Caption();
 
     // Answers one of the three messages; false for any other message number. Without

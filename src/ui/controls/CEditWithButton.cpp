@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QToolTip>
 
 #include "services/language/CLanguageManager.h"
 #include "services/messages/WindowMessage.h"
@@ -14,8 +15,13 @@ CEditWithButton::CEditWithButton(QWidget* parent) : QLineEdit(parent)
     QPalette pal = palette();
     pal.setColor(QPalette::Base, Qt::transparent);
     setPalette(pal);
+    // A style sheet inherited from the window (the skin's) would paint the field's background
+    // over the picture and its button.
+    setStyleSheet(QStringLiteral("CEditWithButton { background: transparent; border: none; }"));
     connect(this, &QLineEdit::textChanged, this, [this] {
         fitToBitmap();
+        if (!buttonActive())
+            setHovered(false);
         update();
     });
 }
@@ -83,8 +89,51 @@ void CEditWithButton::paintEvent(QPaintEvent* event)
     {
         QPainter p(this);
         p.drawImage(-3, -2, currentBitmap());
+        paintButton(p);
     }
     QLineEdit::paintEvent(event);
+}
+
+void CEditWithButton::paintButton(QPainter& painter) const
+{
+    if (!m_hovered || m_buttonRect.isEmpty() || !buttonActive())
+        return;
+    // Under the mouse the picture's button is shaded darker.
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(0, 0, 0, 70));
+    const QRectF area = QRectF(m_buttonRect).adjusted(0.5, 0.5, -0.5, -0.5);
+    const qreal side = qMin(area.width(), area.height());
+    painter.drawEllipse(QRectF(area.center() - QPointF(side / 2, side / 2), QSizeF(side, side)));
+    painter.restore();
+}
+
+void CEditWithButton::setHovered(bool hovered)
+{
+    if (hovered == m_hovered)
+        return;
+    m_hovered = hovered;
+    update(m_buttonRect);
+}
+
+bool CEditWithButton::event(QEvent* event)
+{
+    if (event->type() == QEvent::ToolTip) {
+        auto* help = static_cast<QHelpEvent*>(event);
+        if (buttonActive() && m_buttonRect.contains(help->pos()))
+            QToolTip::showText(help->globalPos(), tr("清除"), this, m_buttonRect);
+        else
+            QToolTip::hideText();
+        return true;
+    }
+    return QLineEdit::event(event);
+}
+
+void CEditWithButton::leaveEvent(QEvent* event)
+{
+    setHovered(false);
+    QLineEdit::leaveEvent(event);
 }
 
 void CEditWithButton::resizeEvent(QResizeEvent* event)
@@ -109,7 +158,12 @@ void CEditWithButton::keyPressEvent(QKeyEvent* event)
 void CEditWithButton::mouseMoveEvent(QMouseEvent* event)
 {
     const QPoint pos = event->position().toPoint();
-    setCursor(m_textRect.isEmpty() || m_textRect.contains(pos) ? Qt::IBeamCursor : Qt::ArrowCursor);
+    const bool overButton = buttonActive() && m_buttonRect.contains(pos);
+    setHovered(overButton);
+    if (overButton)
+        setCursor(Qt::PointingHandCursor);
+    else
+        setCursor(m_textRect.isEmpty() || m_textRect.contains(pos) ? Qt::IBeamCursor : Qt::ArrowCursor);
     QLineEdit::mouseMoveEvent(event);
 }
 
@@ -118,7 +172,7 @@ void CEditWithButton::mouseReleaseEvent(QMouseEvent* event)
     QLineEdit::mouseReleaseEvent(event);
     if (event->button() != Qt::LeftButton || !m_buttonRect.contains(event->position().toPoint()))
         return;
-    if (text().isEmpty() && !m_alwaysActive)
+    if (!buttonActive())
         return;
     if (QObject* target = notifyWindow()) {
         WindowMessageEvent message(m_notifyMessage, 0, 0);

@@ -9,9 +9,14 @@
 // empty, another while it is not. Typing stays inside the text rectangle; releasing the left
 // mouse button inside the button rectangle sends the notify message to the notify window
 // (when the field holds text, or always when it is always active).
+//
+// The button is the picture's own (the picture with text shows it); under the mouse it is drawn
+// darker, and it has the tooltip "清除" (clear). The field draws no background or frame of its
+// own, whatever style sheet its window has.
 class CEditWithButton : public QLineEdit
 {
     Q_OBJECT
+    Q_PROPERTY(bool clearButtonHovered READ clearButtonHovered)
 
 public:
     // The first private message number (1024) plus 3000.
@@ -31,9 +36,14 @@ public:
     QObject* notifyWindow() const;
     void SetAlwaysActive(bool alwaysActive) { m_alwaysActive = alwaysActive; }
     const QImage& currentBitmap() const;
+    // Whether clicking the button does something now: the field holds text, or always active.
+    bool buttonActive() const { return !text().isEmpty() || m_alwaysActive; }
+    bool clearButtonHovered() const { return m_hovered; }
 
 protected:
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    void leaveEvent(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
@@ -43,6 +53,8 @@ protected:
 private:
     // Resizes to the current picture and keeps typing inside the text rectangle.
     void fitToBitmap();
+    void paintButton(QPainter& painter) const;
+    void setHovered(bool hovered);
 
     QImage m_empty;
     QImage m_filled;
@@ -52,4 +64,5 @@ private:
     int m_notifyMessage = kDefaultNotifyMessage;
     bool m_alwaysActive = false;
     bool m_fitting = false;
+    bool m_hovered = false;
 };

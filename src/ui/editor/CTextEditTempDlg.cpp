@@ -301,10 +301,10 @@ void CTextEditTempDlg::connectHandlers()
     });
 
     auto clamped = [this](SpinEdit* field, std::int32_t& value, int minimum, int maximum) {
-        connect(field, &SpinEdit::textChanged, this,
-                [this, field, &value, minimum, maximum](const QString& t) {
-                    onClampedEdit(field, value, minimum, maximum, t);
-                });
+        field->setKeepInRange(true);
+        connect(field, &SpinEdit::textChanged, this, [this, &value, minimum, maximum](const QString& t) {
+            onClampedEdit(value, minimum, maximum, t);
+        });
     };
     clamped(m_shadowH, c.ShadowH, -10, 10);
     clamped(m_shadowV, c.ShadowV, -10, 10);
@@ -353,15 +353,11 @@ void CTextEditTempDlg::CommitEditConf()
     m_commits.commit();
 }
 
-void CTextEditTempDlg::onClampedEdit(SpinEdit* field, std::int32_t& value, int minimum, int maximum,
-                                     const QString& text)
+void CTextEditTempDlg::onClampedEdit(std::int32_t& value, int minimum, int maximum, const QString& text)
 {
-    const int typed = ReadXmlInt(text);
-    value = qBound(minimum, typed, maximum);
-    if (value != typed) {
-        const QSignalBlocker block(field);
-        field->setValue(value);
-    }
+    // The stored value stays within the range while the person types; the field shows what
+    // was typed until the edit is finished (SpinEdit::finishEditing writes the bound).
+    value = qBound(minimum, static_cast<int>(ReadXmlInt(text)), maximum);
     m_commits.changed();
 }
 

@@ -67,7 +67,7 @@ private:
 
     void onLayerSelected(int index);
     void onLocationSelected(int index);
-    void onClampedEdit(SpinEdit* field, std::int32_t& value, int minimum, int maximum, const QString& text);
+    void onClampedEdit(std::int32_t& value, int minimum, int maximum, const QString& text);
     void onColourClicked(ColourSwatch* swatch, std::uint32_t& colour);
     void onFontButton();
     void insertField(const QString& field);

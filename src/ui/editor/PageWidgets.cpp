@@ -25,8 +25,16 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        if (event->type() == QEvent::KeyPress && DialogKeys::IsEnterOrEscape(static_cast<QKeyEvent*>(event)))
+        if (event->type() == QEvent::KeyPress &&
+            DialogKeys::IsEnterOrEscape(static_cast<QKeyEvent*>(event))) {
+            // Enter still ends the edit of a number field, which then applies its limits.
+            const int key = static_cast<QKeyEvent*>(event)->key();
+            auto* widget = qobject_cast<QWidget*>(watched);
+            auto* field = widget ? qobject_cast<SpinEdit*>(widget->parentWidget()) : nullptr;
+            if (field && (key == Qt::Key_Return || key == Qt::Key_Enter))
+                field->finishEditing();
             return true;
+        }
         return QObject::eventFilter(watched, event);
     }
 };
@@ -52,6 +60,9 @@ QLabel* LayerLabel(QWidget* parent)
     QPalette pal = label->palette();
     pal.setColor(QPalette::WindowText, QColor(0, 0, 255));
     label->setPalette(pal);
+    // The skin's style sheet colours every text of the windows over the main window; the
+    // label's own sheet comes first.
+    label->setStyleSheet(QStringLiteral("color: rgb(0, 0, 255);"));
     return label;
 }
 
@@ -98,6 +109,8 @@ void ShowAsTyped(SpinEdit* field, int value)
         field->setValue(value);
     }
     emit field->textChanged(field->text());
+    // A shown value outside a kept range is corrected like a finished edit.
+    field->finishEditing();
 }
 
 void GreyText(QWidget* field)
@@ -105,6 +118,9 @@ void GreyText(QWidget* field)
     QPalette grey = field->palette();
     grey.setColor(QPalette::Text, QColor(128, 128, 128));
     field->setPalette(grey);
+    // The skin's style sheet colours the texts of the windows over the main window; the
+    // field's own sheet comes first.
+    field->setStyleSheet(field->styleSheet() + QStringLiteral(" QLineEdit { color: rgb(128, 128, 128); }"));
 }
 
 void PaintWhite(QWidget* page)

@@ -15,6 +15,7 @@ SpinEdit::SpinEdit(QWidget* parent) : QWidget(parent), m_edit(new QLineEdit(this
         new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), m_edit));
     m_edit->installEventFilter(this);
     connect(m_edit, &QLineEdit::textChanged, this, &SpinEdit::textChanged);
+    connect(m_edit, &QLineEdit::editingFinished, this, &SpinEdit::finishEditing);
 
     auto makeArrow = [this](Qt::ArrowType type, int step) {
         auto* b = new QToolButton(this);
@@ -60,6 +61,16 @@ void SpinEdit::stepBy(int steps)
     setValue(static_cast<int>(qBound(qint64(m_min), value, qint64(m_max))));
 }
 
+void SpinEdit::finishEditing()
+{
+    if (!m_keepInRange)
+        return;
+    const int typed = ReadXmlInt(m_edit->text());
+    const int bounded = qBound(m_min, typed, m_max);
+    if (bounded != typed)
+        setValue(bounded);
+}
+
 void SpinEdit::repaintArrows()
 {
     m_up->update();
@@ -74,6 +85,8 @@ bool SpinEdit::eventFilter(QObject* watched, QEvent* event)
             stepBy(key == Qt::Key_Up ? 1 : -1);
             return true;
         }
+        if (key == Qt::Key_Return || key == Qt::Key_Enter)
+            finishEditing();
     }
     return QWidget::eventFilter(watched, event);
 }

@@ -9,6 +9,8 @@
 #include <QPainter>
 #include <QScreen>
 #include <QThread>
+#include <QTimer>
+#include <QWindow>
 
 #include "model/OutputSettings.h"
 #include "services/language/BuiltinPictureIds.h"
@@ -45,11 +47,13 @@ COutputPreviewDlg::COutputPreviewDlg(PhotoList photos, QWidget* parent)
 
     BuildControls();
 
-    // The window covers the work area of its screen; that size is also its smallest.
+    // The window covers the work area of its screen; that size is also its smallest. With a
+    // window manager the frame is taken off once it is known (FitFrameToWorkArea).
     QScreen* screen = parent ? parent->screen() : QGuiApplication::primaryScreen();
     if (screen)
         setGeometry(screen->availableGeometry());
     setMinimumSize(size());
+    m_fittedMinimum = size();
     LayoutControls();
 
     ShowPhoto(m_photos.currentPhotoPath ? m_photos.currentPhotoPath() : QString());
@@ -87,6 +91,8 @@ void COutputPreviewDlg::BuildControls()
     QPalette yellow = m_pathLabel->palette();
     yellow.setColor(QPalette::WindowText, kPathColour);
     m_pathLabel->setPalette(yellow);
+    // Over the main window the skin's style sheet colours texts; the label's own sheet comes first.
+    m_pathLabel->setStyleSheet(QStringLiteral("color: rgb(255, 255, 0); background: transparent;"));
     m_pathLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
     connect(m_previousButton, &CHoverButton::clicked, this, &COutputPreviewDlg::OnPrevious);
@@ -111,6 +117,48 @@ void COutputPreviewDlg::resizeEvent(QResizeEvent* event)
 {
     QDialog::resizeEvent(event);
     LayoutControls();
+}
+
+void COutputPreviewDlg::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    FitFrameToWorkArea();
+    // The window manager adds its frame after mapping the window: look again for a short while.
+    m_frameChecks = 0;
+    auto* checks = new QTimer(this);
+    checks->setInterval(25);
+    connect(checks, &QTimer::timeout, this, [this, checks]() {
+        FitFrameToWorkArea();
+        if (++m_frameChecks >= 40 || !m_fittedFrame.isNull())
+            checks->deleteLater();
+    });
+    checks->start();
+}
+
+void COutputPreviewDlg::moveEvent(QMoveEvent* event)
+{
+    QDialog::moveEvent(event);
+    if (isVisible())
+        FitFrameToWorkArea();
+}
+
+void COutputPreviewDlg::FitFrameToWorkArea()
+{
+    QScreen* where = screen();
+    QWindow* window = windowHandle();
+    if (!where || !window || isMaximized() || isFullScreen())
+        return;
+    const QMargins frame = window->frameMargins();
+    if (m_fitted && frame == m_fittedFrame)
+        return;
+    m_fitted = true;
+    m_fittedFrame = frame;
+    const QRect client = where->availableGeometry().marginsRemoved(frame);
+    // The smallest size follows, unless the window's owner has set one of its own.
+    if (minimumSize() == m_fittedMinimum)
+        setMinimumSize(client.size());
+    m_fittedMinimum = client.size();
+    setGeometry(client);
 }
 
 void COutputPreviewDlg::ShowPhoto(const QString& photoPath)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QMargins>
 #include <QPixmap>
 #include <QPoint>
 #include <QPointer>
@@ -59,6 +60,8 @@ signals:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
@@ -66,6 +69,10 @@ protected:
 private:
     void BuildControls();
     void LayoutControls();
+    // Sizes the window so that its frame (title bar and borders included) covers the work
+    // area of its screen, and makes that client size the smallest. Does nothing once fitted
+    // for the window manager's present frame.
+    void FitFrameToWorkArea();
     void ShowPhoto(const QString& photoPath);
     void RenderPreview(const QString& photoPath);
     void StartWorker(const QString& photoPath);
@@ -88,4 +95,10 @@ private:
     QRect m_scaledRect;
 
     bool m_dragging = false;
+    // The frame margins the window was last fitted for; the window manager reports them only
+    // some time after the window is shown, so they are looked at again for a short while.
+    QMargins m_fittedFrame;
+    QSize m_fittedMinimum; // the smallest size this window gave itself
+    bool m_fitted = false;
+    int m_frameChecks = 0;
 };

@@ -70,6 +70,8 @@ void CImgResizingSettingDlg::BuildControls()
     QPalette blue = m_note->palette();
     blue.setColor(QPalette::WindowText, QColor(0, 0, 255));
     m_note->setPalette(blue);
+    // Over the main window the skin's style sheet colours texts; the note's own sheet comes first.
+    m_note->setStyleSheet(QStringLiteral("color: rgb(0, 0, 255);"));
     m_note->setAutoFillBackground(false);
     m_note->setContentsMargins(20, 0, 0, 0);
 

@@ -67,10 +67,19 @@ bool CMyDropTarget::OnDrop(const QMimeData* data)
 {
     if (!data || !data->hasUrls())
         return false;
+    QStringList paths;
     for (const QUrl& url : data->urls()) {
-        if (!url.isLocalFile())
-            continue;
-        const QString path = url.toLocalFile();
+        if (url.isLocalFile())
+            paths.append(url.toLocalFile());
+    }
+    AddFiles(paths);
+    return true;
+}
+
+int CMyDropTarget::AddFiles(const QStringList& paths)
+{
+    int added = 0;
+    for (const QString& path : paths) {
         if (m_ui->ContainsFile(path))
             continue;
         if (QFileInfo(path).isDir())
@@ -78,11 +87,12 @@ bool CMyDropTarget::OnDrop(const QMimeData* data)
         if (!ExtensionAccepted(path))
             continue;
         m_ui->AddFileItem(path);
+        ++added;
     }
     if (m_ui->FileList() && m_ui->FileList()->count() > 0)
         m_ui->FileList()->scrollToBottom();
     PostWindowMessage(m_messageTarget, FilesAddedMessage);
-    return true;
+    return added;
 }
 
 bool CMyDropTarget::eventFilter(QObject* watched, QEvent* event)

@@ -30,6 +30,9 @@ public:
     void OnDragLeave();
     // Adds the dropped files; false when the data holds no file list.
     bool OnDrop(const QMimeData* data);
+    // Adds local files by the drop's rules (photos named on the command line come this way)
+    // and tells the main window; returns how many were added.
+    int AddFiles(const QStringList& paths);
 
     // The test a dropped file's extension must pass: the upper-cased extension, dot
     // included, occurs in the upper-cased filter text.

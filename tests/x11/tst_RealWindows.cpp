@@ -1,0 +1,648 @@
+// The desktop program's windows in a real X window with a window manager (run through
+// run-in-x.sh): where the window manager puts them, how they look and how they take typing.
+// Screenshots of the whole screen go to build/screenshots/x11/ (build/screenshots/x11/2x/ when
+// the run is scaled with QT_SCALE_FACTOR=2).
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QDir>
+#include <QGroupBox>
+#include <QHelpEvent>
+#include <QLabel>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScopeGuard>
+#include <QScreen>
+#include <QTabWidget>
+#include <QToolTip>
+#include <QWindow>
+#include <functional>
+
+#include "app/CAboutDlg.h"
+#include "editor/EditorTestSupport.h"
+#include "model/DataFiles.h"
+#include "model/OutputSettings.h"
+#include "services/folders/Folders.h"
+#include "ui/MainWindowFixture.h"
+#include "ui/controls/CEditWithButton.h"
+#include "ui/editor/CAddNewLayerDlg.h"
+#include "ui/editor/CAddNewTempDlg.h"
+#include "ui/editor/CEditTempImgDlg.h"
+#include "ui/editor/CEditTemplateDlg.h"
+#include "ui/editor/CTextEditTempDlg.h"
+#include "ui/preview/COutputPreviewDlg.h"
+#include "ui/settings/CImgResizingSettingDlg.h"
+#include "ui/settings/CPreferenceDlg.h"
+#include "ui/skin/CAboutDlgUI.h"
+#include "ui/skin/CQuickStartDlgUI.h"
+
+using EditorTest::StoredElement;
+
+namespace {
+
+QString ShotFolder()
+{
+    const bool doubled = qEnvironmentVariable("QT_SCALE_FACTOR") == QLatin1String("2");
+    const QString folder = QStringLiteral(LUMORA_BUILD_DIR "/screenshots/x11") + (doubled ? "/2x" : "");
+    QDir().mkpath(folder);
+    return folder;
+}
+
+// A picture of the whole screen as the X server shows it (window manager frames included),
+// taken by ImageMagick's import, saved as <name>.png in the screenshot folder.
+QImage ScreenShot(const QString& name)
+{
+    QCoreApplication::processEvents();
+    QTest::qWait(150); // let the window manager and the windows finish drawing
+    const QString path = ShotFolder() + QLatin1Char('/') + name + QStringLiteral(".png");
+    QFile::remove(path);
+    QProcess import;
+    import.start(QStringLiteral("import"), {QStringLiteral("-window"), QStringLiteral("root"), path});
+    if (!import.waitForFinished(30000) || import.exitCode() != 0)
+        qWarning() << "import failed:" << import.readAllStandardError();
+    return QImage(path).convertToFormat(QImage::Format_RGB32);
+}
+
+// Waits until the window manager has framed the window (frame margins known) and it is active.
+bool WaitForFrame(QWidget* window)
+{
+    if (!QTest::qWaitForWindowExposed(window))
+        return false;
+    // Frameless windows (the skinned ones) have no frame to wait for.
+    if (window->windowFlags() & Qt::FramelessWindowHint)
+        return true;
+    return QTest::qWaitFor(
+        [window]() { return window->windowHandle() && !window->windowHandle()->frameMargins().isNull(); },
+        5000);
+}
+
+int CountPixels(const QImage& image, const QRect& area, const std::function<bool(QColor)>& wanted)
+{
+    int count = 0;
+    const QRect inside = area.intersected(image.rect());
+    for (int y = inside.top(); y <= inside.bottom(); ++y)
+        for (int x = inside.left(); x <= inside.right(); ++x)
+            count += wanted(image.pixelColor(x, y)) ? 1 : 0;
+    return count;
+}
+
+bool IsBlue(QColor c)
+{
+    return c.blue() > 200 && c.red() < 90 && c.green() < 90;
+}
+
+// Texts of labels and buttons that do not fit the control showing them.
+QStringList ClippedTexts(QWidget* window)
+{
+    QStringList clipped;
+    for (QLabel* label : window->findChildren<QLabel*>()) {
+        if (!label->isVisible() || label->wordWrap() || label->text().isEmpty() ||
+            label->text().contains('<'))
+            continue;
+        const QFontMetrics metrics(label->font());
+        for (const QString& line : label->text().split(QLatin1Char('\n'))) {
+            if (metrics.horizontalAdvance(line) > label->contentsRect().width())
+                clipped << QStringLiteral("label \"%1\": %2 > %3")
+                               .arg(line)
+                               .arg(metrics.horizontalAdvance(line))
+                               .arg(label->contentsRect().width());
+        }
+    }
+    for (QAbstractButton* button : window->findChildren<QAbstractButton*>()) {
+        if (!button->isVisible() || button->text().isEmpty())
+            continue;
+        const bool box = qobject_cast<QCheckBox*>(button) || qobject_cast<QRadioButton*>(button);
+        const int needed = box ? button->minimumSizeHint().width()
+                               : QFontMetrics(button->font()).horizontalAdvance(button->text());
+        if (needed > button->width())
+            clipped << QStringLiteral("button \"%1\": %2 > %3")
+                           .arg(button->text())
+                           .arg(needed)
+                           .arg(button->width());
+    }
+    return clipped;
+}
+
+// Shows a window, checks that the window manager put all of it (frame included) on the work
+// area and that no text is clipped, and takes a screenshot.
+void ShowAndShoot(QWidget* window, const QString& name)
+{
+    window->show();
+    QVERIFY(WaitForFrame(window));
+    const QRect work = window->screen()->availableGeometry();
+    QVERIFY2(work.contains(window->frameGeometry()),
+             qPrintable(QStringLiteral("%1: frame %2,%3 %4x%5 outside the work area")
+                            .arg(name)
+                            .arg(window->frameGeometry().x())
+                            .arg(window->frameGeometry().y())
+                            .arg(window->frameGeometry().width())
+                            .arg(window->frameGeometry().height())));
+    const QStringList clipped = ClippedTexts(window);
+    QVERIFY2(clipped.isEmpty(), qPrintable(name + QStringLiteral(": ") + clipped.join(QStringLiteral("; "))));
+    QVERIFY(!ScreenShot(name).isNull());
+}
+
+template <typename W> W* Find(QWidget* parent, const char* name)
+{
+    W* w = parent->findChild<W*>(QLatin1String(name));
+    if (!w)
+        qFatal("no control %s", name);
+    return w;
+}
+
+QPushButton* ButtonWithText(QWidget* parent, const QString& text)
+{
+    for (QPushButton* button : parent->findChildren<QPushButton*>())
+        if (button->text() == text)
+            return button;
+    qFatal("no button %s", qPrintable(text));
+    return nullptr;
+}
+
+const QString kLayer = QStringLiteral("Demo 1_Layer 1");
+
+// How many times the opaque pixels of `mark` appear in `screen` (each channel within 12).
+int CountMarks(const QImage& screen, const QImage& mark)
+{
+    QList<QPoint> opaque;
+    for (int y = 0; y < mark.height(); ++y)
+        for (int x = 0; x < mark.width(); ++x)
+            if (qAlpha(mark.pixel(x, y)) == 255)
+                opaque << QPoint(x, y);
+    if (opaque.size() < 10)
+        return -1; // too little to recognise
+    auto close = [](QRgb a, QRgb b) {
+        return qAbs(qRed(a) - qRed(b)) <= 12 && qAbs(qGreen(a) - qGreen(b)) <= 12 &&
+               qAbs(qBlue(a) - qBlue(b)) <= 12;
+    };
+    int count = 0;
+    for (int y = 0; y + mark.height() <= screen.height(); ++y) {
+        for (int x = 0; x + mark.width() <= screen.width(); ++x) {
+            bool all = true;
+            for (const QPoint& p : opaque) {
+                if (!close(screen.pixel(x + p.x(), y + p.y()), mark.pixel(p))) {
+                    all = false;
+                    break;
+                }
+            }
+            count += all ? 1 : 0;
+        }
+    }
+    return count;
+}
+
+} // namespace
+
+class RealWindowsTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY2(QGuiApplication::platformName() == QLatin1String("xcb"),
+                 "run through tests/x11/run-in-x.sh");
+    }
+
+    // The preview covers the work area with its frame: title bar and borders on screen, and the
+    // yellow path label at the bottom visible.
+    void outputPreviewFitsTheWorkArea()
+    {
+        MainWindowFixture f;
+        CLumoraDlg* main = f.Open();
+        const QString photo = f.MakePhoto(QStringLiteral("preview.png"));
+        COutputPreviewDlg preview({[photo]() { return photo; }, {}, {}}, main);
+        preview.show();
+        QVERIFY(WaitForFrame(&preview));
+        const QRect work = preview.screen()->availableGeometry();
+        QTRY_VERIFY2_WITH_TIMEOUT(preview.frameGeometry() == work,
+                                  qPrintable(QStringLiteral("frame %1,%2 %3x%4, work area %5x%6")
+                                                 .arg(preview.frameGeometry().x())
+                                                 .arg(preview.frameGeometry().y())
+                                                 .arg(preview.frameGeometry().width())
+                                                 .arg(preview.frameGeometry().height())
+                                                 .arg(work.width())
+                                                 .arg(work.height())),
+                                  5000);
+        QVERIFY(preview.geometry().height() < work.height()); // the title bar takes its share
+        QCOMPARE(preview.minimumSize(), preview.size());
+        QTRY_VERIFY_WITH_TIMEOUT(!preview.IsRendering(), 20000);
+
+        QLabel* label = preview.PathLabel();
+        const QRect onScreen(label->mapToGlobal(QPoint(0, 0)), label->size());
+        QVERIFY(work.contains(onScreen));
+        const QImage screen = ScreenShot(QStringLiteral("output_preview"));
+        const int yellow = CountPixels(
+            screen, onScreen, [](QColor c) { return c.red() > 200 && c.green() > 200 && c.blue() < 80; });
+        QVERIFY2(yellow > 20, "the path label is not drawn on the screen");
+    }
+
+    // Whole numbers typed with the keyboard into the number fields; the limits apply when the
+    // edit ends (Enter, a click into another field), not on each key.
+    void numbersTyped_data()
+    {
+        QTest::addColumn<int>("page"); // 0 text, 1 picture
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("finish"); // "enter", "click" or "" (still typing)
+        QTest::addColumn<QString>("element");
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("edge alpha 120") << 0 << "edge_alpha"
+                                        << "120"
+                                        << ""
+                                        << "EdgeAlpha"
+                                        << "120"
+                                        << "120";
+        QTest::newRow("edge alpha 50, Enter") << 0 << "edge_alpha"
+                                              << "50"
+                                              << "enter"
+                                              << "EdgeAlpha"
+                                              << "100"
+                                              << "100";
+        QTest::newRow("edge alpha 9, click away") << 0 << "edge_alpha"
+                                                  << "9"
+                                                  << "click"
+                                                  << "EdgeAlpha"
+                                                  << "100"
+                                                  << "100";
+        QTest::newRow("shadow offset 15, Enter") << 0 << "shadow_h"
+                                                 << "15"
+                                                 << "enter"
+                                                 << "ShadowH"
+                                                 << "10"
+                                                 << "10";
+        QTest::newRow("blur 8") << 0 << "shadow_blur"
+                                << "8"
+                                << "click"
+                                << "ShadowBR"
+                                << "8"
+                                << "8";
+        QTest::newRow("shadow alpha 30") << 0 << "shadow_alpha"
+                                         << "30"
+                                         << "enter"
+                                         << "ShadowAlpha"
+                                         << "30"
+                                         << "30";
+        QTest::newRow("3D offset 120, click away") << 0 << "td_offset"
+                                                   << "120"
+                                                   << "click"
+                                                   << "TDTextOffset"
+                                                   << "50"
+                                                   << "50";
+        QTest::newRow("text offset 250") << 0 << "offset_h"
+                                         << "250"
+                                         << "enter"
+                                         << "OffsetH"
+                                         << "250"
+                                         << "250";
+        QTest::newRow("text rotation 90") << 0 << "rotation"
+                                          << "90"
+                                          << "click"
+                                          << "Rotation"
+                                          << "90"
+                                          << "90";
+        QTest::newRow("picture offset 1200") << 1 << "offset_v"
+                                             << "1200"
+                                             << "enter"
+                                             << "ImageOffsetV"
+                                             << "1200"
+                                             << "1200";
+        QTest::newRow("picture rotation 270") << 1 << "rotation"
+                                              << "270"
+                                              << "click"
+                                              << "ImageRotation"
+                                              << "270"
+                                              << "270";
+        QTest::newRow("picture width 640") << 1 << "width"
+                                           << "640"
+                                           << "enter"
+                                           << "ImageWidth"
+                                           << "640"
+                                           << "640";
+        QTest::newRow("picture height 480") << 1 << "height"
+                                            << "480"
+                                            << "click"
+                                            << "ImageHeight"
+                                            << "480"
+                                            << "480";
+    }
+
+    void numbersTyped()
+    {
+        QFETCH(int, page);
+        QFETCH(QString, field);
+        QFETCH(QString, typed);
+        QFETCH(QString, finish);
+        QFETCH(QString, element);
+        QFETCH(QString, stored);
+        QFETCH(QString, shown);
+        EditorDataFolder data;
+        CEditTemplateDlg editor;
+        editor.tabControl()->setCurrentIndex(page);
+        editor.show();
+        QVERIFY(WaitForFrame(&editor));
+        QVERIFY(QTest::qWaitForWindowActive(&editor));
+        QWidget* pageWidget = page == 0 ? static_cast<QWidget*>(editor.textPage()) : editor.imagePage();
+        auto* spin = Find<SpinEdit>(pageWidget, field.toLatin1().constData());
+        QLineEdit* edit = spin->edit();
+        QTest::mouseClick(edit, Qt::LeftButton);
+        QTRY_VERIFY(edit->hasFocus());
+        edit->selectAll();
+        QTest::keyClicks(edit, typed);
+        QCOMPARE(spin->text(), typed);
+        if (finish == QLatin1String("enter")) {
+            QTest::keyClick(edit, Qt::Key_Return);
+        } else if (finish == QLatin1String("click")) {
+            auto* other =
+                Find<SpinEdit>(pageWidget, field == QLatin1String("offset_h") ? "offset_v" : "offset_h");
+            QTest::mouseClick(other->edit(), Qt::LeftButton);
+            QTRY_VERIFY(!edit->hasFocus());
+        }
+        QVERIFY(editor.isVisible());
+        QCOMPARE(spin->text(), shown);
+        const QString section = page == 0 ? QStringLiteral("文本") : QStringLiteral("图像");
+        QCOMPARE(StoredElement(kLayer, section, element), stored);
+    }
+
+    // The clear button of the picture path: drawn while there is a path, lighter or darker
+    // under the mouse, with a tooltip; nothing there without a path.
+    void pathClearButton()
+    {
+        MainWindowFixture f;
+        ScriptedChooser chooser;
+        CLumoraDlg* main = f.Open();
+        CEditTemplateDlg editor(main);
+        editor.tabControl()->setCurrentIndex(1);
+        editor.show();
+        QVERIFY(WaitForFrame(&editor));
+        auto* path = Find<CEditWithButton>(editor.imagePage(), "path_edit");
+        const QRect button = path->buttonRect();
+
+        path->setText(QString());
+        const QImage empty = path->grab().toImage().copy(button);
+        QImage picture(32, 32, QImage::Format_ARGB32);
+        picture.fill(Qt::red);
+        chooser.file = f.root.path() + QStringLiteral("/mark.png");
+        QVERIFY(picture.save(chooser.file));
+        QTest::mouseClick(Find<QWidget>(editor.imagePage(), "browse_button"), Qt::LeftButton);
+        QCOMPARE(path->text(), chooser.file);
+
+        QTest::mouseMove(path, QPoint(2, 2));
+        const QImage whole = path->grab().toImage();
+        whole.save(ShotFolder() + QStringLiteral("/path_clear_button_normal.png"));
+        const QImage normal = whole.copy(button);
+        // A mark (the cross) darker than the field where the button is.
+        const int dark = CountPixels(normal, normal.rect(), [](QColor c) { return c.lightness() < 140; });
+        QVERIFY2(dark >= 6, qPrintable(QStringLiteral("%1 dark pixels in the clear button").arg(dark)));
+        QVERIFY(normal != empty);
+
+        QTest::mouseMove(path, button.center());
+        QTRY_VERIFY(path->property("clearButtonHovered").toBool());
+        const QImage hovered = path->grab().toImage().copy(button);
+        QVERIFY(hovered != normal);
+        path->grab().save(ShotFolder() + QStringLiteral("/path_clear_button_hovered.png"));
+        ScreenShot(QStringLiteral("path_clear_button"));
+
+        QHelpEvent help(QEvent::ToolTip, button.center(), path->mapToGlobal(button.center()));
+        QCoreApplication::sendEvent(path, &help);
+        QTRY_VERIFY(QToolTip::isVisible());
+        QCOMPARE(QToolTip::text(), CEditWithButton::tr("清除"));
+        QToolTip::hideText();
+
+        QTest::mouseClick(path, Qt::LeftButton, {}, button.center());
+        QCOMPARE(path->text(), QString());
+    }
+
+    // Colours: the resizing note and the "图层：" labels blue, the editor pages white, the
+    // disabled "浏览" of the preference window drawn as disabled; in windows opened over the
+    // main window, whose skin styles their texts.
+    void colours_data()
+    {
+        QTest::addColumn<QString>("what");
+        QTest::newRow("resizing note blue") << "note";
+        QTest::newRow("layer label blue, text page") << "layer0";
+        QTest::newRow("layer label blue, picture page") << "layer1";
+        QTest::newRow("text page white") << "white0";
+        QTest::newRow("picture page white") << "white1";
+        QTest::newRow("disabled browse button") << "browse";
+        QTest::newRow("font name grey") << "grey0";
+        QTest::newRow("picture path grey") << "grey1";
+    }
+
+    void colours()
+    {
+        QFETCH(QString, what);
+        MainWindowFixture f;
+        CLumoraDlg* main = f.Open();
+        if (what == QLatin1String("note")) {
+            CImgResizingSettingDlg resizing(main);
+            resizing.show();
+            QVERIFY(WaitForFrame(&resizing));
+            QLabel* note = nullptr;
+            for (QLabel* label : resizing.findChildren<QLabel*>())
+                if (label->wordWrap())
+                    note = label;
+            QVERIFY(note);
+            const QImage shot = note->grab().toImage();
+            QVERIFY2(CountPixels(shot, shot.rect(), IsBlue) > 50, "the resizing note is not blue");
+        } else if (what.startsWith(QLatin1String("grey"))) {
+            ScriptedChooser chooser;
+            CEditTemplateDlg editor(main);
+            const bool picture = what.endsWith(QLatin1Char('1'));
+            editor.tabControl()->setCurrentIndex(picture ? 1 : 0);
+            editor.show();
+            QVERIFY(WaitForFrame(&editor));
+            if (picture) {
+                chooser.file = f.MakePhoto(QStringLiteral("mark.png"));
+                QTest::mouseClick(Find<QWidget>(editor.imagePage(), "browse_button"), Qt::LeftButton);
+            }
+            auto* field =
+                Find<QLineEdit>(editor.tabControl()->currentWidget(), picture ? "path_edit" : "font_edit");
+            QVERIFY(!field->text().isEmpty());
+            const QImage shot = field->grab().toImage();
+            const QRect text = field->rect().adjusted(4, 3, -30, -4);
+            int darkest = 255;
+            for (int y = text.top(); y <= text.bottom(); ++y)
+                for (int x = text.left(); x <= text.right(); ++x)
+                    darkest = qMin(darkest, qGray(shot.pixel(x, y)));
+            // Grey (128, 128, 128) text: nothing darker, but drawn.
+            QVERIFY2(darkest >= 110 && darkest <= 160, qPrintable(QString::number(darkest)));
+        } else if (what.startsWith(QLatin1String("layer")) || what.startsWith(QLatin1String("white"))) {
+            CEditTemplateDlg editor(main);
+            editor.tabControl()->setCurrentIndex(what.endsWith(QLatin1Char('1')) ? 1 : 0);
+            editor.show();
+            QVERIFY(WaitForFrame(&editor));
+            QWidget* page = editor.tabControl()->currentWidget();
+            if (what.startsWith(QLatin1String("layer"))) {
+                QLabel* layerLabel = nullptr;
+                for (QLabel* label : page->findChildren<QLabel*>())
+                    if (label->text() == QStringLiteral("图层："))
+                        layerLabel = label;
+                QVERIFY(layerLabel);
+                const QImage label = layerLabel->grab().toImage();
+                QVERIFY2(CountPixels(label, label.rect(), IsBlue) > 10, "the layer label is not blue");
+            } else {
+                const QImage shot = page->grab().toImage();
+                // The page's empty bottom rows are white.
+                const QRect bottom(0, shot.height() - 6, shot.width(), 4);
+                QCOMPARE(CountPixels(shot, bottom, [](QColor c) { return c == QColor(Qt::white); }),
+                         bottom.width() * bottom.height());
+            }
+        } else {
+            CPreferenceDlg preference(main);
+            preference.show();
+            QVERIFY(WaitForFrame(&preference));
+            QPushButton* browse = ButtonWithText(&preference, QStringLiteral("浏览"));
+            browse->setEnabled(true);
+            const QImage enabled = browse->grab().toImage();
+            browse->setEnabled(false);
+            const QImage disabled = browse->grab().toImage();
+            auto darkest = [](const QImage& image) {
+                int lowest = 255;
+                for (int y = 0; y < image.height(); ++y)
+                    for (int x = 0; x < image.width(); ++x)
+                        lowest = qMin(lowest, qGray(image.pixel(x, y)));
+                return lowest;
+            };
+            // The disabled text is clearly lighter than the enabled one.
+            QVERIFY2(darkest(disabled) > darkest(enabled) + 40,
+                     qPrintable(QStringLiteral("darkest pixel %1 disabled, %2 enabled")
+                                    .arg(darkest(disabled))
+                                    .arg(darkest(enabled))));
+        }
+    }
+
+    // The real program started with photos on its command line ("Open with" of a file
+    // manager) lists them, by the drop's rules: two photos, one given relative to the working
+    // folder, and a text file that is left out. The list's rows are counted on the screen by
+    // their status picture.
+    void realProgramOpensPhotos()
+    {
+        if (qEnvironmentVariable("QT_SCALE_FACTOR") == QLatin1String("2"))
+            QSKIP("counted at 1x");
+        QTemporaryDir root;
+        const QString photos = root.filePath(QStringLiteral("photos"));
+        QVERIFY(QDir().mkpath(photos));
+        for (const char* name : {"first.jpg", "second.png"}) {
+            QImage photo(64, 48, QImage::Format_RGB32);
+            photo.fill(Qt::darkGreen);
+            QVERIFY(photo.save(photos + QLatin1Char('/') + QLatin1String(name)));
+        }
+        QFile notes(photos + QStringLiteral("/notes.txt"));
+        QVERIFY(notes.open(QIODevice::WriteOnly));
+        notes.close();
+
+        // A data folder of its own, where the quick start is not shown at start.
+        SetAppDataFolderOverride(
+            root.filePath(QStringLiteral("xdg-data/") + QLatin1String(kProductFolderName)));
+        SetDocumentsFolderOverride(root.filePath(QStringLiteral("home/Documents")));
+        const bool prepared = CreateDefaultPreferences();
+        QFile preferences(PreferencesPath());
+        QByteArray bytes;
+        if (preferences.open(QIODevice::ReadOnly))
+            bytes = preferences.readAll();
+        preferences.close();
+        SetAppDataFolderOverride(QString());
+        SetDocumentsFolderOverride(QString());
+        QVERIFY(prepared && bytes.contains("<OpenQuickStartDlg>0<"));
+        bytes.replace("<OpenQuickStartDlg>0<", "<OpenQuickStartDlg>1<");
+        QVERIFY(preferences.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        preferences.write(bytes);
+        preferences.close();
+
+        QProcess program;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("HOME"), root.filePath(QStringLiteral("home")));
+        environment.insert(QStringLiteral("XDG_DATA_HOME"), root.filePath(QStringLiteral("xdg-data")));
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), root.filePath(QStringLiteral("xdg-config")));
+        environment.insert(QStringLiteral("XDG_CACHE_HOME"), root.filePath(QStringLiteral("xdg-cache")));
+        environment.insert(QStringLiteral("LUMORA_UPDATE_URL"),
+                           QStringLiteral("http://127.0.0.1:1/version.txt"));
+        program.setProcessEnvironment(environment);
+        program.setWorkingDirectory(photos);
+        program.setProcessChannelMode(QProcess::MergedChannels);
+        program.start(QStringLiteral(LUMORA_BIN_DIR "/lumora-plenum"),
+                      {photos + QStringLiteral("/first.jpg"), QStringLiteral("second.png"),
+                       QStringLiteral("notes.txt")});
+        QVERIFY(program.waitForStarted(10000));
+        const auto stop = qScopeGuard([&program]() {
+            program.terminate();
+            if (!program.waitForFinished(10000))
+                program.kill();
+            program.waitForFinished(5000);
+        });
+
+        const QImage mark = QImage(QStringLiteral(LUMORA_BIN_DIR "/skin/default/ready.png"));
+        QVERIFY(!mark.isNull());
+        int rows = 0;
+        QImage screen;
+        for (int attempt = 0; attempt < 40 && rows < 2; ++attempt) {
+            QTest::qWait(250);
+            QVERIFY2(program.state() == QProcess::Running, program.readAll().constData());
+            screen = ScreenShot(QStringLiteral("open_with_two_photos"));
+            rows = CountMarks(screen, mark);
+        }
+        QTest::qWait(500);
+        screen = ScreenShot(QStringLiteral("open_with_two_photos"));
+        QCOMPARE(CountMarks(screen, mark), 2);
+        QVERIFY2(program.state() == QProcess::Running, program.readAll().constData());
+    }
+
+    // Every window once, as the program opens it (over the main window), on the screen.
+    void screenshots()
+    {
+        MainWindowFixture f;
+        CLumoraDlg* main = f.Open();
+        f.AddPhotos({f.MakePhoto(QStringLiteral("beach.png")), f.MakePhoto(QStringLiteral("harbour.jpg"))});
+        QVERIFY(WaitForFrame(main) || main->isVisible());
+        ShowAndShoot(main, QStringLiteral("main_window"));
+        {
+            CEditTemplateDlg editor(main);
+            ShowAndShoot(&editor, QStringLiteral("editor_text_page"));
+            editor.tabControl()->setCurrentIndex(1);
+            ShowAndShoot(&editor, QStringLiteral("editor_picture_page"));
+        }
+        {
+            CImgResizingSettingDlg resizing(main);
+            ShowAndShoot(&resizing, QStringLiteral("resizing"));
+        }
+        {
+            CPreferenceDlg preference(main);
+            ShowAndShoot(&preference, QStringLiteral("preference"));
+        }
+        {
+            CAboutDlg about(main);
+            ShowAndShoot(&about, QStringLiteral("about_classic"));
+        }
+        {
+            CAboutDlgUI about(main);
+            QVERIFY(about.Create());
+            about.CenterWindow();
+            ShowAndShoot(&about, QStringLiteral("about"));
+        }
+        {
+            CQuickStartDlgUI quickStart(main);
+            QVERIFY(quickStart.Create());
+            quickStart.CenterWindow();
+            ShowAndShoot(&quickStart, QStringLiteral("quick_start"));
+        }
+        {
+            QString name;
+            CAddNewTempDlg naming(CLumoraDlg::tr("新建模板"), name, main);
+            ShowAndShoot(&naming, QStringLiteral("naming_template"));
+        }
+        {
+            CAddNewLayerDlg naming(CTextEditTempDlg::tr("添加新图层"), {kLayer}, main);
+            ShowAndShoot(&naming, QStringLiteral("naming_layer"));
+        }
+        {
+            COutputPreviewDlg preview({[main]() { return main->Ui()->CurrentPhotoPath(); }, {}, {}}, main);
+            ShowAndShoot(&preview, QStringLiteral("output_preview_window"));
+        }
+    }
+};
+
+QTEST_MAIN(RealWindowsTest)
+#include "tst_RealWindows.moc"
