@@ -107,6 +107,9 @@ bool CMainDlgUI::InitSkin(QWidget* window, MainDlgOwner* owner)
     m_addTemplateButton = Find<QAbstractButton>(m_skin, "add_template_btn");
     m_menuTemplateButton = Find<QAbstractButton>(m_skin, "menu_template_btn");
     m_templateList = Find<SkinList>(m_skin, "template_list");
+    m_hintLabel = Find<QLabel>(m_skin, "file_hint_label");
+    if (m_hintLabel)
+        m_hint = m_hintLabel->text();
     m_fileList = Find<SkinList>(m_skin, "file_list");
 
     if (auto* label = qobject_cast<QLabel*>(m_programNameLabel.data()))
@@ -133,11 +136,12 @@ QWidget* CMainDlgUI::FindControl(const QString& name) const
 
 QString CMainDlgUI::OpenFileFilter()
 {
-    return tr("所有支持文件|*.jpg;*.jpeg;*.png;*.bmp;*.tif;*.tiff;*.gif;*.heic;*.heif;*.avif;*.webp|"
-              "联合图像专家组 (*.jpg)|*.jpg|"
-              "Windows 位图 Image (*.bmp)|*.bmp|便携式网络图形 (*.png)|*.png|"
-              "Tagged 图像文件模式 (*.tif;*.tiff)|*.tif; *.tiff|"
-              "HEIF 图像 (*.heic;*.heif)|*.heic;*.heif|AVIF 图像 (*.avif)|*.avif|WebP 图像 (*.webp)|*.webp||");
+    return tr(
+        "所有支持文件|*.jpg;*.jpeg;*.png;*.bmp;*.tif;*.tiff;*.gif;*.heic;*.heif;*.avif;*.webp|"
+        "联合图像专家组 (*.jpg)|*.jpg|"
+        "Windows 位图 Image (*.bmp)|*.bmp|便携式网络图形 (*.png)|*.png|"
+        "Tagged 图像文件模式 (*.tif;*.tiff)|*.tif; *.tiff|"
+        "HEIF 图像 (*.heic;*.heif)|*.heic;*.heif|AVIF 图像 (*.avif)|*.avif|WebP 图像 (*.webp)|*.webp||");
 }
 
 QString CMainDlgUI::QtOpenFileFilter()
@@ -501,6 +505,14 @@ void CMainDlgUI::EnableFileButtons()
     EnableRemoveButton(true);
     EnablePreviewButton(true);
     EnableProcessButton(true);
+}
+
+void CMainDlgUI::ShowRunProgress(const QString& text)
+{
+    OnUiThread([this, text]() {
+        if (m_hintLabel)
+            m_hintLabel->setText(text.isEmpty() ? m_hint : text);
+    });
 }
 
 // ---- Notifications ----
