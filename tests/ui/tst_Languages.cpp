@@ -65,7 +65,9 @@ bool HasEnglishWords(QString text)
         QStringLiteral(
             "\\S*(/"
             "|@|\\.org)\\S*|Lumora|Plenum|Demo|Layer|Alpha|JPG|PNG|BMP|TIFF|WEBP|Twitter|Facebook|developers|"
-            "\\(Language\\)|\\(English\\)"),
+            "\\(Language\\)|\\(English\\)|"
+            // Key names in the shortcuts of tooltips, as the keys are labelled.
+            "\\bCtrl\\+|\\bDel\\b|\\bEsc\\b"),
         QRegularExpression::CaseInsensitiveOption);
     static const QRegularExpression word(QStringLiteral("[A-Za-z]{3,}"));
     text.remove(allowed);

@@ -55,9 +55,6 @@ public:
     QString DamagedReason() const { return m_damaged; }
     QLabel* DamagedNotice() const { return m_damagedNotice; }
 
-protected:
-    void keyPressEvent(QKeyEvent* event) override;
-
 private:
     void BuildControls();
     void LoadSettings();
