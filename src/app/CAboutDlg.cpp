@@ -25,7 +25,8 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent)
     setFont(font);
 
     auto* icon = new QLabel(this);
-    icon->setPixmap(QPixmap(SkinResources::InstancePath() + QStringLiteral("skin/default/app_icon_64.png")));
+    icon->setPixmap(SkinResources::LoadPicture(SkinResources::InstancePath() +
+                                               QStringLiteral("skin/default/app_icon_64.png")));
     icon->setFixedSize(64, 64);
     icon->setScaledContents(true);
 
