@@ -20,6 +20,8 @@ class StopEvent;
 // Every list and toolbar change goes through CMainDlgUI's thread-safe operations. At its start every row goes
 // back to the ready picture, so no mark of an earlier run outlives it. Before a photo is stamped, an output
 // plan refuses outputs that would replace a photo of the list or the output of a photo before it.
+// While it runs, the file list's hint label shows its progress (ProgressText); the hint comes back at its
+// end.
 class BatchRun
 {
     Q_DECLARE_TR_FUNCTIONS(BatchRun)
