@@ -1,10 +1,16 @@
 #include "ClippedTexts.h"
 #include "MainWindowFixture.h"
 
+#include "ui/controls/CBmpButton.h"
+#include "ui/controls/CCoolButtonBar.h"
+#include "ui/controls/CHoverButton.h"
+#include "ui/editor/CAddNewTempDlg.h"
 #include "ui/editor/CEditTemplateDlg.h"
+#include "ui/preview/COutputPreviewDlg.h"
 #include "ui/skin/CAboutDlgUI.h"
 
 #include <QApplication>
+#include <QPainter>
 #include <QToolButton>
 
 // The desktop program on a screen scaled by two (QT_SCALE_FACTOR=2, set before the
@@ -100,6 +106,79 @@ private slots:
         QCOMPARE(shown.size(), twice.size());
         QCOMPARE(shown.deviceIndependentSize().toSize(), logical);
         QCOMPARE(Normalised(shown), twice.convertToFormat(QImage::Format_ARGB32_Premultiplied));
+    }
+
+    // The program's own button pictures (naming dialogs' OK button, the editor's layer button,
+    // the output preview's arrows) are drawn from their twice as large versions.
+    void builtInPicturesAtTwiceTheirSize_data()
+    {
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<int>("pictureId");
+        QTest::newRow("OK button of the naming dialog") << "bmp button" << 232;
+        QTest::newRow("layer button of the editor") << "layer button" << 152;
+        QTest::newRow("next photo arrow of the preview") << "next arrow" << 187;
+    }
+
+    void builtInPicturesAtTwiceTheirSize()
+    {
+        QFETCH(QString, control);
+        QFETCH(int, pictureId);
+        MainWindowFixture f;
+        f.Open();
+        QImage twice = QImage(QStringLiteral(":/language/%1@2x.png").arg(pictureId))
+                           .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        QVERIFY(!twice.isNull());
+        twice.setDevicePixelRatio(1.0); // its pixels, as they are compared
+        if (control == "bmp button") {
+            QString name;
+            CAddNewTempDlg dialog(QStringLiteral("添加新模板"), name, f.window.get());
+            auto* button = dialog.findChild<CBmpButton*>();
+            QVERIFY(button);
+            const QImage& shown = button->bitmap(CBmpButton::Normal);
+            QCOMPARE(shown.devicePixelRatio(), 2.0);
+            QCOMPARE(button->size(), twice.size() / 2);
+            QImage pixels = shown.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+            pixels.setDevicePixelRatio(1.0);
+            QCOMPARE(pixels, twice);
+        } else if (control == "layer button") {
+            CEditTemplateDlg editor(f.window.get());
+            auto* bar = editor.findChild<CCoolButtonBar*>(QStringLiteral("layer_button"));
+            QVERIFY(bar);
+            QCOMPARE(bar->GetBitmapSize(), twice.size() / 2);
+            const QImage shown = bar->renderBar();
+            QCOMPARE(shown.devicePixelRatio(), 2.0);
+            QImage expected(twice.size(), QImage::Format_ARGB32_Premultiplied);
+            expected.fill(bar->palette().color(QPalette::Window));
+            QPainter(&expected).drawImage(0, 0, twice);
+            QImage pixels = shown.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+            pixels.setDevicePixelRatio(1.0); // the pixels alone are compared
+            QCOMPARE(pixels, expected);
+        } else {
+            f.AddPhotos({f.MakePhoto(QStringLiteral("one.png"))});
+            CMainDlgUI* ui = f.Ui();
+            COutputPreviewDlg preview({[ui]() { return ui->CurrentPhotoPath(); },
+                                       [ui]() { return ui->SelectNextPhoto(); },
+                                       [ui]() { return ui->SelectPreviousPhoto(); }},
+                                      f.window.get());
+            CHoverButton* arrow = preview.NextButton();
+            QVERIFY(arrow);
+            QCOMPARE(arrow->frameSize(), QSize(twice.width() / 6, twice.height() / 2));
+            // The normal frame as shown, against the left third of the picture, wherever the
+            // picture is opaque.
+            arrow->setEnabled(true);
+            const QImage shown = arrow->grab().toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
+            QCOMPARE(shown.size(), QSize(twice.width() / 3, twice.height()));
+            int compared = 0;
+            for (int y = 0; y < shown.height(); ++y) {
+                for (int x = 0; x < shown.width(); ++x) {
+                    if (qAlpha(twice.pixel(x, y)) == 255) {
+                        QCOMPARE(shown.pixel(x, y), twice.pixel(x, y));
+                        ++compared;
+                    }
+                }
+            }
+            QVERIFY(compared > shown.width() * shown.height() / 2);
+        }
     }
 
     void noTextCutOffAndScreenshots()
