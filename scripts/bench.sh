@@ -10,7 +10,8 @@
 # Each time is the median of BENCH_RUNS runs (default 3), a figure's runs alternating with its
 # reference's so that both see the same load. Exits 1 when any target is missed.
 # Environment: LUMORA_BENCH_BUILD_DIR (default build-bench), BENCH_RUNS, BENCH_ONLY (figures to
-# measure, separated by commas, e.g. "a,j,k,l"; default all), BENCH_SWEEP (the sizes of (l) in
+# measure, separated by commas, e.g. "a,j,k,l"; default all; (n) builds the desktop program too),
+# BENCH_SWEEP (the sizes of (l) in
 # megapixels, default "2 12 24 50 100"), BENCH_SWEEP_PHOTOS (photos per run in (l), default 4).
 set -euo pipefail
 
@@ -25,9 +26,16 @@ want() { [ -z "$only" ] || [[ ",$only," == *",$1,"* ]]; }
 
 "$root/scripts/install-deps.sh" ukui-wallpapers libjpeg-turbo-progs imagemagick libvips-tools time \
   libheif-examples libimage-exiftool-perl
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DLUMORA_BUILD_UI=OFF \
+# The desktop program is built only for (n), which drives its batch.
+ui=OFF
+targets=(lumora-batch lumora-bench-preview lumora-bench-blocks)
+if want n; then
+  ui=ON
+  targets+=(lumora-bench-desktop)
+fi
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DLUMORA_BUILD_UI=$ui \
   -DLUMORA_BUILD_TESTS=OFF -DLUMORA_BUILD_BENCH=ON >/dev/null
-cmake --build "$build" --target lumora-batch lumora-bench-preview lumora-bench-blocks --parallel 2 >/dev/null
+cmake --build "$build" --target "${targets[@]}" --parallel 2 >/dev/null
 
 batch=$build/bin/lumora-batch
 work=$(mktemp -d)
@@ -386,6 +394,38 @@ if want l; then
       "$(growth "${medians_done[0]}" "${medians_done[$last]}") ms/MP, djpeg | cjpeg" \
       "$(growth "${floors_done[0]}" "${floors_done[$last]}") ms/MP"
   fi
+fi
+
+# (n) The desktop program's batch (its main window on the offscreen platform, driven by
+# lumora-bench-desktop, the program's renderer and the data folder's output settings): the 20
+# photos two at a time against one at a time, each run a fresh program. The time is the run's,
+# from its start to its end as the program reports it (the program's start and its window's
+# set-up are the same for both and are left out); the runs alternate as in paired.
+if want n; then
+  desktop_data=$work/data-desktop
+  cp -r "$data" "$desktop_data"
+  mkdir -p "$work/out-desktop"
+  sed -i "s#<OutputFolderPath>.*</OutputFolderPath>#<OutputFolderPath>$work/out-desktop</OutputFolderPath>#" \
+    "$desktop_data/preference.xml"
+  desktop_threads2() { "$build/bin/lumora-bench-desktop" "$desktop_data" 2 "${photos[@]}"; }
+  desktop_threads1() { "$build/bin/lumora-bench-desktop" "$desktop_data" 1 "${photos[@]}"; }
+  run_ms() { "$1" 2>/dev/null | awk '/ stamped, / { for (i = 1; i < NF; i++) if ($i == "in") printf "%d", $(i + 1) * 1000 }'; }
+  a=()
+  b=()
+  for _ in $(seq 1 "$runs"); do
+    a+=("$(run_ms desktop_threads2)")
+    b+=("$(run_ms desktop_threads1)")
+  done
+  med_a=$(median_of "${a[@]}")
+  med_b=$(median_of "${b[@]}")
+  report "(n) desktop batch, 2 threads, 20 photos" "$med_a" s "one photo at a time" "$med_b" \
+    "$(ratio "$med_b" "$med_a")" ">=" 1.7
+  # The files are those of lumora-batch.
+  stamp --jobs 2 "${photos[@]}" >/dev/null
+  for photo in "${photos[@]}"; do
+    name=$(basename "${photo%.jpg}")_new.jpg
+    cmp -s "$work/out/$name" "$work/out-desktop/$name" || { echo "(n) $name differs from lumora-batch's" >&2; failures=$((failures + 1)); }
+  done
 fi
 
 echo

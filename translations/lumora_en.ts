@@ -63,6 +63,22 @@ Photos that could not be watermarked:
 </translation>
     </message>
     <message>
+        <source>已处理 %1/%2</source>
+        <translation>%1/%2 done</translation>
+    </message>
+    <message>
+        <source>%1 秒</source>
+        <translation>%1 s</translation>
+    </message>
+    <message>
+        <source>%1 分 %2 秒</source>
+        <translation>%1 min %2 s</translation>
+    </message>
+    <message>
+        <source>，剩余约 %1</source>
+        <translation>, about %1 left</translation>
+    </message>
+    <message>
         <source>未能写入输出文件。</source>
         <translation>The output file could not be written.</translation>
     </message>

@@ -1,5 +1,7 @@
 // Draws the pictures of the default skin: toolbar and caption icons, the file status marks
-// and the program icon. Run once after changing a drawing:
+// and the program icon, each also twice as large as "<name>@2x.png" for screens scaled by two
+// (Qt's icons pick these up by their name; the skin loads them for its own pictures). Run once
+// after changing a drawing:
 //   lumora-skin-painter <repository>/skin/default <repository>/packaging
 #include <QDir>
 #include <QGuiApplication>
@@ -23,12 +25,15 @@ const QColor Orange(240, 128, 48);
 const QColor Violet(124, 92, 255);
 const QColor Slate(91, 98, 112);
 
-QImage Render(int width, int height, const Drawing& draw)
+// The drawing on a width x height canvas, painted `scale` times as large (the same vector
+// drawing, not an enlarged picture).
+QImage Render(int width, int height, const Drawing& draw, int scale = 1)
 {
-    QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
+    QImage image(width * scale, height * scale, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
+    p.scale(scale, scale);
     draw(p, qMin(width, height));
     p.end();
     return image;
@@ -291,12 +296,19 @@ int main(int argc, char** argv)
     const QString packagingFolder = QString::fromLocal8Bit(argv[2]);
     QDir().mkpath(skinFolder);
     QDir().mkpath(packagingFolder);
+    const auto atTwice = [](const QString& name) {
+        return QString(name).insert(name.lastIndexOf('.'), "@2x");
+    };
     for (const Picture& picture : Pictures()) {
-        if (!Render(picture.width, picture.height, picture.draw).save(skinFolder + "/" + picture.name))
+        if (!Render(picture.width, picture.height, picture.draw).save(skinFolder + "/" + picture.name) ||
+            !Render(picture.width, picture.height, picture.draw, 2)
+                 .save(skinFolder + "/" + atTwice(picture.name)))
             return 1;
     }
     for (int size : {20, 64, 128}) {
-        if (!Render(size, size, ProgramIcon).save(skinFolder + QStringLiteral("/app_icon_%1.png").arg(size)))
+        const QString name = QStringLiteral("app_icon_%1.png").arg(size);
+        if (!Render(size, size, ProgramIcon).save(skinFolder + "/" + name) ||
+            !Render(size, size, ProgramIcon, 2).save(skinFolder + "/" + atTwice(name)))
             return 1;
     }
     if (!Render(256, 256, ProgramIcon).save(packagingFolder + "/lumora-plenum.png"))

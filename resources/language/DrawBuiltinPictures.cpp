@@ -1,6 +1,6 @@
 // Draws the program's built-in button pictures into the current folder as PNG files named
-// after their picture ids. The pictures are committed beside this file; run it again after
-// changing a drawing:
+// after their picture ids, the buttons also twice as large as "<id>@2x.png" for screens scaled
+// by two. The pictures are committed beside this file; run it again after changing a drawing:
 //   g++ -std=c++20 -fPIC DrawBuiltinPictures.cpp $(pkg-config --cflags --libs Qt6Gui) -o draw
 //   QT_QPA_PLATFORM=offscreen ./draw
 #include <QGuiApplication>
@@ -11,9 +11,14 @@
 
 namespace {
 
+// 1, or 2 for the twice as large pictures: the canvas has that many pixels per unit of the
+// drawings, which stay in the units of the normal picture.
+int scale = 1;
+
 QImage NewPicture(int w, int h)
 {
-    QImage img(w, h, QImage::Format_ARGB32_Premultiplied);
+    QImage img(w * scale, h * scale, QImage::Format_ARGB32_Premultiplied);
+    img.setDevicePixelRatio(scale);
     img.fill(Qt::transparent);
     return img;
 }
@@ -158,12 +163,16 @@ QImage PathField(bool hasText)
 int main(int argc, char** argv)
 {
     QGuiApplication app(argc, argv);
-    LayerButton(false).save("152.png");
-    LayerButton(true).save("153.png");
-    ChevronButton(true).save("186.png");
-    ChevronButton(false).save("187.png");
-    for (int s = 0; s < 4; ++s)
-        PushButton(s).save(QString::number(232 + s) + ".png");
+    for (scale = 1; scale <= 2; ++scale) {
+        const QString suffix = scale == 1 ? QStringLiteral(".png") : QStringLiteral("@2x.png");
+        LayerButton(false).save("152" + suffix);
+        LayerButton(true).save("153" + suffix);
+        ChevronButton(true).save("186" + suffix);
+        ChevronButton(false).save("187" + suffix);
+        for (int s = 0; s < 4; ++s)
+            PushButton(s).save(QString::number(232 + s) + suffix);
+    }
+    scale = 1;
     PathField(false).save("236.png");
     PathField(true).save("237.png");
     return 0;

@@ -10,9 +10,11 @@
 #include "services/folders/Folders.h"
 #include "ui/skin/CMainDlgUI.h"
 
+#include <QElapsedTimer>
 #include <QMutex>
 #include <QMutexLocker>
 #include <QThread>
+#include <memory>
 
 namespace {
 QMutex lastOutputLock;
@@ -56,6 +58,17 @@ QString BatchRun::EndMessage(const Summary& summary)
     return text;
 }
 
+QString BatchRun::ProgressText(int done, int total, qint64 elapsedMs)
+{
+    QString text = tr("已处理 %1/%2").arg(done).arg(total);
+    if (done <= 0 || done >= total)
+        return text;
+    const qint64 left = (elapsedMs * (total - done) / done + 999) / 1000; // whole seconds, rounded up
+    const QString time = left < 60 ? tr("%1 秒").arg(left)
+                                   : tr("%1 分 %2 秒").arg(left / 60).arg(left % 60, 2, 10, QLatin1Char('0'));
+    return text + tr("，剩余约 %1").arg(time);
+}
+
 BatchRun::BatchRun(CMainDlgUI* ui, StopEvent* stop, Services services)
     : m_ui(ui), m_stop(stop), m_services(std::move(services))
 {
@@ -76,6 +89,11 @@ BatchRun::BatchRun(CMainDlgUI* ui, StopEvent* stop, Services services)
     }
     if (!m_services.showInFileBrowser)
         m_services.showInFileBrowser = ShowInFileBrowser;
+    if (!m_services.elapsedMs) {
+        auto clock = std::make_shared<QElapsedTimer>();
+        clock->start();
+        m_services.elapsedMs = [clock]() { return clock->elapsed(); };
+    }
 }
 
 BatchRun::~BatchRun()
@@ -115,6 +133,7 @@ void BatchRun::Work(const std::function<void(const Summary&)>& finished)
         m_services.showInFileBrowser(shown);
     }
 
+    m_ui->ShowRunProgress(QString());
     m_ui->EnableStopButton(false);
     m_ui->EnableRemoveButton(true);
     m_ui->EnablePreviewButton(true);
@@ -127,16 +146,26 @@ void BatchRun::Walk(Summary& summary)
 {
     const int threads =
         m_services.threads > 0 ? m_services.threads : std::max(1, QThread::idealThreadCount());
-    BatchRunner runner(GetOutputSettings(), m_ui->FilePaths(), m_services.render);
+    const QStringList paths = m_ui->FilePaths();
+    BatchRunner runner(GetOutputSettings(), paths, m_services.render);
     m_ui->SelectFileRow(-1);
-    const auto next = [this]() -> std::optional<BatchRunner::Photo> {
+    const qint64 start = m_services.elapsedMs();
+    int taken = 0;
+    m_ui->ShowRunProgress(ProgressText(0, int(paths.size()), 0));
+    const auto next = [this, &taken]() -> std::optional<BatchRunner::Photo> {
         const auto [row, path] = m_ui->SelectNextFile();
         if (path.isEmpty())
             return std::nullopt;
+        ++taken;
         return BatchRunner::Photo{path, row};
     };
-    const auto report = [this, &summary](const BatchRunner::Photo& photo, const ComposeOutcome& outcome) {
+    const auto report = [this, &summary, &taken, start](const BatchRunner::Photo& photo,
+                                                        const ComposeOutcome& outcome) {
         ++summary.processed;
+        // The total counts the photos taken and the rows still ahead of the walk, so photos
+        // added during the run and a click that moves the walk are counted as they happen.
+        const int total = taken + m_ui->FilesAfterSelection();
+        m_ui->ShowRunProgress(ProgressText(summary.processed, total, m_services.elapsedMs() - start));
         if (outcome.ok) {
             if (!outcome.outputPath.isEmpty()) {
                 summary.lastOutputPath = outcome.outputPath;

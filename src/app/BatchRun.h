@@ -20,6 +20,8 @@ class StopEvent;
 // Every list and toolbar change goes through CMainDlgUI's thread-safe operations. At its start every row goes
 // back to the ready picture, so no mark of an earlier run outlives it. Before a photo is stamped, an output
 // plan refuses outputs that would replace a photo of the list or the output of a photo before it.
+// While it runs, the file list's hint label shows its progress (ProgressText); the hint comes back at its
+// end.
 class BatchRun
 {
     Q_DECLARE_TR_FUNCTIONS(BatchRun)
@@ -38,6 +40,9 @@ public:
         // Photos stamped at once; 0: one per core. With 1 a photo is taken only when the one
         // before it is marked.
         int threads = 0;
+        // Milliseconds since the run started (for the estimate of the time left); by default
+        // a steady clock started with the run.
+        std::function<qint64()> elapsedMs;
     };
 
     struct Summary
@@ -69,6 +74,10 @@ public:
     // and (after a stop) not processed, with the failed photos' reasons; or why the run did
     // not start. Empty when every photo of the list was stamped.
     static QString EndMessage(const Summary& summary);
+
+    // The progress shown in the main window during a run: "done/total", and once a photo is
+    // done, the time left estimated from the mean time per photo so far.
+    static QString ProgressText(int done, int total, qint64 elapsedMs);
 
     // The file written last by any run of this process.
     static QString LastOutputPath();

@@ -1,6 +1,6 @@
 #include "app/CAboutDlg.h"
 
-#include "ui/controls/DialogKeys.h"
+#include "ui/controls/DialogKeyFilter.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -19,12 +19,14 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent)
     setObjectName(QStringLiteral("CAboutDlg"));
     setWindowTitle(QStringLiteral("Lumora"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    DialogKeyFilter::Install(this);
     QFont font(QStringLiteral("Tahoma"));
     font.setPointSize(9);
     setFont(font);
 
     auto* icon = new QLabel(this);
-    icon->setPixmap(QPixmap(SkinResources::InstancePath() + QStringLiteral("skin/default/app_icon_64.png")));
+    icon->setPixmap(SkinResources::LoadPicture(SkinResources::InstancePath() +
+                                               QStringLiteral("skin/default/app_icon_64.png")));
     icon->setFixedSize(64, 64);
     icon->setScaledContents(true);
 
@@ -125,13 +127,4 @@ QList<CHyperLink*> CAboutDlg::LinkControls() const
     for (const auto& entry : m_links)
         controls.append(entry.second);
     return controls;
-}
-
-void CAboutDlg::keyPressEvent(QKeyEvent* event)
-{
-    if (DialogKeys::IsEnterOrEscape(event)) {
-        event->accept();
-        return;
-    }
-    QDialog::keyPressEvent(event);
 }

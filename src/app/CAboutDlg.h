@@ -32,9 +32,6 @@ public:
     // The version text: "<major>.<minor>.<build> ", blank at the end.
     static QString VersionText(int major, int minor, int build);
 
-protected:
-    void keyPressEvent(QKeyEvent* event) override;
-
 private:
     CHyperLink* AddLink(int id, const QString& text, const char* address);
 

@@ -22,6 +22,7 @@
 #include "ui/skin/CMyDropTarget.h"
 #include "ui/skin/MainCommands.h"
 
+#include <QAbstractButton>
 #include <QActionGroup>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
@@ -32,6 +33,7 @@
 #include <QIcon>
 #include <QMenu>
 #include <QProcess>
+#include <QShortcut>
 #include <QTimer>
 #include <QUrl>
 
@@ -81,6 +83,7 @@ bool CLumoraDlg::InitDialog()
         return false;
     }
     BuildMenus();
+    BuildShortcuts();
 
     m_dropTarget = new CMyDropTarget(m_ui, this);
     m_dropTarget->Register(this, this);
@@ -164,6 +167,39 @@ void CLumoraDlg::BuildMenus()
     m_templateMenu->addAction(tr("重命名所选模板"), this, [this]() { OnCommand(RenameTemplateCommand); });
     m_templateMenu->addSeparator();
     m_templateMenu->addAction(tr("删除所选模板"), this, [this]() { OnCommand(DeleteTemplateCommand); });
+}
+
+void CLumoraDlg::BuildShortcuts()
+{
+    const struct
+    {
+        const char* button;
+        QList<QKeySequence> keys;
+    } shortcuts[] = {
+        {"add_toolbar_btn", {QKeySequence(Qt::CTRL | Qt::Key_O)}},
+        {"remove_toolbar_btn", {QKeySequence(Qt::Key_Delete)}},
+        {"process_toolbar_btn",
+         {QKeySequence(Qt::Key_F5), QKeySequence(Qt::CTRL | Qt::Key_Enter),
+          QKeySequence(Qt::CTRL | Qt::Key_Return)}},
+        {"stop_toolbar_btn", {QKeySequence(Qt::Key_Escape)}},
+        {"preference_toolbar_btn", {QKeySequence(Qt::CTRL | Qt::Key_Comma)}},
+    };
+    for (const auto& entry : shortcuts) {
+        auto* button = qobject_cast<QAbstractButton*>(m_ui->FindControl(QString::fromLatin1(entry.button)));
+        if (!button)
+            continue;
+        // Through click(), a key does nothing while its button is disabled, as the mouse.
+        QStringList names;
+        for (const QKeySequence& key : entry.keys) {
+            auto* shortcut = new QShortcut(key, this);
+            connect(shortcut, &QShortcut::activated, button, &QAbstractButton::click);
+            // Ctrl+Enter names both Enter keys.
+            if (key[0].key() != Qt::Key_Return)
+                names.append(key.toString(QKeySequence::NativeText));
+        }
+        button->setToolTip(
+            QStringLiteral("%1 (%2)").arg(button->toolTip(), names.join(QStringLiteral(", "))));
+    }
 }
 
 QMenu* CLumoraDlg::BuildLanguageMenu()

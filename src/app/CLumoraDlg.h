@@ -76,6 +76,9 @@ protected:
 
 private:
     void BuildMenus();
+    // The keyboard shortcuts of the toolbar (Ctrl+O, Delete, F5 and Ctrl+Enter, Escape,
+    // Ctrl+,), each working its button as a click would, and named in the button's tooltip.
+    void BuildShortcuts();
     // The help menu's language submenu: Chinese, English or the system's, ticked as stored.
     QMenu* BuildLanguageMenu();
     // Keeps the choice in config.ini; the interface changes at the next start.

@@ -411,17 +411,22 @@ private slots:
         QCOMPARE(text->text(), expected);
     }
 
-    void enterAndEscapeAreSwallowed()
+    // Enter typed into the text ends there; Escape closes the editor.
+    void enterInTheTextStaysAndEscapeCloses()
     {
         EditorDataFolder data;
         CEditTemplateDlg editor;
         editor.show();
         auto* text = Find<QLineEdit>(editor.textPage(), "text_edit");
         text->setFocus();
-        QTest::keyClick(text, Qt::Key_Escape);
         QTest::keyClick(text, Qt::Key_Return);
+        QTest::keyClick(text, Qt::Key_Enter);
+        QCoreApplication::processEvents();
         QVERIFY(editor.isVisible());
         QCOMPARE(editor.result(), 0);
+        QTest::keyClick(text, Qt::Key_Escape);
+        QTRY_VERIFY(!editor.isVisible());
+        QCOMPARE(editor.result(), int(QDialog::Rejected));
     }
 
     void closingSavesAndWithdrawsPreview()

@@ -8,6 +8,10 @@
 #include "services/messages/WindowMessage.h"
 #include "ui/skin/MainCommands.h"
 
+#include <QLabel>
+#include <atomic>
+#include <memory>
+
 // Batch runs driven through the main window's toolbar with a renderer that can be held.
 class BatchRunTest : public QObject
 {
@@ -20,6 +24,7 @@ private:
         QStringList browserPaths;
         int settingsLoads = 0;
         QStringList photos;
+        std::shared_ptr<std::atomic<qint64>> clockMs = std::make_shared<std::atomic<qint64>>(0);
 
         explicit Run(int photoCount, int threads = 1)
         {
@@ -32,6 +37,7 @@ private:
                 return QString();
             };
             services.showInFileBrowser = [this](const QString& path) { browserPaths.append(path); };
+            services.elapsedMs = [clock = clockMs]() { return clock->load(); };
             f.window->SetBatchServices(services);
             // The output settings the fake renderer writes by, which the run's output plan
             // applies too.
@@ -363,6 +369,45 @@ private slots:
             QCOMPARE(run.f.StatusPicture(row), QStringLiteral("ok.png"));
         QCOMPARE(run.browserPaths.last(), run.Output(4));
         QVERIFY(run.f.messages.isEmpty());
+    }
+
+    // The hint label of the file list counts the photos done during a run, adds the time left
+    // once a photo is done (the mean time per photo so far, rounded up to whole seconds), and
+    // shows the hint again when the run ends.
+    void progressInTheHintLabel_data()
+    {
+        QTest::addColumn<int>("photos");
+        QTest::addColumn<int>("threads");
+        QTest::addColumn<qint64>("firstDoneAfterMs");
+        QTest::addColumn<QString>("afterFirst");
+        QTest::newRow("3 photos, 10 s each") << 3 << 1 << qint64(10000) << "已处理 1/3，剩余约 20 秒";
+        QTest::newRow("21 photos, 6.5 s each") << 21 << 1 << qint64(6500) << "已处理 1/21，剩余约 2 分 10 秒";
+        QTest::newRow("rounded up") << 2 << 1 << qint64(1) << "已处理 1/2，剩余约 1 秒";
+        QTest::newRow("two at a time") << 5 << 2 << qint64(4000) << "已处理 1/5，剩余约 16 秒";
+    }
+
+    void progressInTheHintLabel()
+    {
+        QFETCH(int, photos);
+        QFETCH(int, threads);
+        QFETCH(qint64, firstDoneAfterMs);
+        QFETCH(QString, afterFirst);
+        Run run(photos, threads);
+        auto* hint = qobject_cast<QLabel*>(run.f.Ui()->FindControl(QStringLiteral("file_hint_label")));
+        QVERIFY(hint);
+        const QString idle = hint->text();
+        QVERIFY(!idle.isEmpty());
+        run.clockMs->store(5000); // the run measures from its own start
+        run.renderer.Allow(0);
+        run.Start();
+        QTRY_COMPARE(run.renderer.Started(), std::min(photos, threads));
+        QTRY_COMPARE(hint->text(), QStringLiteral("已处理 0/%1").arg(photos));
+        run.clockMs->store(5000 + firstDoneAfterMs);
+        run.renderer.Allow(1);
+        QTRY_COMPARE(hint->text(), afterFirst);
+        run.renderer.AllowAll();
+        QVERIFY(run.WaitForEnd());
+        QCOMPARE(hint->text(), idle);
     }
 
     void emptyListRestoresToolbar()

@@ -1,3 +1,4 @@
+#include "ClippedTexts.h"
 #include "MainWindowFixture.h"
 
 #include "app/CAboutDlg.h"
@@ -67,8 +68,9 @@ bool HasEnglishWords(QString text)
             "\\S*(/"
             "|@|\\.org)\\S*|Lumora|Plenum|Demo|Layer|Alpha|JPG|PNG|BMP|TIFF|WEBP|Twitter|Facebook|developers|"
             "\\(Language\\)|\\(English\\)|"
-            // Text fields ({name}, {exif:Exif.Image.Make}) are written the same in every language.
-            "\\{[^{}]*\\}|EXIF|XMP"),
+            // Text fields ({name}, {exif:Exif.Image.Make}) are written the same in every language,
+            // and key names in the shortcuts of tooltips as the keys are labelled.
+            "\\{[^{}]*\\}|EXIF|XMP|\\bCtrl\\+|\\bDel\\b|\\bEsc\\b"),
         QRegularExpression::CaseInsensitiveOption);
     static const QRegularExpression word(QStringLiteral("[A-Za-z]{3,}"));
     text.remove(allowed);
@@ -124,42 +126,6 @@ QList<QPair<QString, QString>> WindowTexts(QWidget* window)
                 found.append({QString::fromLatin1(w->metaObject()->className()), text});
     }
     return found;
-}
-
-// Controls whose text does not fit the room they were given (a label or button cut off).
-QStringList ClippedTexts(QWidget* window)
-{
-    QStringList clipped;
-    for (QWidget* w : window->findChildren<QWidget*>()) {
-        if (!w->isVisibleTo(window) || w->width() <= 0)
-            continue;
-        const QString name = QStringLiteral("%1 \"%2\" (%3 px wide)");
-        if (auto* label = qobject_cast<QLabel*>(w); label && !label->wordWrap() && label->pixmap().isNull()) {
-            const QString text = QTextDocumentFragment::fromHtml(label->text()).toPlainText();
-            for (const QString& line : text.split(QLatin1Char('\n')))
-                if (label->fontMetrics().horizontalAdvance(line) > label->contentsRect().width())
-                    clipped << name.arg(QLatin1String("label"), line).arg(label->width());
-        } else if (auto* button = qobject_cast<QAbstractButton*>(w); button && !button->text().isEmpty()) {
-            if (button->sizeHint().width() > button->width() + 1)
-                clipped << name.arg(QLatin1String(button->metaObject()->className()), button->text())
-                               .arg(button->width());
-        } else if (auto* combo = qobject_cast<QComboBox*>(w)) {
-            QStyleOptionComboBox option;
-            option.initFrom(combo);
-            option.editable = combo->isEditable();
-            const int room =
-                combo->style()
-                    ->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, combo)
-                    .width();
-            for (int i = 0; i < combo->count(); ++i)
-                if (combo->fontMetrics().horizontalAdvance(combo->itemText(i)) > room)
-                    clipped << name.arg(QLatin1String("list item"), combo->itemText(i)).arg(combo->width());
-        } else if (auto* box = qobject_cast<QGroupBox*>(w); box && !box->title().isEmpty()) {
-            if (box->fontMetrics().horizontalAdvance(box->title()) > box->width())
-                clipped << name.arg(QLatin1String("group box"), box->title()).arg(box->width());
-        }
-    }
-    return clipped;
 }
 
 void SaveScreenshot(QWidget* window, const QString& name)

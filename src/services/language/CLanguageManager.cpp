@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QGuiApplication>
 
 #include "services/ini/IniFile.h"
 
@@ -70,13 +71,20 @@ QString CLanguageManager::LoadLanguageString(int id)
                              : QCoreApplication::translate("CLanguageManager", builtin.toUtf8().constData());
 }
 
-void CLanguageManager::LoadLanguageBitmap(QImage& bitmap, int id)
+void CLanguageManager::LoadLanguageBitmap(QImage& bitmap, int id, bool twiceOnScaledScreens)
 {
     const QString name = ReadLanguageValue(QStringLiteral("BITMAP"), QString::number(id));
     if (!name.isEmpty()) {
         QImage fromFile(QStringLiteral("%1/%2").arg(GetProgramFolder(), name));
         if (!fromFile.isNull()) {
             bitmap = fromFile;
+            return;
+        }
+    }
+    if (twiceOnScaledScreens && qGuiApp && qGuiApp->devicePixelRatio() > 1.0) {
+        const QString twice = QStringLiteral(":/language/%1@2x.png").arg(id);
+        if (QFileInfo::exists(twice) && bitmap.load(twice)) {
+            bitmap.setDevicePixelRatio(2.0);
             return;
         }
     }

@@ -29,8 +29,11 @@ public:
     // (empty when neither).
     static QString LoadLanguageString(int id);
     // Fills `bitmap` with the picture named for the id in the language file when it loads,
-    // else with the built-in picture (a null image when the id has none).
-    static void LoadLanguageBitmap(QImage& bitmap, int id);
+    // else with the built-in picture (a null image when the id has none). With
+    // `twiceOnScaledScreens`, on screens scaled by more than one the built-in picture is the
+    // twice as large one where there is one, marked with device pixel ratio 2 (the caller
+    // then draws it at its device-independent size).
+    static void LoadLanguageBitmap(QImage& bitmap, int id, bool twiceOnScaledScreens = false);
 
     // The built-in text and picture of an id, without looking at the language file.
     static QString BuiltinString(int id);

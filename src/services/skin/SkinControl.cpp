@@ -58,7 +58,7 @@ bool SkinControl::SetAttribute(const QString& name, const QString& value)
 void SkinControl::SetBkImage(const QString& reference)
 {
     m_bkImagePath = SkinResources::ResolvePicture(reference);
-    m_bkImage = m_bkImagePath.isEmpty() ? QPixmap() : QPixmap(m_bkImagePath);
+    m_bkImage = SkinResources::LoadPicture(m_bkImagePath);
     update();
 }
 

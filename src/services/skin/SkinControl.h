@@ -32,6 +32,7 @@ public:
     // The background picture, given as a layout reference (see SkinResources::ResolvePicture).
     void SetBkImage(const QString& reference);
     QString BkImage() const { return m_bkImagePath; }
+    QPixmap BkPixmap() const { return m_bkImage; }
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;

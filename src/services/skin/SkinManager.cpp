@@ -9,7 +9,10 @@
 #include <QCursor>
 #include <QDir>
 #include <QFile>
+#include <QGuiApplication>
+#include <QLabel>
 #include <QVBoxLayout>
+#include <QXmlStreamReader>
 
 namespace {
 QList<int> Ints(const QVariant& value)
@@ -60,6 +63,8 @@ bool SkinManager::Create(QWidget* host, const QString& layoutFile)
     m_roundCorner = QSize(corner[0], corner[1]);
 
     HookControls();
+    if (qGuiApp->devicePixelRatio() > 1.0 && file.seek(0))
+        LoadLabelPictures(&file);
     return true;
 }
 
@@ -74,6 +79,24 @@ QString SkinManager::LoadStyleSheet()
         folder.chop(1);
     sheet.replace(QStringLiteral("$SKIN"), folder);
     return sheet;
+}
+
+void SkinManager::LoadLabelPictures(QIODevice* layout)
+{
+    QXmlStreamReader xml(layout);
+    QStringList widgets; // the names of the widget elements around the reader
+    while (!xml.atEnd()) {
+        xml.readNext();
+        if (xml.isStartElement() && xml.name() == QLatin1String("widget")) {
+            widgets.append(xml.attributes().value(QLatin1String("name")).toString());
+        } else if (xml.isEndElement() && xml.name() == QLatin1String("widget") && !widgets.isEmpty()) {
+            widgets.removeLast();
+        } else if (xml.isStartElement() && xml.name() == QLatin1String("pixmap") && !widgets.isEmpty()) {
+            const QString path = SkinResources::ResolvePicture(xml.readElementText());
+            if (auto* label = qobject_cast<QLabel*>(FindControl(widgets.last())))
+                label->setPixmap(SkinResources::LoadPicture(path));
+        }
+    }
 }
 
 void SkinManager::HookControls()

@@ -9,6 +9,7 @@
 #include <QRect>
 #include <QSize>
 
+class QIODevice;
 class SkinNotifier;
 
 // Builds a skinned window's controls from a layout file of the skin folder and delivers
@@ -52,6 +53,9 @@ public:
 
 private:
     void HookControls();
+    // Gives the labels of the layout that show a picture the skin's twice as large picture on
+    // screens scaled by more than one (Qt's layout loader reads only the picture named).
+    void LoadLabelPictures(QIODevice* layout);
     QPoint CursorInHost() const;
 
     QPointer<QWidget> m_host;

@@ -1,6 +1,8 @@
 #include "services/skin/SkinResources.h"
 
 #include <QDir>
+#include <QFileInfo>
+#include <QGuiApplication>
 #include <QMutex>
 #include <QMutexLocker>
 #include <QRegularExpression>
@@ -55,4 +57,22 @@ QString SkinResources::ResolvePicture(const QString& reference)
     if (QDir::isAbsolutePath(file))
         return QDir::cleanPath(file);
     return QDir::cleanPath(ResourcePath() + file);
+}
+
+QPixmap SkinResources::LoadPicture(const QString& path)
+{
+    if (path.isEmpty())
+        return QPixmap();
+    const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
+    if (qGuiApp && qGuiApp->devicePixelRatio() > 1.0 && dot > path.lastIndexOf(QLatin1Char('/'))) {
+        const QString twice = QString(path).insert(dot, QStringLiteral("@2x"));
+        if (QFileInfo::exists(twice)) {
+            QPixmap picture(twice);
+            if (!picture.isNull()) {
+                picture.setDevicePixelRatio(2.0);
+                return picture;
+            }
+        }
+    }
+    return QPixmap(path);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPixmap>
 #include <QString>
 
 // Where a skinned window finds its layouts and pictures: the instance path is the program
@@ -16,6 +17,10 @@ public:
     // Turns a picture reference of a layout into a file path. Accepts a plain path or the
     // form file='<path>'; relative paths are taken from the resource path.
     static QString ResolvePicture(const QString& reference);
+    // The picture of a file for the screens of the program: on screens scaled by more than
+    // one, the twice as large "<name>@2x.<suffix>" beside it when there is one, marked with
+    // device pixel ratio 2 so that it is drawn at the same size, sharp.
+    static QPixmap LoadPicture(const QString& path);
 
 private:
     static QString WithSlash(const QString& path);

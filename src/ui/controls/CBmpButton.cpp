@@ -15,9 +15,9 @@ void CBmpButton::LoadBitmaps(int normalId, int hotId, int pressedId, int disable
 {
     const int ids[4] = {normalId, hotId, pressedId, disabledId};
     for (int i = 0; i < 4; ++i)
-        CLanguageManager::LoadLanguageBitmap(m_bitmaps[i], ids[i]);
+        CLanguageManager::LoadLanguageBitmap(m_bitmaps[i], ids[i], true);
     if (!m_bitmaps[Normal].isNull())
-        setFixedSize(m_bitmaps[Normal].size());
+        setFixedSize(m_bitmaps[Normal].deviceIndependentSize().toSize());
     update();
 }
 
@@ -41,7 +41,7 @@ CBmpButton::State CBmpButton::currentState() const
 
 QSize CBmpButton::sizeHint() const
 {
-    return m_bitmaps[Normal].isNull() ? QSize(64, 20) : m_bitmaps[Normal].size();
+    return m_bitmaps[Normal].isNull() ? QSize(64, 20) : m_bitmaps[Normal].deviceIndependentSize().toSize();
 }
 
 void CBmpButton::paintEvent(QPaintEvent*)

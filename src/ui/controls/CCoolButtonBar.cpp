@@ -18,7 +18,7 @@ void CCoolButtonBar::SetButtons(const QList<CoolButton>& buttons, const std::arr
 {
     m_bitmapIds = bitmapIds;
     for (int i = 0; i < 4; ++i)
-        CLanguageManager::LoadLanguageBitmap(m_bitmaps[i], m_bitmapIds[i]);
+        CLanguageManager::LoadLanguageBitmap(m_bitmaps[i], m_bitmapIds[i], true);
     m_hot = -1;
     m_pressed = -1;
     m_buttons = buttons;
@@ -95,7 +95,7 @@ void CCoolButtonBar::CreateTooltips()
 void CCoolButtonBar::ReloadBitmaps()
 {
     for (int i = 0; i < 4; ++i)
-        CLanguageManager::LoadLanguageBitmap(m_bitmaps[i], m_bitmapIds[i]);
+        CLanguageManager::LoadLanguageBitmap(m_bitmaps[i], m_bitmapIds[i], true);
     m_tools.clear();
     CreateTooltips();
     update();
@@ -103,7 +103,7 @@ void CCoolButtonBar::ReloadBitmaps()
 
 QSize CCoolButtonBar::GetBitmapSize() const
 {
-    return m_bitmaps[Normal].size();
+    return m_bitmaps[Normal].deviceIndependentSize().toSize();
 }
 
 QString CCoolButtonBar::tooltipAt(const QPoint& pos) const
@@ -129,23 +129,33 @@ int CCoolButtonBar::buttonAt(const QPoint& pos, bool enabledOnly) const
 // before the right edge.
 void CCoolButtonBar::paintBase(QPainter& painter, const QImage& base) const
 {
-    const int iw = base.width();
-    const int ih = base.height();
+    const QSize size = base.deviceIndependentSize().toSize();
+    const int iw = size.width();
+    const int ih = size.height();
     const int cw = width();
     if (iw >= cw || iw < 10) {
         painter.drawImage(0, 0, base);
         return;
     }
-    painter.drawImage(QPoint(0, 0), base, QRect(0, 0, iw - 6, ih));
-    const QImage column = base.copy(iw - 6, 0, 1, ih);
+    DrawPart(painter, QPoint(0, 0), base, QRect(0, 0, iw - 6, ih));
     for (int x = iw - 6; x < cw - 6; ++x)
-        painter.drawImage(x, 0, column);
-    painter.drawImage(QPoint(cw - 6, 0), base, QRect(iw - 10, 0, 10, ih));
+        DrawPart(painter, QPoint(x, 0), base, QRect(iw - 6, 0, 1, ih));
+    DrawPart(painter, QPoint(cw - 6, 0), base, QRect(iw - 10, 0, 10, ih));
+}
+
+void CCoolButtonBar::DrawPart(QPainter& painter, const QPoint& at, const QImage& picture, const QRect& part)
+{
+    const qreal ratio = picture.devicePixelRatio();
+    const QRectF pixels(part.x() * ratio, part.y() * ratio, part.width() * ratio, part.height() * ratio);
+    painter.drawImage(QRectF(at, part.size()), picture, pixels);
 }
 
 QImage CCoolButtonBar::renderBar() const
 {
-    QImage canvas(size(), QImage::Format_ARGB32_Premultiplied);
+    // As sharp as the pictures: twice the pixels when they are the twice as large ones.
+    const qreal ratio = m_bitmaps[Normal].isNull() ? 1.0 : m_bitmaps[Normal].devicePixelRatio();
+    QImage canvas(size() * ratio, QImage::Format_ARGB32_Premultiplied);
+    canvas.setDevicePixelRatio(ratio);
     canvas.fill(palette().color(QPalette::Window));
     QPainter p(&canvas);
 
@@ -157,19 +167,19 @@ QImage CCoolButtonBar::renderBar() const
 
     if (m_pressed >= 0 && m_pressed < m_buttons.size()) {
         const QRect r = m_buttons[m_pressed].rect();
-        p.drawImage(r.topLeft(), m_bitmaps[Pressed], r);
+        DrawPart(p, r.topLeft(), m_bitmaps[Pressed], r);
     } else if (m_hot >= 0 && m_hot < m_buttons.size()) {
         const QRect r = m_buttons[m_hot].rect();
-        p.drawImage(r.topLeft(), m_bitmaps[Hot], r);
+        DrawPart(p, r.topLeft(), m_bitmaps[Hot], r);
     }
 
     // The buttons that differ from the base picture's state.
     for (const CoolButton& b : m_buttons) {
         const bool enabled = b.enabled != 0;
         if (normalBase && !enabled)
-            p.drawImage(b.rect().topLeft(), m_bitmaps[Disabled], b.rect());
+            DrawPart(p, b.rect().topLeft(), m_bitmaps[Disabled], b.rect());
         else if (!normalBase && enabled)
-            p.drawImage(b.rect().topLeft(), m_bitmaps[Normal], b.rect());
+            DrawPart(p, b.rect().topLeft(), m_bitmaps[Normal], b.rect());
     }
 
     if (!m_caption.isEmpty()) {

@@ -82,6 +82,8 @@ private:
     int buttonAt(const QPoint& pos, bool enabledOnly) const;
     void setEnabledFlag(int index, bool enabled);
     void paintBase(QPainter& painter, const QImage& base) const;
+    // Draws the part of the picture given in device-independent pixels at `at`.
+    static void DrawPart(QPainter& painter, const QPoint& at, const QImage& picture, const QRect& part);
 
     std::array<QImage, 4> m_bitmaps;
     std::array<int, 4> m_bitmapIds{};

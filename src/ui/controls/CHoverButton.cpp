@@ -43,7 +43,7 @@ CHoverButton::CHoverButton(QWidget* parent) : QAbstractButton(parent)
 bool CHoverButton::LoadBitmap(int id)
 {
     QImage picture;
-    CLanguageManager::LoadLanguageBitmap(picture, id);
+    CLanguageManager::LoadLanguageBitmap(picture, id, true);
     return setPicture(picture.isNull() ? picture : MapThreeDColours(picture, palette()));
 }
 
@@ -68,7 +68,8 @@ void CHoverButton::SetToolTipText(const QString& text)
 
 QSize CHoverButton::frameSize() const
 {
-    return QSize(m_picture.width() / 3, m_picture.height());
+    const QSizeF size = m_picture.deviceIndependentSize();
+    return QSize(int(size.width() / 3), int(size.height()));
 }
 
 CHoverButton::Frame CHoverButton::currentFrame() const
@@ -81,8 +82,11 @@ CHoverButton::Frame CHoverButton::currentFrame() const
 void CHoverButton::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
-    const QSize fs = frameSize();
-    p.drawImage(QPoint(0, 0), m_picture, QRect(QPoint(fs.width() * currentFrame(), 0), fs));
+    // The frame's place in the picture's own pixels (twice the frame's size in a picture for
+    // scaled screens).
+    const QSize pixels(m_picture.width() / 3, m_picture.height());
+    p.drawImage(QRectF(QPointF(0, 0), QSizeF(frameSize())), m_picture,
+                QRectF(QPointF(pixels.width() * currentFrame(), 0), QSizeF(pixels)));
 }
 
 void CHoverButton::enterEvent(QEnterEvent* event)

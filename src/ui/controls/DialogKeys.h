@@ -2,8 +2,7 @@
 
 #include <QKeyEvent>
 
-// Enter and Escape would close or "accept" the windows that host settings pages and link
-// lists, where every change is already stored as it is made; those windows swallow them.
+// The keys with which a dialog is accepted or closed.
 namespace DialogKeys {
 
 inline bool IsEnterOrEscape(const QKeyEvent* event)

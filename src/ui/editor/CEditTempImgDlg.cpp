@@ -54,7 +54,7 @@ CEditTempImgDlg::CEditTempImgDlg(const QString& templateName, CTextEditTempDlg* 
     PageWidgets::PaintWhite(this);
     buildControls();
     connectHandlers();
-    PageWidgets::SwallowEnterAndEscape(this);
+    PageWidgets::KeepEnterInFields(this);
     m_commits.setReady();
     FillLayerList(0);
     ShowImageSettings();

@@ -4,6 +4,7 @@
 
 #include "model/SelectedTemplate.h"
 #include "services/folders/FolderTree.h"
+#include "ui/controls/DialogKeyFilter.h"
 #include "ui/editor/CEditTempImgDlg.h"
 #include "ui/editor/CTextEditTempDlg.h"
 #include "ui/editor/EditorPreviewArea.h"
@@ -19,6 +20,7 @@ CEditTemplateDlg::CEditTemplateDlg(QWidget* parent, const QString& templateName)
 {
     setWindowTitle(tr("编辑水印模板"));
     setModal(true);
+    DialogKeyFilter::Install(this);
     OnInitDialog();
 }
 

@@ -52,7 +52,7 @@ CTextEditTempDlg::CTextEditTempDlg(const QString& templateName, QWidget* parent)
     buildControls();
     fillLists();
     connectHandlers();
-    PageWidgets::SwallowEnterAndEscape(this);
+    PageWidgets::KeepEnterInFields(this);
     m_commits.setReady();
 
     loadLayerList();

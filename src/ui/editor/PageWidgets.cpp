@@ -1,15 +1,18 @@
 #include "ui/editor/PageWidgets.h"
 
+#include <QAbstractSpinBox>
 #include <QCoreApplication>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPalette>
+#include <QPlainTextEdit>
+#include <QTextEdit>
 
 #include "services/language/BuiltinPictureIds.h"
 #include "ui/controls/CCoolButtonBar.h"
-#include "ui/controls/DialogKeys.h"
 #include "ui/editor/LayerComboBox.h"
 #include "ui/editor/SpinEdit.h"
 
@@ -17,25 +20,29 @@ namespace PageWidgets {
 
 namespace {
 
-class EnterEscapeFilter : public QObject
+class EnterInFieldFilter : public QObject
 {
 public:
     using QObject::QObject;
 
 protected:
+    // Sees the keys that reach the page, that is the keys its focused control did not take.
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        if (event->type() == QEvent::KeyPress &&
-            DialogKeys::IsEnterOrEscape(static_cast<QKeyEvent*>(event))) {
-            // Enter still ends the edit of a number field, which then applies its limits.
+        if (event->type() == QEvent::KeyPress) {
             const int key = static_cast<QKeyEvent*>(event)->key();
-            auto* widget = qobject_cast<QWidget*>(watched);
-            auto* field = widget ? qobject_cast<SpinEdit*>(widget->parentWidget()) : nullptr;
-            if (field && (key == Qt::Key_Return || key == Qt::Key_Enter))
-                field->finishEditing();
-            return true;
+            if ((key == Qt::Key_Return || key == Qt::Key_Enter) &&
+                IsTextField(static_cast<QWidget*>(watched)->window()->focusWidget()))
+                return true;
         }
         return QObject::eventFilter(watched, event);
+    }
+
+private:
+    static bool IsTextField(const QWidget* widget)
+    {
+        return qobject_cast<const QLineEdit*>(widget) || qobject_cast<const QAbstractSpinBox*>(widget) ||
+               qobject_cast<const QTextEdit*>(widget) || qobject_cast<const QPlainTextEdit*>(widget);
     }
 };
 
@@ -131,12 +138,9 @@ void PaintWhite(QWidget* page)
     page->setAutoFillBackground(true);
 }
 
-void SwallowEnterAndEscape(QWidget* page)
+void KeepEnterInFields(QWidget* page)
 {
-    auto* filter = new EnterEscapeFilter(page);
-    page->installEventFilter(filter);
-    for (QWidget* child : page->findChildren<QWidget*>())
-        child->installEventFilter(filter);
+    page->installEventFilter(new EnterInFieldFilter(page));
 }
 
 } // namespace PageWidgets

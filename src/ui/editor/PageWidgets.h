@@ -47,8 +47,9 @@ void GreyText(QWidget* field);
 
 // White background for a page.
 void PaintWhite(QWidget* page);
-// Enter and Escape typed into the page or any of its present controls go nowhere, so that
-// they cannot close the editor window.
-void SwallowEnterAndEscape(QWidget* page);
+// Enter typed into a text or number field of the page ends there (the field has finished its
+// input) instead of closing the editor window; on the page's other controls Enter closes the
+// editor as OK would, and Escape closes it everywhere, both storing the layer as closing does.
+void KeepEnterInFields(QWidget* page);
 
 } // namespace PageWidgets

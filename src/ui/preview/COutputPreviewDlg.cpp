@@ -15,6 +15,7 @@
 #include "model/OutputSettings.h"
 #include "services/language/BuiltinPictureIds.h"
 #include "ui/controls/CHoverButton.h"
+#include "ui/controls/DialogKeyFilter.h"
 #include "ui/preview/PreviewFitting.h"
 
 namespace {
@@ -39,6 +40,7 @@ COutputPreviewDlg::COutputPreviewDlg(PhotoList photos, QWidget* parent)
     setObjectName(QStringLiteral("COutputPreviewDlg"));
     setWindowTitle(tr("输出预览"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    DialogKeyFilter::Install(this);
     setWindowFlag(Qt::WindowMaximizeButtonHint, true);
     QFont font(QStringLiteral("Tahoma"));
     font.setPointSize(9);

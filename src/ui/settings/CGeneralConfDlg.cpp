@@ -3,8 +3,6 @@
 #include "model/LosslessJpeg.h"
 #include "model/OutputSettings.h"
 
-#include "ui/controls/DialogKeys.h"
-
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
@@ -279,13 +277,4 @@ void CGeneralConfDlg::StoreSettings()
         doc.LeaveElement();
     }
     doc.SaveFile(path);
-}
-
-void CGeneralConfDlg::keyPressEvent(QKeyEvent* event)
-{
-    if (DialogKeys::IsEnterOrEscape(event)) {
-        event->accept();
-        return;
-    }
-    QWidget::keyPressEvent(event);
 }

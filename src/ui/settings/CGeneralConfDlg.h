@@ -53,9 +53,6 @@ public:
     QCheckBox* LosslessBox() const { return m_losslessBox; }
     QLabel* DamagedNotice() const { return m_damagedNotice; }
 
-protected:
-    void keyPressEvent(QKeyEvent* event) override;
-
 private:
     void BuildControls();
     void LoadSettings();

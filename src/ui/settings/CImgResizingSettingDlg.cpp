@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 
 #include "model/ResizeSettings.h"
+#include "ui/controls/DialogKeyFilter.h"
 
 namespace {
 
@@ -31,6 +32,7 @@ CImgResizingSettingDlg::CImgResizingSettingDlg(QWidget* parent) : QDialog(parent
     setObjectName(QStringLiteral("CImgResizingSettingDlg"));
     setWindowTitle(tr("图像大小设置"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    DialogKeyFilter::Install(this);
     BuildControls();
     LoadSettings();
 }

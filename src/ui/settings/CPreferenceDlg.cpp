@@ -1,6 +1,6 @@
 #include "ui/settings/CPreferenceDlg.h"
 
-#include "ui/controls/DialogKeys.h"
+#include "ui/controls/DialogKeyFilter.h"
 
 #include <QFrame>
 #include <QKeyEvent>
@@ -23,6 +23,7 @@ CPreferenceDlg::CPreferenceDlg(QWidget* parent) : QDialog(parent)
     setObjectName(QStringLiteral("CPreferenceDlg"));
     setWindowTitle(tr("首选项"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    DialogKeyFilter::Install(this);
 
     m_tabControl = new QWidget(this);
     m_tabControl->setObjectName(QStringLiteral("preference_tabs"));
@@ -91,13 +92,4 @@ void CPreferenceDlg::done(int result)
         DestroyPage();
     }
     QDialog::done(result);
-}
-
-void CPreferenceDlg::keyPressEvent(QKeyEvent* event)
-{
-    if (DialogKeys::IsEnterOrEscape(event)) {
-        event->accept();
-        return;
-    }
-    QDialog::keyPressEvent(event);
 }

@@ -25,9 +25,6 @@ public:
 
     void done(int result) override;
 
-protected:
-    void keyPressEvent(QKeyEvent* event) override;
-
 private:
     void LayoutPage();
     void OnTabChanged(int index);

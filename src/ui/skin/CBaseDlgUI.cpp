@@ -5,11 +5,13 @@
 
 #include "services/skin/SkinFrame.h"
 #include "services/skin/SkinManager.h"
+#include "ui/controls/DialogKeyFilter.h"
 
 CBaseDlgUI::CBaseDlgUI(QWidget* owner) : QDialog(owner)
 {
     m_skin = new SkinManager(this);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    DialogKeyFilter::Install(this);
 }
 
 CBaseDlgUI::~CBaseDlgUI() = default;

@@ -107,6 +107,9 @@ bool CMainDlgUI::InitSkin(QWidget* window, MainDlgOwner* owner)
     m_addTemplateButton = Find<QAbstractButton>(m_skin, "add_template_btn");
     m_menuTemplateButton = Find<QAbstractButton>(m_skin, "menu_template_btn");
     m_templateList = Find<SkinList>(m_skin, "template_list");
+    m_hintLabel = Find<QLabel>(m_skin, "file_hint_label");
+    if (m_hintLabel)
+        m_hint = m_hintLabel->text();
     m_fileList = Find<SkinList>(m_skin, "file_list");
 
     if (auto* label = qobject_cast<QLabel*>(m_programNameLabel.data()))
@@ -502,6 +505,14 @@ void CMainDlgUI::EnableFileButtons()
     EnableRemoveButton(true);
     EnablePreviewButton(true);
     EnableProcessButton(true);
+}
+
+void CMainDlgUI::ShowRunProgress(const QString& text)
+{
+    OnUiThread([this, text]() {
+        if (m_hintLabel)
+            m_hintLabel->setText(text.isEmpty() ? m_hint : text);
+    });
 }
 
 // ---- Notifications ----

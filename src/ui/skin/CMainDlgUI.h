@@ -16,6 +16,7 @@ class MainDlgOwner;
 class SkinFrame;
 class SkinListContainerElement;
 class SkinManager;
+class QLabel;
 class QWidget;
 
 // The skinned surface of the main window: builds "maindlg.xml" into the main dialog's window,
@@ -24,7 +25,7 @@ class QWidget;
 //
 // SelectFileRow, SelectNextPhoto, MarkSelectedFileDone, MarkSelectedFileFailed,
 // SelectNextFile, MarkFileDone, MarkFileFailed, MarkAllFilesReady, FilePaths,
-// FilesAfterSelection and the four Enable operations may be
+// FilesAfterSelection, ShowRunProgress and the four Enable operations may be
 // called from the batch worker: they then run on the user-interface
 // thread while the worker waits. Everything else belongs to the user-interface thread.
 class CMainDlgUI : public QObject, public SkinNotifier
@@ -104,6 +105,8 @@ public:
     bool IsBatchRunning() const { return m_batchRunning; }
     // After photos were added: enables remove, preview and process unless a run is under way.
     void EnableFileButtons();
+    // Shows a run's progress in the file list's hint label; an empty text brings the hint back.
+    void ShowRunProgress(const QString& text);
 
     void Notify(const SkinNotify& msg) override;
 
@@ -132,6 +135,8 @@ private:
     std::vector<TemplateListItem> m_templateItems;
 
     QPointer<QWidget> m_programNameLabel;
+    QPointer<QLabel> m_hintLabel;
+    QString m_hint;
     QPointer<QAbstractButton> m_menuButton, m_minButton, m_maxButton, m_restoreButton, m_closeButton;
     QPointer<QAbstractButton> m_addButton, m_removeButton, m_previewButton, m_processButton, m_stopButton,
         m_resizeButton, m_preferenceButton;
