@@ -27,11 +27,11 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "usage: lumora-bench-desktop DATA-FOLDER THREADS PHOTO...\n");
         return 2;
     }
-    SetAppDataFolderOverride(QFileInfo(QString::fromLocal8Bit(argv[1])).absoluteFilePath());
+    setAppDataFolderOverride(QFileInfo(QString::fromLocal8Bit(argv[1])).absoluteFilePath());
     const int threads = QString::fromLocal8Bit(argv[2]).toInt();
-    RegisterApplicationFonts();
-    SkinResources::SetInstancePath(GetProgramFolder());
-    InitTemplatesFolder();
+    registerApplicationFonts();
+    SkinResources::setInstancePath(GetProgramFolder());
+    initTemplatesFolder();
 
     // The end message of a run with failures is printed instead of shown.
     QStringList messages;
@@ -42,7 +42,7 @@ int main(int argc, char* argv[])
         });
 
     CLumoraDlg window;
-    if (!window.InitDialog()) {
+    if (!window.initDialog()) {
         std::fprintf(stderr, "cannot open the main window: %s\n", qPrintable(window.ErrorString()));
         return 1;
     }
@@ -50,21 +50,21 @@ int main(int argc, char* argv[])
     BatchRun::Services services;
     services.threads = threads;
     services.showInFileBrowser = [](const QString&) {};
-    window.SetBatchServices(services);
+    window.setBatchServices(services);
     for (int i = 3; i < argc; ++i)
         window.Ui()->AddFileItem(QFileInfo(QString::fromLocal8Bit(argv[i])).absoluteFilePath());
-    window.Ui()->EnableFileButtons();
+    window.Ui()->enableFileButtons();
 
     int stamped = 0;
     int failed = 0;
-    QObject::connect(&window, &CLumoraDlg::BatchRunFinished, [&](const BatchRun::Summary& summary) {
+    QObject::connect(&window, &CLumoraDlg::batchRunFinished, [&](const BatchRun::Summary& summary) {
         stamped = summary.processed - summary.failed;
         failed = summary.failed;
     });
     QElapsedTimer timer;
     timer.start();
     window.StartBatchRun();
-    if (!window.WaitForBatchRun(-1))
+    if (!window.waitForBatchRun(-1))
         return 1;
     const double seconds = timer.nsecsElapsed() / 1e9;
     for (const QString& message : messages)

@@ -26,15 +26,15 @@ int main(int argc, char* argv[])
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     const int runs = argc > 1 ? std::max(1, QString::fromLocal8Bit(argv[1]).toInt()) : 200;
-    RegisterApplicationFonts();
+    registerApplicationFonts();
 
     QTemporaryDir data;
-    SetAppDataFolderOverride(data.path());
-    InitTemplatesFolder();
+    setAppDataFolderOverride(data.path());
+    initTemplatesFolder();
     CreateDefaultTemplates();
     WatermarkTemplate demo;
     WatermarkConf layer;
-    if (!LoadWatermarkTemplate(QStringLiteral("Demo 1"), demo) || demo.layers.isEmpty() ||
+    if (!loadWatermarkTemplate(QStringLiteral("Demo 1"), demo) || demo.layers.isEmpty() ||
         !LoadLayerConf(demo.layers.constFirst(), layer)) {
         std::fprintf(stderr, "cannot prepare the demonstration template\n");
         return 1;

@@ -48,9 +48,9 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
     // they are idle: every input then also goes through a thread's whole font set-up and
     // tear-down, where a real leak would add up input after input.
     QThreadPool::globalInstance()->setExpiryTimeout(0);
-    SetAppDataFolderOverride(FuzzWorkFolder().filePath(QStringLiteral("data")));
-    SetDocumentsFolderOverride(FuzzWorkFolder().filePath(QStringLiteral("documents")));
-    InitTemplatesFolder();
+    setAppDataFolderOverride(FuzzWorkFolder().filePath(QStringLiteral("data")));
+    setDocumentsFolderOverride(FuzzWorkFolder().filePath(QStringLiteral("documents")));
+    initTemplatesFolder();
     CreateDefaultTemplates();
     QDir().mkpath(OutputFolder());
     return 0;

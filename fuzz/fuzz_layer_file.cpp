@@ -31,7 +31,7 @@ void Check(bool condition)
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 {
     StartFuzzGui(argc, argv);
-    SetTemplatesFolder(FuzzWorkFolder().path());
+    setTemplatesFolder(FuzzWorkFolder().path());
     return 0;
 }
 

@@ -106,14 +106,14 @@ void Walk(XmlDocument& doc, const uint8_t* data, size_t size)
             break;
         }
         if (op >= 5) // the edits
-            Check(doc.VerifyIndex());
+            Check(doc.verifyIndex());
     }
 }
 
 bool IsUtf8Compatible(const QString& head)
 {
-    const QByteArray encoding = XmlEncodingNames::IconvName(XmlEncodingNames::FindDeclaredEncoding(head));
-    return encoding.isEmpty() || encoding == "UTF-8" || XmlEncodingNames::IsUtf32(encoding);
+    const QByteArray encoding = XmlEncodingNames::iconvName(XmlEncodingNames::findDeclaredEncoding(head));
+    return encoding.isEmpty() || encoding == "UTF-8" || XmlEncodingNames::isUtf32(encoding);
 }
 
 QString WithoutLeadingMark(QString text)
@@ -142,7 +142,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     {
         XmlDocument doc;
         doc.SetDocText(QString::fromUtf8(bytes));
-        Check(doc.VerifyIndex());
+        Check(doc.verifyIndex());
         Walk(doc, data, size);
         Check(doc.SaveFile(outPath));
     }
@@ -154,23 +154,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     XmlDocument doc;
     doc.LoadFile(inPath);
-    Check(doc.VerifyIndex());
-    Check(!doc.GetDocText().contains(QChar(0)));
+    Check(doc.verifyIndex());
+    Check(!doc.getDocText().contains(QChar(0)));
     Walk(doc, data, size);
     Check(doc.SaveFile(outPath));
 
     // A save without loss in a mark's encoding or in UTF-8 reads back as the same text.
-    const QString text = doc.GetDocText();
-    if (!doc.GetLoadResult().contains(QStringLiteral("<conversion_loss"))) {
+    const QString text = doc.getDocText();
+    if (!doc.getLoadResult().contains(QStringLiteral("<conversion_loss"))) {
         QFile saved(outPath);
         Check(saved.open(QIODevice::ReadOnly));
         const QByteArray savedBytes = saved.readAll();
         const bool utf8 =
             IsUtf8Compatible(text.left(1024)) && IsUtf8Compatible(QString::fromUtf8(savedBytes.left(1024)));
-        if (doc.GetFileEncodingFlags() != 0 || utf8) {
+        if (doc.getFileEncodingFlags() != 0 || utf8) {
             XmlDocument reread;
             reread.LoadFile(outPath);
-            Check(WithoutLeadingMark(reread.GetDocText()) == WithoutLeadingMark(text));
+            Check(WithoutLeadingMark(reread.getDocText()) == WithoutLeadingMark(text));
         }
     }
     return 0;

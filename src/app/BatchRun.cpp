@@ -34,7 +34,7 @@ QString BatchRun::LastOutputPath()
     return lastOutput;
 }
 
-QString BatchRun::EndMessage(const Summary& summary)
+QString BatchRun::endMessage(const Summary& summary)
 {
     if (!summary.settingsError.isEmpty())
         return tr("批处理没有开始：无法读取输出设置。\n\n%1\n\n"
@@ -76,19 +76,19 @@ BatchRun::BatchRun(CMainDlgUI* ui, StopEvent* stop, Services services)
         m_services.loadSettings = []() {
             // A missing file is the first-start state: the defaults are written, as at start.
             CreateDefaultPreferences();
-            const QString unreadable = LoadPreferencesForRun();
+            const QString unreadable = loadPreferencesForRun();
             LoadResizeSettings();
-            LoadLosslessJpeg();
+            loadLosslessJpeg();
             return unreadable;
         };
     }
     if (!m_services.render) {
         m_services.render = [](const QString& path) {
-            return ComposeWatermarkOutcome(ComposeMode::BatchOutput, path);
+            return composeWatermarkOutcome(ComposeMode::BatchOutput, path);
         };
     }
     if (!m_services.showInFileBrowser)
-        m_services.showInFileBrowser = ShowInFileBrowser;
+        m_services.showInFileBrowser = showInFileBrowser;
     if (!m_services.elapsedMs) {
         auto clock = std::make_shared<QElapsedTimer>();
         clock->start();
@@ -118,7 +118,7 @@ void BatchRun::Work(const std::function<void(const Summary&)>& finished)
     Summary summary;
     // Output folders are searched for leftovers of killed writes once per run.
     AtomicFileWriter::forgetSweptFolders();
-    m_ui->MarkAllFilesReady();
+    m_ui->markAllFilesReady();
     summary.settingsError = m_services.loadSettings();
     if (summary.settingsError.isEmpty())
         Walk(summary);
@@ -127,13 +127,13 @@ void BatchRun::Work(const std::function<void(const Summary&)>& finished)
         QString shown = LastOutputPath();
         if (shown.isEmpty()) {
             // Nothing written yet in this process: show the output folder.
-            const OutputSettings settings = GetOutputSettings();
+            const OutputSettings settings = getOutputSettings();
             shown = settings.OutputFolderPath.isEmpty() ? GetDocumentsFolder() : settings.OutputFolderPath;
         }
         m_services.showInFileBrowser(shown);
     }
 
-    m_ui->ShowRunProgress(QString());
+    m_ui->showRunProgress(QString());
     m_ui->EnableStopButton(false);
     m_ui->EnableRemoveButton(true);
     m_ui->EnablePreviewButton(true);
@@ -146,14 +146,14 @@ void BatchRun::Walk(Summary& summary)
 {
     const int threads =
         m_services.threads > 0 ? m_services.threads : std::max(1, QThread::idealThreadCount());
-    const QStringList paths = m_ui->FilePaths();
-    BatchRunner runner(GetOutputSettings(), paths, m_services.render);
+    const QStringList paths = m_ui->filePaths();
+    BatchRunner runner(getOutputSettings(), paths, m_services.render);
     m_ui->SelectFileRow(-1);
     const qint64 start = m_services.elapsedMs();
     int taken = 0;
-    m_ui->ShowRunProgress(ProgressText(0, int(paths.size()), 0));
+    m_ui->showRunProgress(ProgressText(0, int(paths.size()), 0));
     const auto next = [this, &taken]() -> std::optional<BatchRunner::Photo> {
-        const auto [row, path] = m_ui->SelectNextFile();
+        const auto [row, path] = m_ui->selectNextFile();
         if (path.isEmpty())
             return std::nullopt;
         ++taken;
@@ -164,25 +164,25 @@ void BatchRun::Walk(Summary& summary)
         ++summary.processed;
         // The total counts the photos taken and the rows still ahead of the walk, so photos
         // added during the run and a click that moves the walk are counted as they happen.
-        const int total = taken + m_ui->FilesAfterSelection();
-        m_ui->ShowRunProgress(ProgressText(summary.processed, total, m_services.elapsedMs() - start));
+        const int total = taken + m_ui->filesAfterSelection();
+        m_ui->showRunProgress(ProgressText(summary.processed, total, m_services.elapsedMs() - start));
         if (outcome.ok) {
             if (!outcome.outputPath.isEmpty()) {
                 summary.lastOutputPath = outcome.outputPath;
                 RememberLastOutput(outcome.outputPath);
             }
-            m_ui->MarkFileDone(photo.tag);
+            m_ui->markFileDone(photo.tag);
         } else {
             // A photo that could not be stamped is marked as failed, with the reason.
             ++summary.failed;
             const QString reason = outcome.error.isEmpty() ? tr("未能写入输出文件。") : outcome.error;
             summary.failures.append(QStringLiteral("%1: %2").arg(photo.path, reason));
-            m_ui->MarkFileFailed(photo.tag, reason);
+            m_ui->markFileFailed(photo.tag, reason);
         }
     };
     const BatchRunner::Totals totals =
-        runner.run(threads, next, report, [this]() { return m_stop->TryConsume(); });
+        runner.run(threads, next, report, [this]() { return m_stop->tryConsume(); });
     summary.stopped = totals.stopped;
     if (totals.stopped)
-        summary.notProcessed = m_ui->FilesAfterSelection();
+        summary.notProcessed = m_ui->filesAfterSelection();
 }

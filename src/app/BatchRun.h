@@ -68,12 +68,12 @@ public:
     // worker may still need it (use the event loop then).
     void Join();
     // Leaves out the file browser at the end (the program is closing).
-    void SetQuiet(bool quiet) { m_quiet.store(quiet); }
+    void setQuiet(bool quiet) { m_quiet.store(quiet); }
 
     // What the main window tells at the end of a run: the counts of photos stamped, failed
     // and (after a stop) not processed, with the failed photos' reasons; or why the run did
     // not start. Empty when every photo of the list was stamped.
-    static QString EndMessage(const Summary& summary);
+    static QString endMessage(const Summary& summary);
 
     // The progress shown in the main window during a run: "done/total", and once a photo is
     // done, the time left estimated from the mean time per photo so far.

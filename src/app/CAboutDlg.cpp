@@ -25,7 +25,7 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent)
     setFont(font);
 
     auto* icon = new QLabel(this);
-    icon->setPixmap(SkinResources::LoadPicture(SkinResources::InstancePath() +
+    icon->setPixmap(SkinResources::loadPicture(SkinResources::InstancePath() +
                                                QStringLiteral("skin/default/app_icon_64.png")));
     icon->setFixedSize(64, 64);
     icon->setScaledContents(true);
@@ -43,7 +43,7 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent)
     int build = 0;
     if (GetProgramVersion(&major, &minor, &build) != 0)
         major = minor = build = 0;
-    m_versionText->setText(VersionText(major, minor, build));
+    m_versionText->setText(versionText(major, minor, build));
 
     auto* versionRow = new QHBoxLayout();
     versionRow->setSpacing(4);
@@ -64,18 +64,18 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent)
     auto* links = new QGridLayout();
     links->setHorizontalSpacing(12);
     links->addWidget(new QLabel(tr("使用方法:"), this), 0, 0);
-    links->addWidget(AddLink(kHowToLinkId, tr("如何为照片加水印"), AboutAddresses::kHowToPage), 0, 1);
+    links->addWidget(addLink(kHowToLinkId, tr("如何为照片加水印"), AboutAddresses::kHowToPage), 0, 1);
     links->addWidget(new QLabel(tr("技术支持:"), this), 1, 0);
     links->addWidget(
-        AddLink(kSupportLinkId, QStringLiteral("support@lumora-plenum.org"), AboutAddresses::kSupportMail), 1,
+        addLink(kSupportLinkId, QStringLiteral("support@lumora-plenum.org"), AboutAddresses::kSupportMail), 1,
         1);
     links->addWidget(new QLabel(tr("主页:"), this), 2, 0);
-    links->addWidget(AddLink(kHomeLinkId, QStringLiteral("lumora-plenum.org"), AboutAddresses::kHomePage), 2,
+    links->addWidget(addLink(kHomeLinkId, QStringLiteral("lumora-plenum.org"), AboutAddresses::kHomePage), 2,
                      1);
     auto* share = new QHBoxLayout();
     share->setSpacing(16);
-    share->addWidget(AddLink(kTwitterLinkId, tr("在 Twitter 上分享"), AboutAddresses::kTwitterShare));
-    share->addWidget(AddLink(kFacebookLinkId, tr("在 Facebook 上点赞"), AboutAddresses::kFacebookLike));
+    share->addWidget(addLink(kTwitterLinkId, tr("在 Twitter 上分享"), AboutAddresses::kTwitterShare));
+    share->addWidget(addLink(kFacebookLinkId, tr("在 Facebook 上点赞"), AboutAddresses::kFacebookLike));
     share->addStretch(1);
     links->addWidget(new QLabel(tr("推荐给朋友:"), this), 3, 0);
     links->addLayout(share, 3, 1);
@@ -99,12 +99,12 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent)
     setFixedSize(sizeHint().expandedTo(QSize(400, 0)));
 }
 
-QString CAboutDlg::VersionText(int major, int minor, int build)
+QString CAboutDlg::versionText(int major, int minor, int build)
 {
     return QStringLiteral("%1.%2.%3 ").arg(major).arg(minor).arg(build);
 }
 
-CHyperLink* CAboutDlg::AddLink(int id, const QString& text, const char* address)
+CHyperLink* CAboutDlg::addLink(int id, const QString& text, const char* address)
 {
     auto* link = new CHyperLink(text, this, QString::fromLatin1(address));
     link->setObjectName(QStringLiteral("link_%1").arg(id));
@@ -121,7 +121,7 @@ CHyperLink* CAboutDlg::Link(int id) const
     return nullptr;
 }
 
-QList<CHyperLink*> CAboutDlg::LinkControls() const
+QList<CHyperLink*> CAboutDlg::linkControls() const
 {
     QList<CHyperLink*> controls;
     for (const auto& entry : m_links)

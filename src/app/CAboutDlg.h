@@ -13,7 +13,7 @@ class CAboutDlg : public QDialog
 {
     Q_OBJECT
 public:
-    // Control ids of the links, in the order of LinkControls().
+    // Control ids of the links, in the order of linkControls().
     static constexpr int kHowToLinkId = 1115;
     static constexpr int kSupportLinkId = 1117;
     static constexpr int kHomeLinkId = 1118;
@@ -23,17 +23,17 @@ public:
 
     explicit CAboutDlg(QWidget* parent = nullptr);
 
-    QLabel* VersionText() const { return m_versionText; }
-    QPushButton* OkButton() const { return m_okButton; }
+    QLabel* versionText() const { return m_versionText; }
+    QPushButton* okButton() const { return m_okButton; }
     // The link with that control id, or nullptr.
     CHyperLink* Link(int id) const;
-    QList<CHyperLink*> LinkControls() const;
+    QList<CHyperLink*> linkControls() const;
 
     // The version text: "<major>.<minor>.<build> ", blank at the end.
-    static QString VersionText(int major, int minor, int build);
+    static QString versionText(int major, int minor, int build);
 
 private:
-    CHyperLink* AddLink(int id, const QString& text, const char* address);
+    CHyperLink* addLink(int id, const QString& text, const char* address);
 
     QLabel* m_versionText = nullptr;
     QPushButton* m_okButton = nullptr;

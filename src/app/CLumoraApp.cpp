@@ -32,7 +32,7 @@ CLumoraApp::CLumoraApp() = default;
 
 CLumoraApp::~CLumoraApp() = default;
 
-bool CLumoraApp::InitInstance(const QStringList& photos)
+bool CLumoraApp::initInstance(const QStringList& photos)
 {
     // Before anything reads or writes the data folder: one program per data folder.
     m_instanceLock = std::make_unique<InstanceLock>(GetAppDataFolder());
@@ -43,28 +43,28 @@ bool CLumoraApp::InitInstance(const QStringList& photos)
         return false;
     }
     // The default layer font is Tahoma: use Wine's compatible faces when installed.
-    RegisterApplicationFonts();
-    SkinResources::SetInstancePath(GetProgramFolder());
-    InitTemplatesFolder();
+    registerApplicationFonts();
+    SkinResources::setInstancePath(GetProgramFolder());
+    initTemplatesFolder();
 
     MainWindowHooks& hooks = MainWindowHooks::Get();
     if (!hooks.installCrashReporter)
         hooks.installCrashReporter = [](const QString& dataFolder) { InstallCrashReporter(dataFolder); };
-    InstallUpdateCheckHook();
-    InstallWindowHooks();
+    installUpdateCheckHook();
+    installWindowHooks();
 
     m_mainWindow = std::make_unique<CLumoraDlg>();
-    if (!m_mainWindow->InitDialog()) {
+    if (!m_mainWindow->initDialog()) {
         QMessageBox::critical(nullptr, QStringLiteral("Lumora Plenum"), m_mainWindow->ErrorString());
         return false;
     }
     if (!photos.isEmpty())
-        m_mainWindow->DropTarget()->AddFiles(photos);
+        m_mainWindow->dropTarget()->addFiles(photos);
     m_mainWindow->show();
     return true;
 }
 
-QStringList CLumoraApp::StartPhotos(const QStringList& arguments)
+QStringList CLumoraApp::startPhotos(const QStringList& arguments)
 {
     QStringList photos;
     bool options = true;
@@ -90,7 +90,7 @@ int CLumoraApp::Run()
     return code;
 }
 
-void CLumoraApp::InstallUpdateCheckHook()
+void CLumoraApp::installUpdateCheckHook()
 {
     MainWindowHooks& hooks = MainWindowHooks::Get();
     if (!hooks.startUpdateCheck) {
@@ -99,14 +99,14 @@ void CLumoraApp::InstallUpdateCheckHook()
         hooks.startUpdateCheck = [](int major, int minor, int build, bool quiet, QWidget* target) {
             const VersionTriple version{major, minor, build};
             if (quiet)
-                StartAutomaticUpdateCheck(target, version, IsNetworkReachable());
+                startAutomaticUpdateCheck(target, version, isNetworkReachable());
             else
-                StartManualUpdateCheck(target, version);
+                startManualUpdateCheck(target, version);
         };
     }
 }
 
-void CLumoraApp::InstallWindowHooks()
+void CLumoraApp::installWindowHooks()
 {
     MainWindowHooks& hooks = MainWindowHooks::Get();
     if (!hooks.openOutputPreview) {
@@ -153,7 +153,7 @@ void CLumoraApp::InstallWindowHooks()
         };
     }
     // New and renamed templates are named in the template naming dialog.
-    TemplateNamePrompt::SetTextSource([](QWidget* parent, const QString& caption) -> std::optional<QString> {
+    TemplateNamePrompt::setTextSource([](QWidget* parent, const QString& caption) -> std::optional<QString> {
         QString name;
         CAddNewTempDlg dialog(caption, name, parent);
         if (dialog.exec() != QDialog::Accepted)

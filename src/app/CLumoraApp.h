@@ -18,21 +18,21 @@ public:
     // data folder or the main window cannot be built (the reason has been shown). The photos
     // named on the command line (see StartPhotos) are added to the file list as a drop adds
     // them.
-    bool InitInstance(const QStringList& photos = QStringList());
+    bool initInstance(const QStringList& photos = QStringList());
     // Runs the event loop until the main window closes; returns the exit code.
     int Run();
 
     // The photos among the program's arguments (without the program's name): paths, relative
     // to the working folder or absolute, and file:// addresses as file managers pass them.
     // Arguments starting with "-" are options and left out, except after "--".
-    static QStringList StartPhotos(const QStringList& arguments);
+    static QStringList startPhotos(const QStringList& arguments);
 
     // Connects the main window's commands to the output preview, the resizing, preference
     // and quick-start windows and the two about windows. Hooks already set are kept.
-    static void InstallWindowHooks();
+    static void installWindowHooks();
     // Connects the main window's update checks to the update service: the quiet check at start
     // (skipped without a network) and the one the person asks for. A hook already set is kept.
-    static void InstallUpdateCheckHook();
+    static void installUpdateCheckHook();
 
 private:
     std::unique_ptr<InstanceLock> m_instanceLock;

@@ -43,7 +43,7 @@ CLumoraDlg* mainWindow = nullptr;
 constexpr int LanguageMenuItem = -1;
 } // namespace
 
-CLumoraDlg::CLumoraDlg(QWidget* parent) : QWidget(parent), m_defaultFont(DefaultFontRecord())
+CLumoraDlg::CLumoraDlg(QWidget* parent) : QWidget(parent), m_defaultFont(defaultFontRecord())
 {
     mainWindow = this;
     setAttribute(Qt::WA_DeleteOnClose, false);
@@ -52,7 +52,7 @@ CLumoraDlg::CLumoraDlg(QWidget* parent) : QWidget(parent), m_defaultFont(Default
 
 CLumoraDlg::~CLumoraDlg()
 {
-    FinishWindow();
+    finishWindow();
     if (mainWindow == this)
         mainWindow = nullptr;
 }
@@ -62,7 +62,7 @@ CLumoraDlg* CLumoraDlg::Instance()
     return mainWindow;
 }
 
-bool CLumoraDlg::InitDialog()
+bool CLumoraDlg::initDialog()
 {
     // Frameless window with minimise and maximise; the skin draws the caption.
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowMinMaxButtonsHint);
@@ -82,8 +82,8 @@ bool CLumoraDlg::InitDialog()
         m_error = m_ui->ErrorString();
         return false;
     }
-    BuildMenus();
-    BuildShortcuts();
+    buildMenus();
+    buildShortcuts();
 
     m_dropTarget = new CMyDropTarget(m_ui, this);
     m_dropTarget->Register(this, this);
@@ -95,16 +95,16 @@ bool CLumoraDlg::InitDialog()
     CreateDefaultPreferences();
     CreateDefaultTemplates();
     m_ui->LoadTemplateList();
-    SetSelectedTemplateName(m_ui->SelectedTemplateName());
+    setSelectedTemplateName(m_ui->SelectedTemplateName());
 
     int openQuickStart = -1;
-    if (LoadOpenQuickStartDlg(openQuickStart) && openQuickStart == 0)
-        QTimer::singleShot(1000, this, [this]() { PostWindowMessage(this, QuickStartMessage); });
+    if (loadOpenQuickStartDlg(openQuickStart) && openQuickStart == 0)
+        QTimer::singleShot(1000, this, [this]() { postWindowMessage(this, QuickStartMessage); });
 
     setWindowTitle(QStringLiteral("Lumora Plenum"));
 
     CreateFolderPath(GetAppDataFolder());
-    ResetReportLog();
+    resetReportLog();
 
     m_ui->EnableRemoveButton(false);
     m_ui->EnablePreviewButton(false);
@@ -113,7 +113,7 @@ bool CLumoraDlg::InitDialog()
     return true;
 }
 
-void CLumoraDlg::BuildMenus()
+void CLumoraDlg::buildMenus()
 {
     m_helpMenu = new QMenu(this);
     const struct
@@ -139,13 +139,13 @@ void CLumoraDlg::BuildMenus()
     for (const auto& item : helpItems) {
         if (!item.text) {
             if (item.command == LanguageMenuItem)
-                m_helpMenu->addMenu(BuildLanguageMenu());
+                m_helpMenu->addMenu(buildLanguageMenu());
             else
                 m_helpMenu->addSeparator();
             continue;
         }
         const int command = item.command;
-        m_helpMenu->addAction(tr(item.text), this, [this, command]() { OnCommand(command); });
+        m_helpMenu->addAction(tr(item.text), this, [this, command]() { onCommand(command); });
     }
 
     m_windowMenu = new QMenu(this);
@@ -155,7 +155,7 @@ void CLumoraDlg::BuildMenus()
     m_windowMenu->addSeparator();
     m_windowMenu->addAction(tr("关闭"), this, &QWidget::close);
     m_windowMenu->addSeparator();
-    m_windowMenu->addAction(tr("关于 Lumora(&A)..."), this, [this]() { OnCommand(SystemAboutCommand); });
+    m_windowMenu->addAction(tr("关于 Lumora(&A)..."), this, [this]() { onCommand(SystemAboutCommand); });
     connect(m_windowMenu, &QMenu::aboutToShow, this, [this]() {
         const QList<QAction*> actions = m_windowMenu->actions();
         actions[0]->setEnabled(isMaximized() || isMinimized());
@@ -163,13 +163,13 @@ void CLumoraDlg::BuildMenus()
     });
 
     m_templateMenu = new CXMenu(QStringLiteral("Lumora"), this);
-    m_templateMenu->addAction(tr("编辑所选模板"), this, [this]() { OnCommand(EditTemplateCommand); });
-    m_templateMenu->addAction(tr("重命名所选模板"), this, [this]() { OnCommand(RenameTemplateCommand); });
+    m_templateMenu->addAction(tr("编辑所选模板"), this, [this]() { onCommand(EditTemplateCommand); });
+    m_templateMenu->addAction(tr("重命名所选模板"), this, [this]() { onCommand(RenameTemplateCommand); });
     m_templateMenu->addSeparator();
-    m_templateMenu->addAction(tr("删除所选模板"), this, [this]() { OnCommand(DeleteTemplateCommand); });
+    m_templateMenu->addAction(tr("删除所选模板"), this, [this]() { onCommand(DeleteTemplateCommand); });
 }
 
-void CLumoraDlg::BuildShortcuts()
+void CLumoraDlg::buildShortcuts()
 {
     const struct
     {
@@ -202,7 +202,7 @@ void CLumoraDlg::BuildShortcuts()
     }
 }
 
-QMenu* CLumoraDlg::BuildLanguageMenu()
+QMenu* CLumoraDlg::buildLanguageMenu()
 {
     // The title and the English item carry their English words in the Chinese interface too,
     // so that a person who reads no Chinese finds them.
@@ -224,12 +224,12 @@ QMenu* CLumoraDlg::BuildLanguageMenu()
         action->setChecked(item.choice == stored);
         group->addAction(action);
         const InterfaceLanguage::Choice choice = item.choice;
-        connect(action, &QAction::triggered, this, [this, choice]() { ChooseLanguage(choice); });
+        connect(action, &QAction::triggered, this, [this, choice]() { chooseLanguage(choice); });
     }
     return menu;
 }
 
-void CLumoraDlg::ChooseLanguage(InterfaceLanguage::Choice choice)
+void CLumoraDlg::chooseLanguage(InterfaceLanguage::Choice choice)
 {
     if (!LanguageChoice::Store(choice)) {
         AppMessageBox::Show(this, tr("无法保存语言设置：无法写入 config.ini。"), QMessageBox::Warning);
@@ -243,7 +243,7 @@ void CLumoraDlg::ChooseLanguage(InterfaceLanguage::Choice choice)
 
 void CLumoraDlg::contextMenuEvent(QContextMenuEvent* event)
 {
-    if (m_windowMenu && m_ui->Skin() && m_ui->Skin()->CaptionRect().contains(event->pos())) {
+    if (m_windowMenu && m_ui->skin() && m_ui->skin()->captionRect().contains(event->pos())) {
         m_windowMenu->popup(event->globalPos());
         event->accept();
         return;
@@ -253,31 +253,31 @@ void CLumoraDlg::contextMenuEvent(QContextMenuEvent* event)
 
 // ---- Operations the skin calls ----
 
-void CLumoraDlg::ShowMainMenu(const QPoint& globalPos)
+void CLumoraDlg::showMainMenu(const QPoint& globalPos)
 {
     if (m_helpMenu)
         m_helpMenu->popup(globalPos);
 }
 
-void CLumoraDlg::PreviewPhoto()
+void CLumoraDlg::previewPhoto()
 {
     LoadResizeSettings();
     if (MainWindowHooks::Get().openOutputPreview)
         MainWindowHooks::Get().openOutputPreview(this);
 }
 
-void CLumoraDlg::StartBatch()
+void CLumoraDlg::startBatch()
 {
     StartBatchRun();
 }
 
-void CLumoraDlg::ShowTemplateMenu(const QPoint& globalPos)
+void CLumoraDlg::showTemplateMenu(const QPoint& globalPos)
 {
     if (m_templateMenu)
         m_templateMenu->popup(globalPos);
 }
 
-void CLumoraDlg::OnCommand(int commandId)
+void CLumoraDlg::onCommand(int commandId)
 {
     const MainWindowHooks& hooks = MainWindowHooks::Get();
     switch (commandId) {
@@ -289,7 +289,7 @@ void CLumoraDlg::OnCommand(int commandId)
         RenameSelectedTemplate();
         break;
     case DeleteTemplateCommand:
-        DeleteSelectedTemplate();
+        deleteSelectedTemplate();
         break;
     case HomePageCommand:
         QDesktopServices::openUrl(QUrl(QString::fromLatin1(kHomePageUrl)));
@@ -303,7 +303,7 @@ void CLumoraDlg::OnCommand(int commandId)
         break;
     case FeedbackCommand: {
         // The feedback program is optional: without it the person learns where to write.
-        const QString feedback = JoinPath(GetProgramFolder(), QStringLiteral("feedback"));
+        const QString feedback = joinPath(GetProgramFolder(), QStringLiteral("feedback"));
         if (!QFileInfo(feedback).isExecutable() ||
             !QProcess::startDetached(feedback, {QStringLiteral("Lumora Plenum")}))
             AppMessageBox::Show(
@@ -343,20 +343,20 @@ bool CLumoraDlg::event(QEvent* event)
 {
     if (event->type() == WindowMessageEvent::eventType()) {
         const auto* message = static_cast<WindowMessageEvent*>(event);
-        HandleWindowMessage(message->message(), message->wParam(), message->lParam());
+        handleWindowMessage(message->message(), message->wParam(), message->lParam());
         return true;
     }
     return QWidget::event(event);
 }
 
-void CLumoraDlg::HandleWindowMessage(int message, qint64 wParam, qint64 lParam)
+void CLumoraDlg::handleWindowMessage(int message, qint64 wParam, qint64 lParam)
 {
     const MainWindowHooks& hooks = MainWindowHooks::Get();
     switch (message) {
     case MainUiToolbarMessage:
         switch (wParam) {
         case PreviewCode:
-            PreviewPhoto();
+            previewPhoto();
             break;
         case StartRunCode:
             StartBatchRun();
@@ -378,12 +378,12 @@ void CLumoraDlg::HandleWindowMessage(int message, qint64 wParam, qint64 lParam)
         break;
     case MainUiTemplateMessage:
         if (wParam == NewTemplateCode)
-            NewTemplate();
+            newTemplate();
         else if (wParam == TemplateMenuCode)
-            ShowTemplateMenu(QCursor::pos());
+            showTemplateMenu(QCursor::pos());
         break;
     case FilesAddedMessage:
-        m_ui->EnableFileButtons();
+        m_ui->enableFileButtons();
         break;
     case QuickStartMessage:
         if (hooks.openQuickStart)
@@ -401,17 +401,17 @@ void CLumoraDlg::HandleWindowMessage(int message, qint64 wParam, qint64 lParam)
 
 // ---- Templates ----
 
-QStringList CLumoraDlg::TemplateNames() const
+QStringList CLumoraDlg::templateNames() const
 {
     QStringList names;
-    for (const TemplateListItem& item : m_ui->TemplateItems())
+    for (const TemplateListItem& item : m_ui->templateItems())
         names.append(item.name);
     return names;
 }
 
-void CLumoraDlg::NewTemplate()
+void CLumoraDlg::newTemplate()
 {
-    const std::optional<QString> name = TemplateNamePrompt::Ask(this, tr("添加新模板"), TemplateNames());
+    const std::optional<QString> name = TemplateNamePrompt::Ask(this, tr("添加新模板"), templateNames());
     if (!name)
         return;
     m_enteredName = *name;
@@ -422,7 +422,7 @@ void CLumoraDlg::NewTemplate()
     m_ui->AddTemplateItem(m_enteredName);
 }
 
-void CLumoraDlg::DeleteSelectedTemplate()
+void CLumoraDlg::deleteSelectedTemplate()
 {
     const QString name = m_ui->SelectedTemplateName();
     if (name.isEmpty()) {
@@ -444,7 +444,7 @@ void CLumoraDlg::RenameSelectedTemplate()
         return;
     }
     const std::optional<QString> name =
-        TemplateNamePrompt::Ask(this, tr("重命名模板"), TemplateNames(), oldName);
+        TemplateNamePrompt::Ask(this, tr("重命名模板"), templateNames(), oldName);
     if (!name)
         return;
     m_enteredName = *name;
@@ -459,19 +459,19 @@ void CLumoraDlg::RenameSelectedTemplate()
 
 // ---- Batch run ----
 
-bool CLumoraDlg::IsBatchRunning() const
+bool CLumoraDlg::isBatchRunning() const
 {
-    return m_batch && m_ui->IsBatchRunning();
+    return m_batch && m_ui->isBatchRunning();
 }
 
 void CLumoraDlg::StartBatchRun()
 {
-    if (IsBatchRunning())
+    if (isBatchRunning())
         return; // one run at a time: renders must not overlap
     if (m_batch)
         m_batch->Join();
     m_batch = std::make_unique<BatchRun>(m_ui, &m_stop, m_batchServices);
-    m_ui->SetBatchRunning(true);
+    m_ui->setBatchRunning(true);
     QPointer<CLumoraDlg> self(this);
     m_batch->Start([self](const BatchRun::Summary& summary) {
         // Runs on the worker; the rest of the ending belongs to the user-interface thread.
@@ -479,7 +479,7 @@ void CLumoraDlg::StartBatchRun()
             qApp,
             [self, summary]() {
                 if (self)
-                    self->OnBatchFinished(summary);
+                    self->onBatchFinished(summary);
             },
             Qt::QueuedConnection);
     });
@@ -494,59 +494,59 @@ void CLumoraDlg::StopBatchRun()
     m_stop.Set();
 }
 
-void CLumoraDlg::OnBatchFinished(const BatchRun::Summary& summary)
+void CLumoraDlg::onBatchFinished(const BatchRun::Summary& summary)
 {
     if (m_batch)
         m_batch->Join();
-    m_ui->SetBatchRunning(false);
+    m_ui->setBatchRunning(false);
     if (!m_closing) {
-        const QString text = BatchRun::EndMessage(summary);
+        const QString text = BatchRun::endMessage(summary);
         if (!text.isEmpty())
             AppMessageBox::Show(this, text, QMessageBox::Warning);
     }
-    emit BatchRunFinished(summary);
+    emit batchRunFinished(summary);
 }
 
-bool CLumoraDlg::WaitForBatchRun(int timeoutMs)
+bool CLumoraDlg::waitForBatchRun(int timeoutMs)
 {
-    if (!IsBatchRunning())
+    if (!isBatchRunning())
         return true;
     QEventLoop loop;
     QTimer timer;
     timer.setSingleShot(true);
     connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
-    connect(this, &CLumoraDlg::BatchRunFinished, &loop, &QEventLoop::quit);
+    connect(this, &CLumoraDlg::batchRunFinished, &loop, &QEventLoop::quit);
     if (timeoutMs >= 0)
         timer.start(timeoutMs);
     loop.exec();
-    return !IsBatchRunning();
+    return !isBatchRunning();
 }
 
 // ---- Closing ----
 
 void CLumoraDlg::closeEvent(QCloseEvent* event)
 {
-    FinishWindow();
+    finishWindow();
     event->accept();
 }
 
-void CLumoraDlg::FinishWindow()
+void CLumoraDlg::finishWindow()
 {
     if (m_finished)
         return;
     m_finished = true;
-    if (IsBatchRunning()) {
+    if (isBatchRunning()) {
         // Let the worker finish the photo it is writing, then end; no output is left half
         // written.
         m_closing = true;
-        m_batch->SetQuiet(true);
+        m_batch->setQuiet(true);
         StopBatchRun();
-        WaitForBatchRun(-1);
+        waitForBatchRun(-1);
     }
     if (m_batch)
         m_batch->Join();
     RemovePreviewCache();
-    const int row = m_ui->TemplateList() ? m_ui->TemplateList()->GetCurSel() : -1;
-    if (m_ui->TemplateList())
-        StoreSelectedTemplateIndex(row);
+    const int row = m_ui->templateList() ? m_ui->templateList()->getCurSel() : -1;
+    if (m_ui->templateList())
+        storeSelectedTemplateIndex(row);
 }

@@ -31,43 +31,43 @@ public:
 
     // The main window's initialisation: skin, menus, drop target, first-start files, template
     // list, quick start, title, "report_me.log". False when the skin cannot be loaded.
-    bool InitDialog();
+    bool initDialog();
     QString ErrorString() const { return m_error; }
 
     CMainDlgUI* Ui() const { return m_ui; }
-    CMyDropTarget* DropTarget() const { return m_dropTarget; }
-    QMenu* HelpMenu() const { return m_helpMenu; }
+    CMyDropTarget* dropTarget() const { return m_dropTarget; }
+    QMenu* helpMenu() const { return m_helpMenu; }
     // The window menu of the caption (right click): window commands and the about item.
-    QMenu* WindowMenu() const { return m_windowMenu; }
-    CXMenu* TemplateMenu() const { return m_templateMenu; }
-    QString EnteredName() const { return m_enteredName; }
-    const LOGFONTW& DefaultFontRecord() const { return m_defaultFont; }
+    QMenu* windowMenu() const { return m_windowMenu; }
+    CXMenu* templateMenu() const { return m_templateMenu; }
+    QString enteredName() const { return m_enteredName; }
+    const LOGFONTW& defaultFontRecord() const { return m_defaultFont; }
 
     // What the batch run uses instead of the real renderer, settings and file browser.
-    void SetBatchServices(BatchRun::Services services) { m_batchServices = std::move(services); }
-    bool IsBatchRunning() const;
+    void setBatchServices(BatchRun::Services services) { m_batchServices = std::move(services); }
+    bool isBatchRunning() const;
     // Keeps the event loop running until the current run has ended; false on time-out.
-    bool WaitForBatchRun(int timeoutMs = 30000);
+    bool waitForBatchRun(int timeoutMs = 30000);
 
     // MainDlgOwner
-    void ShowMainMenu(const QPoint& globalPos) override;
-    void PreviewPhoto() override;
-    void StartBatch() override;
-    void OnCommand(int commandId) override;
+    void showMainMenu(const QPoint& globalPos) override;
+    void previewPhoto() override;
+    void startBatch() override;
+    void onCommand(int commandId) override;
 
     // Commands.
     void StartBatchRun();
     void StopBatchRun();
-    void NewTemplate();
-    void DeleteSelectedTemplate();
+    void newTemplate();
+    void deleteSelectedTemplate();
     void RenameSelectedTemplate();
-    void ShowTemplateMenu(const QPoint& globalPos);
+    void showTemplateMenu(const QPoint& globalPos);
     // Carries out one private window message.
-    void HandleWindowMessage(int message, qint64 wParam, qint64 lParam);
+    void handleWindowMessage(int message, qint64 wParam, qint64 lParam);
 
 signals:
     // A batch run has ended (its worker is gone).
-    void BatchRunFinished(const BatchRun::Summary& summary);
+    void batchRunFinished(const BatchRun::Summary& summary);
 
 protected:
     bool event(QEvent* event) override;
@@ -75,17 +75,17 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
-    void BuildMenus();
+    void buildMenus();
     // The keyboard shortcuts of the toolbar (Ctrl+O, Delete, F5 and Ctrl+Enter, Escape,
     // Ctrl+,), each working its button as a click would, and named in the button's tooltip.
-    void BuildShortcuts();
+    void buildShortcuts();
     // The help menu's language submenu: Chinese, English or the system's, ticked as stored.
-    QMenu* BuildLanguageMenu();
+    QMenu* buildLanguageMenu();
     // Keeps the choice in config.ini; the interface changes at the next start.
-    void ChooseLanguage(InterfaceLanguage::Choice choice);
-    void OnBatchFinished(const BatchRun::Summary& summary);
-    void FinishWindow();
-    QStringList TemplateNames() const;
+    void chooseLanguage(InterfaceLanguage::Choice choice);
+    void onBatchFinished(const BatchRun::Summary& summary);
+    void finishWindow();
+    QStringList templateNames() const;
 
     QString m_enteredName;
     CMainDlgUI* m_ui = nullptr;

@@ -34,7 +34,7 @@ QString ExistingFolder(const QString& path)
 }
 } // namespace
 
-void ShowInFileBrowser(const QString& filePath)
+void showInFileBrowser(const QString& filePath)
 {
     if (qEnvironmentVariable("LUMORA_NO_FILE_MANAGER") == QLatin1String("1") || filePath.isEmpty())
         return;

@@ -12,7 +12,7 @@ InstanceLock::InstanceLock(const QString& dataFolder) : m_lock(lockPath(dataFold
 
 QString InstanceLock::lockPath(const QString& dataFolder)
 {
-    return JoinPath(dataFolder, QStringLiteral("lumora-plenum.lock"));
+    return joinPath(dataFolder, QStringLiteral("lumora-plenum.lock"));
 }
 
 bool InstanceLock::tryAcquire()

@@ -11,14 +11,14 @@ const QString kLanguageKey = QStringLiteral("language");
 
 InterfaceLanguage::Choice LanguageChoice::Load()
 {
-    return InterfaceLanguage::ChoiceFromValue(
-        IniFile::ReadString(ConfigIniPath(), ProfileSectionName(), kLanguageKey, QString()));
+    return InterfaceLanguage::choiceFromValue(
+        IniFile::ReadString(configIniPath(), profileSectionName(), kLanguageKey, QString()));
 }
 
 bool LanguageChoice::Store(InterfaceLanguage::Choice choice)
 {
-    return IniFile::WriteString(ConfigIniPath(), ProfileSectionName(), kLanguageKey,
-                                InterfaceLanguage::ChoiceValue(choice));
+    return IniFile::writeString(configIniPath(), profileSectionName(), kLanguageKey,
+                                InterfaceLanguage::choiceValue(choice));
 }
 
 InterfaceLanguage::Language LanguageChoice::Language()

@@ -6,7 +6,7 @@ void StopEvent::Set()
     m_signalled = true;
 }
 
-bool StopEvent::TryConsume()
+bool StopEvent::tryConsume()
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     const bool was = m_signalled;

@@ -26,7 +26,7 @@ std::optional<QString> AskText(QWidget* parent, const QString& caption)
 }
 } // namespace
 
-void TemplateNamePrompt::SetTextSource(TextSource source)
+void TemplateNamePrompt::setTextSource(TextSource source)
 {
     Source() = std::move(source);
 }
@@ -35,10 +35,10 @@ QString TemplateNamePrompt::Check(const QString& name, const QStringList& existi
                                   const QString& currentName)
 {
     if (name.isEmpty() || name.contains(QLatin1Char('/')) || name == QLatin1String(".") ||
-        name == QLatin1String("..") || !IsValidTemplateName(name))
+        name == QLatin1String("..") || !isValidTemplateName(name))
         return tr("请输入有效的模板名称。");
     // A new template's first layer is named after it: that name must be usable too.
-    if (currentName.isEmpty() && !IsValidTemplateName(name + QStringLiteral("_Layer 1")))
+    if (currentName.isEmpty() && !isValidTemplateName(name + QStringLiteral("_Layer 1")))
         return tr("请输入有效的模板名称。");
     // A renamed template may keep its name apart from letter case.
     const bool sameTemplate = !currentName.isEmpty() && name.compare(currentName, Qt::CaseInsensitive) == 0;
@@ -46,9 +46,9 @@ QString TemplateNamePrompt::Check(const QString& name, const QStringList& existi
         return tr("模板名称已存在，请输入一个不同的名称！");
     // Template and layer files share one folder: never write over another file.
     const QString fileExists = tr("具有相同名称的文件已经存在，请输入其他名称");
-    if (name != currentName && QFileInfo::exists(TemplateFilePath(name)))
+    if (name != currentName && QFileInfo::exists(templateFilePath(name)))
         return fileExists;
-    if (currentName.isEmpty() && QFileInfo::exists(TemplateFilePath(name + QStringLiteral("_Layer 1"))))
+    if (currentName.isEmpty() && QFileInfo::exists(templateFilePath(name + QStringLiteral("_Layer 1"))))
         return fileExists;
     return QString();
 }

@@ -30,5 +30,5 @@ public:
     static QString Check(const QString& name, const QStringList& existing, const QString& currentName);
 
     // Replaces the text dialog (tests); an empty source brings the dialog back.
-    static void SetTextSource(TextSource source);
+    static void setTextSource(TextSource source);
 };

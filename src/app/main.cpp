@@ -17,7 +17,7 @@ int main(int argc, char** argv)
     LanguageChoice::Apply();
     CLumoraApp app;
     // Photos named on the command line ("Open with" in a file manager) join the file list.
-    if (!app.InitInstance(CLumoraApp::StartPhotos(QApplication::arguments().mid(1))))
+    if (!app.initInstance(CLumoraApp::startPhotos(QApplication::arguments().mid(1))))
         return 1;
     return app.Run();
 }

@@ -47,17 +47,17 @@ bool prepareDataFolder(QTextStream& err)
         err << "lumora-batch: cannot create the data folder " << data << Qt::endl;
         return false;
     }
-    const QString preferences = PreferencesPath();
+    const QString preferences = preferencesPath();
     QStringList missing;
     if (!QFileInfo::exists(preferences) && !QFileInfo(preferences).isSymLink())
         missing << QFileInfo(preferences).fileName();
-    if (!QFileInfo::exists(GetTemplatesFolder()))
-        missing << QDir(data).relativeFilePath(GetTemplatesFolder());
+    if (!QFileInfo::exists(getTemplatesFolder()))
+        missing << QDir(data).relativeFilePath(getTemplatesFolder());
     if (missing.isEmpty())
         return true;
     if (::access(QFile::encodeName(data).constData(), W_OK) != 0) {
         err << "lumora-batch: the data folder " << data << " lacks " << missing.join(QStringLiteral(" and "))
-            << " and cannot be prepared: " << SystemErrorText(errno) << Qt::endl;
+            << " and cannot be prepared: " << systemErrorText(errno) << Qt::endl;
         return false;
     }
     CreateDefaultPreferences();
@@ -84,7 +84,7 @@ bool makeFolder(const QString& path, QString& reason)
             continue;
         }
         if (::mkdir(part.constData(), 0777) != 0 && errno != EEXIST) {
-            reason = SystemErrorText(errno);
+            reason = systemErrorText(errno);
             return false;
         }
     }
@@ -97,25 +97,25 @@ QString chooseTemplate(const QString& named, QTextStream& err)
 {
     if (!named.isEmpty()) {
         WatermarkTemplate tmpl;
-        if (!LoadWatermarkTemplate(named, tmpl)) {
+        if (!loadWatermarkTemplate(named, tmpl)) {
             err << "lumora-batch: "
-                << DescribeUnreadableDataFile(QStringLiteral("template \"%1\"").arg(named),
-                                              TemplateFilePath(named), QStringLiteral("Layers"))
+                << describeUnreadableDataFile(QStringLiteral("template \"%1\"").arg(named),
+                                              templateFilePath(named), QStringLiteral("Layers"))
                 << Qt::endl;
             return QString();
         }
         return named;
     }
     QStringList names;
-    if (!LoadTemplateNames(names)) {
-        err << "lumora-batch: cannot read the template list in " << GetTemplatesFolder() << Qt::endl;
+    if (!loadTemplateNames(names)) {
+        err << "lumora-batch: cannot read the template list in " << getTemplatesFolder() << Qt::endl;
         return QString();
     }
     if (names.isEmpty()) {
         err << "lumora-batch: the template list is empty" << Qt::endl;
         return QString();
     }
-    const int index = LoadSelectedTemplateIndex();
+    const int index = loadSelectedTemplateIndex();
     return index >= 0 && index < names.size() ? names.at(index) : names.constFirst();
 }
 
@@ -127,9 +127,9 @@ bool prepareRequest(ComposeMode mode, const StampOptions& options, RenderRequest
     const QString tmpl = chooseTemplate(options.templateName, err);
     if (tmpl.isEmpty())
         return false;
-    SetSelectedTemplateName(tmpl);
+    setSelectedTemplateName(tmpl);
     // Only a batch writes where the output settings say; previews and samples do not need them.
-    const QString unreadable = mode == ComposeMode::BatchOutput ? LoadPreferencesForRun() : QString();
+    const QString unreadable = mode == ComposeMode::BatchOutput ? loadPreferencesForRun() : QString();
     if (!unreadable.isEmpty()) {
         err << "lumora-batch: " << unreadable << Qt::endl;
         return false;
@@ -138,11 +138,11 @@ bool prepareRequest(ComposeMode mode, const StampOptions& options, RenderRequest
         LoadPreferences();
     LoadResizeSettings();
     if (options.resize)
-        SetResizePictures(true);
+        setResizePictures(true);
     // The stored choice, which --lossless turns on for the run.
-    LoadLosslessJpeg();
+    loadLosslessJpeg();
     if (options.lossless)
-        SetLosslessJpeg(true);
+        setLosslessJpeg(true);
     request = RenderRequest::fromProcessSettings(mode, QString(), QString());
     return true;
 }
@@ -154,8 +154,8 @@ int ListTemplates(QTextStream& out, QTextStream& err)
     if (!prepareDataFolder(err))
         return 1;
     QStringList names;
-    if (!LoadTemplateNames(names)) {
-        err << "lumora-batch: cannot read the template list in " << GetTemplatesFolder() << Qt::endl;
+    if (!loadTemplateNames(names)) {
+        err << "lumora-batch: cannot read the template list in " << getTemplatesFolder() << Qt::endl;
         return 1;
     }
     for (const QString& name : names)
@@ -164,7 +164,7 @@ int ListTemplates(QTextStream& out, QTextStream& err)
     return 0;
 }
 
-int StampPhotos(const PhotoSources& sources, const StampOptions& options, QTextStream& out, QTextStream& err)
+int stampPhotos(const PhotoSources& sources, const StampOptions& options, QTextStream& out, QTextStream& err)
 {
     PhotoList list;
     list.addNames(sources.names, sources.recursive);
@@ -251,7 +251,7 @@ int StampPhotos(const PhotoSources& sources, const StampOptions& options, QTextS
     return failed == 0 ? 0 : 1;
 }
 
-int PreviewPhoto(const QString& photo, const QString& target, const StampOptions& options, QTextStream& out,
+int previewPhoto(const QString& photo, const QString& target, const StampOptions& options, QTextStream& out,
                  QTextStream& err)
 {
     RenderRequest request;
@@ -268,7 +268,7 @@ int PreviewPhoto(const QString& photo, const QString& target, const StampOptions
     return 0;
 }
 
-int DrawSample(const QString& target, const StampOptions& options, QTextStream& out, QTextStream& err)
+int drawSample(const QString& target, const StampOptions& options, QTextStream& out, QTextStream& err)
 {
     RenderRequest request;
     if (!prepareRequest(ComposeMode::EditorPreview, options, request, err))

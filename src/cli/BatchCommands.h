@@ -42,12 +42,12 @@ struct PhotoSources
 // options override for this run). For each photo, in order, one answer (see PhotoAnswers).
 // Returns 0 when every photo was written or skipped, 1 when any failed or the run could not
 // start (a list that cannot be read, an output folder that cannot be made).
-int StampPhotos(const PhotoSources& sources, const StampOptions& options, QTextStream& out, QTextStream& err);
+int stampPhotos(const PhotoSources& sources, const StampOptions& options, QTextStream& out, QTextStream& err);
 
 // Renders one photo as the output preview does and writes PNG data to `target`.
-int PreviewPhoto(const QString& photo, const QString& target, const StampOptions& options, QTextStream& out,
+int previewPhoto(const QString& photo, const QString& target, const StampOptions& options, QTextStream& out,
                  QTextStream& err);
 
 // Draws the template onto the built-in sample picture as the template editor's preview
 // does (placement size 677 x 625) and writes it as PNG to `target`.
-int DrawSample(const QString& target, const StampOptions& options, QTextStream& out, QTextStream& err);
+int drawSample(const QString& target, const StampOptions& options, QTextStream& out, QTextStream& err);

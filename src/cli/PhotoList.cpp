@@ -55,7 +55,7 @@ bool readList(const QString& file, QByteArray& data, QString& why)
         }
         fd = ::open(bytesOfName(file).constData(), O_RDONLY | O_CLOEXEC);
         if (fd < 0) {
-            why = SystemErrorText(errno);
+            why = systemErrorText(errno);
             return false;
         }
         struct stat info = {};
@@ -76,7 +76,7 @@ bool readList(const QString& file, QByteArray& data, QString& why)
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0) {
-            why = SystemErrorText(errno);
+            why = systemErrorText(errno);
             ok = false;
         }
         break;
@@ -161,7 +161,7 @@ void PhotoList::walk(const QByteArray& folder, QList<FolderId>& around)
 {
     DIR* dir = ::opendir(folder.constData());
     if (!dir) {
-        addProblem(folder, QStringLiteral("cannot read the folder: %1").arg(SystemErrorText(errno)));
+        addProblem(folder, QStringLiteral("cannot read the folder: %1").arg(systemErrorText(errno)));
         return;
     }
     QList<QByteArray> names;
@@ -174,7 +174,7 @@ void PhotoList::walk(const QByteArray& folder, QList<FolderId>& around)
     const int readError = errno;
     ::closedir(dir);
     if (readError != 0) {
-        addProblem(folder, QStringLiteral("cannot read the folder: %1").arg(SystemErrorText(readError)));
+        addProblem(folder, QStringLiteral("cannot read the folder: %1").arg(systemErrorText(readError)));
         return;
     }
     std::sort(names.begin(), names.end());

@@ -3,7 +3,7 @@
 #include <cerrno>
 #include <cstring>
 
-QString SystemErrorText(int error)
+QString systemErrorText(int error)
 {
     QString text = QString::fromLocal8Bit(std::strerror(error));
     // "No such file or directory" reads better in the program's words.

@@ -4,4 +4,4 @@
 
 // The system's sentence for an errno value, starting lower-case like the program's own
 // reasons ("permission denied", "read-only file system").
-QString SystemErrorText(int error);
+QString systemErrorText(int error);

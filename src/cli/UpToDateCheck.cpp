@@ -32,11 +32,11 @@ bool isLater(const timespec& a, const timespec& b)
 UpToDateCheck::UpToDateCheck(const QString& templateName)
 {
     WatermarkTemplate tmpl;
-    if (!LoadWatermarkTemplate(templateName, tmpl))
+    if (!loadWatermarkTemplate(templateName, tmpl))
         return;
-    QStringList files{TemplateFilePath(templateName)};
+    QStringList files{templateFilePath(templateName)};
     for (const QString& layer : tmpl.layers) {
-        files << TemplateFilePath(layer);
+        files << templateFilePath(layer);
         WatermarkConf conf;
         if (!LoadLayerConf(layer, conf))
             return;

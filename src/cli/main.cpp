@@ -97,8 +97,8 @@ int runCommand(const BatchCommandLine& commandLine, QTextStream& out, QTextStrea
         unreadable(commandLine.outputDir(), "lumora-batch: ", err))
         return 1;
     if (!dataDir.isEmpty())
-        SetAppDataFolderOverride(QDir(dataDir).absolutePath());
-    InitTemplatesFolder();
+        setAppDataFolderOverride(QDir(dataDir).absolutePath());
+    initTemplatesFolder();
 
     StampOptions options;
     options.templateName = commandLine.templateName();
@@ -120,19 +120,19 @@ int runCommand(const BatchCommandLine& commandLine, QTextStream& out, QTextStrea
         sources.listFile = commandLine.filesFrom();
         sources.nullSeparated = commandLine.nullSeparated();
         sources.recursive = commandLine.recursive();
-        RegisterApplicationFonts();
-        return StampPhotos(sources, options, out, err);
+        registerApplicationFonts();
+        return stampPhotos(sources, options, out, err);
     }
     case BatchCommandLine::Command::Preview:
         if (unreadable(files.at(0), "", err) || unreadable(files.at(1), "lumora-batch: ", err))
             return 1;
-        RegisterApplicationFonts();
-        return PreviewPhoto(files.at(0), files.at(1), options, out, err);
+        registerApplicationFonts();
+        return previewPhoto(files.at(0), files.at(1), options, out, err);
     case BatchCommandLine::Command::Sample:
         if (unreadable(files.at(0), "lumora-batch: ", err))
             return 1;
-        RegisterApplicationFonts();
-        return DrawSample(files.at(0), options, out, err);
+        registerApplicationFonts();
+        return drawSample(files.at(0), options, out, err);
     }
     return kExitUsage;
 }

@@ -46,7 +46,7 @@ NumberText scanNumber(const QString& text)
 
 } // namespace
 
-bool IsValidTemplateName(const QString& name)
+bool isValidTemplateName(const QString& name)
 {
     if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String("..") ||
         name == QLatin1String("qthumb"))
@@ -61,46 +61,46 @@ bool IsValidTemplateName(const QString& name)
     return name.toUtf8().size() <= kMaxTemplateNameBytes;
 }
 
-QString TemplateFilePath(const QString& name)
+QString templateFilePath(const QString& name)
 {
-    if (!IsValidTemplateName(name))
+    if (!isValidTemplateName(name))
         return QString();
-    return JoinPath(GetTemplatesFolder(), name + QStringLiteral(".xml"));
+    return joinPath(getTemplatesFolder(), name + QStringLiteral(".xml"));
 }
 
-QString TemplateListPath()
+QString templateListPath()
 {
-    return JoinPath(GetTemplatesFolder(), QStringLiteral("qthumb.xml"));
+    return joinPath(getTemplatesFolder(), QStringLiteral("qthumb.xml"));
 }
 
-QString PreferencesPath()
+QString preferencesPath()
 {
-    return JoinPath(GetAppDataFolder(), QStringLiteral("preference.xml"));
+    return joinPath(GetAppDataFolder(), QStringLiteral("preference.xml"));
 }
 
-QString ConfigIniPath()
+QString configIniPath()
 {
-    return JoinPath(GetAppDataFolder(), QStringLiteral("config.ini"));
+    return joinPath(GetAppDataFolder(), QStringLiteral("config.ini"));
 }
 
-QString ResizingConfigPath()
+QString resizingConfigPath()
 {
-    return JoinPath(GetAppDataFolder(), QStringLiteral("resizing_config.ini"));
+    return joinPath(GetAppDataFolder(), QStringLiteral("resizing_config.ini"));
 }
 
-bool ResetReportLog()
+bool resetReportLog()
 {
-    AtomicFileWriter file(JoinPath(GetAppDataFolder(), QStringLiteral("report_me.log")),
+    AtomicFileWriter file(joinPath(GetAppDataFolder(), QStringLiteral("report_me.log")),
                           AtomicFileWriter::Naming::BesideTarget);
     return file.open().ok && file.commit().ok;
 }
 
-QString ProfileSectionName()
+QString profileSectionName()
 {
     return QStringLiteral("常规");
 }
 
-QString DescribeUnreadableDataFile(const QString& kind, const QString& path, const QString& root)
+QString describeUnreadableDataFile(const QString& kind, const QString& path, const QString& root)
 {
     const QString shown = QDir::toNativeSeparators(path);
     const QFileInfo info(path);
@@ -127,13 +127,13 @@ QString DescribeUnreadableDataFile(const QString& kind, const QString& path, con
     return FailureReason::tr("the %1 file %2 cannot be read: %3").arg(kind, shown, why);
 }
 
-void StartNewXmlDocument(XmlDocument& doc)
+void startNewXmlDocument(XmlDocument& doc)
 {
     doc.SetDocText(QString());
     doc.SetDocText(QString::fromUtf16(kXmlDeclaration));
 }
 
-std::int32_t ReadXmlInt(const QString& text)
+std::int32_t readXmlInt(const QString& text)
 {
     const NumberText number = scanNumber(text);
     constexpr std::int64_t max = std::numeric_limits<std::int32_t>::max();
@@ -148,7 +148,7 @@ std::int32_t ReadXmlInt(const QString& text)
     return static_cast<std::int32_t>(value);
 }
 
-std::uint32_t ReadXmlUnsigned(const QString& text)
+std::uint32_t readXmlUnsigned(const QString& text)
 {
     const NumberText number = scanNumber(text);
     if (number.magnitude > std::numeric_limits<std::uint32_t>::max())

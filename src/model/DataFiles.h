@@ -18,34 +18,34 @@ inline constexpr int kMaxTemplateNameBytes = 240;
 // not empty, not "." or "..", no "/" and no control character (NUL, line breaks...), at most
 // kMaxTemplateNameBytes long, and not "qthumb" (whose file is the template list). Every
 // operation that builds a path from a name checks it.
-bool IsValidTemplateName(const QString& name);
+bool isValidTemplateName(const QString& name);
 
 // templates folder + "/" + name + ".xml"; empty when the name is not valid.
-QString TemplateFilePath(const QString& name);
+QString templateFilePath(const QString& name);
 // templates folder + "/qthumb.xml"
-QString TemplateListPath();
+QString templateListPath();
 // data folder + "/preference.xml", "/config.ini", "/resizing_config.ini"
-QString PreferencesPath();
-QString ConfigIniPath();
-QString ResizingConfigPath();
+QString preferencesPath();
+QString configIniPath();
+QString resizingConfigPath();
 
 // Creates the data folder when missing and "report_me.log" in it empty (an existing one is
 // emptied), as every start does. True when the file is there and empty.
-bool ResetReportLog();
+bool resetReportLog();
 
 // The section of every INI file of the program ("常规").
-QString ProfileSectionName();
+QString profileSectionName();
 
 // Why an XML data file whose load failed cannot be used, as a sentence naming the file:
 // missing, not readable, empty, not well-formed, or without its root element `root`.
-QString DescribeUnreadableDataFile(const QString& kind, const QString& path, const QString& root);
+QString describeUnreadableDataFile(const QString& kind, const QString& path, const QString& root);
 
 // Empties the document and gives it the declaration line; elements are added after it.
-void StartNewXmlDocument(XmlDocument& doc);
+void startNewXmlDocument(XmlDocument& doc);
 
 // An element text read as a signed integer: leading blanks, optional sign, leading decimal
 // digits; 0 without digits; clamped to the 32-bit range.
-std::int32_t ReadXmlInt(const QString& text);
+std::int32_t readXmlInt(const QString& text);
 // An element text read as an unsigned decimal number (colours): leading blanks, optional
 // sign (a minus negates modulo 2^32), digits; 0 without digits; 0xFFFFFFFF on overflow.
-std::uint32_t ReadXmlUnsigned(const QString& text);
+std::uint32_t readXmlUnsigned(const QString& text);

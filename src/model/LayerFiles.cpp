@@ -165,10 +165,10 @@ void readField(const XmlDocument& doc, const LayerField& field, WatermarkConf& c
         break;
     }
     case FieldKind::Int:
-        conf.*field.integer = ReadXmlInt(data);
+        conf.*field.integer = readXmlInt(data);
         break;
     case FieldKind::Colour:
-        conf.*field.colour = ReadXmlUnsigned(data);
+        conf.*field.colour = readXmlUnsigned(data);
         break;
     }
 }
@@ -189,7 +189,7 @@ bool readSection(XmlDocument& doc, const std::array<LayerField, N>& fields, Wate
 
 bool readLayerFile(const QString& layerName, WatermarkConf& into, bool blankEmptyText)
 {
-    const QString path = TemplateFilePath(layerName);
+    const QString path = templateFilePath(layerName);
     if (path.isEmpty())
         return false;
     XmlDocument doc;
@@ -200,7 +200,7 @@ bool readLayerFile(const QString& layerName, WatermarkConf& into, bool blankEmpt
     if (doc.FindElement(kTextSection) && doc.EnterElement()) {
         if (!readSection(doc, kTextFields, conf))
             conf.ScaleTextWT = 1;
-        conf.BTextTokens = doc.FindElement(kTextTokensElement) ? ReadXmlInt(doc.GetElementData()) : 0;
+        conf.BTextTokens = doc.FindElement(kTextTokensElement) ? readXmlInt(doc.GetElementData()) : 0;
         if (blankEmptyText && conf.textContent.isEmpty())
             conf.textContent = QStringLiteral(" ");
         doc.LeaveElement();
@@ -253,11 +253,11 @@ void storeTextTokens(XmlDocument& doc, const WatermarkConf& conf)
 
 bool SaveLayerConf(const QString& layerName, const WatermarkConf& conf, const LOGFONTW& font)
 {
-    const QString path = TemplateFilePath(layerName);
+    const QString path = templateFilePath(layerName);
     if (path.isEmpty())
         return false;
     XmlDocument doc;
-    StartNewXmlDocument(doc);
+    startNewXmlDocument(doc);
     doc.AddElement(kRootElement, QString());
     doc.EnterElement();
     doc.AddElement(kTextSection, QString());
@@ -303,7 +303,7 @@ bool LoadEditConf(const QString& layerName)
 
 bool StoreEditConf(const QString& layerName, const WatermarkConf& conf)
 {
-    const QString path = TemplateFilePath(layerName);
+    const QString path = templateFilePath(layerName);
     if (path.isEmpty())
         return false;
     XmlDocument doc;

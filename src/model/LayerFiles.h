@@ -14,7 +14,7 @@
 // Writes a new layer file from `conf`, with `font` as its font record (new layers get the
 // default font record, not the record being edited). True when the file was written.
 bool SaveLayerConf(const QString& layerName, const WatermarkConf& conf,
-                   const LOGFONTW& font = DefaultFontRecord());
+                   const LOGFONTW& font = defaultFontRecord());
 // The same from EditConf.
 bool SaveLayerConf(const QString& layerName);
 

@@ -13,15 +13,15 @@ std::atomic<bool> g_lossless{false};
 
 } // namespace
 
-bool ReadLosslessJpeg()
+bool readLosslessJpeg()
 {
-    return IniFile::ReadInt(ConfigIniPath(), ProfileSectionName(), kKey, 0) == 1;
+    return IniFile::readInt(configIniPath(), profileSectionName(), kKey, 0) == 1;
 }
 
-bool WriteLosslessJpeg(bool on)
+bool writeLosslessJpeg(bool on)
 {
-    SetLosslessJpeg(on);
-    return IniFile::WriteInt(ConfigIniPath(), ProfileSectionName(), kKey, on ? 1 : 0);
+    setLosslessJpeg(on);
+    return IniFile::writeInt(configIniPath(), profileSectionName(), kKey, on ? 1 : 0);
 }
 
 bool LosslessJpeg()
@@ -29,14 +29,14 @@ bool LosslessJpeg()
     return g_lossless.load();
 }
 
-void SetLosslessJpeg(bool on)
+void setLosslessJpeg(bool on)
 {
     g_lossless.store(on);
 }
 
-bool LoadLosslessJpeg()
+bool loadLosslessJpeg()
 {
-    const bool on = ReadLosslessJpeg();
-    SetLosslessJpeg(on);
+    const bool on = readLosslessJpeg();
+    setLosslessJpeg(on);
     return on;
 }

@@ -9,13 +9,13 @@
 // off), not in "preference.xml", whose bytes at a first start stay as they were.
 
 // The value in the file; off when the file or the key is missing.
-bool ReadLosslessJpeg();
+bool readLosslessJpeg();
 // Writes the value (1 or 0) into the file, keeping every other key, and sets the process-wide
 // copy. True when the file was written.
-bool WriteLosslessJpeg(bool on);
+bool writeLosslessJpeg(bool on);
 
 // The process-wide copy that renders read (any thread); off at start.
 bool LosslessJpeg();
-void SetLosslessJpeg(bool on);
+void setLosslessJpeg(bool on);
 // Reads the file into the process-wide copy and returns it.
-bool LoadLosslessJpeg();
+bool loadLosslessJpeg();

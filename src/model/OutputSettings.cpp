@@ -30,7 +30,7 @@ OutputSettings& processSettings()
 void readInt(XmlDocument& doc, const QString& name, int& value)
 {
     if (doc.FindElement(name))
-        value = ReadXmlInt(doc.GetElementData());
+        value = readXmlInt(doc.GetElementData());
 }
 
 void readText(XmlDocument& doc, const QString& name, QString& value)
@@ -41,17 +41,17 @@ void readText(XmlDocument& doc, const QString& name, QString& value)
 
 bool openPreferences(XmlDocument& doc)
 {
-    return doc.LoadFile(PreferencesPath()) && doc.FindElement(kRoot) && doc.EnterElement();
+    return doc.LoadFile(preferencesPath()) && doc.FindElement(kRoot) && doc.EnterElement();
 }
 
 } // namespace
 
-bool IsUsableOutputSuffix(const QString& suffix)
+bool isUsableOutputSuffix(const QString& suffix)
 {
     return !suffix.contains(QLatin1Char('/')) && !suffix.contains(QChar(0));
 }
 
-bool IsUsableOutputFolder(const QString& folder)
+bool isUsableOutputFolder(const QString& folder)
 {
     return QDir::isAbsolutePath(folder) && !folder.contains(QChar(0));
 }
@@ -79,30 +79,30 @@ OutputSettings LoadPreferences()
     return processSettings();
 }
 
-QString LoadPreferencesForRun()
+QString loadPreferencesForRun()
 {
     QMutexLocker lock(&settingsMutex());
     if (LoadPreferences(processSettings()))
         return QString();
-    return DescribeUnreadableDataFile(FailureReason::tr("output settings"), PreferencesPath(), kRoot);
+    return describeUnreadableDataFile(FailureReason::tr("output settings"), preferencesPath(), kRoot);
 }
 
-OutputSettings GetOutputSettings()
+OutputSettings getOutputSettings()
 {
     QMutexLocker lock(&settingsMutex());
     return processSettings();
 }
 
-void SetOutputSettings(const OutputSettings& settings)
+void setOutputSettings(const OutputSettings& settings)
 {
     QMutexLocker lock(&settingsMutex());
     processSettings() = settings;
 }
 
-bool WritePreferencesFile(const OutputSettings& settings)
+bool writePreferencesFile(const OutputSettings& settings)
 {
     XmlDocument doc;
-    StartNewXmlDocument(doc);
+    startNewXmlDocument(doc);
     doc.AddElement(kRoot, QString());
     doc.EnterElement();
     doc.AddElement(QStringLiteral("OutputFolderOpts"), settings.OutputFolderOpts);
@@ -113,10 +113,10 @@ bool WritePreferencesFile(const OutputSettings& settings)
     doc.AddElement(QStringLiteral("JpegQuality"), settings.JpegQuality);
     doc.AddElement(QStringLiteral("OpenQuickStartDlg"), 0);
     doc.LeaveElement();
-    return doc.SaveFile(PreferencesPath());
+    return doc.SaveFile(preferencesPath());
 }
 
-OutputSettings DefaultOutputSettings()
+OutputSettings defaultOutputSettings()
 {
     OutputSettings settings;
     settings.OutputFolderOpts = OutputSettings::BesideSource;
@@ -130,17 +130,17 @@ OutputSettings DefaultOutputSettings()
 
 bool CreateDefaultPreferences()
 {
-    const QString path = PreferencesPath();
+    const QString path = preferencesPath();
     if (QFileInfo::exists(path) || QFileInfo(path).isSymLink())
         return false;
-    return WritePreferencesFile(DefaultOutputSettings());
+    return writePreferencesFile(defaultOutputSettings());
 }
 
-bool LoadOpenQuickStartDlg(int& value)
+bool loadOpenQuickStartDlg(int& value)
 {
     XmlDocument doc;
     if (!openPreferences(doc) || !doc.FindElement(QStringLiteral("OpenQuickStartDlg")))
         return false;
-    value = ReadXmlInt(doc.GetElementData());
+    value = readXmlInt(doc.GetElementData());
     return true;
 }

@@ -38,8 +38,8 @@ struct OutputSettings
 // The rules the output settings window applies before storing, which every batch applies
 // too (the file can be edited by hand): a suffix must not contain "/" (it would lead out of
 // the output folder) nor NUL; an output folder must be an absolute path.
-bool IsUsableOutputSuffix(const QString& suffix);
-bool IsUsableOutputFolder(const QString& folder);
+bool isUsableOutputSuffix(const QString& suffix);
+bool isUsableOutputFolder(const QString& folder);
 
 // Reads "preference.xml" into `into`: each of the six values only when its element is
 // found. False (and `into` unchanged) when the file does not load or has no "Preferences".
@@ -48,20 +48,20 @@ bool LoadPreferences(OutputSettings& into);
 // whole; else a sentence naming the file and saying why it cannot be read. The process-wide
 // settings then stay as they were, and the run must not start: falling back to other values
 // could write outputs under names the person never chose, even over their photos.
-QString LoadPreferencesForRun();
+QString loadPreferencesForRun();
 // Loads the file over the process-wide settings and returns them (a snapshot a render can
 // keep). Called before every batch run and preview render.
 OutputSettings LoadPreferences();
 
 // The process-wide settings; safe to use from any thread.
-OutputSettings GetOutputSettings();
-void SetOutputSettings(const OutputSettings& settings);
+OutputSettings getOutputSettings();
+void setOutputSettings(const OutputSettings& settings);
 
 // The values of a new preference file (see CreateDefaultPreferences).
-OutputSettings DefaultOutputSettings();
+OutputSettings defaultOutputSettings();
 // Writes a complete new "preference.xml" (the six values, then "OpenQuickStartDlg" 0): used
 // when the file cannot be read and the person saves the output settings afresh.
-bool WritePreferencesFile(const OutputSettings& settings);
+bool writePreferencesFile(const OutputSettings& settings);
 
 // When "preference.xml" does not exist, writes it with the defaults (beside the source,
 // output folder = the documents folder, which is created, suffix "_new", JPEG, quality
@@ -69,4 +69,4 @@ bool WritePreferencesFile(const OutputSettings& settings);
 bool CreateDefaultPreferences();
 
 // Reads "OpenQuickStartDlg"; false when the file does not load or the element is missing.
-bool LoadOpenQuickStartDlg(int& value);
+bool loadOpenQuickStartDlg(int& value);

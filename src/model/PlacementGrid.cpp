@@ -1,6 +1,6 @@
 #include "model/PlacementGrid.h"
 
-PlacementCell PlacementCellFor(int location)
+PlacementCell placementCellFor(int location)
 {
     if (location < 0 || location >= kPlacementCellCount)
         return {};
@@ -11,7 +11,7 @@ PlacementCell PlacementCellFor(int location)
     return {columns[location % 3], rows[location / 3]};
 }
 
-QString PlacementCellName(int location)
+QString placementCellName(int location)
 {
     static const char16_t* const names[kPlacementCellCount] = {
         u"左上角",   u"顶部居中", u"右上角",   u"中心左侧", u"中心",

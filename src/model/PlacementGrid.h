@@ -26,6 +26,6 @@ struct PlacementCell
 };
 
 // The cell's anchors; Left/Top for values outside 0..8.
-PlacementCell PlacementCellFor(int location);
+PlacementCell placementCellFor(int location);
 // The name the editors show for the cell ("左上角" ... "右下角"); empty outside 0..8.
-QString PlacementCellName(int location);
+QString placementCellName(int location);

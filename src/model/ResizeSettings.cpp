@@ -43,12 +43,12 @@ std::int32_t scaled(std::int32_t a, std::int32_t b, std::int32_t c)
 
 } // namespace
 
-ResizeSettings ReadResizeSettings()
+ResizeSettings readResizeSettings()
 {
     const ResizeSettings defaults;
-    IniFile file(ResizingConfigPath());
+    IniFile file(resizingConfigPath());
     file.load();
-    const QString section = ProfileSectionName();
+    const QString section = profileSectionName();
     ResizeSettings settings;
     settings.ScaleType = file.intValue(section, kScaleType, defaults.ScaleType);
     settings.TargetWidth = file.intValue(section, kTargetWidth, defaults.TargetWidth);
@@ -57,13 +57,13 @@ ResizeSettings ReadResizeSettings()
     return settings;
 }
 
-bool WriteResizeSettings(std::int32_t scaleType, const QString& targetWidthText,
+bool writeResizeSettings(std::int32_t scaleType, const QString& targetWidthText,
                          const QString& targetHeightText, std::int32_t resizeEveryTime)
 {
-    IniFile file(ResizingConfigPath());
+    IniFile file(resizingConfigPath());
     if (!file.load())
         return false;
-    const QString section = ProfileSectionName();
+    const QString section = profileSectionName();
     const bool set = file.setValue(section, kScaleType, scaleType) &&
                      file.setValue(section, kTargetWidth, targetWidthText) &&
                      file.setValue(section, kTargetHeight, targetHeightText) &&
@@ -71,23 +71,23 @@ bool WriteResizeSettings(std::int32_t scaleType, const QString& targetWidthText,
     return set && file.save();
 }
 
-bool CommitResizeSettings(std::int32_t scaleType, const QString& targetWidthText,
+bool commitResizeSettings(std::int32_t scaleType, const QString& targetWidthText,
                           const QString& targetHeightText, std::int32_t resizeEveryTime, bool resizePictures)
 {
-    const bool written = WriteResizeSettings(scaleType, targetWidthText, targetHeightText, resizeEveryTime);
-    SetResizePictures(resizePictures);
+    const bool written = writeResizeSettings(scaleType, targetWidthText, targetHeightText, resizeEveryTime);
+    setResizePictures(resizePictures);
     RemovePreviewCache();
     return written;
 }
 
-ResizeSettings GetResizeSettings()
+ResizeSettings getResizeSettings()
 {
     ProcessResize& p = processResize();
     QMutexLocker lock(&p.mutex);
     return p.settings;
 }
 
-void SetResizeSettings(const ResizeSettings& settings)
+void setResizeSettings(const ResizeSettings& settings)
 {
     ProcessResize& p = processResize();
     QMutexLocker lock(&p.mutex);
@@ -96,8 +96,8 @@ void SetResizeSettings(const ResizeSettings& settings)
 
 ResizeSettings LoadResizeSettings()
 {
-    const ResizeSettings settings = ReadResizeSettings();
-    SetResizeSettings(settings);
+    const ResizeSettings settings = readResizeSettings();
+    setResizeSettings(settings);
     return settings;
 }
 
@@ -106,7 +106,7 @@ bool ResizePictures()
     return g_resizePictures.load();
 }
 
-void SetResizePictures(bool on)
+void setResizePictures(bool on)
 {
     g_resizePictures.store(on);
 }
@@ -132,7 +132,7 @@ QSize ComputeOutputSize(const ResizeSettings& settings, bool resizePictures, int
     }
 }
 
-std::pair<qint64, qint64> ExactOutputSize(const ResizeSettings& settings, bool resizePictures, int width,
+std::pair<qint64, qint64> exactOutputSize(const ResizeSettings& settings, bool resizePictures, int width,
                                           int height)
 {
     const std::pair<qint64, qint64> unchanged(width, height);
@@ -156,5 +156,5 @@ std::pair<qint64, qint64> ExactOutputSize(const ResizeSettings& settings, bool r
 
 QSize ComputeOutputSize(int width, int height)
 {
-    return ComputeOutputSize(GetResizeSettings(), ResizePictures(), width, height);
+    return ComputeOutputSize(getResizeSettings(), ResizePictures(), width, height);
 }

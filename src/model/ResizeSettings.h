@@ -29,28 +29,28 @@ struct ResizeSettings
 
 // Reads the file; each missing key (or a missing file) gives the value of the struct's
 // defaults, and a value is read by the profile integer rule (no digits give 0).
-ResizeSettings ReadResizeSettings();
+ResizeSettings readResizeSettings();
 
 // The resize window's closing step: writes, in this order, ScaleType ("%d"), TargetWidth
 // and TargetHeight (the edit texts verbatim, possibly empty) and ResizeEveryTime ("%d"),
 // keeping every other key of the file. True when the file was written.
-bool WriteResizeSettings(std::int32_t scaleType, const QString& targetWidthText,
+bool writeResizeSettings(std::int32_t scaleType, const QString& targetWidthText,
                          const QString& targetHeightText, std::int32_t resizeEveryTime);
 // Everything the resize window does when it closes: writes the file as above, sets
 // ResizePictures, and removes the preview cache (previews built under the old size).
-bool CommitResizeSettings(std::int32_t scaleType, const QString& targetWidthText,
+bool commitResizeSettings(std::int32_t scaleType, const QString& targetWidthText,
                           const QString& targetHeightText, std::int32_t resizeEveryTime, bool resizePictures);
 
 // The process-wide copy that renders read; (0, 800, 600, 0) until first loaded. Safe to use
 // from any thread.
-ResizeSettings GetResizeSettings();
-void SetResizeSettings(const ResizeSettings& settings);
+ResizeSettings getResizeSettings();
+void setResizeSettings(const ResizeSettings& settings);
 // Reads the file into the process-wide copy and returns it.
 ResizeSettings LoadResizeSettings();
 
 // The in-memory "resize pictures" switch: off at start, never stored. Any thread.
 bool ResizePictures();
-void SetResizePictures(bool on);
+void setResizePictures(bool on);
 
 // The resize rule. Without `resizePictures` and without ResizeEveryTime the size stays.
 // Otherwise by ScaleType: 1 width = TargetWidth, height = h * TargetWidth / w; 2 height =
@@ -62,7 +62,7 @@ QSize ComputeOutputSize(const ResizeSettings& settings, bool resizePictures, int
 // The size the same rule asks for, computed without wrapping (64-bit products): it differs
 // from ComputeOutputSize only where a product overflows. A render refuses a photo whose
 // output size is empty or differs from this one instead of writing a size nobody asked for.
-std::pair<qint64, qint64> ExactOutputSize(const ResizeSettings& settings, bool resizePictures, int width,
+std::pair<qint64, qint64> exactOutputSize(const ResizeSettings& settings, bool resizePictures, int width,
                                           int height);
 // The same with the process-wide copy and switch.
 QSize ComputeOutputSize(int width, int height);

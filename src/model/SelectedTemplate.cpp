@@ -24,7 +24,7 @@ const QString kIndexKey = QStringLiteral("template");
 
 } // namespace
 
-void SetSelectedTemplateName(const QString& name)
+void setSelectedTemplateName(const QString& name)
 {
     SelectedName& s = selected();
     QMutexLocker lock(&s.mutex);
@@ -38,12 +38,12 @@ QString SelectedTemplateName()
     return s.name;
 }
 
-int LoadSelectedTemplateIndex()
+int loadSelectedTemplateIndex()
 {
-    return IniFile::ReadInt(ConfigIniPath(), ProfileSectionName(), kIndexKey, 0);
+    return IniFile::readInt(configIniPath(), profileSectionName(), kIndexKey, 0);
 }
 
-bool StoreSelectedTemplateIndex(int index)
+bool storeSelectedTemplateIndex(int index)
 {
-    return IniFile::WriteInt(ConfigIniPath(), ProfileSectionName(), kIndexKey, index < 0 ? 0 : index);
+    return IniFile::writeInt(configIniPath(), profileSectionName(), kIndexKey, index < 0 ? 0 : index);
 }

@@ -20,7 +20,7 @@ const QString kListEntry = QStringLiteral("template");
 // Loads the list and enters its root. False when the file does not load or has no root.
 bool openList(XmlDocument& list)
 {
-    return list.LoadFile(TemplateListPath()) && list.FindElement(kListRoot) && list.EnterElement();
+    return list.LoadFile(templateListPath()) && list.FindElement(kListRoot) && list.EnterElement();
 }
 
 // Makes the first entry equal to `name` the current element.
@@ -38,18 +38,18 @@ bool findEntry(XmlDocument& list, const QString& name)
 bool writeNewTemplate(const QString& name, const QString& text)
 {
     const QString layer = name + QStringLiteral("_Layer 1");
-    const bool templateWritten = SaveWatermarkTemplate({name, {layer}});
+    const bool templateWritten = saveWatermarkTemplate({name, {layer}});
     ResetEditConfToDefaults(text);
-    const bool layerWritten = SaveLayerConf(layer, EditConf, DefaultFontRecord());
+    const bool layerWritten = SaveLayerConf(layer, EditConf, defaultFontRecord());
     return templateWritten && layerWritten;
 }
 
 } // namespace
 
-bool LoadTemplateNames(QStringList& names)
+bool loadTemplateNames(QStringList& names)
 {
     names.clear();
-    if (!QFileInfo::exists(TemplateListPath()))
+    if (!QFileInfo::exists(templateListPath()))
         return true;
     XmlDocument list;
     if (!openList(list))
@@ -61,20 +61,20 @@ bool LoadTemplateNames(QStringList& names)
 
 bool CreateDefaultTemplates()
 {
-    const QString folder = GetTemplatesFolder();
+    const QString folder = getTemplatesFolder();
     if (QFileInfo::exists(folder))
         return false;
     CreateFolderPath(folder);
 
     XmlDocument list;
-    StartNewXmlDocument(list);
+    startNewXmlDocument(list);
     list.AddElement(kListRoot, QString());
     list.EnterElement();
     list.AddElement(kListEntry, QStringLiteral("Demo 1"));
     list.LeaveElement();
-    const bool listWritten = list.SaveFile(TemplateListPath());
+    const bool listWritten = list.SaveFile(templateListPath());
 
-    EditConf.Font = DefaultFontRecord();
+    EditConf.Font = defaultFontRecord();
     return writeNewTemplate(QStringLiteral("Demo 1"), QStringLiteral("Lumora Plenum")) && listWritten;
 }
 
@@ -82,29 +82,29 @@ bool AddTemplate(const QString& name)
 {
     // The first layer's name is made from the template's: both must be usable before the
     // list is changed, or the list would name a template whose files cannot be written.
-    if (!IsValidTemplateName(name) || !IsValidTemplateName(name + QStringLiteral("_Layer 1")))
+    if (!isValidTemplateName(name) || !isValidTemplateName(name + QStringLiteral("_Layer 1")))
         return false;
     XmlDocument list;
-    if (QFileInfo::exists(TemplateListPath())) {
+    if (QFileInfo::exists(templateListPath())) {
         // A damaged list is kept as it is rather than replaced by a list of one.
         if (!openList(list))
             return false;
     } else {
-        StartNewXmlDocument(list);
+        startNewXmlDocument(list);
         list.AddElement(kListRoot, QString());
         list.EnterElement();
     }
     // At the end of the list: no current element at this level yet.
     list.AddElement(kListEntry, name);
     list.LeaveElement();
-    if (!list.SaveFile(TemplateListPath()))
+    if (!list.SaveFile(templateListPath()))
         return false;
     return writeNewTemplate(name, QStringLiteral("Lumora For Win"));
 }
 
 bool DeleteTemplate(const QString& name)
 {
-    if (!IsValidTemplateName(name))
+    if (!isValidTemplateName(name))
         return false;
     bool listSaved = false;
     XmlDocument list;
@@ -112,28 +112,28 @@ bool DeleteTemplate(const QString& name)
         if (findEntry(list, name))
             list.RemoveElement();
         list.LeaveElement();
-        listSaved = list.SaveFile(TemplateListPath());
+        listSaved = list.SaveFile(templateListPath());
     }
 
     WatermarkTemplate tmpl;
-    if (LoadWatermarkTemplate(name, tmpl)) {
+    if (loadWatermarkTemplate(name, tmpl)) {
         for (const QString& layer : tmpl.layers) {
-            const QString layerPath = TemplateFilePath(layer);
+            const QString layerPath = templateFilePath(layer);
             if (!layerPath.isEmpty())
                 QFile::remove(layerPath);
         }
     }
-    const QString templatePath = TemplateFilePath(name);
+    const QString templatePath = templateFilePath(name);
     QFile::remove(templatePath);
     return listSaved && !QFileInfo(templatePath).isFile();
 }
 
 bool RenameTemplate(const QString& oldName, const QString& newName)
 {
-    if (!IsValidTemplateName(oldName) || !IsValidTemplateName(newName))
+    if (!isValidTemplateName(oldName) || !isValidTemplateName(newName))
         return false;
-    const QString oldPath = TemplateFilePath(oldName);
-    const QString newPath = TemplateFilePath(newName);
+    const QString oldPath = templateFilePath(oldName);
+    const QString newPath = templateFilePath(newName);
     // Renaming onto an existing template would list the new name twice and strand the old
     // template file, so it is refused before anything changes.
     if (QFileInfo::exists(newPath) || QFileInfo(newPath).isSymLink())
@@ -145,7 +145,7 @@ bool RenameTemplate(const QString& oldName, const QString& newName)
         if (findEntry(list, oldName))
             list.SetElementData(newName);
         list.LeaveElement();
-        listSaved = list.SaveFile(TemplateListPath());
+        listSaved = list.SaveFile(templateListPath());
     }
     const bool renamed = QFile::rename(oldPath, newPath);
     return listSaved && renamed;
@@ -154,7 +154,7 @@ bool RenameTemplate(const QString& oldName, const QString& newName)
 bool SetAsideTemplates()
 {
     const QString data = GetAppDataFolder();
-    const QString damaged = JoinPath(data, QStringLiteral("templates damaged"));
+    const QString damaged = joinPath(data, QStringLiteral("templates damaged"));
     DeleteFolderTree(damaged);
-    return QDir().rename(JoinPath(data, QStringLiteral("templates")), damaged);
+    return QDir().rename(joinPath(data, QStringLiteral("templates")), damaged);
 }

@@ -10,7 +10,7 @@
 
 // Reads the template names in list order. A missing list gives an empty list and true;
 // a list that exists but does not load (or has no "Templates") gives false.
-bool LoadTemplateNames(QStringList& names);
+bool loadTemplateNames(QStringList& names);
 
 // First start: when the templates folder does not exist, creates it with its parents and
 // writes the demonstration template "Demo 1" with its layer "Demo 1_Layer 1" (text

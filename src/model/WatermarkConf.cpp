@@ -3,7 +3,7 @@
 WatermarkConf EditConf;
 WatermarkConf RenderConf;
 
-void ResetToNewTemplateDefaults(WatermarkConf& conf, const QString& text)
+void resetToNewTemplateDefaults(WatermarkConf& conf, const QString& text)
 {
     const LOGFONTW font = conf.Font;
     conf = WatermarkConf{};
@@ -14,5 +14,5 @@ void ResetToNewTemplateDefaults(WatermarkConf& conf, const QString& text)
 
 void ResetEditConfToDefaults(const QString& text)
 {
-    ResetToNewTemplateDefaults(EditConf, text);
+    resetToNewTemplateDefaults(EditConf, text);
 }

@@ -13,7 +13,7 @@ struct WatermarkConf
 {
     // Text section ("文本")
     QString textContent = QStringLiteral("Lumora For Win");
-    LOGFONTW Font = DefaultFontRecord();
+    LOGFONTW Font = defaultFontRecord();
     std::int32_t FontPointSize = 20;
     std::int32_t Location = 4;
     std::int32_t OffsetH = 0;
@@ -74,6 +74,6 @@ extern WatermarkConf RenderConf;
 
 // Sets every field of `conf` except its font record to the new-template defaults, the text
 // to `text` and the picture path to empty.
-void ResetToNewTemplateDefaults(WatermarkConf& conf, const QString& text);
+void resetToNewTemplateDefaults(WatermarkConf& conf, const QString& text);
 // The same for EditConf.
 void ResetEditConfToDefaults(const QString& text);

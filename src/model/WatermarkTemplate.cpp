@@ -3,9 +3,9 @@
 #include "model/DataFiles.h"
 #include "xml/XmlDocument.h"
 
-bool LoadWatermarkTemplate(const QString& name, WatermarkTemplate& into)
+bool loadWatermarkTemplate(const QString& name, WatermarkTemplate& into)
 {
-    const QString path = TemplateFilePath(name);
+    const QString path = templateFilePath(name);
     if (path.isEmpty())
         return false;
     XmlDocument doc;
@@ -19,13 +19,13 @@ bool LoadWatermarkTemplate(const QString& name, WatermarkTemplate& into)
     return true;
 }
 
-bool SaveWatermarkTemplate(const WatermarkTemplate& tmpl)
+bool saveWatermarkTemplate(const WatermarkTemplate& tmpl)
 {
-    const QString path = TemplateFilePath(tmpl.name);
+    const QString path = templateFilePath(tmpl.name);
     if (path.isEmpty())
         return false;
     XmlDocument doc;
-    StartNewXmlDocument(doc);
+    startNewXmlDocument(doc);
     doc.AddElement(QStringLiteral("Layers"), QString());
     doc.EnterElement();
     for (const QString& layer : tmpl.layers)

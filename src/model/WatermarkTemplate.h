@@ -14,7 +14,7 @@ struct WatermarkTemplate
 
 // Reads the layer names of a template. False (and `into` unchanged) when the name is not
 // valid, or the file does not load or has no "Layers" element.
-bool LoadWatermarkTemplate(const QString& name, WatermarkTemplate& into);
+bool loadWatermarkTemplate(const QString& name, WatermarkTemplate& into);
 // Writes the template file anew with the given layer names. False when the template name
 // is not valid or the file could not be written.
-bool SaveWatermarkTemplate(const WatermarkTemplate& tmpl);
+bool saveWatermarkTemplate(const WatermarkTemplate& tmpl);

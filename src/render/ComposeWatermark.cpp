@@ -34,7 +34,7 @@ EditorPreviewTarget* registeredTarget()
 
 } // namespace
 
-void SetEditorPreviewTarget(EditorPreviewTarget* target)
+void setEditorPreviewTarget(EditorPreviewTarget* target)
 {
     WrapperState& s = state();
     QMutexLocker lock(&s.mutex);
@@ -48,14 +48,14 @@ QString LastOutputPath()
     return s.lastOutputPath;
 }
 
-void SetLastOutputPath(const QString& path)
+void setLastOutputPath(const QString& path)
 {
     WrapperState& s = state();
     QMutexLocker lock(&s.mutex);
     s.lastOutputPath = path;
 }
 
-ComposeOutcome ComposeWatermarkOutcome(ComposeMode mode, const QString& sourcePath, const QString& targetPath)
+ComposeOutcome composeWatermarkOutcome(ComposeMode mode, const QString& sourcePath, const QString& targetPath)
 {
     RenderRequest request = RenderRequest::fromProcessSettings(mode, sourcePath, targetPath);
     EditorPreviewTarget* target = nullptr;
@@ -75,7 +75,7 @@ ComposeOutcome ComposeWatermarkOutcome(ComposeMode mode, const QString& sourcePa
         if (target)
             target->showPreview(result.picture, result.outcome.warnings);
         if (mode == ComposeMode::BatchOutput)
-            SetLastOutputPath(result.outcome.outputPath);
+            setLastOutputPath(result.outcome.outputPath);
     }
     return result.outcome;
 }
@@ -86,6 +86,6 @@ int ComposeWatermark(int mode, const QString& sourcePath, const QString& targetP
         return -1;
     if (mode == int(ComposeMode::EditorPreview) && !registeredTarget())
         return -1;
-    ComposeWatermarkOutcome(ComposeMode(mode), sourcePath, targetPath);
+    composeWatermarkOutcome(ComposeMode(mode), sourcePath, targetPath);
     return 0;
 }

@@ -40,11 +40,11 @@ public:
 };
 
 // Registers (or, with nullptr, withdraws) the editor preview.
-void SetEditorPreviewTarget(EditorPreviewTarget* target);
+void setEditorPreviewTarget(EditorPreviewTarget* target);
 
 // Renders with the process-wide settings (selected template, output and resize settings)
 // and reports the outcome.
-ComposeOutcome ComposeWatermarkOutcome(ComposeMode mode, const QString& sourcePath,
+ComposeOutcome composeWatermarkOutcome(ComposeMode mode, const QString& sourcePath,
                                        const QString& targetPath = QString());
 
 // Returns 0, or -1 when EditorPreview finds no registered editor preview (or the mode is not
@@ -54,4 +54,4 @@ int ComposeWatermark(int mode, const QString& sourcePath, const QString& targetP
 // The file most recently written by a BatchOutput render of this process (empty when none).
 QString LastOutputPath();
 // Sets it; BatchOutput renders call this after each successful write.
-void SetLastOutputPath(const QString& path);
+void setLastOutputPath(const QString& path);

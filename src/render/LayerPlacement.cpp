@@ -24,7 +24,7 @@ qreal centrePicture(int canvas, qreal item)
 QPointF anchor(int location, const QSize& canvas, const QSizeF& item, int offsetH, int offsetV,
                CentreRule centre)
 {
-    const PlacementCell cell = PlacementCellFor(location);
+    const PlacementCell cell = placementCellFor(location);
     qreal x = 0;
     qreal y = 0;
     switch (cell.horizontal) {

@@ -37,7 +37,7 @@ QString outputPath(const QString& sourcePath, const OutputSettings& settings, QS
         folder = settings.OutputFolderPath;
         if (folder.trimmed().isEmpty())
             return fail(FailureReason::tr("no output folder is set"));
-        if (!IsUsableOutputFolder(folder))
+        if (!isUsableOutputFolder(folder))
             return fail(
                 FailureReason::tr("the output folder \"%1\" of the output settings is not an absolute "
                                   "path; choose it again in the output settings")
@@ -49,14 +49,14 @@ QString outputPath(const QString& sourcePath, const OutputSettings& settings, QS
     QString name = baseName(sourcePath);
     if (settings.OutputFileNameOpts == OutputSettings::AddSuffix) {
         // A suffix with "/" would lead the output out of its folder.
-        if (!IsUsableOutputSuffix(settings.OutputFileNameSuffix))
+        if (!isUsableOutputSuffix(settings.OutputFileNameSuffix))
             return fail(
                 FailureReason::tr("the file name suffix \"%1\" of the output settings contains \"/\"; "
                                   "change it in the output settings")
                     .arg(settings.OutputFileNameSuffix));
         name += settings.OutputFileNameSuffix;
     }
-    return JoinPath(QDir::cleanPath(folder), name + QLatin1Char('.') + ImageEncoder::extension(format));
+    return joinPath(QDir::cleanPath(folder), name + QLatin1Char('.') + ImageEncoder::extension(format));
 }
 
 } // namespace OutputNaming

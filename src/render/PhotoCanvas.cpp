@@ -41,7 +41,7 @@ ImagingStatus PhotoCanvas::load(const QString& path, const Options& options, Pho
     // other side rounds to 0, or one so large that the rule's 32-bit products overflow: the
     // photo is refused rather than written at a size nobody asked for.
     const auto [exactWidth, exactHeight] =
-        ExactOutputSize(options.resize, options.resizePictures, upright.width(), upright.height());
+        exactOutputSize(options.resize, options.resizePictures, upright.width(), upright.height());
     if (size.isEmpty() || exactWidth != size.width() || exactHeight != size.height())
         return ImagingStatus::failure(
             FailureReason::tr("the resize settings give an output size of %1 x %2 for this %3 x %4 photo; "

@@ -12,16 +12,16 @@ RenderRequest RenderRequest::fromProcessSettings(ComposeMode mode, const QString
     request.sourcePath = sourcePath;
     request.targetPath = targetPath;
     request.templateName = SelectedTemplateName();
-    request.output = GetOutputSettings();
-    request.resize = GetResizeSettings();
+    request.output = getOutputSettings();
+    request.resize = getResizeSettings();
     request.resizePictures = ResizePictures();
     request.losslessJpeg = LosslessJpeg();
-    request.pixelLimit = PixelLimitFromEnvironment();
+    request.pixelLimit = pixelLimitFromEnvironment();
     request.photoNumber = BatchRunner::photoNumberOnThisThread();
     return request;
 }
 
-qint64 RenderRequest::PixelLimitFromEnvironment()
+qint64 RenderRequest::pixelLimitFromEnvironment()
 {
     bool ok = false;
     const qint64 limit = qEnvironmentVariable("LUMORA_MAX_PIXELS").toLongLong(&ok);

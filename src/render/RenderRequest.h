@@ -40,7 +40,7 @@ struct RenderRequest
     // limit; on a batch runner's worker, the number of the photo it renders.
     // The pixel limit: LUMORA_MAX_PIXELS from the environment when it is a positive number,
     // else 250 million.
-    static qint64 PixelLimitFromEnvironment();
+    static qint64 pixelLimitFromEnvironment();
 
     static RenderRequest fromProcessSettings(ComposeMode mode, const QString& sourcePath,
                                              const QString& targetPath);

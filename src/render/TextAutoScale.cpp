@@ -32,12 +32,12 @@ qsizetype unitsUpToNul(const QString& text)
 
 } // namespace
 
-LOGFONTW AutoScaledFont(const LOGFONTW& font, const QString& text, const QSize& canvas)
+LOGFONTW autoScaledFont(const LOGFONTW& font, const QString& text, const QSize& canvas)
 {
     const std::int32_t n = static_cast<std::int32_t>(std::clamp<qsizetype>(unitsUpToNul(text), 1, 1 << 30));
 
     const QSizeF box =
-        MeasureString(DrawingFont::fromLogFont(font), text, QRectF(0, 0, 100000, 1000), nullptr);
+        measureString(DrawingFont::fromLogFont(font), text, QRectF(0, 0, 100000, 1000), nullptr);
     const std::int32_t tw0 = truncated(box.width() * canvas.width() / double(kDesignCanvasWidth));
     const std::int32_t th0 = truncated(box.height() * canvas.height() / double(kDesignCanvasHeight));
 

@@ -15,4 +15,4 @@
 // -MulDiv(tw0 div n, 96, 72) (n = UTF-16 units of the text, at least 1); measure the text's
 // classic extent (cx, cy) and metrics with the probe; result height =
 // MulDiv(probe height, th0, cy - external leading), width = MulDiv(probe width, tw0, cx).
-LOGFONTW AutoScaledFont(const LOGFONTW& font, const QString& text, const QSize& canvas);
+LOGFONTW autoScaledFont(const LOGFONTW& font, const QString& text, const QSize& canvas);

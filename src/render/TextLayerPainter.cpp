@@ -152,15 +152,15 @@ void Drawer::prepare()
         m_layer.text.truncate(kept);
     }
     const LOGFONTW record =
-        isOn(m_conf.ScaleTextWT) ? AutoScaledFont(m_conf.Font, m_layer.text, m_canvas) : m_conf.Font;
+        isOn(m_conf.ScaleTextWT) ? autoScaledFont(m_conf.Font, m_layer.text, m_canvas) : m_conf.Font;
     m_layer.font = DrawingFont::fromLogFont(record);
 
     const StringFormat& typographic = StringFormat::genericTypographic();
-    m_layer.size = MeasureString(m_layer.font, m_layer.text, QRectF(0, 0, 100000, 1000), &typographic);
+    m_layer.size = measureString(m_layer.font, m_layer.text, QRectF(0, 0, 100000, 1000), &typographic);
     m_layer.anchor =
         LayerPlacement::textAnchor(m_conf.Location, m_canvas, m_layer.size, m_conf.OffsetH, m_conf.OffsetV);
 
-    m_layer.origin = TextPathAt(m_layer.font, m_layer.text, QPointF(0, 0), &typographic);
+    m_layer.origin = textPathAt(m_layer.font, m_layer.text, QPointF(0, 0), &typographic);
     m_layer.origin.setFillRule(Qt::OddEvenFill);
     m_layer.originBounds = m_layer.origin.boundingRect();
     m_layer.path = m_layer.origin.translated(m_layer.anchor);
@@ -197,7 +197,7 @@ void Drawer::drawShadow()
     if (!visible(shadowBox, rings / 2.0 + m_layer.font.emSize / 4 + kAntiAliasMargin))
         return;
 
-    const TextDesigner::ARGB shadowColour = TextDesigner::MakeArgb(m_conf.ShadowAlpha, 0, 0, 0);
+    const TextDesigner::ARGB shadowColour = TextDesigner::makeArgb(m_conf.ShadowAlpha, 0, 0, 0);
     TextDesigner::OutlineText engine;
     engine.SelectColourEffect(PaintTools::argbFromColorRef(m_conf.TextColor, m_conf.Transparency),
                               PaintTools::argbFromColorRef(m_conf.EdgeColor, m_conf.EdgeAlpha),

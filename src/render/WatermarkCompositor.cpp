@@ -51,7 +51,7 @@ Result renderEditorPreview(const RenderRequest& request)
     if (request.previewSize.isEmpty())
         return failed(FailureReason::tr("no editor preview is open"));
     Result result;
-    result.picture = SamplePicture();
+    result.picture = samplePicture();
     if (result.picture.isNull())
         return failed(FailureReason::tr("not enough memory for the sample picture"));
     {
@@ -129,7 +129,7 @@ std::optional<Result> renderLossless(const RenderRequest& request, const QString
     }
     const QSize upright = ImageOrientation::uprightSize(storedSize, orientation);
     const auto [exactWidth, exactHeight] =
-        ExactOutputSize(request.resize, request.resizePictures, upright.width(), upright.height());
+        exactOutputSize(request.resize, request.resizePictures, upright.width(), upright.height());
     if (ComputeOutputSize(request.resize, request.resizePictures, upright.width(), upright.height()) !=
             upright ||
         exactWidth != upright.width() || exactHeight != upright.height())
@@ -309,10 +309,10 @@ bool drawTemplate(QPainter& painter, const QSize& canvas, const QString& templat
 {
     std::optional<TextFieldValues> fields;
     WatermarkTemplate tmpl;
-    if (!LoadWatermarkTemplate(templateName, tmpl)) {
+    if (!loadWatermarkTemplate(templateName, tmpl)) {
         addWarning(problems,
-                   DescribeUnreadableDataFile(FailureReason::tr("template \"%1\"").arg(templateName),
-                                              TemplateFilePath(templateName), QStringLiteral("Layers")));
+                   describeUnreadableDataFile(FailureReason::tr("template \"%1\"").arg(templateName),
+                                              templateFilePath(templateName), QStringLiteral("Layers")));
         return false;
     }
     bool whole = true;
@@ -322,8 +322,8 @@ bool drawTemplate(QPainter& painter, const QSize& canvas, const QString& templat
             // Drawing the record of the layer before it would stamp values from no file of
             // the person's: the layer is left out.
             addWarning(problems,
-                       DescribeUnreadableDataFile(FailureReason::tr("layer \"%1\"").arg(layer),
-                                                  TemplateFilePath(layer), QStringLiteral("WatermarkConf")));
+                       describeUnreadableDataFile(FailureReason::tr("layer \"%1\"").arg(layer),
+                                                  templateFilePath(layer), QStringLiteral("WatermarkConf")));
             whole = false;
             continue;
         }

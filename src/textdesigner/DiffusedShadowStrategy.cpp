@@ -42,12 +42,12 @@ void writeOut(float* width, float* height, qreal w, qreal h)
 
 } // namespace
 
-void DiffusedShadowStrategy::Init(ARGB textColour_, ARGB outlineColour_, int thickness_, bool fillOnce_)
+void DiffusedShadowStrategy::Init(ARGB m_textColour, ARGB m_outlineColour, int m_thickness, bool m_fillOnce)
 {
-    textColour = textColour_;
-    outlineColour = outlineColour_;
-    thickness = thickness_;
-    fillOnce = fillOnce_;
+    textColour = m_textColour;
+    outlineColour = m_outlineColour;
+    thickness = m_thickness;
+    fillOnce = m_fillOnce;
 }
 
 int DiffusedShadowStrategy::ringCount() const
@@ -65,7 +65,7 @@ bool DiffusedShadowStrategy::paint(QPainter* graphics, const QPainterPath& path)
     if (!graphics || !graphics->isActive())
         return false;
     graphics->save();
-    const QColor ringColour = ColorFromArgb(outlineColour);
+    const QColor ringColour = colorFromArgb(outlineColour);
     if (!ShadowRings::draw(*graphics, path, ringColour, ringCount())) {
         for (int width = 1; width <= ringCount(); ++width) {
             QPen pen(ringColour, width);
@@ -74,7 +74,7 @@ bool DiffusedShadowStrategy::paint(QPainter* graphics, const QPainterPath& path)
             graphics->strokePath(path, pen);
         }
     }
-    const QBrush fill(ColorFromArgb(textColour));
+    const QBrush fill(colorFromArgb(textColour));
     for (int i = 0; i < fillCount(); ++i)
         graphics->fillPath(path, fill);
     graphics->restore();
@@ -98,7 +98,7 @@ bool DiffusedShadowStrategy::DrawTextInRect(QPainter* graphics, const QString* f
     if (emSize <= 0)
         return false;
     const DrawingFont font = drawingFont(fontFamily, fontStyle, emSize);
-    return paint(graphics, LayOutStringInRect(font, text, QRectF(layoutRect), format).path);
+    return paint(graphics, layOutStringInRect(font, text, QRectF(layoutRect), format).path);
 }
 
 bool DiffusedShadowStrategy::DrawTextAt(QPainter* graphics, const QString* fontFamily, int fontStyle,
@@ -108,7 +108,7 @@ bool DiffusedShadowStrategy::DrawTextAt(QPainter* graphics, const QString* fontF
     if (emSize <= 0)
         return false;
     const DrawingFont font = drawingFont(fontFamily, fontStyle, emSize);
-    return paint(graphics, LayOutStringAt(font, text, QPointF(point), format).path);
+    return paint(graphics, layOutStringAt(font, text, QPointF(point), format).path);
 }
 
 bool DiffusedShadowStrategy::DrawGdiTextInRect(QPainter* graphics, const LOGFONTW& logFont,
@@ -131,7 +131,7 @@ bool DiffusedShadowStrategy::MeasureTextInRect(QPainter*, const QString* fontFam
     if (emSize <= 0)
         return false;
     const DrawingFont font = drawingFont(fontFamily, fontStyle, emSize);
-    return writeSize(coveredBox(LayOutStringInRect(font, text, QRectF(layoutRect), format)), width, height);
+    return writeSize(coveredBox(layOutStringInRect(font, text, QRectF(layoutRect), format)), width, height);
 }
 
 bool DiffusedShadowStrategy::MeasureTextAt(QPainter*, const QString* fontFamily, int fontStyle, int emSize,
@@ -142,7 +142,7 @@ bool DiffusedShadowStrategy::MeasureTextAt(QPainter*, const QString* fontFamily,
     if (emSize <= 0)
         return false;
     const DrawingFont font = drawingFont(fontFamily, fontStyle, emSize);
-    return writeSize(coveredBox(LayOutStringAt(font, text, QPointF(point), format)), width, height);
+    return writeSize(coveredBox(layOutStringAt(font, text, QPointF(point), format)), width, height);
 }
 
 bool DiffusedShadowStrategy::MeasureGdiTextInRect(QPainter*, const LOGFONTW& logFont, const QString& text,

@@ -64,7 +64,7 @@ void OutlineText::CreateShadowBackground(ARGB colour, int width, int height)
     bitmap->fill(Qt::transparent);
     {
         QPainter painter(bitmap.get());
-        painter.fillRect(QRect(0, 0, bitmap->width(), bitmap->height()), ColorFromArgb(colour));
+        painter.fillRect(QRect(0, 0, bitmap->width(), bitmap->height()), colorFromArgb(colour));
     }
     m_ownedBackground = std::move(bitmap);
     shadowBackground = m_ownedBackground.get();
@@ -97,7 +97,7 @@ void OutlineText::SetDiffusedShadow(ARGB colour, int thickness, int offsetX, int
 
     maskStrategy.reset();
     auto mask = std::make_unique<DiffusedShadowStrategy>();
-    mask->Init(MakeArgb(255, static_cast<int>(colour >> 24), 255, 255), 0, 0, true);
+    mask->Init(makeArgb(255, static_cast<int>(colour >> 24), 255, 255), 0, 0, true);
     maskStrategy = std::move(mask);
 
     shadowStrategy.reset();

@@ -11,13 +11,13 @@ using ARGB = quint32;
 
 constexpr ARGB kOpaqueBlack = 0xFF000000u;
 
-inline QColor ColorFromArgb(ARGB argb)
+inline QColor colorFromArgb(ARGB argb)
 {
     return QColor(static_cast<int>((argb >> 16) & 0xFF), static_cast<int>((argb >> 8) & 0xFF),
                   static_cast<int>(argb & 0xFF), static_cast<int>((argb >> 24) & 0xFF));
 }
 
-inline ARGB MakeArgb(int alpha, int red, int green, int blue)
+inline ARGB makeArgb(int alpha, int red, int green, int blue)
 {
     return (static_cast<ARGB>(alpha & 0xFF) << 24) | (static_cast<ARGB>(red & 0xFF) << 16) |
            (static_cast<ARGB>(green & 0xFF) << 8) | static_cast<ARGB>(blue & 0xFF);

@@ -15,20 +15,20 @@ namespace {
 class Descriptor
 {
 public:
-    Descriptor(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
+    Descriptor(const char* to, const char* from) : m_cd(iconv_open(to, from)) {}
     ~Descriptor()
     {
         if (valid())
-            iconv_close(cd_);
+            iconv_close(m_cd);
     }
     Descriptor(const Descriptor&) = delete;
     Descriptor& operator=(const Descriptor&) = delete;
 
-    bool valid() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
-    iconv_t get() const { return cd_; }
+    bool valid() const { return m_cd != reinterpret_cast<iconv_t>(-1); }
+    iconv_t get() const { return m_cd; }
 
 private:
-    iconv_t cd_;
+    iconv_t m_cd;
 };
 
 // Runs the whole input through `cd`. On an unreadable sequence (or one cut short at the end)

@@ -67,7 +67,7 @@ struct XmlDocument::Impl
         return WellFormed();
     }
 
-    bool WellFormed() const { return parseProblems == 0 && index.TopLevelCount() == 1; }
+    bool WellFormed() const { return parseProblems == 0 && index.topLevelCount() == 1; }
 
     // Replaces `length` characters at `pos` by `insert` and keeps the index in step;
     // `container` is the innermost element that holds the whole change.
@@ -96,7 +96,7 @@ struct XmlDocument::Impl
 
 bool XmlDocument::Impl::Add(const QString& name, const QString& value)
 {
-    if (!XmlText::IsValidName(name))
+    if (!XmlText::isValidName(name))
         return false;
     const bool empty = value.isEmpty();
     const QString element = empty ? EmptyTag(name) : StartTag(name) + XmlText::Escape(value) + EndTag(name);
@@ -128,8 +128,8 @@ bool XmlDocument::Impl::Add(const QString& name, const QString& value)
         node.start = qint32(slash + 3); // after ">" and the line break
     } else if (parent != 0) {
         // Before the end tag; <p></p> gets a line break of its own in front of the element.
-        const qsizetype pos = owner.ContentEnd();
-        const QString lead = pos == owner.ContentStart() ? LineEnd() : QString();
+        const qsizetype pos = owner.contentEnd();
+        const QString lead = pos == owner.contentStart() ? LineEnd() : QString();
         if (!Splice(pos, 0, lead + element + LineEnd(), parent))
             return false;
         node.start = qint32(pos + lead.size());
@@ -176,7 +176,7 @@ bool XmlDocument::Impl::SetData(const QString& value)
         changed.flags &= quint8(~XmlNode::EmptyTag);
         return true;
     }
-    return Splice(node.ContentStart(), node.ContentEnd() - node.ContentStart(), escaped, current);
+    return Splice(node.contentStart(), node.contentEnd() - node.contentStart(), escaped, current);
 }
 
 XmlDocument::XmlDocument() : d(new Impl) {}
@@ -255,8 +255,8 @@ QString XmlDocument::GetElementData() const
     const XmlNode& node = d->index.Node(d->current);
     if (node.firstChild || (node.flags & XmlNode::EmptyTag))
         return {};
-    return XmlText::DecodeContent(
-        QStringView(d->text).mid(node.ContentStart(), node.ContentEnd() - node.ContentStart()));
+    return XmlText::decodeContent(
+        QStringView(d->text).mid(node.contentStart(), node.contentEnd() - node.contentStart()));
 }
 
 bool XmlDocument::AddElement(const QString& name, const QString& value, int flags)
@@ -297,27 +297,27 @@ bool XmlDocument::RemoveElement()
     return true;
 }
 
-QString XmlDocument::GetDocText() const
+QString XmlDocument::getDocText() const
 {
     return d->text;
 }
 
-int XmlDocument::GetFileEncodingFlags() const
+int XmlDocument::getFileEncodingFlags() const
 {
     return d->encodingFlags;
 }
 
-bool XmlDocument::IsWellFormed() const
+bool XmlDocument::isWellFormed() const
 {
     return d->WellFormed();
 }
 
-QString XmlDocument::GetLoadResult() const
+QString XmlDocument::getLoadResult() const
 {
     return d->record.ToString();
 }
 
-bool XmlDocument::VerifyIndex() const
+bool XmlDocument::verifyIndex() const
 {
     if (!d->index.Verify(d->text))
         return false;
@@ -326,5 +326,5 @@ bool XmlDocument::VerifyIndex() const
     XmlIndex fresh;
     XmlLoadResult ignored;
     XmlParser::Parse(d->text, fresh, ignored);
-    return d->index.SameShape(fresh);
+    return d->index.sameShape(fresh);
 }

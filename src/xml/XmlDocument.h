@@ -41,14 +41,14 @@ public:
     bool SetElementData(int value, int flags = 0);
     bool RemoveElement();
 
-    QString GetDocText() const;
-    int GetFileEncodingFlags() const;
-    bool IsWellFormed() const;
+    QString getDocText() const;
+    int getFileEncodingFlags() const;
+    bool isWellFormed() const;
     // Diagnostic entries of the last SetDocText, LoadFile or SaveFile.
-    QString GetLoadResult() const;
+    QString getLoadResult() const;
     // Self-check for tests and fuzzing: true when the element index agrees with the text and,
     // for a text that parsed without problems, equals the index a fresh parse of the text gives.
-    bool VerifyIndex() const;
+    bool verifyIndex() const;
 
 private:
     struct Impl;

@@ -304,7 +304,7 @@ QString CharsetOfHtml(QStringView head)
 
 } // namespace
 
-QByteArray IconvName(QStringView name)
+QByteArray iconvName(QStringView name)
 {
     const QString trimmed = name.trimmed().toString();
     if (trimmed.size() < 2)
@@ -329,12 +329,12 @@ bool IsUtf16(const QByteArray& iconvName, bool* bigEndian)
     return true;
 }
 
-bool IsUtf32(const QByteArray& iconvName)
+bool isUtf32(const QByteArray& iconvName)
 {
     return iconvName.startsWith("UTF-32");
 }
 
-QString FindDeclaredEncoding(QStringView head)
+QString findDeclaredEncoding(QStringView head)
 {
     qsizetype start = 0;
     while (start < head.size() && XmlText::IsSpace(head.at(start)))

@@ -171,12 +171,12 @@ QString Decode(const QByteArray& bytes, int& flags, XmlLoadResult& record)
         encoding = "UTF-16BE";
     } else {
         const QString declared =
-            XmlEncodingNames::FindDeclaredEncoding(QString::fromUtf8(bytes.left(kHeadSize)));
-        encoding = XmlEncodingNames::IconvName(declared);
+            XmlEncodingNames::findDeclaredEncoding(QString::fromUtf8(bytes.left(kHeadSize)));
+        encoding = XmlEncodingNames::iconvName(declared);
         // A file whose start reads as ASCII cannot be in a 16- or 32-bit encoding, nor in
         // one that writes markup differently (UTF-7), whatever it says; it is then read as if
         // it declared nothing. Such files are also saved as UTF-8 (see Encode).
-        if (XmlEncodingNames::IsUtf16(encoding) || XmlEncodingNames::IsUtf32(encoding) ||
+        if (XmlEncodingNames::IsUtf16(encoding) || XmlEncodingNames::isUtf32(encoding) ||
             (!encoding.isEmpty() && !WritesMarkupAsAscii(encoding)))
             encoding.clear();
     }
@@ -219,10 +219,10 @@ QByteArray Encode(const QString& text, int flags, XmlLoadResult& record)
         mark = kUtf8Mark.toByteArray();
         encoding = "UTF-8";
     } else {
-        encoding = XmlEncodingNames::IconvName(
-            XmlEncodingNames::FindDeclaredEncoding(QStringView(text).left(kHeadSize)));
+        encoding = XmlEncodingNames::iconvName(
+            XmlEncodingNames::findDeclaredEncoding(QStringView(text).left(kHeadSize)));
         // A 32-bit declaration is written as UTF-8, which is also how such a file reads back.
-        if (encoding.isEmpty() || XmlEncodingNames::IsUtf32(encoding))
+        if (encoding.isEmpty() || XmlEncodingNames::isUtf32(encoding))
             encoding = "UTF-8";
         bool bigEndian = false;
         if (XmlEncodingNames::IsUtf16(encoding, &bigEndian))

@@ -9,35 +9,35 @@ XmlIndex::XmlIndex()
 
 void XmlIndex::Reset(qsizetype textLength)
 {
-    nodes_.clear();
-    nodes_.shrink_to_fit();
+    m_nodes.clear();
+    m_nodes.shrink_to_fit();
     XmlNode document;
     document.length = qint32(textLength);
-    nodes_.push_back(document);
+    m_nodes.push_back(document);
 }
 
 QStringView XmlIndex::Name(QStringView text, quint32 handle) const
 {
-    const XmlNode& node = nodes_[handle];
+    const XmlNode& node = m_nodes[handle];
     return text.mid(node.start + 1, node.nameLength);
 }
 
 quint32 XmlIndex::Insert(const XmlNode& node, quint32 parent, quint32 after)
 {
-    const auto handle = quint32(nodes_.size());
-    nodes_.push_back(node);
-    XmlNode& created = nodes_.back();
-    XmlNode& owner = nodes_[parent];
+    const auto handle = quint32(m_nodes.size());
+    m_nodes.push_back(node);
+    XmlNode& created = m_nodes.back();
+    XmlNode& owner = m_nodes[parent];
     created.parent = parent;
     created.firstChild = created.lastChild = 0;
     created.prev = after;
-    created.next = after ? nodes_[after].next : owner.firstChild;
+    created.next = after ? m_nodes[after].next : owner.firstChild;
     if (created.next)
-        nodes_[created.next].prev = handle;
+        m_nodes[created.next].prev = handle;
     else
         owner.lastChild = handle;
     if (after)
-        nodes_[after].next = handle;
+        m_nodes[after].next = handle;
     else
         owner.firstChild = handle;
     return handle;
@@ -45,14 +45,14 @@ quint32 XmlIndex::Insert(const XmlNode& node, quint32 parent, quint32 after)
 
 void XmlIndex::Remove(quint32 handle)
 {
-    XmlNode& node = nodes_[handle];
-    XmlNode& owner = nodes_[node.parent];
+    XmlNode& node = m_nodes[handle];
+    XmlNode& owner = m_nodes[node.parent];
     if (node.prev)
-        nodes_[node.prev].next = node.next;
+        m_nodes[node.prev].next = node.next;
     else
         owner.firstChild = node.next;
     if (node.next)
-        nodes_[node.next].prev = node.prev;
+        m_nodes[node.next].prev = node.prev;
     else
         owner.lastChild = node.prev;
 
@@ -60,15 +60,15 @@ void XmlIndex::Remove(quint32 handle)
     // the next sibling, else up until an ancestor (below `handle`) has a next sibling.
     quint32 current = handle;
     while (current) {
-        XmlNode& visit = nodes_[current];
+        XmlNode& visit = m_nodes[current];
         visit.flags |= XmlNode::Removed;
         if (visit.firstChild) {
             current = visit.firstChild;
             continue;
         }
-        while (current != handle && !nodes_[current].next)
-            current = nodes_[current].parent;
-        current = current == handle ? 0 : nodes_[current].next;
+        while (current != handle && !m_nodes[current].next)
+            current = m_nodes[current].parent;
+        current = current == handle ? 0 : m_nodes[current].next;
     }
     node.prev = node.next = 0;
 }
@@ -77,38 +77,38 @@ void XmlIndex::Splice(qsizetype end, qsizetype delta, quint32 container)
 {
     if (delta == 0)
         return;
-    for (size_t i = 1; i < nodes_.size(); ++i) {
-        XmlNode& node = nodes_[i];
+    for (size_t i = 1; i < m_nodes.size(); ++i) {
+        XmlNode& node = m_nodes[i];
         if (!(node.flags & XmlNode::Removed) && node.start >= end)
             node.start = qint32(node.start + delta);
     }
-    for (quint32 h = container;; h = nodes_[h].parent) {
-        nodes_[h].length = qint32(nodes_[h].length + delta);
+    for (quint32 h = container;; h = m_nodes[h].parent) {
+        m_nodes[h].length = qint32(m_nodes[h].length + delta);
         if (h == 0)
             break;
     }
 }
 
-qsizetype XmlIndex::TopLevelCount() const
+qsizetype XmlIndex::topLevelCount() const
 {
     qsizetype count = 0;
-    for (quint32 h = nodes_[0].firstChild; h; h = nodes_[h].next)
+    for (quint32 h = m_nodes[0].firstChild; h; h = m_nodes[h].next)
         ++count;
     return count;
 }
 
-quint32 XmlIndex::NextInOrder(quint32 handle) const
+quint32 XmlIndex::nextInOrder(quint32 handle) const
 {
-    if (nodes_[handle].firstChild)
-        return nodes_[handle].firstChild;
-    while (handle && !nodes_[handle].next)
-        handle = nodes_[handle].parent;
-    return handle ? nodes_[handle].next : 0;
+    if (m_nodes[handle].firstChild)
+        return m_nodes[handle].firstChild;
+    while (handle && !m_nodes[handle].next)
+        handle = m_nodes[handle].parent;
+    return handle ? m_nodes[handle].next : 0;
 }
 
-bool XmlIndex::VerifyNode(QStringView text, quint32 handle) const
+bool XmlIndex::verifyNode(QStringView text, quint32 handle) const
 {
-    const XmlNode& node = nodes_[handle];
+    const XmlNode& node = m_nodes[handle];
     if (node.flags & XmlNode::Removed)
         return false;
     if (node.start < 0 || node.length < node.startTagLength || node.End() > text.size())
@@ -116,54 +116,54 @@ bool XmlIndex::VerifyNode(QStringView text, quint32 handle) const
     if (node.nameLength < 1 || node.startTagLength < node.nameLength + 2 || text.at(node.start) != u'<')
         return false;
     const QStringView name = text.mid(node.start + 1, node.nameLength);
-    if (!XmlText::IsValidName(name) || XmlText::IsNameChar(text.at(node.start + 1 + node.nameLength)))
+    if (!XmlText::isValidName(name) || XmlText::isNameChar(text.at(node.start + 1 + node.nameLength)))
         return false;
-    if (text.at(node.ContentStart() - 1) != u'>')
+    if (text.at(node.contentStart() - 1) != u'>')
         return false;
     if (node.flags & XmlNode::EmptyTag) {
         if (node.length != node.startTagLength || node.endTagLength != 0 ||
-            text.at(node.ContentStart() - 2) != u'/')
+            text.at(node.contentStart() - 2) != u'/')
             return false;
     } else if (node.endTagLength > 0) {
-        const QStringView endTag = text.mid(node.ContentEnd(), node.endTagLength);
-        if (node.ContentEnd() < node.ContentStart() || !endTag.startsWith(u"</") || !endTag.endsWith(u'>') ||
-            !endTag.mid(2).startsWith(name) || XmlText::IsNameChar(endTag.at(2 + name.size())))
+        const QStringView endTag = text.mid(node.contentEnd(), node.endTagLength);
+        if (node.contentEnd() < node.contentStart() || !endTag.startsWith(u"</") || !endTag.endsWith(u'>') ||
+            !endTag.mid(2).startsWith(name) || XmlText::isNameChar(endTag.at(2 + name.size())))
             return false;
     } else if (!(node.flags & XmlNode::IllFormed)) {
         return false;
     }
-    const XmlNode& owner = nodes_[node.parent];
-    const qsizetype lowest = node.prev ? nodes_[node.prev].End() : owner.ContentStart();
-    const qsizetype highest = node.next ? nodes_[node.next].start : owner.ContentEnd();
+    const XmlNode& owner = m_nodes[node.parent];
+    const qsizetype lowest = node.prev ? m_nodes[node.prev].End() : owner.contentStart();
+    const qsizetype highest = node.next ? m_nodes[node.next].start : owner.contentEnd();
     if (node.start < lowest || node.End() > highest)
         return false;
-    if ((node.prev ? nodes_[node.prev].next : owner.firstChild) != handle)
+    if ((node.prev ? m_nodes[node.prev].next : owner.firstChild) != handle)
         return false;
-    if ((node.next ? nodes_[node.next].prev : owner.lastChild) != handle)
+    if ((node.next ? m_nodes[node.next].prev : owner.lastChild) != handle)
         return false;
     return true;
 }
 
 bool XmlIndex::Verify(QStringView text) const
 {
-    const XmlNode& document = nodes_[0];
+    const XmlNode& document = m_nodes[0];
     if (document.start != 0 || document.length != text.size())
         return false;
-    for (quint32 h = NextInOrder(0); h; h = NextInOrder(h)) {
-        if (!VerifyNode(text, h))
+    for (quint32 h = nextInOrder(0); h; h = nextInOrder(h)) {
+        if (!verifyNode(text, h))
             return false;
     }
     return true;
 }
 
-bool XmlIndex::SameShape(const XmlIndex& other) const
+bool XmlIndex::sameShape(const XmlIndex& other) const
 {
     constexpr quint8 kShapeFlags = XmlNode::EmptyTag | XmlNode::IllFormed;
-    quint32 a = NextInOrder(0);
-    quint32 b = other.NextInOrder(0);
-    for (; a && b; a = NextInOrder(a), b = other.NextInOrder(b)) {
-        const XmlNode& x = nodes_[a];
-        const XmlNode& y = other.nodes_[b];
+    quint32 a = nextInOrder(0);
+    quint32 b = other.nextInOrder(0);
+    for (; a && b; a = nextInOrder(a), b = other.nextInOrder(b)) {
+        const XmlNode& x = m_nodes[a];
+        const XmlNode& y = other.m_nodes[b];
         const bool same =
             x.start == y.start && x.length == y.length && x.startTagLength == y.startTagLength &&
             x.endTagLength == y.endTagLength && x.nameLength == y.nameLength &&

@@ -30,8 +30,8 @@ struct XmlNode
     quint8 flags = 0;
 
     qint32 End() const { return start + length; }
-    qint32 ContentStart() const { return start + startTagLength; }
-    qint32 ContentEnd() const { return start + length - endTagLength; }
+    qint32 contentStart() const { return start + startTagLength; }
+    qint32 contentEnd() const { return start + length - endTagLength; }
 };
 
 // The element index over a document text. It knows nothing of the text itself except
@@ -47,8 +47,8 @@ public:
     // Back to a document of `textLength` characters without elements.
     void Reset(qsizetype textLength);
 
-    const XmlNode& Node(quint32 handle) const { return nodes_[handle]; }
-    XmlNode& Node(quint32 handle) { return nodes_[handle]; }
+    const XmlNode& Node(quint32 handle) const { return m_nodes[handle]; }
+    XmlNode& Node(quint32 handle) { return m_nodes[handle]; }
     QStringView Name(QStringView text, quint32 handle) const;
 
     // Creates a node and links it under `parent` right after `after` (0: as first child).
@@ -61,19 +61,19 @@ public:
     // `end` move, and `container` with all its ancestors grows by `delta`.
     void Splice(qsizetype end, qsizetype delta, quint32 container);
 
-    qsizetype TopLevelCount() const;
+    qsizetype topLevelCount() const;
 
     // True when every element reachable from the document stands in `text` where the index
     // says: '<' and its name at the start, '>' closing the start tag, "/>" for empty-element
     // tags, its own end tag at the end, children inside the content in order, links coherent.
     bool Verify(QStringView text) const;
     // True when both indexes hold the same elements at the same places, in the same tree.
-    bool SameShape(const XmlIndex& other) const;
+    bool sameShape(const XmlIndex& other) const;
 
 private:
     // Next element in document order below the document, or 0 at the end; no stack needed.
-    quint32 NextInOrder(quint32 handle) const;
-    bool VerifyNode(QStringView text, quint32 handle) const;
+    quint32 nextInOrder(quint32 handle) const;
+    bool verifyNode(QStringView text, quint32 handle) const;
 
-    std::vector<XmlNode> nodes_;
+    std::vector<XmlNode> m_nodes;
 };

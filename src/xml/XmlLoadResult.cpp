@@ -19,27 +19,27 @@ QString QuoteAttribute(const QString& value)
 
 void XmlLoadResult::Clear()
 {
-    entries_.clear();
-    dropped_ = 0;
+    m_entries.clear();
+    m_dropped = 0;
 }
 
 void XmlLoadResult::Add(const QString& kind, const QList<std::pair<QString, QString>>& details)
 {
-    if (entries_.size() >= kMaxEntries) {
-        ++dropped_;
+    if (m_entries.size() >= kMaxEntries) {
+        ++m_dropped;
         return;
     }
     QString entry = QLatin1Char('<') + kind;
     for (const auto& [name, value] : details)
         entry += QLatin1Char(' ') + name + QLatin1Char('=') + QuoteAttribute(value);
     entry += QStringLiteral("/>");
-    entries_.append(entry);
+    m_entries.append(entry);
 }
 
 QString XmlLoadResult::ToString() const
 {
-    QString text = entries_.join(QString());
-    if (dropped_ > 0)
-        text += QStringLiteral("<more_entries count=\"%1\"/>").arg(dropped_);
+    QString text = m_entries.join(QString());
+    if (m_dropped > 0)
+        text += QStringLiteral("<more_entries count=\"%1\"/>").arg(m_dropped);
     return text;
 }

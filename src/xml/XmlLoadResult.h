@@ -16,6 +16,6 @@ public:
     QString ToString() const;
 
 private:
-    QStringList entries_;
-    qsizetype dropped_ = 0;
+    QStringList m_entries;
+    qsizetype m_dropped = 0;
 };

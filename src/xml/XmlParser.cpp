@@ -14,7 +14,7 @@ class Parser
 {
 public:
     Parser(QStringView text, XmlIndex& index, XmlLoadResult& record)
-        : text_(text), index_(index), record_(record)
+        : m_text(text), m_index(index), m_record(record)
     {
     }
 
@@ -22,82 +22,82 @@ public:
 
 private:
     // Each returns false when the rest of the text cannot be parsed any further.
-    bool ParseStartTag();
-    bool ParseEndTag();
-    bool ParseMarkupDeclaration();
-    bool SkipTo(QStringView terminator, qsizetype from, const QString& kind);
+    bool parseStartTag();
+    bool parseEndTag();
+    bool parseMarkupDeclaration();
+    bool skipTo(QStringView terminator, qsizetype from, const QString& kind);
 
     void Problem(const QString& kind, qsizetype at);
-    void CloseUnended(quint32 handle, qsizetype end);
-    quint32 OpenParent() const { return open_.empty() ? 0 : open_.back(); }
+    void closeUnended(quint32 handle, qsizetype end);
+    quint32 OpenParent() const { return m_open.empty() ? 0 : m_open.back(); }
 
-    QStringView text_;
-    XmlIndex& index_;
-    XmlLoadResult& record_;
-    qsizetype pos_ = 0;
-    qsizetype problems_ = 0;
-    std::vector<quint32> open_;
+    QStringView m_text;
+    XmlIndex& m_index;
+    XmlLoadResult& m_record;
+    qsizetype m_pos = 0;
+    qsizetype m_problems = 0;
+    std::vector<quint32> m_open;
     // How many open elements carry each name, so an end tag without a match is known at
     // once instead of by a walk up the stack.
-    QHash<QStringView, qsizetype> openNames_;
+    QHash<QStringView, qsizetype> m_openNames;
 };
 
 qsizetype Parser::Run()
 {
-    const qsizetype n = text_.size();
-    while (pos_ < n) {
-        const qsizetype lt = text_.indexOf(u'<', pos_);
+    const qsizetype n = m_text.size();
+    while (m_pos < n) {
+        const qsizetype lt = m_text.indexOf(u'<', m_pos);
         if (lt < 0)
             break;
-        pos_ = lt;
+        m_pos = lt;
         if (lt + 1 >= n) {
             Problem(QStringLiteral("first_tag_syntax"), lt);
             break;
         }
-        const QChar next = text_.at(lt + 1);
+        const QChar next = m_text.at(lt + 1);
         bool more = true;
         if (next == u'/') {
-            more = ParseEndTag();
+            more = parseEndTag();
         } else if (next == u'?') {
-            more = SkipTo(u"?>", lt + 2, QStringLiteral("unterminated_tag_syntax"));
+            more = skipTo(u"?>", lt + 2, QStringLiteral("unterminated_tag_syntax"));
         } else if (next == u'!') {
-            more = ParseMarkupDeclaration();
-        } else if (XmlText::IsNameStartChar(next)) {
-            more = ParseStartTag();
+            more = parseMarkupDeclaration();
+        } else if (XmlText::isNameStartChar(next)) {
+            more = parseStartTag();
         } else {
             // A '<' that starts no tag: note it and read it as text.
             Problem(QStringLiteral("first_tag_syntax"), lt);
-            pos_ = lt + 1;
+            m_pos = lt + 1;
         }
         if (!more)
             break;
     }
-    while (!open_.empty()) {
-        const quint32 handle = open_.back();
-        open_.pop_back();
-        CloseUnended(handle, n);
+    while (!m_open.empty()) {
+        const quint32 handle = m_open.back();
+        m_open.pop_back();
+        closeUnended(handle, n);
     }
 
-    const qsizetype topLevel = index_.TopLevelCount();
+    const qsizetype topLevel = m_index.topLevelCount();
     if (topLevel == 0)
-        record_.Add(QStringLiteral("no_root_element"));
+        m_record.Add(QStringLiteral("no_root_element"));
     else if (topLevel > 1)
-        record_.Add(QStringLiteral("root_has_sibling"),
-                    {{QStringLiteral("count"), QString::number(topLevel)}});
-    return problems_;
+        m_record.Add(QStringLiteral("root_has_sibling"),
+                     {{QStringLiteral("count"), QString::number(topLevel)}});
+    return m_problems;
 }
 
-bool Parser::ParseStartTag()
+bool Parser::parseStartTag()
 {
-    const qsizetype n = text_.size();
-    const qsizetype start = pos_;
+    const qsizetype n = m_text.size();
+    const qsizetype start = m_pos;
     qsizetype i = start + 1;
-    while (i < n && XmlText::IsNameChar(text_.at(i)))
+    while (i < n && XmlText::isNameChar(m_text.at(i)))
         ++i;
     const qsizetype nameEnd = i;
     char16_t quote = 0;
     for (; i < n; ++i) {
-        const char16_t c = text_.at(i).unicode();
+        const char16_t c = m_text.at(i).unicode();
         if (quote) {
             if (c == quote)
                 quote = 0;
@@ -107,9 +107,9 @@ bool Parser::ParseStartTag()
             break;
         }
     }
-    if (i >= n || text_.at(i) == u'<') {
+    if (i >= n || m_text.at(i) == u'<') {
         Problem(QStringLiteral("unterminated_tag_syntax"), start);
-        pos_ = i;
+        m_pos = i;
         return i < n;
     }
     const qsizetype tagEnd = i + 1;
@@ -117,72 +117,72 @@ bool Parser::ParseStartTag()
     node.start = qint32(start);
     node.startTagLength = qint32(tagEnd - start);
     node.nameLength = qint32(nameEnd - start - 1);
-    const bool empty = i - 1 >= nameEnd && text_.at(i - 1) == u'/';
+    const bool empty = i - 1 >= nameEnd && m_text.at(i - 1) == u'/';
     const quint32 parent = OpenParent();
-    const quint32 handle = index_.Insert(node, parent, index_.Node(parent).lastChild);
+    const quint32 handle = m_index.Insert(node, parent, m_index.Node(parent).lastChild);
     if (empty) {
-        index_.Node(handle).length = node.startTagLength;
-        index_.Node(handle).flags |= XmlNode::EmptyTag;
+        m_index.Node(handle).length = node.startTagLength;
+        m_index.Node(handle).flags |= XmlNode::EmptyTag;
     } else {
-        open_.push_back(handle);
-        ++openNames_[text_.mid(start + 1, node.nameLength)];
+        m_open.push_back(handle);
+        ++m_openNames[m_text.mid(start + 1, node.nameLength)];
     }
-    pos_ = tagEnd;
+    m_pos = tagEnd;
     return true;
 }
 
-bool Parser::ParseEndTag()
+bool Parser::parseEndTag()
 {
-    const qsizetype n = text_.size();
-    const qsizetype start = pos_;
+    const qsizetype n = m_text.size();
+    const qsizetype start = m_pos;
     qsizetype i = start + 2;
-    while (i < n && XmlText::IsNameChar(text_.at(i)))
+    while (i < n && XmlText::isNameChar(m_text.at(i)))
         ++i;
-    const QStringView name = text_.mid(start + 2, i - start - 2);
-    while (i < n && text_.at(i) != u'>' && text_.at(i) != u'<')
+    const QStringView name = m_text.mid(start + 2, i - start - 2);
+    while (i < n && m_text.at(i) != u'>' && m_text.at(i) != u'<')
         ++i;
-    if (i >= n || text_.at(i) == u'<') {
+    if (i >= n || m_text.at(i) == u'<') {
         Problem(QStringLiteral("unterminated_tag_syntax"), start);
-        pos_ = i;
+        m_pos = i;
         return i < n;
     }
     const qsizetype tagEnd = i + 1;
-    pos_ = tagEnd;
-    const auto count = openNames_.find(name);
-    if (name.isEmpty() || count == openNames_.end() || count.value() == 0) {
+    m_pos = tagEnd;
+    const auto count = m_openNames.find(name);
+    if (name.isEmpty() || count == m_openNames.end() || count.value() == 0) {
         Problem(QStringLiteral("lone_end_tag"), start);
         return true;
     }
     // Elements opened after the matching one lack their end tags: they end here.
-    while (!open_.empty()) {
-        const quint32 handle = open_.back();
-        open_.pop_back();
-        const QStringView openName = index_.Name(text_, handle);
-        --openNames_[openName];
+    while (!m_open.empty()) {
+        const quint32 handle = m_open.back();
+        m_open.pop_back();
+        const QStringView openName = m_index.Name(m_text, handle);
+        --m_openNames[openName];
         if (openName == name) {
-            XmlNode& node = index_.Node(handle);
+            XmlNode& node = m_index.Node(handle);
             node.length = qint32(tagEnd - node.start);
             node.endTagLength = qint32(tagEnd - start);
             break;
         }
-        CloseUnended(handle, start);
+        closeUnended(handle, start);
     }
     return true;
 }
 
-bool Parser::ParseMarkupDeclaration()
+bool Parser::parseMarkupDeclaration()
 {
-    const QStringView rest = text_.mid(pos_);
+    const QStringView rest = m_text.mid(m_pos);
     if (rest.startsWith(u"<!--"))
-        return SkipTo(u"-->", pos_ + 4, QStringLiteral("comment_tag_syntax"));
+        return skipTo(u"-->", m_pos + 4, QStringLiteral("comment_tag_syntax"));
     if (rest.startsWith(u"<![CDATA["))
-        return SkipTo(u"]]>", pos_ + 9, QStringLiteral("cdata_section_syntax"));
+        return skipTo(u"]]>", m_pos + 9, QStringLiteral("cdata_section_syntax"));
     if (rest.startsWith(u"<!DOCTYPE", Qt::CaseInsensitive)) {
         // The internal subset in brackets may hold '>' of its own declarations.
         bool inSubset = false;
         char16_t quote = 0;
-        for (qsizetype i = pos_ + 9; i < text_.size(); ++i) {
-            const char16_t c = text_.at(i).unicode();
+        for (qsizetype i = m_pos + 9; i < m_text.size(); ++i) {
+            const char16_t c = m_text.at(i).unicode();
             if (quote) {
                 if (c == quote)
                     quote = 0;
@@ -193,36 +193,36 @@ bool Parser::ParseMarkupDeclaration()
             } else if (c == ']') {
                 inSubset = false;
             } else if (c == '>' && !inSubset) {
-                pos_ = i + 1;
+                m_pos = i + 1;
                 return true;
             }
         }
-        Problem(QStringLiteral("doctype_tag_syntax"), pos_);
+        Problem(QStringLiteral("doctype_tag_syntax"), m_pos);
         return false;
     }
-    return SkipTo(u">", pos_ + 2, QStringLiteral("exclamation_tag_syntax"));
+    return skipTo(u">", m_pos + 2, QStringLiteral("exclamation_tag_syntax"));
 }
 
-bool Parser::SkipTo(QStringView terminator, qsizetype from, const QString& kind)
+bool Parser::skipTo(QStringView terminator, qsizetype from, const QString& kind)
 {
-    const qsizetype end = text_.indexOf(terminator, from);
+    const qsizetype end = m_text.indexOf(terminator, from);
     if (end < 0) {
-        Problem(kind, pos_);
+        Problem(kind, m_pos);
         return false;
     }
-    pos_ = end + terminator.size();
+    m_pos = end + terminator.size();
     return true;
 }
 
 void Parser::Problem(const QString& kind, qsizetype at)
 {
-    ++problems_;
-    record_.Add(kind, {{QStringLiteral("offset"), QString::number(at)}});
+    ++m_problems;
+    m_record.Add(kind, {{QStringLiteral("offset"), QString::number(at)}});
 }
 
-void Parser::CloseUnended(quint32 handle, qsizetype end)
+void Parser::closeUnended(quint32 handle, qsizetype end)
 {
-    XmlNode& node = index_.Node(handle);
+    XmlNode& node = m_index.Node(handle);
     node.length = qint32(end - node.start);
     node.endTagLength = 0;
     node.flags |= XmlNode::IllFormed;

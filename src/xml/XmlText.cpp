@@ -81,7 +81,7 @@ bool IsSpace(QChar c)
     return u == ' ' || u == '\t' || u == '\r' || u == '\n';
 }
 
-bool IsNameStartChar(QChar c)
+bool isNameStartChar(QChar c)
 {
     const char16_t u = c.unicode();
     if (u < 0x80)
@@ -89,18 +89,18 @@ bool IsNameStartChar(QChar c)
     return !c.isSpace();
 }
 
-bool IsNameChar(QChar c)
+bool isNameChar(QChar c)
 {
     const char16_t u = c.unicode();
-    return IsNameStartChar(c) || (u >= '0' && u <= '9') || u == '-' || u == '.';
+    return isNameStartChar(c) || (u >= '0' && u <= '9') || u == '-' || u == '.';
 }
 
-bool IsValidName(QStringView name)
+bool isValidName(QStringView name)
 {
-    if (name.isEmpty() || !IsNameStartChar(name.front()))
+    if (name.isEmpty() || !isNameStartChar(name.front()))
         return false;
     for (QChar c : name) {
-        if (!IsNameChar(c))
+        if (!isNameChar(c))
             return false;
     }
     return true;
@@ -133,7 +133,7 @@ QString Escape(QStringView value)
     return out;
 }
 
-QString DecodeContent(QStringView content)
+QString decodeContent(QStringView content)
 {
     QString out;
     out.reserve(content.size());

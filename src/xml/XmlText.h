@@ -9,10 +9,10 @@ namespace XmlText {
 bool IsSpace(QChar c);
 // Tag names: lenient XML names. Letters, '_' and ':' start a name, as does any character
 // outside ASCII that is not white space; digits, '-' and '.' may follow.
-bool IsNameStartChar(QChar c);
-bool IsNameChar(QChar c);
+bool isNameStartChar(QChar c);
+bool isNameChar(QChar c);
 // True when the whole text reads back as one tag name.
-bool IsValidName(QStringView name);
+bool isValidName(QStringView name);
 
 // "&" -> "&amp;", "<" -> "&lt;", ">" -> "&gt;"; everything else is copied.
 QString Escape(QStringView value);
@@ -20,6 +20,6 @@ QString Escape(QStringView value);
 // Element content as text: the five named references and decimal or hexadecimal numeric
 // references are decoded, CDATA sections give their content unchanged, comments and
 // processing instructions are dropped. Unknown or malformed references stay as written.
-QString DecodeContent(QStringView content);
+QString decodeContent(QStringView content);
 
 } // namespace XmlText

@@ -5,6 +5,6 @@
 // Points the skinned windows at the skin folder of the source tree.
 inline void UseSourceSkin()
 {
-    SkinResources::SetInstancePath(QStringLiteral(LUMORA_SOURCE_DIR));
+    SkinResources::setInstancePath(QStringLiteral(LUMORA_SOURCE_DIR));
     SkinResources::SetResourcePath(QStringLiteral(LUMORA_SOURCE_DIR "/skin/en"));
 }

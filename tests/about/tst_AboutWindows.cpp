@@ -38,7 +38,7 @@ class AboutWindowsTest : public QObject
 
 private slots:
     void initTestCase() { UseSourceSkin(); }
-    void cleanup() { CAboutDlgUI::SetVersionReader({}); }
+    void cleanup() { CAboutDlgUI::setVersionReader({}); }
 
     void versionLabel_data()
     {
@@ -51,7 +51,7 @@ private slots:
     void versionLabel()
     {
         QFETCH(int, status);
-        CAboutDlgUI::SetVersionReader([status](int* major, int* minor, int* build) {
+        CAboutDlgUI::setVersionReader([status](int* major, int* minor, int* build) {
             *major = 2;
             *minor = 1;
             *build = 5;
@@ -74,7 +74,7 @@ private slots:
         CAboutDlgUI window;
         QVERIFY(window.Create());
         auto* label = qobject_cast<QLabel*>(window.FindControl(QStringLiteral("version_label")));
-        QCOMPARE(label->text(), CAboutDlgUI::VersionLabelText(major, minor, build));
+        QCOMPARE(label->text(), CAboutDlgUI::versionLabelText(major, minor, build));
         QCOMPARE(window.objectName(), QStringLiteral("CAboutDlgUI"));
         QVERIFY(window.windowFlags() & Qt::FramelessWindowHint);
     }
@@ -146,7 +146,7 @@ private slots:
 
     void screenshot()
     {
-        CAboutDlgUI::SetVersionReader([](int* major, int* minor, int* build) {
+        CAboutDlgUI::setVersionReader([](int* major, int* minor, int* build) {
             *major = 2;
             *minor = 1;
             *build = 5;

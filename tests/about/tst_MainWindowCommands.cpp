@@ -46,7 +46,7 @@ struct WindowRecorder
                 firstOpenedAfterMs = clock.elapsed();
             opened << QString::fromLatin1(w->metaObject()->className());
             if (auto* quick = qobject_cast<CQuickStartDlgUI*>(w))
-                quickStartTicked << (quick->DontShowOption() && quick->DontShowOption()->isChecked());
+                quickStartTicked << (quick->dontShowOption() && quick->dontShowOption()->isChecked());
             QMetaObject::invokeMethod(w, "close", Qt::QueuedConnection);
         });
     }
@@ -54,15 +54,15 @@ struct WindowRecorder
 
 void setOpenQuickStart(int value)
 {
-    QByteArray file = TempDataFolder::read(PreferencesPath());
+    QByteArray file = TempDataFolder::read(preferencesPath());
     file.replace(value ? "<OpenQuickStartDlg>0<" : "<OpenQuickStartDlg>1<",
                  value ? "<OpenQuickStartDlg>1<" : "<OpenQuickStartDlg>0<");
-    QVERIFY(TempDataFolder::write(PreferencesPath(), file));
+    QVERIFY(TempDataFolder::write(preferencesPath(), file));
 }
 
 QAction* helpAction(CLumoraDlg& window, const QString& text)
 {
-    for (QAction* action : window.HelpMenu()->actions()) {
+    for (QAction* action : window.helpMenu()->actions()) {
         if (action->text() == text)
             return action;
     }
@@ -79,7 +79,7 @@ private slots:
     void initTestCase()
     {
         UseSourceSkin();
-        CLumoraApp::InstallWindowHooks();
+        CLumoraApp::installWindowHooks();
     }
 
     void quickStartAtStartup_data()
@@ -99,7 +99,7 @@ private slots:
         WindowRecorder recorder;
         ModalCatcher catcher = recorder.catcher();
         CLumoraDlg window;
-        QVERIFY2(window.InitDialog(), qPrintable(window.ErrorString()));
+        QVERIFY2(window.initDialog(), qPrintable(window.ErrorString()));
         window.show();
         QTest::qWait(1600);
         QTEST(recorder.opened, "opened");
@@ -114,7 +114,7 @@ private slots:
         QVERIFY(CreateDefaultPreferences());
         setOpenQuickStart(1);
         CLumoraDlg window;
-        QVERIFY(window.InitDialog());
+        QVERIFY(window.initDialog());
         WindowRecorder recorder;
         ModalCatcher catcher = recorder.catcher();
         QAction* action = helpAction(window, QStringLiteral("显示快速入门"));
@@ -123,7 +123,7 @@ private slots:
         QCOMPARE(recorder.opened, QStringList{QStringLiteral("CQuickStartDlgUI")});
         QCOMPARE(recorder.quickStartTicked, QList<bool>{false});
         int stored = -1;
-        QVERIFY(LoadOpenQuickStartDlg(stored));
+        QVERIFY(loadOpenQuickStartDlg(stored));
         QCOMPARE(stored, 1);
     }
 
@@ -147,7 +147,7 @@ private slots:
         QVERIFY(CreateDefaultPreferences());
         setOpenQuickStart(1);
         CLumoraDlg window;
-        QVERIFY(window.InitDialog());
+        QVERIFY(window.initDialog());
         WindowRecorder recorder;
         ModalCatcher catcher = recorder.catcher();
         if (!helpItem.isEmpty()) {
@@ -155,7 +155,7 @@ private slots:
             QVERIFY2(action, qPrintable(helpItem));
             action->trigger();
         } else {
-            PostWindowMessage(&window, MainUiToolbarMessage, toolbarCode);
+            postWindowMessage(&window, MainUiToolbarMessage, toolbarCode);
             QTRY_COMPARE(recorder.opened.size(), 1);
         }
         QTEST(recorder.opened.value(0), "window");
@@ -174,7 +174,7 @@ private slots:
             << QStringList{QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("feedback")),
                            QStringLiteral("https://lumora-plenum.org/support/")};
         QTest::newRow("update server unreachable")
-            << "检查更新..." << QStringList{UpdateAnswer::ServerUnreachableNotice()};
+            << "检查更新..." << QStringList{UpdateAnswer::serverUnreachableNotice()};
     }
 
     void helpCommandsAnswer()
@@ -186,14 +186,14 @@ private slots:
         setOpenQuickStart(1);
         // Nothing listens on port 1 of this machine: the download is refused at once.
         qputenv(kUpdateUrlVariable, "http://127.0.0.1:1/version.txt");
-        CLumoraApp::InstallUpdateCheckHook();
+        CLumoraApp::installUpdateCheckHook();
         QStringList messages;
         // Undone however the test ends (the handler refers to `messages`).
         const auto restore = qScopeGuard([] {
-            WaitForUpdateCheck(20000);
+            waitForUpdateCheck(20000);
             AppMessageBox::SetHandler({});
             MainWindowHooks::Get().startUpdateCheck = {};
-            SetUpdateCheckQuiet(true);
+            setUpdateCheckQuiet(true);
             qunsetenv(kUpdateUrlVariable);
         });
         AppMessageBox::SetHandler(
@@ -203,9 +203,9 @@ private slots:
             });
         {
             CLumoraDlg window;
-            QVERIFY(window.InitDialog());
+            QVERIFY(window.initDialog());
             // The check at start (when it runs at all) stays quiet about the unreachable server.
-            QVERIFY(WaitForUpdateCheck(20000));
+            QVERIFY(waitForUpdateCheck(20000));
             QTest::qWait(50);
             QCOMPARE(messages, QStringList());
 
@@ -215,7 +215,7 @@ private slots:
             QTRY_COMPARE_WITH_TIMEOUT(messages.size(), 1, 20000);
             for (const QString& part : wanted)
                 QVERIFY2(messages.first().contains(part), qPrintable(messages.first()));
-            QVERIFY(WaitForUpdateCheck(20000));
+            QVERIFY(waitForUpdateCheck(20000));
         }
     }
 
@@ -223,9 +223,9 @@ private slots:
     {
         CAboutDlg dialog;
         QCOMPARE(dialog.windowTitle(), QStringLiteral("Lumora"));
-        QCOMPARE(dialog.VersionText()->text(),
-                 CAboutDlg::VersionText(LUMORA_VERSION_MAJOR, LUMORA_VERSION_MINOR, LUMORA_VERSION_PATCH));
-        QCOMPARE(CAboutDlg::VersionText(2, 1, 5), QStringLiteral("2.1.5 "));
+        QCOMPARE(dialog.versionText()->text(),
+                 CAboutDlg::versionText(LUMORA_VERSION_MAJOR, LUMORA_VERSION_MINOR, LUMORA_VERSION_PATCH));
+        QCOMPARE(CAboutDlg::versionText(2, 1, 5), QStringLiteral("2.1.5 "));
         const QList<QPair<int, QString>> links = {
             {CAboutDlg::kHowToLinkId, AboutAddresses::kHowToPage},
             {CAboutDlg::kSupportLinkId, AboutAddresses::kSupportMail},
@@ -233,10 +233,10 @@ private slots:
             {CAboutDlg::kTwitterLinkId, AboutAddresses::kTwitterShare},
             {CAboutDlg::kFacebookLinkId, AboutAddresses::kFacebookLike},
         };
-        QCOMPARE(dialog.LinkControls().size(), links.size());
+        QCOMPARE(dialog.linkControls().size(), links.size());
         for (const auto& link : links) {
             QVERIFY(dialog.Link(link.first));
-            QCOMPARE(dialog.Link(link.first)->GetURL(), link.second);
+            QCOMPARE(dialog.Link(link.first)->getURL(), link.second);
         }
         QVERIFY(QUrl(QString::fromLatin1(AboutAddresses::kSupportMail)).scheme() == QLatin1String("mailto"));
 
@@ -250,7 +250,7 @@ private slots:
         dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
         dialog.grab().save(QStringLiteral(LUMORA_BUILD_DIR "/screenshots/about_classic.png"));
-        QTest::mouseClick(dialog.OkButton(), Qt::LeftButton);
+        QTest::mouseClick(dialog.okButton(), Qt::LeftButton);
         QVERIFY(!dialog.isVisible());
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
     }

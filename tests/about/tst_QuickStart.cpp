@@ -15,16 +15,16 @@ namespace {
 QString storedOption()
 {
     int value = -1;
-    return LoadOpenQuickStartDlg(value) ? QString::number(value) : QStringLiteral("<missing>");
+    return loadOpenQuickStartDlg(value) ? QString::number(value) : QStringLiteral("<missing>");
 }
 
 void setStoredOption(const QByteArray& value)
 {
-    QByteArray file = TempDataFolder::read(PreferencesPath());
+    QByteArray file = TempDataFolder::read(preferencesPath());
     const qsizetype start = file.indexOf("<OpenQuickStartDlg>") + int(sizeof("<OpenQuickStartDlg>")) - 1;
     const qsizetype end = file.indexOf("</OpenQuickStartDlg>");
     file.replace(start, end - start, value);
-    QVERIFY(TempDataFolder::write(PreferencesPath(), file));
+    QVERIFY(TempDataFolder::write(preferencesPath(), file));
 }
 
 } // namespace
@@ -60,7 +60,7 @@ private slots:
         CQuickStartDlgUI window;
         QVERIFY2(window.Create(), qPrintable(window.ErrorString()));
         window.show();
-        QAbstractButton* option = window.DontShowOption();
+        QAbstractButton* option = window.dontShowOption();
         QVERIFY(option);
         QVERIFY(!option->isChecked());
         for (int i = 0; i < clicks; ++i) {
@@ -77,12 +77,12 @@ private slots:
         TempDataFolder folder;
         const QByteArray file = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<Preferences>\r\n"
                                 "<OutputFormat>1</OutputFormat>\r\n</Preferences>\r\n";
-        QVERIFY(TempDataFolder::write(PreferencesPath(), file));
+        QVERIFY(TempDataFolder::write(preferencesPath(), file));
         CQuickStartDlgUI window;
         QVERIFY(window.Create());
         window.show();
-        QTest::mouseClick(window.DontShowOption(), Qt::LeftButton, {}, QPoint(6, 6));
-        QCOMPARE(TempDataFolder::read(PreferencesPath()), file);
+        QTest::mouseClick(window.dontShowOption(), Qt::LeftButton, {}, QPoint(6, 6));
+        QCOMPARE(TempDataFolder::read(preferencesPath()), file);
     }
 
     void missingFileStoresNothing()
@@ -91,8 +91,8 @@ private slots:
         CQuickStartDlgUI window;
         QVERIFY(window.Create());
         window.show();
-        QTest::mouseClick(window.DontShowOption(), Qt::LeftButton, {}, QPoint(6, 6));
-        QVERIFY(!QFileInfo::exists(PreferencesPath()));
+        QTest::mouseClick(window.dontShowOption(), Qt::LeftButton, {}, QPoint(6, 6));
+        QVERIFY(!QFileInfo::exists(preferencesPath()));
     }
 
     void closingButtons_data()

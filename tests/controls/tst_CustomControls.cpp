@@ -141,7 +141,7 @@ private slots:
         QCOMPARE(shown.pixelColor(94, 5), kNormal);        // picture column 30
         QCOMPARE(shown.pixelColor(98, 5), kStretchColumn); // picture column 34
         QCOMPARE(shown.pixelColor(99, 5), kNormal);        // picture column 35
-        QCOMPARE(bar->GetBitmapSize(), QSize(40, 24));
+        QCOMPARE(bar->getBitmapSize(), QSize(40, 24));
     }
 
     void barClicks_data()
@@ -225,7 +225,7 @@ private slots:
         QFETCH(int, result);
         QFETCH(QString, message);
         QStringList opened;
-        CHyperLink::SetUrlOpener([&](const QString& a) {
+        CHyperLink::setUrlOpener([&](const QString& a) {
             opened << a;
             return result;
         });
@@ -233,9 +233,9 @@ private slots:
         link.show();
         ModalCatcher catcher;
         QTest::mouseClick(&link, Qt::LeftButton, {}, QPoint(3, 3));
-        CHyperLink::SetUrlOpener({});
+        CHyperLink::setUrlOpener({});
         QCOMPARE(opened, QStringList{QStringLiteral("https://example.org/")});
-        QCOMPARE(link.GetVisited(), message.isEmpty());
+        QCOMPARE(link.getVisited(), message.isEmpty());
         QCOMPARE(catcher.texts, message.isEmpty() ? QStringList() : QStringList{message});
         if (!message.isEmpty())
             QCOMPARE(catcher.icons.first(), QMessageBox::Warning);
@@ -258,7 +258,7 @@ private slots:
         QFETCH(bool, underlinedIdle);
         QFETCH(bool, underlinedOver);
         CHyperLink link(QStringLiteral("https://example.org/"));
-        QCOMPARE(link.GetURL(), QStringLiteral("https://example.org/")); // address from the text
+        QCOMPARE(link.getURL(), QStringLiteral("https://example.org/")); // address from the text
         link.SetUnderline(mode);
         link.show();
         QCOMPARE(link.currentColour(), QColor(0, 0, 238));
@@ -270,14 +270,14 @@ private slots:
         QCOMPARE(link.currentColour(), QColor(255, 0, 0));
         QCOMPARE(link.font().underline(), underlinedOver);
         link.SetVisited(true);
-        link.SetColours(QColor(1, 2, 3), QColor(85, 26, 139), QColor());
+        link.setColours(QColor(1, 2, 3), QColor(85, 26, 139), QColor());
         QCOMPARE(link.currentColour(), link.palette().color(QPalette::Highlight));
     }
 
     void hoverButtonFrames()
     {
         CHoverButton button;
-        QVERIFY(button.LoadBitmap(BuiltinPictureIds::NextPhotoButton));
+        QVERIFY(button.loadBitmap(BuiltinPictureIds::NextPhotoButton));
         QCOMPARE(button.size(), QSize(79, 19));
         button.show();
         QCOMPARE(button.currentFrame(), CHoverButton::NormalFrame);
@@ -307,9 +307,9 @@ private slots:
         QFETCH(int, height);
         QFETCH(int, expected);
         CBmpButton button(QStringLiteral("确定"));
-        button.LoadBitmaps(BuiltinPictureIds::PushButtonNormal, BuiltinPictureIds::PushButtonHot,
+        button.loadBitmaps(BuiltinPictureIds::PushButtonNormal, BuiltinPictureIds::PushButtonHot,
                            BuiltinPictureIds::PushButtonPressed, BuiltinPictureIds::PushButtonDisabled);
-        button.SetTextFont(height);
+        button.setTextFont(height);
         QCOMPARE(button.font().family(), QStringLiteral("Tahoma"));
         QCOMPARE(button.font().pixelSize(), expected);
         QCOMPARE(button.font().weight(), QFont::Normal);
@@ -341,11 +341,11 @@ private slots:
         QWidget parent;
         MessageSink sink;
         auto* edit = new CEditWithButton(&parent);
-        edit->SetTextRect(QRect(4, 3, 220, 17));
-        edit->SetButtonRect(QRect(230, 2, 17, 18));
-        edit->SetBitmaps(BuiltinPictureIds::PathFieldEmpty, BuiltinPictureIds::PathFieldWithText);
-        edit->SetNotify(&sink);
-        edit->SetAlwaysActive(alwaysActive);
+        edit->setTextRect(QRect(4, 3, 220, 17));
+        edit->setButtonRect(QRect(230, 2, 17, 18));
+        edit->setBitmaps(BuiltinPictureIds::PathFieldEmpty, BuiltinPictureIds::PathFieldWithText);
+        edit->setNotify(&sink);
+        edit->setAlwaysActive(alwaysActive);
         edit->setText(text);
         parent.show();
         QCOMPARE(edit->size(), QSize(250, 22));
@@ -360,15 +360,15 @@ private slots:
     {
         QWidget parent;
         auto* edit = new CEditWithButton(&parent);
-        edit->SetTextRect(QRect(4, 3, 220, 17));
-        edit->SetBitmaps(BuiltinPictureIds::PathFieldEmpty, BuiltinPictureIds::PathFieldWithText);
+        edit->setTextRect(QRect(4, 3, 220, 17));
+        edit->setBitmaps(BuiltinPictureIds::PathFieldEmpty, BuiltinPictureIds::PathFieldWithText);
         QCOMPARE(edit->notifyWindow(), &parent);
-        QCOMPARE(edit->currentBitmap(), CLanguageManager::BuiltinBitmap(BuiltinPictureIds::PathFieldEmpty));
+        QCOMPARE(edit->currentBitmap(), CLanguageManager::builtinBitmap(BuiltinPictureIds::PathFieldEmpty));
         parent.show();
         edit->setFocus();
         QTest::keyClicks(edit, QStringLiteral("x"));
         QCOMPARE(edit->currentBitmap(),
-                 CLanguageManager::BuiltinBitmap(BuiltinPictureIds::PathFieldWithText));
+                 CLanguageManager::builtinBitmap(BuiltinPictureIds::PathFieldWithText));
         QCOMPARE(edit->textMargins().left(), 4);
     }
 };

@@ -102,14 +102,14 @@ void CrashTwoThreadsAtOnce(const QString& folder)
     // written, so that the two crashes overlap.
     const QByteArray partial = QFile::encodeName(folder + "/crashLog/crash.txt.part");
     std::thread second([partial] {
-        InstallCrashStackForThread();
+        installCrashStackForThread();
         struct stat info;
         while (::stat(partial.constData(), &info) != 0) {
         }
         DivideByZero();
     });
     std::thread first([] {
-        InstallCrashStackForThread();
+        installCrashStackForThread();
         WriteToNull();
     });
     first.join();
@@ -151,7 +151,7 @@ int main(int argc, char** argv)
         ThrowUncaught();
     } else if (mode == "thread") {
         std::thread worker([] {
-            InstallCrashStackForThread();
+            installCrashStackForThread();
             WriteToNull();
         });
         worker.join();

@@ -191,7 +191,7 @@ void CrashReporterTest::reportBufferDecodesUtf8()
     QFETCH(QByteArray, utf8);
     QFETCH(QString, expected);
     auto buffer = std::make_unique<ReportBuffer>();
-    buffer->AppendUtf8(utf8.constData(), std::size_t(utf8.size()));
+    buffer->appendUtf8(utf8.constData(), std::size_t(utf8.size()));
     QCOMPARE(ToQString(*buffer), expected);
     QCOMPARE(buffer->Data()[buffer->Length()], u'\0');
 }
@@ -218,11 +218,11 @@ void CrashReporterTest::reportBufferStopsAtCapacity()
     QFETCH(int, expectedLength);
     auto buffer = std::make_unique<ReportBuffer>();
     const QByteArray filler(fill, 'a');
-    buffer->AppendUtf8(filler.constData(), std::size_t(filler.size()));
+    buffer->appendUtf8(filler.constData(), std::size_t(filler.size()));
     if (lineBreak)
-        buffer->BeginLine();
+        buffer->beginLine();
     const QByteArray tailBytes = tail.toUtf8();
-    buffer->AppendUtf8(tailBytes.constData(), std::size_t(tailBytes.size()));
+    buffer->appendUtf8(tailBytes.constData(), std::size_t(tailBytes.size()));
     QCOMPARE(int(buffer->Length()), expectedLength);
     QCOMPARE(buffer->Data()[buffer->Length()], u'\0');
     const QString text = ToQString(*buffer);
@@ -407,7 +407,7 @@ void CrashReporterTest::callStackWalksFrameRecords()
     QFETCH(QString, expected);
     FakeStack stack(returns, brokenAfter, loopBack);
     auto report = std::make_unique<ReportBuffer>();
-    AppendCallStack(report.get(), *stack.map, stack.firstFramePointer(), std::uintptr_t(returns.first()),
+    appendCallStack(report.get(), *stack.map, stack.firstFramePointer(), std::uintptr_t(returns.first()),
                     true);
     QCOMPARE(ToQString(*report), expected);
 }

@@ -23,18 +23,18 @@ class EditorDataFolder
 public:
     EditorDataFolder()
     {
-        SetAppDataFolderOverride(m_dir.path() + QStringLiteral("/data"));
-        SetDocumentsFolderOverride(m_dir.path() + QStringLiteral("/documents"));
-        SetPreviewCacheFolderOverride(m_dir.path() + QStringLiteral("/cache"));
-        SetTemplatesFolder(m_dir.path() + QStringLiteral("/data/templates"));
+        setAppDataFolderOverride(m_dir.path() + QStringLiteral("/data"));
+        setDocumentsFolderOverride(m_dir.path() + QStringLiteral("/documents"));
+        setPreviewCacheFolderOverride(m_dir.path() + QStringLiteral("/cache"));
+        setTemplatesFolder(m_dir.path() + QStringLiteral("/data/templates"));
         CreateDefaultTemplates();
-        SetSelectedTemplateName(QStringLiteral("Demo 1"));
+        setSelectedTemplateName(QStringLiteral("Demo 1"));
     }
     ~EditorDataFolder()
     {
-        SetAppDataFolderOverride(QString());
-        SetDocumentsFolderOverride(QString());
-        SetPreviewCacheFolderOverride(QString());
+        setAppDataFolderOverride(QString());
+        setDocumentsFolderOverride(QString());
+        setPreviewCacheFolderOverride(QString());
     }
 
     QString path() const { return m_dir.path(); }
@@ -51,7 +51,7 @@ public:
     ~ScriptedChooser() override { ChooserService::install(nullptr); }
 
     bool accept = true;
-    LOGFONTW font = DefaultFontRecord();
+    LOGFONTW font = defaultFontRecord();
     std::uint32_t colour = 0;
     QString file;
     int calls = 0;
@@ -81,7 +81,7 @@ namespace EditorTest {
 
 inline QString LayerPath(const QString& layer)
 {
-    return TemplateFilePath(layer);
+    return templateFilePath(layer);
 }
 
 inline QByteArray FileBytes(const QString& path)

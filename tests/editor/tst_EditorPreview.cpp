@@ -41,7 +41,7 @@ class TestEditorPreview : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase() { RegisterApplicationFonts(); }
+    void initTestCase() { registerApplicationFonts(); }
 
     void layoutFollowsThePage()
     {

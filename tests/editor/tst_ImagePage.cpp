@@ -223,7 +223,7 @@ private slots:
 
     void pictureFilterForTheDialog()
     {
-        QCOMPARE(DialogChooserService::DialogFilter(CEditTempImgDlg::kPictureFilter),
+        QCOMPARE(DialogChooserService::dialogFilter(CEditTempImgDlg::kPictureFilter),
                  QStringLiteral("所有支持文件 (*.jpg *.jpeg *.png *.bmp *.tif *.tiff *.gif);;"
                                 "联合图像专家组 (*.jpg);;Windows 位图 Image (*.bmp);;便携式网络图形 (*.png);;"
                                 "Tagged 图像文件模式 (*.tif *.tiff)"));

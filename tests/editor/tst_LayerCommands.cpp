@@ -124,17 +124,17 @@ private slots:
         QFETCH(QStringList, names);
         QFETCH(QStringList, messages);
         Editor e;
-        const QByteArray templateBefore = FileBytes(TemplateFilePath(kTemplate));
-        const QStringList filesBefore = QDir(GetTemplatesFolder()).entryList(QDir::Files, QDir::Name);
+        const QByteArray templateBefore = FileBytes(templateFilePath(kTemplate));
+        const QStringList filesBefore = QDir(getTemplatesFolder()).entryList(QDir::Files, QDir::Name);
         NamingScript script(names);
-        e.text->OnLayerCommand(command);
+        e.text->onLayerCommand(command);
         QCOMPARE(script.catcher.texts, messages);
         for (const QString& title : script.catcher.titles)
             QCOMPARE(title, QStringLiteral("Lumora Plenum"));
-        QCOMPARE(FileBytes(TemplateFilePath(kTemplate)), templateBefore);
-        QCOMPARE(QDir(GetTemplatesFolder()).entryList(QDir::Files, QDir::Name), filesBefore);
+        QCOMPARE(FileBytes(templateFilePath(kTemplate)), templateBefore);
+        QCOMPARE(QDir(getTemplatesFolder()).entryList(QDir::Files, QDir::Name), filesBefore);
         QCOMPARE(e.entries(e.textList()), QStringList{kFirst});
-        QVERIFY(!QFileInfo::exists(QDir(GetTemplatesFolder()).filePath(QStringLiteral("../escape.xml"))));
+        QVERIFY(!QFileInfo::exists(QDir(getTemplatesFolder()).filePath(QStringLiteral("../escape.xml"))));
     }
 
     void newLayerDefaults()
@@ -150,7 +150,7 @@ private slots:
         QCOMPARE(Stored(kFirst).BTextTokens, 1);
 
         NamingScript script({QStringLiteral("Second")});
-        e.text->OnLayerCommand(LayerMenu::AddLayer);
+        e.text->onLayerCommand(LayerMenu::AddLayer);
         QCOMPARE(script.titles, QStringList{QStringLiteral("添加新图层")});
         QCOMPARE(TemplateLayerList::Read(kTemplate), (QStringList{kFirst, QStringLiteral("Second")}));
         QCOMPARE(e.entries(e.textList()), (QStringList{kFirst, QStringLiteral("Second")}));
@@ -165,7 +165,7 @@ private slots:
         QCOMPARE(stored.BFillText, 1);
         QCOMPARE(stored.FontPointSize, 20);
         QCOMPARE(stored.ImageTransparency, 100);
-        QCOMPARE(stored.Font, DefaultFontRecord());
+        QCOMPARE(stored.Font, defaultFontRecord());
         QCOMPARE(EditConf.Font.faceName(), QStringLiteral("Tahoma"));
         QCOMPARE(e.text->findChild<QLineEdit*>(QStringLiteral("text_edit"))->text(),
                  QStringLiteral("Lumora  - 新建图层"));
@@ -192,13 +192,13 @@ private slots:
         Editor e;
         {
             NamingScript script({QStringLiteral("Second"), QStringLiteral("Third")});
-            e.text->OnLayerCommand(LayerMenu::AddLayer);
-            e.text->OnLayerCommand(LayerMenu::AddLayer);
+            e.text->onLayerCommand(LayerMenu::AddLayer);
+            e.text->onLayerCommand(LayerMenu::AddLayer);
         }
         e.text->SelectLayer(1);
         QCOMPARE(e.imageList()->currentIndex(), 1);
         NamingScript script({}, answer);
-        e.text->OnLayerCommand(LayerMenu::DeleteLayer);
+        e.text->onLayerCommand(LayerMenu::DeleteLayer);
         QCOMPARE(script.catcher.texts, QStringList{QStringLiteral("您确定要删除这一层?")});
         QCOMPARE(script.catcher.icons, QList<QMessageBox::Icon>{QMessageBox::Question});
         if (answer == QMessageBox::No) {
@@ -222,7 +222,7 @@ private slots:
         Editor e;
         const QByteArray content = FileBytes(LayerPath(kFirst));
         NamingScript script({QStringLiteral("Renamed")});
-        e.text->OnLayerCommand(LayerMenu::RenameLayer);
+        e.text->onLayerCommand(LayerMenu::RenameLayer);
         QCOMPARE(script.titles, QStringList{QStringLiteral("重命名图层")});
         QVERIFY(!QFile::exists(LayerPath(kFirst)));
         QCOMPARE(FileBytes(LayerPath(QStringLiteral("Renamed"))), content);
@@ -235,12 +235,12 @@ private slots:
     {
         Editor e;
         QVERIFY(AddTemplate(QStringLiteral("Other")));
-        const QByteArray other = FileBytes(TemplateFilePath(QStringLiteral("Other")));
+        const QByteArray other = FileBytes(templateFilePath(QStringLiteral("Other")));
         NamingScript script({QStringLiteral("Other")});
-        e.text->OnLayerCommand(LayerMenu::RenameLayer);
+        e.text->onLayerCommand(LayerMenu::RenameLayer);
         QCOMPARE(script.catcher.texts.size(), 1);
         QCOMPARE(script.catcher.icons, QList<QMessageBox::Icon>{QMessageBox::Critical});
-        QCOMPARE(FileBytes(TemplateFilePath(QStringLiteral("Other"))), other);
+        QCOMPARE(FileBytes(templateFilePath(QStringLiteral("Other"))), other);
         QVERIFY(QFile::exists(LayerPath(kFirst)));
         QCOMPARE(TemplateLayerList::Read(kTemplate), QStringList{kFirst});
     }
@@ -294,7 +294,7 @@ private slots:
         Editor e;
         {
             NamingScript script({QStringLiteral("Second")});
-            e.text->OnLayerCommand(LayerMenu::AddLayer);
+            e.text->onLayerCommand(LayerMenu::AddLayer);
         }
         ChooseEntry(e.imageList(), 0);
         QCOMPARE(e.textList()->currentIndex(), 0);

@@ -26,10 +26,10 @@ class FolderTreeTest : public QObject
 private slots:
     void cleanup()
     {
-        SetAppDataFolderOverride(QString());
-        SetDocumentsFolderOverride(QString());
-        SetPreviewCacheFolderOverride(QString());
-        SetTemplatesFolder(QString());
+        setAppDataFolderOverride(QString());
+        setDocumentsFolderOverride(QString());
+        setPreviewCacheFolderOverride(QString());
+        setTemplatesFolder(QString());
     }
 
     void createFolderPath_data()
@@ -134,7 +134,7 @@ private slots:
     {
         QTemporaryDir tmp;
         const QString cache = tmp.filePath(QStringLiteral("cache/Lumora Plenum"));
-        SetPreviewCacheFolderOverride(cache);
+        setPreviewCacheFolderOverride(cache);
         QCOMPARE(PreviewCacheFolder(), cache);
         QVERIFY(CreateFolderPath(cache + QStringLiteral("/-1/photos")));
         writeFile(cache + QStringLiteral("/-1/photos/a.png"));
@@ -148,18 +148,18 @@ private slots:
         QTemporaryDir tmp;
         const QString data = tmp.filePath(QStringLiteral("a/data"));
         const QString docs = tmp.filePath(QStringLiteral("b/docs/"));
-        SetAppDataFolderOverride(data);
-        SetDocumentsFolderOverride(docs);
+        setAppDataFolderOverride(data);
+        setDocumentsFolderOverride(docs);
         QCOMPARE(GetAppDataFolder(), data);
         QVERIFY(QFileInfo(data).isDir());
         QCOMPARE(GetDocumentsFolder(), tmp.filePath(QStringLiteral("b/docs")));
         QVERIFY(QFileInfo(tmp.filePath(QStringLiteral("b/docs"))).isDir());
 
         // The templates folder follows the data folder until it is fixed.
-        QCOMPARE(GetTemplatesFolder(), data + QStringLiteral("/templates"));
-        InitTemplatesFolder();
-        SetAppDataFolderOverride(tmp.filePath(QStringLiteral("other")));
-        QCOMPARE(GetTemplatesFolder(), data + QStringLiteral("/templates"));
+        QCOMPARE(getTemplatesFolder(), data + QStringLiteral("/templates"));
+        initTemplatesFolder();
+        setAppDataFolderOverride(tmp.filePath(QStringLiteral("other")));
+        QCOMPARE(getTemplatesFolder(), data + QStringLiteral("/templates"));
     }
 
     void runAndWait()

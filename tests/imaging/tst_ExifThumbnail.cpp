@@ -272,7 +272,7 @@ class ExifThumbnailTest : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase() { RegisterApplicationFonts(); }
+    void initTestCase() { registerApplicationFonts(); }
 
     // One EXIF block, renewed from a picture: replaced in place, removed where it cannot be,
     // left alone where there is nothing to renew.
@@ -556,7 +556,7 @@ void ExifThumbnailTest::batchOutput()
     WatermarkTemplate stamp;
     stamp.name = QStringLiteral("Half");
     stamp.layers = {QStringLiteral("mark")};
-    QVERIFY(SaveWatermarkTemplate(stamp));
+    QVERIFY(saveWatermarkTemplate(stamp));
 
     // A white photo whose camera thumbnail is white, in the photo's stored orientation.
     Block exif = cameraExif(bigEndian, place, whiteThumbnail(), orientation);

@@ -16,7 +16,7 @@ namespace {
 
 LOGFONTW record(int height, int width = 0, int weight = 400, const QString& face = QStringLiteral("Tahoma"))
 {
-    LOGFONTW lf = DefaultFontRecord();
+    LOGFONTW lf = defaultFontRecord();
     lf.lfHeight = height;
     lf.lfWidth = width;
     lf.lfWeight = weight;
@@ -26,7 +26,7 @@ LOGFONTW record(int height, int width = 0, int weight = 400, const QString& face
 
 bool tahomaInstalled()
 {
-    const QStringList files = ApplicationFontFiles();
+    const QStringList files = applicationFontFiles();
     return !files.isEmpty() && QFile::exists(files.first());
 }
 
@@ -37,7 +37,7 @@ class TestGdiFontMetrics : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase() { RegisterApplicationFonts(); }
+    void initTestCase() { registerApplicationFonts(); }
 
     void mulDiv_data()
     {
@@ -75,10 +75,10 @@ private slots:
     {
         if (!tahomaInstalled())
             QSKIP("Wine's Tahoma-compatible faces are not installed");
-        QVERIFY(RegisterApplicationFonts().contains(QStringLiteral("Tahoma")));
-        QCOMPARE(ResolvedFamily(DefaultFontRecord()), QStringLiteral("Tahoma"));
-        QCOMPARE(QFontInfo(FontFromLogFont(DefaultFontRecord())).family(), QStringLiteral("Tahoma"));
-        LOGFONTW bold = DefaultFontRecord();
+        QVERIFY(registerApplicationFonts().contains(QStringLiteral("Tahoma")));
+        QCOMPARE(resolvedFamily(defaultFontRecord()), QStringLiteral("Tahoma"));
+        QCOMPARE(QFontInfo(fontFromLogFont(defaultFontRecord())).family(), QStringLiteral("Tahoma"));
+        LOGFONTW bold = defaultFontRecord();
         bold.lfWeight = 700;
         QCOMPARE(QFontInfo(GdiFont(bold).font()).family(), QStringLiteral("Tahoma"));
         QVERIFY(QFontInfo(GdiFont(bold).font()).bold());
@@ -90,7 +90,7 @@ private slots:
         const DrawingFont font = DrawingFont::fromLogFont(lf);
         QVERIFY(!font.family.isEmpty());
         QCOMPARE(font.emSize, 20.0);
-        QVERIFY(!LayOutStringAt(font, QStringLiteral("Abc"), QPointF(0, 0), nullptr).path.isEmpty());
+        QVERIFY(!layOutStringAt(font, QStringLiteral("Abc"), QPointF(0, 0), nullptr).path.isEmpty());
     }
 
     void drawingFontFromRecord_data()
@@ -126,7 +126,7 @@ private slots:
         const DrawingFont font = DrawingFont::fromLogFont(lf);
         QCOMPARE(font.emSize, emSize);
         QCOMPARE(font.style, style);
-        const QFont qfont = FontFromLogFont(lf);
+        const QFont qfont = fontFromLogFont(lf);
         QCOMPARE(qfont.pixelSize(), qRound(emSize));
         QCOMPARE(qfont.italic(), (flags & 1) != 0);
         QCOMPARE(qfont.underline(), (flags & 2) != 0);
@@ -160,7 +160,7 @@ private slots:
             QCOMPARE(tm.internalLeading, tm.height + height);
         } else {
             QVERIFY2(qAbs(tm.height - height) <= 1, qPrintable(QString::number(tm.height)));
-            QCOMPARE(qRound(EmSizeFromLogFont(record(height, 0, 400, face))), qRound(font.emSize()));
+            QCOMPARE(qRound(emSizeFromLogFont(record(height, 0, 400, face))), qRound(font.emSize()));
         }
         const GdiTextExtent extent = font.textExtent(QStringLiteral("Lumora"));
         QCOMPARE(extent.cy, tm.height);
@@ -258,7 +258,7 @@ private slots:
         const LOGFONTW lf = record(height, 0, 400, face);
 
         const QSizeF box =
-            MeasureString(DrawingFont::fromLogFont(lf), text, QRectF(0, 0, 100000, 1000), nullptr);
+            measureString(DrawingFont::fromLogFont(lf), text, QRectF(0, 0, 100000, 1000), nullptr);
         const int tw0 = int(box.width() * photoWidth / 677.0);
         const int th0 = int(box.height() * photoHeight / 625.0);
         LOGFONTW probe = lf;

@@ -27,7 +27,7 @@ class TestStringLayout : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase() { RegisterApplicationFonts(); }
+    void initTestCase() { registerApplicationFonts(); }
 
     void fonts_data()
     {
@@ -46,11 +46,11 @@ private slots:
         QFETCH(DrawingFont, drawingFont);
         const QPointF origin(123.25, 47.5);
         const qreal em = drawingFont.emSize;
-        const FontFaceMetrics metrics = FontFaceMetrics::of(FaceFont(drawingFont.family, drawingFont.style));
+        const FontFaceMetrics metrics = FontFaceMetrics::of(faceFont(drawingFont.family, drawingFont.style));
         const qreal ascent = metrics.ascent(em);
 
         const LaidOutString typo =
-            LayOutStringAt(drawingFont, QStringLiteral("H"), origin, &StringFormat::genericTypographic());
+            layOutStringAt(drawingFont, QStringLiteral("H"), origin, &StringFormat::genericTypographic());
         const QRectF ink = typo.path.boundingRect();
         QCOMPARE(typo.path.fillRule(), Qt::OddEvenFill);
         QCOMPARE(typo.box.topLeft(), origin);
@@ -61,7 +61,7 @@ private slots:
         QVERIFY(ink.left() < origin.x() + em * 0.2);
 
         // The default format starts the glyphs one sixth of the em further right.
-        const LaidOutString padded = LayOutStringAt(drawingFont, QStringLiteral("H"), origin, nullptr);
+        const LaidOutString padded = layOutStringAt(drawingFont, QStringLiteral("H"), origin, nullptr);
         const QRectF paddedInk = padded.path.boundingRect();
         QVERIFY(qAbs(paddedInk.left() - ink.left() - em / 6) < 1e-6 * em);
         QVERIFY(qAbs(paddedInk.top() - ink.top()) < 1e-9);
@@ -74,20 +74,20 @@ private slots:
         const QString text = QStringLiteral("Lumora For Win, jQ");
         const qreal em = drawingFont.emSize;
         const QSizeF typo =
-            MeasureString(drawingFont, text, kMeasureBox, &StringFormat::genericTypographic());
-        const QSizeF plain = MeasureString(drawingFont, text, kMeasureBox, nullptr);
+            measureString(drawingFont, text, kMeasureBox, &StringFormat::genericTypographic());
+        const QSizeF plain = measureString(drawingFont, text, kMeasureBox, nullptr);
         QVERIFY(typo.width() > 0);
         QVERIFY(typo.width() <= plain.width());
         QVERIFY(qAbs(plain.width() - typo.width() - em / 3) < 1e-6 * em);
         QCOMPARE(typo.height(), plain.height());
-        const FontFaceMetrics metrics = FontFaceMetrics::of(FaceFont(drawingFont.family, drawingFont.style));
+        const FontFaceMetrics metrics = FontFaceMetrics::of(faceFont(drawingFont.family, drawingFont.style));
         QCOMPARE(typo.height(), metrics.lineSpacing(em));
 
         // The outlines lie within the measured box (a little slack for overhanging glyphs).
         for (const StringFormat* format :
              {&StringFormat::genericTypographic(), &StringFormat::genericDefault()}) {
-            const LaidOutString laid = LayOutStringAt(drawingFont, text, QPointF(10, 20), format);
-            QCOMPARE(laid.box.size(), MeasureString(drawingFont, text, kMeasureBox, format));
+            const LaidOutString laid = layOutStringAt(drawingFont, text, QPointF(10, 20), format);
+            QCOMPARE(laid.box.size(), measureString(drawingFont, text, kMeasureBox, format));
             const QRectF slack = laid.box.adjusted(-em * 0.15, -em * 0.05, em * 0.15, em * 0.05);
             QVERIFY(slack.contains(laid.path.boundingRect()));
         }
@@ -99,14 +99,14 @@ private slots:
         const QString text = QStringLiteral("Watermark 2024");
         const DrawingFont small = font(QStringLiteral("Tahoma"), 19.25);
         const DrawingFont large = font(QStringLiteral("Tahoma"), 77);
-        const QSizeF a = MeasureString(small, text, kMeasureBox, &StringFormat::genericTypographic());
-        const QSizeF b = MeasureString(large, text, kMeasureBox, &StringFormat::genericTypographic());
+        const QSizeF a = measureString(small, text, kMeasureBox, &StringFormat::genericTypographic());
+        const QSizeF b = measureString(large, text, kMeasureBox, &StringFormat::genericTypographic());
         QVERIFY(qAbs(b.width() / a.width() - 4) < 1e-3);
         QVERIFY(qAbs(b.height() / a.height() - 4) < 1e-9);
         const QRectF inkA =
-            TextPathAt(small, text, QPointF(), &StringFormat::genericTypographic()).boundingRect();
+            textPathAt(small, text, QPointF(), &StringFormat::genericTypographic()).boundingRect();
         const QRectF inkB =
-            TextPathAt(large, text, QPointF(), &StringFormat::genericTypographic()).boundingRect();
+            textPathAt(large, text, QPointF(), &StringFormat::genericTypographic()).boundingRect();
         QVERIFY(qAbs(inkB.width() / inkA.width() - 4) < 1e-3);
         QVERIFY(qAbs(inkB.top() / inkA.top() - 4) < 1e-3);
     }
@@ -133,10 +133,10 @@ private slots:
         QFETCH(QString, sameAs);
         QFETCH(int, lines);
         const DrawingFont f = font(QStringLiteral("Tahoma"), 30);
-        const LaidOutString laid = LayOutStringAt(f, text, QPointF(), &StringFormat::genericTypographic());
+        const LaidOutString laid = layOutStringAt(f, text, QPointF(), &StringFormat::genericTypographic());
         QCOMPARE(laid.lineCount, lines);
         QCOMPARE(laid.box.height(), lines * laid.lineSpacing);
-        QCOMPARE(laid.box.size(), MeasureString(f, sameAs, kMeasureBox, &StringFormat::genericTypographic()));
+        QCOMPARE(laid.box.size(), measureString(f, sameAs, kMeasureBox, &StringFormat::genericTypographic()));
     }
 
     void trailingSpacesOnRequest()
@@ -144,20 +144,20 @@ private slots:
         const DrawingFont f = font(QStringLiteral("Tahoma"), 30);
         StringFormat format(StringFormat::Kind::GenericTypographic);
         format.setMeasureTrailingSpaces(true);
-        QVERIFY(MeasureString(f, QStringLiteral("ab  "), kMeasureBox, &format).width() >
-                MeasureString(f, QStringLiteral("ab"), kMeasureBox, &format).width());
+        QVERIFY(measureString(f, QStringLiteral("ab  "), kMeasureBox, &format).width() >
+                measureString(f, QStringLiteral("ab"), kMeasureBox, &format).width());
     }
 
     void emptyAndInvalid()
     {
         const DrawingFont f = font(QStringLiteral("Tahoma"), 30);
-        const LaidOutString empty = LayOutStringAt(f, QString(), QPointF(5, 6), nullptr);
+        const LaidOutString empty = layOutStringAt(f, QString(), QPointF(5, 6), nullptr);
         QVERIFY(empty.path.isEmpty());
         QCOMPARE(empty.box, QRectF(5, 6, 0, 0));
-        QCOMPARE(MeasureString(f, QString(), kMeasureBox, nullptr), QSizeF(0, 0));
+        QCOMPARE(measureString(f, QString(), kMeasureBox, nullptr), QSizeF(0, 0));
         for (qreal em : {0.0, -3.0, qQNaN(), qInf()}) {
             const LaidOutString bad =
-                LayOutStringAt(font(QStringLiteral("Tahoma"), em), QStringLiteral("x"), QPointF(), nullptr);
+                layOutStringAt(font(QStringLiteral("Tahoma"), em), QStringLiteral("x"), QPointF(), nullptr);
             QVERIFY(bad.path.isEmpty());
             QCOMPARE(bad.lineCount, 0);
         }
@@ -181,7 +181,7 @@ private slots:
         format.setAlignment(StringFormat::Alignment(alignment));
         format.setLineAlignment(StringFormat::Alignment(alignment));
         const QRectF layoutBox(50, 40, 600, 300);
-        const LaidOutString laid = LayOutStringInRect(f, QStringLiteral("Lumora"), layoutBox, &format);
+        const LaidOutString laid = layOutStringInRect(f, QStringLiteral("Lumora"), layoutBox, &format);
         QVERIFY(qAbs(laid.box.left() - (50 + expectedLeft * (600 - laid.box.width()))) < 1e-6);
         QVERIFY(qAbs(laid.box.top() - (40 + expectedLeft * (300 - laid.box.height()))) < 1e-6);
     }
@@ -190,8 +190,8 @@ private slots:
     {
         const DrawingFont f = font(QStringLiteral("Tahoma"), 20);
         const QString text = QStringLiteral("one two three four five six seven eight nine ten");
-        const QSizeF single = MeasureString(f, text, kMeasureBox, &StringFormat::genericTypographic());
-        const LaidOutString wrapped = LayOutStringInRect(f, text, QRectF(0, 0, single.width() / 2.5, 0),
+        const QSizeF single = measureString(f, text, kMeasureBox, &StringFormat::genericTypographic());
+        const LaidOutString wrapped = layOutStringInRect(f, text, QRectF(0, 0, single.width() / 2.5, 0),
                                                          &StringFormat::genericTypographic());
         QVERIFY(wrapped.lineCount >= 3);
         QVERIFY(wrapped.box.width() <= single.width() / 2.5 + 1e-6);
@@ -203,13 +203,13 @@ private slots:
     {
         const QString text = QStringLiteral("Lumora For Win 文字");
         const DrawingFont f = font(QStringLiteral("Tahoma"), 41.5, FontStyleBold);
-        const LaidOutString reference = LayOutStringAt(f, text, QPointF(3, 4), nullptr);
+        const LaidOutString reference = layOutStringAt(f, text, QPointF(3, 4), nullptr);
         std::vector<int> mismatches(4, 0);
         std::vector<std::thread> threads;
         for (int t = 0; t < 4; ++t) {
             threads.emplace_back([&, t] {
                 for (int i = 0; i < 25; ++i) {
-                    const LaidOutString laid = LayOutStringAt(f, text, QPointF(3, 4), nullptr);
+                    const LaidOutString laid = layOutStringAt(f, text, QPointF(3, 4), nullptr);
                     if (laid.box != reference.box || laid.path != reference.path)
                         ++mismatches[t];
                 }

@@ -54,34 +54,34 @@ private slots:
     {
         QFETCH(QString, text);
         QFETCH(int, expected);
-        QCOMPARE(IniFile::ParseProfileInt(text), expected);
+        QCOMPARE(IniFile::parseProfileInt(text), expected);
     }
 
     void missingFileOrKeyGivesDefault()
     {
         QTemporaryDir tmp;
         const QString path = tmp.filePath(QStringLiteral("none.ini"));
-        QCOMPARE(IniFile::ReadInt(path, kSection, QStringLiteral("ScaleType"), 1), 1);
+        QCOMPARE(IniFile::readInt(path, kSection, QStringLiteral("ScaleType"), 1), 1);
         QCOMPARE(IniFile::ReadString(path, kSection, QStringLiteral("x"), QStringLiteral("d")),
                  QStringLiteral("d"));
         QVERIFY(!QFile::exists(path));
 
         writeAll(path, "[other]\r\nScaleType=3\r\n[常规]\r\nTargetWidth=\r\n");
-        QCOMPARE(IniFile::ReadInt(path, kSection, QStringLiteral("ScaleType"), 1), 1);
+        QCOMPARE(IniFile::readInt(path, kSection, QStringLiteral("ScaleType"), 1), 1);
         // Present but empty: the integer rule gives 0, not the default.
-        QCOMPARE(IniFile::ReadInt(path, kSection, QStringLiteral("TargetWidth"), 800), 0);
+        QCOMPARE(IniFile::readInt(path, kSection, QStringLiteral("TargetWidth"), 800), 0);
     }
 
     void sectionNameSurvivesWriteAndRead()
     {
         QTemporaryDir tmp;
         const QString path = tmp.filePath(QStringLiteral("resizing_config.ini"));
-        QVERIFY(IniFile::WriteInt(path, kSection, QStringLiteral("ScaleType"), 1));
-        QVERIFY(IniFile::WriteString(path, kSection, QStringLiteral("TargetWidth"), QStringLiteral("800")));
-        QVERIFY(IniFile::WriteString(path, kSection, QStringLiteral("TargetHeight"), QString()));
+        QVERIFY(IniFile::writeInt(path, kSection, QStringLiteral("ScaleType"), 1));
+        QVERIFY(IniFile::writeString(path, kSection, QStringLiteral("TargetWidth"), QStringLiteral("800")));
+        QVERIFY(IniFile::writeString(path, kSection, QStringLiteral("TargetHeight"), QString()));
         QCOMPARE(readFile(path), QByteArray("[常规]\r\nScaleType=1\r\nTargetWidth=800\r\nTargetHeight=\r\n"));
-        QCOMPARE(IniFile::ReadInt(path, kSection, QStringLiteral("TargetWidth"), 0), 800);
-        QCOMPARE(IniFile::ReadInt(path, kSection, QStringLiteral("TargetHeight"), 600), 0);
+        QCOMPARE(IniFile::readInt(path, kSection, QStringLiteral("TargetWidth"), 0), 800);
+        QCOMPARE(IniFile::readInt(path, kSection, QStringLiteral("TargetHeight"), 600), 0);
         QVERIFY(QDir(tmp.path()).entryList(QDir::Files | QDir::Hidden).size() == 1);
     }
 
@@ -90,16 +90,16 @@ private slots:
         QTemporaryDir tmp;
         const QString path = tmp.filePath(QStringLiteral("config.ini"));
         writeAll(path, "; comment\n[常规]\ntemplate=4\nother = kept \n\n[Second]\ntemplate=9\n");
-        QVERIFY(IniFile::WriteInt(path, kSection, QStringLiteral("template"), 2));
-        QVERIFY(IniFile::WriteString(path, kSection, QStringLiteral("added"), QStringLiteral("v")));
-        QVERIFY(IniFile::WriteString(path, QStringLiteral("Third"), QStringLiteral("k"),
+        QVERIFY(IniFile::writeInt(path, kSection, QStringLiteral("template"), 2));
+        QVERIFY(IniFile::writeString(path, kSection, QStringLiteral("added"), QStringLiteral("v")));
+        QVERIFY(IniFile::writeString(path, QStringLiteral("Third"), QStringLiteral("k"),
                                      QStringLiteral("常规 value")));
         QCOMPARE(readFile(path),
                  QByteArray("; comment\r\n[常规]\r\ntemplate=2\r\nother = kept \r\nadded=v\r\n\r\n"
                             "[Second]\r\ntemplate=9\r\n[Third]\r\nk=常规 value\r\n"));
         QCOMPARE(IniFile::ReadString(path, QStringLiteral("Third"), QStringLiteral("k")),
                  QStringLiteral("常规 value"));
-        QCOMPARE(IniFile::ReadInt(path, QStringLiteral("Second"), QStringLiteral("template"), 0), 9);
+        QCOMPARE(IniFile::readInt(path, QStringLiteral("Second"), QStringLiteral("template"), 0), 9);
     }
 
     void lookupRules_data()
@@ -167,7 +167,7 @@ private slots:
         const QString path = tmp.filePath(QStringLiteral("t.ini"));
         writeAll(path, withMark(QStringLiteral("[A]\r\nname=中文\r\n[常规]\r\ntemplate=3\r\n"),
                                 QStringConverter::Utf16LE));
-        QVERIFY(IniFile::WriteInt(path, kSection, QStringLiteral("template"), 4));
+        QVERIFY(IniFile::writeInt(path, kSection, QStringLiteral("template"), 4));
         QCOMPARE(readFile(path), QStringLiteral("[A]\r\nname=中文\r\n[常规]\r\ntemplate=4\r\n").toUtf8());
     }
 
@@ -209,7 +209,7 @@ private slots:
         QTemporaryDir tmp;
         const QString path = tmp.filePath(QStringLiteral("t.ini"));
         writeAll(path, "[S]\r\nk=1\r\n");
-        QVERIFY(!IniFile::WriteString(path, section, key, value));
+        QVERIFY(!IniFile::writeString(path, section, key, value));
         QCOMPARE(readFile(path), QByteArray("[S]\r\nk=1\r\n"));
     }
 
@@ -220,8 +220,8 @@ private slots:
         QByteArray content("[S]\nk=5\n");
         content.append(QByteArray(IniFile::kMaxFileSize, ';'));
         writeAll(path, content);
-        QCOMPARE(IniFile::ReadInt(path, QStringLiteral("S"), QStringLiteral("k"), -1), -1);
-        QVERIFY(!IniFile::WriteInt(path, QStringLiteral("S"), QStringLiteral("k"), 6));
+        QCOMPARE(IniFile::readInt(path, QStringLiteral("S"), QStringLiteral("k"), -1), -1);
+        QVERIFY(!IniFile::writeInt(path, QStringLiteral("S"), QStringLiteral("k"), 6));
         QCOMPARE(readFile(path).size(), content.size());
     }
 
@@ -229,7 +229,7 @@ private slots:
     {
         QTemporaryDir tmp;
         const QString path = tmp.filePath(QStringLiteral("missing-folder/t.ini"));
-        QVERIFY(!IniFile::WriteInt(path, QStringLiteral("S"), QStringLiteral("k"), 1));
+        QVERIFY(!IniFile::writeInt(path, QStringLiteral("S"), QStringLiteral("k"), 1));
         QVERIFY(!QFile::exists(path));
     }
 
@@ -253,7 +253,7 @@ private slots:
             // A value written into any garbage reads back as written.
             QVERIFY(file.setValue(kSection, QStringLiteral("template"), 7));
             QVERIFY(file.save());
-            QCOMPARE(IniFile::ReadInt(path, kSection, QStringLiteral("template"), -1), 7);
+            QCOMPARE(IniFile::readInt(path, kSection, QStringLiteral("template"), -1), 7);
         }
         QVERIFY(timer.elapsed() < 60000);
     }

@@ -41,7 +41,7 @@ private slots:
         QImage picture;
         CLanguageManager::LoadLanguageBitmap(picture, BuiltinPictureIds::LayerButtonNormal);
         QCOMPARE(picture.size(), QSize(32, 24));
-        QCOMPARE(picture, CLanguageManager::BuiltinBitmap(BuiltinPictureIds::LayerButtonNormal));
+        QCOMPARE(picture, CLanguageManager::builtinBitmap(BuiltinPictureIds::LayerButtonNormal));
         CLanguageManager::LoadLanguageBitmap(picture, BuiltinPictureIds::PreviousPhotoButton);
         QCOMPARE(picture.size(), QSize(237, 19));
     }
@@ -110,7 +110,7 @@ private slots:
             QCOMPARE(picture.size(), QSize(5, 7));
             QCOMPARE(picture.pixelColor(2, 2), QColor(Qt::red));
         } else {
-            QCOMPARE(picture, CLanguageManager::BuiltinBitmap(BuiltinPictureIds::LayerButtonNormal));
+            QCOMPARE(picture, CLanguageManager::builtinBitmap(BuiltinPictureIds::LayerButtonNormal));
         }
     }
 

@@ -105,7 +105,7 @@ private slots:
     void fontRecordRoundTripsAndStopsAt92Bytes()
     {
         TempDataFolder folder;
-        const LOGFONTW::Bytes bytes = DefaultFontRecord().toBytes();
+        const LOGFONTW::Bytes bytes = defaultFontRecord().toBytes();
         QByteArray text;
         for (std::uint8_t b : bytes)
             text += QByteArray::number(b) + ',';
@@ -115,7 +115,7 @@ private slots:
         WatermarkConf conf;
         conf.Font = LOGFONTW{};
         QVERIFY(LoadLayerConf(QStringLiteral("L"), conf));
-        QCOMPARE(conf.Font, DefaultFontRecord());
+        QCOMPARE(conf.Font, defaultFontRecord());
         QCOMPARE(conf.Font.faceName(), QStringLiteral("Tahoma"));
     }
 
@@ -140,8 +140,8 @@ private slots:
         QFETCH(QString, text);
         QFETCH(int, asInt);
         QFETCH(uint, asUnsigned);
-        QCOMPARE(ReadXmlInt(text), asInt);
-        QCOMPARE(ReadXmlUnsigned(text), asUnsigned);
+        QCOMPARE(readXmlInt(text), asInt);
+        QCOMPARE(readXmlUnsigned(text), asUnsigned);
     }
 
     void elementsOutOfOrderAreMissed()
@@ -281,7 +281,7 @@ private slots:
         // Without a font argument a new layer file gets the default font record.
         QVERIFY(SaveLayerConf(QStringLiteral("Plain"), saved));
         QVERIFY(LoadLayerConf(QStringLiteral("Plain"), loaded));
-        QCOMPARE(loaded.Font, DefaultFontRecord());
+        QCOMPARE(loaded.Font, defaultFontRecord());
     }
 
     void storeReplacesValuesAndAddsMissingElements()
@@ -385,8 +385,8 @@ private slots:
         TempDataFolder folder;
         QVERIFY(QDir().mkpath(folder.templates() + QStringLiteral("/a")));
         const auto before = folder.snapshot();
-        QVERIFY(!IsValidTemplateName(name));
-        QVERIFY(TemplateFilePath(name).isEmpty());
+        QVERIFY(!isValidTemplateName(name));
+        QVERIFY(templateFilePath(name).isEmpty());
         WatermarkConf conf;
         QVERIFY(!SaveLayerConf(name, conf));
         QVERIFY(!StoreEditConf(name, conf));

@@ -11,13 +11,13 @@ private slots:
     // Runs first: the process-wide values before anything is loaded.
     void initTestCase()
     {
-        QCOMPARE(GetResizeSettings(), (ResizeSettings{0, 800, 600, 0}));
+        QCOMPARE(getResizeSettings(), (ResizeSettings{0, 800, 600, 0}));
         QVERIFY(!ResizePictures());
         QCOMPARE(ComputeOutputSize(1000, 750), QSize(1000, 750));
         // Scale type 0 keeps the size even with resizing switched on.
-        SetResizePictures(true);
+        setResizePictures(true);
         QCOMPARE(ComputeOutputSize(1000, 750), QSize(1000, 750));
-        SetResizePictures(false);
+        setResizePictures(false);
     }
 
     void computeOutputSize_data()
@@ -76,31 +76,31 @@ private slots:
         QCOMPARE(ComputeOutputSize(settings, resizePictures, photo.width(), photo.height()), expected);
 
         // The process-wide form gives the same with the same values.
-        SetResizeSettings(settings);
-        SetResizePictures(resizePictures);
+        setResizeSettings(settings);
+        setResizePictures(resizePictures);
         QCOMPARE(ComputeOutputSize(photo.width(), photo.height()), expected);
-        SetResizePictures(false);
+        setResizePictures(false);
     }
 
     void fileDefaultsAndRoundTrip()
     {
         TempDataFolder folder;
-        QCOMPARE(ReadResizeSettings(), (ResizeSettings{1, 800, 600, 0}));
+        QCOMPARE(readResizeSettings(), (ResizeSettings{1, 800, 600, 0}));
 
-        QVERIFY(WriteResizeSettings(1, QStringLiteral("800"), QStringLiteral("600"), 0));
+        QVERIFY(writeResizeSettings(1, QStringLiteral("800"), QStringLiteral("600"), 0));
         QCOMPARE(
             TempDataFolder::read(folder.data() + QStringLiteral("/resizing_config.ini")),
             QByteArray(
                 "[常规]\r\nScaleType=1\r\nTargetWidth=800\r\nTargetHeight=600\r\nResizeEveryTime=0\r\n"));
 
         // Emptied edits are stored empty and read back as 0; values are replaced in place.
-        QVERIFY(WriteResizeSettings(3, QString(), QStringLiteral("450"), 1));
+        QVERIFY(writeResizeSettings(3, QString(), QStringLiteral("450"), 1));
         QCOMPARE(
             TempDataFolder::read(folder.data() + QStringLiteral("/resizing_config.ini")),
             QByteArray("[常规]\r\nScaleType=3\r\nTargetWidth=\r\nTargetHeight=450\r\nResizeEveryTime=1\r\n"));
-        QCOMPARE(ReadResizeSettings(), (ResizeSettings{3, 0, 450, 1}));
+        QCOMPARE(readResizeSettings(), (ResizeSettings{3, 0, 450, 1}));
         QCOMPARE(LoadResizeSettings(), (ResizeSettings{3, 0, 450, 1}));
-        QCOMPARE(GetResizeSettings(), (ResizeSettings{3, 0, 450, 1}));
+        QCOMPARE(getResizeSettings(), (ResizeSettings{3, 0, 450, 1}));
     }
 
     void missingKeysKeepTheirDefaults()
@@ -108,7 +108,7 @@ private slots:
         TempDataFolder folder;
         QVERIFY(TempDataFolder::write(folder.data() + QStringLiteral("/resizing_config.ini"),
                                       "[常规]\r\nTargetHeight=abc\r\nResizeEveryTime=1\r\n"));
-        QCOMPARE(ReadResizeSettings(), (ResizeSettings{1, 800, 0, 1}));
+        QCOMPARE(readResizeSettings(), (ResizeSettings{1, 800, 0, 1}));
     }
 
     void commitSetsTheSwitchAndDropsThePreviewCache()
@@ -116,14 +116,14 @@ private slots:
         TempDataFolder folder;
         const QString cache = folder.root() + QStringLiteral("/cache/Lumora Plenum");
         QVERIFY(TempDataFolder::write(cache + QStringLiteral("/-1/a/preview.png"), "png"));
-        QVERIFY(CommitResizeSettings(2, QStringLiteral("800"), QStringLiteral("600"), 0, true));
+        QVERIFY(commitResizeSettings(2, QStringLiteral("800"), QStringLiteral("600"), 0, true));
         QVERIFY(ResizePictures());
         QVERIFY(!QFileInfo::exists(cache));
-        QCOMPARE(ReadResizeSettings(), (ResizeSettings{2, 800, 600, 0}));
+        QCOMPARE(readResizeSettings(), (ResizeSettings{2, 800, 600, 0}));
         // The process-wide copy changes only when loaded.
-        SetResizeSettings({0, 800, 600, 0});
-        QVERIFY(CommitResizeSettings(1, QStringLiteral("10"), QStringLiteral("600"), 0, false));
-        QCOMPARE(GetResizeSettings(), (ResizeSettings{0, 800, 600, 0}));
+        setResizeSettings({0, 800, 600, 0});
+        QVERIFY(commitResizeSettings(1, QStringLiteral("10"), QStringLiteral("600"), 0, false));
+        QCOMPARE(getResizeSettings(), (ResizeSettings{0, 800, 600, 0}));
         QVERIFY(!ResizePictures());
     }
 };

@@ -29,7 +29,7 @@ QByteArray layersOf(const QList<QByteArray>& names)
 QStringList templateNames()
 {
     QStringList names;
-    if (!LoadTemplateNames(names))
+    if (!loadTemplateNames(names))
         return {QStringLiteral("<list does not load>")};
     return names;
 }
@@ -55,7 +55,7 @@ private slots:
                  FirstStartFiles::layer("Lumora Plenum"));
         // The editing record now holds the demonstration layer.
         QCOMPARE(EditConf.textContent, QStringLiteral("Lumora Plenum"));
-        QCOMPARE(EditConf.Font, DefaultFontRecord());
+        QCOMPARE(EditConf.Font, defaultFontRecord());
 
         // A second start changes nothing.
         const auto before = folder.snapshot();
@@ -67,7 +67,7 @@ private slots:
         QVERIFY(LoadPreferences(settings));
         QCOMPARE(settings, (OutputSettings{0, documents, 1, QStringLiteral("_new"), 0, 100}));
         int quickStart = -1;
-        QVERIFY(LoadOpenQuickStartDlg(quickStart));
+        QVERIFY(loadOpenQuickStartDlg(quickStart));
         QCOMPARE(quickStart, 0);
     }
 
@@ -75,10 +75,10 @@ private slots:
     {
         TempDataFolder folder;
         const QString log = folder.data() + QStringLiteral("/report_me.log");
-        QVERIFY(ResetReportLog());
+        QVERIFY(resetReportLog());
         QVERIFY(QFileInfo(log).isFile());
         QVERIFY(folder.write(log, "old report"));
-        QVERIFY(ResetReportLog());
+        QVERIFY(resetReportLog());
         QCOMPARE(TempDataFolder::read(log), QByteArray());
         QVERIFY(QFileInfo(log).isFile());
     }
@@ -170,7 +170,7 @@ private slots:
                  (QStringList{QStringLiteral("X"), QStringLiteral("B"), QStringLiteral("A")}));
         QVERIFY(!QFileInfo::exists(folder.templateFile(QStringLiteral("A"))));
         WatermarkTemplate renamed;
-        QVERIFY(LoadWatermarkTemplate(QStringLiteral("B"), renamed));
+        QVERIFY(loadWatermarkTemplate(QStringLiteral("B"), renamed));
         QCOMPARE(renamed.layers, QStringList{QStringLiteral("A_Layer 1")});
         WatermarkConf conf;
         QVERIFY(LoadLayerConf(renamed.layers.constFirst(), conf));
@@ -212,7 +212,7 @@ private slots:
         QVERIFY(!DeleteTemplate(name));
         QVERIFY(!RenameTemplate(QStringLiteral("A"), name));
         QVERIFY(!RenameTemplate(name, QStringLiteral("A")));
-        QVERIFY(!SaveWatermarkTemplate({name, {QStringLiteral("x")}}));
+        QVERIFY(!saveWatermarkTemplate({name, {QStringLiteral("x")}}));
         QCOMPARE(folder.snapshot(), before);
     }
 

@@ -55,10 +55,10 @@ void touch(const QString& path)
 // Adds a template to the data folder `data` (which lumora-batch has prepared).
 void addTemplate(const QString& data, const QString& name)
 {
-    SetAppDataFolderOverride(data);
-    InitTemplatesFolder();
+    setAppDataFolderOverride(data);
+    initTemplatesFolder();
     QVERIFY(AddTemplate(name));
-    SetAppDataFolderOverride(QString());
+    setAppDataFolderOverride(QString());
 }
 
 } // namespace

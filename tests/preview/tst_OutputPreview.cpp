@@ -23,10 +23,10 @@ namespace {
 class NoOwner : public MainDlgOwner
 {
 public:
-    void ShowMainMenu(const QPoint&) override {}
-    void PreviewPhoto() override {}
-    void StartBatch() override {}
-    void OnCommand(int) override {}
+    void showMainMenu(const QPoint&) override {}
+    void previewPhoto() override {}
+    void startBatch() override {}
+    void onCommand(int) override {}
 };
 
 // The main window's skinned surface with its file list, as the preview steps through it.
@@ -35,7 +35,7 @@ class MainSurface
 public:
     MainSurface()
     {
-        SkinResources::SetInstancePath(QStringLiteral(LUMORA_SOURCE_DIR));
+        SkinResources::setInstancePath(QStringLiteral(LUMORA_SOURCE_DIR));
         SkinResources::SetResourcePath(QStringLiteral(LUMORA_SOURCE_DIR "/skin/en"));
         ok = ui.InitSkin(&window, &owner);
     }
@@ -45,7 +45,7 @@ public:
         return {[this]() { return ui.CurrentPhotoPath(); }, [this]() { return ui.SelectNextPhoto(); },
                 [this]() { return ui.SelectPreviousPhoto(); }};
     }
-    int selectedRow() const { return ui.SelectedFileRow(); }
+    int selectedRow() const { return ui.selectedFileRow(); }
 
     QWidget window;
     NoOwner owner;
@@ -73,7 +73,7 @@ QString writePhoto(const QString& path, const QSize& size)
 // Puts a picture where the preview looks for the photo's cached render.
 bool seedCache(const QString& photo, const QImage& picture)
 {
-    const QString cached = PreviewCache::PathFor(photo);
+    const QString cached = PreviewCache::pathFor(photo);
     QDir().mkpath(QFileInfo(cached).path());
     return picture.save(cached, "PNG");
 }
@@ -84,7 +84,7 @@ bool waitShown(COutputPreviewDlg& preview, QSignalSpy& spy, int count = 1)
         if (!spy.wait(30000))
             return false;
     }
-    return !preview.IsRendering();
+    return !preview.isRendering();
 }
 
 } // namespace
@@ -103,9 +103,9 @@ private slots:
         m_folder = std::make_unique<TempDataFolder>();
         QVERIFY(CreateDefaultPreferences());
         QVERIFY(CreateDefaultTemplates());
-        SetSelectedTemplateName(QStringLiteral("Demo 1"));
-        SetResizePictures(false);
-        SetResizeSettings({0, 800, 600, 0});
+        setSelectedTemplateName(QStringLiteral("Demo 1"));
+        setResizePictures(false);
+        setResizeSettings({0, 800, 600, 0});
         m_photos.clear();
         for (const char* name : {"first.jpg", "second.jpg", "third.jpg"})
             m_photos << writePhoto(m_folder->root() + QStringLiteral("/photos/") + QLatin1String(name),
@@ -122,18 +122,18 @@ private slots:
         QCOMPARE(surface.selectedRow(), -1);
 
         COutputPreviewDlg preview(surface.photoList());
-        QSignalSpy shown(&preview, &COutputPreviewDlg::PreviewShown);
+        QSignalSpy shown(&preview, &COutputPreviewDlg::previewShown);
         QCOMPARE(preview.windowTitle(), QStringLiteral("输出预览"));
         QCOMPARE(surface.selectedRow(), 0);
-        QCOMPARE(preview.PathLabel()->text(), m_photos[0]);
+        QCOMPARE(preview.pathLabel()->text(), m_photos[0]);
         // The render runs on a worker: the window is back before it ends, with a busy cursor.
-        QVERIFY(preview.IsRendering());
+        QVERIFY(preview.isRendering());
         QVERIFY(QApplication::overrideCursor());
         QCOMPARE(QApplication::overrideCursor()->shape(), Qt::BusyCursor);
         QVERIFY(waitShown(preview, shown));
         QVERIFY(!QApplication::overrideCursor());
         QCOMPARE(shown.first().first().toString(), m_photos[0]);
-        QCOMPARE(preview.Picture().previewPath, PreviewCache::PathFor(m_photos[0]));
+        QCOMPARE(preview.Picture().previewPath, PreviewCache::pathFor(m_photos[0]));
         QVERIFY(preview.Picture().composed);
         QVERIFY(QFileInfo::exists(preview.Picture().previewPath));
         QCOMPARE(preview.Picture().display.size(), QSize(400, 300));
@@ -149,14 +149,14 @@ private slots:
         surface.ui.SelectFileRow(1);
 
         COutputPreviewDlg preview(surface.photoList());
-        QSignalSpy shown(&preview, &COutputPreviewDlg::PreviewShown);
+        QSignalSpy shown(&preview, &COutputPreviewDlg::previewShown);
         QVERIFY(waitShown(preview, shown, 1));
         QCOMPARE(preview.Picture().photoPath, m_photos[1]);
 
         ModalCatcher catcher;
         QTest::mouseClick(preview.NextButton(), Qt::LeftButton);
         QVERIFY(waitShown(preview, shown, 2));
-        QCOMPARE(preview.PathLabel()->text(), m_photos[2]);
+        QCOMPARE(preview.pathLabel()->text(), m_photos[2]);
         QCOMPARE(preview.Picture().photoPath, m_photos[2]);
         QVERIFY(catcher.texts.isEmpty());
 
@@ -165,17 +165,17 @@ private slots:
         QCOMPARE(catcher.texts, QStringList{QStringLiteral("This is the last one.")});
         QCOMPARE(catcher.icons.value(0), QMessageBox::Information);
         QCOMPARE(catcher.titles.value(0), QStringLiteral("Lumora Plenum"));
-        QVERIFY(!preview.IsRendering());
+        QVERIFY(!preview.isRendering());
         QCOMPARE(preview.Picture().photoPath, m_photos[2]);
         QCOMPARE(surface.selectedRow(), 2);
 
-        QTest::mouseClick(preview.PreviousButton(), Qt::LeftButton);
-        QTest::mouseClick(preview.PreviousButton(), Qt::LeftButton); // requested while rendering
+        QTest::mouseClick(preview.previousButton(), Qt::LeftButton);
+        QTest::mouseClick(preview.previousButton(), Qt::LeftButton); // requested while rendering
         QVERIFY(waitShown(preview, shown, 3));
         QCOMPARE(preview.Picture().photoPath, m_photos[0]);
-        QCOMPARE(preview.PathLabel()->text(), m_photos[0]);
+        QCOMPARE(preview.pathLabel()->text(), m_photos[0]);
 
-        QTest::mouseClick(preview.PreviousButton(), Qt::LeftButton);
+        QTest::mouseClick(preview.previousButton(), Qt::LeftButton);
         QCOMPARE(catcher.texts.value(1), QStringLiteral("This is the first one."));
         QCOMPARE(surface.selectedRow(), 0);
         QCOMPARE(shown.count(), 3);
@@ -186,9 +186,9 @@ private slots:
         MainSurface surface;
         QVERIFY(surface.ok);
         COutputPreviewDlg preview(surface.photoList());
-        QVERIFY(!preview.IsRendering());
-        QVERIFY(preview.PathLabel()->text().isEmpty());
-        QVERIFY(preview.DisplayRect().isNull());
+        QVERIFY(!preview.isRendering());
+        QVERIFY(preview.pathLabel()->text().isEmpty());
+        QVERIFY(preview.displayRect().isNull());
         QVERIFY(!QFileInfo::exists(PreviewCacheFolder()));
     }
 
@@ -201,7 +201,7 @@ private slots:
         QImage firstRender;
         {
             COutputPreviewDlg preview(surface.photoList());
-            QSignalSpy shown(&preview, &COutputPreviewDlg::PreviewShown);
+            QSignalSpy shown(&preview, &COutputPreviewDlg::previewShown);
             QVERIFY(waitShown(preview, shown));
             QVERIFY(preview.Picture().composed);
             firstRender = preview.Picture().display;
@@ -209,10 +209,10 @@ private slots:
 
         // Another template: a cached preview still shows the old one.
         QVERIFY(AddTemplate(QStringLiteral("Plain")));
-        SetSelectedTemplateName(QStringLiteral("Plain"));
+        setSelectedTemplateName(QStringLiteral("Plain"));
         {
             COutputPreviewDlg preview(surface.photoList());
-            QSignalSpy shown(&preview, &COutputPreviewDlg::PreviewShown);
+            QSignalSpy shown(&preview, &COutputPreviewDlg::previewShown);
             QVERIFY(waitShown(preview, shown));
             QVERIFY(!preview.Picture().composed);
             QCOMPARE(preview.Picture().display, firstRender);
@@ -221,7 +221,7 @@ private slots:
         RemovePreviewCache();
         {
             COutputPreviewDlg preview(surface.photoList());
-            QSignalSpy shown(&preview, &COutputPreviewDlg::PreviewShown);
+            QSignalSpy shown(&preview, &COutputPreviewDlg::previewShown);
             QVERIFY(waitShown(preview, shown));
             QVERIFY(preview.Picture().composed);
             QCOMPARE(preview.Picture().display.size(), firstRender.size());
@@ -252,8 +252,8 @@ private slots:
         QFETCH(QSize, cached);
         QFETCH(bool, resizeToWidth800);
         if (resizeToWidth800) {
-            QVERIFY(WriteResizeSettings(1, QStringLiteral("800"), QStringLiteral("600"), 0));
-            SetResizePictures(true);
+            QVERIFY(writeResizeSettings(1, QStringLiteral("800"), QStringLiteral("600"), 0));
+            setResizePictures(true);
             LoadResizeSettings(); // as the main window does before opening the preview
         }
         MainSurface surface;
@@ -262,21 +262,21 @@ private slots:
         QVERIFY(seedCache(m_photos[0], solid(cached, QColor(200, 30, 30))));
 
         COutputPreviewDlg preview(surface.photoList());
-        QSignalSpy shown(&preview, &COutputPreviewDlg::PreviewShown);
+        QSignalSpy shown(&preview, &COutputPreviewDlg::previewShown);
         preview.setMinimumSize(0, 0);
         preview.show();
         QVERIFY(QTest::qWaitForWindowExposed(&preview));
         preview.resize(1000, 665);
-        QTRY_COMPARE(preview.PictureArea(), QRect(0, 39, 1000, 600));
+        QTRY_COMPARE(preview.pictureArea(), QRect(0, 39, 1000, 600));
         QVERIFY(waitShown(preview, shown));
         QVERIFY(!preview.Picture().composed);
         QCOMPARE(preview.Picture().renderedSize, cached);
         QTEST(preview.Picture().display.size(), "display");
-        QTEST(preview.DisplayRect(), "drawn");
+        QTEST(preview.displayRect(), "drawn");
 
         // Painted: white around the picture, the picture inside, dark grey bands.
         const QImage shot = preview.grab().toImage();
-        const QRect drawn = preview.DisplayRect();
+        const QRect drawn = preview.displayRect();
         QCOMPARE(QColor(shot.pixel(drawn.center())), QColor(200, 30, 30));
         QCOMPARE(QColor(shot.pixel(5, 20)), QColor(81, 81, 81));
         QCOMPARE(QColor(shot.pixel(5, 665 - 3)), QColor(81, 81, 81));
@@ -288,14 +288,14 @@ private slots:
 
     void zeroTargetKeepsThePictureSize()
     {
-        QVERIFY(WriteResizeSettings(1, QString(), QStringLiteral("600"), 1));
+        QVERIFY(writeResizeSettings(1, QString(), QStringLiteral("600"), 1));
         LoadResizeSettings();
         MainSurface surface;
         QVERIFY(surface.ok);
         surface.ui.AddFileItem(m_photos[0]);
         QVERIFY(seedCache(m_photos[0], solid(QSize(640, 480), Qt::blue)));
         COutputPreviewDlg preview(surface.photoList());
-        QSignalSpy shown(&preview, &COutputPreviewDlg::PreviewShown);
+        QSignalSpy shown(&preview, &COutputPreviewDlg::previewShown);
         QVERIFY(waitShown(preview, shown));
         QCOMPARE(preview.Picture().display.size(), QSize(640, 480));
     }
@@ -309,12 +309,12 @@ private slots:
         surface.ui.AddFileItem(broken);
         ModalCatcher catcher;
         COutputPreviewDlg preview(surface.photoList());
-        QSignalSpy shown(&preview, &COutputPreviewDlg::PreviewShown);
+        QSignalSpy shown(&preview, &COutputPreviewDlg::previewShown);
         QVERIFY(waitShown(preview, shown));
         QVERIFY(preview.Picture().display.isNull());
         QVERIFY(!preview.Picture().error.isEmpty());
-        QVERIFY(preview.DisplayRect().isNull());
-        QVERIFY(!QFileInfo::exists(PreviewCache::PathFor(broken)));
+        QVERIFY(preview.displayRect().isNull());
+        QVERIFY(!QFileInfo::exists(PreviewCache::pathFor(broken)));
         QVERIFY(catcher.texts.isEmpty());
     }
 
@@ -327,7 +327,7 @@ private slots:
         QVERIFY(!photo.isEmpty());
         surface.ui.AddFileItem(photo);
         COutputPreviewDlg preview(surface.photoList());
-        QSignalSpy shown(&preview, &COutputPreviewDlg::PreviewShown);
+        QSignalSpy shown(&preview, &COutputPreviewDlg::previewShown);
         preview.show();
         QVERIFY(QTest::qWaitForWindowExposed(&preview));
         QVERIFY(waitShown(preview, shown));

@@ -38,7 +38,7 @@ private slots:
     {
         QFETCH(QSize, image);
         QFETCH(QRect, area);
-        QTEST(FitPreviewRect(image, area), "drawn");
+        QTEST(fitPreviewRect(image, area), "drawn");
     }
 
     void cachePath_data()
@@ -63,10 +63,10 @@ private slots:
     {
         QFETCH(QString, photo);
         QFETCH(QString, cached);
-        SetPreviewCacheFolderOverride(QStringLiteral("/tmp/cache/Lumora Plenum"));
-        QCOMPARE(PreviewCache::PathFor(photo), QStringLiteral("/tmp/cache/Lumora Plenum") + cached);
-        QVERIFY(PreviewCache::PathFor(photo).startsWith(PreviewCache::FolderFor(photo) + QLatin1Char('/')));
-        SetPreviewCacheFolderOverride(QString());
+        setPreviewCacheFolderOverride(QStringLiteral("/tmp/cache/Lumora Plenum"));
+        QCOMPARE(PreviewCache::pathFor(photo), QStringLiteral("/tmp/cache/Lumora Plenum") + cached);
+        QVERIFY(PreviewCache::pathFor(photo).startsWith(PreviewCache::folderFor(photo) + QLatin1Char('/')));
+        setPreviewCacheFolderOverride(QString());
     }
 };
 

@@ -21,14 +21,14 @@ namespace {
 void storePreferences(int round)
 {
     XmlDocument doc;
-    if (!doc.LoadFile(PreferencesPath()) || !doc.FindElement(QStringLiteral("Preferences")))
+    if (!doc.LoadFile(preferencesPath()) || !doc.FindElement(QStringLiteral("Preferences")))
         return;
     doc.EnterElement();
     if (doc.FindElement(QStringLiteral("OutputFolderPath")))
         doc.SetElementData(QStringLiteral("/output/round %1 ").arg(round) + QString(200, QLatin1Char('x')));
     if (doc.FindElement(QStringLiteral("OutputFileNameSuffix")))
         doc.SetElementData(QStringLiteral("_round%1").arg(round));
-    doc.SaveFile(PreferencesPath());
+    doc.SaveFile(preferencesPath());
 }
 
 } // namespace
@@ -39,16 +39,16 @@ int main(int argc, char* argv[])
     const QStringList args = QGuiApplication::arguments();
     if (args.size() != 3)
         return 2;
-    SetAppDataFolderOverride(args.at(1));
-    SetDocumentsFolderOverride(args.at(1) + QStringLiteral("/documents"));
-    InitTemplatesFolder();
+    setAppDataFolderOverride(args.at(1));
+    setDocumentsFolderOverride(args.at(1) + QStringLiteral("/documents"));
+    initTemplatesFolder();
     CreateDefaultPreferences();
     CreateDefaultTemplates();
     const int rounds = args.at(2).toInt();
     for (int round = 1; round <= rounds; ++round) {
         storePreferences(round);
-        StoreSelectedTemplateIndex(round % 7);
-        WriteResizeSettings(1, QString::number(800 + round), QString::number(600 + round), round % 2);
+        storeSelectedTemplateIndex(round % 7);
+        writeResizeSettings(1, QString::number(800 + round), QString::number(600 + round), round % 2);
         WatermarkConf conf;
         LoadEditConf(QStringLiteral("Demo 1_Layer 1"), conf);
         conf.textContent = QStringLiteral("round %1 ").arg(round) + QString(500, QChar(0x6C34));

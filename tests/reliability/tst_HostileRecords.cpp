@@ -62,7 +62,7 @@ void HostileRecordsTest::fontRecordAtAnyAddress()
 {
     QFETCH(int, offset);
     const QString face = QStringLiteral("DejaVu Sans 水印");
-    LOGFONTW original = DefaultFontRecord();
+    LOGFONTW original = defaultFontRecord();
     original.setFaceName(face);
 
     alignas(8) std::array<unsigned char, sizeof(LOGFONTW) + 8> storage{};

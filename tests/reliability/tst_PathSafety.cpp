@@ -103,10 +103,10 @@ void PathSafetyTest::initTestCase()
                       "<textContent>read from outside</textContent>\r\n</文本>\r\n</WatermarkConf>\r\n"));
     m_canaryBefore = canarySnapshot(m_canary);
 
-    SetAppDataFolderOverride(m_root.filePath(QStringLiteral("data")));
-    SetDocumentsFolderOverride(m_root.filePath(QStringLiteral("documents")));
-    SetPreviewCacheFolderOverride(m_root.filePath(QStringLiteral("cache/Lumora Plenum")));
-    InitTemplatesFolder();
+    setAppDataFolderOverride(m_root.filePath(QStringLiteral("data")));
+    setDocumentsFolderOverride(m_root.filePath(QStringLiteral("documents")));
+    setPreviewCacheFolderOverride(m_root.filePath(QStringLiteral("cache/Lumora Plenum")));
+    initTemplatesFolder();
     QVERIFY(CreateDefaultTemplates());
 }
 
@@ -198,13 +198,13 @@ void PathSafetyTest::badNamesRefused()
     QFETCH(QString, name);
     const QMap<QString, QByteArray> before = TreeHashes(m_root.filePath(QStringLiteral("data")));
 
-    QVERIFY(!IsValidTemplateName(name));
+    QVERIFY(!isValidTemplateName(name));
     QVERIFY(!AddTemplate(name));
     QVERIFY(!RenameTemplate(QStringLiteral("Demo 1"), name));
     QVERIFY(!DeleteTemplate(name));
     WatermarkTemplate tmpl;
-    QVERIFY(!LoadWatermarkTemplate(name, tmpl));
-    QVERIFY(!SaveWatermarkTemplate({name, {QStringLiteral("Demo 1_Layer 1")}}));
+    QVERIFY(!loadWatermarkTemplate(name, tmpl));
+    QVERIFY(!saveWatermarkTemplate({name, {QStringLiteral("Demo 1_Layer 1")}}));
     QVERIFY(!SaveLayerConf(name, WatermarkConf()));
     WatermarkConf conf;
     QVERIFY(!LoadLayerConf(name, conf));
@@ -237,7 +237,7 @@ void PathSafetyTest::namesReadFromFilesStayInside()
         "<layer>" +
             QFile::encodeName(m_canary) + "/x</layer>\r\n<layer>Demo 1_Layer 1</layer>\r\n</Layers>\r\n"));
     WatermarkTemplate loaded;
-    QVERIFY(LoadWatermarkTemplate(QStringLiteral("Sneaky"), loaded));
+    QVERIFY(loadWatermarkTemplate(QStringLiteral("Sneaky"), loaded));
     QCOMPARE(loaded.layers.size(), 3);
     WatermarkConf conf;
     QVERIFY(!LoadLayerConf(loaded.layers[0], conf));

@@ -36,7 +36,7 @@ bool save(const QString& folder, const QString& target)
 {
     const QString path = folder + QLatin1Char('/') + target;
     if (target.endsWith(QLatin1String(".ini"))) {
-        return IniFile::WriteString(path, QStringLiteral("常规"), QStringLiteral("template"),
+        return IniFile::writeString(path, QStringLiteral("常规"), QStringLiteral("template"),
                                     QStringLiteral("1"));
     }
     XmlDocument doc;

@@ -43,7 +43,7 @@ void StoredLayerFilesTest::writeLayer(const QString& layer, const QByteArray& fi
 void StoredLayerFilesTest::initTestCase()
 {
     QVERIFY(m_root.isValid());
-    SetTemplatesFolder(m_root.path());
+    setTemplatesFolder(m_root.path());
 }
 
 namespace {

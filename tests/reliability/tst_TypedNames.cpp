@@ -34,8 +34,8 @@ private:
 void TypedNamesTest::initTestCase()
 {
     QVERIFY(m_root.isValid());
-    SetAppDataFolderOverride(m_root.filePath(QStringLiteral("data")));
-    InitTemplatesFolder();
+    setAppDataFolderOverride(m_root.filePath(QStringLiteral("data")));
+    initTemplatesFolder();
 }
 
 QStringList TypedNamesTest::typeAndPressOk(NamingDialogBase& dialog, const QString& name, bool& accepted)

@@ -74,7 +74,7 @@ private:
             tmpl.layers.append(layerName);
             QVERIFY(SaveLayerConf(layerName, conf, conf.Font));
         }
-        QVERIFY(SaveWatermarkTemplate(tmpl));
+        QVERIFY(saveWatermarkTemplate(tmpl));
     }
 
     // The red marker picture at the top-left corner.
@@ -111,7 +111,7 @@ private:
     }
 
 private slots:
-    void initTestCase() { RegisterApplicationFonts(); }
+    void initTestCase() { registerApplicationFonts(); }
 
     void init()
     {
@@ -396,36 +396,36 @@ private slots:
 
     void editorPreview()
     {
-        SetSelectedTemplateName(kTemplate);
-        SetEditorPreviewTarget(nullptr);
+        setSelectedTemplateName(kTemplate);
+        setEditorPreviewTarget(nullptr);
         QCOMPARE(ComposeWatermark(0, QString()), -1);
 
         PreviewProbe probe;
-        SetEditorPreviewTarget(&probe);
+        setEditorPreviewTarget(&probe);
         QCOMPARE(ComposeWatermark(0, QString()), 0);
-        SetEditorPreviewTarget(nullptr);
+        setEditorPreviewTarget(nullptr);
         QCOMPARE(probe.shown.size(), QSize(kSamplePictureWidth, kSamplePictureHeight));
         QVERIFY(isRed(probe.shown.pixel(8, 8)));
-        QCOMPARE(probe.shown.pixel(400, 400), SamplePicture().pixel(400, 400));
+        QCOMPARE(probe.shown.pixel(400, 400), samplePicture().pixel(400, 400));
     }
 
     void batchWrapperRemembersTheLastOutput()
     {
-        SetSelectedTemplateName(kTemplate);
+        setSelectedTemplateName(kTemplate);
         OutputSettings settings;
         settings.OutputFolderOpts = OutputSettings::BesideSource;
         settings.OutputFileNameOpts = OutputSettings::AddSuffix;
         settings.OutputFileNameSuffix = QStringLiteral("_done");
         settings.OutputFormat = OutputSettings::Png;
-        SetOutputSettings(settings);
+        setOutputSettings(settings);
         const QString source = writePhoto(QStringLiteral("last.jpg"), uprightPhoto(QSize(50, 40)));
-        const ComposeOutcome outcome = ComposeWatermarkOutcome(ComposeMode::BatchOutput, source);
+        const ComposeOutcome outcome = composeWatermarkOutcome(ComposeMode::BatchOutput, source);
         QVERIFY2(outcome.ok, qPrintable(outcome.error));
         QCOMPARE(outcome.outputPath, photoFolder() + QStringLiteral("/last_done.png"));
         QCOMPARE(LastOutputPath(), outcome.outputPath);
         QCOMPARE(ComposeWatermark(2, photoFolder() + QStringLiteral("/none.jpg")), 0);
         QCOMPARE(LastOutputPath(), outcome.outputPath);
-        SetOutputSettings(OutputSettings());
+        setOutputSettings(OutputSettings());
     }
 };
 

@@ -134,7 +134,7 @@ private:
     }
 
 private slots:
-    void initTestCase() { RegisterApplicationFonts(); }
+    void initTestCase() { registerApplicationFonts(); }
 
     void drawSheet()
     {

@@ -54,7 +54,7 @@ class LayerCostTest : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase() { RegisterApplicationFonts(); }
+    void initTestCase() { registerApplicationFonts(); }
 
     void extremeLayerFinishes_data()
     {

@@ -44,7 +44,7 @@ private:
     }
 
 private slots:
-    void initTestCase() { RegisterApplicationFonts(); }
+    void initTestCase() { registerApplicationFonts(); }
 
     // Auto-scaling keeps the text's share of the canvas: the box drawn on a canvas of the
     // design size matches the unscaled font, and grows with the canvas.
@@ -92,9 +92,9 @@ private slots:
 
         const DrawingFont font = DrawingFont::fromLogFont(conf.Font);
         const StringFormat& format = StringFormat::genericTypographic();
-        const QSizeF box = MeasureString(font, conf.textContent, QRectF(0, 0, 100000, 1000), &format);
+        const QSizeF box = measureString(font, conf.textContent, QRectF(0, 0, 100000, 1000), &format);
         const QPointF topLeft(canvas.width() - box.width() - 10, canvas.height() - box.height() - 10);
-        const QRectF glyphs = TextPathAt(font, conf.textContent, topLeft, &format).boundingRect();
+        const QRectF glyphs = textPathAt(font, conf.textContent, topLeft, &format).boundingRect();
 
         const QRect ink = inkBox(image);
         QVERIFY(ink.right() <= canvas.width() - 10);

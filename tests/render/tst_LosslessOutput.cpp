@@ -152,7 +152,7 @@ private:
     }
 
 private slots:
-    void initTestCase() { RegisterApplicationFonts(); }
+    void initTestCase() { registerApplicationFonts(); }
 
     void init()
     {
@@ -175,7 +175,7 @@ private slots:
         tmpl.layers = {QStringLiteral("text"), QStringLiteral("square")};
         QVERIFY(SaveLayerConf(QStringLiteral("text"), text, text.Font));
         QVERIFY(SaveLayerConf(QStringLiteral("square"), square, square.Font));
-        QVERIFY(SaveWatermarkTemplate(tmpl));
+        QVERIFY(saveWatermarkTemplate(tmpl));
     }
     void cleanup() { m_data.reset(); }
 

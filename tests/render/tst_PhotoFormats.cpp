@@ -241,7 +241,7 @@ private:
             tmpl.layers.append(layerName);
             QVERIFY(SaveLayerConf(layerName, conf, conf.Font));
         }
-        QVERIFY(SaveWatermarkTemplate(tmpl));
+        QVERIFY(saveWatermarkTemplate(tmpl));
     }
 
     // Stamps `source` into the output folder in `format`; the output's path.
@@ -265,7 +265,7 @@ private:
 private slots:
     void initTestCase()
     {
-        RegisterApplicationFonts();
+        registerApplicationFonts();
         for (const QString& profile : {kAdobeRgb, kSrgb})
             QVERIFY2(QFileInfo::exists(profile),
                      qPrintable(profile + QStringLiteral(" is missing (scripts/install-deps.sh)")));

@@ -15,7 +15,7 @@ class TestSamplePicture : public QObject
 private slots:
     void hasTheDesignCanvasSize()
     {
-        const QImage picture = SamplePicture();
+        const QImage picture = samplePicture();
         QCOMPARE(picture.size(), QSize(677, 625));
         QCOMPARE(picture.format(), QImage::Format_ARGB32_Premultiplied);
         for (int y = 0; y < picture.height(); y += 13)
@@ -27,7 +27,7 @@ private slots:
     // and darker ground below, and fine grain (neighbouring pixels differ).
     void looksLikeAPhoto()
     {
-        const QImage picture = SamplePicture();
+        const QImage picture = samplePicture();
         QSet<QRgb> colours;
         double sum = 0, squares = 0;
         double top = 0, bottom = 0;
@@ -55,25 +55,25 @@ private slots:
 
     void sharedAndDetached()
     {
-        QImage first = SamplePicture();
+        QImage first = samplePicture();
         first.fill(Qt::black);
-        QVERIFY(SamplePicture() != first);
+        QVERIFY(samplePicture() != first);
 
         std::vector<QImage> copies(4);
         std::vector<std::thread> threads;
         for (int i = 0; i < 4; ++i)
-            threads.emplace_back([&copies, i] { copies[size_t(i)] = SamplePicture(); });
+            threads.emplace_back([&copies, i] { copies[size_t(i)] = samplePicture(); });
         for (std::thread& thread : threads)
             thread.join();
         for (const QImage& copy : copies)
-            QCOMPARE(copy, SamplePicture());
+            QCOMPARE(copy, samplePicture());
     }
 
     void savesScreenshot()
     {
         const QString dir = QStringLiteral(LUMORA_BUILD_DIR "/screenshots");
         QDir().mkpath(dir);
-        QVERIFY(SamplePicture().save(dir + QStringLiteral("/sample_picture.png")));
+        QVERIFY(samplePicture().save(dir + QStringLiteral("/sample_picture.png")));
     }
 };
 

@@ -52,7 +52,7 @@ struct FolderChooserScript
 inline QString PreferenceElement(const QString& name)
 {
     XmlDocument doc;
-    if (!doc.LoadFile(PreferencesPath()) || !doc.FindElement(QStringLiteral("Preferences")) ||
+    if (!doc.LoadFile(preferencesPath()) || !doc.FindElement(QStringLiteral("Preferences")) ||
         !doc.EnterElement() || !doc.FindElement(name))
         return QString();
     const QString text = doc.GetElementData();

@@ -53,19 +53,19 @@ private slots:
         TempDataFolder folder;
         QVERIFY(CreateDefaultPreferences());
         CGeneralConfDlg page;
-        QVERIFY(page.SourceFolderRadio()->isChecked());
-        QVERIFY(!page.OtherFolderRadio()->isChecked());
-        QVERIFY(!page.BrowseButton()->isEnabled());
-        QCOMPARE(page.PathField()->text(), GetDocumentsFolder());
-        QVERIFY(page.PathField()->isReadOnly());
-        QVERIFY(page.RenameRadio()->isChecked());
-        QVERIFY(page.SuffixField()->isEnabled());
-        QCOMPARE(page.SuffixField()->text(), QStringLiteral("_new"));
-        QCOMPARE(page.FormatList()->currentText(), QStringLiteral("JPG"));
-        QCOMPARE(page.FormatList()->count(), 5);
+        QVERIFY(page.sourceFolderRadio()->isChecked());
+        QVERIFY(!page.otherFolderRadio()->isChecked());
+        QVERIFY(!page.browseButton()->isEnabled());
+        QCOMPARE(page.pathField()->text(), GetDocumentsFolder());
+        QVERIFY(page.pathField()->isReadOnly());
+        QVERIFY(page.renameRadio()->isChecked());
+        QVERIFY(page.suffixField()->isEnabled());
+        QCOMPARE(page.suffixField()->text(), QStringLiteral("_new"));
+        QCOMPARE(page.formatList()->currentText(), QStringLiteral("JPG"));
+        QCOMPARE(page.formatList()->count(), 5);
         for (int i = 0; i < 5; ++i)
-            QCOMPARE(page.FormatList()->itemData(i).toInt(), i);
-        QCOMPARE(page.FormatList()->itemText(4), QStringLiteral("WEBP"));
+            QCOMPARE(page.formatList()->itemData(i).toInt(), i);
+        QCOMPARE(page.formatList()->itemText(4), QStringLiteral("WEBP"));
     }
 
     // A preference file cut off mid-way: the page says why it cannot be read, offers the
@@ -74,27 +74,27 @@ private slots:
     {
         TempDataFolder folder;
         const QByteArray whole = preferenceFile("1", "/srv/out", "1", "_wm", "1");
-        QVERIFY(TempDataFolder::write(PreferencesPath(), whole.left(150)));
+        QVERIFY(TempDataFolder::write(preferencesPath(), whole.left(150)));
         {
             CGeneralConfDlg page;
             page.resize(420, 460);
             page.show();
             QVERIFY(QTest::qWaitForWindowExposed(&page));
-            QVERIFY(page.DamagedNotice()->isVisible());
-            QVERIFY(page.DamagedNotice()->text().contains(QStringLiteral("preference.xml cannot be read")));
-            QVERIFY(page.SourceFolderRadio()->isChecked());
-            QVERIFY(page.RenameRadio()->isChecked());
-            QCOMPARE(page.SuffixField()->text(), QStringLiteral("_new"));
+            QVERIFY(page.damagedNotice()->isVisible());
+            QVERIFY(page.damagedNotice()->text().contains(QStringLiteral("preference.xml cannot be read")));
+            QVERIFY(page.sourceFolderRadio()->isChecked());
+            QVERIFY(page.renameRadio()->isChecked());
+            QCOMPARE(page.suffixField()->text(), QStringLiteral("_new"));
             QVERIFY(page.grab().save(
                 QStringLiteral(LUMORA_BUILD_DIR "/screenshots/output_settings_damaged.png")));
-            page.SuffixField()->setText(QStringLiteral("_wm"));
-            QCOMPARE(LoadPreferencesForRun().isEmpty(), false); // still damaged while open
+            page.suffixField()->setText(QStringLiteral("_wm"));
+            QCOMPARE(loadPreferencesForRun().isEmpty(), false); // still damaged while open
         }
-        QFile kept(PreferencesPath() + QStringLiteral(".damaged"));
+        QFile kept(preferencesPath() + QStringLiteral(".damaged"));
         QVERIFY(kept.open(QIODevice::ReadOnly));
         QCOMPARE(kept.readAll(), whole.left(150));
-        QCOMPARE(LoadPreferencesForRun(), QString());
-        const OutputSettings saved = GetOutputSettings();
+        QCOMPARE(loadPreferencesForRun(), QString());
+        const OutputSettings saved = getOutputSettings();
         QCOMPARE(saved.OutputFolderOpts, 0);
         QCOMPARE(saved.OutputFileNameOpts, 1);
         QCOMPARE(saved.OutputFileNameSuffix, QStringLiteral("_wm"));
@@ -106,15 +106,15 @@ private slots:
         TempDataFolder folder;
         {
             CGeneralConfDlg page;
-            QVERIFY(!page.SourceFolderRadio()->isChecked());
-            QVERIFY(!page.OtherFolderRadio()->isChecked());
-            QVERIFY(!page.KeepNameRadio()->isChecked());
-            QVERIFY(!page.RenameRadio()->isChecked());
-            QVERIFY(page.BrowseButton()->isEnabled());
-            QVERIFY(page.SuffixField()->isEnabled());
-            QVERIFY(page.PathField()->text().isEmpty());
+            QVERIFY(!page.sourceFolderRadio()->isChecked());
+            QVERIFY(!page.otherFolderRadio()->isChecked());
+            QVERIFY(!page.keepNameRadio()->isChecked());
+            QVERIFY(!page.renameRadio()->isChecked());
+            QVERIFY(page.browseButton()->isEnabled());
+            QVERIFY(page.suffixField()->isEnabled());
+            QVERIFY(page.pathField()->text().isEmpty());
         }
-        QVERIFY(!QFileInfo::exists(PreferencesPath()));
+        QVERIFY(!QFileInfo::exists(preferencesPath()));
     }
 
     // Values as found in the file, what the page shows, and what closing stores back.
@@ -190,16 +190,16 @@ private slots:
         TempDataFolder folder;
         const QString out = folder.root() + QStringLiteral("/out");
         QVERIFY(QDir().mkpath(out));
-        QVERIFY(TempDataFolder::write(PreferencesPath(),
+        QVERIFY(TempDataFolder::write(preferencesPath(),
                                       preferenceFile(folderOpts, out, nameOpts, "_x", format)));
         {
             CGeneralConfDlg page;
-            QTEST(page.OtherFolderRadio()->isChecked(), "otherFolder");
-            QCOMPARE(page.SourceFolderRadio()->isChecked(), !page.OtherFolderRadio()->isChecked());
-            QCOMPARE(page.BrowseButton()->isEnabled(), page.OtherFolderRadio()->isChecked());
-            QTEST(page.RenameRadio()->isChecked(), "rename");
-            QCOMPARE(page.SuffixField()->isEnabled(), page.RenameRadio()->isChecked());
-            QTEST(page.FormatList()->currentIndex(), "formatIndex");
+            QTEST(page.otherFolderRadio()->isChecked(), "otherFolder");
+            QCOMPARE(page.sourceFolderRadio()->isChecked(), !page.otherFolderRadio()->isChecked());
+            QCOMPARE(page.browseButton()->isEnabled(), page.otherFolderRadio()->isChecked());
+            QTEST(page.renameRadio()->isChecked(), "rename");
+            QCOMPARE(page.suffixField()->isEnabled(), page.renameRadio()->isChecked());
+            QTEST(page.formatList()->currentIndex(), "formatIndex");
         }
         QTEST(PreferenceElement("OutputFolderOpts"), "storedFolderOpts");
         QTEST(PreferenceElement("OutputFileNameOpts"), "storedNameOpts");
@@ -236,24 +236,24 @@ private slots:
         QFETCH(bool, click);
         TempDataFolder folder;
         QVERIFY(CreateDefaultPreferences());
-        const QByteArray preferences = TempDataFolder::read(PreferencesPath());
+        const QByteArray preferences = TempDataFolder::read(preferencesPath());
         if (!before.isEmpty())
-            QVERIFY(TempDataFolder::write(ConfigIniPath(), before));
-        SetLosslessJpeg(!ReadLosslessJpeg()); // the opposite of the file, until the page closes
+            QVERIFY(TempDataFolder::write(configIniPath(), before));
+        setLosslessJpeg(!readLosslessJpeg()); // the opposite of the file, until the page closes
         {
             CGeneralConfDlg page;
             page.show();
-            QTEST(page.LosslessBox()->isChecked(), "checked");
+            QTEST(page.losslessBox()->isChecked(), "checked");
             if (click)
-                ClickOption(page.LosslessBox());
+                ClickOption(page.losslessBox());
         }
         QFETCH(QByteArray, after);
-        QCOMPARE(QFileInfo::exists(ConfigIniPath()), !after.isEmpty());
-        QCOMPARE(TempDataFolder::read(ConfigIniPath()), after);
-        QCOMPARE(TempDataFolder::read(PreferencesPath()), preferences);
+        QCOMPARE(QFileInfo::exists(configIniPath()), !after.isEmpty());
+        QCOMPARE(TempDataFolder::read(configIniPath()), after);
+        QCOMPARE(TempDataFolder::read(preferencesPath()), preferences);
         if (click)
             QTEST(LosslessJpeg(), "renders");
-        QTEST(LoadLosslessJpeg(), "renders");
+        QTEST(loadLosslessJpeg(), "renders");
     }
 
     // Storing replaces element texts in place: everything else in the file stays as it was.
@@ -271,16 +271,16 @@ private slots:
                                                     "<JpegQuality>77</JpegQuality>\r\n"
                                                     "<OpenQuickStartDlg>1</OpenQuickStartDlg>\r\n"
                                                     "</Preferences>\r\n");
-        QVERIFY(TempDataFolder::write(PreferencesPath(), before));
+        QVERIFY(TempDataFolder::write(preferencesPath(), before));
         {
             CGeneralConfDlg page;
-            QVERIFY(page.PathField()->text().isEmpty()); // no path element: the field stays empty
-            page.FormatList()->setCurrentIndex(1);
-            page.SuffixField()->setText(QStringLiteral("<&>"));
+            QVERIFY(page.pathField()->text().isEmpty()); // no path element: the field stays empty
+            page.formatList()->setCurrentIndex(1);
+            page.suffixField()->setText(QStringLiteral("<&>"));
         }
         QByteArray expected = before;
         expected.replace("<OutputFormat>0<", "<OutputFormat>1<");
-        const QByteArray after = TempDataFolder::read(PreferencesPath());
+        const QByteArray after = TempDataFolder::read(preferencesPath());
         QCOMPARE(PreferenceElement("OutputFileNameSuffix"), QStringLiteral("<&>"));
         // Apart from the suffix (escaped as the XML layer writes it) the text is unchanged.
         const qsizetype start = after.indexOf("<OutputFileNameSuffix>");
@@ -295,18 +295,18 @@ private slots:
         QVERIFY(CreateDefaultPreferences());
         CGeneralConfDlg page;
         page.show();
-        ClickOption(page.OtherFolderRadio());
-        QVERIFY(page.BrowseButton()->isEnabled());
-        QVERIFY(!page.PathField()->isEnabled() || page.PathField()->isReadOnly());
-        ClickOption(page.SourceFolderRadio());
-        QVERIFY(!page.BrowseButton()->isEnabled());
+        ClickOption(page.otherFolderRadio());
+        QVERIFY(page.browseButton()->isEnabled());
+        QVERIFY(!page.pathField()->isEnabled() || page.pathField()->isReadOnly());
+        ClickOption(page.sourceFolderRadio());
+        QVERIFY(!page.browseButton()->isEnabled());
 
-        page.SuffixField()->setText(QStringLiteral("_wm"));
-        ClickOption(page.KeepNameRadio());
-        QVERIFY(!page.SuffixField()->isEnabled());
-        QCOMPARE(page.SuffixField()->text(), QStringLiteral("_wm"));
-        ClickOption(page.RenameRadio());
-        QVERIFY(page.SuffixField()->isEnabled());
+        page.suffixField()->setText(QStringLiteral("_wm"));
+        ClickOption(page.keepNameRadio());
+        QVERIFY(!page.suffixField()->isEnabled());
+        QCOMPARE(page.suffixField()->text(), QStringLiteral("_wm"));
+        ClickOption(page.renameRadio());
+        QVERIFY(page.suffixField()->isEnabled());
     }
 
     void keepNameStoresZeroAndTheSuffixText()
@@ -315,9 +315,9 @@ private slots:
         QVERIFY(CreateDefaultPreferences());
         CPreferenceDlg window;
         window.show();
-        CGeneralConfDlg* page = window.GeneralPage();
-        page->SuffixField()->setText(QStringLiteral("_stamped"));
-        ClickOption(page->KeepNameRadio());
+        CGeneralConfDlg* page = window.generalPage();
+        page->suffixField()->setText(QStringLiteral("_stamped"));
+        ClickOption(page->keepNameRadio());
         window.close();
         QCOMPARE(PreferenceElement("OutputFileNameOpts"), QStringLiteral("0"));
         QCOMPARE(PreferenceElement("OutputFileNameSuffix"), QStringLiteral("_stamped"));
@@ -328,7 +328,7 @@ private slots:
         TempDataFolder folder;
         QVERIFY(CreateDefaultPreferences());
         QVERIFY(CreateDefaultTemplates());
-        SetSelectedTemplateName(QStringLiteral("Demo 1"));
+        setSelectedTemplateName(QStringLiteral("Demo 1"));
         const QString target = folder.root() + QStringLiteral("/chosen output");
         QVERIFY(QDir().mkpath(target));
 
@@ -338,18 +338,18 @@ private slots:
         {
             CPreferenceDlg window;
             window.show();
-            CGeneralConfDlg* page = window.GeneralPage();
-            ClickOption(page->OtherFolderRadio());
+            CGeneralConfDlg* page = window.generalPage();
+            ClickOption(page->otherFolderRadio());
             ModalCatcher catcher = script.catcher();
-            QTest::mouseClick(page->BrowseButton(), Qt::LeftButton);
+            QTest::mouseClick(page->browseButton(), Qt::LeftButton);
             QCOMPARE(script.runs, 1);
-            QCOMPARE(page->PathField()->text(), target);
-            page->FormatList()->setCurrentIndex(3);
+            QCOMPARE(page->pathField()->text(), target);
+            page->formatList()->setCurrentIndex(3);
             window.close();
         }
         QCOMPARE(script.seenTitle, QStringLiteral("Select a folder"));
         QVERIFY(!script.newFolderButtonVisible);
-        QCOMPARE(CFolderDlg::InitialFolder(),
+        QCOMPARE(CFolderDlg::initialFolder(),
                  QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
         QCOMPARE(PreferenceElement("OutputFolderOpts"), QStringLiteral("1"));
         QCOMPARE(PreferenceElement("OutputFolderPath"), target);
@@ -360,7 +360,7 @@ private slots:
         const QString photo = folder.root() + QStringLiteral("/photos/beach.jpg");
         QVERIFY(WriteTestPhoto(photo));
         LoadPreferences();
-        const ComposeOutcome outcome = ComposeWatermarkOutcome(ComposeMode::BatchOutput, photo);
+        const ComposeOutcome outcome = composeWatermarkOutcome(ComposeMode::BatchOutput, photo);
         QVERIFY2(outcome.ok, qPrintable(outcome.error));
         QCOMPARE(outcome.outputPath, target + QStringLiteral("/beach_new.tiff"));
         QVERIFY(QFileInfo::exists(outcome.outputPath));
@@ -371,14 +371,14 @@ private slots:
     {
         TempDataFolder folder;
         QVERIFY(CreateDefaultTemplates());
-        SetSelectedTemplateName(QStringLiteral("Demo 1"));
-        QVERIFY(TempDataFolder::write(PreferencesPath(), preferenceFile("0", QString(), "1", "_new", "9")));
+        setSelectedTemplateName(QStringLiteral("Demo 1"));
+        QVERIFY(TempDataFolder::write(preferencesPath(), preferenceFile("0", QString(), "1", "_new", "9")));
         {
             CPreferenceDlg window;
             window.show();
-            CGeneralConfDlg* page = window.GeneralPage();
+            CGeneralConfDlg* page = window.generalPage();
             QVERIFY(page);
-            QCOMPARE(page->FormatList()->currentIndex(), -1);
+            QCOMPARE(page->formatList()->currentIndex(), -1);
             window.close();
         }
         QCOMPARE(PreferenceElement("OutputFormat"), QStringLiteral("-1"));
@@ -386,7 +386,7 @@ private slots:
         const QString photo = folder.root() + QStringLiteral("/photos/hill.png");
         QVERIFY(WriteTestPhoto(photo));
         LoadPreferences();
-        const ComposeOutcome outcome = ComposeWatermarkOutcome(ComposeMode::BatchOutput, photo);
+        const ComposeOutcome outcome = composeWatermarkOutcome(ComposeMode::BatchOutput, photo);
         QVERIFY2(outcome.ok, qPrintable(outcome.error));
         QCOMPARE(outcome.outputPath, folder.root() + QStringLiteral("/photos/hill_new.jpg"));
         QVERIFY(TempDataFolder::read(outcome.outputPath).startsWith("\xFF\xD8\xFF"));
@@ -398,16 +398,16 @@ private slots:
         QVERIFY(CreateDefaultPreferences());
         CGeneralConfDlg page;
         page.show();
-        ClickOption(page.OtherFolderRadio());
-        const QString before = page.PathField()->text();
+        ClickOption(page.otherFolderRadio());
+        const QString before = page.pathField()->text();
         QVERIFY(!before.isEmpty());
         FolderChooserScript script; // no folder: cancels
         {
             ModalCatcher catcher = script.catcher();
-            QTest::mouseClick(page.BrowseButton(), Qt::LeftButton);
+            QTest::mouseClick(page.browseButton(), Qt::LeftButton);
         }
         QCOMPARE(script.runs, 1);
-        QCOMPARE(page.PathField()->text(), before);
+        QCOMPARE(page.pathField()->text(), before);
     }
 
     void folderChooserResults()
@@ -418,16 +418,16 @@ private slots:
         script.folder = folder.root();
         ModalCatcher catcher = script.catcher();
         CFolderDlg chosen(false, folder.data(), nullptr);
-        QCOMPARE(chosen.DoModal(), int(CFolderDlg::Chosen));
-        QCOMPARE(chosen.GetPath(), QDir(folder.root()).absolutePath());
+        QCOMPARE(chosen.doModal(), int(CFolderDlg::Chosen));
+        QCOMPARE(chosen.getPath(), QDir(folder.root()).absolutePath());
         QCOMPARE(script.seenDirectory, QDir(folder.data()).absolutePath());
         QVERIFY(script.newFolderButtonVisible);
 
         script.folder.clear();
         CFolderDlg cancelled(true, QString(), nullptr);
-        QCOMPARE(CFolderDlg::InitialFolder(), QDir::currentPath());
-        QCOMPARE(cancelled.DoModal(), int(CFolderDlg::Cancelled));
-        QVERIFY(cancelled.GetPath().isEmpty());
+        QCOMPARE(CFolderDlg::initialFolder(), QDir::currentPath());
+        QCOMPARE(cancelled.doModal(), int(CFolderDlg::Cancelled));
+        QVERIFY(cancelled.getPath().isEmpty());
     }
 
     void enterAndEscapeClose_data()
@@ -451,13 +451,13 @@ private slots:
         CPreferenceDlg window;
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
-        CGeneralConfDlg* page = window.GeneralPage();
+        CGeneralConfDlg* page = window.generalPage();
         QVERIFY(page);
-        QWidget* target = onSuffixField ? static_cast<QWidget*>(page->SuffixField()) : &window;
+        QWidget* target = onSuffixField ? static_cast<QWidget*>(page->suffixField()) : &window;
         target->setFocus();
         QTest::keyClick(target, Qt::Key(key));
         QTRY_VERIFY(!window.isVisible());
-        QVERIFY(!window.GeneralPage());
+        QVERIFY(!window.generalPage());
     }
 
     void preferenceWindowLayout()
@@ -468,11 +468,11 @@ private slots:
         QCOMPARE(window.windowTitle(), QStringLiteral("首选项"));
         QCOMPARE(window.TabBar()->count(), 1);
         QCOMPARE(window.TabBar()->tabText(0), QStringLiteral("常规"));
-        CGeneralConfDlg* page = window.GeneralPage();
+        CGeneralConfDlg* page = window.generalPage();
         QVERIFY(page);
         // The page sits whole inside the tab control, which sits whole inside the window.
-        QVERIFY(window.TabControl()->rect().contains(page->geometry()));
-        QVERIFY(window.rect().contains(window.TabControl()->geometry()));
+        QVERIFY(window.tabControl()->rect().contains(page->geometry()));
+        QVERIFY(window.rect().contains(window.tabControl()->geometry()));
         QCOMPARE(window.width() - page->width(), 26);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
@@ -510,12 +510,12 @@ private slots:
         {
             CPreferenceDlg window;
             window.show();
-            CGeneralConfDlg* page = window.GeneralPage();
-            page->SuffixField()->setText(suffix);
-            page->FormatList()->setCurrentIndex(2);
+            CGeneralConfDlg* page = window.generalPage();
+            page->suffixField()->setText(suffix);
+            page->formatList()->setCurrentIndex(2);
             if (otherFolderWithoutPath) {
-                ClickOption(page->OtherFolderRadio());
-                page->PathField()->clear();
+                ClickOption(page->otherFolderRadio());
+                page->pathField()->clear();
             }
             window.close();
         }

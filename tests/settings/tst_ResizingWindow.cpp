@@ -19,19 +19,19 @@ namespace {
 
 QString stored(const QString& key)
 {
-    return IniFile::ReadString(ResizingConfigPath(), ProfileSectionName(), key, QStringLiteral("<missing>"));
+    return IniFile::ReadString(resizingConfigPath(), profileSectionName(), key, QStringLiteral("<missing>"));
 }
 
 void writeIni(int scaleType, const QString& width, const QString& height, int everyTime)
 {
-    QVERIFY(WriteResizeSettings(scaleType, width, height, everyTime));
+    QVERIFY(writeResizeSettings(scaleType, width, height, everyTime));
 }
 
 // What happens when the program starts again: the in-memory switch is off, the file stays.
 void restartProgram()
 {
-    SetResizePictures(false);
-    SetResizeSettings({0, 800, 600, 0});
+    setResizePictures(false);
+    setResizeSettings({0, 800, 600, 0});
 }
 
 } // namespace
@@ -48,13 +48,13 @@ private slots:
         TempDataFolder folder;
         CImgResizingSettingDlg window;
         QCOMPARE(window.windowTitle(), QStringLiteral("图像大小设置"));
-        QVERIFY(window.WidthRadio()->isChecked());
-        QVERIFY(window.WidthEdit()->isEnabled());
-        QVERIFY(!window.HeightEdit()->isEnabled());
-        QCOMPARE(window.WidthEdit()->text(), QStringLiteral("800"));
-        QCOMPARE(window.HeightEdit()->text(), QStringLiteral("600"));
-        QVERIFY(!window.ResizeBox()->isChecked());
-        QVERIFY(!window.EveryTimeBox()->isChecked());
+        QVERIFY(window.widthRadio()->isChecked());
+        QVERIFY(window.widthEdit()->isEnabled());
+        QVERIFY(!window.heightEdit()->isEnabled());
+        QCOMPARE(window.widthEdit()->text(), QStringLiteral("800"));
+        QCOMPARE(window.heightEdit()->text(), QStringLiteral("600"));
+        QVERIFY(!window.resizeBox()->isChecked());
+        QVERIFY(!window.everyTimeBox()->isChecked());
         QCOMPARE(window.Note()->palette().color(QPalette::WindowText), QColor(0, 0, 255));
     }
 
@@ -97,14 +97,14 @@ private slots:
         writeIni(scaleType, QStringLiteral("1024"), QStringLiteral("768"), 1);
         {
             CImgResizingSettingDlg window;
-            QTEST(window.WidthRadio()->isChecked(), "width");
-            QTEST(window.HeightRadio()->isChecked(), "height");
-            QTEST(window.AbsoluteRadio()->isChecked(), "absolute");
-            QTEST(window.WidthEdit()->isEnabled(), "widthEnabled");
-            QTEST(window.HeightEdit()->isEnabled(), "heightEnabled");
-            QCOMPARE(window.WidthEdit()->text(), QStringLiteral("1024"));
-            QCOMPARE(window.HeightEdit()->text(), QStringLiteral("768"));
-            QVERIFY(window.EveryTimeBox()->isChecked());
+            QTEST(window.widthRadio()->isChecked(), "width");
+            QTEST(window.heightRadio()->isChecked(), "height");
+            QTEST(window.absoluteRadio()->isChecked(), "absolute");
+            QTEST(window.widthEdit()->isEnabled(), "widthEnabled");
+            QTEST(window.heightEdit()->isEnabled(), "heightEnabled");
+            QCOMPARE(window.widthEdit()->text(), QStringLiteral("1024"));
+            QCOMPARE(window.heightEdit()->text(), QStringLiteral("768"));
+            QVERIFY(window.everyTimeBox()->isChecked());
             window.show();
             window.close();
         }
@@ -117,15 +117,15 @@ private slots:
         TempDataFolder folder;
         CImgResizingSettingDlg window;
         window.show();
-        ClickOption(window.HeightRadio());
-        QVERIFY(!window.WidthEdit()->isEnabled());
-        QVERIFY(window.HeightEdit()->isEnabled());
-        ClickOption(window.AbsoluteRadio());
-        QVERIFY(window.WidthEdit()->isEnabled());
-        QVERIFY(window.HeightEdit()->isEnabled());
-        ClickOption(window.WidthRadio());
-        QVERIFY(window.WidthEdit()->isEnabled());
-        QVERIFY(!window.HeightEdit()->isEnabled());
+        ClickOption(window.heightRadio());
+        QVERIFY(!window.widthEdit()->isEnabled());
+        QVERIFY(window.heightEdit()->isEnabled());
+        ClickOption(window.absoluteRadio());
+        QVERIFY(window.widthEdit()->isEnabled());
+        QVERIFY(window.heightEdit()->isEnabled());
+        ClickOption(window.widthRadio());
+        QVERIFY(window.widthEdit()->isEnabled());
+        QVERIFY(!window.heightEdit()->isEnabled());
     }
 
     void editsTakeDigitsOnly()
@@ -133,10 +133,10 @@ private slots:
         TempDataFolder folder;
         CImgResizingSettingDlg window;
         window.show();
-        window.WidthEdit()->clear();
-        window.WidthEdit()->setFocus();
-        QTest::keyClicks(window.WidthEdit(), QStringLiteral("1a2-3 4"));
-        QCOMPARE(window.WidthEdit()->text(), QStringLiteral("1234"));
+        window.widthEdit()->clear();
+        window.widthEdit()->setFocus();
+        QTest::keyClicks(window.widthEdit(), QStringLiteral("1a2-3 4"));
+        QCOMPARE(window.widthEdit()->text(), QStringLiteral("1234"));
     }
 
     void disabledEditTextIsStored()
@@ -145,17 +145,17 @@ private slots:
         {
             CImgResizingSettingDlg window;
             window.show();
-            ClickOption(window.AbsoluteRadio());
-            window.HeightEdit()->setText(QStringLiteral("480"));
-            window.WidthEdit()->clear();
-            ClickOption(window.WidthRadio());
-            QVERIFY(!window.HeightEdit()->isEnabled());
+            ClickOption(window.absoluteRadio());
+            window.heightEdit()->setText(QStringLiteral("480"));
+            window.widthEdit()->clear();
+            ClickOption(window.widthRadio());
+            QVERIFY(!window.heightEdit()->isEnabled());
             window.close();
         }
         QCOMPARE(stored("ScaleType"), QStringLiteral("1"));
         QCOMPARE(stored("TargetWidth"), QString()); // an emptied edit is stored empty
         QCOMPARE(stored("TargetHeight"), QStringLiteral("480"));
-        QCOMPARE(ReadResizeSettings().TargetWidth, 0);
+        QCOMPARE(readResizeSettings().TargetWidth, 0);
     }
 
     // An emptied target edit reads back as 0; the batch then refuses the photo, naming the
@@ -165,19 +165,19 @@ private slots:
         TempDataFolder folder;
         QVERIFY(CreateDefaultPreferences());
         QVERIFY(CreateDefaultTemplates());
-        SetSelectedTemplateName(QStringLiteral("Demo 1"));
+        setSelectedTemplateName(QStringLiteral("Demo 1"));
         {
             CImgResizingSettingDlg window;
             window.show();
-            window.WidthEdit()->clear();
-            ClickOption(window.EveryTimeBox());
+            window.widthEdit()->clear();
+            ClickOption(window.everyTimeBox());
             window.close();
         }
         LoadResizeSettings();
         const QString photo = folder.root() + QStringLiteral("/photos/field.png");
         QVERIFY(WriteTestPhoto(photo, QSize(320, 240)));
         LoadPreferences();
-        const ComposeOutcome outcome = ComposeWatermarkOutcome(ComposeMode::BatchOutput, photo);
+        const ComposeOutcome outcome = composeWatermarkOutcome(ComposeMode::BatchOutput, photo);
         QVERIFY(!outcome.ok);
         QVERIFY2(outcome.error.contains(QStringLiteral("output size of 0 x 0")), qPrintable(outcome.error));
         QCOMPARE(QDir(folder.root() + QStringLiteral("/photos")).entryList(QDir::Files),
@@ -219,9 +219,9 @@ private slots:
             CImgResizingSettingDlg window;
             window.show();
             if (resizeBox)
-                ClickOption(window.ResizeBox());
+                ClickOption(window.resizeBox());
             if (everyTimeBox)
-                ClickOption(window.EveryTimeBox());
+                ClickOption(window.everyTimeBox());
             window.close();
         }
         QCOMPARE(ResizePictures(), resizeBox);
@@ -232,8 +232,8 @@ private slots:
         // The window opens again with the boxes as they were left.
         {
             CImgResizingSettingDlg again;
-            QCOMPARE(again.ResizeBox()->isChecked(), resizeBox);
-            QCOMPARE(again.EveryTimeBox()->isChecked(), everyTimeBox);
+            QCOMPARE(again.resizeBox()->isChecked(), resizeBox);
+            QCOMPARE(again.everyTimeBox()->isChecked(), everyTimeBox);
             again.show();
             again.close();
         }
@@ -242,8 +242,8 @@ private slots:
         LoadResizeSettings();
         QTEST(ComputeOutputSize(4000, 3000), "afterRestartSize");
         CImgResizingSettingDlg afterRestart;
-        QVERIFY(!afterRestart.ResizeBox()->isChecked());
-        QCOMPARE(afterRestart.EveryTimeBox()->isChecked(), everyTimeBox);
+        QVERIFY(!afterRestart.resizeBox()->isChecked());
+        QCOMPARE(afterRestart.everyTimeBox()->isChecked(), everyTimeBox);
     }
 
     void screenshot()

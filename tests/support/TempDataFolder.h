@@ -17,17 +17,17 @@ class TempDataFolder
 public:
     TempDataFolder()
     {
-        SetAppDataFolderOverride(data());
-        SetDocumentsFolderOverride(m_dir.filePath(QStringLiteral("documents/Lumora Plenum")));
-        SetPreviewCacheFolderOverride(m_dir.filePath(QStringLiteral("cache/Lumora Plenum")));
-        SetTemplatesFolder(templates());
+        setAppDataFolderOverride(data());
+        setDocumentsFolderOverride(m_dir.filePath(QStringLiteral("documents/Lumora Plenum")));
+        setPreviewCacheFolderOverride(m_dir.filePath(QStringLiteral("cache/Lumora Plenum")));
+        setTemplatesFolder(templates());
     }
     ~TempDataFolder()
     {
-        SetAppDataFolderOverride(QString());
-        SetDocumentsFolderOverride(QString());
-        SetPreviewCacheFolderOverride(QString());
-        SetTemplatesFolder(QString());
+        setAppDataFolderOverride(QString());
+        setDocumentsFolderOverride(QString());
+        setPreviewCacheFolderOverride(QString());
+        setTemplatesFolder(QString());
     }
     TempDataFolder(const TempDataFolder&) = delete;
     TempDataFolder& operator=(const TempDataFolder&) = delete;

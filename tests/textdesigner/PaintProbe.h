@@ -21,7 +21,7 @@ inline QImage blank(int width = 420, int height = 300)
 // The path that a strategy draws for this text, font and point with the typographic format.
 inline QPainterPath textPath(const QString& family, int emSize, const QString& text, const QPoint& point)
 {
-    return TextPathAt(DrawingFont{family, qreal(emSize), FontStyleBold}, text, QPointF(point),
+    return textPathAt(DrawingFont{family, qreal(emSize), FontStyleBold}, text, QPointF(point),
                       &StringFormat::genericTypographic());
 }
 

@@ -29,7 +29,7 @@ QImage drawH(DiffusedShadowStrategy& strategy, bool* result = nullptr)
 
 LOGFONTW gdiRecord(int height)
 {
-    LOGFONTW lf = DefaultFontRecord();
+    LOGFONTW lf = defaultFontRecord();
     lf.lfHeight = height;
     lf.lfWeight = 700;
     return lf;
@@ -42,7 +42,7 @@ class TestDiffusedShadowStrategy : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase() { RegisterApplicationFonts(); }
+    void initTestCase() { registerApplicationFonts(); }
 
     // With a transparent fill only the rings show: dense at the outline, fading outwards to
     // half the thickness, nothing deep inside the glyph or far outside it.

@@ -36,7 +36,7 @@ class TestOutlineText : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase() { RegisterApplicationFonts(); }
+    void initTestCase() { registerApplicationFonts(); }
 
     // Without both an installed and an enabled shadow nothing is drawn; with no text-body
     // strategy the result is always false.
@@ -262,7 +262,7 @@ private slots:
         QVERIFY(width > 8 && height > 8);
 
         engine.SetShadowEnabled(false);
-        QVERIFY(!engine.MeasureGdiTextTightAt(nullptr, DefaultFontRecord(), kText, kPoint, &width, &height));
+        QVERIFY(!engine.MeasureGdiTextTightAt(nullptr, defaultFontRecord(), kText, kPoint, &width, &height));
     }
 
     // A picture for people to look at: a layer text with its diffused shadow.
@@ -277,7 +277,7 @@ private slots:
         engine.SetDiffusedShadow(0x30000000, 12, 4, 4);
         engine.DrawTextAt(&painter, &kFamily, 0, 64, QStringLiteral("Lumora For Win"), QPoint(30, 40),
                           &StringFormat::genericTypographic());
-        painter.fillPath(TextPathAt(DrawingFont{kFamily, 64, 0}, QStringLiteral("Lumora For Win"),
+        painter.fillPath(textPathAt(DrawingFont{kFamily, 64, 0}, QStringLiteral("Lumora For Win"),
                                     QPointF(30, 40), &StringFormat::genericTypographic()),
                          QColor(30, 90, 160));
         painter.end();

@@ -98,7 +98,7 @@ class TestShadowRings : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase() { RegisterApplicationFonts(); }
+    void initTestCase() { registerApplicationFonts(); }
 
     // The rings drawn from distances match the painter's strokes up to rounding and
     // anti-aliasing at corners, whatever the turn, scale, colour and ring count.

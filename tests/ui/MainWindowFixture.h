@@ -29,17 +29,17 @@ public:
         outputFolder = root.path() + "/output";
         QDir().mkpath(photoFolder);
         QDir().mkpath(outputFolder);
-        SetAppDataFolderOverride(dataFolder);
-        SetDocumentsFolderOverride(root.path() + "/documents");
-        SetPreviewCacheFolderOverride(root.path() + "/cache");
-        InitTemplatesFolder();
-        SkinResources::SetInstancePath(QStringLiteral(LUMORA_BIN_DIR));
+        setAppDataFolderOverride(dataFolder);
+        setDocumentsFolderOverride(root.path() + "/documents");
+        setPreviewCacheFolderOverride(root.path() + "/cache");
+        initTemplatesFolder();
+        SkinResources::setInstancePath(QStringLiteral(LUMORA_BIN_DIR));
         AppMessageBox::SetHandler(
             [this](QWidget*, const QString& text, QMessageBox::Icon, QMessageBox::StandardButtons) {
                 messages.append(text);
                 return answers.isEmpty() ? QMessageBox::Yes : answers.takeFirst();
             });
-        TemplateNamePrompt::SetTextSource([this](QWidget*, const QString& caption) -> std::optional<QString> {
+        TemplateNamePrompt::setTextSource([this](QWidget*, const QString& caption) -> std::optional<QString> {
             captions.append(caption);
             if (typedNames.isEmpty())
                 return std::nullopt;
@@ -51,18 +51,18 @@ public:
     {
         window.reset();
         AppMessageBox::SetHandler({});
-        TemplateNamePrompt::SetTextSource({});
-        SetAppDataFolderOverride(QString());
-        SetDocumentsFolderOverride(QString());
-        SetPreviewCacheFolderOverride(QString());
+        TemplateNamePrompt::setTextSource({});
+        setAppDataFolderOverride(QString());
+        setDocumentsFolderOverride(QString());
+        setPreviewCacheFolderOverride(QString());
     }
 
     CLumoraDlg* Open()
     {
         window = std::make_unique<CLumoraDlg>();
-        if (!window->InitDialog())
+        if (!window->initDialog())
             qWarning() << window->ErrorString();
-        window->Ui()->SetOpenFileChooser([this](QWidget*, const QString&) { return chosenFiles; });
+        window->Ui()->setOpenFileChooser([this](QWidget*, const QString&) { return chosenFiles; });
         window->show();
         if (!QTest::qWaitForWindowExposed(window.get()))
             qWarning() << "main window not exposed";
@@ -107,14 +107,14 @@ public:
     // The status picture's file name of a file row ("ready.png", "ok.png", "failed.png").
     QString StatusPicture(int row) const
     {
-        SkinListContainerElement* element = Ui()->FileList()->GetItemAt(row);
+        SkinListContainerElement* element = Ui()->fileList()->getItemAt(row);
         auto* status = qobject_cast<SkinLabel*>(FindNamedChild(element, QStringLiteral("file_status_label")));
-        return status ? QFileInfo(status->BkImage()).fileName() : QString();
+        return status ? QFileInfo(status->bkImage()).fileName() : QString();
     }
 
     QString TemplateRowText(int row) const
     {
-        SkinListContainerElement* element = Ui()->TemplateList()->GetItemAt(row);
+        SkinListContainerElement* element = Ui()->templateList()->getItemAt(row);
         auto* label = qobject_cast<SkinLabel*>(FindNamedChild(element, QStringLiteral("temp_name_label")));
         return label ? label->GetText() : QString();
     }
@@ -122,15 +122,15 @@ public:
     QStringList TemplateRows() const
     {
         QStringList rows;
-        for (int i = 0; i < Ui()->TemplateList()->GetCount(); ++i)
+        for (int i = 0; i < Ui()->templateList()->getCount(); ++i)
             rows.append(TemplateRowText(i));
         return rows;
     }
 
-    QStringList FilePaths() const
+    QStringList filePaths() const
     {
         QStringList paths;
-        for (const FileListItem& item : Ui()->FileItems())
+        for (const FileListItem& item : Ui()->fileItems())
             paths.append(item.path);
         return paths;
     }

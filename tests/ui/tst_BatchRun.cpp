@@ -38,7 +38,7 @@ private:
             };
             services.showInFileBrowser = [this](const QString& path) { browserPaths.append(path); };
             services.elapsedMs = [clock = clockMs]() { return clock->load(); };
-            f.window->SetBatchServices(services);
+            f.window->setBatchServices(services);
             // The output settings the fake renderer writes by, which the run's output plan
             // applies too.
             OutputSettings settings;
@@ -47,14 +47,14 @@ private:
             settings.OutputFileNameOpts = OutputSettings::AddSuffix;
             settings.OutputFileNameSuffix = QStringLiteral("_new");
             settings.OutputFormat = OutputSettings::Png;
-            SetOutputSettings(settings);
+            setOutputSettings(settings);
             for (int i = 1; i <= photoCount; ++i)
                 photos.append(f.MakePhoto(QStringLiteral("photo%1.jpg").arg(i)));
             f.AddPhotos(photos);
         }
         QString Output(int i) const { return f.outputFolder + QStringLiteral("/photo%1_new.png").arg(i); }
         void Start() { f.Button("process_toolbar_btn")->click(); }
-        bool WaitForEnd() { return f.window->WaitForBatchRun(20000); }
+        bool WaitForEnd() { return f.window->waitForBatchRun(20000); }
     };
 
 private slots:
@@ -70,7 +70,7 @@ private slots:
         QVERIFY(!run.f.Button("remove_toolbar_btn")->isEnabled());
         QVERIFY(!run.f.Button("preview_toolbar_btn")->isEnabled());
         QVERIFY(run.f.Button("add_toolbar_btn")->isEnabled());
-        QVERIFY(run.f.Ui()->TemplateList()->isEnabled());
+        QVERIFY(run.f.Ui()->templateList()->isEnabled());
         run.renderer.AllowAll();
         QVERIFY(run.WaitForEnd());
 
@@ -79,7 +79,7 @@ private slots:
             QVERIFY(QFileInfo::exists(run.Output(i)));
             QCOMPARE(run.f.StatusPicture(i - 1), QStringLiteral("ok.png"));
         }
-        QCOMPARE(run.f.Ui()->SelectedFileRow(), 2);
+        QCOMPARE(run.f.Ui()->selectedFileRow(), 2);
         QCOMPARE(run.browserPaths, QStringList{run.Output(3)});
         QCOMPARE(run.settingsLoads, 1);
         QVERIFY(!run.f.Button("stop_toolbar_btn")->isEnabled());
@@ -133,7 +133,7 @@ private slots:
         run.renderer.Allow(2);
         run.Start();
         QTRY_COMPARE(run.renderer.Started(), 3);
-        MainWindowFixture::ClickRow(run.f.Ui()->FileList(), 0);
+        MainWindowFixture::ClickRow(run.f.Ui()->fileList(), 0);
         run.renderer.AllowAll();
         QVERIFY(run.WaitForEnd());
         const QStringList p = run.photos;
@@ -145,11 +145,11 @@ private slots:
         Run run(3);
         QVERIFY(AddTemplate("Night"));
         run.f.Ui()->AddTemplateItem("Night");
-        run.f.Ui()->SelectTemplateRow(0);
+        run.f.Ui()->selectTemplateRow(0);
         run.renderer.Allow(1);
         run.Start();
         QTRY_COMPARE(run.renderer.Started(), 2);
-        MainWindowFixture::ClickRow(run.f.Ui()->TemplateList(), 1);
+        MainWindowFixture::ClickRow(run.f.Ui()->templateList(), 1);
         run.renderer.AllowAll();
         QVERIFY(run.WaitForEnd());
         QCOMPARE(run.renderer.Templates(), (QStringList{"Demo 1", "Demo 1", "Night"}));
@@ -184,7 +184,7 @@ private slots:
         QCOMPARE(run.f.StatusPicture(0), QStringLiteral("ok.png"));
         QCOMPARE(run.f.StatusPicture(1), QStringLiteral("failed.png"));
         QCOMPARE(run.f.StatusPicture(2), QStringLiteral("ok.png"));
-        QCOMPARE(run.f.Ui()->FileList()->GetItemAt(1)->toolTip(), QStringLiteral("无法读取照片。"));
+        QCOMPARE(run.f.Ui()->fileList()->getItemAt(1)->toolTip(), QStringLiteral("无法读取照片。"));
         QCOMPARE(run.f.messages.size(), 1);
         QVERIFY(
             run.f.messages[0].startsWith(QStringLiteral("批处理已完成：2 张照片已加上水印，1 张照片失败。")));
@@ -252,8 +252,8 @@ private slots:
         QStringList shown;
         BatchRun::Services services;
         services.showInFileBrowser = [&shown](const QString& path) { shown.append(path); };
-        f.window->SetBatchServices(services);
-        const QString templates = GetTemplatesFolder();
+        f.window->setBatchServices(services);
+        const QString templates = getTemplatesFolder();
         const QString layerFile = templates + "/Demo 1_Layer 1.xml";
         auto replace = [](const QString& path, const QByteArray& from, const QByteArray& to) {
             QFile file(path);
@@ -265,7 +265,7 @@ private slots:
             QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
             file.write(bytes);
         };
-        const QString preferences = PreferencesPath();
+        const QString preferences = preferencesPath();
         QFile prefs(preferences);
         QVERIFY(prefs.open(QIODevice::ReadOnly));
         const QByteArray prefBytes = prefs.readAll();
@@ -312,7 +312,7 @@ private slots:
 
         f.AddPhotos({png, jpg});
         f.Button("process_toolbar_btn")->click();
-        QVERIFY(f.window->WaitForBatchRun(60000));
+        QVERIFY(f.window->waitForBatchRun(60000));
 
         QCOMPARE((QStringList{f.StatusPicture(0), f.StatusPicture(1)}), marks);
         QCOMPARE(QDir(f.photoFolder).entryList(QDir::Files), before); // no output written
@@ -323,7 +323,7 @@ private slots:
         QVERIFY2(f.messages[0].contains(reason), qPrintable(f.messages[0]));
         if (marks[0] == "failed.png") {
             for (const char* part : {"file_status_label", "file_path_label"}) {
-                QWidget* label = FindNamedChild(f.Ui()->FileList()->GetItemAt(0), QString::fromLatin1(part));
+                QWidget* label = FindNamedChild(f.Ui()->fileList()->getItemAt(0), QString::fromLatin1(part));
                 QVERIFY(label);
                 QVERIFY2(label->toolTip().contains(reason), qPrintable(label->toolTip()));
             }
@@ -414,7 +414,7 @@ private slots:
     {
         Run run(0);
         QVERIFY(!run.f.Button("process_toolbar_btn")->isEnabled());
-        run.f.window->HandleWindowMessage(MainUiToolbarMessage, StartRunCode, 0);
+        run.f.window->handleWindowMessage(MainUiToolbarMessage, StartRunCode, 0);
         QVERIFY(run.WaitForEnd());
         QCOMPARE(run.renderer.Started(), 0);
         QCOMPARE(run.browserPaths.size(), 1);
@@ -430,14 +430,14 @@ private slots:
         QStringList shown;
         BatchRun::Services services;
         services.showInFileBrowser = [&shown](const QString& path) { shown.append(path); };
-        f.window->SetBatchServices(services);
+        f.window->setBatchServices(services);
         QImage photo(320, 200, QImage::Format_RGB32);
         photo.fill(QColor(40, 90, 160));
         const QString path = f.photoFolder + "/real.jpg";
         QVERIFY(photo.save(path, "JPEG"));
         f.AddPhotos({path});
         f.Button("process_toolbar_btn")->click();
-        QVERIFY(f.window->WaitForBatchRun(60000));
+        QVERIFY(f.window->waitForBatchRun(60000));
         const QString output = f.photoFolder + "/real_new.jpg";
         QCOMPARE(f.StatusPicture(0), QStringLiteral("ok.png"));
         QCOMPARE(shown, QStringList{output});
@@ -455,14 +455,14 @@ private slots:
         QTRY_COMPARE(run.renderer.Started(), 2);
         QTimer::singleShot(200, [&run]() { run.renderer.AllowAll(); });
         run.f.window->close();
-        QVERIFY(!run.f.window->IsBatchRunning());
+        QVERIFY(!run.f.window->isBatchRunning());
         QCOMPARE(run.renderer.Photos(), run.photos.mid(0, 2));
         QFile second(run.Output(2));
         QVERIFY(second.open(QIODevice::ReadOnly));
         QCOMPARE(second.readAll(), QByteArray("stamped;"));
         QVERIFY(!QFileInfo::exists(run.Output(3)));
         QVERIFY(run.browserPaths.isEmpty()); // no file browser while the program ends
-        QCOMPARE(LoadSelectedTemplateIndex(), 0);
+        QCOMPARE(loadSelectedTemplateIndex(), 0);
     }
 };
 

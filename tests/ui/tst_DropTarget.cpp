@@ -80,7 +80,7 @@ private slots:
         QStringList expected;
         for (const QString& name : listed)
             expected.append(f.photoFolder + QLatin1Char('/') + name);
-        QCOMPARE(f.FilePaths(), expected);
+        QCOMPARE(f.filePaths(), expected);
         // After any drop the file buttons are enabled, even when every file was skipped.
         QTRY_VERIFY(f.Button("process_toolbar_btn")->isEnabled());
         QVERIFY(f.Button("remove_toolbar_btn")->isEnabled());
@@ -114,14 +114,14 @@ private slots:
         QVERIFY(QDir::setCurrent(f.photoFolder));
         for (QString& argument : arguments)
             argument.replace(QLatin1Char('@'), f.photoFolder);
-        const QStringList photos = CLumoraApp::StartPhotos(arguments);
+        const QStringList photos = CLumoraApp::startPhotos(arguments);
         QDir::setCurrent(before);
         f.Open();
-        f.window->DropTarget()->AddFiles(photos);
+        f.window->dropTarget()->addFiles(photos);
         QStringList expected;
         for (const QString& name : listed)
             expected.append(f.photoFolder + QLatin1Char('/') + name);
-        QCOMPARE(f.FilePaths(), expected);
+        QCOMPARE(f.filePaths(), expected);
         QTRY_VERIFY(f.Button("process_toolbar_btn")->isEnabled());
     }
 
@@ -141,7 +141,7 @@ private slots:
         const QStringList types =
             entry.value(QStringLiteral("MimeType")).split(QLatin1Char(';'), Qt::SkipEmptyParts);
         QMimeDatabase mime;
-        const QString filter = CMainDlgUI::OpenFileFilter().split(QLatin1Char('|')).value(1);
+        const QString filter = CMainDlgUI::openFileFilter().split(QLatin1Char('|')).value(1);
         QStringList wanted;
         for (QString pattern : filter.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
             const QString name = QStringLiteral("photo") + pattern.trimmed().mid(1);
@@ -164,7 +164,7 @@ private slots:
         f.AddPhotos({photo});
         auto data = Files({photo});
         QVERIFY(Drop(window, data.get()));
-        QCOMPARE(f.FilePaths(), QStringList{photo});
+        QCOMPARE(f.filePaths(), QStringList{photo});
     }
 
     void privateFormatIsRefused()
@@ -172,10 +172,10 @@ private slots:
         MainWindowFixture f;
         CLumoraDlg* window = f.Open();
         auto data = Files({f.MakePhoto("a.png")});
-        data->setData(CMyDropTarget::PrivateFormat(), QByteArray("1"));
-        QCOMPARE(window->DropTarget()->OnDragEnter(data.get()), Qt::IgnoreAction);
+        data->setData(CMyDropTarget::privateFormat(), QByteArray("1"));
+        QCOMPARE(window->dropTarget()->OnDragEnter(data.get()), Qt::IgnoreAction);
         QVERIFY(!Drop(window, data.get()));
-        QVERIFY(f.FilePaths().isEmpty());
+        QVERIFY(f.filePaths().isEmpty());
     }
 
     void dataWithoutFilesIsRefused()
@@ -185,7 +185,7 @@ private slots:
         QMimeData text;
         text.setText(QStringLiteral("a.png"));
         QVERIFY(!Drop(window, &text));
-        QVERIFY(!window->DropTarget()->OnDrop(&text));
+        QVERIFY(!window->dropTarget()->OnDrop(&text));
         QTest::qWait(20);
         QVERIFY(!f.Button("process_toolbar_btn")->isEnabled());
     }

@@ -94,10 +94,10 @@ private slots:
             shown = label->pixmap();
             logical = label->size();
         } else {
-            SkinListContainerElement* row = f.Ui()->FileList()->GetItemAt(0);
+            SkinListContainerElement* row = f.Ui()->fileList()->getItemAt(0);
             auto* status = qobject_cast<SkinLabel*>(FindNamedChild(row, QStringLiteral("file_status_label")));
             QVERIFY(status);
-            shown = status->BkPixmap();
+            shown = status->bkPixmap();
             logical = status->size();
         }
         const QImage twice(TwiceFile(picture));
@@ -144,7 +144,7 @@ private slots:
             CEditTemplateDlg editor(f.window.get());
             auto* bar = editor.findChild<CCoolButtonBar*>(QStringLiteral("layer_button"));
             QVERIFY(bar);
-            QCOMPARE(bar->GetBitmapSize(), twice.size() / 2);
+            QCOMPARE(bar->getBitmapSize(), twice.size() / 2);
             const QImage shown = bar->renderBar();
             QCOMPARE(shown.devicePixelRatio(), 2.0);
             QImage expected(twice.size(), QImage::Format_ARGB32_Premultiplied);

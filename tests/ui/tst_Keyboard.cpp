@@ -40,12 +40,12 @@ private:
             services.render = [this](const QString& path) { return renderer.Render(path); };
             services.loadSettings = []() { return QString(); };
             services.showInFileBrowser = [](const QString&) {};
-            f.window->SetBatchServices(services);
+            f.window->setBatchServices(services);
             OutputSettings settings;
             settings.OutputFolderOpts = OutputSettings::ToOutputFolder;
             settings.OutputFolderPath = f.outputFolder;
             settings.OutputFormat = OutputSettings::Png;
-            SetOutputSettings(settings);
+            setOutputSettings(settings);
             for (int i = 1; i <= photoCount; ++i)
                 photos.append(f.MakePhoto(QStringLiteral("photo%1.jpg").arg(i)));
             f.AddPhotos(photos);
@@ -86,7 +86,7 @@ private slots:
         QFETCH(int, modifiers);
         QFETCH(QString, effect);
         Window w(3);
-        SkinList* list = w.f.Ui()->FileList();
+        SkinList* list = w.f.Ui()->fileList();
         list->setFocus();
         const QString late = w.f.MakePhoto(QStringLiteral("late.jpg"));
         w.f.chosenFiles = {late};
@@ -98,7 +98,7 @@ private slots:
         }
         QTest::keyClick(list, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
         w.renderer.AllowAll();
-        QVERIFY(w.f.window->WaitForBatchRun(20000));
+        QVERIFY(w.f.window->waitForBatchRun(20000));
 
         const QStringList& p = w.photos;
         QStringList listed = p;
@@ -111,7 +111,7 @@ private slots:
             rendered = p;
         else if (effect == "stopped")
             rendered = p.mid(0, 1);
-        QCOMPARE(w.f.FilePaths(), listed);
+        QCOMPARE(w.f.filePaths(), listed);
         QCOMPARE(w.renderer.Photos(), rendered);
         QCOMPARE(w.preferenceWindows, effect == "preferences" ? 1 : 0);
     }

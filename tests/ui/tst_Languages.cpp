@@ -230,7 +230,7 @@ class LanguagesTest : public QObject
 private slots:
     // The program's fonts, as at its start (Tahoma-compatible faces for the windows that ask
     // for Tahoma): the texts are measured as a person sees them.
-    void initTestCase() { RegisterApplicationFonts(); }
+    void initTestCase() { registerApplicationFonts(); }
 
     void init()
     {
@@ -307,7 +307,7 @@ private slots:
         MainWindowFixture f;
         SetLocale(Locale(locale));
         if (stored != QLatin1String("-"))
-            QVERIFY(IniFile::WriteString(ConfigIniPath(), ProfileSectionName(), QStringLiteral("language"),
+            QVERIFY(IniFile::writeString(configIniPath(), profileSectionName(), QStringLiteral("language"),
                                          stored));
         QCOMPARE(LanguageChoice::Language(),
                  english ? InterfaceLanguage::English : InterfaceLanguage::Chinese);
@@ -354,17 +354,17 @@ private slots:
         QVERIFY(QFile(empty).open(QIODevice::WriteOnly));
         f.AddPhotos({good, empty});
         f.Button("process_toolbar_btn")->click();
-        QVERIFY(main->WaitForBatchRun(20000));
+        QVERIFY(main->waitForBatchRun(20000));
         QCoreApplication::processEvents();
         SaveScreenshot(main, tag + QStringLiteral("_main_window"));
-        main->HelpMenu()->popup(main->mapToGlobal(QPoint(600, 40)));
-        QVERIFY(QTest::qWaitForWindowExposed(main->HelpMenu()));
-        SaveScreenshot(main->HelpMenu(), tag + QStringLiteral("_help_menu"));
-        main->HelpMenu()->hide();
+        main->helpMenu()->popup(main->mapToGlobal(QPoint(600, 40)));
+        QVERIFY(QTest::qWaitForWindowExposed(main->helpMenu()));
+        SaveScreenshot(main->helpMenu(), tag + QStringLiteral("_help_menu"));
+        main->helpMenu()->hide();
         collect(main, QStringLiteral("main window"));
 
         // The failed row's tooltip and the end message give the reason in the language.
-        SkinListContainerElement* failedRow = f.Ui()->FileList()->GetItemAt(1);
+        SkinListContainerElement* failedRow = f.Ui()->fileList()->getItemAt(1);
         QVERIFY(failedRow);
         const QString rowTip = failedRow->toolTip();
         QCOMPARE(rowTip, english ? QStringLiteral("the file is empty") : QStringLiteral("文件是空的"));
@@ -373,7 +373,7 @@ private slots:
 
         // Message boxes and naming prompts the main window opens.
         f.typedNames = {QString()};
-        main->NewTemplate();
+        main->newTemplate();
         QCOMPARE(f.messages.size(), 2);
         for (const QString& message : f.messages)
             texts.append({QStringLiteral("message box"), message});
@@ -407,7 +407,7 @@ private slots:
             COutputPreviewDlg preview(
                 {[empty]() { return empty; }, []() { return QString(); }, []() { return QString(); }}, main);
             Show(preview);
-            QTRY_VERIFY(!preview.IsRendering());
+            QTRY_VERIFY(!preview.isRendering());
             QCOMPARE(preview.Picture().error, rowTip);
             SaveScreenshot(&preview, tag + QStringLiteral("_output_preview"));
             collect(&preview, QStringLiteral("output preview"));
@@ -515,14 +515,14 @@ private slots:
         LanguageChoice::Apply();
         CLumoraDlg* main = f.Open();
         main->close();
-        const QByteArray firstStart = readFile(ConfigIniPath());
+        const QByteArray firstStart = readFile(configIniPath());
         QVERIFY(!firstStart.isEmpty());
         QVERIFY2(!firstStart.contains("language"), firstStart.constData());
         f.window.reset();
 
         main = f.Open();
         QMenu* languages = nullptr;
-        for (QAction* action : main->HelpMenu()->actions())
+        for (QAction* action : main->helpMenu()->actions())
             if (action->menu())
                 languages = action->menu();
         QVERIFY(languages);
@@ -532,28 +532,28 @@ private slots:
         QCOMPARE(items[2]->isChecked(), true); // nothing stored: the system's
 
         items[1]->trigger(); // English
-        QCOMPARE(IniFile::ReadString(ConfigIniPath(), ProfileSectionName(), QStringLiteral("language")),
+        QCOMPARE(IniFile::ReadString(configIniPath(), profileSectionName(), QStringLiteral("language")),
                  QStringLiteral("en"));
         QCOMPARE(f.messages, QStringList{QStringLiteral("界面语言将在下次启动 Lumora Plenum 时更改。")});
         QCOMPARE(LanguageChoice::Language(), InterfaceLanguage::English);
         // The rest of the file is as it was.
-        QByteArray withChoice = readFile(ConfigIniPath());
+        QByteArray withChoice = readFile(configIniPath());
         QVERIFY(withChoice.contains(firstStart.trimmed()));
 
         items[0]->trigger(); // Chinese, the language already shown: nothing to restart for
-        QCOMPARE(IniFile::ReadString(ConfigIniPath(), ProfileSectionName(), QStringLiteral("language")),
+        QCOMPARE(IniFile::ReadString(configIniPath(), profileSectionName(), QStringLiteral("language")),
                  QStringLiteral("zh_CN"));
         QCOMPARE(f.messages.size(), 1);
 
         items[2]->trigger(); // the system's: Chinese here
-        QCOMPARE(IniFile::ReadString(ConfigIniPath(), ProfileSectionName(), QStringLiteral("language")),
+        QCOMPARE(IniFile::ReadString(configIniPath(), profileSectionName(), QStringLiteral("language")),
                  QStringLiteral("system"));
         f.window.reset();
 
         // The next start ticks what is stored.
         QVERIFY(LanguageChoice::Store(InterfaceLanguage::ChooseEnglish));
         main = f.Open();
-        for (QAction* action : main->HelpMenu()->actions())
+        for (QAction* action : main->helpMenu()->actions())
             if (action->menu())
                 languages = action->menu();
         QCOMPARE(languages->actions()[1]->isChecked(), true);

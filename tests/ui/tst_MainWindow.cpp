@@ -27,7 +27,7 @@ private slots:
         QVERIFY(QFileInfo::exists(f.dataFolder + "/report_me.log"));
         QCOMPARE(QFileInfo(f.dataFolder + "/report_me.log").size(), 0);
         QCOMPARE(f.TemplateRows(), QStringList{"Demo 1"});
-        QCOMPARE(f.Ui()->TemplateList()->GetCurSel(), 0);
+        QCOMPARE(f.Ui()->templateList()->getCurSel(), 0);
         QCOMPARE(SelectedTemplateName(), QStringLiteral("Demo 1"));
         QCOMPARE(dlg->windowTitle(), QStringLiteral("Lumora Plenum"));
         QCOMPARE(qobject_cast<QLabel*>(f.Ui()->FindControl("program_name_label"))->text(),
@@ -47,18 +47,18 @@ private slots:
         QVERIFY(AddTemplate("Studio"));
         QVERIFY(AddTemplate("Night"));
         f.window.reset(); // closing stores the index shown then (0)
-        QCOMPARE(LoadSelectedTemplateIndex(), 0);
-        QVERIFY(StoreSelectedTemplateIndex(1));
+        QCOMPARE(loadSelectedTemplateIndex(), 0);
+        QVERIFY(storeSelectedTemplateIndex(1));
 
         CLumoraDlg* dlg = f.Open();
         QCOMPARE(f.TemplateRows(), (QStringList{"Demo 1", "Studio", "Night"}));
-        QCOMPARE(f.Ui()->TemplateList()->GetCurSel(), 1);
+        QCOMPARE(f.Ui()->templateList()->getCurSel(), 1);
         QCOMPARE(SelectedTemplateName(), QStringLiteral("Studio"));
 
-        MainWindowFixture::ClickRow(f.Ui()->TemplateList(), 2);
+        MainWindowFixture::ClickRow(f.Ui()->templateList(), 2);
         QCOMPARE(SelectedTemplateName(), QStringLiteral("Night"));
         dlg->close();
-        QCOMPARE(LoadSelectedTemplateIndex(), 2);
+        QCOMPARE(loadSelectedTemplateIndex(), 2);
     }
 
     void outOfRangeTemplateIndexSelectsNothing()
@@ -66,12 +66,12 @@ private slots:
         MainWindowFixture f;
         f.Open();
         f.window.reset();
-        QVERIFY(StoreSelectedTemplateIndex(7));
+        QVERIFY(storeSelectedTemplateIndex(7));
         f.Open();
-        QCOMPARE(f.Ui()->TemplateList()->GetCurSel(), -1);
+        QCOMPARE(f.Ui()->templateList()->getCurSel(), -1);
         // Asking for the selected index selects the first row.
         QCOMPARE(f.Ui()->SelectedTemplateIndex(), 0);
-        QCOMPARE(f.Ui()->TemplateList()->GetCurSel(), 0);
+        QCOMPARE(f.Ui()->templateList()->getCurSel(), 0);
     }
 
     void addingTheSamePhotoTwiceListsItOnce()
@@ -82,12 +82,12 @@ private slots:
         const QString b = f.MakePhoto("b.png");
         f.AddPhotos({a, a});
         f.AddPhotos({b, a});
-        QCOMPARE(f.FilePaths(), (QStringList{a, b}));
+        QCOMPARE(f.filePaths(), (QStringList{a, b}));
         QVERIFY(f.Button("process_toolbar_btn")->isEnabled());
         // Ids are never reused and each row's tag holds its item's id.
-        const auto& items = f.Ui()->FileItems();
+        const auto& items = f.Ui()->fileItems();
         QVERIFY(items[1].id > items[0].id);
-        QCOMPARE(f.Ui()->FileList()->GetItemAt(1)->Tag(), items[1].id);
+        QCOMPARE(f.Ui()->fileList()->getItemAt(1)->Tag(), items[1].id);
     }
 
     void removingTheLastPhotoDisablesTheFileButtons()
@@ -96,14 +96,14 @@ private slots:
         f.Open();
         f.AddPhotos({f.MakePhoto("a.jpg"), f.MakePhoto("b.jpg")});
         f.Button("remove_toolbar_btn")->click(); // nothing selected: nothing removed
-        QCOMPARE(f.FilePaths().size(), 2);
-        MainWindowFixture::ClickRow(f.Ui()->FileList(), 0);
+        QCOMPARE(f.filePaths().size(), 2);
+        MainWindowFixture::ClickRow(f.Ui()->fileList(), 0);
         f.Button("remove_toolbar_btn")->click();
-        QCOMPARE(f.FilePaths(), QStringList{f.photoFolder + "/b.jpg"});
+        QCOMPARE(f.filePaths(), QStringList{f.photoFolder + "/b.jpg"});
         QVERIFY(f.Button("preview_toolbar_btn")->isEnabled());
-        MainWindowFixture::ClickRow(f.Ui()->FileList(), 0);
+        MainWindowFixture::ClickRow(f.Ui()->fileList(), 0);
         f.Button("remove_toolbar_btn")->click();
-        QVERIFY(f.FilePaths().isEmpty());
+        QVERIFY(f.filePaths().isEmpty());
         QVERIFY(!f.Button("remove_toolbar_btn")->isEnabled());
         QVERIFY(!f.Button("preview_toolbar_btn")->isEnabled());
         QVERIFY(!f.Button("process_toolbar_btn")->isEnabled());
@@ -121,7 +121,7 @@ private slots:
         QCOMPARE(f.Ui()->SelectNextPhoto(), photos[1]);
         QCOMPARE(f.Ui()->SelectNextPhoto(), photos[2]);
         QCOMPARE(f.Ui()->SelectNextPhoto(), QString());
-        QCOMPARE(f.Ui()->SelectedFileRow(), 2); // the selection stays on the last row
+        QCOMPARE(f.Ui()->selectedFileRow(), 2); // the selection stays on the last row
         QCOMPARE(f.Ui()->SelectPreviousPhoto(), photos[1]);
         f.Ui()->SelectFileRow(-1);
         QCOMPARE(f.Ui()->SelectNextPhoto(), photos[0]);
@@ -134,10 +134,10 @@ private slots:
         f.AddPhotos({f.MakePhoto("a.jpg")});
         const QString cache = PreviewCacheFolder();
         QVERIFY(QDir().mkpath(cache + "/sub"));
-        MainWindowFixture::ClickRow(f.Ui()->FileList(), 0);
+        MainWindowFixture::ClickRow(f.Ui()->fileList(), 0);
         QVERIFY(!QFileInfo::exists(cache));
         QVERIFY(QDir().mkpath(cache));
-        MainWindowFixture::ClickRow(f.Ui()->TemplateList(), 0);
+        MainWindowFixture::ClickRow(f.Ui()->templateList(), 0);
         QVERIFY(!QFileInfo::exists(cache));
     }
 
@@ -150,10 +150,10 @@ private slots:
         MainWindowHooks::Get().openOutputPreview = [&](QWidget*) { ++preview; };
         f.Open();
         f.AddPhotos({f.MakePhoto("a.jpg")});
-        MainWindowFixture::DoubleClickRow(f.Ui()->TemplateList(), 0);
+        MainWindowFixture::DoubleClickRow(f.Ui()->templateList(), 0);
         QCOMPARE(editor, 1);
         QCOMPARE(preview, 0);
-        MainWindowFixture::DoubleClickRow(f.Ui()->FileList(), 0);
+        MainWindowFixture::DoubleClickRow(f.Ui()->fileList(), 0);
         QCOMPARE(preview, 1);
         f.Button("preview_toolbar_btn")->click();
         QCOMPARE(preview, 2);
@@ -182,9 +182,9 @@ private slots:
         MainWindowFixture f;
         CLumoraDlg* dlg = f.Open();
         if (message == 0)
-            dlg->OnCommand(code);
+            dlg->onCommand(code);
         else
-            dlg->HandleWindowMessage(message, code, 0);
+            dlg->handleWindowMessage(message, code, 0);
         QVERIFY(f.messages.isEmpty());
         QVERIFY(dlg->isVisible());
     }
@@ -194,8 +194,8 @@ private slots:
         MainWindowFixture f;
         CLumoraDlg* dlg = f.Open();
         f.answers = {QMessageBox::No};
-        PostWindowMessage(dlg, NewVersionMessage, 0x20000);
-        PostWindowMessage(dlg, LatestVersionMessage, 0x10000);
+        postWindowMessage(dlg, NewVersionMessage, 0x20000);
+        postWindowMessage(dlg, LatestVersionMessage, 0x10000);
         QTRY_COMPARE(f.messages.size(), 2);
         QCOMPARE(f.messages[0], QStringLiteral("一个新的 Lumora 版本可以下载，你想现在下载吗?"));
         QCOMPARE(f.messages[1], QStringLiteral("您使用的是最新版本。谢谢。"));
@@ -257,10 +257,10 @@ private slots:
         QContextMenuEvent click(QContextMenuEvent::Mouse, title->rect().center(),
                                 title->mapToGlobal(title->rect().center()));
         QCoreApplication::sendEvent(title, &click);
-        QTRY_VERIFY(dlg->WindowMenu()->isVisible());
-        QAction* last = dlg->WindowMenu()->actions().last();
+        QTRY_VERIFY(dlg->windowMenu()->isVisible());
+        QAction* last = dlg->windowMenu()->actions().last();
         QCOMPARE(last->text(), QStringLiteral("关于 Lumora(&A)..."));
-        dlg->WindowMenu()->hide();
+        dlg->windowMenu()->hide();
         last->trigger();
         QCOMPARE(about, 1);
     }
@@ -270,11 +270,11 @@ private slots:
         MainWindowFixture f;
         CLumoraDlg* dlg = f.Open();
         QStringList texts;
-        for (QAction* action : dlg->TemplateMenu()->actions())
+        for (QAction* action : dlg->templateMenu()->actions())
             texts.append(action->text());
         QCOMPARE(texts, (QStringList{"编辑所选模板", "重命名所选模板", "", "删除所选模板"}));
         QStringList help;
-        for (QAction* action : dlg->HelpMenu()->actions())
+        for (QAction* action : dlg->helpMenu()->actions())
             if (!action->isSeparator())
                 help.append(action->text());
         QCOMPARE(help,
@@ -289,17 +289,17 @@ private slots:
         MainWindowFixture f;
         CLumoraDlg* dlg = f.Open();
         const QString demo = f.dataFolder + "/templates/Demo 1.xml";
-        f.Ui()->SelectTemplateRow(-1);
-        dlg->OnCommand(DeleteTemplateCommand);
+        f.Ui()->selectTemplateRow(-1);
+        dlg->onCommand(DeleteTemplateCommand);
         QCOMPARE(f.messages, QStringList{"请首先选择一个水印模板删除!"});
-        f.Ui()->SelectTemplateRow(0);
+        f.Ui()->selectTemplateRow(0);
         f.answers = {QMessageBox::No};
-        dlg->OnCommand(DeleteTemplateCommand);
+        dlg->onCommand(DeleteTemplateCommand);
         QCOMPARE(f.messages.last(), QStringLiteral("您确定要删除这个模板?"));
         QCOMPARE(f.TemplateRows(), QStringList{"Demo 1"});
         QVERIFY(QFileInfo::exists(demo));
 
-        dlg->OnCommand(DeleteTemplateCommand); // Yes
+        dlg->onCommand(DeleteTemplateCommand); // Yes
         QVERIFY(f.TemplateRows().isEmpty());
         QVERIFY(!QFileInfo::exists(demo));
         QVERIFY(!QFileInfo::exists(f.dataFolder + "/templates/Demo 1_Layer 1.xml"));
@@ -313,9 +313,9 @@ private slots:
         f.Button("add_template_btn")->click();
         QCOMPARE(f.captions, QStringList{"添加新模板"});
         QCOMPARE(f.TemplateRows(), (QStringList{"Demo 1", "Studio"}));
-        QCOMPARE(dlg->EnteredName(), QStringLiteral("Studio"));
+        QCOMPARE(dlg->enteredName(), QStringLiteral("Studio"));
         QStringList names;
-        QVERIFY(LoadTemplateNames(names));
+        QVERIFY(loadTemplateNames(names));
         QCOMPARE(names, (QStringList{"Demo 1", "Studio"}));
         QVERIFY(QFileInfo::exists(f.dataFolder + "/templates/Studio_Layer 1.xml"));
     }
@@ -324,20 +324,20 @@ private slots:
     {
         MainWindowFixture f;
         CLumoraDlg* dlg = f.Open();
-        f.Ui()->SelectTemplateRow(0);
+        f.Ui()->selectTemplateRow(0);
         f.typedNames = {"Portraits"};
-        dlg->OnCommand(RenameTemplateCommand);
+        dlg->onCommand(RenameTemplateCommand);
         QCOMPARE(f.captions, QStringList{"重命名模板"});
         QCOMPARE(f.TemplateRows(), QStringList{"Portraits"});
         QCOMPARE(SelectedTemplateName(), QStringLiteral("Portraits"));
         QStringList names;
-        QVERIFY(LoadTemplateNames(names));
+        QVERIFY(loadTemplateNames(names));
         QCOMPARE(names, QStringList{"Portraits"});
         QVERIFY(QFileInfo::exists(f.dataFolder + "/templates/Portraits.xml"));
         QVERIFY(!QFileInfo::exists(f.dataFolder + "/templates/Demo 1.xml"));
 
-        f.Ui()->SelectTemplateRow(-1);
-        dlg->OnCommand(RenameTemplateCommand);
+        f.Ui()->selectTemplateRow(-1);
+        dlg->onCommand(RenameTemplateCommand);
         QCOMPARE(f.messages, QStringList{"请选择一个模板重命名！"});
     }
 
@@ -367,24 +367,24 @@ private slots:
         QVERIFY(AddTemplate("Studio"));
         f.Ui()->AddTemplateItem("Studio");
         QStringList before;
-        QVERIFY(LoadTemplateNames(before));
+        QVERIFY(loadTemplateNames(before));
         const QStringList files = QDir(f.dataFolder + "/templates").entryList(QDir::Files);
 
         // New template: refused, asked again, then cancelled.
         f.typedNames = {name};
-        dlg->OnCommand(0); // unknown commands do nothing
-        dlg->NewTemplate();
+        dlg->onCommand(0); // unknown commands do nothing
+        dlg->newTemplate();
         QCOMPARE(f.messages, QStringList{message});
         QCOMPARE(f.captions.size(), 2);
         // Renaming "Demo 1" onto the name: refused before anything changes.
-        f.Ui()->SelectTemplateRow(0);
+        f.Ui()->selectTemplateRow(0);
         f.typedNames = {name};
         dlg->RenameSelectedTemplate();
         QCOMPARE(f.messages.size(), 2);
         QCOMPARE(f.messages.last(), message);
 
         QStringList after;
-        QVERIFY(LoadTemplateNames(after));
+        QVERIFY(loadTemplateNames(after));
         QCOMPARE(after, before);
         QCOMPARE(f.TemplateRows(), before);
         QCOMPARE(QDir(f.dataFolder + "/templates").entryList(QDir::Files), files);
@@ -396,7 +396,7 @@ private slots:
         // a new template "Demo 1" would write over it.
         MainWindowFixture f;
         CLumoraDlg* dlg = f.Open();
-        f.Ui()->SelectTemplateRow(0);
+        f.Ui()->selectTemplateRow(0);
         f.typedNames = {"Portraits"};
         dlg->RenameSelectedTemplate();
         const QString layer = f.dataFolder + "/templates/Demo 1_Layer 1.xml";
@@ -405,7 +405,7 @@ private slots:
             return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
         }();
         f.typedNames = {"Demo 1"};
-        dlg->NewTemplate();
+        dlg->newTemplate();
         QCOMPARE(f.messages, QStringList{"具有相同名称的文件已经存在，请输入其他名称"});
         QFile file(layer);
         QVERIFY(file.open(QIODevice::ReadOnly));
@@ -416,7 +416,7 @@ private slots:
     {
         MainWindowFixture f;
         CLumoraDlg* dlg = f.Open();
-        dlg->OnCommand(ResetDefaultsCommand);
+        dlg->onCommand(ResetDefaultsCommand);
         QCOMPARE(f.messages, QStringList{"请退出该程序，然后再重新启动它。谢谢。"});
         QVERIFY(QFileInfo::exists(f.dataFolder + "/templates damaged/Demo 1.xml"));
         QVERIFY(!QFileInfo::exists(f.dataFolder + "/templates"));

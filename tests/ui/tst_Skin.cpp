@@ -29,7 +29,7 @@ class SkinTest : public QObject
 private slots:
     void initTestCase()
     {
-        SkinResources::SetInstancePath(QStringLiteral(LUMORA_BIN_DIR));
+        SkinResources::setInstancePath(QStringLiteral(LUMORA_BIN_DIR));
         SkinResources::SetResourcePath(QStringLiteral(LUMORA_BIN_DIR "/skin/en"));
     }
 
@@ -79,8 +79,8 @@ private slots:
         element.show();
 
         QCOMPARE(status->geometry(), QRect(20, 4, 14, 15));
-        QVERIFY(status->BkImage().endsWith(QLatin1String("/skin/default/ready.png")));
-        QVERIFY(QFileInfo::exists(status->BkImage()));
+        QVERIFY(status->bkImage().endsWith(QLatin1String("/skin/default/ready.png")));
+        QVERIFY(QFileInfo::exists(status->bkImage()));
         QCOMPARE(path->geometry().left(), 60);
         QCOMPARE(path->geometry().height(), 22);
         QCOMPARE(layout->width(), 400 - 2); // inside the row's padding
@@ -96,7 +96,7 @@ private slots:
         // A narrow row cuts the path with an ellipsis, the full text stays.
         path->SetText(QStringLiteral("/a/very/long/folder/name/that/does/not/fit/into/the/row/photo.jpg"));
         element.resize(260, 22);
-        QVERIFY(path->DisplayedText().endsWith(QChar(0x2026)));
+        QVERIFY(path->displayedText().endsWith(QChar(0x2026)));
         QVERIFY(path->GetText().endsWith(QLatin1String("photo.jpg")));
     }
 
@@ -110,16 +110,16 @@ private slots:
             row->SetTag(100 + i);
             list.Add(row);
         }
-        QCOMPARE(list.GetCurSel(), -1);
-        QVERIFY(list.SelectItem(2));
-        QCOMPARE(list.GetCurSel(), 2);
-        QVERIFY(!list.SelectItem(3)); // beyond the rows: nothing changes
-        QCOMPARE(list.GetCurSel(), 2);
-        QVERIFY(list.SelectItem(-1));
-        QCOMPARE(list.GetCurSel(), -1);
+        QCOMPARE(list.getCurSel(), -1);
+        QVERIFY(list.selectItem(2));
+        QCOMPARE(list.getCurSel(), 2);
+        QVERIFY(!list.selectItem(3)); // beyond the rows: nothing changes
+        QCOMPARE(list.getCurSel(), 2);
+        QVERIFY(list.selectItem(-1));
+        QCOMPARE(list.getCurSel(), -1);
         QVERIFY(list.RemoveAt(1));
-        QCOMPARE(list.GetCount(), 2);
-        QCOMPARE(list.GetItemAt(1)->Tag(), 102);
+        QCOMPARE(list.getCount(), 2);
+        QCOMPARE(list.getItemAt(1)->Tag(), 102);
     }
 
     void layoutsHaveTheirControls_data()
@@ -160,8 +160,8 @@ private slots:
         for (const QString& name : names)
             QVERIFY2(skin.FindControl(name), qPrintable(name));
         QVERIFY(!skin.FindControl(QStringLiteral("no_such_control")));
-        QVERIFY(!skin.CaptionRect().isEmpty());
-        QVERIFY(!skin.RoundCorner().isEmpty());
+        QVERIFY(!skin.captionRect().isEmpty());
+        QVERIFY(!skin.roundCorner().isEmpty());
         // A picture of the bare layout to look at.
         host.resize(skin.Root()->size());
         QDir().mkpath(QStringLiteral(LUMORA_BUILD_DIR "/screenshots"));
@@ -235,7 +235,7 @@ private slots:
         SkinFrame frame(&window, &skin);
         window.resize(803, 580);
         window.show();
-        frame.UpdateMaxRestoreButtons();
+        frame.updateMaxRestoreButtons();
         QWidget* maxButton = skin.FindControl(QStringLiteral("max_btn"));
         QWidget* restoreButton = skin.FindControl(QStringLiteral("restore_btn"));
         QVERIFY(maxButton->isVisible() && !restoreButton->isVisible());

@@ -18,7 +18,7 @@ private slots:
     {
         QFETCH(QString, text);
         CXMenu menu(QStringLiteral("Lumora"));
-        const QSize size = menu.ItemSize(text);
+        const QSize size = menu.itemSize(text);
         if (text.isEmpty()) {
             QCOMPARE(size.height(), 12);
             return;
@@ -39,15 +39,15 @@ private slots:
         menu.addAction(QStringLiteral("编辑所选模板"));
         menu.addSeparator();
         menu.addAction(QStringLiteral("删除所选模板"));
-        const int expected = menu.ItemSize(QStringLiteral("编辑所选模板")).height() + 12 +
-                             menu.ItemSize(QStringLiteral("删除所选模板")).height();
-        QCOMPARE(menu.ItemsHeight(), expected);
+        const int expected = menu.itemSize(QStringLiteral("编辑所选模板")).height() + 12 +
+                             menu.itemSize(QStringLiteral("删除所选模板")).height();
+        QCOMPARE(menu.itemsHeight(), expected);
         // The menu is as tall as its items and leaves the side band free on the left.
         menu.ensurePolished();
         QVERIFY(menu.sizeHint().height() >= expected);
-        QCOMPARE(menu.contentsMargins().left(), CXMenu::SideBandWidth());
+        QCOMPARE(menu.contentsMargins().left(), CXMenu::sideBandWidth());
         const QRect first = menu.actionGeometry(menu.actions().first());
-        QVERIFY(first.left() >= CXMenu::SideBandWidth());
+        QVERIFY(first.left() >= CXMenu::sideBandWidth());
     }
 };
 

@@ -40,11 +40,11 @@ void UpdateAnswerTest::answer_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("opensDownloadPage");
     QTest::newRow("new version, yes")
-        << int(NewVersionMessage) << int(QMessageBox::Yes) << UpdateAnswer::NewVersionQuestion() << true;
+        << int(NewVersionMessage) << int(QMessageBox::Yes) << UpdateAnswer::newVersionQuestion() << true;
     QTest::newRow("new version, no") << int(NewVersionMessage) << int(QMessageBox::No)
-                                     << UpdateAnswer::NewVersionQuestion() << false;
+                                     << UpdateAnswer::newVersionQuestion() << false;
     QTest::newRow("latest version") << int(LatestVersionMessage) << int(QMessageBox::Ok)
-                                    << UpdateAnswer::LatestVersionNotice() << false;
+                                    << UpdateAnswer::latestVersionNotice() << false;
     QTest::newRow("check failed") << int(UpdateCheckFailedMessage) << 0 << QString() << false;
 }
 
@@ -70,12 +70,12 @@ void UpdateAnswerTest::answer()
         box->button(QMessageBox::StandardButton(button))->click();
     });
     const VersionTriple server{3, 0, 0};
-    QVERIFY(UpdateAnswer::Answer(nullptr, message, VersionWParam(server), VersionLParam(server)));
+    QVERIFY(UpdateAnswer::Answer(nullptr, message, versionWParam(server), versionLParam(server)));
     QCoreApplication::processEvents();
 
     QCOMPARE(shownText, text);
     QCOMPARE(shownCaption, button ? QStringLiteral("Lumora Plenum") : QString());
-    QCOMPARE(recorder.opened, opensDownloadPage ? QList<QUrl>{DownloadPageUrl()} : QList<QUrl>());
+    QCOMPARE(recorder.opened, opensDownloadPage ? QList<QUrl>{downloadPageUrl()} : QList<QUrl>());
     QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
     QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
 }
@@ -89,18 +89,18 @@ void UpdateAnswerTest::windowsOwnBoxes_data()
     QTest::addColumn<bool>("opensDownloadPage");
     const QString question = QString::number(QMessageBox::Question);
     QTest::newRow("new version, yes") << int(NewVersionMessage) << true << int(QMessageBox::Yes)
-                                      << QStringList{question, UpdateAnswer::NewVersionQuestion()} << true;
+                                      << QStringList{question, UpdateAnswer::newVersionQuestion()} << true;
     QTest::newRow("new version, no") << int(NewVersionMessage) << true << int(QMessageBox::No)
-                                     << QStringList{question, UpdateAnswer::NewVersionQuestion()} << false;
+                                     << QStringList{question, UpdateAnswer::newVersionQuestion()} << false;
     QTest::newRow("latest version") << int(LatestVersionMessage) << false << int(QMessageBox::Ok)
                                     << QStringList{QString::number(QMessageBox::Information),
-                                                   UpdateAnswer::LatestVersionNotice()}
+                                                   UpdateAnswer::latestVersionNotice()}
                                     << false;
     QTest::newRow("check at start failed")
         << int(UpdateCheckFailedMessage) << true << int(QMessageBox::Ok) << QStringList() << false;
     QTest::newRow("asked-for check failed")
         << int(UpdateCheckFailedMessage) << false << int(QMessageBox::Ok)
-        << QStringList{QString::number(QMessageBox::Warning), UpdateAnswer::ServerUnreachableNotice()}
+        << QStringList{QString::number(QMessageBox::Warning), UpdateAnswer::serverUnreachableNotice()}
         << false;
 }
 
@@ -115,7 +115,7 @@ void UpdateAnswerTest::windowsOwnBoxes()
     UrlRecorder recorder;
     QDesktopServices::setUrlHandler(QStringLiteral("https"), &recorder, "open");
     QFETCH(bool, quiet);
-    SetUpdateCheckQuiet(quiet);
+    setUpdateCheckQuiet(quiet);
     QWidget window;
     QStringList seen;
     const auto showBox = [&](QWidget* parent, const QString& text, QMessageBox::Icon icon,
@@ -126,11 +126,11 @@ void UpdateAnswerTest::windowsOwnBoxes()
         return QMessageBox::StandardButton(button);
     };
     const VersionTriple server{3, 0, 0};
-    QVERIFY(UpdateAnswer::Answer(&window, message, VersionWParam(server), VersionLParam(server), showBox));
+    QVERIFY(UpdateAnswer::Answer(&window, message, versionWParam(server), versionLParam(server), showBox));
     QCOMPARE(seen, shown);
-    QCOMPARE(recorder.opened, opensDownloadPage ? QList<QUrl>{DownloadPageUrl()} : QList<QUrl>());
+    QCOMPARE(recorder.opened, opensDownloadPage ? QList<QUrl>{downloadPageUrl()} : QList<QUrl>());
     QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
-    SetUpdateCheckQuiet(true);
+    setUpdateCheckQuiet(true);
 }
 
 QTEST_MAIN(UpdateAnswerTest)

@@ -84,27 +84,27 @@ void UpdateCheckTest::init()
 {
     m_cache = std::make_unique<QTemporaryDir>();
     // A folder that does not exist yet: the check makes it.
-    SetPreviewCacheFolderOverride(m_cache->filePath(QStringLiteral("Lumora Plenum")));
+    setPreviewCacheFolderOverride(m_cache->filePath(QStringLiteral("Lumora Plenum")));
     m_server = std::make_unique<TestHttpServer>();
     QVERIFY(m_server->listen());
     qputenv(kUpdateUrlVariable, m_server->url(kVersionPath).toEncoded());
-    SetUpdateCheckQuiet(true);
-    SetUpdateTargetWindow(nullptr);
+    setUpdateCheckQuiet(true);
+    setUpdateTargetWindow(nullptr);
 }
 
 void UpdateCheckTest::cleanup()
 {
     m_server->release();
     waitForCheck();
-    SetUpdateTargetWindow(nullptr);
+    setUpdateTargetWindow(nullptr);
     m_server.reset();
-    SetPreviewCacheFolderOverride(QString());
+    setPreviewCacheFolderOverride(QString());
     qunsetenv(kUpdateUrlVariable);
 }
 
 void UpdateCheckTest::waitForCheck()
 {
-    QVERIFY(QTest::qWaitFor([] { return WaitForUpdateCheck(0); }, 30000));
+    QVERIFY(QTest::qWaitFor([] { return waitForUpdateCheck(0); }, 30000));
     // Deliver the messages the check posted.
     QCoreApplication::sendPostedEvents();
 }
@@ -154,7 +154,7 @@ void UpdateCheckTest::checkOutcome()
 
     m_server->setResponse(kVersionPath, {status, body, {}, false});
     QVERIFY(QDir().mkpath(PreviewCacheFolder()));
-    const QString local = UpdateVersionFilePath();
+    const QString local = updateVersionFilePath();
     {
         QFile previous(local);
         QVERIFY(previous.open(QIODevice::WriteOnly));
@@ -163,18 +163,18 @@ void UpdateCheckTest::checkOutcome()
 
     MessageCollector window;
     // The program starts with an automatic check; the menu command comes after it.
-    QVERIFY(StartAutomaticUpdateCheck(&window, kProgram, true));
+    QVERIFY(startAutomaticUpdateCheck(&window, kProgram, true));
     waitForCheck();
     if (throughMenu) {
         window.messages.clear();
-        StartManualUpdateCheck(&window, kProgram);
+        startManualUpdateCheck(&window, kProgram);
         waitForCheck();
     }
 
     QCOMPARE(window.numbers(), expected);
     QCOMPARE(m_server->requestCount(kVersionPath), throughMenu ? 2 : 1);
     if (!serverVersion.isEmpty()) {
-        const VersionTriple version = VersionFromParams(window.messages[0].wParam, window.messages[0].lParam);
+        const VersionTriple version = versionFromParams(window.messages[0].wParam, window.messages[0].lParam);
         QCOMPARE((QList<int>{version.major, version.minor, version.build}), serverVersion);
     }
     // A failed download keeps the previous local copy; a good one replaces it.
@@ -195,7 +195,7 @@ void UpdateCheckTest::noAutomaticCheck()
     QFETCH(int, major);
     m_server->setResponse(kVersionPath, {200, VersionFile(9, 9, 9), {}, false});
     MessageCollector window;
-    QVERIFY(!StartAutomaticUpdateCheck(&window, VersionTriple{major, 1, 5}, reachable));
+    QVERIFY(!startAutomaticUpdateCheck(&window, VersionTriple{major, 1, 5}, reachable));
     QTest::qWait(200);
     QCOMPARE(m_server->totalRequests(), 0);
     QCOMPARE(UpdateTargetWindow(), nullptr);
@@ -207,9 +207,9 @@ void UpdateCheckTest::secondManualCheckJoinsTheRunningOne()
     m_server->setResponse(kVersionPath, {200, VersionFile(2, 0, 9), {}, false});
     m_server->setHolding(true);
     MessageCollector window;
-    StartManualUpdateCheck(&window, kProgram);
+    startManualUpdateCheck(&window, kProgram);
     QTRY_COMPARE(m_server->requestCount(kVersionPath), 1);
-    StartManualUpdateCheck(&window, kProgram);
+    startManualUpdateCheck(&window, kProgram);
     QTest::qWait(100);
     m_server->release();
     waitForCheck();
@@ -217,7 +217,7 @@ void UpdateCheckTest::secondManualCheckJoinsTheRunningOne()
     QCOMPARE(window.numbers(), QList<int>{LatestVersionMessage});
 
     // Once the check has ended, the next request downloads again.
-    StartManualUpdateCheck(&window, kProgram);
+    startManualUpdateCheck(&window, kProgram);
     waitForCheck();
     QCOMPARE(m_server->requestCount(kVersionPath), 2);
     QCOMPARE(window.numbers(), (QList<int>{LatestVersionMessage, LatestVersionMessage}));
@@ -228,9 +228,9 @@ void UpdateCheckTest::joinedManualCheckMakesAQuietCheckReport()
     m_server->setResponse(kVersionPath, {200, VersionFile(2, 0, 9), {}, false});
     m_server->setHolding(true);
     MessageCollector window;
-    QVERIFY(StartAutomaticUpdateCheck(&window, kProgram, true));
+    QVERIFY(startAutomaticUpdateCheck(&window, kProgram, true));
     QTRY_COMPARE(m_server->requestCount(kVersionPath), 1);
-    StartManualUpdateCheck(&window, kProgram);
+    startManualUpdateCheck(&window, kProgram);
     m_server->release();
     waitForCheck();
     QCOMPARE(m_server->requestCount(kVersionPath), 1);
@@ -242,7 +242,7 @@ void UpdateCheckTest::targetDestroyedWhileChecking()
     m_server->setResponse(kVersionPath, {200, VersionFile(3, 0, 0), {}, false});
     m_server->setHolding(true);
     auto window = std::make_unique<MessageCollector>();
-    QVERIFY(StartAutomaticUpdateCheck(window.get(), kProgram, true));
+    QVERIFY(startAutomaticUpdateCheck(window.get(), kProgram, true));
     QTRY_COMPARE(m_server->requestCount(kVersionPath), 1);
     window.reset();
     QCOMPARE(UpdateTargetWindow(), nullptr);

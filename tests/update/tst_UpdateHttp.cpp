@@ -53,7 +53,7 @@ bool WaitUntil(const std::function<bool()>& done, int timeoutMs)
 
 bool CheckEnded()
 {
-    return WaitForUpdateCheck(0);
+    return waitForUpdateCheck(0);
 }
 
 QByteArray ReadAll(const QString& path)
@@ -124,7 +124,7 @@ void UpdateHttpTest::initTestCase()
 void UpdateHttpTest::init()
 {
     m_cache = std::make_unique<QTemporaryDir>();
-    SetPreviewCacheFolderOverride(m_cache->filePath(QStringLiteral("Lumora Plenum")));
+    setPreviewCacheFolderOverride(m_cache->filePath(QStringLiteral("Lumora Plenum")));
     QVERIFY(QDir().mkpath(PreviewCacheFolder()));
     const ScriptedHttpServer::Tls kinds[] = {ScriptedHttpServer::Tls::None,
                                              ScriptedHttpServer::Tls::TrustedCertificate,
@@ -138,8 +138,8 @@ void UpdateHttpTest::init()
     for (auto& server : m_servers)
         server->setBases(httpBase, httpsBase);
     qputenv(kUpdateUrlVariable, m_servers[Plain]->url(kVersionPath).toEncoded());
-    SetUpdateCheckQuiet(true);
-    SetUpdateTargetWindow(nullptr);
+    setUpdateCheckQuiet(true);
+    setUpdateTargetWindow(nullptr);
 }
 
 void UpdateHttpTest::cleanup()
@@ -149,10 +149,10 @@ void UpdateHttpTest::cleanup()
     for (auto& server : m_servers)
         server->closeConnections();
     QVERIFY(WaitUntil(CheckEnded, 30000));
-    SetUpdateTargetWindow(nullptr);
+    setUpdateTargetWindow(nullptr);
     for (auto& server : m_servers)
         server.reset();
-    SetPreviewCacheFolderOverride(QString());
+    setPreviewCacheFolderOverride(QString());
     qunsetenv(kUpdateUrlVariable);
 }
 
@@ -211,13 +211,13 @@ void UpdateHttpTest::hostileServer()
 
     ScriptedHttpServer& server = *m_servers[Plain];
     server.setScript(kVersionPath, {head, unit, intervalMs, true});
-    const QString local = UpdateVersionFilePath();
+    const QString local = updateVersionFilePath();
     QVERIFY(WriteFile(local, "previous copy"));
 
     MessageCollector window;
     QElapsedTimer clock;
     clock.start();
-    QVERIFY(StartAutomaticUpdateCheck(&window, kProgram, true));
+    QVERIFY(startAutomaticUpdateCheck(&window, kProgram, true));
     // Waits for the check, but no longer than its deadline allows and no further than the
     // byte bound, so that an unbounded check fails the test soon.
     WaitUntil([&] { return CheckEnded() || server.sentBytes() > maxBytes; }, maxMs + kToleranceMs);

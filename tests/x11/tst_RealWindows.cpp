@@ -227,9 +227,9 @@ private slots:
                                   5000);
         QVERIFY(preview.geometry().height() < work.height()); // the title bar takes its share
         QCOMPARE(preview.minimumSize(), preview.size());
-        QTRY_VERIFY_WITH_TIMEOUT(!preview.IsRendering(), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(!preview.isRendering(), 20000);
 
-        QLabel* label = preview.PathLabel();
+        QLabel* label = preview.pathLabel();
         const QRect onScreen(label->mapToGlobal(QPoint(0, 0)), label->size());
         QVERIFY(work.contains(onScreen));
         const QImage screen = ScreenShot(QStringLiteral("output_preview"));
@@ -535,17 +535,17 @@ private slots:
         notes.close();
 
         // A data folder of its own, where the quick start is not shown at start.
-        SetAppDataFolderOverride(
+        setAppDataFolderOverride(
             root.filePath(QStringLiteral("xdg-data/") + QLatin1String(kProductFolderName)));
-        SetDocumentsFolderOverride(root.filePath(QStringLiteral("home/Documents")));
+        setDocumentsFolderOverride(root.filePath(QStringLiteral("home/Documents")));
         const bool prepared = CreateDefaultPreferences();
-        QFile preferences(PreferencesPath());
+        QFile preferences(preferencesPath());
         QByteArray bytes;
         if (preferences.open(QIODevice::ReadOnly))
             bytes = preferences.readAll();
         preferences.close();
-        SetAppDataFolderOverride(QString());
-        SetDocumentsFolderOverride(QString());
+        setAppDataFolderOverride(QString());
+        setDocumentsFolderOverride(QString());
         QVERIFY(prepared && bytes.contains("<OpenQuickStartDlg>0<"));
         bytes.replace("<OpenQuickStartDlg>0<", "<OpenQuickStartDlg>1<");
         QVERIFY(preferences.open(QIODevice::WriteOnly | QIODevice::Truncate));

@@ -71,7 +71,7 @@ void XmlDocumentTest::writeSequenceGivesExactBytes()
     QVERIFY(doc.AddElement(QStringLiteral("OutputFolderPath"), QStringLiteral("/home/u/Lumora Plenum")));
     QVERIFY(doc.AddElement(QStringLiteral("OutputFileNameSuffix"), QStringLiteral("_new")));
     QVERIFY(doc.LeaveElement());
-    QVERIFY(doc.IsWellFormed());
+    QVERIFY(doc.isWellFormed());
     QVERIFY(doc.SaveFile(path));
 
     const QByteArray expected = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n"
@@ -85,7 +85,7 @@ void XmlDocumentTest::writeSequenceGivesExactBytes()
     // And it reads back in one forward pass.
     XmlDocument reader;
     QVERIFY(reader.LoadFile(path));
-    QCOMPARE(reader.GetFileEncodingFlags(), 0);
+    QCOMPARE(reader.getFileEncodingFlags(), 0);
     QVERIFY(reader.FindElement(QStringLiteral("Preferences")));
     QVERIFY(reader.EnterElement());
     QVERIFY(reader.FindElement(QStringLiteral("OutputFolderOpts")));
@@ -121,7 +121,7 @@ void XmlDocumentTest::valueRoundTrip()
     QVERIFY(doc.AddElement(QStringLiteral("root"), QString()));
     QVERIFY(doc.EnterElement());
     QVERIFY(doc.AddElement(QStringLiteral("v"), value));
-    QVERIFY(doc.GetDocText().contains(stored + QStringLiteral("\r\n")));
+    QVERIFY(doc.getDocText().contains(stored + QStringLiteral("\r\n")));
     QCOMPARE(doc.GetElementData(), value);
     QVERIFY(doc.SaveFile(path));
 
@@ -278,12 +278,12 @@ void XmlDocumentTest::addElementLayout()
         QVERIFY(doc.AddElement(pair.left(eq), pair.mid(eq + 1)));
         QCOMPARE(doc.GetElementData(), pair.mid(eq + 1));
     }
-    QCOMPARE(doc.GetDocText(), after);
+    QCOMPARE(doc.getDocText(), after);
 
     // The index stays in step with the text: a fresh parse finds the same elements.
     XmlDocument fresh;
     fresh.SetDocText(after);
-    QCOMPARE(fresh.IsWellFormed(), doc.IsWellFormed());
+    QCOMPARE(fresh.isWellFormed(), doc.isWellFormed());
 }
 
 void XmlDocumentTest::addElementRejectsBadNames_data()
@@ -303,9 +303,9 @@ void XmlDocumentTest::addElementRejectsBadNames()
     QVERIFY(doc.FindElement(QStringLiteral("r")));
     QVERIFY(doc.EnterElement());
     QVERIFY(!doc.AddElement(name, QStringLiteral("v")));
-    QCOMPARE(doc.GetDocText(), QStringLiteral("<r/>"));
+    QCOMPARE(doc.getDocText(), QStringLiteral("<r/>"));
     QVERIFY(doc.AddElement(QStringLiteral("文本"), 7));
-    QCOMPARE(doc.GetDocText(), QStringLiteral("<r>\r\n<文本>7</文本>\r\n</r>"));
+    QCOMPARE(doc.getDocText(), QStringLiteral("<r>\r\n<文本>7</文本>\r\n</r>"));
 }
 
 void XmlDocumentTest::setElementData_data()
@@ -340,14 +340,14 @@ void XmlDocumentTest::setElementData()
     QVERIFY(doc.EnterElement());
     QVERIFY(doc.FindElement(QStringLiteral("a")));
     QVERIFY(doc.SetElementData(value));
-    QCOMPARE(doc.GetDocText(), after);
+    QCOMPARE(doc.getDocText(), after);
     QCOMPARE(doc.GetElementData(), value);
     // The sibling after it is still found and can be changed in place.
     QVERIFY(doc.FindElement(QStringLiteral("b")));
     QVERIFY(doc.SetElementData(42));
-    QVERIFY(doc.GetDocText().endsWith(QStringLiteral("<b>42</b></r>")));
+    QVERIFY(doc.getDocText().endsWith(QStringLiteral("<b>42</b></r>")));
     QVERIFY(doc.LeaveElement());
-    QVERIFY(doc.IsWellFormed());
+    QVERIFY(doc.isWellFormed());
 }
 
 void XmlDocumentTest::setElementDataRefusesParentsAndMissingElement()
@@ -361,7 +361,7 @@ void XmlDocumentTest::setElementDataRefusesParentsAndMissingElement()
     QVERIFY(doc.EnterElement());
     QVERIFY(doc.FindElement(QStringLiteral("a")));
     QVERIFY(!doc.SetElementData(1));
-    QCOMPARE(doc.GetDocText(), text);
+    QCOMPARE(doc.getDocText(), text);
 }
 
 void XmlDocumentTest::removeElement_data()
@@ -396,7 +396,7 @@ void XmlDocumentTest::removeElement()
     QVERIFY(doc.EnterElement());
     QVERIFY(doc.FindElement(removed));
     QVERIFY(doc.RemoveElement());
-    QCOMPARE(doc.GetDocText(), after);
+    QCOMPARE(doc.getDocText(), after);
     if (currentAfter == u'-') {
         QCOMPARE(doc.GetElementData(), QString());
         QVERIFY(!doc.RemoveElement());
@@ -455,12 +455,12 @@ void XmlDocumentTest::wellFormedness()
     QFETCH(QString, entry);
     XmlDocument doc;
     QCOMPARE(doc.SetDocText(text), wellFormed);
-    QCOMPARE(doc.IsWellFormed(), wellFormed);
-    QCOMPARE(doc.GetDocText(), text);
+    QCOMPARE(doc.isWellFormed(), wellFormed);
+    QCOMPARE(doc.getDocText(), text);
     if (!entry.isEmpty())
-        QVERIFY2(doc.GetLoadResult().contains(u'<' + entry), qPrintable(doc.GetLoadResult()));
+        QVERIFY2(doc.getLoadResult().contains(u'<' + entry), qPrintable(doc.getLoadResult()));
     else
-        QCOMPARE(doc.GetLoadResult(), QString());
+        QCOMPARE(doc.getLoadResult(), QString());
 }
 
 void XmlDocumentTest::twoTopLevelElementsLoadButReportFalse()
@@ -474,7 +474,7 @@ void XmlDocumentTest::twoTopLevelElementsLoadButReportFalse()
 
     XmlDocument doc;
     QVERIFY(!doc.LoadFile(path));
-    QVERIFY(doc.GetDocText().contains(QStringLiteral("<b>2</b>")));
+    QVERIFY(doc.getDocText().contains(QStringLiteral("<b>2</b>")));
     QVERIFY(doc.FindElement(QStringLiteral("b")));
     QCOMPARE(doc.GetElementData(), QStringLiteral("2"));
 }
@@ -487,20 +487,20 @@ void XmlDocumentTest::failedLoadLeavesEmptyDocument()
     QVERIFY(doc.FindElement(QStringLiteral("r")));
     QVERIFY(doc.EnterElement());
     QVERIFY(!doc.LoadFile(dir.filePath(QStringLiteral("missing.xml"))));
-    QVERIFY(doc.GetLoadResult().contains(QStringLiteral("<file_error")));
-    QCOMPARE(doc.GetDocText(), QString());
+    QVERIFY(doc.getLoadResult().contains(QStringLiteral("<file_error")));
+    QCOMPARE(doc.getDocText(), QString());
     QVERIFY(!doc.LeaveElement()); // document level
     QVERIFY(!doc.FindElement(QStringLiteral("r")));
     QVERIFY(!doc.FindElement(QStringLiteral("a")));
-    QVERIFY(!doc.IsWellFormed());
+    QVERIFY(!doc.isWellFormed());
 
     // Neither a folder nor a pipe is read (opening a pipe without a writer would block).
     QVERIFY(!doc.LoadFile(dir.path()));
-    QCOMPARE(doc.GetDocText(), QString());
+    QCOMPARE(doc.getDocText(), QString());
     const QString pipe = dir.filePath(QStringLiteral("pipe.xml"));
     QCOMPARE(mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
     QVERIFY(!doc.LoadFile(pipe));
-    QVERIFY(doc.GetLoadResult().contains(QStringLiteral("<file_error")));
+    QVERIFY(doc.getLoadResult().contains(QStringLiteral("<file_error")));
 }
 
 void XmlDocumentTest::saveIntoMissingFolderFails()
@@ -510,9 +510,9 @@ void XmlDocumentTest::saveIntoMissingFolderFails()
     XmlDocument doc;
     QVERIFY(doc.SetDocText(QStringLiteral("<r/>")));
     QVERIFY(!doc.SaveFile(path));
-    QVERIFY(doc.GetLoadResult().contains(QStringLiteral("<file_error")));
+    QVERIFY(doc.getLoadResult().contains(QStringLiteral("<file_error")));
     QVERIFY(!QFile::exists(path));
-    QCOMPARE(doc.GetDocText(), QStringLiteral("<r/>"));
+    QCOMPARE(doc.getDocText(), QStringLiteral("<r/>"));
 }
 
 QTEST_GUILESS_MAIN(XmlDocumentTest)

@@ -139,13 +139,13 @@ void XmlEncodingTest::loadDecodes()
 
     XmlDocument doc;
     doc.LoadFile(path);
-    QCOMPARE(doc.GetFileEncodingFlags(), flags);
+    QCOMPARE(doc.getFileEncodingFlags(), flags);
     if (data == QStringLiteral("<no root>"))
-        QVERIFY(doc.GetDocText().contains(QStringLiteral("<r>é</r>")));
+        QVERIFY(doc.getDocText().contains(QStringLiteral("<r>é</r>")));
     else
         QCOMPARE(RootData(doc), data);
     if (!entry.isEmpty())
-        QVERIFY2(doc.GetLoadResult().contains(u'<' + entry), qPrintable(doc.GetLoadResult()));
+        QVERIFY2(doc.getLoadResult().contains(u'<' + entry), qPrintable(doc.getLoadResult()));
 }
 
 void XmlEncodingTest::saveWritesTheSameBytesBack_data()
@@ -171,10 +171,10 @@ void XmlEncodingTest::saveWritesTheSameBytesBack()
     const QString out = dir.filePath(QStringLiteral("out.xml"));
     QVERIFY(WriteBytes(in, bytes));
     XmlDocument doc;
-    QVERIFY2(doc.LoadFile(in), qPrintable(doc.GetLoadResult()));
+    QVERIFY2(doc.LoadFile(in), qPrintable(doc.getLoadResult()));
     QVERIFY(doc.SaveFile(out));
     QCOMPARE(ReadBytes(out), bytes);
-    QVERIFY(!doc.GetLoadResult().contains(QStringLiteral("conversion_loss")));
+    QVERIFY(!doc.getLoadResult().contains(QStringLiteral("conversion_loss")));
 }
 
 void XmlEncodingTest::saveEncodesByDeclaration_data()
@@ -210,13 +210,13 @@ void XmlEncodingTest::saveEncodesByDeclaration()
     doc.SetDocText(text);
     QVERIFY(doc.SaveFile(path));
     QCOMPARE(ReadBytes(path), bytes);
-    QCOMPARE(doc.GetLoadResult().contains(QStringLiteral("<conversion_loss")), loss);
+    QCOMPARE(doc.getLoadResult().contains(QStringLiteral("<conversion_loss")), loss);
 
     // What was written without loss reads back as the same text.
     if (!loss) {
         XmlDocument reader;
         reader.LoadFile(path);
-        QCOMPARE(reader.GetDocText(), text);
+        QCOMPARE(reader.getDocText(), text);
     }
 }
 
@@ -244,7 +244,7 @@ void XmlEncodingTest::encodingNames()
 {
     QFETCH(QString, name);
     QFETCH(QByteArray, iconv);
-    QCOMPARE(XmlEncodingNames::IconvName(name), iconv);
+    QCOMPARE(XmlEncodingNames::iconvName(name), iconv);
 }
 
 void XmlEncodingTest::declaredEncoding_data()
@@ -270,7 +270,7 @@ void XmlEncodingTest::declaredEncoding()
 {
     QFETCH(QString, head);
     QFETCH(QString, encoding);
-    QCOMPARE(XmlEncodingNames::FindDeclaredEncoding(head), encoding);
+    QCOMPARE(XmlEncodingNames::findDeclaredEncoding(head), encoding);
 }
 
 QTEST_GUILESS_MAIN(XmlEncodingTest)

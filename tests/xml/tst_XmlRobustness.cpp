@@ -117,15 +117,15 @@ void XmlRobustnessTest::editsKeepIndexInStepWithText()
             doc.RemoveElement();
             break;
         }
-        QVERIFY2(doc.VerifyIndex(), qPrintable(doc.GetDocText()));
+        QVERIFY2(doc.verifyIndex(), qPrintable(doc.getDocText()));
         if (step % 10 == 9) {
             while (depth > 0) {
                 QVERIFY(doc.LeaveElement());
                 --depth;
             }
             XmlDocument fresh;
-            QVERIFY2(fresh.SetDocText(doc.GetDocText()), qPrintable(doc.GetDocText()));
-            QVERIFY(doc.IsWellFormed());
+            QVERIFY2(fresh.SetDocText(doc.getDocText()), qPrintable(doc.getDocText()));
+            QVERIFY(doc.isWellFormed());
             QVERIFY(fresh.FindElement(QStringLiteral("r")));
             QVERIFY(fresh.EnterElement());
             QCOMPARE(Outline(doc), Outline(fresh));
@@ -158,10 +158,10 @@ void XmlRobustnessTest::deepNesting()
     for (int level = 0; level < depth; ++level)
         QVERIFY(doc.LeaveElement());
     QVERIFY(!doc.LeaveElement());
-    QVERIFY(doc.VerifyIndex());
+    QVERIFY(doc.verifyIndex());
     QVERIFY(doc.RemoveElement()); // the whole tree at once
     QVERIFY(!doc.FindElement(QStringLiteral("a")));
-    QCOMPARE(doc.GetDocText(), QString());
+    QCOMPARE(doc.getDocText(), QString());
 }
 
 void XmlRobustnessTest::manyElements()
@@ -195,7 +195,7 @@ void XmlRobustnessTest::manyUnmatchedEndTagsStayLinear()
     timer.start();
     XmlDocument doc;
     QVERIFY(!doc.SetDocText(text));
-    QVERIFY(doc.GetLoadResult().contains(QStringLiteral("<lone_end_tag")));
+    QVERIFY(doc.getLoadResult().contains(QStringLiteral("<lone_end_tag")));
     QVERIFY2(timer.elapsed() < 10000, qPrintable(QString::number(timer.elapsed())));
 }
 
@@ -250,8 +250,8 @@ void XmlRobustnessTest::arbitraryBytesLoad()
     }
     XmlDocument doc;
     doc.LoadFile(path);
-    QVERIFY(!doc.GetDocText().contains(QChar(0)));
-    QVERIFY(doc.VerifyIndex());
+    QVERIFY(!doc.getDocText().contains(QChar(0)));
+    QVERIFY(doc.verifyIndex());
     for (const QString& name : kNames) {
         while (doc.FindElement(name)) {
             doc.GetElementData();
@@ -259,10 +259,10 @@ void XmlRobustnessTest::arbitraryBytesLoad()
             doc.AddElement(name, QStringLiteral("<v>"));
             doc.SetElementData(QStringLiteral("w"));
             doc.LeaveElement();
-            QVERIFY(doc.VerifyIndex());
+            QVERIFY(doc.verifyIndex());
         }
         doc.RemoveElement();
-        QVERIFY(doc.VerifyIndex());
+        QVERIFY(doc.verifyIndex());
     }
     QVERIFY(doc.SaveFile(dir.filePath(QStringLiteral("out.xml"))));
 }

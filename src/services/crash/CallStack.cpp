@@ -28,31 +28,31 @@ void Walk(ReportBuffer* report, const ModuleMap& map, std::uintptr_t record, std
         ModuleInfo module;
         if (map.FindModuleOfAddress(returnAddress, &module)) {
             if (!havePrevious || module.base != previousBase) {
-                report->BeginLine();
-                report->AppendHex(module.base, 8);
-                report->AppendUtf8("  ");
-                report->AppendUtf8(module.path, module.pathLength);
+                report->beginLine();
+                report->appendHex(module.base, 8);
+                report->appendUtf8("  ");
+                report->appendUtf8(module.path, module.pathLength);
             }
             previousBase = module.base;
             havePrevious = true;
-            report->BeginLine();
-            report->AppendUtf8("  +");
-            report->AppendHex(returnAddress - module.base, 8);
+            report->beginLine();
+            report->appendUtf8("  +");
+            report->appendHex(returnAddress - module.base, 8);
             if (entry == 0 && startsAtException) {
-                report->AppendUtf8("  Exception Offset");
+                report->appendUtf8("  Exception Offset");
             } else if (record != 0 &&
                        map.IsReadable(record, kRecordSize + kArgumentSlots * sizeof(std::uintptr_t))) {
-                report->AppendUtf8("  (");
+                report->appendUtf8("  (");
                 for (int slot = 0; slot < kArgumentSlots; ++slot) {
                     if (slot > 0)
-                        report->AppendUtf8(", ");
-                    report->AppendHex(ReadWord(record + kRecordSize + slot * sizeof(std::uintptr_t)));
+                        report->appendUtf8(", ");
+                    report->appendHex(ReadWord(record + kRecordSize + slot * sizeof(std::uintptr_t)));
                 }
-                report->AppendUtf8(")");
+                report->appendUtf8(")");
             }
         } else {
-            report->BeginLine();
-            report->AppendHex(returnAddress, 8);
+            report->beginLine();
+            report->appendHex(returnAddress, 8);
         }
 
         // Continue with the record the saved frame pointer names. A chain moves toward the
@@ -68,13 +68,13 @@ void Walk(ReportBuffer* report, const ModuleMap& map, std::uintptr_t record, std
 
 } // namespace
 
-void AppendCallStack(ReportBuffer* report, const ModuleMap& map, std::uintptr_t framePointer,
+void appendCallStack(ReportBuffer* report, const ModuleMap& map, std::uintptr_t framePointer,
                      std::uintptr_t returnAddress, bool startsAtException)
 {
     Walk(report, map, 0, framePointer, returnAddress, startsAtException);
 }
 
-void AppendCallStackFromRecord(ReportBuffer* report, const ModuleMap& map, std::uintptr_t record)
+void appendCallStackFromRecord(ReportBuffer* report, const ModuleMap& map, std::uintptr_t record)
 {
     if (record == 0 || record % sizeof(std::uintptr_t) != 0 || !map.IsReadable(record, kRecordSize))
         return;

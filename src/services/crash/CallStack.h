@@ -14,10 +14,10 @@ class ReportBuffer;
 // address. When startsAtException is true the first entry is the faulting instruction and is
 // marked "  Exception Offset"; the other entries show the five stack slots that follow the
 // return address.
-void AppendCallStack(ReportBuffer* report, const ModuleMap& map, std::uintptr_t framePointer,
+void appendCallStack(ReportBuffer* report, const ModuleMap& map, std::uintptr_t framePointer,
                      std::uintptr_t returnAddress, bool startsAtException);
 
 // The same walk from a frame record in memory, e.g. __builtin_frame_address(0) of the caller.
-void AppendCallStackFromRecord(ReportBuffer* report, const ModuleMap& map, std::uintptr_t record);
+void appendCallStackFromRecord(ReportBuffer* report, const ModuleMap& map, std::uintptr_t record);
 
 constexpr int kMaxCallStackEntries = 20;

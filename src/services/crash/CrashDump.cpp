@@ -35,7 +35,7 @@ static_assert(sizeof(SectionHeader) == 16);
 bool WriteSection(int fd, std::uint32_t tag, const void* payload, std::uint64_t length)
 {
     const SectionHeader header = {tag, 0, length};
-    return WriteAll(fd, &header, sizeof header) && WriteAll(fd, payload, static_cast<std::size_t>(length));
+    return writeAll(fd, &header, sizeof header) && writeAll(fd, payload, static_cast<std::size_t>(length));
 }
 
 // The readable bytes from start upward, through adjacent readable regions, at most limit.
@@ -43,7 +43,7 @@ std::uint64_t ReadableSpan(const ModuleMap& map, std::uintptr_t start, std::uint
 {
     std::uintptr_t end = start;
     while (end - start < limit) {
-        const MappedRegion* region = map.RegionOf(end);
+        const MappedRegion* region = map.regionOf(end);
         if (!region || !region->readable)
             break;
         end = region->end;
@@ -54,7 +54,7 @@ std::uint64_t ReadableSpan(const ModuleMap& map, std::uintptr_t start, std::uint
 
 } // namespace
 
-bool WriteCrashDump(int fd, const CrashContext& context, std::uint32_t sequence, const ModuleMap& map,
+bool writeCrashDump(int fd, const CrashContext& context, std::uint32_t sequence, const ModuleMap& map,
                     std::uintptr_t stackPointer)
 {
     DumpHeader header = {};
@@ -64,7 +64,7 @@ bool WriteCrashDump(int fd, const CrashContext& context, std::uint32_t sequence,
     header.signal = context.signal;
     header.code = context.code;
     header.faultAddress = context.faultAddress;
-    if (!WriteAll(fd, &header, sizeof header))
+    if (!writeAll(fd, &header, sizeof header))
         return false;
 
     const MachineState& m = context.machine;
@@ -82,15 +82,15 @@ bool WriteCrashDump(int fd, const CrashContext& context, std::uint32_t sequence,
     if (stackPointer > kRedZone && map.IsReadable(stackPointer - kRedZone, kRedZone)) {
         stackStart = stackPointer - kRedZone;
     } else if (!map.IsReadable(stackPointer, 1)) {
-        const MappedRegion* above = map.RegionAtOrAbove(stackPointer);
+        const MappedRegion* above = map.regionAtOrAbove(stackPointer);
         if (above && above->readable && above->start - stackPointer <= kGuardGap)
             stackStart = above->start;
     }
     const std::uint64_t stackLength = stackPointer ? ReadableSpan(map, stackStart, kMaxStackBytes) : 0;
     const std::uint64_t start64 = stackStart;
     const SectionHeader stackHeader = {CrashDumpStack, 0, sizeof start64 + stackLength};
-    if (!WriteAll(fd, &stackHeader, sizeof stackHeader) || !WriteAll(fd, &start64, sizeof start64) ||
-        !WriteAll(fd, reinterpret_cast<const void*>(stackStart), static_cast<std::size_t>(stackLength)))
+    if (!writeAll(fd, &stackHeader, sizeof stackHeader) || !writeAll(fd, &start64, sizeof start64) ||
+        !writeAll(fd, reinterpret_cast<const void*>(stackStart), static_cast<std::size_t>(stackLength)))
         return false;
 
     return WriteSection(fd, CrashDumpModules, map.Text(), map.TextLength());

@@ -30,5 +30,5 @@ constexpr int kCrashDumpRegisterCount = 20;
 
 // Writes the dump to an open file. Safe inside a signal handler. stackPointer is where the
 // stack capture starts when the context has no machine state.
-bool WriteCrashDump(int fd, const CrashContext& context, std::uint32_t sequence, const ModuleMap& map,
+bool writeCrashDump(int fd, const CrashContext& context, std::uint32_t sequence, const ModuleMap& map,
                     std::uintptr_t stackPointer);

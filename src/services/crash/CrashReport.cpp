@@ -117,62 +117,62 @@ void AppendModuleDate(ReportBuffer* report, const ModuleInfo& module, long utcOf
     int day = 0;
     long long year = 0;
     CivilDate(static_cast<long long>(info.st_mtime) + utcOffsetSeconds, &month, &day, &year);
-    report->BeginLine();
-    report->AppendUtf8("Date Modified:  ");
-    report->AppendDecimal(month, 2);
-    report->AppendUtf8("/");
-    report->AppendDecimal(day, 2);
-    report->AppendUtf8("/");
-    report->AppendDecimal(year);
+    report->beginLine();
+    report->appendUtf8("Date Modified:  ");
+    report->appendDecimal(month, 2);
+    report->appendUtf8("/");
+    report->appendDecimal(day, 2);
+    report->appendUtf8("/");
+    report->appendDecimal(year);
 }
 
 void AppendRegister(ReportBuffer* report, const char* label, std::uint64_t value, bool first = false)
 {
     if (!first)
-        report->AppendUtf8("  ");
-    report->AppendUtf8(label);
-    report->AppendUtf8(": ");
-    report->AppendHex(value, 16);
+        report->appendUtf8("  ");
+    report->appendUtf8(label);
+    report->appendUtf8(": ");
+    report->appendHex(value, 16);
 }
 
 void AppendMachineLines(ReportBuffer* report, const MachineState& m, const ModuleMap& map)
 {
-    report->BeginLine();
-    report->AppendUtf8("Instruction: ");
+    report->beginLine();
+    report->appendUtf8("Instruction: ");
     for (int i = 0; i < kInstructionBytes; ++i) {
         const std::uintptr_t address = static_cast<std::uintptr_t>(m.rip) + static_cast<std::uintptr_t>(i);
-        report->AppendUtf8(" ");
+        report->appendUtf8(" ");
         if (map.IsReadable(address, 1))
-            report->AppendHex(*reinterpret_cast<const unsigned char*>(address), 2);
+            report->appendHex(*reinterpret_cast<const unsigned char*>(address), 2);
         else
-            report->AppendUtf8("??");
+            report->appendUtf8("??");
     }
-    report->BeginLine();
-    report->AppendUtf8("Registers:");
-    report->BeginLine();
+    report->beginLine();
+    report->appendUtf8("Registers:");
+    report->beginLine();
     AppendRegister(report, "RAX", m.rax, true);
     AppendRegister(report, "RBX", m.rbx);
     AppendRegister(report, "RCX", m.rcx);
     AppendRegister(report, "RDX", m.rdx);
-    report->BeginLine();
+    report->beginLine();
     AppendRegister(report, "RSI", m.rsi, true);
     AppendRegister(report, "RDI", m.rdi);
     AppendRegister(report, "RSP", m.rsp);
     AppendRegister(report, "RBP", m.rbp);
-    report->BeginLine();
+    report->beginLine();
     AppendRegister(report, "R8 ", m.r8, true);
     AppendRegister(report, "R9 ", m.r9);
     AppendRegister(report, "R10", m.r10);
     AppendRegister(report, "R11", m.r11);
-    report->BeginLine();
+    report->beginLine();
     AppendRegister(report, "R12", m.r12, true);
     AppendRegister(report, "R13", m.r13);
     AppendRegister(report, "R14", m.r14);
     AppendRegister(report, "R15", m.r15);
-    report->BeginLine();
+    report->beginLine();
     AppendRegister(report, "RIP", m.rip, true);
-    report->AppendUtf8("  EFlags: ");
-    report->AppendHex(m.eflags, 8);
+    report->appendUtf8("  EFlags: ");
+    report->appendHex(m.eflags, 8);
 }
 
 void AppendExceptionLines(ReportBuffer* report, const CrashContext& context,
@@ -182,38 +182,38 @@ void AppendExceptionLines(ReportBuffer* report, const CrashContext& context,
     if (machine.valid) {
         ModuleInfo module;
         if (map.FindModuleOfAddress(static_cast<std::uintptr_t>(machine.rip), &module)) {
-            report->BeginLine();
-            report->AppendUtf8("Module:  ");
-            report->AppendUtf8(module.path, module.pathLength);
+            report->beginLine();
+            report->appendUtf8("Module:  ");
+            report->appendUtf8(module.path, module.pathLength);
             AppendModuleDate(report, module, environment.utcOffsetSeconds);
         } else {
-            report->BeginLine();
-            report->AppendUtf8("Exception Addr:  ");
-            report->AppendHex(machine.rip, 8);
+            report->beginLine();
+            report->appendUtf8("Exception Addr:  ");
+            report->appendHex(machine.rip, 8);
         }
     }
 
-    report->BeginLine();
-    report->AppendUtf8("Exception Code:  ");
-    report->AppendHex(static_cast<std::uint32_t>(context.signal), 8);
-    report->AppendUtf8(" (");
-    report->AppendUtf8(SignalName(context.signal));
-    report->AppendUtf8(", ");
+    report->beginLine();
+    report->appendUtf8("Exception Code:  ");
+    report->appendHex(static_cast<std::uint32_t>(context.signal), 8);
+    report->appendUtf8(" (");
+    report->appendUtf8(SignalName(context.signal));
+    report->appendUtf8(", ");
     if (context.origin)
-        report->AppendUtf8(context.origin);
+        report->appendUtf8(context.origin);
     else if (const char* codeName = CodeName(context.signal, context.code))
-        report->AppendUtf8(codeName);
+        report->appendUtf8(codeName);
     else
-        report->AppendDecimal(context.code);
-    report->AppendUtf8(")");
+        report->appendDecimal(context.code);
+    report->appendUtf8(")");
 
     // The kind of access is known only for a page fault that the kernel raised.
     const bool accessFault = (context.signal == SIGSEGV || context.signal == SIGBUS) && context.code > 0;
     if (accessFault && machine.valid && machine.trapNumber == kPageFaultTrap) {
-        report->BeginLine();
-        report->AppendUtf8((machine.errorCode & kWriteAccessBit) ? "Write" : "Read");
-        report->AppendUtf8(" Address:  ");
-        report->AppendHex(context.faultAddress, 8);
+        report->beginLine();
+        report->appendUtf8((machine.errorCode & kWriteAccessBit) ? "Write" : "Read");
+        report->appendUtf8(" Address:  ");
+        report->appendHex(context.faultAddress, 8);
     }
 
     if (machine.valid)
@@ -227,29 +227,29 @@ __attribute__((noinline)) void BuildCrashReport(const CrashContext* context,
                                                 ReportBuffer* report)
 {
     report->Clear();
-    report->BeginLine();
-    report->AppendUtf8(environment.systemLine);
-    report->BeginLine();
-    report->AppendUtf8("Process:  ");
-    report->AppendUtf8(environment.processPath);
-    report->BeginLine();
-    report->AppendUtf8("Version:  ");
-    report->AppendDecimal(environment.version[0]);
-    report->AppendUtf8(".");
-    report->AppendDecimal(environment.version[1]);
-    report->AppendUtf8(".");
-    report->AppendDecimal(environment.version[2]);
-    report->AppendUtf8(" ");
+    report->beginLine();
+    report->appendUtf8(environment.systemLine);
+    report->beginLine();
+    report->appendUtf8("Process:  ");
+    report->appendUtf8(environment.processPath);
+    report->beginLine();
+    report->appendUtf8("Version:  ");
+    report->appendDecimal(environment.version[0]);
+    report->appendUtf8(".");
+    report->appendDecimal(environment.version[1]);
+    report->appendUtf8(".");
+    report->appendDecimal(environment.version[2]);
+    report->appendUtf8(" ");
 
     if (context)
         AppendExceptionLines(report, *context, environment, map);
 
-    report->BeginLine();
-    report->AppendUtf8("Call Stack:");
+    report->beginLine();
+    report->appendUtf8("Call Stack:");
     if (context && context->machine.valid) {
-        AppendCallStack(report, map, static_cast<std::uintptr_t>(context->machine.rbp),
+        appendCallStack(report, map, static_cast<std::uintptr_t>(context->machine.rbp),
                         static_cast<std::uintptr_t>(context->machine.rip), true);
     } else {
-        AppendCallStackFromRecord(report, map, reinterpret_cast<std::uintptr_t>(__builtin_frame_address(0)));
+        appendCallStackFromRecord(report, map, reinterpret_cast<std::uintptr_t>(__builtin_frame_address(0)));
     }
 }

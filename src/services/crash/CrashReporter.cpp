@@ -100,7 +100,7 @@ bool CopyPath(char* target, const QByteArray& path)
 
 void WriteReportFile(ReporterState& state)
 {
-    const int fd = CreateReplacementFile(state.reportTemporaryPath);
+    const int fd = createReplacementFile(state.reportTemporaryPath);
     if (fd < 0)
         return;
     // UTF-16LE with the terminating NUL.
@@ -112,22 +112,22 @@ void WriteReportFile(ReporterState& state)
         for (std::size_t i = 0; i < units; ++i)
             state.reportBytes[i] = static_cast<char16_t>((text[i] >> 8) | (text[i] << 8));
     }
-    if (WriteAll(fd, state.reportBytes, units * sizeof(char16_t)))
-        CommitReplacementFile(fd, state.reportTemporaryPath, state.reportPath);
+    if (writeAll(fd, state.reportBytes, units * sizeof(char16_t)))
+        commitReplacementFile(fd, state.reportTemporaryPath, state.reportPath);
     else
-        DiscardReplacementFile(fd, state.reportTemporaryPath);
+        discardReplacementFile(fd, state.reportTemporaryPath);
 }
 
 void WriteDumpFile(ReporterState& state, const CrashContext& context, std::uint32_t sequence)
 {
-    const int fd = CreateReplacementFile(state.dumpTemporaryPath);
+    const int fd = createReplacementFile(state.dumpTemporaryPath);
     if (fd < 0)
         return;
     const auto stackPointer = reinterpret_cast<std::uintptr_t>(__builtin_frame_address(0));
-    if (WriteCrashDump(fd, context, sequence, state.map, stackPointer))
-        CommitReplacementFile(fd, state.dumpTemporaryPath, state.dumpPath);
+    if (writeCrashDump(fd, context, sequence, state.map, stackPointer))
+        commitReplacementFile(fd, state.dumpTemporaryPath, state.dumpPath);
     else
-        DiscardReplacementFile(fd, state.dumpTemporaryPath);
+        discardReplacementFile(fd, state.dumpTemporaryPath);
 }
 
 // Writes report and dump for one crash, one crash at a time. Returns true when the caller is
@@ -198,7 +198,7 @@ void CrashFilter(int signal, siginfo_t* info, void* context)
         crash.code = info->si_code;
         crash.faultAddress = reinterpret_cast<std::uintptr_t>(info->si_addr);
     }
-    crash.machine = MachineState::FromSignalContext(context);
+    crash.machine = MachineState::fromSignalContext(context);
     if (!WriteCrashFilesSerialised(crash))
         WaitForTheEnd();
     // The signal stays blocked until the handler returns; it is then delivered with the
@@ -208,7 +208,7 @@ void CrashFilter(int signal, siginfo_t* info, void* context)
     errno = savedErrno;
 }
 
-bool InstallCrashStackForThread()
+bool installCrashStackForThread()
 {
     if (t_alternateStack.memory)
         return true;
@@ -262,7 +262,7 @@ bool InstallCrashReporter(const QString& dataFolder)
         return true;
     g_state.store(state);
 
-    InstallCrashStackForThread();
+    installCrashStackForThread();
     struct sigaction action = {};
     action.sa_sigaction = CrashFilter;
     action.sa_flags = SA_SIGINFO | SA_ONSTACK;
@@ -276,20 +276,20 @@ bool InstallCrashReporter(const QString& dataFolder)
     return installed;
 }
 
-QString CrashFolder()
+QString crashFolder()
 {
     const ReporterState* state = g_state.load();
     return state ? state->folderName : QString();
 }
 
-QString CrashReportPath()
+QString crashReportPath()
 {
-    const QString folder = CrashFolder();
+    const QString folder = crashFolder();
     return folder.isEmpty() ? QString() : folder + QStringLiteral("/crash.txt");
 }
 
-QString CrashDumpPath()
+QString crashDumpPath()
 {
-    const QString folder = CrashFolder();
+    const QString folder = crashFolder();
     return folder.isEmpty() ? QString() : folder + QStringLiteral("/crash.dmp");
 }

@@ -23,12 +23,12 @@ bool InstallCrashReporter(const QString& dataFolder);
 // still be reported. Every long-lived thread should call it once when it starts; the stack is
 // released when the thread ends. Threads that do not call it are still reported, on their own
 // stack. Returns false when the stack cannot be allocated.
-bool InstallCrashStackForThread();
+bool installCrashStackForThread();
 
 // The signal handler: writes report and dump, then ends the process with the signal.
 void CrashFilter(int signal, siginfo_t* info, void* context);
 
 // The crash folder and the two files, for the data folder given at installation (empty before).
-QString CrashFolder();
-QString CrashReportPath();
-QString CrashDumpPath();
+QString crashFolder();
+QString crashReportPath();
+QString crashDumpPath();

@@ -2,7 +2,7 @@
 
 #include <ucontext.h>
 
-MachineState MachineState::FromSignalContext(const void* ucontext)
+MachineState MachineState::fromSignalContext(const void* ucontext)
 {
     MachineState state;
 #if defined(__x86_64__)

@@ -17,5 +17,5 @@ struct MachineState
     std::uint64_t errorCode = 0;  // for a page fault, bit 1 set means a write
 
     // Decodes a ucontext_t given as the third argument of an SA_SIGINFO handler.
-    static MachineState FromSignalContext(const void* ucontext);
+    static MachineState fromSignalContext(const void* ucontext);
 };

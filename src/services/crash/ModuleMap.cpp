@@ -67,7 +67,7 @@ bool ModuleMap::Load()
         m_textLength += static_cast<std::size_t>(got);
     }
     ::close(fd);
-    ParseText();
+    parseText();
     return m_regionCount > 0;
 }
 
@@ -75,10 +75,10 @@ void ModuleMap::Parse(const char* text, std::size_t length)
 {
     m_textLength = length < kTextCapacity ? length : kTextCapacity;
     std::memcpy(m_text, text, m_textLength);
-    ParseText();
+    parseText();
 }
 
-void ModuleMap::ParseText()
+void ModuleMap::parseText()
 {
     m_regionCount = 0;
     const char* cursor = m_text;
@@ -126,7 +126,7 @@ void ModuleMap::ParseText()
     }
 }
 
-const MappedRegion* ModuleMap::RegionOf(std::uintptr_t address) const
+const MappedRegion* ModuleMap::regionOf(std::uintptr_t address) const
 {
     // The kernel lists regions in address order.
     std::size_t low = 0;
@@ -144,7 +144,7 @@ const MappedRegion* ModuleMap::RegionOf(std::uintptr_t address) const
     return nullptr;
 }
 
-const MappedRegion* ModuleMap::RegionAtOrAbove(std::uintptr_t address) const
+const MappedRegion* ModuleMap::regionAtOrAbove(std::uintptr_t address) const
 {
     std::size_t low = 0;
     std::size_t high = m_regionCount;
@@ -167,7 +167,7 @@ bool ModuleMap::IsReadable(std::uintptr_t address, std::size_t length) const
     const std::uintptr_t last = address + length - 1;
     std::uintptr_t next = address;
     while (true) {
-        const MappedRegion* region = RegionOf(next);
+        const MappedRegion* region = regionOf(next);
         if (!region || !region->readable)
             return false;
         if (last < region->end)
@@ -178,13 +178,13 @@ bool ModuleMap::IsReadable(std::uintptr_t address, std::size_t length) const
 
 bool ModuleMap::IsExecutable(std::uintptr_t address) const
 {
-    const MappedRegion* region = RegionOf(address);
+    const MappedRegion* region = regionOf(address);
     return region && region->executable;
 }
 
 bool ModuleMap::FindModuleOfAddress(std::uintptr_t address, ModuleInfo* module) const
 {
-    const MappedRegion* region = RegionOf(address);
+    const MappedRegion* region = regionOf(address);
     if (!region || region->pathLength == 0)
         return false;
     std::uintptr_t base = region->start - static_cast<std::uintptr_t>(region->offset);

@@ -39,9 +39,9 @@ public:
     void Parse(const char* text, std::size_t length);
 
     std::size_t RegionCount() const { return m_regionCount; }
-    const MappedRegion* RegionOf(std::uintptr_t address) const;
+    const MappedRegion* regionOf(std::uintptr_t address) const;
     // The region containing the address, else the first one above it; nullptr when none.
-    const MappedRegion* RegionAtOrAbove(std::uintptr_t address) const;
+    const MappedRegion* regionAtOrAbove(std::uintptr_t address) const;
 
     // True when every byte of [address, address + length) lies in readable regions.
     bool IsReadable(std::uintptr_t address, std::size_t length) const;
@@ -55,7 +55,7 @@ public:
     std::size_t TextLength() const { return m_textLength; }
 
 private:
-    void ParseText();
+    void parseText();
 
     char m_text[kTextCapacity];
     std::size_t m_textLength = 0;

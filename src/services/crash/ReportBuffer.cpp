@@ -9,7 +9,7 @@ void ReportBuffer::Clear()
     m_text[0] = 0;
 }
 
-void ReportBuffer::BeginLine()
+void ReportBuffer::beginLine()
 {
     if (m_length == 0)
         return;
@@ -18,11 +18,11 @@ void ReportBuffer::BeginLine()
         m_truncated = true;
         return;
     }
-    AppendUnit(u'\r');
-    AppendUnit(u'\n');
+    appendUnit(u'\r');
+    appendUnit(u'\n');
 }
 
-void ReportBuffer::AppendUnit(char16_t unit)
+void ReportBuffer::appendUnit(char16_t unit)
 {
     if (m_length >= kCapacity - 1) {
         m_truncated = true;
@@ -32,10 +32,10 @@ void ReportBuffer::AppendUnit(char16_t unit)
     m_text[m_length] = 0;
 }
 
-void ReportBuffer::AppendCodePoint(char32_t codePoint)
+void ReportBuffer::appendCodePoint(char32_t codePoint)
 {
     if (codePoint < 0x10000) {
-        AppendUnit(static_cast<char16_t>(codePoint));
+        appendUnit(static_cast<char16_t>(codePoint));
         return;
     }
     if (m_length + 2 > kCapacity - 1) {
@@ -43,16 +43,16 @@ void ReportBuffer::AppendCodePoint(char32_t codePoint)
         return;
     }
     codePoint -= 0x10000;
-    AppendUnit(static_cast<char16_t>(0xD800 + (codePoint >> 10)));
-    AppendUnit(static_cast<char16_t>(0xDC00 + (codePoint & 0x3FF)));
+    appendUnit(static_cast<char16_t>(0xD800 + (codePoint >> 10)));
+    appendUnit(static_cast<char16_t>(0xDC00 + (codePoint & 0x3FF)));
 }
 
-void ReportBuffer::AppendUtf8(const char* text)
+void ReportBuffer::appendUtf8(const char* text)
 {
-    AppendUtf8(text, text ? std::strlen(text) : 0);
+    appendUtf8(text, text ? std::strlen(text) : 0);
 }
 
-void ReportBuffer::AppendUtf8(const char* text, std::size_t length)
+void ReportBuffer::appendUtf8(const char* text, std::size_t length)
 {
     constexpr char32_t kReplacement = 0xFFFD;
     const auto* bytes = reinterpret_cast<const unsigned char*>(text);
@@ -60,7 +60,7 @@ void ReportBuffer::AppendUtf8(const char* text, std::size_t length)
     while (i < length && !m_truncated) {
         const unsigned char lead = bytes[i];
         if (lead < 0x80) {
-            AppendUnit(lead);
+            appendUnit(lead);
             ++i;
             continue;
         }
@@ -80,7 +80,7 @@ void ReportBuffer::AppendUtf8(const char* text, std::size_t length)
             codePoint = lead & 0x07;
             minimum = 0x10000;
         } else {
-            AppendCodePoint(kReplacement);
+            appendCodePoint(kReplacement);
             ++i;
             continue;
         }
@@ -96,16 +96,16 @@ void ReportBuffer::AppendUtf8(const char* text, std::size_t length)
         if (!valid || codePoint < minimum || codePoint > 0x10FFFF ||
             (codePoint >= 0xD800 && codePoint <= 0xDFFF)) {
             // j is past the lead byte and every well-formed trail byte that was read.
-            AppendCodePoint(kReplacement);
+            appendCodePoint(kReplacement);
             i = j;
             continue;
         }
-        AppendCodePoint(codePoint);
+        appendCodePoint(codePoint);
         i = j;
     }
 }
 
-void ReportBuffer::AppendHex(std::uint64_t value, int minDigits)
+void ReportBuffer::appendHex(std::uint64_t value, int minDigits)
 {
     char digits[16];
     int count = 0;
@@ -115,16 +115,16 @@ void ReportBuffer::AppendHex(std::uint64_t value, int minDigits)
         value >>= 4;
     } while (value != 0);
     for (int pad = count; pad < minDigits; ++pad)
-        AppendUnit(u'0');
+        appendUnit(u'0');
     while (count > 0)
-        AppendUnit(static_cast<char16_t>(digits[--count]));
+        appendUnit(static_cast<char16_t>(digits[--count]));
 }
 
-void ReportBuffer::AppendDecimal(std::int64_t value, int minDigits)
+void ReportBuffer::appendDecimal(std::int64_t value, int minDigits)
 {
     std::uint64_t magnitude = static_cast<std::uint64_t>(value);
     if (value < 0) {
-        AppendUnit(u'-');
+        appendUnit(u'-');
         magnitude = ~magnitude + 1;
     }
     char digits[20];
@@ -134,7 +134,7 @@ void ReportBuffer::AppendDecimal(std::int64_t value, int minDigits)
         magnitude /= 10;
     } while (magnitude != 0);
     for (int pad = count; pad < minDigits; ++pad)
-        AppendUnit(u'0');
+        appendUnit(u'0');
     while (count > 0)
-        AppendUnit(static_cast<char16_t>(digits[--count]));
+        appendUnit(static_cast<char16_t>(digits[--count]));
 }

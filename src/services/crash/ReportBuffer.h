@@ -15,24 +15,24 @@ public:
 
     // Starts a new line: CR LF, except at the very start of the text, so that the text never
     // begins with a line break.
-    void BeginLine();
+    void beginLine();
 
     // Appends UTF-8 text (ASCII included); malformed sequences become U+FFFD.
-    void AppendUtf8(const char* text);
-    void AppendUtf8(const char* text, std::size_t length);
+    void appendUtf8(const char* text);
+    void appendUtf8(const char* text, std::size_t length);
 
     // Upper-case hexadecimal, padded with zeros to at least minDigits digits.
-    void AppendHex(std::uint64_t value, int minDigits = 1);
+    void appendHex(std::uint64_t value, int minDigits = 1);
     // Decimal, padded with zeros to at least minDigits digits.
-    void AppendDecimal(std::int64_t value, int minDigits = 1);
+    void appendDecimal(std::int64_t value, int minDigits = 1);
 
     // The text without its terminating NUL; Data() is always NUL-terminated.
     const char16_t* Data() const { return m_text; }
     std::size_t Length() const { return m_length; }
 
 private:
-    void AppendUnit(char16_t unit);
-    void AppendCodePoint(char32_t codePoint);
+    void appendUnit(char16_t unit);
+    void appendCodePoint(char32_t codePoint);
 
     char16_t m_text[kCapacity] = {};
     std::size_t m_length = 0;

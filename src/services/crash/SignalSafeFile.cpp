@@ -5,7 +5,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-int CreateReplacementFile(const char* temporaryPath)
+int createReplacementFile(const char* temporaryPath)
 {
     // Whatever is left at the temporary name (a file from an interrupted report, or a pipe or
     // link that would block or redirect the write) is removed, and a new file is made.
@@ -17,7 +17,7 @@ int CreateReplacementFile(const char* temporaryPath)
     return fd;
 }
 
-bool WriteAll(int fd, const void* data, std::size_t length)
+bool writeAll(int fd, const void* data, std::size_t length)
 {
     const char* bytes = static_cast<const char*>(data);
     while (length > 0) {
@@ -32,7 +32,7 @@ bool WriteAll(int fd, const void* data, std::size_t length)
     return true;
 }
 
-bool CommitReplacementFile(int fd, const char* temporaryPath, const char* targetPath)
+bool commitReplacementFile(int fd, const char* temporaryPath, const char* targetPath)
 {
     const bool synced = ::fsync(fd) == 0;
     const bool closed = ::close(fd) == 0;
@@ -43,7 +43,7 @@ bool CommitReplacementFile(int fd, const char* temporaryPath, const char* target
     return true;
 }
 
-void DiscardReplacementFile(int fd, const char* temporaryPath)
+void discardReplacementFile(int fd, const char* temporaryPath)
 {
     ::close(fd);
     ::unlink(temporaryPath);

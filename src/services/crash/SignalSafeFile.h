@@ -7,11 +7,11 @@
 // file and a symbolic link at the target is replaced, not followed.
 
 // Creates the temporary file anew, removing whatever had its name; -1 on failure.
-int CreateReplacementFile(const char* temporaryPath);
+int createReplacementFile(const char* temporaryPath);
 // Writes every byte, retrying short writes and interruptions.
-bool WriteAll(int fd, const void* data, std::size_t length);
+bool writeAll(int fd, const void* data, std::size_t length);
 // Flushes and closes the file, then renames it over the target. On failure the temporary file
 // is removed and the target is left as it was.
-bool CommitReplacementFile(int fd, const char* temporaryPath, const char* targetPath);
+bool commitReplacementFile(int fd, const char* temporaryPath, const char* targetPath);
 // Closes and removes a temporary file that is not wanted.
-void DiscardReplacementFile(int fd, const char* temporaryPath);
+void discardReplacementFile(int fd, const char* temporaryPath);

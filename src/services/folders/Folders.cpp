@@ -45,8 +45,8 @@ QString productFolderIn(QStandardPaths::StandardLocation location)
 {
     const QString base = QStandardPaths::writableLocation(location);
     if (base.isEmpty())
-        return JoinPath(GetProgramFolder(), QStringLiteral("Profile"));
-    return JoinPath(base, QLatin1String(kProductFolderName));
+        return joinPath(GetProgramFolder(), QStringLiteral("Profile"));
+    return joinPath(base, QLatin1String(kProductFolderName));
 }
 
 QString createdFolder(const QString& path)
@@ -88,44 +88,44 @@ QString PreviewCacheFolder()
         return path;
     const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
     if (base.isEmpty())
-        return JoinPath(QDir::tempPath(), QLatin1String(kProductFolderName));
-    return JoinPath(base, QLatin1String(kProductFolderName));
+        return joinPath(QDir::tempPath(), QLatin1String(kProductFolderName));
+    return joinPath(base, QLatin1String(kProductFolderName));
 }
 
-void SetAppDataFolderOverride(const QString& path)
+void setAppDataFolderOverride(const QString& path)
 {
     writeOverride(&FolderOverrides::appData, path);
 }
 
-void SetDocumentsFolderOverride(const QString& path)
+void setDocumentsFolderOverride(const QString& path)
 {
     writeOverride(&FolderOverrides::documents, path);
 }
 
-void SetPreviewCacheFolderOverride(const QString& path)
+void setPreviewCacheFolderOverride(const QString& path)
 {
     writeOverride(&FolderOverrides::previewCache, path);
 }
 
-void SetTemplatesFolder(const QString& path)
+void setTemplatesFolder(const QString& path)
 {
     writeOverride(&FolderOverrides::templates, path);
 }
 
-QString GetTemplatesFolder()
+QString getTemplatesFolder()
 {
     const QString path = readOverride(&FolderOverrides::templates);
     if (!path.isEmpty())
         return path;
-    return JoinPath(GetAppDataFolder(), QStringLiteral("templates"));
+    return joinPath(GetAppDataFolder(), QStringLiteral("templates"));
 }
 
-void InitTemplatesFolder()
+void initTemplatesFolder()
 {
-    SetTemplatesFolder(JoinPath(GetAppDataFolder(), QStringLiteral("templates")));
+    setTemplatesFolder(joinPath(GetAppDataFolder(), QStringLiteral("templates")));
 }
 
-QString JoinPath(const QString& folder, const QString& name)
+QString joinPath(const QString& folder, const QString& name)
 {
     if (folder.endsWith(QLatin1Char('/')))
         return folder + name;

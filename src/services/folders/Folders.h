@@ -24,15 +24,15 @@ QString GetDocumentsFolder();
 QString PreviewCacheFolder();
 
 // An empty path removes the override.
-void SetAppDataFolderOverride(const QString& path);
-void SetDocumentsFolderOverride(const QString& path);
-void SetPreviewCacheFolderOverride(const QString& path);
+void setAppDataFolderOverride(const QString& path);
+void setDocumentsFolderOverride(const QString& path);
+void setPreviewCacheFolderOverride(const QString& path);
 
 // The templates folder, fixed once at start. Until it is set, it follows the data folder.
-void SetTemplatesFolder(const QString& path);
-QString GetTemplatesFolder();
+void setTemplatesFolder(const QString& path);
+QString getTemplatesFolder();
 // Sets the templates folder to the data folder + "/templates", as the program does at start.
-void InitTemplatesFolder();
+void initTemplatesFolder();
 
 // folder + "/" + name, without doubling a slash that ends the folder.
-QString JoinPath(const QString& folder, const QString& name);
+QString joinPath(const QString& folder, const QString& name);

@@ -6,7 +6,7 @@
 
 #include <sys/stat.h>
 
-bool IsSameFile(const QString& a, const QString& b)
+bool isSameFile(const QString& a, const QString& b)
 {
     if (a.isEmpty() || b.isEmpty())
         return false;

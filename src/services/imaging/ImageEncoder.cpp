@@ -455,7 +455,7 @@ ImagingStatus write(const QImage& image, const QString& path, FileFormat format,
     if (image.isNull())
         return ImagingStatus::failure(FailureReason::tr("nothing to write to %1: the picture is empty")
                                           .arg(QDir::toNativeSeparators(path)));
-    if (!options.sourcePath.isEmpty() && IsSameFile(options.sourcePath, path))
+    if (!options.sourcePath.isEmpty() && isSameFile(options.sourcePath, path))
         return ImagingStatus::failure(
             FailureReason::tr("the output %1 is the source photo itself; it was left unchanged")
                 .arg(QDir::toNativeSeparators(path)));
@@ -479,7 +479,7 @@ ImagingStatus write(const QImage& image, const QString& path, FileFormat format,
 ImagingStatus writeJpegCoefficients(const JpegCoefficients& coefficients, const QString& path,
                                     const Options& options)
 {
-    if (!options.sourcePath.isEmpty() && IsSameFile(options.sourcePath, path))
+    if (!options.sourcePath.isEmpty() && isSameFile(options.sourcePath, path))
         return ImagingStatus::failure(
             FailureReason::tr("the output %1 is the source photo itself; it was left unchanged")
                 .arg(QDir::toNativeSeparators(path)));

@@ -175,7 +175,7 @@ int IniFile::intValue(const QString& section, const QString& key, int defaultVal
     const Entry entry = find(section, key);
     if (entry.keyLine < 0)
         return defaultValue;
-    return ParseProfileInt(parseLine(m_lines[entry.keyLine], entry.keyLine == 0).value);
+    return parseProfileInt(parseLine(m_lines[entry.keyLine], entry.keyLine == 0).value);
 }
 
 bool IniFile::setValue(const QString& section, const QString& key, const QString& value)
@@ -218,14 +218,14 @@ QString IniFile::ReadString(const QString& path, const QString& section, const Q
     return file.value(section, key, defaultValue);
 }
 
-int IniFile::ReadInt(const QString& path, const QString& section, const QString& key, int defaultValue)
+int IniFile::readInt(const QString& path, const QString& section, const QString& key, int defaultValue)
 {
     IniFile file(path);
     file.load();
     return file.intValue(section, key, defaultValue);
 }
 
-bool IniFile::WriteString(const QString& path, const QString& section, const QString& key,
+bool IniFile::writeString(const QString& path, const QString& section, const QString& key,
                           const QString& value)
 {
     IniFile file(path);
@@ -236,12 +236,12 @@ bool IniFile::WriteString(const QString& path, const QString& section, const QSt
     return file.save();
 }
 
-bool IniFile::WriteInt(const QString& path, const QString& section, const QString& key, int value)
+bool IniFile::writeInt(const QString& path, const QString& section, const QString& key, int value)
 {
-    return WriteString(path, section, key, QString::number(value));
+    return writeString(path, section, key, QString::number(value));
 }
 
-int IniFile::ParseProfileInt(const QString& text)
+int IniFile::parseProfileInt(const QString& text)
 {
     qsizetype i = 0;
     while (i < text.size() && text.at(i).isSpace())

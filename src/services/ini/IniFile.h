@@ -41,15 +41,15 @@ public:
     // One-call forms: a missing file or key gives the default.
     static QString ReadString(const QString& path, const QString& section, const QString& key,
                               const QString& defaultValue = QString());
-    static int ReadInt(const QString& path, const QString& section, const QString& key, int defaultValue);
+    static int readInt(const QString& path, const QString& section, const QString& key, int defaultValue);
     // Loads the file (when present), sets the value and saves it.
-    static bool WriteString(const QString& path, const QString& section, const QString& key,
+    static bool writeString(const QString& path, const QString& section, const QString& key,
                             const QString& value);
-    static bool WriteInt(const QString& path, const QString& section, const QString& key, int value);
+    static bool writeInt(const QString& path, const QString& section, const QString& key, int value);
 
     // Integer rule of profile files: leading blanks, an optional sign and the leading decimal
     // digits; no digits give 0. Values beyond 32 bits wrap as the platform's reader does.
-    static int ParseProfileInt(const QString& text);
+    static int parseProfileInt(const QString& text);
 
 private:
     struct Entry

@@ -66,7 +66,7 @@ QString CLanguageManager::LoadLanguageString(int id)
     const QString text = GetLanguageString(QStringLiteral("STRING"), QString::number(id));
     if (!text.isEmpty())
         return text;
-    const QString builtin = BuiltinString(id);
+    const QString builtin = builtinString(id);
     return builtin.isEmpty() ? builtin
                              : QCoreApplication::translate("CLanguageManager", builtin.toUtf8().constData());
 }
@@ -88,15 +88,15 @@ void CLanguageManager::LoadLanguageBitmap(QImage& bitmap, int id, bool twiceOnSc
             return;
         }
     }
-    bitmap = BuiltinBitmap(id);
+    bitmap = builtinBitmap(id);
 }
 
-QString CLanguageManager::BuiltinString(int id)
+QString CLanguageManager::builtinString(int id)
 {
     return IniFile::ReadString(kBuiltinStrings, QStringLiteral("STRING"), QString::number(id));
 }
 
-QImage CLanguageManager::BuiltinBitmap(int id)
+QImage CLanguageManager::builtinBitmap(int id)
 {
     const QString path = BuiltinBitmapPath(id);
     return QFileInfo::exists(path) ? QImage(path) : QImage();

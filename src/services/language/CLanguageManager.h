@@ -36,6 +36,6 @@ public:
     static void LoadLanguageBitmap(QImage& bitmap, int id, bool twiceOnScaledScreens = false);
 
     // The built-in text and picture of an id, without looking at the language file.
-    static QString BuiltinString(int id);
-    static QImage BuiltinBitmap(int id);
+    static QString builtinString(int id);
+    static QImage builtinBitmap(int id);
 };

@@ -63,7 +63,7 @@ bool loadInto(std::vector<std::unique_ptr<QTranslator>>& translators, const QStr
 
 } // namespace
 
-InterfaceLanguage::Language InterfaceLanguage::FromLocaleValue(const QString& value, bool list)
+InterfaceLanguage::Language InterfaceLanguage::fromLocaleValue(const QString& value, bool list)
 {
     const QStringList entries = list ? value.split(QLatin1Char(':'), Qt::SkipEmptyParts) : QStringList{value};
     for (const QString& entry : entries) {
@@ -76,13 +76,13 @@ InterfaceLanguage::Language InterfaceLanguage::FromLocaleValue(const QString& va
     return Chinese;
 }
 
-InterfaceLanguage::Language InterfaceLanguage::FromEnvironment()
+InterfaceLanguage::Language InterfaceLanguage::fromEnvironment()
 {
     const char* const variables[] = {"LANGUAGE", "LC_ALL", "LC_MESSAGES", "LANG"};
     for (const char* variable : variables) {
         const QString value = qEnvironmentVariable(variable);
         if (!value.isEmpty())
-            return FromLocaleValue(value, qstrcmp(variable, "LANGUAGE") == 0);
+            return fromLocaleValue(value, qstrcmp(variable, "LANGUAGE") == 0);
     }
     return Chinese;
 }
@@ -97,10 +97,10 @@ InterfaceLanguage::Language InterfaceLanguage::Resolve(Choice choice)
     case FollowSystem:
         break;
     }
-    return FromEnvironment();
+    return fromEnvironment();
 }
 
-QString InterfaceLanguage::ChoiceValue(Choice choice)
+QString InterfaceLanguage::choiceValue(Choice choice)
 {
     switch (choice) {
     case ChooseChinese:
@@ -113,12 +113,12 @@ QString InterfaceLanguage::ChoiceValue(Choice choice)
     return QStringLiteral("system");
 }
 
-InterfaceLanguage::Choice InterfaceLanguage::ChoiceFromValue(const QString& value)
+InterfaceLanguage::Choice InterfaceLanguage::choiceFromValue(const QString& value)
 {
     const QString trimmed = value.trimmed();
-    if (trimmed.compare(ChoiceValue(ChooseChinese), Qt::CaseInsensitive) == 0)
+    if (trimmed.compare(choiceValue(ChooseChinese), Qt::CaseInsensitive) == 0)
         return ChooseChinese;
-    if (trimmed.compare(ChoiceValue(ChooseEnglish), Qt::CaseInsensitive) == 0)
+    if (trimmed.compare(choiceValue(ChooseEnglish), Qt::CaseInsensitive) == 0)
         return ChooseEnglish;
     return FollowSystem;
 }

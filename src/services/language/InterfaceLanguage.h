@@ -26,15 +26,15 @@ public:
     };
 
     // The language the environment of this process asks for.
-    static Language FromEnvironment();
+    static Language fromEnvironment();
     // The language one locale variable's value asks for; `list` for LANGUAGE's colon list.
-    static Language FromLocaleValue(const QString& value, bool list = false);
+    static Language fromLocaleValue(const QString& value, bool list = false);
     static Language Resolve(Choice choice);
 
     // The value a choice is stored as ("system", "zh_CN", "en"), and back: anything else
     // follows the system.
-    static QString ChoiceValue(Choice choice);
-    static Choice ChoiceFromValue(const QString& value);
+    static QString choiceValue(Choice choice);
+    static Choice choiceFromValue(const QString& value);
 
     // Installs the translations of the language into the application (a QCoreApplication
     // must exist), in place of those an earlier call installed. Chinese: Qt's own Chinese

@@ -44,7 +44,7 @@ private:
 };
 
 // Posts a message to a window from any thread; a window that is gone receives nothing.
-inline void PostWindowMessage(QObject* target, int message, qint64 wParam = 0, qint64 lParam = 0)
+inline void postWindowMessage(QObject* target, int message, qint64 wParam = 0, qint64 lParam = 0)
 {
     if (target)
         QCoreApplication::postEvent(target, new WindowMessageEvent(message, wParam, lParam));

@@ -27,7 +27,7 @@ QImage loadSamplePicture()
 
 } // namespace
 
-QImage SamplePicture()
+QImage samplePicture()
 {
     static const QImage picture = loadSamplePicture();
     return picture;

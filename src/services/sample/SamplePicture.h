@@ -9,4 +9,4 @@ constexpr int kSamplePictureHeight = 625;
 
 // The sample picture as a 677 x 625 ARGB32 premultiplied image. Safe to call from any
 // thread; the picture is decoded once and shared (drawing on the copy detaches it).
-QImage SamplePicture();
+QImage samplePicture();

@@ -55,8 +55,8 @@ QWidget* FindNamedChild(QWidget* control, const QString& name)
     auto* container = qobject_cast<SkinContainer*>(control);
     if (!isContainer || !container)
         return control->objectName() == name ? control : nullptr;
-    for (int i = 0; i < container->GetCount(); ++i) {
-        SkinControl* child = container->GetItemAt(i);
+    for (int i = 0; i < container->getCount(); ++i) {
+        SkinControl* child = container->getItemAt(i);
         if (!child)
             continue;
         if (child->objectName() == name)

@@ -12,22 +12,22 @@ void SkinContainer::Add(SkinControl* child)
     child->setParent(this);
     m_children.append(child);
     child->show();
-    Relayout();
+    relayout();
 }
 
-int SkinContainer::GetCount() const
+int SkinContainer::getCount() const
 {
     return static_cast<int>(m_children.size());
 }
 
-SkinControl* SkinContainer::GetItemAt(int index) const
+SkinControl* SkinContainer::getItemAt(int index) const
 {
     if (index < 0 || index >= m_children.size())
         return nullptr;
     return m_children.at(index).data();
 }
 
-QRect SkinContainer::ContentRect() const
+QRect SkinContainer::contentRect() const
 {
     return rect();
 }
@@ -35,18 +35,18 @@ QRect SkinContainer::ContentRect() const
 void SkinContainer::resizeEvent(QResizeEvent* event)
 {
     SkinControl::resizeEvent(event);
-    Relayout();
+    relayout();
 }
 
 void SkinContainer::showEvent(QShowEvent* event)
 {
     SkinControl::showEvent(event);
-    Relayout();
+    relayout();
 }
 
-void SkinContainer::Relayout()
+void SkinContainer::relayout()
 {
-    const QRect area = ContentRect();
+    const QRect area = contentRect();
     const bool horizontal = m_orientation == Qt::Horizontal;
     const int length = horizontal ? area.width() : area.height();
 
@@ -59,7 +59,7 @@ void SkinContainer::Relayout()
             continue;
         const QMargins pad = child->Padding();
         used += horizontal ? pad.left() + pad.right() : pad.top() + pad.bottom();
-        const int fixed = horizontal ? child->FixedWidth() : child->FixedHeight();
+        const int fixed = horizontal ? child->fixedWidth() : child->FixedHeight();
         if (fixed > 0)
             used += fixed;
         else
@@ -73,14 +73,14 @@ void SkinContainer::Relayout()
         if (child == nullptr)
             continue;
         if (child->IsFloat()) {
-            child->setGeometry(child->FloatPos().translated(area.topLeft()));
+            child->setGeometry(child->floatPos().translated(area.topLeft()));
             continue;
         }
         const QMargins pad = child->Padding();
         if (horizontal) {
             cursor += pad.left();
-            int width = child->FixedWidth() > 0 ? child->FixedWidth() : share;
-            width = qMax(width, child->MinWidth());
+            int width = child->fixedWidth() > 0 ? child->fixedWidth() : share;
+            width = qMax(width, child->minWidth());
             const int height =
                 child->FixedHeight() > 0 ? child->FixedHeight() : area.height() - pad.top() - pad.bottom();
             child->setGeometry(cursor, area.top() + pad.top(), width, height);
@@ -89,8 +89,8 @@ void SkinContainer::Relayout()
             cursor += pad.top();
             const int height = child->FixedHeight() > 0 ? child->FixedHeight() : share;
             int width =
-                child->FixedWidth() > 0 ? child->FixedWidth() : area.width() - pad.left() - pad.right();
-            width = qMax(width, child->MinWidth());
+                child->fixedWidth() > 0 ? child->fixedWidth() : area.width() - pad.left() - pad.right();
+            width = qMax(width, child->minWidth());
             child->setGeometry(area.left() + pad.left(), cursor, width, height);
             cursor += height + pad.bottom();
         }

@@ -15,17 +15,17 @@ public:
     explicit SkinContainer(Qt::Orientation orientation, QWidget* parent = nullptr);
 
     void Add(SkinControl* child);
-    int GetCount() const;
-    SkinControl* GetItemAt(int index) const;
+    int getCount() const;
+    SkinControl* getItemAt(int index) const;
 
     // Places the children in the current rectangle.
-    void Relayout();
+    void relayout();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
     // The part of the container the children are placed in.
-    virtual QRect ContentRect() const;
+    virtual QRect contentRect() const;
 
 private:
     Qt::Orientation m_orientation;

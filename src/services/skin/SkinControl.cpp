@@ -51,14 +51,14 @@ bool SkinControl::SetAttribute(const QString& name, const QString& value)
         return false;
     }
     updateGeometry();
-    RequestRelayout();
+    requestRelayout();
     return true;
 }
 
 void SkinControl::SetBkImage(const QString& reference)
 {
-    m_bkImagePath = SkinResources::ResolvePicture(reference);
-    m_bkImage = SkinResources::LoadPicture(m_bkImagePath);
+    m_bkImagePath = SkinResources::resolvePicture(reference);
+    m_bkImage = SkinResources::loadPicture(m_bkImagePath);
     update();
 }
 
@@ -76,10 +76,10 @@ QSize SkinControl::minimumSizeHint() const
 void SkinControl::paintEvent(QPaintEvent* /*event*/)
 {
     QPainter painter(this);
-    PaintBkImage(painter);
+    paintBkImage(painter);
 }
 
-void SkinControl::PaintBkImage(QPainter& painter)
+void SkinControl::paintBkImage(QPainter& painter)
 {
     if (m_bkImage.isNull())
         return;
@@ -87,8 +87,8 @@ void SkinControl::PaintBkImage(QPainter& painter)
     painter.drawPixmap(rect(), m_bkImage);
 }
 
-void SkinControl::RequestRelayout()
+void SkinControl::requestRelayout()
 {
     if (auto* container = qobject_cast<SkinContainer*>(parentWidget()))
-        container->Relayout();
+        container->relayout();
 }

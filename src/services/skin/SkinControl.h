@@ -22,26 +22,26 @@ public:
     qint64 Tag() const { return m_tag; }
     void SetTag(qint64 tag) { m_tag = tag; }
 
-    int FixedWidth() const { return m_fixedWidth; }
+    int fixedWidth() const { return m_fixedWidth; }
     int FixedHeight() const { return m_fixedHeight; }
-    int MinWidth() const { return m_minWidth; }
+    int minWidth() const { return m_minWidth; }
     QMargins Padding() const { return m_padding; }
     bool IsFloat() const { return m_float; }
-    QRect FloatPos() const { return m_pos; }
+    QRect floatPos() const { return m_pos; }
 
-    // The background picture, given as a layout reference (see SkinResources::ResolvePicture).
+    // The background picture, given as a layout reference (see SkinResources::resolvePicture).
     void SetBkImage(const QString& reference);
-    QString BkImage() const { return m_bkImagePath; }
-    QPixmap BkPixmap() const { return m_bkImage; }
+    QString bkImage() const { return m_bkImagePath; }
+    QPixmap bkPixmap() const { return m_bkImage; }
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void PaintBkImage(QPainter& painter);
+    void paintBkImage(QPainter& painter);
     // Tells the container that holds this control to place its children again.
-    void RequestRelayout();
+    void requestRelayout();
 
 private:
     qint64 m_tag = 0;

@@ -30,7 +30,7 @@ SkinFrame::HitArea SkinFrame::HitTest(const QPoint& point) const
         return HitClient;
     const QRect r = m_window->rect();
     if (!m_window->isMaximized() && !m_window->isFullScreen()) {
-        const QMargins box = m_skin->SizeBox();
+        const QMargins box = m_skin->sizeBox();
         const bool left = point.x() < r.left() + box.left();
         const bool right = point.x() > r.right() - box.right();
         const bool top = point.y() < r.top() + box.top();
@@ -52,7 +52,7 @@ SkinFrame::HitArea SkinFrame::HitTest(const QPoint& point) const
         if (bottom)
             return HitBottom;
     }
-    if (m_skin->CaptionRect().contains(point)) {
+    if (m_skin->captionRect().contains(point)) {
         QWidget* control = m_skin->FindControl(point);
         if (!control)
             return HitClient;
@@ -64,7 +64,7 @@ SkinFrame::HitArea SkinFrame::HitTest(const QPoint& point) const
     return HitClient;
 }
 
-void SkinFrame::UpdateMaxRestoreButtons()
+void SkinFrame::updateMaxRestoreButtons()
 {
     if (!m_window)
         return;
@@ -75,11 +75,11 @@ void SkinFrame::UpdateMaxRestoreButtons()
         restoreButton->setVisible(maximised);
 }
 
-void SkinFrame::ApplyRoundCorner()
+void SkinFrame::applyRoundCorner()
 {
     if (!m_window)
         return;
-    const QSize corner = m_skin->RoundCorner();
+    const QSize corner = m_skin->roundCorner();
     if (m_window->isMinimized())
         return;
     if (m_window->isMaximized() || m_window->isFullScreen() || corner.isEmpty()) {
@@ -100,10 +100,10 @@ bool SkinFrame::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == m_window) {
         if (event->type() == QEvent::Resize || event->type() == QEvent::Show)
-            ApplyRoundCorner();
+            applyRoundCorner();
         else if (event->type() == QEvent::WindowStateChange) {
-            UpdateMaxRestoreButtons();
-            ApplyRoundCorner();
+            updateMaxRestoreButtons();
+            applyRoundCorner();
         }
     }
     switch (event->type()) {
@@ -113,7 +113,7 @@ bool SkinFrame::eventFilter(QObject* watched, QEvent* event)
     case QEvent::MouseButtonDblClick: {
         auto* widget = qobject_cast<QWidget*>(watched);
         if (widget && m_window && widget->window() == m_window)
-            return HandleMouse(widget, event);
+            return handleMouse(widget, event);
         break;
     }
     default:
@@ -122,7 +122,7 @@ bool SkinFrame::eventFilter(QObject* watched, QEvent* event)
     return false;
 }
 
-bool SkinFrame::HandleMouse(QWidget* widget, QEvent* event)
+bool SkinFrame::handleMouse(QWidget* widget, QEvent* event)
 {
     auto* mouse = static_cast<QMouseEvent*>(event);
     const QPoint global = mouse->globalPosition().toPoint();
@@ -130,11 +130,11 @@ bool SkinFrame::HandleMouse(QWidget* widget, QEvent* event)
 
     if (event->type() == QEvent::MouseMove) {
         if (m_dragArea != HitClient && (mouse->buttons() & Qt::LeftButton)) {
-            DragTo(global);
+            dragTo(global);
             return true;
         }
         if (mouse->buttons() == Qt::NoButton)
-            UpdateCursor(HitTest(point));
+            updateCursor(HitTest(point));
         return false;
     }
     if (event->type() == QEvent::MouseButtonRelease) {
@@ -187,7 +187,7 @@ bool SkinFrame::HandleMouse(QWidget* widget, QEvent* event)
     return true;
 }
 
-void SkinFrame::DragTo(const QPoint& globalPos)
+void SkinFrame::dragTo(const QPoint& globalPos)
 {
     const QPoint delta = globalPos - m_dragStart;
     QRect g = m_startGeometry;
@@ -209,7 +209,7 @@ void SkinFrame::DragTo(const QPoint& globalPos)
     m_window->setGeometry(g);
 }
 
-void SkinFrame::UpdateCursor(HitArea area)
+void SkinFrame::updateCursor(HitArea area)
 {
     Qt::CursorShape shape = Qt::ArrowCursor;
     switch (area) {

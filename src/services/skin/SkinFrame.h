@@ -38,17 +38,17 @@ public:
     HitArea HitTest(const QPoint& point) const;
 
     // Shows "max_btn" or "restore_btn" according to the window's state.
-    void UpdateMaxRestoreButtons();
+    void updateMaxRestoreButtons();
     // Sets or removes the rounded window shape according to the window's state.
-    void ApplyRoundCorner();
+    void applyRoundCorner();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    bool HandleMouse(QWidget* widget, QEvent* event);
-    void UpdateCursor(HitArea area);
-    void DragTo(const QPoint& globalPos);
+    bool handleMouse(QWidget* widget, QEvent* event);
+    void updateCursor(HitArea area);
+    void dragTo(const QPoint& globalPos);
 
     QWidget* m_window; // the frame is a child of the window and ends with it
     SkinManager* m_skin;

@@ -28,7 +28,7 @@ bool SkinLabel::SetAttribute(const QString& name, const QString& value)
         m_endEllipsis = value.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0;
         update();
     } else if (name == QLatin1String("font")) {
-        SetFontIndex(value.toInt());
+        setFontIndex(value.toInt());
     } else if (name == QLatin1String("textcolor")) {
         SetTextColor(ParseColor(value));
     } else if (name == QLatin1String("align")) {
@@ -58,7 +58,7 @@ void SkinLabel::SetTextColor(const QColor& color)
     update();
 }
 
-void SkinLabel::SetFontIndex(int index)
+void SkinLabel::setFontIndex(int index)
 {
     QFont f = font();
     if (index == 1)
@@ -69,7 +69,7 @@ void SkinLabel::SetFontIndex(int index)
     update();
 }
 
-QString SkinLabel::DisplayedText() const
+QString SkinLabel::displayedText() const
 {
     if (!m_endEllipsis)
         return m_text;
@@ -79,9 +79,9 @@ QString SkinLabel::DisplayedText() const
 void SkinLabel::paintEvent(QPaintEvent* /*event*/)
 {
     QPainter painter(this);
-    PaintBkImage(painter);
+    paintBkImage(painter);
     if (m_text.isEmpty())
         return;
     painter.setPen(m_textColor.isValid() ? m_textColor : palette().color(foregroundRole()));
-    painter.drawText(rect(), static_cast<int>(m_align), DisplayedText());
+    painter.drawText(rect(), static_cast<int>(m_align), displayedText());
 }

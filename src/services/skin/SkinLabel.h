@@ -20,13 +20,13 @@ public:
     void SetTextColor(const QColor& color);
     QColor TextColor() const { return m_textColor; }
     // The text as drawn in the current width.
-    QString DisplayedText() const;
+    QString displayedText() const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    void SetFontIndex(int index);
+    void setFontIndex(int index);
 
     QString m_text;
     QColor m_textColor;

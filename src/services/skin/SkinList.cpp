@@ -21,17 +21,17 @@ void SkinList::Add(SkinListContainerElement* element)
     auto* item = new QListWidgetItem(this);
     const QMargins pad = element->Padding();
     const int height = element->FixedHeight() > 0 ? element->FixedHeight() : 22;
-    item->setSizeHint(QSize(element->FixedWidth(), height + pad.top() + pad.bottom()));
+    item->setSizeHint(QSize(element->fixedWidth(), height + pad.top() + pad.bottom()));
     setItemWidget(item, element);
     viewport()->update();
 }
 
-int SkinList::GetCount() const
+int SkinList::getCount() const
 {
     return count();
 }
 
-SkinListContainerElement* SkinList::GetItemAt(int index) const
+SkinListContainerElement* SkinList::getItemAt(int index) const
 {
     if (index < 0 || index >= count())
         return nullptr;
@@ -55,7 +55,7 @@ void SkinList::RemoveAll()
         RemoveAt(count() - 1);
 }
 
-int SkinList::GetCurSel() const
+int SkinList::getCurSel() const
 {
     QListWidgetItem* current = currentItem();
     if (!current || !current->isSelected())
@@ -63,7 +63,7 @@ int SkinList::GetCurSel() const
     return row(current);
 }
 
-bool SkinList::SelectItem(int index)
+bool SkinList::selectItem(int index)
 {
     if (index < 0) {
         clearSelection();
@@ -77,7 +77,7 @@ bool SkinList::SelectItem(int index)
     return true;
 }
 
-void SkinList::SetEmptyText(const QString& text)
+void SkinList::setEmptyText(const QString& text)
 {
     m_emptyText = text;
     viewport()->update();

@@ -10,25 +10,25 @@ class SkinListContainerElement;
 class SkinList : public QListWidget
 {
     Q_OBJECT
-    Q_PROPERTY(QString emptyText READ EmptyText WRITE SetEmptyText)
+    Q_PROPERTY(QString emptyText READ emptyText WRITE setEmptyText)
 public:
     explicit SkinList(QWidget* parent = nullptr);
 
     // Appends a row; the list takes ownership.
     void Add(SkinListContainerElement* element);
-    int GetCount() const;
-    SkinListContainerElement* GetItemAt(int index) const;
+    int getCount() const;
+    SkinListContainerElement* getItemAt(int index) const;
     bool RemoveAt(int index);
     void RemoveAll();
 
     // The selected row, or -1.
-    int GetCurSel() const;
+    int getCurSel() const;
     // Selects a row; -1 clears the selection. An index beyond the rows changes nothing and
     // returns false.
-    bool SelectItem(int index);
+    bool selectItem(int index);
 
-    QString EmptyText() const { return m_emptyText; }
-    void SetEmptyText(const QString& text);
+    QString emptyText() const { return m_emptyText; }
+    void setEmptyText(const QString& text);
 
 signals:
     // type is "itemclick" or "itemactivate"; position in the list's own coordinates.

@@ -6,7 +6,7 @@ SkinListContainerElement::SkinListContainerElement(QWidget* parent) : SkinContai
     setAttribute(Qt::WA_TranslucentBackground);
 }
 
-QRect SkinListContainerElement::ContentRect() const
+QRect SkinListContainerElement::contentRect() const
 {
     return rect().marginsRemoved(Padding());
 }

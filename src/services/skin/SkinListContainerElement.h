@@ -11,5 +11,5 @@ public:
     explicit SkinListContainerElement(QWidget* parent = nullptr);
 
 protected:
-    QRect ContentRect() const override;
+    QRect contentRect() const override;
 };

@@ -52,7 +52,7 @@ bool SkinManager::Create(QWidget* host, const QString& layoutFile)
         layout->setSpacing(0);
     }
     host->layout()->addWidget(root);
-    host->setStyleSheet(LoadStyleSheet());
+    host->setStyleSheet(loadStyleSheet());
 
     const QList<int> caption = Ints(root->property("caption"));
     m_caption = QMargins(caption[0], caption[1], caption[2], 0);
@@ -62,13 +62,13 @@ bool SkinManager::Create(QWidget* host, const QString& layoutFile)
     const QList<int> corner = Ints(root->property("roundcorner"));
     m_roundCorner = QSize(corner[0], corner[1]);
 
-    HookControls();
+    hookControls();
     if (qGuiApp->devicePixelRatio() > 1.0 && file.seek(0))
-        LoadLabelPictures(&file);
+        loadLabelPictures(&file);
     return true;
 }
 
-QString SkinManager::LoadStyleSheet()
+QString SkinManager::loadStyleSheet()
 {
     QFile file(SkinResources::ResourcePath() + QStringLiteral("skin.qss"));
     if (!file.open(QIODevice::ReadOnly))
@@ -81,7 +81,7 @@ QString SkinManager::LoadStyleSheet()
     return sheet;
 }
 
-void SkinManager::LoadLabelPictures(QIODevice* layout)
+void SkinManager::loadLabelPictures(QIODevice* layout)
 {
     QXmlStreamReader xml(layout);
     QStringList widgets; // the names of the widget elements around the reader
@@ -92,29 +92,29 @@ void SkinManager::LoadLabelPictures(QIODevice* layout)
         } else if (xml.isEndElement() && xml.name() == QLatin1String("widget") && !widgets.isEmpty()) {
             widgets.removeLast();
         } else if (xml.isStartElement() && xml.name() == QLatin1String("pixmap") && !widgets.isEmpty()) {
-            const QString path = SkinResources::ResolvePicture(xml.readElementText());
+            const QString path = SkinResources::resolvePicture(xml.readElementText());
             if (auto* label = qobject_cast<QLabel*>(FindControl(widgets.last())))
-                label->setPixmap(SkinResources::LoadPicture(path));
+                label->setPixmap(SkinResources::loadPicture(path));
         }
     }
 }
 
-void SkinManager::HookControls()
+void SkinManager::hookControls()
 {
     const QList<QAbstractButton*> buttons = m_root->findChildren<QAbstractButton*>();
     for (QAbstractButton* button : buttons) {
         connect(button, &QAbstractButton::clicked, this,
-                [this, button]() { SendNotify(QStringLiteral("click"), button, CursorInHost()); });
+                [this, button]() { sendNotify(QStringLiteral("click"), button, cursorInHost()); });
     }
     const QList<SkinList*> lists = m_root->findChildren<SkinList*>();
     for (SkinList* list : lists) {
         connect(list, &SkinList::Notified, this, [this, list](const QString& type, const QPoint& pos) {
-            SendNotify(type, list, m_host ? list->mapTo(m_host, pos) : pos);
+            sendNotify(type, list, m_host ? list->mapTo(m_host, pos) : pos);
         });
     }
 }
 
-QPoint SkinManager::CursorInHost() const
+QPoint SkinManager::cursorInHost() const
 {
     const QWidget* host = m_host.data();
     return host != nullptr ? host->mapFromGlobal(QCursor::pos()) : QPoint();
@@ -144,12 +144,12 @@ void SkinManager::AddNotifier(SkinNotifier* notifier)
         m_notifiers.append(notifier);
 }
 
-void SkinManager::RemoveNotifier(SkinNotifier* notifier)
+void SkinManager::removeNotifier(SkinNotifier* notifier)
 {
     m_notifiers.removeAll(notifier);
 }
 
-void SkinManager::SendNotify(const QString& type, QWidget* sender, const QPoint& point)
+void SkinManager::sendNotify(const QString& type, QWidget* sender, const QPoint& point)
 {
     SkinNotify msg{type, sender, point};
     const QList<SkinNotifier*> notifiers = m_notifiers;
@@ -157,7 +157,7 @@ void SkinManager::SendNotify(const QString& type, QWidget* sender, const QPoint&
         notifier->Notify(msg);
 }
 
-QRect SkinManager::CaptionRect() const
+QRect SkinManager::captionRect() const
 {
     const QWidget* host = m_host.data();
     if (host == nullptr || m_captionBottom <= 0)
@@ -166,12 +166,12 @@ QRect SkinManager::CaptionRect() const
                  QPoint(host->width() - m_caption.right() - 1, m_captionBottom - 1));
 }
 
-QMargins SkinManager::SizeBox() const
+QMargins SkinManager::sizeBox() const
 {
     return m_sizeBox;
 }
 
-QSize SkinManager::RoundCorner() const
+QSize SkinManager::roundCorner() const
 {
     return m_roundCorner;
 }

@@ -39,24 +39,24 @@ public:
     QWidget* FindControl(const QPoint& point) const;
 
     void AddNotifier(SkinNotifier* notifier);
-    void RemoveNotifier(SkinNotifier* notifier);
+    void removeNotifier(SkinNotifier* notifier);
     // Delivers a notification to every notifier.
-    void SendNotify(const QString& type, QWidget* sender, const QPoint& point);
+    void sendNotify(const QString& type, QWidget* sender, const QPoint& point);
 
     // The frame the layout declares, in host coordinates.
-    QRect CaptionRect() const;
-    QMargins SizeBox() const;
-    QSize RoundCorner() const;
+    QRect captionRect() const;
+    QMargins sizeBox() const;
+    QSize roundCorner() const;
 
     // The style sheet text with "$SKIN" replaced, or empty when there is none.
-    static QString LoadStyleSheet();
+    static QString loadStyleSheet();
 
 private:
-    void HookControls();
+    void hookControls();
     // Gives the labels of the layout that show a picture the skin's twice as large picture on
     // screens scaled by more than one (Qt's layout loader reads only the picture named).
-    void LoadLabelPictures(QIODevice* layout);
-    QPoint CursorInHost() const;
+    void loadLabelPictures(QIODevice* layout);
+    QPoint cursorInHost() const;
 
     QPointer<QWidget> m_host;
     QPointer<QWidget> m_root;

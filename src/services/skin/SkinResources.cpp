@@ -13,17 +13,17 @@ QString instancePath;
 QString resourcePath;
 } // namespace
 
-QString SkinResources::WithSlash(const QString& path)
+QString SkinResources::withSlash(const QString& path)
 {
     if (path.isEmpty() || path.endsWith(QLatin1Char('/')))
         return path;
     return path + QLatin1Char('/');
 }
 
-void SkinResources::SetInstancePath(const QString& path)
+void SkinResources::setInstancePath(const QString& path)
 {
     QMutexLocker lock(&pathLock);
-    instancePath = WithSlash(path);
+    instancePath = withSlash(path);
 }
 
 QString SkinResources::InstancePath()
@@ -35,7 +35,7 @@ QString SkinResources::InstancePath()
 void SkinResources::SetResourcePath(const QString& path)
 {
     QMutexLocker lock(&pathLock);
-    resourcePath = WithSlash(path);
+    resourcePath = withSlash(path);
 }
 
 QString SkinResources::ResourcePath()
@@ -44,7 +44,7 @@ QString SkinResources::ResourcePath()
     return resourcePath;
 }
 
-QString SkinResources::ResolvePicture(const QString& reference)
+QString SkinResources::resolvePicture(const QString& reference)
 {
     QString file = reference.trimmed();
     static const QRegularExpression fileForm(QStringLiteral("file\\s*=\\s*'([^']*)'"));
@@ -59,7 +59,7 @@ QString SkinResources::ResolvePicture(const QString& reference)
     return QDir::cleanPath(ResourcePath() + file);
 }
 
-QPixmap SkinResources::LoadPicture(const QString& path)
+QPixmap SkinResources::loadPicture(const QString& path)
 {
     if (path.isEmpty())
         return QPixmap();

@@ -9,19 +9,19 @@
 class SkinResources
 {
 public:
-    static void SetInstancePath(const QString& path);
+    static void setInstancePath(const QString& path);
     static QString InstancePath();
     static void SetResourcePath(const QString& path);
     static QString ResourcePath();
 
     // Turns a picture reference of a layout into a file path. Accepts a plain path or the
     // form file='<path>'; relative paths are taken from the resource path.
-    static QString ResolvePicture(const QString& reference);
+    static QString resolvePicture(const QString& reference);
     // The picture of a file for the screens of the program: on screens scaled by more than
     // one, the twice as large "<name>@2x.<suffix>" beside it when there is one, marked with
     // device pixel ratio 2 so that it is drawn at the same size, sharp.
-    static QPixmap LoadPicture(const QString& path);
+    static QPixmap loadPicture(const QString& path);
 
 private:
-    static QString WithSlash(const QString& path);
+    static QString withSlash(const QString& path);
 };

@@ -2,7 +2,7 @@
 
 #include <QNetworkInformation>
 
-bool IsNetworkReachable()
+bool isNetworkReachable()
 {
     if (!QNetworkInformation::instance())
         QNetworkInformation::loadBackendByFeatures(QNetworkInformation::Feature::Reachability);

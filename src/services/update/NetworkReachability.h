@@ -5,4 +5,4 @@
 // the network counts as reachable (a failed check shows nothing, a skipped one would hide a
 // new release). Only a disconnected or local-only network counts as unreachable.
 // Call it on the main thread.
-bool IsNetworkReachable();
+bool isNetworkReachable();

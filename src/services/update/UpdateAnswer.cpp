@@ -8,17 +8,17 @@
 #include <QDesktopServices>
 #include <QMessageBox>
 
-QString UpdateAnswer::NewVersionQuestion()
+QString UpdateAnswer::newVersionQuestion()
 {
     return QCoreApplication::translate("UpdateAnswer", "一个新的 Lumora 版本可以下载，你想现在下载吗?");
 }
 
-QString UpdateAnswer::LatestVersionNotice()
+QString UpdateAnswer::latestVersionNotice()
 {
     return QCoreApplication::translate("UpdateAnswer", "您使用的是最新版本。谢谢。");
 }
 
-QString UpdateAnswer::ServerUnreachableNotice()
+QString UpdateAnswer::serverUnreachableNotice()
 {
     return QCoreApplication::translate("UpdateAnswer", "无法连接到更新服务器，请检查网络连接后再试。");
 }
@@ -40,18 +40,18 @@ bool UpdateAnswer::Answer(QWidget* parent, int message, qint64 wParam, qint64 lP
     };
     switch (message) {
     case NewVersionMessage:
-        if (show(NewVersionQuestion(), QMessageBox::Question, QMessageBox::Yes | QMessageBox::No) ==
+        if (show(newVersionQuestion(), QMessageBox::Question, QMessageBox::Yes | QMessageBox::No) ==
             QMessageBox::Yes)
-            QDesktopServices::openUrl(DownloadPageUrl());
+            QDesktopServices::openUrl(downloadPageUrl());
         return true;
     case LatestVersionMessage:
-        show(LatestVersionNotice(), QMessageBox::Information, QMessageBox::Ok);
+        show(latestVersionNotice(), QMessageBox::Information, QMessageBox::Ok);
         return true;
     case UpdateCheckFailedMessage:
         // Only a check the person asked for (the quiet flag cleared) says that it failed; the
         // check at start stays quiet.
         if (!UpdateCheckQuiet())
-            show(ServerUnreachableNotice(), QMessageBox::Warning, QMessageBox::Ok);
+            show(serverUnreachableNotice(), QMessageBox::Warning, QMessageBox::Ok);
         return true;
     default:
         return false;

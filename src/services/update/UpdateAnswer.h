@@ -23,10 +23,10 @@ public:
     using ShowBox = std::function<QMessageBox::StandardButton(
         QWidget* parent, const QString& text, QMessageBox::Icon icon, QMessageBox::StandardButtons buttons)>;
 
-    static QString NewVersionQuestion();
-    static QString LatestVersionNotice();
+    static QString newVersionQuestion();
+    static QString latestVersionNotice();
     // Shown when a check the person asked for could not download the version file.
-    static QString ServerUnreachableNotice();
+    static QString serverUnreachableNotice();
     static QString Caption();
 
     // Answers one of the three messages; false for any other message number. Without

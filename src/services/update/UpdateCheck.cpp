@@ -50,14 +50,14 @@ void Finish(Outcome outcome, const VersionTriple& server, bool startedCheck)
     QObject* target = state.target.data();
     switch (outcome) {
     case Outcome::Failed:
-        PostWindowMessage(target, UpdateCheckFailedMessage, 0, 0);
+        postWindowMessage(target, UpdateCheckFailedMessage, 0, 0);
         break;
     case Outcome::Newer:
-        PostWindowMessage(target, NewVersionMessage, VersionWParam(server), VersionLParam(server));
+        postWindowMessage(target, NewVersionMessage, versionWParam(server), versionLParam(server));
         break;
     case Outcome::NotNewer:
         if (!state.quiet)
-            PostWindowMessage(target, LatestVersionMessage, VersionWParam(server), VersionLParam(server));
+            postWindowMessage(target, LatestVersionMessage, versionWParam(server), versionLParam(server));
         break;
     }
     if (startedCheck) {
@@ -70,18 +70,18 @@ void Check(const VersionTriple& program, bool startedCheck)
 {
     const QString folder = PreviewCacheFolder();
     QDir().mkpath(folder);
-    const QString localPath = UpdateVersionFilePath();
-    if (!DownloadUrlToFile(UpdateVersionFileUrl(), localPath)) {
+    const QString localPath = updateVersionFilePath();
+    if (!DownloadUrlToFile(updateVersionFileUrl(), localPath)) {
         Finish(Outcome::Failed, VersionTriple(), startedCheck);
         return;
     }
-    const VersionTriple server = ReadVersionFile(localPath);
-    Finish(IsNewerVersion(server, program) ? Outcome::Newer : Outcome::NotNewer, server, startedCheck);
+    const VersionTriple server = readVersionFile(localPath);
+    Finish(isNewerVersion(server, program) ? Outcome::Newer : Outcome::NotNewer, server, startedCheck);
 }
 
 } // namespace
 
-void SetUpdateTargetWindow(QObject* window)
+void setUpdateTargetWindow(QObject* window)
 {
     UpdateCheckState& state = State();
     QMutexLocker lock(&state.mutex);
@@ -110,7 +110,7 @@ QObject* UpdateTargetWindow()
     return state.target.data();
 }
 
-void SetUpdateCheckQuiet(bool quiet)
+void setUpdateCheckQuiet(bool quiet)
 {
     UpdateCheckState& state = State();
     QMutexLocker lock(&state.mutex);
@@ -144,16 +144,16 @@ int RunUpdateCheck(const VersionTriple& program)
     return 0;
 }
 
-bool StartAutomaticUpdateCheck(QObject* mainWindow, const VersionTriple& program, bool networkReachable)
+bool startAutomaticUpdateCheck(QObject* mainWindow, const VersionTriple& program, bool networkReachable)
 {
     if (program.major <= 0 || !networkReachable)
         return false;
-    SetUpdateTargetWindow(mainWindow);
+    setUpdateTargetWindow(mainWindow);
     StartUpdateCheck(program);
     return true;
 }
 
-void StartManualUpdateCheck(QObject* mainWindow, const VersionTriple& program)
+void startManualUpdateCheck(QObject* mainWindow, const VersionTriple& program)
 {
     {
         UpdateCheckState& state = State();
@@ -161,11 +161,11 @@ void StartManualUpdateCheck(QObject* mainWindow, const VersionTriple& program)
         state.quiet = false;
     }
     if (mainWindow)
-        SetUpdateTargetWindow(mainWindow);
+        setUpdateTargetWindow(mainWindow);
     StartUpdateCheck(program);
 }
 
-bool WaitForUpdateCheck(int timeoutMs)
+bool waitForUpdateCheck(int timeoutMs)
 {
     UpdateCheckState& state = State();
     QMutexLocker lock(&state.mutex);
@@ -177,7 +177,7 @@ bool WaitForUpdateCheck(int timeoutMs)
     return true;
 }
 
-VersionTriple ReadVersionFile(const QString& path)
+VersionTriple readVersionFile(const QString& path)
 {
     IniFile file(path);
     file.load();

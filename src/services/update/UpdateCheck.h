@@ -19,11 +19,11 @@
 
 // The window that receives the messages; nullptr clears it. The window is forgotten when it
 // is destroyed. Safe from any thread.
-void SetUpdateTargetWindow(QObject* window);
+void setUpdateTargetWindow(QObject* window);
 QObject* UpdateTargetWindow();
 
 // While true (the initial value) the latest-version message is not posted.
-void SetUpdateCheckQuiet(bool quiet);
+void setUpdateCheckQuiet(bool quiet);
 bool UpdateCheckQuiet();
 
 // Starts a check on a worker thread; false when a check is already running and the request was
@@ -31,21 +31,21 @@ bool UpdateCheckQuiet();
 bool StartUpdateCheck(const VersionTriple& program);
 
 // The check itself, on the calling thread: makes the cache folder, downloads the version file
-// to UpdateVersionFilePath(), reads and compares the version and posts the outcome. Returns 0.
+// to updateVersionFilePath(), reads and compares the version and posts the outcome. Returns 0.
 // Must not run while a started check runs (both would write the local copy).
 int RunUpdateCheck(const VersionTriple& program);
 
 // The automatic check at start: when the program's major version is above 0 and the network is
 // reachable, the window becomes the target and a quiet check starts. Returns true when a check
 // was started or joined.
-bool StartAutomaticUpdateCheck(QObject* mainWindow, const VersionTriple& program, bool networkReachable);
+bool startAutomaticUpdateCheck(QObject* mainWindow, const VersionTriple& program, bool networkReachable);
 
 // The "check for updates" command: clears the quiet flag, makes the window the target and
 // starts (or joins) a check.
-void StartManualUpdateCheck(QObject* mainWindow, const VersionTriple& program);
+void startManualUpdateCheck(QObject* mainWindow, const VersionTriple& program);
 
 // Waits until no check is running; false on timeout.
-bool WaitForUpdateCheck(int timeoutMs);
+bool waitForUpdateCheck(int timeoutMs);
 
 // The version named by a local version file; 0 for every missing number.
-VersionTriple ReadVersionFile(const QString& path);
+VersionTriple readVersionFile(const QString& path);

@@ -9,7 +9,7 @@ const char kDownloadPageUrl[] = "https://lumora-plenum.org/download/";
 
 } // namespace
 
-QUrl UpdateVersionFileUrl()
+QUrl updateVersionFileUrl()
 {
     const QString configured = qEnvironmentVariable(kUpdateUrlVariable).trimmed();
     if (!configured.isEmpty())
@@ -17,12 +17,12 @@ QUrl UpdateVersionFileUrl()
     return QUrl(QString::fromLatin1(kDefaultVersionFileUrl));
 }
 
-QUrl DownloadPageUrl()
+QUrl downloadPageUrl()
 {
     return QUrl(QString::fromLatin1(kDownloadPageUrl));
 }
 
-QString UpdateVersionFilePath()
+QString updateVersionFilePath()
 {
-    return JoinPath(PreviewCacheFolder(), QStringLiteral("lu_version.ini"));
+    return joinPath(PreviewCacheFolder(), QStringLiteral("lu_version.ini"));
 }

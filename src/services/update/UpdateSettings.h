@@ -10,12 +10,12 @@
 inline constexpr const char* kUpdateUrlVariable = "LUMORA_UPDATE_URL";
 
 // The version file on the product's web server, or the address in LUMORA_UPDATE_URL.
-QUrl UpdateVersionFileUrl();
+QUrl updateVersionFileUrl();
 // The page that offers the newest release for download.
-QUrl DownloadPageUrl();
+QUrl downloadPageUrl();
 
 // The local copy of the version file: "lu_version.ini" in the cache folder.
-QString UpdateVersionFilePath();
+QString updateVersionFilePath();
 
 // Section and keys of the version file. The section's spelling is that of the files published
 // on the server and must stay as it is.

@@ -2,7 +2,7 @@
 
 #include "services/crash/ProgramVersion.h"
 
-VersionTriple CurrentProgramVersion()
+VersionTriple currentProgramVersion()
 {
     VersionTriple version;
     if (GetProgramVersion(&version.major, &version.minor, &version.build) != 0)
@@ -10,7 +10,7 @@ VersionTriple CurrentProgramVersion()
     return version;
 }
 
-bool IsNewerVersion(const VersionTriple& server, const VersionTriple& program)
+bool isNewerVersion(const VersionTriple& server, const VersionTriple& program)
 {
     if (server.major != program.major)
         return server.major > program.major;
@@ -19,17 +19,17 @@ bool IsNewerVersion(const VersionTriple& server, const VersionTriple& program)
     return server.build > program.build;
 }
 
-qint64 VersionWParam(const VersionTriple& version)
+qint64 versionWParam(const VersionTriple& version)
 {
     return (qint64(quint16(version.minor)) << 16) | qint64(quint16(version.major));
 }
 
-qint64 VersionLParam(const VersionTriple& version)
+qint64 versionLParam(const VersionTriple& version)
 {
     return version.build;
 }
 
-VersionTriple VersionFromParams(qint64 wParam, qint64 lParam)
+VersionTriple versionFromParams(qint64 wParam, qint64 lParam)
 {
     return VersionTriple{int(wParam & 0xFFFF), int((wParam >> 16) & 0xFFFF), int(lParam)};
 }

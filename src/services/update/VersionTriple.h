@@ -13,14 +13,14 @@ struct VersionTriple
 };
 
 // The running program's version; 0.0.0 when it cannot be read.
-VersionTriple CurrentProgramVersion();
+VersionTriple currentProgramVersion();
 
 // True when the server's version is newer than the program's: a greater major; or equal
 // majors and a greater minor; or equal majors and minors and a greater build.
-bool IsNewerVersion(const VersionTriple& server, const VersionTriple& program);
+bool isNewerVersion(const VersionTriple& server, const VersionTriple& program);
 
 // The parameters of the update-check messages: the first carries the minor version in the
 // high 16 bits and the major version in the low 16 bits, the second the build.
-qint64 VersionWParam(const VersionTriple& version);
-qint64 VersionLParam(const VersionTriple& version);
-VersionTriple VersionFromParams(qint64 wParam, qint64 lParam);
+qint64 versionWParam(const VersionTriple& version);
+qint64 versionLParam(const VersionTriple& version);
+VersionTriple versionFromParams(qint64 wParam, qint64 lParam);

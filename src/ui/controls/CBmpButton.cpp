@@ -8,10 +8,10 @@ CBmpButton::CBmpButton(const QString& text, QWidget* parent) : QAbstractButton(p
 {
     setText(text);
     setAttribute(Qt::WA_Hover);
-    SetTextFont(kDefaultFontHeight);
+    setTextFont(kDefaultFontHeight);
 }
 
-void CBmpButton::LoadBitmaps(int normalId, int hotId, int pressedId, int disabledId)
+void CBmpButton::loadBitmaps(int normalId, int hotId, int pressedId, int disabledId)
 {
     const int ids[4] = {normalId, hotId, pressedId, disabledId};
     for (int i = 0; i < 4; ++i)
@@ -21,7 +21,7 @@ void CBmpButton::LoadBitmaps(int normalId, int hotId, int pressedId, int disable
     update();
 }
 
-void CBmpButton::SetTextFont(int pixelHeight)
+void CBmpButton::setTextFont(int pixelHeight)
 {
     QFont f(QStringLiteral("Tahoma"));
     f.setPixelSize(pixelHeight > 0 ? pixelHeight : kDefaultFontHeight);

@@ -25,9 +25,9 @@ public:
 
     // Pictures by id, loaded through the language manager; the button takes the normal
     // picture's size.
-    void LoadBitmaps(int normalId, int hotId, int pressedId, int disabledId);
+    void loadBitmaps(int normalId, int hotId, int pressedId, int disabledId);
     // Caption font: Tahoma, `pixelHeight` pixels high (16 when 0 or less), normal weight.
-    void SetTextFont(int pixelHeight);
+    void setTextFont(int pixelHeight);
     State currentState() const;
     const QImage& bitmap(State state) const { return m_bitmaps[state]; }
 

@@ -101,7 +101,7 @@ void CCoolButtonBar::ReloadBitmaps()
     update();
 }
 
-QSize CCoolButtonBar::GetBitmapSize() const
+QSize CCoolButtonBar::getBitmapSize() const
 {
     return m_bitmaps[Normal].deviceIndependentSize().toSize();
 }
@@ -137,13 +137,13 @@ void CCoolButtonBar::paintBase(QPainter& painter, const QImage& base) const
         painter.drawImage(0, 0, base);
         return;
     }
-    DrawPart(painter, QPoint(0, 0), base, QRect(0, 0, iw - 6, ih));
+    drawPart(painter, QPoint(0, 0), base, QRect(0, 0, iw - 6, ih));
     for (int x = iw - 6; x < cw - 6; ++x)
-        DrawPart(painter, QPoint(x, 0), base, QRect(iw - 6, 0, 1, ih));
-    DrawPart(painter, QPoint(cw - 6, 0), base, QRect(iw - 10, 0, 10, ih));
+        drawPart(painter, QPoint(x, 0), base, QRect(iw - 6, 0, 1, ih));
+    drawPart(painter, QPoint(cw - 6, 0), base, QRect(iw - 10, 0, 10, ih));
 }
 
-void CCoolButtonBar::DrawPart(QPainter& painter, const QPoint& at, const QImage& picture, const QRect& part)
+void CCoolButtonBar::drawPart(QPainter& painter, const QPoint& at, const QImage& picture, const QRect& part)
 {
     const qreal ratio = picture.devicePixelRatio();
     const QRectF pixels(part.x() * ratio, part.y() * ratio, part.width() * ratio, part.height() * ratio);
@@ -167,19 +167,19 @@ QImage CCoolButtonBar::renderBar() const
 
     if (m_pressed >= 0 && m_pressed < m_buttons.size()) {
         const QRect r = m_buttons[m_pressed].rect();
-        DrawPart(p, r.topLeft(), m_bitmaps[Pressed], r);
+        drawPart(p, r.topLeft(), m_bitmaps[Pressed], r);
     } else if (m_hot >= 0 && m_hot < m_buttons.size()) {
         const QRect r = m_buttons[m_hot].rect();
-        DrawPart(p, r.topLeft(), m_bitmaps[Hot], r);
+        drawPart(p, r.topLeft(), m_bitmaps[Hot], r);
     }
 
     // The buttons that differ from the base picture's state.
     for (const CoolButton& b : m_buttons) {
         const bool enabled = b.enabled != 0;
         if (normalBase && !enabled)
-            DrawPart(p, b.rect().topLeft(), m_bitmaps[Disabled], b.rect());
+            drawPart(p, b.rect().topLeft(), m_bitmaps[Disabled], b.rect());
         else if (!normalBase && enabled)
-            DrawPart(p, b.rect().topLeft(), m_bitmaps[Normal], b.rect());
+            drawPart(p, b.rect().topLeft(), m_bitmaps[Normal], b.rect());
     }
 
     if (!m_caption.isEmpty()) {
@@ -237,7 +237,7 @@ void CCoolButtonBar::mouseReleaseEvent(QMouseEvent* event)
     if (index >= 0) {
         if (m_buttons[index].enabled && m_target) {
             update();
-            PostWindowMessage(m_target, m_message, m_buttons[index].commandCode, 0);
+            postWindowMessage(m_target, m_message, m_buttons[index].commandCode, 0);
         }
         m_pressed = -1;
     } else {

@@ -54,7 +54,7 @@ public:
     // Builds one tooltip per button from its tooltip string id (tool id = command code + 100).
     void CreateTooltips();
     void ReloadBitmaps();
-    QSize GetBitmapSize() const;
+    QSize getBitmapSize() const;
 
     const QList<CoolButton>& buttons() const { return m_buttons; }
     int pressedIndex() const { return m_pressed; }
@@ -83,7 +83,7 @@ private:
     void setEnabledFlag(int index, bool enabled);
     void paintBase(QPainter& painter, const QImage& base) const;
     // Draws the part of the picture given in device-independent pixels at `at`.
-    static void DrawPart(QPainter& painter, const QPoint& at, const QImage& picture, const QRect& part);
+    static void drawPart(QPainter& painter, const QPoint& at, const QImage& picture, const QRect& part);
 
     std::array<QImage, 4> m_bitmaps;
     std::array<int, 4> m_bitmapIds{};

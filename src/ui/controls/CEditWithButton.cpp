@@ -26,15 +26,15 @@ CEditWithButton::CEditWithButton(QWidget* parent) : QLineEdit(parent)
     });
 }
 
-void CEditWithButton::SetBitmaps(int emptyId, int filledId)
+void CEditWithButton::setBitmaps(int emptyId, int filledId)
 {
     QImage empty, filled;
     CLanguageManager::LoadLanguageBitmap(empty, emptyId);
     CLanguageManager::LoadLanguageBitmap(filled, filledId);
-    SetBitmaps(empty, filled);
+    setBitmaps(empty, filled);
 }
 
-void CEditWithButton::SetBitmaps(const QImage& empty, const QImage& filled)
+void CEditWithButton::setBitmaps(const QImage& empty, const QImage& filled)
 {
     m_empty = empty;
     m_filled = filled;
@@ -42,18 +42,18 @@ void CEditWithButton::SetBitmaps(const QImage& empty, const QImage& filled)
     update();
 }
 
-void CEditWithButton::SetTextRect(const QRect& rect)
+void CEditWithButton::setTextRect(const QRect& rect)
 {
     m_textRect = rect;
     fitToBitmap();
 }
 
-void CEditWithButton::SetButtonRect(const QRect& rect)
+void CEditWithButton::setButtonRect(const QRect& rect)
 {
     m_buttonRect = rect;
 }
 
-void CEditWithButton::SetNotify(QObject* window, int message)
+void CEditWithButton::setNotify(QObject* window, int message)
 {
     m_notify = window;
     m_notifyMessage = message;

@@ -25,16 +25,16 @@ public:
     explicit CEditWithButton(QWidget* parent = nullptr);
 
     // Pictures by id through the language manager: without text, with text.
-    void SetBitmaps(int emptyId, int filledId);
-    void SetBitmaps(const QImage& empty, const QImage& filled);
-    void SetTextRect(const QRect& rect);
-    void SetButtonRect(const QRect& rect);
+    void setBitmaps(int emptyId, int filledId);
+    void setBitmaps(const QImage& empty, const QImage& filled);
+    void setTextRect(const QRect& rect);
+    void setButtonRect(const QRect& rect);
     QRect textRect() const { return m_textRect; }
     QRect buttonRect() const { return m_buttonRect; }
     // Notify window (default: the parent) and message.
-    void SetNotify(QObject* window, int message = kDefaultNotifyMessage);
+    void setNotify(QObject* window, int message = kDefaultNotifyMessage);
     QObject* notifyWindow() const;
-    void SetAlwaysActive(bool alwaysActive) { m_alwaysActive = alwaysActive; }
+    void setAlwaysActive(bool alwaysActive) { m_alwaysActive = alwaysActive; }
     const QImage& currentBitmap() const;
     // Whether clicking the button does something now: the field holds text, or always active.
     bool buttonActive() const { return !text().isEmpty() || m_alwaysActive; }

@@ -40,14 +40,14 @@ CHoverButton::CHoverButton(QWidget* parent) : QAbstractButton(parent)
     setAttribute(Qt::WA_Hover);
 }
 
-bool CHoverButton::LoadBitmap(int id)
+bool CHoverButton::loadBitmap(int id)
 {
     QImage picture;
     CLanguageManager::LoadLanguageBitmap(picture, id, true);
     return setPicture(picture.isNull() ? picture : MapThreeDColours(picture, palette()));
 }
 
-bool CHoverButton::LoadBitmapFromFile(const QString& path)
+bool CHoverButton::loadBitmapFromFile(const QString& path)
 {
     return setPicture(QImage(path));
 }
@@ -61,7 +61,7 @@ bool CHoverButton::setPicture(const QImage& picture)
     return !picture.isNull();
 }
 
-void CHoverButton::SetToolTipText(const QString& text)
+void CHoverButton::setToolTipText(const QString& text)
 {
     setToolTip(text);
 }

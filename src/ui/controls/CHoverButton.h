@@ -22,9 +22,9 @@ public:
 
     // The picture by id (language file first, then built in), with the greys of the
     // three-dimensional look mapped to the current palette.
-    bool LoadBitmap(int id);
-    bool LoadBitmapFromFile(const QString& path);
-    void SetToolTipText(const QString& text);
+    bool loadBitmap(int id);
+    bool loadBitmapFromFile(const QString& path);
+    void setToolTipText(const QString& text);
     Frame currentFrame() const;
     QSize frameSize() const;
 

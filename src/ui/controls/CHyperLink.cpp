@@ -57,7 +57,7 @@ void CHyperLink::SetURL(const QString& address)
     adjustToText();
 }
 
-void CHyperLink::SetColours(const QColor& link, const QColor& visited, const QColor& hover)
+void CHyperLink::setColours(const QColor& link, const QColor& visited, const QColor& hover)
 {
     m_linkColour = link;
     m_visitedColour = visited;
@@ -65,7 +65,7 @@ void CHyperLink::SetColours(const QColor& link, const QColor& visited, const QCo
     update();
 }
 
-QColor CHyperLink::GetHoverColour() const
+QColor CHyperLink::getHoverColour() const
 {
     return m_hoverColour.isValid() ? m_hoverColour : palette().color(QPalette::Highlight);
 }
@@ -92,7 +92,7 @@ void CHyperLink::SetAutoSize(bool autoSize)
 QColor CHyperLink::currentColour() const
 {
     if (m_over)
-        return GetHoverColour();
+        return getHoverColour();
     return m_visited ? m_visitedColour : m_linkColour;
 }
 
@@ -165,7 +165,7 @@ int CHyperLink::GotoURL(const QString& address, int /*showCommand*/)
     return DesktopOpen(address);
 }
 
-void CHyperLink::SetUrlOpener(UrlOpener opener)
+void CHyperLink::setUrlOpener(UrlOpener opener)
 {
     CustomOpener() = std::move(opener);
 }

@@ -32,12 +32,12 @@ public:
                         const QString& url = QString());
 
     void SetURL(const QString& address);
-    QString GetURL() const { return m_url; }
-    void SetColours(const QColor& link, const QColor& visited, const QColor& hover = QColor());
+    QString getURL() const { return m_url; }
+    void setColours(const QColor& link, const QColor& visited, const QColor& hover = QColor());
     // An invalid colour stands for the system highlight colour.
-    QColor GetHoverColour() const;
+    QColor getHoverColour() const;
     void SetVisited(bool visited = true);
-    bool GetVisited() const { return m_visited; }
+    bool getVisited() const { return m_visited; }
     void SetUnderline(int mode);
     void SetAutoSize(bool autoSize = true);
     bool isOver() const { return m_over; }
@@ -45,7 +45,7 @@ public:
     // Opens the address through the desktop; returns the shell-style result code.
     int GotoURL(const QString& address, int showCommand = 5);
     // Replaces the desktop opener (tests); an empty function restores it.
-    static void SetUrlOpener(UrlOpener opener);
+    static void setUrlOpener(UrlOpener opener);
     // The warning text for a failed open with the given result code.
     static QString ErrorText(int code);
 

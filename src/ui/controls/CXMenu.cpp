@@ -7,11 +7,11 @@
 #include <QPainter>
 
 CXMenu::CXMenu(const QString& sideCaption, QWidget* parent)
-    : QMenu(parent), m_sideCaption(sideCaption), m_style(new CXMenuStyle(SideBandWidth()))
+    : QMenu(parent), m_sideCaption(sideCaption), m_style(new CXMenuStyle(sideBandWidth()))
 {
     setStyle(m_style);
-    setFont(CXMenuStyle::ItemFont());
-    setContentsMargins(SideBandWidth(), 0, 0, 0);
+    setFont(CXMenuStyle::itemFont());
+    setContentsMargins(sideBandWidth(), 0, 0, 0);
     setAttribute(Qt::WA_TranslucentBackground, false);
 }
 
@@ -20,7 +20,7 @@ CXMenu::~CXMenu()
     delete m_style;
 }
 
-QFont CXMenu::SideFont()
+QFont CXMenu::sideFont()
 {
     QFont font(QStringLiteral("Tahoma"));
     font.setPixelSize(19);
@@ -28,22 +28,22 @@ QFont CXMenu::SideFont()
     return font;
 }
 
-int CXMenu::SideBandWidth()
+int CXMenu::sideBandWidth()
 {
-    return QFontMetrics(SideFont()).height() + 1;
+    return QFontMetrics(sideFont()).height() + 1;
 }
 
-QSize CXMenu::ItemSize(const QString& text) const
+QSize CXMenu::itemSize(const QString& text) const
 {
-    return m_style->ItemSize(text);
+    return m_style->itemSize(text);
 }
 
-int CXMenu::ItemsHeight() const
+int CXMenu::itemsHeight() const
 {
     int height = 0;
     for (QAction* action : actions()) {
         if (action->isVisible())
-            height += ItemSize(action->isSeparator() ? QString() : action->text()).height();
+            height += itemSize(action->isSeparator() ? QString() : action->text()).height();
     }
     return height;
 }
@@ -52,7 +52,7 @@ void CXMenu::paintEvent(QPaintEvent* event)
 {
     QMenu::paintEvent(event);
     QPainter painter(this);
-    const QRect band(0, 0, SideBandWidth(), height());
+    const QRect band(0, 0, sideBandWidth(), height());
     QLinearGradient gradient(band.topLeft(), band.bottomLeft());
     gradient.setColorAt(0, QColor(255, 154, 77));
     gradient.setColorAt(1, QColor(214, 72, 112));
@@ -63,7 +63,7 @@ void CXMenu::paintEvent(QPaintEvent* event)
         return;
     // The caption runs upwards along the band, starting at its bottom.
     painter.setRenderHint(QPainter::TextAntialiasing);
-    painter.setFont(SideFont());
+    painter.setFont(sideFont());
     painter.setPen(Qt::white);
     painter.translate(band.left(), band.bottom());
     painter.rotate(-90);

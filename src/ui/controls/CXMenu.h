@@ -15,13 +15,13 @@ public:
     explicit CXMenu(const QString& sideCaption, QWidget* parent = nullptr);
     ~CXMenu() override;
 
-    static QFont SideFont();
+    static QFont sideFont();
     // The side band's width: the side font's character height + 1.
-    static int SideBandWidth();
+    static int sideBandWidth();
     // The size of an item with this text, as the menu measures it (empty text: separator).
-    QSize ItemSize(const QString& text) const;
+    QSize itemSize(const QString& text) const;
     // The sum of all item heights: the length of the side band's caption area.
-    int ItemsHeight() const;
+    int itemsHeight() const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -10,7 +10,7 @@ CXMenuStyle::CXMenuStyle(int sideBandWidth)
 {
 }
 
-QFont CXMenuStyle::ItemFont()
+QFont CXMenuStyle::itemFont()
 {
     QFont font(QStringLiteral("Tahoma"));
     font.setPixelSize(14);
@@ -18,11 +18,11 @@ QFont CXMenuStyle::ItemFont()
     return font;
 }
 
-QSize CXMenuStyle::ItemSize(const QString& text) const
+QSize CXMenuStyle::itemSize(const QString& text) const
 {
     if (text.isEmpty())
         return QSize(m_sideBandWidth, 12);
-    const QFontMetrics metrics(ItemFont());
+    const QFontMetrics metrics(itemFont());
     QString shown = text;
     shown.remove(QLatin1Char('&'));
     return QSize(metrics.horizontalAdvance(shown) + 10 + m_sideBandWidth, metrics.height() + 10);
@@ -35,7 +35,7 @@ QSize CXMenuStyle::sizeFromContents(ContentsType type, const QStyleOption* optio
         if (const auto* item = qstyleoption_cast<const QStyleOptionMenuItem*>(option)) {
             const bool separator = item->menuItemType == QStyleOptionMenuItem::Separator;
             // The menu's left margin already holds the side band.
-            QSize result = ItemSize(separator ? QString() : item->text);
+            QSize result = itemSize(separator ? QString() : item->text);
             // A zero width would make the menu drop the item.
             result.setWidth(qMax(1, result.width() - m_sideBandWidth));
             return result;
@@ -76,7 +76,7 @@ void CXMenuStyle::drawControl(ControlElement element, const QStyleOption* option
         painter->setBrush(QColor(232, 116, 59));
         painter->drawRoundedRect(QRectF(r).adjusted(1, 1, -1, -1), 3, 3);
     }
-    painter->setFont(ItemFont());
+    painter->setFont(itemFont());
     painter->setPen(!enabled ? QColor(165, 170, 180) : selected ? Qt::white : QColor(43, 47, 56));
     QString text = item->text;
     const qsizetype tab = text.indexOf(QLatin1Char('\t'));

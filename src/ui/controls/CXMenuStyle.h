@@ -12,9 +12,9 @@ class CXMenuStyle : public QProxyStyle
 public:
     explicit CXMenuStyle(int sideBandWidth);
 
-    static QFont ItemFont();
+    static QFont itemFont();
     // The size of an item with this text (an empty text is a separator).
-    QSize ItemSize(const QString& text) const;
+    QSize itemSize(const QString& text) const;
 
     QSize sizeFromContents(ContentsType type, const QStyleOption* option, const QSize& size,
                            const QWidget* widget) const override;

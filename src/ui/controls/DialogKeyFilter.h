@@ -23,7 +23,7 @@ protected:
             return QObject::eventFilter(watched, event);
         const auto* key = static_cast<QKeyEvent*>(event);
         const Qt::KeyboardModifiers modifiers = key->modifiers() & ~Qt::KeypadModifier;
-        if (!DialogKeys::IsEnterOrEscape(key) || modifiers != Qt::NoModifier)
+        if (!DialogKeys::isEnterOrEscape(key) || modifiers != Qt::NoModifier)
             return QObject::eventFilter(watched, event);
         // Closed once the key has been delivered: closing may destroy the control that got it.
         const bool escape = key->key() == Qt::Key_Escape;

@@ -12,7 +12,7 @@ void CAddNewLayerDlg::onOk()
     const QString typed = typedName();
     // The name becomes a file name: empty names and names that would leave the templates
     // folder ("/", ".", "..") are refused alike.
-    if (!IsValidTemplateName(typed)) {
+    if (!isValidTemplateName(typed)) {
         inform(tr("请输入有效的图层名称。"), true);
         return;
     }

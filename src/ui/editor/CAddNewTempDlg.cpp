@@ -12,7 +12,7 @@ void CAddNewTempDlg::onOk()
     m_pending = typedName();
     // The name becomes a file name in the templates folder: names that are empty or would
     // leave the folder are refused.
-    if (IsValidTemplateName(m_pending))
+    if (isValidTemplateName(m_pending))
         accept();
     else
         inform(tr("请输入有效的模板名称。"), true);

@@ -27,8 +27,8 @@
 #include "ui/editor/TemplateLayerList.h"
 
 using PageWidgets::Label;
-using PageWidgets::NumberField;
-using PageWidgets::ShowAsTyped;
+using PageWidgets::numberField;
+using PageWidgets::showAsTyped;
 
 // Translated where the chooser opens (a static text is made before any translator exists).
 const QString CEditTempImgDlg::kPictureFilter = QString::fromUtf8(QT_TRANSLATE_NOOP(
@@ -51,10 +51,10 @@ CEditTempImgDlg::CEditTempImgDlg(const QString& templateName, CTextEditTempDlg* 
       m_commits([this] { return selectedLayerName(); })
 {
     resize(PageWidgets::kPageWidth, PageWidgets::kPageHeight);
-    PageWidgets::PaintWhite(this);
+    PageWidgets::paintWhite(this);
     buildControls();
     connectHandlers();
-    PageWidgets::KeepEnterInFields(this);
+    PageWidgets::keepEnterInFields(this);
     m_commits.setReady();
     FillLayerList(0);
     ShowImageSettings();
@@ -68,7 +68,7 @@ void CEditTempImgDlg::buildControls()
     grid->setVerticalSpacing(8);
     int row = 0;
 
-    const PageWidgets::LayerRow layerRow = PageWidgets::AddLayerRow(grid, row++, this, kLayerButtonMessage);
+    const PageWidgets::LayerRow layerRow = PageWidgets::addLayerRow(grid, row++, this, kLayerButtonMessage);
     m_layerList = layerRow.list;
     m_layerButton = layerRow.button;
 
@@ -76,11 +76,11 @@ void CEditTempImgDlg::buildControls()
     m_path = new CEditWithButton(this);
     m_path->setObjectName(QStringLiteral("path_edit"));
     m_path->setReadOnly(true);
-    PageWidgets::GreyText(m_path);
-    m_path->SetTextRect(QRect(4, 3, 222, 17));
-    m_path->SetButtonRect(QRect(230, 2, 18, 18));
-    m_path->SetBitmaps(BuiltinPictureIds::PathFieldEmpty, BuiltinPictureIds::PathFieldWithText);
-    m_path->SetNotify(this, kClearButtonMessage);
+    PageWidgets::greyText(m_path);
+    m_path->setTextRect(QRect(4, 3, 222, 17));
+    m_path->setButtonRect(QRect(230, 2, 18, 18));
+    m_path->setBitmaps(BuiltinPictureIds::PathFieldEmpty, BuiltinPictureIds::PathFieldWithText);
+    m_path->setNotify(this, kClearButtonMessage);
     m_browse = new QPushButton(tr("浏览"), this);
     m_browse->setObjectName(QStringLiteral("browse_button"));
     m_browse->setAutoDefault(false);
@@ -96,15 +96,15 @@ void CEditTempImgDlg::buildControls()
     grid->addWidget(Label(tr("位置："), this), row, 0);
     grid->addWidget(m_location, row++, 1, 1, 4);
 
-    m_offsetH = NumberField("offset_h", -32767, 32767, this);
-    m_offsetV = NumberField("offset_v", -32767, 32767, this);
+    m_offsetH = numberField("offset_h", -32767, 32767, this);
+    m_offsetV = numberField("offset_v", -32767, 32767, this);
     grid->addWidget(Label(tr("偏移:"), this), row, 0);
     grid->addWidget(Label(tr("水平"), this), row, 1, Qt::AlignRight);
     grid->addWidget(m_offsetH, row, 2);
     grid->addWidget(Label(tr("垂直"), this), row, 3, Qt::AlignRight);
     grid->addWidget(m_offsetV, row++, 4);
 
-    m_rotation = NumberField("rotation", -360, 360, this);
+    m_rotation = numberField("rotation", -360, 360, this);
     grid->addWidget(Label(tr("旋转："), this), row, 0);
     grid->addWidget(m_rotation, row++, 2);
 
@@ -120,8 +120,8 @@ void CEditTempImgDlg::buildControls()
     m_scale->setObjectName(QStringLiteral("scale_image"));
     grid->addWidget(m_scale, row++, 0, 1, 5);
 
-    m_width = NumberField("width", -32767, 32767, this);
-    m_height = NumberField("height", -32767, 32767, this);
+    m_width = numberField("width", -32767, 32767, this);
+    m_height = numberField("height", -32767, 32767, this);
     grid->addWidget(Label(tr("宽度："), this), row, 0);
     grid->addWidget(m_width, row, 2);
     grid->addWidget(Label(tr("高度:"), this), row, 3, Qt::AlignRight);
@@ -153,19 +153,19 @@ void CEditTempImgDlg::connectHandlers()
         m_commits.end();
     });
     connect(m_offsetH, &SpinEdit::textChanged, this, [this](const QString& t) {
-        EditConf.ImageOffsetH = ReadXmlInt(t);
+        EditConf.ImageOffsetH = readXmlInt(t);
         m_commits.changed();
     });
     connect(m_offsetV, &SpinEdit::textChanged, this, [this](const QString& t) {
-        EditConf.ImageOffsetV = ReadXmlInt(t);
+        EditConf.ImageOffsetV = readXmlInt(t);
         m_commits.changed();
     });
     connect(m_rotation, &SpinEdit::textChanged, this, [this](const QString& t) {
-        EditConf.ImageRotation = ReadXmlInt(t); // 360 stays 360 here
+        EditConf.ImageRotation = readXmlInt(t); // 360 stays 360 here
         m_commits.changed();
     });
     connect(m_height, &SpinEdit::textChanged, this, [this](const QString& t) {
-        EditConf.ImageHeight = ReadXmlInt(t);
+        EditConf.ImageHeight = readXmlInt(t);
         m_commits.changed();
     });
     connect(m_width, &SpinEdit::textChanged, this, &CEditTempImgDlg::onWidthChanged);
@@ -182,9 +182,9 @@ bool CEditTempImgDlg::event(QEvent* event)
         auto* message = static_cast<WindowMessageEvent*>(event);
         if (message->message() == kLayerButtonMessage &&
             message->wParam() == CTextEditTempDlg::kLayerButtonCommand) {
-            const LayerMenu::Command command = LayerMenu::PopUp(m_layerButton);
+            const LayerMenu::Command command = LayerMenu::popUp(m_layerButton);
             if (m_textPage)
-                m_textPage->OnLayerCommand(command);
+                m_textPage->onLayerCommand(command);
         } else if (message->message() == kClearButtonMessage) {
             onClear();
         }
@@ -208,7 +208,7 @@ QString CEditTempImgDlg::selectedLayerName() const
     return m_layerList->currentIndex() >= 0 ? m_layerList->currentText() : QString();
 }
 
-QSize CEditTempImgDlg::PictureSize(const QString& path)
+QSize CEditTempImgDlg::pictureSize(const QString& path)
 {
     if (!FileExists(path))
         return QSize(0, 0);
@@ -238,9 +238,9 @@ void CEditTempImgDlg::ShowImageSettings()
         const int location = EditConf.ImageLocation;
         m_location->setCurrentIndex(location >= 0 && location < m_location->count() ? location : -1);
     }
-    ShowAsTyped(m_offsetH, EditConf.ImageOffsetH);
-    ShowAsTyped(m_offsetV, EditConf.ImageOffsetV);
-    ShowAsTyped(m_rotation, EditConf.ImageRotation);
+    showAsTyped(m_offsetH, EditConf.ImageOffsetH);
+    showAsTyped(m_offsetV, EditConf.ImageOffsetV);
+    showAsTyped(m_rotation, EditConf.ImageRotation);
     {
         const QSignalBlocker block(m_transparency);
         m_transparency->setValue(EditConf.ImageTransparency);
@@ -249,13 +249,13 @@ void CEditTempImgDlg::ShowImageSettings()
     m_commits.markPending();
 
     if (FileExists(EditConf.ImagePathName) && EditConf.ImageWidth == 0) {
-        const QSize own = PictureSize(EditConf.ImagePathName);
+        const QSize own = pictureSize(EditConf.ImagePathName);
         EditConf.ImageWidth = own.width();
         EditConf.ImageHeight = own.height();
     }
     const int height = EditConf.ImageHeight;
-    ShowAsTyped(m_width, EditConf.ImageWidth);
-    ShowAsTyped(m_height, height);
+    showAsTyped(m_width, EditConf.ImageWidth);
+    showAsTyped(m_height, height);
     m_scale->setChecked(EditConf.ScaleImgWT != 0);
     m_width->repaintArrows();
     m_height->repaintArrows();
@@ -265,16 +265,16 @@ void CEditTempImgDlg::ShowImageSettings()
 void CEditTempImgDlg::onWidthChanged(const QString& text)
 {
     m_commits.begin();
-    EditConf.ImageWidth = ReadXmlInt(text);
+    EditConf.ImageWidth = readXmlInt(text);
     if (EditConf.ScaleImgWT != 0 && FileExists(EditConf.ImagePathName)) {
-        const QSize own = PictureSize(EditConf.ImagePathName);
+        const QSize own = pictureSize(EditConf.ImagePathName);
         // A picture whose width reads as 0 has no proportion to keep.
         if (own.width() > 0) {
             const std::uint32_t h = static_cast<std::uint32_t>(EditConf.ImageWidth) *
                                     static_cast<std::uint32_t>(own.height()) /
                                     static_cast<std::uint32_t>(own.width());
             EditConf.ImageHeight = static_cast<std::int32_t>(h);
-            ShowAsTyped(m_height, EditConf.ImageHeight);
+            showAsTyped(m_height, EditConf.ImageHeight);
         }
     }
     m_commits.markPending();
@@ -288,13 +288,13 @@ void CEditTempImgDlg::onScaleClicked()
     m_width->repaintArrows();
     m_height->repaintArrows();
     if (FileExists(EditConf.ImagePathName) && EditConf.ImageWidth == 0) {
-        const QSize own = PictureSize(EditConf.ImagePathName);
+        const QSize own = pictureSize(EditConf.ImagePathName);
         EditConf.ImageWidth = own.width();
         EditConf.ImageHeight = own.height();
     }
     const int height = EditConf.ImageHeight;
-    ShowAsTyped(m_width, EditConf.ImageWidth);
-    ShowAsTyped(m_height, height);
+    showAsTyped(m_width, EditConf.ImageWidth);
+    showAsTyped(m_height, height);
     m_commits.markPending();
     m_commits.end();
 }
@@ -308,9 +308,9 @@ void CEditTempImgDlg::onBrowse()
     m_commits.begin();
     EditConf.ImagePathName = path;
     m_path->setText(path);
-    const QSize own = PictureSize(path);
-    ShowAsTyped(m_width, own.width());
-    ShowAsTyped(m_height, own.height());
+    const QSize own = pictureSize(path);
+    showAsTyped(m_width, own.width());
+    showAsTyped(m_height, own.height());
     m_width->setEnabled(true);
     m_height->setEnabled(true);
     if (!own.isEmpty()) {
@@ -328,8 +328,8 @@ void CEditTempImgDlg::onClear()
     m_commits.begin();
     m_path->clear();
     EditConf.ImagePathName.clear();
-    ShowAsTyped(m_width, 0);
-    ShowAsTyped(m_height, 0);
+    showAsTyped(m_width, 0);
+    showAsTyped(m_height, 0);
     EditConf.ImageWidth = EditConf.ImageHeight = 0;
     m_commits.markPending();
     m_commits.end();

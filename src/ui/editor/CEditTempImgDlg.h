@@ -44,7 +44,7 @@ public:
     // larger (PageWidgets::PageSize); the editor window lays itself out around it.
     QSize sizeHint() const override;
     // The size of the picture file, 0 x 0 when it is missing or cannot be decoded.
-    static QSize PictureSize(const QString& path);
+    static QSize pictureSize(const QString& path);
 
 protected:
     bool event(QEvent* event) override;

@@ -33,13 +33,13 @@ void CEditTemplateDlg::OnInitDialog()
 {
     m_preview = new EditorPreviewArea(this);
     m_preview->setObjectName(QStringLiteral("preview_area"));
-    SetEditorPreviewTarget(this);
+    setEditorPreviewTarget(this);
 
     m_tabs = new QTabWidget(this);
     m_tabs->move(kTabControlPosition);
     m_textPage = new CTextEditTempDlg(m_templateName, m_tabs);
     m_imagePage = new CEditTempImgDlg(m_templateName, m_textPage, m_tabs);
-    m_textPage->SetImagePage(m_imagePage);
+    m_textPage->setImagePage(m_imagePage);
     m_tabs->addTab(m_textPage, tr("文本"));
     m_tabs->addTab(m_imagePage, tr("图像"));
     m_tabs->setCurrentIndex(0);
@@ -93,6 +93,6 @@ void CEditTemplateDlg::DestroyWindow()
     m_textPage = nullptr;
     delete m_imagePage;
     m_imagePage = nullptr;
-    SetEditorPreviewTarget(nullptr);
+    setEditorPreviewTarget(nullptr);
     RemovePreviewCache();
 }

@@ -31,8 +31,8 @@
 #include "ui/editor/TemplateLayerList.h"
 
 using PageWidgets::Label;
-using PageWidgets::NumberField;
-using PageWidgets::ShowAsTyped;
+using PageWidgets::numberField;
+using PageWidgets::showAsTyped;
 
 namespace {
 
@@ -48,11 +48,11 @@ CTextEditTempDlg::CTextEditTempDlg(const QString& templateName, QWidget* parent)
     : QWidget(parent), m_templateName(templateName), m_commits([this] { return selectedLayerName(); })
 {
     resize(PageWidgets::kPageWidth, PageWidgets::kPageHeight);
-    PageWidgets::PaintWhite(this);
+    PageWidgets::paintWhite(this);
     buildControls();
     fillLists();
     connectHandlers();
-    PageWidgets::KeepEnterInFields(this);
+    PageWidgets::keepEnterInFields(this);
     m_commits.setReady();
 
     loadLayerList();
@@ -77,7 +77,7 @@ void CTextEditTempDlg::buildControls()
     grid->setVerticalSpacing(5);
     int row = 0;
 
-    const PageWidgets::LayerRow layerRow = PageWidgets::AddLayerRow(grid, row++, this, kLayerButtonMessage);
+    const PageWidgets::LayerRow layerRow = PageWidgets::addLayerRow(grid, row++, this, kLayerButtonMessage);
     m_layerList = layerRow.list;
     m_layerButton = layerRow.button;
 
@@ -132,7 +132,7 @@ void CTextEditTempDlg::buildControls()
 
     m_fontName = Named(new QLineEdit(this), "font_edit");
     m_fontName->setReadOnly(true);
-    PageWidgets::GreyText(m_fontName);
+    PageWidgets::greyText(m_fontName);
     m_fontButton = Named(new QPushButton(tr("选择"), this), "font_button");
     m_fontButton->setAutoDefault(false);
     grid->addWidget(Label(tr("字体:"), this), row, 0);
@@ -143,15 +143,15 @@ void CTextEditTempDlg::buildControls()
     grid->addWidget(Label(tr("位置："), this), row, 0);
     grid->addWidget(m_location, row++, 1, 1, 4);
 
-    m_offsetH = NumberField("offset_h", -32767, 32767, this);
-    m_offsetV = NumberField("offset_v", -32767, 32767, this);
+    m_offsetH = numberField("offset_h", -32767, 32767, this);
+    m_offsetV = numberField("offset_v", -32767, 32767, this);
     grid->addWidget(Label(tr("偏移:"), this), row, 0);
     grid->addWidget(Label(tr("水平"), this), row, 1, Qt::AlignRight);
     grid->addWidget(m_offsetH, row, 2);
     grid->addWidget(Label(tr("垂直"), this), row, 3, Qt::AlignRight);
     grid->addWidget(m_offsetV, row++, 4);
 
-    m_rotation = NumberField("rotation", -360, 360, this);
+    m_rotation = numberField("rotation", -360, 360, this);
     grid->addWidget(Label(tr("旋转："), this), row, 0);
     grid->addWidget(m_rotation, row++, 2);
 
@@ -167,14 +167,14 @@ void CTextEditTempDlg::buildControls()
 
     m_shadow = Named(new QCheckBox(tr("添加阴影"), this), "shadow_box");
     grid->addWidget(m_shadow, row++, 0, 1, 5);
-    m_shadowH = NumberField("shadow_h", -10, 10, this);
-    m_shadowV = NumberField("shadow_v", -10, 10, this);
+    m_shadowH = numberField("shadow_h", -10, 10, this);
+    m_shadowV = numberField("shadow_v", -10, 10, this);
     grid->addWidget(Label(tr("水平"), this), row, 1, Qt::AlignRight);
     grid->addWidget(m_shadowH, row, 2);
     grid->addWidget(Label(tr("垂直"), this), row, 3, Qt::AlignRight);
     grid->addWidget(m_shadowV, row++, 4);
-    m_shadowBlur = NumberField("shadow_blur", 0, 10, this);
-    m_shadowAlpha = NumberField("shadow_alpha", 0, 30, this);
+    m_shadowBlur = numberField("shadow_blur", 0, 10, this);
+    m_shadowAlpha = numberField("shadow_alpha", 0, 30, this);
     grid->addWidget(Label(tr("模糊半径"), this), row, 1, Qt::AlignRight);
     grid->addWidget(m_shadowBlur, row, 2);
     grid->addWidget(Label(QStringLiteral("Alpha"), this), row, 3, Qt::AlignRight);
@@ -191,7 +191,7 @@ void CTextEditTempDlg::buildControls()
     grid->addWidget(m_edge, row, 0, 1, 2);
     grid->addWidget(Label(tr("颜色："), this), row, 3, Qt::AlignRight);
     grid->addWidget(m_edgeColour, row++, 4);
-    m_edgeAlpha = NumberField("edge_alpha", 100, 255, this);
+    m_edgeAlpha = numberField("edge_alpha", 100, 255, this);
     m_lineThickness = Named(new QComboBox(this), "line_thickness");
     grid->addWidget(Label(tr("Alpha："), this), row, 1, Qt::AlignRight);
     grid->addWidget(m_edgeAlpha, row, 2);
@@ -203,7 +203,7 @@ void CTextEditTempDlg::buildControls()
     grid->addWidget(m_3d, row, 0, 1, 2);
     grid->addWidget(Label(tr("颜色："), this), row, 3, Qt::AlignRight);
     grid->addWidget(m_3dColour, row++, 4);
-    m_3dOffset = NumberField("td_offset", 0, 50, this);
+    m_3dOffset = numberField("td_offset", 0, 50, this);
     m_3dPosition = Named(new QComboBox(this), "td_position");
     grid->addWidget(Label(tr("偏移:"), this), row, 1, Qt::AlignRight);
     grid->addWidget(m_3dOffset, row, 2);
@@ -260,15 +260,15 @@ void CTextEditTempDlg::connectHandlers()
     connect(m_fontButton, &QPushButton::clicked, this, &CTextEditTempDlg::onFontButton);
     connect(m_location, &QComboBox::activated, this, &CTextEditTempDlg::onLocationSelected);
     connect(m_offsetH, &SpinEdit::textChanged, this, [this](const QString& t) {
-        EditConf.OffsetH = ReadXmlInt(t);
+        EditConf.OffsetH = readXmlInt(t);
         m_commits.changed();
     });
     connect(m_offsetV, &SpinEdit::textChanged, this, [this](const QString& t) {
-        EditConf.OffsetV = ReadXmlInt(t);
+        EditConf.OffsetV = readXmlInt(t);
         m_commits.changed();
     });
     connect(m_rotation, &SpinEdit::textChanged, this, [this](const QString& t) {
-        const int v = ReadXmlInt(t);
+        const int v = readXmlInt(t);
         EditConf.Rotation = v == 360 ? 0 : v; // a full turn is stored as none
         m_commits.changed();
     });
@@ -342,7 +342,7 @@ bool CTextEditTempDlg::event(QEvent* event)
     if (event->type() == WindowMessageEvent::eventType()) {
         auto* message = static_cast<WindowMessageEvent*>(event);
         if (message->message() == kLayerButtonMessage && message->wParam() == kLayerButtonCommand)
-            OnLayerCommand(LayerMenu::PopUp(m_layerButton));
+            onLayerCommand(LayerMenu::popUp(m_layerButton));
         return true;
     }
     return QWidget::event(event);
@@ -357,7 +357,7 @@ void CTextEditTempDlg::onClampedEdit(std::int32_t& value, int minimum, int maxim
 {
     // The stored value stays within the range while the person types; the field shows what
     // was typed until the edit is finished (SpinEdit::finishEditing writes the bound).
-    value = qBound(minimum, static_cast<int>(ReadXmlInt(text)), maximum);
+    value = qBound(minimum, static_cast<int>(readXmlInt(text)), maximum);
     m_commits.changed();
 }
 
@@ -419,15 +419,15 @@ void CTextEditTempDlg::ShowTextSettings()
         const QSignalBlocker block(m_location);
         m_location->setCurrentIndex(c.Location >= 0 && c.Location < m_location->count() ? c.Location : -1);
     }
-    ShowAsTyped(m_offsetH, c.OffsetH);
-    ShowAsTyped(m_offsetV, c.OffsetV);
-    ShowAsTyped(m_rotation, c.Rotation);
-    ShowAsTyped(m_shadowH, c.ShadowH);
-    ShowAsTyped(m_shadowV, c.ShadowV);
-    ShowAsTyped(m_shadowBlur, c.ShadowBR);
-    ShowAsTyped(m_shadowAlpha, c.ShadowAlpha);
-    ShowAsTyped(m_edgeAlpha, c.EdgeAlpha);
-    ShowAsTyped(m_3dOffset, c.TDTextOffset);
+    showAsTyped(m_offsetH, c.OffsetH);
+    showAsTyped(m_offsetV, c.OffsetV);
+    showAsTyped(m_rotation, c.Rotation);
+    showAsTyped(m_shadowH, c.ShadowH);
+    showAsTyped(m_shadowV, c.ShadowV);
+    showAsTyped(m_shadowBlur, c.ShadowBR);
+    showAsTyped(m_shadowAlpha, c.ShadowAlpha);
+    showAsTyped(m_edgeAlpha, c.EdgeAlpha);
+    showAsTyped(m_3dOffset, c.TDTextOffset);
     {
         const QSignalBlocker block(m_transparency);
         m_transparency->setValue(c.Transparency);
@@ -505,7 +505,7 @@ void CTextEditTempDlg::SelectLayer(int index)
     onLayerSelected(m_layerList->currentIndex());
 }
 
-void CTextEditTempDlg::OnLayerCommand(int command)
+void CTextEditTempDlg::onLayerCommand(int command)
 {
     switch (command) {
     case LayerMenu::AddLayer:
@@ -528,11 +528,11 @@ void CTextEditTempDlg::addLayer()
     if (dialog.exec() != QDialog::Accepted)
         return;
     const QString name = dialog.name();
-    if (QFile::exists(TemplateFilePath(name))) {
+    if (QFile::exists(templateFilePath(name))) {
         EditorMessages::Inform(this, tr("具有相同名称的文件已经存在，请输入其他名称"));
         return;
     }
-    SetNewLayerDefaults(EditConf);
+    setNewLayerDefaults(EditConf);
     SaveLayerConf(name);
     TemplateLayerList::Append(m_templateName, name);
 
@@ -564,8 +564,8 @@ void CTextEditTempDlg::renameLayer()
     const QString oldName = m_layerList->itemText(index);
 
     // A file of the new name (a template's or another template's layer) is never replaced.
-    QFile layerFile(TemplateFilePath(oldName));
-    if (!layerFile.rename(TemplateFilePath(newName))) {
+    QFile layerFile(templateFilePath(oldName));
+    if (!layerFile.rename(templateFilePath(newName))) {
         EditorMessages::Fail(this,
                              tr("无法重命名图层文件 \"%1.xml\"：%2").arg(oldName, layerFile.errorString()));
         return;
@@ -589,11 +589,11 @@ void CTextEditTempDlg::deleteLayer()
                                tr("该层不能被删除，因为它是唯一的层，请修改或添加一个新层后，将其删除。"));
         return;
     }
-    if (!EditorMessages::AskYesNo(this, tr("您确定要删除这一层?")))
+    if (!EditorMessages::askYesNo(this, tr("您确定要删除这一层?")))
         return;
     const int index = m_layerList->currentIndex();
     const QString name = m_layerList->itemText(index);
-    const QString path = TemplateFilePath(name);
+    const QString path = templateFilePath(name);
     if (!path.isEmpty())
         QFile::remove(path);
     TemplateLayerList::Remove(m_templateName, name);

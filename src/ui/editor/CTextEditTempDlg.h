@@ -37,7 +37,7 @@ public:
     // Stores the selected layer before the page goes away.
     ~CTextEditTempDlg() override;
 
-    void SetImagePage(CEditTempImgDlg* page) { m_imagePage = page; }
+    void setImagePage(CEditTempImgDlg* page) { m_imagePage = page; }
 
     // Stores EditConf into the selected layer's file and redraws the editor's preview.
     void CommitEditConf();
@@ -47,7 +47,7 @@ public:
     // Selects the entry and loads and shows that layer on both pages.
     void SelectLayer(int index);
     // Carries out a layer menu command (LayerMenu::Command).
-    void OnLayerCommand(int command);
+    void onLayerCommand(int command);
 
     QStringList layerNames() const;
     QString selectedLayerName() const;

@@ -9,7 +9,7 @@
 
 #include "ui/editor/ColourRef.h"
 
-QFont DialogChooserService::FontFromRecord(const LOGFONTW& record)
+QFont DialogChooserService::fontFromRecord(const LOGFONTW& record)
 {
     QFont f(record.faceName());
     const int height = record.lfHeight == 0 ? 16 : std::abs(record.lfHeight);
@@ -22,7 +22,7 @@ QFont DialogChooserService::FontFromRecord(const LOGFONTW& record)
     return f;
 }
 
-LOGFONTW DialogChooserService::RecordFromFont(const QFont& font, const LOGFONTW& base)
+LOGFONTW DialogChooserService::recordFromFont(const QFont& font, const LOGFONTW& base)
 {
     LOGFONTW r = base;
     const int pixels = font.pixelSize() > 0 ? font.pixelSize()
@@ -39,7 +39,7 @@ LOGFONTW DialogChooserService::RecordFromFont(const QFont& font, const LOGFONTW&
     return r;
 }
 
-QString DialogChooserService::DialogFilter(const QString& pairs)
+QString DialogChooserService::dialogFilter(const QString& pairs)
 {
     const QStringList parts = pairs.split(QLatin1Char('|'));
     QStringList filters;
@@ -60,10 +60,10 @@ QString DialogChooserService::DialogFilter(const QString& pairs)
 bool DialogChooserService::chooseFont(QWidget* parent, LOGFONTW& font)
 {
     bool ok = false;
-    const QFont chosen = QFontDialog::getFont(&ok, FontFromRecord(font), parent);
+    const QFont chosen = QFontDialog::getFont(&ok, fontFromRecord(font), parent);
     if (!ok)
         return false;
-    font = RecordFromFont(chosen, font);
+    font = recordFromFont(chosen, font);
     return true;
 }
 
@@ -78,5 +78,5 @@ bool DialogChooserService::chooseColour(QWidget* parent, std::uint32_t& colour)
 
 QString DialogChooserService::chooseOpenFile(QWidget* parent, const QString& filter)
 {
-    return QFileDialog::getOpenFileName(parent, QString(), QString(), DialogFilter(filter));
+    return QFileDialog::getOpenFileName(parent, QString(), QString(), dialogFilter(filter));
 }

@@ -14,8 +14,8 @@ public:
 
     // The font a record describes at 96 pixels per inch, and the record of a font (fields
     // that a font does not describe are taken from `base`).
-    static QFont FontFromRecord(const LOGFONTW& record);
-    static LOGFONTW RecordFromFont(const QFont& font, const LOGFONTW& base);
+    static QFont fontFromRecord(const LOGFONTW& record);
+    static LOGFONTW recordFromFont(const QFont& font, const LOGFONTW& base);
     // "label|patterns|label|patterns||" turned into the dialog's "label (patterns);;..." form.
-    static QString DialogFilter(const QString& pairs);
+    static QString dialogFilter(const QString& pairs);
 };

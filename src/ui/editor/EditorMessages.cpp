@@ -22,7 +22,7 @@ void Fail(QWidget* parent, const QString& text)
     box.exec();
 }
 
-bool AskYesNo(QWidget* parent, const QString& text)
+bool askYesNo(QWidget* parent, const QString& text)
 {
     QMessageBox box(QMessageBox::Question, kCaption, text, QMessageBox::Yes | QMessageBox::No, parent);
     box.setDefaultButton(QMessageBox::No);

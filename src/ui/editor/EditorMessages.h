@@ -10,6 +10,6 @@ namespace EditorMessages {
 void Inform(QWidget* parent, const QString& text);
 void Fail(QWidget* parent, const QString& text);
 // Yes and No buttons with a question icon; true for Yes.
-bool AskYesNo(QWidget* parent, const QString& text);
+bool askYesNo(QWidget* parent, const QString& text);
 
 } // namespace EditorMessages

@@ -6,7 +6,7 @@
 
 namespace LayerMenu {
 
-Command PopUp(QWidget* button)
+Command popUp(QWidget* button)
 {
     QMenu menu(button);
     menu.setObjectName(QStringLiteral("LayerMenu"));

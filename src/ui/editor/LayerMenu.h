@@ -15,6 +15,6 @@ enum Command : int
 
 // Opens the menu with its left edge at the button's left edge and its top at the button's
 // bottom, and returns the chosen command (None when closed without a choice).
-Command PopUp(QWidget* button);
+Command popUp(QWidget* button);
 
 } // namespace LayerMenu

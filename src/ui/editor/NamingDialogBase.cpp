@@ -22,9 +22,9 @@ NamingDialogBase::NamingDialogBase(const QString& title, const QString& prompt, 
     setWindowTitle(title);
     setFixedSize(kWidth, kHeight);
     m_edit->setGeometry(16, 38, kWidth - 32, 24);
-    m_ok->LoadBitmaps(BuiltinPictureIds::PushButtonNormal, BuiltinPictureIds::PushButtonHot,
+    m_ok->loadBitmaps(BuiltinPictureIds::PushButtonNormal, BuiltinPictureIds::PushButtonHot,
                       BuiltinPictureIds::PushButtonPressed, BuiltinPictureIds::PushButtonDisabled);
-    m_ok->SetTextFont(16);
+    m_ok->setTextFont(16);
     m_ok->move(kWidth - 16 - m_ok->width(), kHeight - 16 - m_ok->height());
     connect(m_ok, &CBmpButton::clicked, this, [this] { onOk(); });
     m_edit->setFocus();

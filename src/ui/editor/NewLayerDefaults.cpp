@@ -4,7 +4,7 @@
 
 #include <QCoreApplication>
 
-void SetNewLayerDefaults(WatermarkConf& conf)
+void setNewLayerDefaults(WatermarkConf& conf)
 {
     conf.textContent = QCoreApplication::translate("NewLayerDefaults", "Lumora  - 新建图层");
     conf.FontPointSize = 20;

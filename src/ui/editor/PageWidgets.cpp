@@ -61,7 +61,7 @@ QLabel* Label(const QString& text, QWidget* parent)
     return label;
 }
 
-QLabel* LayerLabel(QWidget* parent)
+QLabel* layerLabel(QWidget* parent)
 {
     QLabel* label = Label(QCoreApplication::translate("PageWidgets", "图层："), parent);
     QPalette pal = label->palette();
@@ -86,7 +86,7 @@ CCoolButtonBar* LayerMenuButton(QWidget* page, int message)
     return bar;
 }
 
-LayerRow AddLayerRow(QGridLayout* grid, int row, QWidget* page, int message)
+LayerRow addLayerRow(QGridLayout* grid, int row, QWidget* page, int message)
 {
     LayerRow layer;
     layer.list = new LayerComboBox(page);
@@ -95,12 +95,12 @@ LayerRow AddLayerRow(QGridLayout* grid, int row, QWidget* page, int message)
     auto* box = new QHBoxLayout;
     box->addWidget(layer.list, 1);
     box->addWidget(layer.button);
-    grid->addWidget(LayerLabel(page), row, 0);
+    grid->addWidget(layerLabel(page), row, 0);
     grid->addLayout(box, row, 1, 1, 4);
     return layer;
 }
 
-SpinEdit* NumberField(const char* name, int minimum, int maximum, QWidget* parent)
+SpinEdit* numberField(const char* name, int minimum, int maximum, QWidget* parent)
 {
     auto* field = new SpinEdit(parent);
     field->setObjectName(QLatin1String(name));
@@ -109,7 +109,7 @@ SpinEdit* NumberField(const char* name, int minimum, int maximum, QWidget* paren
     return field;
 }
 
-void ShowAsTyped(SpinEdit* field, int value)
+void showAsTyped(SpinEdit* field, int value)
 {
     {
         const QSignalBlocker block(field);
@@ -120,7 +120,7 @@ void ShowAsTyped(SpinEdit* field, int value)
     field->finishEditing();
 }
 
-void GreyText(QWidget* field)
+void greyText(QWidget* field)
 {
     QPalette grey = field->palette();
     grey.setColor(QPalette::Text, QColor(128, 128, 128));
@@ -130,7 +130,7 @@ void GreyText(QWidget* field)
     field->setStyleSheet(field->styleSheet() + QStringLiteral(" QLineEdit { color: rgb(128, 128, 128); }"));
 }
 
-void PaintWhite(QWidget* page)
+void paintWhite(QWidget* page)
 {
     QPalette pal = page->palette();
     pal.setColor(QPalette::Window, Qt::white);
@@ -138,7 +138,7 @@ void PaintWhite(QWidget* page)
     page->setAutoFillBackground(true);
 }
 
-void KeepEnterInFields(QWidget* page)
+void keepEnterInFields(QWidget* page)
 {
     page->installEventFilter(new EnterInFieldFilter(page));
 }

@@ -24,7 +24,7 @@ QSize PageSize(const QWidget* page, const QWidget* other);
 // A label whose text is drawn over the page's white background.
 QLabel* Label(const QString& text, QWidget* parent);
 // The "图层：" label, in blue.
-QLabel* LayerLabel(QWidget* parent);
+QLabel* layerLabel(QWidget* parent);
 // The 32 x 24 layer menu button; clicking it posts `message` (command 21) to `page`.
 CCoolButtonBar* LayerMenuButton(QWidget* page, int message);
 
@@ -35,21 +35,21 @@ struct LayerRow
     LayerComboBox* list = nullptr;
     CCoolButtonBar* button = nullptr;
 };
-LayerRow AddLayerRow(QGridLayout* grid, int row, QWidget* page, int message);
+LayerRow addLayerRow(QGridLayout* grid, int row, QWidget* page, int message);
 
 // A 70 pixel wide number field named `name`.
-SpinEdit* NumberField(const char* name, int minimum, int maximum, QWidget* parent);
+SpinEdit* numberField(const char* name, int minimum, int maximum, QWidget* parent);
 // Puts the value into the field and reports its text as changed even when it stays the same,
 // so that a shown value is handled like a typed one.
-void ShowAsTyped(SpinEdit* field, int value);
+void showAsTyped(SpinEdit* field, int value);
 // Grey text, for the read-only fields that show a chosen font or file.
-void GreyText(QWidget* field);
+void greyText(QWidget* field);
 
 // White background for a page.
-void PaintWhite(QWidget* page);
+void paintWhite(QWidget* page);
 // Enter typed into a text or number field of the page ends there (the field has finished its
 // input) instead of closing the editor window; on the page's other controls Enter closes the
 // editor as OK would, and Escape closes it everywhere, both storing the layer as closing does.
-void KeepEnterInFields(QWidget* page);
+void keepEnterInFields(QWidget* page);
 
 } // namespace PageWidgets

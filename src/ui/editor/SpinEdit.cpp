@@ -57,7 +57,7 @@ void SpinEdit::setText(const QString& text)
 
 void SpinEdit::stepBy(int steps)
 {
-    const qint64 value = qint64(ReadXmlInt(m_edit->text())) + steps;
+    const qint64 value = qint64(readXmlInt(m_edit->text())) + steps;
     setValue(static_cast<int>(qBound(qint64(m_min), value, qint64(m_max))));
 }
 
@@ -65,7 +65,7 @@ void SpinEdit::finishEditing()
 {
     if (!m_keepInRange)
         return;
-    const int typed = ReadXmlInt(m_edit->text());
+    const int typed = readXmlInt(m_edit->text());
     const int bounded = qBound(m_min, typed, m_max);
     if (bounded != typed)
         setValue(bounded);

@@ -37,7 +37,7 @@ QStringList Read(const QString& templateName)
 {
     QStringList names;
     XmlDocument doc;
-    if (!Open(doc, TemplateFilePath(templateName)))
+    if (!Open(doc, templateFilePath(templateName)))
         return names;
     while (doc.FindElement(kLayer))
         names << doc.GetElementData();
@@ -46,7 +46,7 @@ QStringList Read(const QString& templateName)
 
 bool Append(const QString& templateName, const QString& layerName)
 {
-    const QString path = TemplateFilePath(templateName);
+    const QString path = templateFilePath(templateName);
     XmlDocument doc;
     if (!Open(doc, path))
         return false;
@@ -56,7 +56,7 @@ bool Append(const QString& templateName, const QString& layerName)
 
 bool Rename(const QString& templateName, const QString& oldName, const QString& newName)
 {
-    const QString path = TemplateFilePath(templateName);
+    const QString path = templateFilePath(templateName);
     XmlDocument doc;
     if (!Open(doc, path))
         return false;
@@ -67,7 +67,7 @@ bool Rename(const QString& templateName, const QString& oldName, const QString& 
 
 bool Remove(const QString& templateName, const QString& name)
 {
-    const QString path = TemplateFilePath(templateName);
+    const QString path = templateFilePath(templateName);
     XmlDocument doc;
     if (!Open(doc, path))
         return false;

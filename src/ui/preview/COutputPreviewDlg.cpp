@@ -47,7 +47,7 @@ COutputPreviewDlg::COutputPreviewDlg(PhotoList photos, QWidget* parent)
     setFont(font);
     setMouseTracking(true);
 
-    BuildControls();
+    buildControls();
 
     // The window covers the work area of its screen; that size is also its smallest. With a
     // window manager the frame is taken off once it is known (FitFrameToWorkArea).
@@ -56,9 +56,9 @@ COutputPreviewDlg::COutputPreviewDlg(PhotoList photos, QWidget* parent)
         setGeometry(screen->availableGeometry());
     setMinimumSize(size());
     m_fittedMinimum = size();
-    LayoutControls();
+    layoutControls();
 
-    ShowPhoto(m_photos.currentPhotoPath ? m_photos.currentPhotoPath() : QString());
+    showPhoto(m_photos.currentPhotoPath ? m_photos.currentPhotoPath() : QString());
 }
 
 COutputPreviewDlg::~COutputPreviewDlg()
@@ -69,22 +69,22 @@ COutputPreviewDlg::~COutputPreviewDlg()
         delete m_worker;
         m_worker = nullptr;
     }
-    SetBusy(false);
+    setBusy(false);
 }
 
-void COutputPreviewDlg::BuildControls()
+void COutputPreviewDlg::buildControls()
 {
     m_previousButton = new CHoverButton(this);
     m_previousButton->setObjectName(QStringLiteral("previous_button"));
-    m_previousButton->LoadBitmap(BuiltinPictureIds::PreviousPhotoButton);
-    m_previousButton->SetToolTipText(tr("上一张"));
+    m_previousButton->loadBitmap(BuiltinPictureIds::PreviousPhotoButton);
+    m_previousButton->setToolTipText(tr("上一张"));
     m_previousButton->setAccessibleName(QStringLiteral("<<"));
 
     m_nextButton = new CHoverButton(this);
     m_nextButton->setObjectName(QStringLiteral("next_button"));
-    m_nextButton->LoadBitmap(BuiltinPictureIds::NextPhotoButton);
+    m_nextButton->loadBitmap(BuiltinPictureIds::NextPhotoButton);
     m_nextButton->setText(QStringLiteral(">>"));
-    m_nextButton->SetToolTipText(tr("下一张"));
+    m_nextButton->setToolTipText(tr("下一张"));
 
     m_pathLabel = new QLabel(this);
     m_pathLabel->setObjectName(QStringLiteral("path_label"));
@@ -97,11 +97,11 @@ void COutputPreviewDlg::BuildControls()
     m_pathLabel->setStyleSheet(QStringLiteral("color: rgb(255, 255, 0); background: transparent;"));
     m_pathLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
-    connect(m_previousButton, &CHoverButton::clicked, this, &COutputPreviewDlg::OnPrevious);
-    connect(m_nextButton, &CHoverButton::clicked, this, &COutputPreviewDlg::OnNext);
+    connect(m_previousButton, &CHoverButton::clicked, this, &COutputPreviewDlg::onPrevious);
+    connect(m_nextButton, &CHoverButton::clicked, this, &COutputPreviewDlg::onNext);
 }
 
-void COutputPreviewDlg::LayoutControls()
+void COutputPreviewDlg::layoutControls()
 {
     const int cw = width();
     const int ch = height();
@@ -118,19 +118,19 @@ void COutputPreviewDlg::LayoutControls()
 void COutputPreviewDlg::resizeEvent(QResizeEvent* event)
 {
     QDialog::resizeEvent(event);
-    LayoutControls();
+    layoutControls();
 }
 
 void COutputPreviewDlg::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
-    FitFrameToWorkArea();
+    fitFrameToWorkArea();
     // The window manager adds its frame after mapping the window: look again for a short while.
     m_frameChecks = 0;
     auto* checks = new QTimer(this);
     checks->setInterval(25);
     connect(checks, &QTimer::timeout, this, [this, checks]() {
-        FitFrameToWorkArea();
+        fitFrameToWorkArea();
         if (++m_frameChecks >= 40 || !m_fittedFrame.isNull())
             checks->deleteLater();
     });
@@ -141,10 +141,10 @@ void COutputPreviewDlg::moveEvent(QMoveEvent* event)
 {
     QDialog::moveEvent(event);
     if (isVisible())
-        FitFrameToWorkArea();
+        fitFrameToWorkArea();
 }
 
-void COutputPreviewDlg::FitFrameToWorkArea()
+void COutputPreviewDlg::fitFrameToWorkArea()
 {
     QScreen* where = screen();
     QWindow* window = windowHandle();
@@ -163,7 +163,7 @@ void COutputPreviewDlg::FitFrameToWorkArea()
     setGeometry(client);
 }
 
-void COutputPreviewDlg::ShowPhoto(const QString& photoPath)
+void COutputPreviewDlg::showPhoto(const QString& photoPath)
 {
     m_pathLabel->setText(photoPath);
     if (photoPath.isEmpty())
@@ -171,24 +171,24 @@ void COutputPreviewDlg::ShowPhoto(const QString& photoPath)
     RenderPreview(photoPath);
 }
 
-void COutputPreviewDlg::OnPrevious()
+void COutputPreviewDlg::onPrevious()
 {
     const QString path = m_photos.selectPreviousPhoto ? m_photos.selectPreviousPhoto() : QString();
     if (path.isEmpty()) {
         QMessageBox::information(this, QStringLiteral("Lumora Plenum"), tr("This is the first one."));
         return;
     }
-    ShowPhoto(path);
+    showPhoto(path);
 }
 
-void COutputPreviewDlg::OnNext()
+void COutputPreviewDlg::onNext()
 {
     const QString path = m_photos.selectNextPhoto ? m_photos.selectNextPhoto() : QString();
     if (path.isEmpty()) {
         QMessageBox::information(this, QStringLiteral("Lumora Plenum"), tr("This is the last one."));
         return;
     }
-    ShowPhoto(path);
+    showPhoto(path);
 }
 
 void COutputPreviewDlg::RenderPreview(const QString& photoPath)
@@ -200,41 +200,41 @@ void COutputPreviewDlg::RenderPreview(const QString& photoPath)
         m_pendingPhoto = photoPath;
         return;
     }
-    StartWorker(photoPath);
+    startWorker(photoPath);
 }
 
-void COutputPreviewDlg::StartWorker(const QString& photoPath)
+void COutputPreviewDlg::startWorker(const QString& photoPath)
 {
-    SetBusy(true);
+    setBusy(true);
     auto result = std::make_shared<PreviewPicture>();
-    m_worker = QThread::create([result, photoPath]() { *result = RenderPreviewPicture(photoPath); });
+    m_worker = QThread::create([result, photoPath]() { *result = renderPreviewPicture(photoPath); });
     connect(m_worker, &QThread::finished, this, [this, result]() {
         m_worker->deleteLater();
         m_worker = nullptr;
-        OnWorkerFinished(*result);
+        onWorkerFinished(*result);
     });
     m_worker->start();
 }
 
-void COutputPreviewDlg::OnWorkerFinished(const PreviewPicture& picture)
+void COutputPreviewDlg::onWorkerFinished(const PreviewPicture& picture)
 {
     if (!m_pendingPhoto.isEmpty()) {
         const QString next = m_pendingPhoto;
         m_pendingPhoto.clear();
         if (next != picture.photoPath) {
-            StartWorker(next);
+            startWorker(next);
             return;
         }
     }
     m_picture = picture;
     m_scaled = QPixmap();
     m_scaledRect = QRect();
-    SetBusy(false);
+    setBusy(false);
     update();
-    emit PreviewShown(picture.photoPath);
+    emit previewShown(picture.photoPath);
 }
 
-void COutputPreviewDlg::SetBusy(bool busy)
+void COutputPreviewDlg::setBusy(bool busy)
 {
     if (busy == m_busy)
         return;
@@ -245,11 +245,11 @@ void COutputPreviewDlg::SetBusy(bool busy)
         QApplication::restoreOverrideCursor();
 }
 
-QRect COutputPreviewDlg::DisplayRect() const
+QRect COutputPreviewDlg::displayRect() const
 {
     if (m_picture.display.isNull())
         return QRect();
-    return FitPreviewRect(m_picture.display.size(), m_pictureArea);
+    return fitPreviewRect(m_picture.display.size(), m_pictureArea);
 }
 
 void COutputPreviewDlg::paintEvent(QPaintEvent*)
@@ -260,7 +260,7 @@ void COutputPreviewDlg::paintEvent(QPaintEvent*)
     painter.fillRect(QRect(QPoint(0, 0), QPoint(client.right(), m_pictureArea.top() - 1)), kBandColour);
     painter.fillRect(QRect(QPoint(0, m_pictureArea.bottom() + 1), client.bottomRight()), kBandColour);
 
-    const QRect target = DisplayRect();
+    const QRect target = displayRect();
     if (target.isValid()) {
         if (target.size() == m_picture.display.size()) {
             painter.drawImage(target.topLeft(), m_picture.display);
@@ -272,7 +272,7 @@ void COutputPreviewDlg::paintEvent(QPaintEvent*)
             }
             painter.drawPixmap(target.topLeft(), m_scaled);
         }
-    } else if (!m_picture.error.isEmpty() && !IsRendering()) {
+    } else if (!m_picture.error.isEmpty() && !isRendering()) {
         painter.setPen(QColor(150, 150, 150));
         painter.drawText(m_pictureArea.adjusted(20, 20, -20, -20), Qt::AlignCenter | Qt::TextWordWrap,
                          tr("无法预览这张照片：%1").arg(m_picture.error));

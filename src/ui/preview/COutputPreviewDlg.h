@@ -39,23 +39,23 @@ public:
     explicit COutputPreviewDlg(PhotoList photos, QWidget* parent = nullptr);
     ~COutputPreviewDlg() override;
 
-    CHoverButton* PreviousButton() const { return m_previousButton; }
+    CHoverButton* previousButton() const { return m_previousButton; }
     CHoverButton* NextButton() const { return m_nextButton; }
-    QLabel* PathLabel() const { return m_pathLabel; }
+    QLabel* pathLabel() const { return m_pathLabel; }
     // The picture area in window coordinates.
-    QRect PictureArea() const { return m_pictureArea; }
+    QRect pictureArea() const { return m_pictureArea; }
     // What is shown (or being replaced): cache path, rendered size, the display bitmap.
     const PreviewPicture& Picture() const { return m_picture; }
     // Where the display bitmap is drawn; empty when nothing is drawn.
-    QRect DisplayRect() const;
-    bool IsRendering() const { return m_worker != nullptr; }
+    QRect displayRect() const;
+    bool isRendering() const { return m_worker != nullptr; }
 
-    void OnPrevious();
-    void OnNext();
+    void onPrevious();
+    void onNext();
 
 signals:
     // A photo has been rendered (or found in the cache) and is now shown.
-    void PreviewShown(const QString& photoPath);
+    void previewShown(const QString& photoPath);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -67,17 +67,17 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
-    void BuildControls();
-    void LayoutControls();
+    void buildControls();
+    void layoutControls();
     // Sizes the window so that its frame (title bar and borders included) covers the work
     // area of its screen, and makes that client size the smallest. Does nothing once fitted
     // for the window manager's present frame.
-    void FitFrameToWorkArea();
-    void ShowPhoto(const QString& photoPath);
+    void fitFrameToWorkArea();
+    void showPhoto(const QString& photoPath);
     void RenderPreview(const QString& photoPath);
-    void StartWorker(const QString& photoPath);
-    void OnWorkerFinished(const PreviewPicture& picture);
-    void SetBusy(bool busy);
+    void startWorker(const QString& photoPath);
+    void onWorkerFinished(const PreviewPicture& picture);
+    void setBusy(bool busy);
 
     PhotoList m_photos;
     CHoverButton* m_previousButton = nullptr;

@@ -6,7 +6,7 @@
 
 namespace PreviewCache {
 
-QString RelativeFolder(const QString& photo)
+QString relativeFolder(const QString& photo)
 {
     // Cleaned first, so that no ".." is left to lead out of the cache.
     const QString photoPath = QDir::cleanPath(photo);
@@ -22,18 +22,18 @@ QString RelativeFolder(const QString& photo)
     return parts.join(QLatin1Char('/'));
 }
 
-QString FolderFor(const QString& photoPath)
+QString folderFor(const QString& photoPath)
 {
     const QString folder =
-        QStringLiteral("%1/%2/%3").arg(PreviewCacheFolder()).arg(kNoDrive).arg(RelativeFolder(photoPath));
+        QStringLiteral("%1/%2/%3").arg(PreviewCacheFolder()).arg(kNoDrive).arg(relativeFolder(photoPath));
     return QDir::cleanPath(folder);
 }
 
-QString PathFor(const QString& photoPath)
+QString pathFor(const QString& photoPath)
 {
     const QString cleaned = QDir::cleanPath(photoPath);
     const QString name = cleaned.mid(cleaned.lastIndexOf(QLatin1Char('/')) + 1);
-    return FolderFor(photoPath) + QLatin1Char('/') + name;
+    return folderFor(photoPath) + QLatin1Char('/') + name;
 }
 
 } // namespace PreviewCache

@@ -13,10 +13,10 @@ namespace PreviewCache {
 inline constexpr int kNoDrive = -1;
 
 // The photo's folder (up to its last "/") without its first component.
-QString RelativeFolder(const QString& photoPath);
+QString relativeFolder(const QString& photoPath);
 // PreviewCacheFolder() + "/-1/" + RelativeFolder.
-QString FolderFor(const QString& photoPath);
+QString folderFor(const QString& photoPath);
 // FolderFor + "/" + the photo's file name.
-QString PathFor(const QString& photoPath);
+QString pathFor(const QString& photoPath);
 
 } // namespace PreviewCache

@@ -1,6 +1,6 @@
 #include "ui/preview/PreviewFitting.h"
 
-QRect FitPreviewRect(const QSize& image, const QRect& area)
+QRect fitPreviewRect(const QSize& image, const QRect& area)
 {
     const qint64 iw = image.width();
     const qint64 ih = image.height();

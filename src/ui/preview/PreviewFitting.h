@@ -8,4 +8,4 @@
 // shrunk to the area's full width or full height, keeping its proportions, and centred.
 // A picture is never enlarged. Halves and the fitted side are integer arithmetic, as the
 // window always did, so positions may be one pixel off the exact centre.
-QRect FitPreviewRect(const QSize& image, const QRect& area);
+QRect fitPreviewRect(const QSize& image, const QRect& area);

@@ -9,17 +9,17 @@
 #include "services/imaging/ImageCanvas.h"
 #include "ui/preview/PreviewCache.h"
 
-PreviewPicture RenderPreviewPicture(const QString& photoPath)
+PreviewPicture renderPreviewPicture(const QString& photoPath)
 {
     PreviewPicture picture;
     picture.photoPath = photoPath;
-    picture.previewPath = PreviewCache::PathFor(photoPath);
+    picture.previewPath = PreviewCache::pathFor(photoPath);
 
     const QFileInfo cached(picture.previewPath);
     if (!cached.exists() && !cached.isSymLink()) {
-        CreateFolderPath(PreviewCache::FolderFor(photoPath));
+        CreateFolderPath(PreviewCache::folderFor(photoPath));
         const ComposeOutcome outcome =
-            ComposeWatermarkOutcome(ComposeMode::PreviewFile, photoPath, picture.previewPath);
+            composeWatermarkOutcome(ComposeMode::PreviewFile, photoPath, picture.previewPath);
         picture.composed = true;
         if (!outcome.ok) {
             picture.error = outcome.error;

@@ -20,4 +20,4 @@ struct PreviewPicture
 // the compositor run (in preview-file mode) to write it; an existing file is used as it is.
 // The cached picture is then redrawn at ComputeOutputSize of its size; an output size with
 // no area (a target of 0) keeps the picture's own size. Safe to call on a worker thread.
-PreviewPicture RenderPreviewPicture(const QString& photoPath);
+PreviewPicture renderPreviewPicture(const QString& photoPath);

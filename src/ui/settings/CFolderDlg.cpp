@@ -21,12 +21,12 @@ CFolderDlg::CFolderDlg(bool hideNewFolderButton, const QString& initialFolder, Q
     sharedInitialFolder() = initialFolder.isEmpty() ? QDir::currentPath() : initialFolder;
 }
 
-QString CFolderDlg::InitialFolder()
+QString CFolderDlg::initialFolder()
 {
     return sharedInitialFolder();
 }
 
-int CFolderDlg::DoModal()
+int CFolderDlg::doModal()
 {
     m_path.clear();
 

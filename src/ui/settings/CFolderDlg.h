@@ -24,11 +24,11 @@ public:
     QString Title() const { return m_title; }
 
     // Runs the chooser; 1 when a folder was chosen, 2 when it was cancelled.
-    int DoModal();
+    int doModal();
     // The chosen folder (empty until one is chosen).
-    QString GetPath() const { return m_path; }
+    QString getPath() const { return m_path; }
 
-    static QString InitialFolder();
+    static QString initialFolder();
 
 private:
     bool m_hideNewFolderButton;

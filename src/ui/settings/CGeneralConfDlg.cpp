@@ -42,7 +42,7 @@ void showMessage(QWidget* parent, const QString& text)
 
 } // namespace
 
-QStringList CGeneralConfDlg::FormatNames()
+QStringList CGeneralConfDlg::formatNames()
 {
     return {QStringLiteral("JPG"), QStringLiteral("PNG"), QStringLiteral("BMP"), QStringLiteral("TIFF"),
             QStringLiteral("WEBP")};
@@ -51,16 +51,16 @@ QStringList CGeneralConfDlg::FormatNames()
 CGeneralConfDlg::CGeneralConfDlg(QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("CGeneralConfDlg"));
-    BuildControls();
-    LoadSettings();
+    buildControls();
+    loadSettings();
 }
 
 CGeneralConfDlg::~CGeneralConfDlg()
 {
-    StoreSettings();
+    storeSettings();
 }
 
-void CGeneralConfDlg::BuildControls()
+void CGeneralConfDlg::buildControls()
 {
     // White page; the controls draw their texts over it.
     setAutoFillBackground(true);
@@ -110,7 +110,7 @@ void CGeneralConfDlg::BuildControls()
     auto* formatBox = new QGroupBox(tr("输出文件格式"), this);
     m_formatList = new QComboBox(formatBox);
     m_formatList->setEditable(false);
-    const QStringList names = FormatNames();
+    const QStringList names = formatNames();
     for (int i = 0; i < names.size(); ++i)
         m_formatList->addItem(names[i], i);
     m_formatList->setCurrentIndex(0);
@@ -142,29 +142,29 @@ void CGeneralConfDlg::BuildControls()
     connect(m_otherFolderRadio, &QRadioButton::clicked, this, [this]() { m_browseButton->setEnabled(true); });
     connect(m_keepNameRadio, &QRadioButton::clicked, this, [this]() { m_suffixField->setEnabled(false); });
     connect(m_renameRadio, &QRadioButton::clicked, this, [this]() { m_suffixField->setEnabled(true); });
-    connect(m_browseButton, &QPushButton::clicked, this, &CGeneralConfDlg::Browse);
+    connect(m_browseButton, &QPushButton::clicked, this, &CGeneralConfDlg::browse);
 
     setMinimumWidth(380);
 }
 
-void CGeneralConfDlg::LoadSettings()
+void CGeneralConfDlg::loadSettings()
 {
-    m_loadedLossless = ReadLosslessJpeg();
+    m_loadedLossless = readLosslessJpeg();
     m_losslessBox->setChecked(m_loadedLossless);
 
     XmlDocument doc;
     // A missing file is left to the program's start, which writes the defaults.
-    const bool exists = QFileInfo::exists(PreferencesPath());
-    if (exists && (!doc.LoadFile(PreferencesPath()) || !doc.FindElement(kRoot))) {
+    const bool exists = QFileInfo::exists(preferencesPath());
+    if (exists && (!doc.LoadFile(preferencesPath()) || !doc.FindElement(kRoot))) {
         m_damaged =
-            DescribeUnreadableDataFile(FailureReason::tr("output settings"), PreferencesPath(), kRoot);
+            describeUnreadableDataFile(FailureReason::tr("output settings"), preferencesPath(), kRoot);
         m_damagedNotice->setText(
             tr("无法读取输出设置文件，批处理不会开始：%1\n关闭此窗口时将以这里的设置保存新的文件，"
                "原文件另存为 preference.xml.damaged。")
                 .arg(m_damaged));
         m_damagedNotice->show();
         doc.SetDocText(QString());
-        const OutputSettings defaults = DefaultOutputSettings();
+        const OutputSettings defaults = defaultOutputSettings();
         (defaults.OutputFolderOpts == 0 ? m_sourceFolderRadio : m_otherFolderRadio)->setChecked(true);
         m_browseButton->setEnabled(defaults.OutputFolderOpts != 0);
         m_pathField->setText(defaults.OutputFolderPath);
@@ -201,24 +201,24 @@ void CGeneralConfDlg::LoadSettings()
         m_suffixField->setText(m_loadedSuffix);
     }
     if (doc.FindElement(kFormat)) {
-        const int index = ReadXmlInt(doc.GetElementData());
+        const int index = readXmlInt(doc.GetElementData());
         m_formatList->setCurrentIndex(index >= 0 && index < m_formatList->count() ? index : -1);
     }
 }
 
-void CGeneralConfDlg::Browse()
+void CGeneralConfDlg::browse()
 {
     const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     CFolderDlg chooser(true, documents, this);
     chooser.SetTitle(tr("Select a folder"));
-    if (chooser.DoModal() == CFolderDlg::Chosen)
-        m_pathField->setText(chooser.GetPath());
+    if (chooser.doModal() == CFolderDlg::Chosen)
+        m_pathField->setText(chooser.getPath());
 }
 
-bool CGeneralConfDlg::CheckBeforeClosing()
+bool CGeneralConfDlg::checkBeforeClosing()
 {
     bool usable = true;
-    if (m_otherFolderRadio->isChecked() && !IsUsableOutputFolder(m_pathField->text())) {
+    if (m_otherFolderRadio->isChecked() && !isUsableOutputFolder(m_pathField->text())) {
         showMessage(this, tr("请用“浏览”选择输出文件夹。将保留原来的输出文件夹设置。"));
         m_pathField->setText(m_loadedPath);
         if (m_loadedFolderOption == 0) {
@@ -227,7 +227,7 @@ bool CGeneralConfDlg::CheckBeforeClosing()
         }
         usable = false;
     }
-    if (!IsUsableOutputSuffix(m_suffixField->text())) {
+    if (!isUsableOutputSuffix(m_suffixField->text())) {
         showMessage(this, tr("文件名后缀不能包含“/”。将保留原来的后缀“%1”。").arg(m_loadedSuffix));
         m_suffixField->setText(m_loadedSuffix);
         usable = false;
@@ -235,29 +235,29 @@ bool CGeneralConfDlg::CheckBeforeClosing()
     return usable;
 }
 
-void CGeneralConfDlg::StoreSettings()
+void CGeneralConfDlg::storeSettings()
 {
     if (m_stored)
         return;
     m_stored = true;
     if (m_losslessBox->isChecked() != m_loadedLossless)
-        WriteLosslessJpeg(m_losslessBox->isChecked());
+        writeLosslessJpeg(m_losslessBox->isChecked());
 
-    const QString path = PreferencesPath();
+    const QString path = preferencesPath();
     if (!m_damaged.isEmpty()) {
         // The person's own save replaces the damaged file; its bytes are kept beside it.
         const QString kept = path + QStringLiteral(".damaged");
         QFile::remove(kept);
         if (!QFile::copy(path, kept))
             return;
-        OutputSettings settings = DefaultOutputSettings();
+        OutputSettings settings = defaultOutputSettings();
         settings.OutputFolderOpts = m_sourceFolderRadio->isChecked() ? 0 : 1;
         settings.OutputFolderPath = m_pathField->text();
         settings.OutputFileNameOpts = m_keepNameRadio->isChecked() ? 0 : 1;
-        if (IsUsableOutputSuffix(m_suffixField->text()))
+        if (isUsableOutputSuffix(m_suffixField->text()))
             settings.OutputFileNameSuffix = m_suffixField->text();
         settings.OutputFormat = m_formatList->currentIndex();
-        WritePreferencesFile(settings);
+        writePreferencesFile(settings);
         return;
     }
     XmlDocument doc;
@@ -270,7 +270,7 @@ void CGeneralConfDlg::StoreSettings()
             doc.SetElementData(m_pathField->text());
         if (doc.FindElement(kNameOpts))
             doc.SetElementData(m_keepNameRadio->isChecked() ? 0 : 1);
-        if (doc.FindElement(kSuffix) && IsUsableOutputSuffix(m_suffixField->text()))
+        if (doc.FindElement(kSuffix) && isUsableOutputSuffix(m_suffixField->text()))
             doc.SetElementData(m_suffixField->text());
         if (doc.FindElement(kFormat))
             doc.SetElementData(m_formatList->currentIndex());

@@ -27,7 +27,7 @@ class CGeneralConfDlg : public QWidget
     Q_OBJECT
 public:
     // Entries of the format list; the position is the stored value.
-    static QStringList FormatNames();
+    static QStringList formatNames();
 
     explicit CGeneralConfDlg(QWidget* parent = nullptr);
     ~CGeneralConfDlg() override;
@@ -36,27 +36,27 @@ public:
     // putting the previous values back: the other-folder option needs an absolute folder
     // path, and the suffix must not contain "/" (it would put outputs outside the folder).
     // False when something was put back.
-    bool CheckBeforeClosing();
+    bool checkBeforeClosing();
 
     // Writes the values into "preference.xml" (also done by the destructor). A suffix
     // containing "/" is never written; the file keeps its previous suffix then.
-    void StoreSettings();
+    void storeSettings();
 
-    QRadioButton* SourceFolderRadio() const { return m_sourceFolderRadio; }
-    QRadioButton* OtherFolderRadio() const { return m_otherFolderRadio; }
-    QLineEdit* PathField() const { return m_pathField; }
-    QPushButton* BrowseButton() const { return m_browseButton; }
-    QRadioButton* KeepNameRadio() const { return m_keepNameRadio; }
-    QRadioButton* RenameRadio() const { return m_renameRadio; }
-    QLineEdit* SuffixField() const { return m_suffixField; }
-    QComboBox* FormatList() const { return m_formatList; }
-    QCheckBox* LosslessBox() const { return m_losslessBox; }
-    QLabel* DamagedNotice() const { return m_damagedNotice; }
+    QRadioButton* sourceFolderRadio() const { return m_sourceFolderRadio; }
+    QRadioButton* otherFolderRadio() const { return m_otherFolderRadio; }
+    QLineEdit* pathField() const { return m_pathField; }
+    QPushButton* browseButton() const { return m_browseButton; }
+    QRadioButton* keepNameRadio() const { return m_keepNameRadio; }
+    QRadioButton* renameRadio() const { return m_renameRadio; }
+    QLineEdit* suffixField() const { return m_suffixField; }
+    QComboBox* formatList() const { return m_formatList; }
+    QCheckBox* losslessBox() const { return m_losslessBox; }
+    QLabel* damagedNotice() const { return m_damagedNotice; }
 
 private:
-    void BuildControls();
-    void LoadSettings();
-    void Browse();
+    void buildControls();
+    void loadSettings();
+    void browse();
 
     QRadioButton* m_sourceFolderRadio = nullptr;
     QRadioButton* m_otherFolderRadio = nullptr;

@@ -33,11 +33,11 @@ CImgResizingSettingDlg::CImgResizingSettingDlg(QWidget* parent) : QDialog(parent
     setWindowTitle(tr("图像大小设置"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     DialogKeyFilter::Install(this);
-    BuildControls();
-    LoadSettings();
+    buildControls();
+    loadSettings();
 }
 
-void CImgResizingSettingDlg::BuildControls()
+void CImgResizingSettingDlg::buildControls()
 {
     m_widthRadio = new QRadioButton(tr("缩放宽度成正比"), this);
     m_heightRadio = new QRadioButton(tr("缩放高度成正比"), this);
@@ -109,9 +109,9 @@ void CImgResizingSettingDlg::BuildControls()
     setFixedHeight(sizeHint().height());
 }
 
-void CImgResizingSettingDlg::LoadSettings()
+void CImgResizingSettingDlg::loadSettings()
 {
-    const ResizeSettings settings = ReadResizeSettings();
+    const ResizeSettings settings = readResizeSettings();
     switch (settings.ScaleType) {
     case ResizeSettings::ScaleByWidth:
         m_widthRadio->setChecked(true);
@@ -133,7 +133,7 @@ void CImgResizingSettingDlg::LoadSettings()
     m_everyTimeBox->setChecked(settings.ResizeEveryTime != 0);
 }
 
-int CImgResizingSettingDlg::CheckedScaleType() const
+int CImgResizingSettingDlg::checkedScaleType() const
 {
     if (m_widthRadio->isChecked())
         return ResizeSettings::ScaleByWidth;
@@ -144,17 +144,17 @@ int CImgResizingSettingDlg::CheckedScaleType() const
     return ResizeSettings::ScaleByWidth;
 }
 
-void CImgResizingSettingDlg::StoreSettings()
+void CImgResizingSettingDlg::storeSettings()
 {
     if (m_stored)
         return;
     m_stored = true;
-    CommitResizeSettings(CheckedScaleType(), m_widthEdit->text(), m_heightEdit->text(),
+    commitResizeSettings(checkedScaleType(), m_widthEdit->text(), m_heightEdit->text(),
                          m_everyTimeBox->isChecked() ? 1 : 0, m_resizeBox->isChecked());
 }
 
 void CImgResizingSettingDlg::done(int result)
 {
-    StoreSettings();
+    storeSettings();
     QDialog::done(result);
 }

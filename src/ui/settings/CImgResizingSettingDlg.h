@@ -17,24 +17,24 @@ class CImgResizingSettingDlg : public QDialog
 public:
     explicit CImgResizingSettingDlg(QWidget* parent = nullptr);
 
-    QRadioButton* WidthRadio() const { return m_widthRadio; }
-    QRadioButton* HeightRadio() const { return m_heightRadio; }
-    QRadioButton* AbsoluteRadio() const { return m_absoluteRadio; }
-    QLineEdit* WidthEdit() const { return m_widthEdit; }
-    QLineEdit* HeightEdit() const { return m_heightEdit; }
-    QCheckBox* ResizeBox() const { return m_resizeBox; }
-    QCheckBox* EveryTimeBox() const { return m_everyTimeBox; }
+    QRadioButton* widthRadio() const { return m_widthRadio; }
+    QRadioButton* heightRadio() const { return m_heightRadio; }
+    QRadioButton* absoluteRadio() const { return m_absoluteRadio; }
+    QLineEdit* widthEdit() const { return m_widthEdit; }
+    QLineEdit* heightEdit() const { return m_heightEdit; }
+    QCheckBox* resizeBox() const { return m_resizeBox; }
+    QCheckBox* everyTimeBox() const { return m_everyTimeBox; }
     QLabel* Note() const { return m_note; }
 
     // The scale type the radio buttons stand for: 1, 2 or 3, and 1 when none is checked.
-    int CheckedScaleType() const;
+    int checkedScaleType() const;
 
     void done(int result) override;
 
 private:
-    void BuildControls();
-    void LoadSettings();
-    void StoreSettings();
+    void buildControls();
+    void loadSettings();
+    void storeSettings();
 
     QRadioButton* m_widthRadio = nullptr;
     QRadioButton* m_heightRadio = nullptr;

@@ -36,19 +36,19 @@ CPreferenceDlg::CPreferenceDlg(QWidget* parent) : QDialog(parent)
 
     m_page = new CGeneralConfDlg(m_tabControl);
     m_tabBar->addTab(tr("常规"));
-    connect(m_tabBar, &QTabBar::currentChanged, this, &CPreferenceDlg::OnTabChanged);
+    connect(m_tabBar, &QTabBar::currentChanged, this, &CPreferenceDlg::onTabChanged);
 
-    LayoutPage();
+    layoutPage();
     m_page->show();
     m_tabBar->setCurrentIndex(m_focusTab);
 }
 
 CPreferenceDlg::~CPreferenceDlg()
 {
-    DestroyPage();
+    destroyPage();
 }
 
-void CPreferenceDlg::LayoutPage()
+void CPreferenceDlg::layoutPage()
 {
     CGeneralConfDlg* page = m_page.data();
     if (!page)
@@ -71,15 +71,15 @@ void CPreferenceDlg::LayoutPage()
     setFixedSize(w + 26, h + 75 + extra);
 }
 
-void CPreferenceDlg::OnTabChanged(int index)
+void CPreferenceDlg::onTabChanged(int index)
 {
     if (index != 0 || !m_page)
         return;
-    LayoutPage();
+    layoutPage();
     m_page->show();
 }
 
-void CPreferenceDlg::DestroyPage()
+void CPreferenceDlg::destroyPage()
 {
     // Destroying the page is what stores the output settings.
     delete m_page;
@@ -88,8 +88,8 @@ void CPreferenceDlg::DestroyPage()
 void CPreferenceDlg::done(int result)
 {
     if (m_page) {
-        m_page->CheckBeforeClosing();
-        DestroyPage();
+        m_page->checkBeforeClosing();
+        destroyPage();
     }
     QDialog::done(result);
 }

@@ -19,16 +19,16 @@ public:
     ~CPreferenceDlg() override;
 
     // The general page; nullptr once the window has closed (the page is destroyed then).
-    CGeneralConfDlg* GeneralPage() const { return m_page; }
-    QWidget* TabControl() const { return m_tabControl; }
+    CGeneralConfDlg* generalPage() const { return m_page; }
+    QWidget* tabControl() const { return m_tabControl; }
     QTabBar* TabBar() const { return m_tabBar; }
 
     void done(int result) override;
 
 private:
-    void LayoutPage();
-    void OnTabChanged(int index);
-    void DestroyPage();
+    void layoutPage();
+    void onTabChanged(int index);
+    void destroyPage();
 
     QWidget* m_tabControl = nullptr;
     QTabBar* m_tabBar = nullptr;

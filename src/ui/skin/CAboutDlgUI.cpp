@@ -37,22 +37,22 @@ CAboutDlgUI::CAboutDlgUI(QWidget* owner) : CBaseDlgUI(owner) {}
 
 CAboutDlgUI::~CAboutDlgUI()
 {
-    GetPaintManager()->RemoveNotifier(this);
+    GetPaintManager()->removeNotifier(this);
 }
 
-QString CAboutDlgUI::VersionLabelText(int major, int minor, int build)
+QString CAboutDlgUI::versionLabelText(int major, int minor, int build)
 {
     return QStringLiteral("Lumora Plenum v%1.%2.%3 ").arg(major).arg(minor).arg(build);
 }
 
-void CAboutDlgUI::SetVersionReader(VersionReader reader)
+void CAboutDlgUI::setVersionReader(VersionReader reader)
 {
     versionReader() = std::move(reader);
 }
 
 bool CAboutDlgUI::InitSkin()
 {
-    if (!LoadLayout(QStringLiteral("about.xml")))
+    if (!loadLayout(QStringLiteral("about.xml")))
         return false;
     GetPaintManager()->AddNotifier(this);
     InitControls();
@@ -67,7 +67,7 @@ bool CAboutDlgUI::InitSkin()
     const int status = reader ? reader(&major, &minor, &build) : GetProgramVersion(&major, &minor, &build);
     if (status != 0)
         major = minor = build = 0;
-    setLabelText(FindControl(QStringLiteral("version_label")), VersionLabelText(major, minor, build));
+    setLabelText(FindControl(QStringLiteral("version_label")), versionLabelText(major, minor, build));
     return true;
 }
 

@@ -17,12 +17,12 @@ public:
     explicit CAboutDlgUI(QWidget* owner = nullptr);
     ~CAboutDlgUI() override;
 
-    QString GetWindowClassName() const override { return QStringLiteral("CAboutDlgUI"); }
+    QString getWindowClassName() const override { return QStringLiteral("CAboutDlgUI"); }
 
     // "Lumora Plenum v<major>.<minor>.<build> ", blank at the end.
-    static QString VersionLabelText(int major, int minor, int build);
+    static QString versionLabelText(int major, int minor, int build);
     // Replaces the version source (an empty function brings back the program's own).
-    static void SetVersionReader(VersionReader reader);
+    static void setVersionReader(VersionReader reader);
 
     void Notify(const SkinNotify& msg) override;
 

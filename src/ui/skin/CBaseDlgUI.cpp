@@ -26,16 +26,16 @@ bool CBaseDlgUI::Create()
     if (m_created)
         return m_error.isEmpty();
     m_created = true;
-    setObjectName(GetWindowClassName());
+    setObjectName(getWindowClassName());
     if (!OnCreate()) {
         if (m_error.isEmpty())
-            m_error = tr("The window %1 cannot be built.").arg(GetWindowClassName());
+            m_error = tr("The window %1 cannot be built.").arg(getWindowClassName());
         return false;
     }
     return true;
 }
 
-bool CBaseDlgUI::LoadLayout(const QString& layoutFile)
+bool CBaseDlgUI::loadLayout(const QString& layoutFile)
 {
     if (!m_skin->Create(this, layoutFile)) {
         m_error = m_skin->ErrorString();

@@ -18,7 +18,7 @@ public:
     ~CBaseDlgUI() override;
 
     // The window's class name ("CAboutDlgUI", "CQuickStartDlgUI").
-    virtual QString GetWindowClassName() const = 0;
+    virtual QString getWindowClassName() const = 0;
     // The manager that built the window's controls.
     SkinManager* GetPaintManager() const { return m_skin; }
     SkinFrame* Frame() const { return m_frame; }
@@ -57,7 +57,7 @@ protected:
     virtual bool OnCreate() { return InitSkin(); }
 
     // Loads a layout into this window and starts the frame behaviour.
-    bool LoadLayout(const QString& layoutFile);
+    bool loadLayout(const QString& layoutFile);
 
 private:
     SkinManager* m_skin = nullptr;

@@ -56,10 +56,10 @@ CMainDlgUI::CMainDlgUI(QObject* parent) : QObject(parent)
 CMainDlgUI::~CMainDlgUI()
 {
     if (m_skin)
-        m_skin->RemoveNotifier(this);
+        m_skin->removeNotifier(this);
 }
 
-template <typename F> auto CMainDlgUI::OnUiThread(F function) -> decltype(function())
+template <typename F> auto CMainDlgUI::onUiThread(F function) -> decltype(function())
 {
     using Result = decltype(function());
     if (QThread::currentThread() == thread()) {
@@ -116,16 +116,16 @@ bool CMainDlgUI::InitSkin(QWidget* window, MainDlgOwner* owner)
         label->setText(QStringLiteral("Lumora Plenum"));
     if (m_templateList) {
         connect(m_templateList, &QListWidget::itemSelectionChanged, this, [this]() {
-            const int row = m_templateList->GetCurSel();
+            const int row = m_templateList->getCurSel();
             const QString name = row >= 0 && row < static_cast<int>(m_templateItems.size())
                                      ? m_templateItems[static_cast<size_t>(row)].name
                                      : QString();
-            SetSelectedTemplateName(name);
-            emit TemplateSelectionChanged(name);
+            setSelectedTemplateName(name);
+            emit templateSelectionChanged(name);
         });
     }
-    m_frame->UpdateMaxRestoreButtons();
-    m_frame->ApplyRoundCorner();
+    m_frame->updateMaxRestoreButtons();
+    m_frame->applyRoundCorner();
     return true;
 }
 
@@ -134,7 +134,7 @@ QWidget* CMainDlgUI::FindControl(const QString& name) const
     return m_skin ? m_skin->FindControl(name) : nullptr;
 }
 
-QString CMainDlgUI::OpenFileFilter()
+QString CMainDlgUI::openFileFilter()
 {
     return tr(
         "所有支持文件|*.jpg;*.jpeg;*.png;*.bmp;*.tif;*.tiff;*.gif;*.heic;*.heif;*.avif;*.webp|"
@@ -144,10 +144,10 @@ QString CMainDlgUI::OpenFileFilter()
         "HEIF 图像 (*.heic;*.heif)|*.heic;*.heif|AVIF 图像 (*.avif)|*.avif|WebP 图像 (*.webp)|*.webp||");
 }
 
-QString CMainDlgUI::QtOpenFileFilter()
+QString CMainDlgUI::qtOpenFileFilter()
 {
     // "name|patterns|name|patterns||" becomes "name (patterns);;name (patterns)".
-    const QStringList parts = OpenFileFilter().split(QLatin1Char('|'));
+    const QStringList parts = openFileFilter().split(QLatin1Char('|'));
     QStringList filters;
     for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
         if (parts[i].isEmpty())
@@ -159,14 +159,14 @@ QString CMainDlgUI::QtOpenFileFilter()
     return filters.join(QStringLiteral(";;"));
 }
 
-void CMainDlgUI::SetOpenFileChooser(OpenFileChooser chooser)
+void CMainDlgUI::setOpenFileChooser(OpenFileChooser chooser)
 {
     m_chooser = std::move(chooser);
 }
 
 // ---- File list ----
 
-SkinListContainerElement* CMainDlgUI::BuildFileRow(const FileListItem& item)
+SkinListContainerElement* CMainDlgUI::buildFileRow(const FileListItem& item)
 {
     auto* element = new SkinListContainerElement;
     ApplyAttributeList(element, QString::fromLatin1(kFileRowAttributes));
@@ -187,13 +187,13 @@ void CMainDlgUI::AddFilesByDialog()
 {
     if (!m_chooser)
         return;
-    const QStringList paths = m_chooser(m_window, QtOpenFileFilter());
+    const QStringList paths = m_chooser(m_window, qtOpenFileFilter());
     for (const QString& path : paths) {
-        if (!ContainsFile(path))
+        if (!containsFile(path))
             AddFileItem(path);
     }
-    if (m_fileList && m_fileList->GetCount() > 0)
-        EnableFileButtons();
+    if (m_fileList && m_fileList->getCount() > 0)
+        enableFileButtons();
 }
 
 void CMainDlgUI::AddFileItem(const QString& path)
@@ -202,13 +202,13 @@ void CMainDlgUI::AddFileItem(const QString& path)
     m_fileItems.push_back(item);
     if (!m_fileList)
         return;
-    SkinListContainerElement* row = BuildFileRow(item);
+    SkinListContainerElement* row = buildFileRow(item);
     m_fileList->Add(row);
     if (auto* label = qobject_cast<SkinLabel*>(FindNamedChild(row, QStringLiteral("file_path_label"))))
         label->SetText(path);
 }
 
-bool CMainDlgUI::ContainsFile(const QString& path) const
+bool CMainDlgUI::containsFile(const QString& path) const
 {
     for (const FileListItem& item : m_fileItems) {
         if (item.path == path)
@@ -221,43 +221,43 @@ void CMainDlgUI::RemoveSelectedFile()
 {
     if (!m_fileList)
         return;
-    const int row = m_fileList->GetCurSel();
+    const int row = m_fileList->getCurSel();
     if (row < 0)
         return;
     if (row < static_cast<int>(m_fileItems.size()))
         m_fileItems.erase(m_fileItems.begin() + row);
     m_fileList->RemoveAt(row);
-    if (m_fileList->GetCount() == 0) {
+    if (m_fileList->getCount() == 0) {
         EnableRemoveButton(false);
         EnablePreviewButton(false);
         EnableProcessButton(false);
     }
 }
 
-int CMainDlgUI::SelectedFileRow() const
+int CMainDlgUI::selectedFileRow() const
 {
-    return m_fileList ? m_fileList->GetCurSel() : -1;
+    return m_fileList ? m_fileList->getCurSel() : -1;
 }
 
 void CMainDlgUI::SelectFileRow(int row)
 {
-    OnUiThread([this, row]() {
+    onUiThread([this, row]() {
         if (m_fileList)
-            m_fileList->SelectItem(row);
+            m_fileList->selectItem(row);
     });
 }
 
-void CMainDlgUI::SetStatusPicture(const QString& picture, const QString& tip)
+void CMainDlgUI::setStatusPicture(const QString& picture, const QString& tip)
 {
     if (m_fileList)
-        SetRowStatus(m_fileList->GetCurSel(), picture, tip);
+        setRowStatus(m_fileList->getCurSel(), picture, tip);
 }
 
-void CMainDlgUI::SetRowStatus(int rowIndex, const QString& picture, const QString& tip)
+void CMainDlgUI::setRowStatus(int rowIndex, const QString& picture, const QString& tip)
 {
     if (!m_fileList)
         return;
-    SkinListContainerElement* row = m_fileList->GetItemAt(rowIndex);
+    SkinListContainerElement* row = m_fileList->getItemAt(rowIndex);
     if (!row)
         return;
     if (auto* status = qobject_cast<SkinLabel*>(FindNamedChild(row, QStringLiteral("file_status_label")))) {
@@ -270,19 +270,19 @@ void CMainDlgUI::SetRowStatus(int rowIndex, const QString& picture, const QStrin
         path->setToolTip(tip.isEmpty() ? path->GetText() : path->GetText() + QLatin1Char('\n') + tip);
 }
 
-void CMainDlgUI::MarkAllFilesReady()
+void CMainDlgUI::markAllFilesReady()
 {
-    OnUiThread([this]() {
+    onUiThread([this]() {
         if (!m_fileList)
             return;
-        for (int row = 0; row < m_fileList->GetCount(); ++row)
-            SetRowStatus(row, QStringLiteral("skin/default/ready.png"), QString());
+        for (int row = 0; row < m_fileList->getCount(); ++row)
+            setRowStatus(row, QStringLiteral("skin/default/ready.png"), QString());
     });
 }
 
-QStringList CMainDlgUI::FilePaths()
+QStringList CMainDlgUI::filePaths()
 {
-    return OnUiThread([this]() {
+    return onUiThread([this]() {
         QStringList paths;
         for (const FileListItem& item : m_fileItems)
             paths.append(item.path);
@@ -290,62 +290,62 @@ QStringList CMainDlgUI::FilePaths()
     });
 }
 
-int CMainDlgUI::FilesAfterSelection()
+int CMainDlgUI::filesAfterSelection()
 {
-    return OnUiThread([this]() {
-        const int count = m_fileList ? int(m_fileList->GetCount()) : 0;
-        const int row = m_fileList ? m_fileList->GetCurSel() : -1;
+    return onUiThread([this]() {
+        const int count = m_fileList ? int(m_fileList->getCount()) : 0;
+        const int row = m_fileList ? m_fileList->getCurSel() : -1;
         return std::max(0, count - (row + 1));
     });
 }
 
-void CMainDlgUI::MarkFileDone(int row)
+void CMainDlgUI::markFileDone(int row)
 {
-    OnUiThread([this, row]() { SetRowStatus(row, QStringLiteral("skin/default/ok.png"), QString()); });
+    onUiThread([this, row]() { setRowStatus(row, QStringLiteral("skin/default/ok.png"), QString()); });
 }
 
-void CMainDlgUI::MarkFileFailed(int row, const QString& reason)
+void CMainDlgUI::markFileFailed(int row, const QString& reason)
 {
-    OnUiThread(
-        [this, row, reason]() { SetRowStatus(row, QStringLiteral("skin/default/failed.png"), reason); });
+    onUiThread(
+        [this, row, reason]() { setRowStatus(row, QStringLiteral("skin/default/failed.png"), reason); });
 }
 
 void CMainDlgUI::MarkSelectedFileDone()
 {
-    OnUiThread([this]() { SetStatusPicture(QStringLiteral("skin/default/ok.png"), QString()); });
+    onUiThread([this]() { setStatusPicture(QStringLiteral("skin/default/ok.png"), QString()); });
 }
 
-void CMainDlgUI::MarkSelectedFileFailed(const QString& reason)
+void CMainDlgUI::markSelectedFileFailed(const QString& reason)
 {
-    OnUiThread([this, reason]() { SetStatusPicture(QStringLiteral("skin/default/failed.png"), reason); });
+    onUiThread([this, reason]() { setStatusPicture(QStringLiteral("skin/default/failed.png"), reason); });
 }
 
 QString CMainDlgUI::CurrentPhotoPath()
 {
-    if (!m_fileList || m_fileList->GetCount() < 1 || m_fileItems.empty())
+    if (!m_fileList || m_fileList->getCount() < 1 || m_fileItems.empty())
         return QString();
-    int row = m_fileList->GetCurSel();
+    int row = m_fileList->getCurSel();
     if (row < 0)
         row = 0;
-    m_fileList->SelectItem(row);
+    m_fileList->selectItem(row);
     return row < static_cast<int>(m_fileItems.size()) ? m_fileItems[static_cast<size_t>(row)].path
                                                       : QString();
 }
 
 QString CMainDlgUI::SelectNextPhoto()
 {
-    return SelectNextFile().second;
+    return selectNextFile().second;
 }
 
-std::pair<int, QString> CMainDlgUI::SelectNextFile()
+std::pair<int, QString> CMainDlgUI::selectNextFile()
 {
-    return OnUiThread([this]() -> std::pair<int, QString> {
+    return onUiThread([this]() -> std::pair<int, QString> {
         if (!m_fileList)
             return {-1, QString()};
-        const int row = m_fileList->GetCurSel() + 1; // 0 when nothing is selected
-        if (row >= m_fileList->GetCount() || row >= static_cast<int>(m_fileItems.size()))
+        const int row = m_fileList->getCurSel() + 1; // 0 when nothing is selected
+        if (row >= m_fileList->getCount() || row >= static_cast<int>(m_fileItems.size()))
             return {-1, QString()};
-        m_fileList->SelectItem(row);
+        m_fileList->selectItem(row);
         return {row, m_fileItems[static_cast<size_t>(row)].path};
     });
 }
@@ -354,16 +354,16 @@ QString CMainDlgUI::SelectPreviousPhoto()
 {
     if (!m_fileList)
         return QString();
-    const int row = m_fileList->GetCurSel() - 1;
+    const int row = m_fileList->getCurSel() - 1;
     if (row < 0 || row >= static_cast<int>(m_fileItems.size()))
         return QString();
-    m_fileList->SelectItem(row);
+    m_fileList->selectItem(row);
     return m_fileItems[static_cast<size_t>(row)].path;
 }
 
 // ---- Template list ----
 
-SkinListContainerElement* CMainDlgUI::BuildTemplateRow(const TemplateListItem& item)
+SkinListContainerElement* CMainDlgUI::buildTemplateRow(const TemplateListItem& item)
 {
     auto* element = new SkinListContainerElement;
     ApplyAttributeList(element, QString::fromLatin1(kTemplateRowAttributes));
@@ -380,12 +380,12 @@ void CMainDlgUI::LoadTemplateList()
     if (m_templateList)
         m_templateList->RemoveAll();
     QStringList names;
-    if (!LoadTemplateNames(names) || names.isEmpty())
+    if (!loadTemplateNames(names) || names.isEmpty())
         return; // an empty or unreadable list: the remembered index is not applied
     for (const QString& name : names)
         AddTemplateItem(name);
     if (m_templateList)
-        m_templateList->SelectItem(LoadSelectedTemplateIndex());
+        m_templateList->selectItem(loadSelectedTemplateIndex());
 }
 
 void CMainDlgUI::AddTemplateItem(const QString& name)
@@ -394,7 +394,7 @@ void CMainDlgUI::AddTemplateItem(const QString& name)
     m_templateItems.push_back(item);
     if (!m_templateList)
         return;
-    SkinListContainerElement* row = BuildTemplateRow(item);
+    SkinListContainerElement* row = buildTemplateRow(item);
     m_templateList->Add(row);
     if (auto* label = qobject_cast<SkinLabel*>(FindNamedChild(row, QStringLiteral("temp_name_label"))))
         label->SetText(name);
@@ -408,8 +408,8 @@ void CMainDlgUI::RemoveTemplateItem(const QString& name)
         const std::int32_t id = m_templateItems[i].id;
         m_templateItems.erase(m_templateItems.begin() + static_cast<std::ptrdiff_t>(i));
         if (m_templateList) {
-            for (int row = 0; row < m_templateList->GetCount(); ++row) {
-                SkinListContainerElement* element = m_templateList->GetItemAt(row);
+            for (int row = 0; row < m_templateList->getCount(); ++row) {
+                SkinListContainerElement* element = m_templateList->getItemAt(row);
                 if (element && element->Tag() == id) {
                     m_templateList->RemoveAt(row);
                     break;
@@ -424,13 +424,13 @@ void CMainDlgUI::RenameSelectedTemplate(const QString& newName)
 {
     if (!m_templateList)
         return;
-    const int row = m_templateList->GetCurSel();
+    const int row = m_templateList->getCurSel();
     if (row < 0 || row >= static_cast<int>(m_templateItems.size()))
         return;
     TemplateListItem& item = m_templateItems[static_cast<size_t>(row)];
     item.name = newName;
-    for (int i = 0; i < m_templateList->GetCount(); ++i) {
-        SkinListContainerElement* element = m_templateList->GetItemAt(i);
+    for (int i = 0; i < m_templateList->getCount(); ++i) {
+        SkinListContainerElement* element = m_templateList->getItemAt(i);
         if (element && element->Tag() == item.id) {
             if (auto* label =
                     qobject_cast<SkinLabel*>(FindNamedChild(element, QStringLiteral("temp_name_label"))))
@@ -438,18 +438,18 @@ void CMainDlgUI::RenameSelectedTemplate(const QString& newName)
             break;
         }
     }
-    SetSelectedTemplateName(newName);
-    emit TemplateSelectionChanged(newName);
+    setSelectedTemplateName(newName);
+    emit templateSelectionChanged(newName);
 }
 
 int CMainDlgUI::SelectedTemplateIndex()
 {
     if (!m_templateList)
         return 0;
-    const int row = m_templateList->GetCurSel();
+    const int row = m_templateList->getCurSel();
     if (row >= 0)
         return row;
-    m_templateList->SelectItem(0);
+    m_templateList->selectItem(0);
     return 0;
 }
 
@@ -457,17 +457,17 @@ QString CMainDlgUI::SelectedTemplateName()
 {
     if (!m_templateList)
         return QString();
-    const int row = m_templateList->GetCurSel();
+    const int row = m_templateList->getCurSel();
     if (row < 0 || row >= static_cast<int>(m_templateItems.size()))
         return QString();
-    m_templateList->SelectItem(row);
+    m_templateList->selectItem(row);
     return m_templateItems[static_cast<size_t>(row)].name;
 }
 
-void CMainDlgUI::SelectTemplateRow(int row)
+void CMainDlgUI::selectTemplateRow(int row)
 {
     if (m_templateList)
-        m_templateList->SelectItem(row);
+        m_templateList->selectItem(row);
 }
 
 // ---- Toolbar ----
@@ -480,25 +480,25 @@ void CMainDlgUI::EnableButton(QAbstractButton* button, bool enable)
 
 void CMainDlgUI::EnableRemoveButton(bool enable)
 {
-    OnUiThread([this, enable]() { EnableButton(m_removeButton, enable); });
+    onUiThread([this, enable]() { EnableButton(m_removeButton, enable); });
 }
 
 void CMainDlgUI::EnablePreviewButton(bool enable)
 {
-    OnUiThread([this, enable]() { EnableButton(m_previewButton, enable); });
+    onUiThread([this, enable]() { EnableButton(m_previewButton, enable); });
 }
 
 void CMainDlgUI::EnableProcessButton(bool enable)
 {
-    OnUiThread([this, enable]() { EnableButton(m_processButton, enable); });
+    onUiThread([this, enable]() { EnableButton(m_processButton, enable); });
 }
 
 void CMainDlgUI::EnableStopButton(bool enable)
 {
-    OnUiThread([this, enable]() { EnableButton(m_stopButton, enable); });
+    onUiThread([this, enable]() { EnableButton(m_stopButton, enable); });
 }
 
-void CMainDlgUI::EnableFileButtons()
+void CMainDlgUI::enableFileButtons()
 {
     if (m_batchRunning)
         return;
@@ -507,9 +507,9 @@ void CMainDlgUI::EnableFileButtons()
     EnableProcessButton(true);
 }
 
-void CMainDlgUI::ShowRunProgress(const QString& text)
+void CMainDlgUI::showRunProgress(const QString& text)
 {
-    OnUiThread([this, text]() {
+    onUiThread([this, text]() {
         if (m_hintLabel)
             m_hintLabel->setText(text.isEmpty() ? m_hint : text);
     });
@@ -517,7 +517,7 @@ void CMainDlgUI::ShowRunProgress(const QString& text)
 
 // ---- Notifications ----
 
-void CMainDlgUI::SendMessageToWindow(int message, int code)
+void CMainDlgUI::sendMessageToWindow(int message, int code)
 {
     if (!m_window)
         return;
@@ -533,7 +533,7 @@ void CMainDlgUI::Notify(const SkinNotify& msg)
     if (msg.type == QLatin1String("click")) {
         if (sender == m_menuButton) {
             if (m_owner)
-                m_owner->ShowMainMenu(QCursor::pos() + QPoint(-5, 15));
+                m_owner->showMainMenu(QCursor::pos() + QPoint(-5, 15));
         } else if (sender == m_minButton) {
             m_window->showMinimized();
         } else if (sender == m_maxButton) {
@@ -547,21 +547,21 @@ void CMainDlgUI::Notify(const SkinNotify& msg)
         } else if (sender == m_removeButton) {
             RemoveSelectedFile();
         } else if (sender == m_previewButton) {
-            if (m_owner && m_fileList && m_fileList->GetCount() > 0)
-                m_owner->PreviewPhoto();
+            if (m_owner && m_fileList && m_fileList->getCount() > 0)
+                m_owner->previewPhoto();
         } else if (sender == m_processButton) {
             if (m_owner)
-                m_owner->StartBatch();
+                m_owner->startBatch();
         } else if (sender == m_stopButton) {
-            SendMessageToWindow(MainUiToolbarMessage, StopRunCode);
+            sendMessageToWindow(MainUiToolbarMessage, StopRunCode);
         } else if (sender == m_resizeButton) {
-            SendMessageToWindow(MainUiToolbarMessage, ResizingCode);
+            sendMessageToWindow(MainUiToolbarMessage, ResizingCode);
         } else if (sender == m_preferenceButton) {
-            SendMessageToWindow(MainUiToolbarMessage, PreferenceCode);
+            sendMessageToWindow(MainUiToolbarMessage, PreferenceCode);
         } else if (sender == m_addTemplateButton) {
-            SendMessageToWindow(MainUiTemplateMessage, NewTemplateCode);
+            sendMessageToWindow(MainUiTemplateMessage, NewTemplateCode);
         } else if (sender == m_menuTemplateButton) {
-            SendMessageToWindow(MainUiTemplateMessage, TemplateMenuCode);
+            sendMessageToWindow(MainUiTemplateMessage, TemplateMenuCode);
         }
     } else if (msg.type == QLatin1String("itemclick")) {
         // Previews are drawn afresh with the newly selected photo or template.
@@ -571,8 +571,8 @@ void CMainDlgUI::Notify(const SkinNotify& msg)
             return;
         const int edge = m_fileList->mapTo(m_window, QPoint(0, 0)).x();
         if (msg.point.x() > edge)
-            m_owner->PreviewPhoto();
+            m_owner->previewPhoto();
         else if (msg.point.x() < edge)
-            m_owner->OnCommand(EditTemplateCommand);
+            m_owner->onCommand(EditTemplateCommand);
     }
 }

@@ -45,44 +45,44 @@ public:
     QString ErrorString() const { return m_error; }
 
     QWidget* Window() const { return m_window; }
-    SkinManager* Skin() const { return m_skin; }
+    SkinManager* skin() const { return m_skin; }
     SkinFrame* Frame() const { return m_frame; }
     QWidget* FindControl(const QString& name) const;
-    SkinList* FileList() const { return m_fileList; }
-    SkinList* TemplateList() const { return m_templateList; }
+    SkinList* fileList() const { return m_fileList; }
+    SkinList* templateList() const { return m_templateList; }
 
     // The open-file dialog's filter text.
-    static QString OpenFileFilter();
+    static QString openFileFilter();
     // The same filter in the form Qt's file dialog takes.
-    static QString QtOpenFileFilter();
-    void SetOpenFileChooser(OpenFileChooser chooser);
+    static QString qtOpenFileFilter();
+    void setOpenFileChooser(OpenFileChooser chooser);
 
     // File list.
     void AddFilesByDialog();
     void AddFileItem(const QString& path);
-    bool ContainsFile(const QString& path) const;
+    bool containsFile(const QString& path) const;
     void RemoveSelectedFile();
     void SelectFileRow(int row);
     void MarkSelectedFileDone();
     // Every row back to the ready picture, without tooltip (a run starts).
-    void MarkAllFilesReady();
+    void markAllFilesReady();
     // The photos of the list, in order.
-    QStringList FilePaths();
+    QStringList filePaths();
     // The number of rows after the selected one (all rows when none is selected).
-    int FilesAfterSelection();
+    int filesAfterSelection();
     // Marks the selected photo as failed; the row's tooltip gives the reason.
-    void MarkSelectedFileFailed(const QString& reason);
+    void markSelectedFileFailed(const QString& reason);
     QString CurrentPhotoPath();
     QString SelectNextPhoto();
     // As SelectNextPhoto, with the row it selected (-1 and an empty path at the end).
-    std::pair<int, QString> SelectNextFile();
+    std::pair<int, QString> selectNextFile();
     // Marks a row, whether or not it is selected (a parallel run reports rows behind the
     // selection).
-    void MarkFileDone(int row);
-    void MarkFileFailed(int row, const QString& reason);
+    void markFileDone(int row);
+    void markFileFailed(int row, const QString& reason);
     QString SelectPreviousPhoto();
-    const std::vector<FileListItem>& FileItems() const { return m_fileItems; }
-    int SelectedFileRow() const;
+    const std::vector<FileListItem>& fileItems() const { return m_fileItems; }
+    int selectedFileRow() const;
 
     // Template list.
     void LoadTemplateList();
@@ -91,8 +91,8 @@ public:
     void RenameSelectedTemplate(const QString& newName);
     int SelectedTemplateIndex();
     QString SelectedTemplateName();
-    void SelectTemplateRow(int row);
-    const std::vector<TemplateListItem>& TemplateItems() const { return m_templateItems; }
+    void selectTemplateRow(int row);
+    const std::vector<TemplateListItem>& templateItems() const { return m_templateItems; }
 
     // Toolbar.
     void EnableRemoveButton(bool enable);
@@ -101,27 +101,27 @@ public:
     void EnableStopButton(bool enable);
     // While a run is under way, adding photos leaves the remove, preview and process buttons
     // as the run set them; the run restores them when it ends.
-    void SetBatchRunning(bool running) { m_batchRunning = running; }
-    bool IsBatchRunning() const { return m_batchRunning; }
+    void setBatchRunning(bool running) { m_batchRunning = running; }
+    bool isBatchRunning() const { return m_batchRunning; }
     // After photos were added: enables remove, preview and process unless a run is under way.
-    void EnableFileButtons();
+    void enableFileButtons();
     // Shows a run's progress in the file list's hint label; an empty text brings the hint back.
-    void ShowRunProgress(const QString& text);
+    void showRunProgress(const QString& text);
 
     void Notify(const SkinNotify& msg) override;
 
 signals:
     // The template list's selection changed (empty name: nothing selected).
-    void TemplateSelectionChanged(const QString& name);
+    void templateSelectionChanged(const QString& name);
 
 private:
-    template <typename F> auto OnUiThread(F function) -> decltype(function());
+    template <typename F> auto onUiThread(F function) -> decltype(function());
     void EnableButton(QAbstractButton* button, bool enable);
-    SkinListContainerElement* BuildFileRow(const FileListItem& item);
-    SkinListContainerElement* BuildTemplateRow(const TemplateListItem& item);
-    void SetStatusPicture(const QString& picture, const QString& tip);
-    void SetRowStatus(int row, const QString& picture, const QString& tip);
-    void SendMessageToWindow(int message, int code);
+    SkinListContainerElement* buildFileRow(const FileListItem& item);
+    SkinListContainerElement* buildTemplateRow(const TemplateListItem& item);
+    void setStatusPicture(const QString& picture, const QString& tip);
+    void setRowStatus(int row, const QString& picture, const QString& tip);
+    void sendMessageToWindow(int message, int code);
 
     QPointer<QWidget> m_window;
     MainDlgOwner* m_owner = nullptr;

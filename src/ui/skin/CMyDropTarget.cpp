@@ -22,7 +22,7 @@ void CMyDropTarget::Register(QWidget* window, QObject* messageTarget)
     window->installEventFilter(this);
 }
 
-QString CMyDropTarget::PrivateFormat()
+QString CMyDropTarget::privateFormat()
 {
     return QStringLiteral("LUMORA_3BCFE9D1_6D61_4cb6_9D0B_3BB3F643CA82");
 }
@@ -30,7 +30,7 @@ QString CMyDropTarget::PrivateFormat()
 namespace {
 bool HasPrivateFormat(const QMimeData* data)
 {
-    const QString name = CMyDropTarget::PrivateFormat();
+    const QString name = CMyDropTarget::privateFormat();
     for (const QString& format : data->formats()) {
         if (format == name || format.contains(QLatin1Char('"') + name + QLatin1Char('"')))
             return true;
@@ -53,14 +53,14 @@ Qt::DropAction CMyDropTarget::OnDragOver(const QMimeData* data) const
 
 void CMyDropTarget::OnDragLeave() {}
 
-bool CMyDropTarget::ExtensionAccepted(const QString& path)
+bool CMyDropTarget::extensionAccepted(const QString& path)
 {
     const QString name = QFileInfo(path).fileName();
     const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
     if (dot < 0)
         return false;
     const QString extension = name.mid(dot).toUpper();
-    return CMainDlgUI::OpenFileFilter().toUpper().contains(extension);
+    return CMainDlgUI::openFileFilter().toUpper().contains(extension);
 }
 
 bool CMyDropTarget::OnDrop(const QMimeData* data)
@@ -72,26 +72,26 @@ bool CMyDropTarget::OnDrop(const QMimeData* data)
         if (url.isLocalFile())
             paths.append(url.toLocalFile());
     }
-    AddFiles(paths);
+    addFiles(paths);
     return true;
 }
 
-int CMyDropTarget::AddFiles(const QStringList& paths)
+int CMyDropTarget::addFiles(const QStringList& paths)
 {
     int added = 0;
     for (const QString& path : paths) {
-        if (m_ui->ContainsFile(path))
+        if (m_ui->containsFile(path))
             continue;
         if (QFileInfo(path).isDir())
             continue; // a folder is never a photo, whatever its name
-        if (!ExtensionAccepted(path))
+        if (!extensionAccepted(path))
             continue;
         m_ui->AddFileItem(path);
         ++added;
     }
-    if (m_ui->FileList() && m_ui->FileList()->count() > 0)
-        m_ui->FileList()->scrollToBottom();
-    PostWindowMessage(m_messageTarget, FilesAddedMessage);
+    if (m_ui->fileList() && m_ui->fileList()->count() > 0)
+        m_ui->fileList()->scrollToBottom();
+    postWindowMessage(m_messageTarget, FilesAddedMessage);
     return added;
 }
 

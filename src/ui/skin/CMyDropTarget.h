@@ -22,7 +22,7 @@ public:
     void Register(QWidget* window, QObject* messageTarget);
 
     // The private clipboard format that marks data coming from this program.
-    static QString PrivateFormat();
+    static QString privateFormat();
 
     // The drop effect for data entering or moving over the window.
     Qt::DropAction OnDragEnter(const QMimeData* data) const;
@@ -32,11 +32,11 @@ public:
     bool OnDrop(const QMimeData* data);
     // Adds local files by the drop's rules (photos named on the command line come this way)
     // and tells the main window; returns how many were added.
-    int AddFiles(const QStringList& paths);
+    int addFiles(const QStringList& paths);
 
     // The test a dropped file's extension must pass: the upper-cased extension, dot
     // included, occurs in the upper-cased filter text.
-    static bool ExtensionAccepted(const QString& path);
+    static bool extensionAccepted(const QString& path);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -11,12 +11,12 @@ CQuickStartDlgUI::CQuickStartDlgUI(QWidget* owner) : CBaseDlgUI(owner) {}
 
 CQuickStartDlgUI::~CQuickStartDlgUI()
 {
-    GetPaintManager()->RemoveNotifier(this);
+    GetPaintManager()->removeNotifier(this);
 }
 
 bool CQuickStartDlgUI::InitSkin()
 {
-    if (!LoadLayout(QStringLiteral("quickstart.xml")))
+    if (!loadLayout(QStringLiteral("quickstart.xml")))
         return false;
     GetPaintManager()->AddNotifier(this);
     InitControls();
@@ -40,13 +40,13 @@ void CQuickStartDlgUI::Notify(const SkinNotify& msg)
         QTimer::singleShot(0, this, [this]() { close(); });
     } else if (m_dontShow && msg.sender == m_dontShow) {
         // The click has already toggled the option: store its new state.
-        StoreOpenQuickStart(m_dontShow->isChecked());
+        storeOpenQuickStart(m_dontShow->isChecked());
     }
 }
 
-bool CQuickStartDlgUI::StoreOpenQuickStart(bool dontShow)
+bool CQuickStartDlgUI::storeOpenQuickStart(bool dontShow)
 {
-    const QString path = PreferencesPath();
+    const QString path = preferencesPath();
     XmlDocument doc;
     if (!doc.LoadFile(path))
         return false;

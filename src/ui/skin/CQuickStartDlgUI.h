@@ -17,14 +17,14 @@ public:
     explicit CQuickStartDlgUI(QWidget* owner = nullptr);
     ~CQuickStartDlgUI() override;
 
-    QString GetWindowClassName() const override { return QStringLiteral("CQuickStartDlgUI"); }
-    QAbstractButton* DontShowOption() const { return m_dontShow; }
+    QString getWindowClassName() const override { return QStringLiteral("CQuickStartDlgUI"); }
+    QAbstractButton* dontShowOption() const { return m_dontShow; }
 
     void Notify(const SkinNotify& msg) override;
 
     // Writes "OpenQuickStartDlg" into "preference.xml" when the file loads; a missing
     // element is not added. True when the file was saved.
-    static bool StoreOpenQuickStart(bool dontShow);
+    static bool storeOpenQuickStart(bool dontShow);
 
 protected:
     bool InitSkin() override;

@@ -9,11 +9,11 @@ public:
     virtual ~MainDlgOwner() = default;
 
     // Pops up the main (help) menu at a screen position.
-    virtual void ShowMainMenu(const QPoint& globalPos) = 0;
+    virtual void showMainMenu(const QPoint& globalPos) = 0;
     // Opens the output preview window.
-    virtual void PreviewPhoto() = 0;
+    virtual void previewPhoto() = 0;
     // Starts a batch run over the file list.
-    virtual void StartBatch() = 0;
+    virtual void startBatch() = 0;
     // A menu command (EditTemplateCommand and the menus' items).
-    virtual void OnCommand(int commandId) = 0;
+    virtual void onCommand(int commandId) = 0;
 };

@@ -6,13 +6,13 @@
 
 #include <mutex>
 
-QStringList ApplicationFontFiles()
+QStringList applicationFontFiles()
 {
     return {QStringLiteral("/usr/share/wine/fonts/tahoma.ttf"),
             QStringLiteral("/usr/share/wine/fonts/tahomabd.ttf")};
 }
 
-QStringList RegisterApplicationFonts()
+QStringList registerApplicationFonts()
 {
     static std::mutex mutex;
     static bool done = false;
@@ -22,7 +22,7 @@ QStringList RegisterApplicationFonts()
     // Without an application object the font database cannot take fonts yet; try again later.
     if (done || !QGuiApplication::instance())
         return families;
-    for (const QString& file : ApplicationFontFiles()) {
+    for (const QString& file : applicationFontFiles()) {
         if (!QFile::exists(file))
             continue;
         const int id = QFontDatabase::addApplicationFont(file);

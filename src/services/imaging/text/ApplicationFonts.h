@@ -7,7 +7,7 @@
 // so that the face name "Tahoma" of the default font record resolves to them. Files that
 // are missing are skipped. Safe to call from any thread and any number of times: the work
 // is done once per process; a QGuiApplication must exist. Returns the families registered.
-QStringList RegisterApplicationFonts();
+QStringList registerApplicationFonts();
 
-// The files that RegisterApplicationFonts() looks for.
-QStringList ApplicationFontFiles();
+// The files that registerApplicationFonts() looks for.
+QStringList applicationFontFiles();

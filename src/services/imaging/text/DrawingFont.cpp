@@ -18,8 +18,8 @@ constexpr int kBoldWeight = 600;
 DrawingFont DrawingFont::fromLogFont(const LOGFONTW& record)
 {
     DrawingFont font;
-    font.family = ResolvedFamily(record);
-    font.emSize = EmSizeFromLogFont(record);
+    font.family = resolvedFamily(record);
+    font.emSize = emSizeFromLogFont(record);
     int style = FontStyleRegular;
     if (record.lfWeight >= kBoldWeight)
         style |= FontStyleBold;
@@ -40,7 +40,7 @@ QString DrawingFont::defaultFamily()
 
 QFont DrawingFont::toFont() const
 {
-    QFont font = FaceFont(family.isEmpty() ? defaultFamily() : family, style);
+    QFont font = faceFont(family.isEmpty() ? defaultFamily() : family, style);
     font.setPixelSize(std::clamp(qRound(emSize), 1, kMaxQFontPixelSize));
     return font;
 }

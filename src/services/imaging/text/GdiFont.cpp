@@ -33,8 +33,8 @@ int saturatedSum(int a, int b)
 
 GdiFont::GdiFont(const LOGFONTW& record) : m_record(record)
 {
-    m_face = FaceFont(ResolvedFamily(record), FontStyleRegular);
-    m_face.setWeight(WeightFromLogFont(record));
+    m_face = faceFont(resolvedFamily(record), FontStyleRegular);
+    m_face.setWeight(weightFromLogFont(record));
     m_face.setItalic(record.lfItalic != 0);
     m_face.setUnderline(record.lfUnderline != 0);
     m_face.setStrikeOut(record.lfStrikeOut != 0);
@@ -72,7 +72,7 @@ GdiTextMetrics GdiFont::textMetrics() const
     tm.aveCharWidth = m_record.lfWidth != 0 ? saturatedRound(std::abs(qreal(m_record.lfWidth)))
                                             : saturatedRound(m_metrics.averageCharWidth(m_emSize));
     tm.maxCharWidth = saturatedRound(m_metrics.maxCharWidth(m_emSize) * m_horizontalScale);
-    tm.weight = WeightFromLogFont(m_record);
+    tm.weight = weightFromLogFont(m_record);
     tm.italic = m_record.lfItalic != 0;
     return tm;
 }
@@ -82,12 +82,12 @@ GdiTextExtent GdiFont::textExtent(const QString& text, int maxExtent) const
     GdiTextExtent extent;
     extent.cy = textMetrics().height;
     if (maxExtent < 0) {
-        extent.cx = saturatedRound(LineAdvance(m_face, m_emSize, m_horizontalScale, text));
+        extent.cx = saturatedRound(lineAdvance(m_face, m_emSize, m_horizontalScale, text));
         extent.fit = static_cast<int>(text.size());
         return extent;
     }
     QList<qreal> carets;
-    extent.cx = saturatedRound(LineAdvance(m_face, m_emSize, m_horizontalScale, text, &carets));
+    extent.cx = saturatedRound(lineAdvance(m_face, m_emSize, m_horizontalScale, text, &carets));
     for (qsizetype i = 1; i < carets.size(); ++i) {
         if (saturatedRound(carets.at(i)) > maxExtent)
             break;
@@ -98,7 +98,7 @@ GdiTextExtent GdiFont::textExtent(const QString& text, int maxExtent) const
 
 LaidOutString GdiFont::layOutAt(const QString& text, const QPoint& point) const
 {
-    return LayOutString(m_face, m_emSize, m_horizontalScale, text, QRectF(point, QSizeF(0, 0)),
+    return layOutString(m_face, m_emSize, m_horizontalScale, text, QRectF(point, QSizeF(0, 0)),
                         StringFormat::genericTypographic());
 }
 

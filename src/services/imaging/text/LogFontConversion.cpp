@@ -16,7 +16,7 @@ constexpr int kMaxQFontPixelSize = 16384;
 
 } // namespace
 
-QString ResolvedFamily(const LOGFONTW& record)
+QString resolvedFamily(const LOGFONTW& record)
 {
     const QString face = record.faceName();
     if (face.trimmed().isEmpty())
@@ -26,7 +26,7 @@ QString ResolvedFamily(const LOGFONTW& record)
     return QFontInfo(font).family();
 }
 
-QFont FaceFont(const QString& family, int style)
+QFont faceFont(const QString& family, int style)
 {
     QFont font(family);
     font.setStyleStrategy(QFont::PreferOutline);
@@ -39,32 +39,32 @@ QFont FaceFont(const QString& family, int style)
     return font;
 }
 
-qreal EmSizeFromLogFont(const LOGFONTW& record)
+qreal emSizeFromLogFont(const LOGFONTW& record)
 {
     if (record.lfHeight < 0)
         return -static_cast<qreal>(record.lfHeight);
     if (record.lfHeight == 0)
         return kDefaultEmSize;
-    QFont face = FaceFont(ResolvedFamily(record), FontStyleRegular);
-    face.setWeight(WeightFromLogFont(record));
+    QFont face = faceFont(resolvedFamily(record), FontStyleRegular);
+    face.setWeight(weightFromLogFont(record));
     face.setItalic(record.lfItalic != 0);
     return FontFaceMetrics::of(face).emSizeForCellHeight(record.lfHeight);
 }
 
-QFont::Weight WeightFromLogFont(const LOGFONTW& record)
+QFont::Weight weightFromLogFont(const LOGFONTW& record)
 {
     if (record.lfWeight <= 0)
         return QFont::Normal;
     return static_cast<QFont::Weight>(std::clamp(record.lfWeight, 1, 1000));
 }
 
-QFont FontFromLogFont(const LOGFONTW& record)
+QFont fontFromLogFont(const LOGFONTW& record)
 {
-    QFont font = FaceFont(ResolvedFamily(record), FontStyleRegular);
-    font.setWeight(WeightFromLogFont(record));
+    QFont font = faceFont(resolvedFamily(record), FontStyleRegular);
+    font.setWeight(weightFromLogFont(record));
     font.setItalic(record.lfItalic != 0);
     font.setUnderline(record.lfUnderline != 0);
     font.setStrikeOut(record.lfStrikeOut != 0);
-    font.setPixelSize(std::clamp(qRound(EmSizeFromLogFont(record)), 1, kMaxQFontPixelSize));
+    font.setPixelSize(std::clamp(qRound(emSizeFromLogFont(record)), 1, kMaxQFontPixelSize));
     return font;
 }

@@ -131,7 +131,7 @@ static_assert(sizeof(LOGFONTW) == LOGFONTW::kByteSize, "LOGFONTW must be the pac
 
 // The font record of every new template's first layer: height -38, weight 400,
 // variable pitch and Swiss family (0x22), face "Tahoma", everything else zero.
-inline LOGFONTW DefaultFontRecord()
+inline LOGFONTW defaultFontRecord()
 {
     LOGFONTW lf;
     lf.lfHeight = -38;

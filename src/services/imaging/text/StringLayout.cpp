@@ -188,31 +188,31 @@ LaidOutString layOutFamily(const DrawingFont& font, const QString& text, const Q
                            const StringFormat* format, bool withOutlines)
 {
     const QString family = font.family.isEmpty() ? DrawingFont::defaultFamily() : font.family;
-    return layOut(FaceFont(family, font.style), font.emSize, 1.0, text, layoutBox,
+    return layOut(faceFont(family, font.style), font.emSize, 1.0, text, layoutBox,
                   StringFormat::orDefault(format), withOutlines);
 }
 
 } // namespace
 
-LaidOutString LayOutString(const QFont& face, qreal emSize, qreal horizontalScale, const QString& text,
+LaidOutString layOutString(const QFont& face, qreal emSize, qreal horizontalScale, const QString& text,
                            const QRectF& layoutBox, const StringFormat& format)
 {
     return layOut(face, emSize, horizontalScale, text, layoutBox, format, true);
 }
 
-LaidOutString LayOutStringAt(const DrawingFont& font, const QString& text, const QPointF& origin,
+LaidOutString layOutStringAt(const DrawingFont& font, const QString& text, const QPointF& origin,
                              const StringFormat* format)
 {
-    return LayOutStringInRect(font, text, QRectF(origin, QSizeF(0, 0)), format);
+    return layOutStringInRect(font, text, QRectF(origin, QSizeF(0, 0)), format);
 }
 
-LaidOutString LayOutStringInRect(const DrawingFont& font, const QString& text, const QRectF& layoutBox,
+LaidOutString layOutStringInRect(const DrawingFont& font, const QString& text, const QRectF& layoutBox,
                                  const StringFormat* format)
 {
     return layOutFamily(font, text, layoutBox, format, true);
 }
 
-qreal LineAdvance(const QFont& face, qreal emSize, qreal horizontalScale, const QString& text,
+qreal lineAdvance(const QFont& face, qreal emSize, qreal horizontalScale, const QString& text,
                   QList<qreal>* caretPositions)
 {
     if (caretPositions) {
@@ -240,13 +240,13 @@ qreal LineAdvance(const QFont& face, qreal emSize, qreal horizontalScale, const 
     return line.horizontalAdvance() * scaleX;
 }
 
-QPainterPath TextPathAt(const DrawingFont& font, const QString& text, const QPointF& origin,
+QPainterPath textPathAt(const DrawingFont& font, const QString& text, const QPointF& origin,
                         const StringFormat* format)
 {
-    return LayOutStringAt(font, text, origin, format).path;
+    return layOutStringAt(font, text, origin, format).path;
 }
 
-QSizeF MeasureString(const DrawingFont& font, const QString& text, const QRectF& layoutBox,
+QSizeF measureString(const DrawingFont& font, const QString& text, const QRectF& layoutBox,
                      const StringFormat* format)
 {
     return layOutFamily(font, text, layoutBox, format, false).box.size();

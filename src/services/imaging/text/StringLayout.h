@@ -32,31 +32,31 @@ struct LaidOutString
 
 // Lays out `text` from a point: `origin` is the top-left of the layout box, so the first
 // baseline lies at origin.y() + ascent. Lines are not wrapped.
-LaidOutString LayOutStringAt(const DrawingFont& font, const QString& text, const QPointF& origin,
+LaidOutString layOutStringAt(const DrawingFont& font, const QString& text, const QPointF& origin,
                              const StringFormat* format);
 
 // Lays out `text` within a layout box: lines wrap at word boundaries at the box's width
 // (when it is greater than 0) and are aligned within the box by the format's alignments.
 // Lines that do not fit the box's height are still laid out.
-LaidOutString LayOutStringInRect(const DrawingFont& font, const QString& text, const QRectF& layoutBox,
+LaidOutString layOutStringInRect(const DrawingFont& font, const QString& text, const QRectF& layoutBox,
                                  const StringFormat* format);
 
 // The same with any QFont face (family, weight, italic, underline, strike-out are taken from
 // it, its size is ignored), an exact em size and a horizontal scale of the glyphs and
 // advances (1 = natural width). A layout box of width 0 and height 0 lays the text out from
 // its top-left point; otherwise lines wrap at a width greater than 0 and are aligned.
-LaidOutString LayOutString(const QFont& face, qreal emSize, qreal horizontalScale, const QString& text,
+LaidOutString layOutString(const QFont& face, qreal emSize, qreal horizontalScale, const QString& text,
                            const QRectF& layoutBox, const StringFormat& format);
 
 // Advance width in pixels of `text` as one line (trailing spaces included, line breaks not
 // interpreted). With `caretPositions` also the advance up to every UTF-16 position of the
 // text (text.size() + 1 values, the first 0).
-qreal LineAdvance(const QFont& face, qreal emSize, qreal horizontalScale, const QString& text,
+qreal lineAdvance(const QFont& face, qreal emSize, qreal horizontalScale, const QString& text,
                   QList<qreal>* caretPositions = nullptr);
 
 // Shorthands.
-QPainterPath TextPathAt(const DrawingFont& font, const QString& text, const QPointF& origin,
+QPainterPath textPathAt(const DrawingFont& font, const QString& text, const QPointF& origin,
                         const StringFormat* format);
 // Width and height of the text laid out in a layout box (e.g. 100000 x 1000 at 0, 0).
-QSizeF MeasureString(const DrawingFont& font, const QString& text, const QRectF& layoutBox,
+QSizeF measureString(const DrawingFont& font, const QString& text, const QRectF& layoutBox,
                      const StringFormat* format);
