@@ -1,7 +1,7 @@
 #include "app/AppMessageBox.h"
 
 namespace {
-AppMessageBox::Handler& CurrentHandler()
+AppMessageBox::Handler& currentHandler()
 {
     static AppMessageBox::Handler handler;
     return handler;
@@ -15,14 +15,14 @@ QString AppMessageBox::Caption()
 
 void AppMessageBox::SetHandler(Handler handler)
 {
-    CurrentHandler() = std::move(handler);
+    currentHandler() = std::move(handler);
 }
 
 QMessageBox::StandardButton AppMessageBox::Show(QWidget* parent, const QString& text, QMessageBox::Icon icon,
                                                 QMessageBox::StandardButtons buttons)
 {
-    if (CurrentHandler())
-        return CurrentHandler()(parent, text, icon, buttons);
+    if (currentHandler())
+        return currentHandler()(parent, text, icon, buttons);
     QMessageBox box(icon, Caption(), text, buttons, parent);
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }

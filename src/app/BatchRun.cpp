@@ -20,7 +20,7 @@ namespace {
 QMutex lastOutputLock;
 QString lastOutput;
 
-void RememberLastOutput(const QString& path)
+void rememberLastOutput(const QString& path)
 {
     QMutexLocker lock(&lastOutputLock);
     lastOutput = path;
@@ -169,7 +169,7 @@ void BatchRun::Walk(Summary& summary)
         if (outcome.ok) {
             if (!outcome.outputPath.isEmpty()) {
                 summary.lastOutputPath = outcome.outputPath;
-                RememberLastOutput(outcome.outputPath);
+                rememberLastOutput(outcome.outputPath);
             }
             m_ui->markFileDone(photo.tag);
         } else {

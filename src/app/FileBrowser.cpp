@@ -9,7 +9,7 @@
 #include <QUrl>
 
 namespace {
-bool AskFileManager(const QString& filePath)
+bool askFileManager(const QString& filePath)
 {
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected())
@@ -22,7 +22,7 @@ bool AskFileManager(const QString& filePath)
     return reply.type() == QDBusMessage::ReplyMessage;
 }
 
-QString ExistingFolder(const QString& path)
+QString existingFolder(const QString& path)
 {
     QFileInfo info(path);
     QDir dir = info.isDir() ? QDir(path) : info.dir();
@@ -38,9 +38,9 @@ void showInFileBrowser(const QString& filePath)
 {
     if (qEnvironmentVariable("LUMORA_NO_FILE_MANAGER") == QLatin1String("1") || filePath.isEmpty())
         return;
-    if (QFileInfo::exists(filePath) && AskFileManager(filePath))
+    if (QFileInfo::exists(filePath) && askFileManager(filePath))
         return;
-    const QUrl folder = QUrl::fromLocalFile(ExistingFolder(filePath));
+    const QUrl folder = QUrl::fromLocalFile(existingFolder(filePath));
     // Opening a folder starts a program; do it from the user-interface thread.
     QMetaObject::invokeMethod(
         qApp, [folder]() { QDesktopServices::openUrl(folder); }, Qt::QueuedConnection);

@@ -13,7 +13,7 @@ TemplateNamePrompt::TextSource& Source()
     return source;
 }
 
-std::optional<QString> AskText(QWidget* parent, const QString& caption)
+std::optional<QString> askText(QWidget* parent, const QString& caption)
 {
     if (Source())
         return Source()(parent, caption);
@@ -57,7 +57,7 @@ std::optional<QString> TemplateNamePrompt::Ask(QWidget* parent, const QString& c
                                                const QStringList& existing, const QString& currentName)
 {
     while (true) {
-        const std::optional<QString> text = AskText(parent, caption);
+        const std::optional<QString> text = askText(parent, caption);
         if (!text)
             return std::nullopt;
         const QString refusal = Check(*text, existing, currentName);

@@ -13,7 +13,7 @@ QString LineEnd()
     return QStringLiteral("\r\n");
 }
 
-QString StartTag(QStringView name)
+QString startTag(QStringView name)
 {
     return QLatin1Char('<') + name.toString() + QLatin1Char('>');
 }
@@ -48,10 +48,10 @@ struct XmlDocument::Impl
         text.clear();
         index.Reset(0);
         parseProblems = 0;
-        ResetPosition();
+        resetPosition();
     }
 
-    void ResetPosition() { parent = current = child = 0; }
+    void resetPosition() { parent = current = child = 0; }
 
     bool Parse(QString newText)
     {
@@ -63,7 +63,7 @@ struct XmlDocument::Impl
         }
         text = std::move(newText);
         parseProblems = XmlParser::Parse(text, index, record);
-        ResetPosition();
+        resetPosition();
         return WellFormed();
     }
 
@@ -82,7 +82,7 @@ struct XmlDocument::Impl
 
     // The white space from `from` when it runs up to the next tag (or the end of the text):
     // returns where it ends; otherwise `from` itself.
-    qsizetype SkipSpaceToTag(qsizetype from) const
+    qsizetype skipSpaceToTag(qsizetype from) const
     {
         qsizetype i = from;
         while (i < text.size() && XmlText::IsSpace(text.at(i)))
@@ -99,7 +99,7 @@ bool XmlDocument::Impl::Add(const QString& name, const QString& value)
     if (!XmlText::isValidName(name))
         return false;
     const bool empty = value.isEmpty();
-    const QString element = empty ? EmptyTag(name) : StartTag(name) + XmlText::Escape(value) + EndTag(name);
+    const QString element = empty ? EmptyTag(name) : startTag(name) + XmlText::Escape(value) + EndTag(name);
     XmlNode node;
     node.length = qint32(element.size());
     node.nameLength = qint32(name.size());
@@ -111,7 +111,7 @@ bool XmlDocument::Impl::Add(const QString& name, const QString& value)
     const quint32 after = current ? current : owner.lastChild;
     if (after) {
         // Behind the element and the line break that follows it.
-        const qsizetype pos = SkipSpaceToTag(index.Node(after).End());
+        const qsizetype pos = skipSpaceToTag(index.Node(after).End());
         if (!Splice(pos, 0, element + LineEnd(), parent))
             return false;
         node.start = qint32(pos);
@@ -289,7 +289,7 @@ bool XmlDocument::RemoveElement()
         return false;
     const quint32 removed = d->current;
     const XmlNode node = d->index.Node(removed);
-    const qsizetype end = d->SkipSpaceToTag(node.End());
+    const qsizetype end = d->skipSpaceToTag(node.End());
     d->index.Remove(removed);
     d->Splice(node.start, end - node.start, QString(), node.parent);
     d->current = node.prev;

@@ -212,7 +212,7 @@ constexpr Alias kAliases[] = {
 };
 
 // Names handed to iconv as they stand are kept to the characters that encoding names use.
-bool LooksLikeEncodingName(const QByteArray& name)
+bool looksLikeEncodingName(const QByteArray& name)
 {
     if (name.size() > 40)
         return false;
@@ -225,7 +225,7 @@ bool LooksLikeEncodingName(const QByteArray& name)
     return true;
 }
 
-bool IconvKnows(const QByteArray& name)
+bool iconvKnows(const QByteArray& name)
 {
     iconv_t cd = iconv_open("UTF-16LE", name.constData());
     if (cd == reinterpret_cast<iconv_t>(-1))
@@ -236,7 +236,7 @@ bool IconvKnows(const QByteArray& name)
 
 // Value of `attribute` in the tag text `tag` (from '<' to '>'), quoted or bare; matched without
 // regard to case. Null when the attribute is absent.
-QStringView AttributeValue(QStringView tag, QStringView attribute)
+QStringView attributeValue(QStringView tag, QStringView attribute)
 {
     qsizetype from = 0;
     while (true) {
@@ -270,7 +270,7 @@ QStringView AttributeValue(QStringView tag, QStringView attribute)
     }
 }
 
-QString CharsetOfHtml(QStringView head)
+QString charsetOfHtml(QStringView head)
 {
     if (head.indexOf(u"<html", 0, Qt::CaseInsensitive) < 0 &&
         head.indexOf(u"<head", 0, Qt::CaseInsensitive) < 0)
@@ -285,9 +285,9 @@ QString CharsetOfHtml(QStringView head)
             return {};
         from = end;
         const QStringView tag = head.mid(at, end - at + 1);
-        if (AttributeValue(tag, u"http-equiv").trimmed().compare(u"Content-Type", Qt::CaseInsensitive) != 0)
+        if (attributeValue(tag, u"http-equiv").trimmed().compare(u"Content-Type", Qt::CaseInsensitive) != 0)
             continue;
-        const QStringView content = AttributeValue(tag, u"content");
+        const QStringView content = attributeValue(tag, u"content");
         const qsizetype charset = content.indexOf(u"charset", 0, Qt::CaseInsensitive);
         if (charset < 0)
             continue;
@@ -315,7 +315,7 @@ QByteArray iconvName(QStringView name)
             return alias.iconv;
     }
     const QByteArray upper = trimmed.toUpper().toLatin1();
-    if (trimmed.size() == upper.size() && LooksLikeEncodingName(upper) && IconvKnows(upper))
+    if (trimmed.size() == upper.size() && looksLikeEncodingName(upper) && iconvKnows(upper))
         return upper;
     return {};
 }
@@ -342,9 +342,9 @@ QString findDeclaredEncoding(QStringView head)
     if (head.mid(start).startsWith(u"<?xml")) {
         const qsizetype end = head.indexOf(u"?>", start);
         const QStringView declaration = head.mid(start, end < 0 ? -1 : end - start);
-        return AttributeValue(declaration, u"encoding").trimmed().toString();
+        return attributeValue(declaration, u"encoding").trimmed().toString();
     }
-    return CharsetOfHtml(head);
+    return charsetOfHtml(head);
 }
 
 } // namespace XmlEncodingNames

@@ -21,7 +21,7 @@ constexpr QByteArrayView kUtf8Mark("\xEF\xBB\xBF");
 constexpr QByteArrayView kUtf16LeMark("\xFF\xFE");
 constexpr QByteArrayView kUtf16BeMark("\xFE\xFF");
 
-QString Utf16ToText(QByteArrayView bytes, bool bigEndian, XmlLoadResult& record)
+QString utf16ToText(QByteArrayView bytes, bool bigEndian, XmlLoadResult& record)
 {
     if (bytes.size() % 2 != 0) {
         record.Add(QStringLiteral("truncation_error"),
@@ -38,7 +38,7 @@ QString Utf16ToText(QByteArrayView bytes, bool bigEndian, XmlLoadResult& record)
     return text;
 }
 
-QByteArray TextToUtf16(const QString& text, bool bigEndian)
+QByteArray textToUtf16(const QString& text, bool bigEndian)
 {
     QByteArray bytes(text.size() * 2, Qt::Uninitialized);
     if (bigEndian)
@@ -67,7 +67,7 @@ QString Convert(const QByteArray& bytes, const QByteArray& encoding, XmlLoadResu
 // True when the encoding writes the characters of XML markup as their ASCII bytes. Others
 // (UTF-7, EBCDIC code pages) would turn "<" and "=" into other bytes: a file saved in them
 // could not be read back, since the declaration that names them would be unreadable too.
-bool WritesMarkupAsAscii(const QByteArray& encoding)
+bool writesMarkupAsAscii(const QByteArray& encoding)
 {
     static const QString markup =
         QStringLiteral("<?xml version=\"1.0\" encoding='UTF-8'?>\r\n\t<a_b-c.d:e>&amp;#;[]!</a_b-c.d:e> "
@@ -77,7 +77,7 @@ bool WritesMarkupAsAscii(const QByteArray& encoding)
     return result.ok && result.losses == 0 && bytes == markup.toLatin1();
 }
 
-qsizetype RemoveNulls(QString& text)
+qsizetype removeNulls(QString& text)
 {
     const qsizetype before = text.size();
     text.remove(QChar(0));
@@ -177,14 +177,14 @@ QString Decode(const QByteArray& bytes, int& flags, XmlLoadResult& record)
         // one that writes markup differently (UTF-7), whatever it says; it is then read as if
         // it declared nothing. Such files are also saved as UTF-8 (see Encode).
         if (XmlEncodingNames::IsUtf16(encoding) || XmlEncodingNames::isUtf32(encoding) ||
-            (!encoding.isEmpty() && !WritesMarkupAsAscii(encoding)))
+            (!encoding.isEmpty() && !writesMarkupAsAscii(encoding)))
             encoding.clear();
     }
 
     QString text;
     bool bigEndian = false;
     if (XmlEncodingNames::IsUtf16(encoding, &bigEndian)) {
-        text = Utf16ToText(body, bigEndian, record);
+        text = utf16ToText(body, bigEndian, record);
     } else {
         const QByteArray content = body.toByteArray();
         if (encoding.isEmpty()) {
@@ -200,7 +200,7 @@ QString Decode(const QByteArray& bytes, int& flags, XmlLoadResult& record)
             text = Convert(content, encoding, record);
         }
     }
-    const qsizetype nulls = RemoveNulls(text);
+    const qsizetype nulls = removeNulls(text);
     if (nulls > 0)
         record.Add(QStringLiteral("nulls_removed"), {{QStringLiteral("count"), QString::number(nulls)}});
     return text;
@@ -209,9 +209,9 @@ QString Decode(const QByteArray& bytes, int& flags, XmlLoadResult& record)
 QByteArray Encode(const QString& text, int flags, XmlLoadResult& record)
 {
     if (flags & XmlDocument::EncodingUtf16Le)
-        return kUtf16LeMark.toByteArray() + TextToUtf16(text, false);
+        return kUtf16LeMark.toByteArray() + textToUtf16(text, false);
     if (flags & XmlDocument::EncodingUtf16Be)
-        return kUtf16BeMark.toByteArray() + TextToUtf16(text, true);
+        return kUtf16BeMark.toByteArray() + textToUtf16(text, true);
 
     QByteArray mark;
     QByteArray encoding;
@@ -226,9 +226,9 @@ QByteArray Encode(const QString& text, int flags, XmlLoadResult& record)
             encoding = "UTF-8";
         bool bigEndian = false;
         if (XmlEncodingNames::IsUtf16(encoding, &bigEndian))
-            return TextToUtf16(text, bigEndian);
+            return textToUtf16(text, bigEndian);
         // So is a declaration of an encoding that would make the markup unreadable.
-        if (!WritesMarkupAsAscii(encoding))
+        if (!writesMarkupAsAscii(encoding))
             encoding = "UTF-8";
     }
     QByteArray bytes;

@@ -8,7 +8,7 @@ constexpr qsizetype kMaxEntries = 200;
 // Details such as a file name or an error text are cut to keep the record small.
 constexpr qsizetype kMaxDetailLength = 256;
 
-QString QuoteAttribute(const QString& value)
+QString quoteAttribute(const QString& value)
 {
     QString escaped = XmlText::Escape(QStringView(value).left(kMaxDetailLength));
     escaped.replace(QLatin1Char('"'), QStringLiteral("&quot;"));
@@ -31,7 +31,7 @@ void XmlLoadResult::Add(const QString& kind, const QList<std::pair<QString, QStr
     }
     QString entry = QLatin1Char('<') + kind;
     for (const auto& [name, value] : details)
-        entry += QLatin1Char(' ') + name + QLatin1Char('=') + QuoteAttribute(value);
+        entry += QLatin1Char(' ') + name + QLatin1Char('=') + quoteAttribute(value);
     entry += QStringLiteral("/>");
     m_entries.append(entry);
 }

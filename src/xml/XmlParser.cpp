@@ -29,7 +29,7 @@ private:
 
     void Problem(const QString& kind, qsizetype at);
     void closeUnended(quint32 handle, qsizetype end);
-    quint32 OpenParent() const { return m_open.empty() ? 0 : m_open.back(); }
+    quint32 openParent() const { return m_open.empty() ? 0 : m_open.back(); }
 
     QStringView m_text;
     XmlIndex& m_index;
@@ -118,7 +118,7 @@ bool Parser::parseStartTag()
     node.startTagLength = qint32(tagEnd - start);
     node.nameLength = qint32(nameEnd - start - 1);
     const bool empty = i - 1 >= nameEnd && m_text.at(i - 1) == u'/';
-    const quint32 parent = OpenParent();
+    const quint32 parent = openParent();
     const quint32 handle = m_index.Insert(node, parent, m_index.Node(parent).lastChild);
     if (empty) {
         m_index.Node(handle).length = node.startTagLength;

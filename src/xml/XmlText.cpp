@@ -13,7 +13,7 @@ bool IsAsciiLetter(QChar c)
     return (u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z');
 }
 
-int HexValue(QChar c)
+int hexValue(QChar c)
 {
     const char16_t u = c.unicode();
     if (u >= '0' && u <= '9')
@@ -27,7 +27,7 @@ int HexValue(QChar c)
 
 // Decodes the reference at the start of `text` (which begins with '&'). Returns the number of
 // characters it spans, or 0 when it is not a reference this layer knows.
-qsizetype DecodeReference(QStringView text, QString& out)
+qsizetype decodeReference(QStringView text, QString& out)
 {
     const qsizetype semicolon = text.left(kMaxReferenceLength).indexOf(u';');
     if (semicolon < 2)
@@ -52,7 +52,7 @@ qsizetype DecodeReference(QStringView text, QString& out)
         return 0;
     char32_t code = 0;
     for (QChar c : digits) {
-        const int digit = hex ? HexValue(c) : (c.isDigit() && c.unicode() < 0x80 ? c.unicode() - '0' : -1);
+        const int digit = hex ? hexValue(c) : (c.isDigit() && c.unicode() < 0x80 ? c.unicode() - '0' : -1);
         if (digit < 0)
             return 0;
         code = code * (hex ? 16 : 10) + char32_t(digit);
@@ -67,7 +67,7 @@ qsizetype DecodeReference(QStringView text, QString& out)
 
 // Length of the construct at the start of `text` that ends with `terminator`, or the whole
 // rest when the terminator is missing.
-qsizetype SpanTo(QStringView text, QStringView terminator, qsizetype from)
+qsizetype spanTo(QStringView text, QStringView terminator, qsizetype from)
 {
     const qsizetype end = text.indexOf(terminator, from);
     return end < 0 ? text.size() : end + terminator.size();
@@ -141,7 +141,7 @@ QString decodeContent(QStringView content)
     while (i < content.size()) {
         const QChar c = content.at(i);
         if (c == u'&') {
-            const qsizetype used = DecodeReference(content.mid(i), out);
+            const qsizetype used = decodeReference(content.mid(i), out);
             if (used > 0) {
                 i += used;
                 continue;
@@ -156,9 +156,9 @@ QString decodeContent(QStringView content)
                 out.append(rest.mid(9, stop - 9));
                 i += end < 0 ? rest.size() : end + 3;
             } else if (rest.startsWith(u"<!--")) {
-                i += SpanTo(rest, u"-->", 4);
+                i += spanTo(rest, u"-->", 4);
             } else if (rest.startsWith(u"<?")) {
-                i += SpanTo(rest, u"?>", 2);
+                i += spanTo(rest, u"?>", 2);
             } else {
                 out.append(c);
                 ++i;

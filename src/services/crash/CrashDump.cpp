@@ -32,14 +32,14 @@ struct SectionHeader
 };
 static_assert(sizeof(SectionHeader) == 16);
 
-bool WriteSection(int fd, std::uint32_t tag, const void* payload, std::uint64_t length)
+bool writeSection(int fd, std::uint32_t tag, const void* payload, std::uint64_t length)
 {
     const SectionHeader header = {tag, 0, length};
     return writeAll(fd, &header, sizeof header) && writeAll(fd, payload, static_cast<std::size_t>(length));
 }
 
 // The readable bytes from start upward, through adjacent readable regions, at most limit.
-std::uint64_t ReadableSpan(const ModuleMap& map, std::uintptr_t start, std::uint64_t limit)
+std::uint64_t readableSpan(const ModuleMap& map, std::uintptr_t start, std::uint64_t limit)
 {
     std::uintptr_t end = start;
     while (end - start < limit) {
@@ -72,7 +72,7 @@ bool writeCrashDump(int fd, const CrashContext& context, std::uint32_t sequence,
         const std::uint64_t registers[kCrashDumpRegisterCount] = {
             m.rax, m.rbx, m.rcx, m.rdx, m.rsi, m.rdi, m.rsp, m.rbp,    m.r8,         m.r9,
             m.r10, m.r11, m.r12, m.r13, m.r14, m.r15, m.rip, m.eflags, m.trapNumber, m.errorCode};
-        if (!WriteSection(fd, CrashDumpRegisters, registers, sizeof registers))
+        if (!writeSection(fd, CrashDumpRegisters, registers, sizeof registers))
             return false;
         stackPointer = static_cast<std::uintptr_t>(m.rsp);
     }
@@ -86,12 +86,12 @@ bool writeCrashDump(int fd, const CrashContext& context, std::uint32_t sequence,
         if (above && above->readable && above->start - stackPointer <= kGuardGap)
             stackStart = above->start;
     }
-    const std::uint64_t stackLength = stackPointer ? ReadableSpan(map, stackStart, kMaxStackBytes) : 0;
+    const std::uint64_t stackLength = stackPointer ? readableSpan(map, stackStart, kMaxStackBytes) : 0;
     const std::uint64_t start64 = stackStart;
     const SectionHeader stackHeader = {CrashDumpStack, 0, sizeof start64 + stackLength};
     if (!writeAll(fd, &stackHeader, sizeof stackHeader) || !writeAll(fd, &start64, sizeof start64) ||
         !writeAll(fd, reinterpret_cast<const void*>(stackStart), static_cast<std::size_t>(stackLength)))
         return false;
 
-    return WriteSection(fd, CrashDumpModules, map.Text(), map.TextLength());
+    return writeSection(fd, CrashDumpModules, map.Text(), map.TextLength());
 }

@@ -14,7 +14,7 @@
 
 namespace {
 
-void CopyText(char* target, std::size_t capacity, const char* text)
+void copyText(char* target, std::size_t capacity, const char* text)
 {
     std::snprintf(target, capacity, "%s", text);
 }
@@ -25,7 +25,7 @@ void CrashEnvironment::Capture(CrashEnvironment* environment)
 {
     struct utsname names = {};
     if (::uname(&names) != 0) {
-        CopyText(names.sysname, sizeof names.sysname, "Unix");
+        copyText(names.sysname, sizeof names.sysname, "Unix");
         names.release[0] = 0;
         names.machine[0] = 0;
     }

@@ -18,7 +18,7 @@ constexpr std::uint64_t kPageFaultTrap = 14;
 constexpr std::uint64_t kWriteAccessBit = 0x2;
 constexpr int kInstructionBytes = 16;
 
-const char* SignalName(int signal)
+const char* signalName(int signal)
 {
     switch (signal) {
     case SIGSEGV:
@@ -82,7 +82,7 @@ const char* CodeName(int signal, int code)
 
 // Month, day and year of a time given in seconds since the epoch, in the proleptic Gregorian
 // calendar (days-to-civil conversion; no library call, so it is safe in a signal handler).
-void CivilDate(long long seconds, int* month, int* day, long long* year)
+void civilDate(long long seconds, int* month, int* day, long long* year)
 {
     long long days = seconds / 86400;
     if (seconds % 86400 < 0)
@@ -98,7 +98,7 @@ void CivilDate(long long seconds, int* month, int* day, long long* year)
     *year = yearOfEra + era * 400 + (*month <= 2 ? 1 : 0);
 }
 
-void AppendModuleDate(ReportBuffer* report, const ModuleInfo& module, long utcOffsetSeconds)
+void appendModuleDate(ReportBuffer* report, const ModuleInfo& module, long utcOffsetSeconds)
 {
     char path[CrashEnvironment::kPathCapacity];
     if (module.pathLength >= sizeof path)
@@ -116,7 +116,7 @@ void AppendModuleDate(ReportBuffer* report, const ModuleInfo& module, long utcOf
     int month = 0;
     int day = 0;
     long long year = 0;
-    CivilDate(static_cast<long long>(info.st_mtime) + utcOffsetSeconds, &month, &day, &year);
+    civilDate(static_cast<long long>(info.st_mtime) + utcOffsetSeconds, &month, &day, &year);
     report->beginLine();
     report->appendUtf8("Date Modified:  ");
     report->appendDecimal(month, 2);
@@ -126,7 +126,7 @@ void AppendModuleDate(ReportBuffer* report, const ModuleInfo& module, long utcOf
     report->appendDecimal(year);
 }
 
-void AppendRegister(ReportBuffer* report, const char* label, std::uint64_t value, bool first = false)
+void appendRegister(ReportBuffer* report, const char* label, std::uint64_t value, bool first = false)
 {
     if (!first)
         report->appendUtf8("  ");
@@ -135,7 +135,7 @@ void AppendRegister(ReportBuffer* report, const char* label, std::uint64_t value
     report->appendHex(value, 16);
 }
 
-void AppendMachineLines(ReportBuffer* report, const MachineState& m, const ModuleMap& map)
+void appendMachineLines(ReportBuffer* report, const MachineState& m, const ModuleMap& map)
 {
     report->beginLine();
     report->appendUtf8("Instruction: ");
@@ -150,32 +150,32 @@ void AppendMachineLines(ReportBuffer* report, const MachineState& m, const Modul
     report->beginLine();
     report->appendUtf8("Registers:");
     report->beginLine();
-    AppendRegister(report, "RAX", m.rax, true);
-    AppendRegister(report, "RBX", m.rbx);
-    AppendRegister(report, "RCX", m.rcx);
-    AppendRegister(report, "RDX", m.rdx);
+    appendRegister(report, "RAX", m.rax, true);
+    appendRegister(report, "RBX", m.rbx);
+    appendRegister(report, "RCX", m.rcx);
+    appendRegister(report, "RDX", m.rdx);
     report->beginLine();
-    AppendRegister(report, "RSI", m.rsi, true);
-    AppendRegister(report, "RDI", m.rdi);
-    AppendRegister(report, "RSP", m.rsp);
-    AppendRegister(report, "RBP", m.rbp);
+    appendRegister(report, "RSI", m.rsi, true);
+    appendRegister(report, "RDI", m.rdi);
+    appendRegister(report, "RSP", m.rsp);
+    appendRegister(report, "RBP", m.rbp);
     report->beginLine();
-    AppendRegister(report, "R8 ", m.r8, true);
-    AppendRegister(report, "R9 ", m.r9);
-    AppendRegister(report, "R10", m.r10);
-    AppendRegister(report, "R11", m.r11);
+    appendRegister(report, "R8 ", m.r8, true);
+    appendRegister(report, "R9 ", m.r9);
+    appendRegister(report, "R10", m.r10);
+    appendRegister(report, "R11", m.r11);
     report->beginLine();
-    AppendRegister(report, "R12", m.r12, true);
-    AppendRegister(report, "R13", m.r13);
-    AppendRegister(report, "R14", m.r14);
-    AppendRegister(report, "R15", m.r15);
+    appendRegister(report, "R12", m.r12, true);
+    appendRegister(report, "R13", m.r13);
+    appendRegister(report, "R14", m.r14);
+    appendRegister(report, "R15", m.r15);
     report->beginLine();
-    AppendRegister(report, "RIP", m.rip, true);
+    appendRegister(report, "RIP", m.rip, true);
     report->appendUtf8("  EFlags: ");
     report->appendHex(m.eflags, 8);
 }
 
-void AppendExceptionLines(ReportBuffer* report, const CrashContext& context,
+void appendExceptionLines(ReportBuffer* report, const CrashContext& context,
                           const CrashEnvironment& environment, const ModuleMap& map)
 {
     const MachineState& machine = context.machine;
@@ -185,7 +185,7 @@ void AppendExceptionLines(ReportBuffer* report, const CrashContext& context,
             report->beginLine();
             report->appendUtf8("Module:  ");
             report->appendUtf8(module.path, module.pathLength);
-            AppendModuleDate(report, module, environment.utcOffsetSeconds);
+            appendModuleDate(report, module, environment.utcOffsetSeconds);
         } else {
             report->beginLine();
             report->appendUtf8("Exception Addr:  ");
@@ -197,7 +197,7 @@ void AppendExceptionLines(ReportBuffer* report, const CrashContext& context,
     report->appendUtf8("Exception Code:  ");
     report->appendHex(static_cast<std::uint32_t>(context.signal), 8);
     report->appendUtf8(" (");
-    report->appendUtf8(SignalName(context.signal));
+    report->appendUtf8(signalName(context.signal));
     report->appendUtf8(", ");
     if (context.origin)
         report->appendUtf8(context.origin);
@@ -217,7 +217,7 @@ void AppendExceptionLines(ReportBuffer* report, const CrashContext& context,
     }
 
     if (machine.valid)
-        AppendMachineLines(report, machine, map);
+        appendMachineLines(report, machine, map);
 }
 
 } // namespace
@@ -242,7 +242,7 @@ __attribute__((noinline)) void BuildCrashReport(const CrashContext* context,
     report->appendUtf8(" ");
 
     if (context)
-        AppendExceptionLines(report, *context, environment, map);
+        appendExceptionLines(report, *context, environment, map);
 
     report->beginLine();
     report->appendUtf8("Call Stack:");

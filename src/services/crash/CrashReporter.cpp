@@ -89,7 +89,7 @@ void SleepBriefly()
     }
 }
 
-bool CopyPath(char* target, const QByteArray& path)
+bool copyPath(char* target, const QByteArray& path)
 {
     if (static_cast<std::size_t>(path.size()) >= kPathCapacity)
         return false;
@@ -98,7 +98,7 @@ bool CopyPath(char* target, const QByteArray& path)
     return true;
 }
 
-void WriteReportFile(ReporterState& state)
+void writeReportFile(ReporterState& state)
 {
     const int fd = createReplacementFile(state.reportTemporaryPath);
     if (fd < 0)
@@ -118,7 +118,7 @@ void WriteReportFile(ReporterState& state)
         discardReplacementFile(fd, state.reportTemporaryPath);
 }
 
-void WriteDumpFile(ReporterState& state, const CrashContext& context, std::uint32_t sequence)
+void writeDumpFile(ReporterState& state, const CrashContext& context, std::uint32_t sequence)
 {
     const int fd = createReplacementFile(state.dumpTemporaryPath);
     if (fd < 0)
@@ -133,7 +133,7 @@ void WriteDumpFile(ReporterState& state, const CrashContext& context, std::uint3
 // Writes report and dump for one crash, one crash at a time. Returns true when the caller is
 // the last crash in progress and must end the process; false when another crash is waiting to
 // write, which will end it.
-bool WriteCrashFilesSerialised(const CrashContext& context)
+bool writeCrashFilesSerialised(const CrashContext& context)
 {
     g_waiting.fetch_add(1);
     for (;;) {
@@ -149,8 +149,8 @@ bool WriteCrashFilesSerialised(const CrashContext& context)
         ::mkdir(state->folder, 0755);
         state->map.Load();
         BuildCrashReport(&context, state->environment, state->map, &state->report);
-        WriteReportFile(*state);
-        WriteDumpFile(*state, context, sequence);
+        writeReportFile(*state);
+        writeDumpFile(*state, context, sequence);
     }
 
     // Decide under the "ending" state: a crash that registers after this point finds the writer
@@ -163,7 +163,7 @@ bool WriteCrashFilesSerialised(const CrashContext& context)
     return true;
 }
 
-void RestoreDefaultAction(int signal)
+void restoreDefaultAction(int signal)
 {
     struct sigaction action = {};
     action.sa_handler = SIG_DFL;
@@ -176,9 +176,9 @@ void RestoreDefaultAction(int signal)
     CrashContext context;
     context.signal = SIGABRT;
     context.origin = "std::terminate";
-    if (!WriteCrashFilesSerialised(context))
+    if (!writeCrashFilesSerialised(context))
         WaitForTheEnd();
-    RestoreDefaultAction(SIGABRT);
+    restoreDefaultAction(SIGABRT);
     sigset_t abortOnly;
     sigemptyset(&abortOnly);
     sigaddset(&abortOnly, SIGABRT);
@@ -199,11 +199,11 @@ void CrashFilter(int signal, siginfo_t* info, void* context)
         crash.faultAddress = reinterpret_cast<std::uintptr_t>(info->si_addr);
     }
     crash.machine = MachineState::fromSignalContext(context);
-    if (!WriteCrashFilesSerialised(crash))
+    if (!writeCrashFilesSerialised(crash))
         WaitForTheEnd();
     // The signal stays blocked until the handler returns; it is then delivered with the
     // default action. A fault that is not re-delivered recurs when its instruction runs again.
-    RestoreDefaultAction(signal);
+    restoreDefaultAction(signal);
     ::raise(signal);
     errno = savedErrno;
 }
@@ -247,11 +247,11 @@ bool InstallCrashReporter(const QString& dataFolder)
         CrashEnvironment::Capture(&state->environment);
     }
     const QByteArray folderBytes = QFile::encodeName(folder);
-    const bool pathsFit = CopyPath(state->folder, folderBytes) &&
-                          CopyPath(state->reportPath, folderBytes + "/crash.txt") &&
-                          CopyPath(state->reportTemporaryPath, folderBytes + "/crash.txt.part") &&
-                          CopyPath(state->dumpPath, folderBytes + "/crash.dmp") &&
-                          CopyPath(state->dumpTemporaryPath, folderBytes + "/crash.dmp.part");
+    const bool pathsFit = copyPath(state->folder, folderBytes) &&
+                          copyPath(state->reportPath, folderBytes + "/crash.txt") &&
+                          copyPath(state->reportTemporaryPath, folderBytes + "/crash.txt.part") &&
+                          copyPath(state->dumpPath, folderBytes + "/crash.dmp") &&
+                          copyPath(state->dumpTemporaryPath, folderBytes + "/crash.dmp.part");
     if (!pathsFit) {
         if (firstInstall)
             delete state;

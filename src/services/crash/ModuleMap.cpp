@@ -7,7 +7,7 @@
 
 namespace {
 
-bool ParseHex(const char*& cursor, const char* end, std::uint64_t* value)
+bool parseHex(const char*& cursor, const char* end, std::uint64_t* value)
 {
     std::uint64_t result = 0;
     const char* start = cursor;
@@ -29,19 +29,19 @@ bool ParseHex(const char*& cursor, const char* end, std::uint64_t* value)
     return cursor != start;
 }
 
-void SkipSpaces(const char*& cursor, const char* end)
+void skipSpaces(const char*& cursor, const char* end)
 {
     while (cursor < end && *cursor == ' ')
         ++cursor;
 }
 
-void SkipField(const char*& cursor, const char* end)
+void skipField(const char*& cursor, const char* end)
 {
     while (cursor < end && *cursor != ' ')
         ++cursor;
 }
 
-bool SamePath(const MappedRegion& a, const MappedRegion& b)
+bool samePath(const MappedRegion& a, const MappedRegion& b)
 {
     return a.pathLength == b.pathLength && std::memcmp(a.path, b.path, a.pathLength) == 0;
 }
@@ -93,23 +93,23 @@ void ModuleMap::parseText()
         std::uint64_t start = 0;
         std::uint64_t end = 0;
         const char* p = cursor;
-        bool ok = ParseHex(p, lineEnd, &start) && p < lineEnd && *p == '-';
+        bool ok = parseHex(p, lineEnd, &start) && p < lineEnd && *p == '-';
         if (ok) {
             ++p;
-            ok = ParseHex(p, lineEnd, &end) && end > start;
+            ok = parseHex(p, lineEnd, &end) && end > start;
         }
-        SkipSpaces(p, lineEnd);
+        skipSpaces(p, lineEnd);
         if (ok && lineEnd - p >= 4) {
             region.readable = p[0] == 'r';
             region.executable = p[2] == 'x';
-            SkipField(p, lineEnd);
-            SkipSpaces(p, lineEnd);
-            ok = ParseHex(p, lineEnd, &region.offset);
-            SkipSpaces(p, lineEnd);
-            SkipField(p, lineEnd); // device
-            SkipSpaces(p, lineEnd);
-            SkipField(p, lineEnd); // inode
-            SkipSpaces(p, lineEnd);
+            skipField(p, lineEnd);
+            skipSpaces(p, lineEnd);
+            ok = parseHex(p, lineEnd, &region.offset);
+            skipSpaces(p, lineEnd);
+            skipField(p, lineEnd); // device
+            skipSpaces(p, lineEnd);
+            skipField(p, lineEnd); // inode
+            skipSpaces(p, lineEnd);
             if (p < lineEnd && *p == '/') {
                 region.path = p;
                 region.pathLength = static_cast<std::size_t>(lineEnd - p);
@@ -191,7 +191,7 @@ bool ModuleMap::FindModuleOfAddress(std::uintptr_t address, ModuleInfo* module) 
     bool foundHeader = false;
     for (std::size_t i = 0; i < m_regionCount; ++i) {
         const MappedRegion& other = m_regions[i];
-        if (other.offset == 0 && SamePath(other, *region) && other.start <= region->start) {
+        if (other.offset == 0 && samePath(other, *region) && other.start <= region->start) {
             // The closest header below the region, in case the file is mapped twice.
             if (!foundHeader || other.start > base)
                 base = other.start;

@@ -20,13 +20,13 @@ const QString kBuiltinStrings = QStringLiteral(":/language/strings.ini");
     QT_TRANSLATE_NOOP("CLanguageManager", "底部居中"),       QT_TRANSLATE_NOOP("CLanguageManager", "右下角"),
 };
 
-QString BuiltinBitmapPath(int id)
+QString builtinBitmapPath(int id)
 {
     return QStringLiteral(":/language/%1.png").arg(id);
 }
 
 // The key's value in the language file, cut to the length of the lookup buffer.
-QString ReadLanguageValue(const QString& section, const QString& key)
+QString readLanguageValue(const QString& section, const QString& key)
 {
     return IniFile::ReadString(CLanguageManager::GetLanguageFilePath(), section, key)
         .left(CLanguageManager::kMaxValueLength);
@@ -53,7 +53,7 @@ QString CLanguageManager::GetLanguageFilePath()
 
 QString CLanguageManager::GetLanguageString(const QString& section, const QString& key)
 {
-    QString value = ReadLanguageValue(section, key);
+    QString value = readLanguageValue(section, key);
     if (value.isEmpty())
         return QString();
     value.replace(QStringLiteral("\\n"), QStringLiteral("\n"));
@@ -73,7 +73,7 @@ QString CLanguageManager::LoadLanguageString(int id)
 
 void CLanguageManager::LoadLanguageBitmap(QImage& bitmap, int id, bool twiceOnScaledScreens)
 {
-    const QString name = ReadLanguageValue(QStringLiteral("BITMAP"), QString::number(id));
+    const QString name = readLanguageValue(QStringLiteral("BITMAP"), QString::number(id));
     if (!name.isEmpty()) {
         QImage fromFile(QStringLiteral("%1/%2").arg(GetProgramFolder(), name));
         if (!fromFile.isNull()) {
@@ -98,6 +98,6 @@ QString CLanguageManager::builtinString(int id)
 
 QImage CLanguageManager::builtinBitmap(int id)
 {
-    const QString path = BuiltinBitmapPath(id);
+    const QString path = builtinBitmapPath(id);
     return QFileInfo::exists(path) ? QImage(path) : QImage();
 }

@@ -8,7 +8,7 @@
 
 namespace {
 // "l,t,r,b" as four integers; missing parts are 0.
-QList<int> FourInts(const QString& value)
+QList<int> fourInts(const QString& value)
 {
     QList<int> parts;
     for (const QString& part : value.split(QLatin1Char(',')))
@@ -32,12 +32,12 @@ bool SkinControl::SetAttribute(const QString& name, const QString& value)
     } else if (name == QLatin1String("minwidth")) {
         m_minWidth = value.toInt();
     } else if (name == QLatin1String("padding")) {
-        const QList<int> p = FourInts(value);
+        const QList<int> p = fourInts(value);
         m_padding = QMargins(p[0], p[1], p[2], p[3]);
     } else if (name == QLatin1String("float")) {
         m_float = value.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0;
     } else if (name == QLatin1String("pos")) {
-        const QList<int> p = FourInts(value);
+        const QList<int> p = fourInts(value);
         m_pos = QRect(QPoint(p[0], p[1]), QPoint(p[2] - 1, p[3] - 1));
     } else if (name == QLatin1String("bkimage")) {
         SetBkImage(value);

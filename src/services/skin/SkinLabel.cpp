@@ -5,7 +5,7 @@
 
 namespace {
 // "#RRGGBB", "#AARRGGBB" or "0xAARRGGBB".
-QColor ParseColor(QString value)
+QColor parseColor(QString value)
 {
     value = value.trimmed();
     if (value.startsWith(QLatin1String("0x"), Qt::CaseInsensitive))
@@ -30,7 +30,7 @@ bool SkinLabel::SetAttribute(const QString& name, const QString& value)
     } else if (name == QLatin1String("font")) {
         setFontIndex(value.toInt());
     } else if (name == QLatin1String("textcolor")) {
-        SetTextColor(ParseColor(value));
+        SetTextColor(parseColor(value));
     } else if (name == QLatin1String("align")) {
         Qt::Alignment horizontal = Qt::AlignLeft;
         if (value == QLatin1String("center"))

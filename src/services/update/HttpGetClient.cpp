@@ -25,7 +25,7 @@ bool IsSecure(const QUrl& url)
     return url.scheme() == QLatin1String("https");
 }
 
-quint16 PortOf(const QUrl& url)
+quint16 portOf(const QUrl& url)
 {
     return quint16(url.port(IsSecure(url) ? 443 : 80));
 }
@@ -35,12 +35,12 @@ QString Seconds(int ms)
     return QString::number(ms / 1000.0);
 }
 
-bool IsRedirect(int status)
+bool isRedirect(int status)
 {
     return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
 }
 
-QByteArray RequestFor(const QUrl& url)
+QByteArray requestFor(const QUrl& url)
 {
     QByteArray target = url.toEncoded(QUrl::RemoveScheme | QUrl::RemoveAuthority | QUrl::RemoveFragment);
     if (target.isEmpty())
@@ -129,7 +129,7 @@ HttpGetClient::Hop HttpGetClient::getOnce(const QUrl& url, const QDeadlineTimer&
     // Decides, once the final response's head is complete, whether its body is wanted.
     auto acceptHead = [&] {
         const int status = reader.status();
-        if (IsRedirect(status)) {
+        if (isRedirect(status)) {
             const QByteArray location = reader.header("Location").trimmed();
             if (location.isEmpty()) {
                 finish(QStringLiteral("the server redirected without naming a new address"));
@@ -193,7 +193,7 @@ HttpGetClient::Hop HttpGetClient::getOnce(const QUrl& url, const QDeadlineTimer&
         take(reader.closed());
     };
 
-    const QByteArray request = RequestFor(url);
+    const QByteArray request = requestFor(url);
     auto sendRequest = [&] {
         stall.start();
         socket->write(request);
@@ -221,9 +221,9 @@ HttpGetClient::Hop HttpGetClient::getOnce(const QUrl& url, const QDeadlineTimer&
     stall.start();
     overall.start(int(std::clamp<qint64>(deadline.remainingTime(), 0, m_limits.deadlineMs)));
     if (secure)
-        static_cast<QSslSocket*>(socket.get())->connectToHostEncrypted(url.host(), PortOf(url));
+        static_cast<QSslSocket*>(socket.get())->connectToHostEncrypted(url.host(), portOf(url));
     else
-        socket->connectToHost(url.host(), PortOf(url));
+        socket->connectToHost(url.host(), portOf(url));
     if (!finished)
         loop.exec();
 

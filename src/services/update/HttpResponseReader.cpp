@@ -19,7 +19,7 @@ bool IsDigit(char c)
 
 // A run of decimal digits; numbers that do not fit count as unlimited (they are over any
 // limit anyway). Nothing for an empty run or another character.
-std::optional<qint64> ParseDecimal(const QByteArray& text)
+std::optional<qint64> parseDecimal(const QByteArray& text)
 {
     if (text.isEmpty())
         return std::nullopt;
@@ -34,7 +34,7 @@ std::optional<qint64> ParseDecimal(const QByteArray& text)
     return value;
 }
 
-int HexValue(char c)
+int hexValue(char c)
 {
     if (IsDigit(c))
         return c - '0';
@@ -234,7 +234,7 @@ void HttpResponseReader::takeChunkSize(const QByteArray& line)
     }
     qint64 size = 0;
     for (char c : digits) {
-        const int digit = HexValue(c);
+        const int digit = hexValue(c);
         if (digit < 0) {
             fail(QStringLiteral("the response has a malformed chunk size"));
             return;
@@ -296,7 +296,7 @@ void HttpResponseReader::endOfHead()
     // Repeated fields (or a list) must all name the same length.
     std::optional<qint64> length;
     for (const QByteArray& item : lengths.split(',')) {
-        const std::optional<qint64> value = ParseDecimal(item.trimmed());
+        const std::optional<qint64> value = parseDecimal(item.trimmed());
         if (!value || (length && *length != *value)) {
             fail(QStringLiteral("the response has an invalid or conflicting Content-Length"));
             return;

@@ -8,7 +8,7 @@
 namespace {
 
 // Pictures drawn in the classic grey shades follow the current palette instead.
-QImage MapThreeDColours(QImage picture, const QPalette& palette)
+QImage mapThreeDColours(QImage picture, const QPalette& palette)
 {
     picture = picture.convertToFormat(QImage::Format_ARGB32);
     const QRgb shadow = QColor(128, 128, 128).rgb();
@@ -44,7 +44,7 @@ bool CHoverButton::loadBitmap(int id)
 {
     QImage picture;
     CLanguageManager::LoadLanguageBitmap(picture, id, true);
-    return setPicture(picture.isNull() ? picture : MapThreeDColours(picture, palette()));
+    return setPicture(picture.isNull() ? picture : mapThreeDColours(picture, palette()));
 }
 
 bool CHoverButton::loadBitmapFromFile(const QString& path)

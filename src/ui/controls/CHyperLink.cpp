@@ -10,7 +10,7 @@
 
 namespace {
 
-CHyperLink::UrlOpener& CustomOpener()
+CHyperLink::UrlOpener& customOpener()
 {
     static CHyperLink::UrlOpener opener;
     return opener;
@@ -18,7 +18,7 @@ CHyperLink::UrlOpener& CustomOpener()
 
 // The desktop's handler for the address: web pages and mail in the browser or mail program,
 // local paths with their associated program.
-int DesktopOpen(const QString& address)
+int desktopOpen(const QString& address)
 {
     QUrl url = QUrl::fromUserInput(address);
     if (url.isLocalFile() && !QFileInfo::exists(url.toLocalFile()))
@@ -160,14 +160,14 @@ void CHyperLink::mouseReleaseEvent(QMouseEvent* event)
 
 int CHyperLink::GotoURL(const QString& address, int /*showCommand*/)
 {
-    if (CustomOpener())
-        return CustomOpener()(address);
-    return DesktopOpen(address);
+    if (customOpener())
+        return customOpener()(address);
+    return desktopOpen(address);
 }
 
 void CHyperLink::setUrlOpener(UrlOpener opener)
 {
-    CustomOpener() = std::move(opener);
+    customOpener() = std::move(opener);
 }
 
 QString CHyperLink::ErrorText(int code)

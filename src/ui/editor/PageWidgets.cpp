@@ -32,14 +32,14 @@ protected:
         if (event->type() == QEvent::KeyPress) {
             const int key = static_cast<QKeyEvent*>(event)->key();
             if ((key == Qt::Key_Return || key == Qt::Key_Enter) &&
-                IsTextField(static_cast<QWidget*>(watched)->window()->focusWidget()))
+                isTextField(static_cast<QWidget*>(watched)->window()->focusWidget()))
                 return true;
         }
         return QObject::eventFilter(watched, event);
     }
 
 private:
-    static bool IsTextField(const QWidget* widget)
+    static bool isTextField(const QWidget* widget)
     {
         return qobject_cast<const QLineEdit*>(widget) || qobject_cast<const QAbstractSpinBox*>(widget) ||
                qobject_cast<const QTextEdit*>(widget) || qobject_cast<const QPlainTextEdit*>(widget);

@@ -16,7 +16,7 @@ bool Open(XmlDocument& doc, const QString& path)
     return !path.isEmpty() && doc.LoadFile(path) && doc.FindElement(kLayers) && doc.EnterElement();
 }
 
-bool FindLayer(XmlDocument& doc, const QString& name)
+bool findLayer(XmlDocument& doc, const QString& name)
 {
     while (doc.FindElement(kLayer)) {
         if (doc.GetElementData().compare(name, Qt::CaseInsensitive) == 0)
@@ -60,7 +60,7 @@ bool Rename(const QString& templateName, const QString& oldName, const QString& 
     XmlDocument doc;
     if (!Open(doc, path))
         return false;
-    if (FindLayer(doc, oldName))
+    if (findLayer(doc, oldName))
         doc.SetElementData(newName);
     return Save(doc, path);
 }
@@ -71,7 +71,7 @@ bool Remove(const QString& templateName, const QString& name)
     XmlDocument doc;
     if (!Open(doc, path))
         return false;
-    if (FindLayer(doc, name))
+    if (findLayer(doc, name))
         doc.RemoveElement();
     return Save(doc, path);
 }

@@ -28,7 +28,7 @@ QString CMyDropTarget::privateFormat()
 }
 
 namespace {
-bool HasPrivateFormat(const QMimeData* data)
+bool hasPrivateFormat(const QMimeData* data)
 {
     const QString name = CMyDropTarget::privateFormat();
     for (const QString& format : data->formats()) {
@@ -41,7 +41,7 @@ bool HasPrivateFormat(const QMimeData* data)
 
 Qt::DropAction CMyDropTarget::OnDragEnter(const QMimeData* data) const
 {
-    if (!data || HasPrivateFormat(data))
+    if (!data || hasPrivateFormat(data))
         return Qt::IgnoreAction;
     return data->hasUrls() ? Qt::CopyAction : Qt::IgnoreAction;
 }
