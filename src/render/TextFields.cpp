@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <utility>
 
 #include "render/TextFieldValues.h"
 #include "services/imaging/PhotoTags.h"
@@ -62,28 +63,26 @@ std::optional<QString> valueOf(const QString& field, const TextFieldValues& valu
     const QString name = colon < 0 ? field : field.left(colon);
     const QString argument = colon < 0 ? QString() : field.mid(colon + 1);
     if (colon < 0) {
-        if (name == QLatin1String("name"))
-            return values.name;
-        if (name == QLatin1String("file"))
-            return values.file;
-        if (name == QLatin1String("folder"))
-            return values.folder;
+        // The fields that are a text of the photo as it is.
+        static const std::pair<QLatin1String, QString TextFieldValues::*> kTexts[] = {
+            {QLatin1String("name"), &TextFieldValues::name},
+            {QLatin1String("file"), &TextFieldValues::file},
+            {QLatin1String("folder"), &TextFieldValues::folder},
+            {QLatin1String("camera"), &TextFieldValues::camera},
+            {QLatin1String("lens"), &TextFieldValues::lens},
+            {QLatin1String("exposure"), &TextFieldValues::exposure},
+            {QLatin1String("artist"), &TextFieldValues::artist},
+            {QLatin1String("copyright"), &TextFieldValues::copyright},
+        };
+        for (const auto& [fieldName, member] : kTexts)
+            if (name == fieldName)
+                return values.*member;
         if (name == QLatin1String("date"))
             return dateText(values.captured, QStringLiteral("yyyy-MM-dd"));
         if (name == QLatin1String("time"))
             return dateText(values.captured, QStringLiteral("HH:mm"));
         if (name == QLatin1String("year"))
             return dateText(values.captured, QStringLiteral("yyyy"));
-        if (name == QLatin1String("camera"))
-            return values.camera;
-        if (name == QLatin1String("lens"))
-            return values.lens;
-        if (name == QLatin1String("exposure"))
-            return values.exposure;
-        if (name == QLatin1String("artist"))
-            return values.artist;
-        if (name == QLatin1String("copyright"))
-            return values.copyright;
         if (name == QLatin1String("width"))
             return QString::number(values.output.width());
         if (name == QLatin1String("height"))

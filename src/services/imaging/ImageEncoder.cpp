@@ -27,12 +27,6 @@
 
 namespace {
 
-// The outcome of a file write as an imaging outcome.
-ImagingStatus imagingStatus(const WriteStatus& status)
-{
-    return {status.ok, status.error};
-}
-
 constexpr size_t kOutputBufferSize = 256 * 1024;
 // In memory the buffer only collects pieces of the data; small pictures need no more.
 constexpr size_t kMemoryBufferSize = 16 * 1024;
@@ -114,6 +108,20 @@ struct JpegJob
     qsizetype segmentCount;
     bool jfifHeader;
     bool optimizeCoding;
+
+    // A job for a picture of 32 bits per pixel (from `rgb32`), without metadata segments.
+    static JpegJob of(const QImage& source, int quality, bool jfifHeader, bool optimizeCoding)
+    {
+        return {source.constBits(),
+                source.bytesPerLine(),
+                source.width(),
+                source.height(),
+                qBound(1, quality, 100),
+                nullptr,
+                0,
+                jfifHeader,
+                optimizeCoding};
+    }
 };
 
 // Appends bytes to libjpeg's output buffer, emptying it into the file whenever it is full.
@@ -215,6 +223,12 @@ bool isDirect32Bit(QImage::Format format)
            format == QImage::Format_ARGB32_Premultiplied;
 }
 
+// The picture in a format libjpeg reads straight (32 bits per pixel); null when memory fails.
+QImage rgb32(const QImage& image)
+{
+    return isDirect32Bit(image.format()) ? image : image.convertToFormat(QImage::Format_RGB32);
+}
+
 // The segments in the order they are written; fails for one that cannot be written.
 ImagingStatus segmentsToWrite(const ImageEncoder::Options& options, const QString& path,
                               QList<JpegMetadata::Segment>& segments)
@@ -230,6 +244,20 @@ ImagingStatus segmentsToWrite(const ImageEncoder::Options& options, const QStrin
     return ImagingStatus::success();
 }
 
+// The outcome of a JPEG written through `out`: a failed write of the file says why it failed,
+// otherwise libjpeg's own message.
+ImagingStatus jpegOutcome(bool compressed, const JpegOutput& out, const AtomicFileWriter& writer,
+                          const QString& path)
+{
+    if (compressed)
+        return ImagingStatus::success();
+    if (!writer.status())
+        return writer.status();
+    return ImagingStatus::failure(
+        FailureReason::tr("cannot encode %1: %2")
+            .arg(QDir::toNativeSeparators(path), QString::fromLocal8Bit(out.message)));
+}
+
 ImagingStatus encodeJpeg(const QImage& image, AtomicFileWriter& writer, const ImageEncoder::Options& options,
                          const QString& path)
 {
@@ -237,7 +265,7 @@ ImagingStatus encodeJpeg(const QImage& image, AtomicFileWriter& writer, const Im
     const ImagingStatus writable = segmentsToWrite(options, path, segments);
     if (!writable)
         return writable;
-    const QImage source = isDirect32Bit(image.format()) ? image : image.convertToFormat(QImage::Format_RGB32);
+    const QImage source = rgb32(image);
     if (source.isNull())
         return ImagingStatus::failure(
             FailureReason::tr("not enough memory to encode %1").arg(QDir::toNativeSeparators(path)));
@@ -245,22 +273,10 @@ ImagingStatus encodeJpeg(const QImage& image, AtomicFileWriter& writer, const Im
     JpegOutput out{};
     out.writer = &writer;
     out.buffer.resize(kOutputBufferSize);
-    const JpegJob job{source.constBits(),
-                      source.bytesPerLine(),
-                      source.width(),
-                      source.height(),
-                      qBound(1, options.jpegQuality, 100),
-                      segments.constData(),
-                      segments.size(),
-                      !options.metadata.hasExif(),
-                      false};
-    if (compress(out, job))
-        return ImagingStatus::success();
-    if (!writer.status())
-        return imagingStatus(writer.status());
-    return ImagingStatus::failure(
-        FailureReason::tr("cannot encode %1: %2")
-            .arg(QDir::toNativeSeparators(path), QString::fromLocal8Bit(out.message)));
+    JpegJob job = JpegJob::of(source, options.jpegQuality, !options.metadata.hasExif(), false);
+    job.segments = segments.constData();
+    job.segmentCount = segments.size();
+    return jpegOutcome(compress(out, job), out, writer, path);
 }
 
 // Writes the coefficients: the file header, the metadata segments, then the frame and the
@@ -297,13 +313,7 @@ ImagingStatus transcodeJpeg(const JpegCoefficients& coefficients, AtomicFileWrit
     const bool ok = withCompressor(out, [&](jpeg_compress_struct& cinfo) {
         return transcodeGuarded(cinfo, out, coefficients, segments, !options.metadata.hasExif());
     });
-    if (ok)
-        return ImagingStatus::success();
-    if (!writer.status())
-        return imagingStatus(writer.status());
-    return ImagingStatus::failure(
-        FailureReason::tr("cannot encode %1: %2")
-            .arg(QDir::toNativeSeparators(path), QString::fromLocal8Bit(out.message)));
+    return jpegOutcome(ok, out, writer, path);
 }
 
 ImagingStatus encodeWithQt(const QImage& image, AtomicFileWriter& writer, ImageEncoder::FileFormat format,
@@ -345,7 +355,7 @@ ImagingStatus encodeWithQt(const QImage& image, AtomicFileWriter& writer, ImageE
 ImagingStatus writeBytes(const QByteArray& bytes, AtomicFileWriter& writer)
 {
     if (!writer.write(bytes.constData(), bytes.size()))
-        return imagingStatus(writer.status());
+        return writer.status();
     return ImagingStatus::success();
 }
 
@@ -404,7 +414,7 @@ QByteArray jpegData(const QImage& image, int quality)
 {
     if (image.isNull())
         return QByteArray();
-    const QImage source = isDirect32Bit(image.format()) ? image : image.convertToFormat(QImage::Format_RGB32);
+    const QImage source = rgb32(image);
     if (source.isNull())
         return QByteArray();
 
@@ -414,15 +424,7 @@ QByteArray jpegData(const QImage& image, int quality)
     out.buffer.resize(kMemoryBufferSize);
     // No JFIF header: the data is meant to sit inside another file's metadata, where every
     // byte counts, so the Huffman tables are fitted to the picture too.
-    const JpegJob job{source.constBits(),
-                      source.bytesPerLine(),
-                      source.width(),
-                      source.height(),
-                      qBound(1, quality, 100),
-                      nullptr,
-                      0,
-                      false,
-                      true};
+    const JpegJob job = JpegJob::of(source, quality, false, true);
     return compress(out, job) ? data : QByteArray();
 }
 
@@ -450,49 +452,48 @@ QString extension(FileFormat format)
     return QString();
 }
 
+// Writes `path` through an atomic writer with what `encode` puts into it: the source photo
+// itself is refused, an encoding that fails leaves the earlier file, and what was written is
+// committed only when it is whole.
+template <typename Encode>
+ImagingStatus writeAtomically(const QString& path, const Options& options, Encode encode)
+{
+    if (!options.sourcePath.isEmpty() && isSameFile(options.sourcePath, path))
+        return ImagingStatus::failure(
+            FailureReason::tr("the output %1 is the source photo itself; it was left unchanged")
+                .arg(QDir::toNativeSeparators(path)));
+    AtomicFileWriter writer(path);
+    const WriteStatus opened = writer.open();
+    if (!opened)
+        return opened;
+    const ImagingStatus encoded = encode(writer);
+    if (!encoded) {
+        writer.discard();
+        return encoded;
+    }
+    return writer.commit(options.syncToDisk);
+}
+
 ImagingStatus write(const QImage& image, const QString& path, FileFormat format, const Options& options)
 {
     if (image.isNull())
         return ImagingStatus::failure(FailureReason::tr("nothing to write to %1: the picture is empty")
                                           .arg(QDir::toNativeSeparators(path)));
-    if (!options.sourcePath.isEmpty() && isSameFile(options.sourcePath, path))
-        return ImagingStatus::failure(
-            FailureReason::tr("the output %1 is the source photo itself; it was left unchanged")
-                .arg(QDir::toNativeSeparators(path)));
-    AtomicFileWriter writer(path);
-    const WriteStatus opened = writer.open();
-    if (!opened)
-        return imagingStatus(opened);
-    const ImagingStatus encoded =
-        format == FileFormat::Jpeg   ? encodeJpeg(image, writer, options, path)
-        : format == FileFormat::Webp ? encodeWebp(image, writer, options, path)
-        : format == FileFormat::Png && hasPngMetadata(options.embedded)
-            ? encodePngWithMetadata(image, writer, options.embedded, path)
-            : encodeWithQt(withProfile(image, format, options.embedded), writer, format, path);
-    if (!encoded) {
-        writer.discard();
-        return encoded;
-    }
-    return imagingStatus(writer.commit(options.syncToDisk));
+    return writeAtomically(path, options, [&](AtomicFileWriter& writer) {
+        return format == FileFormat::Jpeg   ? encodeJpeg(image, writer, options, path)
+               : format == FileFormat::Webp ? encodeWebp(image, writer, options, path)
+               : format == FileFormat::Png && hasPngMetadata(options.embedded)
+                   ? encodePngWithMetadata(image, writer, options.embedded, path)
+                   : encodeWithQt(withProfile(image, format, options.embedded), writer, format, path);
+    });
 }
 
 ImagingStatus writeJpegCoefficients(const JpegCoefficients& coefficients, const QString& path,
                                     const Options& options)
 {
-    if (!options.sourcePath.isEmpty() && isSameFile(options.sourcePath, path))
-        return ImagingStatus::failure(
-            FailureReason::tr("the output %1 is the source photo itself; it was left unchanged")
-                .arg(QDir::toNativeSeparators(path)));
-    AtomicFileWriter writer(path);
-    const WriteStatus opened = writer.open();
-    if (!opened)
-        return imagingStatus(opened);
-    const ImagingStatus encoded = transcodeJpeg(coefficients, writer, options, path);
-    if (!encoded) {
-        writer.discard();
-        return encoded;
-    }
-    return imagingStatus(writer.commit(options.syncToDisk));
+    return writeAtomically(path, options, [&](AtomicFileWriter& writer) {
+        return transcodeJpeg(coefficients, writer, options, path);
+    });
 }
 
 ImagingStatus writePng(const QImage& image, const QString& path, const Options& options)

@@ -61,25 +61,21 @@ struct PhotoTags::Data
     Exiv2::XmpData xmp;
 
     // The datum of a key, or nullptr (unknown key, missing tag).
+    template <typename Key, typename Data>
+    static auto datum(const Data& data, const std::string& key) -> decltype(&*data.begin())
+    {
+        try {
+            const auto it = data.findKey(Key(key));
+            return it == data.end() ? nullptr : &*it;
+        } catch (...) {
+            return nullptr;
+        }
+    }
     const Exiv2::Exifdatum* exifDatum(const std::string& key) const
     {
-        try {
-            const auto it = exif.findKey(Exiv2::ExifKey(key));
-            return it == exif.end() ? nullptr : &*it;
-        } catch (...) {
-            return nullptr;
-        }
+        return datum<Exiv2::ExifKey>(exif, key);
     }
-
-    const Exiv2::Xmpdatum* xmpDatum(const std::string& key) const
-    {
-        try {
-            const auto it = xmp.findKey(Exiv2::XmpKey(key));
-            return it == xmp.end() ? nullptr : &*it;
-        } catch (...) {
-            return nullptr;
-        }
-    }
+    const Exiv2::Xmpdatum* xmpDatum(const std::string& key) const { return datum<Exiv2::XmpKey>(xmp, key); }
 
     QString exifText(const std::string& key) const
     {

@@ -11,6 +11,19 @@ namespace {
 QMutex pathLock;
 QString instancePath;
 QString resourcePath;
+
+// The two paths are read and set from any thread.
+QString loadPath(const QString& path)
+{
+    QMutexLocker lock(&pathLock);
+    return path;
+}
+
+void storePath(QString& path, const QString& value)
+{
+    QMutexLocker lock(&pathLock);
+    path = value;
+}
 } // namespace
 
 QString SkinResources::withSlash(const QString& path)
@@ -22,26 +35,22 @@ QString SkinResources::withSlash(const QString& path)
 
 void SkinResources::setInstancePath(const QString& path)
 {
-    QMutexLocker lock(&pathLock);
-    instancePath = withSlash(path);
+    storePath(instancePath, withSlash(path));
 }
 
 QString SkinResources::InstancePath()
 {
-    QMutexLocker lock(&pathLock);
-    return instancePath;
+    return loadPath(instancePath);
 }
 
 void SkinResources::SetResourcePath(const QString& path)
 {
-    QMutexLocker lock(&pathLock);
-    resourcePath = withSlash(path);
+    storePath(resourcePath, withSlash(path));
 }
 
 QString SkinResources::ResourcePath()
 {
-    QMutexLocker lock(&pathLock);
-    return resourcePath;
+    return loadPath(resourcePath);
 }
 
 QString SkinResources::resolvePicture(const QString& reference)

@@ -248,6 +248,17 @@ void CEditTempImgDlg::ShowImageSettings()
     EditConf.ImageTransparency = m_transparency->value();
     m_commits.markPending();
 
+    showPictureSize();
+    m_scale->setChecked(EditConf.ScaleImgWT != 0);
+    m_width->repaintArrows();
+    m_height->repaintArrows();
+    m_commits.end();
+}
+
+// A layer whose picture width is 0 takes the picture's own size; the size fields show the
+// layer's size as stored.
+void CEditTempImgDlg::showPictureSize()
+{
     if (FileExists(EditConf.ImagePathName) && EditConf.ImageWidth == 0) {
         const QSize own = pictureSize(EditConf.ImagePathName);
         EditConf.ImageWidth = own.width();
@@ -256,10 +267,6 @@ void CEditTempImgDlg::ShowImageSettings()
     const int height = EditConf.ImageHeight;
     showAsTyped(m_width, EditConf.ImageWidth);
     showAsTyped(m_height, height);
-    m_scale->setChecked(EditConf.ScaleImgWT != 0);
-    m_width->repaintArrows();
-    m_height->repaintArrows();
-    m_commits.end();
 }
 
 void CEditTempImgDlg::onWidthChanged(const QString& text)
@@ -287,14 +294,7 @@ void CEditTempImgDlg::onScaleClicked()
     EditConf.ScaleImgWT = m_scale->isChecked() ? 1 : 0;
     m_width->repaintArrows();
     m_height->repaintArrows();
-    if (FileExists(EditConf.ImagePathName) && EditConf.ImageWidth == 0) {
-        const QSize own = pictureSize(EditConf.ImagePathName);
-        EditConf.ImageWidth = own.width();
-        EditConf.ImageHeight = own.height();
-    }
-    const int height = EditConf.ImageHeight;
-    showAsTyped(m_width, EditConf.ImageWidth);
-    showAsTyped(m_height, height);
+    showPictureSize();
     m_commits.markPending();
     m_commits.end();
 }

@@ -52,6 +52,7 @@ protected:
 private:
     void buildControls();
     void connectHandlers();
+    void showPictureSize();
     void onWidthChanged(const QString& text);
     void onScaleClicked();
     void onBrowse();
