@@ -20,6 +20,7 @@
 #include "services/imaging/MemoryReuse.h"
 #include "services/imaging/PhotoDecoder.h"
 #include "support/JpegTestBlocks.h"
+#include "support/MemoryJpeg.h"
 #include "support/TestFiles.h"
 #include "support/TestPictures.h"
 
@@ -48,18 +49,8 @@ uchar jfifGrey(int r, int g, int b)
 QByteArray encode(const QImage& image, const Encoding& e)
 {
     const QImage rgb = image.convertToFormat(QImage::Format_RGB888);
-    jpeg_compress_struct cinfo{};
-    jpeg_error_mgr errors{};
-    cinfo.err = jpeg_std_error(&errors);
-    jpeg_create_compress(&cinfo);
-    unsigned char* buffer = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&cinfo, &buffer, &size);
-    cinfo.image_width = JDIMENSION(rgb.width());
-    cinfo.image_height = JDIMENSION(rgb.height());
-    cinfo.input_components = e.grey ? 1 : 3;
-    cinfo.in_color_space = e.grey ? JCS_GRAYSCALE : JCS_RGB;
-    jpeg_set_defaults(&cinfo);
+    MemoryJpeg file(rgb.width(), rgb.height(), e.grey ? 1 : 3, e.grey ? JCS_GRAYSCALE : JCS_RGB);
+    jpeg_compress_struct& cinfo = file.cinfo;
     if (e.rgb)
         jpeg_set_colorspace(&cinfo, JCS_RGB);
     jpeg_set_quality(&cinfo, e.quality, TRUE);
@@ -76,14 +67,9 @@ QByteArray encode(const QImage& image, const Encoding& e)
         const uchar* in = rgb.constScanLine(int(cinfo.next_scanline));
         for (int x = 0; x < rgb.width(); ++x)
             row[size_t(x)] = jfifGrey(in[3 * x], in[3 * x + 1], in[3 * x + 2]);
-        JSAMPROW pointer = e.grey ? row.data() : const_cast<uchar*>(in);
-        jpeg_write_scanlines(&cinfo, &pointer, 1);
+        file.writeRow(e.grey ? row.data() : in);
     }
-    jpeg_finish_compress(&cinfo);
-    jpeg_destroy_compress(&cinfo);
-    QByteArray data(reinterpret_cast<const char*>(buffer), qsizetype(size));
-    std::free(buffer);
-    return data;
+    return file.finish();
 }
 
 // A picture with smooth gradients, fine detail and sharp colour edges, so that blocks hold

@@ -16,6 +16,7 @@
 #include "services/imaging/PhotoDecoder.h"
 #include "services/imaging/text/ApplicationFonts.h"
 #include "support/JpegTestBlocks.h"
+#include "support/MemoryJpeg.h"
 #include "support/TempDataFolder.h"
 #include "support/TestFiles.h"
 #include "support/TestPictures.h"
@@ -43,29 +44,12 @@ QImage detailedPhoto(const QSize& size)
 QByteArray arithmeticJpeg(const QImage& image)
 {
     const QImage rgb = image.convertToFormat(QImage::Format_RGB888);
-    jpeg_compress_struct cinfo{};
-    jpeg_error_mgr errors{};
-    cinfo.err = jpeg_std_error(&errors);
-    jpeg_create_compress(&cinfo);
-    unsigned char* buffer = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&cinfo, &buffer, &size);
-    cinfo.image_width = JDIMENSION(rgb.width());
-    cinfo.image_height = JDIMENSION(rgb.height());
-    cinfo.input_components = 3;
-    cinfo.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&cinfo);
-    cinfo.arith_code = TRUE;
-    jpeg_start_compress(&cinfo, TRUE);
-    while (cinfo.next_scanline < cinfo.image_height) {
-        auto row = const_cast<JSAMPROW>(rgb.constScanLine(int(cinfo.next_scanline)));
-        jpeg_write_scanlines(&cinfo, &row, 1);
-    }
-    jpeg_finish_compress(&cinfo);
-    jpeg_destroy_compress(&cinfo);
-    QByteArray data(reinterpret_cast<const char*>(buffer), qsizetype(size));
-    std::free(buffer);
-    return data;
+    MemoryJpeg file(rgb.width(), rgb.height(), 3, JCS_RGB);
+    file.cinfo.arith_code = TRUE;
+    jpeg_start_compress(&file.cinfo, TRUE);
+    while (file.cinfo.next_scanline < file.cinfo.image_height)
+        file.writeRow(rgb.constScanLine(int(file.cinfo.next_scanline)));
+    return file.finish();
 }
 
 QList<JpegMetadata::Segment> cameraSegments(int orientation)

@@ -8,6 +8,8 @@
 #include <vector>
 
 #include <jpeglib.h>
+
+#include "support/MemoryJpeg.h"
 #include <png.h>
 
 namespace TestPictures {
@@ -16,18 +18,14 @@ QByteArray jpeg(const QImage& image, Kind kind, const QList<JpegMetadata::Segmen
 {
     const QImage rgb = image.convertToFormat(QImage::Format_RGB888);
     const bool cmyk = kind == Kind::AdobeCmyk || kind == Kind::AdobeYcck;
-    jpeg_compress_struct cinfo{};
-    jpeg_error_mgr errors{};
-    cinfo.err = jpeg_std_error(&errors);
-    jpeg_create_compress(&cinfo);
-    unsigned char* buffer = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&cinfo, &buffer, &size);
-    cinfo.image_width = JDIMENSION(rgb.width());
-    cinfo.image_height = JDIMENSION(rgb.height());
-    cinfo.input_components = kind == Kind::Grayscale ? 1 : cmyk ? 4 : 3;
-    cinfo.in_color_space = kind == Kind::Grayscale ? JCS_GRAYSCALE : cmyk ? JCS_CMYK : JCS_RGB;
-    jpeg_set_defaults(&cinfo);
+    MemoryJpeg file(rgb.width(), rgb.height(),
+                    kind == Kind::Grayscale ? 1
+                    : cmyk                  ? 4
+                                            : 3,
+                    kind == Kind::Grayscale ? JCS_GRAYSCALE
+                    : cmyk                  ? JCS_CMYK
+                                            : JCS_RGB);
+    jpeg_compress_struct& cinfo = file.cinfo;
     jpeg_set_quality(&cinfo, quality, TRUE);
     if (kind == Kind::Progressive)
         jpeg_simple_progression(&cinfo);
@@ -67,14 +65,9 @@ QByteArray jpeg(const QImage& image, Kind kind, const QList<JpegMetadata::Segmen
                 std::copy(in, in + 3, out + 3 * x);
             }
         }
-        JSAMPROW pointer = reinterpret_cast<JSAMPROW>(row.data());
-        jpeg_write_scanlines(&cinfo, &pointer, 1);
+        file.writeRow(reinterpret_cast<const uchar*>(row.constData()));
     }
-    jpeg_finish_compress(&cinfo);
-    QByteArray result(reinterpret_cast<const char*>(buffer), qsizetype(size));
-    jpeg_destroy_compress(&cinfo);
-    std::free(buffer);
-    return result;
+    return file.finish();
 }
 
 QByteArray exifWithOrientation(int orientation, bool bigEndian)
@@ -91,13 +84,15 @@ QByteArray exifWithOrientation(int orientation, bool bigEndian)
     return QByteArray("Exif\0\0", 6) + tiff;
 }
 
-QByteArray gif(const QImage& image)
+namespace {
+
+// Writes a GIF's header, its 256-colour table and the image descriptor of one frame up to the
+// code size; returns the picture in those colours.
+QImage writeGifStart(QDataStream& out, const QImage& image)
 {
     const QImage indexed = image.convertToFormat(QImage::Format_Indexed8, Qt::ThresholdDither);
     QList<QRgb> palette = indexed.colorTable();
     palette.resize(256);
-    QByteArray data;
-    QDataStream out(&data, QIODevice::WriteOnly);
     out.setByteOrder(QDataStream::LittleEndian);
     out.writeRawData("GIF89a", 6);
     out << quint16(indexed.width()) << quint16(indexed.height()) << quint8(0xF7) << quint8(0) << quint8(0);
@@ -105,6 +100,16 @@ QByteArray gif(const QImage& image)
         out << quint8(qRed(colour)) << quint8(qGreen(colour)) << quint8(qBlue(colour));
     out << quint8(',') << quint16(0) << quint16(0) << quint16(indexed.width()) << quint16(indexed.height());
     out << quint8(0) << quint8(8);
+    return indexed;
+}
+
+} // namespace
+
+QByteArray gif(const QImage& image)
+{
+    QByteArray data;
+    QDataStream out(&data, QIODevice::WriteOnly);
+    const QImage indexed = writeGifStart(out, image);
 
     // Every pixel as a 9-bit code, with a clear code (256) before the code table would grow.
     QByteArray packed;
@@ -179,18 +184,9 @@ QImage detailed(int width, int height)
 
 QByteArray compressedGif(const QImage& image)
 {
-    const QImage indexed = image.convertToFormat(QImage::Format_Indexed8, Qt::ThresholdDither);
-    QList<QRgb> palette = indexed.colorTable();
-    palette.resize(256);
     QByteArray data;
     QDataStream out(&data, QIODevice::WriteOnly);
-    out.setByteOrder(QDataStream::LittleEndian);
-    out.writeRawData("GIF89a", 6);
-    out << quint16(indexed.width()) << quint16(indexed.height()) << quint8(0xF7) << quint8(0) << quint8(0);
-    for (const QRgb colour : palette)
-        out << quint8(qRed(colour)) << quint8(qGreen(colour)) << quint8(qBlue(colour));
-    out << quint8(',') << quint16(0) << quint16(0) << quint16(indexed.width()) << quint16(indexed.height());
-    out << quint8(0) << quint8(8);
+    const QImage indexed = writeGifStart(out, image);
 
     constexpr int kClear = 256;
     constexpr int kEnd = 257;
