@@ -52,6 +52,33 @@ QByteArray arithmeticJpeg(const QImage& image)
     return file.finish();
 }
 
+// A progressive JPEG written with the given scans (each: the components, Ss, Se, Ah, Al).
+QByteArray progressiveJpeg(const QImage& image, const std::vector<jpeg_scan_info>& scans)
+{
+    const QImage rgb = image.convertToFormat(QImage::Format_RGB888);
+    MemoryJpeg file(rgb.width(), rgb.height(), 3, JCS_RGB);
+    file.cinfo.scan_info = scans.data();
+    file.cinfo.num_scans = int(scans.size());
+    jpeg_start_compress(&file.cinfo, TRUE);
+    while (file.cinfo.next_scanline < file.cinfo.image_height)
+        file.writeRow(rgb.constScanLine(int(file.cinfo.next_scanline)));
+    return file.finish();
+}
+
+// Scans that code the DC coefficients only, or every coefficient but its lowest bit: decoders
+// guess what is missing by smoothing across blocks.
+std::vector<jpeg_scan_info> incompleteScans(bool dcOnly)
+{
+    std::vector<jpeg_scan_info> scans;
+    const int al = dcOnly ? 0 : 1;
+    scans.push_back({3, {0, 1, 2, 0}, 0, 0, 0, al});
+    if (!dcOnly) {
+        for (int component = 0; component < 3; ++component)
+            scans.push_back({1, {component, 0, 0, 0}, 1, 63, 0, al});
+    }
+    return scans;
+}
+
 QList<JpegMetadata::Segment> cameraSegments(int orientation)
 {
     return {
@@ -269,6 +296,10 @@ private slots:
         QTest::newRow("CMYK") << QStringLiteral("photo.jpg") << QStringLiteral("cmyk");
         QTest::newRow("arithmetic coding") << QStringLiteral("photo.jpg") << QStringLiteral("arithmetic");
         QTest::newRow("cut off") << QStringLiteral("photo.jpg") << QStringLiteral("cut");
+        // Rewritten with every bit coded, these would decode differently in every block.
+        QTest::newRow("progressive, DC only") << QStringLiteral("photo.jpg") << QStringLiteral("dc only");
+        QTest::newRow("progressive, lowest bits left out")
+            << QStringLiteral("photo.jpg") << QStringLiteral("no last bit");
     }
 
     void otherPhotosTakeTheFullPath()
@@ -285,6 +316,8 @@ private slots:
             data = TestPictures::jpeg(photo, TestPictures::Kind::AdobeCmyk);
         } else if (kind == QLatin1String("arithmetic")) {
             data = arithmeticJpeg(photo);
+        } else if (kind == QLatin1String("dc only") || kind == QLatin1String("no last bit")) {
+            data = progressiveJpeg(photo, incompleteScans(kind == QLatin1String("dc only")));
         } else {
             data = TestPictures::jpeg(photo);
             if (kind == QLatin1String("cut"))
