@@ -284,6 +284,34 @@ private slots:
         QCOMPARE(TestPhotos::keptSegments(last), cameraSegments(orientation));
     }
 
+    // A grey watermark on a grey photo keeps the lossless way: one component, the blocks
+    // outside the watermark as they were.
+    void greyPhotoTakesAGreyMark()
+    {
+        WatermarkConf text = plainTextLayer(QStringLiteral("Lumora Plenum"));
+        text.Location = 4;
+        text.ScaleTextWT = 1;
+        text.TextColor = colorRef(230, 230, 230);
+        text.BAddShadow = 1;
+        QVERIFY(SaveLayerConf(QStringLiteral("text"), text, text.Font));
+        WatermarkTemplate tmpl;
+        tmpl.name = kTemplate;
+        tmpl.layers = {QStringLiteral("text")};
+        QVERIFY(saveWatermarkTemplate(tmpl));
+        const QByteArray sourceData =
+            TestPictures::jpeg(detailedPhoto(QSize(240, 160)), TestPictures::Kind::Grayscale);
+        const QString source = writePhoto(QStringLiteral("grey.jpg"), sourceData);
+        const WatermarkCompositor::Result result =
+            WatermarkCompositor::render(request(source, QStringLiteral("lossless"), true));
+        QVERIFY2(result.outcome.ok, qPrintable(result.outcome.error));
+        const QByteArray output = readFile(result.outcome.outputPath);
+        const Blocks after = readBlocks(output);
+        QCOMPARE(int(after.components.size()), 1);
+        const QList<QRect> changed = changedBlocks(readBlocks(sourceData), after);
+        QVERIFY(!changed.isEmpty());
+        QCOMPARE(differencesOutside(decode(sourceData), decode(output), changed), 0);
+    }
+
     // Photos the lossless way does not take are stamped by the full path, to the same bytes
     // (or the same failure) as without the choice.
     void otherPhotosTakeTheFullPath_data()
@@ -300,6 +328,8 @@ private slots:
         QTest::newRow("progressive, DC only") << QStringLiteral("photo.jpg") << QStringLiteral("dc only");
         QTest::newRow("progressive, lowest bits left out")
             << QStringLiteral("photo.jpg") << QStringLiteral("no last bit");
+        // A grey photo's blocks cannot hold the coloured watermark.
+        QTest::newRow("grey photo, colour mark") << QStringLiteral("photo.jpg") << QStringLiteral("grey");
     }
 
     void otherPhotosTakeTheFullPath()
@@ -318,6 +348,8 @@ private slots:
             data = arithmeticJpeg(photo);
         } else if (kind == QLatin1String("dc only") || kind == QLatin1String("no last bit")) {
             data = progressiveJpeg(photo, incompleteScans(kind == QLatin1String("dc only")));
+        } else if (kind == QLatin1String("grey")) {
+            data = TestPictures::jpeg(photo, TestPictures::Kind::Grayscale);
         } else {
             data = TestPictures::jpeg(photo);
             if (kind == QLatin1String("cut"))
