@@ -179,6 +179,11 @@ private slots:
                                jpeg.left(2) + "\xff\xe1" + char(length >> 8) + char(length & 0xff) + exif +
                                    jpeg.mid(2)));
         }
+        // Direction controls in a tag and in the file name, which would turn the template's text.
+        const QString turned = file(QStringLiteral("\u2067shot\u202E.jpg"));
+        QVERIFY(picture.save(turned, "JPEG"));
+        EXIFTOOL(QStringLiteral("-EXIF:Copyright=\u202EDLROW"),
+                 QStringLiteral("-XMP-dc:Title=\u2066a\u200Fb\u2069"), turned);
         for (const char* name : {"bare.jpg", "bare.bmp", "canon.jpg", "damaged.jpg"})
             QVERIFY(setModificationTime(file(QLatin1String(name))));
     }
@@ -254,6 +259,9 @@ private slots:
 
         QTest::newRow("control characters, invalid UTF-8")
             << "hostile.png" << 1 << "<{artist}>" << QStringLiteral("<abcd\uFFFDe>");
+        QTest::newRow("direction controls")
+            << QStringLiteral("\u2067shot\u202E.jpg") << 1 << "{copyright} (c) Studio|{name}|{xmp:dc.title}"
+            << "DLROW (c) Studio|shot|ab";
         QTest::newRow("megabytes") << "hostile.png" << 1 << "{copyright}" << QString(256, QLatin1Char('x'));
         QTest::newRow("megabytes in XMP")
             << "hostile.png" << 1 << "{xmp:dc.creator}" << QString(256, QLatin1Char('x'));
@@ -403,6 +411,16 @@ private slots:
         QTest::newRow("separators") << QStringLiteral("a\u2028b\u2029c\u0085d") << "abcd";
         QTest::newRow("cut before a pair")
             << QString(255, QLatin1Char('y')) + pair << QString(255, QLatin1Char('y'));
+        QTest::newRow("direction controls")
+            << QStringLiteral(
+                   "\u202EDLROW\u202C \u2066x\u2069\u200E\u200F\u202A\u202B\u202D\u2067\u2068\u061C")
+            << "DLROW x";
+        QTest::newRow("format characters")
+            << QStringLiteral("\u00ADa\uFEFF\u2060b\u206A\u0600\U000110BD") << "ab";
+        QTest::newRow("joiners inside kept, tag letters kept")
+            << QStringLiteral(
+                   "\u200Da\u200Db\u200C \U0001F468\u200D\U0001F469 \U0001F3F4\U000E0067\U000E007F\u200D")
+            << QStringLiteral("a\u200Db\u200C \U0001F468\u200D\U0001F469 \U0001F3F4\U000E0067\U000E007F");
         QTest::newRow("cut at the limit") << QString(300, QLatin1Char('z')) << QString(256, QLatin1Char('z'));
     }
 
