@@ -148,6 +148,14 @@ private slots:
         QVERIFY(picture.save(file(QStringLiteral("canon.jpg"))));
         EXIFTOOL(QStringLiteral("-EXIF:Make=Lumora"), QStringLiteral("-EXIF:Model=Plenum 7"),
                  QStringLiteral("-EXIF:ExposureTime=2"), file(QStringLiteral("canon.jpg")));
+        // Shutter times below a second that are not 1/n of it, and ones that are.
+        for (const char* time : {"0.8", "0.6", "0.3", "1/3", "0.0333"}) {
+            const QString path =
+                file(QStringLiteral("time %1.jpg")
+                         .arg(QString::fromLatin1(time).replace(QLatin1Char('/'), QLatin1Char('_'))));
+            QVERIFY(picture.save(path));
+            EXIFTOOL(QStringLiteral("-EXIF:ExposureTime=") + QLatin1String(time), path);
+        }
         // No tags at all, in a format with metadata and in one without.
         QVERIFY(picture.save(file(QStringLiteral("bare.jpg"))));
         QVERIFY(picture.save(file(QStringLiteral("bare.bmp"))));
@@ -223,6 +231,16 @@ private slots:
                                        << "Xmp Artist|Xmp Rights|2021-02-03 04:05";
         QTest::newRow("make not repeated") << "canon.jpg" << 1 << "{camera}|{exposure}"
                                            << "Lumora Plenum 7|2 s";
+        QTest::newRow("exposure 0.8 s") << "time 0.8.jpg" << 1 << "{exposure}"
+                                        << "0.8 s";
+        QTest::newRow("exposure 0.6 s") << "time 0.6.jpg" << 1 << "{exposure}"
+                                        << "0.6 s";
+        QTest::newRow("exposure 0.3 s") << "time 0.3.jpg" << 1 << "{exposure}"
+                                        << "0.3 s";
+        QTest::newRow("exposure 1/3 s") << "time 1_3.jpg" << 1 << "{exposure}"
+                                        << "1/3 s";
+        QTest::newRow("exposure 1/30 s stored 0.0333") << "time 0.0333.jpg" << 1 << "{exposure}"
+                                                       << "1/30 s";
         QTest::newRow("no tags")
             << "bare.jpg" << 1
             << "[{camera}{lens}{exposure}{artist}{copyright}{exif:Image.Make}{xmp:dc.title}]"
