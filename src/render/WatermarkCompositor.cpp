@@ -125,6 +125,9 @@ std::optional<Result> renderLossless(const RenderRequest& request, const QString
 {
     ImageEncoder::Options encoding;
     encoding.sourcePath = request.sourcePath;
+    // Settings the full path refuses are refused there.
+    if (!resizeSettingsProblem(request.resize, request.resizePictures).isEmpty())
+        return std::nullopt;
     QSize storedSize;
     int orientation = 0;
     QByteArray profile;

@@ -57,6 +57,9 @@ void UnreadableSettingsTest::photosFailNamingTheFile_data()
     QTest::newRow("resize to no height") << "resize 1" << QSize(1000, 400) << "output size of 1 x 0";
     QTest::newRow("resize past 32 bits")
         << "resize huge" << QSize(100, 50) << "output size of 2000000000 x 1000000000";
+    QTest::newRow("unknown scale type") << "scale type 9" << small << "unknown ScaleType 9";
+    QTest::newRow("unknown scale type, lossless")
+        << "scale type 9 lossless" << small << "unknown ScaleType 9";
     QTest::newRow("preference file cut off")
         << "preferences cut" << small << "preference.xml cannot be read: it is damaged";
 }
@@ -104,6 +107,12 @@ void UnreadableSettingsTest::photosFailNamingTheFile()
         QVERIFY(writeFile(fixture.dataFolder() + "/resizing_config.ini",
                           "[常规]\r\nScaleType=1\r\nTargetWidth=" + width +
                               "\r\nTargetHeight=600\r\nResizeEveryTime=1\r\n"));
+    } else if (damage.startsWith("scale type 9")) {
+        QVERIFY(
+            writeFile(fixture.dataFolder() + "/resizing_config.ini",
+                      "[常规]\r\nScaleType=9\r\nTargetWidth=60\r\nTargetHeight=40\r\nResizeEveryTime=1\r\n"));
+        if (damage.endsWith("lossless"))
+            QVERIFY(writeFile(fixture.dataFolder() + "/config.ini", "[常规]\r\nLosslessJpeg=1\r\n"));
     } else if (damage == "preferences cut") {
         // The first 200 bytes still say "add a suffix": the run must not fall back to
         // keeping the name (which would replace the photo).
