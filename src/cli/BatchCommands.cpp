@@ -92,7 +92,6 @@ bool makeFolder(const QString& path, QString& reason)
     return true;
 }
 
-// The template to stamp with: the one named, else the one "config.ini" selects in the
 // Why the template list cannot be read: its file and the reason.
 QString unreadableTemplateList()
 {
