@@ -199,6 +199,10 @@ with the given filename extension.</source>
         <translation>调整尺寸设置使这张 %3 x %4 的照片输出为 %1 x %2；请在调整尺寸窗口中修改</translation>
     </message>
     <message>
+        <source>the resize settings have an unknown ScaleType %1 (1 scales by the width, 2 by the height, 3 to both); choose one in the resizing window</source>
+        <translation>调整尺寸设置中的 ScaleType %1 无法识别（1 按宽度缩放，2 按高度缩放，3 缩放到宽度和高度）；请在调整尺寸窗口中选择一种</translation>
+    </message>
+    <message>
         <source>the output size %1 x %2 is larger than the limit of %3 pixels</source>
         <translation>输出尺寸 %1 x %2 超过了 %3 像素的上限</translation>
     </message>

@@ -40,11 +40,11 @@ namespace {
 // A complete data folder is only read, so that any number of runs can share it (read-only,
 // copied to many machines); one that is incomplete and cannot be written fails with the
 // reason instead of with a missing file later.
-bool prepareDataFolder(QTextStream& err)
+bool prepareDataFolder(QString& reason)
 {
     const QString data = GetAppDataFolder();
     if (!QFileInfo(data).isDir()) {
-        err << "lumora-batch: cannot create the data folder " << data << Qt::endl;
+        reason = QStringLiteral("cannot create the data folder ") + data;
         return false;
     }
     const QString preferences = preferencesPath();
@@ -56,8 +56,9 @@ bool prepareDataFolder(QTextStream& err)
     if (missing.isEmpty())
         return true;
     if (::access(QFile::encodeName(data).constData(), W_OK) != 0) {
-        err << "lumora-batch: the data folder " << data << " lacks " << missing.join(QStringLiteral(" and "))
-            << " and cannot be prepared: " << systemErrorText(errno) << Qt::endl;
+        const int error = errno;
+        reason = QStringLiteral("the data folder %1 lacks %2 and cannot be prepared: %3")
+                     .arg(data, missing.join(QStringLiteral(" and ")), systemErrorText(error));
         return false;
     }
     CreateDefaultPreferences();
@@ -91,47 +92,63 @@ bool makeFolder(const QString& path, QString& reason)
     return true;
 }
 
+// Why the template list cannot be read: its file and the reason.
+QString unreadableTemplateList()
+{
+    return describeUnreadableDataFile(QStringLiteral("template list"), templateListPath(),
+                                      QStringLiteral("Templates"));
+}
+
 // The template to stamp with: the one named, else the one "config.ini" selects in the
-// template list, else the first. Empty, with a message on `err`, when there is none.
-QString chooseTemplate(const QString& named, QTextStream& err)
+// template list, else the first. Empty, with the reason, when there is none.
+QString chooseTemplate(const QString& named, QString& reason)
 {
     if (!named.isEmpty()) {
         WatermarkTemplate tmpl;
         if (!loadWatermarkTemplate(named, tmpl)) {
-            err << "lumora-batch: "
-                << describeUnreadableDataFile(QStringLiteral("template \"%1\"").arg(named),
-                                              templateFilePath(named), QStringLiteral("Layers"))
-                << Qt::endl;
+            reason = describeUnreadableDataFile(QStringLiteral("template \"%1\"").arg(named),
+                                                templateFilePath(named), QStringLiteral("Layers"));
             return QString();
         }
         return named;
     }
     QStringList names;
     if (!loadTemplateNames(names)) {
-        err << "lumora-batch: cannot read the template list in " << getTemplatesFolder() << Qt::endl;
+        reason = unreadableTemplateList();
         return QString();
     }
     if (names.isEmpty()) {
-        err << "lumora-batch: the template list is empty" << Qt::endl;
+        reason = QStringLiteral("the template list %1 names no template")
+                     .arg(QDir::toNativeSeparators(templateListPath()));
         return QString();
     }
     const int index = loadSelectedTemplateIndex();
-    return index >= 0 && index < names.size() ? names.at(index) : names.constFirst();
+    const int chosen = index >= 0 && index < names.size() ? index : 0;
+    // An entry without a name names no file: nothing to stamp with, and no other template
+    // stands in for the one selected.
+    if (names.at(chosen).isEmpty()) {
+        reason = QStringLiteral("the template list %1 cannot be used: its entry %2, the selected template, "
+                                "is empty")
+                     .arg(QDir::toNativeSeparators(templateListPath()))
+                     .arg(chosen + 1);
+        return QString();
+    }
+    return names.at(chosen);
 }
 
-// The settings a batch run reads once at its start.
-bool prepareRequest(ComposeMode mode, const StampOptions& options, RenderRequest& request, QTextStream& err)
+// The settings a batch run reads once at its start; false with the reason when it cannot start.
+bool prepareRequest(ComposeMode mode, const StampOptions& options, RenderRequest& request, QString& reason)
 {
-    if (!prepareDataFolder(err))
+    if (!prepareDataFolder(reason))
         return false;
-    const QString tmpl = chooseTemplate(options.templateName, err);
+    const QString tmpl = chooseTemplate(options.templateName, reason);
     if (tmpl.isEmpty())
         return false;
     setSelectedTemplateName(tmpl);
     // Only a batch writes where the output settings say; previews and samples do not need them.
     const QString unreadable = mode == ComposeMode::BatchOutput ? loadPreferencesForRun() : QString();
     if (!unreadable.isEmpty()) {
-        err << "lumora-batch: " << unreadable << Qt::endl;
+        reason = unreadable;
         return false;
     }
     if (mode != ComposeMode::BatchOutput)
@@ -151,11 +168,14 @@ bool prepareRequest(ComposeMode mode, const StampOptions& options, RenderRequest
 
 int ListTemplates(QTextStream& out, QTextStream& err)
 {
-    if (!prepareDataFolder(err))
+    QString reason;
+    if (!prepareDataFolder(reason)) {
+        err << "lumora-batch: " << reason << Qt::endl;
         return 1;
+    }
     QStringList names;
     if (!loadTemplateNames(names)) {
-        err << "lumora-batch: cannot read the template list in " << getTemplatesFolder() << Qt::endl;
+        err << "lumora-batch: " << unreadableTemplateList() << Qt::endl;
         return 1;
     }
     for (const QString& name : names)
@@ -176,8 +196,19 @@ int stampPhotos(const PhotoSources& sources, const StampOptions& options, QTextS
     const QStringList& photos = list.photos();
 
     RenderRequest base;
-    if (!prepareRequest(ComposeMode::BatchOutput, options, base, err))
+    QString unusable;
+    if (!prepareRequest(ComposeMode::BatchOutput, options, base, unusable)) {
+        err << "lumora-batch: " << unusable << Qt::endl;
+        // JSON readers get their answer for every photo: none was stamped, for that reason.
+        if (options.json) {
+            PhotoAnswers answers(out, err, true);
+            for (const PhotoList::Problem& problem : list.problems())
+                answers.failed(problem.path, problem.reason, 0);
+            for (const QString& photo : photos)
+                answers.failed(photo, unusable, 0);
+        }
         return 1;
+    }
     // Overrides for this run only: preference.xml is not written.
     if (!options.outputDir.isEmpty()) {
         const QString folder = QDir::cleanPath(QDir(options.outputDir).absolutePath());
@@ -255,8 +286,11 @@ int previewPhoto(const QString& photo, const QString& target, const StampOptions
                  QTextStream& err)
 {
     RenderRequest request;
-    if (!prepareRequest(ComposeMode::PreviewFile, options, request, err))
+    QString unusable;
+    if (!prepareRequest(ComposeMode::PreviewFile, options, request, unusable)) {
+        err << "lumora-batch: " << unusable << Qt::endl;
         return 1;
+    }
     request.sourcePath = photo;
     request.targetPath = target;
     const ComposeOutcome outcome = WatermarkCompositor::render(request).outcome;
@@ -271,8 +305,11 @@ int previewPhoto(const QString& photo, const QString& target, const StampOptions
 int drawSample(const QString& target, const StampOptions& options, QTextStream& out, QTextStream& err)
 {
     RenderRequest request;
-    if (!prepareRequest(ComposeMode::EditorPreview, options, request, err))
+    QString unusable;
+    if (!prepareRequest(ComposeMode::EditorPreview, options, request, unusable)) {
+        err << "lumora-batch: " << unusable << Qt::endl;
         return 1;
+    }
     request.previewSize = QSize(kSamplePictureWidth, kSamplePictureHeight);
     const WatermarkCompositor::Result result = WatermarkCompositor::render(request);
     // A sample missing a layer the template names would look like the template: it fails

@@ -8,6 +8,7 @@
 #include "model/DataFiles.h"
 #include "services/folders/FolderTree.h"
 #include "services/ini/IniFile.h"
+#include "services/language/FailureReason.h"
 
 namespace {
 
@@ -157,4 +158,21 @@ std::pair<qint64, qint64> exactOutputSize(const ResizeSettings& settings, bool r
 QSize ComputeOutputSize(int width, int height)
 {
     return ComputeOutputSize(getResizeSettings(), ResizePictures(), width, height);
+}
+
+QString resizeSettingsProblem(const ResizeSettings& settings, bool resizePictures)
+{
+    if (!resizePictures && settings.ResizeEveryTime == 0)
+        return QString();
+    switch (settings.ScaleType) {
+    case ResizeSettings::ScaleByWidth:
+    case ResizeSettings::ScaleByHeight:
+    case ResizeSettings::ScaleAbsolute:
+        return QString();
+    default:
+        return FailureReason::tr(
+                   "the resize settings have an unknown ScaleType %1 (1 scales by the width, 2 by "
+                   "the height, 3 to both); choose one in the resizing window")
+            .arg(settings.ScaleType);
+    }
 }

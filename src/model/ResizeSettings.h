@@ -66,3 +66,7 @@ std::pair<qint64, qint64> exactOutputSize(const ResizeSettings& settings, bool r
                                           int height);
 // The same with the process-wide copy and switch.
 QSize ComputeOutputSize(int width, int height);
+// Why a render must not use these settings, or an empty text: resizing is in force and
+// ScaleType is none of 1 to 3 (the resize rule would keep the photo's size, which nobody
+// asked for).
+QString resizeSettingsProblem(const ResizeSettings& settings, bool resizePictures);

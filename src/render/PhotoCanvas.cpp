@@ -23,6 +23,9 @@ QImage paintable(QImage image)
 ImagingStatus PhotoCanvas::load(const QString& path, const Options& options, PhotoCanvas& out)
 {
     out = PhotoCanvas();
+    const QString unusable = resizeSettingsProblem(options.resize, options.resizePictures);
+    if (!unusable.isEmpty())
+        return ImagingStatus::failure(unusable);
     PhotoDecoder decoder;
     decoder.setPixelLimit(options.pixelLimit);
     const ImagingStatus opened = decoder.open(path);

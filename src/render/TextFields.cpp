@@ -102,6 +102,20 @@ std::optional<QString> valueOf(const QString& field, const TextFieldValues& valu
     return std::nullopt;
 }
 
+// False for a format character (Unicode category Cf) that would change how the text around
+// the value is drawn: the bidirectional marks, embeddings, overrides and isolates, the Arabic
+// number signs that span the digits after them, the deprecated shaping controls. A joiner
+// (ZWJ, ZWNJ) stays between two characters of the value, where it only joins those; tag
+// characters (U+E0020 to U+E007F, the letters of emoji flag sequences) stay.
+bool keptFormat(char32_t ucs4, bool afterText, bool beforeText)
+{
+    if (QChar::category(ucs4) != QChar::Other_Format)
+        return true;
+    if (ucs4 == 0x200C || ucs4 == 0x200D)
+        return afterText && beforeText;
+    return ucs4 >= 0xE0020 && ucs4 <= 0xE007F;
+}
+
 } // namespace
 
 QString clean(const QString& value)
@@ -111,14 +125,18 @@ QString clean(const QString& value)
     for (qsizetype i = 0; i < value.size() && out.size() < kMaxFieldUnits; ++i) {
         const QChar c = value.at(i);
         if (c.isHighSurrogate() && i + 1 < value.size() && value.at(i + 1).isLowSurrogate()) {
+            const QChar low = value.at(i + 1);
+            ++i;
+            if (!keptFormat(QChar::surrogateToUcs4(c, low), !out.isEmpty(), i + 1 < value.size()))
+                continue;
             if (out.size() + 2 > kMaxFieldUnits)
                 break;
             out.append(c);
-            out.append(value.at(++i));
+            out.append(low);
             continue;
         }
         if (c.isSurrogate() || c.category() == QChar::Other_Control || c == QChar::LineSeparator ||
-            c == QChar::ParagraphSeparator)
+            c == QChar::ParagraphSeparator || !keptFormat(c.unicode(), !out.isEmpty(), i + 1 < value.size()))
             continue;
         out.append(c);
     }

@@ -19,8 +19,8 @@ struct TextFieldValues;
 // A field without a value gives an empty text; a name that is not a field (or a counter with
 // a START or DIGITS that is not a number in range) is drawn as written, braces included, so a
 // typo shows; a brace that opens no field is drawn as it is. Every value is cleaned (control
-// characters removed, at most kMaxFieldUnits UTF-16 units) and the filled text is cut to
-// kMaxTextUnits units.
+// and format characters removed, at most kMaxFieldUnits UTF-16 units) and the filled text is
+// cut to kMaxTextUnits units.
 namespace TextFields {
 
 constexpr int kMaxFieldUnits = 256;
@@ -28,8 +28,10 @@ constexpr int kMaxTextUnits = 2048;
 
 QString fill(const QString& text, const TextFieldValues& values);
 
-// `value` without control characters, line or paragraph separators and unpaired surrogates,
-// cut to kMaxFieldUnits units (never inside a surrogate pair).
+// `value` without control characters, line or paragraph separators, unpaired surrogates and
+// the format characters that change how the text around it is drawn (bidirectional controls
+// among them; joiners stay inside the value), cut to kMaxFieldUnits units (never inside a
+// surrogate pair).
 QString clean(const QString& value);
 
 } // namespace TextFields

@@ -97,6 +97,20 @@ PhotoMetadata outputMetadata(const PhotoCanvas& photo, ImageEncoder::FileFormat 
     return metadata;
 }
 
+// True when a pixel of `area` is not grey (premultiplied grey stays equal in its channels).
+bool hasColour(const QImage& image, const QRect& area)
+{
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        for (int x = area.left(); x <= area.right(); ++x) {
+            const QRgb pixel = line[x];
+            if (qRed(pixel) != qGreen(pixel) || qGreen(pixel) != qBlue(pixel))
+                return true;
+        }
+    }
+    return false;
+}
+
 QString describeSource(const QString& path)
 {
     return QDir::toNativeSeparators(path);
@@ -111,6 +125,9 @@ std::optional<Result> renderLossless(const RenderRequest& request, const QString
 {
     ImageEncoder::Options encoding;
     encoding.sourcePath = request.sourcePath;
+    // Settings the full path refuses are refused there.
+    if (!resizeSettingsProblem(request.resize, request.resizePictures).isEmpty())
+        return std::nullopt;
     QSize storedSize;
     int orientation = 0;
     QByteArray profile;
@@ -160,6 +177,10 @@ std::optional<Result> renderLossless(const RenderRequest& request, const QString
                 return failed(problems.join(QStringLiteral("; ")));
         }
         const QRect drawn = layer.drawnArea();
+        // A grey photo's blocks would hold a coloured watermark in grey: the full path writes
+        // it in colour.
+        if (coefficients.componentCount() == 1 && hasColour(layer.canvas(), drawn))
+            return std::nullopt;
         if (!drawn.isEmpty()) {
             mark = ImageOrientation::turnBack(layer.canvas().copy(drawn), orientation);
             if (mark.isNull())

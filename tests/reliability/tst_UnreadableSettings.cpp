@@ -4,6 +4,8 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -45,6 +47,11 @@ void UnreadableSettingsTest::photosFailNamingTheFile_data()
         << "template empty" << small << "Demo 1.xml cannot be read: it is empty";
     QTest::newRow("template list names a missing file first")
         << "list names missing" << small << "Gone.xml cannot be read: it does not exist";
+    QTest::newRow("template list entry selected but empty")
+        << "list entry empty" << small
+        << "qthumb.xml cannot be used: its entry 1, the selected template, is empty";
+    QTest::newRow("template list not XML")
+        << "list not xml" << small << "qthumb.xml cannot be read: it is damaged";
     QTest::newRow("layer file missing")
         << "layer missing" << small << "Demo 1_Layer 1.xml cannot be read: it does not exist";
     QTest::newRow("layer file not XML")
@@ -57,6 +64,9 @@ void UnreadableSettingsTest::photosFailNamingTheFile_data()
     QTest::newRow("resize to no height") << "resize 1" << QSize(1000, 400) << "output size of 1 x 0";
     QTest::newRow("resize past 32 bits")
         << "resize huge" << QSize(100, 50) << "output size of 2000000000 x 1000000000";
+    QTest::newRow("unknown scale type") << "scale type 9" << small << "unknown ScaleType 9";
+    QTest::newRow("unknown scale type, lossless")
+        << "scale type 9 lossless" << small << "unknown ScaleType 9";
     QTest::newRow("preference file cut off")
         << "preferences cut" << small << "preference.xml cannot be read: it is damaged";
 }
@@ -86,6 +96,12 @@ void UnreadableSettingsTest::photosFailNamingTheFile()
                           "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<Templates>\r\n"
                           "<template>Gone</template>\r\n<template>Demo 1</template>\r\n"
                           "</Templates>\r\n"));
+    } else if (damage == "list entry empty") {
+        QVERIFY(writeFile(templates + "/qthumb.xml",
+                          "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<Templates>\r\n"
+                          "<template/>\r\n<template>Demo 1</template>\r\n</Templates>\r\n"));
+    } else if (damage == "list not xml") {
+        QVERIFY(writeFile(templates + "/qthumb.xml", "<Templates><template>Demo 1</template>"));
     } else if (damage == "layer missing") {
         QVERIFY(QFile::remove(layer));
     } else if (damage == "layer not xml") {
@@ -104,6 +120,12 @@ void UnreadableSettingsTest::photosFailNamingTheFile()
         QVERIFY(writeFile(fixture.dataFolder() + "/resizing_config.ini",
                           "[常规]\r\nScaleType=1\r\nTargetWidth=" + width +
                               "\r\nTargetHeight=600\r\nResizeEveryTime=1\r\n"));
+    } else if (damage.startsWith("scale type 9")) {
+        QVERIFY(
+            writeFile(fixture.dataFolder() + "/resizing_config.ini",
+                      "[常规]\r\nScaleType=9\r\nTargetWidth=60\r\nTargetHeight=40\r\nResizeEveryTime=1\r\n"));
+        if (damage.endsWith("lossless"))
+            QVERIFY(writeFile(fixture.dataFolder() + "/config.ini", "[常规]\r\nLosslessJpeg=1\r\n"));
     } else if (damage == "preferences cut") {
         // The first 200 bytes still say "add a suffix": the run must not fall back to
         // keeping the name (which would replace the photo).
@@ -121,24 +143,44 @@ void UnreadableSettingsTest::photosFailNamingTheFile()
     const QMap<QString, QByteArray> photosBefore = TreeHashes(photos);
     const QByteArray preferencesBefore = readFile(preferences);
 
-    // With the desktop's selection (no --template) and named explicitly.
-    for (const bool named : {false, true}) {
-        if (named && damage == "list names missing")
+    // With the desktop's selection (no --template), named explicitly, and answering in JSON.
+    for (const QString& way : {QStringLiteral("selected"), QStringLiteral("named"), QStringLiteral("json")}) {
+        const bool named = way == QLatin1String("named");
+        // A template named on the command line is found without the list.
+        if (named && damage.startsWith("list "))
             continue;
         QStringList arguments{photo};
         if (named)
             arguments = QStringList{QStringLiteral("--template"), QStringLiteral("Demo 1")} + arguments;
+        if (way == QLatin1String("json"))
+            arguments.prepend(QStringLiteral("--json"));
         const ChildProcess::Result result = fixture.batch(arguments).run(60);
         QVERIFY2(result.exitedNormally(), qPrintable(result.describe()));
         QCOMPARE(result.exitCode, 1);
-        QVERIFY2(result.out.isEmpty(), result.out.constData());
+        // Settings that stop the whole run are said once, before any photo.
+        const bool wholeRun = damage == "preferences cut" || damage == "list entry empty" ||
+                              damage == "list not xml" || (named && damage.startsWith("template"));
         const QStringList lines = result.errLines();
-        QCOMPARE(lines.size(), 1);
-        QVERIFY2(lines[0].contains(reason), qPrintable(lines[0]));
-        if (damage == "preferences cut" || (named && damage.startsWith("template")))
-            QVERIFY2(lines[0].startsWith("lumora-batch: "), qPrintable(lines[0]));
-        else
-            QVERIFY2(lines[0].startsWith(photo + ": "), qPrintable(lines[0]));
+        if (way == QLatin1String("json")) {
+            // One answer for the photo, naming the reason.
+            const QList<QByteArray> answers = result.out.trimmed().split('\n');
+            QCOMPARE(answers.size(), 1);
+            const QJsonObject answer = QJsonDocument::fromJson(answers[0]).object();
+            QCOMPARE(answer.value(QStringLiteral("source")).toString(), photo);
+            QCOMPARE(answer.value(QStringLiteral("status")).toString(), QStringLiteral("failed"));
+            QVERIFY2(answer.value(QStringLiteral("reason")).toString().contains(reason),
+                     answers[0].constData());
+            QCOMPARE(lines.size(), wholeRun ? 1 : 0);
+        } else {
+            QVERIFY2(result.out.isEmpty(), result.out.constData());
+            QCOMPARE(lines.size(), 1);
+        }
+        for (const QString& line : lines) {
+            QVERIFY2(line.contains(reason), qPrintable(line));
+            QVERIFY2(
+                line.startsWith(wholeRun ? QStringLiteral("lumora-batch: ") : photo + QStringLiteral(": ")),
+                qPrintable(line));
+        }
         QVERIFY(!QFileInfo::exists(out));
         QCOMPARE(TreeHashes(photos), photosBefore);
         QVERIFY(!QFileInfo::exists(root.filePath("escaped.jpg")));

@@ -52,6 +52,33 @@ QByteArray arithmeticJpeg(const QImage& image)
     return file.finish();
 }
 
+// A progressive JPEG written with the given scans (each: the components, Ss, Se, Ah, Al).
+QByteArray progressiveJpeg(const QImage& image, const std::vector<jpeg_scan_info>& scans)
+{
+    const QImage rgb = image.convertToFormat(QImage::Format_RGB888);
+    MemoryJpeg file(rgb.width(), rgb.height(), 3, JCS_RGB);
+    file.cinfo.scan_info = scans.data();
+    file.cinfo.num_scans = int(scans.size());
+    jpeg_start_compress(&file.cinfo, TRUE);
+    while (file.cinfo.next_scanline < file.cinfo.image_height)
+        file.writeRow(rgb.constScanLine(int(file.cinfo.next_scanline)));
+    return file.finish();
+}
+
+// Scans that code the DC coefficients only, or every coefficient but its lowest bit: decoders
+// guess what is missing by smoothing across blocks.
+std::vector<jpeg_scan_info> incompleteScans(bool dcOnly)
+{
+    std::vector<jpeg_scan_info> scans;
+    const int al = dcOnly ? 0 : 1;
+    scans.push_back({3, {0, 1, 2, 0}, 0, 0, 0, al});
+    if (!dcOnly) {
+        for (int component = 0; component < 3; ++component)
+            scans.push_back({1, {component, 0, 0, 0}, 1, 63, 0, al});
+    }
+    return scans;
+}
+
 QList<JpegMetadata::Segment> cameraSegments(int orientation)
 {
     return {
@@ -257,6 +284,34 @@ private slots:
         QCOMPARE(TestPhotos::keptSegments(last), cameraSegments(orientation));
     }
 
+    // A grey watermark on a grey photo keeps the lossless way: one component, the blocks
+    // outside the watermark as they were.
+    void greyPhotoTakesAGreyMark()
+    {
+        WatermarkConf text = plainTextLayer(QStringLiteral("Lumora Plenum"));
+        text.Location = 4;
+        text.ScaleTextWT = 1;
+        text.TextColor = colorRef(230, 230, 230);
+        text.BAddShadow = 1;
+        QVERIFY(SaveLayerConf(QStringLiteral("text"), text, text.Font));
+        WatermarkTemplate tmpl;
+        tmpl.name = kTemplate;
+        tmpl.layers = {QStringLiteral("text")};
+        QVERIFY(saveWatermarkTemplate(tmpl));
+        const QByteArray sourceData =
+            TestPictures::jpeg(detailedPhoto(QSize(240, 160)), TestPictures::Kind::Grayscale);
+        const QString source = writePhoto(QStringLiteral("grey.jpg"), sourceData);
+        const WatermarkCompositor::Result result =
+            WatermarkCompositor::render(request(source, QStringLiteral("lossless"), true));
+        QVERIFY2(result.outcome.ok, qPrintable(result.outcome.error));
+        const QByteArray output = readFile(result.outcome.outputPath);
+        const Blocks after = readBlocks(output);
+        QCOMPARE(int(after.components.size()), 1);
+        const QList<QRect> changed = changedBlocks(readBlocks(sourceData), after);
+        QVERIFY(!changed.isEmpty());
+        QCOMPARE(differencesOutside(decode(sourceData), decode(output), changed), 0);
+    }
+
     // Photos the lossless way does not take are stamped by the full path, to the same bytes
     // (or the same failure) as without the choice.
     void otherPhotosTakeTheFullPath_data()
@@ -269,6 +324,12 @@ private slots:
         QTest::newRow("CMYK") << QStringLiteral("photo.jpg") << QStringLiteral("cmyk");
         QTest::newRow("arithmetic coding") << QStringLiteral("photo.jpg") << QStringLiteral("arithmetic");
         QTest::newRow("cut off") << QStringLiteral("photo.jpg") << QStringLiteral("cut");
+        // Rewritten with every bit coded, these would decode differently in every block.
+        QTest::newRow("progressive, DC only") << QStringLiteral("photo.jpg") << QStringLiteral("dc only");
+        QTest::newRow("progressive, lowest bits left out")
+            << QStringLiteral("photo.jpg") << QStringLiteral("no last bit");
+        // A grey photo's blocks cannot hold the coloured watermark.
+        QTest::newRow("grey photo, colour mark") << QStringLiteral("photo.jpg") << QStringLiteral("grey");
     }
 
     void otherPhotosTakeTheFullPath()
@@ -285,6 +346,10 @@ private slots:
             data = TestPictures::jpeg(photo, TestPictures::Kind::AdobeCmyk);
         } else if (kind == QLatin1String("arithmetic")) {
             data = arithmeticJpeg(photo);
+        } else if (kind == QLatin1String("dc only") || kind == QLatin1String("no last bit")) {
+            data = progressiveJpeg(photo, incompleteScans(kind == QLatin1String("dc only")));
+        } else if (kind == QLatin1String("grey")) {
+            data = TestPictures::jpeg(photo, TestPictures::Kind::Grayscale);
         } else {
             data = TestPictures::jpeg(photo);
             if (kind == QLatin1String("cut"))

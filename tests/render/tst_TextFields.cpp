@@ -148,6 +148,14 @@ private slots:
         QVERIFY(picture.save(file(QStringLiteral("canon.jpg"))));
         EXIFTOOL(QStringLiteral("-EXIF:Make=Lumora"), QStringLiteral("-EXIF:Model=Plenum 7"),
                  QStringLiteral("-EXIF:ExposureTime=2"), file(QStringLiteral("canon.jpg")));
+        // Shutter times below a second that are not 1/n of it, and ones that are.
+        for (const char* time : {"0.8", "0.6", "0.3", "1/3", "0.0333"}) {
+            const QString path =
+                file(QStringLiteral("time %1.jpg")
+                         .arg(QString::fromLatin1(time).replace(QLatin1Char('/'), QLatin1Char('_'))));
+            QVERIFY(picture.save(path));
+            EXIFTOOL(QStringLiteral("-EXIF:ExposureTime=") + QLatin1String(time), path);
+        }
         // No tags at all, in a format with metadata and in one without.
         QVERIFY(picture.save(file(QStringLiteral("bare.jpg"))));
         QVERIFY(picture.save(file(QStringLiteral("bare.bmp"))));
@@ -179,6 +187,11 @@ private slots:
                                jpeg.left(2) + "\xff\xe1" + char(length >> 8) + char(length & 0xff) + exif +
                                    jpeg.mid(2)));
         }
+        // Direction controls in a tag and in the file name, which would turn the template's text.
+        const QString turned = file(QStringLiteral("\u2067shot\u202E.jpg"));
+        QVERIFY(picture.save(turned, "JPEG"));
+        EXIFTOOL(QStringLiteral("-EXIF:Copyright=\u202EDLROW"),
+                 QStringLiteral("-XMP-dc:Title=\u2066a\u200Fb\u2069"), turned);
         for (const char* name : {"bare.jpg", "bare.bmp", "canon.jpg", "damaged.jpg"})
             QVERIFY(setModificationTime(file(QLatin1String(name))));
     }
@@ -218,6 +231,16 @@ private slots:
                                        << "Xmp Artist|Xmp Rights|2021-02-03 04:05";
         QTest::newRow("make not repeated") << "canon.jpg" << 1 << "{camera}|{exposure}"
                                            << "Lumora Plenum 7|2 s";
+        QTest::newRow("exposure 0.8 s") << "time 0.8.jpg" << 1 << "{exposure}"
+                                        << "0.8 s";
+        QTest::newRow("exposure 0.6 s") << "time 0.6.jpg" << 1 << "{exposure}"
+                                        << "0.6 s";
+        QTest::newRow("exposure 0.3 s") << "time 0.3.jpg" << 1 << "{exposure}"
+                                        << "0.3 s";
+        QTest::newRow("exposure 1/3 s") << "time 1_3.jpg" << 1 << "{exposure}"
+                                        << "1/3 s";
+        QTest::newRow("exposure 1/30 s stored 0.0333") << "time 0.0333.jpg" << 1 << "{exposure}"
+                                                       << "1/30 s";
         QTest::newRow("no tags")
             << "bare.jpg" << 1
             << "[{camera}{lens}{exposure}{artist}{copyright}{exif:Image.Make}{xmp:dc.title}]"
@@ -254,6 +277,9 @@ private slots:
 
         QTest::newRow("control characters, invalid UTF-8")
             << "hostile.png" << 1 << "<{artist}>" << QStringLiteral("<abcd\uFFFDe>");
+        QTest::newRow("direction controls")
+            << QStringLiteral("\u2067shot\u202E.jpg") << 1 << "{copyright} (c) Studio|{name}|{xmp:dc.title}"
+            << "DLROW (c) Studio|shot|ab";
         QTest::newRow("megabytes") << "hostile.png" << 1 << "{copyright}" << QString(256, QLatin1Char('x'));
         QTest::newRow("megabytes in XMP")
             << "hostile.png" << 1 << "{xmp:dc.creator}" << QString(256, QLatin1Char('x'));
@@ -403,6 +429,16 @@ private slots:
         QTest::newRow("separators") << QStringLiteral("a\u2028b\u2029c\u0085d") << "abcd";
         QTest::newRow("cut before a pair")
             << QString(255, QLatin1Char('y')) + pair << QString(255, QLatin1Char('y'));
+        QTest::newRow("direction controls")
+            << QStringLiteral(
+                   "\u202EDLROW\u202C \u2066x\u2069\u200E\u200F\u202A\u202B\u202D\u2067\u2068\u061C")
+            << "DLROW x";
+        QTest::newRow("format characters")
+            << QStringLiteral("\u00ADa\uFEFF\u2060b\u206A\u0600\U000110BD") << "ab";
+        QTest::newRow("joiners inside kept, tag letters kept")
+            << QStringLiteral(
+                   "\u200Da\u200Db\u200C \U0001F468\u200D\U0001F469 \U0001F3F4\U000E0067\U000E007F\u200D")
+            << QStringLiteral("a\u200Db\u200C \U0001F468\u200D\U0001F469 \U0001F3F4\U000E0067\U000E007F");
         QTest::newRow("cut at the limit") << QString(300, QLatin1Char('z')) << QString(256, QLatin1Char('z'));
     }
 

@@ -211,6 +211,12 @@ ImagingStatus JpegCoefficients::read(const QString& path, qint64 pixelLimit)
         return ImagingStatus::failure(QStringLiteral("cannot decode: %1").arg(d->error()));
     if (d->errors.pub.num_warnings > 0)
         return ImagingStatus::failure(QStringLiteral("the photo's data is damaged or incomplete"));
+    // A progressive photo whose scans leave bits out (only the DC scan, or no final refinement)
+    // is decoded with block smoothing that guesses the missing coefficients; written again,
+    // every bit would be coded, the smoothing would stop and every block would decode
+    // differently. Such photos are not taken.
+    if (c.progressive_mode && !isCompleteProgression(d->scans, c.num_components))
+        return ImagingStatus::failure(QStringLiteral("the photo's scans leave coefficients out"));
 
     m_size = QSize(int(c.image_width), int(c.image_height));
     m_mcuSize = QSize(DCTSIZE * c.max_h_samp_factor, DCTSIZE * c.max_v_samp_factor);
@@ -291,12 +297,9 @@ void JpegCoefficients::prepareWriter(jpeg_compress_struct* cinfo) const
     JpegBlockArrays::lendTo(cinfo);
     cinfo->restart_interval = d->cinfo.restart_interval;
     if (progressive()) {
-        if (isCompleteProgression(d->scans, componentCount())) {
-            cinfo->scan_info = d->scans.data();
-            cinfo->num_scans = int(d->scans.size());
-        } else {
-            jpeg_simple_progression(cinfo);
-        }
+        // read() takes only complete scripts, so the photo's own scans code every bit.
+        cinfo->scan_info = d->scans.data();
+        cinfo->num_scans = int(d->scans.size());
         // libjpeg fits the Huffman tables of every progressive scan itself.
         cinfo->optimize_coding = TRUE;
         return;

@@ -17,9 +17,10 @@
 // the others: every block left alone keeps its coefficients exactly.
 //
 // Only photos that can be written back as they were are taken: 8 bits per sample, Huffman
-// coding, grey, YCbCr or RGB, sampling factors that divide the largest ones, and data that
-// reads without any problem the decoder would have to work around (a truncated or damaged
-// file is refused, so that nothing it lacks is written as if it were the photo).
+// coding, grey, YCbCr or RGB, sampling factors that divide the largest ones, progressive scans
+// that code every bit of every coefficient, and data that reads without any problem the
+// decoder would have to work around (a truncated or damaged file is refused, so that nothing
+// it lacks is written as if it were the photo).
 class JpegCoefficients
 {
 public:
@@ -66,9 +67,8 @@ public:
     ImagingStatus fitTables();
 
     // Sets a compressor up to write these coefficients as the photo was written: its
-    // parameters, its restart interval, and either its own progressive scans (when they form
-    // a complete script; otherwise libjpeg's standard progression) with Huffman tables that
-    // libjpeg fits to them, or one baseline scan with the tables of fitTables(). Then
+    // parameters, its restart interval, and either its own progressive scans with Huffman
+    // tables that libjpeg fits to them, or one baseline scan with the tables of fitTables(). Then
     // jpeg_write_coefficients(cinfo, arrays()) writes them. Call within the compressor's
     // error handler, after fitTables().
     void prepareWriter(jpeg_compress_struct* cinfo) const;

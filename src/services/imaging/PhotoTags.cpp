@@ -53,6 +53,19 @@ QString number(double value, int digits)
     return QString::number(value, 'g', digits);
 }
 
+// A shutter time as photographers write it: "1/250 s" for a time of 1/n second (within 1 %,
+// as cameras store 1/30 as 333/10000), a decimal otherwise ("0.8 s", "2 s").
+QString exposureTime(double seconds)
+{
+    if (seconds < 1.0) {
+        const double inverse = 1.0 / seconds;
+        const double n = std::round(inverse);
+        if (n >= 2 && std::abs(inverse - n) <= n * 0.01)
+            return QStringLiteral("1/%1 s").arg(number(n, 6));
+    }
+    return QStringLiteral("%1 s").arg(number(seconds, 3));
+}
+
 } // namespace
 
 struct PhotoTags::Data
@@ -226,12 +239,8 @@ QString PhotoTags::exposure() const
 {
     QStringList parts;
     double value = 0;
-    if (d->exifNumber("Exif.Photo.ExposureTime", value)) {
-        if (value < 1.0)
-            parts << QStringLiteral("1/%1 s").arg(number(std::round(1.0 / value), 6));
-        else
-            parts << QStringLiteral("%1 s").arg(number(value, 3));
-    }
+    if (d->exifNumber("Exif.Photo.ExposureTime", value))
+        parts << exposureTime(value);
     if (d->exifNumber("Exif.Photo.FNumber", value))
         parts << QStringLiteral("f/%1").arg(number(value, 3));
     const Exiv2::Exifdatum* iso = d->exifDatum("Exif.Photo.ISOSpeedRatings");
