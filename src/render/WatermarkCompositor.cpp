@@ -255,7 +255,10 @@ Result renderPhoto(const RenderRequest& request)
     ImagingStatus written;
     if (!batch) {
         result.picture = photo.canvas;
-        written = ImageEncoder::writePng(photo.canvas, target, encoding);
+        if (request.writePreviewFile)
+            written = ImageEncoder::writePng(photo.canvas, target, encoding);
+        else
+            written = ImagingStatus::success();
     } else {
         if (request.output.OutputFolderOpts == OutputSettings::ToOutputFolder &&
             !QDir().mkpath(QFileInfo(target).absolutePath()))

@@ -155,6 +155,8 @@ private slots:
         QCOMPARE(shown.first().first().toString(), m_photos[0]);
         QCOMPARE(preview.Picture().previewPath, PreviewCache::pathFor(m_photos[0]));
         QVERIFY(preview.Picture().composed);
+        // The cache file is written after the picture is shown.
+        QTRY_VERIFY_WITH_TIMEOUT(!preview.isWritingCache(), 30000);
         QVERIFY(QFileInfo::exists(preview.Picture().previewPath));
         QCOMPARE(preview.Picture().display.size(), QSize(400, 300));
         QCOMPARE(preview.minimumSize(), preview.size());

@@ -90,6 +90,13 @@ COutputPreviewDlg::~COutputPreviewDlg()
         delete m_worker;
         m_worker = nullptr;
     }
+    // The file being written is finished; the files not yet begun are left out.
+    m_unwritten.clear();
+    if (m_writer) {
+        m_writer->wait();
+        delete m_writer;
+        m_writer = nullptr;
+    }
     setBusy(false);
 }
 
@@ -386,7 +393,7 @@ void COutputPreviewDlg::startWorker(const QString& photoPath, int photoNumber)
     const QSize area = m_pictureArea.size();
     auto result = std::make_shared<PreviewPicture>();
     m_worker = QThread::create([result, photoPath, area, photoNumber]() {
-        *result = renderPreviewPicture(photoPath, area, photoNumber);
+        *result = renderPreviewPicture(photoPath, area, photoNumber, false);
     });
     connect(m_worker, &QThread::finished, this, [this, result]() {
         m_worker->deleteLater();
@@ -397,16 +404,38 @@ void COutputPreviewDlg::startWorker(const QString& photoPath, int photoNumber)
     m_worker->start();
 }
 
+void COutputPreviewDlg::startWriter()
+{
+    // Pictures no longer kept ready are left unwritten: paging fast past large photos would
+    // otherwise pile up their pictures here.
+    while (!m_unwritten.isEmpty() && !m_ready.contains(m_unwritten.first().photoPath) &&
+           m_unwritten.first().photoPath != m_picture.photoPath)
+        m_unwritten.removeFirst();
+    if (m_writer || m_unwritten.isEmpty())
+        return;
+    const PreviewPicture picture = m_unwritten.takeFirst();
+    m_writer = QThread::create([picture]() { writePreviewCache(picture); });
+    connect(m_writer, &QThread::finished, this, [this]() {
+        m_writer->deleteLater();
+        m_writer = nullptr;
+        startWriter();
+    });
+    m_writer->start();
+}
+
 void COutputPreviewDlg::onWorkerFinished(const PreviewPicture& picture)
 {
     if (picture.error.isEmpty())
         m_ready.insert(picture.photoPath, picture);
+    if (picture.error.isEmpty() && picture.composed)
+        m_unwritten.append(picture);
     else if (picture.photoPath != m_wanted)
         m_failedAhead.insert(picture.photoPath);
     if (picture.photoPath == m_wanted && isRendering())
         present(picture);
     forgetFarPictures();
     startNextJob();
+    startWriter();
 }
 
 void COutputPreviewDlg::present(const PreviewPicture& picture)

@@ -23,7 +23,8 @@ class QTimer;
 // the buttons are disabled at the ends. Rendering runs on one worker thread, so the window
 // stays responsive and shows a busy indicator meanwhile; requests made meanwhile replace each
 // other and the latest is rendered next. Once the photo on show is there, the next one is
-// rendered ahead in the background, so that paging to it shows it at once.
+// rendered ahead in the background, so that paging to it shows it at once. The cache files
+// are written after the pictures are shown, on a second thread.
 class COutputPreviewDlg : public QDialog
 {
     Q_OBJECT
@@ -68,6 +69,8 @@ public:
     bool isRendering() const { return !m_wanted.isEmpty() && m_picture.photoPath != m_wanted; }
     // The worker is rendering (the photo asked for, or the next one ahead).
     bool isWorking() const { return m_worker != nullptr; }
+    // Cache files of shown pictures are still being written (after the pictures are shown).
+    bool isWritingCache() const { return m_writer != nullptr || !m_unwritten.isEmpty(); }
     // The photos whose pictures are kept ready (the one on show and its neighbours).
     QStringList readyPhotos() const;
 
@@ -108,6 +111,8 @@ private:
     void onWorkerFinished(const PreviewPicture& picture);
     void present(const PreviewPicture& picture);
     void forgetFarPictures();
+    // Writes the cache files of rendered pictures one at a time on a thread of their own.
+    void startWriter();
     void setBusy(bool busy);
     int photoCount() const;
     int rowOf(const QString& photoPath) const;
@@ -126,6 +131,8 @@ private:
     QSet<QString> m_failedAhead; // photos whose render ahead failed (not tried again ahead)
     QThread* m_worker = nullptr;
     QString m_working; // the photo the worker renders
+    QThread* m_writer = nullptr;
+    QList<PreviewPicture> m_unwritten; // rendered pictures whose cache files are still to be written
     bool m_busy = false;
     QTimer* m_spinner = nullptr;
     int m_spinnerStep = 0;

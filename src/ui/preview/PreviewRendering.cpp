@@ -14,6 +14,7 @@
 #include "render/WatermarkCompositor.h"
 #include "services/folders/FolderTree.h"
 #include "services/imaging/ImageCanvas.h"
+#include "services/imaging/ImageEncoder.h"
 #include "ui/preview/PreviewCache.h"
 #include "ui/preview/PreviewFitting.h"
 
@@ -63,9 +64,24 @@ QByteArray renderFingerprint(const RenderRequest& request)
     return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256);
 }
 
-PreviewPicture renderPreviewPicture(const QString& photoPath, const QSize& area, int photoNumber)
+bool writePreviewCache(const PreviewPicture& picture)
 {
-    const RenderRequest request = previewRequest(photoPath, photoNumber);
+    if (picture.display.isNull())
+        return false;
+    CreateFolderPath(PreviewCache::folderFor(picture.photoPath));
+    ImageEncoder::Options options;
+    options.sourcePath = picture.photoPath;
+    if (!ImageEncoder::writePng(picture.display, picture.previewPath, options))
+        return false;
+    PreviewCache::remember(picture.previewPath, picture.fingerprint);
+    return true;
+}
+
+PreviewPicture renderPreviewPicture(const QString& photoPath, const QSize& area, int photoNumber,
+                                    bool writeCache)
+{
+    RenderRequest request = previewRequest(photoPath, photoNumber);
+    request.writePreviewFile = writeCache;
     PreviewPicture picture;
     picture.photoPath = photoPath;
     picture.previewPath = request.targetPath;
@@ -89,7 +105,8 @@ PreviewPicture renderPreviewPicture(const QString& photoPath, const QSize& area,
             picture.error = result.outcome.error;
             return picture;
         }
-        PreviewCache::remember(picture.previewPath, picture.fingerprint);
+        if (writeCache)
+            PreviewCache::remember(picture.previewPath, picture.fingerprint);
         picture.display = result.picture;
     }
     if (picture.display.format() != QImage::Format_RGB32 && picture.display.format() != ImageCanvas::kFormat)

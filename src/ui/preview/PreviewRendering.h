@@ -33,8 +33,13 @@ QByteArray renderFingerprint(const RenderRequest& request);
 
 // Renders a photo for the preview. The cache file is used only when this process wrote it
 // under the same fingerprint (PreviewCache::isCurrent); otherwise the compositor renders the
-// photo (preview-file mode, at the output size) and writes the cache file. With a non-empty
-// `area`, the picture is also scaled to the size it is shown at in an area of that size
-// (`fitted`), so that the window only draws it. Safe to call on a worker thread.
+// photo (preview-file mode, at the output size). With `writeCache` the cache file is written
+// at once; without it the picture comes back with `composed` set and writePreviewCache writes
+// it later (a PNG file of a large photo takes many times as long as its render). With a
+// non-empty `area`, the picture is also scaled to the size it is shown at in an area of that
+// size (`fitted`), so that the window only draws it. Safe to call on a worker thread.
 PreviewPicture renderPreviewPicture(const QString& photoPath, const QSize& area = QSize(),
-                                    int photoNumber = 0);
+                                    int photoNumber = 0, bool writeCache = true);
+
+// Writes a composed picture's cache file and remembers its fingerprint. Any thread.
+bool writePreviewCache(const PreviewPicture& picture);
