@@ -672,7 +672,7 @@ private slots:
                 for (int x = 0; x < page.width(); x += 2)
                     dark += qGray(page.pixel(x, y)) < 160 ? 1 : 0;
             QVERIFY2(dark > 10, "no busy indicator while rendering");
-            screenShot(QStringLiteral("output_preview_busy"));
+            page.save(shotFolder() + QStringLiteral("/output_preview_busy.png"));
         }
         QVERIFY(waitShown(preview, photos[4]));
         QVERIFY(!preview.NextButton()->isEnabled());
