@@ -10,7 +10,7 @@
 # Each time is the median of BENCH_RUNS runs (default 3), a figure's runs alternating with its
 # reference's so that both see the same load. Exits 1 when any target is missed.
 # Environment: LUMORA_BENCH_BUILD_DIR (default build-bench), BENCH_RUNS, BENCH_ONLY (figures to
-# measure, separated by commas, e.g. "a,j,k,l"; default all; (n) builds the desktop program too),
+# measure, separated by commas, e.g. "a,j,k,l"; default all; (n) and (o) build the desktop program too),
 # BENCH_SWEEP (the sizes of (l) in
 # megapixels, default "2 12 24 50 100"), BENCH_SWEEP_PHOTOS (photos per run in (l), default 4).
 set -euo pipefail
@@ -32,6 +32,10 @@ targets=(lumora-batch lumora-bench-preview lumora-bench-blocks)
 if want n; then
   ui=ON
   targets+=(lumora-bench-desktop)
+fi
+if want o; then
+  ui=ON
+  targets+=(lumora-bench-output-preview)
 fi
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DLUMORA_BUILD_UI=$ui \
   -DLUMORA_BUILD_TESTS=OFF -DLUMORA_BUILD_BENCH=ON >/dev/null
@@ -426,6 +430,27 @@ if want n; then
     name=$(basename "${photo%.jpg}")_new.jpg
     cmp -s "$work/out/$name" "$work/out-desktop/$name" || { echo "(n) $name differs from lumora-batch's" >&2; failures=$((failures + 1)); }
   done
+fi
+
+# (o) Paging forward through ten 24 MP photos (6000 x 4000, made from the wallpapers with
+# vips resize) in the desktop program's output preview (offscreen, lumora-bench-output-preview),
+# a second after each page: the median time from the key to the paint that shows the photo.
+if want o; then
+  mkdir -p "$work/photos24"
+  big=()
+  for i in $(seq 1 10); do
+    photo=$work/photos24/b$(printf %02d "$i").jpg
+    vips resize "${wallpapers[$(((i - 1) % ${#wallpapers[@]}))]}" "$photo[Q=92]" 1.5625 --vscale 1.66667
+    big+=("$photo")
+  done
+  pages=()
+  for _ in $(seq 1 "$runs"); do
+    median_ms=$(XDG_CACHE_HOME="$work/cache" "$build/bin/lumora-bench-output-preview" "$data" "${big[@]}" 2>/dev/null |
+      awk '/ pages, median / { print $4 }')
+    pages+=("${median_ms:-100000}")
+  done
+  med_o=$(printf '%s\n' "${pages[@]}" | sort -n | awk '{ t[NR] = $1 } END { printf "%.1f", t[int((NR + 1) / 2)] }')
+  report "(o) output preview, a page of 24 MP photos" "$med_o" ms "" "" "$med_o" "<=" 100
 fi
 
 echo

@@ -12,7 +12,7 @@ packages=(
   libheif-dev libwebp-dev liblcms2-dev libexiv2-dev
   libheif-examples webp libimage-exiftool-perl icc-profiles-free colord-data
   fontconfig fonts-wqy-microhei fonts-wine fonts-dejavu-core
-  xvfb xauth openbox
+  xvfb xauth openbox dbus-daemon dbus-bin
   dpkg-dev lintian appstream man-db bash-completion x11-utils imagemagick
   "$@"
 )

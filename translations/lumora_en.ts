@@ -528,6 +528,18 @@ Closing this window saves a new file with the settings shown here; the old file 
         <translation>Next</translation>
     </message>
     <message>
+        <source>这是第一张</source>
+        <translation>This is the first one</translation>
+    </message>
+    <message>
+        <source>这是最后一张</source>
+        <translation>This is the last one</translation>
+    </message>
+    <message>
+        <source>正在生成预览…</source>
+        <translation>Rendering the preview…</translation>
+    </message>
+    <message>
         <source>无法预览这张照片：%1</source>
         <translation>This photo cannot be previewed: %1</translation>
     </message>
@@ -1033,6 +1045,92 @@ Closing this window saves a new file with the settings shown here; the old file 
     <message>
         <source>开始使用</source>
         <translation>Get Started</translation>
+    </message>
+</context>
+<context>
+    <name>FileBrowser</name>
+    <message>
+        <source>无法启动 xdg-open（%1）。</source>
+        <translation>xdg-open cannot be started (%1).</translation>
+    </message>
+    <message>
+        <source>xdg-open 以代码 %1 结束。</source>
+        <translation>xdg-open ended with code %1.</translation>
+    </message>
+</context>
+<context>
+    <name>RunEndBar</name>
+    <message>
+        <source>打开输出文件夹</source>
+        <translation>Open output folder</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>%1 秒</source>
+        <translation>%1 s</translation>
+    </message>
+    <message>
+        <source>%1 分 %2 秒</source>
+        <translation>%1 min %2 s</translation>
+    </message>
+    <message>
+        <source>已停止：</source>
+        <translation>Stopped: </translation>
+    </message>
+    <message>
+        <source>已完成：</source>
+        <translation>Done: </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n 张已写入，</source>
+        <translation>
+            <numerusform>%n written, </numerusform>
+            <numerusform>%n written, </numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n 张失败，</source>
+        <translation>
+            <numerusform>%n failed, </numerusform>
+            <numerusform>%n failed, </numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n 张未处理，</source>
+        <translation>
+            <numerusform>%n left, </numerusform>
+            <numerusform>%n left, </numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>用时 %1。</source>
+        <translation>in %1.</translation>
+    </message>
+    <message>
+        <source>无法打开输出文件夹：%1</source>
+        <translation>The output folder cannot be opened: %1</translation>
+    </message>
+</context>
+<context>
+    <name>RunFeedback</name>
+    <message>
+        <source>批处理已停止</source>
+        <translation>Batch run stopped</translation>
+    </message>
+    <message>
+        <source>批处理已完成</source>
+        <translation>Batch run finished</translation>
+    </message>
+    <message>
+        <source>批处理已完成，有照片失败</source>
+        <translation>Batch run finished, some photos failed</translation>
+    </message>
+    <message>
+        <source>打开输出文件夹</source>
+        <translation>Open output folder</translation>
     </message>
 </context>
 </TS>

@@ -87,8 +87,11 @@ BatchRun::BatchRun(CMainDlgUI* ui, StopEvent* stop, Services services)
             return composeWatermarkOutcome(ComposeMode::BatchOutput, path);
         };
     }
-    if (!m_services.showInFileBrowser)
-        m_services.showInFileBrowser = showInFileBrowser;
+    if (!m_services.showInFileBrowser) {
+        m_services.showInFileBrowser = [problem = m_services.fileBrowserProblem](const QString& path) {
+            showInFileBrowser(path, problem);
+        };
+    }
     if (!m_services.elapsedMs) {
         auto clock = std::make_shared<QElapsedTimer>();
         clock->start();
@@ -116,12 +119,14 @@ void BatchRun::Join()
 void BatchRun::Work(const std::function<void(const Summary&)>& finished)
 {
     Summary summary;
+    const qint64 start = m_services.elapsedMs();
     // Output folders are searched for leftovers of killed writes once per run.
     AtomicFileWriter::forgetSweptFolders();
     m_ui->markAllFilesReady();
     summary.settingsError = m_services.loadSettings();
     if (summary.settingsError.isEmpty())
         Walk(summary);
+    summary.elapsedMs = m_services.elapsedMs() - start;
 
     if (!m_quiet.load() && summary.settingsError.isEmpty()) {
         QString shown = LastOutputPath();
@@ -166,6 +171,8 @@ void BatchRun::Walk(Summary& summary)
         // added during the run and a click that moves the walk are counted as they happen.
         const int total = taken + m_ui->filesAfterSelection();
         m_ui->showRunProgress(ProgressText(summary.processed, total, m_services.elapsedMs() - start));
+        if (m_services.progress)
+            m_services.progress(summary.processed, total);
         if (outcome.ok) {
             if (!outcome.outputPath.isEmpty()) {
                 summary.lastOutputPath = outcome.outputPath;

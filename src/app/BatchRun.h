@@ -37,6 +37,11 @@ public:
         std::function<QString()> loadSettings;
         Renderer render; // one photo in batch mode
         std::function<void(const QString& path)> showInFileBrowser;
+        // Told (on the user-interface thread) why the default file browser call could not show
+        // the output folder.
+        std::function<void(const QString& problem)> fileBrowserProblem;
+        // Told on the worker after each photo: the photos done and the run's total so far.
+        std::function<void(int done, int total)> progress;
         // Photos stamped at once; 0: one per core. With 1 a photo is taken only when the one
         // before it is marked.
         int threads = 0;
@@ -54,6 +59,7 @@ public:
         int notProcessed = 0;  // photos left in the list when the run was stopped
         QString settingsError; // the run did not start: the output preferences cannot be read
         QString lastOutputPath;
+        qint64 elapsedMs = 0; // from the start of the run to its end
     };
 
     BatchRun(CMainDlgUI* ui, StopEvent* stop, Services services);

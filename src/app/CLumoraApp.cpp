@@ -4,6 +4,7 @@
 #include "app/CLumoraDlg.h"
 #include "app/InstanceLock.h"
 #include "app/MainWindowHooks.h"
+#include "app/PreviewPhotoList.h"
 #include "app/TemplateNamePrompt.h"
 #include "services/crash/CrashReporter.h"
 #include "services/folders/Folders.h"
@@ -115,10 +116,7 @@ void CLumoraApp::installWindowHooks()
             CMainDlgUI* ui = main ? main->Ui() : nullptr;
             if (!ui)
                 return;
-            COutputPreviewDlg preview({[ui]() { return ui->CurrentPhotoPath(); },
-                                       [ui]() { return ui->SelectNextPhoto(); },
-                                       [ui]() { return ui->SelectPreviousPhoto(); }},
-                                      parent);
+            COutputPreviewDlg preview(previewPhotoList(ui), parent);
             preview.exec();
         };
     }

@@ -4,6 +4,7 @@
 #include "app/LanguageChoice.h"
 #include "app/MainWindowHooks.h"
 #include "app/ProductLinks.h"
+#include "app/RunFeedback.h"
 #include "app/TemplateNamePrompt.h"
 #include "model/DataFiles.h"
 #include "model/OutputSettings.h"
@@ -84,6 +85,7 @@ bool CLumoraDlg::initDialog()
     }
     buildMenus();
     buildShortcuts();
+    m_runFeedback = new RunFeedback(this, m_ui);
 
     m_dropTarget = new CMyDropTarget(m_ui, this);
     m_dropTarget->Register(this, this);
@@ -470,7 +472,17 @@ void CLumoraDlg::StartBatchRun()
         return; // one run at a time: renders must not overlap
     if (m_batch)
         m_batch->Join();
-    m_batch = std::make_unique<BatchRun>(m_ui, &m_stop, m_batchServices);
+    BatchRun::Services services = m_batchServices;
+    if (m_runFeedback) {
+        if (!services.fileBrowserProblem)
+            services.fileBrowserProblem = m_runFeedback->problemReporter();
+        if (!services.progress)
+            services.progress = [feedback = m_runFeedback](int done, int total) {
+                feedback->setProgress(done, total);
+            };
+        m_runFeedback->runStarted();
+    }
+    m_batch = std::make_unique<BatchRun>(m_ui, &m_stop, services);
     m_ui->setBatchRunning(true);
     QPointer<CLumoraDlg> self(this);
     m_batch->Start([self](const BatchRun::Summary& summary) {
@@ -499,6 +511,8 @@ void CLumoraDlg::onBatchFinished(const BatchRun::Summary& summary)
     if (m_batch)
         m_batch->Join();
     m_ui->setBatchRunning(false);
+    if (m_runFeedback && !m_closing)
+        m_runFeedback->runFinished(summary);
     if (!m_closing) {
         const QString text = BatchRun::endMessage(summary);
         if (!text.isEmpty())

@@ -13,6 +13,7 @@ class CMainDlgUI;
 class CMyDropTarget;
 class CXMenu;
 class QMenu;
+class RunFeedback;
 class WindowMessageEvent;
 
 // The program's main window. Its surface is the skin (CMainDlgUI); it carries out the
@@ -42,6 +43,8 @@ public:
     CXMenu* templateMenu() const { return m_templateMenu; }
     QString enteredName() const { return m_enteredName; }
     const LOGFONTW& defaultFontRecord() const { return m_defaultFont; }
+    // The progress bars, the end bar and the notification of batch runs.
+    RunFeedback* runFeedback() const { return m_runFeedback; }
 
     // What the batch run uses instead of the real renderer, settings and file browser.
     void setBatchServices(BatchRun::Services services) { m_batchServices = std::move(services); }
@@ -95,6 +98,7 @@ private:
     QMenu* m_windowMenu = nullptr;
     CXMenu* m_templateMenu = nullptr;
     CMyDropTarget* m_dropTarget = nullptr;
+    RunFeedback* m_runFeedback = nullptr;
     std::unique_ptr<BatchRun> m_batch;
     StopEvent m_stop;
     BatchRun::Services m_batchServices;

@@ -3,9 +3,9 @@
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
-#include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
+#include <QProcess>
 #include <QUrl>
 
 namespace {
@@ -32,16 +32,53 @@ QString existingFolder(const QString& path)
     }
     return dir.absolutePath();
 }
+
+QString tr(const char* text)
+{
+    return QCoreApplication::translate("FileBrowser", text);
+}
+
+// Opens the folder with xdg-open, as the desktop's own "open" does, and watches its end: the
+// process is what says whether a file manager could be found. Without a parent, so that a
+// file manager that xdg-open runs in its place outlives the program.
+void openFolder(const QString& folder, const std::function<void(const QString&)>& problem)
+{
+    auto* process = new QProcess;
+    process->setProgram(QStringLiteral("xdg-open"));
+    process->setArguments({folder});
+    process->setStandardInputFile(QProcess::nullDevice());
+    process->setStandardOutputFile(QProcess::nullDevice());
+    QObject::connect(process, &QProcess::errorOccurred, process,
+                     [process, problem](QProcess::ProcessError error) {
+                         if (error != QProcess::FailedToStart)
+                             return;
+                         if (problem)
+                             problem(tr("无法启动 xdg-open（%1）。").arg(process->errorString()));
+                         process->deleteLater();
+                     });
+    QObject::connect(
+        process, &QProcess::finished, process, [process, problem](int code, QProcess::ExitStatus) {
+            if (code != 0 && problem) {
+                // xdg-open says what went wrong on its last line ("xdg-open: no method available").
+                const QStringList lines = QString::fromLocal8Bit(process->readAllStandardError())
+                                              .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+                problem(lines.isEmpty() ? tr("xdg-open 以代码 %1 结束。").arg(code) : lines.last().trimmed());
+            }
+            process->deleteLater();
+        });
+    process->start();
+}
 } // namespace
 
-void showInFileBrowser(const QString& filePath)
+void showInFileBrowser(const QString& filePath, std::function<void(const QString& problem)> problem)
 {
     if (qEnvironmentVariable("LUMORA_NO_FILE_MANAGER") == QLatin1String("1") || filePath.isEmpty())
         return;
     if (QFileInfo::exists(filePath) && askFileManager(filePath))
         return;
-    const QUrl folder = QUrl::fromLocalFile(existingFolder(filePath));
-    // Opening a folder starts a program; do it from the user-interface thread.
+    const QString folder = existingFolder(filePath);
+    // Starting a program belongs to the user-interface thread.
     QMetaObject::invokeMethod(
-        qApp, [folder]() { QDesktopServices::openUrl(folder); }, Qt::QueuedConnection);
+        qApp, [folder, problem = std::move(problem)]() { openFolder(folder, problem); },
+        Qt::QueuedConnection);
 }

@@ -16,6 +16,9 @@ struct RenderRequest
     ComposeMode mode = ComposeMode::BatchOutput;
     QString sourcePath; // the photo (PreviewFile, BatchOutput)
     QString targetPath; // where PreviewFile writes its PNG data
+    // PreviewFile: false leaves the writing to the caller (the picture is in the result), so
+    // that a preview is shown before its large PNG file is written.
+    bool writePreviewFile = true;
 
     QString templateName; // the template whose layers are drawn
     OutputSettings output;

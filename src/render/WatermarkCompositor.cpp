@@ -240,11 +240,11 @@ Result renderPhoto(const RenderRequest& request)
     if (!loaded)
         return failed(loaded.error);
 
-    // Outputs that carry the photo's colour profile (every format but BMP) get the watermark in
-    // that profile's colours.
-    const ImageEncoder::FileFormat format =
-        batch ? OutputNaming::outputFormat(request.output) : ImageEncoder::FileFormat::Png;
-    const bool carriesProfile = batch && format != ImageEncoder::FileFormat::Bmp;
+    // A preview is drawn as the output of the same settings would be, so that its pixels are
+    // the output's: outputs that carry the photo's colour profile (every format but BMP) get
+    // the watermark in that profile's colours.
+    const ImageEncoder::FileFormat format = OutputNaming::outputFormat(request.output);
+    const bool carriesProfile = format != ImageEncoder::FileFormat::Bmp;
     const ProfileColourConversion colours(carriesProfile ? photo.embedded.icc : QByteArray());
 
     Result result;
@@ -260,11 +260,26 @@ Result renderPhoto(const RenderRequest& request)
             return failed(problems.join(QStringLiteral("; ")));
     }
 
+    // Formats without alpha store transparent parts laid onto white, as the output preview
+    // shows them (not the black of their colour values); PNG, TIFF and WebP keep the alpha.
+    if (format == ImageEncoder::FileFormat::Jpeg || format == ImageEncoder::FileFormat::Bmp) {
+        const QSize size = photo.canvas.size();
+        photo.canvas = ImageCanvas::onWhite(photo.canvas);
+        if (photo.canvas.isNull())
+            return failed(FailureReason::tr("not enough memory for a %1 x %2 canvas")
+                              .arg(size.width())
+                              .arg(size.height()));
+    }
+
     ImageEncoder::Options encoding;
     encoding.sourcePath = request.sourcePath;
     ImagingStatus written;
     if (!batch) {
-        written = ImageEncoder::writePng(photo.canvas, target, encoding);
+        result.picture = photo.canvas;
+        if (request.writePreviewFile)
+            written = ImageEncoder::writePng(photo.canvas, target, encoding);
+        else
+            written = ImagingStatus::success();
     } else {
         if (request.output.OutputFolderOpts == OutputSettings::ToOutputFolder &&
             !QDir().mkpath(QFileInfo(target).absolutePath()))

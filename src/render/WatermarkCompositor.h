@@ -23,17 +23,21 @@ struct Result
 {
     ComposeOutcome outcome;
     // EditorPreview: the finished sample picture, to be shown in the preview area.
+    // PreviewFile: the picture whose PNG data was written (the output's pixels before encoding).
     QImage picture;
 };
 
 // Renders as the request's mode says:
 // - EditorPreview: the template drawn onto the built-in 677 x 625 sample picture, with
 //   placement and scaling referring to request.previewSize;
-// - PreviewFile: the photo stamped and written as PNG data to request.targetPath;
+// - PreviewFile: the photo stamped as BatchOutput would stamp it with the same settings (the
+//   output format decides the colour conversion and the laying onto white), written as PNG
+//   data to request.targetPath;
 // - BatchOutput: the photo stamped and written under the output settings' name, JPEG with
 //   the photo's metadata (stored turned back by its orientation), PNG, BMP, TIFF or WebP.
 //   Outputs other than BMP carry the photo's ICC profile, and the watermark is drawn in that
-//   profile's colours (see ProfileColourConversion).
+//   profile's colours (see ProfileColourConversion). JPEG and BMP store no alpha: transparent
+//   parts are laid onto white, as the output preview shows them.
 // Fails with a reason when the photo cannot be read, the output path is the photo itself,
 // or the output cannot be written; an existing output is then left as it was.
 Result render(const RenderRequest& request);

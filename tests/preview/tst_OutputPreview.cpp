@@ -3,10 +3,13 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include "model/LayerFiles.h"
 #include "model/OutputSettings.h"
 #include "model/ResizeSettings.h"
 #include "model/SelectedTemplate.h"
 #include "model/TemplateStore.h"
+#include "model/WatermarkConf.h"
+#include "model/WatermarkTemplate.h"
 #include "services/folders/FolderTree.h"
 #include "services/skin/SkinList.h"
 #include "services/skin/SkinResources.h"
@@ -42,8 +45,16 @@ public:
 
     COutputPreviewDlg::PhotoList photoList()
     {
-        return {[this]() { return ui.CurrentPhotoPath(); }, [this]() { return ui.SelectNextPhoto(); },
-                [this]() { return ui.SelectPreviousPhoto(); }};
+        return {[this]() { return ui.CurrentPhotoPath(); },
+                [this]() { return ui.SelectNextPhoto(); },
+                [this]() { return ui.SelectPreviousPhoto(); },
+                [this]() { return int(ui.filePaths().size()); },
+                [this]() { return ui.selectedFileRow(); },
+                [this](int row) {
+                    ui.SelectFileRow(row);
+                    return ui.filePaths().value(row);
+                },
+                [this](int row) { return ui.filePaths().value(row); }};
     }
     int selectedRow() const { return ui.selectedFileRow(); }
 
@@ -53,11 +64,28 @@ public:
     bool ok = false;
 };
 
-QImage solid(const QSize& size, QColor colour)
+// A photo of one colour (PNG keeps it exact).
+QString solidPhoto(const QString& path, const QSize& size, QColor colour)
 {
-    QImage image(size, QImage::Format_ARGB32);
-    image.fill(colour);
-    return image;
+    QDir().mkpath(QFileInfo(path).path());
+    QImage photo(size, QImage::Format_RGB32);
+    photo.fill(colour);
+    return photo.save(path, "PNG") ? path : QString();
+}
+
+// A template whose one layer draws nothing (a blank text), so that a photo stays as it is.
+bool selectBlankTemplate()
+{
+    if (!AddTemplate(QStringLiteral("Blank")))
+        return false;
+    WatermarkTemplate tmpl;
+    WatermarkConf conf;
+    if (!loadWatermarkTemplate(QStringLiteral("Blank"), tmpl) || tmpl.layers.isEmpty() ||
+        !LoadLayerConf(tmpl.layers.first(), conf))
+        return false;
+    conf.textContent = QStringLiteral(" ");
+    setSelectedTemplateName(QStringLiteral("Blank"));
+    return SaveLayerConf(tmpl.layers.first(), conf);
 }
 
 QString writePhoto(const QString& path, const QSize& size)
@@ -68,14 +96,6 @@ QString writePhoto(const QString& path, const QSize& size)
         for (int x = 0; x < size.width(); ++x)
             photo.setPixel(x, y, qRgb(40 + x * 150 / size.width(), 90, 60 + y * 150 / size.height()));
     return photo.save(path, "JPG", 95) ? path : QString();
-}
-
-// Puts a picture where the preview looks for the photo's cached render.
-bool seedCache(const QString& photo, const QImage& picture)
-{
-    const QString cached = PreviewCache::pathFor(photo);
-    QDir().mkpath(QFileInfo(cached).path());
-    return picture.save(cached, "PNG");
 }
 
 bool waitShown(COutputPreviewDlg& preview, QSignalSpy& spy, int count = 1)
@@ -135,6 +155,8 @@ private slots:
         QCOMPARE(shown.first().first().toString(), m_photos[0]);
         QCOMPARE(preview.Picture().previewPath, PreviewCache::pathFor(m_photos[0]));
         QVERIFY(preview.Picture().composed);
+        // The cache file is written after the picture is shown.
+        QTRY_VERIFY_WITH_TIMEOUT(!preview.isWritingCache(), 30000);
         QVERIFY(QFileInfo::exists(preview.Picture().previewPath));
         QCOMPARE(preview.Picture().display.size(), QSize(400, 300));
         QCOMPARE(preview.minimumSize(), preview.size());
@@ -152,33 +174,75 @@ private slots:
         QSignalSpy shown(&preview, &COutputPreviewDlg::previewShown);
         QVERIFY(waitShown(preview, shown, 1));
         QCOMPARE(preview.Picture().photoPath, m_photos[1]);
+        QCOMPARE(preview.counterLabel()->text(), QStringLiteral("2 / 3 — second.jpg"));
+        // The next photo is rendered ahead, not shown.
+        QTRY_VERIFY_WITH_TIMEOUT(!preview.isWorking(), 30000);
+        QCOMPARE(preview.readyPhotos(), QStringList({m_photos[1], m_photos[2]}));
+        QCOMPARE(shown.count(), 1);
+        QCOMPARE(surface.selectedRow(), 1);
 
         ModalCatcher catcher;
         QTest::mouseClick(preview.NextButton(), Qt::LeftButton);
-        QVERIFY(waitShown(preview, shown, 2));
+        // Ready: shown at once, without a render.
+        QCOMPARE(shown.count(), 2);
+        QVERIFY(!preview.isRendering());
         QCOMPARE(preview.pathLabel()->text(), m_photos[2]);
         QCOMPARE(preview.Picture().photoPath, m_photos[2]);
-        QVERIFY(catcher.texts.isEmpty());
+        QCOMPARE(preview.counterLabel()->text(), QStringLiteral("3 / 3 — third.jpg"));
 
-        // At the end: a message, and everything stays as it is.
+        // At the end the next button is disabled; neither it nor the keys do anything.
+        QVERIFY(!preview.NextButton()->isEnabled());
+        QVERIFY(preview.previousButton()->isEnabled());
         QTest::mouseClick(preview.NextButton(), Qt::LeftButton);
-        QCOMPARE(catcher.texts, QStringList{QStringLiteral("This is the last one.")});
-        QCOMPARE(catcher.icons.value(0), QMessageBox::Information);
-        QCOMPARE(catcher.titles.value(0), QStringLiteral("Lumora Plenum"));
-        QVERIFY(!preview.isRendering());
+        QTest::keyClick(&preview, Qt::Key_Right);
+        QVERIFY(catcher.texts.isEmpty());
         QCOMPARE(preview.Picture().photoPath, m_photos[2]);
         QCOMPARE(surface.selectedRow(), 2);
 
-        QTest::mouseClick(preview.previousButton(), Qt::LeftButton);
-        QTest::mouseClick(preview.previousButton(), Qt::LeftButton); // requested while rendering
-        QVERIFY(waitShown(preview, shown, 3));
+        QTest::mouseClick(preview.previousButton(), Qt::LeftButton); // ready: the photo before
+        QCOMPARE(shown.count(), 3);
+        QTest::mouseClick(preview.previousButton(), Qt::LeftButton); // rendered
+        QVERIFY(preview.isRendering());
+        QVERIFY(preview.Picture().display.isNull()); // the busy indicator, not the photo before
+        QVERIFY(waitShown(preview, shown, 4));
         QCOMPARE(preview.Picture().photoPath, m_photos[0]);
         QCOMPARE(preview.pathLabel()->text(), m_photos[0]);
-
-        QTest::mouseClick(preview.previousButton(), Qt::LeftButton);
-        QCOMPARE(catcher.texts.value(1), QStringLiteral("This is the first one."));
+        QVERIFY(!preview.previousButton()->isEnabled());
+        QTest::keyClick(&preview, Qt::Key_Left);
+        QVERIFY(catcher.texts.isEmpty());
         QCOMPARE(surface.selectedRow(), 0);
-        QCOMPARE(shown.count(), 3);
+        // End and Home go to the ends.
+        QTest::keyClick(&preview, Qt::Key_End);
+        QVERIFY(waitShown(preview, shown, 5));
+        QCOMPARE(preview.Picture().photoPath, m_photos[2]);
+        QTest::keyClick(&preview, Qt::Key_Home);
+        QVERIFY(waitShown(preview, shown, 6));
+        QCOMPARE(surface.selectedRow(), 0);
+    }
+
+    // Without the list's place (the three stepping operations only) the buttons stay usable and
+    // the ends are told by a message.
+    void endsOfAListWithoutPlaces()
+    {
+        MainSurface surface;
+        QVERIFY(surface.ok);
+        for (const QString& photo : m_photos)
+            surface.ui.AddFileItem(photo);
+        COutputPreviewDlg::PhotoList list = surface.photoList();
+        list.photoCount = {};
+        list.currentIndex = {};
+        list.selectPhotoAt = {};
+        list.photoAt = {};
+        COutputPreviewDlg preview(list);
+        QSignalSpy shown(&preview, &COutputPreviewDlg::previewShown);
+        QVERIFY(waitShown(preview, shown, 1));
+        QCOMPARE(preview.counterLabel()->text(), QStringLiteral("first.jpg"));
+        QVERIFY(preview.previousButton()->isEnabled());
+        ModalCatcher catcher;
+        QTest::mouseClick(preview.previousButton(), Qt::LeftButton);
+        QCOMPARE(catcher.texts, QStringList{QStringLiteral("This is the first one.")});
+        QCOMPARE(catcher.titles.value(0), QStringLiteral("Lumora Plenum"));
+        QVERIFY(!preview.isWorking()); // nothing rendered ahead without the list's places
     }
 
     void emptyListShowsNothing()
@@ -192,48 +256,40 @@ private slots:
         QVERIFY(!QFileInfo::exists(PreviewCacheFolder()));
     }
 
-    void cachedFileIsReusedUntilTheCacheIsRemoved()
+    // A cache file is used again only for the render it was made by: a change of the
+    // template or of the resize settings renders the photo afresh, at the output size.
+    void cacheServesOnlyTheSameRender()
     {
         MainSurface surface;
         QVERIFY(surface.ok);
         surface.ui.AddFileItem(m_photos[0]);
+        const auto open = [&surface](bool composed) {
+            auto preview = std::make_unique<COutputPreviewDlg>(surface.photoList());
+            QSignalSpy shown(preview.get(), &COutputPreviewDlg::previewShown);
+            if (!waitShown(*preview, shown) || preview->Picture().composed != composed)
+                return QImage();
+            return preview->Picture().display;
+        };
+        const QImage first = open(true);
+        QVERIFY(!first.isNull());
+        QCOMPARE(open(false), first); // nothing changed: the cache file
 
-        QImage firstRender;
-        {
-            COutputPreviewDlg preview(surface.photoList());
-            QSignalSpy shown(&preview, &COutputPreviewDlg::previewShown);
-            QVERIFY(waitShown(preview, shown));
-            QVERIFY(preview.Picture().composed);
-            firstRender = preview.Picture().display;
-        }
+        QVERIFY(selectBlankTemplate());
+        const QImage blank = open(true);
+        QCOMPARE(blank.size(), first.size());
+        QVERIFY(blank != first); // drawn without the old watermark
 
-        // Another template: a cached preview still shows the old one.
-        QVERIFY(AddTemplate(QStringLiteral("Plain")));
-        setSelectedTemplateName(QStringLiteral("Plain"));
-        {
-            COutputPreviewDlg preview(surface.photoList());
-            QSignalSpy shown(&preview, &COutputPreviewDlg::previewShown);
-            QVERIFY(waitShown(preview, shown));
-            QVERIFY(!preview.Picture().composed);
-            QCOMPARE(preview.Picture().display, firstRender);
-        }
-
-        RemovePreviewCache();
-        {
-            COutputPreviewDlg preview(surface.photoList());
-            QSignalSpy shown(&preview, &COutputPreviewDlg::previewShown);
-            QVERIFY(waitShown(preview, shown));
-            QVERIFY(preview.Picture().composed);
-            QCOMPARE(preview.Picture().display.size(), firstRender.size());
-            QVERIFY(preview.Picture().display != firstRender); // drawn without the old watermark
-        }
+        QVERIFY(writeResizeSettings(1, QStringLiteral("200"), QStringLiteral("600"), 0));
+        setResizePictures(true);
+        LoadResizeSettings();
+        QCOMPARE(open(true).size(), QSize(200, 150));
+        QCOMPARE(open(false).size(), QSize(200, 150));
     }
 
-    // A picture in the cache is shown as it is, redrawn at the output size, fitted into
-    // the picture area.
+    // The render at the output size, fitted into the picture area.
     void fittingInTheWindow_data()
     {
-        QTest::addColumn<QSize>("cached");
+        QTest::addColumn<QSize>("photo");
         QTest::addColumn<bool>("resizeToWidth800");
         QTest::addColumn<QSize>("display");
         QTest::addColumn<QRect>("drawn");
@@ -241,25 +297,28 @@ private slots:
         QTest::newRow("wide") << QSize(4000, 1000) << false << QSize(4000, 1000) << QRect(0, 214, 1000, 250);
         QTest::newRow("tall") << QSize(1000, 4000) << false << QSize(1000, 4000) << QRect(425, 39, 150, 600);
         QTest::newRow("small") << QSize(200, 100) << false << QSize(200, 100) << QRect(400, 289, 200, 100);
-        QTest::newRow("resized to width 800 first")
+        QTest::newRow("resized to width 800")
             << QSize(4000, 3000) << true << QSize(800, 600) << QRect(100, 39, 800, 600);
-        QTest::newRow("small picture resized up to width 800")
+        QTest::newRow("small photo resized up to width 800")
             << QSize(400, 100) << true << QSize(800, 200) << QRect(100, 239, 800, 200);
     }
 
     void fittingInTheWindow()
     {
-        QFETCH(QSize, cached);
+        QFETCH(QSize, photo);
         QFETCH(bool, resizeToWidth800);
         if (resizeToWidth800) {
             QVERIFY(writeResizeSettings(1, QStringLiteral("800"), QStringLiteral("600"), 0));
             setResizePictures(true);
             LoadResizeSettings(); // as the main window does before opening the preview
         }
+        QVERIFY(selectBlankTemplate());
+        const QString path =
+            solidPhoto(m_folder->root() + QStringLiteral("/photos/solid.png"), photo, QColor(200, 30, 30));
+        QVERIFY(!path.isEmpty());
         MainSurface surface;
         QVERIFY(surface.ok);
-        surface.ui.AddFileItem(m_photos[0]);
-        QVERIFY(seedCache(m_photos[0], solid(cached, QColor(200, 30, 30))));
+        surface.ui.AddFileItem(path);
 
         COutputPreviewDlg preview(surface.photoList());
         QSignalSpy shown(&preview, &COutputPreviewDlg::previewShown);
@@ -269,8 +328,7 @@ private slots:
         preview.resize(1000, 665);
         QTRY_COMPARE(preview.pictureArea(), QRect(0, 39, 1000, 600));
         QVERIFY(waitShown(preview, shown));
-        QVERIFY(!preview.Picture().composed);
-        QCOMPARE(preview.Picture().renderedSize, cached);
+        QTEST(preview.Picture().renderedSize, "display");
         QTEST(preview.Picture().display.size(), "display");
         QTEST(preview.displayRect(), "drawn");
 
@@ -286,18 +344,20 @@ private slots:
             QCOMPARE(QColor(shot.pixel(drawn.center().x(), drawn.top() - 2)), QColor(Qt::white));
     }
 
-    void zeroTargetKeepsThePictureSize()
+    // A target of 0 is refused by the preview as the run refuses it, with the reason.
+    void zeroTargetIsRefusedAsByTheRun()
     {
         QVERIFY(writeResizeSettings(1, QString(), QStringLiteral("600"), 1));
         LoadResizeSettings();
         MainSurface surface;
         QVERIFY(surface.ok);
         surface.ui.AddFileItem(m_photos[0]);
-        QVERIFY(seedCache(m_photos[0], solid(QSize(640, 480), Qt::blue)));
         COutputPreviewDlg preview(surface.photoList());
         QSignalSpy shown(&preview, &COutputPreviewDlg::previewShown);
         QVERIFY(waitShown(preview, shown));
-        QCOMPARE(preview.Picture().display.size(), QSize(640, 480));
+        QVERIFY(preview.Picture().display.isNull());
+        QVERIFY2(preview.Picture().error.contains(QStringLiteral("resize settings")),
+                 qPrintable(preview.Picture().error));
     }
 
     void unreadablePhotoShowsNoPictureAndNoMessage()

@@ -64,13 +64,14 @@ bool HasChinese(const QString& text)
 bool HasEnglishWords(QString text)
 {
     static const QRegularExpression allowed(
-        QStringLiteral(
-            "\\S*(/"
-            "|@|\\.org)\\S*|Lumora|Plenum|Demo|Layer|Alpha|JPG|PNG|BMP|TIFF|WEBP|Twitter|Facebook|developers|"
-            "\\(Language\\)|\\(English\\)|"
-            // Text fields ({name}, {exif:Exif.Image.Make}) are written the same in every language,
-            // and key names in the shortcuts of tooltips as the keys are labelled.
-            "\\{[^{}]*\\}|EXIF|XMP|\\bCtrl\\+|\\bDel\\b|\\bEsc\\b"),
+        QStringLiteral("\\S*(/"
+                       "|@|\\.org)\\S*|\\S+\\.(jpe?g|png|bmp|tiff?|gif|webp|heic)\\b|Lumora|Plenum|Demo|"
+                       "Layer|Alpha|JPG|PNG|BMP|TIFF|WEBP|Twitter|Facebook|developers|"
+                       "\\(Language\\)|\\(English\\)|"
+                       // Paths and photo names are the person's. Text fields ({name}, {exif:Exif.Image.Make})
+                       // are written the same in every language, and key names in the shortcuts of tooltips
+                       // as the keys are labelled.
+                       "\\{[^{}]*\\}|EXIF|XMP|\\bCtrl\\+|\\bDel\\b|\\bEsc\\b"),
         QRegularExpression::CaseInsensitiveOption);
     static const QRegularExpression word(QStringLiteral("[A-Za-z]{3,}"));
     text.remove(allowed);

@@ -30,6 +30,19 @@ QImage fromPhoto(QImage photo, const QSize& size)
     return std::move(scaled).convertToFormat(kFormat);
 }
 
+QImage onWhite(const QImage& picture)
+{
+    if (picture.isNull() || !picture.hasAlphaChannel())
+        return picture;
+    QImage flat(picture.size(), QImage::Format_RGB32);
+    if (flat.isNull())
+        return flat;
+    flat.fill(Qt::white);
+    QPainter painter(&flat);
+    painter.drawImage(0, 0, picture);
+    return flat;
+}
+
 void drawPhotoScaled(QPainter& painter, const QImage& photo, const QRect& target)
 {
     if (photo.isNull() || target.isEmpty())

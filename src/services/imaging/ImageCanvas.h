@@ -23,6 +23,10 @@ QImage fromPhoto(QImage photo, const QSize& size);
 // bilinear when enlarging). Returns the picture itself when the size already matches.
 QImage scaledHighQuality(const QImage& picture, const QSize& size);
 
+// The picture laid onto white, as a window with a white page shows it: an opaque RGB32 copy
+// for formats that store no alpha. A picture without an alpha channel is returned as it is.
+QImage onWhite(const QImage& picture);
+
 // Draws the whole photo scaled into target (high-quality filter).
 void drawPhotoScaled(QPainter& painter, const QImage& photo, const QRect& target);
 

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMessageBox>
 #include <QMouseEvent>
@@ -10,6 +11,7 @@
 #include <QScreen>
 #include <QThread>
 #include <QTimer>
+#include <QWheelEvent>
 #include <QWindow>
 
 #include "model/OutputSettings.h"
@@ -22,6 +24,7 @@ namespace {
 
 const QColor kBandColour(81, 81, 81);
 const QColor kPathColour(255, 255, 0);
+const QColor kCounterColour(255, 255, 255);
 
 // Fixed places of the controls in the window (client coordinates).
 constexpr int kButtonTop = 10;
@@ -31,6 +34,9 @@ constexpr int kLabelLeft = 4;
 constexpr int kLabelFromBottom = 20;
 constexpr int kPictureTop = 39;
 constexpr int kBandsHeight = 65; // top band plus bottom band
+constexpr int kCounterLeft = 12;
+constexpr int kWheelStep = 120; // one notch of a common mouse wheel
+constexpr int kSpinnerDots = 12;
 
 } // namespace
 
@@ -46,8 +52,16 @@ COutputPreviewDlg::COutputPreviewDlg(PhotoList photos, QWidget* parent)
     font.setPointSize(9);
     setFont(font);
     setMouseTracking(true);
+    // The window itself takes the paging keys; its controls never hold the focus.
+    setFocusPolicy(Qt::StrongFocus);
 
     buildControls();
+    m_spinner = new QTimer(this);
+    m_spinner->setInterval(80);
+    connect(m_spinner, &QTimer::timeout, this, [this]() {
+        m_spinnerStep = (m_spinnerStep + 1) % kSpinnerDots;
+        update(m_pictureArea);
+    });
 
     // The window covers the work area of its screen; that size is also its smallest. With a
     // window manager the frame is taken off once it is known (FitFrameToWorkArea).
@@ -61,6 +75,13 @@ COutputPreviewDlg::COutputPreviewDlg(PhotoList photos, QWidget* parent)
     showPhoto(m_photos.currentPhotoPath ? m_photos.currentPhotoPath() : QString());
 }
 
+QStringList COutputPreviewDlg::readyPhotos() const
+{
+    QStringList photos = m_ready.keys();
+    photos.sort();
+    return photos;
+}
+
 COutputPreviewDlg::~COutputPreviewDlg()
 {
     // The worker writes into the cache and hands its result to this window: let it end.
@@ -68,6 +89,13 @@ COutputPreviewDlg::~COutputPreviewDlg()
         m_worker->wait();
         delete m_worker;
         m_worker = nullptr;
+    }
+    // The file being written is finished; the files not yet begun are left out.
+    m_unwritten.clear();
+    if (m_writer) {
+        m_writer->wait();
+        delete m_writer;
+        m_writer = nullptr;
     }
     setBusy(false);
 }
@@ -96,6 +124,19 @@ void COutputPreviewDlg::buildControls()
     // Over the main window the skin's style sheet colours texts; the label's own sheet comes first.
     m_pathLabel->setStyleSheet(QStringLiteral("color: rgb(255, 255, 0); background: transparent;"));
     m_pathLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_pathLabel->setFocusPolicy(Qt::NoFocus);
+
+    m_counterLabel = new QLabel(this);
+    m_counterLabel->setObjectName(QStringLiteral("counter_label"));
+    m_counterLabel->setAttribute(Qt::WA_TranslucentBackground);
+    QPalette white = m_counterLabel->palette();
+    white.setColor(QPalette::WindowText, kCounterColour);
+    m_counterLabel->setPalette(white);
+    m_counterLabel->setStyleSheet(
+        QStringLiteral("color: rgb(255, 255, 255); background: transparent; font-weight: bold;"));
+    m_counterLabel->setFocusPolicy(Qt::NoFocus);
+    m_previousButton->setFocusPolicy(Qt::NoFocus);
+    m_nextButton->setFocusPolicy(Qt::NoFocus);
 
     connect(m_previousButton, &CHoverButton::clicked, this, &COutputPreviewDlg::onPrevious);
     connect(m_nextButton, &CHoverButton::clicked, this, &COutputPreviewDlg::onNext);
@@ -113,6 +154,8 @@ void COutputPreviewDlg::layoutControls()
     const int labelHeight = m_pathLabel->fontMetrics().height() + 2;
     m_pathLabel->setGeometry(kLabelLeft, ch - kLabelFromBottom, cw - 2 * kLabelLeft, labelHeight);
     m_pictureArea = QRect(0, kPictureTop, cw, qMax(0, ch - kBandsHeight));
+    m_counterLabel->setGeometry(kCounterLeft, 0, qMax(0, m_previousButton->x() - 2 * kCounterLeft),
+                                kPictureTop);
 }
 
 void COutputPreviewDlg::resizeEvent(QResizeEvent* event)
@@ -163,16 +206,63 @@ void COutputPreviewDlg::fitFrameToWorkArea()
     setGeometry(client);
 }
 
+int COutputPreviewDlg::photoCount() const
+{
+    return m_photos.photoCount ? m_photos.photoCount() : -1;
+}
+
+int COutputPreviewDlg::rowOf(const QString& photoPath) const
+{
+    if (photoPath.isEmpty() || !m_photos.currentIndex)
+        return -1;
+    const int row = m_photos.currentIndex();
+    // The list's selection is the photo asked for; any other answer means the list cannot say.
+    return m_photos.photoAt && m_photos.photoAt(row) == photoPath ? row : -1;
+}
+
 void COutputPreviewDlg::showPhoto(const QString& photoPath)
 {
+    m_wanted = photoPath;
+    m_wantedRow = rowOf(photoPath);
     m_pathLabel->setText(photoPath);
+    updateCounter();
     if (photoPath.isEmpty())
         return;
     RenderPreview(photoPath);
 }
 
+void COutputPreviewDlg::showRow(int row)
+{
+    if (!m_photos.selectPhotoAt || row < 0 || row == m_wantedRow)
+        return;
+    const QString path = m_photos.selectPhotoAt(row);
+    if (!path.isEmpty())
+        showPhoto(path);
+}
+
+void COutputPreviewDlg::updateCounter()
+{
+    const int count = photoCount();
+    const int row = m_wantedRow;
+    const bool placed = count > 0 && row >= 0;
+    const QString name = QFileInfo(m_wanted).fileName();
+    if (m_wanted.isEmpty())
+        m_counterLabel->clear();
+    else if (placed)
+        m_counterLabel->setText(QStringLiteral("%1 / %2 — %3").arg(row + 1).arg(count).arg(name));
+    else
+        m_counterLabel->setText(name);
+    // At the ends the buttons say so by being disabled; without a place both stay usable.
+    m_previousButton->setEnabled(!placed || row > 0);
+    m_nextButton->setEnabled(!placed || row + 1 < count);
+    m_previousButton->setToolTipText(placed && row == 0 ? tr("这是第一张") : tr("上一张"));
+    m_nextButton->setToolTipText(placed && row + 1 >= count ? tr("这是最后一张") : tr("下一张"));
+}
+
 void COutputPreviewDlg::onPrevious()
 {
+    if (m_wantedRow == 0 && photoCount() > 0)
+        return; // the first photo: the disabled button says so
     const QString path = m_photos.selectPreviousPhoto ? m_photos.selectPreviousPhoto() : QString();
     if (path.isEmpty()) {
         QMessageBox::information(this, QStringLiteral("Lumora Plenum"), tr("This is the first one."));
@@ -183,6 +273,9 @@ void COutputPreviewDlg::onPrevious()
 
 void COutputPreviewDlg::onNext()
 {
+    const int count = photoCount();
+    if (m_wantedRow >= 0 && count > 0 && m_wantedRow + 1 >= count)
+        return; // the last photo: the disabled button says so
     const QString path = m_photos.selectNextPhoto ? m_photos.selectNextPhoto() : QString();
     if (path.isEmpty()) {
         QMessageBox::information(this, QStringLiteral("Lumora Plenum"), tr("This is the last one."));
@@ -191,41 +284,162 @@ void COutputPreviewDlg::onNext()
     showPhoto(path);
 }
 
+void COutputPreviewDlg::showFirst()
+{
+    showRow(0);
+}
+
+void COutputPreviewDlg::showLast()
+{
+    const int count = photoCount();
+    if (count > 0)
+        showRow(count - 1);
+}
+
+void COutputPreviewDlg::keyPressEvent(QKeyEvent* event)
+{
+    if (event->modifiers() & ~Qt::KeypadModifier) {
+        QDialog::keyPressEvent(event);
+        return;
+    }
+    switch (event->key()) {
+    case Qt::Key_Left:
+    case Qt::Key_PageUp:
+        onPrevious();
+        break;
+    case Qt::Key_Right:
+    case Qt::Key_PageDown:
+        onNext();
+        break;
+    case Qt::Key_Home:
+        showFirst();
+        break;
+    case Qt::Key_End:
+        showLast();
+        break;
+    default:
+        QDialog::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+}
+
+void COutputPreviewDlg::wheelEvent(QWheelEvent* event)
+{
+    const int delta = event->angleDelta().y();
+    if (delta == 0) {
+        QDialog::wheelEvent(event);
+        return;
+    }
+    // A turn the other way starts afresh; a touchpad's small steps add up to whole notches.
+    if ((delta > 0) != (m_wheelDelta > 0))
+        m_wheelDelta = 0;
+    m_wheelDelta += delta;
+    while (m_wheelDelta >= kWheelStep) {
+        m_wheelDelta -= kWheelStep;
+        onPrevious();
+    }
+    while (m_wheelDelta <= -kWheelStep) {
+        m_wheelDelta += kWheelStep;
+        onNext();
+    }
+    event->accept();
+}
+
 void COutputPreviewDlg::RenderPreview(const QString& photoPath)
 {
     // Output preferences may have changed since the last render.
     LoadPreferences();
-    if (m_worker) {
-        // One render at a time; the latest request is rendered when this one ends.
-        m_pendingPhoto = photoPath;
-        return;
+    const auto ready = m_ready.constFind(photoPath);
+    if (ready != m_ready.constEnd()) {
+        // Rendered ahead: shown at once while nothing it was drawn from has changed since.
+        if (ready->fingerprint == renderFingerprint(previewRequest(photoPath, m_wantedRow + 1))) {
+            present(*ready);
+            forgetFarPictures();
+            startNextJob();
+            return;
+        }
+        m_ready.remove(photoPath);
     }
-    startWorker(photoPath);
+    // Nothing of the photo before stays on the page: the busy indicator shows instead.
+    m_picture = PreviewPicture();
+    m_scaled = QPixmap();
+    m_scaledRect = QRect();
+    setBusy(true);
+    update();
+    // One render at a time; when the worker is busy, the photo asked for last is rendered next.
+    startNextJob();
 }
 
-void COutputPreviewDlg::startWorker(const QString& photoPath)
+void COutputPreviewDlg::startNextJob()
 {
-    setBusy(true);
+    if (m_worker)
+        return;
+    if (isRendering()) {
+        startWorker(m_wanted, m_wantedRow + 1);
+        return;
+    }
+    if (m_wantedRow < 0 || !m_photos.photoAt)
+        return;
+    const QString ahead = m_photos.photoAt(m_wantedRow + 1);
+    if (ahead.isEmpty() || ahead == m_wanted || m_ready.contains(ahead) || m_failedAhead.contains(ahead))
+        return;
+    startWorker(ahead, m_wantedRow + 2);
+}
+
+void COutputPreviewDlg::startWorker(const QString& photoPath, int photoNumber)
+{
+    m_working = photoPath;
+    const QSize area = m_pictureArea.size();
     auto result = std::make_shared<PreviewPicture>();
-    m_worker = QThread::create([result, photoPath]() { *result = renderPreviewPicture(photoPath); });
+    m_worker = QThread::create([result, photoPath, area, photoNumber]() {
+        *result = renderPreviewPicture(photoPath, area, photoNumber, false);
+    });
     connect(m_worker, &QThread::finished, this, [this, result]() {
         m_worker->deleteLater();
         m_worker = nullptr;
+        m_working.clear();
         onWorkerFinished(*result);
     });
     m_worker->start();
 }
 
+void COutputPreviewDlg::startWriter()
+{
+    // Pictures no longer kept ready are left unwritten: paging fast past large photos would
+    // otherwise pile up their pictures here.
+    while (!m_unwritten.isEmpty() && !m_ready.contains(m_unwritten.first().photoPath) &&
+           m_unwritten.first().photoPath != m_picture.photoPath)
+        m_unwritten.removeFirst();
+    if (m_writer || m_unwritten.isEmpty())
+        return;
+    const PreviewPicture picture = m_unwritten.takeFirst();
+    m_writer = QThread::create([picture]() { writePreviewCache(picture); });
+    connect(m_writer, &QThread::finished, this, [this]() {
+        m_writer->deleteLater();
+        m_writer = nullptr;
+        startWriter();
+    });
+    m_writer->start();
+}
+
 void COutputPreviewDlg::onWorkerFinished(const PreviewPicture& picture)
 {
-    if (!m_pendingPhoto.isEmpty()) {
-        const QString next = m_pendingPhoto;
-        m_pendingPhoto.clear();
-        if (next != picture.photoPath) {
-            startWorker(next);
-            return;
-        }
-    }
+    if (picture.error.isEmpty())
+        m_ready.insert(picture.photoPath, picture);
+    if (picture.error.isEmpty() && picture.composed)
+        m_unwritten.append(picture);
+    else if (picture.photoPath != m_wanted)
+        m_failedAhead.insert(picture.photoPath);
+    if (picture.photoPath == m_wanted && isRendering())
+        present(picture);
+    forgetFarPictures();
+    startNextJob();
+    startWriter();
+}
+
+void COutputPreviewDlg::present(const PreviewPicture& picture)
+{
     m_picture = picture;
     m_scaled = QPixmap();
     m_scaledRect = QRect();
@@ -234,15 +448,36 @@ void COutputPreviewDlg::onWorkerFinished(const PreviewPicture& picture)
     emit previewShown(picture.photoPath);
 }
 
+void COutputPreviewDlg::forgetFarPictures()
+{
+    // The photo on show and its two neighbours stay ready; pictures of photos at their output
+    // size are large.
+    QSet<QString> near{m_wanted};
+    if (m_wantedRow >= 0 && m_photos.photoAt) {
+        near.insert(m_photos.photoAt(m_wantedRow - 1));
+        near.insert(m_photos.photoAt(m_wantedRow + 1));
+    }
+    for (auto it = m_ready.begin(); it != m_ready.end();) {
+        if (near.contains(it.key()))
+            ++it;
+        else
+            it = m_ready.erase(it);
+    }
+}
+
 void COutputPreviewDlg::setBusy(bool busy)
 {
     if (busy == m_busy)
         return;
     m_busy = busy;
-    if (busy)
+    if (busy) {
         QApplication::setOverrideCursor(Qt::BusyCursor);
-    else
+        m_spinnerStep = 0;
+        m_spinner->start();
+    } else {
         QApplication::restoreOverrideCursor();
+        m_spinner->stop();
+    }
 }
 
 QRect COutputPreviewDlg::displayRect() const
@@ -264,6 +499,9 @@ void COutputPreviewDlg::paintEvent(QPaintEvent*)
     if (target.isValid()) {
         if (target.size() == m_picture.display.size()) {
             painter.drawImage(target.topLeft(), m_picture.display);
+        } else if (target.size() == m_picture.fitted.size()) {
+            // Scaled on the worker for the area it is shown in.
+            painter.drawImage(target.topLeft(), m_picture.fitted);
         } else {
             if (m_scaledRect != target || m_scaled.isNull()) {
                 m_scaled = QPixmap::fromImage(
@@ -272,7 +510,26 @@ void COutputPreviewDlg::paintEvent(QPaintEvent*)
             }
             painter.drawPixmap(target.topLeft(), m_scaled);
         }
-    } else if (!m_picture.error.isEmpty() && !isRendering()) {
+    } else if (isRendering()) {
+        // The busy indicator: a ring of dots, one of them bright, going round.
+        const QPoint centre = m_pictureArea.center();
+        const int radius = 18;
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(Qt::NoPen);
+        for (int i = 0; i < kSpinnerDots; ++i) {
+            const int age = (m_spinnerStep - i + kSpinnerDots) % kSpinnerDots;
+            painter.setBrush(QColor(81, 81, 81, 230 - age * 16));
+            painter.save();
+            painter.translate(centre);
+            painter.rotate(360.0 * i / kSpinnerDots);
+            painter.drawEllipse(QPointF(0, -radius), 3.5, 3.5);
+            painter.restore();
+        }
+        painter.setPen(QColor(110, 110, 110));
+        painter.drawText(QRect(m_pictureArea.left(), centre.y() + radius + 12, m_pictureArea.width(),
+                               painter.fontMetrics().height() + 4),
+                         Qt::AlignHCenter | Qt::AlignTop, tr("正在生成预览…"));
+    } else if (!m_picture.error.isEmpty()) {
         painter.setPen(QColor(150, 150, 150));
         painter.drawText(m_pictureArea.adjusted(20, 20, -20, -20), Qt::AlignCenter | Qt::TextWordWrap,
                          tr("无法预览这张照片：%1").arg(m_picture.error));

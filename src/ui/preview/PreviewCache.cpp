@@ -1,10 +1,42 @@
 #include "ui/preview/PreviewCache.h"
 
 #include <QDir>
+#include <QHash>
+#include <QMutex>
+#include <QMutexLocker>
 
 #include "services/folders/Folders.h"
 
 namespace PreviewCache {
+
+namespace {
+struct Written
+{
+    QMutex mutex;
+    QHash<QString, QByteArray> fingerprints;
+};
+
+Written& written()
+{
+    static Written instance;
+    return instance;
+}
+} // namespace
+
+void remember(const QString& cachePath, const QByteArray& fingerprint)
+{
+    Written& w = written();
+    QMutexLocker lock(&w.mutex);
+    w.fingerprints.insert(cachePath, fingerprint);
+}
+
+bool isCurrent(const QString& cachePath, const QByteArray& fingerprint)
+{
+    Written& w = written();
+    QMutexLocker lock(&w.mutex);
+    const auto found = w.fingerprints.constFind(cachePath);
+    return found != w.fingerprints.constEnd() && *found == fingerprint;
+}
 
 QString relativeFolder(const QString& photo)
 {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 // Where the output preview keeps the rendered picture of a photo. The cache mirrors the
@@ -18,5 +19,12 @@ QString relativeFolder(const QString& photoPath);
 QString folderFor(const QString& photoPath);
 // FolderFor + "/" + the photo's file name.
 QString pathFor(const QString& photoPath);
+
+// A cache file is used only when it was written by this process under the same render
+// fingerprint (the photo's file, the template's files and every setting that changes the
+// render): a preview drawn before a change of the template, the resize or the output
+// settings is never shown for the output of the new ones. Any thread.
+void remember(const QString& cachePath, const QByteArray& fingerprint);
+bool isCurrent(const QString& cachePath, const QByteArray& fingerprint);
 
 } // namespace PreviewCache

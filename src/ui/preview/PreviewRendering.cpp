@@ -1,45 +1,121 @@
 #include "ui/preview/PreviewRendering.h"
 
+#include <QCryptographicHash>
+#include <QDataStream>
+#include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
 
-#include "model/ResizeSettings.h"
-#include "render/ComposeWatermark.h"
+#include "model/DataFiles.h"
+#include "model/LayerFiles.h"
+#include "model/WatermarkConf.h"
+#include "model/WatermarkTemplate.h"
+#include "render/OutputNaming.h"
+#include "render/WatermarkCompositor.h"
 #include "services/folders/FolderTree.h"
 #include "services/imaging/ImageCanvas.h"
+#include "services/imaging/ImageEncoder.h"
 #include "ui/preview/PreviewCache.h"
+#include "ui/preview/PreviewFitting.h"
 
-PreviewPicture renderPreviewPicture(const QString& photoPath)
+namespace {
+
+void addFileStamp(QDataStream& out, const QString& path)
 {
-    PreviewPicture picture;
-    picture.photoPath = photoPath;
-    picture.previewPath = PreviewCache::pathFor(photoPath);
+    const QFileInfo info(path);
+    out << path << info.exists() << qint64(info.exists() ? info.size() : -1)
+        << qint64(info.exists() ? info.lastModified().toMSecsSinceEpoch() : 0);
+}
 
-    const QFileInfo cached(picture.previewPath);
-    if (!cached.exists() && !cached.isSymLink()) {
-        CreateFolderPath(PreviewCache::folderFor(photoPath));
-        const ComposeOutcome outcome =
-            composeWatermarkOutcome(ComposeMode::PreviewFile, photoPath, picture.previewPath);
-        picture.composed = true;
-        if (!outcome.ok) {
-            picture.error = outcome.error;
-            return picture;
+void addFileBytes(QDataStream& out, const QString& path)
+{
+    QFile file(path);
+    out << path << (file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray());
+}
+
+} // namespace
+
+RenderRequest previewRequest(const QString& photoPath, int photoNumber)
+{
+    RenderRequest request = RenderRequest::fromProcessSettings(ComposeMode::PreviewFile, photoPath,
+                                                               PreviewCache::pathFor(photoPath));
+    request.photoNumber = qMax(0, photoNumber);
+    return request;
+}
+
+QByteArray renderFingerprint(const RenderRequest& request)
+{
+    QByteArray bytes;
+    QDataStream out(&bytes, QIODevice::WriteOnly);
+    addFileStamp(out, request.sourcePath);
+    out << request.templateName << int(OutputNaming::outputFormat(request.output)) << request.resize.ScaleType
+        << request.resize.TargetWidth << request.resize.TargetHeight << request.resize.ResizeEveryTime
+        << request.resizePictures << request.pixelLimit << request.photoNumber;
+    addFileBytes(out, templateFilePath(request.templateName));
+    WatermarkTemplate tmpl;
+    if (loadWatermarkTemplate(request.templateName, tmpl)) {
+        WatermarkConf conf;
+        for (const QString& layer : std::as_const(tmpl.layers)) {
+            addFileBytes(out, templateFilePath(layer));
+            if (LoadLayerConf(layer, conf) && !conf.ImagePathName.isEmpty())
+                addFileStamp(out, conf.ImagePathName);
         }
     }
+    return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256);
+}
 
-    // The cache file holds PNG data whatever its name says.
-    QImageReader reader(picture.previewPath);
-    reader.setDecideFormatFromContent(true);
-    QImage rendered;
-    if (!reader.read(&rendered)) {
-        picture.error = reader.errorString();
-        return picture;
+bool writePreviewCache(const PreviewPicture& picture)
+{
+    if (picture.display.isNull())
+        return false;
+    CreateFolderPath(PreviewCache::folderFor(picture.photoPath));
+    ImageEncoder::Options options;
+    options.sourcePath = picture.photoPath;
+    if (!ImageEncoder::writePng(picture.display, picture.previewPath, options))
+        return false;
+    PreviewCache::remember(picture.previewPath, picture.fingerprint);
+    return true;
+}
+
+PreviewPicture renderPreviewPicture(const QString& photoPath, const QSize& area, int photoNumber,
+                                    bool writeCache)
+{
+    RenderRequest request = previewRequest(photoPath, photoNumber);
+    request.writePreviewFile = writeCache;
+    PreviewPicture picture;
+    picture.photoPath = photoPath;
+    picture.previewPath = request.targetPath;
+    picture.fingerprint = renderFingerprint(request);
+
+    const QFileInfo cached(picture.previewPath);
+    const bool current = PreviewCache::isCurrent(picture.previewPath, picture.fingerprint) &&
+                         cached.isFile() && !cached.isSymLink();
+    if (current) {
+        // The cache file holds PNG data whatever its name says.
+        QImageReader reader(picture.previewPath);
+        reader.setDecideFormatFromContent(true);
+        if (!reader.read(&picture.display))
+            picture.display = QImage();
     }
-    picture.renderedSize = rendered.size();
-
-    QSize output = ComputeOutputSize(rendered.width(), rendered.height());
-    if (output.width() <= 0 || output.height() <= 0)
-        output = rendered.size();
-    picture.display = ImageCanvas::scaledHighQuality(rendered.convertToFormat(ImageCanvas::kFormat), output);
+    if (picture.display.isNull()) {
+        CreateFolderPath(PreviewCache::folderFor(photoPath));
+        const WatermarkCompositor::Result result = WatermarkCompositor::render(request);
+        picture.composed = true;
+        if (!result.outcome.ok) {
+            picture.error = result.outcome.error;
+            return picture;
+        }
+        if (writeCache)
+            PreviewCache::remember(picture.previewPath, picture.fingerprint);
+        picture.display = result.picture;
+    }
+    if (picture.display.format() != QImage::Format_RGB32 && picture.display.format() != ImageCanvas::kFormat)
+        picture.display = picture.display.convertToFormat(ImageCanvas::kFormat);
+    picture.renderedSize = picture.display.size();
+    if (!area.isEmpty()) {
+        const QSize shown = fitPreviewRect(picture.display.size(), QRect(QPoint(0, 0), area)).size();
+        if (shown != picture.display.size())
+            picture.fitted = ImageCanvas::scaledHighQuality(picture.display, shown);
+    }
     return picture;
 }

@@ -1,23 +1,45 @@
 #pragma once
 
+#include <QByteArray>
 #include <QImage>
 #include <QSize>
 #include <QString>
 
-// One picture of the output preview: the photo rendered with the current template (taken
-// from the preview cache when it is there) and redrawn at the output size.
+#include "render/RenderRequest.h"
+
+// One picture of the output preview: the photo rendered with the current template and
+// settings, at the output size, exactly as the run would stamp it (before encoding).
 struct PreviewPicture
 {
     QString photoPath;
-    QString previewPath;   // the cache file
-    bool composed = false; // the compositor ran (no cached file was there)
-    QSize renderedSize;    // size of the cache file's picture
-    QImage display;        // the picture at the output size; null when nothing can be shown
-    QString error;         // why nothing can be shown
+    QString previewPath;    // the cache file
+    bool composed = false;  // the compositor ran (no current cache file was there)
+    QSize renderedSize;     // size of the rendered picture (the output size)
+    QImage display;         // the rendered picture; null when nothing can be shown
+    QImage fitted;          // display scaled into the picture area it was rendered for (null: not needed)
+    QString error;          // why nothing can be shown
+    QByteArray fingerprint; // the render fingerprint it was made under
 };
 
-// Renders a photo for the preview. Only when no file exists at the photo's cache path is
-// the compositor run (in preview-file mode) to write it; an existing file is used as it is.
-// The cached picture is then redrawn at ComputeOutputSize of its size; an output size with
-// no area (a target of 0) keeps the picture's own size. Safe to call on a worker thread.
-PreviewPicture renderPreviewPicture(const QString& photoPath);
+// The request a preview renders with: the process-wide settings, in preview-file mode into the
+// photo's cache path. `photoNumber` is the photo's place in the list from 1 (the {counter}
+// field of text layers shows what the run writes there); 0 when unknown.
+RenderRequest previewRequest(const QString& photoPath, int photoNumber);
+
+// A hash of everything a render of the request reads: the photo file (path, size, time), the
+// template's and its layers' files, the layers' pictures (path, size, time) and the settings
+// (template name, output format, resize values and switch, pixel limit, photo number).
+QByteArray renderFingerprint(const RenderRequest& request);
+
+// Renders a photo for the preview. The cache file is used only when this process wrote it
+// under the same fingerprint (PreviewCache::isCurrent); otherwise the compositor renders the
+// photo (preview-file mode, at the output size). With `writeCache` the cache file is written
+// at once; without it the picture comes back with `composed` set and writePreviewCache writes
+// it later (a PNG file of a large photo takes many times as long as its render). With a
+// non-empty `area`, the picture is also scaled to the size it is shown at in an area of that
+// size (`fitted`), so that the window only draws it. Safe to call on a worker thread.
+PreviewPicture renderPreviewPicture(const QString& photoPath, const QSize& area = QSize(),
+                                    int photoNumber = 0, bool writeCache = true);
+
+// Writes a composed picture's cache file and remembers its fingerprint. Any thread.
+bool writePreviewCache(const PreviewPicture& picture);
