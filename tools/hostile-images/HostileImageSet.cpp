@@ -62,6 +62,17 @@ public:
         m_entries.append({name, expect, size, what, keepsMetadata, QString()});
     }
 
+    // The bytes followed by zeros up to `size` bytes, as a sparse file where the file system
+    // allows it (no space taken).
+    void zeroPadded(const QString& name, const QByteArray& bytes, qint64 size, const QString& what,
+                    const QString& reason)
+    {
+        QFile out(m_folder.filePath(name));
+        if (out.open(QIODevice::WriteOnly | QIODevice::Truncate) && out.write(bytes) == bytes.size())
+            out.resize(size);
+        m_entries.append({name, Expect::Refuse, QSize(), what, false, reason});
+    }
+
     void folder(const QString& name, const QString& what)
     {
         m_folder.mkpath(name);
@@ -155,6 +166,12 @@ QList<Entry> write(const QString& folder, QSize size)
     w.cuts(QStringLiteral("tiff-tiles"), QStringLiteral("tiff"), tiffTiles, size, 0, 2000);
     w.cuts(QStringLiteral("gif"), QStringLiteral("gif"), gif, size, 2, 13 + 768 + 11);
     w.cuts(QStringLiteral("bmp"), QStringLiteral("bmp"), bmp, size, 0, 54);
+
+    // A cut JPEG padded with zeros to 1 GiB: the zeros decode as rows without a word from
+    // libjpeg; what follows the last row is no marker, and nothing past it is read.
+    w.zeroPadded(QStringLiteral("jpeg-zero-padded-1gib.jpg"), jpeg.left(jpeg.size() / 3), qint64(1) << 30,
+                 QStringLiteral("JPEG cut to a third and padded with zeros to 1 GiB"),
+                 QStringLiteral("the photo is damaged: its data ends early"));
 
     // HEIC, AVIF and WebP: sound, cut, claiming huge sizes, and with noise for data.
     using HostileModernFormats::Heif;
