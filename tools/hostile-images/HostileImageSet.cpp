@@ -291,6 +291,10 @@ QList<Entry> write(const QString& folder, QSize size)
         HostileBytes::pngChunk("tEXt", QByteArray("Comment") + '\0' + QByteArray(120 * 1024 * 1024, 'a'));
     w.file(QStringLiteral("png-text-120mib.png"), HostileBytes::insertAfterHeader(png, text120),
            Expect::Stamp, size, QStringLiteral("PNG with a 120 MiB text chunk"));
+    const QByteArray exif120 =
+        HostileBytes::pngChunk("eXIf", QByteArray("II*\0\x08\0\0\0", 8) + QByteArray(120 * 1024 * 1024, 'e'));
+    w.file(QStringLiteral("png-exif-120mib.png"), HostileBytes::insertAfterHeader(png, exif120),
+           Expect::Stamp, size, QStringLiteral("PNG with a 120 MiB EXIF chunk"));
     const QByteArray bomb = HostileBytes::zlibStream(QByteArray(64 * 1024 * 1024, '\0'));
     w.file(QStringLiteral("png-ztxt-bomb.png"),
            HostileBytes::insertAfterHeader(
