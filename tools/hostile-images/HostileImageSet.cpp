@@ -212,6 +212,9 @@ QList<Entry> write(const QString& folder, QSize size)
            Expect::Refuse, QSize(), QStringLiteral("AVIF whose coded data is 0xff bytes"));
     w.file(QStringLiteral("webp-noise.webp"), HostileModernFormats::noiseFrom(webpLossy, 40), Expect::Either,
            size, QStringLiteral("lossy WebP whose data is noise"));
+    w.file(QStringLiteral("webp-xmp-250mib.webp"),
+           HostileModernFormats::webpWithChunk(webpAnimated, "XMP ", QByteArray(250 * 1024 * 1024, 'x')),
+           Expect::Stamp, size, QStringLiteral("animated WebP with a 250 MiB XMP chunk"));
     w.file(QStringLiteral("webp-huge-chunk.webp"), HostileModernFormats::webpWithHugeChunk(webpLossy),
            Expect::Either, size, QStringLiteral("WebP with an EXIF chunk claiming 4 GiB"));
 

@@ -141,6 +141,23 @@ QByteArray webpWithHugeChunk(const QByteArray& webp)
     return out;
 }
 
+QByteArray webpWithChunk(const QByteArray& webp, const char* name, const QByteArray& payload)
+{
+    QByteArray chunk(name, 4);
+    chunk.append(QByteArray(4, '\0'));
+    putU32le(chunk, 4, quint32(payload.size()));
+    chunk += payload;
+    if (payload.size() % 2)
+        chunk.append('\0');
+    QByteArray out = webp + chunk;
+    putU32le(out, 4, quint32(out.size() - 8));
+    const QByteArray type(name, 4);
+    const char flag = type == "EXIF" ? 0x08 : type == "XMP " ? 0x04 : type == "ICCP" ? 0x20 : 0;
+    if (out.size() > 20 && out.mid(12, 4) == "VP8X")
+        out[20] = char(out[20] | flag);
+    return out;
+}
+
 QByteArray heifWithBlankData(const QByteArray& heif, char fill)
 {
     QByteArray out = heif;
