@@ -99,6 +99,9 @@ public:
         }
     }
 
+    // The reason the failure line of the last file must give.
+    void because(const QString& reason) { m_entries.last().reason = reason; }
+
     QList<Entry> entries() const { return m_entries; }
 
 private:
@@ -199,6 +202,23 @@ QList<Entry> write(const QString& folder, QSize size)
            Expect::Refuse, QSize(), QStringLiteral("HEIC claiming 100000 x 100000"));
     w.file(QStringLiteral("huge-avif.avif"), HostileModernFormats::heifClaiming(avif, QSize(20000, 20000)),
            Expect::Refuse, QSize(), QStringLiteral("AVIF claiming 20000 x 20000 (over the pixel limit)"));
+    // Size boxes that lie about a sound picture: the coded picture decides, and a picture that
+    // is not the size its container says is damaged (never stretched to the claimed size).
+    const QString lyingSize =
+        QStringLiteral("the photo is damaged: its picture is %1 x %2 pixels, its header says %3");
+    const QString stored = lyingSize.arg(size.width()).arg(size.height());
+    w.file(QStringLiteral("avif-size-box-twice-wide.avif"),
+           HostileModernFormats::heifClaiming(avif, QSize(size.width() * 2, size.height())), Expect::Refuse,
+           QSize(), QStringLiteral("AVIF whose size box says twice its width"));
+    w.because(stored.arg(QStringLiteral("%1 x %2").arg(size.width() * 2).arg(size.height())));
+    w.file(QStringLiteral("avif-size-box-15000.avif"),
+           HostileModernFormats::heifClaiming(avif, QSize(15000, 15000)), Expect::Refuse, QSize(),
+           QStringLiteral("AVIF whose size box says 15000 x 15000"));
+    w.because(stored.arg(QStringLiteral("15000 x 15000")));
+    w.file(QStringLiteral("heic-size-box-half.heic"),
+           HostileModernFormats::heifClaiming(heic, QSize(size.width() / 2, size.height() / 2)),
+           Expect::Refuse, QSize(), QStringLiteral("HEIC whose size box says half its size"));
+    w.because(stored.arg(QStringLiteral("%1 x %2").arg(size.width() / 2).arg(size.height() / 2)));
     w.file(QStringLiteral("huge-webp.webp"),
            HostileModernFormats::webpClaiming(webpLossy, QSize(16383, 16383)), Expect::Refuse, QSize(),
            QStringLiteral("WebP claiming 16383 x 16383 (the format's largest)"));

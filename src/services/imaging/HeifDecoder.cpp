@@ -155,6 +155,7 @@ struct HeifDecoder::State
     std::unique_ptr<heif_image_handle, HandleDeleter> handle;
     QString path;
     QSize size;
+    QSize shown; // the size the container gives the picture as it stands
     PhotoMetadata metadata;
 };
 
@@ -213,6 +214,7 @@ ImagingStatus HeifDecoder::open(const QString& path, qint64 pixelLimit)
         qint64(heif_image_handle_get_ispe_width(handle)) * heif_image_handle_get_ispe_height(handle);
     if (width <= 0 || height <= 0)
         return ImagingStatus::failure(QStringLiteral("cannot decode: the picture's header is damaged"));
+    d->shown = QSize(width, height);
     // The caller refuses the picture over the limit; the stored size counts as much.
     d->size = stored > qint64(width) * height
                   ? QSize(heif_image_handle_get_ispe_width(handle), heif_image_handle_get_ispe_height(handle))
@@ -259,6 +261,15 @@ ImagingStatus HeifDecoder::decode(QImage& image)
     if (!pixels || width <= 0 || height <= 0 ||
         heif_image_get_bits_per_pixel_range(decoded, heif_channel_interleaved) != 8)
         return ImagingStatus::failure(QStringLiteral("cannot decode: the picture has no 8-bit colour plane"));
+    // The coded picture decides its size: one that is not what the container's size box (with
+    // its crop and rotation) says is damaged, and is never stretched to the claimed size.
+    if (QSize(width, height) != d->shown)
+        return ImagingStatus::failure(
+            QStringLiteral("the photo is damaged: its picture is %1 x %2 pixels, its header says %3 x %4")
+                .arg(width)
+                .arg(height)
+                .arg(d->shown.width())
+                .arg(d->shown.height()));
 
     // Alpha planes are stored straight unless the file says they are premultiplied.
     const QImage::Format format = !alpha ? QImage::Format_RGB32
