@@ -219,6 +219,22 @@ QList<Entry> write(const QString& folder, QSize size)
            HostileModernFormats::heifClaiming(heic, QSize(size.width() / 2, size.height() / 2)),
            Expect::Refuse, QSize(), QStringLiteral("HEIC whose size box says half its size"));
     w.because(stored.arg(QStringLiteral("%1 x %2").arg(size.width() / 2).arg(size.height() / 2)));
+    // Grid pictures: a sound one of 4 x 3 tiles, and one naming a 64 x 64 tile 65,280 times.
+    const QByteArray tile = HostileModernFormats::heif(painted(QSize(64, 64)), Heif::Hevc);
+    w.file(QStringLiteral("heic-grid-4x3.heic"),
+           HostileModernFormats::heifGrid(tile, QSize(64, 64), 4, 3, size), Expect::Stamp, size,
+           QStringLiteral("HEIC grid of 4 x 3 tiles"));
+    w.file(QStringLiteral("heic-grid-65280-tiles.heic"),
+           HostileModernFormats::heifGrid(tile, QSize(64, 64), 256, 255, size), Expect::Refuse, QSize(),
+           QStringLiteral("HEIC grid of 256 x 255 tiles, all one 64 x 64 picture"));
+    w.because(QStringLiteral("the picture is larger than allowed: a grid of 65280 tiles, more than 8192"));
+    w.file(QStringLiteral("heic-grid-tiles-claiming-1024.heic"),
+           HostileModernFormats::heifGrid(tile, QSize(1024, 1024), 16, 16, size), Expect::Refuse, QSize(),
+           QStringLiteral("HEIC grid of 16 x 16 tiles whose size boxes claim 1024 x 1024"));
+    w.because(QStringLiteral("the picture is larger than allowed: its 256 tiles hold 268435456 pixels for a "
+                             "%1 x %2 picture")
+                  .arg(size.width())
+                  .arg(size.height()));
     w.file(QStringLiteral("huge-webp.webp"),
            HostileModernFormats::webpClaiming(webpLossy, QSize(16383, 16383)), Expect::Refuse, QSize(),
            QStringLiteral("WebP claiming 16383 x 16383 (the format's largest)"));

@@ -1,5 +1,7 @@
 #include "services/imaging/HeifDecoder.h"
 
+#include "services/imaging/HeifGridTiles.h"
+
 #include <QFile>
 
 #include <algorithm>
@@ -13,6 +15,10 @@ namespace {
 
 // libheif refuses pictures with a side at or over this; its own default is 32768.
 constexpr int kLibheifSideDefault = 32768;
+// The most tiles a grid picture may have (a 48-megapixel phone photo has 192 of 512 x 512), and
+// the pixels its tiles may hold beyond twice the picture's own (tiles overhang its edges).
+constexpr int kMaxTiles = 8192;
+constexpr qint64 kTileAreaSlack = 16'000'000;
 // Metadata blocks and colour profiles larger than this are left out, as PNG chunks are.
 constexpr size_t kMaxMetadataBlock = 8'000'000;
 
@@ -221,6 +227,24 @@ ImagingStatus HeifDecoder::open(const QString& path, qint64 pixelLimit)
                   : QSize(width, height);
     if (qint64(d->size.width()) * d->size.height() > pixelLimit)
         return ImagingStatus::success();
+    // A grid picture is decoded tile by tile: the number of tiles and their pixels together are
+    // bounded before any is decoded.
+    const HeifGridTiles tiles = HeifGridTiles::ofPrimary(path);
+    if (tiles.count > kMaxTiles)
+        return ImagingStatus::failure(
+            QStringLiteral("the picture is larger than allowed: a grid of %1 tiles, "
+                           "more than %2")
+                .arg(tiles.count)
+                .arg(kMaxTiles));
+    const qint64 tileRoom = 2 * qint64(width) * height + kTileAreaSlack;
+    if (tiles.area > tileRoom)
+        return ImagingStatus::failure(
+            QStringLiteral("the picture is larger than allowed: its %1 tiles hold %2 pixels for a %3 x %4 "
+                           "picture")
+                .arg(tiles.count)
+                .arg(tiles.area)
+                .arg(width)
+                .arg(height));
     d->metadata = readMetadata(handle);
     return ImagingStatus::success();
 }
