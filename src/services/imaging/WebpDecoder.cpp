@@ -82,6 +82,7 @@ struct RiffReader
             cut = true;
         const qint64 end = std::min(riffEnd, file.size());
         picture = header;
+        qint64 dropped = 0; // bytes of the file in the chunks left out
         qint64 at = 12;
         int chunks = 0;
         while (at + 8 <= end) {
@@ -104,13 +105,16 @@ struct RiffReader
                 picture += head;
                 picture += file.read(std::min(next, end) - (at + 8));
             } else {
+                dropped += std::min(next, end) - at;
                 keepMetadata(file, name, size, end - (at + 8));
             }
             at = next;
         }
         if (at < end && !cut)
             picture += file.read(end - at); // a few bytes too short for a chunk header
-        putU32(picture, 4, quint32(picture.size() - 8));
+        // The file's RIFF size less the chunks left out: a file cut off still claims more than
+        // its data, which libwebp takes for a file that ends early, as it took the whole file.
+        putU32(picture, 4, quint32(std::clamp<qint64>(riffEnd - 8 - dropped, 4, 0xFFFFFFFFLL)));
         // The VP8X flags say which chunks follow: those of the chunks left out are cleared.
         if (picture.size() > 20 && picture.mid(12, 4) == "VP8X")
             picture[20] = char(quint8(picture[20]) & ~droppedFlags);
