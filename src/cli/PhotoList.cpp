@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
+#include <cstring>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -14,6 +16,13 @@
 #include "cli/SystemErrorText.h"
 
 namespace {
+
+// A list file is refused beyond these: a million photos in one run is more than any batch
+// needs, and the names are held in memory until the run starts.
+constexpr qint64 kMaxListBytes = 64LL * 1024 * 1024;
+constexpr qsizetype kMaxListNames = 1'000'000;
+// The first bytes of a name over the path limit shown in its answer.
+constexpr qsizetype kShownPrefix = 64;
 
 QByteArray bytesOfName(const QString& name)
 {
@@ -39,51 +48,33 @@ bool hasPhotoExtension(const QByteArray& name)
     return PhotoList::photoExtensions().contains(QString::fromLatin1(name.mid(dot + 1)).toLower());
 }
 
-// Reads the whole list; false with `why` set when it cannot be read.
-bool readList(const QString& file, QByteArray& data, QString& why)
+// Opens the list ("-": standard input, which stays open); -1 with `why` set when it cannot be
+// read.
+int openList(const QString& file, QString& why)
 {
-    int fd = STDIN_FILENO;
     if (file == QLatin1String("-")) {
         if (AnswerStream::wasClosed(STDIN_FILENO)) {
             why = QStringLiteral("it is closed");
-            return false;
+            return -1;
         }
-    } else {
-        if (AnswerStream::isUnreadableName(file)) {
-            why = QStringLiteral("the file name cannot be read as UTF-8");
-            return false;
-        }
-        fd = ::open(bytesOfName(file).constData(), O_RDONLY | O_CLOEXEC);
-        if (fd < 0) {
-            why = systemErrorText(errno);
-            return false;
-        }
-        struct stat info = {};
-        if (::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
-            ::close(fd);
-            why = QStringLiteral("it is a folder");
-            return false;
-        }
+        return STDIN_FILENO;
     }
-    bool ok = true;
-    char buffer[65536];
-    for (;;) {
-        const ssize_t got = ::read(fd, buffer, sizeof buffer);
-        if (got > 0) {
-            data.append(buffer, got);
-            continue;
-        }
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0) {
-            why = systemErrorText(errno);
-            ok = false;
-        }
-        break;
+    if (AnswerStream::isUnreadableName(file)) {
+        why = QStringLiteral("the file name cannot be read as UTF-8");
+        return -1;
     }
-    if (fd != STDIN_FILENO)
+    const int fd = ::open(bytesOfName(file).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        why = systemErrorText(errno);
+        return -1;
+    }
+    struct stat info = {};
+    if (::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
         ::close(fd);
-    return ok;
+        why = QStringLiteral("it is a folder");
+        return -1;
+    }
+    return fd;
 }
 
 } // namespace
@@ -107,31 +98,112 @@ bool PhotoList::addListFile(const QString& file, bool nullSeparated, bool recurs
 {
     const QString shown =
         file == QLatin1String("-") ? QStringLiteral("on standard input") : AnswerStream::shownName(file);
-    QByteArray data;
     QString why;
-    if (!readList(file, data, why)) {
+    const int fd = openList(file, why);
+    if (fd < 0) {
         m_error = QStringLiteral("cannot read the list %1: %2").arg(shown, why);
         return false;
     }
-    if (!nullSeparated && data.contains('\0')) {
+    // The list is read piece by piece and split as it comes, so that a list without an end
+    // (a device, a pipe that never closes) stops at a bound instead of filling the memory: a
+    // name at the system's path limit is answered on its own and its bytes are not kept, and
+    // a list longer than kMaxListBytes or kMaxListNames is refused.
+    const char end = nullSeparated ? '\0' : '\n';
+    QList<QByteArray> entries;
+    QList<Problem> tooLong;
+    QByteArray entry;
+    bool overLimit = false; // the entry being read is already longer than a path may be
+    qint64 total = 0;
+    enum class Stop
+    {
+        AtEnd,
+        ReadError,
+        NulInLines,
+        TooLong,
+    } stop = Stop::AtEnd;
+    const auto finishEntry = [&]() {
+        if (!nullSeparated && entry.endsWith('\r'))
+            entry.chop(1);
+        if (overLimit)
+            tooLong.append(Problem{
+                nameOfBytes(entry.left(kShownPrefix)) + QStringLiteral("..."),
+                QStringLiteral("the name is longer than the system's path limit of %1 bytes").arg(PATH_MAX)});
+        else if (!entry.isEmpty())
+            entries.append(entry);
+        entry.clear();
+        overLimit = false;
+    };
+    char buffer[65536];
+    for (;;) {
+        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0) {
+            why = systemErrorText(errno);
+            stop = Stop::ReadError;
+        }
+        if (got <= 0)
+            break;
+        total += got;
+        if (!nullSeparated && std::memchr(buffer, '\0', size_t(got))) {
+            stop = Stop::NulInLines;
+            break;
+        }
+        if (total > kMaxListBytes || entries.size() > kMaxListNames) {
+            stop = Stop::TooLong;
+            break;
+        }
+        const char* at = buffer;
+        const char* const last = buffer + got;
+        while (at < last) {
+            // Empty names (separators in a row) are left out without further work.
+            if (entry.isEmpty() && !overLimit) {
+                while (at < last && *at == end)
+                    ++at;
+                if (at == last)
+                    break;
+            }
+            const char* separator = static_cast<const char*>(std::memchr(at, end, size_t(last - at)));
+            const char* pieceEnd = separator ? separator : last;
+            if (!overLimit) {
+                entry.append(at, pieceEnd - at);
+                if (entry.size() >= PATH_MAX) {
+                    entry.truncate(kShownPrefix);
+                    overLimit = true;
+                }
+            }
+            at = pieceEnd;
+            if (separator) {
+                finishEntry();
+                ++at;
+            }
+        }
+    }
+    if (fd != STDIN_FILENO)
+        ::close(fd);
+    switch (stop) {
+    case Stop::NulInLines:
         m_error = QStringLiteral("the list %1 holds NUL characters: give -0 (--null) for a list of "
                                  "NUL-separated names")
                       .arg(shown);
         return false;
+    case Stop::TooLong:
+        m_error =
+            QStringLiteral("the list %1 is longer than %2 MiB or %3 names: give the photos in several runs")
+                .arg(shown)
+                .arg(kMaxListBytes / (1024 * 1024))
+                .arg(kMaxListNames);
+        return false;
+    case Stop::ReadError:
+        m_error = QStringLiteral("cannot read the list %1: %2").arg(shown, why);
+        return false;
+    case Stop::AtEnd:
+        break;
     }
-    const char end = nullSeparated ? '\0' : '\n';
-    qsizetype start = 0;
-    while (start < data.size()) {
-        qsizetype stop = data.indexOf(end, start);
-        if (stop < 0)
-            stop = data.size();
-        QByteArray entry = data.mid(start, stop - start);
-        start = stop + 1;
-        if (!nullSeparated && entry.endsWith('\r'))
-            entry.chop(1);
-        if (!entry.isEmpty())
-            addBytes(entry, recursive);
-    }
+    finishEntry();
+    m_problems += tooLong;
+    for (const QByteArray& name : std::as_const(entries))
+        addBytes(name, recursive);
     return true;
 }
 

@@ -31,8 +31,11 @@ public:
 
     // Adds the names of a list file ("-": standard input): one per line, or ending with NUL
     // characters when `nullSeparated`. Empty names are left out; in a list of lines a
-    // carriage return before the line end is dropped. False, with error() set, when the list
-    // cannot be read or holds NUL characters without `nullSeparated`; nothing is added then.
+    // carriage return before the line end is dropped. A name at the system's path limit
+    // (PATH_MAX bytes) or longer becomes a problem of its own, its first bytes shown. False,
+    // with error() set, when the list cannot be read, holds NUL characters without
+    // `nullSeparated` (found as soon as they are read), or is longer than 64 MiB or a million
+    // names (a list without an end); nothing is added then.
     bool addListFile(const QString& file, bool nullSeparated, bool recursive);
 
     const QStringList& photos() const { return m_photos; }

@@ -286,8 +286,13 @@ Result renderPhoto(const RenderRequest& request)
             return failed(FailureReason::tr("cannot create the output folder %1")
                               .arg(describeSource(QFileInfo(target).absolutePath())));
         QImage stored = std::move(photo.canvas);
-        if (format != ImageEncoder::FileFormat::Jpeg)
+        if (format != ImageEncoder::FileFormat::Jpeg) {
             encoding.embedded = outputMetadata(photo, format);
+            // PNG and WebP outputs carry the EXIF block: its thumbnail would show the photo
+            // without its watermark.
+            if (format == ImageEncoder::FileFormat::Png || format == ImageEncoder::FileFormat::Webp)
+                ExifThumbnail::renewUpright(encoding.embedded.exif, stored, photo.orientation);
+        }
         if (format == ImageEncoder::FileFormat::Jpeg) {
             // Stored as the camera stored it, so that the copied orientation item still holds. A
             // JPEG's segments are copied byte for byte, other photos' metadata is put into new ones.

@@ -241,6 +241,10 @@ private slots:
             << filesFrom << QByteArray("photos/b.jpg\nphotos/\xff\xfe.jpg\nphotos/a.jpg\n") << QByteArray()
             << 1 << QByteArray("%R/out/b_new.jpg\n%R/out/a_new.jpg\n")
             << QByteArray("photos/\xff\xfe.jpg: the file name cannot be read as UTF-8\n");
+        QTest::newRow("a name longer than the path limit")
+            << filesFrom << "photos/b.jpg\n" + QByteArray(5000, 'x') + "\nphotos/a.jpg\n"
+            << QByteArray() << 1 << QByteArray("%R/out/b_new.jpg\n%R/out/a_new.jpg\n")
+            << QByteArray(64, 'x') + "...: the name is longer than the system's path limit of 4096 bytes\n";
         QTest::newRow("a missing photo in the list")
             << filesFrom << QByteArray("photos/none.jpg\nphotos/a.jpg\n") << QByteArray() << 1
             << QByteArray("%R/out/a_new.jpg\n") << QByteArray("photos/none.jpg: file not found\n");
@@ -314,6 +318,19 @@ private slots:
             << QByteArray(
                    "lumora-batch: the list on standard input holds NUL characters: give -0 (--null) for a "
                    "list of NUL-separated names\n");
+        // Lists without an end: refused at once, or at a bound, never read on without limit.
+        QTest::newRow("endless list of NUL characters")
+            << QStringList{QStringLiteral("--files-from"), QStringLiteral("/dev/zero")} << QByteArray() << 1
+            << QByteArray(
+                   "lumora-batch: the list /dev/zero holds NUL characters: give -0 (--null) for a list "
+                   "of NUL-separated names\n");
+        for (const char* device : {"/dev/zero", "/dev/urandom"})
+            QTest::addRow("endless NUL-separated list %s", device)
+                << QStringList{QStringLiteral("--files-from"), QString::fromLatin1(device),
+                               QStringLiteral("-0")}
+                << QByteArray() << 1
+                << "lumora-batch: the list " + QByteArray(device) +
+                       " is longer than 64 MiB or 1000000 names: give the photos in several runs\n";
         QTest::newRow("output folder that cannot be made")
             << QStringList{QStringLiteral("--output-dir"), QStringLiteral("photos/b.jpg/out"), a}
             << QByteArray() << 1

@@ -5,6 +5,7 @@
 #include "render/WatermarkCompositor.h"
 #include "services/imaging/ExifThumbnail.h"
 #include "services/imaging/ImageOrientation.h"
+#include "services/imaging/PhotoDecoder.h"
 #include "services/imaging/text/ApplicationFonts.h"
 #include "support/TempDataFolder.h"
 #include "support/TestFiles.h"
@@ -523,12 +524,19 @@ void ExifThumbnailTest::batchOutput_data()
     QTest::addColumn<Place>("place");
     QTest::addColumn<int>("orientation");
     QTest::addColumn<bool>("lossless"); // the thumbnail made from the coefficients' DC values
-    QTest::newRow("intel, at the end") << false << Place::End << 1 << false;
-    QTest::newRow("motorola, at the end, turned") << true << Place::End << 6 << false;
-    QTest::newRow("intel, in the middle, turned") << false << Place::Middle << 8 << false;
-    QTest::newRow("motorola, in the middle") << true << Place::Middle << 1 << false;
-    QTest::newRow("lossless, intel, at the end") << false << Place::End << 1 << true;
-    QTest::newRow("lossless, motorola, in the middle, turned") << true << Place::Middle << 6 << true;
+    QTest::addColumn<int>("format");    // OutputSettings::Format
+    const int jpeg = OutputSettings::Jpeg, png = OutputSettings::Png, webp = OutputSettings::Webp;
+    QTest::newRow("intel, at the end") << false << Place::End << 1 << false << jpeg;
+    QTest::newRow("motorola, at the end, turned") << true << Place::End << 6 << false << jpeg;
+    QTest::newRow("intel, in the middle, turned") << false << Place::Middle << 8 << false << jpeg;
+    QTest::newRow("motorola, in the middle") << true << Place::Middle << 1 << false << jpeg;
+    QTest::newRow("lossless, intel, at the end") << false << Place::End << 1 << true << jpeg;
+    QTest::newRow("lossless, motorola, in the middle, turned") << true << Place::Middle << 6 << true << jpeg;
+    // PNG and WebP outputs stand upright (orientation 1): so does their thumbnail.
+    QTest::newRow("png, intel, at the end") << false << Place::End << 1 << false << png;
+    QTest::newRow("png, motorola, in the middle, turned") << true << Place::Middle << 6 << false << png;
+    QTest::newRow("webp, intel, at the end, turned") << false << Place::End << 8 << false << webp;
+    QTest::newRow("webp, motorola, in the middle") << true << Place::Middle << 1 << false << webp;
 }
 
 void ExifThumbnailTest::batchOutput()
@@ -537,6 +545,8 @@ void ExifThumbnailTest::batchOutput()
     QFETCH(Place, place);
     QFETCH(int, orientation);
     QFETCH(bool, lossless);
+    QFETCH(int, format);
+    const bool jpegOutput = format == OutputSettings::Jpeg;
 
     // A template with one layer: a black picture over the left half of the upright photo.
     const TempDataFolder folder;
@@ -578,33 +588,52 @@ void ExifThumbnailTest::batchOutput()
     request.output.OutputFolderPath = folder.root() + QStringLiteral("/out");
     request.output.OutputFileNameOpts = OutputSettings::AddSuffix;
     request.output.OutputFileNameSuffix = QStringLiteral("_new");
-    request.output.OutputFormat = OutputSettings::Jpeg;
+    request.output.OutputFormat = format;
     request.losslessJpeg = lossless;
     const WatermarkCompositor::Result result = WatermarkCompositor::render(request);
     QVERIFY2(result.outcome.ok, qPrintable(result.outcome.error));
 
-    QList<JpegMetadata::Segment> kept;
-    for (const JpegMetadata::Segment& segment :
-         TestPictures::scanSegments(readFile(result.outcome.outputPath))) {
-        if (JpegMetadata::isKeptMarker(segment.marker))
-            kept.append(segment);
-    }
-    QCOMPARE(kept.size(), segments.size());
-    QCOMPARE(kept.mid(1), segments.mid(1));
     QImage thumbnail;
-    checkReplaced(exif, kept[0].data, thumbnail);
+    if (jpegOutput) {
+        QList<JpegMetadata::Segment> kept;
+        for (const JpegMetadata::Segment& segment :
+             TestPictures::scanSegments(readFile(result.outcome.outputPath))) {
+            if (JpegMetadata::isKeptMarker(segment.marker))
+                kept.append(segment);
+        }
+        QCOMPARE(kept.size(), segments.size());
+        QCOMPARE(kept.mid(1), segments.mid(1));
+        checkReplaced(exif, kept[0].data, thumbnail);
+    } else {
+        // The output's EXIF block is the photo's with the orientation item 1 and a thumbnail
+        // of the upright picture, its sides swapped as the photo's orientation swapped them.
+        PhotoDecoder decoder;
+        QVERIFY(decoder.open(result.outcome.outputPath));
+        QImage decoded;
+        QVERIFY(decoder.decode(decoded));
+        const QByteArray carried = decoder.embeddedMetadata().exif;
+        QVERIFY(!carried.isEmpty());
+        Block before = exif;
+        const qsizetype orientationValue = kTiffStart + 8 + 2 + 12 + 8; // IFD0's second entry
+        QCOMPARE(before.u16(orientationValue), quint16(orientation));
+        before.bigEndian ? qToBigEndian(quint16(1), before.app1.data() + orientationValue)
+                         : qToLittleEndian(quint16(1), before.app1.data() + orientationValue);
+        before.thumbnailSize = ImageOrientation::uprightSize(exif.thumbnailSize, orientation);
+        checkReplaced(before, QByteArray("Exif\0\0", kTiffStart) + carried, thumbnail);
+    }
     if (QTest::currentTestFailed())
         return;
 
-    // Where the stored picture is wholly black or wholly white around a point, so is the
+    // Where the output's picture is wholly black or wholly white around a point, so is the
     // thumbnail (half its size) there.
     QImage expected = filled(upright, Qt::white);
     QPainter(&expected).fillRect(QRect(0, 0, upright.width() / 2, upright.height()), Qt::black);
-    expected = ImageOrientation::turnBack(expected, orientation);
-    QCOMPARE(expected.size(), stored);
+    if (jpegOutput)
+        expected = ImageOrientation::turnBack(expected, orientation);
+    QCOMPARE(expected.size() / 2, thumbnail.size());
     int dark = 0, light = 0;
-    for (int y = 10; y < 120; y += 20) {
-        for (int x = 10; x < 160; x += 20) {
+    for (int y = 10; y < thumbnail.height(); y += 20) {
+        for (int x = 10; x < thumbnail.width(); x += 20) {
             const QRect around = QRect(2 * x - 16, 2 * y - 16, 33, 33) & expected.rect();
             const QImage patch = expected.copy(around);
             const bool allDark = patch == filled(around.size(), Qt::black).convertToFormat(patch.format());

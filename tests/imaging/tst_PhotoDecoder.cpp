@@ -419,6 +419,37 @@ private slots:
         QCOMPARE(image, expected);
     }
 
+    // A PNG's EXIF block (before or after the pixels) is kept when a JPEG's APP1 segment could
+    // hold it, and left out beyond; the pixels decode either way.
+    void pngExifIsBounded_data()
+    {
+        QTest::addColumn<int>("size");
+        QTest::addColumn<bool>("afterPixels");
+        QTest::addColumn<bool>("kept");
+        constexpr int largest = JpegMetadata::kMaxSegmentData - JpegMetadata::kExifHeaderSize;
+        QTest::newRow("1 KB") << 1000 << false << true;
+        QTest::newRow("1 KB after the pixels") << 1000 << true << true;
+        QTest::newRow("the largest an APP1 segment holds") << largest << false << true;
+        QTest::newRow("one byte more") << largest + 1 << false << false;
+        QTest::newRow("9 MB, over the chunk limit") << 9'000'000 << true << false;
+    }
+    void pngExifIsBounded()
+    {
+        QFETCH(int, size);
+        QFETCH(bool, afterPixels);
+        QFETCH(bool, kept);
+        TestPictures::PngRecipe recipe;
+        recipe.exif = QByteArray("II*\0\x08\0\0\0", 8) + QByteArray(size - 8, 'x');
+        recipe.exifAfterPixels = afterPixels;
+        PhotoDecoder decoder;
+        QVERIFY(decoder.open(put(QStringLiteral("exif.png"), TestPictures::png(recipe))));
+        QImage image;
+        const ImagingStatus decoded = decoder.decode(image);
+        QVERIFY2(decoded.ok, qPrintable(decoded.error));
+        QCOMPARE(image.size(), QSize(recipe.width, recipe.height));
+        QCOMPARE(decoder.embeddedMetadata().exif, kept ? recipe.exif : QByteArray());
+    }
+
     // PNG files decode to the picture Qt's reader makes of them, with everything the outputs
     // carry on: pixel format, colour table, pixels, colour space, texts, resolution, offset.
     void pngMatchesQtReader_data()

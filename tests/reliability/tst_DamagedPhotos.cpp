@@ -7,6 +7,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
+#include <QImageWriter>
+#include <QLinearGradient>
+#include <QPainter>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -90,37 +93,70 @@ void DamagedPhotosTest::cutPhotosFail_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QByteArray>("data");
-    QTest::addColumn<bool>("preview"); // --preview instead of a batch run
+    QTest::addColumn<bool>("preview");  // --preview instead of a batch run
+    QTest::addColumn<bool>("lossless"); // --lossless
 
     const QImage picture = TestPictures::detailed(400, 300);
     const QByteArray jpeg = TestPictures::jpeg(picture);
     for (const int quarter : {1, 2, 3})
-        QTest::addRow("jpeg at %d/4", quarter)
-            << QStringLiteral("jpeg%1.jpg").arg(quarter) << jpeg.left(jpeg.size() * quarter / 4) << false;
-    QTest::newRow("jpeg at 1/2, output preview") << "preview.jpg" << jpeg.left(jpeg.size() / 2) << true;
+        QTest::addRow("jpeg at %d/4", quarter) << QStringLiteral("jpeg%1.jpg").arg(quarter)
+                                               << jpeg.left(jpeg.size() * quarter / 4) << false << false;
+    QTest::newRow("jpeg at 1/2, output preview")
+        << "preview.jpg" << jpeg.left(jpeg.size() / 2) << true << false;
     const QByteArray restart = TestPictures::jpeg(picture, TestPictures::Kind::Restart);
     QTest::newRow("jpeg with restart markers at 1/2")
-        << "restart.jpg" << restart.left(restart.size() / 2) << false;
+        << "restart.jpg" << restart.left(restart.size() / 2) << false << false;
     const QByteArray progressive = TestPictures::jpeg(picture, TestPictures::Kind::Progressive);
     QVERIFY(scanOffset(progressive, 3) > 0);
     QTest::newRow("progressive jpeg between its 2nd and 3rd scan")
-        << "progressive.jpg" << progressive.left(scanOffset(progressive, 3)) << false;
+        << "progressive.jpg" << progressive.left(scanOffset(progressive, 3)) << false << false;
+    // Cut and padded with zeros to the old length: the zeros decode as rows of one flat colour
+    // without a word from libjpeg, and what follows the last row is no marker.
+    const auto zeroTail = [](const QByteArray& whole) {
+        return whole.left(whole.size() / 3) + QByteArray(whole.size() - whole.size() / 3, '\0');
+    };
+    // A smooth picture with Huffman tables fitted to it (as cameras and most programs write
+    // them) takes few bytes a row, and zeros decode as few bits a block: the zeros outlast its
+    // rows.
+    QImage smooth(1600, 1000, QImage::Format_RGB32);
+    {
+        QPainter painter(&smooth);
+        QLinearGradient gradient(0, 0, 0, smooth.height());
+        gradient.setColorAt(0, Qt::blue);
+        gradient.setColorAt(1, Qt::yellow);
+        painter.fillRect(smooth.rect(), gradient);
+    }
+    QByteArray large;
+    {
+        QBuffer buffer(&large);
+        buffer.open(QIODevice::WriteOnly);
+        QImageWriter writer(&buffer, "jpeg");
+        writer.setQuality(95);
+        writer.setOptimizedWrite(true);
+        QVERIFY(writer.write(smooth));
+    }
+    QTest::newRow("jpeg, last 2/3 zeros") << "zeros.jpg" << zeroTail(large) << false << false;
+    QTest::newRow("jpeg, last 2/3 zeros, lossless")
+        << "zeros-lossless.jpg" << zeroTail(large) << false << true;
+    QTest::newRow("jpeg, zeros after its last row")
+        << "zeros-after.jpg" << QByteArray(jpeg.chopped(2) + QByteArray(4096, '\0')) << false << false;
     const QByteArray png = encodedWithQt(picture, "PNG");
-    QTest::newRow("png at 1/2") << "half.png" << png.left(png.size() / 2) << false;
+    QTest::newRow("png at 1/2") << "half.png" << png.left(png.size() / 2) << false << false;
     TestPictures::PngRecipe interlaced;
     interlaced.width = 400;
     interlaced.height = 300;
     interlaced.interlaced = true;
     const QByteArray adam7 = TestPictures::png(interlaced);
-    QTest::newRow("interlaced png at 3/4") << "interlaced.png" << adam7.left(adam7.size() * 3 / 4) << false;
+    QTest::newRow("interlaced png at 3/4")
+        << "interlaced.png" << adam7.left(adam7.size() * 3 / 4) << false << false;
     const QByteArray strips = HostileBytes::tiffWithDirectoryFirst(picture, false);
-    QTest::newRow("tiff strips at 1/2") << "strips.tiff" << strips.left(strips.size() / 2) << false;
+    QTest::newRow("tiff strips at 1/2") << "strips.tiff" << strips.left(strips.size() / 2) << false << false;
     const QByteArray tiles = HostileBytes::tiffWithDirectoryFirst(picture, true, 16, true);
-    QTest::newRow("tiff tiles at 1/2") << "tiles.tiff" << tiles.left(tiles.size() / 2) << false;
+    QTest::newRow("tiff tiles at 1/2") << "tiles.tiff" << tiles.left(tiles.size() / 2) << false << false;
     const QByteArray gif = TestPictures::compressedGif(picture);
-    QTest::newRow("gif at 1/2") << "half.gif" << gif.left(gif.size() / 2) << false;
+    QTest::newRow("gif at 1/2") << "half.gif" << gif.left(gif.size() / 2) << false << false;
     const QByteArray bmp = encodedWithQt(picture, "BMP");
-    QTest::newRow("bmp at 1/2") << "half.bmp" << bmp.left(bmp.size() / 2) << false;
+    QTest::newRow("bmp at 1/2") << "half.bmp" << bmp.left(bmp.size() / 2) << false << false;
 }
 
 void DamagedPhotosTest::cutPhotosFail()
@@ -128,11 +164,14 @@ void DamagedPhotosTest::cutPhotosFail()
     QFETCH(QString, name);
     QFETCH(QByteArray, data);
     QFETCH(bool, preview);
+    QFETCH(bool, lossless);
     const QString photo = write(name, data);
     QVERIFY(!photo.isEmpty());
     const QString target = preview ? m_root.filePath(QStringLiteral("preview.png")) : outputOf(photo);
-    const QStringList arguments = preview ? QStringList{QStringLiteral("--preview"), photo, target}
-                                          : QStringList{QStringLiteral("--jobs"), QStringLiteral("1"), photo};
+    QStringList arguments = preview ? QStringList{QStringLiteral("--preview"), photo, target}
+                                    : QStringList{QStringLiteral("--jobs"), QStringLiteral("1"), photo};
+    if (lossless)
+        arguments.prepend(QStringLiteral("--lossless"));
     const ChildProcess::Result run = m_fixture.batch(arguments).run(60);
     const QString context = QStringLiteral("%1; stdout: %2; stderr: %3")
                                 .arg(run.describe(), QString::fromUtf8(run.out), QString::fromUtf8(run.err));

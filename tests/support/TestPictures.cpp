@@ -348,10 +348,18 @@ QByteArray png(const PngRecipe& recipe)
         png_set_tIME(png, info, &time);
     if (!before.empty())
         png_set_text(png, info, before.data(), int(before.size()));
+    const auto setExif = [&] {
+        png_set_eXIf_1(png, info, png_uint_32(recipe.exif.size()),
+                       reinterpret_cast<png_bytep>(const_cast<char*>(recipe.exif.constData())));
+    };
+    if (!recipe.exif.isEmpty() && !recipe.exifAfterPixels)
+        setExif();
     png_write_info(png, info);
     png_write_image(png, pointers.data());
     if (!after.empty())
         png_set_text(png, info, after.data(), int(after.size()));
+    if (!recipe.exif.isEmpty() && recipe.exifAfterPixels)
+        setExif();
     png_write_end(png, info);
     png_destroy_write_struct(&png, &info);
     return result;

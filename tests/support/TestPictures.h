@@ -76,6 +76,8 @@ struct PngRecipe
     QList<QPair<QByteArray, QByteArray>> texts;
     QList<QPair<QByteArray, QByteArray>> textsAfterPixels;
     int textCompression = -1;
+    QByteArray exif; // eXIf when not empty, before the pixels or after them
+    bool exifAfterPixels = false;
     unsigned seed = 1;
 };
 QByteArray png(const PngRecipe& recipe);

@@ -62,6 +62,17 @@ public:
         m_entries.append({name, expect, size, what, keepsMetadata, QString()});
     }
 
+    // The bytes followed by zeros up to `size` bytes, as a sparse file where the file system
+    // allows it (no space taken).
+    void zeroPadded(const QString& name, const QByteArray& bytes, qint64 size, const QString& what,
+                    const QString& reason)
+    {
+        QFile out(m_folder.filePath(name));
+        if (out.open(QIODevice::WriteOnly | QIODevice::Truncate) && out.write(bytes) == bytes.size())
+            out.resize(size);
+        m_entries.append({name, Expect::Refuse, QSize(), what, false, reason});
+    }
+
     void folder(const QString& name, const QString& what)
     {
         m_folder.mkpath(name);
@@ -87,6 +98,9 @@ public:
                 m_entries.last().reason = QStringLiteral("the photo is damaged: its data ends early");
         }
     }
+
+    // The reason the failure line of the last file must give.
+    void because(const QString& reason) { m_entries.last().reason = reason; }
 
     QList<Entry> entries() const { return m_entries; }
 
@@ -156,6 +170,12 @@ QList<Entry> write(const QString& folder, QSize size)
     w.cuts(QStringLiteral("gif"), QStringLiteral("gif"), gif, size, 2, 13 + 768 + 11);
     w.cuts(QStringLiteral("bmp"), QStringLiteral("bmp"), bmp, size, 0, 54);
 
+    // A cut JPEG padded with zeros to 1 GiB: the zeros decode as rows without a word from
+    // libjpeg; what follows the last row is no marker, and nothing past it is read.
+    w.zeroPadded(QStringLiteral("jpeg-zero-padded-1gib.jpg"), jpeg.left(jpeg.size() / 3), qint64(1) << 30,
+                 QStringLiteral("JPEG cut to a third and padded with zeros to 1 GiB"),
+                 QStringLiteral("the photo is damaged: its data ends early"));
+
     // HEIC, AVIF and WebP: sound, cut, claiming huge sizes, and with noise for data.
     using HostileModernFormats::Heif;
     using HostileModernFormats::Webp;
@@ -182,6 +202,39 @@ QList<Entry> write(const QString& folder, QSize size)
            Expect::Refuse, QSize(), QStringLiteral("HEIC claiming 100000 x 100000"));
     w.file(QStringLiteral("huge-avif.avif"), HostileModernFormats::heifClaiming(avif, QSize(20000, 20000)),
            Expect::Refuse, QSize(), QStringLiteral("AVIF claiming 20000 x 20000 (over the pixel limit)"));
+    // Size boxes that lie about a sound picture: the coded picture decides, and a picture that
+    // is not the size its container says is damaged (never stretched to the claimed size).
+    const QString lyingSize =
+        QStringLiteral("the photo is damaged: its picture is %1 x %2 pixels, its header says %3");
+    const QString stored = lyingSize.arg(size.width()).arg(size.height());
+    w.file(QStringLiteral("avif-size-box-twice-wide.avif"),
+           HostileModernFormats::heifClaiming(avif, QSize(size.width() * 2, size.height())), Expect::Refuse,
+           QSize(), QStringLiteral("AVIF whose size box says twice its width"));
+    w.because(stored.arg(QStringLiteral("%1 x %2").arg(size.width() * 2).arg(size.height())));
+    w.file(QStringLiteral("avif-size-box-15000.avif"),
+           HostileModernFormats::heifClaiming(avif, QSize(15000, 15000)), Expect::Refuse, QSize(),
+           QStringLiteral("AVIF whose size box says 15000 x 15000"));
+    w.because(stored.arg(QStringLiteral("15000 x 15000")));
+    w.file(QStringLiteral("heic-size-box-half.heic"),
+           HostileModernFormats::heifClaiming(heic, QSize(size.width() / 2, size.height() / 2)),
+           Expect::Refuse, QSize(), QStringLiteral("HEIC whose size box says half its size"));
+    w.because(stored.arg(QStringLiteral("%1 x %2").arg(size.width() / 2).arg(size.height() / 2)));
+    // Grid pictures: a sound one of 4 x 3 tiles, and one naming a 64 x 64 tile 65,280 times.
+    const QByteArray tile = HostileModernFormats::heif(painted(QSize(64, 64)), Heif::Hevc);
+    w.file(QStringLiteral("heic-grid-4x3.heic"),
+           HostileModernFormats::heifGrid(tile, QSize(64, 64), 4, 3, size), Expect::Stamp, size,
+           QStringLiteral("HEIC grid of 4 x 3 tiles"));
+    w.file(QStringLiteral("heic-grid-65280-tiles.heic"),
+           HostileModernFormats::heifGrid(tile, QSize(64, 64), 256, 255, size), Expect::Refuse, QSize(),
+           QStringLiteral("HEIC grid of 256 x 255 tiles, all one 64 x 64 picture"));
+    w.because(QStringLiteral("the picture is larger than allowed: a grid of 65280 tiles, more than 8192"));
+    w.file(QStringLiteral("heic-grid-tiles-claiming-1024.heic"),
+           HostileModernFormats::heifGrid(tile, QSize(1024, 1024), 16, 16, size), Expect::Refuse, QSize(),
+           QStringLiteral("HEIC grid of 16 x 16 tiles whose size boxes claim 1024 x 1024"));
+    w.because(QStringLiteral("the picture is larger than allowed: its 256 tiles hold 268435456 pixels for a "
+                             "%1 x %2 picture")
+                  .arg(size.width())
+                  .arg(size.height()));
     w.file(QStringLiteral("huge-webp.webp"),
            HostileModernFormats::webpClaiming(webpLossy, QSize(16383, 16383)), Expect::Refuse, QSize(),
            QStringLiteral("WebP claiming 16383 x 16383 (the format's largest)"));
@@ -195,6 +248,9 @@ QList<Entry> write(const QString& folder, QSize size)
            Expect::Refuse, QSize(), QStringLiteral("AVIF whose coded data is 0xff bytes"));
     w.file(QStringLiteral("webp-noise.webp"), HostileModernFormats::noiseFrom(webpLossy, 40), Expect::Either,
            size, QStringLiteral("lossy WebP whose data is noise"));
+    w.file(QStringLiteral("webp-xmp-250mib.webp"),
+           HostileModernFormats::webpWithChunk(webpAnimated, "XMP ", QByteArray(250 * 1024 * 1024, 'x')),
+           Expect::Stamp, size, QStringLiteral("animated WebP with a 250 MiB XMP chunk"));
     w.file(QStringLiteral("webp-huge-chunk.webp"), HostileModernFormats::webpWithHugeChunk(webpLossy),
            Expect::Either, size, QStringLiteral("WebP with an EXIF chunk claiming 4 GiB"));
 
@@ -274,6 +330,10 @@ QList<Entry> write(const QString& folder, QSize size)
         HostileBytes::pngChunk("tEXt", QByteArray("Comment") + '\0' + QByteArray(120 * 1024 * 1024, 'a'));
     w.file(QStringLiteral("png-text-120mib.png"), HostileBytes::insertAfterHeader(png, text120),
            Expect::Stamp, size, QStringLiteral("PNG with a 120 MiB text chunk"));
+    const QByteArray exif120 =
+        HostileBytes::pngChunk("eXIf", QByteArray("II*\0\x08\0\0\0", 8) + QByteArray(120 * 1024 * 1024, 'e'));
+    w.file(QStringLiteral("png-exif-120mib.png"), HostileBytes::insertAfterHeader(png, exif120),
+           Expect::Stamp, size, QStringLiteral("PNG with a 120 MiB EXIF chunk"));
     const QByteArray bomb = HostileBytes::zlibStream(QByteArray(64 * 1024 * 1024, '\0'));
     w.file(QStringLiteral("png-ztxt-bomb.png"),
            HostileBytes::insertAfterHeader(

@@ -11,7 +11,8 @@
 // progressive JPEGs with hundreds and thousands of scans, CMYK, YCCK and grey JPEGs,
 // 16-bit PNGs, PNGs with alpha, damaged EXIF blocks, every orientation value from 0 to 9, an
 // EXIF block larger than 60 KB and extended XMP; sound, cut, noisy and huge-claiming HEIC, AVIF
-// and WebP files (lossy, lossless with alpha, animated).
+// and WebP files (lossy, lossless with alpha, animated); a cut JPEG padded with zeros to 1 GiB
+// (a sparse file where the file system allows it).
 namespace HostileImageSet {
 
 // What a sound program does with the file.

@@ -141,6 +141,108 @@ QByteArray webpWithHugeChunk(const QByteArray& webp)
     return out;
 }
 
+QByteArray webpWithChunk(const QByteArray& webp, const char* name, const QByteArray& payload)
+{
+    QByteArray chunk(name, 4);
+    chunk.append(QByteArray(4, '\0'));
+    putU32le(chunk, 4, quint32(payload.size()));
+    chunk += payload;
+    if (payload.size() % 2)
+        chunk.append('\0');
+    QByteArray out = webp + chunk;
+    putU32le(out, 4, quint32(out.size() - 8));
+    const QByteArray type(name, 4);
+    const char flag = type == "EXIF" ? 0x08 : type == "XMP " ? 0x04 : type == "ICCP" ? 0x20 : 0;
+    if (out.size() > 20 && out.mid(12, 4) == "VP8X")
+        out[20] = char(out[20] | flag);
+    return out;
+}
+
+namespace {
+
+QByteArray u16be(quint32 value)
+{
+    const char bytes[2] = {char(value >> 8 & 0xFF), char(value & 0xFF)};
+    return QByteArray(bytes, 2);
+}
+
+QByteArray u32be(quint32 value)
+{
+    return u16be(value >> 16) + u16be(value & 0xFFFF);
+}
+
+QByteArray box(const char* type, const QByteArray& payload)
+{
+    return u32be(quint32(payload.size() + 8)) + QByteArray(type, 4) + payload;
+}
+
+QByteArray fullBox(const char* type, int version, quint32 flags, const QByteArray& payload)
+{
+    return box(type, u32be(quint32(version) << 24 | (flags & 0xFFFFFF)) + payload);
+}
+
+// The whole box of `type` found first in the file (a plain search: the tile files are small
+// and made by libheif).
+QByteArray findBox(const QByteArray& file, const char* type)
+{
+    const qsizetype at = file.indexOf(QByteArray(type, 4));
+    if (at < 4)
+        return QByteArray();
+    const qsizetype size = qsizetype(readU32be(file, at - 4));
+    return size >= 8 && at - 4 + size <= file.size() ? file.mid(at - 4, size) : QByteArray();
+}
+
+} // namespace
+
+QByteArray heifGrid(const QByteArray& tileHeic, QSize tile, int columns, int rows, QSize output)
+{
+    const QByteArray hvcC = findBox(tileHeic, "hvcC");
+    const QByteArray tileData = findBox(tileHeic, "mdat").mid(8);
+    if (hvcC.isEmpty() || tileData.isEmpty() || columns < 1 || rows < 1 || columns > 256 || rows > 256)
+        return QByteArray();
+    constexpr quint32 kGrid = 1;
+    constexpr quint32 kTile = 2;
+    const QByteArray ftyp = box("ftyp", QByteArray("heic") + u32be(0) + "mif1heic");
+    const QByteArray hdlr =
+        fullBox("hdlr", 0, 0, u32be(0) + "pict" + QByteArray(12, '\0') + QByteArray(1, '\0'));
+    const QByteArray pitm = fullBox("pitm", 0, 0, u16be(kGrid));
+    const QByteArray iinf =
+        fullBox("iinf", 0, 0,
+                u16be(2) + fullBox("infe", 2, 0, u16be(kGrid) + u16be(0) + "grid" + QByteArray(1, '\0')) +
+                    fullBox("infe", 2, 1, u16be(kTile) + u16be(0) + "hvc1" + QByteArray(1, '\0')));
+    QByteArray references = u16be(kGrid) + u16be(quint32(columns * rows));
+    for (int i = 0; i < columns * rows; ++i)
+        references += u16be(kTile);
+    const QByteArray iref = fullBox("iref", 0, 0, box("dimg", references));
+    const QByteArray ispe = [](QSize size) {
+        return fullBox("ispe", 0, 0, u32be(quint32(size.width())) + u32be(quint32(size.height())));
+    }(tile);
+    const QByteArray gridIspe =
+        fullBox("ispe", 0, 0, u32be(quint32(output.width())) + u32be(quint32(output.height())));
+    // ipma: the tile has the decoder configuration (essential) and its size, the grid its size.
+    const QByteArray ipma = fullBox("ipma", 0, 0,
+                                    u32be(2) + u16be(kTile) + QByteArray("\x02\x81\x02", 3) + u16be(kGrid) +
+                                        QByteArray("\x01\x03", 2));
+    const QByteArray iprp = box("iprp", box("ipco", hvcC + ispe + gridIspe) + ipma);
+    // The grid's description: version, flags (16-bit sizes), rows and columns less one, size.
+    const QByteArray grid = QByteArray(2, '\0') + char(rows - 1) + char(columns - 1) +
+                            u16be(quint32(output.width())) + u16be(quint32(output.height()));
+    const QByteArray idat = box("idat", grid);
+    const auto iloc = [&](quint32 tileOffset) {
+        // Version 1: offsets and lengths of 4 bytes, no base offset; the grid in idat
+        // (construction method 1), the tile in the file (method 0).
+        return fullBox("iloc", 1, 0,
+                       QByteArray("\x44\x00", 2) + u16be(2) + u16be(kGrid) + u16be(1) + u16be(0) + u16be(1) +
+                           u32be(0) + u32be(quint32(grid.size())) + u16be(kTile) + u16be(0) + u16be(0) +
+                           u16be(1) + u32be(tileOffset) + u32be(quint32(tileData.size())));
+    };
+    const auto meta = [&](quint32 tileOffset) {
+        return fullBox("meta", 0, 0, hdlr + pitm + iloc(tileOffset) + iinf + iref + iprp + idat);
+    };
+    const quint32 tileOffset = quint32(ftyp.size() + meta(0).size() + 8);
+    return ftyp + meta(tileOffset) + box("mdat", tileData);
+}
+
 QByteArray heifWithBlankData(const QByteArray& heif, char fill)
 {
     QByteArray out = heif;

@@ -2,6 +2,7 @@
 
 #include "services/imaging/ImageCanvas.h"
 #include "services/imaging/ImageEncoder.h"
+#include "services/imaging/ImageOrientation.h"
 
 #include <QPainter>
 #include <QSize>
@@ -266,6 +267,22 @@ void ExifThumbnail::renew(JpegMetadata& metadata, const QImage& picture)
 
 ExifThumbnail::Change ExifThumbnail::renew(QByteArray& app1, const QImage& picture)
 {
+    return renewIn(app1, picture, false);
+}
+
+ExifThumbnail::Change ExifThumbnail::renewUpright(QByteArray& tiff, const QImage& upright, int orientation)
+{
+    if (tiff.isEmpty())
+        return Change::None;
+    QByteArray app1 = QByteArray("Exif\0\0", kTiffStart) + tiff;
+    const Change change = renewIn(app1, upright, ImageOrientation::swapsAxes(orientation));
+    if (change != Change::None)
+        tiff = app1.mid(kTiffStart);
+    return change;
+}
+
+ExifThumbnail::Change ExifThumbnail::renewIn(QByteArray& app1, const QImage& picture, bool swapSides)
+{
     Layout layout;
     switch (locate(app1, layout)) {
     case Found::Nothing:
@@ -278,8 +295,9 @@ ExifThumbnail::Change ExifThumbnail::renew(QByteArray& app1, const QImage& pictu
     }
 
     const qint64 oldLength = layout.thumbnail.end - layout.thumbnail.start;
-    const QSize size = jpegFrameSize(
+    const QSize oldSize = jpegFrameSize(
         reinterpret_cast<const uchar*>(app1.constData()) + kTiffStart + layout.thumbnail.start, oldLength);
+    const QSize size = swapSides ? oldSize.transposed() : oldSize;
     // What is not a JPEG picture may be other data the item wrongly points to: kept as it is.
     if (size.isEmpty()) {
         remove(app1, layout, false);

@@ -42,4 +42,14 @@ public:
 
     // The same for one APP1 payload ("Exif\0\0" and a TIFF structure in either byte order).
     static Change renew(QByteArray& app1, const QImage& picture);
+
+    // The same for a bare TIFF structure (the EXIF block of a PNG or WebP output) whose
+    // pixels stand upright, the photo having been turned by the orientation item
+    // `orientation`, which the output sets to 1: the new thumbnail shows the upright picture
+    // as the old one was shown, at the old size with its sides swapped where the orientation
+    // swaps them (5 to 8).
+    static Change renewUpright(QByteArray& tiff, const QImage& upright, int orientation);
+
+private:
+    static Change renewIn(QByteArray& app1, const QImage& picture, bool swapSides);
 };

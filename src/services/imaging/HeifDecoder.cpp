@@ -1,5 +1,7 @@
 #include "services/imaging/HeifDecoder.h"
 
+#include "services/imaging/HeifGridTiles.h"
+
 #include <QFile>
 
 #include <algorithm>
@@ -13,6 +15,10 @@ namespace {
 
 // libheif refuses pictures with a side at or over this; its own default is 32768.
 constexpr int kLibheifSideDefault = 32768;
+// The most tiles a grid picture may have (a 48-megapixel phone photo has 192 of 512 x 512), and
+// the pixels its tiles may hold beyond twice the picture's own (tiles overhang its edges).
+constexpr int kMaxTiles = 8192;
+constexpr qint64 kTileAreaSlack = 16'000'000;
 // Metadata blocks and colour profiles larger than this are left out, as PNG chunks are.
 constexpr size_t kMaxMetadataBlock = 8'000'000;
 
@@ -155,6 +161,7 @@ struct HeifDecoder::State
     std::unique_ptr<heif_image_handle, HandleDeleter> handle;
     QString path;
     QSize size;
+    QSize shown; // the size the container gives the picture as it stands
     PhotoMetadata metadata;
 };
 
@@ -213,12 +220,31 @@ ImagingStatus HeifDecoder::open(const QString& path, qint64 pixelLimit)
         qint64(heif_image_handle_get_ispe_width(handle)) * heif_image_handle_get_ispe_height(handle);
     if (width <= 0 || height <= 0)
         return ImagingStatus::failure(QStringLiteral("cannot decode: the picture's header is damaged"));
+    d->shown = QSize(width, height);
     // The caller refuses the picture over the limit; the stored size counts as much.
     d->size = stored > qint64(width) * height
                   ? QSize(heif_image_handle_get_ispe_width(handle), heif_image_handle_get_ispe_height(handle))
                   : QSize(width, height);
     if (qint64(d->size.width()) * d->size.height() > pixelLimit)
         return ImagingStatus::success();
+    // A grid picture is decoded tile by tile: the number of tiles and their pixels together are
+    // bounded before any is decoded.
+    const HeifGridTiles tiles = HeifGridTiles::ofPrimary(path);
+    if (tiles.count > kMaxTiles)
+        return ImagingStatus::failure(
+            QStringLiteral("the picture is larger than allowed: a grid of %1 tiles, "
+                           "more than %2")
+                .arg(tiles.count)
+                .arg(kMaxTiles));
+    const qint64 tileRoom = 2 * qint64(width) * height + kTileAreaSlack;
+    if (tiles.area > tileRoom)
+        return ImagingStatus::failure(
+            QStringLiteral("the picture is larger than allowed: its %1 tiles hold %2 pixels for a %3 x %4 "
+                           "picture")
+                .arg(tiles.count)
+                .arg(tiles.area)
+                .arg(width)
+                .arg(height));
     d->metadata = readMetadata(handle);
     return ImagingStatus::success();
 }
@@ -259,6 +285,15 @@ ImagingStatus HeifDecoder::decode(QImage& image)
     if (!pixels || width <= 0 || height <= 0 ||
         heif_image_get_bits_per_pixel_range(decoded, heif_channel_interleaved) != 8)
         return ImagingStatus::failure(QStringLiteral("cannot decode: the picture has no 8-bit colour plane"));
+    // The coded picture decides its size: one that is not what the container's size box (with
+    // its crop and rotation) says is damaged, and is never stretched to the claimed size.
+    if (QSize(width, height) != d->shown)
+        return ImagingStatus::failure(
+            QStringLiteral("the photo is damaged: its picture is %1 x %2 pixels, its header says %3 x %4")
+                .arg(width)
+                .arg(height)
+                .arg(d->shown.width())
+                .arg(d->shown.height()));
 
     // Alpha planes are stored straight unless the file says they are premultiplied.
     const QImage::Format format = !alpha ? QImage::Format_RGB32

@@ -2,6 +2,7 @@
 
 #include "services/imaging/JpegBlockArrays.h"
 #include "services/imaging/JpegErrorJump.h"
+#include "services/imaging/JpegFileSource.h"
 #include "services/imaging/JpegHuffmanTables.h"
 
 #include <QFile>
@@ -39,6 +40,12 @@ void recordScan(j_common_ptr common)
     if (cinfo->input_scan_number > kMaxScans) {
         std::snprintf(recorder->errors->message, sizeof recorder->errors->message,
                       "the file has more than %d scans", kMaxScans);
+        std::longjmp(recorder->errors->jump, 1);
+    }
+    // A complete scan followed by bytes that are no JPEG data: its blocks were made up.
+    if (!JpegFileSource::scanDataEndsWell(cinfo)) {
+        std::snprintf(recorder->errors->message, sizeof recorder->errors->message,
+                      "the scan data is followed by other bytes");
         std::longjmp(recorder->errors->jump, 1);
     }
     if (cinfo->input_scan_number == recorder->lastScan || cinfo->comps_in_scan <= 0)
@@ -147,7 +154,7 @@ struct JpegCoefficients::State
         recorder.scans = &scans;
         recorder.errors = &errors;
         cinfo.progress = &recorder.pub;
-        jpeg_stdio_src(&cinfo, file);
+        JpegFileSource::install(&cinfo, file);
         jpeg_read_header(&cinfo, TRUE);
         return true;
     }

@@ -4,6 +4,7 @@
 #include "services/imaging/ImageBuffer.h"
 #include "services/imaging/ImageOrientation.h"
 #include "services/imaging/JpegBlockArrays.h"
+#include "services/imaging/JpegFileSource.h"
 #include "services/imaging/PictureCompleteness.h"
 #include "services/imaging/PngDecoder.h"
 #include "services/imaging/TiffMessages.h"
@@ -106,11 +107,24 @@ void noteScanComponents(j_decompress_ptr cinfo)
 
 void jpegOutputMessage(j_common_ptr) {}
 
+// Stops with "its data ends early" when a complete scan is followed by bytes that are no JPEG
+// data (see JpegFileSource::scanDataEndsWell): the rows decoded from them were made up.
+void checkScanEnd(j_decompress_ptr cinfo)
+{
+    if (JpegFileSource::scanDataEndsWell(cinfo))
+        return;
+    auto* errors = reinterpret_cast<JpegErrors*>(cinfo->err);
+    errors->endOfFile = true;
+    std::snprintf(errors->message, sizeof errors->message, "the scan data is followed by other bytes");
+    std::longjmp(errors->jump, 1);
+}
+
 void jpegProgress(j_common_ptr cinfo)
 {
     if (!cinfo->is_decompressor)
         return;
     noteScanComponents(reinterpret_cast<j_decompress_ptr>(cinfo));
+    checkScanEnd(reinterpret_cast<j_decompress_ptr>(cinfo));
     if (reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number <= kMaxScans)
         return;
     auto* errors = reinterpret_cast<JpegErrors*>(cinfo->err);
@@ -320,7 +334,7 @@ bool jpegCreate(JpegInput& s, QStringList* warnings, JpegMetadata* metadata)
     s.blockArrays.install(&s.cinfo);
     s.progress.progress_monitor = jpegProgress;
     s.cinfo.progress = &s.progress;
-    jpeg_stdio_src(&s.cinfo, s.file);
+    JpegFileSource::install(&s.cinfo, s.file);
     jpeg_set_marker_processor(&s.cinfo, JpegMetadata::kApp1, readKeptMarker);
     jpeg_set_marker_processor(&s.cinfo, JpegMetadata::kApp2, readKeptMarker);
     jpeg_set_marker_processor(&s.cinfo, JpegMetadata::kApp13, readKeptMarker);
@@ -361,6 +375,7 @@ bool jpegReadDirect(JpegInput& s, uchar* bits, qsizetype bytesPerLine)
             rows[i] = bits + qsizetype(first + i) * bytesPerLine;
         jpeg_read_scanlines(&s.cinfo, rows, count);
     }
+    checkScanEnd(&s.cinfo);
     jpeg_finish_decompress(&s.cinfo);
     return true;
 }
@@ -392,6 +407,7 @@ bool jpegReadCmyk(JpegInput& s, uchar* bits, qsizetype bytesPerLine, uchar* rowB
             out[x] = qRgb((c * k + 127) / 255, (m * k + 127) / 255, (ye * k + 127) / 255);
         }
     }
+    checkScanEnd(&s.cinfo);
     jpeg_finish_decompress(&s.cinfo);
     return true;
 }

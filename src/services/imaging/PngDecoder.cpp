@@ -3,6 +3,7 @@
 #include "services/language/FailureReason.h"
 
 #include "services/imaging/ImageBuffer.h"
+#include "services/imaging/JpegMetadata.h"
 
 #include <QColorSpace>
 #include <QList>
@@ -35,8 +36,11 @@ constexpr size_t kKeywordLimit = 79;
 
 // Chunks libpng knows that nothing here uses: dropped instead of parsed (and stored).
 constexpr png_byte kUnusedChunks[] = "bKGD\0hIST\0pCAL\0sBIT\0sCAL\0sPLT\0tIME";
-// Text chunks come through readChunk(), which bounds their memory.
-constexpr png_byte kTextChunks[] = "tEXt\0zTXt\0iTXt";
+// Text chunks and the EXIF block come through readChunk(), which bounds their memory.
+constexpr png_byte kTextChunks[] = "tEXt\0zTXt\0iTXt\0eXIf";
+// The largest EXIF block (TIFF structure) kept: what a JPEG's APP1 segment holds after its
+// "Exif\0\0" header. Larger ones are left out, as no JPEG output could carry them either.
+constexpr size_t kExifLimit = JpegMetadata::kMaxSegmentData - JpegMetadata::kExifHeaderSize;
 
 // A file being read: libpng's structures stay between the header and the pixels.
 struct PngInput
@@ -52,6 +56,7 @@ struct PngInput
     QSize pixelSize;
     qint64 textBytes = 0;
     QList<QPair<QString, QString>> texts; // in file order; a later key replaces an earlier one
+    QByteArray exif;                      // the first eXIf chunk within kExifLimit
 
     PngInput() = default;
     PngInput(const PngInput&) = delete;
@@ -109,6 +114,17 @@ int readChunk(png_structp png, png_unknown_chunkp chunk)
     if (std::memcmp(chunk->name, "tEXt", 4) == 0 || std::memcmp(chunk->name, "zTXt", 4) == 0 ||
         std::memcmp(chunk->name, "iTXt", 4) == 0) {
         static_cast<PngInput*>(png_get_user_chunk_ptr(png))->addText(chunk->name, chunk->data, chunk->size);
+        return 1;
+    }
+    // The EXIF block: libpng skips chunks over its chunk limit unread, this keeps the first one
+    // a JPEG output could carry too.
+    if (std::memcmp(chunk->name, "eXIf", 4) == 0) {
+        auto* s = static_cast<PngInput*>(png_get_user_chunk_ptr(png));
+        if (chunk->size > kExifLimit)
+            qCWarning(lcPng).noquote()
+                << QStringLiteral("an eXIf chunk of %1 bytes is left out").arg(chunk->size);
+        else if (s->exif.isEmpty())
+            s->exif = QByteArray(reinterpret_cast<const char*>(chunk->data), qsizetype(chunk->size));
         return 1;
     }
     const bool ancillary = (chunk->name[0] & 0x20) != 0;
@@ -499,16 +515,8 @@ QByteArray PngDecoder::iccProfile() const
 
 QByteArray PngDecoder::exif() const
 {
-    if (!d->decoded || !d->png)
-        return QByteArray();
-    // libpng bounds the chunk like every other; it may stand before or after the pixels.
-    for (png_infop info : {d->info, d->endInfo}) {
-        png_uint_32 length = 0;
-        png_bytep exif = nullptr;
-        if (png_get_eXIf_1(d->png, info, &length, &exif) && exif && length > 0)
-            return QByteArray(reinterpret_cast<const char*>(exif), qsizetype(length));
-    }
-    return QByteArray();
+    // Read by readChunk(), before or after the pixels.
+    return d->decoded ? d->exif : QByteArray();
 }
 
 ImagingStatus PngDecoder::open(std::FILE* file)

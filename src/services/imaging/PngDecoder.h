@@ -36,8 +36,9 @@ public:
     // The pixel size from the header, once open() has succeeded.
     QSize size() const;
 
-    // After decode(): the ICC profile of the iCCP chunk and the EXIF block of the eXIf chunk,
-    // as stored (empty when the file has none).
+    // After decode(): the ICC profile of the iCCP chunk and the EXIF block of the first eXIf
+    // chunk, as stored (empty when the file has none). An EXIF block larger than a JPEG's APP1
+    // segment holds is left out, and one over the chunk limit is never read.
     QByteArray iccProfile() const;
     QByteArray exif() const;
 
