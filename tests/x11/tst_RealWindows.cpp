@@ -64,17 +64,28 @@ QImage ScreenShot(const QString& name)
     return QImage(path).convertToFormat(QImage::Format_RGB32);
 }
 
-// Waits until the window manager has framed the window (frame margins known) and it is active.
+// Waits (at most 10 s) until the window is mapped and the window manager has framed it: the
+// frame margins known and the window and its frame of a real size. On a loaded machine the
+// window manager may report the margins before the window's own size reaches it, when the
+// frame still reads as 0x0.
 bool WaitForFrame(QWidget* window)
 {
-    if (!QTest::qWaitForWindowExposed(window))
+    if (!QTest::qWaitForWindowExposed(window, 10000))
         return false;
-    // Frameless windows (the skinned ones) have no frame to wait for.
-    if (window->windowFlags() & Qt::FramelessWindowHint)
-        return true;
+    const bool frameless = window->windowFlags() & Qt::FramelessWindowHint;
     return QTest::qWaitFor(
-        [window]() { return window->windowHandle() && !window->windowHandle()->frameMargins().isNull(); },
-        5000);
+        [window, frameless]() {
+            const QWindow* handle = window->windowHandle();
+            if (!handle || !handle->isVisible() || !handle->isExposed() || handle->geometry().isEmpty())
+                return false;
+            // Frameless windows (the skinned ones) have no frame to wait for.
+            if (frameless)
+                return true;
+            const QRect frame = window->frameGeometry();
+            return !handle->frameMargins().isNull() && !window->geometry().isEmpty() &&
+                   frame.contains(window->geometry());
+        },
+        10000);
 }
 
 int CountPixels(const QImage& image, const QRect& area, const std::function<bool(QColor)>& wanted)
