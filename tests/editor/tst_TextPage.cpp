@@ -153,6 +153,27 @@ private slots:
                                               << "1234"
                                               << "leave"
                                               << "OffsetV" << 1234 << "1234";
+        // A minus sign typed over a value of 0 or more, in every field that holds negatives.
+        QTest::newRow("horizontal offset -30") << "offset_h"
+                                               << "-30"
+                                               << "enter"
+                                               << "OffsetH" << -30 << "-30";
+        QTest::newRow("vertical offset -7") << "offset_v"
+                                            << "-7"
+                                            << "leave"
+                                            << "OffsetV" << -7 << "-7";
+        QTest::newRow("rotation -45") << "rotation"
+                                      << "-45"
+                                      << "enter"
+                                      << "Rotation" << -45 << "-45";
+        QTest::newRow("shadow offset -4") << "shadow_h"
+                                          << "-4"
+                                          << "enter"
+                                          << "ShadowH" << -4 << "-4";
+        QTest::newRow("shadow offset below range") << "shadow_v"
+                                                   << "-15"
+                                                   << "leave"
+                                                   << "ShadowV" << -10 << "-10";
         QTest::newRow("empty offset is 0") << "offset_v"
                                            << ""
                                            << "enter"

@@ -314,6 +314,49 @@ private slots:
                                           << "Rotation"
                                           << "90"
                                           << "90";
+        // A minus typed over a positive value, in each signed field of both pages.
+        QTest::newRow("text offset -30") << 0 << "offset_h"
+                                         << "-30"
+                                         << "enter"
+                                         << "OffsetH"
+                                         << "-30"
+                                         << "-30";
+        QTest::newRow("text offset -12, click away") << 0 << "offset_v"
+                                                     << "-12"
+                                                     << "click"
+                                                     << "OffsetV"
+                                                     << "-12"
+                                                     << "-12";
+        QTest::newRow("text rotation -45") << 0 << "rotation"
+                                           << "-45"
+                                           << "enter"
+                                           << "Rotation"
+                                           << "-45"
+                                           << "-45";
+        QTest::newRow("shadow offset -3") << 0 << "shadow_v"
+                                          << "-3"
+                                          << "enter"
+                                          << "ShadowV"
+                                          << "-3"
+                                          << "-3";
+        QTest::newRow("picture offset -40") << 1 << "offset_h"
+                                            << "-40"
+                                            << "click"
+                                            << "ImageOffsetH"
+                                            << "-40"
+                                            << "-40";
+        QTest::newRow("picture offset -8") << 1 << "offset_v"
+                                           << "-8"
+                                           << "enter"
+                                           << "ImageOffsetV"
+                                           << "-8"
+                                           << "-8";
+        QTest::newRow("picture rotation -90") << 1 << "rotation"
+                                              << "-90"
+                                              << "enter"
+                                              << "ImageRotation"
+                                              << "-90"
+                                              << "-90";
         QTest::newRow("picture offset 1200") << 1 << "offset_v"
                                              << "1200"
                                              << "enter"
