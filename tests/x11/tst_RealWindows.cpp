@@ -9,6 +9,7 @@
 #include <QGroupBox>
 #include <QHelpEvent>
 #include <QLabel>
+#include <QPainter>
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
@@ -23,7 +24,10 @@
 #include "editor/EditorTestSupport.h"
 #include "model/DataFiles.h"
 #include "model/OutputSettings.h"
+#include "render/LayerOutline.h"
 #include "services/folders/Folders.h"
+#include "services/imaging/text/ApplicationFonts.h"
+#include "support/ToolRun.h"
 #include "ui/MainWindowFixture.h"
 #include "ui/controls/CEditWithButton.h"
 #include "ui/editor/CAddNewLayerDlg.h"
@@ -31,6 +35,8 @@
 #include "ui/editor/CEditTempImgDlg.h"
 #include "ui/editor/CEditTemplateDlg.h"
 #include "ui/editor/CTextEditTempDlg.h"
+#include "ui/editor/EditorPreviewArea.h"
+#include "ui/editor/PreviewPhotoChooser.h"
 #include "ui/preview/COutputPreviewDlg.h"
 #include "ui/settings/CImgResizingSettingDlg.h"
 #include "ui/settings/CPreferenceDlg.h"
@@ -214,6 +220,9 @@ private slots:
     {
         QVERIFY2(QGuiApplication::platformName() == QLatin1String("xcb"),
                  "run through tests/x11/run-in-x.sh");
+        // The faces the program registers at its start, before any text is drawn (as
+        // lumora-batch does): a face looked up before is kept by the font cache.
+        registerApplicationFonts();
     }
 
     // The preview covers the work area with its frame: title bar and borders on screen, and the
@@ -418,6 +427,135 @@ private slots:
         QCOMPARE(spin->text(), shown);
         const QString section = page == 0 ? QStringLiteral("文本") : QStringLiteral("图像");
         QCOMPARE(StoredElement(kLayer, section, element), stored);
+    }
+
+    // The editor maximised, with a photo of the main window's list chosen with PageDown: the
+    // text is dragged with the mouse from the middle to near the bottom-right corner, which
+    // gives Location 8 and the offsets of the drop, and lumora-batch puts the mark's ink on
+    // that photo where the preview showed it (within 2 px). A typed value and the drag are
+    // undone with Ctrl+Z, giving the layer file back byte for byte. Dragged partly off the
+    // photo, the line under the preview names the layer (screenshots, 1x and 2x).
+    void placeByHandOnOwnPhoto()
+    {
+        MainWindowFixture f;
+        CLumoraDlg* main = f.Open();
+        const QString photoPath = f.photoFolder + QStringLiteral("/harbour.png");
+        QImage photo(1200, 800, QImage::Format_RGB32);
+        {
+            QPainter painter(&photo);
+            QLinearGradient sky(0, 0, 1200, 800);
+            sky.setColorAt(0, QColor(30, 60, 90));
+            sky.setColorAt(1, QColor(60, 110, 80));
+            painter.fillRect(photo.rect(), sky);
+        }
+        QVERIFY(photo.save(photoPath));
+        f.AddPhotos({photoPath});
+
+        CEditTemplateDlg editor(main);
+        editor.setPreviewPhotos(f.filePaths());
+        editor.showMaximized();
+        QVERIFY(WaitForFrame(&editor));
+        QVERIFY(QTest::qWaitForWindowActive(&editor));
+        QTRY_VERIFY_WITH_TIMEOUT(editor.isMaximized(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(!editor.isRendering(), 20000);
+        QTest::keyClick(&editor, Qt::Key_PageDown);
+        QCOMPARE(editor.photoChooser()->chosenPhoto(), photoPath);
+        QTRY_VERIFY_WITH_TIMEOUT(!editor.isRendering(), 20000);
+        QCOMPARE(editor.previewSize(), QSize(1200, 800));
+        EditorPreviewArea* area = editor.previewArea();
+        QVERIFY(area->width() > 677); // the preview grew with the window
+        QCOMPARE(area->selection().size(), 4);
+        const QByteArray before = EditorTest::FileBytes(templateFilePath(kLayer));
+
+        const QPointF centre = area->selection().boundingRect().center();
+        const QPointF drop(1200 - 260, 800 - 160);
+        const QPoint from = area->toWidget(centre).toPoint();
+        const QPoint to = area->toWidget(drop).toPoint();
+        const WatermarkConf start = EditorTest::Stored(kLayer);
+        QTest::mousePress(area, Qt::LeftButton, {}, from);
+        for (int step = 1; step <= 8; ++step)
+            QTest::mouseMove(area, from + (to - from) * step / 8);
+        QTest::mouseRelease(area, Qt::LeftButton, {}, to);
+        QTRY_VERIFY_WITH_TIMEOUT(!editor.isRendering(), 20000);
+        const WatermarkConf dropped = EditorTest::Stored(kLayer);
+        QCOMPARE(dropped.Location, 8);
+        const QPointF moved = LayerOutlines::text(dropped, QSize(1200, 800)).anchor -
+                              LayerOutlines::text(start, QSize(1200, 800)).anchor;
+        const QPointF wanted = area->toCanvas(to) - area->toCanvas(from);
+        QVERIFY2(qAbs(moved.x() - wanted.x()) <= 1.5 && qAbs(moved.y() - wanted.y()) <= 1.5,
+                 qPrintable(QStringLiteral("moved %1,%2 for %3,%4")
+                                .arg(moved.x())
+                                .arg(moved.y())
+                                .arg(wanted.x())
+                                .arg(wanted.y())));
+        QCOMPARE(Find<SpinEdit>(editor.textPage(), "offset_h")->text(), QString::number(dropped.OffsetH));
+
+        // The ink on the preview and in lumora-batch's output, against the photo.
+        auto inkBox = [&photo](const QImage& stamped) {
+            QRect box;
+            const QImage shown = stamped.convertToFormat(QImage::Format_RGB32);
+            for (int y = 0; y < shown.height(); ++y)
+                for (int x = 0; x < shown.width(); ++x) {
+                    const QRgb a = shown.pixel(x, y);
+                    const QRgb b = photo.pixel(x, y);
+                    if (qAbs(qRed(a) - qRed(b)) + qAbs(qGreen(a) - qGreen(b)) + qAbs(qBlue(a) - qBlue(b)) >
+                        24)
+                        box |= QRect(x, y, 1, 1);
+                }
+            return box;
+        };
+        QCOMPARE(area->picture().size(), QSize(1200, 800));
+        const QRect previewInk = inkBox(area->picture());
+        const QString output = f.root.path() + QStringLiteral("/run.png");
+        const ToolResult run =
+            runTool(QStringLiteral(LUMORA_BIN_DIR "/lumora-batch"),
+                    {QStringLiteral("--data-dir"), f.dataFolder, QStringLiteral("--template"),
+                     QStringLiteral("Demo 1"), QStringLiteral("--preview"), photoPath, output},
+                    120);
+        QVERIFY2(run.succeeded(), qPrintable(run.describe()));
+        const QRect runInk = inkBox(QImage(output));
+        QVERIFY(!previewInk.isEmpty());
+        QVERIFY2(qAbs(runInk.left() - previewInk.left()) <= 2 && qAbs(runInk.top() - previewInk.top()) <= 2 &&
+                     qAbs(runInk.right() - previewInk.right()) <= 2 &&
+                     qAbs(runInk.bottom() - previewInk.bottom()) <= 2,
+                 qPrintable(QStringLiteral("preview ink %1,%2 %3x%4, run ink %5,%6 %7x%8")
+                                .arg(previewInk.x())
+                                .arg(previewInk.y())
+                                .arg(previewInk.width())
+                                .arg(previewInk.height())
+                                .arg(runInk.x())
+                                .arg(runInk.y())
+                                .arg(runInk.width())
+                                .arg(runInk.height())));
+
+        // A typed value, then Ctrl+Z twice with real keys: the file of before the drag.
+        auto* offsetV = Find<SpinEdit>(editor.textPage(), "offset_v");
+        QTest::mouseClick(offsetV->edit(), Qt::LeftButton);
+        QTRY_VERIFY(offsetV->edit()->hasFocus());
+        offsetV->edit()->selectAll();
+        QTest::keyClicks(offsetV->edit(), QStringLiteral("-120"));
+        QTest::keyClick(offsetV->edit(), Qt::Key_Return);
+        QCOMPARE(EditorTest::Stored(kLayer).OffsetV, -120);
+        QTest::keyClick(offsetV->edit(), Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(EditorTest::Stored(kLayer).OffsetV, dropped.OffsetV);
+        QTest::keyClick(offsetV->edit(), Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(EditorTest::FileBytes(templateFilePath(kLayer)), before);
+        QTest::keyClick(offsetV->edit(), Qt::Key_Y, Qt::ControlModifier);
+        QCOMPARE(EditorTest::Stored(kLayer).Location, 8);
+
+        // Partly off the photo: the notice names the layer.
+        QTRY_VERIFY_WITH_TIMEOUT(!editor.isRendering(), 20000);
+        const QPolygonF box = area->selection();
+        const QPoint grip = area->toWidget(box.boundingRect().center()).toPoint();
+        QTest::mousePress(area, Qt::LeftButton, {}, grip);
+        QTest::mouseMove(area, grip + QPoint(area->width() / 6, 0));
+        QTest::mouseRelease(area, Qt::LeftButton, {}, grip + QPoint(area->width() / 6, 0));
+        QTRY_VERIFY_WITH_TIMEOUT(!editor.isRendering(), 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(editor.outsideNotice()->text(),
+                                  QStringLiteral("图层 \"%1\" 有一部分在照片外").arg(kLayer), 5000);
+        const QStringList clipped = ClippedTexts(&editor);
+        QVERIFY2(clipped.isEmpty(), qPrintable(clipped.join(QStringLiteral("; "))));
+        QVERIFY(!ScreenShot(QStringLiteral("editor_maximized_own_photo")).isNull());
     }
 
     // The clear button of the picture path: drawn while there is a path, lighter or darker
