@@ -43,10 +43,19 @@ ImagingStatus PreviewPicture::load(const QString& path, const PhotoCanvas::Optio
 }
 
 PreviewPicture::Result PreviewPicture::render(const Source& source, const QString& templateName,
-                                              qint64 pixelLimit)
+                                              qint64 pixelLimit, const QSize& fitInto)
 {
     Result result;
-    result.picture = source.shown.copy();
+    QSize size = source.shown.size();
+    if (fitInto.isValid() && !source.canvas.isEmpty()) {
+        size = source.canvas.scaled(fitInto, Qt::KeepAspectRatio);
+        if (!source.path.isEmpty())
+            size = size.boundedTo(source.canvas);
+    }
+    if (size == source.shown.size() || size.isEmpty())
+        result.picture = source.shown.copy();
+    else
+        result.picture = source.shown.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     if (result.picture.isNull() || source.canvas.isEmpty())
         return result;
     const auto fields = [&source]() {

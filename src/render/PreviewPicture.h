@@ -41,6 +41,9 @@ public:
         QStringList outside;  // layers whose drawing lies partly outside the canvas
     };
     // Draws the template's layers (read from their files now) onto a copy of the shown
-    // picture, the sample's fields filled with the sample's values, a photo's with its own.
-    static Result render(const Source& source, const QString& templateName, qint64 pixelLimit);
+    // picture made to fit `fitInto` (a photo never beyond its canvas; invalid: as it is), the
+    // sample's fields filled with the sample's values, a photo's with its own. Drawn at the
+    // size it is shown at, the text stays sharp and the window only copies the picture.
+    static Result render(const Source& source, const QString& templateName, qint64 pixelLimit,
+                         const QSize& fitInto = QSize());
 };

@@ -166,6 +166,8 @@ void CEditTemplateDlg::placePreview()
         qMax(EditorPreviewArea::kHeight, height() - areaTop - kGap - kNoticeHeight - kBottomMargin);
     m_preview->setGeometry(left, areaTop, areaWidth, areaHeight);
     m_notice->setGeometry(left, areaTop + areaHeight + kGap, areaWidth, kNoticeHeight);
+    // Drawn at the size shown, in device pixels.
+    m_renderer->setShownSize(m_preview->size() * m_preview->devicePixelRatioF());
 }
 
 void CEditTemplateDlg::resizeEvent(QResizeEvent* event)
@@ -235,7 +237,9 @@ void CEditTemplateDlg::onRendered(const QImage& picture, const QStringList& prob
 {
     if (canvas.isValid())
         m_canvas = canvas;
-    m_preview->setPicture(picture, problems, m_canvas);
+    QImage shown = picture;
+    shown.setDevicePixelRatio(m_preview->devicePixelRatioF());
+    m_preview->setPicture(shown, problems, m_canvas);
     QStringList notices;
     for (const QString& layer : outside)
         notices << tr("图层 \"%1\" 有一部分在照片外").arg(layer);

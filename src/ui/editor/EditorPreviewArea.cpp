@@ -4,6 +4,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include <cmath>
+
 EditorPreviewArea::EditorPreviewArea(QWidget* parent) : QFrame(parent)
 {
     resize(kWidth, kHeight);
@@ -36,13 +38,15 @@ QRectF EditorPreviewArea::pictureRect() const
 {
     if (m_picture.isNull())
         return QRectF(rect());
-    // The picture fitted into the area, keeping its aspect, centred; at its own size (pixel
-    // for pixel) when that is just the area's.
-    const QSizeF own = m_picture.size();
-    const QSizeF fitted = own.scaled(QSizeF(size()), Qt::KeepAspectRatio);
-    if (QSizeF(size()) == own)
-        return QRectF(QPointF(0, 0), own);
-    return QRectF(QPointF((width() - fitted.width()) / 2, (height() - fitted.height()) / 2), fitted);
+    // The picture fitted into the area, keeping its aspect, centred; pixel for pixel when it
+    // was drawn for the area's size (to a pixel).
+    const QSizeF own = m_picture.deviceIndependentSize();
+    QSizeF fitted = own.scaled(QSizeF(size()), Qt::KeepAspectRatio);
+    if (qAbs(fitted.width() - own.width()) <= 1 && qAbs(fitted.height() - own.height()) <= 1)
+        fitted = own;
+    return QRectF(
+        QPointF(std::floor((width() - fitted.width()) / 2), std::floor((height() - fitted.height()) / 2)),
+        fitted);
 }
 
 QSize EditorPreviewArea::canvasSize() const
@@ -81,7 +85,7 @@ void EditorPreviewArea::paintEvent(QPaintEvent*)
     p.fillRect(rect(), QColor(64, 64, 64));
     if (!m_picture.isNull()) {
         const QRectF shown = pictureRect();
-        if (shown.size() == QSizeF(m_picture.size())) {
+        if (shown.size() == m_picture.deviceIndependentSize()) {
             p.drawImage(shown.topLeft(), m_picture);
         } else {
             p.setRenderHint(QPainter::SmoothPixmapTransform);

@@ -32,6 +32,14 @@ void EditorPreviewRenderer::setPhoto(const QString& path)
     request();
 }
 
+void EditorPreviewRenderer::setShownSize(const QSize& size)
+{
+    if (size == m_shownSize)
+        return;
+    m_shownSize = size;
+    request();
+}
+
 void EditorPreviewRenderer::request()
 {
     ++m_requested;
@@ -52,6 +60,7 @@ void EditorPreviewRenderer::start()
     options.pixelLimit = settings.pixelLimit;
     const QString photo = m_photo;
     const QString templateName = m_templateName;
+    const QSize shownSize = m_shownSize;
     Source known = m_source && m_source->path == photo ? m_source : Source();
     std::shared_ptr<Shared> shared = m_shared;
     QThreadPool::globalInstance()->start([=]() mutable {
@@ -68,7 +77,7 @@ void EditorPreviewRenderer::start()
         }
         PreviewPicture::Result result;
         if (known)
-            result = PreviewPicture::render(*known, templateName, settings.pixelLimit);
+            result = PreviewPicture::render(*known, templateName, settings.pixelLimit, shownSize);
         QMutexLocker lock(&shared->mutex);
         if (EditorPreviewRenderer* receiver = shared->receiver)
             QMetaObject::invokeMethod(

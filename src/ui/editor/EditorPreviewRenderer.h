@@ -29,6 +29,8 @@ public:
     QString photo() const { return m_photo; }
     // The template's files changed: the newest of them will be shown.
     void request();
+    // The device pixels the picture is shown in; a change redraws it at that size.
+    void setShownSize(const QSize& size);
     // True while a render runs or is waiting to start.
     bool isBusy() const { return m_running != 0; }
     // The number of the newest request, and of the request whose files the last delivered
@@ -54,6 +56,7 @@ private:
 
     QString m_templateName;
     QString m_photo;
+    QSize m_shownSize;
     std::shared_ptr<Shared> m_shared;
     Source m_source;
     quint64 m_requested = 0;
