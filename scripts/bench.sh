@@ -26,12 +26,17 @@ want() { [ -z "$only" ] || [[ ",$only," == *",$1,"* ]]; }
 
 "$root/scripts/install-deps.sh" ukui-wallpapers libjpeg-turbo-progs imagemagick libvips-tools time \
   libheif-examples libimage-exiftool-perl
-# The desktop program is built only for (n), which drives its batch.
+# The desktop program is built only for (n), which drives its batch, and (o).
 ui=OFF
 targets=(lumora-batch lumora-bench-preview lumora-bench-blocks)
 if want n; then
   ui=ON
   targets+=(lumora-bench-desktop)
+fi
+# (o) drives the template editor.
+if want o; then
+  ui=ON
+  targets+=(lumora-bench-editor)
 fi
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DLUMORA_BUILD_UI=$ui \
   -DLUMORA_BUILD_TESTS=OFF -DLUMORA_BUILD_BENCH=ON >/dev/null
@@ -426,6 +431,20 @@ if want n; then
     name=$(basename "${photo%.jpg}")_new.jpg
     cmp -s "$work/out/$name" "$work/out-desktop/$name" || { echo "(n) $name differs from lumora-batch's" >&2; failures=$((failures + 1)); }
   done
+fi
+
+if want o; then
+# (o) Typing 20 characters at 10 per second into the template editor's text field with a
+# 24 MP photo (6000 x 4000 JPEG) in its preview: from each key to the preview showing it, and
+# the window thread's longest stretch of work between two ticks of a 4 ms timer.
+typing=$(QT_QPA_PLATFORM=offscreen "$build/bin/lumora-bench-editor" 2>/dev/null | grep '^key to preview')
+echo "$typing"
+typing_median=$(echo "$typing" | sed -E 's/.*median ([0-9.]+) ms.*/\1/')
+typing_p95=$(echo "$typing" | sed -E 's/.*95th percentile ([0-9.]+) ms.*/\1/')
+typing_busy=$(echo "$typing" | sed -E 's/.*longest ([0-9.]+) ms of processor time.*/\1/')
+report "(o) key to preview, median" "$typing_median" ms "limit" "50" "$typing_median" "<=" 50
+report "(o) key to preview, 95th percentile" "$typing_p95" ms "limit" "120" "$typing_p95" "<=" 120
+report "(o) window thread busy at most" "$typing_busy" ms "limit" "16" "$typing_busy" "<=" 16
 fi
 
 echo
