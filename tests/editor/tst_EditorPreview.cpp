@@ -69,11 +69,16 @@ private slots:
         QCOMPARE(editor.previewArea()->geometry(), QRect(QPoint(page.width() + 27, 46), QSize(677, 625)));
         QCOMPARE(editor.outsideNotice()->geometry(), QRect(QPoint(page.width() + 27, 677), QSize(677, 20)));
         QCOMPARE(editor.previewSize(), QSize(677, 625));
-        // Grown, the preview takes the room.
-        editor.resize(editor.size() + QSize(300, 200));
+        // Grown, the preview takes the room; the size is kept for the next opening.
+        const QSize design = editor.size();
+        editor.resize(design + QSize(300, 200));
         QCOMPARE(editor.previewArea()->size(), QSize(977, 825));
         QCOMPARE(editor.tabControl()->tabText(0), QStringLiteral("文本"));
         QCOMPARE(editor.tabControl()->tabText(1), QStringLiteral("图像"));
+        editor.reject();
+        CEditTemplateDlg again;
+        QCOMPARE(again.size(), design + QSize(300, 200));
+        QVERIFY(!again.isMaximized());
     }
 
     void previewFollowsEdits()
