@@ -67,17 +67,17 @@ void EditorPreviewRenderer::start()
         QString failure;
         if (!known) {
             if (photo.isEmpty()) {
-                known = PreviewPicture::sample();
+                known = TemplatePreview::sample();
             } else {
                 const ImagingStatus loaded =
-                    PreviewPicture::load(photo, options, QSize(kLargestShown, kLargestShown), known);
+                    TemplatePreview::load(photo, options, QSize(kLargestShown, kLargestShown), known);
                 if (!loaded)
                     failure = loaded.error;
             }
         }
-        PreviewPicture::Result result;
+        TemplatePreview::Result result;
         if (known)
-            result = PreviewPicture::render(*known, templateName, settings.pixelLimit, shownSize);
+            result = TemplatePreview::render(*known, templateName, settings.pixelLimit, shownSize);
         QMutexLocker lock(&shared->mutex);
         if (EditorPreviewRenderer* receiver = shared->receiver)
             QMetaObject::invokeMethod(
@@ -89,7 +89,7 @@ void EditorPreviewRenderer::start()
     });
 }
 
-void EditorPreviewRenderer::finished(quint64 generation, const PreviewPicture::Result& result,
+void EditorPreviewRenderer::finished(quint64 generation, const TemplatePreview::Result& result,
                                      const Source& source, const QString& failure)
 {
     m_running = 0;

@@ -8,7 +8,7 @@
 
 #include <memory>
 
-#include "render/PreviewPicture.h"
+#include "render/TemplatePreview.h"
 
 // Draws the template editor's preview off the window thread, so that a keystroke, a slider step
 // or a drag never waits for a render. Requests are coalesced: while a render runs, further
@@ -48,10 +48,10 @@ signals:
 
 private:
     struct Shared;
-    using Source = std::shared_ptr<const PreviewPicture::Source>;
+    using Source = std::shared_ptr<const TemplatePreview::Source>;
 
     void start();
-    void finished(quint64 generation, const PreviewPicture::Result& result, const Source& source,
+    void finished(quint64 generation, const TemplatePreview::Result& result, const Source& source,
                   const QString& failure);
 
     QString m_templateName;

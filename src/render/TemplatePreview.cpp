@@ -1,4 +1,4 @@
-#include "render/PreviewPicture.h"
+#include "render/TemplatePreview.h"
 
 #include <QPainter>
 
@@ -10,7 +10,7 @@
 #include "services/language/FailureReason.h"
 #include "services/sample/SamplePicture.h"
 
-std::shared_ptr<const PreviewPicture::Source> PreviewPicture::sample()
+std::shared_ptr<const TemplatePreview::Source> TemplatePreview::sample()
 {
     auto source = std::make_shared<Source>();
     source->shown = samplePicture();
@@ -18,8 +18,8 @@ std::shared_ptr<const PreviewPicture::Source> PreviewPicture::sample()
     return source;
 }
 
-ImagingStatus PreviewPicture::load(const QString& path, const PhotoCanvas::Options& options,
-                                   const QSize& largest, std::shared_ptr<const Source>& out)
+ImagingStatus TemplatePreview::load(const QString& path, const PhotoCanvas::Options& options,
+                                    const QSize& largest, std::shared_ptr<const Source>& out)
 {
     PhotoCanvas photo;
     PhotoCanvas::Options reading = options;
@@ -42,8 +42,8 @@ ImagingStatus PreviewPicture::load(const QString& path, const PhotoCanvas::Optio
     return ImagingStatus();
 }
 
-PreviewPicture::Result PreviewPicture::render(const Source& source, const QString& templateName,
-                                              qint64 pixelLimit, const QSize& fitInto)
+TemplatePreview::Result TemplatePreview::render(const Source& source, const QString& templateName,
+                                                qint64 pixelLimit, const QSize& fitInto)
 {
     Result result;
     QSize size = source.shown.size();

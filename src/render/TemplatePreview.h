@@ -16,7 +16,7 @@
 // scaling refer to the photo's full size (the canvas), so that the layers land where a run
 // puts them and redrawing costs no more than the shown size. Thread-safe: a source is not
 // changed once made, renders take their own copy of it.
-class PreviewPicture
+class TemplatePreview
 {
 public:
     struct Source
