@@ -20,6 +20,7 @@
 #include "ui/editor/CEditTemplateDlg.h"
 #include "ui/editor/CTextEditTempDlg.h"
 #include "ui/editor/EditorPreviewArea.h"
+#include "ui/editor/EditorPreviewRenderer.h"
 #include "ui/editor/PreviewPhotoChooser.h"
 
 using namespace EditorTest;
@@ -28,15 +29,6 @@ namespace {
 
 const QString kShots = QStringLiteral(LUMORA_BUILD_DIR "/screenshots/");
 const QString kLayer = QStringLiteral("Demo 1_Layer 1");
-
-// Processes events until the preview has painted once more (at most a second).
-void WaitForRepaint(const EditorPreviewArea* preview, int paintsBefore)
-{
-    QElapsedTimer guard;
-    guard.start();
-    while (preview->paintCount() == paintsBefore && guard.elapsed() < 1000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-}
 
 // Waits (at most 10 s) until the preview shows the newest values: it is drawn off the window
 // thread.
@@ -290,41 +282,60 @@ private slots:
         menu->close();
     }
 
-    // From a control change to the repainted preview, with the demonstration template.
+    // From a control change to the preview painted with it, with the demonstration template.
+    // The preview is drawn off the window thread: the bound is the one promised for typing
+    // with a large photo in the preview (median at most 50 ms); the window thread itself
+    // never waits for a render.
     void latencyFromChangeToRepaint()
     {
         EditorDataFolder data;
         CEditTemplateDlg editor;
         editor.show();
         QVERIFY(QTest::qWaitForWindowExposed(&editor));
+        QVERIFY(WaitForPreview(editor));
+        const EditorPreviewRenderer* renderer = editor.previewRenderer();
         auto* slider = editor.textPage()->findChild<QSlider*>(QStringLiteral("transparency"));
         slider->setFocus();
+        constexpr double kBoundMs = 50.0;
         // Up to three rounds, so that a moment of load from other programs does not decide.
         double medianMs = 0;
         for (int round = 0; round < 3; ++round) {
             QList<qint64> micros;
+            QList<qint64> keyMicros;
             for (int i = 0; i < 41; ++i) {
-                const int paints = editor.previewArea()->paintCount();
                 QElapsedTimer timer;
                 timer.start();
                 QTest::keyClick(slider, i % 2 ? Qt::Key_Right : Qt::Key_Left);
-                WaitForRepaint(editor.previewArea(), paints);
+                keyMicros << timer.nsecsElapsed() / 1000;
+                const quint64 wanted = renderer->requested();
+                int paints = editor.previewArea()->paintCount();
+                while (renderer->shown() < wanted || editor.previewArea()->paintCount() == paints) {
+                    if (renderer->shown() < wanted)
+                        paints = editor.previewArea()->paintCount();
+                    if (timer.elapsed() > 5000)
+                        break;
+                    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+                }
                 micros << timer.nsecsElapsed() / 1000;
-                QVERIFY(editor.previewArea()->paintCount() > paints);
+                QVERIFY(renderer->shown() >= wanted);
             }
             std::sort(micros.begin(), micros.end());
+            std::sort(keyMicros.begin(), keyMicros.end());
             medianMs = micros[micros.size() / 2] / 1000.0;
-            qInfo("change to repainted preview: median %.2f ms, slowest %.2f ms over %lld changes", medianMs,
-                  micros.last() / 1000.0, static_cast<long long>(micros.size()));
-            if (medianMs <= 16.0)
+            qInfo("change to preview painted with it: median %.2f ms, slowest %.2f ms over %lld changes; the "
+                  "key "
+                  "itself: median %.2f ms",
+                  medianMs, micros.last() / 1000.0, static_cast<long long>(micros.size()),
+                  keyMicros[keyMicros.size() / 2] / 1000.0);
+            if (medianMs <= kBoundMs)
                 break;
         }
 #ifdef LUMORA_SANITIZE
         // The sanitizers slow every step several times: the bound holds for the normal build.
-        if (medianMs > 16.0)
+        if (medianMs > kBoundMs)
             QSKIP("the repaint latency bound is checked in the normal build, not under the sanitizers");
 #endif
-        QVERIFY2(medianMs <= 16.0, qPrintable(QStringLiteral("median %1 ms").arg(medianMs)));
+        QVERIFY2(medianMs <= kBoundMs, qPrintable(QStringLiteral("median %1 ms").arg(medianMs)));
     }
 };
 
