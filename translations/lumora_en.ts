@@ -573,6 +573,10 @@ Rebuild the template list from these templates? The old list file will be kept a
         <source>无法预览这张照片：%1</source>
         <translation>This photo cannot be previewed: %1</translation>
     </message>
+    <message>
+        <source>图层 &quot;%1&quot; 有一部分在照片外</source>
+        <translation>Part of layer &quot;%1&quot; lies outside the photo</translation>
+    </message>
 </context>
 <context>
     <name>CPreferenceDlg</name>

@@ -46,6 +46,9 @@ public:
     QRect pictureArea() const { return m_pictureArea; }
     // What is shown (or being replaced): cache path, rendered size, the display bitmap.
     const PreviewPicture& Picture() const { return m_picture; }
+    // The line drawn along the picture's bottom edge when layers lie partly outside the photo
+    // (empty when none do).
+    QString outsideNotice() const;
     // Where the display bitmap is drawn; empty when nothing is drawn.
     QRect displayRect() const;
     bool isRendering() const { return m_worker != nullptr; }

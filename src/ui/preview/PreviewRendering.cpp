@@ -4,7 +4,11 @@
 #include <QImageReader>
 
 #include "model/ResizeSettings.h"
+#include "model/SelectedTemplate.h"
 #include "render/ComposeWatermark.h"
+#include "render/LayerOutline.h"
+#include "render/RenderRequest.h"
+#include "render/TextFieldValues.h"
 #include "services/folders/FolderTree.h"
 #include "services/imaging/ImageCanvas.h"
 #include "ui/preview/PreviewCache.h"
@@ -36,6 +40,14 @@ PreviewPicture renderPreviewPicture(const QString& photoPath)
         return picture;
     }
     picture.renderedSize = rendered.size();
+    // Placement refers to the photo at the size the run makes it, which the cache file has.
+    picture.outside = LayerOutlines::layersOutside(
+        SelectedTemplateName(), picture.renderedSize, RenderRequest::pixelLimitFromEnvironment(), [&]() {
+            PhotoDecoder decoder;
+            const bool opened = static_cast<bool>(decoder.open(photoPath));
+            return TextFieldValues::forPhoto(photoPath, opened ? decoder.embeddedMetadata() : PhotoMetadata(),
+                                             picture.renderedSize, 0);
+        });
 
     QSize output = ComputeOutputSize(rendered.width(), rendered.height());
     if (output.width() <= 0 || output.height() <= 0)

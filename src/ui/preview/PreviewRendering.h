@@ -3,6 +3,7 @@
 #include <QImage>
 #include <QSize>
 #include <QString>
+#include <QStringList>
 
 // One picture of the output preview: the photo rendered with the current template (taken
 // from the preview cache when it is there) and redrawn at the output size.
@@ -14,6 +15,7 @@ struct PreviewPicture
     QSize renderedSize;    // size of the cache file's picture
     QImage display;        // the picture at the output size; null when nothing can be shown
     QString error;         // why nothing can be shown
+    QStringList outside;   // the template's layers whose drawing lies partly outside the photo
 };
 
 // Renders a photo for the preview. Only when no file exists at the photo's cache path is
