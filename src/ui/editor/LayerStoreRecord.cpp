@@ -34,8 +34,7 @@ bool store(const QString& layer)
             history->stored();
         return true;
     }
-    const auto known = stored().constFind(layer);
-    if (known != stored().constEnd() && *known == EditConf)
+    if (stored().contains(layer) && stored().value(layer) == EditConf)
         unstored().remove(layer);
     else
         unstored().insert(layer, EditConf);
