@@ -865,12 +865,12 @@ Rebuild the template list from these templates? The old list file will be kept a
 <context>
     <name>PreviewPhotoChooser</name>
     <message>
-        <source>上一张 (PageUp)</source>
-        <translation>Previous (PageUp)</translation>
+        <source>上一张</source>
+        <translation>Previous</translation>
     </message>
     <message>
-        <source>下一张 (PageDown)</source>
-        <translation>Next (PageDown)</translation>
+        <source>下一张</source>
+        <translation>Next</translation>
     </message>
     <message>
         <source>预览所用的图片</source>

@@ -14,8 +14,8 @@ PreviewPhotoChooser::PreviewPhotoChooser(QWidget* parent)
     m_next->setObjectName(QStringLiteral("next_photo"));
     m_previous->setText(QStringLiteral("‹"));
     m_next->setText(QStringLiteral("›"));
-    m_previous->setToolTip(tr("上一张 (PageUp)"));
-    m_next->setToolTip(tr("下一张 (PageDown)"));
+    m_previous->setToolTip(tr("上一张"));
+    m_next->setToolTip(tr("下一张"));
     m_list->setToolTip(tr("预览所用的图片"));
     m_list->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     m_list->setMinimumContentsLength(12);
