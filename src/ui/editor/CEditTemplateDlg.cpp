@@ -83,7 +83,8 @@ void CEditTemplateDlg::OnInitDialog()
     layOutFor(m_textPage);
 
     m_dragging = new LayerDragging(
-        m_preview, m_tabs, m_textPage, m_imagePage, [this] { return previewSize(); }, this);
+        m_preview, m_tabs, m_textPage, m_imagePage, [this] { return previewSize(); },
+        [this] { return m_fields; }, this);
 
     // The first picture; from now on every stored change redraws it.
     ComposeWatermark(static_cast<int>(ComposeMode::EditorPreview), QString(), QString());
@@ -237,6 +238,16 @@ void CEditTemplateDlg::onRendered(const QImage& picture, const QStringList& prob
 {
     if (canvas.isValid())
         m_canvas = canvas;
+    // The values the fields of text layers show on this picture, as the render filled them.
+    const TemplatePreview::Source* source = m_renderer->source();
+    const QString fieldsOf = source ? source->path : QString();
+    if (!m_fieldsKnown || fieldsOf != m_fieldsOf) {
+        m_fields = source && !source->path.isEmpty()
+                       ? TextFieldValues::forPhoto(source->path, source->embedded, source->canvas, 0)
+                       : TextFieldValues::sample(m_canvas);
+        m_fieldsOf = fieldsOf;
+        m_fieldsKnown = true;
+    }
     QImage shown = picture;
     shown.setDevicePixelRatio(m_preview->devicePixelRatioF());
     m_preview->setPicture(shown, problems, m_canvas);

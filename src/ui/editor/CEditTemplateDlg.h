@@ -4,6 +4,7 @@
 #include <QString>
 
 #include "render/ComposeWatermark.h"
+#include "render/TextFieldValues.h"
 
 class QKeyEvent;
 class QLabel;
@@ -92,6 +93,10 @@ private:
     PreviewPhotoChooser* m_photos = nullptr;
     QLabel* m_notice = nullptr;
     QSize m_canvas{677, 625};
+    // What the fields of text layers show on the picture shown (for placing by hand).
+    TextFieldValues m_fields;
+    QString m_fieldsOf;
+    bool m_fieldsKnown = false;
     LayerDragging* m_dragging = nullptr;
     QString m_savedCopy;
     QSize m_pageSize;

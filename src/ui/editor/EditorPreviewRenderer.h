@@ -38,6 +38,9 @@ public:
     quint64 requested() const { return m_requested; }
     quint64 shown() const { return m_shown; }
 
+    // The picture the last delivered render was drawn on (null before the first).
+    const TemplatePreview::Source* source() const { return m_source.get(); }
+
     // The largest picture a photo is shown at (its canvas keeps the full size).
     static constexpr int kLargestShown = 1920;
 

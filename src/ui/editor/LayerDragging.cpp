@@ -29,9 +29,10 @@ int scaledLength(int length, qreal share)
 } // namespace
 
 LayerDragging::LayerDragging(EditorPreviewArea* area, QTabWidget* tabs, CTextEditTempDlg* textPage,
-                             CEditTempImgDlg* imagePage, std::function<QSize()> canvas, QObject* parent)
+                             CEditTempImgDlg* imagePage, std::function<QSize()> canvas,
+                             std::function<TextFieldValues()> fields, QObject* parent)
     : QObject(parent), m_area(area), m_tabs(tabs), m_textPage(textPage), m_imagePage(imagePage),
-      m_canvas(std::move(canvas))
+      m_canvas(std::move(canvas)), m_fields(std::move(fields))
 {
     connect(area, &EditorPreviewArea::pressed, this, &LayerDragging::onPressed);
     connect(area, &EditorPreviewArea::dragged, this, &LayerDragging::onDragged);
@@ -66,10 +67,10 @@ LayerOutline LayerDragging::outlineOf(const WatermarkConf& conf) const
     const QSize canvas = m_canvas();
     if (onPicturePage())
         return LayerOutlines::picture(conf, pictureSize(conf.ImagePathName), canvas);
-    // The preview fills fields with the sample's values.
+    // Fields filled as the preview fills them: the sample's values, or the photo's own.
     WatermarkConf shown = conf;
     if (conf.BTextTokens != 0) {
-        shown.textContent = TextFields::fill(conf.textContent, TextFieldValues::sample(canvas));
+        shown.textContent = TextFields::fill(conf.textContent, m_fields());
         if (shown.textContent.isEmpty())
             shown.textContent = QStringLiteral(" ");
     }

@@ -9,6 +9,7 @@
 
 #include "model/WatermarkConf.h"
 #include "render/LayerOutline.h"
+#include "render/TextFieldValues.h"
 
 class QTabWidget;
 class CEditTempImgDlg;
@@ -28,7 +29,8 @@ class LayerDragging : public QObject
 
 public:
     LayerDragging(EditorPreviewArea* area, QTabWidget* tabs, CTextEditTempDlg* textPage,
-                  CEditTempImgDlg* imagePage, std::function<QSize()> canvas, QObject* parent = nullptr);
+                  CEditTempImgDlg* imagePage, std::function<QSize()> canvas,
+                  std::function<TextFieldValues()> fields, QObject* parent = nullptr);
 
     // Shows the selected part's box again (after a render, a page or layer change).
     void refresh();
@@ -56,6 +58,7 @@ private:
     CTextEditTempDlg* m_textPage;
     CEditTempImgDlg* m_imagePage;
     std::function<QSize()> m_canvas;
+    std::function<TextFieldValues()> m_fields;
     Mode m_mode = Mode::None;
     QPointF m_start;
     WatermarkConf m_startConf;
