@@ -3,6 +3,7 @@
 #include <QMutex>
 #include <QMutexLocker>
 #include <QThreadPool>
+#include <QWaitCondition>
 
 #include "render/RenderRequest.h"
 
@@ -11,7 +12,9 @@
 struct EditorPreviewRenderer::Shared
 {
     QMutex mutex;
+    QWaitCondition ended;
     EditorPreviewRenderer* receiver = nullptr;
+    bool running = false;
 };
 
 EditorPreviewRenderer::EditorPreviewRenderer(const QString& templateName, QObject* parent)
@@ -22,8 +25,12 @@ EditorPreviewRenderer::EditorPreviewRenderer(const QString& templateName, QObjec
 
 EditorPreviewRenderer::~EditorPreviewRenderer()
 {
+    // A render still running reads the data folder's files: it ends before the editor has
+    // gone, so that nothing reads them after the window (or a test's folder) is gone.
     QMutexLocker lock(&m_shared->mutex);
     m_shared->receiver = nullptr;
+    while (m_shared->running)
+        m_shared->ended.wait(&m_shared->mutex);
 }
 
 void EditorPreviewRenderer::setPhoto(const QString& path)
@@ -63,6 +70,10 @@ void EditorPreviewRenderer::start()
     const QSize shownSize = m_shownSize;
     Source known = m_source && m_source->path == photo ? m_source : Source();
     std::shared_ptr<Shared> shared = m_shared;
+    {
+        QMutexLocker lock(&shared->mutex);
+        shared->running = true;
+    }
     QThreadPool::globalInstance()->start([=]() mutable {
         QString failure;
         if (!known) {
@@ -79,6 +90,8 @@ void EditorPreviewRenderer::start()
         if (known)
             result = TemplatePreview::render(*known, templateName, settings.pixelLimit, shownSize);
         QMutexLocker lock(&shared->mutex);
+        shared->running = false;
+        shared->ended.wakeAll();
         if (EditorPreviewRenderer* receiver = shared->receiver)
             QMetaObject::invokeMethod(
                 receiver,
