@@ -342,6 +342,12 @@ private slots:
                                            << "Rotation"
                                            << "-45"
                                            << "-45";
+        QTest::newRow("shadow offset -2, click away") << 0 << "shadow_h"
+                                                      << "-2"
+                                                      << "click"
+                                                      << "ShadowH"
+                                                      << "-2"
+                                                      << "-2";
         QTest::newRow("shadow offset -3") << 0 << "shadow_v"
                                           << "-3"
                                           << "enter"
