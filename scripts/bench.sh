@@ -26,7 +26,7 @@ want() { [ -z "$only" ] || [[ ",$only," == *",$1,"* ]]; }
 
 "$root/scripts/install-deps.sh" ukui-wallpapers libjpeg-turbo-progs imagemagick libvips-tools time \
   libheif-examples libimage-exiftool-perl
-# The desktop program is built only for (n), which drives its batch.
+# The desktop program is built only for (n), which drives its batch, and (o).
 ui=OFF
 targets=(lumora-batch lumora-bench-preview lumora-bench-blocks)
 if want n; then
@@ -36,6 +36,11 @@ fi
 if want o; then
   ui=ON
   targets+=(lumora-bench-output-preview)
+fi
+# (p) drives the template editor.
+if want p; then
+  ui=ON
+  targets+=(lumora-bench-editor)
 fi
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DLUMORA_BUILD_UI=$ui \
   -DLUMORA_BUILD_TESTS=OFF -DLUMORA_BUILD_BENCH=ON >/dev/null
@@ -451,6 +456,20 @@ if want o; then
   done
   med_o=$(printf '%s\n' "${pages[@]}" | sort -n | awk '{ t[NR] = $1 } END { printf "%.1f", t[int((NR + 1) / 2)] }')
   report "(o) output preview, a page of 24 MP photos" "$med_o" ms "" "" "$med_o" "<=" 100
+fi
+
+if want p; then
+# (p) Typing 20 characters at 10 per second into the template editor's text field with a
+# 24 MP photo (6000 x 4000 JPEG) in its preview: from each key to the preview showing it, and
+# the window thread's longest stretch of work between two ticks of a 4 ms timer.
+typing=$(QT_QPA_PLATFORM=offscreen "$build/bin/lumora-bench-editor" 2>/dev/null | grep '^key to preview')
+echo "$typing"
+typing_median=$(echo "$typing" | sed -E 's/.*median ([0-9.]+) ms.*/\1/')
+typing_p95=$(echo "$typing" | sed -E 's/.*95th percentile ([0-9.]+) ms.*/\1/')
+typing_busy=$(echo "$typing" | sed -E 's/.*longest ([0-9.]+) ms of processor time.*/\1/')
+report "(p) key to preview, median" "$typing_median" ms "limit" "50" "$typing_median" "<=" 50
+report "(p) key to preview, 95th percentile" "$typing_p95" ms "limit" "120" "$typing_p95" "<=" 120
+report "(p) window thread busy at most" "$typing_busy" ms "limit" "16" "$typing_busy" "<=" 16
 fi
 
 echo

@@ -224,6 +224,24 @@ Photos that could not be watermarked:
         <source>图像</source>
         <translation>Picture</translation>
     </message>
+    <message>
+        <source>图层 &quot;%1&quot; 有一部分在照片外</source>
+        <translation>Part of layer &quot;%1&quot; lies outside the photo</translation>
+    </message>
+    <message>
+        <source>无法保存对模板 &quot;%1&quot; 的更改：它的文件已不存在或无法写入。
+是否将更改写入该模板的一个新副本？选择“否”将放弃这些更改。</source>
+        <translation>The changes to template &quot;%1&quot; cannot be saved: its files no longer exist or cannot be written.
+Write the changes to a new copy of the template? Choose &quot;No&quot; to discard them.</translation>
+    </message>
+    <message>
+        <source>无法写入模板 &quot;%1&quot; 的新副本。</source>
+        <translation>A new copy of template &quot;%1&quot; cannot be written.</translation>
+    </message>
+    <message>
+        <source>更改已写入新模板 &quot;%1&quot;。</source>
+        <translation>The changes were written to the new template &quot;%1&quot;.</translation>
+    </message>
 </context>
 <context>
     <name>CEditWithButton</name>
@@ -478,12 +496,36 @@ Closing this window saves a new file with the settings shown here; the old file 
         <translation>Please quit the program and start it again. Thank you.</translation>
     </message>
     <message>
+        <source>无法读取模板列表：%1
+模板文件夹中没有可用的模板文件，列表文件保持原样。</source>
+        <translation>The template list cannot be read: %1
+The templates folder holds no usable template files; the list file is left as it is.</translation>
+    </message>
+    <message>
+        <source>无法读取模板列表：%1
+
+模板文件夹中有 %2 个模板文件：%3。
+是否用这些模板重建模板列表？原列表文件将另存为 qthumb.xml.damaged。选择“否”则列表文件保持原样。</source>
+        <translation>The template list cannot be read: %1
+
+The templates folder holds %2 template files: %3.
+Rebuild the template list from these templates? The old list file will be kept as qthumb.xml.damaged. Choose &quot;No&quot; to leave the list file as it is.</translation>
+    </message>
+    <message>
+        <source>无法重建模板列表：无法写入 %1。</source>
+        <translation>The template list cannot be rebuilt: %1 cannot be written.</translation>
+    </message>
+    <message>
         <source>添加新模板</source>
         <translation>Add New Template</translation>
     </message>
     <message>
         <source>无法保存新模板的文件。</source>
         <translation>The new template&apos;s file cannot be saved.</translation>
+    </message>
+    <message>
+        <source>无法保存新模板的文件：%1</source>
+        <translation>The new template&apos;s file cannot be saved: %1</translation>
     </message>
     <message>
         <source>请首先选择一个水印模板删除!</source>
@@ -542,6 +584,10 @@ Closing this window saves a new file with the settings shown here; the old file 
     <message>
         <source>无法预览这张照片：%1</source>
         <translation>This photo cannot be previewed: %1</translation>
+    </message>
+    <message>
+        <source>图层 &quot;%1&quot; 有一部分在照片外</source>
+        <translation>Part of layer &quot;%1&quot; lies outside the photo</translation>
     </message>
 </context>
 <context>
@@ -826,6 +872,25 @@ Closing this window saves a new file with the settings shown here; the old file 
     <message>
         <source>图层：</source>
         <translation>Layer:</translation>
+    </message>
+</context>
+<context>
+    <name>PreviewPhotoChooser</name>
+    <message>
+        <source>上一张</source>
+        <translation>Previous</translation>
+    </message>
+    <message>
+        <source>下一张</source>
+        <translation>Next</translation>
+    </message>
+    <message>
+        <source>预览所用的图片</source>
+        <translation>The picture the preview shows</translation>
+    </message>
+    <message>
+        <source>示例图片</source>
+        <translation>Sample picture</translation>
     </message>
 </context>
 <context>

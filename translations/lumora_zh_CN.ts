@@ -151,6 +151,10 @@ with the given filename extension.</source>
         <translation>输出设置</translation>
     </message>
     <message>
+        <source>template list</source>
+        <translation>模板列表</translation>
+    </message>
+    <message>
         <source>internal error: %1</source>
         <translation>内部错误：%1</translation>
     </message>
@@ -213,6 +217,10 @@ with the given filename extension.</source>
     <message>
         <source>the picture file %1 cannot be read: %2</source>
         <translation>无法读取图片文件 %1：%2</translation>
+    </message>
+    <message>
+        <source>not enough memory for the preview of %1</source>
+        <translation>内存不足，无法预览 %1</translation>
     </message>
     <message>
         <source>not enough memory for the sample picture</source>
@@ -307,12 +315,12 @@ with the given filename extension.</source>
         <translation>无法写入 %1：有一个元数据段放不进 JPEG 文件</translation>
     </message>
     <message>
-        <source>not enough memory to encode %1</source>
-        <translation>内存不足，无法编码 %1</translation>
-    </message>
-    <message>
         <source>cannot encode %1: %2</source>
         <translation>无法编码 %1：%2</translation>
+    </message>
+    <message>
+        <source>not enough memory to encode %1</source>
+        <translation>内存不足，无法编码 %1</translation>
     </message>
     <message>
         <source>no %1 encoder is installed</source>

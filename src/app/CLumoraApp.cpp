@@ -147,6 +147,9 @@ void CLumoraApp::installWindowHooks()
     if (!hooks.openTemplateEditor) {
         hooks.openTemplateEditor = [](QWidget* parent) {
             CEditTemplateDlg editor(parent);
+            // The photos of the main window's list can be chosen for the preview.
+            if (auto* main = qobject_cast<CLumoraDlg*>(parent))
+                editor.setPreviewPhotos(main->Ui()->filePaths());
             editor.exec();
         };
     }

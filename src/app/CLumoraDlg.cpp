@@ -96,6 +96,7 @@ bool CLumoraDlg::initDialog()
 
     CreateDefaultPreferences();
     CreateDefaultTemplates();
+    offerTemplateListRebuild();
     m_ui->LoadTemplateList();
     setSelectedTemplateName(m_ui->SelectedTemplateName());
 
@@ -284,8 +285,17 @@ void CLumoraDlg::onCommand(int commandId)
     const MainWindowHooks& hooks = MainWindowHooks::Get();
     switch (commandId) {
     case EditTemplateCommand:
-        if (hooks.openTemplateEditor)
+        if (hooks.openTemplateEditor) {
             hooks.openTemplateEditor(this);
+            // The editor may have written a copy of the template (its files vanished while
+            // it was open): templates the list file holds that the window does not are added.
+            QStringList names;
+            const QStringList shown = templateNames();
+            if (loadTemplateNames(names))
+                for (const QString& name : names)
+                    if (!shown.contains(name))
+                        m_ui->AddTemplateItem(name);
+        }
         break;
     case RenameTemplateCommand:
         RenameSelectedTemplate();
@@ -411,6 +421,32 @@ QStringList CLumoraDlg::templateNames() const
     return names;
 }
 
+void CLumoraDlg::offerTemplateListRebuild()
+{
+    const QString problem = describeUnreadableTemplateList();
+    if (problem.isEmpty())
+        return;
+    const QStringList found = templatesInFolder();
+    if (found.isEmpty()) {
+        AppMessageBox::Show(
+            this, tr("无法读取模板列表：%1\n模板文件夹中没有可用的模板文件，列表文件保持原样。").arg(problem),
+            QMessageBox::Warning);
+        return;
+    }
+    const QString question = tr("无法读取模板列表：%1\n\n模板文件夹中有 %2 个模板文件：%3。\n"
+                                "是否用这些模板重建模板列表？原列表文件将另存为 qthumb.xml.damaged。"
+                                "选择“否”则列表文件保持原样。")
+                                 .arg(problem)
+                                 .arg(found.size())
+                                 .arg(found.join(QStringLiteral("、")));
+    if (AppMessageBox::Show(this, question, QMessageBox::Warning, QMessageBox::Yes | QMessageBox::No) !=
+        QMessageBox::Yes)
+        return;
+    if (!rebuildTemplateList(found))
+        AppMessageBox::Show(this, tr("无法重建模板列表：无法写入 %1。").arg(templateListPath()),
+                            QMessageBox::Warning);
+}
+
 void CLumoraDlg::newTemplate()
 {
     const std::optional<QString> name = TemplateNamePrompt::Ask(this, tr("添加新模板"), templateNames());
@@ -418,7 +454,12 @@ void CLumoraDlg::newTemplate()
         return;
     m_enteredName = *name;
     if (!AddTemplate(m_enteredName)) {
-        AppMessageBox::Show(this, tr("无法保存新模板的文件。"), QMessageBox::Warning);
+        // A damaged list is not replaced by adding to it: say which file stands in the way.
+        const QString problem = describeUnreadableTemplateList();
+        AppMessageBox::Show(this,
+                            problem.isEmpty() ? tr("无法保存新模板的文件。")
+                                              : tr("无法保存新模板的文件：%1").arg(problem),
+                            QMessageBox::Warning);
         return;
     }
     m_ui->AddTemplateItem(m_enteredName);

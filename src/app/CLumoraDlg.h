@@ -89,6 +89,9 @@ private:
     void onBatchFinished(const BatchRun::Summary& summary);
     void finishWindow();
     QStringList templateNames() const;
+    // At start, when the template list exists but cannot be read: says which file and why,
+    // leaves it as it is, and offers to rebuild it from the template files of the folder.
+    void offerTemplateListRebuild();
 
     QString m_enteredName;
     CMainDlgUI* m_ui = nullptr;

@@ -1,7 +1,11 @@
 #pragma once
 
+#include <QList>
+#include <QPair>
 #include <QString>
 #include <QStringList>
+
+#include "model/WatermarkConf.h"
 
 // The template list ("qthumb.xml" in the templates folder, root "Templates", one
 // "template" element per template in list order) and the operations on templates as files.
@@ -11,6 +15,20 @@
 // Reads the template names in list order. A missing list gives an empty list and true;
 // a list that exists but does not load (or has no "Templates") gives false.
 bool loadTemplateNames(QStringList& names);
+
+// Why the template list cannot be read: a sentence naming the file and the reason, or an
+// empty text when the list loads (or does not exist, which the first start handles).
+QString describeUnreadableTemplateList();
+
+// The templates whose files lie in the templates folder, for rebuilding a damaged list: every
+// "<name>.xml" there with a valid name whose file loads as a template ("Layers"), sorted by
+// name. Layer files and the list itself are not templates.
+QStringList templatesInFolder();
+
+// Replaces the template list with `names` (in that order). The bytes of the list it replaces
+// are kept beside it as "qthumb.xml.damaged" first; nothing is written when they cannot be.
+// True when the new list was written.
+bool rebuildTemplateList(const QStringList& names);
 
 // First start: when the templates folder does not exist, creates it with its parents and
 // writes the demonstration template "Demo 1" with its layer "Demo 1_Layer 1" (text
@@ -24,6 +42,14 @@ bool CreateDefaultTemplates();
 // layer's file with the default font record. A missing list is started anew; a list that
 // exists but does not load is left alone and nothing is written. True when all was written.
 bool AddTemplate(const QString& name);
+
+// Writes a new template beside `original` holding the given layers (names of the original's
+// layers, with their values and font records) and appends it to the list. The copy is named
+// "<original> (2)" (or the next free number), its layers "<copy>_<rest>" where the original
+// layer was "<original>_<rest>", else "<copy>_<layer>", each made unique the same way. A
+// list that exists but does not load is left alone and nothing is written. Returns the
+// copy's name, empty when it was not written whole.
+QString AddTemplateCopy(const QString& original, const QList<QPair<QString, WatermarkConf>>& layers);
 
 // Removes the first list entry equal to `name`, then deletes the layer files the template
 // file names and the template file itself. Layer names in the template file that are not

@@ -67,6 +67,11 @@ ComposeOutcome composeWatermarkOutcome(ComposeMode mode, const QString& sourcePa
             outcome.error = FailureReason::tr("no editor preview is open");
             return outcome;
         }
+        if (target->requestRender()) {
+            ComposeOutcome outcome;
+            outcome.ok = true;
+            return outcome;
+        }
         request.previewSize = target->previewSize();
     }
 

@@ -37,6 +37,9 @@ public:
     // `problems`: files of the template that could not be read (their layers are missing
     // from the picture); empty when the picture shows the whole template.
     virtual void showPreview(const QImage& picture, const QStringList& problems) = 0;
+    // A target that draws its preview itself (off the calling thread) takes the request here
+    // and returns true; EditorPreview then renders nothing. By default it renders as above.
+    virtual bool requestRender() { return false; }
 };
 
 // Registers (or, with nullptr, withdraws) the editor preview.

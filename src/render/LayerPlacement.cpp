@@ -2,6 +2,9 @@
 
 #include "model/PlacementGrid.h"
 
+#include <algorithm>
+#include <cmath>
+
 namespace LayerPlacement {
 
 namespace {
@@ -60,6 +63,43 @@ QPointF textAnchor(int location, const QSize& canvas, const QSizeF& text, int of
 QPointF pictureAnchor(int location, const QSize& canvas, const QSize& picture, int offsetH, int offsetV)
 {
     return anchor(location, canvas, QSizeF(picture), offsetH, offsetV, centrePicture);
+}
+
+namespace {
+
+int third(qreal centre, int length)
+{
+    if (length <= 0)
+        return 0;
+    return std::clamp(static_cast<int>(std::floor(centre * 3 / length)), 0, 2);
+}
+
+int rounded(qreal value)
+{
+    return static_cast<int>(std::clamp<qreal>(std::round(value), -32767, 32767));
+}
+
+Placement nearest(const QSize& canvas, const QSizeF& item, const QPointF& topLeft, CentreRule centre)
+{
+    const QPointF middle = topLeft + QPointF(item.width() / 2, item.height() / 2);
+    Placement placement;
+    placement.location = third(middle.y(), canvas.height()) * 3 + third(middle.x(), canvas.width());
+    const QPointF cellAnchor = anchor(placement.location, canvas, item, 0, 0, centre);
+    placement.offsetH = rounded(topLeft.x() - cellAnchor.x());
+    placement.offsetV = rounded(topLeft.y() - cellAnchor.y());
+    return placement;
+}
+
+} // namespace
+
+Placement nearestTextPlacement(const QSize& canvas, const QSizeF& text, const QPointF& topLeft)
+{
+    return nearest(canvas, text, topLeft, centreText);
+}
+
+Placement nearestPicturePlacement(const QSize& canvas, const QSize& picture, const QPointF& topLeft)
+{
+    return nearest(canvas, QSizeF(picture), topLeft, centrePicture);
 }
 
 } // namespace LayerPlacement

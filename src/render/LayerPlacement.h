@@ -16,4 +16,16 @@ QPointF textAnchor(int location, const QSize& canvas, const QSizeF& text, int of
 // (exact half of the canvas, integer half of the picture).
 QPointF pictureAnchor(int location, const QSize& canvas, const QSize& picture, int offsetH, int offsetV);
 
+// A text or picture moved so that its box's top-left point lies at `topLeft`: the cell of the
+// grid nearest to it (the third of the canvas, each way, that holds the box's centre) and the
+// whole-pixel offsets from that cell's anchor which put it back there (rounded).
+struct Placement
+{
+    int location = 0;
+    int offsetH = 0;
+    int offsetV = 0;
+};
+Placement nearestTextPlacement(const QSize& canvas, const QSizeF& text, const QPointF& topLeft);
+Placement nearestPicturePlacement(const QSize& canvas, const QSize& picture, const QPointF& topLeft);
+
 } // namespace LayerPlacement

@@ -142,28 +142,33 @@ private:
     QBrush m_hatchBrush;
 };
 
-void Drawer::prepare()
+// The text, font, size, anchor and outlines of a layer: what drawing and measuring share.
+void layOut(const WatermarkConf& conf, const QSize& canvas, TextLayer& layer)
 {
-    m_layer.text = m_conf.textContent.isEmpty() ? QStringLiteral(" ") : m_conf.textContent;
-    if (m_layer.text.size() > DrawingLimits::kMaxTextUnits) {
+    layer.text = conf.textContent.isEmpty() ? QStringLiteral(" ") : conf.textContent;
+    if (layer.text.size() > DrawingLimits::kMaxTextUnits) {
         qsizetype kept = DrawingLimits::kMaxTextUnits;
-        if (m_layer.text.at(kept - 1).isHighSurrogate())
+        if (layer.text.at(kept - 1).isHighSurrogate())
             --kept;
-        m_layer.text.truncate(kept);
+        layer.text.truncate(kept);
     }
     const LOGFONTW record =
-        isOn(m_conf.ScaleTextWT) ? autoScaledFont(m_conf.Font, m_layer.text, m_canvas) : m_conf.Font;
-    m_layer.font = DrawingFont::fromLogFont(record);
+        isOn(conf.ScaleTextWT) ? autoScaledFont(conf.Font, layer.text, canvas) : conf.Font;
+    layer.font = DrawingFont::fromLogFont(record);
 
     const StringFormat& typographic = StringFormat::genericTypographic();
-    m_layer.size = measureString(m_layer.font, m_layer.text, QRectF(0, 0, 100000, 1000), &typographic);
-    m_layer.anchor =
-        LayerPlacement::textAnchor(m_conf.Location, m_canvas, m_layer.size, m_conf.OffsetH, m_conf.OffsetV);
+    layer.size = measureString(layer.font, layer.text, QRectF(0, 0, 100000, 1000), &typographic);
+    layer.anchor = LayerPlacement::textAnchor(conf.Location, canvas, layer.size, conf.OffsetH, conf.OffsetV);
 
-    m_layer.origin = textPathAt(m_layer.font, m_layer.text, QPointF(0, 0), &typographic);
-    m_layer.origin.setFillRule(Qt::OddEvenFill);
-    m_layer.originBounds = m_layer.origin.boundingRect();
-    m_layer.path = m_layer.origin.translated(m_layer.anchor);
+    layer.origin = textPathAt(layer.font, layer.text, QPointF(0, 0), &typographic);
+    layer.origin.setFillRule(Qt::OddEvenFill);
+    layer.originBounds = layer.origin.boundingRect();
+    layer.path = layer.origin.translated(layer.anchor);
+}
+
+void Drawer::prepare()
+{
+    layOut(m_conf, m_canvas, m_layer);
 
     m_textBrush =
         PaintTools::solidBrush(PaintTools::colorFromColorRef(m_conf.TextColor, m_conf.Transparency));
@@ -426,6 +431,13 @@ void draw(QPainter& painter, const WatermarkConf& conf, const QSize& canvas)
     if (!painter.isActive())
         return;
     Drawer(painter, conf, canvas).draw();
+}
+
+Layout layout(const WatermarkConf& conf, const QSize& canvas)
+{
+    TextLayer layer;
+    layOut(conf, canvas, layer);
+    return {layer.anchor, layer.size, layer.originBounds.translated(layer.anchor), layer.font.emSize};
 }
 
 } // namespace TextLayerPainter

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QPointF>
+#include <QRectF>
 #include <QSize>
+#include <QSizeF>
 
 class QPainter;
 struct WatermarkConf;
@@ -15,5 +18,17 @@ struct WatermarkConf;
 namespace TextLayerPainter {
 
 void draw(QPainter& painter, const WatermarkConf& conf, const QSize& canvas);
+
+// Where draw() puts the text (as written in the record: fields are not filled): the text box's
+// top-left point with the offsets (the point it turns about), the measured box, the bounds
+// of the glyph outlines laid out from that point before the turn, and the em size drawn.
+struct Layout
+{
+    QPointF anchor;
+    QSizeF size;
+    QRectF glyphs;
+    qreal emSize = 0;
+};
+Layout layout(const WatermarkConf& conf, const QSize& canvas);
 
 } // namespace TextLayerPainter

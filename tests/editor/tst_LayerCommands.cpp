@@ -1,3 +1,4 @@
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
@@ -6,6 +7,7 @@
 #include <QTest>
 
 #include "EditorTestSupport.h"
+#include "model/WatermarkTemplate.h"
 #include "support/ModalCatcher.h"
 #include "ui/controls/CBmpButton.h"
 #include "ui/editor/CAddNewLayerDlg.h"
@@ -217,6 +219,70 @@ private slots:
                  QStringLiteral("Lumora Plenum"));
     }
 
+    // Every change is a step: undoing them one by one with Ctrl+Z gives back the files of
+    // each moment before, byte for byte (a removed layer's file included), and redoing with
+    // Ctrl+Shift+Z and Ctrl+Y the files after. A field's typing is one step, ended by Enter.
+    void undoAndRedoRestoreTheFilesByteForByte()
+    {
+        Editor e;
+        QVERIFY(QTest::qWaitForWindowActive(&e.editor));
+        const QStringList files{templateFilePath(kTemplate), LayerPath(kFirst),
+                                LayerPath(QStringLiteral("Second")), LayerPath(QStringLiteral("Renamed"))};
+        auto state = [&files] {
+            QList<QByteArray> bytes;
+            for (const QString& file : files)
+                bytes << (QFile::exists(file) ? FileBytes(file) : QByteArray("(none)"));
+            return bytes;
+        };
+        QList<QList<QByteArray>> states{state()};
+        auto* offset = e.text->findChild<SpinEdit*>(QStringLiteral("offset_h"));
+        TypeInto(offset, QStringLiteral("-25"));
+        QTest::keyClick(offset->edit(), Qt::Key_Return);
+        states << state();
+        QCOMPARE(Stored(kFirst).OffsetH, -25);
+        {
+            NamingScript script({QStringLiteral("Second")});
+            e.text->onLayerCommand(LayerMenu::AddLayer);
+        }
+        states << state();
+        e.text->findChild<QCheckBox*>(QStringLiteral("shadow_box"))->click();
+        states << state();
+        {
+            NamingScript script({QStringLiteral("Renamed")});
+            e.text->onLayerCommand(LayerMenu::RenameLayer);
+        }
+        states << state();
+        {
+            NamingScript script({}, QMessageBox::Yes);
+            e.text->onLayerCommand(LayerMenu::DeleteLayer);
+        }
+        states << state();
+        auto* text = e.text->findChild<QLineEdit*>(QStringLiteral("text_edit"));
+        TypeInto(text, QStringLiteral("© Studio"));
+        QTest::keyClick(text, Qt::Key_Return);
+        states << state();
+        for (int i = 1; i < states.size(); ++i)
+            QVERIFY2(states[i] != states[i - 1], qPrintable(QString::number(i)));
+
+        // Undo with the focus in the text field: the editor's step, not the field's own undo.
+        e.editor.activateWindow();
+        text->setFocus();
+        QTRY_VERIFY(text->hasFocus());
+        for (int i = states.size() - 2; i >= 0; --i) {
+            QTest::keyClick(text, Qt::Key_Z, Qt::ControlModifier);
+            QVERIFY2(state() == states[i], qPrintable(QStringLiteral("after undo to %1").arg(i)));
+        }
+        QCOMPARE(e.entries(e.textList()), QStringList{kFirst});
+        QCOMPARE(offset->text(), QStringLiteral("0"));
+        QCOMPARE(text->text(), QStringLiteral("Lumora Plenum"));
+        for (int i = 1; i < states.size(); ++i) {
+            QTest::keyClick(text, i % 2 ? Qt::Key_Z : Qt::Key_Y,
+                            i % 2 ? Qt::ControlModifier | Qt::ShiftModifier : Qt::ControlModifier);
+            QVERIFY2(state() == states[i], qPrintable(QStringLiteral("after redo to %1").arg(i)));
+        }
+        QCOMPARE(text->text(), QStringLiteral("© Studio"));
+    }
+
     void rename()
     {
         Editor e;
@@ -353,6 +419,55 @@ private slots:
         QTest::mouseClick(dialog.okButton(), Qt::LeftButton);
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
         QCOMPARE(dialog.name(), QStringLiteral(" Layer "));
+    }
+
+    // The template's files vanish while the editor is open and a text is typed: Esc asks
+    // whether to write the change as a new copy of the template (Yes) or drop it (No). With
+    // no change since the files vanished, nothing is asked.
+    void vanishedFilesOfferACopyAtClose_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<QString>("copy");
+        QTest::newRow("copy written") << "Studio 2026" << int(QMessageBox::Yes) << "Demo 1 (2)";
+        QTest::newRow("discarded") << "Studio 2026" << int(QMessageBox::No) << "";
+        QTest::newRow("no change, no question") << "" << int(QMessageBox::Yes) << "";
+    }
+
+    void vanishedFilesOfferACopyAtClose()
+    {
+        QFETCH(QString, typed);
+        QFETCH(int, answer);
+        QFETCH(QString, copy);
+        Editor e;
+        QVERIFY(QFile::remove(LayerPath(kFirst)));
+        QVERIFY(QFile::remove(templateFilePath(kTemplate)));
+        if (!typed.isEmpty())
+            TypeInto(e.text->findChild<QLineEdit*>(QStringLiteral("text_edit")), typed);
+        NamingScript script({}, QMessageBox::StandardButton(answer));
+        QTest::keyClick(&e.editor, Qt::Key_Escape);
+        QTRY_VERIFY(!e.editor.isVisible());
+        QCOMPARE(e.editor.savedCopy(), copy);
+        QStringList names;
+        QVERIFY(loadTemplateNames(names));
+        if (typed.isEmpty()) {
+            QVERIFY(script.catcher.texts.isEmpty());
+            QCOMPARE(names, QStringList{kTemplate});
+            return;
+        }
+        QVERIFY(!script.catcher.texts.isEmpty());
+        QVERIFY2(script.catcher.texts[0].contains(kTemplate), qPrintable(script.catcher.texts[0]));
+        // The vanished files are not written back under their old names.
+        QVERIFY(!QFile::exists(LayerPath(kFirst)));
+        if (copy.isEmpty()) {
+            QCOMPARE(names, QStringList{kTemplate});
+            return;
+        }
+        QCOMPARE(names, (QStringList{kTemplate, copy}));
+        WatermarkTemplate written;
+        QVERIFY(loadWatermarkTemplate(copy, written));
+        QCOMPARE(written.layers, QStringList{copy + QStringLiteral("_Layer 1")});
+        QCOMPARE(Stored(written.layers[0]).textContent, typed);
     }
 
     void escapeClosesWithoutResult()

@@ -1,6 +1,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QInputMethodEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
@@ -153,6 +154,27 @@ private slots:
                                               << "1234"
                                               << "leave"
                                               << "OffsetV" << 1234 << "1234";
+        // A minus sign typed over a value of 0 or more, in every field that holds negatives.
+        QTest::newRow("horizontal offset -30") << "offset_h"
+                                               << "-30"
+                                               << "enter"
+                                               << "OffsetH" << -30 << "-30";
+        QTest::newRow("vertical offset -7") << "offset_v"
+                                            << "-7"
+                                            << "leave"
+                                            << "OffsetV" << -7 << "-7";
+        QTest::newRow("rotation -45") << "rotation"
+                                      << "-45"
+                                      << "enter"
+                                      << "Rotation" << -45 << "-45";
+        QTest::newRow("shadow offset -4") << "shadow_h"
+                                          << "-4"
+                                          << "enter"
+                                          << "ShadowH" << -4 << "-4";
+        QTest::newRow("shadow offset below range") << "shadow_v"
+                                                   << "-15"
+                                                   << "leave"
+                                                   << "ShadowV" << -10 << "-10";
         QTest::newRow("empty offset is 0") << "offset_v"
                                            << ""
                                            << "enter"
@@ -185,6 +207,42 @@ private slots:
         }
         QCOMPARE(edit->text(), shown);
         QCOMPARE(StoredElement(kLayer, QStringLiteral("文本"), element), QString::number(stored));
+    }
+
+    // The opacity slider of each page says its value as a percent, also for a value shown
+    // from the file; a click on its track moves the knob there and stores the value.
+    void opacitySliderSaysPercentAndJumps_data()
+    {
+        QTest::addColumn<int>("page");
+        QTest::addColumn<QString>("element");
+        QTest::newRow("text page, 0 to 255") << 0 << "Transparency";
+        QTest::newRow("picture page, 0 to 100") << 1 << "ImageTransparency";
+    }
+
+    void opacitySliderSaysPercentAndJumps()
+    {
+        QFETCH(int, page);
+        QFETCH(QString, element);
+        EditorDataFolder data;
+        CEditTemplateDlg editor;
+        editor.tabControl()->setCurrentIndex(page);
+        editor.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&editor));
+        QWidget* pageWidget = editor.tabControl()->widget(page);
+        auto* slider = Find<QSlider>(pageWidget, "transparency");
+        auto* percent = Find<QLabel>(pageWidget, "transparency_percent");
+        QCOMPARE(percent->text(), QStringLiteral("100%")); // the demonstration layer's value
+        // A click at three quarters of the track, away from the knob at the right end.
+        Click(slider, QPoint(slider->width() * 3 / 4, slider->height() / 2));
+        const int value = slider->value();
+        const int range = slider->maximum() - slider->minimum();
+        QVERIFY2(qAbs(value - slider->minimum() - range * 3 / 4) <= range / 20,
+                 qPrintable(QString::number(value)));
+        QCOMPARE(StoredElement(kLayer, page == 0 ? QStringLiteral("文本") : QStringLiteral("图像"), element),
+                 QString::number(value));
+        QCOMPARE(percent->text(),
+                 QStringLiteral("%1%").arg(qRound((value - slider->minimum()) * 100.0 / range)));
+        QVERIFY(percent->text() != QStringLiteral("100%"));
     }
 
     void spinArrowsStayInRange()

@@ -378,6 +378,43 @@ private slots:
         QVERIFY(catcher.texts.isEmpty());
     }
 
+    // A layer that lies partly outside the photo is named in a line along the picture's
+    // bottom edge; the photo's own size decides (the same layer fits a larger photo).
+    void layerOutsideThePhotoIsNamed_data()
+    {
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<int>("offset");
+        QTest::addColumn<bool>("outside");
+        QTest::newRow("centred, fits") << QSize(400, 300) << 0 << false;
+        QTest::newRow("pushed right off a small photo") << QSize(400, 300) << 300 << true;
+        QTest::newRow("the same on a large photo") << QSize(2400, 1600) << 300 << false;
+    }
+
+    void layerOutsideThePhotoIsNamed()
+    {
+        QFETCH(QSize, size);
+        QFETCH(int, offset);
+        QFETCH(bool, outside);
+        const QString layer = QStringLiteral("Demo 1_Layer 1");
+        WatermarkConf conf;
+        QVERIFY(LoadLayerConf(layer, conf));
+        conf.Rotation = 0;
+        conf.OffsetH = offset;
+        QVERIFY(StoreEditConf(layer, conf));
+        MainSurface surface;
+        QVERIFY(surface.ok);
+        surface.ui.AddFileItem(writePhoto(m_folder->root() + QStringLiteral("/photos/sized.jpg"), size));
+        COutputPreviewDlg preview(surface.photoList());
+        QSignalSpy shown(&preview, &COutputPreviewDlg::previewShown);
+        preview.show();
+        QVERIFY(waitShown(preview, shown));
+        QCOMPARE(preview.outsideNotice(),
+                 outside ? QStringLiteral("图层 \"%1\" 有一部分在照片外").arg(layer) : QString());
+        if (outside)
+            QVERIFY(preview.grab().save(
+                QStringLiteral(LUMORA_BUILD_DIR "/screenshots/output_preview_outside.png")));
+    }
+
     void screenshot()
     {
         MainSurface surface;

@@ -5,6 +5,7 @@
 #include "model/SelectedTemplate.h"
 #include "model/TemplateStore.h"
 #include "services/messages/WindowMessage.h"
+#include "support/TestFiles.h"
 #include "ui/controls/CXMenu.h"
 #include "ui/skin/MainCommands.h"
 
@@ -318,6 +319,56 @@ private slots:
         QVERIFY(loadTemplateNames(names));
         QCOMPARE(names, (QStringList{"Demo 1", "Studio"}));
         QVERIFY(QFileInfo::exists(f.dataFolder + "/templates/Studio_Layer 1.xml"));
+    }
+
+    // A template list that cannot be read is named with its reason at start and kept byte for
+    // byte; the list is rebuilt from the folder's template files only when the person says yes.
+    void damagedTemplateListIsNamedAndRebuiltOnlyOnYes_data()
+    {
+        QTest::addColumn<QByteArray>("list");
+        QTest::addColumn<QString>("reason");
+        QTest::addColumn<bool>("accept");
+        const QByteArray cut = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<Templates>\r\n<template>De";
+        QTest::newRow("cut, declined") << cut << "not well-formed" << false;
+        QTest::newRow("cut, rebuilt") << cut << "not well-formed" << true;
+        QTest::newRow("empty, declined") << QByteArray() << "it is empty" << false;
+        QTest::newRow("empty, rebuilt") << QByteArray() << "it is empty" << true;
+    }
+
+    void damagedTemplateListIsNamedAndRebuiltOnlyOnYes()
+    {
+        QFETCH(QByteArray, list);
+        QFETCH(QString, reason);
+        QFETCH(bool, accept);
+        MainWindowFixture f;
+        f.Open();
+        QVERIFY(AddTemplate("Studio"));
+        f.window.reset();
+        const QString listPath = f.dataFolder + "/templates/qthumb.xml";
+        writeFile(listPath, list);
+        f.messages.clear();
+        f.answers = {accept ? QMessageBox::Yes : QMessageBox::No};
+        f.Open();
+        QCOMPARE(f.messages.size(), 1);
+        QVERIFY2(f.messages[0].contains(QDir::toNativeSeparators(listPath)) && f.messages[0].contains(reason),
+                 qPrintable(f.messages[0]));
+        if (!accept) {
+            QCOMPARE(readFile(listPath), list);
+            QVERIFY(f.TemplateRows().isEmpty());
+            // Adding a template names the file that stands in the way and leaves it alone.
+            f.typedNames = {"Night"};
+            f.Button("add_template_btn")->click();
+            QVERIFY2(f.messages.last().contains(QDir::toNativeSeparators(listPath)),
+                     qPrintable(f.messages.last()));
+            QCOMPARE(readFile(listPath), list);
+            return;
+        }
+        QCOMPARE(readFile(listPath + ".damaged"), list);
+        // The template files, not the layer files, sorted by name.
+        QCOMPARE(f.TemplateRows(), (QStringList{"Demo 1", "Studio"}));
+        QStringList names;
+        QVERIFY(loadTemplateNames(names));
+        QCOMPARE(names, (QStringList{"Demo 1", "Studio"}));
     }
 
     void renameUpdatesListAndFiles()

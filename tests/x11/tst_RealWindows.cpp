@@ -9,6 +9,7 @@
 #include <QGroupBox>
 #include <QHelpEvent>
 #include <QLabel>
+#include <QPainter>
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
@@ -23,7 +24,10 @@
 #include "editor/EditorTestSupport.h"
 #include "model/DataFiles.h"
 #include "model/OutputSettings.h"
+#include "render/LayerOutline.h"
 #include "services/folders/Folders.h"
+#include "services/imaging/text/ApplicationFonts.h"
+#include "support/ToolRun.h"
 #include "ui/MainWindowFixture.h"
 #include "ui/controls/CEditWithButton.h"
 #include "ui/editor/CAddNewLayerDlg.h"
@@ -31,6 +35,8 @@
 #include "ui/editor/CEditTempImgDlg.h"
 #include "ui/editor/CEditTemplateDlg.h"
 #include "ui/editor/CTextEditTempDlg.h"
+#include "ui/editor/EditorPreviewArea.h"
+#include "ui/editor/PreviewPhotoChooser.h"
 #include "ui/preview/COutputPreviewDlg.h"
 #include "ui/settings/CImgResizingSettingDlg.h"
 #include "ui/settings/CPreferenceDlg.h"
@@ -64,17 +70,28 @@ QImage ScreenShot(const QString& name)
     return QImage(path).convertToFormat(QImage::Format_RGB32);
 }
 
-// Waits until the window manager has framed the window (frame margins known) and it is active.
+// Waits (at most 10 s) until the window is mapped and the window manager has framed it: the
+// frame margins known and the window and its frame of a real size. On a loaded machine the
+// window manager may report the margins before the window's own size reaches it, when the
+// frame still reads as 0x0.
 bool WaitForFrame(QWidget* window)
 {
-    if (!QTest::qWaitForWindowExposed(window))
+    if (!QTest::qWaitForWindowExposed(window, 10000))
         return false;
-    // Frameless windows (the skinned ones) have no frame to wait for.
-    if (window->windowFlags() & Qt::FramelessWindowHint)
-        return true;
+    const bool frameless = window->windowFlags() & Qt::FramelessWindowHint;
     return QTest::qWaitFor(
-        [window]() { return window->windowHandle() && !window->windowHandle()->frameMargins().isNull(); },
-        5000);
+        [window, frameless]() {
+            const QWindow* handle = window->windowHandle();
+            if (!handle || !handle->isVisible() || !handle->isExposed() || handle->geometry().isEmpty())
+                return false;
+            // Frameless windows (the skinned ones) have no frame to wait for.
+            if (frameless)
+                return true;
+            const QRect frame = window->frameGeometry();
+            return !handle->frameMargins().isNull() && !window->geometry().isEmpty() &&
+                   frame.contains(window->geometry());
+        },
+        10000);
 }
 
 int CountPixels(const QImage& image, const QRect& area, const std::function<bool(QColor)>& wanted)
@@ -203,6 +220,9 @@ private slots:
     {
         QVERIFY2(QGuiApplication::platformName() == QLatin1String("xcb"),
                  "run through tests/x11/run-in-x.sh");
+        // The faces the program registers at its start, before any text is drawn (as
+        // lumora-batch does): a face looked up before is kept by the font cache.
+        registerApplicationFonts();
     }
 
     // The preview covers the work area with its frame: title bar and borders on screen, and the
@@ -303,6 +323,55 @@ private slots:
                                           << "Rotation"
                                           << "90"
                                           << "90";
+        // A minus typed over a positive value, in each signed field of both pages.
+        QTest::newRow("text offset -30") << 0 << "offset_h"
+                                         << "-30"
+                                         << "enter"
+                                         << "OffsetH"
+                                         << "-30"
+                                         << "-30";
+        QTest::newRow("text offset -12, click away") << 0 << "offset_v"
+                                                     << "-12"
+                                                     << "click"
+                                                     << "OffsetV"
+                                                     << "-12"
+                                                     << "-12";
+        QTest::newRow("text rotation -45") << 0 << "rotation"
+                                           << "-45"
+                                           << "enter"
+                                           << "Rotation"
+                                           << "-45"
+                                           << "-45";
+        QTest::newRow("shadow offset -2, click away") << 0 << "shadow_h"
+                                                      << "-2"
+                                                      << "click"
+                                                      << "ShadowH"
+                                                      << "-2"
+                                                      << "-2";
+        QTest::newRow("shadow offset -3") << 0 << "shadow_v"
+                                          << "-3"
+                                          << "enter"
+                                          << "ShadowV"
+                                          << "-3"
+                                          << "-3";
+        QTest::newRow("picture offset -40") << 1 << "offset_h"
+                                            << "-40"
+                                            << "click"
+                                            << "ImageOffsetH"
+                                            << "-40"
+                                            << "-40";
+        QTest::newRow("picture offset -8") << 1 << "offset_v"
+                                           << "-8"
+                                           << "enter"
+                                           << "ImageOffsetV"
+                                           << "-8"
+                                           << "-8";
+        QTest::newRow("picture rotation -90") << 1 << "rotation"
+                                              << "-90"
+                                              << "enter"
+                                              << "ImageRotation"
+                                              << "-90"
+                                              << "-90";
         QTest::newRow("picture offset 1200") << 1 << "offset_v"
                                              << "1200"
                                              << "enter"
@@ -364,6 +433,145 @@ private slots:
         QCOMPARE(spin->text(), shown);
         const QString section = page == 0 ? QStringLiteral("文本") : QStringLiteral("图像");
         QCOMPARE(StoredElement(kLayer, section, element), stored);
+    }
+
+    // The editor maximised, with a photo of the main window's list chosen with PageDown: the
+    // text is dragged with the mouse from the middle to near the bottom-right corner, which
+    // gives Location 8 and the offsets of the drop, and lumora-batch puts the mark's ink on
+    // that photo where the preview showed it (within 2 px). A typed value and the drag are
+    // undone with Ctrl+Z, giving the layer file back byte for byte. Dragged partly off the
+    // photo, the line under the preview names the layer (screenshots, 1x and 2x).
+    void placeByHandOnOwnPhoto()
+    {
+        MainWindowFixture f;
+        CLumoraDlg* main = f.Open();
+        const QString photoPath = f.photoFolder + QStringLiteral("/harbour.png");
+        QImage photo(1200, 800, QImage::Format_RGB32);
+        {
+            QPainter painter(&photo);
+            QLinearGradient sky(0, 0, 1200, 800);
+            sky.setColorAt(0, QColor(30, 60, 90));
+            sky.setColorAt(1, QColor(60, 110, 80));
+            painter.fillRect(photo.rect(), sky);
+        }
+        QVERIFY(photo.save(photoPath));
+        f.AddPhotos({photoPath});
+
+        CEditTemplateDlg editor(main);
+        editor.setPreviewPhotos(f.filePaths());
+        editor.showMaximized();
+        QVERIFY(WaitForFrame(&editor));
+        QVERIFY(QTest::qWaitForWindowActive(&editor));
+        QTRY_VERIFY_WITH_TIMEOUT(editor.isMaximized(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(!editor.isRendering(), 20000);
+        QTest::keyClick(&editor, Qt::Key_PageDown);
+        QCOMPARE(editor.photoChooser()->chosenPhoto(), photoPath);
+        QTRY_VERIFY_WITH_TIMEOUT(!editor.isRendering(), 20000);
+        QCOMPARE(editor.previewSize(), QSize(1200, 800));
+        EditorPreviewArea* area = editor.previewArea();
+        QVERIFY(area->width() > 677); // the preview grew with the window
+        QCOMPARE(area->selection().size(), 4);
+        const QByteArray before = EditorTest::FileBytes(templateFilePath(kLayer));
+
+        const QPointF centre = area->selection().boundingRect().center();
+        const QPointF drop(1200 - 260, 800 - 160);
+        const QPoint from = area->toWidget(centre).toPoint();
+        const QPoint to = area->toWidget(drop).toPoint();
+        const WatermarkConf start = EditorTest::Stored(kLayer);
+        QTest::mousePress(area, Qt::LeftButton, {}, from);
+        for (int step = 1; step <= 8; ++step)
+            QTest::mouseMove(area, from + (to - from) * step / 8);
+        QTest::mouseRelease(area, Qt::LeftButton, {}, to);
+        QTRY_VERIFY_WITH_TIMEOUT(!editor.isRendering(), 20000);
+        const WatermarkConf dropped = EditorTest::Stored(kLayer);
+        QCOMPARE(dropped.Location, 8);
+        const QPointF moved = LayerOutlines::text(dropped, QSize(1200, 800)).anchor -
+                              LayerOutlines::text(start, QSize(1200, 800)).anchor;
+        const QPointF wanted = area->toCanvas(to) - area->toCanvas(from);
+        QVERIFY2(qAbs(moved.x() - wanted.x()) <= 1.5 && qAbs(moved.y() - wanted.y()) <= 1.5,
+                 qPrintable(QStringLiteral("moved %1,%2 for %3,%4")
+                                .arg(moved.x())
+                                .arg(moved.y())
+                                .arg(wanted.x())
+                                .arg(wanted.y())));
+        QCOMPARE(Find<SpinEdit>(editor.textPage(), "offset_h")->text(), QString::number(dropped.OffsetH));
+
+        // The ink on the preview (drawn at the size shown) and in lumora-batch's output, each
+        // against the photo at that size; the preview's box carried to the photo's pixels.
+        auto inkBox = [](const QImage& stamped, const QImage& plain) {
+            QRect box;
+            const QImage shown = stamped.convertToFormat(QImage::Format_RGB32);
+            for (int y = 0; y < shown.height(); ++y)
+                for (int x = 0; x < shown.width(); ++x) {
+                    const QRgb a = shown.pixel(x, y);
+                    const QRgb b = plain.pixel(x, y);
+                    if (qAbs(qRed(a) - qRed(b)) + qAbs(qGreen(a) - qGreen(b)) + qAbs(qBlue(a) - qBlue(b)) >
+                        24)
+                        box |= QRect(x, y, 1, 1);
+                }
+            return box;
+        };
+        const QImage shown = area->picture();
+        const QImage plainShown = photo.scaled(shown.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                                      .convertToFormat(QImage::Format_RGB32);
+        const QRect shownInk = inkBox(shown, plainShown);
+        QVERIFY(!shownInk.isEmpty());
+        const qreal k = 1200.0 / shown.width();
+        const QRectF previewInk(shownInk.x() * k, shownInk.y() * k, shownInk.width() * k,
+                                shownInk.height() * k);
+        const QString output = f.root.path() + QStringLiteral("/run.png");
+        const ToolResult run =
+            runTool(QStringLiteral(LUMORA_BIN_DIR "/lumora-batch"),
+                    {QStringLiteral("--data-dir"), f.dataFolder, QStringLiteral("--template"),
+                     QStringLiteral("Demo 1"), QStringLiteral("--preview"), photoPath, output},
+                    120);
+        QVERIFY2(run.succeeded(), qPrintable(run.describe()));
+        const QRectF runInk = inkBox(QImage(output), photo);
+        // Within 2 px of the photo, and one pixel of the shown picture more where it is smaller.
+        const qreal within = 2 + (k > 1 ? k : 0);
+        QVERIFY2(qAbs(runInk.left() - previewInk.left()) <= within &&
+                     qAbs(runInk.top() - previewInk.top()) <= within &&
+                     qAbs(runInk.right() - previewInk.right()) <= within &&
+                     qAbs(runInk.bottom() - previewInk.bottom()) <= within,
+                 qPrintable(QStringLiteral("preview ink %1,%2 %3x%4, run ink %5,%6 %7x%8 (shown at 1:%9)")
+                                .arg(previewInk.x())
+                                .arg(previewInk.y())
+                                .arg(previewInk.width())
+                                .arg(previewInk.height())
+                                .arg(runInk.x())
+                                .arg(runInk.y())
+                                .arg(runInk.width())
+                                .arg(runInk.height())
+                                .arg(k)));
+
+        // A typed value, then Ctrl+Z twice with real keys: the file of before the drag.
+        auto* offsetV = Find<SpinEdit>(editor.textPage(), "offset_v");
+        QTest::mouseClick(offsetV->edit(), Qt::LeftButton);
+        QTRY_VERIFY(offsetV->edit()->hasFocus());
+        offsetV->edit()->selectAll();
+        QTest::keyClicks(offsetV->edit(), QStringLiteral("-120"));
+        QTest::keyClick(offsetV->edit(), Qt::Key_Return);
+        QCOMPARE(EditorTest::Stored(kLayer).OffsetV, -120);
+        QTest::keyClick(offsetV->edit(), Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(EditorTest::Stored(kLayer).OffsetV, dropped.OffsetV);
+        QTest::keyClick(offsetV->edit(), Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(EditorTest::FileBytes(templateFilePath(kLayer)), before);
+        QTest::keyClick(offsetV->edit(), Qt::Key_Y, Qt::ControlModifier);
+        QCOMPARE(EditorTest::Stored(kLayer).Location, 8);
+
+        // Partly off the photo: the notice names the layer.
+        QTRY_VERIFY_WITH_TIMEOUT(!editor.isRendering(), 20000);
+        const QPolygonF box = area->selection();
+        const QPoint grip = area->toWidget(box.boundingRect().center()).toPoint();
+        QTest::mousePress(area, Qt::LeftButton, {}, grip);
+        QTest::mouseMove(area, grip + QPoint(area->width() / 6, 0));
+        QTest::mouseRelease(area, Qt::LeftButton, {}, grip + QPoint(area->width() / 6, 0));
+        QTRY_VERIFY_WITH_TIMEOUT(!editor.isRendering(), 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(editor.outsideNotice()->text(),
+                                  QStringLiteral("图层 \"%1\" 有一部分在照片外").arg(kLayer), 5000);
+        const QStringList clipped = ClippedTexts(&editor);
+        QVERIFY2(clipped.isEmpty(), qPrintable(clipped.join(QStringLiteral("; "))));
+        QVERIFY(!ScreenShot(QStringLiteral("editor_maximized_own_photo")).isNull());
     }
 
     // The clear button of the picture path: drawn while there is a path, lighter or darker

@@ -22,6 +22,8 @@
 #include "ui/editor/ChooserService.h"
 #include "ui/editor/LayerComboBox.h"
 #include "ui/editor/LayerMenu.h"
+#include "ui/editor/LayerStoreRecord.h"
+#include "ui/editor/OpacitySlider.h"
 #include "ui/editor/PageWidgets.h"
 #include "ui/editor/SpinEdit.h"
 #include "ui/editor/TemplateLayerList.h"
@@ -108,13 +110,15 @@ void CEditTempImgDlg::buildControls()
     grid->addWidget(Label(tr("旋转："), this), row, 0);
     grid->addWidget(m_rotation, row++, 2);
 
-    m_transparency = new QSlider(Qt::Horizontal, this);
+    m_transparency = new OpacitySlider(this);
     m_transparency->setObjectName(QStringLiteral("transparency"));
     m_transparency->setRange(0, 100);
-    m_transparency->setSingleStep(1);
-    m_transparency->setTickPosition(QSlider::NoTicks);
+    auto* percent = Label(QString(), this);
+    percent->setObjectName(QStringLiteral("transparency_percent"));
+    m_transparency->setPercentLabel(percent);
     grid->addWidget(Label(tr("透明度："), this), row, 0);
-    grid->addWidget(m_transparency, row++, 1, 1, 4);
+    grid->addWidget(m_transparency, row, 1, 1, 3);
+    grid->addWidget(percent, row++, 4);
 
     m_scale = new QCheckBox(tr("自动与原始图片大小缩放图像水印"), this);
     m_scale->setObjectName(QStringLiteral("scale_image"));
@@ -140,7 +144,7 @@ void CEditTempImgDlg::connectHandlers()
     });
     connect(m_layerList, &LayerComboBox::aboutToShowPopup, this, [this] {
         if (!selectedLayerName().isEmpty())
-            StoreEditConf(selectedLayerName());
+            LayerStoreRecord::store(selectedLayerName());
     });
     connect(m_browse, &QPushButton::clicked, this, &CEditTempImgDlg::onBrowse);
     connect(m_location, &QComboBox::activated, this, [this](int index) {

@@ -9,8 +9,8 @@
 class QCheckBox;
 class QComboBox;
 class QPushButton;
-class QSlider;
 class CCoolButtonBar;
+class OpacitySlider;
 class CEditWithButton;
 class CTextEditTempDlg;
 class LayerComboBox;
@@ -70,7 +70,7 @@ private:
     SpinEdit* m_offsetH = nullptr;
     SpinEdit* m_offsetV = nullptr;
     SpinEdit* m_rotation = nullptr;
-    QSlider* m_transparency = nullptr;
+    OpacitySlider* m_transparency = nullptr;
     QCheckBox* m_scale = nullptr;
     SpinEdit* m_width = nullptr;
     SpinEdit* m_height = nullptr;

@@ -4,15 +4,24 @@
 #include <QString>
 
 #include "render/ComposeWatermark.h"
+#include "render/TextFieldValues.h"
 
+class QKeyEvent;
+class QLabel;
 class QTabWidget;
+class EditorHistory;
+class LayerDragging;
 class CEditTempImgDlg;
 class CTextEditTempDlg;
 class EditorPreviewArea;
+class EditorPreviewRenderer;
+class PreviewPhotoChooser;
 
 // The template editor: the text and picture pages in a tab control on the left, and on the
-// right a live 677 x 625 preview of the whole template on the sample picture, which the
-// compositor redraws after every stored change.
+// right a live preview of the whole template on the 677 x 625 sample picture or on a photo of
+// the main window's list (chosen above it), redrawn off the window thread after every stored
+// change, with a line under it naming the layers that lie partly outside the photo. The window can be resized
+// and maximised (the preview grows with it); its size is kept in config.ini for the next opening.
 class CEditTemplateDlg : public QDialog, public EditorPreviewTarget
 {
     Q_OBJECT
@@ -24,6 +33,16 @@ public:
 
     QSize previewSize() const override;
     void showPreview(const QImage& picture, const QStringList& problems) override;
+    bool requestRender() override;
+
+    // The photos the preview can show after the sample (the main window's list); the
+    // sample stays chosen.
+    void setPreviewPhotos(const QStringList& photos);
+    PreviewPhotoChooser* photoChooser() const { return m_photos; }
+    QLabel* outsideNotice() const { return m_notice; }
+    // True while the preview is being drawn (off the window thread).
+    bool isRendering() const;
+    EditorPreviewRenderer* previewRenderer() const { return m_renderer; }
 
     void done(int result) override;
 
@@ -31,19 +50,56 @@ public:
     CEditTempImgDlg* imagePage() const { return m_imagePage; }
     EditorPreviewArea* previewArea() const { return m_preview; }
     QTabWidget* tabControl() const { return m_tabs; }
+    EditorHistory* history() const { return m_history; }
+    // The template written at close with changes that could not be stored (empty: none).
+    QString savedCopy() const { return m_savedCopy; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void OnInitDialog();
+    // The undo history: steps closed by the fields' and sliders' edits, Ctrl+Z to undo,
+    // Ctrl+Shift+Z and Ctrl+Y to redo.
+    void buildHistory();
+    static bool isHistoryKey(const QKeyEvent* key);
     // Saves the selected layer (text page), withdraws the preview and drops the output
     // preview cache. Runs once.
     void DestroyWindow();
     void layOutFor(QWidget* page);
+    // The preview area fills the window right of the pages.
+    void placePreview();
+    // The size the window had when it was last closed (config.ini), and storing it at close.
+    void restoreWindowSize();
+    void storeWindowSize();
     void onTabChanged(int index);
+    // A picture from the renderer: shown with its problems, and the layers that lie partly
+    // outside the photo named in the line under it.
+    void onRendered(const QImage& picture, const QStringList& problems, const QStringList& outside,
+                    const QSize& canvas);
+    // At close: stores the selected layer, and when changes could not be stored (the
+    // template's files vanished), asks whether to write them as a new copy of the template
+    // or to discard them.
+    void offerUnstoredChanges();
 
     QString m_templateName;
     QTabWidget* m_tabs = nullptr;
     EditorPreviewArea* m_preview = nullptr;
     CTextEditTempDlg* m_textPage = nullptr;
     CEditTempImgDlg* m_imagePage = nullptr;
+    EditorHistory* m_history = nullptr;
+    EditorPreviewRenderer* m_renderer = nullptr;
+    PreviewPhotoChooser* m_photos = nullptr;
+    QLabel* m_notice = nullptr;
+    QSize m_canvas{677, 625};
+    // What the fields of text layers show on the picture shown (for placing by hand).
+    TextFieldValues m_fields;
+    QString m_fieldsOf;
+    bool m_fieldsKnown = false;
+    LayerDragging* m_dragging = nullptr;
+    QString m_savedCopy;
+    QSize m_pageSize;
+    bool m_keptSize = false;
     bool m_destroyed = false;
 };

@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSlider>
 #include <QVBoxLayout>
 
@@ -22,10 +23,13 @@
 #include "ui/editor/CEditTempImgDlg.h"
 #include "ui/editor/ChooserService.h"
 #include "ui/editor/ColourSwatch.h"
+#include "ui/editor/EditorHistory.h"
 #include "ui/editor/EditorMessages.h"
 #include "ui/editor/LayerComboBox.h"
 #include "ui/editor/LayerMenu.h"
+#include "ui/editor/LayerStoreRecord.h"
 #include "ui/editor/NewLayerDefaults.h"
+#include "ui/editor/OpacitySlider.h"
 #include "ui/editor/PageWidgets.h"
 #include "ui/editor/SpinEdit.h"
 #include "ui/editor/TemplateLayerList.h"
@@ -66,7 +70,7 @@ CTextEditTempDlg::CTextEditTempDlg(const QString& templateName, QWidget* parent)
 CTextEditTempDlg::~CTextEditTempDlg()
 {
     if (!selectedLayerName().isEmpty())
-        StoreEditConf(selectedLayerName());
+        LayerStoreRecord::store(selectedLayerName());
 }
 
 void CTextEditTempDlg::buildControls()
@@ -155,12 +159,13 @@ void CTextEditTempDlg::buildControls()
     grid->addWidget(Label(tr("旋转："), this), row, 0);
     grid->addWidget(m_rotation, row++, 2);
 
-    m_transparency = Named(new QSlider(Qt::Horizontal, this), "transparency");
+    m_transparency = Named(new OpacitySlider(this), "transparency");
     m_transparency->setRange(0, 255);
-    m_transparency->setSingleStep(1);
-    m_transparency->setTickPosition(QSlider::NoTicks);
+    auto* percent = Named(Label(QString(), this), "transparency_percent");
+    m_transparency->setPercentLabel(percent);
     grid->addWidget(Label(tr("透明度："), this), row, 0);
-    grid->addWidget(m_transparency, row++, 1, 1, 4);
+    grid->addWidget(m_transparency, row, 1, 1, 3);
+    grid->addWidget(percent, row++, 4);
 
     m_scaleText = Named(new QCheckBox(tr("自动缩放文本水印"), this), "scale_text");
     grid->addWidget(m_scaleText, row++, 0, 1, 5);
@@ -505,8 +510,36 @@ void CTextEditTempDlg::SelectLayer(int index)
     onLayerSelected(m_layerList->currentIndex());
 }
 
+void CTextEditTempDlg::reloadFromFiles()
+{
+    const QString selected = selectedLayerName();
+    loadLayerList();
+    const int index = qMax(0, layerNames().indexOf(selected));
+    {
+        const QSignalBlocker block(m_layerList);
+        m_layerList->setCurrentIndex(m_layerList->count() > 0 ? index : -1);
+    }
+    m_commits.begin();
+    if (m_layerList->currentIndex() >= 0)
+        LoadEditConf(m_layerList->currentText());
+    ShowTextSettings();
+    if (m_imagePage) {
+        m_imagePage->FillLayerList(m_layerList->currentIndex());
+        m_imagePage->ShowImageSettings();
+    }
+    m_commits.endAndCommit();
+}
+
 void CTextEditTempDlg::onLayerCommand(int command)
 {
+    // A layer command is a step of its own in the editor's history.
+    EditorHistory* history = EditorHistory::current();
+    if (history)
+        history->closeStep();
+    const auto closeStep = qScopeGuard([history] {
+        if (history && history == EditorHistory::current())
+            history->closeStep();
+    });
     switch (command) {
     case LayerMenu::AddLayer:
         addLayer();

@@ -13,10 +13,10 @@ class QCheckBox;
 class QComboBox;
 class QLineEdit;
 class QPushButton;
-class QSlider;
 class CCoolButtonBar;
 class CEditTempImgDlg;
 class ColourSwatch;
+class OpacitySlider;
 class LayerComboBox;
 class SpinEdit;
 
@@ -46,6 +46,9 @@ public:
     void ShowTextSettings();
     // Selects the entry and loads and shows that layer on both pages.
     void SelectLayer(int index);
+    // Reads the layer list and the selected layer (the first when it is gone) from the files
+    // again and shows them on both pages (after an undo or redo has written the files).
+    void reloadFromFiles();
     // Carries out a layer menu command (LayerMenu::Command).
     void onLayerCommand(int command);
 
@@ -92,7 +95,7 @@ private:
     SpinEdit* m_offsetH = nullptr;
     SpinEdit* m_offsetV = nullptr;
     SpinEdit* m_rotation = nullptr;
-    QSlider* m_transparency = nullptr;
+    OpacitySlider* m_transparency = nullptr;
     QCheckBox* m_scaleText = nullptr;
     QCheckBox* m_shadow = nullptr;
     SpinEdit* m_shadowH = nullptr;

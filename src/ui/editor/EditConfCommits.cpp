@@ -1,8 +1,8 @@
 #include "ui/editor/EditConfCommits.h"
 
-#include "model/LayerFiles.h"
 #include "model/WatermarkConf.h"
 #include "render/ComposeWatermark.h"
+#include "ui/editor/LayerStoreRecord.h"
 
 EditConfCommits::EditConfCommits(std::function<QString()> selectedLayer)
     : m_selectedLayer(std::move(selectedLayer))
@@ -13,7 +13,7 @@ void EditConfCommits::commit() const
 {
     const QString name = m_selectedLayer();
     if (!name.isEmpty())
-        StoreEditConf(name);
+        LayerStoreRecord::store(name);
     ComposeWatermark(static_cast<int>(ComposeMode::EditorPreview), QString(), QString());
 }
 

@@ -11,8 +11,9 @@
 
 SpinEdit::SpinEdit(QWidget* parent) : QWidget(parent), m_edit(new QLineEdit(this))
 {
-    m_edit->setValidator(
-        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), m_edit));
+    m_validator = new QRegularExpressionValidator(m_edit);
+    m_edit->setValidator(m_validator);
+    updateValidator();
     m_edit->installEventFilter(this);
     connect(m_edit, &QLineEdit::textChanged, this, &SpinEdit::textChanged);
     connect(m_edit, &QLineEdit::editingFinished, this, &SpinEdit::finishEditing);
@@ -48,6 +49,14 @@ void SpinEdit::setRange(int minimum, int maximum)
 {
     m_min = minimum;
     m_max = maximum;
+    updateValidator();
+}
+
+void SpinEdit::updateValidator()
+{
+    // A field whose range holds negative values takes a minus sign in front, typed or pasted.
+    m_validator->setRegularExpression(
+        QRegularExpression(m_min < 0 ? QStringLiteral("-?[0-9]*") : QStringLiteral("[0-9]*")));
 }
 
 void SpinEdit::setText(const QString& text)

@@ -3,10 +3,12 @@
 #include <QLineEdit>
 #include <QWidget>
 
+class QRegularExpressionValidator;
 class QToolButton;
 
-// A number field with spin arrows. Typing accepts digits only and is reported as typed (the
-// page decides what the text means); the arrows, and the Up and Down keys, step the shown
+// A number field with spin arrows. Typing accepts digits only, after a minus sign when the
+// range holds negative values, and is reported as typed (the page decides what the text
+// means); the arrows, and the Up and Down keys, step the shown
 // value by 1 within the range and write it into the field. A field that keeps its text within
 // the range rewrites a value outside it to the nearer bound when the edit is finished (Enter,
 // leaving the field): a person can type 120 into a field of 100 to 255 digit by digit.
@@ -48,7 +50,10 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
+    void updateValidator();
+
     QLineEdit* m_edit;
+    QRegularExpressionValidator* m_validator = nullptr;
     QToolButton* m_up;
     QToolButton* m_down;
     int m_min = 0;

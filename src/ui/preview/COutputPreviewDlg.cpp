@@ -510,6 +510,16 @@ void COutputPreviewDlg::paintEvent(QPaintEvent*)
             }
             painter.drawPixmap(target.topLeft(), m_scaled);
         }
+        const QString notice = outsideNotice();
+        if (!notice.isEmpty()) {
+            // One line along the picture's bottom edge naming the layers that leave the photo.
+            const int lineHeight = painter.fontMetrics().height() + 6;
+            const QRect line(target.left(), target.bottom() + 1 - lineHeight, target.width(), lineHeight);
+            painter.fillRect(line, QColor(150, 20, 20, 200));
+            painter.setPen(Qt::white);
+            painter.drawText(line.adjusted(6, 0, -6, 0), Qt::AlignVCenter | Qt::AlignLeft,
+                             painter.fontMetrics().elidedText(notice, Qt::ElideRight, line.width() - 12));
+        }
     } else if (isRendering()) {
         // The busy indicator: a ring of dots, one of them bright, going round.
         const QPoint centre = m_pictureArea.center();
@@ -558,4 +568,12 @@ void COutputPreviewDlg::mouseReleaseEvent(QMouseEvent* event)
         setCursor(Qt::OpenHandCursor);
     }
     QDialog::mouseReleaseEvent(event);
+}
+
+QString COutputPreviewDlg::outsideNotice() const
+{
+    QStringList notices;
+    for (const QString& layer : m_picture.outside)
+        notices << tr("图层 \"%1\" 有一部分在照片外").arg(layer);
+    return notices.join(QStringLiteral("；"));
 }

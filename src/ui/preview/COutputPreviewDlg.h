@@ -63,6 +63,9 @@ public:
     // What is shown: cache path, rendered size, the picture at the output size. While the
     // photo asked for is rendered, the picture is empty and the busy indicator shows.
     const PreviewPicture& Picture() const { return m_picture; }
+    // The line drawn along the picture's bottom edge when layers lie partly outside the photo
+    // (empty when none do).
+    QString outsideNotice() const;
     // Where the picture is drawn; empty when nothing is drawn.
     QRect displayRect() const;
     // The photo asked for is not shown yet.

@@ -8,13 +8,18 @@
 
 #include "model/DataFiles.h"
 #include "model/LayerFiles.h"
+#include "model/SelectedTemplate.h"
 #include "model/WatermarkConf.h"
 #include "model/WatermarkTemplate.h"
+#include "render/LayerOutline.h"
 #include "render/OutputNaming.h"
+#include "render/RenderRequest.h"
+#include "render/TextFieldValues.h"
 #include "render/WatermarkCompositor.h"
 #include "services/folders/FolderTree.h"
 #include "services/imaging/ImageCanvas.h"
 #include "services/imaging/ImageEncoder.h"
+#include "services/imaging/PhotoDecoder.h"
 #include "ui/preview/PreviewCache.h"
 #include "ui/preview/PreviewFitting.h"
 
@@ -117,5 +122,13 @@ PreviewPicture renderPreviewPicture(const QString& photoPath, const QSize& area,
         if (shown != picture.display.size())
             picture.fitted = ImageCanvas::scaledHighQuality(picture.display, shown);
     }
+    // Placement refers to the photo at the size the run makes it, which the picture has.
+    picture.outside =
+        LayerOutlines::layersOutside(request.templateName, picture.renderedSize, request.pixelLimit, [&]() {
+            PhotoDecoder decoder;
+            const bool opened = static_cast<bool>(decoder.open(photoPath));
+            return TextFieldValues::forPhoto(photoPath, opened ? decoder.embeddedMetadata() : PhotoMetadata(),
+                                             picture.renderedSize, request.photoNumber);
+        });
     return picture;
 }

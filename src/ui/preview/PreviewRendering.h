@@ -4,6 +4,7 @@
 #include <QImage>
 #include <QSize>
 #include <QString>
+#include <QStringList>
 
 #include "render/RenderRequest.h"
 
@@ -19,6 +20,7 @@ struct PreviewPicture
     QImage fitted;          // display scaled into the picture area it was rendered for (null: not needed)
     QString error;          // why nothing can be shown
     QByteArray fingerprint; // the render fingerprint it was made under
+    QStringList outside;    // the template's layers whose drawing lies partly outside the photo
 };
 
 // The request a preview renders with: the process-wide settings, in preview-file mode into the

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QSize>
+
+// The template editor window's size as the person left it, kept in "config.ini" (section
+// "常规", keys "EditorWidth" and "EditorHeight" in pixels, "EditorMaximized" 1 when it was
+// maximised). No keys (a first start): the editor opens at its design size.
+
+struct EditorWindowSize
+{
+    QSize size; // invalid when none is kept
+    bool maximized = false;
+};
+
+EditorWindowSize readEditorWindowSize();
+// Writes the three keys, keeping every other key. True when the file was written.
+bool writeEditorWindowSize(const EditorWindowSize& kept);
