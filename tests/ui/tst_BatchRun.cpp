@@ -184,7 +184,7 @@ private slots:
         QCOMPARE(run.f.StatusPicture(0), QStringLiteral("ok.png"));
         QCOMPARE(run.f.StatusPicture(1), QStringLiteral("failed.png"));
         QCOMPARE(run.f.StatusPicture(2), QStringLiteral("ok.png"));
-        QCOMPARE(run.f.Ui()->fileList()->getItemAt(1)->toolTip(), QStringLiteral("无法读取照片。"));
+        QCOMPARE(run.f.Ui()->fileFailureReason(1), QStringLiteral("无法读取照片。"));
         QCOMPARE(run.f.messages.size(), 1);
         QVERIFY(
             run.f.messages[0].startsWith(QStringLiteral("批处理已完成：2 张照片已加上水印，1 张照片失败。")));
@@ -322,11 +322,10 @@ private slots:
         QCOMPARE(f.messages.size(), 1);
         QVERIFY2(f.messages[0].contains(reason), qPrintable(f.messages[0]));
         if (marks[0] == "failed.png") {
-            for (const char* part : {"file_status_label", "file_path_label"}) {
-                QWidget* label = FindNamedChild(f.Ui()->fileList()->getItemAt(0), QString::fromLatin1(part));
-                QVERIFY(label);
-                QVERIFY2(label->toolTip().contains(reason), qPrintable(label->toolTip()));
-            }
+            // The row's tooltip gives the path and the reason.
+            const QString tip = f.Ui()->fileModel()->index(0).data(Qt::ToolTipRole).toString();
+            QVERIFY2(tip.startsWith(png + QLatin1Char('\n')) && tip.contains(reason), qPrintable(tip));
+            QVERIFY2(f.Ui()->fileFailureReason(0).contains(reason), qPrintable(f.Ui()->fileFailureReason(0)));
             QVERIFY(
                 f.messages[0].startsWith(QStringLiteral("批处理已完成：0 张照片已加上水印，2 张照片失败。")));
         } else {
