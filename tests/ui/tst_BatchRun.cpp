@@ -8,7 +8,9 @@
 #include "services/messages/WindowMessage.h"
 #include "ui/skin/MainCommands.h"
 
+#include <QElapsedTimer>
 #include <QLabel>
+#include <QSignalSpy>
 #include <atomic>
 #include <memory>
 
@@ -189,6 +191,32 @@ private slots:
         QVERIFY(
             run.f.messages[0].startsWith(QStringLiteral("批处理已完成：2 张照片已加上水印，1 张照片失败。")));
         QVERIFY(run.f.messages[0].contains(broken + ": 无法读取照片。"));
+    }
+
+    // A run of many photos shows its row changes together, at most once per update interval,
+    // yet every row ends marked, the last row selected and scrolled into view, and the hint
+    // back as it was.
+    void rowUpdatesAreGathered()
+    {
+        Run run(300, 2);
+        run.renderer.AllowAll();
+        auto* hint = qobject_cast<QLabel*>(run.f.Ui()->FindControl(QStringLiteral("file_hint_label")));
+        QVERIFY(hint);
+        const QString idleHint = hint->text();
+        QSignalSpy changes(run.f.Ui()->fileModel(), &QAbstractItemModel::dataChanged);
+        QElapsedTimer clock;
+        clock.start();
+        run.Start();
+        QVERIFY(run.WaitForEnd());
+        const qint64 elapsed = clock.elapsed();
+        QVERIFY2(changes.count() <= elapsed / CMainDlgUI::kUpdateIntervalMs + 3,
+                 qPrintable(QStringLiteral("%1 repaints in %2 ms").arg(changes.count()).arg(elapsed)));
+        for (int row = 0; row < 300; ++row)
+            QCOMPARE(run.f.StatusPicture(row), QStringLiteral("ok.png"));
+        QCOMPARE(run.f.Ui()->selectedFileRow(), 299);
+        SkinListView* list = run.f.Ui()->fileList();
+        QVERIFY(list->viewport()->rect().contains(list->visualRect(list->model()->index(299, 0))));
+        QCOMPARE(hint->text(), idleHint);
     }
 
     // A second run stopped early: the rows it did not reach show the ready picture again,
