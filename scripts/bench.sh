@@ -10,7 +10,8 @@
 # Each time is the median of BENCH_RUNS runs (default 3), a figure's runs alternating with its
 # reference's so that both see the same load. Exits 1 when any target is missed.
 # Environment: LUMORA_BENCH_BUILD_DIR (default build-bench), BENCH_RUNS, BENCH_ONLY (figures to
-# measure, separated by commas, e.g. "a,j,k,l"; default all; (n) and (o) build the desktop program too),
+# measure, separated by commas, e.g. "a,j,k,l"; default all; (n), (n2), (o) and (p) build the
+# desktop program too),
 # BENCH_SWEEP (the sizes of (l) in
 # megapixels, default "2 12 24 50 100"), BENCH_SWEEP_PHOTOS (photos per run in (l), default 4).
 set -euo pipefail
@@ -26,10 +27,10 @@ want() { [ -z "$only" ] || [[ ",$only," == *",$1,"* ]]; }
 
 "$root/scripts/install-deps.sh" ukui-wallpapers libjpeg-turbo-progs imagemagick libvips-tools time \
   libheif-examples libimage-exiftool-perl
-# The desktop program is built only for (n), which drives its batch, and (o).
+# The desktop program is built only for the figures that drive its windows: (n), (n2), (o), (p).
 ui=OFF
 targets=(lumora-batch lumora-bench-preview lumora-bench-blocks)
-if want n; then
+if want n || want n2; then
   ui=ON
   targets+=(lumora-bench-desktop)
 fi
@@ -470,6 +471,48 @@ typing_busy=$(echo "$typing" | sed -E 's/.*longest ([0-9.]+) ms of processor tim
 report "(p) key to preview, median" "$typing_median" ms "limit" "50" "$typing_median" "<=" 50
 report "(p) key to preview, 95th percentile" "$typing_p95" ms "limit" "120" "$typing_p95" "<=" 120
 report "(p) window thread busy at most" "$typing_busy" ms "limit" "16" "$typing_busy" "<=" 16
+fi
+
+# (n2) Many small photos through the desktop program's batch: 3000 photos of 640 x 400 (made
+# from the first wallpaper), two at a time, against lumora-batch --jobs 2 on the same photos.
+# The desktop's time is its run's (as in (n)), lumora-batch's the whole program's; the runs
+# alternate. The desktop's files must equal lumora-batch's.
+if want n2; then
+  mkdir -p "$work/small" "$work/out-small" "$work/out-small-desktop"
+  convert "${wallpapers[0]}" -resize '640x400!' -quality 90 "$work/small/base.jpg"
+  small=()
+  for i in $(seq 1 3000); do
+    cp "$work/small/base.jpg" "$work/small/s$(printf %04d "$i").jpg"
+    small+=("$work/small/s$(printf %04d "$i").jpg")
+  done
+  rm "$work/small/base.jpg"
+  small_data=$work/data-small
+  small_desktop_data=$work/data-small-desktop
+  cp -r "$data" "$small_data"
+  cp -r "$data" "$small_desktop_data"
+  sed -i "s#<OutputFolderPath>.*</OutputFolderPath>#<OutputFolderPath>$work/out-small</OutputFolderPath>#" \
+    "$small_data/preference.xml"
+  sed -i "s#<OutputFolderPath>.*</OutputFolderPath>#<OutputFolderPath>$work/out-small-desktop</OutputFolderPath>#" \
+    "$small_desktop_data/preference.xml"
+  small_desktop_ms() {
+    "$build/bin/lumora-bench-desktop" "$small_desktop_data" 2 "${small[@]}" 2>/dev/null |
+      awk '/ stamped, / { for (i = 1; i < NF; i++) if ($i == "in") printf "%d", $(i + 1) * 1000 }'
+  }
+  small_batch() { "$batch" --data-dir "$small_data" --jobs 2 "${small[@]}"; }
+  a=()
+  b=()
+  for _ in $(seq 1 "$runs"); do
+    a+=("$(small_desktop_ms)")
+    b+=("$(elapsed_ms small_batch)")
+  done
+  med_a=$(median_of "${a[@]}")
+  med_b=$(median_of "${b[@]}")
+  report "(n2) desktop batch, 3000 photos 640 x 400" "$med_a" s "lumora-batch --jobs 2" "$med_b" \
+    "$(ratio "$med_a" "$med_b")" "<=" 1.3
+  for photo in "${small[@]}"; do
+    name=$(basename "${photo%.jpg}")_new.jpg
+    cmp -s "$work/out-small/$name" "$work/out-small-desktop/$name" || { echo "(n2) $name differs from lumora-batch's" >&2; failures=$((failures + 1)); break; }
+  done
 fi
 
 echo

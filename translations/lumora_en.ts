@@ -554,6 +554,14 @@ Rebuild the template list from these templates? The old list file will be kept a
         <source>所有支持文件|*.jpg;*.jpeg;*.png;*.bmp;*.tif;*.tiff;*.gif;*.heic;*.heif;*.avif;*.webp|联合图像专家组 (*.jpg)|*.jpg|Windows 位图 Image (*.bmp)|*.bmp|便携式网络图形 (*.png)|*.png|Tagged 图像文件模式 (*.tif;*.tiff)|*.tif; *.tiff|HEIF 图像 (*.heic;*.heif)|*.heic;*.heif|AVIF 图像 (*.avif)|*.avif|WebP 图像 (*.webp)|*.webp||</source>
         <translation>All supported files|*.jpg;*.jpeg;*.png;*.bmp;*.tif;*.tiff;*.gif;*.heic;*.heif;*.avif;*.webp|JPEG (*.jpg)|*.jpg|Windows Bitmap Image (*.bmp)|*.bmp|Portable Network Graphics (*.png)|*.png|Tagged Image File Format (*.tif;*.tiff)|*.tif; *.tiff|HEIF Image (*.heic;*.heif)|*.heic;*.heif|AVIF Image (*.avif)|*.avif|WebP Image (*.webp)|*.webp||</translation>
     </message>
+    <message>
+        <source>清空列表</source>
+        <translation>Clear list</translation>
+    </message>
+    <message>
+        <source>显示缩略图</source>
+        <translation>Show thumbnails</translation>
+    </message>
 </context>
 <context>
     <name>COutputPreviewDlg</name>

@@ -7,6 +7,7 @@
 #include "app/RunFeedback.h"
 #include "app/TemplateNamePrompt.h"
 #include "model/DataFiles.h"
+#include "model/MainWindowState.h"
 #include "model/OutputSettings.h"
 #include "model/ResizeSettings.h"
 #include "model/SelectedTemplate.h"
@@ -31,9 +32,11 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QIcon>
 #include <QMenu>
 #include <QProcess>
+#include <QScreen>
 #include <QShortcut>
 #include <QTimer>
 #include <QUrl>
@@ -83,6 +86,7 @@ bool CLumoraDlg::initDialog()
         m_error = m_ui->ErrorString();
         return false;
     }
+    restoreGeometry();
     buildMenus();
     buildShortcuts();
     m_runFeedback = new RunFeedback(this, m_ui);
@@ -114,6 +118,43 @@ bool CLumoraDlg::initDialog()
     m_ui->EnableProcessButton(false);
     m_ui->EnableStopButton(false);
     return true;
+}
+
+QRect CLumoraDlg::placeOnScreens(const QRect& stored, const QList<QRect>& screens)
+{
+    if (!stored.isValid() || screens.isEmpty())
+        return QRect();
+    // The caption must be on a screen so that the window can be taken and moved: a strip
+    // of at least 40 x 20 of its top 40 rows.
+    const QRect caption(stored.x(), stored.y(), stored.width(), qMin(40, stored.height()));
+    for (const QRect& screen : screens) {
+        const QRect seen = caption.intersected(screen);
+        if (seen.width() >= 40 && seen.height() >= 20)
+            return QRect(stored.topLeft(), stored.size().boundedTo(screen.size()));
+    }
+    // Off every screen (a screen gone since): the stored size, centred on the first screen.
+    QRect centred(QPoint(0, 0), stored.size().boundedTo(screens.first().size()));
+    centred.moveCenter(screens.first().center());
+    return centred;
+}
+
+void CLumoraDlg::restoreGeometry()
+{
+    const MainWindowState state = MainWindowState::load();
+    QList<QRect> screens;
+    if (QScreen* primary = QGuiApplication::primaryScreen())
+        screens.append(primary->availableGeometry());
+    for (QScreen* screen : QGuiApplication::screens()) {
+        if (screen != QGuiApplication::primaryScreen())
+            screens.append(screen->availableGeometry());
+    }
+    const QRect placed = placeOnScreens(state.geometry, screens);
+    if (placed.isValid()) {
+        move(placed.topLeft());
+        resize(placed.size().expandedTo(minimumSize()));
+    }
+    if (state.maximised)
+        setWindowState(windowState() | Qt::WindowMaximized);
 }
 
 void CLumoraDlg::buildMenus()
@@ -601,6 +642,7 @@ void CLumoraDlg::finishWindow()
     if (m_batch)
         m_batch->Join();
     RemovePreviewCache();
+    MainWindowState::storeGeometry(normalGeometry(), isMaximized());
     const int row = m_ui->templateList() ? m_ui->templateList()->getCurSel() : -1;
     if (m_ui->templateList())
         storeSelectedTemplateIndex(row);

@@ -68,6 +68,11 @@ public:
     // Carries out one private window message.
     void handleWindowMessage(int message, qint64 wParam, qint64 lParam);
 
+    // Where a window stored at `stored` opens on screens with these work areas (the primary
+    // first): in its place when its caption is on a screen, its size kept within that
+    // screen; otherwise centred on the primary screen. Empty when nothing was stored.
+    static QRect placeOnScreens(const QRect& stored, const QList<QRect>& screens);
+
 signals:
     // A batch run has ended (its worker is gone).
     void batchRunFinished(const BatchRun::Summary& summary);
@@ -78,6 +83,8 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
+    // The place, size and maximised state of the last closing (config.ini).
+    void restoreGeometry();
     void buildMenus();
     // The keyboard shortcuts of the toolbar (Ctrl+O, Delete, F5 and Ctrl+Enter, Escape,
     // Ctrl+,), each working its button as a click would, and named in the button's tooltip.

@@ -8,8 +8,11 @@
 #include "services/skin/SkinLabel.h"
 #include "services/skin/SkinList.h"
 #include "services/skin/SkinListContainerElement.h"
+#include "services/skin/SkinListView.h"
 #include "services/skin/SkinResources.h"
 #include "ui/skin/CMainDlgUI.h"
+#include "ui/skin/PhotoInspector.h"
+#include "ui/skin/PhotoListModel.h"
 
 #include <QAbstractButton>
 #include <QImage>
@@ -85,11 +88,20 @@ public:
         return qobject_cast<QAbstractButton*>(Ui()->FindControl(QString::fromLatin1(name)));
     }
 
-    // Adds photos through the toolbar's add button.
+    // Adds photos through the toolbar's add button; outside a run, waits until they are
+    // checked.
     void AddPhotos(const QStringList& paths)
     {
         chosenFiles = paths;
         Button("add_toolbar_btn")->click();
+        WaitForChecks();
+    }
+
+    bool WaitForChecks() const
+    {
+        if (Ui()->isBatchRunning())
+            return true;
+        return QTest::qWaitFor([this]() { return Ui()->inspector()->isIdle(); }, 20000);
     }
 
     static void ClickRow(SkinList* list, int row)
@@ -104,13 +116,21 @@ public:
         QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, rect.center());
     }
 
-    // The status picture's file name of a file row ("ready.png", "ok.png", "failed.png").
-    QString StatusPicture(int row) const
+    static void ClickRow(SkinListView* list, int row, Qt::KeyboardModifiers modifiers = {})
     {
-        SkinListContainerElement* element = Ui()->fileList()->getItemAt(row);
-        auto* status = qobject_cast<SkinLabel*>(FindNamedChild(element, QStringLiteral("file_status_label")));
-        return status ? QFileInfo(status->bkImage()).fileName() : QString();
+        list->scrollTo(list->model()->index(row, 0));
+        const QRect rect = list->visualRect(list->model()->index(row, 0));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, modifiers, rect.center());
     }
+
+    static void DoubleClickRow(SkinListView* list, int row)
+    {
+        const QRect rect = list->visualRect(list->model()->index(row, 0));
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, rect.center());
+    }
+
+    // The status picture's file name of a file row ("ready.png", "ok.png", "failed.png").
+    QString StatusPicture(int row) const { return QFileInfo(Ui()->fileStatusPicture(row)).fileName(); }
 
     QString TemplateRowText(int row) const
     {

@@ -8,6 +8,7 @@
 #include "ui/editor/CEditTemplateDlg.h"
 #include "ui/preview/COutputPreviewDlg.h"
 #include "ui/skin/CAboutDlgUI.h"
+#include "ui/skin/PhotoRowDelegate.h"
 
 #include <QApplication>
 #include <QPainter>
@@ -94,11 +95,10 @@ private slots:
             shown = label->pixmap();
             logical = label->size();
         } else {
-            SkinListContainerElement* row = f.Ui()->fileList()->getItemAt(0);
-            auto* status = qobject_cast<SkinLabel*>(FindNamedChild(row, QStringLiteral("file_status_label")));
-            QVERIFY(status);
-            shown = status->bkPixmap();
-            logical = status->size();
+            auto* rows = qobject_cast<PhotoRowDelegate*>(f.Ui()->fileList()->itemDelegate());
+            QVERIFY(rows);
+            shown = rows->markPixmap(PhotoListModel::Ready);
+            logical = rows->statusRect().size();
         }
         const QImage twice(TwiceFile(picture));
         QVERIFY(!twice.isNull());

@@ -86,7 +86,7 @@ private slots:
         QFETCH(int, modifiers);
         QFETCH(QString, effect);
         Window w(3);
-        SkinList* list = w.f.Ui()->fileList();
+        SkinListView* list = w.f.Ui()->fileList();
         list->setFocus();
         const QString late = w.f.MakePhoto(QStringLiteral("late.jpg"));
         w.f.chosenFiles = {late};

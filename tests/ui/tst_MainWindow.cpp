@@ -88,7 +88,7 @@ private slots:
         // Ids are never reused and each row's tag holds its item's id.
         const auto& items = f.Ui()->fileItems();
         QVERIFY(items[1].id > items[0].id);
-        QCOMPARE(f.Ui()->fileList()->getItemAt(1)->Tag(), items[1].id);
+        QCOMPARE(f.Ui()->fileModel()->index(1).data(PhotoListModel::IdRole).toInt(), items[1].id);
     }
 
     void removingTheLastPhotoDisablesTheFileButtons()

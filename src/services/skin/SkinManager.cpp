@@ -1,6 +1,7 @@
 #include "services/skin/SkinManager.h"
 
 #include "services/skin/SkinList.h"
+#include "services/skin/SkinListView.h"
 #include "services/skin/SkinNotifier.h"
 #include "services/skin/SkinResources.h"
 #include "services/skin/SkinUiLoader.h"
@@ -110,6 +111,12 @@ void SkinManager::hookControls()
     for (SkinList* list : lists) {
         connect(list, &SkinList::Notified, this, [this, list](const QString& type, const QPoint& pos) {
             sendNotify(type, list, m_host ? list->mapTo(m_host, pos) : pos);
+        });
+    }
+    const QList<SkinListView*> views = m_root->findChildren<SkinListView*>();
+    for (SkinListView* view : views) {
+        connect(view, &SkinListView::Notified, this, [this, view](const QString& type, const QPoint& pos) {
+            sendNotify(type, view, m_host ? view->mapTo(m_host, pos) : pos);
         });
     }
 }

@@ -1,6 +1,7 @@
 #include "services/skin/SkinUiLoader.h"
 
 #include "services/skin/SkinList.h"
+#include "services/skin/SkinListView.h"
 
 SkinUiLoader::SkinUiLoader(QObject* parent) : QUiLoader(parent) {}
 
@@ -8,6 +9,11 @@ QWidget* SkinUiLoader::createWidget(const QString& className, QWidget* parent, c
 {
     if (className == QLatin1String("SkinList")) {
         auto* list = new SkinList(parent);
+        list->setObjectName(name);
+        return list;
+    }
+    if (className == QLatin1String("SkinListView")) {
+        auto* list = new SkinListView(parent);
         list->setObjectName(name);
         return list;
     }

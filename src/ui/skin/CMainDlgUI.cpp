@@ -1,5 +1,6 @@
 #include "ui/skin/CMainDlgUI.h"
 
+#include "model/MainWindowState.h"
 #include "model/SelectedTemplate.h"
 #include "model/TemplateStore.h"
 #include "services/folders/FolderTree.h"
@@ -15,12 +16,18 @@
 #include "services/skin/SkinResources.h"
 #include "ui/skin/MainCommands.h"
 #include "ui/skin/MainDlgOwner.h"
+#include "ui/skin/PhotoInspector.h"
+#include "ui/skin/PhotoListModel.h"
+#include "ui/skin/PhotoRowDelegate.h"
 
 #include <QAbstractButton>
 #include <QCursor>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
+#include <QMenu>
 #include <QThread>
+#include <QtMath>
 #include <atomic>
 #include <type_traits>
 
@@ -28,13 +35,6 @@ namespace {
 std::atomic<std::int32_t> nextFileItemId{0};
 std::atomic<std::int32_t> nextTemplateItemId{0};
 
-const char* const kFileRowAttributes = R"(height="22" padding="1,0,1,0")";
-const char* const kFileRowLayoutAttributes = R"(height="22")";
-const char* const kFileStatusAttributes = R"(name="file_status_label" float="true" width="14" height="15" )"
-                                          R"(pos="20,4,34,19" bkimage="file='../default/ready.png'")";
-const char* const kFilePathAttributes =
-    R"(name="file_path_label" float="false" padding="60,0,0,0" )"
-    R"(minwidth="150" height="22" text="file path" endellipsis="true" font="0")";
 const char* const kTemplateRowAttributes = R"(width="233" height="22" padding="1,0,1,0")";
 const char* const kTemplateNameAttributes = R"(name="temp_name_label" float="true" width="227" height="22" )"
                                             R"(pos="8,0,235,22" text="template" endellipsis="true" font="0")";
@@ -47,10 +47,15 @@ template <typename T> T* Find(SkinManager* skin, const char* name)
 
 CMainDlgUI::CMainDlgUI(QObject* parent) : QObject(parent)
 {
-    m_chooser = [](QWidget* window, const QString& filter) {
+    m_chooser = [this](QWidget* window, const QString& filter) {
         // The dialog lets the user pick several photos; the read-only box does not exist here.
-        return QFileDialog::getOpenFileNames(window, QString(), QString(), filter);
+        return QFileDialog::getOpenFileNames(window, QString(), m_addPhotosFolder, filter);
     };
+    m_fileModel = new PhotoListModel(this);
+    m_rowDelegate = new PhotoRowDelegate(this);
+    m_inspector = new PhotoInspector(this);
+    m_updateTimer.setSingleShot(true);
+    connect(&m_updateTimer, &QTimer::timeout, this, &CMainDlgUI::applyRunUpdates);
 }
 
 CMainDlgUI::~CMainDlgUI()
@@ -110,7 +115,11 @@ bool CMainDlgUI::InitSkin(QWidget* window, MainDlgOwner* owner)
     m_hintLabel = Find<QLabel>(m_skin, "file_hint_label");
     if (m_hintLabel)
         m_hint = m_hintLabel->text();
-    m_fileList = Find<SkinList>(m_skin, "file_list");
+    m_fileList = Find<SkinListView>(m_skin, "file_list");
+    m_countLabel = Find<QLabel>(m_skin, "file_header_label");
+    if (m_countLabel)
+        m_countText = m_countLabel->text();
+    setUpFileList();
 
     if (auto* label = qobject_cast<QLabel*>(m_programNameLabel.data()))
         label->setText(QStringLiteral("Lumora Plenum"));
@@ -166,21 +175,89 @@ void CMainDlgUI::setOpenFileChooser(OpenFileChooser chooser)
 
 // ---- File list ----
 
-SkinListContainerElement* CMainDlgUI::buildFileRow(const FileListItem& item)
+void CMainDlgUI::setUpFileList()
 {
-    auto* element = new SkinListContainerElement;
-    ApplyAttributeList(element, QString::fromLatin1(kFileRowAttributes));
-    auto* layout = new SkinHorizontalLayout;
-    ApplyAttributeList(layout, QString::fromLatin1(kFileRowLayoutAttributes));
-    element->Add(layout);
-    auto* status = new SkinLabel;
-    ApplyAttributeList(status, QString::fromLatin1(kFileStatusAttributes));
-    layout->Add(status);
-    auto* pathLabel = new SkinLabel;
-    ApplyAttributeList(pathLabel, QString::fromLatin1(kFilePathAttributes));
-    layout->Add(pathLabel);
-    element->SetTag(item.id);
-    return element;
+    SkinListView* list = m_fileList.data();
+    if (!list)
+        return;
+    list->setModel(m_fileModel);
+    list->setItemDelegate(m_rowDelegate);
+    // The walk of a run starts after the row the person selects.
+    const auto follow = [this, list]() {
+        if (!m_followingWalk)
+            m_fileModel->setWalkRow(list->getCurSel(), false);
+    };
+    connect(list->selectionModel(), &QItemSelectionModel::currentChanged, this, follow);
+    connect(list->selectionModel(), &QItemSelectionModel::selectionChanged, this, follow);
+    connect(list, &SkinListView::inputArriving, this, &CMainDlgUI::applyRunUpdates);
+    connect(m_fileModel, &QAbstractItemModel::rowsInserted, this, &CMainDlgUI::updateFileCount);
+    connect(m_fileModel, &QAbstractItemModel::rowsRemoved, this, &CMainDlgUI::updateFileCount);
+    connect(m_fileModel, &QAbstractItemModel::modelReset, this, &CMainDlgUI::updateFileCount);
+
+    // Thumbnails are made at the screen's pixel density.
+    if (const QWidget* window = m_window.data())
+        m_pixelRatio = window->devicePixelRatioF();
+    const QSize box = m_rowDelegate->thumbnailRect().size();
+    m_inspector->setThumbnailBox(
+        QSize(qCeil(box.width() * m_pixelRatio), qCeil(box.height() * m_pixelRatio)));
+    connect(m_inspector, &PhotoInspector::checked, this, &CMainDlgUI::onChecked);
+    connect(m_inspector, &PhotoInspector::thumbnailReady, this, [this](std::int32_t id) {
+        const int row = m_fileModel->rowOfId(id);
+        if (row >= 0 && m_fileList)
+            m_fileList->update(m_fileModel->index(row));
+    });
+
+    m_fileMenu = new QMenu(m_fileList);
+    m_clearAction = m_fileMenu->addAction(tr("清空列表"), this, &CMainDlgUI::clearFileList);
+    m_thumbnailsAction = m_fileMenu->addAction(tr("显示缩略图"));
+    m_thumbnailsAction->setCheckable(true);
+    connect(m_thumbnailsAction, &QAction::toggled, this, [this](bool show) {
+        showThumbnails(show);
+        MainWindowState::storeShowThumbnails(show);
+    });
+    m_fileList->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_fileList, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+        m_clearAction->setEnabled(!m_batchRunning && m_fileModel->rowCount() > 0);
+        m_fileMenu->popup(m_fileList->viewport()->mapToGlobal(pos));
+    });
+
+    const MainWindowState state = MainWindowState::load();
+    m_addPhotosFolder = state.addPhotosFolder;
+    m_thumbnailsAction->setChecked(state.showThumbnails);
+    showThumbnails(state.showThumbnails);
+    updateFileCount();
+}
+
+void CMainDlgUI::showThumbnails(bool show)
+{
+    m_inspector->setThumbnailsWanted(show);
+    if (show) {
+        m_rowDelegate->setThumbnailSource([this](const QModelIndex& index) {
+            const auto id = std::int32_t(index.data(PhotoListModel::IdRole).toInt());
+            QImage thumbnail = m_inspector->thumbnail(id);
+            if (thumbnail.isNull())
+                m_inspector->requestThumbnail(id, index.data(PhotoListModel::PathRole).toString());
+            else
+                thumbnail.setDevicePixelRatio(m_pixelRatio);
+            return thumbnail;
+        });
+    } else {
+        m_rowDelegate->setThumbnailSource({});
+        m_inspector->forgetThumbnails();
+    }
+    if (m_fileList)
+        m_fileList->viewport()->update();
+}
+
+void CMainDlgUI::updateFileCount()
+{
+    if (m_countLabel)
+        m_countLabel->setText(QStringLiteral("%1 (%2)").arg(m_countText).arg(m_fileModel->rowCount()));
+}
+
+const std::vector<FileListItem>& CMainDlgUI::fileItems() const
+{
+    return m_fileModel->items();
 }
 
 void CMainDlgUI::AddFilesByDialog()
@@ -188,148 +265,204 @@ void CMainDlgUI::AddFilesByDialog()
     if (!m_chooser)
         return;
     const QStringList paths = m_chooser(m_window, qtOpenFileFilter());
-    for (const QString& path : paths) {
-        if (!containsFile(path))
-            AddFileItem(path);
+    if (!paths.isEmpty()) {
+        const QString folder = QFileInfo(paths.first()).absolutePath();
+        if (folder != m_addPhotosFolder) {
+            m_addPhotosFolder = folder;
+            MainWindowState::storeAddPhotosFolder(folder);
+        }
     }
-    if (m_fileList && m_fileList->getCount() > 0)
+    addFileItems(paths);
+    if (m_fileModel->rowCount() > 0)
         enableFileButtons();
+}
+
+int CMainDlgUI::addFileItems(const QStringList& paths)
+{
+    const std::vector<FileListItem> added =
+        m_fileModel->append(paths, []() { return nextFileItemId.fetch_add(1); });
+    inspectAdded(added);
+    return int(added.size());
 }
 
 void CMainDlgUI::AddFileItem(const QString& path)
 {
-    FileListItem item{nextFileItemId.fetch_add(1), path};
-    m_fileItems.push_back(item);
-    if (!m_fileList)
+    const FileListItem item{nextFileItemId.fetch_add(1), path};
+    m_fileModel->appendItem(item);
+    inspectAdded({item});
+}
+
+void CMainDlgUI::inspectAdded(const std::vector<FileListItem>& items)
+{
+    for (const FileListItem& item : items)
+        m_inspector->inspect(item.id, item.path);
+}
+
+void CMainDlgUI::onChecked(std::int32_t id, const QString& reason)
+{
+    if (reason.isEmpty())
         return;
-    SkinListContainerElement* row = buildFileRow(item);
-    m_fileList->Add(row);
-    if (auto* label = qobject_cast<SkinLabel*>(FindNamedChild(row, QStringLiteral("file_path_label"))))
-        label->SetText(path);
+    // A photo a run has marked already keeps the run's mark.
+    const int row = m_fileModel->rowOfId(id);
+    if (row >= 0 && m_fileModel->markAt(row) == PhotoListModel::Ready)
+        m_fileModel->setMarkNow(row, PhotoListModel::Failed, reason);
 }
 
 bool CMainDlgUI::containsFile(const QString& path) const
 {
-    for (const FileListItem& item : m_fileItems) {
-        if (item.path == path)
-            return true;
-    }
-    return false;
+    return m_fileModel->contains(path);
 }
 
 void CMainDlgUI::RemoveSelectedFile()
 {
     if (!m_fileList)
         return;
-    const int row = m_fileList->getCurSel();
-    if (row < 0)
+    applyRunUpdates();
+    const QList<int> rows = m_fileList->selectedRows();
+    if (rows.isEmpty())
         return;
-    if (row < static_cast<int>(m_fileItems.size()))
-        m_fileItems.erase(m_fileItems.begin() + row);
-    m_fileList->RemoveAt(row);
-    if (m_fileList->getCount() == 0) {
+    m_fileModel->removeRowList(rows);
+    if (m_fileModel->rowCount() == 0) {
         EnableRemoveButton(false);
         EnablePreviewButton(false);
         EnableProcessButton(false);
     }
 }
 
+void CMainDlgUI::clearFileList()
+{
+    if (m_batchRunning || m_fileModel->rowCount() == 0)
+        return;
+    m_inspector->forgetAll();
+    m_fileModel->clear();
+    EnableRemoveButton(false);
+    EnablePreviewButton(false);
+    EnableProcessButton(false);
+}
+
+QString CMainDlgUI::fileStatusPicture(int row) const
+{
+    return PhotoRowDelegate::markPicture(m_fileModel->markAt(row));
+}
+
+QString CMainDlgUI::fileFailureReason(int row) const
+{
+    return m_fileModel->reasonAt(row);
+}
+
 int CMainDlgUI::selectedFileRow() const
 {
+    const_cast<CMainDlgUI*>(this)->applyRunUpdates();
     return m_fileList ? m_fileList->getCurSel() : -1;
+}
+
+void CMainDlgUI::setBatchRunning(bool running)
+{
+    m_batchRunning = running;
+    m_inspector->setPaused(running);
+    if (!running)
+        applyRunUpdates();
+}
+
+void CMainDlgUI::requestRunUpdates()
+{
+    if (!m_updateScheduled.exchange(true))
+        QMetaObject::invokeMethod(this, &CMainDlgUI::scheduleRunUpdates, Qt::QueuedConnection);
+}
+
+void CMainDlgUI::scheduleRunUpdates()
+{
+    if (m_updateTimer.isActive())
+        return;
+    const qint64 since = m_sinceUpdate.isValid() ? m_sinceUpdate.elapsed() : kUpdateIntervalMs;
+    m_updateTimer.start(int(std::max<qint64>(0, kUpdateIntervalMs - since)));
+}
+
+void CMainDlgUI::applyRunUpdates()
+{
+    if (QThread::currentThread() != thread())
+        return;
+    m_updateScheduled = false;
+    m_updateTimer.stop();
+    m_sinceUpdate.start();
+    const PhotoListModel::Pending pending = m_fileModel->takePending();
+    if (pending.walkMoved && m_fileList) {
+        m_followingWalk = true;
+        m_fileList->selectItem(pending.walkRow);
+        m_followingWalk = false;
+    }
+    QString hint;
+    bool hintPending = false;
+    {
+        QMutexLocker lock(&m_hintLock);
+        std::swap(hintPending, m_hintPending);
+        hint = m_pendingHint;
+    }
+    if (hintPending && m_hintLabel)
+        m_hintLabel->setText(hint.isEmpty() ? m_hint : hint);
 }
 
 void CMainDlgUI::SelectFileRow(int row)
 {
-    onUiThread([this, row]() {
-        if (m_fileList)
-            m_fileList->selectItem(row);
-    });
-}
-
-void CMainDlgUI::setStatusPicture(const QString& picture, const QString& tip)
-{
-    if (m_fileList)
-        setRowStatus(m_fileList->getCurSel(), picture, tip);
-}
-
-void CMainDlgUI::setRowStatus(int rowIndex, const QString& picture, const QString& tip)
-{
-    if (!m_fileList)
+    if (QThread::currentThread() != thread()) {
+        m_fileModel->setWalkRow(row, true);
+        requestRunUpdates();
         return;
-    SkinListContainerElement* row = m_fileList->getItemAt(rowIndex);
-    if (!row)
-        return;
-    if (auto* status = qobject_cast<SkinLabel*>(FindNamedChild(row, QStringLiteral("file_status_label")))) {
-        status->SetBkImage(SkinResources::InstancePath() + picture);
-        status->setToolTip(tip);
     }
-    row->setToolTip(tip);
-    // The path label shows its full text as tooltip; a failed photo's reason goes with it.
-    if (auto* path = qobject_cast<SkinLabel*>(FindNamedChild(row, QStringLiteral("file_path_label"))))
-        path->setToolTip(tip.isEmpty() ? path->GetText() : path->GetText() + QLatin1Char('\n') + tip);
+    applyRunUpdates();
+    if (m_fileList)
+        m_fileList->selectItem(row);
+    m_fileModel->setWalkRow(row, false);
 }
 
 void CMainDlgUI::markAllFilesReady()
 {
-    onUiThread([this]() {
-        if (!m_fileList)
-            return;
-        for (int row = 0; row < m_fileList->getCount(); ++row)
-            setRowStatus(row, QStringLiteral("skin/default/ready.png"), QString());
-    });
+    m_fileModel->setAllMarks(PhotoListModel::Ready);
+    requestRunUpdates();
 }
 
 QStringList CMainDlgUI::filePaths()
 {
-    return onUiThread([this]() {
-        QStringList paths;
-        for (const FileListItem& item : m_fileItems)
-            paths.append(item.path);
-        return paths;
-    });
+    return m_fileModel->paths();
 }
 
 int CMainDlgUI::filesAfterSelection()
 {
-    return onUiThread([this]() {
-        const int count = m_fileList ? int(m_fileList->getCount()) : 0;
-        const int row = m_fileList ? m_fileList->getCurSel() : -1;
-        return std::max(0, count - (row + 1));
-    });
+    return m_fileModel->rowsAfterWalk();
 }
 
 void CMainDlgUI::markFileDone(int row)
 {
-    onUiThread([this, row]() { setRowStatus(row, QStringLiteral("skin/default/ok.png"), QString()); });
+    m_fileModel->setMark(row, PhotoListModel::Done, QString());
+    requestRunUpdates();
 }
 
 void CMainDlgUI::markFileFailed(int row, const QString& reason)
 {
-    onUiThread(
-        [this, row, reason]() { setRowStatus(row, QStringLiteral("skin/default/failed.png"), reason); });
+    m_fileModel->setMark(row, PhotoListModel::Failed, reason);
+    requestRunUpdates();
 }
 
 void CMainDlgUI::MarkSelectedFileDone()
 {
-    onUiThread([this]() { setStatusPicture(QStringLiteral("skin/default/ok.png"), QString()); });
+    markFileDone(m_fileModel->walkRow());
 }
 
 void CMainDlgUI::markSelectedFileFailed(const QString& reason)
 {
-    onUiThread([this, reason]() { setStatusPicture(QStringLiteral("skin/default/failed.png"), reason); });
+    markFileFailed(m_fileModel->walkRow(), reason);
 }
 
 QString CMainDlgUI::CurrentPhotoPath()
 {
-    if (!m_fileList || m_fileList->getCount() < 1 || m_fileItems.empty())
+    applyRunUpdates();
+    if (!m_fileList || m_fileModel->rowCount() < 1)
         return QString();
     int row = m_fileList->getCurSel();
     if (row < 0)
         row = 0;
     m_fileList->selectItem(row);
-    return row < static_cast<int>(m_fileItems.size()) ? m_fileItems[static_cast<size_t>(row)].path
-                                                      : QString();
+    return m_fileModel->pathAt(row);
 }
 
 QString CMainDlgUI::SelectNextPhoto()
@@ -339,26 +472,32 @@ QString CMainDlgUI::SelectNextPhoto()
 
 std::pair<int, QString> CMainDlgUI::selectNextFile()
 {
-    return onUiThread([this]() -> std::pair<int, QString> {
-        if (!m_fileList)
-            return {-1, QString()};
-        const int row = m_fileList->getCurSel() + 1; // 0 when nothing is selected
-        if (row >= m_fileList->getCount() || row >= static_cast<int>(m_fileItems.size()))
-            return {-1, QString()};
-        m_fileList->selectItem(row);
-        return {row, m_fileItems[static_cast<size_t>(row)].path};
-    });
+    if (!m_fileList)
+        return {-1, QString()};
+    if (QThread::currentThread() != thread()) {
+        const std::pair<int, QString> next = m_fileModel->advanceWalk();
+        if (next.first >= 0)
+            requestRunUpdates();
+        return next;
+    }
+    applyRunUpdates();
+    const int row = m_fileList->getCurSel() + 1; // 0 when nothing is selected
+    if (row >= m_fileModel->rowCount())
+        return {-1, QString()};
+    m_fileList->selectItem(row);
+    return {row, m_fileModel->pathAt(row)};
 }
 
 QString CMainDlgUI::SelectPreviousPhoto()
 {
+    applyRunUpdates();
     if (!m_fileList)
         return QString();
     const int row = m_fileList->getCurSel() - 1;
-    if (row < 0 || row >= static_cast<int>(m_fileItems.size()))
+    if (row < 0 || row >= m_fileModel->rowCount())
         return QString();
     m_fileList->selectItem(row);
-    return m_fileItems[static_cast<size_t>(row)].path;
+    return m_fileModel->pathAt(row);
 }
 
 // ---- Template list ----
@@ -509,10 +648,15 @@ void CMainDlgUI::enableFileButtons()
 
 void CMainDlgUI::showRunProgress(const QString& text)
 {
-    onUiThread([this, text]() {
-        if (m_hintLabel)
-            m_hintLabel->setText(text.isEmpty() ? m_hint : text);
-    });
+    {
+        QMutexLocker lock(&m_hintLock);
+        m_pendingHint = text;
+        m_hintPending = true;
+    }
+    if (QThread::currentThread() == thread())
+        applyRunUpdates();
+    else
+        requestRunUpdates();
 }
 
 // ---- Notifications ----
@@ -547,7 +691,7 @@ void CMainDlgUI::Notify(const SkinNotify& msg)
         } else if (sender == m_removeButton) {
             RemoveSelectedFile();
         } else if (sender == m_previewButton) {
-            if (m_owner && m_fileList && m_fileList->getCount() > 0)
+            if (m_owner && m_fileModel->rowCount() > 0)
                 m_owner->previewPhoto();
         } else if (sender == m_processButton) {
             if (m_owner)

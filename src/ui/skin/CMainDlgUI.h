@@ -1,22 +1,32 @@
 #pragma once
 
 #include "services/skin/SkinList.h"
+#include "services/skin/SkinListView.h"
 #include "services/skin/SkinNotifier.h"
 #include "ui/skin/FileListItem.h"
 #include "ui/skin/TemplateListItem.h"
 
 #include <QAbstractButton>
+#include <QElapsedTimer>
+#include <QMutex>
 #include <QObject>
 #include <QPointer>
 #include <QStringList>
+#include <QTimer>
+#include <atomic>
 #include <functional>
 #include <vector>
 
 class MainDlgOwner;
+class PhotoInspector;
+class PhotoListModel;
+class PhotoRowDelegate;
 class SkinFrame;
 class SkinListContainerElement;
 class SkinManager;
+class QAction;
 class QLabel;
+class QMenu;
 class QWidget;
 
 // The skinned surface of the main window: builds "maindlg.xml" into the main dialog's window,
@@ -26,8 +36,16 @@ class QWidget;
 // SelectFileRow, SelectNextPhoto, MarkSelectedFileDone, MarkSelectedFileFailed,
 // SelectNextFile, MarkFileDone, MarkFileFailed, MarkAllFilesReady, FilePaths,
 // FilesAfterSelection, ShowRunProgress and the four Enable operations may be
-// called from the batch worker: they then run on the user-interface
-// thread while the worker waits. Everything else belongs to the user-interface thread.
+// called from the batch worker. The Enable operations then run on the user-interface thread
+// while the worker waits; the list operations work on the list's model under its lock, and
+// what they change on the screen (marks, the selection and its scrolling, the progress hint)
+// is gathered and shown at most kUpdateIntervalMs apart, so that a run of many small photos
+// is not held up by the window. Everything else belongs to the user-interface thread.
+//
+// The file list is a model/view list (PhotoListModel, drawn by PhotoRowDelegate): several
+// rows may be selected, Delete removes them all, its menu clears it and switches the
+// thumbnails; each photo added is checked in the background (PhotoInspector) and marked
+// failed with the reason at once when it cannot be decoded.
 class CMainDlgUI : public QObject, public SkinNotifier
 {
     Q_OBJECT
@@ -48,7 +66,15 @@ public:
     SkinManager* skin() const { return m_skin; }
     SkinFrame* Frame() const { return m_frame; }
     QWidget* FindControl(const QString& name) const;
-    SkinList* fileList() const { return m_fileList; }
+    SkinListView* fileList() const { return m_fileList; }
+    PhotoListModel* fileModel() const { return m_fileModel; }
+    PhotoInspector* inspector() const { return m_inspector; }
+    // The file list's menu (right click): clear the list, show thumbnails.
+    QMenu* fileListMenu() const { return m_fileMenu; }
+    QAction* clearListAction() const { return m_clearAction; }
+    QAction* thumbnailsAction() const { return m_thumbnailsAction; }
+    // The most often the screen follows a run's changes: about 30 times a second.
+    static constexpr int kUpdateIntervalMs = 33;
     SkinList* templateList() const { return m_templateList; }
 
     // The open-file dialog's filter text.
@@ -56,12 +82,25 @@ public:
     // The same filter in the form Qt's file dialog takes.
     static QString qtOpenFileFilter();
     void setOpenFileChooser(OpenFileChooser chooser);
+    // The folder the add-photos dialog opens in: the folder of the photos chosen last.
+    QString addPhotosFolder() const { return m_addPhotosFolder; }
 
     // File list.
     void AddFilesByDialog();
     void AddFileItem(const QString& path);
+    // Adds the paths not yet in the list, in one step; returns how many were added.
+    int addFileItems(const QStringList& paths);
     bool containsFile(const QString& path) const;
+    // Removes every selected row (nothing without a selection).
     void RemoveSelectedFile();
+    // Empties the list (not while a run is under way).
+    void clearFileList();
+    // The status picture of a row, below the program folder ("skin/default/ok.png"), and
+    // the reason of a failed row.
+    QString fileStatusPicture(int row) const;
+    QString fileFailureReason(int row) const;
+    // Shows at once what the batch worker changed (the timer does it otherwise).
+    void applyRunUpdates();
     void SelectFileRow(int row);
     void MarkSelectedFileDone();
     // Every row back to the ready picture, without tooltip (a run starts).
@@ -81,7 +120,7 @@ public:
     void markFileDone(int row);
     void markFileFailed(int row, const QString& reason);
     QString SelectPreviousPhoto();
-    const std::vector<FileListItem>& fileItems() const { return m_fileItems; }
+    const std::vector<FileListItem>& fileItems() const;
     int selectedFileRow() const;
 
     // Template list.
@@ -101,7 +140,8 @@ public:
     void EnableStopButton(bool enable);
     // While a run is under way, adding photos leaves the remove, preview and process buttons
     // as the run set them; the run restores them when it ends.
-    void setBatchRunning(bool running) { m_batchRunning = running; }
+    // The background checks wait meanwhile, leaving the cores to the run.
+    void setBatchRunning(bool running);
     bool isBatchRunning() const { return m_batchRunning; }
     // After photos were added: enables remove, preview and process unless a run is under way.
     void enableFileButtons();
@@ -117,10 +157,15 @@ signals:
 private:
     template <typename F> auto onUiThread(F function) -> decltype(function());
     void EnableButton(QAbstractButton* button, bool enable);
-    SkinListContainerElement* buildFileRow(const FileListItem& item);
     SkinListContainerElement* buildTemplateRow(const TemplateListItem& item);
-    void setStatusPicture(const QString& picture, const QString& tip);
-    void setRowStatus(int row, const QString& picture, const QString& tip);
+    void setUpFileList();
+    void inspectAdded(const std::vector<FileListItem>& items);
+    void onChecked(std::int32_t id, const QString& reason);
+    void showThumbnails(bool show);
+    void updateFileCount();
+    // From the batch worker: the screen is to follow the model's changes soon.
+    void requestRunUpdates();
+    void scheduleRunUpdates();
     void sendMessageToWindow(int message, int code);
 
     QPointer<QWidget> m_window;
@@ -131,8 +176,25 @@ private:
     OpenFileChooser m_chooser;
     bool m_batchRunning = false;
 
-    std::vector<FileListItem> m_fileItems;
     std::vector<TemplateListItem> m_templateItems;
+    PhotoListModel* m_fileModel = nullptr;
+    PhotoRowDelegate* m_rowDelegate = nullptr;
+    PhotoInspector* m_inspector = nullptr;
+    QMenu* m_fileMenu = nullptr;
+    QAction* m_clearAction = nullptr;
+    QAction* m_thumbnailsAction = nullptr;
+    QString m_addPhotosFolder;
+    qreal m_pixelRatio = 1.0; // the window's, for thumbnails
+    QPointer<QLabel> m_countLabel;
+    QString m_countText;
+    // The gathering of a run's screen changes.
+    QTimer m_updateTimer;
+    QElapsedTimer m_sinceUpdate;
+    std::atomic<bool> m_updateScheduled{false};
+    bool m_followingWalk = false; // the selection is being moved to the walk row
+    QMutex m_hintLock;
+    QString m_pendingHint;
+    bool m_hintPending = false;
 
     QPointer<QWidget> m_programNameLabel;
     QPointer<QLabel> m_hintLabel;
@@ -142,5 +204,5 @@ private:
         m_resizeButton, m_preferenceButton;
     QPointer<QAbstractButton> m_addTemplateButton, m_menuTemplateButton;
     QPointer<SkinList> m_templateList;
-    QPointer<SkinList> m_fileList;
+    QPointer<SkinListView> m_fileList;
 };

@@ -1,7 +1,7 @@
 #include "ui/skin/CMyDropTarget.h"
 
 #include "services/messages/WindowMessage.h"
-#include "services/skin/SkinList.h"
+#include "services/skin/SkinListView.h"
 #include "ui/skin/CMainDlgUI.h"
 
 #include <QDragEnterEvent>
@@ -78,18 +78,18 @@ bool CMyDropTarget::OnDrop(const QMimeData* data)
 
 int CMyDropTarget::addFiles(const QStringList& paths)
 {
-    int added = 0;
+    QStringList accepted;
     for (const QString& path : paths) {
         if (m_ui->containsFile(path))
             continue;
-        if (QFileInfo(path).isDir())
-            continue; // a folder is never a photo, whatever its name
         if (!extensionAccepted(path))
             continue;
-        m_ui->AddFileItem(path);
-        ++added;
+        if (QFileInfo(path).isDir())
+            continue; // a folder is never a photo, whatever its name
+        accepted.append(path);
     }
-    if (m_ui->fileList() && m_ui->fileList()->count() > 0)
+    const int added = m_ui->addFileItems(accepted);
+    if (m_ui->fileList() && m_ui->fileList()->getCount() > 0)
         m_ui->fileList()->scrollToBottom();
     postWindowMessage(m_messageTarget, FilesAddedMessage);
     return added;

@@ -4,7 +4,7 @@
 #include <cstdint>
 
 // One photo of the main window's file list. Ids come from a process-wide counter that starts
-// at 0 and is never reused; the row's tag holds the id.
+// at 0 and is never reused; the list model gives it as the row's IdRole.
 struct FileListItem
 {
     std::int32_t id = 0;
