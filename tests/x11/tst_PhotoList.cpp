@@ -11,38 +11,13 @@
 #include <QScreen>
 #include <QWindow>
 
+#include "ScreenShots.h"
 #include "model/DataFiles.h"
 #include "services/ini/IniFile.h"
 #include "ui/MainWindowFixture.h"
 #include "ui/skin/PhotoRowDelegate.h"
 
 namespace {
-
-bool Doubled()
-{
-    return qEnvironmentVariable("QT_SCALE_FACTOR") == QLatin1String("2");
-}
-
-QString ShotFolder()
-{
-    const QString folder = QStringLiteral(LUMORA_BUILD_DIR "/screenshots/x11") + (Doubled() ? "/2x" : "");
-    QDir().mkpath(folder);
-    return folder;
-}
-
-// The whole screen as the X server shows it, saved as <name>.png in the screenshot folder.
-QImage ScreenShot(const QString& name)
-{
-    QCoreApplication::processEvents();
-    QTest::qWait(150); // let the window manager and the windows finish drawing
-    const QString path = ShotFolder() + QLatin1Char('/') + name + QStringLiteral(".png");
-    QFile::remove(path);
-    QProcess import;
-    import.start(QStringLiteral("import"), {QStringLiteral("-window"), QStringLiteral("root"), path});
-    if (!import.waitForFinished(30000) || import.exitCode() != 0)
-        qWarning() << "import failed:" << import.readAllStandardError();
-    return QImage(path).convertToFormat(QImage::Format_RGB32);
-}
 
 // The pixels of the row's status mark on the screen, compared with the mark's picture drawn
 // over the list's background: true when every opaque pixel of the picture is there.
@@ -216,7 +191,7 @@ private slots:
         // On the screen: the red mark on the damaged rows, the ready mark on the good one.
         const auto* rows = qobject_cast<PhotoRowDelegate*>(f.Ui()->fileList()->itemDelegate());
         f.Ui()->fileList()->selectItem(-1);
-        const QImage screen = ScreenShot(QStringLiteral("photo_list_damaged_photos"));
+        const QImage screen = ScreenShots::take(QStringLiteral("photo_list_damaged_photos"));
         QVERIFY(MarkOnScreen(screen, f.Ui()->fileList(), 0, rows->markPixmap(PhotoListModel::Ready)));
         for (int row = 1; row <= 3; ++row)
             QVERIFY2(MarkOnScreen(screen, f.Ui()->fileList(), row, rows->markPixmap(PhotoListModel::Failed)),
@@ -247,7 +222,7 @@ private slots:
         QFETCH(bool, maximised);
         QFETCH(QString, storedKeys);
         QFETCH(QString, expected);
-        if (Doubled())
+        if (ScreenShots::doubled())
             QSKIP("places are checked at 1x");
         MainWindowFixture f;
         QRect normal = closedAt;
@@ -333,12 +308,12 @@ private slots:
         QTRY_VERIFY(!f.Ui()->inspector()->thumbnail(f.Ui()->fileItems().back().id).isNull());
         // A 320 x 200 photo fills the box's width, its proportions kept, at the screen's density.
         const QSize box = f.Ui()->inspector()->thumbnailBox();
-        QCOMPARE(box, QSize(22, 20) * (Doubled() ? 2 : 1));
+        QCOMPARE(box, QSize(22, 20) * (ScreenShots::doubled() ? 2 : 1));
         QCOMPARE(f.Ui()->inspector()->thumbnail(f.Ui()->fileItems().back().id).size(),
                  QSize(box.width(), box.width() * 200 / 320));
         MainWindowFixture::ClickRow(f.Ui()->fileList(), 2);
         window->raise();
-        QVERIFY(!ScreenShot(QStringLiteral("main_window_thumbnails")).isNull());
+        QVERIFY(!ScreenShots::take(QStringLiteral("main_window_thumbnails")).isNull());
     }
 };
 

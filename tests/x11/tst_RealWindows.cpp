@@ -20,6 +20,7 @@
 #include <QWindow>
 #include <functional>
 
+#include "ScreenShots.h"
 #include "app/CAboutDlg.h"
 #include "editor/EditorTestSupport.h"
 #include "model/DataFiles.h"
@@ -46,29 +47,6 @@
 using EditorTest::StoredElement;
 
 namespace {
-
-QString ShotFolder()
-{
-    const bool doubled = qEnvironmentVariable("QT_SCALE_FACTOR") == QLatin1String("2");
-    const QString folder = QStringLiteral(LUMORA_BUILD_DIR "/screenshots/x11") + (doubled ? "/2x" : "");
-    QDir().mkpath(folder);
-    return folder;
-}
-
-// A picture of the whole screen as the X server shows it (window manager frames included),
-// taken by ImageMagick's import, saved as <name>.png in the screenshot folder.
-QImage ScreenShot(const QString& name)
-{
-    QCoreApplication::processEvents();
-    QTest::qWait(150); // let the window manager and the windows finish drawing
-    const QString path = ShotFolder() + QLatin1Char('/') + name + QStringLiteral(".png");
-    QFile::remove(path);
-    QProcess import;
-    import.start(QStringLiteral("import"), {QStringLiteral("-window"), QStringLiteral("root"), path});
-    if (!import.waitForFinished(30000) || import.exitCode() != 0)
-        qWarning() << "import failed:" << import.readAllStandardError();
-    return QImage(path).convertToFormat(QImage::Format_RGB32);
-}
 
 // Waits (at most 10 s) until the window is mapped and the window manager has framed it: the
 // frame margins known and the window and its frame of a real size. On a loaded machine the
@@ -157,7 +135,7 @@ void ShowAndShoot(QWidget* window, const QString& name)
                             .arg(window->frameGeometry().height())));
     const QStringList clipped = ClippedTexts(window);
     QVERIFY2(clipped.isEmpty(), qPrintable(name + QStringLiteral(": ") + clipped.join(QStringLiteral("; "))));
-    QVERIFY(!ScreenShot(name).isNull());
+    QVERIFY(!ScreenShots::take(name).isNull());
 }
 
 template <typename W> W* Find(QWidget* parent, const char* name)
@@ -252,7 +230,7 @@ private slots:
         QLabel* label = preview.pathLabel();
         const QRect onScreen(label->mapToGlobal(QPoint(0, 0)), label->size());
         QVERIFY(work.contains(onScreen));
-        const QImage screen = ScreenShot(QStringLiteral("output_preview"));
+        const QImage screen = ScreenShots::take(QStringLiteral("output_preview"));
         const int yellow = CountPixels(
             screen, onScreen, [](QColor c) { return c.red() > 200 && c.green() > 200 && c.blue() < 80; });
         QVERIFY2(yellow > 20, "the path label is not drawn on the screen");
@@ -571,7 +549,7 @@ private slots:
                                   QStringLiteral("图层 \"%1\" 有一部分在照片外").arg(kLayer), 5000);
         const QStringList clipped = ClippedTexts(&editor);
         QVERIFY2(clipped.isEmpty(), qPrintable(clipped.join(QStringLiteral("; "))));
-        QVERIFY(!ScreenShot(QStringLiteral("editor_maximized_own_photo")).isNull());
+        QVERIFY(!ScreenShots::take(QStringLiteral("editor_maximized_own_photo")).isNull());
     }
 
     // The clear button of the picture path: drawn while there is a path, lighter or darker
@@ -599,7 +577,7 @@ private slots:
 
         QTest::mouseMove(path, QPoint(2, 2));
         const QImage whole = path->grab().toImage();
-        whole.save(ShotFolder() + QStringLiteral("/path_clear_button_normal.png"));
+        whole.save(ScreenShots::folder() + QStringLiteral("/path_clear_button_normal.png"));
         const QImage normal = whole.copy(button);
         // A mark (the cross) darker than the field where the button is.
         const int dark = CountPixels(normal, normal.rect(), [](QColor c) { return c.lightness() < 140; });
@@ -610,8 +588,8 @@ private slots:
         QTRY_VERIFY(path->property("clearButtonHovered").toBool());
         const QImage hovered = path->grab().toImage().copy(button);
         QVERIFY(hovered != normal);
-        path->grab().save(ShotFolder() + QStringLiteral("/path_clear_button_hovered.png"));
-        ScreenShot(QStringLiteral("path_clear_button"));
+        path->grab().save(ScreenShots::folder() + QStringLiteral("/path_clear_button_hovered.png"));
+        ScreenShots::take(QStringLiteral("path_clear_button"));
 
         QHelpEvent help(QEvent::ToolTip, button.center(), path->mapToGlobal(button.center()));
         QCoreApplication::sendEvent(path, &help);
@@ -789,11 +767,11 @@ private slots:
         for (int attempt = 0; attempt < 40 && rows < 2; ++attempt) {
             QTest::qWait(250);
             QVERIFY2(program.state() == QProcess::Running, program.readAll().constData());
-            screen = ScreenShot(QStringLiteral("open_with_two_photos"));
+            screen = ScreenShots::take(QStringLiteral("open_with_two_photos"));
             rows = CountMarks(screen, mark);
         }
         QTest::qWait(500);
-        screen = ScreenShot(QStringLiteral("open_with_two_photos"));
+        screen = ScreenShots::take(QStringLiteral("open_with_two_photos"));
         QCOMPARE(CountMarks(screen, mark), 2);
         QVERIFY2(program.state() == QProcess::Running, program.readAll().constData());
     }

@@ -21,6 +21,7 @@
 #include <QVariantMap>
 #include <QWindow>
 
+#include "ScreenShots.h"
 #include "app/DesktopNotification.h"
 #include "app/LauncherProgress.h"
 #include "app/PreviewPhotoList.h"
@@ -41,35 +42,6 @@
 #include "ui/skin/RunEndBar.h"
 
 namespace {
-
-// ImageMagick's import, found once: some tests change PATH.
-QString importTool()
-{
-    static const QString tool = QStandardPaths::findExecutable(QStringLiteral("import"));
-    return tool;
-}
-
-QString shotFolder()
-{
-    const bool doubled = qEnvironmentVariable("QT_SCALE_FACTOR") == QLatin1String("2");
-    const QString folder = QStringLiteral(LUMORA_BUILD_DIR "/screenshots/x11") + (doubled ? "/2x" : "");
-    QDir().mkpath(folder);
-    return folder;
-}
-
-// The whole screen as the X server shows it, saved as <name>.png in the screenshot folder.
-QImage screenShot(const QString& name)
-{
-    QCoreApplication::processEvents();
-    QTest::qWait(150); // let the window manager and the windows finish drawing
-    const QString path = shotFolder() + QLatin1Char('/') + name + QStringLiteral(".png");
-    QFile::remove(path);
-    QProcess import;
-    import.start(importTool(), {QStringLiteral("-window"), QStringLiteral("root"), path});
-    if (!import.waitForFinished(30000) || import.exitCode() != 0)
-        qWarning() << "import failed:" << import.readAllStandardError();
-    return QImage(path).convertToFormat(QImage::Format_RGB32);
-}
 
 // The largest difference of a colour channel between two pictures of one size (alpha laid
 // onto white first), and how many pixels differ by more than `tolerance`.
@@ -331,7 +303,8 @@ private slots:
         const bool matched = QTest::qWaitFor(
             [&]() { return (differing = screenDifference()) <= onScreen.width() * onScreen.height() / 200; },
             10000);
-        onScreen.save(shotFolder() + QStringLiteral("/transparent_photo_on_screen_%1.png").arg(format));
+        onScreen.save(ScreenShots::folder() +
+                      QStringLiteral("/transparent_photo_on_screen_%1.png").arg(format));
         QVERIFY2(matched, qPrintable(QStringLiteral("%1 pixels differ on the screen").arg(differing)));
         preview.close();
 
@@ -407,7 +380,7 @@ private slots:
         QVERIFY(waitShown(preview, photo));
         const QImage shown = preview.Picture().display;
         QCOMPARE(shown.size(), QSize(1000, 667));
-        screenShot(QStringLiteral("output_preview_resized"));
+        ScreenShots::take(QStringLiteral("output_preview_resized"));
         preview.close();
 
         main->StartBatchRun();
@@ -484,7 +457,7 @@ private slots:
             QTRY_COMPARE_WITH_TIMEOUT(renderer.Started(), stopAfter + 1, 20000);
             QTRY_VERIFY(feedback->progressBar()->isVisible());
             QTRY_COMPARE(feedback->progressBar()->value(), stopAfter);
-            screenShot(QStringLiteral("run_progress"));
+            ScreenShots::take(QStringLiteral("run_progress"));
             f.window->StopBatchRun();
             renderer.AllowAll();
         }
@@ -507,8 +480,8 @@ private slots:
         } else {
             QTRY_VERIFY_WITH_TIMEOUT(bar->folderProblem().contains(problem), 10000);
         }
-        screenShot(QStringLiteral("run_end_bar_") +
-                   QString::fromLatin1(QTest::currentDataTag()).section(',', 0, 0).replace(' ', '_'));
+        ScreenShots::take(QStringLiteral("run_end_bar_") +
+                          QString::fromLatin1(QTest::currentDataTag()).section(',', 0, 0).replace(' ', '_'));
 
         // The bar's button tries again; it closes with its own button.
         if (xdgOpen == QLatin1String("works")) {
@@ -633,7 +606,7 @@ private slots:
         QVERIFY(preview.NextButton()->isEnabled());
         // The next photo is rendered ahead and kept ready.
         QTRY_VERIFY_WITH_TIMEOUT(!preview.isWorking() && preview.readyPhotos().contains(photos[1]), 30000);
-        screenShot(QStringLiteral("output_preview_counter"));
+        ScreenShots::take(QStringLiteral("output_preview_counter"));
 
         const struct
         {
@@ -672,17 +645,17 @@ private slots:
                 for (int x = 0; x < page.width(); x += 2)
                     dark += qGray(page.pixel(x, y)) < 160 ? 1 : 0;
             QVERIFY2(dark > 10, "no busy indicator while rendering");
-            page.save(shotFolder() + QStringLiteral("/output_preview_busy.png"));
+            page.save(ScreenShots::folder() + QStringLiteral("/output_preview_busy.png"));
         }
         QVERIFY(waitShown(preview, photos[4]));
         QVERIFY(!preview.NextButton()->isEnabled());
-        screenShot(QStringLiteral("output_preview_last"));
+        ScreenShots::take(QStringLiteral("output_preview_last"));
     }
 };
 
 int main(int argc, char* argv[])
 {
-    importTool();
+    ScreenShots::importTool(); // before the tests change PATH
     TestSessionBus bus;
     if (bus.start())
         sessionBus = &bus;
