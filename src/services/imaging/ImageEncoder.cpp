@@ -108,6 +108,8 @@ struct JpegJob
     qsizetype segmentCount;
     bool jfifHeader;
     bool optimizeCoding;
+    QSize sampling = QSize(2, 2);
+    bool progressive = false;
 
     // A job for a picture of 32 bits per pixel (from `rgb32`), without metadata segments.
     static JpegJob of(const QImage& source, int quality, bool jfifHeader, bool optimizeCoding)
@@ -123,6 +125,16 @@ struct JpegJob
                 optimizeCoding};
     }
 };
+
+// Sampling factors libjpeg takes for the luma of an interleaved scan with two 1 x 1 chroma
+// components; others give 4:2:0.
+QSize usableSampling(const QSize& sampling)
+{
+    const bool usable = sampling.width() >= 1 && sampling.width() <= 4 && sampling.height() >= 1 &&
+                        sampling.height() <= 4 &&
+                        sampling.width() * sampling.height() + 2 <= C_MAX_BLOCKS_IN_MCU;
+    return usable ? sampling : QSize(2, 2);
+}
 
 // Appends bytes to libjpeg's output buffer, emptying it into the file whenever it is full.
 bool putBytes(JpegOutput* out, const char* data, size_t size)
@@ -172,6 +184,11 @@ bool compressGuarded(jpeg_compress_struct& cinfo, JpegOutput& out, const JpegJob
     // An EXIF file starts with its APP1 block; JFIF's APP0 would stand in its way.
     cinfo.write_JFIF_header = job.jfifHeader ? TRUE : FALSE;
     cinfo.optimize_coding = job.optimizeCoding ? TRUE : FALSE;
+    const QSize sampling = usableSampling(job.sampling);
+    cinfo.comp_info[0].h_samp_factor = sampling.width();
+    cinfo.comp_info[0].v_samp_factor = sampling.height();
+    if (job.progressive)
+        jpeg_simple_progression(&cinfo);
     jpeg_start_compress(&cinfo, TRUE);
     // Segments go between the start of the file and the frame header, which libjpeg writes
     // with the first rows.
@@ -273,7 +290,10 @@ ImagingStatus encodeJpeg(const QImage& image, AtomicFileWriter& writer, const Im
     JpegOutput out{};
     out.writer = &writer;
     out.buffer.resize(kOutputBufferSize);
-    JpegJob job = JpegJob::of(source, options.jpegQuality, !options.metadata.hasExif(), false);
+    JpegJob job =
+        JpegJob::of(source, options.jpegQuality, !options.metadata.hasExif(), options.jpegFittedTables);
+    job.sampling = options.jpegSampling;
+    job.progressive = options.jpegProgressive;
     job.segments = segments.constData();
     job.segmentCount = segments.size();
     return jpegOutcome(compress(out, job), out, writer, path);
