@@ -257,6 +257,9 @@ Result renderPhoto(const RenderRequest& request)
             // JPEG's segments are copied byte for byte, other photos' metadata is put into new ones.
             encoding.metadata =
                 photo.isJpeg ? std::move(photo.metadata) : outputMetadata(photo, format).toJpeg();
+            // A JPEG photo keeps its own chroma sampling (4:4:4 stays 4:4:4); others get 4:2:0.
+            if (!photo.chromaSampling.isEmpty())
+                encoding.jpegSampling = photo.chromaSampling;
             stored = ImageOrientation::turnBack(std::move(stored), photo.orientation);
             // The copied EXIF thumbnail would show the photo without its watermark.
             ExifThumbnail::renew(encoding.metadata, stored);
