@@ -15,6 +15,7 @@
 #include <libheif/heif.h>
 
 #include <cmath>
+#include <cstring>
 #include <vector>
 
 #include "RenderTestSupport.h"
@@ -290,7 +291,8 @@ private slots:
         // Photos with camera metadata: EXIF (orientation 6), XMP and the Adobe RGB profile.
         QVERIFY(picture.save(file("camera.jpg"), "JPEG", 95));
         RUN("exiftool", "-q", "-overwrite_original", "-EXIF:Orientation#=6", "-EXIF:Make=LumoraCam",
-            "-XMP-dc:Title=LumoraTitle", "-icc_profile<=" + kAdobeRgb, file("camera.jpg"));
+            "-GPS:GPSLatitude=48.5", "-GPS:GPSLatitudeRef=N", "-XMP-dc:Title=LumoraTitle",
+            "-IPTC:Keywords=LumoraKeyword", "-icc_profile<=" + kAdobeRgb, file("camera.jpg"));
         RUN("heif-enc", "-q", "90", "-o", file("camera.heic"), file("camera.jpg"));
         RUN("heif-enc", "-q", "90", "-o", file("camera.avif"), file("camera.jpg"));
         RUN("cwebp", "-quiet", "-q", "90", "-metadata", "all", file("camera.jpg"), "-o", file("camera.webp"));
@@ -427,9 +429,9 @@ private slots:
         QCOMPARE(exifOrientation(output), outputOrientation);
     }
 
-    // EXIF, XMP and the ICC profile reach every output that can hold them (read back by
-    // exiftool): JPEG all three (the profile whole, over several segments when large), PNG the
-    // profile and EXIF, TIFF the profile, WebP all three.
+    // EXIF (GPS included), XMP, IPTC and the ICC profile reach every output that can hold them
+    // (read back by exiftool): JPEG all (the profile whole, over several segments when large),
+    // TIFF all, PNG and WebP all but IPTC, which they have no place for.
     void metadataReachesTheOutputs_data()
     {
         QTest::addColumn<QString>("photo");
@@ -437,28 +439,32 @@ private slots:
         QTest::addColumn<QString>("profile");
         QTest::addColumn<bool>("exif");
         QTest::addColumn<bool>("xmp");
+        QTest::addColumn<bool>("iptc");
         const struct
         {
             int format;
             const char* name;
-            bool exif;
-            bool xmp;
-        } outputs[] = {{OutputSettings::Jpeg, "JPEG", true, true},
-                       {OutputSettings::Png, "PNG", true, false},
-                       {OutputSettings::Tiff, "TIFF", false, false},
-                       {OutputSettings::Webp, "WebP", true, true}};
-        for (const char* source : {"heic", "avif", "webp", "png", "tiff"}) {
+            bool iptc;
+        } outputs[] = {{OutputSettings::Jpeg, "JPEG", true},
+                       {OutputSettings::Png, "PNG", false},
+                       {OutputSettings::Tiff, "TIFF", true},
+                       {OutputSettings::Webp, "WebP", false}};
+        for (const char* source : {"jpg", "heic", "avif", "webp", "png", "tiff"}) {
             for (const auto& out : outputs) {
+                // IPTC comes with JPEG photos only.
+                const bool jpeg = std::strcmp(source, "jpg") == 0;
+                if (jpeg && out.format == OutputSettings::Jpeg)
+                    continue;
                 QTest::addRow("%s to %s", source, out.name)
                     << QStringLiteral("camera.%1").arg(QLatin1String(source)) << out.format << kAdobeRgb
-                    << out.exif << out.xmp;
+                    << true << true << (jpeg && out.iptc);
             }
         }
-        QTest::newRow("72 KB profile, HEIC to JPEG")
-            << "large-profile.heic" << int(OutputSettings::Jpeg) << file("large.icc") << false << false;
+        QTest::newRow("72 KB profile, HEIC to JPEG") << "large-profile.heic" << int(OutputSettings::Jpeg)
+                                                     << file("large.icc") << false << false << false;
         // A grey profile does not describe the RGB pixels of an output: left out.
         QTest::newRow("grey profile, PNG to PNG")
-            << "grey-profile.png" << int(OutputSettings::Png) << QString() << false << false;
+            << "grey-profile.png" << int(OutputSettings::Png) << QString() << false << false << false;
     }
     void metadataReachesTheOutputs()
     {
@@ -467,6 +473,7 @@ private slots:
         QFETCH(QString, profile);
         QFETCH(bool, exif);
         QFETCH(bool, xmp);
+        QFETCH(bool, iptc);
         const QString output =
             stamp(file(photo), format, kBlank, QStringLiteral("metadata-%1").arg(++m_round));
         QVERIFY(!output.isEmpty());
@@ -477,11 +484,16 @@ private slots:
         QFile expected(profile);
         QVERIFY(profile.isEmpty() || expected.open(QIODevice::ReadOnly));
         QVERIFY2(icc.out == expected.readAll(), "the output's ICC profile is not the photo's");
-        const Run tags = run(QStringLiteral("exiftool"), {QStringLiteral("-s3"), QStringLiteral("-EXIF:Make"),
-                                                          QStringLiteral("-XMP-dc:Title"), output});
+        const Run tags = run(QStringLiteral("exiftool"),
+                             {QStringLiteral("-s3"), QStringLiteral("-n"), QStringLiteral("-EXIF:Make"),
+                              QStringLiteral("-GPS:GPSLatitude"), QStringLiteral("-XMP-dc:Title"),
+                              QStringLiteral("-IPTC:Keywords"), output});
         QVERIFY2(tags.ok, qPrintable(tags.describe));
         QCOMPARE(tags.out.contains("LumoraCam"), exif);
+        QCOMPARE(tags.out.contains("48.5"),
+                 exif && !photo.endsWith(QLatin1String(".png")) && !photo.endsWith(QLatin1String(".tiff")));
         QCOMPARE(tags.out.contains("LumoraTitle"), xmp);
+        QCOMPARE(tags.out.contains("LumoraKeyword"), iptc);
         if (exif) // the pixels stand upright in every output but a JPEG of a WebP photo
             QCOMPARE(exifOrientation(output),
                      format == OutputSettings::Jpeg && photo.endsWith(QLatin1String(".webp")) ? 6 : 1);

@@ -6,11 +6,10 @@
 #include "services/imaging/FileIdentity.h"
 #include "services/imaging/JpegCoefficients.h"
 #include "services/imaging/PngMetadataChunks.h"
-#include "services/imaging/TiffMessages.h"
+#include "services/imaging/TiffEncoder.h"
 #include "services/imaging/WebpEncoder.h"
 
 #include <QBuffer>
-#include <QColorSpace>
 #include <QDir>
 #include <QFile>
 #include <QImageWriter>
@@ -275,9 +274,12 @@ ImagingStatus jpegOutcome(bool compressed, const JpegOutput& out, const AtomicFi
             .arg(QDir::toNativeSeparators(path), QString::fromLocal8Bit(out.message)));
 }
 
-ImagingStatus encodeJpeg(const QImage& image, AtomicFileWriter& writer, const ImageEncoder::Options& options,
-                         const QString& path)
+// Encodes the picture as JPEG into `out` (a file's writer or memory) with the options' segments,
+// quality, sampling, scans and tables.
+ImagingStatus encodeJpegInto(const QImage& image, JpegOutput& out, const ImageEncoder::Options& options,
+                             const QString& path, bool& compressed)
 {
+    compressed = false;
     QList<JpegMetadata::Segment> segments;
     const ImagingStatus writable = segmentsToWrite(options, path, segments);
     if (!writable)
@@ -286,17 +288,27 @@ ImagingStatus encodeJpeg(const QImage& image, AtomicFileWriter& writer, const Im
     if (source.isNull())
         return ImagingStatus::failure(
             FailureReason::tr("not enough memory to encode %1").arg(QDir::toNativeSeparators(path)));
-
-    JpegOutput out{};
-    out.writer = &writer;
-    out.buffer.resize(kOutputBufferSize);
     JpegJob job =
         JpegJob::of(source, options.jpegQuality, !options.metadata.hasExif(), options.jpegFittedTables);
     job.sampling = options.jpegSampling;
     job.progressive = options.jpegProgressive;
     job.segments = segments.constData();
     job.segmentCount = segments.size();
-    return jpegOutcome(compress(out, job), out, writer, path);
+    compressed = compress(out, job);
+    return ImagingStatus::success();
+}
+
+ImagingStatus encodeJpeg(const QImage& image, AtomicFileWriter& writer, const ImageEncoder::Options& options,
+                         const QString& path)
+{
+    JpegOutput out{};
+    out.writer = &writer;
+    out.buffer.resize(kOutputBufferSize);
+    bool compressed = false;
+    const ImagingStatus prepared = encodeJpegInto(image, out, options, path, compressed);
+    if (!prepared)
+        return prepared;
+    return jpegOutcome(compressed, out, writer, path);
 }
 
 // Writes the coefficients: the file header, the metadata segments, then the frame and the
@@ -339,9 +351,8 @@ ImagingStatus transcodeJpeg(const JpegCoefficients& coefficients, AtomicFileWrit
 ImagingStatus encodeWithQt(const QImage& image, AtomicFileWriter& writer, ImageEncoder::FileFormat format,
                            const QString& path)
 {
-    const QByteArray name = format == ImageEncoder::FileFormat::Png   ? QByteArrayLiteral("png")
-                            : format == ImageEncoder::FileFormat::Bmp ? QByteArrayLiteral("bmp")
-                                                                      : QByteArrayLiteral("tiff");
+    const QByteArray name =
+        format == ImageEncoder::FileFormat::Png ? QByteArrayLiteral("png") : QByteArrayLiteral("bmp");
     if (!QImageWriter::supportedImageFormats().contains(name))
         return ImagingStatus::failure(
             FailureReason::tr("no %1 encoder is installed").arg(QString::fromLatin1(name.toUpper())));
@@ -351,10 +362,6 @@ ImagingStatus encodeWithQt(const QImage& image, AtomicFileWriter& writer, ImageE
         return ImagingStatus::failure(
             FailureReason::tr("cannot write %1: %2").arg(QDir::toNativeSeparators(path), file.errorString()));
     QImageWriter encoder(&file, name);
-    if (format == ImageEncoder::FileFormat::Tiff) {
-        TiffMessages::routeToQt();
-        encoder.setCompression(1); // LZW
-    }
     const bool written = encoder.write(image);
     file.flush();
     const QFileDevice::FileError fileError = file.error();
@@ -383,16 +390,28 @@ ImagingStatus encodeWebp(const QImage& image, AtomicFileWriter& writer, const Im
                          const QString& path)
 {
     QByteArray bytes;
-    const ImagingStatus encoded = WebpEncoder::encode(image, options.webpQuality, options.embedded, bytes);
+    const ImagingStatus encoded =
+        WebpEncoder::encode(image, options.webpQuality, options.webpLossless, options.embedded, bytes);
     if (!encoded)
         return ImagingStatus::failure(
             QStringLiteral("cannot encode %1: %2").arg(QDir::toNativeSeparators(path), encoded.error));
     return writeBytes(bytes, writer);
 }
 
+ImagingStatus encodeTiff(const QImage& image, AtomicFileWriter& writer, const ImageEncoder::Options& options,
+                         const QString& path)
+{
+    QByteArray bytes;
+    const ImagingStatus encoded = TiffEncoder::encode(image, options.embedded, bytes);
+    if (!encoded)
+        return ImagingStatus::failure(
+            FailureReason::tr("cannot encode %1: %2").arg(QDir::toNativeSeparators(path), encoded.error));
+    return writeBytes(bytes, writer);
+}
+
 bool hasPngMetadata(const PhotoMetadata& metadata)
 {
-    return !metadata.icc.isEmpty() || !metadata.exif.isEmpty();
+    return !metadata.icc.isEmpty() || !metadata.exif.isEmpty() || !metadata.xmp.isEmpty();
 }
 
 // PNG with the photo's profile and EXIF block: Qt's writer encodes into memory, then the chunks
@@ -409,21 +428,6 @@ ImagingStatus encodePngWithMetadata(const QImage& image, AtomicFileWriter& write
                                           .arg(QDir::toNativeSeparators(path), encoder.errorString()));
     buffer.close();
     return writeBytes(PngMetadataChunks::embed(bytes, metadata), writer);
-}
-
-// TIFF carries the photo's ICC profile through Qt's writer, which writes the picture's colour
-// space as its profile tag. A profile Qt cannot read is left out.
-QImage withProfile(const QImage& image, ImageEncoder::FileFormat format, const PhotoMetadata& metadata)
-{
-    if (format != ImageEncoder::FileFormat::Tiff || metadata.icc.isEmpty() ||
-        image.colorSpace().iccProfile() == metadata.icc)
-        return image;
-    const QColorSpace space = QColorSpace::fromIccProfile(metadata.icc);
-    if (!space.isValid())
-        return image;
-    QImage copy = image;
-    copy.setColorSpace(space);
-    return copy;
 }
 
 } // namespace
@@ -502,9 +506,10 @@ ImagingStatus write(const QImage& image, const QString& path, FileFormat format,
     return writeAtomically(path, options, [&](AtomicFileWriter& writer) {
         return format == FileFormat::Jpeg   ? encodeJpeg(image, writer, options, path)
                : format == FileFormat::Webp ? encodeWebp(image, writer, options, path)
+               : format == FileFormat::Tiff ? encodeTiff(image, writer, options, path)
                : format == FileFormat::Png && hasPngMetadata(options.embedded)
                    ? encodePngWithMetadata(image, writer, options.embedded, path)
-                   : encodeWithQt(withProfile(image, format, options.embedded), writer, format, path);
+                   : encodeWithQt(image, writer, format, path);
     });
 }
 
@@ -514,6 +519,48 @@ ImagingStatus writeJpegCoefficients(const JpegCoefficients& coefficients, const 
     return writeAtomically(path, options, [&](AtomicFileWriter& writer) {
         return transcodeJpeg(coefficients, writer, options, path);
     });
+}
+
+ImagingStatus encode(const QImage& image, FileFormat format, const Options& options, QByteArray& out)
+{
+    out.clear();
+    if (image.isNull())
+        return ImagingStatus::failure(FailureReason::tr("nothing to encode: the picture is empty"));
+    ImagingStatus status;
+    switch (format) {
+    case FileFormat::Jpeg: {
+        JpegOutput memory{};
+        memory.memory = &out;
+        memory.buffer.resize(kOutputBufferSize);
+        bool compressed = false;
+        status = encodeJpegInto(image, memory, options, QString(), compressed);
+        if (status && !compressed)
+            status = ImagingStatus::failure(QString::fromLocal8Bit(memory.message));
+        break;
+    }
+    case FileFormat::Webp:
+        status = WebpEncoder::encode(image, options.webpQuality, options.webpLossless, options.embedded, out);
+        break;
+    case FileFormat::Tiff:
+        status = TiffEncoder::encode(image, options.embedded, out);
+        break;
+    case FileFormat::Png:
+    case FileFormat::Bmp: {
+        QBuffer buffer(&out);
+        buffer.open(QIODevice::WriteOnly);
+        QImageWriter encoder(&buffer,
+                             format == FileFormat::Png ? QByteArrayLiteral("png") : QByteArrayLiteral("bmp"));
+        status =
+            encoder.write(image) ? ImagingStatus::success() : ImagingStatus::failure(encoder.errorString());
+        buffer.close();
+        if (status && format == FileFormat::Png)
+            out = PngMetadataChunks::embed(out, options.embedded);
+        break;
+    }
+    }
+    if (!status)
+        out.clear();
+    return status;
 }
 
 ImagingStatus writePng(const QImage& image, const QString& path, const Options& options)

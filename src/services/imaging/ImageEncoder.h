@@ -76,6 +76,10 @@ ImagingStatus writeJpegCoefficients(const JpegCoefficients& coefficients, const 
 // application segment, alpha ignored. Empty when the picture is empty or encoding fails.
 QByteArray jpegData(const QImage& image, int quality);
 
+// The bytes write() would put into a file of the format, in memory (for showing what an output
+// will look like). Fails with libjpeg's, libwebp's, libtiff's or Qt's reason.
+ImagingStatus encode(const QImage& image, FileFormat format, const Options& options, QByteArray& out);
+
 // PNG data whatever the path's extension.
 ImagingStatus writePng(const QImage& image, const QString& path, const Options& options = Options());
 
