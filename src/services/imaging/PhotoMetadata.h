@@ -19,6 +19,9 @@ struct PhotoMetadata
     QByteArray icc;
     // The IPTC records (IPTC-IIM) of a JPEG's Photoshop block; TIFF outputs carry them.
     QByteArray iptc;
+    // The ICC profile was made from a HEIF or AVIF file's nclx colour (see NclxProfile): an
+    // output that cannot carry it gets the pixels converted to sRGB instead.
+    bool profileFromNclx = false;
 
     bool isEmpty() const { return exif.isEmpty() && xmp.isEmpty() && icc.isEmpty() && iptc.isEmpty(); }
     // True when the ICC profile's header names RGB as the colour space of the pixels.
