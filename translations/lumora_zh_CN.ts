@@ -231,6 +231,10 @@ with the given filename extension.</source>
         <translation>没有可写入预览的文件</translation>
     </message>
     <message>
+        <source>not enough memory to convert the photo&apos;s colours</source>
+        <translation>内存不足，无法转换照片的颜色</translation>
+    </message>
+    <message>
         <source>template &quot;%1&quot;</source>
         <translation>模板“%1”</translation>
     </message>
@@ -303,12 +307,12 @@ with the given filename extension.</source>
         <translation>无法写入 %1：有一个元数据段放不进 JPEG 文件</translation>
     </message>
     <message>
-        <source>not enough memory to encode %1</source>
-        <translation>内存不足，无法编码 %1</translation>
-    </message>
-    <message>
         <source>cannot encode %1: %2</source>
         <translation>无法编码 %1：%2</translation>
+    </message>
+    <message>
+        <source>not enough memory to encode %1</source>
+        <translation>内存不足，无法编码 %1</translation>
     </message>
     <message>
         <source>no %1 encoder is installed</source>
@@ -317,6 +321,10 @@ with the given filename extension.</source>
     <message>
         <source>nothing to write to %1: the picture is empty</source>
         <translation>没有可写入 %1 的内容：图片是空的</translation>
+    </message>
+    <message>
+        <source>nothing to encode: the picture is empty</source>
+        <translation>没有可编码的内容：图片为空</translation>
     </message>
     <message>
         <source>%1 million</source>

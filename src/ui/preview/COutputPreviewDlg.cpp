@@ -3,6 +3,7 @@
 #include <memory>
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QLabel>
 #include <QMessageBox>
 #include <QMouseEvent>
@@ -97,6 +98,16 @@ void COutputPreviewDlg::buildControls()
     m_pathLabel->setStyleSheet(QStringLiteral("color: rgb(255, 255, 0); background: transparent;"));
     m_pathLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
+    m_asWrittenBox = new QCheckBox(tr("按写出的样子显示"), this);
+    m_asWrittenBox->setObjectName(QStringLiteral("as_written_box"));
+    m_asWrittenBox->setToolTip(tr("按输出格式和输出质量编码后再解码显示，可在处理前判断质量。"));
+    // White text on the dark band; the indicator keeps the style's own colours.
+    m_asWrittenBox->setStyleSheet(QStringLiteral("QCheckBox { color: white; }"));
+    connect(m_asWrittenBox, &QCheckBox::toggled, this, [this]() {
+        if (!m_picture.photoPath.isEmpty())
+            RenderPreview(m_picture.photoPath);
+    });
+
     connect(m_previousButton, &CHoverButton::clicked, this, &COutputPreviewDlg::onPrevious);
     connect(m_nextButton, &CHoverButton::clicked, this, &COutputPreviewDlg::onNext);
 }
@@ -110,6 +121,9 @@ void COutputPreviewDlg::layoutControls()
     m_previousButton->setGeometry(cw - kNextFromRight - kButtonGap - m_previousButton->frameSize().width(),
                                   kButtonTop, m_previousButton->frameSize().width(),
                                   m_previousButton->frameSize().height());
+    const QSize boxSize = m_asWrittenBox->sizeHint();
+    m_asWrittenBox->setGeometry(kLabelLeft + 6, kButtonTop + (buttonSize.height() - boxSize.height()) / 2,
+                                boxSize.width(), boxSize.height());
     const int labelHeight = m_pathLabel->fontMetrics().height() + 2;
     m_pathLabel->setGeometry(kLabelLeft, ch - kLabelFromBottom, cw - 2 * kLabelLeft, labelHeight);
     m_pictureArea = QRect(0, kPictureTop, cw, qMax(0, ch - kBandsHeight));
@@ -207,7 +221,9 @@ void COutputPreviewDlg::startWorker(const QString& photoPath)
 {
     setBusy(true);
     auto result = std::make_shared<PreviewPicture>();
-    m_worker = QThread::create([result, photoPath]() { *result = renderPreviewPicture(photoPath); });
+    const bool asWritten = m_asWrittenBox->isChecked();
+    m_worker = QThread::create(
+        [result, photoPath, asWritten]() { *result = renderPreviewPicture(photoPath, asWritten); });
     connect(m_worker, &QThread::finished, this, [this, result]() {
         m_worker->deleteLater();
         m_worker = nullptr;
@@ -221,7 +237,7 @@ void COutputPreviewDlg::onWorkerFinished(const PreviewPicture& picture)
     if (!m_pendingPhoto.isEmpty()) {
         const QString next = m_pendingPhoto;
         m_pendingPhoto.clear();
-        if (next != picture.photoPath) {
+        if (next != picture.photoPath || picture.asWritten != m_asWrittenBox->isChecked()) {
             startWorker(next);
             return;
         }

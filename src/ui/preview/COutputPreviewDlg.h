@@ -10,6 +10,7 @@
 #include "ui/preview/PreviewRendering.h"
 
 class CHoverButton;
+class QCheckBox;
 class QLabel;
 class QThread;
 
@@ -42,6 +43,8 @@ public:
     CHoverButton* previousButton() const { return m_previousButton; }
     CHoverButton* NextButton() const { return m_nextButton; }
     QLabel* pathLabel() const { return m_pathLabel; }
+    // "按写出的样子显示": the picture as the output will be written (encoded and decoded again).
+    QCheckBox* asWrittenBox() const { return m_asWrittenBox; }
     // The picture area in window coordinates.
     QRect pictureArea() const { return m_pictureArea; }
     // What is shown (or being replaced): cache path, rendered size, the display bitmap.
@@ -83,6 +86,7 @@ private:
     CHoverButton* m_previousButton = nullptr;
     CHoverButton* m_nextButton = nullptr;
     QLabel* m_pathLabel = nullptr;
+    QCheckBox* m_asWrittenBox = nullptr;
     QRect m_pictureArea;
 
     PreviewPicture m_picture;
