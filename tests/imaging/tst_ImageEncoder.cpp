@@ -163,11 +163,18 @@ private slots:
         QTest::addColumn<bool>("progressive");
         QTest::addColumn<int>("lumaFactors"); // the frame's first component, 0xHV
         QTest::addColumn<int>("frameMarker");
-        QTest::newRow("default: quality 98, 4:2:0, baseline") << 98 << QSize(2, 2) << false << 0x22 << 0xC0;
-        QTest::newRow("4:4:4") << 98 << QSize(1, 1) << false << 0x11 << 0xC0;
-        QTest::newRow("4:2:2") << 98 << QSize(2, 1) << false << 0x21 << 0xC0;
-        QTest::newRow("quality 80, progressive") << 80 << QSize(2, 2) << true << 0x22 << 0xC2;
-        QTest::newRow("factors libjpeg cannot take give 4:2:0") << 90 << QSize(3, 3) << false << 0x22 << 0xC0;
+        QTest::addColumn<int>("height"); // over 64 rows of MCUs the tables come from a sample
+        QTest::newRow("default: quality 98, 4:2:0, baseline")
+            << 98 << QSize(2, 2) << false << 0x22 << 0xC0 << 160;
+        QTest::newRow("4:4:4") << 98 << QSize(1, 1) << false << 0x11 << 0xC0 << 160;
+        QTest::newRow("4:2:2") << 98 << QSize(2, 1) << false << 0x21 << 0xC0 << 160;
+        QTest::newRow("quality 80, progressive") << 80 << QSize(2, 2) << true << 0x22 << 0xC2 << 160;
+        QTest::newRow("factors libjpeg cannot take give 4:2:0")
+            << 90 << QSize(3, 3) << false << 0x22 << 0xC0 << 160;
+        QTest::newRow("tall, tables from a sample, 4:2:0")
+            << 98 << QSize(2, 2) << false << 0x22 << 0xC0 << 1203;
+        QTest::newRow("tall, tables from a sample, 4:4:4")
+            << 92 << QSize(1, 1) << false << 0x11 << 0xC0 << 611;
     }
 
     void jpegChoicesReachTheFile()
@@ -177,7 +184,8 @@ private slots:
         QFETCH(bool, progressive);
         QFETCH(int, lumaFactors);
         QFETCH(int, frameMarker);
-        const QImage picture = TestPictures::detailed(256, 160);
+        QFETCH(int, height);
+        const QImage picture = TestPictures::detailed(256, height);
         ImageEncoder::Options options;
         options.jpegQuality = quality;
         options.jpegSampling = sampling;

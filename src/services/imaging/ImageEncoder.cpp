@@ -5,6 +5,7 @@
 #include "services/files/AtomicFileWriter.h"
 #include "services/imaging/FileIdentity.h"
 #include "services/imaging/JpegCoefficients.h"
+#include "services/imaging/JpegHuffmanTables.h"
 #include "services/imaging/PngMetadataChunks.h"
 #include "services/imaging/TiffEncoder.h"
 #include "services/imaging/WebpEncoder.h"
@@ -109,6 +110,8 @@ struct JpegJob
     bool optimizeCoding;
     QSize sampling = QSize(2, 2);
     bool progressive = false;
+    // Huffman tables fitted beforehand (see sampledTables); optimizeCoding is then not used.
+    const JpegHuffmanTables* tables = nullptr;
 
     // A job for a picture of 32 bits per pixel (from `rgb32`), without metadata segments.
     static JpegJob of(const QImage& source, int quality, bool jfifHeader, bool optimizeCoding)
@@ -188,6 +191,10 @@ bool compressGuarded(jpeg_compress_struct& cinfo, JpegOutput& out, const JpegJob
     cinfo.comp_info[0].v_samp_factor = sampling.height();
     if (job.progressive)
         jpeg_simple_progression(&cinfo);
+    if (job.tables && !job.progressive) {
+        job.tables->install(&cinfo);
+        cinfo.optimize_coding = FALSE;
+    }
     jpeg_start_compress(&cinfo, TRUE);
     // Segments go between the start of the file and the frame header, which libjpeg writes
     // with the first rows.
@@ -245,6 +252,47 @@ QImage rgb32(const QImage& image)
     return isDirect32Bit(image.format()) ? image : image.convertToFormat(QImage::Format_RGB32);
 }
 
+// Pictures up to this many rows of MCUs get their tables from libjpeg's own fitting pass; taller
+// ones from one band of every kSampleEvery.
+constexpr int kSampleEvery = 32;
+constexpr int kSampledFromBands = 2 * kSampleEvery;
+
+// Huffman tables for a baseline JPEG of the picture, fitted to a sample of it: one band of MCU
+// rows in every kSampleEvery, spread over the whole height, encoded with the same quality and
+// sampling and counted. libjpeg's own fitting keeps every coefficient of the picture for a
+// second pass, which makes a large photo's encoding take half as long again; the sample costs a
+// few per cent. Every symbol gets a code (see JpegHuffmanTables), so the tables code any block;
+// those the sample does not show get the longest. False when the picture is small enough for
+// libjpeg's own fitting, or the sample cannot be made.
+bool sampledTables(const QImage& source, int quality, const QSize& sampling, JpegHuffmanTables& tables)
+{
+    const int bandHeight = 8 * sampling.height();
+    const int bands = (source.height() + bandHeight - 1) / bandHeight;
+    if (bands <= kSampledFromBands)
+        return false;
+    const int taken = bands / kSampleEvery;
+    QImage sample(source.width(), taken * bandHeight, QImage::Format_RGB32);
+    if (sample.isNull())
+        return false;
+    for (int i = 0; i < taken; ++i) {
+        // The middle band of each group of kSampleEvery.
+        const int band = i * kSampleEvery + kSampleEvery / 2;
+        for (int row = 0; row < bandHeight; ++row)
+            std::memcpy(sample.scanLine(i * bandHeight + row), source.constScanLine(band * bandHeight + row),
+                        size_t(source.width()) * 4);
+    }
+    QByteArray data;
+    JpegOutput out{};
+    out.memory = &data;
+    out.buffer.resize(kOutputBufferSize);
+    JpegJob job = JpegJob::of(sample, quality, false, false);
+    job.sampling = sampling;
+    if (!compress(out, job))
+        return false;
+    JpegCoefficients coefficients;
+    return coefficients.read(data, qint64(sample.width()) * sample.height()) && tables.count(coefficients, 0);
+}
+
 // The segments in the order they are written; fails for one that cannot be written.
 ImagingStatus segmentsToWrite(const ImageEncoder::Options& options, const QString& path,
                               QList<JpegMetadata::Segment>& segments)
@@ -290,8 +338,11 @@ ImagingStatus encodeJpegInto(const QImage& image, JpegOutput& out, const ImageEn
             FailureReason::tr("not enough memory to encode %1").arg(QDir::toNativeSeparators(path)));
     JpegJob job =
         JpegJob::of(source, options.jpegQuality, !options.metadata.hasExif(), options.jpegFittedTables);
-    job.sampling = options.jpegSampling;
+    job.sampling = usableSampling(options.jpegSampling);
     job.progressive = options.jpegProgressive;
+    JpegHuffmanTables tables;
+    if (job.optimizeCoding && !job.progressive && sampledTables(source, job.quality, job.sampling, tables))
+        job.tables = &tables;
     job.segments = segments.constData();
     job.segmentCount = segments.size();
     compressed = compress(out, job);
