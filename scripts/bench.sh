@@ -14,7 +14,8 @@
 # BENCH_SWEEP (the sizes of (l) in
 # megapixels, default "2 12 24 50 100"), BENCH_SWEEP_PHOTOS (photos per run in (l), default 4),
 # BENCH_BASELINE (the revision (o) compares the outputs with, default cb4c6aa: the last one
-# writing standard Huffman tables and 4:2:0 always; built into LUMORA_BENCH_BUILD_DIR-baseline).
+# writing standard Huffman tables and 4:2:0 always; built into LUMORA_BENCH_BUILD_DIR-baseline),
+# BENCH_BUILD_TYPE (default Release).
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -35,7 +36,7 @@ if want n; then
   ui=ON
   targets+=(lumora-bench-desktop)
 fi
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DLUMORA_BUILD_UI=$ui \
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE="${BENCH_BUILD_TYPE:-Release}" -DLUMORA_BUILD_UI=$ui \
   -DLUMORA_BUILD_TESTS=OFF -DLUMORA_BUILD_BENCH=ON >/dev/null
 cmake --build "$build" --target "${targets[@]}" --parallel 2 >/dev/null
 
@@ -444,7 +445,7 @@ if want o; then
   rm -rf "$work/baseline-src"
   mkdir -p "$work/baseline-src" "$work/cam" "$work/out-o" "$work/out-o-base"
   git -C "$root" archive "${BENCH_BASELINE:-cb4c6aa}" | tar -x -C "$work/baseline-src"
-  cmake -S "$work/baseline-src" -B "$baseline_build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DLUMORA_BUILD_UI=OFF \
+  cmake -S "$work/baseline-src" -B "$baseline_build" -G Ninja -DCMAKE_BUILD_TYPE="${BENCH_BUILD_TYPE:-Release}" -DLUMORA_BUILD_UI=OFF \
     -DLUMORA_BUILD_TESTS=OFF -DLUMORA_BUILD_BENCH=OFF >/dev/null
   cmake --build "$baseline_build" --target lumora-batch --parallel 2 >/dev/null
   baseline=$baseline_build/bin/lumora-batch
