@@ -14,7 +14,7 @@
 # BENCH_SWEEP (the sizes of (l) in
 # megapixels, default "2 12 24 50 100"), BENCH_SWEEP_PHOTOS (photos per run in (l), default 4),
 # BENCH_BASELINE (the revision (o) compares the outputs with, default cb4c6aa: the last one
-# writing standard Huffman tables and 4:2:0 always; built into LUMORA_BENCH_BUILD_DIR-baseline),
+# writing standard Huffman tables and 4:2:0 always; built in LUMORA_BENCH_BUILD_DIR-baseline/build),
 # BENCH_BUILD_TYPE (default Release).
 set -euo pipefail
 
@@ -441,11 +441,13 @@ fi
 # baseline's with identical pixels, and the full path's time per camera photo (--jobs 1) at most
 # 1.05 x the baseline's.
 if want o; then
-  baseline_build=${build}-baseline
-  rm -rf "$work/baseline-src"
-  mkdir -p "$work/baseline-src" "$work/cam" "$work/out-o" "$work/out-o-base"
-  git -C "$root" archive "${BENCH_BASELINE:-cb4c6aa}" | tar -x -C "$work/baseline-src"
-  cmake -S "$work/baseline-src" -B "$baseline_build" -G Ninja -DCMAKE_BUILD_TYPE="${BENCH_BUILD_TYPE:-Release}" -DLUMORA_BUILD_UI=OFF \
+  # The baseline's sources beside the build folder, built in their own build/ as a worktree
+  # is, so that the compiler cache serves what other builds of the same sources compiled.
+  baseline_src=${build}-baseline
+  baseline_build=$baseline_src/build
+  mkdir -p "$baseline_src" "$work/cam" "$work/out-o" "$work/out-o-base"
+  git -C "$root" archive "${BENCH_BASELINE:-cb4c6aa}" | tar -x -C "$baseline_src"
+  cmake -S "$baseline_src" -B "$baseline_build" -G Ninja -DCMAKE_BUILD_TYPE="${BENCH_BUILD_TYPE:-Release}" -DLUMORA_BUILD_UI=OFF \
     -DLUMORA_BUILD_TESTS=OFF -DLUMORA_BUILD_BENCH=OFF >/dev/null
   cmake --build "$baseline_build" --target lumora-batch --parallel 2 >/dev/null
   baseline=$baseline_build/bin/lumora-batch
