@@ -12,6 +12,8 @@
 
 #include <csignal>
 
+#include <tiffio.h>
+
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -220,6 +222,46 @@ private slots:
                      qPrintable(QStringLiteral("%1 bytes against %2")
                                     .arg(readFile(fitted).size())
                                     .arg(readFile(standard).size())));
+    }
+
+    // TIFF outputs: Deflate after the horizontal predictor, an alpha channel only for pictures
+    // with a pixel that is not opaque, the pixels (and alpha) read back as written.
+    void tiffLayout_data()
+    {
+        QTest::addColumn<QImage::Format>("format");
+        QTest::addColumn<int>("alpha"); // of the bottom-right quarter
+        QTest::addColumn<int>("samples");
+        QTest::newRow("opaque RGB32") << QImage::Format_RGB32 << 255 << 3;
+        QTest::newRow("ARGB32 canvas, every pixel opaque") << QImage::Format_ARGB32_Premultiplied << 255 << 3;
+        QTest::newRow("ARGB32 with transparency") << QImage::Format_ARGB32 << 100 << 4;
+    }
+
+    void tiffLayout()
+    {
+        QFETCH(QImage::Format, format);
+        QFETCH(int, alpha);
+        QImage picture = TestPictures::detailed(97, 61).convertToFormat(QImage::Format_ARGB32);
+        for (int y = 30; y < picture.height(); ++y)
+            for (int x = 48; x < picture.width(); ++x)
+                picture.setPixel(x, y, (picture.pixel(x, y) & 0xFFFFFF) | uint(alpha) << 24);
+        const QString target = path(QStringLiteral("layout.tiff"));
+        QVERIFY(ImageEncoder::write(picture.convertToFormat(format), target, FileFormat::Tiff).ok);
+
+        TIFF* tiff = TIFFOpen(QFile::encodeName(target).constData(), "r");
+        QVERIFY(tiff);
+        uint16_t samples = 0, compression = 0, predictor = 0;
+        TIFFGetField(tiff, TIFFTAG_SAMPLESPERPIXEL, &samples);
+        TIFFGetField(tiff, TIFFTAG_COMPRESSION, &compression);
+        TIFFGetField(tiff, TIFFTAG_PREDICTOR, &predictor);
+        TIFFClose(tiff);
+        QTEST(int(samples), "samples");
+        QCOMPARE(int(compression), COMPRESSION_ADOBE_DEFLATE);
+        QCOMPARE(int(predictor), PREDICTOR_HORIZONTAL);
+        QImage back;
+        QVERIFY(PhotoDecoder::load(target, back).ok);
+        // Compared premultiplied: the reader may premultiply the stored straight alpha.
+        QCOMPARE(back.convertToFormat(QImage::Format_ARGB32_Premultiplied),
+                 picture.convertToFormat(QImage::Format_ARGB32_Premultiplied));
     }
 
     void jpegOrientationRoundTrip()
