@@ -96,7 +96,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const QImage reread = QImage::fromData(PngMetadataChunks::embed(plain, metadata), "PNG");
     Check(reread.size() == picture.size());
     QByteArray webp;
-    Check(bool(WebpEncoder::encode(picture, 50, metadata, webp)));
+    Check(bool(WebpEncoder::encode(picture, 50, false, metadata, webp)));
     Check(webp.startsWith("RIFF"));
     return 0;
 }

@@ -13,7 +13,10 @@
 # measure, separated by commas, e.g. "a,j,k,l"; default all; (n), (n2), (o) and (p) build the
 # desktop program too),
 # BENCH_SWEEP (the sizes of (l) in
-# megapixels, default "2 12 24 50 100"), BENCH_SWEEP_PHOTOS (photos per run in (l), default 4).
+# megapixels, default "2 12 24 50 100"), BENCH_SWEEP_PHOTOS (photos per run in (l), default 4),
+# BENCH_BASELINE (the revision (o) compares the outputs with, default cb4c6aa: the last one
+# writing standard Huffman tables and 4:2:0 always; built in LUMORA_BENCH_BUILD_DIR-baseline/build),
+# BENCH_BUILD_TYPE (default Release).
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -43,7 +46,7 @@ if want p; then
   ui=ON
   targets+=(lumora-bench-editor)
 fi
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DLUMORA_BUILD_UI=$ui \
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE="${BENCH_BUILD_TYPE:-Release}" -DLUMORA_BUILD_UI=$ui \
   -DLUMORA_BUILD_TESTS=OFF -DLUMORA_BUILD_BENCH=ON >/dev/null
 cmake --build "$build" --target "${targets[@]}" --parallel 2 >/dev/null
 
@@ -513,6 +516,99 @@ if want n2; then
     name=$(basename "${photo%.jpg}")_new.jpg
     cmp -s "$work/out-small/$name" "$work/out-small-desktop/$name" || { echo "(n2) $name differs from lumora-batch's" >&2; failures=$((failures + 1)); break; }
   done
+fi
+
+# (q) The outputs against those of BENCH_BASELINE, built from that revision's sources. On 4
+# camera-like photos made here (12 MP: a wallpaper scaled to 4000 x 3000 with the luminance noise
+# of a sensor, quality 92, 4:2:0, tagged with EXIF, GPS, XMP and IPTC by exiftool) and on the
+# distinct 4:4:4 wallpapers: each output set's size against the baseline's and against the
+# photos', and the PSNR against the photo outside the mark (a central box of half the width and
+# height, which holds the demonstration mark, is left out of both), for the default (sampling "as
+# the photo") and for --sampling 420. Targets: the default's camera outputs at most 0.95 x the
+# baseline's with identical pixels, and the full path's time per camera photo (--jobs 1) at most
+# 1.05 x the baseline's.
+if want q; then
+  # The baseline's sources beside the build folder, built in their own build/ as a worktree
+  # is, so that the compiler cache serves what other builds of the same sources compiled.
+  baseline_src=${build}-baseline
+  baseline_build=$baseline_src/build
+  mkdir -p "$baseline_src" "$work/cam" "$work/out-o" "$work/out-o-base"
+  git -C "$root" archive "${BENCH_BASELINE:-cb4c6aa}" | tar -x -C "$baseline_src"
+  cmake -S "$baseline_src" -B "$baseline_build" -G Ninja -DCMAKE_BUILD_TYPE="${BENCH_BUILD_TYPE:-Release}" -DLUMORA_BUILD_UI=OFF \
+    -DLUMORA_BUILD_TESTS=OFF -DLUMORA_BUILD_BENCH=OFF >/dev/null
+  cmake --build "$baseline_build" --target lumora-batch --parallel 2 >/dev/null
+  baseline=$baseline_build/bin/lumora-batch
+  cameras=()
+  for i in 0 1 2 3; do
+    cam=$work/cam/cam$i.jpg
+    vips thumbnail "${wallpapers[$((i % ${#wallpapers[@]}))]}" "$work/cam/base.v" 4000 --height 3000 --size force
+    vips gaussnoise "$work/cam/noise.v" 4000 3000 --sigma 3 --mean 0
+    vips bandjoin "$work/cam/noise.v $work/cam/noise.v $work/cam/noise.v" "$work/cam/noise3.v"
+    vips add "$work/cam/base.v" "$work/cam/noise3.v" "$work/cam/sum.v"
+    vips cast "$work/cam/sum.v" "$cam[Q=92,subsample-mode=on,strip]" uchar
+    exiftool -q -overwrite_original -EXIF:Make=LumoraCam -EXIF:Artist=Bench -GPS:GPSLatitude=48.5 \
+      -GPS:GPSLatitudeRef=N -XMP-dc:Title=Bench -IPTC:Keywords=Bench "$cam"
+    cameras+=("$cam")
+  done
+  walls=()
+  for wallpaper in "${wallpapers[@]}"; do
+    cp "$wallpaper" "$work/cam/wall-$(basename "$wallpaper")"
+    walls+=("$work/cam/wall-$(basename "$wallpaper")")
+  done
+  # psnr_outside SOURCE OUTPUT: the PSNR in dB with the central box blacked out in both.
+  psnr_outside() {
+    local w h
+    read -r w h < <(identify -format '%w %h\n' "$1")
+    local box="rectangle $((w / 4)),$((h / 4)) $((3 * w / 4)),$((3 * h / 4))"
+    convert "$1" -fill black -draw "$box" "$work/cam/a.ppm"
+    convert "$2" -fill black -draw "$box" "$work/cam/b.ppm"
+    # compare exits with 1 when the pictures differ.
+    { compare -metric MSE "$work/cam/a.ppm" "$work/cam/b.ppm" null: 2>&1 || true; } | tr -d '()' |
+      awk '{ mse = $2 / 0.75; print (mse > 0) ? sprintf("%.1f", -10 * log(mse) / log(10)) : "inf" }'
+  }
+  total_size() { local sum=0 f; for f in "$@"; do sum=$((sum + $(stat -c %s "$f"))); done; echo "$sum"; }
+  # outputs_of SET... : the output paths of the photos in $1's folder
+  quality_set() { # NAME PROGRAM OUTPUT_DIR PHOTOS... (extra options in $extra)
+    local name=$1 program=$2 dir=$3
+    shift 3
+    rm -rf "$dir"
+    "$program" --data-dir "$data" --output-dir "$dir" --jobs 1 ${extra:-} "$@" >/dev/null
+    local outs=() p psnrs=()
+    for p in "$@"; do
+      outs+=("$dir/$(basename "${p%.jpg}")_new.jpg")
+      psnrs+=("$(psnr_outside "$p" "${outs[-1]}")")
+    done
+    set_size=$(total_size "${outs[@]}")
+    set_psnr=$(printf '%s\n' "${psnrs[@]}" | sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }')
+    printf '%-34s %9.1f MB | %5.2f x the photos | PSNR outside the mark %s dB (median)\n' "$name" \
+      "$(awk -v s="$set_size" 'BEGIN { print s / 1e6 }')" \
+      "$(awk -v s="$set_size" -v p="$(total_size "$@")" 'BEGIN { print s / p }')" "$set_psnr"
+  }
+  for kind in camera wallpaper; do
+    if [ "$kind" = camera ]; then set_photos=("${cameras[@]}"); else set_photos=("${walls[@]}"); fi
+    echo "(q) ${#set_photos[@]} $kind photos, $(total_size "${set_photos[@]}" | awk '{ printf "%.1f", $1 / 1e6 }') MB:"
+    extra='' quality_set "  baseline ${BENCH_BASELINE:-cb4c6aa}" "$baseline" "$work/out-o-base" "${set_photos[@]}"
+    base_size=$set_size
+    extra='' quality_set "  default (as the photo)" "$batch" "$work/out-o" "${set_photos[@]}"
+    default_size=$set_size
+    identical=yes
+    for p in "${set_photos[@]}"; do
+      name=$(basename "${p%.jpg}")_new.jpg
+      cmp -s <(djpeg "$work/out-o/$name") <(djpeg "$work/out-o-base/$name") || identical=no
+    done
+    extra='--sampling 420' quality_set "  --sampling 420" "$batch" "$work/out-o-420" "${set_photos[@]}"
+    if [ "$kind" = camera ]; then
+      report "(q) default size, camera photos (pixels $identical)" "$default_size" B "baseline" "$base_size" \
+        "$(awk -v a="$default_size" -v b="$base_size" 'BEGIN { printf "%.3f", a / b }')" "<=" 0.95
+      [ "$identical" = yes ] || { echo "(q) camera outputs' pixels differ from the baseline's" >&2; failures=$((failures + 1)); }
+    else
+      echo "  default size against the baseline's: $(ratio "$default_size" "$base_size") x (pixels identical: $identical)"
+    fi
+  done
+  ours_cameras() { stamp --output-dir "$work/out-o" --jobs 1 "${cameras[@]}"; }
+  baseline_cameras() { "$baseline" --data-dir "$data" --output-dir "$work/out-o-base" --jobs 1 "${cameras[@]}"; }
+  paired ours_cameras baseline_cameras
+  report "(q) full path time, 4 camera photos" "$med_a" s "baseline" "$med_b" "$(ratio "$med_a" "$med_b")" "<=" 1.05
 fi
 
 echo

@@ -590,6 +590,14 @@ Rebuild the template list from these templates? The old list file will be kept a
         <translation>Rendering the preview…</translation>
     </message>
     <message>
+        <source>按写出的样子显示</source>
+        <translation>Show as written</translation>
+    </message>
+    <message>
+        <source>按输出格式和输出质量编码后再解码显示，可在处理前判断质量。</source>
+        <translation>Show the picture encoded in the output format and quality and decoded again, to judge the quality before a run.</translation>
+    </message>
+    <message>
         <source>无法预览这张照片：%1</source>
         <translation>This photo cannot be previewed: %1</translation>
     </message>
@@ -873,6 +881,41 @@ Rebuild the template list from these templates? The old list file will be kept a
     <message>
         <source>Lumora  - 新建图层</source>
         <translation>Lumora  - New layer</translation>
+    </message>
+</context>
+<context>
+    <name>OutputQualityBox</name>
+    <message>
+        <source>输出质量</source>
+        <translation>Output quality</translation>
+    </message>
+    <message>
+        <source>与照片相同</source>
+        <translation>As the photo</translation>
+    </message>
+    <message>
+        <source>JPG 照片保留自己的色度采样；其他照片为 4:2:0。</source>
+        <translation>JPEG photos keep their own chroma sampling; other photos get 4:2:0.</translation>
+    </message>
+    <message>
+        <source>渐进式</source>
+        <translation>Progressive</translation>
+    </message>
+    <message>
+        <source>无损</source>
+        <translation>Lossless</translation>
+    </message>
+    <message>
+        <source>JPG 质量:</source>
+        <translation>JPEG quality:</translation>
+    </message>
+    <message>
+        <source>色度采样:</source>
+        <translation>Chroma sampling:</translation>
+    </message>
+    <message>
+        <source>WebP 质量:</source>
+        <translation>WebP quality:</translation>
     </message>
 </context>
 <context>

@@ -243,6 +243,10 @@ with the given filename extension.</source>
         <translation>没有可写入预览的文件</translation>
     </message>
     <message>
+        <source>not enough memory to convert the photo&apos;s colours</source>
+        <translation>内存不足，无法转换照片的颜色</translation>
+    </message>
+    <message>
         <source>template &quot;%1&quot;</source>
         <translation>模板“%1”</translation>
     </message>
@@ -329,6 +333,10 @@ with the given filename extension.</source>
     <message>
         <source>nothing to write to %1: the picture is empty</source>
         <translation>没有可写入 %1 的内容：图片是空的</translation>
+    </message>
+    <message>
+        <source>nothing to encode: the picture is empty</source>
+        <translation>没有可编码的内容：图片为空</translation>
     </message>
     <message>
         <source>%1 million</source>

@@ -3,6 +3,7 @@
 #include "app/FileBrowser.h"
 #include "app/StopEvent.h"
 #include "model/LosslessJpeg.h"
+#include "model/OutputQuality.h"
 #include "model/OutputSettings.h"
 #include "model/ResizeSettings.h"
 #include "render/BatchRunner.h"
@@ -79,6 +80,7 @@ BatchRun::BatchRun(CMainDlgUI* ui, StopEvent* stop, Services services)
             const QString unreadable = loadPreferencesForRun();
             LoadResizeSettings();
             loadLosslessJpeg();
+            loadOutputQuality();
             return unreadable;
         };
     }

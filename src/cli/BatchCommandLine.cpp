@@ -21,6 +21,14 @@ BatchCommandLine::BatchCommandLine()
                  QStringLiteral("Write JPEG photos that are not resized as JPEG keeping every block the "
                                 "watermark leaves alone exactly as it is; only the blocks under the "
                                 "watermark are encoded again (also when config.ini says so).")),
+      m_quality(QStringLiteral("quality"),
+                QStringLiteral("Write JPEG outputs at quality N (1 to 100) for this run instead of the "
+                               "quality config.ini keeps (default 98)."),
+                QStringLiteral("N")),
+      m_sampling(QStringLiteral("sampling"),
+                 QStringLiteral("Write JPEG outputs with this chroma sampling for this run: photo (a JPEG "
+                                "photo's own, 4:2:0 for other photos; the default), 420 or 444."),
+                 QStringLiteral("SAMPLING")),
       m_jobs(QStringLiteral("jobs"),
              QStringLiteral("Stamp N photos at a time (default: the number of cores). The files written "
                             "are the same whatever N."),
@@ -68,7 +76,9 @@ BatchCommandLine::BatchCommandLine()
 {
     m_parser.setApplicationDescription(
         QStringLiteral("Lumora Plenum batch watermarking.\n\n"
-                       "lumora-batch [--data-dir DIR] [--template NAME] [--resize] [--lossless] [--jobs N] "
+                       "lumora-batch [--data-dir DIR] [--template NAME] [--resize] [--lossless] [--quality "
+                       "N] [--sampling SAMPLING] "
+                       "[--jobs N] "
                        "PHOTO...\n"
                        "stamps each photo with the template and writes it as the output settings of "
                        "preference.xml say. One line per photo: the path written on standard output, or "
@@ -89,6 +99,8 @@ BatchCommandLine::BatchCommandLine()
     m_parser.addOption(m_template);
     m_parser.addOption(m_resize);
     m_parser.addOption(m_lossless);
+    m_parser.addOption(m_quality);
+    m_parser.addOption(m_sampling);
     m_parser.addOption(m_jobs);
     m_parser.addOption(m_preview);
     m_parser.addOption(m_sample);
@@ -119,8 +131,8 @@ BatchCommandLine::Outcome BatchCommandLine::parse(const QStringList& arguments)
     if (m_parser.isSet(m_version))
         return Outcome::Version;
 
-    for (const QCommandLineOption* single :
-         {&m_dataDir, &m_template, &m_jobs, &m_filesFrom, &m_outputDir, &m_formatOption}) {
+    for (const QCommandLineOption* single : {&m_dataDir, &m_template, &m_jobs, &m_filesFrom, &m_outputDir,
+                                             &m_formatOption, &m_quality, &m_sampling}) {
         if (m_parser.values(*single).size() > 1)
             return usageError(QStringLiteral("--%1 given more than once.").arg(single->names().constFirst()));
     }
@@ -135,6 +147,20 @@ BatchCommandLine::Outcome BatchCommandLine::parse(const QStringList& arguments)
         if (!ok || n < 1 || n > 1024)
             return usageError(QStringLiteral("--jobs needs a number from 1 to 1024."));
         m_jobCount = n;
+    }
+    m_jpegQuality = 0;
+    if (m_parser.isSet(m_quality)) {
+        bool ok = false;
+        const int n = m_parser.value(m_quality).toInt(&ok);
+        if (!ok || n < 1 || n > 100)
+            return usageError(QStringLiteral("--quality needs a number from 1 to 100."));
+        m_jpegQuality = n;
+    }
+    m_chromaSampling.reset();
+    if (m_parser.isSet(m_sampling)) {
+        m_chromaSampling = OutputQuality::samplingFromName(m_parser.value(m_sampling).toLower());
+        if (!m_chromaSampling)
+            return usageError(QStringLiteral("--sampling needs one of photo, 420 and 444."));
     }
     if (m_parser.isSet(m_filesFrom) && m_parser.value(m_filesFrom).isEmpty())
         return usageError(QStringLiteral("--files-from needs a file (- for standard input)."));

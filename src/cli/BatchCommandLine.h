@@ -5,12 +5,17 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
+#include "model/OutputQuality.h"
+
 // The options of lumora-batch. Commands:
 //   --list-templates            prepare the data folder and list the templates
 //   PHOTO...                    stamp photos (the batch run)
 //   --preview PHOTO OUT         render one photo as the output preview does (PNG data)
 //   --sample OUT                draw the template onto the built-in sample picture
-// Options: --data-dir DIR, --template NAME, --resize, --lossless, --jobs N.
+// Options: --data-dir DIR, --template NAME, --resize, --lossless, --quality N, --sampling S,
+// --jobs N.
 class BatchCommandLine
 {
 public:
@@ -48,6 +53,10 @@ public:
     QString templateName() const;
     bool resize() const;
     bool lossless() const;
+    // The --quality value (1..100); 0 when not given.
+    int jpegQuality() const { return m_jpegQuality; }
+    // The --sampling value; none when not given.
+    std::optional<OutputQuality::Sampling> chromaSampling() const { return m_chromaSampling; }
     // The --jobs value; 0 when not given (use every core).
     int jobs() const { return m_jobCount; }
     // Stamp: the photos; Preview: the photo and the output file; Sample: the output file.
@@ -81,6 +90,8 @@ private:
     QCommandLineOption m_template;
     QCommandLineOption m_resize;
     QCommandLineOption m_lossless;
+    QCommandLineOption m_quality;
+    QCommandLineOption m_sampling;
     QCommandLineOption m_jobs;
     QCommandLineOption m_preview;
     QCommandLineOption m_sample;
@@ -92,6 +103,8 @@ private:
     QCommandLineOption m_skipExisting;
     QCommandLineOption m_json;
     QString m_error;
+    int m_jpegQuality = 0;
+    std::optional<OutputQuality::Sampling> m_chromaSampling;
     Command m_command = Command::Stamp;
     int m_jobCount = 0;
     int m_format = -1;

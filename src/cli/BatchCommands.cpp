@@ -21,6 +21,7 @@
 #include "cli/UpToDateCheck.h"
 #include "model/DataFiles.h"
 #include "model/LosslessJpeg.h"
+#include "model/OutputQuality.h"
 #include "model/OutputSettings.h"
 #include "model/ResizeSettings.h"
 #include "model/SelectedTemplate.h"
@@ -160,6 +161,13 @@ bool prepareRequest(ComposeMode mode, const StampOptions& options, RenderRequest
     loadLosslessJpeg();
     if (options.lossless)
         setLosslessJpeg(true);
+    // The stored output quality, with the run's own JPEG quality and sampling over it.
+    OutputQuality quality = loadOutputQuality();
+    if (options.jpegQuality > 0)
+        quality.jpegQuality = options.jpegQuality;
+    if (options.sampling)
+        quality.sampling = *options.sampling;
+    setOutputQuality(quality);
     request = RenderRequest::fromProcessSettings(mode, QString(), QString());
     return true;
 }

@@ -4,6 +4,10 @@
 #include <QStringList>
 #include <QTextStream>
 
+#include <optional>
+
+#include "model/OutputQuality.h"
+
 // The commands of lumora-batch. Each returns the process exit code: 0 done, 1 failed.
 // Every command first prepares the data folder as the desktop program's first start does
 // (default preferences, then the demonstration template when the templates folder is missing).
@@ -27,6 +31,9 @@ struct StampOptions
     int jobs = 0;         // photos at a time; 0: the number of cores
     // JPEG outputs keep the blocks the watermark leaves alone (see LosslessJpeg).
     bool lossless = false;
+    // JPEG quality and chroma sampling for the run instead of config.ini's (see OutputQuality).
+    int jpegQuality = 0; // 0: config.ini's
+    std::optional<OutputQuality::Sampling> sampling;
 };
 
 // Where the photos of a stamping run come from (see PhotoList).

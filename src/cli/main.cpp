@@ -104,6 +104,8 @@ int runCommand(const BatchCommandLine& commandLine, QTextStream& out, QTextStrea
     options.templateName = commandLine.templateName();
     options.resize = commandLine.resize();
     options.lossless = commandLine.lossless();
+    options.jpegQuality = commandLine.jpegQuality();
+    options.sampling = commandLine.chromaSampling();
     options.jobs = commandLine.jobs();
     options.outputDir = commandLine.outputDir();
     options.format = commandLine.outputFormat();

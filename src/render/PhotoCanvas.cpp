@@ -34,6 +34,7 @@ ImagingStatus PhotoCanvas::load(const QString& path, const Options& options, Pho
 
     out.isJpeg = decoder.format() == PhotoDecoder::Format::Jpeg;
     out.orientation = decoder.orientation();
+    out.chromaSampling = decoder.chromaSampling();
     if (out.isJpeg && options.keepMetadata)
         out.metadata = decoder.metadata();
 

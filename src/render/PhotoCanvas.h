@@ -17,6 +17,7 @@ struct PhotoCanvas
     QImage canvas;          // W x H: RGB32 for opaque photos, ARGB32 premultiplied otherwise
     bool isJpeg = false;    // the source is a JPEG file (by content)
     int orientation = 0;    // the orientation item it was turned by (JPEG, WebP; 0 when none)
+    QSize chromaSampling;   // a colour JPEG's (see PhotoDecoder::chromaSampling); else empty
     JpegMetadata metadata;  // the JPEG's metadata segments, when asked for
     PhotoMetadata embedded; // its EXIF block, XMP and ICC profile (any format), when asked for
 

@@ -1,6 +1,7 @@
 #include "render/RenderRequest.h"
 
 #include "model/LosslessJpeg.h"
+#include "model/OutputQuality.h"
 #include "model/SelectedTemplate.h"
 #include "render/BatchRunner.h"
 
@@ -16,6 +17,7 @@ RenderRequest RenderRequest::fromProcessSettings(ComposeMode mode, const QString
     request.resize = getResizeSettings();
     request.resizePictures = ResizePictures();
     request.losslessJpeg = LosslessJpeg();
+    request.quality = outputQuality();
     request.pixelLimit = pixelLimitFromEnvironment();
     request.photoNumber = BatchRunner::photoNumberOnThisThread();
     return request;

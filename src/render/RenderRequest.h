@@ -3,6 +3,7 @@
 #include <QSize>
 #include <QString>
 
+#include "model/OutputQuality.h"
 #include "model/OutputSettings.h"
 #include "model/ResizeSettings.h"
 #include "render/ComposeWatermark.h"
@@ -27,6 +28,8 @@ struct RenderRequest
     // JPEG photos written as JPEG without resizing keep their blocks outside the watermark
     // (see LosslessJpeg).
     bool losslessJpeg = false;
+    // How the encoders write the output (see OutputQuality).
+    OutputQuality quality;
 
     // EditorPreview: the size of the preview area, which placement and scaling refer to.
     QSize previewSize;
@@ -39,10 +42,9 @@ struct RenderRequest
     qint64 pixelLimit = PhotoDecoder::kDefaultPixelLimit;
 
     // A request with the process-wide values: the selected template, the output settings,
-    // the resize values, the resize-pictures switch, the lossless JPEG choice and the pixel
-    // limit; on a batch runner's worker, the number of the photo it renders.
-    // The pixel limit: LUMORA_MAX_PIXELS from the environment when it is a positive number,
-    // else 250 million.
+    // the resize values, the resize-pictures switch, the lossless JPEG choice, the output quality and the
+    // pixel limit; on a batch runner's worker, the number of the photo it renders. The pixel limit:
+    // LUMORA_MAX_PIXELS from the environment when it is a positive number, else 250 million.
     static qint64 pixelLimitFromEnvironment();
 
     static RenderRequest fromProcessSettings(ComposeMode mode, const QString& sourcePath,

@@ -111,6 +111,27 @@ bool hasColour(const QImage& image, const QRect& area)
     return false;
 }
 
+// The person's output quality in the encoder's terms. "As the photo": a JPEG photo keeps its own
+// chroma sampling (4:4:4 stays 4:4:4), other photos get 4:2:0.
+void applyQuality(const OutputQuality& quality, const PhotoCanvas& photo, ImageEncoder::Options& encoding)
+{
+    encoding.jpegQuality = quality.jpegQuality;
+    encoding.jpegProgressive = quality.progressive;
+    switch (quality.sampling) {
+    case OutputQuality::Sampling::AsPhoto:
+        encoding.jpegSampling = photo.chromaSampling.isEmpty() ? QSize(2, 2) : photo.chromaSampling;
+        break;
+    case OutputQuality::Sampling::Yuv420:
+        encoding.jpegSampling = QSize(2, 2);
+        break;
+    case OutputQuality::Sampling::Yuv444:
+        encoding.jpegSampling = QSize(1, 1);
+        break;
+    }
+    encoding.webpQuality = quality.webpQuality;
+    encoding.webpLossless = quality.webpLossless;
+}
+
 QString describeSource(const QString& path)
 {
     return QDir::toNativeSeparators(path);
@@ -245,6 +266,17 @@ Result renderPhoto(const RenderRequest& request)
     // the watermark in that profile's colours.
     const ImageEncoder::FileFormat format = OutputNaming::outputFormat(request.output);
     const bool carriesProfile = format != ImageEncoder::FileFormat::Bmp;
+    // A profile made from a HEIF or AVIF file's nclx colour describes pixels that are not sRGB: an
+    // output without a profile gets them converted, so that they show as the photo does.
+    if (!carriesProfile && photo.embedded.profileFromNclx) {
+        const ProfileColourConversion toSrgb(photo.embedded.icc, ProfileColourConversion::Direction::ToSrgb);
+        if (toSrgb.isNeeded()) {
+            const QImage::Format canvasFormat = photo.canvas.format();
+            photo.canvas = toSrgb.convert(photo.canvas).convertToFormat(canvasFormat);
+            if (photo.canvas.isNull())
+                return failed(FailureReason::tr("not enough memory to convert the photo's colours"));
+        }
+    }
     const ProfileColourConversion colours(carriesProfile ? photo.embedded.icc : QByteArray());
 
     Result result;
@@ -286,6 +318,7 @@ Result renderPhoto(const RenderRequest& request)
             return failed(FailureReason::tr("cannot create the output folder %1")
                               .arg(describeSource(QFileInfo(target).absolutePath())));
         QImage stored = std::move(photo.canvas);
+        applyQuality(request.quality, photo, encoding);
         if (format != ImageEncoder::FileFormat::Jpeg) {
             encoding.embedded = outputMetadata(photo, format);
             // PNG and WebP outputs carry the EXIF block: its thumbnail would show the photo

@@ -54,6 +54,22 @@ QImage photo(const QSize& size, int seed)
     return image;
 }
 
+// The frame header of a JPEG file: its marker (0xC0 baseline, 0xC2 progressive) and its first
+// component's sampling factors (0xHV); -1, -1 when there is none.
+QPair<int, int> jpegFrame(const QByteArray& jpeg)
+{
+    for (qsizetype at = 2; at + 4 <= jpeg.size();) {
+        const int marker = uchar(jpeg[at + 1]);
+        const int length = uchar(jpeg[at + 2]) << 8 | uchar(jpeg[at + 3]);
+        if (uchar(jpeg[at]) != 0xFF || marker == 0xDA)
+            break;
+        if ((marker == 0xC0 || marker == 0xC2) && at + 12 <= jpeg.size())
+            return {marker, uchar(jpeg[at + 11])};
+        at += 2 + length;
+    }
+    return {-1, -1};
+}
+
 } // namespace
 
 class BatchStampingTest : public QObject
@@ -260,6 +276,86 @@ private slots:
         QCOMPARE(after == before, kept);
     }
 
+    // The output quality reaches the file: by default a JPEG photo keeps its own chroma sampling
+    // at quality 98; config.ini's choices, and --quality and --sampling over them for the run.
+    // A lossless WebP choice writes lossless WebP (a VP8L bitstream).
+    void qualityChoicesReachTheFile_data()
+    {
+        QTest::addColumn<QString>("sampling");    // the photo's, for ImageMagick; empty: a PNG photo
+        QTest::addColumn<QStringList>("options"); // of the run
+        QTest::addColumn<QByteArray>("config");   // lines of config.ini's section
+        QTest::addColumn<int>("format");
+        QTest::addColumn<int>("frame");   // JPEG: 0xC0 or 0xC2; WebP: 1 lossless, 0 lossy
+        QTest::addColumn<int>("factors"); // JPEG: the luma's sampling factors
+        QTest::addColumn<int>("quality"); // JPEG: as ImageMagick reads it
+        QTest::newRow("4:2:0 photo, defaults")
+            << "2x2" << QStringList() << QByteArray() << 0 << 0xC0 << 0x22 << 98;
+        QTest::newRow("4:4:4 photo stays 4:4:4")
+            << "1x1" << QStringList() << QByteArray() << 0 << 0xC0 << 0x11 << 98;
+        QTest::newRow("4:2:2 photo stays 4:2:2")
+            << "2x1" << QStringList() << QByteArray() << 0 << 0xC0 << 0x21 << 98;
+        QTest::newRow("4:4:4 photo, --sampling 420")
+            << "1x1" << QStringList{QStringLiteral("--sampling"), QStringLiteral("420")} << QByteArray() << 0
+            << 0xC0 << 0x22 << 98;
+        QTest::newRow("PNG photo, --sampling 444 --quality 80")
+            << QString() << QStringList{QStringLiteral("--sampling=444"), QStringLiteral("--quality=80")}
+            << QByteArray() << 0 << 0xC0 << 0x11 << 80;
+        const QByteArray stored =
+            "OutputJpegQuality=85\r\nOutputJpegSampling=2\r\nOutputJpegProgressive=1\r\n";
+        QTest::newRow("config.ini: quality 85, 4:4:4, progressive")
+            << "2x2" << QStringList() << stored << 0 << 0xC2 << 0x11 << 85;
+        QTest::newRow("--quality over config.ini")
+            << "2x2" << QStringList{QStringLiteral("--quality"), QStringLiteral("70")} << stored << 0 << 0xC2
+            << 0x11 << 70;
+        QTest::newRow("quality out of range in config.ini reads as 98")
+            << "2x2" << QStringList() << QByteArray("OutputJpegQuality=101\r\n") << 0 << 0xC0 << 0x22 << 98;
+        QTest::newRow("WebP, default lossy") << "2x2" << QStringList() << QByteArray() << 4 << 0 << 0 << 0;
+        QTest::newRow("WebP, lossless chosen")
+            << "2x2" << QStringList() << QByteArray("OutputWebpLossless=1\r\n") << 4 << 1 << 0 << 0;
+    }
+
+    void qualityChoicesReachTheFile()
+    {
+        QFETCH(QString, sampling);
+        QFETCH(QStringList, options);
+        QFETCH(QByteArray, config);
+        QFETCH(int, format);
+        QFETCH(int, frame);
+        QFETCH(int, factors);
+        QFETCH(int, quality);
+        setPreferences(preferences(1, m_dir.filePath(QStringLiteral("quality")), 1, format));
+        QFile::remove(m_data + QStringLiteral("/config.ini"));
+        if (!config.isEmpty())
+            QVERIFY(writeFileMakingFolder(m_data + QStringLiteral("/config.ini"),
+                                          QByteArray("[\xe5\xb8\xb8\xe8\xa7\x84]\r\n") + config));
+        const QString plain = m_dir.filePath(QStringLiteral("quality-in/shot.png"));
+        QDir().mkpath(QFileInfo(plain).path());
+        QVERIFY(photo(QSize(320, 200), 7).save(plain));
+        QString source = plain;
+        if (!sampling.isEmpty()) {
+            source = m_dir.filePath(QStringLiteral("quality-in/shot.jpg"));
+            const ToolResult made = runTool(QStringLiteral("convert"),
+                                            {plain, QStringLiteral("-sampling-factor"), sampling,
+                                             QStringLiteral("-quality"), QStringLiteral("92"), source},
+                                            60);
+            QVERIFY2(made.succeeded(), qPrintable(made.describe()));
+        }
+        const Run result = run(options + QStringList{source});
+        QCOMPARE(result.exitCode, 0);
+        const QByteArray written = readFile(result.out.constFirst());
+        if (format == 4) {
+            QVERIFY(written.startsWith("RIFF"));
+            QCOMPARE(int(written.contains("VP8L")), frame);
+            return;
+        }
+        QCOMPARE(jpegFrame(written), qMakePair(frame, factors));
+        const ToolResult identify =
+            runTool(QStringLiteral("identify"),
+                    {QStringLiteral("-format"), QStringLiteral("%Q"), result.out.constFirst()}, 60);
+        QVERIFY2(identify.succeeded(), qPrintable(identify.describe()));
+        QCOMPARE(identify.out.trimmed().toInt(), quality);
+    }
+
     // A photo over the pixel limit fails with a reason; the limit can be set.
     void pixelLimit()
     {
@@ -420,6 +516,10 @@ private slots:
             QStringLiteral("--sample"), QStringLiteral("--list-templates"), QStringLiteral("a.png")};
         QTest::newRow("empty template name")
             << QStringList{QStringLiteral("--template="), QStringLiteral("a.jpg")};
+        QTest::newRow("quality 0") << QStringList{QStringLiteral("--quality=0"), QStringLiteral("a.jpg")};
+        QTest::newRow("quality 101") << QStringList{QStringLiteral("--quality=101"), QStringLiteral("a.jpg")};
+        QTest::newRow("sampling 422")
+            << QStringList{QStringLiteral("--sampling=422"), QStringLiteral("a.jpg")};
     }
     void usageErrors()
     {

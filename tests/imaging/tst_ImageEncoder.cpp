@@ -4,12 +4,15 @@
 #include "services/imaging/PhotoDecoder.h"
 #include "support/TestFiles.h"
 #include "support/TestPictures.h"
+#include "support/ToolRun.h"
 
 #include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <csignal>
+
+#include <tiffio.h>
 
 #include <sys/resource.h>
 #include <unistd.h>
@@ -150,6 +153,115 @@ private slots:
             QCOMPARE(app.takeFirst().marker, 0xE0);
         QCOMPARE(app, expected);
         QCOMPARE(sampling, (QList<int>{0x22, 0x11, 0x11})); // 4:2:0
+    }
+
+    // The JPEG choices reach the file: the frame's sampling factors and kind, the quality that
+    // ImageMagick reads from the quantisation tables. Fitted Huffman tables (the default) give
+    // exactly the pixels of the standard tables in a smaller file.
+    void jpegChoicesReachTheFile_data()
+    {
+        QTest::addColumn<int>("quality");
+        QTest::addColumn<QSize>("sampling");
+        QTest::addColumn<bool>("progressive");
+        QTest::addColumn<int>("lumaFactors"); // the frame's first component, 0xHV
+        QTest::addColumn<int>("frameMarker");
+        QTest::addColumn<int>("height"); // over 64 rows of MCUs the tables come from a sample
+        QTest::newRow("default: quality 98, 4:2:0, baseline")
+            << 98 << QSize(2, 2) << false << 0x22 << 0xC0 << 160;
+        QTest::newRow("4:4:4") << 98 << QSize(1, 1) << false << 0x11 << 0xC0 << 160;
+        QTest::newRow("4:2:2") << 98 << QSize(2, 1) << false << 0x21 << 0xC0 << 160;
+        QTest::newRow("quality 80, progressive") << 80 << QSize(2, 2) << true << 0x22 << 0xC2 << 160;
+        QTest::newRow("factors libjpeg cannot take give 4:2:0")
+            << 90 << QSize(3, 3) << false << 0x22 << 0xC0 << 160;
+        QTest::newRow("tall, tables from a sample, 4:2:0")
+            << 98 << QSize(2, 2) << false << 0x22 << 0xC0 << 1203;
+        QTest::newRow("tall, tables from a sample, 4:4:4")
+            << 92 << QSize(1, 1) << false << 0x11 << 0xC0 << 611;
+    }
+
+    void jpegChoicesReachTheFile()
+    {
+        QFETCH(int, quality);
+        QFETCH(QSize, sampling);
+        QFETCH(bool, progressive);
+        QFETCH(int, lumaFactors);
+        QFETCH(int, frameMarker);
+        QFETCH(int, height);
+        const QImage picture = TestPictures::detailed(256, height);
+        ImageEncoder::Options options;
+        options.jpegQuality = quality;
+        options.jpegSampling = sampling;
+        options.jpegProgressive = progressive;
+        const QString fitted = path(QStringLiteral("fitted.jpg"));
+        const QString standard = path(QStringLiteral("standard.jpg"));
+        QVERIFY(ImageEncoder::write(picture, fitted, FileFormat::Jpeg, options).ok);
+        options.jpegFittedTables = false;
+        QVERIFY(ImageEncoder::write(picture, standard, FileFormat::Jpeg, options).ok);
+
+        int factors = -1;
+        int frame = -1;
+        for (const Segment& segment : TestPictures::scanSegments(readFile(fitted))) {
+            if (segment.marker == 0xC0 || segment.marker == 0xC2) {
+                frame = segment.marker;
+                factors = uchar(segment.data[7]);
+                QCOMPARE(uchar(segment.data[10]), uchar(0x11)); // chroma 1 x 1
+            }
+        }
+        QCOMPARE(frame, frameMarker);
+        QCOMPARE(factors, lumaFactors);
+        const ToolResult identify = runTool(QStringLiteral("identify"),
+                                            {QStringLiteral("-format"), QStringLiteral("%Q"), fitted}, 60);
+        QVERIFY2(identify.succeeded(), qPrintable(identify.describe()));
+        QCOMPARE(identify.out.trimmed().toInt(), quality);
+
+        QImage a, b;
+        QVERIFY(PhotoDecoder::load(fitted, a).ok && PhotoDecoder::load(standard, b).ok);
+        QCOMPARE(a, b);
+        if (!progressive) // progressive scans fit their tables whatever the option says
+            QVERIFY2(readFile(fitted).size() < readFile(standard).size() * 0.97,
+                     qPrintable(QStringLiteral("%1 bytes against %2")
+                                    .arg(readFile(fitted).size())
+                                    .arg(readFile(standard).size())));
+    }
+
+    // TIFF outputs: Deflate after the horizontal predictor, an alpha channel only for pictures
+    // with a pixel that is not opaque, the pixels (and alpha) read back as written.
+    void tiffLayout_data()
+    {
+        QTest::addColumn<QImage::Format>("format");
+        QTest::addColumn<int>("alpha"); // of the bottom-right quarter
+        QTest::addColumn<int>("samples");
+        QTest::newRow("opaque RGB32") << QImage::Format_RGB32 << 255 << 3;
+        QTest::newRow("ARGB32 canvas, every pixel opaque") << QImage::Format_ARGB32_Premultiplied << 255 << 3;
+        QTest::newRow("ARGB32 with transparency") << QImage::Format_ARGB32 << 100 << 4;
+    }
+
+    void tiffLayout()
+    {
+        QFETCH(QImage::Format, format);
+        QFETCH(int, alpha);
+        QImage picture = TestPictures::detailed(97, 61).convertToFormat(QImage::Format_ARGB32);
+        for (int y = 30; y < picture.height(); ++y)
+            for (int x = 48; x < picture.width(); ++x)
+                picture.setPixel(x, y, (picture.pixel(x, y) & 0xFFFFFF) | uint(alpha) << 24);
+        const QString target = path(QStringLiteral("layout.tiff"));
+        QVERIFY(ImageEncoder::write(picture.convertToFormat(format), target, FileFormat::Tiff).ok);
+
+        TIFF* tiff = TIFFOpen(QFile::encodeName(target).constData(), "r");
+        QVERIFY(tiff);
+        uint16_t samples = 0, compression = 0, predictor = 0;
+        TIFFGetField(tiff, TIFFTAG_SAMPLESPERPIXEL, &samples);
+        TIFFGetField(tiff, TIFFTAG_COMPRESSION, &compression);
+        TIFFGetField(tiff, TIFFTAG_PREDICTOR, &predictor);
+        TIFFClose(tiff);
+        QTEST(int(samples), "samples");
+        QCOMPARE(int(compression), COMPRESSION_ADOBE_DEFLATE);
+        QCOMPARE(int(predictor), PREDICTOR_HORIZONTAL);
+        QImage back;
+        QVERIFY(PhotoDecoder::load(target, back).ok);
+        // Compared premultiplied: the reader may premultiply the stored straight alpha.
+        QCOMPARE(back.convertToFormat(QImage::Format_ARGB32_Premultiplied),
+                 picture.convertToFormat(QImage::Format_ARGB32_Premultiplied));
     }
 
     void jpegOrientationRoundTrip()

@@ -1,9 +1,11 @@
 #include <QApplication>
+#include <QCheckBox>
 #include <QLabel>
 #include <QSignalSpy>
 #include <QTest>
 
 #include "model/LayerFiles.h"
+#include "model/OutputQuality.h"
 #include "model/OutputSettings.h"
 #include "model/ResizeSettings.h"
 #include "model/SelectedTemplate.h"
@@ -105,6 +107,22 @@ bool waitShown(COutputPreviewDlg& preview, QSignalSpy& spy, int count = 1)
             return false;
     }
     return !preview.isRendering();
+}
+
+// The mean difference per channel between two pictures of one size.
+double meanDifference(const QImage& a, const QImage& b)
+{
+    const QImage x = a.convertToFormat(QImage::Format_RGB32);
+    const QImage y = b.convertToFormat(QImage::Format_RGB32);
+    double sum = 0;
+    for (int row = 0; row < x.height(); ++row) {
+        for (int col = 0; col < x.width(); ++col) {
+            const QRgb p = x.pixel(col, row), q = y.pixel(col, row);
+            sum +=
+                std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) + std::abs(qBlue(p) - qBlue(q));
+        }
+    }
+    return sum / (3.0 * x.width() * x.height());
 }
 
 } // namespace
@@ -358,6 +376,60 @@ private slots:
         QVERIFY(preview.Picture().display.isNull());
         QVERIFY2(preview.Picture().error.contains(QStringLiteral("resize settings")),
                  qPrintable(preview.Picture().error));
+    }
+
+    // "Show as written" shows the output decoded from the bytes its format and quality give: a low
+    // JPEG or WebP quality shows, a lossless format shows the render as it is.
+    void showAsWrittenDecodesTheOutputBytes_data()
+    {
+        QTest::addColumn<int>("format");
+        QTest::addColumn<int>("quality"); // JPEG and WebP
+        QTest::addColumn<double>("least");
+        QTest::addColumn<double>("most");
+        QTest::newRow("JPEG quality 5") << int(OutputSettings::Jpeg) << 5 << 3.0 << 100.0;
+        QTest::newRow("WebP quality 5") << int(OutputSettings::Webp) << 5 << 3.0 << 100.0;
+        QTest::newRow("JPEG quality 100, 4:4:4") << int(OutputSettings::Jpeg) << 100 << 0.0 << 1.5;
+        QTest::newRow("PNG") << int(OutputSettings::Png) << 5 << 0.0 << 0.0;
+    }
+    void showAsWrittenDecodesTheOutputBytes()
+    {
+        QFETCH(int, format);
+        QFETCH(int, quality);
+        OutputSettings settings = defaultOutputSettings();
+        settings.OutputFormat = format;
+        QVERIFY(writePreferencesFile(settings));
+        OutputQuality chosen;
+        chosen.jpegQuality = quality;
+        chosen.webpQuality = quality;
+        if (quality == 100)
+            chosen.sampling = OutputQuality::Sampling::Yuv444;
+        QVERIFY(writeOutputQuality(chosen));
+        // A photo of fine detail, which a low quality cannot keep, stamped with nothing.
+        QImage detail(320, 240, QImage::Format_RGB32);
+        for (int y = 0; y < detail.height(); ++y)
+            for (int x = 0; x < detail.width(); ++x)
+                detail.setPixel(x, y, qRgb((x * 37 + y * 11) % 256, (x * y) % 256, ((x ^ y) * 5) % 256));
+        const QString photo = m_folder->root() + QStringLiteral("/photos/detail.png");
+        QVERIFY(detail.save(photo, "PNG"));
+        QVERIFY(selectBlankTemplate());
+        MainSurface surface;
+        QVERIFY(surface.ok);
+        surface.ui.AddFileItem(photo);
+        COutputPreviewDlg preview(surface.photoList());
+        QSignalSpy shown(&preview, &COutputPreviewDlg::previewShown);
+        QVERIFY(waitShown(preview, shown));
+        QVERIFY(!preview.Picture().asWritten);
+        const QImage rendered = preview.Picture().display;
+        QCOMPARE(meanDifference(rendered, detail), 0.0);
+
+        preview.asWrittenBox()->setChecked(true);
+        QVERIFY(waitShown(preview, shown, 2));
+        QVERIFY(preview.Picture().asWritten);
+        QCOMPARE(preview.Picture().display.size(), rendered.size());
+        const double difference = meanDifference(preview.Picture().display, rendered);
+        QFETCH(double, least);
+        QFETCH(double, most);
+        QVERIFY2(difference >= least && difference <= most, qPrintable(QString::number(difference)));
     }
 
     void unreadablePhotoShowsNoPictureAndNoMessage()

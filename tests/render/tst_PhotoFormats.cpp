@@ -14,7 +14,9 @@
 #include <lcms2.h>
 #include <libheif/heif.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <vector>
 
 #include "RenderTestSupport.h"
@@ -186,6 +188,53 @@ QString writeHeicWithTransform(const QString& path, const QImage& picture, int t
     return problem;
 }
 
+// Writes an AVIF file through libheif whose colour an nclx box gives (heif-enc 1.15 does not
+// write the code points it is given).
+QString writeAvifWithNclx(const QString& path, const QImage& picture, int primaries, int transfer)
+{
+    heif_context* context = heif_context_alloc();
+    heif_encoder* encoder = nullptr;
+    heif_error e = heif_context_get_encoder_for_format(context, heif_compression_AV1, &encoder);
+    if (e.code != heif_error_Ok) {
+        heif_context_free(context);
+        return QStringLiteral("no AV1 encoder: %1").arg(QString::fromUtf8(e.message));
+    }
+    heif_encoder_set_lossy_quality(encoder, 90);
+    heif_image* image = nullptr;
+    heif_image_create(picture.width(), picture.height(), heif_colorspace_RGB, heif_chroma_interleaved_RGB,
+                      &image);
+    heif_image_add_plane(image, heif_channel_interleaved, picture.width(), picture.height(), 8);
+    int stride = 0;
+    uint8_t* plane = heif_image_get_plane(image, heif_channel_interleaved, &stride);
+    for (int y = 0; y < picture.height(); ++y) {
+        for (int x = 0; x < picture.width(); ++x) {
+            const QRgb p = picture.pixel(x, y);
+            uint8_t* out = plane + y * stride + x * 3;
+            out[0] = uint8_t(qRed(p));
+            out[1] = uint8_t(qGreen(p));
+            out[2] = uint8_t(qBlue(p));
+        }
+    }
+    heif_color_profile_nclx* nclx = heif_nclx_color_profile_alloc();
+    heif_nclx_color_profile_set_color_primaries(nclx, uint16_t(primaries));
+    heif_nclx_color_profile_set_transfer_characteristics(nclx, uint16_t(transfer));
+    heif_nclx_color_profile_set_matrix_coefficients(nclx, 6);
+    nclx->full_range_flag = 1;
+    heif_image_set_nclx_color_profile(image, nclx);
+    heif_encoding_options* options = heif_encoding_options_alloc();
+    options->output_nclx_profile = nclx;
+    e = heif_context_encode_image(context, image, encoder, options, nullptr);
+    if (e.code == heif_error_Ok)
+        e = heif_context_write_to_file(context, QFile::encodeName(path).constData());
+    const QString problem = e.code == heif_error_Ok ? QString() : QString::fromUtf8(e.message);
+    heif_encoding_options_free(options);
+    heif_nclx_color_profile_free(nclx);
+    heif_image_release(image);
+    heif_encoder_release(encoder);
+    heif_context_free(context);
+    return problem;
+}
+
 // An RGB profile (Rec. 709 primaries, gamma 2.2) whose tone curves are tables of 12000 entries:
 // about 72 KB, more than one JPEG segment holds. Written through LittleCMS.
 bool writeLargeRgbProfile(const QString& path)
@@ -218,6 +267,52 @@ int exifOrientation(const QString& path)
     const Run r = run(QStringLiteral("exiftool"), {QStringLiteral("-n"), QStringLiteral("-s3"),
                                                    QStringLiteral("-IFD0:Orientation"), path});
     return r.ok ? r.out.trimmed().toInt() : -1;
+}
+
+// Display P3 as a profile of the test's own (P3 primaries, D65, the sRGB curve), built by
+// LittleCMS, or sRGB.
+cmsHPROFILE referenceProfile(bool p3)
+{
+    if (!p3)
+        return cmsCreate_sRGBProfile();
+    const cmsFloat64Number srgbCurve[5] = {2.4, 1 / 1.055, 0.055 / 1.055, 1 / 12.92, 0.04045};
+    cmsToneCurve* curve = cmsBuildParametricToneCurve(nullptr, 4, srgbCurve);
+    cmsToneCurve* curves[3] = {curve, curve, curve};
+    const cmsCIExyY white{0.3127, 0.3290, 1.0};
+    const cmsCIExyYTRIPLE primaries{{0.680, 0.320, 1.0}, {0.265, 0.690, 1.0}, {0.150, 0.060, 1.0}};
+    cmsHPROFILE profile = cmsCreateRGBProfile(&white, &primaries, curves);
+    cmsFreeToneCurve(curve);
+    return profile;
+}
+
+// Every pixel of the picture in CIE Lab, through the profile (which is closed).
+std::vector<cmsCIELab> toLab(const QImage& picture, cmsHPROFILE profile)
+{
+    const QImage rgb = picture.convertToFormat(QImage::Format_RGB888);
+    cmsHPROFILE lab = cmsCreateLab4Profile(nullptr);
+    cmsHTRANSFORM transform =
+        cmsCreateTransform(profile, TYPE_RGB_8, lab, TYPE_Lab_DBL, INTENT_RELATIVE_COLORIMETRIC, 0);
+    std::vector<cmsCIELab> out(size_t(rgb.width()) * size_t(rgb.height()));
+    for (int y = 0; transform && y < rgb.height(); ++y)
+        cmsDoTransform(transform, rgb.constScanLine(y), out.data() + size_t(y) * size_t(rgb.width()),
+                       cmsUInt32Number(rgb.width()));
+    if (transform)
+        cmsDeleteTransform(transform);
+    cmsCloseProfile(lab);
+    cmsCloseProfile(profile);
+    return out;
+}
+
+// Colours well inside sRGB's gamut (and so Display P3's), in smooth gradients.
+QImage mutedColours(const QSize& size)
+{
+    QImage image(size, QImage::Format_RGB32);
+    for (int y = 0; y < size.height(); ++y)
+        for (int x = 0; x < size.width(); ++x)
+            image.setPixel(x, y,
+                           qRgb(70 + 110 * x / size.width(), 180 - 100 * y / size.height(),
+                                90 + 60 * (x + y) / (size.width() + size.height())));
+    return image;
 }
 
 } // namespace
@@ -290,7 +385,8 @@ private slots:
         // Photos with camera metadata: EXIF (orientation 6), XMP and the Adobe RGB profile.
         QVERIFY(picture.save(file("camera.jpg"), "JPEG", 95));
         RUN("exiftool", "-q", "-overwrite_original", "-EXIF:Orientation#=6", "-EXIF:Make=LumoraCam",
-            "-XMP-dc:Title=LumoraTitle", "-icc_profile<=" + kAdobeRgb, file("camera.jpg"));
+            "-GPS:GPSLatitude=48.5", "-GPS:GPSLatitudeRef=N", "-XMP-dc:Title=LumoraTitle",
+            "-IPTC:Keywords=LumoraKeyword", "-icc_profile<=" + kAdobeRgb, file("camera.jpg"));
         RUN("heif-enc", "-q", "90", "-o", file("camera.heic"), file("camera.jpg"));
         RUN("heif-enc", "-q", "90", "-o", file("camera.avif"), file("camera.jpg"));
         RUN("cwebp", "-quiet", "-q", "90", "-metadata", "all", file("camera.jpg"), "-o", file("camera.webp"));
@@ -327,6 +423,14 @@ private slots:
                                     QStringLiteral("alpha"), QStringLiteral("camera")})
             RUN("dwebp", "-quiet", file(name + QStringLiteral(".webp")), "-o",
                 file(name + QStringLiteral("-webp-tool.png")));
+
+        // Display P3 given by an nclx box (primaries 12, sRGB transfer), as AVIF files have it.
+        for (const auto& [name, primaries] :
+             {std::pair{"p3-nclx.avif", 12}, std::pair{"srgb-nclx.avif", 1}}) {
+            const QString made =
+                writeAvifWithNclx(file(QLatin1String(name)), mutedColours(QSize(96, 64)), primaries, 13);
+            QVERIFY2(made.isEmpty(), qPrintable(made));
+        }
 
         writeTemplate(kBlank, {});
     }
@@ -427,9 +531,9 @@ private slots:
         QCOMPARE(exifOrientation(output), outputOrientation);
     }
 
-    // EXIF, XMP and the ICC profile reach every output that can hold them (read back by
-    // exiftool): JPEG all three (the profile whole, over several segments when large), PNG the
-    // profile and EXIF, TIFF the profile, WebP all three.
+    // EXIF (GPS included), XMP, IPTC and the ICC profile reach every output that can hold them
+    // (read back by exiftool): JPEG all (the profile whole, over several segments when large),
+    // TIFF all, PNG and WebP all but IPTC, which they have no place for.
     void metadataReachesTheOutputs_data()
     {
         QTest::addColumn<QString>("photo");
@@ -437,28 +541,32 @@ private slots:
         QTest::addColumn<QString>("profile");
         QTest::addColumn<bool>("exif");
         QTest::addColumn<bool>("xmp");
+        QTest::addColumn<bool>("iptc");
         const struct
         {
             int format;
             const char* name;
-            bool exif;
-            bool xmp;
-        } outputs[] = {{OutputSettings::Jpeg, "JPEG", true, true},
-                       {OutputSettings::Png, "PNG", true, false},
-                       {OutputSettings::Tiff, "TIFF", false, false},
-                       {OutputSettings::Webp, "WebP", true, true}};
-        for (const char* source : {"heic", "avif", "webp", "png", "tiff"}) {
+            bool iptc;
+        } outputs[] = {{OutputSettings::Jpeg, "JPEG", true},
+                       {OutputSettings::Png, "PNG", false},
+                       {OutputSettings::Tiff, "TIFF", true},
+                       {OutputSettings::Webp, "WebP", false}};
+        for (const char* source : {"jpg", "heic", "avif", "webp", "png", "tiff"}) {
             for (const auto& out : outputs) {
+                // IPTC comes with JPEG photos only.
+                const bool jpeg = std::strcmp(source, "jpg") == 0;
+                if (jpeg && out.format == OutputSettings::Jpeg)
+                    continue;
                 QTest::addRow("%s to %s", source, out.name)
                     << QStringLiteral("camera.%1").arg(QLatin1String(source)) << out.format << kAdobeRgb
-                    << out.exif << out.xmp;
+                    << true << true << (jpeg && out.iptc);
             }
         }
-        QTest::newRow("72 KB profile, HEIC to JPEG")
-            << "large-profile.heic" << int(OutputSettings::Jpeg) << file("large.icc") << false << false;
+        QTest::newRow("72 KB profile, HEIC to JPEG") << "large-profile.heic" << int(OutputSettings::Jpeg)
+                                                     << file("large.icc") << false << false << false;
         // A grey profile does not describe the RGB pixels of an output: left out.
         QTest::newRow("grey profile, PNG to PNG")
-            << "grey-profile.png" << int(OutputSettings::Png) << QString() << false << false;
+            << "grey-profile.png" << int(OutputSettings::Png) << QString() << false << false << false;
     }
     void metadataReachesTheOutputs()
     {
@@ -467,6 +575,7 @@ private slots:
         QFETCH(QString, profile);
         QFETCH(bool, exif);
         QFETCH(bool, xmp);
+        QFETCH(bool, iptc);
         const QString output =
             stamp(file(photo), format, kBlank, QStringLiteral("metadata-%1").arg(++m_round));
         QVERIFY(!output.isEmpty());
@@ -477,11 +586,16 @@ private slots:
         QFile expected(profile);
         QVERIFY(profile.isEmpty() || expected.open(QIODevice::ReadOnly));
         QVERIFY2(icc.out == expected.readAll(), "the output's ICC profile is not the photo's");
-        const Run tags = run(QStringLiteral("exiftool"), {QStringLiteral("-s3"), QStringLiteral("-EXIF:Make"),
-                                                          QStringLiteral("-XMP-dc:Title"), output});
+        const Run tags = run(QStringLiteral("exiftool"),
+                             {QStringLiteral("-s3"), QStringLiteral("-n"), QStringLiteral("-EXIF:Make"),
+                              QStringLiteral("-GPS:GPSLatitude"), QStringLiteral("-XMP-dc:Title"),
+                              QStringLiteral("-IPTC:Keywords"), output});
         QVERIFY2(tags.ok, qPrintable(tags.describe));
         QCOMPARE(tags.out.contains("LumoraCam"), exif);
+        QCOMPARE(tags.out.contains("48.5"),
+                 exif && !photo.endsWith(QLatin1String(".png")) && !photo.endsWith(QLatin1String(".tiff")));
         QCOMPARE(tags.out.contains("LumoraTitle"), xmp);
+        QCOMPARE(tags.out.contains("LumoraKeyword"), iptc);
         if (exif) // the pixels stand upright in every output but a JPEG of a WebP photo
             QCOMPARE(exifOrientation(output),
                      format == OutputSettings::Jpeg && photo.endsWith(QLatin1String(".webp")) ? 6 : 1);
@@ -492,6 +606,58 @@ private slots:
             QCOMPARE(QImage(decoded).size(), QImage(output).size());
             QVERIFY(TempDataFolder::read(output).startsWith("RIFF"));
         }
+    }
+
+    // A photo whose colour an nclx box gives: its output, read back through the profile it
+    // carries (or as sRGB for BMP, which gets the pixels converted), shows the photo's colours as
+    // the box describes them (ΔE76 at most 1 on average, 3 at the 95th percentile; lossy WebP's
+    // own loss on so small a picture is larger, and it carries the profile as every other output
+    // does). An sRGB box gives an output without a profile, as before.
+    void nclxColourReachesTheOutputs_data()
+    {
+        QTest::addColumn<QString>("photo");
+        QTest::addColumn<int>("format");
+        QTest::addColumn<bool>("p3");
+        for (const auto& [format, name] :
+             {std::pair{int(OutputSettings::Jpeg), "JPEG"}, std::pair{int(OutputSettings::Png), "PNG"},
+              std::pair{int(OutputSettings::Tiff), "TIFF"}, std::pair{int(OutputSettings::Bmp), "BMP"}})
+            QTest::addRow("Display P3 AVIF to %s", name) << "p3-nclx.avif" << format << true;
+        QTest::newRow("sRGB nclx AVIF to PNG") << "srgb-nclx.avif" << int(OutputSettings::Png) << false;
+    }
+    void nclxColourReachesTheOutputs()
+    {
+        QFETCH(QString, photo);
+        QFETCH(int, format);
+        QFETCH(bool, p3);
+        QImage source;
+        QVERIFY(PhotoDecoder::load(file(photo), source));
+        const std::vector<cmsCIELab> expected = toLab(source, referenceProfile(p3));
+
+        const QString output = stamp(file(photo), format, kBlank, QStringLiteral("nclx-%1").arg(++m_round));
+        QVERIFY(!output.isEmpty());
+        PhotoDecoder decoder;
+        QImage written;
+        QVERIFY(decoder.open(output) && decoder.decode(written));
+        const QByteArray icc = decoder.embeddedMetadata().icc;
+        QCOMPARE(icc.isEmpty(), !p3 || format == OutputSettings::Bmp);
+        cmsHPROFILE profile = icc.isEmpty()
+                                  ? cmsCreate_sRGBProfile()
+                                  : cmsOpenProfileFromMem(icc.constData(), cmsUInt32Number(icc.size()));
+        QVERIFY(profile);
+        const std::vector<cmsCIELab> seen = toLab(written, profile);
+        QCOMPARE(seen.size(), expected.size());
+        std::vector<double> differences;
+        for (size_t i = 0; i < seen.size(); ++i)
+            differences.push_back(cmsDeltaE(&seen[i], &expected[i]));
+        std::sort(differences.begin(), differences.end());
+        double mean = 0;
+        for (double d : differences)
+            mean += d / double(differences.size());
+        const double p95 = differences[differences.size() * 95 / 100];
+        QVERIFY2(
+            mean <= 1.0 && p95 <= 3.0,
+            qPrintable(
+                QStringLiteral("ΔE76 mean %1, 95th percentile %2").arg(mean, 0, 'f', 2).arg(p95, 0, 'f', 2)));
     }
 
     // The watermark's chosen sRGB colours, drawn into a photo with another profile, read back as

@@ -5,12 +5,14 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QStandardPaths>
 #include <QTabBar>
 #include <QTest>
 
 #include "model/DataFiles.h"
 #include "model/LosslessJpeg.h"
+#include "model/OutputQuality.h"
 #include "model/OutputSettings.h"
 #include "model/SelectedTemplate.h"
 #include "model/TemplateStore.h"
@@ -20,6 +22,7 @@
 #include "ui/settings/CFolderDlg.h"
 #include "ui/settings/CGeneralConfDlg.h"
 #include "ui/settings/CPreferenceDlg.h"
+#include "ui/settings/OutputQualityBox.h"
 
 namespace {
 
@@ -254,6 +257,58 @@ private slots:
         if (click)
             QTEST(LosslessJpeg(), "renders");
         QTEST(loadLosslessJpeg(), "renders");
+    }
+
+    // The output quality section reads and writes "config.ini" only, and only once a value
+    // changed (then all five keys, the other keys kept); what it shows is what a batch renders
+    // with after the page closes. Values out of range show the defaults.
+    void qualitySectionIsKeptInConfigIni_data()
+    {
+        QTest::addColumn<QByteArray>("before"); // empty: no config.ini
+        QTest::addColumn<int>("setQuality");    // 0: left alone
+        QTest::addColumn<int>("setSampling");   // -1: left alone
+        QTest::addColumn<int>("shownQuality");
+        QTest::addColumn<int>("shownSampling");
+        QTest::addColumn<QByteArray>("after"); // empty: still no config.ini
+        const QByteArray section = "[\xe5\xb8\xb8\xe8\xa7\x84]\r\ntemplate=2\r\n";
+        const QByteArray chosen = section + "OutputJpegQuality=85\r\nOutputJpegSampling=2\r\n"
+                                            "OutputJpegProgressive=0\r\nOutputWebpQuality=90\r\n"
+                                            "OutputWebpLossless=0\r\n";
+        QTest::newRow("no file, left alone") << QByteArray() << 0 << -1 << 98 << 0 << QByteArray();
+        QTest::newRow("quality 85 and 4:4:4 chosen") << section << 85 << 2 << 98 << 0 << chosen;
+        QTest::newRow("stored values shown, left alone") << chosen << 0 << -1 << 85 << 2 << chosen;
+        QTest::newRow("out of range shows the defaults")
+            << QByteArray(section + "OutputJpegQuality=0\r\nOutputJpegSampling=7\r\n") << 0 << -1 << 98 << 0
+            << QByteArray(section + "OutputJpegQuality=0\r\nOutputJpegSampling=7\r\n");
+    }
+
+    void qualitySectionIsKeptInConfigIni()
+    {
+        QFETCH(QByteArray, before);
+        QFETCH(int, setQuality);
+        QFETCH(int, setSampling);
+        TempDataFolder folder;
+        QVERIFY(CreateDefaultPreferences());
+        const QByteArray preferences = TempDataFolder::read(preferencesPath());
+        if (!before.isEmpty())
+            QVERIFY(TempDataFolder::write(configIniPath(), before));
+        OutputQuality shown;
+        {
+            CGeneralConfDlg page;
+            page.show();
+            QTEST(page.qualityBox()->jpegQualityField()->value(), "shownQuality");
+            QTEST(page.qualityBox()->samplingList()->currentIndex(), "shownSampling");
+            if (setQuality > 0)
+                page.qualityBox()->jpegQualityField()->setValue(setQuality);
+            if (setSampling >= 0)
+                page.qualityBox()->samplingList()->setCurrentIndex(setSampling);
+            shown = page.qualityBox()->value();
+        }
+        QFETCH(QByteArray, after);
+        QCOMPARE(QFileInfo::exists(configIniPath()), !after.isEmpty());
+        QCOMPARE(TempDataFolder::read(configIniPath()), after);
+        QCOMPARE(TempDataFolder::read(preferencesPath()), preferences);
+        QVERIFY(loadOutputQuality() == shown);
     }
 
     // Storing replaces element texts in place: everything else in the file stays as it was.

@@ -1,6 +1,7 @@
 #include "services/imaging/HeifDecoder.h"
 
 #include "services/imaging/HeifGridTiles.h"
+#include "services/imaging/NclxProfile.h"
 
 #include <QFile>
 
@@ -148,6 +149,25 @@ PhotoMetadata readMetadata(const heif_image_handle* handle)
             QByteArray icc(qsizetype(size), Qt::Uninitialized);
             if (heif_image_handle_get_raw_color_profile(handle, icc.data()).code == heif_error_Ok)
                 metadata.icc = icc;
+        }
+    } else if (profile == heif_color_profile_type_nclx) {
+        // Colour given by code points: outputs carry a profile made from them.
+        heif_color_profile_nclx* nclx = nullptr;
+        if (heif_image_handle_get_nclx_color_profile(handle, &nclx).code == heif_error_Ok && nclx) {
+            NclxProfile::Colour colour;
+            colour.primaries = int(nclx->color_primaries);
+            colour.transfer = int(nclx->transfer_characteristics);
+            colour.red[0] = nclx->color_primary_red_x;
+            colour.red[1] = nclx->color_primary_red_y;
+            colour.green[0] = nclx->color_primary_green_x;
+            colour.green[1] = nclx->color_primary_green_y;
+            colour.blue[0] = nclx->color_primary_blue_x;
+            colour.blue[1] = nclx->color_primary_blue_y;
+            colour.white[0] = nclx->color_primary_white_x;
+            colour.white[1] = nclx->color_primary_white_y;
+            metadata.icc = NclxProfile::iccProfile(colour);
+            metadata.profileFromNclx = !metadata.icc.isEmpty();
+            heif_nclx_color_profile_free(nclx);
         }
     }
     return metadata;

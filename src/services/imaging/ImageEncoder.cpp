@@ -5,12 +5,12 @@
 #include "services/files/AtomicFileWriter.h"
 #include "services/imaging/FileIdentity.h"
 #include "services/imaging/JpegCoefficients.h"
+#include "services/imaging/JpegHuffmanTables.h"
 #include "services/imaging/PngMetadataChunks.h"
-#include "services/imaging/TiffMessages.h"
+#include "services/imaging/TiffEncoder.h"
 #include "services/imaging/WebpEncoder.h"
 
 #include <QBuffer>
-#include <QColorSpace>
 #include <QDir>
 #include <QFile>
 #include <QImageWriter>
@@ -108,6 +108,10 @@ struct JpegJob
     qsizetype segmentCount;
     bool jfifHeader;
     bool optimizeCoding;
+    QSize sampling = QSize(2, 2);
+    bool progressive = false;
+    // Huffman tables fitted beforehand (see sampledTables); optimizeCoding is then not used.
+    const JpegHuffmanTables* tables = nullptr;
 
     // A job for a picture of 32 bits per pixel (from `rgb32`), without metadata segments.
     static JpegJob of(const QImage& source, int quality, bool jfifHeader, bool optimizeCoding)
@@ -123,6 +127,16 @@ struct JpegJob
                 optimizeCoding};
     }
 };
+
+// Sampling factors libjpeg takes for the luma of an interleaved scan with two 1 x 1 chroma
+// components; others give 4:2:0.
+QSize usableSampling(const QSize& sampling)
+{
+    const bool usable = sampling.width() >= 1 && sampling.width() <= 4 && sampling.height() >= 1 &&
+                        sampling.height() <= 4 &&
+                        sampling.width() * sampling.height() + 2 <= C_MAX_BLOCKS_IN_MCU;
+    return usable ? sampling : QSize(2, 2);
+}
 
 // Appends bytes to libjpeg's output buffer, emptying it into the file whenever it is full.
 bool putBytes(JpegOutput* out, const char* data, size_t size)
@@ -172,6 +186,15 @@ bool compressGuarded(jpeg_compress_struct& cinfo, JpegOutput& out, const JpegJob
     // An EXIF file starts with its APP1 block; JFIF's APP0 would stand in its way.
     cinfo.write_JFIF_header = job.jfifHeader ? TRUE : FALSE;
     cinfo.optimize_coding = job.optimizeCoding ? TRUE : FALSE;
+    const QSize sampling = usableSampling(job.sampling);
+    cinfo.comp_info[0].h_samp_factor = sampling.width();
+    cinfo.comp_info[0].v_samp_factor = sampling.height();
+    if (job.progressive)
+        jpeg_simple_progression(&cinfo);
+    if (job.tables && !job.progressive) {
+        job.tables->install(&cinfo);
+        cinfo.optimize_coding = FALSE;
+    }
     jpeg_start_compress(&cinfo, TRUE);
     // Segments go between the start of the file and the frame header, which libjpeg writes
     // with the first rows.
@@ -229,6 +252,47 @@ QImage rgb32(const QImage& image)
     return isDirect32Bit(image.format()) ? image : image.convertToFormat(QImage::Format_RGB32);
 }
 
+// Pictures up to this many rows of MCUs get their tables from libjpeg's own fitting pass; taller
+// ones from one band of every kSampleEvery.
+constexpr int kSampleEvery = 32;
+constexpr int kSampledFromBands = 2 * kSampleEvery;
+
+// Huffman tables for a baseline JPEG of the picture, fitted to a sample of it: one band of MCU
+// rows in every kSampleEvery, spread over the whole height, encoded with the same quality and
+// sampling and counted. libjpeg's own fitting keeps every coefficient of the picture for a
+// second pass, which makes a large photo's encoding take half as long again; the sample costs a
+// few per cent. Every symbol gets a code (see JpegHuffmanTables), so the tables code any block;
+// those the sample does not show get the longest. False when the picture is small enough for
+// libjpeg's own fitting, or the sample cannot be made.
+bool sampledTables(const QImage& source, int quality, const QSize& sampling, JpegHuffmanTables& tables)
+{
+    const int bandHeight = 8 * sampling.height();
+    const int bands = (source.height() + bandHeight - 1) / bandHeight;
+    if (bands <= kSampledFromBands)
+        return false;
+    const int taken = bands / kSampleEvery;
+    QImage sample(source.width(), taken * bandHeight, QImage::Format_RGB32);
+    if (sample.isNull())
+        return false;
+    for (int i = 0; i < taken; ++i) {
+        // The middle band of each group of kSampleEvery.
+        const int band = i * kSampleEvery + kSampleEvery / 2;
+        for (int row = 0; row < bandHeight; ++row)
+            std::memcpy(sample.scanLine(i * bandHeight + row), source.constScanLine(band * bandHeight + row),
+                        size_t(source.width()) * 4);
+    }
+    QByteArray data;
+    JpegOutput out{};
+    out.memory = &data;
+    out.buffer.resize(kOutputBufferSize);
+    JpegJob job = JpegJob::of(sample, quality, false, false);
+    job.sampling = sampling;
+    if (!compress(out, job))
+        return false;
+    JpegCoefficients coefficients;
+    return coefficients.read(data, qint64(sample.width()) * sample.height()) && tables.count(coefficients, 0);
+}
+
 // The segments in the order they are written; fails for one that cannot be written.
 ImagingStatus segmentsToWrite(const ImageEncoder::Options& options, const QString& path,
                               QList<JpegMetadata::Segment>& segments)
@@ -258,9 +322,12 @@ ImagingStatus jpegOutcome(bool compressed, const JpegOutput& out, const AtomicFi
             .arg(QDir::toNativeSeparators(path), QString::fromLocal8Bit(out.message)));
 }
 
-ImagingStatus encodeJpeg(const QImage& image, AtomicFileWriter& writer, const ImageEncoder::Options& options,
-                         const QString& path)
+// Encodes the picture as JPEG into `out` (a file's writer or memory) with the options' segments,
+// quality, sampling, scans and tables.
+ImagingStatus encodeJpegInto(const QImage& image, JpegOutput& out, const ImageEncoder::Options& options,
+                             const QString& path, bool& compressed)
 {
+    compressed = false;
     QList<JpegMetadata::Segment> segments;
     const ImagingStatus writable = segmentsToWrite(options, path, segments);
     if (!writable)
@@ -269,14 +336,30 @@ ImagingStatus encodeJpeg(const QImage& image, AtomicFileWriter& writer, const Im
     if (source.isNull())
         return ImagingStatus::failure(
             FailureReason::tr("not enough memory to encode %1").arg(QDir::toNativeSeparators(path)));
+    JpegJob job =
+        JpegJob::of(source, options.jpegQuality, !options.metadata.hasExif(), options.jpegFittedTables);
+    job.sampling = usableSampling(options.jpegSampling);
+    job.progressive = options.jpegProgressive;
+    JpegHuffmanTables tables;
+    if (job.optimizeCoding && !job.progressive && sampledTables(source, job.quality, job.sampling, tables))
+        job.tables = &tables;
+    job.segments = segments.constData();
+    job.segmentCount = segments.size();
+    compressed = compress(out, job);
+    return ImagingStatus::success();
+}
 
+ImagingStatus encodeJpeg(const QImage& image, AtomicFileWriter& writer, const ImageEncoder::Options& options,
+                         const QString& path)
+{
     JpegOutput out{};
     out.writer = &writer;
     out.buffer.resize(kOutputBufferSize);
-    JpegJob job = JpegJob::of(source, options.jpegQuality, !options.metadata.hasExif(), false);
-    job.segments = segments.constData();
-    job.segmentCount = segments.size();
-    return jpegOutcome(compress(out, job), out, writer, path);
+    bool compressed = false;
+    const ImagingStatus prepared = encodeJpegInto(image, out, options, path, compressed);
+    if (!prepared)
+        return prepared;
+    return jpegOutcome(compressed, out, writer, path);
 }
 
 // Writes the coefficients: the file header, the metadata segments, then the frame and the
@@ -319,9 +402,8 @@ ImagingStatus transcodeJpeg(const JpegCoefficients& coefficients, AtomicFileWrit
 ImagingStatus encodeWithQt(const QImage& image, AtomicFileWriter& writer, ImageEncoder::FileFormat format,
                            const QString& path)
 {
-    const QByteArray name = format == ImageEncoder::FileFormat::Png   ? QByteArrayLiteral("png")
-                            : format == ImageEncoder::FileFormat::Bmp ? QByteArrayLiteral("bmp")
-                                                                      : QByteArrayLiteral("tiff");
+    const QByteArray name =
+        format == ImageEncoder::FileFormat::Png ? QByteArrayLiteral("png") : QByteArrayLiteral("bmp");
     if (!QImageWriter::supportedImageFormats().contains(name))
         return ImagingStatus::failure(
             FailureReason::tr("no %1 encoder is installed").arg(QString::fromLatin1(name.toUpper())));
@@ -331,10 +413,6 @@ ImagingStatus encodeWithQt(const QImage& image, AtomicFileWriter& writer, ImageE
         return ImagingStatus::failure(
             FailureReason::tr("cannot write %1: %2").arg(QDir::toNativeSeparators(path), file.errorString()));
     QImageWriter encoder(&file, name);
-    if (format == ImageEncoder::FileFormat::Tiff) {
-        TiffMessages::routeToQt();
-        encoder.setCompression(1); // LZW
-    }
     const bool written = encoder.write(image);
     file.flush();
     const QFileDevice::FileError fileError = file.error();
@@ -363,16 +441,28 @@ ImagingStatus encodeWebp(const QImage& image, AtomicFileWriter& writer, const Im
                          const QString& path)
 {
     QByteArray bytes;
-    const ImagingStatus encoded = WebpEncoder::encode(image, options.webpQuality, options.embedded, bytes);
+    const ImagingStatus encoded =
+        WebpEncoder::encode(image, options.webpQuality, options.webpLossless, options.embedded, bytes);
     if (!encoded)
         return ImagingStatus::failure(
             QStringLiteral("cannot encode %1: %2").arg(QDir::toNativeSeparators(path), encoded.error));
     return writeBytes(bytes, writer);
 }
 
+ImagingStatus encodeTiff(const QImage& image, AtomicFileWriter& writer, const ImageEncoder::Options& options,
+                         const QString& path)
+{
+    QByteArray bytes;
+    const ImagingStatus encoded = TiffEncoder::encode(image, options.embedded, bytes);
+    if (!encoded)
+        return ImagingStatus::failure(
+            FailureReason::tr("cannot encode %1: %2").arg(QDir::toNativeSeparators(path), encoded.error));
+    return writeBytes(bytes, writer);
+}
+
 bool hasPngMetadata(const PhotoMetadata& metadata)
 {
-    return !metadata.icc.isEmpty() || !metadata.exif.isEmpty();
+    return !metadata.icc.isEmpty() || !metadata.exif.isEmpty() || !metadata.xmp.isEmpty();
 }
 
 // PNG with the photo's profile and EXIF block: Qt's writer encodes into memory, then the chunks
@@ -389,21 +479,6 @@ ImagingStatus encodePngWithMetadata(const QImage& image, AtomicFileWriter& write
                                           .arg(QDir::toNativeSeparators(path), encoder.errorString()));
     buffer.close();
     return writeBytes(PngMetadataChunks::embed(bytes, metadata), writer);
-}
-
-// TIFF carries the photo's ICC profile through Qt's writer, which writes the picture's colour
-// space as its profile tag. A profile Qt cannot read is left out.
-QImage withProfile(const QImage& image, ImageEncoder::FileFormat format, const PhotoMetadata& metadata)
-{
-    if (format != ImageEncoder::FileFormat::Tiff || metadata.icc.isEmpty() ||
-        image.colorSpace().iccProfile() == metadata.icc)
-        return image;
-    const QColorSpace space = QColorSpace::fromIccProfile(metadata.icc);
-    if (!space.isValid())
-        return image;
-    QImage copy = image;
-    copy.setColorSpace(space);
-    return copy;
 }
 
 } // namespace
@@ -482,9 +557,10 @@ ImagingStatus write(const QImage& image, const QString& path, FileFormat format,
     return writeAtomically(path, options, [&](AtomicFileWriter& writer) {
         return format == FileFormat::Jpeg   ? encodeJpeg(image, writer, options, path)
                : format == FileFormat::Webp ? encodeWebp(image, writer, options, path)
+               : format == FileFormat::Tiff ? encodeTiff(image, writer, options, path)
                : format == FileFormat::Png && hasPngMetadata(options.embedded)
                    ? encodePngWithMetadata(image, writer, options.embedded, path)
-                   : encodeWithQt(withProfile(image, format, options.embedded), writer, format, path);
+                   : encodeWithQt(image, writer, format, path);
     });
 }
 
@@ -494,6 +570,48 @@ ImagingStatus writeJpegCoefficients(const JpegCoefficients& coefficients, const 
     return writeAtomically(path, options, [&](AtomicFileWriter& writer) {
         return transcodeJpeg(coefficients, writer, options, path);
     });
+}
+
+ImagingStatus encode(const QImage& image, FileFormat format, const Options& options, QByteArray& out)
+{
+    out.clear();
+    if (image.isNull())
+        return ImagingStatus::failure(FailureReason::tr("nothing to encode: the picture is empty"));
+    ImagingStatus status;
+    switch (format) {
+    case FileFormat::Jpeg: {
+        JpegOutput memory{};
+        memory.memory = &out;
+        memory.buffer.resize(kOutputBufferSize);
+        bool compressed = false;
+        status = encodeJpegInto(image, memory, options, QString(), compressed);
+        if (status && !compressed)
+            status = ImagingStatus::failure(QString::fromLocal8Bit(memory.message));
+        break;
+    }
+    case FileFormat::Webp:
+        status = WebpEncoder::encode(image, options.webpQuality, options.webpLossless, options.embedded, out);
+        break;
+    case FileFormat::Tiff:
+        status = TiffEncoder::encode(image, options.embedded, out);
+        break;
+    case FileFormat::Png:
+    case FileFormat::Bmp: {
+        QBuffer buffer(&out);
+        buffer.open(QIODevice::WriteOnly);
+        QImageWriter encoder(&buffer,
+                             format == FileFormat::Png ? QByteArrayLiteral("png") : QByteArrayLiteral("bmp"));
+        status =
+            encoder.write(image) ? ImagingStatus::success() : ImagingStatus::failure(encoder.errorString());
+        buffer.close();
+        if (status && format == FileFormat::Png)
+            out = PngMetadataChunks::embed(out, options.embedded);
+        break;
+    }
+    }
+    if (!status)
+        out.clear();
+    return status;
 }
 
 ImagingStatus writePng(const QImage& image, const QString& path, const Options& options)

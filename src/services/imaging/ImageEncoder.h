@@ -5,6 +5,7 @@
 #include "services/imaging/PhotoMetadata.h"
 
 #include <QImage>
+#include <QSize>
 #include <QString>
 
 #include <optional>
@@ -37,11 +38,21 @@ struct Options
     // JPEG only: the segments written right after the start of the file (EXIF block first).
     JpegMetadata metadata;
     int jpegQuality = 98;
+    // JPEG: the luma's sampling factors over the chroma's, 2 x 2 for 4:2:0 chroma subsampling,
+    // 2 x 1 for 4:2:2, 1 x 1 for 4:4:4 (each factor 1..4; anything else writes 4:2:0).
+    QSize jpegSampling = QSize(2, 2);
+    // JPEG: progressive scans (libjpeg's standard progression) instead of one baseline scan.
+    bool jpegProgressive = false;
+    // JPEG: Huffman tables fitted to the picture, for a smaller file with the same pixels; off,
+    // the standard tables of the JPEG standard's annex K.
+    bool jpegFittedTables = true;
     // PNG, TIFF and WebP: the photo's metadata the file carries. PNG takes the ICC profile
-    // (iCCP) and the EXIF block (eXIf), TIFF the ICC profile, WebP all three (lossy, quality
-    // webpQuality). BMP takes none.
+    // (iCCP), the EXIF block (eXIf) and the XMP packet (iTXt), TIFF all four (see TiffEncoder),
+    // WebP the ICC profile, EXIF and XMP. BMP takes none.
     PhotoMetadata embedded;
     int webpQuality = 90;
+    // WebP: lossless instead of lossy at webpQuality.
+    bool webpLossless = false;
     // When set, a target that is this same file (by path, link or hard link) is refused.
     QString sourcePath;
     // Flush the data to the disk before the rename (slower; survives a power loss).
@@ -49,7 +60,7 @@ struct Options
 };
 
 // Encodes the picture in the given format to path. Any QImage format is accepted; JPEG
-// stores the colour channels and ignores alpha, at 4:2:0 chroma subsampling.
+// stores the colour channels and ignores alpha, as the JPEG options say.
 ImagingStatus write(const QImage& image, const QString& path, FileFormat format,
                     const Options& options = Options());
 
@@ -64,6 +75,10 @@ ImagingStatus writeJpegCoefficients(const JpegCoefficients& coefficients, const 
 // The picture as JPEG data in memory: baseline, 4:2:0 chroma subsampling, no JFIF or other
 // application segment, alpha ignored. Empty when the picture is empty or encoding fails.
 QByteArray jpegData(const QImage& image, int quality);
+
+// The bytes write() would put into a file of the format, in memory (for showing what an output
+// will look like). Fails with libjpeg's, libwebp's, libtiff's or Qt's reason.
+ImagingStatus encode(const QImage& image, FileFormat format, const Options& options, QByteArray& out);
 
 // PNG data whatever the path's extension.
 ImagingStatus writePng(const QImage& image, const QString& path, const Options& options = Options());

@@ -178,6 +178,7 @@ ImagingStatus JpegCoefficients::read(const QString& path, qint64 pixelLimit)
     m_components.clear();
     m_size = QSize();
 
+    m_data.clear();
     const QByteArray nativePath = QFile::encodeName(path);
     d->file = std::fopen(nativePath.constData(), "rbe");
     if (!d->file) {
@@ -186,6 +187,24 @@ ImagingStatus JpegCoefficients::read(const QString& path, qint64 pixelLimit)
             QStringLiteral("cannot open the file: %1").arg(QString::fromLocal8Bit(std::strerror(error))));
     }
     std::setvbuf(d->file, nullptr, _IOFBF, kReadBufferSize);
+    return readOpened(pixelLimit);
+}
+
+ImagingStatus JpegCoefficients::read(const QByteArray& data, qint64 pixelLimit)
+{
+    d = std::make_unique<State>();
+    m_components.clear();
+    m_size = QSize();
+    m_data = data;
+    m_data.detach();
+    d->file = data.isEmpty() ? nullptr : fmemopen(m_data.data(), size_t(m_data.size()), "rb");
+    if (!d->file)
+        return ImagingStatus::failure(QStringLiteral("cannot read the data"));
+    return readOpened(pixelLimit);
+}
+
+ImagingStatus JpegCoefficients::readOpened(qint64 pixelLimit)
+{
     if (!d->readHeader())
         return ImagingStatus::failure(QStringLiteral("cannot decode: %1").arg(d->error()));
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QImage>
 #include <QSize>
 #include <QString>
@@ -42,6 +43,8 @@ public:
     // Reads every coefficient of the file. Fails with a reason when the file cannot be read,
     // claims more pixels than pixelLimit, or is a JPEG this class does not take (see above).
     ImagingStatus read(const QString& path, qint64 pixelLimit);
+    // The same for a JPEG file's bytes in memory.
+    ImagingStatus read(const QByteArray& data, qint64 pixelLimit);
 
     QSize size() const { return m_size; }
     // The pixels an iMCU covers: 8 times the largest sampling factors.
@@ -80,7 +83,11 @@ public:
     QImage dcPicture() const;
 
 private:
+    ImagingStatus readOpened(qint64 pixelLimit);
+
     struct State;
+    // Bytes read from memory: declared before d, so that they outlive the stream reading them.
+    QByteArray m_data;
     std::unique_ptr<State> d;
     QSize m_size;
     QSize m_mcuSize;

@@ -295,6 +295,7 @@ struct PhotoDecoder::State
     WebpDecoder webp;
     HeifDecoder heif;
     PhotoMetadata embedded; // PNG and TIFF: read with the pixels
+    QSize chromaSampling;   // JPEG: see PhotoDecoder::chromaSampling()
     QByteArray qtFormat;    // the Qt reader's name for the other formats
 
     State() = default;
@@ -342,6 +343,19 @@ bool jpegCreate(JpegInput& s, QStringList* warnings, JpegMetadata* metadata)
     noteScanComponents(&s.cinfo);
     s.errors.metadata = nullptr;
     return true;
+}
+
+// The luma sampling factors over the chroma ones of a YCbCr photo whose two chroma components
+// share factors that divide the luma's; empty for anything else (grey, CMYK, RGB, odd factors).
+QSize chromaSamplingOf(const jpeg_decompress_struct& cinfo)
+{
+    if (cinfo.num_components != 3 || cinfo.jpeg_color_space != JCS_YCbCr)
+        return QSize();
+    const jpeg_component_info* c = cinfo.comp_info;
+    if (c[1].h_samp_factor != c[2].h_samp_factor || c[1].v_samp_factor != c[2].v_samp_factor ||
+        c[0].h_samp_factor % c[1].h_samp_factor != 0 || c[0].v_samp_factor % c[1].v_samp_factor != 0)
+        return QSize();
+    return QSize(c[0].h_samp_factor / c[1].h_samp_factor, c[0].v_samp_factor / c[1].v_samp_factor);
 }
 
 bool jpegCalcOutput(JpegInput& s)
@@ -446,6 +460,11 @@ const JpegMetadata& PhotoDecoder::metadata() const
     return d->metadata;
 }
 
+QSize PhotoDecoder::chromaSampling() const
+{
+    return d->chromaSampling;
+}
+
 int PhotoDecoder::orientation() const
 {
     if (d->format == Format::Webp)
@@ -512,6 +531,7 @@ ImagingStatus PhotoDecoder::open(const QString& path)
         }
         d->format = Format::Jpeg;
         d->size = QSize(int(d->jpeg.cinfo.image_width), int(d->jpeg.cinfo.image_height));
+        d->chromaSampling = chromaSamplingOf(d->jpeg.cinfo);
     } else if (PngDecoder::hasSignature(magic, got)) {
         // Read through libpng, which bounds the memory of the chunks (see PngDecoder).
         d->pngFile = std::exchange(d->jpeg.file, nullptr);

@@ -62,6 +62,10 @@ public:
     QSize storedSize() const;
     // The metadata segments of a JPEG file; empty for the other formats.
     const JpegMetadata& metadata() const;
+    // A colour JPEG's chroma subsampling as the luma's sampling factors over the chroma's:
+    // 2 x 2 for 4:2:0, 2 x 1 for 4:2:2, 1 x 1 for 4:4:4. Empty for other formats and for JPEGs
+    // that are not YCbCr or whose two chroma components are sampled differently.
+    QSize chromaSampling() const;
     // The EXIF orientation item the picture is to be turned by: a JPEG's or a WebP's, 0 when
     // there is none. HEIF and AVIF files stand as their container says (libheif turns them),
     // and PNG, BMP, TIFF and GIF files as stored: 0.

@@ -19,6 +19,39 @@ bool startsWith(const QByteArray& data, const char* prefix, int size)
     return data.size() >= size && std::memcmp(data.constData(), prefix, size_t(size)) == 0;
 }
 
+constexpr char kPhotoshopSignature[] = "Photoshop 3.0"; // followed by a zero byte
+constexpr quint16 kIptcResource = 0x0404;
+
+quint32 bigEndian(const QByteArray& data, qsizetype at, int bytes)
+{
+    quint32 value = 0;
+    for (int i = 0; i < bytes; ++i)
+        value = value << 8 | uchar(data[at + i]);
+    return value;
+}
+
+// The IPTC records of a Photoshop APP13 block: its image resource 0x0404 ("8BIM", the number,
+// a name padded to an even length, the size, the data); empty when there is none or the block
+// is cut short.
+QByteArray iptcFromPhotoshop(const QByteArray& block)
+{
+    qsizetype at = sizeof kPhotoshopSignature;
+    while (at + 12 <= block.size() && block.mid(at, 4) == "8BIM") {
+        const quint16 id = quint16(bigEndian(block, at + 4, 2));
+        const qsizetype nameLength = uchar(block[at + 6]);
+        const qsizetype sizeAt = at + 6 + ((nameLength + 2) & ~qsizetype(1));
+        if (sizeAt + 4 > block.size())
+            break;
+        const qsizetype size = qsizetype(bigEndian(block, sizeAt, 4));
+        if (size > block.size() - sizeAt - 4)
+            break;
+        if (id == kIptcResource)
+            return block.mid(sizeAt + 4, size);
+        at = sizeAt + 4 + ((size + 1) & ~qsizetype(1));
+    }
+    return QByteArray();
+}
+
 QByteArray exifPayload(const QByteArray& tiff)
 {
     return QByteArray(kExifHeader, sizeof kExifHeader) + tiff;
@@ -48,6 +81,9 @@ PhotoMetadata PhotoMetadata::fromJpeg(const JpegMetadata& jpeg)
                 result.exif = segment.data.mid(sizeof kExifHeader);
             else if (result.xmp.isEmpty() && startsWith(segment.data, kXmpSignature, kXmpSignatureSize))
                 result.xmp = segment.data.mid(kXmpSignatureSize);
+        } else if (segment.marker == JpegMetadata::kApp13 && result.iptc.isEmpty() &&
+                   startsWith(segment.data, kPhotoshopSignature, sizeof kPhotoshopSignature)) {
+            result.iptc = iptcFromPhotoshop(segment.data);
         } else if (segment.marker == JpegMetadata::kApp2 &&
                    startsWith(segment.data, kIccSignature, sizeof kIccSignature) &&
                    segment.data.size() >= kIccHeaderSize) {

@@ -17,13 +17,19 @@ struct PhotoMetadata
     QByteArray exif;
     QByteArray xmp;
     QByteArray icc;
+    // The IPTC records (IPTC-IIM) of a JPEG's Photoshop block; TIFF outputs carry them.
+    QByteArray iptc;
+    // The ICC profile was made from a HEIF or AVIF file's nclx colour (see NclxProfile): an
+    // output that cannot carry it gets the pixels converted to sRGB instead.
+    bool profileFromNclx = false;
 
-    bool isEmpty() const { return exif.isEmpty() && xmp.isEmpty() && icc.isEmpty(); }
+    bool isEmpty() const { return exif.isEmpty() && xmp.isEmpty() && icc.isEmpty() && iptc.isEmpty(); }
     // True when the ICC profile's header names RGB as the colour space of the pixels.
     bool hasRgbProfile() const { return icc.size() >= 20 && icc.mid(16, 4) == "RGB "; }
 
-    // The first EXIF block, the first XMP packet (not extended XMP) and the ICC profile put
-    // together from its numbered APP2 segments (left out when they are not all there).
+    // The first EXIF block, the first XMP packet (not extended XMP), the ICC profile put
+    // together from its numbered APP2 segments (left out when they are not all there) and the
+    // IPTC records of the first Photoshop block.
     static PhotoMetadata fromJpeg(const JpegMetadata& jpeg);
 
     // The segments of a JPEG output: EXIF first, then XMP, then the ICC profile in pieces of

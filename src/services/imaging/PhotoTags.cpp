@@ -1,7 +1,8 @@
 #include "services/imaging/PhotoTags.h"
 
+#include "services/imaging/Exiv2Setup.h"
+
 #include <cmath>
-#include <mutex>
 #include <string>
 
 // Exiv2 0.27 names std::auto_ptr in its headers.
@@ -11,29 +12,6 @@
 #pragma GCC diagnostic pop
 
 namespace {
-
-// Recursive: the toolkit may take the lock again while it holds it.
-std::recursive_mutex xmpToolkitLock;
-
-void lockXmpToolkit(void* /*data*/, bool lock)
-{
-    if (lock)
-        xmpToolkitLock.lock();
-    else
-        xmpToolkitLock.unlock();
-}
-
-// Exiv2's process-wide set-up, once: its log goes nowhere (a damaged block would otherwise
-// print warnings on the command line's error stream), and the XMP toolkit, which is not
-// reentrant, is used under a lock.
-void setUpExiv2()
-{
-    static std::once_flag once;
-    std::call_once(once, []() {
-        Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute);
-        Exiv2::XmpParser::initialize(lockXmpToolkit, nullptr);
-    });
-}
 
 // At most PhotoTags::kMaxValueBytes of `text`, cut before a UTF-8 sequence that would not fit.
 QString fromExiv2(const std::string& text)
@@ -139,7 +117,7 @@ PhotoTags::PhotoTags() : d(std::make_unique<Data>()) {}
 
 PhotoTags::PhotoTags(const PhotoMetadata& metadata) : d(std::make_unique<Data>())
 {
-    setUpExiv2();
+    Exiv2Setup::ensure();
     const QByteArray tiff = PhotoMetadata::tiffStructure(metadata.exif);
     if (!tiff.isEmpty()) {
         try {

@@ -47,11 +47,36 @@ QByteArray compressed(const QByteArray& data)
     return out;
 }
 
+// The keyword of XMP's international text chunk, and the most a text chunk may take for the
+// reading side (PngDecoder) to keep it: the keyword and the text within its chunk limit.
+constexpr char kXmpKeyword[] = "XML:com.adobe.xmp";
+constexpr qsizetype kXmpKeywordSize = sizeof kXmpKeyword - 1;
+constexpr qsizetype kMaxTextBytes = 8'000'000;
+
+// An iTXt chunk's data for the XMP packet: keyword, 0, not compressed (0, 0), no language, 0,
+// no translated keyword, 0, the packet as UTF-8. XMP's own rule wants it uncompressed.
+QByteArray xmpText(const QByteArray& xmp)
+{
+    return QByteArray(kXmpKeyword, kXmpKeywordSize) + QByteArray("\0\0\0\0\0", 5) + xmp;
+}
+
+bool isXmpText(const QByteArray& png, qsizetype at, const QByteArray& type)
+{
+    return (type == "iTXt" || type == "tEXt" || type == "zTXt") &&
+           png.mid(at + 8, kXmpKeywordSize + 1) == QByteArray(kXmpKeyword, kXmpKeywordSize + 1);
+}
+
 } // namespace
+
+bool fitsXmp(const QByteArray& xmp)
+{
+    return !xmp.isEmpty() && xmp.size() + kXmpKeywordSize <= kMaxTextBytes && !xmp.contains('\0');
+}
 
 QByteArray embed(const QByteArray& png, const PhotoMetadata& metadata)
 {
-    if (metadata.icc.isEmpty() && metadata.exif.isEmpty())
+    const bool xmp = fitsXmp(metadata.xmp);
+    if (metadata.icc.isEmpty() && metadata.exif.isEmpty() && !xmp)
         return png;
     if (png.size() < kHeaderChunkEnd || std::memcmp(png.constData(), kSignature, kSignatureSize) != 0 ||
         std::memcmp(png.constData() + 12, "IHDR", 4) != 0 || readU32(png, 8) != 13)
@@ -65,6 +90,8 @@ QByteArray embed(const QByteArray& png, const PhotoMetadata& metadata)
     }
     if (!metadata.exif.isEmpty())
         inserted += chunk("eXIf", metadata.exif);
+    if (xmp)
+        inserted += chunk("iTXt", xmpText(metadata.xmp));
 
     QByteArray out;
     out.reserve(png.size() + inserted.size());
@@ -82,7 +109,8 @@ QByteArray embed(const QByteArray& png, const PhotoMetadata& metadata)
         }
         const QByteArray type = png.mid(at + 4, 4);
         const bool replaced = (!metadata.icc.isEmpty() && (type == "iCCP" || type == "sRGB")) ||
-                              (!metadata.exif.isEmpty() && type == "eXIf");
+                              (!metadata.exif.isEmpty() && type == "eXIf") ||
+                              (xmp && isXmpText(png, at, type));
         if (!replaced)
             out += png.mid(at, length);
         at += length;

@@ -31,7 +31,8 @@ struct ProfileColourConversion::State
     }
 };
 
-ProfileColourConversion::ProfileColourConversion(const QByteArray& iccProfile) : d(std::make_unique<State>())
+ProfileColourConversion::ProfileColourConversion(const QByteArray& iccProfile, Direction direction)
+    : d(std::make_unique<State>())
 {
     if (iccProfile.isEmpty())
         return;
@@ -44,9 +45,10 @@ ProfileColourConversion::ProfileColourConversion(const QByteArray& iccProfile) :
     if (!srgb)
         return;
     // Straight alpha travels unchanged; no cache, so that one transform serves any thread.
-    d->transform =
-        cmsCreateTransformTHR(context, srgb.get(), kPixelType, target.get(), kPixelType,
-                              INTENT_RELATIVE_COLORIMETRIC, cmsFLAGS_COPY_ALPHA | cmsFLAGS_NOCACHE);
+    const bool toSrgb = direction == Direction::ToSrgb;
+    d->transform = cmsCreateTransformTHR(
+        context, toSrgb ? target.get() : srgb.get(), kPixelType, toSrgb ? srgb.get() : target.get(),
+        kPixelType, INTENT_RELATIVE_COLORIMETRIC, cmsFLAGS_COPY_ALPHA | cmsFLAGS_NOCACHE);
     if (!d->transform)
         return;
 

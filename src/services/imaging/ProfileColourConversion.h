@@ -7,8 +7,8 @@
 #include <memory>
 
 // Converts colours chosen in sRGB into a photo's colour profile (through LittleCMS), so that
-// what is drawn into the photo's pixels shows in a colour-managed viewer as the colour chosen.
-// The photo's own pixels are never converted.
+// what is drawn into the photo's pixels shows in a colour-managed viewer as the colour chosen;
+// or, the other way, a photo's pixels into sRGB for an output that cannot carry the profile.
 //
 // Nothing is converted (isNeeded() is false) for an empty profile, one LittleCMS cannot read,
 // one that is not an RGB profile, and one that leaves every colour within one level of itself
@@ -16,7 +16,13 @@
 class ProfileColourConversion
 {
 public:
-    explicit ProfileColourConversion(const QByteArray& iccProfile);
+    enum class Direction
+    {
+        FromSrgb, // colours chosen in sRGB into the profile's space
+        ToSrgb    // the profile's colours into sRGB (a photo for an output without a profile)
+    };
+
+    explicit ProfileColourConversion(const QByteArray& iccProfile, Direction direction = Direction::FromSrgb);
     ~ProfileColourConversion();
     ProfileColourConversion(const ProfileColourConversion&) = delete;
     ProfileColourConversion& operator=(const ProfileColourConversion&) = delete;

@@ -21,7 +21,8 @@ WebPData view(const QByteArray& bytes)
 
 } // namespace
 
-ImagingStatus encode(const QImage& image, int quality, const PhotoMetadata& metadata, QByteArray& out)
+ImagingStatus encode(const QImage& image, int quality, bool lossless, const PhotoMetadata& metadata,
+                     QByteArray& out)
 {
     out.clear();
     if (image.width() > kMaxSide || image.height() > kMaxSide)
@@ -44,6 +45,11 @@ ImagingStatus encode(const QImage& image, int quality, const PhotoMetadata& meta
     if (!WebPConfigPreset(&config, WEBP_PRESET_DEFAULT, float(qBound(0, quality, 100))) ||
         !WebPPictureInit(&picture))
         return ImagingStatus::failure(QStringLiteral("libwebp's encoder cannot be set up"));
+    if (lossless) {
+        // Every pixel kept exactly; the quality then sets how hard libwebp works on the size.
+        config.lossless = 1;
+        config.quality = 75;
+    }
     picture.use_argb = 1;
     picture.width = source.width();
     picture.height = source.height();
@@ -64,7 +70,8 @@ ImagingStatus encode(const QImage& image, int quality, const PhotoMetadata& meta
         return ImagingStatus::failure(
             QStringLiteral("libwebp failed to encode the picture (error %1)").arg(int(error)));
 
-    if (metadata.isEmpty()) {
+    // WebP has no place for IPTC records: only the other three count.
+    if (metadata.exif.isEmpty() && metadata.xmp.isEmpty() && metadata.icc.isEmpty()) {
         out = bitstream;
         return ImagingStatus::success();
     }

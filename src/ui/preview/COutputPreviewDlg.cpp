@@ -3,6 +3,7 @@
 #include <memory>
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMessageBox>
@@ -138,6 +139,19 @@ void COutputPreviewDlg::buildControls()
     m_previousButton->setFocusPolicy(Qt::NoFocus);
     m_nextButton->setFocusPolicy(Qt::NoFocus);
 
+    m_asWrittenBox = new QCheckBox(tr("按写出的样子显示"), this);
+    m_asWrittenBox->setObjectName(QStringLiteral("as_written_box"));
+    m_asWrittenBox->setToolTip(tr("按输出格式和输出质量编码后再解码显示，可在处理前判断质量。"));
+    // White text on the dark band; the indicator keeps the style's own colours.
+    m_asWrittenBox->setStyleSheet(QStringLiteral("QCheckBox { color: white; }"));
+    connect(m_asWrittenBox, &QCheckBox::toggled, this, [this]() {
+        // The pictures kept ready were made for the other choice.
+        m_ready.clear();
+        m_failedAhead.clear();
+        if (!m_wanted.isEmpty())
+            RenderPreview(m_wanted);
+    });
+
     connect(m_previousButton, &CHoverButton::clicked, this, &COutputPreviewDlg::onPrevious);
     connect(m_nextButton, &CHoverButton::clicked, this, &COutputPreviewDlg::onNext);
 }
@@ -151,10 +165,15 @@ void COutputPreviewDlg::layoutControls()
     m_previousButton->setGeometry(cw - kNextFromRight - kButtonGap - m_previousButton->frameSize().width(),
                                   kButtonTop, m_previousButton->frameSize().width(),
                                   m_previousButton->frameSize().height());
+    const QSize boxSize = m_asWrittenBox->sizeHint();
+    m_asWrittenBox->setGeometry(kLabelLeft + 6, kButtonTop + (buttonSize.height() - boxSize.height()) / 2,
+                                boxSize.width(), boxSize.height());
     const int labelHeight = m_pathLabel->fontMetrics().height() + 2;
     m_pathLabel->setGeometry(kLabelLeft, ch - kLabelFromBottom, cw - 2 * kLabelLeft, labelHeight);
     m_pictureArea = QRect(0, kPictureTop, cw, qMax(0, ch - kBandsHeight));
-    m_counterLabel->setGeometry(kCounterLeft, 0, qMax(0, m_previousButton->x() - 2 * kCounterLeft),
+    // The counter takes the top band between the "show as written" box and the buttons.
+    const int counterLeft = m_asWrittenBox->geometry().right() + kCounterLeft;
+    m_counterLabel->setGeometry(counterLeft, 0, qMax(0, m_previousButton->x() - kCounterLeft - counterLeft),
                                 kPictureTop);
 }
 
@@ -353,7 +372,8 @@ void COutputPreviewDlg::RenderPreview(const QString& photoPath)
     const auto ready = m_ready.constFind(photoPath);
     if (ready != m_ready.constEnd()) {
         // Rendered ahead: shown at once while nothing it was drawn from has changed since.
-        if (ready->fingerprint == renderFingerprint(previewRequest(photoPath, m_wantedRow + 1))) {
+        if (ready->asWritten == m_asWrittenBox->isChecked() &&
+            ready->fingerprint == renderFingerprint(previewRequest(photoPath, m_wantedRow + 1))) {
             present(*ready);
             forgetFarPictures();
             startNextJob();
@@ -392,8 +412,9 @@ void COutputPreviewDlg::startWorker(const QString& photoPath, int photoNumber)
     m_working = photoPath;
     const QSize area = m_pictureArea.size();
     auto result = std::make_shared<PreviewPicture>();
-    m_worker = QThread::create([result, photoPath, area, photoNumber]() {
-        *result = renderPreviewPicture(photoPath, area, photoNumber, false);
+    const bool asWritten = m_asWrittenBox->isChecked();
+    m_worker = QThread::create([result, photoPath, area, photoNumber, asWritten]() {
+        *result = renderPreviewPicture(photoPath, area, photoNumber, false, asWritten);
     });
     connect(m_worker, &QThread::finished, this, [this, result]() {
         m_worker->deleteLater();
@@ -425,13 +446,17 @@ void COutputPreviewDlg::startWriter()
 
 void COutputPreviewDlg::onWorkerFinished(const PreviewPicture& picture)
 {
-    if (picture.error.isEmpty())
+    // A picture rendered before "show as written" was switched is not the one asked for.
+    const bool current = picture.asWritten == m_asWrittenBox->isChecked();
+    if (current && picture.error.isEmpty()) {
         m_ready.insert(picture.photoPath, picture);
-    if (picture.error.isEmpty() && picture.composed)
-        m_unwritten.append(picture);
-    else if (picture.photoPath != m_wanted)
+        // The cache file holds the render itself, never a picture shown as written.
+        if (picture.composed && !picture.asWritten)
+            m_unwritten.append(picture);
+    } else if (current && picture.photoPath != m_wanted) {
         m_failedAhead.insert(picture.photoPath);
-    if (picture.photoPath == m_wanted && isRendering())
+    }
+    if (current && picture.photoPath == m_wanted && isRendering())
         present(picture);
     forgetFarPictures();
     startNextJob();

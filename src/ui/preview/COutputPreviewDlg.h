@@ -12,6 +12,7 @@
 #include "ui/preview/PreviewRendering.h"
 
 class CHoverButton;
+class QCheckBox;
 class QLabel;
 class QThread;
 class QTimer;
@@ -58,6 +59,8 @@ public:
     QLabel* pathLabel() const { return m_pathLabel; }
     // "3 / 28 — IMG_0003.jpg" (the place and the name of the photo on show).
     QLabel* counterLabel() const { return m_counterLabel; }
+    // "按写出的样子显示": the picture as the output will be written (encoded and decoded again).
+    QCheckBox* asWrittenBox() const { return m_asWrittenBox; }
     // The picture area in window coordinates.
     QRect pictureArea() const { return m_pictureArea; }
     // What is shown: cache path, rendered size, the picture at the output size. While the
@@ -125,6 +128,7 @@ private:
     CHoverButton* m_nextButton = nullptr;
     QLabel* m_pathLabel = nullptr;
     QLabel* m_counterLabel = nullptr;
+    QCheckBox* m_asWrittenBox = nullptr;
     QRect m_pictureArea;
 
     PreviewPicture m_picture;

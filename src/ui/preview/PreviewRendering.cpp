@@ -8,6 +8,7 @@
 
 #include "model/DataFiles.h"
 #include "model/LayerFiles.h"
+#include "model/OutputSettings.h"
 #include "model/SelectedTemplate.h"
 #include "model/WatermarkConf.h"
 #include "model/WatermarkTemplate.h"
@@ -22,6 +23,32 @@
 #include "services/imaging/PhotoDecoder.h"
 #include "ui/preview/PreviewCache.h"
 #include "ui/preview/PreviewFitting.h"
+
+QImage asWrittenLook(const QImage& picture, const QString& photoPath, int outputFormat,
+                     const OutputQuality& quality, QString* error)
+{
+    const ImageEncoder::FileFormat format =
+        ImageEncoder::formatFromNumber(outputFormat).value_or(ImageEncoder::FileFormat::Jpeg);
+    ImageEncoder::Options options;
+    options.jpegQuality = quality.jpegQuality;
+    options.jpegProgressive = quality.progressive;
+    options.jpegSampling = quality.sampling == OutputQuality::Sampling::Yuv444 ? QSize(1, 1) : QSize(2, 2);
+    if (quality.sampling == OutputQuality::Sampling::AsPhoto) {
+        PhotoDecoder photo;
+        if (photo.open(photoPath) && !photo.chromaSampling().isEmpty())
+            options.jpegSampling = photo.chromaSampling();
+    }
+    options.webpQuality = quality.webpQuality;
+    options.webpLossless = quality.webpLossless;
+    QByteArray bytes;
+    const ImagingStatus encoded = ImageEncoder::encode(picture, format, options, bytes);
+    QImage decoded;
+    if (encoded)
+        decoded = QImage::fromData(bytes);
+    if (decoded.isNull() && error)
+        *error = encoded ? QStringLiteral("the encoded picture cannot be decoded") : encoded.error;
+    return decoded;
+}
 
 namespace {
 
@@ -83,7 +110,7 @@ bool writePreviewCache(const PreviewPicture& picture)
 }
 
 PreviewPicture renderPreviewPicture(const QString& photoPath, const QSize& area, int photoNumber,
-                                    bool writeCache)
+                                    bool writeCache, bool asWritten)
 {
     RenderRequest request = previewRequest(photoPath, photoNumber);
     request.writePreviewFile = writeCache;
@@ -117,6 +144,13 @@ PreviewPicture renderPreviewPicture(const QString& photoPath, const QSize& area,
     if (picture.display.format() != QImage::Format_RGB32 && picture.display.format() != ImageCanvas::kFormat)
         picture.display = picture.display.convertToFormat(ImageCanvas::kFormat);
     picture.renderedSize = picture.display.size();
+    picture.asWritten = asWritten;
+    if (asWritten) {
+        const QImage written = asWrittenLook(picture.display, photoPath, request.output.OutputFormat,
+                                             request.quality, &picture.error);
+        if (!written.isNull())
+            picture.display = written.convertToFormat(ImageCanvas::kFormat);
+    }
     if (!area.isEmpty()) {
         const QSize shown = fitPreviewRect(picture.display.size(), QRect(QPoint(0, 0), area)).size();
         if (shown != picture.display.size())

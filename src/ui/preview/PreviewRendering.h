@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 
+#include "model/OutputQuality.h"
 #include "render/RenderRequest.h"
 
 // One picture of the output preview: the photo rendered with the current template and
@@ -21,6 +22,7 @@ struct PreviewPicture
     QString error;          // why nothing can be shown
     QByteArray fingerprint; // the render fingerprint it was made under
     QStringList outside;    // the template's layers whose drawing lies partly outside the photo
+    bool asWritten = false; // display shows the output as it will be written (encoded, decoded)
 };
 
 // The request a preview renders with: the process-wide settings, in preview-file mode into the
@@ -40,8 +42,18 @@ QByteArray renderFingerprint(const RenderRequest& request);
 // it later (a PNG file of a large photo takes many times as long as its render). With a
 // non-empty `area`, the picture is also scaled to the size it is shown at in an area of that
 // size (`fitted`), so that the window only draws it. Safe to call on a worker thread.
+// With `asWritten` the picture shown is the output as it will be written: encoded in the output
+// format with the output quality (config.ini) and decoded again from those bytes, so that a low
+// quality shows before a run; a failed encoding leaves the picture as rendered, with the reason.
+// Such a picture is never written to the cache file, which holds the render itself.
 PreviewPicture renderPreviewPicture(const QString& photoPath, const QSize& area = QSize(),
-                                    int photoNumber = 0, bool writeCache = true);
+                                    int photoNumber = 0, bool writeCache = true, bool asWritten = false);
 
 // Writes a composed picture's cache file and remembers its fingerprint. Any thread.
 bool writePreviewCache(const PreviewPicture& picture);
+
+// The picture encoded as an output of the photo would be (format and quality as given, the JPEG
+// photo's own chroma sampling when the quality says so) and decoded again; null with `error`
+// set when it cannot be encoded.
+QImage asWrittenLook(const QImage& picture, const QString& photoPath, int outputFormat,
+                     const OutputQuality& quality, QString* error = nullptr);

@@ -1,7 +1,9 @@
 #include "ui/settings/CGeneralConfDlg.h"
 
 #include "model/LosslessJpeg.h"
+#include "model/OutputQuality.h"
 #include "model/OutputSettings.h"
+#include "ui/settings/OutputQualityBox.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -130,6 +132,8 @@ void CGeneralConfDlg::buildControls()
     layout->addWidget(folderBox);
     layout->addWidget(nameBox);
     layout->addWidget(formatBox);
+    m_qualityBox = new OutputQualityBox(this);
+    layout->addWidget(m_qualityBox);
     m_damagedNotice = new QLabel(this);
     m_damagedNotice->setWordWrap(true);
     m_damagedNotice->setStyleSheet(QStringLiteral("color: #b00000;"));
@@ -151,6 +155,8 @@ void CGeneralConfDlg::loadSettings()
 {
     m_loadedLossless = readLosslessJpeg();
     m_losslessBox->setChecked(m_loadedLossless);
+    m_loadedQuality = readOutputQuality();
+    m_qualityBox->setValue(m_loadedQuality);
 
     XmlDocument doc;
     // A missing file is left to the program's start, which writes the defaults.
@@ -242,6 +248,9 @@ void CGeneralConfDlg::storeSettings()
     m_stored = true;
     if (m_losslessBox->isChecked() != m_loadedLossless)
         writeLosslessJpeg(m_losslessBox->isChecked());
+    // config.ini gets the quality keys only once the person changed one.
+    if (m_qualityBox->value() != m_loadedQuality)
+        writeOutputQuality(m_qualityBox->value());
 
     const QString path = preferencesPath();
     if (!m_damaged.isEmpty()) {

@@ -2,6 +2,8 @@
 
 #include <QWidget>
 
+#include "model/OutputQuality.h"
+
 class QButtonGroup;
 class QCheckBox;
 class QComboBox;
@@ -10,12 +12,14 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
+class OutputQualityBox;
 
 // The "常规" page of the preference window: where outputs go, how they are named and in
 // which format they are written. The values live in "preference.xml": the page reads them
 // when it is created and writes them back, element by element in place, when it is
-// destroyed. The lossless JPEG check box lives in "config.ini" (see LosslessJpeg), read and
-// written at the same moments, the file only when the box changed. Enter and Escape do nothing
+// destroyed. The lossless JPEG check box and the output quality section live in "config.ini"
+// (see LosslessJpeg, OutputQuality), read and written at the same moments, the file only when
+// they changed. Enter and Escape do nothing
 // on the page.
 //
 // A file that cannot be read (cut off, not XML) is not written element by element: the page
@@ -51,6 +55,7 @@ public:
     QLineEdit* suffixField() const { return m_suffixField; }
     QComboBox* formatList() const { return m_formatList; }
     QCheckBox* losslessBox() const { return m_losslessBox; }
+    OutputQualityBox* qualityBox() const { return m_qualityBox; }
     QLabel* damagedNotice() const { return m_damagedNotice; }
 
 private:
@@ -68,6 +73,8 @@ private:
     QComboBox* m_formatList = nullptr;
     QCheckBox* m_losslessBox = nullptr;
     bool m_loadedLossless = false;
+    OutputQualityBox* m_qualityBox = nullptr;
+    OutputQuality m_loadedQuality;
     QLabel* m_damagedNotice = nullptr;
     QString m_damaged;
     QButtonGroup* m_folderGroup = nullptr;
