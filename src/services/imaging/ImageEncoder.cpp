@@ -3,6 +3,7 @@
 #include "services/language/FailureReason.h"
 
 #include "services/files/AtomicFileWriter.h"
+#include "services/files/WriterDevice.h"
 #include "services/imaging/FileIdentity.h"
 #include "services/imaging/JpegCoefficients.h"
 #include "services/imaging/PngMetadataChunks.h"
@@ -12,7 +13,6 @@
 #include <QBuffer>
 #include <QColorSpace>
 #include <QDir>
-#include <QFile>
 #include <QImageWriter>
 
 #include <algorithm>
@@ -326,28 +326,24 @@ ImagingStatus encodeWithQt(const QImage& image, AtomicFileWriter& writer, ImageE
         return ImagingStatus::failure(
             FailureReason::tr("no %1 encoder is installed").arg(QString::fromLatin1(name.toUpper())));
 
-    QFile file;
-    if (!file.open(writer.handle(), QIODevice::WriteOnly, QFileDevice::DontCloseHandle))
-        return ImagingStatus::failure(
-            FailureReason::tr("cannot write %1: %2").arg(QDir::toNativeSeparators(path), file.errorString()));
-    QImageWriter encoder(&file, name);
-    if (format == ImageEncoder::FileFormat::Tiff) {
-        TiffMessages::routeToQt();
+    // The device writes straight into the temporary file and keeps the first failed write in
+    // the writer, whatever the encoder does with the result.
+    WriterDevice device(writer);
+    QImageWriter encoder(&device, name);
+    const bool tiff = format == ImageEncoder::FileFormat::Tiff;
+    if (tiff) {
+        TiffMessages::startCollecting();
         encoder.setCompression(1); // LZW
     }
     const bool written = encoder.write(image);
-    file.flush();
-    const QFileDevice::FileError fileError = file.error();
-    const QString fileErrorText = file.errorString();
-    file.close();
-    if (fileError == QFileDevice::ResourceError)
-        return ImagingStatus::failure(AtomicFileWriter::describeError(ENOSPC, path));
-    if (fileError != QFileDevice::NoError)
-        return ImagingStatus::failure(
-            FailureReason::tr("cannot write %1: %2").arg(QDir::toNativeSeparators(path), fileErrorText));
-    if (!written)
+    const QString tiffError = tiff ? TiffMessages::stopCollecting() : QString();
+    device.close();
+    if (!writer.status())
+        return writer.status();
+    if (!written || !tiffError.isEmpty())
         return ImagingStatus::failure(FailureReason::tr("cannot encode %1: %2")
-                                          .arg(QDir::toNativeSeparators(path), encoder.errorString()));
+                                          .arg(QDir::toNativeSeparators(path),
+                                               tiffError.isEmpty() ? encoder.errorString() : tiffError));
     return ImagingStatus::success();
 }
 
