@@ -27,10 +27,12 @@ BatchCommandLine::BatchCommandLine()
              QStringLiteral("N")),
       m_preview(QStringLiteral("preview"),
                 QStringLiteral("Render PHOTO as the output preview does and write PNG data to OUT "
-                               "(arguments: PHOTO OUT).")),
+                               "(arguments: PHOTO OUT; OUT - or /dev/stdout: standard output). Only a "
+                               "regular file (or a link) at OUT is replaced.")),
       m_sample(QStringLiteral("sample"),
                QStringLiteral("Draw the template onto the built-in 677 x 625 sample picture as the "
-                              "template editor's preview does and save it as PNG (argument: OUT).")),
+                              "template editor's preview does and save it as PNG (argument: OUT; - or "
+                              "/dev/stdout: standard output).")),
       m_filesFrom(QStringLiteral("files-from"),
                   QStringLiteral("Also stamp the photos named in FILE, one per line, after those of the "
                                  "command line (empty lines are left out, a line may end in CR LF); "

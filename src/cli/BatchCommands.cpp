@@ -4,6 +4,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QTemporaryDir>
 #include <QThread>
 
 #include <cerrno>
@@ -147,6 +148,45 @@ bool prepareRequest(ComposeMode mode, const StampOptions& options, RenderRequest
     return true;
 }
 
+// "-" and "/dev/stdout" as the file of --preview or --sample: the PNG bytes go to standard
+// output instead (writing "/dev/stdout" as a file would replace the link, or the terminal).
+bool isStandardOutput(const QString& target)
+{
+    return target == QLatin1String("-") || target == QLatin1String("/dev/stdout");
+}
+
+// Runs `write` with the file it should write: `target`, or for standard output a file in a
+// temporary folder whose bytes are then copied to `out` in place of the line naming the file.
+template <typename Write> int writeTo(const QString& target, QTextStream& out, QTextStream& err, Write write)
+{
+    if (!isStandardOutput(target)) {
+        const int code = write(target);
+        if (code == 0)
+            out << target << Qt::endl;
+        return code;
+    }
+    QTemporaryDir folder;
+    if (!folder.isValid()) {
+        err << "lumora-batch: cannot make a temporary folder: " << folder.errorString() << Qt::endl;
+        return 1;
+    }
+    const QString file = folder.filePath(QStringLiteral("out.png"));
+    const int code = write(file);
+    if (code != 0)
+        return code;
+    QFile picture(file);
+    if (!picture.open(QIODevice::ReadOnly)) {
+        err << "lumora-batch: cannot read " << file << ": " << picture.errorString() << Qt::endl;
+        return 1;
+    }
+    out.flush();
+    if (QIODevice* device = out.device())
+        device->write(picture.readAll());
+    else
+        out << QString::fromLatin1(picture.readAll()) << Qt::flush;
+    return 0;
+}
+
 } // namespace
 
 int ListTemplates(QTextStream& out, QTextStream& err)
@@ -257,15 +297,16 @@ int previewPhoto(const QString& photo, const QString& target, const StampOptions
     RenderRequest request;
     if (!prepareRequest(ComposeMode::PreviewFile, options, request, err))
         return 1;
-    request.sourcePath = photo;
-    request.targetPath = target;
-    const ComposeOutcome outcome = WatermarkCompositor::render(request).outcome;
-    if (!outcome.ok) {
-        err << photo << ": " << outcome.error << Qt::endl;
-        return 1;
-    }
-    out << outcome.outputPath << Qt::endl;
-    return 0;
+    return writeTo(target, out, err, [&](const QString& file) {
+        request.sourcePath = photo;
+        request.targetPath = file;
+        const ComposeOutcome outcome = WatermarkCompositor::render(request).outcome;
+        if (!outcome.ok) {
+            err << photo << ": " << outcome.error << Qt::endl;
+            return 1;
+        }
+        return 0;
+    });
 }
 
 int drawSample(const QString& target, const StampOptions& options, QTextStream& out, QTextStream& err)
@@ -275,16 +316,18 @@ int drawSample(const QString& target, const StampOptions& options, QTextStream& 
         return 1;
     request.previewSize = QSize(kSamplePictureWidth, kSamplePictureHeight);
     const WatermarkCompositor::Result result = WatermarkCompositor::render(request);
-    // A sample missing a layer the template names would look like the template: it fails
-    // like a photo, naming the files that cannot be read.
-    ImagingStatus written = !result.outcome.ok ? ImagingStatus::failure(result.outcome.error)
-                            : !result.outcome.warnings.isEmpty()
-                                ? ImagingStatus::failure(result.outcome.warnings.join(QStringLiteral("; ")))
-                                : ImageEncoder::writePng(result.picture, target);
-    if (!written) {
-        err << "lumora-batch: " << written.error << Qt::endl;
-        return 1;
-    }
-    out << target << Qt::endl;
-    return 0;
+    return writeTo(target, out, err, [&](const QString& file) {
+        // A sample missing a layer the template names would look like the template: it fails
+        // like a photo, naming the files that cannot be read.
+        const ImagingStatus written =
+            !result.outcome.ok ? ImagingStatus::failure(result.outcome.error)
+            : !result.outcome.warnings.isEmpty()
+                ? ImagingStatus::failure(result.outcome.warnings.join(QStringLiteral("; ")))
+                : ImageEncoder::writePng(result.picture, file);
+        if (!written) {
+            err << "lumora-batch: " << written.error << Qt::endl;
+            return 1;
+        }
+        return 0;
+    });
 }
