@@ -162,7 +162,7 @@ template <typename Write> int writeTo(const QString& target, QTextStream& out, Q
     if (!isStandardOutput(target)) {
         const int code = write(target);
         if (code == 0)
-            out << target << Qt::endl;
+            out << AnswerStream::escaped(target) << Qt::endl;
         return code;
     }
     QTemporaryDir folder;
@@ -302,7 +302,7 @@ int previewPhoto(const QString& photo, const QString& target, const StampOptions
         request.targetPath = file;
         const ComposeOutcome outcome = WatermarkCompositor::render(request).outcome;
         if (!outcome.ok) {
-            err << photo << ": " << outcome.error << Qt::endl;
+            AnswerStream::writeFailure(err, photo, outcome.error);
             return 1;
         }
         return 0;

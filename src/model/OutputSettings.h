@@ -37,8 +37,12 @@ struct OutputSettings
 
 // The rules the output settings window applies before storing, which every batch applies
 // too (the file can be edited by hand): a suffix must not contain "/" (it would lead out of
-// the output folder) nor NUL; an output folder must be an absolute path.
+// the output folder) nor control characters (NUL, escape, delete, line breaks...: they would
+// end up in file names and in the lines printed about them); an output folder must be an
+// absolute path.
 bool isUsableOutputSuffix(const QString& suffix);
+// True when the text holds a control character (C0, DEL or C1).
+bool hasControlCharacter(const QString& text);
 bool isUsableOutputFolder(const QString& folder);
 
 // Reads "preference.xml" into `into`: each of the six values only when its element is

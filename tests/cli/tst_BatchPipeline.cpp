@@ -236,7 +236,12 @@ private slots:
         QTest::newRow("NUL-separated on standard input")
             << QStringList{QStringLiteral("--files-from"), QStringLiteral("-"), QStringLiteral("-0")}
             << QByteArray() << QByteArray("photos/new\nline.jpg") + '\0' + "photos/a.jpg" + '\0' << 0
-            << QByteArray("%R/out/new\nline_new.jpg\n%R/out/a_new.jpg\n") << QByteArray();
+            << QByteArray("%R/out/new\\nline_new.jpg\n%R/out/a_new.jpg\n") << QByteArray();
+        // Plain answer lines show control characters escaped, as ls -b does.
+        QTest::newRow("a missing photo whose name holds escape and delete")
+            << QStringList{QStringLiteral("--files-from"), QStringLiteral("-"), QStringLiteral("-0")}
+            << QByteArray() << QByteArray("photos/a\x1b[2J\x7f.jpg") + '\0' + "photos/a.jpg" + '\0' << 1
+            << QByteArray("%R/out/a_new.jpg\n") << QByteArray("photos/a\\033[2J\\177.jpg: file not found\n");
         QTest::newRow("a line that is not UTF-8")
             << filesFrom << QByteArray("photos/b.jpg\nphotos/\xff\xfe.jpg\nphotos/a.jpg\n") << QByteArray()
             << 1 << QByteArray("%R/out/b_new.jpg\n%R/out/a_new.jpg\n")
@@ -283,8 +288,9 @@ private slots:
             QCOMPARE(result.err, expand(err));
             QCOMPARE(result.out, expand(out));
             QCOMPARE(result.exitCode, exitCode);
-            // Exactly the files answered were written (a name may hold a line break).
+            // Exactly the files answered were written (a name may hold a line break, answered as \n).
             QStringList answered = QString::fromUtf8("\n" + expand(out).chopped(out.isEmpty() ? 0 : 1))
+                                       .replace(QLatin1String("\\n"), QLatin1String("\n"))
                                        .split(QStringLiteral("\n") + m_root + QStringLiteral("/out/"));
             answered.removeFirst();
             answered.sort();

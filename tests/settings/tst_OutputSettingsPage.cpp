@@ -489,6 +489,10 @@ private slots:
         QTest::addColumn<QString>("storedFolderOpts");
         QTest::newRow("slash in suffix") << "_a/../../x" << false << 1 << "_new"
                                          << "0";
+        QTest::newRow("escape in suffix") << "_\x1b[31m" << false << 1 << "_new"
+                                          << "0";
+        QTest::newRow("delete in suffix") << "_a\x7f" << false << 1 << "_new"
+                                          << "0";
         QTest::newRow("plain suffix") << "_ok" << false << 0 << "_ok"
                                       << "0";
         QTest::newRow("backslash allowed") << "_a\\b" << false << 0 << "_a\\b"

@@ -228,7 +228,7 @@ bool CGeneralConfDlg::checkBeforeClosing()
         usable = false;
     }
     if (!isUsableOutputSuffix(m_suffixField->text())) {
-        showMessage(this, tr("文件名后缀不能包含“/”。将保留原来的后缀“%1”。").arg(m_loadedSuffix));
+        showMessage(this, tr("文件名后缀不能包含“/”或控制字符。将保留原来的后缀“%1”。").arg(m_loadedSuffix));
         m_suffixField->setText(m_loadedSuffix);
         usable = false;
     }
