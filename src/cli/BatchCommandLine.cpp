@@ -57,7 +57,8 @@ BatchCommandLine::BatchCommandLine()
                      QStringLiteral("FORMAT")),
       m_skipExisting(
           QStringLiteral("skip-existing"),
-          QStringLiteral("Leave out a photo whose output exists and is newer than the photo and the "
+          QStringLiteral("Leave out a photo whose output exists whole (a cut, empty or foreign file is "
+                         "made again) and is newer than the photo and the "
                          "template's files (the template, its layers and their pictures): answered "
                          "\"PHOTO: skipped, OUTPUT exists\" on standard output and counted as done, so "
                          "that an interrupted run can be started again.")),

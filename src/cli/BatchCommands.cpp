@@ -232,7 +232,8 @@ int stampPhotos(const PhotoSources& sources, const StampOptions& options, QTextS
     if (options.format >= 0)
         base.output.OutputFormat = options.format;
     // Without the template's times no output can be known to be up to date: all are written.
-    const UpToDateCheck upToDate(options.skipExisting ? base.templateName : QString());
+    const UpToDateCheck upToDate(options.skipExisting ? base.templateName : QString(),
+                                 OutputNaming::outputFormat(base.output));
 
     PhotoAnswers answers(out, err, options.json);
     int failed = 0;

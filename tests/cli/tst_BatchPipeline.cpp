@@ -403,24 +403,41 @@ private slots:
         QCOMPARE(snapshot(QDir(m_root).filePath(QStringLiteral("photos"))), photosBefore);
     }
 
-    // --skip-existing leaves a photo whose output is newer than the photo and every file of
-    // the template (its file, its layer files and a layer's picture); anything newer than the
-    // output, or no output, stamps it again.
+    // --skip-existing leaves a photo whose output is whole and newer than the photo and every
+    // file of the template (its file, its layer files and a layer's picture); anything newer
+    // than the output, no output, or an output that is cut, empty or garbage stamps it again.
     void skipExisting_data()
     {
         QTest::addColumn<QString>("newer"); // the file made newer than the output; "-" none
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<QString>(
+            "damage"); // what is done to the output: "", "half", "end", "empty", "garbage"
         QTest::addColumn<bool>("skipped");
-        QTest::newRow("output up to date") << QStringLiteral("-") << true;
-        QTest::newRow("photo newer") << QStringLiteral("work/photos/b.jpg") << false;
-        QTest::newRow("template file newer") << QStringLiteral("data/templates/Demo 1.xml") << false;
-        QTest::newRow("layer file newer") << QStringLiteral("data/templates/Demo 1_Layer 1.xml") << false;
-        QTest::newRow("layer picture newer") << QStringLiteral("logo.png") << false;
-        QTest::newRow("output missing") << QString() << false;
+        const QString jpeg = QStringLiteral("jpeg");
+        const QString none;
+        QTest::newRow("output up to date") << QStringLiteral("-") << jpeg << none << true;
+        QTest::newRow("photo newer") << QStringLiteral("work/photos/b.jpg") << jpeg << none << false;
+        QTest::newRow("template file newer")
+            << QStringLiteral("data/templates/Demo 1.xml") << jpeg << none << false;
+        QTest::newRow("layer file newer")
+            << QStringLiteral("data/templates/Demo 1_Layer 1.xml") << jpeg << none << false;
+        QTest::newRow("layer picture newer") << QStringLiteral("logo.png") << jpeg << none << false;
+        QTest::newRow("output missing") << QString() << jpeg << none << false;
+        for (const char* format : {"jpeg", "png", "tiff", "webp", "bmp"}) {
+            QTest::addRow("%s output up to date", format)
+                << QStringLiteral("-") << QString::fromLatin1(format) << none << true;
+            for (const char* damage : {"half", "end", "empty", "garbage"})
+                QTest::addRow("%s output up to date, %s", format, damage)
+                    << QStringLiteral("-") << QString::fromLatin1(format) << QString::fromLatin1(damage)
+                    << false;
+        }
     }
 
     void skipExisting()
     {
         QFETCH(QString, newer);
+        QFETCH(QString, format);
+        QFETCH(QString, damage);
         QFETCH(bool, skipped);
         // From here on the template's layer draws a picture too.
         const QString data = m_data;
@@ -437,8 +454,10 @@ private slots:
                 xml.replace("<ImagePathName/>", "<ImagePathName>" + logo.toUtf8() + "</ImagePathName>")));
         }
         const QString photo = QStringLiteral("photos/b.jpg");
-        const QString output = QDir(m_root).filePath(QStringLiteral("out/b_new.jpg"));
-        const QStringList arguments{QStringLiteral("--output-dir"), QStringLiteral("out"),
+        const QString extension = format == QLatin1String("jpeg") ? QStringLiteral("jpg") : format;
+        const QString output = QDir(m_root).filePath(QStringLiteral("out/b_new.") + extension);
+        const QStringList arguments{QStringLiteral("--output-dir"),    QStringLiteral("out"),
+                                    QStringLiteral("--format"),        format,
                                     QStringLiteral("--skip-existing"), photo};
         const Run first = run(arguments);
         QCOMPARE(first.out, lines({output}));
@@ -449,6 +468,14 @@ private slots:
         for (const QString& file :
              {QDir(m_root).filePath(photo), data + QStringLiteral("/templates/Demo 1.xml"), layer, logo})
             QVERIFY(setAge(file, 90));
+        if (!damage.isEmpty()) {
+            const QByteArray whole = readFile(output);
+            const QByteArray damaged = damage == QLatin1String("half")    ? whole.left(whole.size() / 2)
+                                       : damage == QLatin1String("end")   ? whole.chopped(2)
+                                       : damage == QLatin1String("empty") ? QByteArray()
+                                                                          : QByteArray(whole.size(), 'x');
+            QVERIFY(writeFileMakingFolder(output, damaged));
+        }
         QVERIFY(setAge(output, 60));
         if (newer.isEmpty())
             QVERIFY(QFile::remove(output));
