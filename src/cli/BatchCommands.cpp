@@ -21,6 +21,7 @@
 #include "cli/SystemErrorText.h"
 #include "cli/UpToDateCheck.h"
 #include "model/DataFiles.h"
+#include "model/ExistingOutputChoice.h"
 #include "model/LosslessJpeg.h"
 #include "model/OutputSettings.h"
 #include "model/ResizeSettings.h"
@@ -231,6 +232,8 @@ int stampPhotos(const PhotoSources& sources, const StampOptions& options, QTextS
     }
     if (options.format >= 0)
         base.output.OutputFormat = options.format;
+    base.output.ifOutputExists =
+        options.ifExists >= 0 ? OutputSettings::ExistingOutput(options.ifExists) : readExistingOutputChoice();
     // Without the template's times no output can be known to be up to date: all are written.
     const UpToDateCheck upToDate(options.skipExisting ? base.templateName : QString(),
                                  OutputNaming::outputFormat(base.output));
@@ -256,6 +259,7 @@ int stampPhotos(const PhotoSources& sources, const StampOptions& options, QTextS
         request.sourcePath = photo.path;
         // The photo's place in the list, for the counter of text fields (the tag is its index).
         request.photoNumber = BatchRunner::photoNumberOnThisThread();
+        request.targetPath = BatchRunner::plannedOutputOnThisThread();
         ComposeOutcome outcome;
         const QString output =
             upToDate.isReady() ? OutputNaming::outputPath(photo.path, base.output) : QString();
@@ -281,7 +285,7 @@ int stampPhotos(const PhotoSources& sources, const StampOptions& options, QTextS
         if (!outcome.ok) {
             ++failed;
             answers.failed(photo.path, outcome.error, time);
-        } else if (skipped[size_t(photo.tag)]) {
+        } else if (skipped[size_t(photo.tag)] || outcome.skipped) {
             answers.skipped(photo.path, outcome.outputPath, time);
         } else {
             answers.written(photo.path, outcome.outputPath, time);

@@ -16,6 +16,13 @@ struct OutputSettings
         KeepBaseName = 0,
         AddSuffix = 1
     };
+    // What a run does with an output name that a file already holds (see ExistingOutputChoice).
+    enum ExistingOutput : int
+    {
+        ReplaceExisting = 0,
+        SkipExisting = 1,
+        KeepBoth = 2
+    };
     enum Format : int
     {
         Jpeg = 0,
@@ -31,6 +38,8 @@ struct OutputSettings
     QString OutputFileNameSuffix;
     int OutputFormat = 0;
     int JpegQuality = 0; // stored and loaded; the JPEG encoder uses its own fixed quality
+    // Kept in "config.ini", not in "preference.xml": the file's loads and saves leave it alone.
+    ExistingOutput ifOutputExists = ReplaceExisting;
 
     friend bool operator==(const OutputSettings&, const OutputSettings&) = default;
 };

@@ -18,6 +18,8 @@ RenderRequest RenderRequest::fromProcessSettings(ComposeMode mode, const QString
     request.losslessJpeg = LosslessJpeg();
     request.pixelLimit = pixelLimitFromEnvironment();
     request.photoNumber = BatchRunner::photoNumberOnThisThread();
+    if (mode == ComposeMode::BatchOutput && targetPath.isEmpty())
+        request.targetPath = BatchRunner::plannedOutputOnThisThread();
     return request;
 }
 

@@ -15,7 +15,9 @@ struct RenderRequest
 {
     ComposeMode mode = ComposeMode::BatchOutput;
     QString sourcePath; // the photo (PreviewFile, BatchOutput)
-    QString targetPath; // where PreviewFile writes its PNG data
+    // Where PreviewFile writes its PNG data; for BatchOutput the output the run's plan gave the
+    // photo (empty: the output settings name it).
+    QString targetPath;
 
     QString templateName; // the template whose layers are drawn
     OutputSettings output;

@@ -194,7 +194,7 @@ Result renderPhoto(const RenderRequest& request)
     // Work out where the result goes before the photo is decoded, so that settings that
     // name no usable output fail at once.
     QString target = request.targetPath;
-    if (batch) {
+    if (batch && target.isEmpty()) {
         QString reason;
         target = OutputNaming::outputPath(request.sourcePath, request.output, &reason);
         if (target.isEmpty())

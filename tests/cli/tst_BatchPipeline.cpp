@@ -332,6 +332,9 @@ private slots:
         QTest::newRow("unknown format")
             << QStringList{QStringLiteral("--format"), QStringLiteral("gif"), a} << QByteArray() << 2
             << "lumora-batch: --format needs one of jpeg, png, bmp, tiff and webp.\n" + usage;
+        QTest::newRow("unknown --if-exists")
+            << QStringList{QStringLiteral("--if-exists"), QStringLiteral("overwrite"), a} << QByteArray() << 2
+            << "lumora-batch: --if-exists needs one of replace, skip and rename.\n" + usage;
         QTest::newRow("empty output folder")
             << QStringList{QStringLiteral("--output-dir="), a} << QByteArray() << 2
             << "lumora-batch: --output-dir needs a folder.\n" + usage;
@@ -344,9 +347,8 @@ private slots:
                                    << "lumora-batch: --files-from given more than once.\n" + usage;
         QTest::newRow("--json with --list-templates")
             << QStringList{QStringLiteral("--json"), QStringLiteral("--list-templates")} << QByteArray() << 2
-            << "lumora-batch: --files-from, --recursive, --output-dir, --format, --skip-existing and --json "
-               "go with "
-               "stamping photos only.\n" +
+            << "lumora-batch: --files-from, --recursive, --output-dir, --format, --skip-existing, --if-exists "
+               "and --json go with stamping photos only.\n" +
                    usage;
     }
 
@@ -495,6 +497,88 @@ private slots:
             QVERIFY(modifiedNs(output) != outputTime);
         }
         QCOMPARE(readFile(output), stamped);
+    }
+
+    // An output name a file already holds (here one the run did not write): replaced by
+    // default, left alone with skip, kept beside the new output with rename, by --if-exists or
+    // else by config.ini; the same answers and files with one job and with three.
+    void ifExists_data()
+    {
+        QTest::addColumn<QString>("option");      // --if-exists value; empty: none
+        QTest::addColumn<int>("stored");          // IfOutputExists in config.ini; -1: no key
+        QTest::addColumn<QStringList>("taken");   // names in out/ holding "earlier" before the run
+        QTest::addColumn<QStringList>("answers"); // %R: the working folder
+        QTest::addColumn<QStringList>("kept");    // names in out/ that still hold "earlier"
+        const QStringList one{QStringLiteral("a_new.jpg")};
+        const QStringList two{QStringLiteral("a_new.jpg"), QStringLiteral("a_new (2).jpg")};
+        const QStringList written{QStringLiteral("%R/out/a_new.jpg"), QStringLiteral("%R/out/a_new.jpg")};
+        QTest::newRow("default: replace")
+            << QString() << -1 << one << QStringList{QStringLiteral("%R/out/a_new.jpg")} << QStringList();
+        QTest::newRow("replace over the stored skip")
+            << QStringLiteral("replace") << 1 << one << QStringList{QStringLiteral("%R/out/a_new.jpg")}
+            << QStringList();
+        QTest::newRow("skip") << QStringLiteral("skip") << -1 << one
+                              << QStringList{QStringLiteral("photos/a.jpg: skipped, %R/out/a_new.jpg exists")}
+                              << one;
+        QTest::newRow("stored skip") << QString() << 1 << one
+                                     << QStringList{QStringLiteral(
+                                            "photos/a.jpg: skipped, %R/out/a_new.jpg exists")}
+                                     << one;
+        QTest::newRow("rename") << QStringLiteral("rename") << -1 << one
+                                << QStringList{QStringLiteral("%R/out/a_new (2).jpg")} << one;
+        QTest::newRow("stored rename, two names taken")
+            << QString() << 2 << two << QStringList{QStringLiteral("%R/out/a_new (3).jpg")} << two;
+        QTest::newRow("rename, two photos for one name")
+            << QStringLiteral("rename") << -1 << one
+            << QStringList{QStringLiteral("%R/out/a_new (2).jpg"), QStringLiteral("%R/out/a_new (3).jpg")}
+            << one;
+    }
+
+    void ifExists()
+    {
+        QFETCH(QString, option);
+        QFETCH(int, stored);
+        QFETCH(QStringList, taken);
+        QFETCH(QStringList, answers);
+        QFETCH(QStringList, kept);
+        const QString config = m_data + QStringLiteral("/config.ini");
+        const QByteArray configBefore = QFileInfo::exists(config) ? readFile(config) : QByteArray();
+        if (stored >= 0)
+            QVERIFY(writeFileMakingFolder(config, "[\xe5\xb8\xb8\xe8\xa7\x84]\r\nIfOutputExists=" +
+                                                      QByteArray::number(stored) + "\r\n"));
+        QStringList photos{QStringLiteral("photos/a.jpg")};
+        if (answers.size() > 1) {
+            photos << QStringLiteral("twin/a.jpg");
+            QVERIFY(QDir().mkpath(QDir(m_root).filePath(QStringLiteral("twin"))));
+            QVERIFY(QFile::exists(QDir(m_root).filePath(photos.constLast())) ||
+                    QFile::copy(QDir(m_root).filePath(QStringLiteral("photos/b.jpg")),
+                                QDir(m_root).filePath(photos.constLast())));
+        }
+        QStringList arguments{QStringLiteral("--output-dir"), QStringLiteral("out")};
+        if (!option.isEmpty())
+            arguments << QStringLiteral("--if-exists") << option;
+        for (const int jobs : {1, 3}) {
+            init();
+            for (const QString& name : taken)
+                QVERIFY(
+                    writeFileMakingFolder(QDir(m_root).filePath(QStringLiteral("out/") + name), "earlier"));
+            const Run result =
+                run(arguments + QStringList{QStringLiteral("--jobs"), QString::number(jobs)} + photos);
+            QCOMPARE(result.err, QByteArray());
+            QCOMPARE(result.out, expand(lines(answers)));
+            QCOMPARE(result.exitCode, 0);
+            for (const QString& name : taken)
+                QCOMPARE(readFile(QDir(m_root).filePath(QStringLiteral("out/") + name)) == "earlier",
+                         kept.contains(name));
+            for (const QString& answer : answers) {
+                if (!answer.contains(QLatin1String(": skipped")))
+                    QVERIFY(readFile(QString::fromUtf8(expand(answer.toUtf8()))).startsWith("\xff\xd8"));
+            }
+        }
+        if (configBefore.isEmpty())
+            QFile::remove(config);
+        else
+            QVERIFY(writeFileMakingFolder(config, configBefore));
     }
 
     // --json: one object a line per photo on standard output, in order, whatever the jobs;
