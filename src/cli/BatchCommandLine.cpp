@@ -63,12 +63,12 @@ BatchCommandLine::BatchCommandLine()
                          "\"PHOTO: skipped, OUTPUT exists\" on standard output and counted as done, so "
                          "that an interrupted run can be started again.")),
       m_ifExistsOption(QStringLiteral("if-exists"),
-                       QStringLiteral("What to do with an output name a file already holds: replace it "
+                       QStringLiteral("WHAT to do with an output name a file already holds: replace it "
                                       "(the default), skip the photo, or rename: keep both, the new output "
                                       "under the first free name \"NAME (2).EXT\", \"NAME (3).EXT\"... "
                                       "(default: IfOutputExists of config.ini, set in the output settings "
                                       "window)."),
-                       QStringLiteral("replace|skip|rename")),
+                       QStringLiteral("WHAT")),
       m_json(QStringLiteral("json"),
              QStringLiteral("Answer each photo with one JSON object a line on standard output instead: "
                             "\"source\", \"output\" (null for a failed photo), \"status\" "
