@@ -585,18 +585,24 @@ private slots:
         QFETCH(int, existing);
         TempDataFolder folder;
         QVERIFY(CreateDefaultPreferences());
-        CGeneralConfDlg page;
-        page.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&page));
-        ClickOption(sourceFolder ? page.sourceFolderRadio() : page.otherFolderRadio());
-        ClickOption(keepName ? page.keepNameRadio() : page.renameRadio());
-        page.formatList()->setCurrentIndex(format);
-        page.existingList()->setCurrentIndex(existing);
-        QTEST(page.losslessBox()->isEnabled(), "losslessEnabled");
-        QTEST(page.keepNameWarning()->isVisible(), "warning");
-        if (page.keepNameWarning()->isVisible()) {
-            page.resize(page.sizeHint());
-            QVERIFY(page.grab().save(
+        CPreferenceDlg window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        CGeneralConfDlg* page = window.generalPage();
+        QVERIFY(page);
+        ClickOption(sourceFolder ? page->sourceFolderRadio() : page->otherFolderRadio());
+        ClickOption(keepName ? page->keepNameRadio() : page->renameRadio());
+        page->formatList()->setCurrentIndex(format);
+        page->existingList()->setCurrentIndex(existing);
+        QTEST(page->losslessBox()->isEnabled(), "losslessEnabled");
+        QTEST(page->keepNameWarning()->isVisible(), "warning");
+        if (page->keepNameWarning()->isVisible()) {
+            // Shown whole inside the window, whose size was fixed when it opened.
+            QLabel* warning = page->keepNameWarning();
+            const QRect inPage(warning->mapTo(page, QPoint()), warning->size());
+            QVERIFY(page->rect().contains(inPage));
+            QVERIFY(warning->height() >= warning->heightForWidth(warning->width()));
+            QVERIFY(window.grab().save(
                 QStringLiteral(LUMORA_BUILD_DIR "/screenshots/output_settings_warning.png")));
         }
     }

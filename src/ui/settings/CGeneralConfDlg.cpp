@@ -115,6 +115,10 @@ void CGeneralConfDlg::buildControls()
     m_keepNameWarning = new QLabel(tr("注意：同格式照片会失败，其他同名照片可能被替换。"), nameBox);
     m_keepNameWarning->setWordWrap(true);
     m_keepNameWarning->setStyleSheet(QStringLiteral("color: #b00000;"));
+    // Its room is kept while it is hidden: the preference window has a fixed size, taken once.
+    QSizePolicy keepRoom = m_keepNameWarning->sizePolicy();
+    keepRoom.setRetainSizeWhenHidden(true);
+    m_keepNameWarning->setSizePolicy(keepRoom);
     m_keepNameWarning->hide();
 
     auto* nameLayout = new QGridLayout(nameBox);
