@@ -347,7 +347,8 @@ private slots:
                                    << "lumora-batch: --files-from given more than once.\n" + usage;
         QTest::newRow("--json with --list-templates")
             << QStringList{QStringLiteral("--json"), QStringLiteral("--list-templates")} << QByteArray() << 2
-            << "lumora-batch: --files-from, --recursive, --output-dir, --format, --skip-existing, --if-exists "
+            << "lumora-batch: --files-from, --recursive, --output-dir, --format, --skip-existing, "
+               "--if-exists "
                "and --json go with stamping photos only.\n" +
                    usage;
     }
