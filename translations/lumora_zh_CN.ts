@@ -311,6 +311,10 @@ with the given filename extension.</source>
         <translation>%1 没有以写入方式打开</translation>
     </message>
     <message>
+        <source>cannot write %1: a file of that name exists now; it was left unchanged</source>
+        <translation>无法写入 %1：现在已有同名文件；该文件保持不变</translation>
+    </message>
+    <message>
         <source>cannot write %1: a metadata segment does not fit in a JPEG file</source>
         <translation>无法写入 %1：有一个元数据段放不进 JPEG 文件</translation>
     </message>

@@ -152,6 +152,8 @@ void BatchRun::Walk(Summary& summary)
     // choice, kept in config.ini.
     OutputSettings settings = getOutputSettings();
     settings.ifOutputExists = readExistingOutputChoice();
+    // The renders take the settings of the run from the process-wide copy.
+    setOutputSettings(settings);
     BatchRunner runner(settings, paths, m_services.render);
     m_ui->SelectFileRow(-1);
     const qint64 start = m_services.elapsedMs();

@@ -111,6 +111,8 @@ std::optional<Result> renderLossless(const RenderRequest& request, const QString
 {
     ImageEncoder::Options encoding;
     encoding.sourcePath = request.sourcePath;
+    // Skipping or keeping both: a file that took the output's name during the render stays.
+    encoding.replaceExisting = request.output.ifOutputExists == OutputSettings::ReplaceExisting;
     QSize storedSize;
     int orientation = 0;
     QByteArray profile;
@@ -241,6 +243,8 @@ Result renderPhoto(const RenderRequest& request)
 
     ImageEncoder::Options encoding;
     encoding.sourcePath = request.sourcePath;
+    // Skipping or keeping both: a file that took the output's name during the render stays.
+    encoding.replaceExisting = !batch || request.output.ifOutputExists == OutputSettings::ReplaceExisting;
     ImagingStatus written;
     if (!batch) {
         written = ImageEncoder::writePng(photo.canvas, target, encoding);

@@ -367,8 +367,11 @@ WriteStatus AtomicFileWriter::commit(bool syncToDisk)
         if (!refused.isEmpty())
             m_status = WriteStatus::failure(refused);
     }
-    if (m_status && ::rename(m_tempNative.constData(), QFile::encodeName(m_targetPath).constData()) != 0)
+    if (m_status && m_replaceExisting &&
+        ::rename(m_tempNative.constData(), QFile::encodeName(m_targetPath).constData()) != 0)
         fail(errno);
+    if (m_status && !m_replaceExisting)
+        renameKeepingExisting();
     if (!m_status) {
         discard();
         return m_status;
@@ -386,6 +389,28 @@ WriteStatus AtomicFileWriter::commit(bool syncToDisk)
     m_tempPath.clear();
     m_tempNative.clear();
     return m_status;
+}
+
+void AtomicFileWriter::renameKeepingExisting()
+{
+    const QByteArray target = QFile::encodeName(m_targetPath);
+    if (::renameat2(AT_FDCWD, m_tempNative.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) == 0)
+        return;
+    int error = errno;
+    if (error == EINVAL || error == ENOSYS) {
+        // A file system without the flag: a hard link is made only when the name is free.
+        if (::link(m_tempNative.constData(), target.constData()) == 0) {
+            ::unlink(m_tempNative.constData());
+            return;
+        }
+        error = errno;
+    }
+    if (error == EEXIST)
+        m_status = WriteStatus::failure(
+            FailureReason::tr("cannot write %1: a file of that name exists now; it was left unchanged")
+                .arg(shown(m_targetPath)));
+    else
+        fail(error);
 }
 
 void AtomicFileWriter::discard()

@@ -459,6 +459,7 @@ ImagingStatus writeAtomically(const QString& path, const Options& options, Encod
             FailureReason::tr("the output %1 is the source photo itself; it was left unchanged")
                 .arg(QDir::toNativeSeparators(path)));
     AtomicFileWriter writer(path);
+    writer.setReplaceExisting(options.replaceExisting);
     const WriteStatus opened = writer.open();
     if (!opened)
         return opened;
