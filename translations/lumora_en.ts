@@ -285,6 +285,30 @@ Write the changes to a new copy of the template? Choose &quot;No&quot; to discar
         <translation>File name suffix:</translation>
     </message>
     <message>
+        <source>文件已存在时:</source>
+        <translation>If the file exists:</translation>
+    </message>
+    <message>
+        <source>替换</source>
+        <translation>Replace</translation>
+    </message>
+    <message>
+        <source>跳过</source>
+        <translation>Skip</translation>
+    </message>
+    <message>
+        <source>保留两者</source>
+        <translation>Keep both</translation>
+    </message>
+    <message>
+        <source>输出文件已存在时：替换它、跳过这张照片，或保留两者（新文件名加编号，如“名称 (2).jpg”）。</source>
+        <translation>When the output file exists already: replace it, skip the photo, or keep both (the new file gets a number, e.g. &quot;name (2).jpg&quot;).</translation>
+    </message>
+    <message>
+        <source>注意：同格式照片会失败，其他同名照片可能被替换。</source>
+        <translation>Note: photos in the output format fail; other photos of that name may be replaced.</translation>
+    </message>
+    <message>
         <source>输出文件格式</source>
         <translation>Output file format</translation>
     </message>
@@ -303,12 +327,30 @@ Write the changes to a new copy of the template? Choose &quot;No&quot; to discar
 Closing this window saves a new file with the settings shown here; the old file is kept as preference.xml.damaged.</translation>
     </message>
     <message>
-        <source>请用“浏览”选择输出文件夹。将保留原来的输出文件夹设置。</source>
-        <translation>Please choose the output folder with &quot;Browse&quot;. The previous output folder setting is kept.</translation>
+        <source>“%1”不是文件夹。</source>
+        <translation>&quot;%1&quot; is not a folder.</translation>
     </message>
     <message>
-        <source>文件名后缀不能包含“/”。将保留原来的后缀“%1”。</source>
-        <translation>The file name suffix cannot contain &quot;/&quot;. The previous suffix &quot;%1&quot; is kept.</translation>
+        <source>“%1”所在的磁盘是只读的。</source>
+        <translation>The disk of &quot;%1&quot; is read-only.</translation>
+    </message>
+    <message>
+        <source>没有写入“%1”的权限。</source>
+        <translation>No permission to write in &quot;%1&quot;.</translation>
+    </message>
+    <message>
+        <source>请输入完整的文件夹路径（以“/”开头），或用“浏览”选择。</source>
+        <translation>Type the full path of a folder (starting with &quot;/&quot;), or choose it with &quot;Browse&quot;.</translation>
+    </message>
+    <message>
+        <source>无法使用输出文件夹“%1”：%2
+将保留原来的输出文件夹设置。</source>
+        <translation>The output folder &quot;%1&quot; cannot be used: %2
+The previous output folder setting is kept.</translation>
+    </message>
+    <message>
+        <source>文件名后缀不能包含“/”或控制字符。将保留原来的后缀“%1”。</source>
+        <translation>The file name suffix cannot contain &quot;/&quot; or control characters. The previous suffix &quot;%1&quot; is kept.</translation>
     </message>
 </context>
 <context>

@@ -175,6 +175,10 @@ with the given filename extension.</source>
         <translation>输出设置中的输出文件夹“%1”不是绝对路径；请在输出设置中重新选择</translation>
     </message>
     <message>
+        <source>the file name suffix of the output settings contains a control character; change it in the output settings</source>
+        <translation>输出设置的文件名后缀含有控制字符；请在输出设置中修改</translation>
+    </message>
+    <message>
         <source>the file name suffix &quot;%1&quot; of the output settings contains &quot;/&quot;; change it in the output settings</source>
         <translation>输出设置中的文件名后缀“%1”包含“/”；请在输出设置中修改</translation>
     </message>
@@ -197,6 +201,10 @@ with the given filename extension.</source>
     <message>
         <source>the output %1 is also the output of %2, earlier in the list; this photo was not written</source>
         <translation>输出文件 %1 也是列表中前面的照片 %2 的输出；这张照片没有写入</translation>
+    </message>
+    <message>
+        <source>the output %1 and its numbered names up to (%2) exist already; this photo was not written</source>
+        <translation>输出 %1 及其编号名称直到 (%2) 都已存在；未写入这张照片</translation>
     </message>
     <message>
         <source>the resize settings give an output size of %1 x %2 for this %3 x %4 photo; change them in the resizing window</source>
@@ -263,6 +271,10 @@ with the given filename extension.</source>
         <translation>无法在文件夹 %1 中创建文件：该文件夹不接受新文件</translation>
     </message>
     <message>
+        <source>cannot write %1: it is not a regular file</source>
+        <translation>无法写入 %1：它不是普通文件</translation>
+    </message>
+    <message>
         <source>disk full while writing %1</source>
         <translation>写入 %1 时磁盘已满</translation>
     </message>
@@ -313,6 +325,10 @@ with the given filename extension.</source>
     <message>
         <source>%1 is not open for writing</source>
         <translation>%1 没有以写入方式打开</translation>
+    </message>
+    <message>
+        <source>cannot write %1: a file of that name exists now; it was left unchanged</source>
+        <translation>无法写入 %1：现在已有同名文件；该文件保持不变</translation>
     </message>
     <message>
         <source>cannot write %1: a metadata segment does not fit in a JPEG file</source>

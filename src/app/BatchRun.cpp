@@ -2,6 +2,7 @@
 
 #include "app/FileBrowser.h"
 #include "app/StopEvent.h"
+#include "model/ExistingOutputChoice.h"
 #include "model/LosslessJpeg.h"
 #include "model/OutputQuality.h"
 #include "model/OutputSettings.h"
@@ -154,7 +155,13 @@ void BatchRun::Walk(Summary& summary)
     const int threads =
         m_services.threads > 0 ? m_services.threads : std::max(1, QThread::idealThreadCount());
     const QStringList paths = m_ui->filePaths();
-    BatchRunner runner(getOutputSettings(), paths, m_services.render);
+    // What to do with an output name a file already holds is the output settings window's
+    // choice, kept in config.ini.
+    OutputSettings settings = getOutputSettings();
+    settings.ifOutputExists = readExistingOutputChoice();
+    // The renders take the settings of the run from the process-wide copy.
+    setOutputSettings(settings);
+    BatchRunner runner(settings, paths, m_services.render);
     m_ui->SelectFileRow(-1);
     const qint64 start = m_services.elapsedMs();
     int taken = 0;

@@ -3,6 +3,7 @@
 #include <QIODevice>
 #include <QtGlobal>
 
+#include <algorithm>
 #include <cerrno>
 
 #include <fcntl.h>
@@ -89,10 +90,52 @@ QString shownName(const QString& name)
     return isUnreadableName(name) ? QString::fromUtf8(bytesOf(name)) : name;
 }
 
+QString escaped(const QString& text)
+{
+    const auto isControl = [](QChar c) { return c.category() == QChar::Other_Control; };
+    if (std::none_of(text.cbegin(), text.cend(), isControl))
+        return text;
+    QString shown;
+    shown.reserve(text.size() + 8);
+    for (const QChar c : text) {
+        if (!isControl(c)) {
+            shown.append(c);
+            continue;
+        }
+        switch (c.unicode()) {
+        case u'\a':
+            shown.append(QLatin1String("\\a"));
+            break;
+        case u'\b':
+            shown.append(QLatin1String("\\b"));
+            break;
+        case u'\t':
+            shown.append(QLatin1String("\\t"));
+            break;
+        case u'\n':
+            shown.append(QLatin1String("\\n"));
+            break;
+        case u'\v':
+            shown.append(QLatin1String("\\v"));
+            break;
+        case u'\f':
+            shown.append(QLatin1String("\\f"));
+            break;
+        case u'\r':
+            shown.append(QLatin1String("\\r"));
+            break;
+        default:
+            for (const char byte : QString(c).toUtf8())
+                shown.append(QStringLiteral("\\%1").arg(quint8(byte), 3, 8, QLatin1Char('0')));
+        }
+    }
+    return shown;
+}
+
 void writeFailure(QTextStream& err, const QString& name, const QString& reason)
 {
     if (!isUnreadableName(name)) {
-        err << name << ": " << reason << Qt::endl;
+        err << escaped(name) << ": " << escaped(reason) << Qt::endl;
         return;
     }
     const QByteArray line = bytesOf(name) + ": the file name cannot be read as UTF-8\n";

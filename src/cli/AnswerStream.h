@@ -39,8 +39,14 @@ bool isUnreadableName(const QString& name);
 // bytes read as UTF-8 with replacement characters; any other name as it is.
 QString shownName(const QString& name);
 
-// Writes the failure line "NAME: reason" on `err`. For an unreadable name the line shows the
-// name's bytes as given, and the reason says that the name is not UTF-8.
+// The text with its control characters (C0, DEL, C1) escaped as `ls -b` shows them: \n, \t,
+// \r, \a, \b, \f, \v, and the others as backslash and three octal digits per UTF-8 byte
+// (escape is \033), so that a name holding a line break or a terminal's escape sequence stays
+// on its answer line and is shown, not obeyed. Other text is returned as it is.
+QString escaped(const QString& text);
+
+// Writes the failure line "NAME: reason" on `err`, escaped (see escaped()). For an unreadable name the line
+// shows the name's bytes as given, and the reason says that the name is not UTF-8.
 void writeFailure(QTextStream& err, const QString& name, const QString& reason);
 
 } // namespace AnswerStream

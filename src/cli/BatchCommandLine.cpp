@@ -35,10 +35,12 @@ BatchCommandLine::BatchCommandLine()
              QStringLiteral("N")),
       m_preview(QStringLiteral("preview"),
                 QStringLiteral("Render PHOTO as the output preview does and write PNG data to OUT "
-                               "(arguments: PHOTO OUT).")),
+                               "(arguments: PHOTO OUT; OUT - or /dev/stdout: standard output). Only a "
+                               "regular file (or a link) at OUT is replaced.")),
       m_sample(QStringLiteral("sample"),
                QStringLiteral("Draw the template onto the built-in 677 x 625 sample picture as the "
-                              "template editor's preview does and save it as PNG (argument: OUT).")),
+                              "template editor's preview does and save it as PNG (argument: OUT; - or "
+                              "/dev/stdout: standard output).")),
       m_filesFrom(QStringLiteral("files-from"),
                   QStringLiteral("Also stamp the photos named in FILE, one per line, after those of the "
                                  "command line (empty lines are left out, a line may end in CR LF); "
@@ -63,10 +65,18 @@ BatchCommandLine::BatchCommandLine()
                      QStringLiteral("FORMAT")),
       m_skipExisting(
           QStringLiteral("skip-existing"),
-          QStringLiteral("Leave out a photo whose output exists and is newer than the photo and the "
+          QStringLiteral("Leave out a photo whose output exists whole (a cut, empty or foreign file is "
+                         "made again) and is newer than the photo and the "
                          "template's files (the template, its layers and their pictures): answered "
                          "\"PHOTO: skipped, OUTPUT exists\" on standard output and counted as done, so "
                          "that an interrupted run can be started again.")),
+      m_ifExistsOption(QStringLiteral("if-exists"),
+                       QStringLiteral("WHAT to do with an output name a file already holds: replace it "
+                                      "(the default), skip the photo, or rename: keep both, the new output "
+                                      "under the first free name \"NAME (2).EXT\", \"NAME (3).EXT\"... "
+                                      "(default: IfOutputExists of config.ini, set in the output settings "
+                                      "window)."),
+                       QStringLiteral("WHAT")),
       m_json(QStringLiteral("json"),
              QStringLiteral("Answer each photo with one JSON object a line on standard output instead: "
                             "\"source\", \"output\" (null for a failed photo), \"status\" "
@@ -110,6 +120,7 @@ BatchCommandLine::BatchCommandLine()
     m_parser.addOption(m_outputDir);
     m_parser.addOption(m_formatOption);
     m_parser.addOption(m_skipExisting);
+    m_parser.addOption(m_ifExistsOption);
     m_parser.addOption(m_json);
     m_parser.addPositionalArgument(QStringLiteral("PHOTO"), QStringLiteral("Photos to stamp."),
                                    QStringLiteral("[PHOTO...]"));
@@ -132,7 +143,7 @@ BatchCommandLine::Outcome BatchCommandLine::parse(const QStringList& arguments)
         return Outcome::Version;
 
     for (const QCommandLineOption* single : {&m_dataDir, &m_template, &m_jobs, &m_filesFrom, &m_outputDir,
-                                             &m_formatOption, &m_quality, &m_sampling}) {
+                                             &m_formatOption, &m_quality, &m_sampling, &m_ifExistsOption}) {
         if (m_parser.values(*single).size() > 1)
             return usageError(QStringLiteral("--%1 given more than once.").arg(single->names().constFirst()));
     }
@@ -178,6 +189,14 @@ BatchCommandLine::Outcome BatchCommandLine::parse(const QStringList& arguments)
         if (m_format < 0)
             return usageError(QStringLiteral("--format needs one of jpeg, png, bmp, tiff and webp."));
     }
+    m_ifExists = -1;
+    if (m_parser.isSet(m_ifExistsOption)) {
+        // In the order of OutputSettings::ExistingOutput.
+        const QStringList names{QStringLiteral("replace"), QStringLiteral("skip"), QStringLiteral("rename")};
+        m_ifExists = int(names.indexOf(m_parser.value(m_ifExistsOption).toLower()));
+        if (m_ifExists < 0)
+            return usageError(QStringLiteral("--if-exists needs one of replace, skip and rename."));
+    }
 
     const int commands =
         int(m_parser.isSet(m_listTemplates)) + int(m_parser.isSet(m_preview)) + int(m_parser.isSet(m_sample));
@@ -185,10 +204,12 @@ BatchCommandLine::Outcome BatchCommandLine::parse(const QStringList& arguments)
         return usageError(QStringLiteral("Give only one of --list-templates, --preview and --sample."));
     const bool stampingOptions = m_parser.isSet(m_filesFrom) || m_parser.isSet(m_recursive) ||
                                  m_parser.isSet(m_outputDir) || m_parser.isSet(m_formatOption) ||
-                                 m_parser.isSet(m_skipExisting) || m_parser.isSet(m_json);
+                                 m_parser.isSet(m_skipExisting) || m_parser.isSet(m_ifExistsOption) ||
+                                 m_parser.isSet(m_json);
     if (commands > 0 && stampingOptions)
-        return usageError(QStringLiteral("--files-from, --recursive, --output-dir, --format, --skip-existing "
-                                         "and --json go with stamping photos only."));
+        return usageError(
+            QStringLiteral("--files-from, --recursive, --output-dir, --format, --skip-existing, "
+                           "--if-exists and --json go with stamping photos only."));
     const QStringList positional = m_parser.positionalArguments();
     if (m_parser.isSet(m_listTemplates)) {
         if (!positional.isEmpty())

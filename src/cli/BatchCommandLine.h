@@ -63,7 +63,7 @@ public:
     QStringList files() const { return m_parser.positionalArguments(); }
 
     // The stamping options for pipelines: --files-from FILE, -0/--null, --recursive,
-    // --output-dir DIR, --format FORMAT, --skip-existing, --json.
+    // --output-dir DIR, --format FORMAT, --skip-existing, --if-exists WHAT, --json.
     // The --files-from value ("-": standard input), empty when not given.
     QString filesFrom() const;
     // -0/--null: the list's names end with NUL characters instead of line ends.
@@ -75,6 +75,8 @@ public:
     // The --format value as an OutputSettings::Format number; -1 when not given.
     int outputFormat() const { return m_format; }
     bool skipExisting() const;
+    // The --if-exists value as an OutputSettings::ExistingOutput number; -1 when not given.
+    int ifExists() const { return m_ifExists; }
     bool json() const;
 
     QCommandLineParser& parser() { return m_parser; }
@@ -101,6 +103,7 @@ private:
     QCommandLineOption m_outputDir;
     QCommandLineOption m_formatOption;
     QCommandLineOption m_skipExisting;
+    QCommandLineOption m_ifExistsOption;
     QCommandLineOption m_json;
     QString m_error;
     int m_jpegQuality = 0;
@@ -108,4 +111,5 @@ private:
     Command m_command = Command::Stamp;
     int m_jobCount = 0;
     int m_format = -1;
+    int m_ifExists = -1;
 };

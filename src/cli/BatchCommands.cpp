@@ -4,6 +4,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QTemporaryDir>
 #include <QThread>
 
 #include <cerrno>
@@ -20,6 +21,7 @@
 #include "cli/SystemErrorText.h"
 #include "cli/UpToDateCheck.h"
 #include "model/DataFiles.h"
+#include "model/ExistingOutputChoice.h"
 #include "model/LosslessJpeg.h"
 #include "model/OutputQuality.h"
 #include "model/OutputSettings.h"
@@ -172,6 +174,45 @@ bool prepareRequest(ComposeMode mode, const StampOptions& options, RenderRequest
     return true;
 }
 
+// "-" and "/dev/stdout" as the file of --preview or --sample: the PNG bytes go to standard
+// output instead (writing "/dev/stdout" as a file would replace the link, or the terminal).
+bool isStandardOutput(const QString& target)
+{
+    return target == QLatin1String("-") || target == QLatin1String("/dev/stdout");
+}
+
+// Runs `write` with the file it should write: `target`, or for standard output a file in a
+// temporary folder whose bytes are then copied to `out` in place of the line naming the file.
+template <typename Write> int writeTo(const QString& target, QTextStream& out, QTextStream& err, Write write)
+{
+    if (!isStandardOutput(target)) {
+        const int code = write(target);
+        if (code == 0)
+            out << AnswerStream::escaped(target) << Qt::endl;
+        return code;
+    }
+    QTemporaryDir folder;
+    if (!folder.isValid()) {
+        err << "lumora-batch: cannot make a temporary folder: " << folder.errorString() << Qt::endl;
+        return 1;
+    }
+    const QString file = folder.filePath(QStringLiteral("out.png"));
+    const int code = write(file);
+    if (code != 0)
+        return code;
+    QFile picture(file);
+    if (!picture.open(QIODevice::ReadOnly)) {
+        err << "lumora-batch: cannot read " << file << ": " << picture.errorString() << Qt::endl;
+        return 1;
+    }
+    out.flush();
+    if (QIODevice* device = out.device())
+        device->write(picture.readAll());
+    else
+        out << QString::fromLatin1(picture.readAll()) << Qt::flush;
+    return 0;
+}
+
 } // namespace
 
 int ListTemplates(QTextStream& out, QTextStream& err)
@@ -230,8 +271,11 @@ int stampPhotos(const PhotoSources& sources, const StampOptions& options, QTextS
     }
     if (options.format >= 0)
         base.output.OutputFormat = options.format;
+    base.output.ifOutputExists =
+        options.ifExists >= 0 ? OutputSettings::ExistingOutput(options.ifExists) : readExistingOutputChoice();
     // Without the template's times no output can be known to be up to date: all are written.
-    const UpToDateCheck upToDate(options.skipExisting ? base.templateName : QString());
+    const UpToDateCheck upToDate(options.skipExisting ? base.templateName : QString(),
+                                 OutputNaming::outputFormat(base.output));
 
     PhotoAnswers answers(out, err, options.json);
     int failed = 0;
@@ -254,6 +298,7 @@ int stampPhotos(const PhotoSources& sources, const StampOptions& options, QTextS
         request.sourcePath = photo.path;
         // The photo's place in the list, for the counter of text fields (the tag is its index).
         request.photoNumber = BatchRunner::photoNumberOnThisThread();
+        request.targetPath = BatchRunner::plannedOutputOnThisThread();
         ComposeOutcome outcome;
         const QString output =
             upToDate.isReady() ? OutputNaming::outputPath(photo.path, base.output) : QString();
@@ -279,7 +324,7 @@ int stampPhotos(const PhotoSources& sources, const StampOptions& options, QTextS
         if (!outcome.ok) {
             ++failed;
             answers.failed(photo.path, outcome.error, time);
-        } else if (skipped[size_t(photo.tag)]) {
+        } else if (skipped[size_t(photo.tag)] || outcome.skipped) {
             answers.skipped(photo.path, outcome.outputPath, time);
         } else {
             answers.written(photo.path, outcome.outputPath, time);
@@ -299,15 +344,16 @@ int previewPhoto(const QString& photo, const QString& target, const StampOptions
         err << "lumora-batch: " << unusable << Qt::endl;
         return 1;
     }
-    request.sourcePath = photo;
-    request.targetPath = target;
-    const ComposeOutcome outcome = WatermarkCompositor::render(request).outcome;
-    if (!outcome.ok) {
-        err << photo << ": " << outcome.error << Qt::endl;
-        return 1;
-    }
-    out << outcome.outputPath << Qt::endl;
-    return 0;
+    return writeTo(target, out, err, [&](const QString& file) {
+        request.sourcePath = photo;
+        request.targetPath = file;
+        const ComposeOutcome outcome = WatermarkCompositor::render(request).outcome;
+        if (!outcome.ok) {
+            AnswerStream::writeFailure(err, photo, outcome.error);
+            return 1;
+        }
+        return 0;
+    });
 }
 
 int drawSample(const QString& target, const StampOptions& options, QTextStream& out, QTextStream& err)
@@ -320,16 +366,18 @@ int drawSample(const QString& target, const StampOptions& options, QTextStream& 
     }
     request.previewSize = QSize(kSamplePictureWidth, kSamplePictureHeight);
     const WatermarkCompositor::Result result = WatermarkCompositor::render(request);
-    // A sample missing a layer the template names would look like the template: it fails
-    // like a photo, naming the files that cannot be read.
-    ImagingStatus written = !result.outcome.ok ? ImagingStatus::failure(result.outcome.error)
-                            : !result.outcome.warnings.isEmpty()
-                                ? ImagingStatus::failure(result.outcome.warnings.join(QStringLiteral("; ")))
-                                : ImageEncoder::writePng(result.picture, target);
-    if (!written) {
-        err << "lumora-batch: " << written.error << Qt::endl;
-        return 1;
-    }
-    out << target << Qt::endl;
-    return 0;
+    return writeTo(target, out, err, [&](const QString& file) {
+        // A sample missing a layer the template names would look like the template: it fails
+        // like a photo, naming the files that cannot be read.
+        const ImagingStatus written =
+            !result.outcome.ok ? ImagingStatus::failure(result.outcome.error)
+            : !result.outcome.warnings.isEmpty()
+                ? ImagingStatus::failure(result.outcome.warnings.join(QStringLiteral("; ")))
+                : ImageEncoder::writePng(result.picture, file);
+        if (!written) {
+            err << "lumora-batch: " << written.error << Qt::endl;
+            return 1;
+        }
+        return 0;
+    });
 }

@@ -24,6 +24,7 @@ struct StampOptions
     QString outputDir;         // write into this folder instead of preference.xml's
     int format = -1;           // an OutputSettings::Format instead of preference.xml's; -1: none
     bool skipExisting = false; // leave out photos whose output is up to date (UpToDateCheck)
+    int ifExists = -1;         // an OutputSettings::ExistingOutput; -1: config.ini's choice
     bool json = false;         // answer with JSON lines (see PhotoAnswers)
 
     QString templateName; // empty: the template selected in config.ini, else the first

@@ -12,7 +12,7 @@ void PhotoAnswers::written(const QString& source, const QString& output, qint64 
     if (m_json)
         writeJson(source, &output, "written", nullptr, milliseconds);
     else
-        m_out << output << Qt::endl;
+        m_out << AnswerStream::escaped(output) << Qt::endl;
 }
 
 void PhotoAnswers::skipped(const QString& source, const QString& output, qint64 milliseconds)
@@ -20,7 +20,8 @@ void PhotoAnswers::skipped(const QString& source, const QString& output, qint64 
     if (m_json)
         writeJson(source, &output, "skipped", nullptr, milliseconds);
     else
-        m_out << source << ": skipped, " << output << " exists" << Qt::endl;
+        m_out << AnswerStream::escaped(source) << ": skipped, " << AnswerStream::escaped(output) << " exists"
+              << Qt::endl;
 }
 
 void PhotoAnswers::failed(const QString& source, const QString& reason, qint64 milliseconds)

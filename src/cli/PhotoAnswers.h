@@ -5,7 +5,8 @@
 
 // The answer of a stamping run for each photo, in one of two forms.
 //
-// Lines (the default):  written  OUTPUT                          on standard output
+// Lines (the default), their control characters escaped (see AnswerStream::escaped()):  written  OUTPUT on
+// standard output
 //                       skipped  PHOTO: skipped, OUTPUT exists   on standard output
 //                       failed   PHOTO: reason                   on standard error
 // JSON (--json): one object a line on standard output for every photo,

@@ -9,6 +9,7 @@
 #include "model/LayerFiles.h"
 #include "model/WatermarkConf.h"
 #include "model/WatermarkTemplate.h"
+#include "services/imaging/OutputCompleteness.h"
 
 namespace {
 
@@ -29,7 +30,7 @@ bool isLater(const timespec& a, const timespec& b)
 
 } // namespace
 
-UpToDateCheck::UpToDateCheck(const QString& templateName)
+UpToDateCheck::UpToDateCheck(const QString& templateName, ImageEncoder::FileFormat format) : m_format(format)
 {
     WatermarkTemplate tmpl;
     if (!loadWatermarkTemplate(templateName, tmpl))
@@ -62,5 +63,5 @@ bool UpToDateCheck::isUpToDate(const QString& output, const QString& photo) cons
         return false;
     timespec photoTime{};
     return modificationTime(photo, photoTime) && isLater(info.st_mtim, photoTime) &&
-           isLater(info.st_mtim, m_newestTemplateFile);
+           isLater(info.st_mtim, m_newestTemplateFile) && OutputCompleteness::isComplete(output, m_format);
 }

@@ -4,15 +4,19 @@
 
 #include <ctime>
 
-// Whether a photo's output is up to date for --skip-existing: the output is a file newer than
-// the photo and than every file the template draws with (its file, its layer files and the
-// pictures of its layers). Times are compared to the nanosecond; an equal time is not newer.
+#include "services/imaging/ImageEncoder.h"
+
+// Whether a photo's output is up to date for --skip-existing: the output is a whole file of the
+// run's output format (see OutputCompleteness: a cut, empty or foreign file is made again),
+// newer than the photo and than every file the template draws with (its file, its layer files
+// and the pictures of its layers). Times are compared to the nanosecond; an equal time is not
+// newer.
 class UpToDateCheck
 {
 public:
     // Reads the template's files once. When any of them cannot be looked at, no output
     // counts as up to date (isReady() is false).
-    explicit UpToDateCheck(const QString& templateName);
+    UpToDateCheck(const QString& templateName, ImageEncoder::FileFormat format);
 
     bool isReady() const { return m_ready; }
 
@@ -21,5 +25,6 @@ public:
 
 private:
     bool m_ready = false;
+    ImageEncoder::FileFormat m_format;
     timespec m_newestTemplateFile{};
 };

@@ -110,6 +110,7 @@ int runCommand(const BatchCommandLine& commandLine, QTextStream& out, QTextStrea
     options.outputDir = commandLine.outputDir();
     options.format = commandLine.outputFormat();
     options.skipExisting = commandLine.skipExisting();
+    options.ifExists = commandLine.ifExists();
     options.json = commandLine.json();
     const QStringList files = commandLine.files();
     switch (commandLine.command()) {

@@ -7,6 +7,8 @@
 #include <QMutex>
 #include <QMutexLocker>
 
+#include <algorithm>
+
 #include "model/DataFiles.h"
 #include "services/folders/Folders.h"
 #include "xml/XmlDocument.h"
@@ -48,7 +50,13 @@ bool openPreferences(XmlDocument& doc)
 
 bool isUsableOutputSuffix(const QString& suffix)
 {
-    return !suffix.contains(QLatin1Char('/')) && !suffix.contains(QChar(0));
+    return !suffix.contains(QLatin1Char('/')) && !hasControlCharacter(suffix);
+}
+
+bool hasControlCharacter(const QString& text)
+{
+    return std::any_of(text.cbegin(), text.cend(),
+                       [](QChar c) { return c.category() == QChar::Other_Control; });
 }
 
 bool isUsableOutputFolder(const QString& folder)

@@ -16,6 +16,13 @@ struct OutputSettings
         KeepBaseName = 0,
         AddSuffix = 1
     };
+    // What a run does with an output name that a file already holds (see ExistingOutputChoice).
+    enum ExistingOutput : int
+    {
+        ReplaceExisting = 0,
+        SkipExisting = 1,
+        KeepBoth = 2
+    };
     enum Format : int
     {
         Jpeg = 0,
@@ -31,14 +38,20 @@ struct OutputSettings
     QString OutputFileNameSuffix;
     int OutputFormat = 0;
     int JpegQuality = 0; // stored and loaded; the JPEG encoder uses its own fixed quality
+    // Kept in "config.ini", not in "preference.xml": the file's loads and saves leave it alone.
+    ExistingOutput ifOutputExists = ReplaceExisting;
 
     friend bool operator==(const OutputSettings&, const OutputSettings&) = default;
 };
 
 // The rules the output settings window applies before storing, which every batch applies
 // too (the file can be edited by hand): a suffix must not contain "/" (it would lead out of
-// the output folder) nor NUL; an output folder must be an absolute path.
+// the output folder) nor control characters (NUL, escape, delete, line breaks...: they would
+// end up in file names and in the lines printed about them); an output folder must be an
+// absolute path.
 bool isUsableOutputSuffix(const QString& suffix);
+// True when the text holds a control character (C0, DEL or C1).
+bool hasControlCharacter(const QString& text);
 bool isUsableOutputFolder(const QString& folder);
 
 // Reads "preference.xml" into `into`: each of the six values only when its element is

@@ -2,7 +2,7 @@
 
 #include "services/language/FailureReason.h"
 
-#include <QSet>
+#include <QHash>
 #include <QThreadPool>
 
 #include <algorithm>
@@ -18,11 +18,13 @@ namespace {
 
 // The place of the photo whose render runs on this thread (see photoNumberOnThisThread).
 thread_local int currentPhotoNumber = 0;
+thread_local QString currentOutput;
 
 struct Slot
 {
     BatchRunner::Photo photo;
     int number = 0; // place in the run's list, from 1
+    QString output; // the output the plan gave it
     ComposeOutcome outcome;
     bool done = false;
 };
@@ -52,15 +54,21 @@ int BatchRunner::photoNumberOnThisThread()
     return currentPhotoNumber;
 }
 
+QString BatchRunner::plannedOutputOnThisThread()
+{
+    return currentOutput;
+}
+
 BatchRunner::Totals BatchRunner::run(int threads, const NextPhoto& next, const Report& report,
                                      const StopTest& stop)
 {
     Totals totals;
     const int width = std::max(1, threads);
     OutputPlan plan(m_output, m_sources);
-    // A photo taken again (the desktop's walk can be sent back to an earlier row) writes its
-    // own output again: it is not refused as a second claim of that output.
-    QSet<QString> claimed;
+    // A photo taken again (the desktop's walk can be sent back to an earlier row) gets the
+    // decision of its first claim again: it writes its own output again, and is not refused as
+    // a second claim of that output (nor given a new numbered name).
+    QHash<QString, OutputPlan::Claim> claimed;
 
     std::mutex mutex;
     std::condition_variable changed;
@@ -88,11 +96,21 @@ BatchRunner::Totals BatchRunner::run(int threads, const NextPhoto& next, const R
             auto slot = std::make_shared<Slot>();
             slot->photo = *photo;
             slot->number = photo->tag >= 0 ? photo->tag + 1 : totals.taken;
-            const QString refusal = claimed.contains(photo->path) ? QString() : plan.claim(photo->path);
-            claimed.insert(photo->path);
+            auto known = claimed.constFind(photo->path);
+            if (known == claimed.constEnd())
+                known = claimed.insert(photo->path, plan.claim(photo->path));
+            const OutputPlan::Claim claim = known.value();
+            slot->output = claim.output;
             inFlight.push_back(slot);
-            if (!refusal.isEmpty()) {
-                slot->outcome = failedWith(refusal);
+            if (!claim.refusal.isEmpty()) {
+                slot->outcome = failedWith(claim.refusal);
+                slot->done = true;
+                continue;
+            }
+            if (claim.skip) {
+                slot->outcome.ok = true;
+                slot->outcome.skipped = true;
+                slot->outcome.outputPath = claim.output;
                 slot->done = true;
                 continue;
             }
@@ -100,6 +118,7 @@ BatchRunner::Totals BatchRunner::run(int threads, const NextPhoto& next, const R
                 ComposeOutcome outcome;
                 try {
                     currentPhotoNumber = slot->number;
+                    currentOutput = slot->output;
                     outcome = m_render(slot->photo);
                 } catch (const std::exception& error) {
                     outcome = failedWith(
@@ -108,6 +127,7 @@ BatchRunner::Totals BatchRunner::run(int threads, const NextPhoto& next, const R
                     outcome = failedWith(FailureReason::tr("internal error"));
                 }
                 currentPhotoNumber = 0;
+                currentOutput.clear();
                 // Notified under the lock: run() cannot return (and its lock go away) before
                 // this task lets go of it.
                 std::lock_guard lock(mutex);

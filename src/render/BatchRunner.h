@@ -15,7 +15,9 @@
 // batches through it.
 //
 // Before a photo is stamped, an output plan refuses it when its output would replace a photo
-// of the run or the output of a photo taken before it; the photos left share no file, so the
+// of the run or the output of a photo taken before it, and handles an output name a file
+// already holds as the settings say (a skipped photo is reported done, with
+// ComposeOutcome::skipped set, without a render); the photos left share no file, so the
 // files written are the same whatever the number of threads. The stop test is made before
 // each photo is taken: a stop lets the photos in progress finish and be reported.
 // With one thread the run is strictly one photo after the other: a photo is taken only when
@@ -56,6 +58,10 @@ public:
     // it was taken), so that numbered outputs do not depend on the number of threads. 0 on any
     // other thread. Renders made from the process-wide settings take it from here.
     static int photoNumberOnThisThread();
+    // While a render of a run is under way on the calling thread: the output file the plan
+    // gave the photo (a numbered name when an existing file is kept beside it); empty on any
+    // other thread, or when the settings name no output. Batch renders write there.
+    static QString plannedOutputOnThisThread();
 
 private:
     OutputSettings m_output;

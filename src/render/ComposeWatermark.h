@@ -20,6 +20,8 @@ struct ComposeOutcome
     bool ok = false;
     QString outputPath; // the file written (modes 1 and 2)
     QString error;      // a sentence for the user when ok is false
+    // A batch photo whose output existed and was left as it was (ok is true, outputPath names it).
+    bool skipped = false;
     // EditorPreview: the files that could not be read (the template, a layer, a layer's
     // picture); the preview shows the layers that could be drawn and these sentences. A photo
     // render fails instead.

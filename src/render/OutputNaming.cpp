@@ -49,6 +49,9 @@ QString outputPath(const QString& sourcePath, const OutputSettings& settings, QS
     QString name = baseName(sourcePath);
     if (settings.OutputFileNameOpts == OutputSettings::AddSuffix) {
         // A suffix with "/" would lead the output out of its folder.
+        if (hasControlCharacter(settings.OutputFileNameSuffix))
+            return fail(FailureReason::tr("the file name suffix of the output settings contains a control "
+                                          "character; change it in the output settings"));
         if (!isUsableOutputSuffix(settings.OutputFileNameSuffix))
             return fail(
                 FailureReason::tr("the file name suffix \"%1\" of the output settings contains \"/\"; "

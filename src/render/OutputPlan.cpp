@@ -78,13 +78,8 @@ QString OutputPlan::outputPathOf(const QString& source) const
     return OutputNaming::outputPath(source, m_settings);
 }
 
-QString OutputPlan::claim(const QString& source)
+QString OutputPlan::refusalFor(const QString& source, const QString& output) const
 {
-    addSource(source);
-    const QString output = outputPathOf(source);
-    if (output.isEmpty())
-        return QString(); // the render itself says why the settings name no output
-
     // The output must not be any photo of the run: rewriting it would destroy an input (and
     // a run of several jobs would stamp either the old or the new picture by chance).
     Identity id;
@@ -121,6 +116,55 @@ QString OutputPlan::claim(const QString& source)
         return FailureReason::tr("the output %1 is also the output of %2, earlier in the list; this photo "
                                  "was not written")
             .arg(shown(output), shown(earlier.value()));
-    m_outputs.insert(key, source);
     return QString();
+}
+
+bool OutputPlan::isTaken(const QString& output) const
+{
+    Identity id;
+    if (identityOf(output, false, id))
+        return true; // any file, link or folder of that name
+    const QString key = realOutputPath(output);
+    return m_sourcePaths.contains(key) || m_outputs.contains(key);
+}
+
+OutputPlan::Claim OutputPlan::claim(const QString& source)
+{
+    addSource(source);
+    Claim claim;
+    claim.output = outputPathOf(source);
+    if (claim.output.isEmpty())
+        return claim; // the render itself says why the settings name no output
+
+    if (m_settings.ifOutputExists == OutputSettings::KeepBoth) {
+        // "name.jpg", then "name (2).jpg", "name (3).jpg"...: the first name nothing holds.
+        const QFileInfo info(claim.output);
+        const QString stem = info.path() + QLatin1Char('/') + info.completeBaseName();
+        const QString extension = info.suffix().isEmpty() ? QString() : QLatin1Char('.') + info.suffix();
+        constexpr int kMostNumbers = 10000;
+        for (int number = 1; number <= kMostNumbers; ++number) {
+            const QString candidate =
+                number == 1 ? claim.output : QStringLiteral("%1 (%2)%3").arg(stem).arg(number).arg(extension);
+            if (!isTaken(candidate)) {
+                claim.output = candidate;
+                m_outputs.insert(realOutputPath(candidate), source);
+                return claim;
+            }
+        }
+        claim.refusal =
+            FailureReason::tr("the output %1 and its numbered names up to (%2) exist already; this "
+                              "photo was not written")
+                .arg(shown(claim.output))
+                .arg(kMostNumbers);
+        return claim;
+    }
+
+    claim.refusal = refusalFor(source, claim.output);
+    if (!claim.refusal.isEmpty())
+        return claim;
+    m_outputs.insert(realOutputPath(claim.output), source);
+    Identity id;
+    claim.skip =
+        m_settings.ifOutputExists == OutputSettings::SkipExisting && identityOf(claim.output, false, id);
+    return claim;
 }

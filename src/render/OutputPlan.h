@@ -13,6 +13,10 @@
 //   yet, and may be written by the run, by its real path);
 // - when two photos map to one output file (the same file by its real folder, so a linked
 //   folder counts), the later one in list order is refused with a reason naming the earlier.
+// - an output name that a file already holds is handled as settings.ifOutputExists says:
+//   replaced, left alone (the photo is skipped), or kept beside the new output, which takes
+//   the first numbered name ("name (2).jpg") that no file, photo of the run or earlier output
+//   holds.
 // The decisions depend on the list and the files only, never on the order in which photos
 // finish, so the files written are the same whatever the number of parallel jobs: photos that
 // are allowed never share a file and can be stamped side by side.
@@ -25,9 +29,14 @@ public:
     // Adds a photo that joined the run after it started (the desktop's list can grow).
     void addSource(const QString& source);
 
-    // Takes photo `source`'s output for it. Empty when the photo may be written; else the
-    // sentence why not. Call once per photo, in list order.
-    QString claim(const QString& source);
+    struct Claim
+    {
+        QString refusal;   // why the photo may not be written; empty when it may
+        QString output;    // the file to write (empty when the settings name none: the render says why)
+        bool skip = false; // the output exists and is left as it is
+    };
+    // Takes photo `source`'s output for it. Call once per photo, in list order.
+    Claim claim(const QString& source);
 
     // The output file a photo is written to (empty when the settings name none).
     QString outputPathOf(const QString& source) const;
@@ -47,6 +56,11 @@ private:
     // The output's path with its folder resolved to the real folder (links followed, the part
     // that does not exist yet appended as it stands).
     static QString realOutputPath(const QString& path);
+    // The sentence why `output` may not be written for `source`; empty when nothing of the run
+    // stands in its way.
+    QString refusalFor(const QString& source, const QString& output) const;
+    // True when a file, a photo of the run or an earlier output holds the name.
+    bool isTaken(const QString& output) const;
 
     OutputSettings m_settings;
     QHash<Identity, QString> m_sources;    // identity -> the first path naming it

@@ -20,6 +20,8 @@ RenderRequest RenderRequest::fromProcessSettings(ComposeMode mode, const QString
     request.quality = outputQuality();
     request.pixelLimit = pixelLimitFromEnvironment();
     request.photoNumber = BatchRunner::photoNumberOnThisThread();
+    if (mode == ComposeMode::BatchOutput && targetPath.isEmpty())
+        request.targetPath = BatchRunner::plannedOutputOnThisThread();
     return request;
 }
 

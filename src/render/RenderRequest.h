@@ -16,7 +16,9 @@ struct RenderRequest
 {
     ComposeMode mode = ComposeMode::BatchOutput;
     QString sourcePath; // the photo (PreviewFile, BatchOutput)
-    QString targetPath; // where PreviewFile writes its PNG data
+    // Where PreviewFile writes its PNG data; for BatchOutput the output the run's plan gave the
+    // photo (empty: the output settings name it).
+    QString targetPath;
     // PreviewFile: false leaves the writing to the caller (the picture is in the result), so
     // that a preview is shown before its large PNG file is written.
     bool writePreviewFile = true;

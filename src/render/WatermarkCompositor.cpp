@@ -149,6 +149,8 @@ std::optional<Result> renderLossless(const RenderRequest& request, const QString
     // Settings the full path refuses are refused there.
     if (!resizeSettingsProblem(request.resize, request.resizePictures).isEmpty())
         return std::nullopt;
+    // Skipping or keeping both: a file that took the output's name during the render stays.
+    encoding.replaceExisting = request.output.ifOutputExists == OutputSettings::ReplaceExisting;
     QSize storedSize;
     int orientation = 0;
     QByteArray profile;
@@ -236,7 +238,7 @@ Result renderPhoto(const RenderRequest& request)
     // Work out where the result goes before the photo is decoded, so that settings that
     // name no usable output fail at once.
     QString target = request.targetPath;
-    if (batch) {
+    if (batch && target.isEmpty()) {
         QString reason;
         target = OutputNaming::outputPath(request.sourcePath, request.output, &reason);
         if (target.isEmpty())
@@ -305,6 +307,8 @@ Result renderPhoto(const RenderRequest& request)
 
     ImageEncoder::Options encoding;
     encoding.sourcePath = request.sourcePath;
+    // Skipping or keeping both: a file that took the output's name during the render stays.
+    encoding.replaceExisting = !batch || request.output.ifOutputExists == OutputSettings::ReplaceExisting;
     ImagingStatus written;
     if (!batch) {
         result.picture = photo.canvas;

@@ -236,7 +236,12 @@ private slots:
         QTest::newRow("NUL-separated on standard input")
             << QStringList{QStringLiteral("--files-from"), QStringLiteral("-"), QStringLiteral("-0")}
             << QByteArray() << QByteArray("photos/new\nline.jpg") + '\0' + "photos/a.jpg" + '\0' << 0
-            << QByteArray("%R/out/new\nline_new.jpg\n%R/out/a_new.jpg\n") << QByteArray();
+            << QByteArray("%R/out/new\\nline_new.jpg\n%R/out/a_new.jpg\n") << QByteArray();
+        // Plain answer lines show control characters escaped, as ls -b does.
+        QTest::newRow("a missing photo whose name holds escape and delete")
+            << QStringList{QStringLiteral("--files-from"), QStringLiteral("-"), QStringLiteral("-0")}
+            << QByteArray() << QByteArray("photos/a\x1b[2J\x7f.jpg") + '\0' + "photos/a.jpg" + '\0' << 1
+            << QByteArray("%R/out/a_new.jpg\n") << QByteArray("photos/a\\033[2J\\177.jpg: file not found\n");
         QTest::newRow("a line that is not UTF-8")
             << filesFrom << QByteArray("photos/b.jpg\nphotos/\xff\xfe.jpg\nphotos/a.jpg\n") << QByteArray()
             << 1 << QByteArray("%R/out/b_new.jpg\n%R/out/a_new.jpg\n")
@@ -287,8 +292,9 @@ private slots:
             QCOMPARE(result.err, expand(err));
             QCOMPARE(result.out, expand(out));
             QCOMPARE(result.exitCode, exitCode);
-            // Exactly the files answered were written (a name may hold a line break).
+            // Exactly the files answered were written (a name may hold a line break, answered as \n).
             QStringList answered = QString::fromUtf8("\n" + expand(out).chopped(out.isEmpty() ? 0 : 1))
+                                       .replace(QLatin1String("\\n"), QLatin1String("\n"))
                                        .split(QStringLiteral("\n") + m_root + QStringLiteral("/out/"));
             answered.removeFirst();
             answered.sort();
@@ -343,6 +349,9 @@ private slots:
         QTest::newRow("unknown format")
             << QStringList{QStringLiteral("--format"), QStringLiteral("gif"), a} << QByteArray() << 2
             << "lumora-batch: --format needs one of jpeg, png, bmp, tiff and webp.\n" + usage;
+        QTest::newRow("unknown --if-exists")
+            << QStringList{QStringLiteral("--if-exists"), QStringLiteral("overwrite"), a} << QByteArray() << 2
+            << "lumora-batch: --if-exists needs one of replace, skip and rename.\n" + usage;
         QTest::newRow("empty output folder")
             << QStringList{QStringLiteral("--output-dir="), a} << QByteArray() << 2
             << "lumora-batch: --output-dir needs a folder.\n" + usage;
@@ -355,9 +364,9 @@ private slots:
                                    << "lumora-batch: --files-from given more than once.\n" + usage;
         QTest::newRow("--json with --list-templates")
             << QStringList{QStringLiteral("--json"), QStringLiteral("--list-templates")} << QByteArray() << 2
-            << "lumora-batch: --files-from, --recursive, --output-dir, --format, --skip-existing and --json "
-               "go with "
-               "stamping photos only.\n" +
+            << "lumora-batch: --files-from, --recursive, --output-dir, --format, --skip-existing, "
+               "--if-exists "
+               "and --json go with stamping photos only.\n" +
                    usage;
     }
 
@@ -414,24 +423,41 @@ private slots:
         QCOMPARE(snapshot(QDir(m_root).filePath(QStringLiteral("photos"))), photosBefore);
     }
 
-    // --skip-existing leaves a photo whose output is newer than the photo and every file of
-    // the template (its file, its layer files and a layer's picture); anything newer than the
-    // output, or no output, stamps it again.
+    // --skip-existing leaves a photo whose output is whole and newer than the photo and every
+    // file of the template (its file, its layer files and a layer's picture); anything newer
+    // than the output, no output, or an output that is cut, empty or garbage stamps it again.
     void skipExisting_data()
     {
         QTest::addColumn<QString>("newer"); // the file made newer than the output; "-" none
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<QString>(
+            "damage"); // what is done to the output: "", "half", "end", "empty", "garbage"
         QTest::addColumn<bool>("skipped");
-        QTest::newRow("output up to date") << QStringLiteral("-") << true;
-        QTest::newRow("photo newer") << QStringLiteral("work/photos/b.jpg") << false;
-        QTest::newRow("template file newer") << QStringLiteral("data/templates/Demo 1.xml") << false;
-        QTest::newRow("layer file newer") << QStringLiteral("data/templates/Demo 1_Layer 1.xml") << false;
-        QTest::newRow("layer picture newer") << QStringLiteral("logo.png") << false;
-        QTest::newRow("output missing") << QString() << false;
+        const QString jpeg = QStringLiteral("jpeg");
+        const QString none;
+        QTest::newRow("output up to date") << QStringLiteral("-") << jpeg << none << true;
+        QTest::newRow("photo newer") << QStringLiteral("work/photos/b.jpg") << jpeg << none << false;
+        QTest::newRow("template file newer")
+            << QStringLiteral("data/templates/Demo 1.xml") << jpeg << none << false;
+        QTest::newRow("layer file newer")
+            << QStringLiteral("data/templates/Demo 1_Layer 1.xml") << jpeg << none << false;
+        QTest::newRow("layer picture newer") << QStringLiteral("logo.png") << jpeg << none << false;
+        QTest::newRow("output missing") << QString() << jpeg << none << false;
+        for (const char* format : {"jpeg", "png", "tiff", "webp", "bmp"}) {
+            QTest::addRow("%s output up to date", format)
+                << QStringLiteral("-") << QString::fromLatin1(format) << none << true;
+            for (const char* damage : {"half", "end", "empty", "garbage"})
+                QTest::addRow("%s output up to date, %s", format, damage)
+                    << QStringLiteral("-") << QString::fromLatin1(format) << QString::fromLatin1(damage)
+                    << false;
+        }
     }
 
     void skipExisting()
     {
         QFETCH(QString, newer);
+        QFETCH(QString, format);
+        QFETCH(QString, damage);
         QFETCH(bool, skipped);
         // From here on the template's layer draws a picture too.
         const QString data = m_data;
@@ -448,8 +474,10 @@ private slots:
                 xml.replace("<ImagePathName/>", "<ImagePathName>" + logo.toUtf8() + "</ImagePathName>")));
         }
         const QString photo = QStringLiteral("photos/b.jpg");
-        const QString output = QDir(m_root).filePath(QStringLiteral("out/b_new.jpg"));
-        const QStringList arguments{QStringLiteral("--output-dir"), QStringLiteral("out"),
+        const QString extension = format == QLatin1String("jpeg") ? QStringLiteral("jpg") : format;
+        const QString output = QDir(m_root).filePath(QStringLiteral("out/b_new.") + extension);
+        const QStringList arguments{QStringLiteral("--output-dir"),    QStringLiteral("out"),
+                                    QStringLiteral("--format"),        format,
                                     QStringLiteral("--skip-existing"), photo};
         const Run first = run(arguments);
         QCOMPARE(first.out, lines({output}));
@@ -460,6 +488,14 @@ private slots:
         for (const QString& file :
              {QDir(m_root).filePath(photo), data + QStringLiteral("/templates/Demo 1.xml"), layer, logo})
             QVERIFY(setAge(file, 90));
+        if (!damage.isEmpty()) {
+            const QByteArray whole = readFile(output);
+            const QByteArray damaged = damage == QLatin1String("half")    ? whole.left(whole.size() / 2)
+                                       : damage == QLatin1String("end")   ? whole.chopped(2)
+                                       : damage == QLatin1String("empty") ? QByteArray()
+                                                                          : QByteArray(whole.size(), 'x');
+            QVERIFY(writeFileMakingFolder(output, damaged));
+        }
         QVERIFY(setAge(output, 60));
         if (newer.isEmpty())
             QVERIFY(QFile::remove(output));
@@ -479,6 +515,88 @@ private slots:
             QVERIFY(modifiedNs(output) != outputTime);
         }
         QCOMPARE(readFile(output), stamped);
+    }
+
+    // An output name a file already holds (here one the run did not write): replaced by
+    // default, left alone with skip, kept beside the new output with rename, by --if-exists or
+    // else by config.ini; the same answers and files with one job and with three.
+    void ifExists_data()
+    {
+        QTest::addColumn<QString>("option");      // --if-exists value; empty: none
+        QTest::addColumn<int>("stored");          // IfOutputExists in config.ini; -1: no key
+        QTest::addColumn<QStringList>("taken");   // names in out/ holding "earlier" before the run
+        QTest::addColumn<QStringList>("answers"); // %R: the working folder
+        QTest::addColumn<QStringList>("kept");    // names in out/ that still hold "earlier"
+        const QStringList one{QStringLiteral("a_new.jpg")};
+        const QStringList two{QStringLiteral("a_new.jpg"), QStringLiteral("a_new (2).jpg")};
+        const QStringList written{QStringLiteral("%R/out/a_new.jpg"), QStringLiteral("%R/out/a_new.jpg")};
+        QTest::newRow("default: replace")
+            << QString() << -1 << one << QStringList{QStringLiteral("%R/out/a_new.jpg")} << QStringList();
+        QTest::newRow("replace over the stored skip")
+            << QStringLiteral("replace") << 1 << one << QStringList{QStringLiteral("%R/out/a_new.jpg")}
+            << QStringList();
+        QTest::newRow("skip") << QStringLiteral("skip") << -1 << one
+                              << QStringList{QStringLiteral("photos/a.jpg: skipped, %R/out/a_new.jpg exists")}
+                              << one;
+        QTest::newRow("stored skip") << QString() << 1 << one
+                                     << QStringList{QStringLiteral(
+                                            "photos/a.jpg: skipped, %R/out/a_new.jpg exists")}
+                                     << one;
+        QTest::newRow("rename") << QStringLiteral("rename") << -1 << one
+                                << QStringList{QStringLiteral("%R/out/a_new (2).jpg")} << one;
+        QTest::newRow("stored rename, two names taken")
+            << QString() << 2 << two << QStringList{QStringLiteral("%R/out/a_new (3).jpg")} << two;
+        QTest::newRow("rename, two photos for one name")
+            << QStringLiteral("rename") << -1 << one
+            << QStringList{QStringLiteral("%R/out/a_new (2).jpg"), QStringLiteral("%R/out/a_new (3).jpg")}
+            << one;
+    }
+
+    void ifExists()
+    {
+        QFETCH(QString, option);
+        QFETCH(int, stored);
+        QFETCH(QStringList, taken);
+        QFETCH(QStringList, answers);
+        QFETCH(QStringList, kept);
+        const QString config = m_data + QStringLiteral("/config.ini");
+        const QByteArray configBefore = QFileInfo::exists(config) ? readFile(config) : QByteArray();
+        if (stored >= 0)
+            QVERIFY(writeFileMakingFolder(config, "[\xe5\xb8\xb8\xe8\xa7\x84]\r\nIfOutputExists=" +
+                                                      QByteArray::number(stored) + "\r\n"));
+        QStringList photos{QStringLiteral("photos/a.jpg")};
+        if (answers.size() > 1) {
+            photos << QStringLiteral("twin/a.jpg");
+            QVERIFY(QDir().mkpath(QDir(m_root).filePath(QStringLiteral("twin"))));
+            QVERIFY(QFile::exists(QDir(m_root).filePath(photos.constLast())) ||
+                    QFile::copy(QDir(m_root).filePath(QStringLiteral("photos/b.jpg")),
+                                QDir(m_root).filePath(photos.constLast())));
+        }
+        QStringList arguments{QStringLiteral("--output-dir"), QStringLiteral("out")};
+        if (!option.isEmpty())
+            arguments << QStringLiteral("--if-exists") << option;
+        for (const int jobs : {1, 3}) {
+            init();
+            for (const QString& name : taken)
+                QVERIFY(
+                    writeFileMakingFolder(QDir(m_root).filePath(QStringLiteral("out/") + name), "earlier"));
+            const Run result =
+                run(arguments + QStringList{QStringLiteral("--jobs"), QString::number(jobs)} + photos);
+            QCOMPARE(result.err, QByteArray());
+            QCOMPARE(result.out, expand(lines(answers)));
+            QCOMPARE(result.exitCode, 0);
+            for (const QString& name : taken)
+                QCOMPARE(readFile(QDir(m_root).filePath(QStringLiteral("out/") + name)) == "earlier",
+                         kept.contains(name));
+            for (const QString& answer : answers) {
+                if (!answer.contains(QLatin1String(": skipped")))
+                    QVERIFY(readFile(QString::fromUtf8(expand(answer.toUtf8()))).startsWith("\xff\xd8"));
+            }
+        }
+        if (configBefore.isEmpty())
+            QFile::remove(config);
+        else
+            QVERIFY(writeFileMakingFolder(config, configBefore));
     }
 
     // --json: one object a line per photo on standard output, in order, whatever the jobs;

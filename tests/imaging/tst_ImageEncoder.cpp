@@ -15,6 +15,7 @@
 #include <tiffio.h>
 
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using Segment = JpegMetadata::Segment;
@@ -324,27 +325,47 @@ private slots:
     {
         QTest::addColumn<QString>("target");
         QTest::addColumn<QString>("reason");
+        QTest::addColumn<bool>("replace"); // ImageEncoder::Options::replaceExisting
         QTest::newRow("missing folder") << "no/such/x.jpg"
-                                        << "the folder " + path("no/such") + " does not exist";
-        QTest::newRow("a folder's name") << "taken"
-                                         << "cannot write " + path("taken") + ": a folder has that name";
+                                        << "the folder " + path("no/such") + " does not exist" << true;
+        QTest::newRow("a folder's name")
+            << "taken"
+            << "cannot write " + path("taken") + ": a folder has that name" << true;
         QTest::newRow("under a file")
             << "plain.txt/x.jpg"
-            << "cannot write " + path("plain.txt/x.jpg") + ": " + path("plain.txt") + " is not a folder";
+            << "cannot write " + path("plain.txt/x.jpg") + ": " + path("plain.txt") + " is not a folder"
+            << true;
         QTest::newRow("no name") << ""
-                                 << "no output file name was given";
+                                 << "no output file name was given" << true;
+        QTest::newRow("a FIFO") << "fifo"
+                                << "cannot write " + path("fifo") + ": it is not a regular file" << true;
+        QTest::newRow("a file, not replacing")
+            << "plain.txt"
+            << "cannot write " + path("plain.txt") + ": a file of that name exists now; it was left unchanged"
+            << false;
     }
 
     void reportsUnwritableTargets()
     {
         QFETCH(QString, target);
         QFETCH(QString, reason);
+        QFETCH(bool, replace);
         QDir(m_dir.path()).mkpath(QStringLiteral("taken"));
         writeFile(path(QStringLiteral("plain.txt")), "text");
-        const ImagingStatus status = ImageEncoder::write(
-            TestPictures::quadrants(8, 8), target.isEmpty() ? QString() : path(target), FileFormat::Jpeg);
+        QFile::remove(path(QStringLiteral("fifo")));
+        QCOMPARE(::mkfifo(QFile::encodeName(path(QStringLiteral("fifo"))).constData(), 0644), 0);
+        ImageEncoder::Options options;
+        options.replaceExisting = replace;
+        const ImagingStatus status =
+            ImageEncoder::write(TestPictures::quadrants(8, 8), target.isEmpty() ? QString() : path(target),
+                                FileFormat::Jpeg, options);
         QCOMPARE(status.error, reason);
         QVERIFY(QFileInfo(path(QStringLiteral("taken"))).isDir());
+        QCOMPARE(readFile(path(QStringLiteral("plain.txt"))), QByteArray("text"));
+        struct stat info = {};
+        QVERIFY(::lstat(QFile::encodeName(path(QStringLiteral("fifo"))).constData(), &info) == 0 &&
+                S_ISFIFO(info.st_mode));
+        QFile::remove(path(QStringLiteral("fifo")));
         QVERIFY(leftovers(m_dir.path()).isEmpty());
     }
 

@@ -65,7 +65,8 @@ private slots:
 
         OutputSettings settings;
         QVERIFY(LoadPreferences(settings));
-        QCOMPARE(settings, (OutputSettings{0, documents, 1, QStringLiteral("_new"), 0, 100}));
+        QCOMPARE(settings, (OutputSettings{0, documents, 1, QStringLiteral("_new"), 0, 100,
+                                           OutputSettings::ReplaceExisting}));
         int quickStart = -1;
         QVERIFY(loadOpenQuickStartDlg(quickStart));
         QCOMPARE(quickStart, 0);

@@ -311,6 +311,9 @@ private slots:
             {"stamping", m_dataDir + QList<QByteArray>{native(m_small)}},
             {"--preview", m_dataDir + QList<QByteArray>{"--preview", native(m_small), preview}},
             {"--sample", m_dataDir + QList<QByteArray>{"--sample", sample}},
+            // The picture itself on standard output.
+            {"--preview -", m_dataDir + QList<QByteArray>{"--preview", native(m_small), "-"}},
+            {"--sample /dev/stdout", m_dataDir + QList<QByteArray>{"--sample", "/dev/stdout"}},
         };
         for (const auto& [name, arguments] : commands) {
             QTest::addRow("%s, output full", name) << arguments << int(Output::Full);
@@ -325,13 +328,50 @@ private slots:
         clearOutput();
         const Outcome normal = runBatch(arguments, m_fixture.environment(), Output::File);
         QVERIFY2(normal.exitCode == 0 && !normal.out.isEmpty(), qPrintable(normal.describe()));
+        const bool picture = arguments.constLast() == "-" || arguments.constLast() == "/dev/stdout";
+        if (picture)
+            QVERIFY2(QImage::fromData(normal.out, "PNG").size() == QSize(64, 48) ||
+                         QImage::fromData(normal.out, "PNG").size() == QSize(677, 625),
+                     qPrintable(normal.describe()));
 
         const Outcome broken = runBatch(arguments, m_fixture.environment(), Output(output));
         QVERIFY2(broken.exitCode == 1, qPrintable(broken.describe()));
         QVERIFY2(broken.err.contains("lumora-batch: cannot write to standard output: "),
                  qPrintable(broken.describe()));
         for (const QByteArray& line : lines(normal.out))
-            QVERIFY2(!broken.err.contains(line), qPrintable(broken.describe()));
+            QVERIFY2(picture || !broken.err.contains(line), qPrintable(broken.describe()));
+    }
+
+    // Only a regular file (or a link, replaced as a link) at an output name is replaced: a FIFO
+    // or a device stays what it is and the command fails naming it.
+    void specialFilesAtOutputNamesStay_data()
+    {
+        QTest::addColumn<QList<QByteArray>>("arguments");
+        QTest::addColumn<QByteArray>("target");
+        const QByteArray stamped = native(m_out + QStringLiteral("/small_new.png"));
+        const QByteArray preview = native(m_out + QStringLiteral("/preview.png"));
+        const QByteArray sample = native(m_out + QStringLiteral("/sample.png"));
+        QTest::newRow("stamping") << m_dataDir + QList<QByteArray>{native(m_small)} << stamped;
+        QTest::newRow("--preview") << m_dataDir + QList<QByteArray>{"--preview", native(m_small), preview}
+                                   << preview;
+        QTest::newRow("--sample") << m_dataDir + QList<QByteArray>{"--sample", sample} << sample;
+    }
+
+    void specialFilesAtOutputNamesStay()
+    {
+        QFETCH(QList<QByteArray>, arguments);
+        QFETCH(QByteArray, target);
+        clearOutput();
+        QVERIFY(QDir().mkpath(QFile::decodeName(native(m_out))));
+        QVERIFY(::mkfifo(target.constData(), 0644) == 0);
+        const Outcome outcome = runBatch(arguments, m_fixture.environment(), Output::File);
+        struct stat info = {};
+        QVERIFY(::lstat(target.constData(), &info) == 0);
+        ::unlink(target.constData());
+        QVERIFY2(S_ISFIFO(info.st_mode), "the FIFO was replaced");
+        QVERIFY2(outcome.exitCode == 1, qPrintable(outcome.describe()));
+        QVERIFY2(outcome.err.contains(target + ": it is not a regular file"), qPrintable(outcome.describe()));
+        QVERIFY2(TemporaryLeftovers(m_out).isEmpty(), qPrintable(TemporaryLeftovers(m_out).join(u' ')));
     }
 
     // A photo name whose bytes are not UTF-8 gets an answer line of its own, in its place,

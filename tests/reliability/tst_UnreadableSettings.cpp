@@ -60,6 +60,8 @@ void UnreadableSettingsTest::photosFailNamingTheFile_data()
         << "layer two roots" << small << "Demo 1_Layer 1.xml cannot be read: it is damaged";
     QTest::newRow("layer picture missing") << "picture missing" << small << "nowhere.png cannot be read";
     QTest::newRow("suffix leaving the folder") << "suffix escapes" << small << "suffix \"/../../escaped\"";
+    QTest::newRow("suffix with an escape character")
+        << "suffix escape character" << small << "suffix of the output settings contains a control character";
     QTest::newRow("relative output folder") << "relative folder" << small << "is not an absolute path";
     QTest::newRow("resize to no height") << "resize 1" << QSize(1000, 400) << "output size of 1 x 0";
     QTest::newRow("resize past 32 bits")
@@ -113,6 +115,9 @@ void UnreadableSettingsTest::photosFailNamingTheFile()
                           "<ImagePathName>" + root.filePath("nowhere.png").toUtf8() + "</ImagePathName>"));
     } else if (damage == "suffix escapes") {
         QVERIFY(replaceIn(preferences, "<OutputFileNameSuffix>_new", "<OutputFileNameSuffix>/../../escaped"));
+    } else if (damage == "suffix escape character") {
+        // XML cannot hold the character itself: the hand-edited file says it as a reference.
+        QVERIFY(replaceIn(preferences, "<OutputFileNameSuffix>_new", "<OutputFileNameSuffix>_&#27;[31m"));
     } else if (damage == "relative folder") {
         QVERIFY(replaceIn(preferences, ("<OutputFolderPath>" + out).toUtf8(), "<OutputFolderPath>out"));
     } else if (damage == "resize 1" || damage == "resize huge") {

@@ -397,7 +397,9 @@ private slots:
             QThread::msleep(number % 3); // finishing out of order
             QMutexLocker locked(&lock);
             numbers.insert(path, number);
-            return ComposeOutcome{true, QString(), QString(), {}};
+            ComposeOutcome outcome;
+            outcome.ok = true;
+            return outcome;
         });
         // The list walked from its third row, as the desktop's walk does after a click.
         int row = 2;

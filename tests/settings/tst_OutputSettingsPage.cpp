@@ -8,9 +8,11 @@
 #include <QSpinBox>
 #include <QStandardPaths>
 #include <QTabBar>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include "model/DataFiles.h"
+#include "model/ExistingOutputChoice.h"
 #include "model/LosslessJpeg.h"
 #include "model/OutputQuality.h"
 #include "model/OutputSettings.h"
@@ -60,7 +62,9 @@ private slots:
         QVERIFY(!page.otherFolderRadio()->isChecked());
         QVERIFY(!page.browseButton()->isEnabled());
         QCOMPARE(page.pathField()->text(), GetDocumentsFolder());
-        QVERIFY(page.pathField()->isReadOnly());
+        QVERIFY(!page.pathField()->isEnabled()); // typed only for another folder
+        QCOMPARE(page.existingList()->currentIndex(), int(OutputSettings::ReplaceExisting));
+        QCOMPARE(page.existingList()->count(), 3);
         QVERIFY(page.renameRadio()->isChecked());
         QVERIFY(page.suffixField()->isEnabled());
         QCOMPARE(page.suffixField()->text(), QStringLiteral("_new"));
@@ -352,7 +356,7 @@ private slots:
         page.show();
         ClickOption(page.otherFolderRadio());
         QVERIFY(page.browseButton()->isEnabled());
-        QVERIFY(!page.pathField()->isEnabled() || page.pathField()->isReadOnly());
+        QVERIFY(page.pathField()->isEnabled() && !page.pathField()->isReadOnly()); // a path may be typed
         ClickOption(page.sourceFolderRadio());
         QVERIFY(!page.browseButton()->isEnabled());
 
@@ -538,29 +542,54 @@ private slots:
     void unusableValuesAreRefused_data()
     {
         QTest::addColumn<QString>("suffix");
-        QTest::addColumn<bool>("otherFolderWithoutPath");
+        // The other folder chosen with this path typed (%T: a test folder); null: not chosen.
+        QTest::addColumn<QString>("typedPath");
         QTest::addColumn<int>("messages");
         QTest::addColumn<QString>("storedSuffix");
         QTest::addColumn<QString>("storedFolderOpts");
-        QTest::newRow("slash in suffix") << "_a/../../x" << false << 1 << "_new"
-                                         << "0";
-        QTest::newRow("plain suffix") << "_ok" << false << 0 << "_ok"
-                                      << "0";
-        QTest::newRow("backslash allowed") << "_a\\b" << false << 0 << "_a\\b"
-                                           << "0";
-        QTest::newRow("other folder without path") << "_ok" << true << 1 << "_ok"
-                                                   << "0";
-        QTest::newRow("both") << "/" << true << 2 << "_new"
-                              << "0";
+        QTest::addColumn<QString>("storedPath"); // null: the path of the first start
+        const QString none;
+        QTest::newRow("slash in suffix") << "_a/../../x" << none << 1 << "_new"
+                                         << "0" << none;
+        QTest::newRow("escape in suffix") << "_\x1b[31m" << none << 1 << "_new"
+                                          << "0" << none;
+        QTest::newRow("delete in suffix") << "_a\x7f" << none << 1 << "_new"
+                                          << "0" << none;
+        QTest::newRow("typed folder to be made") << "_ok"
+                                                 << "%T/made/later" << 0 << "_ok"
+                                                 << "1"
+                                                 << "%T/made/later";
+        QTest::newRow("typed relative folder") << "_ok"
+                                               << "photos/out" << 1 << "_ok"
+                                               << "0" << none;
+        QTest::newRow("typed folder below a file") << "_ok"
+                                                   << "%T/file.txt/out" << 1 << "_ok"
+                                                   << "0" << none;
+        QTest::newRow("plain suffix") << "_ok" << none << 0 << "_ok"
+                                      << "0" << none;
+        QTest::newRow("backslash allowed") << "_a\\b" << none << 0 << "_a\\b"
+                                           << "0" << none;
+        QTest::newRow("other folder without path") << "_ok"
+                                                   << "" << 1 << "_ok"
+                                                   << "0" << none;
+        QTest::newRow("both") << "/"
+                              << "" << 2 << "_new"
+                              << "0" << none;
     }
 
     void unusableValuesAreRefused()
     {
         QFETCH(QString, suffix);
-        QFETCH(bool, otherFolderWithoutPath);
+        QFETCH(QString, typedPath);
+        QFETCH(QString, storedPath);
         TempDataFolder folder;
         QVERIFY(CreateDefaultPreferences());
-        const QString path = PreferenceElement("OutputFolderPath");
+        QTemporaryDir scratch;
+        QVERIFY(scratch.isValid());
+        QVERIFY(TempDataFolder::write(scratch.filePath(QStringLiteral("file.txt")), "not a folder"));
+        typedPath.replace(QLatin1String("%T"), scratch.path());
+        storedPath.replace(QLatin1String("%T"), scratch.path());
+        const QString path = storedPath.isNull() ? PreferenceElement("OutputFolderPath") : storedPath;
         ModalCatcher catcher; // closes every message box with OK
         {
             CPreferenceDlg window;
@@ -568,9 +597,10 @@ private slots:
             CGeneralConfDlg* page = window.generalPage();
             page->suffixField()->setText(suffix);
             page->formatList()->setCurrentIndex(2);
-            if (otherFolderWithoutPath) {
+            if (!typedPath.isNull()) {
                 ClickOption(page->otherFolderRadio());
                 page->pathField()->clear();
+                QTest::keyClicks(page->pathField(), typedPath);
             }
             window.close();
         }
@@ -581,6 +611,79 @@ private slots:
         QTEST(PreferenceElement("OutputFolderOpts"), "storedFolderOpts");
         QCOMPARE(PreferenceElement("OutputFolderPath"), path);
         QCOMPARE(PreferenceElement("OutputFormat"), QStringLiteral("2")); // the rest is stored
+    }
+
+    // The lossless box acts on JPEG outputs only; the warning shows for the combination that
+    // can fail photos or replace other photos of the folder.
+    void dependentControls_data()
+    {
+        QTest::addColumn<bool>("sourceFolder");
+        QTest::addColumn<bool>("keepName");
+        QTest::addColumn<int>("format");
+        QTest::addColumn<int>("existing");
+        QTest::addColumn<bool>("losslessEnabled");
+        QTest::addColumn<bool>("warning");
+        QTest::newRow("jpeg, other folder, suffix") << false << false << 0 << 0 << true << false;
+        QTest::newRow("png") << false << false << 1 << 0 << false << false;
+        QTest::newRow("webp") << true << false << 4 << 0 << false << false;
+        QTest::newRow("source folder, name kept, replace") << true << true << 0 << 0 << true << true;
+        QTest::newRow("source folder, name kept, keep both") << true << true << 1 << 2 << false << false;
+        QTest::newRow("other folder, name kept") << false << true << 0 << 0 << true << false;
+        QTest::newRow("source folder, suffix") << true << false << 0 << 0 << true << false;
+    }
+
+    void dependentControls()
+    {
+        QFETCH(bool, sourceFolder);
+        QFETCH(bool, keepName);
+        QFETCH(int, format);
+        QFETCH(int, existing);
+        TempDataFolder folder;
+        QVERIFY(CreateDefaultPreferences());
+        CPreferenceDlg window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        CGeneralConfDlg* page = window.generalPage();
+        QVERIFY(page);
+        ClickOption(sourceFolder ? page->sourceFolderRadio() : page->otherFolderRadio());
+        ClickOption(keepName ? page->keepNameRadio() : page->renameRadio());
+        page->formatList()->setCurrentIndex(format);
+        page->existingList()->setCurrentIndex(existing);
+        QTEST(page->losslessBox()->isEnabled(), "losslessEnabled");
+        QTEST(page->keepNameWarning()->isVisible(), "warning");
+        if (page->keepNameWarning()->isVisible()) {
+            // Shown whole inside the window, whose size was fixed when it opened.
+            QLabel* warning = page->keepNameWarning();
+            const QRect inPage(warning->mapTo(page, QPoint()), warning->size());
+            QVERIFY(page->rect().contains(inPage));
+            QVERIFY(warning->height() >= warning->heightForWidth(warning->width()));
+            QVERIFY(window.grab().save(
+                QStringLiteral(LUMORA_BUILD_DIR "/screenshots/output_settings_warning.png")));
+        }
+    }
+
+    // The choice for outputs that exist already lives in config.ini only, written when it
+    // changed; preference.xml keeps its bytes; the next batch and the next window read it.
+    void existingChoiceIsKeptInConfigIni()
+    {
+        TempDataFolder folder;
+        QVERIFY(CreateDefaultPreferences());
+        const QByteArray preferences = TempDataFolder::read(preferencesPath());
+        const QByteArray before = "[\xe5\xb8\xb8\xe8\xa7\x84]\r\ntemplate=2\r\n";
+        QVERIFY(TempDataFolder::write(configIniPath(), before));
+        {
+            CGeneralConfDlg page; // left alone: nothing written
+        }
+        QCOMPARE(TempDataFolder::read(configIniPath()), before);
+        {
+            CGeneralConfDlg page;
+            page.existingList()->setCurrentIndex(int(OutputSettings::KeepBoth));
+        }
+        QCOMPARE(TempDataFolder::read(configIniPath()), before + "IfOutputExists=2\r\n");
+        QCOMPARE(TempDataFolder::read(preferencesPath()), preferences);
+        QCOMPARE(readExistingOutputChoice(), OutputSettings::KeepBoth);
+        CGeneralConfDlg again;
+        QCOMPARE(again.existingList()->currentIndex(), int(OutputSettings::KeepBoth));
     }
 
     void screenshotOfThePage()

@@ -9,6 +9,7 @@
 #include "ui/skin/MainCommands.h"
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QLabel>
 #include <QSignalSpy>
 #include <atomic>
@@ -453,12 +454,33 @@ private slots:
         QVERIFY(!run.f.Button("stop_toolbar_btn")->isEnabled());
     }
 
+    // The program's own renderer and settings: the default preferences write a JPEG with the
+    // suffix "_new" beside the photo. A file already at that name is replaced, left alone or
+    // kept beside the new output as config.ini says.
+    void realCompositorStampsAPhoto_data()
+    {
+        QTest::addColumn<int>("stored");     // IfOutputExists in config.ini; -1: none
+        QTest::addColumn<bool>("earlier");   // a file holds the output name before the run
+        QTest::addColumn<QString>("output"); // the file written; empty: none
+        QTest::newRow("no earlier file") << -1 << false << "real_new.jpg";
+        QTest::newRow("replace") << -1 << true << "real_new.jpg";
+        QTest::newRow("skip") << 1 << true << "";
+        QTest::newRow("keep both") << 2 << true << "real_new (2).jpg";
+    }
+
     void realCompositorStampsAPhoto()
     {
-        // The program's own renderer and settings: the default preferences write a JPEG
-        // with the suffix "_new" beside the photo.
+        QFETCH(int, stored);
+        QFETCH(bool, earlier);
+        QFETCH(QString, output);
         MainWindowFixture f;
         f.Open();
+        if (stored >= 0) {
+            QFile config(configIniPath());
+            QVERIFY(config.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            config.write("[\xe5\xb8\xb8\xe8\xa7\x84]\r\nIfOutputExists=" + QByteArray::number(stored) +
+                         "\r\n");
+        }
         QStringList shown;
         BatchRun::Services services;
         services.showInFileBrowser = [&shown](const QString& path) { shown.append(path); };
@@ -467,16 +489,26 @@ private slots:
         photo.fill(QColor(40, 90, 160));
         const QString path = f.photoFolder + "/real.jpg";
         QVERIFY(photo.save(path, "JPEG"));
+        const QString plain = f.photoFolder + "/real_new.jpg";
+        if (earlier) {
+            QFile file(plain);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("earlier");
+        }
         f.AddPhotos({path});
         f.Button("process_toolbar_btn")->click();
         QVERIFY(f.window->waitForBatchRun(60000));
-        const QString output = f.photoFolder + "/real_new.jpg";
         QCOMPARE(f.StatusPicture(0), QStringLiteral("ok.png"));
-        QCOMPARE(shown, QStringList{output});
-        const QImage stamped(output);
+        QVERIFY(f.messages.isEmpty());
+        QFile kept(plain);
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        QCOMPARE(kept.readAll() == "earlier", earlier && output != QLatin1String("real_new.jpg"));
+        if (output.isEmpty())
+            return;
+        QCOMPARE(shown, QStringList{f.photoFolder + QLatin1Char('/') + output});
+        const QImage stamped(f.photoFolder + QLatin1Char('/') + output);
         QCOMPARE(stamped.size(), photo.size());
         QVERIFY(stamped != QImage(path)); // the demonstration text was drawn
-        QVERIFY(f.messages.isEmpty());
     }
 
     void closingDuringRunFinishesTheCurrentPhoto()

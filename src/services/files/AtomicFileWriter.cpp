@@ -130,6 +130,23 @@ QString randomLetters()
     return letters;
 }
 
+// A reason when the target name holds something the write must not replace: only a regular
+// file, a link (replaced as a link, never followed) or nothing may stand there. A device, a
+// FIFO or a socket renamed over would be lost (as root, /dev/full becomes a picture), and a
+// folder cannot be replaced. Empty when the name may be written.
+QString refusingTarget(const QString& path, bool followLinks)
+{
+    struct stat info = {};
+    const QByteArray native = QFile::encodeName(path);
+    if ((followLinks ? ::stat(native.constData(), &info) : ::lstat(native.constData(), &info)) != 0)
+        return QString();
+    if (S_ISREG(info.st_mode) || S_ISLNK(info.st_mode))
+        return QString();
+    if (S_ISDIR(info.st_mode))
+        return AtomicFileWriter::describeError(EISDIR, path);
+    return FailureReason::tr("cannot write %1: it is not a regular file").arg(shown(path));
+}
+
 } // namespace
 
 AtomicFileWriter::AtomicFileWriter(const QString& targetPath, Naming naming)
@@ -253,6 +270,11 @@ WriteStatus AtomicFileWriter::open()
     } else {
         removeStrayTemporaries(m_targetPath);
     }
+    const QString occupied = refusingTarget(m_targetPath, m_naming == Naming::BesideTarget);
+    if (!occupied.isEmpty()) {
+        m_status = WriteStatus::failure(occupied);
+        return m_status;
+    }
 
     for (int attempt = 0; attempt < 16; ++attempt) {
         const QString candidate = nextCandidate();
@@ -339,8 +361,17 @@ WriteStatus AtomicFileWriter::commit(bool syncToDisk)
     m_fd = -1;
     if (::close(fd) != 0 && errno != EINTR)
         fail(errno);
-    if (m_status && ::rename(m_tempNative.constData(), QFile::encodeName(m_targetPath).constData()) != 0)
+    // Checked again right before the rename: the name may have changed since open().
+    if (m_status) {
+        const QString refused = refusingTarget(m_targetPath, m_naming == Naming::BesideTarget);
+        if (!refused.isEmpty())
+            m_status = WriteStatus::failure(refused);
+    }
+    if (m_status && m_replaceExisting &&
+        ::rename(m_tempNative.constData(), QFile::encodeName(m_targetPath).constData()) != 0)
         fail(errno);
+    if (m_status && !m_replaceExisting)
+        renameKeepingExisting();
     if (!m_status) {
         discard();
         return m_status;
@@ -358,6 +389,28 @@ WriteStatus AtomicFileWriter::commit(bool syncToDisk)
     m_tempPath.clear();
     m_tempNative.clear();
     return m_status;
+}
+
+void AtomicFileWriter::renameKeepingExisting()
+{
+    const QByteArray target = QFile::encodeName(m_targetPath);
+    if (::renameat2(AT_FDCWD, m_tempNative.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) == 0)
+        return;
+    int error = errno;
+    if (error == EINVAL || error == ENOSYS) {
+        // A file system without the flag: a hard link is made only when the name is free.
+        if (::link(m_tempNative.constData(), target.constData()) == 0) {
+            ::unlink(m_tempNative.constData());
+            return;
+        }
+        error = errno;
+    }
+    if (error == EEXIST)
+        m_status = WriteStatus::failure(
+            FailureReason::tr("cannot write %1: a file of that name exists now; it was left unchanged")
+                .arg(shown(m_targetPath)));
+    else
+        fail(error);
 }
 
 void AtomicFileWriter::discard()

@@ -58,6 +58,10 @@ public:
     // Closes and removes the temporary file.
     void discard();
 
+    // Off: commit() never replaces a file that took the target name after open() (nor one that
+    // was there): it fails instead, and the other file stays. On by default.
+    void setReplaceExisting(bool replace) { m_replaceExisting = replace; }
+
     // The fixed start of hidden temporary names for a target (".lumora-<hash>-"), and their end.
     static QString temporaryPrefix(const QString& targetPath);
     static QString temporarySuffix();
@@ -73,12 +77,15 @@ public:
     static QString describeError(int errorNumber, const QString& path);
 
 private:
+    // Renames the temporary file to the target only when the target name is free.
+    void renameKeepingExisting();
     // A new temporary name for the target, in the form of m_naming.
     QString nextCandidate() const;
 
     QString m_targetPath;
     Naming m_naming;
     int m_keptMode = -1; // BesideTarget: the permissions of the file replaced
+    bool m_replaceExisting = true;
     QString m_tempPath;
     QByteArray m_tempNative;
     int m_fd = -1;

@@ -3,6 +3,7 @@
 #include "services/language/FailureReason.h"
 
 #include "services/files/AtomicFileWriter.h"
+#include "services/files/WriterDevice.h"
 #include "services/imaging/FileIdentity.h"
 #include "services/imaging/JpegCoefficients.h"
 #include "services/imaging/JpegHuffmanTables.h"
@@ -12,7 +13,6 @@
 
 #include <QBuffer>
 #include <QDir>
-#include <QFile>
 #include <QImageWriter>
 
 #include <algorithm>
@@ -408,21 +408,14 @@ ImagingStatus encodeWithQt(const QImage& image, AtomicFileWriter& writer, ImageE
         return ImagingStatus::failure(
             FailureReason::tr("no %1 encoder is installed").arg(QString::fromLatin1(name.toUpper())));
 
-    QFile file;
-    if (!file.open(writer.handle(), QIODevice::WriteOnly, QFileDevice::DontCloseHandle))
-        return ImagingStatus::failure(
-            FailureReason::tr("cannot write %1: %2").arg(QDir::toNativeSeparators(path), file.errorString()));
-    QImageWriter encoder(&file, name);
+    // The device writes straight into the temporary file and keeps the first failed write in
+    // the writer, whatever the encoder does with the result.
+    WriterDevice device(writer);
+    QImageWriter encoder(&device, name);
     const bool written = encoder.write(image);
-    file.flush();
-    const QFileDevice::FileError fileError = file.error();
-    const QString fileErrorText = file.errorString();
-    file.close();
-    if (fileError == QFileDevice::ResourceError)
-        return ImagingStatus::failure(AtomicFileWriter::describeError(ENOSPC, path));
-    if (fileError != QFileDevice::NoError)
-        return ImagingStatus::failure(
-            FailureReason::tr("cannot write %1: %2").arg(QDir::toNativeSeparators(path), fileErrorText));
+    device.close();
+    if (!writer.status())
+        return writer.status();
     if (!written)
         return ImagingStatus::failure(FailureReason::tr("cannot encode %1: %2")
                                           .arg(QDir::toNativeSeparators(path), encoder.errorString()));
@@ -538,6 +531,7 @@ ImagingStatus writeAtomically(const QString& path, const Options& options, Encod
             FailureReason::tr("the output %1 is the source photo itself; it was left unchanged")
                 .arg(QDir::toNativeSeparators(path)));
     AtomicFileWriter writer(path);
+    writer.setReplaceExisting(options.replaceExisting);
     const WriteStatus opened = writer.open();
     if (!opened)
         return opened;

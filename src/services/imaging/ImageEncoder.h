@@ -57,6 +57,9 @@ struct Options
     QString sourcePath;
     // Flush the data to the disk before the rename (slower; survives a power loss).
     bool syncToDisk = false;
+    // Off: a file that holds the target name when the output is complete is left as it is and
+    // the write fails (see AtomicFileWriter::setReplaceExisting).
+    bool replaceExisting = true;
 };
 
 // Encodes the picture in the given format to path. Any QImage format is accepted; JPEG

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 // Routes the TIFF library's warnings and errors into the Qt message system.
 //
 // The library's own handlers print each message in several pieces straight to standard
@@ -12,4 +14,11 @@ class TiffMessages
 public:
     // Installs the handlers once per process; cheap to call before every decode or encode.
     static void routeToQt();
+
+    // Between these two calls the errors the library reports on the calling thread are also
+    // kept; stopCollecting() returns the first of them (empty when there was none). libtiff
+    // reports a failed write of its data or directory here even where its caller (Qt's TIFF
+    // writer) ignores the result.
+    static void startCollecting();
+    static QString stopCollecting();
 };

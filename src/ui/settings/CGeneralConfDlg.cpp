@@ -1,5 +1,6 @@
 #include "ui/settings/CGeneralConfDlg.h"
 
+#include "model/ExistingOutputChoice.h"
 #include "model/LosslessJpeg.h"
 #include "model/OutputQuality.h"
 #include "model/OutputSettings.h"
@@ -22,6 +23,11 @@
 #include <QRadioButton>
 #include <QStandardPaths>
 #include <QVBoxLayout>
+
+#include <cerrno>
+#include <cstring>
+
+#include <unistd.h>
 
 #include "model/DataFiles.h"
 #include "services/language/FailureReason.h"
@@ -73,12 +79,8 @@ void CGeneralConfDlg::buildControls()
     auto* folderBox = new QGroupBox(tr("输出文件夹"), this);
     m_sourceFolderRadio = new QRadioButton(tr("保存到原始文件的文件夹"), folderBox);
     m_otherFolderRadio = new QRadioButton(tr("保存到另一个文件夹"), folderBox);
+    // A path may be typed or pasted as well as chosen; it is checked when the window closes.
     m_pathField = new QLineEdit(folderBox);
-    m_pathField->setReadOnly(true);
-    m_pathField->setFocusPolicy(Qt::NoFocus);
-    QPalette grey = m_pathField->palette();
-    grey.setColor(QPalette::Text, QColor(128, 128, 128));
-    m_pathField->setPalette(grey);
     m_browseButton = new QPushButton(tr("浏览"), folderBox);
     m_browseButton->setAutoDefault(false);
     m_folderGroup = new QButtonGroup(this);
@@ -102,11 +104,36 @@ void CGeneralConfDlg::buildControls()
     m_nameGroup->addButton(m_keepNameRadio, 0);
     m_nameGroup->addButton(m_renameRadio, 1);
 
+    auto* existingLabel = new QLabel(tr("文件已存在时:"), nameBox);
+    m_existingList = new QComboBox(nameBox);
+    m_existingList->setEditable(false);
+    // In the order of OutputSettings::ExistingOutput.
+    m_existingList->addItem(tr("替换"));
+    m_existingList->addItem(tr("跳过"));
+    m_existingList->addItem(tr("保留两者"));
+    m_existingList->setToolTip(
+        tr("输出文件已存在时：替换它、跳过这张照片，或保留两者（新文件名加编号，如“名称 (2).jpg”）。"));
+    existingLabel->setBuddy(m_existingList);
+    m_keepNameWarning = new QLabel(tr("注意：同格式照片会失败，其他同名照片可能被替换。"), nameBox);
+    m_keepNameWarning->setWordWrap(true);
+    m_keepNameWarning->setStyleSheet(QStringLiteral("color: #b00000;"));
+    // Its room is kept while it is hidden: the preference window has a fixed size, taken once.
+    QSizePolicy keepRoom = m_keepNameWarning->sizePolicy();
+    keepRoom.setRetainSizeWhenHidden(true);
+    m_keepNameWarning->setSizePolicy(keepRoom);
+    m_keepNameWarning->hide();
+
     auto* nameLayout = new QGridLayout(nameBox);
     nameLayout->addWidget(m_keepNameRadio, 0, 0, 1, 2);
     nameLayout->addWidget(m_renameRadio, 1, 0, 1, 2);
     nameLayout->addWidget(suffixLabel, 2, 0);
     nameLayout->addWidget(m_suffixField, 2, 1);
+    nameLayout->addWidget(existingLabel, 3, 0);
+    auto* existingRow = new QHBoxLayout;
+    existingRow->addWidget(m_existingList);
+    existingRow->addStretch(1);
+    nameLayout->addLayout(existingRow, 3, 1);
+    nameLayout->addWidget(m_keepNameWarning, 4, 0, 1, 2);
     nameLayout->setColumnStretch(1, 1);
 
     auto* formatBox = new QGroupBox(tr("输出文件格式"), this);
@@ -141,14 +168,26 @@ void CGeneralConfDlg::buildControls()
     layout->addWidget(m_damagedNotice);
     layout->addStretch(1);
 
-    connect(m_sourceFolderRadio, &QRadioButton::clicked, this,
-            [this]() { m_browseButton->setEnabled(false); });
-    connect(m_otherFolderRadio, &QRadioButton::clicked, this, [this]() { m_browseButton->setEnabled(true); });
-    connect(m_keepNameRadio, &QRadioButton::clicked, this, [this]() { m_suffixField->setEnabled(false); });
-    connect(m_renameRadio, &QRadioButton::clicked, this, [this]() { m_suffixField->setEnabled(true); });
+    for (QRadioButton* radio : {m_sourceFolderRadio, m_otherFolderRadio, m_keepNameRadio, m_renameRadio})
+        connect(radio, &QRadioButton::toggled, this, &CGeneralConfDlg::updateControls);
+    connect(m_formatList, &QComboBox::currentIndexChanged, this, &CGeneralConfDlg::updateControls);
+    connect(m_existingList, &QComboBox::currentIndexChanged, this, &CGeneralConfDlg::updateControls);
     connect(m_browseButton, &QPushButton::clicked, this, &CGeneralConfDlg::browse);
 
     setMinimumWidth(380);
+}
+
+void CGeneralConfDlg::updateControls()
+{
+    // A file without the folder choice checks neither radio: the folder stays choosable.
+    const bool other = !m_sourceFolderRadio->isChecked();
+    m_browseButton->setEnabled(other);
+    m_pathField->setEnabled(other);
+    m_suffixField->setEnabled(!m_keepNameRadio->isChecked());
+    // -1 (no format chosen) writes JPEG too.
+    m_losslessBox->setEnabled(m_formatList->currentIndex() <= 0);
+    m_keepNameWarning->setVisible(m_sourceFolderRadio->isChecked() && m_keepNameRadio->isChecked() &&
+                                  m_existingList->currentIndex() == OutputSettings::ReplaceExisting);
 }
 
 void CGeneralConfDlg::loadSettings()
@@ -157,6 +196,14 @@ void CGeneralConfDlg::loadSettings()
     m_losslessBox->setChecked(m_loadedLossless);
     m_loadedQuality = readOutputQuality();
     m_qualityBox->setValue(m_loadedQuality);
+    m_loadedExisting = readExistingOutputChoice();
+    m_existingList->setCurrentIndex(m_loadedExisting);
+    loadPreferences();
+    updateControls();
+}
+
+void CGeneralConfDlg::loadPreferences()
+{
 
     XmlDocument doc;
     // A missing file is left to the program's start, which writes the defaults.
@@ -172,10 +219,8 @@ void CGeneralConfDlg::loadSettings()
         doc.SetDocText(QString());
         const OutputSettings defaults = defaultOutputSettings();
         (defaults.OutputFolderOpts == 0 ? m_sourceFolderRadio : m_otherFolderRadio)->setChecked(true);
-        m_browseButton->setEnabled(defaults.OutputFolderOpts != 0);
         m_pathField->setText(defaults.OutputFolderPath);
         (defaults.OutputFileNameOpts == 0 ? m_keepNameRadio : m_renameRadio)->setChecked(true);
-        m_suffixField->setEnabled(defaults.OutputFileNameOpts != 0);
         m_suffixField->setText(defaults.OutputFileNameSuffix);
         m_formatList->setCurrentIndex(defaults.OutputFormat);
         m_loadedFolderOption = defaults.OutputFolderOpts;
@@ -190,7 +235,6 @@ void CGeneralConfDlg::loadSettings()
     if (doc.FindElement(kFolderOpts)) {
         const bool source = doc.GetElementData() == QLatin1String("0");
         (source ? m_sourceFolderRadio : m_otherFolderRadio)->setChecked(true);
-        m_browseButton->setEnabled(!source);
         m_loadedFolderOption = source ? 0 : 1;
     }
     if (doc.FindElement(kFolderPath)) {
@@ -200,7 +244,6 @@ void CGeneralConfDlg::loadSettings()
     if (doc.FindElement(kNameOpts)) {
         const bool keep = doc.GetElementData() == QLatin1String("0");
         (keep ? m_keepNameRadio : m_renameRadio)->setChecked(true);
-        m_suffixField->setEnabled(!keep);
     }
     if (doc.FindElement(kSuffix)) {
         m_loadedSuffix = doc.GetElementData();
@@ -210,6 +253,29 @@ void CGeneralConfDlg::loadSettings()
         const int index = readXmlInt(doc.GetElementData());
         m_formatList->setCurrentIndex(index >= 0 && index < m_formatList->count() ? index : -1);
     }
+}
+
+QString CGeneralConfDlg::outputFolderProblem(const QString& folder)
+{
+    QFileInfo part(QDir::cleanPath(folder));
+    // The deepest part that exists: a run makes the rest inside it.
+    while (!part.exists() && !part.isSymLink()) {
+        const QFileInfo parent(part.path());
+        if (parent.filePath() == part.filePath())
+            break;
+        part = parent;
+    }
+    if (!part.isDir())
+        return tr("“%1”不是文件夹。").arg(part.filePath());
+    if (::access(QFile::encodeName(part.filePath()).constData(), W_OK | X_OK) != 0) {
+        const int error = errno;
+        if (error == EROFS)
+            return tr("“%1”所在的磁盘是只读的。").arg(part.filePath());
+        if (error == EACCES || error == EPERM)
+            return tr("没有写入“%1”的权限。").arg(part.filePath());
+        return QString::fromLocal8Bit(std::strerror(error));
+    }
+    return QString();
 }
 
 void CGeneralConfDlg::browse()
@@ -224,17 +290,22 @@ void CGeneralConfDlg::browse()
 bool CGeneralConfDlg::checkBeforeClosing()
 {
     bool usable = true;
-    if (m_otherFolderRadio->isChecked() && !isUsableOutputFolder(m_pathField->text())) {
-        showMessage(this, tr("请用“浏览”选择输出文件夹。将保留原来的输出文件夹设置。"));
-        m_pathField->setText(m_loadedPath);
-        if (m_loadedFolderOption == 0) {
-            m_sourceFolderRadio->setChecked(true);
-            m_browseButton->setEnabled(false);
+    if (m_otherFolderRadio->isChecked()) {
+        const QString folder = m_pathField->text();
+        const QString problem = !isUsableOutputFolder(folder)
+                                    ? tr("请输入完整的文件夹路径（以“/”开头），或用“浏览”选择。")
+                                    : outputFolderProblem(folder);
+        if (!problem.isEmpty()) {
+            showMessage(this,
+                        tr("无法使用输出文件夹“%1”：%2\n将保留原来的输出文件夹设置。").arg(folder, problem));
+            m_pathField->setText(m_loadedPath);
+            if (m_loadedFolderOption == 0)
+                m_sourceFolderRadio->setChecked(true);
+            usable = false;
         }
-        usable = false;
     }
     if (!isUsableOutputSuffix(m_suffixField->text())) {
-        showMessage(this, tr("文件名后缀不能包含“/”。将保留原来的后缀“%1”。").arg(m_loadedSuffix));
+        showMessage(this, tr("文件名后缀不能包含“/”或控制字符。将保留原来的后缀“%1”。").arg(m_loadedSuffix));
         m_suffixField->setText(m_loadedSuffix);
         usable = false;
     }
@@ -251,6 +322,8 @@ void CGeneralConfDlg::storeSettings()
     // config.ini gets the quality keys only once the person changed one.
     if (m_qualityBox->value() != m_loadedQuality)
         writeOutputQuality(m_qualityBox->value());
+    if (m_existingList->currentIndex() != m_loadedExisting && m_existingList->currentIndex() >= 0)
+        writeExistingOutputChoice(OutputSettings::ExistingOutput(m_existingList->currentIndex()));
 
     const QString path = preferencesPath();
     if (!m_damaged.isEmpty()) {

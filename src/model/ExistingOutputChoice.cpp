@@ -1,0 +1,24 @@
+#include "model/ExistingOutputChoice.h"
+
+#include "model/DataFiles.h"
+#include "services/ini/IniFile.h"
+
+namespace {
+
+const QString kKey = QStringLiteral("IfOutputExists");
+
+} // namespace
+
+OutputSettings::ExistingOutput readExistingOutputChoice()
+{
+    const int value =
+        IniFile::readInt(configIniPath(), profileSectionName(), kKey, OutputSettings::ReplaceExisting);
+    return value == OutputSettings::SkipExisting || value == OutputSettings::KeepBoth
+               ? OutputSettings::ExistingOutput(value)
+               : OutputSettings::ReplaceExisting;
+}
+
+bool writeExistingOutputChoice(OutputSettings::ExistingOutput choice)
+{
+    return IniFile::writeInt(configIniPath(), profileSectionName(), kKey, int(choice));
+}
