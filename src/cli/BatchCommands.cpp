@@ -32,6 +32,7 @@
 #include "render/WatermarkCompositor.h"
 #include "services/folders/Folders.h"
 #include "services/imaging/ImageEncoder.h"
+#include "services/imaging/PhotoDecoder.h"
 #include "services/sample/SamplePicture.h"
 
 namespace {
@@ -61,7 +62,8 @@ bool prepareDataFolder(QString& reason)
                      .arg(data, missing.join(QStringLiteral(" and ")), systemErrorText(error));
         return false;
     }
-    CreateDefaultPreferences();
+    // The default output folder is made by the first output written there, not now.
+    CreateDefaultPreferences(false);
     CreateDefaultTemplates();
     return true;
 }
@@ -90,6 +92,52 @@ bool makeFolder(const QString& path, QString& reason)
         }
     }
     return true;
+}
+
+// Whether `path` could be made as makeFolder makes it: its nearest existing part is a folder
+// this process may write into (or `path` itself exists as a folder). Nothing is made.
+bool folderCouldBeMade(const QString& path, QString& reason)
+{
+    QString part = QDir::cleanPath(path);
+    while (true) {
+        struct stat info = {};
+        if (::stat(QFile::encodeName(part).constData(), &info) == 0) {
+            if (!S_ISDIR(info.st_mode)) {
+                reason = QStringLiteral("%1 is not a folder").arg(part);
+                return false;
+            }
+            if (part != QDir::cleanPath(path) && ::access(QFile::encodeName(part).constData(), W_OK) != 0) {
+                reason = systemErrorText(errno);
+                return false;
+            }
+            return true;
+        }
+        const qsizetype slash = part.lastIndexOf(QLatin1Char('/'));
+        if (slash <= 0)
+            return true;
+        part = part.left(slash);
+    }
+}
+
+// A dry run's answer for one photo: where its output would go, once the photo is read whole.
+ComposeOutcome planPhoto(const QString& photo, const RenderRequest& base)
+{
+    ComposeOutcome outcome;
+    QString error;
+    const QString output = OutputNaming::outputPath(photo, base.output, &error);
+    if (output.isEmpty()) {
+        outcome.error = error;
+        return outcome;
+    }
+    QImage image;
+    const ImagingStatus read = PhotoDecoder::load(photo, image, base.pixelLimit);
+    if (!read) {
+        outcome.error = read.error;
+        return outcome;
+    }
+    outcome.ok = true;
+    outcome.outputPath = output;
+    return outcome;
 }
 
 // Why the template list cannot be read: its file and the reason.
@@ -161,6 +209,7 @@ bool prepareRequest(ComposeMode mode, const StampOptions& options, RenderRequest
     if (options.lossless)
         setLosslessJpeg(true);
     request = RenderRequest::fromProcessSettings(mode, QString(), QString());
+    request.layerText = options.layerText;
     return true;
 }
 
@@ -213,7 +262,7 @@ int stampPhotos(const PhotoSources& sources, const StampOptions& options, QTextS
     if (!options.outputDir.isEmpty()) {
         const QString folder = QDir::cleanPath(QDir(options.outputDir).absolutePath());
         QString reason;
-        if (!makeFolder(folder, reason)) {
+        if (options.dryRun ? !folderCouldBeMade(folder, reason) : !makeFolder(folder, reason)) {
             err << "lumora-batch: cannot make the output folder " << folder << ": " << reason << Qt::endl;
             return 1;
         }
@@ -233,7 +282,7 @@ int stampPhotos(const PhotoSources& sources, const StampOptions& options, QTextS
     }
 
     const int jobs = options.jobs > 0 ? options.jobs : std::max(1, QThread::idealThreadCount());
-    ProgressBar progress(AnswerStream::get(), int(photos.size()));
+    ProgressBar progress(options.quiet ? nullptr : AnswerStream::get(), int(photos.size()));
     progress.update(0);
     // Per photo, filled on the worker that renders it and read when it is reported.
     std::vector<qint64> milliseconds(size_t(photos.size()), 0);
@@ -253,6 +302,8 @@ int stampPhotos(const PhotoSources& sources, const StampOptions& options, QTextS
             skipped[size_t(photo.tag)] = 1;
             outcome.ok = true;
             outcome.outputPath = output;
+        } else if (options.dryRun) {
+            outcome = planPhoto(photo.path, request);
         } else {
             outcome = WatermarkCompositor::render(request).outcome;
         }
@@ -271,8 +322,12 @@ int stampPhotos(const PhotoSources& sources, const StampOptions& options, QTextS
         if (!outcome.ok) {
             ++failed;
             answers.failed(photo.path, outcome.error, time);
+        } else if (options.quiet && !options.json) {
+            // Quiet: only failures are said.
         } else if (skipped[size_t(photo.tag)]) {
             answers.skipped(photo.path, outcome.outputPath, time);
+        } else if (options.dryRun) {
+            answers.planned(photo.path, outcome.outputPath, time);
         } else {
             answers.written(photo.path, outcome.outputPath, time);
         }
@@ -298,7 +353,8 @@ int previewPhoto(const QString& photo, const QString& target, const StampOptions
         err << photo << ": " << outcome.error << Qt::endl;
         return 1;
     }
-    out << outcome.outputPath << Qt::endl;
+    if (!options.quiet)
+        out << outcome.outputPath << Qt::endl;
     return 0;
 }
 
@@ -322,6 +378,7 @@ int drawSample(const QString& target, const StampOptions& options, QTextStream& 
         err << "lumora-batch: " << written.error << Qt::endl;
         return 1;
     }
-    out << target << Qt::endl;
+    if (!options.quiet)
+        out << target << Qt::endl;
     return 0;
 }

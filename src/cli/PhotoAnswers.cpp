@@ -23,6 +23,14 @@ void PhotoAnswers::skipped(const QString& source, const QString& output, qint64 
         m_out << source << ": skipped, " << output << " exists" << Qt::endl;
 }
 
+void PhotoAnswers::planned(const QString& source, const QString& output, qint64 milliseconds)
+{
+    if (m_json)
+        writeJson(source, &output, "planned", nullptr, milliseconds);
+    else
+        m_out << AnswerStream::shownName(source) << " -> " << output << Qt::endl;
+}
+
 void PhotoAnswers::failed(const QString& source, const QString& reason, qint64 milliseconds)
 {
     if (!m_json) {

@@ -4,7 +4,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
+#include <QTemporaryDir>
 #include <QTextStream>
 
 #include <unistd.h>
@@ -89,19 +91,70 @@ bool unreadable(const QString& name, const char* prefix, QTextStream& err)
     return true;
 }
 
+// A run that must write no data folder (a dry run, a template file) reads the data folder
+// when it holds what the run needs; otherwise the first-start files are made in `scratch`,
+// a temporary folder removed at the end, instead. The templates folder of a template file is
+// the file's own folder. False with the reason when the template file cannot be used.
+bool useDataFolderReadOnly(const QString& templateFile, QTemporaryDir& scratch, QString& reason)
+{
+    const QString data = appDataFolderPath();
+    const QString templates = joinPath(data, QStringLiteral("templates"));
+    const bool hasPreferences = QFileInfo::exists(joinPath(data, QStringLiteral("preference.xml")));
+    setTemplatesFolder(templates);
+    if (!hasPreferences || (templateFile.isEmpty() && !QFileInfo::exists(templates))) {
+        if (!scratch.isValid()) {
+            reason = QStringLiteral("cannot make a temporary folder: ") + scratch.errorString();
+            return false;
+        }
+        setAppDataFolderOverride(scratch.path());
+        // The person's templates stay in use while their preference file is still missing.
+        setTemplatesFolder(QFileInfo::exists(templates) ? templates
+                                                        : scratch.filePath(QStringLiteral("templates")));
+    }
+    if (templateFile.isEmpty())
+        return true;
+    const QFileInfo file(templateFile);
+    if (file.suffix() != QLatin1String("xml")) {
+        reason = QStringLiteral("the template file %1 does not end in .xml").arg(templateFile);
+        return false;
+    }
+    if (!file.isFile()) {
+        reason = QStringLiteral("the template file %1 does not exist").arg(templateFile);
+        return false;
+    }
+    setTemplatesFolder(file.absolutePath());
+    return true;
+}
+
 int runCommand(const BatchCommandLine& commandLine, QTextStream& out, QTextStream& err)
 {
     const QString dataDir = commandLine.dataDir();
+    const QString templateFile = commandLine.templateFile();
     if (unreadable(dataDir, "lumora-batch: ", err) ||
         unreadable(commandLine.templateName(), "lumora-batch: ", err) ||
+        unreadable(templateFile, "lumora-batch: ", err) ||
         unreadable(commandLine.outputDir(), "lumora-batch: ", err))
         return 1;
     if (!dataDir.isEmpty())
         setAppDataFolderOverride(QDir(dataDir).absolutePath());
-    initTemplatesFolder();
+    QTemporaryDir scratch;
+    if (commandLine.dryRun() || !templateFile.isEmpty()) {
+        QString reason;
+        if (!useDataFolderReadOnly(templateFile, scratch, reason)) {
+            err << "lumora-batch: " << reason << Qt::endl;
+            return 1;
+        }
+    } else {
+        initTemplatesFolder();
+    }
 
     StampOptions options;
-    options.templateName = commandLine.templateName();
+    options.templateName =
+        templateFile.isEmpty() ? commandLine.templateName() : QFileInfo(templateFile).completeBaseName();
+    if (commandLine.hasText())
+        options.layerText = commandLine.text();
+    options.quiet = commandLine.quiet();
+    options.dryRun = commandLine.dryRun();
     options.resize = commandLine.resize();
     options.lossless = commandLine.lossless();
     options.jobs = commandLine.jobs();

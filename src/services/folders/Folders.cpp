@@ -65,20 +65,26 @@ QString GetProgramFolder()
     return dir.isEmpty() ? QStringLiteral(".") : dir;
 }
 
+QString appDataFolderPath()
+{
+    const QString path = readOverride(&FolderOverrides::appData);
+    return path.isEmpty() ? productFolderIn(QStandardPaths::GenericDataLocation) : path;
+}
+
 QString GetAppDataFolder()
 {
-    QString path = readOverride(&FolderOverrides::appData);
-    if (path.isEmpty())
-        path = productFolderIn(QStandardPaths::GenericDataLocation);
-    return createdFolder(path);
+    return createdFolder(appDataFolderPath());
+}
+
+QString documentsFolderPath()
+{
+    const QString path = readOverride(&FolderOverrides::documents);
+    return path.isEmpty() ? productFolderIn(QStandardPaths::DocumentsLocation) : path;
 }
 
 QString GetDocumentsFolder()
 {
-    QString path = readOverride(&FolderOverrides::documents);
-    if (path.isEmpty())
-        path = productFolderIn(QStandardPaths::DocumentsLocation);
-    return createdFolder(path);
+    return createdFolder(documentsFolderPath());
 }
 
 QString PreviewCacheFolder()

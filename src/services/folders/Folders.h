@@ -16,9 +16,13 @@ QString GetProgramFolder();
 // with all missing parents on every request. Without a usable standard location it is the
 // program folder + "/Profile".
 QString GetAppDataFolder();
+// The path GetAppDataFolder gives, without creating anything.
+QString appDataFolderPath();
 // Documents folder + "/Lumora Plenum" (or the override), created on every request; the
 // default output folder of a new preference file. Same "/Profile" fallback.
 QString GetDocumentsFolder();
+// The path GetDocumentsFolder gives, without creating anything.
+QString documentsFolderPath();
 // Cache folder + "/Lumora Plenum" (or the override): cached preview pictures and the
 // downloaded version file. Not created here.
 QString PreviewCacheFolder();
