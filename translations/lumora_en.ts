@@ -418,6 +418,10 @@ Closing this window saves a new file with the settings shown here; the old file 
         <translation>&amp;About Lumora...</translation>
     </message>
     <message>
+        <source>启动时检查更新</source>
+        <translation>Check for Updates at Start</translation>
+    </message>
+    <message>
         <source>还原</source>
         <translation>Restore</translation>
     </message>
