@@ -1,4 +1,4 @@
-#!/usr/bin/env bash
+#!/bin/bash
 # Stamps photos on many machines: GNU parallel sends each photo over SSH to one of the hosts,
 # lumora-batch stamps it there and the output comes back here.
 #

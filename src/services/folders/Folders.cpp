@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QMutex>
 #include <QMutexLocker>
 #include <QStandardPaths>
@@ -63,6 +64,15 @@ QString GetProgramFolder()
         return QStringLiteral(".");
     const QString dir = QCoreApplication::applicationDirPath();
     return dir.isEmpty() ? QStringLiteral(".") : dir;
+}
+
+QString GetProgramDataFolder()
+{
+    const QString program = GetProgramFolder();
+    if (QFileInfo(joinPath(program, QStringLiteral("skin"))).isDir())
+        return program;
+    const QString installed = QDir::cleanPath(program + QStringLiteral("/../share/lumora-plenum"));
+    return QFileInfo(installed).isDir() ? installed : program;
 }
 
 QString appDataFolderPath()
