@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <csignal>
 #include <cstdio>
+#include <optional>
 
 #include <QDir>
 #include <QFile>
@@ -95,21 +96,29 @@ bool unreadable(const QString& name, const char* prefix, QTextStream& err)
 // when it holds what the run needs; otherwise the first-start files are made in `scratch`,
 // a temporary folder removed at the end, instead. The templates folder of a template file is
 // the file's own folder. False with the reason when the template file cannot be used.
-bool useDataFolderReadOnly(const QString& templateFile, QTemporaryDir& scratch, QString& reason)
+bool useDataFolderReadOnly(const QString& templateFile, std::optional<QTemporaryDir>& scratch,
+                           QString& reason)
 {
     const QString data = appDataFolderPath();
     const QString templates = joinPath(data, QStringLiteral("templates"));
     const bool hasPreferences = QFileInfo::exists(joinPath(data, QStringLiteral("preference.xml")));
     setTemplatesFolder(templates);
     if (!hasPreferences || (templateFile.isEmpty() && !QFileInfo::exists(templates))) {
-        if (!scratch.isValid()) {
-            reason = QStringLiteral("cannot make a temporary folder: ") + scratch.errorString();
+        scratch.emplace();
+        if (!scratch->isValid()) {
+            reason = QStringLiteral("cannot make a temporary folder: ") + scratch->errorString();
             return false;
         }
-        setAppDataFolderOverride(scratch.path());
+        // The settings files the folder has are the run's, as they would be for a real run.
+        for (const char* name : {"preference.xml", "config.ini", "resizing_config.ini"}) {
+            const QString file = joinPath(data, QLatin1String(name));
+            if (QFileInfo(file).isFile())
+                QFile::copy(file, scratch->filePath(QLatin1String(name)));
+        }
+        setAppDataFolderOverride(scratch->path());
         // The person's templates stay in use while their preference file is still missing.
         setTemplatesFolder(QFileInfo::exists(templates) ? templates
-                                                        : scratch.filePath(QStringLiteral("templates")));
+                                                        : scratch->filePath(QStringLiteral("templates")));
     }
     if (templateFile.isEmpty())
         return true;
@@ -137,7 +146,7 @@ int runCommand(const BatchCommandLine& commandLine, QTextStream& out, QTextStrea
         return 1;
     if (!dataDir.isEmpty())
         setAppDataFolderOverride(QDir(dataDir).absolutePath());
-    QTemporaryDir scratch;
+    std::optional<QTemporaryDir> scratch;
     if (commandLine.dryRun() || !templateFile.isEmpty()) {
         QString reason;
         if (!useDataFolderReadOnly(templateFile, scratch, reason)) {
