@@ -14,6 +14,7 @@ if command -v ccache >/dev/null; then
   export CCACHE_DIR=${CCACHE_DIR:-$HOME/.cache/ccache}
 fi
 
+rm -rf "$out/src"
 mkdir -p "$out/src"
 rm -f "$out"/*.deb "$out"/*.buildinfo "$out"/*.changes
 # The sources as the repository has them, without build folders.
@@ -22,7 +23,7 @@ if git -C "$root" rev-parse --git-dir >/dev/null 2>&1; then
 else
   (cd "$root" && find . -path './build*' -prune -o -path './obj-*' -prune -o -type f -print0) >"$out/files"
 fi
-rsync -a --delete --exclude '/obj-*' --exclude '/debian/.debhelper' --from0 --files-from="$out/files" \
+rsync -a --from0 --files-from="$out/files" \
   "$root/" "$out/src/"
 (cd "$out/src" && dpkg-buildpackage -b -uc -us)
 

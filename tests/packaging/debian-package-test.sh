@@ -56,6 +56,9 @@ finish() {
 # --- build ------------------------------------------------------------------------------------
 src=$work/src
 rm -rf "$work"/*.deb "$work"/*.buildinfo "$work"/*.changes "$work/root" "$work/unpacked"
+# A fresh copy: a file removed from the sources must not linger in the build (dpkg-buildpackage
+# removes its build folder first anyway).
+rm -rf "$src"
 mkdir -p "$src"
 # The sources as the repository has them (the build folders of a work tree are left out).
 if git -C "$source_dir" rev-parse --git-dir >/dev/null 2>&1; then
@@ -63,7 +66,7 @@ if git -C "$source_dir" rev-parse --git-dir >/dev/null 2>&1; then
 else
   (cd "$source_dir" && find . -path './build*' -prune -o -path './obj-*' -prune -o -type f -print0) >"$work/files"
 fi
-rsync -a --delete --exclude '/obj-*' --exclude '/debian/.debhelper' --from0 --files-from="$work/files" \
+rsync -a --from0 --files-from="$work/files" \
   "$source_dir/" "$src/" 2>"$work/rsync.log" || { echo "FAIL: the sources could not be copied"; cat "$work/rsync.log"; exit 1; }
 started=$(date +%s)
 if ! (cd "$src" && dpkg-buildpackage -b -uc -us) >"$work/build.log" 2>&1; then
@@ -141,7 +144,8 @@ if grep -q 'libQt6Widgets' "$work/batch-libraries" || find "$root" -name 'libQt6
   problem "lumora-batch loads the Qt Widgets library"
 fi
 run_in_root() {
-  env -i HOME=/tmp PATH=/usr/bin:/bin QT_QPA_PLATFORM=offscreen LC_ALL=C.UTF-8 timeout 120 chroot "$root" "$@"
+  env -i HOME=/tmp PATH=/usr/bin:/bin QT_QPA_PLATFORM=offscreen LC_ALL=C.UTF-8 \
+    LD_LIBRARY_PATH=/lib/x86_64-linux-gnu:/usr/lib/x86_64-linux-gnu:/lib64:/usr/lib timeout 120 chroot "$root" "$@"
 }
 if run_in_root /usr/bin/lumora-batch --data-dir /tmp/data --sample /tmp/photo.png >"$work/sample.log" 2>&1 &&
   run_in_root /usr/bin/lumora-batch --data-dir /tmp/data -o /tmp/out /tmp/photo.png >"$work/stamp.log" 2>&1; then
