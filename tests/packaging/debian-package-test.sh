@@ -123,7 +123,7 @@ mkdir -p "$root/var/lib/dpkg/info" "$root/var/lib/dpkg/updates" "$root/tmp" "$ro
 dpkg --root="$root" --force-depends -i "$batch_deb" >"$work/dpkg.log" 2>&1 ||
   problem "dpkg --root cannot install lumora-batch: $(tail -n 3 "$work/dpkg.log")"
 # What the program loads and nothing else: its libraries, the loader, the offscreen platform of
-# the toolkit and one font with the font configuration.
+# the toolkit, the C library's converters and one font with the font configuration.
 copy_with_libraries() {
   local file lib
   for file in "$@"; do
@@ -138,14 +138,17 @@ qt_plugins=$(dirname "$(dirname "$(find /usr/lib -path '*qt6/plugins/platforms/l
 ldd "$batch" | awk '/=> \// { print $3 }' >"$work/batch-libraries"
 copy_with_libraries "$batch" "$qt_plugins/platforms/libqoffscreen.so"
 cp -R --parents /etc/fonts "$root/"
+# The C library's character set converters, which it loads by itself (the XML files' encodings).
+cp -R --parents "$(dirname "$(find /usr/lib /lib -path '*/gconv/gconv-modules' 2>/dev/null | head -1)")" "$root/"
 cp -R --parents /usr/share/fonts/truetype/dejavu "$root/" 2>/dev/null
 mknod -m 666 "$root/dev/null" c 1 3 2>/dev/null
 if grep -q 'libQt6Widgets' "$work/batch-libraries" || find "$root" -name 'libQt6Widgets*' | grep -q .; then
   problem "lumora-batch loads the Qt Widgets library"
 fi
+chroot=$(command -v chroot)
 run_in_root() {
   env -i HOME=/tmp PATH=/usr/bin:/bin QT_QPA_PLATFORM=offscreen LC_ALL=C.UTF-8 \
-    LD_LIBRARY_PATH=/lib/x86_64-linux-gnu:/usr/lib/x86_64-linux-gnu:/lib64:/usr/lib timeout 120 chroot "$root" "$@"
+    LD_LIBRARY_PATH=/lib/x86_64-linux-gnu:/usr/lib/x86_64-linux-gnu:/lib64:/usr/lib timeout 120 "$chroot" "$root" "$@"
 }
 if run_in_root /usr/bin/lumora-batch --data-dir /tmp/data --sample /tmp/photo.png >"$work/sample.log" 2>&1 &&
   run_in_root /usr/bin/lumora-batch --data-dir /tmp/data -o /tmp/out /tmp/photo.png >"$work/stamp.log" 2>&1; then
