@@ -3,7 +3,8 @@
 #   build       dpkg-buildpackage -b -uc -us on a copy of the sources gives the packages
 #               lumora-batch and lumora-plenum; lumora-batch depends on no widget library
 #   lintian     lintian --pedantic finds no error and no warning in either package
-#   hardening   hardening-check passes for every program
+#   hardening   hardening-check passes for every program (but for control-flow protection,
+#               which no program of Debian 12 has)
 #   CLI alone   installed with dpkg --root into a fresh root that holds nothing else but the
 #               libraries lumora-batch loads (no Qt Widgets library), lumora-batch stamps a
 #               photo there (chroot), and lumora-stamp-cluster and the manual pages are there
@@ -111,7 +112,9 @@ dpkg-deb -x "$batch_deb" "$unpacked"
 dpkg-deb -x "$desktop_deb" "$unpacked"
 for program in "$unpacked"/usr/bin/*; do
   [ "$(head -c 4 "$program" | tail -c 3)" = ELF ] || continue
-  hardening-check "$program" >"$work/hardening.log" 2>&1 ||
+  # Control-flow protection is left out: Debian 12 builds nothing with it (its C library's start
+  # files carry no IBT/SHSTK property, so ls and cmake fail that check alike).
+  hardening-check --nocfprotection "$program" >"$work/hardening.log" 2>&1 ||
     problem "hardening-check $(basename "$program"): $(grep -v ': yes' "$work/hardening.log" | tr '\n' ' ')"
 done
 report "hardening-check passes for every program"
