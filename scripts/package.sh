@@ -1,32 +1,34 @@
 #!/usr/bin/env bash
-# Builds the Debian package of Lumora Plenum on a Debian machine: installs the packages it
-# needs (as scripts/install-deps.sh does), makes a Release build into build-package/ (without
-# tests and benchmarks, with Debian's hardening flags) and runs CPack's DEB generator. The
-# package ends up in build-package/package/; lintian's findings are printed after it.
-#   LUMORA_PACKAGE_DIR          build folder (default: build-package/)
-#   CMAKE_BUILD_PARALLEL_LEVEL  compile jobs (default: the number of cores)
+# Builds the Debian packages lumora-batch and lumora-plenum from debian/ with
+# dpkg-buildpackage -b -uc -us, in a copy of the sources in build-package/src (kept, so that the
+# compiler cache serves a later build), and prints lintian's findings (--pedantic). The
+# packages end up in build-package/. Installs what it needs first (scripts/install-deps.sh
+# --package: no test tools, no SSH server).
+#   LUMORA_PACKAGE_DIR  the folder (default: build-package/)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=${LUMORA_PACKAGE_DIR:-$root/build-package}
+out=${LUMORA_PACKAGE_DIR:-$root/build-package}
 
-"$root/scripts/install-deps.sh"
+"$root/scripts/install-deps.sh" --package rsync
+if command -v ccache >/dev/null; then
+  export CCACHE_DIR=${CCACHE_DIR:-$HOME/.cache/ccache}
+fi
 
-# Fortified C library calls and a read-only relocation table bound at start, as Debian's own
-# packages are built (dpkg-buildflags).
-export DEB_BUILD_MAINT_OPTIONS=hardening=+all
-cppflags=$(dpkg-buildflags --get CPPFLAGS)
-ldflags=$(dpkg-buildflags --get LDFLAGS)
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-  -DLUMORA_BUILD_TESTS=OFF -DLUMORA_BUILD_BENCH=OFF -DLUMORA_BUILD_UI=ON \
-  "-DCMAKE_C_FLAGS=$cppflags" "-DCMAKE_CXX_FLAGS=$cppflags" "-DCMAKE_EXE_LINKER_FLAGS=$ldflags" >/dev/null
-cmake --build "$build" --parallel "${CMAKE_BUILD_PARALLEL_LEVEL:-$(nproc)}"
+rm -rf "$out/src"
+mkdir -p "$out/src"
+rm -f "$out"/*.deb "$out"/*.buildinfo "$out"/*.changes
+# The sources as the repository has them, without build folders.
+if git -C "$root" rev-parse --git-dir >/dev/null 2>&1; then
+  (cd "$root" && git ls-files -co --exclude-standard -z) >"$out/files"
+else
+  (cd "$root" && find . -path './build*' -prune -o -path './obj-*' -prune -o -type f -print0) >"$out/files"
+fi
+rsync -a --from0 --files-from="$out/files" \
+  "$root/" "$out/src/"
+(cd "$out/src" && dpkg-buildpackage -b -uc -us)
 
-rm -rf "$build/package"
-(cd "$build" && cpack -G DEB -B "$build/package")
-deb=$(ls "$build"/package/lumora-plenum_*.deb)
-
-echo "lintian:"
-lintian --tag-display-limit 0 "$deb" 2>&1 | grep -v '^running with root privileges' || true
+echo "lintian --pedantic:"
+lintian --pedantic --display-info --tag-display-limit 0 "$out"/*.deb 2>&1 | grep -v '^running with root privileges' || true
 echo
-echo "Debian package: $deb"
-echo "Install it with: sudo apt install $deb"
+echo "Debian packages: $(ls "$out"/*.deb | tr '\n' ' ')"
+echo "Install them with: sudo apt install $out/lumora-batch_*.deb $out/lumora-plenum_*.deb"

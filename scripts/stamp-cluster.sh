@@ -1,17 +1,21 @@
-#!/usr/bin/env bash
+#!/bin/bash
 # Stamps photos on many machines: GNU parallel sends each photo over SSH to one of the hosts,
 # lumora-batch stamps it there and the output comes back here.
 #
-#   scripts/stamp-cluster.sh HOSTFILE DATA-DIR OUTPUT-DIR PHOTO...
+#   lumora-stamp-cluster HOSTFILE DATA-DIR OUTPUT-DIR PHOTO...
+#   (scripts/stamp-cluster.sh in the source tree)
 #
 # HOSTFILE    GNU parallel's --sshloginfile: one SSH login a line ("host", "user@host");
 #             "4/host" runs 4 photos at a time there (default: one per core of the host,
-#             when GNU parallel is installed on it, else one).
+#             when GNU parallel is installed on it, else one). Empty lines and lines starting
+#             with "#" are left out; a file that cannot be read or names no host is refused
+#             before any photo is looked at (":", this machine, is not a host here).
 # DATA-DIR    the data folder (templates and settings). It is prepared here when it is
 #             incomplete (this needs lumora-batch here), copied once to each host, and only
 #             read there.
 # OUTPUT-DIR  where the outputs are put, named as "lumora-batch --output-dir OUTPUT-DIR"
-#             names them; byte for byte the files a local "lumora-batch --jobs 1" writes.
+#             names them (the name suffix option and the format of preference.xml, every
+#             format); byte for byte the files a local "lumora-batch --jobs 1" writes.
 # PHOTO...    the photos; a single "-" reads NUL-separated names from standard input
 #             (find ... -print0).
 #
@@ -20,19 +24,20 @@
 # interruption, the run resumes (GNU parallel's --resume): only the photos whose output is not
 # here yet are sent again. The hosts share no file system with this machine.
 #
-# What each host needs: lumora-batch on its PATH (or LUMORA_REMOTE_BATCH, the same program on
-# every host), the same fonts as here (scripts/install-deps.sh), rsync, an SSH login without
-# a password prompt, and the pictures of image layers at the same paths as here.
+# What each host needs: the lumora-batch package (the program and its fonts; the same version
+# on every host), rsync, an SSH login without a password prompt, and the pictures of image
+# layers at the same paths as here.
 #
-# Environment: LUMORA_BATCH (lumora-batch here), LUMORA_REMOTE_BATCH, LUMORA_FORMAT
-# (jpeg, png, bmp or tiff instead of the format of preference.xml), LUMORA_RETRIES,
-# PARALLEL_SSH (the ssh command GNU parallel uses).
+# Environment: LUMORA_BATCH (lumora-batch here), LUMORA_REMOTE_BATCH (lumora-batch on the
+# hosts), LUMORA_FORMAT (jpg, jpeg, png, bmp, tif, tiff or webp instead of the format of
+# preference.xml), LUMORA_RETRIES, PARALLEL_SSH (the ssh command GNU parallel uses, e.g.
+# "ssh -F ~/.ssh/render-config").
 #
 # Exit status: 0 when every photo's output is here, 1 when any is missing, 2 on a usage error.
 set -euo pipefail
 
 usage() {
-  echo "usage: stamp-cluster.sh HOSTFILE DATA-DIR OUTPUT-DIR PHOTO... (PHOTO - reads NUL-separated names)" >&2
+  echo "usage: lumora-stamp-cluster HOSTFILE DATA-DIR OUTPUT-DIR PHOTO... (PHOTO - reads NUL-separated names)" >&2
   exit 2
 }
 [ $# -ge 4 ] || usage
@@ -45,9 +50,24 @@ remote_batch=${LUMORA_REMOTE_BATCH:-lumora-batch}
 retries=${LUMORA_RETRIES:-3}
 format=${LUMORA_FORMAT:-}
 
-[ -r "$hostfile" ] || { echo "stamp-cluster: cannot read the host file $hostfile" >&2; exit 2; }
+# The host file: readable, and naming at least one host. An empty one would make GNU parallel
+# run every photo on this machine, where the transfers find nothing.
+if [ ! -f "$hostfile" ] || [ ! -r "$hostfile" ]; then
+  echo "stamp-cluster: cannot read the host file $hostfile" >&2
+  exit 2
+fi
+if ! grep -Eqv '^[[:space:]]*(#.*)?$|^[[:space:]]*([0-9]+/)?:[[:space:]]*$' "$hostfile"; then
+  echo "stamp-cluster: the host file $hostfile names no host (one SSH login a line)" >&2
+  exit 2
+fi
 command -v parallel >/dev/null || { echo "stamp-cluster: GNU parallel is not installed" >&2; exit 2; }
-case "$format" in "" | jpeg | png | bmp | tiff) ;; *) echo "stamp-cluster: LUMORA_FORMAT is one of jpeg, png, bmp, tiff" >&2; exit 2 ;; esac
+case "$format" in
+  "") ;;
+  jpg | jpeg) format=jpeg ;;
+  tif | tiff) format=tiff ;;
+  png | bmp | webp) ;;
+  *) echo "stamp-cluster: LUMORA_FORMAT is one of jpg, jpeg, png, bmp, tif, tiff, webp" >&2; exit 2 ;;
+esac
 
 # The data folder, complete: the hosts only read it.
 if [ ! -e "$data/preference.xml" ] || [ ! -e "$data/templates" ]; then
@@ -60,14 +80,21 @@ outdir=$(cd "$outdir" && pwd)
 # The output name of a photo, as lumora-batch makes it from preference.xml: the name up to its
 # last dot, the suffix when the file name option is 1, the format's extension.
 setting() {
-  perl -0777 -ne 'if (m{<\Q'"$1"'\E>(.*?)</\Q'"$1"'\E>}s) { $_ = $1; s/&lt;/</g; s/&gt;/>/g; s/&quot;/"/g;
-    s/&apos;/'"'"'/g; s/&amp;/&/g; print }' "$data/preference.xml"
+  perl -CSD -0777 -ne 'if (m{<\Q'"$1"'\E>(.*?)</\Q'"$1"'\E>}s) { $_ = $1; s/&lt;/</g; s/&gt;/>/g; s/&quot;/"/g;
+    s/&apos;/'"'"'/g; s/&#x([0-9a-fA-F]+);/chr(hex($1))/ge; s/&#([0-9]+);/chr($1)/ge; s/&amp;/&/g; print }' \
+    "$data/preference.xml"
 }
 name_option=$(setting OutputFileNameOpts)
 suffix=$(setting OutputFileNameSuffix)
-[ "${name_option:-0}" = 1 ] || suffix=
+[ "$(printf '%s' "${name_option:-0}" | tr -d ' \t\r\n')" = 1 ] || suffix=
+case "$suffix" in
+  */*) echo "stamp-cluster: the file name suffix \"$suffix\" of $data/preference.xml contains \"/\"" >&2; exit 1 ;;
+esac
+# The format numbers of preference.xml; any other value writes JPEG, as lumora-batch does.
 if [ -z "$format" ]; then
-  case "$(setting OutputFormat)" in 1) format=png ;; 2) format=bmp ;; 3) format=tiff ;; *) format=jpeg ;; esac
+  case "$(setting OutputFormat | tr -d ' \t\r\n')" in
+    1) format=png ;; 2) format=bmp ;; 3) format=tiff ;; 4) format=webp ;; *) format=jpeg ;;
+  esac
 fi
 case "$format" in jpeg) extension=jpg ;; *) extension=$format ;; esac
 

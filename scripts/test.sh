@@ -5,7 +5,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${LUMORA_BUILD_DIR:-$root/build}
-"$root/scripts/install-deps.sh"
+"$root/scripts/install-deps.sh" --tests
 "$root/scripts/build.sh" "$@"
 cd "$build"
 ctest --output-on-failure --parallel "$(nproc)" --timeout 600

@@ -478,6 +478,10 @@ The previous output folder setting is kept.</translation>
         <translation>&amp;About Lumora...</translation>
     </message>
     <message>
+        <source>启动时检查更新</source>
+        <translation>Check for Updates at Start</translation>
+    </message>
+    <message>
         <source>还原</source>
         <translation>Restore</translation>
     </message>

@@ -45,7 +45,7 @@ bool CLumoraApp::initInstance(const QStringList& photos)
     }
     // The default layer font is Tahoma: use Wine's compatible faces when installed.
     registerApplicationFonts();
-    SkinResources::setInstancePath(GetProgramFolder());
+    SkinResources::setInstancePath(GetProgramDataFolder());
     initTemplatesFolder();
 
     MainWindowHooks& hooks = MainWindowHooks::Get();

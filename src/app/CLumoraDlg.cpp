@@ -11,6 +11,7 @@
 #include "model/OutputSettings.h"
 #include "model/ResizeSettings.h"
 #include "model/SelectedTemplate.h"
+#include "model/StartupUpdateCheck.h"
 #include "model/TemplateStore.h"
 #include "services/crash/ProgramVersion.h"
 #include "services/folders/FolderTree.h"
@@ -95,7 +96,7 @@ bool CLumoraDlg::initDialog()
     m_dropTarget->Register(this, this);
 
     GetProgramVersion(&m_version[0], &m_version[1], &m_version[2]);
-    if (m_version[0] > 0 && MainWindowHooks::Get().startUpdateCheck)
+    if (m_version[0] > 0 && MainWindowHooks::Get().startUpdateCheck && readStartupUpdateCheck())
         MainWindowHooks::Get().startUpdateCheck(m_version[0], m_version[1], m_version[2], true, this);
 
     CreateDefaultPreferences();
@@ -190,6 +191,13 @@ void CLumoraDlg::buildMenus()
         }
         const int command = item.command;
         m_helpMenu->addAction(tr(item.text), this, [this, command]() { onCommand(command); });
+        if (command == CheckUpdateCommand) {
+            // Whether the program asks at start; kept in config.ini once chosen.
+            QAction* atStart = m_helpMenu->addAction(tr("启动时检查更新"));
+            atStart->setCheckable(true);
+            atStart->setChecked(readStartupUpdateCheck());
+            connect(atStart, &QAction::toggled, this, [](bool on) { writeStartupUpdateCheck(on); });
+        }
     }
 
     m_windowMenu = new QMenu(this);

@@ -11,7 +11,8 @@ int main(int argc, char** argv)
     TemporaryFileRegistry::installSignalCleanup();
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Lumora Plenum"));
-    QApplication::setDesktopFileName(QStringLiteral("lumora-plenum"));
+    // The desktop entry is named after the AppStream id.
+    QApplication::setDesktopFileName(QStringLiteral("org.lumora_plenum.LumoraPlenum"));
     // Chinese or English, chosen in the help menu or following the locale; before any window
     // or message is made.
     LanguageChoice::Apply();

@@ -3,7 +3,8 @@
 BatchCommandLine::BatchCommandLine()
     : m_help(QStringList{QStringLiteral("h"), QStringLiteral("help")},
              QStringLiteral("Show this help and exit.")),
-      m_version(QStringLiteral("version"), QStringLiteral("Show the program version and exit.")),
+      m_version(QStringList{QStringLiteral("V"), QStringLiteral("version")},
+                QStringLiteral("Show the program version and exit.")),
       m_dataDir(
           QStringLiteral("data-dir"),
           QStringLiteral("Use DIR as the data folder instead of the per-user one (created when missing)."),
@@ -29,8 +30,8 @@ BatchCommandLine::BatchCommandLine()
                  QStringLiteral("Write JPEG outputs with this chroma sampling for this run: photo (a JPEG "
                                 "photo's own, 4:2:0 for other photos; the default), 420 or 444."),
                  QStringLiteral("SAMPLING")),
-      m_jobs(QStringLiteral("jobs"),
-             QStringLiteral("Stamp N photos at a time (default: the number of cores). The files written "
+      m_jobs(QStringList{QStringLiteral("j"), QStringLiteral("jobs")},
+             QStringLiteral("Stamp N photos at a time (default, and 0: one per core). The files written "
                             "are the same whatever N."),
              QStringLiteral("N")),
       m_preview(QStringLiteral("preview"),
@@ -55,14 +56,15 @@ BatchCommandLine::BatchCommandLine()
                                  "Links are followed; a "
                                  "link back to a folder above it fails. Without it a folder fails like a "
                                  "file that is not a picture.")),
-      m_outputDir(QStringLiteral("output-dir"),
+      m_outputDir(QStringList{QStringLiteral("o"), QStringLiteral("output-dir")},
                   QStringLiteral("Write the outputs into DIR (made when missing) instead of the folder "
                                  "preference.xml names; the file is not changed."),
                   QStringLiteral("DIR")),
-      m_formatOption(QStringLiteral("format"),
-                     QStringLiteral("Write FORMAT (jpeg, png, bmp, tiff or webp) instead of the format of "
-                                    "preference.xml; the file is not changed."),
-                     QStringLiteral("FORMAT")),
+      m_formatOption(
+          QStringLiteral("format"),
+          QStringLiteral("Write FORMAT (jpg or jpeg, png, bmp, tif or tiff, webp) instead of the format of "
+                         "preference.xml; the file is not changed."),
+          QStringLiteral("FORMAT")),
       m_skipExisting(
           QStringLiteral("skip-existing"),
           QStringLiteral("Leave out a photo whose output exists whole (a cut, empty or foreign file is "
@@ -82,14 +84,31 @@ BatchCommandLine::BatchCommandLine()
                             "\"source\", \"output\" (null for a failed photo), \"status\" "
                             "(\"written\", \"failed\" or \"skipped\"), \"reason\" (null unless failed) "
                             "and \"milliseconds\". Standard error then carries only messages about the run "
-                            "as a whole; the exit status is the same."))
+                            "as a whole; the exit status is the same.")),
+      m_templateFile(
+          QStringLiteral("template-file"),
+          QStringLiteral("Stamp with the template file PATH and the layer files beside it instead of a "
+                         "template of the data folder; they are only read. The data folder gives the "
+                         "settings when it holds preference.xml; otherwise the first-start settings are "
+                         "used, and no data folder is written."),
+          QStringLiteral("PATH")),
+      m_text(QStringLiteral("text"),
+             QStringLiteral("The template's text layers draw TEXT for this run instead of their own text; "
+                            "TEXT may hold fields ({name}, {date}, {counter}, ...), filled for each photo."),
+             QStringLiteral("TEXT")),
+      m_quiet(QStringList{QStringLiteral("q"), QStringLiteral("quiet")},
+              QStringLiteral("Show no progress and no line for a photo written or skipped; failures are "
+                             "still said on standard error (--json answers are kept).")),
+      m_dryRun(QStringList{QStringLiteral("n"), QStringLiteral("dry-run")},
+               QStringLiteral("Read every photo and say what would be written where (\"PHOTO -> OUTPUT\"), "
+                              "but write nothing: no output, no output folder, no data folder. The exit "
+                              "status is the one a real run would give for these photos."))
 {
     m_parser.setApplicationDescription(
         QStringLiteral("Lumora Plenum batch watermarking.\n\n"
-                       "lumora-batch [--data-dir DIR] [--template NAME] [--resize] [--lossless] [--quality "
-                       "N] [--sampling SAMPLING] "
-                       "[--jobs N] "
-                       "PHOTO...\n"
+                       "lumora-batch [--data-dir DIR] [--template NAME | --template-file PATH] [--text TEXT] "
+                       "[--resize] [--lossless] [--quality N] [--sampling SAMPLING] [-j N] [-o DIR] "
+                       "[--format FORMAT] [-q] [-n] PHOTO...\n"
                        "stamps each photo with the template and writes it as the output settings of "
                        "preference.xml say. One line per photo: the path written on standard output, or "
                        "\"PHOTO: reason\" on standard error. Exit status 0 when every photo was written, "
@@ -122,6 +141,10 @@ BatchCommandLine::BatchCommandLine()
     m_parser.addOption(m_skipExisting);
     m_parser.addOption(m_ifExistsOption);
     m_parser.addOption(m_json);
+    m_parser.addOption(m_templateFile);
+    m_parser.addOption(m_text);
+    m_parser.addOption(m_quiet);
+    m_parser.addOption(m_dryRun);
     m_parser.addPositionalArgument(QStringLiteral("PHOTO"), QStringLiteral("Photos to stamp."),
                                    QStringLiteral("[PHOTO...]"));
 }
@@ -142,21 +165,26 @@ BatchCommandLine::Outcome BatchCommandLine::parse(const QStringList& arguments)
     if (m_parser.isSet(m_version))
         return Outcome::Version;
 
-    for (const QCommandLineOption* single : {&m_dataDir, &m_template, &m_jobs, &m_filesFrom, &m_outputDir,
-                                             &m_formatOption, &m_quality, &m_sampling, &m_ifExistsOption}) {
+    for (const QCommandLineOption* single :
+         {&m_dataDir, &m_template, &m_jobs, &m_filesFrom, &m_outputDir, &m_formatOption, &m_quality,
+          &m_sampling, &m_ifExistsOption, &m_templateFile, &m_text}) {
         if (m_parser.values(*single).size() > 1)
-            return usageError(QStringLiteral("--%1 given more than once.").arg(single->names().constFirst()));
+            return usageError(QStringLiteral("--%1 given more than once.").arg(single->names().constLast()));
     }
     if (m_parser.isSet(m_dataDir) && m_parser.value(m_dataDir).isEmpty())
         return usageError(QStringLiteral("--data-dir needs a folder."));
     if (m_parser.isSet(m_template) && m_parser.value(m_template).isEmpty())
         return usageError(QStringLiteral("--template needs a name."));
+    if (m_parser.isSet(m_templateFile) && m_parser.value(m_templateFile).isEmpty())
+        return usageError(QStringLiteral("--template-file needs a file."));
+    if (m_parser.isSet(m_templateFile) && m_parser.isSet(m_template))
+        return usageError(QStringLiteral("Give only one of --template and --template-file."));
     m_jobCount = 0;
     if (m_parser.isSet(m_jobs)) {
         bool ok = false;
         const int n = m_parser.value(m_jobs).toInt(&ok);
-        if (!ok || n < 1 || n > 1024)
-            return usageError(QStringLiteral("--jobs needs a number from 1 to 1024."));
+        if (!ok || n < 0 || n > 1024)
+            return usageError(QStringLiteral("--jobs needs a number from 0 (one per core) to 1024."));
         m_jobCount = n;
     }
     m_jpegQuality = 0;
@@ -183,11 +211,17 @@ BatchCommandLine::Outcome BatchCommandLine::parse(const QStringList& arguments)
     if (m_parser.isSet(m_formatOption)) {
         const QString name = m_parser.value(m_formatOption).toLower();
         // In the order of the output settings' format numbers.
+        // In the order of the output settings' format numbers; the short names of the
+        // extensions the outputs get (.jpg) are the same formats.
         const QStringList names{QStringLiteral("jpeg"), QStringLiteral("png"), QStringLiteral("bmp"),
                                 QStringLiteral("tiff"), QStringLiteral("webp")};
-        m_format = int(names.indexOf(name));
+        const QString full = name == QLatin1String("jpg")   ? QStringLiteral("jpeg")
+                             : name == QLatin1String("tif") ? QStringLiteral("tiff")
+                                                            : name;
+        m_format = int(names.indexOf(full));
         if (m_format < 0)
-            return usageError(QStringLiteral("--format needs one of jpeg, png, bmp, tiff and webp."));
+            return usageError(
+                QStringLiteral("--format needs one of jpg, jpeg, png, bmp, tif, tiff and webp."));
     }
     m_ifExists = -1;
     if (m_parser.isSet(m_ifExistsOption)) {
@@ -205,11 +239,13 @@ BatchCommandLine::Outcome BatchCommandLine::parse(const QStringList& arguments)
     const bool stampingOptions = m_parser.isSet(m_filesFrom) || m_parser.isSet(m_recursive) ||
                                  m_parser.isSet(m_outputDir) || m_parser.isSet(m_formatOption) ||
                                  m_parser.isSet(m_skipExisting) || m_parser.isSet(m_ifExistsOption) ||
-                                 m_parser.isSet(m_json);
+                                 m_parser.isSet(m_json) || m_parser.isSet(m_dryRun);
     if (commands > 0 && stampingOptions)
         return usageError(
             QStringLiteral("--files-from, --recursive, --output-dir, --format, --skip-existing, "
-                           "--if-exists and --json go with stamping photos only."));
+                           "--if-exists, --json and --dry-run go with stamping photos only."));
+    if (m_parser.isSet(m_listTemplates) && (m_parser.isSet(m_templateFile) || m_parser.isSet(m_text)))
+        return usageError(QStringLiteral("--template-file and --text do not go with --list-templates."));
     const QStringList positional = m_parser.positionalArguments();
     if (m_parser.isSet(m_listTemplates)) {
         if (!positional.isEmpty())
@@ -283,4 +319,29 @@ bool BatchCommandLine::resize() const
 bool BatchCommandLine::lossless() const
 {
     return m_parser.isSet(m_lossless);
+}
+
+QString BatchCommandLine::templateFile() const
+{
+    return m_parser.value(m_templateFile);
+}
+
+bool BatchCommandLine::hasText() const
+{
+    return m_parser.isSet(m_text);
+}
+
+QString BatchCommandLine::text() const
+{
+    return m_parser.value(m_text);
+}
+
+bool BatchCommandLine::quiet() const
+{
+    return m_parser.isSet(m_quiet);
+}
+
+bool BatchCommandLine::dryRun() const
+{
+    return m_parser.isSet(m_dryRun);
 }

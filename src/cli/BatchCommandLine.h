@@ -14,8 +14,8 @@
 //   PHOTO...                    stamp photos (the batch run)
 //   --preview PHOTO OUT         render one photo as the output preview does (PNG data)
 //   --sample OUT                draw the template onto the built-in sample picture
-// Options: --data-dir DIR, --template NAME, --resize, --lossless, --quality N, --sampling S,
-// --jobs N.
+// Options: --data-dir DIR, --template NAME, --template-file PATH, --text TEXT, --resize,
+// --lossless, --quality N, --sampling S, -j/--jobs N, -q/--quiet, -n/--dry-run.
 class BatchCommandLine
 {
 public:
@@ -57,8 +57,17 @@ public:
     int jpegQuality() const { return m_jpegQuality; }
     // The --sampling value; none when not given.
     std::optional<OutputQuality::Sampling> chromaSampling() const { return m_chromaSampling; }
-    // The --jobs value; 0 when not given (use every core).
+    // The --jobs value; 0 when not given or 0 (one per core).
     int jobs() const { return m_jobCount; }
+    // The --template-file value, empty when not given.
+    QString templateFile() const;
+    // --text: whether it was given, and its value.
+    bool hasText() const;
+    QString text() const;
+    // -q/--quiet: no progress bar and no lines for photos written; failures are still said.
+    bool quiet() const;
+    // -n/--dry-run: check the photos and say what would be written where; write nothing.
+    bool dryRun() const;
     // Stamp: the photos; Preview: the photo and the output file; Sample: the output file.
     QStringList files() const { return m_parser.positionalArguments(); }
 
@@ -105,6 +114,10 @@ private:
     QCommandLineOption m_skipExisting;
     QCommandLineOption m_ifExistsOption;
     QCommandLineOption m_json;
+    QCommandLineOption m_templateFile;
+    QCommandLineOption m_text;
+    QCommandLineOption m_quiet;
+    QCommandLineOption m_dryRun;
     QString m_error;
     int m_jpegQuality = 0;
     std::optional<OutputQuality::Sampling> m_chromaSampling;

@@ -35,6 +35,7 @@
 #include "render/WatermarkCompositor.h"
 #include "services/folders/Folders.h"
 #include "services/imaging/ImageEncoder.h"
+#include "services/imaging/PhotoDecoder.h"
 #include "services/sample/SamplePicture.h"
 
 namespace {
@@ -64,7 +65,8 @@ bool prepareDataFolder(QString& reason)
                      .arg(data, missing.join(QStringLiteral(" and ")), systemErrorText(error));
         return false;
     }
-    CreateDefaultPreferences();
+    // The default output folder is made by the first output written there, not now.
+    CreateDefaultPreferences(false);
     CreateDefaultTemplates();
     return true;
 }
@@ -93,6 +95,52 @@ bool makeFolder(const QString& path, QString& reason)
         }
     }
     return true;
+}
+
+// Whether `path` could be made as makeFolder makes it: its nearest existing part is a folder
+// this process may write into (or `path` itself exists as a folder). Nothing is made.
+bool folderCouldBeMade(const QString& path, QString& reason)
+{
+    QString part = QDir::cleanPath(path);
+    while (true) {
+        struct stat info = {};
+        if (::stat(QFile::encodeName(part).constData(), &info) == 0) {
+            if (!S_ISDIR(info.st_mode)) {
+                reason = QStringLiteral("%1 is not a folder").arg(part);
+                return false;
+            }
+            if (part != QDir::cleanPath(path) && ::access(QFile::encodeName(part).constData(), W_OK) != 0) {
+                reason = systemErrorText(errno);
+                return false;
+            }
+            return true;
+        }
+        const qsizetype slash = part.lastIndexOf(QLatin1Char('/'));
+        if (slash <= 0)
+            return true;
+        part = part.left(slash);
+    }
+}
+
+// A dry run's answer for one photo: where its output would go, once the photo is read whole.
+ComposeOutcome planPhoto(const QString& photo, const RenderRequest& base)
+{
+    ComposeOutcome outcome;
+    QString error;
+    const QString output = OutputNaming::outputPath(photo, base.output, &error);
+    if (output.isEmpty()) {
+        outcome.error = error;
+        return outcome;
+    }
+    QImage image;
+    const ImagingStatus read = PhotoDecoder::load(photo, image, base.pixelLimit);
+    if (!read) {
+        outcome.error = read.error;
+        return outcome;
+    }
+    outcome.ok = true;
+    outcome.outputPath = output;
+    return outcome;
 }
 
 // Why the template list cannot be read: its file and the reason.
@@ -171,6 +219,7 @@ bool prepareRequest(ComposeMode mode, const StampOptions& options, RenderRequest
         quality.sampling = *options.sampling;
     setOutputQuality(quality);
     request = RenderRequest::fromProcessSettings(mode, QString(), QString());
+    request.layerText = options.layerText;
     return true;
 }
 
@@ -183,12 +232,14 @@ bool isStandardOutput(const QString& target)
 
 // Runs `write` with the file it should write: `target`, or for standard output a file in a
 // temporary folder whose bytes are then copied to `out` in place of the line naming the file.
-template <typename Write> int writeTo(const QString& target, QTextStream& out, QTextStream& err, Write write)
+// `answer` takes the path written (null: quiet); `out` the picture's bytes for "-".
+template <typename Write>
+int writeTo(const QString& target, QTextStream* answer, QTextStream& out, QTextStream& err, Write write)
 {
     if (!isStandardOutput(target)) {
         const int code = write(target);
-        if (code == 0)
-            out << AnswerStream::escaped(target) << Qt::endl;
+        if (code == 0 && answer)
+            *answer << AnswerStream::escaped(target) << Qt::endl;
         return code;
     }
     QTemporaryDir folder;
@@ -262,7 +313,7 @@ int stampPhotos(const PhotoSources& sources, const StampOptions& options, QTextS
     if (!options.outputDir.isEmpty()) {
         const QString folder = QDir::cleanPath(QDir(options.outputDir).absolutePath());
         QString reason;
-        if (!makeFolder(folder, reason)) {
+        if (options.dryRun ? !folderCouldBeMade(folder, reason) : !makeFolder(folder, reason)) {
             err << "lumora-batch: cannot make the output folder " << folder << ": " << reason << Qt::endl;
             return 1;
         }
@@ -285,7 +336,7 @@ int stampPhotos(const PhotoSources& sources, const StampOptions& options, QTextS
     }
 
     const int jobs = options.jobs > 0 ? options.jobs : std::max(1, QThread::idealThreadCount());
-    ProgressBar progress(AnswerStream::get(), int(photos.size()));
+    ProgressBar progress(options.quiet ? nullptr : AnswerStream::get(), int(photos.size()));
     progress.update(0);
     // Per photo, filled on the worker that renders it and read when it is reported.
     std::vector<qint64> milliseconds(size_t(photos.size()), 0);
@@ -306,6 +357,8 @@ int stampPhotos(const PhotoSources& sources, const StampOptions& options, QTextS
             skipped[size_t(photo.tag)] = 1;
             outcome.ok = true;
             outcome.outputPath = output;
+        } else if (options.dryRun) {
+            outcome = planPhoto(photo.path, request);
         } else {
             outcome = WatermarkCompositor::render(request).outcome;
         }
@@ -324,8 +377,12 @@ int stampPhotos(const PhotoSources& sources, const StampOptions& options, QTextS
         if (!outcome.ok) {
             ++failed;
             answers.failed(photo.path, outcome.error, time);
+        } else if (options.quiet && !options.json) {
+            // Quiet: only failures are said.
         } else if (skipped[size_t(photo.tag)] || outcome.skipped) {
             answers.skipped(photo.path, outcome.outputPath, time);
+        } else if (options.dryRun) {
+            answers.planned(photo.path, outcome.outputPath, time);
         } else {
             answers.written(photo.path, outcome.outputPath, time);
         }
@@ -344,7 +401,7 @@ int previewPhoto(const QString& photo, const QString& target, const StampOptions
         err << "lumora-batch: " << unusable << Qt::endl;
         return 1;
     }
-    return writeTo(target, out, err, [&](const QString& file) {
+    return writeTo(target, options.quiet ? nullptr : &out, out, err, [&](const QString& file) {
         request.sourcePath = photo;
         request.targetPath = file;
         const ComposeOutcome outcome = WatermarkCompositor::render(request).outcome;
@@ -366,7 +423,7 @@ int drawSample(const QString& target, const StampOptions& options, QTextStream& 
     }
     request.previewSize = QSize(kSamplePictureWidth, kSamplePictureHeight);
     const WatermarkCompositor::Result result = WatermarkCompositor::render(request);
-    return writeTo(target, out, err, [&](const QString& file) {
+    return writeTo(target, options.quiet ? nullptr : &out, out, err, [&](const QString& file) {
         // A sample missing a layer the template names would look like the template: it fails
         // like a photo, naming the files that cannot be read.
         const ImagingStatus written =

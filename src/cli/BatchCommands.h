@@ -1,5 +1,7 @@
 #pragma once
 
+#include <optional>
+
 #include <QString>
 #include <QStringList>
 #include <QTextStream>
@@ -26,10 +28,14 @@ struct StampOptions
     bool skipExisting = false; // leave out photos whose output is up to date (UpToDateCheck)
     int ifExists = -1;         // an OutputSettings::ExistingOutput; -1: config.ini's choice
     bool json = false;         // answer with JSON lines (see PhotoAnswers)
+    bool quiet = false;        // no progress bar, no lines for photos written or skipped
+    bool dryRun = false;       // read the photos and say where they would go; write nothing
 
     QString templateName; // empty: the template selected in config.ini, else the first
     bool resize = false;  // resize the photos for this run
     int jobs = 0;         // photos at a time; 0: the number of cores
+    // The text every layer with a text of its own draws instead, for this run (--text).
+    std::optional<QString> layerText;
     // JPEG outputs keep the blocks the watermark leaves alone (see LosslessJpeg).
     bool lossless = false;
     // JPEG quality and chroma sampling for the run instead of config.ini's (see OutputQuality).
@@ -48,6 +54,8 @@ struct PhotoSources
 
 // Stamps every photo with the template and writes it as "preference.xml" says (or as the
 // options override for this run). For each photo, in order, one answer (see PhotoAnswers).
+// A dry run reads each photo and answers where its output would go ("PHOTO -> OUTPUT"),
+// writing nothing, not even the output folder; its exit status is the real run's.
 // Returns 0 when every photo was written or skipped, 1 when any failed or the run could not
 // start (a list that cannot be read, an output folder that cannot be made).
 int stampPhotos(const PhotoSources& sources, const StampOptions& options, QTextStream& out, QTextStream& err);

@@ -24,6 +24,14 @@ void PhotoAnswers::skipped(const QString& source, const QString& output, qint64 
               << Qt::endl;
 }
 
+void PhotoAnswers::planned(const QString& source, const QString& output, qint64 milliseconds)
+{
+    if (m_json)
+        writeJson(source, &output, "planned", nullptr, milliseconds);
+    else
+        m_out << AnswerStream::shownName(source) << " -> " << output << Qt::endl;
+}
+
 void PhotoAnswers::failed(const QString& source, const QString& reason, qint64 milliseconds)
 {
     if (!m_json) {

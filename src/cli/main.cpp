@@ -1,10 +1,13 @@
 #include <algorithm>
 #include <csignal>
 #include <cstdio>
+#include <optional>
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
+#include <QTemporaryDir>
 #include <QTextStream>
 
 #include <unistd.h>
@@ -89,19 +92,78 @@ bool unreadable(const QString& name, const char* prefix, QTextStream& err)
     return true;
 }
 
+// A run that must write no data folder (a dry run, a template file) reads the data folder
+// when it holds what the run needs; otherwise the first-start files are made in `scratch`,
+// a temporary folder removed at the end, instead. The templates folder of a template file is
+// the file's own folder. False with the reason when the template file cannot be used.
+bool useDataFolderReadOnly(const QString& templateFile, std::optional<QTemporaryDir>& scratch,
+                           QString& reason)
+{
+    const QString data = appDataFolderPath();
+    const QString templates = joinPath(data, QStringLiteral("templates"));
+    const bool hasPreferences = QFileInfo::exists(joinPath(data, QStringLiteral("preference.xml")));
+    setTemplatesFolder(templates);
+    if (!hasPreferences || (templateFile.isEmpty() && !QFileInfo::exists(templates))) {
+        scratch.emplace();
+        if (!scratch->isValid()) {
+            reason = QStringLiteral("cannot make a temporary folder: ") + scratch->errorString();
+            return false;
+        }
+        // The settings files the folder has are the run's, as they would be for a real run.
+        for (const char* name : {"preference.xml", "config.ini", "resizing_config.ini"}) {
+            const QString file = joinPath(data, QLatin1String(name));
+            if (QFileInfo(file).isFile())
+                QFile::copy(file, scratch->filePath(QLatin1String(name)));
+        }
+        setAppDataFolderOverride(scratch->path());
+        // The person's templates stay in use while their preference file is still missing.
+        setTemplatesFolder(QFileInfo::exists(templates) ? templates
+                                                        : scratch->filePath(QStringLiteral("templates")));
+    }
+    if (templateFile.isEmpty())
+        return true;
+    const QFileInfo file(templateFile);
+    if (file.suffix() != QLatin1String("xml")) {
+        reason = QStringLiteral("the template file %1 does not end in .xml").arg(templateFile);
+        return false;
+    }
+    if (!file.isFile()) {
+        reason = QStringLiteral("the template file %1 does not exist").arg(templateFile);
+        return false;
+    }
+    setTemplatesFolder(file.absolutePath());
+    return true;
+}
+
 int runCommand(const BatchCommandLine& commandLine, QTextStream& out, QTextStream& err)
 {
     const QString dataDir = commandLine.dataDir();
+    const QString templateFile = commandLine.templateFile();
     if (unreadable(dataDir, "lumora-batch: ", err) ||
         unreadable(commandLine.templateName(), "lumora-batch: ", err) ||
+        unreadable(templateFile, "lumora-batch: ", err) ||
         unreadable(commandLine.outputDir(), "lumora-batch: ", err))
         return 1;
     if (!dataDir.isEmpty())
         setAppDataFolderOverride(QDir(dataDir).absolutePath());
-    initTemplatesFolder();
+    std::optional<QTemporaryDir> scratch;
+    if (commandLine.dryRun() || !templateFile.isEmpty()) {
+        QString reason;
+        if (!useDataFolderReadOnly(templateFile, scratch, reason)) {
+            err << "lumora-batch: " << reason << Qt::endl;
+            return 1;
+        }
+    } else {
+        initTemplatesFolder();
+    }
 
     StampOptions options;
-    options.templateName = commandLine.templateName();
+    options.templateName =
+        templateFile.isEmpty() ? commandLine.templateName() : QFileInfo(templateFile).completeBaseName();
+    if (commandLine.hasText())
+        options.layerText = commandLine.text();
+    options.quiet = commandLine.quiet();
+    options.dryRun = commandLine.dryRun();
     options.resize = commandLine.resize();
     options.lossless = commandLine.lossless();
     options.jpegQuality = commandLine.jpegQuality();

@@ -124,11 +124,11 @@ bool writePreferencesFile(const OutputSettings& settings)
     return doc.SaveFile(preferencesPath());
 }
 
-OutputSettings defaultOutputSettings()
+OutputSettings defaultOutputSettings(bool createOutputFolder)
 {
     OutputSettings settings;
     settings.OutputFolderOpts = OutputSettings::BesideSource;
-    settings.OutputFolderPath = GetDocumentsFolder();
+    settings.OutputFolderPath = createOutputFolder ? GetDocumentsFolder() : documentsFolderPath();
     settings.OutputFileNameOpts = OutputSettings::AddSuffix;
     settings.OutputFileNameSuffix = QStringLiteral("_new");
     settings.OutputFormat = OutputSettings::Jpeg;
@@ -136,12 +136,12 @@ OutputSettings defaultOutputSettings()
     return settings;
 }
 
-bool CreateDefaultPreferences()
+bool CreateDefaultPreferences(bool createOutputFolder)
 {
     const QString path = preferencesPath();
     if (QFileInfo::exists(path) || QFileInfo(path).isSymLink())
         return false;
-    return writePreferencesFile(defaultOutputSettings());
+    return writePreferencesFile(defaultOutputSettings(createOutputFolder));
 }
 
 bool loadOpenQuickStartDlg(int& value)

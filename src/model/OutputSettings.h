@@ -71,7 +71,9 @@ OutputSettings getOutputSettings();
 void setOutputSettings(const OutputSettings& settings);
 
 // The values of a new preference file (see CreateDefaultPreferences).
-OutputSettings defaultOutputSettings();
+// `createOutputFolder`: make the default output folder now, as the desktop program does; the
+// command line leaves it to the first output written there.
+OutputSettings defaultOutputSettings(bool createOutputFolder = true);
 // Writes a complete new "preference.xml" (the six values, then "OpenQuickStartDlg" 0): used
 // when the file cannot be read and the person saves the output settings afresh.
 bool writePreferencesFile(const OutputSettings& settings);
@@ -79,7 +81,7 @@ bool writePreferencesFile(const OutputSettings& settings);
 // When "preference.xml" does not exist, writes it with the defaults (beside the source,
 // output folder = the documents folder, which is created, suffix "_new", JPEG, quality
 // 100, quick start shown). True when the file was written.
-bool CreateDefaultPreferences();
+bool CreateDefaultPreferences(bool createOutputFolder = true);
 
 // Reads "OpenQuickStartDlg"; false when the file does not load or the element is missing.
 bool loadOpenQuickStartDlg(int& value);

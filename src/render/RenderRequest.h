@@ -1,5 +1,7 @@
 #pragma once
 
+#include <optional>
+
 #include <QSize>
 #include <QString>
 
@@ -39,6 +41,9 @@ struct RenderRequest
     // The photo's place in the run's list, from 1, for the {counter} field of text layers; 0
     // outside a run (a preview), where the counter shows its first number.
     int photoNumber = 0;
+
+    // When given, the text every layer with a text of its own draws instead (fields filled).
+    std::optional<QString> layerText;
 
     // Photos (and layer pictures) whose header claims more pixels are refused.
     qint64 pixelLimit = PhotoDecoder::kDefaultPixelLimit;

@@ -58,8 +58,9 @@ Result renderEditorPreview(const RenderRequest& request)
         QPainter painter(&result.picture);
         // Fields show sample values on the sample picture.
         const QSize size = result.picture.size();
-        drawTemplate(painter, request.previewSize, request.templateName, request.pixelLimit,
-                     &result.outcome.warnings, nullptr, [size]() { return TextFieldValues::sample(size); });
+        drawTemplate(
+            painter, request.previewSize, request.templateName, request.pixelLimit, &result.outcome.warnings,
+            nullptr, [size]() { return TextFieldValues::sample(size); }, request.layerText);
     }
     result.outcome.ok = true;
     return result;
@@ -196,7 +197,7 @@ std::optional<Result> renderLossless(const RenderRequest& request, const QString
                 return TextFieldValues::forPhoto(request.sourcePath, embedded, upright, request.photoNumber);
             };
             if (!drawTemplate(painter, upright, request.templateName, request.pixelLimit, &problems,
-                              colours.isNeeded() ? &colours : nullptr, fields))
+                              colours.isNeeded() ? &colours : nullptr, fields, request.layerText))
                 return failed(problems.join(QStringLiteral("; ")));
         }
         const QRect drawn = layer.drawnArea();
@@ -290,7 +291,7 @@ Result renderPhoto(const RenderRequest& request)
                                              request.photoNumber);
         };
         if (!drawTemplate(painter, photo.canvas.size(), request.templateName, request.pixelLimit, &problems,
-                          colours.isNeeded() ? &colours : nullptr, fields))
+                          colours.isNeeded() ? &colours : nullptr, fields, request.layerText))
             return failed(problems.join(QStringLiteral("; ")));
     }
 
@@ -383,7 +384,8 @@ bool drawLayer(QPainter& painter, const WatermarkConf& conf, const QSize& canvas
 
 bool drawTemplate(QPainter& painter, const QSize& canvas, const QString& templateName, qint64 pixelLimit,
                   QStringList* problems, const ProfileColourConversion* colours,
-                  const std::function<TextFieldValues()>& fieldValues)
+                  const std::function<TextFieldValues()>& fieldValues,
+                  const std::optional<QString>& layerText)
 {
     std::optional<TextFieldValues> fields;
     WatermarkTemplate tmpl;
@@ -404,6 +406,11 @@ bool drawTemplate(QPainter& painter, const QSize& canvas, const QString& templat
                                                   templateFilePath(layer), QStringLiteral("WatermarkConf")));
             whole = false;
             continue;
+        }
+        // A layer with a text of its own draws the given one instead, its fields filled.
+        if (layerText && !conf.textContent.isEmpty()) {
+            conf.textContent = *layerText;
+            conf.BTextTokens = 1;
         }
         if (conf.BTextTokens != 0 && !fields)
             fields = fieldValues ? fieldValues() : TextFieldValues();

@@ -7,6 +7,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <optional>
 
 #include "render/ComposeWatermark.h"
 #include "render/RenderRequest.h"
@@ -52,10 +53,12 @@ Result render(const RenderRequest& request);
 // colours and pictures into a photo's profile before they are drawn. `fieldValues` gives what
 // the fields of text layers with BTextTokens on are filled with; it is called once, when the
 // first such layer is drawn, so a template without fields never reads the photo's tags
-// (without it, fields are filled with empty values).
+// (without it, fields are filled with empty values). `layerText`, when given, replaces the
+// text of every layer that has one, with its fields filled.
 bool drawTemplate(QPainter& painter, const QSize& canvas, const QString& templateName, qint64 pixelLimit,
                   QStringList* problems = nullptr, const ProfileColourConversion* colours = nullptr,
-                  const std::function<TextFieldValues()>& fieldValues = {});
+                  const std::function<TextFieldValues()>& fieldValues = {},
+                  const std::optional<QString>& layerText = std::nullopt);
 
 // Draws one layer: its text part, then its picture part (when it names a picture). A picture
 // that cannot be read adds a sentence to `problems` and returns false. A text with fields

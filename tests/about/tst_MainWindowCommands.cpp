@@ -13,12 +13,14 @@
 #include "app/MainWindowHooks.h"
 #include "model/DataFiles.h"
 #include "model/OutputSettings.h"
+#include "model/StartupUpdateCheck.h"
 #include "services/messages/WindowMessage.h"
 #include "services/update/UpdateAnswer.h"
 #include "services/update/UpdateCheck.h"
 #include "services/update/UpdateSettings.h"
 #include "support/ModalCatcher.h"
 #include "support/TempDataFolder.h"
+#include "support/TestFiles.h"
 #include "ui/controls/CHyperLink.h"
 #include "ui/preview/COutputPreviewDlg.h"
 #include "ui/settings/CImgResizingSettingDlg.h"
@@ -217,6 +219,53 @@ private slots:
                 QVERIFY2(messages.first().contains(part), qPrintable(messages.first()));
             QVERIFY(waitForUpdateCheck(20000));
         }
+    }
+
+    // The check at start follows config.ini's "检查更新" (1 on, 0 off), else the build's choice;
+    // the help menu's switch writes the key, and the help menu's check asks the server either way.
+    void updateCheckAtStart_data()
+    {
+        QTest::addColumn<QByteArray>("config");
+        QTest::addColumn<bool>("atStart");
+        QTest::newRow("no key: the build's choice") << QByteArray() << startupUpdateCheckByDefault();
+        QTest::newRow("off")
+            << QByteArray(
+                   "[\xe5\xb8\xb8\xe8\xa7\x84]\r\n\xe6\xa3\x80\xe6\x9f\xa5\xe6\x9b\xb4\xe6\x96\xb0=0\r\n")
+            << false;
+        QTest::newRow("on")
+            << QByteArray(
+                   "[\xe5\xb8\xb8\xe8\xa7\x84]\r\n\xe6\xa3\x80\xe6\x9f\xa5\xe6\x9b\xb4\xe6\x96\xb0=1\r\n")
+            << true;
+    }
+
+    void updateCheckAtStart()
+    {
+        QFETCH(QByteArray, config);
+        QFETCH(bool, atStart);
+        TempDataFolder folder;
+        QVERIFY(CreateDefaultPreferences());
+        setOpenQuickStart(1);
+        if (!config.isEmpty())
+            QVERIFY(writeFile(configIniPath(), config));
+        QList<bool> checks; // quiet (at start) or asked for
+        MainWindowHooks::Get().startUpdateCheck = [&checks](int, int, int, bool quiet, QWidget*) {
+            checks << quiet;
+        };
+        const auto restore = qScopeGuard([] { MainWindowHooks::Get().startUpdateCheck = {}; });
+        CLumoraDlg window;
+        QVERIFY(window.initDialog());
+        QCOMPARE(checks, atStart ? QList<bool>{true} : QList<bool>{});
+
+        QAction* toggle = helpAction(window, QStringLiteral("启动时检查更新"));
+        QVERIFY(toggle && toggle->isCheckable());
+        QCOMPARE(toggle->isChecked(), atStart);
+        toggle->trigger();
+        QCOMPARE(readStartupUpdateCheck(), !atStart);
+        QVERIFY(readFile(configIniPath()).contains(atStart ? "=0" : "=1"));
+
+        checks.clear();
+        helpAction(window, QStringLiteral("检查更新..."))->trigger();
+        QCOMPARE(checks, QList<bool>{false});
     }
 
     void classicAboutDialog()

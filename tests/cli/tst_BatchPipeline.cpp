@@ -348,7 +348,14 @@ private slots:
                                            << "lumora-batch: -0 (--null) goes with --files-from.\n" + usage;
         QTest::newRow("unknown format")
             << QStringList{QStringLiteral("--format"), QStringLiteral("gif"), a} << QByteArray() << 2
-            << "lumora-batch: --format needs one of jpeg, png, bmp, tiff and webp.\n" + usage;
+            << "lumora-batch: --format needs one of jpg, jpeg, png, bmp, tif, tiff and webp.\n" + usage;
+        QTest::newRow("missing template file")
+            << QStringList{QStringLiteral("--template-file"), QStringLiteral("missing.xml"), a}
+            << QByteArray() << 1
+            << QByteArray("lumora-batch: the template file missing.xml does not exist\n");
+        QTest::newRow("template file that is not XML")
+            << QStringList{QStringLiteral("--template-file"), a, a} << QByteArray() << 1
+            << QByteArray("lumora-batch: the template file photos/a.jpg does not end in .xml\n");
         QTest::newRow("unknown --if-exists")
             << QStringList{QStringLiteral("--if-exists"), QStringLiteral("overwrite"), a} << QByteArray() << 2
             << "lumora-batch: --if-exists needs one of replace, skip and rename.\n" + usage;
@@ -365,8 +372,7 @@ private slots:
         QTest::newRow("--json with --list-templates")
             << QStringList{QStringLiteral("--json"), QStringLiteral("--list-templates")} << QByteArray() << 2
             << "lumora-batch: --files-from, --recursive, --output-dir, --format, --skip-existing, "
-               "--if-exists "
-               "and --json go with stamping photos only.\n" +
+               "--if-exists, --json and --dry-run go with stamping photos only.\n" +
                    usage;
     }
 
@@ -384,6 +390,82 @@ private slots:
         QCOMPARE(snapshot(m_root), before);
     }
 
+    // A dry run (-n) reads the photos and says where each output would go, writes nothing
+    // (no output, no output folder, no data folder: a template file with a data folder that
+    // does not exist uses the first-start settings), and exits as the real run then does; the
+    // real run writes exactly the outputs planned.
+    void dryRunWritesNothing_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<bool>("freshData");
+        QTest::addColumn<int>("exitCode");
+        const QStringList out{QStringLiteral("-o"), QStringLiteral("out/new")};
+        QTest::newRow("photos that can be read")
+            << out + QStringList{QStringLiteral("photos/a.jpg"), QStringLiteral("walk/b.jpg")} << false << 0;
+        QTest::newRow("a missing photo")
+            << out + QStringList{QStringLiteral("photos/a.jpg"), QStringLiteral("photos/missing.jpg")}
+            << false << 1;
+        QTest::newRow("a file that is not a photo")
+            << out + QStringList{QStringLiteral("walk/notes.txt")} << false << 1;
+        QTest::newRow("two photos, one output")
+            << out + QStringList{QStringLiteral("photos/b.jpg"), QStringLiteral("walk/b.jpg")} << false << 1;
+        QTest::newRow("output folder below a file")
+            << QStringList{QStringLiteral("--output-dir"), QStringLiteral("photos/a.jpg/out"),
+                           QStringLiteral("photos/a.jpg")}
+            << false << 1;
+        QTest::newRow("beside the photo, quiet")
+            << QStringList{QStringLiteral("-q"), QStringLiteral("other/e.jpg")} << false << 0;
+        QTest::newRow("template file, no data folder")
+            << out + QStringList{QStringLiteral("--template-file"),
+                                 m_data + QStringLiteral("/templates/Demo 1.xml"), QStringLiteral("--json"),
+                                 QStringLiteral("photos/c.jpg")}
+            << true << 0;
+    }
+
+    void dryRunWritesNothing()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(bool, freshData);
+        QFETCH(int, exitCode);
+        const QString data = freshData ? m_dir.filePath(QStringLiteral("fresh-data")) : m_data;
+        const bool quiet = arguments.contains(QStringLiteral("-q"));
+        const QMap<QString, QString> before = snapshot(m_dir.path());
+        QProcess dry;
+        start(dry, QStringList{QStringLiteral("-n")} + arguments, data);
+        const Run planned = finish(dry);
+        QCOMPARE(planned.exitCode, exitCode);
+        QCOMPARE(snapshot(m_dir.path()), before);
+
+        QProcess real;
+        start(real, arguments, data);
+        const Run written = finish(real);
+        QCOMPARE(written.exitCode, exitCode);
+        // The same failures, and each planned output is the one written.
+        QCOMPARE(planned.err.count('\n'), written.err.count('\n'));
+        QStringList plannedOutputs;
+        for (const QByteArray& line : planned.out.split('\n')) {
+            if (line.startsWith('{'))
+                plannedOutputs
+                    << QJsonDocument::fromJson(line).object().value(QStringLiteral("output")).toString();
+            else if (!line.isEmpty())
+                plannedOutputs << QString::fromUtf8(line.mid(line.indexOf(" -> ") + 4));
+        }
+        QStringList writtenOutputs;
+        for (const QByteArray& line : written.out.split('\n')) {
+            if (line.startsWith('{'))
+                writtenOutputs
+                    << QJsonDocument::fromJson(line).object().value(QStringLiteral("output")).toString();
+            else if (!line.isEmpty())
+                writtenOutputs << QString::fromUtf8(line);
+        }
+        QCOMPARE(plannedOutputs, writtenOutputs);
+        QVERIFY(quiet ? planned.out.isEmpty() : exitCode != 0 || !plannedOutputs.isEmpty());
+        if (quiet)
+            QVERIFY(QFile::remove(QDir(m_root).filePath(QStringLiteral("other/e_new.jpg"))));
+        // A template file's run reads its settings: the data folder is not made.
+        QVERIFY(!freshData || !QFileInfo::exists(data));
+    }
+
     // --output-dir and --format replace the output settings for the run; preference.xml
     // (beside the photo, JPEG) is neither used nor written.
     void outputOverrides_data()
@@ -396,6 +478,10 @@ private slots:
         QTest::newRow("png") << QStringLiteral("png") << QStringLiteral("png") << QByteArray("\x89PNG");
         QTest::newRow("BMP, any case") << QStringLiteral("BMP") << QStringLiteral("bmp") << QByteArray("BM");
         QTest::newRow("tiff") << QStringLiteral("tiff") << QStringLiteral("tiff") << QByteArray("II*\0", 4);
+        QTest::newRow("jpg, the extension's name")
+            << QStringLiteral("jpg") << QStringLiteral("jpg") << QByteArray("\xff\xd8\xff");
+        QTest::newRow("TIF, the extension's name")
+            << QStringLiteral("TIF") << QStringLiteral("tiff") << QByteArray("II*\0", 4);
         QTest::newRow("webp") << QStringLiteral("webp") << QStringLiteral("webp") << QByteArray("RIFF");
     }
 

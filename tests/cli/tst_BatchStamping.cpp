@@ -428,6 +428,13 @@ private slots:
                                 << "1"
                                 << "{name} {{{camera}}}" << QStringList{QString()}
                                 << QStringList{"sample {Lumora Plenum}"};
+        // --text replaces the text of a layer without fields, and its fields are filled; the
+        // template is given as a file (-j 0: one job per core).
+        QTest::newRow("--text with a field, --template-file, -j 0")
+            << "text"
+            << "0"
+            << "{name} #{counter:3}" << QStringList{"alpha.png", "beta.png"}
+            << QStringList{"alpha #3", "beta #4"};
     }
 
     void fieldsDrawTheFilledText()
@@ -456,16 +463,21 @@ private slots:
                          "exiftool (scripts/install-deps.sh installs it) cannot tag the photo");
             }
         }
-        // The template of the row and, per photo, one with its text written out.
-        QVERIFY(addTextTemplate(QStringLiteral("Fields"), text, true));
+        // The template of the row and, per photo, one with its text written out. With --text
+        // the template's own text has no fields and is replaced.
+        const bool given = mode == QLatin1String("text");
+        QVERIFY(addTextTemplate(QStringLiteral("Fields"), given ? QStringLiteral("own text") : text, !given));
         for (int i = 0; i < filled.size(); ++i)
             QVERIFY(addTextTemplate(QStringLiteral("Literal%1").arg(i), filled[i], false));
 
         // Renders with a template into `folder`; the pictures written, in photo order.
         const auto render = [&](const QString& tmpl, const QStringList& sources, const QString& folder) {
             QStringList arguments{QStringLiteral("--template"), tmpl};
+            if (given && tmpl == QLatin1String("Fields"))
+                arguments = QStringList{QStringLiteral("--text"), text, QStringLiteral("--template-file"),
+                                        m_data + QStringLiteral("/templates/Fields.xml")};
             QStringList written;
-            if (mode == QLatin1String("stamp") || mode == QLatin1String("lossless")) {
+            if (mode == QLatin1String("stamp") || mode == QLatin1String("lossless") || given) {
                 // Lossless JPEG outputs take their own way through the compositor.
                 const bool lossless = mode == QLatin1String("lossless");
                 const QString format = lossless ? QStringLiteral("jpeg") : QStringLiteral("png");
@@ -504,8 +516,15 @@ private slots:
     void usageErrors_data()
     {
         QTest::addColumn<QStringList>("arguments");
-        QTest::newRow("jobs 0") << QStringList{QStringLiteral("--jobs"), QStringLiteral("0"),
-                                               QStringLiteral("a.jpg")};
+        QTest::newRow("jobs below 0")
+            << QStringList{QStringLiteral("-j"), QStringLiteral("-1"), QStringLiteral("a.jpg")};
+        QTest::newRow("template and template file") << QStringList{
+            QStringLiteral("--template"), QStringLiteral("Demo 1"), QStringLiteral("--template-file"),
+            QStringLiteral("t.xml"), QStringLiteral("a.jpg")};
+        QTest::newRow("--text with --list-templates") << QStringList{
+            QStringLiteral("--text"), QStringLiteral("{name}"), QStringLiteral("--list-templates")};
+        QTest::newRow("--dry-run with --sample")
+            << QStringList{QStringLiteral("-n"), QStringLiteral("--sample"), QStringLiteral("a.png")};
         QTest::newRow("jobs not a number")
             << QStringList{QStringLiteral("--jobs=x"), QStringLiteral("a.jpg")};
         QTest::newRow("preview without output")

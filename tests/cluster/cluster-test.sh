@@ -9,6 +9,10 @@
 #                        run still finishes, every output whole, the rest stamped elsewhere
 #   interrupt, resume    the run is interrupted (Ctrl+C); run again, it stamps only the photos
 #                        whose output is missing and leaves the others untouched
+#   WebP, other names    outputs in WebP without a name suffix (preference.xml) and in TIFF
+#                        (LUMORA_FORMAT=tif) equal the local run's
+#   no host              an empty or host-less host file is refused before any photo, with
+#                        nothing made (run also where the hosts cannot be made)
 #
 #   cluster-test.sh LUMORA-BATCH PHOTO-MAKER RECIPE
 #
@@ -24,9 +28,26 @@ here=$(cd "$(dirname "$0")" && pwd)
 # shellcheck source=test-hosts.sh
 . "$here/test-hosts.sh"
 
+# --- a host file without a host: refused before anything is read or made ------------------
+nohost=$(mktemp -d /tmp/lumora-cluster-nohost.XXXXXX)
+: >"$nohost/empty"
+printf '# render hosts\n\n   \n:\n' >"$nohost/comments"
+nohost_failed=0
+for file in empty comments; do
+  err=$(LUMORA_BATCH=$batch bash "$recipe" "$nohost/$file" "$nohost/data" "$nohost/out" "$nohost/photo.jpg" 2>&1)
+  status=$?
+  if [ $status -ne 2 ] || [[ $err != *"names no host"* ]] || [ -e "$nohost/data" ] || [ -e "$nohost/out" ]; then
+    echo "FAIL: a host file that names no host ($file): exit $status, $err"
+    nohost_failed=1
+  fi
+done
+rm -rf "$nohost"
+[ $nohost_failed -eq 0 ] && echo "PASS: a host file that names no host is refused before any photo"
+
 if ! why=$(hosts_can_run); then
   echo "SKIP: $why"
-  exit 77
+  [ $nohost_failed -eq 0 ] && exit 77
+  exit 1
 fi
 
 # Hosts of an earlier run of this test that was killed before its clean-up: their names end
@@ -69,8 +90,8 @@ trap 'exit 129' HUP
 trap 'exit 130' INT
 trap 'exit 143' TERM
 
-passed=0
-failed=0
+passed=$((1 - nohost_failed))
+failed=$nohost_failed
 problems=()
 problem() {
   problems+=("$*")
@@ -170,7 +191,7 @@ start_recipe() {
   local outdir=$1 log=$2
   shift 2
   setsid perl -e '$SIG{INT} = "DEFAULT"; exec @ARGV or die' \
-    timeout 240 bash "$recipe" "$hostfile" "$data" "$outdir" "$@" >"$log" 2>&1 &
+    timeout 240 bash "$recipe" "$hostfile" "${recipe_data:-$data}" "$outdir" "$@" >"$log" 2>&1 &
   recipe_pid=$!
 }
 
@@ -213,6 +234,43 @@ done
 [ "$(tree_state "$data")" = "$data_before" ] || problem "the data folder changed"
 echo "    (200 photos on 3 hosts in $(($(date +%s) - started)) s)"
 report "two hundred photos over three hosts equal a local run"
+
+# --- WebP outputs without a suffix, then TIFF by LUMORA_FORMAT --------------------------------
+webp_data=$work/data-webp
+cp -R "$data" "$webp_data"
+sed -i -e 's|<OutputFormat>[0-9]*</OutputFormat>|<OutputFormat>4</OutputFormat>|' \
+  -e 's|<OutputFileNameOpts>[0-9]*</OutputFileNameOpts>|<OutputFileNameOpts>0</OutputFileNameOpts>|' \
+  "$webp_data/preference.xml"
+# check_outputs OUTDIR LOCAL EXTENSION SUFFIX: the outputs of the first 12 photos equal the local ones
+check_outputs() {
+  local i name
+  for i in $(seq 0 11); do
+    name=$(basename "${photos[$i]}" .jpg)$4.$3
+    [ -s "$2/$name" ] || problem "the local run wrote no $name"
+    cmp -s "$2/$name" "$1/$name" || problem "$name differs from the local output or is missing"
+  done
+  [ "$(find "$1" -maxdepth 1 -type f ! -name '.stamp-cluster*' | wc -l)" -eq 12 ] ||
+    problem "$1 holds $(find "$1" -maxdepth 1 -type f ! -name '.stamp-cluster*' | wc -l) outputs, not 12"
+}
+"$batch" --data-dir "$webp_data" --jobs 1 --output-dir "$work/local-webp" "${photos[@]:0:12}" >/dev/null ||
+  problem "the local WebP run failed"
+recipe_data=$webp_data start_recipe "$work/out-webp" "$work/webp.log" "${photos[@]:0:12}"
+wait_recipe 120
+status=$?
+[ $status -eq 0 ] || problem "the WebP run ended with $status: $(tail -n 5 "$work/webp.log")"
+check_outputs "$work/out-webp" "$work/local-webp" webp ""
+"$batch" --data-dir "$data" --jobs 1 --format tiff --output-dir "$work/local-tiff" "${photos[@]:0:12}" >/dev/null ||
+  problem "the local TIFF run failed"
+LUMORA_FORMAT=tif start_recipe "$work/out-tiff" "$work/tiff.log" "${photos[@]:0:12}"
+wait_recipe 120
+status=$?
+[ $status -eq 0 ] || problem "the TIFF run ended with $status: $(tail -n 5 "$work/tiff.log")"
+check_outputs "$work/out-tiff" "$work/local-tiff" tiff _new
+for i in 1 2 3; do
+  left=$(find "$work/hosts/host-$i/home" -mindepth 1 -maxdepth 1 -name 'lumora-stamp-*')
+  [ -z "$left" ] || problem "host $i keeps $left"
+done
+report "WebP outputs without a suffix and TIFF outputs by LUMORA_FORMAT equal a local run"
 
 # --- a host goes away in the middle ---------------------------------------------------------
 out=$work/out-host-gone

@@ -124,7 +124,7 @@ void BashCompletionTest::initTestCase()
     const ToolResult help = runTool(kProgram, {QStringLiteral("--help")}, 60, m_environment);
     QVERIFY2(help.succeeded(), qPrintable(help.describe()));
     static const QRegularExpression option(QStringLiteral("^\\s+(-.*?)(?:\\s{2,}|$)"));
-    static const QRegularExpression name(QStringLiteral("(--?[a-z][a-z-]*)"));
+    static const QRegularExpression name(QStringLiteral("(--?[a-zA-Z][a-z-]*)"));
     for (const QString& line : help.outLines()) {
         const QRegularExpressionMatch names = option.match(line);
         if (!names.hasMatch())
@@ -157,7 +157,9 @@ void BashCompletionTest::candidates_data()
 
     QTest::newRow("every option") << QStringList{QStringLiteral("-")} << -1 << m_options << false;
     QTest::newRow("option prefix") << QStringList{QStringLiteral("--te")} << -1
-                                   << QStringList{QStringLiteral("--template")} << false;
+                                   << QStringList{QStringLiteral("--template"),
+                                                  QStringLiteral("--template-file"), QStringLiteral("--text")}
+                                   << false;
     QTest::newRow("options after a photo")
         << QStringList{QStringLiteral("city.png"), QStringLiteral("--re")} << -1
         << QStringList{QStringLiteral("--recursive"), QStringLiteral("--resize")} << false;
@@ -248,6 +250,13 @@ void BashCompletionTest::candidates_data()
         << QStringList{QStringLiteral("--list-templates"), QString()} << -1 << QStringList() << false;
     QTest::newRow("nothing after --jobs")
         << QStringList{QStringLiteral("--jobs"), QString()} << -1 << QStringList() << false;
+    QTest::newRow("nothing after -j, photos after its value")
+        << QStringList{QStringLiteral("-j"), QStringLiteral("0"), QString()} << -1 << photos << false;
+    QTest::newRow("folders after -o") << QStringList{QStringLiteral("-o"), QString()} << -1
+                                      << QStringList{QStringLiteral("more photos")} << false;
+    QTest::newRow("formats, by extension too")
+        << QStringList{QStringLiteral("--format"), QStringLiteral("t")} << -1
+        << QStringList{QStringLiteral("tif"), QStringLiteral("tiff")} << false;
 }
 
 void BashCompletionTest::candidates()

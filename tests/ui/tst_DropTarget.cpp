@@ -129,7 +129,7 @@ private slots:
     // those of the open dialog's filter, so file managers offer "Open with Lumora Plenum".
     void desktopEntryOpensTheTypesRead()
     {
-        QFile file(QStringLiteral(LUMORA_SOURCE_DIR "/packaging/lumora-plenum.desktop"));
+        QFile file(QStringLiteral(LUMORA_SOURCE_DIR "/packaging/org.lumora_plenum.LumoraPlenum.desktop"));
         QVERIFY(file.open(QIODevice::ReadOnly | QIODevice::Text));
         QMap<QString, QString> entry;
         for (const QString& line : QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'))) {

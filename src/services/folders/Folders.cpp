@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QMutex>
 #include <QMutexLocker>
 #include <QStandardPaths>
@@ -65,20 +66,35 @@ QString GetProgramFolder()
     return dir.isEmpty() ? QStringLiteral(".") : dir;
 }
 
+QString GetProgramDataFolder()
+{
+    const QString program = GetProgramFolder();
+    if (QFileInfo(joinPath(program, QStringLiteral("skin"))).isDir())
+        return program;
+    const QString installed = QDir::cleanPath(program + QStringLiteral("/../share/lumora-plenum"));
+    return QFileInfo(installed).isDir() ? installed : program;
+}
+
+QString appDataFolderPath()
+{
+    const QString path = readOverride(&FolderOverrides::appData);
+    return path.isEmpty() ? productFolderIn(QStandardPaths::GenericDataLocation) : path;
+}
+
 QString GetAppDataFolder()
 {
-    QString path = readOverride(&FolderOverrides::appData);
-    if (path.isEmpty())
-        path = productFolderIn(QStandardPaths::GenericDataLocation);
-    return createdFolder(path);
+    return createdFolder(appDataFolderPath());
+}
+
+QString documentsFolderPath()
+{
+    const QString path = readOverride(&FolderOverrides::documents);
+    return path.isEmpty() ? productFolderIn(QStandardPaths::DocumentsLocation) : path;
 }
 
 QString GetDocumentsFolder()
 {
-    QString path = readOverride(&FolderOverrides::documents);
-    if (path.isEmpty())
-        path = productFolderIn(QStandardPaths::DocumentsLocation);
-    return createdFolder(path);
+    return createdFolder(documentsFolderPath());
 }
 
 QString PreviewCacheFolder()

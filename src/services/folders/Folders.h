@@ -11,14 +11,22 @@ inline constexpr const char* kProductFolderName = "Lumora Plenum";
 
 // Folder of the running executable; "." when it cannot be determined.
 QString GetProgramFolder();
+// The folder holding the program's read-only files (skin/, Lang/): the program folder when
+// skin/ lies beside the executable (the build folder), else the installed place
+// <prefix>/share/lumora-plenum beside <prefix>/bin.
+QString GetProgramDataFolder();
 
 // Per-user data folder (GenericDataLocation + "/Lumora Plenum", or the override), created
 // with all missing parents on every request. Without a usable standard location it is the
 // program folder + "/Profile".
 QString GetAppDataFolder();
+// The path GetAppDataFolder gives, without creating anything.
+QString appDataFolderPath();
 // Documents folder + "/Lumora Plenum" (or the override), created on every request; the
 // default output folder of a new preference file. Same "/Profile" fallback.
 QString GetDocumentsFolder();
+// The path GetDocumentsFolder gives, without creating anything.
+QString documentsFolderPath();
 // Cache folder + "/Lumora Plenum" (or the override): cached preview pictures and the
 // downloaded version file. Not created here.
 QString PreviewCacheFolder();

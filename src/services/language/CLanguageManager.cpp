@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 
+#include "services/folders/Folders.h"
 #include "services/ini/IniFile.h"
 
 namespace {
@@ -48,7 +49,7 @@ QString CLanguageManager::GetProgramFolder()
 
 QString CLanguageManager::GetLanguageFilePath()
 {
-    return QStringLiteral("%1/Lang/lang_%2.ini").arg(GetProgramFolder(), GetLanguageCode());
+    return QStringLiteral("%1/Lang/lang_%2.ini").arg(GetProgramDataFolder(), GetLanguageCode());
 }
 
 QString CLanguageManager::GetLanguageString(const QString& section, const QString& key)
@@ -75,7 +76,7 @@ void CLanguageManager::LoadLanguageBitmap(QImage& bitmap, int id, bool twiceOnSc
 {
     const QString name = readLanguageValue(QStringLiteral("BITMAP"), QString::number(id));
     if (!name.isEmpty()) {
-        QImage fromFile(QStringLiteral("%1/%2").arg(GetProgramFolder(), name));
+        QImage fromFile(QStringLiteral("%1/%2").arg(GetProgramDataFolder(), name));
         if (!fromFile.isNull()) {
             bitmap = fromFile;
             return;
