@@ -4,10 +4,12 @@
 #include "app/FileBrowser.h"
 #include "model/OutputSettings.h"
 #include "services/folders/Folders.h"
+#include "services/skin/SkinListView.h"
 #include "ui/skin/CMainDlgUI.h"
 #include "ui/skin/RunEndBar.h"
 
 #include <QBoxLayout>
+#include <QCoreApplication>
 #include <QLabel>
 #include <QProgressBar>
 
@@ -28,7 +30,8 @@ bool insertBeside(QWidget* beside, QWidget* widget, bool after)
 }
 } // namespace
 
-RunFeedback::RunFeedback(QWidget* window, CMainDlgUI* ui) : QObject(window), m_window(window)
+RunFeedback::RunFeedback(QWidget* window, CMainDlgUI* ui)
+    : QObject(window), m_window(window), m_list(ui->fileList())
 {
     m_endBar = new RunEndBar(window);
     QWidget* toolbar = ui->FindControl(QStringLiteral("toolbar"));
@@ -125,6 +128,13 @@ void RunFeedback::runFinished(const BatchRun::Summary& summary)
     counts.stopped = summary.stopped;
     counts.durationMs = summary.elapsedMs;
     m_endBar->showRun(counts);
+    // The bar takes room from the photo list: the row the run ended on stays in view.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    if (SkinListView* list = m_list.data()) {
+        const QModelIndex current = list->currentIndex();
+        if (current.isValid())
+            list->scrollTo(current);
+    }
 
     if (m_window && !m_window->isActiveWindow()) {
         const QString title = counts.stopped       ? tr("批处理已停止")

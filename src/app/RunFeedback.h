@@ -11,6 +11,7 @@ class CMainDlgUI;
 class DesktopNotification;
 class QProgressBar;
 class RunEndBar;
+class SkinListView;
 
 // What the main window says about a batch run besides its rows. While it runs: a thin
 // progress bar beside the file list's hint and the progress on the window's taskbar entry.
@@ -47,6 +48,7 @@ private:
     void applyProgress();
 
     QPointer<QWidget> m_window;
+    QPointer<SkinListView> m_list; // the photo list, kept in view at the end of a run
     RunEndBar* m_endBar = nullptr;
     QProgressBar* m_progress = nullptr;
     DesktopNotification* m_notification = nullptr;

@@ -160,17 +160,20 @@ private slots:
         QVERIFY(picture.save(file(QStringLiteral("bare.jpg"))));
         QVERIFY(picture.save(file(QStringLiteral("bare.bmp"))));
 
-        // Hostile values: control characters and invalid UTF-8 in the artist, megabytes in the
-        // copyright (PNG and TIFF have room for them), a damaged EXIF block.
+        // Hostile values: control characters and invalid UTF-8 in the artist, a copyright that
+        // fills the largest EXIF block a photo's metadata carries (60 KB of its 64 KiB), megabytes
+        // in the XMP creator, a damaged EXIF block.
         QVERIFY(picture.save(file(QStringLiteral("hostile.png"))));
         const QString huge = file(QStringLiteral("huge.txt"));
-        QVERIFY(writeBytes(huge, QByteArray(3 << 20, 'x')));
+        QVERIFY(writeBytes(huge, QByteArray(60000, 'x')));
+        const QString hugeXmp = file(QStringLiteral("huge-xmp.txt"));
+        QVERIFY(writeBytes(hugeXmp, QByteArray(3 << 20, 'x')));
         const QString artist = file(QStringLiteral("artist.txt"));
         QVERIFY(writeBytes(artist, QByteArray("a\tb\x01"
                                               "c\r\nd\xff"
                                               "e")));
         EXIFTOOL(QStringLiteral("-EXIF:Artist<=") + artist, QStringLiteral("-EXIF:Copyright<=") + huge,
-                 QStringLiteral("-XMP-dc:Creator<=") + huge, file(QStringLiteral("hostile.png")));
+                 QStringLiteral("-XMP-dc:Creator<=") + hugeXmp, file(QStringLiteral("hostile.png")));
         {
             // An APP1 Exif segment whose TIFF structure points everywhere.
             QByteArray exif("Exif\0\0MM\0*\0\0\0\x08\xff\xff", 16);

@@ -278,9 +278,9 @@ private slots:
         for (QAction* action : dlg->helpMenu()->actions())
             if (!action->isSeparator())
                 help.append(action->text());
-        QCOMPARE(help,
-                 (QStringList{"主页", "支持页面", "显示快速入门", "反馈...", "重置默认设置", "打开设置文件夹",
-                              "语言 (Language)", "检查更新...", "关于...", "关于 Lumora(&A)..."}));
+        QCOMPARE(help, (QStringList{"主页", "支持页面", "显示快速入门", "反馈...", "重置默认设置",
+                                    "打开设置文件夹", "语言 (Language)", "检查更新...", "启动时检查更新",
+                                    "关于...", "关于 Lumora(&A)..."}));
     }
 
     // ---- Templates ----
