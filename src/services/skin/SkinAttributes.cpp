@@ -3,6 +3,16 @@
 #include "services/skin/SkinContainer.h"
 #include "services/skin/SkinControl.h"
 
+QList<int> parseFourInts(const QString& value)
+{
+    QList<int> parts;
+    for (const QString& part : value.split(QLatin1Char(',')))
+        parts.append(part.trimmed().toInt());
+    while (parts.size() < 4)
+        parts.append(0);
+    return parts;
+}
+
 QList<QPair<QString, QString>> ParseAttributeList(const QString& text)
 {
     QList<QPair<QString, QString>> pairs;

@@ -11,6 +11,9 @@ class SkinControl;
 // order. Parsing stops at the first malformed pair; the pairs before it are kept.
 QList<QPair<QString, QString>> ParseAttributeList(const QString& text);
 
+// An attribute value "l,t,r,b" as four integers; missing parts are 0.
+QList<int> parseFourInts(const QString& value);
+
 // Applies every attribute of the text to the control, in order. Attributes the control does
 // not know are ignored.
 void ApplyAttributeList(SkinControl* control, const QString& text);

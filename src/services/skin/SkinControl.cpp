@@ -1,23 +1,11 @@
 #include "services/skin/SkinControl.h"
 
+#include "services/skin/SkinAttributes.h"
 #include "services/skin/SkinContainer.h"
 #include "services/skin/SkinResources.h"
 
 #include <QPainter>
 #include <QStringList>
-
-namespace {
-// "l,t,r,b" as four integers; missing parts are 0.
-QList<int> fourInts(const QString& value)
-{
-    QList<int> parts;
-    for (const QString& part : value.split(QLatin1Char(',')))
-        parts.append(part.trimmed().toInt());
-    while (parts.size() < 4)
-        parts.append(0);
-    return parts;
-}
-} // namespace
 
 SkinControl::SkinControl(QWidget* parent) : QWidget(parent) {}
 
@@ -32,12 +20,12 @@ bool SkinControl::SetAttribute(const QString& name, const QString& value)
     } else if (name == QLatin1String("minwidth")) {
         m_minWidth = value.toInt();
     } else if (name == QLatin1String("padding")) {
-        const QList<int> p = fourInts(value);
+        const QList<int> p = parseFourInts(value);
         m_padding = QMargins(p[0], p[1], p[2], p[3]);
     } else if (name == QLatin1String("float")) {
         m_float = value.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0;
     } else if (name == QLatin1String("pos")) {
-        const QList<int> p = fourInts(value);
+        const QList<int> p = parseFourInts(value);
         m_pos = QRect(QPoint(p[0], p[1]), QPoint(p[2] - 1, p[3] - 1));
     } else if (name == QLatin1String("bkimage")) {
         SetBkImage(value);

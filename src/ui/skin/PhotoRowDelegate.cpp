@@ -15,16 +15,6 @@ const char* const PhotoRowDelegate::kPathAttributes =
     R"(minwidth="150" height="22" text="file path" endellipsis="true" font="0")";
 
 namespace {
-QList<int> fourInts(const QString& value)
-{
-    QList<int> parts;
-    for (const QString& part : value.split(QLatin1Char(',')))
-        parts.append(part.trimmed().toInt());
-    while (parts.size() < 4)
-        parts.append(0);
-    return parts;
-}
-
 QString attribute(const char* text, const char* name)
 {
     for (const auto& pair : ParseAttributeList(QString::fromLatin1(text)))
@@ -37,11 +27,11 @@ QString attribute(const char* text, const char* name)
 PhotoRowDelegate::PhotoRowDelegate(QObject* parent) : QStyledItemDelegate(parent)
 {
     m_height = attribute(kRowAttributes, "height").toInt();
-    const QList<int> pad = fourInts(attribute(kRowAttributes, "padding"));
+    const QList<int> pad = parseFourInts(attribute(kRowAttributes, "padding"));
     m_padding = QMargins(pad[0], pad[1], pad[2], pad[3]);
-    const QList<int> pos = fourInts(attribute(kStatusAttributes, "pos"));
+    const QList<int> pos = parseFourInts(attribute(kStatusAttributes, "pos"));
     m_statusRect = QRect(QPoint(pos[0], pos[1]), QPoint(pos[2] - 1, pos[3] - 1));
-    m_pathLeft = fourInts(attribute(kPathAttributes, "padding"))[0];
+    m_pathLeft = parseFourInts(attribute(kPathAttributes, "padding"))[0];
     m_pathHeight = attribute(kPathAttributes, "height").toInt();
     // The gap between the status picture and the path, less two pixels on each side and one
     // above and below.
