@@ -114,18 +114,9 @@ int maxDifference(const QImage& a, const QImage& b)
     return worst;
 }
 
-// Writes a HEIC file through libheif: the picture, an EXIF block with `exifOrientation`, and
-// `transform` as the container's rotation/mirror boxes (an EXIF orientation value).
-QString writeHeicWithTransform(const QString& path, const QImage& picture, int transform, int exifOrientation)
+// The picture as an interleaved 8-bit RGB libheif image (the caller releases it).
+heif_image* heifImageOf(const QImage& picture)
 {
-    heif_context* context = heif_context_alloc();
-    heif_encoder* encoder = nullptr;
-    heif_error e = heif_context_get_encoder_for_format(context, heif_compression_HEVC, &encoder);
-    if (e.code != heif_error_Ok) {
-        heif_context_free(context);
-        return QStringLiteral("no HEVC encoder: %1").arg(QString::fromUtf8(e.message));
-    }
-    heif_encoder_set_lossy_quality(encoder, 95);
     heif_image* image = nullptr;
     heif_image_create(picture.width(), picture.height(), heif_colorspace_RGB, heif_chroma_interleaved_RGB,
                       &image);
@@ -141,6 +132,22 @@ QString writeHeicWithTransform(const QString& path, const QImage& picture, int t
             out[2] = uint8_t(qBlue(p));
         }
     }
+    return image;
+}
+
+// Writes a HEIC file through libheif: the picture, an EXIF block with `exifOrientation`, and
+// `transform` as the container's rotation/mirror boxes (an EXIF orientation value).
+QString writeHeicWithTransform(const QString& path, const QImage& picture, int transform, int exifOrientation)
+{
+    heif_context* context = heif_context_alloc();
+    heif_encoder* encoder = nullptr;
+    heif_error e = heif_context_get_encoder_for_format(context, heif_compression_HEVC, &encoder);
+    if (e.code != heif_error_Ok) {
+        heif_context_free(context);
+        return QStringLiteral("no HEVC encoder: %1").arg(QString::fromUtf8(e.message));
+    }
+    heif_encoder_set_lossy_quality(encoder, 95);
+    heif_image* image = heifImageOf(picture);
     heif_encoding_options* options = heif_encoding_options_alloc();
     options->image_orientation = heif_orientation(transform);
     heif_image_handle* handle = nullptr;
@@ -200,21 +207,7 @@ QString writeAvifWithNclx(const QString& path, const QImage& picture, int primar
         return QStringLiteral("no AV1 encoder: %1").arg(QString::fromUtf8(e.message));
     }
     heif_encoder_set_lossy_quality(encoder, 90);
-    heif_image* image = nullptr;
-    heif_image_create(picture.width(), picture.height(), heif_colorspace_RGB, heif_chroma_interleaved_RGB,
-                      &image);
-    heif_image_add_plane(image, heif_channel_interleaved, picture.width(), picture.height(), 8);
-    int stride = 0;
-    uint8_t* plane = heif_image_get_plane(image, heif_channel_interleaved, &stride);
-    for (int y = 0; y < picture.height(); ++y) {
-        for (int x = 0; x < picture.width(); ++x) {
-            const QRgb p = picture.pixel(x, y);
-            uint8_t* out = plane + y * stride + x * 3;
-            out[0] = uint8_t(qRed(p));
-            out[1] = uint8_t(qGreen(p));
-            out[2] = uint8_t(qBlue(p));
-        }
-    }
+    heif_image* image = heifImageOf(picture);
     heif_color_profile_nclx* nclx = heif_nclx_color_profile_alloc();
     heif_nclx_color_profile_set_color_primaries(nclx, uint16_t(primaries));
     heif_nclx_color_profile_set_transfer_characteristics(nclx, uint16_t(transfer));
