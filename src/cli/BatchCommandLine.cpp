@@ -23,8 +23,9 @@ BatchCommandLine::BatchCommandLine()
                                 "watermark leaves alone exactly as it is; only the blocks under the "
                                 "watermark are encoded again (also when config.ini says so).")),
       m_quality(QStringLiteral("quality"),
-                QStringLiteral("Write JPEG outputs at quality N (1 to 100) for this run instead of the "
-                               "quality config.ini keeps (default 98)."),
+                QStringLiteral("Write JPEG and lossy WebP outputs at quality N (1 to 100) for this run "
+                               "instead of the quality config.ini keeps (default 98 for JPEG, 90 "
+                               "for WebP)."),
                 QStringLiteral("N")),
       m_sampling(QStringLiteral("sampling"),
                  QStringLiteral("Write JPEG outputs with this chroma sampling for this run: photo (a JPEG "

@@ -211,10 +211,13 @@ bool prepareRequest(ComposeMode mode, const StampOptions& options, RenderRequest
     loadLosslessJpeg();
     if (options.lossless)
         setLosslessJpeg(true);
-    // The stored output quality, with the run's own JPEG quality and sampling over it.
+    // The stored output quality, with the run's own quality (JPEG and lossy WebP) and sampling
+    // over it.
     OutputQuality quality = loadOutputQuality();
-    if (options.jpegQuality > 0)
+    if (options.jpegQuality > 0) {
         quality.jpegQuality = options.jpegQuality;
+        quality.webpQuality = options.jpegQuality;
+    }
     if (options.sampling)
         quality.sampling = *options.sampling;
     setOutputQuality(quality);

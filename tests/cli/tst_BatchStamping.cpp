@@ -312,6 +312,9 @@ private slots:
         QTest::newRow("WebP, default lossy") << "2x2" << QStringList() << QByteArray() << 4 << 0 << 0 << 0;
         QTest::newRow("WebP, lossless chosen")
             << "2x2" << QStringList() << QByteArray("OutputWebpLossless=1\r\n") << 4 << 1 << 0 << 0;
+        // WebP: quality > 0 compares the file with the default quality's.
+        QTest::newRow("WebP, --quality 20")
+            << "2x2" << QStringList{QStringLiteral("--quality=20")} << QByteArray() << 4 << 0 << 0 << 20;
     }
 
     void qualityChoicesReachTheFile()
@@ -346,6 +349,12 @@ private slots:
         if (format == 4) {
             QVERIFY(written.startsWith("RIFF"));
             QCOMPARE(int(written.contains("VP8L")), frame);
+            if (quality > 0) {
+                const Run standard = run(QStringList{source});
+                QCOMPARE(standard.exitCode, 0);
+                const qint64 standardSize = readFile(standard.out.constFirst()).size();
+                QVERIFY2(written.size() * 2 < standardSize, qPrintable(QString::number(written.size())));
+            }
             return;
         }
         QCOMPARE(jpegFrame(written), qMakePair(frame, factors));
