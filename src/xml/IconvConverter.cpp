@@ -1,5 +1,7 @@
 #include "xml/IconvConverter.h"
 
+#include <QStringDecoder>
+#include <QStringEncoder>
 #include <QtEndian>
 
 #include <iconv.h>
@@ -80,6 +82,30 @@ void Append(QByteArray& output, size_t& used, const char* data, size_t size)
     used += size;
 }
 
+bool isUtf8(const QByteArray& encoding)
+{
+    const QByteArray name = encoding.toUpper();
+    return name == "UTF-8" || name == "UTF8";
+}
+
+// UTF-8 without iconv, for a C library whose converters are missing (a minimal root, a broken
+// installation): the XML files are UTF-8 in most cases, and writing nothing is worse than
+// writing them with the toolkit's own codec.
+Result toUtf16WithoutIconv(const QByteArray& bytes, QString& text)
+{
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    text = decoder.decode(bytes);
+    const qsizetype inInput = bytes.count("\xEF\xBF\xBD");
+    return {true, qMax<qsizetype>(0, text.count(QChar::ReplacementCharacter) - inInput)};
+}
+
+Result fromUtf16WithoutIconv(const QString& text, QByteArray& bytes)
+{
+    QStringEncoder encoder(QStringEncoder::Utf8, QStringEncoder::Flag::Stateless);
+    bytes = encoder.encode(text);
+    return {true, encoder.hasError() ? 1 : 0};
+}
+
 } // namespace
 
 Result ToUtf16(const QByteArray& bytes, const QByteArray& encoding, QString& text)
@@ -87,7 +113,7 @@ Result ToUtf16(const QByteArray& bytes, const QByteArray& encoding, QString& tex
     text.clear();
     Descriptor cd("UTF-16LE", encoding.constData());
     if (!cd.valid())
-        return {};
+        return isUtf8(encoding) ? toUtf16WithoutIconv(bytes, text) : Result{};
     QByteArray output;
     const qsizetype losses =
         Convert(cd.get(), bytes.constData(), size_t(bytes.size()), output, [](QByteArray& out, size_t& used) {
@@ -105,7 +131,7 @@ Result FromUtf16(const QString& text, const QByteArray& encoding, QByteArray& by
     bytes.clear();
     Descriptor cd(encoding.constData(), "UTF-16LE");
     if (!cd.valid())
-        return {};
+        return isUtf8(encoding) ? fromUtf16WithoutIconv(text, bytes) : Result{};
     QByteArray input(text.size() * 2, Qt::Uninitialized);
     qToLittleEndian<char16_t>(text.constData(), text.size(), input.data());
     const qsizetype losses =

@@ -141,18 +141,24 @@ qt_plugins=$(dirname "$(dirname "$(find /usr/lib -path '*qt6/plugins/platforms/l
 ldd "$batch" | awk '/=> \// { print $3 }' >"$work/batch-libraries"
 copy_with_libraries "$batch" "$qt_plugins/platforms/libqoffscreen.so"
 cp -R --parents /etc/fonts "$root/"
-# The C library's character set converters, which it loads by itself (the XML files' encodings).
-cp -R --parents "$(dirname "$(find /usr/lib /lib -path '*/gconv/gconv-modules' 2>/dev/null | head -1)")" "$root/"
 cp -R --parents /usr/share/fonts/truetype/dejavu "$root/" 2>/dev/null
 mknod -m 666 "$root/dev/null" c 1 3 2>/dev/null
-if grep -q 'libQt6Widgets' "$work/batch-libraries" || find "$root" -name 'libQt6Widgets*' | grep -q .; then
-  problem "lumora-batch loads the Qt Widgets library"
-fi
 chroot=$(command -v chroot)
 run_in_root() {
   env -i HOME=/tmp PATH=/usr/bin:/bin QT_QPA_PLATFORM=offscreen LC_ALL=C.UTF-8 \
     LD_LIBRARY_PATH=/lib/x86_64-linux-gnu:/usr/lib/x86_64-linux-gnu:/lib64:/usr/lib timeout 120 "$chroot" "$root" "$@"
 }
+# Without the C library's character set converters the settings are still written whole (in
+# UTF-8, which needs no converter), never as empty files reported as written.
+run_in_root /usr/bin/lumora-batch --data-dir /tmp/no-converters --list-templates >"$work/list.log" 2>&1 ||
+  problem "lumora-batch --list-templates failed without the converters: $(tail -n 3 "$work/list.log")"
+grep -q '<Preference' "$root/tmp/no-converters/preference.xml" 2>/dev/null ||
+  problem "without the converters preference.xml was written as $(wc -c <"$root/tmp/no-converters/preference.xml" 2>/dev/null || echo nothing) bytes without its settings"
+# The C library's character set converters, which it loads by itself (the XML files' encodings).
+cp -R --parents "$(dirname "$(find /usr/lib /lib -path '*/gconv/gconv-modules' 2>/dev/null | head -1)")" "$root/"
+if grep -q 'libQt6Widgets' "$work/batch-libraries" || find "$root" -name 'libQt6Widgets*' | grep -q .; then
+  problem "lumora-batch loads the Qt Widgets library"
+fi
 if run_in_root /usr/bin/lumora-batch --data-dir /tmp/data --sample /tmp/photo.png >"$work/sample.log" 2>&1 &&
   run_in_root /usr/bin/lumora-batch --data-dir /tmp/data -o /tmp/out /tmp/photo.png >"$work/stamp.log" 2>&1; then
   [ "$(cat "$work/stamp.log")" = /tmp/out/photo_new.jpg ] || problem "lumora-batch answered: $(cat "$work/stamp.log")"
