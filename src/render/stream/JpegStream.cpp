@@ -1,0 +1,296 @@
+#include "render/stream/JpegStream.h"
+
+#include "services/language/FailureReason.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QPainter>
+
+#include <algorithm>
+#include <atomic>
+#include <cstring>
+#include <utility>
+#include <vector>
+
+#include "render/RenderRequest.h"
+#include "render/TextFieldValues.h"
+#include "render/WatermarkCompositor.h"
+#include "render/stream/MarkBox.h"
+#include "services/imaging/ExifThumbnail.h"
+#include "services/imaging/ImageCanvas.h"
+#include "services/imaging/PhotoDecoder.h"
+#include "services/imaging/ProfileColourConversion.h"
+
+namespace JpegStream {
+
+namespace {
+
+std::atomic<bool> g_enabled{true};
+std::atomic<int> g_written{0};
+
+// Rows a decoder gives at most at a time.
+constexpr int kBand = 16;
+// Rows read (and dropped) before a wanted row after a skip, so that the upsampling of the
+// chroma has the rows above it as in a decoding from the top.
+constexpr int kLeadRows = 32;
+
+// A photo's rows in the format the full path draws on: premultiplied ARGB (opaque) for colour
+// photos, as decoded; RGB32 for grey ones, as Qt turns grey into RGB32.
+class CanvasRows
+{
+public:
+    CanvasRows(PhotoDecoder& decoder, QImage::Format decoded, int width)
+        : m_decoder(decoder), m_grey(decoded == QImage::Format_Grayscale8),
+          m_band(width, kBand, m_grey ? QImage::Format_RGB32 : ImageCanvas::kFormat)
+    {
+        if (m_grey)
+            m_raw.resize(size_t(width) * kBand);
+    }
+
+    bool isNull() const { return m_band.isNull(); }
+    QImage::Format format() const { return m_band.format(); }
+
+    // Decodes the next `count` rows (at most kBand) into the band, from its first line.
+    bool read(int count)
+    {
+        if (!m_grey)
+            return m_decoder.readRows(m_band.bits(), m_band.bytesPerLine(), count);
+        const int width = m_band.width();
+        if (!m_decoder.readRows(m_raw.data(), width, count))
+            return false;
+        for (int i = 0; i < count; ++i) {
+            const uchar* in = m_raw.data() + qsizetype(i) * width;
+            auto* out = reinterpret_cast<QRgb*>(m_band.scanLine(i));
+            for (int x = 0; x < width; ++x)
+                out[x] = qRgb(in[x], in[x], in[x]);
+        }
+        return true;
+    }
+
+    uchar* line(int i) { return m_band.scanLine(i); }
+
+private:
+    PhotoDecoder& m_decoder;
+    bool m_grey;
+    QImage m_band;
+    std::vector<uchar> m_raw;
+};
+
+// Reads the rows of the ranges [first, end) (in order, not overlapping) and hands each, in
+// the canvas format, to take(y, line). Rows before a range are skipped.
+template <typename Take>
+bool readRanges(PhotoDecoder& decoder, CanvasRows& rows, const std::vector<std::pair<int, int>>& ranges,
+                Take take)
+{
+    for (const auto& [first, end] : ranges) {
+        const int lead = std::max(decoder.nextRow(), first - kLeadRows);
+        if (!decoder.skipRows(lead - decoder.nextRow()))
+            return false;
+        while (decoder.nextRow() < end) {
+            const int top = decoder.nextRow();
+            const int count = std::min(kBand, end - top);
+            if (!rows.read(count))
+                return false;
+            for (int i = 0; i < count; ++i) {
+                if (top + i >= first)
+                    take(top + i, rows.line(i));
+            }
+        }
+    }
+    return true;
+}
+
+// The ranges sorted, overlapping or touching ones joined.
+std::vector<std::pair<int, int>> joined(std::vector<std::pair<int, int>> ranges)
+{
+    std::sort(ranges.begin(), ranges.end());
+    std::vector<std::pair<int, int>> out;
+    for (const auto& range : ranges) {
+        if (!out.empty() && range.first <= out.back().second)
+            out.back().second = std::max(out.back().second, range.second);
+        else
+            out.push_back(range);
+    }
+    return out;
+}
+
+// True when an EXIF block of the metadata carries a thumbnail, which is made from the whole
+// stamped picture before the rows are written.
+bool hasExifThumbnail(const JpegMetadata& metadata)
+{
+    for (const JpegMetadata::Segment& segment : metadata.segments) {
+        if (segment.marker != JpegMetadata::kApp1)
+            continue;
+        QByteArray copy = segment.data;
+        if (ExifThumbnail::renew(copy, QImage()) != ExifThumbnail::Change::None)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+void setEnabled(bool on)
+{
+    g_enabled = on;
+}
+
+bool enabled()
+{
+    return g_enabled;
+}
+
+int writtenCount()
+{
+    return g_written;
+}
+
+std::optional<ImagingStatus> stamp(const RenderRequest& request, const QString& target, const Quality& quality)
+{
+    if (!enabled() || request.mode != ComposeMode::BatchOutput ||
+        !resizeSettingsProblem(request.resize, request.resizePictures).isEmpty())
+        return std::nullopt;
+
+    // The header as the full path reads it.
+    PhotoDecoder ahead;
+    ahead.setPixelLimit(request.pixelLimit);
+    if (!ahead.open(request.sourcePath) || ahead.format() != PhotoDecoder::Format::Jpeg ||
+        ahead.orientation() > 1)
+        return std::nullopt;
+    const QSize size = ahead.storedSize();
+    const auto [exactWidth, exactHeight] =
+        exactOutputSize(request.resize, request.resizePictures, size.width(), size.height());
+    if (ComputeOutputSize(request.resize, request.resizePictures, size.width(), size.height()) != size ||
+        exactWidth != size.width() || exactHeight != size.height())
+        return std::nullopt;
+
+    ImageEncoder::Options encoding;
+    encoding.sourcePath = request.sourcePath;
+    // Skipping or keeping both: a file that took the output's name during the render stays.
+    encoding.replaceExisting = request.output.ifOutputExists == OutputSettings::ReplaceExisting;
+    quality(ahead.chromaSampling(), encoding);
+    // Progressive scans are written from the whole picture.
+    if (encoding.jpegProgressive)
+        return std::nullopt;
+    // Stored as the camera stored it: the segments copied byte for byte.
+    encoding.metadata = ahead.metadata();
+    if (hasExifThumbnail(encoding.metadata))
+        return std::nullopt;
+
+    const PhotoMetadata embedded = ahead.embeddedMetadata();
+    const auto fields = [&]() {
+        return TextFieldValues::forPhoto(request.sourcePath, embedded, size, request.photoNumber);
+    };
+    const std::optional<QRect> box =
+        MarkBox::of(request.templateName, size, request.pixelLimit, fields, request.layerText);
+    if (!box)
+        return std::nullopt;
+
+    QImage::Format decoded = QImage::Format_Invalid;
+    if (!ahead.startRows(decoded))
+        return std::nullopt;
+    CanvasRows aheadRows(ahead, decoded, size.width());
+    if (aheadRows.isNull())
+        return std::nullopt;
+
+    // Read beforehand: the part drawn on, and the bands the Huffman tables are fitted to.
+    int bandHeight = 0;
+    const QList<int> bands = encoding.jpegFittedTables
+                                 ? ImageEncoder::jpegSampleBands(size.height(), encoding.jpegSampling, bandHeight)
+                                 : QList<int>();
+    QImage mark;
+    if (!box->isEmpty()) {
+        mark = QImage(box->size(), aheadRows.format());
+        if (mark.isNull())
+            return std::nullopt;
+    }
+    QImage sample;
+    if (!bands.isEmpty()) {
+        sample = QImage(size.width(), int(bands.size()) * bandHeight, QImage::Format_RGB32);
+        if (sample.isNull())
+            return std::nullopt;
+    }
+    std::vector<std::pair<int, int>> wanted;
+    if (!mark.isNull())
+        wanted.emplace_back(box->top(), box->bottom() + 1);
+    for (const int band : bands)
+        wanted.emplace_back(band, band + bandHeight);
+    const bool read = readRanges(ahead, aheadRows, joined(wanted), [&](int y, const uchar* line) {
+        if (!mark.isNull() && y >= box->top() && y <= box->bottom())
+            std::memcpy(mark.scanLine(y - box->top()), line + qsizetype(box->left()) * 4, size_t(box->width()) * 4);
+        for (qsizetype i = 0; i < bands.size(); ++i) {
+            if (y >= bands[i] && y < bands[i] + bandHeight)
+                std::memcpy(sample.scanLine(int(i) * bandHeight + y - bands[i]), line, size_t(size.width()) * 4);
+        }
+    });
+    if (!read)
+        return std::nullopt;
+
+    if (!mark.isNull()) {
+        // The template drawn once onto the photo's own pixels of the part, placed as on the
+        // whole photo, in the colours of the profile the output carries.
+        const ProfileColourConversion colours(embedded.icc);
+        QStringList problems;
+        {
+            QPainter painter(&mark);
+            painter.translate(-box->left(), -box->top());
+            if (!WatermarkCompositor::drawTemplate(painter, size, request.templateName, request.pixelLimit,
+                                                   &problems, colours.isNeeded() ? &colours : nullptr, fields,
+                                                   request.layerText))
+                return ImagingStatus::failure(problems.join(QStringLiteral("; ")));
+        }
+        // JPEG stores no alpha: transparent parts laid onto white, as the full path does.
+        mark = ImageCanvas::onWhite(mark);
+        if (mark.isNull())
+            return std::nullopt;
+        for (qsizetype i = 0; i < bands.size(); ++i) {
+            for (int row = 0; row < bandHeight; ++row) {
+                const int y = bands[i] + row;
+                if (y >= box->top() && y <= box->bottom())
+                    std::memcpy(sample.scanLine(int(i) * bandHeight + row) + qsizetype(box->left()) * 4,
+                                mark.constScanLine(y - box->top()), size_t(box->width()) * 4);
+            }
+        }
+    }
+
+    if (request.output.OutputFolderOpts == OutputSettings::ToOutputFolder &&
+        !QDir().mkpath(QFileInfo(target).absolutePath()))
+        return std::nullopt;
+
+    // The stream itself: rows decoded a band at a time, the part drawn on put in, encoded.
+    PhotoDecoder decoder;
+    decoder.setPixelLimit(request.pixelLimit);
+    if (!decoder.open(request.sourcePath) || decoder.storedSize() != size || !decoder.startRows(decoded))
+        return std::nullopt;
+    CanvasRows rows(decoder, decoded, size.width());
+    if (rows.isNull())
+        return std::nullopt;
+    bool damaged = false;
+    const ImageEncoder::JpegRows source = [&](int first, int count, const uchar** lines) {
+        if (!rows.read(count)) {
+            damaged = true;
+            return false;
+        }
+        for (int i = 0; i < count; ++i) {
+            const int y = first + i;
+            if (!mark.isNull() && y >= box->top() && y <= box->bottom())
+                std::memcpy(rows.line(i) + qsizetype(box->left()) * 4, mark.constScanLine(y - box->top()),
+                            size_t(box->width()) * 4);
+            lines[i] = rows.line(i);
+        }
+        // What follows the last row is checked before the file is complete.
+        if (first + count == size.height() && !decoder.finishRows()) {
+            damaged = true;
+            return false;
+        }
+        return true;
+    };
+    const ImagingStatus written = ImageEncoder::writeJpegRows(size, source, sample, target, encoding);
+    if (damaged)
+        return std::nullopt;
+    if (written)
+        ++g_written;
+    return written;
+}
+
+} // namespace JpegStream
