@@ -25,7 +25,8 @@ namespace JpegStream {
 
 namespace {
 
-std::atomic<bool> g_enabled{true};
+// LUMORA_STREAM=0 in the environment leaves every photo to the full path (for comparing the two).
+std::atomic<bool> g_enabled{qEnvironmentVariable("LUMORA_STREAM") != QLatin1String("0")};
 std::atomic<int> g_written{0};
 
 // Rows a decoder gives at most at a time.
