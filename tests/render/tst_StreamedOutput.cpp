@@ -97,33 +97,44 @@ private slots:
         QTest::addColumn<int>("location");
         QTest::addColumn<QPoint>("offset");
         QTest::addColumn<int>("rotation");
-        QTest::addColumn<QString>("effects"); // s: shadow, o: outline, p: picture, c: repeated, g: gradient
+        QTest::addColumn<QString>("effects");  // s: shadow, o: outline, p: picture, c: repeated, g: gradient
         QTest::addColumn<QString>("settings"); // p: progressive output, r: resized
         QTest::addColumn<bool>("streamed");
 
         const QSize tall(480, 1100);
         for (int cell = 0; cell < 9; ++cell)
-            QTest::addRow("4:2:0, cell %d", cell)
-                << "420" << tall << 1 << cell << QPoint() << 0 << "s" << "" << true;
+            QTest::addRow("4:2:0, cell %d", cell) << "420" << tall << 1 << cell << QPoint() << 0 << "s"
+                                                  << "" << true;
         QTest::newRow("offsets across a sampled band, turned")
-            << "420" << tall << 0 << 0 << QPoint(37, 250) << 25 << "so" << "" << true;
+            << "420" << tall << 0 << 0 << QPoint(37, 250) << 25 << "so"
+            << "" << true;
         QTest::newRow("picture, outline, at the bottom edge")
-            << "420" << tall << 1 << 7 << QPoint(-11, 6) << 0 << "op" << "" << true;
-        QTest::newRow("gradient, turned") << "420" << tall << 1 << 4 << QPoint() << 90 << "g" << "" << true;
-        QTest::newRow("4:4:4, shadow and picture")
-            << "444" << tall << 1 << 3 << QPoint(5, 124) << 12 << "sp" << "" << true;
+            << "420" << tall << 1 << 7 << QPoint(-11, 6) << 0 << "op"
+            << "" << true;
+        QTest::newRow("gradient, turned") << "420" << tall << 1 << 4 << QPoint() << 90 << "g"
+                                          << "" << true;
+        QTest::newRow("4:4:4, shadow and picture") << "444" << tall << 1 << 3 << QPoint(5, 124) << 12 << "sp"
+                                                   << "" << true;
         QTest::newRow("grey, coloured outline and picture")
-            << "grey" << tall << 1 << 4 << QPoint() << 45 << "op" << "" << true;
-        QTest::newRow("progressive photo") << "progressive" << tall << 1 << 2 << QPoint() << 0 << "s" << "" << true;
+            << "grey" << tall << 1 << 4 << QPoint() << 45 << "op"
+            << "" << true;
+        QTest::newRow("progressive photo") << "progressive" << tall << 1 << 2 << QPoint() << 0 << "s"
+                                           << "" << true;
         QTest::newRow("small photo (tables fitted by libjpeg)")
-            << "420" << QSize(200, 150) << 1 << 4 << QPoint() << 30 << "sp" << "" << true;
-        QTest::newRow("mark outside the photo")
-            << "420" << tall << 1 << 0 << QPoint(-3000, 0) << 0 << "" << "" << true;
-        QTest::newRow("orientation 3") << "420" << tall << 3 << 0 << QPoint() << 0 << "s" << "" << false;
-        QTest::newRow("orientation 6") << "420" << tall << 6 << 8 << QPoint() << 0 << "p" << "" << false;
-        QTest::newRow("repeated text") << "420" << tall << 1 << 4 << QPoint() << 30 << "c" << "" << false;
-        QTest::newRow("progressive output") << "420" << tall << 1 << 4 << QPoint() << 0 << "s" << "p" << false;
-        QTest::newRow("resized") << "420" << tall << 1 << 4 << QPoint() << 0 << "s" << "r" << false;
+            << "420" << QSize(200, 150) << 1 << 4 << QPoint() << 30 << "sp"
+            << "" << true;
+        QTest::newRow("mark outside the photo") << "420" << tall << 1 << 0 << QPoint(-3000, 0) << 0 << ""
+                                                << "" << true;
+        QTest::newRow("orientation 3") << "420" << tall << 3 << 0 << QPoint() << 0 << "s"
+                                       << "" << false;
+        QTest::newRow("orientation 6") << "420" << tall << 6 << 8 << QPoint() << 0 << "p"
+                                       << "" << false;
+        QTest::newRow("repeated text") << "420" << tall << 1 << 4 << QPoint() << 30 << "c"
+                                       << "" << false;
+        QTest::newRow("progressive output") << "420" << tall << 1 << 4 << QPoint() << 0 << "s"
+                                            << "p" << false;
+        QTest::newRow("resized") << "420" << tall << 1 << 4 << QPoint() << 0 << "s"
+                                 << "r" << false;
     }
 
     void writesTheFullPathsFile()
@@ -174,7 +185,8 @@ private slots:
             {JpegMetadata::kApp2, QByteArray("ICC_PROFILE\0\1\1fake profile", 26)},
         };
         const QString source = path(QStringLiteral("photo.jpg"));
-        QVERIFY(writeFile(source, photoData(stored, kind, orientation ? segments : QList<JpegMetadata::Segment>())));
+        QVERIFY(writeFile(source,
+                          photoData(stored, kind, orientation ? segments : QList<JpegMetadata::Segment>())));
 
         const auto render = [&](bool stream) {
             JpegStream::setEnabled(stream);

@@ -7,8 +7,13 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
+#include <condition_variable>
 #include <cstring>
+#include <functional>
+#include <mutex>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -41,39 +46,36 @@ class CanvasRows
 {
 public:
     CanvasRows(PhotoDecoder& decoder, QImage::Format decoded, int width)
-        : m_decoder(decoder), m_grey(decoded == QImage::Format_Grayscale8),
-          m_band(width, kBand, m_grey ? QImage::Format_RGB32 : ImageCanvas::kFormat)
+        : m_decoder(decoder), m_grey(decoded == QImage::Format_Grayscale8), m_width(width)
     {
         if (m_grey)
             m_raw.resize(size_t(width) * kBand);
     }
 
-    bool isNull() const { return m_band.isNull(); }
-    QImage::Format format() const { return m_band.format(); }
+    QImage::Format format() const { return m_grey ? QImage::Format_RGB32 : ImageCanvas::kFormat; }
+    // A band of kBand rows to read into; null when memory runs out.
+    QImage band() const { return QImage(m_width, kBand, format()); }
 
-    // Decodes the next `count` rows (at most kBand) into the band, from its first line.
-    bool read(int count)
+    // Decodes the next `count` rows (at most kBand) into the band's first lines.
+    bool read(int count, QImage& band)
     {
         if (!m_grey)
-            return m_decoder.readRows(m_band.bits(), m_band.bytesPerLine(), count);
-        const int width = m_band.width();
-        if (!m_decoder.readRows(m_raw.data(), width, count))
+            return m_decoder.readRows(band.bits(), band.bytesPerLine(), count);
+        if (!m_decoder.readRows(m_raw.data(), m_width, count))
             return false;
         for (int i = 0; i < count; ++i) {
-            const uchar* in = m_raw.data() + qsizetype(i) * width;
-            auto* out = reinterpret_cast<QRgb*>(m_band.scanLine(i));
-            for (int x = 0; x < width; ++x)
+            const uchar* in = m_raw.data() + qsizetype(i) * m_width;
+            auto* out = reinterpret_cast<QRgb*>(band.scanLine(i));
+            for (int x = 0; x < m_width; ++x)
                 out[x] = qRgb(in[x], in[x], in[x]);
         }
         return true;
     }
 
-    uchar* line(int i) { return m_band.scanLine(i); }
-
 private:
     PhotoDecoder& m_decoder;
     bool m_grey;
-    QImage m_band;
+    int m_width;
     std::vector<uchar> m_raw;
 };
 
@@ -83,6 +85,9 @@ template <typename Take>
 bool readRanges(PhotoDecoder& decoder, CanvasRows& rows, const std::vector<std::pair<int, int>>& ranges,
                 Take take)
 {
+    QImage band = rows.band();
+    if (band.isNull())
+        return false;
     for (const auto& [first, end] : ranges) {
         const int lead = std::max(decoder.nextRow(), first - kLeadRows);
         if (!decoder.skipRows(lead - decoder.nextRow()))
@@ -90,11 +95,11 @@ bool readRanges(PhotoDecoder& decoder, CanvasRows& rows, const std::vector<std::
         while (decoder.nextRow() < end) {
             const int top = decoder.nextRow();
             const int count = std::min(kBand, end - top);
-            if (!rows.read(count))
+            if (!rows.read(count, band))
                 return false;
             for (int i = 0; i < count; ++i) {
                 if (top + i >= first)
-                    take(top + i, rows.line(i));
+                    take(top + i, band.constScanLine(i));
             }
         }
     }
@@ -129,6 +134,109 @@ bool hasExifThumbnail(const JpegMetadata& metadata)
     return false;
 }
 
+// Bands decoded on a thread of their own into a ring of kSlots, taken in order by the encoder.
+class BandPipe
+{
+public:
+    // finish(band, first, count) completes each band after it is decoded; false stops the
+    // decoding as damaged.
+    using Finish = std::function<bool(QImage& band, int first, int count)>;
+
+    BandPipe(CanvasRows& rows, int height, Finish finish)
+        : m_rows(rows), m_height(height), m_finish(std::move(finish))
+    {
+    }
+    ~BandPipe() { stop(); }
+    BandPipe(const BandPipe&) = delete;
+    BandPipe& operator=(const BandPipe&) = delete;
+
+    bool start()
+    {
+        for (QImage& slot : m_slots) {
+            slot = m_rows.band();
+            if (slot.isNull())
+                return false;
+        }
+        m_thread = std::thread([this]() { decodeAll(); });
+        return true;
+    }
+
+    // The rows first .. first + count - 1, which the encoder asks for a band at a time; the
+    // band before is then free for decoding. False when the decoding stopped.
+    bool take(int first, int count, const uchar** lines)
+    {
+        const int band = first / kBand;
+        std::unique_lock lock(m_mutex);
+        m_taken = band;
+        m_changed.notify_all();
+        m_changed.wait(lock, [&]() { return m_decoded > band || m_damaged; });
+        if (m_decoded <= band)
+            return false;
+        QImage& slot = m_slots[size_t(band % kSlots)];
+        for (int i = 0; i < count; ++i)
+            lines[i] = slot.constScanLine(first - band * kBand + i);
+        return true;
+    }
+
+    // Ends the decoding thread; false when the photo was found damaged.
+    bool finish()
+    {
+        stop();
+        return !m_damaged;
+    }
+
+private:
+    static constexpr int kSlots = 8;
+
+    void decodeAll()
+    {
+        const int bands = (m_height + kBand - 1) / kBand;
+        for (int band = 0; band < bands; ++band) {
+            {
+                std::unique_lock lock(m_mutex);
+                m_changed.wait(lock, [&]() { return band - m_taken < kSlots || m_stopped; });
+                if (m_stopped)
+                    return;
+            }
+            QImage& slot = m_slots[size_t(band % kSlots)];
+            const int first = band * kBand;
+            const int count = std::min(kBand, m_height - first);
+            const bool ok = m_rows.read(count, slot) && m_finish(slot, first, count);
+            const std::lock_guard lock(m_mutex);
+            if (!ok) {
+                m_damaged = true;
+                m_changed.notify_all();
+                return;
+            }
+            m_decoded = band + 1;
+            m_changed.notify_all();
+        }
+    }
+
+    void stop()
+    {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_stopped = true;
+            m_changed.notify_all();
+        }
+        if (m_thread.joinable())
+            m_thread.join();
+    }
+
+    CanvasRows& m_rows;
+    const int m_height;
+    const Finish m_finish;
+    std::array<QImage, kSlots> m_slots;
+    std::thread m_thread;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    int m_decoded = 0; // bands decoded
+    int m_taken = 0;   // the band the encoder takes; those before it are free
+    bool m_damaged = false;
+    bool m_stopped = false;
+};
+
 } // namespace
 
 void setEnabled(bool on)
@@ -146,7 +254,8 @@ int writtenCount()
     return g_written;
 }
 
-std::optional<ImagingStatus> stamp(const RenderRequest& request, const QString& target, const Quality& quality)
+std::optional<ImagingStatus> stamp(const RenderRequest& request, const QString& target,
+                                   const Quality& quality)
 {
     if (!enabled() || request.mode != ComposeMode::BatchOutput ||
         !resizeSettingsProblem(request.resize, request.resizePictures).isEmpty())
@@ -191,14 +300,13 @@ std::optional<ImagingStatus> stamp(const RenderRequest& request, const QString& 
     if (!ahead.startRows(decoded))
         return std::nullopt;
     CanvasRows aheadRows(ahead, decoded, size.width());
-    if (aheadRows.isNull())
-        return std::nullopt;
 
     // Read beforehand: the part drawn on, and the bands the Huffman tables are fitted to.
     int bandHeight = 0;
-    const QList<int> bands = encoding.jpegFittedTables
-                                 ? ImageEncoder::jpegSampleBands(size.height(), encoding.jpegSampling, bandHeight)
-                                 : QList<int>();
+    const QList<int> bands =
+        encoding.jpegFittedTables
+            ? ImageEncoder::jpegSampleBands(size.height(), encoding.jpegSampling, bandHeight)
+            : QList<int>();
     QImage mark;
     if (!box->isEmpty()) {
         mark = QImage(box->size(), aheadRows.format());
@@ -218,10 +326,12 @@ std::optional<ImagingStatus> stamp(const RenderRequest& request, const QString& 
         wanted.emplace_back(band, band + bandHeight);
     const bool read = readRanges(ahead, aheadRows, joined(wanted), [&](int y, const uchar* line) {
         if (!mark.isNull() && y >= box->top() && y <= box->bottom())
-            std::memcpy(mark.scanLine(y - box->top()), line + qsizetype(box->left()) * 4, size_t(box->width()) * 4);
+            std::memcpy(mark.scanLine(y - box->top()), line + qsizetype(box->left()) * 4,
+                        size_t(box->width()) * 4);
         for (qsizetype i = 0; i < bands.size(); ++i) {
             if (y >= bands[i] && y < bands[i] + bandHeight)
-                std::memcpy(sample.scanLine(int(i) * bandHeight + y - bands[i]), line, size_t(size.width()) * 4);
+                std::memcpy(sample.scanLine(int(i) * bandHeight + y - bands[i]), line,
+                            size_t(size.width()) * 4);
         }
     });
     if (!read)
@@ -258,36 +368,30 @@ std::optional<ImagingStatus> stamp(const RenderRequest& request, const QString& 
         !QDir().mkpath(QFileInfo(target).absolutePath()))
         return std::nullopt;
 
-    // The stream itself: rows decoded a band at a time, the part drawn on put in, encoded.
+    // The stream itself: rows decoded a band at a time on a thread of their own, the part drawn
+    // on put in, and encoded here while the next bands are decoded.
     PhotoDecoder decoder;
     decoder.setPixelLimit(request.pixelLimit);
     if (!decoder.open(request.sourcePath) || decoder.storedSize() != size || !decoder.startRows(decoded))
         return std::nullopt;
     CanvasRows rows(decoder, decoded, size.width());
-    if (rows.isNull())
-        return std::nullopt;
-    bool damaged = false;
-    const ImageEncoder::JpegRows source = [&](int first, int count, const uchar** lines) {
-        if (!rows.read(count)) {
-            damaged = true;
-            return false;
-        }
+    BandPipe pipe(rows, size.height(), [&](QImage& band, int first, int count) {
         for (int i = 0; i < count; ++i) {
             const int y = first + i;
             if (!mark.isNull() && y >= box->top() && y <= box->bottom())
-                std::memcpy(rows.line(i) + qsizetype(box->left()) * 4, mark.constScanLine(y - box->top()),
+                std::memcpy(band.scanLine(i) + qsizetype(box->left()) * 4, mark.constScanLine(y - box->top()),
                             size_t(box->width()) * 4);
-            lines[i] = rows.line(i);
         }
         // What follows the last row is checked before the file is complete.
-        if (first + count == size.height() && !decoder.finishRows()) {
-            damaged = true;
-            return false;
-        }
-        return true;
+        return first + count < size.height() || decoder.finishRows();
+    });
+    if (!pipe.start())
+        return std::nullopt;
+    const ImageEncoder::JpegRows source = [&](int first, int count, const uchar** lines) {
+        return pipe.take(first, count, lines);
     };
     const ImagingStatus written = ImageEncoder::writeJpegRows(size, source, sample, target, encoding);
-    if (damaged)
+    if (!pipe.finish())
         return std::nullopt;
     if (written)
         ++g_written;

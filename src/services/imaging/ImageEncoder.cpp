@@ -367,7 +367,8 @@ ImagingStatus encodeJpegInto(const QImage& image, JpegOutput& out, const ImageEn
 // Encodes rows handed over in order, with the options' segments, quality, sampling and scans;
 // the tables fitted to `tableSample` when jpegSampleBands names bands for the height.
 ImagingStatus encodeJpegRows(const QSize& size, const ImageEncoder::JpegRows& rows, const QImage& tableSample,
-                             AtomicFileWriter& writer, const ImageEncoder::Options& options, const QString& path)
+                             AtomicFileWriter& writer, const ImageEncoder::Options& options,
+                             const QString& path)
 {
     QList<JpegMetadata::Segment> segments;
     const ImagingStatus writable = segmentsToWrite(options, path, segments);
