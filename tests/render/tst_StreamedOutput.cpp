@@ -125,6 +125,10 @@ private slots:
             << "" << true;
         QTest::newRow("mark outside the photo") << "420" << tall << 1 << 0 << QPoint(-3000, 0) << 0 << ""
                                                 << "" << true;
+        QTest::newRow("orientation 2, mirrored") << "420" << tall << 2 << 3 << QPoint(9, 260) << 20 << "sop"
+                                                 << "" << true;
+        QTest::newRow("orientation 4") << "420" << tall << 4 << 0 << QPoint() << 0 << "s"
+                                       << "" << false;
         QTest::newRow("orientation 3") << "420" << tall << 3 << 0 << QPoint() << 0 << "s"
                                        << "" << false;
         QTest::newRow("orientation 6") << "420" << tall << 6 << 8 << QPoint() << 0 << "p"

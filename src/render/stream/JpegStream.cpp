@@ -265,8 +265,11 @@ std::optional<ImagingStatus> stamp(const RenderRequest& request, const QString& 
     PhotoDecoder ahead;
     ahead.setPixelLimit(request.pixelLimit);
     if (!ahead.open(request.sourcePath) || ahead.format() != PhotoDecoder::Format::Jpeg ||
-        ahead.orientation() > 1)
+        ahead.orientation() > 2)
         return std::nullopt;
+    // Orientation 2 mirrors each row: the rows still come top down, and the part drawn on is
+    // turned upright and back by mirroring, which moves pixels without changing them.
+    const bool mirrored = ahead.orientation() == 2;
     const QSize size = ahead.storedSize();
     const auto [exactWidth, exactHeight] =
         exactOutputSize(request.resize, request.resizePictures, size.width(), size.height());
@@ -295,6 +298,10 @@ std::optional<ImagingStatus> stamp(const RenderRequest& request, const QString& 
         MarkBox::of(request.templateName, size, request.pixelLimit, fields, request.layerText);
     if (!box)
         return std::nullopt;
+    // The part drawn on as the rows store it.
+    const QRect stored = mirrored && !box->isEmpty()
+                             ? QRect(size.width() - 1 - box->right(), box->top(), box->width(), box->height())
+                             : *box;
 
     QImage::Format decoded = QImage::Format_Invalid;
     if (!ahead.startRows(decoded))
@@ -326,7 +333,7 @@ std::optional<ImagingStatus> stamp(const RenderRequest& request, const QString& 
         wanted.emplace_back(band, band + bandHeight);
     const bool read = readRanges(ahead, aheadRows, joined(wanted), [&](int y, const uchar* line) {
         if (!mark.isNull() && y >= box->top() && y <= box->bottom())
-            std::memcpy(mark.scanLine(y - box->top()), line + qsizetype(box->left()) * 4,
+            std::memcpy(mark.scanLine(y - box->top()), line + qsizetype(stored.left()) * 4,
                         size_t(box->width()) * 4);
         for (qsizetype i = 0; i < bands.size(); ++i) {
             if (y >= bands[i] && y < bands[i] + bandHeight)
@@ -340,6 +347,8 @@ std::optional<ImagingStatus> stamp(const RenderRequest& request, const QString& 
     if (!mark.isNull()) {
         // The template drawn once onto the photo's own pixels of the part, placed as on the
         // whole photo, in the colours of the profile the output carries.
+        if (mirrored)
+            mark = std::move(mark).mirrored(true, false);
         const ProfileColourConversion colours(embedded.icc);
         QStringList problems;
         {
@@ -352,13 +361,15 @@ std::optional<ImagingStatus> stamp(const RenderRequest& request, const QString& 
         }
         // JPEG stores no alpha: transparent parts laid onto white, as the full path does.
         mark = ImageCanvas::onWhite(mark);
+        if (mirrored)
+            mark = std::move(mark).mirrored(true, false);
         if (mark.isNull())
             return std::nullopt;
         for (qsizetype i = 0; i < bands.size(); ++i) {
             for (int row = 0; row < bandHeight; ++row) {
                 const int y = bands[i] + row;
                 if (y >= box->top() && y <= box->bottom())
-                    std::memcpy(sample.scanLine(int(i) * bandHeight + row) + qsizetype(box->left()) * 4,
+                    std::memcpy(sample.scanLine(int(i) * bandHeight + row) + qsizetype(stored.left()) * 4,
                                 mark.constScanLine(y - box->top()), size_t(box->width()) * 4);
             }
         }
@@ -379,8 +390,8 @@ std::optional<ImagingStatus> stamp(const RenderRequest& request, const QString& 
         for (int i = 0; i < count; ++i) {
             const int y = first + i;
             if (!mark.isNull() && y >= box->top() && y <= box->bottom())
-                std::memcpy(band.scanLine(i) + qsizetype(box->left()) * 4, mark.constScanLine(y - box->top()),
-                            size_t(box->width()) * 4);
+                std::memcpy(band.scanLine(i) + qsizetype(stored.left()) * 4,
+                            mark.constScanLine(y - box->top()), size_t(box->width()) * 4);
         }
         // What follows the last row is checked before the file is complete.
         return first + count < size.height() || decoder.finishRows();

@@ -19,10 +19,10 @@ struct RenderRequest;
 // too) and the same metadata segments.
 //
 // Served: batch outputs of JPEG photos (colour or grey, baseline or progressive) that stand
-// upright as stored (no orientation item, or 1), are not resized, and are written as baseline
-// JPEG with a template that draws nothing repeated over the photo. Every other photo, and one
-// whose EXIF block carries a thumbnail (made from the whole stamped picture), is left to the
-// full path, as is a photo found damaged on the way: the full path then says why it fails.
+// upright as stored or mirrored left to right (orientation item none, 1 or 2), are not resized, and are
+// written as baseline JPEG with a template that draws nothing repeated over the photo. Every other photo, and
+// one whose EXIF block carries a thumbnail (made from the whole stamped picture), is left to the full path,
+// as is a photo found damaged on the way: the full path then says why it fails.
 namespace JpegStream {
 
 // Sets the encoder's quality, sampling and scans for a photo of the given chroma sampling (see
