@@ -12,6 +12,7 @@
 #include <condition_variable>
 #include <cstring>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <utility>
@@ -262,15 +263,15 @@ std::optional<ImagingStatus> stamp(const RenderRequest& request, const QString& 
         return std::nullopt;
 
     // The header as the full path reads it.
-    PhotoDecoder ahead;
-    ahead.setPixelLimit(request.pixelLimit);
-    if (!ahead.open(request.sourcePath) || ahead.format() != PhotoDecoder::Format::Jpeg ||
-        ahead.orientation() > 2)
+    auto ahead = std::make_unique<PhotoDecoder>();
+    ahead->setPixelLimit(request.pixelLimit);
+    if (!ahead->open(request.sourcePath) || ahead->format() != PhotoDecoder::Format::Jpeg ||
+        ahead->orientation() > 2)
         return std::nullopt;
     // Orientation 2 mirrors each row: the rows still come top down, and the part drawn on is
     // turned upright and back by mirroring, which moves pixels without changing them.
-    const bool mirrored = ahead.orientation() == 2;
-    const QSize size = ahead.storedSize();
+    const bool mirrored = ahead->orientation() == 2;
+    const QSize size = ahead->storedSize();
     const auto [exactWidth, exactHeight] =
         exactOutputSize(request.resize, request.resizePictures, size.width(), size.height());
     if (ComputeOutputSize(request.resize, request.resizePictures, size.width(), size.height()) != size ||
@@ -281,16 +282,16 @@ std::optional<ImagingStatus> stamp(const RenderRequest& request, const QString& 
     encoding.sourcePath = request.sourcePath;
     // Skipping or keeping both: a file that took the output's name during the render stays.
     encoding.replaceExisting = request.output.ifOutputExists == OutputSettings::ReplaceExisting;
-    quality(ahead.chromaSampling(), encoding);
+    quality(ahead->chromaSampling(), encoding);
     // Progressive scans are written from the whole picture.
     if (encoding.jpegProgressive)
         return std::nullopt;
     // Stored as the camera stored it: the segments copied byte for byte.
-    encoding.metadata = ahead.metadata();
+    encoding.metadata = ahead->metadata();
     if (hasExifThumbnail(encoding.metadata))
         return std::nullopt;
 
-    const PhotoMetadata embedded = ahead.embeddedMetadata();
+    const PhotoMetadata embedded = ahead->embeddedMetadata();
     const auto fields = [&]() {
         return TextFieldValues::forPhoto(request.sourcePath, embedded, size, request.photoNumber);
     };
@@ -303,46 +304,49 @@ std::optional<ImagingStatus> stamp(const RenderRequest& request, const QString& 
                              ? QRect(size.width() - 1 - box->right(), box->top(), box->width(), box->height())
                              : *box;
 
-    QImage::Format decoded = QImage::Format_Invalid;
-    if (!ahead.startRows(decoded))
-        return std::nullopt;
-    CanvasRows aheadRows(ahead, decoded, size.width());
-
     // Read beforehand: the part drawn on, and the bands the Huffman tables are fitted to.
     int bandHeight = 0;
     const QList<int> bands =
         encoding.jpegFittedTables
             ? ImageEncoder::jpegSampleBands(size.height(), encoding.jpegSampling, bandHeight)
             : QList<int>();
-    QImage mark;
-    if (!box->isEmpty()) {
-        mark = QImage(box->size(), aheadRows.format());
-        if (mark.isNull())
-            return std::nullopt;
-    }
-    QImage sample;
-    if (!bands.isEmpty()) {
-        sample = QImage(size.width(), int(bands.size()) * bandHeight, QImage::Format_RGB32);
-        if (sample.isNull())
-            return std::nullopt;
-    }
     std::vector<std::pair<int, int>> wanted;
-    if (!mark.isNull())
+    if (!box->isEmpty())
         wanted.emplace_back(box->top(), box->bottom() + 1);
     for (const int band : bands)
         wanted.emplace_back(band, band + bandHeight);
-    const bool read = readRanges(ahead, aheadRows, joined(wanted), [&](int y, const uchar* line) {
-        if (!mark.isNull() && y >= box->top() && y <= box->bottom())
-            std::memcpy(mark.scanLine(y - box->top()), line + qsizetype(stored.left()) * 4,
-                        size_t(box->width()) * 4);
-        for (qsizetype i = 0; i < bands.size(); ++i) {
-            if (y >= bands[i] && y < bands[i] + bandHeight)
-                std::memcpy(sample.scanLine(int(i) * bandHeight + y - bands[i]), line,
-                            size_t(size.width()) * 4);
+    QImage mark;
+    QImage sample;
+    if (!wanted.empty()) {
+        QImage::Format decoded = QImage::Format_Invalid;
+        if (!ahead->startRows(decoded))
+            return std::nullopt;
+        CanvasRows aheadRows(*ahead, decoded, size.width());
+        if (!box->isEmpty()) {
+            mark = QImage(box->size(), aheadRows.format());
+            if (mark.isNull())
+                return std::nullopt;
         }
-    });
-    if (!read)
-        return std::nullopt;
+        if (!bands.isEmpty()) {
+            sample = QImage(size.width(), int(bands.size()) * bandHeight, QImage::Format_RGB32);
+            if (sample.isNull())
+                return std::nullopt;
+        }
+        const bool read = readRanges(*ahead, aheadRows, joined(wanted), [&](int y, const uchar* line) {
+            if (!mark.isNull() && y >= box->top() && y <= box->bottom())
+                std::memcpy(mark.scanLine(y - box->top()), line + qsizetype(stored.left()) * 4,
+                            size_t(box->width()) * 4);
+            for (qsizetype i = 0; i < bands.size(); ++i) {
+                if (y >= bands[i] && y < bands[i] + bandHeight)
+                    std::memcpy(sample.scanLine(int(i) * bandHeight + y - bands[i]), line,
+                                size_t(size.width()) * 4);
+            }
+        });
+        if (!read)
+            return std::nullopt;
+    }
+    // A progressive photo's coefficients are held by each decoder: one at a time.
+    ahead.reset();
 
     if (!mark.isNull()) {
         // The template drawn once onto the photo's own pixels of the part, placed as on the
@@ -383,6 +387,7 @@ std::optional<ImagingStatus> stamp(const RenderRequest& request, const QString& 
     // on put in, and encoded here while the next bands are decoded.
     PhotoDecoder decoder;
     decoder.setPixelLimit(request.pixelLimit);
+    QImage::Format decoded = QImage::Format_Invalid;
     if (!decoder.open(request.sourcePath) || decoder.storedSize() != size || !decoder.startRows(decoded))
         return std::nullopt;
     CanvasRows rows(decoder, decoded, size.width());
