@@ -7,6 +7,7 @@
 #include "TestPhotos.h"
 #include "model/LayerFiles.h"
 #include "model/WatermarkTemplate.h"
+#include "render/DrawingLimits.h"
 #include "render/RenderRequest.h"
 #include "render/WatermarkCompositor.h"
 #include "render/stream/JpegStream.h"
@@ -102,7 +103,9 @@ private slots:
         QTest::addColumn<int>("location");
         QTest::addColumn<QPoint>("offset");
         QTest::addColumn<int>("rotation");
-        QTest::addColumn<QString>("effects");  // s: shadow, o: outline, p: picture, c: repeated, g: gradient
+        // s: shadow (S: its widest blur), o: outline (O: thick), d: 3D, p: picture, c: repeated,
+        // g: gradient
+        QTest::addColumn<QString>("effects");
         QTest::addColumn<QString>("settings"); // p: progressive output, r: resized
         QTest::addColumn<bool>("streamed");
 
@@ -115,6 +118,9 @@ private slots:
             << "" << true;
         QTest::newRow("picture, outline, at the bottom edge")
             << "420" << tall << 1 << 7 << QPoint(-11, 6) << 0 << "op"
+            << "" << true;
+        QTest::newRow("widest shadow blur, thick outline, 3D")
+            << "420" << tall << 1 << 1 << QPoint(0, 300) << 10 << "SOd"
             << "" << true;
         QTest::newRow("gradient, turned") << "420" << tall << 1 << 4 << QPoint() << 90 << "g"
                                           << "" << true;
@@ -167,8 +173,12 @@ private slots:
         text.OffsetV = offset.y();
         text.Rotation = rotation;
         text.TextColor = colorRef(158, 51, 11);
-        text.BAddShadow = effects.contains(QLatin1Char('s')) ? 1 : 0;
-        text.BDrawEdge = effects.contains(QLatin1Char('o')) ? 1 : 0;
+        text.BAddShadow = effects.contains(QLatin1Char('s'), Qt::CaseInsensitive) ? 1 : 0;
+        text.ShadowBR =
+            effects.contains(QLatin1Char('S')) ? DrawingLimits::kMaxShadowRings - 8 : text.ShadowBR;
+        text.BDrawEdge = effects.contains(QLatin1Char('o'), Qt::CaseInsensitive) ? 1 : 0;
+        text.EdgeLineThickness = effects.contains(QLatin1Char('O')) ? 14 : text.EdgeLineThickness;
+        text.B3DText = effects.contains(QLatin1Char('d')) ? 1 : 0;
         text.EdgeColor = colorRef(20, 90, 200);
         text.BCoverImage = effects.contains(QLatin1Char('c')) ? 1 : 0;
         text.BGradientText = effects.contains(QLatin1Char('g')) ? 1 : 0;
