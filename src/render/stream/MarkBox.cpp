@@ -14,9 +14,8 @@
 
 namespace {
 
-// Anti-aliasing, smooth picture scaling and the rounding of blurred shadows reach about a pixel
-// beyond the outlines (measured: one to two); the margin is kept generous, as a pixel too many
-// costs nothing.
+// Anti-aliasing, smooth picture scaling and the rounding of blurred shadows reach a little
+// beyond the outlines; the margin is kept generous, as a pixel too many costs nothing.
 constexpr qreal kMargin = 8;
 
 QRectF grown(const QRectF& ink)
