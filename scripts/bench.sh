@@ -439,7 +439,8 @@ if want r; then
     mem=()
     vmem=()
     for _ in $(seq 1 "$runs"); do
-      mem+=("$(peak_mib ours_single)")
+      rm -f "$work"/out-single/*
+      mem+=("$(peak_mib "$batch" --data-dir "$single_data" --jobs 1 "$single")")
       vmem+=("$(peak_mib vips copy "$single" "$work/ref/copy.jpg[Q=98]")")
     done
     m=$(median_ms "${mem[@]}")
