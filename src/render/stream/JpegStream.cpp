@@ -1,26 +1,21 @@
 #include "render/stream/JpegStream.h"
 
-#include "services/language/FailureReason.h"
-
 #include <QDir>
 #include <QFileInfo>
 #include <QPainter>
 
 #include <algorithm>
-#include <array>
 #include <atomic>
-#include <condition_variable>
 #include <cstring>
-#include <functional>
 #include <memory>
-#include <mutex>
-#include <thread>
 #include <utility>
 #include <vector>
 
 #include "render/RenderRequest.h"
 #include "render/TextFieldValues.h"
 #include "render/WatermarkCompositor.h"
+#include "render/stream/BandPipe.h"
+#include "render/stream/CanvasRows.h"
 #include "render/stream/MarkBox.h"
 #include "services/imaging/ExifThumbnail.h"
 #include "services/imaging/ImageCanvas.h"
@@ -35,50 +30,9 @@ namespace {
 std::atomic<bool> g_enabled{qEnvironmentVariable("LUMORA_STREAM") != QLatin1String("0")};
 std::atomic<int> g_written{0};
 
-// Rows a decoder gives at most at a time.
-constexpr int kBand = 16;
 // Rows read (and dropped) before a wanted row after a skip, so that the upsampling of the
 // chroma has the rows above it as in a decoding from the top.
 constexpr int kLeadRows = 32;
-
-// A photo's rows in the format the full path draws on: premultiplied ARGB (opaque) for colour
-// photos, as decoded; RGB32 for grey ones, as Qt turns grey into RGB32.
-class CanvasRows
-{
-public:
-    CanvasRows(PhotoDecoder& decoder, QImage::Format decoded, int width)
-        : m_decoder(decoder), m_grey(decoded == QImage::Format_Grayscale8), m_width(width)
-    {
-        if (m_grey)
-            m_raw.resize(size_t(width) * kBand);
-    }
-
-    QImage::Format format() const { return m_grey ? QImage::Format_RGB32 : ImageCanvas::kFormat; }
-    // A band of kBand rows to read into; null when memory runs out.
-    QImage band() const { return QImage(m_width, kBand, format()); }
-
-    // Decodes the next `count` rows (at most kBand) into the band's first lines.
-    bool read(int count, QImage& band)
-    {
-        if (!m_grey)
-            return m_decoder.readRows(band.bits(), band.bytesPerLine(), count);
-        if (!m_decoder.readRows(m_raw.data(), m_width, count))
-            return false;
-        for (int i = 0; i < count; ++i) {
-            const uchar* in = m_raw.data() + qsizetype(i) * m_width;
-            auto* out = reinterpret_cast<QRgb*>(band.scanLine(i));
-            for (int x = 0; x < m_width; ++x)
-                out[x] = qRgb(in[x], in[x], in[x]);
-        }
-        return true;
-    }
-
-private:
-    PhotoDecoder& m_decoder;
-    bool m_grey;
-    int m_width;
-    std::vector<uchar> m_raw;
-};
 
 // Reads the rows of the ranges [first, end) (in order, not overlapping) and hands each, in
 // the canvas format, to take(y, line). Rows before a range are skipped.
@@ -95,7 +49,7 @@ bool readRanges(PhotoDecoder& decoder, CanvasRows& rows, const std::vector<std::
             return false;
         while (decoder.nextRow() < end) {
             const int top = decoder.nextRow();
-            const int count = std::min(kBand, end - top);
+            const int count = std::min(CanvasRows::kBand, end - top);
             if (!rows.read(count, band))
                 return false;
             for (int i = 0; i < count; ++i) {
@@ -134,109 +88,6 @@ bool hasExifThumbnail(const JpegMetadata& metadata)
     }
     return false;
 }
-
-// Bands decoded on a thread of their own into a ring of kSlots, taken in order by the encoder.
-class BandPipe
-{
-public:
-    // finish(band, first, count) completes each band after it is decoded; false stops the
-    // decoding as damaged.
-    using Finish = std::function<bool(QImage& band, int first, int count)>;
-
-    BandPipe(CanvasRows& rows, int height, Finish finish)
-        : m_rows(rows), m_height(height), m_finish(std::move(finish))
-    {
-    }
-    ~BandPipe() { stop(); }
-    BandPipe(const BandPipe&) = delete;
-    BandPipe& operator=(const BandPipe&) = delete;
-
-    bool start()
-    {
-        for (QImage& slot : m_slots) {
-            slot = m_rows.band();
-            if (slot.isNull())
-                return false;
-        }
-        m_thread = std::thread([this]() { decodeAll(); });
-        return true;
-    }
-
-    // The rows first .. first + count - 1, which the encoder asks for a band at a time; the
-    // band before is then free for decoding. False when the decoding stopped.
-    bool take(int first, int count, const uchar** lines)
-    {
-        const int band = first / kBand;
-        std::unique_lock lock(m_mutex);
-        m_taken = band;
-        m_changed.notify_all();
-        m_changed.wait(lock, [&]() { return m_decoded > band || m_damaged; });
-        if (m_decoded <= band)
-            return false;
-        QImage& slot = m_slots[size_t(band % kSlots)];
-        for (int i = 0; i < count; ++i)
-            lines[i] = slot.constScanLine(first - band * kBand + i);
-        return true;
-    }
-
-    // Ends the decoding thread; false when the photo was found damaged.
-    bool finish()
-    {
-        stop();
-        return !m_damaged;
-    }
-
-private:
-    static constexpr int kSlots = 8;
-
-    void decodeAll()
-    {
-        const int bands = (m_height + kBand - 1) / kBand;
-        for (int band = 0; band < bands; ++band) {
-            {
-                std::unique_lock lock(m_mutex);
-                m_changed.wait(lock, [&]() { return band - m_taken < kSlots || m_stopped; });
-                if (m_stopped)
-                    return;
-            }
-            QImage& slot = m_slots[size_t(band % kSlots)];
-            const int first = band * kBand;
-            const int count = std::min(kBand, m_height - first);
-            const bool ok = m_rows.read(count, slot) && m_finish(slot, first, count);
-            const std::lock_guard lock(m_mutex);
-            if (!ok) {
-                m_damaged = true;
-                m_changed.notify_all();
-                return;
-            }
-            m_decoded = band + 1;
-            m_changed.notify_all();
-        }
-    }
-
-    void stop()
-    {
-        {
-            const std::lock_guard lock(m_mutex);
-            m_stopped = true;
-            m_changed.notify_all();
-        }
-        if (m_thread.joinable())
-            m_thread.join();
-    }
-
-    CanvasRows& m_rows;
-    const int m_height;
-    const Finish m_finish;
-    std::array<QImage, kSlots> m_slots;
-    std::thread m_thread;
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
-    int m_decoded = 0; // bands decoded
-    int m_taken = 0;   // the band the encoder takes; those before it are free
-    bool m_damaged = false;
-    bool m_stopped = false;
-};
 
 } // namespace
 
