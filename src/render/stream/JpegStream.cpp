@@ -1,5 +1,4 @@
 #include "render/stream/JpegStream.h"
-
 #include <QDir>
 #include <QFileInfo>
 #include <QPainter>
