@@ -1,4 +1,5 @@
 #include "render/stream/JpegStream.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QPainter>
