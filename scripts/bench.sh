@@ -14,6 +14,7 @@
 # desktop program too),
 # BENCH_SWEEP (the sizes of (l) in
 # megapixels, default "2 12 24 50 100"), BENCH_SWEEP_PHOTOS (photos per run in (l), default 4),
+# BENCH_SINGLE (the sizes of (r) in megapixels, default "12 24 50 100"),
 # BENCH_BASELINE (the revision (o) compares the outputs with, default cb4c6aa: the last one
 # writing standard Huffman tables and 4:2:0 always; built in LUMORA_BENCH_BUILD_DIR-baseline/build),
 # BENCH_BUILD_TYPE (default Release).
@@ -407,6 +408,51 @@ if want l; then
       "$(growth "${medians_done[0]}" "${medians_done[$last]}") ms/MP, djpeg | cjpeg" \
       "$(growth "${floors_done[0]}" "${floors_done[$last]}") ms/MP"
   fi
+fi
+
+# (r) One photo per run, the program's start included: a photo of 12 to 100 megapixels (made
+# as in (l)) stamped alone by a fresh lumora-batch, as a photographer stamping one panorama or a
+# worker starting a process per photo does. Time against djpeg | cjpeg (the floor, as in (l));
+# peak memory (the maximum resident size by /usr/bin/time) against vips copy to Q98. Targets:
+# at most 1.3 x the floor's time at every size, at 100 MP at most 2 x libvips' memory.
+if want r; then
+  mkdir -p "$work/single" "$work/out-single"
+  single_data=$work/data-single
+  cp -r "$data" "$single_data"
+  sed -i "s#<OutputFolderPath>.*</OutputFolderPath>#<OutputFolderPath>$work/out-single</OutputFolderPath>#" \
+    "$single_data/preference.xml"
+  base=${wallpapers[0]}
+  read -r base_w base_h < <(identify -format '%w %h\n' "$base")
+  echo
+  echo "(r) one photo per run, with the program's start (ms; peak memory in MiB)"
+  printf '%6s %9s %11s %6s | %8s %8s %6s | %s\n' MP time "djpeg|cjpeg" ratio memory vips ratio verdict
+  peak_mib() { /usr/bin/time -f %M -o "$work/ref/peak" "$@" >/dev/null 2>&1 || true; awk '{ printf "%.1f", $1 / 1024 }' "$work/ref/peak"; }
+  for mp in ${BENCH_SINGLE:-12 24 50 100}; do
+    scale=$(awk -v mp="$mp" -v w="$base_w" -v h="$base_h" 'BEGIN { printf "%.6f", sqrt(mp * 1e6 / (w * h)) }')
+    single=$work/single/p$mp.jpg
+    vips resize "$base" "$single[Q=92,subsample-mode=on]" "$scale"
+    ours_single() { rm -f "$work"/out-single/*; "$batch" --data-dir "$single_data" --jobs 1 "$single"; }
+    floor_single() { djpeg "$single" | cjpeg -quality 98 -sample 2x2 >"$work/ref/floor.jpg"; }
+    paired ours_single floor_single
+    t=$(awk -v s="$med_a" 'BEGIN { printf "%.1f", s * 1000 }')
+    f=$(awk -v s="$med_b" 'BEGIN { printf "%.1f", s * 1000 }')
+    mem=()
+    vmem=()
+    for _ in $(seq 1 "$runs"); do
+      rm -f "$work"/out-single/*
+      mem+=("$(peak_mib "$batch" --data-dir "$single_data" --jobs 1 "$single")")
+      vmem+=("$(peak_mib vips copy "$single" "$work/ref/copy.jpg[Q=98]")")
+    done
+    m=$(median_ms "${mem[@]}")
+    v=$(median_ms "${vmem[@]}")
+    to_floor=$(ratio "$t" "$f")
+    to_vips=$(ratio "$m" "$v")
+    verdict=$(awk -v f="$to_floor" -v v="$to_vips" -v mp="$mp" \
+      'BEGIN { ok = f <= 1.3 && (mp < 100 || v <= 2); print ok ? "PASS" : "FAIL" }')
+    [ "$verdict" = PASS ] || failures=$((failures + 1))
+    printf '%6s %9s %11s %6s | %8s %8s %6s | %s\n' "$mp" "$t" "$f" "$to_floor" "$m" "$v" "$to_vips" "$verdict"
+    rm -f "$single" "$work"/out-single/*
+  done
 fi
 
 # (n) The desktop program's batch (its main window on the offscreen platform, driven by

@@ -17,6 +17,7 @@
 #include "render/TextFieldValues.h"
 #include "render/TextFields.h"
 #include "render/TextLayerPainter.h"
+#include "render/stream/JpegStream.h"
 #include "services/imaging/DrawingLayer.h"
 #include "services/imaging/ExifThumbnail.h"
 #include "services/imaging/ImageCanvas.h"
@@ -251,6 +252,23 @@ Result renderPhoto(const RenderRequest& request)
         OutputNaming::outputFormat(request.output) == ImageEncoder::FileFormat::Jpeg) {
         if (std::optional<Result> lossless = renderLossless(request, target))
             return std::move(*lossless);
+    }
+    // Streamed output: JPEG photos that JpegStream serves go from the decoder to the encoder a
+    // band at a time, without a canvas of the photo's size; the others are rendered below.
+    if (batch && OutputNaming::outputFormat(request.output) == ImageEncoder::FileFormat::Jpeg) {
+        const auto quality = [&](const QSize& sampling, ImageEncoder::Options& encoding) {
+            PhotoCanvas photo;
+            photo.chromaSampling = sampling;
+            applyQuality(request.quality, photo, encoding);
+        };
+        if (const std::optional<ImagingStatus> streamed = JpegStream::stamp(request, target, quality)) {
+            if (!*streamed)
+                return failed(streamed->error);
+            Result result;
+            result.outcome.ok = true;
+            result.outcome.outputPath = target;
+            return result;
+        }
     }
 
     PhotoCanvas photo;

@@ -112,6 +112,8 @@ struct JpegJob
     bool progressive = false;
     // Huffman tables fitted beforehand (see sampledTables); optimizeCoding is then not used.
     const JpegHuffmanTables* tables = nullptr;
+    // When set, the rows come from here instead of `bits`.
+    const ImageEncoder::JpegRows* rowSource = nullptr;
 
     // A job for a picture of 32 bits per pixel (from `rgb32`), without metadata segments.
     static JpegJob of(const QImage& source, int quality, bool jfifHeader, bool optimizeCoding)
@@ -206,8 +208,18 @@ bool compressGuarded(jpeg_compress_struct& cinfo, JpegOutput& out, const JpegJob
     while (cinfo.next_scanline < cinfo.image_height) {
         const JDIMENSION first = cinfo.next_scanline;
         const JDIMENSION count = qMin<JDIMENSION>(16, cinfo.image_height - first);
-        for (JDIMENSION i = 0; i < count; ++i)
-            rows[i] = const_cast<JSAMPROW>(job.bits + qsizetype(first + i) * job.bytesPerLine);
+        if (job.rowSource) {
+            const uchar* given[16] = {};
+            if (!(*job.rowSource)(int(first), int(count), given)) {
+                std::snprintf(out.message, sizeof out.message, "the rows stopped");
+                std::longjmp(out.jump, 1);
+            }
+            for (JDIMENSION i = 0; i < count; ++i)
+                rows[i] = const_cast<JSAMPROW>(given[i]);
+        } else {
+            for (JDIMENSION i = 0; i < count; ++i)
+                rows[i] = const_cast<JSAMPROW>(job.bits + qsizetype(first + i) * job.bytesPerLine);
+        }
         jpeg_write_scanlines(&cinfo, rows, count);
     }
     jpeg_finish_compress(&cinfo);
@@ -264,23 +276,9 @@ constexpr int kSampledFromBands = 2 * kSampleEvery;
 // few per cent. Every symbol gets a code (see JpegHuffmanTables), so the tables code any block;
 // those the sample does not show get the longest. False when the picture is small enough for
 // libjpeg's own fitting, or the sample cannot be made.
-bool sampledTables(const QImage& source, int quality, const QSize& sampling, JpegHuffmanTables& tables)
+// Fits the tables to a sample made of the bands ImageEncoder::jpegSampleBands names, stacked.
+bool tablesOfSample(const QImage& sample, int quality, const QSize& sampling, JpegHuffmanTables& tables)
 {
-    const int bandHeight = 8 * sampling.height();
-    const int bands = (source.height() + bandHeight - 1) / bandHeight;
-    if (bands <= kSampledFromBands)
-        return false;
-    const int taken = bands / kSampleEvery;
-    QImage sample(source.width(), taken * bandHeight, QImage::Format_RGB32);
-    if (sample.isNull())
-        return false;
-    for (int i = 0; i < taken; ++i) {
-        // The middle band of each group of kSampleEvery.
-        const int band = i * kSampleEvery + kSampleEvery / 2;
-        for (int row = 0; row < bandHeight; ++row)
-            std::memcpy(sample.scanLine(i * bandHeight + row), source.constScanLine(band * bandHeight + row),
-                        size_t(source.width()) * 4);
-    }
     QByteArray data;
     JpegOutput out{};
     out.memory = &data;
@@ -291,6 +289,23 @@ bool sampledTables(const QImage& source, int quality, const QSize& sampling, Jpe
         return false;
     JpegCoefficients coefficients;
     return coefficients.read(data, qint64(sample.width()) * sample.height()) && tables.count(coefficients, 0);
+}
+
+bool sampledTables(const QImage& source, int quality, const QSize& sampling, JpegHuffmanTables& tables)
+{
+    int bandHeight = 0;
+    const QList<int> bands = ImageEncoder::jpegSampleBands(source.height(), sampling, bandHeight);
+    if (bands.isEmpty())
+        return false;
+    QImage sample(source.width(), int(bands.size()) * bandHeight, QImage::Format_RGB32);
+    if (sample.isNull())
+        return false;
+    for (qsizetype i = 0; i < bands.size(); ++i) {
+        for (int row = 0; row < bandHeight; ++row)
+            std::memcpy(sample.scanLine(int(i) * bandHeight + row), source.constScanLine(bands[i] + row),
+                        size_t(source.width()) * 4);
+    }
+    return tablesOfSample(sample, quality, sampling, tables);
 }
 
 // The segments in the order they are written; fails for one that cannot be written.
@@ -347,6 +362,43 @@ ImagingStatus encodeJpegInto(const QImage& image, JpegOutput& out, const ImageEn
     job.segmentCount = segments.size();
     compressed = compress(out, job);
     return ImagingStatus::success();
+}
+
+// Encodes rows handed over in order, with the options' segments, quality, sampling and scans;
+// the tables fitted to `tableSample` when jpegSampleBands names bands for the height.
+ImagingStatus encodeJpegRows(const QSize& size, const ImageEncoder::JpegRows& rows, const QImage& tableSample,
+                             AtomicFileWriter& writer, const ImageEncoder::Options& options,
+                             const QString& path)
+{
+    QList<JpegMetadata::Segment> segments;
+    const ImagingStatus writable = segmentsToWrite(options, path, segments);
+    if (!writable)
+        return writable;
+    JpegJob job{nullptr,
+                0,
+                size.width(),
+                size.height(),
+                qBound(1, options.jpegQuality, 100),
+                segments.constData(),
+                segments.size(),
+                !options.metadata.hasExif(),
+                options.jpegFittedTables};
+    job.sampling = usableSampling(options.jpegSampling);
+    job.progressive = options.jpegProgressive;
+    job.rowSource = &rows;
+    int bandHeight = 0;
+    JpegHuffmanTables tables;
+    if (job.optimizeCoding && !job.progressive &&
+        !ImageEncoder::jpegSampleBands(size.height(), job.sampling, bandHeight).isEmpty()) {
+        if (tableSample.isNull() || !tablesOfSample(tableSample, job.quality, job.sampling, tables))
+            return ImagingStatus::failure(
+                FailureReason::tr("not enough memory to encode %1").arg(QDir::toNativeSeparators(path)));
+        job.tables = &tables;
+    }
+    JpegOutput out{};
+    out.writer = &writer;
+    out.buffer.resize(kOutputBufferSize);
+    return jpegOutcome(compress(out, job), out, writer, path);
 }
 
 ImagingStatus encodeJpeg(const QImage& image, AtomicFileWriter& writer, const ImageEncoder::Options& options,
@@ -555,6 +607,30 @@ ImagingStatus write(const QImage& image, const QString& path, FileFormat format,
                : format == FileFormat::Png && hasPngMetadata(options.embedded)
                    ? encodePngWithMetadata(image, writer, options.embedded, path)
                    : encodeWithQt(image, writer, format, path);
+    });
+}
+
+QList<int> jpegSampleBands(int height, const QSize& sampling, int& bandHeight)
+{
+    bandHeight = 8 * usableSampling(sampling).height();
+    const int bands = (height + bandHeight - 1) / bandHeight;
+    QList<int> first;
+    if (bands <= kSampledFromBands)
+        return first;
+    // The middle band of each group of kSampleEvery.
+    for (int i = 0; i < bands / kSampleEvery; ++i)
+        first.append((i * kSampleEvery + kSampleEvery / 2) * bandHeight);
+    return first;
+}
+
+ImagingStatus writeJpegRows(const QSize& size, const JpegRows& rows, const QImage& tableSample,
+                            const QString& path, const Options& options)
+{
+    if (size.isEmpty())
+        return ImagingStatus::failure(FailureReason::tr("nothing to write to %1: the picture is empty")
+                                          .arg(QDir::toNativeSeparators(path)));
+    return writeAtomically(path, options, [&](AtomicFileWriter& writer) {
+        return encodeJpegRows(size, rows, tableSample, writer, options, path);
     });
 }
 

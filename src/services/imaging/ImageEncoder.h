@@ -8,6 +8,7 @@
 #include <QSize>
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 class JpegCoefficients;
@@ -74,6 +75,23 @@ ImagingStatus write(const QImage& image, const QString& path, FileFormat format,
 // them; jpegQuality is not used.
 ImagingStatus writeJpegCoefficients(const JpegCoefficients& coefficients, const QString& path,
                                     const Options& options = Options());
+
+// Rows for writeJpegRows, asked for in order, at most 16 at a time: fills rows[0 .. count) with
+// the rows first .. first + count - 1 (32 bits per pixel, as write() takes them). False stops
+// the writing, which then fails and leaves no file.
+using JpegRows = std::function<bool(int first, int count, const uchar** rows)>;
+
+// The bands of a JPEG of `height` rows that its Huffman tables are fitted to: the first row of
+// each, in order, every band `bandHeight` rows high (eight times the luma's vertical sampling).
+// Empty when the picture is small enough for libjpeg to fit the tables to all of it.
+QList<int> jpegSampleBands(int height, const QSize& sampling, int& bandHeight);
+
+// Writes a JPEG as write() does from rows handed over one group after another, so that the
+// picture is never held whole. With fitted tables and bands named by jpegSampleBands,
+// `tableSample` holds those bands of the picture stacked (Format_RGB32, in the order named):
+// the file is then the one write() makes of the whole picture.
+ImagingStatus writeJpegRows(const QSize& size, const JpegRows& rows, const QImage& tableSample,
+                            const QString& path, const Options& options = Options());
 
 // The picture as JPEG data in memory: baseline, 4:2:0 chroma subsampling, no JFIF or other
 // application segment, alpha ignored. Empty when the picture is empty or encoding fails.

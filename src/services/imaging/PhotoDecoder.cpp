@@ -394,6 +394,47 @@ bool jpegReadDirect(JpegInput& s, uchar* bits, qsizetype bytesPerLine)
     return true;
 }
 
+bool jpegStartRows(JpegInput& s)
+{
+    if (setjmp(s.errors.jump))
+        return false;
+    jpeg_start_decompress(&s.cinfo);
+    jpegCheckScans(s);
+    return true;
+}
+
+bool jpegReadRows(JpegInput& s, uchar* bits, qsizetype bytesPerLine, int count)
+{
+    if (setjmp(s.errors.jump))
+        return false;
+    JSAMPROW rows[16];
+    for (int i = 0; i < count; ++i)
+        rows[i] = bits + qsizetype(i) * bytesPerLine;
+    JDIMENSION done = 0;
+    while (done < JDIMENSION(count))
+        done += jpeg_read_scanlines(&s.cinfo, rows + done, JDIMENSION(count) - done);
+    return true;
+}
+
+bool jpegSkipRows(JpegInput& s, int count)
+{
+    if (setjmp(s.errors.jump))
+        return false;
+    JDIMENSION done = 0;
+    while (done < JDIMENSION(count))
+        done += jpeg_skip_scanlines(&s.cinfo, JDIMENSION(count) - done);
+    return true;
+}
+
+bool jpegFinishRows(JpegInput& s)
+{
+    if (setjmp(s.errors.jump))
+        return false;
+    checkScanEnd(&s.cinfo);
+    jpeg_finish_decompress(&s.cinfo);
+    return true;
+}
+
 // CMYK and YCCK JPEGs: libjpeg hands out CMYK, which becomes RGB by multiplying each ink
 // with the black. Adobe's files (the usual ones) store the inks inverted.
 bool jpegReadCmyk(JpegInput& s, uchar* bits, qsizetype bytesPerLine, uchar* rowBuffer)
@@ -592,6 +633,67 @@ int PhotoDecoder::dctScaleNumerator(const QSize& fullSize, const QSize& minimumS
     return 8;
 }
 
+QImage::Format PhotoDecoder::setJpegOutput(int scaleNumerator, bool& cmyk)
+{
+    jpeg_decompress_struct& cinfo = d->jpeg.cinfo;
+    cinfo.scale_num = unsigned(scaleNumerator);
+    cinfo.scale_denom = 8;
+    // Opaque BGRA bytes are valid premultiplied ARGB: the picture is canvas-ready as decoded.
+    QImage::Format format = QImage::Format_ARGB32_Premultiplied;
+    cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
+    if (cmyk) {
+        cinfo.out_color_space = JCS_CMYK;
+    } else if (cinfo.jpeg_color_space == JCS_GRAYSCALE) {
+        cinfo.out_color_space = JCS_GRAYSCALE;
+        format = QImage::Format_Grayscale8;
+    } else {
+        cinfo.out_color_space = kRgb32Space;
+    }
+    return format;
+}
+
+ImagingStatus PhotoDecoder::startRows(QImage::Format& format)
+{
+    if (!d->opened || d->format != Format::Jpeg)
+        return ImagingStatus::failure(FailureReason::tr("no JPEG photo is open"));
+    if (d->decoded)
+        return ImagingStatus::failure(FailureReason::tr("the picture has already been decoded"));
+    d->decoded = true;
+    bool cmyk = false;
+    format = setJpegOutput(8, cmyk);
+    if (cmyk)
+        return ImagingStatus::failure(FailureReason::tr("the photo's inks are not given row by row"));
+    if (!jpegCalcOutput(d->jpeg) || !jpegStartRows(d->jpeg))
+        return ImagingStatus::failure(d->jpeg.failure());
+    return ImagingStatus::success();
+}
+
+bool PhotoDecoder::readRows(uchar* bits, qsizetype bytesPerLine, int count)
+{
+    return count >= 0 && count <= 16 && nextRow() + count <= d->size.height() &&
+           jpegReadRows(d->jpeg, bits, bytesPerLine, count);
+}
+
+bool PhotoDecoder::skipRows(int count)
+{
+    return count >= 0 && nextRow() + count <= d->size.height() && jpegSkipRows(d->jpeg, count);
+}
+
+bool PhotoDecoder::finishRows()
+{
+    return nextRow() == d->size.height() && jpegFinishRows(d->jpeg);
+}
+
+int PhotoDecoder::nextRow() const
+{
+    return int(d->jpeg.cinfo.output_scanline);
+}
+
+QString PhotoDecoder::rowFailure() const
+{
+    return d->jpeg.failure();
+}
+
 ImagingStatus PhotoDecoder::decode(QImage& image, const QSize& minimumSize, bool upright)
 {
     image = QImage();
@@ -606,20 +708,8 @@ ImagingStatus PhotoDecoder::decode(QImage& image, const QSize& minimumSize, bool
         jpeg_decompress_struct& cinfo = d->jpeg.cinfo;
         const QSize storedMinimum =
             ImageOrientation::swapsAxes(turn) ? minimumSize.transposed() : minimumSize;
-        cinfo.scale_num = unsigned(dctScaleNumerator(d->size, storedMinimum));
-        cinfo.scale_denom = 8;
-
-        // Opaque BGRA bytes are valid premultiplied ARGB: the picture is canvas-ready as decoded.
-        QImage::Format format = QImage::Format_ARGB32_Premultiplied;
-        const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
-        if (cmyk) {
-            cinfo.out_color_space = JCS_CMYK;
-        } else if (cinfo.jpeg_color_space == JCS_GRAYSCALE) {
-            cinfo.out_color_space = JCS_GRAYSCALE;
-            format = QImage::Format_Grayscale8;
-        } else {
-            cinfo.out_color_space = kRgb32Space;
-        }
+        bool cmyk = false;
+        const QImage::Format format = setJpegOutput(dctScaleNumerator(d->size, storedMinimum), cmyk);
         if (!jpegCalcOutput(d->jpeg)) {
             const QString reason = d->jpeg.failure();
             d->jpeg.close();

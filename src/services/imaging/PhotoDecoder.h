@@ -83,6 +83,21 @@ public:
     // JPEGs, Format_Grayscale8 for grey ones, and whatever Qt's reader yields for the others.
     ImagingStatus decode(QImage& image, const QSize& minimumSize = QSize(), bool upright = false);
 
+    // A JPEG's rows one group after another instead of decode(), at full size and as stored
+    // (not turned), with the settings decode() uses: startRows() gives the rows' format
+    // (Format_ARGB32_Premultiplied, opaque, for colour JPEGs, Format_Grayscale8 for grey ones;
+    // CMYK and YCCK photos and other formats are refused). readRows() decodes the next `count`
+    // rows (at most 16) into lines `bytesPerLine` apart, skipRows() passes over rows without
+    // giving them, finishRows() checks what follows the last row as decode() does. A false
+    // return means the photo is damaged or cannot be decoded: rowFailure() says how.
+    ImagingStatus startRows(QImage::Format& format);
+    bool readRows(uchar* bits, qsizetype bytesPerLine, int count);
+    bool skipRows(int count);
+    bool finishRows();
+    // The row readRows() gives next.
+    int nextRow() const;
+    QString rowFailure() const;
+
     // Problems the JPEG decoder worked around without losing a pixel (a missing end marker,
     // stray bytes between segments).
     QStringList warnings() const;
@@ -95,6 +110,10 @@ public:
     static int dctScaleNumerator(const QSize& fullSize, const QSize& minimumSize);
 
 private:
+    // Sets a JPEG's output scale and colour space as decode() and startRows() use them; the
+    // format the rows come in.
+    QImage::Format setJpegOutput(int scaleNumerator, bool& cmyk);
+
     struct State;
     std::unique_ptr<State> d;
 };

@@ -1,0 +1,268 @@
+#include "render/stream/JpegStream.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QPainter>
+
+#include <algorithm>
+#include <atomic>
+#include <cstring>
+#include <memory>
+#include <utility>
+#include <vector>
+
+#include "render/RenderRequest.h"
+#include "render/TextFieldValues.h"
+#include "render/WatermarkCompositor.h"
+#include "render/stream/BandPipe.h"
+#include "render/stream/CanvasRows.h"
+#include "render/stream/MarkBox.h"
+#include "services/imaging/ExifThumbnail.h"
+#include "services/imaging/ImageCanvas.h"
+#include "services/imaging/PhotoDecoder.h"
+#include "services/imaging/ProfileColourConversion.h"
+
+namespace JpegStream {
+
+namespace {
+
+// LUMORA_STREAM=0 in the environment leaves every photo to the full path (for comparing the two).
+std::atomic<bool> g_enabled{qEnvironmentVariable("LUMORA_STREAM") != QLatin1String("0")};
+std::atomic<int> g_written{0};
+
+// Rows read (and dropped) before a wanted row after a skip, so that the upsampling of the
+// chroma has the rows above it as in a decoding from the top.
+constexpr int kLeadRows = 32;
+
+// Reads the rows of the ranges [first, end) (in order, not overlapping) and hands each, in
+// the canvas format, to take(y, line). Rows before a range are skipped.
+template <typename Take>
+bool readRanges(PhotoDecoder& decoder, CanvasRows& rows, const std::vector<std::pair<int, int>>& ranges,
+                Take take)
+{
+    QImage band = rows.band();
+    if (band.isNull())
+        return false;
+    for (const auto& [first, end] : ranges) {
+        const int lead = std::max(decoder.nextRow(), first - kLeadRows);
+        if (!decoder.skipRows(lead - decoder.nextRow()))
+            return false;
+        while (decoder.nextRow() < end) {
+            const int top = decoder.nextRow();
+            const int count = std::min(CanvasRows::kBand, end - top);
+            if (!rows.read(count, band))
+                return false;
+            for (int i = 0; i < count; ++i) {
+                if (top + i >= first)
+                    take(top + i, band.constScanLine(i));
+            }
+        }
+    }
+    return true;
+}
+
+// The ranges sorted, overlapping or touching ones joined.
+std::vector<std::pair<int, int>> joined(std::vector<std::pair<int, int>> ranges)
+{
+    std::sort(ranges.begin(), ranges.end());
+    std::vector<std::pair<int, int>> out;
+    for (const auto& range : ranges) {
+        if (!out.empty() && range.first <= out.back().second)
+            out.back().second = std::max(out.back().second, range.second);
+        else
+            out.push_back(range);
+    }
+    return out;
+}
+
+// True when an EXIF block of the metadata carries a thumbnail, which is made from the whole
+// stamped picture before the rows are written.
+bool hasExifThumbnail(const JpegMetadata& metadata)
+{
+    for (const JpegMetadata::Segment& segment : metadata.segments) {
+        if (segment.marker != JpegMetadata::kApp1)
+            continue;
+        QByteArray copy = segment.data;
+        if (ExifThumbnail::renew(copy, QImage()) != ExifThumbnail::Change::None)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+void setEnabled(bool on)
+{
+    g_enabled = on;
+}
+
+bool enabled()
+{
+    return g_enabled;
+}
+
+int writtenCount()
+{
+    return g_written;
+}
+
+std::optional<ImagingStatus> stamp(const RenderRequest& request, const QString& target,
+                                   const Quality& quality)
+{
+    if (!enabled() || request.mode != ComposeMode::BatchOutput ||
+        !resizeSettingsProblem(request.resize, request.resizePictures).isEmpty())
+        return std::nullopt;
+
+    // The header as the full path reads it.
+    auto ahead = std::make_unique<PhotoDecoder>();
+    ahead->setPixelLimit(request.pixelLimit);
+    if (!ahead->open(request.sourcePath) || ahead->format() != PhotoDecoder::Format::Jpeg ||
+        ahead->orientation() > 2)
+        return std::nullopt;
+    // Orientation 2 mirrors each row: the rows still come top down, and the part drawn on is
+    // turned upright and back by mirroring, which moves pixels without changing them.
+    const bool mirrored = ahead->orientation() == 2;
+    const QSize size = ahead->storedSize();
+    const auto [exactWidth, exactHeight] =
+        exactOutputSize(request.resize, request.resizePictures, size.width(), size.height());
+    if (ComputeOutputSize(request.resize, request.resizePictures, size.width(), size.height()) != size ||
+        exactWidth != size.width() || exactHeight != size.height())
+        return std::nullopt;
+
+    ImageEncoder::Options encoding;
+    encoding.sourcePath = request.sourcePath;
+    // Skipping or keeping both: a file that took the output's name during the render stays.
+    encoding.replaceExisting = request.output.ifOutputExists == OutputSettings::ReplaceExisting;
+    quality(ahead->chromaSampling(), encoding);
+    // Progressive scans are written from the whole picture.
+    if (encoding.jpegProgressive)
+        return std::nullopt;
+    // Stored as the camera stored it: the segments copied byte for byte.
+    encoding.metadata = ahead->metadata();
+    if (hasExifThumbnail(encoding.metadata))
+        return std::nullopt;
+
+    const PhotoMetadata embedded = ahead->embeddedMetadata();
+    const auto fields = [&]() {
+        return TextFieldValues::forPhoto(request.sourcePath, embedded, size, request.photoNumber);
+    };
+    const std::optional<QRect> box =
+        MarkBox::of(request.templateName, size, request.pixelLimit, fields, request.layerText);
+    if (!box)
+        return std::nullopt;
+    // The part drawn on as the rows store it.
+    const QRect stored = mirrored && !box->isEmpty()
+                             ? QRect(size.width() - 1 - box->right(), box->top(), box->width(), box->height())
+                             : *box;
+
+    // Read beforehand: the part drawn on, and the bands the Huffman tables are fitted to.
+    int bandHeight = 0;
+    const QList<int> bands =
+        encoding.jpegFittedTables
+            ? ImageEncoder::jpegSampleBands(size.height(), encoding.jpegSampling, bandHeight)
+            : QList<int>();
+    std::vector<std::pair<int, int>> wanted;
+    if (!box->isEmpty())
+        wanted.emplace_back(box->top(), box->bottom() + 1);
+    for (const int band : bands)
+        wanted.emplace_back(band, band + bandHeight);
+    QImage mark;
+    QImage sample;
+    if (!wanted.empty()) {
+        QImage::Format decoded = QImage::Format_Invalid;
+        if (!ahead->startRows(decoded))
+            return std::nullopt;
+        CanvasRows aheadRows(*ahead, decoded, size.width());
+        if (!box->isEmpty()) {
+            mark = QImage(box->size(), aheadRows.format());
+            if (mark.isNull())
+                return std::nullopt;
+        }
+        if (!bands.isEmpty()) {
+            sample = QImage(size.width(), int(bands.size()) * bandHeight, QImage::Format_RGB32);
+            if (sample.isNull())
+                return std::nullopt;
+        }
+        const bool read = readRanges(*ahead, aheadRows, joined(wanted), [&](int y, const uchar* line) {
+            if (!mark.isNull() && y >= box->top() && y <= box->bottom())
+                std::memcpy(mark.scanLine(y - box->top()), line + qsizetype(stored.left()) * 4,
+                            size_t(box->width()) * 4);
+            for (qsizetype i = 0; i < bands.size(); ++i) {
+                if (y >= bands[i] && y < bands[i] + bandHeight)
+                    std::memcpy(sample.scanLine(int(i) * bandHeight + y - bands[i]), line,
+                                size_t(size.width()) * 4);
+            }
+        });
+        if (!read)
+            return std::nullopt;
+    }
+    // A progressive photo's coefficients are held by each decoder: one at a time.
+    ahead.reset();
+
+    if (!mark.isNull()) {
+        // The template drawn once onto the photo's own pixels of the part, placed as on the
+        // whole photo, in the colours of the profile the output carries.
+        if (mirrored)
+            mark = std::move(mark).mirrored(true, false);
+        const ProfileColourConversion colours(embedded.icc);
+        QStringList problems;
+        {
+            QPainter painter(&mark);
+            painter.translate(-box->left(), -box->top());
+            if (!WatermarkCompositor::drawTemplate(painter, size, request.templateName, request.pixelLimit,
+                                                   &problems, colours.isNeeded() ? &colours : nullptr, fields,
+                                                   request.layerText))
+                return ImagingStatus::failure(problems.join(QStringLiteral("; ")));
+        }
+        // JPEG stores no alpha: transparent parts laid onto white, as the full path does.
+        mark = ImageCanvas::onWhite(mark);
+        if (mirrored)
+            mark = std::move(mark).mirrored(true, false);
+        if (mark.isNull())
+            return std::nullopt;
+        for (qsizetype i = 0; i < bands.size(); ++i) {
+            for (int row = 0; row < bandHeight; ++row) {
+                const int y = bands[i] + row;
+                if (y >= box->top() && y <= box->bottom())
+                    std::memcpy(sample.scanLine(int(i) * bandHeight + row) + qsizetype(stored.left()) * 4,
+                                mark.constScanLine(y - box->top()), size_t(box->width()) * 4);
+            }
+        }
+    }
+
+    if (request.output.OutputFolderOpts == OutputSettings::ToOutputFolder &&
+        !QDir().mkpath(QFileInfo(target).absolutePath()))
+        return std::nullopt;
+
+    // The stream itself: rows decoded a band at a time on a thread of their own, the part drawn
+    // on put in, and encoded here while the next bands are decoded.
+    PhotoDecoder decoder;
+    decoder.setPixelLimit(request.pixelLimit);
+    QImage::Format decoded = QImage::Format_Invalid;
+    if (!decoder.open(request.sourcePath) || decoder.storedSize() != size || !decoder.startRows(decoded))
+        return std::nullopt;
+    CanvasRows rows(decoder, decoded, size.width());
+    BandPipe pipe(rows, size.height(), [&](QImage& band, int first, int count) {
+        for (int i = 0; i < count; ++i) {
+            const int y = first + i;
+            if (!mark.isNull() && y >= box->top() && y <= box->bottom())
+                std::memcpy(band.scanLine(i) + qsizetype(stored.left()) * 4,
+                            mark.constScanLine(y - box->top()), size_t(box->width()) * 4);
+        }
+        // What follows the last row is checked before the file is complete.
+        return first + count < size.height() || decoder.finishRows();
+    });
+    if (!pipe.start())
+        return std::nullopt;
+    const ImageEncoder::JpegRows source = [&](int first, int count, const uchar** lines) {
+        return pipe.take(first, count, lines);
+    };
+    const ImagingStatus written = ImageEncoder::writeJpegRows(size, source, sample, target, encoding);
+    if (!pipe.finish())
+        return std::nullopt;
+    if (written)
+        ++g_written;
+    return written;
+}
+
+} // namespace JpegStream

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QSize>
+#include <QString>
+
+#include <functional>
+#include <optional>
+
+#include "services/imaging/ImageEncoder.h"
+#include "services/imaging/ImagingStatus.h"
+
+struct RenderRequest;
+
+// A JPEG photo stamped into a JPEG output without ever holding it whole: its rows flow from the
+// decoder to the encoder a band at a time, and only the part the template draws on (see
+// MarkBox) is held, read beforehand, drawn on once and put into the bands that cross it. The
+// output is the file the full path writes: the same decoded rows, the same drawing on the same
+// pixels, the same encoder settings and Huffman tables (their sample bands are read beforehand
+// too) and the same metadata segments.
+//
+// Served: batch outputs of JPEG photos (colour or grey, baseline or progressive) that stand
+// upright as stored or mirrored left to right (orientation item none, 1 or 2), are not resized, and are
+// written as baseline JPEG with a template that draws nothing repeated over the photo. Every other photo, and
+// one whose EXIF block carries a thumbnail (made from the whole stamped picture), is left to the full path,
+// as is a photo found damaged on the way: the full path then says why it fails.
+namespace JpegStream {
+
+// Sets the encoder's quality, sampling and scans for a photo of the given chroma sampling (see
+// PhotoDecoder::chromaSampling), as the full path does.
+using Quality = std::function<void(const QSize& chromaSampling, ImageEncoder::Options& encoding)>;
+
+// Writes `target` for a batch request; nothing when the photo is one the stream does not serve.
+std::optional<ImagingStatus> stamp(const RenderRequest& request, const QString& target,
+                                   const Quality& quality);
+
+// Process-wide switch, on unless LUMORA_STREAM is 0 in the environment; off, every photo takes
+// the full path.
+void setEnabled(bool on);
+bool enabled();
+// How many outputs the stream has written in this process.
+int writtenCount();
+
+} // namespace JpegStream
