@@ -4,11 +4,10 @@ set(LUMORA_WARNINGS -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor -Wcast-
     -Woverloaded-virtual -Wnull-dereference -Wimplicit-fallthrough)
 
 # Precompiled toolkit headers make a build from scratch much faster: parsing Qt's headers is
-# most of the compile time of a file. Off by default, where the compiler cache serves rebuilds
-# (it caches files built with a precompiled header only with CCACHE_SLOPPINESS
-# pch_defines,time_macros, which scripts/build.sh sets); a build without them also shows a
-# missing #include that the precompiled header would hide.
-option(LUMORA_PCH "Precompile the Qt headers of the libraries and the tests" OFF)
+# most of the compile time of a file. The compiler cache keeps files built with a precompiled
+# header only with CCACHE_SLOPPINESS=pch_defines,time_macros (the build scripts set it); with
+# -DLUMORA_PCH=OFF a build also shows an #include that a file lacks.
+option(LUMORA_PCH "Precompile the Qt headers of the libraries and the tests" ON)
 
 # lumora_precompile(<target> <Qt module>...): the target's own precompiled header holding the
 # headers of those Qt modules (QtCore, QtGui, QtWidgets).
