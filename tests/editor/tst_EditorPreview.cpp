@@ -39,7 +39,7 @@ bool WaitForPreview(const CEditTemplateDlg& editor)
 
 } // namespace
 
-class TestEditorPreview : public QObject
+class EditorPreviewTest : public QObject
 {
     Q_OBJECT
 
@@ -339,5 +339,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestEditorPreview)
+QTEST_MAIN(EditorPreviewTest)
 #include "tst_EditorPreview.moc"

@@ -62,7 +62,7 @@ struct PicturePage
 
 } // namespace
 
-class TestImagePage : public QObject
+class ImagePageTest : public QObject
 {
     Q_OBJECT
 
@@ -230,5 +230,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestImagePage)
+QTEST_MAIN(ImagePageTest)
 #include "tst_ImagePage.moc"

@@ -87,7 +87,7 @@ struct Editor
 
 } // namespace
 
-class TestLayerCommands : public QObject
+class LayerCommandsTest : public QObject
 {
     Q_OBJECT
 
@@ -482,5 +482,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestLayerCommands)
+QTEST_MAIN(LayerCommandsTest)
 #include "tst_LayerCommands.moc"

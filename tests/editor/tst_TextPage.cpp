@@ -57,7 +57,7 @@ void SetElement(const QString& layer, const QString& element, const QString& val
 
 } // namespace
 
-class TestTextPage : public QObject
+class TextPageTest : public QObject
 {
     Q_OBJECT
 
@@ -505,5 +505,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestTextPage)
+QTEST_MAIN(TextPageTest)
 #include "tst_TextPage.moc"

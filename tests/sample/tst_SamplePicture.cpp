@@ -8,7 +8,7 @@
 
 #include "services/sample/SamplePicture.h"
 
-class TestSamplePicture : public QObject
+class SamplePictureTest : public QObject
 {
     Q_OBJECT
 
@@ -77,5 +77,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestSamplePicture)
+QTEST_GUILESS_MAIN(SamplePictureTest)
 #include "tst_SamplePicture.moc"
