@@ -7,8 +7,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "support/TestFiles.h"
+#include "support/BatchProgram.h"
+#include "support/FirstStartFiles.h"
+#include "support/IsolatedHome.h"
 #include "support/ToolRun.h"
+#include "support/TestFiles.h"
 
 namespace {
 
@@ -19,28 +22,10 @@ struct Run
     QStringList err;
 };
 
-QStringList lines(const QByteArray& text)
-{
-    QStringList result = QString::fromUtf8(text).split(QLatin1Char('\n'));
-    if (!result.isEmpty() && result.constLast().isEmpty())
-        result.removeLast();
-    return result;
-}
-
 QByteArray preferences(int folderOption, const QString& folder, int nameOption, int format)
 {
-    return QStringLiteral(
-               "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<Preferences>\r\n"
-               "<OutputFolderOpts>%1</OutputFolderOpts>\r\n<OutputFolderPath>%2</OutputFolderPath>\r\n"
-               "<OutputFileNameOpts>%3</OutputFileNameOpts>\r\n"
-               "<OutputFileNameSuffix>_new</OutputFileNameSuffix>\r\n"
-               "<OutputFormat>%4</OutputFormat>\r\n<JpegQuality>100</JpegQuality>\r\n"
-               "<OpenQuickStartDlg>1</OpenQuickStartDlg>\r\n</Preferences>\r\n")
-        .arg(folderOption)
-        .arg(folder)
-        .arg(nameOption)
-        .arg(format)
-        .toUtf8();
+    return FirstStartFiles::preferenceFile(QString::number(folderOption), folder, QString::number(nameOption),
+                                           QStringLiteral("_new"), QString::number(format));
 }
 
 // A photo with some structure, different for each seed.
@@ -82,23 +67,12 @@ private:
 
     Run run(const QStringList& arguments, const QString& maxPixels = QString())
     {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        QProcessEnvironment env = isolatedEnvironment(m_dir.filePath(QStringLiteral("home")));
         env.remove(QStringLiteral("LUMORA_MAX_PIXELS"));
         if (!maxPixels.isEmpty())
             env.insert(QStringLiteral("LUMORA_MAX_PIXELS"), maxPixels);
-        env.insert(QStringLiteral("HOME"), m_dir.filePath(QStringLiteral("home")));
-        env.insert(QStringLiteral("XDG_DATA_HOME"), m_dir.filePath(QStringLiteral("home/.local/share")));
-        env.insert(QStringLiteral("XDG_CACHE_HOME"), m_dir.filePath(QStringLiteral("home/.cache")));
-        const ToolResult batch =
-            runTool(QStringLiteral(LUMORA_BIN_DIR "/lumora-batch"),
-                    QStringList{QStringLiteral("--data-dir"), m_data} + arguments, 120, env);
-        Run result;
-        if (!batch.finished || batch.crashed)
-            return result;
-        result.exitCode = batch.exitCode;
-        result.out = lines(batch.out);
-        result.err = lines(batch.err);
-        return result;
+        const BatchRun batch = runBatch(QStringList{QStringLiteral("--data-dir"), m_data} + arguments, env);
+        return {batch.exitCode, batch.outLines(), batch.errLines()};
     }
 
     QString savePhoto(const QString& relative, const QSize& size, int seed)
@@ -511,42 +485,6 @@ private slots:
             QVERIFY2(QImage(withFields[i]) == expected,
                      qPrintable(withFields[i] + " differs from " + filled[i]));
         }
-    }
-
-    void usageErrors_data()
-    {
-        QTest::addColumn<QStringList>("arguments");
-        QTest::newRow("jobs below 0")
-            << QStringList{QStringLiteral("-j"), QStringLiteral("-1"), QStringLiteral("a.jpg")};
-        QTest::newRow("template and template file") << QStringList{
-            QStringLiteral("--template"), QStringLiteral("Demo 1"), QStringLiteral("--template-file"),
-            QStringLiteral("t.xml"), QStringLiteral("a.jpg")};
-        QTest::newRow("--text with --list-templates") << QStringList{
-            QStringLiteral("--text"), QStringLiteral("{name}"), QStringLiteral("--list-templates")};
-        QTest::newRow("--dry-run with --sample")
-            << QStringList{QStringLiteral("-n"), QStringLiteral("--sample"), QStringLiteral("a.png")};
-        QTest::newRow("jobs not a number")
-            << QStringList{QStringLiteral("--jobs=x"), QStringLiteral("a.jpg")};
-        QTest::newRow("preview without output")
-            << QStringList{QStringLiteral("--preview"), QStringLiteral("a.jpg")};
-        QTest::newRow("sample with two files")
-            << QStringList{QStringLiteral("--sample"), QStringLiteral("a.png"), QStringLiteral("b.png")};
-        QTest::newRow("two commands") << QStringList{
-            QStringLiteral("--sample"), QStringLiteral("--list-templates"), QStringLiteral("a.png")};
-        QTest::newRow("empty template name")
-            << QStringList{QStringLiteral("--template="), QStringLiteral("a.jpg")};
-        QTest::newRow("quality 0") << QStringList{QStringLiteral("--quality=0"), QStringLiteral("a.jpg")};
-        QTest::newRow("quality 101") << QStringList{QStringLiteral("--quality=101"), QStringLiteral("a.jpg")};
-        QTest::newRow("sampling 422")
-            << QStringList{QStringLiteral("--sampling=422"), QStringLiteral("a.jpg")};
-    }
-    void usageErrors()
-    {
-        QFETCH(QStringList, arguments);
-        const Run result = run(arguments);
-        QCOMPARE(result.exitCode, 2);
-        QVERIFY(result.out.isEmpty());
-        QVERIFY(result.err.constFirst().startsWith(QStringLiteral("lumora-batch: ")));
     }
 };
 

@@ -11,7 +11,7 @@
 
 #include "ui/editor/CEditTempImgDlg.h"
 
-#include "EditorTestSupport.h"
+#include "support/EditorTestSupport.h"
 #include "ui/editor/CEditTemplateDlg.h"
 #include "ui/editor/CTextEditTempDlg.h"
 #include "ui/editor/ColourSwatch.h"
@@ -21,14 +21,6 @@ using namespace EditorTest;
 namespace {
 
 const QString kLayer = QStringLiteral("Demo 1_Layer 1");
-
-template <typename W> W* Find(QWidget* page, const char* name)
-{
-    W* w = page->findChild<W*>(QLatin1String(name));
-    if (!w)
-        qFatal("no control %s", name);
-    return w;
-}
 
 // Removes elements from a layer file section, keeping everything else.
 void RemoveElements(const QString& layer, const QString& section, const QStringList& names)
@@ -193,14 +185,14 @@ private slots:
         CEditTemplateDlg editor;
         editor.show();
         QVERIFY(QTest::qWaitForWindowActive(&editor));
-        auto* edit = Find<SpinEdit>(editor.textPage(), field.toLatin1().constData());
+        auto* edit = findControl<SpinEdit>(editor.textPage(), field.toLatin1().constData());
         TypeInto(edit, typed);
         QCOMPARE(edit->text(), typed); // nothing rewritten while typing
         if (finish == QLatin1String("enter")) {
             QTest::keyClick(edit->edit(), Qt::Key_Return);
             QVERIFY(editor.isVisible()); // Enter in a field does not close the editor
         } else if (finish == QLatin1String("leave")) {
-            Find<QLineEdit>(editor.textPage(), "text_edit")->setFocus();
+            findControl<QLineEdit>(editor.textPage(), "text_edit")->setFocus();
             QTRY_VERIFY(!edit->edit()->hasFocus());
         } else if (finish == QLatin1String("up")) {
             Click(edit->upButton());
@@ -229,8 +221,8 @@ private slots:
         editor.show();
         QVERIFY(QTest::qWaitForWindowExposed(&editor));
         QWidget* pageWidget = editor.tabControl()->widget(page);
-        auto* slider = Find<QSlider>(pageWidget, "transparency");
-        auto* percent = Find<QLabel>(pageWidget, "transparency_percent");
+        auto* slider = findControl<QSlider>(pageWidget, "transparency");
+        auto* percent = findControl<QLabel>(pageWidget, "transparency_percent");
         QCOMPARE(percent->text(), QStringLiteral("100%")); // the demonstration layer's value
         // A click at three quarters of the track, away from the knob at the right end.
         Click(slider, QPoint(slider->width() * 3 / 4, slider->height() / 2));
@@ -249,12 +241,12 @@ private slots:
     {
         EditorDataFolder data;
         CEditTemplateDlg editor;
-        auto* blur = Find<SpinEdit>(editor.textPage(), "shadow_blur");
+        auto* blur = findControl<SpinEdit>(editor.textPage(), "shadow_blur");
         TypeInto(blur, QStringLiteral("9"));
         Click(blur->upButton());
         Click(blur->upButton());
         QCOMPARE(blur->text(), QStringLiteral("10"));
-        auto* offset = Find<SpinEdit>(editor.textPage(), "offset_h");
+        auto* offset = findControl<SpinEdit>(editor.textPage(), "offset_h");
         TypeInto(offset, QStringLiteral("0"));
         Click(offset->downButton());
         QCOMPARE(offset->text(), QStringLiteral("-1"));
@@ -268,15 +260,15 @@ private slots:
         CEditTemplateDlg editor;
         editor.show();
         QWidget* page = editor.textPage();
-        auto* location = Find<QComboBox>(page, "location_list");
+        auto* location = findControl<QComboBox>(page, "location_list");
         ChooseEntry(location, 0);
-        TypeInto(Find<SpinEdit>(page, "offset_h"), QStringLiteral("30"));
-        TypeInto(Find<SpinEdit>(page, "offset_v"), QStringLiteral("40"));
+        TypeInto(findControl<SpinEdit>(page, "offset_h"), QStringLiteral("30"));
+        TypeInto(findControl<SpinEdit>(page, "offset_v"), QStringLiteral("40"));
         QCOMPARE(Stored(kLayer).OffsetV, 40);
         ChooseEntry(location, 4);
         QCOMPARE(location->currentText(), QStringLiteral("中心"));
-        QCOMPARE(Find<SpinEdit>(page, "offset_h")->text(), QStringLiteral("0"));
-        QCOMPARE(Find<SpinEdit>(page, "offset_v")->text(), QStringLiteral("0"));
+        QCOMPARE(findControl<SpinEdit>(page, "offset_h")->text(), QStringLiteral("0"));
+        QCOMPARE(findControl<SpinEdit>(page, "offset_v")->text(), QStringLiteral("0"));
         const WatermarkConf stored = Stored(kLayer);
         QCOMPARE(stored.Location, 4);
         QCOMPARE(stored.OffsetH, 0);
@@ -300,8 +292,8 @@ private slots:
         CEditTemplateDlg editor;
         editor.show();
         QWidget* page = editor.textPage();
-        auto* fill = Find<QCheckBox>(page, "fill_box");
-        auto* threeD = Find<QCheckBox>(page, "td_box");
+        auto* fill = findControl<QCheckBox>(page, "fill_box");
+        auto* threeD = findControl<QCheckBox>(page, "td_box");
         if (fill->isChecked() != fillBefore)
             Click(fill, QPoint(6, fill->height() / 2));
         if (threeD->isChecked() != threeDBefore)
@@ -341,18 +333,19 @@ private slots:
         chooser.font.lfItalic = 1;
         CEditTemplateDlg editor;
         editor.show();
-        const QByteArray before = FileBytes(LayerPath(kLayer));
-        auto* w = Find<QWidget>(editor.textPage(), control.toLatin1().constData());
+        const QByteArray before = readFile(LayerPath(kLayer));
+        auto* w = findControl<QWidget>(editor.textPage(), control.toLatin1().constData());
         Click(w);
         QCOMPARE(chooser.calls, 1);
         if (!accept) {
-            QCOMPARE(FileBytes(LayerPath(kLayer)), before);
+            QCOMPARE(readFile(LayerPath(kLayer)), before);
             return;
         }
         const WatermarkConf stored = Stored(kLayer);
         if (control == "font_button") {
             QCOMPARE(stored.Font, chooser.font);
-            QCOMPARE(Find<QLineEdit>(editor.textPage(), "font_edit")->text(), QStringLiteral("DejaVu Sans"));
+            QCOMPARE(findControl<QLineEdit>(editor.textPage(), "font_edit")->text(),
+                     QStringLiteral("DejaVu Sans"));
         } else if (control == "fill_colour") {
             QCOMPARE(stored.TextColor, 0x123456u);
             QCOMPARE(qobject_cast<ColourSwatch*>(w)->colour(), 0x123456u);
@@ -374,11 +367,11 @@ private slots:
 
         CEditTemplateDlg editor;
         editor.show();
-        QVERIFY(Find<QCheckBox>(editor.textPage(), "scale_text")->isChecked());
-        QVERIFY(!Find<QCheckBox>(editor.imagePage(), "scale_image")->isChecked());
+        QVERIFY(findControl<QCheckBox>(editor.textPage(), "scale_text")->isChecked());
+        QVERIFY(!findControl<QCheckBox>(editor.imagePage(), "scale_image")->isChecked());
         // Showing the layer corrected the stored value and added the missing elements.
-        QCOMPARE(Find<SpinEdit>(editor.textPage(), "shadow_alpha")->text(), QStringLiteral("30"));
-        auto* text = Find<QLineEdit>(editor.textPage(), "text_edit");
+        QCOMPARE(findControl<SpinEdit>(editor.textPage(), "shadow_alpha")->text(), QStringLiteral("30"));
+        auto* text = findControl<QLineEdit>(editor.textPage(), "text_edit");
         TypeInto(text, QStringLiteral("Hello "));
         // Chinese text arrives from the input method as a committed string.
         QInputMethodEvent commit;
@@ -403,12 +396,12 @@ private slots:
         CEditTemplateDlg editor;
         editor.show();
         QWidget* page = editor.textPage();
-        ChooseEntry(Find<QComboBox>(page, "line_thickness"), 6);
-        ChooseEntry(Find<QComboBox>(page, "td_position"), 1);
-        ChooseEntry(Find<QComboBox>(page, "cover_method"), 1);
-        auto* cover = Find<QCheckBox>(page, "cover_box");
+        ChooseEntry(findControl<QComboBox>(page, "line_thickness"), 6);
+        ChooseEntry(findControl<QComboBox>(page, "td_position"), 1);
+        ChooseEntry(findControl<QComboBox>(page, "cover_method"), 1);
+        auto* cover = findControl<QCheckBox>(page, "cover_box");
         Click(cover, QPoint(6, cover->height() / 2));
-        auto* slider = Find<QSlider>(page, "transparency");
+        auto* slider = findControl<QSlider>(page, "transparency");
         slider->setFocus();
         QTest::keyClick(slider, Qt::Key_Home);
         QTest::keyClick(slider, Qt::Key_Right);
@@ -418,7 +411,7 @@ private slots:
         QCOMPARE(stored.coverImgMethod, 1);
         QCOMPARE(stored.BCoverImage, 1);
         QCOMPARE(stored.Transparency, 1);
-        QCOMPARE(Find<QComboBox>(page, "cover_method")->itemText(0), QStringLiteral("描边"));
+        QCOMPARE(findControl<QComboBox>(page, "cover_method")->itemText(0), QStringLiteral("描边"));
     }
 
     // The fields switch is stored as BTextTokens (the element only while it is on), and the
@@ -442,21 +435,21 @@ private slots:
         CEditTemplateDlg editor;
         editor.show();
         QWidget* page = editor.textPage();
-        auto* box = Find<QCheckBox>(page, "fields_box");
+        auto* box = findControl<QCheckBox>(page, "fields_box");
         QVERIFY(!box->isChecked());
-        const QByteArray before = FileBytes(LayerPath(kLayer));
+        const QByteArray before = readFile(LayerPath(kLayer));
         Click(box, QPoint(6, box->height() / 2));
         QCOMPARE(Stored(kLayer).BTextTokens, 1);
         QCOMPARE(StoredElement(kLayer, QStringLiteral("文本"), QStringLiteral("BTextTokens")),
                  QStringLiteral("1"));
         Click(box, QPoint(6, box->height() / 2));
         QCOMPARE(Stored(kLayer).BTextTokens, 0);
-        QCOMPARE(FileBytes(LayerPath(kLayer)), before);
+        QCOMPARE(readFile(LayerPath(kLayer)), before);
 
-        auto* text = Find<QLineEdit>(page, "text_edit");
+        auto* text = findControl<QLineEdit>(page, "text_edit");
         TypeInto(text, QStringLiteral("Shot by me"));
         text->setCursorPosition(cursor);
-        auto* button = Find<QPushButton>(page, "field_button");
+        auto* button = findControl<QPushButton>(page, "field_button");
         QVERIFY(button->menu());
         QList<QAction*> actions = button->menu()->actions();
         actions.removeIf([](const QAction* action) { return action->isSeparator(); });
@@ -475,7 +468,7 @@ private slots:
         EditorDataFolder data;
         CEditTemplateDlg editor;
         editor.show();
-        auto* text = Find<QLineEdit>(editor.textPage(), "text_edit");
+        auto* text = findControl<QLineEdit>(editor.textPage(), "text_edit");
         text->setFocus();
         QTest::keyClick(text, Qt::Key_Return);
         QTest::keyClick(text, Qt::Key_Enter);

@@ -20,33 +20,14 @@
 #include "model/TemplateStore.h"
 #include "render/ComposeWatermark.h"
 #include "settings/SettingsTestSupport.h"
+#include "support/FirstStartFiles.h"
 #include "support/TempDataFolder.h"
 #include "ui/settings/CFolderDlg.h"
 #include "ui/settings/CGeneralConfDlg.h"
 #include "ui/settings/CPreferenceDlg.h"
 #include "ui/settings/OutputQualityBox.h"
 
-namespace {
-
-// A preference file with the given element texts, in the order the program writes them.
-QByteArray preferenceFile(const QString& folderOpts, const QString& folderPath, const QString& nameOpts,
-                          const QString& suffix, const QString& format)
-{
-    return QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n"
-                          "<Preferences>\r\n"
-                          "<OutputFolderOpts>%1</OutputFolderOpts>\r\n"
-                          "<OutputFolderPath>%2</OutputFolderPath>\r\n"
-                          "<OutputFileNameOpts>%3</OutputFileNameOpts>\r\n"
-                          "<OutputFileNameSuffix>%4</OutputFileNameSuffix>\r\n"
-                          "<OutputFormat>%5</OutputFormat>\r\n"
-                          "<JpegQuality>100</JpegQuality>\r\n"
-                          "<OpenQuickStartDlg>1</OpenQuickStartDlg>\r\n"
-                          "</Preferences>\r\n")
-        .arg(folderOpts, folderPath, nameOpts, suffix, format)
-        .toUtf8();
-}
-
-} // namespace
+using FirstStartFiles::preferenceFile;
 
 class OutputSettingsPageTest : public QObject
 {

@@ -1,5 +1,5 @@
 #include "ClippedTexts.h"
-#include "MainWindowFixture.h"
+#include "support/MainWindowFixture.h"
 
 #include "ui/controls/CBmpButton.h"
 #include "ui/controls/CCoolButtonBar.h"

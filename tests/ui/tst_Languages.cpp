@@ -1,5 +1,5 @@
 #include "ClippedTexts.h"
-#include "MainWindowFixture.h"
+#include "support/MainWindowFixture.h"
 
 #include "app/CAboutDlg.h"
 #include "app/LanguageChoice.h"

@@ -1,4 +1,4 @@
-#include "MainWindowFixture.h"
+#include "support/MainWindowFixture.h"
 
 #include "app/MainWindowHooks.h"
 #include "model/OutputSettings.h"

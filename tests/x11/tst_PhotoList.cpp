@@ -14,7 +14,7 @@
 #include "ScreenShots.h"
 #include "model/DataFiles.h"
 #include "services/ini/IniFile.h"
-#include "ui/MainWindowFixture.h"
+#include "support/MainWindowFixture.h"
 #include "ui/skin/PhotoRowDelegate.h"
 
 namespace {

@@ -22,14 +22,16 @@
 
 #include "ScreenShots.h"
 #include "app/CAboutDlg.h"
-#include "editor/EditorTestSupport.h"
 #include "model/DataFiles.h"
 #include "model/OutputSettings.h"
 #include "render/LayerOutline.h"
 #include "services/folders/Folders.h"
 #include "services/imaging/text/ApplicationFonts.h"
+#include "support/EditorTestSupport.h"
+#include "support/FirstStartFiles.h"
+#include "support/IsolatedHome.h"
+#include "support/MainWindowFixture.h"
 #include "support/ToolRun.h"
-#include "ui/MainWindowFixture.h"
 #include "ui/controls/CEditWithButton.h"
 #include "ui/editor/CAddNewLayerDlg.h"
 #include "ui/editor/CAddNewTempDlg.h"
@@ -136,14 +138,6 @@ void ShowAndShoot(QWidget* window, const QString& name)
     const QStringList clipped = ClippedTexts(window);
     QVERIFY2(clipped.isEmpty(), qPrintable(name + QStringLiteral(": ") + clipped.join(QStringLiteral("; "))));
     QVERIFY(!ScreenShots::take(name).isNull());
-}
-
-template <typename W> W* Find(QWidget* parent, const char* name)
-{
-    W* w = parent->findChild<W*>(QLatin1String(name));
-    if (!w)
-        qFatal("no control %s", name);
-    return w;
 }
 
 QPushButton* ButtonWithText(QWidget* parent, const QString& text)
@@ -392,7 +386,7 @@ private slots:
         QVERIFY(WaitForFrame(&editor));
         QVERIFY(QTest::qWaitForWindowActive(&editor));
         QWidget* pageWidget = page == 0 ? static_cast<QWidget*>(editor.textPage()) : editor.imagePage();
-        auto* spin = Find<SpinEdit>(pageWidget, field.toLatin1().constData());
+        auto* spin = findControl<SpinEdit>(pageWidget, field.toLatin1().constData());
         QLineEdit* edit = spin->edit();
         QTest::mouseClick(edit, Qt::LeftButton);
         QTRY_VERIFY(edit->hasFocus());
@@ -402,8 +396,8 @@ private slots:
         if (finish == QLatin1String("enter")) {
             QTest::keyClick(edit, Qt::Key_Return);
         } else if (finish == QLatin1String("click")) {
-            auto* other =
-                Find<SpinEdit>(pageWidget, field == QLatin1String("offset_h") ? "offset_v" : "offset_h");
+            auto* other = findControl<SpinEdit>(pageWidget,
+                                                field == QLatin1String("offset_h") ? "offset_v" : "offset_h");
             QTest::mouseClick(other->edit(), Qt::LeftButton);
             QTRY_VERIFY(!edit->hasFocus());
         }
@@ -449,7 +443,7 @@ private slots:
         EditorPreviewArea* area = editor.previewArea();
         QVERIFY(area->width() > 677); // the preview grew with the window
         QCOMPARE(area->selection().size(), 4);
-        const QByteArray before = EditorTest::FileBytes(templateFilePath(kLayer));
+        const QByteArray before = readFile(templateFilePath(kLayer));
 
         const QPointF centre = area->selection().boundingRect().center();
         const QPointF drop(1200 - 260, 800 - 160);
@@ -472,7 +466,8 @@ private slots:
                                 .arg(moved.y())
                                 .arg(wanted.x())
                                 .arg(wanted.y())));
-        QCOMPARE(Find<SpinEdit>(editor.textPage(), "offset_h")->text(), QString::number(dropped.OffsetH));
+        QCOMPARE(findControl<SpinEdit>(editor.textPage(), "offset_h")->text(),
+                 QString::number(dropped.OffsetH));
 
         // The ink on the preview (drawn at the size shown) and in lumora-batch's output, each
         // against the photo at that size; the preview's box carried to the photo's pixels.
@@ -523,7 +518,7 @@ private slots:
                                 .arg(k)));
 
         // A typed value, then Ctrl+Z twice with real keys: the file of before the drag.
-        auto* offsetV = Find<SpinEdit>(editor.textPage(), "offset_v");
+        auto* offsetV = findControl<SpinEdit>(editor.textPage(), "offset_v");
         QTest::mouseClick(offsetV->edit(), Qt::LeftButton);
         QTRY_VERIFY(offsetV->edit()->hasFocus());
         offsetV->edit()->selectAll();
@@ -533,7 +528,7 @@ private slots:
         QTest::keyClick(offsetV->edit(), Qt::Key_Z, Qt::ControlModifier);
         QCOMPARE(EditorTest::Stored(kLayer).OffsetV, dropped.OffsetV);
         QTest::keyClick(offsetV->edit(), Qt::Key_Z, Qt::ControlModifier);
-        QCOMPARE(EditorTest::FileBytes(templateFilePath(kLayer)), before);
+        QCOMPARE(readFile(templateFilePath(kLayer)), before);
         QTest::keyClick(offsetV->edit(), Qt::Key_Y, Qt::ControlModifier);
         QCOMPARE(EditorTest::Stored(kLayer).Location, 8);
 
@@ -563,7 +558,7 @@ private slots:
         editor.tabControl()->setCurrentIndex(1);
         editor.show();
         QVERIFY(WaitForFrame(&editor));
-        auto* path = Find<CEditWithButton>(editor.imagePage(), "path_edit");
+        auto* path = findControl<CEditWithButton>(editor.imagePage(), "path_edit");
         const QRect button = path->buttonRect();
 
         path->setText(QString());
@@ -572,7 +567,7 @@ private slots:
         picture.fill(Qt::red);
         chooser.file = f.root.path() + QStringLiteral("/mark.png");
         QVERIFY(picture.save(chooser.file));
-        QTest::mouseClick(Find<QWidget>(editor.imagePage(), "browse_button"), Qt::LeftButton);
+        QTest::mouseClick(findControl<QWidget>(editor.imagePage(), "browse_button"), Qt::LeftButton);
         QCOMPARE(path->text(), chooser.file);
 
         QTest::mouseMove(path, QPoint(2, 2));
@@ -642,10 +637,10 @@ private slots:
             QVERIFY(WaitForFrame(&editor));
             if (picture) {
                 chooser.file = f.MakePhoto(QStringLiteral("mark.png"));
-                QTest::mouseClick(Find<QWidget>(editor.imagePage(), "browse_button"), Qt::LeftButton);
+                QTest::mouseClick(findControl<QWidget>(editor.imagePage(), "browse_button"), Qt::LeftButton);
             }
-            auto* field =
-                Find<QLineEdit>(editor.tabControl()->currentWidget(), picture ? "path_edit" : "font_edit");
+            auto* field = findControl<QLineEdit>(editor.tabControl()->currentWidget(),
+                                                 picture ? "path_edit" : "font_edit");
             QVERIFY(!field->text().isEmpty());
             const QImage shot = field->grab().toImage();
             const QRect text = field->rect().adjusted(4, 3, -30, -4);
@@ -720,32 +715,14 @@ private slots:
         QVERIFY(notes.open(QIODevice::WriteOnly));
         notes.close();
 
-        // A data folder of its own, where the quick start is not shown at start.
-        setAppDataFolderOverride(
-            root.filePath(QStringLiteral("xdg-data/") + QLatin1String(kProductFolderName)));
-        setDocumentsFolderOverride(root.filePath(QStringLiteral("home/Documents")));
-        const bool prepared = CreateDefaultPreferences();
-        QFile preferences(preferencesPath());
-        QByteArray bytes;
-        if (preferences.open(QIODevice::ReadOnly))
-            bytes = preferences.readAll();
-        preferences.close();
-        setAppDataFolderOverride(QString());
-        setDocumentsFolderOverride(QString());
-        QVERIFY(prepared && bytes.contains("<OpenQuickStartDlg>0<"));
-        bytes.replace("<OpenQuickStartDlg>0<", "<OpenQuickStartDlg>1<");
-        QVERIFY(preferences.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        preferences.write(bytes);
-        preferences.close();
+        // A home of its own, where the quick start is not shown at start.
+        const QString home = root.filePath(QStringLiteral("home"));
+        QVERIFY(writeFileMakingFolder(
+            isolatedDataFolder(home) + QStringLiteral("/preference.xml"),
+            FirstStartFiles::preferenceFile(QStringLiteral("0"), home + QStringLiteral("/Documents"))));
 
         QProcess program;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("HOME"), root.filePath(QStringLiteral("home")));
-        environment.insert(QStringLiteral("XDG_DATA_HOME"), root.filePath(QStringLiteral("xdg-data")));
-        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), root.filePath(QStringLiteral("xdg-config")));
-        environment.insert(QStringLiteral("XDG_CACHE_HOME"), root.filePath(QStringLiteral("xdg-cache")));
-        environment.insert(QStringLiteral("LUMORA_UPDATE_URL"),
-                           QStringLiteral("http://127.0.0.1:1/version.txt"));
+        QProcessEnvironment environment = isolatedEnvironment(home);
         program.setProcessEnvironment(environment);
         program.setWorkingDirectory(photos);
         program.setProcessChannelMode(QProcess::MergedChannels);
