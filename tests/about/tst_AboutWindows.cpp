@@ -3,10 +3,10 @@
 #include <QLabel>
 #include <QPointer>
 #include <QTest>
-#include <QTimer>
 #include <QUrl>
 
 #include "about/SkinTestFolder.h"
+#include "support/ModalCatcher.h"
 #include "ui/skin/AboutAddresses.h"
 #include "ui/skin/CAboutDlgUI.h"
 
@@ -105,25 +105,18 @@ private slots:
         owner.show();
         QPointer<CAboutDlgUI> window;
         bool wasCentred = false;
-        QTimer::singleShot(0, [&]() {
-            window = qobject_cast<CAboutDlgUI*>(QApplication::activeModalWidget());
-            QVERIFY(window);
-            wasCentred =
-                (window->frameGeometry().center() - owner.frameGeometry().center()).manhattanLength() <= 2;
-            auto* control = qobject_cast<QAbstractButton*>(window->FindControl(button));
-            QVERIFY(control);
-            QTest::mouseClick(control, Qt::LeftButton);
-        });
-        QTimer watchdog;
-        watchdog.setSingleShot(true);
-        QObject::connect(&watchdog, &QTimer::timeout, []() {
-            if (QWidget* modal = QApplication::activeModalWidget())
-                modal->close();
-        });
-        watchdog.start(5000);
-        const int result = CBaseDlgUI::Show<CAboutDlgUI>(&owner);
-        QVERIFY(watchdog.isActive()); // closed by the button, not by the watchdog
-        QCOMPARE(result, 0);
+        const ModalOutcome shown = runModal(
+            [&owner] { return CBaseDlgUI::Show<CAboutDlgUI>(&owner); },
+            [&](QWidget* modal) {
+                window = qobject_cast<CAboutDlgUI*>(modal);
+                QVERIFY(window);
+                wasCentred =
+                    (window->frameGeometry().center() - owner.frameGeometry().center()).manhattanLength() <=
+                    2;
+                clickControl(window.data(), button);
+            });
+        QVERIFY(shown.closedByStep);
+        QCOMPARE(shown.result, 0);
         QVERIFY(wasCentred);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(window.isNull());

@@ -1,11 +1,11 @@
 #include <QAbstractButton>
 #include <QPointer>
 #include <QTest>
-#include <QTimer>
 
 #include "about/SkinTestFolder.h"
 #include "model/DataFiles.h"
 #include "model/OutputSettings.h"
+#include "support/ModalCatcher.h"
 #include "support/TempDataFolder.h"
 #include "ui/skin/CQuickStartDlgUI.h"
 #include "xml/XmlDocument.h"
@@ -63,6 +63,10 @@ private slots:
         QAbstractButton* option = window.dontShowOption();
         QVERIFY(option);
         QVERIFY(!option->isChecked());
+        if (clicks == 0) { // the window as it opens, for a person to judge
+            QVERIFY(QTest::qWaitForWindowExposed(&window));
+            QVERIFY(window.grab().save(QStringLiteral(LUMORA_BUILD_DIR "/screenshots/quick_start.png")));
+        }
         for (int i = 0; i < clicks; ++i) {
             QTest::mouseClick(option, Qt::LeftButton, {}, QPoint(6, option->height() / 2));
             QCOMPARE(storedOption(), option->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
@@ -108,35 +112,19 @@ private slots:
         TempDataFolder folder;
         QVERIFY(CreateDefaultPreferences());
         QPointer<CQuickStartDlgUI> window;
-        QTimer::singleShot(0, [&]() {
-            window = qobject_cast<CQuickStartDlgUI*>(QApplication::activeModalWidget());
-            QVERIFY(window);
-            QCOMPARE(window->objectName(), QStringLiteral("CQuickStartDlgUI"));
-            QTest::mouseClick(qobject_cast<QAbstractButton*>(window->FindControl(button)), Qt::LeftButton);
-        });
-        QTimer watchdog;
-        watchdog.setSingleShot(true);
-        QObject::connect(&watchdog, &QTimer::timeout, []() {
-            if (QWidget* modal = QApplication::activeModalWidget())
-                modal->close();
-        });
-        watchdog.start(5000);
-        QCOMPARE(CBaseDlgUI::Show<CQuickStartDlgUI>(nullptr), 0);
-        QVERIFY(watchdog.isActive());
+        const ModalOutcome shown =
+            runModal([] { return CBaseDlgUI::Show<CQuickStartDlgUI>(nullptr); },
+                     [&](QWidget* modal) {
+                         window = qobject_cast<CQuickStartDlgUI*>(modal);
+                         QVERIFY(window);
+                         QCOMPARE(window->objectName(), QStringLiteral("CQuickStartDlgUI"));
+                         clickControl(window.data(), button);
+                     });
+        QVERIFY(shown.closedByStep);
+        QCOMPARE(shown.result, 0);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(window.isNull());
         QCOMPARE(storedOption(), QStringLiteral("0"));
-    }
-
-    void screenshot()
-    {
-        TempDataFolder folder;
-        QVERIFY(CreateDefaultPreferences());
-        CQuickStartDlgUI window;
-        QVERIFY(window.Create());
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        QVERIFY(window.grab().save(QStringLiteral(LUMORA_BUILD_DIR "/screenshots/quick_start.png")));
     }
 };
 
