@@ -1,12 +1,10 @@
 #include <QAbstractButton>
 #include <QDesktopServices>
 #include <QLabel>
-#include <QPointer>
 #include <QTest>
 #include <QUrl>
 
 #include "about/SkinTestFolder.h"
-#include "support/ModalCatcher.h"
 #include "ui/skin/AboutAddresses.h"
 #include "ui/skin/CAboutDlgUI.h"
 
@@ -89,37 +87,21 @@ private slots:
         QVERIFY(window.windowFlags() & Qt::FramelessWindowHint);
     }
 
-    void closingButtons_data()
-    {
-        QTest::addColumn<QString>("button");
-        QTest::newRow("ok") << "ok_btn";
-        QTest::newRow("close") << "close_btn";
-    }
+    void closingButtons_data() { addClosingButtonRows(); }
 
-    // The window runs modally over its owner, ends with 0 and deletes itself.
+    // The window runs modally, centred over its owner, ends with 0 and deletes itself.
     void closingButtons()
     {
         QFETCH(QString, button);
         QWidget owner;
         owner.resize(800, 600);
         owner.show();
-        QPointer<CAboutDlgUI> window;
-        bool wasCentred = false;
-        const ModalOutcome shown = runModal(
-            [&owner] { return CBaseDlgUI::Show<CAboutDlgUI>(&owner); },
-            [&](QWidget* modal) {
-                window = qobject_cast<CAboutDlgUI*>(modal);
-                QVERIFY(window);
-                wasCentred =
-                    (window->frameGeometry().center() - owner.frameGeometry().center()).manhattanLength() <=
-                    2;
-                clickControl(window.data(), button);
-            });
-        QVERIFY(shown.closedByStep);
-        QCOMPARE(shown.result, 0);
-        QVERIFY(wasCentred);
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QVERIFY(window.isNull());
+        const ClosedWindow closed = closeWithButton<CAboutDlgUI>(&owner, button);
+        QCOMPARE(closed.objectName, QStringLiteral("CAboutDlgUI"));
+        QVERIFY(closed.closedByButton);
+        QCOMPARE(closed.result, 0);
+        QVERIFY(closed.offsetFromOwner.manhattanLength() <= 2);
+        QVERIFY(closed.deletedItself);
     }
 
     void linkButtons_data()

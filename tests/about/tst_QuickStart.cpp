@@ -1,11 +1,9 @@
 #include <QAbstractButton>
-#include <QPointer>
 #include <QTest>
 
 #include "about/SkinTestFolder.h"
 #include "model/DataFiles.h"
 #include "model/OutputSettings.h"
-#include "support/ModalCatcher.h"
 #include "support/TempDataFolder.h"
 #include "ui/skin/CQuickStartDlgUI.h"
 #include "xml/XmlDocument.h"
@@ -99,31 +97,18 @@ private slots:
         QVERIFY(!QFileInfo::exists(preferencesPath()));
     }
 
-    void closingButtons_data()
-    {
-        QTest::addColumn<QString>("button");
-        QTest::newRow("ok") << "ok_btn";
-        QTest::newRow("close") << "close_btn";
-    }
+    void closingButtons_data() { addClosingButtonRows(); }
 
     void closingButtons()
     {
         QFETCH(QString, button);
         TempDataFolder folder;
         QVERIFY(CreateDefaultPreferences());
-        QPointer<CQuickStartDlgUI> window;
-        const ModalOutcome shown =
-            runModal([] { return CBaseDlgUI::Show<CQuickStartDlgUI>(nullptr); },
-                     [&](QWidget* modal) {
-                         window = qobject_cast<CQuickStartDlgUI*>(modal);
-                         QVERIFY(window);
-                         QCOMPARE(window->objectName(), QStringLiteral("CQuickStartDlgUI"));
-                         clickControl(window.data(), button);
-                     });
-        QVERIFY(shown.closedByStep);
-        QCOMPARE(shown.result, 0);
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QVERIFY(window.isNull());
+        const ClosedWindow closed = closeWithButton<CQuickStartDlgUI>(nullptr, button);
+        QCOMPARE(closed.objectName, QStringLiteral("CQuickStartDlgUI"));
+        QVERIFY(closed.closedByButton);
+        QCOMPARE(closed.result, 0);
+        QVERIFY(closed.deletedItself);
         QCOMPARE(storedOption(), QStringLiteral("0"));
     }
 };
