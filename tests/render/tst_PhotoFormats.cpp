@@ -321,17 +321,6 @@ private:
 
     QString file(const QString& name) const { return m_files + QLatin1Char('/') + name; }
 
-    void writeTemplate(const QString& name, const QList<QPair<QString, WatermarkConf>>& layers)
-    {
-        WatermarkTemplate tmpl;
-        tmpl.name = name;
-        for (const auto& [layerName, conf] : layers) {
-            tmpl.layers.append(layerName);
-            QVERIFY(SaveLayerConf(layerName, conf, conf.Font));
-        }
-        QVERIFY(saveWatermarkTemplate(tmpl));
-    }
-
     // Stamps `source` into the output folder in `format`; the output's path.
     QString stamp(const QString& source, int format, const QString& templateName, const QString& folder)
     {

@@ -14,6 +14,22 @@
 
 namespace TestPictures {
 
+namespace {
+
+// Writes the packed image data in sub-blocks of at most 255 bytes, then the terminator and
+// the trailer.
+void endGif(QDataStream& out, const QByteArray& packed)
+{
+    for (qsizetype at = 0; at < packed.size(); at += 255) {
+        const QByteArray block = packed.mid(at, 255);
+        out << quint8(block.size());
+        out.writeRawData(block.constData(), int(block.size()));
+    }
+    out << quint8(0) << quint8(';');
+}
+
+} // namespace
+
 QByteArray jpeg(const QImage& image, Kind kind, const QList<JpegMetadata::Segment>& segments, int quality)
 {
     const QImage rgb = image.convertToFormat(QImage::Format_RGB888);
@@ -128,12 +144,7 @@ QByteArray gif(const QImage& image)
     put(257);
     if (count > 0)
         packed.append(char(bits & 0xFF));
-    for (qsizetype at = 0; at < packed.size(); at += 255) {
-        const QByteArray block = packed.mid(at, 255);
-        out << quint8(block.size());
-        out.writeRawData(block.constData(), int(block.size()));
-    }
-    out << quint8(0) << quint8(';');
+    endGif(out, packed);
     return data;
 }
 
@@ -233,12 +244,7 @@ QByteArray compressedGif(const QImage& image)
     put(kEnd);
     if (count > 0)
         packed.append(char(bits & 0xFF));
-    for (qsizetype at = 0; at < packed.size(); at += 255) {
-        const QByteArray block = packed.mid(at, 255);
-        out << quint8(block.size());
-        out.writeRawData(block.constData(), int(block.size()));
-    }
-    out << quint8(0) << quint8(';');
+    endGif(out, packed);
     return data;
 }
 
