@@ -10,8 +10,8 @@
 #include "support/BatchProgram.h"
 #include "support/FirstStartFiles.h"
 #include "support/IsolatedHome.h"
-#include "support/ToolRun.h"
 #include "support/TestFiles.h"
+#include "support/ToolRun.h"
 
 namespace {
 
@@ -263,29 +263,30 @@ private slots:
         QTest::addColumn<int>("factors"); // JPEG: the luma's sampling factors
         QTest::addColumn<int>("quality"); // JPEG: as ImageMagick reads it
         QTest::newRow("4:2:0 photo, defaults")
-            << "2x2" << QStringList() << QByteArray() << 0 << 0xC0 << 0x22 << 98;
+            << QStringLiteral("2x2") << QStringList() << QByteArray() << 0 << 0xC0 << 0x22 << 98;
         QTest::newRow("4:4:4 photo stays 4:4:4")
-            << "1x1" << QStringList() << QByteArray() << 0 << 0xC0 << 0x11 << 98;
+            << QStringLiteral("1x1") << QStringList() << QByteArray() << 0 << 0xC0 << 0x11 << 98;
         QTest::newRow("4:2:2 photo stays 4:2:2")
-            << "2x1" << QStringList() << QByteArray() << 0 << 0xC0 << 0x21 << 98;
+            << QStringLiteral("2x1") << QStringList() << QByteArray() << 0 << 0xC0 << 0x21 << 98;
         QTest::newRow("4:4:4 photo, --sampling 420")
-            << "1x1" << QStringList{QStringLiteral("--sampling"), QStringLiteral("420")} << QByteArray() << 0
-            << 0xC0 << 0x22 << 98;
+            << QStringLiteral("1x1") << QStringList{QStringLiteral("--sampling"), QStringLiteral("420")}
+            << QByteArray() << 0 << 0xC0 << 0x22 << 98;
         QTest::newRow("PNG photo, --sampling 444 --quality 80")
             << QString() << QStringList{QStringLiteral("--sampling=444"), QStringLiteral("--quality=80")}
             << QByteArray() << 0 << 0xC0 << 0x11 << 80;
         const QByteArray stored =
             "OutputJpegQuality=85\r\nOutputJpegSampling=2\r\nOutputJpegProgressive=1\r\n";
         QTest::newRow("config.ini: quality 85, 4:4:4, progressive")
-            << "2x2" << QStringList() << stored << 0 << 0xC2 << 0x11 << 85;
+            << QStringLiteral("2x2") << QStringList() << stored << 0 << 0xC2 << 0x11 << 85;
         QTest::newRow("--quality over config.ini")
-            << "2x2" << QStringList{QStringLiteral("--quality"), QStringLiteral("70")} << stored << 0 << 0xC2
-            << 0x11 << 70;
+            << QStringLiteral("2x2") << QStringList{QStringLiteral("--quality"), QStringLiteral("70")}
+            << stored << 0 << 0xC2 << 0x11 << 70;
         QTest::newRow("quality out of range in config.ini reads as 98")
-            << "2x2" << QStringList() << QByteArray("OutputJpegQuality=101\r\n") << 0 << 0xC0 << 0x22 << 98;
+            << QStringLiteral("2x2") << QStringList() << QByteArray("OutputJpegQuality=101\r\n") << 0 << 0xC0
+            << 0x22 << 98;
         QTest::newRow("WebP, default lossy") << "2x2" << QStringList() << QByteArray() << 4 << 0 << 0 << 0;
-        QTest::newRow("WebP, lossless chosen")
-            << "2x2" << QStringList() << QByteArray("OutputWebpLossless=1\r\n") << 4 << 1 << 0 << 0;
+        QTest::newRow("WebP, lossless chosen") << QStringLiteral("2x2") << QStringList()
+                                               << QByteArray("OutputWebpLossless=1\r\n") << 4 << 1 << 0 << 0;
     }
 
     void qualityChoicesReachTheFile()
@@ -377,38 +378,29 @@ private slots:
         const QStringList five = {"p0.png", "p1.png", "p2.png", "p3.png", "p4.png"};
         const QStringList numbers = {"No. 007 of p0", "No. 008 of p1", "No. 009 of p2", "No. 010 of p3",
                                      "No. 011 of p4"};
-        QTest::newRow("name") << "stamp"
-                              << "1"
-                              << "{name}" << QStringList{"alpha.png"} << QStringList{"alpha"};
-        QTest::newRow("counter, 1 job") << "stamp"
-                                        << "1"
-                                        << "No. {counter:7:3} of {name}" << five << numbers;
-        QTest::newRow("counter, 2 jobs") << "stamp"
-                                         << "2"
-                                         << "No. {counter:7:3} of {name}" << five << numbers;
-        QTest::newRow("preview") << "preview"
-                                 << "1"
-                                 << "{file} {width}x{height} #{counter}" << QStringList{"alpha.png"}
-                                 << QStringList{"alpha.png 240x160 #1"};
+        QTest::newRow("name") << QStringLiteral("stamp") << QStringLiteral("1") << QStringLiteral("{name}")
+                              << QStringList{"alpha.png"} << QStringList{"alpha"};
+        QTest::newRow("counter, 1 job") << QStringLiteral("stamp") << QStringLiteral("1")
+                                        << QStringLiteral("No. {counter:7:3} of {name}") << five << numbers;
+        QTest::newRow("counter, 2 jobs") << QStringLiteral("stamp") << QStringLiteral("2")
+                                         << QStringLiteral("No. {counter:7:3} of {name}") << five << numbers;
+        QTest::newRow("preview") << QStringLiteral("preview") << QStringLiteral("1")
+                                 << QStringLiteral("{file} {width}x{height} #{counter}")
+                                 << QStringList{"alpha.png"} << QStringList{"alpha.png 240x160 #1"};
         QTest::newRow("preview of tags")
-            << "preview"
-            << "1"
-            << "{camera} {date:yyyy}" << QStringList{"tagged.png"} << QStringList{"Lumora X1 2019"};
+            << QStringLiteral("preview") << QStringLiteral("1") << QStringLiteral("{camera} {date:yyyy}")
+            << QStringList{"tagged.png"} << QStringList{"Lumora X1 2019"};
         QTest::newRow("tags, lossless JPEG")
-            << "lossless"
-            << "2"
-            << "{camera} {date:yyyy}" << QStringList{"tagged.jpg"} << QStringList{"Lumora X1 2019"};
-        QTest::newRow("sample") << "sample"
-                                << "1"
-                                << "{name} {{{camera}}}" << QStringList{QString()}
+            << QStringLiteral("lossless") << QStringLiteral("2") << QStringLiteral("{camera} {date:yyyy}")
+            << QStringList{"tagged.jpg"} << QStringList{"Lumora X1 2019"};
+        QTest::newRow("sample") << QStringLiteral("sample") << QStringLiteral("1")
+                                << QStringLiteral("{name} {{{camera}}}") << QStringList{QString()}
                                 << QStringList{"sample {Lumora Plenum}"};
         // --text replaces the text of a layer without fields, and its fields are filled; the
         // template is given as a file (-j 0: one job per core).
         QTest::newRow("--text with a field, --template-file, -j 0")
-            << "text"
-            << "0"
-            << "{name} #{counter:3}" << QStringList{"alpha.png", "beta.png"}
-            << QStringList{"alpha #3", "beta #4"};
+            << QStringLiteral("text") << QStringLiteral("0") << QStringLiteral("{name} #{counter:3}")
+            << QStringList{"alpha.png", "beta.png"} << QStringList{"alpha #3", "beta #4"};
     }
 
     void fieldsDrawTheFilledText()

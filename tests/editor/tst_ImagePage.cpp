@@ -94,14 +94,14 @@ private slots:
         QTest::addColumn<int>("width");
         QTest::addColumn<int>("height");
 
-        QTest::newRow("auto-scale follows width") << true << "200"
-                                                  << "" << 200 << 150;
-        QTest::newRow("auto-scale truncates") << true << "333"
-                                              << "" << 333 << 249;
-        QTest::newRow("height never changes width") << true << ""
-                                                    << "50" << 400 << 50;
-        QTest::newRow("without auto-scale independent") << false << "200"
-                                                        << "" << 200 << 300;
+        QTest::newRow("auto-scale follows width")
+            << true << QStringLiteral("200") << QStringLiteral("") << 200 << 150;
+        QTest::newRow("auto-scale truncates")
+            << true << QStringLiteral("333") << QStringLiteral("") << 333 << 249;
+        QTest::newRow("height never changes width")
+            << true << QStringLiteral("") << QStringLiteral("50") << 400 << 50;
+        QTest::newRow("without auto-scale independent")
+            << false << QStringLiteral("200") << QStringLiteral("") << 200 << 300;
     }
 
     void proportionalHeight()

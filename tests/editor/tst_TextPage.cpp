@@ -66,111 +66,85 @@ private slots:
         QTest::addColumn<int>("stored");
         QTest::addColumn<QString>("shown");
 
-        QTest::newRow("shadow offset above range") << "shadow_h"
-                                                   << "15"
-                                                   << "enter"
-                                                   << "ShadowH" << 10 << "10";
-        QTest::newRow("shadow offset in range") << "shadow_v"
-                                                << "7"
-                                                << "enter"
-                                                << "ShadowV" << 7 << "7";
-        QTest::newRow("blur above range") << "shadow_blur"
-                                          << "12"
-                                          << "enter"
-                                          << "ShadowBR" << 10 << "10";
-        QTest::newRow("blur in range, left") << "shadow_blur"
-                                             << "10"
-                                             << "leave"
-                                             << "ShadowBR" << 10 << "10";
-        QTest::newRow("shadow alpha above range") << "shadow_alpha"
-                                                  << "45"
-                                                  << "enter"
-                                                  << "ShadowAlpha" << 30 << "30";
-        QTest::newRow("shadow alpha 25 typed") << "shadow_alpha"
-                                               << "25"
-                                               << ""
-                                               << "ShadowAlpha" << 25 << "25";
-        QTest::newRow("edge alpha 120 typed") << "edge_alpha"
-                                              << "120"
-                                              << ""
-                                              << "EdgeAlpha" << 120 << "120";
-        QTest::newRow("edge alpha 120, Enter") << "edge_alpha"
-                                               << "120"
-                                               << "enter"
-                                               << "EdgeAlpha" << 120 << "120";
-        QTest::newRow("edge alpha 50 typed") << "edge_alpha"
-                                             << "50"
-                                             << ""
-                                             << "EdgeAlpha" << 100 << "50";
-        QTest::newRow("edge alpha 50, Enter") << "edge_alpha"
-                                              << "50"
-                                              << "enter"
-                                              << "EdgeAlpha" << 100 << "100";
-        QTest::newRow("edge alpha 9, left") << "edge_alpha"
-                                            << "9"
-                                            << "leave"
-                                            << "EdgeAlpha" << 100 << "100";
-        QTest::newRow("edge alpha 50, up arrow") << "edge_alpha"
-                                                 << "50"
-                                                 << "up"
-                                                 << "EdgeAlpha" << 100 << "100";
-        QTest::newRow("edge alpha below range") << "edge_alpha"
-                                                << "5"
-                                                << "enter"
-                                                << "EdgeAlpha" << 100 << "100";
-        QTest::newRow("edge alpha above range") << "edge_alpha"
-                                                << "300"
-                                                << "enter"
-                                                << "EdgeAlpha" << 255 << "255";
-        QTest::newRow("3D offset above range") << "td_offset"
-                                               << "99"
-                                               << "enter"
-                                               << "TDTextOffset" << 50 << "50";
-        QTest::newRow("3D offset 35 typed") << "td_offset"
-                                            << "35"
-                                            << "leave"
-                                            << "TDTextOffset" << 35 << "35";
-        QTest::newRow("full turn stored as none") << "rotation"
-                                                  << "360"
-                                                  << "enter"
-                                                  << "Rotation" << 0 << "360";
-        QTest::newRow("rotation") << "rotation"
-                                  << "45"
-                                  << "leave"
-                                  << "Rotation" << 45 << "45";
-        QTest::newRow("offset not clamped") << "offset_h"
-                                            << "40000"
-                                            << "enter"
-                                            << "OffsetH" << 40000 << "40000";
-        QTest::newRow("vertical offset 1234") << "offset_v"
-                                              << "1234"
-                                              << "leave"
-                                              << "OffsetV" << 1234 << "1234";
+        QTest::newRow("shadow offset above range")
+            << QStringLiteral("shadow_h") << QStringLiteral("15") << QStringLiteral("enter")
+            << QStringLiteral("ShadowH") << 10 << QStringLiteral("10");
+        QTest::newRow("shadow offset in range")
+            << QStringLiteral("shadow_v") << QStringLiteral("7") << QStringLiteral("enter")
+            << QStringLiteral("ShadowV") << 7 << QStringLiteral("7");
+        QTest::newRow("blur above range")
+            << QStringLiteral("shadow_blur") << QStringLiteral("12") << QStringLiteral("enter")
+            << QStringLiteral("ShadowBR") << 10 << QStringLiteral("10");
+        QTest::newRow("blur in range, left")
+            << QStringLiteral("shadow_blur") << QStringLiteral("10") << QStringLiteral("leave")
+            << QStringLiteral("ShadowBR") << 10 << QStringLiteral("10");
+        QTest::newRow("shadow alpha above range")
+            << QStringLiteral("shadow_alpha") << QStringLiteral("45") << QStringLiteral("enter")
+            << QStringLiteral("ShadowAlpha") << 30 << QStringLiteral("30");
+        QTest::newRow("shadow alpha 25 typed")
+            << QStringLiteral("shadow_alpha") << QStringLiteral("25") << QStringLiteral("")
+            << QStringLiteral("ShadowAlpha") << 25 << QStringLiteral("25");
+        QTest::newRow("edge alpha 120 typed")
+            << QStringLiteral("edge_alpha") << QStringLiteral("120") << QStringLiteral("")
+            << QStringLiteral("EdgeAlpha") << 120 << QStringLiteral("120");
+        QTest::newRow("edge alpha 120, Enter")
+            << QStringLiteral("edge_alpha") << QStringLiteral("120") << QStringLiteral("enter")
+            << QStringLiteral("EdgeAlpha") << 120 << QStringLiteral("120");
+        QTest::newRow("edge alpha 50 typed")
+            << QStringLiteral("edge_alpha") << QStringLiteral("50") << QStringLiteral("")
+            << QStringLiteral("EdgeAlpha") << 100 << QStringLiteral("50");
+        QTest::newRow("edge alpha 50, Enter")
+            << QStringLiteral("edge_alpha") << QStringLiteral("50") << QStringLiteral("enter")
+            << QStringLiteral("EdgeAlpha") << 100 << QStringLiteral("100");
+        QTest::newRow("edge alpha 9, left")
+            << QStringLiteral("edge_alpha") << QStringLiteral("9") << QStringLiteral("leave")
+            << QStringLiteral("EdgeAlpha") << 100 << QStringLiteral("100");
+        QTest::newRow("edge alpha 50, up arrow")
+            << QStringLiteral("edge_alpha") << QStringLiteral("50") << QStringLiteral("up")
+            << QStringLiteral("EdgeAlpha") << 100 << QStringLiteral("100");
+        QTest::newRow("edge alpha below range")
+            << QStringLiteral("edge_alpha") << QStringLiteral("5") << QStringLiteral("enter")
+            << QStringLiteral("EdgeAlpha") << 100 << QStringLiteral("100");
+        QTest::newRow("edge alpha above range")
+            << QStringLiteral("edge_alpha") << QStringLiteral("300") << QStringLiteral("enter")
+            << QStringLiteral("EdgeAlpha") << 255 << QStringLiteral("255");
+        QTest::newRow("3D offset above range")
+            << QStringLiteral("td_offset") << QStringLiteral("99") << QStringLiteral("enter")
+            << QStringLiteral("TDTextOffset") << 50 << QStringLiteral("50");
+        QTest::newRow("3D offset 35 typed")
+            << QStringLiteral("td_offset") << QStringLiteral("35") << QStringLiteral("leave")
+            << QStringLiteral("TDTextOffset") << 35 << QStringLiteral("35");
+        QTest::newRow("full turn stored as none")
+            << QStringLiteral("rotation") << QStringLiteral("360") << QStringLiteral("enter")
+            << QStringLiteral("Rotation") << 0 << QStringLiteral("360");
+        QTest::newRow("rotation") << QStringLiteral("rotation") << QStringLiteral("45")
+                                  << QStringLiteral("leave") << QStringLiteral("Rotation") << 45
+                                  << QStringLiteral("45");
+        QTest::newRow("offset not clamped")
+            << QStringLiteral("offset_h") << QStringLiteral("40000") << QStringLiteral("enter")
+            << QStringLiteral("OffsetH") << 40000 << QStringLiteral("40000");
+        QTest::newRow("vertical offset 1234")
+            << QStringLiteral("offset_v") << QStringLiteral("1234") << QStringLiteral("leave")
+            << QStringLiteral("OffsetV") << 1234 << QStringLiteral("1234");
         // A minus sign typed over a value of 0 or more, in every field that holds negatives.
-        QTest::newRow("horizontal offset -30") << "offset_h"
-                                               << "-30"
-                                               << "enter"
-                                               << "OffsetH" << -30 << "-30";
-        QTest::newRow("vertical offset -7") << "offset_v"
-                                            << "-7"
-                                            << "leave"
-                                            << "OffsetV" << -7 << "-7";
-        QTest::newRow("rotation -45") << "rotation"
-                                      << "-45"
-                                      << "enter"
-                                      << "Rotation" << -45 << "-45";
-        QTest::newRow("shadow offset -4") << "shadow_h"
-                                          << "-4"
-                                          << "enter"
-                                          << "ShadowH" << -4 << "-4";
-        QTest::newRow("shadow offset below range") << "shadow_v"
-                                                   << "-15"
-                                                   << "leave"
-                                                   << "ShadowV" << -10 << "-10";
-        QTest::newRow("empty offset is 0") << "offset_v"
-                                           << ""
-                                           << "enter"
-                                           << "OffsetV" << 0 << "";
+        QTest::newRow("horizontal offset -30")
+            << QStringLiteral("offset_h") << QStringLiteral("-30") << QStringLiteral("enter")
+            << QStringLiteral("OffsetH") << -30 << QStringLiteral("-30");
+        QTest::newRow("vertical offset -7")
+            << QStringLiteral("offset_v") << QStringLiteral("-7") << QStringLiteral("leave")
+            << QStringLiteral("OffsetV") << -7 << QStringLiteral("-7");
+        QTest::newRow("rotation -45")
+            << QStringLiteral("rotation") << QStringLiteral("-45") << QStringLiteral("enter")
+            << QStringLiteral("Rotation") << -45 << QStringLiteral("-45");
+        QTest::newRow("shadow offset -4")
+            << QStringLiteral("shadow_h") << QStringLiteral("-4") << QStringLiteral("enter")
+            << QStringLiteral("ShadowH") << -4 << QStringLiteral("-4");
+        QTest::newRow("shadow offset below range")
+            << QStringLiteral("shadow_v") << QStringLiteral("-15") << QStringLiteral("leave")
+            << QStringLiteral("ShadowV") << -10 << QStringLiteral("-10");
+        QTest::newRow("empty offset is 0")
+            << QStringLiteral("offset_v") << QStringLiteral("") << QStringLiteral("enter")
+            << QStringLiteral("OffsetV") << 0 << QStringLiteral("");
     }
 
     void typedValues()

@@ -1,5 +1,6 @@
 #include "ui/controls/CXMenu.h"
 
+#include <QDebug>
 #include <QtTest>
 
 class XMenuTest : public QObject
@@ -37,15 +38,8 @@ private slots:
                         ink |= QRect(x, y, 1, 1);
                 }
             }
-            const QString where = action->text() + QStringLiteral(": ink %1,%2 %3x%4 in row %5,%6 %7x%8")
-                                                       .arg(ink.x())
-                                                       .arg(ink.y())
-                                                       .arg(ink.width())
-                                                       .arg(ink.height())
-                                                       .arg(row.x())
-                                                       .arg(row.y())
-                                                       .arg(row.width())
-                                                       .arg(row.height());
+            QString where;
+            QDebug(&where) << action->text() << "ink" << ink << "row" << row;
             QVERIFY2(!ink.isEmpty() && ink.top() >= row.top() + 5 && ink.bottom() <= row.bottom() - 5 &&
                          ink.left() >= row.left() + 5 && ink.right() <= row.right() - 5,
                      qPrintable(where));

@@ -241,133 +241,70 @@ private slots:
         QTest::addColumn<QString>("element");
         QTest::addColumn<QString>("stored");
         QTest::addColumn<QString>("shown");
-        QTest::newRow("edge alpha 120") << 0 << "edge_alpha"
-                                        << "120"
-                                        << ""
-                                        << "EdgeAlpha"
-                                        << "120"
-                                        << "120";
-        QTest::newRow("edge alpha 50, Enter") << 0 << "edge_alpha"
-                                              << "50"
-                                              << "enter"
-                                              << "EdgeAlpha"
-                                              << "100"
-                                              << "100";
-        QTest::newRow("edge alpha 9, click away") << 0 << "edge_alpha"
-                                                  << "9"
-                                                  << "click"
-                                                  << "EdgeAlpha"
-                                                  << "100"
-                                                  << "100";
-        QTest::newRow("shadow offset 15, Enter") << 0 << "shadow_h"
-                                                 << "15"
-                                                 << "enter"
-                                                 << "ShadowH"
-                                                 << "10"
-                                                 << "10";
-        QTest::newRow("blur 8") << 0 << "shadow_blur"
-                                << "8"
-                                << "click"
-                                << "ShadowBR"
-                                << "8"
-                                << "8";
-        QTest::newRow("shadow alpha 30") << 0 << "shadow_alpha"
-                                         << "30"
-                                         << "enter"
-                                         << "ShadowAlpha"
-                                         << "30"
-                                         << "30";
-        QTest::newRow("3D offset 120, click away") << 0 << "td_offset"
-                                                   << "120"
-                                                   << "click"
-                                                   << "TDTextOffset"
-                                                   << "50"
-                                                   << "50";
-        QTest::newRow("text offset 250") << 0 << "offset_h"
-                                         << "250"
-                                         << "enter"
-                                         << "OffsetH"
-                                         << "250"
-                                         << "250";
-        QTest::newRow("text rotation 90") << 0 << "rotation"
-                                          << "90"
-                                          << "click"
-                                          << "Rotation"
-                                          << "90"
-                                          << "90";
+        QTest::newRow("edge alpha 120")
+            << 0 << QStringLiteral("edge_alpha") << QStringLiteral("120") << QStringLiteral("")
+            << QStringLiteral("EdgeAlpha") << QStringLiteral("120") << QStringLiteral("120");
+        QTest::newRow("edge alpha 50, Enter")
+            << 0 << QStringLiteral("edge_alpha") << QStringLiteral("50") << QStringLiteral("enter")
+            << QStringLiteral("EdgeAlpha") << QStringLiteral("100") << QStringLiteral("100");
+        QTest::newRow("edge alpha 9, click away")
+            << 0 << QStringLiteral("edge_alpha") << QStringLiteral("9") << QStringLiteral("click")
+            << QStringLiteral("EdgeAlpha") << QStringLiteral("100") << QStringLiteral("100");
+        QTest::newRow("shadow offset 15, Enter")
+            << 0 << QStringLiteral("shadow_h") << QStringLiteral("15") << QStringLiteral("enter")
+            << QStringLiteral("ShadowH") << QStringLiteral("10") << QStringLiteral("10");
+        QTest::newRow("blur 8") << 0 << QStringLiteral("shadow_blur") << QStringLiteral("8")
+                                << QStringLiteral("click") << QStringLiteral("ShadowBR")
+                                << QStringLiteral("8") << QStringLiteral("8");
+        QTest::newRow("shadow alpha 30")
+            << 0 << QStringLiteral("shadow_alpha") << QStringLiteral("30") << QStringLiteral("enter")
+            << QStringLiteral("ShadowAlpha") << QStringLiteral("30") << QStringLiteral("30");
+        QTest::newRow("3D offset 120, click away")
+            << 0 << QStringLiteral("td_offset") << QStringLiteral("120") << QStringLiteral("click")
+            << QStringLiteral("TDTextOffset") << QStringLiteral("50") << QStringLiteral("50");
+        QTest::newRow("text offset 250")
+            << 0 << QStringLiteral("offset_h") << QStringLiteral("250") << QStringLiteral("enter")
+            << QStringLiteral("OffsetH") << QStringLiteral("250") << QStringLiteral("250");
+        QTest::newRow("text rotation 90")
+            << 0 << QStringLiteral("rotation") << QStringLiteral("90") << QStringLiteral("click")
+            << QStringLiteral("Rotation") << QStringLiteral("90") << QStringLiteral("90");
         // A minus typed over a positive value, in each signed field of both pages.
-        QTest::newRow("text offset -30") << 0 << "offset_h"
-                                         << "-30"
-                                         << "enter"
-                                         << "OffsetH"
-                                         << "-30"
-                                         << "-30";
-        QTest::newRow("text offset -12, click away") << 0 << "offset_v"
-                                                     << "-12"
-                                                     << "click"
-                                                     << "OffsetV"
-                                                     << "-12"
-                                                     << "-12";
-        QTest::newRow("text rotation -45") << 0 << "rotation"
-                                           << "-45"
-                                           << "enter"
-                                           << "Rotation"
-                                           << "-45"
-                                           << "-45";
-        QTest::newRow("shadow offset -2, click away") << 0 << "shadow_h"
-                                                      << "-2"
-                                                      << "click"
-                                                      << "ShadowH"
-                                                      << "-2"
-                                                      << "-2";
-        QTest::newRow("shadow offset -3") << 0 << "shadow_v"
-                                          << "-3"
-                                          << "enter"
-                                          << "ShadowV"
-                                          << "-3"
-                                          << "-3";
-        QTest::newRow("picture offset -40") << 1 << "offset_h"
-                                            << "-40"
-                                            << "click"
-                                            << "ImageOffsetH"
-                                            << "-40"
-                                            << "-40";
-        QTest::newRow("picture offset -8") << 1 << "offset_v"
-                                           << "-8"
-                                           << "enter"
-                                           << "ImageOffsetV"
-                                           << "-8"
-                                           << "-8";
-        QTest::newRow("picture rotation -90") << 1 << "rotation"
-                                              << "-90"
-                                              << "enter"
-                                              << "ImageRotation"
-                                              << "-90"
-                                              << "-90";
-        QTest::newRow("picture offset 1200") << 1 << "offset_v"
-                                             << "1200"
-                                             << "enter"
-                                             << "ImageOffsetV"
-                                             << "1200"
-                                             << "1200";
-        QTest::newRow("picture rotation 270") << 1 << "rotation"
-                                              << "270"
-                                              << "click"
-                                              << "ImageRotation"
-                                              << "270"
-                                              << "270";
-        QTest::newRow("picture width 640") << 1 << "width"
-                                           << "640"
-                                           << "enter"
-                                           << "ImageWidth"
-                                           << "640"
-                                           << "640";
-        QTest::newRow("picture height 480") << 1 << "height"
-                                            << "480"
-                                            << "click"
-                                            << "ImageHeight"
-                                            << "480"
-                                            << "480";
+        QTest::newRow("text offset -30")
+            << 0 << QStringLiteral("offset_h") << QStringLiteral("-30") << QStringLiteral("enter")
+            << QStringLiteral("OffsetH") << QStringLiteral("-30") << QStringLiteral("-30");
+        QTest::newRow("text offset -12, click away")
+            << 0 << QStringLiteral("offset_v") << QStringLiteral("-12") << QStringLiteral("click")
+            << QStringLiteral("OffsetV") << QStringLiteral("-12") << QStringLiteral("-12");
+        QTest::newRow("text rotation -45")
+            << 0 << QStringLiteral("rotation") << QStringLiteral("-45") << QStringLiteral("enter")
+            << QStringLiteral("Rotation") << QStringLiteral("-45") << QStringLiteral("-45");
+        QTest::newRow("shadow offset -2, click away")
+            << 0 << QStringLiteral("shadow_h") << QStringLiteral("-2") << QStringLiteral("click")
+            << QStringLiteral("ShadowH") << QStringLiteral("-2") << QStringLiteral("-2");
+        QTest::newRow("shadow offset -3")
+            << 0 << QStringLiteral("shadow_v") << QStringLiteral("-3") << QStringLiteral("enter")
+            << QStringLiteral("ShadowV") << QStringLiteral("-3") << QStringLiteral("-3");
+        QTest::newRow("picture offset -40")
+            << 1 << QStringLiteral("offset_h") << QStringLiteral("-40") << QStringLiteral("click")
+            << QStringLiteral("ImageOffsetH") << QStringLiteral("-40") << QStringLiteral("-40");
+        QTest::newRow("picture offset -8")
+            << 1 << QStringLiteral("offset_v") << QStringLiteral("-8") << QStringLiteral("enter")
+            << QStringLiteral("ImageOffsetV") << QStringLiteral("-8") << QStringLiteral("-8");
+        QTest::newRow("picture rotation -90")
+            << 1 << QStringLiteral("rotation") << QStringLiteral("-90") << QStringLiteral("enter")
+            << QStringLiteral("ImageRotation") << QStringLiteral("-90") << QStringLiteral("-90");
+        QTest::newRow("picture offset 1200")
+            << 1 << QStringLiteral("offset_v") << QStringLiteral("1200") << QStringLiteral("enter")
+            << QStringLiteral("ImageOffsetV") << QStringLiteral("1200") << QStringLiteral("1200");
+        QTest::newRow("picture rotation 270")
+            << 1 << QStringLiteral("rotation") << QStringLiteral("270") << QStringLiteral("click")
+            << QStringLiteral("ImageRotation") << QStringLiteral("270") << QStringLiteral("270");
+        QTest::newRow("picture width 640")
+            << 1 << QStringLiteral("width") << QStringLiteral("640") << QStringLiteral("enter")
+            << QStringLiteral("ImageWidth") << QStringLiteral("640") << QStringLiteral("640");
+        QTest::newRow("picture height 480")
+            << 1 << QStringLiteral("height") << QStringLiteral("480") << QStringLiteral("click")
+            << QStringLiteral("ImageHeight") << QStringLiteral("480") << QStringLiteral("480");
     }
 
     void numbersTyped()
