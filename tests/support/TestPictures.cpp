@@ -1,5 +1,6 @@
 #include "support/TestPictures.h"
 
+#include <QBuffer>
 #include <QDataStream>
 #include <QFile>
 #include <QHash>
@@ -120,6 +121,15 @@ QImage writeGifStart(QDataStream& out, const QImage& image)
 }
 
 } // namespace
+
+QByteArray withQt(const QImage& image, const char* format)
+{
+    QByteArray data;
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, format);
+    return data;
+}
 
 QByteArray gif(const QImage& image)
 {
