@@ -1,13 +1,10 @@
 #include <QAbstractButton>
 #include <QDesktopServices>
 #include <QLabel>
-#include <QPointer>
 #include <QTest>
-#include <QTimer>
 #include <QUrl>
 
 #include "about/SkinTestFolder.h"
-#include "services/crash/ProgramVersion.h"
 #include "ui/skin/AboutAddresses.h"
 #include "ui/skin/CAboutDlgUI.h"
 
@@ -44,8 +41,10 @@ private slots:
     {
         QTest::addColumn<int>("status");
         QTest::addColumn<QString>("label");
-        QTest::newRow("version 2.1.5") << 0 << "Lumora Plenum v2.1.5 ";
-        QTest::newRow("unreadable version shows zeros") << -1 << "Lumora Plenum v0.0.0 ";
+        QTest::addColumn<QString>("screenshot");
+        QTest::newRow("version 2.1.5") << 0 << "Lumora Plenum v2.1.5 "
+                                       << "about_skinned.png";
+        QTest::newRow("unreadable version shows zeros") << -1 << "Lumora Plenum v0.0.0 " << QString();
     }
 
     void versionLabel()
@@ -65,58 +64,44 @@ private slots:
         auto* title = qobject_cast<QLabel*>(window.FindControl(QStringLiteral("title_label")));
         QVERIFY(title);
         QCOMPARE(title->text(), QStringLiteral("关于 Lumora Plenum"));
+        QFETCH(QString, screenshot);
+        if (!screenshot.isEmpty()) {
+            window.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&window));
+            QVERIFY(window.grab().save(QStringLiteral(LUMORA_BUILD_DIR "/screenshots/") + screenshot));
+        }
     }
 
+    // Without a reader set the window shows the version the build was made with.
     void versionOfTheRunningProgram()
     {
-        int major = -1, minor = -1, build = -1;
-        QCOMPARE(GetProgramVersion(&major, &minor, &build), 0);
         CAboutDlgUI window;
         QVERIFY(window.Create());
         auto* label = qobject_cast<QLabel*>(window.FindControl(QStringLiteral("version_label")));
-        QCOMPARE(label->text(), CAboutDlgUI::versionLabelText(major, minor, build));
+        QVERIFY(label);
+        QCOMPARE(label->text(), QStringLiteral("Lumora Plenum v%1.%2.%3 ")
+                                    .arg(LUMORA_VERSION_MAJOR)
+                                    .arg(LUMORA_VERSION_MINOR)
+                                    .arg(LUMORA_VERSION_PATCH));
         QCOMPARE(window.objectName(), QStringLiteral("CAboutDlgUI"));
         QVERIFY(window.windowFlags() & Qt::FramelessWindowHint);
     }
 
-    void closingButtons_data()
-    {
-        QTest::addColumn<QString>("button");
-        QTest::newRow("ok") << "ok_btn";
-        QTest::newRow("close") << "close_btn";
-    }
+    void closingButtons_data() { addClosingButtonRows(); }
 
-    // The window runs modally over its owner, ends with 0 and deletes itself.
+    // The window runs modally, centred over its owner, ends with 0 and deletes itself.
     void closingButtons()
     {
         QFETCH(QString, button);
         QWidget owner;
         owner.resize(800, 600);
         owner.show();
-        QPointer<CAboutDlgUI> window;
-        bool wasCentred = false;
-        QTimer::singleShot(0, [&]() {
-            window = qobject_cast<CAboutDlgUI*>(QApplication::activeModalWidget());
-            QVERIFY(window);
-            wasCentred =
-                (window->frameGeometry().center() - owner.frameGeometry().center()).manhattanLength() <= 2;
-            auto* control = qobject_cast<QAbstractButton*>(window->FindControl(button));
-            QVERIFY(control);
-            QTest::mouseClick(control, Qt::LeftButton);
-        });
-        QTimer watchdog;
-        watchdog.setSingleShot(true);
-        QObject::connect(&watchdog, &QTimer::timeout, []() {
-            if (QWidget* modal = QApplication::activeModalWidget())
-                modal->close();
-        });
-        watchdog.start(5000);
-        const int result = CBaseDlgUI::Show<CAboutDlgUI>(&owner);
-        QVERIFY(watchdog.isActive()); // closed by the button, not by the watchdog
-        QCOMPARE(result, 0);
-        QVERIFY(wasCentred);
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QVERIFY(window.isNull());
+        const ClosedWindow closed = closeWithButton<CAboutDlgUI>(&owner, button);
+        QCOMPARE(closed.objectName, QStringLiteral("CAboutDlgUI"));
+        QVERIFY(closed.closedByButton);
+        QCOMPARE(closed.result, 0);
+        QVERIFY(closed.offsetFromOwner.manhattanLength() <= 2);
+        QVERIFY(closed.deletedItself);
     }
 
     void linkButtons_data()
@@ -142,21 +127,6 @@ private slots:
         QCOMPARE(urls.opened, QList<QUrl>{QUrl(address)});
         QCoreApplication::processEvents();
         QVERIFY(window.isVisible());
-    }
-
-    void screenshot()
-    {
-        CAboutDlgUI::setVersionReader([](int* major, int* minor, int* build) {
-            *major = 2;
-            *minor = 1;
-            *build = 5;
-            return 0;
-        });
-        CAboutDlgUI window;
-        QVERIFY(window.Create());
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        QVERIFY(window.grab().save(QStringLiteral(LUMORA_BUILD_DIR "/screenshots/about_skinned.png")));
     }
 };
 

@@ -1,7 +1,5 @@
 #include <QAbstractButton>
-#include <QPointer>
 #include <QTest>
-#include <QTimer>
 
 #include "about/SkinTestFolder.h"
 #include "model/DataFiles.h"
@@ -63,6 +61,10 @@ private slots:
         QAbstractButton* option = window.dontShowOption();
         QVERIFY(option);
         QVERIFY(!option->isChecked());
+        if (clicks == 0) { // the window as it opens, for a person to judge
+            QVERIFY(QTest::qWaitForWindowExposed(&window));
+            QVERIFY(window.grab().save(QStringLiteral(LUMORA_BUILD_DIR "/screenshots/quick_start.png")));
+        }
         for (int i = 0; i < clicks; ++i) {
             QTest::mouseClick(option, Qt::LeftButton, {}, QPoint(6, option->height() / 2));
             QCOMPARE(storedOption(), option->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
@@ -95,48 +97,19 @@ private slots:
         QVERIFY(!QFileInfo::exists(preferencesPath()));
     }
 
-    void closingButtons_data()
-    {
-        QTest::addColumn<QString>("button");
-        QTest::newRow("ok") << "ok_btn";
-        QTest::newRow("close") << "close_btn";
-    }
+    void closingButtons_data() { addClosingButtonRows(); }
 
     void closingButtons()
     {
         QFETCH(QString, button);
         TempDataFolder folder;
         QVERIFY(CreateDefaultPreferences());
-        QPointer<CQuickStartDlgUI> window;
-        QTimer::singleShot(0, [&]() {
-            window = qobject_cast<CQuickStartDlgUI*>(QApplication::activeModalWidget());
-            QVERIFY(window);
-            QCOMPARE(window->objectName(), QStringLiteral("CQuickStartDlgUI"));
-            QTest::mouseClick(qobject_cast<QAbstractButton*>(window->FindControl(button)), Qt::LeftButton);
-        });
-        QTimer watchdog;
-        watchdog.setSingleShot(true);
-        QObject::connect(&watchdog, &QTimer::timeout, []() {
-            if (QWidget* modal = QApplication::activeModalWidget())
-                modal->close();
-        });
-        watchdog.start(5000);
-        QCOMPARE(CBaseDlgUI::Show<CQuickStartDlgUI>(nullptr), 0);
-        QVERIFY(watchdog.isActive());
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QVERIFY(window.isNull());
+        const ClosedWindow closed = closeWithButton<CQuickStartDlgUI>(nullptr, button);
+        QCOMPARE(closed.objectName, QStringLiteral("CQuickStartDlgUI"));
+        QVERIFY(closed.closedByButton);
+        QCOMPARE(closed.result, 0);
+        QVERIFY(closed.deletedItself);
         QCOMPARE(storedOption(), QStringLiteral("0"));
-    }
-
-    void screenshot()
-    {
-        TempDataFolder folder;
-        QVERIFY(CreateDefaultPreferences());
-        CQuickStartDlgUI window;
-        QVERIFY(window.Create());
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        QVERIFY(window.grab().save(QStringLiteral(LUMORA_BUILD_DIR "/screenshots/quick_start.png")));
     }
 };
 

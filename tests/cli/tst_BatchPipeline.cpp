@@ -14,6 +14,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "support/BatchProgram.h"
+#include "support/IsolatedHome.h"
 #include "support/TestFiles.h"
 
 // lumora-batch in pipelines: where the photos come from (arguments, --files-from, -0,
@@ -21,12 +23,7 @@
 // (--skip-existing), JSON answers (--json) and a data folder that is only read.
 namespace {
 
-struct Run
-{
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-};
+using Run = BatchRun;
 
 bool savePhoto(const QString& path, int seed)
 {
@@ -116,15 +113,10 @@ private:
 
     QProcessEnvironment environment() const
     {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("HOME"), m_dir.filePath(QStringLiteral("home")));
-        env.insert(QStringLiteral("XDG_DATA_HOME"), m_dir.filePath(QStringLiteral("home/.local/share")));
-        env.insert(QStringLiteral("XDG_CACHE_HOME"), m_dir.filePath(QStringLiteral("home/.cache")));
+        QProcessEnvironment env = isolatedEnvironment(m_dir.filePath(QStringLiteral("home")));
         env.remove(QStringLiteral("LUMORA_VERBOSE"));
         return env;
     }
-
-    static QString batchProgram() { return QStringLiteral(LUMORA_BIN_DIR "/lumora-batch"); }
 
     // lumora-batch started in m_root with the arguments (after --data-dir, unless
     // `data` is empty).
@@ -136,7 +128,7 @@ private:
         QStringList all =
             data.isEmpty() ? arguments : QStringList{QStringLiteral("--data-dir"), data} + arguments;
         if (wrapper.isEmpty()) {
-            process.start(batchProgram(), all);
+            process.start(batchProgramPath(), all);
         } else {
             // The data folder mounted read-only for this process alone.
             process.start(
@@ -144,7 +136,7 @@ private:
                 QStringList{QStringLiteral("--mount"), QStringLiteral("--propagation"),
                             QStringLiteral("private"), QStringLiteral("sh"), QStringLiteral("-c"),
                             QStringLiteral("mount --bind -o ro \"$1\" \"$1\" && shift && exec \"$@\""),
-                            QStringLiteral("sh"), wrapper, batchProgram()} +
+                            QStringLiteral("sh"), wrapper, batchProgramPath()} +
                     all);
         }
     }
@@ -166,9 +158,8 @@ private:
 
     Run run(const QStringList& arguments, const QByteArray& input = {})
     {
-        QProcess process;
-        start(process, arguments, m_data);
-        return finish(process, input);
+        return runBatch(QStringList{QStringLiteral("--data-dir"), m_data} + arguments, environment(), m_root,
+                        input);
     }
 
     QByteArray expand(QByteArray text) const { return text.replace("%R", QFile::encodeName(m_root)); }

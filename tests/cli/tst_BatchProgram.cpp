@@ -1,25 +1,14 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
-#include <QProcessEnvironment>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "support/BatchProgram.h"
 #include "support/FirstStartFiles.h"
+#include "support/IsolatedHome.h"
 #include "support/TestFiles.h"
-#include "support/ToolRun.h"
-
-namespace {
-
-struct Run
-{
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
-} // namespace
 
 class BatchProgramTest : public QObject
 {
@@ -30,22 +19,9 @@ private:
 
     // Runs lumora-batch with a home folder of its own, so that the per-user folders of the
     // machine are not touched.
-    Run run(const QStringList& arguments)
+    BatchRun run(const QStringList& arguments)
     {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("HOME"), m_home.filePath(QStringLiteral("home")));
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_home.filePath(QStringLiteral("home/.config")));
-        env.insert(QStringLiteral("XDG_DATA_HOME"), m_home.filePath(QStringLiteral("home/.local/share")));
-        env.insert(QStringLiteral("XDG_CACHE_HOME"), m_home.filePath(QStringLiteral("home/.cache")));
-        env.remove(QStringLiteral("XDG_DOCUMENTS_DIR"));
-        const ToolResult batch = runTool(QStringLiteral(LUMORA_BIN_DIR "/lumora-batch"), arguments, 30, env);
-        Run result;
-        if (!batch.finished || batch.crashed)
-            return result;
-        result.exitCode = batch.exitCode;
-        result.out = batch.out;
-        result.err = batch.err;
-        return result;
+        return runBatch(arguments, isolatedEnvironment(m_home.filePath(QStringLiteral("home"))), {}, {}, 30);
     }
 
     static QStringList filesBelow(const QString& root)
@@ -62,12 +38,12 @@ private:
 private slots:
     void helpAndVersion()
     {
-        const Run help = run({QStringLiteral("--help")});
+        const BatchRun help = run({QStringLiteral("--help")});
         QCOMPARE(help.exitCode, 0);
         QVERIFY(help.out.contains("--list-templates"));
         QVERIFY(help.out.contains("--data-dir"));
 
-        const Run version = run({QStringLiteral("--version")});
+        const BatchRun version = run({QStringLiteral("--version")});
         QCOMPARE(version.exitCode, 0);
         QVERIFY(version.out.startsWith("lumora-batch "));
         QVERIFY(QRegularExpression(QStringLiteral("^lumora-batch \\d+\\.\\d+\\.\\d+\n$"))
@@ -75,35 +51,52 @@ private slots:
                     .hasMatch());
     }
 
+    // Wrong command lines end with 2 and a message on standard error, before any data folder
+    // is made.
     void usageErrors_data()
     {
         QTest::addColumn<QStringList>("arguments");
-        QTest::newRow("no command") << QStringList{};
-        QTest::newRow("only a data folder") << QStringList{QStringLiteral("--data-dir"), QStringLiteral("x")};
-        QTest::newRow("unknown option")
-            << QStringList{QStringLiteral("--list-templates"), QStringLiteral("--bogus")};
-        QTest::newRow("stray argument")
-            << QStringList{QStringLiteral("--list-templates"), QStringLiteral("photo.jpg")};
-        QTest::newRow("data folder without value")
-            << QStringList{QStringLiteral("--list-templates"), QStringLiteral("--data-dir")};
-        QTest::newRow("empty data folder")
-            << QStringList{QStringLiteral("--data-dir="), QStringLiteral("--list-templates")};
+        const auto row = [](const char* name, std::initializer_list<const char*> arguments) {
+            QStringList list;
+            for (const char* argument : arguments)
+                list << QString::fromUtf8(argument);
+            QTest::newRow(name) << list;
+        };
+        row("no command", {});
+        row("only a data folder", {"--data-dir", "x"});
+        row("unknown option", {"--list-templates", "--bogus"});
+        row("stray argument", {"--list-templates", "photo.jpg"});
+        row("data folder without value", {"--list-templates", "--data-dir"});
+        row("empty data folder", {"--data-dir=", "--list-templates"});
+        row("jobs below 0", {"-j", "-1", "a.jpg"});
+        row("jobs not a number", {"--jobs=x", "a.jpg"});
+        row("template and template file", {"--template", "Demo 1", "--template-file", "t.xml", "a.jpg"});
+        row("empty template name", {"--template=", "a.jpg"});
+        row("--text with --list-templates", {"--text", "{name}", "--list-templates"});
+        row("--dry-run with --sample", {"-n", "--sample", "a.png"});
+        row("preview without output", {"--preview", "a.jpg"});
+        row("sample with two files", {"--sample", "a.png", "b.png"});
+        row("two commands", {"--sample", "--list-templates", "a.png"});
+        row("quality 0", {"--quality=0", "a.jpg"});
+        row("quality 101", {"--quality=101", "a.jpg"});
+        row("sampling 422", {"--sampling=422", "a.jpg"});
     }
 
     void usageErrors()
     {
         QFETCH(QStringList, arguments);
-        const Run result = run(arguments);
+        const BatchRun result = run(arguments);
         QCOMPARE(result.exitCode, 2);
         QVERIFY(result.out.isEmpty());
         QVERIFY(result.err.startsWith("lumora-batch: "));
+        QVERIFY(!QFileInfo::exists(m_home.filePath(QStringLiteral("home/.local"))));
     }
 
     void firstStartOnEmptyDataFolder()
     {
         QTemporaryDir tmp;
         const QString data = tmp.filePath(QStringLiteral("fresh data"));
-        const Run result = run({QStringLiteral("--data-dir"), data, QStringLiteral("--list-templates")});
+        const BatchRun result = run({QStringLiteral("--data-dir"), data, QStringLiteral("--list-templates")});
         QCOMPARE(result.exitCode, 0);
         QCOMPARE(result.out, QByteArray("Demo 1\n"));
         QVERIFY(result.err.isEmpty());
@@ -125,7 +118,7 @@ private slots:
         QMap<QString, QByteArray> before;
         for (const QString& file : filesBelow(data))
             before.insert(file, readFile(data + QLatin1Char('/') + file));
-        const Run again = run({QStringLiteral("--list-templates"), QStringLiteral("--data-dir"), data});
+        const BatchRun again = run({QStringLiteral("--list-templates"), QStringLiteral("--data-dir"), data});
         QCOMPARE(again.exitCode, 0);
         QCOMPARE(again.out, QByteArray("Demo 1\n"));
         QMap<QString, QByteArray> after;
@@ -138,7 +131,7 @@ private slots:
     {
         QTemporaryDir tmp;
         QVERIFY(QDir(tmp.path()).mkpath(QStringLiteral("templates")));
-        const Run result =
+        const BatchRun result =
             run({QStringLiteral("--data-dir"), tmp.path(), QStringLiteral("--list-templates")});
         QCOMPARE(result.exitCode, 0);
         QVERIFY(result.out.isEmpty());
@@ -156,7 +149,7 @@ private slots:
             "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<Templates>\r\n<template>Zeta</template>\r\n"
             "<template>水印 &amp; more</template>\r\n<template>Alpha</template>\r\n</Templates>\r\n");
         list.close();
-        const Run result =
+        const BatchRun result =
             run({QStringLiteral("--data-dir"), tmp.path(), QStringLiteral("--list-templates")});
         QCOMPARE(result.exitCode, 0);
         QCOMPARE(result.out, QByteArray("Zeta\n水印 & more\nAlpha\n"));
@@ -170,7 +163,7 @@ private slots:
         QVERIFY(list.open(QIODevice::WriteOnly));
         list.write("<Templates><template>A</template>");
         list.close();
-        const Run result =
+        const BatchRun result =
             run({QStringLiteral("--data-dir"), tmp.path(), QStringLiteral("--list-templates")});
         QCOMPARE(result.exitCode, 1);
         QVERIFY(result.out.isEmpty());

@@ -7,6 +7,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "support/BatchProgram.h"
+#include "support/FirstStartFiles.h"
+#include "support/IsolatedHome.h"
 #include "support/TestFiles.h"
 #include "support/ToolRun.h"
 
@@ -19,28 +22,10 @@ struct Run
     QStringList err;
 };
 
-QStringList lines(const QByteArray& text)
-{
-    QStringList result = QString::fromUtf8(text).split(QLatin1Char('\n'));
-    if (!result.isEmpty() && result.constLast().isEmpty())
-        result.removeLast();
-    return result;
-}
-
 QByteArray preferences(int folderOption, const QString& folder, int nameOption, int format)
 {
-    return QStringLiteral(
-               "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<Preferences>\r\n"
-               "<OutputFolderOpts>%1</OutputFolderOpts>\r\n<OutputFolderPath>%2</OutputFolderPath>\r\n"
-               "<OutputFileNameOpts>%3</OutputFileNameOpts>\r\n"
-               "<OutputFileNameSuffix>_new</OutputFileNameSuffix>\r\n"
-               "<OutputFormat>%4</OutputFormat>\r\n<JpegQuality>100</JpegQuality>\r\n"
-               "<OpenQuickStartDlg>1</OpenQuickStartDlg>\r\n</Preferences>\r\n")
-        .arg(folderOption)
-        .arg(folder)
-        .arg(nameOption)
-        .arg(format)
-        .toUtf8();
+    return FirstStartFiles::preferenceFile(QString::number(folderOption), folder, QString::number(nameOption),
+                                           QStringLiteral("_new"), QString::number(format));
 }
 
 // A photo with some structure, different for each seed.
@@ -82,23 +67,12 @@ private:
 
     Run run(const QStringList& arguments, const QString& maxPixels = QString())
     {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        QProcessEnvironment env = isolatedEnvironment(m_dir.filePath(QStringLiteral("home")));
         env.remove(QStringLiteral("LUMORA_MAX_PIXELS"));
         if (!maxPixels.isEmpty())
             env.insert(QStringLiteral("LUMORA_MAX_PIXELS"), maxPixels);
-        env.insert(QStringLiteral("HOME"), m_dir.filePath(QStringLiteral("home")));
-        env.insert(QStringLiteral("XDG_DATA_HOME"), m_dir.filePath(QStringLiteral("home/.local/share")));
-        env.insert(QStringLiteral("XDG_CACHE_HOME"), m_dir.filePath(QStringLiteral("home/.cache")));
-        const ToolResult batch =
-            runTool(QStringLiteral(LUMORA_BIN_DIR "/lumora-batch"),
-                    QStringList{QStringLiteral("--data-dir"), m_data} + arguments, 120, env);
-        Run result;
-        if (!batch.finished || batch.crashed)
-            return result;
-        result.exitCode = batch.exitCode;
-        result.out = lines(batch.out);
-        result.err = lines(batch.err);
-        return result;
+        const BatchRun batch = runBatch(QStringList{QStringLiteral("--data-dir"), m_data} + arguments, env);
+        return {batch.exitCode, batch.outLines(), batch.errLines()};
     }
 
     QString savePhoto(const QString& relative, const QSize& size, int seed)
@@ -289,32 +263,34 @@ private slots:
         QTest::addColumn<int>("factors"); // JPEG: the luma's sampling factors
         QTest::addColumn<int>("quality"); // JPEG: as ImageMagick reads it
         QTest::newRow("4:2:0 photo, defaults")
-            << "2x2" << QStringList() << QByteArray() << 0 << 0xC0 << 0x22 << 98;
+            << QStringLiteral("2x2") << QStringList() << QByteArray() << 0 << 0xC0 << 0x22 << 98;
         QTest::newRow("4:4:4 photo stays 4:4:4")
-            << "1x1" << QStringList() << QByteArray() << 0 << 0xC0 << 0x11 << 98;
+            << QStringLiteral("1x1") << QStringList() << QByteArray() << 0 << 0xC0 << 0x11 << 98;
         QTest::newRow("4:2:2 photo stays 4:2:2")
-            << "2x1" << QStringList() << QByteArray() << 0 << 0xC0 << 0x21 << 98;
+            << QStringLiteral("2x1") << QStringList() << QByteArray() << 0 << 0xC0 << 0x21 << 98;
         QTest::newRow("4:4:4 photo, --sampling 420")
-            << "1x1" << QStringList{QStringLiteral("--sampling"), QStringLiteral("420")} << QByteArray() << 0
-            << 0xC0 << 0x22 << 98;
+            << QStringLiteral("1x1") << QStringList{QStringLiteral("--sampling"), QStringLiteral("420")}
+            << QByteArray() << 0 << 0xC0 << 0x22 << 98;
         QTest::newRow("PNG photo, --sampling 444 --quality 80")
             << QString() << QStringList{QStringLiteral("--sampling=444"), QStringLiteral("--quality=80")}
             << QByteArray() << 0 << 0xC0 << 0x11 << 80;
         const QByteArray stored =
             "OutputJpegQuality=85\r\nOutputJpegSampling=2\r\nOutputJpegProgressive=1\r\n";
         QTest::newRow("config.ini: quality 85, 4:4:4, progressive")
-            << "2x2" << QStringList() << stored << 0 << 0xC2 << 0x11 << 85;
+            << QStringLiteral("2x2") << QStringList() << stored << 0 << 0xC2 << 0x11 << 85;
         QTest::newRow("--quality over config.ini")
-            << "2x2" << QStringList{QStringLiteral("--quality"), QStringLiteral("70")} << stored << 0 << 0xC2
-            << 0x11 << 70;
+            << QStringLiteral("2x2") << QStringList{QStringLiteral("--quality"), QStringLiteral("70")}
+            << stored << 0 << 0xC2 << 0x11 << 70;
         QTest::newRow("quality out of range in config.ini reads as 98")
-            << "2x2" << QStringList() << QByteArray("OutputJpegQuality=101\r\n") << 0 << 0xC0 << 0x22 << 98;
+            << QStringLiteral("2x2") << QStringList() << QByteArray("OutputJpegQuality=101\r\n") << 0 << 0xC0
+            << 0x22 << 98;
         QTest::newRow("WebP, default lossy") << "2x2" << QStringList() << QByteArray() << 4 << 0 << 0 << 0;
-        QTest::newRow("WebP, lossless chosen")
-            << "2x2" << QStringList() << QByteArray("OutputWebpLossless=1\r\n") << 4 << 1 << 0 << 0;
+        QTest::newRow("WebP, lossless chosen") << QStringLiteral("2x2") << QStringList()
+                                               << QByteArray("OutputWebpLossless=1
+") << 4 << 1 << 0 << 0;
         // WebP: quality > 0 compares the file with the default quality's.
-        QTest::newRow("WebP, --quality 20")
-            << "2x2" << QStringList{QStringLiteral("--quality=20")} << QByteArray() << 4 << 0 << 0 << 20;
+        QTest::newRow("WebP, --quality 20") << QStringLiteral("2x2") << QStringList{QStringLiteral("--quality=20")}
+                                            << QByteArray() << 4 << 0 << 0 << 20;
     }
 
     void qualityChoicesReachTheFile()
@@ -412,38 +388,29 @@ private slots:
         const QStringList five = {"p0.png", "p1.png", "p2.png", "p3.png", "p4.png"};
         const QStringList numbers = {"No. 007 of p0", "No. 008 of p1", "No. 009 of p2", "No. 010 of p3",
                                      "No. 011 of p4"};
-        QTest::newRow("name") << "stamp"
-                              << "1"
-                              << "{name}" << QStringList{"alpha.png"} << QStringList{"alpha"};
-        QTest::newRow("counter, 1 job") << "stamp"
-                                        << "1"
-                                        << "No. {counter:7:3} of {name}" << five << numbers;
-        QTest::newRow("counter, 2 jobs") << "stamp"
-                                         << "2"
-                                         << "No. {counter:7:3} of {name}" << five << numbers;
-        QTest::newRow("preview") << "preview"
-                                 << "1"
-                                 << "{file} {width}x{height} #{counter}" << QStringList{"alpha.png"}
-                                 << QStringList{"alpha.png 240x160 #1"};
+        QTest::newRow("name") << QStringLiteral("stamp") << QStringLiteral("1") << QStringLiteral("{name}")
+                              << QStringList{"alpha.png"} << QStringList{"alpha"};
+        QTest::newRow("counter, 1 job") << QStringLiteral("stamp") << QStringLiteral("1")
+                                        << QStringLiteral("No. {counter:7:3} of {name}") << five << numbers;
+        QTest::newRow("counter, 2 jobs") << QStringLiteral("stamp") << QStringLiteral("2")
+                                         << QStringLiteral("No. {counter:7:3} of {name}") << five << numbers;
+        QTest::newRow("preview") << QStringLiteral("preview") << QStringLiteral("1")
+                                 << QStringLiteral("{file} {width}x{height} #{counter}")
+                                 << QStringList{"alpha.png"} << QStringList{"alpha.png 240x160 #1"};
         QTest::newRow("preview of tags")
-            << "preview"
-            << "1"
-            << "{camera} {date:yyyy}" << QStringList{"tagged.png"} << QStringList{"Lumora X1 2019"};
+            << QStringLiteral("preview") << QStringLiteral("1") << QStringLiteral("{camera} {date:yyyy}")
+            << QStringList{"tagged.png"} << QStringList{"Lumora X1 2019"};
         QTest::newRow("tags, lossless JPEG")
-            << "lossless"
-            << "2"
-            << "{camera} {date:yyyy}" << QStringList{"tagged.jpg"} << QStringList{"Lumora X1 2019"};
-        QTest::newRow("sample") << "sample"
-                                << "1"
-                                << "{name} {{{camera}}}" << QStringList{QString()}
+            << QStringLiteral("lossless") << QStringLiteral("2") << QStringLiteral("{camera} {date:yyyy}")
+            << QStringList{"tagged.jpg"} << QStringList{"Lumora X1 2019"};
+        QTest::newRow("sample") << QStringLiteral("sample") << QStringLiteral("1")
+                                << QStringLiteral("{name} {{{camera}}}") << QStringList{QString()}
                                 << QStringList{"sample {Lumora Plenum}"};
         // --text replaces the text of a layer without fields, and its fields are filled; the
         // template is given as a file (-j 0: one job per core).
         QTest::newRow("--text with a field, --template-file, -j 0")
-            << "text"
-            << "0"
-            << "{name} #{counter:3}" << QStringList{"alpha.png", "beta.png"}
-            << QStringList{"alpha #3", "beta #4"};
+            << QStringLiteral("text") << QStringLiteral("0") << QStringLiteral("{name} #{counter:3}")
+            << QStringList{"alpha.png", "beta.png"} << QStringList{"alpha #3", "beta #4"};
     }
 
     void fieldsDrawTheFilledText()
@@ -520,42 +487,6 @@ private slots:
             QVERIFY2(QImage(withFields[i]) == expected,
                      qPrintable(withFields[i] + " differs from " + filled[i]));
         }
-    }
-
-    void usageErrors_data()
-    {
-        QTest::addColumn<QStringList>("arguments");
-        QTest::newRow("jobs below 0")
-            << QStringList{QStringLiteral("-j"), QStringLiteral("-1"), QStringLiteral("a.jpg")};
-        QTest::newRow("template and template file") << QStringList{
-            QStringLiteral("--template"), QStringLiteral("Demo 1"), QStringLiteral("--template-file"),
-            QStringLiteral("t.xml"), QStringLiteral("a.jpg")};
-        QTest::newRow("--text with --list-templates") << QStringList{
-            QStringLiteral("--text"), QStringLiteral("{name}"), QStringLiteral("--list-templates")};
-        QTest::newRow("--dry-run with --sample")
-            << QStringList{QStringLiteral("-n"), QStringLiteral("--sample"), QStringLiteral("a.png")};
-        QTest::newRow("jobs not a number")
-            << QStringList{QStringLiteral("--jobs=x"), QStringLiteral("a.jpg")};
-        QTest::newRow("preview without output")
-            << QStringList{QStringLiteral("--preview"), QStringLiteral("a.jpg")};
-        QTest::newRow("sample with two files")
-            << QStringList{QStringLiteral("--sample"), QStringLiteral("a.png"), QStringLiteral("b.png")};
-        QTest::newRow("two commands") << QStringList{
-            QStringLiteral("--sample"), QStringLiteral("--list-templates"), QStringLiteral("a.png")};
-        QTest::newRow("empty template name")
-            << QStringList{QStringLiteral("--template="), QStringLiteral("a.jpg")};
-        QTest::newRow("quality 0") << QStringList{QStringLiteral("--quality=0"), QStringLiteral("a.jpg")};
-        QTest::newRow("quality 101") << QStringList{QStringLiteral("--quality=101"), QStringLiteral("a.jpg")};
-        QTest::newRow("sampling 422")
-            << QStringList{QStringLiteral("--sampling=422"), QStringLiteral("a.jpg")};
-    }
-    void usageErrors()
-    {
-        QFETCH(QStringList, arguments);
-        const Run result = run(arguments);
-        QCOMPARE(result.exitCode, 2);
-        QVERIFY(result.out.isEmpty());
-        QVERIFY(result.err.constFirst().startsWith(QStringLiteral("lumora-batch: ")));
     }
 };
 

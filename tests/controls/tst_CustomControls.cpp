@@ -56,7 +56,7 @@ void Press(QWidget* w, QPoint at)
 
 } // namespace
 
-class TestCustomControls : public QObject
+class CustomControlsTest : public QObject
 {
     Q_OBJECT
 
@@ -373,5 +373,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestCustomControls)
+QTEST_MAIN(CustomControlsTest)
 #include "tst_CustomControls.moc"

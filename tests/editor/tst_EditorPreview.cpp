@@ -13,9 +13,9 @@
 
 #include <algorithm>
 
-#include "EditorTestSupport.h"
 #include "render/LayerOutline.h"
 #include "services/imaging/text/ApplicationFonts.h"
+#include "support/EditorTestSupport.h"
 #include "ui/editor/CEditTempImgDlg.h"
 #include "ui/editor/CEditTemplateDlg.h"
 #include "ui/editor/CTextEditTempDlg.h"
@@ -39,7 +39,7 @@ bool WaitForPreview(const CEditTemplateDlg& editor)
 
 } // namespace
 
-class TestEditorPreview : public QObject
+class EditorPreviewTest : public QObject
 {
     Q_OBJECT
 
@@ -164,7 +164,7 @@ private slots:
         EditorPreviewArea* area = editor.previewArea();
         QCOMPARE(area->selection().size(), 4);
         const QPolygonF box = area->selection();
-        const QByteArray before = FileBytes(LayerPath(kLayer));
+        const QByteArray before = readFile(LayerPath(kLayer));
         const WatermarkConf start = Stored(kLayer);
         auto outline = [page, &editor](const WatermarkConf& conf) {
             return page == 1 ? LayerOutlines::picture(conf, QSize(80, 40), editor.previewSize())
@@ -211,11 +211,11 @@ private slots:
                  QString::number(page == 1 ? stored.ImageOffsetH : stored.OffsetH));
         QCOMPARE(pageWidget->findChild<SpinEdit*>(QStringLiteral("offset_v"))->text(),
                  QString::number(page == 1 ? stored.ImageOffsetV : stored.OffsetV));
-        QVERIFY(FileBytes(LayerPath(kLayer)) != before);
+        QVERIFY(readFile(LayerPath(kLayer)) != before);
         if (gesture != QLatin1String("keys")) {
             editor.setFocus();
             QTest::keyClick(&editor, Qt::Key_Z, Qt::ControlModifier);
-            QCOMPARE(FileBytes(LayerPath(kLayer)), before);
+            QCOMPARE(readFile(LayerPath(kLayer)), before);
         }
     }
 
@@ -339,5 +339,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestEditorPreview)
+QTEST_MAIN(EditorPreviewTest)
 #include "tst_EditorPreview.moc"

@@ -5,7 +5,7 @@
 #include <QTabWidget>
 #include <QTest>
 
-#include "EditorTestSupport.h"
+#include "support/EditorTestSupport.h"
 #include "ui/controls/CEditWithButton.h"
 #include "ui/editor/CEditTempImgDlg.h"
 #include "ui/editor/CEditTemplateDlg.h"
@@ -17,14 +17,6 @@ using namespace EditorTest;
 namespace {
 
 const QString kLayer = QStringLiteral("Demo 1_Layer 1");
-
-template <typename W> W* Find(QWidget* page, const char* name)
-{
-    W* w = page->findChild<W*>(QLatin1String(name));
-    if (!w)
-        qFatal("no control %s", name);
-    return w;
-}
 
 QString WritePicture(const QString& folder, int w, int h)
 {
@@ -47,22 +39,22 @@ struct PicturePage
         editor.show();
         editor.tabControl()->setCurrentIndex(1);
     }
-    SpinEdit* field(const char* name) { return Find<SpinEdit>(page, name); }
+    SpinEdit* field(const char* name) { return findControl<SpinEdit>(page, name); }
     void browse(const QString& path)
     {
         chooser.file = path;
-        Click(Find<QWidget>(page, "browse_button"));
+        Click(findControl<QWidget>(page, "browse_button"));
     }
     void toggleScale()
     {
-        auto* box = Find<QCheckBox>(page, "scale_image");
+        auto* box = findControl<QCheckBox>(page, "scale_image");
         Click(box, QPoint(6, box->height() / 2));
     }
 };
 
 } // namespace
 
-class TestImagePage : public QObject
+class ImagePageTest : public QObject
 {
     Q_OBJECT
 
@@ -72,7 +64,7 @@ private slots:
         PicturePage p;
         const QString path = WritePicture(p.data.path(), 400, 300);
         p.browse(path);
-        QCOMPARE(Find<CEditWithButton>(p.page, "path_edit")->text(), path);
+        QCOMPARE(findControl<CEditWithButton>(p.page, "path_edit")->text(), path);
         QCOMPARE(p.field("width")->text(), QStringLiteral("400"));
         QCOMPARE(p.field("height")->text(), QStringLiteral("300"));
         QCOMPARE(p.field("width")->minimum(), 1);
@@ -89,9 +81,9 @@ private slots:
     {
         PicturePage p;
         p.chooser.accept = false;
-        const QByteArray before = FileBytes(LayerPath(kLayer));
-        Click(Find<QWidget>(p.page, "browse_button"));
-        QCOMPARE(FileBytes(LayerPath(kLayer)), before);
+        const QByteArray before = readFile(LayerPath(kLayer));
+        Click(findControl<QWidget>(p.page, "browse_button"));
+        QCOMPARE(readFile(LayerPath(kLayer)), before);
     }
 
     void proportionalHeight_data()
@@ -102,14 +94,14 @@ private slots:
         QTest::addColumn<int>("width");
         QTest::addColumn<int>("height");
 
-        QTest::newRow("auto-scale follows width") << true << "200"
-                                                  << "" << 200 << 150;
-        QTest::newRow("auto-scale truncates") << true << "333"
-                                              << "" << 333 << 249;
-        QTest::newRow("height never changes width") << true << ""
-                                                    << "50" << 400 << 50;
-        QTest::newRow("without auto-scale independent") << false << "200"
-                                                        << "" << 200 << 300;
+        QTest::newRow("auto-scale follows width")
+            << true << QStringLiteral("200") << QStringLiteral("") << 200 << 150;
+        QTest::newRow("auto-scale truncates")
+            << true << QStringLiteral("333") << QStringLiteral("") << 333 << 249;
+        QTest::newRow("height never changes width")
+            << true << QStringLiteral("") << QStringLiteral("50") << 400 << 50;
+        QTest::newRow("without auto-scale independent")
+            << false << QStringLiteral("200") << QStringLiteral("") << 200 << 300;
     }
 
     void proportionalHeight()
@@ -158,7 +150,7 @@ private slots:
         PicturePage p;
         const QString path = WritePicture(p.data.path(), 400, 300);
         p.browse(path);
-        auto* field = Find<CEditWithButton>(p.page, "path_edit");
+        auto* field = findControl<CEditWithButton>(p.page, "path_edit");
         Click(field, field->buttonRect().center());
         QCOMPARE(field->text(), QString());
         QCOMPARE(p.field("width")->text(), QStringLiteral("0"));
@@ -176,7 +168,7 @@ private slots:
     void placementFields()
     {
         PicturePage p;
-        auto* location = Find<QComboBox>(p.page, "location_list");
+        auto* location = findControl<QComboBox>(p.page, "location_list");
         ChooseEntry(location, 8);
         TypeInto(p.field("offset_h"), QStringLiteral("25"));
         TypeInto(p.field("offset_v"), QStringLiteral("35"));
@@ -201,7 +193,7 @@ private slots:
         conf.ImageWidth = conf.ImageHeight = 0;
         QVERIFY(StoreEditConf(kLayer, conf));
         CEditTemplateDlg editor;
-        QCOMPARE(Find<SpinEdit>(editor.imagePage(), "width")->text(), QStringLiteral("64"));
+        QCOMPARE(findControl<SpinEdit>(editor.imagePage(), "width")->text(), QStringLiteral("64"));
         QCOMPARE(Stored(kLayer).ImageWidth, 64);
         QCOMPARE(Stored(kLayer).ImageHeight, 48);
     }
@@ -230,5 +222,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestImagePage)
+QTEST_MAIN(ImagePageTest)
 #include "tst_ImagePage.moc"

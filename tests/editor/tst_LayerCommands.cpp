@@ -6,8 +6,8 @@
 #include <QTabWidget>
 #include <QTest>
 
-#include "EditorTestSupport.h"
 #include "model/WatermarkTemplate.h"
+#include "support/EditorTestSupport.h"
 #include "support/ModalCatcher.h"
 #include "ui/controls/CBmpButton.h"
 #include "ui/editor/CAddNewLayerDlg.h"
@@ -87,7 +87,7 @@ struct Editor
 
 } // namespace
 
-class TestLayerCommands : public QObject
+class LayerCommandsTest : public QObject
 {
     Q_OBJECT
 
@@ -126,14 +126,14 @@ private slots:
         QFETCH(QStringList, names);
         QFETCH(QStringList, messages);
         Editor e;
-        const QByteArray templateBefore = FileBytes(templateFilePath(kTemplate));
+        const QByteArray templateBefore = readFile(templateFilePath(kTemplate));
         const QStringList filesBefore = QDir(getTemplatesFolder()).entryList(QDir::Files, QDir::Name);
         NamingScript script(names);
         e.text->onLayerCommand(command);
         QCOMPARE(script.catcher.texts, messages);
         for (const QString& title : script.catcher.titles)
             QCOMPARE(title, QStringLiteral("Lumora Plenum"));
-        QCOMPARE(FileBytes(templateFilePath(kTemplate)), templateBefore);
+        QCOMPARE(readFile(templateFilePath(kTemplate)), templateBefore);
         QCOMPARE(QDir(getTemplatesFolder()).entryList(QDir::Files, QDir::Name), filesBefore);
         QCOMPARE(e.entries(e.textList()), QStringList{kFirst});
         QVERIFY(!QFileInfo::exists(QDir(getTemplatesFolder()).filePath(QStringLiteral("../escape.xml"))));
@@ -175,7 +175,7 @@ private slots:
                  QStringLiteral("Tahoma"));
         // A new layer's text is drawn as written, whatever the layer before it held.
         QCOMPARE(stored.BTextTokens, 0);
-        QVERIFY(!FileBytes(LayerPath(QStringLiteral("Second"))).contains("BTextTokens"));
+        QVERIFY(!readFile(LayerPath(QStringLiteral("Second"))).contains("BTextTokens"));
         QVERIFY(!fields->isChecked());
         // The previous layer kept its own font.
         QCOMPARE(Stored(kFirst).Font.faceName(), QStringLiteral("DejaVu Serif"));
@@ -231,7 +231,7 @@ private slots:
         auto state = [&files] {
             QList<QByteArray> bytes;
             for (const QString& file : files)
-                bytes << (QFile::exists(file) ? FileBytes(file) : QByteArray("(none)"));
+                bytes << (QFile::exists(file) ? readFile(file) : QByteArray("(none)"));
             return bytes;
         };
         QList<QList<QByteArray>> states{state()};
@@ -286,12 +286,12 @@ private slots:
     void rename()
     {
         Editor e;
-        const QByteArray content = FileBytes(LayerPath(kFirst));
+        const QByteArray content = readFile(LayerPath(kFirst));
         NamingScript script({QStringLiteral("Renamed")});
         e.text->onLayerCommand(LayerMenu::RenameLayer);
         QCOMPARE(script.titles, QStringList{QStringLiteral("重命名图层")});
         QVERIFY(!QFile::exists(LayerPath(kFirst)));
-        QCOMPARE(FileBytes(LayerPath(QStringLiteral("Renamed"))), content);
+        QCOMPARE(readFile(LayerPath(QStringLiteral("Renamed"))), content);
         QCOMPARE(TemplateLayerList::Read(kTemplate), QStringList{QStringLiteral("Renamed")});
         QCOMPARE(e.entries(e.textList()), QStringList{QStringLiteral("Renamed")});
         QCOMPARE(e.entries(e.imageList()), QStringList{QStringLiteral("Renamed")});
@@ -301,12 +301,12 @@ private slots:
     {
         Editor e;
         QVERIFY(AddTemplate(QStringLiteral("Other")));
-        const QByteArray other = FileBytes(templateFilePath(QStringLiteral("Other")));
+        const QByteArray other = readFile(templateFilePath(QStringLiteral("Other")));
         NamingScript script({QStringLiteral("Other")});
         e.text->onLayerCommand(LayerMenu::RenameLayer);
         QCOMPARE(script.catcher.texts.size(), 1);
         QCOMPARE(script.catcher.icons, QList<QMessageBox::Icon>{QMessageBox::Critical});
-        QCOMPARE(FileBytes(templateFilePath(QStringLiteral("Other"))), other);
+        QCOMPARE(readFile(templateFilePath(QStringLiteral("Other"))), other);
         QVERIFY(QFile::exists(LayerPath(kFirst)));
         QCOMPARE(TemplateLayerList::Read(kTemplate), QStringList{kFirst});
     }
@@ -482,5 +482,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestLayerCommands)
+QTEST_MAIN(LayerCommandsTest)
 #include "tst_LayerCommands.moc"

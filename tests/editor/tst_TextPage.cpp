@@ -11,7 +11,7 @@
 
 #include "ui/editor/CEditTempImgDlg.h"
 
-#include "EditorTestSupport.h"
+#include "support/EditorTestSupport.h"
 #include "ui/editor/CEditTemplateDlg.h"
 #include "ui/editor/CTextEditTempDlg.h"
 #include "ui/editor/ColourSwatch.h"
@@ -21,14 +21,6 @@ using namespace EditorTest;
 namespace {
 
 const QString kLayer = QStringLiteral("Demo 1_Layer 1");
-
-template <typename W> W* Find(QWidget* page, const char* name)
-{
-    W* w = page->findChild<W*>(QLatin1String(name));
-    if (!w)
-        qFatal("no control %s", name);
-    return w;
-}
 
 // Removes elements from a layer file section, keeping everything else.
 void RemoveElements(const QString& layer, const QString& section, const QStringList& names)
@@ -57,7 +49,7 @@ void SetElement(const QString& layer, const QString& element, const QString& val
 
 } // namespace
 
-class TestTextPage : public QObject
+class TextPageTest : public QObject
 {
     Q_OBJECT
 
@@ -74,111 +66,85 @@ private slots:
         QTest::addColumn<int>("stored");
         QTest::addColumn<QString>("shown");
 
-        QTest::newRow("shadow offset above range") << "shadow_h"
-                                                   << "15"
-                                                   << "enter"
-                                                   << "ShadowH" << 10 << "10";
-        QTest::newRow("shadow offset in range") << "shadow_v"
-                                                << "7"
-                                                << "enter"
-                                                << "ShadowV" << 7 << "7";
-        QTest::newRow("blur above range") << "shadow_blur"
-                                          << "12"
-                                          << "enter"
-                                          << "ShadowBR" << 10 << "10";
-        QTest::newRow("blur in range, left") << "shadow_blur"
-                                             << "10"
-                                             << "leave"
-                                             << "ShadowBR" << 10 << "10";
-        QTest::newRow("shadow alpha above range") << "shadow_alpha"
-                                                  << "45"
-                                                  << "enter"
-                                                  << "ShadowAlpha" << 30 << "30";
-        QTest::newRow("shadow alpha 25 typed") << "shadow_alpha"
-                                               << "25"
-                                               << ""
-                                               << "ShadowAlpha" << 25 << "25";
-        QTest::newRow("edge alpha 120 typed") << "edge_alpha"
-                                              << "120"
-                                              << ""
-                                              << "EdgeAlpha" << 120 << "120";
-        QTest::newRow("edge alpha 120, Enter") << "edge_alpha"
-                                               << "120"
-                                               << "enter"
-                                               << "EdgeAlpha" << 120 << "120";
-        QTest::newRow("edge alpha 50 typed") << "edge_alpha"
-                                             << "50"
-                                             << ""
-                                             << "EdgeAlpha" << 100 << "50";
-        QTest::newRow("edge alpha 50, Enter") << "edge_alpha"
-                                              << "50"
-                                              << "enter"
-                                              << "EdgeAlpha" << 100 << "100";
-        QTest::newRow("edge alpha 9, left") << "edge_alpha"
-                                            << "9"
-                                            << "leave"
-                                            << "EdgeAlpha" << 100 << "100";
-        QTest::newRow("edge alpha 50, up arrow") << "edge_alpha"
-                                                 << "50"
-                                                 << "up"
-                                                 << "EdgeAlpha" << 100 << "100";
-        QTest::newRow("edge alpha below range") << "edge_alpha"
-                                                << "5"
-                                                << "enter"
-                                                << "EdgeAlpha" << 100 << "100";
-        QTest::newRow("edge alpha above range") << "edge_alpha"
-                                                << "300"
-                                                << "enter"
-                                                << "EdgeAlpha" << 255 << "255";
-        QTest::newRow("3D offset above range") << "td_offset"
-                                               << "99"
-                                               << "enter"
-                                               << "TDTextOffset" << 50 << "50";
-        QTest::newRow("3D offset 35 typed") << "td_offset"
-                                            << "35"
-                                            << "leave"
-                                            << "TDTextOffset" << 35 << "35";
-        QTest::newRow("full turn stored as none") << "rotation"
-                                                  << "360"
-                                                  << "enter"
-                                                  << "Rotation" << 0 << "360";
-        QTest::newRow("rotation") << "rotation"
-                                  << "45"
-                                  << "leave"
-                                  << "Rotation" << 45 << "45";
-        QTest::newRow("offset not clamped") << "offset_h"
-                                            << "40000"
-                                            << "enter"
-                                            << "OffsetH" << 40000 << "40000";
-        QTest::newRow("vertical offset 1234") << "offset_v"
-                                              << "1234"
-                                              << "leave"
-                                              << "OffsetV" << 1234 << "1234";
+        QTest::newRow("shadow offset above range")
+            << QStringLiteral("shadow_h") << QStringLiteral("15") << QStringLiteral("enter")
+            << QStringLiteral("ShadowH") << 10 << QStringLiteral("10");
+        QTest::newRow("shadow offset in range")
+            << QStringLiteral("shadow_v") << QStringLiteral("7") << QStringLiteral("enter")
+            << QStringLiteral("ShadowV") << 7 << QStringLiteral("7");
+        QTest::newRow("blur above range")
+            << QStringLiteral("shadow_blur") << QStringLiteral("12") << QStringLiteral("enter")
+            << QStringLiteral("ShadowBR") << 10 << QStringLiteral("10");
+        QTest::newRow("blur in range, left")
+            << QStringLiteral("shadow_blur") << QStringLiteral("10") << QStringLiteral("leave")
+            << QStringLiteral("ShadowBR") << 10 << QStringLiteral("10");
+        QTest::newRow("shadow alpha above range")
+            << QStringLiteral("shadow_alpha") << QStringLiteral("45") << QStringLiteral("enter")
+            << QStringLiteral("ShadowAlpha") << 30 << QStringLiteral("30");
+        QTest::newRow("shadow alpha 25 typed")
+            << QStringLiteral("shadow_alpha") << QStringLiteral("25") << QStringLiteral("")
+            << QStringLiteral("ShadowAlpha") << 25 << QStringLiteral("25");
+        QTest::newRow("edge alpha 120 typed")
+            << QStringLiteral("edge_alpha") << QStringLiteral("120") << QStringLiteral("")
+            << QStringLiteral("EdgeAlpha") << 120 << QStringLiteral("120");
+        QTest::newRow("edge alpha 120, Enter")
+            << QStringLiteral("edge_alpha") << QStringLiteral("120") << QStringLiteral("enter")
+            << QStringLiteral("EdgeAlpha") << 120 << QStringLiteral("120");
+        QTest::newRow("edge alpha 50 typed")
+            << QStringLiteral("edge_alpha") << QStringLiteral("50") << QStringLiteral("")
+            << QStringLiteral("EdgeAlpha") << 100 << QStringLiteral("50");
+        QTest::newRow("edge alpha 50, Enter")
+            << QStringLiteral("edge_alpha") << QStringLiteral("50") << QStringLiteral("enter")
+            << QStringLiteral("EdgeAlpha") << 100 << QStringLiteral("100");
+        QTest::newRow("edge alpha 9, left")
+            << QStringLiteral("edge_alpha") << QStringLiteral("9") << QStringLiteral("leave")
+            << QStringLiteral("EdgeAlpha") << 100 << QStringLiteral("100");
+        QTest::newRow("edge alpha 50, up arrow")
+            << QStringLiteral("edge_alpha") << QStringLiteral("50") << QStringLiteral("up")
+            << QStringLiteral("EdgeAlpha") << 100 << QStringLiteral("100");
+        QTest::newRow("edge alpha below range")
+            << QStringLiteral("edge_alpha") << QStringLiteral("5") << QStringLiteral("enter")
+            << QStringLiteral("EdgeAlpha") << 100 << QStringLiteral("100");
+        QTest::newRow("edge alpha above range")
+            << QStringLiteral("edge_alpha") << QStringLiteral("300") << QStringLiteral("enter")
+            << QStringLiteral("EdgeAlpha") << 255 << QStringLiteral("255");
+        QTest::newRow("3D offset above range")
+            << QStringLiteral("td_offset") << QStringLiteral("99") << QStringLiteral("enter")
+            << QStringLiteral("TDTextOffset") << 50 << QStringLiteral("50");
+        QTest::newRow("3D offset 35 typed")
+            << QStringLiteral("td_offset") << QStringLiteral("35") << QStringLiteral("leave")
+            << QStringLiteral("TDTextOffset") << 35 << QStringLiteral("35");
+        QTest::newRow("full turn stored as none")
+            << QStringLiteral("rotation") << QStringLiteral("360") << QStringLiteral("enter")
+            << QStringLiteral("Rotation") << 0 << QStringLiteral("360");
+        QTest::newRow("rotation") << QStringLiteral("rotation") << QStringLiteral("45")
+                                  << QStringLiteral("leave") << QStringLiteral("Rotation") << 45
+                                  << QStringLiteral("45");
+        QTest::newRow("offset not clamped")
+            << QStringLiteral("offset_h") << QStringLiteral("40000") << QStringLiteral("enter")
+            << QStringLiteral("OffsetH") << 40000 << QStringLiteral("40000");
+        QTest::newRow("vertical offset 1234")
+            << QStringLiteral("offset_v") << QStringLiteral("1234") << QStringLiteral("leave")
+            << QStringLiteral("OffsetV") << 1234 << QStringLiteral("1234");
         // A minus sign typed over a value of 0 or more, in every field that holds negatives.
-        QTest::newRow("horizontal offset -30") << "offset_h"
-                                               << "-30"
-                                               << "enter"
-                                               << "OffsetH" << -30 << "-30";
-        QTest::newRow("vertical offset -7") << "offset_v"
-                                            << "-7"
-                                            << "leave"
-                                            << "OffsetV" << -7 << "-7";
-        QTest::newRow("rotation -45") << "rotation"
-                                      << "-45"
-                                      << "enter"
-                                      << "Rotation" << -45 << "-45";
-        QTest::newRow("shadow offset -4") << "shadow_h"
-                                          << "-4"
-                                          << "enter"
-                                          << "ShadowH" << -4 << "-4";
-        QTest::newRow("shadow offset below range") << "shadow_v"
-                                                   << "-15"
-                                                   << "leave"
-                                                   << "ShadowV" << -10 << "-10";
-        QTest::newRow("empty offset is 0") << "offset_v"
-                                           << ""
-                                           << "enter"
-                                           << "OffsetV" << 0 << "";
+        QTest::newRow("horizontal offset -30")
+            << QStringLiteral("offset_h") << QStringLiteral("-30") << QStringLiteral("enter")
+            << QStringLiteral("OffsetH") << -30 << QStringLiteral("-30");
+        QTest::newRow("vertical offset -7")
+            << QStringLiteral("offset_v") << QStringLiteral("-7") << QStringLiteral("leave")
+            << QStringLiteral("OffsetV") << -7 << QStringLiteral("-7");
+        QTest::newRow("rotation -45")
+            << QStringLiteral("rotation") << QStringLiteral("-45") << QStringLiteral("enter")
+            << QStringLiteral("Rotation") << -45 << QStringLiteral("-45");
+        QTest::newRow("shadow offset -4")
+            << QStringLiteral("shadow_h") << QStringLiteral("-4") << QStringLiteral("enter")
+            << QStringLiteral("ShadowH") << -4 << QStringLiteral("-4");
+        QTest::newRow("shadow offset below range")
+            << QStringLiteral("shadow_v") << QStringLiteral("-15") << QStringLiteral("leave")
+            << QStringLiteral("ShadowV") << -10 << QStringLiteral("-10");
+        QTest::newRow("empty offset is 0")
+            << QStringLiteral("offset_v") << QStringLiteral("") << QStringLiteral("enter")
+            << QStringLiteral("OffsetV") << 0 << QStringLiteral("");
     }
 
     void typedValues()
@@ -193,14 +159,14 @@ private slots:
         CEditTemplateDlg editor;
         editor.show();
         QVERIFY(QTest::qWaitForWindowActive(&editor));
-        auto* edit = Find<SpinEdit>(editor.textPage(), field.toLatin1().constData());
+        auto* edit = findControl<SpinEdit>(editor.textPage(), field.toLatin1().constData());
         TypeInto(edit, typed);
         QCOMPARE(edit->text(), typed); // nothing rewritten while typing
         if (finish == QLatin1String("enter")) {
             QTest::keyClick(edit->edit(), Qt::Key_Return);
             QVERIFY(editor.isVisible()); // Enter in a field does not close the editor
         } else if (finish == QLatin1String("leave")) {
-            Find<QLineEdit>(editor.textPage(), "text_edit")->setFocus();
+            findControl<QLineEdit>(editor.textPage(), "text_edit")->setFocus();
             QTRY_VERIFY(!edit->edit()->hasFocus());
         } else if (finish == QLatin1String("up")) {
             Click(edit->upButton());
@@ -229,8 +195,8 @@ private slots:
         editor.show();
         QVERIFY(QTest::qWaitForWindowExposed(&editor));
         QWidget* pageWidget = editor.tabControl()->widget(page);
-        auto* slider = Find<QSlider>(pageWidget, "transparency");
-        auto* percent = Find<QLabel>(pageWidget, "transparency_percent");
+        auto* slider = findControl<QSlider>(pageWidget, "transparency");
+        auto* percent = findControl<QLabel>(pageWidget, "transparency_percent");
         QCOMPARE(percent->text(), QStringLiteral("100%")); // the demonstration layer's value
         // A click at three quarters of the track, away from the knob at the right end.
         Click(slider, QPoint(slider->width() * 3 / 4, slider->height() / 2));
@@ -249,12 +215,12 @@ private slots:
     {
         EditorDataFolder data;
         CEditTemplateDlg editor;
-        auto* blur = Find<SpinEdit>(editor.textPage(), "shadow_blur");
+        auto* blur = findControl<SpinEdit>(editor.textPage(), "shadow_blur");
         TypeInto(blur, QStringLiteral("9"));
         Click(blur->upButton());
         Click(blur->upButton());
         QCOMPARE(blur->text(), QStringLiteral("10"));
-        auto* offset = Find<SpinEdit>(editor.textPage(), "offset_h");
+        auto* offset = findControl<SpinEdit>(editor.textPage(), "offset_h");
         TypeInto(offset, QStringLiteral("0"));
         Click(offset->downButton());
         QCOMPARE(offset->text(), QStringLiteral("-1"));
@@ -268,15 +234,15 @@ private slots:
         CEditTemplateDlg editor;
         editor.show();
         QWidget* page = editor.textPage();
-        auto* location = Find<QComboBox>(page, "location_list");
+        auto* location = findControl<QComboBox>(page, "location_list");
         ChooseEntry(location, 0);
-        TypeInto(Find<SpinEdit>(page, "offset_h"), QStringLiteral("30"));
-        TypeInto(Find<SpinEdit>(page, "offset_v"), QStringLiteral("40"));
+        TypeInto(findControl<SpinEdit>(page, "offset_h"), QStringLiteral("30"));
+        TypeInto(findControl<SpinEdit>(page, "offset_v"), QStringLiteral("40"));
         QCOMPARE(Stored(kLayer).OffsetV, 40);
         ChooseEntry(location, 4);
         QCOMPARE(location->currentText(), QStringLiteral("中心"));
-        QCOMPARE(Find<SpinEdit>(page, "offset_h")->text(), QStringLiteral("0"));
-        QCOMPARE(Find<SpinEdit>(page, "offset_v")->text(), QStringLiteral("0"));
+        QCOMPARE(findControl<SpinEdit>(page, "offset_h")->text(), QStringLiteral("0"));
+        QCOMPARE(findControl<SpinEdit>(page, "offset_v")->text(), QStringLiteral("0"));
         const WatermarkConf stored = Stored(kLayer);
         QCOMPARE(stored.Location, 4);
         QCOMPARE(stored.OffsetH, 0);
@@ -300,8 +266,8 @@ private slots:
         CEditTemplateDlg editor;
         editor.show();
         QWidget* page = editor.textPage();
-        auto* fill = Find<QCheckBox>(page, "fill_box");
-        auto* threeD = Find<QCheckBox>(page, "td_box");
+        auto* fill = findControl<QCheckBox>(page, "fill_box");
+        auto* threeD = findControl<QCheckBox>(page, "td_box");
         if (fill->isChecked() != fillBefore)
             Click(fill, QPoint(6, fill->height() / 2));
         if (threeD->isChecked() != threeDBefore)
@@ -341,18 +307,19 @@ private slots:
         chooser.font.lfItalic = 1;
         CEditTemplateDlg editor;
         editor.show();
-        const QByteArray before = FileBytes(LayerPath(kLayer));
-        auto* w = Find<QWidget>(editor.textPage(), control.toLatin1().constData());
+        const QByteArray before = readFile(LayerPath(kLayer));
+        auto* w = findControl<QWidget>(editor.textPage(), control.toLatin1().constData());
         Click(w);
         QCOMPARE(chooser.calls, 1);
         if (!accept) {
-            QCOMPARE(FileBytes(LayerPath(kLayer)), before);
+            QCOMPARE(readFile(LayerPath(kLayer)), before);
             return;
         }
         const WatermarkConf stored = Stored(kLayer);
         if (control == "font_button") {
             QCOMPARE(stored.Font, chooser.font);
-            QCOMPARE(Find<QLineEdit>(editor.textPage(), "font_edit")->text(), QStringLiteral("DejaVu Sans"));
+            QCOMPARE(findControl<QLineEdit>(editor.textPage(), "font_edit")->text(),
+                     QStringLiteral("DejaVu Sans"));
         } else if (control == "fill_colour") {
             QCOMPARE(stored.TextColor, 0x123456u);
             QCOMPARE(qobject_cast<ColourSwatch*>(w)->colour(), 0x123456u);
@@ -374,11 +341,11 @@ private slots:
 
         CEditTemplateDlg editor;
         editor.show();
-        QVERIFY(Find<QCheckBox>(editor.textPage(), "scale_text")->isChecked());
-        QVERIFY(!Find<QCheckBox>(editor.imagePage(), "scale_image")->isChecked());
+        QVERIFY(findControl<QCheckBox>(editor.textPage(), "scale_text")->isChecked());
+        QVERIFY(!findControl<QCheckBox>(editor.imagePage(), "scale_image")->isChecked());
         // Showing the layer corrected the stored value and added the missing elements.
-        QCOMPARE(Find<SpinEdit>(editor.textPage(), "shadow_alpha")->text(), QStringLiteral("30"));
-        auto* text = Find<QLineEdit>(editor.textPage(), "text_edit");
+        QCOMPARE(findControl<SpinEdit>(editor.textPage(), "shadow_alpha")->text(), QStringLiteral("30"));
+        auto* text = findControl<QLineEdit>(editor.textPage(), "text_edit");
         TypeInto(text, QStringLiteral("Hello "));
         // Chinese text arrives from the input method as a committed string.
         QInputMethodEvent commit;
@@ -403,12 +370,12 @@ private slots:
         CEditTemplateDlg editor;
         editor.show();
         QWidget* page = editor.textPage();
-        ChooseEntry(Find<QComboBox>(page, "line_thickness"), 6);
-        ChooseEntry(Find<QComboBox>(page, "td_position"), 1);
-        ChooseEntry(Find<QComboBox>(page, "cover_method"), 1);
-        auto* cover = Find<QCheckBox>(page, "cover_box");
+        ChooseEntry(findControl<QComboBox>(page, "line_thickness"), 6);
+        ChooseEntry(findControl<QComboBox>(page, "td_position"), 1);
+        ChooseEntry(findControl<QComboBox>(page, "cover_method"), 1);
+        auto* cover = findControl<QCheckBox>(page, "cover_box");
         Click(cover, QPoint(6, cover->height() / 2));
-        auto* slider = Find<QSlider>(page, "transparency");
+        auto* slider = findControl<QSlider>(page, "transparency");
         slider->setFocus();
         QTest::keyClick(slider, Qt::Key_Home);
         QTest::keyClick(slider, Qt::Key_Right);
@@ -418,7 +385,7 @@ private slots:
         QCOMPARE(stored.coverImgMethod, 1);
         QCOMPARE(stored.BCoverImage, 1);
         QCOMPARE(stored.Transparency, 1);
-        QCOMPARE(Find<QComboBox>(page, "cover_method")->itemText(0), QStringLiteral("描边"));
+        QCOMPARE(findControl<QComboBox>(page, "cover_method")->itemText(0), QStringLiteral("描边"));
     }
 
     // The fields switch is stored as BTextTokens (the element only while it is on), and the
@@ -442,21 +409,21 @@ private slots:
         CEditTemplateDlg editor;
         editor.show();
         QWidget* page = editor.textPage();
-        auto* box = Find<QCheckBox>(page, "fields_box");
+        auto* box = findControl<QCheckBox>(page, "fields_box");
         QVERIFY(!box->isChecked());
-        const QByteArray before = FileBytes(LayerPath(kLayer));
+        const QByteArray before = readFile(LayerPath(kLayer));
         Click(box, QPoint(6, box->height() / 2));
         QCOMPARE(Stored(kLayer).BTextTokens, 1);
         QCOMPARE(StoredElement(kLayer, QStringLiteral("文本"), QStringLiteral("BTextTokens")),
                  QStringLiteral("1"));
         Click(box, QPoint(6, box->height() / 2));
         QCOMPARE(Stored(kLayer).BTextTokens, 0);
-        QCOMPARE(FileBytes(LayerPath(kLayer)), before);
+        QCOMPARE(readFile(LayerPath(kLayer)), before);
 
-        auto* text = Find<QLineEdit>(page, "text_edit");
+        auto* text = findControl<QLineEdit>(page, "text_edit");
         TypeInto(text, QStringLiteral("Shot by me"));
         text->setCursorPosition(cursor);
-        auto* button = Find<QPushButton>(page, "field_button");
+        auto* button = findControl<QPushButton>(page, "field_button");
         QVERIFY(button->menu());
         QList<QAction*> actions = button->menu()->actions();
         actions.removeIf([](const QAction* action) { return action->isSeparator(); });
@@ -475,7 +442,7 @@ private slots:
         EditorDataFolder data;
         CEditTemplateDlg editor;
         editor.show();
-        auto* text = Find<QLineEdit>(editor.textPage(), "text_edit");
+        auto* text = findControl<QLineEdit>(editor.textPage(), "text_edit");
         text->setFocus();
         QTest::keyClick(text, Qt::Key_Return);
         QTest::keyClick(text, Qt::Key_Enter);
@@ -505,5 +472,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestTextPage)
+QTEST_MAIN(TextPageTest)
 #include "tst_TextPage.moc"

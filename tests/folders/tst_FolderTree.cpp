@@ -36,12 +36,9 @@ private slots:
     {
         QTest::addColumn<QString>("relative");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("nested") << "a/b/c"
-                                << "a/b/c";
-        QTest::newRow("trailing slash") << "a/b/c/"
-                                        << "a/b/c";
-        QTest::newRow("existing parent") << "x/y"
-                                         << "x/y";
+        QTest::newRow("nested") << QStringLiteral("a/b/c") << QStringLiteral("a/b/c");
+        QTest::newRow("trailing slash") << QStringLiteral("a/b/c/") << QStringLiteral("a/b/c");
+        QTest::newRow("existing parent") << QStringLiteral("x/y") << QStringLiteral("x/y");
     }
 
     void createFolderPath()

@@ -35,15 +35,6 @@ bool closeTo(QRgb a, QRgb b, int tolerance)
            qAbs(qBlue(a) - qBlue(b)) <= tolerance;
 }
 
-QByteArray withQt(const QImage& image, const char* format)
-{
-    QByteArray data;
-    QBuffer buffer(&data);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, format);
-    return data;
-}
-
 // The offset of the height field of a JPEG frame header.
 qsizetype frameSizeOffset(const QByteArray& jpeg)
 {
@@ -88,9 +79,9 @@ private slots:
         QTest::newRow("jpeg") << "a.jpg" << jpeg << Format::Jpeg << 12;
         QTest::newRow("progressive") << "b.jpeg" << TestPictures::jpeg(picture, Kind::Progressive)
                                      << Format::Jpeg << 12;
-        QTest::newRow("png") << "c.png" << withQt(picture, "PNG") << Format::Png << 0;
-        QTest::newRow("bmp") << "d.bmp" << withQt(picture, "BMP") << Format::Bmp << 0;
-        QTest::newRow("tiff") << "e.tiff" << withQt(picture, "TIFF") << Format::Tiff << 0;
+        QTest::newRow("png") << "c.png" << TestPictures::withQt(picture, "PNG") << Format::Png << 0;
+        QTest::newRow("bmp") << "d.bmp" << TestPictures::withQt(picture, "BMP") << Format::Bmp << 0;
+        QTest::newRow("tiff") << "e.tiff" << TestPictures::withQt(picture, "TIFF") << Format::Tiff << 0;
         QTest::newRow("gif") << "f.gif" << TestPictures::gif(picture) << Format::Gif << 8;
         QTest::newRow("jpeg named png") << "g.png" << jpeg << Format::Jpeg << 12;
     }
@@ -218,8 +209,8 @@ private slots:
         QTest::newRow("empty") << "empty.jpg" << QByteArray("") << "the file is empty";
         QTest::newRow("text") << "text.jpg" << QByteArray("just some words\n") << notAPicture;
         QTest::newRow("other format")
-            << "pic.ppm" << withQt(TestPictures::quadrants(4, 4), "PPM") << notAPicture;
-        QByteArray bmp = withQt(TestPictures::quadrants(4, 4), "BMP");
+            << "pic.ppm" << TestPictures::withQt(TestPictures::quadrants(4, 4), "PPM") << notAPicture;
+        QByteArray bmp = TestPictures::withQt(TestPictures::quadrants(4, 4), "BMP");
         bmp.replace(18, 8, QByteArray("\x60\xEA\0\0\x50\xC3\0\0", 8)); // 60000 x 50000 over 4 x 4 data
         QTest::newRow("bmp header damaged") << "damaged.bmp" << bmp << "cannot decode: ";
     }
@@ -277,14 +268,14 @@ private slots:
             {"separate-scans", TestPictures::jpeg(picture, Kind::SeparateScans), {1, 2}, {3}},
             {"grey", TestPictures::jpeg(picture, Kind::Grayscale), {1, 2}, {3}},
             {"cmyk", TestPictures::jpeg(picture, Kind::AdobeCmyk), {1, 2}, {3}},
-            {"png", withQt(picture, "PNG"), {1, 4, 12}, {13}},
+            {"png", TestPictures::withQt(picture, "PNG"), {1, 4, 12}, {13}},
             {"png-interlaced", TestPictures::png(interlaced), {1, 4, 12}, {13}},
             {"png-16-bit", TestPictures::png(deep), {1, 4, 12}, {13}},
             {"png-palette", TestPictures::png(palette), {1, 4, 12}, {13}},
             {"tiff-strips", HostileBytes::tiffWithDirectoryFirst(picture, false), {}, {}},
             {"tiff-tiles", HostileBytes::tiffWithDirectoryFirst(picture, true, 16, true), {}, {}},
             {"gif", TestPictures::compressedGif(picture), {1, 2}, {3}},
-            {"bmp", withQt(picture, "BMP"), {}, {}},
+            {"bmp", TestPictures::withQt(picture, "BMP"), {}, {}},
         };
         const auto row = [](const Source& source, const QString& where, qsizetype length, Outcome outcome,
                             QSize minimum = QSize()) {
@@ -677,7 +668,7 @@ private slots:
     {
         QFETCH(QByteArray, chunks);
         QFETCH(QStringList, kept);
-        const QByteArray plain = withQt(TestPictures::detailed(64, 48), "PNG");
+        const QByteArray plain = TestPictures::withQt(TestPictures::detailed(64, 48), "PNG");
         QImage expected;
         QVERIFY(PhotoDecoder::load(put(QStringLiteral("plain.png"), plain), expected).ok);
         QImage image;
@@ -694,7 +685,7 @@ private slots:
     // straight to standard error, where another thread's line could land between them.
     void tiffLibraryMessagesAreWholeMessages()
     {
-        const QByteArray tiff = withQt(TestPictures::quadrants(64, 48), "TIFF");
+        const QByteArray tiff = TestPictures::withQt(TestPictures::quadrants(64, 48), "TIFF");
         QVERIFY(tiff.size() > 200);
         const QString path = put(QStringLiteral("cut.tiff"), tiff.left(100));
         const QString errPath = m_dir.filePath(QStringLiteral("stderr.txt"));
@@ -752,7 +743,7 @@ private slots:
         jpeg.replace(frameSizeOffset(jpeg), 4, QByteArray("\xC3\x50\xEA\x60", 4)); // 60000 x 50000
         QTest::newRow("jpeg header") << "huge.jpg" << jpeg << PhotoDecoder::kDefaultPixelLimit
                                      << "image is 60000 x 50000 pixels, more than the limit of 250 million";
-        const QByteArray png = withQt(TestPictures::quadrants(40, 30), "PNG");
+        const QByteArray png = TestPictures::withQt(TestPictures::quadrants(40, 30), "PNG");
         QTest::newRow("lower limit") << "small.png" << png << qint64(1199)
                                      << "image is 40 x 30 pixels, more than the limit of 1199 pixels";
         QTest::newRow("at the limit") << "small.png" << png << qint64(1200) << "";

@@ -32,7 +32,7 @@ bool tahomaInstalled()
 
 } // namespace
 
-class TestGdiFontMetrics : public QObject
+class GdiFontMetricsTest : public QObject
 {
     Q_OBJECT
 
@@ -276,5 +276,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestGdiFontMetrics)
+QTEST_MAIN(GdiFontMetricsTest)
 #include "tst_GdiFontMetrics.moc"

@@ -22,7 +22,7 @@ const QRectF kMeasureBox(0, 0, 100000, 1000);
 
 } // namespace
 
-class TestStringLayout : public QObject
+class StringLayoutTest : public QObject
 {
     Q_OBJECT
 
@@ -222,5 +222,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestStringLayout)
+QTEST_MAIN(StringLayoutTest)
 #include "tst_StringLayout.moc"

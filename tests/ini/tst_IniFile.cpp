@@ -108,45 +108,35 @@ private slots:
         QTest::addColumn<QString>("section");
         QTest::addColumn<QString>("key");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("case of names") << QByteArray("[General]\nKey=v\n") << "GENERAL"
-                                       << "key"
-                                       << "v";
-        QTest::newRow("blanks") << QByteArray("  [ S ]  \n  k  =  v w  \n") << "S"
-                                << "k"
-                                << "v w";
-        QTest::newRow("quotes") << QByteArray("[S]\nk=\"  q  \"\n") << "S"
-                                << "k"
-                                << "  q  ";
-        QTest::newRow("first key wins") << QByteArray("[S]\nk=1\nk=2\n") << "S"
-                                        << "k"
-                                        << "1";
-        QTest::newRow("first section wins") << QByteArray("[S]\nk=1\n[S]\nk=2\n[S]\nj=3\n") << "S"
-                                            << "j"
-                                            << "<default>";
-        QTest::newRow("comment") << QByteArray("[S]\n;k=1\n") << "S"
-                                 << "k"
-                                 << "<default>";
-        QTest::newRow("key in other section") << QByteArray("[A]\nk=1\n[B]\n") << "B"
-                                              << "k"
-                                              << "<default>";
-        QTest::newRow("byte-order mark") << QByteArray("\xEF\xBB\xBF[常规]\r\ntemplate=3\r\n") << "常规"
-                                         << "template"
-                                         << "3";
+        QTest::newRow("case of names") << QByteArray("[General]\nKey=v\n") << QStringLiteral("GENERAL")
+                                       << QStringLiteral("key") << QStringLiteral("v");
+        QTest::newRow("blanks") << QByteArray("  [ S ]  \n  k  =  v w  \n") << QStringLiteral("S")
+                                << QStringLiteral("k") << QStringLiteral("v w");
+        QTest::newRow("quotes") << QByteArray("[S]\nk=\"  q  \"\n") << QStringLiteral("S")
+                                << QStringLiteral("k") << QStringLiteral("  q  ");
+        QTest::newRow("first key wins") << QByteArray("[S]\nk=1\nk=2\n") << QStringLiteral("S")
+                                        << QStringLiteral("k") << QStringLiteral("1");
+        QTest::newRow("first section wins")
+            << QByteArray("[S]\nk=1\n[S]\nk=2\n[S]\nj=3\n") << QStringLiteral("S") << QStringLiteral("j")
+            << QStringLiteral("<default>");
+        QTest::newRow("comment") << QByteArray("[S]\n;k=1\n") << QStringLiteral("S") << QStringLiteral("k")
+                                 << QStringLiteral("<default>");
+        QTest::newRow("key in other section") << QByteArray("[A]\nk=1\n[B]\n") << QStringLiteral("B")
+                                              << QStringLiteral("k") << QStringLiteral("<default>");
+        QTest::newRow("byte-order mark")
+            << QByteArray("\xEF\xBB\xBF[常规]\r\ntemplate=3\r\n") << QStringLiteral("常规")
+            << QStringLiteral("template") << QStringLiteral("3");
         QTest::newRow("UTF-16LE with mark")
-            << withMark(QStringLiteral("[常规]\r\ntemplate=中文\r\n"), QStringConverter::Utf16LE) << "常规"
-            << "template"
-            << "中文";
+            << withMark(QStringLiteral("[常规]\r\ntemplate=中文\r\n"), QStringConverter::Utf16LE)
+            << QStringLiteral("常规") << QStringLiteral("template") << QStringLiteral("中文");
         QTest::newRow("UTF-16BE with mark")
-            << withMark(QStringLiteral("[S]\nk=v\n"), QStringConverter::Utf16BE) << "S"
-            << "k"
-            << "v";
+            << withMark(QStringLiteral("[S]\nk=v\n"), QStringConverter::Utf16BE) << QStringLiteral("S")
+            << QStringLiteral("k") << QStringLiteral("v");
         QTest::newRow("UTF-32LE with mark")
-            << withMark(QStringLiteral("[S]\nk=v\n"), QStringConverter::Utf32LE) << "S"
-            << "k"
-            << "v";
-        QTest::newRow("CR only line ends are one line") << QByteArray("[S]\rk=1\r") << "S"
-                                                        << "k"
-                                                        << "<default>";
+            << withMark(QStringLiteral("[S]\nk=v\n"), QStringConverter::Utf32LE) << QStringLiteral("S")
+            << QStringLiteral("k") << QStringLiteral("v");
+        QTest::newRow("CR only line ends are one line") << QByteArray("[S]\rk=1\r") << QStringLiteral("S")
+                                                        << QStringLiteral("k") << QStringLiteral("<default>");
     }
 
     void lookupRules()
@@ -176,29 +166,17 @@ private slots:
         QTest::addColumn<QString>("section");
         QTest::addColumn<QString>("key");
         QTest::addColumn<QString>("value");
-        QTest::newRow("line break in value") << "S"
-                                             << "k"
-                                             << "1\r\n[S]\r\nk=2";
-        QTest::newRow("NUL in value") << "S"
-                                      << "k" << QStringLiteral("a") + QChar(0);
-        QTest::newRow("equals in key") << "S"
-                                       << "a=b"
-                                       << "v";
-        QTest::newRow("bracket key") << "S"
-                                     << "[k"
-                                     << "v";
-        QTest::newRow("comment key") << "S"
-                                     << ";k"
-                                     << "v";
-        QTest::newRow("empty key") << "S"
-                                   << " "
-                                   << "v";
-        QTest::newRow("empty section") << ""
-                                       << "k"
-                                       << "v";
-        QTest::newRow("line break in section") << "S]\n[T"
-                                               << "k"
-                                               << "v";
+        QTest::newRow("line break in value")
+            << QStringLiteral("S") << QStringLiteral("k") << QStringLiteral("1\r\n[S]\r\nk=2");
+        QTest::newRow("NUL in value")
+            << QStringLiteral("S") << QStringLiteral("k") << QStringLiteral("a") + QChar(0);
+        QTest::newRow("equals in key") << QStringLiteral("S") << QStringLiteral("a=b") << QStringLiteral("v");
+        QTest::newRow("bracket key") << QStringLiteral("S") << QStringLiteral("[k") << QStringLiteral("v");
+        QTest::newRow("comment key") << QStringLiteral("S") << QStringLiteral(";k") << QStringLiteral("v");
+        QTest::newRow("empty key") << QStringLiteral("S") << QStringLiteral(" ") << QStringLiteral("v");
+        QTest::newRow("empty section") << QStringLiteral("") << QStringLiteral("k") << QStringLiteral("v");
+        QTest::newRow("line break in section")
+            << QStringLiteral("S]\n[T") << QStringLiteral("k") << QStringLiteral("v");
     }
 
     void refusesTextsThatWouldNotReadBack()

@@ -8,7 +8,7 @@
 
 // The language file lives beside the running executable, so each case writes (or removes)
 // "Lang/lang_en.ini" in the test program's own folder.
-class TestLanguageManager : public QObject
+class LanguageManagerTest : public QObject
 {
     Q_OBJECT
 
@@ -122,5 +122,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestLanguageManager)
+QTEST_GUILESS_MAIN(LanguageManagerTest)
 #include "tst_LanguageManager.moc"

@@ -45,18 +45,15 @@ private slots:
     {
         QTest::addColumn<QString>("photo");
         QTest::addColumn<QString>("cached");
-        QTest::newRow("folder mirrored after -1") << "/home/ann/Photos/2013/img.jpg"
-                                                  << "/-1/home/ann/Photos/2013/img.jpg";
-        QTest::newRow("photo at the root") << "/img.jpg"
-                                           << "/-1/img.jpg";
-        QTest::newRow("extension kept") << "/p/a.b.tiff"
-                                        << "/-1/p/a.b.tiff";
-        QTest::newRow("dot-dot cannot leave the cache") << "/a/../../../etc/x.jpg"
-                                                        << "/-1/etc/x.jpg";
-        QTest::newRow("relative path") << "../../x/y.png"
-                                       << "/-1/x/y.png";
-        QTest::newRow("spaces and CJK") << "/照片/my trip/海.jpg"
-                                        << "/-1/照片/my trip/海.jpg";
+        QTest::newRow("folder mirrored after -1") << QStringLiteral("/home/ann/Photos/2013/img.jpg")
+                                                  << QStringLiteral("/-1/home/ann/Photos/2013/img.jpg");
+        QTest::newRow("photo at the root") << QStringLiteral("/img.jpg") << QStringLiteral("/-1/img.jpg");
+        QTest::newRow("extension kept") << QStringLiteral("/p/a.b.tiff") << QStringLiteral("/-1/p/a.b.tiff");
+        QTest::newRow("dot-dot cannot leave the cache")
+            << QStringLiteral("/a/../../../etc/x.jpg") << QStringLiteral("/-1/etc/x.jpg");
+        QTest::newRow("relative path") << QStringLiteral("../../x/y.png") << QStringLiteral("/-1/x/y.png");
+        QTest::newRow("spaces and CJK")
+            << QStringLiteral("/照片/my trip/海.jpg") << QStringLiteral("/-1/照片/my trip/海.jpg");
     }
 
     void cachePath()

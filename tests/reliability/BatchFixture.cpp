@@ -1,5 +1,9 @@
 #include "BatchFixture.h"
 
+#include "support/BatchProgram.h"
+#include "support/FirstStartFiles.h"
+#include "support/IsolatedHome.h"
+
 #include <QCryptographicHash>
 #include <QDir>
 #include <QDirIterator>
@@ -25,7 +29,7 @@ bool writeText(const QString& path, const QString& text)
 
 QString BatchFixture::batchProgram()
 {
-    return QStringLiteral(LUMORA_BIN_DIR "/lumora-batch");
+    return batchProgramPath();
 }
 
 bool BatchFixture::prepare(const QString& root, const QString& outputFolder, int outputFormat)
@@ -34,13 +38,8 @@ bool BatchFixture::prepare(const QString& root, const QString& outputFolder, int
     m_home = root + QStringLiteral("/home");
     m_data = root + QStringLiteral("/data");
     QDir().mkpath(m_home);
-    m_environment = QProcessEnvironment::systemEnvironment();
-    m_environment.insert(QStringLiteral("HOME"), m_home);
-    m_environment.insert(QStringLiteral("XDG_DATA_HOME"), m_home + QStringLiteral("/.local/share"));
-    m_environment.insert(QStringLiteral("XDG_CACHE_HOME"), m_home + QStringLiteral("/.cache"));
-    m_environment.insert(QStringLiteral("XDG_CONFIG_HOME"), m_home + QStringLiteral("/.config"));
+    m_environment = isolatedEnvironment(m_home);
     m_environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    m_environment.insert(QStringLiteral("LUMORA_NO_FILE_MANAGER"), QStringLiteral("1"));
     m_environment.insert(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("qt.qpa.*=false"));
 
     const ChildProcess::Result first = batch({QStringLiteral("--list-templates")}).run(60);
@@ -64,18 +63,9 @@ bool BatchFixture::prepare(const QString& root, const QString& outputFolder, int
 
 bool BatchFixture::writePreferences(const QString& outputFolder, int outputFormat) const
 {
-    const QString xml = QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n"
-                                       "<Preferences>\r\n"
-                                       "<OutputFolderOpts>1</OutputFolderOpts>\r\n"
-                                       "<OutputFolderPath>%1</OutputFolderPath>\r\n"
-                                       "<OutputFileNameOpts>1</OutputFileNameOpts>\r\n"
-                                       "<OutputFileNameSuffix>_new</OutputFileNameSuffix>\r\n"
-                                       "<OutputFormat>%2</OutputFormat>\r\n"
-                                       "<JpegQuality>100</JpegQuality>\r\n"
-                                       "<OpenQuickStartDlg>1</OpenQuickStartDlg>\r\n"
-                                       "</Preferences>\r\n")
-                            .arg(outputFolder.toHtmlEscaped())
-                            .arg(outputFormat);
+    const QString xml = QString::fromUtf8(FirstStartFiles::preferenceFile(
+        QStringLiteral("1"), outputFolder.toHtmlEscaped(), QStringLiteral("1"), QStringLiteral("_new"),
+        QString::number(outputFormat)));
     return writeText(m_data + QStringLiteral("/preference.xml"), xml);
 }
 

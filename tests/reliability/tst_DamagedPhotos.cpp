@@ -24,15 +24,6 @@ namespace {
 
 const QString kEndsEarly = QStringLiteral("the photo is damaged: its data ends early");
 
-QByteArray encodedWithQt(const QImage& image, const char* format)
-{
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, format);
-    return bytes;
-}
-
 // The offset of the n-th start-of-scan marker (from 1), -1 when there is none.
 qsizetype scanOffset(const QByteArray& jpeg, int n)
 {
@@ -140,7 +131,7 @@ void DamagedPhotosTest::cutPhotosFail_data()
         << "zeros-lossless.jpg" << zeroTail(large) << false << true;
     QTest::newRow("jpeg, zeros after its last row")
         << "zeros-after.jpg" << QByteArray(jpeg.chopped(2) + QByteArray(4096, '\0')) << false << false;
-    const QByteArray png = encodedWithQt(picture, "PNG");
+    const QByteArray png = TestPictures::withQt(picture, "PNG");
     QTest::newRow("png at 1/2") << "half.png" << png.left(png.size() / 2) << false << false;
     TestPictures::PngRecipe interlaced;
     interlaced.width = 400;
@@ -155,7 +146,7 @@ void DamagedPhotosTest::cutPhotosFail_data()
     QTest::newRow("tiff tiles at 1/2") << "tiles.tiff" << tiles.left(tiles.size() / 2) << false << false;
     const QByteArray gif = TestPictures::compressedGif(picture);
     QTest::newRow("gif at 1/2") << "half.gif" << gif.left(gif.size() / 2) << false << false;
-    const QByteArray bmp = encodedWithQt(picture, "BMP");
+    const QByteArray bmp = TestPictures::withQt(picture, "BMP");
     QTest::newRow("bmp at 1/2") << "half.bmp" << bmp.left(bmp.size() / 2) << false << false;
 }
 
@@ -191,7 +182,7 @@ void DamagedPhotosTest::photosMissingOnlyTheirEndAreStamped_data()
     QTest::newRow("jpeg without its end marker") << "jpg" << TestPictures::jpeg(picture) << 2;
     QTest::newRow("progressive jpeg without its end marker")
         << "jpg" << TestPictures::jpeg(picture, TestPictures::Kind::Progressive) << 2;
-    QTest::newRow("png without its end chunk") << "png" << encodedWithQt(picture, "PNG") << 12;
+    QTest::newRow("png without its end chunk") << "png" << TestPictures::withQt(picture, "PNG") << 12;
     QTest::newRow("gif without its trailer") << "gif" << TestPictures::compressedGif(picture) << 1;
 }
 

@@ -18,6 +18,7 @@
 #include "BatchFixture.h"
 #include "services/ini/IniFile.h"
 #include "support/ChildProcess.h"
+#include "support/IsolatedHome.h"
 #include "support/TestFiles.h"
 #include "xml/XmlDocument.h"
 
@@ -153,9 +154,8 @@ void KilledRunsTest::killedSettingsWrites()
 {
     const QString data = m_root.filePath(QStringLiteral("settings"));
     const QString writer = QStringLiteral(LUMORA_BUILD_DIR "/tests/lumora-settings-writer");
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    QProcessEnvironment environment = isolatedEnvironment(m_root.filePath(QStringLiteral("home")));
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    environment.insert(QStringLiteral("HOME"), m_root.filePath(QStringLiteral("home")));
 
     // How long a few hundred rounds take, so that kills spread over many rounds.
     ChildProcess timing(writer, {m_root.filePath(QStringLiteral("timing")), QStringLiteral("40")});

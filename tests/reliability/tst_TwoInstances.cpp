@@ -11,6 +11,7 @@
 
 #include "BatchFixture.h"
 #include "app/InstanceLock.h"
+#include "support/IsolatedHome.h"
 
 namespace {
 
@@ -64,16 +65,9 @@ void TwoInstancesTest::initTestCase()
     if (!QFileInfo(kProgram).isExecutable())
         QSKIP("the desktop program is not built");
     const QString home = m_root.filePath(QStringLiteral("home"));
-    m_environment = QProcessEnvironment::systemEnvironment();
-    m_environment.insert(QStringLiteral("HOME"), home);
-    m_environment.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/.local/share"));
-    m_environment.insert(QStringLiteral("XDG_CACHE_HOME"), home + QStringLiteral("/.cache"));
-    m_environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/.config"));
+    m_environment = isolatedEnvironment(home);
     m_environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    m_environment.insert(QStringLiteral("LUMORA_NO_FILE_MANAGER"), QStringLiteral("1"));
-    m_environment.insert(QStringLiteral("LUMORA_UPDATE_URL"),
-                         QStringLiteral("http://127.0.0.1:9/lu_version.ini"));
-    m_data = home + QStringLiteral("/.local/share/Lumora Plenum");
+    m_data = isolatedDataFolder(home);
 }
 
 void TwoInstancesTest::cleanup()

@@ -4,10 +4,13 @@
 #include <QImage>
 #include <QPainter>
 #include <QRect>
+#include <QTest>
 
 #include <functional>
 
+#include "model/LayerFiles.h"
 #include "model/WatermarkConf.h"
+#include "model/WatermarkTemplate.h"
 #include "render/WatermarkCompositor.h"
 
 // Canvases, layers and pixel searches shared by the compositor tests.
@@ -96,6 +99,18 @@ inline std::function<bool(QRgb)> near(QColor colour, int tolerance = 40)
                std::abs(qGreen(p) - colour.green()) <= tolerance &&
                std::abs(qBlue(p) - colour.blue()) <= tolerance;
     };
+}
+
+// Saves a template of the given layers, each written as its own layer file.
+inline void writeTemplate(const QString& name, const QList<QPair<QString, WatermarkConf>>& layers)
+{
+    WatermarkTemplate tmpl;
+    tmpl.name = name;
+    for (const auto& [layerName, conf] : layers) {
+        tmpl.layers.append(layerName);
+        QVERIFY(SaveLayerConf(layerName, conf, conf.Font));
+    }
+    QVERIFY(saveWatermarkTemplate(tmpl));
 }
 
 // A stored colour (red + 256 green + 65536 blue).

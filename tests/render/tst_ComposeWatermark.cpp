@@ -65,18 +65,6 @@ private:
 
     QString photoFolder() const { return m_data->root() + QStringLiteral("/photos"); }
 
-    // A template of the given layers, each written as its own layer file.
-    void writeTemplate(const QString& name, const QList<QPair<QString, WatermarkConf>>& layers)
-    {
-        WatermarkTemplate tmpl;
-        tmpl.name = name;
-        for (const auto& [layerName, conf] : layers) {
-            tmpl.layers.append(layerName);
-            QVERIFY(SaveLayerConf(layerName, conf, conf.Font));
-        }
-        QVERIFY(saveWatermarkTemplate(tmpl));
-    }
-
     // The red marker picture at the top-left corner.
     void writeMarkerTemplate()
     {

@@ -321,17 +321,6 @@ private:
 
     QString file(const QString& name) const { return m_files + QLatin1Char('/') + name; }
 
-    void writeTemplate(const QString& name, const QList<QPair<QString, WatermarkConf>>& layers)
-    {
-        WatermarkTemplate tmpl;
-        tmpl.name = name;
-        for (const auto& [layerName, conf] : layers) {
-            tmpl.layers.append(layerName);
-            QVERIFY(SaveLayerConf(layerName, conf, conf.Font));
-        }
-        QVERIFY(saveWatermarkTemplate(tmpl));
-    }
-
     // Stamps `source` into the output folder in `format`; the output's path.
     QString stamp(const QString& source, int format, const QString& templateName, const QString& folder)
     {
@@ -437,21 +426,23 @@ private slots:
         QTest::addColumn<QString>("reference");
         QTest::addColumn<int>("format");
         QTest::addColumn<int>("tolerance");
-        QTest::newRow("HEIC") << "plain.heic"
-                              << "plain-heic-tool.png" << int(PhotoDecoder::Format::Heif) << 2;
-        QTest::newRow("AVIF") << "plain.avif"
-                              << "plain-avif-tool.png" << int(PhotoDecoder::Format::Avif) << 2;
-        QTest::newRow("AVIF with alpha") << "alpha.avif"
-                                         << "alpha-avif-tool.png" << int(PhotoDecoder::Format::Avif) << 2;
-        QTest::newRow("lossy WebP") << "lossy.webp"
-                                    << "lossy-webp-tool.png" << int(PhotoDecoder::Format::Webp) << 0;
-        QTest::newRow("lossless WebP") << "lossless.webp"
-                                       << "plain.png" << int(PhotoDecoder::Format::Webp) << 0;
-        QTest::newRow("WebP with alpha") << "alpha.webp"
-                                         << "alpha-webp-tool.png" << int(PhotoDecoder::Format::Webp) << 0;
+        QTest::newRow("HEIC") << QStringLiteral("plain.heic") << QStringLiteral("plain-heic-tool.png")
+                              << int(PhotoDecoder::Format::Heif) << 2;
+        QTest::newRow("AVIF") << QStringLiteral("plain.avif") << QStringLiteral("plain-avif-tool.png")
+                              << int(PhotoDecoder::Format::Avif) << 2;
+        QTest::newRow("AVIF with alpha")
+            << QStringLiteral("alpha.avif") << QStringLiteral("alpha-avif-tool.png")
+            << int(PhotoDecoder::Format::Avif) << 2;
+        QTest::newRow("lossy WebP") << QStringLiteral("lossy.webp") << QStringLiteral("lossy-webp-tool.png")
+                                    << int(PhotoDecoder::Format::Webp) << 0;
+        QTest::newRow("lossless WebP") << QStringLiteral("lossless.webp") << QStringLiteral("plain.png")
+                                       << int(PhotoDecoder::Format::Webp) << 0;
+        QTest::newRow("WebP with alpha")
+            << QStringLiteral("alpha.webp") << QStringLiteral("alpha-webp-tool.png")
+            << int(PhotoDecoder::Format::Webp) << 0;
         // The first frame of a lossless animation is the first picture given to img2webp.
-        QTest::newRow("animated WebP") << "animated.webp"
-                                       << "plain.png" << int(PhotoDecoder::Format::Webp) << 0;
+        QTest::newRow("animated WebP") << QStringLiteral("animated.webp") << QStringLiteral("plain.png")
+                                       << int(PhotoDecoder::Format::Webp) << 0;
     }
     void decodesAsTheToolDoes()
     {
@@ -491,13 +482,14 @@ private slots:
         QTest::addColumn<QSize>("outputSize");  // the JPEG output's stored size
         QTest::addColumn<int>("outputOrientation");
         QTest::newRow("HEIC, EXIF orientation 6, no rotation box")
-            << "camera.heic"
-            << "camera-heic-tool.png" << 0 << QSize(96, 64) << 1;
+            << QStringLiteral("camera.heic") << QStringLiteral("camera-heic-tool.png") << 0 << QSize(96, 64)
+            << 1;
         QTest::newRow("HEIC, rotation box and EXIF orientation 6")
-            << "rotated.heic"
-            << "rotated-heic-tool.png" << 0 << QSize(64, 96) << 1;
-        QTest::newRow("WebP, EXIF orientation 6") << "camera.webp"
-                                                  << "camera-webp-tool.png" << 1 << QSize(96, 64) << 6;
+            << QStringLiteral("rotated.heic") << QStringLiteral("rotated-heic-tool.png") << 0 << QSize(64, 96)
+            << 1;
+        QTest::newRow("WebP, EXIF orientation 6")
+            << QStringLiteral("camera.webp") << QStringLiteral("camera-webp-tool.png") << 1 << QSize(96, 64)
+            << 6;
     }
     void standsAsTheContainerSays()
     {
@@ -559,7 +551,8 @@ private slots:
                                                      << file("large.icc") << false << false << false;
         // A grey profile does not describe the RGB pixels of an output: left out.
         QTest::newRow("grey profile, PNG to PNG")
-            << "grey-profile.png" << int(OutputSettings::Png) << QString() << false << false << false;
+            << QStringLiteral("grey-profile.png") << int(OutputSettings::Png) << QString() << false << false
+            << false;
     }
     void metadataReachesTheOutputs()
     {

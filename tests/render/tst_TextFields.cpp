@@ -230,66 +230,80 @@ private slots:
             *row("size") << photo << 1 << "{width}x{height}"
                          << "120x80";
         }
-        QTest::newRow("xmp fallbacks") << "xmp.jpg" << 1 << "{artist}|{copyright}|{date} {time}"
-                                       << "Xmp Artist|Xmp Rights|2021-02-03 04:05";
-        QTest::newRow("make not repeated") << "canon.jpg" << 1 << "{camera}|{exposure}"
-                                           << "Lumora Plenum 7|2 s";
-        QTest::newRow("exposure 0.8 s") << "time 0.8.jpg" << 1 << "{exposure}"
-                                        << "0.8 s";
-        QTest::newRow("exposure 0.6 s") << "time 0.6.jpg" << 1 << "{exposure}"
-                                        << "0.6 s";
-        QTest::newRow("exposure 0.3 s") << "time 0.3.jpg" << 1 << "{exposure}"
-                                        << "0.3 s";
-        QTest::newRow("exposure 1/3 s") << "time 1_3.jpg" << 1 << "{exposure}"
-                                        << "1/3 s";
-        QTest::newRow("exposure 1/30 s stored 0.0333") << "time 0.0333.jpg" << 1 << "{exposure}"
-                                                       << "1/30 s";
+        QTest::newRow("xmp fallbacks")
+            << QStringLiteral("xmp.jpg") << 1 << QStringLiteral("{artist}|{copyright}|{date} {time}")
+            << QStringLiteral("Xmp Artist|Xmp Rights|2021-02-03 04:05");
+        QTest::newRow("make not repeated")
+            << QStringLiteral("canon.jpg") << 1 << QStringLiteral("{camera}|{exposure}")
+            << QStringLiteral("Lumora Plenum 7|2 s");
+        QTest::newRow("exposure 0.8 s")
+            << QStringLiteral("time 0.8.jpg") << 1 << QStringLiteral("{exposure}") << QStringLiteral("0.8 s");
+        QTest::newRow("exposure 0.6 s")
+            << QStringLiteral("time 0.6.jpg") << 1 << QStringLiteral("{exposure}") << QStringLiteral("0.6 s");
+        QTest::newRow("exposure 0.3 s")
+            << QStringLiteral("time 0.3.jpg") << 1 << QStringLiteral("{exposure}") << QStringLiteral("0.3 s");
+        QTest::newRow("exposure 1/3 s")
+            << QStringLiteral("time 1_3.jpg") << 1 << QStringLiteral("{exposure}") << QStringLiteral("1/3 s");
+        QTest::newRow("exposure 1/30 s stored 0.0333")
+            << QStringLiteral("time 0.0333.jpg") << 1 << QStringLiteral("{exposure}")
+            << QStringLiteral("1/30 s");
         QTest::newRow("no tags")
-            << "bare.jpg" << 1
-            << "[{camera}{lens}{exposure}{artist}{copyright}{exif:Image.Make}{xmp:dc.title}]"
-            << "[]";
-        QTest::newRow("file time") << "bare.jpg" << 1 << "{date} {time}"
-                                   << "2020-01-02 03:04";
-        QTest::newRow("file time, no metadata") << "bare.bmp" << 1 << "{name}.{year}"
-                                                << "bare.2020";
+            << QStringLiteral("bare.jpg") << 1
+            << QStringLiteral("[{camera}{lens}{exposure}{artist}{copyright}{exif:Image.Make}{xmp:dc.title}]")
+            << QStringLiteral("[]");
+        QTest::newRow("file time") << QStringLiteral("bare.jpg") << 1 << QStringLiteral("{date} {time}")
+                                   << QStringLiteral("2020-01-02 03:04");
+        QTest::newRow("file time, no metadata")
+            << QStringLiteral("bare.bmp") << 1 << QStringLiteral("{name}.{year}")
+            << QStringLiteral("bare.2020");
         QTest::newRow("unknown keys")
-            << "tagged.jpg" << 1 << "[{exif:Nope.Nothing}{xmp:nons.x}{exif:Image.Software}]"
-            << "[]";
+            << QStringLiteral("tagged.jpg") << 1
+            << QStringLiteral("[{exif:Nope.Nothing}{xmp:nons.x}{exif:Image.Software}]")
+            << QStringLiteral("[]");
 
-        QTest::newRow("counter") << "bare.jpg" << 12 << "{counter}"
-                                 << "12";
-        QTest::newRow("counter outside a run") << "bare.jpg" << 0 << "{counter}|{counter:5}"
-                                               << "1|5";
-        QTest::newRow("counter start") << "bare.jpg" << 3 << "{counter:100}"
-                                       << "102";
-        QTest::newRow("counter digits") << "bare.jpg" << 7 << "{counter:1:4}|{counter:0:1}"
-                                        << "0007|6";
-        QTest::newRow("counter below zero") << "bare.jpg" << 2 << "{counter:-5:3}"
-                                            << "-004";
-        QTest::newRow("counter not numbers") << "bare.jpg" << 2 << "{counter:x}{counter:1:99}{counter:1:2:3}"
-                                             << "{counter:x}{counter:1:99}{counter:1:2:3}";
+        QTest::newRow("counter") << QStringLiteral("bare.jpg") << 12 << QStringLiteral("{counter}")
+                                 << QStringLiteral("12");
+        QTest::newRow("counter outside a run")
+            << QStringLiteral("bare.jpg") << 0 << QStringLiteral("{counter}|{counter:5}")
+            << QStringLiteral("1|5");
+        QTest::newRow("counter start")
+            << QStringLiteral("bare.jpg") << 3 << QStringLiteral("{counter:100}") << QStringLiteral("102");
+        QTest::newRow("counter digits")
+            << QStringLiteral("bare.jpg") << 7 << QStringLiteral("{counter:1:4}|{counter:0:1}")
+            << QStringLiteral("0007|6");
+        QTest::newRow("counter below zero")
+            << QStringLiteral("bare.jpg") << 2 << QStringLiteral("{counter:-5:3}") << QStringLiteral("-004");
+        QTest::newRow("counter not numbers")
+            << QStringLiteral("bare.jpg") << 2 << QStringLiteral("{counter:x}{counter:1:99}{counter:1:2:3}")
+            << QStringLiteral("{counter:x}{counter:1:99}{counter:1:2:3}");
 
-        QTest::newRow("braces") << "bare.jpg" << 1 << "{{name}} }}{{ {{{name}}}"
-                                << "{name} }{ {bare}";
-        QTest::newRow("lone braces") << "bare.jpg" << 1 << "{ } {a{name} {name"
-                                     << "{ } {abare {name";
-        QTest::newRow("unknown fields") << "bare.jpg" << 1 << "{nmae} {Name} {} {date2} {exif}"
-                                        << "{nmae} {Name} {} {date2} {exif}";
-        QTest::newRow("no fields") << "bare.jpg" << 1 << "© 2024 水印"
-                                   << "© 2024 水印";
+        QTest::newRow("braces") << QStringLiteral("bare.jpg") << 1
+                                << QStringLiteral("{{name}} }}{{ {{{name}}}")
+                                << QStringLiteral("{name} }{ {bare}");
+        QTest::newRow("lone braces") << QStringLiteral("bare.jpg") << 1
+                                     << QStringLiteral("{ } {a{name} {name")
+                                     << QStringLiteral("{ } {abare {name");
+        QTest::newRow("unknown fields")
+            << QStringLiteral("bare.jpg") << 1 << QStringLiteral("{nmae} {Name} {} {date2} {exif}")
+            << QStringLiteral("{nmae} {Name} {} {date2} {exif}");
+        QTest::newRow("no fields") << QStringLiteral("bare.jpg") << 1 << QStringLiteral("© 2024 水印")
+                                   << QStringLiteral("© 2024 水印");
 
         QTest::newRow("control characters, invalid UTF-8")
-            << "hostile.png" << 1 << "<{artist}>" << QStringLiteral("<abcd\uFFFDe>");
-        QTest::newRow("direction controls")
-            << QStringLiteral("\u2067shot\u202E.jpg") << 1 << "{copyright} (c) Studio|{name}|{xmp:dc.title}"
-            << "DLROW (c) Studio|shot|ab";
+            << QStringLiteral("hostile.png") << 1 << QStringLiteral("<{artist}>")
+            << QStringLiteral("<abcd\uFFFDe>");
+        QTest::newRow("direction controls") << QStringLiteral("\u2067shot\u202E.jpg") << 1
+                                            << QStringLiteral("{copyright} (c) Studio|{name}|{xmp:dc.title}")
+                                            << QStringLiteral("DLROW (c) Studio|shot|ab");
         QTest::newRow("megabytes") << "hostile.png" << 1 << "{copyright}" << QString(256, QLatin1Char('x'));
         QTest::newRow("megabytes in XMP")
-            << "hostile.png" << 1 << "{xmp:dc.creator}" << QString(256, QLatin1Char('x'));
+            << QStringLiteral("hostile.png") << 1 << QStringLiteral("{xmp:dc.creator}")
+            << QString(256, QLatin1Char('x'));
         QTest::newRow("whole text") << "hostile.png" << 1 << QStringLiteral("{copyright}").repeated(20)
                                     << QString(2048, QLatin1Char('x'));
-        QTest::newRow("damaged EXIF") << "damaged.jpg" << 1 << "[{camera}{exif:Image.Make}]{date}"
-                                      << "[]2020-01-02";
+        QTest::newRow("damaged EXIF")
+            << QStringLiteral("damaged.jpg") << 1 << QStringLiteral("[{camera}{exif:Image.Make}]{date}")
+            << QStringLiteral("[]2020-01-02");
     }
 
     void fields()
@@ -437,7 +451,7 @@ private slots:
         QTest::newRow("direction controls")
             << QStringLiteral(
                    "\u202EDLROW\u202C \u2066x\u2069\u200E\u200F\u202A\u202B\u202D\u2067\u2068\u061C")
-            << "DLROW x";
+            << QStringLiteral("DLROW x");
         QTest::newRow("format characters")
             << QStringLiteral("\u00ADa\uFEFF\u2060b\u206A\u0600\U000110BD") << "ab";
         QTest::newRow("joiners inside kept, tag letters kept")

@@ -20,30 +20,26 @@
 #include "model/TemplateStore.h"
 #include "render/ComposeWatermark.h"
 #include "settings/SettingsTestSupport.h"
+#include "support/FirstStartFiles.h"
 #include "support/TempDataFolder.h"
 #include "ui/settings/CFolderDlg.h"
 #include "ui/settings/CGeneralConfDlg.h"
 #include "ui/settings/CPreferenceDlg.h"
 #include "ui/settings/OutputQualityBox.h"
 
+using FirstStartFiles::preferenceFile;
+
 namespace {
 
-// A preference file with the given element texts, in the order the program writes them.
-QByteArray preferenceFile(const QString& folderOpts, const QString& folderPath, const QString& nameOpts,
-                          const QString& suffix, const QString& format)
+// The files of a first start, and "config.ini" holding `before` (none when it is empty); the
+// preference file's bytes.
+QByteArray firstStartWithConfigIni(const QByteArray& before)
 {
-    return QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n"
-                          "<Preferences>\r\n"
-                          "<OutputFolderOpts>%1</OutputFolderOpts>\r\n"
-                          "<OutputFolderPath>%2</OutputFolderPath>\r\n"
-                          "<OutputFileNameOpts>%3</OutputFileNameOpts>\r\n"
-                          "<OutputFileNameSuffix>%4</OutputFileNameSuffix>\r\n"
-                          "<OutputFormat>%5</OutputFormat>\r\n"
-                          "<JpegQuality>100</JpegQuality>\r\n"
-                          "<OpenQuickStartDlg>1</OpenQuickStartDlg>\r\n"
-                          "</Preferences>\r\n")
-        .arg(folderOpts, folderPath, nameOpts, suffix, format)
-        .toUtf8();
+    if (!CreateDefaultPreferences())
+        return QByteArray();
+    if (!before.isEmpty() && !TempDataFolder::write(configIniPath(), before))
+        return QByteArray();
+    return TempDataFolder::read(preferencesPath());
 }
 
 } // namespace
@@ -137,56 +133,36 @@ private slots:
         QTest::addColumn<QString>("storedNameOpts");
         QTest::addColumn<QString>("storedFormat");
 
-        QTest::newRow("defaults") << "0"
-                                  << "1"
-                                  << "0" << false << true << 0 << "0"
-                                  << "1"
-                                  << "0";
-        QTest::newRow("folder option 2 stored as 1") << "2"
-                                                     << "0"
-                                                     << "1" << true << false << 1 << "1"
-                                                     << "0"
-                                                     << "1";
-        QTest::newRow("tiff") << "1"
-                              << "1"
-                              << "3" << true << true << 3 << "1"
-                              << "1"
-                              << "3";
-        QTest::newRow("webp") << "0"
-                              << "1"
-                              << "4" << false << true << 4 << "0"
-                              << "1"
-                              << "4";
-        QTest::newRow("first format past webp") << "0"
-                                                << "1"
-                                                << "5" << false << true << -1 << "0"
-                                                << "1"
-                                                << "-1";
-        QTest::newRow("format out of range") << "0"
-                                             << "1"
-                                             << "7" << false << true << -1 << "0"
-                                             << "1"
-                                             << "-1";
-        QTest::newRow("negative format") << "0"
-                                         << "1"
-                                         << "-2" << false << true << -1 << "0"
-                                         << "1"
-                                         << "-1";
-        QTest::newRow("non-numeric format") << "0"
-                                            << "1"
-                                            << "png" << false << true << 0 << "0"
-                                            << "1"
-                                            << "0";
-        QTest::newRow("digits then text") << "0"
-                                          << "1"
-                                          << "2x" << false << true << 2 << "0"
-                                          << "1"
-                                          << "2";
-        QTest::newRow("empty options") << ""
-                                       << ""
-                                       << "1" << true << true << 1 << "1"
-                                       << "1"
-                                       << "1";
+        QTest::newRow("defaults") << QStringLiteral("0") << QStringLiteral("1") << QStringLiteral("0")
+                                  << false << true << 0 << QStringLiteral("0") << QStringLiteral("1")
+                                  << QStringLiteral("0");
+        QTest::newRow("folder option 2 stored as 1")
+            << QStringLiteral("2") << QStringLiteral("0") << QStringLiteral("1") << true << false << 1
+            << QStringLiteral("1") << QStringLiteral("0") << QStringLiteral("1");
+        QTest::newRow("tiff") << QStringLiteral("1") << QStringLiteral("1") << QStringLiteral("3") << true
+                              << true << 3 << QStringLiteral("1") << QStringLiteral("1")
+                              << QStringLiteral("3");
+        QTest::newRow("webp") << QStringLiteral("0") << QStringLiteral("1") << QStringLiteral("4") << false
+                              << true << 4 << QStringLiteral("0") << QStringLiteral("1")
+                              << QStringLiteral("4");
+        QTest::newRow("first format past webp")
+            << QStringLiteral("0") << QStringLiteral("1") << QStringLiteral("5") << false << true << -1
+            << QStringLiteral("0") << QStringLiteral("1") << QStringLiteral("-1");
+        QTest::newRow("format out of range")
+            << QStringLiteral("0") << QStringLiteral("1") << QStringLiteral("7") << false << true << -1
+            << QStringLiteral("0") << QStringLiteral("1") << QStringLiteral("-1");
+        QTest::newRow("negative format")
+            << QStringLiteral("0") << QStringLiteral("1") << QStringLiteral("-2") << false << true << -1
+            << QStringLiteral("0") << QStringLiteral("1") << QStringLiteral("-1");
+        QTest::newRow("non-numeric format")
+            << QStringLiteral("0") << QStringLiteral("1") << QStringLiteral("png") << false << true << 0
+            << QStringLiteral("0") << QStringLiteral("1") << QStringLiteral("0");
+        QTest::newRow("digits then text")
+            << QStringLiteral("0") << QStringLiteral("1") << QStringLiteral("2x") << false << true << 2
+            << QStringLiteral("0") << QStringLiteral("1") << QStringLiteral("2");
+        QTest::newRow("empty options")
+            << QStringLiteral("") << QStringLiteral("") << QStringLiteral("1") << true << true << 1
+            << QStringLiteral("1") << QStringLiteral("1") << QStringLiteral("1");
     }
 
     void loadAndStoreBack()
@@ -242,10 +218,8 @@ private slots:
         QFETCH(QByteArray, before);
         QFETCH(bool, click);
         TempDataFolder folder;
-        QVERIFY(CreateDefaultPreferences());
-        const QByteArray preferences = TempDataFolder::read(preferencesPath());
-        if (!before.isEmpty())
-            QVERIFY(TempDataFolder::write(configIniPath(), before));
+        const QByteArray preferences = firstStartWithConfigIni(before);
+        QVERIFY(!preferences.isEmpty());
         setLosslessJpeg(!readLosslessJpeg()); // the opposite of the file, until the page closes
         {
             CGeneralConfDlg page;
@@ -292,10 +266,8 @@ private slots:
         QFETCH(int, setQuality);
         QFETCH(int, setSampling);
         TempDataFolder folder;
-        QVERIFY(CreateDefaultPreferences());
-        const QByteArray preferences = TempDataFolder::read(preferencesPath());
-        if (!before.isEmpty())
-            QVERIFY(TempDataFolder::write(configIniPath(), before));
+        const QByteArray preferences = firstStartWithConfigIni(before);
+        QVERIFY(!preferences.isEmpty());
         OutputQuality shown;
         {
             CGeneralConfDlg page;
@@ -549,32 +521,28 @@ private slots:
         QTest::addColumn<QString>("storedFolderOpts");
         QTest::addColumn<QString>("storedPath"); // null: the path of the first start
         const QString none;
-        QTest::newRow("slash in suffix") << "_a/../../x" << none << 1 << "_new"
-                                         << "0" << none;
-        QTest::newRow("escape in suffix") << "_\x1b[31m" << none << 1 << "_new"
-                                          << "0" << none;
-        QTest::newRow("delete in suffix") << "_a\x7f" << none << 1 << "_new"
-                                          << "0" << none;
-        QTest::newRow("typed folder to be made") << "_ok"
-                                                 << "%T/made/later" << 0 << "_ok"
-                                                 << "1"
-                                                 << "%T/made/later";
-        QTest::newRow("typed relative folder") << "_ok"
-                                               << "photos/out" << 1 << "_ok"
-                                               << "0" << none;
-        QTest::newRow("typed folder below a file") << "_ok"
-                                                   << "%T/file.txt/out" << 1 << "_ok"
-                                                   << "0" << none;
-        QTest::newRow("plain suffix") << "_ok" << none << 0 << "_ok"
-                                      << "0" << none;
-        QTest::newRow("backslash allowed") << "_a\\b" << none << 0 << "_a\\b"
-                                           << "0" << none;
-        QTest::newRow("other folder without path") << "_ok"
-                                                   << "" << 1 << "_ok"
-                                                   << "0" << none;
-        QTest::newRow("both") << "/"
-                              << "" << 2 << "_new"
-                              << "0" << none;
+        QTest::newRow("slash in suffix") << QStringLiteral("_a/../../x") << none << 1
+                                         << QStringLiteral("_new") << QStringLiteral("0") << none;
+        QTest::newRow("escape in suffix") << QStringLiteral("_\x1b[31m") << none << 1
+                                          << QStringLiteral("_new") << QStringLiteral("0") << none;
+        QTest::newRow("delete in suffix")
+            << QStringLiteral("_a\x7f") << none << 1 << QStringLiteral("_new") << QStringLiteral("0") << none;
+        QTest::newRow("typed folder to be made")
+            << QStringLiteral("_ok") << QStringLiteral("%T/made/later") << 0 << QStringLiteral("_ok")
+            << QStringLiteral("1") << QStringLiteral("%T/made/later");
+        QTest::newRow("typed relative folder") << QStringLiteral("_ok") << QStringLiteral("photos/out") << 1
+                                               << QStringLiteral("_ok") << QStringLiteral("0") << none;
+        QTest::newRow("typed folder below a file")
+            << QStringLiteral("_ok") << QStringLiteral("%T/file.txt/out") << 1 << QStringLiteral("_ok")
+            << QStringLiteral("0") << none;
+        QTest::newRow("plain suffix")
+            << QStringLiteral("_ok") << none << 0 << QStringLiteral("_ok") << QStringLiteral("0") << none;
+        QTest::newRow("backslash allowed")
+            << QStringLiteral("_a\\b") << none << 0 << QStringLiteral("_a\\b") << QStringLiteral("0") << none;
+        QTest::newRow("other folder without path") << QStringLiteral("_ok") << QStringLiteral("") << 1
+                                                   << QStringLiteral("_ok") << QStringLiteral("0") << none;
+        QTest::newRow("both") << QStringLiteral("/") << QStringLiteral("") << 2 << QStringLiteral("_new")
+                              << QStringLiteral("0") << none;
     }
 
     void unusableValuesAreRefused()

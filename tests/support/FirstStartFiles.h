@@ -12,20 +12,33 @@ inline QByteArray withCrLf(const char* text)
     return QByteArray(text).replace("\n", "\r\n");
 }
 
+// A preference file as the program writes it, with these element texts put in as given.
+inline QByteArray preferenceFile(const QString& folderOpts, const QString& folderPath,
+                                 const QString& nameOpts = QStringLiteral("1"),
+                                 const QString& suffix = QStringLiteral("_new"),
+                                 const QString& format = QStringLiteral("0"),
+                                 const QString& quickStart = QStringLiteral("1"))
+{
+    const QString text = QString::fromUtf8(withCrLf(R"(<?xml version="1.0" encoding="UTF-8"?>
+<Preferences>
+<OutputFolderOpts>%1</OutputFolderOpts>
+<OutputFolderPath>%2</OutputFolderPath>
+<OutputFileNameOpts>%3</OutputFileNameOpts>
+<OutputFileNameSuffix>%4</OutputFileNameSuffix>
+<OutputFormat>%5</OutputFormat>
+<JpegQuality>100</JpegQuality>
+<OpenQuickStartDlg>%6</OpenQuickStartDlg>
+</Preferences>
+)"));
+    // One pass: a value that holds "%2" stays as it is.
+    return text.arg(folderOpts, folderPath, nameOpts, suffix, format, quickStart).toUtf8();
+}
+
+// The first start's: the output folder given, the quick start shown at start.
 inline QByteArray preferences(const QString& outputFolder)
 {
-    return withCrLf(R"(<?xml version="1.0" encoding="UTF-8"?>
-<Preferences>
-<OutputFolderOpts>0</OutputFolderOpts>
-<OutputFolderPath>)") +
-           outputFolder.toUtf8() + withCrLf(R"(</OutputFolderPath>
-<OutputFileNameOpts>1</OutputFileNameOpts>
-<OutputFileNameSuffix>_new</OutputFileNameSuffix>
-<OutputFormat>0</OutputFormat>
-<JpegQuality>100</JpegQuality>
-<OpenQuickStartDlg>0</OpenQuickStartDlg>
-</Preferences>
-)");
+    return preferenceFile(QStringLiteral("0"), outputFolder, QStringLiteral("1"), QStringLiteral("_new"),
+                          QStringLiteral("0"), QStringLiteral("0"));
 }
 
 inline QByteArray templateList()

@@ -42,16 +42,30 @@ struct Blocks
     std::vector<std::vector<UINT16>> quant;
 };
 
+// A decompressor of the JPEG bytes with the header read; freed with it.
+struct HeaderReader
+{
+    jpeg_decompress_struct cinfo{};
+    jpeg_error_mgr errors{};
+
+    explicit HeaderReader(const QByteArray& data)
+    {
+        cinfo.err = jpeg_std_error(&errors);
+        jpeg_create_decompress(&cinfo);
+        jpeg_mem_src(&cinfo, reinterpret_cast<const unsigned char*>(data.constData()),
+                     (unsigned long)data.size());
+        jpeg_read_header(&cinfo, TRUE);
+    }
+    ~HeaderReader() { jpeg_destroy_decompress(&cinfo); }
+    HeaderReader(const HeaderReader&) = delete;
+    HeaderReader& operator=(const HeaderReader&) = delete;
+};
+
 inline Blocks readBlocks(const QByteArray& data)
 {
     Blocks blocks;
-    jpeg_decompress_struct cinfo{};
-    jpeg_error_mgr errors{};
-    cinfo.err = jpeg_std_error(&errors);
-    jpeg_create_decompress(&cinfo);
-    jpeg_mem_src(&cinfo, reinterpret_cast<const unsigned char*>(data.constData()),
-                 (unsigned long)data.size());
-    jpeg_read_header(&cinfo, TRUE);
+    HeaderReader reader(data);
+    jpeg_decompress_struct& cinfo = reader.cinfo;
     jvirt_barray_ptr* arrays = jpeg_read_coefficients(&cinfo);
     blocks.size = QSize(int(cinfo.image_width), int(cinfo.image_height));
     blocks.hMax = cinfo.max_h_samp_factor;
@@ -77,20 +91,14 @@ inline Blocks readBlocks(const QByteArray& data)
         blocks.quant.emplace_back(table->quantval, table->quantval + DCTSIZE2);
     }
     jpeg_finish_decompress(&cinfo);
-    jpeg_destroy_decompress(&cinfo);
     return blocks;
 }
 
 // The decoded pixels (libjpeg's defaults), RGB.
 inline QImage decode(const QByteArray& data)
 {
-    jpeg_decompress_struct cinfo{};
-    jpeg_error_mgr errors{};
-    cinfo.err = jpeg_std_error(&errors);
-    jpeg_create_decompress(&cinfo);
-    jpeg_mem_src(&cinfo, reinterpret_cast<const unsigned char*>(data.constData()),
-                 (unsigned long)data.size());
-    jpeg_read_header(&cinfo, TRUE);
+    HeaderReader reader(data);
+    jpeg_decompress_struct& cinfo = reader.cinfo;
     cinfo.out_color_space = JCS_RGB;
     jpeg_start_decompress(&cinfo);
     QImage image(int(cinfo.output_width), int(cinfo.output_height), QImage::Format_RGB888);
@@ -99,7 +107,6 @@ inline QImage decode(const QByteArray& data)
         jpeg_read_scanlines(&cinfo, &row, 1);
     }
     jpeg_finish_decompress(&cinfo);
-    jpeg_destroy_decompress(&cinfo);
     return image;
 }
 

@@ -63,3 +63,29 @@ private:
     QTimer m_timer;
     QPointer<QWidget> m_last;
 };
+
+// What runModal() saw: the modal window's result, and whether the step closed the window
+// itself (false: it was closed after the time limit, so that the test failed, not hung).
+struct ModalOutcome
+{
+    int result = -1;
+    bool closedByStep = false;
+};
+
+// Runs `open`, which shows a modal window and returns its result, while `step` gets the
+// window once it is active and must close it.
+inline ModalOutcome runModal(const std::function<int()>& open, ModalCatcher::Handler step)
+{
+    ModalCatcher catcher(std::move(step));
+    QTimer limit;
+    limit.setSingleShot(true);
+    QObject::connect(&limit, &QTimer::timeout, [] {
+        if (QWidget* modal = QApplication::activeModalWidget())
+            modal->close();
+    });
+    limit.start(10000);
+    ModalOutcome outcome;
+    outcome.result = open();
+    outcome.closedByStep = limit.isActive();
+    return outcome;
+}

@@ -1,5 +1,6 @@
 #include "support/TestPictures.h"
 
+#include <QBuffer>
 #include <QDataStream>
 #include <QFile>
 #include <QHash>
@@ -13,6 +14,22 @@
 #include <png.h>
 
 namespace TestPictures {
+
+namespace {
+
+// Writes the packed image data in sub-blocks of at most 255 bytes, then the terminator and
+// the trailer.
+void endGif(QDataStream& out, const QByteArray& packed)
+{
+    for (qsizetype at = 0; at < packed.size(); at += 255) {
+        const QByteArray block = packed.mid(at, 255);
+        out << quint8(block.size());
+        out.writeRawData(block.constData(), int(block.size()));
+    }
+    out << quint8(0) << quint8(';');
+}
+
+} // namespace
 
 QByteArray jpeg(const QImage& image, Kind kind, const QList<JpegMetadata::Segment>& segments, int quality)
 {
@@ -105,6 +122,15 @@ QImage writeGifStart(QDataStream& out, const QImage& image)
 
 } // namespace
 
+QByteArray withQt(const QImage& image, const char* format)
+{
+    QByteArray data;
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, format);
+    return data;
+}
+
 QByteArray gif(const QImage& image)
 {
     QByteArray data;
@@ -128,12 +154,7 @@ QByteArray gif(const QImage& image)
     put(257);
     if (count > 0)
         packed.append(char(bits & 0xFF));
-    for (qsizetype at = 0; at < packed.size(); at += 255) {
-        const QByteArray block = packed.mid(at, 255);
-        out << quint8(block.size());
-        out.writeRawData(block.constData(), int(block.size()));
-    }
-    out << quint8(0) << quint8(';');
+    endGif(out, packed);
     return data;
 }
 
@@ -233,12 +254,7 @@ QByteArray compressedGif(const QImage& image)
     put(kEnd);
     if (count > 0)
         packed.append(char(bits & 0xFF));
-    for (qsizetype at = 0; at < packed.size(); at += 255) {
-        const QByteArray block = packed.mid(at, 255);
-        out << quint8(block.size());
-        out.writeRawData(block.constData(), int(block.size()));
-    }
-    out << quint8(0) << quint8(';');
+    endGif(out, packed);
     return data;
 }
 

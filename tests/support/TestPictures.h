@@ -33,6 +33,9 @@ QByteArray exifWithOrientation(int orientation, bool bigEndian = false);
 // A GIF file of the picture (at most 256 colours), written without compression.
 QByteArray gif(const QImage& image);
 
+// The picture as Qt's own writer for `format` ("BMP", "TIFF", ...) stores it.
+QByteArray withQt(const QImage& image, const char* format);
+
 // The segments of a JPEG file up to the start of scan: marker code and payload.
 QList<JpegMetadata::Segment> scanSegments(const QByteArray& jpeg);
 

@@ -37,7 +37,7 @@ LOGFONTW gdiRecord(int height)
 
 } // namespace
 
-class TestDiffusedShadowStrategy : public QObject
+class DiffusedShadowStrategyTest : public QObject
 {
     Q_OBJECT
 
@@ -286,5 +286,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestDiffusedShadowStrategy)
+QTEST_MAIN(DiffusedShadowStrategyTest)
 #include "tst_DiffusedShadowStrategy.moc"

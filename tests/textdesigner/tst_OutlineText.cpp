@@ -31,7 +31,7 @@ const DiffusedShadowStrategy* diffused(const std::unique_ptr<ITextStrategy>& str
 
 } // namespace
 
-class TestOutlineText : public QObject
+class OutlineTextTest : public QObject
 {
     Q_OBJECT
 
@@ -287,5 +287,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestOutlineText)
+QTEST_MAIN(OutlineTextTest)
 #include "tst_OutlineText.moc"

@@ -93,7 +93,7 @@ QPainterPath sampleText()
 
 } // namespace
 
-class TestShadowRings : public QObject
+class ShadowRingsTest : public QObject
 {
     Q_OBJECT
 
@@ -229,5 +229,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestShadowRings)
+QTEST_MAIN(ShadowRingsTest)
 #include "tst_ShadowRings.moc"

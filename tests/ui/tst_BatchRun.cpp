@@ -1,5 +1,5 @@
-#include "FakeRenderer.h"
-#include "MainWindowFixture.h"
+#include "support/FakeRenderer.h"
+#include "support/MainWindowFixture.h"
 
 #include "model/DataFiles.h"
 #include "model/OutputSettings.h"

@@ -1,4 +1,4 @@
-#include "MainWindowFixture.h"
+#include "support/MainWindowFixture.h"
 
 #include "app/CLumoraApp.h"
 #include "ui/skin/CMyDropTarget.h"

@@ -1,5 +1,5 @@
 #include "ClippedTexts.h"
-#include "MainWindowFixture.h"
+#include "support/MainWindowFixture.h"
 
 #include "ui/controls/CBmpButton.h"
 #include "ui/controls/CCoolButtonBar.h"
@@ -51,20 +51,17 @@ private slots:
     {
         QTest::addColumn<QString>("holder");  // "icon:<button>", "label:<label>" or "status mark"
         QTest::addColumn<QString>("picture"); // the picture's name in skin/default
-        QTest::newRow("toolbar icon") << "icon:add_toolbar_btn"
-                                      << "tb_add";
-        QTest::newRow("toolbar icon, stop") << "icon:stop_toolbar_btn"
-                                            << "tb_stop";
-        QTest::newRow("caption icon") << "icon:close_btn"
-                                      << "cap_close";
-        QTest::newRow("template panel icon") << "icon:add_template_btn"
-                                             << "tpl_add";
-        QTest::newRow("program icon in the caption") << "label:app_icon_label"
-                                                     << "app_icon_20";
-        QTest::newRow("file status mark") << "status mark"
-                                          << "ready";
-        QTest::newRow("about window's icon") << "about:app_icon_label"
-                                             << "app_icon_20";
+        QTest::newRow("toolbar icon") << QStringLiteral("icon:add_toolbar_btn") << QStringLiteral("tb_add");
+        QTest::newRow("toolbar icon, stop")
+            << QStringLiteral("icon:stop_toolbar_btn") << QStringLiteral("tb_stop");
+        QTest::newRow("caption icon") << QStringLiteral("icon:close_btn") << QStringLiteral("cap_close");
+        QTest::newRow("template panel icon")
+            << QStringLiteral("icon:add_template_btn") << QStringLiteral("tpl_add");
+        QTest::newRow("program icon in the caption")
+            << QStringLiteral("label:app_icon_label") << QStringLiteral("app_icon_20");
+        QTest::newRow("file status mark") << QStringLiteral("status mark") << QStringLiteral("ready");
+        QTest::newRow("about window's icon")
+            << QStringLiteral("about:app_icon_label") << QStringLiteral("app_icon_20");
     }
 
     void picturesAtTwiceTheirSize()

@@ -1,5 +1,5 @@
-#include "FakeRenderer.h"
-#include "MainWindowFixture.h"
+#include "support/FakeRenderer.h"
+#include "support/MainWindowFixture.h"
 
 #include "app/CAboutDlg.h"
 #include "app/MainWindowHooks.h"
@@ -121,16 +121,13 @@ private slots:
     {
         QTest::addColumn<QString>("button");
         QTest::addColumn<QString>("keys");
-        QTest::newRow("add") << "add_toolbar_btn"
-                             << "(Ctrl+O)";
-        QTest::newRow("remove") << "remove_toolbar_btn"
-                                << "(Del)";
-        QTest::newRow("process") << "process_toolbar_btn"
-                                 << "(F5, Ctrl+Enter)";
-        QTest::newRow("stop") << "stop_toolbar_btn"
-                              << "(Esc)";
-        QTest::newRow("preferences") << "preference_toolbar_btn"
-                                     << "(Ctrl+,)";
+        QTest::newRow("add") << QStringLiteral("add_toolbar_btn") << QStringLiteral("(Ctrl+O)");
+        QTest::newRow("remove") << QStringLiteral("remove_toolbar_btn") << QStringLiteral("(Del)");
+        QTest::newRow("process") << QStringLiteral("process_toolbar_btn")
+                                 << QStringLiteral("(F5, Ctrl+Enter)");
+        QTest::newRow("stop") << QStringLiteral("stop_toolbar_btn") << QStringLiteral("(Esc)");
+        QTest::newRow("preferences") << QStringLiteral("preference_toolbar_btn")
+                                     << QStringLiteral("(Ctrl+,)");
     }
 
     void shortcutsInTooltips()
@@ -179,15 +176,15 @@ private slots:
             QTest::newRow(qPrintable("Escape: " + at))
                 << place.dialog << place.control << escape << int(Expect::Rejected);
         }
-        QTest::newRow("keypad Enter: preferences") << "preferences"
-                                                   << "" << keypadEnter << int(Expect::Accepted);
-        QTest::newRow("Escape: editor, in the text") << "editor"
-                                                     << "text_edit" << escape << int(Expect::Rejected);
-        QTest::newRow("Enter: editor, in the text") << "editor"
-                                                    << "text_edit" << enter << int(Expect::StaysOpen);
+        QTest::newRow("keypad Enter: preferences")
+            << QStringLiteral("preferences") << QStringLiteral("") << keypadEnter << int(Expect::Accepted);
+        QTest::newRow("Escape: editor, in the text")
+            << QStringLiteral("editor") << QStringLiteral("text_edit") << escape << int(Expect::Rejected);
+        QTest::newRow("Enter: editor, in the text")
+            << QStringLiteral("editor") << QStringLiteral("text_edit") << enter << int(Expect::StaysOpen);
         QTest::newRow("keypad Enter: editor, in the text")
-            << "editor"
-            << "text_edit" << keypadEnter << int(Expect::StaysOpen);
+            << QStringLiteral("editor") << QStringLiteral("text_edit") << keypadEnter
+            << int(Expect::StaysOpen);
     }
 
     void enterAndEscapeInDialogs()

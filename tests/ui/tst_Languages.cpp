@@ -1,5 +1,5 @@
 #include "ClippedTexts.h"
-#include "MainWindowFixture.h"
+#include "support/MainWindowFixture.h"
 
 #include "app/CAboutDlg.h"
 #include "app/LanguageChoice.h"
@@ -261,43 +261,35 @@ private slots:
         QTest::addColumn<QString>("stored"); // the config.ini value, "-" for none
         QTest::addColumn<bool>("english");
 
-        QTest::newRow("LANG English") << "LANG=en_US.UTF-8"
-                                      << "-" << true;
-        QTest::newRow("LANG Chinese") << "LANG=zh_CN.UTF-8"
-                                      << "-" << false;
-        QTest::newRow("LANG C") << "LANG=C.UTF-8"
-                                << "-" << false;
-        QTest::newRow("LANG POSIX") << "LANG=POSIX"
-                                    << "-" << false;
-        QTest::newRow("LANG German") << "LANG=de_DE.UTF-8"
-                                     << "-" << false;
-        QTest::newRow("LANG bare en") << "LANG=en"
-                                      << "-" << true;
-        QTest::newRow("nothing set") << ""
-                                     << "-" << false;
-        QTest::newRow("LC_MESSAGES before LANG") << "LC_MESSAGES=en_GB.UTF-8 LANG=zh_CN.UTF-8"
-                                                 << "-" << true;
+        QTest::newRow("LANG English") << QStringLiteral("LANG=en_US.UTF-8") << QStringLiteral("-") << true;
+        QTest::newRow("LANG Chinese") << QStringLiteral("LANG=zh_CN.UTF-8") << QStringLiteral("-") << false;
+        QTest::newRow("LANG C") << QStringLiteral("LANG=C.UTF-8") << QStringLiteral("-") << false;
+        QTest::newRow("LANG POSIX") << QStringLiteral("LANG=POSIX") << QStringLiteral("-") << false;
+        QTest::newRow("LANG German") << QStringLiteral("LANG=de_DE.UTF-8") << QStringLiteral("-") << false;
+        QTest::newRow("LANG bare en") << QStringLiteral("LANG=en") << QStringLiteral("-") << true;
+        QTest::newRow("nothing set") << QStringLiteral("") << QStringLiteral("-") << false;
+        QTest::newRow("LC_MESSAGES before LANG")
+            << QStringLiteral("LC_MESSAGES=en_GB.UTF-8 LANG=zh_CN.UTF-8") << QStringLiteral("-") << true;
         QTest::newRow("LC_ALL before LC_MESSAGES")
-            << "LC_ALL=zh_CN.UTF-8 LC_MESSAGES=en_GB.UTF-8 LANG=en_US.UTF-8"
-            << "-" << false;
-        QTest::newRow("LANGUAGE before LC_ALL") << "LANGUAGE=en_US LC_ALL=zh_CN.UTF-8"
-                                                << "-" << true;
-        QTest::newRow("empty LANGUAGE is unset") << "LANGUAGE= LANG=en_US.UTF-8"
-                                                 << "-" << true;
-        QTest::newRow("LANGUAGE list, first known wins") << "LANGUAGE=fr:en_GB:zh_CN LANG=zh_CN.UTF-8"
-                                                         << "-" << true;
-        QTest::newRow("LANGUAGE list, Chinese first") << "LANGUAGE=zh_TW:en LANG=en_US.UTF-8"
-                                                      << "-" << false;
-        QTest::newRow("modifier") << "LANG=en_US@euro"
-                                  << "-" << true;
-        QTest::newRow("stored English beats Chinese locale") << "LANG=zh_CN.UTF-8"
-                                                             << "en" << true;
-        QTest::newRow("stored Chinese beats English locale") << "LANG=en_US.UTF-8"
-                                                             << "zh_CN" << false;
-        QTest::newRow("stored system follows locale") << "LANG=en_US.UTF-8"
-                                                      << "system" << true;
-        QTest::newRow("unknown stored value follows locale") << "LANG=en_US.UTF-8"
-                                                             << "klingon" << true;
+            << QStringLiteral("LC_ALL=zh_CN.UTF-8 LC_MESSAGES=en_GB.UTF-8 LANG=en_US.UTF-8")
+            << QStringLiteral("-") << false;
+        QTest::newRow("LANGUAGE before LC_ALL")
+            << QStringLiteral("LANGUAGE=en_US LC_ALL=zh_CN.UTF-8") << QStringLiteral("-") << true;
+        QTest::newRow("empty LANGUAGE is unset")
+            << QStringLiteral("LANGUAGE= LANG=en_US.UTF-8") << QStringLiteral("-") << true;
+        QTest::newRow("LANGUAGE list, first known wins")
+            << QStringLiteral("LANGUAGE=fr:en_GB:zh_CN LANG=zh_CN.UTF-8") << QStringLiteral("-") << true;
+        QTest::newRow("LANGUAGE list, Chinese first")
+            << QStringLiteral("LANGUAGE=zh_TW:en LANG=en_US.UTF-8") << QStringLiteral("-") << false;
+        QTest::newRow("modifier") << QStringLiteral("LANG=en_US@euro") << QStringLiteral("-") << true;
+        QTest::newRow("stored English beats Chinese locale")
+            << QStringLiteral("LANG=zh_CN.UTF-8") << QStringLiteral("en") << true;
+        QTest::newRow("stored Chinese beats English locale")
+            << QStringLiteral("LANG=en_US.UTF-8") << QStringLiteral("zh_CN") << false;
+        QTest::newRow("stored system follows locale")
+            << QStringLiteral("LANG=en_US.UTF-8") << QStringLiteral("system") << true;
+        QTest::newRow("unknown stored value follows locale")
+            << QStringLiteral("LANG=en_US.UTF-8") << QStringLiteral("klingon") << true;
     }
 
     void choiceAndLocalePickTheLanguage()

@@ -1,4 +1,4 @@
-#include "MainWindowFixture.h"
+#include "support/MainWindowFixture.h"
 
 #include "app/MainWindowHooks.h"
 #include "model/OutputSettings.h"
@@ -396,18 +396,14 @@ private slots:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("message");
-        QTest::newRow("empty") << ""
-                               << "请输入有效的模板名称。";
-        QTest::newRow("slash") << "a/b"
-                               << "请输入有效的模板名称。";
-        QTest::newRow("dot") << "."
-                             << "请输入有效的模板名称。";
-        QTest::newRow("dot dot") << ".."
-                                 << "请输入有效的模板名称。";
-        QTest::newRow("existing, other case") << "studio"
-                                              << "模板名称已存在，请输入一个不同的名称！";
-        QTest::newRow("a layer's file") << "Demo 1_Layer 1"
-                                        << "具有相同名称的文件已经存在，请输入其他名称";
+        QTest::newRow("empty") << QStringLiteral("") << QStringLiteral("请输入有效的模板名称。");
+        QTest::newRow("slash") << QStringLiteral("a/b") << QStringLiteral("请输入有效的模板名称。");
+        QTest::newRow("dot") << QStringLiteral(".") << QStringLiteral("请输入有效的模板名称。");
+        QTest::newRow("dot dot") << QStringLiteral("..") << QStringLiteral("请输入有效的模板名称。");
+        QTest::newRow("existing, other case")
+            << QStringLiteral("studio") << QStringLiteral("模板名称已存在，请输入一个不同的名称！");
+        QTest::newRow("a layer's file") << QStringLiteral("Demo 1_Layer 1")
+                                        << QStringLiteral("具有相同名称的文件已经存在，请输入其他名称");
     }
     void refusedNamesChangeNothing()
     {

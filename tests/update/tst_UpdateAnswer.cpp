@@ -3,12 +3,12 @@
 #include "services/update/UpdateCheck.h"
 #include "services/update/UpdateSettings.h"
 #include "services/update/VersionTriple.h"
+#include "support/ModalCatcher.h"
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDesktopServices>
 #include <QMessageBox>
-#include <QTimer>
 #include <QtTest>
 
 class UrlRecorder : public QObject
@@ -59,22 +59,13 @@ void UpdateAnswerTest::answer()
     QDesktopServices::setUrlHandler(QStringLiteral("https"), &recorder, "open");
     QDesktopServices::setUrlHandler(QStringLiteral("http"), &recorder, "open");
 
-    QString shownText;
-    QString shownCaption;
-    QTimer::singleShot(0, [&] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (!box)
-            return;
-        shownText = box->text();
-        shownCaption = box->windowTitle();
-        box->button(QMessageBox::StandardButton(button))->click();
-    });
+    const ModalCatcher boxes = ModalCatcher::answering(QMessageBox::StandardButton(button));
     const VersionTriple server{3, 0, 0};
     QVERIFY(UpdateAnswer::Answer(nullptr, message, versionWParam(server), versionLParam(server)));
     QCoreApplication::processEvents();
 
-    QCOMPARE(shownText, text);
-    QCOMPARE(shownCaption, button ? QStringLiteral("Lumora Plenum") : QString());
+    QCOMPARE(boxes.texts, text.isEmpty() ? QStringList() : QStringList{text});
+    QCOMPARE(boxes.titles, button ? QStringList{QStringLiteral("Lumora Plenum")} : QStringList());
     QCOMPARE(recorder.opened, opensDownloadPage ? QList<QUrl>{downloadPageUrl()} : QList<QUrl>());
     QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
     QDesktopServices::unsetUrlHandler(QStringLiteral("http"));

@@ -14,7 +14,7 @@
 #include "ScreenShots.h"
 #include "model/DataFiles.h"
 #include "services/ini/IniFile.h"
-#include "ui/MainWindowFixture.h"
+#include "support/MainWindowFixture.h"
 #include "ui/skin/PhotoRowDelegate.h"
 
 namespace {
@@ -78,18 +78,13 @@ private slots:
     {
         QTest::addColumn<QString>("clicks"); // "3" a click, "c3" with Ctrl, "s3" with Shift, "A" Ctrl+A
         QTest::addColumn<QString>("left");   // the photos left after Delete
-        QTest::newRow("ctrl clicks") << "1 c3 c4"
-                                     << "0 2 5";
-        QTest::newRow("ctrl click takes one back") << "1 c2 c3 c2"
-                                                   << "0 2 4 5";
-        QTest::newRow("shift click") << "1 s4"
-                                     << "0 5";
-        QTest::newRow("shift then ctrl") << "0 s2 c5"
-                                         << "3 4";
-        QTest::newRow("ctrl+a") << "2 A"
-                                << "";
-        QTest::newRow("one click") << "5"
-                                   << "0 1 2 3 4";
+        QTest::newRow("ctrl clicks") << QStringLiteral("1 c3 c4") << QStringLiteral("0 2 5");
+        QTest::newRow("ctrl click takes one back")
+            << QStringLiteral("1 c2 c3 c2") << QStringLiteral("0 2 4 5");
+        QTest::newRow("shift click") << QStringLiteral("1 s4") << QStringLiteral("0 5");
+        QTest::newRow("shift then ctrl") << QStringLiteral("0 s2 c5") << QStringLiteral("3 4");
+        QTest::newRow("ctrl+a") << QStringLiteral("2 A") << QStringLiteral("");
+        QTest::newRow("one click") << QStringLiteral("5") << QStringLiteral("0 1 2 3 4");
     }
 
     void multiSelectionAndDelete()
@@ -210,10 +205,10 @@ private slots:
         QTest::newRow("moved and resized") << QRect(130, 90, 700, 520) << false << QString() << "closed";
         QTest::newRow("larger") << QRect(40, 30, 1000, 700) << false << QString() << "closed";
         QTest::newRow("maximised") << QRect(150, 100, 820, 600) << true << QString() << "closed";
-        QTest::newRow("off every screen") << QRect() << false << "9000,7000,820,600,0"
-                                          << "centred";
-        QTest::newRow("far left") << QRect() << false << "-5000,200,820,600,0"
-                                  << "centred";
+        QTest::newRow("off every screen")
+            << QRect() << false << QStringLiteral("9000,7000,820,600,0") << QStringLiteral("centred");
+        QTest::newRow("far left") << QRect() << false << QStringLiteral("-5000,200,820,600,0")
+                                  << QStringLiteral("centred");
     }
 
     void geometryRestoredAfterRestart()

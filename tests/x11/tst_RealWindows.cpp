@@ -22,14 +22,16 @@
 
 #include "ScreenShots.h"
 #include "app/CAboutDlg.h"
-#include "editor/EditorTestSupport.h"
 #include "model/DataFiles.h"
 #include "model/OutputSettings.h"
 #include "render/LayerOutline.h"
 #include "services/folders/Folders.h"
 #include "services/imaging/text/ApplicationFonts.h"
+#include "support/EditorTestSupport.h"
+#include "support/FirstStartFiles.h"
+#include "support/IsolatedHome.h"
+#include "support/MainWindowFixture.h"
 #include "support/ToolRun.h"
-#include "ui/MainWindowFixture.h"
 #include "ui/controls/CEditWithButton.h"
 #include "ui/editor/CAddNewLayerDlg.h"
 #include "ui/editor/CAddNewTempDlg.h"
@@ -138,14 +140,6 @@ void ShowAndShoot(QWidget* window, const QString& name)
     QVERIFY(!ScreenShots::take(name).isNull());
 }
 
-template <typename W> W* Find(QWidget* parent, const char* name)
-{
-    W* w = parent->findChild<W*>(QLatin1String(name));
-    if (!w)
-        qFatal("no control %s", name);
-    return w;
-}
-
 QPushButton* ButtonWithText(QWidget* parent, const QString& text)
 {
     for (QPushButton* button : parent->findChildren<QPushButton*>())
@@ -247,133 +241,70 @@ private slots:
         QTest::addColumn<QString>("element");
         QTest::addColumn<QString>("stored");
         QTest::addColumn<QString>("shown");
-        QTest::newRow("edge alpha 120") << 0 << "edge_alpha"
-                                        << "120"
-                                        << ""
-                                        << "EdgeAlpha"
-                                        << "120"
-                                        << "120";
-        QTest::newRow("edge alpha 50, Enter") << 0 << "edge_alpha"
-                                              << "50"
-                                              << "enter"
-                                              << "EdgeAlpha"
-                                              << "100"
-                                              << "100";
-        QTest::newRow("edge alpha 9, click away") << 0 << "edge_alpha"
-                                                  << "9"
-                                                  << "click"
-                                                  << "EdgeAlpha"
-                                                  << "100"
-                                                  << "100";
-        QTest::newRow("shadow offset 15, Enter") << 0 << "shadow_h"
-                                                 << "15"
-                                                 << "enter"
-                                                 << "ShadowH"
-                                                 << "10"
-                                                 << "10";
-        QTest::newRow("blur 8") << 0 << "shadow_blur"
-                                << "8"
-                                << "click"
-                                << "ShadowBR"
-                                << "8"
-                                << "8";
-        QTest::newRow("shadow alpha 30") << 0 << "shadow_alpha"
-                                         << "30"
-                                         << "enter"
-                                         << "ShadowAlpha"
-                                         << "30"
-                                         << "30";
-        QTest::newRow("3D offset 120, click away") << 0 << "td_offset"
-                                                   << "120"
-                                                   << "click"
-                                                   << "TDTextOffset"
-                                                   << "50"
-                                                   << "50";
-        QTest::newRow("text offset 250") << 0 << "offset_h"
-                                         << "250"
-                                         << "enter"
-                                         << "OffsetH"
-                                         << "250"
-                                         << "250";
-        QTest::newRow("text rotation 90") << 0 << "rotation"
-                                          << "90"
-                                          << "click"
-                                          << "Rotation"
-                                          << "90"
-                                          << "90";
+        QTest::newRow("edge alpha 120")
+            << 0 << QStringLiteral("edge_alpha") << QStringLiteral("120") << QStringLiteral("")
+            << QStringLiteral("EdgeAlpha") << QStringLiteral("120") << QStringLiteral("120");
+        QTest::newRow("edge alpha 50, Enter")
+            << 0 << QStringLiteral("edge_alpha") << QStringLiteral("50") << QStringLiteral("enter")
+            << QStringLiteral("EdgeAlpha") << QStringLiteral("100") << QStringLiteral("100");
+        QTest::newRow("edge alpha 9, click away")
+            << 0 << QStringLiteral("edge_alpha") << QStringLiteral("9") << QStringLiteral("click")
+            << QStringLiteral("EdgeAlpha") << QStringLiteral("100") << QStringLiteral("100");
+        QTest::newRow("shadow offset 15, Enter")
+            << 0 << QStringLiteral("shadow_h") << QStringLiteral("15") << QStringLiteral("enter")
+            << QStringLiteral("ShadowH") << QStringLiteral("10") << QStringLiteral("10");
+        QTest::newRow("blur 8") << 0 << QStringLiteral("shadow_blur") << QStringLiteral("8")
+                                << QStringLiteral("click") << QStringLiteral("ShadowBR")
+                                << QStringLiteral("8") << QStringLiteral("8");
+        QTest::newRow("shadow alpha 30")
+            << 0 << QStringLiteral("shadow_alpha") << QStringLiteral("30") << QStringLiteral("enter")
+            << QStringLiteral("ShadowAlpha") << QStringLiteral("30") << QStringLiteral("30");
+        QTest::newRow("3D offset 120, click away")
+            << 0 << QStringLiteral("td_offset") << QStringLiteral("120") << QStringLiteral("click")
+            << QStringLiteral("TDTextOffset") << QStringLiteral("50") << QStringLiteral("50");
+        QTest::newRow("text offset 250")
+            << 0 << QStringLiteral("offset_h") << QStringLiteral("250") << QStringLiteral("enter")
+            << QStringLiteral("OffsetH") << QStringLiteral("250") << QStringLiteral("250");
+        QTest::newRow("text rotation 90")
+            << 0 << QStringLiteral("rotation") << QStringLiteral("90") << QStringLiteral("click")
+            << QStringLiteral("Rotation") << QStringLiteral("90") << QStringLiteral("90");
         // A minus typed over a positive value, in each signed field of both pages.
-        QTest::newRow("text offset -30") << 0 << "offset_h"
-                                         << "-30"
-                                         << "enter"
-                                         << "OffsetH"
-                                         << "-30"
-                                         << "-30";
-        QTest::newRow("text offset -12, click away") << 0 << "offset_v"
-                                                     << "-12"
-                                                     << "click"
-                                                     << "OffsetV"
-                                                     << "-12"
-                                                     << "-12";
-        QTest::newRow("text rotation -45") << 0 << "rotation"
-                                           << "-45"
-                                           << "enter"
-                                           << "Rotation"
-                                           << "-45"
-                                           << "-45";
-        QTest::newRow("shadow offset -2, click away") << 0 << "shadow_h"
-                                                      << "-2"
-                                                      << "click"
-                                                      << "ShadowH"
-                                                      << "-2"
-                                                      << "-2";
-        QTest::newRow("shadow offset -3") << 0 << "shadow_v"
-                                          << "-3"
-                                          << "enter"
-                                          << "ShadowV"
-                                          << "-3"
-                                          << "-3";
-        QTest::newRow("picture offset -40") << 1 << "offset_h"
-                                            << "-40"
-                                            << "click"
-                                            << "ImageOffsetH"
-                                            << "-40"
-                                            << "-40";
-        QTest::newRow("picture offset -8") << 1 << "offset_v"
-                                           << "-8"
-                                           << "enter"
-                                           << "ImageOffsetV"
-                                           << "-8"
-                                           << "-8";
-        QTest::newRow("picture rotation -90") << 1 << "rotation"
-                                              << "-90"
-                                              << "enter"
-                                              << "ImageRotation"
-                                              << "-90"
-                                              << "-90";
-        QTest::newRow("picture offset 1200") << 1 << "offset_v"
-                                             << "1200"
-                                             << "enter"
-                                             << "ImageOffsetV"
-                                             << "1200"
-                                             << "1200";
-        QTest::newRow("picture rotation 270") << 1 << "rotation"
-                                              << "270"
-                                              << "click"
-                                              << "ImageRotation"
-                                              << "270"
-                                              << "270";
-        QTest::newRow("picture width 640") << 1 << "width"
-                                           << "640"
-                                           << "enter"
-                                           << "ImageWidth"
-                                           << "640"
-                                           << "640";
-        QTest::newRow("picture height 480") << 1 << "height"
-                                            << "480"
-                                            << "click"
-                                            << "ImageHeight"
-                                            << "480"
-                                            << "480";
+        QTest::newRow("text offset -30")
+            << 0 << QStringLiteral("offset_h") << QStringLiteral("-30") << QStringLiteral("enter")
+            << QStringLiteral("OffsetH") << QStringLiteral("-30") << QStringLiteral("-30");
+        QTest::newRow("text offset -12, click away")
+            << 0 << QStringLiteral("offset_v") << QStringLiteral("-12") << QStringLiteral("click")
+            << QStringLiteral("OffsetV") << QStringLiteral("-12") << QStringLiteral("-12");
+        QTest::newRow("text rotation -45")
+            << 0 << QStringLiteral("rotation") << QStringLiteral("-45") << QStringLiteral("enter")
+            << QStringLiteral("Rotation") << QStringLiteral("-45") << QStringLiteral("-45");
+        QTest::newRow("shadow offset -2, click away")
+            << 0 << QStringLiteral("shadow_h") << QStringLiteral("-2") << QStringLiteral("click")
+            << QStringLiteral("ShadowH") << QStringLiteral("-2") << QStringLiteral("-2");
+        QTest::newRow("shadow offset -3")
+            << 0 << QStringLiteral("shadow_v") << QStringLiteral("-3") << QStringLiteral("enter")
+            << QStringLiteral("ShadowV") << QStringLiteral("-3") << QStringLiteral("-3");
+        QTest::newRow("picture offset -40")
+            << 1 << QStringLiteral("offset_h") << QStringLiteral("-40") << QStringLiteral("click")
+            << QStringLiteral("ImageOffsetH") << QStringLiteral("-40") << QStringLiteral("-40");
+        QTest::newRow("picture offset -8")
+            << 1 << QStringLiteral("offset_v") << QStringLiteral("-8") << QStringLiteral("enter")
+            << QStringLiteral("ImageOffsetV") << QStringLiteral("-8") << QStringLiteral("-8");
+        QTest::newRow("picture rotation -90")
+            << 1 << QStringLiteral("rotation") << QStringLiteral("-90") << QStringLiteral("enter")
+            << QStringLiteral("ImageRotation") << QStringLiteral("-90") << QStringLiteral("-90");
+        QTest::newRow("picture offset 1200")
+            << 1 << QStringLiteral("offset_v") << QStringLiteral("1200") << QStringLiteral("enter")
+            << QStringLiteral("ImageOffsetV") << QStringLiteral("1200") << QStringLiteral("1200");
+        QTest::newRow("picture rotation 270")
+            << 1 << QStringLiteral("rotation") << QStringLiteral("270") << QStringLiteral("click")
+            << QStringLiteral("ImageRotation") << QStringLiteral("270") << QStringLiteral("270");
+        QTest::newRow("picture width 640")
+            << 1 << QStringLiteral("width") << QStringLiteral("640") << QStringLiteral("enter")
+            << QStringLiteral("ImageWidth") << QStringLiteral("640") << QStringLiteral("640");
+        QTest::newRow("picture height 480")
+            << 1 << QStringLiteral("height") << QStringLiteral("480") << QStringLiteral("click")
+            << QStringLiteral("ImageHeight") << QStringLiteral("480") << QStringLiteral("480");
     }
 
     void numbersTyped()
@@ -392,7 +323,7 @@ private slots:
         QVERIFY(WaitForFrame(&editor));
         QVERIFY(QTest::qWaitForWindowActive(&editor));
         QWidget* pageWidget = page == 0 ? static_cast<QWidget*>(editor.textPage()) : editor.imagePage();
-        auto* spin = Find<SpinEdit>(pageWidget, field.toLatin1().constData());
+        auto* spin = findControl<SpinEdit>(pageWidget, field.toLatin1().constData());
         QLineEdit* edit = spin->edit();
         QTest::mouseClick(edit, Qt::LeftButton);
         QTRY_VERIFY(edit->hasFocus());
@@ -402,8 +333,8 @@ private slots:
         if (finish == QLatin1String("enter")) {
             QTest::keyClick(edit, Qt::Key_Return);
         } else if (finish == QLatin1String("click")) {
-            auto* other =
-                Find<SpinEdit>(pageWidget, field == QLatin1String("offset_h") ? "offset_v" : "offset_h");
+            auto* other = findControl<SpinEdit>(pageWidget,
+                                                field == QLatin1String("offset_h") ? "offset_v" : "offset_h");
             QTest::mouseClick(other->edit(), Qt::LeftButton);
             QTRY_VERIFY(!edit->hasFocus());
         }
@@ -449,7 +380,7 @@ private slots:
         EditorPreviewArea* area = editor.previewArea();
         QVERIFY(area->width() > 677); // the preview grew with the window
         QCOMPARE(area->selection().size(), 4);
-        const QByteArray before = EditorTest::FileBytes(templateFilePath(kLayer));
+        const QByteArray before = readFile(templateFilePath(kLayer));
 
         const QPointF centre = area->selection().boundingRect().center();
         const QPointF drop(1200 - 260, 800 - 160);
@@ -472,7 +403,8 @@ private slots:
                                 .arg(moved.y())
                                 .arg(wanted.x())
                                 .arg(wanted.y())));
-        QCOMPARE(Find<SpinEdit>(editor.textPage(), "offset_h")->text(), QString::number(dropped.OffsetH));
+        QCOMPARE(findControl<SpinEdit>(editor.textPage(), "offset_h")->text(),
+                 QString::number(dropped.OffsetH));
 
         // The ink on the preview (drawn at the size shown) and in lumora-batch's output, each
         // against the photo at that size; the preview's box carried to the photo's pixels.
@@ -523,7 +455,7 @@ private slots:
                                 .arg(k)));
 
         // A typed value, then Ctrl+Z twice with real keys: the file of before the drag.
-        auto* offsetV = Find<SpinEdit>(editor.textPage(), "offset_v");
+        auto* offsetV = findControl<SpinEdit>(editor.textPage(), "offset_v");
         QTest::mouseClick(offsetV->edit(), Qt::LeftButton);
         QTRY_VERIFY(offsetV->edit()->hasFocus());
         offsetV->edit()->selectAll();
@@ -533,7 +465,7 @@ private slots:
         QTest::keyClick(offsetV->edit(), Qt::Key_Z, Qt::ControlModifier);
         QCOMPARE(EditorTest::Stored(kLayer).OffsetV, dropped.OffsetV);
         QTest::keyClick(offsetV->edit(), Qt::Key_Z, Qt::ControlModifier);
-        QCOMPARE(EditorTest::FileBytes(templateFilePath(kLayer)), before);
+        QCOMPARE(readFile(templateFilePath(kLayer)), before);
         QTest::keyClick(offsetV->edit(), Qt::Key_Y, Qt::ControlModifier);
         QCOMPARE(EditorTest::Stored(kLayer).Location, 8);
 
@@ -563,7 +495,7 @@ private slots:
         editor.tabControl()->setCurrentIndex(1);
         editor.show();
         QVERIFY(WaitForFrame(&editor));
-        auto* path = Find<CEditWithButton>(editor.imagePage(), "path_edit");
+        auto* path = findControl<CEditWithButton>(editor.imagePage(), "path_edit");
         const QRect button = path->buttonRect();
 
         path->setText(QString());
@@ -572,7 +504,7 @@ private slots:
         picture.fill(Qt::red);
         chooser.file = f.root.path() + QStringLiteral("/mark.png");
         QVERIFY(picture.save(chooser.file));
-        QTest::mouseClick(Find<QWidget>(editor.imagePage(), "browse_button"), Qt::LeftButton);
+        QTest::mouseClick(findControl<QWidget>(editor.imagePage(), "browse_button"), Qt::LeftButton);
         QCOMPARE(path->text(), chooser.file);
 
         QTest::mouseMove(path, QPoint(2, 2));
@@ -642,10 +574,10 @@ private slots:
             QVERIFY(WaitForFrame(&editor));
             if (picture) {
                 chooser.file = f.MakePhoto(QStringLiteral("mark.png"));
-                QTest::mouseClick(Find<QWidget>(editor.imagePage(), "browse_button"), Qt::LeftButton);
+                QTest::mouseClick(findControl<QWidget>(editor.imagePage(), "browse_button"), Qt::LeftButton);
             }
-            auto* field =
-                Find<QLineEdit>(editor.tabControl()->currentWidget(), picture ? "path_edit" : "font_edit");
+            auto* field = findControl<QLineEdit>(editor.tabControl()->currentWidget(),
+                                                 picture ? "path_edit" : "font_edit");
             QVERIFY(!field->text().isEmpty());
             const QImage shot = field->grab().toImage();
             const QRect text = field->rect().adjusted(4, 3, -30, -4);
@@ -720,32 +652,14 @@ private slots:
         QVERIFY(notes.open(QIODevice::WriteOnly));
         notes.close();
 
-        // A data folder of its own, where the quick start is not shown at start.
-        setAppDataFolderOverride(
-            root.filePath(QStringLiteral("xdg-data/") + QLatin1String(kProductFolderName)));
-        setDocumentsFolderOverride(root.filePath(QStringLiteral("home/Documents")));
-        const bool prepared = CreateDefaultPreferences();
-        QFile preferences(preferencesPath());
-        QByteArray bytes;
-        if (preferences.open(QIODevice::ReadOnly))
-            bytes = preferences.readAll();
-        preferences.close();
-        setAppDataFolderOverride(QString());
-        setDocumentsFolderOverride(QString());
-        QVERIFY(prepared && bytes.contains("<OpenQuickStartDlg>0<"));
-        bytes.replace("<OpenQuickStartDlg>0<", "<OpenQuickStartDlg>1<");
-        QVERIFY(preferences.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        preferences.write(bytes);
-        preferences.close();
+        // A home of its own, where the quick start is not shown at start.
+        const QString home = root.filePath(QStringLiteral("home"));
+        QVERIFY(writeFileMakingFolder(
+            isolatedDataFolder(home) + QStringLiteral("/preference.xml"),
+            FirstStartFiles::preferenceFile(QStringLiteral("0"), home + QStringLiteral("/Documents"))));
 
         QProcess program;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("HOME"), root.filePath(QStringLiteral("home")));
-        environment.insert(QStringLiteral("XDG_DATA_HOME"), root.filePath(QStringLiteral("xdg-data")));
-        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), root.filePath(QStringLiteral("xdg-config")));
-        environment.insert(QStringLiteral("XDG_CACHE_HOME"), root.filePath(QStringLiteral("xdg-cache")));
-        environment.insert(QStringLiteral("LUMORA_UPDATE_URL"),
-                           QStringLiteral("http://127.0.0.1:1/version.txt"));
+        QProcessEnvironment environment = isolatedEnvironment(home);
         program.setProcessEnvironment(environment);
         program.setWorkingDirectory(photos);
         program.setProcessChannelMode(QProcess::MergedChannels);

@@ -4,43 +4,31 @@
 #include <QComboBox>
 #include <QFile>
 #include <QLineEdit>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include "model/DataFiles.h"
 #include "model/LayerFiles.h"
 #include "model/SelectedTemplate.h"
 #include "model/TemplateStore.h"
-#include "services/folders/Folders.h"
+#include "support/FindControl.h"
+#include "support/TempDataFolder.h"
+#include "support/TestFiles.h"
 #include "ui/editor/ChooserService.h"
 #include "ui/editor/SpinEdit.h"
 #include "xml/XmlDocument.h"
 
 // A fresh data folder with the demonstration template "Demo 1" (layer "Demo 1_Layer 1"),
 // selected, and a preview cache folder of its own.
-class EditorDataFolder
+class EditorDataFolder : public TempDataFolder
 {
 public:
     EditorDataFolder()
     {
-        setAppDataFolderOverride(m_dir.path() + QStringLiteral("/data"));
-        setDocumentsFolderOverride(m_dir.path() + QStringLiteral("/documents"));
-        setPreviewCacheFolderOverride(m_dir.path() + QStringLiteral("/cache"));
-        setTemplatesFolder(m_dir.path() + QStringLiteral("/data/templates"));
         CreateDefaultTemplates();
         setSelectedTemplateName(QStringLiteral("Demo 1"));
     }
-    ~EditorDataFolder()
-    {
-        setAppDataFolderOverride(QString());
-        setDocumentsFolderOverride(QString());
-        setPreviewCacheFolderOverride(QString());
-    }
 
-    QString path() const { return m_dir.path(); }
-
-private:
-    QTemporaryDir m_dir;
+    QString path() const { return root(); }
 };
 
 // Answers the choosers without dialogs: OK with the prepared value, or Cancel.
@@ -82,12 +70,6 @@ namespace EditorTest {
 inline QString LayerPath(const QString& layer)
 {
     return templateFilePath(layer);
-}
-
-inline QByteArray FileBytes(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 // The layer as stored on disk.
