@@ -37,15 +37,17 @@ private:
             QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
             BatchRun::Services services;
             services.threads = 1;
-            services.render = [this](const QString& path) { return renderer.Render(path); };
-            services.loadSettings = []() { return QString(); };
-            services.showInFileBrowser = [](const QString&) {};
-            f.window->setBatchServices(services);
+            services.render = [this](const RenderRequest& request) { return renderer.Render(request); };
             OutputSettings settings;
             settings.OutputFolderOpts = OutputSettings::ToOutputFolder;
             settings.OutputFolderPath = f.outputFolder;
             settings.OutputFormat = OutputSettings::Png;
-            setOutputSettings(settings);
+            services.loadSettings = [settings](RenderRequest& run) {
+                run.output = settings;
+                return QString();
+            };
+            services.showInFileBrowser = [](const QString&) {};
+            f.window->setBatchServices(services);
             for (int i = 1; i <= photoCount; ++i)
                 photos.append(f.MakePhoto(QStringLiteral("photo%1.jpg").arg(i)));
             f.AddPhotos(photos);
