@@ -2,7 +2,6 @@
 #include "MainWindowFixture.h"
 
 #include "app/CAboutDlg.h"
-#include "app/MainWindowHooks.h"
 #include "model/OutputSettings.h"
 #include "model/TemplateStore.h"
 #include "ui/editor/CAddNewTempDlg.h"
@@ -31,8 +30,9 @@ private:
 
         explicit Window(int photoCount)
         {
-            MainWindowHooks::Get().openPreferences = [this](QWidget*) { ++preferenceWindows; };
             f.Open();
+            QObject::connect(f.window.get(), &CLumoraDlg::preferencesWindowRequested,
+                             [this]() { ++preferenceWindows; });
             f.window->activateWindow();
             QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
             BatchRun::Services services;
@@ -52,7 +52,6 @@ private:
                 photos.append(f.MakePhoto(QStringLiteral("photo%1.jpg").arg(i)));
             f.AddPhotos(photos);
         }
-        ~Window() { MainWindowHooks::Get().openPreferences = {}; }
     };
 
     enum class Expect
