@@ -523,13 +523,19 @@ void CLumoraDlg::newTemplate()
     m_ui->AddTemplateItem(m_enteredName);
 }
 
-void CLumoraDlg::deleteSelectedTemplate()
+QString CLumoraDlg::selectedTemplateOrSay(const QString& noSelection)
 {
     const QString name = m_ui->SelectedTemplateName();
-    if (name.isEmpty()) {
-        AppMessageBox::Show(this, tr("请首先选择一个水印模板删除!"), QMessageBox::Information);
+    if (name.isEmpty())
+        AppMessageBox::Show(this, noSelection, QMessageBox::Information);
+    return name;
+}
+
+void CLumoraDlg::deleteSelectedTemplate()
+{
+    const QString name = selectedTemplateOrSay(tr("请首先选择一个水印模板删除!"));
+    if (name.isEmpty())
         return;
-    }
     if (AppMessageBox::Show(this, tr("您确定要删除这个模板?"), QMessageBox::Question,
                             QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
         return;
@@ -539,11 +545,9 @@ void CLumoraDlg::deleteSelectedTemplate()
 
 void CLumoraDlg::RenameSelectedTemplate()
 {
-    const QString oldName = m_ui->SelectedTemplateName();
-    if (oldName.isEmpty()) {
-        AppMessageBox::Show(this, tr("请选择一个模板重命名！"), QMessageBox::Information);
+    const QString oldName = selectedTemplateOrSay(tr("请选择一个模板重命名！"));
+    if (oldName.isEmpty())
         return;
-    }
     const std::optional<QString> name =
         TemplateNamePrompt::Ask(this, tr("重命名模板"), templateNames(), oldName);
     if (!name)

@@ -110,6 +110,9 @@ private:
     void onBatchFinished(const BatchRun::Summary& summary);
     void finishWindow();
     QStringList templateNames() const;
+    // The selected template's name; empty, after telling the person `noSelection`, when none
+    // is selected.
+    QString selectedTemplateOrSay(const QString& noSelection);
     // Carries out a numbered command: a menu command (message 0) or a private message with
     // its code; false when the number names none.
     bool runNumbered(int message, qint64 code);
