@@ -7,7 +7,9 @@
 #include "model/OutputQuality.h"
 #include "model/OutputSettings.h"
 #include "model/ResizeSettings.h"
+#include "model/SelectedTemplate.h"
 #include "render/BatchRunner.h"
+#include "render/WatermarkCompositor.h"
 #include "services/files/AtomicFileWriter.h"
 #include "services/folders/Folders.h"
 #include "ui/skin/CMainDlgUI.h"
@@ -75,21 +77,21 @@ BatchRun::BatchRun(CMainDlgUI* ui, StopEvent* stop, Services services)
     : m_ui(ui), m_stop(stop), m_services(std::move(services))
 {
     if (!m_services.loadSettings) {
-        m_services.loadSettings = []() {
+        m_services.loadSettings = [](RenderRequest& run) {
             // A missing file is the first-start state: the defaults are written, as at start.
             CreateDefaultPreferences();
             const QString unreadable = loadPreferencesForRun();
             LoadResizeSettings();
             loadLosslessJpeg();
             loadOutputQuality();
+            run = RenderRequest::fromProcessSettings(ComposeMode::BatchOutput, QString(), QString());
             return unreadable;
         };
     }
-    if (!m_services.render) {
-        m_services.render = [](const QString& path) {
-            return composeWatermarkOutcome(ComposeMode::BatchOutput, path);
+    if (!m_services.render)
+        m_services.render = [](const RenderRequest& request) {
+            return WatermarkCompositor::render(request).outcome;
         };
-    }
     if (!m_services.showInFileBrowser) {
         m_services.showInFileBrowser = [problem = m_services.fileBrowserProblem](const QString& path) {
             showInFileBrowser(path, problem);
@@ -126,17 +128,19 @@ void BatchRun::Work(const std::function<void(const Summary&)>& finished)
     // Output folders are searched for leftovers of killed writes once per run.
     AtomicFileWriter::forgetSweptFolders();
     m_ui->markAllFilesReady();
-    summary.settingsError = m_services.loadSettings();
+    RenderRequest run;
+    run.mode = ComposeMode::BatchOutput;
+    summary.settingsError = m_services.loadSettings(run);
+    summary.outputFolder = run.output.OutputFolderPath;
     if (summary.settingsError.isEmpty())
-        Walk(summary);
+        Walk(run, summary);
     summary.elapsedMs = m_services.elapsedMs() - start;
 
     if (!m_quiet.load() && summary.settingsError.isEmpty()) {
         QString shown = LastOutputPath();
         if (shown.isEmpty()) {
             // Nothing written yet in this process: show the output folder.
-            const OutputSettings settings = getOutputSettings();
-            shown = settings.OutputFolderPath.isEmpty() ? GetDocumentsFolder() : settings.OutputFolderPath;
+            shown = summary.outputFolder.isEmpty() ? GetDocumentsFolder() : summary.outputFolder;
         }
         m_services.showInFileBrowser(shown);
     }
@@ -150,18 +154,21 @@ void BatchRun::Work(const std::function<void(const Summary&)>& finished)
         finished(summary);
 }
 
-void BatchRun::Walk(Summary& summary)
+void BatchRun::Walk(const RenderRequest& run, Summary& summary)
 {
     const int threads =
         m_services.threads > 0 ? m_services.threads : std::max(1, QThread::idealThreadCount());
     const QStringList paths = m_ui->filePaths();
     // What to do with an output name a file already holds is the output settings window's
     // choice, kept in config.ini.
-    OutputSettings settings = getOutputSettings();
-    settings.ifOutputExists = readExistingOutputChoice();
-    // The renders take the settings of the run from the process-wide copy.
-    setOutputSettings(settings);
-    BatchRunner runner(settings, paths, m_services.render);
+    RenderRequest settings = run;
+    settings.output.ifOutputExists = readExistingOutputChoice();
+    BatchRunner runner(settings.output, paths, [this, &settings](const BatchRunner::Task& task) {
+        RenderRequest request = settings.forPhoto(task.photo.path, task.number, task.plannedOutput);
+        // The template is the one selected when the photo's render starts.
+        request.templateName = SelectedTemplateName();
+        return m_services.render(request);
+    });
     m_ui->SelectFileRow(-1);
     const qint64 start = m_services.elapsedMs();
     int taken = 0;

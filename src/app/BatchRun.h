@@ -1,6 +1,7 @@
 #pragma once
 
 #include "render/ComposeWatermark.h"
+#include "render/RenderRequest.h"
 
 #include <QCoreApplication>
 #include <QString>
@@ -16,7 +17,7 @@ class StopEvent;
 // template, several at a time (one per core), driven from a worker thread. The worker walks
 // the list by moving its selection to each photo it takes, so a click on another row during
 // the run makes it continue after that row; rows are marked in the order they were taken. Each photo's
-// template is the one selected when its render starts; output and resize settings are read once at the start.
+// template is the one selected when its render starts; every other setting is read once at the start.
 // Every list and toolbar change goes through CMainDlgUI's thread-safe operations. At its start every row goes
 // back to the ready picture, so no mark of an earlier run outlives it. Before a photo is stamped, an output
 // plan refuses outputs that would replace a photo of the list or the output of a photo before it.
@@ -27,14 +28,16 @@ class BatchRun
     Q_DECLARE_TR_FUNCTIONS(BatchRun)
 
 public:
-    using Renderer = std::function<ComposeOutcome(const QString& photoPath)>;
+    // Renders one photo of the run by the request the run made for it.
+    using Renderer = std::function<ComposeOutcome(const RenderRequest& request)>;
 
     // What the run needs from the outside; every member has a default (the real one).
     struct Services
     {
-        // Output preferences and resize settings; a sentence when the output preferences
-        // cannot be read whole (the run then stamps nothing).
-        std::function<QString()> loadSettings;
+        // Reads the settings of the run into `run` (output preferences, resize settings, the
+        // lossless choice, the output quality); a sentence when the output preferences cannot
+        // be read whole (the run then stamps nothing).
+        std::function<QString(RenderRequest& run)> loadSettings;
         Renderer render; // one photo in batch mode
         std::function<void(const QString& path)> showInFileBrowser;
         // Told (on the user-interface thread) why the default file browser call could not show
@@ -59,6 +62,7 @@ public:
         int notProcessed = 0;  // photos left in the list when the run was stopped
         QString settingsError; // the run did not start: the output preferences cannot be read
         QString lastOutputPath;
+        QString outputFolder; // the output settings' folder of the run
         qint64 elapsedMs = 0; // from the start of the run to its end
     };
 
@@ -90,8 +94,8 @@ public:
 
 private:
     void Work(const std::function<void(const Summary&)>& finished);
-    // Stamps the list from its first row until its end or a stop.
-    void Walk(Summary& summary);
+    // Stamps the list from its first row until its end or a stop, by the run's settings.
+    void Walk(const RenderRequest& run, Summary& summary);
 
     CMainDlgUI* m_ui;
     StopEvent* m_stop;

@@ -3,7 +3,6 @@
 #include "app/CAboutDlg.h"
 #include "app/CLumoraDlg.h"
 #include "app/InstanceLock.h"
-#include "app/MainWindowHooks.h"
 #include "app/PreviewPhotoList.h"
 #include "app/TemplateNamePrompt.h"
 #include "services/crash/CrashReporter.h"
@@ -48,13 +47,11 @@ bool CLumoraApp::initInstance(const QStringList& photos)
     SkinResources::setInstancePath(GetProgramDataFolder());
     initTemplatesFolder();
 
-    MainWindowHooks& hooks = MainWindowHooks::Get();
-    if (!hooks.installCrashReporter)
-        hooks.installCrashReporter = [](const QString& dataFolder) { InstallCrashReporter(dataFolder); };
-    installUpdateCheckHook();
-    installWindowHooks();
-
     m_mainWindow = std::make_unique<CLumoraDlg>();
+    QObject::connect(m_mainWindow.get(), &CLumoraDlg::crashReporterRequested,
+                     [](const QString& dataFolder) { InstallCrashReporter(dataFolder); });
+    connectUpdateCheck(m_mainWindow.get());
+    connectWindows(m_mainWindow.get());
     if (!m_mainWindow->initDialog()) {
         QMessageBox::critical(nullptr, QStringLiteral("Lumora Plenum"), m_mainWindow->ErrorString());
         return false;
@@ -91,68 +88,49 @@ int CLumoraApp::Run()
     return code;
 }
 
-void CLumoraApp::installUpdateCheckHook()
+void CLumoraApp::connectUpdateCheck(CLumoraDlg* window)
 {
-    MainWindowHooks& hooks = MainWindowHooks::Get();
-    if (!hooks.startUpdateCheck) {
-        // Quiet: the automatic check at start (skipped without a network); otherwise the
-        // user's "check for updates", which also reports "latest version".
-        hooks.startUpdateCheck = [](int major, int minor, int build, bool quiet, QWidget* target) {
-            const VersionTriple version{major, minor, build};
-            if (quiet)
-                startAutomaticUpdateCheck(target, version, isNetworkReachable());
-            else
-                startManualUpdateCheck(target, version);
-        };
-    }
+    // Quiet: the automatic check at start (skipped without a network); otherwise the user's
+    // "check for updates", which also reports "latest version".
+    QObject::connect(window, &CLumoraDlg::updateCheckRequested, window,
+                     [window](int major, int minor, int build, bool quiet) {
+                         const VersionTriple version{major, minor, build};
+                         if (quiet)
+                             startAutomaticUpdateCheck(window, version, isNetworkReachable());
+                         else
+                             startManualUpdateCheck(window, version);
+                     });
 }
 
-void CLumoraApp::installWindowHooks()
+void CLumoraApp::connectWindows(CLumoraDlg* window)
 {
-    MainWindowHooks& hooks = MainWindowHooks::Get();
-    if (!hooks.openOutputPreview) {
-        hooks.openOutputPreview = [](QWidget* parent) {
-            CLumoraDlg* main = CLumoraDlg::Instance();
-            CMainDlgUI* ui = main ? main->Ui() : nullptr;
-            if (!ui)
-                return;
-            COutputPreviewDlg preview(previewPhotoList(ui), parent);
-            preview.exec();
-        };
-    }
-    if (!hooks.openResizing) {
-        hooks.openResizing = [](QWidget* parent) {
-            CImgResizingSettingDlg window(parent);
-            window.exec();
-        };
-    }
-    if (!hooks.openPreferences) {
-        hooks.openPreferences = [](QWidget* parent) {
-            CPreferenceDlg window(parent);
-            window.exec();
-        };
-    }
-    if (!hooks.openAbout)
-        hooks.openAbout = [](QWidget* parent) { CBaseDlgUI::Show<CAboutDlgUI>(parent); };
-    if (!hooks.openSystemAbout) {
-        hooks.openSystemAbout = [](QWidget* parent) {
-            CAboutDlg window(parent);
-            window.exec();
-        };
-    }
-    if (!hooks.openQuickStart)
-        hooks.openQuickStart = [](QWidget* parent) { CBaseDlgUI::Show<CQuickStartDlgUI>(parent); };
-
-    // The template editor, for the selected template (double click or "编辑所选模板").
-    if (!hooks.openTemplateEditor) {
-        hooks.openTemplateEditor = [](QWidget* parent) {
-            CEditTemplateDlg editor(parent);
-            // The photos of the main window's list can be chosen for the preview.
-            if (auto* main = qobject_cast<CLumoraDlg*>(parent))
-                editor.setPreviewPhotos(main->Ui()->filePaths());
-            editor.exec();
-        };
-    }
+    QObject::connect(window, &CLumoraDlg::outputPreviewRequested, window, [window]() {
+        COutputPreviewDlg preview(previewPhotoList(window->Ui()), window);
+        preview.exec();
+    });
+    QObject::connect(window, &CLumoraDlg::resizingWindowRequested, window, [window]() {
+        CImgResizingSettingDlg resizing(window);
+        resizing.exec();
+    });
+    QObject::connect(window, &CLumoraDlg::preferencesWindowRequested, window, [window]() {
+        CPreferenceDlg preferences(window);
+        preferences.exec();
+    });
+    QObject::connect(window, &CLumoraDlg::aboutWindowRequested, window,
+                     [window]() { CBaseDlgUI::Show<CAboutDlgUI>(window); });
+    QObject::connect(window, &CLumoraDlg::systemAboutWindowRequested, window, [window]() {
+        CAboutDlg about(window);
+        about.exec();
+    });
+    QObject::connect(window, &CLumoraDlg::quickStartRequested, window,
+                     [window]() { CBaseDlgUI::Show<CQuickStartDlgUI>(window); });
+    // The template editor, for the selected template (double click or "编辑所选模板"); the
+    // photos of the main window's list can be chosen for its preview.
+    QObject::connect(window, &CLumoraDlg::templateEditorRequested, window, [window]() {
+        CEditTemplateDlg editor(window);
+        editor.setPreviewPhotos(window->Ui()->filePaths());
+        editor.exec();
+    });
     // New and renamed templates are named in the template naming dialog.
     TemplateNamePrompt::setTextSource([](QWidget* parent, const QString& caption) -> std::optional<QString> {
         QString name;

@@ -27,12 +27,12 @@ public:
     // Arguments starting with "-" are options and left out, except after "--".
     static QStringList startPhotos(const QStringList& arguments);
 
-    // Connects the main window's commands to the output preview, the resizing, preference
-    // and quick-start windows and the two about windows. Hooks already set are kept.
-    static void installWindowHooks();
+    // Connects the main window's requests to the output preview, the resizing, preference,
+    // quick-start and template editor windows and the two about windows.
+    static void connectWindows(CLumoraDlg* window);
     // Connects the main window's update checks to the update service: the quiet check at start
-    // (skipped without a network) and the one the person asks for. A hook already set is kept.
-    static void installUpdateCheckHook();
+    // (skipped without a network) and the one the person asks for.
+    static void connectUpdateCheck(CLumoraDlg* window);
 
 private:
     std::unique_ptr<InstanceLock> m_instanceLock;

@@ -2,7 +2,6 @@
 
 #include "app/AppMessageBox.h"
 #include "app/LanguageChoice.h"
-#include "app/MainWindowHooks.h"
 #include "app/ProductLinks.h"
 #include "app/RunFeedback.h"
 #include "app/TemplateNamePrompt.h"
@@ -77,16 +76,16 @@ bool CLumoraDlg::initDialog()
                      QStringLiteral("skin/default/app_icon_%1.png").arg(size));
     setWindowIcon(icon);
 
-    if (MainWindowHooks::Get().installCrashReporter)
-        MainWindowHooks::Get().installCrashReporter(GetAppDataFolder());
+    emit crashReporterRequested(GetAppDataFolder());
 
     SkinResources::SetResourcePath(SkinResources::InstancePath() + QStringLiteral("skin/en"));
     move(0, 0);
     resize(803, 580);
-    if (!m_ui->InitSkin(this, this)) {
+    if (!m_ui->InitSkin(this)) {
         m_error = m_ui->ErrorString();
         return false;
     }
+    connectSurface();
     restoreGeometry();
     buildMenus();
     buildShortcuts();
@@ -96,8 +95,8 @@ bool CLumoraDlg::initDialog()
     m_dropTarget->Register(this, this);
 
     GetProgramVersion(&m_version[0], &m_version[1], &m_version[2]);
-    if (m_version[0] > 0 && MainWindowHooks::Get().startUpdateCheck && readStartupUpdateCheck())
-        MainWindowHooks::Get().startUpdateCheck(m_version[0], m_version[1], m_version[2], true, this);
+    if (m_version[0] > 0 && readStartupUpdateCheck())
+        emit updateCheckRequested(m_version[0], m_version[1], m_version[2], true);
 
     CreateDefaultPreferences();
     CreateDefaultTemplates();
@@ -314,13 +313,7 @@ void CLumoraDlg::showMainMenu(const QPoint& globalPos)
 void CLumoraDlg::previewPhoto()
 {
     LoadResizeSettings();
-    if (MainWindowHooks::Get().openOutputPreview)
-        MainWindowHooks::Get().openOutputPreview(this);
-}
-
-void CLumoraDlg::startBatch()
-{
-    StartBatchRun();
+    emit outputPreviewRequested();
 }
 
 void CLumoraDlg::showTemplateMenu(const QPoint& globalPos)
@@ -329,76 +322,128 @@ void CLumoraDlg::showTemplateMenu(const QPoint& globalPos)
         m_templateMenu->popup(globalPos);
 }
 
-void CLumoraDlg::onCommand(int commandId)
+void CLumoraDlg::showTemplateMenuAtCursor()
 {
-    const MainWindowHooks& hooks = MainWindowHooks::Get();
-    switch (commandId) {
-    case EditTemplateCommand:
-        if (hooks.openTemplateEditor) {
-            hooks.openTemplateEditor(this);
-            // The editor may have written a copy of the template (its files vanished while
-            // it was open): templates the list file holds that the window does not are added.
-            QStringList names;
-            const QStringList shown = templateNames();
-            if (loadTemplateNames(names))
-                for (const QString& name : names)
-                    if (!shown.contains(name))
-                        m_ui->AddTemplateItem(name);
-        }
-        break;
-    case RenameTemplateCommand:
-        RenameSelectedTemplate();
-        break;
-    case DeleteTemplateCommand:
-        deleteSelectedTemplate();
-        break;
-    case HomePageCommand:
-        QDesktopServices::openUrl(QUrl(QString::fromLatin1(kHomePageUrl)));
-        break;
-    case SupportPageCommand:
-        QDesktopServices::openUrl(QUrl(QString::fromLatin1(kSupportPageUrl)));
-        break;
-    case QuickStartCommand:
-        if (hooks.openQuickStart)
-            hooks.openQuickStart(this);
-        break;
-    case FeedbackCommand: {
-        // The feedback program is optional: without it the person learns where to write.
-        const QString feedback = joinPath(GetProgramFolder(), QStringLiteral("feedback"));
-        if (!QFileInfo(feedback).isExecutable() ||
-            !QProcess::startDetached(feedback, {QStringLiteral("Lumora Plenum")}))
-            AppMessageBox::Show(
-                this,
-                tr("找不到反馈程序 %1。请在 %2 告诉我们您的意见。")
-                    .arg(QDir::toNativeSeparators(feedback), QString::fromLatin1(kSupportPageUrl)),
-                QMessageBox::Information);
-        break;
-    }
-    case ResetDefaultsCommand:
-        if (SetAsideTemplates())
-            AppMessageBox::Show(this, tr("请退出该程序，然后再重新启动它。谢谢。"), QMessageBox::Information);
-        break;
-    case OpenSettingsFolderCommand:
-        QDesktopServices::openUrl(QUrl::fromLocalFile(GetAppDataFolder()));
-        break;
-    case CheckUpdateCommand:
-        if (hooks.startUpdateCheck)
-            hooks.startUpdateCheck(m_version[0], m_version[1], m_version[2], false, this);
-        break;
-    case AboutCommand:
-        if (hooks.openAbout)
-            hooks.openAbout(this);
-        break;
-    case SystemAboutCommand:
-        if (hooks.openSystemAbout)
-            hooks.openSystemAbout(this);
-        break;
-    default:
-        break;
-    }
+    showTemplateMenu(QCursor::pos());
 }
 
-// ---- Private messages ----
+void CLumoraDlg::filesAdded()
+{
+    m_ui->enableFileButtons();
+}
+
+void CLumoraDlg::connectSurface()
+{
+    connect(m_ui, &CMainDlgUI::mainMenuRequested, this, &CLumoraDlg::showMainMenu);
+    connect(m_ui, &CMainDlgUI::previewRequested, this, &CLumoraDlg::previewPhoto);
+    connect(m_ui, &CMainDlgUI::batchRequested, this, &CLumoraDlg::StartBatchRun);
+    connect(m_ui, &CMainDlgUI::stopRequested, this, &CLumoraDlg::StopBatchRun);
+    connect(m_ui, &CMainDlgUI::resizingRequested, this, &CLumoraDlg::resizingWindowRequested);
+    connect(m_ui, &CMainDlgUI::preferencesRequested, this, &CLumoraDlg::preferencesWindowRequested);
+    connect(m_ui, &CMainDlgUI::newTemplateRequested, this, &CLumoraDlg::newTemplate);
+    connect(m_ui, &CMainDlgUI::templateMenuRequested, this, &CLumoraDlg::showTemplateMenuAtCursor);
+    connect(m_ui, &CMainDlgUI::templateEditorRequested, this, &CLumoraDlg::editTemplate);
+}
+
+void CLumoraDlg::editTemplate()
+{
+    emit templateEditorRequested();
+    // The editor may have written a copy of the template (its files vanished while it was
+    // open): templates the list file holds that the window does not are added.
+    QStringList names;
+    const QStringList shown = templateNames();
+    if (loadTemplateNames(names))
+        for (const QString& name : names)
+            if (!shown.contains(name))
+                m_ui->AddTemplateItem(name);
+}
+
+void CLumoraDlg::openHomePage()
+{
+    QDesktopServices::openUrl(QUrl(QString::fromLatin1(kHomePageUrl)));
+}
+
+void CLumoraDlg::openSupportPage()
+{
+    QDesktopServices::openUrl(QUrl(QString::fromLatin1(kSupportPageUrl)));
+}
+
+void CLumoraDlg::runFeedbackProgram()
+{
+    // The feedback program is optional: without it the person learns where to write.
+    const QString feedback = joinPath(GetProgramFolder(), QStringLiteral("feedback"));
+    if (!QFileInfo(feedback).isExecutable() ||
+        !QProcess::startDetached(feedback, {QStringLiteral("Lumora Plenum")}))
+        AppMessageBox::Show(
+            this,
+            tr("找不到反馈程序 %1。请在 %2 告诉我们您的意见。")
+                .arg(QDir::toNativeSeparators(feedback), QString::fromLatin1(kSupportPageUrl)),
+            QMessageBox::Information);
+}
+
+void CLumoraDlg::resetDefaults()
+{
+    if (SetAsideTemplates())
+        AppMessageBox::Show(this, tr("请退出该程序，然后再重新启动它。谢谢。"), QMessageBox::Information);
+}
+
+void CLumoraDlg::openSettingsFolder()
+{
+    QDesktopServices::openUrl(QUrl::fromLocalFile(GetAppDataFolder()));
+}
+
+void CLumoraDlg::checkForUpdates()
+{
+    emit updateCheckRequested(m_version[0], m_version[1], m_version[2], false);
+}
+
+// ---- Numbered commands and private messages ----
+
+bool CLumoraDlg::runNumbered(int message, qint64 code)
+{
+    // Every number the main window answers to, in one table: the menus' command ids
+    // (message 0) and the private messages with their codes.
+    static const struct
+    {
+        int message;
+        qint64 code;
+        void (CLumoraDlg::*run)();
+    } kCommands[] = {
+        {0, EditTemplateCommand, &CLumoraDlg::editTemplate},
+        {0, RenameTemplateCommand, &CLumoraDlg::RenameSelectedTemplate},
+        {0, DeleteTemplateCommand, &CLumoraDlg::deleteSelectedTemplate},
+        {0, HomePageCommand, &CLumoraDlg::openHomePage},
+        {0, SupportPageCommand, &CLumoraDlg::openSupportPage},
+        {0, QuickStartCommand, &CLumoraDlg::quickStartRequested},
+        {0, FeedbackCommand, &CLumoraDlg::runFeedbackProgram},
+        {0, ResetDefaultsCommand, &CLumoraDlg::resetDefaults},
+        {0, OpenSettingsFolderCommand, &CLumoraDlg::openSettingsFolder},
+        {0, CheckUpdateCommand, &CLumoraDlg::checkForUpdates},
+        {0, AboutCommand, &CLumoraDlg::aboutWindowRequested},
+        {0, SystemAboutCommand, &CLumoraDlg::systemAboutWindowRequested},
+        {MainUiToolbarMessage, PreviewCode, &CLumoraDlg::previewPhoto},
+        {MainUiToolbarMessage, StartRunCode, &CLumoraDlg::StartBatchRun},
+        {MainUiToolbarMessage, StopRunCode, &CLumoraDlg::StopBatchRun},
+        {MainUiToolbarMessage, ResizingCode, &CLumoraDlg::resizingWindowRequested},
+        {MainUiToolbarMessage, PreferenceCode, &CLumoraDlg::preferencesWindowRequested},
+        {MainUiTemplateMessage, NewTemplateCode, &CLumoraDlg::newTemplate},
+        {MainUiTemplateMessage, TemplateMenuCode, &CLumoraDlg::showTemplateMenuAtCursor},
+        {FilesAddedMessage, 0, &CLumoraDlg::filesAdded},
+        {QuickStartMessage, 0, &CLumoraDlg::quickStartRequested},
+    };
+    for (const auto& command : kCommands) {
+        if (command.message == message && command.code == code) {
+            (this->*command.run)();
+            return true;
+        }
+    }
+    return false;
+}
+
+void CLumoraDlg::onCommand(int commandId)
+{
+    runNumbered(0, commandId);
+}
 
 bool CLumoraDlg::event(QEvent* event)
 {
@@ -412,50 +457,14 @@ bool CLumoraDlg::event(QEvent* event)
 
 void CLumoraDlg::handleWindowMessage(int message, qint64 wParam, qint64 lParam)
 {
-    const MainWindowHooks& hooks = MainWindowHooks::Get();
     switch (message) {
-    case MainUiToolbarMessage:
-        switch (wParam) {
-        case PreviewCode:
-            previewPhoto();
-            break;
-        case StartRunCode:
-            StartBatchRun();
-            break;
-        case StopRunCode:
-            StopBatchRun();
-            break;
-        case ResizingCode:
-            if (hooks.openResizing)
-                hooks.openResizing(this);
-            break;
-        case PreferenceCode:
-            if (hooks.openPreferences)
-                hooks.openPreferences(this);
-            break;
-        default:
-            break;
-        }
-        break;
-    case MainUiTemplateMessage:
-        if (wParam == NewTemplateCode)
-            newTemplate();
-        else if (wParam == TemplateMenuCode)
-            showTemplateMenu(QCursor::pos());
-        break;
-    case FilesAddedMessage:
-        m_ui->enableFileButtons();
-        break;
-    case QuickStartMessage:
-        if (hooks.openQuickStart)
-            hooks.openQuickStart(this);
-        break;
     case NewVersionMessage:
     case LatestVersionMessage:
     case UpdateCheckFailedMessage:
         UpdateAnswer::Answer(this, message, wParam, lParam, &AppMessageBox::Show);
         break;
     default:
+        runNumbered(message, wParam);
         break;
     }
 }
@@ -514,13 +523,19 @@ void CLumoraDlg::newTemplate()
     m_ui->AddTemplateItem(m_enteredName);
 }
 
-void CLumoraDlg::deleteSelectedTemplate()
+QString CLumoraDlg::selectedTemplateOrSay(const QString& noSelection)
 {
     const QString name = m_ui->SelectedTemplateName();
-    if (name.isEmpty()) {
-        AppMessageBox::Show(this, tr("请首先选择一个水印模板删除!"), QMessageBox::Information);
+    if (name.isEmpty())
+        AppMessageBox::Show(this, noSelection, QMessageBox::Information);
+    return name;
+}
+
+void CLumoraDlg::deleteSelectedTemplate()
+{
+    const QString name = selectedTemplateOrSay(tr("请首先选择一个水印模板删除!"));
+    if (name.isEmpty())
         return;
-    }
     if (AppMessageBox::Show(this, tr("您确定要删除这个模板?"), QMessageBox::Question,
                             QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
         return;
@@ -530,11 +545,9 @@ void CLumoraDlg::deleteSelectedTemplate()
 
 void CLumoraDlg::RenameSelectedTemplate()
 {
-    const QString oldName = m_ui->SelectedTemplateName();
-    if (oldName.isEmpty()) {
-        AppMessageBox::Show(this, tr("请选择一个模板重命名！"), QMessageBox::Information);
+    const QString oldName = selectedTemplateOrSay(tr("请选择一个模板重命名！"));
+    if (oldName.isEmpty())
         return;
-    }
     const std::optional<QString> name =
         TemplateNamePrompt::Ask(this, tr("重命名模板"), templateNames(), oldName);
     if (!name)

@@ -4,7 +4,6 @@
 #include "app/StopEvent.h"
 #include "services/imaging/text/LogFontW.h"
 #include "services/language/InterfaceLanguage.h"
-#include "ui/skin/MainDlgOwner.h"
 
 #include <QWidget>
 #include <memory>
@@ -16,11 +15,12 @@ class QMenu;
 class RunFeedback;
 class WindowMessageEvent;
 
-// The program's main window. Its surface is the skin (CMainDlgUI); it carries out the
-// commands of the toolbar, the menus and the private window messages, starts and stops
-// batch runs, and on closing stores the selected template's index and removes the preview
-// cache.
-class CLumoraDlg : public QWidget, public MainDlgOwner
+// The program's main window. Its surface is the skin (CMainDlgUI), whose signals it carries
+// out, as it does the commands of the menus and the private window messages; it starts and
+// stops batch runs, and on closing stores the selected template's index and removes the
+// preview cache. The windows it opens are provided elsewhere: it asks for them with its
+// signals (nothing opens while none is connected).
+class CLumoraDlg : public QWidget
 {
     Q_OBJECT
 public:
@@ -52,11 +52,10 @@ public:
     // Keeps the event loop running until the current run has ended; false on time-out.
     bool waitForBatchRun(int timeoutMs = 30000);
 
-    // MainDlgOwner
-    void showMainMenu(const QPoint& globalPos) override;
-    void previewPhoto() override;
-    void startBatch() override;
-    void onCommand(int commandId) override;
+    void showMainMenu(const QPoint& globalPos);
+    void previewPhoto();
+    // A menu command (EditTemplateCommand and the menus' items); unknown numbers do nothing.
+    void onCommand(int commandId);
 
     // Commands.
     void StartBatchRun();
@@ -67,6 +66,8 @@ public:
     void showTemplateMenu(const QPoint& globalPos);
     // Carries out one private window message.
     void handleWindowMessage(int message, qint64 wParam, qint64 lParam);
+    // Opens the template editor for the selected template, then shows the templates it added.
+    void editTemplate();
 
     // Where a window stored at `stored` opens on screens with these work areas (the primary
     // first): in its place when its caption is on a screen, its size kept within that
@@ -76,6 +77,19 @@ public:
 signals:
     // A batch run has ended (its worker is gone).
     void batchRunFinished(const BatchRun::Summary& summary);
+    // The windows the main window opens, each with the main window as its parent.
+    void outputPreviewRequested();
+    void resizingWindowRequested();
+    void preferencesWindowRequested();
+    void templateEditorRequested();
+    void aboutWindowRequested();
+    void systemAboutWindowRequested();
+    void quickStartRequested();
+    // The update check: the program's version and whether it reports "latest version" too (a
+    // request by the user); its answers come back as window messages.
+    void updateCheckRequested(int major, int minor, int build, bool quiet);
+    // At start: the crash reporter is to watch the data folder.
+    void crashReporterRequested(const QString& dataFolder);
 
 protected:
     bool event(QEvent* event) override;
@@ -96,6 +110,21 @@ private:
     void onBatchFinished(const BatchRun::Summary& summary);
     void finishWindow();
     QStringList templateNames() const;
+    // The selected template's name; empty, after telling the person `noSelection`, when none
+    // is selected.
+    QString selectedTemplateOrSay(const QString& noSelection);
+    // Carries out a numbered command: a menu command (message 0) or a private message with
+    // its code; false when the number names none.
+    bool runNumbered(int message, qint64 code);
+    void connectSurface();
+    void showTemplateMenuAtCursor();
+    void filesAdded();
+    void checkForUpdates();
+    void openSettingsFolder();
+    void openHomePage();
+    void openSupportPage();
+    void runFeedbackProgram();
+    void resetDefaults();
     // At start, when the template list exists but cannot be read: says which file and why,
     // leaves it as it is, and offers to rebuild it from the template files of the folder.
     void offerTemplateListRebuild();

@@ -118,8 +118,7 @@ void RunFeedback::runFinished(const BatchRun::Summary& summary)
 
     m_shownPath = summary.lastOutputPath;
     if (m_shownPath.isEmpty()) {
-        const OutputSettings settings = getOutputSettings();
-        m_shownPath = settings.OutputFolderPath.isEmpty() ? GetDocumentsFolder() : settings.OutputFolderPath;
+        m_shownPath = summary.outputFolder.isEmpty() ? GetDocumentsFolder() : summary.outputFolder;
     }
     RunEndBar::Counts counts;
     counts.written = summary.processed - summary.failed;

@@ -90,6 +90,18 @@ QString shownName(const QString& name)
     return isUnreadableName(name) ? QString::fromUtf8(bytesOf(name)) : name;
 }
 
+const char* escapeOf(QChar c, std::span<const CharacterEscape> table)
+{
+    for (const CharacterEscape& entry : table)
+        if (entry.character == c.unicode())
+            return entry.escape;
+    return nullptr;
+}
+
+// The control characters with a short C escape; the others are written as octal bytes.
+constexpr CharacterEscape kCEscapes[] = {{u'\a', "\\a"}, {u'\b', "\\b"}, {u'\t', "\\t"}, {u'\n', "\\n"},
+                                         {u'\v', "\\v"}, {u'\f', "\\f"}, {u'\r', "\\r"}};
+
 QString escaped(const QString& text)
 {
     const auto isControl = [](QChar c) { return c.category() == QChar::Other_Control; };
@@ -102,32 +114,11 @@ QString escaped(const QString& text)
             shown.append(c);
             continue;
         }
-        switch (c.unicode()) {
-        case u'\a':
-            shown.append(QLatin1String("\\a"));
-            break;
-        case u'\b':
-            shown.append(QLatin1String("\\b"));
-            break;
-        case u'\t':
-            shown.append(QLatin1String("\\t"));
-            break;
-        case u'\n':
-            shown.append(QLatin1String("\\n"));
-            break;
-        case u'\v':
-            shown.append(QLatin1String("\\v"));
-            break;
-        case u'\f':
-            shown.append(QLatin1String("\\f"));
-            break;
-        case u'\r':
-            shown.append(QLatin1String("\\r"));
-            break;
-        default:
+        if (const char* escape = escapeOf(c, kCEscapes))
+            shown.append(QLatin1String(escape));
+        else
             for (const char byte : QString(c).toUtf8())
                 shown.append(QStringLiteral("\\%1").arg(quint8(byte), 3, 8, QLatin1Char('0')));
-        }
     }
     return shown;
 }

@@ -5,6 +5,7 @@
 #include <QTextStream>
 
 #include <cstdio>
+#include <span>
 
 // Where lumora-batch writes its answers on standard error (one line per failed photo), the
 // progress bar and the messages asked for with LUMORA_VERBOSE.
@@ -34,6 +35,15 @@ bool wasClosed(int fd);
 // fails in its place in the batch, and writeFailure() can show the name as it was given.
 QString unreadableName(const QByteArray& bytes);
 bool isUnreadableName(const QString& name);
+
+// A character and the short escape a text format writes it as ("\\n" for a line end).
+struct CharacterEscape
+{
+    char16_t character;
+    const char* escape;
+};
+// The escape `table` gives `c`, or null when it gives none.
+const char* escapeOf(QChar c, std::span<const CharacterEscape> table);
 
 // The name as it can be shown in text that must be Unicode (JSON): an unreadable name's
 // bytes read as UTF-8 with replacement characters; any other name as it is.

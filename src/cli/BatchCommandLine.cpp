@@ -156,6 +156,19 @@ BatchCommandLine::Outcome BatchCommandLine::usageError(const QString& reason)
     return Outcome::UsageError;
 }
 
+bool BatchCommandLine::readNumber(const QCommandLineOption& option, int low, int high, int& into) const
+{
+    into = 0;
+    if (!m_parser.isSet(option))
+        return true;
+    bool ok = false;
+    const int n = m_parser.value(option).toInt(&ok);
+    if (!ok || n < low || n > high)
+        return false;
+    into = n;
+    return true;
+}
+
 BatchCommandLine::Outcome BatchCommandLine::parse(const QStringList& arguments)
 {
     m_error.clear();
@@ -180,22 +193,10 @@ BatchCommandLine::Outcome BatchCommandLine::parse(const QStringList& arguments)
         return usageError(QStringLiteral("--template-file needs a file."));
     if (m_parser.isSet(m_templateFile) && m_parser.isSet(m_template))
         return usageError(QStringLiteral("Give only one of --template and --template-file."));
-    m_jobCount = 0;
-    if (m_parser.isSet(m_jobs)) {
-        bool ok = false;
-        const int n = m_parser.value(m_jobs).toInt(&ok);
-        if (!ok || n < 0 || n > 1024)
-            return usageError(QStringLiteral("--jobs needs a number from 0 (one per core) to 1024."));
-        m_jobCount = n;
-    }
-    m_jpegQuality = 0;
-    if (m_parser.isSet(m_quality)) {
-        bool ok = false;
-        const int n = m_parser.value(m_quality).toInt(&ok);
-        if (!ok || n < 1 || n > 100)
-            return usageError(QStringLiteral("--quality needs a number from 1 to 100."));
-        m_jpegQuality = n;
-    }
+    if (!readNumber(m_jobs, 0, 1024, m_jobCount))
+        return usageError(QStringLiteral("--jobs needs a number from 0 (one per core) to 1024."));
+    if (!readNumber(m_quality, 1, 100, m_jpegQuality))
+        return usageError(QStringLiteral("--quality needs a number from 1 to 100."));
     m_chromaSampling.reset();
     if (m_parser.isSet(m_sampling)) {
         m_chromaSampling = OutputQuality::samplingFromName(m_parser.value(m_sampling).toLower());

@@ -92,6 +92,9 @@ public:
 
 private:
     Outcome usageError(const QString& reason);
+    // The value of a number option into `into` (0 when the option is not given); false when
+    // it is given but is no number from `low` to `high`.
+    bool readNumber(const QCommandLineOption& option, int low, int high, int& into) const;
 
     QCommandLineParser m_parser;
     QCommandLineOption m_help;

@@ -195,33 +195,29 @@ bool prepareRequest(ComposeMode mode, const StampOptions& options, RenderRequest
     const QString tmpl = chooseTemplate(options.templateName, reason);
     if (tmpl.isEmpty())
         return false;
-    setSelectedTemplateName(tmpl);
+    request = RenderRequest();
+    request.mode = mode;
+    request.templateName = tmpl;
     // Only a batch writes where the output settings say; previews and samples do not need them.
-    const QString unreadable = mode == ComposeMode::BatchOutput ? loadPreferencesForRun() : QString();
-    if (!unreadable.isEmpty()) {
+    const QString unreadable = loadPreferencesForRun(request.output);
+    if (mode == ComposeMode::BatchOutput && !unreadable.isEmpty()) {
         reason = unreadable;
         return false;
     }
-    if (mode != ComposeMode::BatchOutput)
-        LoadPreferences();
-    LoadResizeSettings();
-    if (options.resize)
-        setResizePictures(true);
+    request.resize = readResizeSettings();
+    request.resizePictures = options.resize;
     // The stored choice, which --lossless turns on for the run.
-    loadLosslessJpeg();
-    if (options.lossless)
-        setLosslessJpeg(true);
+    request.losslessJpeg = options.lossless || readLosslessJpeg();
     // The stored output quality, with the run's own quality (JPEG and lossy WebP) and sampling
     // over it.
-    OutputQuality quality = loadOutputQuality();
+    request.quality = readOutputQuality();
     if (options.jpegQuality > 0) {
-        quality.jpegQuality = options.jpegQuality;
-        quality.webpQuality = options.jpegQuality;
+        request.quality.jpegQuality = options.jpegQuality;
+        request.quality.webpQuality = options.jpegQuality;
     }
     if (options.sampling)
-        quality.sampling = *options.sampling;
-    setOutputQuality(quality);
-    request = RenderRequest::fromProcessSettings(mode, QString(), QString());
+        request.quality.sampling = *options.sampling;
+    request.pixelLimit = RenderRequest::pixelLimitFromEnvironment();
     request.layerText = options.layerText;
     return true;
 }
@@ -345,14 +341,12 @@ int stampPhotos(const PhotoSources& sources, const StampOptions& options, QTextS
     std::vector<qint64> milliseconds(size_t(photos.size()), 0);
     std::vector<char> skipped(size_t(photos.size()), 0);
     int taken = 0;
-    BatchRunner runner(base.output, photos, [&](const BatchRunner::Photo& photo) {
+    BatchRunner runner(base.output, photos, [&](const BatchRunner::Task& task) {
         QElapsedTimer timer;
         timer.start();
-        RenderRequest request = base;
-        request.sourcePath = photo.path;
-        // The photo's place in the list, for the counter of text fields (the tag is its index).
-        request.photoNumber = BatchRunner::photoNumberOnThisThread();
-        request.targetPath = BatchRunner::plannedOutputOnThisThread();
+        const BatchRunner::Photo& photo = task.photo;
+        // The photo's place in the list is the counter of text fields (the tag is its index).
+        const RenderRequest request = base.forPhoto(photo.path, task.number, task.plannedOutput);
         ComposeOutcome outcome;
         const QString output =
             upToDate.isReady() ? OutputNaming::outputPath(photo.path, base.output) : QString();

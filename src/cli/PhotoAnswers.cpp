@@ -45,34 +45,23 @@ void PhotoAnswers::failed(const QString& source, const QString& reason, qint64 m
     writeJson(source, nullptr, "failed", &why, milliseconds);
 }
 
+// The characters JSON writes with a short escape; other control characters are written as
+// \uXXXX.
+constexpr AnswerStream::CharacterEscape kJsonEscapes[] = {
+    {u'"', "\\\""}, {u'\\', "\\\\"}, {u'\n', "\\n"}, {u'\r', "\\r"}, {u'\t', "\\t"}};
+
 QString PhotoAnswers::jsonString(const QString& text)
 {
     QString quoted;
     quoted.reserve(text.size() + 2);
     quoted.append(QLatin1Char('"'));
     for (const QChar c : text) {
-        switch (c.unicode()) {
-        case u'"':
-            quoted.append(QLatin1String("\\\""));
-            break;
-        case u'\\':
-            quoted.append(QLatin1String("\\\\"));
-            break;
-        case u'\n':
-            quoted.append(QLatin1String("\\n"));
-            break;
-        case u'\r':
-            quoted.append(QLatin1String("\\r"));
-            break;
-        case u'\t':
-            quoted.append(QLatin1String("\\t"));
-            break;
-        default:
-            if (c.unicode() < 0x20 || c.unicode() == 0x7f)
-                quoted.append(QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0')));
-            else
-                quoted.append(c);
-        }
+        if (const char* escape = AnswerStream::escapeOf(c, kJsonEscapes))
+            quoted.append(QLatin1String(escape));
+        else if (c.unicode() < 0x20 || c.unicode() == 0x7f)
+            quoted.append(QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0')));
+        else
+            quoted.append(c);
     }
     quoted.append(QLatin1Char('"'));
     return quoted;

@@ -286,11 +286,6 @@ bool LoadLayerConf(const QString& layerName, WatermarkConf& into)
     return readLayerFile(layerName, into, true);
 }
 
-bool LoadLayerConf(const QString& layerName)
-{
-    return LoadLayerConf(layerName, RenderConf);
-}
-
 bool LoadEditConf(const QString& layerName, WatermarkConf& into)
 {
     return readLayerFile(layerName, into, false);

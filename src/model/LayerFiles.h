@@ -23,8 +23,6 @@ bool SaveLayerConf(const QString& layerName);
 // (when their section is there), and an empty text becomes a single blank. False, with `into` unchanged, when
 // the file does not load or has no "WatermarkConf".
 bool LoadLayerConf(const QString& layerName, WatermarkConf& into);
-// The same into RenderConf.
-bool LoadLayerConf(const QString& layerName);
 
 // As LoadLayerConf, but an empty text stays empty (the editors show what is stored).
 bool LoadEditConf(const QString& layerName, WatermarkConf& into);

@@ -90,7 +90,12 @@ OutputSettings LoadPreferences()
 QString loadPreferencesForRun()
 {
     QMutexLocker lock(&settingsMutex());
-    if (LoadPreferences(processSettings()))
+    return loadPreferencesForRun(processSettings());
+}
+
+QString loadPreferencesForRun(OutputSettings& into)
+{
+    if (LoadPreferences(into))
         return QString();
     return describeUnreadableDataFile(FailureReason::tr("output settings"), preferencesPath(), kRoot);
 }

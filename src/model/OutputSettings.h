@@ -62,6 +62,8 @@ bool LoadPreferences(OutputSettings& into);
 // settings then stay as they were, and the run must not start: falling back to other values
 // could write outputs under names the person never chose, even over their photos.
 QString loadPreferencesForRun();
+// The same into `into` (a run's own copy), which stays as it was when the file cannot be read.
+QString loadPreferencesForRun(OutputSettings& into);
 // Loads the file over the process-wide settings and returns them (a snapshot a render can
 // keep). Called before every batch run and preview render.
 OutputSettings LoadPreferences();

@@ -1,7 +1,6 @@
 #include "model/WatermarkConf.h"
 
 WatermarkConf EditConf;
-WatermarkConf RenderConf;
 
 void resetToNewTemplateDefaults(WatermarkConf& conf, const QString& text)
 {

@@ -68,9 +68,6 @@ inline constexpr int kDesignCanvasHeight = 625;
 // The process-wide editing instance: the template editor's pages load a layer into it,
 // change it and store it after every change. Used on the user-interface thread only.
 extern WatermarkConf EditConf;
-// The process-wide drawing instance, loaded layer by layer. Renders that may run on other
-// threads use a record of their own instead.
-extern WatermarkConf RenderConf;
 
 // Sets every field of `conf` except its font record to the new-template defaults, the text
 // to `text` and the picture path to empty.

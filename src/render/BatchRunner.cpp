@@ -16,15 +16,9 @@
 
 namespace {
 
-// The place of the photo whose render runs on this thread (see photoNumberOnThisThread).
-thread_local int currentPhotoNumber = 0;
-thread_local QString currentOutput;
-
 struct Slot
 {
-    BatchRunner::Photo photo;
-    int number = 0; // place in the run's list, from 1
-    QString output; // the output the plan gave it
+    BatchRunner::Task task;
     ComposeOutcome outcome;
     bool done = false;
 };
@@ -39,24 +33,8 @@ ComposeOutcome failedWith(const QString& reason)
 } // namespace
 
 BatchRunner::BatchRunner(const OutputSettings& output, const QStringList& sources, Render render)
-    : m_output(output), m_sources(sources),
-      m_render([render = std::move(render)](const Photo& photo) { return render(photo.path); })
-{
-}
-
-BatchRunner::BatchRunner(const OutputSettings& output, const QStringList& sources, RenderPhoto render)
     : m_output(output), m_sources(sources), m_render(std::move(render))
 {
-}
-
-int BatchRunner::photoNumberOnThisThread()
-{
-    return currentPhotoNumber;
-}
-
-QString BatchRunner::plannedOutputOnThisThread()
-{
-    return currentOutput;
 }
 
 BatchRunner::Totals BatchRunner::run(int threads, const NextPhoto& next, const Report& report,
@@ -94,13 +72,13 @@ BatchRunner::Totals BatchRunner::run(int threads, const NextPhoto& next, const R
             }
             ++totals.taken;
             auto slot = std::make_shared<Slot>();
-            slot->photo = *photo;
-            slot->number = photo->tag >= 0 ? photo->tag + 1 : totals.taken;
+            slot->task.photo = *photo;
+            slot->task.number = photo->tag >= 0 ? photo->tag + 1 : totals.taken;
             auto known = claimed.constFind(photo->path);
             if (known == claimed.constEnd())
                 known = claimed.insert(photo->path, plan.claim(photo->path));
             const OutputPlan::Claim claim = known.value();
-            slot->output = claim.output;
+            slot->task.plannedOutput = claim.output;
             inFlight.push_back(slot);
             if (!claim.refusal.isEmpty()) {
                 slot->outcome = failedWith(claim.refusal);
@@ -117,17 +95,13 @@ BatchRunner::Totals BatchRunner::run(int threads, const NextPhoto& next, const R
             pool->start([this, slot, &mutex, &changed]() {
                 ComposeOutcome outcome;
                 try {
-                    currentPhotoNumber = slot->number;
-                    currentOutput = slot->output;
-                    outcome = m_render(slot->photo);
+                    outcome = m_render(slot->task);
                 } catch (const std::exception& error) {
                     outcome = failedWith(
                         FailureReason::tr("internal error: %1").arg(QString::fromLocal8Bit(error.what())));
                 } catch (...) {
                     outcome = failedWith(FailureReason::tr("internal error"));
                 }
-                currentPhotoNumber = 0;
-                currentOutput.clear();
                 // Notified under the lock: run() cannot return (and its lock go away) before
                 // this task lets go of it.
                 std::lock_guard lock(mutex);
@@ -144,7 +118,7 @@ BatchRunner::Totals BatchRunner::run(int threads, const NextPhoto& next, const R
             changed.wait(lock, [&]() { return head->done; });
         }
         inFlight.pop_front();
-        report(head->photo, head->outcome);
+        report(head->task.photo, head->outcome);
     }
     return totals;
 }

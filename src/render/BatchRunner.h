@@ -30,13 +30,24 @@ public:
         QString path;
         int tag = -1; // the caller's own number for the photo (a list row, an argument index)
     };
+    // What a render is handed with a photo: its place in the run's list, from 1 (its tag + 1,
+    // the list row or argument index, else the order in which it was taken), so that numbered
+    // outputs do not depend on the number of threads; and the output file the plan gave it (a
+    // numbered name when an existing file is kept beside it; empty when the settings name no
+    // output). Batch renders write there.
+    struct Task
+    {
+        Photo photo;
+        int number = 0;
+        QString plannedOutput;
+    };
     // The next photo in list order, or nothing at the end. Called on the calling thread.
     using NextPhoto = std::function<std::optional<Photo>()>;
     using Report = std::function<void(const Photo& photo, const ComposeOutcome& outcome)>;
     using StopTest = std::function<bool()>;
-    using Render = std::function<ComposeOutcome(const QString& path)>;
-    // A render that is also told the photo's tag (called on a worker thread).
-    using RenderPhoto = std::function<ComposeOutcome(const Photo& photo)>;
+    // Renders one photo (called on a worker thread). An exception it lets out is reported as
+    // the photo's failure.
+    using Render = std::function<ComposeOutcome(const Task& task)>;
 
     struct Totals
     {
@@ -47,24 +58,13 @@ public:
     // `output`: the settings the run writes by; `sources`: the photos of the run known at its
     // start (photos taken later join the plan when they are taken).
     BatchRunner(const OutputSettings& output, const QStringList& sources, Render render);
-    BatchRunner(const OutputSettings& output, const QStringList& sources, RenderPhoto render);
 
     // Runs until the source is exhausted or `stop` says so; returns when every photo taken
     // has been reported.
     Totals run(int threads, const NextPhoto& next, const Report& report, const StopTest& stop = {});
 
-    // While a render of a run is under way on the calling thread: the photo's place in the
-    // run's list, from 1 (its tag + 1, the list row or argument index, else the order in which
-    // it was taken), so that numbered outputs do not depend on the number of threads. 0 on any
-    // other thread. Renders made from the process-wide settings take it from here.
-    static int photoNumberOnThisThread();
-    // While a render of a run is under way on the calling thread: the output file the plan
-    // gave the photo (a numbered name when an existing file is kept beside it); empty on any
-    // other thread, or when the settings name no output. Batch renders write there.
-    static QString plannedOutputOnThisThread();
-
 private:
     OutputSettings m_output;
     QStringList m_sources;
-    RenderPhoto m_render;
+    Render m_render;
 };

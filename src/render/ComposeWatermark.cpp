@@ -10,13 +10,11 @@
 
 namespace {
 
-// The process-wide values the wrapper keeps: the registered editor preview and the last
-// output path. Renders themselves keep no process-wide state.
+// The editor preview the wrapper draws into. Renders themselves keep no process-wide state.
 struct WrapperState
 {
     QMutex mutex;
     EditorPreviewTarget* previewTarget = nullptr;
-    QString lastOutputPath;
 };
 
 WrapperState& state()
@@ -41,20 +39,6 @@ void setEditorPreviewTarget(EditorPreviewTarget* target)
     s.previewTarget = target;
 }
 
-QString LastOutputPath()
-{
-    WrapperState& s = state();
-    QMutexLocker lock(&s.mutex);
-    return s.lastOutputPath;
-}
-
-void setLastOutputPath(const QString& path)
-{
-    WrapperState& s = state();
-    QMutexLocker lock(&s.mutex);
-    s.lastOutputPath = path;
-}
-
 ComposeOutcome composeWatermarkOutcome(ComposeMode mode, const QString& sourcePath, const QString& targetPath)
 {
     RenderRequest request = RenderRequest::fromProcessSettings(mode, sourcePath, targetPath);
@@ -76,12 +60,8 @@ ComposeOutcome composeWatermarkOutcome(ComposeMode mode, const QString& sourcePa
     }
 
     WatermarkCompositor::Result result = WatermarkCompositor::render(request);
-    if (result.outcome.ok) {
-        if (target)
-            target->showPreview(result.picture, result.outcome.warnings);
-        if (mode == ComposeMode::BatchOutput)
-            setLastOutputPath(result.outcome.outputPath);
-    }
+    if (result.outcome.ok && target)
+        target->showPreview(result.picture, result.outcome.warnings);
     return result.outcome;
 }
 

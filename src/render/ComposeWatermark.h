@@ -55,8 +55,3 @@ ComposeOutcome composeWatermarkOutcome(ComposeMode mode, const QString& sourcePa
 // Returns 0, or -1 when EditorPreview finds no registered editor preview (or the mode is not
 // one of the three). Other failures are not reported here: use ComposeWatermarkOutcome.
 int ComposeWatermark(int mode, const QString& sourcePath, const QString& targetPath = QString());
-
-// The file most recently written by a BatchOutput render of this process (empty when none).
-QString LastOutputPath();
-// Sets it; BatchOutput renders call this after each successful write.
-void setLastOutputPath(const QString& path);

@@ -3,7 +3,6 @@
 #include "model/LosslessJpeg.h"
 #include "model/OutputQuality.h"
 #include "model/SelectedTemplate.h"
-#include "render/BatchRunner.h"
 
 RenderRequest RenderRequest::fromProcessSettings(ComposeMode mode, const QString& sourcePath,
                                                  const QString& targetPath)
@@ -19,9 +18,15 @@ RenderRequest RenderRequest::fromProcessSettings(ComposeMode mode, const QString
     request.losslessJpeg = LosslessJpeg();
     request.quality = outputQuality();
     request.pixelLimit = pixelLimitFromEnvironment();
-    request.photoNumber = BatchRunner::photoNumberOnThisThread();
-    if (mode == ComposeMode::BatchOutput && targetPath.isEmpty())
-        request.targetPath = BatchRunner::plannedOutputOnThisThread();
+    return request;
+}
+
+RenderRequest RenderRequest::forPhoto(const QString& path, int number, const QString& plannedOutput) const
+{
+    RenderRequest request = *this;
+    request.sourcePath = path;
+    request.photoNumber = number;
+    request.targetPath = plannedOutput;
     return request;
 }
 

@@ -10,7 +10,6 @@
 #include "app/CAboutDlg.h"
 #include "app/CLumoraApp.h"
 #include "app/CLumoraDlg.h"
-#include "app/MainWindowHooks.h"
 #include "model/DataFiles.h"
 #include "model/OutputSettings.h"
 #include "model/StartupUpdateCheck.h"
@@ -78,11 +77,7 @@ class MainWindowCommandsTest : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase()
-    {
-        UseSourceSkin();
-        CLumoraApp::installWindowHooks();
-    }
+    void initTestCase() { UseSourceSkin(); }
 
     void quickStartAtStartup_data()
     {
@@ -101,6 +96,7 @@ private slots:
         WindowRecorder recorder;
         ModalCatcher catcher = recorder.catcher();
         CLumoraDlg window;
+        CLumoraApp::connectWindows(&window);
         QVERIFY2(window.initDialog(), qPrintable(window.ErrorString()));
         window.show();
         QTest::qWait(1600);
@@ -130,6 +126,7 @@ private slots:
         QVERIFY(CreateDefaultPreferences());
         setOpenQuickStart(1);
         CLumoraDlg window;
+        CLumoraApp::connectWindows(&window);
         QVERIFY(window.initDialog());
         WindowRecorder recorder;
         ModalCatcher catcher = recorder.catcher();
@@ -174,13 +171,11 @@ private slots:
         setOpenQuickStart(1);
         // Nothing listens on port 1 of this machine: the download is refused at once.
         qputenv(kUpdateUrlVariable, "http://127.0.0.1:1/version.txt");
-        CLumoraApp::installUpdateCheckHook();
         QStringList messages;
         // Undone however the test ends (the handler refers to `messages`).
         const auto restore = qScopeGuard([] {
             waitForUpdateCheck(20000);
             AppMessageBox::SetHandler({});
-            MainWindowHooks::Get().startUpdateCheck = {};
             setUpdateCheckQuiet(true);
             qunsetenv(kUpdateUrlVariable);
         });
@@ -191,6 +186,8 @@ private slots:
             });
         {
             CLumoraDlg window;
+            CLumoraApp::connectWindows(&window);
+            CLumoraApp::connectUpdateCheck(&window);
             QVERIFY(window.initDialog());
             // The check at start (when it runs at all) stays quiet about the unreachable server.
             QVERIFY(waitForUpdateCheck(20000));
@@ -234,11 +231,9 @@ private slots:
         if (!config.isEmpty())
             QVERIFY(writeFile(configIniPath(), config));
         QList<bool> checks; // quiet (at start) or asked for
-        MainWindowHooks::Get().startUpdateCheck = [&checks](int, int, int, bool quiet, QWidget*) {
-            checks << quiet;
-        };
-        const auto restore = qScopeGuard([] { MainWindowHooks::Get().startUpdateCheck = {}; });
         CLumoraDlg window;
+        QObject::connect(&window, &CLumoraDlg::updateCheckRequested,
+                         [&checks](int, int, int, bool quiet) { checks << quiet; });
         QVERIFY(window.initDialog());
         QCOMPARE(checks, atStart ? QList<bool>{true} : QList<bool>{});
 

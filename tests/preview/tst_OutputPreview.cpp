@@ -21,18 +21,8 @@
 #include "ui/preview/COutputPreviewDlg.h"
 #include "ui/preview/PreviewCache.h"
 #include "ui/skin/CMainDlgUI.h"
-#include "ui/skin/MainDlgOwner.h"
 
 namespace {
-
-class NoOwner : public MainDlgOwner
-{
-public:
-    void showMainMenu(const QPoint&) override {}
-    void previewPhoto() override {}
-    void startBatch() override {}
-    void onCommand(int) override {}
-};
 
 // The main window's skinned surface with its file list, as the preview steps through it.
 class MainSurface
@@ -42,7 +32,7 @@ public:
     {
         SkinResources::setInstancePath(QStringLiteral(LUMORA_SOURCE_DIR));
         SkinResources::SetResourcePath(QStringLiteral(LUMORA_SOURCE_DIR "/skin/en"));
-        ok = ui.InitSkin(&window, &owner);
+        ok = ui.InitSkin(&window);
     }
 
     COutputPreviewDlg::PhotoList photoList()
@@ -61,7 +51,6 @@ public:
     int selectedRow() const { return ui.selectedFileRow(); }
 
     QWidget window;
-    NoOwner owner;
     CMainDlgUI ui;
     bool ok = false;
 };

@@ -387,9 +387,8 @@ private slots:
                  QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")));
     }
 
-    // A run's renders made from the process-wide settings (as the desktop's batch makes them)
-    // carry the photo's place in the list, its tag + 1, on whichever worker they run; renders
-    // outside a run carry 0.
+    // A run's renders are handed the photo's place in the list, its tag + 1, on whichever
+    // worker they run; requests outside a run carry 0.
     void photoNumbersOfARun_data()
     {
         QTest::addColumn<int>("threads");
@@ -408,9 +407,11 @@ private slots:
         OutputSettings output;
         output.OutputFileNameOpts = OutputSettings::AddSuffix;
         output.OutputFileNameSuffix = QStringLiteral("_new");
-        BatchRunner runner(output, paths, [&](const QString& path) {
-            const int number =
-                RenderRequest::fromProcessSettings(ComposeMode::BatchOutput, path, QString()).photoNumber;
+        const RenderRequest base =
+            RenderRequest::fromProcessSettings(ComposeMode::BatchOutput, QString(), QString());
+        BatchRunner runner(output, paths, [&](const BatchRunner::Task& task) {
+            const QString path = task.photo.path;
+            const int number = base.forPhoto(path, task.number, task.plannedOutput).photoNumber;
             QThread::msleep(number % 3); // finishing out of order
             QMutexLocker locked(&lock);
             numbers.insert(path, number);

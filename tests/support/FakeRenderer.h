@@ -1,7 +1,6 @@
 #pragma once
 
-#include "model/SelectedTemplate.h"
-#include "render/ComposeWatermark.h"
+#include "render/RenderRequest.h"
 
 #include <QDir>
 #include <QFile>
@@ -11,19 +10,20 @@
 #include <condition_variable>
 #include <mutex>
 
-// A renderer for batch runs under test: records each photo and the template selected when
-// its render starts, writes a small output file into a folder, and can hold renders back
-// (render number n finishes only once n <= the allowed count).
+// A renderer for batch runs under test: records each photo and the template its request
+// names (the one selected when its render starts), writes a small output file into a folder, and can hold
+// renders back (render number n finishes only once n <= the allowed count).
 class FakeRenderer
 {
 public:
     explicit FakeRenderer(const QString& outputFolder) : m_outputFolder(outputFolder) {}
 
-    ComposeOutcome Render(const QString& path)
+    ComposeOutcome Render(const RenderRequest& request)
     {
+        const QString& path = request.sourcePath;
         std::unique_lock<std::mutex> lock(m_mutex);
         m_photos.append(path);
-        m_templates.append(SelectedTemplateName());
+        m_templates.append(request.templateName);
         const int number = static_cast<int>(m_photos.size());
         m_changed.notify_all();
         m_changed.wait(lock, [&]() { return number <= m_allowed; });

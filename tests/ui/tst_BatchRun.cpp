@@ -34,14 +34,7 @@ private:
             f.Open();
             BatchRun::Services services;
             services.threads = threads;
-            services.render = [this](const QString& path) { return renderer.Render(path); };
-            services.loadSettings = [this]() {
-                ++settingsLoads;
-                return QString();
-            };
-            services.showInFileBrowser = [this](const QString& path) { browserPaths.append(path); };
-            services.elapsedMs = [clock = clockMs]() { return clock->load(); };
-            f.window->setBatchServices(services);
+            services.render = [this](const RenderRequest& request) { return renderer.Render(request); };
             // The output settings the fake renderer writes by, which the run's output plan
             // applies too.
             OutputSettings settings;
@@ -50,7 +43,14 @@ private:
             settings.OutputFileNameOpts = OutputSettings::AddSuffix;
             settings.OutputFileNameSuffix = QStringLiteral("_new");
             settings.OutputFormat = OutputSettings::Png;
-            setOutputSettings(settings);
+            services.loadSettings = [this, settings](RenderRequest& run) {
+                ++settingsLoads;
+                run.output = settings;
+                return QString();
+            };
+            services.showInFileBrowser = [this](const QString& path) { browserPaths.append(path); };
+            services.elapsedMs = [clock = clockMs]() { return clock->load(); };
+            f.window->setBatchServices(services);
             for (int i = 1; i <= photoCount; ++i)
                 photos.append(f.MakePhoto(QStringLiteral("photo%1.jpg").arg(i)));
             f.AddPhotos(photos);

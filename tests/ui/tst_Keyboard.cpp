@@ -2,7 +2,6 @@
 #include "support/MainWindowFixture.h"
 
 #include "app/CAboutDlg.h"
-#include "app/MainWindowHooks.h"
 #include "model/OutputSettings.h"
 #include "model/TemplateStore.h"
 #include "ui/editor/CAddNewTempDlg.h"
@@ -31,26 +30,28 @@ private:
 
         explicit Window(int photoCount)
         {
-            MainWindowHooks::Get().openPreferences = [this](QWidget*) { ++preferenceWindows; };
             f.Open();
+            QObject::connect(f.window.get(), &CLumoraDlg::preferencesWindowRequested,
+                             [this]() { ++preferenceWindows; });
             f.window->activateWindow();
             QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
             BatchRun::Services services;
             services.threads = 1;
-            services.render = [this](const QString& path) { return renderer.Render(path); };
-            services.loadSettings = []() { return QString(); };
-            services.showInFileBrowser = [](const QString&) {};
-            f.window->setBatchServices(services);
+            services.render = [this](const RenderRequest& request) { return renderer.Render(request); };
             OutputSettings settings;
             settings.OutputFolderOpts = OutputSettings::ToOutputFolder;
             settings.OutputFolderPath = f.outputFolder;
             settings.OutputFormat = OutputSettings::Png;
-            setOutputSettings(settings);
+            services.loadSettings = [settings](RenderRequest& run) {
+                run.output = settings;
+                return QString();
+            };
+            services.showInFileBrowser = [](const QString&) {};
+            f.window->setBatchServices(services);
             for (int i = 1; i <= photoCount; ++i)
                 photos.append(f.MakePhoto(QStringLiteral("photo%1.jpg").arg(i)));
             f.AddPhotos(photos);
         }
-        ~Window() { MainWindowHooks::Get().openPreferences = {}; }
     };
 
     enum class Expect

@@ -3,7 +3,6 @@
 
 #include "app/CAboutDlg.h"
 #include "app/LanguageChoice.h"
-#include "app/MainWindowHooks.h"
 #include "model/DataFiles.h"
 #include "services/imaging/text/ApplicationFonts.h"
 #include "services/ini/IniFile.h"
@@ -250,7 +249,6 @@ private slots:
                 qunsetenv(variable.constData());
         }
         InterfaceLanguage::Uninstall();
-        MainWindowHooks::Get() = MainWindowHooks();
     }
 
     // The stored choice wins; without one the first locale variable set decides, in

@@ -1,6 +1,5 @@
 #include "support/MainWindowFixture.h"
 
-#include "app/MainWindowHooks.h"
 #include "model/OutputSettings.h"
 #include "model/SelectedTemplate.h"
 #include "model/TemplateStore.h"
@@ -15,7 +14,6 @@ class MainWindowTest : public QObject
 {
     Q_OBJECT
 private slots:
-    void cleanup() { MainWindowHooks::Get() = MainWindowHooks(); }
 
     void firstStartCreatesFilesAndShowsDemo()
     {
@@ -147,9 +145,9 @@ private slots:
         MainWindowFixture f;
         int editor = 0;
         int preview = 0;
-        MainWindowHooks::Get().openTemplateEditor = [&](QWidget*) { ++editor; };
-        MainWindowHooks::Get().openOutputPreview = [&](QWidget*) { ++preview; };
         f.Open();
+        QObject::connect(f.window.get(), &CLumoraDlg::templateEditorRequested, [&]() { ++editor; });
+        QObject::connect(f.window.get(), &CLumoraDlg::outputPreviewRequested, [&]() { ++preview; });
         f.AddPhotos({f.MakePhoto("a.jpg")});
         MainWindowFixture::DoubleClickRow(f.Ui()->templateList(), 0);
         QCOMPARE(editor, 1);
@@ -215,7 +213,6 @@ private slots:
         QFETCH(int, opened);
         MainWindowFixture f;
         int count = 0;
-        MainWindowHooks::Get().openQuickStart = [&](QWidget*) { ++count; };
         CreateDefaultPreferences();
         if (stored == 1) {
             QFile file(f.dataFolder + "/preference.xml");
@@ -229,6 +226,7 @@ private slots:
             file.close();
         }
         f.Open();
+        QObject::connect(f.window.get(), &CLumoraDlg::quickStartRequested, [&]() { ++count; });
         QCOMPARE(count, 0); // not at once
         QTest::qWait(1500);
         QCOMPARE(count, opened);
@@ -252,8 +250,8 @@ private slots:
     {
         MainWindowFixture f;
         int about = 0;
-        MainWindowHooks::Get().openSystemAbout = [&](QWidget*) { ++about; };
         CLumoraDlg* dlg = f.Open();
+        QObject::connect(dlg, &CLumoraDlg::systemAboutWindowRequested, [&]() { ++about; });
         QWidget* title = f.Ui()->FindControl("program_name_label");
         QContextMenuEvent click(QContextMenuEvent::Mouse, title->rect().center(),
                                 title->mapToGlobal(title->rect().center()));

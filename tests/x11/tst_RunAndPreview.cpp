@@ -432,7 +432,7 @@ private slots:
         MainWindowFixture f;
         FakeRenderer renderer(f.outputFolder);
         BatchRun::Services services;
-        services.render = [&renderer](const QString& path) { return renderer.Render(path); };
+        services.render = [&renderer](const RenderRequest& request) { return renderer.Render(request); };
         services.threads = 1;
         f.Open();
         f.window->setBatchServices(services);
@@ -510,7 +510,7 @@ private slots:
         MainWindowFixture f;
         FakeRenderer renderer(f.outputFolder);
         BatchRun::Services services;
-        services.render = [&renderer](const QString& path) { return renderer.Render(path); };
+        services.render = [&renderer](const RenderRequest& request) { return renderer.Render(request); };
         services.threads = 1;
         services.showInFileBrowser = [](const QString&) {}; // the end's own call is not looked at here
         f.Open();

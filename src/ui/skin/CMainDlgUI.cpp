@@ -4,7 +4,6 @@
 #include "model/SelectedTemplate.h"
 #include "model/TemplateStore.h"
 #include "services/folders/FolderTree.h"
-#include "services/messages/WindowMessage.h"
 #include "services/skin/SkinAttributes.h"
 #include "services/skin/SkinEffects.h"
 #include "services/skin/SkinFrame.h"
@@ -14,8 +13,6 @@
 #include "services/skin/SkinListContainerElement.h"
 #include "services/skin/SkinManager.h"
 #include "services/skin/SkinResources.h"
-#include "ui/skin/MainCommands.h"
-#include "ui/skin/MainDlgOwner.h"
 #include "ui/skin/PhotoInspector.h"
 #include "ui/skin/PhotoListModel.h"
 #include "ui/skin/PhotoRowDelegate.h"
@@ -29,7 +26,6 @@
 #include <QThread>
 #include <QtMath>
 #include <atomic>
-#include <type_traits>
 
 namespace {
 std::atomic<std::int32_t> nextFileItemId{0};
@@ -56,6 +52,8 @@ CMainDlgUI::CMainDlgUI(QObject* parent) : QObject(parent)
     m_inspector = new PhotoInspector(this);
     m_updateTimer.setSingleShot(true);
     connect(&m_updateTimer, &QTimer::timeout, this, &CMainDlgUI::applyRunUpdates);
+    // Direct on the user-interface thread, queued from a worker.
+    connect(this, &CMainDlgUI::runButtonChangeRequested, this, &CMainDlgUI::applyRunButton);
 }
 
 CMainDlgUI::~CMainDlgUI()
@@ -64,26 +62,9 @@ CMainDlgUI::~CMainDlgUI()
         m_skin->removeNotifier(this);
 }
 
-template <typename F> auto CMainDlgUI::onUiThread(F function) -> decltype(function())
-{
-    using Result = decltype(function());
-    if (QThread::currentThread() == thread()) {
-        return function();
-    }
-    if constexpr (std::is_void_v<Result>) {
-        QMetaObject::invokeMethod(this, function, Qt::BlockingQueuedConnection);
-    } else {
-        Result result{};
-        QMetaObject::invokeMethod(
-            this, [&result, &function]() { result = function(); }, Qt::BlockingQueuedConnection);
-        return result;
-    }
-}
-
-bool CMainDlgUI::InitSkin(QWidget* window, MainDlgOwner* owner)
+bool CMainDlgUI::InitSkin(QWidget* window)
 {
     m_window = window;
-    m_owner = owner;
     m_skin = new SkinManager(this);
     if (!m_skin->Create(window, QStringLiteral("maindlg.xml"))) {
         m_error = m_skin->ErrorString();
@@ -611,30 +592,45 @@ void CMainDlgUI::selectTemplateRow(int row)
 
 // ---- Toolbar ----
 
-void CMainDlgUI::EnableButton(QAbstractButton* button, bool enable)
+void CMainDlgUI::applyRunButton(int button, bool enable)
 {
-    if (button)
-        button->setEnabled(enable);
+    QAbstractButton* target = nullptr;
+    switch (RunButton(button)) {
+    case RunButton::Remove:
+        target = m_removeButton;
+        break;
+    case RunButton::Preview:
+        target = m_previewButton;
+        break;
+    case RunButton::Process:
+        target = m_processButton;
+        break;
+    case RunButton::Stop:
+        target = m_stopButton;
+        break;
+    }
+    if (target)
+        target->setEnabled(enable);
 }
 
 void CMainDlgUI::EnableRemoveButton(bool enable)
 {
-    onUiThread([this, enable]() { EnableButton(m_removeButton, enable); });
+    emit runButtonChangeRequested(int(RunButton::Remove), enable);
 }
 
 void CMainDlgUI::EnablePreviewButton(bool enable)
 {
-    onUiThread([this, enable]() { EnableButton(m_previewButton, enable); });
+    emit runButtonChangeRequested(int(RunButton::Preview), enable);
 }
 
 void CMainDlgUI::EnableProcessButton(bool enable)
 {
-    onUiThread([this, enable]() { EnableButton(m_processButton, enable); });
+    emit runButtonChangeRequested(int(RunButton::Process), enable);
 }
 
 void CMainDlgUI::EnableStopButton(bool enable)
 {
-    onUiThread([this, enable]() { EnableButton(m_stopButton, enable); });
+    emit runButtonChangeRequested(int(RunButton::Stop), enable);
 }
 
 void CMainDlgUI::enableFileButtons()
@@ -661,14 +657,6 @@ void CMainDlgUI::showRunProgress(const QString& text)
 
 // ---- Notifications ----
 
-void CMainDlgUI::sendMessageToWindow(int message, int code)
-{
-    if (!m_window)
-        return;
-    WindowMessageEvent event(message, code, 0);
-    QCoreApplication::sendEvent(m_window, &event);
-}
-
 void CMainDlgUI::Notify(const SkinNotify& msg)
 {
     QWidget* sender = msg.sender;
@@ -676,8 +664,7 @@ void CMainDlgUI::Notify(const SkinNotify& msg)
         return;
     if (msg.type == QLatin1String("click")) {
         if (sender == m_menuButton) {
-            if (m_owner)
-                m_owner->showMainMenu(QCursor::pos() + QPoint(-5, 15));
+            emit mainMenuRequested(QCursor::pos() + QPoint(-5, 15));
         } else if (sender == m_minButton) {
             m_window->showMinimized();
         } else if (sender == m_maxButton) {
@@ -691,32 +678,31 @@ void CMainDlgUI::Notify(const SkinNotify& msg)
         } else if (sender == m_removeButton) {
             RemoveSelectedFile();
         } else if (sender == m_previewButton) {
-            if (m_owner && m_fileModel->rowCount() > 0)
-                m_owner->previewPhoto();
+            if (m_fileModel->rowCount() > 0)
+                emit previewRequested();
         } else if (sender == m_processButton) {
-            if (m_owner)
-                m_owner->startBatch();
+            emit batchRequested();
         } else if (sender == m_stopButton) {
-            sendMessageToWindow(MainUiToolbarMessage, StopRunCode);
+            emit stopRequested();
         } else if (sender == m_resizeButton) {
-            sendMessageToWindow(MainUiToolbarMessage, ResizingCode);
+            emit resizingRequested();
         } else if (sender == m_preferenceButton) {
-            sendMessageToWindow(MainUiToolbarMessage, PreferenceCode);
+            emit preferencesRequested();
         } else if (sender == m_addTemplateButton) {
-            sendMessageToWindow(MainUiTemplateMessage, NewTemplateCode);
+            emit newTemplateRequested();
         } else if (sender == m_menuTemplateButton) {
-            sendMessageToWindow(MainUiTemplateMessage, TemplateMenuCode);
+            emit templateMenuRequested();
         }
     } else if (msg.type == QLatin1String("itemclick")) {
         // Previews are drawn afresh with the newly selected photo or template.
         RemovePreviewCache();
     } else if (msg.type == QLatin1String("itemactivate")) {
-        if (!m_fileList || !m_owner)
+        if (!m_fileList)
             return;
         const int edge = m_fileList->mapTo(m_window, QPoint(0, 0)).x();
         if (msg.point.x() > edge)
-            m_owner->previewPhoto();
+            emit previewRequested();
         else if (msg.point.x() < edge)
-            m_owner->onCommand(EditTemplateCommand);
+            emit templateEditorRequested();
     }
 }

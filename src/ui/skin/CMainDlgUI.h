@@ -17,7 +17,6 @@
 #include <functional>
 #include <vector>
 
-class MainDlgOwner;
 class PhotoInspector;
 class PhotoListModel;
 class PhotoRowDelegate;
@@ -31,16 +30,16 @@ class QWidget;
 
 // The skinned surface of the main window: builds "maindlg.xml" into the main dialog's window,
 // gives it the frameless frame, owns the file list and the template list with their item
-// records, and turns clicks into the main dialog's operations and messages.
+// records, and turns clicks into its signals, which the main window carries out.
 //
 // SelectFileRow, SelectNextPhoto, MarkSelectedFileDone, MarkSelectedFileFailed,
 // SelectNextFile, MarkFileDone, MarkFileFailed, MarkAllFilesReady, FilePaths,
 // FilesAfterSelection, ShowRunProgress and the four Enable operations may be
-// called from the batch worker. The Enable operations then run on the user-interface thread
-// while the worker waits; the list operations work on the list's model under its lock, and
-// what they change on the screen (marks, the selection and its scrolling, the progress hint)
-// is gathered and shown at most kUpdateIntervalMs apart, so that a run of many small photos
-// is not held up by the window. Everything else belongs to the user-interface thread.
+// called from the batch worker, which never waits for the window: an Enable operation then
+// emits the change, which the user-interface thread applies; the list operations work on the list's model
+// under its lock, and what they change on the screen (marks, the selection and its scrolling, the progress
+// hint) is gathered and shown at most kUpdateIntervalMs apart, so that a run of many small photos is not held
+// up by the window. Everything else belongs to the user-interface thread.
 //
 // The file list is a model/view list (PhotoListModel, drawn by PhotoRowDelegate): several
 // rows may be selected, Delete removes them all, its menu clears it and switches the
@@ -59,7 +58,7 @@ public:
 
     // Builds the layout into the window and finds the controls. False (with the reason in
     // ErrorString) when the layout cannot be loaded; the window then stays empty.
-    bool InitSkin(QWidget* window, MainDlgOwner* owner);
+    bool InitSkin(QWidget* window);
     QString ErrorString() const { return m_error; }
 
     QWidget* Window() const { return m_window; }
@@ -150,13 +149,34 @@ public:
 
     void Notify(const SkinNotify& msg) override;
 
+    // The toolbar buttons a run turns on and off.
+    enum class RunButton : int
+    {
+        Remove,
+        Preview,
+        Process,
+        Stop
+    };
+
 signals:
     // The template list's selection changed (empty name: nothing selected).
     void templateSelectionChanged(const QString& name);
+    // What the person asks of the main window.
+    void mainMenuRequested(const QPoint& globalPos); // the menu button
+    void previewRequested();                         // preview button (with photos), photo double click
+    void batchRequested();                           // process button
+    void stopRequested();
+    void resizingRequested();
+    void preferencesRequested();
+    void newTemplateRequested();
+    void templateMenuRequested();
+    void templateEditorRequested(); // template double click
+    // A button's state is to change; applied on the user-interface thread whatever thread
+    // emitted it.
+    void runButtonChangeRequested(int button, bool enable);
 
 private:
-    template <typename F> auto onUiThread(F function) -> decltype(function());
-    void EnableButton(QAbstractButton* button, bool enable);
+    void applyRunButton(int button, bool enable);
     SkinListContainerElement* buildTemplateRow(const TemplateListItem& item);
     void setUpFileList();
     void inspectAdded(const std::vector<FileListItem>& items);
@@ -166,10 +186,8 @@ private:
     // From the batch worker: the screen is to follow the model's changes soon.
     void requestRunUpdates();
     void scheduleRunUpdates();
-    void sendMessageToWindow(int message, int code);
 
     QPointer<QWidget> m_window;
-    MainDlgOwner* m_owner = nullptr;
     SkinManager* m_skin = nullptr;
     SkinFrame* m_frame = nullptr;
     QString m_error;

@@ -1,7 +1,0 @@
-#include "app/MainWindowHooks.h"
-
-MainWindowHooks& MainWindowHooks::Get()
-{
-    static MainWindowHooks hooks;
-    return hooks;
-}
