@@ -660,6 +660,9 @@ private slots:
 
         QProcess program;
         QProcessEnvironment environment = isolatedEnvironment(home);
+        // The update check at start is refused at once, so the program stops promptly at the end.
+        environment.insert(QStringLiteral("LUMORA_UPDATE_URL"),
+                           QStringLiteral("http://127.0.0.1:1/version.txt"));
         program.setProcessEnvironment(environment);
         program.setWorkingDirectory(photos);
         program.setProcessChannelMode(QProcess::MergedChannels);
