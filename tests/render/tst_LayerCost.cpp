@@ -1,9 +1,9 @@
 // Layer values at the ends of their ranges, as a hand-edited layer file may hold them: each
 // layer is drawn on a photo of 24 megapixels in under 10 seconds, and leaves a plausible
 // picture (its mark where the mark should be).
-#include <QElapsedTimer>
 #include <QTest>
 
+#include <ctime>
 #include <limits>
 
 #include "RenderTestSupport.h"
@@ -17,7 +17,8 @@ namespace {
 
 constexpr int kHuge = std::numeric_limits<int>::max();
 
-// The bound on one photo. The sanitizer build runs many times slower.
+// The bound on one photo, in CPU time of the process (all its threads), so that it holds on a
+// machine busy with other work. The sanitizer build runs many times slower.
 #ifdef LUMORA_SANITIZE
 constexpr qint64 kBoundMs = 10 * 10000;
 #else
@@ -143,14 +144,13 @@ private slots:
 
         QImage photo(kPhoto, QImage::Format_RGB32);
         photo.fill(Qt::white);
-        QElapsedTimer timer;
-        timer.start();
+        const std::clock_t started = std::clock();
         {
             QPainter painter(&photo);
             WatermarkCompositor::drawLayer(painter, conf, kPhoto, 250'000'000);
         }
-        const qint64 elapsed = timer.elapsed();
-        QVERIFY2(elapsed < kBoundMs, qPrintable(QStringLiteral("%1 ms").arg(elapsed)));
+        const qint64 cpuMs = qint64(std::clock() - started) * 1000 / CLOCKS_PER_SEC;
+        QVERIFY2(cpuMs < kBoundMs, qPrintable(QStringLiteral("%1 ms of CPU").arg(cpuMs)));
 
         const QImage part = photo.copy(area);
         const double found = double(countPixels(part, near(colour))) / (double(area.width()) * area.height());
