@@ -182,7 +182,7 @@ void BatchRun::Walk(Summary& summary)
         m_ui->showRunProgress(ProgressText(summary.processed, total, m_services.elapsedMs() - start));
         if (m_services.progress)
             m_services.progress(summary.processed, total);
-        if (outcome.ok) {
+        if (outcome.ok()) {
             if (!outcome.outputPath.isEmpty()) {
                 summary.lastOutputPath = outcome.outputPath;
                 rememberLastOutput(outcome.outputPath);
@@ -191,7 +191,7 @@ void BatchRun::Walk(Summary& summary)
         } else {
             // A photo that could not be stamped is marked as failed, with the reason.
             ++summary.failed;
-            const QString reason = outcome.error.isEmpty() ? tr("未能写入输出文件。") : outcome.error;
+            const QString reason = outcome.sentence().isEmpty() ? tr("未能写入输出文件。") : outcome.sentence();
             summary.failures.append(QStringLiteral("%1: %2").arg(photo.path, reason));
             m_ui->markFileFailed(photo.tag, reason);
         }

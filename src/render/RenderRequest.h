@@ -48,12 +48,13 @@ struct RenderRequest
     // Photos (and layer pictures) whose header claims more pixels are refused.
     qint64 pixelLimit = PhotoDecoder::kDefaultPixelLimit;
 
-    // A request with the process-wide values: the selected template, the output settings,
-    // the resize values, the resize-pictures switch, the lossless JPEG choice, the output quality and the
-    // pixel limit; on a batch runner's worker, the number of the photo it renders. The pixel limit:
-    // LUMORA_MAX_PIXELS from the environment when it is a positive number, else 250 million.
+    // The pixel limit: LUMORA_MAX_PIXELS from the environment when it is a positive number,
+    // else 250 million.
     static qint64 pixelLimitFromEnvironment();
 
+    // A request with the process-wide values: the selected template, the output settings, the
+    // resize values, the resize-pictures switch, the lossless JPEG choice, the output quality
+    // and the pixel limit; on a batch runner's worker, the number of the photo it renders.
     static RenderRequest fromProcessSettings(ComposeMode mode, const QString& sourcePath,
                                              const QString& targetPath);
 };

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "services/imaging/ImagingStatus.h"
+#include "services/files/Outcome.h"
 #include "services/imaging/JpegMetadata.h"
 #include "services/imaging/PhotoMetadata.h"
 
@@ -64,7 +64,7 @@ struct Options
 
 // Encodes the picture in the given format to path. Any QImage format is accepted; JPEG
 // stores the colour channels and ignores alpha, as the JPEG options say.
-ImagingStatus write(const QImage& image, const QString& path, FileFormat format,
+Outcome write(const QImage& image, const QString& path, FileFormat format,
                     const Options& options = Options());
 
 // Writes a JPEG's coefficients again as a JPEG file (lossless transcoding, see
@@ -72,7 +72,7 @@ ImagingStatus write(const QImage& image, const QString& path, FileFormat format,
 // sampling, quantisation tables, restart interval and progressive scans, with Huffman tables
 // fitted to the blocks. The metadata segments and the JFIF header are written as write() writes
 // them; jpegQuality is not used.
-ImagingStatus writeJpegCoefficients(const JpegCoefficients& coefficients, const QString& path,
+Outcome writeJpegCoefficients(const JpegCoefficients& coefficients, const QString& path,
                                     const Options& options = Options());
 
 // The picture as JPEG data in memory: baseline, 4:2:0 chroma subsampling, no JFIF or other
@@ -81,9 +81,9 @@ QByteArray jpegData(const QImage& image, int quality);
 
 // The bytes write() would put into a file of the format, in memory (for showing what an output
 // will look like). Fails with libjpeg's, libwebp's, libtiff's or Qt's reason.
-ImagingStatus encode(const QImage& image, FileFormat format, const Options& options, QByteArray& out);
+Outcome encode(const QImage& image, FileFormat format, const Options& options, QByteArray& out);
 
 // PNG data whatever the path's extension.
-ImagingStatus writePng(const QImage& image, const QString& path, const Options& options = Options());
+Outcome writePng(const QImage& image, const QString& path, const Options& options = Options());
 
 } // namespace ImageEncoder

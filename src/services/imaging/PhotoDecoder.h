@@ -1,6 +1,6 @@
 #pragma once
 
-#include "services/imaging/ImagingStatus.h"
+#include "services/files/Outcome.h"
 #include "services/imaging/JpegMetadata.h"
 #include "services/imaging/PhotoMetadata.h"
 
@@ -55,7 +55,7 @@ public:
 
     // Opens the file and reads its header. Fails with a reason for a missing, empty or
     // unreadable file, a folder, a file no reader understands and a picture over the limit.
-    ImagingStatus open(const QString& path);
+    Outcome open(const QString& path);
 
     Format format() const;
     // The pixel size as stored in the file (before any orientation turn).
@@ -81,14 +81,14 @@ public:
     // upright: turn the picture by the orientation item; minimumSize is then meant upright too.
     // The result is QImage::Format_ARGB32_Premultiplied (opaque, the canvas format) for colour
     // JPEGs, Format_Grayscale8 for grey ones, and whatever Qt's reader yields for the others.
-    ImagingStatus decode(QImage& image, const QSize& minimumSize = QSize(), bool upright = false);
+    Outcome decode(QImage& image, const QSize& minimumSize = QSize(), bool upright = false);
 
     // Problems the JPEG decoder worked around without losing a pixel (a missing end marker,
     // stray bytes between segments).
     QStringList warnings() const;
 
     // One-call decoding of a whole picture at full size, without turning it.
-    static ImagingStatus load(const QString& path, QImage& image, qint64 pixelLimit = kDefaultPixelLimit);
+    static Outcome load(const QString& path, QImage& image, qint64 pixelLimit = kDefaultPixelLimit);
 
     // The smallest n in 1..8 such that the size scaled by n/8 (rounded up, as libjpeg does)
     // is at least minimumSize in both directions; 8 when no reduction is possible.
