@@ -7,7 +7,6 @@
 #include "services/imaging/text/LogFontW.h"
 #include "textdesigner/TextDesignerTypes.h"
 
-class QBrush;
 class QImage;
 class QPainter;
 class StringFormat;
@@ -21,21 +20,10 @@ namespace TextDesigner {
 class IOutlineText
 {
 public:
-    // Effect selectors kept for the interface's shape; they accept their arguments and do
-    // nothing (a brush passed in is not kept).
-    virtual void SelectEffectA(quint32 a, quint32 b, quint32 c) = 0;
-    virtual void SelectEffectB(quint32 a, quint32 b, quint32 c) = 0;
-    virtual void SelectBrushEffect(const QBrush* brush, ARGB outlineColour, int thickness) = 0;
-    virtual void SelectColourEffect(ARGB textColour, ARGB outlineColour, int thickness) = 0;
-    virtual void SelectEffectC(quint32 a, quint32 b, quint32 c, quint32 d, quint32 e) = 0;
-    virtual void SelectEffectD(quint32 a, quint32 b, quint32 c, quint32 d, quint32 e) = 0;
-
     virtual void CreateShadowBackground(ARGB colour, int width, int height) = 0;
     virtual void SetShadowBackground(QImage* bitmap) = 0;
     virtual void ClearShadowStrategies() = 0;
     virtual void SetShadowEnabled(bool enabled) = 0;
-
-    virtual void SelectEffectE(quint32 a, quint32 b, quint32 c, quint32 d) = 0;
 
     virtual bool DrawTextInRect(QPainter* graphics, const QString* fontFamily, int fontStyle, int emSize,
                                 const QString& text, const QRect& layoutRect, const StringFormat* format) = 0;
