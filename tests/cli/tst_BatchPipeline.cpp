@@ -729,7 +729,7 @@ private slots:
             for (int i = 0; i < photos.size(); ++i) {
                 QJsonParseError error;
                 const QJsonDocument doc = QJsonDocument::fromJson(answers.at(i), &error);
-                QVERIFY2(error.sentence() == QJsonParseError::NoError, answers.at(i).constData());
+                QVERIFY2(error.error == QJsonParseError::NoError, answers.at(i).constData());
                 const QJsonObject answer = doc.object();
                 QCOMPARE(answer.keys(), (QStringList{QStringLiteral("milliseconds"), QStringLiteral("output"),
                                                      QStringLiteral("reason"), QStringLiteral("source"),

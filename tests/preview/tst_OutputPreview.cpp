@@ -154,7 +154,7 @@ private slots:
     void openingWithoutSelectionShowsTheFirstPhoto()
     {
         MainSurface surface;
-        QVERIFY(surface.ok());
+        QVERIFY(surface.ok);
         for (const QString& photo : m_photos)
             surface.ui.AddFileItem(photo);
         QCOMPARE(surface.selectedRow(), -1);
@@ -183,7 +183,7 @@ private slots:
     void steppingThroughTheListAndItsEnds()
     {
         MainSurface surface;
-        QVERIFY(surface.ok());
+        QVERIFY(surface.ok);
         for (const QString& photo : m_photos)
             surface.ui.AddFileItem(photo);
         surface.ui.SelectFileRow(1);
@@ -243,7 +243,7 @@ private slots:
     void endsOfAListWithoutPlaces()
     {
         MainSurface surface;
-        QVERIFY(surface.ok());
+        QVERIFY(surface.ok);
         for (const QString& photo : m_photos)
             surface.ui.AddFileItem(photo);
         COutputPreviewDlg::PhotoList list = surface.photoList();
@@ -266,7 +266,7 @@ private slots:
     void emptyListShowsNothing()
     {
         MainSurface surface;
-        QVERIFY(surface.ok());
+        QVERIFY(surface.ok);
         COutputPreviewDlg preview(surface.photoList());
         QVERIFY(!preview.isRendering());
         QVERIFY(preview.pathLabel()->text().isEmpty());
@@ -279,7 +279,7 @@ private slots:
     void cacheServesOnlyTheSameRender()
     {
         MainSurface surface;
-        QVERIFY(surface.ok());
+        QVERIFY(surface.ok);
         surface.ui.AddFileItem(m_photos[0]);
         const auto open = [&surface](bool composed) {
             auto preview = std::make_unique<COutputPreviewDlg>(surface.photoList());
@@ -335,7 +335,7 @@ private slots:
             solidPhoto(m_folder->root() + QStringLiteral("/photos/solid.png"), photo, QColor(200, 30, 30));
         QVERIFY(!path.isEmpty());
         MainSurface surface;
-        QVERIFY(surface.ok());
+        QVERIFY(surface.ok);
         surface.ui.AddFileItem(path);
 
         COutputPreviewDlg preview(surface.photoList());
@@ -368,14 +368,14 @@ private slots:
         QVERIFY(writeResizeSettings(1, QString(), QStringLiteral("600"), 1));
         LoadResizeSettings();
         MainSurface surface;
-        QVERIFY(surface.ok());
+        QVERIFY(surface.ok);
         surface.ui.AddFileItem(m_photos[0]);
         COutputPreviewDlg preview(surface.photoList());
         QSignalSpy shown(&preview, &COutputPreviewDlg::previewShown);
         QVERIFY(waitShown(preview, shown));
         QVERIFY(preview.Picture().display.isNull());
-        QVERIFY2(preview.Picture().sentence().contains(QStringLiteral("resize settings")),
-                 qPrintable(preview.Picture().sentence()));
+        QVERIFY2(preview.Picture().error.contains(QStringLiteral("resize settings")),
+                 qPrintable(preview.Picture().error));
     }
 
     // "Show as written" shows the output decoded from the bytes its format and quality give: a low
@@ -413,7 +413,7 @@ private slots:
         QVERIFY(detail.save(photo, "PNG"));
         QVERIFY(selectBlankTemplate());
         MainSurface surface;
-        QVERIFY(surface.ok());
+        QVERIFY(surface.ok);
         surface.ui.AddFileItem(photo);
         COutputPreviewDlg preview(surface.photoList());
         QSignalSpy shown(&preview, &COutputPreviewDlg::previewShown);
@@ -437,14 +437,14 @@ private slots:
         const QString broken = m_folder->root() + QStringLiteral("/photos/broken.jpg");
         QVERIFY(TempDataFolder::write(broken, "not a picture"));
         MainSurface surface;
-        QVERIFY(surface.ok());
+        QVERIFY(surface.ok);
         surface.ui.AddFileItem(broken);
         ModalCatcher catcher;
         COutputPreviewDlg preview(surface.photoList());
         QSignalSpy shown(&preview, &COutputPreviewDlg::previewShown);
         QVERIFY(waitShown(preview, shown));
         QVERIFY(preview.Picture().display.isNull());
-        QVERIFY(!preview.Picture().sentence().isEmpty());
+        QVERIFY(!preview.Picture().error.isEmpty());
         QVERIFY(preview.displayRect().isNull());
         QVERIFY(!QFileInfo::exists(PreviewCache::pathFor(broken)));
         QVERIFY(catcher.texts.isEmpty());
@@ -474,7 +474,7 @@ private slots:
         conf.OffsetH = offset;
         QVERIFY(StoreEditConf(layer, conf));
         MainSurface surface;
-        QVERIFY(surface.ok());
+        QVERIFY(surface.ok);
         surface.ui.AddFileItem(writePhoto(m_folder->root() + QStringLiteral("/photos/sized.jpg"), size));
         COutputPreviewDlg preview(surface.photoList());
         QSignalSpy shown(&preview, &COutputPreviewDlg::previewShown);
@@ -490,7 +490,7 @@ private slots:
     void screenshot()
     {
         MainSurface surface;
-        QVERIFY(surface.ok());
+        QVERIFY(surface.ok);
         const QString photo =
             writePhoto(m_folder->root() + QStringLiteral("/photos/地平线 sunset.jpg"), QSize(1600, 1000));
         QVERIFY(!photo.isEmpty());
