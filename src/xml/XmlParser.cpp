@@ -10,6 +10,22 @@
 
 namespace {
 
+// Follows quoted values: true when `c` opens, lies in or closes one; `quote` holds the quote
+// that opened the value being read, 0 outside one.
+bool quoted(char16_t c, char16_t& quote)
+{
+    if (quote) {
+        if (c == quote)
+            quote = 0;
+        return true;
+    }
+    if (c == '"' || c == '\'') {
+        quote = c;
+        return true;
+    }
+    return false;
+}
+
 class Parser
 {
 public:
@@ -116,14 +132,8 @@ bool Parser::parseStartTag()
     char16_t quote = 0;
     for (; i < n; ++i) {
         const char16_t c = m_text.at(i).unicode();
-        if (quote) {
-            if (c == quote)
-                quote = 0;
-        } else if (c == '"' || c == '\'') {
-            quote = c;
-        } else if (c == '>' || c == '<') {
+        if (!quoted(c, quote) && (c == '>' || c == '<'))
             break;
-        }
     }
     if (i >= n || m_text.at(i) == u'<')
         return unterminatedTag(start, i);
@@ -193,12 +203,9 @@ bool Parser::parseMarkupDeclaration()
         char16_t quote = 0;
         for (qsizetype i = m_pos + 9; i < m_text.size(); ++i) {
             const char16_t c = m_text.at(i).unicode();
-            if (quote) {
-                if (c == quote)
-                    quote = 0;
-            } else if (c == '"' || c == '\'') {
-                quote = c;
-            } else if (c == '[') {
+            if (quoted(c, quote))
+                continue;
+            if (c == '[') {
                 inSubset = true;
             } else if (c == ']') {
                 inSubset = false;

@@ -24,9 +24,9 @@ bool drawText(OutlineText& engine, QImage& image, const QPoint& point = kPoint)
                              &StringFormat::genericTypographic());
 }
 
-const DiffusedShadowStrategy* diffused(const std::unique_ptr<ITextStrategy>& strategy)
+const DiffusedShadowStrategy* diffused(const ITextStrategy* strategy)
 {
-    return dynamic_cast<const DiffusedShadowStrategy*>(strategy.get());
+    return dynamic_cast<const DiffusedShadowStrategy*>(strategy);
 }
 
 } // namespace
