@@ -191,7 +191,8 @@ void BatchRun::Walk(Summary& summary)
         } else {
             // A photo that could not be stamped is marked as failed, with the reason.
             ++summary.failed;
-            const QString reason = outcome.sentence().isEmpty() ? tr("未能写入输出文件。") : outcome.sentence();
+            const QString reason =
+                outcome.sentence().isEmpty() ? tr("未能写入输出文件。") : outcome.sentence();
             summary.failures.append(QStringLiteral("%1: %2").arg(photo.path, reason));
             m_ui->markFileFailed(photo.tag, reason);
         }

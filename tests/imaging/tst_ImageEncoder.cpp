@@ -394,7 +394,8 @@ private slots:
         const Outcome status =
             ImageEncoder::write(TestPictures::quadrants(30, 30), path(target), FileFormat::Jpeg, options);
         QVERIFY(!status.ok());
-        QVERIFY2(status.sentence().contains(QStringLiteral("source photo itself")), qPrintable(status.sentence()));
+        QVERIFY2(status.sentence().contains(QStringLiteral("source photo itself")),
+                 qPrintable(status.sentence()));
         QCOMPARE(readFile(source), original);
         QVERIFY(QFileInfo(path(QStringLiteral("link.jpg"))).isSymLink());
     }

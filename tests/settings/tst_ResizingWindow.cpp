@@ -179,7 +179,8 @@ private slots:
         LoadPreferences();
         const ComposeOutcome outcome = composeWatermarkOutcome(ComposeMode::BatchOutput, photo);
         QVERIFY(!outcome.ok());
-        QVERIFY2(outcome.sentence().contains(QStringLiteral("output size of 0 x 0")), qPrintable(outcome.sentence()));
+        QVERIFY2(outcome.sentence().contains(QStringLiteral("output size of 0 x 0")),
+                 qPrintable(outcome.sentence()));
         QCOMPARE(QDir(folder.root() + QStringLiteral("/photos")).entryList(QDir::Files),
                  QStringList{QStringLiteral("field.png")});
     }

@@ -323,8 +323,7 @@ bool AtomicFileWriter::write(const char* data, qint64 size)
     if (!m_status)
         return false;
     if (m_fd < 0) {
-        m_status =
-            Outcome::failure(FailureReason::tr("%1 is not open for writing").arg(shown(m_targetPath)));
+        m_status = Outcome::failure(FailureReason::tr("%1 is not open for writing").arg(shown(m_targetPath)));
         return false;
     }
     while (size > 0) {
@@ -351,8 +350,8 @@ Outcome AtomicFileWriter::commit(bool syncToDisk)
 {
     if (m_fd < 0) {
         if (m_status)
-            m_status = Outcome::failure(
-                FailureReason::tr("%1 is not open for writing").arg(shown(m_targetPath)));
+            m_status =
+                Outcome::failure(FailureReason::tr("%1 is not open for writing").arg(shown(m_targetPath)));
         return m_status;
     }
     if (m_status && syncToDisk && ::fdatasync(m_fd) != 0)

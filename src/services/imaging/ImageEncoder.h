@@ -65,7 +65,7 @@ struct Options
 // Encodes the picture in the given format to path. Any QImage format is accepted; JPEG
 // stores the colour channels and ignores alpha, as the JPEG options say.
 Outcome write(const QImage& image, const QString& path, FileFormat format,
-                    const Options& options = Options());
+              const Options& options = Options());
 
 // Writes a JPEG's coefficients again as a JPEG file (lossless transcoding, see
 // JpegCoefficients::prepareWriter): the blocks keep their coefficients exactly, the file its
@@ -73,7 +73,7 @@ Outcome write(const QImage& image, const QString& path, FileFormat format,
 // fitted to the blocks. The metadata segments and the JFIF header are written as write() writes
 // them; jpegQuality is not used.
 Outcome writeJpegCoefficients(const JpegCoefficients& coefficients, const QString& path,
-                                    const Options& options = Options());
+                              const Options& options = Options());
 
 // The picture as JPEG data in memory: baseline, 4:2:0 chroma subsampling, no JFIF or other
 // application segment, alpha ignored. Empty when the picture is empty or encoding fails.

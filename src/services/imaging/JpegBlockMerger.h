@@ -33,7 +33,7 @@ public:
     // Merges `layer` (premultiplied ARGB, in the photo's stored orientation) drawn with its
     // top-left pixel at `position`. Parts outside the photo are left out.
     static Outcome merge(JpegCoefficients& coefficients, const QImage& layer, const QPoint& position,
-                               Result* result = nullptr);
+                         Result* result = nullptr);
 
     // The pixels of `area` (whole iMCUs, or reaching the photo's right and bottom edges) as
     // decoding the whole photo gives them (libjpeg, accurate integer IDCT, fancy upsampling),

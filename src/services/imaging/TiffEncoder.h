@@ -22,6 +22,6 @@ enum class Compression
 
 // The file's bytes in `out`; fails with a reason when libtiff or Exiv2 fails.
 Outcome encode(const QImage& image, const PhotoMetadata& metadata, QByteArray& out,
-                     Compression compression = Compression::Deflate);
+               Compression compression = Compression::Deflate);
 
 } // namespace TiffEncoder

@@ -17,6 +17,6 @@ constexpr int kMaxSide = 16383;
 // The file's bytes in `out`, lossy at `quality` (0..100) or lossless; fails with a reason for a
 // picture larger than WebP allows or when libwebp fails.
 Outcome encode(const QImage& image, int quality, bool lossless, const PhotoMetadata& metadata,
-                     QByteArray& out);
+               QByteArray& out);
 
 } // namespace WebpEncoder
