@@ -53,8 +53,8 @@ int main(int argc, char* argv[])
         timer.start();
         const WatermarkCompositor::Result result = WatermarkCompositor::render(request);
         const double ms = timer.nsecsElapsed() / 1e6;
-        if (!result.outcome.ok) {
-            std::fprintf(stderr, "render failed: %s\n", qPrintable(result.outcome.error));
+        if (!result.outcome.ok()) {
+            std::fprintf(stderr, "render failed: %s\n", qPrintable(result.outcome.sentence()));
             return 1;
         }
         if (i >= 10)

@@ -78,8 +78,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const ComposeOutcome outcome = WatermarkCompositor::render(request).outcome;
     const QStringList left = QDir(OutputFolder()).entryList(QDir::Files | QDir::Hidden);
-    if (!outcome.ok) {
-        Check(!outcome.error.isEmpty());
+    if (!outcome.ok()) {
+        Check(!outcome.sentence().isEmpty());
         Check(left.isEmpty());
         return 0;
     }

@@ -67,16 +67,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     PhotoDecoder decoder;
     decoder.setPixelLimit(kPixelLimit);
-    const ImagingStatus opened = decoder.open(photo);
+    const Outcome opened = decoder.open(photo);
     if (!opened) {
-        Check(!opened.error.isEmpty());
+        Check(!opened.sentence().isEmpty());
         return 0;
     }
     const PhotoMetadata early = decoder.embeddedMetadata();
     QImage picture;
-    const ImagingStatus decoded = decoder.decode(picture, QSize(), true);
+    const Outcome decoded = decoder.decode(picture, QSize(), true);
     if (!decoded) {
-        Check(!decoded.error.isEmpty());
+        Check(!decoded.sentence().isEmpty());
         return 0;
     }
     Check(!picture.isNull());

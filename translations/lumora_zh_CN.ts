@@ -151,6 +151,14 @@ with the given filename extension.</source>
         <translation>输出设置</translation>
     </message>
     <message>
+        <source>the sizes cannot be stored in %1</source>
+        <translation>无法将尺寸写入 %1</translation>
+    </message>
+    <message>
+        <source>the resize settings have an unknown ScaleType %1 (1 scales by the width, 2 by the height, 3 to both); choose one in the resizing window</source>
+        <translation>调整尺寸设置中的 ScaleType %1 无法识别（1 按宽度缩放，2 按高度缩放，3 缩放到宽度和高度）；请在调整尺寸窗口中选择一种</translation>
+    </message>
+    <message>
         <source>template list</source>
         <translation>模板列表</translation>
     </message>
@@ -209,10 +217,6 @@ with the given filename extension.</source>
     <message>
         <source>the resize settings give an output size of %1 x %2 for this %3 x %4 photo; change them in the resizing window</source>
         <translation>调整尺寸设置使这张 %3 x %4 的照片输出为 %1 x %2；请在调整尺寸窗口中修改</translation>
-    </message>
-    <message>
-        <source>the resize settings have an unknown ScaleType %1 (1 scales by the width, 2 by the height, 3 to both); choose one in the resizing window</source>
-        <translation>调整尺寸设置中的 ScaleType %1 无法识别（1 按宽度缩放，2 按高度缩放，3 缩放到宽度和高度）；请在调整尺寸窗口中选择一种</translation>
     </message>
     <message>
         <source>the output size %1 x %2 is larger than the limit of %3 pixels</source>
@@ -433,6 +437,22 @@ with the given filename extension.</source>
     <message>
         <source>cannot decode: the PNG rows do not fit the picture</source>
         <translation>无法解码：PNG 的像素行与图片不符</translation>
+    </message>
+    <message>
+        <source>cannot read %1: %2</source>
+        <translation>无法读取 %1：%2</translation>
+    </message>
+    <message>
+        <source>%1 is larger than %2 bytes; it was left unchanged</source>
+        <translation>%1 大于 %2 字节；未作改动</translation>
+    </message>
+    <message>
+        <source>the value of %1 cannot be stored in %2</source>
+        <translation>无法将 %1 的值写入 %2</translation>
+    </message>
+    <message>
+        <source>the changes to layer &quot;%1&quot; cannot be written to %2</source>
+        <translation>对图层“%1”的更改无法写入 %2</translation>
     </message>
 </context>
 <context>

@@ -30,10 +30,10 @@ bool writeJpeg(const QImage& upright, const QString& path, int orientation, QTex
                        QStringLiteral("2024:05:18 06:42:10"))});
     options.jpegQuality = 92;
     const QImage stored = ImageOrientation::turnBack(upright, orientation);
-    const ImagingStatus status = ImageEncoder::write(stored, path, ImageEncoder::FileFormat::Jpeg, options);
+    const Outcome status = ImageEncoder::write(stored, path, ImageEncoder::FileFormat::Jpeg, options);
     if (!status)
-        err << status.error << Qt::endl;
-    return status.ok;
+        err << status.sentence() << Qt::endl;
+    return status.ok();
 }
 
 } // namespace

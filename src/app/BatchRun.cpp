@@ -189,7 +189,7 @@ void BatchRun::Walk(const RenderRequest& run, Summary& summary)
         m_ui->showRunProgress(ProgressText(summary.processed, total, m_services.elapsedMs() - start));
         if (m_services.progress)
             m_services.progress(summary.processed, total);
-        if (outcome.ok) {
+        if (outcome.ok()) {
             if (!outcome.outputPath.isEmpty()) {
                 summary.lastOutputPath = outcome.outputPath;
                 rememberLastOutput(outcome.outputPath);
@@ -198,7 +198,8 @@ void BatchRun::Walk(const RenderRequest& run, Summary& summary)
         } else {
             // A photo that could not be stamped is marked as failed, with the reason.
             ++summary.failed;
-            const QString reason = outcome.error.isEmpty() ? tr("未能写入输出文件。") : outcome.error;
+            const QString reason =
+                outcome.sentence().isEmpty() ? tr("未能写入输出文件。") : outcome.sentence();
             summary.failures.append(QStringLiteral("%1: %2").arg(photo.path, reason));
             m_ui->markFileFailed(photo.tag, reason);
         }

@@ -282,8 +282,12 @@ QMenu* CLumoraDlg::buildLanguageMenu()
 
 void CLumoraDlg::chooseLanguage(InterfaceLanguage::Choice choice)
 {
-    if (!LanguageChoice::Store(choice)) {
-        AppMessageBox::Show(this, tr("无法保存语言设置：无法写入 config.ini。"), QMessageBox::Warning);
+    const Outcome stored = LanguageChoice::Store(choice);
+    if (!stored) {
+        // The reason (the file's path and the system's words) on a line of its own.
+        AppMessageBox::Show(
+            this, tr("无法保存语言设置：无法写入 config.ini。") + QLatin1Char('\n') + stored.sentence(),
+            QMessageBox::Warning);
         return;
     }
     // The windows are built in the language of the start: a new one applies at the next.

@@ -15,7 +15,7 @@ InterfaceLanguage::Choice LanguageChoice::Load()
         IniFile::ReadString(configIniPath(), profileSectionName(), kLanguageKey, QString()));
 }
 
-bool LanguageChoice::Store(InterfaceLanguage::Choice choice)
+Outcome LanguageChoice::Store(InterfaceLanguage::Choice choice)
 {
     return IniFile::writeString(configIniPath(), profileSectionName(), kLanguageKey,
                                 InterfaceLanguage::choiceValue(choice));

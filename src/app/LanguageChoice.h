@@ -1,5 +1,6 @@
 #pragma once
 
+#include "services/files/Outcome.h"
 #include "services/language/InterfaceLanguage.h"
 
 // The interface language the person chose in the help menu, kept in "config.ini" (section
@@ -9,7 +10,8 @@ class LanguageChoice
 {
 public:
     static InterfaceLanguage::Choice Load();
-    static bool Store(InterfaceLanguage::Choice choice);
+    // Fails with the reason when config.ini cannot be written.
+    static Outcome Store(InterfaceLanguage::Choice choice);
     // The language of this start: the stored choice, else the locale.
     static InterfaceLanguage::Language Language();
     // Installs the translations of Language(); a missing translation is reported on the

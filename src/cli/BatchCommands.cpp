@@ -125,22 +125,14 @@ bool folderCouldBeMade(const QString& path, QString& reason)
 // A dry run's answer for one photo: where its output would go, once the photo is read whole.
 ComposeOutcome planPhoto(const QString& photo, const RenderRequest& base)
 {
-    ComposeOutcome outcome;
-    QString error;
-    const QString output = OutputNaming::outputPath(photo, base.output, &error);
-    if (output.isEmpty()) {
-        outcome.error = error;
-        return outcome;
-    }
+    const OutputNaming::OutputName output = OutputNaming::outputPath(photo, base.output);
+    if (!output)
+        return ComposeOutcome(output);
     QImage image;
-    const ImagingStatus read = PhotoDecoder::load(photo, image, base.pixelLimit);
-    if (!read) {
-        outcome.error = read.error;
-        return outcome;
-    }
-    outcome.ok = true;
-    outcome.outputPath = output;
-    return outcome;
+    const Outcome read = PhotoDecoder::load(photo, image, base.pixelLimit);
+    if (!read)
+        return ComposeOutcome(read);
+    return ComposeOutcome(Outcome::success(), output.path);
 }
 
 // Why the template list cannot be read: its file and the reason.
@@ -349,11 +341,10 @@ int stampPhotos(const PhotoSources& sources, const StampOptions& options, QTextS
         const RenderRequest request = base.forPhoto(photo.path, task.number, task.plannedOutput);
         ComposeOutcome outcome;
         const QString output =
-            upToDate.isReady() ? OutputNaming::outputPath(photo.path, base.output) : QString();
+            upToDate.isReady() ? OutputNaming::outputPath(photo.path, base.output).path : QString();
         if (upToDate.isUpToDate(output, photo.path)) {
             skipped[size_t(photo.tag)] = 1;
-            outcome.ok = true;
-            outcome.outputPath = output;
+            outcome = ComposeOutcome(Outcome::success(), output);
         } else if (options.dryRun) {
             outcome = planPhoto(photo.path, request);
         } else {
@@ -371,12 +362,12 @@ int stampPhotos(const PhotoSources& sources, const StampOptions& options, QTextS
     runner.run(jobs, next, [&](const BatchRunner::Photo& photo, const ComposeOutcome& outcome) {
         progress.clear();
         const qint64 time = milliseconds[size_t(photo.tag)];
-        if (!outcome.ok) {
+        if (!outcome.ok()) {
             ++failed;
-            answers.failed(photo.path, outcome.error, time);
+            answers.failed(photo.path, outcome.sentence(), time);
         } else if (options.quiet && !options.json) {
             // Quiet: only failures are said.
-        } else if (skipped[size_t(photo.tag)] || outcome.skipped) {
+        } else if (skipped[size_t(photo.tag)] || outcome.skipped()) {
             answers.skipped(photo.path, outcome.outputPath, time);
         } else if (options.dryRun) {
             answers.planned(photo.path, outcome.outputPath, time);
@@ -402,8 +393,8 @@ int previewPhoto(const QString& photo, const QString& target, const StampOptions
         request.sourcePath = photo;
         request.targetPath = file;
         const ComposeOutcome outcome = WatermarkCompositor::render(request).outcome;
-        if (!outcome.ok) {
-            AnswerStream::writeFailure(err, photo, outcome.error);
+        if (!outcome.ok()) {
+            AnswerStream::writeFailure(err, photo, outcome.sentence());
             return 1;
         }
         return 0;
@@ -423,13 +414,12 @@ int drawSample(const QString& target, const StampOptions& options, QTextStream& 
     return writeTo(target, options.quiet ? nullptr : &out, out, err, [&](const QString& file) {
         // A sample missing a layer the template names would look like the template: it fails
         // like a photo, naming the files that cannot be read.
-        const ImagingStatus written =
-            !result.outcome.ok ? ImagingStatus::failure(result.outcome.error)
-            : !result.outcome.warnings.isEmpty()
-                ? ImagingStatus::failure(result.outcome.warnings.join(QStringLiteral("; ")))
-                : ImageEncoder::writePng(result.picture, file);
+        const Outcome written = !result.outcome.ok() ? Outcome(result.outcome)
+                                : !result.outcome.warnings.isEmpty()
+                                    ? Outcome::failure(result.outcome.warnings.join(QStringLiteral("; ")))
+                                    : ImageEncoder::writePng(result.picture, file);
         if (!written) {
-            err << "lumora-batch: " << written.error << Qt::endl;
+            err << "lumora-batch: " << written.sentence() << Qt::endl;
             return 1;
         }
         return 0;

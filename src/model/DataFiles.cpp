@@ -92,7 +92,7 @@ bool resetReportLog()
 {
     AtomicFileWriter file(joinPath(GetAppDataFolder(), QStringLiteral("report_me.log")),
                           AtomicFileWriter::Naming::BesideTarget);
-    return file.open().ok && file.commit().ok;
+    return file.open().ok() && file.commit().ok();
 }
 
 QString profileSectionName()

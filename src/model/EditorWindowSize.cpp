@@ -27,15 +27,20 @@ EditorWindowSize readEditorWindowSize()
     return kept;
 }
 
-bool writeEditorWindowSize(const EditorWindowSize& kept)
+Outcome writeEditorWindowSize(const EditorWindowSize& kept)
 {
     const QString path = configIniPath();
     const QString section = profileSectionName();
-    bool written = true;
+    // Every key is tried; the first failure is the one reported.
+    Outcome written;
+    const auto keep = [&written](const Outcome& outcome) {
+        if (written && !outcome)
+            written = outcome;
+    };
     if (kept.size.isValid()) {
-        written = IniFile::writeInt(path, section, kWidthKey, kept.size.width()) && written;
-        written = IniFile::writeInt(path, section, kHeightKey, kept.size.height()) && written;
+        keep(IniFile::writeInt(path, section, kWidthKey, kept.size.width()));
+        keep(IniFile::writeInt(path, section, kHeightKey, kept.size.height()));
     }
-    written = IniFile::writeInt(path, section, kMaximizedKey, kept.maximized ? 1 : 0) && written;
+    keep(IniFile::writeInt(path, section, kMaximizedKey, kept.maximized ? 1 : 0));
     return written;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "services/files/Outcome.h"
 #include <QSize>
 
 // The template editor window's size as the person left it, kept in "config.ini" (section
@@ -13,5 +14,5 @@ struct EditorWindowSize
 };
 
 EditorWindowSize readEditorWindowSize();
-// Writes the three keys, keeping every other key. True when the file was written.
-bool writeEditorWindowSize(const EditorWindowSize& kept);
+// Writes the three keys, keeping every other key. Fails with the reason when the file cannot be written.
+Outcome writeEditorWindowSize(const EditorWindowSize& kept);

@@ -18,7 +18,7 @@ OutputSettings::ExistingOutput readExistingOutputChoice()
                : OutputSettings::ReplaceExisting;
 }
 
-bool writeExistingOutputChoice(OutputSettings::ExistingOutput choice)
+Outcome writeExistingOutputChoice(OutputSettings::ExistingOutput choice)
 {
     return IniFile::writeInt(configIniPath(), profileSectionName(), kKey, int(choice));
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/OutputSettings.h"
+#include "services/files/Outcome.h"
 
 // What a batch does when a photo's output name is already taken by a file it did not write in
 // this run: replace it (the default, as always), leave it and skip the photo, or keep both by
@@ -11,5 +12,6 @@
 
 // The value in the file; ReplaceExisting when the file or the key is missing.
 OutputSettings::ExistingOutput readExistingOutputChoice();
-// Writes the value into the file, keeping every other key. True when the file was written.
-bool writeExistingOutputChoice(OutputSettings::ExistingOutput choice);
+// Writes the value into the file, keeping every other key. Fails with the reason when the file cannot be
+// written.
+Outcome writeExistingOutputChoice(OutputSettings::ExistingOutput choice);

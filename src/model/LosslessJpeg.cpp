@@ -18,7 +18,7 @@ bool readLosslessJpeg()
     return IniFile::readInt(configIniPath(), profileSectionName(), kKey, 0) == 1;
 }
 
-bool writeLosslessJpeg(bool on)
+Outcome writeLosslessJpeg(bool on)
 {
     setLosslessJpeg(on);
     return IniFile::writeInt(configIniPath(), profileSectionName(), kKey, on ? 1 : 0);

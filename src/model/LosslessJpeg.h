@@ -1,5 +1,6 @@
 #pragma once
 
+#include "services/files/Outcome.h"
 // The lossless JPEG choice: JPEG photos written as JPEG without resizing keep every block of
 // the photo that the watermark leaves alone, coefficient for coefficient, and only the blocks
 // under the watermark are encoded again (see JpegBlockMerger). Off, every output is decoded
@@ -11,8 +12,8 @@
 // The value in the file; off when the file or the key is missing.
 bool readLosslessJpeg();
 // Writes the value (1 or 0) into the file, keeping every other key, and sets the process-wide
-// copy. True when the file was written.
-bool writeLosslessJpeg(bool on);
+// copy. Fails with the reason when the file cannot be written.
+Outcome writeLosslessJpeg(bool on);
 
 // The process-wide copy that renders read (any thread); off at start.
 bool LosslessJpeg();

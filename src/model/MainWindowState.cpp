@@ -32,11 +32,12 @@ MainWindowState MainWindowState::load()
     return state;
 }
 
-bool MainWindowState::storeGeometry(const QRect& normalGeometry, bool maximised)
+Outcome MainWindowState::storeGeometry(const QRect& normalGeometry, bool maximised)
 {
     IniFile ini(configIniPath());
-    if (!ini.load())
-        return false;
+    const Outcome loaded = ini.load();
+    if (!loaded)
+        return loaded;
     const QString section = profileSectionName();
     ini.setValue(section, kX, normalGeometry.x());
     ini.setValue(section, kY, normalGeometry.y());
@@ -46,12 +47,12 @@ bool MainWindowState::storeGeometry(const QRect& normalGeometry, bool maximised)
     return ini.save();
 }
 
-bool MainWindowState::storeAddPhotosFolder(const QString& folder)
+Outcome MainWindowState::storeAddPhotosFolder(const QString& folder)
 {
     return IniFile::writeString(configIniPath(), profileSectionName(), kFolder, folder);
 }
 
-bool MainWindowState::storeShowThumbnails(bool show)
+Outcome MainWindowState::storeShowThumbnails(bool show)
 {
     return IniFile::writeInt(configIniPath(), profileSectionName(), kThumbnails, show ? 1 : 0);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "services/files/Outcome.h"
 #include <QRect>
 #include <QString>
 
@@ -18,7 +19,7 @@ struct MainWindowState
 
     static MainWindowState load();
     // Each writes only its own keys; false when config.ini cannot be written.
-    static bool storeGeometry(const QRect& normalGeometry, bool maximised);
-    static bool storeAddPhotosFolder(const QString& folder);
-    static bool storeShowThumbnails(bool show);
+    static Outcome storeGeometry(const QRect& normalGeometry, bool maximised);
+    static Outcome storeAddPhotosFolder(const QString& folder);
+    static Outcome storeShowThumbnails(bool show);
 };

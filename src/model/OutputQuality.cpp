@@ -50,12 +50,13 @@ OutputQuality readOutputQuality()
     return quality;
 }
 
-bool writeOutputQuality(const OutputQuality& quality)
+Outcome writeOutputQuality(const OutputQuality& quality)
 {
     setOutputQuality(quality);
     IniFile file(configIniPath());
-    if (!file.load())
-        return false;
+    const Outcome loaded = file.load();
+    if (!loaded)
+        return loaded;
     const QString section = profileSectionName();
     file.setValue(section, kJpegQuality, quality.jpegQuality);
     file.setValue(section, kSampling, int(quality.sampling));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "services/files/Outcome.h"
 #include <QString>
 
 #include <optional>
@@ -39,8 +40,8 @@ struct OutputQuality
 // The values in the file; the defaults where the file or a key is missing or out of range.
 OutputQuality readOutputQuality();
 // Writes the five values into the file, keeping every other key, and sets the process-wide
-// copy. True when the file was written.
-bool writeOutputQuality(const OutputQuality& quality);
+// copy. Fails with the reason when the file cannot be written.
+Outcome writeOutputQuality(const OutputQuality& quality);
 
 // The process-wide copy that renders read (any thread); the defaults at start.
 OutputQuality outputQuality();

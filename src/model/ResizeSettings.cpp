@@ -2,6 +2,7 @@
 
 #include <atomic>
 
+#include <QDir>
 #include <QMutex>
 #include <QMutexLocker>
 
@@ -58,24 +59,30 @@ ResizeSettings readResizeSettings()
     return settings;
 }
 
-bool writeResizeSettings(std::int32_t scaleType, const QString& targetWidthText,
-                         const QString& targetHeightText, std::int32_t resizeEveryTime)
+Outcome writeResizeSettings(std::int32_t scaleType, const QString& targetWidthText,
+                            const QString& targetHeightText, std::int32_t resizeEveryTime)
 {
     IniFile file(resizingConfigPath());
-    if (!file.load())
-        return false;
+    const Outcome loaded = file.load();
+    if (!loaded)
+        return loaded;
     const QString section = profileSectionName();
     const bool set = file.setValue(section, kScaleType, scaleType) &&
                      file.setValue(section, kTargetWidth, targetWidthText) &&
                      file.setValue(section, kTargetHeight, targetHeightText) &&
                      file.setValue(section, kResizeEveryTime, resizeEveryTime);
-    return set && file.save();
+    if (!set)
+        return Outcome::failure(FailureReason::tr("the sizes cannot be stored in %1")
+                                    .arg(QDir::toNativeSeparators(resizingConfigPath())));
+    return file.save();
 }
 
-bool commitResizeSettings(std::int32_t scaleType, const QString& targetWidthText,
-                          const QString& targetHeightText, std::int32_t resizeEveryTime, bool resizePictures)
+Outcome commitResizeSettings(std::int32_t scaleType, const QString& targetWidthText,
+                             const QString& targetHeightText, std::int32_t resizeEveryTime,
+                             bool resizePictures)
 {
-    const bool written = writeResizeSettings(scaleType, targetWidthText, targetHeightText, resizeEveryTime);
+    const Outcome written =
+        writeResizeSettings(scaleType, targetWidthText, targetHeightText, resizeEveryTime);
     setResizePictures(resizePictures);
     RemovePreviewCache();
     return written;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "services/files/Outcome.h"
 #include <utility>
 
 #include <cstdint>
@@ -33,13 +34,14 @@ ResizeSettings readResizeSettings();
 
 // The resize window's closing step: writes, in this order, ScaleType ("%d"), TargetWidth
 // and TargetHeight (the edit texts verbatim, possibly empty) and ResizeEveryTime ("%d"),
-// keeping every other key of the file. True when the file was written.
-bool writeResizeSettings(std::int32_t scaleType, const QString& targetWidthText,
-                         const QString& targetHeightText, std::int32_t resizeEveryTime);
+// keeping every other key of the file. Fails with the reason when the file cannot be written.
+Outcome writeResizeSettings(std::int32_t scaleType, const QString& targetWidthText,
+                            const QString& targetHeightText, std::int32_t resizeEveryTime);
 // Everything the resize window does when it closes: writes the file as above, sets
 // ResizePictures, and removes the preview cache (previews built under the old size).
-bool commitResizeSettings(std::int32_t scaleType, const QString& targetWidthText,
-                          const QString& targetHeightText, std::int32_t resizeEveryTime, bool resizePictures);
+Outcome commitResizeSettings(std::int32_t scaleType, const QString& targetWidthText,
+                             const QString& targetHeightText, std::int32_t resizeEveryTime,
+                             bool resizePictures);
 
 // The process-wide copy that renders read; (0, 800, 600, 0) until first loaded. Safe to use
 // from any thread.

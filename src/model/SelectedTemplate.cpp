@@ -43,7 +43,7 @@ int loadSelectedTemplateIndex()
     return IniFile::readInt(configIniPath(), profileSectionName(), kIndexKey, 0);
 }
 
-bool storeSelectedTemplateIndex(int index)
+Outcome storeSelectedTemplateIndex(int index)
 {
     return IniFile::writeInt(configIniPath(), profileSectionName(), kIndexKey, index < 0 ? 0 : index);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "services/files/Outcome.h"
 #include <QString>
 
 // The template chosen in the main window's template list. The main window sets the name
@@ -11,4 +12,4 @@ QString SelectedTemplateName();
 // template list is filled (0 when the file or key is missing), written when the main window
 // closes (an index below 0 is written as 0). The write is atomic and keeps other keys.
 int loadSelectedTemplateIndex();
-bool storeSelectedTemplateIndex(int index);
+Outcome storeSelectedTemplateIndex(int index);

@@ -25,7 +25,7 @@ bool readStartupUpdateCheck()
     return value == 1;
 }
 
-bool writeStartupUpdateCheck(bool on)
+Outcome writeStartupUpdateCheck(bool on)
 {
     return IniFile::writeInt(configIniPath(), profileSectionName(), kKey, on ? 1 : 0);
 }

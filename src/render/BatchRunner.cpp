@@ -25,9 +25,7 @@ struct Slot
 
 ComposeOutcome failedWith(const QString& reason)
 {
-    ComposeOutcome outcome;
-    outcome.error = reason;
-    return outcome;
+    return ComposeOutcome(Outcome::failure(reason));
 }
 
 } // namespace
@@ -80,15 +78,9 @@ BatchRunner::Totals BatchRunner::run(int threads, const NextPhoto& next, const R
             const OutputPlan::Claim claim = known.value();
             slot->task.plannedOutput = claim.output;
             inFlight.push_back(slot);
-            if (!claim.refusal.isEmpty()) {
-                slot->outcome = failedWith(claim.refusal);
-                slot->done = true;
-                continue;
-            }
-            if (claim.skip) {
-                slot->outcome.ok = true;
-                slot->outcome.skipped = true;
-                slot->outcome.outputPath = claim.output;
+            if (claim.kind() != Outcome::Kind::Done) {
+                // Refused, or an output that exists left as it is: no render.
+                slot->outcome = ComposeOutcome(claim, claim.skipped() ? claim.output : QString());
                 slot->done = true;
                 continue;
             }

@@ -115,28 +115,33 @@ QPainterPath visibleSubpaths(const QPainterPath& path, const QTransform& world, 
     for (qsizetype s = 0; s + 1 < starts.size(); ++s) {
         if (!kept.at(s))
             continue;
-        for (int i = starts.at(s); i < starts.at(s + 1); ++i) {
-            const QPainterPath::Element& element = path.elementAt(i);
-            switch (element.type) {
-            case QPainterPath::MoveToElement:
-                visible.moveTo(element);
-                break;
-            case QPainterPath::LineToElement:
-                visible.lineTo(element);
-                break;
-            case QPainterPath::CurveToElement:
-                // A cubic curve: this element and the next two (control point, end point).
-                if (i + 2 < starts.at(s + 1)) {
-                    visible.cubicTo(element, path.elementAt(i + 1), path.elementAt(i + 2));
-                    i += 2;
-                }
-                break;
-            case QPainterPath::CurveToDataElement:
-                break;
-            }
-        }
+        copyElements(path, starts.at(s), starts.at(s + 1), visible);
     }
     return visible;
+}
+
+void copyElements(const QPainterPath& path, int begin, int end, QPainterPath& into)
+{
+    for (int i = begin; i < end; ++i) {
+        const QPainterPath::Element& element = path.elementAt(i);
+        switch (element.type) {
+        case QPainterPath::MoveToElement:
+            into.moveTo(element);
+            break;
+        case QPainterPath::LineToElement:
+            into.lineTo(element);
+            break;
+        case QPainterPath::CurveToElement:
+            // A cubic curve: this element and the next two (control point, end point).
+            if (i + 2 < end) {
+                into.cubicTo(element, path.elementAt(i + 1), path.elementAt(i + 2));
+                i += 2;
+            }
+            break;
+        case QPainterPath::CurveToDataElement:
+            break;
+        }
+    }
 }
 
 bool narrowSteps(const QTransform& world, const QRectF& box, const QPointF& step, qreal margin,

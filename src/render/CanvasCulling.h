@@ -28,6 +28,9 @@ bool narrowDeviceSteps(const QRectF& deviceBox, const QPointF& deviceStep, const
 // with the box of its points, control points included, in `box`.
 int subpathEnd(const QPainterPath& path, int begin, QRectF& box);
 
+// Replays the elements [begin, end) of `path` into `into`.
+void copyElements(const QPainterPath& path, int begin, int end, QPainterPath& into);
+
 // The subpaths of `path` (glyph outlines, say) whose boxes, control points included and grown
 // by the margin, may meet the device when moved by `from`, by `to` or by anything on the
 // straight way between (logical units). A subpath adds nothing to the fill of points outside

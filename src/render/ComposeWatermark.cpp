@@ -47,20 +47,16 @@ ComposeOutcome composeWatermarkOutcome(ComposeMode mode, const QString& sourcePa
         // The editor registers and withdraws its preview on the thread that renders it.
         target = registeredTarget();
         if (!target) {
-            ComposeOutcome outcome;
-            outcome.error = FailureReason::tr("no editor preview is open");
-            return outcome;
+            return ComposeOutcome(Outcome::failure(FailureReason::tr("no editor preview is open")));
         }
         if (target->requestRender()) {
-            ComposeOutcome outcome;
-            outcome.ok = true;
-            return outcome;
+            return ComposeOutcome(Outcome::success());
         }
         request.previewSize = target->previewSize();
     }
 
     WatermarkCompositor::Result result = WatermarkCompositor::render(request);
-    if (result.outcome.ok && target)
+    if (result.outcome.ok() && target)
         target->showPreview(result.picture, result.outcome.warnings);
     return result.outcome;
 }

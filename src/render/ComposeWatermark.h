@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "services/files/Outcome.h"
+
 // The single rendering routine: draws every layer of the selected template onto a photo
 // (or onto the built-in sample picture for the template editor's preview) and writes it.
 enum class ComposeMode : int
@@ -14,14 +16,18 @@ enum class ComposeMode : int
     BatchOutput = 2,   // render a photo and write it to the configured output folder
 };
 
-// What one render did: the file written, or why nothing (or not everything) was written.
-struct ComposeOutcome
+// What one render did: done (outputPath names the file written in modes 1 and 2), skipped (a
+// batch photo whose output existed and was left as it was; outputPath names it), or failed
+// with the sentence why nothing (or not everything) was written.
+struct ComposeOutcome : Outcome
 {
-    bool ok = false;
-    QString outputPath; // the file written (modes 1 and 2)
-    QString error;      // a sentence for the user when ok is false
-    // A batch photo whose output existed and was left as it was (ok is true, outputPath names it).
-    bool skipped = false;
+    ComposeOutcome() = default;
+    ComposeOutcome(const Outcome& outcome, const QString& output = QString())
+        : Outcome(outcome), outputPath(output)
+    {
+    }
+
+    QString outputPath;
     // EditorPreview: the files that could not be read (the template, a layer, a layer's
     // picture); the preview shows the layers that could be drawn and these sentences. A photo
     // render fails instead.
@@ -53,5 +59,5 @@ ComposeOutcome composeWatermarkOutcome(ComposeMode mode, const QString& sourcePa
                                        const QString& targetPath = QString());
 
 // Returns 0, or -1 when EditorPreview finds no registered editor preview (or the mode is not
-// one of the three). Other failures are not reported here: use ComposeWatermarkOutcome.
+// one of the three). Other failures are not reported here: use composeWatermarkOutcome.
 int ComposeWatermark(int mode, const QString& sourcePath, const QString& targetPath = QString());

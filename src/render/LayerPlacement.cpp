@@ -28,28 +28,14 @@ QPointF anchor(int location, const QSize& canvas, const QSizeF& item, int offset
                CentreRule centre)
 {
     const PlacementCell cell = placementCellFor(location);
-    qreal x = 0;
-    qreal y = 0;
-    switch (cell.horizontal) {
-    case HorizontalAnchor::Left:
-        break;
-    case HorizontalAnchor::Centre:
-        x = centre(canvas.width(), item.width());
-        break;
-    case HorizontalAnchor::Right:
-        x = canvas.width() - item.width();
-        break;
-    }
-    switch (cell.vertical) {
-    case VerticalAnchor::Top:
-        break;
-    case VerticalAnchor::Centre:
-        y = centre(canvas.height(), item.height());
-        break;
-    case VerticalAnchor::Bottom:
-        y = canvas.height() - item.height();
-        break;
-    }
+    // The start on one axis: at the canvas's start, centred, or at its end.
+    const auto along = [centre](bool start, bool end, int canvasSize, qreal itemSize) -> qreal {
+        return start ? 0 : end ? canvasSize - itemSize : centre(canvasSize, itemSize);
+    };
+    const qreal x = along(cell.horizontal == HorizontalAnchor::Left,
+                          cell.horizontal == HorizontalAnchor::Right, canvas.width(), item.width());
+    const qreal y = along(cell.vertical == VerticalAnchor::Top, cell.vertical == VerticalAnchor::Bottom,
+                          canvas.height(), item.height());
     return QPointF(x + offsetH, y + offsetV);
 }
 

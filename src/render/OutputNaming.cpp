@@ -22,13 +22,9 @@ ImageEncoder::FileFormat outputFormat(const OutputSettings& settings)
     return ImageEncoder::formatFromNumber(settings.OutputFormat).value_or(ImageEncoder::FileFormat::Jpeg);
 }
 
-QString outputPath(const QString& sourcePath, const OutputSettings& settings, QString* error)
+OutputName outputPath(const QString& sourcePath, const OutputSettings& settings)
 {
-    const auto fail = [error](const QString& reason) {
-        if (error)
-            *error = reason;
-        return QString();
-    };
+    const auto fail = [](const QString& reason) { return OutputName(Outcome::failure(reason)); };
 
     const ImageEncoder::FileFormat format = outputFormat(settings);
 
@@ -59,7 +55,9 @@ QString outputPath(const QString& sourcePath, const OutputSettings& settings, QS
                     .arg(settings.OutputFileNameSuffix));
         name += settings.OutputFileNameSuffix;
     }
-    return joinPath(QDir::cleanPath(folder), name + QLatin1Char('.') + ImageEncoder::extension(format));
+    return OutputName(
+        Outcome::success(),
+        joinPath(QDir::cleanPath(folder), name + QLatin1Char('.') + ImageEncoder::extension(format)));
 }
 
 } // namespace OutputNaming

@@ -3,6 +3,7 @@
 #include <QString>
 
 #include "model/OutputSettings.h"
+#include "services/files/Outcome.h"
 #include "services/imaging/ImageEncoder.h"
 
 // The path a batch render writes for a photo: folder / file name + extension.
@@ -13,13 +14,19 @@
 // ".jpg", ".png", ".bmp", ".tiff", ".webp".
 namespace OutputNaming {
 
+// An output path, or why the settings name none (a failure, with `path` empty).
+struct OutputName : Outcome
+{
+    OutputName(const Outcome& outcome, const QString& name = QString()) : Outcome(outcome), path(name) {}
+    QString path;
+};
+
 // The format OutputFormat names. A value outside 0 to 4 (an empty format selection is
 // stored as -1) writes JPEG, the first format.
 ImageEncoder::FileFormat outputFormat(const OutputSettings& settings);
 
-// The output path, or an empty string with `error` set when the settings name no usable
-// folder.
-QString outputPath(const QString& sourcePath, const OutputSettings& settings, QString* error = nullptr);
+// The output path, or a failure saying why when the settings name no usable folder or name.
+OutputName outputPath(const QString& sourcePath, const OutputSettings& settings);
 
 // The file name without folder and extension, as described above.
 QString baseName(const QString& sourcePath);

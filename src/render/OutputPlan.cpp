@@ -75,10 +75,10 @@ QString OutputPlan::realOutputPath(const QString& path)
 
 QString OutputPlan::outputPathOf(const QString& source) const
 {
-    return OutputNaming::outputPath(source, m_settings);
+    return OutputNaming::outputPath(source, m_settings).path;
 }
 
-QString OutputPlan::refusalFor(const QString& source, const QString& output) const
+Outcome OutputPlan::refusalFor(const QString& source, const QString& output) const
 {
     // The output must not be any photo of the run: rewriting it would destroy an input (and
     // a run of several jobs would stamp either the old or the new picture by chance).
@@ -91,32 +91,38 @@ QString OutputPlan::refusalFor(const QString& source, const QString& output) con
             continue;
         Identity own;
         if (identityOf(source, true, own) && own == id)
-            return FailureReason::tr("the output %1 is the source photo itself; it was left unchanged")
-                .arg(shown(output));
+            return Outcome::failure(
+                FailureReason::tr("the output %1 is the source photo itself; it was left unchanged")
+                    .arg(shown(output)));
         if (QFileInfo(found.value()).absoluteFilePath() == QFileInfo(output).absoluteFilePath())
-            return FailureReason::tr("the output %1 is another photo of this run; it was left unchanged and "
-                                     "this photo was not written")
-                .arg(shown(output));
-        return FailureReason::tr("the output %1 is the same file as %2, another photo of this run; it was "
-                                 "left unchanged and this photo was not written")
-            .arg(shown(output), shown(found.value()));
+            return Outcome::failure(
+                FailureReason::tr("the output %1 is another photo of this run; it was left unchanged and "
+                                  "this photo was not written")
+                    .arg(shown(output)));
+        return Outcome::failure(
+            FailureReason::tr("the output %1 is the same file as %2, another photo of this run; it was "
+                              "left unchanged and this photo was not written")
+                .arg(shown(output), shown(found.value())));
     }
 
     const QString key = realOutputPath(output);
     const auto named = m_sourcePaths.constFind(key);
     if (named != m_sourcePaths.constEnd()) {
         if (key == realOutputPath(source))
-            return FailureReason::tr("the output %1 is the source photo itself; it was left unchanged")
-                .arg(shown(output));
-        return FailureReason::tr("the output %1 is %2, another photo of this run; this photo was not written")
-            .arg(shown(output), shown(named.value()));
+            return Outcome::failure(
+                FailureReason::tr("the output %1 is the source photo itself; it was left unchanged")
+                    .arg(shown(output)));
+        return Outcome::failure(
+            FailureReason::tr("the output %1 is %2, another photo of this run; this photo was not written")
+                .arg(shown(output), shown(named.value())));
     }
     const auto earlier = m_outputs.constFind(key);
     if (earlier != m_outputs.constEnd())
-        return FailureReason::tr("the output %1 is also the output of %2, earlier in the list; this photo "
-                                 "was not written")
-            .arg(shown(output), shown(earlier.value()));
-    return QString();
+        return Outcome::failure(
+            FailureReason::tr("the output %1 is also the output of %2, earlier in the list; this photo "
+                              "was not written")
+                .arg(shown(output), shown(earlier.value())));
+    return Outcome::success();
 }
 
 bool OutputPlan::isTaken(const QString& output) const
@@ -131,40 +137,39 @@ bool OutputPlan::isTaken(const QString& output) const
 OutputPlan::Claim OutputPlan::claim(const QString& source)
 {
     addSource(source);
-    Claim claim;
-    claim.output = outputPathOf(source);
-    if (claim.output.isEmpty())
-        return claim; // the render itself says why the settings name no output
+    const QString output = outputPathOf(source);
+    if (output.isEmpty())
+        return Claim(Outcome::success(), output); // the render itself says why the settings name no output
 
     if (m_settings.ifOutputExists == OutputSettings::KeepBoth) {
         // "name.jpg", then "name (2).jpg", "name (3).jpg"...: the first name nothing holds.
-        const QFileInfo info(claim.output);
+        const QFileInfo info(output);
         const QString stem = info.path() + QLatin1Char('/') + info.completeBaseName();
         const QString extension = info.suffix().isEmpty() ? QString() : QLatin1Char('.') + info.suffix();
         constexpr int kMostNumbers = 10000;
         for (int number = 1; number <= kMostNumbers; ++number) {
             const QString candidate =
-                number == 1 ? claim.output : QStringLiteral("%1 (%2)%3").arg(stem).arg(number).arg(extension);
+                number == 1 ? output : QStringLiteral("%1 (%2)%3").arg(stem).arg(number).arg(extension);
             if (!isTaken(candidate)) {
-                claim.output = candidate;
                 m_outputs.insert(realOutputPath(candidate), source);
-                return claim;
+                return Claim(Outcome::success(), candidate);
             }
         }
-        claim.refusal =
-            FailureReason::tr("the output %1 and its numbered names up to (%2) exist already; this "
-                              "photo was not written")
-                .arg(shown(claim.output))
-                .arg(kMostNumbers);
-        return claim;
+        return Claim(
+            Outcome::failure(FailureReason::tr("the output %1 and its numbered names up to (%2) exist "
+                                               "already; this photo was not written")
+                                 .arg(shown(output))
+                                 .arg(kMostNumbers)),
+            output);
     }
 
-    claim.refusal = refusalFor(source, claim.output);
-    if (!claim.refusal.isEmpty())
-        return claim;
-    m_outputs.insert(realOutputPath(claim.output), source);
+    const Outcome refusal = refusalFor(source, output);
+    if (!refusal)
+        return Claim(refusal, output);
+    m_outputs.insert(realOutputPath(output), source);
     Identity id;
-    claim.skip =
-        m_settings.ifOutputExists == OutputSettings::SkipExisting && identityOf(claim.output, false, id);
-    return claim;
+    const bool exists = identityOf(output, false, id);
+    return Claim(m_settings.ifOutputExists == OutputSettings::SkipExisting && exists ? Outcome::skip()
+                                                                                     : Outcome::success(),
+                 output);
 }

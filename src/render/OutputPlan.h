@@ -5,6 +5,7 @@
 #include <QStringList>
 
 #include "model/OutputSettings.h"
+#include "services/files/Outcome.h"
 
 // Decides, photo by photo in list order, whether a run may write a photo's output, so that a
 // run never destroys one of its own inputs and never writes one output twice:
@@ -29,11 +30,12 @@ public:
     // Adds a photo that joined the run after it started (the desktop's list can grow).
     void addSource(const QString& source);
 
-    struct Claim
+    // Done: the photo may be written; skipped: its output exists and is left as it is;
+    // failed: the photo may not be written, and the sentence says why.
+    struct Claim : Outcome
     {
-        QString refusal;   // why the photo may not be written; empty when it may
-        QString output;    // the file to write (empty when the settings name none: the render says why)
-        bool skip = false; // the output exists and is left as it is
+        Claim(const Outcome& outcome, const QString& file) : Outcome(outcome), output(file) {}
+        QString output; // the file to write (empty when the settings name none: the render says why)
     };
     // Takes photo `source`'s output for it. Call once per photo, in list order.
     Claim claim(const QString& source);
@@ -56,9 +58,9 @@ private:
     // The output's path with its folder resolved to the real folder (links followed, the part
     // that does not exist yet appended as it stands).
     static QString realOutputPath(const QString& path);
-    // The sentence why `output` may not be written for `source`; empty when nothing of the run
-    // stands in its way.
-    QString refusalFor(const QString& source, const QString& output) const;
+    // Fails with the sentence why `output` may not be written for `source`; done when nothing
+    // of the run stands in its way.
+    Outcome refusalFor(const QString& source, const QString& output) const;
     // True when a file, a photo of the run or an earlier output holds the name.
     bool isTaken(const QString& output) const;
 

@@ -53,30 +53,6 @@ qreal reach(const QPen* pen)
     return half * std::max<qreal>(join, std::numbers::sqrt2);
 }
 
-// Replays the elements [begin, end) of `path` into `into`.
-void copyElements(const QPainterPath& path, int begin, int end, QPainterPath& into)
-{
-    for (int i = begin; i < end; ++i) {
-        const QPainterPath::Element& element = path.elementAt(i);
-        switch (element.type) {
-        case QPainterPath::MoveToElement:
-            into.moveTo(element);
-            break;
-        case QPainterPath::LineToElement:
-            into.lineTo(element);
-            break;
-        case QPainterPath::CurveToElement:
-            if (i + 2 < end) {
-                into.cubicTo(element, path.elementAt(i + 1), path.elementAt(i + 2));
-                i += 2;
-            }
-            break;
-        case QPainterPath::CurveToDataElement:
-            break;
-        }
-    }
-}
-
 // Splits the path into parts of whole outlines of about kMaxPartWork each. Outlines whose
 // boxes overlap the box around the run of overlapping outlines just before them join that run,
 // and a part ends only between runs, so that a glyph and its holes, or overlapping glyphs,
@@ -118,7 +94,7 @@ std::vector<Part> parts(const QPainterPath& path, const QPen* pen)
         else
             current.box = box;
         started = true;
-        copyElements(path, begin, end, current.path);
+        CanvasCulling::copyElements(path, begin, end, current.path);
         work += (end - begin) * factor;
         begin = end;
     }

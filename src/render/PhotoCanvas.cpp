@@ -20,15 +20,15 @@ QImage paintable(QImage image)
 
 } // namespace
 
-ImagingStatus PhotoCanvas::load(const QString& path, const Options& options, PhotoCanvas& out)
+Outcome PhotoCanvas::load(const QString& path, const Options& options, PhotoCanvas& out)
 {
     out = PhotoCanvas();
     const QString unusable = resizeSettingsProblem(options.resize, options.resizePictures);
     if (!unusable.isEmpty())
-        return ImagingStatus::failure(unusable);
+        return Outcome::failure(unusable);
     PhotoDecoder decoder;
     decoder.setPixelLimit(options.pixelLimit);
-    const ImagingStatus opened = decoder.open(path);
+    const Outcome opened = decoder.open(path);
     if (!opened)
         return opened;
 
@@ -47,7 +47,7 @@ ImagingStatus PhotoCanvas::load(const QString& path, const Options& options, Pho
     const auto [exactWidth, exactHeight] =
         exactOutputSize(options.resize, options.resizePictures, upright.width(), upright.height());
     if (size.isEmpty() || exactWidth != size.width() || exactHeight != size.height())
-        return ImagingStatus::failure(
+        return Outcome::failure(
             FailureReason::tr("the resize settings give an output size of %1 x %2 for this %3 x %4 photo; "
                               "change them in the resizing window")
                 .arg(exactWidth)
@@ -55,7 +55,7 @@ ImagingStatus PhotoCanvas::load(const QString& path, const Options& options, Pho
                 .arg(upright.width())
                 .arg(upright.height()));
     if (qint64(size.width()) * size.height() > options.pixelLimit)
-        return ImagingStatus::failure(
+        return Outcome::failure(
             FailureReason::tr("the output size %1 x %2 is larger than the limit of %3 pixels")
                 .arg(size.width())
                 .arg(size.height())
@@ -63,7 +63,7 @@ ImagingStatus PhotoCanvas::load(const QString& path, const Options& options, Pho
 
     // The decoder reduces only when the output is smaller in both directions.
     QImage photo;
-    const ImagingStatus decoded = decoder.decode(photo, size, true);
+    const Outcome decoded = decoder.decode(photo, size, true);
     if (!decoded)
         return decoded;
     if (options.keepMetadata)
@@ -75,7 +75,7 @@ ImagingStatus PhotoCanvas::load(const QString& path, const Options& options, Pho
     }
     out.canvas = paintable(std::move(photo));
     if (out.canvas.isNull())
-        return ImagingStatus::failure(
+        return Outcome::failure(
             FailureReason::tr("not enough memory for a %1 x %2 canvas").arg(size.width()).arg(size.height()));
-    return ImagingStatus::success();
+    return Outcome::success();
 }

@@ -5,7 +5,7 @@
 #include <QStringList>
 
 #include "model/ResizeSettings.h"
-#include "services/imaging/ImagingStatus.h"
+#include "services/files/Outcome.h"
 #include "services/imaging/JpegMetadata.h"
 #include "services/imaging/PhotoDecoder.h"
 #include "services/imaging/PhotoMetadata.h"
@@ -33,5 +33,5 @@ struct PhotoCanvas
     // scale that is still at least the output size, then scaled to the exact size with a
     // high-quality filter. Fails with a reason for a file that cannot be read or decoded, a
     // picture over the pixel limit and an empty or oversized output size.
-    static ImagingStatus load(const QString& path, const Options& options, PhotoCanvas& out);
+    static Outcome load(const QString& path, const Options& options, PhotoCanvas& out);
 };

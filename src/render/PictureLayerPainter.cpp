@@ -99,20 +99,20 @@ void draw(QPainter& painter, const WatermarkConf& conf, const QImage& picture, c
     painter.drawImage(target, shown, QRectF(shown.rect()));
 }
 
-QString load(const QString& path, qint64 pixelLimit, QImage& picture)
+Outcome load(const QString& path, qint64 pixelLimit, QImage& picture)
 {
     picture = QImage();
     PhotoDecoder decoder;
     decoder.setPixelLimit(pixelLimit);
-    ImagingStatus status = decoder.open(path);
+    Outcome status = decoder.open(path);
     if (status)
         status = decoder.decode(picture);
     if (!status) {
         picture = QImage();
-        return FailureReason::tr("the picture file %1 cannot be read: %2")
-            .arg(QDir::toNativeSeparators(path), status.error);
+        return Outcome::failure(FailureReason::tr("the picture file %1 cannot be read: %2")
+                                    .arg(QDir::toNativeSeparators(path), status.sentence()));
     }
-    return QString();
+    return status;
 }
 
 } // namespace PictureLayerPainter

@@ -4,6 +4,8 @@
 #include <QSize>
 #include <QString>
 
+#include "services/files/Outcome.h"
+
 class QPainter;
 struct WatermarkConf;
 
@@ -22,8 +24,8 @@ QSize drawnSize(const WatermarkConf& conf, const QSize& own, const QSize& canvas
 // Draws an already loaded picture.
 void draw(QPainter& painter, const WatermarkConf& conf, const QImage& picture, const QSize& canvas);
 
-// Loads a layer's picture file at its own size (refusing pictures over pixelLimit). Returns
-// an empty string when it loaded, else a sentence naming the file and saying why it failed.
-QString load(const QString& path, qint64 pixelLimit, QImage& picture);
+// Loads a layer's picture file at its own size (refusing pictures over pixelLimit). Fails
+// with a sentence naming the file and saying why.
+Outcome load(const QString& path, qint64 pixelLimit, QImage& picture);
 
 } // namespace PictureLayerPainter

@@ -18,13 +18,13 @@ std::shared_ptr<const TemplatePreview::Source> TemplatePreview::sample()
     return source;
 }
 
-ImagingStatus TemplatePreview::load(const QString& path, const PhotoCanvas::Options& options,
-                                    const QSize& largest, std::shared_ptr<const Source>& out)
+Outcome TemplatePreview::load(const QString& path, const PhotoCanvas::Options& options, const QSize& largest,
+                              std::shared_ptr<const Source>& out)
 {
     PhotoCanvas photo;
     PhotoCanvas::Options reading = options;
     reading.keepMetadata = true; // the fields are filled from its tags
-    const ImagingStatus loaded = PhotoCanvas::load(path, reading, photo);
+    const Outcome loaded = PhotoCanvas::load(path, reading, photo);
     if (!loaded)
         return loaded;
     auto source = std::make_shared<Source>();
@@ -37,9 +37,9 @@ ImagingStatus TemplatePreview::load(const QString& path, const PhotoCanvas::Opti
     else
         source->shown = std::move(photo.canvas);
     if (source->shown.isNull())
-        return ImagingStatus::failure(FailureReason::tr("not enough memory for the preview of %1").arg(path));
+        return Outcome::failure(FailureReason::tr("not enough memory for the preview of %1").arg(path));
     out = std::move(source);
-    return ImagingStatus();
+    return Outcome();
 }
 
 TemplatePreview::Result TemplatePreview::render(const Source& source, const QString& templateName,
@@ -68,8 +68,8 @@ TemplatePreview::Result TemplatePreview::render(const Source& source, const QStr
         // The layers are placed on the full canvas and drawn at the shown size.
         painter.scale(qreal(result.picture.width()) / source.canvas.width(),
                       qreal(result.picture.height()) / source.canvas.height());
-        WatermarkCompositor::drawTemplate(painter, source.canvas, templateName, pixelLimit, &result.problems,
-                                          nullptr, fields);
+        result.problems = WatermarkCompositor::sentences(WatermarkCompositor::drawTemplate(
+            painter, source.canvas, templateName, pixelLimit, nullptr, fields));
     }
     result.outside = LayerOutlines::layersOutside(templateName, source.canvas, pixelLimit, fields);
     return result;

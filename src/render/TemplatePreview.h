@@ -8,7 +8,7 @@
 #include <memory>
 
 #include "render/PhotoCanvas.h"
-#include "services/imaging/ImagingStatus.h"
+#include "services/files/Outcome.h"
 
 // The template editor's preview of a template on a picture: the built-in sample, or a photo
 // made ready as a run makes it (resize settings applied, turned upright, text fields filled
@@ -31,8 +31,8 @@ public:
     static std::shared_ptr<const Source> sample();
     // The photo as a run with these options makes it, shown fitted into `largest` (never
     // enlarged). Fails with the reason a run would give.
-    static ImagingStatus load(const QString& path, const PhotoCanvas::Options& options, const QSize& largest,
-                              std::shared_ptr<const Source>& out);
+    static Outcome load(const QString& path, const PhotoCanvas::Options& options, const QSize& largest,
+                        std::shared_ptr<const Source>& out);
 
     struct Result
     {

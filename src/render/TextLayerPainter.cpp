@@ -204,15 +204,9 @@ void Drawer::drawShadow()
 
     const TextDesigner::ARGB shadowColour = TextDesigner::makeArgb(m_conf.ShadowAlpha, 0, 0, 0);
     TextDesigner::OutlineText engine;
-    engine.SelectColourEffect(PaintTools::argbFromColorRef(m_conf.TextColor, m_conf.Transparency),
-                              PaintTools::argbFromColorRef(m_conf.EdgeColor, m_conf.EdgeAlpha),
-                              m_conf.EdgeLineThickness);
     engine.SetShadowEnabled(true);
     engine.ClearShadowStrategies();
     engine.SetDiffusedShadow(shadowColour, rings, m_conf.ShadowH, m_conf.ShadowV);
-    engine.SelectBrushEffect(&m_gradientBrush,
-                             PaintTools::argbFromColorRef(m_conf.EdgeColor, m_conf.EdgeAlpha),
-                             m_conf.EdgeLineThickness);
     const QString family = m_layer.font.family;
     const int emSize = static_cast<int>(std::min<qreal>(std::trunc(m_layer.font.emSize), 1 << 20));
     engine.DrawTextAt(&m_painter, &family, FontStyleRegular, emSize, m_layer.text, point,

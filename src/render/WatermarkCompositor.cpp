@@ -33,18 +33,23 @@ namespace WatermarkCompositor {
 
 namespace {
 
-Result failed(const QString& reason)
+Result failed(const Outcome& why)
 {
     Result result;
-    result.outcome.ok = false;
-    result.outcome.error = reason;
+    result.outcome = ComposeOutcome(why);
     return result;
 }
 
-void addWarning(QStringList* warnings, const QString& warning)
+Result failed(const QString& reason)
 {
-    if (warnings && !warning.isEmpty())
-        warnings->append(warning);
+    return failed(Outcome::failure(reason));
+}
+
+// A photo render fails on any file of the template left out, naming them all.
+Outcome leftOut(const QList<Outcome>& problems)
+{
+    return problems.isEmpty() ? Outcome::success()
+                              : Outcome::failure(sentences(problems).join(QStringLiteral("; ")));
 }
 
 Result renderEditorPreview(const RenderRequest& request)
@@ -59,11 +64,10 @@ Result renderEditorPreview(const RenderRequest& request)
         QPainter painter(&result.picture);
         // Fields show sample values on the sample picture.
         const QSize size = result.picture.size();
-        drawTemplate(
-            painter, request.previewSize, request.templateName, request.pixelLimit, &result.outcome.warnings,
-            nullptr, [size]() { return TextFieldValues::sample(size); }, request.layerText);
+        result.outcome.warnings = sentences(drawTemplate(
+            painter, request.previewSize, request.templateName, request.pixelLimit, nullptr,
+            [size]() { return TextFieldValues::sample(size); }, request.layerText));
     }
-    result.outcome.ok = true;
     return result;
 }
 
@@ -191,15 +195,16 @@ std::optional<Result> renderLossless(const RenderRequest& request, const QString
                               .arg(upright.height()));
         // As in the full path, the watermark in the colours of the profile the output carries.
         const ProfileColourConversion colours(profile);
-        QStringList problems;
         {
             QPainter painter(&layer.canvas());
             const auto fields = [&]() {
                 return TextFieldValues::forPhoto(request.sourcePath, embedded, upright, request.photoNumber);
             };
-            if (!drawTemplate(painter, upright, request.templateName, request.pixelLimit, &problems,
-                              colours.isNeeded() ? &colours : nullptr, fields, request.layerText))
-                return failed(problems.join(QStringLiteral("; ")));
+            const Outcome drawnWhole =
+                leftOut(drawTemplate(painter, upright, request.templateName, request.pixelLimit,
+                                     colours.isNeeded() ? &colours : nullptr, fields, request.layerText));
+            if (!drawnWhole)
+                return failed(drawnWhole);
         }
         const QRect drawn = layer.drawnArea();
         // A grey photo's blocks would hold a coloured watermark in grey: the full path writes
@@ -224,12 +229,11 @@ std::optional<Result> renderLossless(const RenderRequest& request, const QString
                           .arg(describeSource(QFileInfo(target).absolutePath())));
     // The copied EXIF thumbnail would show the photo without its watermark.
     ExifThumbnail::renew(encoding.metadata, coefficients.dcPicture());
-    const ImagingStatus written = ImageEncoder::writeJpegCoefficients(coefficients, target, encoding);
+    const Outcome written = ImageEncoder::writeJpegCoefficients(coefficients, target, encoding);
     if (!written)
-        return failed(written.error);
+        return failed(written);
     Result result;
-    result.outcome.ok = true;
-    result.outcome.outputPath = target;
+    result.outcome = ComposeOutcome(written, target);
     return result;
 }
 
@@ -241,10 +245,10 @@ Result renderPhoto(const RenderRequest& request)
     // name no usable output fail at once.
     QString target = request.targetPath;
     if (batch && target.isEmpty()) {
-        QString reason;
-        target = OutputNaming::outputPath(request.sourcePath, request.output, &reason);
-        if (target.isEmpty())
-            return failed(reason);
+        const OutputNaming::OutputName named = OutputNaming::outputPath(request.sourcePath, request.output);
+        if (!named)
+            return failed(named);
+        target = named.path;
     } else if (target.isEmpty()) {
         return failed(FailureReason::tr("no file to write the preview to"));
     }
@@ -261,12 +265,11 @@ Result renderPhoto(const RenderRequest& request)
             photo.chromaSampling = sampling;
             applyQuality(request.quality, photo, encoding);
         };
-        if (const std::optional<ImagingStatus> streamed = JpegStream::stamp(request, target, quality)) {
+        if (const std::optional<Outcome> streamed = JpegStream::stamp(request, target, quality)) {
             if (!*streamed)
-                return failed(streamed->error);
+                return failed(*streamed);
             Result result;
-            result.outcome.ok = true;
-            result.outcome.outputPath = target;
+            result.outcome = ComposeOutcome(Outcome::success(), target);
             return result;
         }
     }
@@ -278,9 +281,9 @@ Result renderPhoto(const RenderRequest& request)
     options.pixelLimit = request.pixelLimit;
     // Previews keep the metadata too: the fields of text layers are filled from its tags.
     options.keepMetadata = true;
-    const ImagingStatus loaded = PhotoCanvas::load(request.sourcePath, options, photo);
+    const Outcome loaded = PhotoCanvas::load(request.sourcePath, options, photo);
     if (!loaded)
-        return failed(loaded.error);
+        return failed(loaded);
 
     // A preview is drawn as the output of the same settings would be, so that its pixels are
     // the output's: outputs that carry the photo's colour profile (every format but BMP) get
@@ -302,15 +305,16 @@ Result renderPhoto(const RenderRequest& request)
 
     Result result;
     {
-        QStringList problems;
         QPainter painter(&photo.canvas);
         const auto fields = [&]() {
             return TextFieldValues::forPhoto(request.sourcePath, photo.embedded, photo.canvas.size(),
                                              request.photoNumber);
         };
-        if (!drawTemplate(painter, photo.canvas.size(), request.templateName, request.pixelLimit, &problems,
-                          colours.isNeeded() ? &colours : nullptr, fields, request.layerText))
-            return failed(problems.join(QStringLiteral("; ")));
+        const Outcome drawnWhole =
+            leftOut(drawTemplate(painter, photo.canvas.size(), request.templateName, request.pixelLimit,
+                                 colours.isNeeded() ? &colours : nullptr, fields, request.layerText));
+        if (!drawnWhole)
+            return failed(drawnWhole);
     }
 
     // Formats without alpha store transparent parts laid onto white, as the output preview
@@ -328,13 +332,13 @@ Result renderPhoto(const RenderRequest& request)
     encoding.sourcePath = request.sourcePath;
     // Skipping or keeping both: a file that took the output's name during the render stays.
     encoding.replaceExisting = !batch || request.output.ifOutputExists == OutputSettings::ReplaceExisting;
-    ImagingStatus written;
+    Outcome written;
     if (!batch) {
         result.picture = photo.canvas;
         if (request.writePreviewFile)
             written = ImageEncoder::writePng(photo.canvas, target, encoding);
         else
-            written = ImagingStatus::success();
+            written = Outcome::success();
     } else {
         if (request.output.OutputFolderOpts == OutputSettings::ToOutputFolder &&
             !QDir().mkpath(QFileInfo(target).absolutePath()))
@@ -361,16 +365,23 @@ Result renderPhoto(const RenderRequest& request)
         written = ImageEncoder::write(stored, target, format, encoding);
     }
     if (!written)
-        return failed(written.error);
-    result.outcome.ok = true;
-    result.outcome.outputPath = target;
+        return failed(written);
+    result.outcome = ComposeOutcome(written, target);
     return result;
 }
 
 } // namespace
 
-bool drawLayer(QPainter& painter, const WatermarkConf& conf, const QSize& canvas, qint64 pixelLimit,
-               QStringList* problems, const ProfileColourConversion* colours, const TextFieldValues* fields)
+QStringList sentences(const QList<Outcome>& outcomes)
+{
+    QStringList list;
+    for (const Outcome& outcome : outcomes)
+        list.append(outcome.sentence());
+    return list;
+}
+
+Outcome drawLayer(QPainter& painter, const WatermarkConf& conf, const QSize& canvas, qint64 pixelLimit,
+                  const ProfileColourConversion* colours, const TextFieldValues* fields)
 {
     if (conf.BTextTokens != 0) {
         // The filled text is what is measured, scaled, placed and drawn; a text that fills to
@@ -380,7 +391,7 @@ bool drawLayer(QPainter& painter, const WatermarkConf& conf, const QSize& canvas
         if (filled.textContent.isEmpty())
             filled.textContent = QStringLiteral(" ");
         filled.BTextTokens = 0;
-        return drawLayer(painter, filled, canvas, pixelLimit, problems, colours);
+        return drawLayer(painter, filled, canvas, pixelLimit, colours);
     }
     if (colours) {
         // The painters draw the layer as given: its colours and picture converted beforehand.
@@ -390,39 +401,35 @@ bool drawLayer(QPainter& painter, const WatermarkConf& conf, const QSize& canvas
         TextLayerPainter::draw(painter, conf, canvas);
     }
     if (conf.ImagePathName.isEmpty())
-        return true;
+        return Outcome::success();
     QImage picture;
-    const QString problem = PictureLayerPainter::load(conf.ImagePathName, pixelLimit, picture);
-    addWarning(problems, problem);
+    const Outcome loaded = PictureLayerPainter::load(conf.ImagePathName, pixelLimit, picture);
     if (colours)
         picture = colours->convert(picture);
     PictureLayerPainter::draw(painter, conf, picture, canvas);
-    return problem.isEmpty();
+    return loaded;
 }
 
-bool drawTemplate(QPainter& painter, const QSize& canvas, const QString& templateName, qint64 pixelLimit,
-                  QStringList* problems, const ProfileColourConversion* colours,
-                  const std::function<TextFieldValues()>& fieldValues,
-                  const std::optional<QString>& layerText)
+QList<Outcome> drawTemplate(QPainter& painter, const QSize& canvas, const QString& templateName,
+                            qint64 pixelLimit, const ProfileColourConversion* colours,
+                            const std::function<TextFieldValues()>& fieldValues,
+                            const std::optional<QString>& layerText)
 {
     std::optional<TextFieldValues> fields;
     WatermarkTemplate tmpl;
-    if (!loadWatermarkTemplate(templateName, tmpl)) {
-        addWarning(problems,
-                   describeUnreadableDataFile(FailureReason::tr("template \"%1\"").arg(templateName),
-                                              templateFilePath(templateName), QStringLiteral("Layers")));
-        return false;
-    }
-    bool whole = true;
+    if (!loadWatermarkTemplate(templateName, tmpl))
+        return {Outcome::failure(
+            describeUnreadableDataFile(FailureReason::tr("template \"%1\"").arg(templateName),
+                                       templateFilePath(templateName), QStringLiteral("Layers")))};
+    QList<Outcome> problems;
     WatermarkConf conf;
     for (const QString& layer : std::as_const(tmpl.layers)) {
         if (!LoadLayerConf(layer, conf)) {
             // Drawing the record of the layer before it would stamp values from no file of
             // the person's: the layer is left out.
-            addWarning(problems,
-                       describeUnreadableDataFile(FailureReason::tr("layer \"%1\"").arg(layer),
-                                                  templateFilePath(layer), QStringLiteral("WatermarkConf")));
-            whole = false;
+            problems.append(Outcome::failure(
+                describeUnreadableDataFile(FailureReason::tr("layer \"%1\"").arg(layer),
+                                           templateFilePath(layer), QStringLiteral("WatermarkConf"))));
             continue;
         }
         // A layer with a text of its own draws the given one instead, its fields filled.
@@ -432,10 +439,12 @@ bool drawTemplate(QPainter& painter, const QSize& canvas, const QString& templat
         }
         if (conf.BTextTokens != 0 && !fields)
             fields = fieldValues ? fieldValues() : TextFieldValues();
-        if (!drawLayer(painter, conf, canvas, pixelLimit, problems, colours, fields ? &*fields : nullptr))
-            whole = false;
+        const Outcome drawn =
+            drawLayer(painter, conf, canvas, pixelLimit, colours, fields ? &*fields : nullptr);
+        if (!drawn)
+            problems.append(drawn);
     }
-    return whole;
+    return problems;
 }
 
 Result render(const RenderRequest& request)

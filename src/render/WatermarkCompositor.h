@@ -46,8 +46,8 @@ Result render(const RenderRequest& request);
 // Draws every layer of the template, in order, onto a painter whose placement size is
 // `canvas`. Each layer file is read over the record of the layer before it, starting from
 // the new-template defaults. Every file that cannot be read (the template, a layer, a layer's
-// picture) adds a sentence naming it to `problems`; the layers that can be read are still
-// drawn. True when nothing was left out. A photo render fails on any problem, because a copy
+// picture) gives a failure naming it; the layers that can be read are still drawn. The list
+// is empty when nothing was left out. A photo render fails on any problem, because a copy
 // stamped with less than the template says must never look done; the template editor's
 // preview shows what it can, with the problems. `colours`, when given, converts every layer's
 // colours and pictures into a photo's profile before they are drawn. `fieldValues` gives what
@@ -55,17 +55,19 @@ Result render(const RenderRequest& request);
 // first such layer is drawn, so a template without fields never reads the photo's tags
 // (without it, fields are filled with empty values). `layerText`, when given, replaces the
 // text of every layer that has one, with its fields filled.
-bool drawTemplate(QPainter& painter, const QSize& canvas, const QString& templateName, qint64 pixelLimit,
-                  QStringList* problems = nullptr, const ProfileColourConversion* colours = nullptr,
-                  const std::function<TextFieldValues()>& fieldValues = {},
-                  const std::optional<QString>& layerText = std::nullopt);
+QList<Outcome> drawTemplate(QPainter& painter, const QSize& canvas, const QString& templateName,
+                            qint64 pixelLimit, const ProfileColourConversion* colours = nullptr,
+                            const std::function<TextFieldValues()>& fieldValues = {},
+                            const std::optional<QString>& layerText = std::nullopt);
 
 // Draws one layer: its text part, then its picture part (when it names a picture). A picture
-// that cannot be read adds a sentence to `problems` and returns false. A text with fields
+// that cannot be read makes it fail with a sentence naming the file. A text with fields
 // (BTextTokens on) is filled from `fields` (empty values when null) before it is measured,
 // scaled and placed.
-bool drawLayer(QPainter& painter, const WatermarkConf& conf, const QSize& canvas, qint64 pixelLimit,
-               QStringList* problems = nullptr, const ProfileColourConversion* colours = nullptr,
-               const TextFieldValues* fields = nullptr);
+Outcome drawLayer(QPainter& painter, const WatermarkConf& conf, const QSize& canvas, qint64 pixelLimit,
+                  const ProfileColourConversion* colours = nullptr, const TextFieldValues* fields = nullptr);
+
+// The sentences of a list of outcomes, in order.
+QStringList sentences(const QList<Outcome>& outcomes);
 
 } // namespace WatermarkCompositor

@@ -39,53 +39,50 @@ qreal unitedExtent(qreal a, qreal b, qreal offset)
 
 OutlineText::~OutlineText()
 {
-    textStrategy.reset();
-    shadowStrategy.reset();
-    maskStrategy.reset();
+    m_textStrategy.reset();
+    m_shadowStrategy.reset();
+    m_maskStrategy.reset();
 }
-
-void OutlineText::SelectEffectA(quint32, quint32, quint32) {}
-void OutlineText::SelectEffectB(quint32, quint32, quint32) {}
-void OutlineText::SelectBrushEffect(const QBrush*, ARGB, int) {}
-void OutlineText::SelectColourEffect(ARGB, ARGB, int) {}
-void OutlineText::SelectEffectC(quint32, quint32, quint32, quint32, quint32) {}
-void OutlineText::SelectEffectD(quint32, quint32, quint32, quint32, quint32) {}
-void OutlineText::SelectEffectE(quint32, quint32, quint32, quint32) {}
 
 void OutlineText::CreateShadowBackground(ARGB colour, int width, int height)
 {
-    shadowBackground = nullptr;
-    m_ownedBackground.reset();
+    m_callersBackground = nullptr;
+    m_ownBackground.reset();
     if (width <= 0 || height <= 0)
         return;
-    auto bitmap = std::make_unique<QImage>(width, height, QImage::Format_ARGB32);
-    if (bitmap->isNull())
+    QImage bitmap(width, height, QImage::Format_ARGB32);
+    if (bitmap.isNull())
         return;
-    bitmap->fill(Qt::transparent);
+    bitmap.fill(Qt::transparent);
     {
-        QPainter painter(bitmap.get());
-        painter.fillRect(QRect(0, 0, bitmap->width(), bitmap->height()), colorFromArgb(colour));
+        QPainter painter(&bitmap);
+        painter.fillRect(QRect(0, 0, bitmap.width(), bitmap.height()), colorFromArgb(colour));
     }
-    m_ownedBackground = std::move(bitmap);
-    shadowBackground = m_ownedBackground.get();
+    m_ownBackground = std::move(bitmap);
 }
 
 void OutlineText::SetShadowBackground(QImage* bitmap)
 {
-    shadowBackground = bitmap;
-    if (m_ownedBackground && m_ownedBackground.get() != bitmap)
-        m_ownedBackground.reset();
+    if (m_ownBackground && bitmap == &*m_ownBackground)
+        return; // the engine's own, handed back: it stays the engine's
+    m_ownBackground.reset();
+    m_callersBackground = bitmap;
+}
+
+QImage* OutlineText::shadowBackground()
+{
+    return m_ownBackground ? &*m_ownBackground : m_callersBackground;
 }
 
 void OutlineText::ClearShadowStrategies()
 {
-    maskStrategy.reset();
-    shadowStrategy.reset();
+    m_maskStrategy.reset();
+    m_shadowStrategy.reset();
 }
 
 void OutlineText::SetShadowEnabled(bool enabled)
 {
-    shadowEnabled = enabled;
+    m_shadowEnabled = enabled;
 }
 
 void OutlineText::SetDiffusedShadow(ARGB colour, int thickness, int offsetX, int offsetY)
@@ -93,50 +90,51 @@ void OutlineText::SetDiffusedShadow(ARGB colour, int thickness, int offsetX, int
     auto shadow = std::make_unique<DiffusedShadowStrategy>();
     shadow->Init(0, colour, thickness, true);
 
-    shadowColour = colour;
+    m_shadowColour = colour;
 
-    maskStrategy.reset();
+    m_maskStrategy.reset();
     auto mask = std::make_unique<DiffusedShadowStrategy>();
     mask->Init(makeArgb(255, static_cast<int>(colour >> 24), 255, 255), 0, 0, true);
-    maskStrategy = std::move(mask);
+    m_maskStrategy = std::move(mask);
 
-    shadowStrategy.reset();
+    m_shadowStrategy.reset();
 
-    shadowOffsetX = offsetX;
-    shadowOffsetY = offsetY;
-    shadowStrategy = std::move(shadow);
-    shadowThickness = thickness;
+    m_shadowOffsetX = offsetX;
+    m_shadowOffsetY = offsetY;
+    m_shadowStrategy = std::move(shadow);
+    m_shadowThickness = thickness;
 }
 
 template <typename Pass> bool OutlineText::drawScheme(QPainter* graphics, Pass pass)
 {
-    const QPoint offset(shadowOffsetX, shadowOffsetY);
-    if (shadowEnabled && shadowStrategy) {
-        if (shadowBackground && !shadowBackground->isNull()) {
-            QPainter background(shadowBackground);
+    const QPoint offset(m_shadowOffsetX, m_shadowOffsetY);
+    if (m_shadowEnabled && m_shadowStrategy) {
+        QImage* const bitmap = shadowBackground();
+        if (bitmap && !bitmap->isNull()) {
+            QPainter background(bitmap);
             if (graphics && graphics->isActive()) {
                 background.setRenderHints(graphics->renderHints());
                 background.setWorldTransform(graphics->worldTransform());
             }
-            pass(*shadowStrategy, &background, offset);
-            if (maskStrategy)
-                pass(*maskStrategy, &background, QPoint(0, 0));
+            pass(*m_shadowStrategy, &background, offset);
+            if (m_maskStrategy)
+                pass(*m_maskStrategy, &background, QPoint(0, 0));
         } else {
-            pass(*shadowStrategy, graphics, offset);
+            pass(*m_shadowStrategy, graphics, offset);
         }
     }
-    if (textStrategy)
-        return pass(*textStrategy, graphics, QPoint(0, 0));
+    if (m_textStrategy)
+        return pass(*m_textStrategy, graphics, QPoint(0, 0));
     return false;
 }
 
 template <typename Measure> bool OutlineText::measureUnion(Measure measure, float* width, float* height)
 {
     float bodyWidth = 0, bodyHeight = 0, shadowWidth = 0, shadowHeight = 0;
-    const bool body = textStrategy && measure(*textStrategy, QPoint(0, 0), &bodyWidth, &bodyHeight);
-    const QPoint offset(shadowOffsetX, shadowOffsetY);
-    const bool shadow =
-        shadowEnabled && shadowStrategy && measure(*shadowStrategy, offset, &shadowWidth, &shadowHeight);
+    const bool body = m_textStrategy && measure(*m_textStrategy, QPoint(0, 0), &bodyWidth, &bodyHeight);
+    const QPoint offset(m_shadowOffsetX, m_shadowOffsetY);
+    const bool shadow = m_shadowEnabled && m_shadowStrategy &&
+                        measure(*m_shadowStrategy, offset, &shadowWidth, &shadowHeight);
 
     qreal w = 0, h = 0;
     if (body && shadow) {

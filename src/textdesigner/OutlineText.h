@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 
 #include <QImage>
 
@@ -35,19 +36,10 @@ public:
     OutlineText(const OutlineText&) = delete;
     OutlineText& operator=(const OutlineText&) = delete;
 
-    void SelectEffectA(quint32 a, quint32 b, quint32 c) override;
-    void SelectEffectB(quint32 a, quint32 b, quint32 c) override;
-    void SelectBrushEffect(const QBrush* brush, ARGB outlineColour, int thickness) override;
-    void SelectColourEffect(ARGB textColour, ARGB outlineColour, int thickness) override;
-    void SelectEffectC(quint32 a, quint32 b, quint32 c, quint32 d, quint32 e) override;
-    void SelectEffectD(quint32 a, quint32 b, quint32 c, quint32 d, quint32 e) override;
-
     void CreateShadowBackground(ARGB colour, int width, int height) override;
     void SetShadowBackground(QImage* bitmap) override;
     void ClearShadowStrategies() override;
     void SetShadowEnabled(bool enabled) override;
-
-    void SelectEffectE(quint32 a, quint32 b, quint32 c, quint32 d) override;
 
     bool DrawTextInRect(QPainter* graphics, const QString* fontFamily, int fontStyle, int emSize,
                         const QString& text, const QRect& layoutRect, const StringFormat* format) override;
@@ -77,15 +69,17 @@ public:
     // `colour`, and a mask strategy for drawing against a background. Does not enable it.
     void SetDiffusedShadow(ARGB colour, int thickness, int offsetX, int offsetY);
 
-    std::unique_ptr<ITextStrategy> textStrategy;
-    std::unique_ptr<ITextStrategy> shadowStrategy;
-    std::unique_ptr<ITextStrategy> maskStrategy;
-    int shadowOffsetX = 0;
-    int shadowOffsetY = 0;
-    ARGB shadowColour = kOpaqueBlack;
-    QImage* shadowBackground = nullptr;
-    bool shadowEnabled = false;
-    int shadowThickness = 2;
+    // What the engine holds, for the ones who inspect it.
+    ITextStrategy* textStrategy() const { return m_textStrategy.get(); }
+    ITextStrategy* shadowStrategy() const { return m_shadowStrategy.get(); }
+    ITextStrategy* maskStrategy() const { return m_maskStrategy.get(); }
+    int shadowOffsetX() const { return m_shadowOffsetX; }
+    int shadowOffsetY() const { return m_shadowOffsetY; }
+    ARGB shadowColour() const { return m_shadowColour; }
+    bool isShadowEnabled() const { return m_shadowEnabled; }
+    int shadowThickness() const { return m_shadowThickness; }
+    // The background the shadow passes draw into: the engine's own, the caller's, or none.
+    QImage* shadowBackground();
 
 private:
     // Runs the drawing scheme; `pass` draws with one strategy onto a surface, shifted by an
@@ -95,9 +89,19 @@ private:
     // Measures with each present strategy and writes the size of the union of their boxes.
     template <typename Measure> bool measureUnion(Measure measure, float* width, float* height);
 
-    // The background made by CreateShadowBackground; shadowBackground points at it until
-    // another background replaces it.
-    std::unique_ptr<QImage> m_ownedBackground;
+    // The text body is never installed by this system; the slot stays for drawing and measuring.
+    std::unique_ptr<ITextStrategy> m_textStrategy;
+    std::unique_ptr<ITextStrategy> m_shadowStrategy;
+    std::unique_ptr<ITextStrategy> m_maskStrategy;
+    int m_shadowOffsetX = 0;
+    int m_shadowOffsetY = 0;
+    ARGB m_shadowColour = kOpaqueBlack;
+    bool m_shadowEnabled = false;
+    int m_shadowThickness = 2;
+    // At most one of the two is set: the background made by CreateShadowBackground, held by
+    // value, or the caller's, which the caller owns and keeps alive while the engine draws.
+    std::optional<QImage> m_ownBackground;
+    QImage* m_callersBackground = nullptr;
 };
 
 } // namespace TextDesigner

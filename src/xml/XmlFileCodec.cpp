@@ -139,7 +139,7 @@ bool WriteFile(const QString& path, const QByteArray& bytes, XmlLoadResult& reco
     AtomicFileWriter file(path, AtomicFileWriter::Naming::BesideTarget);
     if (!file.open() || !file.write(bytes.constData(), bytes.size()) || !file.commit()) {
         record.Add(QStringLiteral("file_error"),
-                   {{QStringLiteral("path"), path}, {QStringLiteral("msg"), file.status().error}});
+                   {{QStringLiteral("path"), path}, {QStringLiteral("msg"), file.status().sentence()}});
         return false;
     }
     record.Add(QStringLiteral("write"),

@@ -10,6 +10,22 @@
 
 namespace {
 
+// Follows quoted values: true when `c` opens, lies in or closes one; `quote` holds the quote
+// that opened the value being read, 0 outside one.
+bool quoted(char16_t c, char16_t& quote)
+{
+    if (quote) {
+        if (c == quote)
+            quote = 0;
+        return true;
+    }
+    if (c == '"' || c == '\'') {
+        quote = c;
+        return true;
+    }
+    return false;
+}
+
 class Parser
 {
 public:
@@ -24,6 +40,11 @@ private:
     // Each returns false when the rest of the text cannot be parsed any further.
     bool parseStartTag();
     bool parseEndTag();
+    // One past the name characters from `from` on.
+    qsizetype nameEnd(qsizetype from) const;
+    // A tag from `start` that ends at `i` without its ">" (the text's end or a "<"): recorded,
+    // and the parse goes on at `i`. False when the text has ended.
+    bool unterminatedTag(qsizetype start, qsizetype i);
     bool parseMarkupDeclaration();
     bool skipTo(QStringView terminator, qsizetype from, const QString& kind);
 
@@ -87,37 +108,41 @@ qsizetype Parser::Run()
     return m_problems;
 }
 
+qsizetype Parser::nameEnd(qsizetype from) const
+{
+    const qsizetype n = m_text.size();
+    while (from < n && XmlText::isNameChar(m_text.at(from)))
+        ++from;
+    return from;
+}
+
+bool Parser::unterminatedTag(qsizetype start, qsizetype i)
+{
+    Problem(QStringLiteral("unterminated_tag_syntax"), start);
+    m_pos = i;
+    return i < m_text.size();
+}
+
 bool Parser::parseStartTag()
 {
     const qsizetype n = m_text.size();
     const qsizetype start = m_pos;
-    qsizetype i = start + 1;
-    while (i < n && XmlText::isNameChar(m_text.at(i)))
-        ++i;
-    const qsizetype nameEnd = i;
+    const qsizetype nameStop = nameEnd(start + 1);
+    qsizetype i = nameStop;
     char16_t quote = 0;
     for (; i < n; ++i) {
         const char16_t c = m_text.at(i).unicode();
-        if (quote) {
-            if (c == quote)
-                quote = 0;
-        } else if (c == '"' || c == '\'') {
-            quote = c;
-        } else if (c == '>' || c == '<') {
+        if (!quoted(c, quote) && (c == '>' || c == '<'))
             break;
-        }
     }
-    if (i >= n || m_text.at(i) == u'<') {
-        Problem(QStringLiteral("unterminated_tag_syntax"), start);
-        m_pos = i;
-        return i < n;
-    }
+    if (i >= n || m_text.at(i) == u'<')
+        return unterminatedTag(start, i);
     const qsizetype tagEnd = i + 1;
     XmlNode node;
     node.start = qint32(start);
     node.startTagLength = qint32(tagEnd - start);
-    node.nameLength = qint32(nameEnd - start - 1);
-    const bool empty = i - 1 >= nameEnd && m_text.at(i - 1) == u'/';
+    node.nameLength = qint32(nameStop - start - 1);
+    const bool empty = i - 1 >= nameStop && m_text.at(i - 1) == u'/';
     const quint32 parent = openParent();
     const quint32 handle = m_index.Insert(node, parent, m_index.Node(parent).lastChild);
     if (empty) {
@@ -135,17 +160,12 @@ bool Parser::parseEndTag()
 {
     const qsizetype n = m_text.size();
     const qsizetype start = m_pos;
-    qsizetype i = start + 2;
-    while (i < n && XmlText::isNameChar(m_text.at(i)))
-        ++i;
+    qsizetype i = nameEnd(start + 2);
     const QStringView name = m_text.mid(start + 2, i - start - 2);
     while (i < n && m_text.at(i) != u'>' && m_text.at(i) != u'<')
         ++i;
-    if (i >= n || m_text.at(i) == u'<') {
-        Problem(QStringLiteral("unterminated_tag_syntax"), start);
-        m_pos = i;
-        return i < n;
-    }
+    if (i >= n || m_text.at(i) == u'<')
+        return unterminatedTag(start, i);
     const qsizetype tagEnd = i + 1;
     m_pos = tagEnd;
     const auto count = m_openNames.find(name);
@@ -183,12 +203,9 @@ bool Parser::parseMarkupDeclaration()
         char16_t quote = 0;
         for (qsizetype i = m_pos + 9; i < m_text.size(); ++i) {
             const char16_t c = m_text.at(i).unicode();
-            if (quote) {
-                if (c == quote)
-                    quote = 0;
-            } else if (c == '"' || c == '\'') {
-                quote = c;
-            } else if (c == '[') {
+            if (quoted(c, quote))
+                continue;
+            if (c == '[') {
                 inSubset = true;
             } else if (c == ']') {
                 inSubset = false;

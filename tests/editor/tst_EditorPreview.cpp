@@ -1,5 +1,6 @@
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
@@ -13,9 +14,11 @@
 
 #include <algorithm>
 
+#include "model/DataFiles.h"
 #include "render/LayerOutline.h"
 #include "services/imaging/text/ApplicationFonts.h"
 #include "support/EditorTestSupport.h"
+#include "support/TestFiles.h"
 #include "ui/editor/CEditTempImgDlg.h"
 #include "ui/editor/CEditTemplateDlg.h"
 #include "ui/editor/CTextEditTempDlg.h"
@@ -119,6 +122,22 @@ private slots:
         QCOMPARE(editor.previewArea()->toolTip(), problems[0]);
         QCoreApplication::processEvents();
         QVERIFY(editor.grab().save(kShots + QStringLiteral("editor_preview_unreadable_picture.png")));
+
+        // A change that cannot reach the layer's file is named there too, until one does.
+        auto* text = editor.textPage()->findChild<QLineEdit*>(QStringLiteral("text_edit"));
+        const QString layerFile = templateFilePath(editor.textPage()->selectedLayerName());
+        const QByteArray stored = readFile(layerFile);
+        QVERIFY(QFile::remove(layerFile));
+        TypeInto(text, QStringLiteral("Not stored"));
+        QVERIFY(WaitForPreview(editor));
+        const QString unstored =
+            QStringLiteral("cannot be written to ") + QDir::toNativeSeparators(layerFile);
+        QVERIFY2(editor.previewArea()->problems().join(QLatin1Char('\n')).contains(unstored),
+                 qPrintable(editor.previewArea()->problems().join(QLatin1Char('\n'))));
+        QVERIFY(writeFile(layerFile, stored));
+        TypeInto(text, QStringLiteral("Stored again"));
+        QVERIFY(WaitForPreview(editor));
+        QVERIFY(!editor.previewArea()->problems().join(QLatin1Char('\n')).contains(unstored));
     }
 
     // The selected layer's part is taken by its box on the preview: dragged, it lands where

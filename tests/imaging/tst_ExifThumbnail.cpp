@@ -591,7 +591,7 @@ void ExifThumbnailTest::batchOutput()
     request.output.OutputFormat = format;
     request.losslessJpeg = lossless;
     const WatermarkCompositor::Result result = WatermarkCompositor::render(request);
-    QVERIFY2(result.outcome.ok, qPrintable(result.outcome.error));
+    QVERIFY2(result.outcome.ok(), qPrintable(result.outcome.sentence()));
 
     QImage thumbnail;
     if (jpegOutput) {

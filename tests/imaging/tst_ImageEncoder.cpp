@@ -76,14 +76,14 @@ private slots:
         QFETCH(PhotoDecoder::Format, decodedAs);
         const QImage canvas =
             TestPictures::quadrants(123, 77).convertToFormat(QImage::Format_ARGB32_Premultiplied);
-        QVERIFY(ImageEncoder::write(TestPictures::quadrants(9, 9), path(fileName), format).ok);
-        QVERIFY(ImageEncoder::write(canvas, path(fileName), format).ok); // replaces the first
+        QVERIFY(ImageEncoder::write(TestPictures::quadrants(9, 9), path(fileName), format).ok());
+        QVERIFY(ImageEncoder::write(canvas, path(fileName), format).ok()); // replaces the first
 
         PhotoDecoder decoder;
-        QVERIFY(decoder.open(path(fileName)).ok);
+        QVERIFY(decoder.open(path(fileName)).ok());
         QCOMPARE(decoder.format(), decodedAs);
         QImage back;
-        QVERIFY(decoder.decode(back).ok);
+        QVERIFY(decoder.decode(back).ok());
         QCOMPARE(back.size(), canvas.size());
         if (format != FileFormat::Jpeg)
             QCOMPARE(back.convertToFormat(QImage::Format_RGB32),
@@ -131,12 +131,12 @@ private slots:
                   TestPictures::jpeg(TestPictures::quadrants(64, 48), TestPictures::Kind::Colour, source));
         PhotoDecoder decoder;
         QImage photo;
-        QVERIFY(decoder.open(sourcePath).ok && decoder.decode(photo).ok);
+        QVERIFY(decoder.open(sourcePath).ok() && decoder.decode(photo).ok());
         QCOMPARE(decoder.metadata().segments.size(), expected.size());
         ImageEncoder::Options options;
         options.metadata = decoder.metadata();
         QVERIFY(
-            ImageEncoder::write(photo, path(QStringLiteral("stamped.jpg")), FileFormat::Jpeg, options).ok);
+            ImageEncoder::write(photo, path(QStringLiteral("stamped.jpg")), FileFormat::Jpeg, options).ok());
 
         QList<Segment> app;
         QList<int> sampling;
@@ -195,9 +195,9 @@ private slots:
         options.jpegProgressive = progressive;
         const QString fitted = path(QStringLiteral("fitted.jpg"));
         const QString standard = path(QStringLiteral("standard.jpg"));
-        QVERIFY(ImageEncoder::write(picture, fitted, FileFormat::Jpeg, options).ok);
+        QVERIFY(ImageEncoder::write(picture, fitted, FileFormat::Jpeg, options).ok());
         options.jpegFittedTables = false;
-        QVERIFY(ImageEncoder::write(picture, standard, FileFormat::Jpeg, options).ok);
+        QVERIFY(ImageEncoder::write(picture, standard, FileFormat::Jpeg, options).ok());
 
         int factors = -1;
         int frame = -1;
@@ -216,7 +216,7 @@ private slots:
         QCOMPARE(identify.out.trimmed().toInt(), quality);
 
         QImage a, b;
-        QVERIFY(PhotoDecoder::load(fitted, a).ok && PhotoDecoder::load(standard, b).ok);
+        QVERIFY(PhotoDecoder::load(fitted, a).ok() && PhotoDecoder::load(standard, b).ok());
         QCOMPARE(a, b);
         if (!progressive) // progressive scans fit their tables whatever the option says
             QVERIFY2(readFile(fitted).size() < readFile(standard).size() * 0.97,
@@ -246,7 +246,7 @@ private slots:
             for (int x = 48; x < picture.width(); ++x)
                 picture.setPixel(x, y, (picture.pixel(x, y) & 0xFFFFFF) | uint(alpha) << 24);
         const QString target = path(QStringLiteral("layout.tiff"));
-        QVERIFY(ImageEncoder::write(picture.convertToFormat(format), target, FileFormat::Tiff).ok);
+        QVERIFY(ImageEncoder::write(picture.convertToFormat(format), target, FileFormat::Tiff).ok());
 
         TIFF* tiff = TIFFOpen(QFile::encodeName(target).constData(), "r");
         QVERIFY(tiff);
@@ -259,7 +259,7 @@ private slots:
         QCOMPARE(int(compression), COMPRESSION_ADOBE_DEFLATE);
         QCOMPARE(int(predictor), PREDICTOR_HORIZONTAL);
         QImage back;
-        QVERIFY(PhotoDecoder::load(target, back).ok);
+        QVERIFY(PhotoDecoder::load(target, back).ok());
         // Compared premultiplied: the reader may premultiply the stored straight alpha.
         QCOMPARE(back.convertToFormat(QImage::Format_ARGB32_Premultiplied),
                  picture.convertToFormat(QImage::Format_ARGB32_Premultiplied));
@@ -275,17 +275,17 @@ private slots:
                                      {{JpegMetadata::kApp1, TestPictures::exifWithOrientation(6)}}, 98));
         PhotoDecoder decoder;
         QImage upright;
-        QVERIFY(decoder.open(sourcePath).ok && decoder.decode(upright, QSize(), true).ok);
+        QVERIFY(decoder.open(sourcePath).ok() && decoder.decode(upright, QSize(), true).ok());
         QCOMPARE(upright.size(), QSize(40, 64));
         ImageEncoder::Options options;
         options.metadata = decoder.metadata();
         const QString target = path(QStringLiteral("portrait-out.jpg"));
         QVERIFY(ImageEncoder::write(ImageOrientation::turnBack(upright, 6), target, FileFormat::Jpeg, options)
-                    .ok);
+                    .ok());
 
         PhotoDecoder output;
         QImage back;
-        QVERIFY(output.open(target).ok && output.decode(back).ok);
+        QVERIFY(output.open(target).ok() && output.decode(back).ok());
         QCOMPARE(output.orientation(), 6);
         QCOMPARE(back.size(), stored.size());
         QVERIFY(qAbs(qRed(back.pixel(50, 5)) - qRed(stored.pixel(50, 5))) <= 8);
@@ -310,13 +310,13 @@ private slots:
         for (int y = 0; y < noise.height(); ++y)
             for (int x = 0; x < noise.width(); ++x)
                 noise.setPixel(x, y, qRgb((x * 7919 + y * 104729) % 251, (x * y) % 253, (x ^ y) & 0xFF));
-        ImagingStatus status;
+        Outcome status;
         {
             const FileSizeLimit limit(16 * 1024);
             status = ImageEncoder::write(noise, target, format);
         }
-        QVERIFY(!status.ok);
-        QVERIFY2(status.error.contains(QStringLiteral("kept.out")), qPrintable(status.error));
+        QVERIFY(!status.ok());
+        QVERIFY2(status.sentence().contains(QStringLiteral("kept.out")), qPrintable(status.sentence()));
         QCOMPARE(readFile(target), QByteArray("the earlier output"));
         QVERIFY(leftovers(m_dir.path()).isEmpty());
     }
@@ -356,10 +356,10 @@ private slots:
         QCOMPARE(::mkfifo(QFile::encodeName(path(QStringLiteral("fifo"))).constData(), 0644), 0);
         ImageEncoder::Options options;
         options.replaceExisting = replace;
-        const ImagingStatus status =
+        const Outcome status =
             ImageEncoder::write(TestPictures::quadrants(8, 8), target.isEmpty() ? QString() : path(target),
                                 FileFormat::Jpeg, options);
-        QCOMPARE(status.error, reason);
+        QCOMPARE(status.sentence(), reason);
         QVERIFY(QFileInfo(path(QStringLiteral("taken"))).isDir());
         QCOMPARE(readFile(path(QStringLiteral("plain.txt"))), QByteArray("text"));
         struct stat info = {};
@@ -391,10 +391,11 @@ private slots:
 
         ImageEncoder::Options options;
         options.sourcePath = source;
-        const ImagingStatus status =
+        const Outcome status =
             ImageEncoder::write(TestPictures::quadrants(30, 30), path(target), FileFormat::Jpeg, options);
-        QVERIFY(!status.ok);
-        QVERIFY2(status.error.contains(QStringLiteral("source photo itself")), qPrintable(status.error));
+        QVERIFY(!status.ok());
+        QVERIFY2(status.sentence().contains(QStringLiteral("source photo itself")),
+                 qPrintable(status.sentence()));
         QCOMPARE(readFile(source), original);
         QVERIFY(QFileInfo(path(QStringLiteral("link.jpg"))).isSymLink());
     }
@@ -416,7 +417,7 @@ private slots:
         writeFile(path(QStringLiteral("victim")), "must stay");
         QFile::link(path(QStringLiteral("victim")), path(deadLink));
 
-        QVERIFY(ImageEncoder::write(TestPictures::quadrants(8, 8), target, FileFormat::Jpeg).ok);
+        QVERIFY(ImageEncoder::write(TestPictures::quadrants(8, 8), target, FileFormat::Jpeg).ok());
         QVERIFY(!QFile::exists(path(dead)));
         QVERIFY(QFile::exists(path(alive)) && QFile::exists(path(other)));
         QVERIFY(QFileInfo(path(deadLink)).isSymLink()); // links are not followed or removed

@@ -213,11 +213,11 @@ private slots:
         const QImage mark = layer(markSize);
 
         JpegCoefficients coefficients;
-        QVERIFY(coefficients.read(sourcePath, PhotoDecoder::kDefaultPixelLimit).ok);
+        QVERIFY(coefficients.read(sourcePath, PhotoDecoder::kDefaultPixelLimit).ok());
         JpegBlockMerger::Result merged;
-        QVERIFY(JpegBlockMerger::merge(coefficients, mark, at, &merged).ok);
-        QVERIFY(coefficients.fitTables().ok);
-        QVERIFY(ImageEncoder::writeJpegCoefficients(coefficients, outputPath).ok);
+        QVERIFY(JpegBlockMerger::merge(coefficients, mark, at, &merged).ok());
+        QVERIFY(coefficients.fitTables().ok());
+        QVERIFY(ImageEncoder::writeJpegCoefficients(coefficients, outputPath).ok());
         const QByteArray output = readFile(outputPath);
 
         const Blocks before = readBlocks(source);
@@ -339,10 +339,10 @@ private slots:
         const QString path =
             writeTemporary(dir, QStringLiteral("photo.jpg"), encode(texture(QSize(301, 203)), encoding));
         QImage whole;
-        QVERIFY(PhotoDecoder::load(path, whole).ok);
+        QVERIFY(PhotoDecoder::load(path, whole).ok());
         whole = whole.convertToFormat(QImage::Format_ARGB32_Premultiplied);
         JpegCoefficients coefficients;
-        QVERIFY(coefficients.read(path, PhotoDecoder::kDefaultPixelLimit).ok);
+        QVERIFY(coefficients.read(path, PhotoDecoder::kDefaultPixelLimit).ok());
         const QImage part = JpegBlockMerger::decodePixels(coefficients, area);
         QCOMPARE(part.size(), area.size());
         QCOMPARE(part, whole.copy(area));
@@ -433,7 +433,7 @@ private slots:
         const QString calm = writeTemporary(dir, QStringLiteral("calm.jpg"), encode(plain, encoding));
 
         QImage fresh;
-        QVERIFY(PhotoDecoder::load(calm, fresh).ok);
+        QVERIFY(PhotoDecoder::load(calm, fresh).ok());
         QCOMPARE(MemoryReuse::Block::keptBytes(), size_t(0)); // this thread keeps nothing
 
         QImage reused;
@@ -463,7 +463,7 @@ private slots:
         QVERIFY(!dcCalm.isNull());
         QVERIFY(dcCalm != dcBusy);
         JpegCoefficients coefficients;
-        QVERIFY(coefficients.read(calm, PhotoDecoder::kDefaultPixelLimit).ok);
+        QVERIFY(coefficients.read(calm, PhotoDecoder::kDefaultPixelLimit).ok());
         QCOMPARE(dcCalm, coefficients.dcPicture());
     }
 };

@@ -22,7 +22,7 @@ using Format = PhotoDecoder::Format;
 namespace {
 
 // What a cut-off file must give.
-enum class Outcome
+enum class CutResult
 {
     Damaged, // fails: its data ends early
     Whole,   // decodes to the picture of the whole file
@@ -93,12 +93,12 @@ private slots:
         QFETCH(Format, format);
         QFETCH(int, tolerance);
         PhotoDecoder decoder;
-        const ImagingStatus opened = decoder.open(put(fileName, data));
-        QVERIFY2(opened.ok, qPrintable(opened.error));
+        const Outcome opened = decoder.open(put(fileName, data));
+        QVERIFY2(opened.ok(), qPrintable(opened.sentence()));
         QCOMPARE(decoder.format(), format);
         QCOMPARE(decoder.storedSize(), QSize(61, 37));
         QImage image;
-        QVERIFY(decoder.decode(image).ok);
+        QVERIFY(decoder.decode(image).ok());
         QCOMPARE(image.size(), QSize(61, 37));
         const QImage expected = TestPictures::quadrants(61, 37);
         for (const QPoint p : {QPoint(5, 5), QPoint(55, 5), QPoint(5, 33), QPoint(55, 33)})
@@ -123,7 +123,7 @@ private slots:
         QImage image;
         QVERIFY(PhotoDecoder::load(
                     put(QStringLiteral("model.jpg"), TestPictures::jpeg(picture, kind, {}, 98)), image)
-                    .ok);
+                    .ok());
         QCOMPARE(image.format(), format);
         for (const QPoint p : {QPoint(8, 8), QPoint(56, 8), QPoint(8, 40), QPoint(56, 40)}) {
             const QRgb source = picture.pixel(p);
@@ -159,11 +159,11 @@ private slots:
         QVERIFY(decoder
                     .open(put(QStringLiteral("scaled.jpg"),
                               TestPictures::jpeg(TestPictures::quadrants(400, 240), Kind::Colour, exif)))
-                    .ok);
+                    .ok());
         QImage image;
-        QVERIFY(decoder.decode(image, minimum, upright).ok);
+        QVERIFY(decoder.decode(image, minimum, upright).ok());
         QCOMPARE(image.size(), expected);
-        QVERIFY(!decoder.decode(image).ok); // the pixels are read once
+        QVERIFY(!decoder.decode(image).ok()); // the pixels are read once
     }
 
     // A progressive file holds the same coefficients as the baseline file of the same
@@ -190,8 +190,8 @@ private slots:
             PhotoDecoder decoder;
             QVERIFY(
                 decoder.open(put(QStringLiteral("kind%1.jpg").arg(i), TestPictures::jpeg(picture, kinds[i])))
-                    .ok);
-            QVERIFY(decoder.decode(decoded[i], minimum).ok);
+                    .ok());
+            QVERIFY(decoder.decode(decoded[i], minimum).ok());
         }
         QVERIFY(!decoded[0].isNull());
         QCOMPARE(decoded[1], decoded[0]);
@@ -224,11 +224,11 @@ private slots:
                              : fileName == QLatin1String(".") ? m_dir.path()
                                                               : put(fileName, data);
         PhotoDecoder decoder;
-        const ImagingStatus status = decoder.open(path);
-        QVERIFY(!status.ok);
-        QVERIFY2(status.error.startsWith(reason), qPrintable(status.error));
+        const Outcome status = decoder.open(path);
+        QVERIFY(!status.ok());
+        QVERIFY2(status.sentence().startsWith(reason), qPrintable(status.sentence()));
         QImage image;
-        QVERIFY(!decoder.decode(image).ok);
+        QVERIFY(!decoder.decode(image).ok());
     }
 
     // A file cut short either fails as damaged or, when every row is still there (only an end
@@ -277,7 +277,7 @@ private slots:
             {"gif", TestPictures::compressedGif(picture), {1, 2}, {3}},
             {"bmp", TestPictures::withQt(picture, "BMP"), {}, {}},
         };
-        const auto row = [](const Source& source, const QString& where, qsizetype length, Outcome outcome,
+        const auto row = [](const Source& source, const QString& where, qsizetype length, CutResult outcome,
                             QSize minimum = QSize()) {
             QTest::addRow("%s %s", source.name, qPrintable(where))
                 << source.data << length << int(outcome) << minimum;
@@ -285,15 +285,15 @@ private slots:
         for (const Source& source : sources) {
             const qsizetype n = source.data.size();
             for (int k = 1; k < 16; ++k)
-                row(source, QStringLiteral("at %1/16").arg(k), n * k / 16, Outcome::Damaged);
+                row(source, QStringLiteral("at %1/16").arg(k), n * k / 16, CutResult::Damaged);
             if (!source.wholeWithout.contains(1))
-                row(source, QStringLiteral("without its last byte"), n - 1, Outcome::Damaged);
+                row(source, QStringLiteral("without its last byte"), n - 1, CutResult::Damaged);
             for (const qsizetype spare : source.wholeWithout)
-                row(source, QStringLiteral("without %1 bytes").arg(spare), n - spare, Outcome::Whole);
+                row(source, QStringLiteral("without %1 bytes").arg(spare), n - spare, CutResult::Whole);
             for (const qsizetype spare : source.eitherWithout)
-                row(source, QStringLiteral("without %1 bytes").arg(spare), n - spare, Outcome::Either);
+                row(source, QStringLiteral("without %1 bytes").arg(spare), n - spare, CutResult::Either);
             if (QByteArray(source.name) == "jpeg" || QByteArray(source.name) == "progressive")
-                row(source, QStringLiteral("at half, reduced"), n / 2, Outcome::Damaged, QSize(64, 48));
+                row(source, QStringLiteral("at half, reduced"), n / 2, CutResult::Damaged, QSize(64, 48));
             // Before every table and scan that follows the first scan: the scans before are
             // whole, the picture is not.
             const bool multiScan =
@@ -302,14 +302,14 @@ private slots:
             for (qsizetype at = firstScan + 2; multiScan && at < n - 2; ++at) {
                 const uchar marker = uchar(source.data[at + 1]);
                 if (uchar(source.data[at]) == 0xFF && (marker == 0xC4 || marker == 0xDA))
-                    row(source, QStringLiteral("before the marker at %1").arg(at), at, Outcome::Damaged);
+                    row(source, QStringLiteral("before the marker at %1").arg(at), at, CutResult::Damaged);
             }
             // Right before and right after a restart marker halfway through.
             if (QByteArray(source.name) == "restart") {
                 const qsizetype marker = source.data.indexOf("\xFF\xD5");
                 QVERIFY(marker > 0);
-                row(source, QStringLiteral("before restart marker 5"), marker, Outcome::Damaged);
-                row(source, QStringLiteral("after restart marker 5"), marker + 2, Outcome::Damaged);
+                row(source, QStringLiteral("before restart marker 5"), marker, CutResult::Damaged);
+                row(source, QStringLiteral("after restart marker 5"), marker + 2, CutResult::Damaged);
             }
         }
     }
@@ -323,21 +323,21 @@ private slots:
         QImage expected;
         {
             PhotoDecoder decoder;
-            QVERIFY(decoder.open(put(QStringLiteral("whole"), whole)).ok);
-            const ImagingStatus status = decoder.decode(expected, minimum);
-            QVERIFY2(status.ok, qPrintable(status.error));
+            QVERIFY(decoder.open(put(QStringLiteral("whole"), whole)).ok());
+            const Outcome status = decoder.decode(expected, minimum);
+            QVERIFY2(status.ok(), qPrintable(status.sentence()));
         }
         PhotoDecoder decoder;
         QImage image;
-        ImagingStatus status = decoder.open(put(QStringLiteral("cut"), whole.left(length)));
-        if (status.ok)
+        Outcome status = decoder.open(put(QStringLiteral("cut"), whole.left(length)));
+        if (status.ok())
             status = decoder.decode(image, minimum);
-        if (status.ok) {
-            QVERIFY2(Outcome(outcome) != Outcome::Damaged, "a cut-off file decoded");
+        if (status.ok()) {
+            QVERIFY2(CutResult(outcome) != CutResult::Damaged, "a cut-off file decoded");
             QCOMPARE(image, expected);
         } else {
-            QVERIFY2(Outcome(outcome) != Outcome::Whole, qPrintable(status.error));
-            QCOMPARE(status.error, QStringLiteral("the photo is damaged: its data ends early"));
+            QVERIFY2(CutResult(outcome) != CutResult::Whole, qPrintable(status.sentence()));
+            QCOMPARE(status.sentence(), QStringLiteral("the photo is damaged: its data ends early"));
             QVERIFY(image.isNull());
         }
     }
@@ -398,15 +398,15 @@ private slots:
         QFETCH(QString, reason);
         QFETCH(QByteArray, sound);
         QImage image;
-        const ImagingStatus status = PhotoDecoder::load(put(fileName, data), image);
+        const Outcome status = PhotoDecoder::load(put(fileName, data), image);
         if (!reason.isEmpty()) {
-            QVERIFY2(!status.ok && status.error.startsWith(reason), qPrintable(status.error));
+            QVERIFY2(!status.ok() && status.sentence().startsWith(reason), qPrintable(status.sentence()));
             QVERIFY(image.isNull());
             return;
         }
-        QVERIFY2(status.ok, qPrintable(status.error));
+        QVERIFY2(status.ok(), qPrintable(status.sentence()));
         QImage expected;
-        QVERIFY(PhotoDecoder::load(put(QStringLiteral("sound-") + fileName, sound), expected).ok);
+        QVERIFY(PhotoDecoder::load(put(QStringLiteral("sound-") + fileName, sound), expected).ok());
         QCOMPARE(image, expected);
     }
 
@@ -435,8 +435,8 @@ private slots:
         PhotoDecoder decoder;
         QVERIFY(decoder.open(put(QStringLiteral("exif.png"), TestPictures::png(recipe))));
         QImage image;
-        const ImagingStatus decoded = decoder.decode(image);
-        QVERIFY2(decoded.ok, qPrintable(decoded.error));
+        const Outcome decoded = decoder.decode(image);
+        QVERIFY2(decoded.ok(), qPrintable(decoded.sentence()));
         QCOMPARE(image.size(), QSize(recipe.width, recipe.height));
         QCOMPARE(decoder.embeddedMetadata().exif, kept ? recipe.exif : QByteArray());
     }
@@ -568,8 +568,8 @@ private slots:
         QImage expected;
         QVERIFY2(reader.read(&expected), qPrintable(reader.errorString()));
         QImage image;
-        const ImagingStatus status = PhotoDecoder::load(path, image);
-        QVERIFY2(status.ok, qPrintable(status.error));
+        const Outcome status = PhotoDecoder::load(path, image);
+        QVERIFY2(status.ok(), qPrintable(status.sentence()));
         QCOMPARE(image.format(), expected.format());
         QCOMPARE(image.colorTable(), expected.colorTable());
         QCOMPARE(image, expected);
@@ -604,7 +604,8 @@ private slots:
         recipe.width = 200;
         recipe.height = 150;
         QImage opaque;
-        QVERIFY(PhotoDecoder::load(put(QStringLiteral("opaque.png"), TestPictures::png(recipe)), opaque).ok);
+        QVERIFY(
+            PhotoDecoder::load(put(QStringLiteral("opaque.png"), TestPictures::png(recipe)), opaque).ok());
         QCOMPARE(opaque.format(), QImage::Format_RGBX64);
         // The key: a colour the picture holds, so that some pixels turn transparent.
         const QRgba64 key = reinterpret_cast<const QRgba64*>(opaque.constScanLine(5))[0];
@@ -614,8 +615,8 @@ private slots:
             trns += char(sample >> 8) + QByteArray(1, char(sample & 0xFF));
         keyed = HostileBytes::insertAfterHeader(keyed, HostileBytes::pngChunk("tRNS", trns));
         QImage image;
-        const ImagingStatus status = PhotoDecoder::load(put(QStringLiteral("keyed.png"), keyed), image);
-        QVERIFY2(status.ok, qPrintable(status.error));
+        const Outcome status = PhotoDecoder::load(put(QStringLiteral("keyed.png"), keyed), image);
+        QVERIFY2(status.ok(), qPrintable(status.sentence()));
         QCOMPARE(image.format(), QImage::Format_RGBA64);
         int transparent = 0;
         for (int y = 0; y < image.height(); ++y) {
@@ -670,11 +671,11 @@ private slots:
         QFETCH(QStringList, kept);
         const QByteArray plain = TestPictures::withQt(TestPictures::detailed(64, 48), "PNG");
         QImage expected;
-        QVERIFY(PhotoDecoder::load(put(QStringLiteral("plain.png"), plain), expected).ok);
+        QVERIFY(PhotoDecoder::load(put(QStringLiteral("plain.png"), plain), expected).ok());
         QImage image;
-        const ImagingStatus status = PhotoDecoder::load(
+        const Outcome status = PhotoDecoder::load(
             put(QStringLiteral("texts.png"), HostileBytes::insertAfterHeader(plain, chunks)), image);
-        QVERIFY2(status.ok, qPrintable(status.error));
+        QVERIFY2(status.ok(), qPrintable(status.sentence()));
         QCOMPARE(image, expected);
         QStringList keys = image.textKeys();
         keys.sort();
@@ -699,7 +700,7 @@ private slots:
         const QtMessageHandler previous = qInstallMessageHandler(collectTiffMessages);
 
         QImage image;
-        const ImagingStatus status = PhotoDecoder::load(path, image);
+        const Outcome status = PhotoDecoder::load(path, image);
 
         qInstallMessageHandler(previous);
         std::fflush(stderr);
@@ -707,7 +708,7 @@ private slots:
         ::close(savedErr);
         std::fclose(capture);
 
-        QVERIFY(!status.ok);
+        QVERIFY(!status.ok());
         QFile written(errPath);
         QVERIFY(written.open(QIODevice::ReadOnly));
         QCOMPARE(QString::fromLocal8Bit(written.readAll()), QString());
@@ -728,9 +729,9 @@ private slots:
         for (int i = 0; i < 3000; ++i)
             endless += jpeg.mid(firstScan, secondTable - firstScan);
         QImage image;
-        const ImagingStatus status =
+        const Outcome status =
             PhotoDecoder::load(put(QStringLiteral("scans.jpg"), endless + jpeg.mid(secondTable)), image);
-        QCOMPARE(status.error, QStringLiteral("cannot decode: the file has more than 1000 scans"));
+        QCOMPARE(status.sentence(), QStringLiteral("cannot decode: the file has more than 1000 scans"));
     }
 
     void refusesPicturesOverThePixelLimit_data()
@@ -759,9 +760,9 @@ private slots:
         decoder.setPixelLimit(limit);
         QElapsedTimer timer;
         timer.start();
-        const ImagingStatus status = decoder.open(put(fileName, data));
+        const Outcome status = decoder.open(put(fileName, data));
         QVERIFY(timer.elapsed() < 1000);
-        QCOMPARE(status.error, reason);
+        QCOMPARE(status.sentence(), reason);
     }
 };
 

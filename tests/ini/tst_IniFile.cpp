@@ -199,7 +199,10 @@ private slots:
         content.append(QByteArray(IniFile::kMaxFileSize, ';'));
         writeAll(path, content);
         QCOMPARE(IniFile::readInt(path, QStringLiteral("S"), QStringLiteral("k"), -1), -1);
-        QVERIFY(!IniFile::writeInt(path, QStringLiteral("S"), QStringLiteral("k"), 6));
+        const Outcome written = IniFile::writeInt(path, QStringLiteral("S"), QStringLiteral("k"), 6);
+        QVERIFY(!written);
+        QCOMPARE(written.sentence(),
+                 path + QStringLiteral(" is larger than 1048576 bytes; it was left unchanged"));
         QCOMPARE(readFile(path).size(), content.size());
     }
 
@@ -207,7 +210,11 @@ private slots:
     {
         QTemporaryDir tmp;
         const QString path = tmp.filePath(QStringLiteral("missing-folder/t.ini"));
-        QVERIFY(!IniFile::writeInt(path, QStringLiteral("S"), QStringLiteral("k"), 1));
+        const Outcome written = IniFile::writeInt(path, QStringLiteral("S"), QStringLiteral("k"), 1);
+        QVERIFY(!written);
+        // The reason names the file, so the settings windows can say which save failed and why.
+        QVERIFY2(written.sentence().contains(QStringLiteral("missing-folder")),
+                 qPrintable(written.sentence()));
         QVERIFY(!QFile::exists(path));
     }
 

@@ -37,7 +37,8 @@ bool save(const QString& folder, const QString& target)
     const QString path = folder + QLatin1Char('/') + target;
     if (target.endsWith(QLatin1String(".ini"))) {
         return IniFile::writeString(path, QStringLiteral("常规"), QStringLiteral("template"),
-                                    QStringLiteral("1"));
+                                    QStringLiteral("1"))
+            .ok();
     }
     XmlDocument doc;
     doc.SetDocText(QString());

@@ -38,7 +38,7 @@ enum class Output
     ClosedPipe, // a pipe whose reading end is already closed: the first write raises SIGPIPE
 };
 
-struct Outcome
+struct BatchRunResult
 {
     bool hung = false;
     int exitCode = -1;
@@ -89,11 +89,11 @@ void pause(long nanoseconds)
 // Runs lumora-batch with arguments given as bytes (names need not be UTF-8). When `signal` is
 // set, sends it as soon as a temporary file shows up in `watched`. The child starts with the
 // default action for every signal, whatever this test inherited.
-Outcome runBatch(const QList<QByteArray>& arguments, const QProcessEnvironment& environment, Output output,
-                 std::optional<int> signal = std::nullopt, const QByteArray& watched = QByteArray(),
-                 double limitSeconds = 120)
+BatchRunResult runBatch(const QList<QByteArray>& arguments, const QProcessEnvironment& environment,
+                        Output output, std::optional<int> signal = std::nullopt,
+                        const QByteArray& watched = QByteArray(), double limitSeconds = 120)
 {
-    Outcome outcome;
+    BatchRunResult outcome;
     QTemporaryFile outFile;
     QTemporaryFile errFile;
     if (!outFile.open() || !errFile.open())
@@ -286,7 +286,7 @@ private slots:
         QFETCH(bool, fromClosedPipe);
         clearOutput();
         const QList<QByteArray> arguments = m_dataDir + QList<QByteArray>{"--jobs", "2"} + m_longRun;
-        const Outcome outcome =
+        const BatchRunResult outcome =
             fromClosedPipe
                 ? runBatch(arguments, m_fixture.environment(), Output::ClosedPipe)
                 : runBatch(arguments, m_fixture.environment(), Output::File, signal, native(m_out));
@@ -326,7 +326,7 @@ private slots:
         QFETCH(QList<QByteArray>, arguments);
         QFETCH(int, output);
         clearOutput();
-        const Outcome normal = runBatch(arguments, m_fixture.environment(), Output::File);
+        const BatchRunResult normal = runBatch(arguments, m_fixture.environment(), Output::File);
         QVERIFY2(normal.exitCode == 0 && !normal.out.isEmpty(), qPrintable(normal.describe()));
         const bool picture = arguments.constLast() == "-" || arguments.constLast() == "/dev/stdout";
         if (picture)
@@ -334,7 +334,7 @@ private slots:
                          QImage::fromData(normal.out, "PNG").size() == QSize(677, 625),
                      qPrintable(normal.describe()));
 
-        const Outcome broken = runBatch(arguments, m_fixture.environment(), Output(output));
+        const BatchRunResult broken = runBatch(arguments, m_fixture.environment(), Output(output));
         QVERIFY2(broken.exitCode == 1, qPrintable(broken.describe()));
         QVERIFY2(broken.err.contains("lumora-batch: cannot write to standard output: "),
                  qPrintable(broken.describe()));
@@ -364,7 +364,7 @@ private slots:
         clearOutput();
         QVERIFY(QDir().mkpath(QFile::decodeName(native(m_out))));
         QVERIFY(::mkfifo(target.constData(), 0644) == 0);
-        const Outcome outcome = runBatch(arguments, m_fixture.environment(), Output::File);
+        const BatchRunResult outcome = runBatch(arguments, m_fixture.environment(), Output::File);
         struct stat info = {};
         QVERIFY(::lstat(target.constData(), &info) == 0);
         ::unlink(target.constData());
@@ -409,7 +409,7 @@ private slots:
         QVERIFY(QFile::copy(m_small, QFile::decodeName(first)) &&
                 QFile::copy(m_small, QFile::decodeName(last)));
 
-        const Outcome outcome =
+        const BatchRunResult outcome =
             runBatch(m_dataDir + QList<QByteArray>{first, path, last}, m_fixture.environment(), Output::File);
         QVERIFY2(outcome.exitCode == 1, qPrintable(outcome.describe()));
         QCOMPARE(lines(outcome.out), (QList<QByteArray>{native(m_out + QStringLiteral("/first_new.png")),
@@ -439,13 +439,13 @@ private slots:
         QFETCH(QString, folder);
         QFETCH(QString, reason);
         AtomicFileWriter writer(folder + QStringLiteral("/out.png"));
-        QCOMPARE(writer.open().error, reason);
+        QCOMPARE(writer.open().sentence(), reason);
 
         // The same reason reaches the answer line of lumora-batch.
         if (folder == QLatin1String("/proc/self")) {
             QVERIFY(m_fixture.writePreferences(folder, 1));
-            const Outcome outcome = runBatch(m_dataDir + QList<QByteArray>{native(m_small)},
-                                             m_fixture.environment(), Output::File);
+            const BatchRunResult outcome = runBatch(m_dataDir + QList<QByteArray>{native(m_small)},
+                                                    m_fixture.environment(), Output::File);
             QVERIFY(m_fixture.writePreferences(m_out, 1));
             QCOMPARE(lines(outcome.err), QList<QByteArray>{native(m_small) + ": " + reason.toUtf8()});
         }
@@ -468,7 +468,7 @@ private slots:
         };
         const auto write = [&](const char* name) {
             AtomicFileWriter writer(target(name));
-            return writer.open().ok && writer.write("done", 4) && writer.commit().ok;
+            return writer.open().ok() && writer.write("done", 4) && writer.commit().ok();
         };
 
         AtomicFileWriter::forgetSweptFolders(); // a new run

@@ -31,7 +31,7 @@ inline bool writeJpeg(const QString& path, const QImage& image,
 {
     ImageEncoder::Options options;
     options.metadata.segments = segments;
-    return ImageEncoder::write(image, path, ImageEncoder::FileFormat::Jpeg, options).ok;
+    return ImageEncoder::write(image, path, ImageEncoder::FileFormat::Jpeg, options).ok();
 }
 
 // The APP1, APP2 and APP13 segments of a JPEG file, in file order, up to the start of scan.

@@ -137,7 +137,7 @@ private slots:
 
         const WatermarkCompositor::Result jpeg =
             WatermarkCompositor::render(request(ComposeMode::BatchOutput, source));
-        QVERIFY2(jpeg.outcome.ok, qPrintable(jpeg.outcome.error));
+        QVERIFY2(jpeg.outcome.ok(), qPrintable(jpeg.outcome.sentence()));
         const QByteArray written = readFile(jpeg.outcome.outputPath);
         QCOMPARE(TestPhotos::keptSegments(written), segments);
 
@@ -154,7 +154,7 @@ private slots:
         RenderRequest png = request(ComposeMode::BatchOutput, source);
         png.output.OutputFormat = OutputSettings::Png;
         const WatermarkCompositor::Result asPng = WatermarkCompositor::render(png);
-        QVERIFY2(asPng.outcome.ok, qPrintable(asPng.outcome.error));
+        QVERIFY2(asPng.outcome.ok(), qPrintable(asPng.outcome.sentence()));
         const QImage pngImage(asPng.outcome.outputPath);
         QCOMPARE(pngImage.size(), upright);
         QVERIFY(isRed(pngImage.pixel(8, 8)));
@@ -189,7 +189,7 @@ private slots:
         r.output.OutputFileNameOpts = nameOption;
         r.output.OutputFolderPath = m_data->root() + QStringLiteral("/new/nested/out");
         const WatermarkCompositor::Result result = WatermarkCompositor::render(r);
-        QVERIFY2(result.outcome.ok, qPrintable(result.outcome.error));
+        QVERIFY2(result.outcome.ok(), qPrintable(result.outcome.sentence()));
         QCOMPARE(result.outcome.outputPath, r.output.OutputFolderPath + QLatin1Char('/') + expected);
         if (magic.isEmpty())
             QVERIFY(::magic(result.outcome.outputPath) == QByteArray("II*\0", 4) ||
@@ -209,7 +209,7 @@ private slots:
         const QString target = m_data->root() + QStringLiteral("/preview.bmp");
         const WatermarkCompositor::Result result =
             WatermarkCompositor::render(request(ComposeMode::PreviewFile, source, target));
-        QVERIFY2(result.outcome.ok, qPrintable(result.outcome.error));
+        QVERIFY2(result.outcome.ok(), qPrintable(result.outcome.sentence()));
         QCOMPARE(magic(target), QByteArray("\x89PNG"));
         QVERIFY(isRed(QImage(target).pixel(4, 4)));
     }
@@ -242,8 +242,8 @@ private slots:
         const QByteArray before = readFile(source);
         const auto filesBefore = m_data->snapshot();
         const WatermarkCompositor::Result result = WatermarkCompositor::render(r);
-        QVERIFY(!result.outcome.ok);
-        QVERIFY(!result.outcome.error.isEmpty());
+        QVERIFY(!result.outcome.ok());
+        QVERIFY(!result.outcome.sentence().isEmpty());
         QCOMPARE(readFile(source), before);
         QCOMPARE(m_data->snapshot(), filesBefore);
     }
@@ -266,8 +266,8 @@ private slots:
         const QString preview = m_data->root() + QStringLiteral("/preview.png");
         const WatermarkCompositor::Result result =
             WatermarkCompositor::render(request(ComposeMode(mode), cut, preview));
-        QVERIFY(!result.outcome.ok);
-        QCOMPARE(result.outcome.error, QStringLiteral("the photo is damaged: its data ends early"));
+        QVERIFY(!result.outcome.ok());
+        QCOMPARE(result.outcome.sentence(), QStringLiteral("the photo is damaged: its data ends early"));
         QVERIFY(!QFileInfo::exists(preview));
         QVERIFY(QDir(m_data->root() + QStringLiteral("/out")).isEmpty());
     }
@@ -295,7 +295,7 @@ private slots:
         r.resize.ScaleType = ResizeSettings::ScaleByWidth;
         r.resize.TargetWidth = targetWidth;
         const WatermarkCompositor::Result result = WatermarkCompositor::render(r);
-        QVERIFY2(result.outcome.ok, qPrintable(result.outcome.error));
+        QVERIFY2(result.outcome.ok(), qPrintable(result.outcome.sentence()));
         const QImage out(result.outcome.outputPath);
         QCOMPARE(out.size(), expected);
         QVERIFY(isRed(out.pixel(4, 4)));
@@ -365,7 +365,7 @@ private slots:
                 auto job = [&, i]() {
                     const WatermarkCompositor::Result result =
                         WatermarkCompositor::render(request(ComposeMode::BatchOutput, sources[i]));
-                    files[i] = result.outcome.ok ? readFile(result.outcome.outputPath) : QByteArray();
+                    files[i] = result.outcome.ok() ? readFile(result.outcome.outputPath) : QByteArray();
                 };
                 if (parallel)
                     threads.emplace_back(job);
@@ -408,7 +408,7 @@ private slots:
         setOutputSettings(settings);
         const QString source = writePhoto(QStringLiteral("last.jpg"), uprightPhoto(QSize(50, 40)));
         const ComposeOutcome outcome = composeWatermarkOutcome(ComposeMode::BatchOutput, source);
-        QVERIFY2(outcome.ok, qPrintable(outcome.error));
+        QVERIFY2(outcome.ok(), qPrintable(outcome.sentence()));
         QCOMPARE(outcome.outputPath, photoFolder() + QStringLiteral("/last_done.png"));
         QCOMPARE(ComposeWatermark(2, photoFolder() + QStringLiteral("/none.jpg")), 0);
         setOutputSettings(OutputSettings());

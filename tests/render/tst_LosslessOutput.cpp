@@ -220,11 +220,11 @@ private slots:
 
         const WatermarkCompositor::Result lossless =
             WatermarkCompositor::render(request(source, QStringLiteral("lossless"), true));
-        QVERIFY2(lossless.outcome.ok, qPrintable(lossless.outcome.error));
+        QVERIFY2(lossless.outcome.ok(), qPrintable(lossless.outcome.sentence()));
         const QByteArray output = readFile(lossless.outcome.outputPath);
         QCOMPARE(TestPhotos::keptSegments(output), segments);
         PhotoDecoder decoder;
-        QVERIFY(decoder.open(lossless.outcome.outputPath).ok);
+        QVERIFY(decoder.open(lossless.outcome.outputPath).ok());
         QCOMPARE(decoder.storedSize(), stored.size());
         QCOMPARE(decoder.orientation(), orientation);
 
@@ -256,7 +256,7 @@ private slots:
                  qPrintable(QStringLiteral("%1 dB against %2 dB").arg(ours).arg(encoded)));
         const WatermarkCompositor::Result full =
             WatermarkCompositor::render(request(source, QStringLiteral("full"), false));
-        QVERIFY2(full.outcome.ok, qPrintable(full.outcome.error));
+        QVERIFY2(full.outcome.ok(), qPrintable(full.outcome.sentence()));
         QVERIFY(psnr(shown, decodeUpright(full.outcome.outputPath), drawn) >= encoded - 1.0);
     }
 
@@ -273,7 +273,7 @@ private slots:
         for (int round = 1; round <= 6; ++round) {
             const WatermarkCompositor::Result result =
                 WatermarkCompositor::render(request(current, QStringLiteral("round%1").arg(round), true));
-            QVERIFY2(result.outcome.ok, qPrintable(result.outcome.error));
+            QVERIFY2(result.outcome.ok(), qPrintable(result.outcome.sentence()));
             current = result.outcome.outputPath;
         }
         const QByteArray last = readFile(current);
@@ -303,7 +303,7 @@ private slots:
         const QString source = writePhoto(QStringLiteral("grey.jpg"), sourceData);
         const WatermarkCompositor::Result result =
             WatermarkCompositor::render(request(source, QStringLiteral("lossless"), true));
-        QVERIFY2(result.outcome.ok, qPrintable(result.outcome.error));
+        QVERIFY2(result.outcome.ok(), qPrintable(result.outcome.sentence()));
         const QByteArray output = readFile(result.outcome.outputPath);
         const Blocks after = readBlocks(output);
         QCOMPARE(int(after.components.size()), 1);
@@ -369,11 +369,11 @@ private slots:
         }
         const ComposeOutcome a = WatermarkCompositor::render(lossless).outcome;
         const ComposeOutcome b = WatermarkCompositor::render(full).outcome;
-        QCOMPARE(a.ok, b.ok);
-        QCOMPARE(a.error, b.error);
-        if (a.ok)
+        QCOMPARE(a.ok(), b.ok());
+        QCOMPARE(a.sentence(), b.sentence());
+        if (a.ok())
             QCOMPARE(readFile(a.outputPath), readFile(b.outputPath));
-        QCOMPARE(a.ok, kind != QLatin1String("cut"));
+        QCOMPARE(a.ok(), kind != QLatin1String("cut"));
     }
 };
 

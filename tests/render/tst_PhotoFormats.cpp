@@ -334,9 +334,9 @@ private:
         r.output.OutputFileNameSuffix = QStringLiteral("_new");
         r.output.OutputFormat = format;
         const WatermarkCompositor::Result result = WatermarkCompositor::render(r);
-        if (!result.outcome.ok)
-            qWarning("%s: %s", qPrintable(source), qPrintable(result.outcome.error));
-        return result.outcome.ok ? result.outcome.outputPath : QString();
+        if (!result.outcome.ok())
+            qWarning("%s: %s", qPrintable(source), qPrintable(result.outcome.sentence()));
+        return result.outcome.ok() ? result.outcome.outputPath : QString();
     }
 
 private slots:
@@ -451,13 +451,13 @@ private slots:
         QFETCH(int, format);
         QFETCH(int, tolerance);
         PhotoDecoder decoder;
-        const ImagingStatus opened = decoder.open(file(photo));
-        QVERIFY2(opened, qPrintable(opened.error));
+        const Outcome opened = decoder.open(file(photo));
+        QVERIFY2(opened, qPrintable(opened.sentence()));
         QCOMPARE(int(decoder.format()), format);
         QCOMPARE(decoder.storedSize(), QSize(96, 64));
         QImage decoded;
-        const ImagingStatus status = decoder.decode(decoded, QSize(), true);
-        QVERIFY2(status, qPrintable(status.error));
+        const Outcome status = decoder.decode(decoded, QSize(), true);
+        QVERIFY2(status, qPrintable(status.sentence()));
         const QImage expected(file(reference));
         QVERIFY(!expected.isNull());
         QCOMPARE(decoded.hasAlphaChannel(), expected.hasAlphaChannel());
@@ -467,7 +467,7 @@ private slots:
         // One pixel over the limit is refused from the header.
         PhotoDecoder limited;
         limited.setPixelLimit(96 * 64 - 1);
-        QCOMPARE(limited.open(file(photo)).error,
+        QCOMPARE(limited.open(file(photo)).sentence(),
                  QStringLiteral("image is 96 x 64 pixels, more than the limit of 6143 pixels"));
     }
 

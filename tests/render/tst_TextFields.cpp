@@ -107,9 +107,9 @@ private:
         PhotoCanvas photo;
         PhotoCanvas::Options options;
         options.keepMetadata = true;
-        const ImagingStatus loaded = PhotoCanvas::load(file(name), options, photo);
+        const Outcome loaded = PhotoCanvas::load(file(name), options, photo);
         if (!loaded)
-            qWarning("%s", qPrintable(loaded.error));
+            qWarning("%s", qPrintable(loaded.sentence()));
         return TextFieldValues::forPhoto(file(name), photo.embedded, photo.canvas.size(), photoNumber);
     }
 
@@ -415,9 +415,7 @@ private slots:
             QThread::msleep(number % 3); // finishing out of order
             QMutexLocker locked(&lock);
             numbers.insert(path, number);
-            ComposeOutcome outcome;
-            outcome.ok = true;
-            return outcome;
+            return ComposeOutcome();
         });
         // The list walked from its third row, as the desktop's walk does after a click.
         int row = 2;

@@ -392,7 +392,7 @@ private slots:
         QVERIFY(WriteTestPhoto(photo));
         LoadPreferences();
         const ComposeOutcome outcome = composeWatermarkOutcome(ComposeMode::BatchOutput, photo);
-        QVERIFY2(outcome.ok, qPrintable(outcome.error));
+        QVERIFY2(outcome.ok(), qPrintable(outcome.sentence()));
         QCOMPARE(outcome.outputPath, target + QStringLiteral("/beach_new.tiff"));
         QVERIFY(QFileInfo::exists(outcome.outputPath));
     }
@@ -418,7 +418,7 @@ private slots:
         QVERIFY(WriteTestPhoto(photo));
         LoadPreferences();
         const ComposeOutcome outcome = composeWatermarkOutcome(ComposeMode::BatchOutput, photo);
-        QVERIFY2(outcome.ok, qPrintable(outcome.error));
+        QVERIFY2(outcome.ok(), qPrintable(outcome.sentence()));
         QCOMPARE(outcome.outputPath, folder.root() + QStringLiteral("/photos/hill_new.jpg"));
         QVERIFY(TempDataFolder::read(outcome.outputPath).startsWith("\xFF\xD8\xFF"));
     }

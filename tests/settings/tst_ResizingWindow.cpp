@@ -178,8 +178,9 @@ private slots:
         QVERIFY(WriteTestPhoto(photo, QSize(320, 240)));
         LoadPreferences();
         const ComposeOutcome outcome = composeWatermarkOutcome(ComposeMode::BatchOutput, photo);
-        QVERIFY(!outcome.ok);
-        QVERIFY2(outcome.error.contains(QStringLiteral("output size of 0 x 0")), qPrintable(outcome.error));
+        QVERIFY(!outcome.ok());
+        QVERIFY2(outcome.sentence().contains(QStringLiteral("output size of 0 x 0")),
+                 qPrintable(outcome.sentence()));
         QCOMPARE(QDir(folder.root() + QStringLiteral("/photos")).entryList(QDir::Files),
                  QStringList{QStringLiteral("field.png")});
     }

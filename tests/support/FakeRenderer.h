@@ -27,20 +27,15 @@ public:
         const int number = static_cast<int>(m_photos.size());
         m_changed.notify_all();
         m_changed.wait(lock, [&]() { return number <= m_allowed; });
-        ComposeOutcome outcome;
-        if (QFileInfo(path).fileName().contains(QLatin1String("broken"))) {
-            outcome.error = QStringLiteral("无法读取照片。");
-            return outcome;
-        }
+        if (QFileInfo(path).fileName().contains(QLatin1String("broken")))
+            return ComposeOutcome(Outcome::failure(QStringLiteral("无法读取照片。")));
         const QString target =
             m_outputFolder + QLatin1Char('/') + QFileInfo(path).completeBaseName() + "_new.png";
         QFile file(target);
         if (file.open(QIODevice::WriteOnly | QIODevice::Append))
             file.write("stamped;");
-        outcome.ok = true;
-        outcome.outputPath = target;
         ++m_finished;
-        return outcome;
+        return ComposeOutcome(Outcome::success(), target);
     }
 
     void Allow(int count)

@@ -24,9 +24,9 @@ bool drawText(OutlineText& engine, QImage& image, const QPoint& point = kPoint)
                              &StringFormat::genericTypographic());
 }
 
-const DiffusedShadowStrategy* diffused(const std::unique_ptr<ITextStrategy>& strategy)
+const DiffusedShadowStrategy* diffused(const ITextStrategy* strategy)
 {
-    return dynamic_cast<const DiffusedShadowStrategy*>(strategy.get());
+    return dynamic_cast<const DiffusedShadowStrategy*>(strategy);
 }
 
 } // namespace
@@ -62,9 +62,8 @@ private slots:
         engine.SetShadowEnabled(enable);
         if (clear) {
             engine.ClearShadowStrategies();
-            QVERIFY(engine.shadowEnabled);
+            QVERIFY(engine.isShadowEnabled());
         }
-        engine.SelectColourEffect(0xFFFFFFFF, 0xFF00FF00, 4);
         QImage image = blank();
         QVERIFY(!drawText(engine, image));
         QCOMPARE(totalAlpha(image), 0);
@@ -172,21 +171,21 @@ private slots:
         engine.SetDiffusedShadow(0xFFFFFFFF, 3, 9, 9); // replaced by the second call
         engine.SetDiffusedShadow(colour, thickness, dx, dy);
 
-        QCOMPARE(engine.shadowColour, colour);
-        QCOMPARE(engine.shadowOffsetX, dx);
-        QCOMPARE(engine.shadowOffsetY, dy);
-        QCOMPARE(engine.shadowThickness, thickness);
-        QCOMPARE(engine.shadowEnabled, enabled);
-        QVERIFY(!engine.textStrategy);
+        QCOMPARE(engine.shadowColour(), colour);
+        QCOMPARE(engine.shadowOffsetX(), dx);
+        QCOMPARE(engine.shadowOffsetY(), dy);
+        QCOMPARE(engine.shadowThickness(), thickness);
+        QCOMPARE(engine.isShadowEnabled(), enabled);
+        QVERIFY(!engine.textStrategy());
 
-        const DiffusedShadowStrategy* shadow = diffused(engine.shadowStrategy);
+        const DiffusedShadowStrategy* shadow = diffused(engine.shadowStrategy());
         QVERIFY(shadow);
         QCOMPARE(shadow->textColour, 0u);
         QCOMPARE(shadow->outlineColour, colour);
         QCOMPARE(shadow->thickness, thickness);
         QVERIFY(shadow->fillOnce);
 
-        const DiffusedShadowStrategy* mask = diffused(engine.maskStrategy);
+        const DiffusedShadowStrategy* mask = diffused(engine.maskStrategy());
         QVERIFY(mask);
         QCOMPARE(mask->textColour, maskColour);
         QCOMPARE(mask->outlineColour, 0u);
@@ -194,21 +193,21 @@ private slots:
         QVERIFY(mask->fillOnce);
 
         engine.ClearShadowStrategies();
-        QVERIFY(!engine.shadowStrategy && !engine.maskStrategy);
-        QCOMPARE(engine.shadowEnabled, enabled);
+        QVERIFY(!engine.shadowStrategy() && !engine.maskStrategy());
+        QCOMPARE(engine.isShadowEnabled(), enabled);
     }
 
     void shadowBackgroundOwnership()
     {
         OutlineText engine;
         engine.CreateShadowBackground(0x80102030, 30, 20);
-        QVERIFY(engine.shadowBackground);
-        QCOMPARE(engine.shadowBackground->size(), QSize(30, 20));
-        QCOMPARE(engine.shadowBackground->pixel(29, 19), 0x80102030u);
+        QVERIFY(engine.shadowBackground());
+        QCOMPARE(engine.shadowBackground()->size(), QSize(30, 20));
+        QCOMPARE(engine.shadowBackground()->pixel(29, 19), 0x80102030u);
 
         for (const QSize& bad : {QSize(0, 20), QSize(30, -1)}) {
             engine.CreateShadowBackground(0xFF000000, bad.width(), bad.height());
-            QVERIFY(!engine.shadowBackground);
+            QVERIFY(!engine.shadowBackground());
         }
 
         // A caller's background stays the caller's: it outlives the engine untouched.
@@ -218,7 +217,7 @@ private slots:
             OutlineText borrowing;
             borrowing.CreateShadowBackground(0xFF000000, 8, 8);
             borrowing.SetShadowBackground(&callers);
-            QCOMPARE(borrowing.shadowBackground, &callers);
+            QCOMPARE(borrowing.shadowBackground(), &callers);
         }
         QCOMPARE(callers.pixel(5, 5), 0xFF00FF00u);
     }
@@ -233,13 +232,13 @@ private slots:
         QImage canvas = blank();
         QVERIFY(!drawText(engine, canvas));
         QCOMPARE(totalAlpha(canvas), 0);
-        QVERIFY(totalAlpha(*engine.shadowBackground) > 0);
+        QVERIFY(totalAlpha(*engine.shadowBackground()) > 0);
         // The mask's fill carries the shadow alpha in its red channel.
-        const QRect glyphs = paintedBounds(*engine.shadowBackground);
+        const QRect glyphs = paintedBounds(*engine.shadowBackground());
         bool maskSeen = false;
         for (int y = glyphs.top(); y <= glyphs.bottom() && !maskSeen; ++y)
             for (int x = glyphs.left(); x <= glyphs.right() && !maskSeen; ++x)
-                maskSeen = engine.shadowBackground->pixel(x, y) == 0xFF80FFFFu;
+                maskSeen = engine.shadowBackground()->pixel(x, y) == 0xFF80FFFFu;
         QVERIFY(maskSeen);
     }
 
@@ -255,8 +254,8 @@ private slots:
         engine.SetShadowEnabled(true);
         QVERIFY(engine.MeasureTextAt(nullptr, &kFamily, 0, kEm, kText, kPoint, nullptr, &width, &height));
         float expectedWidth = 0, expectedHeight = 0;
-        engine.shadowStrategy->MeasureTextAt(nullptr, &kFamily, 0, kEm, kText, kPoint, nullptr,
-                                             &expectedWidth, &expectedHeight);
+        engine.shadowStrategy()->MeasureTextAt(nullptr, &kFamily, 0, kEm, kText, kPoint, nullptr,
+                                               &expectedWidth, &expectedHeight);
         QCOMPARE(width, expectedWidth);
         QCOMPARE(height, expectedHeight);
         QVERIFY(width > 8 && height > 8);

@@ -106,8 +106,7 @@ int writtenCount()
     return g_written;
 }
 
-std::optional<ImagingStatus> stamp(const RenderRequest& request, const QString& target,
-                                   const Quality& quality)
+std::optional<Outcome> stamp(const RenderRequest& request, const QString& target, const Quality& quality)
 {
     if (!enabled() || request.mode != ComposeMode::BatchOutput ||
         !resizeSettingsProblem(request.resize, request.resizePictures).isEmpty())
@@ -205,14 +204,14 @@ std::optional<ImagingStatus> stamp(const RenderRequest& request, const QString& 
         if (mirrored)
             mark = std::move(mark).mirrored(true, false);
         const ProfileColourConversion colours(embedded.icc);
-        QStringList problems;
         {
             QPainter painter(&mark);
             painter.translate(-box->left(), -box->top());
-            if (!WatermarkCompositor::drawTemplate(painter, size, request.templateName, request.pixelLimit,
-                                                   &problems, colours.isNeeded() ? &colours : nullptr, fields,
-                                                   request.layerText))
-                return ImagingStatus::failure(problems.join(QStringLiteral("; ")));
+            const QList<Outcome> problems = WatermarkCompositor::drawTemplate(
+                painter, size, request.templateName, request.pixelLimit,
+                colours.isNeeded() ? &colours : nullptr, fields, request.layerText);
+            if (!problems.isEmpty())
+                return Outcome::failure(WatermarkCompositor::sentences(problems).join(QStringLiteral("; ")));
         }
         // JPEG stores no alpha: transparent parts laid onto white, as the full path does.
         mark = ImageCanvas::onWhite(mark);
@@ -257,7 +256,7 @@ std::optional<ImagingStatus> stamp(const RenderRequest& request, const QString& 
     const ImageEncoder::JpegRows source = [&](int first, int count, const uchar** lines) {
         return pipe.take(first, count, lines);
     };
-    const ImagingStatus written = ImageEncoder::writeJpegRows(size, source, sample, target, encoding);
+    const Outcome written = ImageEncoder::writeJpegRows(size, source, sample, target, encoding);
     if (!pipe.finish())
         return std::nullopt;
     if (written)

@@ -7,7 +7,7 @@
 #include <optional>
 
 #include "services/imaging/ImageEncoder.h"
-#include "services/imaging/ImagingStatus.h"
+#include "services/files/Outcome.h"
 
 struct RenderRequest;
 
@@ -30,7 +30,7 @@ namespace JpegStream {
 using Quality = std::function<void(const QSize& chromaSampling, ImageEncoder::Options& encoding)>;
 
 // Writes `target` for a batch request; nothing when the photo is one the stream does not serve.
-std::optional<ImagingStatus> stamp(const RenderRequest& request, const QString& target,
+std::optional<Outcome> stamp(const RenderRequest& request, const QString& target,
                                    const Quality& quality);
 
 // Process-wide switch, on unless LUMORA_STREAM is 0 in the environment; off, every photo takes

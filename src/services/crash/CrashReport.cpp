@@ -7,10 +7,13 @@
 #include "services/crash/ReportBuffer.h"
 
 #include <csignal>
+#include <cstdint>
 #include <cstring>
 #include <fcntl.h>
+#include <iterator>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -38,44 +41,33 @@ const char* signalName(int signal)
 
 const char* CodeName(int signal, int code)
 {
-    switch (code) {
-    case SI_USER:
-        return "SI_USER";
-    case SI_TKILL:
-        return "SI_TKILL";
-    case SI_QUEUE:
-        return "SI_QUEUE";
-    default:
-        break;
-    }
-    if (signal == SIGSEGV) {
-        if (code == SEGV_MAPERR)
-            return "SEGV_MAPERR";
-        if (code == SEGV_ACCERR)
-            return "SEGV_ACCERR";
-    } else if (signal == SIGBUS) {
-        if (code == BUS_ADRALN)
-            return "BUS_ADRALN";
-        if (code == BUS_ADRERR)
-            return "BUS_ADRERR";
-        if (code == BUS_OBJERR)
-            return "BUS_OBJERR";
-    } else if (signal == SIGFPE) {
-        if (code == FPE_INTDIV)
-            return "FPE_INTDIV";
-        if (code == FPE_INTOVF)
-            return "FPE_INTOVF";
-        if (code == FPE_FLTDIV)
-            return "FPE_FLTDIV";
-        if (code == FPE_FLTINV)
-            return "FPE_FLTINV";
-    } else if (signal == SIGILL) {
-        if (code == ILL_ILLOPC)
-            return "ILL_ILLOPC";
-        if (code == ILL_ILLOPN)
-            return "ILL_ILLOPN";
-        if (code == ILL_PRVOPC)
-            return "ILL_PRVOPC";
+    // Signal 0: a code any signal may carry (how it was sent).
+    struct Entry
+    {
+        int signal;
+        int code;
+        const char* name;
+    };
+    static constexpr Entry kCodes[] = {
+        {0, SI_USER, "SI_USER"},
+        {0, SI_TKILL, "SI_TKILL"},
+        {0, SI_QUEUE, "SI_QUEUE"},
+        {SIGSEGV, SEGV_MAPERR, "SEGV_MAPERR"},
+        {SIGSEGV, SEGV_ACCERR, "SEGV_ACCERR"},
+        {SIGBUS, BUS_ADRALN, "BUS_ADRALN"},
+        {SIGBUS, BUS_ADRERR, "BUS_ADRERR"},
+        {SIGBUS, BUS_OBJERR, "BUS_OBJERR"},
+        {SIGFPE, FPE_INTDIV, "FPE_INTDIV"},
+        {SIGFPE, FPE_INTOVF, "FPE_INTOVF"},
+        {SIGFPE, FPE_FLTDIV, "FPE_FLTDIV"},
+        {SIGFPE, FPE_FLTINV, "FPE_FLTINV"},
+        {SIGILL, ILL_ILLOPC, "ILL_ILLOPC"},
+        {SIGILL, ILL_ILLOPN, "ILL_ILLOPN"},
+        {SIGILL, ILL_PRVOPC, "ILL_PRVOPC"},
+    };
+    for (const Entry& entry : kCodes) {
+        if ((entry.signal == 0 || entry.signal == signal) && entry.code == code)
+            return entry.name;
     }
     return nullptr;
 }
@@ -149,26 +141,17 @@ void appendMachineLines(ReportBuffer* report, const MachineState& m, const Modul
     }
     report->beginLine();
     report->appendUtf8("Registers:");
-    report->beginLine();
-    appendRegister(report, "RAX", m.rax, true);
-    appendRegister(report, "RBX", m.rbx);
-    appendRegister(report, "RCX", m.rcx);
-    appendRegister(report, "RDX", m.rdx);
-    report->beginLine();
-    appendRegister(report, "RSI", m.rsi, true);
-    appendRegister(report, "RDI", m.rdi);
-    appendRegister(report, "RSP", m.rsp);
-    appendRegister(report, "RBP", m.rbp);
-    report->beginLine();
-    appendRegister(report, "R8 ", m.r8, true);
-    appendRegister(report, "R9 ", m.r9);
-    appendRegister(report, "R10", m.r10);
-    appendRegister(report, "R11", m.r11);
-    report->beginLine();
-    appendRegister(report, "R12", m.r12, true);
-    appendRegister(report, "R13", m.r13);
-    appendRegister(report, "R14", m.r14);
-    appendRegister(report, "R15", m.r15);
+    // Four to a line.
+    const std::pair<const char*, std::uint64_t> registers[] = {
+        {"RAX", m.rax}, {"RBX", m.rbx}, {"RCX", m.rcx}, {"RDX", m.rdx}, {"RSI", m.rsi}, {"RDI", m.rdi},
+        {"RSP", m.rsp}, {"RBP", m.rbp}, {"R8 ", m.r8},  {"R9 ", m.r9},  {"R10", m.r10}, {"R11", m.r11},
+        {"R12", m.r12}, {"R13", m.r13}, {"R14", m.r14}, {"R15", m.r15},
+    };
+    for (std::size_t i = 0; i < std::size(registers); ++i) {
+        if (i % 4 == 0)
+            report->beginLine();
+        appendRegister(report, registers[i].first, registers[i].second, i % 4 == 0);
+    }
     report->beginLine();
     appendRegister(report, "RIP", m.rip, true);
     report->appendUtf8("  EFlags: ");

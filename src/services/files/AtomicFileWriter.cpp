@@ -245,13 +245,13 @@ QString AtomicFileWriter::describeError(int errorNumber, const QString& path)
     }
 }
 
-WriteStatus AtomicFileWriter::open()
+Outcome AtomicFileWriter::open()
 {
     discard();
-    m_status = WriteStatus::success();
+    m_status = Outcome::success();
     m_keptMode = -1;
     if (m_targetPath.isEmpty() || QFileInfo(m_targetPath).fileName().isEmpty()) {
-        m_status = WriteStatus::failure(FailureReason::tr("no output file name was given"));
+        m_status = Outcome::failure(FailureReason::tr("no output file name was given"));
         return m_status;
     }
     if (m_naming == Naming::BesideTarget) {
@@ -261,7 +261,7 @@ WriteStatus AtomicFileWriter::open()
         if (::stat(target.constData(), &info) == 0 && S_ISREG(info.st_mode)) {
             // A file its owner made read-only stays as it is.
             if (::access(target.constData(), W_OK) != 0) {
-                m_status = WriteStatus::failure(describeError(errno, m_targetPath));
+                m_status = Outcome::failure(describeError(errno, m_targetPath));
                 return m_status;
             }
             m_keptMode = int(info.st_mode & 07777);
@@ -272,7 +272,7 @@ WriteStatus AtomicFileWriter::open()
     }
     const QString occupied = refusingTarget(m_targetPath, m_naming == Naming::BesideTarget);
     if (!occupied.isEmpty()) {
-        m_status = WriteStatus::failure(occupied);
+        m_status = Outcome::failure(occupied);
         return m_status;
     }
 
@@ -282,7 +282,7 @@ WriteStatus AtomicFileWriter::open()
         // Announced before it exists, so that a signal ending the program removes it.
         const int slot = TemporaryFileRegistry::claim(native);
         if (slot == TemporaryFileRegistry::kEnding) {
-            m_status = WriteStatus::failure(
+            m_status = Outcome::failure(
                 FailureReason::tr("cannot write %1: the program is ending").arg(shown(m_targetPath)));
             return m_status;
         }
@@ -301,11 +301,11 @@ WriteStatus AtomicFileWriter::open()
         TemporaryFileRegistry::release(slot);
         if (error != EEXIST) {
             const QString refused = refusingFolder(error, m_targetPath);
-            m_status = WriteStatus::failure(refused.isEmpty() ? describeError(error, m_targetPath) : refused);
+            m_status = Outcome::failure(refused.isEmpty() ? describeError(error, m_targetPath) : refused);
             return m_status;
         }
     }
-    m_status = WriteStatus::failure(describeError(EEXIST, m_targetPath));
+    m_status = Outcome::failure(describeError(EEXIST, m_targetPath));
     return m_status;
 }
 
@@ -323,8 +323,7 @@ bool AtomicFileWriter::write(const char* data, qint64 size)
     if (!m_status)
         return false;
     if (m_fd < 0) {
-        m_status =
-            WriteStatus::failure(FailureReason::tr("%1 is not open for writing").arg(shown(m_targetPath)));
+        m_status = Outcome::failure(FailureReason::tr("%1 is not open for writing").arg(shown(m_targetPath)));
         return false;
     }
     while (size > 0) {
@@ -344,15 +343,15 @@ bool AtomicFileWriter::write(const char* data, qint64 size)
 void AtomicFileWriter::fail(int errorNumber)
 {
     if (m_status)
-        m_status = WriteStatus::failure(describeError(errorNumber, m_targetPath));
+        m_status = Outcome::failure(describeError(errorNumber, m_targetPath));
 }
 
-WriteStatus AtomicFileWriter::commit(bool syncToDisk)
+Outcome AtomicFileWriter::commit(bool syncToDisk)
 {
     if (m_fd < 0) {
         if (m_status)
-            m_status = WriteStatus::failure(
-                FailureReason::tr("%1 is not open for writing").arg(shown(m_targetPath)));
+            m_status =
+                Outcome::failure(FailureReason::tr("%1 is not open for writing").arg(shown(m_targetPath)));
         return m_status;
     }
     if (m_status && syncToDisk && ::fdatasync(m_fd) != 0)
@@ -365,7 +364,7 @@ WriteStatus AtomicFileWriter::commit(bool syncToDisk)
     if (m_status) {
         const QString refused = refusingTarget(m_targetPath, m_naming == Naming::BesideTarget);
         if (!refused.isEmpty())
-            m_status = WriteStatus::failure(refused);
+            m_status = Outcome::failure(refused);
     }
     if (m_status && m_replaceExisting &&
         ::rename(m_tempNative.constData(), QFile::encodeName(m_targetPath).constData()) != 0)
@@ -406,7 +405,7 @@ void AtomicFileWriter::renameKeepingExisting()
         error = errno;
     }
     if (error == EEXIST)
-        m_status = WriteStatus::failure(
+        m_status = Outcome::failure(
             FailureReason::tr("cannot write %1: a file of that name exists now; it was left unchanged")
                 .arg(shown(m_targetPath)));
     else

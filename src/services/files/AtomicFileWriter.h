@@ -1,6 +1,6 @@
 #pragma once
 
-#include "services/files/WriteStatus.h"
+#include "services/files/Outcome.h"
 
 #include <QByteArray>
 #include <QString>
@@ -40,7 +40,7 @@ public:
 
     // Removes leftovers of interrupted writes of the same target, then creates the
     // temporary file.
-    WriteStatus open();
+    Outcome open();
 
     // The temporary file's descriptor, -1 when not open.
     int handle() const { return m_fd; }
@@ -48,13 +48,13 @@ public:
 
     // Appends bytes; on failure the reason is kept and every later call fails too.
     bool write(const char* data, qint64 size);
-    WriteStatus status() const { return m_status; }
+    Outcome status() const { return m_status; }
     // Records a failure found by someone writing through handle() directly (errno value).
     void fail(int errorNumber);
 
     // Closes the temporary file (after an optional flush to the disk) and renames it over the
     // target. Fails, discarding the temporary file, if any write failed.
-    WriteStatus commit(bool syncToDisk = false);
+    Outcome commit(bool syncToDisk = false);
     // Closes and removes the temporary file.
     void discard();
 
@@ -90,5 +90,5 @@ private:
     QByteArray m_tempNative;
     int m_fd = -1;
     int m_slot = -1; // in TemporaryFileRegistry
-    WriteStatus m_status;
+    Outcome m_status;
 };

@@ -19,7 +19,7 @@ qint64 WriterDevice::readData(char*, qint64)
 qint64 WriterDevice::writeData(const char* data, qint64 size)
 {
     if (!m_writer.status() || m_writer.handle() < 0) {
-        setErrorString(m_writer.status().error);
+        setErrorString(m_writer.status().sentence());
         return -1;
     }
     qint64 offset = pos();
@@ -30,7 +30,7 @@ qint64 WriterDevice::writeData(const char* data, qint64 size)
             if (errno == EINTR)
                 continue;
             m_writer.fail(errno);
-            setErrorString(m_writer.status().error);
+            setErrorString(m_writer.status().sentence());
             return -1;
         }
         data += written;

@@ -32,16 +32,16 @@ QString libheifText(const heif_error& error)
 
 // The reason a libheif call failed, in the words the other decoders use: data that ends early
 // or is damaged makes a damaged photo, the rest cannot be decoded.
-ImagingStatus failure(const heif_error& error)
+Outcome failure(const heif_error& error)
 {
     if (error.subcode == heif_suberror_End_of_data)
-        return ImagingStatus::failure(QStringLiteral("the photo is damaged: its data ends early"));
+        return Outcome::failure(QStringLiteral("the photo is damaged: its data ends early"));
     if (error.subcode == heif_suberror_Security_limit_exceeded)
-        return ImagingStatus::failure(
+        return Outcome::failure(
             QStringLiteral("the picture is larger than allowed: %1").arg(libheifText(error)));
     if (error.code == heif_error_Invalid_input || error.code == heif_error_Decoder_plugin_error)
-        return ImagingStatus::failure(QStringLiteral("the photo is damaged: %1").arg(libheifText(error)));
-    return ImagingStatus::failure(QStringLiteral("cannot decode: %1").arg(libheifText(error)));
+        return Outcome::failure(QStringLiteral("the photo is damaged: %1").arg(libheifText(error)));
+    return Outcome::failure(QStringLiteral("cannot decode: %1").arg(libheifText(error)));
 }
 
 // True when a top-level box of the file reaches past its end: the file was cut off. libheif
@@ -212,20 +212,20 @@ const PhotoMetadata& HeifDecoder::metadata() const
     return d->metadata;
 }
 
-ImagingStatus HeifDecoder::open(const QString& path, qint64 pixelLimit)
+Outcome HeifDecoder::open(const QString& path, qint64 pixelLimit)
 {
     d = std::make_unique<State>();
     d->path = path;
     d->context.reset(heif_context_alloc());
     if (!d->context)
-        return ImagingStatus::failure(QStringLiteral("not enough memory to read the photo"));
+        return Outcome::failure(QStringLiteral("not enough memory to read the photo"));
     // No side may be longer than the pixel limit allows, nor than libheif's own default.
     heif_context_set_maximum_image_size_limit(d->context.get(),
                                               int(std::clamp<qint64>(pixelLimit, 1, kLibheifSideDefault)));
     const QByteArray nativePath = QFile::encodeName(path);
     heif_error error = heif_context_read_from_file(d->context.get(), nativePath.constData(), nullptr);
     if (error.code != heif_error_Ok && boxesEndEarly(path))
-        return ImagingStatus::failure(QStringLiteral("the photo is damaged: its data ends early"));
+        return Outcome::failure(QStringLiteral("the photo is damaged: its data ends early"));
     if (error.code != heif_error_Ok)
         return failure(error);
     heif_image_handle* handle = nullptr;
@@ -239,26 +239,25 @@ ImagingStatus HeifDecoder::open(const QString& path, qint64 pixelLimit)
     const qint64 stored =
         qint64(heif_image_handle_get_ispe_width(handle)) * heif_image_handle_get_ispe_height(handle);
     if (width <= 0 || height <= 0)
-        return ImagingStatus::failure(QStringLiteral("cannot decode: the picture's header is damaged"));
+        return Outcome::failure(QStringLiteral("cannot decode: the picture's header is damaged"));
     d->shown = QSize(width, height);
     // The caller refuses the picture over the limit; the stored size counts as much.
     d->size = stored > qint64(width) * height
                   ? QSize(heif_image_handle_get_ispe_width(handle), heif_image_handle_get_ispe_height(handle))
                   : QSize(width, height);
     if (qint64(d->size.width()) * d->size.height() > pixelLimit)
-        return ImagingStatus::success();
+        return Outcome::success();
     // A grid picture is decoded tile by tile: the number of tiles and their pixels together are
     // bounded before any is decoded.
     const HeifGridTiles tiles = HeifGridTiles::ofPrimary(path);
     if (tiles.count > kMaxTiles)
-        return ImagingStatus::failure(
-            QStringLiteral("the picture is larger than allowed: a grid of %1 tiles, "
-                           "more than %2")
-                .arg(tiles.count)
-                .arg(kMaxTiles));
+        return Outcome::failure(QStringLiteral("the picture is larger than allowed: a grid of %1 tiles, "
+                                               "more than %2")
+                                    .arg(tiles.count)
+                                    .arg(kMaxTiles));
     const qint64 tileRoom = 2 * qint64(width) * height + kTileAreaSlack;
     if (tiles.area > tileRoom)
-        return ImagingStatus::failure(
+        return Outcome::failure(
             QStringLiteral("the picture is larger than allowed: its %1 tiles hold %2 pixels for a %3 x %4 "
                            "picture")
                 .arg(tiles.count)
@@ -266,14 +265,14 @@ ImagingStatus HeifDecoder::open(const QString& path, qint64 pixelLimit)
                 .arg(width)
                 .arg(height));
     d->metadata = readMetadata(handle);
-    return ImagingStatus::success();
+    return Outcome::success();
 }
 
-ImagingStatus HeifDecoder::decode(QImage& image)
+Outcome HeifDecoder::decode(QImage& image)
 {
     image = QImage();
     if (!d->handle)
-        return ImagingStatus::failure(QStringLiteral("no picture is open"));
+        return Outcome::failure(QStringLiteral("no picture is open"));
     const bool alpha = heif_image_handle_has_alpha_channel(d->handle.get()) != 0;
     std::unique_ptr<heif_decoding_options, OptionsDeleter> options(heif_decoding_options_alloc());
     if (options) {
@@ -286,17 +285,16 @@ ImagingStatus HeifDecoder::decode(QImage& image)
                           alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB, options.get());
     std::unique_ptr<heif_image, ImageDeleter> owned(decoded);
     // libheif's error message lives in the context: it is read before the context goes.
-    const ImagingStatus status =
-        error.code == heif_error_Ok ? ImagingStatus::success()
-        : boxesEndEarly(d->path)
-            ? ImagingStatus::failure(QStringLiteral("the photo is damaged: its data ends early"))
-            : failure(error);
+    const Outcome status = error.code == heif_error_Ok ? Outcome::success()
+                           : boxesEndEarly(d->path)
+                               ? Outcome::failure(QStringLiteral("the photo is damaged: its data ends early"))
+                               : failure(error);
     d->handle.reset();
     d->context.reset();
     if (!status)
         return status;
     if (!decoded)
-        return ImagingStatus::failure(QStringLiteral("the photo is damaged: no picture was decoded"));
+        return Outcome::failure(QStringLiteral("the photo is damaged: no picture was decoded"));
 
     const int width = heif_image_get_width(decoded, heif_channel_interleaved);
     const int height = heif_image_get_height(decoded, heif_channel_interleaved);
@@ -304,11 +302,11 @@ ImagingStatus HeifDecoder::decode(QImage& image)
     const uint8_t* pixels = heif_image_get_plane_readonly(decoded, heif_channel_interleaved, &stride);
     if (!pixels || width <= 0 || height <= 0 ||
         heif_image_get_bits_per_pixel_range(decoded, heif_channel_interleaved) != 8)
-        return ImagingStatus::failure(QStringLiteral("cannot decode: the picture has no 8-bit colour plane"));
+        return Outcome::failure(QStringLiteral("cannot decode: the picture has no 8-bit colour plane"));
     // The coded picture decides its size: one that is not what the container's size box (with
     // its crop and rotation) says is damaged, and is never stretched to the claimed size.
     if (QSize(width, height) != d->shown)
-        return ImagingStatus::failure(
+        return Outcome::failure(
             QStringLiteral("the photo is damaged: its picture is %1 x %2 pixels, its header says %3 x %4")
                 .arg(width)
                 .arg(height)
@@ -322,7 +320,7 @@ ImagingStatus HeifDecoder::decode(QImage& image)
                                       : QImage::Format_ARGB32;
     QImage result(width, height, format);
     if (result.isNull())
-        return ImagingStatus::failure(
+        return Outcome::failure(
             QStringLiteral("not enough memory to decode a %1 x %2 picture").arg(width).arg(height));
     const int channels = alpha ? 4 : 3;
     for (int y = 0; y < height; ++y) {
@@ -337,5 +335,5 @@ ImagingStatus HeifDecoder::decode(QImage& image)
         }
     }
     image = std::move(result);
-    return ImagingStatus::success();
+    return Outcome::success();
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "services/imaging/ImagingStatus.h"
+#include "services/files/Outcome.h"
 #include "services/imaging/PhotoMetadata.h"
 
 #include <QImage>
@@ -31,14 +31,14 @@ public:
     // True when the first bytes name AVIF as the file's brand.
     static bool isAvif(const unsigned char* bytes, size_t count);
 
-    ImagingStatus open(const QString& path, qint64 pixelLimit);
+    Outcome open(const QString& path, qint64 pixelLimit);
 
     // The size of the picture as it stands (after the container's rotation).
     QSize size() const;
     // The EXIF block, XMP packet and ICC profile of the primary picture.
     const PhotoMetadata& metadata() const;
 
-    ImagingStatus decode(QImage& image);
+    Outcome decode(QImage& image);
 
 private:
     struct State;

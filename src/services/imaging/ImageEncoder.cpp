@@ -309,47 +309,46 @@ bool sampledTables(const QImage& source, int quality, const QSize& sampling, Jpe
 }
 
 // The segments in the order they are written; fails for one that cannot be written.
-ImagingStatus segmentsToWrite(const ImageEncoder::Options& options, const QString& path,
-                              QList<JpegMetadata::Segment>& segments)
+Outcome segmentsToWrite(const ImageEncoder::Options& options, const QString& path,
+                        QList<JpegMetadata::Segment>& segments)
 {
     segments = options.metadata.writeOrder();
     for (const JpegMetadata::Segment& segment : segments) {
         if (!JpegMetadata::isKeptMarker(segment.marker) ||
             segment.data.size() > JpegMetadata::kMaxSegmentData)
-            return ImagingStatus::failure(
+            return Outcome::failure(
                 FailureReason::tr("cannot write %1: a metadata segment does not fit in a JPEG file")
                     .arg(QDir::toNativeSeparators(path)));
     }
-    return ImagingStatus::success();
+    return Outcome::success();
 }
 
 // The outcome of a JPEG written through `out`: a failed write of the file says why it failed,
 // otherwise libjpeg's own message.
-ImagingStatus jpegOutcome(bool compressed, const JpegOutput& out, const AtomicFileWriter& writer,
-                          const QString& path)
+Outcome jpegOutcome(bool compressed, const JpegOutput& out, const AtomicFileWriter& writer,
+                    const QString& path)
 {
     if (compressed)
-        return ImagingStatus::success();
+        return Outcome::success();
     if (!writer.status())
         return writer.status();
-    return ImagingStatus::failure(
-        FailureReason::tr("cannot encode %1: %2")
-            .arg(QDir::toNativeSeparators(path), QString::fromLocal8Bit(out.message)));
+    return Outcome::failure(FailureReason::tr("cannot encode %1: %2")
+                                .arg(QDir::toNativeSeparators(path), QString::fromLocal8Bit(out.message)));
 }
 
 // Encodes the picture as JPEG into `out` (a file's writer or memory) with the options' segments,
 // quality, sampling, scans and tables.
-ImagingStatus encodeJpegInto(const QImage& image, JpegOutput& out, const ImageEncoder::Options& options,
-                             const QString& path, bool& compressed)
+Outcome encodeJpegInto(const QImage& image, JpegOutput& out, const ImageEncoder::Options& options,
+                       const QString& path, bool& compressed)
 {
     compressed = false;
     QList<JpegMetadata::Segment> segments;
-    const ImagingStatus writable = segmentsToWrite(options, path, segments);
+    const Outcome writable = segmentsToWrite(options, path, segments);
     if (!writable)
         return writable;
     const QImage source = rgb32(image);
     if (source.isNull())
-        return ImagingStatus::failure(
+        return Outcome::failure(
             FailureReason::tr("not enough memory to encode %1").arg(QDir::toNativeSeparators(path)));
     JpegJob job =
         JpegJob::of(source, options.jpegQuality, !options.metadata.hasExif(), options.jpegFittedTables);
@@ -361,17 +360,16 @@ ImagingStatus encodeJpegInto(const QImage& image, JpegOutput& out, const ImageEn
     job.segments = segments.constData();
     job.segmentCount = segments.size();
     compressed = compress(out, job);
-    return ImagingStatus::success();
+    return Outcome::success();
 }
 
 // Encodes rows handed over in order, with the options' segments, quality, sampling and scans;
 // the tables fitted to `tableSample` when jpegSampleBands names bands for the height.
-ImagingStatus encodeJpegRows(const QSize& size, const ImageEncoder::JpegRows& rows, const QImage& tableSample,
-                             AtomicFileWriter& writer, const ImageEncoder::Options& options,
-                             const QString& path)
+Outcome encodeJpegRows(const QSize& size, const ImageEncoder::JpegRows& rows, const QImage& tableSample,
+                       AtomicFileWriter& writer, const ImageEncoder::Options& options, const QString& path)
 {
     QList<JpegMetadata::Segment> segments;
-    const ImagingStatus writable = segmentsToWrite(options, path, segments);
+    const Outcome writable = segmentsToWrite(options, path, segments);
     if (!writable)
         return writable;
     JpegJob job{nullptr,
@@ -391,7 +389,7 @@ ImagingStatus encodeJpegRows(const QSize& size, const ImageEncoder::JpegRows& ro
     if (job.optimizeCoding && !job.progressive &&
         !ImageEncoder::jpegSampleBands(size.height(), job.sampling, bandHeight).isEmpty()) {
         if (tableSample.isNull() || !tablesOfSample(tableSample, job.quality, job.sampling, tables))
-            return ImagingStatus::failure(
+            return Outcome::failure(
                 FailureReason::tr("not enough memory to encode %1").arg(QDir::toNativeSeparators(path)));
         job.tables = &tables;
     }
@@ -401,14 +399,14 @@ ImagingStatus encodeJpegRows(const QSize& size, const ImageEncoder::JpegRows& ro
     return jpegOutcome(compress(out, job), out, writer, path);
 }
 
-ImagingStatus encodeJpeg(const QImage& image, AtomicFileWriter& writer, const ImageEncoder::Options& options,
-                         const QString& path)
+Outcome encodeJpeg(const QImage& image, AtomicFileWriter& writer, const ImageEncoder::Options& options,
+                   const QString& path)
 {
     JpegOutput out{};
     out.writer = &writer;
     out.buffer.resize(kOutputBufferSize);
     bool compressed = false;
-    const ImagingStatus prepared = encodeJpegInto(image, out, options, path, compressed);
+    const Outcome prepared = encodeJpegInto(image, out, options, path, compressed);
     if (!prepared)
         return prepared;
     return jpegOutcome(compressed, out, writer, path);
@@ -434,11 +432,11 @@ bool transcodeGuarded(jpeg_compress_struct& cinfo, JpegOutput& out, const JpegCo
     return true;
 }
 
-ImagingStatus transcodeJpeg(const JpegCoefficients& coefficients, AtomicFileWriter& writer,
-                            const ImageEncoder::Options& options, const QString& path)
+Outcome transcodeJpeg(const JpegCoefficients& coefficients, AtomicFileWriter& writer,
+                      const ImageEncoder::Options& options, const QString& path)
 {
     QList<JpegMetadata::Segment> segments;
-    const ImagingStatus writable = segmentsToWrite(options, path, segments);
+    const Outcome writable = segmentsToWrite(options, path, segments);
     if (!writable)
         return writable;
 
@@ -451,13 +449,13 @@ ImagingStatus transcodeJpeg(const JpegCoefficients& coefficients, AtomicFileWrit
     return jpegOutcome(ok, out, writer, path);
 }
 
-ImagingStatus encodeWithQt(const QImage& image, AtomicFileWriter& writer, ImageEncoder::FileFormat format,
-                           const QString& path)
+Outcome encodeWithQt(const QImage& image, AtomicFileWriter& writer, ImageEncoder::FileFormat format,
+                     const QString& path)
 {
     const QByteArray name =
         format == ImageEncoder::FileFormat::Png ? QByteArrayLiteral("png") : QByteArrayLiteral("bmp");
     if (!QImageWriter::supportedImageFormats().contains(name))
-        return ImagingStatus::failure(
+        return Outcome::failure(
             FailureReason::tr("no %1 encoder is installed").arg(QString::fromLatin1(name.toUpper())));
 
     // The device writes straight into the temporary file and keeps the first failed write in
@@ -469,39 +467,39 @@ ImagingStatus encodeWithQt(const QImage& image, AtomicFileWriter& writer, ImageE
     if (!writer.status())
         return writer.status();
     if (!written)
-        return ImagingStatus::failure(FailureReason::tr("cannot encode %1: %2")
-                                          .arg(QDir::toNativeSeparators(path), encoder.errorString()));
-    return ImagingStatus::success();
+        return Outcome::failure(FailureReason::tr("cannot encode %1: %2")
+                                    .arg(QDir::toNativeSeparators(path), encoder.errorString()));
+    return Outcome::success();
 }
 
 // Bytes encoded in memory, written through the temporary file's writer.
-ImagingStatus writeBytes(const QByteArray& bytes, AtomicFileWriter& writer)
+Outcome writeBytes(const QByteArray& bytes, AtomicFileWriter& writer)
 {
     if (!writer.write(bytes.constData(), bytes.size()))
         return writer.status();
-    return ImagingStatus::success();
+    return Outcome::success();
 }
 
-ImagingStatus encodeWebp(const QImage& image, AtomicFileWriter& writer, const ImageEncoder::Options& options,
-                         const QString& path)
+Outcome encodeWebp(const QImage& image, AtomicFileWriter& writer, const ImageEncoder::Options& options,
+                   const QString& path)
 {
     QByteArray bytes;
-    const ImagingStatus encoded =
+    const Outcome encoded =
         WebpEncoder::encode(image, options.webpQuality, options.webpLossless, options.embedded, bytes);
     if (!encoded)
-        return ImagingStatus::failure(
-            QStringLiteral("cannot encode %1: %2").arg(QDir::toNativeSeparators(path), encoded.error));
+        return Outcome::failure(
+            QStringLiteral("cannot encode %1: %2").arg(QDir::toNativeSeparators(path), encoded.sentence()));
     return writeBytes(bytes, writer);
 }
 
-ImagingStatus encodeTiff(const QImage& image, AtomicFileWriter& writer, const ImageEncoder::Options& options,
-                         const QString& path)
+Outcome encodeTiff(const QImage& image, AtomicFileWriter& writer, const ImageEncoder::Options& options,
+                   const QString& path)
 {
     QByteArray bytes;
-    const ImagingStatus encoded = TiffEncoder::encode(image, options.embedded, bytes);
+    const Outcome encoded = TiffEncoder::encode(image, options.embedded, bytes);
     if (!encoded)
-        return ImagingStatus::failure(
-            FailureReason::tr("cannot encode %1: %2").arg(QDir::toNativeSeparators(path), encoded.error));
+        return Outcome::failure(FailureReason::tr("cannot encode %1: %2")
+                                    .arg(QDir::toNativeSeparators(path), encoded.sentence()));
     return writeBytes(bytes, writer);
 }
 
@@ -512,16 +510,16 @@ bool hasPngMetadata(const PhotoMetadata& metadata)
 
 // PNG with the photo's profile and EXIF block: Qt's writer encodes into memory, then the chunks
 // are put in (see PngMetadataChunks).
-ImagingStatus encodePngWithMetadata(const QImage& image, AtomicFileWriter& writer,
-                                    const PhotoMetadata& metadata, const QString& path)
+Outcome encodePngWithMetadata(const QImage& image, AtomicFileWriter& writer, const PhotoMetadata& metadata,
+                              const QString& path)
 {
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
     QImageWriter encoder(&buffer, QByteArrayLiteral("png"));
     if (!encoder.write(image))
-        return ImagingStatus::failure(QStringLiteral("cannot encode %1: %2")
-                                          .arg(QDir::toNativeSeparators(path), encoder.errorString()));
+        return Outcome::failure(QStringLiteral("cannot encode %1: %2")
+                                    .arg(QDir::toNativeSeparators(path), encoder.errorString()));
     buffer.close();
     return writeBytes(PngMetadataChunks::embed(bytes, metadata), writer);
 }
@@ -575,19 +573,18 @@ QString extension(FileFormat format)
 // Writes `path` through an atomic writer with what `encode` puts into it: the source photo
 // itself is refused, an encoding that fails leaves the earlier file, and what was written is
 // committed only when it is whole.
-template <typename Encode>
-ImagingStatus writeAtomically(const QString& path, const Options& options, Encode encode)
+template <typename Encode> Outcome writeAtomically(const QString& path, const Options& options, Encode encode)
 {
     if (!options.sourcePath.isEmpty() && isSameFile(options.sourcePath, path))
-        return ImagingStatus::failure(
+        return Outcome::failure(
             FailureReason::tr("the output %1 is the source photo itself; it was left unchanged")
                 .arg(QDir::toNativeSeparators(path)));
     AtomicFileWriter writer(path);
     writer.setReplaceExisting(options.replaceExisting);
-    const WriteStatus opened = writer.open();
+    const Outcome opened = writer.open();
     if (!opened)
         return opened;
-    const ImagingStatus encoded = encode(writer);
+    const Outcome encoded = encode(writer);
     if (!encoded) {
         writer.discard();
         return encoded;
@@ -595,11 +592,11 @@ ImagingStatus writeAtomically(const QString& path, const Options& options, Encod
     return writer.commit(options.syncToDisk);
 }
 
-ImagingStatus write(const QImage& image, const QString& path, FileFormat format, const Options& options)
+Outcome write(const QImage& image, const QString& path, FileFormat format, const Options& options)
 {
     if (image.isNull())
-        return ImagingStatus::failure(FailureReason::tr("nothing to write to %1: the picture is empty")
-                                          .arg(QDir::toNativeSeparators(path)));
+        return Outcome::failure(FailureReason::tr("nothing to write to %1: the picture is empty")
+                                    .arg(QDir::toNativeSeparators(path)));
     return writeAtomically(path, options, [&](AtomicFileWriter& writer) {
         return format == FileFormat::Jpeg   ? encodeJpeg(image, writer, options, path)
                : format == FileFormat::Webp ? encodeWebp(image, writer, options, path)
@@ -623,31 +620,31 @@ QList<int> jpegSampleBands(int height, const QSize& sampling, int& bandHeight)
     return first;
 }
 
-ImagingStatus writeJpegRows(const QSize& size, const JpegRows& rows, const QImage& tableSample,
-                            const QString& path, const Options& options)
+Outcome writeJpegRows(const QSize& size, const JpegRows& rows, const QImage& tableSample, const QString& path,
+                      const Options& options)
 {
     if (size.isEmpty())
-        return ImagingStatus::failure(FailureReason::tr("nothing to write to %1: the picture is empty")
-                                          .arg(QDir::toNativeSeparators(path)));
+        return Outcome::failure(FailureReason::tr("nothing to write to %1: the picture is empty")
+                                    .arg(QDir::toNativeSeparators(path)));
     return writeAtomically(path, options, [&](AtomicFileWriter& writer) {
         return encodeJpegRows(size, rows, tableSample, writer, options, path);
     });
 }
 
-ImagingStatus writeJpegCoefficients(const JpegCoefficients& coefficients, const QString& path,
-                                    const Options& options)
+Outcome writeJpegCoefficients(const JpegCoefficients& coefficients, const QString& path,
+                              const Options& options)
 {
     return writeAtomically(path, options, [&](AtomicFileWriter& writer) {
         return transcodeJpeg(coefficients, writer, options, path);
     });
 }
 
-ImagingStatus encode(const QImage& image, FileFormat format, const Options& options, QByteArray& out)
+Outcome encode(const QImage& image, FileFormat format, const Options& options, QByteArray& out)
 {
     out.clear();
     if (image.isNull())
-        return ImagingStatus::failure(FailureReason::tr("nothing to encode: the picture is empty"));
-    ImagingStatus status;
+        return Outcome::failure(FailureReason::tr("nothing to encode: the picture is empty"));
+    Outcome status;
     switch (format) {
     case FileFormat::Jpeg: {
         JpegOutput memory{};
@@ -656,7 +653,7 @@ ImagingStatus encode(const QImage& image, FileFormat format, const Options& opti
         bool compressed = false;
         status = encodeJpegInto(image, memory, options, QString(), compressed);
         if (status && !compressed)
-            status = ImagingStatus::failure(QString::fromLocal8Bit(memory.message));
+            status = Outcome::failure(QString::fromLocal8Bit(memory.message));
         break;
     }
     case FileFormat::Webp:
@@ -671,8 +668,7 @@ ImagingStatus encode(const QImage& image, FileFormat format, const Options& opti
         buffer.open(QIODevice::WriteOnly);
         QImageWriter encoder(&buffer,
                              format == FileFormat::Png ? QByteArrayLiteral("png") : QByteArrayLiteral("bmp"));
-        status =
-            encoder.write(image) ? ImagingStatus::success() : ImagingStatus::failure(encoder.errorString());
+        status = encoder.write(image) ? Outcome::success() : Outcome::failure(encoder.errorString());
         buffer.close();
         if (status && format == FileFormat::Png)
             out = PngMetadataChunks::embed(out, options.embedded);
@@ -684,7 +680,7 @@ ImagingStatus encode(const QImage& image, FileFormat format, const Options& opti
     return status;
 }
 
-ImagingStatus writePng(const QImage& image, const QString& path, const Options& options)
+Outcome writePng(const QImage& image, const QString& path, const Options& options)
 {
     return write(image, path, FileFormat::Png, options);
 }

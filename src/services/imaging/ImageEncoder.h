@@ -1,6 +1,6 @@
 #pragma once
 
-#include "services/imaging/ImagingStatus.h"
+#include "services/files/Outcome.h"
 #include "services/imaging/JpegMetadata.h"
 #include "services/imaging/PhotoMetadata.h"
 
@@ -65,16 +65,16 @@ struct Options
 
 // Encodes the picture in the given format to path. Any QImage format is accepted; JPEG
 // stores the colour channels and ignores alpha, as the JPEG options say.
-ImagingStatus write(const QImage& image, const QString& path, FileFormat format,
-                    const Options& options = Options());
+Outcome write(const QImage& image, const QString& path, FileFormat format,
+              const Options& options = Options());
 
 // Writes a JPEG's coefficients again as a JPEG file (lossless transcoding, see
 // JpegCoefficients::prepareWriter): the blocks keep their coefficients exactly, the file its
 // sampling, quantisation tables, restart interval and progressive scans, with Huffman tables
 // fitted to the blocks. The metadata segments and the JFIF header are written as write() writes
 // them; jpegQuality is not used.
-ImagingStatus writeJpegCoefficients(const JpegCoefficients& coefficients, const QString& path,
-                                    const Options& options = Options());
+Outcome writeJpegCoefficients(const JpegCoefficients& coefficients, const QString& path,
+                              const Options& options = Options());
 
 // Rows for writeJpegRows, asked for in order, at most 16 at a time: fills rows[0 .. count) with
 // the rows first .. first + count - 1 (32 bits per pixel, as write() takes them). False stops
@@ -90,8 +90,8 @@ QList<int> jpegSampleBands(int height, const QSize& sampling, int& bandHeight);
 // picture is never held whole. With fitted tables and bands named by jpegSampleBands,
 // `tableSample` holds those bands of the picture stacked (Format_RGB32, in the order named):
 // the file is then the one write() makes of the whole picture.
-ImagingStatus writeJpegRows(const QSize& size, const JpegRows& rows, const QImage& tableSample,
-                            const QString& path, const Options& options = Options());
+Outcome writeJpegRows(const QSize& size, const JpegRows& rows, const QImage& tableSample, const QString& path,
+                      const Options& options = Options());
 
 // The picture as JPEG data in memory: baseline, 4:2:0 chroma subsampling, no JFIF or other
 // application segment, alpha ignored. Empty when the picture is empty or encoding fails.
@@ -99,9 +99,9 @@ QByteArray jpegData(const QImage& image, int quality);
 
 // The bytes write() would put into a file of the format, in memory (for showing what an output
 // will look like). Fails with libjpeg's, libwebp's, libtiff's or Qt's reason.
-ImagingStatus encode(const QImage& image, FileFormat format, const Options& options, QByteArray& out);
+Outcome encode(const QImage& image, FileFormat format, const Options& options, QByteArray& out);
 
 // PNG data whatever the path's extension.
-ImagingStatus writePng(const QImage& image, const QString& path, const Options& options = Options());
+Outcome writePng(const QImage& image, const QString& path, const Options& options = Options());
 
 } // namespace ImageEncoder

@@ -52,31 +52,24 @@ struct MemoryJpeg
 };
 
 // A compressor or decompressor with its error manager, destroyed with it.
-struct Compressor
+// A libjpeg compressor or decompressor with its error jump, destroyed with it.
+template <typename Info> struct JpegCodec
 {
     JpegErrorJump errors{};
-    jpeg_compress_struct cinfo{};
+    Info cinfo{};
 
-    Compressor()
+    JpegCodec()
     {
         errors.install();
         cinfo.err = &errors.pub;
     }
-    ~Compressor() { jpeg_destroy_compress(&cinfo); }
+    ~JpegCodec() { jpeg_destroy(reinterpret_cast<j_common_ptr>(&cinfo)); }
+    JpegCodec(const JpegCodec&) = delete;
+    JpegCodec& operator=(const JpegCodec&) = delete;
 };
 
-struct Decompressor
-{
-    JpegErrorJump errors{};
-    jpeg_decompress_struct cinfo{};
-
-    Decompressor()
-    {
-        errors.install();
-        cinfo.err = &errors.pub;
-    }
-    ~Decompressor() { jpeg_destroy_decompress(&cinfo); }
-};
+using Compressor = JpegCodec<jpeg_compress_struct>;
+using Decompressor = JpegCodec<jpeg_decompress_struct>;
 
 // Each guarded call below sets the jump target and then only calls libjpeg and copies plain
 // memory, so an error jumps over no C++ object that would need destroying.
@@ -213,9 +206,9 @@ bool copyMarkedBlocks(Decompressor& d, const MemoryJpeg& data, const JpegCoeffic
     return true;
 }
 
-ImagingStatus failure(const char* what, const char* message)
+Outcome failure(const char* what, const char* message)
 {
-    return ImagingStatus::failure(
+    return Outcome::failure(
         QStringLiteral("cannot %1: %2").arg(QLatin1String(what), QString::fromLocal8Bit(message)));
 }
 
@@ -299,14 +292,14 @@ struct Band
 
 } // namespace
 
-ImagingStatus JpegBlockMerger::merge(JpegCoefficients& coefficients, const QImage& layer,
-                                     const QPoint& position, Result* result)
+Outcome JpegBlockMerger::merge(JpegCoefficients& coefficients, const QImage& layer, const QPoint& position,
+                               Result* result)
 {
     if (result)
         *result = Result();
     const QRect drawn = QRect(position, layer.size()) & QRect(QPoint(0, 0), coefficients.size());
     if (drawn.isEmpty() || layer.isNull())
-        return ImagingStatus::success();
+        return Outcome::success();
 
     // Whole iMCUs around the drawing, in bands of whole iMCU rows. Every band is decoded from
     // the photo's own blocks before any block is replaced.
@@ -320,11 +313,10 @@ ImagingStatus JpegBlockMerger::merge(JpegCoefficients& coefficients, const QImag
         const QRect band(region.left(), top, region.width(), std::min(bandRows, region.bottom() + 1 - top));
         const QImage before = decodePixels(coefficients, band);
         if (before.isNull())
-            return ImagingStatus::failure(QStringLiteral("cannot decode the blocks under the watermark"));
+            return Outcome::failure(QStringLiteral("cannot decode the blocks under the watermark"));
         QImage after = before.copy();
         if (after.isNull())
-            return ImagingStatus::failure(
-                QStringLiteral("not enough memory for the blocks under the watermark"));
+            return Outcome::failure(QStringLiteral("not enough memory for the blocks under the watermark"));
         {
             QPainter painter(&after);
             painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
@@ -386,5 +378,5 @@ ImagingStatus JpegBlockMerger::merge(JpegCoefficients& coefficients, const QImag
     }
     if (result)
         result->blocks = copied;
-    return ImagingStatus::success();
+    return Outcome::success();
 }

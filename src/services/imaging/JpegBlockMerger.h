@@ -4,7 +4,7 @@
 #include <QPoint>
 #include <QRect>
 
-#include "services/imaging/ImagingStatus.h"
+#include "services/files/Outcome.h"
 
 class JpegCoefficients;
 
@@ -32,8 +32,8 @@ public:
 
     // Merges `layer` (premultiplied ARGB, in the photo's stored orientation) drawn with its
     // top-left pixel at `position`. Parts outside the photo are left out.
-    static ImagingStatus merge(JpegCoefficients& coefficients, const QImage& layer, const QPoint& position,
-                               Result* result = nullptr);
+    static Outcome merge(JpegCoefficients& coefficients, const QImage& layer, const QPoint& position,
+                         Result* result = nullptr);
 
     // The pixels of `area` (whole iMCUs, or reaching the photo's right and bottom edges) as
     // decoding the whole photo gives them (libjpeg, accurate integer IDCT, fancy upsampling),

@@ -172,7 +172,7 @@ JpegCoefficients::JpegCoefficients() : d(std::make_unique<State>()) {}
 
 JpegCoefficients::~JpegCoefficients() = default;
 
-ImagingStatus JpegCoefficients::read(const QString& path, qint64 pixelLimit)
+Outcome JpegCoefficients::read(const QString& path, qint64 pixelLimit)
 {
     d = std::make_unique<State>();
     m_components.clear();
@@ -183,14 +183,14 @@ ImagingStatus JpegCoefficients::read(const QString& path, qint64 pixelLimit)
     d->file = std::fopen(nativePath.constData(), "rbe");
     if (!d->file) {
         const int error = errno;
-        return ImagingStatus::failure(
+        return Outcome::failure(
             QStringLiteral("cannot open the file: %1").arg(QString::fromLocal8Bit(std::strerror(error))));
     }
     std::setvbuf(d->file, nullptr, _IOFBF, kReadBufferSize);
     return readOpened(pixelLimit);
 }
 
-ImagingStatus JpegCoefficients::read(const QByteArray& data, qint64 pixelLimit)
+Outcome JpegCoefficients::read(const QByteArray& data, qint64 pixelLimit)
 {
     d = std::make_unique<State>();
     m_components.clear();
@@ -199,50 +199,48 @@ ImagingStatus JpegCoefficients::read(const QByteArray& data, qint64 pixelLimit)
     m_data.detach();
     d->file = data.isEmpty() ? nullptr : fmemopen(m_data.data(), size_t(m_data.size()), "rb");
     if (!d->file)
-        return ImagingStatus::failure(QStringLiteral("cannot read the data"));
+        return Outcome::failure(QStringLiteral("cannot read the data"));
     return readOpened(pixelLimit);
 }
 
-ImagingStatus JpegCoefficients::readOpened(qint64 pixelLimit)
+Outcome JpegCoefficients::readOpened(qint64 pixelLimit)
 {
     if (!d->readHeader())
-        return ImagingStatus::failure(QStringLiteral("cannot decode: %1").arg(d->error()));
+        return Outcome::failure(QStringLiteral("cannot decode: %1").arg(d->error()));
 
     const jpeg_decompress_struct& c = d->cinfo;
     if (qint64(c.image_width) * c.image_height > pixelLimit)
-        return ImagingStatus::failure(
-            QStringLiteral("image is %1 x %2 pixels, more than the limit of %3 pixels")
-                .arg(c.image_width)
-                .arg(c.image_height)
-                .arg(pixelLimit));
+        return Outcome::failure(QStringLiteral("image is %1 x %2 pixels, more than the limit of %3 pixels")
+                                    .arg(c.image_width)
+                                    .arg(c.image_height)
+                                    .arg(pixelLimit));
     if (c.arith_code)
-        return ImagingStatus::failure(QStringLiteral("the photo uses arithmetic coding"));
+        return Outcome::failure(QStringLiteral("the photo uses arithmetic coding"));
     if (c.data_precision != 8)
-        return ImagingStatus::failure(
+        return Outcome::failure(
             QStringLiteral("the photo has %1 bits per sample, not 8").arg(c.data_precision));
     const bool colours =
         (c.jpeg_color_space == JCS_YCbCr || c.jpeg_color_space == JCS_RGB) && c.num_components == 3;
     const bool grey = c.jpeg_color_space == JCS_GRAYSCALE && c.num_components == 1;
     if (!colours && !grey)
-        return ImagingStatus::failure(QStringLiteral("the photo's colour space is not grey, YCbCr or RGB"));
+        return Outcome::failure(QStringLiteral("the photo's colour space is not grey, YCbCr or RGB"));
     for (int ci = 0; ci < c.num_components; ++ci) {
         const jpeg_component_info& info = c.comp_info[ci];
         if (c.max_h_samp_factor % info.h_samp_factor != 0 || c.max_v_samp_factor % info.v_samp_factor != 0)
-            return ImagingStatus::failure(
-                QStringLiteral("the photo's sampling factors are not whole multiples"));
+            return Outcome::failure(QStringLiteral("the photo's sampling factors are not whole multiples"));
     }
 
     d->recorder.lastScan = 0;
     if (!d->readCoefficients())
-        return ImagingStatus::failure(QStringLiteral("cannot decode: %1").arg(d->error()));
+        return Outcome::failure(QStringLiteral("cannot decode: %1").arg(d->error()));
     if (d->errors.pub.num_warnings > 0)
-        return ImagingStatus::failure(QStringLiteral("the photo's data is damaged or incomplete"));
+        return Outcome::failure(QStringLiteral("the photo's data is damaged or incomplete"));
     // A progressive photo whose scans leave bits out (only the DC scan, or no final refinement)
     // is decoded with block smoothing that guesses the missing coefficients; written again,
     // every bit would be coded, the smoothing would stop and every block would decode
     // differently. Such photos are not taken.
     if (c.progressive_mode && !isCompleteProgression(d->scans, c.num_components))
-        return ImagingStatus::failure(QStringLiteral("the photo's scans leave coefficients out"));
+        return Outcome::failure(QStringLiteral("the photo's scans leave coefficients out"));
 
     m_size = QSize(int(c.image_width), int(c.image_height));
     m_mcuSize = QSize(DCTSIZE * c.max_h_samp_factor, DCTSIZE * c.max_v_samp_factor);
@@ -256,11 +254,11 @@ ImagingStatus JpegCoefficients::readOpened(qint64 pixelLimit)
         component.quantTable = info.quant_tbl_no;
         const JQUANT_TBL* table = info.quant_table ? info.quant_table : c.quant_tbl_ptrs[info.quant_tbl_no];
         if (!table)
-            return ImagingStatus::failure(QStringLiteral("the photo lacks a quantisation table"));
+            return Outcome::failure(QStringLiteral("the photo lacks a quantisation table"));
         std::copy(std::begin(table->quantval), std::end(table->quantval), std::begin(component.quant));
         m_components.push_back(component);
     }
-    return ImagingStatus::success();
+    return Outcome::success();
 }
 
 bool JpegCoefficients::progressive() const
@@ -290,15 +288,14 @@ J_COLOR_SPACE JpegCoefficients::colorSpace() const
     return d->cinfo.jpeg_color_space;
 }
 
-ImagingStatus JpegCoefficients::fitTables()
+Outcome JpegCoefficients::fitTables()
 {
-    const ImagingStatus outOfRange =
-        ImagingStatus::failure(QStringLiteral("a coefficient of the photo is out of range"));
+    const Outcome outOfRange = Outcome::failure(QStringLiteral("a coefficient of the photo is out of range"));
     if (!progressive()) {
         if (!d->tables.count(*this, int(d->cinfo.restart_interval)))
             return outOfRange;
         d->tablesFitted = true;
-        return ImagingStatus::success();
+        return Outcome::success();
     }
     // Progressive photos get their tables from libjpeg, which would find a coefficient it
     // cannot code only half way through the file: checked here first.
@@ -314,7 +311,7 @@ ImagingStatus JpegCoefficients::fitTables()
             }
         }
     }
-    return ImagingStatus::success();
+    return Outcome::success();
 }
 
 void JpegCoefficients::prepareWriter(jpeg_compress_struct* cinfo) const

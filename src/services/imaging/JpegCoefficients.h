@@ -11,7 +11,7 @@
 
 #include <jpeglib.h>
 
-#include "services/imaging/ImagingStatus.h"
+#include "services/files/Outcome.h"
 
 // The quantised DCT coefficients of a JPEG photo, read whole with jpeg_read_coefficients, so
 // that some blocks can be replaced and the photo written again without decoding and encoding
@@ -42,9 +42,9 @@ public:
 
     // Reads every coefficient of the file. Fails with a reason when the file cannot be read,
     // claims more pixels than pixelLimit, or is a JPEG this class does not take (see above).
-    ImagingStatus read(const QString& path, qint64 pixelLimit);
+    Outcome read(const QString& path, qint64 pixelLimit);
     // The same for a JPEG file's bytes in memory.
-    ImagingStatus read(const QByteArray& data, qint64 pixelLimit);
+    Outcome read(const QByteArray& data, qint64 pixelLimit);
 
     QSize size() const { return m_size; }
     // The pixels an iMCU covers: 8 times the largest sampling factors.
@@ -67,7 +67,7 @@ public:
     // Makes the coefficients ready to be written, once every block has its final values:
     // counts the symbols of a baseline photo for its Huffman tables (see JpegHuffmanTables).
     // Fails with a reason when a coefficient lies outside the range that 8-bit JPEG codes.
-    ImagingStatus fitTables();
+    Outcome fitTables();
 
     // Sets a compressor up to write these coefficients as the photo was written: its
     // parameters, its restart interval, and either its own progressive scans with Huffman
@@ -83,7 +83,7 @@ public:
     QImage dcPicture() const;
 
 private:
-    ImagingStatus readOpened(qint64 pixelLimit);
+    Outcome readOpened(qint64 pixelLimit);
 
     struct State;
     // Bytes read from memory: declared before d, so that they outlive the stream reading them.

@@ -2,12 +2,10 @@
 
 #include <QFile>
 
-#include <cstdarg>
 #include <cstring>
 
-#include <tiffio.h>
-
 #include "services/imaging/PictureCompleteness.h"
+#include "services/imaging/QuietTiff.h"
 
 namespace {
 
@@ -119,23 +117,11 @@ bool bmpIsComplete(const QString& path, const uchar* data, qint64 size)
     return bool(PictureCompleteness::checkBmp(path));
 }
 
-int quietTiffMessage(TIFF*, void*, const char*, const char*, va_list)
-{
-    return 1;
-}
-
 bool tiffIsComplete(const QString& path, const uchar* data, qint64 size)
 {
     if (size < 8 || !(std::memcmp(data, "II*\0", 4) == 0 || std::memcmp(data, "MM\0*", 4) == 0))
         return false;
-    TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
-    if (!options)
-        return false;
-    TIFFOpenOptionsSetErrorHandlerExtR(options, quietTiffMessage, nullptr);
-    TIFFOpenOptionsSetWarningHandlerExtR(options, quietTiffMessage, nullptr);
-    TIFFOpenOptionsSetMaxSingleMemAlloc(options, 64 * 1024 * 1024);
-    TIFF* tiff = TIFFOpenExt(QFile::encodeName(path).constData(), "r", options);
-    TIFFOpenOptionsFree(options);
+    TIFF* tiff = openTiffQuietly(path);
     if (!tiff)
         return false;
     const uint32_t pieces = TIFFIsTiled(tiff) ? TIFFNumberOfTiles(tiff) : TIFFNumberOfStrips(tiff);

@@ -182,17 +182,17 @@ QString pixelLimitText(qint64 limit)
     return FailureReason::tr("%1 pixels").arg(limit);
 }
 
-ImagingStatus tooLarge(const QSize& size, qint64 limit)
+Outcome tooLarge(const QSize& size, qint64 limit)
 {
-    return ImagingStatus::failure(FailureReason::tr("image is %1 x %2 pixels, more than the limit of %3")
-                                      .arg(size.width())
-                                      .arg(size.height())
-                                      .arg(pixelLimitText(limit)));
+    return Outcome::failure(FailureReason::tr("image is %1 x %2 pixels, more than the limit of %3")
+                                .arg(size.width())
+                                .arg(size.height())
+                                .arg(pixelLimitText(limit)));
 }
 
-ImagingStatus notAPicture()
+Outcome notAPicture()
 {
-    return ImagingStatus::failure(
+    return Outcome::failure(
         FailureReason::tr("cannot decode: not a JPEG, PNG, BMP, TIFF, GIF, WebP, HEIF or AVIF file"));
 }
 
@@ -533,7 +533,7 @@ QStringList PhotoDecoder::warnings() const
     return d->warnings;
 }
 
-ImagingStatus PhotoDecoder::open(const QString& path)
+Outcome PhotoDecoder::open(const QString& path)
 {
     const qint64 limit = d->pixelLimit;
     d = std::make_unique<State>();
@@ -542,19 +542,19 @@ ImagingStatus PhotoDecoder::open(const QString& path)
 
     const QFileInfo info(path);
     if (path.isEmpty() || !info.exists())
-        return ImagingStatus::failure(FailureReason::tr("file not found"));
+        return Outcome::failure(FailureReason::tr("file not found"));
     if (info.isDir())
-        return ImagingStatus::failure(FailureReason::tr("this is a folder, not a picture"));
+        return Outcome::failure(FailureReason::tr("this is a folder, not a picture"));
     if (!info.isFile())
-        return ImagingStatus::failure(FailureReason::tr("this is not a regular file"));
+        return Outcome::failure(FailureReason::tr("this is not a regular file"));
     if (info.size() == 0)
-        return ImagingStatus::failure(FailureReason::tr("the file is empty"));
+        return Outcome::failure(FailureReason::tr("the file is empty"));
 
     const QByteArray nativePath = QFile::encodeName(path);
     d->jpeg.file = std::fopen(nativePath.constData(), "rbe");
     if (!d->jpeg.file) {
         const int error = errno;
-        return ImagingStatus::failure(
+        return Outcome::failure(
             FailureReason::tr("cannot open the file: %1").arg(QString::fromLocal8Bit(std::strerror(error))));
     }
     // libjpeg reads 4 KiB at a time: buffered in larger pieces, a photo takes a few reads.
@@ -568,7 +568,7 @@ ImagingStatus PhotoDecoder::open(const QString& path)
         if (!jpegCreate(d->jpeg, &d->warnings, &d->metadata)) {
             const QString reason = d->jpeg.failure();
             d->jpeg.close();
-            return ImagingStatus::failure(reason);
+            return Outcome::failure(reason);
         }
         d->format = Format::Jpeg;
         d->size = QSize(int(d->jpeg.cinfo.image_width), int(d->jpeg.cinfo.image_height));
@@ -576,7 +576,7 @@ ImagingStatus PhotoDecoder::open(const QString& path)
     } else if (PngDecoder::hasSignature(magic, got)) {
         // Read through libpng, which bounds the memory of the chunks (see PngDecoder).
         d->pngFile = std::exchange(d->jpeg.file, nullptr);
-        const ImagingStatus header = d->png.open(d->pngFile);
+        const Outcome header = d->png.open(d->pngFile);
         if (!header) {
             d->closePng();
             return header;
@@ -587,8 +587,7 @@ ImagingStatus PhotoDecoder::open(const QString& path)
         std::fclose(d->jpeg.file);
         d->jpeg.file = nullptr;
         const bool webp = WebpDecoder::hasSignature(magic, got);
-        const ImagingStatus header =
-            webp ? d->webp.open(path, d->pixelLimit) : d->heif.open(path, d->pixelLimit);
+        const Outcome header = webp ? d->webp.open(path, d->pixelLimit) : d->heif.open(path, d->pixelLimit);
         if (!header)
             return header;
         d->format = webp ? Format::Webp : HeifDecoder::isAvif(magic, got) ? Format::Avif : Format::Heif;
@@ -606,8 +605,7 @@ ImagingStatus PhotoDecoder::open(const QString& path)
             return notAPicture();
         d->size = reader.size();
         if (!d->size.isValid() && reader.supportsOption(QImageIOHandler::Size))
-            return ImagingStatus::failure(
-                FailureReason::tr("cannot decode: the picture's header is damaged"));
+            return Outcome::failure(FailureReason::tr("cannot decode: the picture's header is damaged"));
     }
 
     if (qint64(d->size.width()) * d->size.height() > d->pixelLimit) {
@@ -617,7 +615,7 @@ ImagingStatus PhotoDecoder::open(const QString& path)
         return tooLarge(size, d->pixelLimit);
     }
     d->opened = true;
-    return ImagingStatus::success();
+    return Outcome::success();
 }
 
 int PhotoDecoder::dctScaleNumerator(const QSize& fullSize, const QSize& minimumSize)
@@ -652,20 +650,20 @@ QImage::Format PhotoDecoder::setJpegOutput(int scaleNumerator, bool& cmyk)
     return format;
 }
 
-ImagingStatus PhotoDecoder::startRows(QImage::Format& format)
+Outcome PhotoDecoder::startRows(QImage::Format& format)
 {
     if (!d->opened || d->format != Format::Jpeg)
-        return ImagingStatus::failure(FailureReason::tr("no JPEG photo is open"));
+        return Outcome::failure(FailureReason::tr("no JPEG photo is open"));
     if (d->decoded)
-        return ImagingStatus::failure(FailureReason::tr("the picture has already been decoded"));
+        return Outcome::failure(FailureReason::tr("the picture has already been decoded"));
     d->decoded = true;
     bool cmyk = false;
     format = setJpegOutput(8, cmyk);
     if (cmyk)
-        return ImagingStatus::failure(FailureReason::tr("the photo's inks are not given row by row"));
+        return Outcome::failure(FailureReason::tr("the photo's inks are not given row by row"));
     if (!jpegCalcOutput(d->jpeg) || !jpegStartRows(d->jpeg))
-        return ImagingStatus::failure(d->jpeg.failure());
-    return ImagingStatus::success();
+        return Outcome::failure(d->jpeg.failure());
+    return Outcome::success();
 }
 
 bool PhotoDecoder::readRows(uchar* bits, qsizetype bytesPerLine, int count)
@@ -694,13 +692,13 @@ QString PhotoDecoder::rowFailure() const
     return d->jpeg.failure();
 }
 
-ImagingStatus PhotoDecoder::decode(QImage& image, const QSize& minimumSize, bool upright)
+Outcome PhotoDecoder::decode(QImage& image, const QSize& minimumSize, bool upright)
 {
     image = QImage();
     if (!d->opened)
-        return ImagingStatus::failure(FailureReason::tr("no picture is open"));
+        return Outcome::failure(FailureReason::tr("no picture is open"));
     if (d->decoded)
-        return ImagingStatus::failure(FailureReason::tr("the picture has already been decoded"));
+        return Outcome::failure(FailureReason::tr("the picture has already been decoded"));
     d->decoded = true;
     const int turn = upright ? orientation() : 0;
 
@@ -713,16 +711,16 @@ ImagingStatus PhotoDecoder::decode(QImage& image, const QSize& minimumSize, bool
         if (!jpegCalcOutput(d->jpeg)) {
             const QString reason = d->jpeg.failure();
             d->jpeg.close();
-            return ImagingStatus::failure(reason);
+            return Outcome::failure(reason);
         }
 
         QImage decoded =
             ImageBuffer::allocate(QSize(int(cinfo.output_width), int(cinfo.output_height)), format);
         if (decoded.isNull()) {
             d->jpeg.close();
-            return ImagingStatus::failure(FailureReason::tr("not enough memory to decode a %1 x %2 picture")
-                                              .arg(cinfo.output_width)
-                                              .arg(cinfo.output_height));
+            return Outcome::failure(FailureReason::tr("not enough memory to decode a %1 x %2 picture")
+                                        .arg(cinfo.output_width)
+                                        .arg(cinfo.output_height));
         }
         std::vector<uchar> rowBuffer(cmyk ? size_t(cinfo.output_width) * 4 : 0);
         const bool ok = cmyk ? jpegReadCmyk(d->jpeg, decoded.bits(), decoded.bytesPerLine(), rowBuffer.data())
@@ -730,16 +728,15 @@ ImagingStatus PhotoDecoder::decode(QImage& image, const QSize& minimumSize, bool
         const QString reason = ok ? QString() : d->jpeg.failure();
         d->jpeg.close();
         if (!ok)
-            return ImagingStatus::failure(reason);
+            return Outcome::failure(reason);
         image = ImageOrientation::turnUpright(std::move(decoded), turn);
-        return ImagingStatus::success();
+        return Outcome::success();
     }
 
     if (d->format == Format::Png) {
         allowAllocationFor(d->pixelLimit);
         QImage decoded;
-        const ImagingStatus status =
-            d->png.decode(decoded, qint64(QImageReader::allocationLimit()) * 1024 * 1024);
+        const Outcome status = d->png.decode(decoded, qint64(QImageReader::allocationLimit()) * 1024 * 1024);
         if (status) {
             d->embedded.icc = d->png.iccProfile();
             d->embedded.exif = PhotoMetadata::tiffStructure(d->png.exif());
@@ -749,46 +746,45 @@ ImagingStatus PhotoDecoder::decode(QImage& image, const QSize& minimumSize, bool
         if (!status)
             return status;
         image = ImageOrientation::turnUpright(std::move(decoded), turn);
-        return ImagingStatus::success();
+        return Outcome::success();
     }
 
     if (d->format == Format::Webp || d->format == Format::Heif || d->format == Format::Avif) {
         QImage decoded;
-        const ImagingStatus status =
-            d->format == Format::Webp ? d->webp.decode(decoded) : d->heif.decode(decoded);
+        const Outcome status = d->format == Format::Webp ? d->webp.decode(decoded) : d->heif.decode(decoded);
         if (!status)
             return status;
         image = ImageOrientation::turnUpright(std::move(decoded), turn);
-        return ImagingStatus::success();
+        return Outcome::success();
     }
 
     // Qt's readers decode what there is of a cut-off GIF or BMP file and report success; the
     // file's structure tells first whether every row is there.
-    const ImagingStatus complete = d->format == Format::Gif    ? PictureCompleteness::checkGif(d->path)
-                                   : d->format == Format::Bmp  ? PictureCompleteness::checkBmp(d->path)
-                                   : d->format == Format::Tiff ? PictureCompleteness::checkTiff(d->path)
-                                                               : ImagingStatus::success();
+    const Outcome complete = d->format == Format::Gif    ? PictureCompleteness::checkGif(d->path)
+                             : d->format == Format::Bmp  ? PictureCompleteness::checkBmp(d->path)
+                             : d->format == Format::Tiff ? PictureCompleteness::checkTiff(d->path)
+                                                         : Outcome::success();
     if (!complete)
         return complete;
     allowAllocationFor(d->pixelLimit);
     QImageReader reader(d->path, d->qtFormat);
     QImage decoded;
     if (!reader.read(&decoded) || decoded.isNull())
-        return ImagingStatus::failure(FailureReason::tr("cannot decode: %1").arg(reader.errorString()));
+        return Outcome::failure(FailureReason::tr("cannot decode: %1").arg(reader.errorString()));
     if (qint64(decoded.width()) * decoded.height() > d->pixelLimit)
         return tooLarge(decoded.size(), d->pixelLimit);
     if (d->format == Format::Tiff)
         d->embedded = TiffMetadataReader::read(d->path);
     image = ImageOrientation::turnUpright(std::move(decoded), turn);
-    return ImagingStatus::success();
+    return Outcome::success();
 }
 
-ImagingStatus PhotoDecoder::load(const QString& path, QImage& image, qint64 pixelLimit)
+Outcome PhotoDecoder::load(const QString& path, QImage& image, qint64 pixelLimit)
 {
     image = QImage();
     PhotoDecoder decoder;
     decoder.setPixelLimit(pixelLimit);
-    const ImagingStatus opened = decoder.open(path);
+    const Outcome opened = decoder.open(path);
     if (!opened)
         return opened;
     return decoder.decode(image);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "services/imaging/ImagingStatus.h"
+#include "services/files/Outcome.h"
 #include "services/imaging/JpegMetadata.h"
 #include "services/imaging/PhotoMetadata.h"
 
@@ -55,7 +55,7 @@ public:
 
     // Opens the file and reads its header. Fails with a reason for a missing, empty or
     // unreadable file, a folder, a file no reader understands and a picture over the limit.
-    ImagingStatus open(const QString& path);
+    Outcome open(const QString& path);
 
     Format format() const;
     // The pixel size as stored in the file (before any orientation turn).
@@ -81,7 +81,7 @@ public:
     // upright: turn the picture by the orientation item; minimumSize is then meant upright too.
     // The result is QImage::Format_ARGB32_Premultiplied (opaque, the canvas format) for colour
     // JPEGs, Format_Grayscale8 for grey ones, and whatever Qt's reader yields for the others.
-    ImagingStatus decode(QImage& image, const QSize& minimumSize = QSize(), bool upright = false);
+    Outcome decode(QImage& image, const QSize& minimumSize = QSize(), bool upright = false);
 
     // A JPEG's rows one group after another instead of decode(), at full size and as stored
     // (not turned), with the settings decode() uses: startRows() gives the rows' format
@@ -90,7 +90,7 @@ public:
     // rows (at most 16) into lines `bytesPerLine` apart, skipRows() passes over rows without
     // giving them, finishRows() checks what follows the last row as decode() does. A false
     // return means the photo is damaged or cannot be decoded: rowFailure() says how.
-    ImagingStatus startRows(QImage::Format& format);
+    Outcome startRows(QImage::Format& format);
     bool readRows(uchar* bits, qsizetype bytesPerLine, int count);
     bool skipRows(int count);
     bool finishRows();
@@ -103,7 +103,7 @@ public:
     QStringList warnings() const;
 
     // One-call decoding of a whole picture at full size, without turning it.
-    static ImagingStatus load(const QString& path, QImage& image, qint64 pixelLimit = kDefaultPixelLimit);
+    static Outcome load(const QString& path, QImage& image, qint64 pixelLimit = kDefaultPixelLimit);
 
     // The smallest n in 1..8 such that the size scaled by n/8 (rounded up, as libjpeg does)
     // is at least minimumSize in both directions; 8 when no reduction is possible.

@@ -5,16 +5,15 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include <cstdarg>
 #include <vector>
 
-#include <tiffio.h>
+#include "services/imaging/QuietTiff.h"
 
 namespace {
 
-ImagingStatus endsEarly()
+Outcome endsEarly()
 {
-    return ImagingStatus::failure(FailureReason::tr("the photo is damaged: its data ends early"));
+    return Outcome::failure(FailureReason::tr("the photo is damaged: its data ends early"));
 }
 
 // Sequential bytes of a file, read in large pieces; past the end every byte is -1.
@@ -173,20 +172,15 @@ private:
     bool m_bad = false;
 };
 
-int quietTiffMessage(TIFF*, void*, const char*, const char*, va_list)
-{
-    return 1; // handled: the reader reports on the file itself
-}
-
 } // namespace
 
 // The first image of the file (the one Qt's reader gives): its blocks must all be there, and
 // its codes must make a pixel for every place of the image.
-ImagingStatus PictureCompleteness::checkGif(const QString& path)
+Outcome PictureCompleteness::checkGif(const QString& path)
 {
     ByteReader in(path);
     if (!in.isOpen() || !in.skip(6 + 4)) // signature, version, screen size
-        return ImagingStatus::success();
+        return Outcome::success();
     const int screenFlags = in.next();
     if (screenFlags < 0 || !in.skip(2))
         return endsEarly();
@@ -206,7 +200,7 @@ ImagingStatus PictureCompleteness::checkGif(const QString& path)
             continue;
         }
         if (introducer != 0x2C)
-            return ImagingStatus::success(); // the trailer, or bytes the reader judges
+            return Outcome::success(); // the trailer, or bytes the reader judges
         if (!in.skip(4))
             return endsEarly();
         const int width = in.little16();
@@ -220,7 +214,7 @@ ImagingStatus PictureCompleteness::checkGif(const QString& path)
         if (minimumCodeSize < 0)
             return endsEarly();
         if (minimumCodeSize < 1 || minimumCodeSize > 11)
-            return ImagingStatus::success();
+            return Outcome::success();
         // The codes must make a pixel for every place; a file that ends after them (without its
         // last block end or trailer) still holds the whole image.
         LzwCounter counter(minimumCodeSize);
@@ -234,22 +228,21 @@ ImagingStatus PictureCompleteness::checkGif(const QString& path)
             }
         }
         if (counter.badCode())
-            return ImagingStatus::failure(
-                FailureReason::tr("the photo is damaged: its picture data is corrupt"));
+            return Outcome::failure(FailureReason::tr("the photo is damaged: its picture data is corrupt"));
         if (counter.pixels() < qint64(width) * height)
             return endsEarly();
-        return ImagingStatus::success();
+        return Outcome::success();
     }
 }
 
 // Uncompressed pixel data must reach the last pixel of the last row; run-length data must reach
 // its end code or its last row.
-ImagingStatus PictureCompleteness::checkBmp(const QString& path)
+Outcome PictureCompleteness::checkBmp(const QString& path)
 {
     ByteReader in(path);
     const qint64 fileSize = QFileInfo(path).size();
     if (!in.isOpen() || !in.skip(10))
-        return ImagingStatus::success();
+        return Outcome::success();
     const qint64 dataOffset = in.little32();
     const qint64 headerSize = in.little32();
     qint64 width = 0;
@@ -268,10 +261,10 @@ ImagingStatus PictureCompleteness::checkBmp(const QString& path)
         bitsPerPixel = in.little16();
         compression = in.little32();
     } else {
-        return ImagingStatus::success();
+        return Outcome::success();
     }
     if (in.atEnd() || width <= 0 || height == 0 || bitsPerPixel <= 0 || dataOffset <= 0)
-        return ImagingStatus::success(); // a damaged header: the reader fails it
+        return Outcome::success(); // a damaged header: the reader fails it
     height = qAbs(height);
 
     if (compression == 0 || compression == 3 || compression == 6) { // rows as they are, or bit fields
@@ -279,10 +272,10 @@ ImagingStatus PictureCompleteness::checkBmp(const QString& path)
         const qint64 lastRow = (width * bitsPerPixel + 7) / 8;
         if (dataOffset + rowBytes * (height - 1) + lastRow > fileSize)
             return endsEarly();
-        return ImagingStatus::success();
+        return Outcome::success();
     }
     if (compression != 1 && compression != 2)
-        return ImagingStatus::success(); // JPEG or PNG inside: the reader decides
+        return Outcome::success(); // JPEG or PNG inside: the reader decides
     // RLE8 and RLE4: pairs of count and value; a zero count starts an escape.
     if (dataOffset < in.position() || !in.skip(dataOffset - in.position()))
         return endsEarly();
@@ -291,13 +284,13 @@ ImagingStatus PictureCompleteness::checkBmp(const QString& path)
         const int count = in.next();
         const int value = in.next();
         if (count < 0 || value < 0)
-            return row >= height ? ImagingStatus::success() : endsEarly();
+            return row >= height ? Outcome::success() : endsEarly();
         if (count > 0)
             continue;
         if (value == 0) {
             ++row;
         } else if (value == 1) {
-            return ImagingStatus::success();
+            return Outcome::success();
         } else if (value == 2) {
             in.next();
             const int down = in.next();
@@ -313,19 +306,12 @@ ImagingStatus PictureCompleteness::checkBmp(const QString& path)
 }
 
 // The strips or tiles of the first directory must lie within the file.
-ImagingStatus PictureCompleteness::checkTiff(const QString& path)
+Outcome PictureCompleteness::checkTiff(const QString& path)
 {
     const qint64 fileSize = QFileInfo(path).size();
-    TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
-    if (!options)
-        return ImagingStatus::success();
-    TIFFOpenOptionsSetErrorHandlerExtR(options, quietTiffMessage, nullptr);
-    TIFFOpenOptionsSetWarningHandlerExtR(options, quietTiffMessage, nullptr);
-    TIFFOpenOptionsSetMaxSingleMemAlloc(options, 64 * 1024 * 1024);
-    TIFF* tiff = TIFFOpenExt(QFile::encodeName(path).constData(), "r", options);
-    TIFFOpenOptionsFree(options);
+    TIFF* tiff = openTiffQuietly(path);
     if (!tiff)
-        return ImagingStatus::success();
+        return Outcome::success();
     const uint32_t pieces = TIFFIsTiled(tiff) ? TIFFNumberOfTiles(tiff) : TIFFNumberOfStrips(tiff);
     bool inside = true;
     for (uint32_t i = 0; i < pieces && inside; ++i) {
@@ -337,5 +323,5 @@ ImagingStatus PictureCompleteness::checkTiff(const QString& path)
         inside = bytes == 0 || (offset <= uint64_t(fileSize) && bytes <= uint64_t(fileSize) - offset);
     }
     TIFFClose(tiff);
-    return inside ? ImagingStatus::success() : endsEarly();
+    return inside ? Outcome::success() : endsEarly();
 }

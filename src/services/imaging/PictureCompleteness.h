@@ -1,6 +1,6 @@
 #pragma once
 
-#include "services/imaging/ImagingStatus.h"
+#include "services/files/Outcome.h"
 
 #include <QString>
 
@@ -17,7 +17,7 @@ public:
     // Success, or "the photo is damaged: ..." with the reason. A file whose structure the check
     // does not follow (a compression it does not know, a damaged header) passes: the reader
     // decides about it.
-    static ImagingStatus checkGif(const QString& path);
-    static ImagingStatus checkBmp(const QString& path);
-    static ImagingStatus checkTiff(const QString& path);
+    static Outcome checkGif(const QString& path);
+    static Outcome checkBmp(const QString& path);
+    static Outcome checkTiff(const QString& path);
 };

@@ -519,7 +519,7 @@ QByteArray PngDecoder::exif() const
     return d->decoded ? d->exif : QByteArray();
 }
 
-ImagingStatus PngDecoder::open(std::FILE* file)
+Outcome PngDecoder::open(std::FILE* file)
 {
     d = std::make_unique<State>();
     d->file = file;
@@ -530,46 +530,44 @@ ImagingStatus PngDecoder::open(std::FILE* file)
         d->endInfo = png_create_info_struct(d->png);
     }
     if (!d->png || !d->info || !d->endInfo)
-        return ImagingStatus::failure(FailureReason::tr("not enough memory to read the PNG header"));
+        return Outcome::failure(FailureReason::tr("not enough memory to read the PNG header"));
     if (!pngReadHeader(d.get()))
-        return ImagingStatus::failure(d->failure(QT_TRANSLATE_NOOP("FailureReason", "cannot decode: %1")));
+        return Outcome::failure(d->failure(QT_TRANSLATE_NOOP("FailureReason", "cannot decode: %1")));
     d->pixelSize =
         QSize(int(png_get_image_width(d->png, d->info)), int(png_get_image_height(d->png, d->info)));
     d->opened = true;
-    return ImagingStatus::success();
+    return Outcome::success();
 }
 
-ImagingStatus PngDecoder::decode(QImage& image, qint64 maximumBytes)
+Outcome PngDecoder::decode(QImage& image, qint64 maximumBytes)
 {
     image = QImage();
     if (!d->opened || d->decoded)
-        return ImagingStatus::failure(FailureReason::tr("the PNG picture is not open"));
+        return Outcome::failure(FailureReason::tr("the PNG picture is not open"));
     d->decoded = true;
 
     Layout layout;
     if (!pngSetUp(d.get(), layout))
-        return ImagingStatus::failure(d->failure(QT_TRANSLATE_NOOP("FailureReason", "cannot decode: %1")));
+        return Outcome::failure(d->failure(QT_TRANSLATE_NOOP("FailureReason", "cannot decode: %1")));
     const qint64 bytesPerLine =
         (qint64(d->pixelSize.width()) * QImage::toPixelFormat(layout.format).bitsPerPixel() + 31) / 32 * 4;
     const bool overLimit = maximumBytes > 0 && bytesPerLine * d->pixelSize.height() > maximumBytes;
     QImage decoded = overLimit ? QImage() : ImageBuffer::allocate(d->pixelSize, layout.format);
     if (decoded.isNull())
-        return ImagingStatus::failure(FailureReason::tr("not enough memory to decode a %1 x %2 picture")
-                                          .arg(d->pixelSize.width())
-                                          .arg(d->pixelSize.height()));
+        return Outcome::failure(FailureReason::tr("not enough memory to decode a %1 x %2 picture")
+                                    .arg(d->pixelSize.width())
+                                    .arg(d->pixelSize.height()));
     if (layout.monoGrey || layout.greyColours > 0 || layout.palette)
         decoded.setColorTable(colourTable(d->png, d->info, layout));
 
     const size_t rowBytes = png_get_rowbytes(d->png, d->info);
     if (rowBytes > size_t(decoded.bytesPerLine()))
-        return ImagingStatus::failure(
-            FailureReason::tr("cannot decode: the PNG rows do not fit the picture"));
+        return Outcome::failure(FailureReason::tr("cannot decode: the PNG rows do not fit the picture"));
     std::vector<png_bytep> rows(size_t(d->pixelSize.height()));
     for (int y = 0; y < d->pixelSize.height(); ++y)
         rows[size_t(y)] = decoded.scanLine(y);
     if (!pngReadRows(d.get(), rows.data()))
-        return ImagingStatus::failure(
-            d->failure(QT_TRANSLATE_NOOP("FailureReason", "the photo is damaged: %1")));
+        return Outcome::failure(d->failure(QT_TRANSLATE_NOOP("FailureReason", "the photo is damaged: %1")));
 
     // Palette entries beyond the palette: Qt's reader turns them into the first entry.
     if (layout.palette && layout.format == QImage::Format_Indexed8) {
@@ -606,5 +604,5 @@ ImagingStatus PngDecoder::decode(QImage& image, qint64 maximumBytes)
     for (const auto& [key, value] : std::as_const(d->texts))
         decoded.setText(key, value);
     image = std::move(decoded);
-    return ImagingStatus::success();
+    return Outcome::success();
 }

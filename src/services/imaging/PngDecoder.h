@@ -1,6 +1,6 @@
 #pragma once
 
-#include "services/imaging/ImagingStatus.h"
+#include "services/files/Outcome.h"
 
 #include <QByteArray>
 #include <QImage>
@@ -31,7 +31,7 @@ public:
 
     // Reads the signature and the chunks before the pixel data from `file`, positioned at its
     // start. The file stays the caller's and must stay open until decode() has returned.
-    ImagingStatus open(std::FILE* file);
+    Outcome open(std::FILE* file);
 
     // The pixel size from the header, once open() has succeeded.
     QSize size() const;
@@ -45,7 +45,7 @@ public:
     // Reads the pixels; call once after a successful open(). A picture whose pixels would take
     // more than `maximumBytes` (0: no limit) fails before anything is allocated, as Qt's
     // readers refuse pictures over their allocation limit.
-    ImagingStatus decode(QImage& image, qint64 maximumBytes = 0);
+    Outcome decode(QImage& image, qint64 maximumBytes = 0);
 
 private:
     struct State;

@@ -212,18 +212,17 @@ bool addMetadata(const PhotoMetadata& metadata, QByteArray& bytes, QString& prob
 
 namespace TiffEncoder {
 
-ImagingStatus encode(const QImage& image, const PhotoMetadata& metadata, QByteArray& out,
-                     Compression compression)
+Outcome encode(const QImage& image, const PhotoMetadata& metadata, QByteArray& out, Compression compression)
 {
     MemoryFile file;
     QString problem;
     if (!writePixels(image, metadata.icc, compression, file, problem))
-        return ImagingStatus::failure(problem);
+        return Outcome::failure(problem);
     if ((!metadata.exif.isEmpty() || !metadata.xmp.isEmpty() || !metadata.iptc.isEmpty()) &&
         !addMetadata(metadata, file.data, problem))
-        return ImagingStatus::failure(problem);
+        return Outcome::failure(problem);
     out = std::move(file.data);
-    return ImagingStatus::success();
+    return Outcome::success();
 }
 
 } // namespace TiffEncoder

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "services/imaging/ImagingStatus.h"
+#include "services/files/Outcome.h"
 #include "services/imaging/PhotoMetadata.h"
 
 #include <QByteArray>
@@ -21,7 +21,7 @@ enum class Compression
 };
 
 // The file's bytes in `out`; fails with a reason when libtiff or Exiv2 fails.
-ImagingStatus encode(const QImage& image, const PhotoMetadata& metadata, QByteArray& out,
-                     Compression compression = Compression::Deflate);
+Outcome encode(const QImage& image, const PhotoMetadata& metadata, QByteArray& out,
+               Compression compression = Compression::Deflate);
 
 } // namespace TiffEncoder

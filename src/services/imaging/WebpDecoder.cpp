@@ -27,25 +27,24 @@ constexpr int kMaxChunks = 100'000;
 // QImage's 32-bit formats hold 0xAARRGGBB as a native integer.
 constexpr WEBP_CSP_MODE kArgb32Mode = Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? MODE_BGRA : MODE_ARGB;
 
-ImagingStatus endsEarly()
+Outcome endsEarly()
 {
-    return ImagingStatus::failure(QStringLiteral("the photo is damaged: its data ends early"));
+    return Outcome::failure(QStringLiteral("the photo is damaged: its data ends early"));
 }
 
-ImagingStatus fromStatus(VP8StatusCode status)
+Outcome fromStatus(VP8StatusCode status)
 {
     switch (status) {
     case VP8_STATUS_OK:
-        return ImagingStatus::success();
+        return Outcome::success();
     case VP8_STATUS_NOT_ENOUGH_DATA:
         return endsEarly();
     case VP8_STATUS_OUT_OF_MEMORY:
-        return ImagingStatus::failure(QStringLiteral("not enough memory to decode the photo"));
+        return Outcome::failure(QStringLiteral("not enough memory to decode the photo"));
     case VP8_STATUS_UNSUPPORTED_FEATURE:
-        return ImagingStatus::failure(
-            QStringLiteral("cannot decode: the WebP file uses a feature libwebp lacks"));
+        return Outcome::failure(QStringLiteral("cannot decode: the WebP file uses a feature libwebp lacks"));
     default:
-        return ImagingStatus::failure(QStringLiteral("the photo is damaged: its WebP data is not valid"));
+        return Outcome::failure(QStringLiteral("the photo is damaged: its WebP data is not valid"));
     }
 }
 
@@ -151,12 +150,12 @@ bool WebpDecoder::hasSignature(const unsigned char* bytes, size_t count)
     return count >= 12 && std::memcmp(bytes, "RIFF", 4) == 0 && std::memcmp(bytes + 8, "WEBP", 4) == 0;
 }
 
-ImagingStatus WebpDecoder::open(const QString& path, qint64 pixelLimit)
+Outcome WebpDecoder::open(const QString& path, qint64 pixelLimit)
 {
     *this = WebpDecoder();
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return ImagingStatus::failure(QStringLiteral("cannot open the file: %1").arg(file.errorString()));
+        return Outcome::failure(QStringLiteral("cannot open the file: %1").arg(file.errorString()));
     const QByteArray head = file.read(kHeaderBytes);
     WebPBitstreamFeatures features;
     const VP8StatusCode status =
@@ -164,24 +163,24 @@ ImagingStatus WebpDecoder::open(const QString& path, qint64 pixelLimit)
     if (status == VP8_STATUS_NOT_ENOUGH_DATA && head.size() < kHeaderBytes)
         return endsEarly();
     if (status != VP8_STATUS_OK || features.width <= 0 || features.height <= 0)
-        return ImagingStatus::failure(QStringLiteral("cannot decode: the WebP header is damaged"));
+        return Outcome::failure(QStringLiteral("cannot decode: the WebP header is damaged"));
     m_size = QSize(features.width, features.height);
     m_alpha = features.has_alpha != 0;
     m_animation = features.has_animation != 0;
     if (qint64(features.width) * features.height > pixelLimit)
-        return ImagingStatus::success(); // the caller refuses it by its size, unread
+        return Outcome::success(); // the caller refuses it by its size, unread
 
     RiffReader riff;
     try {
         riff.read(file);
     } catch (const std::bad_alloc&) {
-        return ImagingStatus::failure(QStringLiteral("not enough memory to read the photo"));
+        return Outcome::failure(QStringLiteral("not enough memory to read the photo"));
     }
     if (file.error() != QFileDevice::NoError)
-        return ImagingStatus::failure(QStringLiteral("cannot read the file: %1").arg(file.errorString()));
+        return Outcome::failure(QStringLiteral("cannot read the file: %1").arg(file.errorString()));
     const QString invalid = QStringLiteral("the photo is damaged: its WebP structure is not valid");
     if (riff.damaged)
-        return ImagingStatus::failure(invalid);
+        return Outcome::failure(invalid);
     m_bytes = std::move(riff.picture);
 
     // The structure of the picture's chunks, from as much of the file as there is.
@@ -189,38 +188,37 @@ ImagingStatus WebpDecoder::open(const QString& path, qint64 pixelLimit)
     WebPDemuxState state = WEBP_DEMUX_PARSE_ERROR;
     const std::unique_ptr<WebPDemuxer, DemuxDeleter> demux(WebPDemuxPartial(&data, &state));
     if (!demux || state == WEBP_DEMUX_PARSE_ERROR)
-        return ImagingStatus::failure(invalid);
+        return Outcome::failure(invalid);
     m_complete = state == WEBP_DEMUX_DONE && !riff.cut;
     m_metadata = std::move(riff.metadata);
-    return ImagingStatus::success();
+    return Outcome::success();
 }
 
-ImagingStatus WebpDecoder::decode(QImage& image)
+Outcome WebpDecoder::decode(QImage& image)
 {
     image = QImage();
     const QByteArray bytes = std::exchange(m_bytes, QByteArray());
     if (bytes.isEmpty())
-        return ImagingStatus::failure(QStringLiteral("no picture is open"));
+        return Outcome::failure(QStringLiteral("no picture is open"));
     const WebPData data{reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size())};
 
     QImage result(m_size, m_alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
     if (result.isNull())
-        return ImagingStatus::failure(QStringLiteral("not enough memory to decode a %1 x %2 picture")
-                                          .arg(m_size.width())
-                                          .arg(m_size.height()));
+        return Outcome::failure(QStringLiteral("not enough memory to decode a %1 x %2 picture")
+                                    .arg(m_size.width())
+                                    .arg(m_size.height()));
 
     if (m_animation) {
         if (!m_complete)
             return endsEarly();
         WebPAnimDecoderOptions options;
         if (!WebPAnimDecoderOptionsInit(&options))
-            return ImagingStatus::failure(
-                QStringLiteral("cannot decode: libwebp's animation decoder is missing"));
+            return Outcome::failure(QStringLiteral("cannot decode: libwebp's animation decoder is missing"));
         options.color_mode = kArgb32Mode;
         options.use_threads = 0;
         WebPAnimDecoder* decoder = WebPAnimDecoderNew(&data, &options);
         if (!decoder)
-            return ImagingStatus::failure(QStringLiteral("the photo is damaged: its animation is not valid"));
+            return Outcome::failure(QStringLiteral("the photo is damaged: its animation is not valid"));
         WebPAnimInfo info;
         uint8_t* canvas = nullptr;
         int timestamp = 0;
@@ -234,15 +232,15 @@ ImagingStatus WebpDecoder::decode(QImage& image)
         }
         WebPAnimDecoderDelete(decoder);
         if (!ok)
-            return ImagingStatus::failure(
+            return Outcome::failure(
                 QStringLiteral("the photo is damaged: its first frame cannot be decoded"));
         image = std::move(result);
-        return ImagingStatus::success();
+        return Outcome::success();
     }
 
     WebPDecoderConfig config;
     if (!WebPInitDecoderConfig(&config))
-        return ImagingStatus::failure(QStringLiteral("cannot decode: libwebp's decoder is missing"));
+        return Outcome::failure(QStringLiteral("cannot decode: libwebp's decoder is missing"));
     config.output.colorspace = kArgb32Mode;
     config.output.is_external_memory = 1;
     config.output.u.RGBA.rgba = result.bits();
@@ -253,5 +251,5 @@ ImagingStatus WebpDecoder::decode(QImage& image)
     if (status != VP8_STATUS_OK)
         return fromStatus(status);
     image = std::move(result);
-    return ImagingStatus::success();
+    return Outcome::success();
 }

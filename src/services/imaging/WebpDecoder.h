@@ -1,6 +1,6 @@
 #pragma once
 
-#include "services/imaging/ImagingStatus.h"
+#include "services/files/Outcome.h"
 #include "services/imaging/PhotoMetadata.h"
 
 #include <QByteArray>
@@ -22,14 +22,14 @@ public:
     // True when the first bytes (at least 12) are those of a WebP file.
     static bool hasSignature(const unsigned char* bytes, size_t count);
 
-    ImagingStatus open(const QString& path, qint64 pixelLimit);
+    Outcome open(const QString& path, qint64 pixelLimit);
 
     // The picture's size (the canvas of an animation).
     QSize size() const { return m_size; }
     const PhotoMetadata& metadata() const { return m_metadata; }
 
     // Decodes the picture read by open(): RGB32, or ARGB32 when it has alpha.
-    ImagingStatus decode(QImage& image);
+    Outcome decode(QImage& image);
 
 private:
     QByteArray m_bytes;

@@ -21,15 +21,15 @@ WebPData view(const QByteArray& bytes)
 
 } // namespace
 
-ImagingStatus encode(const QImage& image, int quality, bool lossless, const PhotoMetadata& metadata,
-                     QByteArray& out)
+Outcome encode(const QImage& image, int quality, bool lossless, const PhotoMetadata& metadata,
+               QByteArray& out)
 {
     out.clear();
     if (image.width() > kMaxSide || image.height() > kMaxSide)
-        return ImagingStatus::failure(QStringLiteral("a %1 x %2 picture is larger than WebP allows (%3 x %3)")
-                                          .arg(image.width())
-                                          .arg(image.height())
-                                          .arg(kMaxSide));
+        return Outcome::failure(QStringLiteral("a %1 x %2 picture is larger than WebP allows (%3 x %3)")
+                                    .arg(image.width())
+                                    .arg(image.height())
+                                    .arg(kMaxSide));
     // WebP stores straight (not premultiplied) alpha. QImage's 32-bit formats are the bytes
     // B, G, R, A on little-endian machines; elsewhere the picture becomes R, G, B, A bytes.
     constexpr bool kBgraBytes = Q_BYTE_ORDER == Q_LITTLE_ENDIAN;
@@ -38,13 +38,13 @@ ImagingStatus encode(const QImage& image, int quality, bool lossless, const Phot
                                                 : alpha     ? QImage::Format_ARGB32
                                                             : QImage::Format_RGB32);
     if (source.isNull())
-        return ImagingStatus::failure(QStringLiteral("not enough memory to encode the picture"));
+        return Outcome::failure(QStringLiteral("not enough memory to encode the picture"));
 
     WebPConfig config;
     WebPPicture picture;
     if (!WebPConfigPreset(&config, WEBP_PRESET_DEFAULT, float(qBound(0, quality, 100))) ||
         !WebPPictureInit(&picture))
-        return ImagingStatus::failure(QStringLiteral("libwebp's encoder cannot be set up"));
+        return Outcome::failure(QStringLiteral("libwebp's encoder cannot be set up"));
     if (lossless) {
         // Every pixel kept exactly; the quality then sets how hard libwebp works on the size.
         config.lossless = 1;
@@ -67,18 +67,18 @@ ImagingStatus encode(const QImage& image, int quality, bool lossless, const Phot
     const QByteArray bitstream(reinterpret_cast<const char*>(memory.mem), qsizetype(memory.size));
     WebPMemoryWriterClear(&memory);
     if (!encoded)
-        return ImagingStatus::failure(
+        return Outcome::failure(
             QStringLiteral("libwebp failed to encode the picture (error %1)").arg(int(error)));
 
     // WebP has no place for IPTC records: only the other three count.
     if (metadata.exif.isEmpty() && metadata.xmp.isEmpty() && metadata.icc.isEmpty()) {
         out = bitstream;
-        return ImagingStatus::success();
+        return Outcome::success();
     }
     const WebPData still = view(bitstream);
     const std::unique_ptr<WebPMux, MuxDeleter> mux(WebPMuxCreate(&still, 1));
     if (!mux)
-        return ImagingStatus::failure(QStringLiteral("libwebp cannot add the metadata chunks"));
+        return Outcome::failure(QStringLiteral("libwebp cannot add the metadata chunks"));
     const struct
     {
         const char* name;
@@ -89,16 +89,16 @@ ImagingStatus encode(const QImage& image, int quality, bool lossless, const Phot
             continue;
         const WebPData data = view(chunk.data);
         if (WebPMuxSetChunk(mux.get(), chunk.name, &data, 1) != WEBP_MUX_OK)
-            return ImagingStatus::failure(QStringLiteral("libwebp cannot add the %1 chunk")
-                                              .arg(QString::fromLatin1(chunk.name).trimmed()));
+            return Outcome::failure(QStringLiteral("libwebp cannot add the %1 chunk")
+                                        .arg(QString::fromLatin1(chunk.name).trimmed()));
     }
     WebPData assembled;
     WebPDataInit(&assembled);
     if (WebPMuxAssemble(mux.get(), &assembled) != WEBP_MUX_OK)
-        return ImagingStatus::failure(QStringLiteral("libwebp cannot add the metadata chunks"));
+        return Outcome::failure(QStringLiteral("libwebp cannot add the metadata chunks"));
     out = QByteArray(reinterpret_cast<const char*>(assembled.bytes), qsizetype(assembled.size));
     WebPDataClear(&assembled);
-    return ImagingStatus::success();
+    return Outcome::success();
 }
 
 } // namespace WebpEncoder

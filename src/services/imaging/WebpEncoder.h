@@ -1,6 +1,6 @@
 #pragma once
 
-#include "services/imaging/ImagingStatus.h"
+#include "services/files/Outcome.h"
 #include "services/imaging/PhotoMetadata.h"
 
 #include <QByteArray>
@@ -16,7 +16,7 @@ constexpr int kMaxSide = 16383;
 
 // The file's bytes in `out`, lossy at `quality` (0..100) or lossless; fails with a reason for a
 // picture larger than WebP allows or when libwebp fails.
-ImagingStatus encode(const QImage& image, int quality, bool lossless, const PhotoMetadata& metadata,
-                     QByteArray& out);
+Outcome encode(const QImage& image, int quality, bool lossless, const PhotoMetadata& metadata,
+               QByteArray& out);
 
 } // namespace WebpEncoder

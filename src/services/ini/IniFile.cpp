@@ -2,10 +2,12 @@
 
 #include <cstdint>
 
+#include <QDir>
 #include <QFile>
 #include <QStringConverter>
 
 #include "services/files/AtomicFileWriter.h"
+#include "services/language/FailureReason.h"
 
 namespace {
 
@@ -96,21 +98,24 @@ bool hasLineBreakOrNul(const QString& text)
 
 IniFile::IniFile(const QString& path) : m_path(path) {}
 
-bool IniFile::load()
+Outcome IniFile::load()
 {
     m_lines.clear();
-    m_writable = true;
+    m_loaded = Outcome::success();
     QFile file(m_path);
     if (!file.exists())
-        return true;
-    if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxFileSize) {
-        m_writable = false;
-        return false;
+        return m_loaded;
+    if (!file.open(QIODevice::ReadOnly)) {
+        m_loaded = Outcome::failure(FailureReason::tr("cannot read %1: %2")
+                                        .arg(QDir::toNativeSeparators(m_path), file.errorString()));
+        return m_loaded;
     }
-    const QByteArray data = file.read(kMaxFileSize + 1);
-    if (data.size() > kMaxFileSize) {
-        m_writable = false;
-        return false;
+    const QByteArray data = file.size() > kMaxFileSize ? QByteArray() : file.read(kMaxFileSize + 1);
+    if (file.size() > kMaxFileSize || data.size() > kMaxFileSize) {
+        m_loaded = Outcome::failure(FailureReason::tr("%1 is larger than %2 bytes; it was left unchanged")
+                                        .arg(QDir::toNativeSeparators(m_path))
+                                        .arg(kMaxFileSize));
+        return m_loaded;
     }
     m_lines = asUtf8(data).split('\n');
     if (!m_lines.isEmpty() && m_lines.back().isEmpty())
@@ -119,20 +124,25 @@ bool IniFile::load()
         if (line.endsWith('\r'))
             line.chop(1);
     }
-    return true;
+    return m_loaded;
 }
 
-bool IniFile::save()
+Outcome IniFile::save()
 {
-    if (!m_writable)
-        return false;
+    if (!m_loaded)
+        return m_loaded;
     QByteArray data;
     for (const QByteArray& line : m_lines) {
         data += line;
         data += "\r\n";
     }
     AtomicFileWriter file(m_path, AtomicFileWriter::Naming::BesideTarget);
-    return file.open().ok && file.write(data.constData(), data.size()) && file.commit().ok;
+    const Outcome opened = file.open();
+    if (!opened)
+        return opened;
+    if (!file.write(data.constData(), data.size()))
+        return file.status();
+    return file.commit();
 }
 
 IniFile::Entry IniFile::find(const QString& section, const QString& key) const
@@ -225,18 +235,20 @@ int IniFile::readInt(const QString& path, const QString& section, const QString&
     return file.intValue(section, key, defaultValue);
 }
 
-bool IniFile::writeString(const QString& path, const QString& section, const QString& key,
-                          const QString& value)
+Outcome IniFile::writeString(const QString& path, const QString& section, const QString& key,
+                             const QString& value)
 {
     IniFile file(path);
-    if (!file.load())
-        return false;
+    const Outcome loaded = file.load();
+    if (!loaded)
+        return loaded;
     if (!file.setValue(section, key, value))
-        return false;
+        return Outcome::failure(FailureReason::tr("the value of %1 cannot be stored in %2")
+                                    .arg(key, QDir::toNativeSeparators(path)));
     return file.save();
 }
 
-bool IniFile::writeInt(const QString& path, const QString& section, const QString& key, int value)
+Outcome IniFile::writeInt(const QString& path, const QString& section, const QString& key, int value)
 {
     return writeString(path, section, key, QString::number(value));
 }

@@ -4,6 +4,8 @@
 #include <QList>
 #include <QString>
 
+#include "services/files/Outcome.h"
+
 // A private-profile (INI) file in UTF-8: "[section]" lines followed by "key=value" lines.
 // A file that starts with a UTF-16 or UTF-32 byte-order mark is read too (and saved in UTF-8).
 // Section and key names match without regard to ASCII case, blanks around names and values
@@ -19,13 +21,13 @@ public:
 
     explicit IniFile(const QString& path);
 
-    // Reads the file. A missing file gives an empty document and true; a file that cannot
-    // be read or is too large gives an empty document, false, and a document that refuses
-    // to be saved.
-    bool load();
-    // Writes the document to the path atomically; false when it could not be written.
-    // Temporary files that killed saves of the same path left behind are removed first.
-    bool save();
+    // Reads the file. A missing file gives an empty document; a file that cannot be read or
+    // is too large gives an empty document, a failure saying why, and a document that
+    // refuses to be saved (with the same reason).
+    Outcome load();
+    // Writes the document to the path atomically; fails with the reason when it could not be
+    // written. Temporary files that killed saves of the same path left behind are removed first.
+    Outcome save();
 
     bool contains(const QString& section, const QString& key) const;
     // The value's text; `defaultValue` when the section or key is missing.
@@ -43,9 +45,9 @@ public:
                               const QString& defaultValue = QString());
     static int readInt(const QString& path, const QString& section, const QString& key, int defaultValue);
     // Loads the file (when present), sets the value and saves it.
-    static bool writeString(const QString& path, const QString& section, const QString& key,
-                            const QString& value);
-    static bool writeInt(const QString& path, const QString& section, const QString& key, int value);
+    static Outcome writeString(const QString& path, const QString& section, const QString& key,
+                               const QString& value);
+    static Outcome writeInt(const QString& path, const QString& section, const QString& key, int value);
 
     // Integer rule of profile files: leading blanks, an optional sign and the leading decimal
     // digits; no digits give 0. Values beyond 32 bits wrap as the platform's reader does.
@@ -62,5 +64,5 @@ private:
 
     QString m_path;
     QList<QByteArray> m_lines;
-    bool m_writable = true;
+    Outcome m_loaded; // a failure when the file could not be read: it is not overwritten
 };

@@ -17,9 +17,9 @@ bool DownloadUrlToFile(const QUrl& url, const QString& localPath, QString* reaso
                         .arg(url.toDisplayString().left(200)));
 
     AtomicFileWriter file(localPath);
-    const WriteStatus opened = file.open();
+    const Outcome opened = file.open();
     if (!opened)
-        return fail(opened.error);
+        return fail(opened.sentence());
 
     const HttpGetClient client(
         {kDownloadDeadlineMs, kDownloadTimeoutMs, kMaxHeaderBytes, kMaxDownloadBytes, kMaxRedirects});
@@ -29,8 +29,8 @@ bool DownloadUrlToFile(const QUrl& url, const QString& localPath, QString* reaso
         file.discard();
         return fail(error);
     }
-    const WriteStatus committed = file.commit();
+    const Outcome committed = file.commit();
     if (!committed)
-        return fail(committed.error);
+        return fail(committed.sentence());
     return true;
 }

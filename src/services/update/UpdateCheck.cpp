@@ -32,7 +32,7 @@ UpdateCheckState& State()
     return state;
 }
 
-enum class Outcome
+enum class CheckResult
 {
     Failed,
     Newer,
@@ -43,19 +43,19 @@ enum class Outcome
 // joined before this point is answered by this outcome, one after it starts a new check.
 // The post happens under the lock that SetUpdateTargetWindow takes, so the window cannot be
 // destroyed in between (its destruction clears the target under the same lock).
-void Finish(Outcome outcome, const VersionTriple& server, bool startedCheck)
+void Finish(CheckResult outcome, const VersionTriple& server, bool startedCheck)
 {
     UpdateCheckState& state = State();
     QMutexLocker lock(&state.mutex);
     QObject* target = state.target.data();
     switch (outcome) {
-    case Outcome::Failed:
+    case CheckResult::Failed:
         postWindowMessage(target, UpdateCheckFailedMessage, 0, 0);
         break;
-    case Outcome::Newer:
+    case CheckResult::Newer:
         postWindowMessage(target, NewVersionMessage, versionWParam(server), versionLParam(server));
         break;
-    case Outcome::NotNewer:
+    case CheckResult::NotNewer:
         if (!state.quiet)
             postWindowMessage(target, LatestVersionMessage, versionWParam(server), versionLParam(server));
         break;
@@ -72,11 +72,12 @@ void Check(const VersionTriple& program, bool startedCheck)
     QDir().mkpath(folder);
     const QString localPath = updateVersionFilePath();
     if (!DownloadUrlToFile(updateVersionFileUrl(), localPath)) {
-        Finish(Outcome::Failed, VersionTriple(), startedCheck);
+        Finish(CheckResult::Failed, VersionTriple(), startedCheck);
         return;
     }
     const VersionTriple server = readVersionFile(localPath);
-    Finish(isNewerVersion(server, program) ? Outcome::Newer : Outcome::NotNewer, server, startedCheck);
+    Finish(isNewerVersion(server, program) ? CheckResult::Newer : CheckResult::NotNewer, server,
+           startedCheck);
 }
 
 } // namespace

@@ -38,6 +38,11 @@ public:
     void ShowImageSettings();
     // Stores EditConf into the layer selected on this page and redraws the preview.
     void CommitEditConf();
+    // Where the outcome of every store of this page goes (see EditConfCommits::setReport).
+    void setCommitReport(std::function<void(const Outcome&)> report)
+    {
+        m_commits.setReport(std::move(report));
+    }
 
     QString selectedLayerName() const;
     // The page's design size, or the room the controls of the two pages need when that is

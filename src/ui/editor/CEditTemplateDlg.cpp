@@ -76,6 +76,10 @@ void CEditTemplateDlg::OnInitDialog()
     m_textPage = new CTextEditTempDlg(m_templateName, m_tabs);
     m_imagePage = new CEditTempImgDlg(m_templateName, m_textPage, m_tabs);
     m_textPage->setImagePage(m_imagePage);
+    // A change that cannot be written is shown with the preview's problems until a store succeeds.
+    const auto report = [this](const Outcome& stored) { m_unstored = stored.sentence(); };
+    m_textPage->setCommitReport(report);
+    m_imagePage->setCommitReport(report);
     m_tabs->addTab(m_textPage, tr("文本"));
     m_tabs->addTab(m_imagePage, tr("图像"));
     m_tabs->setCurrentIndex(0);
@@ -250,7 +254,8 @@ void CEditTemplateDlg::onRendered(const QImage& picture, const QStringList& prob
     }
     QImage shown = picture;
     shown.setDevicePixelRatio(m_preview->devicePixelRatioF());
-    m_preview->setPicture(shown, problems, m_canvas);
+    m_preview->setPicture(shown, m_unstored.isEmpty() ? problems : problems + QStringList{m_unstored},
+                          m_canvas);
     QStringList notices;
     for (const QString& layer : outside)
         notices << tr("图层 \"%1\" 有一部分在照片外").arg(layer);

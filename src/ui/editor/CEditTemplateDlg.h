@@ -99,6 +99,7 @@ private:
     bool m_fieldsKnown = false;
     LayerDragging* m_dragging = nullptr;
     QString m_savedCopy;
+    QString m_unstored; // why the last change did not reach its layer's file; empty when it did
     QSize m_pageSize;
     bool m_keptSize = false;
     bool m_destroyed = false;

@@ -85,6 +85,19 @@ void CTextEditTempDlg::buildControls()
     m_layerList = layerRow.list;
     m_layerButton = layerRow.button;
 
+    addTextRows(grid, row);
+    addPlacementRows(grid, row);
+    addShadowRows(grid, row);
+    addColourRows(grid, row);
+
+    grid->setRowStretch(row, 1);
+    grid->setColumnStretch(1, 1);
+    grid->setColumnStretch(3, 1);
+}
+
+// The text, its fields and its font.
+void CTextEditTempDlg::addTextRows(QGridLayout* grid, int& row)
+{
     m_text = Named(new QLineEdit(this), "text_edit");
     grid->addWidget(Label(tr("文本:"), this), row, 0);
     grid->addWidget(m_text, row++, 1, 1, 4);
@@ -94,7 +107,23 @@ void CTextEditTempDlg::buildControls()
     m_fieldButton = Named(new QPushButton(tr("插入字段"), this), "field_button");
     m_fieldButton->setAutoDefault(false);
     m_fieldButton->setFocusPolicy(Qt::NoFocus);
-    auto* fieldMenu = new QMenu(m_fieldButton);
+    m_fieldButton->setMenu(fieldMenu());
+    grid->addWidget(m_fields, row, 0, 1, 4);
+    grid->addWidget(m_fieldButton, row++, 4);
+
+    m_fontName = Named(new QLineEdit(this), "font_edit");
+    m_fontName->setReadOnly(true);
+    PageWidgets::greyText(m_fontName);
+    m_fontButton = Named(new QPushButton(tr("选择"), this), "font_button");
+    m_fontButton->setAutoDefault(false);
+    grid->addWidget(Label(tr("字体:"), this), row, 0);
+    grid->addWidget(m_fontName, row, 1, 1, 3);
+    grid->addWidget(m_fontButton, row++, 4);
+}
+
+QMenu* CTextEditTempDlg::fieldMenu()
+{
+    auto* menu = new QMenu(m_fieldButton);
     // Groups: names, dates, camera and author, any tag, size, counter (an empty entry parts them).
     const std::pair<const char*, const char*> fields[] = {
         {QT_TR_NOOP("文件名（不含扩展名）"), "{name}"},
@@ -123,26 +152,19 @@ void CTextEditTempDlg::buildControls()
     };
     for (const auto& [description, field] : fields) {
         if (!field) {
-            fieldMenu->addSeparator();
+            menu->addSeparator();
             continue;
         }
         const QString text = QLatin1String(field);
-        QAction* action = fieldMenu->addAction(tr(description) + QLatin1Char('\t') + text);
+        QAction* action = menu->addAction(tr(description) + QLatin1Char('\t') + text);
         connect(action, &QAction::triggered, this, [this, text] { insertField(text); });
     }
-    m_fieldButton->setMenu(fieldMenu);
-    grid->addWidget(m_fields, row, 0, 1, 4);
-    grid->addWidget(m_fieldButton, row++, 4);
+    return menu;
+}
 
-    m_fontName = Named(new QLineEdit(this), "font_edit");
-    m_fontName->setReadOnly(true);
-    PageWidgets::greyText(m_fontName);
-    m_fontButton = Named(new QPushButton(tr("选择"), this), "font_button");
-    m_fontButton->setAutoDefault(false);
-    grid->addWidget(Label(tr("字体:"), this), row, 0);
-    grid->addWidget(m_fontName, row, 1, 1, 3);
-    grid->addWidget(m_fontButton, row++, 4);
-
+// Where the text lies: location, offsets, rotation, transparency, automatic scaling.
+void CTextEditTempDlg::addPlacementRows(QGridLayout* grid, int& row)
+{
     m_location = Named(new QComboBox(this), "location_list");
     grid->addWidget(Label(tr("位置："), this), row, 0);
     grid->addWidget(m_location, row++, 1, 1, 4);
@@ -169,7 +191,11 @@ void CTextEditTempDlg::buildControls()
 
     m_scaleText = Named(new QCheckBox(tr("自动缩放文本水印"), this), "scale_text");
     grid->addWidget(m_scaleText, row++, 0, 1, 5);
+}
 
+// The shadow: its switch, offsets, blur and alpha.
+void CTextEditTempDlg::addShadowRows(QGridLayout* grid, int& row)
+{
     m_shadow = Named(new QCheckBox(tr("添加阴影"), this), "shadow_box");
     grid->addWidget(m_shadow, row++, 0, 1, 5);
     m_shadowH = numberField("shadow_h", -10, 10, this);
@@ -184,7 +210,11 @@ void CTextEditTempDlg::buildControls()
     grid->addWidget(m_shadowBlur, row, 2);
     grid->addWidget(Label(QStringLiteral("Alpha"), this), row, 3, Qt::AlignRight);
     grid->addWidget(m_shadowAlpha, row++, 4);
+}
 
+// Fill, edge, 3D copies, gradient and repeated cover.
+void CTextEditTempDlg::addColourRows(QGridLayout* grid, int& row)
+{
     m_fill = Named(new QCheckBox(tr("填充文本"), this), "fill_box");
     m_fillColour = Named(new ColourSwatch(this), "fill_colour");
     grid->addWidget(m_fill, row, 0, 1, 2);
@@ -228,10 +258,6 @@ void CTextEditTempDlg::buildControls()
     m_coverMethod = Named(new QComboBox(this), "cover_method");
     grid->addWidget(m_cover, row, 0, 1, 3);
     grid->addWidget(m_coverMethod, row++, 4);
-
-    grid->setRowStretch(row, 1);
-    grid->setColumnStretch(1, 1);
-    grid->setColumnStretch(3, 1);
 }
 
 void CTextEditTempDlg::fillLists()
@@ -305,18 +331,21 @@ void CTextEditTempDlg::connectHandlers()
         m_commits.changed();
     });
 
-    auto clamped = [this](SpinEdit* field, std::int32_t& value, int minimum, int maximum) {
+    // Each field's range is the one it was built with.
+    auto clamped = [this](SpinEdit* field, std::int32_t& value) {
         field->setKeepInRange(true);
+        const int minimum = field->minimum();
+        const int maximum = field->maximum();
         connect(field, &SpinEdit::textChanged, this, [this, &value, minimum, maximum](const QString& t) {
             onClampedEdit(value, minimum, maximum, t);
         });
     };
-    clamped(m_shadowH, c.ShadowH, -10, 10);
-    clamped(m_shadowV, c.ShadowV, -10, 10);
-    clamped(m_shadowBlur, c.ShadowBR, 0, 10);
-    clamped(m_shadowAlpha, c.ShadowAlpha, 0, 30);
-    clamped(m_edgeAlpha, c.EdgeAlpha, 100, 255);
-    clamped(m_3dOffset, c.TDTextOffset, 0, 50);
+    clamped(m_shadowH, c.ShadowH);
+    clamped(m_shadowV, c.ShadowV);
+    clamped(m_shadowBlur, c.ShadowBR);
+    clamped(m_shadowAlpha, c.ShadowAlpha);
+    clamped(m_edgeAlpha, c.EdgeAlpha);
+    clamped(m_3dOffset, c.TDTextOffset);
 
     auto colour = [this](ColourSwatch* swatch, std::uint32_t& value) {
         connect(swatch, &ColourSwatch::clicked, this,

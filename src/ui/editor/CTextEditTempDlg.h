@@ -11,7 +11,9 @@
 
 class QCheckBox;
 class QComboBox;
+class QGridLayout;
 class QLineEdit;
+class QMenu;
 class QPushButton;
 class CCoolButtonBar;
 class CEditTempImgDlg;
@@ -41,6 +43,11 @@ public:
 
     // Stores EditConf into the selected layer's file and redraws the editor's preview.
     void CommitEditConf();
+    // Where the outcome of every store of this page goes (see EditConfCommits::setReport).
+    void setCommitReport(std::function<void(const Outcome&)> report)
+    {
+        m_commits.setReport(std::move(report));
+    }
     // Puts the text part of EditConf into the controls; values that go through an edit or the
     // slider are handled as if typed (so out-of-range values are corrected and stored).
     void ShowTextSettings();
@@ -64,6 +71,12 @@ protected:
 
 private:
     void buildControls();
+    void addTextRows(QGridLayout* grid, int& row);
+    // The menu of the field button: each entry puts a field in at the text's cursor.
+    QMenu* fieldMenu();
+    void addPlacementRows(QGridLayout* grid, int& row);
+    void addShadowRows(QGridLayout* grid, int& row);
+    void addColourRows(QGridLayout* grid, int& row);
     void fillLists();
     void loadLayerList();
     void connectHandlers();

@@ -1,7 +1,11 @@
 #include "ui/editor/EditConfCommits.h"
 
+#include <QDir>
+
+#include "model/DataFiles.h"
 #include "model/WatermarkConf.h"
 #include "render/ComposeWatermark.h"
+#include "services/language/FailureReason.h"
 #include "ui/editor/LayerStoreRecord.h"
 
 EditConfCommits::EditConfCommits(std::function<QString()> selectedLayer)
@@ -9,12 +13,18 @@ EditConfCommits::EditConfCommits(std::function<QString()> selectedLayer)
 {
 }
 
-void EditConfCommits::commit() const
+Outcome EditConfCommits::commit() const
 {
     const QString name = m_selectedLayer();
-    if (!name.isEmpty())
-        LayerStoreRecord::store(name);
+    Outcome stored;
+    if (!name.isEmpty() && !LayerStoreRecord::store(name))
+        stored = Outcome::failure(FailureReason::tr("the changes to layer \"%1\" cannot be written to %2")
+                                      .arg(name, QDir::toNativeSeparators(templateFilePath(name))));
+    if (m_report)
+        m_report(stored);
+    // -1 only when no editor preview is open (a page on its own): nothing to redraw.
     ComposeWatermark(static_cast<int>(ComposeMode::EditorPreview), QString(), QString());
+    return stored;
 }
 
 void EditConfCommits::changed()

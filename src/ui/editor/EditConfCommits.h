@@ -4,6 +4,8 @@
 
 #include <functional>
 
+#include "services/files/Outcome.h"
+
 // The commits of a layer page: after every change EditConf is stored into the layer the page
 // shows and the editor's preview is redrawn, but only once for a batch of changes (showing a
 // layer fills many controls, each of which reports a change). Changes reported before the
@@ -15,9 +17,13 @@ public:
     explicit EditConfCommits(std::function<QString()> selectedLayer);
 
     void setReady() { m_ready = true; }
+    // Called with the outcome of every store (a failure names the layer's file), before the
+    // preview is redrawn, so the editor can show why a change did not reach the file.
+    void setReport(std::function<void(const Outcome&)> report) { m_report = std::move(report); }
 
     // Stores EditConf into the selected layer (when there is one) and redraws the preview.
-    void commit() const;
+    // Fails when the layer's file cannot be loaded or saved.
+    Outcome commit() const;
     // A change: commits at once, or once when the open batch ends.
     void changed();
 
@@ -32,6 +38,7 @@ public:
 
 private:
     std::function<QString()> m_selectedLayer;
+    std::function<void(const Outcome&)> m_report;
     bool m_ready = false;
     int m_depth = 0;
     bool m_pending = false;

@@ -80,10 +80,10 @@ void EditorPreviewRenderer::start()
             if (photo.isEmpty()) {
                 known = TemplatePreview::sample();
             } else {
-                const ImagingStatus loaded =
+                const Outcome loaded =
                     TemplatePreview::load(photo, options, QSize(kLargestShown, kLargestShown), known);
                 if (!loaded)
-                    failure = loaded.error;
+                    failure = loaded.sentence();
             }
         }
         TemplatePreview::Result result;

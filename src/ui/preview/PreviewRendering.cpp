@@ -41,12 +41,12 @@ QImage asWrittenLook(const QImage& picture, const QString& photoPath, int output
     options.webpQuality = quality.webpQuality;
     options.webpLossless = quality.webpLossless;
     QByteArray bytes;
-    const ImagingStatus encoded = ImageEncoder::encode(picture, format, options, bytes);
+    const Outcome encoded = ImageEncoder::encode(picture, format, options, bytes);
     QImage decoded;
     if (encoded)
         decoded = QImage::fromData(bytes);
     if (decoded.isNull() && error)
-        *error = encoded ? QStringLiteral("the encoded picture cannot be decoded") : encoded.error;
+        *error = encoded ? QStringLiteral("the encoded picture cannot be decoded") : encoded.sentence();
     return decoded;
 }
 
@@ -133,8 +133,8 @@ PreviewPicture renderPreviewPicture(const QString& photoPath, const QSize& area,
         CreateFolderPath(PreviewCache::folderFor(photoPath));
         const WatermarkCompositor::Result result = WatermarkCompositor::render(request);
         picture.composed = true;
-        if (!result.outcome.ok) {
-            picture.error = result.outcome.error;
+        if (!result.outcome.ok()) {
+            picture.error = result.outcome.sentence();
             return picture;
         }
         if (writeCache)

@@ -141,12 +141,12 @@ void PhotoInspector::start(std::int32_t id, const QString& path, bool check)
                 thumbnail.load(cached, "PNG");
             if (thumbnail.isNull()) {
                 PhotoDecoder decoder;
-                ImagingStatus status = decoder.open(path);
+                Outcome status = decoder.open(path);
                 QImage picture;
                 if (status)
                     status = decoder.decode(picture, wanted ? box : QSize(1, 1), true);
                 if (!status)
-                    reason = status.error;
+                    reason = status.sentence();
                 else if (wanted) {
                     thumbnail = fitInBox(picture, box);
                     storeThumbnail(cached, thumbnail);
