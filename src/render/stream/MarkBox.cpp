@@ -62,7 +62,7 @@ std::optional<QRect> of(const QString& templateName, const QSize& canvas, qint64
         if (shown.ImagePathName.isEmpty())
             continue;
         QImage picture;
-        if (!PictureLayerPainter::load(shown.ImagePathName, pixelLimit, picture).isEmpty())
+        if (!PictureLayerPainter::load(shown.ImagePathName, pixelLimit, picture))
             return std::nullopt;
         const LayerOutline mark = LayerOutlines::picture(shown, picture.size(), canvas);
         if (mark.drawn)
