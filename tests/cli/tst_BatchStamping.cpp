@@ -286,11 +286,11 @@ private slots:
             << 0x22 << 98;
         QTest::newRow("WebP, default lossy") << "2x2" << QStringList() << QByteArray() << 4 << 0 << 0 << 0;
         QTest::newRow("WebP, lossless chosen") << QStringLiteral("2x2") << QStringList()
-                                               << QByteArray("OutputWebpLossless=1
-") << 4 << 1 << 0 << 0;
+                                               << QByteArray("OutputWebpLossless=1\r\n") << 4 << 1 << 0 << 0;
         // WebP: quality > 0 compares the file with the default quality's.
-        QTest::newRow("WebP, --quality 20") << QStringLiteral("2x2") << QStringList{QStringLiteral("--quality=20")}
-                                            << QByteArray() << 4 << 0 << 0 << 20;
+        QTest::newRow("WebP, --quality 20")
+            << QStringLiteral("2x2") << QStringList{QStringLiteral("--quality=20")} << QByteArray() << 4 << 0
+            << 0 << 20;
     }
 
     void qualityChoicesReachTheFile()
