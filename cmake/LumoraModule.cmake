@@ -20,6 +20,11 @@ function(lumora_precompile target)
     list(APPEND headers <${module}/${module}>)
   endforeach()
   target_precompile_headers(${target} PRIVATE ${headers})
+  # The compiler cache preprocesses each file to recognise it: with this the precompiled header
+  # stays a reference instead of being expanded into every file's preprocessed text.
+  if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+    target_compile_options(${target} PRIVATE -fpch-preprocess)
+  endif()
 endfunction()
 
 # lumora_module(<name> [DEPS <targets>...])
@@ -77,6 +82,9 @@ function(lumora_test name)
   if(LUMORA_PCH)
     # Every test uses the one precompiled header of the test support library.
     target_precompile_headers(${name} REUSE_FROM lumora_test_support)
+    if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+      target_compile_options(${name} PRIVATE -fpch-preprocess)
+    endif()
   endif()
   add_test(NAME ${name} COMMAND ${name})
   if(NOT ARG_TIMEOUT)
