@@ -85,10 +85,7 @@ private slots:
                 throw std::runtime_error("disk on fire");
             if (name == QLatin1String("throw-other.jpg"))
                 throw 42;
-            ComposeOutcome outcome;
-            outcome.ok = true;
-            outcome.outputPath = task.plannedOutput;
-            return outcome;
+            return ComposeOutcome(Outcome::success(), task.plannedOutput);
         });
 
         int taken = 0;
@@ -104,9 +101,9 @@ private slots:
             [&](const BatchRunner::Photo& photo, const ComposeOutcome& outcome) {
                 QMutexLocker locked(&lock);
                 const auto task = rendered.constFind(photo.path);
-                const QString result = outcome.ok                    ? QStringLiteral("ok")
+                const QString result = outcome.ok()                  ? QStringLiteral("ok")
                                        : task == rendered.constEnd() ? QStringLiteral("not rendered")
-                                                                     : outcome.error;
+                                                                     : outcome.sentence();
                 const QString planned = task == rendered.constEnd()
                                             ? QStringLiteral("a_new.jpg")
                                             : QFileInfo(task->plannedOutput).fileName();

@@ -227,15 +227,15 @@ private slots:
         const WatermarkCompositor::Result full = render(false);
         if (kind == QLatin1String("cut")) {
             // Found damaged on the way: the full path's failure, and no file left.
-            QVERIFY(!full.outcome.ok);
-            QCOMPARE(ours.outcome.ok, false);
-            QCOMPARE(ours.outcome.error, full.outcome.error);
+            QVERIFY(!full.outcome.ok());
+            QCOMPARE(ours.outcome.ok(), false);
+            QCOMPARE(ours.outcome.sentence(), full.outcome.sentence());
             QCOMPARE(QDir(path(QStringLiteral("stream"))).entryList(QDir::Files | QDir::Hidden),
                      QStringList());
             return;
         }
-        QVERIFY2(ours.outcome.ok, qPrintable(ours.outcome.error));
-        QVERIFY2(full.outcome.ok, qPrintable(full.outcome.error));
+        QVERIFY2(ours.outcome.ok(), qPrintable(ours.outcome.sentence()));
+        QVERIFY2(full.outcome.ok(), qPrintable(full.outcome.sentence()));
         const QByteArray written = readFile(ours.outcome.outputPath);
         const QByteArray expected = readFile(full.outcome.outputPath);
         QVERIFY(!expected.isEmpty());
