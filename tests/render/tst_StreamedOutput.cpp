@@ -242,8 +242,8 @@ private slots:
         if (written != expected) {
             QImage a;
             QImage b;
-            QVERIFY(PhotoDecoder::load(ours.outcome.outputPath, a).ok);
-            QVERIFY(PhotoDecoder::load(full.outcome.outputPath, b).ok);
+            QVERIFY(PhotoDecoder::load(ours.outcome.outputPath, a).ok());
+            QVERIFY(PhotoDecoder::load(full.outcome.outputPath, b).ok());
             QVERIFY2(a == b, "the output's pixels differ from the full path's");
             QFAIL("the output decodes to the full path's pixels but its bytes differ");
         }
