@@ -419,6 +419,14 @@ with the given filename extension.</source>
         <translation>图片已经解码过了</translation>
     </message>
     <message>
+        <source>no JPEG photo is open</source>
+        <translation>没有打开的 JPEG 照片</translation>
+    </message>
+    <message>
+        <source>the photo&apos;s inks are not given row by row</source>
+        <translation>照片的油墨数据无法逐行读取</translation>
+    </message>
+    <message>
         <source>not enough memory to decode a %1 x %2 picture</source>
         <translation>内存不足，无法解码 %1 x %2 的图片</translation>
     </message>
