@@ -6,8 +6,8 @@
 #include <functional>
 #include <optional>
 
-#include "services/imaging/ImageEncoder.h"
 #include "services/files/Outcome.h"
+#include "services/imaging/ImageEncoder.h"
 
 struct RenderRequest;
 
@@ -30,8 +30,7 @@ namespace JpegStream {
 using Quality = std::function<void(const QSize& chromaSampling, ImageEncoder::Options& encoding)>;
 
 // Writes `target` for a batch request; nothing when the photo is one the stream does not serve.
-std::optional<Outcome> stamp(const RenderRequest& request, const QString& target,
-                                   const Quality& quality);
+std::optional<Outcome> stamp(const RenderRequest& request, const QString& target, const Quality& quality);
 
 // Process-wide switch, on unless LUMORA_STREAM is 0 in the environment; off, every photo takes
 // the full path.
