@@ -1,6 +1,9 @@
 #pragma once
 
+#include <cmath>
+
 #include <QByteArray>
+#include <QColor>
 #include <QFile>
 #include <QImage>
 #include <QList>
@@ -49,6 +52,19 @@ inline QList<JpegMetadata::Segment> keptSegments(const QByteArray& jpeg)
         pos += 2 + length;
     }
     return kept;
+}
+
+// Detail everywhere, in colour, so that any pixel decoded, drawn or encoded differently shows
+// (a block encoded again, a row taken from the wrong place).
+inline QImage detailedPhoto(const QSize& size)
+{
+    QImage image(size, QImage::Format_RGB32);
+    for (int y = 0; y < size.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < size.width(); ++x)
+            line[x] = qRgb(int(128 + 90 * std::sin(x / 7.0)), (x * 3 ^ y * 5) & 0xFF, (x + 2 * y) % 256);
+    }
+    return image;
 }
 
 } // namespace TestPhotos

@@ -28,18 +28,6 @@ namespace {
 
 const QString kTemplate = QStringLiteral("Stamp");
 
-// Detail everywhere, so that a block encoded again anywhere would show.
-QImage detailedPhoto(const QSize& size)
-{
-    QImage image(size, QImage::Format_RGB32);
-    for (int y = 0; y < size.height(); ++y) {
-        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < size.width(); ++x)
-            line[x] = qRgb(int(128 + 90 * std::sin(x / 7.0)), (x * 3 ^ y * 5) & 0xFF, (x + 2 * y) % 256);
-    }
-    return image;
-}
-
 // A JPEG coded arithmetically, which the lossless way leaves to the full path.
 QByteArray arithmeticJpeg(const QImage& image)
 {
@@ -213,7 +201,7 @@ private slots:
         QFETCH(int, orientation);
         QFETCH(int, kind);
         const QSize upright(240, 160);
-        const QImage stored = ImageOrientation::turnBack(detailedPhoto(upright), orientation);
+        const QImage stored = ImageOrientation::turnBack(TestPhotos::detailedPhoto(upright), orientation);
         const QList<JpegMetadata::Segment> segments = cameraSegments(orientation);
         const QByteArray sourceData = TestPictures::jpeg(stored, TestPictures::Kind(kind), segments, 90);
         const QString source = writePhoto(QStringLiteral("photo.jpg"), sourceData);
@@ -266,7 +254,7 @@ private slots:
     {
         const int orientation = 6;
         const QSize upright(240, 160);
-        const QImage stored = ImageOrientation::turnBack(detailedPhoto(upright), orientation);
+        const QImage stored = ImageOrientation::turnBack(TestPhotos::detailedPhoto(upright), orientation);
         const QByteArray sourceData =
             TestPictures::jpeg(stored, TestPictures::Kind::Colour, cameraSegments(orientation), 90);
         QString current = writePhoto(QStringLiteral("photo.jpg"), sourceData);
@@ -299,7 +287,7 @@ private slots:
         tmpl.layers = {QStringLiteral("text")};
         QVERIFY(saveWatermarkTemplate(tmpl));
         const QByteArray sourceData =
-            TestPictures::jpeg(detailedPhoto(QSize(240, 160)), TestPictures::Kind::Grayscale);
+            TestPictures::jpeg(TestPhotos::detailedPhoto(QSize(240, 160)), TestPictures::Kind::Grayscale);
         const QString source = writePhoto(QStringLiteral("grey.jpg"), sourceData);
         const WatermarkCompositor::Result result =
             WatermarkCompositor::render(request(source, QStringLiteral("lossless"), true));
@@ -336,7 +324,7 @@ private slots:
     {
         QFETCH(QString, name);
         QFETCH(QString, kind);
-        const QImage photo = detailedPhoto(QSize(120, 80));
+        const QImage photo = TestPhotos::detailedPhoto(QSize(120, 80));
         QByteArray data;
         if (kind == QLatin1String("png")) {
             QBuffer buffer(&data);

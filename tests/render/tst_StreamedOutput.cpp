@@ -24,18 +24,6 @@ namespace {
 
 const QString kTemplate = QStringLiteral("Stamp");
 
-// Detail everywhere, in colour, so that any pixel decoded or drawn differently shows.
-QImage detailedPhoto(const QSize& size)
-{
-    QImage image(size, QImage::Format_RGB32);
-    for (int y = 0; y < size.height(); ++y) {
-        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < size.width(); ++x)
-            line[x] = qRgb(int(128 + 90 * std::sin(x / 7.0)), (x * 3 ^ y * 5) & 0xFF, (x + 2 * y) % 256);
-    }
-    return image;
-}
-
 // The photo file of a kind: "420" and "444" colour, "grey", "progressive" (colour, 4:2:0), "cut"
 // (4:2:0 without the end of its data: its last rows are missing).
 QByteArray photoData(const QImage& image, const QString& kind, const QList<JpegMetadata::Segment>& segments)
@@ -200,7 +188,7 @@ private slots:
         tmpl.layers = {QStringLiteral("text")};
         QVERIFY(saveWatermarkTemplate(tmpl));
 
-        const QImage stored = ImageOrientation::turnBack(detailedPhoto(size), orientation);
+        const QImage stored = ImageOrientation::turnBack(TestPhotos::detailedPhoto(size), orientation);
         const QList<JpegMetadata::Segment> segments = {
             {JpegMetadata::kApp1, TestPhotos::exifWithOrientation(orientation)},
             {JpegMetadata::kApp2, QByteArray("ICC_PROFILE\0\1\1fake profile", 26)},
