@@ -119,29 +119,13 @@ void setResizePictures(bool on)
     g_resizePictures.store(on);
 }
 
-QSize ComputeOutputSize(const ResizeSettings& settings, bool resizePictures, int width, int height)
-{
-    const QSize unchanged(width, height);
-    if (!resizePictures && settings.ResizeEveryTime == 0)
-        return unchanged;
-    switch (settings.ScaleType) {
-    case ResizeSettings::ScaleByWidth:
-        if (width == 0)
-            return unchanged;
-        return QSize(settings.TargetWidth, scaled(height, settings.TargetWidth, width));
-    case ResizeSettings::ScaleByHeight:
-        if (height == 0)
-            return unchanged;
-        return QSize(scaled(width, settings.TargetHeight, height), settings.TargetHeight);
-    case ResizeSettings::ScaleAbsolute:
-        return QSize(settings.TargetWidth, settings.TargetHeight);
-    default:
-        return unchanged;
-    }
-}
+namespace {
 
-std::pair<qint64, qint64> exactOutputSize(const ResizeSettings& settings, bool resizePictures, int width,
-                                          int height)
+// The output size for one ResizeSettings, with `scale(a, b, c)` giving a * b / c for the side
+// that follows the other.
+template <typename Scale>
+std::pair<qint64, qint64> outputSize(const ResizeSettings& settings, bool resizePictures, int width,
+                                     int height, Scale scale)
 {
     const std::pair<qint64, qint64> unchanged(width, height);
     if (!resizePictures && settings.ResizeEveryTime == 0)
@@ -150,16 +134,31 @@ std::pair<qint64, qint64> exactOutputSize(const ResizeSettings& settings, bool r
     case ResizeSettings::ScaleByWidth:
         if (width == 0)
             return unchanged;
-        return {settings.TargetWidth, qint64(height) * settings.TargetWidth / width};
+        return {settings.TargetWidth, scale(height, settings.TargetWidth, width)};
     case ResizeSettings::ScaleByHeight:
         if (height == 0)
             return unchanged;
-        return {qint64(width) * settings.TargetHeight / height, settings.TargetHeight};
+        return {scale(width, settings.TargetHeight, height), settings.TargetHeight};
     case ResizeSettings::ScaleAbsolute:
         return {settings.TargetWidth, settings.TargetHeight};
     default:
         return unchanged;
     }
+}
+
+} // namespace
+
+QSize ComputeOutputSize(const ResizeSettings& settings, bool resizePictures, int width, int height)
+{
+    const auto [w, h] = outputSize(settings, resizePictures, width, height, scaled);
+    return QSize(int(w), int(h));
+}
+
+std::pair<qint64, qint64> exactOutputSize(const ResizeSettings& settings, bool resizePictures, int width,
+                                          int height)
+{
+    return outputSize(settings, resizePictures, width, height,
+                      [](qint64 a, qint64 b, qint64 c) { return a * b / c; });
 }
 
 QSize ComputeOutputSize(int width, int height)
