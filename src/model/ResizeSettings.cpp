@@ -3,10 +3,9 @@
 #include <atomic>
 
 #include <QDir>
-#include <QMutex>
-#include <QMutexLocker>
 
 #include "model/DataFiles.h"
+#include "model/ProcessValue.h"
 #include "services/folders/FolderTree.h"
 #include "services/ini/IniFile.h"
 #include "services/language/FailureReason.h"
@@ -18,16 +17,10 @@ const QString kTargetWidth = QStringLiteral("TargetWidth");
 const QString kTargetHeight = QStringLiteral("TargetHeight");
 const QString kResizeEveryTime = QStringLiteral("ResizeEveryTime");
 
-struct ProcessResize
+ProcessValue<ResizeSettings>& processResize()
 {
-    QMutex mutex;
     // Until the file is first read: no scaling.
-    ResizeSettings settings{0, 800, 600, 0};
-};
-
-ProcessResize& processResize()
-{
-    static ProcessResize instance;
+    static ProcessValue<ResizeSettings> instance(ResizeSettings{0, 800, 600, 0});
     return instance;
 }
 
@@ -90,16 +83,12 @@ Outcome commitResizeSettings(std::int32_t scaleType, const QString& targetWidthT
 
 ResizeSettings getResizeSettings()
 {
-    ProcessResize& p = processResize();
-    QMutexLocker lock(&p.mutex);
-    return p.settings;
+    return processResize().get();
 }
 
 void setResizeSettings(const ResizeSettings& settings)
 {
-    ProcessResize& p = processResize();
-    QMutexLocker lock(&p.mutex);
-    p.settings = settings;
+    processResize().set(settings);
 }
 
 ResizeSettings LoadResizeSettings()
