@@ -1,17 +1,13 @@
 #pragma once
 
-#include <QMessageBox>
-#include <functional>
-
-class QWidget;
+#include "services/update/UpdateAnswer.h"
 
 // The program's message boxes, captioned "Lumora Plenum". A handler can take their place
-// (tests answer them and read their texts).
+// (tests answer them and read their texts). Show() is also how the update answers show theirs.
 class AppMessageBox
 {
 public:
-    using Handler = std::function<QMessageBox::StandardButton(
-        QWidget* parent, const QString& text, QMessageBox::Icon icon, QMessageBox::StandardButtons buttons)>;
+    using Handler = UpdateAnswer::ShowBox;
 
     static QMessageBox::StandardButton Show(QWidget* parent, const QString& text, QMessageBox::Icon icon,
                                             QMessageBox::StandardButtons buttons = QMessageBox::Ok);

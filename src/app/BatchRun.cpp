@@ -6,6 +6,7 @@
 #include "model/LosslessJpeg.h"
 #include "model/OutputQuality.h"
 #include "model/OutputSettings.h"
+#include "model/ProcessValue.h"
 #include "model/ResizeSettings.h"
 #include "model/SelectedTemplate.h"
 #include "render/BatchRunner.h"
@@ -15,27 +16,22 @@
 #include "ui/skin/CMainDlgUI.h"
 
 #include <QElapsedTimer>
-#include <QMutex>
-#include <QMutexLocker>
 #include <QThread>
 #include <memory>
 
 namespace {
-QMutex lastOutputLock;
-QString lastOutput;
+ProcessValue<QString> lastOutput;
 
 void rememberLastOutput(const QString& path)
 {
-    QMutexLocker lock(&lastOutputLock);
-    lastOutput = path;
+    lastOutput.set(path);
 }
 
 } // namespace
 
 QString BatchRun::LastOutputPath()
 {
-    QMutexLocker lock(&lastOutputLock);
-    return lastOutput;
+    return lastOutput.get();
 }
 
 QString BatchRun::endMessage(const Summary& summary)

@@ -1,6 +1,6 @@
 #include "app/CAboutDlg.h"
 
-#include "ui/controls/DialogKeyFilter.h"
+#include "ui/controls/DialogFrame.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -16,10 +16,7 @@
 
 CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent)
 {
-    setObjectName(QStringLiteral("CAboutDlg"));
-    setWindowTitle(QStringLiteral("Lumora"));
-    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
-    DialogKeyFilter::Install(this);
+    DialogFrame::setUp(this, QStringLiteral("CAboutDlg"), QStringLiteral("Lumora"));
     QFont font(QStringLiteral("Tahoma"));
     font.setPointSize(9);
     setFont(font);

@@ -1,8 +1,7 @@
 #include "model/OutputQuality.h"
 
-#include <mutex>
-
 #include "model/DataFiles.h"
+#include "model/ProcessValue.h"
 #include "services/ini/IniFile.h"
 
 namespace {
@@ -13,8 +12,7 @@ const QString kProgressive = QStringLiteral("OutputJpegProgressive");
 const QString kWebpQuality = QStringLiteral("OutputWebpQuality");
 const QString kWebpLossless = QStringLiteral("OutputWebpLossless");
 
-std::mutex g_lock;
-OutputQuality g_quality;
+ProcessValue<OutputQuality> g_quality;
 
 int inRange(int value, int low, int high, int fallback)
 {
@@ -68,14 +66,12 @@ Outcome writeOutputQuality(const OutputQuality& quality)
 
 OutputQuality outputQuality()
 {
-    const std::lock_guard<std::mutex> lock(g_lock);
-    return g_quality;
+    return g_quality.get();
 }
 
 void setOutputQuality(const OutputQuality& quality)
 {
-    const std::lock_guard<std::mutex> lock(g_lock);
-    g_quality = quality;
+    g_quality.set(quality);
 }
 
 OutputQuality loadOutputQuality()

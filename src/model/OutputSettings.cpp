@@ -13,9 +13,9 @@
 #include "services/folders/Folders.h"
 #include "xml/XmlDocument.h"
 
-namespace {
+using namespace PreferenceElements;
 
-const QString kRoot = QStringLiteral("Preferences");
+namespace {
 
 QMutex& settingsMutex()
 {
@@ -70,12 +70,12 @@ bool LoadPreferences(OutputSettings& into)
     if (!openPreferences(doc))
         return false;
     OutputSettings settings = into;
-    readInt(doc, QStringLiteral("OutputFolderOpts"), settings.OutputFolderOpts);
-    readText(doc, QStringLiteral("OutputFolderPath"), settings.OutputFolderPath);
-    readInt(doc, QStringLiteral("OutputFileNameOpts"), settings.OutputFileNameOpts);
-    readText(doc, QStringLiteral("OutputFileNameSuffix"), settings.OutputFileNameSuffix);
-    readInt(doc, QStringLiteral("OutputFormat"), settings.OutputFormat);
-    readInt(doc, QStringLiteral("JpegQuality"), settings.JpegQuality);
+    readInt(doc, kFolderOpts, settings.OutputFolderOpts);
+    readText(doc, kFolderPath, settings.OutputFolderPath);
+    readInt(doc, kNameOpts, settings.OutputFileNameOpts);
+    readText(doc, kSuffix, settings.OutputFileNameSuffix);
+    readInt(doc, kFormat, settings.OutputFormat);
+    readInt(doc, kJpegQuality, settings.JpegQuality);
     into = settings;
     return true;
 }
@@ -118,13 +118,13 @@ bool writePreferencesFile(const OutputSettings& settings)
     startNewXmlDocument(doc);
     doc.AddElement(kRoot, QString());
     doc.EnterElement();
-    doc.AddElement(QStringLiteral("OutputFolderOpts"), settings.OutputFolderOpts);
-    doc.AddElement(QStringLiteral("OutputFolderPath"), settings.OutputFolderPath);
-    doc.AddElement(QStringLiteral("OutputFileNameOpts"), settings.OutputFileNameOpts);
-    doc.AddElement(QStringLiteral("OutputFileNameSuffix"), settings.OutputFileNameSuffix);
-    doc.AddElement(QStringLiteral("OutputFormat"), settings.OutputFormat);
-    doc.AddElement(QStringLiteral("JpegQuality"), settings.JpegQuality);
-    doc.AddElement(QStringLiteral("OpenQuickStartDlg"), 0);
+    doc.AddElement(kFolderOpts, settings.OutputFolderOpts);
+    doc.AddElement(kFolderPath, settings.OutputFolderPath);
+    doc.AddElement(kNameOpts, settings.OutputFileNameOpts);
+    doc.AddElement(kSuffix, settings.OutputFileNameSuffix);
+    doc.AddElement(kFormat, settings.OutputFormat);
+    doc.AddElement(kJpegQuality, settings.JpegQuality);
+    doc.AddElement(kOpenQuickStart, 0);
     doc.LeaveElement();
     return doc.SaveFile(preferencesPath());
 }
@@ -152,7 +152,7 @@ bool CreateDefaultPreferences(bool createOutputFolder)
 bool loadOpenQuickStartDlg(int& value)
 {
     XmlDocument doc;
-    if (!openPreferences(doc) || !doc.FindElement(QStringLiteral("OpenQuickStartDlg")))
+    if (!openPreferences(doc) || !doc.FindElement(kOpenQuickStart))
         return false;
     value = readXmlInt(doc.GetElementData());
     return true;

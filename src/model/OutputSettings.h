@@ -44,6 +44,18 @@ struct OutputSettings
     friend bool operator==(const OutputSettings&, const OutputSettings&) = default;
 };
 
+// The element names of "preference.xml": the root and, below it, one element per setting.
+namespace PreferenceElements {
+inline const QString kRoot = QStringLiteral("Preferences");
+inline const QString kFolderOpts = QStringLiteral("OutputFolderOpts");
+inline const QString kFolderPath = QStringLiteral("OutputFolderPath");
+inline const QString kNameOpts = QStringLiteral("OutputFileNameOpts");
+inline const QString kSuffix = QStringLiteral("OutputFileNameSuffix");
+inline const QString kFormat = QStringLiteral("OutputFormat");
+inline const QString kJpegQuality = QStringLiteral("JpegQuality");
+inline const QString kOpenQuickStart = QStringLiteral("OpenQuickStartDlg");
+} // namespace PreferenceElements
+
 // The rules the output settings window applies before storing, which every batch applies
 // too (the file can be edited by hand): a suffix must not contain "/" (it would lead out of
 // the output folder) nor control characters (NUL, escape, delete, line breaks...: they would

@@ -3,10 +3,9 @@
 #include <atomic>
 
 #include <QDir>
-#include <QMutex>
-#include <QMutexLocker>
 
 #include "model/DataFiles.h"
+#include "model/ProcessValue.h"
 #include "services/folders/FolderTree.h"
 #include "services/ini/IniFile.h"
 #include "services/language/FailureReason.h"
@@ -18,16 +17,10 @@ const QString kTargetWidth = QStringLiteral("TargetWidth");
 const QString kTargetHeight = QStringLiteral("TargetHeight");
 const QString kResizeEveryTime = QStringLiteral("ResizeEveryTime");
 
-struct ProcessResize
+ProcessValue<ResizeSettings>& processResize()
 {
-    QMutex mutex;
     // Until the file is first read: no scaling.
-    ResizeSettings settings{0, 800, 600, 0};
-};
-
-ProcessResize& processResize()
-{
-    static ProcessResize instance;
+    static ProcessValue<ResizeSettings> instance(ResizeSettings{0, 800, 600, 0});
     return instance;
 }
 
@@ -90,16 +83,12 @@ Outcome commitResizeSettings(std::int32_t scaleType, const QString& targetWidthT
 
 ResizeSettings getResizeSettings()
 {
-    ProcessResize& p = processResize();
-    QMutexLocker lock(&p.mutex);
-    return p.settings;
+    return processResize().get();
 }
 
 void setResizeSettings(const ResizeSettings& settings)
 {
-    ProcessResize& p = processResize();
-    QMutexLocker lock(&p.mutex);
-    p.settings = settings;
+    processResize().set(settings);
 }
 
 ResizeSettings LoadResizeSettings()
@@ -119,29 +108,13 @@ void setResizePictures(bool on)
     g_resizePictures.store(on);
 }
 
-QSize ComputeOutputSize(const ResizeSettings& settings, bool resizePictures, int width, int height)
-{
-    const QSize unchanged(width, height);
-    if (!resizePictures && settings.ResizeEveryTime == 0)
-        return unchanged;
-    switch (settings.ScaleType) {
-    case ResizeSettings::ScaleByWidth:
-        if (width == 0)
-            return unchanged;
-        return QSize(settings.TargetWidth, scaled(height, settings.TargetWidth, width));
-    case ResizeSettings::ScaleByHeight:
-        if (height == 0)
-            return unchanged;
-        return QSize(scaled(width, settings.TargetHeight, height), settings.TargetHeight);
-    case ResizeSettings::ScaleAbsolute:
-        return QSize(settings.TargetWidth, settings.TargetHeight);
-    default:
-        return unchanged;
-    }
-}
+namespace {
 
-std::pair<qint64, qint64> exactOutputSize(const ResizeSettings& settings, bool resizePictures, int width,
-                                          int height)
+// The output size for one ResizeSettings, with `scale(a, b, c)` giving a * b / c for the side
+// that follows the other.
+template <typename Scale>
+std::pair<qint64, qint64> outputSize(const ResizeSettings& settings, bool resizePictures, int width,
+                                     int height, Scale scale)
 {
     const std::pair<qint64, qint64> unchanged(width, height);
     if (!resizePictures && settings.ResizeEveryTime == 0)
@@ -150,16 +123,31 @@ std::pair<qint64, qint64> exactOutputSize(const ResizeSettings& settings, bool r
     case ResizeSettings::ScaleByWidth:
         if (width == 0)
             return unchanged;
-        return {settings.TargetWidth, qint64(height) * settings.TargetWidth / width};
+        return {settings.TargetWidth, scale(height, settings.TargetWidth, width)};
     case ResizeSettings::ScaleByHeight:
         if (height == 0)
             return unchanged;
-        return {qint64(width) * settings.TargetHeight / height, settings.TargetHeight};
+        return {scale(width, settings.TargetHeight, height), settings.TargetHeight};
     case ResizeSettings::ScaleAbsolute:
         return {settings.TargetWidth, settings.TargetHeight};
     default:
         return unchanged;
     }
+}
+
+} // namespace
+
+QSize ComputeOutputSize(const ResizeSettings& settings, bool resizePictures, int width, int height)
+{
+    const auto [w, h] = outputSize(settings, resizePictures, width, height, scaled);
+    return QSize(int(w), int(h));
+}
+
+std::pair<qint64, qint64> exactOutputSize(const ResizeSettings& settings, bool resizePictures, int width,
+                                          int height)
+{
+    return outputSize(settings, resizePictures, width, height,
+                      [](qint64 a, qint64 b, qint64 c) { return a * b / c; });
 }
 
 QSize ComputeOutputSize(int width, int height)

@@ -1,22 +1,14 @@
 #include "model/SelectedTemplate.h"
 
-#include <QMutex>
-#include <QMutexLocker>
-
 #include "model/DataFiles.h"
+#include "model/ProcessValue.h"
 #include "services/ini/IniFile.h"
 
 namespace {
 
-struct SelectedName
+ProcessValue<QString>& selected()
 {
-    QMutex mutex;
-    QString name;
-};
-
-SelectedName& selected()
-{
-    static SelectedName instance;
+    static ProcessValue<QString> instance;
     return instance;
 }
 
@@ -26,16 +18,12 @@ const QString kIndexKey = QStringLiteral("template");
 
 void setSelectedTemplateName(const QString& name)
 {
-    SelectedName& s = selected();
-    QMutexLocker lock(&s.mutex);
-    s.name = name;
+    selected().set(name);
 }
 
 QString SelectedTemplateName()
 {
-    SelectedName& s = selected();
-    QMutexLocker lock(&s.mutex);
-    return s.name;
+    return selected().get();
 }
 
 int loadSelectedTemplateIndex()

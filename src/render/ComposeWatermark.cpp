@@ -2,41 +2,29 @@
 
 #include "services/language/FailureReason.h"
 
-#include <QMutex>
-#include <QMutexLocker>
-
+#include "model/ProcessValue.h"
 #include "render/RenderRequest.h"
 #include "render/WatermarkCompositor.h"
 
 namespace {
 
 // The editor preview the wrapper draws into. Renders themselves keep no process-wide state.
-struct WrapperState
+ProcessValue<EditorPreviewTarget*>& previewTarget()
 {
-    QMutex mutex;
-    EditorPreviewTarget* previewTarget = nullptr;
-};
-
-WrapperState& state()
-{
-    static WrapperState instance;
+    static ProcessValue<EditorPreviewTarget*> instance(nullptr);
     return instance;
 }
 
 EditorPreviewTarget* registeredTarget()
 {
-    WrapperState& s = state();
-    QMutexLocker lock(&s.mutex);
-    return s.previewTarget;
+    return previewTarget().get();
 }
 
 } // namespace
 
 void setEditorPreviewTarget(EditorPreviewTarget* target)
 {
-    WrapperState& s = state();
-    QMutexLocker lock(&s.mutex);
-    s.previewTarget = target;
+    previewTarget().set(target);
 }
 
 ComposeOutcome composeWatermarkOutcome(ComposeMode mode, const QString& sourcePath, const QString& targetPath)

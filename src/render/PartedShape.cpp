@@ -140,30 +140,16 @@ void drawInParts(QPainter& painter, const QPainterPath& path, const QBrush& brus
         boxes.push_back(box);
         region |= box;
     }
-    if (region.isEmpty())
-        return;
-
     // Premultiplied ARGB rasterises several times faster than 8-bit alpha.
-    QImage band(region.width(), std::min(kBandRows, region.height()), QImage::Format_ARGB32_Premultiplied);
-    if (band.isNull())
-        return;
-    for (int top = region.top(); top <= region.bottom(); top += band.height()) {
-        const QRect rows(region.left(), top, region.width(),
-                         std::min(band.height(), region.bottom() + 1 - top));
-        band.fill(Qt::transparent);
-        {
-            QPainter coverage(&band);
-            coverage.setRenderHint(QPainter::Antialiasing);
-            coverage.setTransform(world * QTransform::fromTranslate(-rows.left(), -rows.top()));
-            for (size_t i = 0; i < pieces.size(); ++i) {
-                if (boxes[i].intersects(rows))
-                    rasterise(coverage, pieces[i], pen);
-            }
-        }
-        paintThrough(painter,
-                     rows.height() == band.height() ? band : band.copy(0, 0, rows.width(), rows.height()),
-                     rows.topLeft(), brush);
-    }
+    paintInBands(painter, region, QImage::Format_ARGB32_Premultiplied, brush,
+                 [&](QPainter& coverage, const QRect& rows) {
+                     coverage.setRenderHint(QPainter::Antialiasing);
+                     coverage.setTransform(world * QTransform::fromTranslate(-rows.left(), -rows.top()));
+                     for (size_t i = 0; i < pieces.size(); ++i) {
+                         if (boxes[i].intersects(rows))
+                             rasterise(coverage, pieces[i], pen);
+                     }
+                 });
 }
 
 bool drawnWhole(const QPainterPath& path, const QPen* pen)
@@ -238,6 +224,27 @@ void paintThrough(QPainter& painter, const QImage& coverage, const QPoint& topLe
     painter.resetTransform();
     painter.drawImage(topLeft, layer);
     painter.restore();
+}
+
+void paintInBands(QPainter& painter, const QRect& area, QImage::Format format, const QBrush& brush,
+                  const std::function<void(QPainter& coverage, const QRect& rows)>& drawCoverage)
+{
+    if (area.isEmpty())
+        return;
+    QImage band(area.width(), std::min(kBandRows, area.height()), format);
+    if (band.isNull())
+        return;
+    for (int top = area.top(); top <= area.bottom(); top += band.height()) {
+        const QRect rows(area.left(), top, area.width(), std::min(band.height(), area.bottom() + 1 - top));
+        band.fill(Qt::transparent);
+        {
+            QPainter coverage(&band);
+            drawCoverage(coverage, rows);
+        }
+        paintThrough(painter,
+                     rows.height() == band.height() ? band : band.copy(0, 0, rows.width(), rows.height()),
+                     rows.topLeft(), brush);
+    }
 }
 
 } // namespace PartedShape

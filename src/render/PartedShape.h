@@ -7,7 +7,10 @@
 #include <QPoint>
 #include <QTransform>
 
+#include <functional>
+
 class QPainter;
+class QRect;
 
 // Filling and stroking paths of many outlines (long texts) and strokes with wide pens in a
 // time that grows with the size of the drawing only.
@@ -40,5 +43,11 @@ void addCoverage(QImage& coverage, const QTransform& transform, const QPainterPa
 // Paints the brush (in the painter's logical coordinates) through the alpha of a coverage
 // image lying at `topLeft` in device pixels.
 void paintThrough(QPainter& painter, const QImage& coverage, const QPoint& topLeft, const QBrush& brush);
+
+// Paints the brush through a coverage picture of `area` (device pixels) in `format`, made a band
+// of rows at a time so that memory stays small: `drawCoverage` draws each band with a painter on
+// a transparent band image whose top-left pixel is `rows`' top-left.
+void paintInBands(QPainter& painter, const QRect& area, QImage::Format format, const QBrush& brush,
+                  const std::function<void(QPainter& coverage, const QRect& rows)>& drawCoverage);
 
 } // namespace PartedShape

@@ -22,9 +22,6 @@ constexpr qint64 kMaxRenderedCopies = 8;
 // Anti-aliasing reaches one pixel beyond a shape; one more against rounding.
 constexpr qreal kAntiAliasMargin = 2;
 
-// Rows of device pixels painted at a time.
-constexpr int kBandRows = 256;
-
 QRectF wholePixels(const QRectF& rect)
 {
     return QRectF(QPointF(std::floor(rect.left()), std::floor(rect.top())),
@@ -131,23 +128,12 @@ void fill(QPainter& painter, const QPainterPath& path, const QPoint& step, qint6
     // Paint the brush through the mask, moved onto the device, a band of rows at a time.
     const QTransform maskToDevice = toMask.inverted() * world;
     const QRect target = maskToDevice.mapRect(QRectF(mask.rect())).toAlignedRect() & deviceRect.toRect();
-    if (target.isEmpty())
-        return;
-    QImage band(target.width(), std::min(kBandRows, target.height()), QImage::Format_Alpha8);
-    if (band.isNull())
-        return;
-    for (int top = target.top(); top <= target.bottom(); top += band.height()) {
-        const int rows = std::min(band.height(), target.bottom() + 1 - top);
-        band.fill(0);
-        {
-            QPainter placing(&band);
+    PartedShape::paintInBands(
+        painter, target, QImage::Format_Alpha8, brush, [&](QPainter& placing, const QRect& rows) {
             placing.setRenderHints(QPainter::Antialiasing | QPainter::SmoothPixmapTransform);
-            placing.setTransform(maskToDevice * QTransform::fromTranslate(-target.left(), -top));
+            placing.setTransform(maskToDevice * QTransform::fromTranslate(-rows.left(), -rows.top()));
             placing.drawImage(0, 0, mask);
-        }
-        PartedShape::paintThrough(painter, rows == band.height() ? band : band.copy(0, 0, band.width(), rows),
-                                  QPoint(target.left(), top), brush);
-    }
+        });
 }
 
 } // namespace SweptFill

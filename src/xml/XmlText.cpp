@@ -1,5 +1,7 @@
 #include "xml/XmlText.h"
 
+#include <charconv>
+
 namespace XmlText {
 
 namespace {
@@ -13,16 +15,13 @@ bool IsAsciiLetter(QChar c)
     return (u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z');
 }
 
+// The value of a hexadecimal digit (either case), -1 for any other character.
 int hexValue(QChar c)
 {
-    const char16_t u = c.unicode();
-    if (u >= '0' && u <= '9')
-        return u - '0';
-    if (u >= 'a' && u <= 'f')
-        return u - 'a' + 10;
-    if (u >= 'A' && u <= 'F')
-        return u - 'A' + 10;
-    return -1;
+    const char digit[] = {c.toLatin1(), '\0'}; // 0 for characters beyond Latin-1
+    int value = -1;
+    std::from_chars(digit, digit + 1, value, 16);
+    return value;
 }
 
 // Decodes the reference at the start of `text` (which begins with '&'). Returns the number of

@@ -100,6 +100,23 @@ QByteArray lines(const QStringList& list)
     return text;
 }
 
+// The outputs a run names on its standard output: the "output" of each JSON line, or of a
+// text line what follows `arrow` (the whole line when `arrow` is empty).
+QStringList outputsOf(const QByteArray& out, const char* arrow)
+{
+    QStringList outputs;
+    const QByteArray separator(arrow);
+    for (const QByteArray& line : out.split('\n')) {
+        if (line.startsWith('{'))
+            outputs << QJsonDocument::fromJson(line).object().value(QStringLiteral("output")).toString();
+        else if (!line.isEmpty() && separator.isEmpty())
+            outputs << QString::fromUtf8(line);
+        else if (!line.isEmpty())
+            outputs << QString::fromUtf8(line.mid(line.indexOf(separator) + separator.size()));
+    }
+    return outputs;
+}
+
 } // namespace
 
 class BatchPipelineTest : public QObject
@@ -433,22 +450,8 @@ private slots:
         QCOMPARE(written.exitCode, exitCode);
         // The same failures, and each planned output is the one written.
         QCOMPARE(planned.err.count('\n'), written.err.count('\n'));
-        QStringList plannedOutputs;
-        for (const QByteArray& line : planned.out.split('\n')) {
-            if (line.startsWith('{'))
-                plannedOutputs
-                    << QJsonDocument::fromJson(line).object().value(QStringLiteral("output")).toString();
-            else if (!line.isEmpty())
-                plannedOutputs << QString::fromUtf8(line.mid(line.indexOf(" -> ") + 4));
-        }
-        QStringList writtenOutputs;
-        for (const QByteArray& line : written.out.split('\n')) {
-            if (line.startsWith('{'))
-                writtenOutputs
-                    << QJsonDocument::fromJson(line).object().value(QStringLiteral("output")).toString();
-            else if (!line.isEmpty())
-                writtenOutputs << QString::fromUtf8(line);
-        }
+        const QStringList plannedOutputs = outputsOf(planned.out, " -> ");
+        const QStringList writtenOutputs = outputsOf(written.out, "");
         QCOMPARE(plannedOutputs, writtenOutputs);
         QVERIFY(quiet ? planned.out.isEmpty() : exitCode != 0 || !plannedOutputs.isEmpty());
         if (quiet)

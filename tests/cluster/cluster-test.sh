@@ -92,22 +92,8 @@ trap 'exit 143' TERM
 
 passed=$((1 - nohost_failed))
 failed=$nohost_failed
-problems=()
-problem() {
-  problems+=("$*")
-}
-report() {
-  local name=$1
-  if [ ${#problems[@]} -eq 0 ]; then
-    echo "PASS: $name"
-    passed=$((passed + 1))
-  else
-    echo "FAIL: $name"
-    printf '    %s\n' "${problems[@]}"
-    failed=$((failed + 1))
-  fi
-  problems=()
-}
+# shellcheck source=../support/case-report.sh
+. "$here/../support/case-report.sh"
 
 # The hosts, the photos, the data folder and the reference outputs.
 if ! hosts_up 3 "$work/hosts"; then
@@ -216,13 +202,19 @@ wait_recipe() {
   return $status
 }
 
+# expect_recipe_end WAIT LOG WHAT: at most WAIT seconds for the recipe, which must end well;
+# otherwise a problem names WHAT and the end of LOG.
+expect_recipe_end() {
+  local status=0
+  wait_recipe "$1" || status=$?
+  [ $status -eq 0 ] || problem "$3 ended with $status: $(tail -n 5 "$2")"
+}
+
 # --- two hundred photos -------------------------------------------------------------------
 out=$work/out-all
 started=$(date +%s)
 start_recipe "$out" "$work/all.log" "${photos[@]}"
-wait_recipe 240
-status=$?
-[ $status -eq 0 ] || problem "the recipe ended with $status: $(tail -n 5 "$work/all.log")"
+expect_recipe_end 240 "$work/all.log" "the recipe"
 compare_outputs "$out" 200
 every_job_once "$out/.stamp-cluster.joblog" 200
 hosts_used=$(joblog_jobs "$out/.stamp-cluster.joblog" | awk '{ print $2 }' | sort -u | wc -l)
@@ -255,16 +247,12 @@ check_outputs() {
 "$batch" --data-dir "$webp_data" --jobs 1 --output-dir "$work/local-webp" "${photos[@]:0:12}" >/dev/null ||
   problem "the local WebP run failed"
 recipe_data=$webp_data start_recipe "$work/out-webp" "$work/webp.log" "${photos[@]:0:12}"
-wait_recipe 120
-status=$?
-[ $status -eq 0 ] || problem "the WebP run ended with $status: $(tail -n 5 "$work/webp.log")"
+expect_recipe_end 120 "$work/webp.log" "the WebP run"
 check_outputs "$work/out-webp" "$work/local-webp" webp ""
 "$batch" --data-dir "$data" --jobs 1 --format tiff --output-dir "$work/local-tiff" "${photos[@]:0:12}" >/dev/null ||
   problem "the local TIFF run failed"
 LUMORA_FORMAT=tif start_recipe "$work/out-tiff" "$work/tiff.log" "${photos[@]:0:12}"
-wait_recipe 120
-status=$?
-[ $status -eq 0 ] || problem "the TIFF run ended with $status: $(tail -n 5 "$work/tiff.log")"
+expect_recipe_end 120 "$work/tiff.log" "the TIFF run"
 check_outputs "$work/out-tiff" "$work/local-tiff" tiff _new
 for i in 1 2 3; do
   left=$(find "$work/hosts/host-$i/home" -mindepth 1 -maxdepth 1 -name 'lumora-stamp-*')
@@ -278,9 +266,7 @@ start_recipe "$out" "$work/gone.log" "${photos[@]:0:60}"
 if wait_for_jobs "$out/.stamp-cluster.joblog" 12 60; then
   stopped=$(date +%s.%N)
   host_stop_ssh 2 || problem "host 2 could not be stopped"
-  wait_recipe 180
-  status=$?
-  [ $status -eq 0 ] || problem "the recipe ended with $status: $(tail -n 5 "$work/gone.log")"
+  expect_recipe_end 180 "$work/gone.log" "the recipe"
   compare_outputs "$out" 60
   every_job_once "$out/.stamp-cluster.joblog" 60
   gone=${HOST_ADDRESSES[1]}
@@ -312,9 +298,7 @@ if wait_for_jobs "$out/.stamp-cluster.joblog" 20 60; then
   kept=$(cd "$out" && for f in "${present[@]}"; do stat -c '%n %i %Y.%y' "$f"; done)
   resumed=$(date +%s.%N)
   start_recipe "$out" "$work/resumed.log" "${photos[@]:0:60}"
-  wait_recipe 180
-  status=$?
-  [ $status -eq 0 ] || problem "the resumed run ended with $status: $(tail -n 5 "$work/resumed.log")"
+  expect_recipe_end 180 "$work/resumed.log" "the resumed run"
   compare_outputs "$out" 60
   every_job_once "$out/.stamp-cluster.joblog" 60
   [ "$(cd "$out" && for f in "${present[@]}"; do stat -c '%n %i %Y.%y' "$f"; done)" = "$kept" ] ||

@@ -40,6 +40,13 @@ bool WaitForPreview(const CEditTemplateDlg& editor)
     return QTest::qWaitFor([&editor] { return !editor.isRendering(); }, 10000);
 }
 
+// Shows the editor and waits until it is on the screen with its first preview drawn.
+bool showWithPreview(CEditTemplateDlg& editor)
+{
+    editor.show();
+    return QTest::qWaitForWindowExposed(&editor) && WaitForPreview(editor);
+}
+
 } // namespace
 
 class EditorPreviewTest : public QObject
@@ -80,9 +87,7 @@ private slots:
     {
         EditorDataFolder data;
         CEditTemplateDlg editor;
-        editor.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&editor));
-        QVERIFY(WaitForPreview(editor));
+        QVERIFY(showWithPreview(editor));
         const QImage before = editor.previewArea()->picture();
         QCOMPARE(before.size(), QSize(677, 625));
         TypeInto(editor.textPage()->findChild<QLineEdit*>(QStringLiteral("text_edit")),
@@ -97,9 +102,7 @@ private slots:
     {
         EditorDataFolder data;
         CEditTemplateDlg editor;
-        editor.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&editor));
-        QVERIFY(WaitForPreview(editor));
+        QVERIFY(showWithPreview(editor));
         QVERIFY(editor.previewArea()->problems().isEmpty());
         QImage badge(60, 30, QImage::Format_ARGB32_Premultiplied);
         badge.fill(Qt::red);
@@ -309,9 +312,7 @@ private slots:
     {
         EditorDataFolder data;
         CEditTemplateDlg editor;
-        editor.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&editor));
-        QVERIFY(WaitForPreview(editor));
+        QVERIFY(showWithPreview(editor));
         const EditorPreviewRenderer* renderer = editor.previewRenderer();
         auto* slider = editor.textPage()->findChild<QSlider*>(QStringLiteral("transparency"));
         slider->setFocus();

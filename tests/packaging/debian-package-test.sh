@@ -35,19 +35,8 @@ fi
 
 passed=0
 failed=0
-problems=()
-problem() { problems+=("$*"); }
-report() {
-  if [ ${#problems[@]} -eq 0 ]; then
-    echo "PASS: $1"
-    passed=$((passed + 1))
-  else
-    echo "FAIL: $1"
-    printf '    %s\n' "${problems[@]}"
-    failed=$((failed + 1))
-  fi
-  problems=()
-}
+# shellcheck source=../support/case-report.sh
+. "$(dirname "$0")/../support/case-report.sh"
 finish() {
   echo "$passed passed, $failed failed"
   [ $failed -eq 0 ]

@@ -16,6 +16,7 @@
 #include "services/skin/SkinList.h"
 #include "services/skin/SkinResources.h"
 #include "support/ModalCatcher.h"
+#include "support/PixelDifference.h"
 #include "support/TempDataFolder.h"
 #include "ui/controls/CHoverButton.h"
 #include "ui/preview/COutputPreviewDlg.h"
@@ -96,22 +97,6 @@ bool waitShown(COutputPreviewDlg& preview, QSignalSpy& spy, int count = 1)
             return false;
     }
     return !preview.isRendering();
-}
-
-// The mean difference per channel between two pictures of one size.
-double meanDifference(const QImage& a, const QImage& b)
-{
-    const QImage x = a.convertToFormat(QImage::Format_RGB32);
-    const QImage y = b.convertToFormat(QImage::Format_RGB32);
-    double sum = 0;
-    for (int row = 0; row < x.height(); ++row) {
-        for (int col = 0; col < x.width(); ++col) {
-            const QRgb p = x.pixel(col, row), q = y.pixel(col, row);
-            sum +=
-                std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) + std::abs(qBlue(p) - qBlue(q));
-        }
-    }
-    return sum / (3.0 * x.width() * x.height());
 }
 
 } // namespace
@@ -409,13 +394,13 @@ private slots:
         QVERIFY(waitShown(preview, shown));
         QVERIFY(!preview.Picture().asWritten);
         const QImage rendered = preview.Picture().display;
-        QCOMPARE(meanDifference(rendered, detail), 0.0);
+        QCOMPARE(PixelDifference::mean(rendered, detail), 0.0);
 
         preview.asWrittenBox()->setChecked(true);
         QVERIFY(waitShown(preview, shown, 2));
         QVERIFY(preview.Picture().asWritten);
         QCOMPARE(preview.Picture().display.size(), rendered.size());
-        const double difference = meanDifference(preview.Picture().display, rendered);
+        const double difference = PixelDifference::mean(preview.Picture().display, rendered);
         QFETCH(double, least);
         QFETCH(double, most);
         QVERIFY2(difference >= least && difference <= most, qPrintable(QString::number(difference)));

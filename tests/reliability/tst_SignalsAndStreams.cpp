@@ -26,6 +26,7 @@
 
 #include "BatchFixture.h"
 #include "services/files/AtomicFileWriter.h"
+#include "support/TestPictures.h"
 
 namespace {
 
@@ -101,17 +102,8 @@ BatchRunResult runBatch(const QList<QByteArray>& arguments, const QProcessEnviro
 
     std::vector<QByteArray> argStore{QFile::encodeName(BatchFixture::batchProgram())};
     argStore.insert(argStore.end(), arguments.begin(), arguments.end());
-    std::vector<char*> argv;
-    for (QByteArray& a : argStore)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-    std::vector<QByteArray> envStore;
-    for (const QString& e : environment.toStringList())
-        envStore.push_back(e.toLocal8Bit());
-    std::vector<char*> envp;
-    for (QByteArray& e : envStore)
-        envp.push_back(e.data());
-    envp.push_back(nullptr);
+    ExecStrings argv(std::move(argStore));
+    ExecStrings envp = ExecStrings::environment(environment);
 
     int pipeEnds[2] = {-1, -1};
     if (output == Output::ClosedPipe) {
@@ -153,7 +145,7 @@ BatchRunResult runBatch(const QList<QByteArray>& arguments, const QProcessEnviro
         sigset_t none;
         sigemptyset(&none);
         ::sigprocmask(SIG_SETMASK, &none, nullptr);
-        ::execve(argv[0], argv.data(), envp.data());
+        ::execve(argv.data()[0], argv.data(), envp.data());
         ::_exit(127);
     }
     if (pipeEnds[1] >= 0)
@@ -186,23 +178,6 @@ BatchRunResult runBatch(const QList<QByteArray>& arguments, const QProcessEnviro
     outcome.out = readAll(outFile);
     outcome.err = readAll(errFile);
     return outcome;
-}
-
-// A noise picture: compresses badly, so that writing it as PNG takes a while.
-QImage noise(int width, int height, quint32 seed)
-{
-    QImage picture(width, height, QImage::Format_RGB32);
-    quint32 state = seed;
-    for (int y = 0; y < height; ++y) {
-        auto* line = reinterpret_cast<QRgb*>(picture.scanLine(y));
-        for (int x = 0; x < width; ++x) {
-            state ^= state << 13;
-            state ^= state >> 17;
-            state ^= state << 5;
-            line[x] = 0xff000000u | (state & 0xffffffu);
-        }
-    }
-    return picture;
 }
 
 QByteArray native(const QString& path)
@@ -251,11 +226,11 @@ private slots:
         const QString photos = m_root.filePath(QStringLiteral("photos"));
         QVERIFY(QDir().mkpath(photos));
         m_small = photos + QStringLiteral("/small.bmp");
-        QVERIFY(noise(64, 48, 7).save(m_small, "BMP"));
+        QVERIFY(TestPictures::noise(64, 48, 7).save(m_small, "BMP"));
         const QString medium = photos + QStringLiteral("/medium.bmp");
-        QVERIFY(noise(1500, 1000, 11).save(medium, "BMP"));
+        QVERIFY(TestPictures::noise(1500, 1000, 11).save(medium, "BMP"));
         const QString large = photos + QStringLiteral("/large.bmp");
-        QVERIFY(noise(3000, 2000, 13).save(large, "BMP"));
+        QVERIFY(TestPictures::noise(3000, 2000, 13).save(large, "BMP"));
         // The large photo under many names (hard links): each is a photo of its own.
         m_longRun = {native(medium)};
         for (int i = 0; i < 40; ++i) {

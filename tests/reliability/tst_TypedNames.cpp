@@ -9,6 +9,7 @@
 #include "app/TemplateNamePrompt.h"
 #include "services/folders/Folders.h"
 #include "support/ModalCatcher.h"
+#include "support/RefusedNames.h"
 #include "ui/controls/CBmpButton.h"
 #include "ui/editor/CAddNewLayerDlg.h"
 #include "ui/editor/CAddNewTempDlg.h"
@@ -52,13 +53,7 @@ QStringList TypedNamesTest::typeAndPressOk(NamingDialogBase& dialog, const QStri
 void TypedNamesTest::refused_data()
 {
     QTest::addColumn<QString>("name");
-    QTest::newRow("parent path") << QStringLiteral("../x");
-    QTest::newRow("sub-folder") << QStringLiteral("a/b");
-    QTest::newRow("dot") << QStringLiteral(".");
-    QTest::newRow("dot dot") << QStringLiteral("..");
-    QTest::newRow("300 characters") << QString(300, QLatin1Char('n'));
-    QTest::newRow("tab") << QStringLiteral("a\tb");
-    QTest::newRow("line break") << QStringLiteral("a\nb");
+    addRefusedNameRows();
     QTest::newRow("escape") << QStringLiteral("x\x1b[2J");
     QTest::newRow("bell") << QStringLiteral("x\a");
 }

@@ -15,6 +15,7 @@
 #include "services/ini/IniFile.h"
 #include "support/ChildProcess.h"
 #include "support/TestFiles.h"
+#include "support/TestPictures.h"
 #include "xml/XmlDocument.h"
 
 namespace {
@@ -25,17 +26,9 @@ QStringList makePhotos(const QString& folder, int count)
     QDir().mkpath(folder);
     QStringList paths;
     for (int i = 0; i < count; ++i) {
-        QImage photo(400, 300, QImage::Format_RGB32);
-        quint32 state = 2463534242u + quint32(i);
-        for (int y = 0; y < photo.height(); ++y) {
-            auto* line = reinterpret_cast<QRgb*>(photo.scanLine(y));
-            for (int x = 0; x < photo.width(); ++x) {
-                state ^= state << 13;
-                state ^= state >> 17;
-                state ^= state << 5;
-                line[x] = i % 3 == 0 ? qRgb(90, 140, 200) : 0xff000000u | (state & 0xffffffu);
-            }
-        }
+        QImage photo = TestPictures::noise(400, 300, 2463534242u + quint32(i));
+        if (i % 3 == 0)
+            photo.fill(qRgb(90, 140, 200));
         const QString path = folder + QStringLiteral("/photo%1.png").arg(i, 2, 10, QLatin1Char('0'));
         photo.save(path, "PNG");
         paths.append(path);

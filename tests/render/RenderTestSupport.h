@@ -11,6 +11,7 @@
 #include "model/LayerFiles.h"
 #include "model/WatermarkConf.h"
 #include "model/WatermarkTemplate.h"
+#include "render/RenderRequest.h"
 #include "render/WatermarkCompositor.h"
 
 // Canvases, layers and pixel searches shared by the compositor tests.
@@ -21,6 +22,32 @@ inline QImage whiteCanvas(const QSize& size)
     QImage canvas(size, QImage::Format_ARGB32_Premultiplied);
     canvas.fill(Qt::white);
     return canvas;
+}
+
+// Writes a 16 x 16 opaque red square as a PNG file: the picture of a marker layer, easy to find
+// in an output.
+inline bool writeRedMarker(const QString& path)
+{
+    QImage marker(16, 16, QImage::Format_ARGB32);
+    marker.fill(Qt::red);
+    return marker.save(path, "PNG");
+}
+
+// A batch render of `source` with the template `templateName` into `outputFolder`, the
+// output named with the suffix "_new", in `format`.
+inline RenderRequest batchRequest(const QString& source, const QString& templateName,
+                                  const QString& outputFolder, int format = OutputSettings::Jpeg)
+{
+    RenderRequest r;
+    r.mode = ComposeMode::BatchOutput;
+    r.sourcePath = source;
+    r.templateName = templateName;
+    r.output.OutputFolderOpts = OutputSettings::ToOutputFolder;
+    r.output.OutputFolderPath = outputFolder;
+    r.output.OutputFileNameOpts = OutputSettings::AddSuffix;
+    r.output.OutputFileNameSuffix = QStringLiteral("_new");
+    r.output.OutputFormat = format;
+    return r;
 }
 
 // A text layer that draws plain black text, upright, unscaled, at the top-left corner.

@@ -71,18 +71,20 @@ private:
         writeTemplate(kTemplate, {{QStringLiteral("marker"), pictureOnlyLayer(m_marker)}});
     }
 
+    // Renders `r` and reads the output back; a null picture (the reason logged) when it failed.
+    static QImage renderedPicture(const RenderRequest& r)
+    {
+        const WatermarkCompositor::Result result = WatermarkCompositor::render(r);
+        if (!result.outcome.ok())
+            qWarning("%s", qPrintable(result.outcome.sentence()));
+        return result.outcome.ok() ? QImage(result.outcome.outputPath) : QImage();
+    }
+
     RenderRequest request(ComposeMode mode, const QString& source, const QString& target = QString()) const
     {
-        RenderRequest r;
+        RenderRequest r = batchRequest(source, kTemplate, m_data->root() + QStringLiteral("/out"));
         r.mode = mode;
-        r.sourcePath = source;
         r.targetPath = target;
-        r.templateName = kTemplate;
-        r.output.OutputFolderOpts = OutputSettings::ToOutputFolder;
-        r.output.OutputFolderPath = m_data->root() + QStringLiteral("/out");
-        r.output.OutputFileNameOpts = OutputSettings::AddSuffix;
-        r.output.OutputFileNameSuffix = QStringLiteral("_new");
-        r.output.OutputFormat = OutputSettings::Jpeg;
         return r;
     }
 
@@ -106,9 +108,7 @@ private slots:
         m_data = std::make_unique<TempDataFolder>();
         QVERIFY(QDir().mkpath(m_data->templates()));
         m_marker = m_data->root() + QStringLiteral("/marker.png");
-        QImage marker(16, 16, QImage::Format_ARGB32);
-        marker.fill(Qt::red);
-        QVERIFY(marker.save(m_marker));
+        QVERIFY(writeRedMarker(m_marker));
         writeMarkerTemplate();
     }
     void cleanup() { m_data.reset(); }
@@ -153,9 +153,7 @@ private slots:
 
         RenderRequest png = request(ComposeMode::BatchOutput, source);
         png.output.OutputFormat = OutputSettings::Png;
-        const WatermarkCompositor::Result asPng = WatermarkCompositor::render(png);
-        QVERIFY2(asPng.outcome.ok(), qPrintable(asPng.outcome.sentence()));
-        const QImage pngImage(asPng.outcome.outputPath);
+        const QImage pngImage = renderedPicture(png);
         QCOMPARE(pngImage.size(), upright);
         QVERIFY(isRed(pngImage.pixel(8, 8)));
         QVERIFY(qGray(pngImage.pixel(upright.width() / 2, upright.height() - 3)) < 60);
@@ -294,9 +292,7 @@ private slots:
         r.resizePictures = true;
         r.resize.ScaleType = ResizeSettings::ScaleByWidth;
         r.resize.TargetWidth = targetWidth;
-        const WatermarkCompositor::Result result = WatermarkCompositor::render(r);
-        QVERIFY2(result.outcome.ok(), qPrintable(result.outcome.sentence()));
-        const QImage out(result.outcome.outputPath);
+        const QImage out = renderedPicture(r);
         QCOMPARE(out.size(), expected);
         QVERIFY(isRed(out.pixel(4, 4)));
         // The frame line at the bottom survives the scaling.

@@ -100,26 +100,16 @@ class LosslessOutputTest : public QObject
 private:
     std::unique_ptr<TempDataFolder> m_data;
 
-    QString path(const QString& name) const { return m_data->root() + QLatin1Char('/') + name; }
-
     QString writePhoto(const QString& name, const QByteArray& data) const
     {
-        QDir().mkpath(path(QStringLiteral("photos")));
-        const QString file = path(QStringLiteral("photos/") + name);
+        QDir().mkpath(m_data->filePath(QStringLiteral("photos")));
+        const QString file = m_data->filePath(QStringLiteral("photos/") + name);
         return writeFile(file, data) ? file : QString();
     }
 
     RenderRequest request(const QString& source, const QString& folder, bool lossless) const
     {
-        RenderRequest r;
-        r.mode = ComposeMode::BatchOutput;
-        r.sourcePath = source;
-        r.templateName = kTemplate;
-        r.output.OutputFolderOpts = OutputSettings::ToOutputFolder;
-        r.output.OutputFolderPath = path(folder);
-        r.output.OutputFileNameOpts = OutputSettings::AddSuffix;
-        r.output.OutputFileNameSuffix = QStringLiteral("_new");
-        r.output.OutputFormat = OutputSettings::Jpeg;
+        RenderRequest r = batchRequest(source, kTemplate, m_data->filePath(folder));
         r.losslessJpeg = lossless;
         return r;
     }
@@ -157,10 +147,8 @@ private slots:
     {
         m_data = std::make_unique<TempDataFolder>();
         QVERIFY(QDir().mkpath(m_data->templates()));
-        const QString marker = path(QStringLiteral("marker.png"));
-        QImage red(16, 16, QImage::Format_ARGB32);
-        red.fill(Qt::red);
-        QVERIFY(red.save(marker));
+        const QString marker = m_data->filePath(QStringLiteral("marker.png"));
+        QVERIFY(writeRedMarker(marker));
         // Turned red text with a shadow in the middle, a red square at the upright top-left.
         WatermarkConf text = plainTextLayer(QStringLiteral("Lumora Plenum"));
         text.Location = 4;

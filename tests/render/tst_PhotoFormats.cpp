@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <vector>
 
 #include "RenderTestSupport.h"
@@ -25,6 +26,7 @@
 #include "render/RenderRequest.h"
 #include "services/imaging/PhotoDecoder.h"
 #include "services/imaging/text/ApplicationFonts.h"
+#include "support/PixelDifference.h"
 #include "support/TempDataFolder.h"
 #include "support/ToolRun.h"
 
@@ -92,28 +94,6 @@ QImage quarters(const QSize& size, bool alpha = false)
     return image;
 }
 
-// The largest difference of any channel (alpha included) between two pictures of one size;
-// colours under a fully transparent pixel do not count.
-int maxDifference(const QImage& a, const QImage& b)
-{
-    if (a.size() != b.size())
-        return 1000;
-    const QImage x = a.convertToFormat(QImage::Format_ARGB32);
-    const QImage y = b.convertToFormat(QImage::Format_ARGB32);
-    int worst = 0;
-    for (int row = 0; row < x.height(); ++row) {
-        for (int col = 0; col < x.width(); ++col) {
-            const QRgb p = x.pixel(col, row), q = y.pixel(col, row);
-            worst = std::max(worst, std::abs(qAlpha(p) - qAlpha(q)));
-            if (qAlpha(p) == 0 && qAlpha(q) == 0)
-                continue;
-            worst = std::max({worst, std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
-                              std::abs(qBlue(p) - qBlue(q))});
-        }
-    }
-    return worst;
-}
-
 // The picture as an interleaved 8-bit RGB libheif image (the caller releases it).
 heif_image* heifImageOf(const QImage& picture)
 {
@@ -135,59 +115,35 @@ heif_image* heifImageOf(const QImage& picture)
     return image;
 }
 
-// Writes a HEIC file through libheif: the picture, an EXIF block with `exifOrientation`, and
-// `transform` as the container's rotation/mirror boxes (an EXIF orientation value).
-QString writeHeicWithTransform(const QString& path, const QImage& picture, int transform, int exifOrientation)
+// Writes `picture` through libheif with the encoder for `compression` at `quality`: `prepare`
+// sets what the image and the encoding options carry besides the pixels, `annotate` (when
+// given) adds metadata to the encoded item. Returns the problem, empty when written.
+QString writeHeifFile(const QString& path, const QImage& picture, heif_compression_format compression,
+                      int quality, const std::function<void(heif_image*, heif_encoding_options*)>& prepare,
+                      const std::function<heif_error(heif_context*, heif_image_handle*)>& annotate = {})
 {
     heif_context* context = heif_context_alloc();
     heif_encoder* encoder = nullptr;
-    heif_error e = heif_context_get_encoder_for_format(context, heif_compression_HEVC, &encoder);
+    heif_error e = heif_context_get_encoder_for_format(context, compression, &encoder);
     if (e.code != heif_error_Ok) {
         heif_context_free(context);
-        return QStringLiteral("no HEVC encoder: %1").arg(QString::fromUtf8(e.message));
+        return QStringLiteral("no %1 encoder: %2")
+            .arg(compression == heif_compression_AV1 ? QStringLiteral("AV1") : QStringLiteral("HEVC"),
+                 QString::fromUtf8(e.message));
     }
-    heif_encoder_set_lossy_quality(encoder, 95);
+    heif_encoder_set_lossy_quality(encoder, quality);
     heif_image* image = heifImageOf(picture);
     heif_encoding_options* options = heif_encoding_options_alloc();
-    options->image_orientation = heif_orientation(transform);
+    prepare(image, options);
     heif_image_handle* handle = nullptr;
     e = heif_context_encode_image(context, image, encoder, options, &handle);
-    QString problem;
-    if (e.code == heif_error_Ok) {
-        // "Exif\0\0" is not part of the item; a little-endian TIFF with one orientation entry.
-        const unsigned char tiff[] = {'I',
-                                      'I',
-                                      42,
-                                      0,
-                                      8,
-                                      0,
-                                      0,
-                                      0,
-                                      1,
-                                      0,
-                                      0x12,
-                                      0x01,
-                                      3,
-                                      0,
-                                      1,
-                                      0,
-                                      0,
-                                      0,
-                                      static_cast<unsigned char>(exifOrientation),
-                                      0,
-                                      0,
-                                      0,
-                                      0,
-                                      0,
-                                      0,
-                                      0};
-        e = heif_context_add_exif_metadata(context, handle, tiff, int(sizeof tiff));
-    }
+    if (e.code == heif_error_Ok && annotate)
+        e = annotate(context, handle);
     if (e.code == heif_error_Ok)
         e = heif_context_write_to_file(context, QFile::encodeName(path).constData());
-    if (e.code != heif_error_Ok)
-        problem = QString::fromUtf8(e.message);
-    heif_image_handle_release(handle);
+    const QString problem = e.code == heif_error_Ok ? QString() : QString::fromUtf8(e.message);
+    if (handle)
+        heif_image_handle_release(handle);
     heif_encoding_options_free(options);
     heif_image_release(image);
     heif_encoder_release(encoder);
@@ -195,36 +151,37 @@ QString writeHeicWithTransform(const QString& path, const QImage& picture, int t
     return problem;
 }
 
-// Writes an AVIF file through libheif whose colour an nclx box gives (heif-enc 1.15 does not
-// write the code points it is given).
+// Writes a HEIC file: the picture, an EXIF block with `exifOrientation`, and `transform` as the
+// container's rotation/mirror boxes (an EXIF orientation value).
+QString writeHeicWithTransform(const QString& path, const QImage& picture, int transform, int exifOrientation)
+{
+    const auto orient = [transform](heif_image*, heif_encoding_options* options) {
+        options->image_orientation = heif_orientation(transform);
+    };
+    // "Exif\0\0" is not part of the item; a little-endian TIFF with one orientation entry.
+    const auto addExif = [exifOrientation](heif_context* context, heif_image_handle* handle) {
+        QByteArray tiff("II*\0\x08\0\0\0\x01\0\x12\x01\x03\0\x01\0\0\0", 18);
+        tiff.append(char(exifOrientation)).append(7, '\0');
+        return heif_context_add_exif_metadata(context, handle, tiff.constData(), int(tiff.size()));
+    };
+    return writeHeifFile(path, picture, heif_compression_HEVC, 95, orient, addExif);
+}
+
+// Writes an AVIF file whose colour an nclx box gives (heif-enc 1.15 does not write the code
+// points it is given).
 QString writeAvifWithNclx(const QString& path, const QImage& picture, int primaries, int transfer)
 {
-    heif_context* context = heif_context_alloc();
-    heif_encoder* encoder = nullptr;
-    heif_error e = heif_context_get_encoder_for_format(context, heif_compression_AV1, &encoder);
-    if (e.code != heif_error_Ok) {
-        heif_context_free(context);
-        return QStringLiteral("no AV1 encoder: %1").arg(QString::fromUtf8(e.message));
-    }
-    heif_encoder_set_lossy_quality(encoder, 90);
-    heif_image* image = heifImageOf(picture);
     heif_color_profile_nclx* nclx = heif_nclx_color_profile_alloc();
     heif_nclx_color_profile_set_color_primaries(nclx, uint16_t(primaries));
     heif_nclx_color_profile_set_transfer_characteristics(nclx, uint16_t(transfer));
     heif_nclx_color_profile_set_matrix_coefficients(nclx, 6);
     nclx->full_range_flag = 1;
-    heif_image_set_nclx_color_profile(image, nclx);
-    heif_encoding_options* options = heif_encoding_options_alloc();
-    options->output_nclx_profile = nclx;
-    e = heif_context_encode_image(context, image, encoder, options, nullptr);
-    if (e.code == heif_error_Ok)
-        e = heif_context_write_to_file(context, QFile::encodeName(path).constData());
-    const QString problem = e.code == heif_error_Ok ? QString() : QString::fromUtf8(e.message);
-    heif_encoding_options_free(options);
+    const QString problem = writeHeifFile(path, picture, heif_compression_AV1, 90,
+                                          [nclx](heif_image* image, heif_encoding_options* options) {
+                                              heif_image_set_nclx_color_profile(image, nclx);
+                                              options->output_nclx_profile = nclx;
+                                          });
     heif_nclx_color_profile_free(nclx);
-    heif_image_release(image);
-    heif_encoder_release(encoder);
-    heif_context_free(context);
     return problem;
 }
 
@@ -324,16 +281,8 @@ private:
     // Stamps `source` into the output folder in `format`; the output's path.
     QString stamp(const QString& source, int format, const QString& templateName, const QString& folder)
     {
-        RenderRequest r;
-        r.mode = ComposeMode::BatchOutput;
-        r.sourcePath = source;
-        r.templateName = templateName;
-        r.output.OutputFolderOpts = OutputSettings::ToOutputFolder;
-        r.output.OutputFolderPath = m_data->root() + QLatin1Char('/') + folder;
-        r.output.OutputFileNameOpts = OutputSettings::AddSuffix;
-        r.output.OutputFileNameSuffix = QStringLiteral("_new");
-        r.output.OutputFormat = format;
-        const WatermarkCompositor::Result result = WatermarkCompositor::render(r);
+        const WatermarkCompositor::Result result = WatermarkCompositor::render(
+            batchRequest(source, templateName, m_data->root() + QLatin1Char('/') + folder, format));
         if (!result.outcome.ok())
             qWarning("%s: %s", qPrintable(source), qPrintable(result.outcome.sentence()));
         return result.outcome.ok() ? result.outcome.outputPath : QString();
@@ -461,7 +410,7 @@ private slots:
         const QImage expected(file(reference));
         QVERIFY(!expected.isNull());
         QCOMPARE(decoded.hasAlphaChannel(), expected.hasAlphaChannel());
-        const int difference = maxDifference(decoded, expected);
+        const int difference = PixelDifference::largest(decoded, expected);
         QVERIFY2(difference <= tolerance, qPrintable(QStringLiteral("differs by %1").arg(difference)));
 
         // One pixel over the limit is refused from the header.
@@ -507,7 +456,7 @@ private slots:
         QImage upright;
         QVERIFY(decoder.decode(upright, QSize(), true));
         QCOMPARE(upright.size(), expected.size());
-        const int difference = maxDifference(upright, expected);
+        const int difference = PixelDifference::largest(upright, expected);
         QVERIFY2(difference <= 2, qPrintable(QStringLiteral("differs by %1").arg(difference)));
 
         const QString output = stamp(file(photo), OutputSettings::Jpeg, kBlank, QStringLiteral("turns"));
@@ -751,7 +700,7 @@ private slots:
             QVERIFY(grey.save(plain, "JPEG", 100));
             const QString reference = stamp(plain, format, kTemplate, QStringLiteral("colour-reference"));
             QVERIFY(!reference.isEmpty());
-            QCOMPARE(maxDifference(QImage(output), QImage(reference)), 0);
+            QCOMPARE(PixelDifference::largest(QImage(output), QImage(reference)), 0);
         }
     }
 };

@@ -54,20 +54,9 @@ class StreamedOutputTest : public QObject
 private:
     std::unique_ptr<TempDataFolder> m_data;
 
-    QString path(const QString& name) const { return m_data->root() + QLatin1Char('/') + name; }
-
     RenderRequest request(const QString& source, const QString& folder) const
     {
-        RenderRequest r;
-        r.mode = ComposeMode::BatchOutput;
-        r.sourcePath = source;
-        r.templateName = kTemplate;
-        r.output.OutputFolderOpts = OutputSettings::ToOutputFolder;
-        r.output.OutputFolderPath = path(folder);
-        r.output.OutputFileNameOpts = OutputSettings::AddSuffix;
-        r.output.OutputFileNameSuffix = QStringLiteral("_new");
-        r.output.OutputFormat = OutputSettings::Jpeg;
-        return r;
+        return batchRequest(source, kTemplate, m_data->filePath(folder));
     }
 
 private slots:
@@ -171,7 +160,7 @@ private slots:
         text.BCoverImage = effects.contains(QLatin1Char('c')) ? 1 : 0;
         text.BGradientText = effects.contains(QLatin1Char('g')) ? 1 : 0;
         if (effects.contains(QLatin1Char('p'))) {
-            const QString picture = path(QStringLiteral("picture.png"));
+            const QString picture = m_data->filePath(QStringLiteral("picture.png"));
             QImage square(40, 30, QImage::Format_ARGB32);
             square.fill(QColor(30, 160, 60, 150));
             QVERIFY(square.save(picture));
@@ -193,7 +182,7 @@ private slots:
             {JpegMetadata::kApp1, TestPhotos::exifWithOrientation(orientation)},
             {JpegMetadata::kApp2, QByteArray("ICC_PROFILE\0\1\1fake profile", 26)},
         };
-        const QString source = path(QStringLiteral("photo.jpg"));
+        const QString source = m_data->filePath(QStringLiteral("photo.jpg"));
         QVERIFY(writeFile(source,
                           photoData(stored, kind, orientation ? segments : QList<JpegMetadata::Segment>())));
 
@@ -218,7 +207,7 @@ private slots:
             QVERIFY(!full.outcome.ok());
             QCOMPARE(ours.outcome.ok(), false);
             QCOMPARE(ours.outcome.sentence(), full.outcome.sentence());
-            QCOMPARE(QDir(path(QStringLiteral("stream"))).entryList(QDir::Files | QDir::Hidden),
+            QCOMPARE(QDir(m_data->filePath(QStringLiteral("stream"))).entryList(QDir::Files | QDir::Hidden),
                      QStringList());
             return;
         }

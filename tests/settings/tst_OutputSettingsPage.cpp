@@ -42,6 +42,21 @@ QByteArray firstStartWithConfigIni(const QByteArray& before)
     return TempDataFolder::read(preferencesPath());
 }
 
+// The settings window on the default settings of a fresh data folder.
+struct DefaultSettingsWindow
+{
+    TempDataFolder folder;
+    const bool created = CreateDefaultPreferences();
+    CPreferenceDlg window;
+
+    // Shows the window; its output page once it is on the screen, null when it is not.
+    CGeneralConfDlg* show()
+    {
+        window.show();
+        return created && QTest::qWaitForWindowExposed(&window) ? window.generalPage() : nullptr;
+    }
+};
+
 } // namespace
 
 class OutputSettingsPageTest : public QObject
@@ -477,13 +492,10 @@ private slots:
     {
         QFETCH(int, key);
         QFETCH(bool, onSuffixField);
-        TempDataFolder folder;
-        QVERIFY(CreateDefaultPreferences());
-        CPreferenceDlg window;
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        CGeneralConfDlg* page = window.generalPage();
+        DefaultSettingsWindow shown;
+        CGeneralConfDlg* page = shown.show();
         QVERIFY(page);
+        CPreferenceDlg& window = shown.window;
         QWidget* target = onSuffixField ? static_cast<QWidget*>(page->suffixField()) : &window;
         target->setFocus();
         QTest::keyClick(target, Qt::Key(key));
@@ -606,12 +618,8 @@ private slots:
         QFETCH(bool, keepName);
         QFETCH(int, format);
         QFETCH(int, existing);
-        TempDataFolder folder;
-        QVERIFY(CreateDefaultPreferences());
-        CPreferenceDlg window;
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        CGeneralConfDlg* page = window.generalPage();
+        DefaultSettingsWindow shown;
+        CGeneralConfDlg* page = shown.show();
         QVERIFY(page);
         ClickOption(sourceFolder ? page->sourceFolderRadio() : page->otherFolderRadio());
         ClickOption(keepName ? page->keepNameRadio() : page->renameRadio());
@@ -625,7 +633,7 @@ private slots:
             const QRect inPage(warning->mapTo(page, QPoint()), warning->size());
             QVERIFY(page->rect().contains(inPage));
             QVERIFY(warning->height() >= warning->heightForWidth(warning->width()));
-            QVERIFY(window.grab().save(
+            QVERIFY(shown.window.grab().save(
                 QStringLiteral(LUMORA_BUILD_DIR "/screenshots/output_settings_warning.png")));
         }
     }

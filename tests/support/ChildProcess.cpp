@@ -60,6 +60,21 @@ QString ChildProcess::Result::describe() const
     return QStringLiteral("exit %1").arg(exitCode);
 }
 
+ExecStrings::ExecStrings(std::vector<QByteArray> strings) : m_strings(std::move(strings))
+{
+    for (QByteArray& s : m_strings)
+        m_pointers.push_back(s.data());
+    m_pointers.push_back(nullptr);
+}
+
+ExecStrings ExecStrings::environment(const QProcessEnvironment& environment)
+{
+    std::vector<QByteArray> strings;
+    for (const QString& e : environment.toStringList())
+        strings.push_back(e.toLocal8Bit());
+    return ExecStrings(std::move(strings));
+}
+
 ChildProcess::ChildProcess(const QString& program, const QStringList& arguments)
     : m_program(program), m_arguments(arguments)
 {
@@ -100,21 +115,11 @@ ChildProcess::Result ChildProcess::execute(double limitSeconds, bool killIsExpec
 
     // Everything the child needs is prepared before fork(): after it only async-signal-safe
     // calls are made.
-    std::vector<QByteArray> argStore;
-    argStore.push_back(QFile::encodeName(m_program));
+    std::vector<QByteArray> arguments{QFile::encodeName(m_program)};
     for (const QString& a : m_arguments)
-        argStore.push_back(a.toLocal8Bit());
-    std::vector<char*> argv;
-    for (QByteArray& a : argStore)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-    std::vector<QByteArray> envStore;
-    for (const QString& e : m_environment.toStringList())
-        envStore.push_back(e.toLocal8Bit());
-    std::vector<char*> envp;
-    for (QByteArray& e : envStore)
-        envp.push_back(e.data());
-    envp.push_back(nullptr);
+        arguments.push_back(a.toLocal8Bit());
+    ExecStrings argv(std::move(arguments));
+    ExecStrings envp = ExecStrings::environment(m_environment);
     const QByteArray workingDirectory = QFile::encodeName(m_workingDirectory);
     const int outFd = outFile.handle();
     const int errFd = errFile.handle();
@@ -137,7 +142,7 @@ ChildProcess::Result ChildProcess::execute(double limitSeconds, bool killIsExpec
             const rlimit limit{fileLimit, fileLimit};
             ::setrlimit(RLIMIT_FSIZE, &limit);
         }
-        ::execve(argv[0], argv.data(), envp.data());
+        ::execve(argv.data()[0], argv.data(), envp.data());
         ::_exit(127);
     }
     result.started = true;

@@ -7,6 +7,27 @@
 #include <QStringList>
 
 #include <functional>
+#include <vector>
+
+// Strings for execve(): the bytes, kept alive, and the null-terminated array of pointers to
+// them. Built before fork(), so that the child only makes async-signal-safe calls.
+class ExecStrings
+{
+public:
+    explicit ExecStrings(std::vector<QByteArray> strings);
+    // The program's environment as "NAME=value" strings.
+    static ExecStrings environment(const QProcessEnvironment& environment);
+
+    ExecStrings(const ExecStrings&) = delete;
+    ExecStrings& operator=(const ExecStrings&) = delete;
+    ExecStrings(ExecStrings&&) = default;
+
+    char** data() { return m_pointers.data(); }
+
+private:
+    std::vector<QByteArray> m_strings;
+    std::vector<char*> m_pointers;
+};
 
 // Runs a program as a child process and reports how it ended and what it cost: exit code or
 // signal, the CPU time and the peak memory (resident set) of the child, its output. A child

@@ -33,6 +33,7 @@ public:
     TempDataFolder& operator=(const TempDataFolder&) = delete;
 
     QString root() const { return m_dir.path(); }
+    QString filePath(const QString& name) const { return m_dir.filePath(name); }
     QString data() const { return m_dir.filePath(QStringLiteral("data")); }
     QString templates() const { return data() + QStringLiteral("/templates"); }
     QString templateFile(const QString& name) const

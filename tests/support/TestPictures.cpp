@@ -185,6 +185,31 @@ QImage quadrants(int width, int height)
     return image;
 }
 
+namespace {
+
+// One step of Marsaglia's 32-bit xorshift generator.
+quint32 nextRandom(quint32& state)
+{
+    state ^= state << 13;
+    state ^= state >> 17;
+    state ^= state << 5;
+    return state;
+}
+
+} // namespace
+
+QImage noise(int width, int height, quint32 seed)
+{
+    QImage picture(width, height, QImage::Format_RGB32);
+    quint32 state = seed;
+    for (int y = 0; y < height; ++y) {
+        auto* line = reinterpret_cast<QRgb*>(picture.scanLine(y));
+        for (int x = 0; x < width; ++x)
+            line[x] = 0xff000000u | (nextRandom(state) & 0xffffffu);
+    }
+    return picture;
+}
+
 QImage detailed(int width, int height)
 {
     QImage image(width, height, QImage::Format_RGB32);
@@ -192,10 +217,7 @@ QImage detailed(int width, int height)
     for (int y = 0; y < height; ++y) {
         auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
         for (int x = 0; x < width; ++x) {
-            state ^= state << 13;
-            state ^= state >> 17;
-            state ^= state << 5;
-            const int noise = int(state % 64) - 32;
+            const int noise = int(nextRandom(state) % 64) - 32;
             line[x] = qRgb(qBound(0, x * 255 / width + noise, 255), qBound(0, y * 255 / height - noise, 255),
                            qBound(0, 128 + noise * 2, 255));
         }

@@ -46,6 +46,10 @@ QImage quadrants(int width, int height);
 // compressed file carries pixels of its own.
 QImage detailed(int width, int height);
 
+// Random colours from a xorshift generator started at `seed`: compresses badly, so that
+// its files are large and slow to write.
+QImage noise(int width, int height, quint32 seed);
+
 // A GIF file of the picture (at most 256 colours) compressed as GIF writers do: LZW codes that
 // grow from 9 to 12 bits, a clear code when the table is full.
 QByteArray compressedGif(const QImage& image);

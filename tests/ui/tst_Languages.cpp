@@ -143,6 +143,17 @@ template <typename W> void Show(W& window)
     QCoreApplication::processEvents();
 }
 
+// Opens a window of type W over `owner` (a skin window is made first) and hands it to
+// `record` with the screenshot's and the window's name.
+template <typename W, typename Record>
+void recordWindow(QWidget* owner, const Record& record, const QString& shot, const QString& name)
+{
+    W window(owner);
+    if constexpr (requires { window.Create(); })
+        QVERIFY(window.Create());
+    record(window, shot, name);
+}
+
 struct TsMessage
 {
     bool finished = false;
@@ -336,6 +347,12 @@ private slots:
             for (const QString& cut : ClippedTexts(window))
                 clipped << name + QStringLiteral(": ") + cut;
         };
+        // Shows a window, saves its screenshot as "<tag>_<shot>" and gathers its texts.
+        const auto record = [&](QWidget& window, const QString& shot, const QString& name) {
+            Show(window);
+            SaveScreenshot(&window, tag + QLatin1Char('_') + shot);
+            collect(&window, name);
+        };
 
         // The main window with a photo that stamps and one that cannot be read, after a run.
         CLumoraDlg* main = f.Open();
@@ -372,26 +389,16 @@ private slots:
 
         {
             CEditTemplateDlg editor(main);
-            Show(editor);
-            SaveScreenshot(&editor, tag + QStringLiteral("_editor_text"));
-            collect(&editor, QStringLiteral("editor"));
+            record(editor, QStringLiteral("editor_text"), QStringLiteral("editor"));
             editor.tabControl()->setCurrentIndex(1);
             QCoreApplication::processEvents();
             SaveScreenshot(&editor, tag + QStringLiteral("_editor_picture"));
             collect(&editor, QStringLiteral("editor picture page"));
         }
-        {
-            CPreferenceDlg preferences(main);
-            Show(preferences);
-            SaveScreenshot(&preferences, tag + QStringLiteral("_preferences"));
-            collect(&preferences, QStringLiteral("preferences"));
-        }
-        {
-            CImgResizingSettingDlg resizing(main);
-            Show(resizing);
-            SaveScreenshot(&resizing, tag + QStringLiteral("_resizing"));
-            collect(&resizing, QStringLiteral("resizing"));
-        }
+        recordWindow<CPreferenceDlg>(main, record, QStringLiteral("preferences"),
+                                     QStringLiteral("preferences"));
+        recordWindow<CImgResizingSettingDlg>(main, record, QStringLiteral("resizing"),
+                                             QStringLiteral("resizing"));
         {
             // The photo that cannot be read: the preview says why, in the language.
             COutputPreviewDlg preview(
@@ -402,32 +409,14 @@ private slots:
             SaveScreenshot(&preview, tag + QStringLiteral("_output_preview"));
             collect(&preview, QStringLiteral("output preview"));
         }
-        {
-            CAboutDlg about(main);
-            Show(about);
-            SaveScreenshot(&about, tag + QStringLiteral("_about"));
-            collect(&about, QStringLiteral("about"));
-        }
-        {
-            CAboutDlgUI about(main);
-            QVERIFY(about.Create());
-            Show(about);
-            SaveScreenshot(&about, tag + QStringLiteral("_about_skin"));
-            collect(&about, QStringLiteral("skin about"));
-        }
-        {
-            CQuickStartDlgUI quickStart(main);
-            QVERIFY(quickStart.Create());
-            Show(quickStart);
-            SaveScreenshot(&quickStart, tag + QStringLiteral("_quick_start"));
-            collect(&quickStart, QStringLiteral("quick start"));
-        }
+        recordWindow<CAboutDlg>(main, record, QStringLiteral("about"), QStringLiteral("about"));
+        recordWindow<CAboutDlgUI>(main, record, QStringLiteral("about_skin"), QStringLiteral("skin about"));
+        recordWindow<CQuickStartDlgUI>(main, record, QStringLiteral("quick_start"),
+                                       QStringLiteral("quick start"));
         {
             QString name;
             CAddNewTempDlg naming(main->tr("添加新模板"), name, main);
-            Show(naming);
-            SaveScreenshot(&naming, tag + QStringLiteral("_naming"));
-            collect(&naming, QStringLiteral("template naming"));
+            record(naming, QStringLiteral("naming"), QStringLiteral("template naming"));
             CAddNewLayerDlg layerNaming(QString(), {}, main);
             collect(&layerNaming, QStringLiteral("layer naming"));
         }
@@ -439,9 +428,7 @@ private slots:
                  english ? QStringLiteral("OK") : QStringLiteral("确定"));
         QCOMPARE(box.button(QMessageBox::Cancel)->text(),
                  english ? QStringLiteral("Cancel") : QStringLiteral("取消"));
-        Show(box);
-        SaveScreenshot(&box, tag + QStringLiteral("_message_box"));
-        collect(&box, QStringLiteral("message box buttons"));
+        record(box, QStringLiteral("message_box"), QStringLiteral("message box buttons"));
         QFileDialog files(main);
         files.setOption(QFileDialog::DontUseNativeDialog);
         QColorDialog colours;

@@ -226,6 +226,13 @@ bool waitShown(COutputPreviewDlg& preview, const QString& photo)
                            60000);
 }
 
+// Shows the preview and waits until it is on the screen with `photo` drawn.
+bool showAndWait(COutputPreviewDlg& preview, const QString& photo)
+{
+    preview.show();
+    return QTest::qWaitForWindowExposed(&preview) && waitShown(preview, photo);
+}
+
 // The preview's picture as the screen shows it, and the same picture scaled as the window
 // scales it (the window's pixels, device pixels at 2x).
 QImage pictureOnScreen(COutputPreviewDlg& preview)
@@ -285,9 +292,7 @@ private slots:
         f.AddPhotos({photo});
 
         COutputPreviewDlg preview(previewPhotoList(main->Ui()), main);
-        preview.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&preview));
-        QVERIFY(waitShown(preview, photo));
+        QVERIFY(showAndWait(preview, photo));
         const QImage rendered = preview.Picture().display;
         QCOMPARE(rendered.size(), QSize(900, 600));
         // The screen shows the new paint a little later: looked at until it matches (bounded).
@@ -375,9 +380,7 @@ private slots:
         LoadResizeSettings(); // as the main window does before a preview
 
         COutputPreviewDlg preview(previewPhotoList(main->Ui()), main);
-        preview.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&preview));
-        QVERIFY(waitShown(preview, photo));
+        QVERIFY(showAndWait(preview, photo));
         const QImage shown = preview.Picture().display;
         QCOMPARE(shown.size(), QSize(1000, 667));
         ScreenShots::take(QStringLiteral("output_preview_resized"));

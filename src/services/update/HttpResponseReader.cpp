@@ -4,6 +4,7 @@
 #include <QList>
 
 #include <algorithm>
+#include <charconv>
 #include <cstring>
 #include <limits>
 #include <optional>
@@ -34,15 +35,13 @@ std::optional<qint64> parseDecimal(const QByteArray& text)
     return value;
 }
 
+// The value of a hexadecimal digit (either case), -1 for any other character.
 int hexValue(char c)
 {
-    if (IsDigit(c))
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
+    const char digit[] = {c, '\0'};
+    int value = -1;
+    std::from_chars(digit, digit + 1, value, 16);
+    return value;
 }
 
 } // namespace

@@ -37,44 +37,44 @@ void CCoolButtonBar::setEnabledFlag(int index, bool enabled)
         m_buttons[index].enabled = enabled ? 1 : 0;
 }
 
-void CCoolButtonBar::EnableButton(int commandCode, bool repaint)
+void CCoolButtonBar::setEnabledByCode(int commandCode, bool enabled, bool repaint)
 {
     for (int i = 0; i < m_buttons.size(); ++i) {
         if (m_buttons[i].commandCode == commandCode) {
-            setEnabledFlag(i, true);
+            setEnabledFlag(i, enabled);
             break;
         }
     }
     if (repaint)
         update();
+}
+
+void CCoolButtonBar::setAllEnabled(bool enabled, bool repaint)
+{
+    for (int i = 0; i < m_buttons.size(); ++i)
+        setEnabledFlag(i, enabled);
+    if (repaint)
+        update();
+}
+
+void CCoolButtonBar::EnableButton(int commandCode, bool repaint)
+{
+    setEnabledByCode(commandCode, true, repaint);
 }
 
 void CCoolButtonBar::DisableButton(int commandCode, bool repaint)
 {
-    for (int i = 0; i < m_buttons.size(); ++i) {
-        if (m_buttons[i].commandCode == commandCode) {
-            setEnabledFlag(i, false);
-            break;
-        }
-    }
-    if (repaint)
-        update();
+    setEnabledByCode(commandCode, false, repaint);
 }
 
 void CCoolButtonBar::EnableAllButtons(bool repaint)
 {
-    for (int i = 0; i < m_buttons.size(); ++i)
-        setEnabledFlag(i, true);
-    if (repaint)
-        update();
+    setAllEnabled(true, repaint);
 }
 
 void CCoolButtonBar::DisableAllButtons(bool repaint)
 {
-    for (int i = 0; i < m_buttons.size(); ++i)
-        setEnabledFlag(i, false);
-    if (repaint)
-        update();
+    setAllEnabled(false, repaint);
 }
 
 void CCoolButtonBar::SetCaption(int x, int y, const QString& text)
@@ -190,6 +190,14 @@ QImage CCoolButtonBar::renderBar() const
     return canvas;
 }
 
+void CCoolButtonBar::repaintOnChange(int& button, int now)
+{
+    if (button == now)
+        return;
+    button = now;
+    update();
+}
+
 void CCoolButtonBar::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
@@ -200,32 +208,21 @@ void CCoolButtonBar::mouseMoveEvent(QMouseEvent* event)
 {
     if (event->buttons() != Qt::NoButton)
         return;
-    const int hot = buttonAt(event->position().toPoint(), true);
-    if (hot != m_hot) {
-        m_hot = hot;
-        update();
-    }
+    repaintOnChange(m_hot, buttonAt(event->position().toPoint(), true));
 }
 
 void CCoolButtonBar::leaveEvent(QEvent*)
 {
     if (m_captured)
         return;
-    if (m_hot != -1) {
-        m_hot = -1;
-        update();
-    }
+    repaintOnChange(m_hot, -1);
 }
 
 void CCoolButtonBar::mousePressEvent(QMouseEvent* event)
 {
     if (event->button() != Qt::LeftButton)
         return;
-    const int pressed = buttonAt(event->position().toPoint(), true);
-    if (pressed != m_pressed) {
-        m_pressed = pressed;
-        update();
-    }
+    repaintOnChange(m_pressed, buttonAt(event->position().toPoint(), true));
     m_captured = true;
 }
 

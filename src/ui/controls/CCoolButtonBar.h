@@ -81,6 +81,11 @@ private:
 
     int buttonAt(const QPoint& pos, bool enabledOnly) const;
     void setEnabledFlag(int index, bool enabled);
+    // Sets the flag of the button sending `commandCode`, or of every button, and repaints if asked.
+    void setEnabledByCode(int commandCode, bool enabled, bool repaint);
+    void setAllEnabled(bool enabled, bool repaint);
+    // Sets the hot or pressed button's index and repaints when it changed.
+    void repaintOnChange(int& button, int now);
     void paintBase(QPainter& painter, const QImage& base) const;
     // Draws the part of the picture given in device-independent pixels at `at`.
     static void drawPart(QPainter& painter, const QPoint& at, const QImage& picture, const QRect& part);

@@ -18,7 +18,7 @@
 #include "model/OutputSettings.h"
 #include "services/language/BuiltinPictureIds.h"
 #include "ui/controls/CHoverButton.h"
-#include "ui/controls/DialogKeyFilter.h"
+#include "ui/controls/DialogFrame.h"
 #include "ui/preview/PreviewFitting.h"
 
 namespace {
@@ -44,10 +44,7 @@ constexpr int kSpinnerDots = 12;
 COutputPreviewDlg::COutputPreviewDlg(PhotoList photos, QWidget* parent)
     : QDialog(parent), m_photos(std::move(photos))
 {
-    setObjectName(QStringLiteral("COutputPreviewDlg"));
-    setWindowTitle(tr("输出预览"));
-    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
-    DialogKeyFilter::Install(this);
+    DialogFrame::setUp(this, QStringLiteral("COutputPreviewDlg"), tr("输出预览"));
     setWindowFlag(Qt::WindowMaximizeButtonHint, true);
     QFont font(QStringLiteral("Tahoma"));
     font.setPointSize(9);
@@ -282,12 +279,7 @@ void COutputPreviewDlg::onPrevious()
 {
     if (m_wantedRow == 0 && photoCount() > 0)
         return; // the first photo: the disabled button says so
-    const QString path = m_photos.selectPreviousPhoto ? m_photos.selectPreviousPhoto() : QString();
-    if (path.isEmpty()) {
-        QMessageBox::information(this, QStringLiteral("Lumora Plenum"), tr("This is the first one."));
-        return;
-    }
-    showPhoto(path);
+    showSelected(m_photos.selectPreviousPhoto, tr("This is the first one."));
 }
 
 void COutputPreviewDlg::onNext()
@@ -295,9 +287,14 @@ void COutputPreviewDlg::onNext()
     const int count = photoCount();
     if (m_wantedRow >= 0 && count > 0 && m_wantedRow + 1 >= count)
         return; // the last photo: the disabled button says so
-    const QString path = m_photos.selectNextPhoto ? m_photos.selectNextPhoto() : QString();
+    showSelected(m_photos.selectNextPhoto, tr("This is the last one."));
+}
+
+void COutputPreviewDlg::showSelected(const std::function<QString()>& select, const QString& atEnd)
+{
+    const QString path = select ? select() : QString();
     if (path.isEmpty()) {
-        QMessageBox::information(this, QStringLiteral("Lumora Plenum"), tr("This is the last one."));
+        QMessageBox::information(this, QStringLiteral("Lumora Plenum"), atEnd);
         return;
     }
     showPhoto(path);

@@ -108,6 +108,8 @@ private:
     // for the window manager's present frame.
     void fitFrameToWorkArea();
     void showPhoto(const QString& photoPath);
+    // Shows the photo the main window selected next or before, or says `atEnd` when none is.
+    void showSelected(const std::function<QString()>& select, const QString& atEnd);
     void showRow(int row);
     void RenderPreview(const QString& photoPath);
     void updateCounter();

@@ -34,14 +34,9 @@
 #include "ui/settings/CFolderDlg.h"
 #include "xml/XmlDocument.h"
 
-namespace {
+using namespace PreferenceElements;
 
-const QString kRoot = QStringLiteral("Preferences");
-const QString kFolderOpts = QStringLiteral("OutputFolderOpts");
-const QString kFolderPath = QStringLiteral("OutputFolderPath");
-const QString kNameOpts = QStringLiteral("OutputFileNameOpts");
-const QString kSuffix = QStringLiteral("OutputFileNameSuffix");
-const QString kFormat = QStringLiteral("OutputFormat");
+namespace {
 
 void showMessage(QWidget* parent, const QString& text)
 {

@@ -11,7 +11,7 @@
 #include <QVBoxLayout>
 
 #include "model/ResizeSettings.h"
-#include "ui/controls/DialogKeyFilter.h"
+#include "ui/controls/DialogFrame.h"
 
 namespace {
 
@@ -29,10 +29,7 @@ QLineEdit* digitsEdit(QWidget* parent)
 
 CImgResizingSettingDlg::CImgResizingSettingDlg(QWidget* parent) : QDialog(parent)
 {
-    setObjectName(QStringLiteral("CImgResizingSettingDlg"));
-    setWindowTitle(tr("图像大小设置"));
-    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
-    DialogKeyFilter::Install(this);
+    DialogFrame::setUp(this, QStringLiteral("CImgResizingSettingDlg"), tr("图像大小设置"));
     buildControls();
     loadSettings();
 }

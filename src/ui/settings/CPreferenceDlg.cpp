@@ -1,6 +1,6 @@
 #include "ui/settings/CPreferenceDlg.h"
 
-#include "ui/controls/DialogKeyFilter.h"
+#include "ui/controls/DialogFrame.h"
 
 #include <QFrame>
 #include <QKeyEvent>
@@ -20,10 +20,7 @@ constexpr int kPageY = 24;
 
 CPreferenceDlg::CPreferenceDlg(QWidget* parent) : QDialog(parent)
 {
-    setObjectName(QStringLiteral("CPreferenceDlg"));
-    setWindowTitle(tr("首选项"));
-    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
-    DialogKeyFilter::Install(this);
+    DialogFrame::setUp(this, QStringLiteral("CPreferenceDlg"), tr("首选项"));
 
     m_tabControl = new QWidget(this);
     m_tabControl->setObjectName(QStringLiteral("preference_tabs"));
