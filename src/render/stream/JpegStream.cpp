@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <future>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -75,18 +76,58 @@ std::vector<std::pair<int, int>> joined(std::vector<std::pair<int, int>> ranges)
     return out;
 }
 
-// True when an EXIF block of the metadata carries a thumbnail, which is made from the whole
-// stamped picture before the rows are written.
-bool hasExifThumbnail(const JpegMetadata& metadata)
+// The photo decoded at the smallest DCT scale that is at least `minimum` in both directions,
+// as stored, in the canvas format: all the EXIF thumbnail is made from. Null when it cannot be
+// decoded.
+QImage reducedPhoto(const QString& path, qint64 pixelLimit, const QSize& minimum)
 {
-    for (const JpegMetadata::Segment& segment : metadata.segments) {
-        if (segment.marker != JpegMetadata::kApp1)
-            continue;
-        QByteArray copy = segment.data;
-        if (ExifThumbnail::renew(copy, QImage()) != ExifThumbnail::Change::None)
-            return true;
+    PhotoDecoder decoder;
+    decoder.setPixelLimit(pixelLimit);
+    QImage image;
+    if (!decoder.open(path) || !decoder.decode(image, minimum))
+        return QImage();
+    // A grey photo's canvas is RGB32, as Qt turns grey into it.
+    return image.format() == QImage::Format_Grayscale8 ? image.convertToFormat(QImage::Format_RGB32) : image;
+}
+
+// Puts the stamped part `mark` (stored at `stored` in a photo of `size`) into `reduced`, the
+// photo decoded at the DCT scale n/8: each reduced pixel wholly inside the part gets the
+// average of the stamped pixels it stands for, as the scaled decoding averages the photo's
+// own. Pixels the part's edge crosses keep the photo's: the part reaches well beyond the ink.
+void putReduced(QImage& reduced, const QImage& mark, const QRect& stored, int n)
+{
+    const auto firstInside = [n](int from) { return (from * n + 7) / 8; };   // ceil(from * n / 8)
+    const auto endInside = [n](int end) { return end * n / 8; };             // floor(end * n / 8)
+    const auto spanStart = [n](int reducedAt) { return reducedAt * 8 / n; }; // floor(at * 8 / n)
+    const auto spanEnd = [n](int reducedAt) { return ((reducedAt + 1) * 8 + n - 1) / n; };
+    const int top = firstInside(stored.top());
+    const int bottom = std::min(endInside(stored.bottom() + 1), reduced.height());
+    const int left = firstInside(stored.left());
+    const int right = std::min(endInside(stored.right() + 1), reduced.width());
+    for (int ry = top; ry < bottom; ++ry) {
+        const int y0 = std::max(spanStart(ry), stored.top());
+        const int y1 = std::min(spanEnd(ry), stored.bottom() + 1);
+        auto* out = reinterpret_cast<QRgb*>(reduced.scanLine(ry));
+        for (int rx = left; rx < right; ++rx) {
+            const int x0 = std::max(spanStart(rx), stored.left());
+            const int x1 = std::min(spanEnd(rx), stored.right() + 1);
+            int red = 0;
+            int green = 0;
+            int blue = 0;
+            for (int y = y0; y < y1; ++y) {
+                const auto* line = reinterpret_cast<const QRgb*>(mark.constScanLine(y - stored.top()));
+                for (int x = x0; x < x1; ++x) {
+                    const QRgb pixel = line[x - stored.left()];
+                    red += qRed(pixel);
+                    green += qGreen(pixel);
+                    blue += qBlue(pixel);
+                }
+            }
+            const int count = std::max(1, (y1 - y0) * (x1 - x0));
+            out[rx] =
+                qRgb((red + count / 2) / count, (green + count / 2) / count, (blue + count / 2) / count);
+        }
     }
-    return false;
 }
 
 } // namespace
@@ -138,8 +179,18 @@ std::optional<Outcome> stamp(const RenderRequest& request, const QString& target
         return std::nullopt;
     // Stored as the camera stored it: the segments copied byte for byte.
     encoding.metadata = ahead->metadata();
-    if (hasExifThumbnail(encoding.metadata))
-        return std::nullopt;
+    // An EXIF thumbnail is remade from the photo decoded at a reduced scale (by a decoder of
+    // its own, beside the first pass) with the stamped part put in at that scale: the whole
+    // photo is never needed. A progressive photo's decoders each hold all its coefficients, so
+    // that decoding then waits until the first pass is done.
+    const QSize thumbnail = ExifThumbnail::remadeSize(encoding.metadata);
+    const int thumbnailScale = thumbnail.isEmpty() ? 8 : PhotoDecoder::dctScaleNumerator(size, thumbnail);
+    std::future<QImage> reducing;
+    if (!thumbnail.isEmpty())
+        reducing = std::async(ahead->isProgressive() ? std::launch::deferred : std::launch::async,
+                              [path = request.sourcePath, limit = request.pixelLimit, thumbnail]() {
+                                  return reducedPhoto(path, limit, thumbnail);
+                              });
 
     const PhotoMetadata embedded = ahead->embeddedMetadata();
     const auto fields = [&]() {
@@ -227,6 +278,19 @@ std::optional<Outcome> stamp(const RenderRequest& request, const QString& target
                                 mark.constScanLine(y - box->top()), size_t(box->width()) * 4);
             }
         }
+    }
+
+    // The thumbnails of the EXIF blocks renewed (or removed) as the full path does, from the
+    // reduced photo; a thumbnail renew() cannot remake is removed whatever the picture.
+    if (reducing.valid()) {
+        QImage reduced = reducing.get();
+        if (reduced.isNull())
+            return std::nullopt;
+        if (!mark.isNull())
+            putReduced(reduced, mark, stored, thumbnailScale);
+        ExifThumbnail::renew(encoding.metadata, reduced);
+    } else {
+        ExifThumbnail::renew(encoding.metadata, QImage());
     }
 
     if (request.output.OutputFolderOpts == OutputSettings::ToOutputFolder &&

@@ -20,9 +20,11 @@ struct RenderRequest;
 //
 // Served: batch outputs of JPEG photos (colour or grey, baseline or progressive) that stand
 // upright as stored or mirrored left to right (orientation item none, 1 or 2), are not resized, and are
-// written as baseline JPEG with a template that draws nothing repeated over the photo. Every other photo, and
-// one whose EXIF block carries a thumbnail (made from the whole stamped picture), is left to the full path,
-// as is a photo found damaged on the way: the full path then says why it fails.
+// written as baseline JPEG with a template that draws nothing repeated over the photo. An EXIF
+// thumbnail is remade from the photo decoded at a reduced scale with the stamped part put in at
+// that scale, so its pixels are close to the full path's but not the same; the photo's own rows
+// are. Every other photo is left to the full path, as is a photo found damaged on the way: the
+// full path then says why it fails.
 namespace JpegStream {
 
 // Sets the encoder's quality, sampling and scans for a photo of the given chroma sampling (see
