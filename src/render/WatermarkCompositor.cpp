@@ -258,8 +258,10 @@ Result renderPhoto(const RenderRequest& request)
             return std::move(*lossless);
     }
     // Streamed output: JPEG photos that JpegStream serves go from the decoder to the encoder a
-    // band at a time, without a canvas of the photo's size; the others are rendered below.
-    if (batch && OutputNaming::outputFormat(request.output) == ImageEncoder::FileFormat::Jpeg) {
+    // band at a time, without a canvas of the photo's size, into a JPEG or TIFF output; the
+    // others are rendered below.
+    if (batch && (OutputNaming::outputFormat(request.output) == ImageEncoder::FileFormat::Jpeg ||
+                  OutputNaming::outputFormat(request.output) == ImageEncoder::FileFormat::Tiff)) {
         const auto quality = [&](const QSize& sampling, ImageEncoder::Options& encoding) {
             PhotoCanvas photo;
             photo.chromaSampling = sampling;

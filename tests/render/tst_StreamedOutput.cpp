@@ -128,7 +128,8 @@ private slots:
         // s: shadow (S: its widest blur), o: outline (O: thick), d: 3D, p: picture, c: repeated,
         // g: gradient
         QTest::addColumn<QString>("effects");
-        // p: progressive output, r: resized, t: a smooth photo whose EXIF holds a 160 x 120 thumbnail
+        // p: progressive output, r: resized, t: a smooth photo whose EXIF holds a 160 x 120 thumbnail,
+        // f: TIFF output
         QTest::addColumn<QString>("settings");
         QTest::addColumn<bool>("streamed");
 
@@ -169,6 +170,15 @@ private slots:
             << "t" << true;
         QTest::newRow("EXIF thumbnail, grey") << "grey" << QSize(800, 600) << 1 << 6 << QPoint() << 0 << "p"
                                               << "t" << true;
+        QTest::newRow("TIFF, shadow and picture") << "420" << tall << 1 << 5 << QPoint(3, 140) << 20 << "sp"
+                                                  << "f" << true;
+        QTest::newRow("TIFF, grey, mirrored") << "grey" << tall << 2 << 6 << QPoint(9, -40) << 0 << "op"
+                                              << "f" << true;
+        QTest::newRow("TIFF, EXIF thumbnail left out")
+            << "444" << QSize(640, 480) << 1 << 0 << QPoint() << 0 << "s"
+            << "ft" << true;
+        QTest::newRow("TIFF, orientation 6") << "420" << tall << 6 << 4 << QPoint() << 0 << "s"
+                                             << "f" << false;
         QTest::newRow("damaged near its end") << "cut" << tall << 1 << 0 << QPoint() << 0 << "s"
                                               << "" << false;
         QTest::newRow("orientation 4") << "420" << tall << 4 << 0 << QPoint() << 0 << "s"
@@ -249,6 +259,8 @@ private slots:
             JpegStream::setEnabled(stream);
             RenderRequest r = request(source, stream ? QStringLiteral("stream") : QStringLiteral("full"));
             r.quality.progressive = settings.contains(QLatin1Char('p'));
+            if (settings.contains(QLatin1Char('f')))
+                r.output.OutputFormat = OutputSettings::Tiff;
             if (settings.contains(QLatin1Char('r'))) {
                 r.resize.ScaleType = 1;
                 r.resize.TargetWidth = 300;
@@ -275,7 +287,7 @@ private slots:
         const QByteArray written = readFile(ours.outcome.outputPath);
         const QByteArray expected = readFile(full.outcome.outputPath);
         QVERIFY(!expected.isEmpty());
-        if (thumbnail) {
+        if (thumbnail && !settings.contains(QLatin1Char('f'))) {
             // The thumbnail is remade from the photo decoded at a reduced scale: the files
             // differ in it alone, and it shows the mark where the full path's does.
             const QByteArray ourExif = TestPhotos::keptSegments(written).value(0).data;

@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "render/OutputNaming.h"
 #include "render/RenderRequest.h"
 #include "render/TextFieldValues.h"
 #include "render/WatermarkCompositor.h"
@@ -130,6 +131,29 @@ void putReduced(QImage& reduced, const QImage& mark, const QRect& stored, int n)
     }
 }
 
+// True when every pixel of the picture is opaque.
+bool opaque(const QImage& picture)
+{
+    if (!picture.hasAlphaChannel())
+        return true;
+    for (int y = 0; y < picture.height(); ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(picture.constScanLine(y));
+        for (int x = 0; x < picture.width(); ++x) {
+            if (qAlpha(line[x]) != 255)
+                return false;
+        }
+    }
+    return true;
+}
+
+// The resolution a decoded photo's canvas carries (the pictures' default, as the decoder sets
+// none), which a TIFF output records.
+QSize canvasResolution()
+{
+    const QImage canvas(1, 1, ImageCanvas::kFormat);
+    return QSize(canvas.dotsPerMeterX(), canvas.dotsPerMeterY());
+}
+
 } // namespace
 
 void setEnabled(bool on)
@@ -149,7 +173,10 @@ int writtenCount()
 
 std::optional<Outcome> stamp(const RenderRequest& request, const QString& target, const Quality& quality)
 {
+    const ImageEncoder::FileFormat format = OutputNaming::outputFormat(request.output);
+    const bool tiff = format == ImageEncoder::FileFormat::Tiff;
     if (!enabled() || request.mode != ComposeMode::BatchOutput ||
+        (format != ImageEncoder::FileFormat::Jpeg && !tiff) ||
         !resizeSettingsProblem(request.resize, request.resizePictures).isEmpty())
         return std::nullopt;
 
@@ -173,12 +200,22 @@ std::optional<Outcome> stamp(const RenderRequest& request, const QString& target
     encoding.sourcePath = request.sourcePath;
     // Skipping or keeping both: a file that took the output's name during the render stays.
     encoding.replaceExisting = request.output.ifOutputExists == OutputSettings::ReplaceExisting;
-    quality(ahead->chromaSampling(), encoding);
-    // Progressive scans are written from the whole picture.
-    if (encoding.jpegProgressive)
-        return std::nullopt;
-    // Stored as the camera stored it: the segments copied byte for byte.
-    encoding.metadata = ahead->metadata();
+    const PhotoMetadata embedded = ahead->embeddedMetadata();
+    if (tiff) {
+        // The photo's metadata as a TIFF takes it: its pixels stand upright, and a profile of
+        // other colours than RGB would describe other pixels. Its EXIF thumbnail is left out.
+        encoding.embedded = embedded;
+        encoding.embedded.setOrientation(1);
+        if (!encoding.embedded.hasRgbProfile())
+            encoding.embedded.icc.clear();
+    } else {
+        quality(ahead->chromaSampling(), encoding);
+        // Progressive scans are written from the whole picture.
+        if (encoding.jpegProgressive)
+            return std::nullopt;
+        // Stored as the camera stored it: the segments copied byte for byte.
+        encoding.metadata = ahead->metadata();
+    }
     // An EXIF thumbnail is remade from the photo decoded at a reduced scale (by a decoder of
     // its own, beside the first pass) with the stamped part put in at that scale: the whole
     // photo is never needed. A progressive photo's decoders each hold all its coefficients, so
@@ -192,7 +229,6 @@ std::optional<Outcome> stamp(const RenderRequest& request, const QString& target
                                   return reducedPhoto(path, limit, thumbnail);
                               });
 
-    const PhotoMetadata embedded = ahead->embeddedMetadata();
     const auto fields = [&]() {
         return TextFieldValues::forPhoto(request.sourcePath, embedded, size, request.photoNumber);
     };
@@ -208,7 +244,7 @@ std::optional<Outcome> stamp(const RenderRequest& request, const QString& target
     // Read beforehand: the part drawn on, and the bands the Huffman tables are fitted to.
     int bandHeight = 0;
     const QList<int> bands =
-        encoding.jpegFittedTables
+        !tiff && encoding.jpegFittedTables
             ? ImageEncoder::jpegSampleBands(size.height(), encoding.jpegSampling, bandHeight)
             : QList<int>();
     std::vector<std::pair<int, int>> wanted;
@@ -264,8 +300,13 @@ std::optional<Outcome> stamp(const RenderRequest& request, const QString& target
             if (!problems.isEmpty())
                 return Outcome::failure(WatermarkCompositor::sentences(problems).join(QStringLiteral("; ")));
         }
-        // JPEG stores no alpha: transparent parts laid onto white, as the full path does.
-        mark = ImageCanvas::onWhite(mark);
+        // JPEG stores no alpha: transparent parts laid onto white, as the full path does. A TIFF
+        // of an opaque picture is written in RGB; one the drawing left partly transparent is
+        // written with alpha, by the full path.
+        if (!tiff)
+            mark = ImageCanvas::onWhite(mark);
+        else if (!opaque(mark))
+            return std::nullopt;
         if (mirrored)
             mark = std::move(mark).mirrored(true, false);
         if (mark.isNull())
@@ -317,10 +358,30 @@ std::optional<Outcome> stamp(const RenderRequest& request, const QString& target
     });
     if (!pipe.start())
         return std::nullopt;
-    const ImageEncoder::JpegRows source = [&](int first, int count, const uchar** lines) {
-        return pipe.take(first, count, lines);
-    };
-    const Outcome written = ImageEncoder::writeJpegRows(size, source, sample, target, encoding);
+    Outcome written;
+    if (tiff) {
+        // The pixels stand upright in a TIFF: a mirrored photo's rows are turned back.
+        const int width = size.width();
+        const ImageEncoder::RgbRows source = [&](int y, uchar* out) {
+            const uchar* line = nullptr;
+            if (!pipe.take(y, 1, &line))
+                return false;
+            const auto* in = reinterpret_cast<const QRgb*>(line);
+            for (int x = 0; x < width; ++x, out += 3) {
+                const QRgb pixel = in[mirrored ? width - 1 - x : x];
+                out[0] = uchar(qRed(pixel));
+                out[1] = uchar(qGreen(pixel));
+                out[2] = uchar(qBlue(pixel));
+            }
+            return true;
+        };
+        written = ImageEncoder::writeTiffRows(size, canvasResolution(), source, target, encoding);
+    } else {
+        const ImageEncoder::JpegRows source = [&](int first, int count, const uchar** lines) {
+            return pipe.take(first, count, lines);
+        };
+        written = ImageEncoder::writeJpegRows(size, source, sample, target, encoding);
+    }
     if (!pipe.finish())
         return std::nullopt;
     if (written)

@@ -631,6 +631,22 @@ Outcome writeJpegRows(const QSize& size, const JpegRows& rows, const QImage& tab
     });
 }
 
+Outcome writeTiffRows(const QSize& size, const QSize& dotsPerMeter, const RgbRows& rows, const QString& path,
+                      const Options& options)
+{
+    if (size.isEmpty())
+        return Outcome::failure(FailureReason::tr("nothing to write to %1: the picture is empty")
+                                    .arg(QDir::toNativeSeparators(path)));
+    return writeAtomically(path, options, [&](AtomicFileWriter& writer) {
+        QByteArray bytes;
+        const Outcome encoded = TiffEncoder::encodeRows(size, dotsPerMeter, rows, options.embedded, bytes);
+        if (!encoded)
+            return Outcome::failure(FailureReason::tr("cannot encode %1: %2")
+                                        .arg(QDir::toNativeSeparators(path), encoded.sentence()));
+        return writeBytes(bytes, writer);
+    });
+}
+
 Outcome writeJpegCoefficients(const JpegCoefficients& coefficients, const QString& path,
                               const Options& options)
 {

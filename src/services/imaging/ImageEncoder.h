@@ -93,6 +93,15 @@ QList<int> jpegSampleBands(int height, const QSize& sampling, int& bandHeight);
 Outcome writeJpegRows(const QSize& size, const JpegRows& rows, const QImage& tableSample, const QString& path,
                       const Options& options = Options());
 
+// Rows for writeTiffRows, asked for in order: fills `row` with the 8-bit RGB samples of row y.
+// False stops the writing, which then fails and leaves no file.
+using RgbRows = std::function<bool(int y, uchar* row)>;
+
+// Writes a TIFF as write() does for an opaque picture of `size` whose resolution is
+// `dotsPerMeter`, from rows handed over one after another: only the compressed strips are held.
+Outcome writeTiffRows(const QSize& size, const QSize& dotsPerMeter, const RgbRows& rows, const QString& path,
+                      const Options& options = Options());
+
 // The picture as JPEG data in memory: baseline, 4:2:0 chroma subsampling, no JFIF or other
 // application segment, alpha ignored. Empty when the picture is empty or encoding fails.
 QByteArray jpegData(const QImage& image, int quality);
