@@ -129,7 +129,7 @@ private slots:
         // g: gradient
         QTest::addColumn<QString>("effects");
         // p: progressive output, r: resized, t: a smooth photo whose EXIF holds a 160 x 120 thumbnail,
-        // f: TIFF output
+        // f: TIFF output, n: PNG output
         QTest::addColumn<QString>("settings");
         QTest::addColumn<bool>("streamed");
 
@@ -177,6 +177,13 @@ private slots:
         QTest::newRow("TIFF, EXIF thumbnail left out")
             << "444" << QSize(640, 480) << 1 << 0 << QPoint() << 0 << "s"
             << "ft" << true;
+        QTest::newRow("PNG, shadow and picture") << "420" << tall << 1 << 1 << QPoint(-6, 220) << 35 << "sp"
+                                                 << "n" << true;
+        QTest::newRow("PNG, grey, mirrored") << "grey" << tall << 2 << 8 << QPoint() << 0 << "o"
+                                             << "n" << true;
+        QTest::newRow("PNG, EXIF thumbnail (remade from the whole picture)")
+            << "420" << QSize(640, 480) << 1 << 4 << QPoint() << 0 << "s"
+            << "nt" << false;
         QTest::newRow("TIFF, orientation 6") << "420" << tall << 6 << 4 << QPoint() << 0 << "s"
                                              << "f" << false;
         QTest::newRow("damaged near its end") << "cut" << tall << 1 << 0 << QPoint() << 0 << "s"
@@ -261,6 +268,8 @@ private slots:
             r.quality.progressive = settings.contains(QLatin1Char('p'));
             if (settings.contains(QLatin1Char('f')))
                 r.output.OutputFormat = OutputSettings::Tiff;
+            if (settings.contains(QLatin1Char('n')))
+                r.output.OutputFormat = OutputSettings::Png;
             if (settings.contains(QLatin1Char('r'))) {
                 r.resize.ScaleType = 1;
                 r.resize.TargetWidth = 300;
@@ -287,7 +296,7 @@ private slots:
         const QByteArray written = readFile(ours.outcome.outputPath);
         const QByteArray expected = readFile(full.outcome.outputPath);
         QVERIFY(!expected.isEmpty());
-        if (thumbnail && !settings.contains(QLatin1Char('f'))) {
+        if (thumbnail && !settings.contains(QLatin1Char('f')) && !settings.contains(QLatin1Char('n'))) {
             // The thumbnail is remade from the photo decoded at a reduced scale: the files
             // differ in it alone, and it shows the mark where the full path's does.
             const QByteArray ourExif = TestPhotos::keptSegments(written).value(0).data;

@@ -175,8 +175,11 @@ std::optional<Outcome> stamp(const RenderRequest& request, const QString& target
 {
     const ImageEncoder::FileFormat format = OutputNaming::outputFormat(request.output);
     const bool tiff = format == ImageEncoder::FileFormat::Tiff;
+    const bool png = format == ImageEncoder::FileFormat::Png;
+    // TIFF and PNG outputs keep the canvas's alpha channel, where a JPEG's lays it onto white.
+    const bool keepsAlpha = tiff || png;
     if (!enabled() || request.mode != ComposeMode::BatchOutput ||
-        (format != ImageEncoder::FileFormat::Jpeg && !tiff) ||
+        (format != ImageEncoder::FileFormat::Jpeg && !keepsAlpha) ||
         !resizeSettingsProblem(request.resize, request.resizePictures).isEmpty())
         return std::nullopt;
 
@@ -201,13 +204,22 @@ std::optional<Outcome> stamp(const RenderRequest& request, const QString& target
     // Skipping or keeping both: a file that took the output's name during the render stays.
     encoding.replaceExisting = request.output.ifOutputExists == OutputSettings::ReplaceExisting;
     const PhotoMetadata embedded = ahead->embeddedMetadata();
-    if (tiff) {
-        // The photo's metadata as a TIFF takes it: its pixels stand upright, and a profile of
-        // other colours than RGB would describe other pixels. Its EXIF thumbnail is left out.
+    if (keepsAlpha) {
+        // The photo's metadata as a TIFF or PNG takes it: its pixels stand upright, and a
+        // profile of other colours than RGB would describe other pixels. A TIFF leaves the EXIF
+        // thumbnail out; a PNG's is remade from the whole stamped picture by the full path.
         encoding.embedded = embedded;
         encoding.embedded.setOrientation(1);
         if (!encoding.embedded.hasRgbProfile())
             encoding.embedded.icc.clear();
+        if (png && !encoding.embedded.exif.isEmpty()) {
+            JpegMetadata exif;
+            exif.segments.append({JpegMetadata::kApp1, QByteArray("Exif\0\0", 6) + encoding.embedded.exif});
+            if (!ExifThumbnail::remadeSize(exif).isEmpty())
+                return std::nullopt;
+            // A thumbnail that cannot be remade is removed, as the full path does.
+            ExifThumbnail::renewUpright(encoding.embedded.exif, QImage(), ahead->orientation());
+        }
     } else {
         quality(ahead->chromaSampling(), encoding);
         // Progressive scans are written from the whole picture.
@@ -300,10 +312,10 @@ std::optional<Outcome> stamp(const RenderRequest& request, const QString& target
             if (!problems.isEmpty())
                 return Outcome::failure(WatermarkCompositor::sentences(problems).join(QStringLiteral("; ")));
         }
-        // JPEG stores no alpha: transparent parts laid onto white, as the full path does. A TIFF
-        // of an opaque picture is written in RGB; one the drawing left partly transparent is
-        // written with alpha, by the full path.
-        if (!tiff)
+        // JPEG stores no alpha: transparent parts laid onto white, as the full path does. TIFF
+        // and PNG keep it: a mark the drawing left partly transparent is written by the full
+        // path (a TIFF with alpha, a PNG with its colours unpremultiplied).
+        if (!keepsAlpha)
             mark = ImageCanvas::onWhite(mark);
         else if (!opaque(mark))
             return std::nullopt;
@@ -359,23 +371,29 @@ std::optional<Outcome> stamp(const RenderRequest& request, const QString& target
     if (!pipe.start())
         return std::nullopt;
     Outcome written;
-    if (tiff) {
-        // The pixels stand upright in a TIFF: a mirrored photo's rows are turned back.
+    if (keepsAlpha) {
+        // The pixels stand upright in a TIFF or PNG: a mirrored photo's rows are turned back. A
+        // PNG of a canvas with an alpha channel is RGBA (opaque here), a TIFF of an opaque one RGB.
         const int width = size.width();
+        const bool rgba = png && QImage(1, 1, rows.format()).hasAlphaChannel();
+        const int step = rgba ? 4 : 3;
         const ImageEncoder::RgbRows source = [&](int y, uchar* out) {
             const uchar* line = nullptr;
             if (!pipe.take(y, 1, &line))
                 return false;
             const auto* in = reinterpret_cast<const QRgb*>(line);
-            for (int x = 0; x < width; ++x, out += 3) {
+            for (int x = 0; x < width; ++x, out += step) {
                 const QRgb pixel = in[mirrored ? width - 1 - x : x];
                 out[0] = uchar(qRed(pixel));
                 out[1] = uchar(qGreen(pixel));
                 out[2] = uchar(qBlue(pixel));
+                if (rgba)
+                    out[3] = 255;
             }
             return true;
         };
-        written = ImageEncoder::writeTiffRows(size, canvasResolution(), source, target, encoding);
+        written = tiff ? ImageEncoder::writeTiffRows(size, canvasResolution(), source, target, encoding)
+                       : ImageEncoder::writePngRows(size, rgba, canvasResolution(), source, target, encoding);
     } else {
         const ImageEncoder::JpegRows source = [&](int first, int count, const uchar** lines) {
             return pipe.take(first, count, lines);
