@@ -256,7 +256,7 @@ std::optional<Outcome> stamp(const RenderRequest& request, const QString& target
     // Read beforehand: the part drawn on, and the bands the Huffman tables are fitted to.
     int bandHeight = 0;
     const QList<int> bands =
-        !tiff && encoding.jpegFittedTables
+        !keepsAlpha && encoding.jpegFittedTables
             ? ImageEncoder::jpegSampleBands(size.height(), encoding.jpegSampling, bandHeight)
             : QList<int>();
     std::vector<std::pair<int, int>> wanted;
