@@ -188,6 +188,9 @@ private slots:
                                              << "f" << false;
         QTest::newRow("damaged near its end") << "cut" << tall << 1 << 0 << QPoint() << 0 << "s"
                                               << "" << false;
+        QTest::newRow("damaged, with an EXIF thumbnail")
+            << "cut" << QSize(640, 480) << 1 << 0 << QPoint() << 0 << "s"
+            << "t" << false;
         QTest::newRow("orientation 4") << "420" << tall << 4 << 0 << QPoint() << 0 << "s"
                                        << "" << false;
         QTest::newRow("orientation 3") << "420" << tall << 3 << 0 << QPoint() << 0 << "s"
