@@ -337,7 +337,10 @@ std::optional<Outcome> stamp(const RenderRequest& request, const QString& target
     // reduced photo; a thumbnail renew() cannot remake is removed whatever the picture.
     if (reducing.valid()) {
         QImage reduced = reducing.get();
-        if (reduced.isNull())
+        // libjpeg rounds the scaled sides up.
+        const QSize expected((size.width() * thumbnailScale + 7) / 8,
+                             (size.height() * thumbnailScale + 7) / 8);
+        if (reduced.size() != expected)
             return std::nullopt;
         if (!mark.isNull())
             putReduced(reduced, mark, stored, thumbnailScale);
