@@ -77,6 +77,21 @@ std::vector<std::pair<int, int>> joined(std::vector<std::pair<int, int>> ranges)
     return out;
 }
 
+// The ranges (sorted, not overlapping) cut at `row`: the parts before it and the parts from it on.
+std::pair<std::vector<std::pair<int, int>>, std::vector<std::pair<int, int>>>
+cutAt(const std::vector<std::pair<int, int>>& ranges, int row)
+{
+    std::vector<std::pair<int, int>> before;
+    std::vector<std::pair<int, int>> after;
+    for (const auto& [first, end] : ranges) {
+        if (first < row)
+            before.emplace_back(first, std::min(end, row));
+        if (end > row)
+            after.emplace_back(std::max(first, row), end);
+    }
+    return {before, after};
+}
+
 // The photo decoded at the smallest DCT scale that is at least `minimum` in both directions,
 // as stored, in the canvas format: all the EXIF thumbnail is made from. Null when it cannot be
 // decoded.
@@ -266,6 +281,38 @@ std::optional<Outcome> stamp(const RenderRequest& request, const QString& target
         wanted.emplace_back(band, band + bandHeight);
     QImage mark;
     QImage sample;
+    // The template drawn once onto the photo's own pixels of the part, placed as on the whole
+    // photo, in the colours of the profile the output carries. False when it cannot be, with
+    // the drawing's failure in `drawFailure`, or with none when the full path is to write it.
+    QString drawFailure;
+    const auto draw = [&]() {
+        if (mirrored)
+            mark = std::move(mark).mirrored(true, false);
+        const ProfileColourConversion colours(embedded.icc);
+        {
+            QPainter painter(&mark);
+            painter.translate(-box->left(), -box->top());
+            const QList<Outcome> problems = WatermarkCompositor::drawTemplate(
+                painter, size, request.templateName, request.pixelLimit,
+                colours.isNeeded() ? &colours : nullptr, fields, request.layerText);
+            if (!problems.isEmpty()) {
+                drawFailure = WatermarkCompositor::sentences(problems).join(QStringLiteral("; "));
+                return false;
+            }
+        }
+        // JPEG stores no alpha: transparent parts laid onto white, as the full path does. TIFF
+        // and PNG keep it: a mark the drawing left partly transparent is written by the full
+        // path (a TIFF with alpha, a PNG with its colours unpremultiplied).
+        if (!keepsAlpha)
+            mark = ImageCanvas::onWhite(mark);
+        else if (!opaque(mark))
+            return false;
+        if (mirrored)
+            mark = std::move(mark).mirrored(true, false);
+        return !mark.isNull();
+    };
+    // Drawn on its own thread while the bands below the part are read, when there are any.
+    std::future<bool> drawing;
     if (!wanted.empty()) {
         QImage::Format decoded = QImage::Format_Invalid;
         if (!ahead->startRows(decoded))
@@ -281,48 +328,37 @@ std::optional<Outcome> stamp(const RenderRequest& request, const QString& target
             if (sample.isNull())
                 return std::nullopt;
         }
-        const bool read = readRanges(*ahead, aheadRows, joined(wanted), [&](int y, const uchar* line) {
-            if (!mark.isNull() && y >= box->top() && y <= box->bottom())
-                std::memcpy(mark.scanLine(y - box->top()), line + qsizetype(stored.left()) * 4,
-                            size_t(box->width()) * 4);
+        const auto sampleRow = [&](int y, const uchar* line) {
             for (qsizetype i = 0; i < bands.size(); ++i) {
                 if (y >= bands[i] && y < bands[i] + bandHeight)
                     std::memcpy(sample.scanLine(int(i) * bandHeight + y - bands[i]), line,
                                 size_t(size.width()) * 4);
             }
+        };
+        const auto [upToMark, belowMark] = cutAt(joined(wanted), box->isEmpty() ? 0 : box->bottom() + 1);
+        const bool read = readRanges(*ahead, aheadRows, upToMark, [&](int y, const uchar* line) {
+            if (!mark.isNull() && y >= box->top() && y <= box->bottom())
+                std::memcpy(mark.scanLine(y - box->top()), line + qsizetype(stored.left()) * 4,
+                            size_t(box->width()) * 4);
+            sampleRow(y, line);
         });
         if (!read)
+            return std::nullopt;
+        if (!mark.isNull() && !belowMark.empty())
+            drawing = std::async(std::launch::async, draw);
+        // Returning waits for the drawing.
+        if (!readRanges(*ahead, aheadRows, belowMark, sampleRow))
             return std::nullopt;
     }
     // A progressive photo's coefficients are held by each decoder: one at a time.
     ahead.reset();
 
-    if (!mark.isNull()) {
-        // The template drawn once onto the photo's own pixels of the part, placed as on the
-        // whole photo, in the colours of the profile the output carries.
-        if (mirrored)
-            mark = std::move(mark).mirrored(true, false);
-        const ProfileColourConversion colours(embedded.icc);
-        {
-            QPainter painter(&mark);
-            painter.translate(-box->left(), -box->top());
-            const QList<Outcome> problems = WatermarkCompositor::drawTemplate(
-                painter, size, request.templateName, request.pixelLimit,
-                colours.isNeeded() ? &colours : nullptr, fields, request.layerText);
-            if (!problems.isEmpty())
-                return Outcome::failure(WatermarkCompositor::sentences(problems).join(QStringLiteral("; ")));
+    if (drawing.valid() || !mark.isNull()) {
+        if (!(drawing.valid() ? drawing.get() : draw())) {
+            if (drawFailure.isEmpty())
+                return std::nullopt;
+            return Outcome::failure(drawFailure);
         }
-        // JPEG stores no alpha: transparent parts laid onto white, as the full path does. TIFF
-        // and PNG keep it: a mark the drawing left partly transparent is written by the full
-        // path (a TIFF with alpha, a PNG with its colours unpremultiplied).
-        if (!keepsAlpha)
-            mark = ImageCanvas::onWhite(mark);
-        else if (!opaque(mark))
-            return std::nullopt;
-        if (mirrored)
-            mark = std::move(mark).mirrored(true, false);
-        if (mark.isNull())
-            return std::nullopt;
         for (qsizetype i = 0; i < bands.size(); ++i) {
             for (int row = 0; row < bandHeight; ++row) {
                 const int y = bands[i] + row;
