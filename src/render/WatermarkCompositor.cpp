@@ -258,8 +258,12 @@ Result renderPhoto(const RenderRequest& request)
             return std::move(*lossless);
     }
     // Streamed output: JPEG photos that JpegStream serves go from the decoder to the encoder a
-    // band at a time, without a canvas of the photo's size; the others are rendered below.
-    if (batch && OutputNaming::outputFormat(request.output) == ImageEncoder::FileFormat::Jpeg) {
+    // band at a time, without a canvas of the photo's size, into a JPEG, TIFF or PNG output;
+    // the others are rendered below.
+    const ImageEncoder::FileFormat streamedFormat = OutputNaming::outputFormat(request.output);
+    if (batch && (streamedFormat == ImageEncoder::FileFormat::Jpeg ||
+                  streamedFormat == ImageEncoder::FileFormat::Tiff ||
+                  streamedFormat == ImageEncoder::FileFormat::Png)) {
         const auto quality = [&](const QSize& sampling, ImageEncoder::Options& encoding) {
             PhotoCanvas photo;
             photo.chromaSampling = sampling;

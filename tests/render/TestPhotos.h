@@ -28,6 +28,29 @@ inline QByteArray exifWithOrientation(int orientation)
     return QByteArray("Exif\0\0", 6) + QByteArray(reinterpret_cast<const char*>(tiff), sizeof tiff);
 }
 
+// Where exifWithThumbnail keeps the thumbnail's length item and the thumbnail, in the payload.
+constexpr int kThumbnailLengthAt = 6 + 48;
+constexpr int kThumbnailAt = 6 + 56;
+
+// An APP1 payload as cameras write it: IFD0 with the orientation item, linked to IFD1, whose
+// JPEGInterchangeFormat items point to the thumbnail (JPEG data), which ends the block.
+inline QByteArray exifWithThumbnail(int orientation, const QByteArray& thumbnail)
+{
+    QByteArray exif = exifWithOrientation(orientation);
+    const auto put32 = [&](int at, quint32 value) {
+        for (int i = 0; i < 4; ++i)
+            exif[at + i] = char(value >> (8 * i) & 0xFF);
+    };
+    put32(6 + 22, 26);                                                       // IFD0's link to IFD1
+    const unsigned char ifd1[] = {2,    0,                                   // two entries
+                                  0x01, 0x02, 4, 0, 1, 0, 0, 0, 56, 0, 0, 0, // offset
+                                  0x02, 0x02, 4, 0, 1, 0, 0, 0, 0,  0, 0, 0, // length
+                                  0,    0,    0, 0};                         // no next IFD
+    exif += QByteArray(reinterpret_cast<const char*>(ifd1), sizeof ifd1);
+    put32(kThumbnailLengthAt, quint32(thumbnail.size()));
+    return exif + thumbnail;
+}
+
 // Writes the picture as a JPEG file with the segments after the start of the file.
 inline bool writeJpeg(const QString& path, const QImage& image,
                       const QList<JpegMetadata::Segment>& segments = {})

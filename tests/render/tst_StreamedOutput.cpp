@@ -45,6 +45,40 @@ QByteArray photoData(const QImage& image, const QString& kind, const QList<JpegM
     return data;
 }
 
+// A smooth photo, whose thumbnails made by averaging and by sampling look alike.
+QImage smoothPhoto(const QSize& size)
+{
+    QImage image(size, QImage::Format_RGB32);
+    for (int y = 0; y < size.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < size.width(); ++x)
+            line[x] = qRgb(40 + 160 * x / size.width(), 60 + 150 * y / size.height(),
+                           int(128 + 50 * std::sin((x + y) / 90.0)));
+    }
+    return image;
+}
+
+// The largest difference of a channel between two pictures of the same size, each averaged
+// over 2 x 2 pixels first (the thumbnails are made by different filters).
+int blockDifference(const QImage& a, const QImage& b)
+{
+    const QImage x = a.convertToFormat(QImage::Format_RGB32);
+    const QImage y = b.convertToFormat(QImage::Format_RGB32);
+    const auto average = [](const QImage& image, int bx, int by, int shift) {
+        int sum = 0;
+        for (int dy = 0; dy < 2; ++dy)
+            for (int dx = 0; dx < 2; ++dx)
+                sum += image.pixel(bx * 2 + dx, by * 2 + dy) >> shift & 0xFF;
+        return sum / 4;
+    };
+    int most = 0;
+    for (int by = 0; by < x.height() / 2; ++by)
+        for (int bx = 0; bx < x.width() / 2; ++bx)
+            for (const int shift : {0, 8, 16})
+                most = std::max(most, std::abs(average(x, bx, by, shift) - average(y, bx, by, shift)));
+    return most;
+}
+
 } // namespace
 
 class StreamedOutputTest : public QObject
@@ -83,7 +117,9 @@ private slots:
         // s: shadow (S: its widest blur), o: outline (O: thick), d: 3D, p: picture, c: repeated,
         // g: gradient
         QTest::addColumn<QString>("effects");
-        QTest::addColumn<QString>("settings"); // p: progressive output, r: resized
+        // p: progressive output, r: resized, t: a smooth photo whose EXIF holds a 160 x 120 thumbnail,
+        // f: TIFF output, n: PNG output
+        QTest::addColumn<QString>("settings");
         QTest::addColumn<bool>("streamed");
 
         const QSize tall(480, 1100);
@@ -115,8 +151,35 @@ private slots:
                                                 << "" << true;
         QTest::newRow("orientation 2, mirrored") << "420" << tall << 2 << 3 << QPoint(9, 260) << 20 << "sop"
                                                  << "" << true;
+        QTest::newRow("EXIF thumbnail, decoded at 1/8")
+            << "420" << QSize(1280, 960) << 1 << 4 << QPoint(0, 40) << 15 << "sp"
+            << "t" << true;
+        QTest::newRow("EXIF thumbnail, mirrored progressive photo at 1/4")
+            << "progressive" << QSize(640, 480) << 2 << 2 << QPoint(7, 30) << 0 << "op"
+            << "t" << true;
+        QTest::newRow("EXIF thumbnail, grey") << "grey" << QSize(800, 600) << 1 << 6 << QPoint() << 0 << "p"
+                                              << "t" << true;
+        QTest::newRow("TIFF, shadow and picture") << "420" << tall << 1 << 5 << QPoint(3, 140) << 20 << "sp"
+                                                  << "f" << true;
+        QTest::newRow("TIFF, grey, mirrored") << "grey" << tall << 2 << 6 << QPoint(9, -40) << 0 << "op"
+                                              << "f" << true;
+        QTest::newRow("TIFF, EXIF thumbnail left out")
+            << "444" << QSize(640, 480) << 1 << 0 << QPoint() << 0 << "s"
+            << "ft" << true;
+        QTest::newRow("PNG, shadow and picture") << "420" << tall << 1 << 1 << QPoint(-6, 220) << 35 << "sp"
+                                                 << "n" << true;
+        QTest::newRow("PNG, grey, mirrored") << "grey" << tall << 2 << 8 << QPoint() << 0 << "o"
+                                             << "n" << true;
+        QTest::newRow("PNG, EXIF thumbnail (remade from the whole picture)")
+            << "420" << QSize(640, 480) << 1 << 4 << QPoint() << 0 << "s"
+            << "nt" << false;
+        QTest::newRow("TIFF, orientation 6") << "420" << tall << 6 << 4 << QPoint() << 0 << "s"
+                                             << "f" << false;
         QTest::newRow("damaged near its end") << "cut" << tall << 1 << 0 << QPoint() << 0 << "s"
                                               << "" << false;
+        QTest::newRow("damaged, with an EXIF thumbnail")
+            << "cut" << QSize(640, 480) << 1 << 0 << QPoint() << 0 << "s"
+            << "t" << false;
         QTest::newRow("orientation 4") << "420" << tall << 4 << 0 << QPoint() << 0 << "s"
                                        << "" << false;
         QTest::newRow("orientation 3") << "420" << tall << 3 << 0 << QPoint() << 0 << "s"
@@ -177,9 +240,14 @@ private slots:
         tmpl.layers = {QStringLiteral("text")};
         QVERIFY(saveWatermarkTemplate(tmpl));
 
-        const QImage stored = ImageOrientation::turnBack(TestPhotos::detailedPhoto(size), orientation);
+        const bool thumbnail = settings.contains(QLatin1Char('t'));
+        const QImage upright = thumbnail ? smoothPhoto(size) : TestPhotos::detailedPhoto(size);
+        const QImage stored = ImageOrientation::turnBack(upright, orientation);
+        const QImage unstamped = stored.scaled(160, 120, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
         const QList<JpegMetadata::Segment> segments = {
-            {JpegMetadata::kApp1, TestPhotos::exifWithOrientation(orientation)},
+            {JpegMetadata::kApp1,
+             thumbnail ? TestPhotos::exifWithThumbnail(orientation, ImageEncoder::jpegData(unstamped, 90))
+                       : TestPhotos::exifWithOrientation(orientation)},
             {JpegMetadata::kApp2, QByteArray("ICC_PROFILE\0\1\1fake profile", 26)},
         };
         const QString source = m_data->filePath(QStringLiteral("photo.jpg"));
@@ -190,6 +258,10 @@ private slots:
             JpegStream::setEnabled(stream);
             RenderRequest r = request(source, stream ? QStringLiteral("stream") : QStringLiteral("full"));
             r.quality.progressive = settings.contains(QLatin1Char('p'));
+            if (settings.contains(QLatin1Char('f')))
+                r.output.OutputFormat = OutputSettings::Tiff;
+            if (settings.contains(QLatin1Char('n')))
+                r.output.OutputFormat = OutputSettings::Png;
             if (settings.contains(QLatin1Char('r'))) {
                 r.resize.ScaleType = 1;
                 r.resize.TargetWidth = 300;
@@ -216,6 +288,28 @@ private slots:
         const QByteArray written = readFile(ours.outcome.outputPath);
         const QByteArray expected = readFile(full.outcome.outputPath);
         QVERIFY(!expected.isEmpty());
+        if (thumbnail && !settings.contains(QLatin1Char('f')) && !settings.contains(QLatin1Char('n'))) {
+            // The thumbnail is remade from the photo decoded at a reduced scale: the files
+            // differ in it alone, and it shows the mark where the full path's does.
+            const QByteArray ourExif = TestPhotos::keptSegments(written).value(0).data;
+            const QByteArray fullExif = TestPhotos::keptSegments(expected).value(0).data;
+            QCOMPARE(ourExif.left(TestPhotos::kThumbnailLengthAt),
+                     fullExif.left(TestPhotos::kThumbnailLengthAt));
+            const QImage ourThumbnail = QImage::fromData(ourExif.mid(TestPhotos::kThumbnailAt), "JPEG");
+            const QImage fullThumbnail = QImage::fromData(fullExif.mid(TestPhotos::kThumbnailAt), "JPEG");
+            QCOMPARE(ourThumbnail.size(), QSize(160, 120));
+            QCOMPARE(fullThumbnail.size(), QSize(160, 120));
+            // The mark shows in the thumbnail (else the comparison below would prove nothing).
+            QVERIFY(blockDifference(fullThumbnail, unstamped) > 60);
+            const int difference = blockDifference(ourThumbnail, fullThumbnail);
+            QVERIFY2(difference <= 24, qPrintable(QStringLiteral("thumbnails differ by %1").arg(difference)));
+            QByteArray ourBytes = written;
+            QByteArray fullBytes = expected;
+            ourBytes.remove(ourBytes.indexOf(ourExif) - 2, ourExif.size() + 2);
+            fullBytes.remove(fullBytes.indexOf(fullExif) - 2, fullExif.size() + 2);
+            QVERIFY2(ourBytes == fullBytes, "the files differ beyond their EXIF thumbnails");
+            return;
+        }
         if (written != expected) {
             QImage a;
             QImage b;

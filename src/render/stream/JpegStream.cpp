@@ -7,10 +7,12 @@
 #include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <future>
 #include <memory>
 #include <utility>
 #include <vector>
 
+#include "render/OutputNaming.h"
 #include "render/RenderRequest.h"
 #include "render/TextFieldValues.h"
 #include "render/WatermarkCompositor.h"
@@ -75,18 +77,96 @@ std::vector<std::pair<int, int>> joined(std::vector<std::pair<int, int>> ranges)
     return out;
 }
 
-// True when an EXIF block of the metadata carries a thumbnail, which is made from the whole
-// stamped picture before the rows are written.
-bool hasExifThumbnail(const JpegMetadata& metadata)
+// The ranges (sorted, not overlapping) cut at `row`: the parts before it and the parts from it on.
+std::pair<std::vector<std::pair<int, int>>, std::vector<std::pair<int, int>>>
+cutAt(const std::vector<std::pair<int, int>>& ranges, int row)
 {
-    for (const JpegMetadata::Segment& segment : metadata.segments) {
-        if (segment.marker != JpegMetadata::kApp1)
-            continue;
-        QByteArray copy = segment.data;
-        if (ExifThumbnail::renew(copy, QImage()) != ExifThumbnail::Change::None)
-            return true;
+    std::vector<std::pair<int, int>> before;
+    std::vector<std::pair<int, int>> after;
+    for (const auto& [first, end] : ranges) {
+        if (first < row)
+            before.emplace_back(first, std::min(end, row));
+        if (end > row)
+            after.emplace_back(std::max(first, row), end);
     }
-    return false;
+    return {before, after};
+}
+
+// The photo decoded at the smallest DCT scale that is at least `minimum` in both directions,
+// as stored, in the canvas format: all the EXIF thumbnail is made from. Null when it cannot be
+// decoded.
+QImage reducedPhoto(const QString& path, qint64 pixelLimit, const QSize& minimum)
+{
+    PhotoDecoder decoder;
+    decoder.setPixelLimit(pixelLimit);
+    QImage image;
+    if (!decoder.open(path) || !decoder.decode(image, minimum))
+        return QImage();
+    // A grey photo's canvas is RGB32, as Qt turns grey into it.
+    return image.format() == QImage::Format_Grayscale8 ? image.convertToFormat(QImage::Format_RGB32) : image;
+}
+
+// Puts the stamped part `mark` (stored at `stored` in a photo of `size`) into `reduced`, the
+// photo decoded at the DCT scale n/8: each reduced pixel wholly inside the part gets the
+// average of the stamped pixels it stands for, as the scaled decoding averages the photo's
+// own. Pixels the part's edge crosses keep the photo's: the part reaches well beyond the ink.
+void putReduced(QImage& reduced, const QImage& mark, const QRect& stored, int n)
+{
+    const auto firstInside = [n](int from) { return (from * n + 7) / 8; };   // ceil(from * n / 8)
+    const auto endInside = [n](int end) { return end * n / 8; };             // floor(end * n / 8)
+    const auto spanStart = [n](int reducedAt) { return reducedAt * 8 / n; }; // floor(at * 8 / n)
+    const auto spanEnd = [n](int reducedAt) { return ((reducedAt + 1) * 8 + n - 1) / n; };
+    const int top = firstInside(stored.top());
+    const int bottom = std::min(endInside(stored.bottom() + 1), reduced.height());
+    const int left = firstInside(stored.left());
+    const int right = std::min(endInside(stored.right() + 1), reduced.width());
+    for (int ry = top; ry < bottom; ++ry) {
+        const int y0 = std::max(spanStart(ry), stored.top());
+        const int y1 = std::min(spanEnd(ry), stored.bottom() + 1);
+        auto* out = reinterpret_cast<QRgb*>(reduced.scanLine(ry));
+        for (int rx = left; rx < right; ++rx) {
+            const int x0 = std::max(spanStart(rx), stored.left());
+            const int x1 = std::min(spanEnd(rx), stored.right() + 1);
+            int red = 0;
+            int green = 0;
+            int blue = 0;
+            for (int y = y0; y < y1; ++y) {
+                const auto* line = reinterpret_cast<const QRgb*>(mark.constScanLine(y - stored.top()));
+                for (int x = x0; x < x1; ++x) {
+                    const QRgb pixel = line[x - stored.left()];
+                    red += qRed(pixel);
+                    green += qGreen(pixel);
+                    blue += qBlue(pixel);
+                }
+            }
+            const int count = std::max(1, (y1 - y0) * (x1 - x0));
+            out[rx] =
+                qRgb((red + count / 2) / count, (green + count / 2) / count, (blue + count / 2) / count);
+        }
+    }
+}
+
+// True when every pixel of the picture is opaque.
+bool opaque(const QImage& picture)
+{
+    if (!picture.hasAlphaChannel())
+        return true;
+    for (int y = 0; y < picture.height(); ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(picture.constScanLine(y));
+        for (int x = 0; x < picture.width(); ++x) {
+            if (qAlpha(line[x]) != 255)
+                return false;
+        }
+    }
+    return true;
+}
+
+// The resolution a decoded photo's canvas carries (the pictures' default, as the decoder sets
+// none), which a TIFF output records.
+QSize canvasResolution()
+{
+    const QImage canvas(1, 1, ImageCanvas::kFormat);
+    return QSize(canvas.dotsPerMeterX(), canvas.dotsPerMeterY());
 }
 
 } // namespace
@@ -108,7 +188,13 @@ int writtenCount()
 
 std::optional<Outcome> stamp(const RenderRequest& request, const QString& target, const Quality& quality)
 {
+    const ImageEncoder::FileFormat format = OutputNaming::outputFormat(request.output);
+    const bool tiff = format == ImageEncoder::FileFormat::Tiff;
+    const bool png = format == ImageEncoder::FileFormat::Png;
+    // TIFF and PNG outputs keep the canvas's alpha channel, where a JPEG's lays it onto white.
+    const bool keepsAlpha = tiff || png;
     if (!enabled() || request.mode != ComposeMode::BatchOutput ||
+        (format != ImageEncoder::FileFormat::Jpeg && !keepsAlpha) ||
         !resizeSettingsProblem(request.resize, request.resizePictures).isEmpty())
         return std::nullopt;
 
@@ -132,16 +218,44 @@ std::optional<Outcome> stamp(const RenderRequest& request, const QString& target
     encoding.sourcePath = request.sourcePath;
     // Skipping or keeping both: a file that took the output's name during the render stays.
     encoding.replaceExisting = request.output.ifOutputExists == OutputSettings::ReplaceExisting;
-    quality(ahead->chromaSampling(), encoding);
-    // Progressive scans are written from the whole picture.
-    if (encoding.jpegProgressive)
-        return std::nullopt;
-    // Stored as the camera stored it: the segments copied byte for byte.
-    encoding.metadata = ahead->metadata();
-    if (hasExifThumbnail(encoding.metadata))
-        return std::nullopt;
-
     const PhotoMetadata embedded = ahead->embeddedMetadata();
+    if (keepsAlpha) {
+        // The photo's metadata as a TIFF or PNG takes it: its pixels stand upright, and a
+        // profile of other colours than RGB would describe other pixels. A TIFF leaves the EXIF
+        // thumbnail out; a PNG's is remade from the whole stamped picture by the full path.
+        encoding.embedded = embedded;
+        encoding.embedded.setOrientation(1);
+        if (!encoding.embedded.hasRgbProfile())
+            encoding.embedded.icc.clear();
+        if (png && !encoding.embedded.exif.isEmpty()) {
+            JpegMetadata exif;
+            exif.segments.append({JpegMetadata::kApp1, QByteArray("Exif\0\0", 6) + encoding.embedded.exif});
+            if (!ExifThumbnail::remadeSize(exif).isEmpty())
+                return std::nullopt;
+            // A thumbnail that cannot be remade is removed, as the full path does.
+            ExifThumbnail::renewUpright(encoding.embedded.exif, QImage(), ahead->orientation());
+        }
+    } else {
+        quality(ahead->chromaSampling(), encoding);
+        // Progressive scans are written from the whole picture.
+        if (encoding.jpegProgressive)
+            return std::nullopt;
+        // Stored as the camera stored it: the segments copied byte for byte.
+        encoding.metadata = ahead->metadata();
+    }
+    // An EXIF thumbnail is remade from the photo decoded at a reduced scale (by a decoder of
+    // its own, beside the first pass) with the stamped part put in at that scale: the whole
+    // photo is never needed. A progressive photo's decoders each hold all its coefficients, so
+    // that decoding then waits until the first pass is done.
+    const QSize thumbnail = ExifThumbnail::remadeSize(encoding.metadata);
+    const int thumbnailScale = thumbnail.isEmpty() ? 8 : PhotoDecoder::dctScaleNumerator(size, thumbnail);
+    std::future<QImage> reducing;
+    if (!thumbnail.isEmpty())
+        reducing = std::async(ahead->isProgressive() ? std::launch::deferred : std::launch::async,
+                              [path = request.sourcePath, limit = request.pixelLimit, thumbnail]() {
+                                  return reducedPhoto(path, limit, thumbnail);
+                              });
+
     const auto fields = [&]() {
         return TextFieldValues::forPhoto(request.sourcePath, embedded, size, request.photoNumber);
     };
@@ -157,7 +271,7 @@ std::optional<Outcome> stamp(const RenderRequest& request, const QString& target
     // Read beforehand: the part drawn on, and the bands the Huffman tables are fitted to.
     int bandHeight = 0;
     const QList<int> bands =
-        encoding.jpegFittedTables
+        !keepsAlpha && encoding.jpegFittedTables
             ? ImageEncoder::jpegSampleBands(size.height(), encoding.jpegSampling, bandHeight)
             : QList<int>();
     std::vector<std::pair<int, int>> wanted;
@@ -167,6 +281,38 @@ std::optional<Outcome> stamp(const RenderRequest& request, const QString& target
         wanted.emplace_back(band, band + bandHeight);
     QImage mark;
     QImage sample;
+    // The template drawn once onto the photo's own pixels of the part, placed as on the whole
+    // photo, in the colours of the profile the output carries. False when it cannot be, with
+    // the drawing's failure in `drawFailure`, or with none when the full path is to write it.
+    QString drawFailure;
+    const auto draw = [&]() {
+        if (mirrored)
+            mark = std::move(mark).mirrored(true, false);
+        const ProfileColourConversion colours(embedded.icc);
+        {
+            QPainter painter(&mark);
+            painter.translate(-box->left(), -box->top());
+            const QList<Outcome> problems = WatermarkCompositor::drawTemplate(
+                painter, size, request.templateName, request.pixelLimit,
+                colours.isNeeded() ? &colours : nullptr, fields, request.layerText);
+            if (!problems.isEmpty()) {
+                drawFailure = WatermarkCompositor::sentences(problems).join(QStringLiteral("; "));
+                return false;
+            }
+        }
+        // JPEG stores no alpha: transparent parts laid onto white, as the full path does. TIFF
+        // and PNG keep it: a mark the drawing left partly transparent is written by the full
+        // path (a TIFF with alpha, a PNG with its colours unpremultiplied).
+        if (!keepsAlpha)
+            mark = ImageCanvas::onWhite(mark);
+        else if (!opaque(mark))
+            return false;
+        if (mirrored)
+            mark = std::move(mark).mirrored(true, false);
+        return !mark.isNull();
+    };
+    // Drawn on its own thread while the bands below the part are read, when there are any.
+    std::future<bool> drawing;
     if (!wanted.empty()) {
         QImage::Format decoded = QImage::Format_Invalid;
         if (!ahead->startRows(decoded))
@@ -182,43 +328,37 @@ std::optional<Outcome> stamp(const RenderRequest& request, const QString& target
             if (sample.isNull())
                 return std::nullopt;
         }
-        const bool read = readRanges(*ahead, aheadRows, joined(wanted), [&](int y, const uchar* line) {
-            if (!mark.isNull() && y >= box->top() && y <= box->bottom())
-                std::memcpy(mark.scanLine(y - box->top()), line + qsizetype(stored.left()) * 4,
-                            size_t(box->width()) * 4);
+        const auto sampleRow = [&](int y, const uchar* line) {
             for (qsizetype i = 0; i < bands.size(); ++i) {
                 if (y >= bands[i] && y < bands[i] + bandHeight)
                     std::memcpy(sample.scanLine(int(i) * bandHeight + y - bands[i]), line,
                                 size_t(size.width()) * 4);
             }
+        };
+        const auto [upToMark, belowMark] = cutAt(joined(wanted), box->isEmpty() ? 0 : box->bottom() + 1);
+        const bool read = readRanges(*ahead, aheadRows, upToMark, [&](int y, const uchar* line) {
+            if (!mark.isNull() && y >= box->top() && y <= box->bottom())
+                std::memcpy(mark.scanLine(y - box->top()), line + qsizetype(stored.left()) * 4,
+                            size_t(box->width()) * 4);
+            sampleRow(y, line);
         });
         if (!read)
+            return std::nullopt;
+        if (!mark.isNull() && !belowMark.empty())
+            drawing = std::async(std::launch::async, draw);
+        // Returning waits for the drawing.
+        if (!readRanges(*ahead, aheadRows, belowMark, sampleRow))
             return std::nullopt;
     }
     // A progressive photo's coefficients are held by each decoder: one at a time.
     ahead.reset();
 
-    if (!mark.isNull()) {
-        // The template drawn once onto the photo's own pixels of the part, placed as on the
-        // whole photo, in the colours of the profile the output carries.
-        if (mirrored)
-            mark = std::move(mark).mirrored(true, false);
-        const ProfileColourConversion colours(embedded.icc);
-        {
-            QPainter painter(&mark);
-            painter.translate(-box->left(), -box->top());
-            const QList<Outcome> problems = WatermarkCompositor::drawTemplate(
-                painter, size, request.templateName, request.pixelLimit,
-                colours.isNeeded() ? &colours : nullptr, fields, request.layerText);
-            if (!problems.isEmpty())
-                return Outcome::failure(WatermarkCompositor::sentences(problems).join(QStringLiteral("; ")));
+    if (drawing.valid() || !mark.isNull()) {
+        if (!(drawing.valid() ? drawing.get() : draw())) {
+            if (drawFailure.isEmpty())
+                return std::nullopt;
+            return Outcome::failure(drawFailure);
         }
-        // JPEG stores no alpha: transparent parts laid onto white, as the full path does.
-        mark = ImageCanvas::onWhite(mark);
-        if (mirrored)
-            mark = std::move(mark).mirrored(true, false);
-        if (mark.isNull())
-            return std::nullopt;
         for (qsizetype i = 0; i < bands.size(); ++i) {
             for (int row = 0; row < bandHeight; ++row) {
                 const int y = bands[i] + row;
@@ -227,6 +367,22 @@ std::optional<Outcome> stamp(const RenderRequest& request, const QString& target
                                 mark.constScanLine(y - box->top()), size_t(box->width()) * 4);
             }
         }
+    }
+
+    // The thumbnails of the EXIF blocks renewed (or removed) as the full path does, from the
+    // reduced photo; a thumbnail renew() cannot remake is removed whatever the picture.
+    if (reducing.valid()) {
+        QImage reduced = reducing.get();
+        // libjpeg rounds the scaled sides up.
+        const QSize expected((size.width() * thumbnailScale + 7) / 8,
+                             (size.height() * thumbnailScale + 7) / 8);
+        if (reduced.size() != expected)
+            return std::nullopt;
+        if (!mark.isNull())
+            putReduced(reduced, mark, stored, thumbnailScale);
+        ExifThumbnail::renew(encoding.metadata, reduced);
+    } else {
+        ExifThumbnail::renew(encoding.metadata, QImage());
     }
 
     if (request.output.OutputFolderOpts == OutputSettings::ToOutputFolder &&
@@ -253,10 +409,36 @@ std::optional<Outcome> stamp(const RenderRequest& request, const QString& target
     });
     if (!pipe.start())
         return std::nullopt;
-    const ImageEncoder::JpegRows source = [&](int first, int count, const uchar** lines) {
-        return pipe.take(first, count, lines);
-    };
-    const Outcome written = ImageEncoder::writeJpegRows(size, source, sample, target, encoding);
+    Outcome written;
+    if (keepsAlpha) {
+        // The pixels stand upright in a TIFF or PNG: a mirrored photo's rows are turned back. A
+        // PNG of a canvas with an alpha channel is RGBA (opaque here), a TIFF of an opaque one RGB.
+        const int width = size.width();
+        const bool rgba = png && QImage(1, 1, rows.format()).hasAlphaChannel();
+        const int step = rgba ? 4 : 3;
+        const ImageEncoder::RgbRows source = [&](int y, uchar* out) {
+            const uchar* line = nullptr;
+            if (!pipe.take(y, 1, &line))
+                return false;
+            const auto* in = reinterpret_cast<const QRgb*>(line);
+            for (int x = 0; x < width; ++x, out += step) {
+                const QRgb pixel = in[mirrored ? width - 1 - x : x];
+                out[0] = uchar(qRed(pixel));
+                out[1] = uchar(qGreen(pixel));
+                out[2] = uchar(qBlue(pixel));
+                if (rgba)
+                    out[3] = 255;
+            }
+            return true;
+        };
+        written = tiff ? ImageEncoder::writeTiffRows(size, canvasResolution(), source, target, encoding)
+                       : ImageEncoder::writePngRows(size, rgba, canvasResolution(), source, target, encoding);
+    } else {
+        const ImageEncoder::JpegRows source = [&](int first, int count, const uchar** lines) {
+            return pipe.take(first, count, lines);
+        };
+        written = ImageEncoder::writeJpegRows(size, source, sample, target, encoding);
+    }
     if (!pipe.finish())
         return std::nullopt;
     if (written)

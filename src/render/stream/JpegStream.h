@@ -11,18 +11,21 @@
 
 struct RenderRequest;
 
-// A JPEG photo stamped into a JPEG output without ever holding it whole: its rows flow from the
-// decoder to the encoder a band at a time, and only the part the template draws on (see
-// MarkBox) is held, read beforehand, drawn on once and put into the bands that cross it. The
-// output is the file the full path writes: the same decoded rows, the same drawing on the same
-// pixels, the same encoder settings and Huffman tables (their sample bands are read beforehand
-// too) and the same metadata segments.
+// A JPEG photo stamped into a JPEG, TIFF or PNG output without ever holding it whole: its rows
+// flow from the decoder to the encoder a band at a time, and only the part the template draws on
+// (see MarkBox) is held, read beforehand, drawn on once and put into the bands that cross it.
+// The output is the file the full path writes: the same decoded rows, the same drawing on the
+// same pixels, the same encoder settings, Huffman tables (their sample bands are read beforehand
+// too) or row encoding (libtiff strips, libpng rows), and the same metadata.
 //
 // Served: batch outputs of JPEG photos (colour or grey, baseline or progressive) that stand
-// upright as stored or mirrored left to right (orientation item none, 1 or 2), are not resized, and are
-// written as baseline JPEG with a template that draws nothing repeated over the photo. Every other photo, and
-// one whose EXIF block carries a thumbnail (made from the whole stamped picture), is left to the full path,
-// as is a photo found damaged on the way: the full path then says why it fails.
+// upright as stored or mirrored left to right (orientation item none, 1 or 2), are not resized,
+// and are written as baseline JPEG, TIFF or PNG with a template that draws nothing repeated over
+// the photo and leaves it opaque. A JPEG output's EXIF thumbnail is remade from the photo decoded
+// at a reduced scale with the stamped part put in at that scale, so its pixels are close to the
+// full path's but not the same; the photo's own rows are. A PNG output's EXIF thumbnail is
+// remade from the whole picture, so such a photo is left to the full path, as is every other
+// photo and one found damaged on the way: the full path then says why it fails.
 namespace JpegStream {
 
 // Sets the encoder's quality, sampling and scans for a photo of the given chroma sampling (see

@@ -265,6 +265,22 @@ void ExifThumbnail::renew(JpegMetadata& metadata, const QImage& picture)
     }
 }
 
+QSize ExifThumbnail::remadeSize(const JpegMetadata& metadata)
+{
+    QSize largest;
+    for (const JpegMetadata::Segment& segment : metadata.segments) {
+        Layout layout;
+        if (segment.marker != JpegMetadata::kApp1 || locate(segment.data, layout) != Found::Thumbnail)
+            continue;
+        const QSize size = jpegFrameSize(reinterpret_cast<const uchar*>(segment.data.constData()) +
+                                             kTiffStart + layout.thumbnail.start,
+                                         layout.thumbnail.end - layout.thumbnail.start);
+        if (!size.isEmpty() && size.width() <= kMaxSide && size.height() <= kMaxSide)
+            largest = largest.expandedTo(size);
+    }
+    return largest;
+}
+
 ExifThumbnail::Change ExifThumbnail::renew(QByteArray& app1, const QImage& picture)
 {
     return renewIn(app1, picture, false);

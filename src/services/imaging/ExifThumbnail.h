@@ -40,6 +40,12 @@ public:
     // are stored in the file (not turned by the orientation item), like the old thumbnail.
     static void renew(JpegMetadata& metadata, const QImage& picture);
 
+    // The largest pixel size of the thumbnails that renew() would remake from a picture (as
+    // their frame headers state it); empty when it would remake none (none there, or every one
+    // damaged or too large, which renew() removes whatever the picture). A caller may then
+    // hand renew() the picture reduced to about that size instead of the whole one.
+    static QSize remadeSize(const JpegMetadata& metadata);
+
     // The same for one APP1 payload ("Exif\0\0" and a TIFF structure in either byte order).
     static Change renew(QByteArray& app1, const QImage& picture);
 

@@ -8,6 +8,7 @@
 #include "services/imaging/JpegCoefficients.h"
 #include "services/imaging/JpegHuffmanTables.h"
 #include "services/imaging/PngMetadataChunks.h"
+#include "services/imaging/PngRowWriter.h"
 #include "services/imaging/TiffEncoder.h"
 #include "services/imaging/WebpEncoder.h"
 
@@ -628,6 +629,47 @@ Outcome writeJpegRows(const QSize& size, const JpegRows& rows, const QImage& tab
                                     .arg(QDir::toNativeSeparators(path)));
     return writeAtomically(path, options, [&](AtomicFileWriter& writer) {
         return encodeJpegRows(size, rows, tableSample, writer, options, path);
+    });
+}
+
+Outcome writeTiffRows(const QSize& size, const QSize& dotsPerMeter, const RgbRows& rows, const QString& path,
+                      const Options& options)
+{
+    if (size.isEmpty())
+        return Outcome::failure(FailureReason::tr("nothing to write to %1: the picture is empty")
+                                    .arg(QDir::toNativeSeparators(path)));
+    return writeAtomically(path, options, [&](AtomicFileWriter& writer) {
+        QByteArray bytes;
+        const Outcome encoded = TiffEncoder::encodeRows(size, dotsPerMeter, rows, options.embedded, bytes);
+        if (!encoded)
+            return Outcome::failure(FailureReason::tr("cannot encode %1: %2")
+                                        .arg(QDir::toNativeSeparators(path), encoded.sentence()));
+        return writeBytes(bytes, writer);
+    });
+}
+
+Outcome writePngRows(const QSize& size, bool alpha, const QSize& dotsPerMeter, const RgbRows& rows,
+                     const QString& path, const Options& options)
+{
+    if (size.isEmpty())
+        return Outcome::failure(FailureReason::tr("nothing to write to %1: the picture is empty")
+                                    .arg(QDir::toNativeSeparators(path)));
+    return writeAtomically(path, options, [&](AtomicFileWriter& writer) {
+        // The metadata chunks go in after the header chunk, as encodePngWithMetadata puts them.
+        const PngRowWriter::Head head = [&](const QByteArray& chunks) {
+            return hasPngMetadata(options.embedded) ? PngMetadataChunks::embed(chunks, options.embedded)
+                                                    : chunks;
+        };
+        const PngRowWriter::Sink sink = [&](const char* data, qint64 count) {
+            return writer.write(data, count);
+        };
+        QString problem;
+        if (PngRowWriter::write(size, alpha, dotsPerMeter, rows, head, sink, problem))
+            return Outcome::success();
+        if (!writer.status())
+            return writer.status();
+        return Outcome::failure(
+            FailureReason::tr("cannot encode %1: %2").arg(QDir::toNativeSeparators(path), problem));
     });
 }
 

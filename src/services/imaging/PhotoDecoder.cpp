@@ -506,6 +506,11 @@ QSize PhotoDecoder::chromaSampling() const
     return d->chromaSampling;
 }
 
+bool PhotoDecoder::isProgressive() const
+{
+    return d->format == Format::Jpeg && d->jpeg.created && d->jpeg.cinfo.progressive_mode;
+}
+
 int PhotoDecoder::orientation() const
 {
     if (d->format == Format::Webp)

@@ -66,6 +66,8 @@ public:
     // 2 x 2 for 4:2:0, 2 x 1 for 4:2:2, 1 x 1 for 4:4:4. Empty for other formats and for JPEGs
     // that are not YCbCr or whose two chroma components are sampled differently.
     QSize chromaSampling() const;
+    // True for a progressive JPEG, whose decoding holds every coefficient of the picture.
+    bool isProgressive() const;
     // The EXIF orientation item the picture is to be turned by: a JPEG's or a WebP's, 0 when
     // there is none. HEIF and AVIF files stand as their container says (libheif turns them),
     // and PNG, BMP, TIFF and GIF files as stored: 0.

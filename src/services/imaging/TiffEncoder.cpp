@@ -89,16 +89,12 @@ bool hasTransparency(const QImage& image)
     return false;
 }
 
-// Writes the picture's pixels and profile; the libtiff message on failure.
-bool writePixels(const QImage& image, const QByteArray& icc, TiffEncoder::Compression compression,
-                 MemoryFile& file, QString& problem)
+// Writes pixels of `size` (8-bit RGB, or RGBA with `alpha`) a row at a time from `fill`, with the
+// resolution (dots per metre, none when not positive) and profile; the libtiff message on failure.
+bool writePixelRows(const QSize& size, bool alpha, const QSize& dotsPerMeter, const QByteArray& icc,
+                    TiffEncoder::Compression compression, const TiffEncoder::Rows& fill, MemoryFile& file,
+                    QString& problem)
 {
-    const bool alpha = hasTransparency(image.convertToFormat(QImage::Format_ARGB32));
-    const QImage pixels = image.convertToFormat(alpha ? QImage::Format_RGBA8888 : QImage::Format_RGB888);
-    if (pixels.isNull()) {
-        problem = QStringLiteral("not enough memory");
-        return false;
-    }
     TiffMessages::routeToQt();
     TIFF* tiff = TIFFClientOpen("output", "wm", &file, readProc, writeProc, seekProc, closeProc, sizeProc,
                                 mapProc, unmapProc);
@@ -107,10 +103,10 @@ bool writePixels(const QImage& image, const QByteArray& icc, TiffEncoder::Compre
         return false;
     }
     const int channels = alpha ? 4 : 3;
-    const qint64 rowBytes = qint64(pixels.width()) * channels;
-    const uint32_t rowsPerStrip = uint32_t(std::clamp<qint64>(kStripBytes / rowBytes, 1, pixels.height()));
-    bool ok = TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, uint32_t(pixels.width())) &&
-              TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, uint32_t(pixels.height())) &&
+    const qint64 rowBytes = qint64(size.width()) * channels;
+    const uint32_t rowsPerStrip = uint32_t(std::clamp<qint64>(kStripBytes / rowBytes, 1, size.height()));
+    bool ok = TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, uint32_t(size.width())) &&
+              TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, uint32_t(size.height())) &&
               TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, 8) &&
               TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, channels) &&
               TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB) &&
@@ -124,28 +120,45 @@ bool writePixels(const QImage& image, const QByteArray& icc, TiffEncoder::Compre
         const uint16_t extra[] = {EXTRASAMPLE_UNASSALPHA};
         ok = TIFFSetField(tiff, TIFFTAG_EXTRASAMPLES, 1, extra);
     }
-    if (ok && image.dotsPerMeterX() > 0 && image.dotsPerMeterY() > 0) {
+    if (ok && dotsPerMeter.width() > 0 && dotsPerMeter.height() > 0) {
         ok = TIFFSetField(tiff, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH) &&
-             TIFFSetField(tiff, TIFFTAG_XRESOLUTION, float(image.dotsPerMeterX() * 0.0254)) &&
-             TIFFSetField(tiff, TIFFTAG_YRESOLUTION, float(image.dotsPerMeterY() * 0.0254));
+             TIFFSetField(tiff, TIFFTAG_XRESOLUTION, float(dotsPerMeter.width() * 0.0254)) &&
+             TIFFSetField(tiff, TIFFTAG_YRESOLUTION, float(dotsPerMeter.height() * 0.0254));
     }
     if (ok && !icc.isEmpty())
         ok = TIFFSetField(tiff, TIFFTAG_ICCPROFILE, uint32_t(icc.size()), icc.constData());
-    // libtiff's predictor works on the row in place: each row is handed over as a copy.
+    // libtiff changes the row it is given (the predictor works in place): a copy each time.
     std::vector<uchar> row(static_cast<size_t>(rowBytes));
-    for (int y = 0; ok && y < pixels.height(); ++y) {
-        std::memcpy(row.data(), pixels.constScanLine(y), row.size());
-        ok = TIFFWriteScanline(tiff, row.data(), uint32_t(y), 0) == 1;
+    for (int y = 0; ok && y < size.height(); ++y) {
+        ok = fill(y, row.data()) && TIFFWriteScanline(tiff, row.data(), uint32_t(y), 0) == 1;
     }
     ok = ok && TIFFWriteDirectory(tiff);
     TIFFClose(tiff);
-    if (!ok)
+    if (!ok && problem.isEmpty())
         problem = QStringLiteral("libtiff failed to write the picture");
     return ok;
 }
 
-// Tags of the first directory that describe the pixels and their layout: the file's own, never
-// taken from the photo's EXIF block.
+// Writes the picture's pixels and profile; the libtiff message on failure.
+bool writePixels(const QImage& image, const QByteArray& icc, TiffEncoder::Compression compression,
+                 MemoryFile& file, QString& problem)
+{
+    const bool alpha = hasTransparency(image.convertToFormat(QImage::Format_ARGB32));
+    const QImage pixels = image.convertToFormat(alpha ? QImage::Format_RGBA8888 : QImage::Format_RGB888);
+    if (pixels.isNull()) {
+        problem = QStringLiteral("not enough memory");
+        return false;
+    }
+    const size_t rowBytes = size_t(pixels.width()) * (alpha ? 4 : 3);
+    return writePixelRows(
+        pixels.size(), alpha, QSize(image.dotsPerMeterX(), image.dotsPerMeterY()), icc, compression,
+        [&](int y, uchar* row) {
+            std::memcpy(row, pixels.constScanLine(y), rowBytes);
+            return true;
+        },
+        file, problem);
+}
+
 bool describesThePixels(uint16_t tag)
 {
     static const std::set<uint16_t> tags = {
@@ -208,6 +221,17 @@ bool addMetadata(const PhotoMetadata& metadata, QByteArray& bytes, QString& prob
     }
 }
 
+// The metadata put into the pixels' file.
+Outcome finish(MemoryFile& file, const PhotoMetadata& metadata, QByteArray& out)
+{
+    QString problem;
+    if ((!metadata.exif.isEmpty() || !metadata.xmp.isEmpty() || !metadata.iptc.isEmpty()) &&
+        !addMetadata(metadata, file.data, problem))
+        return Outcome::failure(problem);
+    out = std::move(file.data);
+    return Outcome::success();
+}
+
 } // namespace
 
 namespace TiffEncoder {
@@ -218,11 +242,17 @@ Outcome encode(const QImage& image, const PhotoMetadata& metadata, QByteArray& o
     QString problem;
     if (!writePixels(image, metadata.icc, compression, file, problem))
         return Outcome::failure(problem);
-    if ((!metadata.exif.isEmpty() || !metadata.xmp.isEmpty() || !metadata.iptc.isEmpty()) &&
-        !addMetadata(metadata, file.data, problem))
+    return finish(file, metadata, out);
+}
+
+Outcome encodeRows(const QSize& size, const QSize& dotsPerMeter, const Rows& rows,
+                   const PhotoMetadata& metadata, QByteArray& out, Compression compression)
+{
+    MemoryFile file;
+    QString problem;
+    if (!writePixelRows(size, false, dotsPerMeter, metadata.icc, compression, rows, file, problem))
         return Outcome::failure(problem);
-    out = std::move(file.data);
-    return Outcome::success();
+    return finish(file, metadata, out);
 }
 
 } // namespace TiffEncoder

@@ -6,6 +6,8 @@
 #include <QByteArray>
 #include <QImage>
 
+#include <functional>
+
 // Encodes pictures as TIFF through libtiff: 8-bit RGB, with an alpha channel only when a pixel is
 // not opaque, in strips compressed with Deflate (or LZW) after the horizontal predictor, which
 // for photos makes the file about half the size LZW alone gives. The photo's ICC profile goes
@@ -23,5 +25,15 @@ enum class Compression
 // The file's bytes in `out`; fails with a reason when libtiff or Exiv2 fails.
 Outcome encode(const QImage& image, const PhotoMetadata& metadata, QByteArray& out,
                Compression compression = Compression::Deflate);
+
+// Fills `row` with the 8-bit RGB samples of row y (asked for in order); false stops the writing.
+using Rows = std::function<bool(int y, uchar* row)>;
+
+// The same for an opaque picture of `size` handed over a row at a time, with the resolution
+// (dots per metre) a picture of encode() carries: the bytes encode() writes for such a picture,
+// without holding it whole (only its compressed strips).
+Outcome encodeRows(const QSize& size, const QSize& dotsPerMeter, const Rows& rows,
+                   const PhotoMetadata& metadata, QByteArray& out,
+                   Compression compression = Compression::Deflate);
 
 } // namespace TiffEncoder
