@@ -21,11 +21,11 @@ packages=(
 )
 # The Debian packages: dpkg-buildpackage with debhelper, lintian and hardening-check.
 package_tools=(dpkg-dev debhelper lintian devscripts)
-# The test suite: formatting, real X windows, the packaging checks, reference decoders and
+# The test suite: formatting and the naming rule, real X windows, the packaging checks, reference decoders and
 # metadata tools, and the multi-host test (SSH servers in network namespaces, GNU parallel,
 # rsync). Only this set installs an SSH server.
 test_tools=(
-  git clang-format xvfb xauth openbox x11-utils imagemagick dbus-daemon dbus-bin
+  git clang-format clang-tidy xvfb xauth openbox x11-utils imagemagick dbus-daemon dbus-bin
   appstream man-db bash-completion
   libheif-examples webp libimage-exiftool-perl icc-profiles-free colord-data
   openssh-server openssh-client parallel rsync iproute2 procps
