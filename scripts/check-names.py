@@ -154,7 +154,7 @@ def local_names(path):
     for pattern in LOCAL_NAME_PATTERNS:
         for match in pattern.finditer(text):
             name = match.group(1)
-            if not name.isupper() and name not in ("main", "operator"):
+            if not name.isupper() and name != "operator":
                 names.add(name)
     return names
 
