@@ -39,7 +39,7 @@ int main(int argc, char* argv[])
 
     // The end message of a run with failures is printed instead of shown.
     QStringList messages;
-    AppMessageBox::SetHandler(
+    AppMessageBox::setHandler(
         [&messages](QWidget*, const QString& text, QMessageBox::Icon, QMessageBox::StandardButtons) {
             messages.append(text);
             return QMessageBox::Ok;
@@ -47,7 +47,7 @@ int main(int argc, char* argv[])
 
     CLumoraDlg window;
     if (!window.initDialog()) {
-        std::fprintf(stderr, "cannot open the main window: %s\n", qPrintable(window.ErrorString()));
+        std::fprintf(stderr, "cannot open the main window: %s\n", qPrintable(window.errorString()));
         return 1;
     }
     window.show();
@@ -58,8 +58,8 @@ int main(int argc, char* argv[])
     QStringList photos;
     for (int i = 3; i < argc; ++i)
         photos.append(QFileInfo(QString::fromLocal8Bit(argv[i])).absoluteFilePath());
-    window.Ui()->addFileItems(photos);
-    window.Ui()->enableFileButtons();
+    window.ui()->addFileItems(photos);
+    window.ui()->enableFileButtons();
 
     int stamped = 0;
     int failed = 0;

@@ -58,7 +58,7 @@ int main(int argc, char* argv[])
 
     CLumoraDlg window;
     if (!window.initDialog()) {
-        std::fprintf(stderr, "cannot open the main window: %s\n", qPrintable(window.ErrorString()));
+        std::fprintf(stderr, "cannot open the main window: %s\n", qPrintable(window.errorString()));
         return 1;
     }
     window.show();
@@ -66,11 +66,11 @@ int main(int argc, char* argv[])
     for (int i = 2; i < argc; ++i)
         photos << QFileInfo(QString::fromLocal8Bit(argv[i])).absoluteFilePath();
     for (const QString& photo : std::as_const(photos))
-        window.Ui()->AddFileItem(photo);
-    window.Ui()->enableFileButtons();
+        window.ui()->AddFileItem(photo);
+    window.ui()->enableFileButtons();
 
     LoadResizeSettings(); // as the main window does before opening the preview
-    COutputPreviewDlg preview(previewPhotoList(window.Ui()), &window);
+    COutputPreviewDlg preview(previewPhotoList(window.ui()), &window);
     preview.resize(1280, 800);
     preview.show();
     // A page is shown once the window has painted its photo: painted at once when it is there.

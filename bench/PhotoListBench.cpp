@@ -62,10 +62,10 @@ int main(int argc, char* argv[])
 
     CLumoraDlg window;
     if (!window.initDialog()) {
-        std::fprintf(stderr, "cannot open the main window: %s\n", qPrintable(window.ErrorString()));
+        std::fprintf(stderr, "cannot open the main window: %s\n", qPrintable(window.errorString()));
         return 1;
     }
-    window.Ui()->thumbnailsAction()->setChecked(thumbnails);
+    window.ui()->thumbnailsAction()->setChecked(thumbnails);
     window.show();
     QTest::qWait(200);
     const double emptyMiB = statusMiB("VmRSS:");
@@ -73,8 +73,8 @@ int main(int argc, char* argv[])
     // Adding: from the call until the window has handled the events the addition posted.
     QElapsedTimer timer;
     timer.start();
-    window.Ui()->addFileItems(photos);
-    window.Ui()->enableFileButtons();
+    window.ui()->addFileItems(photos);
+    window.ui()->enableFileButtons();
     bool answered = false;
     QTimer::singleShot(0, &window, [&answered]() { answered = true; });
     while (!answered)
@@ -83,13 +83,13 @@ int main(int argc, char* argv[])
     const double addSeconds = timer.nsecsElapsed() / 1e9;
 
     // Scrolling: one page at a time through the whole list, each page drawn at once.
-    QScrollBar* bar = window.Ui()->fileList()->verticalScrollBar();
+    QScrollBar* bar = window.ui()->fileList()->verticalScrollBar();
     std::vector<double> pages;
     for (int value = 0; value <= bar->maximum(); value += std::max(1, bar->pageStep())) {
         QElapsedTimer page;
         page.start();
         bar->setValue(value);
-        window.Ui()->fileList()->viewport()->repaint();
+        window.ui()->fileList()->viewport()->repaint();
         pages.push_back(page.nsecsElapsed() / 1e6);
     }
     std::sort(pages.begin(), pages.end());
@@ -98,10 +98,10 @@ int main(int argc, char* argv[])
 
     // The checks (and thumbnails) of every photo, in the background.
     timer.restart();
-    while (!window.Ui()->inspector()->isIdle())
+    while (!window.ui()->inspector()->isIdle())
         QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
     const double checkSeconds = timer.nsecsElapsed() / 1e9;
-    window.Ui()->fileList()->viewport()->repaint();
+    window.ui()->fileList()->viewport()->repaint();
     const double afterMiB = statusMiB("VmRSS:");
 
     std::printf("photos: %lld, thumbnails %s\n", static_cast<long long>(photos.size()),

@@ -8,12 +8,12 @@ AppMessageBox::Handler& currentHandler()
 }
 } // namespace
 
-QString AppMessageBox::Caption()
+QString AppMessageBox::caption()
 {
     return QStringLiteral("Lumora Plenum");
 }
 
-void AppMessageBox::SetHandler(Handler handler)
+void AppMessageBox::setHandler(Handler handler)
 {
     currentHandler() = std::move(handler);
 }
@@ -23,6 +23,6 @@ QMessageBox::StandardButton AppMessageBox::Show(QWidget* parent, const QString& 
 {
     if (currentHandler())
         return currentHandler()(parent, text, icon, buttons);
-    QMessageBox box(icon, Caption(), text, buttons, parent);
+    QMessageBox box(icon, caption(), text, buttons, parent);
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }

@@ -12,6 +12,6 @@ public:
     static QMessageBox::StandardButton Show(QWidget* parent, const QString& text, QMessageBox::Icon icon,
                                             QMessageBox::StandardButtons buttons = QMessageBox::Ok);
     // An empty handler brings the real message boxes back.
-    static void SetHandler(Handler handler);
-    static QString Caption();
+    static void setHandler(Handler handler);
+    static QString caption();
 };

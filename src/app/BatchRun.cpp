@@ -58,7 +58,7 @@ QString BatchRun::endMessage(const Summary& summary)
     return text;
 }
 
-QString BatchRun::ProgressText(int done, int total, qint64 elapsedMs)
+QString BatchRun::progressText(int done, int total, qint64 elapsedMs)
 {
     QString text = tr("已处理 %1/%2").arg(done).arg(total);
     if (done <= 0 || done >= total)
@@ -102,22 +102,22 @@ BatchRun::BatchRun(CMainDlgUI* ui, StopEvent* stop, Services services)
 
 BatchRun::~BatchRun()
 {
-    Join();
+    join();
 }
 
-void BatchRun::Start(std::function<void(const Summary&)> finished)
+void BatchRun::start(std::function<void(const Summary&)> finished)
 {
-    Join();
-    m_thread = std::thread([this, finished = std::move(finished)]() { Work(finished); });
+    join();
+    m_thread = std::thread([this, finished = std::move(finished)]() { work(finished); });
 }
 
-void BatchRun::Join()
+void BatchRun::join()
 {
     if (m_thread.joinable())
         m_thread.join();
 }
 
-void BatchRun::Work(const std::function<void(const Summary&)>& finished)
+void BatchRun::work(const std::function<void(const Summary&)>& finished)
 {
     Summary summary;
     const qint64 start = m_services.elapsedMs();
@@ -129,7 +129,7 @@ void BatchRun::Work(const std::function<void(const Summary&)>& finished)
     summary.settingsError = m_services.loadSettings(run);
     summary.outputFolder = run.output.OutputFolderPath;
     if (summary.settingsError.isEmpty())
-        Walk(run, summary);
+        walk(run, summary);
     summary.elapsedMs = m_services.elapsedMs() - start;
 
     if (!m_quiet.load() && summary.settingsError.isEmpty()) {
@@ -150,7 +150,7 @@ void BatchRun::Work(const std::function<void(const Summary&)>& finished)
         finished(summary);
 }
 
-void BatchRun::Walk(const RenderRequest& run, Summary& summary)
+void BatchRun::walk(const RenderRequest& run, Summary& summary)
 {
     const int threads =
         m_services.threads > 0 ? m_services.threads : std::max(1, QThread::idealThreadCount());
@@ -168,7 +168,7 @@ void BatchRun::Walk(const RenderRequest& run, Summary& summary)
     m_ui->SelectFileRow(-1);
     const qint64 start = m_services.elapsedMs();
     int taken = 0;
-    m_ui->showRunProgress(ProgressText(0, int(paths.size()), 0));
+    m_ui->showRunProgress(progressText(0, int(paths.size()), 0));
     const auto next = [this, &taken]() -> std::optional<BatchRunner::Photo> {
         const auto [row, path] = m_ui->selectNextFile();
         if (path.isEmpty())
@@ -182,7 +182,7 @@ void BatchRun::Walk(const RenderRequest& run, Summary& summary)
         // The total counts the photos taken and the rows still ahead of the walk, so photos
         // added during the run and a click that moves the walk are counted as they happen.
         const int total = taken + m_ui->filesAfterSelection();
-        m_ui->showRunProgress(ProgressText(summary.processed, total, m_services.elapsedMs() - start));
+        m_ui->showRunProgress(progressText(summary.processed, total, m_services.elapsedMs() - start));
         if (m_services.progress)
             m_services.progress(summary.processed, total);
         if (outcome.ok()) {

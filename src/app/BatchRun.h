@@ -73,10 +73,10 @@ public:
     BatchRun& operator=(const BatchRun&) = delete;
 
     // Starts the worker. `finished` is called on the worker thread as its last act.
-    void Start(std::function<void(const Summary&)> finished);
+    void start(std::function<void(const Summary&)> finished);
     // Waits for the worker to end. Must not be called on the user-interface thread while the
     // worker may still need it (use the event loop then).
-    void Join();
+    void join();
     // Leaves out the file browser at the end (the program is closing).
     void setQuiet(bool quiet) { m_quiet.store(quiet); }
 
@@ -87,15 +87,15 @@ public:
 
     // The progress shown in the main window during a run: "done/total", and once a photo is
     // done, the time left estimated from the mean time per photo so far.
-    static QString ProgressText(int done, int total, qint64 elapsedMs);
+    static QString progressText(int done, int total, qint64 elapsedMs);
 
     // The file written last by any run of this process.
     static QString LastOutputPath();
 
 private:
-    void Work(const std::function<void(const Summary&)>& finished);
+    void work(const std::function<void(const Summary&)>& finished);
     // Stamps the list from its first row until its end or a stop, by the run's settings.
-    void Walk(const RenderRequest& run, Summary& summary);
+    void walk(const RenderRequest& run, Summary& summary);
 
     CMainDlgUI* m_ui;
     StopEvent* m_stop;

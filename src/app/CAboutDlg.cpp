@@ -22,7 +22,7 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent)
     setFont(font);
 
     auto* icon = new QLabel(this);
-    icon->setPixmap(SkinResources::loadPicture(SkinResources::InstancePath() +
+    icon->setPixmap(SkinResources::loadPicture(SkinResources::instancePath() +
                                                QStringLiteral("skin/default/app_icon_64.png")));
     icon->setFixedSize(64, 64);
     icon->setScaledContents(true);
@@ -109,7 +109,7 @@ CHyperLink* CAboutDlg::addLink(int id, const QString& text, const char* address)
     return link;
 }
 
-CHyperLink* CAboutDlg::Link(int id) const
+CHyperLink* CAboutDlg::link(int id) const
 {
     for (const auto& entry : m_links) {
         if (entry.first == id)

@@ -26,7 +26,7 @@ public:
     QLabel* versionText() const { return m_versionText; }
     QPushButton* okButton() const { return m_okButton; }
     // The link with that control id, or nullptr.
-    CHyperLink* Link(int id) const;
+    CHyperLink* link(int id) const;
     QList<CHyperLink*> linkControls() const;
 
     // The version text: "<major>.<minor>.<build> ", blank at the end.

@@ -44,7 +44,7 @@ bool CLumoraApp::initInstance(const QStringList& photos)
     }
     // The default layer font is Tahoma: use Wine's compatible faces when installed.
     registerApplicationFonts();
-    SkinResources::setInstancePath(GetProgramDataFolder());
+    SkinResources::setInstancePath(getProgramDataFolder());
     initTemplatesFolder();
 
     m_mainWindow = std::make_unique<CLumoraDlg>();
@@ -53,7 +53,7 @@ bool CLumoraApp::initInstance(const QStringList& photos)
     connectUpdateCheck(m_mainWindow.get());
     connectWindows(m_mainWindow.get());
     if (!m_mainWindow->initDialog()) {
-        QMessageBox::critical(nullptr, QStringLiteral("Lumora Plenum"), m_mainWindow->ErrorString());
+        QMessageBox::critical(nullptr, QStringLiteral("Lumora Plenum"), m_mainWindow->errorString());
         return false;
     }
     if (!photos.isEmpty())
@@ -81,7 +81,7 @@ QStringList CLumoraApp::startPhotos(const QStringList& arguments)
     return photos;
 }
 
-int CLumoraApp::Run()
+int CLumoraApp::run()
 {
     const int code = QApplication::exec();
     m_mainWindow.reset();
@@ -105,7 +105,7 @@ void CLumoraApp::connectUpdateCheck(CLumoraDlg* window)
 void CLumoraApp::connectWindows(CLumoraDlg* window)
 {
     QObject::connect(window, &CLumoraDlg::outputPreviewRequested, window, [window]() {
-        COutputPreviewDlg preview(previewPhotoList(window->Ui()), window);
+        COutputPreviewDlg preview(previewPhotoList(window->ui()), window);
         preview.exec();
     });
     QObject::connect(window, &CLumoraDlg::resizingWindowRequested, window, [window]() {
@@ -128,7 +128,7 @@ void CLumoraApp::connectWindows(CLumoraDlg* window)
     // photos of the main window's list can be chosen for its preview.
     QObject::connect(window, &CLumoraDlg::templateEditorRequested, window, [window]() {
         CEditTemplateDlg editor(window);
-        editor.setPreviewPhotos(window->Ui()->filePaths());
+        editor.setPreviewPhotos(window->ui()->filePaths());
         editor.exec();
     });
     // New and renamed templates are named in the template naming dialog.

@@ -20,7 +20,7 @@ public:
     // them.
     bool initInstance(const QStringList& photos = QStringList());
     // Runs the event loop until the main window closes; returns the exit code.
-    int Run();
+    int run();
 
     // The photos among the program's arguments (without the program's name): paths, relative
     // to the working folder or absolute, and file:// addresses as file managers pass them.

@@ -61,7 +61,7 @@ CLumoraDlg::~CLumoraDlg()
         mainWindow = nullptr;
 }
 
-CLumoraDlg* CLumoraDlg::Instance()
+CLumoraDlg* CLumoraDlg::instance()
 {
     return mainWindow;
 }
@@ -72,17 +72,17 @@ bool CLumoraDlg::initDialog()
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowMinMaxButtonsHint);
     QIcon icon;
     for (int size : {20, 64, 128})
-        icon.addFile(SkinResources::InstancePath() +
+        icon.addFile(SkinResources::instancePath() +
                      QStringLiteral("skin/default/app_icon_%1.png").arg(size));
     setWindowIcon(icon);
 
     emit crashReporterRequested(GetAppDataFolder());
 
-    SkinResources::SetResourcePath(SkinResources::InstancePath() + QStringLiteral("skin/en"));
+    SkinResources::SetResourcePath(SkinResources::instancePath() + QStringLiteral("skin/en"));
     move(0, 0);
     resize(803, 580);
     if (!m_ui->InitSkin(this)) {
-        m_error = m_ui->ErrorString();
+        m_error = m_ui->errorString();
         return false;
     }
     connectSurface();
@@ -92,7 +92,7 @@ bool CLumoraDlg::initDialog()
     m_runFeedback = new RunFeedback(this, m_ui);
 
     m_dropTarget = new CMyDropTarget(m_ui, this);
-    m_dropTarget->Register(this, this);
+    m_dropTarget->registerTarget(this, this);
 
     GetProgramVersion(&m_version[0], &m_version[1], &m_version[2]);
     if (m_version[0] > 0 && readStartupUpdateCheck())
@@ -259,7 +259,7 @@ QMenu* CLumoraDlg::buildLanguageMenu()
     // so that a person who reads no Chinese finds them.
     auto* menu = new QMenu(tr("语言 (Language)"), m_helpMenu);
     auto* group = new QActionGroup(menu);
-    const InterfaceLanguage::Choice stored = LanguageChoice::Load();
+    const InterfaceLanguage::Choice stored = LanguageChoice::load();
     const struct
     {
         const char* text;
@@ -282,7 +282,7 @@ QMenu* CLumoraDlg::buildLanguageMenu()
 
 void CLumoraDlg::chooseLanguage(InterfaceLanguage::Choice choice)
 {
-    const Outcome stored = LanguageChoice::Store(choice);
+    const Outcome stored = LanguageChoice::store(choice);
     if (!stored) {
         // The reason (the file's path and the system's words) on a line of its own.
         AppMessageBox::Show(
@@ -291,7 +291,7 @@ void CLumoraDlg::chooseLanguage(InterfaceLanguage::Choice choice)
         return;
     }
     // The windows are built in the language of the start: a new one applies at the next.
-    if (InterfaceLanguage::Resolve(choice) != InterfaceLanguage::Installed())
+    if (InterfaceLanguage::resolve(choice) != InterfaceLanguage::installed())
         AppMessageBox::Show(this, tr("界面语言将在下次启动 Lumora Plenum 时更改。"),
                             QMessageBox::Information);
 }
@@ -465,7 +465,7 @@ void CLumoraDlg::handleWindowMessage(int message, qint64 wParam, qint64 lParam)
     case NewVersionMessage:
     case LatestVersionMessage:
     case UpdateCheckFailedMessage:
-        UpdateAnswer::Answer(this, message, wParam, lParam, &AppMessageBox::Show);
+        UpdateAnswer::answer(this, message, wParam, lParam, &AppMessageBox::Show);
         break;
     default:
         runNumbered(message, wParam);
@@ -511,7 +511,7 @@ void CLumoraDlg::offerTemplateListRebuild()
 
 void CLumoraDlg::newTemplate()
 {
-    const std::optional<QString> name = TemplateNamePrompt::Ask(this, tr("添加新模板"), templateNames());
+    const std::optional<QString> name = TemplateNamePrompt::ask(this, tr("添加新模板"), templateNames());
     if (!name)
         return;
     m_enteredName = *name;
@@ -553,7 +553,7 @@ void CLumoraDlg::RenameSelectedTemplate()
     if (oldName.isEmpty())
         return;
     const std::optional<QString> name =
-        TemplateNamePrompt::Ask(this, tr("重命名模板"), templateNames(), oldName);
+        TemplateNamePrompt::ask(this, tr("重命名模板"), templateNames(), oldName);
     if (!name)
         return;
     m_enteredName = *name;
@@ -578,7 +578,7 @@ void CLumoraDlg::StartBatchRun()
     if (isBatchRunning())
         return; // one run at a time: renders must not overlap
     if (m_batch)
-        m_batch->Join();
+        m_batch->join();
     BatchRun::Services services = m_batchServices;
     if (m_runFeedback) {
         if (!services.fileBrowserProblem)
@@ -592,7 +592,7 @@ void CLumoraDlg::StartBatchRun()
     m_batch = std::make_unique<BatchRun>(m_ui, &m_stop, services);
     m_ui->setBatchRunning(true);
     QPointer<CLumoraDlg> self(this);
-    m_batch->Start([self](const BatchRun::Summary& summary) {
+    m_batch->start([self](const BatchRun::Summary& summary) {
         // Runs on the worker; the rest of the ending belongs to the user-interface thread.
         QMetaObject::invokeMethod(
             qApp,
@@ -610,13 +610,13 @@ void CLumoraDlg::StartBatchRun()
 
 void CLumoraDlg::StopBatchRun()
 {
-    m_stop.Set();
+    m_stop.set();
 }
 
 void CLumoraDlg::onBatchFinished(const BatchRun::Summary& summary)
 {
     if (m_batch)
-        m_batch->Join();
+        m_batch->join();
     m_ui->setBatchRunning(false);
     if (m_runFeedback && !m_closing)
         m_runFeedback->runFinished(summary);
@@ -665,7 +665,7 @@ void CLumoraDlg::finishWindow()
         waitForBatchRun(-1);
     }
     if (m_batch)
-        m_batch->Join();
+        m_batch->join();
     RemovePreviewCache();
     MainWindowState::storeGeometry(normalGeometry(), isMaximized());
     const int row = m_ui->templateList() ? m_ui->templateList()->getCurSel() : -1;

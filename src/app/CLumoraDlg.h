@@ -28,14 +28,14 @@ public:
     ~CLumoraDlg() override;
 
     // The single main window, or nullptr.
-    static CLumoraDlg* Instance();
+    static CLumoraDlg* instance();
 
     // The main window's initialisation: skin, menus, drop target, first-start files, template
     // list, quick start, title, "report_me.log". False when the skin cannot be loaded.
     bool initDialog();
-    QString ErrorString() const { return m_error; }
+    QString errorString() const { return m_error; }
 
-    CMainDlgUI* Ui() const { return m_ui; }
+    CMainDlgUI* ui() const { return m_ui; }
     CMyDropTarget* dropTarget() const { return m_dropTarget; }
     QMenu* helpMenu() const { return m_helpMenu; }
     // The window menu of the caption (right click): window commands and the about item.

@@ -9,28 +9,28 @@ namespace {
 const QString kLanguageKey = QStringLiteral("language");
 } // namespace
 
-InterfaceLanguage::Choice LanguageChoice::Load()
+InterfaceLanguage::Choice LanguageChoice::load()
 {
     return InterfaceLanguage::choiceFromValue(
-        IniFile::ReadString(configIniPath(), profileSectionName(), kLanguageKey, QString()));
+        IniFile::readString(configIniPath(), profileSectionName(), kLanguageKey, QString()));
 }
 
-Outcome LanguageChoice::Store(InterfaceLanguage::Choice choice)
+Outcome LanguageChoice::store(InterfaceLanguage::Choice choice)
 {
     return IniFile::writeString(configIniPath(), profileSectionName(), kLanguageKey,
                                 InterfaceLanguage::choiceValue(choice));
 }
 
-InterfaceLanguage::Language LanguageChoice::Language()
+InterfaceLanguage::Language LanguageChoice::resolvedLanguage()
 {
-    return InterfaceLanguage::Resolve(Load());
+    return InterfaceLanguage::resolve(load());
 }
 
-InterfaceLanguage::Language LanguageChoice::Apply()
+InterfaceLanguage::Language LanguageChoice::apply()
 {
-    const InterfaceLanguage::Language language = Language();
+    const InterfaceLanguage::Language language = resolvedLanguage();
     QString missing;
-    if (!InterfaceLanguage::Install(language, &missing))
+    if (!InterfaceLanguage::install(language, &missing))
         std::fprintf(stderr, "lumora-plenum: the translation %s cannot be loaded\n", qPrintable(missing));
     return language;
 }

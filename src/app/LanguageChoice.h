@@ -9,12 +9,12 @@
 class LanguageChoice
 {
 public:
-    static InterfaceLanguage::Choice Load();
+    static InterfaceLanguage::Choice load();
     // Fails with the reason when config.ini cannot be written.
-    static Outcome Store(InterfaceLanguage::Choice choice);
+    static Outcome store(InterfaceLanguage::Choice choice);
     // The language of this start: the stored choice, else the locale.
-    static InterfaceLanguage::Language Language();
-    // Installs the translations of Language(); a missing translation is reported on the
+    static InterfaceLanguage::Language resolvedLanguage();
+    // Installs the translations of resolvedLanguage(); a missing translation is reported on the
     // standard error and leaves its texts untranslated.
-    static InterfaceLanguage::Language Apply();
+    static InterfaceLanguage::Language apply();
 };

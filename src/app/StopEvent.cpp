@@ -1,6 +1,6 @@
 #include "app/StopEvent.h"
 
-void StopEvent::Set()
+void StopEvent::set()
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_signalled = true;

@@ -7,7 +7,7 @@
 #include <QInputDialog>
 
 namespace {
-TemplateNamePrompt::TextSource& Source()
+TemplateNamePrompt::TextSource& textSource()
 {
     static TemplateNamePrompt::TextSource source;
     return source;
@@ -15,8 +15,8 @@ TemplateNamePrompt::TextSource& Source()
 
 std::optional<QString> askText(QWidget* parent, const QString& caption)
 {
-    if (Source())
-        return Source()(parent, caption);
+    if (textSource())
+        return textSource()(parent, caption);
     bool ok = false;
     const QString text = QInputDialog::getText(parent, caption, TemplateNamePrompt::tr("输入模板名称:"),
                                                QLineEdit::Normal, QString(), &ok);
@@ -28,10 +28,10 @@ std::optional<QString> askText(QWidget* parent, const QString& caption)
 
 void TemplateNamePrompt::setTextSource(TextSource source)
 {
-    Source() = std::move(source);
+    textSource() = std::move(source);
 }
 
-QString TemplateNamePrompt::Check(const QString& name, const QStringList& existing,
+QString TemplateNamePrompt::check(const QString& name, const QStringList& existing,
                                   const QString& currentName)
 {
     if (name.isEmpty() || name.contains(QLatin1Char('/')) || name == QLatin1String(".") ||
@@ -53,14 +53,14 @@ QString TemplateNamePrompt::Check(const QString& name, const QStringList& existi
     return QString();
 }
 
-std::optional<QString> TemplateNamePrompt::Ask(QWidget* parent, const QString& caption,
+std::optional<QString> TemplateNamePrompt::ask(QWidget* parent, const QString& caption,
                                                const QStringList& existing, const QString& currentName)
 {
     while (true) {
         const std::optional<QString> text = askText(parent, caption);
         if (!text)
             return std::nullopt;
-        const QString refusal = Check(*text, existing, currentName);
+        const QString refusal = check(*text, existing, currentName);
         if (refusal.isEmpty())
             return text;
         const QMessageBox::Icon icon = text->isEmpty() ? QMessageBox::Warning : QMessageBox::Information;

@@ -23,11 +23,11 @@ public:
 
     // `existing`: the current template names; `currentName`: the template being renamed
     // (empty for a new one), which the new name may equal apart from letter case.
-    static std::optional<QString> Ask(QWidget* parent, const QString& caption, const QStringList& existing,
+    static std::optional<QString> ask(QWidget* parent, const QString& caption, const QStringList& existing,
                                       const QString& currentName = QString());
 
     // Why a name is refused (the message shown), or empty when it is accepted.
-    static QString Check(const QString& name, const QStringList& existing, const QString& currentName);
+    static QString check(const QString& name, const QStringList& existing, const QString& currentName);
 
     // Replaces the text dialog (tests); an empty source brings the dialog back.
     static void setTextSource(TextSource source);

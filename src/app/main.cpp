@@ -15,10 +15,10 @@ int main(int argc, char** argv)
     QApplication::setDesktopFileName(QStringLiteral("org.lumora_plenum.LumoraPlenum"));
     // Chinese or English, chosen in the help menu or following the locale; before any window
     // or message is made.
-    LanguageChoice::Apply();
+    LanguageChoice::apply();
     CLumoraApp app;
     // Photos named on the command line ("Open with" in a file manager) join the file list.
     if (!app.initInstance(CLumoraApp::startPhotos(QApplication::arguments().mid(1))))
         return 1;
-    return app.Run();
+    return app.run();
 }

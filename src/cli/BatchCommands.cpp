@@ -257,7 +257,7 @@ int writeTo(const QString& target, QTextStream* answer, QTextStream& out, QTextS
 
 } // namespace
 
-int ListTemplates(QTextStream& out, QTextStream& err)
+int listTemplates(QTextStream& out, QTextStream& err)
 {
     QString reason;
     if (!prepareDataFolder(reason)) {

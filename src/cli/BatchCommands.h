@@ -17,7 +17,7 @@
 // incomplete one that cannot be written fails the command with the reason.
 
 // Prints the template names of the template list, one per line, in list order.
-int ListTemplates(QTextStream& out, QTextStream& err);
+int listTemplates(QTextStream& out, QTextStream& err);
 
 // What a stamping command renders with.
 struct StampOptions

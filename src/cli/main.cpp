@@ -177,7 +177,7 @@ int runCommand(const BatchCommandLine& commandLine, QTextStream& out, QTextStrea
     const QStringList files = commandLine.files();
     switch (commandLine.command()) {
     case BatchCommandLine::Command::ListTemplates:
-        return ListTemplates(out, err);
+        return listTemplates(out, err);
     case BatchCommandLine::Command::Stamp: {
         // Unreadable photo names get their failure lines in their places.
         PhotoSources sources;

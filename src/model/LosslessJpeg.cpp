@@ -24,7 +24,7 @@ Outcome writeLosslessJpeg(bool on)
     return IniFile::writeInt(configIniPath(), profileSectionName(), kKey, on ? 1 : 0);
 }
 
-bool LosslessJpeg()
+bool losslessJpegChoice()
 {
     return g_lossless.load();
 }

@@ -16,7 +16,7 @@ bool readLosslessJpeg();
 Outcome writeLosslessJpeg(bool on);
 
 // The process-wide copy that renders read (any thread); off at start.
-bool LosslessJpeg();
+bool losslessJpegChoice();
 void setLosslessJpeg(bool on);
 // Reads the file into the process-wide copy and returns it.
 bool loadLosslessJpeg();

@@ -142,7 +142,7 @@ bool AddTemplate(const QString& name)
     return writeNewTemplate(name, QStringLiteral("Lumora For Win"));
 }
 
-QString AddTemplateCopy(const QString& original, const QList<QPair<QString, WatermarkConf>>& layers)
+QString addTemplateCopy(const QString& original, const QList<QPair<QString, WatermarkConf>>& layers)
 {
     QStringList listed;
     if (!loadTemplateNames(listed) || layers.isEmpty())

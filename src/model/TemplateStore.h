@@ -49,7 +49,7 @@ bool AddTemplate(const QString& name);
 // layer was "<original>_<rest>", else "<copy>_<layer>", each made unique the same way. A
 // list that exists but does not load is left alone and nothing is written. Returns the
 // copy's name, empty when it was not written whole.
-QString AddTemplateCopy(const QString& original, const QList<QPair<QString, WatermarkConf>>& layers);
+QString addTemplateCopy(const QString& original, const QList<QPair<QString, WatermarkConf>>& layers);
 
 // Removes the first list entry equal to `name`, then deletes the layer files the template
 // file names and the template file itself. Layer names in the template file that are not

@@ -15,7 +15,7 @@ RenderRequest RenderRequest::fromProcessSettings(ComposeMode mode, const QString
     request.output = getOutputSettings();
     request.resize = getResizeSettings();
     request.resizePictures = ResizePictures();
-    request.losslessJpeg = LosslessJpeg();
+    request.losslessJpeg = losslessJpegChoice();
     request.quality = outputQuality();
     request.pixelLimit = pixelLimitFromEnvironment();
     return request;

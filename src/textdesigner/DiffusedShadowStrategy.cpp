@@ -42,12 +42,12 @@ void writeOut(float* width, float* height, qreal w, qreal h)
 
 } // namespace
 
-void DiffusedShadowStrategy::Init(ARGB m_textColour, ARGB m_outlineColour, int m_thickness, bool m_fillOnce)
+void DiffusedShadowStrategy::Init(ARGB newTextColour, ARGB newOutlineColour, int newThickness, bool newFillOnce)
 {
-    textColour = m_textColour;
-    outlineColour = m_outlineColour;
-    thickness = m_thickness;
-    fillOnce = m_fillOnce;
+    textColour = newTextColour;
+    outlineColour = newOutlineColour;
+    thickness = newThickness;
+    fillOnce = newFillOnce;
 }
 
 int DiffusedShadowStrategy::ringCount() const

@@ -36,7 +36,7 @@ private:
 // Runs the whole input through `cd`. On an unreadable sequence (or one cut short at the end)
 // `onBad` appends a stand-in to the output and returns how many input bytes to skip.
 template <typename OnBad>
-qsizetype Convert(iconv_t cd, const char* input, size_t inputSize, QByteArray& output, OnBad onBad)
+qsizetype convert(iconv_t cd, const char* input, size_t inputSize, QByteArray& output, OnBad onBad)
 {
     qsizetype losses = 0;
     output.resize(qsizetype(inputSize * 2 + 16));
@@ -74,7 +74,7 @@ qsizetype Convert(iconv_t cd, const char* input, size_t inputSize, QByteArray& o
     return losses;
 }
 
-void Append(QByteArray& output, size_t& used, const char* data, size_t size)
+void append(QByteArray& output, size_t& used, const char* data, size_t size)
 {
     if (size_t(output.size()) < used + size)
         output.resize(qsizetype((used + size) * 2));
@@ -108,7 +108,7 @@ Result fromUtf16WithoutIconv(const QString& text, QByteArray& bytes)
 
 } // namespace
 
-Result ToUtf16(const QByteArray& bytes, const QByteArray& encoding, QString& text)
+Result toUtf16(const QByteArray& bytes, const QByteArray& encoding, QString& text)
 {
     text.clear();
     Descriptor cd("UTF-16LE", encoding.constData());
@@ -116,9 +116,9 @@ Result ToUtf16(const QByteArray& bytes, const QByteArray& encoding, QString& tex
         return isUtf8(encoding) ? toUtf16WithoutIconv(bytes, text) : Result{};
     QByteArray output;
     const qsizetype losses =
-        Convert(cd.get(), bytes.constData(), size_t(bytes.size()), output, [](QByteArray& out, size_t& used) {
+        convert(cd.get(), bytes.constData(), size_t(bytes.size()), output, [](QByteArray& out, size_t& used) {
             static const char replacement[2] = {char(0xFD), char(0xFF)}; // U+FFFD, little endian
-            Append(out, used, replacement, 2);
+            append(out, used, replacement, 2);
             return size_t(1);
         });
     text.resize(output.size() / 2);
@@ -126,7 +126,7 @@ Result ToUtf16(const QByteArray& bytes, const QByteArray& encoding, QString& tex
     return {true, losses};
 }
 
-Result FromUtf16(const QString& text, const QByteArray& encoding, QByteArray& bytes)
+Result fromUtf16(const QString& text, const QByteArray& encoding, QByteArray& bytes)
 {
     bytes.clear();
     Descriptor cd(encoding.constData(), "UTF-16LE");
@@ -135,8 +135,8 @@ Result FromUtf16(const QString& text, const QByteArray& encoding, QByteArray& by
     QByteArray input(text.size() * 2, Qt::Uninitialized);
     qToLittleEndian<char16_t>(text.constData(), text.size(), input.data());
     const qsizetype losses =
-        Convert(cd.get(), input.constData(), size_t(input.size()), bytes, [](QByteArray& out, size_t& used) {
-            Append(out, used, "?", 1);
+        convert(cd.get(), input.constData(), size_t(input.size()), bytes, [](QByteArray& out, size_t& used) {
+            append(out, used, "?", 1);
             return size_t(2); // one UTF-16 unit
         });
     return {true, losses};

@@ -14,7 +14,7 @@ struct Result
     qsizetype losses = 0;
 };
 
-Result ToUtf16(const QByteArray& bytes, const QByteArray& encoding, QString& text);
-Result FromUtf16(const QString& text, const QByteArray& encoding, QByteArray& bytes);
+Result toUtf16(const QByteArray& bytes, const QByteArray& encoding, QString& text);
+Result fromUtf16(const QString& text, const QByteArray& encoding, QByteArray& bytes);
 
 } // namespace IconvConverter

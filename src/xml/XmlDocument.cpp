@@ -8,7 +8,7 @@
 
 namespace {
 
-QString LineEnd()
+QString lineEnd()
 {
     return QStringLiteral("\r\n");
 }
@@ -18,12 +18,12 @@ QString startTag(QStringView name)
     return QLatin1Char('<') + name.toString() + QLatin1Char('>');
 }
 
-QString EmptyTag(QStringView name)
+QString emptyTag(QStringView name)
 {
     return QLatin1Char('<') + name.toString() + QStringLiteral("/>");
 }
 
-QString EndTag(QStringView name)
+QString endTagFor(QStringView name)
 {
     return QStringLiteral("</") + name.toString() + QLatin1Char('>');
 }
@@ -43,40 +43,40 @@ struct XmlDocument::Impl
     qsizetype parseProblems = 0;
     XmlLoadResult record;
 
-    void Clear()
+    void clear()
     {
         text.clear();
-        index.Reset(0);
+        index.reset(0);
         parseProblems = 0;
         resetPosition();
     }
 
     void resetPosition() { parent = current = child = 0; }
 
-    bool Parse(QString newText)
+    bool parse(QString newText)
     {
         if (newText.size() > XmlIndex::kMaxTextLength) {
-            record.Add(QStringLiteral("truncation_error"),
+            record.add(QStringLiteral("truncation_error"),
                        {{QStringLiteral("length"), QString::number(newText.size())}});
-            Clear();
+            clear();
             return false;
         }
         text = std::move(newText);
-        parseProblems = XmlParser::Parse(text, index, record);
+        parseProblems = XmlParser::parse(text, index, record);
         resetPosition();
-        return WellFormed();
+        return wellFormed();
     }
 
-    bool WellFormed() const { return parseProblems == 0 && index.topLevelCount() == 1; }
+    bool wellFormed() const { return parseProblems == 0 && index.topLevelCount() == 1; }
 
     // Replaces `length` characters at `pos` by `insert` and keeps the index in step;
     // `container` is the innermost element that holds the whole change.
-    bool Splice(qsizetype pos, qsizetype length, const QString& insert, quint32 container)
+    bool splice(qsizetype pos, qsizetype length, const QString& insert, quint32 container)
     {
         if (text.size() - length + insert.size() > XmlIndex::kMaxTextLength)
             return false;
         text.replace(pos, length, insert);
-        index.Splice(pos + length, insert.size() - length, container);
+        index.splice(pos + length, insert.size() - length, container);
         return true;
     }
 
@@ -85,21 +85,21 @@ struct XmlDocument::Impl
     qsizetype skipSpaceToTag(qsizetype from) const
     {
         qsizetype i = from;
-        while (i < text.size() && XmlText::IsSpace(text.at(i)))
+        while (i < text.size() && XmlText::isSpace(text.at(i)))
             ++i;
         return (i == text.size() || text.at(i) == u'<') ? i : from;
     }
 
-    bool Add(const QString& name, const QString& value);
-    bool SetData(const QString& value);
+    bool add(const QString& name, const QString& value);
+    bool setData(const QString& value);
 };
 
-bool XmlDocument::Impl::Add(const QString& name, const QString& value)
+bool XmlDocument::Impl::add(const QString& name, const QString& value)
 {
     if (!XmlText::isValidName(name))
         return false;
     const bool empty = value.isEmpty();
-    const QString element = empty ? EmptyTag(name) : startTag(name) + XmlText::Escape(value) + EndTag(name);
+    const QString element = empty ? emptyTag(name) : startTag(name) + XmlText::escape(value) + endTagFor(name);
     XmlNode node;
     node.length = qint32(element.size());
     node.nameLength = qint32(name.size());
@@ -107,21 +107,21 @@ bool XmlDocument::Impl::Add(const QString& name, const QString& value)
     node.endTagLength = empty ? 0 : node.nameLength + 3;
     node.flags = empty ? XmlNode::EmptyTag : 0;
 
-    const XmlNode owner = index.Node(parent);
+    const XmlNode owner = index.node(parent);
     const quint32 after = current ? current : owner.lastChild;
     if (after) {
         // Behind the element and the line break that follows it.
-        const qsizetype pos = skipSpaceToTag(index.Node(after).End());
-        if (!Splice(pos, 0, element + LineEnd(), parent))
+        const qsizetype pos = skipSpaceToTag(index.node(after).end());
+        if (!splice(pos, 0, element + lineEnd(), parent))
             return false;
         node.start = qint32(pos);
     } else if (parent != 0 && (owner.flags & XmlNode::EmptyTag)) {
         // <p/> becomes <p>, line break, the new element and its line break, </p>.
-        const QString endTag = EndTag(index.Name(text, parent));
+        const QString endTag = endTagFor(index.name(text, parent));
         const qsizetype slash = owner.start + owner.startTagLength - 2;
-        if (!Splice(slash, 2, QLatin1Char('>') + LineEnd() + element + LineEnd() + endTag, parent))
+        if (!splice(slash, 2, QLatin1Char('>') + lineEnd() + element + lineEnd() + endTag, parent))
             return false;
-        XmlNode& rewritten = index.Node(parent);
+        XmlNode& rewritten = index.node(parent);
         rewritten.startTagLength -= 1;
         rewritten.endTagLength = qint32(endTag.size());
         rewritten.flags &= quint8(~XmlNode::EmptyTag);
@@ -129,26 +129,26 @@ bool XmlDocument::Impl::Add(const QString& name, const QString& value)
     } else if (parent != 0) {
         // Before the end tag; <p></p> gets a line break of its own in front of the element.
         const qsizetype pos = owner.contentEnd();
-        const QString lead = pos == owner.contentStart() ? LineEnd() : QString();
-        if (!Splice(pos, 0, lead + element + LineEnd(), parent))
+        const QString lead = pos == owner.contentStart() ? lineEnd() : QString();
+        if (!splice(pos, 0, lead + element + lineEnd(), parent))
             return false;
         node.start = qint32(pos + lead.size());
     } else {
         const qsizetype pos = text.size();
-        if (!Splice(pos, 0, element + LineEnd(), 0))
+        if (!splice(pos, 0, element + lineEnd(), 0))
             return false;
         node.start = qint32(pos);
     }
-    current = index.Insert(node, parent, after);
+    current = index.insert(node, parent, after);
     child = 0;
     return true;
 }
 
-bool XmlDocument::Impl::SetData(const QString& value)
+bool XmlDocument::Impl::setData(const QString& value)
 {
     if (!current)
         return false;
-    const XmlNode node = index.Node(current);
+    const XmlNode node = index.node(current);
     if (node.firstChild || (node.flags & XmlNode::IllFormed))
         return false;
     if (value.isEmpty()) {
@@ -156,27 +156,27 @@ bool XmlDocument::Impl::SetData(const QString& value)
             return true;
         // <a ...>content</a> becomes <a .../>, as an empty value is always written.
         const QString tag = text.mid(node.start, node.startTagLength - 1) + QStringLiteral("/>");
-        if (!Splice(node.start, node.length, tag, current))
+        if (!splice(node.start, node.length, tag, current))
             return false;
-        XmlNode& changed = index.Node(current);
+        XmlNode& changed = index.node(current);
         changed.startTagLength = qint32(tag.size());
         changed.endTagLength = 0;
         changed.flags |= XmlNode::EmptyTag;
         return true;
     }
-    const QString escaped = XmlText::Escape(value);
+    const QString escaped = XmlText::escape(value);
     if (node.flags & XmlNode::EmptyTag) {
-        const QString endTag = EndTag(index.Name(text, current));
+        const QString endTag = endTagFor(index.name(text, current));
         const qsizetype slash = node.start + node.startTagLength - 2;
-        if (!Splice(slash, 2, QLatin1Char('>') + escaped + endTag, current))
+        if (!splice(slash, 2, QLatin1Char('>') + escaped + endTag, current))
             return false;
-        XmlNode& changed = index.Node(current);
+        XmlNode& changed = index.node(current);
         changed.startTagLength -= 1;
         changed.endTagLength = qint32(endTag.size());
         changed.flags &= quint8(~XmlNode::EmptyTag);
         return true;
     }
-    return Splice(node.contentStart(), node.contentEnd() - node.contentStart(), escaped, current);
+    return splice(node.contentStart(), node.contentEnd() - node.contentStart(), escaped, current);
 }
 
 XmlDocument::XmlDocument() : d(new Impl) {}
@@ -188,38 +188,38 @@ XmlDocument::~XmlDocument()
 
 bool XmlDocument::SetDocText(const QString& text)
 {
-    d->record.Clear();
-    return d->Parse(text.isNull() ? QString() : text);
+    d->record.clear();
+    return d->parse(text.isNull() ? QString() : text);
 }
 
 bool XmlDocument::LoadFile(const QString& path)
 {
-    d->record.Clear();
+    d->record.clear();
     QByteArray bytes;
-    if (!XmlFileCodec::ReadFile(path, bytes, d->record)) {
-        d->Clear();
+    if (!XmlFileCodec::readFile(path, bytes, d->record)) {
+        d->clear();
         d->encodingFlags = 0;
         return false;
     }
     int flags = 0;
-    QString text = XmlFileCodec::Decode(bytes, flags, d->record);
+    QString text = XmlFileCodec::decode(bytes, flags, d->record);
     bytes = QByteArray();
     d->encodingFlags = flags;
-    return d->Parse(std::move(text));
+    return d->parse(std::move(text));
 }
 
 bool XmlDocument::SaveFile(const QString& path)
 {
-    d->record.Clear();
-    const QByteArray bytes = XmlFileCodec::Encode(d->text, d->encodingFlags, d->record);
-    return XmlFileCodec::WriteFile(path, bytes, d->record);
+    d->record.clear();
+    const QByteArray bytes = XmlFileCodec::encode(d->text, d->encodingFlags, d->record);
+    return XmlFileCodec::writeFile(path, bytes, d->record);
 }
 
 bool XmlDocument::FindElement(const QString& name)
 {
-    const quint32 first = d->current ? d->index.Node(d->current).next : d->index.Node(d->parent).firstChild;
-    for (quint32 h = first; h; h = d->index.Node(h).next) {
-        if (d->index.Name(d->text, h) == name) {
+    const quint32 first = d->current ? d->index.node(d->current).next : d->index.node(d->parent).firstChild;
+    for (quint32 h = first; h; h = d->index.node(h).next) {
+        if (d->index.name(d->text, h) == name) {
             d->current = h;
             d->child = 0;
             return true;
@@ -244,7 +244,7 @@ bool XmlDocument::LeaveElement()
         return false;
     d->child = d->current;
     d->current = d->parent;
-    d->parent = d->index.Node(d->parent).parent;
+    d->parent = d->index.node(d->parent).parent;
     return true;
 }
 
@@ -252,7 +252,7 @@ QString XmlDocument::GetElementData() const
 {
     if (!d->current)
         return {};
-    const XmlNode& node = d->index.Node(d->current);
+    const XmlNode& node = d->index.node(d->current);
     if (node.firstChild || (node.flags & XmlNode::EmptyTag))
         return {};
     return XmlText::decodeContent(
@@ -262,25 +262,25 @@ QString XmlDocument::GetElementData() const
 bool XmlDocument::AddElement(const QString& name, const QString& value, int flags)
 {
     Q_UNUSED(flags);
-    return d->Add(name, value);
+    return d->add(name, value);
 }
 
 bool XmlDocument::AddElement(const QString& name, int value, int flags)
 {
     Q_UNUSED(flags);
-    return d->Add(name, QString::number(value));
+    return d->add(name, QString::number(value));
 }
 
 bool XmlDocument::SetElementData(const QString& value, int flags)
 {
     Q_UNUSED(flags);
-    return d->SetData(value);
+    return d->setData(value);
 }
 
 bool XmlDocument::SetElementData(int value, int flags)
 {
     Q_UNUSED(flags);
-    return d->SetData(QString::number(value));
+    return d->setData(QString::number(value));
 }
 
 bool XmlDocument::RemoveElement()
@@ -288,10 +288,10 @@ bool XmlDocument::RemoveElement()
     if (!d->current)
         return false;
     const quint32 removed = d->current;
-    const XmlNode node = d->index.Node(removed);
-    const qsizetype end = d->skipSpaceToTag(node.End());
-    d->index.Remove(removed);
-    d->Splice(node.start, end - node.start, QString(), node.parent);
+    const XmlNode node = d->index.node(removed);
+    const qsizetype end = d->skipSpaceToTag(node.end());
+    d->index.remove(removed);
+    d->splice(node.start, end - node.start, QString(), node.parent);
     d->current = node.prev;
     d->child = 0;
     return true;
@@ -309,22 +309,22 @@ int XmlDocument::getFileEncodingFlags() const
 
 bool XmlDocument::isWellFormed() const
 {
-    return d->WellFormed();
+    return d->wellFormed();
 }
 
 QString XmlDocument::getLoadResult() const
 {
-    return d->record.ToString();
+    return d->record.toString();
 }
 
 bool XmlDocument::verifyIndex() const
 {
-    if (!d->index.Verify(d->text))
+    if (!d->index.verify(d->text))
         return false;
     if (d->parseProblems > 0)
         return true;
     XmlIndex fresh;
     XmlLoadResult ignored;
-    XmlParser::Parse(d->text, fresh, ignored);
+    XmlParser::parse(d->text, fresh, ignored);
     return d->index.sameShape(fresh);
 }

@@ -245,15 +245,15 @@ QStringView attributeValue(QStringView tag, QStringView attribute)
             return {};
         from = at + attribute.size();
         // The name must stand on its own: white space before it, '=' (after blanks) after it.
-        if (at == 0 || !XmlText::IsSpace(tag.at(at - 1)))
+        if (at == 0 || !XmlText::isSpace(tag.at(at - 1)))
             continue;
         qsizetype i = from;
-        while (i < tag.size() && XmlText::IsSpace(tag.at(i)))
+        while (i < tag.size() && XmlText::isSpace(tag.at(i)))
             ++i;
         if (i >= tag.size() || tag.at(i) != u'=')
             continue;
         ++i;
-        while (i < tag.size() && XmlText::IsSpace(tag.at(i)))
+        while (i < tag.size() && XmlText::isSpace(tag.at(i)))
             ++i;
         if (i >= tag.size())
             return {};
@@ -263,7 +263,7 @@ QStringView attributeValue(QStringView tag, QStringView attribute)
             return end < 0 ? QStringView() : tag.mid(i + 1, end - i - 1);
         }
         qsizetype end = i;
-        while (end < tag.size() && !XmlText::IsSpace(tag.at(end)) && tag.at(end) != u'>' &&
+        while (end < tag.size() && !XmlText::isSpace(tag.at(end)) && tag.at(end) != u'>' &&
                tag.at(end) != u'/')
             ++end;
         return tag.mid(i, end - i);
@@ -320,7 +320,7 @@ QByteArray iconvName(QStringView name)
     return {};
 }
 
-bool IsUtf16(const QByteArray& iconvName, bool* bigEndian)
+bool isUtf16(const QByteArray& iconvName, bool* bigEndian)
 {
     if (!iconvName.startsWith("UTF-16"))
         return false;
@@ -337,7 +337,7 @@ bool isUtf32(const QByteArray& iconvName)
 QString findDeclaredEncoding(QStringView head)
 {
     qsizetype start = 0;
-    while (start < head.size() && XmlText::IsSpace(head.at(start)))
+    while (start < head.size() && XmlText::isSpace(head.at(start)))
         ++start;
     if (head.mid(start).startsWith(u"<?xml")) {
         const qsizetype end = head.indexOf(u"?>", start);

@@ -17,7 +17,7 @@ QByteArray iconvName(QStringView name);
 
 // True when an iconv name (as returned above) is one of the UTF-16 forms; `bigEndian` tells
 // which byte order it means (plain "UTF-16" is taken as little endian).
-bool IsUtf16(const QByteArray& iconvName, bool* bigEndian = nullptr);
+bool isUtf16(const QByteArray& iconvName, bool* bigEndian = nullptr);
 bool isUtf32(const QByteArray& iconvName);
 
 // The encoding a document declares in its first characters: the "encoding" of a leading XML

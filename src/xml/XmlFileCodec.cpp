@@ -24,14 +24,14 @@ constexpr QByteArrayView kUtf16BeMark("\xFE\xFF");
 QString utf16ToText(QByteArrayView bytes, bool bigEndian, XmlLoadResult& record)
 {
     if (bytes.size() % 2 != 0) {
-        record.Add(QStringLiteral("truncation_error"),
+        record.add(QStringLiteral("truncation_error"),
                    {{QStringLiteral("odd_byte_dropped"), QStringLiteral("1")}});
         bytes.chop(1);
     }
     QString text(bytes.size() / 2, Qt::Uninitialized);
     if (bigEndian) {
         qFromBigEndian<char16_t>(bytes.data(), text.size(), text.data());
-        record.Add(QStringLiteral("endian_swap"));
+        record.add(QStringLiteral("endian_swap"));
     } else {
         qFromLittleEndian<char16_t>(bytes.data(), text.size(), text.data());
     }
@@ -48,18 +48,18 @@ QByteArray textToUtf16(const QString& text, bool bigEndian)
     return bytes;
 }
 
-QString Convert(const QByteArray& bytes, const QByteArray& encoding, XmlLoadResult& record)
+QString convert(const QByteArray& bytes, const QByteArray& encoding, XmlLoadResult& record)
 {
     QString text;
-    const IconvConverter::Result result = IconvConverter::ToUtf16(bytes, encoding, text);
+    const IconvConverter::Result result = IconvConverter::toUtf16(bytes, encoding, text);
     if (!result.ok) {
         // The encodings this layer names are all built into iconv; should one be missing,
         // Latin-1 still keeps every byte.
         text = QString::fromLatin1(bytes);
     }
-    record.Add(QStringLiteral("converted_to"), {{QStringLiteral("encoding"), QString::fromLatin1(encoding)}});
+    record.add(QStringLiteral("converted_to"), {{QStringLiteral("encoding"), QString::fromLatin1(encoding)}});
     if (result.losses > 0)
-        record.Add(QStringLiteral("conversion_loss"),
+        record.add(QStringLiteral("conversion_loss"),
                    {{QStringLiteral("count"), QString::number(result.losses)}});
     return text;
 }
@@ -73,7 +73,7 @@ bool writesMarkupAsAscii(const QByteArray& encoding)
         QStringLiteral("<?xml version=\"1.0\" encoding='UTF-8'?>\r\n\t<a_b-c.d:e>&amp;#;[]!</a_b-c.d:e> "
                        "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789");
     QByteArray bytes;
-    const IconvConverter::Result result = IconvConverter::FromUtf16(markup, encoding, bytes);
+    const IconvConverter::Result result = IconvConverter::fromUtf16(markup, encoding, bytes);
     return result.ok && result.losses == 0 && bytes == markup.toLatin1();
 }
 
@@ -86,27 +86,27 @@ qsizetype removeNulls(QString& text)
 
 } // namespace
 
-bool ReadFile(const QString& path, QByteArray& bytes, XmlLoadResult& record)
+bool readFile(const QString& path, QByteArray& bytes, XmlLoadResult& record)
 {
     bytes.clear();
     // Only regular files: a folder cannot be read, and opening a pipe or a device could
     // block or never end.
     const QFileInfo info(path);
     if (info.exists() && !info.isFile()) {
-        record.Add(
+        record.add(
             QStringLiteral("file_error"),
             {{QStringLiteral("path"), path}, {QStringLiteral("msg"), QStringLiteral("Not a regular file")}});
         return false;
     }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        record.Add(QStringLiteral("file_error"),
+        record.add(QStringLiteral("file_error"),
                    {{QStringLiteral("path"), path}, {QStringLiteral("msg"), file.errorString()}});
         return false;
     }
     const qint64 size = file.size();
     if (size > kMaxFileSize) {
-        record.Add(QStringLiteral("truncation_error"),
+        record.add(QStringLiteral("truncation_error"),
                    {{QStringLiteral("path"), path}, {QStringLiteral("length"), QString::number(size)}});
         return false;
     }
@@ -123,31 +123,31 @@ bool ReadFile(const QString& path, QByteArray& bytes, XmlLoadResult& record)
             break;
     }
     if (file.error() != QFileDevice::NoError || bytes.size() > kMaxFileSize) {
-        record.Add(QStringLiteral("truncation_error"),
+        record.add(QStringLiteral("truncation_error"),
                    {{QStringLiteral("path"), path}, {QStringLiteral("msg"), file.errorString()}});
         bytes.clear();
         return false;
     }
     bytes.squeeze();
-    record.Add(QStringLiteral("read"),
+    record.add(QStringLiteral("read"),
                {{QStringLiteral("path"), path}, {QStringLiteral("length"), QString::number(bytes.size())}});
     return true;
 }
 
-bool WriteFile(const QString& path, const QByteArray& bytes, XmlLoadResult& record)
+bool writeFile(const QString& path, const QByteArray& bytes, XmlLoadResult& record)
 {
     AtomicFileWriter file(path, AtomicFileWriter::Naming::BesideTarget);
     if (!file.open() || !file.write(bytes.constData(), bytes.size()) || !file.commit()) {
-        record.Add(QStringLiteral("file_error"),
+        record.add(QStringLiteral("file_error"),
                    {{QStringLiteral("path"), path}, {QStringLiteral("msg"), file.status().sentence()}});
         return false;
     }
-    record.Add(QStringLiteral("write"),
+    record.add(QStringLiteral("write"),
                {{QStringLiteral("path"), path}, {QStringLiteral("length"), QString::number(bytes.size())}});
     return true;
 }
 
-QString Decode(const QByteArray& bytes, int& flags, XmlLoadResult& record)
+QString decode(const QByteArray& bytes, int& flags, XmlLoadResult& record)
 {
     flags = 0;
     QByteArray encoding;
@@ -176,37 +176,37 @@ QString Decode(const QByteArray& bytes, int& flags, XmlLoadResult& record)
         // A file whose start reads as ASCII cannot be in a 16- or 32-bit encoding, nor in
         // one that writes markup differently (UTF-7), whatever it says; it is then read as if
         // it declared nothing. Such files are also saved as UTF-8 (see Encode).
-        if (XmlEncodingNames::IsUtf16(encoding) || XmlEncodingNames::isUtf32(encoding) ||
+        if (XmlEncodingNames::isUtf16(encoding) || XmlEncodingNames::isUtf32(encoding) ||
             (!encoding.isEmpty() && !writesMarkupAsAscii(encoding)))
             encoding.clear();
     }
 
     QString text;
     bool bigEndian = false;
-    if (XmlEncodingNames::IsUtf16(encoding, &bigEndian)) {
+    if (XmlEncodingNames::isUtf16(encoding, &bigEndian)) {
         text = utf16ToText(body, bigEndian, record);
     } else {
         const QByteArray content = body.toByteArray();
         if (encoding.isEmpty()) {
-            const IconvConverter::Result result = IconvConverter::ToUtf16(content, "UTF-8", text);
+            const IconvConverter::Result result = IconvConverter::toUtf16(content, "UTF-8", text);
             if (result.ok && result.losses == 0) {
-                record.Add(QStringLiteral("utf8_detection"));
-                record.Add(QStringLiteral("converted_to"),
+                record.add(QStringLiteral("utf8_detection"));
+                record.add(QStringLiteral("converted_to"),
                            {{QStringLiteral("encoding"), QStringLiteral("UTF-8")}});
             } else {
-                text = Convert(content, XmlEncodingNames::kFallbackEncoding, record);
+                text = convert(content, XmlEncodingNames::kFallbackEncoding, record);
             }
         } else {
-            text = Convert(content, encoding, record);
+            text = convert(content, encoding, record);
         }
     }
     const qsizetype nulls = removeNulls(text);
     if (nulls > 0)
-        record.Add(QStringLiteral("nulls_removed"), {{QStringLiteral("count"), QString::number(nulls)}});
+        record.add(QStringLiteral("nulls_removed"), {{QStringLiteral("count"), QString::number(nulls)}});
     return text;
 }
 
-QByteArray Encode(const QString& text, int flags, XmlLoadResult& record)
+QByteArray encode(const QString& text, int flags, XmlLoadResult& record)
 {
     if (flags & XmlDocument::EncodingUtf16Le)
         return kUtf16LeMark.toByteArray() + textToUtf16(text, false);
@@ -225,22 +225,22 @@ QByteArray Encode(const QString& text, int flags, XmlLoadResult& record)
         if (encoding.isEmpty() || XmlEncodingNames::isUtf32(encoding))
             encoding = "UTF-8";
         bool bigEndian = false;
-        if (XmlEncodingNames::IsUtf16(encoding, &bigEndian))
+        if (XmlEncodingNames::isUtf16(encoding, &bigEndian))
             return textToUtf16(text, bigEndian);
         // So is a declaration of an encoding that would make the markup unreadable.
         if (!writesMarkupAsAscii(encoding))
             encoding = "UTF-8";
     }
     QByteArray bytes;
-    IconvConverter::Result result = IconvConverter::FromUtf16(text, encoding, bytes);
+    IconvConverter::Result result = IconvConverter::fromUtf16(text, encoding, bytes);
     if (!result.ok) {
         encoding = "UTF-8";
-        result = IconvConverter::FromUtf16(text, encoding, bytes);
+        result = IconvConverter::fromUtf16(text, encoding, bytes);
     }
-    record.Add(QStringLiteral("converted_from"),
+    record.add(QStringLiteral("converted_from"),
                {{QStringLiteral("encoding"), QString::fromLatin1(encoding)}});
     if (result.losses > 0)
-        record.Add(QStringLiteral("conversion_loss"),
+        record.add(QStringLiteral("conversion_loss"),
                    {{QStringLiteral("count"), QString::number(result.losses)}});
     return mark + bytes;
 }

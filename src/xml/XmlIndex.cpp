@@ -4,10 +4,10 @@
 
 XmlIndex::XmlIndex()
 {
-    Reset(0);
+    reset(0);
 }
 
-void XmlIndex::Reset(qsizetype textLength)
+void XmlIndex::reset(qsizetype textLength)
 {
     m_nodes.clear();
     m_nodes.shrink_to_fit();
@@ -16,13 +16,13 @@ void XmlIndex::Reset(qsizetype textLength)
     m_nodes.push_back(document);
 }
 
-QStringView XmlIndex::Name(QStringView text, quint32 handle) const
+QStringView XmlIndex::name(QStringView text, quint32 handle) const
 {
     const XmlNode& node = m_nodes[handle];
     return text.mid(node.start + 1, node.nameLength);
 }
 
-quint32 XmlIndex::Insert(const XmlNode& node, quint32 parent, quint32 after)
+quint32 XmlIndex::insert(const XmlNode& node, quint32 parent, quint32 after)
 {
     const auto handle = quint32(m_nodes.size());
     m_nodes.push_back(node);
@@ -43,7 +43,7 @@ quint32 XmlIndex::Insert(const XmlNode& node, quint32 parent, quint32 after)
     return handle;
 }
 
-void XmlIndex::Remove(quint32 handle)
+void XmlIndex::remove(quint32 handle)
 {
     XmlNode& node = m_nodes[handle];
     XmlNode& owner = m_nodes[node.parent];
@@ -73,7 +73,7 @@ void XmlIndex::Remove(quint32 handle)
     node.prev = node.next = 0;
 }
 
-void XmlIndex::Splice(qsizetype end, qsizetype delta, quint32 container)
+void XmlIndex::splice(qsizetype end, qsizetype delta, quint32 container)
 {
     if (delta == 0)
         return;
@@ -111,7 +111,7 @@ bool XmlIndex::verifyNode(QStringView text, quint32 handle) const
     const XmlNode& node = m_nodes[handle];
     if (node.flags & XmlNode::Removed)
         return false;
-    if (node.start < 0 || node.length < node.startTagLength || node.End() > text.size())
+    if (node.start < 0 || node.length < node.startTagLength || node.end() > text.size())
         return false;
     if (node.nameLength < 1 || node.startTagLength < node.nameLength + 2 || text.at(node.start) != u'<')
         return false;
@@ -133,9 +133,9 @@ bool XmlIndex::verifyNode(QStringView text, quint32 handle) const
         return false;
     }
     const XmlNode& owner = m_nodes[node.parent];
-    const qsizetype lowest = node.prev ? m_nodes[node.prev].End() : owner.contentStart();
+    const qsizetype lowest = node.prev ? m_nodes[node.prev].end() : owner.contentStart();
     const qsizetype highest = node.next ? m_nodes[node.next].start : owner.contentEnd();
-    if (node.start < lowest || node.End() > highest)
+    if (node.start < lowest || node.end() > highest)
         return false;
     if ((node.prev ? m_nodes[node.prev].next : owner.firstChild) != handle)
         return false;
@@ -144,7 +144,7 @@ bool XmlIndex::verifyNode(QStringView text, quint32 handle) const
     return true;
 }
 
-bool XmlIndex::Verify(QStringView text) const
+bool XmlIndex::verify(QStringView text) const
 {
     const XmlNode& document = m_nodes[0];
     if (document.start != 0 || document.length != text.size())

@@ -29,7 +29,7 @@ struct XmlNode
     quint32 prev = 0;
     quint8 flags = 0;
 
-    qint32 End() const { return start + length; }
+    qint32 end() const { return start + length; }
     qint32 contentStart() const { return start + startTagLength; }
     qint32 contentEnd() const { return start + length - endTagLength; }
 };
@@ -45,28 +45,28 @@ public:
     XmlIndex();
 
     // Back to a document of `textLength` characters without elements.
-    void Reset(qsizetype textLength);
+    void reset(qsizetype textLength);
 
-    const XmlNode& Node(quint32 handle) const { return m_nodes[handle]; }
-    XmlNode& Node(quint32 handle) { return m_nodes[handle]; }
-    QStringView Name(QStringView text, quint32 handle) const;
+    const XmlNode& node(quint32 handle) const { return m_nodes[handle]; }
+    XmlNode& node(quint32 handle) { return m_nodes[handle]; }
+    QStringView name(QStringView text, quint32 handle) const;
 
     // Creates a node and links it under `parent` right after `after` (0: as first child).
-    quint32 Insert(const XmlNode& node, quint32 parent, quint32 after);
+    quint32 insert(const XmlNode& node, quint32 parent, quint32 after);
     // Unlinks a node from its parent and marks it and everything below it as removed.
-    void Remove(quint32 handle);
+    void remove(quint32 handle);
 
     // Keeps the offsets in step with a text splice that replaced the characters up to `end`
     // (old offsets) and changed the text length by `delta`: elements that start at or after
     // `end` move, and `container` with all its ancestors grows by `delta`.
-    void Splice(qsizetype end, qsizetype delta, quint32 container);
+    void splice(qsizetype end, qsizetype delta, quint32 container);
 
     qsizetype topLevelCount() const;
 
     // True when every element reachable from the document stands in `text` where the index
     // says: '<' and its name at the start, '>' closing the start tag, "/>" for empty-element
     // tags, its own end tag at the end, children inside the content in order, links coherent.
-    bool Verify(QStringView text) const;
+    bool verify(QStringView text) const;
     // True when both indexes hold the same elements at the same places, in the same tree.
     bool sameShape(const XmlIndex& other) const;
 

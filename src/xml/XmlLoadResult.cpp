@@ -10,20 +10,20 @@ constexpr qsizetype kMaxDetailLength = 256;
 
 QString quoteAttribute(const QString& value)
 {
-    QString escaped = XmlText::Escape(QStringView(value).left(kMaxDetailLength));
+    QString escaped = XmlText::escape(QStringView(value).left(kMaxDetailLength));
     escaped.replace(QLatin1Char('"'), QStringLiteral("&quot;"));
     return QLatin1Char('"') + escaped + QLatin1Char('"');
 }
 
 } // namespace
 
-void XmlLoadResult::Clear()
+void XmlLoadResult::clear()
 {
     m_entries.clear();
     m_dropped = 0;
 }
 
-void XmlLoadResult::Add(const QString& kind, const QList<std::pair<QString, QString>>& details)
+void XmlLoadResult::add(const QString& kind, const QList<std::pair<QString, QString>>& details)
 {
     if (m_entries.size() >= kMaxEntries) {
         ++m_dropped;
@@ -36,7 +36,7 @@ void XmlLoadResult::Add(const QString& kind, const QList<std::pair<QString, QStr
     m_entries.append(entry);
 }
 
-QString XmlLoadResult::ToString() const
+QString XmlLoadResult::toString() const
 {
     QString text = m_entries.join(QString());
     if (m_dropped > 0)

@@ -9,11 +9,11 @@
 class XmlLoadResult
 {
 public:
-    void Clear();
+    void clear();
     // Adds an entry; `details` are name/value pairs. Beyond a fixed number of entries only a
     // count of the dropped ones is kept, so a broken file of millions of tags stays cheap.
-    void Add(const QString& kind, const QList<std::pair<QString, QString>>& details = {});
-    QString ToString() const;
+    void add(const QString& kind, const QList<std::pair<QString, QString>>& details = {});
+    QString toString() const;
 
 private:
     QStringList m_entries;

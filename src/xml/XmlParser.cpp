@@ -34,7 +34,7 @@ public:
     {
     }
 
-    qsizetype Run();
+    qsizetype run();
 
 private:
     // Each returns false when the rest of the text cannot be parsed any further.
@@ -48,7 +48,7 @@ private:
     bool parseMarkupDeclaration();
     bool skipTo(QStringView terminator, qsizetype from, const QString& kind);
 
-    void Problem(const QString& kind, qsizetype at);
+    void problem(const QString& kind, qsizetype at);
     void closeUnended(quint32 handle, qsizetype end);
     quint32 openParent() const { return m_open.empty() ? 0 : m_open.back(); }
 
@@ -63,7 +63,7 @@ private:
     QHash<QStringView, qsizetype> m_openNames;
 };
 
-qsizetype Parser::Run()
+qsizetype Parser::run()
 {
     const qsizetype n = m_text.size();
     while (m_pos < n) {
@@ -72,7 +72,7 @@ qsizetype Parser::Run()
             break;
         m_pos = lt;
         if (lt + 1 >= n) {
-            Problem(QStringLiteral("first_tag_syntax"), lt);
+            problem(QStringLiteral("first_tag_syntax"), lt);
             break;
         }
         const QChar next = m_text.at(lt + 1);
@@ -87,7 +87,7 @@ qsizetype Parser::Run()
             more = parseStartTag();
         } else {
             // A '<' that starts no tag: note it and read it as text.
-            Problem(QStringLiteral("first_tag_syntax"), lt);
+            problem(QStringLiteral("first_tag_syntax"), lt);
             m_pos = lt + 1;
         }
         if (!more)
@@ -101,9 +101,9 @@ qsizetype Parser::Run()
 
     const qsizetype topLevel = m_index.topLevelCount();
     if (topLevel == 0)
-        m_record.Add(QStringLiteral("no_root_element"));
+        m_record.add(QStringLiteral("no_root_element"));
     else if (topLevel > 1)
-        m_record.Add(QStringLiteral("root_has_sibling"),
+        m_record.add(QStringLiteral("root_has_sibling"),
                      {{QStringLiteral("count"), QString::number(topLevel)}});
     return m_problems;
 }
@@ -118,7 +118,7 @@ qsizetype Parser::nameEnd(qsizetype from) const
 
 bool Parser::unterminatedTag(qsizetype start, qsizetype i)
 {
-    Problem(QStringLiteral("unterminated_tag_syntax"), start);
+    problem(QStringLiteral("unterminated_tag_syntax"), start);
     m_pos = i;
     return i < m_text.size();
 }
@@ -144,10 +144,10 @@ bool Parser::parseStartTag()
     node.nameLength = qint32(nameStop - start - 1);
     const bool empty = i - 1 >= nameStop && m_text.at(i - 1) == u'/';
     const quint32 parent = openParent();
-    const quint32 handle = m_index.Insert(node, parent, m_index.Node(parent).lastChild);
+    const quint32 handle = m_index.insert(node, parent, m_index.node(parent).lastChild);
     if (empty) {
-        m_index.Node(handle).length = node.startTagLength;
-        m_index.Node(handle).flags |= XmlNode::EmptyTag;
+        m_index.node(handle).length = node.startTagLength;
+        m_index.node(handle).flags |= XmlNode::EmptyTag;
     } else {
         m_open.push_back(handle);
         ++m_openNames[m_text.mid(start + 1, node.nameLength)];
@@ -170,17 +170,17 @@ bool Parser::parseEndTag()
     m_pos = tagEnd;
     const auto count = m_openNames.find(name);
     if (name.isEmpty() || count == m_openNames.end() || count.value() == 0) {
-        Problem(QStringLiteral("lone_end_tag"), start);
+        problem(QStringLiteral("lone_end_tag"), start);
         return true;
     }
     // Elements opened after the matching one lack their end tags: they end here.
     while (!m_open.empty()) {
         const quint32 handle = m_open.back();
         m_open.pop_back();
-        const QStringView openName = m_index.Name(m_text, handle);
+        const QStringView openName = m_index.name(m_text, handle);
         --m_openNames[openName];
         if (openName == name) {
-            XmlNode& node = m_index.Node(handle);
+            XmlNode& node = m_index.node(handle);
             node.length = qint32(tagEnd - node.start);
             node.endTagLength = qint32(tagEnd - start);
             break;
@@ -214,7 +214,7 @@ bool Parser::parseMarkupDeclaration()
                 return true;
             }
         }
-        Problem(QStringLiteral("doctype_tag_syntax"), m_pos);
+        problem(QStringLiteral("doctype_tag_syntax"), m_pos);
         return false;
     }
     return skipTo(u">", m_pos + 2, QStringLiteral("exclamation_tag_syntax"));
@@ -224,32 +224,32 @@ bool Parser::skipTo(QStringView terminator, qsizetype from, const QString& kind)
 {
     const qsizetype end = m_text.indexOf(terminator, from);
     if (end < 0) {
-        Problem(kind, m_pos);
+        problem(kind, m_pos);
         return false;
     }
     m_pos = end + terminator.size();
     return true;
 }
 
-void Parser::Problem(const QString& kind, qsizetype at)
+void Parser::problem(const QString& kind, qsizetype at)
 {
     ++m_problems;
-    m_record.Add(kind, {{QStringLiteral("offset"), QString::number(at)}});
+    m_record.add(kind, {{QStringLiteral("offset"), QString::number(at)}});
 }
 
 void Parser::closeUnended(quint32 handle, qsizetype end)
 {
-    XmlNode& node = m_index.Node(handle);
+    XmlNode& node = m_index.node(handle);
     node.length = qint32(end - node.start);
     node.endTagLength = 0;
     node.flags |= XmlNode::IllFormed;
-    Problem(QStringLiteral("unended_start_tag"), node.start);
+    problem(QStringLiteral("unended_start_tag"), node.start);
 }
 
 } // namespace
 
-qsizetype XmlParser::Parse(QStringView text, XmlIndex& index, XmlLoadResult& record)
+qsizetype XmlParser::parse(QStringView text, XmlIndex& index, XmlLoadResult& record)
 {
-    index.Reset(text.size());
-    return Parser(text, index, record).Run();
+    index.reset(text.size());
+    return Parser(text, index, record).run();
 }

@@ -13,5 +13,5 @@ class XmlParser
 public:
     // Fills `index` from `text`; returns the number of problems recorded against tags
     // (root-level checks excluded).
-    static qsizetype Parse(QStringView text, XmlIndex& index, XmlLoadResult& record);
+    static qsizetype parse(QStringView text, XmlIndex& index, XmlLoadResult& record);
 };

@@ -9,7 +9,7 @@ namespace {
 // Longest reference considered, "&#x10FFFF;" or "&#1114111;" with room to spare.
 constexpr qsizetype kMaxReferenceLength = 12;
 
-bool IsAsciiLetter(QChar c)
+bool isAsciiLetter(QChar c)
 {
     const char16_t u = c.unicode();
     return (u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z');
@@ -74,7 +74,7 @@ qsizetype spanTo(QStringView text, QStringView terminator, qsizetype from)
 
 } // namespace
 
-bool IsSpace(QChar c)
+bool isSpace(QChar c)
 {
     const char16_t u = c.unicode();
     return u == ' ' || u == '\t' || u == '\r' || u == '\n';
@@ -84,7 +84,7 @@ bool isNameStartChar(QChar c)
 {
     const char16_t u = c.unicode();
     if (u < 0x80)
-        return IsAsciiLetter(c) || u == '_' || u == ':';
+        return isAsciiLetter(c) || u == '_' || u == ':';
     return !c.isSpace();
 }
 
@@ -105,7 +105,7 @@ bool isValidName(QStringView name)
     return true;
 }
 
-QString Escape(QStringView value)
+QString escape(QStringView value)
 {
     qsizetype extra = 0;
     for (QChar c : value)

@@ -6,7 +6,7 @@
 // Character classes, escaping and content decoding shared by the parser and the document.
 namespace XmlText {
 
-bool IsSpace(QChar c);
+bool isSpace(QChar c);
 // Tag names: lenient XML names. Letters, '_' and ':' start a name, as does any character
 // outside ASCII that is not white space; digits, '-' and '.' may follow.
 bool isNameStartChar(QChar c);
@@ -15,7 +15,7 @@ bool isNameChar(QChar c);
 bool isValidName(QStringView name);
 
 // "&" -> "&amp;", "<" -> "&lt;", ">" -> "&gt;"; everything else is copied.
-QString Escape(QStringView value);
+QString escape(QStringView value);
 
 // Element content as text: the five named references and decimal or hexadecimal numeric
 // references are decoded, CDATA sections give their content unchanged, comments and

@@ -57,7 +57,7 @@ private slots:
             return status;
         });
         CAboutDlgUI window;
-        QVERIFY2(window.Create(), qPrintable(window.ErrorString()));
+        QVERIFY2(window.Create(), qPrintable(window.errorString()));
         auto* label = qobject_cast<QLabel*>(window.FindControl(QStringLiteral("version_label")));
         QVERIFY(label);
         QTEST(label->text(), "label");

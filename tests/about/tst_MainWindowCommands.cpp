@@ -97,7 +97,7 @@ private slots:
         ModalCatcher catcher = recorder.catcher();
         CLumoraDlg window;
         CLumoraApp::connectWindows(&window);
-        QVERIFY2(window.initDialog(), qPrintable(window.ErrorString()));
+        QVERIFY2(window.initDialog(), qPrintable(window.errorString()));
         window.show();
         QTest::qWait(1600);
         QTEST(recorder.opened, "opened");
@@ -175,11 +175,11 @@ private slots:
         // Undone however the test ends (the handler refers to `messages`).
         const auto restore = qScopeGuard([] {
             waitForUpdateCheck(20000);
-            AppMessageBox::SetHandler({});
+            AppMessageBox::setHandler({});
             setUpdateCheckQuiet(true);
             qunsetenv(kUpdateUrlVariable);
         });
-        AppMessageBox::SetHandler(
+        AppMessageBox::setHandler(
             [&messages](QWidget*, const QString& text, QMessageBox::Icon, QMessageBox::StandardButtons) {
                 messages << text;
                 return QMessageBox::Ok;
@@ -265,8 +265,8 @@ private slots:
         };
         QCOMPARE(dialog.linkControls().size(), links.size());
         for (const auto& link : links) {
-            QVERIFY(dialog.Link(link.first));
-            QCOMPARE(dialog.Link(link.first)->getURL(), link.second);
+            QVERIFY(dialog.link(link.first));
+            QCOMPARE(dialog.link(link.first)->getURL(), link.second);
         }
         QVERIFY(QUrl(QString::fromLatin1(AboutAddresses::kSupportMail)).scheme() == QLatin1String("mailto"));
 

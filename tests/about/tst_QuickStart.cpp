@@ -56,7 +56,7 @@ private slots:
         QVERIFY(CreateDefaultPreferences());
         setStoredOption(before);
         CQuickStartDlgUI window;
-        QVERIFY2(window.Create(), qPrintable(window.ErrorString()));
+        QVERIFY2(window.Create(), qPrintable(window.errorString()));
         window.show();
         QAbstractButton* option = window.dontShowOption();
         QVERIFY(option);

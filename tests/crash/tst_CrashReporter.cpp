@@ -147,7 +147,7 @@ QString SystemName()
 
 QString ToQString(const ReportBuffer& buffer)
 {
-    return QString::fromUtf16(buffer.Data(), qsizetype(buffer.Length()));
+    return QString::fromUtf16(buffer.data(), qsizetype(buffer.length()));
 }
 
 } // namespace
@@ -193,7 +193,7 @@ void CrashReporterTest::reportBufferDecodesUtf8()
     auto buffer = std::make_unique<ReportBuffer>();
     buffer->appendUtf8(utf8.constData(), std::size_t(utf8.size()));
     QCOMPARE(ToQString(*buffer), expected);
-    QCOMPARE(buffer->Data()[buffer->Length()], u'\0');
+    QCOMPARE(buffer->data()[buffer->length()], u'\0');
 }
 
 void CrashReporterTest::reportBufferStopsAtCapacity_data()
@@ -223,8 +223,8 @@ void CrashReporterTest::reportBufferStopsAtCapacity()
         buffer->beginLine();
     const QByteArray tailBytes = tail.toUtf8();
     buffer->appendUtf8(tailBytes.constData(), std::size_t(tailBytes.size()));
-    QCOMPARE(int(buffer->Length()), expectedLength);
-    QCOMPARE(buffer->Data()[buffer->Length()], u'\0');
+    QCOMPARE(int(buffer->length()), expectedLength);
+    QCOMPARE(buffer->data()[buffer->length()], u'\0');
     const QString text = ToQString(*buffer);
     QVERIFY(!text.back().isHighSurrogate());
     QVERIFY(!text.endsWith(QLatin1Char('\r')));
@@ -288,10 +288,10 @@ void CrashReporterTest::moduleMapLooksUpAddresses()
     QFETCH(quint64, base);
     QFETCH(QString, path);
     auto map = std::make_unique<ModuleMap>();
-    map->Parse(kSampleMap, sizeof kSampleMap - 1);
-    QCOMPARE(int(map->RegionCount()), 9);
-    QCOMPARE(map->IsReadable(std::uintptr_t(address), std::size_t(length)), readable);
-    QCOMPARE(map->IsExecutable(std::uintptr_t(address)), executable);
+    map->parse(kSampleMap, sizeof kSampleMap - 1);
+    QCOMPARE(int(map->regionCount()), 9);
+    QCOMPARE(map->isReadable(std::uintptr_t(address), std::size_t(length)), readable);
+    QCOMPARE(map->isExecutable(std::uintptr_t(address)), executable);
     ModuleInfo module;
     QCOMPARE(map->FindModuleOfAddress(std::uintptr_t(address), &module), !path.isEmpty());
     if (!path.isEmpty()) {
@@ -336,7 +336,7 @@ struct FakeStack
                                            "00800000-00810000 rw-p 00000000 00:00 0 \n") +
                                 QByteArray::number(begin, 16) + '-' + QByteArray::number(end, 16) +
                                 " rw-p 00000000 00:00 0 [heap]\n";
-        map->Parse(text.constData(), std::size_t(text.size()));
+        map->parse(text.constData(), std::size_t(text.size()));
     }
 
     std::uintptr_t firstFramePointer() const { return reinterpret_cast<std::uintptr_t>(words.data()); }

@@ -154,7 +154,7 @@ private slots:
         NamingScript script({QStringLiteral("Second")});
         e.text->onLayerCommand(LayerMenu::AddLayer);
         QCOMPARE(script.titles, QStringList{QStringLiteral("添加新图层")});
-        QCOMPARE(TemplateLayerList::Read(kTemplate), (QStringList{kFirst, QStringLiteral("Second")}));
+        QCOMPARE(TemplateLayerList::read(kTemplate), (QStringList{kFirst, QStringLiteral("Second")}));
         QCOMPARE(e.entries(e.textList()), (QStringList{kFirst, QStringLiteral("Second")}));
         QCOMPARE(e.textList()->currentIndex(), 1);
         QCOMPARE(e.imageList()->currentIndex(), 1);
@@ -204,13 +204,13 @@ private slots:
         QCOMPARE(script.catcher.texts, QStringList{QStringLiteral("您确定要删除这一层?")});
         QCOMPARE(script.catcher.icons, QList<QMessageBox::Icon>{QMessageBox::Question});
         if (answer == QMessageBox::No) {
-            QCOMPARE(TemplateLayerList::Read(kTemplate).size(), 3);
+            QCOMPARE(TemplateLayerList::read(kTemplate).size(), 3);
             QVERIFY(QFile::exists(LayerPath(QStringLiteral("Second"))));
             return;
         }
         QVERIFY(!QFile::exists(LayerPath(QStringLiteral("Second"))));
         const QStringList remaining{kFirst, QStringLiteral("Third")};
-        QCOMPARE(TemplateLayerList::Read(kTemplate), remaining);
+        QCOMPARE(TemplateLayerList::read(kTemplate), remaining);
         QCOMPARE(e.entries(e.textList()), remaining);
         QCOMPARE(e.entries(e.imageList()), remaining);
         QCOMPARE(e.textList()->currentIndex(), 0);
@@ -292,7 +292,7 @@ private slots:
         QCOMPARE(script.titles, QStringList{QStringLiteral("重命名图层")});
         QVERIFY(!QFile::exists(LayerPath(kFirst)));
         QCOMPARE(readFile(LayerPath(QStringLiteral("Renamed"))), content);
-        QCOMPARE(TemplateLayerList::Read(kTemplate), QStringList{QStringLiteral("Renamed")});
+        QCOMPARE(TemplateLayerList::read(kTemplate), QStringList{QStringLiteral("Renamed")});
         QCOMPARE(e.entries(e.textList()), QStringList{QStringLiteral("Renamed")});
         QCOMPARE(e.entries(e.imageList()), QStringList{QStringLiteral("Renamed")});
     }
@@ -308,7 +308,7 @@ private slots:
         QCOMPARE(script.catcher.icons, QList<QMessageBox::Icon>{QMessageBox::Critical});
         QCOMPARE(readFile(templateFilePath(QStringLiteral("Other"))), other);
         QVERIFY(QFile::exists(LayerPath(kFirst)));
-        QCOMPARE(TemplateLayerList::Read(kTemplate), QStringList{kFirst});
+        QCOMPARE(TemplateLayerList::read(kTemplate), QStringList{kFirst});
     }
 
     void layerButtonOpensMenuOnBothPages_data()

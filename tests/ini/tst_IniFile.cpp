@@ -62,7 +62,7 @@ private slots:
         QTemporaryDir tmp;
         const QString path = tmp.filePath(QStringLiteral("none.ini"));
         QCOMPARE(IniFile::readInt(path, kSection, QStringLiteral("ScaleType"), 1), 1);
-        QCOMPARE(IniFile::ReadString(path, kSection, QStringLiteral("x"), QStringLiteral("d")),
+        QCOMPARE(IniFile::readString(path, kSection, QStringLiteral("x"), QStringLiteral("d")),
                  QStringLiteral("d"));
         QVERIFY(!QFile::exists(path));
 
@@ -97,7 +97,7 @@ private slots:
         QCOMPARE(readFile(path),
                  QByteArray("; comment\r\n[常规]\r\ntemplate=2\r\nother = kept \r\nadded=v\r\n\r\n"
                             "[Second]\r\ntemplate=9\r\n[Third]\r\nk=常规 value\r\n"));
-        QCOMPARE(IniFile::ReadString(path, QStringLiteral("Third"), QStringLiteral("k")),
+        QCOMPARE(IniFile::readString(path, QStringLiteral("Third"), QStringLiteral("k")),
                  QStringLiteral("常规 value"));
         QCOMPARE(IniFile::readInt(path, QStringLiteral("Second"), QStringLiteral("template"), 0), 9);
     }
@@ -148,7 +148,7 @@ private slots:
         QTemporaryDir tmp;
         const QString path = tmp.filePath(QStringLiteral("t.ini"));
         writeAll(path, content);
-        QCOMPARE(IniFile::ReadString(path, section, key, QStringLiteral("<default>")), expected);
+        QCOMPARE(IniFile::readString(path, section, key, QStringLiteral("<default>")), expected);
     }
 
     void utf16FileIsSavedAsUtf8KeepingItsText()

@@ -145,12 +145,12 @@ private slots:
         QVERIFY(waitShown(preview, shown));
         QVERIFY(!QApplication::overrideCursor());
         QCOMPARE(shown.first().first().toString(), m_photos[0]);
-        QCOMPARE(preview.Picture().previewPath, PreviewCache::pathFor(m_photos[0]));
-        QVERIFY(preview.Picture().composed);
+        QCOMPARE(preview.picture().previewPath, PreviewCache::pathFor(m_photos[0]));
+        QVERIFY(preview.picture().composed);
         // The cache file is written after the picture is shown.
         QTRY_VERIFY_WITH_TIMEOUT(!preview.isWritingCache(), 30000);
-        QVERIFY(QFileInfo::exists(preview.Picture().previewPath));
-        QCOMPARE(preview.Picture().display.size(), QSize(400, 300));
+        QVERIFY(QFileInfo::exists(preview.picture().previewPath));
+        QCOMPARE(preview.picture().display.size(), QSize(400, 300));
         QCOMPARE(preview.minimumSize(), preview.size());
     }
 
@@ -165,7 +165,7 @@ private slots:
         COutputPreviewDlg preview(surface.photoList());
         QSignalSpy shown(&preview, &COutputPreviewDlg::previewShown);
         QVERIFY(waitShown(preview, shown, 1));
-        QCOMPARE(preview.Picture().photoPath, m_photos[1]);
+        QCOMPARE(preview.picture().photoPath, m_photos[1]);
         QCOMPARE(preview.counterLabel()->text(), QStringLiteral("2 / 3 — second.jpg"));
         // The next photo is rendered ahead, not shown.
         QTRY_VERIFY_WITH_TIMEOUT(!preview.isWorking(), 30000);
@@ -174,30 +174,30 @@ private slots:
         QCOMPARE(surface.selectedRow(), 1);
 
         ModalCatcher catcher;
-        QTest::mouseClick(preview.NextButton(), Qt::LeftButton);
+        QTest::mouseClick(preview.nextButton(), Qt::LeftButton);
         // Ready: shown at once, without a render.
         QCOMPARE(shown.count(), 2);
         QVERIFY(!preview.isRendering());
         QCOMPARE(preview.pathLabel()->text(), m_photos[2]);
-        QCOMPARE(preview.Picture().photoPath, m_photos[2]);
+        QCOMPARE(preview.picture().photoPath, m_photos[2]);
         QCOMPARE(preview.counterLabel()->text(), QStringLiteral("3 / 3 — third.jpg"));
 
         // At the end the next button is disabled; neither it nor the keys do anything.
-        QVERIFY(!preview.NextButton()->isEnabled());
+        QVERIFY(!preview.nextButton()->isEnabled());
         QVERIFY(preview.previousButton()->isEnabled());
-        QTest::mouseClick(preview.NextButton(), Qt::LeftButton);
+        QTest::mouseClick(preview.nextButton(), Qt::LeftButton);
         QTest::keyClick(&preview, Qt::Key_Right);
         QVERIFY(catcher.texts.isEmpty());
-        QCOMPARE(preview.Picture().photoPath, m_photos[2]);
+        QCOMPARE(preview.picture().photoPath, m_photos[2]);
         QCOMPARE(surface.selectedRow(), 2);
 
         QTest::mouseClick(preview.previousButton(), Qt::LeftButton); // ready: the photo before
         QCOMPARE(shown.count(), 3);
         QTest::mouseClick(preview.previousButton(), Qt::LeftButton); // rendered
         QVERIFY(preview.isRendering());
-        QVERIFY(preview.Picture().display.isNull()); // the busy indicator, not the photo before
+        QVERIFY(preview.picture().display.isNull()); // the busy indicator, not the photo before
         QVERIFY(waitShown(preview, shown, 4));
-        QCOMPARE(preview.Picture().photoPath, m_photos[0]);
+        QCOMPARE(preview.picture().photoPath, m_photos[0]);
         QCOMPARE(preview.pathLabel()->text(), m_photos[0]);
         QVERIFY(!preview.previousButton()->isEnabled());
         QTest::keyClick(&preview, Qt::Key_Left);
@@ -206,7 +206,7 @@ private slots:
         // End and Home go to the ends.
         QTest::keyClick(&preview, Qt::Key_End);
         QVERIFY(waitShown(preview, shown, 5));
-        QCOMPARE(preview.Picture().photoPath, m_photos[2]);
+        QCOMPARE(preview.picture().photoPath, m_photos[2]);
         QTest::keyClick(&preview, Qt::Key_Home);
         QVERIFY(waitShown(preview, shown, 6));
         QCOMPARE(surface.selectedRow(), 0);
@@ -258,9 +258,9 @@ private slots:
         const auto open = [&surface](bool composed) {
             auto preview = std::make_unique<COutputPreviewDlg>(surface.photoList());
             QSignalSpy shown(preview.get(), &COutputPreviewDlg::previewShown);
-            if (!waitShown(*preview, shown) || preview->Picture().composed != composed)
+            if (!waitShown(*preview, shown) || preview->picture().composed != composed)
                 return QImage();
-            return preview->Picture().display;
+            return preview->picture().display;
         };
         const QImage first = open(true);
         QVERIFY(!first.isNull());
@@ -320,8 +320,8 @@ private slots:
         preview.resize(1000, 665);
         QTRY_COMPARE(preview.pictureArea(), QRect(0, 39, 1000, 600));
         QVERIFY(waitShown(preview, shown));
-        QTEST(preview.Picture().renderedSize, "display");
-        QTEST(preview.Picture().display.size(), "display");
+        QTEST(preview.picture().renderedSize, "display");
+        QTEST(preview.picture().display.size(), "display");
         QTEST(preview.displayRect(), "drawn");
 
         // Painted: white around the picture, the picture inside, dark grey bands.
@@ -347,9 +347,9 @@ private slots:
         COutputPreviewDlg preview(surface.photoList());
         QSignalSpy shown(&preview, &COutputPreviewDlg::previewShown);
         QVERIFY(waitShown(preview, shown));
-        QVERIFY(preview.Picture().display.isNull());
-        QVERIFY2(preview.Picture().error.contains(QStringLiteral("resize settings")),
-                 qPrintable(preview.Picture().error));
+        QVERIFY(preview.picture().display.isNull());
+        QVERIFY2(preview.picture().error.contains(QStringLiteral("resize settings")),
+                 qPrintable(preview.picture().error));
     }
 
     // "Show as written" shows the output decoded from the bytes its format and quality give: a low
@@ -392,15 +392,15 @@ private slots:
         COutputPreviewDlg preview(surface.photoList());
         QSignalSpy shown(&preview, &COutputPreviewDlg::previewShown);
         QVERIFY(waitShown(preview, shown));
-        QVERIFY(!preview.Picture().asWritten);
-        const QImage rendered = preview.Picture().display;
+        QVERIFY(!preview.picture().asWritten);
+        const QImage rendered = preview.picture().display;
         QCOMPARE(PixelDifference::mean(rendered, detail), 0.0);
 
         preview.asWrittenBox()->setChecked(true);
         QVERIFY(waitShown(preview, shown, 2));
-        QVERIFY(preview.Picture().asWritten);
-        QCOMPARE(preview.Picture().display.size(), rendered.size());
-        const double difference = PixelDifference::mean(preview.Picture().display, rendered);
+        QVERIFY(preview.picture().asWritten);
+        QCOMPARE(preview.picture().display.size(), rendered.size());
+        const double difference = PixelDifference::mean(preview.picture().display, rendered);
         QFETCH(double, least);
         QFETCH(double, most);
         QVERIFY2(difference >= least && difference <= most, qPrintable(QString::number(difference)));
@@ -417,8 +417,8 @@ private slots:
         COutputPreviewDlg preview(surface.photoList());
         QSignalSpy shown(&preview, &COutputPreviewDlg::previewShown);
         QVERIFY(waitShown(preview, shown));
-        QVERIFY(preview.Picture().display.isNull());
-        QVERIFY(!preview.Picture().error.isEmpty());
+        QVERIFY(preview.picture().display.isNull());
+        QVERIFY(!preview.picture().error.isEmpty());
         QVERIFY(preview.displayRect().isNull());
         QVERIFY(!QFileInfo::exists(PreviewCache::pathFor(broken)));
         QVERIFY(catcher.texts.isEmpty());

@@ -71,9 +71,9 @@ void TypedNamesTest::refused()
     QCOMPARE(typeAndPressOk(tmpl, name, accepted), QStringList{QStringLiteral("请输入有效的模板名称。")});
     QVERIFY(!accepted);
 
-    QCOMPARE(TemplateNamePrompt::Check(name, {QStringLiteral("Demo 1")}, QString()),
+    QCOMPARE(TemplateNamePrompt::check(name, {QStringLiteral("Demo 1")}, QString()),
              QStringLiteral("请输入有效的模板名称。"));
-    QCOMPARE(TemplateNamePrompt::Check(name, {QStringLiteral("Demo 1")}, QStringLiteral("Demo 1")),
+    QCOMPARE(TemplateNamePrompt::check(name, {QStringLiteral("Demo 1")}, QStringLiteral("Demo 1")),
              QStringLiteral("请输入有效的模板名称。"));
 }
 
@@ -94,7 +94,7 @@ void TypedNamesTest::acceptedUnusualNames()
     CAddNewLayerDlg layer(QStringLiteral("添加新图层"), {QStringLiteral("Demo 1_Layer 1")}, nullptr);
     QVERIFY(typeAndPressOk(layer, name, accepted).isEmpty());
     QVERIFY(accepted);
-    QCOMPARE(TemplateNamePrompt::Check(name, {QStringLiteral("Demo 1")}, QString()), QString());
+    QCOMPARE(TemplateNamePrompt::check(name, {QStringLiteral("Demo 1")}, QString()), QString());
 }
 
 QTEST_MAIN(TypedNamesTest)

@@ -248,7 +248,7 @@ private slots:
         QCOMPARE(TempDataFolder::read(configIniPath()), after);
         QCOMPARE(TempDataFolder::read(preferencesPath()), preferences);
         if (click)
-            QTEST(LosslessJpeg(), "renders");
+            QTEST(losslessJpegChoice(), "renders");
         QTEST(loadLosslessJpeg(), "renders");
     }
 
@@ -509,8 +509,8 @@ private slots:
         QVERIFY(CreateDefaultPreferences());
         CPreferenceDlg window;
         QCOMPARE(window.windowTitle(), QStringLiteral("首选项"));
-        QCOMPARE(window.TabBar()->count(), 1);
-        QCOMPARE(window.TabBar()->tabText(0), QStringLiteral("常规"));
+        QCOMPARE(window.tabBar()->count(), 1);
+        QCOMPARE(window.tabBar()->tabText(0), QStringLiteral("常规"));
         CGeneralConfDlg* page = window.generalPage();
         QVERIFY(page);
         // The page sits whole inside the tab control, which sits whole inside the window.

@@ -19,7 +19,7 @@ namespace {
 
 QString stored(const QString& key)
 {
-    return IniFile::ReadString(resizingConfigPath(), profileSectionName(), key, QStringLiteral("<missing>"));
+    return IniFile::readString(resizingConfigPath(), profileSectionName(), key, QStringLiteral("<missing>"));
 }
 
 void writeIni(int scaleType, const QString& width, const QString& height, int everyTime)
@@ -55,7 +55,7 @@ private slots:
         QCOMPARE(window.heightEdit()->text(), QStringLiteral("600"));
         QVERIFY(!window.resizeBox()->isChecked());
         QVERIFY(!window.everyTimeBox()->isChecked());
-        QCOMPARE(window.Note()->palette().color(QPalette::WindowText), QColor(0, 0, 255));
+        QCOMPARE(window.note()->palette().color(QPalette::WindowText), QColor(0, 0, 255));
     }
 
     void closingUntouchedWritesTheDefaults()

@@ -37,7 +37,7 @@ public:
         setPreviewCacheFolderOverride(root.path() + "/cache");
         initTemplatesFolder();
         SkinResources::setInstancePath(QStringLiteral(LUMORA_BIN_DIR));
-        AppMessageBox::SetHandler(
+        AppMessageBox::setHandler(
             [this](QWidget*, const QString& text, QMessageBox::Icon, QMessageBox::StandardButtons) {
                 messages.append(text);
                 return answers.isEmpty() ? QMessageBox::Yes : answers.takeFirst();
@@ -53,7 +53,7 @@ public:
     ~MainWindowFixture()
     {
         window.reset();
-        AppMessageBox::SetHandler({});
+        AppMessageBox::setHandler({});
         TemplateNamePrompt::setTextSource({});
         setAppDataFolderOverride(QString());
         setDocumentsFolderOverride(QString());
@@ -64,15 +64,15 @@ public:
     {
         window = std::make_unique<CLumoraDlg>();
         if (!window->initDialog())
-            qWarning() << window->ErrorString();
-        window->Ui()->setOpenFileChooser([this](QWidget*, const QString&) { return chosenFiles; });
+            qWarning() << window->errorString();
+        window->ui()->setOpenFileChooser([this](QWidget*, const QString&) { return chosenFiles; });
         window->show();
         if (!QTest::qWaitForWindowExposed(window.get()))
             qWarning() << "main window not exposed";
         return window.get();
     }
 
-    CMainDlgUI* Ui() const { return window->Ui(); }
+    CMainDlgUI* ui() const { return window->ui(); }
 
     QString MakePhoto(const QString& name) const
     {
@@ -85,7 +85,7 @@ public:
 
     QAbstractButton* Button(const char* name) const
     {
-        return qobject_cast<QAbstractButton*>(Ui()->FindControl(QString::fromLatin1(name)));
+        return qobject_cast<QAbstractButton*>(ui()->FindControl(QString::fromLatin1(name)));
     }
 
     // Adds photos through the toolbar's add button; outside a run, waits until they are
@@ -99,9 +99,9 @@ public:
 
     bool WaitForChecks() const
     {
-        if (Ui()->isBatchRunning())
+        if (ui()->isBatchRunning())
             return true;
-        return QTest::qWaitFor([this]() { return Ui()->inspector()->isIdle(); }, 20000);
+        return QTest::qWaitFor([this]() { return ui()->inspector()->isIdle(); }, 20000);
     }
 
     static void ClickRow(SkinList* list, int row)
@@ -130,19 +130,19 @@ public:
     }
 
     // The status picture's file name of a file row ("ready.png", "ok.png", "failed.png").
-    QString StatusPicture(int row) const { return QFileInfo(Ui()->fileStatusPicture(row)).fileName(); }
+    QString StatusPicture(int row) const { return QFileInfo(ui()->fileStatusPicture(row)).fileName(); }
 
     QString TemplateRowText(int row) const
     {
-        SkinListContainerElement* element = Ui()->templateList()->getItemAt(row);
+        SkinListContainerElement* element = ui()->templateList()->getItemAt(row);
         auto* label = qobject_cast<SkinLabel*>(FindNamedChild(element, QStringLiteral("temp_name_label")));
-        return label ? label->GetText() : QString();
+        return label ? label->getText() : QString();
     }
 
     QStringList TemplateRows() const
     {
         QStringList rows;
-        for (int i = 0; i < Ui()->templateList()->getCount(); ++i)
+        for (int i = 0; i < ui()->templateList()->getCount(); ++i)
             rows.append(TemplateRowText(i));
         return rows;
     }
@@ -150,7 +150,7 @@ public:
     QStringList filePaths() const
     {
         QStringList paths;
-        for (const FileListItem& item : Ui()->fileItems())
+        for (const FileListItem& item : ui()->fileItems())
             paths.append(item.path);
         return paths;
     }

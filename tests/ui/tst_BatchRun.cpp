@@ -56,7 +56,7 @@ private:
             f.AddPhotos(photos);
         }
         QString Output(int i) const { return f.outputFolder + QStringLiteral("/photo%1_new.png").arg(i); }
-        void Start() { f.Button("process_toolbar_btn")->click(); }
+        void start() { f.Button("process_toolbar_btn")->click(); }
         bool WaitForEnd() { return f.window->waitForBatchRun(20000); }
     };
 
@@ -65,7 +65,7 @@ private slots:
     {
         Run run(3);
         run.renderer.Allow(0);
-        run.Start();
+        run.start();
         QTRY_COMPARE(run.renderer.Started(), 1);
         // While running: stop usable, remove/preview/process not; add and templates usable.
         QVERIFY(run.f.Button("stop_toolbar_btn")->isEnabled());
@@ -73,7 +73,7 @@ private slots:
         QVERIFY(!run.f.Button("remove_toolbar_btn")->isEnabled());
         QVERIFY(!run.f.Button("preview_toolbar_btn")->isEnabled());
         QVERIFY(run.f.Button("add_toolbar_btn")->isEnabled());
-        QVERIFY(run.f.Ui()->templateList()->isEnabled());
+        QVERIFY(run.f.ui()->templateList()->isEnabled());
         run.renderer.AllowAll();
         QVERIFY(run.WaitForEnd());
 
@@ -82,7 +82,7 @@ private slots:
             QVERIFY(QFileInfo::exists(run.Output(i)));
             QCOMPARE(run.f.StatusPicture(i - 1), QStringLiteral("ok.png"));
         }
-        QCOMPARE(run.f.Ui()->selectedFileRow(), 2);
+        QCOMPARE(run.f.ui()->selectedFileRow(), 2);
         QCOMPARE(run.browserPaths, QStringList{run.Output(3)});
         QCOMPARE(run.settingsLoads, 1);
         QVERIFY(!run.f.Button("stop_toolbar_btn")->isEnabled());
@@ -100,7 +100,7 @@ private slots:
     {
         Run run(3);
         run.renderer.Allow(1);
-        run.Start();
+        run.start();
         QTRY_COMPARE(run.renderer.Started(), 2);
         run.f.Button("stop_toolbar_btn")->click();
         run.renderer.AllowAll();
@@ -112,7 +112,7 @@ private slots:
         QCOMPARE(run.f.StatusPicture(2), QStringLiteral("ready.png"));
         QCOMPARE(run.browserPaths, QStringList{run.Output(2)});
         // The request was consumed: the next run goes through.
-        run.Start();
+        run.start();
         QVERIFY(run.WaitForEnd());
         QCOMPARE(run.renderer.Started(), 5);
     }
@@ -121,11 +121,11 @@ private slots:
     {
         Run run(1);
         run.f.window->StopBatchRun(); // pending: a run does not clear it when it starts
-        run.Start();
+        run.start();
         QVERIFY(run.WaitForEnd());
         QCOMPARE(run.renderer.Started(), 0);
         QCOMPARE(run.browserPaths.size(), 1); // the browser still opens
-        run.Start();
+        run.start();
         QVERIFY(run.WaitForEnd());
         QCOMPARE(run.renderer.Started(), 1);
     }
@@ -134,9 +134,9 @@ private slots:
     {
         Run run(5);
         run.renderer.Allow(2);
-        run.Start();
+        run.start();
         QTRY_COMPARE(run.renderer.Started(), 3);
-        MainWindowFixture::ClickRow(run.f.Ui()->fileList(), 0);
+        MainWindowFixture::ClickRow(run.f.ui()->fileList(), 0);
         run.renderer.AllowAll();
         QVERIFY(run.WaitForEnd());
         const QStringList p = run.photos;
@@ -147,12 +147,12 @@ private slots:
     {
         Run run(3);
         QVERIFY(AddTemplate("Night"));
-        run.f.Ui()->AddTemplateItem("Night");
-        run.f.Ui()->selectTemplateRow(0);
+        run.f.ui()->AddTemplateItem("Night");
+        run.f.ui()->selectTemplateRow(0);
         run.renderer.Allow(1);
-        run.Start();
+        run.start();
         QTRY_COMPARE(run.renderer.Started(), 2);
-        MainWindowFixture::ClickRow(run.f.Ui()->templateList(), 1);
+        MainWindowFixture::ClickRow(run.f.ui()->templateList(), 1);
         run.renderer.AllowAll();
         QVERIFY(run.WaitForEnd());
         QCOMPARE(run.renderer.Templates(), (QStringList{"Demo 1", "Demo 1", "Night"}));
@@ -162,7 +162,7 @@ private slots:
     {
         Run run(1);
         run.renderer.Allow(0);
-        run.Start();
+        run.start();
         QTRY_COMPARE(run.renderer.Started(), 1);
         const QString late = run.f.MakePhoto("late.jpg");
         run.f.AddPhotos({late});
@@ -182,12 +182,12 @@ private slots:
         const QString broken = run.f.MakePhoto("broken.jpg");
         const QString good = run.f.MakePhoto("good.jpg");
         run.f.AddPhotos({broken, good});
-        run.Start();
+        run.start();
         QVERIFY(run.WaitForEnd());
         QCOMPARE(run.f.StatusPicture(0), QStringLiteral("ok.png"));
         QCOMPARE(run.f.StatusPicture(1), QStringLiteral("failed.png"));
         QCOMPARE(run.f.StatusPicture(2), QStringLiteral("ok.png"));
-        QCOMPARE(run.f.Ui()->fileFailureReason(1), QStringLiteral("无法读取照片。"));
+        QCOMPARE(run.f.ui()->fileFailureReason(1), QStringLiteral("无法读取照片。"));
         QCOMPARE(run.f.messages.size(), 1);
         QVERIFY(
             run.f.messages[0].startsWith(QStringLiteral("批处理已完成：2 张照片已加上水印，1 张照片失败。")));
@@ -201,21 +201,21 @@ private slots:
     {
         Run run(300, 2);
         run.renderer.AllowAll();
-        auto* hint = qobject_cast<QLabel*>(run.f.Ui()->FindControl(QStringLiteral("file_hint_label")));
+        auto* hint = qobject_cast<QLabel*>(run.f.ui()->FindControl(QStringLiteral("file_hint_label")));
         QVERIFY(hint);
         const QString idleHint = hint->text();
-        QSignalSpy changes(run.f.Ui()->fileModel(), &QAbstractItemModel::dataChanged);
+        QSignalSpy changes(run.f.ui()->fileModel(), &QAbstractItemModel::dataChanged);
         QElapsedTimer clock;
         clock.start();
-        run.Start();
+        run.start();
         QVERIFY(run.WaitForEnd());
         const qint64 elapsed = clock.elapsed();
         QVERIFY2(changes.count() <= elapsed / CMainDlgUI::kUpdateIntervalMs + 3,
                  qPrintable(QStringLiteral("%1 repaints in %2 ms").arg(changes.count()).arg(elapsed)));
         for (int row = 0; row < 300; ++row)
             QCOMPARE(run.f.StatusPicture(row), QStringLiteral("ok.png"));
-        QCOMPARE(run.f.Ui()->selectedFileRow(), 299);
-        SkinListView* list = run.f.Ui()->fileList();
+        QCOMPARE(run.f.ui()->selectedFileRow(), 299);
+        SkinListView* list = run.f.ui()->fileList();
         QVERIFY(list->viewport()->rect().contains(list->visualRect(list->model()->index(299, 0))));
         QCOMPARE(hint->text(), idleHint);
     }
@@ -226,14 +226,14 @@ private slots:
     {
         Run run(3);
         run.renderer.AllowAll();
-        run.Start();
+        run.start();
         QVERIFY(run.WaitForEnd());
         for (int row = 0; row < 3; ++row)
             QCOMPARE(run.f.StatusPicture(row), QStringLiteral("ok.png"));
         QVERIFY(run.f.messages.isEmpty());
 
         run.renderer.Allow(3);
-        run.Start();
+        run.start();
         QTRY_COMPARE(run.renderer.Started(), 4);
         for (int row = 1; row < 3; ++row)
             QCOMPARE(run.f.StatusPicture(row), QStringLiteral("ready.png"));
@@ -352,9 +352,9 @@ private slots:
         QVERIFY2(f.messages[0].contains(reason), qPrintable(f.messages[0]));
         if (marks[0] == "failed.png") {
             // The row's tooltip gives the path and the reason.
-            const QString tip = f.Ui()->fileModel()->index(0).data(Qt::ToolTipRole).toString();
+            const QString tip = f.ui()->fileModel()->index(0).data(Qt::ToolTipRole).toString();
             QVERIFY2(tip.startsWith(png + QLatin1Char('\n')) && tip.contains(reason), qPrintable(tip));
-            QVERIFY2(f.Ui()->fileFailureReason(0).contains(reason), qPrintable(f.Ui()->fileFailureReason(0)));
+            QVERIFY2(f.ui()->fileFailureReason(0).contains(reason), qPrintable(f.ui()->fileFailureReason(0)));
             QVERIFY(
                 f.messages[0].startsWith(QStringLiteral("批处理已完成：0 张照片已加上水印，2 张照片失败。")));
         } else {
@@ -372,7 +372,7 @@ private slots:
     {
         Run run(4, 2);
         run.renderer.Allow(0);
-        run.Start();
+        run.start();
         QTRY_COMPARE(run.renderer.Started(), 2);
         QTest::qWait(50);
         QCOMPARE(run.renderer.Started(), 2);
@@ -393,7 +393,7 @@ private slots:
 
         // Without a stop every row is marked, and the browser shows the last photo of the list.
         run.f.messages.clear();
-        run.Start();
+        run.start();
         QVERIFY(run.WaitForEnd());
         QCOMPARE(run.renderer.Started(), 6);
         for (int row = 0; row < 4; ++row)
@@ -429,13 +429,13 @@ private slots:
         QFETCH(int, finished);
         QFETCH(QString, afterFirst);
         Run run(photos, threads);
-        auto* hint = qobject_cast<QLabel*>(run.f.Ui()->FindControl(QStringLiteral("file_hint_label")));
+        auto* hint = qobject_cast<QLabel*>(run.f.ui()->FindControl(QStringLiteral("file_hint_label")));
         QVERIFY(hint);
         const QString idle = hint->text();
         QVERIFY(!idle.isEmpty());
         run.clockMs->store(5000); // the run measures from its own start
         run.renderer.Allow(0);
-        run.Start();
+        run.start();
         QTRY_COMPARE(run.renderer.Started(), std::min(photos, threads));
         QTRY_COMPARE(hint->text(), QStringLiteral("已处理 0/%1").arg(photos));
         run.clockMs->store(5000 + firstDoneAfterMs);
@@ -518,7 +518,7 @@ private slots:
     {
         Run run(3);
         run.renderer.Allow(1);
-        run.Start();
+        run.start();
         QTRY_COMPARE(run.renderer.Started(), 2);
         QTimer::singleShot(200, [&run]() { run.renderer.AllowAll(); });
         run.f.window->close();

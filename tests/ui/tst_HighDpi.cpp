@@ -75,12 +75,12 @@ private slots:
         QSize logical;
         const QString name = holder.section(QLatin1Char(':'), 1);
         if (holder.startsWith(QLatin1String("icon:"))) {
-            auto* button = qobject_cast<QToolButton*>(f.Ui()->FindControl(name));
+            auto* button = qobject_cast<QToolButton*>(f.ui()->FindControl(name));
             QVERIFY(button);
             logical = button->iconSize();
             shown = button->icon().pixmap(logical, 2.0);
         } else if (holder.startsWith(QLatin1String("label:"))) {
-            auto* label = qobject_cast<QLabel*>(f.Ui()->FindControl(name));
+            auto* label = qobject_cast<QLabel*>(f.ui()->FindControl(name));
             QVERIFY(label);
             shown = label->pixmap();
             logical = label->size();
@@ -92,7 +92,7 @@ private slots:
             shown = label->pixmap();
             logical = label->size();
         } else {
-            auto* rows = qobject_cast<PhotoRowDelegate*>(f.Ui()->fileList()->itemDelegate());
+            auto* rows = qobject_cast<PhotoRowDelegate*>(f.ui()->fileList()->itemDelegate());
             QVERIFY(rows);
             shown = rows->markPixmap(PhotoListModel::Ready);
             logical = rows->statusRect().size();
@@ -152,12 +152,12 @@ private slots:
             QCOMPARE(pixels, expected);
         } else {
             f.AddPhotos({f.MakePhoto(QStringLiteral("one.png"))});
-            CMainDlgUI* ui = f.Ui();
+            CMainDlgUI* ui = f.ui();
             COutputPreviewDlg preview({[ui]() { return ui->CurrentPhotoPath(); },
                                        [ui]() { return ui->SelectNextPhoto(); },
                                        [ui]() { return ui->SelectPreviousPhoto(); }},
                                       f.window.get());
-            CHoverButton* arrow = preview.NextButton();
+            CHoverButton* arrow = preview.nextButton();
             QVERIFY(arrow);
             QCOMPARE(arrow->frameSize(), QSize(twice.width() / 6, twice.height() / 2));
             // The normal frame as shown, against the left third of the picture, wherever the

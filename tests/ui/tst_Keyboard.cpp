@@ -87,7 +87,7 @@ private slots:
         QFETCH(int, modifiers);
         QFETCH(QString, effect);
         Window w(3);
-        SkinListView* list = w.f.Ui()->fileList();
+        SkinListView* list = w.f.ui()->fileList();
         list->setFocus();
         const QString late = w.f.MakePhoto(QStringLiteral("late.jpg"));
         w.f.chosenFiles = {late};
@@ -215,7 +215,7 @@ private slots:
              }},
             {"preview",
              [&]() {
-                 CMainDlgUI* ui = w.f.Ui();
+                 CMainDlgUI* ui = w.f.ui();
                  return new COutputPreviewDlg({[ui]() { return ui->CurrentPhotoPath(); },
                                                [ui]() { return ui->SelectNextPhoto(); },
                                                [ui]() { return ui->SelectPreviousPhoto(); }},

@@ -115,7 +115,7 @@ QList<QPair<QString, QString>> WindowTexts(QWidget* window)
         if (auto* menu = qobject_cast<QMenu*>(w))
             AddMenuTexts(menu, texts);
         if (auto* label = qobject_cast<SkinLabel*>(w))
-            texts << label->GetText();
+            texts << label->getText();
         if (auto* naming = qobject_cast<NamingDialogBase*>(w))
             texts << naming->prompt();
         if (auto* bar = qobject_cast<CCoolButtonBar*>(w))
@@ -259,7 +259,7 @@ private slots:
             else
                 qunsetenv(variable.constData());
         }
-        InterfaceLanguage::Uninstall();
+        InterfaceLanguage::uninstall();
     }
 
     // The stored choice wins; without one the first locale variable set decides, in
@@ -311,9 +311,9 @@ private slots:
         if (stored != QLatin1String("-"))
             QVERIFY(IniFile::writeString(configIniPath(), profileSectionName(), QStringLiteral("language"),
                                          stored));
-        QCOMPARE(LanguageChoice::Language(),
+        QCOMPARE(LanguageChoice::resolvedLanguage(),
                  english ? InterfaceLanguage::English : InterfaceLanguage::Chinese);
-        QCOMPARE(LanguageChoice::Apply(), english ? InterfaceLanguage::English : InterfaceLanguage::Chinese);
+        QCOMPARE(LanguageChoice::apply(), english ? InterfaceLanguage::English : InterfaceLanguage::Chinese);
         QCOMPARE(QCoreApplication::translate("maindlg_root", "添加照片"),
                  english ? QStringLiteral("Add Photos") : QStringLiteral("添加照片"));
     }
@@ -337,7 +337,7 @@ private slots:
         const QString tag = QString::fromLatin1(QTest::currentDataTag());
         MainWindowFixture f;
         SetLocale(Locale(locale));
-        QCOMPARE(LanguageChoice::Apply(), english ? InterfaceLanguage::English : InterfaceLanguage::Chinese);
+        QCOMPARE(LanguageChoice::apply(), english ? InterfaceLanguage::English : InterfaceLanguage::Chinese);
 
         QList<QPair<QString, QString>> texts; // (window, text)
         QStringList clipped;
@@ -372,8 +372,8 @@ private slots:
         collect(main, QStringLiteral("main window"));
 
         // The failed row's tooltip and the end message give the reason in the language.
-        QCOMPARE(f.Ui()->fileModel()->rowCount(), 2);
-        const QString rowTip = f.Ui()->fileFailureReason(1);
+        QCOMPARE(f.ui()->fileModel()->rowCount(), 2);
+        const QString rowTip = f.ui()->fileFailureReason(1);
         QCOMPARE(rowTip, english ? QStringLiteral("the file is empty") : QStringLiteral("文件是空的"));
         QCOMPARE(f.messages.size(), 1);
         QVERIFY2(f.messages[0].contains(empty + QStringLiteral(": ") + rowTip), qPrintable(f.messages[0]));
@@ -405,7 +405,7 @@ private slots:
                 {[empty]() { return empty; }, []() { return QString(); }, []() { return QString(); }}, main);
             Show(preview);
             QTRY_VERIFY(!preview.isRendering());
-            QCOMPARE(preview.Picture().error, rowTip);
+            QCOMPARE(preview.picture().error, rowTip);
             SaveScreenshot(&preview, tag + QStringLiteral("_output_preview"));
             collect(&preview, QStringLiteral("output preview"));
         }
@@ -489,7 +489,7 @@ private slots:
     {
         MainWindowFixture f;
         SetLocale(Locale(QStringLiteral("LANG=zh_CN.UTF-8")));
-        LanguageChoice::Apply();
+        LanguageChoice::apply();
         CLumoraDlg* main = f.Open();
         main->close();
         const QByteArray firstStart = readFile(configIniPath());
@@ -509,26 +509,26 @@ private slots:
         QCOMPARE(items[2]->isChecked(), true); // nothing stored: the system's
 
         items[1]->trigger(); // English
-        QCOMPARE(IniFile::ReadString(configIniPath(), profileSectionName(), QStringLiteral("language")),
+        QCOMPARE(IniFile::readString(configIniPath(), profileSectionName(), QStringLiteral("language")),
                  QStringLiteral("en"));
         QCOMPARE(f.messages, QStringList{QStringLiteral("界面语言将在下次启动 Lumora Plenum 时更改。")});
-        QCOMPARE(LanguageChoice::Language(), InterfaceLanguage::English);
+        QCOMPARE(LanguageChoice::resolvedLanguage(), InterfaceLanguage::English);
         // The rest of the file is as it was.
         QByteArray withChoice = readFile(configIniPath());
         QVERIFY(withChoice.contains(firstStart.trimmed()));
 
         items[0]->trigger(); // Chinese, the language already shown: nothing to restart for
-        QCOMPARE(IniFile::ReadString(configIniPath(), profileSectionName(), QStringLiteral("language")),
+        QCOMPARE(IniFile::readString(configIniPath(), profileSectionName(), QStringLiteral("language")),
                  QStringLiteral("zh_CN"));
         QCOMPARE(f.messages.size(), 1);
 
         items[2]->trigger(); // the system's: Chinese here
-        QCOMPARE(IniFile::ReadString(configIniPath(), profileSectionName(), QStringLiteral("language")),
+        QCOMPARE(IniFile::readString(configIniPath(), profileSectionName(), QStringLiteral("language")),
                  QStringLiteral("system"));
         f.window.reset();
 
         // The next start ticks what is stored.
-        QVERIFY(LanguageChoice::Store(InterfaceLanguage::ChooseEnglish));
+        QVERIFY(LanguageChoice::store(InterfaceLanguage::ChooseEnglish));
         main = f.Open();
         for (QAction* action : main->helpMenu()->actions())
             if (action->menu())

@@ -26,10 +26,10 @@ private slots:
         QVERIFY(QFileInfo::exists(f.dataFolder + "/report_me.log"));
         QCOMPARE(QFileInfo(f.dataFolder + "/report_me.log").size(), 0);
         QCOMPARE(f.TemplateRows(), QStringList{"Demo 1"});
-        QCOMPARE(f.Ui()->templateList()->getCurSel(), 0);
+        QCOMPARE(f.ui()->templateList()->getCurSel(), 0);
         QCOMPARE(SelectedTemplateName(), QStringLiteral("Demo 1"));
         QCOMPARE(dlg->windowTitle(), QStringLiteral("Lumora Plenum"));
-        QCOMPARE(qobject_cast<QLabel*>(f.Ui()->FindControl("program_name_label"))->text(),
+        QCOMPARE(qobject_cast<QLabel*>(f.ui()->FindControl("program_name_label"))->text(),
                  QStringLiteral("Lumora Plenum"));
         QCOMPARE(dlg->geometry().size(), QSize(803, 580));
         // Nothing to process yet.
@@ -51,10 +51,10 @@ private slots:
 
         CLumoraDlg* dlg = f.Open();
         QCOMPARE(f.TemplateRows(), (QStringList{"Demo 1", "Studio", "Night"}));
-        QCOMPARE(f.Ui()->templateList()->getCurSel(), 1);
+        QCOMPARE(f.ui()->templateList()->getCurSel(), 1);
         QCOMPARE(SelectedTemplateName(), QStringLiteral("Studio"));
 
-        MainWindowFixture::ClickRow(f.Ui()->templateList(), 2);
+        MainWindowFixture::ClickRow(f.ui()->templateList(), 2);
         QCOMPARE(SelectedTemplateName(), QStringLiteral("Night"));
         dlg->close();
         QCOMPARE(loadSelectedTemplateIndex(), 2);
@@ -67,10 +67,10 @@ private slots:
         f.window.reset();
         QVERIFY(storeSelectedTemplateIndex(7));
         f.Open();
-        QCOMPARE(f.Ui()->templateList()->getCurSel(), -1);
+        QCOMPARE(f.ui()->templateList()->getCurSel(), -1);
         // Asking for the selected index selects the first row.
-        QCOMPARE(f.Ui()->SelectedTemplateIndex(), 0);
-        QCOMPARE(f.Ui()->templateList()->getCurSel(), 0);
+        QCOMPARE(f.ui()->SelectedTemplateIndex(), 0);
+        QCOMPARE(f.ui()->templateList()->getCurSel(), 0);
     }
 
     void addingTheSamePhotoTwiceListsItOnce()
@@ -84,9 +84,9 @@ private slots:
         QCOMPARE(f.filePaths(), (QStringList{a, b}));
         QVERIFY(f.Button("process_toolbar_btn")->isEnabled());
         // Ids are never reused and each row's tag holds its item's id.
-        const auto& items = f.Ui()->fileItems();
+        const auto& items = f.ui()->fileItems();
         QVERIFY(items[1].id > items[0].id);
-        QCOMPARE(f.Ui()->fileModel()->index(1).data(PhotoListModel::IdRole).toInt(), items[1].id);
+        QCOMPARE(f.ui()->fileModel()->index(1).data(PhotoListModel::IdRole).toInt(), items[1].id);
     }
 
     void removingTheLastPhotoDisablesTheFileButtons()
@@ -96,11 +96,11 @@ private slots:
         f.AddPhotos({f.MakePhoto("a.jpg"), f.MakePhoto("b.jpg")});
         f.Button("remove_toolbar_btn")->click(); // nothing selected: nothing removed
         QCOMPARE(f.filePaths().size(), 2);
-        MainWindowFixture::ClickRow(f.Ui()->fileList(), 0);
+        MainWindowFixture::ClickRow(f.ui()->fileList(), 0);
         f.Button("remove_toolbar_btn")->click();
         QCOMPARE(f.filePaths(), QStringList{f.photoFolder + "/b.jpg"});
         QVERIFY(f.Button("preview_toolbar_btn")->isEnabled());
-        MainWindowFixture::ClickRow(f.Ui()->fileList(), 0);
+        MainWindowFixture::ClickRow(f.ui()->fileList(), 0);
         f.Button("remove_toolbar_btn")->click();
         QVERIFY(f.filePaths().isEmpty());
         QVERIFY(!f.Button("remove_toolbar_btn")->isEnabled());
@@ -112,18 +112,18 @@ private slots:
     {
         MainWindowFixture f;
         f.Open();
-        QCOMPARE(f.Ui()->CurrentPhotoPath(), QString());
+        QCOMPARE(f.ui()->CurrentPhotoPath(), QString());
         const QStringList photos{f.MakePhoto("1.jpg"), f.MakePhoto("2.jpg"), f.MakePhoto("3.jpg")};
         f.AddPhotos(photos);
-        QCOMPARE(f.Ui()->SelectPreviousPhoto(), QString()); // nothing before "no selection"
-        QCOMPARE(f.Ui()->CurrentPhotoPath(), photos[0]);    // selects the first row
-        QCOMPARE(f.Ui()->SelectNextPhoto(), photos[1]);
-        QCOMPARE(f.Ui()->SelectNextPhoto(), photos[2]);
-        QCOMPARE(f.Ui()->SelectNextPhoto(), QString());
-        QCOMPARE(f.Ui()->selectedFileRow(), 2); // the selection stays on the last row
-        QCOMPARE(f.Ui()->SelectPreviousPhoto(), photos[1]);
-        f.Ui()->SelectFileRow(-1);
-        QCOMPARE(f.Ui()->SelectNextPhoto(), photos[0]);
+        QCOMPARE(f.ui()->SelectPreviousPhoto(), QString()); // nothing before "no selection"
+        QCOMPARE(f.ui()->CurrentPhotoPath(), photos[0]);    // selects the first row
+        QCOMPARE(f.ui()->SelectNextPhoto(), photos[1]);
+        QCOMPARE(f.ui()->SelectNextPhoto(), photos[2]);
+        QCOMPARE(f.ui()->SelectNextPhoto(), QString());
+        QCOMPARE(f.ui()->selectedFileRow(), 2); // the selection stays on the last row
+        QCOMPARE(f.ui()->SelectPreviousPhoto(), photos[1]);
+        f.ui()->SelectFileRow(-1);
+        QCOMPARE(f.ui()->SelectNextPhoto(), photos[0]);
     }
 
     void listClicksRemoveThePreviewCache()
@@ -133,10 +133,10 @@ private slots:
         f.AddPhotos({f.MakePhoto("a.jpg")});
         const QString cache = PreviewCacheFolder();
         QVERIFY(QDir().mkpath(cache + "/sub"));
-        MainWindowFixture::ClickRow(f.Ui()->fileList(), 0);
+        MainWindowFixture::ClickRow(f.ui()->fileList(), 0);
         QVERIFY(!QFileInfo::exists(cache));
         QVERIFY(QDir().mkpath(cache));
-        MainWindowFixture::ClickRow(f.Ui()->templateList(), 0);
+        MainWindowFixture::ClickRow(f.ui()->templateList(), 0);
         QVERIFY(!QFileInfo::exists(cache));
     }
 
@@ -149,10 +149,10 @@ private slots:
         QObject::connect(f.window.get(), &CLumoraDlg::templateEditorRequested, [&]() { ++editor; });
         QObject::connect(f.window.get(), &CLumoraDlg::outputPreviewRequested, [&]() { ++preview; });
         f.AddPhotos({f.MakePhoto("a.jpg")});
-        MainWindowFixture::DoubleClickRow(f.Ui()->templateList(), 0);
+        MainWindowFixture::DoubleClickRow(f.ui()->templateList(), 0);
         QCOMPARE(editor, 1);
         QCOMPARE(preview, 0);
-        MainWindowFixture::DoubleClickRow(f.Ui()->fileList(), 0);
+        MainWindowFixture::DoubleClickRow(f.ui()->fileList(), 0);
         QCOMPARE(preview, 1);
         f.Button("preview_toolbar_btn")->click();
         QCOMPARE(preview, 2);
@@ -236,8 +236,8 @@ private slots:
     {
         MainWindowFixture f;
         CLumoraDlg* dlg = f.Open();
-        QWidget* maxButton = f.Ui()->FindControl("max_btn");
-        QWidget* restoreButton = f.Ui()->FindControl("restore_btn");
+        QWidget* maxButton = f.ui()->FindControl("max_btn");
+        QWidget* restoreButton = f.ui()->FindControl("restore_btn");
         f.Button("max_btn")->click();
         QTRY_VERIFY(dlg->isMaximized());
         QVERIFY(!maxButton->isVisible() && restoreButton->isVisible());
@@ -252,7 +252,7 @@ private slots:
         int about = 0;
         CLumoraDlg* dlg = f.Open();
         QObject::connect(dlg, &CLumoraDlg::systemAboutWindowRequested, [&]() { ++about; });
-        QWidget* title = f.Ui()->FindControl("program_name_label");
+        QWidget* title = f.ui()->FindControl("program_name_label");
         QContextMenuEvent click(QContextMenuEvent::Mouse, title->rect().center(),
                                 title->mapToGlobal(title->rect().center()));
         QCoreApplication::sendEvent(title, &click);
@@ -288,10 +288,10 @@ private slots:
         MainWindowFixture f;
         CLumoraDlg* dlg = f.Open();
         const QString demo = f.dataFolder + "/templates/Demo 1.xml";
-        f.Ui()->selectTemplateRow(-1);
+        f.ui()->selectTemplateRow(-1);
         dlg->onCommand(DeleteTemplateCommand);
         QCOMPARE(f.messages, QStringList{"请首先选择一个水印模板删除!"});
-        f.Ui()->selectTemplateRow(0);
+        f.ui()->selectTemplateRow(0);
         f.answers = {QMessageBox::No};
         dlg->onCommand(DeleteTemplateCommand);
         QCOMPARE(f.messages.last(), QStringLiteral("您确定要删除这个模板?"));
@@ -373,7 +373,7 @@ private slots:
     {
         MainWindowFixture f;
         CLumoraDlg* dlg = f.Open();
-        f.Ui()->selectTemplateRow(0);
+        f.ui()->selectTemplateRow(0);
         f.typedNames = {"Portraits"};
         dlg->onCommand(RenameTemplateCommand);
         QCOMPARE(f.captions, QStringList{"重命名模板"});
@@ -385,7 +385,7 @@ private slots:
         QVERIFY(QFileInfo::exists(f.dataFolder + "/templates/Portraits.xml"));
         QVERIFY(!QFileInfo::exists(f.dataFolder + "/templates/Demo 1.xml"));
 
-        f.Ui()->selectTemplateRow(-1);
+        f.ui()->selectTemplateRow(-1);
         dlg->onCommand(RenameTemplateCommand);
         QCOMPARE(f.messages, QStringList{"请选择一个模板重命名！"});
     }
@@ -410,7 +410,7 @@ private slots:
         MainWindowFixture f;
         CLumoraDlg* dlg = f.Open();
         QVERIFY(AddTemplate("Studio"));
-        f.Ui()->AddTemplateItem("Studio");
+        f.ui()->AddTemplateItem("Studio");
         QStringList before;
         QVERIFY(loadTemplateNames(before));
         const QStringList files = QDir(f.dataFolder + "/templates").entryList(QDir::Files);
@@ -422,7 +422,7 @@ private slots:
         QCOMPARE(f.messages, QStringList{message});
         QCOMPARE(f.captions.size(), 2);
         // Renaming "Demo 1" onto the name: refused before anything changes.
-        f.Ui()->selectTemplateRow(0);
+        f.ui()->selectTemplateRow(0);
         f.typedNames = {name};
         dlg->RenameSelectedTemplate();
         QCOMPARE(f.messages.size(), 2);
@@ -441,7 +441,7 @@ private slots:
         // a new template "Demo 1" would write over it.
         MainWindowFixture f;
         CLumoraDlg* dlg = f.Open();
-        f.Ui()->selectTemplateRow(0);
+        f.ui()->selectTemplateRow(0);
         f.typedNames = {"Portraits"};
         dlg->RenameSelectedTemplate();
         const QString layer = f.dataFolder + "/templates/Demo 1_Layer 1.xml";

@@ -16,7 +16,7 @@ namespace {
 struct Recorder : SkinNotifier
 {
     QStringList events;
-    void Notify(const SkinNotify& msg) override
+    void notify(const SkinNotify& msg) override
     {
         events.append(msg.type + QLatin1Char(':') + (msg.sender ? msg.sender->objectName() : QString()));
     }
@@ -53,7 +53,7 @@ private slots:
         QFETCH(QString, text);
         QFETCH(QStringList, expected);
         QStringList got;
-        for (const auto& [name, value] : ParseAttributeList(text))
+        for (const auto& [name, value] : parseAttributes(text))
             got.append(name + QLatin1Char('=') + value);
         QCOMPARE(got, expected);
     }
@@ -65,16 +65,16 @@ private slots:
         ApplyAttributeList(&element, "height=\"22\" padding=\"1,0,1,0\"");
         auto* layout = new SkinHorizontalLayout;
         ApplyAttributeList(layout, "height=\"22\"");
-        element.Add(layout);
+        element.add(layout);
         auto* status = new SkinLabel;
         ApplyAttributeList(status, "name=\"file_status_label\" float=\"true\" width=\"14\" height=\"15\" "
                                    "pos=\"20,4,34,19\" bkimage=\"file='../default/ready.png'\"");
-        layout->Add(status);
+        layout->add(status);
         auto* path = new SkinLabel;
         ApplyAttributeList(path,
                            "name=\"file_path_label\" float=\"false\" padding=\"60,0,0,0\" minwidth=\"150\" "
                            "height=\"22\" text=\"file path\" endellipsis=\"true\" font=\"0\"");
-        layout->Add(path);
+        layout->add(path);
         element.resize(400, 22);
         element.show();
 
@@ -85,7 +85,7 @@ private slots:
         QCOMPARE(path->geometry().height(), 22);
         QCOMPARE(layout->width(), 400 - 2); // inside the row's padding
         QCOMPARE(path->geometry().right(), layout->width() - 1);
-        QCOMPARE(path->GetText(), QStringLiteral("file path"));
+        QCOMPARE(path->getText(), QStringLiteral("file path"));
 
         QCOMPARE(FindNamedChild(&element, QStringLiteral("file_path_label")), path);
         QCOMPARE(FindNamedChild(&element, QStringLiteral("file_status_label")), status);
@@ -94,10 +94,10 @@ private slots:
         QCOMPARE(FindNamedChild(path, QStringLiteral("file_status_label")), nullptr);
 
         // A narrow row cuts the path with an ellipsis, the full text stays.
-        path->SetText(QStringLiteral("/a/very/long/folder/name/that/does/not/fit/into/the/row/photo.jpg"));
+        path->setText(QStringLiteral("/a/very/long/folder/name/that/does/not/fit/into/the/row/photo.jpg"));
         element.resize(260, 22);
         QVERIFY(path->displayedText().endsWith(QChar(0x2026)));
-        QVERIFY(path->GetText().endsWith(QLatin1String("photo.jpg")));
+        QVERIFY(path->getText().endsWith(QLatin1String("photo.jpg")));
     }
 
     void listSelection()
@@ -107,8 +107,8 @@ private slots:
         for (int i = 0; i < 3; ++i) {
             auto* row = new SkinListContainerElement;
             ApplyAttributeList(row, "height=\"22\"");
-            row->SetTag(100 + i);
-            list.Add(row);
+            row->setTag(100 + i);
+            list.add(row);
         }
         QCOMPARE(list.getCurSel(), -1);
         QVERIFY(list.selectItem(2));
@@ -117,9 +117,9 @@ private slots:
         QCOMPARE(list.getCurSel(), 2);
         QVERIFY(list.selectItem(-1));
         QCOMPARE(list.getCurSel(), -1);
-        QVERIFY(list.RemoveAt(1));
+        QVERIFY(list.removeAt(1));
         QCOMPARE(list.getCount(), 2);
-        QCOMPARE(list.getItemAt(1)->Tag(), 102);
+        QCOMPARE(list.getItemAt(1)->tag(), 102);
     }
 
     void layoutsHaveTheirControls_data()
@@ -156,14 +156,14 @@ private slots:
         QFETCH(QStringList, names);
         QWidget host;
         SkinManager skin;
-        QVERIFY2(skin.Create(&host, layout), qPrintable(skin.ErrorString()));
+        QVERIFY2(skin.Create(&host, layout), qPrintable(skin.errorString()));
         for (const QString& name : names)
             QVERIFY2(skin.FindControl(name), qPrintable(name));
         QVERIFY(!skin.FindControl(QStringLiteral("no_such_control")));
         QVERIFY(!skin.captionRect().isEmpty());
         QVERIFY(!skin.roundCorner().isEmpty());
         // A picture of the bare layout to look at.
-        host.resize(skin.Root()->size());
+        host.resize(skin.root()->size());
         QDir().mkpath(QStringLiteral(LUMORA_BUILD_DIR "/screenshots"));
         host.grab().save(
             QStringLiteral(LUMORA_BUILD_DIR "/screenshots/skin_%1.png").arg(QFileInfo(layout).baseName()));
@@ -174,7 +174,7 @@ private slots:
         QWidget host;
         SkinManager skin;
         QVERIFY(!skin.Create(&host, QStringLiteral("missing.xml")));
-        QVERIFY(skin.ErrorString().contains(QLatin1String("missing.xml")));
+        QVERIFY(skin.errorString().contains(QLatin1String("missing.xml")));
     }
 
     void notificationsCarryTheirSender()
@@ -224,7 +224,7 @@ private slots:
             QWidget* close = skin.FindControl(QStringLiteral("close_btn"));
             point = close->mapTo(&window, close->rect().center());
         }
-        QCOMPARE(int(frame.HitTest(point)), area);
+        QCOMPARE(int(frame.hitTest(point)), area);
     }
 
     void maximiseSwapsButtons()

@@ -61,7 +61,7 @@ void UpdateAnswerTest::answer()
 
     const ModalCatcher boxes = ModalCatcher::answering(QMessageBox::StandardButton(button));
     const VersionTriple server{3, 0, 0};
-    QVERIFY(UpdateAnswer::Answer(nullptr, message, versionWParam(server), versionLParam(server)));
+    QVERIFY(UpdateAnswer::answer(nullptr, message, versionWParam(server), versionLParam(server)));
     QCoreApplication::processEvents();
 
     QCOMPARE(boxes.texts, text.isEmpty() ? QStringList() : QStringList{text});
@@ -117,7 +117,7 @@ void UpdateAnswerTest::windowsOwnBoxes()
         return QMessageBox::StandardButton(button);
     };
     const VersionTriple server{3, 0, 0};
-    QVERIFY(UpdateAnswer::Answer(&window, message, versionWParam(server), versionLParam(server), showBox));
+    QVERIFY(UpdateAnswer::answer(&window, message, versionWParam(server), versionLParam(server), showBox));
     QCOMPARE(seen, shown);
     QCOMPARE(recorder.opened, opensDownloadPage ? QList<QUrl>{downloadPageUrl()} : QList<QUrl>());
     QDesktopServices::unsetUrlHandler(QStringLiteral("https"));

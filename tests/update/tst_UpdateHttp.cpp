@@ -62,7 +62,7 @@ QByteArray ReadAll(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }
 
-bool WriteFile(const QString& path, const QByteArray& content)
+bool writeFile(const QString& path, const QByteArray& content)
 {
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
@@ -212,7 +212,7 @@ void UpdateHttpTest::hostileServer()
     ScriptedHttpServer& server = *m_servers[Plain];
     server.setScript(kVersionPath, {head, unit, intervalMs, true});
     const QString local = updateVersionFilePath();
-    QVERIFY(WriteFile(local, "previous copy"));
+    QVERIFY(writeFile(local, "previous copy"));
 
     MessageCollector window;
     QElapsedTimer clock;
@@ -315,7 +315,7 @@ void UpdateHttpTest::responses()
     for (int i = 0; i < 3; ++i)
         m_servers[i]->setScript(kVersionPath, {i == start ? head : Ok(kVersionFile), {}, 1, false});
     const QString local = m_cache->filePath(QStringLiteral("copy.ini"));
-    QVERIFY(WriteFile(local, "previous copy"));
+    QVERIFY(writeFile(local, "previous copy"));
 
     bool ok = false;
     QString error;

@@ -97,7 +97,7 @@ private slots:
         for (int i = 0; i < 6; ++i)
             photos.append(f.MakePhoto(QStringLiteral("p%1.png").arg(i)));
         f.AddPhotos(photos);
-        SkinListView* list = f.Ui()->fileList();
+        SkinListView* list = f.ui()->fileList();
         f.window->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
         list->setFocus();
@@ -117,7 +117,7 @@ private slots:
             expected.append(photos[row.toInt()]);
         QCOMPARE(f.filePaths(), expected);
         // The header counts the photos left; an empty list leaves nothing to remove or run.
-        auto* header = qobject_cast<QLabel*>(f.Ui()->FindControl(QStringLiteral("file_header_label")));
+        auto* header = qobject_cast<QLabel*>(f.ui()->FindControl(QStringLiteral("file_header_label")));
         QVERIFY(header);
         QVERIFY2(header->text().endsWith(QStringLiteral("(%1)").arg(expected.size())),
                  qPrintable(header->text()));
@@ -131,13 +131,13 @@ private slots:
         MainWindowFixture f;
         f.Open();
         f.AddPhotos({f.MakePhoto("a.png"), f.MakePhoto("b.png")});
-        SkinListView* list = f.Ui()->fileList();
+        SkinListView* list = f.ui()->fileList();
         const QRect row = list->visualRect(list->model()->index(0, 0));
         emit list->customContextMenuRequested(row.center());
-        QVERIFY(QTest::qWaitForWindowExposed(f.Ui()->fileListMenu()));
-        QVERIFY(f.Ui()->clearListAction()->isEnabled());
-        f.Ui()->clearListAction()->trigger();
-        f.Ui()->fileListMenu()->hide();
+        QVERIFY(QTest::qWaitForWindowExposed(f.ui()->fileListMenu()));
+        QVERIFY(f.ui()->clearListAction()->isEnabled());
+        f.ui()->clearListAction()->trigger();
+        f.ui()->fileListMenu()->hide();
         QVERIFY(f.filePaths().isEmpty());
         QVERIFY(!f.Button("process_toolbar_btn")->isEnabled());
         // Photos added again after clearing are listed again.
@@ -174,24 +174,24 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(f.StatusPicture(3), QStringLiteral("failed.png"), 5000);
         QVERIFY(f.WaitForChecks());
         QCOMPARE(f.StatusPicture(0), QStringLiteral("ready.png"));
-        QVERIFY2(f.Ui()->fileFailureReason(1).contains(QStringLiteral("damaged")) ||
-                     f.Ui()->fileFailureReason(1).contains(QStringLiteral("损坏")),
-                 qPrintable(f.Ui()->fileFailureReason(1)));
-        QVERIFY(!f.Ui()->fileFailureReason(2).isEmpty());
-        QVERIFY(!f.Ui()->fileFailureReason(3).isEmpty());
-        QVERIFY(f.Ui()->fileFailureReason(0).isEmpty());
-        const QString tip = f.Ui()->fileModel()->index(2).data(Qt::ToolTipRole).toString();
-        QCOMPARE(tip, empty + QLatin1Char('\n') + f.Ui()->fileFailureReason(2));
+        QVERIFY2(f.ui()->fileFailureReason(1).contains(QStringLiteral("damaged")) ||
+                     f.ui()->fileFailureReason(1).contains(QStringLiteral("损坏")),
+                 qPrintable(f.ui()->fileFailureReason(1)));
+        QVERIFY(!f.ui()->fileFailureReason(2).isEmpty());
+        QVERIFY(!f.ui()->fileFailureReason(3).isEmpty());
+        QVERIFY(f.ui()->fileFailureReason(0).isEmpty());
+        const QString tip = f.ui()->fileModel()->index(2).data(Qt::ToolTipRole).toString();
+        QCOMPARE(tip, empty + QLatin1Char('\n') + f.ui()->fileFailureReason(2));
 
         // On the screen: the red mark on the damaged rows, the ready mark on the good one.
-        const auto* rows = qobject_cast<PhotoRowDelegate*>(f.Ui()->fileList()->itemDelegate());
-        f.Ui()->fileList()->selectItem(-1);
+        const auto* rows = qobject_cast<PhotoRowDelegate*>(f.ui()->fileList()->itemDelegate());
+        f.ui()->fileList()->selectItem(-1);
         const QImage screen = ScreenShots::take(QStringLiteral("photo_list_damaged_photos"));
-        QVERIFY(MarkOnScreen(screen, f.Ui()->fileList(), 0, rows->markPixmap(PhotoListModel::Ready)));
+        QVERIFY(MarkOnScreen(screen, f.ui()->fileList(), 0, rows->markPixmap(PhotoListModel::Ready)));
         for (int row = 1; row <= 3; ++row)
-            QVERIFY2(MarkOnScreen(screen, f.Ui()->fileList(), row, rows->markPixmap(PhotoListModel::Failed)),
+            QVERIFY2(MarkOnScreen(screen, f.ui()->fileList(), row, rows->markPixmap(PhotoListModel::Failed)),
                      qPrintable(QStringLiteral("row %1").arg(row)));
-        QVERIFY(!MarkOnScreen(screen, f.Ui()->fileList(), 0, rows->markPixmap(PhotoListModel::Failed)));
+        QVERIFY(!MarkOnScreen(screen, f.ui()->fileList(), 0, rows->markPixmap(PhotoListModel::Failed)));
     }
 
     // Place, size and maximised state of the window when it was closed come back at the next
@@ -272,9 +272,9 @@ private slots:
         f.window->close();
         f.window.reset();
         f.Open();
-        QCOMPARE(f.Ui()->addPhotosFolder(), f.photoFolder);
+        QCOMPARE(f.ui()->addPhotosFolder(), f.photoFolder);
         QCOMPARE(
-            IniFile::ReadString(configIniPath(), profileSectionName(), QStringLiteral("AddPhotosFolder")),
+            IniFile::readString(configIniPath(), profileSectionName(), QStringLiteral("AddPhotosFolder")),
             f.photoFolder);
     }
 
@@ -300,13 +300,13 @@ private slots:
             paths.append(
                 MakeColouredPhoto(f.photoFolder, QLatin1String(photo.name), photo.sky, photo.ground));
         f.AddPhotos(paths);
-        QTRY_VERIFY(!f.Ui()->inspector()->thumbnail(f.Ui()->fileItems().back().id).isNull());
+        QTRY_VERIFY(!f.ui()->inspector()->thumbnail(f.ui()->fileItems().back().id).isNull());
         // A 320 x 200 photo fills the box's width, its proportions kept, at the screen's density.
-        const QSize box = f.Ui()->inspector()->thumbnailBox();
+        const QSize box = f.ui()->inspector()->thumbnailBox();
         QCOMPARE(box, QSize(22, 20) * (ScreenShots::doubled() ? 2 : 1));
-        QCOMPARE(f.Ui()->inspector()->thumbnail(f.Ui()->fileItems().back().id).size(),
+        QCOMPARE(f.ui()->inspector()->thumbnail(f.ui()->fileItems().back().id).size(),
                  QSize(box.width(), box.width() * 200 / 320));
-        MainWindowFixture::ClickRow(f.Ui()->fileList(), 2);
+        MainWindowFixture::ClickRow(f.ui()->fileList(), 2);
         window->raise();
         QVERIFY(!ScreenShots::take(QStringLiteral("main_window_thumbnails")).isNull());
     }

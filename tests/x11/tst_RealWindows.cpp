@@ -741,7 +741,7 @@ private slots:
             ShowAndShoot(&naming, QStringLiteral("naming_layer"));
         }
         {
-            COutputPreviewDlg preview({[main]() { return main->Ui()->CurrentPhotoPath(); }, {}, {}}, main);
+            COutputPreviewDlg preview({[main]() { return main->ui()->CurrentPhotoPath(); }, {}, {}}, main);
             ShowAndShoot(&preview, QStringLiteral("output_preview_window"));
         }
     }

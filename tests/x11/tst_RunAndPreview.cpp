@@ -214,15 +214,15 @@ bool useLogoTemplate(MainWindowFixture& f)
     conf.ScaleImgWT = 0;
     if (!SaveLayerConf(tmpl.layers.first(), conf))
         return false;
-    f.Ui()->AddTemplateItem(QStringLiteral("Logo"));
-    f.Ui()->selectTemplateRow(int(f.Ui()->templateItems().size()) - 1);
+    f.ui()->AddTemplateItem(QStringLiteral("Logo"));
+    f.ui()->selectTemplateRow(int(f.ui()->templateItems().size()) - 1);
     setSelectedTemplateName(QStringLiteral("Logo"));
     return true;
 }
 
 bool waitShown(COutputPreviewDlg& preview, const QString& photo)
 {
-    return QTest::qWaitFor([&]() { return preview.Picture().photoPath == photo && !preview.isRendering(); },
+    return QTest::qWaitFor([&]() { return preview.picture().photoPath == photo && !preview.isRendering(); },
                            60000);
 }
 
@@ -291,9 +291,9 @@ private slots:
         QVERIFY(useOutput(f, OutputSettings::Format(format)));
         f.AddPhotos({photo});
 
-        COutputPreviewDlg preview(previewPhotoList(main->Ui()), main);
+        COutputPreviewDlg preview(previewPhotoList(main->ui()), main);
         QVERIFY(showAndWait(preview, photo));
-        const QImage rendered = preview.Picture().display;
+        const QImage rendered = preview.picture().display;
         QCOMPARE(rendered.size(), QSize(900, 600));
         // The screen shows the new paint a little later: looked at until it matches (bounded).
         QImage onScreen;
@@ -363,9 +363,9 @@ private slots:
 
         LoadResizeSettings();
         {
-            COutputPreviewDlg preview(previewPhotoList(main->Ui()), main);
+            COutputPreviewDlg preview(previewPhotoList(main->ui()), main);
             QVERIFY(waitShown(preview, photo));
-            QCOMPARE(preview.Picture().display.size(), QSize(2000, 1334));
+            QCOMPARE(preview.picture().display.size(), QSize(2000, 1334));
         }
         {
             CImgResizingSettingDlg resizing(main);
@@ -379,9 +379,9 @@ private slots:
         QVERIFY(ResizePictures());
         LoadResizeSettings(); // as the main window does before a preview
 
-        COutputPreviewDlg preview(previewPhotoList(main->Ui()), main);
+        COutputPreviewDlg preview(previewPhotoList(main->ui()), main);
         QVERIFY(showAndWait(preview, photo));
-        const QImage shown = preview.Picture().display;
+        const QImage shown = preview.picture().display;
         QCOMPARE(shown.size(), QSize(1000, 667));
         ScreenShots::take(QStringLiteral("output_preview_resized"));
         preview.close();
@@ -473,7 +473,7 @@ private slots:
         QCOMPARE(bar->isSuccess(), !box);
         QCOMPARE(!f.messages.isEmpty(), box);
         // The bar sits under the toolbar, inside the window.
-        QWidget* toolbar = f.Ui()->FindControl(QStringLiteral("toolbar"));
+        QWidget* toolbar = f.ui()->FindControl(QStringLiteral("toolbar"));
         QCOMPARE(bar->mapTo(f.window.get(), QPoint(0, 0)).y(),
                  toolbar->mapTo(f.window.get(), QPoint(0, toolbar->height())).y());
         if (problem.isEmpty()) {
@@ -600,13 +600,13 @@ private slots:
             photos << photo;
         }
         f.AddPhotos(photos);
-        COutputPreviewDlg preview(previewPhotoList(main->Ui()), main);
+        COutputPreviewDlg preview(previewPhotoList(main->ui()), main);
         preview.show();
         QVERIFY(QTest::qWaitForWindowActive(&preview));
         QVERIFY(waitShown(preview, photos[0]));
         QCOMPARE(preview.counterLabel()->text(), QStringLiteral("1 / 5 — IMG_0001.png"));
         QVERIFY(!preview.previousButton()->isEnabled());
-        QVERIFY(preview.NextButton()->isEnabled());
+        QVERIFY(preview.nextButton()->isEnabled());
         // The next photo is rendered ahead and kept ready.
         QTRY_VERIFY_WITH_TIMEOUT(!preview.isWorking() && preview.readyPhotos().contains(photos[1]), 30000);
         ScreenShots::take(QStringLiteral("output_preview_counter"));
@@ -620,12 +620,12 @@ private slots:
         for (const auto& step : steps) {
             QTest::keyClick(&preview, Qt::Key(step.key));
             QVERIFY(waitShown(preview, photos[step.row]));
-            QCOMPARE(f.Ui()->selectedFileRow(), step.row);
+            QCOMPARE(f.ui()->selectedFileRow(), step.row);
             QCOMPARE(preview.pathLabel()->text(), photos[step.row]);
             QCOMPARE(preview.counterLabel()->text(),
                      QStringLiteral("%1 / 5 — IMG_000%1.png").arg(step.row + 1));
             QCOMPARE(preview.previousButton()->isEnabled(), step.row > 0);
-            QCOMPARE(preview.NextButton()->isEnabled(), step.row < 4);
+            QCOMPARE(preview.nextButton()->isEnabled(), step.row < 4);
         }
         // The wheel: one notch down is the next photo, one up the previous.
         const QPoint centre = preview.pictureArea().center();
@@ -651,7 +651,7 @@ private slots:
             page.save(ScreenShots::folder() + QStringLiteral("/output_preview_busy.png"));
         }
         QVERIFY(waitShown(preview, photos[4]));
-        QVERIFY(!preview.NextButton()->isEnabled());
+        QVERIFY(!preview.nextButton()->isEnabled());
         ScreenShots::take(QStringLiteral("output_preview_last"));
     }
 };

@@ -11,19 +11,19 @@ constexpr int kArgumentSlots = 5;
 
 // Reads a word of a stack the walk has checked to be mapped. Stack words may lie in the
 // sanitizers' red zones, which is no fault here, so this read is not instrumented.
-__attribute__((no_sanitize("address", "undefined"))) std::uintptr_t ReadWord(std::uintptr_t address)
+__attribute__((no_sanitize("address", "undefined"))) std::uintptr_t readWord(std::uintptr_t address)
 {
     return *reinterpret_cast<const std::uintptr_t*>(address);
 }
 
 // record is the address of the first frame record, or 0 when its values are synthetic.
-void Walk(ReportBuffer* report, const ModuleMap& map, std::uintptr_t record, std::uintptr_t framePointer,
+void walk(ReportBuffer* report, const ModuleMap& map, std::uintptr_t record, std::uintptr_t framePointer,
           std::uintptr_t returnAddress, bool startsAtException)
 {
     std::uintptr_t previousBase = 0;
     bool havePrevious = false;
     for (int entry = 0; entry < kMaxCallStackEntries; ++entry) {
-        if (!map.IsExecutable(returnAddress))
+        if (!map.isExecutable(returnAddress))
             break;
         ModuleInfo module;
         if (map.FindModuleOfAddress(returnAddress, &module)) {
@@ -41,12 +41,12 @@ void Walk(ReportBuffer* report, const ModuleMap& map, std::uintptr_t record, std
             if (entry == 0 && startsAtException) {
                 report->appendUtf8("  Exception Offset");
             } else if (record != 0 &&
-                       map.IsReadable(record, kRecordSize + kArgumentSlots * sizeof(std::uintptr_t))) {
+                       map.isReadable(record, kRecordSize + kArgumentSlots * sizeof(std::uintptr_t))) {
                 report->appendUtf8("  (");
                 for (int slot = 0; slot < kArgumentSlots; ++slot) {
                     if (slot > 0)
                         report->appendUtf8(", ");
-                    report->appendHex(ReadWord(record + kRecordSize + slot * sizeof(std::uintptr_t)));
+                    report->appendHex(readWord(record + kRecordSize + slot * sizeof(std::uintptr_t)));
                 }
                 report->appendUtf8(")");
             }
@@ -58,11 +58,11 @@ void Walk(ReportBuffer* report, const ModuleMap& map, std::uintptr_t record, std
         // Continue with the record the saved frame pointer names. A chain moves toward the
         // stack's base, so a pointer that does not climb is garbage and ends the walk.
         if (framePointer == 0 || framePointer % sizeof(std::uintptr_t) != 0 ||
-            !map.IsReadable(framePointer, kRecordSize) || (record != 0 && framePointer <= record))
+            !map.isReadable(framePointer, kRecordSize) || (record != 0 && framePointer <= record))
             break;
         record = framePointer;
-        framePointer = ReadWord(record);
-        returnAddress = ReadWord(record + sizeof(std::uintptr_t));
+        framePointer = readWord(record);
+        returnAddress = readWord(record + sizeof(std::uintptr_t));
     }
 }
 
@@ -71,12 +71,12 @@ void Walk(ReportBuffer* report, const ModuleMap& map, std::uintptr_t record, std
 void appendCallStack(ReportBuffer* report, const ModuleMap& map, std::uintptr_t framePointer,
                      std::uintptr_t returnAddress, bool startsAtException)
 {
-    Walk(report, map, 0, framePointer, returnAddress, startsAtException);
+    walk(report, map, 0, framePointer, returnAddress, startsAtException);
 }
 
 void appendCallStackFromRecord(ReportBuffer* report, const ModuleMap& map, std::uintptr_t record)
 {
-    if (record == 0 || record % sizeof(std::uintptr_t) != 0 || !map.IsReadable(record, kRecordSize))
+    if (record == 0 || record % sizeof(std::uintptr_t) != 0 || !map.isReadable(record, kRecordSize))
         return;
-    Walk(report, map, record, ReadWord(record), ReadWord(record + sizeof(std::uintptr_t)), false);
+    walk(report, map, record, readWord(record), readWord(record + sizeof(std::uintptr_t)), false);
 }

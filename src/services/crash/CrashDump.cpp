@@ -79,9 +79,9 @@ bool writeCrashDump(int fd, const CrashContext& context, std::uint32_t sequence,
 
     // Include the red zone below the stack pointer, where a leaf function keeps its locals.
     std::uintptr_t stackStart = stackPointer;
-    if (stackPointer > kRedZone && map.IsReadable(stackPointer - kRedZone, kRedZone)) {
+    if (stackPointer > kRedZone && map.isReadable(stackPointer - kRedZone, kRedZone)) {
         stackStart = stackPointer - kRedZone;
-    } else if (!map.IsReadable(stackPointer, 1)) {
+    } else if (!map.isReadable(stackPointer, 1)) {
         const MappedRegion* above = map.regionAtOrAbove(stackPointer);
         if (above && above->readable && above->start - stackPointer <= kGuardGap)
             stackStart = above->start;
@@ -93,5 +93,5 @@ bool writeCrashDump(int fd, const CrashContext& context, std::uint32_t sequence,
         !writeAll(fd, reinterpret_cast<const void*>(stackStart), static_cast<std::size_t>(stackLength)))
         return false;
 
-    return writeSection(fd, CrashDumpModules, map.Text(), map.TextLength());
+    return writeSection(fd, CrashDumpModules, map.text(), map.textLength());
 }

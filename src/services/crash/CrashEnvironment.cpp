@@ -21,7 +21,7 @@ void copyText(char* target, std::size_t capacity, const char* text)
 
 } // namespace
 
-void CrashEnvironment::Capture(CrashEnvironment* environment)
+void CrashEnvironment::capture(CrashEnvironment* environment)
 {
     struct utsname names = {};
     if (::uname(&names) != 0) {

@@ -14,5 +14,5 @@ struct CrashEnvironment
     long utcOffsetSeconds = 0; // local time minus UTC when installed
 
     // Fills every field for the running process. Not for use inside a signal handler.
-    static void Capture(CrashEnvironment* environment);
+    static void capture(CrashEnvironment* environment);
 };

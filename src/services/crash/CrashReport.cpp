@@ -39,7 +39,7 @@ const char* signalName(int signal)
     }
 }
 
-const char* CodeName(int signal, int code)
+const char* signalCodeName(int signal, int code)
 {
     // Signal 0: a code any signal may carry (how it was sent).
     struct Entry
@@ -134,7 +134,7 @@ void appendMachineLines(ReportBuffer* report, const MachineState& m, const Modul
     for (int i = 0; i < kInstructionBytes; ++i) {
         const std::uintptr_t address = static_cast<std::uintptr_t>(m.rip) + static_cast<std::uintptr_t>(i);
         report->appendUtf8(" ");
-        if (map.IsReadable(address, 1))
+        if (map.isReadable(address, 1))
             report->appendHex(*reinterpret_cast<const unsigned char*>(address), 2);
         else
             report->appendUtf8("??");
@@ -184,7 +184,7 @@ void appendExceptionLines(ReportBuffer* report, const CrashContext& context,
     report->appendUtf8(", ");
     if (context.origin)
         report->appendUtf8(context.origin);
-    else if (const char* codeName = CodeName(context.signal, context.code))
+    else if (const char* codeName = signalCodeName(context.signal, context.code))
         report->appendUtf8(codeName);
     else
         report->appendDecimal(context.code);
@@ -209,7 +209,7 @@ __attribute__((noinline)) void BuildCrashReport(const CrashContext* context,
                                                 const CrashEnvironment& environment, const ModuleMap& map,
                                                 ReportBuffer* report)
 {
-    report->Clear();
+    report->clear();
     report->beginLine();
     report->appendUtf8(environment.systemLine);
     report->beginLine();

@@ -75,13 +75,13 @@ struct AlternateStack
 
 thread_local AlternateStack t_alternateStack;
 
-void SleepBriefly()
+void sleepBriefly()
 {
     struct timespec pause = {0, 1000 * 1000};
     ::nanosleep(&pause, nullptr);
 }
 
-[[noreturn]] void WaitForTheEnd()
+[[noreturn]] void waitForTheEnd()
 {
     for (;;) {
         struct timespec pause = {1, 0};
@@ -104,8 +104,8 @@ void writeReportFile(ReporterState& state)
     if (fd < 0)
         return;
     // UTF-16LE with the terminating NUL.
-    const std::size_t units = state.report.Length() + 1;
-    const char16_t* text = state.report.Data();
+    const std::size_t units = state.report.length() + 1;
+    const char16_t* text = state.report.data();
     if constexpr (std::endian::native == std::endian::little) {
         std::memcpy(state.reportBytes, text, units * sizeof(char16_t));
     } else {
@@ -140,14 +140,14 @@ bool writeCrashFilesSerialised(const CrashContext& context)
         int expected = WriterFree;
         if (g_writer.compare_exchange_strong(expected, WriterBusy))
             break;
-        SleepBriefly();
+        sleepBriefly();
     }
     const std::uint32_t sequence = g_sequence.fetch_add(1) + 1;
 
     if (ReporterState* state = g_state.load()) {
         // The folder is made at installation; make it again in case it was removed since.
         ::mkdir(state->folder, 0755);
-        state->map.Load();
+        state->map.load();
         BuildCrashReport(&context, state->environment, state->map, &state->report);
         writeReportFile(*state);
         writeDumpFile(*state, context, sequence);
@@ -171,13 +171,13 @@ void restoreDefaultAction(int signal)
     ::sigaction(signal, &action, nullptr);
 }
 
-[[noreturn]] void OnTerminate()
+[[noreturn]] void onTerminate()
 {
     CrashContext context;
     context.signal = SIGABRT;
     context.origin = "std::terminate";
     if (!writeCrashFilesSerialised(context))
-        WaitForTheEnd();
+        waitForTheEnd();
     restoreDefaultAction(SIGABRT);
     sigset_t abortOnly;
     sigemptyset(&abortOnly);
@@ -200,7 +200,7 @@ void CrashFilter(int signal, siginfo_t* info, void* context)
     }
     crash.machine = MachineState::fromSignalContext(context);
     if (!writeCrashFilesSerialised(crash))
-        WaitForTheEnd();
+        waitForTheEnd();
     // The signal stays blocked until the handler returns; it is then delivered with the
     // default action. A fault that is not re-delivered recurs when its instruction runs again.
     restoreDefaultAction(signal);
@@ -244,7 +244,7 @@ bool InstallCrashReporter(const QString& dataFolder)
     const bool firstInstall = state == nullptr;
     if (firstInstall) {
         state = new ReporterState;
-        CrashEnvironment::Capture(&state->environment);
+        CrashEnvironment::capture(&state->environment);
     }
     const QByteArray folderBytes = QFile::encodeName(folder);
     const bool pathsFit = copyPath(state->folder, folderBytes) &&
@@ -272,7 +272,7 @@ bool InstallCrashReporter(const QString& dataFolder)
     bool installed = true;
     for (int signal : kCrashSignals)
         installed = ::sigaction(signal, &action, nullptr) == 0 && installed;
-    std::set_terminate(OnTerminate);
+    std::set_terminate(onTerminate);
     return installed;
 }
 

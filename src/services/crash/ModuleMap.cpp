@@ -48,7 +48,7 @@ bool samePath(const MappedRegion& a, const MappedRegion& b)
 
 } // namespace
 
-bool ModuleMap::Load()
+bool ModuleMap::load()
 {
     m_textLength = 0;
     m_regionCount = 0;
@@ -71,7 +71,7 @@ bool ModuleMap::Load()
     return m_regionCount > 0;
 }
 
-void ModuleMap::Parse(const char* text, std::size_t length)
+void ModuleMap::parse(const char* text, std::size_t length)
 {
     m_textLength = length < kTextCapacity ? length : kTextCapacity;
     std::memcpy(m_text, text, m_textLength);
@@ -158,7 +158,7 @@ const MappedRegion* ModuleMap::regionAtOrAbove(std::uintptr_t address) const
     return low < m_regionCount ? &m_regions[low] : nullptr;
 }
 
-bool ModuleMap::IsReadable(std::uintptr_t address, std::size_t length) const
+bool ModuleMap::isReadable(std::uintptr_t address, std::size_t length) const
 {
     if (length == 0)
         return true;
@@ -176,7 +176,7 @@ bool ModuleMap::IsReadable(std::uintptr_t address, std::size_t length) const
     }
 }
 
-bool ModuleMap::IsExecutable(std::uintptr_t address) const
+bool ModuleMap::isExecutable(std::uintptr_t address) const
 {
     const MappedRegion* region = regionOf(address);
     return region && region->executable;

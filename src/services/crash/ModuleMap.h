@@ -34,25 +34,25 @@ public:
 
     // Reads the current map; false when it cannot be read. A map larger than the fixed
     // capacity keeps its first part.
-    bool Load();
+    bool load();
     // Parses a map text given in the /proc/self/maps format (copied into the snapshot).
-    void Parse(const char* text, std::size_t length);
+    void parse(const char* text, std::size_t length);
 
-    std::size_t RegionCount() const { return m_regionCount; }
+    std::size_t regionCount() const { return m_regionCount; }
     const MappedRegion* regionOf(std::uintptr_t address) const;
     // The region containing the address, else the first one above it; nullptr when none.
     const MappedRegion* regionAtOrAbove(std::uintptr_t address) const;
 
     // True when every byte of [address, address + length) lies in readable regions.
-    bool IsReadable(std::uintptr_t address, std::size_t length) const;
-    bool IsExecutable(std::uintptr_t address) const;
+    bool isReadable(std::uintptr_t address, std::size_t length) const;
+    bool isExecutable(std::uintptr_t address) const;
 
     // The file-backed region containing the address; the module's base is the lowest start of
     // the regions mapped from the same file at offset 0.
     bool FindModuleOfAddress(std::uintptr_t address, ModuleInfo* module) const;
 
-    const char* Text() const { return m_text; }
-    std::size_t TextLength() const { return m_textLength; }
+    const char* text() const { return m_text; }
+    std::size_t textLength() const { return m_textLength; }
 
 private:
     void parseText();

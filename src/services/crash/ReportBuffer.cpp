@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-void ReportBuffer::Clear()
+void ReportBuffer::clear()
 {
     m_length = 0;
     m_truncated = false;

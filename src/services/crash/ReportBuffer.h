@@ -11,7 +11,7 @@ class ReportBuffer
 public:
     static constexpr std::size_t kCapacity = 8000;
 
-    void Clear();
+    void clear();
 
     // Starts a new line: CR LF, except at the very start of the text, so that the text never
     // begins with a line break.
@@ -26,9 +26,9 @@ public:
     // Decimal, padded with zeros to at least minDigits digits.
     void appendDecimal(std::int64_t value, int minDigits = 1);
 
-    // The text without its terminating NUL; Data() is always NUL-terminated.
-    const char16_t* Data() const { return m_text; }
-    std::size_t Length() const { return m_length; }
+    // The text without its terminating NUL; data() is always NUL-terminated.
+    const char16_t* data() const { return m_text; }
+    std::size_t length() const { return m_length; }
 
 private:
     void appendUnit(char16_t unit);

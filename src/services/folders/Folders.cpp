@@ -66,7 +66,7 @@ QString GetProgramFolder()
     return dir.isEmpty() ? QStringLiteral(".") : dir;
 }
 
-QString GetProgramDataFolder()
+QString getProgramDataFolder()
 {
     const QString program = GetProgramFolder();
     if (QFileInfo(joinPath(program, QStringLiteral("skin"))).isDir())

@@ -14,7 +14,7 @@ QString GetProgramFolder();
 // The folder holding the program's read-only files (skin/, Lang/): the program folder when
 // skin/ lies beside the executable (the build folder), else the installed place
 // <prefix>/share/lumora-plenum beside <prefix>/bin.
-QString GetProgramDataFolder();
+QString getProgramDataFolder();
 
 // Per-user data folder (GenericDataLocation + "/Lumora Plenum", or the override), created
 // with all missing parents on every request. Without a usable standard location it is the

@@ -220,7 +220,7 @@ bool IniFile::setValue(const QString& section, const QString& key, int value)
     return setValue(section, key, QString::number(value));
 }
 
-QString IniFile::ReadString(const QString& path, const QString& section, const QString& key,
+QString IniFile::readString(const QString& path, const QString& section, const QString& key,
                             const QString& defaultValue)
 {
     IniFile file(path);

@@ -41,7 +41,7 @@ public:
     bool setValue(const QString& section, const QString& key, int value);
 
     // One-call forms: a missing file or key gives the default.
-    static QString ReadString(const QString& path, const QString& section, const QString& key,
+    static QString readString(const QString& path, const QString& section, const QString& key,
                               const QString& defaultValue = QString());
     static int readInt(const QString& path, const QString& section, const QString& key, int defaultValue);
     // Loads the file (when present), sets the value and saves it.

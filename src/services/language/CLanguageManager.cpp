@@ -29,7 +29,7 @@ QString builtinBitmapPath(int id)
 // The key's value in the language file, cut to the length of the lookup buffer.
 QString readLanguageValue(const QString& section, const QString& key)
 {
-    return IniFile::ReadString(CLanguageManager::GetLanguageFilePath(), section, key)
+    return IniFile::readString(CLanguageManager::GetLanguageFilePath(), section, key)
         .left(CLanguageManager::kMaxValueLength);
 }
 
@@ -49,7 +49,7 @@ QString CLanguageManager::GetProgramFolder()
 
 QString CLanguageManager::GetLanguageFilePath()
 {
-    return QStringLiteral("%1/Lang/lang_%2.ini").arg(GetProgramDataFolder(), GetLanguageCode());
+    return QStringLiteral("%1/Lang/lang_%2.ini").arg(getProgramDataFolder(), GetLanguageCode());
 }
 
 QString CLanguageManager::GetLanguageString(const QString& section, const QString& key)
@@ -76,7 +76,7 @@ void CLanguageManager::LoadLanguageBitmap(QImage& bitmap, int id, bool twiceOnSc
 {
     const QString name = readLanguageValue(QStringLiteral("BITMAP"), QString::number(id));
     if (!name.isEmpty()) {
-        QImage fromFile(QStringLiteral("%1/%2").arg(GetProgramDataFolder(), name));
+        QImage fromFile(QStringLiteral("%1/%2").arg(getProgramDataFolder(), name));
         if (!fromFile.isNull()) {
             bitmap = fromFile;
             return;
@@ -94,7 +94,7 @@ void CLanguageManager::LoadLanguageBitmap(QImage& bitmap, int id, bool twiceOnSc
 
 QString CLanguageManager::builtinString(int id)
 {
-    return IniFile::ReadString(kBuiltinStrings, QStringLiteral("STRING"), QString::number(id));
+    return IniFile::readString(kBuiltinStrings, QStringLiteral("STRING"), QString::number(id));
 }
 
 QImage CLanguageManager::builtinBitmap(int id)

@@ -87,7 +87,7 @@ InterfaceLanguage::Language InterfaceLanguage::fromEnvironment()
     return Chinese;
 }
 
-InterfaceLanguage::Language InterfaceLanguage::Resolve(Choice choice)
+InterfaceLanguage::Language InterfaceLanguage::resolve(Choice choice)
 {
     switch (choice) {
     case ChooseChinese:
@@ -123,9 +123,9 @@ InterfaceLanguage::Choice InterfaceLanguage::choiceFromValue(const QString& valu
     return FollowSystem;
 }
 
-bool InterfaceLanguage::Install(Language language, QString* missing)
+bool InterfaceLanguage::install(Language language, QString* missing)
 {
-    Uninstall();
+    uninstall();
     installedLanguage() = language;
     // Qt's dialogs write dates, sizes and file types in the default locale's language: the
     // system's when it speaks the interface's language, else the language's main locale.
@@ -147,12 +147,12 @@ bool InterfaceLanguage::Install(Language language, QString* missing)
     return qt && reasons;
 }
 
-InterfaceLanguage::Language InterfaceLanguage::Installed()
+InterfaceLanguage::Language InterfaceLanguage::installed()
 {
     return installedLanguage();
 }
 
-void InterfaceLanguage::Uninstall()
+void InterfaceLanguage::uninstall()
 {
     for (const std::unique_ptr<QTranslator>& translator : installedTranslators())
         QCoreApplication::removeTranslator(translator.get());

@@ -29,7 +29,7 @@ public:
     static Language fromEnvironment();
     // The language one locale variable's value asks for; `list` for LANGUAGE's colon list.
     static Language fromLocaleValue(const QString& value, bool list = false);
-    static Language Resolve(Choice choice);
+    static Language resolve(Choice choice);
 
     // The value a choice is stored as ("system", "zh_CN", "en"), and back: anything else
     // follows the system.
@@ -43,9 +43,9 @@ public:
     // English already. The default locale (dates, sizes and file types in Qt's dialogs) follows
     // the language. False, with the missing file in `missing`, when a translation could not be
     // loaded (the texts it covers stay untranslated).
-    static bool Install(Language language, QString* missing = nullptr);
+    static bool install(Language language, QString* missing = nullptr);
     // The language last installed (Chinese before any call).
-    static Language Installed();
-    // Removes every translator Install() installed; the default locale is the system's again.
-    static void Uninstall();
+    static Language installed();
+    // Removes every translator install() installed; the default locale is the system's again.
+    static void uninstall();
 };

@@ -13,7 +13,7 @@ QList<int> parseFourInts(const QString& value)
     return parts;
 }
 
-QList<QPair<QString, QString>> ParseAttributeList(const QString& text)
+QList<QPair<QString, QString>> parseAttributes(const QString& text)
 {
     QList<QPair<QString, QString>> pairs;
     const qsizetype n = text.size();
@@ -51,7 +51,7 @@ void ApplyAttributeList(SkinControl* control, const QString& text)
 {
     if (!control)
         return;
-    for (const auto& [name, value] : ParseAttributeList(text))
+    for (const auto& [name, value] : parseAttributes(text))
         control->SetAttribute(name, value);
 }
 

@@ -9,7 +9,7 @@ class SkinControl;
 
 // Reads an attribute text of the form  name="value" name2="value 2"  into its pairs, in
 // order. Parsing stops at the first malformed pair; the pairs before it are kept.
-QList<QPair<QString, QString>> ParseAttributeList(const QString& text);
+QList<QPair<QString, QString>> parseAttributes(const QString& text);
 
 // An attribute value "l,t,r,b" as four integers; missing parts are 0.
 QList<int> parseFourInts(const QString& value);

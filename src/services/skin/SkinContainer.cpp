@@ -5,7 +5,7 @@ SkinContainer::SkinContainer(Qt::Orientation orientation, QWidget* parent)
 {
 }
 
-void SkinContainer::Add(SkinControl* child)
+void SkinContainer::add(SkinControl* child)
 {
     if (!child)
         return;
@@ -55,11 +55,11 @@ void SkinContainer::relayout()
     int flexible = 0;
     for (const QPointer<SkinControl>& entry : m_children) {
         const SkinControl* child = entry.data();
-        if (child == nullptr || child->IsFloat())
+        if (child == nullptr || child->isFloat())
             continue;
-        const QMargins pad = child->Padding();
+        const QMargins pad = child->padding();
         used += horizontal ? pad.left() + pad.right() : pad.top() + pad.bottom();
-        const int fixed = horizontal ? child->fixedWidth() : child->FixedHeight();
+        const int fixed = horizontal ? child->fixedWidth() : child->fixedHeight();
         if (fixed > 0)
             used += fixed;
         else
@@ -72,22 +72,22 @@ void SkinContainer::relayout()
         SkinControl* child = entry.data();
         if (child == nullptr)
             continue;
-        if (child->IsFloat()) {
+        if (child->isFloat()) {
             child->setGeometry(child->floatPos().translated(area.topLeft()));
             continue;
         }
-        const QMargins pad = child->Padding();
+        const QMargins pad = child->padding();
         if (horizontal) {
             cursor += pad.left();
             int width = child->fixedWidth() > 0 ? child->fixedWidth() : share;
             width = qMax(width, child->minWidth());
             const int height =
-                child->FixedHeight() > 0 ? child->FixedHeight() : area.height() - pad.top() - pad.bottom();
+                child->fixedHeight() > 0 ? child->fixedHeight() : area.height() - pad.top() - pad.bottom();
             child->setGeometry(cursor, area.top() + pad.top(), width, height);
             cursor += width + pad.right();
         } else {
             cursor += pad.top();
-            const int height = child->FixedHeight() > 0 ? child->FixedHeight() : share;
+            const int height = child->fixedHeight() > 0 ? child->fixedHeight() : share;
             int width =
                 child->fixedWidth() > 0 ? child->fixedWidth() : area.width() - pad.left() - pad.right();
             width = qMax(width, child->minWidth());

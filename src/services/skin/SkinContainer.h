@@ -14,7 +14,7 @@ class SkinContainer : public SkinControl
 public:
     explicit SkinContainer(Qt::Orientation orientation, QWidget* parent = nullptr);
 
-    void Add(SkinControl* child);
+    void add(SkinControl* child);
     int getCount() const;
     SkinControl* getItemAt(int index) const;
 

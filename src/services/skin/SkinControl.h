@@ -19,14 +19,14 @@ public:
     // Applies one attribute; returns false for a name this control does not know.
     virtual bool SetAttribute(const QString& name, const QString& value);
 
-    qint64 Tag() const { return m_tag; }
-    void SetTag(qint64 tag) { m_tag = tag; }
+    qint64 tag() const { return m_tag; }
+    void setTag(qint64 tag) { m_tag = tag; }
 
     int fixedWidth() const { return m_fixedWidth; }
-    int FixedHeight() const { return m_fixedHeight; }
+    int fixedHeight() const { return m_fixedHeight; }
     int minWidth() const { return m_minWidth; }
-    QMargins Padding() const { return m_padding; }
-    bool IsFloat() const { return m_float; }
+    QMargins padding() const { return m_padding; }
+    bool isFloat() const { return m_float; }
     QRect floatPos() const { return m_pos; }
 
     // The background picture, given as a layout reference (see SkinResources::resolvePicture).

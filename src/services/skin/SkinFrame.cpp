@@ -24,7 +24,7 @@ SkinFrame::~SkinFrame()
     qApp->removeEventFilter(this);
 }
 
-SkinFrame::HitArea SkinFrame::HitTest(const QPoint& point) const
+SkinFrame::HitArea SkinFrame::hitTest(const QPoint& point) const
 {
     if (!m_window || !m_window->rect().contains(point))
         return HitClient;
@@ -134,7 +134,7 @@ bool SkinFrame::handleMouse(QWidget* widget, QEvent* event)
             return true;
         }
         if (mouse->buttons() == Qt::NoButton)
-            updateCursor(HitTest(point));
+            updateCursor(hitTest(point));
         return false;
     }
     if (event->type() == QEvent::MouseButtonRelease) {
@@ -146,7 +146,7 @@ bool SkinFrame::handleMouse(QWidget* widget, QEvent* event)
     }
     if (mouse->button() != Qt::LeftButton)
         return false;
-    const HitArea area = HitTest(point);
+    const HitArea area = hitTest(point);
     if (area == HitClient)
         return false;
     if (event->type() == QEvent::MouseButtonDblClick) {

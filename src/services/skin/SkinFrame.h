@@ -35,7 +35,7 @@ public:
 
     // What a point (window coordinates) of the window does: size-box margins resize (not
     // while maximised); the caption drags unless a button, option box or text field is there.
-    HitArea HitTest(const QPoint& point) const;
+    HitArea hitTest(const QPoint& point) const;
 
     // Shows "max_btn" or "restore_btn" according to the window's state.
     void updateMaxRestoreButtons();

@@ -23,7 +23,7 @@ SkinLabel::SkinLabel(QWidget* parent) : SkinControl(parent)
 bool SkinLabel::SetAttribute(const QString& name, const QString& value)
 {
     if (name == QLatin1String("text")) {
-        SetText(value);
+        setText(value);
     } else if (name == QLatin1String("endellipsis")) {
         m_endEllipsis = value.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0;
         update();
@@ -45,7 +45,7 @@ bool SkinLabel::SetAttribute(const QString& name, const QString& value)
     return true;
 }
 
-void SkinLabel::SetText(const QString& text)
+void SkinLabel::setText(const QString& text)
 {
     m_text = text;
     setToolTip(m_endEllipsis ? text : toolTip());

@@ -15,8 +15,8 @@ public:
 
     bool SetAttribute(const QString& name, const QString& value) override;
 
-    QString GetText() const { return m_text; }
-    void SetText(const QString& text);
+    QString getText() const { return m_text; }
+    void setText(const QString& text);
     void SetTextColor(const QColor& color);
     QColor TextColor() const { return m_textColor; }
     // The text as drawn in the current width.

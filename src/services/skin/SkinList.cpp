@@ -14,13 +14,13 @@ SkinList::SkinList(QWidget* parent) : QListWidget(parent)
     setFocusPolicy(Qt::StrongFocus);
 }
 
-void SkinList::Add(SkinListContainerElement* element)
+void SkinList::add(SkinListContainerElement* element)
 {
     if (!element)
         return;
     auto* item = new QListWidgetItem(this);
-    const QMargins pad = element->Padding();
-    const int height = element->FixedHeight() > 0 ? element->FixedHeight() : 22;
+    const QMargins pad = element->padding();
+    const int height = element->fixedHeight() > 0 ? element->fixedHeight() : 22;
     item->setSizeHint(QSize(element->fixedWidth(), height + pad.top() + pad.bottom()));
     setItemWidget(item, element);
     viewport()->update();
@@ -38,7 +38,7 @@ SkinListContainerElement* SkinList::getItemAt(int index) const
     return qobject_cast<SkinListContainerElement*>(itemWidget(item(index)));
 }
 
-bool SkinList::RemoveAt(int index)
+bool SkinList::removeAt(int index)
 {
     if (index < 0 || index >= count())
         return false;
@@ -49,10 +49,10 @@ bool SkinList::RemoveAt(int index)
     return true;
 }
 
-void SkinList::RemoveAll()
+void SkinList::removeAll()
 {
     while (count() > 0)
-        RemoveAt(count() - 1);
+        removeAt(count() - 1);
 }
 
 int SkinList::getCurSel() const
@@ -87,14 +87,14 @@ void SkinList::mousePressEvent(QMouseEvent* event)
 {
     QListWidget::mousePressEvent(event);
     if (event->button() == Qt::LeftButton && itemAt(event->position().toPoint()))
-        emit Notified(QStringLiteral("itemclick"), viewport()->mapTo(this, event->position().toPoint()));
+        emit notified(QStringLiteral("itemclick"), viewport()->mapTo(this, event->position().toPoint()));
 }
 
 void SkinList::mouseDoubleClickEvent(QMouseEvent* event)
 {
     QListWidget::mouseDoubleClickEvent(event);
     if (event->button() == Qt::LeftButton && itemAt(event->position().toPoint()))
-        emit Notified(QStringLiteral("itemactivate"), viewport()->mapTo(this, event->position().toPoint()));
+        emit notified(QStringLiteral("itemactivate"), viewport()->mapTo(this, event->position().toPoint()));
 }
 
 void SkinList::paintEvent(QPaintEvent* event)

@@ -15,11 +15,11 @@ public:
     explicit SkinList(QWidget* parent = nullptr);
 
     // Appends a row; the list takes ownership.
-    void Add(SkinListContainerElement* element);
+    void add(SkinListContainerElement* element);
     int getCount() const;
     SkinListContainerElement* getItemAt(int index) const;
-    bool RemoveAt(int index);
-    void RemoveAll();
+    bool removeAt(int index);
+    void removeAll();
 
     // The selected row, or -1.
     int getCurSel() const;
@@ -32,7 +32,7 @@ public:
 
 signals:
     // type is "itemclick" or "itemactivate"; position in the list's own coordinates.
-    void Notified(const QString& type, const QPoint& position);
+    void notified(const QString& type, const QPoint& position);
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;

@@ -8,5 +8,5 @@ SkinListContainerElement::SkinListContainerElement(QWidget* parent) : SkinContai
 
 QRect SkinListContainerElement::contentRect() const
 {
-    return rect().marginsRemoved(Padding());
+    return rect().marginsRemoved(padding());
 }

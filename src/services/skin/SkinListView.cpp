@@ -66,14 +66,14 @@ void SkinListView::mousePressEvent(QMouseEvent* event)
     emit inputArriving();
     QListView::mousePressEvent(event);
     if (event->button() == Qt::LeftButton && indexAt(event->position().toPoint()).isValid())
-        emit Notified(QStringLiteral("itemclick"), viewport()->mapTo(this, event->position().toPoint()));
+        emit notified(QStringLiteral("itemclick"), viewport()->mapTo(this, event->position().toPoint()));
 }
 
 void SkinListView::mouseDoubleClickEvent(QMouseEvent* event)
 {
     QListView::mouseDoubleClickEvent(event);
     if (event->button() == Qt::LeftButton && indexAt(event->position().toPoint()).isValid())
-        emit Notified(QStringLiteral("itemactivate"), viewport()->mapTo(this, event->position().toPoint()));
+        emit notified(QStringLiteral("itemactivate"), viewport()->mapTo(this, event->position().toPoint()));
 }
 
 void SkinListView::keyPressEvent(QKeyEvent* event)

@@ -29,7 +29,7 @@ public:
 
 signals:
     // type is "itemclick" or "itemactivate"; position in the list's own coordinates.
-    void Notified(const QString& type, const QPoint& position);
+    void notified(const QString& type, const QPoint& position);
     // A mouse press or a key press is about to be handled: whoever holds changes for the
     // list back applies them first, so that the person acts on the list as it is.
     void inputArriving();

@@ -16,7 +16,7 @@
 #include <QXmlStreamReader>
 
 namespace {
-QList<int> Ints(const QVariant& value)
+QList<int> ints(const QVariant& value)
 {
     QList<int> parts;
     for (const QString& part : value.toString().split(QLatin1Char(','), Qt::SkipEmptyParts))
@@ -32,14 +32,14 @@ SkinManager::SkinManager(QObject* parent) : QObject(parent) {}
 bool SkinManager::Create(QWidget* host, const QString& layoutFile)
 {
     m_host = host;
-    const QString path = SkinResources::ResourcePath() + layoutFile;
+    const QString path = SkinResources::resourcePath() + layoutFile;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         m_error = tr("Cannot open the layout %1: %2").arg(path, file.errorString());
         return false;
     }
     SkinUiLoader loader;
-    loader.setWorkingDirectory(QDir(SkinResources::ResourcePath()));
+    loader.setWorkingDirectory(QDir(SkinResources::resourcePath()));
     QWidget* root = loader.load(&file, host);
     if (!root) {
         m_error = tr("Cannot read the layout %1: %2").arg(path, loader.errorString());
@@ -55,12 +55,12 @@ bool SkinManager::Create(QWidget* host, const QString& layoutFile)
     host->layout()->addWidget(root);
     host->setStyleSheet(loadStyleSheet());
 
-    const QList<int> caption = Ints(root->property("caption"));
+    const QList<int> caption = ints(root->property("caption"));
     m_caption = QMargins(caption[0], caption[1], caption[2], 0);
     m_captionBottom = caption[3];
-    const QList<int> box = Ints(root->property("sizebox"));
+    const QList<int> box = ints(root->property("sizebox"));
     m_sizeBox = QMargins(box[0], box[1], box[2], box[3]);
-    const QList<int> corner = Ints(root->property("roundcorner"));
+    const QList<int> corner = ints(root->property("roundcorner"));
     m_roundCorner = QSize(corner[0], corner[1]);
 
     hookControls();
@@ -71,11 +71,11 @@ bool SkinManager::Create(QWidget* host, const QString& layoutFile)
 
 QString SkinManager::loadStyleSheet()
 {
-    QFile file(SkinResources::ResourcePath() + QStringLiteral("skin.qss"));
+    QFile file(SkinResources::resourcePath() + QStringLiteral("skin.qss"));
     if (!file.open(QIODevice::ReadOnly))
         return QString();
     QString sheet = QString::fromUtf8(file.readAll());
-    QString folder = SkinResources::ResourcePath();
+    QString folder = SkinResources::resourcePath();
     if (folder.endsWith(QLatin1Char('/')))
         folder.chop(1);
     sheet.replace(QStringLiteral("$SKIN"), folder);
@@ -109,13 +109,13 @@ void SkinManager::hookControls()
     }
     const QList<SkinList*> lists = m_root->findChildren<SkinList*>();
     for (SkinList* list : lists) {
-        connect(list, &SkinList::Notified, this, [this, list](const QString& type, const QPoint& pos) {
+        connect(list, &SkinList::notified, this, [this, list](const QString& type, const QPoint& pos) {
             sendNotify(type, list, m_host ? list->mapTo(m_host, pos) : pos);
         });
     }
     const QList<SkinListView*> views = m_root->findChildren<SkinListView*>();
     for (SkinListView* view : views) {
-        connect(view, &SkinListView::Notified, this, [this, view](const QString& type, const QPoint& pos) {
+        connect(view, &SkinListView::notified, this, [this, view](const QString& type, const QPoint& pos) {
             sendNotify(type, view, m_host ? view->mapTo(m_host, pos) : pos);
         });
     }
@@ -161,7 +161,7 @@ void SkinManager::sendNotify(const QString& type, QWidget* sender, const QPoint&
     SkinNotify msg{type, sender, point};
     const QList<SkinNotifier*> notifiers = m_notifiers;
     for (SkinNotifier* notifier : notifiers)
-        notifier->Notify(msg);
+        notifier->notify(msg);
 }
 
 QRect SkinManager::captionRect() const

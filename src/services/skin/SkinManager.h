@@ -27,11 +27,11 @@ public:
     explicit SkinManager(QObject* parent = nullptr);
 
     // Loads the layout into host (which keeps it until it is destroyed). Returns false, with
-    // ErrorString() set, when the file is missing or cannot be read.
+    // errorString() set, when the file is missing or cannot be read.
     bool Create(QWidget* host, const QString& layoutFile);
-    QString ErrorString() const { return m_error; }
+    QString errorString() const { return m_error; }
 
-    QWidget* Root() const { return m_root; }
+    QWidget* root() const { return m_root; }
 
     // The control with that object name, or nullptr.
     QWidget* FindControl(const QString& name) const;

@@ -7,5 +7,5 @@ class SkinNotifier
 {
 public:
     virtual ~SkinNotifier() = default;
-    virtual void Notify(const SkinNotify& msg) = 0;
+    virtual void notify(const SkinNotify& msg) = 0;
 };

@@ -38,7 +38,7 @@ void SkinResources::setInstancePath(const QString& path)
     storePath(instancePath, withSlash(path));
 }
 
-QString SkinResources::InstancePath()
+QString SkinResources::instancePath()
 {
     return loadPath(instancePath);
 }
@@ -48,7 +48,7 @@ void SkinResources::SetResourcePath(const QString& path)
     storePath(resourcePath, withSlash(path));
 }
 
-QString SkinResources::ResourcePath()
+QString SkinResources::resourcePath()
 {
     return loadPath(resourcePath);
 }
@@ -65,7 +65,7 @@ QString SkinResources::resolvePicture(const QString& reference)
     file.replace(QLatin1Char('\\'), QLatin1Char('/'));
     if (QDir::isAbsolutePath(file))
         return QDir::cleanPath(file);
-    return QDir::cleanPath(ResourcePath() + file);
+    return QDir::cleanPath(resourcePath() + file);
 }
 
 QPixmap SkinResources::loadPicture(const QString& path)

@@ -10,9 +10,9 @@ class SkinResources
 {
 public:
     static void setInstancePath(const QString& path);
-    static QString InstancePath();
+    static QString instancePath();
     static void SetResourcePath(const QString& path);
-    static QString ResourcePath();
+    static QString resourcePath();
 
     // Turns a picture reference of a layout into a file path. Accepts a plain path or the
     // form file='<path>'; relative paths are taken from the resource path.

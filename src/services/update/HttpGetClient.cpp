@@ -20,17 +20,17 @@ constexpr qint64 kReadPieceBytes = 8192;
 // receive window fills and the server's writes wait.
 constexpr qint64 kSocketBufferBytes = 65536;
 
-bool IsSecure(const QUrl& url)
+bool isSecure(const QUrl& url)
 {
     return url.scheme() == QLatin1String("https");
 }
 
 quint16 portOf(const QUrl& url)
 {
-    return quint16(url.port(IsSecure(url) ? 443 : 80));
+    return quint16(url.port(isSecure(url) ? 443 : 80));
 }
 
-QString Seconds(int ms)
+QString seconds(int ms)
 {
     return QString::number(ms / 1000.0);
 }
@@ -48,7 +48,7 @@ QByteArray requestFor(const QUrl& url)
     QByteArray host = url.host(QUrl::FullyEncoded).toLatin1();
     if (host.contains(':'))
         host = '[' + host + ']';
-    if (url.port() != -1 && url.port() != (IsSecure(url) ? 443 : 80))
+    if (url.port() != -1 && url.port() != (isSecure(url) ? 443 : 80))
         host += ':' + QByteArray::number(url.port());
     const QByteArray version = QByteArray::number(LUMORA_VERSION_MAJOR) + '.' +
                                QByteArray::number(LUMORA_VERSION_MINOR) + '.' +
@@ -79,7 +79,7 @@ QString HttpGetClient::get(const QUrl& url, const BodySink& sink) const
             return QStringLiteral("the server redirected more than %1 times").arg(m_limits.maxRedirects);
         const QUrl next = current.resolved(hop.location);
         // The same rule as a browser's: a redirect may keep or raise the protection, never drop it.
-        if (IsSecure(current) && !IsSecure(next))
+        if (isSecure(current) && !isSecure(next))
             return QStringLiteral("refused a redirect from https to %1").arg(next.scheme().left(20));
         current = next;
     }
@@ -88,7 +88,7 @@ QString HttpGetClient::get(const QUrl& url, const BodySink& sink) const
 HttpGetClient::Hop HttpGetClient::getOnce(const QUrl& url, const QDeadlineTimer& deadline,
                                           const BodySink& sink) const
 {
-    const bool secure = IsSecure(url);
+    const bool secure = isSecure(url);
     if (secure && !QSslSocket::supportsSsl())
         return {QStringLiteral("cannot use https: no TLS library is available"), false, {}};
     std::unique_ptr<QTcpSocket> socket;
@@ -117,13 +117,13 @@ HttpGetClient::Hop HttpGetClient::getOnce(const QUrl& url, const QDeadlineTimer&
     stall.setTimerType(Qt::PreciseTimer);
     stall.setInterval(m_limits.stallMs);
     QObject::connect(&stall, &QTimer::timeout, &loop, [&] {
-        finish(QStringLiteral("the server sent nothing for %1 s").arg(Seconds(m_limits.stallMs)));
+        finish(QStringLiteral("the server sent nothing for %1 s").arg(seconds(m_limits.stallMs)));
     });
     QTimer overall;
     overall.setSingleShot(true);
     overall.setTimerType(Qt::PreciseTimer);
     QObject::connect(&overall, &QTimer::timeout, &loop, [&] {
-        finish(QStringLiteral("the transfer took longer than %1 s").arg(Seconds(m_limits.deadlineMs)));
+        finish(QStringLiteral("the transfer took longer than %1 s").arg(seconds(m_limits.deadlineMs)));
     });
 
     // Decides, once the final response's head is complete, whether its body is wanted.

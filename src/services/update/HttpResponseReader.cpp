@@ -13,7 +13,7 @@ namespace {
 
 constexpr qint64 kUnlimited = std::numeric_limits<qint64>::max();
 
-bool IsDigit(char c)
+bool isDigit(char c)
 {
     return c >= '0' && c <= '9';
 }
@@ -26,7 +26,7 @@ std::optional<qint64> parseDecimal(const QByteArray& text)
         return std::nullopt;
     qint64 value = 0;
     for (char c : text) {
-        if (!IsDigit(c))
+        if (!isDigit(c))
             return std::nullopt;
         if (value > (kUnlimited - 9) / 10)
             return kUnlimited;
@@ -185,8 +185,8 @@ void HttpResponseReader::takeStatusLine(const QByteArray& line)
     if (line.isEmpty())
         return;
     // "HTTP/1.x 200 reason"; the reason phrase is optional.
-    const bool wellFormed = line.size() >= 12 && line.startsWith("HTTP/1.") && IsDigit(line[7]) &&
-                            line[8] == ' ' && IsDigit(line[9]) && IsDigit(line[10]) && IsDigit(line[11]) &&
+    const bool wellFormed = line.size() >= 12 && line.startsWith("HTTP/1.") && isDigit(line[7]) &&
+                            line[8] == ' ' && isDigit(line[9]) && isDigit(line[10]) && isDigit(line[11]) &&
                             (line.size() == 12 || line[12] == ' ');
     if (!wellFormed) {
         fail(QStringLiteral("the answer is not an HTTP/1 response"));

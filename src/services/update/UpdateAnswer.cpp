@@ -23,19 +23,19 @@ QString UpdateAnswer::serverUnreachableNotice()
     return QCoreApplication::translate("UpdateAnswer", "无法连接到更新服务器，请检查网络连接后再试。");
 }
 
-QString UpdateAnswer::Caption()
+QString UpdateAnswer::caption()
 {
     return QStringLiteral("Lumora Plenum");
 }
 
-bool UpdateAnswer::Answer(QWidget* parent, int message, qint64 wParam, qint64 lParam, const ShowBox& showBox)
+bool UpdateAnswer::answer(QWidget* parent, int message, qint64 wParam, qint64 lParam, const ShowBox& showBox)
 {
     Q_UNUSED(wParam);
     Q_UNUSED(lParam);
     const auto show = [&](const QString& text, QMessageBox::Icon icon, QMessageBox::StandardButtons buttons) {
         if (showBox)
             return showBox(parent, text, icon, buttons);
-        QMessageBox box(icon, Caption(), text, buttons, parent);
+        QMessageBox box(icon, caption(), text, buttons, parent);
         return static_cast<QMessageBox::StandardButton>(box.exec());
     };
     switch (message) {

@@ -27,10 +27,10 @@ public:
     static QString latestVersionNotice();
     // Shown when a check the person asked for could not download the version file.
     static QString serverUnreachableNotice();
-    static QString Caption();
+    static QString caption();
 
     // Answers one of the three messages; false for any other message number. Without
-    // `showBox` the boxes are plain message boxes captioned Caption().
-    static bool Answer(QWidget* parent, int message, qint64 wParam, qint64 lParam,
+    // `showBox` the boxes are plain message boxes captioned caption().
+    static bool answer(QWidget* parent, int message, qint64 wParam, qint64 lParam,
                        const ShowBox& showBox = ShowBox());
 };

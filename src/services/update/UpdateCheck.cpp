@@ -26,7 +26,7 @@ struct UpdateCheckState
     bool running = false;
 };
 
-UpdateCheckState& State()
+UpdateCheckState& checkState()
 {
     static UpdateCheckState state;
     return state;
@@ -43,9 +43,9 @@ enum class CheckResult
 // joined before this point is answered by this outcome, one after it starts a new check.
 // The post happens under the lock that SetUpdateTargetWindow takes, so the window cannot be
 // destroyed in between (its destruction clears the target under the same lock).
-void Finish(CheckResult outcome, const VersionTriple& server, bool startedCheck)
+void finish(CheckResult outcome, const VersionTriple& server, bool startedCheck)
 {
-    UpdateCheckState& state = State();
+    UpdateCheckState& state = checkState();
     QMutexLocker lock(&state.mutex);
     QObject* target = state.target.data();
     switch (outcome) {
@@ -66,17 +66,17 @@ void Finish(CheckResult outcome, const VersionTriple& server, bool startedCheck)
     }
 }
 
-void Check(const VersionTriple& program, bool startedCheck)
+void check(const VersionTriple& program, bool startedCheck)
 {
     const QString folder = PreviewCacheFolder();
     QDir().mkpath(folder);
     const QString localPath = updateVersionFilePath();
     if (!DownloadUrlToFile(updateVersionFileUrl(), localPath)) {
-        Finish(CheckResult::Failed, VersionTriple(), startedCheck);
+        finish(CheckResult::Failed, VersionTriple(), startedCheck);
         return;
     }
     const VersionTriple server = readVersionFile(localPath);
-    Finish(isNewerVersion(server, program) ? CheckResult::Newer : CheckResult::NotNewer, server,
+    finish(isNewerVersion(server, program) ? CheckResult::Newer : CheckResult::NotNewer, server,
            startedCheck);
 }
 
@@ -84,7 +84,7 @@ void Check(const VersionTriple& program, bool startedCheck)
 
 void setUpdateTargetWindow(QObject* window)
 {
-    UpdateCheckState& state = State();
+    UpdateCheckState& state = checkState();
     QMutexLocker lock(&state.mutex);
     if (state.target == window)
         return;
@@ -95,7 +95,7 @@ void setUpdateTargetWindow(QObject* window)
         state.targetWatch = QObject::connect(
             window, &QObject::destroyed, window,
             [window] {
-                UpdateCheckState& s = State();
+                UpdateCheckState& s = checkState();
                 QMutexLocker destroyedLock(&s.mutex);
                 if (s.target.data() == window || s.target.isNull())
                     s.target.clear();
@@ -106,33 +106,33 @@ void setUpdateTargetWindow(QObject* window)
 
 QObject* UpdateTargetWindow()
 {
-    UpdateCheckState& state = State();
+    UpdateCheckState& state = checkState();
     QMutexLocker lock(&state.mutex);
     return state.target.data();
 }
 
 void setUpdateCheckQuiet(bool quiet)
 {
-    UpdateCheckState& state = State();
+    UpdateCheckState& state = checkState();
     QMutexLocker lock(&state.mutex);
     state.quiet = quiet;
 }
 
 bool UpdateCheckQuiet()
 {
-    UpdateCheckState& state = State();
+    UpdateCheckState& state = checkState();
     QMutexLocker lock(&state.mutex);
     return state.quiet;
 }
 
 bool StartUpdateCheck(const VersionTriple& program)
 {
-    UpdateCheckState& state = State();
+    UpdateCheckState& state = checkState();
     QMutexLocker lock(&state.mutex);
     if (state.running)
         return false;
     state.running = true;
-    QThread* worker = QThread::create([program] { Check(program, true); });
+    QThread* worker = QThread::create([program] { check(program, true); });
     worker->setObjectName(QStringLiteral("update check"));
     QObject::connect(worker, &QThread::finished, worker, &QObject::deleteLater);
     worker->start();
@@ -141,7 +141,7 @@ bool StartUpdateCheck(const VersionTriple& program)
 
 int RunUpdateCheck(const VersionTriple& program)
 {
-    Check(program, false);
+    check(program, false);
     return 0;
 }
 
@@ -157,7 +157,7 @@ bool startAutomaticUpdateCheck(QObject* mainWindow, const VersionTriple& program
 void startManualUpdateCheck(QObject* mainWindow, const VersionTriple& program)
 {
     {
-        UpdateCheckState& state = State();
+        UpdateCheckState& state = checkState();
         QMutexLocker lock(&state.mutex);
         state.quiet = false;
     }
@@ -168,7 +168,7 @@ void startManualUpdateCheck(QObject* mainWindow, const VersionTriple& program)
 
 bool waitForUpdateCheck(int timeoutMs)
 {
-    UpdateCheckState& state = State();
+    UpdateCheckState& state = checkState();
     QMutexLocker lock(&state.mutex);
     QDeadlineTimer deadline(timeoutMs);
     while (state.running) {

@@ -153,7 +153,7 @@ void CHyperLink::mouseReleaseEvent(QMouseEvent* event)
         return;
     }
     QApplication::beep();
-    const QString message = tr("Unable to open hyperlink:\n\n") + ErrorText(result);
+    const QString message = tr("Unable to open hyperlink:\n\n") + errorText(result);
     emit openFailed(message);
     QMessageBox::warning(this, QStringLiteral("Lumora Plenum"), message);
 }
@@ -170,7 +170,7 @@ void CHyperLink::setUrlOpener(UrlOpener opener)
     customOpener() = std::move(opener);
 }
 
-QString CHyperLink::ErrorText(int code)
+QString CHyperLink::errorText(int code)
 {
     switch (code) {
     case 0:

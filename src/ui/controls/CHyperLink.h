@@ -47,7 +47,7 @@ public:
     // Replaces the desktop opener (tests); an empty function restores it.
     static void setUrlOpener(UrlOpener opener);
     // The warning text for a failed open with the given result code.
-    static QString ErrorText(int code);
+    static QString errorText(int code);
 
     // The colour the text is drawn in now.
     QColor currentColour() const;

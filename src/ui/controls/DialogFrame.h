@@ -15,7 +15,7 @@ inline void setUp(QDialog* dialog, const QString& objectName, const QString& tit
     dialog->setObjectName(objectName);
     dialog->setWindowTitle(title);
     dialog->setWindowFlag(Qt::WindowContextHelpButtonHint, false);
-    DialogKeyFilter::Install(dialog);
+    DialogKeyFilter::install(dialog);
 }
 
 } // namespace DialogFrame

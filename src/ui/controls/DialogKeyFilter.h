@@ -14,7 +14,7 @@ class DialogKeyFilter : public QObject
 {
 public:
     // The filter is owned by the dialog.
-    static void Install(QDialog* dialog) { dialog->installEventFilter(new DialogKeyFilter(dialog)); }
+    static void install(QDialog* dialog) { dialog->installEventFilter(new DialogKeyFilter(dialog)); }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override

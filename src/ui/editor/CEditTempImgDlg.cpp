@@ -28,7 +28,7 @@
 #include "ui/editor/SpinEdit.h"
 #include "ui/editor/TemplateLayerList.h"
 
-using PageWidgets::Label;
+using PageWidgets::makeLabel;
 using PageWidgets::numberField;
 using PageWidgets::showAsTyped;
 
@@ -41,7 +41,7 @@ const QString CEditTempImgDlg::kPictureFilter = QString::fromUtf8(QT_TRANSLATE_N
 
 namespace {
 
-bool FileExists(const QString& path)
+bool fileExists(const QString& path)
 {
     return !path.isEmpty() && QFileInfo(path).isFile();
 }
@@ -74,7 +74,7 @@ void CEditTempImgDlg::buildControls()
     m_layerList = layerRow.list;
     m_layerButton = layerRow.button;
 
-    grid->addWidget(Label(tr("水印图像路径:"), this), row++, 0, 1, 5);
+    grid->addWidget(makeLabel(tr("水印图像路径:"), this), row++, 0, 1, 5);
     m_path = new CEditWithButton(this);
     m_path->setObjectName(QStringLiteral("path_edit"));
     m_path->setReadOnly(true);
@@ -95,28 +95,28 @@ void CEditTempImgDlg::buildControls()
     m_location->setObjectName(QStringLiteral("location_list"));
     for (int i = 0; i < 9; ++i)
         m_location->addItem(CLanguageManager::LoadLanguageString(BuiltinStringIds::FirstLocationName + i));
-    grid->addWidget(Label(tr("位置："), this), row, 0);
+    grid->addWidget(makeLabel(tr("位置："), this), row, 0);
     grid->addWidget(m_location, row++, 1, 1, 4);
 
     m_offsetH = numberField("offset_h", -32767, 32767, this);
     m_offsetV = numberField("offset_v", -32767, 32767, this);
-    grid->addWidget(Label(tr("偏移:"), this), row, 0);
-    grid->addWidget(Label(tr("水平"), this), row, 1, Qt::AlignRight);
+    grid->addWidget(makeLabel(tr("偏移:"), this), row, 0);
+    grid->addWidget(makeLabel(tr("水平"), this), row, 1, Qt::AlignRight);
     grid->addWidget(m_offsetH, row, 2);
-    grid->addWidget(Label(tr("垂直"), this), row, 3, Qt::AlignRight);
+    grid->addWidget(makeLabel(tr("垂直"), this), row, 3, Qt::AlignRight);
     grid->addWidget(m_offsetV, row++, 4);
 
     m_rotation = numberField("rotation", -360, 360, this);
-    grid->addWidget(Label(tr("旋转："), this), row, 0);
+    grid->addWidget(makeLabel(tr("旋转："), this), row, 0);
     grid->addWidget(m_rotation, row++, 2);
 
     m_transparency = new OpacitySlider(this);
     m_transparency->setObjectName(QStringLiteral("transparency"));
     m_transparency->setRange(0, 100);
-    auto* percent = Label(QString(), this);
+    auto* percent = makeLabel(QString(), this);
     percent->setObjectName(QStringLiteral("transparency_percent"));
     m_transparency->setPercentLabel(percent);
-    grid->addWidget(Label(tr("透明度："), this), row, 0);
+    grid->addWidget(makeLabel(tr("透明度："), this), row, 0);
     grid->addWidget(m_transparency, row, 1, 1, 3);
     grid->addWidget(percent, row++, 4);
 
@@ -126,9 +126,9 @@ void CEditTempImgDlg::buildControls()
 
     m_width = numberField("width", -32767, 32767, this);
     m_height = numberField("height", -32767, 32767, this);
-    grid->addWidget(Label(tr("宽度："), this), row, 0);
+    grid->addWidget(makeLabel(tr("宽度："), this), row, 0);
     grid->addWidget(m_width, row, 2);
-    grid->addWidget(Label(tr("高度:"), this), row, 3, Qt::AlignRight);
+    grid->addWidget(makeLabel(tr("高度:"), this), row, 3, Qt::AlignRight);
     grid->addWidget(m_height, row++, 4);
 
     grid->setRowStretch(row, 1);
@@ -204,7 +204,7 @@ void CEditTempImgDlg::CommitEditConf()
 
 QSize CEditTempImgDlg::sizeHint() const
 {
-    return PageWidgets::PageSize(this, m_textPage);
+    return PageWidgets::pageSize(this, m_textPage);
 }
 
 QString CEditTempImgDlg::selectedLayerName() const
@@ -214,7 +214,7 @@ QString CEditTempImgDlg::selectedLayerName() const
 
 QSize CEditTempImgDlg::pictureSize(const QString& path)
 {
-    if (!FileExists(path))
+    if (!fileExists(path))
         return QSize(0, 0);
     QImageReader reader(path);
     reader.setAutoTransform(false);
@@ -229,7 +229,7 @@ void CEditTempImgDlg::FillLayerList(int index)
 {
     const QSignalBlocker block(m_layerList);
     m_layerList->clear();
-    m_layerList->addItems(TemplateLayerList::Read(m_templateName));
+    m_layerList->addItems(TemplateLayerList::read(m_templateName));
     m_layerList->setCurrentIndex(index < m_layerList->count() ? index : -1);
 }
 
@@ -263,7 +263,7 @@ void CEditTempImgDlg::ShowImageSettings()
 // layer's size as stored.
 void CEditTempImgDlg::showPictureSize()
 {
-    if (FileExists(EditConf.ImagePathName) && EditConf.ImageWidth == 0) {
+    if (fileExists(EditConf.ImagePathName) && EditConf.ImageWidth == 0) {
         const QSize own = pictureSize(EditConf.ImagePathName);
         EditConf.ImageWidth = own.width();
         EditConf.ImageHeight = own.height();
@@ -277,7 +277,7 @@ void CEditTempImgDlg::onWidthChanged(const QString& text)
 {
     m_commits.begin();
     EditConf.ImageWidth = readXmlInt(text);
-    if (EditConf.ScaleImgWT != 0 && FileExists(EditConf.ImagePathName)) {
+    if (EditConf.ScaleImgWT != 0 && fileExists(EditConf.ImagePathName)) {
         const QSize own = pictureSize(EditConf.ImagePathName);
         // A picture whose width reads as 0 has no proportion to keep.
         if (own.width() > 0) {

@@ -46,7 +46,7 @@ public:
 
     QString selectedLayerName() const;
     // The page's design size, or the room the controls of the two pages need when that is
-    // larger (PageWidgets::PageSize); the editor window lays itself out around it.
+    // larger (PageWidgets::pageSize); the editor window lays itself out around it.
     QSize sizeHint() const override;
     // The size of the picture file, 0 x 0 when it is missing or cannot be decoded.
     static QSize pictureSize(const QString& path);

@@ -43,7 +43,7 @@ CEditTemplateDlg::CEditTemplateDlg(QWidget* parent, const QString& templateName)
     // The window can be enlarged and maximised; the preview grows with it.
     setWindowFlag(Qt::WindowMaximizeButtonHint, true);
     setSizeGripEnabled(true);
-    DialogKeyFilter::Install(this);
+    DialogKeyFilter::install(this);
     OnInitDialog();
 }
 
@@ -311,11 +311,11 @@ void CEditTemplateDlg::offerUnstoredChanges()
                                            .arg(m_templateName));
     if (copy) {
         m_savedCopy =
-            AddTemplateCopy(m_templateName, LayerStoreRecord::latestValues(m_textPage->layerNames()));
+            addTemplateCopy(m_templateName, LayerStoreRecord::latestValues(m_textPage->layerNames()));
         if (m_savedCopy.isEmpty())
-            EditorMessages::Fail(this, tr("无法写入模板 \"%1\" 的新副本。").arg(m_templateName));
+            EditorMessages::fail(this, tr("无法写入模板 \"%1\" 的新副本。").arg(m_templateName));
         else
-            EditorMessages::Inform(this, tr("更改已写入新模板 \"%1\"。").arg(m_savedCopy));
+            EditorMessages::inform(this, tr("更改已写入新模板 \"%1\"。").arg(m_savedCopy));
     }
     // Either way the changes are dealt with: the pages' last stores at close fail again.
     LayerStoreRecord::clear();

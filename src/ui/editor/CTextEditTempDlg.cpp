@@ -34,13 +34,13 @@
 #include "ui/editor/SpinEdit.h"
 #include "ui/editor/TemplateLayerList.h"
 
-using PageWidgets::Label;
+using PageWidgets::makeLabel;
 using PageWidgets::numberField;
 using PageWidgets::showAsTyped;
 
 namespace {
 
-template <typename W> W* Named(W* widget, const char* name)
+template <typename W> W* named(W* widget, const char* name)
 {
     widget->setObjectName(QLatin1String(name));
     return widget;
@@ -98,25 +98,25 @@ void CTextEditTempDlg::buildControls()
 // The text, its fields and its font.
 void CTextEditTempDlg::addTextRows(QGridLayout* grid, int& row)
 {
-    m_text = Named(new QLineEdit(this), "text_edit");
-    grid->addWidget(Label(tr("文本:"), this), row, 0);
+    m_text = named(new QLineEdit(this), "text_edit");
+    grid->addWidget(makeLabel(tr("文本:"), this), row, 0);
     grid->addWidget(m_text, row++, 1, 1, 4);
 
     // Fields: the switch, and a menu that puts a field in at the text's cursor.
-    m_fields = Named(new QCheckBox(tr("文本中使用字段"), this), "fields_box");
-    m_fieldButton = Named(new QPushButton(tr("插入字段"), this), "field_button");
+    m_fields = named(new QCheckBox(tr("文本中使用字段"), this), "fields_box");
+    m_fieldButton = named(new QPushButton(tr("插入字段"), this), "field_button");
     m_fieldButton->setAutoDefault(false);
     m_fieldButton->setFocusPolicy(Qt::NoFocus);
     m_fieldButton->setMenu(fieldMenu());
     grid->addWidget(m_fields, row, 0, 1, 4);
     grid->addWidget(m_fieldButton, row++, 4);
 
-    m_fontName = Named(new QLineEdit(this), "font_edit");
+    m_fontName = named(new QLineEdit(this), "font_edit");
     m_fontName->setReadOnly(true);
     PageWidgets::greyText(m_fontName);
-    m_fontButton = Named(new QPushButton(tr("选择"), this), "font_button");
+    m_fontButton = named(new QPushButton(tr("选择"), this), "font_button");
     m_fontButton->setAutoDefault(false);
-    grid->addWidget(Label(tr("字体:"), this), row, 0);
+    grid->addWidget(makeLabel(tr("字体:"), this), row, 0);
     grid->addWidget(m_fontName, row, 1, 1, 3);
     grid->addWidget(m_fontButton, row++, 4);
 }
@@ -165,97 +165,97 @@ QMenu* CTextEditTempDlg::fieldMenu()
 // Where the text lies: location, offsets, rotation, transparency, automatic scaling.
 void CTextEditTempDlg::addPlacementRows(QGridLayout* grid, int& row)
 {
-    m_location = Named(new QComboBox(this), "location_list");
-    grid->addWidget(Label(tr("位置："), this), row, 0);
+    m_location = named(new QComboBox(this), "location_list");
+    grid->addWidget(makeLabel(tr("位置："), this), row, 0);
     grid->addWidget(m_location, row++, 1, 1, 4);
 
     m_offsetH = numberField("offset_h", -32767, 32767, this);
     m_offsetV = numberField("offset_v", -32767, 32767, this);
-    grid->addWidget(Label(tr("偏移:"), this), row, 0);
-    grid->addWidget(Label(tr("水平"), this), row, 1, Qt::AlignRight);
+    grid->addWidget(makeLabel(tr("偏移:"), this), row, 0);
+    grid->addWidget(makeLabel(tr("水平"), this), row, 1, Qt::AlignRight);
     grid->addWidget(m_offsetH, row, 2);
-    grid->addWidget(Label(tr("垂直"), this), row, 3, Qt::AlignRight);
+    grid->addWidget(makeLabel(tr("垂直"), this), row, 3, Qt::AlignRight);
     grid->addWidget(m_offsetV, row++, 4);
 
     m_rotation = numberField("rotation", -360, 360, this);
-    grid->addWidget(Label(tr("旋转："), this), row, 0);
+    grid->addWidget(makeLabel(tr("旋转："), this), row, 0);
     grid->addWidget(m_rotation, row++, 2);
 
-    m_transparency = Named(new OpacitySlider(this), "transparency");
+    m_transparency = named(new OpacitySlider(this), "transparency");
     m_transparency->setRange(0, 255);
-    auto* percent = Named(Label(QString(), this), "transparency_percent");
+    auto* percent = named(makeLabel(QString(), this), "transparency_percent");
     m_transparency->setPercentLabel(percent);
-    grid->addWidget(Label(tr("透明度："), this), row, 0);
+    grid->addWidget(makeLabel(tr("透明度："), this), row, 0);
     grid->addWidget(m_transparency, row, 1, 1, 3);
     grid->addWidget(percent, row++, 4);
 
-    m_scaleText = Named(new QCheckBox(tr("自动缩放文本水印"), this), "scale_text");
+    m_scaleText = named(new QCheckBox(tr("自动缩放文本水印"), this), "scale_text");
     grid->addWidget(m_scaleText, row++, 0, 1, 5);
 }
 
 // The shadow: its switch, offsets, blur and alpha.
 void CTextEditTempDlg::addShadowRows(QGridLayout* grid, int& row)
 {
-    m_shadow = Named(new QCheckBox(tr("添加阴影"), this), "shadow_box");
+    m_shadow = named(new QCheckBox(tr("添加阴影"), this), "shadow_box");
     grid->addWidget(m_shadow, row++, 0, 1, 5);
     m_shadowH = numberField("shadow_h", -10, 10, this);
     m_shadowV = numberField("shadow_v", -10, 10, this);
-    grid->addWidget(Label(tr("水平"), this), row, 1, Qt::AlignRight);
+    grid->addWidget(makeLabel(tr("水平"), this), row, 1, Qt::AlignRight);
     grid->addWidget(m_shadowH, row, 2);
-    grid->addWidget(Label(tr("垂直"), this), row, 3, Qt::AlignRight);
+    grid->addWidget(makeLabel(tr("垂直"), this), row, 3, Qt::AlignRight);
     grid->addWidget(m_shadowV, row++, 4);
     m_shadowBlur = numberField("shadow_blur", 0, 10, this);
     m_shadowAlpha = numberField("shadow_alpha", 0, 30, this);
-    grid->addWidget(Label(tr("模糊半径"), this), row, 1, Qt::AlignRight);
+    grid->addWidget(makeLabel(tr("模糊半径"), this), row, 1, Qt::AlignRight);
     grid->addWidget(m_shadowBlur, row, 2);
-    grid->addWidget(Label(QStringLiteral("Alpha"), this), row, 3, Qt::AlignRight);
+    grid->addWidget(makeLabel(QStringLiteral("Alpha"), this), row, 3, Qt::AlignRight);
     grid->addWidget(m_shadowAlpha, row++, 4);
 }
 
 // Fill, edge, 3D copies, gradient and repeated cover.
 void CTextEditTempDlg::addColourRows(QGridLayout* grid, int& row)
 {
-    m_fill = Named(new QCheckBox(tr("填充文本"), this), "fill_box");
-    m_fillColour = Named(new ColourSwatch(this), "fill_colour");
+    m_fill = named(new QCheckBox(tr("填充文本"), this), "fill_box");
+    m_fillColour = named(new ColourSwatch(this), "fill_colour");
     grid->addWidget(m_fill, row, 0, 1, 2);
-    grid->addWidget(Label(tr("颜色："), this), row, 3, Qt::AlignRight);
+    grid->addWidget(makeLabel(tr("颜色："), this), row, 3, Qt::AlignRight);
     grid->addWidget(m_fillColour, row++, 4);
 
-    m_edge = Named(new QCheckBox(tr("绘制边缘"), this), "edge_box");
-    m_edgeColour = Named(new ColourSwatch(this), "edge_colour");
+    m_edge = named(new QCheckBox(tr("绘制边缘"), this), "edge_box");
+    m_edgeColour = named(new ColourSwatch(this), "edge_colour");
     grid->addWidget(m_edge, row, 0, 1, 2);
-    grid->addWidget(Label(tr("颜色："), this), row, 3, Qt::AlignRight);
+    grid->addWidget(makeLabel(tr("颜色："), this), row, 3, Qt::AlignRight);
     grid->addWidget(m_edgeColour, row++, 4);
     m_edgeAlpha = numberField("edge_alpha", 100, 255, this);
-    m_lineThickness = Named(new QComboBox(this), "line_thickness");
-    grid->addWidget(Label(tr("Alpha："), this), row, 1, Qt::AlignRight);
+    m_lineThickness = named(new QComboBox(this), "line_thickness");
+    grid->addWidget(makeLabel(tr("Alpha："), this), row, 1, Qt::AlignRight);
     grid->addWidget(m_edgeAlpha, row, 2);
-    grid->addWidget(Label(tr("线条粗细:"), this), row, 3, Qt::AlignRight);
+    grid->addWidget(makeLabel(tr("线条粗细:"), this), row, 3, Qt::AlignRight);
     grid->addWidget(m_lineThickness, row++, 4);
 
-    m_3d = Named(new QCheckBox(tr("3D 文本"), this), "td_box");
-    m_3dColour = Named(new ColourSwatch(this), "td_colour");
+    m_3d = named(new QCheckBox(tr("3D 文本"), this), "td_box");
+    m_3dColour = named(new ColourSwatch(this), "td_colour");
     grid->addWidget(m_3d, row, 0, 1, 2);
-    grid->addWidget(Label(tr("颜色："), this), row, 3, Qt::AlignRight);
+    grid->addWidget(makeLabel(tr("颜色："), this), row, 3, Qt::AlignRight);
     grid->addWidget(m_3dColour, row++, 4);
     m_3dOffset = numberField("td_offset", 0, 50, this);
-    m_3dPosition = Named(new QComboBox(this), "td_position");
-    grid->addWidget(Label(tr("偏移:"), this), row, 1, Qt::AlignRight);
+    m_3dPosition = named(new QComboBox(this), "td_position");
+    grid->addWidget(makeLabel(tr("偏移:"), this), row, 1, Qt::AlignRight);
     grid->addWidget(m_3dOffset, row, 2);
-    grid->addWidget(Label(tr("位置："), this), row, 3, Qt::AlignRight);
+    grid->addWidget(makeLabel(tr("位置："), this), row, 3, Qt::AlignRight);
     grid->addWidget(m_3dPosition, row++, 4);
 
-    m_gradient = Named(new QCheckBox(tr("渐变文本"), this), "gradient_box");
+    m_gradient = named(new QCheckBox(tr("渐变文本"), this), "gradient_box");
     grid->addWidget(m_gradient, row++, 0, 1, 5);
-    m_gradientBegin = Named(new ColourSwatch(this), "gradient_begin");
-    m_gradientEnd = Named(new ColourSwatch(this), "gradient_end");
-    grid->addWidget(Label(tr("开始："), this), row, 1, Qt::AlignRight);
+    m_gradientBegin = named(new ColourSwatch(this), "gradient_begin");
+    m_gradientEnd = named(new ColourSwatch(this), "gradient_end");
+    grid->addWidget(makeLabel(tr("开始："), this), row, 1, Qt::AlignRight);
     grid->addWidget(m_gradientBegin, row, 2);
-    grid->addWidget(Label(tr("结束："), this), row, 3, Qt::AlignRight);
+    grid->addWidget(makeLabel(tr("结束："), this), row, 3, Qt::AlignRight);
     grid->addWidget(m_gradientEnd, row++, 4);
 
-    m_cover = Named(new QCheckBox(tr("重复覆盖图像"), this), "cover_box");
-    m_coverMethod = Named(new QComboBox(this), "cover_method");
+    m_cover = named(new QCheckBox(tr("重复覆盖图像"), this), "cover_box");
+    m_coverMethod = named(new QComboBox(this), "cover_method");
     grid->addWidget(m_cover, row, 0, 1, 3);
     grid->addWidget(m_coverMethod, row++, 4);
 }
@@ -277,7 +277,7 @@ void CTextEditTempDlg::loadLayerList()
 {
     const QSignalBlocker block(m_layerList);
     m_layerList->clear();
-    m_layerList->addItems(TemplateLayerList::Read(m_templateName));
+    m_layerList->addItems(TemplateLayerList::read(m_templateName));
 }
 
 void CTextEditTempDlg::connectHandlers()
@@ -506,7 +506,7 @@ QStringList CTextEditTempDlg::layerNames() const
 
 QSize CTextEditTempDlg::sizeHint() const
 {
-    return PageWidgets::PageSize(this, m_imagePage);
+    return PageWidgets::pageSize(this, m_imagePage);
 }
 
 QString CTextEditTempDlg::selectedLayerName() const
@@ -591,12 +591,12 @@ void CTextEditTempDlg::addLayer()
         return;
     const QString name = dialog.name();
     if (QFile::exists(templateFilePath(name))) {
-        EditorMessages::Inform(this, tr("具有相同名称的文件已经存在，请输入其他名称"));
+        EditorMessages::inform(this, tr("具有相同名称的文件已经存在，请输入其他名称"));
         return;
     }
     setNewLayerDefaults(EditConf);
     SaveLayerConf(name);
-    TemplateLayerList::Append(m_templateName, name);
+    TemplateLayerList::append(m_templateName, name);
 
     {
         const QSignalBlocker block(m_layerList);
@@ -628,11 +628,11 @@ void CTextEditTempDlg::renameLayer()
     // A file of the new name (a template's or another template's layer) is never replaced.
     QFile layerFile(templateFilePath(oldName));
     if (!layerFile.rename(templateFilePath(newName))) {
-        EditorMessages::Fail(this,
+        EditorMessages::fail(this,
                              tr("无法重命名图层文件 \"%1.xml\"：%2").arg(oldName, layerFile.errorString()));
         return;
     }
-    TemplateLayerList::Rename(m_templateName, oldName, newName);
+    TemplateLayerList::rename(m_templateName, oldName, newName);
     {
         const QSignalBlocker block(m_layerList);
         m_layerList->setItemText(index, newName);
@@ -647,7 +647,7 @@ void CTextEditTempDlg::renameLayer()
 void CTextEditTempDlg::deleteLayer()
 {
     if (m_layerList->count() <= 1) {
-        EditorMessages::Inform(this,
+        EditorMessages::inform(this,
                                tr("该层不能被删除，因为它是唯一的层，请修改或添加一个新层后，将其删除。"));
         return;
     }
@@ -658,7 +658,7 @@ void CTextEditTempDlg::deleteLayer()
     const QString path = templateFilePath(name);
     if (!path.isEmpty())
         QFile::remove(path);
-    TemplateLayerList::Remove(m_templateName, name);
+    TemplateLayerList::remove(m_templateName, name);
     {
         const QSignalBlocker block(m_layerList);
         m_layerList->removeItem(index);

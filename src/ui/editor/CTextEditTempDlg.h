@@ -62,7 +62,7 @@ public:
     QStringList layerNames() const;
     QString selectedLayerName() const;
     // The page's design size, or the room the controls of the two pages need when that is
-    // larger (PageWidgets::PageSize); the editor window lays itself out around it.
+    // larger (PageWidgets::pageSize); the editor window lays itself out around it.
     QSize sizeHint() const override;
     QString templateName() const { return m_templateName; }
 

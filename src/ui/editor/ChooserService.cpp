@@ -4,7 +4,7 @@
 
 namespace {
 
-ChooserService*& Installed()
+ChooserService*& installed()
 {
     static ChooserService* service = nullptr;
     return service;
@@ -15,10 +15,10 @@ ChooserService*& Installed()
 ChooserService& ChooserService::current()
 {
     static DialogChooserService dialogs;
-    return Installed() ? *Installed() : dialogs;
+    return installed() ? *installed() : dialogs;
 }
 
 void ChooserService::install(ChooserService* service)
 {
-    Installed() = service;
+    installed() = service;
 }

@@ -141,7 +141,7 @@ EditorHistory::Files EditorHistory::capture() const
     if (templatePath.isEmpty())
         return files;
     files.insert(templatePath, readBytes(templatePath));
-    for (const QString& layer : TemplateLayerList::Read(m_templateName)) {
+    for (const QString& layer : TemplateLayerList::read(m_templateName)) {
         const QString path = templateFilePath(layer);
         if (!path.isEmpty())
             files.insert(path, readBytes(path));

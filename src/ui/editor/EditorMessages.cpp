@@ -10,13 +10,13 @@ const QString kCaption = QStringLiteral("Lumora Plenum");
 
 } // namespace
 
-void Inform(QWidget* parent, const QString& text)
+void inform(QWidget* parent, const QString& text)
 {
     QMessageBox box(QMessageBox::Information, kCaption, text, QMessageBox::Ok, parent);
     box.exec();
 }
 
-void Fail(QWidget* parent, const QString& text)
+void fail(QWidget* parent, const QString& text)
 {
     QMessageBox box(QMessageBox::Critical, kCaption, text, QMessageBox::Ok, parent);
     box.exec();

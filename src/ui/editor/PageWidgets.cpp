@@ -48,13 +48,13 @@ private:
 
 } // namespace
 
-QSize PageSize(const QWidget* page, const QWidget* other)
+QSize pageSize(const QWidget* page, const QWidget* other)
 {
     QSize size = QSize(kPageWidth, kPageHeight).expandedTo(page->minimumSizeHint());
     return other ? size.expandedTo(other->minimumSizeHint()) : size;
 }
 
-QLabel* Label(const QString& text, QWidget* parent)
+QLabel* makeLabel(const QString& text, QWidget* parent)
 {
     auto* label = new QLabel(text, parent);
     label->setAttribute(Qt::WA_TranslucentBackground);
@@ -63,7 +63,7 @@ QLabel* Label(const QString& text, QWidget* parent)
 
 QLabel* layerLabel(QWidget* parent)
 {
-    QLabel* label = Label(QCoreApplication::translate("PageWidgets", "图层："), parent);
+    QLabel* label = makeLabel(QCoreApplication::translate("PageWidgets", "图层："), parent);
     QPalette pal = label->palette();
     pal.setColor(QPalette::WindowText, QColor(0, 0, 255));
     label->setPalette(pal);

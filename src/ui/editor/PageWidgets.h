@@ -19,10 +19,10 @@ inline constexpr int kPageHeight = 590;
 
 // The size of both pages: the design size, or the room the controls of either page need when
 // that is larger (the texts of some languages are longer). `other` may be null.
-QSize PageSize(const QWidget* page, const QWidget* other);
+QSize pageSize(const QWidget* page, const QWidget* other);
 
 // A label whose text is drawn over the page's white background.
-QLabel* Label(const QString& text, QWidget* parent);
+QLabel* makeLabel(const QString& text, QWidget* parent);
 // The "图层：" label, in blue.
 QLabel* layerLabel(QWidget* parent);
 // The 32 x 24 layer menu button; clicking it posts `message` (command 21) to `page`.

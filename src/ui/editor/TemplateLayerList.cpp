@@ -11,7 +11,7 @@ const QString kLayers = QStringLiteral("Layers");
 const QString kLayer = QStringLiteral("layer");
 
 // Loads the template file and enters "Layers"; the path is empty for names that are not valid.
-bool Open(XmlDocument& doc, const QString& path)
+bool open(XmlDocument& doc, const QString& path)
 {
     return !path.isEmpty() && doc.LoadFile(path) && doc.FindElement(kLayers) && doc.EnterElement();
 }
@@ -25,7 +25,7 @@ bool findLayer(XmlDocument& doc, const QString& name)
     return false;
 }
 
-bool Save(XmlDocument& doc, const QString& path)
+bool save(XmlDocument& doc, const QString& path)
 {
     doc.LeaveElement();
     return doc.SaveFile(path);
@@ -33,47 +33,47 @@ bool Save(XmlDocument& doc, const QString& path)
 
 } // namespace
 
-QStringList Read(const QString& templateName)
+QStringList read(const QString& templateName)
 {
     QStringList names;
     XmlDocument doc;
-    if (!Open(doc, templateFilePath(templateName)))
+    if (!open(doc, templateFilePath(templateName)))
         return names;
     while (doc.FindElement(kLayer))
         names << doc.GetElementData();
     return names;
 }
 
-bool Append(const QString& templateName, const QString& layerName)
+bool append(const QString& templateName, const QString& layerName)
 {
     const QString path = templateFilePath(templateName);
     XmlDocument doc;
-    if (!Open(doc, path))
+    if (!open(doc, path))
         return false;
     // Right after entering there is no current element, so the new one goes to the end.
-    return doc.AddElement(kLayer, layerName) && Save(doc, path);
+    return doc.AddElement(kLayer, layerName) && save(doc, path);
 }
 
-bool Rename(const QString& templateName, const QString& oldName, const QString& newName)
+bool rename(const QString& templateName, const QString& oldName, const QString& newName)
 {
     const QString path = templateFilePath(templateName);
     XmlDocument doc;
-    if (!Open(doc, path))
+    if (!open(doc, path))
         return false;
     if (findLayer(doc, oldName))
         doc.SetElementData(newName);
-    return Save(doc, path);
+    return save(doc, path);
 }
 
-bool Remove(const QString& templateName, const QString& name)
+bool remove(const QString& templateName, const QString& name)
 {
     const QString path = templateFilePath(templateName);
     XmlDocument doc;
-    if (!Open(doc, path))
+    if (!open(doc, path))
         return false;
     if (findLayer(doc, name))
         doc.RemoveElement();
-    return Save(doc, path);
+    return save(doc, path);
 }
 
 } // namespace TemplateLayerList

@@ -9,12 +9,12 @@
 namespace TemplateLayerList {
 
 // The layer names in file order (empty when the file does not load).
-QStringList Read(const QString& templateName);
+QStringList read(const QString& templateName);
 // Appends a "layer" element with the name as the last child of "Layers".
-bool Append(const QString& templateName, const QString& layerName);
+bool append(const QString& templateName, const QString& layerName);
 // Gives the first "layer" whose text equals `oldName` (ignoring case) the text `newName`.
-bool Rename(const QString& templateName, const QString& oldName, const QString& newName);
+bool rename(const QString& templateName, const QString& oldName, const QString& newName);
 // Removes the first "layer" whose text equals `name` (ignoring case).
-bool Remove(const QString& templateName, const QString& name);
+bool remove(const QString& templateName, const QString& name);
 
 } // namespace TemplateLayerList

@@ -55,7 +55,7 @@ public:
     ~COutputPreviewDlg() override;
 
     CHoverButton* previousButton() const { return m_previousButton; }
-    CHoverButton* NextButton() const { return m_nextButton; }
+    CHoverButton* nextButton() const { return m_nextButton; }
     QLabel* pathLabel() const { return m_pathLabel; }
     // "3 / 28 — IMG_0003.jpg" (the place and the name of the photo on show).
     QLabel* counterLabel() const { return m_counterLabel; }
@@ -65,7 +65,7 @@ public:
     QRect pictureArea() const { return m_pictureArea; }
     // What is shown: cache path, rendered size, the picture at the output size. While the
     // photo asked for is rendered, the picture is empty and the busy indicator shows.
-    const PreviewPicture& Picture() const { return m_picture; }
+    const PreviewPicture& picture() const { return m_picture; }
     // The line drawn along the picture's bottom edge when layers lie partly outside the photo
     // (empty when none do).
     QString outsideNotice() const;

@@ -20,8 +20,8 @@ public:
 
     CFolderDlg(bool hideNewFolderButton, const QString& initialFolder, QWidget* owner);
 
-    void SetTitle(const QString& title) { m_title = title; }
-    QString Title() const { return m_title; }
+    void setTitle(const QString& title) { m_title = title; }
+    QString title() const { return m_title; }
 
     // Runs the chooser; 1 when a folder was chosen, 2 when it was cancelled.
     int doModal();

@@ -277,7 +277,7 @@ void CGeneralConfDlg::browse()
 {
     const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     CFolderDlg chooser(true, documents, this);
-    chooser.SetTitle(tr("Select a folder"));
+    chooser.setTitle(tr("Select a folder"));
     if (chooser.doModal() == CFolderDlg::Chosen)
         m_pathField->setText(chooser.getPath());
 }

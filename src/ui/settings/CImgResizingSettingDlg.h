@@ -24,7 +24,7 @@ public:
     QLineEdit* heightEdit() const { return m_heightEdit; }
     QCheckBox* resizeBox() const { return m_resizeBox; }
     QCheckBox* everyTimeBox() const { return m_everyTimeBox; }
-    QLabel* Note() const { return m_note; }
+    QLabel* note() const { return m_note; }
 
     // The scale type the radio buttons stand for: 1, 2 or 3, and 1 when none is checked.
     int checkedScaleType() const;

@@ -21,7 +21,7 @@ public:
     // The general page; nullptr once the window has closed (the page is destroyed then).
     CGeneralConfDlg* generalPage() const { return m_page; }
     QWidget* tabControl() const { return m_tabControl; }
-    QTabBar* TabBar() const { return m_tabBar; }
+    QTabBar* tabBar() const { return m_tabBar; }
 
     void done(int result) override;
 

@@ -71,7 +71,7 @@ bool CAboutDlgUI::InitSkin()
     return true;
 }
 
-void CAboutDlgUI::Notify(const SkinNotify& msg)
+void CAboutDlgUI::notify(const SkinNotify& msg)
 {
     if (msg.type != QLatin1String("click") || !msg.sender)
         return;

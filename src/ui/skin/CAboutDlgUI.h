@@ -24,7 +24,7 @@ public:
     // Replaces the version source (an empty function brings back the program's own).
     static void setVersionReader(VersionReader reader);
 
-    void Notify(const SkinNotify& msg) override;
+    void notify(const SkinNotify& msg) override;
 
 protected:
     bool InitSkin() override;

@@ -11,7 +11,7 @@ CBaseDlgUI::CBaseDlgUI(QWidget* owner) : QDialog(owner)
 {
     m_skin = new SkinManager(this);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
-    DialogKeyFilter::Install(this);
+    DialogKeyFilter::install(this);
 }
 
 CBaseDlgUI::~CBaseDlgUI() = default;
@@ -38,12 +38,12 @@ bool CBaseDlgUI::Create()
 bool CBaseDlgUI::loadLayout(const QString& layoutFile)
 {
     if (!m_skin->Create(this, layoutFile)) {
-        m_error = m_skin->ErrorString();
+        m_error = m_skin->errorString();
         return false;
     }
     m_frame = new SkinFrame(this, m_skin);
     // The layout gives the window its size.
-    QWidget* root = m_skin->Root();
+    QWidget* root = m_skin->root();
     resize(root->size().expandedTo(root->minimumSizeHint()));
     return true;
 }

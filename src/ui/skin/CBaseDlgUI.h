@@ -21,14 +21,14 @@ public:
     virtual QString getWindowClassName() const = 0;
     // The manager that built the window's controls.
     SkinManager* GetPaintManager() const { return m_skin; }
-    SkinFrame* Frame() const { return m_frame; }
+    SkinFrame* frame() const { return m_frame; }
     // The control with that name in the layout, or nullptr.
     QWidget* FindControl(const QString& name) const;
 
     // Builds the window (OnCreate) once; false, with the reason in ErrorString, when the
     // layout cannot be loaded.
     bool Create();
-    QString ErrorString() const { return m_error; }
+    QString errorString() const { return m_error; }
     // Centres the window over its owner (over the screen without one).
     void CenterWindow();
     // Builds the window when needed, centres it and runs it modally; returns the result

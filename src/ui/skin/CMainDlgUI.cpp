@@ -35,7 +35,7 @@ const char* const kTemplateRowAttributes = R"(width="233" height="22" padding="1
 const char* const kTemplateNameAttributes = R"(name="temp_name_label" float="true" width="227" height="22" )"
                                             R"(pos="8,0,235,22" text="template" endellipsis="true" font="0")";
 
-template <typename T> T* Find(SkinManager* skin, const char* name)
+template <typename T> T* find(SkinManager* skin, const char* name)
 {
     return qobject_cast<T*>(skin->FindControl(QString::fromLatin1(name)));
 }
@@ -67,37 +67,37 @@ bool CMainDlgUI::InitSkin(QWidget* window)
     m_window = window;
     m_skin = new SkinManager(this);
     if (!m_skin->Create(window, QStringLiteral("maindlg.xml"))) {
-        m_error = m_skin->ErrorString();
+        m_error = m_skin->errorString();
         return false;
     }
     m_frame = new SkinFrame(window, m_skin);
     m_skin->AddNotifier(this);
 
     m_programNameLabel = m_skin->FindControl(QStringLiteral("program_name_label"));
-    m_menuButton = Find<QAbstractButton>(m_skin, "menu_btn");
-    m_minButton = Find<QAbstractButton>(m_skin, "min_btn");
-    m_maxButton = Find<QAbstractButton>(m_skin, "max_btn");
-    m_restoreButton = Find<QAbstractButton>(m_skin, "restore_btn");
-    m_closeButton = Find<QAbstractButton>(m_skin, "close_btn");
-    m_addButton = Find<QAbstractButton>(m_skin, "add_toolbar_btn");
-    m_removeButton = Find<QAbstractButton>(m_skin, "remove_toolbar_btn");
-    m_previewButton = Find<QAbstractButton>(m_skin, "preview_toolbar_btn");
-    m_processButton = Find<QAbstractButton>(m_skin, "process_toolbar_btn");
-    m_stopButton = Find<QAbstractButton>(m_skin, "stop_toolbar_btn");
-    m_resizeButton = Find<QAbstractButton>(m_skin, "resize_toolbar_btn");
-    m_preferenceButton = Find<QAbstractButton>(m_skin, "preference_toolbar_btn");
+    m_menuButton = find<QAbstractButton>(m_skin, "menu_btn");
+    m_minButton = find<QAbstractButton>(m_skin, "min_btn");
+    m_maxButton = find<QAbstractButton>(m_skin, "max_btn");
+    m_restoreButton = find<QAbstractButton>(m_skin, "restore_btn");
+    m_closeButton = find<QAbstractButton>(m_skin, "close_btn");
+    m_addButton = find<QAbstractButton>(m_skin, "add_toolbar_btn");
+    m_removeButton = find<QAbstractButton>(m_skin, "remove_toolbar_btn");
+    m_previewButton = find<QAbstractButton>(m_skin, "preview_toolbar_btn");
+    m_processButton = find<QAbstractButton>(m_skin, "process_toolbar_btn");
+    m_stopButton = find<QAbstractButton>(m_skin, "stop_toolbar_btn");
+    m_resizeButton = find<QAbstractButton>(m_skin, "resize_toolbar_btn");
+    m_preferenceButton = find<QAbstractButton>(m_skin, "preference_toolbar_btn");
     for (QAbstractButton* button :
          {m_addButton.data(), m_removeButton.data(), m_previewButton.data(), m_processButton.data(),
           m_stopButton.data(), m_resizeButton.data(), m_preferenceButton.data()})
         EnableTextWhiteShadow(button, true);
-    m_addTemplateButton = Find<QAbstractButton>(m_skin, "add_template_btn");
-    m_menuTemplateButton = Find<QAbstractButton>(m_skin, "menu_template_btn");
-    m_templateList = Find<SkinList>(m_skin, "template_list");
-    m_hintLabel = Find<QLabel>(m_skin, "file_hint_label");
+    m_addTemplateButton = find<QAbstractButton>(m_skin, "add_template_btn");
+    m_menuTemplateButton = find<QAbstractButton>(m_skin, "menu_template_btn");
+    m_templateList = find<SkinList>(m_skin, "template_list");
+    m_hintLabel = find<QLabel>(m_skin, "file_hint_label");
     if (m_hintLabel)
         m_hint = m_hintLabel->text();
-    m_fileList = Find<SkinListView>(m_skin, "file_list");
-    m_countLabel = Find<QLabel>(m_skin, "file_header_label");
+    m_fileList = find<SkinListView>(m_skin, "file_list");
+    m_countLabel = find<QLabel>(m_skin, "file_header_label");
     if (m_countLabel)
         m_countText = m_countLabel->text();
     setUpFileList();
@@ -489,8 +489,8 @@ SkinListContainerElement* CMainDlgUI::buildTemplateRow(const TemplateListItem& i
     ApplyAttributeList(element, QString::fromLatin1(kTemplateRowAttributes));
     auto* label = new SkinLabel;
     ApplyAttributeList(label, QString::fromLatin1(kTemplateNameAttributes));
-    element->Add(label);
-    element->SetTag(item.id);
+    element->add(label);
+    element->setTag(item.id);
     return element;
 }
 
@@ -498,7 +498,7 @@ void CMainDlgUI::LoadTemplateList()
 {
     m_templateItems.clear();
     if (m_templateList)
-        m_templateList->RemoveAll();
+        m_templateList->removeAll();
     QStringList names;
     if (!loadTemplateNames(names) || names.isEmpty())
         return; // an empty or unreadable list: the remembered index is not applied
@@ -515,9 +515,9 @@ void CMainDlgUI::AddTemplateItem(const QString& name)
     if (!m_templateList)
         return;
     SkinListContainerElement* row = buildTemplateRow(item);
-    m_templateList->Add(row);
+    m_templateList->add(row);
     if (auto* label = qobject_cast<SkinLabel*>(FindNamedChild(row, QStringLiteral("temp_name_label"))))
-        label->SetText(name);
+        label->setText(name);
 }
 
 void CMainDlgUI::RemoveTemplateItem(const QString& name)
@@ -530,8 +530,8 @@ void CMainDlgUI::RemoveTemplateItem(const QString& name)
         if (m_templateList) {
             for (int row = 0; row < m_templateList->getCount(); ++row) {
                 SkinListContainerElement* element = m_templateList->getItemAt(row);
-                if (element && element->Tag() == id) {
-                    m_templateList->RemoveAt(row);
+                if (element && element->tag() == id) {
+                    m_templateList->removeAt(row);
                     break;
                 }
             }
@@ -551,10 +551,10 @@ void CMainDlgUI::RenameSelectedTemplate(const QString& newName)
     item.name = newName;
     for (int i = 0; i < m_templateList->getCount(); ++i) {
         SkinListContainerElement* element = m_templateList->getItemAt(i);
-        if (element && element->Tag() == item.id) {
+        if (element && element->tag() == item.id) {
             if (auto* label =
                     qobject_cast<SkinLabel*>(FindNamedChild(element, QStringLiteral("temp_name_label"))))
-                label->SetText(newName);
+                label->setText(newName);
             break;
         }
     }
@@ -657,7 +657,7 @@ void CMainDlgUI::showRunProgress(const QString& text)
 
 // ---- Notifications ----
 
-void CMainDlgUI::Notify(const SkinNotify& msg)
+void CMainDlgUI::notify(const SkinNotify& msg)
 {
     QWidget* sender = msg.sender;
     if (!sender || !m_window)

@@ -59,11 +59,11 @@ public:
     // Builds the layout into the window and finds the controls. False (with the reason in
     // ErrorString) when the layout cannot be loaded; the window then stays empty.
     bool InitSkin(QWidget* window);
-    QString ErrorString() const { return m_error; }
+    QString errorString() const { return m_error; }
 
-    QWidget* Window() const { return m_window; }
+    QWidget* window() const { return m_window; }
     SkinManager* skin() const { return m_skin; }
-    SkinFrame* Frame() const { return m_frame; }
+    SkinFrame* frame() const { return m_frame; }
     QWidget* FindControl(const QString& name) const;
     SkinListView* fileList() const { return m_fileList; }
     PhotoListModel* fileModel() const { return m_fileModel; }
@@ -147,7 +147,7 @@ public:
     // Shows a run's progress in the file list's hint label; an empty text brings the hint back.
     void showRunProgress(const QString& text);
 
-    void Notify(const SkinNotify& msg) override;
+    void notify(const SkinNotify& msg) override;
 
     // The toolbar buttons a run turns on and off.
     enum class RunButton : int

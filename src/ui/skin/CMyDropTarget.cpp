@@ -14,7 +14,7 @@
 
 CMyDropTarget::CMyDropTarget(CMainDlgUI* ui, QObject* parent) : QObject(parent), m_ui(ui) {}
 
-void CMyDropTarget::Register(QWidget* window, QObject* messageTarget)
+void CMyDropTarget::registerTarget(QWidget* window, QObject* messageTarget)
 {
     m_window = window;
     m_messageTarget = messageTarget;

@@ -19,7 +19,7 @@ public:
     CMyDropTarget(CMainDlgUI* ui, QObject* parent = nullptr);
 
     // Starts accepting drops on the window; FilesAddedMessage goes to `messageTarget`.
-    void Register(QWidget* window, QObject* messageTarget);
+    void registerTarget(QWidget* window, QObject* messageTarget);
 
     // The private clipboard format that marks data coming from this program.
     static QString privateFormat();

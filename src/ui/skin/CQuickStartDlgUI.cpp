@@ -30,7 +30,7 @@ bool CQuickStartDlgUI::InitSkin()
     return true;
 }
 
-void CQuickStartDlgUI::Notify(const SkinNotify& msg)
+void CQuickStartDlgUI::notify(const SkinNotify& msg)
 {
     if (msg.type != QLatin1String("click") || !msg.sender)
         return;

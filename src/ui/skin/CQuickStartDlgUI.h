@@ -20,7 +20,7 @@ public:
     QString getWindowClassName() const override { return QStringLiteral("CQuickStartDlgUI"); }
     QAbstractButton* dontShowOption() const { return m_dontShow; }
 
-    void Notify(const SkinNotify& msg) override;
+    void notify(const SkinNotify& msg) override;
 
     // Writes "OpenQuickStartDlg" into "preference.xml" when the file loads; a missing
     // element is not added. True when the file was saved.

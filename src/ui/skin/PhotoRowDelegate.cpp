@@ -17,7 +17,7 @@ const char* const PhotoRowDelegate::kPathAttributes =
 namespace {
 QString attribute(const char* text, const char* name)
 {
-    for (const auto& pair : ParseAttributeList(QString::fromLatin1(text)))
+    for (const auto& pair : parseAttributes(QString::fromLatin1(text)))
         if (pair.first == QLatin1String(name))
             return pair.second;
     return QString();
@@ -55,7 +55,7 @@ const QPixmap& PhotoRowDelegate::picture(int mark) const
 {
     const int slot = qBound(0, mark, 2);
     if (!m_loaded[slot]) {
-        m_pictures[slot] = SkinResources::loadPicture(SkinResources::InstancePath() +
+        m_pictures[slot] = SkinResources::loadPicture(SkinResources::instancePath() +
                                                       markPicture(PhotoListModel::Mark(slot)));
         m_loaded[slot] = true;
     }
