@@ -9,8 +9,8 @@
 
 namespace {
 QMutex pathLock;
-QString instancePath;
-QString resourcePath;
+QString storedInstancePath;
+QString storedResourcePath;
 
 // The two paths are read and set from any thread.
 QString loadPath(const QString& path)
@@ -35,22 +35,22 @@ QString SkinResources::withSlash(const QString& path)
 
 void SkinResources::setInstancePath(const QString& path)
 {
-    storePath(instancePath, withSlash(path));
+    storePath(storedInstancePath, withSlash(path));
 }
 
 QString SkinResources::instancePath()
 {
-    return loadPath(instancePath);
+    return loadPath(storedInstancePath);
 }
 
 void SkinResources::SetResourcePath(const QString& path)
 {
-    storePath(resourcePath, withSlash(path));
+    storePath(storedResourcePath, withSlash(path));
 }
 
 QString SkinResources::resourcePath()
 {
-    return loadPath(resourcePath);
+    return loadPath(storedResourcePath);
 }
 
 QString SkinResources::resolvePicture(const QString& reference)

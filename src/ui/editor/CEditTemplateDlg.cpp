@@ -62,7 +62,7 @@ void CEditTemplateDlg::OnInitDialog()
     connect(m_photos, &PreviewPhotoChooser::chosen, m_renderer, &EditorPreviewRenderer::setPhoto);
     for (const auto& [key, steps] : {std::pair{Qt::Key_PageUp, -1}, std::pair{Qt::Key_PageDown, 1}}) {
         auto* shortcut = new QShortcut(QKeySequence(key), this);
-        connect(shortcut, &QShortcut::activated, m_photos, [this, steps] { m_photos->step(steps); });
+        connect(shortcut, &QShortcut::activated, m_photos, [this, step = steps] { m_photos->step(step); });
     }
     m_preview = new EditorPreviewArea(this);
     m_preview->setObjectName(QStringLiteral("preview_area"));
