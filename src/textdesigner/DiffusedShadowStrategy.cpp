@@ -42,7 +42,8 @@ void writeOut(float* width, float* height, qreal w, qreal h)
 
 } // namespace
 
-void DiffusedShadowStrategy::Init(ARGB newTextColour, ARGB newOutlineColour, int newThickness, bool newFillOnce)
+void DiffusedShadowStrategy::Init(ARGB newTextColour, ARGB newOutlineColour, int newThickness,
+                                  bool newFillOnce)
 {
     textColour = newTextColour;
     outlineColour = newOutlineColour;

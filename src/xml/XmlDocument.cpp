@@ -99,7 +99,8 @@ bool XmlDocument::Impl::add(const QString& name, const QString& value)
     if (!XmlText::isValidName(name))
         return false;
     const bool empty = value.isEmpty();
-    const QString element = empty ? emptyTag(name) : startTag(name) + XmlText::escape(value) + endTagFor(name);
+    const QString element =
+        empty ? emptyTag(name) : startTag(name) + XmlText::escape(value) + endTagFor(name);
     XmlNode node;
     node.length = qint32(element.size());
     node.nameLength = qint32(name.size());
