@@ -50,13 +50,13 @@ using EditorTest::StoredElement;
 
 namespace {
 
-// Waits (at most 10 s) until the window is mapped and the window manager has framed it: the
-// frame margins known and the window and its frame of a real size. On a loaded machine the
-// window manager may report the margins before the window's own size reaches it, when the
-// frame still reads as 0x0.
+// Waits (at most 30 s for each of the two steps) until the window is mapped and the window
+// manager has framed it: the frame margins known and the window and its frame of a real size.
+// On a loaded machine the window manager may report the margins before the window's own size
+// reaches it, when the frame still reads as 0x0, and has taken more than 10 s to frame one.
 bool WaitForFrame(QWidget* window)
 {
-    if (!QTest::qWaitForWindowExposed(window, 10000))
+    if (!QTest::qWaitForWindowExposed(window, 30000))
         return false;
     const bool frameless = window->windowFlags() & Qt::FramelessWindowHint;
     return QTest::qWaitFor(
@@ -71,7 +71,7 @@ bool WaitForFrame(QWidget* window)
             return !handle->frameMargins().isNull() && !window->geometry().isEmpty() &&
                    frame.contains(window->geometry());
         },
-        10000);
+        30000);
 }
 
 int CountPixels(const QImage& image, const QRect& area, const std::function<bool(QColor)>& wanted)
