@@ -525,6 +525,12 @@ Outcome encodePngWithMetadata(const QImage& image, AtomicFileWriter& writer, con
     return writeBytes(PngMetadataChunks::embed(bytes, metadata), writer);
 }
 
+Outcome emptyPicture(const QString& path)
+{
+    return Outcome::failure(FailureReason::tr("nothing to write to %1: the picture is empty")
+                                .arg(QDir::toNativeSeparators(path)));
+}
+
 } // namespace
 
 namespace ImageEncoder {
@@ -596,8 +602,7 @@ template <typename Encode> Outcome writeAtomically(const QString& path, const Op
 Outcome write(const QImage& image, const QString& path, FileFormat format, const Options& options)
 {
     if (image.isNull())
-        return Outcome::failure(FailureReason::tr("nothing to write to %1: the picture is empty")
-                                    .arg(QDir::toNativeSeparators(path)));
+        return emptyPicture(path);
     return writeAtomically(path, options, [&](AtomicFileWriter& writer) {
         return format == FileFormat::Jpeg   ? encodeJpeg(image, writer, options, path)
                : format == FileFormat::Webp ? encodeWebp(image, writer, options, path)
@@ -625,8 +630,7 @@ Outcome writeJpegRows(const QSize& size, const JpegRows& rows, const QImage& tab
                       const Options& options)
 {
     if (size.isEmpty())
-        return Outcome::failure(FailureReason::tr("nothing to write to %1: the picture is empty")
-                                    .arg(QDir::toNativeSeparators(path)));
+        return emptyPicture(path);
     return writeAtomically(path, options, [&](AtomicFileWriter& writer) {
         return encodeJpegRows(size, rows, tableSample, writer, options, path);
     });
@@ -636,8 +640,7 @@ Outcome writeTiffRows(const QSize& size, const QSize& dotsPerMeter, const RgbRow
                       const Options& options)
 {
     if (size.isEmpty())
-        return Outcome::failure(FailureReason::tr("nothing to write to %1: the picture is empty")
-                                    .arg(QDir::toNativeSeparators(path)));
+        return emptyPicture(path);
     return writeAtomically(path, options, [&](AtomicFileWriter& writer) {
         QByteArray bytes;
         const Outcome encoded = TiffEncoder::encodeRows(size, dotsPerMeter, rows, options.embedded, bytes);
@@ -652,8 +655,7 @@ Outcome writePngRows(const QSize& size, bool alpha, const QSize& dotsPerMeter, c
                      const QString& path, const Options& options)
 {
     if (size.isEmpty())
-        return Outcome::failure(FailureReason::tr("nothing to write to %1: the picture is empty")
-                                    .arg(QDir::toNativeSeparators(path)));
+        return emptyPicture(path);
     return writeAtomically(path, options, [&](AtomicFileWriter& writer) {
         // The metadata chunks go in after the header chunk, as encodePngWithMetadata puts them.
         const PngRowWriter::Head head = [&](const QByteArray& chunks) {
@@ -663,13 +665,11 @@ Outcome writePngRows(const QSize& size, bool alpha, const QSize& dotsPerMeter, c
         const PngRowWriter::Sink sink = [&](const char* data, qint64 count) {
             return writer.write(data, count);
         };
-        QString problem;
-        if (PngRowWriter::write(size, alpha, dotsPerMeter, rows, head, sink, problem))
-            return Outcome::success();
-        if (!writer.status())
-            return writer.status();
-        return Outcome::failure(
-            FailureReason::tr("cannot encode %1: %2").arg(QDir::toNativeSeparators(path), problem));
+        const Outcome written = PngRowWriter::write(size, alpha, dotsPerMeter, rows, head, sink);
+        if (written || !writer.status())
+            return written ? written : writer.status();
+        return Outcome::failure(FailureReason::tr("cannot encode %1: %2")
+                                    .arg(QDir::toNativeSeparators(path), written.sentence()));
     });
 }
 

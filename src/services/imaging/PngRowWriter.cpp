@@ -1,5 +1,7 @@
 #include "services/imaging/PngRowWriter.h"
 
+#include "services/language/FailureReason.h"
+
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
@@ -77,16 +79,16 @@ bool writeGuarded(png_structp png, png_infop info, Output& out, const QSize& siz
 
 } // namespace
 
-bool PngRowWriter::write(const QSize& size, bool alpha, const QSize& dotsPerMeter, const Rows& rows,
-                         const Head& head, const Sink& sink, QString& problem)
+Outcome PngRowWriter::write(const QSize& size, bool alpha, const QSize& dotsPerMeter, const Rows& rows,
+                            const Head& head, const Sink& sink)
 {
     if (size.isEmpty())
-        return false;
+        return Outcome::failure(FailureReason::tr("nothing to encode: the picture is empty"));
     Output out;
     out.sink = &sink;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &out, onError, onWarning);
     if (!png)
-        return false;
+        return Outcome::failure(QString());
     png_infop info = png_create_info_struct(png);
     std::vector<uchar> row;
     bool ok = info != nullptr;
@@ -95,7 +97,7 @@ bool PngRowWriter::write(const QSize& size, bool alpha, const QSize& dotsPerMete
         ok = writeGuarded(png, info, out, size, alpha, dotsPerMeter, rows, head, row.data());
     }
     png_destroy_write_struct(&png, info ? &info : nullptr);
-    if (!ok && out.message[0])
-        problem = QString::fromLocal8Bit(out.message);
-    return ok;
+    if (ok)
+        return Outcome::success();
+    return Outcome::failure(out.message[0] ? QString::fromLocal8Bit(out.message) : QString());
 }

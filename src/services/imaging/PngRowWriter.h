@@ -4,6 +4,8 @@
 #include <QSize>
 #include <QString>
 
+#include "services/files/Outcome.h"
+
 #include <functional>
 
 // Writes a PNG a row at a time through libpng, as Qt's PNG writer writes a picture of the same
@@ -21,7 +23,8 @@ public:
     // as they are to be written, e.g. with metadata chunks put in.
     using Head = std::function<QByteArray(const QByteArray& head)>;
 
-    // False when libpng, the rows or the sink fail; `problem` then says so when libpng did.
-    static bool write(const QSize& size, bool alpha, const QSize& dotsPerMeter, const Rows& rows,
-                      const Head& head, const Sink& sink, QString& problem);
+    // Fails when libpng, the rows or the sink fail; the sentence is libpng's message when libpng
+    // failed, empty otherwise (the rows and the sink keep their own reasons).
+    static Outcome write(const QSize& size, bool alpha, const QSize& dotsPerMeter, const Rows& rows,
+                         const Head& head, const Sink& sink);
 };
