@@ -146,21 +146,6 @@ void putReduced(QImage& reduced, const QImage& mark, const QRect& stored, int n)
     }
 }
 
-// True when every pixel of the picture is opaque.
-bool opaque(const QImage& picture)
-{
-    if (!picture.hasAlphaChannel())
-        return true;
-    for (int y = 0; y < picture.height(); ++y) {
-        const auto* line = reinterpret_cast<const QRgb*>(picture.constScanLine(y));
-        for (int x = 0; x < picture.width(); ++x) {
-            if (qAlpha(line[x]) != 255)
-                return false;
-        }
-    }
-    return true;
-}
-
 // The resolution a decoded photo's canvas carries (the pictures' default, as the decoder sets
 // none), which a TIFF output records.
 QSize canvasResolution()
@@ -305,7 +290,7 @@ std::optional<Outcome> stamp(const RenderRequest& request, const QString& target
         // path (a TIFF with alpha, a PNG with its colours unpremultiplied).
         if (!keepsAlpha)
             mark = ImageCanvas::onWhite(mark);
-        else if (!opaque(mark))
+        else if (ImageCanvas::hasTransparency(mark))
             return false;
         if (mirrored)
             mark = std::move(mark).mirrored(true, false);
@@ -416,7 +401,7 @@ std::optional<Outcome> stamp(const RenderRequest& request, const QString& target
         const int width = size.width();
         const bool rgba = png && QImage(1, 1, rows.format()).hasAlphaChannel();
         const int step = rgba ? 4 : 3;
-        const ImageEncoder::RgbRows source = [&](int y, uchar* out) {
+        const PixelRows source = [&](int y, uchar* out) {
             const uchar* line = nullptr;
             if (!pipe.take(y, 1, &line))
                 return false;

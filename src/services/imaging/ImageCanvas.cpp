@@ -43,6 +43,20 @@ QImage onWhite(const QImage& picture)
     return flat;
 }
 
+bool hasTransparency(const QImage& picture)
+{
+    if (!picture.hasAlphaChannel())
+        return false;
+    for (int y = 0; y < picture.height(); ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(picture.constScanLine(y));
+        for (int x = 0; x < picture.width(); ++x) {
+            if (qAlpha(line[x]) != 255)
+                return true;
+        }
+    }
+    return false;
+}
+
 void drawPhotoScaled(QPainter& painter, const QImage& photo, const QRect& target)
 {
     if (photo.isNull() || target.isEmpty())

@@ -27,6 +27,10 @@ QImage scaledHighQuality(const QImage& picture, const QSize& size);
 // for formats that store no alpha. A picture without an alpha channel is returned as it is.
 QImage onWhite(const QImage& picture);
 
+// True when some pixel of a 32-bit picture is not fully opaque; false for a picture without
+// an alpha channel.
+bool hasTransparency(const QImage& picture);
+
 // Draws the whole photo scaled into target (high-quality filter).
 void drawPhotoScaled(QPainter& painter, const QImage& photo, const QRect& target);
 

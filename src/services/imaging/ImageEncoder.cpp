@@ -636,8 +636,8 @@ Outcome writeJpegRows(const QSize& size, const JpegRows& rows, const QImage& tab
     });
 }
 
-Outcome writeTiffRows(const QSize& size, const QSize& dotsPerMeter, const RgbRows& rows, const QString& path,
-                      const Options& options)
+Outcome writeTiffRows(const QSize& size, const QSize& dotsPerMeter, const PixelRows& rows,
+                      const QString& path, const Options& options)
 {
     if (size.isEmpty())
         return emptyPicture(path);
@@ -651,7 +651,7 @@ Outcome writeTiffRows(const QSize& size, const QSize& dotsPerMeter, const RgbRow
     });
 }
 
-Outcome writePngRows(const QSize& size, bool alpha, const QSize& dotsPerMeter, const RgbRows& rows,
+Outcome writePngRows(const QSize& size, bool alpha, const QSize& dotsPerMeter, const PixelRows& rows,
                      const QString& path, const Options& options)
 {
     if (size.isEmpty())

@@ -3,6 +3,7 @@
 #include "services/files/Outcome.h"
 #include "services/imaging/JpegMetadata.h"
 #include "services/imaging/PhotoMetadata.h"
+#include "services/imaging/PixelRows.h"
 
 #include <QImage>
 #include <QSize>
@@ -93,20 +94,15 @@ QList<int> jpegSampleBands(int height, const QSize& sampling, int& bandHeight);
 Outcome writeJpegRows(const QSize& size, const JpegRows& rows, const QImage& tableSample, const QString& path,
                       const Options& options = Options());
 
-// Rows for writeTiffRows and writePngRows, asked for in order: fills `row` with the 8-bit RGB
-// (or RGBA) samples of row y.
-// False stops the writing, which then fails and leaves no file.
-using RgbRows = std::function<bool(int y, uchar* row)>;
-
 // Writes a TIFF as write() does for an opaque picture of `size` whose resolution is
 // `dotsPerMeter`, from rows handed over one after another: only the compressed strips are held.
-Outcome writeTiffRows(const QSize& size, const QSize& dotsPerMeter, const RgbRows& rows, const QString& path,
-                      const Options& options = Options());
+Outcome writeTiffRows(const QSize& size, const QSize& dotsPerMeter, const PixelRows& rows,
+                      const QString& path, const Options& options = Options());
 
 // Writes a PNG as write() does for a picture of `size` whose resolution is `dotsPerMeter`, from
 // rows handed over one after another (RGBA with `alpha`, for a picture with an alpha channel,
 // else RGB): nothing of the picture is held.
-Outcome writePngRows(const QSize& size, bool alpha, const QSize& dotsPerMeter, const RgbRows& rows,
+Outcome writePngRows(const QSize& size, bool alpha, const QSize& dotsPerMeter, const PixelRows& rows,
                      const QString& path, const Options& options = Options());
 
 // The picture as JPEG data in memory: baseline, 4:2:0 chroma subsampling, no JFIF or other

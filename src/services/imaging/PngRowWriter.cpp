@@ -52,7 +52,7 @@ bool writeHead(Output& out, const PngRowWriter::Head& head)
 
 // The libpng calls, apart so that nothing with a destructor lives across setjmp.
 bool writeGuarded(png_structp png, png_infop info, Output& out, const QSize& size, bool alpha,
-                  const QSize& dotsPerMeter, const PngRowWriter::Rows& rows, const PngRowWriter::Head& head,
+                  const QSize& dotsPerMeter, const PixelRows& rows, const PngRowWriter::Head& head,
                   uchar* row)
 {
     if (setjmp(png_jmpbuf(png)))
@@ -79,7 +79,7 @@ bool writeGuarded(png_structp png, png_infop info, Output& out, const QSize& siz
 
 } // namespace
 
-Outcome PngRowWriter::write(const QSize& size, bool alpha, const QSize& dotsPerMeter, const Rows& rows,
+Outcome PngRowWriter::write(const QSize& size, bool alpha, const QSize& dotsPerMeter, const PixelRows& rows,
                             const Head& head, const Sink& sink)
 {
     if (size.isEmpty())

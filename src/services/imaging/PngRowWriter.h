@@ -5,6 +5,7 @@
 #include <QString>
 
 #include "services/files/Outcome.h"
+#include "services/imaging/PixelRows.h"
 
 #include <functional>
 
@@ -14,9 +15,6 @@
 class PngRowWriter
 {
 public:
-    // Fills `row` with the samples of row y (RGB, or RGBA with alpha), asked for in order; false
-    // stops the writing.
-    using Rows = std::function<bool(int y, uchar* row)>;
     // Takes the bytes of the file in order; false stops the writing.
     using Sink = std::function<bool(const char* data, qint64 size)>;
     // Gives the chunks before the pixels (the signature, the header chunk and the resolution)
@@ -25,6 +23,6 @@ public:
 
     // Fails when libpng, the rows or the sink fail; the sentence is libpng's message when libpng
     // failed, empty otherwise (the rows and the sink keep their own reasons).
-    static Outcome write(const QSize& size, bool alpha, const QSize& dotsPerMeter, const Rows& rows,
+    static Outcome write(const QSize& size, bool alpha, const QSize& dotsPerMeter, const PixelRows& rows,
                          const Head& head, const Sink& sink);
 };

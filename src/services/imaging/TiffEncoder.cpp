@@ -1,6 +1,7 @@
 #include "services/imaging/TiffEncoder.h"
 
 #include "services/imaging/Exiv2Setup.h"
+#include "services/imaging/ImageCanvas.h"
 #include "services/imaging/TiffMessages.h"
 
 #include <algorithm>
@@ -75,24 +76,10 @@ int mapProc(thandle_t, void**, toff_t*)
 
 void unmapProc(thandle_t, void*, toff_t) {}
 
-bool hasTransparency(const QImage& image)
-{
-    if (!image.hasAlphaChannel())
-        return false;
-    for (int y = 0; y < image.height(); ++y) {
-        const auto* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
-        for (int x = 0; x < image.width(); ++x) {
-            if (qAlpha(row[x]) != 255)
-                return true;
-        }
-    }
-    return false;
-}
-
 // Writes pixels of `size` (8-bit RGB, or RGBA with `alpha`) a row at a time from `fill`, with the
 // resolution (dots per metre, none when not positive) and profile; the libtiff message on failure.
 bool writePixelRows(const QSize& size, bool alpha, const QSize& dotsPerMeter, const QByteArray& icc,
-                    TiffEncoder::Compression compression, const TiffEncoder::Rows& fill, MemoryFile& file,
+                    TiffEncoder::Compression compression, const PixelRows& fill, MemoryFile& file,
                     QString& problem)
 {
     TiffMessages::routeToQt();
@@ -143,7 +130,7 @@ bool writePixelRows(const QSize& size, bool alpha, const QSize& dotsPerMeter, co
 bool writePixels(const QImage& image, const QByteArray& icc, TiffEncoder::Compression compression,
                  MemoryFile& file, QString& problem)
 {
-    const bool alpha = hasTransparency(image.convertToFormat(QImage::Format_ARGB32));
+    const bool alpha = ImageCanvas::hasTransparency(image.convertToFormat(QImage::Format_ARGB32));
     const QImage pixels = image.convertToFormat(alpha ? QImage::Format_RGBA8888 : QImage::Format_RGB888);
     if (pixels.isNull()) {
         problem = QStringLiteral("not enough memory");
@@ -245,7 +232,7 @@ Outcome encode(const QImage& image, const PhotoMetadata& metadata, QByteArray& o
     return finish(file, metadata, out);
 }
 
-Outcome encodeRows(const QSize& size, const QSize& dotsPerMeter, const Rows& rows,
+Outcome encodeRows(const QSize& size, const QSize& dotsPerMeter, const PixelRows& rows,
                    const PhotoMetadata& metadata, QByteArray& out, Compression compression)
 {
     MemoryFile file;

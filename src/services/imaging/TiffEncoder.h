@@ -2,11 +2,10 @@
 
 #include "services/files/Outcome.h"
 #include "services/imaging/PhotoMetadata.h"
+#include "services/imaging/PixelRows.h"
 
 #include <QByteArray>
 #include <QImage>
-
-#include <functional>
 
 // Encodes pictures as TIFF through libtiff: 8-bit RGB, with an alpha channel only when a pixel is
 // not opaque, in strips compressed with Deflate (or LZW) after the horizontal predictor, which
@@ -26,13 +25,10 @@ enum class Compression
 Outcome encode(const QImage& image, const PhotoMetadata& metadata, QByteArray& out,
                Compression compression = Compression::Deflate);
 
-// Fills `row` with the 8-bit RGB samples of row y (asked for in order); false stops the writing.
-using Rows = std::function<bool(int y, uchar* row)>;
-
 // The same for an opaque picture of `size` handed over a row at a time, with the resolution
 // (dots per metre) a picture of encode() carries: the bytes encode() writes for such a picture,
 // without holding it whole (only its compressed strips).
-Outcome encodeRows(const QSize& size, const QSize& dotsPerMeter, const Rows& rows,
+Outcome encodeRows(const QSize& size, const QSize& dotsPerMeter, const PixelRows& rows,
                    const PhotoMetadata& metadata, QByteArray& out,
                    Compression compression = Compression::Deflate);
 
