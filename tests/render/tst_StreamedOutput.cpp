@@ -180,10 +180,21 @@ private slots:
         QTest::newRow("damaged, with an EXIF thumbnail")
             << "cut" << QSize(640, 480) << 1 << 0 << QPoint() << 0 << "s"
             << "t" << false;
-        QTest::newRow("orientation 4") << "420" << tall << 4 << 0 << QPoint() << 0 << "s"
-                                       << "" << false;
-        QTest::newRow("orientation 3") << "420" << tall << 3 << 0 << QPoint() << 0 << "s"
-                                       << "" << false;
+        QTest::newRow("orientation 3, turned half round")
+            << "420" << tall << 3 << 1 << QPoint(21, 240) << 15 << "sop"
+            << "" << true;
+        QTest::newRow("orientation 4, flipped, across a sampled band")
+            << "444" << tall << 4 << 6 << QPoint(-8, -300) << 0 << "Od"
+            << "" << true;
+        QTest::newRow("EXIF thumbnail, orientation 3")
+            << "420" << QSize(1280, 960) << 3 << 8 << QPoint() << 0 << "sp"
+            << "t" << true;
+        QTest::newRow("TIFF, orientation 3 (rows wanted bottom up)")
+            << "420" << tall << 3 << 4 << QPoint() << 0 << "s"
+            << "f" << false;
+        QTest::newRow("PNG, orientation 4 (rows wanted bottom up)")
+            << "grey" << tall << 4 << 2 << QPoint() << 0 << "o"
+            << "n" << false;
         QTest::newRow("orientation 6") << "420" << tall << 6 << 8 << QPoint() << 0 << "p"
                                        << "" << false;
         QTest::newRow("repeated text") << "420" << tall << 1 << 4 << QPoint() << 30 << "c"

@@ -21,6 +21,7 @@
 #include "render/stream/MarkBox.h"
 #include "services/imaging/ExifThumbnail.h"
 #include "services/imaging/ImageCanvas.h"
+#include "services/imaging/ImageOrientation.h"
 #include "services/imaging/PhotoDecoder.h"
 #include "services/imaging/ProfileColourConversion.h"
 
@@ -186,12 +187,18 @@ std::optional<Outcome> stamp(const RenderRequest& request, const QString& target
     // The header as the full path reads it.
     auto ahead = std::make_unique<PhotoDecoder>();
     ahead->setPixelLimit(request.pixelLimit);
-    if (!ahead->open(request.sourcePath) || ahead->format() != PhotoDecoder::Format::Jpeg ||
-        ahead->orientation() > 2)
+    if (!ahead->open(request.sourcePath) || ahead->format() != PhotoDecoder::Format::Jpeg)
         return std::nullopt;
-    // Orientation 2 mirrors each row: the rows still come top down, and the part drawn on is
-    // turned upright and back by mirroring, which moves pixels without changing them.
-    const bool mirrored = ahead->orientation() == 2;
+    // Orientations 2 to 4 mirror the photo, turn it half round or flip it: its size stays, a
+    // JPEG output keeps the rows as stored (the part drawn on is turned upright and back, which
+    // moves pixels without changing them), and a TIFF or PNG output stands upright, which its
+    // rows do top down only when the photo is at most mirrored. Turning by a quarter (5 to 8)
+    // needs the whole photo.
+    const int orientation = ahead->orientation();
+    if (orientation > (keepsAlpha ? 2 : 4))
+        return std::nullopt;
+    const bool turned = orientation >= 2;
+    const bool mirrored = orientation == 2;
     const QSize size = ahead->storedSize();
     const auto [exactWidth, exactHeight] =
         exactOutputSize(request.resize, request.resizePictures, size.width(), size.height());
@@ -249,9 +256,8 @@ std::optional<Outcome> stamp(const RenderRequest& request, const QString& target
     if (!box)
         return std::nullopt;
     // The part drawn on as the rows store it.
-    const QRect stored = mirrored && !box->isEmpty()
-                             ? QRect(size.width() - 1 - box->right(), box->top(), box->width(), box->height())
-                             : *box;
+    const QRect stored =
+        turned && !box->isEmpty() ? ImageOrientation::storedRect(*box, size, orientation) : *box;
 
     // Read beforehand: the part drawn on, and the bands the Huffman tables are fitted to.
     int bandHeight = 0;
@@ -261,7 +267,7 @@ std::optional<Outcome> stamp(const RenderRequest& request, const QString& target
             : QList<int>();
     std::vector<std::pair<int, int>> wanted;
     if (!box->isEmpty())
-        wanted.emplace_back(box->top(), box->bottom() + 1);
+        wanted.emplace_back(stored.top(), stored.bottom() + 1);
     for (const int band : bands)
         wanted.emplace_back(band, band + bandHeight);
     QImage mark;
@@ -271,8 +277,8 @@ std::optional<Outcome> stamp(const RenderRequest& request, const QString& target
     // the drawing's failure in `drawFailure`, or with none when the full path is to write it.
     QString drawFailure;
     const auto draw = [&]() {
-        if (mirrored)
-            mark = std::move(mark).mirrored(true, false);
+        if (turned)
+            mark = ImageOrientation::turnUpright(std::move(mark), orientation);
         const ProfileColourConversion colours(embedded.icc);
         {
             QPainter painter(&mark);
@@ -292,8 +298,8 @@ std::optional<Outcome> stamp(const RenderRequest& request, const QString& target
             mark = ImageCanvas::onWhite(mark);
         else if (ImageCanvas::hasTransparency(mark))
             return false;
-        if (mirrored)
-            mark = std::move(mark).mirrored(true, false);
+        if (turned)
+            mark = ImageOrientation::turnBack(std::move(mark), orientation);
         return !mark.isNull();
     };
     // Drawn on its own thread while the bands below the part are read, when there are any.
@@ -320,10 +326,10 @@ std::optional<Outcome> stamp(const RenderRequest& request, const QString& target
                                 size_t(size.width()) * 4);
             }
         };
-        const auto [upToMark, belowMark] = cutAt(joined(wanted), box->isEmpty() ? 0 : box->bottom() + 1);
+        const auto [upToMark, belowMark] = cutAt(joined(wanted), box->isEmpty() ? 0 : stored.bottom() + 1);
         const bool read = readRanges(*ahead, aheadRows, upToMark, [&](int y, const uchar* line) {
-            if (!mark.isNull() && y >= box->top() && y <= box->bottom())
-                std::memcpy(mark.scanLine(y - box->top()), line + qsizetype(stored.left()) * 4,
+            if (!mark.isNull() && y >= stored.top() && y <= stored.bottom())
+                std::memcpy(mark.scanLine(y - stored.top()), line + qsizetype(stored.left()) * 4,
                             size_t(box->width()) * 4);
             sampleRow(y, line);
         });
@@ -347,9 +353,9 @@ std::optional<Outcome> stamp(const RenderRequest& request, const QString& target
         for (qsizetype i = 0; i < bands.size(); ++i) {
             for (int row = 0; row < bandHeight; ++row) {
                 const int y = bands[i] + row;
-                if (y >= box->top() && y <= box->bottom())
+                if (y >= stored.top() && y <= stored.bottom())
                     std::memcpy(sample.scanLine(int(i) * bandHeight + row) + qsizetype(stored.left()) * 4,
-                                mark.constScanLine(y - box->top()), size_t(box->width()) * 4);
+                                mark.constScanLine(y - stored.top()), size_t(box->width()) * 4);
             }
         }
     }
@@ -385,9 +391,9 @@ std::optional<Outcome> stamp(const RenderRequest& request, const QString& target
     BandPipe pipe(rows, size.height(), [&](QImage& band, int first, int count) {
         for (int i = 0; i < count; ++i) {
             const int y = first + i;
-            if (!mark.isNull() && y >= box->top() && y <= box->bottom())
+            if (!mark.isNull() && y >= stored.top() && y <= stored.bottom())
                 std::memcpy(band.scanLine(i) + qsizetype(stored.left()) * 4,
-                            mark.constScanLine(y - box->top()), size_t(box->width()) * 4);
+                            mark.constScanLine(y - stored.top()), size_t(box->width()) * 4);
         }
         // What follows the last row is checked before the file is complete.
         return first + count < size.height() || decoder.finishRows();

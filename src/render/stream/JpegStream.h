@@ -18,9 +18,10 @@ struct RenderRequest;
 // same pixels, the same encoder settings, Huffman tables (their sample bands are read beforehand
 // too) or row encoding (libtiff strips, libpng rows), and the same metadata.
 //
-// Served: batch outputs of JPEG photos (colour or grey, baseline or progressive) that stand
-// upright as stored or mirrored left to right (orientation item none, 1 or 2), are not resized,
-// and are written as baseline JPEG, TIFF or PNG with a template that draws nothing repeated over
+// Served: batch outputs of JPEG photos (colour or grey, baseline or progressive) that keep their
+// size when turned upright (orientation item none or 1 to 4), are not resized, and are written as
+// baseline JPEG (which keeps the rows as stored) or, for orientations up to 2 (upright rows come
+// top down), as TIFF or PNG, with a template that draws nothing repeated over
 // the photo and leaves it opaque. A JPEG output's EXIF thumbnail is remade from the photo decoded
 // at a reduced scale with the stamped part put in at that scale, so its pixels are close to the
 // full path's but not the same; the photo's own rows are. A PNG output's EXIF thumbnail is
