@@ -72,7 +72,6 @@ int main(int argc, char* argv[])
     setAppDataFolderOverride(data.path() + QStringLiteral("/data"));
     initTemplatesFolder();
     CreateDefaultTemplates();
-    setSelectedTemplateName(QStringLiteral("Demo 1"));
     const QString photo =
         argc > 1 ? QString::fromLocal8Bit(argv[1]) : makePhoto(data.path() + QStringLiteral("/photo.jpg"));
     if (photo.isEmpty()) {
@@ -80,7 +79,9 @@ int main(int argc, char* argv[])
         return 1;
     }
 
-    CEditTemplateDlg editor;
+    RenderSettings settings;
+    settings.templateName = QStringLiteral("Demo 1");
+    CEditTemplateDlg editor(settings);
     editor.setPreviewPhotos({photo});
     editor.show();
     EditorPreviewRenderer* renderer = editor.previewRenderer();

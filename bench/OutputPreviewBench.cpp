@@ -69,8 +69,8 @@ int main(int argc, char* argv[])
         window.ui()->AddFileItem(photo);
     window.ui()->enableFileButtons();
 
-    LoadResizeSettings(); // as the main window does before opening the preview
-    COutputPreviewDlg preview(previewPhotoList(window.ui()), &window);
+    window.LoadResizeSettings(); // as the main window does before opening the preview
+    COutputPreviewDlg preview(previewPhotoList(window.ui()), window.currentSettings(), &window);
     preview.resize(1280, 800);
     preview.show();
     // A page is shown once the window has painted its photo: painted at once when it is there.

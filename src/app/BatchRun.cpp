@@ -2,13 +2,8 @@
 
 #include "app/FileBrowser.h"
 #include "app/StopEvent.h"
-#include "model/ExistingOutputChoice.h"
-#include "model/LosslessJpeg.h"
-#include "model/OutputQuality.h"
 #include "model/OutputSettings.h"
-#include "model/ProcessValue.h"
 #include "model/ResizeSettings.h"
-#include "model/SelectedTemplate.h"
 #include "render/BatchRunner.h"
 #include "render/WatermarkCompositor.h"
 #include "services/files/AtomicFileWriter.h"
@@ -18,21 +13,6 @@
 #include <QElapsedTimer>
 #include <QThread>
 #include <memory>
-
-namespace {
-ProcessValue<QString> lastOutput;
-
-void rememberLastOutput(const QString& path)
-{
-    lastOutput.set(path);
-}
-
-} // namespace
-
-QString BatchRun::LastOutputPath()
-{
-    return lastOutput.get();
-}
 
 QString BatchRun::endMessage(const Summary& summary)
 {
@@ -69,19 +49,16 @@ QString BatchRun::progressText(int done, int total, qint64 elapsedMs)
     return text + tr("，剩余约 %1").arg(time);
 }
 
-BatchRun::BatchRun(CMainDlgUI* ui, StopEvent* stop, Services services)
-    : m_ui(ui), m_stop(stop), m_services(std::move(services))
+BatchRun::BatchRun(CMainDlgUI* ui, StopEvent* stop, RenderSettings settings, QString lastOutput,
+                   Services services)
+    : m_ui(ui), m_stop(stop), m_settings(std::move(settings)), m_lastOutput(std::move(lastOutput)),
+      m_services(std::move(services))
 {
     if (!m_services.loadSettings) {
-        m_services.loadSettings = [](RenderRequest& run) {
+        m_services.loadSettings = [](RenderSettings& run) {
             // A missing file is the first-start state: the defaults are written, as at start.
             CreateDefaultPreferences();
-            const QString unreadable = loadPreferencesForRun();
-            LoadResizeSettings();
-            loadLosslessJpeg();
-            loadOutputQuality();
-            run = RenderRequest::fromProcessSettings(ComposeMode::BatchOutput, QString(), QString());
-            return unreadable;
+            return run.reloadOutputChoices();
         };
     }
     if (!m_services.render)
@@ -124,18 +101,17 @@ void BatchRun::work(const std::function<void(const Summary&)>& finished)
     // Output folders are searched for leftovers of killed writes once per run.
     AtomicFileWriter::forgetSweptFolders();
     m_ui->markAllFilesReady();
-    RenderRequest run;
-    run.mode = ComposeMode::BatchOutput;
-    summary.settingsError = m_services.loadSettings(run);
-    summary.outputFolder = run.output.OutputFolderPath;
+    RenderSettings settings = m_settings;
+    summary.settingsError = m_services.loadSettings(settings);
+    summary.outputFolder = settings.output.OutputFolderPath;
     if (summary.settingsError.isEmpty())
-        walk(run, summary);
+        walk(RenderRequest::fromSettings(settings, ComposeMode::BatchOutput, QString(), QString()), summary);
     summary.elapsedMs = m_services.elapsedMs() - start;
 
     if (!m_quiet.load() && summary.settingsError.isEmpty()) {
-        QString shown = LastOutputPath();
+        QString shown = summary.lastOutputPath.isEmpty() ? m_lastOutput : summary.lastOutputPath;
         if (shown.isEmpty()) {
-            // Nothing written yet in this process: show the output folder.
+            // Nothing written yet by this window: show the output folder.
             shown = summary.outputFolder.isEmpty() ? GetDocumentsFolder() : summary.outputFolder;
         }
         m_services.showInFileBrowser(shown);
@@ -155,14 +131,10 @@ void BatchRun::walk(const RenderRequest& run, Summary& summary)
     const int threads =
         m_services.threads > 0 ? m_services.threads : std::max(1, QThread::idealThreadCount());
     const QStringList paths = m_ui->filePaths();
-    // What to do with an output name a file already holds is the output settings window's
-    // choice, kept in config.ini.
-    RenderRequest settings = run;
-    settings.output.ifOutputExists = readExistingOutputChoice();
-    BatchRunner runner(settings.output, paths, [this, &settings](const BatchRunner::Task& task) {
-        RenderRequest request = settings.forPhoto(task.photo.path, task.number, task.plannedOutput);
+    BatchRunner runner(run.output, paths, [this, &run](const BatchRunner::Task& task) {
+        RenderRequest request = run.forPhoto(task.photo.path, task.number, task.plannedOutput);
         // The template is the one selected when the photo's render starts.
-        request.templateName = SelectedTemplateName();
+        request.templateName = m_ui->currentTemplateName();
         return m_services.render(request);
     });
     m_ui->SelectFileRow(-1);
@@ -186,10 +158,8 @@ void BatchRun::walk(const RenderRequest& run, Summary& summary)
         if (m_services.progress)
             m_services.progress(summary.processed, total);
         if (outcome.ok()) {
-            if (!outcome.outputPath.isEmpty()) {
+            if (!outcome.outputPath.isEmpty())
                 summary.lastOutputPath = outcome.outputPath;
-                rememberLastOutput(outcome.outputPath);
-            }
             m_ui->markFileDone(photo.tag);
         } else {
             // A photo that could not be stamped is marked as failed, with the reason.

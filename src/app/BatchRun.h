@@ -1,5 +1,6 @@
 #pragma once
 
+#include "model/RenderSettings.h"
 #include "render/ComposeWatermark.h"
 #include "render/RenderRequest.h"
 
@@ -17,7 +18,8 @@ class StopEvent;
 // template, several at a time (one per core), driven from a worker thread. The worker walks
 // the list by moving its selection to each photo it takes, so a click on another row during
 // the run makes it continue after that row; rows are marked in the order they were taken. Each photo's
-// template is the one selected when its render starts; every other setting is read once at the start.
+// template is the one selected when its render starts; every other setting is taken once at the start:
+// the main window's values it is given, and the files read by Services::loadSettings.
 // Every list and toolbar change goes through CMainDlgUI's thread-safe operations. At its start every row goes
 // back to the ready picture, so no mark of an earlier run outlives it. Before a photo is stamped, an output
 // plan refuses outputs that would replace a photo of the list or the output of a photo before it.
@@ -34,10 +36,10 @@ public:
     // What the run needs from the outside; every member has a default (the real one).
     struct Services
     {
-        // Reads the settings of the run into `run` (output preferences, resize settings, the
-        // lossless choice, the output quality); a sentence when the output preferences cannot
-        // be read whole (the run then stamps nothing).
-        std::function<QString(RenderRequest& run)> loadSettings;
+        // Reads the output settings and choices of the run into `run` (see
+        // RenderSettings::reloadOutputChoices); a sentence when the output preferences cannot be
+        // read whole (the run then stamps nothing).
+        std::function<QString(RenderSettings& run)> loadSettings;
         Renderer render; // one photo in batch mode
         std::function<void(const QString& path)> showInFileBrowser;
         // Told (on the user-interface thread) why the default file browser call could not show
@@ -66,7 +68,9 @@ public:
         qint64 elapsedMs = 0; // from the start of the run to its end
     };
 
-    BatchRun(CMainDlgUI* ui, StopEvent* stop, Services services);
+    // `settings`: the main window's values as the run starts (the resize switch among them);
+    // `lastOutput`: the file an earlier run of this window wrote last (empty: none).
+    BatchRun(CMainDlgUI* ui, StopEvent* stop, RenderSettings settings, QString lastOutput, Services services);
     // Waits for the worker.
     ~BatchRun();
     BatchRun(const BatchRun&) = delete;
@@ -89,9 +93,6 @@ public:
     // done, the time left estimated from the mean time per photo so far.
     static QString progressText(int done, int total, qint64 elapsedMs);
 
-    // The file written last by any run of this process.
-    static QString LastOutputPath();
-
 private:
     void work(const std::function<void(const Summary&)>& finished);
     // Stamps the list from its first row until its end or a stop, by the run's settings.
@@ -99,6 +100,8 @@ private:
 
     CMainDlgUI* m_ui;
     StopEvent* m_stop;
+    RenderSettings m_settings;
+    QString m_lastOutput;
     Services m_services;
     std::thread m_thread;
     std::atomic<bool> m_quiet{false};

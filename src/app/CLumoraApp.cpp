@@ -105,12 +105,13 @@ void CLumoraApp::connectUpdateCheck(CLumoraDlg* window)
 void CLumoraApp::connectWindows(CLumoraDlg* window)
 {
     QObject::connect(window, &CLumoraDlg::outputPreviewRequested, window, [window]() {
-        COutputPreviewDlg preview(previewPhotoList(window->ui()), window);
+        COutputPreviewDlg preview(previewPhotoList(window->ui()), window->currentSettings(), window);
         preview.exec();
     });
     QObject::connect(window, &CLumoraDlg::resizingWindowRequested, window, [window]() {
-        CImgResizingSettingDlg resizing(window);
+        CImgResizingSettingDlg resizing(window, window->resizePictures());
         resizing.exec();
+        window->setResizePictures(resizing.resizePictures());
     });
     QObject::connect(window, &CLumoraDlg::preferencesWindowRequested, window, [window]() {
         CPreferenceDlg preferences(window);
@@ -127,7 +128,7 @@ void CLumoraApp::connectWindows(CLumoraDlg* window)
     // The template editor, for the selected template (double click or "编辑所选模板"); the
     // photos of the main window's list can be chosen for its preview.
     QObject::connect(window, &CLumoraDlg::templateEditorRequested, window, [window]() {
-        CEditTemplateDlg editor(window);
+        CEditTemplateDlg editor(window->currentSettings(), window);
         editor.setPreviewPhotos(window->ui()->filePaths());
         editor.exec();
     });

@@ -102,7 +102,6 @@ bool CLumoraDlg::initDialog()
     CreateDefaultTemplates();
     offerTemplateListRebuild();
     m_ui->LoadTemplateList();
-    setSelectedTemplateName(m_ui->SelectedTemplateName());
 
     int openQuickStart = -1;
     if (loadOpenQuickStartDlg(openQuickStart) && openQuickStart == 0)
@@ -318,6 +317,18 @@ void CLumoraDlg::previewPhoto()
 {
     LoadResizeSettings();
     emit outputPreviewRequested();
+}
+
+RenderSettings CLumoraDlg::currentSettings() const
+{
+    RenderSettings settings = m_settings;
+    settings.templateName = m_ui ? m_ui->SelectedTemplateName() : QString();
+    return settings;
+}
+
+void CLumoraDlg::LoadResizeSettings()
+{
+    m_settings.resize = readResizeSettings();
 }
 
 void CLumoraDlg::showTemplateMenu(const QPoint& globalPos)
@@ -589,7 +600,8 @@ void CLumoraDlg::StartBatchRun()
             };
         m_runFeedback->runStarted();
     }
-    m_batch = std::make_unique<BatchRun>(m_ui, &m_stop, services);
+    LoadResizeSettings();
+    m_batch = std::make_unique<BatchRun>(m_ui, &m_stop, currentSettings(), m_lastOutputPath, services);
     m_ui->setBatchRunning(true);
     QPointer<CLumoraDlg> self(this);
     m_batch->start([self](const BatchRun::Summary& summary) {
@@ -618,6 +630,8 @@ void CLumoraDlg::onBatchFinished(const BatchRun::Summary& summary)
     if (m_batch)
         m_batch->join();
     m_ui->setBatchRunning(false);
+    if (!summary.lastOutputPath.isEmpty())
+        m_lastOutputPath = summary.lastOutputPath;
     if (m_runFeedback && !m_closing)
         m_runFeedback->runFinished(summary);
     if (!m_closing) {

@@ -46,6 +46,17 @@ public:
     // The progress bars, the end bar and the notification of batch runs.
     RunFeedback* runFeedback() const { return m_runFeedback; }
 
+    // The main window's current values that renders read (see RenderSettings): the selected
+    // template, its copy of the resize settings and the resize switch. The output settings
+    // and choices come in as each run and preview render reads its files.
+    RenderSettings currentSettings() const;
+    // Reads "resizing_config.ini" into the main window's copy: before the output preview opens
+    // and as a run starts, so a change made in the resizing window shows at the next of them.
+    void LoadResizeSettings();
+    // "调整图片的大小": off at start, set when the resizing window closes, never stored.
+    bool resizePictures() const { return m_settings.resizePictures; }
+    void setResizePictures(bool on) { m_settings.resizePictures = on; }
+
     // What the batch run uses instead of the real renderer, settings and file browser.
     void setBatchServices(BatchRun::Services services) { m_batchServices = std::move(services); }
     bool isBatchRunning() const;
@@ -141,6 +152,11 @@ private:
     std::unique_ptr<BatchRun> m_batch;
     StopEvent m_stop;
     BatchRun::Services m_batchServices;
+    // The resize values and switch (the template is the list's, the output settings the files').
+    RenderSettings m_settings;
+    // The file the runs of this window wrote last, which the file browser shows after a run
+    // that wrote nothing.
+    QString m_lastOutputPath;
     QString m_error;
     bool m_closing = false;
     bool m_finished = false;

@@ -1,15 +1,11 @@
 #include "model/LosslessJpeg.h"
 
-#include <atomic>
-
 #include "model/DataFiles.h"
 #include "services/ini/IniFile.h"
 
 namespace {
 
 const QString kKey = QStringLiteral("LosslessJpeg");
-
-std::atomic<bool> g_lossless{false};
 
 } // namespace
 
@@ -20,23 +16,5 @@ bool readLosslessJpeg()
 
 Outcome writeLosslessJpeg(bool on)
 {
-    setLosslessJpeg(on);
     return IniFile::writeInt(configIniPath(), profileSectionName(), kKey, on ? 1 : 0);
-}
-
-bool losslessJpegChoice()
-{
-    return g_lossless.load();
-}
-
-void setLosslessJpeg(bool on)
-{
-    g_lossless.store(on);
-}
-
-bool loadLosslessJpeg()
-{
-    const bool on = readLosslessJpeg();
-    setLosslessJpeg(on);
-    return on;
 }

@@ -11,12 +11,6 @@
 
 // The value in the file; off when the file or the key is missing.
 bool readLosslessJpeg();
-// Writes the value (1 or 0) into the file, keeping every other key, and sets the process-wide
-// copy. Fails with the reason when the file cannot be written.
+// Writes the value (1 or 0) into the file, keeping every other key. Fails with the reason when
+// the file cannot be written.
 Outcome writeLosslessJpeg(bool on);
-
-// The process-wide copy that renders read (any thread); off at start.
-bool losslessJpegChoice();
-void setLosslessJpeg(bool on);
-// Reads the file into the process-wide copy and returns it.
-bool loadLosslessJpeg();

@@ -1,7 +1,6 @@
 #include "model/OutputQuality.h"
 
 #include "model/DataFiles.h"
-#include "model/ProcessValue.h"
 #include "services/ini/IniFile.h"
 
 namespace {
@@ -11,8 +10,6 @@ const QString kSampling = QStringLiteral("OutputJpegSampling");
 const QString kProgressive = QStringLiteral("OutputJpegProgressive");
 const QString kWebpQuality = QStringLiteral("OutputWebpQuality");
 const QString kWebpLossless = QStringLiteral("OutputWebpLossless");
-
-ProcessValue<OutputQuality> g_quality;
 
 int inRange(int value, int low, int high, int fallback)
 {
@@ -50,7 +47,6 @@ OutputQuality readOutputQuality()
 
 Outcome writeOutputQuality(const OutputQuality& quality)
 {
-    setOutputQuality(quality);
     IniFile file(configIniPath());
     const Outcome loaded = file.load();
     if (!loaded)
@@ -62,21 +58,4 @@ Outcome writeOutputQuality(const OutputQuality& quality)
     file.setValue(section, kWebpQuality, quality.webpQuality);
     file.setValue(section, kWebpLossless, quality.webpLossless ? 1 : 0);
     return file.save();
-}
-
-OutputQuality outputQuality()
-{
-    return g_quality.get();
-}
-
-void setOutputQuality(const OutputQuality& quality)
-{
-    g_quality.set(quality);
-}
-
-OutputQuality loadOutputQuality()
-{
-    const OutputQuality quality = readOutputQuality();
-    setOutputQuality(quality);
-    return quality;
 }

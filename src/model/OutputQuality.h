@@ -39,12 +39,6 @@ struct OutputQuality
 
 // The values in the file; the defaults where the file or a key is missing or out of range.
 OutputQuality readOutputQuality();
-// Writes the five values into the file, keeping every other key, and sets the process-wide
-// copy. Fails with the reason when the file cannot be written.
+// Writes the five values into the file, keeping every other key. Fails with the reason when
+// the file cannot be written.
 Outcome writeOutputQuality(const OutputQuality& quality);
-
-// The process-wide copy that renders read (any thread); the defaults at start.
-OutputQuality outputQuality();
-void setOutputQuality(const OutputQuality& quality);
-// Reads the file into the process-wide copy and returns it.
-OutputQuality loadOutputQuality();

@@ -4,8 +4,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QMutex>
-#include <QMutexLocker>
 
 #include <algorithm>
 
@@ -16,18 +14,6 @@
 using namespace PreferenceElements;
 
 namespace {
-
-QMutex& settingsMutex()
-{
-    static QMutex mutex;
-    return mutex;
-}
-
-OutputSettings& processSettings()
-{
-    static OutputSettings settings;
-    return settings;
-}
 
 void readInt(XmlDocument& doc, const QString& name, int& value)
 {
@@ -80,36 +66,11 @@ bool LoadPreferences(OutputSettings& into)
     return true;
 }
 
-OutputSettings LoadPreferences()
-{
-    QMutexLocker lock(&settingsMutex());
-    LoadPreferences(processSettings());
-    return processSettings();
-}
-
-QString loadPreferencesForRun()
-{
-    QMutexLocker lock(&settingsMutex());
-    return loadPreferencesForRun(processSettings());
-}
-
 QString loadPreferencesForRun(OutputSettings& into)
 {
     if (LoadPreferences(into))
         return QString();
     return describeUnreadableDataFile(FailureReason::tr("output settings"), preferencesPath(), kRoot);
-}
-
-OutputSettings getOutputSettings()
-{
-    QMutexLocker lock(&settingsMutex());
-    return processSettings();
-}
-
-void setOutputSettings(const OutputSettings& settings)
-{
-    QMutexLocker lock(&settingsMutex());
-    processSettings() = settings;
 }
 
 bool writePreferencesFile(const OutputSettings& settings)

@@ -69,20 +69,11 @@ bool isUsableOutputFolder(const QString& folder);
 // Reads "preference.xml" into `into`: each of the six values only when its element is
 // found. False (and `into` unchanged) when the file does not load or has no "Preferences".
 bool LoadPreferences(OutputSettings& into);
-// Loads the file over the process-wide settings for a batch run. Empty when the file was read
-// whole; else a sentence naming the file and saying why it cannot be read. The process-wide
-// settings then stay as they were, and the run must not start: falling back to other values
-// could write outputs under names the person never chose, even over their photos.
-QString loadPreferencesForRun();
-// The same into `into` (a run's own copy), which stays as it was when the file cannot be read.
+// Loads the file into `into` (a run's or a preview's copy) for a batch run. Empty when the file
+// was read whole; else a sentence naming the file and saying why it cannot be read. `into` then
+// stays as it was, and the run must not start: falling back to other values could write
+// outputs under names the person never chose, even over their photos.
 QString loadPreferencesForRun(OutputSettings& into);
-// Loads the file over the process-wide settings and returns them (a snapshot a render can
-// keep). Called before every batch run and preview render.
-OutputSettings LoadPreferences();
-
-// The process-wide settings; safe to use from any thread.
-OutputSettings getOutputSettings();
-void setOutputSettings(const OutputSettings& settings);
 
 // The values of a new preference file (see CreateDefaultPreferences).
 // `createOutputFolder`: make the default output folder now, as the desktop program does; the

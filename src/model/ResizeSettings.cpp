@@ -1,11 +1,8 @@
 #include "model/ResizeSettings.h"
 
-#include <atomic>
-
 #include <QDir>
 
 #include "model/DataFiles.h"
-#include "model/ProcessValue.h"
 #include "services/folders/FolderTree.h"
 #include "services/ini/IniFile.h"
 #include "services/language/FailureReason.h"
@@ -16,15 +13,6 @@ const QString kScaleType = QStringLiteral("ScaleType");
 const QString kTargetWidth = QStringLiteral("TargetWidth");
 const QString kTargetHeight = QStringLiteral("TargetHeight");
 const QString kResizeEveryTime = QStringLiteral("ResizeEveryTime");
-
-ProcessValue<ResizeSettings>& processResize()
-{
-    // Until the file is first read: no scaling.
-    static ProcessValue<ResizeSettings> instance(ResizeSettings{0, 800, 600, 0});
-    return instance;
-}
-
-std::atomic<bool> g_resizePictures{false};
 
 // a * b / c with 32-bit signed wrap-around on the product and the quotient, computed in 64
 // bits so that nothing is undefined. c must not be 0.
@@ -71,41 +59,12 @@ Outcome writeResizeSettings(std::int32_t scaleType, const QString& targetWidthTe
 }
 
 Outcome commitResizeSettings(std::int32_t scaleType, const QString& targetWidthText,
-                             const QString& targetHeightText, std::int32_t resizeEveryTime,
-                             bool resizePictures)
+                             const QString& targetHeightText, std::int32_t resizeEveryTime)
 {
     const Outcome written =
         writeResizeSettings(scaleType, targetWidthText, targetHeightText, resizeEveryTime);
-    setResizePictures(resizePictures);
     RemovePreviewCache();
     return written;
-}
-
-ResizeSettings getResizeSettings()
-{
-    return processResize().get();
-}
-
-void setResizeSettings(const ResizeSettings& settings)
-{
-    processResize().set(settings);
-}
-
-ResizeSettings LoadResizeSettings()
-{
-    const ResizeSettings settings = readResizeSettings();
-    setResizeSettings(settings);
-    return settings;
-}
-
-bool ResizePictures()
-{
-    return g_resizePictures.load();
-}
-
-void setResizePictures(bool on)
-{
-    g_resizePictures.store(on);
 }
 
 namespace {
@@ -148,11 +107,6 @@ std::pair<qint64, qint64> exactOutputSize(const ResizeSettings& settings, bool r
 {
     return outputSize(settings, resizePictures, width, height,
                       [](qint64 a, qint64 b, qint64 c) { return a * b / c; });
-}
-
-QSize ComputeOutputSize(int width, int height)
-{
-    return ComputeOutputSize(getResizeSettings(), ResizePictures(), width, height);
 }
 
 QString resizeSettingsProblem(const ResizeSettings& settings, bool resizePictures)

@@ -37,22 +37,11 @@ ResizeSettings readResizeSettings();
 // keeping every other key of the file. Fails with the reason when the file cannot be written.
 Outcome writeResizeSettings(std::int32_t scaleType, const QString& targetWidthText,
                             const QString& targetHeightText, std::int32_t resizeEveryTime);
-// Everything the resize window does when it closes: writes the file as above, sets
-// ResizePictures, and removes the preview cache (previews built under the old size).
+// What the resize window does with the file when it closes: writes it as above and removes the
+// preview cache (previews built under the old size). The "resize pictures" switch is the main
+// window's, which takes it from the window.
 Outcome commitResizeSettings(std::int32_t scaleType, const QString& targetWidthText,
-                             const QString& targetHeightText, std::int32_t resizeEveryTime,
-                             bool resizePictures);
-
-// The process-wide copy that renders read; (0, 800, 600, 0) until first loaded. Safe to use
-// from any thread.
-ResizeSettings getResizeSettings();
-void setResizeSettings(const ResizeSettings& settings);
-// Reads the file into the process-wide copy and returns it.
-ResizeSettings LoadResizeSettings();
-
-// The in-memory "resize pictures" switch: off at start, never stored. Any thread.
-bool ResizePictures();
-void setResizePictures(bool on);
+                             const QString& targetHeightText, std::int32_t resizeEveryTime);
 
 // The resize rule. Without `resizePictures` and without ResizeEveryTime the size stays.
 // Otherwise by ScaleType: 1 width = TargetWidth, height = h * TargetWidth / w; 2 height =
@@ -66,8 +55,6 @@ QSize ComputeOutputSize(const ResizeSettings& settings, bool resizePictures, int
 // output size is empty or differs from this one instead of writing a size nobody asked for.
 std::pair<qint64, qint64> exactOutputSize(const ResizeSettings& settings, bool resizePictures, int width,
                                           int height);
-// The same with the process-wide copy and switch.
-QSize ComputeOutputSize(int width, int height);
 // Why a render must not use these settings, or an empty text: resizing is in force and
 // ScaleType is none of 1 to 3 (the resize rule would keep the photo's size, which nobody
 // asked for).

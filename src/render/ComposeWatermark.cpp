@@ -2,38 +2,17 @@
 
 #include "services/language/FailureReason.h"
 
-#include "model/ProcessValue.h"
 #include "render/RenderRequest.h"
 #include "render/WatermarkCompositor.h"
 
-namespace {
-
-// The editor preview the wrapper draws into. Renders themselves keep no process-wide state.
-ProcessValue<EditorPreviewTarget*>& previewTarget()
+ComposeOutcome composeWatermarkOutcome(ComposeMode mode, const RenderSettings& settings,
+                                       const QString& sourcePath, const QString& targetPath,
+                                       EditorPreviewTarget* preview)
 {
-    static ProcessValue<EditorPreviewTarget*> instance(nullptr);
-    return instance;
-}
-
-EditorPreviewTarget* registeredTarget()
-{
-    return previewTarget().get();
-}
-
-} // namespace
-
-void setEditorPreviewTarget(EditorPreviewTarget* target)
-{
-    previewTarget().set(target);
-}
-
-ComposeOutcome composeWatermarkOutcome(ComposeMode mode, const QString& sourcePath, const QString& targetPath)
-{
-    RenderRequest request = RenderRequest::fromProcessSettings(mode, sourcePath, targetPath);
+    RenderRequest request = RenderRequest::fromSettings(settings, mode, sourcePath, targetPath);
     EditorPreviewTarget* target = nullptr;
     if (mode == ComposeMode::EditorPreview) {
-        // The editor registers and withdraws its preview on the thread that renders it.
-        target = registeredTarget();
+        target = preview;
         if (!target) {
             return ComposeOutcome(Outcome::failure(FailureReason::tr("no editor preview is open")));
         }
@@ -49,12 +28,13 @@ ComposeOutcome composeWatermarkOutcome(ComposeMode mode, const QString& sourcePa
     return result.outcome;
 }
 
-int ComposeWatermark(int mode, const QString& sourcePath, const QString& targetPath)
+int ComposeWatermark(int mode, const RenderSettings& settings, const QString& sourcePath,
+                     const QString& targetPath, EditorPreviewTarget* preview)
 {
     if (mode < int(ComposeMode::EditorPreview) || mode > int(ComposeMode::BatchOutput))
         return -1;
-    if (mode == int(ComposeMode::EditorPreview) && !registeredTarget())
+    if (mode == int(ComposeMode::EditorPreview) && !preview)
         return -1;
-    composeWatermarkOutcome(ComposeMode(mode), sourcePath, targetPath);
+    composeWatermarkOutcome(ComposeMode(mode), settings, sourcePath, targetPath, preview);
     return 0;
 }

@@ -34,8 +34,8 @@ struct ComposeOutcome : Outcome
     QStringList warnings;
 };
 
-// Where EditorPreview draws: the template editor registers its preview area while it is
-// open. The area's size gives the canvas size that placement and scaling refer to; the
+// Where EditorPreview draws: the template editor's preview area, which the editor passes with
+// each request. The area's size gives the canvas size that placement and scaling refer to; the
 // finished picture is handed back to be shown. Called on the thread that renders.
 class EditorPreviewTarget
 {
@@ -50,14 +50,15 @@ public:
     virtual bool requestRender() { return false; }
 };
 
-// Registers (or, with nullptr, withdraws) the editor preview.
-void setEditorPreviewTarget(EditorPreviewTarget* target);
+struct RenderSettings;
 
-// Renders with the process-wide settings (selected template, output and resize settings)
-// and reports the outcome.
-ComposeOutcome composeWatermarkOutcome(ComposeMode mode, const QString& sourcePath,
-                                       const QString& targetPath = QString());
+// Renders with the windows' values `settings` (template, output and resize settings) and
+// reports the outcome; EditorPreview draws into `preview`.
+ComposeOutcome composeWatermarkOutcome(ComposeMode mode, const RenderSettings& settings,
+                                       const QString& sourcePath, const QString& targetPath = QString(),
+                                       EditorPreviewTarget* preview = nullptr);
 
-// Returns 0, or -1 when EditorPreview finds no registered editor preview (or the mode is not
+// Returns 0, or -1 when EditorPreview has no editor preview to draw into (or the mode is not
 // one of the three). Other failures are not reported here: use composeWatermarkOutcome.
-int ComposeWatermark(int mode, const QString& sourcePath, const QString& targetPath = QString());
+int ComposeWatermark(int mode, const RenderSettings& settings, const QString& sourcePath,
+                     const QString& targetPath = QString(), EditorPreviewTarget* preview = nullptr);

@@ -1,22 +1,18 @@
 #include "render/RenderRequest.h"
 
-#include "model/LosslessJpeg.h"
-#include "model/OutputQuality.h"
-#include "model/SelectedTemplate.h"
-
-RenderRequest RenderRequest::fromProcessSettings(ComposeMode mode, const QString& sourcePath,
-                                                 const QString& targetPath)
+RenderRequest RenderRequest::fromSettings(const RenderSettings& settings, ComposeMode mode,
+                                          const QString& sourcePath, const QString& targetPath)
 {
     RenderRequest request;
     request.mode = mode;
     request.sourcePath = sourcePath;
     request.targetPath = targetPath;
-    request.templateName = SelectedTemplateName();
-    request.output = getOutputSettings();
-    request.resize = getResizeSettings();
-    request.resizePictures = ResizePictures();
-    request.losslessJpeg = losslessJpegChoice();
-    request.quality = outputQuality();
+    request.templateName = settings.templateName;
+    request.output = settings.output;
+    request.resize = settings.resize;
+    request.resizePictures = settings.resizePictures;
+    request.losslessJpeg = settings.losslessJpeg;
+    request.quality = settings.quality;
     request.pixelLimit = pixelLimitFromEnvironment();
     return request;
 }

@@ -7,13 +7,14 @@
 
 #include "model/OutputQuality.h"
 #include "model/OutputSettings.h"
+#include "model/RenderSettings.h"
 #include "model/ResizeSettings.h"
 #include "render/ComposeWatermark.h"
 #include "services/imaging/PhotoDecoder.h"
 
-// Everything one render reads, taken once when the render starts: a render never looks at
-// process-wide settings while it draws, so renders may run side by side and a result never
-// depends on what was rendered before it.
+// Everything one render reads, taken once when the render starts from the windows' values (see
+// RenderSettings) or the command line's: a render reads no settings while it draws, so renders
+// may run side by side and a result never depends on what was rendered before it.
 struct RenderRequest
 {
     ComposeMode mode = ComposeMode::BatchOutput;
@@ -51,11 +52,11 @@ struct RenderRequest
     // LUMORA_MAX_PIXELS from the environment when it is a positive number, else 250 million.
     static qint64 pixelLimitFromEnvironment();
 
-    // A request with the windows' current values: the selected template, the output
-    // settings, the resize values, the resize-pictures switch, the lossless JPEG choice, the
-    // output quality, and the pixel limit from the environment.
-    static RenderRequest fromProcessSettings(ComposeMode mode, const QString& sourcePath,
-                                             const QString& targetPath);
+    // A request with the windows' values `settings` (the template, the output settings, the
+    // resize values and switch, the lossless JPEG choice, the output quality) and the pixel
+    // limit from the environment.
+    static RenderRequest fromSettings(const RenderSettings& settings, ComposeMode mode,
+                                      const QString& sourcePath, const QString& targetPath);
 
     // This request for one photo of a run: its path, its place in the run's list and the
     // output the run's plan gave it (empty: the output settings name it).

@@ -59,7 +59,7 @@ private slots:
     void layoutFollowsThePage()
     {
         EditorDataFolder data;
-        CEditTemplateDlg editor;
+        CEditTemplateDlg editor(EditorDataFolder::settings());
         editor.show();
         const QSize page = editor.textPage()->sizeHint();
         QCOMPARE(editor.windowTitle(), QStringLiteral("编辑水印模板"));
@@ -78,7 +78,7 @@ private slots:
         QCOMPARE(editor.tabControl()->tabText(0), QStringLiteral("文本"));
         QCOMPARE(editor.tabControl()->tabText(1), QStringLiteral("图像"));
         editor.reject();
-        CEditTemplateDlg again;
+        CEditTemplateDlg again(EditorDataFolder::settings());
         QCOMPARE(again.size(), design + QSize(300, 200));
         QVERIFY(!again.isMaximized());
     }
@@ -86,7 +86,7 @@ private slots:
     void previewFollowsEdits()
     {
         EditorDataFolder data;
-        CEditTemplateDlg editor;
+        CEditTemplateDlg editor(EditorDataFolder::settings());
         QVERIFY(showWithPreview(editor));
         const QImage before = editor.previewArea()->picture();
         QCOMPARE(before.size(), QSize(677, 625));
@@ -101,7 +101,7 @@ private slots:
     void unreadablePictureIsNamedInThePreview()
     {
         EditorDataFolder data;
-        CEditTemplateDlg editor;
+        CEditTemplateDlg editor(EditorDataFolder::settings());
         QVERIFY(showWithPreview(editor));
         QVERIFY(editor.previewArea()->problems().isEmpty());
         QImage badge(60, 30, QImage::Format_ARGB32_Premultiplied);
@@ -171,7 +171,7 @@ private slots:
         QFETCH(int, location);
         EditorDataFolder data;
         ScriptedChooser chooser;
-        CEditTemplateDlg editor;
+        CEditTemplateDlg editor(EditorDataFolder::settings());
         editor.show();
         QVERIFY(QTest::qWaitForWindowExposed(&editor));
         editor.tabControl()->setCurrentIndex(page);
@@ -244,7 +244,7 @@ private slots:
     void screenshotsOfBothPages()
     {
         EditorDataFolder data;
-        CEditTemplateDlg editor;
+        CEditTemplateDlg editor(EditorDataFolder::settings());
         editor.show();
         QVERIFY(QTest::qWaitForWindowExposed(&editor));
         QVERIFY(editor.grab().save(kShots + QStringLiteral("editor_text_page.png")));
@@ -279,7 +279,7 @@ private slots:
     void previewDrawsSampleValues()
     {
         EditorDataFolder data;
-        CEditTemplateDlg editor;
+        CEditTemplateDlg editor(EditorDataFolder::settings());
         editor.show();
         QVERIFY(QTest::qWaitForWindowExposed(&editor));
         auto* text = editor.textPage()->findChild<QLineEdit*>(QStringLiteral("text_edit"));
@@ -311,7 +311,7 @@ private slots:
     void latencyFromChangeToRepaint()
     {
         EditorDataFolder data;
-        CEditTemplateDlg editor;
+        CEditTemplateDlg editor(EditorDataFolder::settings());
         QVERIFY(showWithPreview(editor));
         const EditorPreviewRenderer* renderer = editor.previewRenderer();
         auto* slider = editor.textPage()->findChild<QSlider*>(QStringLiteral("transparency"));

@@ -31,7 +31,7 @@ struct PicturePage
 {
     EditorDataFolder data;
     ScriptedChooser chooser;
-    CEditTemplateDlg editor;
+    CEditTemplateDlg editor{EditorDataFolder::settings()};
     CEditTempImgDlg* page;
 
     PicturePage() : page(editor.imagePage())
@@ -192,7 +192,7 @@ private slots:
         conf.ImagePathName = path;
         conf.ImageWidth = conf.ImageHeight = 0;
         QVERIFY(StoreEditConf(kLayer, conf));
-        CEditTemplateDlg editor;
+        CEditTemplateDlg editor(EditorDataFolder::settings());
         QCOMPARE(findControl<SpinEdit>(editor.imagePage(), "width")->text(), QStringLiteral("64"));
         QCOMPARE(Stored(kLayer).ImageWidth, 64);
         QCOMPARE(Stored(kLayer).ImageHeight, 48);

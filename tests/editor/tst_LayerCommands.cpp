@@ -68,7 +68,7 @@ public:
 struct Editor
 {
     EditorDataFolder data;
-    CEditTemplateDlg editor;
+    CEditTemplateDlg editor{EditorDataFolder::settings()};
     CTextEditTempDlg* text;
     CEditTempImgDlg* image;
 

@@ -156,7 +156,7 @@ private slots:
         QFETCH(int, stored);
         QFETCH(QString, shown);
         EditorDataFolder data;
-        CEditTemplateDlg editor;
+        CEditTemplateDlg editor(EditorDataFolder::settings());
         editor.show();
         QVERIFY(QTest::qWaitForWindowActive(&editor));
         auto* edit = findControl<SpinEdit>(editor.textPage(), field.toLatin1().constData());
@@ -190,7 +190,7 @@ private slots:
         QFETCH(int, page);
         QFETCH(QString, element);
         EditorDataFolder data;
-        CEditTemplateDlg editor;
+        CEditTemplateDlg editor(EditorDataFolder::settings());
         editor.tabControl()->setCurrentIndex(page);
         editor.show();
         QVERIFY(QTest::qWaitForWindowExposed(&editor));
@@ -214,7 +214,7 @@ private slots:
     void spinArrowsStayInRange()
     {
         EditorDataFolder data;
-        CEditTemplateDlg editor;
+        CEditTemplateDlg editor(EditorDataFolder::settings());
         auto* blur = findControl<SpinEdit>(editor.textPage(), "shadow_blur");
         TypeInto(blur, QStringLiteral("9"));
         Click(blur->upButton());
@@ -231,7 +231,7 @@ private slots:
     void locationResetsOffsets()
     {
         EditorDataFolder data;
-        CEditTemplateDlg editor;
+        CEditTemplateDlg editor(EditorDataFolder::settings());
         editor.show();
         QWidget* page = editor.textPage();
         auto* location = findControl<QComboBox>(page, "location_list");
@@ -263,7 +263,7 @@ private slots:
         QFETCH(bool, fillBefore);
         QFETCH(bool, threeDBefore);
         EditorDataFolder data;
-        CEditTemplateDlg editor;
+        CEditTemplateDlg editor(EditorDataFolder::settings());
         editor.show();
         QWidget* page = editor.textPage();
         auto* fill = findControl<QCheckBox>(page, "fill_box");
@@ -305,7 +305,7 @@ private slots:
         chooser.font.setFaceName(QStringLiteral("DejaVu Sans"));
         chooser.font.lfHeight = -50;
         chooser.font.lfItalic = 1;
-        CEditTemplateDlg editor;
+        CEditTemplateDlg editor(EditorDataFolder::settings());
         editor.show();
         const QByteArray before = readFile(LayerPath(kLayer));
         auto* w = findControl<QWidget>(editor.textPage(), control.toLatin1().constData());
@@ -339,7 +339,7 @@ private slots:
         EditConf.ScaleTextWT = 0;
         EditConf.ScaleImgWT = 1;
 
-        CEditTemplateDlg editor;
+        CEditTemplateDlg editor(EditorDataFolder::settings());
         editor.show();
         QVERIFY(findControl<QCheckBox>(editor.textPage(), "scale_text")->isChecked());
         QVERIFY(!findControl<QCheckBox>(editor.imagePage(), "scale_image")->isChecked());
@@ -367,7 +367,7 @@ private slots:
     void listsAndFlags()
     {
         EditorDataFolder data;
-        CEditTemplateDlg editor;
+        CEditTemplateDlg editor(EditorDataFolder::settings());
         editor.show();
         QWidget* page = editor.textPage();
         ChooseEntry(findControl<QComboBox>(page, "line_thickness"), 6);
@@ -406,7 +406,7 @@ private slots:
         QFETCH(int, entry);
         QFETCH(QString, expected);
         EditorDataFolder data;
-        CEditTemplateDlg editor;
+        CEditTemplateDlg editor(EditorDataFolder::settings());
         editor.show();
         QWidget* page = editor.textPage();
         auto* box = findControl<QCheckBox>(page, "fields_box");
@@ -440,7 +440,7 @@ private slots:
     void enterInTheTextStaysAndEscapeCloses()
     {
         EditorDataFolder data;
-        CEditTemplateDlg editor;
+        CEditTemplateDlg editor(EditorDataFolder::settings());
         editor.show();
         auto* text = findControl<QLineEdit>(editor.textPage(), "text_edit");
         text->setFocus();
@@ -454,19 +454,17 @@ private slots:
         QCOMPARE(editor.result(), int(QDialog::Rejected));
     }
 
-    void closingSavesAndWithdrawsPreview()
+    void closingSavesAndRemovesPreviewCache()
     {
         EditorDataFolder data;
         const QString cache = PreviewCacheFolder();
         QVERIFY(QDir().mkpath(cache + QStringLiteral("/-1/x")));
         {
-            CEditTemplateDlg editor;
+            CEditTemplateDlg editor(EditorDataFolder::settings());
             editor.show();
-            QCOMPARE(ComposeWatermark(0, QString(), QString()), 0);
             EditConf.textContent = QStringLiteral("kept on closing");
             editor.reject();
             QVERIFY(!QFileInfo::exists(cache));
-            QCOMPARE(ComposeWatermark(0, QString(), QString()), -1);
         }
         QCOMPARE(Stored(kLayer).textContent, QStringLiteral("kept on closing"));
     }

@@ -1,5 +1,6 @@
 #include <QTest>
 
+#include "model/RenderSettings.h"
 #include "model/ResizeSettings.h"
 #include "support/TempDataFolder.h"
 
@@ -8,16 +9,13 @@ class ResizeSettingsTest : public QObject
     Q_OBJECT
 
 private slots:
-    // Runs first: the process-wide values before anything is loaded.
-    void initTestCase()
+    // The main window's values before the file is read: no scaling, even with the switch on.
+    void valuesBeforeTheFileIsRead()
     {
-        QCOMPARE(getResizeSettings(), (ResizeSettings{0, 800, 600, 0}));
-        QVERIFY(!ResizePictures());
-        QCOMPARE(ComputeOutputSize(1000, 750), QSize(1000, 750));
-        // Scale type 0 keeps the size even with resizing switched on.
-        setResizePictures(true);
-        QCOMPARE(ComputeOutputSize(1000, 750), QSize(1000, 750));
-        setResizePictures(false);
+        const RenderSettings start;
+        QCOMPARE(start.resize, (ResizeSettings{0, 800, 600, 0}));
+        QVERIFY(!start.resizePictures);
+        QCOMPARE(ComputeOutputSize(start.resize, true, 1000, 750), QSize(1000, 750));
     }
 
     void computeOutputSize_data()
@@ -74,12 +72,6 @@ private slots:
         QFETCH(QSize, expected);
         const ResizeSettings settings{scaleType, targetWidth, targetHeight, everyTime};
         QCOMPARE(ComputeOutputSize(settings, resizePictures, photo.width(), photo.height()), expected);
-
-        // The process-wide form gives the same with the same values.
-        setResizeSettings(settings);
-        setResizePictures(resizePictures);
-        QCOMPARE(ComputeOutputSize(photo.width(), photo.height()), expected);
-        setResizePictures(false);
     }
 
     void fileDefaultsAndRoundTrip()
@@ -99,8 +91,6 @@ private slots:
             TempDataFolder::read(folder.data() + QStringLiteral("/resizing_config.ini")),
             QByteArray("[常规]\r\nScaleType=3\r\nTargetWidth=\r\nTargetHeight=450\r\nResizeEveryTime=1\r\n"));
         QCOMPARE(readResizeSettings(), (ResizeSettings{3, 0, 450, 1}));
-        QCOMPARE(LoadResizeSettings(), (ResizeSettings{3, 0, 450, 1}));
-        QCOMPARE(getResizeSettings(), (ResizeSettings{3, 0, 450, 1}));
     }
 
     void missingKeysKeepTheirDefaults()
@@ -111,20 +101,14 @@ private slots:
         QCOMPARE(readResizeSettings(), (ResizeSettings{1, 800, 0, 1}));
     }
 
-    void commitSetsTheSwitchAndDropsThePreviewCache()
+    void commitDropsThePreviewCache()
     {
         TempDataFolder folder;
         const QString cache = folder.root() + QStringLiteral("/cache/Lumora Plenum");
         QVERIFY(TempDataFolder::write(cache + QStringLiteral("/-1/a/preview.png"), "png"));
-        QVERIFY(commitResizeSettings(2, QStringLiteral("800"), QStringLiteral("600"), 0, true));
-        QVERIFY(ResizePictures());
+        QVERIFY(commitResizeSettings(2, QStringLiteral("800"), QStringLiteral("600"), 0));
         QVERIFY(!QFileInfo::exists(cache));
         QCOMPARE(readResizeSettings(), (ResizeSettings{2, 800, 600, 0}));
-        // The process-wide copy changes only when loaded.
-        setResizeSettings({0, 800, 600, 0});
-        QVERIFY(commitResizeSettings(1, QStringLiteral("10"), QStringLiteral("600"), 0, false));
-        QCOMPARE(getResizeSettings(), (ResizeSettings{0, 800, 600, 0}));
-        QVERIFY(!ResizePictures());
     }
 };
 

@@ -18,6 +18,7 @@
 #include "support/ModalCatcher.h"
 #include "support/PixelDifference.h"
 #include "support/TempDataFolder.h"
+#include "support/WindowValues.h"
 #include "ui/controls/CHoverButton.h"
 #include "ui/preview/COutputPreviewDlg.h"
 #include "ui/preview/PreviewCache.h"
@@ -76,7 +77,7 @@ bool selectBlankTemplate()
         !LoadLayerConf(tmpl.layers.first(), conf))
         return false;
     conf.textContent = QStringLiteral(" ");
-    setSelectedTemplateName(QStringLiteral("Blank"));
+    windowValues().templateName = QStringLiteral("Blank");
     return SaveLayerConf(tmpl.layers.first(), conf);
 }
 
@@ -115,9 +116,9 @@ private slots:
         m_folder = std::make_unique<TempDataFolder>();
         QVERIFY(CreateDefaultPreferences());
         QVERIFY(CreateDefaultTemplates());
-        setSelectedTemplateName(QStringLiteral("Demo 1"));
-        setResizePictures(false);
-        setResizeSettings({0, 800, 600, 0});
+        windowValues().templateName = QStringLiteral("Demo 1");
+        windowValues().resizePictures = false;
+        windowValues().resize = {0, 800, 600, 0};
         m_photos.clear();
         for (const char* name : {"first.jpg", "second.jpg", "third.jpg"})
             m_photos << writePhoto(m_folder->root() + QStringLiteral("/photos/") + QLatin1String(name),
@@ -133,7 +134,7 @@ private slots:
             surface.ui.AddFileItem(photo);
         QCOMPARE(surface.selectedRow(), -1);
 
-        COutputPreviewDlg preview(surface.photoList());
+        COutputPreviewDlg preview(surface.photoList(), windowValues());
         QSignalSpy shown(&preview, &COutputPreviewDlg::previewShown);
         QCOMPARE(preview.windowTitle(), QStringLiteral("输出预览"));
         QCOMPARE(surface.selectedRow(), 0);
@@ -162,7 +163,7 @@ private slots:
             surface.ui.AddFileItem(photo);
         surface.ui.SelectFileRow(1);
 
-        COutputPreviewDlg preview(surface.photoList());
+        COutputPreviewDlg preview(surface.photoList(), windowValues());
         QSignalSpy shown(&preview, &COutputPreviewDlg::previewShown);
         QVERIFY(waitShown(preview, shown, 1));
         QCOMPARE(preview.picture().photoPath, m_photos[1]);
@@ -225,7 +226,7 @@ private slots:
         list.currentIndex = {};
         list.selectPhotoAt = {};
         list.photoAt = {};
-        COutputPreviewDlg preview(list);
+        COutputPreviewDlg preview(list, windowValues());
         QSignalSpy shown(&preview, &COutputPreviewDlg::previewShown);
         QVERIFY(waitShown(preview, shown, 1));
         QCOMPARE(preview.counterLabel()->text(), QStringLiteral("first.jpg"));
@@ -241,7 +242,7 @@ private slots:
     {
         MainSurface surface;
         QVERIFY(surface.ok);
-        COutputPreviewDlg preview(surface.photoList());
+        COutputPreviewDlg preview(surface.photoList(), windowValues());
         QVERIFY(!preview.isRendering());
         QVERIFY(preview.pathLabel()->text().isEmpty());
         QVERIFY(preview.displayRect().isNull());
@@ -256,7 +257,7 @@ private slots:
         QVERIFY(surface.ok);
         surface.ui.AddFileItem(m_photos[0]);
         const auto open = [&surface](bool composed) {
-            auto preview = std::make_unique<COutputPreviewDlg>(surface.photoList());
+            auto preview = std::make_unique<COutputPreviewDlg>(surface.photoList(), windowValues());
             QSignalSpy shown(preview.get(), &COutputPreviewDlg::previewShown);
             if (!waitShown(*preview, shown) || preview->picture().composed != composed)
                 return QImage();
@@ -272,8 +273,8 @@ private slots:
         QVERIFY(blank != first); // drawn without the old watermark
 
         QVERIFY(writeResizeSettings(1, QStringLiteral("200"), QStringLiteral("600"), 0));
-        setResizePictures(true);
-        LoadResizeSettings();
+        windowValues().resizePictures = true;
+        windowValues().resize = readResizeSettings();
         QCOMPARE(open(true).size(), QSize(200, 150));
         QCOMPARE(open(false).size(), QSize(200, 150));
     }
@@ -301,8 +302,9 @@ private slots:
         QFETCH(bool, resizeToWidth800);
         if (resizeToWidth800) {
             QVERIFY(writeResizeSettings(1, QStringLiteral("800"), QStringLiteral("600"), 0));
-            setResizePictures(true);
-            LoadResizeSettings(); // as the main window does before opening the preview
+            windowValues().resizePictures = true;
+            windowValues().resize =
+                readResizeSettings(); // as the main window does before opening the preview
         }
         QVERIFY(selectBlankTemplate());
         const QString path =
@@ -312,7 +314,7 @@ private slots:
         QVERIFY(surface.ok);
         surface.ui.AddFileItem(path);
 
-        COutputPreviewDlg preview(surface.photoList());
+        COutputPreviewDlg preview(surface.photoList(), windowValues());
         QSignalSpy shown(&preview, &COutputPreviewDlg::previewShown);
         preview.setMinimumSize(0, 0);
         preview.show();
@@ -340,11 +342,11 @@ private slots:
     void zeroTargetIsRefusedAsByTheRun()
     {
         QVERIFY(writeResizeSettings(1, QString(), QStringLiteral("600"), 1));
-        LoadResizeSettings();
+        windowValues().resize = readResizeSettings();
         MainSurface surface;
         QVERIFY(surface.ok);
         surface.ui.AddFileItem(m_photos[0]);
-        COutputPreviewDlg preview(surface.photoList());
+        COutputPreviewDlg preview(surface.photoList(), windowValues());
         QSignalSpy shown(&preview, &COutputPreviewDlg::previewShown);
         QVERIFY(waitShown(preview, shown));
         QVERIFY(preview.picture().display.isNull());
@@ -389,7 +391,7 @@ private slots:
         MainSurface surface;
         QVERIFY(surface.ok);
         surface.ui.AddFileItem(photo);
-        COutputPreviewDlg preview(surface.photoList());
+        COutputPreviewDlg preview(surface.photoList(), windowValues());
         QSignalSpy shown(&preview, &COutputPreviewDlg::previewShown);
         QVERIFY(waitShown(preview, shown));
         QVERIFY(!preview.picture().asWritten);
@@ -414,7 +416,7 @@ private slots:
         QVERIFY(surface.ok);
         surface.ui.AddFileItem(broken);
         ModalCatcher catcher;
-        COutputPreviewDlg preview(surface.photoList());
+        COutputPreviewDlg preview(surface.photoList(), windowValues());
         QSignalSpy shown(&preview, &COutputPreviewDlg::previewShown);
         QVERIFY(waitShown(preview, shown));
         QVERIFY(preview.picture().display.isNull());
@@ -450,7 +452,7 @@ private slots:
         MainSurface surface;
         QVERIFY(surface.ok);
         surface.ui.AddFileItem(writePhoto(m_folder->root() + QStringLiteral("/photos/sized.jpg"), size));
-        COutputPreviewDlg preview(surface.photoList());
+        COutputPreviewDlg preview(surface.photoList(), windowValues());
         QSignalSpy shown(&preview, &COutputPreviewDlg::previewShown);
         preview.show();
         QVERIFY(waitShown(preview, shown));
@@ -469,7 +471,7 @@ private slots:
             writePhoto(m_folder->root() + QStringLiteral("/photos/地平线 sunset.jpg"), QSize(1600, 1000));
         QVERIFY(!photo.isEmpty());
         surface.ui.AddFileItem(photo);
-        COutputPreviewDlg preview(surface.photoList());
+        COutputPreviewDlg preview(surface.photoList(), windowValues());
         QSignalSpy shown(&preview, &COutputPreviewDlg::previewShown);
         preview.show();
         QVERIFY(QTest::qWaitForWindowExposed(&preview));

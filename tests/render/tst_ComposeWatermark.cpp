@@ -8,7 +8,7 @@
 #include "RenderTestSupport.h"
 #include "TestPhotos.h"
 #include "model/LayerFiles.h"
-#include "model/SelectedTemplate.h"
+#include "model/RenderSettings.h"
 #include "model/WatermarkTemplate.h"
 #include "render/ComposeWatermark.h"
 #include "render/RenderRequest.h"
@@ -380,14 +380,12 @@ private slots:
 
     void editorPreview()
     {
-        setSelectedTemplateName(kTemplate);
-        setEditorPreviewTarget(nullptr);
-        QCOMPARE(ComposeWatermark(0, QString()), -1);
+        RenderSettings settings;
+        settings.templateName = kTemplate;
+        QCOMPARE(ComposeWatermark(0, settings, QString()), -1);
 
         PreviewProbe probe;
-        setEditorPreviewTarget(&probe);
-        QCOMPARE(ComposeWatermark(0, QString()), 0);
-        setEditorPreviewTarget(nullptr);
+        QCOMPARE(ComposeWatermark(0, settings, QString(), QString(), &probe), 0);
         QCOMPARE(probe.shown.size(), QSize(kSamplePictureWidth, kSamplePictureHeight));
         QVERIFY(isRed(probe.shown.pixel(8, 8)));
         QCOMPARE(probe.shown.pixel(400, 400), samplePicture().pixel(400, 400));
@@ -395,19 +393,17 @@ private slots:
 
     void batchWrapperWritesByTheOutputSettings()
     {
-        setSelectedTemplateName(kTemplate);
-        OutputSettings settings;
-        settings.OutputFolderOpts = OutputSettings::BesideSource;
-        settings.OutputFileNameOpts = OutputSettings::AddSuffix;
-        settings.OutputFileNameSuffix = QStringLiteral("_done");
-        settings.OutputFormat = OutputSettings::Png;
-        setOutputSettings(settings);
+        RenderSettings settings;
+        settings.templateName = kTemplate;
+        settings.output.OutputFolderOpts = OutputSettings::BesideSource;
+        settings.output.OutputFileNameOpts = OutputSettings::AddSuffix;
+        settings.output.OutputFileNameSuffix = QStringLiteral("_done");
+        settings.output.OutputFormat = OutputSettings::Png;
         const QString source = writePhoto(QStringLiteral("last.jpg"), uprightPhoto(QSize(50, 40)));
-        const ComposeOutcome outcome = composeWatermarkOutcome(ComposeMode::BatchOutput, source);
+        const ComposeOutcome outcome = composeWatermarkOutcome(ComposeMode::BatchOutput, settings, source);
         QVERIFY2(outcome.ok(), qPrintable(outcome.sentence()));
         QCOMPARE(outcome.outputPath, photoFolder() + QStringLiteral("/last_done.png"));
-        QCOMPARE(ComposeWatermark(2, photoFolder() + QStringLiteral("/none.jpg")), 0);
-        setOutputSettings(OutputSettings());
+        QCOMPARE(ComposeWatermark(2, settings, photoFolder() + QStringLiteral("/none.jpg")), 0);
     }
 };
 

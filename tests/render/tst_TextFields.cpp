@@ -408,7 +408,7 @@ private slots:
         output.OutputFileNameOpts = OutputSettings::AddSuffix;
         output.OutputFileNameSuffix = QStringLiteral("_new");
         const RenderRequest base =
-            RenderRequest::fromProcessSettings(ComposeMode::BatchOutput, QString(), QString());
+            RenderRequest::fromSettings(RenderSettings(), ComposeMode::BatchOutput, QString(), QString());
         BatchRunner runner(output, paths, [&](const BatchRunner::Task& task) {
             const QString path = task.photo.path;
             const int number = base.forPhoto(path, task.number, task.plannedOutput).photoNumber;
@@ -431,8 +431,9 @@ private slots:
         QCOMPARE(numbers.size(), 10);
         for (auto it = numbers.cbegin(); it != numbers.cend(); ++it)
             QCOMPARE(it.value(), int(paths.indexOf(it.key())) + 1);
-        QCOMPARE(
-            RenderRequest::fromProcessSettings(ComposeMode::PreviewFile, paths[0], QString()).photoNumber, 0);
+        QCOMPARE(RenderRequest::fromSettings(RenderSettings(), ComposeMode::PreviewFile, paths[0], QString())
+                     .photoNumber,
+                 0);
     }
 
     // Cleaning keeps surrogate pairs whole and never ends inside one.

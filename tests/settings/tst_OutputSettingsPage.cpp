@@ -16,7 +16,7 @@
 #include "model/LosslessJpeg.h"
 #include "model/OutputQuality.h"
 #include "model/OutputSettings.h"
-#include "model/SelectedTemplate.h"
+#include "model/RenderSettings.h"
 #include "model/TemplateStore.h"
 #include "render/ComposeWatermark.h"
 #include "settings/SettingsTestSupport.h"
@@ -106,13 +106,14 @@ private slots:
             QVERIFY(page.grab().save(
                 QStringLiteral(LUMORA_BUILD_DIR "/screenshots/output_settings_damaged.png")));
             page.suffixField()->setText(QStringLiteral("_wm"));
-            QCOMPARE(loadPreferencesForRun().isEmpty(), false); // still damaged while open
+            OutputSettings unread;
+            QCOMPARE(loadPreferencesForRun(unread).isEmpty(), false); // still damaged while open
         }
         QFile kept(preferencesPath() + QStringLiteral(".damaged"));
         QVERIFY(kept.open(QIODevice::ReadOnly));
         QCOMPARE(kept.readAll(), whole.left(150));
-        QCOMPARE(loadPreferencesForRun(), QString());
-        const OutputSettings saved = getOutputSettings();
+        OutputSettings saved;
+        QCOMPARE(loadPreferencesForRun(saved), QString());
         QCOMPARE(saved.OutputFolderOpts, 0);
         QCOMPARE(saved.OutputFileNameOpts, 1);
         QCOMPARE(saved.OutputFileNameSuffix, QStringLiteral("_wm"));
@@ -235,7 +236,6 @@ private slots:
         TempDataFolder folder;
         const QByteArray preferences = firstStartWithConfigIni(before);
         QVERIFY(!preferences.isEmpty());
-        setLosslessJpeg(!readLosslessJpeg()); // the opposite of the file, until the page closes
         {
             CGeneralConfDlg page;
             page.show();
@@ -247,9 +247,7 @@ private slots:
         QCOMPARE(QFileInfo::exists(configIniPath()), !after.isEmpty());
         QCOMPARE(TempDataFolder::read(configIniPath()), after);
         QCOMPARE(TempDataFolder::read(preferencesPath()), preferences);
-        if (click)
-            QTEST(losslessJpegChoice(), "renders");
-        QTEST(loadLosslessJpeg(), "renders");
+        QTEST(readLosslessJpeg(), "renders");
     }
 
     // The output quality section reads and writes "config.ini" only, and only once a value
@@ -299,7 +297,7 @@ private slots:
         QCOMPARE(QFileInfo::exists(configIniPath()), !after.isEmpty());
         QCOMPARE(TempDataFolder::read(configIniPath()), after);
         QCOMPARE(TempDataFolder::read(preferencesPath()), preferences);
-        QVERIFY(loadOutputQuality() == shown);
+        QVERIFY(readOutputQuality() == shown);
     }
 
     // Storing replaces element texts in place: everything else in the file stays as it was.
@@ -374,7 +372,6 @@ private slots:
         TempDataFolder folder;
         QVERIFY(CreateDefaultPreferences());
         QVERIFY(CreateDefaultTemplates());
-        setSelectedTemplateName(QStringLiteral("Demo 1"));
         const QString target = folder.root() + QStringLiteral("/chosen output");
         QVERIFY(QDir().mkpath(target));
 
@@ -405,8 +402,10 @@ private slots:
         QVERIFY(QDir(target).removeRecursively());
         const QString photo = folder.root() + QStringLiteral("/photos/beach.jpg");
         QVERIFY(WriteTestPhoto(photo));
-        LoadPreferences();
-        const ComposeOutcome outcome = composeWatermarkOutcome(ComposeMode::BatchOutput, photo);
+        RenderSettings run;
+        run.templateName = QStringLiteral("Demo 1");
+        QCOMPARE(run.reloadOutputChoices(), QString());
+        const ComposeOutcome outcome = composeWatermarkOutcome(ComposeMode::BatchOutput, run, photo);
         QVERIFY2(outcome.ok(), qPrintable(outcome.sentence()));
         QCOMPARE(outcome.outputPath, target + QStringLiteral("/beach_new.tiff"));
         QVERIFY(QFileInfo::exists(outcome.outputPath));
@@ -417,7 +416,6 @@ private slots:
     {
         TempDataFolder folder;
         QVERIFY(CreateDefaultTemplates());
-        setSelectedTemplateName(QStringLiteral("Demo 1"));
         QVERIFY(TempDataFolder::write(preferencesPath(), preferenceFile("0", QString(), "1", "_new", "9")));
         {
             CPreferenceDlg window;
@@ -431,8 +429,10 @@ private slots:
 
         const QString photo = folder.root() + QStringLiteral("/photos/hill.png");
         QVERIFY(WriteTestPhoto(photo));
-        LoadPreferences();
-        const ComposeOutcome outcome = composeWatermarkOutcome(ComposeMode::BatchOutput, photo);
+        RenderSettings run;
+        run.templateName = QStringLiteral("Demo 1");
+        QCOMPARE(run.reloadOutputChoices(), QString());
+        const ComposeOutcome outcome = composeWatermarkOutcome(ComposeMode::BatchOutput, run, photo);
         QVERIFY2(outcome.ok(), qPrintable(outcome.sentence()));
         QCOMPARE(outcome.outputPath, folder.root() + QStringLiteral("/photos/hill_new.jpg"));
         QVERIFY(TempDataFolder::read(outcome.outputPath).startsWith("\xFF\xD8\xFF"));

@@ -6,8 +6,8 @@
 
 #include "model/DataFiles.h"
 #include "model/OutputSettings.h"
+#include "model/RenderSettings.h"
 #include "model/ResizeSettings.h"
-#include "model/SelectedTemplate.h"
 #include "model/TemplateStore.h"
 #include "render/ComposeWatermark.h"
 #include "services/ini/IniFile.h"
@@ -27,13 +27,6 @@ void writeIni(int scaleType, const QString& width, const QString& height, int ev
     QVERIFY(writeResizeSettings(scaleType, width, height, everyTime));
 }
 
-// What happens when the program starts again: the in-memory switch is off, the file stays.
-void restartProgram()
-{
-    setResizePictures(false);
-    setResizeSettings({0, 800, 600, 0});
-}
-
 } // namespace
 
 class ResizingWindowTest : public QObject
@@ -41,8 +34,6 @@ class ResizingWindowTest : public QObject
     Q_OBJECT
 
 private slots:
-    void init() { restartProgram(); }
-
     void freshStateWithoutFile()
     {
         TempDataFolder folder;
@@ -65,12 +56,12 @@ private slots:
             CImgResizingSettingDlg window;
             window.show();
             window.close();
+            QVERIFY(!window.resizePictures());
         }
         QCOMPARE(stored("ScaleType"), QStringLiteral("1"));
         QCOMPARE(stored("TargetWidth"), QStringLiteral("800"));
         QCOMPARE(stored("TargetHeight"), QStringLiteral("600"));
         QCOMPARE(stored("ResizeEveryTime"), QStringLiteral("0"));
-        QVERIFY(!ResizePictures());
     }
 
     // What the file holds when the window opens, and which controls that gives.
@@ -165,7 +156,6 @@ private slots:
         TempDataFolder folder;
         QVERIFY(CreateDefaultPreferences());
         QVERIFY(CreateDefaultTemplates());
-        setSelectedTemplateName(QStringLiteral("Demo 1"));
         {
             CImgResizingSettingDlg window;
             window.show();
@@ -173,11 +163,13 @@ private slots:
             ClickOption(window.everyTimeBox());
             window.close();
         }
-        LoadResizeSettings();
+        RenderSettings run;
+        run.templateName = QStringLiteral("Demo 1");
+        run.resize = readResizeSettings();
+        QCOMPARE(run.reloadOutputChoices(), QString());
         const QString photo = folder.root() + QStringLiteral("/photos/field.png");
         QVERIFY(WriteTestPhoto(photo, QSize(320, 240)));
-        LoadPreferences();
-        const ComposeOutcome outcome = composeWatermarkOutcome(ComposeMode::BatchOutput, photo);
+        const ComposeOutcome outcome = composeWatermarkOutcome(ComposeMode::BatchOutput, run, photo);
         QVERIFY(!outcome.ok());
         QVERIFY2(outcome.sentence().contains(QStringLiteral("output size of 0 x 0")),
                  qPrintable(outcome.sentence()));
@@ -224,24 +216,23 @@ private slots:
             if (everyTimeBox)
                 ClickOption(window.everyTimeBox());
             window.close();
+            QCOMPARE(window.resizePictures(), resizeBox);
         }
-        QCOMPARE(ResizePictures(), resizeBox);
         QCOMPARE(stored("ResizeEveryTime"), everyTimeBox ? QStringLiteral("1") : QStringLiteral("0"));
-        LoadResizeSettings();
-        QTEST(ComputeOutputSize(4000, 3000), "nowSize");
+        QTEST(ComputeOutputSize(readResizeSettings(), resizeBox, 4000, 3000), "nowSize");
 
-        // The window opens again with the boxes as they were left.
+        // The window opens again with the boxes as they were left (the switch as the main
+        // window hands it back).
         {
-            CImgResizingSettingDlg again;
+            CImgResizingSettingDlg again(nullptr, resizeBox);
             QCOMPARE(again.resizeBox()->isChecked(), resizeBox);
             QCOMPARE(again.everyTimeBox()->isChecked(), everyTimeBox);
             again.show();
             again.close();
         }
 
-        restartProgram();
-        LoadResizeSettings();
-        QTEST(ComputeOutputSize(4000, 3000), "afterRestartSize");
+        // A new start: the switch is off, the file stays.
+        QTEST(ComputeOutputSize(readResizeSettings(), false, 4000, 3000), "afterRestartSize");
         CImgResizingSettingDlg afterRestart;
         QVERIFY(!afterRestart.resizeBox()->isChecked());
         QCOMPARE(afterRestart.everyTimeBox()->isChecked(), everyTimeBox);

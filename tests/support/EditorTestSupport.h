@@ -8,7 +8,7 @@
 
 #include "model/DataFiles.h"
 #include "model/LayerFiles.h"
-#include "model/SelectedTemplate.h"
+#include "model/RenderSettings.h"
 #include "model/TemplateStore.h"
 #include "support/FindControl.h"
 #include "support/TempDataFolder.h"
@@ -17,15 +17,19 @@
 #include "ui/editor/SpinEdit.h"
 #include "xml/XmlDocument.h"
 
-// A fresh data folder with the demonstration template "Demo 1" (layer "Demo 1_Layer 1"),
-// selected, and a preview cache folder of its own.
+// A fresh data folder with the demonstration template "Demo 1" (layer "Demo 1_Layer 1") and a preview cache
+// folder of its own.
 class EditorDataFolder : public TempDataFolder
 {
 public:
-    EditorDataFolder()
+    EditorDataFolder() { CreateDefaultTemplates(); }
+
+    // The main window's values with "Demo 1" selected, which an editor opens with.
+    static RenderSettings settings()
     {
-        CreateDefaultTemplates();
-        setSelectedTemplateName(QStringLiteral("Demo 1"));
+        RenderSettings values;
+        values.templateName = QStringLiteral("Demo 1");
+        return values;
     }
 
     QString path() const { return root(); }

@@ -43,7 +43,7 @@ private:
             settings.OutputFileNameOpts = OutputSettings::AddSuffix;
             settings.OutputFileNameSuffix = QStringLiteral("_new");
             settings.OutputFormat = OutputSettings::Png;
-            services.loadSettings = [this, settings](RenderRequest& run) {
+            services.loadSettings = [this, settings](RenderSettings& run) {
                 ++settingsLoads;
                 run.output = settings;
                 return QString();

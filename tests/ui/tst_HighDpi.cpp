@@ -138,7 +138,7 @@ private slots:
             pixels.setDevicePixelRatio(1.0);
             QCOMPARE(pixels, twice);
         } else if (control == "layer button") {
-            CEditTemplateDlg editor(f.window.get());
+            CEditTemplateDlg editor(f.window->currentSettings(), f.window.get());
             auto* bar = editor.findChild<CCoolButtonBar*>(QStringLiteral("layer_button"));
             QVERIFY(bar);
             QCOMPARE(bar->getBitmapSize(), twice.size() / 2);
@@ -156,7 +156,7 @@ private slots:
             COutputPreviewDlg preview({[ui]() { return ui->CurrentPhotoPath(); },
                                        [ui]() { return ui->SelectNextPhoto(); },
                                        [ui]() { return ui->SelectPreviousPhoto(); }},
-                                      f.window.get());
+                                      f.window->currentSettings(), f.window.get());
             CHoverButton* arrow = preview.nextButton();
             QVERIFY(arrow);
             QCOMPARE(arrow->frameSize(), QSize(twice.width() / 6, twice.height() / 2));
@@ -188,7 +188,7 @@ private slots:
         QStringList clipped = ClippedTexts(main);
         SaveScreenshot(main, QStringLiteral("main_window"));
 
-        CEditTemplateDlg editor(main);
+        CEditTemplateDlg editor(main->currentSettings(), main);
         editor.show();
         QVERIFY(QTest::qWaitForWindowExposed(&editor));
         QCoreApplication::processEvents();

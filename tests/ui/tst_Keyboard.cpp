@@ -42,7 +42,7 @@ private:
             settings.OutputFolderOpts = OutputSettings::ToOutputFolder;
             settings.OutputFolderPath = f.outputFolder;
             settings.OutputFormat = OutputSettings::Png;
-            services.loadSettings = [settings](RenderRequest& run) {
+            services.loadSettings = [settings](RenderSettings& run) {
                 run.output = settings;
                 return QString();
             };
@@ -219,11 +219,11 @@ private slots:
                  return new COutputPreviewDlg({[ui]() { return ui->CurrentPhotoPath(); },
                                                [ui]() { return ui->SelectNextPhoto(); },
                                                [ui]() { return ui->SelectPreviousPhoto(); }},
-                                              parent);
+                                              w.f.window->currentSettings(), parent);
              }},
             {"new template",
              [&]() { return new CAddNewTempDlg(QStringLiteral("添加新模板"), pendingName, parent); }},
-            {"editor", [&]() { return new CEditTemplateDlg(parent); }},
+            {"editor", [&]() { return new CEditTemplateDlg(w.f.window->currentSettings(), parent); }},
         };
         std::unique_ptr<QDialog> window(makers.at(dialog)());
         window->show();

@@ -388,7 +388,7 @@ private slots:
             texts.append({QStringLiteral("naming prompt"), caption});
 
         {
-            CEditTemplateDlg editor(main);
+            CEditTemplateDlg editor(main->currentSettings(), main);
             record(editor, QStringLiteral("editor_text"), QStringLiteral("editor"));
             editor.tabControl()->setCurrentIndex(1);
             QCoreApplication::processEvents();
@@ -402,7 +402,8 @@ private slots:
         {
             // The photo that cannot be read: the preview says why, in the language.
             COutputPreviewDlg preview(
-                {[empty]() { return empty; }, []() { return QString(); }, []() { return QString(); }}, main);
+                {[empty]() { return empty; }, []() { return QString(); }, []() { return QString(); }},
+                main->currentSettings(), main);
             Show(preview);
             QTRY_VERIFY(!preview.isRendering());
             QCOMPARE(preview.picture().error, rowTip);

@@ -27,7 +27,7 @@ private slots:
         QCOMPARE(QFileInfo(f.dataFolder + "/report_me.log").size(), 0);
         QCOMPARE(f.TemplateRows(), QStringList{"Demo 1"});
         QCOMPARE(f.ui()->templateList()->getCurSel(), 0);
-        QCOMPARE(SelectedTemplateName(), QStringLiteral("Demo 1"));
+        QCOMPARE(f.ui()->currentTemplateName(), QStringLiteral("Demo 1"));
         QCOMPARE(dlg->windowTitle(), QStringLiteral("Lumora Plenum"));
         QCOMPARE(qobject_cast<QLabel*>(f.ui()->FindControl("program_name_label"))->text(),
                  QStringLiteral("Lumora Plenum"));
@@ -52,10 +52,10 @@ private slots:
         CLumoraDlg* dlg = f.Open();
         QCOMPARE(f.TemplateRows(), (QStringList{"Demo 1", "Studio", "Night"}));
         QCOMPARE(f.ui()->templateList()->getCurSel(), 1);
-        QCOMPARE(SelectedTemplateName(), QStringLiteral("Studio"));
+        QCOMPARE(f.ui()->currentTemplateName(), QStringLiteral("Studio"));
 
         MainWindowFixture::ClickRow(f.ui()->templateList(), 2);
-        QCOMPARE(SelectedTemplateName(), QStringLiteral("Night"));
+        QCOMPARE(f.ui()->currentTemplateName(), QStringLiteral("Night"));
         dlg->close();
         QCOMPARE(loadSelectedTemplateIndex(), 2);
     }
@@ -378,7 +378,7 @@ private slots:
         dlg->onCommand(RenameTemplateCommand);
         QCOMPARE(f.captions, QStringList{"重命名模板"});
         QCOMPARE(f.TemplateRows(), QStringList{"Portraits"});
-        QCOMPARE(SelectedTemplateName(), QStringLiteral("Portraits"));
+        QCOMPARE(f.ui()->currentTemplateName(), QStringLiteral("Portraits"));
         QStringList names;
         QVERIFY(loadTemplateNames(names));
         QCOMPARE(names, QStringList{"Portraits"});

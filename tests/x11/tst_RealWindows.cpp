@@ -204,7 +204,7 @@ private slots:
         MainWindowFixture f;
         CLumoraDlg* main = f.Open();
         const QString photo = f.MakePhoto(QStringLiteral("preview.png"));
-        COutputPreviewDlg preview({[photo]() { return photo; }, {}, {}}, main);
+        COutputPreviewDlg preview({[photo]() { return photo; }, {}, {}}, main->currentSettings(), main);
         preview.show();
         QVERIFY(WaitForFrame(&preview));
         const QRect work = preview.screen()->availableGeometry();
@@ -317,7 +317,7 @@ private slots:
         QFETCH(QString, stored);
         QFETCH(QString, shown);
         EditorDataFolder data;
-        CEditTemplateDlg editor;
+        CEditTemplateDlg editor(EditorDataFolder::settings());
         editor.tabControl()->setCurrentIndex(page);
         editor.show();
         QVERIFY(WaitForFrame(&editor));
@@ -366,7 +366,7 @@ private slots:
         QVERIFY(photo.save(photoPath));
         f.AddPhotos({photoPath});
 
-        CEditTemplateDlg editor(main);
+        CEditTemplateDlg editor(main->currentSettings(), main);
         editor.setPreviewPhotos(f.filePaths());
         editor.showMaximized();
         QVERIFY(WaitForFrame(&editor));
@@ -491,7 +491,7 @@ private slots:
         MainWindowFixture f;
         ScriptedChooser chooser;
         CLumoraDlg* main = f.Open();
-        CEditTemplateDlg editor(main);
+        CEditTemplateDlg editor(main->currentSettings(), main);
         editor.tabControl()->setCurrentIndex(1);
         editor.show();
         QVERIFY(WaitForFrame(&editor));
@@ -567,7 +567,7 @@ private slots:
             QVERIFY2(CountPixels(shot, shot.rect(), IsBlue) > 50, "the resizing note is not blue");
         } else if (what.startsWith(QLatin1String("grey"))) {
             ScriptedChooser chooser;
-            CEditTemplateDlg editor(main);
+            CEditTemplateDlg editor(main->currentSettings(), main);
             const bool picture = what.endsWith(QLatin1Char('1'));
             editor.tabControl()->setCurrentIndex(picture ? 1 : 0);
             editor.show();
@@ -588,7 +588,7 @@ private slots:
             // Grey (128, 128, 128) text: nothing darker, but drawn.
             QVERIFY2(darkest >= 110 && darkest <= 160, qPrintable(QString::number(darkest)));
         } else if (what.startsWith(QLatin1String("layer")) || what.startsWith(QLatin1String("white"))) {
-            CEditTemplateDlg editor(main);
+            CEditTemplateDlg editor(main->currentSettings(), main);
             editor.tabControl()->setCurrentIndex(what.endsWith(QLatin1Char('1')) ? 1 : 0);
             editor.show();
             QVERIFY(WaitForFrame(&editor));
@@ -702,7 +702,7 @@ private slots:
         QVERIFY(WaitForFrame(main) || main->isVisible());
         ShowAndShoot(main, QStringLiteral("main_window"));
         {
-            CEditTemplateDlg editor(main);
+            CEditTemplateDlg editor(main->currentSettings(), main);
             ShowAndShoot(&editor, QStringLiteral("editor_text_page"));
             editor.tabControl()->setCurrentIndex(1);
             ShowAndShoot(&editor, QStringLiteral("editor_picture_page"));
@@ -741,7 +741,8 @@ private slots:
             ShowAndShoot(&naming, QStringLiteral("naming_layer"));
         }
         {
-            COutputPreviewDlg preview({[main]() { return main->ui()->CurrentPhotoPath(); }, {}, {}}, main);
+            COutputPreviewDlg preview({[main]() { return main->ui()->CurrentPhotoPath(); }, {}, {}},
+                                      main->currentSettings(), main);
             ShowAndShoot(&preview, QStringLiteral("output_preview_window"));
         }
     }

@@ -29,7 +29,6 @@
 #include "model/LayerFiles.h"
 #include "model/OutputSettings.h"
 #include "model/ResizeSettings.h"
-#include "model/SelectedTemplate.h"
 #include "model/TemplateStore.h"
 #include "model/WatermarkConf.h"
 #include "model/WatermarkTemplate.h"
@@ -187,7 +186,6 @@ bool useOutput(const MainWindowFixture& f, OutputSettings::Format format)
     settings.OutputFolderPath = f.outputFolder;
     settings.OutputFileNameOpts = OutputSettings::KeepBaseName;
     settings.OutputFormat = format;
-    setOutputSettings(settings);
     return writePreferencesFile(settings);
 }
 
@@ -216,8 +214,7 @@ bool useLogoTemplate(MainWindowFixture& f)
         return false;
     f.ui()->AddTemplateItem(QStringLiteral("Logo"));
     f.ui()->selectTemplateRow(int(f.ui()->templateItems().size()) - 1);
-    setSelectedTemplateName(QStringLiteral("Logo"));
-    return true;
+    return f.ui()->currentTemplateName() == QStringLiteral("Logo");
 }
 
 bool waitShown(COutputPreviewDlg& preview, const QString& photo)
@@ -291,7 +288,7 @@ private slots:
         QVERIFY(useOutput(f, OutputSettings::Format(format)));
         f.AddPhotos({photo});
 
-        COutputPreviewDlg preview(previewPhotoList(main->ui()), main);
+        COutputPreviewDlg preview(previewPhotoList(main->ui()), main->currentSettings(), main);
         QVERIFY(showAndWait(preview, photo));
         const QImage rendered = preview.picture().display;
         QCOMPARE(rendered.size(), QSize(900, 600));
@@ -361,25 +358,27 @@ private slots:
         QVERIFY(useOutput(f, OutputSettings::Png));
         f.AddPhotos({photo});
 
-        LoadResizeSettings();
+        main->LoadResizeSettings();
         {
-            COutputPreviewDlg preview(previewPhotoList(main->ui()), main);
+            COutputPreviewDlg preview(previewPhotoList(main->ui()), main->currentSettings(), main);
             QVERIFY(waitShown(preview, photo));
             QCOMPARE(preview.picture().display.size(), QSize(2000, 1334));
         }
         {
-            CImgResizingSettingDlg resizing(main);
+            // Opened and closed as the main window does: the switch goes in and comes back.
+            CImgResizingSettingDlg resizing(main, main->resizePictures());
             resizing.show();
             QVERIFY(QTest::qWaitForWindowExposed(&resizing));
             resizing.widthRadio()->click();
             resizing.widthEdit()->setText(QStringLiteral("1000"));
             resizing.resizeBox()->setChecked(true);
             resizing.close();
+            main->setResizePictures(resizing.resizePictures());
         }
-        QVERIFY(ResizePictures());
-        LoadResizeSettings(); // as the main window does before a preview
+        QVERIFY(main->resizePictures());
+        main->LoadResizeSettings(); // as the main window does before a preview
 
-        COutputPreviewDlg preview(previewPhotoList(main->ui()), main);
+        COutputPreviewDlg preview(previewPhotoList(main->ui()), main->currentSettings(), main);
         QVERIFY(showAndWait(preview, photo));
         const QImage shown = preview.picture().display;
         QCOMPARE(shown.size(), QSize(1000, 667));
@@ -600,7 +599,7 @@ private slots:
             photos << photo;
         }
         f.AddPhotos(photos);
-        COutputPreviewDlg preview(previewPhotoList(main->ui()), main);
+        COutputPreviewDlg preview(previewPhotoList(main->ui()), main->currentSettings(), main);
         preview.show();
         QVERIFY(QTest::qWaitForWindowActive(&preview));
         QVERIFY(waitShown(preview, photos[0]));

@@ -9,7 +9,6 @@
 #include <QUndoStack>
 
 #include "model/EditorWindowSize.h"
-#include "model/SelectedTemplate.h"
 #include "model/TemplateStore.h"
 #include "services/folders/FolderTree.h"
 #include "ui/controls/DialogKeyFilter.h"
@@ -35,8 +34,8 @@ constexpr int kBottomMargin = 12;
 
 } // namespace
 
-CEditTemplateDlg::CEditTemplateDlg(QWidget* parent, const QString& templateName)
-    : QDialog(parent), m_templateName(templateName.isEmpty() ? SelectedTemplateName() : templateName)
+CEditTemplateDlg::CEditTemplateDlg(RenderSettings settings, QWidget* parent)
+    : QDialog(parent), m_settings(std::move(settings)), m_templateName(m_settings.templateName)
 {
     setWindowTitle(tr("编辑水印模板"));
     setModal(true);
@@ -56,7 +55,7 @@ void CEditTemplateDlg::OnInitDialog()
 {
     LayerStoreRecord::clear();
     // Every render is requested of the renderer, which draws off the window thread.
-    m_renderer = new EditorPreviewRenderer(m_templateName, this);
+    m_renderer = new EditorPreviewRenderer(m_settings, this);
     connect(m_renderer, &EditorPreviewRenderer::rendered, this, &CEditTemplateDlg::onRendered);
     m_photos = new PreviewPhotoChooser(this);
     connect(m_photos, &PreviewPhotoChooser::chosen, m_renderer, &EditorPreviewRenderer::setPhoto);
@@ -69,15 +68,19 @@ void CEditTemplateDlg::OnInitDialog()
     m_notice = new QLabel(this);
     m_notice->setObjectName(QStringLiteral("outside_notice"));
     m_notice->setStyleSheet(QStringLiteral("QLabel { color: rgb(176, 32, 32); }"));
-    setEditorPreviewTarget(this);
 
     m_tabs = new QTabWidget(this);
     m_tabs->move(kTabControlPosition);
     m_textPage = new CTextEditTempDlg(m_templateName, m_tabs);
     m_imagePage = new CEditTempImgDlg(m_templateName, m_textPage, m_tabs);
     m_textPage->setImagePage(m_imagePage);
-    // A change that cannot be written is shown with the preview's problems until a store succeeds.
-    const auto report = [this](const Outcome& stored) { m_unstored = stored.sentence(); };
+    // A change that cannot be written is shown with the preview's problems until a store
+    // succeeds; every store redraws the preview.
+    const auto report = [this](const Outcome& stored) {
+        m_unstored = stored.sentence();
+        ComposeWatermark(static_cast<int>(ComposeMode::EditorPreview), m_settings, QString(), QString(),
+                         this);
+    };
     m_textPage->setCommitReport(report);
     m_imagePage->setCommitReport(report);
     m_tabs->addTab(m_textPage, tr("文本"));
@@ -91,7 +94,7 @@ void CEditTemplateDlg::OnInitDialog()
         [this] { return m_fields; }, this);
 
     // The first picture; from now on every stored change redraws it.
-    ComposeWatermark(static_cast<int>(ComposeMode::EditorPreview), QString(), QString());
+    ComposeWatermark(static_cast<int>(ComposeMode::EditorPreview), m_settings, QString(), QString(), this);
     buildHistory();
     restoreWindowSize();
 }
@@ -294,7 +297,6 @@ void CEditTemplateDlg::DestroyWindow()
     m_textPage = nullptr;
     delete m_imagePage;
     m_imagePage = nullptr;
-    setEditorPreviewTarget(nullptr);
     RemovePreviewCache();
 }
 

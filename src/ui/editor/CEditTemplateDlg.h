@@ -3,6 +3,7 @@
 #include <QDialog>
 #include <QString>
 
+#include "model/RenderSettings.h"
 #include "render/ComposeWatermark.h"
 #include "render/TextFieldValues.h"
 
@@ -27,8 +28,9 @@ class CEditTemplateDlg : public QDialog, public EditorPreviewTarget
     Q_OBJECT
 
 public:
-    // Edits the given template (by default the one selected in the main window).
-    explicit CEditTemplateDlg(QWidget* parent = nullptr, const QString& templateName = QString());
+    // Edits the template of `settings` (the main window's values as the editor opens: the
+    // selected template; the resize values and switch, by which a photo of the list is shown).
+    explicit CEditTemplateDlg(RenderSettings settings, QWidget* parent = nullptr);
     ~CEditTemplateDlg() override;
 
     QSize previewSize() const override;
@@ -83,6 +85,7 @@ private:
     // or to discard them.
     void offerUnstoredChanges();
 
+    RenderSettings m_settings;
     QString m_templateName;
     QTabWidget* m_tabs = nullptr;
     EditorPreviewArea* m_preview = nullptr;

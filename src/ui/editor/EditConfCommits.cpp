@@ -4,7 +4,6 @@
 
 #include "model/DataFiles.h"
 #include "model/WatermarkConf.h"
-#include "render/ComposeWatermark.h"
 #include "services/language/FailureReason.h"
 #include "ui/editor/LayerStoreRecord.h"
 
@@ -22,8 +21,6 @@ Outcome EditConfCommits::commit() const
                                       .arg(name, QDir::toNativeSeparators(templateFilePath(name))));
     if (m_report)
         m_report(stored);
-    // -1 only when no editor preview is open (a page on its own): nothing to redraw.
-    ComposeWatermark(static_cast<int>(ComposeMode::EditorPreview), QString(), QString());
     return stored;
 }
 

@@ -7,7 +7,8 @@
 #include "services/files/Outcome.h"
 
 // The commits of a layer page: after every change EditConf is stored into the layer the page
-// shows and the editor's preview is redrawn, but only once for a batch of changes (showing a
+// shows and the page's owner is told (the editor then redraws its preview), but only once for a
+// batch of changes (showing a
 // layer fills many controls, each of which reports a change). Changes reported before the
 // page is ready are not committed.
 class EditConfCommits
@@ -17,11 +18,11 @@ public:
     explicit EditConfCommits(std::function<QString()> selectedLayer);
 
     void setReady() { m_ready = true; }
-    // Called with the outcome of every store (a failure names the layer's file), before the
-    // preview is redrawn, so the editor can show why a change did not reach the file.
+    // Called with the outcome of every store (a failure names the layer's file), so the editor
+    // can show why a change did not reach the file and redraw its preview.
     void setReport(std::function<void(const Outcome&)> report) { m_report = std::move(report); }
 
-    // Stores EditConf into the selected layer (when there is one) and redraws the preview.
+    // Stores EditConf into the selected layer (when there is one) and tells the report.
     // Fails when the layer's file cannot be loaded or saved.
     Outcome commit() const;
     // A change: commits at once, or once when the open batch ends.

@@ -17,9 +17,12 @@ struct EditorPreviewRenderer::Shared
     bool running = false;
 };
 
-EditorPreviewRenderer::EditorPreviewRenderer(const QString& templateName, QObject* parent)
-    : QObject(parent), m_templateName(templateName), m_shared(std::make_shared<Shared>())
+EditorPreviewRenderer::EditorPreviewRenderer(const RenderSettings& settings, QObject* parent)
+    : QObject(parent), m_templateName(settings.templateName), m_shared(std::make_shared<Shared>())
 {
+    m_options.resize = settings.resize;
+    m_options.resizePictures = settings.resizePictures;
+    m_options.pixelLimit = RenderRequest::pixelLimitFromEnvironment();
     m_shared->receiver = this;
 }
 
@@ -58,13 +61,8 @@ void EditorPreviewRenderer::start()
 {
     m_running = m_requested;
     const quint64 generation = m_running;
-    // Everything the render reads from the process is taken here, on the window thread.
-    const RenderRequest settings =
-        RenderRequest::fromProcessSettings(ComposeMode::PreviewFile, m_photo, QString());
-    PhotoCanvas::Options options;
-    options.resize = settings.resize;
-    options.resizePictures = settings.resizePictures;
-    options.pixelLimit = settings.pixelLimit;
+    // Everything the render reads is copied here, on the window thread.
+    const PhotoCanvas::Options options = m_options;
     const QString photo = m_photo;
     const QString templateName = m_templateName;
     const QSize shownSize = m_shownSize;
@@ -88,7 +86,7 @@ void EditorPreviewRenderer::start()
         }
         TemplatePreview::Result result;
         if (known)
-            result = TemplatePreview::render(*known, templateName, settings.pixelLimit, shownSize);
+            result = TemplatePreview::render(*known, templateName, options.pixelLimit, shownSize);
         QMutexLocker lock(&shared->mutex);
         shared->running = false;
         shared->ended.wakeAll();

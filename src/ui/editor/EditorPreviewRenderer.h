@@ -8,6 +8,7 @@
 
 #include <memory>
 
+#include "model/RenderSettings.h"
 #include "render/TemplatePreview.h"
 
 // Draws the template editor's preview off the window thread, so that a keystroke, a slider step
@@ -21,7 +22,8 @@ class EditorPreviewRenderer : public QObject
     Q_OBJECT
 
 public:
-    explicit EditorPreviewRenderer(const QString& templateName, QObject* parent = nullptr);
+    // Draws the template of `settings`; a photo at the size its resize values and switch give.
+    explicit EditorPreviewRenderer(const RenderSettings& settings, QObject* parent = nullptr);
     ~EditorPreviewRenderer() override;
 
     // The photo drawn on (empty: the built-in sample); a render of it is requested.
@@ -58,6 +60,7 @@ private:
                   const QString& failure);
 
     QString m_templateName;
+    PhotoCanvas::Options m_options;
     QString m_photo;
     QSize m_shownSize;
     std::shared_ptr<Shared> m_shared;

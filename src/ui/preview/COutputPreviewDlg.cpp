@@ -41,8 +41,8 @@ constexpr int kSpinnerDots = 12;
 
 } // namespace
 
-COutputPreviewDlg::COutputPreviewDlg(PhotoList photos, QWidget* parent)
-    : QDialog(parent), m_photos(std::move(photos))
+COutputPreviewDlg::COutputPreviewDlg(PhotoList photos, RenderSettings settings, QWidget* parent)
+    : QDialog(parent), m_photos(std::move(photos)), m_settings(std::move(settings))
 {
     DialogFrame::setUp(this, QStringLiteral("COutputPreviewDlg"), tr("输出预览"));
     setWindowFlag(Qt::WindowMaximizeButtonHint, true);
@@ -364,13 +364,14 @@ void COutputPreviewDlg::wheelEvent(QWheelEvent* event)
 
 void COutputPreviewDlg::RenderPreview(const QString& photoPath)
 {
-    // Output preferences may have changed since the last render.
-    LoadPreferences();
+    // Output preferences may have changed since the last render; a file that cannot be read
+    // leaves the values the last render had.
+    m_settings.reloadOutputChoices();
     const auto ready = m_ready.constFind(photoPath);
     if (ready != m_ready.constEnd()) {
         // Rendered ahead: shown at once while nothing it was drawn from has changed since.
         if (ready->asWritten == m_asWrittenBox->isChecked() &&
-            ready->fingerprint == renderFingerprint(previewRequest(photoPath, m_wantedRow + 1))) {
+            ready->fingerprint == renderFingerprint(previewRequest(m_settings, photoPath, m_wantedRow + 1))) {
             present(*ready);
             forgetFarPictures();
             startNextJob();
@@ -410,8 +411,9 @@ void COutputPreviewDlg::startWorker(const QString& photoPath, int photoNumber)
     const QSize area = m_pictureArea.size();
     auto result = std::make_shared<PreviewPicture>();
     const bool asWritten = m_asWrittenBox->isChecked();
-    m_worker = QThread::create([result, photoPath, area, photoNumber, asWritten]() {
-        *result = renderPreviewPicture(photoPath, area, photoNumber, false, asWritten);
+    const RenderRequest request = previewRequest(m_settings, photoPath, photoNumber);
+    m_worker = QThread::create([result, request, area, asWritten]() {
+        *result = renderPreviewPicture(request, area, false, asWritten);
     });
     connect(m_worker, &QThread::finished, this, [this, result]() {
         m_worker->deleteLater();

@@ -51,7 +51,9 @@ public:
     static constexpr int kPreviousButtonId = 1141;
     static constexpr int kNextButtonId = 1140;
 
-    explicit COutputPreviewDlg(PhotoList photos, QWidget* parent = nullptr);
+    // `settings`: the main window's values as the preview opens (the template, the resize
+    // values and switch); the output settings and choices are read again before each render.
+    COutputPreviewDlg(PhotoList photos, RenderSettings settings, QWidget* parent = nullptr);
     ~COutputPreviewDlg() override;
 
     CHoverButton* previousButton() const { return m_previousButton; }
@@ -126,6 +128,7 @@ private:
     int rowOf(const QString& photoPath) const;
 
     PhotoList m_photos;
+    RenderSettings m_settings;
     CHoverButton* m_previousButton = nullptr;
     CHoverButton* m_nextButton = nullptr;
     QLabel* m_pathLabel = nullptr;

@@ -9,7 +9,6 @@
 #include "model/DataFiles.h"
 #include "model/LayerFiles.h"
 #include "model/OutputSettings.h"
-#include "model/SelectedTemplate.h"
 #include "model/WatermarkConf.h"
 #include "model/WatermarkTemplate.h"
 #include "render/LayerOutline.h"
@@ -67,10 +66,10 @@ void addFileBytes(QDataStream& out, const QString& path)
 
 } // namespace
 
-RenderRequest previewRequest(const QString& photoPath, int photoNumber)
+RenderRequest previewRequest(const RenderSettings& settings, const QString& photoPath, int photoNumber)
 {
-    RenderRequest request = RenderRequest::fromProcessSettings(ComposeMode::PreviewFile, photoPath,
-                                                               PreviewCache::pathFor(photoPath));
+    RenderRequest request = RenderRequest::fromSettings(settings, ComposeMode::PreviewFile, photoPath,
+                                                        PreviewCache::pathFor(photoPath));
     request.photoNumber = qMax(0, photoNumber);
     return request;
 }
@@ -109,11 +108,12 @@ bool writePreviewCache(const PreviewPicture& picture)
     return true;
 }
 
-PreviewPicture renderPreviewPicture(const QString& photoPath, const QSize& area, int photoNumber,
-                                    bool writeCache, bool asWritten)
+PreviewPicture renderPreviewPicture(const RenderRequest& preview, const QSize& area, bool writeCache,
+                                    bool asWritten)
 {
-    RenderRequest request = previewRequest(photoPath, photoNumber);
+    RenderRequest request = preview;
     request.writePreviewFile = writeCache;
+    const QString photoPath = request.sourcePath;
     PreviewPicture picture;
     picture.photoPath = photoPath;
     picture.previewPath = request.targetPath;

@@ -25,17 +25,17 @@ struct PreviewPicture
     bool asWritten = false; // display shows the output as it will be written (encoded, decoded)
 };
 
-// The request a preview renders with: the process-wide settings, in preview-file mode into the
-// photo's cache path. `photoNumber` is the photo's place in the list from 1 (the {counter}
+// The request a preview renders with: the window's values `settings`, in preview-file mode into
+// the photo's cache path. `photoNumber` is the photo's place in the list from 1 (the {counter}
 // field of text layers shows what the run writes there); 0 when unknown.
-RenderRequest previewRequest(const QString& photoPath, int photoNumber);
+RenderRequest previewRequest(const RenderSettings& settings, const QString& photoPath, int photoNumber);
 
 // A hash of everything a render of the request reads: the photo file (path, size, time), the
 // template's and its layers' files, the layers' pictures (path, size, time) and the settings
 // (template name, output format, resize values and switch, pixel limit, photo number).
 QByteArray renderFingerprint(const RenderRequest& request);
 
-// Renders a photo for the preview. The cache file is used only when this process wrote it
+// Renders a photo for the preview by a previewRequest. The cache file is used only when this process wrote it
 // under the same fingerprint (PreviewCache::isCurrent); otherwise the compositor renders the
 // photo (preview-file mode, at the output size). With `writeCache` the cache file is written
 // at once; without it the picture comes back with `composed` set and writePreviewCache writes
@@ -46,8 +46,8 @@ QByteArray renderFingerprint(const RenderRequest& request);
 // format with the output quality (config.ini) and decoded again from those bytes, so that a low
 // quality shows before a run; a failed encoding leaves the picture as rendered, with the reason.
 // Such a picture is never written to the cache file, which holds the render itself.
-PreviewPicture renderPreviewPicture(const QString& photoPath, const QSize& area = QSize(),
-                                    int photoNumber = 0, bool writeCache = true, bool asWritten = false);
+PreviewPicture renderPreviewPicture(const RenderRequest& preview, const QSize& area = QSize(),
+                                    bool writeCache = true, bool asWritten = false);
 
 // Writes a composed picture's cache file and remembers its fingerprint. Any thread.
 bool writePreviewCache(const PreviewPicture& picture);

@@ -27,7 +27,8 @@ QLineEdit* digitsEdit(QWidget* parent)
 
 } // namespace
 
-CImgResizingSettingDlg::CImgResizingSettingDlg(QWidget* parent) : QDialog(parent)
+CImgResizingSettingDlg::CImgResizingSettingDlg(QWidget* parent, bool resizePictures)
+    : QDialog(parent), m_resizePictures(resizePictures)
 {
     DialogFrame::setUp(this, QStringLiteral("CImgResizingSettingDlg"), tr("图像大小设置"));
     buildControls();
@@ -126,7 +127,7 @@ void CImgResizingSettingDlg::loadSettings()
     }
     m_widthEdit->setText(QString::number(settings.TargetWidth));
     m_heightEdit->setText(QString::number(settings.TargetHeight));
-    m_resizeBox->setChecked(ResizePictures());
+    m_resizeBox->setChecked(m_resizePictures);
     m_everyTimeBox->setChecked(settings.ResizeEveryTime != 0);
 }
 
@@ -146,8 +147,9 @@ void CImgResizingSettingDlg::storeSettings()
     if (m_stored)
         return;
     m_stored = true;
+    m_resizePictures = m_resizeBox->isChecked();
     commitResizeSettings(checkedScaleType(), m_widthEdit->text(), m_heightEdit->text(),
-                         m_everyTimeBox->isChecked() ? 1 : 0, m_resizeBox->isChecked());
+                         m_everyTimeBox->isChecked() ? 1 : 0);
 }
 
 void CImgResizingSettingDlg::done(int result)

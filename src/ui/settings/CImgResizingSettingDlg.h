@@ -15,7 +15,12 @@ class CImgResizingSettingDlg : public QDialog
 {
     Q_OBJECT
 public:
-    explicit CImgResizingSettingDlg(QWidget* parent = nullptr);
+    // `resizePictures`: the main window's "resize pictures" switch, which the window shows and,
+    // once closed, gives back as resizePictures().
+    explicit CImgResizingSettingDlg(QWidget* parent = nullptr, bool resizePictures = false);
+
+    // The switch: as given until the window closes, then as the check box was left.
+    bool resizePictures() const { return m_resizePictures; }
 
     QRadioButton* widthRadio() const { return m_widthRadio; }
     QRadioButton* heightRadio() const { return m_heightRadio; }
@@ -44,5 +49,6 @@ private:
     QCheckBox* m_resizeBox = nullptr;
     QCheckBox* m_everyTimeBox = nullptr;
     QLabel* m_note = nullptr;
+    bool m_resizePictures = false;
     bool m_stored = false;
 };

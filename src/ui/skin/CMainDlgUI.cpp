@@ -110,7 +110,7 @@ bool CMainDlgUI::InitSkin(QWidget* window)
             const QString name = row >= 0 && row < static_cast<int>(m_templateItems.size())
                                      ? m_templateItems[static_cast<size_t>(row)].name
                                      : QString();
-            setSelectedTemplateName(name);
+            setCurrentTemplateName(name);
             emit templateSelectionChanged(name);
         });
     }
@@ -558,7 +558,7 @@ void CMainDlgUI::RenameSelectedTemplate(const QString& newName)
             break;
         }
     }
-    setSelectedTemplateName(newName);
+    setCurrentTemplateName(newName);
     emit templateSelectionChanged(newName);
 }
 
@@ -582,6 +582,18 @@ QString CMainDlgUI::SelectedTemplateName()
         return QString();
     m_templateList->selectItem(row);
     return m_templateItems[static_cast<size_t>(row)].name;
+}
+
+QString CMainDlgUI::currentTemplateName() const
+{
+    QMutexLocker lock(&m_templateLock);
+    return m_currentTemplate;
+}
+
+void CMainDlgUI::setCurrentTemplateName(const QString& name)
+{
+    QMutexLocker lock(&m_templateLock);
+    m_currentTemplate = name;
 }
 
 void CMainDlgUI::selectTemplateRow(int row)

@@ -129,6 +129,9 @@ public:
     void RenameSelectedTemplate(const QString& newName);
     int SelectedTemplateIndex();
     QString SelectedTemplateName();
+    // The name of the selected template as the last selection change left it (empty: none);
+    // safe to call from any thread, for a run's worker that takes it as each photo starts.
+    QString currentTemplateName() const;
     void selectTemplateRow(int row);
     const std::vector<TemplateListItem>& templateItems() const { return m_templateItems; }
 
@@ -176,6 +179,7 @@ signals:
     void runButtonChangeRequested(int button, bool enable);
 
 private:
+    void setCurrentTemplateName(const QString& name);
     void applyRunButton(int button, bool enable);
     SkinListContainerElement* buildTemplateRow(const TemplateListItem& item);
     void setUpFileList();
@@ -210,6 +214,8 @@ private:
     QElapsedTimer m_sinceUpdate;
     std::atomic<bool> m_updateScheduled{false};
     bool m_followingWalk = false; // the selection is being moved to the walk row
+    mutable QMutex m_templateLock;
+    QString m_currentTemplate;
     QMutex m_hintLock;
     QString m_pendingHint;
     bool m_hintPending = false;
