@@ -4,6 +4,7 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include "model/DataFiles.h"
 #include "model/LayerFiles.h"
 #include "model/OutputQuality.h"
 #include "model/OutputSettings.h"
@@ -374,12 +375,12 @@ private slots:
         OutputSettings settings = defaultOutputSettings();
         settings.OutputFormat = format;
         QVERIFY(writePreferencesFile(settings));
-        OutputQuality chosen;
-        chosen.jpegQuality = quality;
-        chosen.webpQuality = quality;
-        if (quality == 100)
-            chosen.sampling = OutputQuality::Sampling::Yuv444;
-        QVERIFY(writeOutputQuality(chosen));
+        // As an earlier session left config.ini: read when the preview renders.
+        QVERIFY(TempDataFolder::write(
+            configIniPath(),
+            "[\xe5\xb8\xb8\xe8\xa7\x84]\r\nOutputJpegQuality=" + QByteArray::number(quality) +
+                "\r\nOutputWebpQuality=" + QByteArray::number(quality) +
+                "\r\nOutputJpegSampling=" + (quality == 100 ? "2" : "0") + "\r\n"));
         // A photo of fine detail, which a low quality cannot keep, stamped with nothing.
         QImage detail(320, 240, QImage::Format_RGB32);
         for (int y = 0; y < detail.height(); ++y)
