@@ -210,6 +210,7 @@ bool prepareRequest(ComposeMode mode, const StampOptions& options, RenderRequest
     if (options.sampling)
         request.quality.sampling = *options.sampling;
     request.pixelLimit = RenderRequest::pixelLimitFromEnvironment();
+    request.streaming = RenderRequest::streamingFromEnvironment();
     request.layerText = options.layerText;
     return true;
 }

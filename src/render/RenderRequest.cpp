@@ -14,6 +14,7 @@ RenderRequest RenderRequest::fromSettings(const RenderSettings& settings, Compos
     request.losslessJpeg = settings.losslessJpeg;
     request.quality = settings.quality;
     request.pixelLimit = pixelLimitFromEnvironment();
+    request.streaming = streamingFromEnvironment();
     return request;
 }
 
@@ -24,6 +25,11 @@ RenderRequest RenderRequest::forPhoto(const QString& path, int number, const QSt
     request.photoNumber = number;
     request.targetPath = plannedOutput;
     return request;
+}
+
+bool RenderRequest::streamingFromEnvironment()
+{
+    return qEnvironmentVariable("LUMORA_STREAM") != QLatin1String("0");
 }
 
 qint64 RenderRequest::pixelLimitFromEnvironment()

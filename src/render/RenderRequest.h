@@ -48,9 +48,14 @@ struct RenderRequest
 
     // Photos (and layer pictures) whose header claims more pixels are refused.
     qint64 pixelLimit = PhotoDecoder::kDefaultPixelLimit;
+    // Batch outputs the stream serves are streamed (see JpegStream); off, every photo takes the
+    // full path (for comparing the two).
+    bool streaming = true;
 
     // LUMORA_MAX_PIXELS from the environment when it is a positive number, else 250 million.
     static qint64 pixelLimitFromEnvironment();
+    // False when LUMORA_STREAM is 0 in the environment.
+    static bool streamingFromEnvironment();
 
     // A request with the windows' values `settings` (the template, the output settings, the
     // resize values and switch, the lossless JPEG choice, the output quality) and the pixel

@@ -274,6 +274,7 @@ Result renderPhoto(const RenderRequest& request)
                 return failed(*streamed);
             Result result;
             result.outcome = ComposeOutcome(Outcome::success(), target);
+            result.streamed = true;
             return result;
         }
     }

@@ -26,6 +26,8 @@ struct Result
     // EditorPreview: the finished sample picture, to be shown in the preview area.
     // PreviewFile: the picture whose PNG data was written (the output's pixels before encoding).
     QImage picture;
+    // BatchOutput: the output was streamed (see JpegStream) rather than rendered whole.
+    bool streamed = false;
 };
 
 // Renders as the request's mode says:

@@ -5,7 +5,6 @@
 #include <QPainter>
 
 #include <algorithm>
-#include <atomic>
 #include <cstring>
 #include <future>
 #include <memory>
@@ -28,10 +27,6 @@
 namespace JpegStream {
 
 namespace {
-
-// LUMORA_STREAM=0 in the environment leaves every photo to the full path (for comparing the two).
-std::atomic<bool> g_enabled{qEnvironmentVariable("LUMORA_STREAM") != QLatin1String("0")};
-std::atomic<int> g_written{0};
 
 // Rows read (and dropped) before a wanted row after a skip, so that the upsampling of the
 // chroma has the rows above it as in a decoding from the top.
@@ -157,21 +152,6 @@ QSize canvasResolution()
 
 } // namespace
 
-void setEnabled(bool on)
-{
-    g_enabled = on;
-}
-
-bool enabled()
-{
-    return g_enabled;
-}
-
-int writtenCount()
-{
-    return g_written;
-}
-
 std::optional<Outcome> stamp(const RenderRequest& request, const QString& target, const Quality& quality)
 {
     const ImageEncoder::FileFormat format = OutputNaming::outputFormat(request.output);
@@ -179,7 +159,7 @@ std::optional<Outcome> stamp(const RenderRequest& request, const QString& target
     const bool png = format == ImageEncoder::FileFormat::Png;
     // TIFF and PNG outputs keep the canvas's alpha channel, where a JPEG's lays it onto white.
     const bool keepsAlpha = tiff || png;
-    if (!enabled() || request.mode != ComposeMode::BatchOutput ||
+    if (!request.streaming || request.mode != ComposeMode::BatchOutput ||
         (format != ImageEncoder::FileFormat::Jpeg && !keepsAlpha) ||
         !resizeSettingsProblem(request.resize, request.resizePictures).isEmpty())
         return std::nullopt;
@@ -432,8 +412,6 @@ std::optional<Outcome> stamp(const RenderRequest& request, const QString& target
     }
     if (!pipe.finish())
         return std::nullopt;
-    if (written)
-        ++g_written;
     return written;
 }
 

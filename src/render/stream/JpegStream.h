@@ -36,11 +36,4 @@ using Quality = std::function<void(const QSize& chromaSampling, ImageEncoder::Op
 // Writes `target` for a batch request; nothing when the photo is one the stream does not serve.
 std::optional<Outcome> stamp(const RenderRequest& request, const QString& target, const Quality& quality);
 
-// Process-wide switch, on unless LUMORA_STREAM is 0 in the environment; off, every photo takes
-// the full path.
-void setEnabled(bool on);
-bool enabled();
-// How many outputs the stream has written in this process.
-int writtenCount();
-
 } // namespace JpegStream
