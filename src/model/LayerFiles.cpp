@@ -276,11 +276,6 @@ bool SaveLayerConf(const QString& layerName, const WatermarkConf& conf, const LO
     return doc.SaveFile(path);
 }
 
-bool SaveLayerConf(const QString& layerName)
-{
-    return SaveLayerConf(layerName, EditConf);
-}
-
 bool LoadLayerConf(const QString& layerName, WatermarkConf& into)
 {
     return readLayerFile(layerName, into, true);
@@ -289,11 +284,6 @@ bool LoadLayerConf(const QString& layerName, WatermarkConf& into)
 bool LoadEditConf(const QString& layerName, WatermarkConf& into)
 {
     return readLayerFile(layerName, into, false);
-}
-
-bool LoadEditConf(const QString& layerName)
-{
-    return LoadEditConf(layerName, EditConf);
 }
 
 bool StoreEditConf(const QString& layerName, const WatermarkConf& conf)
@@ -317,9 +307,4 @@ bool StoreEditConf(const QString& layerName, const WatermarkConf& conf)
         doc.LeaveElement();
     }
     return doc.SaveFile(path);
-}
-
-bool StoreEditConf(const QString& layerName)
-{
-    return StoreEditConf(layerName, EditConf);
 }

@@ -15,8 +15,6 @@
 // default font record, not the record being edited). True when the file was written.
 bool SaveLayerConf(const QString& layerName, const WatermarkConf& conf,
                    const LOGFONTW& font = defaultFontRecord());
-// The same from EditConf.
-bool SaveLayerConf(const QString& layerName);
 
 // Reads a layer file into `into`: only fields whose elements are found change, except that
 // a missing "ScaleTextWT" becomes 1, a missing "BTextTokens" 0 and a missing "ScaleImgWT" 0
@@ -26,13 +24,9 @@ bool LoadLayerConf(const QString& layerName, WatermarkConf& into);
 
 // As LoadLayerConf, but an empty text stays empty (the editors show what is stored).
 bool LoadEditConf(const QString& layerName, WatermarkConf& into);
-// The same into EditConf.
-bool LoadEditConf(const QString& layerName);
 
 // Writes `conf` (its own font record included) into an existing layer file element by
 // element; "ScaleTextWT", "ImageWidth", "ImageHeight" and "ScaleImgWT" are added when
 // missing, and "BTextTokens" (after "ScaleTextWT") is added when on and removed when off. A file that does
 // not load is not written. True when the file was saved.
 bool StoreEditConf(const QString& layerName, const WatermarkConf& conf);
-// The same from EditConf.
-bool StoreEditConf(const QString& layerName);

@@ -48,8 +48,9 @@ bool writeNewTemplate(const QString& name, const QString& text)
 {
     const QString layer = name + QStringLiteral("_Layer 1");
     const bool templateWritten = saveWatermarkTemplate({name, {layer}});
-    ResetEditConfToDefaults(text);
-    const bool layerWritten = SaveLayerConf(layer, EditConf, defaultFontRecord());
+    WatermarkConf conf;
+    resetToNewTemplateDefaults(conf, text);
+    const bool layerWritten = SaveLayerConf(layer, conf, defaultFontRecord());
     return templateWritten && layerWritten;
 }
 
@@ -127,7 +128,6 @@ bool CreateDefaultTemplates()
     list.LeaveElement();
     const bool listWritten = list.SaveFile(templateListPath());
 
-    EditConf.Font = defaultFontRecord();
     return writeNewTemplate(QStringLiteral("Demo 1"), QStringLiteral("Lumora Plenum")) && listWritten;
 }
 

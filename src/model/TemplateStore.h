@@ -32,14 +32,14 @@ bool rebuildTemplateList(const QStringList& names);
 
 // First start: when the templates folder does not exist, creates it with its parents and
 // writes the demonstration template "Demo 1" with its layer "Demo 1_Layer 1" (text
-// "Lumora Plenum", default font record; EditConf is reset to these values too). An existing
+// "Lumora Plenum", default font record). An existing
 // templates folder, even an empty one, is left alone. True when something was created.
 bool CreateDefaultTemplates();
 
 // Appends `name` to the list, writes its template file with one layer, name + "_Layer 1"
 // (both names must be valid, else nothing is written),
-// resets EditConf to the new-template defaults (text "Lumora For Win") and writes that
-// layer's file with the default font record. A missing list is started anew; a list that
+// and writes that layer's file with the new-template defaults (text "Lumora For Win") and the
+// default font record. A missing list is started anew; a list that
 // exists but does not load is left alone and nothing is written. True when all was written.
 bool AddTemplate(const QString& name);
 

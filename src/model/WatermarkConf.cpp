@@ -1,7 +1,5 @@
 #include "model/WatermarkConf.h"
 
-WatermarkConf EditConf;
-
 void resetToNewTemplateDefaults(WatermarkConf& conf, const QString& text)
 {
     const LOGFONTW font = conf.Font;
@@ -9,9 +7,4 @@ void resetToNewTemplateDefaults(WatermarkConf& conf, const QString& text)
     conf.Font = font;
     conf.textContent = text;
     conf.ImagePathName.clear();
-}
-
-void ResetEditConfToDefaults(const QString& text)
-{
-    resetToNewTemplateDefaults(EditConf, text);
 }

@@ -65,12 +65,6 @@ struct WatermarkConf
 inline constexpr int kDesignCanvasWidth = 677;
 inline constexpr int kDesignCanvasHeight = 625;
 
-// The process-wide editing instance: the template editor's pages load a layer into it,
-// change it and store it after every change. Used on the user-interface thread only.
-extern WatermarkConf EditConf;
-
 // Sets every field of `conf` except its font record to the new-template defaults, the text
 // to `text` and the picture path to empty.
 void resetToNewTemplateDefaults(WatermarkConf& conf, const QString& text);
-// The same for EditConf.
-void ResetEditConfToDefaults(const QString& text);

@@ -168,7 +168,7 @@ private slots:
         QCOMPARE(stored.FontPointSize, 20);
         QCOMPARE(stored.ImageTransparency, 100);
         QCOMPARE(stored.Font, defaultFontRecord());
-        QCOMPARE(EditConf.Font.faceName(), QStringLiteral("Tahoma"));
+        QCOMPARE(e.editor.editConf().Font.faceName(), QStringLiteral("Tahoma"));
         QCOMPARE(e.text->findChild<QLineEdit*>(QStringLiteral("text_edit"))->text(),
                  QStringLiteral("Lumora  - 新建图层"));
         QCOMPARE(e.text->findChild<QLineEdit*>(QStringLiteral("font_edit"))->text(),
@@ -364,7 +364,7 @@ private slots:
         }
         ChooseEntry(e.imageList(), 0);
         QCOMPARE(e.textList()->currentIndex(), 0);
-        QCOMPARE(EditConf.textContent, QStringLiteral("Lumora Plenum"));
+        QCOMPARE(e.editor.editConf().textContent, QStringLiteral("Lumora Plenum"));
         QCOMPARE(e.text->findChild<QLineEdit*>(QStringLiteral("text_edit"))->text(),
                  QStringLiteral("Lumora Plenum"));
     }

@@ -336,8 +336,6 @@ private slots:
         SetElement(kLayer, QStringLiteral("ShadowColor"), QStringLiteral("1193046"));
         SetElement(kLayer, QStringLiteral("FontPointSize"), QStringLiteral("33"));
         SetElement(kLayer, QStringLiteral("ShadowAlpha"), QStringLiteral("90")); // out of range in the file
-        EditConf.ScaleTextWT = 0;
-        EditConf.ScaleImgWT = 1;
 
         CEditTemplateDlg editor(EditorDataFolder::settings());
         editor.show();
@@ -462,7 +460,7 @@ private slots:
         {
             CEditTemplateDlg editor(EditorDataFolder::settings());
             editor.show();
-            EditConf.textContent = QStringLiteral("kept on closing");
+            editor.editConf().textContent = QStringLiteral("kept on closing");
             editor.reject();
             QVERIFY(!QFileInfo::exists(cache));
         }

@@ -44,7 +44,6 @@ private slots:
     void firstStartWritesTheDefaultFiles()
     {
         TempDataFolder folder;
-        EditConf.Font = LOGFONTW{};
         QVERIFY(CreateDefaultPreferences());
         QVERIFY(CreateDefaultTemplates());
 
@@ -53,9 +52,6 @@ private slots:
         QVERIFY(QFileInfo(documents).isDir());
         QCOMPARE(TempDataFolder::read(folder.templateFile(QStringLiteral("Demo 1_Layer 1"))),
                  FirstStartFiles::layer("Lumora Plenum"));
-        // The editing record now holds the demonstration layer.
-        QCOMPARE(EditConf.textContent, QStringLiteral("Lumora Plenum"));
-        QCOMPARE(EditConf.Font, defaultFontRecord());
 
         // A second start changes nothing.
         const auto before = folder.snapshot();
@@ -97,14 +93,12 @@ private slots:
     {
         TempDataFolder folder;
         QVERIFY(folder.write(folder.templates() + QStringLiteral("/qthumb.xml"), listOf({"Demo 1"})));
-        EditConf.textContent = QStringLiteral("something else");
         QVERIFY(AddTemplate(QStringLiteral("Mine")));
         QCOMPARE(templateNames(), (QStringList{QStringLiteral("Demo 1"), QStringLiteral("Mine")}));
         QCOMPARE(TempDataFolder::read(folder.templateFile(QStringLiteral("Mine"))),
                  layersOf({"Mine_Layer 1"}));
         QCOMPARE(TempDataFolder::read(folder.templateFile(QStringLiteral("Mine_Layer 1"))),
                  FirstStartFiles::layer("Lumora For Win"));
-        QCOMPARE(EditConf.textContent, QStringLiteral("Lumora For Win"));
     }
 
     void addTemplateStartsAMissingList()

@@ -48,9 +48,10 @@ bool fileExists(const QString& path)
 
 } // namespace
 
-CEditTempImgDlg::CEditTempImgDlg(const QString& templateName, CTextEditTempDlg* textPage, QWidget* parent)
-    : QWidget(parent), m_templateName(templateName), m_textPage(textPage),
-      m_commits([this] { return selectedLayerName(); })
+CEditTempImgDlg::CEditTempImgDlg(const QString& templateName, WatermarkConf& conf, CTextEditTempDlg* textPage,
+                                 QWidget* parent)
+    : QWidget(parent), m_templateName(templateName), m_conf(conf), m_textPage(textPage),
+      m_commits([this] { return selectedLayerName(); }, conf)
 {
     resize(PageWidgets::kPageWidth, PageWidgets::kPageHeight);
     PageWidgets::paintWhite(this);
@@ -144,37 +145,37 @@ void CEditTempImgDlg::connectHandlers()
     });
     connect(m_layerList, &LayerComboBox::aboutToShowPopup, this, [this] {
         if (!selectedLayerName().isEmpty())
-            LayerStoreRecord::store(selectedLayerName());
+            LayerStoreRecord::store(selectedLayerName(), m_conf);
     });
     connect(m_browse, &QPushButton::clicked, this, &CEditTempImgDlg::onBrowse);
     connect(m_location, &QComboBox::activated, this, [this](int index) {
         m_commits.begin();
-        EditConf.ImageLocation = index;
-        EditConf.ImageOffsetH = EditConf.ImageOffsetV = 0;
+        m_conf.ImageLocation = index;
+        m_conf.ImageOffsetH = m_conf.ImageOffsetV = 0;
         m_offsetH->setValue(0);
         m_offsetV->setValue(0);
         m_commits.markPending();
         m_commits.end();
     });
     connect(m_offsetH, &SpinEdit::textChanged, this, [this](const QString& t) {
-        EditConf.ImageOffsetH = readXmlInt(t);
+        m_conf.ImageOffsetH = readXmlInt(t);
         m_commits.changed();
     });
     connect(m_offsetV, &SpinEdit::textChanged, this, [this](const QString& t) {
-        EditConf.ImageOffsetV = readXmlInt(t);
+        m_conf.ImageOffsetV = readXmlInt(t);
         m_commits.changed();
     });
     connect(m_rotation, &SpinEdit::textChanged, this, [this](const QString& t) {
-        EditConf.ImageRotation = readXmlInt(t); // 360 stays 360 here
+        m_conf.ImageRotation = readXmlInt(t); // 360 stays 360 here
         m_commits.changed();
     });
     connect(m_height, &SpinEdit::textChanged, this, [this](const QString& t) {
-        EditConf.ImageHeight = readXmlInt(t);
+        m_conf.ImageHeight = readXmlInt(t);
         m_commits.changed();
     });
     connect(m_width, &SpinEdit::textChanged, this, &CEditTempImgDlg::onWidthChanged);
     connect(m_transparency, &QSlider::valueChanged, this, [this](int v) {
-        EditConf.ImageTransparency = v;
+        m_conf.ImageTransparency = v;
         m_commits.changed();
     });
     connect(m_scale, &QCheckBox::clicked, this, &CEditTempImgDlg::onScaleClicked);
@@ -236,24 +237,24 @@ void CEditTempImgDlg::FillLayerList(int index)
 void CEditTempImgDlg::ShowImageSettings()
 {
     m_commits.begin();
-    m_path->setText(EditConf.ImagePathName);
+    m_path->setText(m_conf.ImagePathName);
     {
         const QSignalBlocker block(m_location);
-        const int location = EditConf.ImageLocation;
+        const int location = m_conf.ImageLocation;
         m_location->setCurrentIndex(location >= 0 && location < m_location->count() ? location : -1);
     }
-    showAsTyped(m_offsetH, EditConf.ImageOffsetH);
-    showAsTyped(m_offsetV, EditConf.ImageOffsetV);
-    showAsTyped(m_rotation, EditConf.ImageRotation);
+    showAsTyped(m_offsetH, m_conf.ImageOffsetH);
+    showAsTyped(m_offsetV, m_conf.ImageOffsetV);
+    showAsTyped(m_rotation, m_conf.ImageRotation);
     {
         const QSignalBlocker block(m_transparency);
-        m_transparency->setValue(EditConf.ImageTransparency);
+        m_transparency->setValue(m_conf.ImageTransparency);
     }
-    EditConf.ImageTransparency = m_transparency->value();
+    m_conf.ImageTransparency = m_transparency->value();
     m_commits.markPending();
 
     showPictureSize();
-    m_scale->setChecked(EditConf.ScaleImgWT != 0);
+    m_scale->setChecked(m_conf.ScaleImgWT != 0);
     m_width->repaintArrows();
     m_height->repaintArrows();
     m_commits.end();
@@ -263,29 +264,29 @@ void CEditTempImgDlg::ShowImageSettings()
 // layer's size as stored.
 void CEditTempImgDlg::showPictureSize()
 {
-    if (fileExists(EditConf.ImagePathName) && EditConf.ImageWidth == 0) {
-        const QSize own = pictureSize(EditConf.ImagePathName);
-        EditConf.ImageWidth = own.width();
-        EditConf.ImageHeight = own.height();
+    if (fileExists(m_conf.ImagePathName) && m_conf.ImageWidth == 0) {
+        const QSize own = pictureSize(m_conf.ImagePathName);
+        m_conf.ImageWidth = own.width();
+        m_conf.ImageHeight = own.height();
     }
-    const int height = EditConf.ImageHeight;
-    showAsTyped(m_width, EditConf.ImageWidth);
+    const int height = m_conf.ImageHeight;
+    showAsTyped(m_width, m_conf.ImageWidth);
     showAsTyped(m_height, height);
 }
 
 void CEditTempImgDlg::onWidthChanged(const QString& text)
 {
     m_commits.begin();
-    EditConf.ImageWidth = readXmlInt(text);
-    if (EditConf.ScaleImgWT != 0 && fileExists(EditConf.ImagePathName)) {
-        const QSize own = pictureSize(EditConf.ImagePathName);
+    m_conf.ImageWidth = readXmlInt(text);
+    if (m_conf.ScaleImgWT != 0 && fileExists(m_conf.ImagePathName)) {
+        const QSize own = pictureSize(m_conf.ImagePathName);
         // A picture whose width reads as 0 has no proportion to keep.
         if (own.width() > 0) {
-            const std::uint32_t h = static_cast<std::uint32_t>(EditConf.ImageWidth) *
+            const std::uint32_t h = static_cast<std::uint32_t>(m_conf.ImageWidth) *
                                     static_cast<std::uint32_t>(own.height()) /
                                     static_cast<std::uint32_t>(own.width());
-            EditConf.ImageHeight = static_cast<std::int32_t>(h);
-            showAsTyped(m_height, EditConf.ImageHeight);
+            m_conf.ImageHeight = static_cast<std::int32_t>(h);
+            showAsTyped(m_height, m_conf.ImageHeight);
         }
     }
     m_commits.markPending();
@@ -295,7 +296,7 @@ void CEditTempImgDlg::onWidthChanged(const QString& text)
 void CEditTempImgDlg::onScaleClicked()
 {
     m_commits.begin();
-    EditConf.ScaleImgWT = m_scale->isChecked() ? 1 : 0;
+    m_conf.ScaleImgWT = m_scale->isChecked() ? 1 : 0;
     m_width->repaintArrows();
     m_height->repaintArrows();
     showPictureSize();
@@ -310,7 +311,7 @@ void CEditTempImgDlg::onBrowse()
     if (path.isEmpty())
         return;
     m_commits.begin();
-    EditConf.ImagePathName = path;
+    m_conf.ImagePathName = path;
     m_path->setText(path);
     const QSize own = pictureSize(path);
     showAsTyped(m_width, own.width());
@@ -321,8 +322,8 @@ void CEditTempImgDlg::onBrowse()
         m_width->setRange(1, own.width() * 2);
         m_height->setRange(1, own.height() * 2);
     }
-    EditConf.ImageWidth = own.width();
-    EditConf.ImageHeight = own.height();
+    m_conf.ImageWidth = own.width();
+    m_conf.ImageHeight = own.height();
     m_commits.markPending();
     m_commits.end();
 }
@@ -331,10 +332,10 @@ void CEditTempImgDlg::onClear()
 {
     m_commits.begin();
     m_path->clear();
-    EditConf.ImagePathName.clear();
+    m_conf.ImagePathName.clear();
     showAsTyped(m_width, 0);
     showAsTyped(m_height, 0);
-    EditConf.ImageWidth = EditConf.ImageHeight = 0;
+    m_conf.ImageWidth = m_conf.ImageHeight = 0;
     m_commits.markPending();
     m_commits.end();
 }

@@ -29,7 +29,9 @@ public:
     // Choices of the open-file chooser: pairs of label and patterns.
     static const QString kPictureFilter;
 
-    CEditTempImgDlg(const QString& templateName, CTextEditTempDlg* textPage, QWidget* parent = nullptr);
+    // `conf`: the editor's editing instance, shared with the text page.
+    CEditTempImgDlg(const QString& templateName, WatermarkConf& conf, CTextEditTempDlg* textPage,
+                    QWidget* parent = nullptr);
 
     // Refills the layer list from the template file and selects `index`.
     void FillLayerList(int index);
@@ -64,6 +66,7 @@ private:
     void onClear();
 
     QString m_templateName;
+    WatermarkConf& m_conf;
     CTextEditTempDlg* m_textPage;
     EditConfCommits m_commits;
 

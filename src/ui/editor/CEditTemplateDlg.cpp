@@ -71,8 +71,8 @@ void CEditTemplateDlg::OnInitDialog()
 
     m_tabs = new QTabWidget(this);
     m_tabs->move(kTabControlPosition);
-    m_textPage = new CTextEditTempDlg(m_templateName, m_tabs);
-    m_imagePage = new CEditTempImgDlg(m_templateName, m_textPage, m_tabs);
+    m_textPage = new CTextEditTempDlg(m_templateName, m_editConf, m_tabs);
+    m_imagePage = new CEditTempImgDlg(m_templateName, m_editConf, m_textPage, m_tabs);
     m_textPage->setImagePage(m_imagePage);
     // A change that cannot be written is shown with the preview's problems until a store
     // succeeds; every store redraws the preview.
@@ -90,7 +90,7 @@ void CEditTemplateDlg::OnInitDialog()
     layOutFor(m_textPage);
 
     m_dragging = new LayerDragging(
-        m_preview, m_tabs, m_textPage, m_imagePage, [this] { return previewSize(); },
+        m_preview, m_tabs, m_editConf, m_textPage, m_imagePage, [this] { return previewSize(); },
         [this] { return m_fields; }, this);
 
     // The first picture; from now on every stored change redraws it.
@@ -304,7 +304,7 @@ void CEditTemplateDlg::offerUnstoredChanges()
 {
     const QString layer = m_textPage->selectedLayerName();
     if (!layer.isEmpty())
-        LayerStoreRecord::store(layer);
+        LayerStoreRecord::store(layer, m_editConf);
     if (!LayerStoreRecord::hasUnstored())
         return;
     const bool copy =

@@ -4,6 +4,7 @@
 #include <QString>
 
 #include "model/RenderSettings.h"
+#include "model/WatermarkConf.h"
 #include "render/ComposeWatermark.h"
 #include "render/TextFieldValues.h"
 
@@ -50,6 +51,8 @@ public:
 
     CTextEditTempDlg* textPage() const { return m_textPage; }
     CEditTempImgDlg* imagePage() const { return m_imagePage; }
+    // The values of the layer being edited, as the pages show and store them.
+    WatermarkConf& editConf() { return m_editConf; }
     EditorPreviewArea* previewArea() const { return m_preview; }
     QTabWidget* tabControl() const { return m_tabs; }
     EditorHistory* history() const { return m_history; }
@@ -87,6 +90,9 @@ private:
 
     RenderSettings m_settings;
     QString m_templateName;
+    // The editing instance (EditConf): the selected layer's values as the pages show and store
+    // them.
+    WatermarkConf m_editConf;
     QTabWidget* m_tabs = nullptr;
     EditorPreviewArea* m_preview = nullptr;
     CTextEditTempDlg* m_textPage = nullptr;

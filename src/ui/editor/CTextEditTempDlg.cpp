@@ -48,8 +48,9 @@ template <typename W> W* named(W* widget, const char* name)
 
 } // namespace
 
-CTextEditTempDlg::CTextEditTempDlg(const QString& templateName, QWidget* parent)
-    : QWidget(parent), m_templateName(templateName), m_commits([this] { return selectedLayerName(); })
+CTextEditTempDlg::CTextEditTempDlg(const QString& templateName, WatermarkConf& conf, QWidget* parent)
+    : QWidget(parent), m_templateName(templateName), m_conf(conf),
+      m_commits([this] { return selectedLayerName(); }, conf)
 {
     resize(PageWidgets::kPageWidth, PageWidgets::kPageHeight);
     PageWidgets::paintWhite(this);
@@ -62,7 +63,7 @@ CTextEditTempDlg::CTextEditTempDlg(const QString& templateName, QWidget* parent)
     loadLayerList();
     if (m_layerList->count() > 0) {
         m_layerList->setCurrentIndex(0);
-        LoadEditConf(m_layerList->itemText(0));
+        LoadEditConf(m_layerList->itemText(0), m_conf);
     }
     ShowTextSettings();
 }
@@ -70,7 +71,7 @@ CTextEditTempDlg::CTextEditTempDlg(const QString& templateName, QWidget* parent)
 CTextEditTempDlg::~CTextEditTempDlg()
 {
     if (!selectedLayerName().isEmpty())
-        LayerStoreRecord::store(selectedLayerName());
+        LayerStoreRecord::store(selectedLayerName(), m_conf);
 }
 
 void CTextEditTempDlg::buildControls()
@@ -282,29 +283,29 @@ void CTextEditTempDlg::loadLayerList()
 
 void CTextEditTempDlg::connectHandlers()
 {
-    WatermarkConf& c = EditConf;
+    WatermarkConf& c = m_conf;
     connect(m_layerList, &QComboBox::activated, this, &CTextEditTempDlg::onLayerSelected);
     connect(m_text, &QLineEdit::textChanged, this, [this](const QString& t) {
-        EditConf.textContent = t;
+        m_conf.textContent = t;
         m_commits.changed();
     });
     connect(m_fontButton, &QPushButton::clicked, this, &CTextEditTempDlg::onFontButton);
     connect(m_location, &QComboBox::activated, this, &CTextEditTempDlg::onLocationSelected);
     connect(m_offsetH, &SpinEdit::textChanged, this, [this](const QString& t) {
-        EditConf.OffsetH = readXmlInt(t);
+        m_conf.OffsetH = readXmlInt(t);
         m_commits.changed();
     });
     connect(m_offsetV, &SpinEdit::textChanged, this, [this](const QString& t) {
-        EditConf.OffsetV = readXmlInt(t);
+        m_conf.OffsetV = readXmlInt(t);
         m_commits.changed();
     });
     connect(m_rotation, &SpinEdit::textChanged, this, [this](const QString& t) {
         const int v = readXmlInt(t);
-        EditConf.Rotation = v == 360 ? 0 : v; // a full turn is stored as none
+        m_conf.Rotation = v == 360 ? 0 : v; // a full turn is stored as none
         m_commits.changed();
     });
     connect(m_transparency, &QSlider::valueChanged, this, [this](int v) {
-        EditConf.Transparency = v;
+        m_conf.Transparency = v;
         m_commits.changed();
     });
 
@@ -322,11 +323,11 @@ void CTextEditTempDlg::connectHandlers()
     flag(m_gradient, c.BGradientText);
     flag(m_cover, c.BCoverImage);
     connect(m_3d, &QCheckBox::clicked, this, [this] {
-        EditConf.B3DText = m_3d->isChecked() ? 1 : 0;
+        m_conf.B3DText = m_3d->isChecked() ? 1 : 0;
         // The copies lie behind the filled text, so 3D text turns the fill on.
         if (!m_fill->isChecked()) {
             m_fill->setChecked(true);
-            EditConf.BFillText = 1;
+            m_conf.BFillText = 1;
         }
         m_commits.changed();
     });
@@ -358,15 +359,15 @@ void CTextEditTempDlg::connectHandlers()
     colour(m_gradientEnd, c.GradientEndColor);
 
     connect(m_lineThickness, &QComboBox::activated, this, [this](int i) {
-        EditConf.EdgeLineThickness = i + 1;
+        m_conf.EdgeLineThickness = i + 1;
         m_commits.changed();
     });
     connect(m_3dPosition, &QComboBox::activated, this, [this](int i) {
-        EditConf.TDTextPos = i;
+        m_conf.TDTextPos = i;
         m_commits.changed();
     });
     connect(m_coverMethod, &QComboBox::activated, this, [this](int i) {
-        EditConf.coverImgMethod = i;
+        m_conf.coverImgMethod = i;
         m_commits.changed();
     });
 }
@@ -407,10 +408,10 @@ void CTextEditTempDlg::onColourClicked(ColourSwatch* swatch, std::uint32_t& colo
 
 void CTextEditTempDlg::onFontButton()
 {
-    LOGFONTW font = EditConf.Font;
+    LOGFONTW font = m_conf.Font;
     if (!ChooserService::current().chooseFont(this, font))
         return;
-    EditConf.Font = font;
+    m_conf.Font = font;
     m_fontName->setText(font.faceName());
     m_commits.changed();
 }
@@ -421,7 +422,7 @@ void CTextEditTempDlg::insertField(const QString& field)
     m_commits.begin();
     if (!m_fields->isChecked()) {
         m_fields->setChecked(true);
-        EditConf.BTextTokens = 1;
+        m_conf.BTextTokens = 1;
         m_commits.markPending();
     }
     m_text->insert(field);
@@ -432,8 +433,8 @@ void CTextEditTempDlg::insertField(const QString& field)
 void CTextEditTempDlg::onLocationSelected(int index)
 {
     m_commits.begin();
-    EditConf.Location = index;
-    EditConf.OffsetH = EditConf.OffsetV = 0;
+    m_conf.Location = index;
+    m_conf.OffsetH = m_conf.OffsetV = 0;
     m_offsetH->setValue(0);
     m_offsetV->setValue(0);
     m_commits.markPending();
@@ -442,7 +443,7 @@ void CTextEditTempDlg::onLocationSelected(int index)
 
 void CTextEditTempDlg::ShowTextSettings()
 {
-    const WatermarkConf c = EditConf;
+    const WatermarkConf c = m_conf;
     m_commits.begin();
     {
         const QSignalBlocker block(m_text);
@@ -466,7 +467,7 @@ void CTextEditTempDlg::ShowTextSettings()
         const QSignalBlocker block(m_transparency);
         m_transparency->setValue(c.Transparency);
     }
-    EditConf.Transparency = m_transparency->value();
+    m_conf.Transparency = m_transparency->value();
     m_commits.markPending();
 
     m_scaleText->setChecked(c.ScaleTextWT != 0);
@@ -516,7 +517,7 @@ QString CTextEditTempDlg::selectedLayerName() const
 
 void CTextEditTempDlg::showLayer(int index)
 {
-    LoadEditConf(m_layerList->itemText(index));
+    LoadEditConf(m_layerList->itemText(index), m_conf);
     ShowTextSettings();
     if (m_imagePage) {
         m_imagePage->FillLayerList(index);
@@ -550,7 +551,7 @@ void CTextEditTempDlg::reloadFromFiles()
     }
     m_commits.begin();
     if (m_layerList->currentIndex() >= 0)
-        LoadEditConf(m_layerList->currentText());
+        LoadEditConf(m_layerList->currentText(), m_conf);
     ShowTextSettings();
     if (m_imagePage) {
         m_imagePage->FillLayerList(m_layerList->currentIndex());
@@ -594,8 +595,8 @@ void CTextEditTempDlg::addLayer()
         EditorMessages::inform(this, tr("具有相同名称的文件已经存在，请输入其他名称"));
         return;
     }
-    setNewLayerDefaults(EditConf);
-    SaveLayerConf(name);
+    setNewLayerDefaults(m_conf);
+    SaveLayerConf(name, m_conf);
     TemplateLayerList::append(m_templateName, name);
 
     {
@@ -605,7 +606,7 @@ void CTextEditTempDlg::addLayer()
     }
     const int index = m_layerList->currentIndex();
     m_commits.begin();
-    LoadEditConf(name);
+    LoadEditConf(name, m_conf);
     ShowTextSettings();
     if (m_imagePage) {
         m_imagePage->FillLayerList(index);
@@ -665,7 +666,7 @@ void CTextEditTempDlg::deleteLayer()
         m_layerList->setCurrentIndex(0);
     }
     m_commits.begin();
-    LoadEditConf(m_layerList->itemText(0));
+    LoadEditConf(m_layerList->itemText(0), m_conf);
     ShowTextSettings();
     if (m_imagePage) {
         m_imagePage->FillLayerList(0);

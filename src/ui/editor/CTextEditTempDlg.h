@@ -35,7 +35,9 @@ public:
     static constexpr int kLayerButtonMessage = 5034;
     static constexpr int kLayerButtonCommand = 21;
 
-    explicit CTextEditTempDlg(const QString& templateName, QWidget* parent = nullptr);
+    // `conf`: the editor's editing instance (EditConf), which the page loads the selected layer
+    // into, changes and stores; it outlives the page.
+    CTextEditTempDlg(const QString& templateName, WatermarkConf& conf, QWidget* parent = nullptr);
     // Stores the selected layer before the page goes away.
     ~CTextEditTempDlg() override;
 
@@ -94,6 +96,7 @@ private:
     void deleteLayer();
 
     QString m_templateName;
+    WatermarkConf& m_conf;
     CEditTempImgDlg* m_imagePage = nullptr;
     EditConfCommits m_commits;
 

@@ -7,8 +7,8 @@
 #include "services/language/FailureReason.h"
 #include "ui/editor/LayerStoreRecord.h"
 
-EditConfCommits::EditConfCommits(std::function<QString()> selectedLayer)
-    : m_selectedLayer(std::move(selectedLayer))
+EditConfCommits::EditConfCommits(std::function<QString()> selectedLayer, const WatermarkConf& conf)
+    : m_selectedLayer(std::move(selectedLayer)), m_conf(conf)
 {
 }
 
@@ -16,7 +16,7 @@ Outcome EditConfCommits::commit() const
 {
     const QString name = m_selectedLayer();
     Outcome stored;
-    if (!name.isEmpty() && !LayerStoreRecord::store(name))
+    if (!name.isEmpty() && !LayerStoreRecord::store(name, m_conf))
         stored = Outcome::failure(FailureReason::tr("the changes to layer \"%1\" cannot be written to %2")
                                       .arg(name, QDir::toNativeSeparators(templateFilePath(name))));
     if (m_report)

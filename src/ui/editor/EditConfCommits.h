@@ -4,6 +4,7 @@
 
 #include <functional>
 
+#include "model/WatermarkConf.h"
 #include "services/files/Outcome.h"
 
 // The commits of a layer page: after every change EditConf is stored into the layer the page
@@ -14,8 +15,9 @@
 class EditConfCommits
 {
 public:
-    // `selectedLayer` gives the name of the layer the page shows, empty when none is selected.
-    explicit EditConfCommits(std::function<QString()> selectedLayer);
+    // `selectedLayer` gives the name of the layer the page shows, empty when none is selected;
+    // `conf` is the editing instance stored into it.
+    EditConfCommits(std::function<QString()> selectedLayer, const WatermarkConf& conf);
 
     void setReady() { m_ready = true; }
     // Called with the outcome of every store (a failure names the layer's file), so the editor
@@ -39,6 +41,7 @@ public:
 
 private:
     std::function<QString()> m_selectedLayer;
+    const WatermarkConf& m_conf;
     std::function<void(const Outcome&)> m_report;
     bool m_ready = false;
     int m_depth = 0;

@@ -28,10 +28,11 @@ int scaledLength(int length, qreal share)
 
 } // namespace
 
-LayerDragging::LayerDragging(EditorPreviewArea* area, QTabWidget* tabs, CTextEditTempDlg* textPage,
-                             CEditTempImgDlg* imagePage, std::function<QSize()> canvas,
-                             std::function<TextFieldValues()> fields, QObject* parent)
-    : QObject(parent), m_area(area), m_tabs(tabs), m_textPage(textPage), m_imagePage(imagePage),
+LayerDragging::LayerDragging(EditorPreviewArea* area, QTabWidget* tabs, WatermarkConf& conf,
+                             CTextEditTempDlg* textPage, CEditTempImgDlg* imagePage,
+                             std::function<QSize()> canvas, std::function<TextFieldValues()> fields,
+                             QObject* parent)
+    : QObject(parent), m_area(area), m_tabs(tabs), m_conf(conf), m_textPage(textPage), m_imagePage(imagePage),
       m_canvas(std::move(canvas)), m_fields(std::move(fields))
 {
     connect(area, &EditorPreviewArea::pressed, this, &LayerDragging::onPressed);
@@ -80,13 +81,13 @@ LayerOutline LayerDragging::outlineOf(const WatermarkConf& conf) const
 void LayerDragging::refresh()
 {
     const bool layer = !m_textPage->selectedLayerName().isEmpty();
-    const LayerOutline outline = layer ? outlineOf(EditConf) : LayerOutline();
+    const LayerOutline outline = layer ? outlineOf(m_conf) : LayerOutline();
     m_area->setSelection(outline.drawn || (layer && !onPicturePage()) ? outline.corners() : QPolygonF());
 }
 
 void LayerDragging::apply(const WatermarkConf& conf)
 {
-    EditConf = conf;
+    m_conf = conf;
     // The page shows the values as if typed, which stores them and redraws the preview.
     if (onPicturePage())
         m_imagePage->ShowImageSettings();
@@ -100,7 +101,7 @@ void LayerDragging::onPressed(const QPointF& canvas, bool onHandle)
     m_mode = Mode::None;
     if (m_textPage->selectedLayerName().isEmpty())
         return;
-    m_startConf = EditConf;
+    m_startConf = m_conf;
     m_startOutline = outlineOf(m_startConf);
     if (m_startOutline.size.isEmpty())
         return;
@@ -164,7 +165,7 @@ void LayerDragging::onDragged(const QPointF& canvas)
         conf.OffsetH = place.offsetH;
         conf.OffsetV = place.offsetV;
     }
-    if (!(conf == EditConf))
+    if (!(conf == m_conf))
         apply(conf);
 }
 
@@ -181,7 +182,7 @@ void LayerDragging::onNudged(int dx, int dy)
 {
     if (m_textPage->selectedLayerName().isEmpty() || m_mode != Mode::None)
         return;
-    WatermarkConf conf = EditConf;
+    WatermarkConf conf = m_conf;
     std::int32_t& h = onPicturePage() ? conf.ImageOffsetH : conf.OffsetH;
     std::int32_t& v = onPicturePage() ? conf.ImageOffsetV : conf.OffsetV;
     h = std::clamp(h + dx, -32767, 32767);

@@ -28,7 +28,7 @@ class LayerDragging : public QObject
     Q_OBJECT
 
 public:
-    LayerDragging(EditorPreviewArea* area, QTabWidget* tabs, CTextEditTempDlg* textPage,
+    LayerDragging(EditorPreviewArea* area, QTabWidget* tabs, WatermarkConf& conf, CTextEditTempDlg* textPage,
                   CEditTempImgDlg* imagePage, std::function<QSize()> canvas,
                   std::function<TextFieldValues()> fields, QObject* parent = nullptr);
 
@@ -55,6 +55,7 @@ private:
 
     EditorPreviewArea* m_area;
     QTabWidget* m_tabs;
+    WatermarkConf& m_conf;
     CTextEditTempDlg* m_textPage;
     CEditTempImgDlg* m_imagePage;
     std::function<QSize()> m_canvas;

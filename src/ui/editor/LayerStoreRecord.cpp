@@ -21,23 +21,23 @@ QMap<QString, WatermarkConf>& unstored()
 
 } // namespace
 
-bool store(const QString& layer)
+bool store(const QString& layer, const WatermarkConf& conf)
 {
     EditorHistory* history = EditorHistory::current();
     // An undone or redone step has written the files already; showing them stores nothing.
     if (history && history->isRestoring())
         return true;
-    if (StoreEditConf(layer)) {
-        stored().insert(layer, EditConf);
+    if (StoreEditConf(layer, conf)) {
+        stored().insert(layer, conf);
         unstored().remove(layer);
         if (history)
             history->stored();
         return true;
     }
-    if (stored().contains(layer) && stored().value(layer) == EditConf)
+    if (stored().contains(layer) && stored().value(layer) == conf)
         unstored().remove(layer);
     else
-        unstored().insert(layer, EditConf);
+        unstored().insert(layer, conf);
     return false;
 }
 

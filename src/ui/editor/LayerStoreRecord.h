@@ -14,10 +14,10 @@
 // through store(). Used on the user-interface thread only; the editor clears it when it opens.
 namespace LayerStoreRecord {
 
-// Stores EditConf into the layer's file. A failed store whose values differ from the ones
+// Stores the editing instance `conf` into the layer's file. A failed store whose values differ from the ones
 // last stored (or first stored) for that layer is kept as an unstored change; a later
 // successful store, or values back to the stored ones, drop it. True when the file was saved.
-bool store(const QString& layer);
+bool store(const QString& layer, const WatermarkConf& conf);
 
 // The layers with unstored changes.
 bool hasUnstored();
