@@ -7,7 +7,7 @@
 #include "support/IsolatedHome.h"
 #include "support/ToolRun.h"
 
-namespace packaging {
+namespace Packaging {
 
 inline const QString kSourceDir = QStringLiteral(LUMORA_SOURCE_DIR);
 inline const QString kBuildDir = QStringLiteral(LUMORA_BUILD_DIR);
