@@ -4,7 +4,7 @@
 # (build/, or $LUMORA_BUILD_DIR; configured here when missing). Names that keep a capital are
 # listed in cmake/names-fixed.txt.
 #   scripts/check-names.sh                 check src/
-#   scripts/check-names.sh --roots src tests   also the tests
+#   scripts/check-names.sh --roots src tests bench   also the tests and the benchmarks
 #   scripts/check-names.sh --sync          write the list's names into .clang-tidy
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)

@@ -9,7 +9,7 @@
 #include "ui/skin/CBaseDlgUI.h"
 
 // Points the skinned windows at the skin folder of the source tree.
-inline void UseSourceSkin()
+inline void useSourceSkin()
 {
     SkinResources::setInstancePath(QStringLiteral(LUMORA_SOURCE_DIR));
     SkinResources::SetResourcePath(QStringLiteral(LUMORA_SOURCE_DIR "/skin/en"));

@@ -34,7 +34,7 @@ class AboutWindowsTest : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase() { UseSourceSkin(); }
+    void initTestCase() { useSourceSkin(); }
     void cleanup() { CAboutDlgUI::setVersionReader({}); }
 
     void versionLabel_data()

@@ -77,7 +77,7 @@ class MainWindowCommandsTest : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase() { UseSourceSkin(); }
+    void initTestCase() { useSourceSkin(); }
 
     void quickStartAtStartup_data()
     {

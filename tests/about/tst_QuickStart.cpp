@@ -32,7 +32,7 @@ class QuickStartTest : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase() { UseSourceSkin(); }
+    void initTestCase() { useSourceSkin(); }
 
     // Every click stores the option's new state at once.
     void clicksStoreAtOnce_data()

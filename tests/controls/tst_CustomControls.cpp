@@ -37,7 +37,7 @@ const QColor kNormal(200, 0, 0), kHot(0, 200, 0), kPressed(0, 0, 200), kDisabled
 const QColor kStretchColumn(255, 255, 0), kTail(0, 255, 255);
 constexpr int kIdNormal = 900, kIdHot = 901, kIdPressed = 902, kIdDisabled = 903;
 
-QImage BarPicture(const QColor& c)
+QImage barPicture(const QColor& c)
 {
     QImage img(40, 24, QImage::Format_ARGB32);
     img.fill(c);
@@ -49,7 +49,7 @@ QImage BarPicture(const QColor& c)
     return img;
 }
 
-void Press(QWidget* w, QPoint at)
+void press(QWidget* w, QPoint at)
 {
     QTest::mousePress(w, Qt::LeftButton, {}, at);
 }
@@ -76,10 +76,10 @@ private slots:
     void initTestCase()
     {
         QDir().mkpath(langDir());
-        QVERIFY(BarPicture(kNormal).save(langDir() + "/n.png"));
-        QVERIFY(BarPicture(kHot).save(langDir() + "/h.png"));
-        QVERIFY(BarPicture(kPressed).save(langDir() + "/p.png"));
-        QVERIFY(BarPicture(kDisabled).save(langDir() + "/d.png"));
+        QVERIFY(barPicture(kNormal).save(langDir() + "/n.png"));
+        QVERIFY(barPicture(kHot).save(langDir() + "/h.png"));
+        QVERIFY(barPicture(kPressed).save(langDir() + "/p.png"));
+        QVERIFY(barPicture(kDisabled).save(langDir() + "/d.png"));
         QFile f(CLanguageManager::GetLanguageFilePath());
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write("[BITMAP]\n900=Lang/n.png\n901=Lang/h.png\n902=Lang/p.png\n903=Lang/d.png\n"
@@ -120,7 +120,7 @@ private slots:
         if (mouse == "hover")
             QTest::mouseMove(bar.get(), QPoint(5, 12));
         else if (mouse == "press")
-            Press(bar.get(), QPoint(5, 12));
+            press(bar.get(), QPoint(5, 12));
         const QImage shown = bar->renderBar();
         for (int i = 0; i < expected.size(); ++i)
             QCOMPARE(shown.pixelColor(i * 10 + 5, 12), expected[i]);
@@ -167,7 +167,7 @@ private slots:
         MessageSink sink;
         bar->SetTarget(&sink, 5034);
         bar->show();
-        Press(bar.get(), pressAt);
+        press(bar.get(), pressAt);
         QTest::mouseRelease(bar.get(), Qt::LeftButton, {}, releaseAt);
         QCoreApplication::processEvents();
         QCOMPARE(bar->pressedIndex(), -1);

@@ -29,32 +29,32 @@ volatile int g_sink = 0;
 
 // The faulting functions keep a local on the stack: the compiler leaves out the frame record of
 // a function that uses no stack at all, even when frame pointers are asked for.
-__attribute__((noinline)) void WriteToNull()
+__attribute__((noinline)) void writeToNull()
 {
     volatile int value = 42;
     *reinterpret_cast<volatile int*>(g_nullAddress) = value;
 }
 
-__attribute__((noinline)) void ReadFromNull()
+__attribute__((noinline)) void readFromNull()
 {
     volatile int value = *reinterpret_cast<volatile int*>(g_nullAddress);
     g_sink = value;
 }
 
-__attribute__((noinline)) void DivideByZero()
+__attribute__((noinline)) void divideByZero()
 {
     volatile int value = 10;
     g_sink = value / g_zero;
 }
 
-__attribute__((noinline)) void IllegalInstruction()
+__attribute__((noinline)) void illegalInstruction()
 {
     volatile int value = 1;
     if (value)
         __builtin_trap();
 }
 
-__attribute__((noinline)) void ReadPastEndOfFile(const QString& folder)
+__attribute__((noinline)) void readPastEndOfFile(const QString& folder)
 {
     // Touching a mapped page beyond the end of a file raises SIGBUS.
     const QByteArray path = QFile::encodeName(folder + "/empty.bin");
@@ -63,40 +63,40 @@ __attribute__((noinline)) void ReadPastEndOfFile(const QString& folder)
     g_sink = *static_cast<volatile const char*>(page);
 }
 
-__attribute__((noinline)) int Recurse(int depth)
+__attribute__((noinline)) int recurse(int depth)
 {
     volatile char frame[256];
     frame[0] = static_cast<char>(depth);
     if (depth == 0) {
-        WriteToNull();
+        writeToNull();
         return 0;
     }
-    return Recurse(depth - 1) + frame[0];
+    return recurse(depth - 1) + frame[0];
 }
 
-__attribute__((noinline)) int RecurseForever(int depth)
+__attribute__((noinline)) int recurseForever(int depth)
 {
     volatile char frame[1024];
     frame[depth % 1024] = 1;
     if (depth < 0) // never: the stack runs out first
         return 0;
-    return RecurseForever(depth + 1) + frame[0];
+    return recurseForever(depth + 1) + frame[0];
 }
 
-__attribute__((noinline)) void CrashWithBrokenChain()
+__attribute__((noinline)) void crashWithBrokenChain()
 {
     // The caller's saved frame pointer becomes an address that is never mapped, so the walk
     // must stop after this frame and its caller.
     *static_cast<void**>(__builtin_frame_address(0)) = reinterpret_cast<void*>(0x10);
-    WriteToNull();
+    writeToNull();
 }
 
-__attribute__((noinline)) void ThrowUncaught()
+__attribute__((noinline)) void throwUncaught()
 {
     throw std::runtime_error("uncaught");
 }
 
-void CrashTwoThreadsAtOnce(const QString& folder)
+void crashTwoThreadsAtOnce(const QString& folder)
 {
     // The first thread faults; the second faults as soon as the first one's report is being
     // written, so that the two crashes overlap.
@@ -106,11 +106,11 @@ void CrashTwoThreadsAtOnce(const QString& folder)
         struct stat info;
         while (::stat(partial.constData(), &info) != 0) {
         }
-        DivideByZero();
+        divideByZero();
     });
     std::thread first([] {
         installCrashStackForThread();
-        WriteToNull();
+        writeToNull();
     });
     first.join();
     second.join();
@@ -136,33 +136,33 @@ int main(int argc, char** argv)
     }
 
     if (mode == "write-null") {
-        WriteToNull();
+        writeToNull();
     } else if (mode == "read-null") {
-        ReadFromNull();
+        readFromNull();
     } else if (mode == "divide") {
-        DivideByZero();
+        divideByZero();
     } else if (mode == "illegal") {
-        IllegalInstruction();
+        illegalInstruction();
     } else if (mode == "bus") {
-        ReadPastEndOfFile(folder);
+        readPastEndOfFile(folder);
     } else if (mode == "abort") {
         std::abort();
     } else if (mode == "terminate") {
-        ThrowUncaught();
+        throwUncaught();
     } else if (mode == "thread") {
         std::thread worker([] {
             installCrashStackForThread();
-            WriteToNull();
+            writeToNull();
         });
         worker.join();
     } else if (mode == "deep") {
-        g_sink = Recurse(40);
+        g_sink = recurse(40);
     } else if (mode == "stack-overflow") {
-        g_sink = RecurseForever(0);
+        g_sink = recurseForever(0);
     } else if (mode == "broken-chain") {
-        CrashWithBrokenChain();
+        crashWithBrokenChain();
     } else if (mode == "two-threads") {
-        CrashTwoThreadsAtOnce(folder);
+        crashTwoThreadsAtOnce(folder);
     } else {
         std::fprintf(stderr, "unknown mode\n");
         return 2;

@@ -21,7 +21,7 @@
 
 namespace {
 
-QString HelperPath()
+QString helperPath()
 {
     return QFileInfo(QStringLiteral(CRASH_HELPER_PATH)).canonicalFilePath();
 }
@@ -32,7 +32,7 @@ struct HelperRun
     int signal = 0;
 };
 
-HelperRun RunHelper(const QString& dataFolder, const QString& mode, const QString& program = HelperPath())
+HelperRun runHelper(const QString& dataFolder, const QString& mode, const QString& program = helperPath())
 {
     QProcess process;
     process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
@@ -47,7 +47,7 @@ HelperRun RunHelper(const QString& dataFolder, const QString& mode, const QStrin
 }
 
 // Decodes a report file: UTF-16LE ending in exactly one NUL character.
-bool ReadReport(const QString& path, QString* text, qint64* characters = nullptr)
+bool readReport(const QString& path, QString* text, qint64* characters = nullptr)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
@@ -77,7 +77,7 @@ struct ParsedDump
     QByteArray modules;
 };
 
-ParsedDump ReadDump(const QString& path)
+ParsedDump readDump(const QString& path)
 {
     ParsedDump dump;
     QFile file(path);
@@ -116,7 +116,7 @@ ParsedDump ReadDump(const QString& path)
     return dump;
 }
 
-QString LineStartingWith(const QStringList& lines, const QString& prefix)
+QString lineStartingWith(const QStringList& lines, const QString& prefix)
 {
     for (const QString& line : lines)
         if (line.startsWith(prefix))
@@ -125,7 +125,7 @@ QString LineStartingWith(const QStringList& lines, const QString& prefix)
 }
 
 // The lines after "Call Stack:" that are entries (not module headers).
-int CallStackEntries(const QStringList& lines)
+int callStackEntries(const QStringList& lines)
 {
     const qsizetype start = lines.indexOf(QStringLiteral("Call Stack:"));
     if (start < 0)
@@ -138,14 +138,14 @@ int CallStackEntries(const QStringList& lines)
     return count;
 }
 
-QString SystemName()
+QString systemName()
 {
     struct utsname names = {};
     uname(&names);
     return QString::fromUtf8(names.sysname);
 }
 
-QString ToQString(const ReportBuffer& buffer)
+QString toQString(const ReportBuffer& buffer)
 {
     return QString::fromUtf16(buffer.data(), qsizetype(buffer.length()));
 }
@@ -192,7 +192,7 @@ void CrashReporterTest::reportBufferDecodesUtf8()
     QFETCH(QString, expected);
     auto buffer = std::make_unique<ReportBuffer>();
     buffer->appendUtf8(utf8.constData(), std::size_t(utf8.size()));
-    QCOMPARE(ToQString(*buffer), expected);
+    QCOMPARE(toQString(*buffer), expected);
     QCOMPARE(buffer->data()[buffer->length()], u'\0');
 }
 
@@ -225,7 +225,7 @@ void CrashReporterTest::reportBufferStopsAtCapacity()
     buffer->appendUtf8(tailBytes.constData(), std::size_t(tailBytes.size()));
     QCOMPARE(int(buffer->length()), expectedLength);
     QCOMPARE(buffer->data()[buffer->length()], u'\0');
-    const QString text = ToQString(*buffer);
+    const QString text = toQString(*buffer);
     QVERIFY(!text.back().isHighSurrogate());
     QVERIFY(!text.endsWith(QLatin1Char('\r')));
 }
@@ -409,7 +409,7 @@ void CrashReporterTest::callStackWalksFrameRecords()
     auto report = std::make_unique<ReportBuffer>();
     appendCallStack(report.get(), *stack.map, stack.firstFramePointer(), std::uintptr_t(returns.first()),
                     true);
-    QCOMPARE(ToQString(*report), expected);
+    QCOMPARE(toQString(*report), expected);
 }
 
 void CrashReporterTest::crashLeavesReportAndDump_data()
@@ -466,27 +466,27 @@ void CrashReporterTest::crashLeavesReportAndDump()
 #endif
 
     QTemporaryDir data;
-    const HelperRun run = RunHelper(data.path(), mode);
+    const HelperRun run = runHelper(data.path(), mode);
     QVERIFY(run.crashed);
     QCOMPARE(run.signal, signal);
 
     QString text;
-    QVERIFY(ReadReport(data.filePath("crashLog/crash.txt"), &text));
+    QVERIFY(readReport(data.filePath("crashLog/crash.txt"), &text));
     QVERIFY(!text.startsWith(QLatin1Char('\r')));
     QVERIFY2(!text.contains(QRegularExpression("[^\\r]\\n|\\r[^\\n]")), "every line ends in CR LF");
     const QStringList lines = text.split(QStringLiteral("\r\n"));
-    const QString helper = HelperPath();
+    const QString helper = helperPath();
 
-    QVERIFY(lines.first().startsWith(SystemName() + QStringLiteral(":  ")));
+    QVERIFY(lines.first().startsWith(systemName() + QStringLiteral(":  ")));
     QCOMPARE(lines.value(1), QStringLiteral("Process:  ") + helper);
     QCOMPARE(lines.value(2), QStringLiteral("Version:  %1.%2.%3 ")
                                  .arg(LUMORA_VERSION_MAJOR)
                                  .arg(LUMORA_VERSION_MINOR)
                                  .arg(LUMORA_VERSION_PATCH));
     QVERIFY2(lines.contains(codeLine), qPrintable(text));
-    const QString access = LineStartingWith(lines, QStringLiteral("Write Address:"));
+    const QString access = lineStartingWith(lines, QStringLiteral("Write Address:"));
     const QString actualAccess =
-        access.isEmpty() ? LineStartingWith(lines, QStringLiteral("Read Address:")) : access;
+        access.isEmpty() ? lineStartingWith(lines, QStringLiteral("Read Address:")) : access;
     if (accessLine.isEmpty())
         QVERIFY2(actualAccess.isEmpty(), qPrintable(actualAccess));
     else if (accessLine.endsWith(QStringLiteral(":  ")))
@@ -495,8 +495,8 @@ void CrashReporterTest::crashLeavesReportAndDump()
         QCOMPARE(actualAccess, accessLine);
 
     if (faultInHelper) {
-        QCOMPARE(LineStartingWith(lines, QStringLiteral("Module:")), QStringLiteral("Module:  ") + helper);
-        QCOMPARE(LineStartingWith(lines, QStringLiteral("Date Modified:")),
+        QCOMPARE(lineStartingWith(lines, QStringLiteral("Module:")), QStringLiteral("Module:  ") + helper);
+        QCOMPARE(lineStartingWith(lines, QStringLiteral("Date Modified:")),
                  QStringLiteral("Date Modified:  ") +
                      QFileInfo(helper).lastModified().toString(QStringLiteral("MM/dd/yyyy")));
         const qsizetype stackLine = lines.indexOf(QStringLiteral("Call Stack:"));
@@ -507,9 +507,9 @@ void CrashReporterTest::crashLeavesReportAndDump()
     }
     // Frames inside the C library keep no frame-pointer chain, so an abort shows little more
     // than the faulting frame.
-    QVERIFY2(CallStackEntries(lines) >= (faultInHelper ? 2 : 1), qPrintable(text));
+    QVERIFY2(callStackEntries(lines) >= (faultInHelper ? 2 : 1), qPrintable(text));
 
-    const ParsedDump dump = ReadDump(data.filePath("crashLog/crash.dmp"));
+    const ParsedDump dump = readDump(data.filePath("crashLog/crash.dmp"));
     QVERIFY(dump.ok);
     QCOMPARE(dump.sequence, 1u);
     QCOMPARE(dump.signal, signal);
@@ -517,12 +517,12 @@ void CrashReporterTest::crashLeavesReportAndDump()
     QVERIFY(dump.modules.contains(QFile::encodeName(helper)));
     QVERIFY(!QFileInfo::exists(data.filePath("crashLog/crash.txt.part")));
 
-    const QString instruction = LineStartingWith(lines, QStringLiteral("Instruction:"));
+    const QString instruction = lineStartingWith(lines, QStringLiteral("Instruction:"));
     if (machineState) {
         QVERIFY2(QRegularExpression("^Instruction: ( [0-9A-F?]{2}){16}$").match(instruction).hasMatch(),
                  qPrintable(instruction));
         QCOMPARE(dump.registers.size(), kCrashDumpRegisterCount);
-        const QString rip = LineStartingWith(lines, QStringLiteral("RIP: "));
+        const QString rip = lineStartingWith(lines, QStringLiteral("RIP: "));
         QVERIFY2(rip.startsWith(QStringLiteral("RIP: %1  EFlags: ")
                                     .arg(dump.registers[16], 16, 16, QLatin1Char('0'))
                                     .toUpper()
@@ -552,27 +552,27 @@ void CrashReporterTest::callStackStops()
     QFETCH(QString, mode);
     QFETCH(int, entries);
     QTemporaryDir data;
-    QVERIFY(RunHelper(data.path(), mode).crashed);
+    QVERIFY(runHelper(data.path(), mode).crashed);
     QString text;
-    QVERIFY(ReadReport(data.filePath("crashLog/crash.txt"), &text));
-    QCOMPARE(CallStackEntries(text.split(QStringLiteral("\r\n"))), entries);
+    QVERIFY(readReport(data.filePath("crashLog/crash.txt"), &text));
+    QCOMPARE(callStackEntries(text.split(QStringLiteral("\r\n"))), entries);
 }
 
 void CrashReporterTest::secondCrashReplacesFirst()
 {
     QTemporaryDir data;
-    QVERIFY(RunHelper(data.path(), "write-null").crashed);
+    QVERIFY(runHelper(data.path(), "write-null").crashed);
     QString first;
-    QVERIFY(ReadReport(data.filePath("crashLog/crash.txt"), &first));
+    QVERIFY(readReport(data.filePath("crashLog/crash.txt"), &first));
     QVERIFY(first.contains(QStringLiteral("Write Address:  00000000")));
 
-    QVERIFY(RunHelper(data.path(), "divide").crashed);
+    QVERIFY(runHelper(data.path(), "divide").crashed);
     QString second;
-    QVERIFY(ReadReport(data.filePath("crashLog/crash.txt"), &second));
+    QVERIFY(readReport(data.filePath("crashLog/crash.txt"), &second));
     QVERIFY(second.contains(QStringLiteral("(SIGFPE, FPE_INTDIV)")));
     QVERIFY(!second.contains(QStringLiteral("SIGSEGV")));
     QCOMPARE(second.count(QStringLiteral("Process:  ")), 1);
-    QCOMPARE(ReadDump(data.filePath("crashLog/crash.dmp")).signal, SIGFPE);
+    QCOMPARE(readDump(data.filePath("crashLog/crash.dmp")).signal, SIGFPE);
 }
 
 void CrashReporterTest::overlappingCrashesAreWrittenOneAfterTheOther()
@@ -583,14 +583,14 @@ void CrashReporterTest::overlappingCrashesAreWrittenOneAfterTheOther()
     bool overlapped = false;
     for (int attempt = 0; attempt < 10 && !overlapped; ++attempt) {
         QTemporaryDir data;
-        const HelperRun run = RunHelper(data.path(), "two-threads");
+        const HelperRun run = runHelper(data.path(), "two-threads");
         QVERIFY(run.crashed);
-        const ParsedDump dump = ReadDump(data.filePath("crashLog/crash.dmp"));
+        const ParsedDump dump = readDump(data.filePath("crashLog/crash.dmp"));
         QVERIFY(dump.ok);
         QVERIFY(dump.sequence == 1 || dump.sequence == 2);
         QCOMPARE(dump.signal, run.signal);
         QString text;
-        QVERIFY(ReadReport(data.filePath("crashLog/crash.txt"), &text));
+        QVERIFY(readReport(data.filePath("crashLog/crash.txt"), &text));
         QCOMPARE(text.count(QStringLiteral("Exception Code:")), 1);
         QCOMPARE(text.count(QStringLiteral("Call Stack:")), 1);
         QVERIFY(text.contains(run.signal == SIGFPE ? QStringLiteral("(SIGFPE, FPE_INTDIV)")
@@ -612,12 +612,12 @@ void CrashReporterTest::longReportIsCutAt8000Characters()
     folder += QStringLiteral("/水印");
     QVERIFY(QDir().mkpath(folder));
     const QString copy = folder + QStringLiteral("/CrashHelper");
-    QVERIFY(QFile::copy(HelperPath(), copy));
+    QVERIFY(QFile::copy(helperPath(), copy));
 
-    QVERIFY(RunHelper(data.path(), "write-null", copy).crashed);
+    QVERIFY(runHelper(data.path(), "write-null", copy).crashed);
     QString text;
     qint64 characters = 0;
-    QVERIFY(ReadReport(data.filePath("crashLog/crash.txt"), &text, &characters));
+    QVERIFY(readReport(data.filePath("crashLog/crash.txt"), &text, &characters));
     QCOMPARE(characters, qint64(ReportBuffer::kCapacity));
     QCOMPARE(QFileInfo(data.filePath("crashLog/crash.txt")).size(), qint64(2 * ReportBuffer::kCapacity));
     QVERIFY(text.split(QStringLiteral("\r\n")).contains(QStringLiteral("Process:  ") + copy));

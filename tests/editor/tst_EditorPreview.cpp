@@ -35,7 +35,7 @@ const QString kLayer = QStringLiteral("Demo 1_Layer 1");
 
 // Waits (at most 10 s) until the preview shows the newest values: it is drawn off the window
 // thread.
-bool WaitForPreview(const CEditTemplateDlg& editor)
+bool waitForPreview(const CEditTemplateDlg& editor)
 {
     return QTest::qWaitFor([&editor] { return !editor.isRendering(); }, 10000);
 }
@@ -44,7 +44,7 @@ bool WaitForPreview(const CEditTemplateDlg& editor)
 bool showWithPreview(CEditTemplateDlg& editor)
 {
     editor.show();
-    return QTest::qWaitForWindowExposed(&editor) && WaitForPreview(editor);
+    return QTest::qWaitForWindowExposed(&editor) && waitForPreview(editor);
 }
 
 } // namespace
@@ -90,9 +90,9 @@ private slots:
         QVERIFY(showWithPreview(editor));
         const QImage before = editor.previewArea()->picture();
         QCOMPARE(before.size(), QSize(677, 625));
-        TypeInto(editor.textPage()->findChild<QLineEdit*>(QStringLiteral("text_edit")),
+        typeInto(editor.textPage()->findChild<QLineEdit*>(QStringLiteral("text_edit")),
                  QStringLiteral("WWWW MMMM"));
-        QVERIFY(WaitForPreview(editor));
+        QVERIFY(waitForPreview(editor));
         QVERIFY(editor.previewArea()->picture() != before);
     }
 
@@ -112,13 +112,13 @@ private slots:
         editor.tabControl()->setCurrentIndex(1);
         QTest::mouseClick(editor.imagePage()->findChild<QWidget*>(QStringLiteral("browse_button")),
                           Qt::LeftButton);
-        QVERIFY(WaitForPreview(editor));
+        QVERIFY(waitForPreview(editor));
         QVERIFY(editor.previewArea()->problems().isEmpty());
         QVERIFY(QFile::remove(chooser.file));
         editor.tabControl()->setCurrentIndex(0);
-        TypeInto(editor.textPage()->findChild<QLineEdit*>(QStringLiteral("text_edit")),
+        typeInto(editor.textPage()->findChild<QLineEdit*>(QStringLiteral("text_edit")),
                  QStringLiteral("Still here"));
-        QVERIFY(WaitForPreview(editor));
+        QVERIFY(waitForPreview(editor));
         const QStringList problems = editor.previewArea()->problems();
         QCOMPARE(problems.size(), 1);
         QVERIFY2(problems[0].contains(QStringLiteral("badge.png cannot be read")), qPrintable(problems[0]));
@@ -131,15 +131,15 @@ private slots:
         const QString layerFile = templateFilePath(editor.textPage()->selectedLayerName());
         const QByteArray stored = readFile(layerFile);
         QVERIFY(QFile::remove(layerFile));
-        TypeInto(text, QStringLiteral("Not stored"));
-        QVERIFY(WaitForPreview(editor));
+        typeInto(text, QStringLiteral("Not stored"));
+        QVERIFY(waitForPreview(editor));
         const QString unstored =
             QStringLiteral("cannot be written to ") + QDir::toNativeSeparators(layerFile);
         QVERIFY2(editor.previewArea()->problems().join(QLatin1Char('\n')).contains(unstored),
                  qPrintable(editor.previewArea()->problems().join(QLatin1Char('\n'))));
         QVERIFY(writeFile(layerFile, stored));
-        TypeInto(text, QStringLiteral("Stored again"));
-        QVERIFY(WaitForPreview(editor));
+        typeInto(text, QStringLiteral("Stored again"));
+        QVERIFY(waitForPreview(editor));
         QVERIFY(!editor.previewArea()->problems().join(QLatin1Char('\n')).contains(unstored));
     }
 
@@ -180,14 +180,14 @@ private slots:
             badge.fill(Qt::red);
             chooser.file = data.path() + QStringLiteral("/badge.png");
             QVERIFY(badge.save(chooser.file));
-            Click(editor.imagePage()->findChild<QWidget*>(QStringLiteral("browse_button")));
+            click(editor.imagePage()->findChild<QWidget*>(QStringLiteral("browse_button")));
         }
-        QVERIFY(WaitForPreview(editor));
+        QVERIFY(waitForPreview(editor));
         EditorPreviewArea* area = editor.previewArea();
         QCOMPARE(area->selection().size(), 4);
         const QPolygonF box = area->selection();
-        const QByteArray before = readFile(LayerPath(kLayer));
-        const WatermarkConf start = Stored(kLayer);
+        const QByteArray before = readFile(layerPath(kLayer));
+        const WatermarkConf start = storedConf(kLayer);
         auto outline = [page, &editor](const WatermarkConf& conf) {
             return page == 1 ? LayerOutlines::picture(conf, QSize(80, 40), editor.previewSize())
                              : LayerOutlines::text(conf, editor.previewSize());
@@ -195,7 +195,7 @@ private slots:
         const LayerOutline startOutline = outline(start);
 
         if (gesture == QLatin1String("keys")) {
-            Click(area, area->rect().bottomLeft() + QPoint(3, -3)); // outside the box: focus only
+            click(area, area->rect().bottomLeft() + QPoint(3, -3)); // outside the box: focus only
             QVERIFY(area->hasFocus());
             QTest::keyClick(area, Qt::Key_Right, Qt::ShiftModifier);
             QTest::keyClick(area, Qt::Key_Right, Qt::ShiftModifier);
@@ -210,7 +210,7 @@ private slots:
             QTest::mouseRelease(area, Qt::LeftButton, {}, from + delta);
         }
         QCoreApplication::processEvents();
-        const WatermarkConf stored = Stored(kLayer);
+        const WatermarkConf stored = storedConf(kLayer);
         const LayerOutline moved = outline(stored);
         const int storedLocation = page == 1 ? stored.ImageLocation : stored.Location;
         if (gesture == QLatin1String("size")) {
@@ -233,11 +233,11 @@ private slots:
                  QString::number(page == 1 ? stored.ImageOffsetH : stored.OffsetH));
         QCOMPARE(pageWidget->findChild<SpinEdit*>(QStringLiteral("offset_v"))->text(),
                  QString::number(page == 1 ? stored.ImageOffsetV : stored.OffsetV));
-        QVERIFY(readFile(LayerPath(kLayer)) != before);
+        QVERIFY(readFile(layerPath(kLayer)) != before);
         if (gesture != QLatin1String("keys")) {
             editor.setFocus();
             QTest::keyClick(&editor, Qt::Key_Z, Qt::ControlModifier);
-            QCOMPARE(readFile(LayerPath(kLayer)), before);
+            QCOMPARE(readFile(layerPath(kLayer)), before);
         }
     }
 
@@ -267,9 +267,9 @@ private slots:
         QTest::mouseClick(editor.imagePage()->findChild<QWidget*>(QStringLiteral("browse_button")),
                           Qt::LeftButton);
         auto* location = editor.imagePage()->findChild<QComboBox*>(QStringLiteral("location_list"));
-        ChooseEntry(location, 8);
-        TypeInto(editor.imagePage()->findChild<SpinEdit*>(QStringLiteral("offset_h")), QStringLiteral("0"));
-        QCOMPARE(Stored(QStringLiteral("Demo 1_Layer 1")).ImageLocation, 8);
+        chooseEntry(location, 8);
+        typeInto(editor.imagePage()->findChild<SpinEdit*>(QStringLiteral("offset_h")), QStringLiteral("0"));
+        QCOMPARE(storedConf(QStringLiteral("Demo 1_Layer 1")).ImageLocation, 8);
         QCoreApplication::processEvents();
         QVERIFY(editor.grab().save(kShots + QStringLiteral("editor_picture_page.png")));
     }
@@ -285,15 +285,15 @@ private slots:
         auto* text = editor.textPage()->findChild<QLineEdit*>(QStringLiteral("text_edit"));
         auto* box = editor.textPage()->findChild<QCheckBox*>(QStringLiteral("fields_box"));
         const QString today = QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"));
-        TypeInto(text, QStringLiteral("sample · Lumora Plenum · ") + today);
-        QVERIFY(WaitForPreview(editor));
+        typeInto(text, QStringLiteral("sample · Lumora Plenum · ") + today);
+        QVERIFY(waitForPreview(editor));
         const QImage literal = editor.previewArea()->picture();
-        TypeInto(text, QStringLiteral("{name} · {camera} · {date}"));
-        QVERIFY(WaitForPreview(editor));
+        typeInto(text, QStringLiteral("{name} · {camera} · {date}"));
+        QVERIFY(waitForPreview(editor));
         QVERIFY(editor.previewArea()->picture() != literal);
-        Click(box, QPoint(6, box->height() / 2));
-        QCOMPARE(Stored(QStringLiteral("Demo 1_Layer 1")).BTextTokens, 1);
-        QVERIFY(WaitForPreview(editor));
+        click(box, QPoint(6, box->height() / 2));
+        QCOMPARE(storedConf(QStringLiteral("Demo 1_Layer 1")).BTextTokens, 1);
+        QVERIFY(waitForPreview(editor));
         QCOMPARE(editor.previewArea()->picture(), literal);
         QCoreApplication::processEvents();
         QVERIFY(editor.grab().save(kShots + QStringLiteral("editor_text_fields.png")));

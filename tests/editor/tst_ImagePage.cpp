@@ -18,7 +18,7 @@ namespace {
 
 const QString kLayer = QStringLiteral("Demo 1_Layer 1");
 
-QString WritePicture(const QString& folder, int w, int h)
+QString writePicture(const QString& folder, int w, int h)
 {
     QImage picture(w, h, QImage::Format_ARGB32);
     picture.fill(QColor(20, 120, 220, 200));
@@ -43,12 +43,12 @@ struct PicturePage
     void browse(const QString& path)
     {
         chooser.file = path;
-        Click(findControl<QWidget>(page, "browse_button"));
+        click(findControl<QWidget>(page, "browse_button"));
     }
     void toggleScale()
     {
         auto* box = findControl<QCheckBox>(page, "scale_image");
-        Click(box, QPoint(6, box->height() / 2));
+        click(box, QPoint(6, box->height() / 2));
     }
 };
 
@@ -62,7 +62,7 @@ private slots:
     void choosingAPictureSetsSizeAndRanges()
     {
         PicturePage p;
-        const QString path = WritePicture(p.data.path(), 400, 300);
+        const QString path = writePicture(p.data.path(), 400, 300);
         p.browse(path);
         QCOMPARE(findControl<CEditWithButton>(p.page, "path_edit")->text(), path);
         QCOMPARE(p.field("width")->text(), QStringLiteral("400"));
@@ -71,7 +71,7 @@ private slots:
         QCOMPARE(p.field("width")->maximum(), 800);
         QCOMPARE(p.field("height")->minimum(), 1);
         QCOMPARE(p.field("height")->maximum(), 600);
-        const WatermarkConf stored = Stored(kLayer);
+        const WatermarkConf stored = storedConf(kLayer);
         QCOMPARE(stored.ImagePathName, path);
         QCOMPARE(stored.ImageWidth, 400);
         QCOMPARE(stored.ImageHeight, 300);
@@ -81,9 +81,9 @@ private slots:
     {
         PicturePage p;
         p.chooser.accept = false;
-        const QByteArray before = readFile(LayerPath(kLayer));
-        Click(findControl<QWidget>(p.page, "browse_button"));
-        QCOMPARE(readFile(LayerPath(kLayer)), before);
+        const QByteArray before = readFile(layerPath(kLayer));
+        click(findControl<QWidget>(p.page, "browse_button"));
+        QCOMPARE(readFile(layerPath(kLayer)), before);
     }
 
     void proportionalHeight_data()
@@ -112,16 +112,16 @@ private slots:
         QFETCH(int, width);
         QFETCH(int, height);
         PicturePage p;
-        p.browse(WritePicture(p.data.path(), 400, 300));
+        p.browse(writePicture(p.data.path(), 400, 300));
         if (scale)
             p.toggleScale();
         if (!typedWidth.isEmpty())
-            TypeInto(p.field("width"), typedWidth);
+            typeInto(p.field("width"), typedWidth);
         if (!typedHeight.isEmpty())
-            TypeInto(p.field("height"), typedHeight);
+            typeInto(p.field("height"), typedHeight);
         QCOMPARE(p.field("width")->text(), QString::number(width));
         QCOMPARE(p.field("height")->text(), QString::number(height));
-        const WatermarkConf stored = Stored(kLayer);
+        const WatermarkConf stored = storedConf(kLayer);
         QCOMPARE(stored.ScaleImgWT, scale ? 1 : 0);
         QCOMPARE(stored.ImageWidth, width);
         QCOMPARE(stored.ImageHeight, height);
@@ -138,29 +138,29 @@ private slots:
         p.browse(junk);
         QCOMPARE(p.field("width")->text(), QStringLiteral("0"));
         p.toggleScale();
-        TypeInto(p.field("height"), QStringLiteral("70"));
-        TypeInto(p.field("width"), QStringLiteral("200"));
+        typeInto(p.field("height"), QStringLiteral("70"));
+        typeInto(p.field("width"), QStringLiteral("200"));
         QCOMPARE(p.field("height")->text(), QStringLiteral("70"));
-        QCOMPARE(Stored(kLayer).ImageWidth, 200);
-        QCOMPARE(Stored(kLayer).ImageHeight, 70);
+        QCOMPARE(storedConf(kLayer).ImageWidth, 200);
+        QCOMPARE(storedConf(kLayer).ImageHeight, 70);
     }
 
     void clearButtonEmptiesPathAndSize()
     {
         PicturePage p;
-        const QString path = WritePicture(p.data.path(), 400, 300);
+        const QString path = writePicture(p.data.path(), 400, 300);
         p.browse(path);
         auto* field = findControl<CEditWithButton>(p.page, "path_edit");
-        Click(field, field->buttonRect().center());
+        click(field, field->buttonRect().center());
         QCOMPARE(field->text(), QString());
         QCOMPARE(p.field("width")->text(), QStringLiteral("0"));
         QCOMPARE(p.field("height")->text(), QStringLiteral("0"));
-        WatermarkConf stored = Stored(kLayer);
+        WatermarkConf stored = storedConf(kLayer);
         QCOMPARE(stored.ImagePathName, QString());
         QCOMPARE(stored.ImageWidth, 0);
         QCOMPARE(stored.ImageHeight, 0);
         p.browse(path);
-        stored = Stored(kLayer);
+        stored = storedConf(kLayer);
         QCOMPARE(stored.ImageWidth, 400);
         QCOMPARE(stored.ImageHeight, 300);
     }
@@ -169,16 +169,16 @@ private slots:
     {
         PicturePage p;
         auto* location = findControl<QComboBox>(p.page, "location_list");
-        ChooseEntry(location, 8);
-        TypeInto(p.field("offset_h"), QStringLiteral("25"));
-        TypeInto(p.field("offset_v"), QStringLiteral("35"));
-        TypeInto(p.field("rotation"), QStringLiteral("360"));
-        QCOMPARE(Stored(kLayer).ImageOffsetV, 35);
-        QCOMPARE(Stored(kLayer).ImageRotation, 360);
-        ChooseEntry(location, 4);
+        chooseEntry(location, 8);
+        typeInto(p.field("offset_h"), QStringLiteral("25"));
+        typeInto(p.field("offset_v"), QStringLiteral("35"));
+        typeInto(p.field("rotation"), QStringLiteral("360"));
+        QCOMPARE(storedConf(kLayer).ImageOffsetV, 35);
+        QCOMPARE(storedConf(kLayer).ImageRotation, 360);
+        chooseEntry(location, 4);
         QCOMPARE(location->currentText(), QStringLiteral("中心"));
         QCOMPARE(p.field("offset_h")->text(), QStringLiteral("0"));
-        const WatermarkConf stored = Stored(kLayer);
+        const WatermarkConf stored = storedConf(kLayer);
         QCOMPARE(stored.ImageLocation, 4);
         QCOMPARE(stored.ImageOffsetH, 0);
         QCOMPARE(stored.ImageOffsetV, 0);
@@ -187,15 +187,15 @@ private slots:
     void storedZeroSizeTakesPictureSize()
     {
         EditorDataFolder data;
-        const QString path = WritePicture(data.path(), 64, 48);
-        WatermarkConf conf = Stored(kLayer);
+        const QString path = writePicture(data.path(), 64, 48);
+        WatermarkConf conf = storedConf(kLayer);
         conf.ImagePathName = path;
         conf.ImageWidth = conf.ImageHeight = 0;
         QVERIFY(StoreEditConf(kLayer, conf));
         CEditTemplateDlg editor(EditorDataFolder::settings());
         QCOMPARE(findControl<SpinEdit>(editor.imagePage(), "width")->text(), QStringLiteral("64"));
-        QCOMPARE(Stored(kLayer).ImageWidth, 64);
-        QCOMPARE(Stored(kLayer).ImageHeight, 48);
+        QCOMPARE(storedConf(kLayer).ImageWidth, 64);
+        QCOMPARE(storedConf(kLayer).ImageHeight, 48);
     }
 
     // Enter typed into a number field ends there; Escape on the page closes the editor.

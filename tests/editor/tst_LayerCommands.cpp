@@ -146,10 +146,10 @@ private slots:
         chooser.font.setFaceName(QStringLiteral("DejaVu Serif"));
         chooser.font.lfWeight = 700;
         QTest::mouseClick(e.text->findChild<QWidget*>(QStringLiteral("font_button")), Qt::LeftButton);
-        QCOMPARE(Stored(kFirst).Font.faceName(), QStringLiteral("DejaVu Serif"));
+        QCOMPARE(storedConf(kFirst).Font.faceName(), QStringLiteral("DejaVu Serif"));
         auto* fields = e.text->findChild<QCheckBox*>(QStringLiteral("fields_box"));
         fields->click();
-        QCOMPARE(Stored(kFirst).BTextTokens, 1);
+        QCOMPARE(storedConf(kFirst).BTextTokens, 1);
 
         NamingScript script({QStringLiteral("Second")});
         e.text->onLayerCommand(LayerMenu::AddLayer);
@@ -159,7 +159,7 @@ private slots:
         QCOMPARE(e.textList()->currentIndex(), 1);
         QCOMPARE(e.imageList()->currentIndex(), 1);
 
-        const WatermarkConf stored = Stored(QStringLiteral("Second"));
+        const WatermarkConf stored = storedConf(QStringLiteral("Second"));
         QCOMPARE(stored.textContent, QStringLiteral("Lumora  - 新建图层"));
         QCOMPARE(stored.Location, 4);
         QCOMPARE(stored.Rotation, 0);
@@ -175,10 +175,10 @@ private slots:
                  QStringLiteral("Tahoma"));
         // A new layer's text is drawn as written, whatever the layer before it held.
         QCOMPARE(stored.BTextTokens, 0);
-        QVERIFY(!readFile(LayerPath(QStringLiteral("Second"))).contains("BTextTokens"));
+        QVERIFY(!readFile(layerPath(QStringLiteral("Second"))).contains("BTextTokens"));
         QVERIFY(!fields->isChecked());
         // The previous layer kept its own font.
-        QCOMPARE(Stored(kFirst).Font.faceName(), QStringLiteral("DejaVu Serif"));
+        QCOMPARE(storedConf(kFirst).Font.faceName(), QStringLiteral("DejaVu Serif"));
     }
 
     void deleteShowsFirstLayer_data()
@@ -205,10 +205,10 @@ private slots:
         QCOMPARE(script.catcher.icons, QList<QMessageBox::Icon>{QMessageBox::Question});
         if (answer == QMessageBox::No) {
             QCOMPARE(TemplateLayerList::read(kTemplate).size(), 3);
-            QVERIFY(QFile::exists(LayerPath(QStringLiteral("Second"))));
+            QVERIFY(QFile::exists(layerPath(QStringLiteral("Second"))));
             return;
         }
-        QVERIFY(!QFile::exists(LayerPath(QStringLiteral("Second"))));
+        QVERIFY(!QFile::exists(layerPath(QStringLiteral("Second"))));
         const QStringList remaining{kFirst, QStringLiteral("Third")};
         QCOMPARE(TemplateLayerList::read(kTemplate), remaining);
         QCOMPARE(e.entries(e.textList()), remaining);
@@ -226,8 +226,8 @@ private slots:
     {
         Editor e;
         QVERIFY(QTest::qWaitForWindowActive(&e.editor));
-        const QStringList files{templateFilePath(kTemplate), LayerPath(kFirst),
-                                LayerPath(QStringLiteral("Second")), LayerPath(QStringLiteral("Renamed"))};
+        const QStringList files{templateFilePath(kTemplate), layerPath(kFirst),
+                                layerPath(QStringLiteral("Second")), layerPath(QStringLiteral("Renamed"))};
         auto state = [&files] {
             QList<QByteArray> bytes;
             for (const QString& file : files)
@@ -236,10 +236,10 @@ private slots:
         };
         QList<QList<QByteArray>> states{state()};
         auto* offset = e.text->findChild<SpinEdit*>(QStringLiteral("offset_h"));
-        TypeInto(offset, QStringLiteral("-25"));
+        typeInto(offset, QStringLiteral("-25"));
         QTest::keyClick(offset->edit(), Qt::Key_Return);
         states << state();
-        QCOMPARE(Stored(kFirst).OffsetH, -25);
+        QCOMPARE(storedConf(kFirst).OffsetH, -25);
         {
             NamingScript script({QStringLiteral("Second")});
             e.text->onLayerCommand(LayerMenu::AddLayer);
@@ -258,7 +258,7 @@ private slots:
         }
         states << state();
         auto* text = e.text->findChild<QLineEdit*>(QStringLiteral("text_edit"));
-        TypeInto(text, QStringLiteral("© Studio"));
+        typeInto(text, QStringLiteral("© Studio"));
         QTest::keyClick(text, Qt::Key_Return);
         states << state();
         for (int i = 1; i < states.size(); ++i)
@@ -286,12 +286,12 @@ private slots:
     void rename()
     {
         Editor e;
-        const QByteArray content = readFile(LayerPath(kFirst));
+        const QByteArray content = readFile(layerPath(kFirst));
         NamingScript script({QStringLiteral("Renamed")});
         e.text->onLayerCommand(LayerMenu::RenameLayer);
         QCOMPARE(script.titles, QStringList{QStringLiteral("重命名图层")});
-        QVERIFY(!QFile::exists(LayerPath(kFirst)));
-        QCOMPARE(readFile(LayerPath(QStringLiteral("Renamed"))), content);
+        QVERIFY(!QFile::exists(layerPath(kFirst)));
+        QCOMPARE(readFile(layerPath(QStringLiteral("Renamed"))), content);
         QCOMPARE(TemplateLayerList::read(kTemplate), QStringList{QStringLiteral("Renamed")});
         QCOMPARE(e.entries(e.textList()), QStringList{QStringLiteral("Renamed")});
         QCOMPARE(e.entries(e.imageList()), QStringList{QStringLiteral("Renamed")});
@@ -307,7 +307,7 @@ private slots:
         QCOMPARE(script.catcher.texts.size(), 1);
         QCOMPARE(script.catcher.icons, QList<QMessageBox::Icon>{QMessageBox::Critical});
         QCOMPARE(readFile(templateFilePath(QStringLiteral("Other"))), other);
-        QVERIFY(QFile::exists(LayerPath(kFirst)));
+        QVERIFY(QFile::exists(layerPath(kFirst)));
         QCOMPARE(TemplateLayerList::read(kTemplate), QStringList{kFirst});
     }
 
@@ -362,7 +362,7 @@ private slots:
             NamingScript script({QStringLiteral("Second")});
             e.text->onLayerCommand(LayerMenu::AddLayer);
         }
-        ChooseEntry(e.imageList(), 0);
+        chooseEntry(e.imageList(), 0);
         QCOMPARE(e.textList()->currentIndex(), 0);
         QCOMPARE(e.editor.editConf().textContent, QStringLiteral("Lumora Plenum"));
         QCOMPARE(e.text->findChild<QLineEdit*>(QStringLiteral("text_edit"))->text(),
@@ -440,10 +440,10 @@ private slots:
         QFETCH(int, answer);
         QFETCH(QString, copy);
         Editor e;
-        QVERIFY(QFile::remove(LayerPath(kFirst)));
+        QVERIFY(QFile::remove(layerPath(kFirst)));
         QVERIFY(QFile::remove(templateFilePath(kTemplate)));
         if (!typed.isEmpty())
-            TypeInto(e.text->findChild<QLineEdit*>(QStringLiteral("text_edit")), typed);
+            typeInto(e.text->findChild<QLineEdit*>(QStringLiteral("text_edit")), typed);
         NamingScript script({}, QMessageBox::StandardButton(answer));
         QTest::keyClick(&e.editor, Qt::Key_Escape);
         QTRY_VERIFY(!e.editor.isVisible());
@@ -458,7 +458,7 @@ private slots:
         QVERIFY(!script.catcher.texts.isEmpty());
         QVERIFY2(script.catcher.texts[0].contains(kTemplate), qPrintable(script.catcher.texts[0]));
         // The vanished files are not written back under their old names.
-        QVERIFY(!QFile::exists(LayerPath(kFirst)));
+        QVERIFY(!QFile::exists(layerPath(kFirst)));
         if (copy.isEmpty()) {
             QCOMPARE(names, QStringList{kTemplate});
             return;
@@ -467,7 +467,7 @@ private slots:
         WatermarkTemplate written;
         QVERIFY(loadWatermarkTemplate(copy, written));
         QCOMPARE(written.layers, QStringList{copy + QStringLiteral("_Layer 1")});
-        QCOMPARE(Stored(written.layers[0]).textContent, typed);
+        QCOMPARE(storedConf(written.layers[0]).textContent, typed);
     }
 
     void escapeClosesWithoutResult()

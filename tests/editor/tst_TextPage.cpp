@@ -23,28 +23,28 @@ namespace {
 const QString kLayer = QStringLiteral("Demo 1_Layer 1");
 
 // Removes elements from a layer file section, keeping everything else.
-void RemoveElements(const QString& layer, const QString& section, const QStringList& names)
+void removeElements(const QString& layer, const QString& section, const QStringList& names)
 {
     XmlDocument doc;
-    QVERIFY(doc.LoadFile(LayerPath(layer)));
+    QVERIFY(doc.LoadFile(layerPath(layer)));
     QVERIFY(doc.FindElement(QStringLiteral("WatermarkConf")) && doc.EnterElement());
     QVERIFY(doc.FindElement(section) && doc.EnterElement());
     for (const QString& name : names) {
         QVERIFY(doc.FindElement(name));
         doc.RemoveElement();
     }
-    QVERIFY(doc.SaveFile(LayerPath(layer)));
+    QVERIFY(doc.SaveFile(layerPath(layer)));
 }
 
-void SetElement(const QString& layer, const QString& element, const QString& value)
+void setElement(const QString& layer, const QString& element, const QString& value)
 {
     XmlDocument doc;
-    QVERIFY(doc.LoadFile(LayerPath(layer)));
+    QVERIFY(doc.LoadFile(layerPath(layer)));
     QVERIFY(doc.FindElement(QStringLiteral("WatermarkConf")) && doc.EnterElement());
     QVERIFY(doc.FindElement(QStringLiteral("文本")) && doc.EnterElement());
     QVERIFY(doc.FindElement(element));
     doc.SetElementData(value);
-    QVERIFY(doc.SaveFile(LayerPath(layer)));
+    QVERIFY(doc.SaveFile(layerPath(layer)));
 }
 
 } // namespace
@@ -160,7 +160,7 @@ private slots:
         editor.show();
         QVERIFY(QTest::qWaitForWindowActive(&editor));
         auto* edit = findControl<SpinEdit>(editor.textPage(), field.toLatin1().constData());
-        TypeInto(edit, typed);
+        typeInto(edit, typed);
         QCOMPARE(edit->text(), typed); // nothing rewritten while typing
         if (finish == QLatin1String("enter")) {
             QTest::keyClick(edit->edit(), Qt::Key_Return);
@@ -169,10 +169,10 @@ private slots:
             findControl<QLineEdit>(editor.textPage(), "text_edit")->setFocus();
             QTRY_VERIFY(!edit->edit()->hasFocus());
         } else if (finish == QLatin1String("up")) {
-            Click(edit->upButton());
+            click(edit->upButton());
         }
         QCOMPARE(edit->text(), shown);
-        QCOMPARE(StoredElement(kLayer, QStringLiteral("文本"), element), QString::number(stored));
+        QCOMPARE(storedElement(kLayer, QStringLiteral("文本"), element), QString::number(stored));
     }
 
     // The opacity slider of each page says its value as a percent, also for a value shown
@@ -199,12 +199,12 @@ private slots:
         auto* percent = findControl<QLabel>(pageWidget, "transparency_percent");
         QCOMPARE(percent->text(), QStringLiteral("100%")); // the demonstration layer's value
         // A click at three quarters of the track, away from the knob at the right end.
-        Click(slider, QPoint(slider->width() * 3 / 4, slider->height() / 2));
+        click(slider, QPoint(slider->width() * 3 / 4, slider->height() / 2));
         const int value = slider->value();
         const int range = slider->maximum() - slider->minimum();
         QVERIFY2(qAbs(value - slider->minimum() - range * 3 / 4) <= range / 20,
                  qPrintable(QString::number(value)));
-        QCOMPARE(StoredElement(kLayer, page == 0 ? QStringLiteral("文本") : QStringLiteral("图像"), element),
+        QCOMPARE(storedElement(kLayer, page == 0 ? QStringLiteral("文本") : QStringLiteral("图像"), element),
                  QString::number(value));
         QCOMPARE(percent->text(),
                  QStringLiteral("%1%").arg(qRound((value - slider->minimum()) * 100.0 / range)));
@@ -216,16 +216,16 @@ private slots:
         EditorDataFolder data;
         CEditTemplateDlg editor(EditorDataFolder::settings());
         auto* blur = findControl<SpinEdit>(editor.textPage(), "shadow_blur");
-        TypeInto(blur, QStringLiteral("9"));
-        Click(blur->upButton());
-        Click(blur->upButton());
+        typeInto(blur, QStringLiteral("9"));
+        click(blur->upButton());
+        click(blur->upButton());
         QCOMPARE(blur->text(), QStringLiteral("10"));
         auto* offset = findControl<SpinEdit>(editor.textPage(), "offset_h");
-        TypeInto(offset, QStringLiteral("0"));
-        Click(offset->downButton());
+        typeInto(offset, QStringLiteral("0"));
+        click(offset->downButton());
         QCOMPARE(offset->text(), QStringLiteral("-1"));
-        QCOMPARE(Stored(kLayer).OffsetH, -1);
-        QCOMPARE(Stored(kLayer).ShadowBR, 10);
+        QCOMPARE(storedConf(kLayer).OffsetH, -1);
+        QCOMPARE(storedConf(kLayer).ShadowBR, 10);
     }
 
     void locationResetsOffsets()
@@ -235,15 +235,15 @@ private slots:
         editor.show();
         QWidget* page = editor.textPage();
         auto* location = findControl<QComboBox>(page, "location_list");
-        ChooseEntry(location, 0);
-        TypeInto(findControl<SpinEdit>(page, "offset_h"), QStringLiteral("30"));
-        TypeInto(findControl<SpinEdit>(page, "offset_v"), QStringLiteral("40"));
-        QCOMPARE(Stored(kLayer).OffsetV, 40);
-        ChooseEntry(location, 4);
+        chooseEntry(location, 0);
+        typeInto(findControl<SpinEdit>(page, "offset_h"), QStringLiteral("30"));
+        typeInto(findControl<SpinEdit>(page, "offset_v"), QStringLiteral("40"));
+        QCOMPARE(storedConf(kLayer).OffsetV, 40);
+        chooseEntry(location, 4);
         QCOMPARE(location->currentText(), QStringLiteral("中心"));
         QCOMPARE(findControl<SpinEdit>(page, "offset_h")->text(), QStringLiteral("0"));
         QCOMPARE(findControl<SpinEdit>(page, "offset_v")->text(), QStringLiteral("0"));
-        const WatermarkConf stored = Stored(kLayer);
+        const WatermarkConf stored = storedConf(kLayer);
         QCOMPARE(stored.Location, 4);
         QCOMPARE(stored.OffsetH, 0);
         QCOMPARE(stored.OffsetV, 0);
@@ -269,15 +269,15 @@ private slots:
         auto* fill = findControl<QCheckBox>(page, "fill_box");
         auto* threeD = findControl<QCheckBox>(page, "td_box");
         if (fill->isChecked() != fillBefore)
-            Click(fill, QPoint(6, fill->height() / 2));
+            click(fill, QPoint(6, fill->height() / 2));
         if (threeD->isChecked() != threeDBefore)
-            Click(threeD, QPoint(6, threeD->height() / 2));
+            click(threeD, QPoint(6, threeD->height() / 2));
         QCOMPARE(fill->isChecked(), fillBefore || threeDBefore);
-        Click(threeD, QPoint(6, threeD->height() / 2));
+        click(threeD, QPoint(6, threeD->height() / 2));
         QCOMPARE(threeD->isChecked(), !threeDBefore);
         QVERIFY(fill->isChecked());
         QCOMPARE(fill->text(), QStringLiteral("填充文本"));
-        const WatermarkConf stored = Stored(kLayer);
+        const WatermarkConf stored = storedConf(kLayer);
         QCOMPARE(stored.BFillText, 1);
         QCOMPARE(stored.B3DText, threeDBefore ? 0 : 1);
     }
@@ -307,15 +307,15 @@ private slots:
         chooser.font.lfItalic = 1;
         CEditTemplateDlg editor(EditorDataFolder::settings());
         editor.show();
-        const QByteArray before = readFile(LayerPath(kLayer));
+        const QByteArray before = readFile(layerPath(kLayer));
         auto* w = findControl<QWidget>(editor.textPage(), control.toLatin1().constData());
-        Click(w);
+        click(w);
         QCOMPARE(chooser.calls, 1);
         if (!accept) {
-            QCOMPARE(readFile(LayerPath(kLayer)), before);
+            QCOMPARE(readFile(layerPath(kLayer)), before);
             return;
         }
-        const WatermarkConf stored = Stored(kLayer);
+        const WatermarkConf stored = storedConf(kLayer);
         if (control == "font_button") {
             QCOMPARE(stored.Font, chooser.font);
             QCOMPARE(findControl<QLineEdit>(editor.textPage(), "font_edit")->text(),
@@ -331,11 +331,11 @@ private slots:
     void missingElementsAndPassThrough()
     {
         EditorDataFolder data;
-        RemoveElements(kLayer, QStringLiteral("文本"), {QStringLiteral("ScaleTextWT")});
-        RemoveElements(kLayer, QStringLiteral("图像"), {QStringLiteral("ScaleImgWT")});
-        SetElement(kLayer, QStringLiteral("ShadowColor"), QStringLiteral("1193046"));
-        SetElement(kLayer, QStringLiteral("FontPointSize"), QStringLiteral("33"));
-        SetElement(kLayer, QStringLiteral("ShadowAlpha"), QStringLiteral("90")); // out of range in the file
+        removeElements(kLayer, QStringLiteral("文本"), {QStringLiteral("ScaleTextWT")});
+        removeElements(kLayer, QStringLiteral("图像"), {QStringLiteral("ScaleImgWT")});
+        setElement(kLayer, QStringLiteral("ShadowColor"), QStringLiteral("1193046"));
+        setElement(kLayer, QStringLiteral("FontPointSize"), QStringLiteral("33"));
+        setElement(kLayer, QStringLiteral("ShadowAlpha"), QStringLiteral("90")); // out of range in the file
 
         CEditTemplateDlg editor(EditorDataFolder::settings());
         editor.show();
@@ -344,22 +344,22 @@ private slots:
         // Showing the layer corrected the stored value and added the missing elements.
         QCOMPARE(findControl<SpinEdit>(editor.textPage(), "shadow_alpha")->text(), QStringLiteral("30"));
         auto* text = findControl<QLineEdit>(editor.textPage(), "text_edit");
-        TypeInto(text, QStringLiteral("Hello "));
+        typeInto(text, QStringLiteral("Hello "));
         // Chinese text arrives from the input method as a committed string.
         QInputMethodEvent commit;
         commit.setCommitString(QStringLiteral("水印"));
         QCoreApplication::sendEvent(text, &commit);
-        QCOMPARE(StoredElement(kLayer, QStringLiteral("文本"), QStringLiteral("ScaleTextWT")),
+        QCOMPARE(storedElement(kLayer, QStringLiteral("文本"), QStringLiteral("ScaleTextWT")),
                  QStringLiteral("1"));
-        QCOMPARE(StoredElement(kLayer, QStringLiteral("图像"), QStringLiteral("ScaleImgWT")),
+        QCOMPARE(storedElement(kLayer, QStringLiteral("图像"), QStringLiteral("ScaleImgWT")),
                  QStringLiteral("0"));
-        QCOMPARE(StoredElement(kLayer, QStringLiteral("文本"), QStringLiteral("ShadowColor")),
+        QCOMPARE(storedElement(kLayer, QStringLiteral("文本"), QStringLiteral("ShadowColor")),
                  QStringLiteral("1193046"));
-        QCOMPARE(StoredElement(kLayer, QStringLiteral("文本"), QStringLiteral("FontPointSize")),
+        QCOMPARE(storedElement(kLayer, QStringLiteral("文本"), QStringLiteral("FontPointSize")),
                  QStringLiteral("33"));
-        QCOMPARE(StoredElement(kLayer, QStringLiteral("文本"), QStringLiteral("ShadowAlpha")),
+        QCOMPARE(storedElement(kLayer, QStringLiteral("文本"), QStringLiteral("ShadowAlpha")),
                  QStringLiteral("30"));
-        QCOMPARE(Stored(kLayer).textContent, QStringLiteral("Hello 水印"));
+        QCOMPARE(storedConf(kLayer).textContent, QStringLiteral("Hello 水印"));
     }
 
     void listsAndFlags()
@@ -368,16 +368,16 @@ private slots:
         CEditTemplateDlg editor(EditorDataFolder::settings());
         editor.show();
         QWidget* page = editor.textPage();
-        ChooseEntry(findControl<QComboBox>(page, "line_thickness"), 6);
-        ChooseEntry(findControl<QComboBox>(page, "td_position"), 1);
-        ChooseEntry(findControl<QComboBox>(page, "cover_method"), 1);
+        chooseEntry(findControl<QComboBox>(page, "line_thickness"), 6);
+        chooseEntry(findControl<QComboBox>(page, "td_position"), 1);
+        chooseEntry(findControl<QComboBox>(page, "cover_method"), 1);
         auto* cover = findControl<QCheckBox>(page, "cover_box");
-        Click(cover, QPoint(6, cover->height() / 2));
+        click(cover, QPoint(6, cover->height() / 2));
         auto* slider = findControl<QSlider>(page, "transparency");
         slider->setFocus();
         QTest::keyClick(slider, Qt::Key_Home);
         QTest::keyClick(slider, Qt::Key_Right);
-        const WatermarkConf stored = Stored(kLayer);
+        const WatermarkConf stored = storedConf(kLayer);
         QCOMPARE(stored.EdgeLineThickness, 7);
         QCOMPARE(stored.TDTextPos, 1);
         QCOMPARE(stored.coverImgMethod, 1);
@@ -409,17 +409,17 @@ private slots:
         QWidget* page = editor.textPage();
         auto* box = findControl<QCheckBox>(page, "fields_box");
         QVERIFY(!box->isChecked());
-        const QByteArray before = readFile(LayerPath(kLayer));
-        Click(box, QPoint(6, box->height() / 2));
-        QCOMPARE(Stored(kLayer).BTextTokens, 1);
-        QCOMPARE(StoredElement(kLayer, QStringLiteral("文本"), QStringLiteral("BTextTokens")),
+        const QByteArray before = readFile(layerPath(kLayer));
+        click(box, QPoint(6, box->height() / 2));
+        QCOMPARE(storedConf(kLayer).BTextTokens, 1);
+        QCOMPARE(storedElement(kLayer, QStringLiteral("文本"), QStringLiteral("BTextTokens")),
                  QStringLiteral("1"));
-        Click(box, QPoint(6, box->height() / 2));
-        QCOMPARE(Stored(kLayer).BTextTokens, 0);
-        QCOMPARE(readFile(LayerPath(kLayer)), before);
+        click(box, QPoint(6, box->height() / 2));
+        QCOMPARE(storedConf(kLayer).BTextTokens, 0);
+        QCOMPARE(readFile(layerPath(kLayer)), before);
 
         auto* text = findControl<QLineEdit>(page, "text_edit");
-        TypeInto(text, QStringLiteral("Shot by me"));
+        typeInto(text, QStringLiteral("Shot by me"));
         text->setCursorPosition(cursor);
         auto* button = findControl<QPushButton>(page, "field_button");
         QVERIFY(button->menu());
@@ -428,7 +428,7 @@ private slots:
         QCOMPARE(actions.size(), 18);
         actions.at(entry)->trigger();
         QVERIFY(box->isChecked());
-        const WatermarkConf stored = Stored(kLayer);
+        const WatermarkConf stored = storedConf(kLayer);
         QCOMPARE(stored.textContent, expected);
         QCOMPARE(stored.BTextTokens, 1);
         QCOMPARE(text->text(), expected);
@@ -464,7 +464,7 @@ private slots:
             editor.reject();
             QVERIFY(!QFileInfo::exists(cache));
         }
-        QCOMPARE(Stored(kLayer).textContent, QStringLiteral("kept on closing"));
+        QCOMPARE(storedConf(kLayer).textContent, QStringLiteral("kept on closing"));
     }
 };
 

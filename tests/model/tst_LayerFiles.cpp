@@ -297,7 +297,7 @@ private slots:
         QVERIFY(StoreEditConf(QStringLiteral("L"), conf));
 
         const QByteArray expected = layerWithText(
-            "<textContent>A &lt;b&gt; &amp; \"c\" 水印</textContent>\r\n<Font>" + BytesToText(conf.Font) +
+            "<textContent>A &lt;b&gt; &amp; \"c\" 水印</textContent>\r\n<Font>" + bytesToText(conf.Font) +
                 "</Font>\r\n<coverImgMethod>1</coverImgMethod>\r\n"
                 "<ScaleTextWT>0</ScaleTextWT>\r\n",
             "<ImagePathName>/pictures/logo &amp; co.png</ImagePathName>\r\n"
@@ -396,7 +396,7 @@ private slots:
     }
 
 private:
-    static QByteArray BytesToText(const LOGFONTW& font)
+    static QByteArray bytesToText(const LOGFONTW& font)
     {
         QByteArray text;
         for (std::uint8_t b : font.toBytes())

@@ -7,10 +7,10 @@
 #include "support/IsolatedHome.h"
 #include "support/ToolRun.h"
 
-namespace packaging {
+namespace Packaging {
 
 inline const QString kSourceDir = QStringLiteral(LUMORA_SOURCE_DIR);
 inline const QString kBuildDir = QStringLiteral(LUMORA_BUILD_DIR);
 inline const QString kVersion = QStringLiteral(LUMORA_PROJECT_VERSION);
 
-} // namespace packaging
+} // namespace Packaging

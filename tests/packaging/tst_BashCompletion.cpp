@@ -14,7 +14,7 @@
 #include "model/TemplateStore.h"
 #include "services/folders/Folders.h"
 
-using namespace packaging;
+using namespace Packaging;
 
 namespace {
 

@@ -21,7 +21,7 @@
 #include "PackagingTools.h"
 #include "support/TestFiles.h"
 
-using namespace packaging;
+using namespace Packaging;
 
 namespace {
 

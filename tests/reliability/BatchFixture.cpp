@@ -77,7 +77,7 @@ ChildProcess BatchFixture::batch(const QStringList& arguments) const
     return process;
 }
 
-QMap<QString, QByteArray> TreeHashes(const QString& folder)
+QMap<QString, QByteArray> treeHashes(const QString& folder)
 {
     QMap<QString, QByteArray> hashes;
     const QDir base(folder);
@@ -102,7 +102,7 @@ QMap<QString, QByteArray> TreeHashes(const QString& folder)
     return hashes;
 }
 
-QStringList TemporaryLeftovers(const QString& folder)
+QStringList temporaryLeftovers(const QString& folder)
 {
     static const QRegularExpression temporary(
         QStringLiteral(R"(^\.lumora-.*\.part$|\.[A-Za-z0-9]{6}$|~$|^\.?qt_temp\.)"));
@@ -119,7 +119,7 @@ QStringList TemporaryLeftovers(const QString& folder)
     return found;
 }
 
-bool SetFileAge(const QString& path, int seconds)
+bool setFileAge(const QString& path, int seconds)
 {
     struct timespec times[2] = {};
     ::clock_gettime(CLOCK_REALTIME, &times[0]);
@@ -128,7 +128,7 @@ bool SetFileAge(const QString& path, int seconds)
     return ::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, AT_SYMLINK_NOFOLLOW) == 0;
 }
 
-QList<QByteArray> JpegMetadataSegments(const QByteArray& jpeg)
+QList<QByteArray> jpegMetadataSegments(const QByteArray& jpeg)
 {
     QList<QByteArray> segments;
     qsizetype pos = 2;

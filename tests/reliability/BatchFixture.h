@@ -42,15 +42,15 @@ private:
 
 // Hashes (SHA-256) of every file below a folder, by relative path; folders appear with an
 // empty hash, links with "link:" and their target.
-QMap<QString, QByteArray> TreeHashes(const QString& folder);
+QMap<QString, QByteArray> treeHashes(const QString& folder);
 
 // Files below a folder whose names mark them as temporary (".lumora-*.part", "*.XXXXXX"
 // leftovers of QSaveFile, "*~").
-QStringList TemporaryLeftovers(const QString& folder);
+QStringList temporaryLeftovers(const QString& folder);
 
 // Sets the modification time of `path` itself (a link is not followed) `seconds` back.
-bool SetFileAge(const QString& path, int seconds);
+bool setFileAge(const QString& path, int seconds);
 
 // The APP1, APP2 and APP13 segments (payloads) of a JPEG file, in file order, up to the
 // first scan.
-QList<QByteArray> JpegMetadataSegments(const QByteArray& jpeg);
+QList<QByteArray> jpegMetadataSegments(const QByteArray& jpeg);

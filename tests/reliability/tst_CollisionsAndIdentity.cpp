@@ -116,7 +116,7 @@ void CollisionsAndIdentityTest::sameAnswersAndFilesWhateverTheJobs()
     QMap<QString, QByteArray> firstFiles;
     for (const QString jobs : {"1", "2", "2", "2"}) {
         build();
-        const QMap<QString, QByteArray> photosBefore = TreeHashes(work);
+        const QMap<QString, QByteArray> photosBefore = treeHashes(work);
         const ChildProcess::Result result = fixture.batch(QStringList{"--jobs", jobs} + arguments).run(60);
         QVERIFY2(result.exitedNormally(), qPrintable(result.describe()));
         const QStringList out = result.outLines();
@@ -139,7 +139,7 @@ void CollisionsAndIdentityTest::sameAnswersAndFilesWhateverTheJobs()
         QCOMPARE(out.size(), written);
         QCOMPARE(result.exitCode, failed > 0 ? 1 : 0);
         // Every photo of the run keeps its bytes.
-        const QMap<QString, QByteArray> after = TreeHashes(work);
+        const QMap<QString, QByteArray> after = treeHashes(work);
         for (auto it = photosBefore.cbegin(); it != photosBefore.cend(); ++it)
             QVERIFY2(after.value(it.key()) == it.value(), qPrintable(it.key()));
         if (firstFiles.isEmpty()) {

@@ -81,7 +81,7 @@ void HostileSetTest::initTestCase()
     m_blank = m_root.filePath(QStringLiteral("blank"));
     m_entries = HostileImageSet::write(m_set);
     QVERIFY(m_entries.size() > 60);
-    m_hashesBefore = TreeHashes(m_set);
+    m_hashesBefore = treeHashes(m_set);
     QVERIFY2(m_fixture.prepare(m_root.path(), m_blank), qPrintable(m_fixture.error()));
 
     // The same files drawn with a template without layers: the stamped outputs must differ
@@ -169,8 +169,8 @@ void HostileSetTest::eachFileAlone()
         QFile in(path);
         QFile out(target);
         QVERIFY(in.open(QIODevice::ReadOnly) && out.open(QIODevice::ReadOnly));
-        QList<QByteArray> kept = JpegMetadataSegments(in.readAll());
-        QList<QByteArray> carried = JpegMetadataSegments(out.readAll());
+        QList<QByteArray> kept = jpegMetadataSegments(in.readAll());
+        QList<QByteArray> carried = jpegMetadataSegments(out.readAll());
         QVERIFY(!kept.isEmpty());
         std::sort(kept.begin(), kept.end());
         std::sort(carried.begin(), carried.end());
@@ -219,12 +219,12 @@ void HostileSetTest::wholeSetInOneRun()
         const bool failed = answered.contains(source(e));
         QVERIFY2(wrote != failed, qPrintable(e.name));
     }
-    QVERIFY2(TemporaryLeftovers(m_out).isEmpty(), qPrintable(TemporaryLeftovers(m_out).join(u' ')));
+    QVERIFY2(temporaryLeftovers(m_out).isEmpty(), qPrintable(temporaryLeftovers(m_out).join(u' ')));
 }
 
 void HostileSetTest::sourcesKeepTheirBytes()
 {
-    QCOMPARE(TreeHashes(m_set), m_hashesBefore);
+    QCOMPARE(treeHashes(m_set), m_hashesBefore);
 }
 
 QTEST_GUILESS_MAIN(HostileSetTest)

@@ -138,13 +138,13 @@ void KilledRunsTest::killedBatch()
         }
         // Temporary files may stay behind a killed run; the next run of the same outputs
         // removes them.
-        if (!TemporaryLeftovers(out).isEmpty() || kill == kKills - 1) {
+        if (!temporaryLeftovers(out).isEmpty() || kill == kKills - 1) {
             const ChildProcess::Result rerun = fixture.batch(sources).run(120);
             QVERIFY2(rerun.exitedNormally() && rerun.exitCode == 0, qPrintable(rerun.describe()));
-            QVERIFY2(TemporaryLeftovers(out).isEmpty(), qPrintable(TemporaryLeftovers(out).join(u' ')));
+            QVERIFY2(temporaryLeftovers(out).isEmpty(), qPrintable(temporaryLeftovers(out).join(u' ')));
         }
-        QVERIFY2(TemporaryLeftovers(fixture.dataFolder()).isEmpty(),
-                 qPrintable(TemporaryLeftovers(fixture.dataFolder()).join(u' ')));
+        QVERIFY2(temporaryLeftovers(fixture.dataFolder()).isEmpty(),
+                 qPrintable(temporaryLeftovers(fixture.dataFolder()).join(u' ')));
     }
     // Most kills must land inside the run for the test to mean anything.
     QVERIFY2(cut >= kKills / 2, qPrintable(QStringLiteral("only %1 runs were cut short").arg(cut)));
@@ -226,7 +226,7 @@ void KilledRunsTest::killedSettingsWrites()
         // next save of the same file removes it once it is older than a running save's
         // could be: here it is made that old, as if the program were started again later,
         // and the writer runs again until it has saved every file that has one.
-        const QStringList leftovers = TemporaryLeftovers(data);
+        const QStringList leftovers = temporaryLeftovers(data);
         if (leftovers.isEmpty())
             continue;
         ++withLeftovers;
@@ -234,7 +234,7 @@ void KilledRunsTest::killedSettingsWrites()
         static const QRegularExpression roundTemplate(QStringLiteral(R"(/Round (\d+)[^/]*$)"));
         for (const QString& path : leftovers) {
             seen.append(QFileInfo(path).fileName());
-            QVERIFY2(SetFileAge(path, 3600), qPrintable(path));
+            QVERIFY2(setFileAge(path, 3600), qPrintable(path));
             const QRegularExpressionMatch match = roundTemplate.match(path);
             if (match.hasMatch())
                 rounds = qMax(rounds, match.captured(1).toInt() + 1);
@@ -243,9 +243,9 @@ void KilledRunsTest::killedSettingsWrites()
         rerun.setEnvironment(environment);
         const ChildProcess::Result after = rerun.run(120);
         QVERIFY2(after.exitedNormally() && after.exitCode == 0, qPrintable(at + after.describe()));
-        QVERIFY2(TemporaryLeftovers(data).isEmpty(),
+        QVERIFY2(temporaryLeftovers(data).isEmpty(),
                  qPrintable(at + leftovers.join(u' ') + QStringLiteral(" -> ") +
-                            TemporaryLeftovers(data).join(u' ')));
+                            temporaryLeftovers(data).join(u' ')));
     }
     qInfo("%d of %d kills left temporary settings files, removed by the next saves: %s", withLeftovers,
           kKills, qPrintable(seen.join(QStringLiteral(", "))));

@@ -191,7 +191,7 @@ void PathSafetyTest::badNamesRefused_data()
 void PathSafetyTest::badNamesRefused()
 {
     QFETCH(QString, name);
-    const QMap<QString, QByteArray> before = TreeHashes(m_root.filePath(QStringLiteral("data")));
+    const QMap<QString, QByteArray> before = treeHashes(m_root.filePath(QStringLiteral("data")));
 
     QVERIFY(!isValidTemplateName(name));
     QVERIFY(!AddTemplate(name));
@@ -204,7 +204,7 @@ void PathSafetyTest::badNamesRefused()
     WatermarkConf conf;
     QVERIFY(!LoadLayerConf(name, conf));
     QVERIFY(!StoreEditConf(name, conf));
-    QCOMPARE(TreeHashes(m_root.filePath(QStringLiteral("data"))), before);
+    QCOMPARE(treeHashes(m_root.filePath(QStringLiteral("data"))), before);
 
     // The command line refuses the name as a template to stamp with.
     if (name.isEmpty() || name.contains(QChar(0)))

@@ -127,7 +127,7 @@ void SaveLeftoversTest::saveRemovesOnlyStaleLeftoversOfItsFile()
     const QByteArray canary("a file outside the settings folder");
     const QString canaryPath = elsewhere + QStringLiteral("/canary");
     QVERIFY(writeFile(canaryPath, canary));
-    QVERIFY(SetFileAge(canaryPath, 3600));
+    QVERIFY(setFileAge(canaryPath, 3600));
 
     const QString path = folder + QLatin1Char('/') + planted;
     switch (Kind(kind)) {
@@ -143,7 +143,7 @@ void SaveLeftoversTest::saveRemovesOnlyStaleLeftoversOfItsFile()
         break;
     }
     if (old)
-        QVERIFY(SetFileAge(path, 3600));
+        QVERIFY(setFileAge(path, 3600));
 
     QVERIFY(save(folder, target));
     QVERIFY(QFileInfo(folder + QLatin1Char('/') + target).isFile());

@@ -267,7 +267,7 @@ private slots:
                 : runBatch(arguments, m_fixture.environment(), Output::File, signal, native(m_out));
         QVERIFY2(!outcome.hung, qPrintable(outcome.describe()));
         QVERIFY2(outcome.signal == signal, qPrintable(outcome.describe()));
-        QVERIFY2(TemporaryLeftovers(m_out).isEmpty(), qPrintable(TemporaryLeftovers(m_out).join(u' ')));
+        QVERIFY2(temporaryLeftovers(m_out).isEmpty(), qPrintable(temporaryLeftovers(m_out).join(u' ')));
     }
 
     // Answers that cannot be delivered are an error of every command that prints: a full
@@ -346,7 +346,7 @@ private slots:
         QVERIFY2(S_ISFIFO(info.st_mode), "the FIFO was replaced");
         QVERIFY2(outcome.exitCode == 1, qPrintable(outcome.describe()));
         QVERIFY2(outcome.err.contains(target + ": it is not a regular file"), qPrintable(outcome.describe()));
-        QVERIFY2(TemporaryLeftovers(m_out).isEmpty(), qPrintable(TemporaryLeftovers(m_out).join(u' ')));
+        QVERIFY2(temporaryLeftovers(m_out).isEmpty(), qPrintable(temporaryLeftovers(m_out).join(u' ')));
     }
 
     // A photo name whose bytes are not UTF-8 gets an answer line of its own, in its place,

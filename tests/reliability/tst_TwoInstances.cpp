@@ -32,7 +32,7 @@ bool waitFor(const std::function<bool()>& condition, int milliseconds)
 // Every file of the data folder except the lock file and the crash folder, with its content.
 QMap<QString, QByteArray> dataFiles(const QString& folder)
 {
-    QMap<QString, QByteArray> files = TreeHashes(folder);
+    QMap<QString, QByteArray> files = treeHashes(folder);
     files.remove(QStringLiteral("lumora-plenum.lock"));
     return files;
 }

@@ -145,7 +145,7 @@ void UnreadableSettingsTest::photosFailNamingTheFile()
     image.fill(Qt::white);
     const QString photo = photos + QStringLiteral("/white.jpg");
     QVERIFY(image.save(photo));
-    const QMap<QString, QByteArray> photosBefore = TreeHashes(photos);
+    const QMap<QString, QByteArray> photosBefore = treeHashes(photos);
     const QByteArray preferencesBefore = readFile(preferences);
 
     // With the desktop's selection (no --template), named explicitly, and answering in JSON.
@@ -187,7 +187,7 @@ void UnreadableSettingsTest::photosFailNamingTheFile()
                 qPrintable(line));
         }
         QVERIFY(!QFileInfo::exists(out));
-        QCOMPARE(TreeHashes(photos), photosBefore);
+        QCOMPARE(treeHashes(photos), photosBefore);
         QVERIFY(!QFileInfo::exists(root.filePath("escaped.jpg")));
         QVERIFY(!QFileInfo::exists(root.filePath("white_new.jpg")));
         // A damaged preference file is left for the person to see and to replace.

@@ -111,7 +111,7 @@ void WriteFailuresTest::fullDisk()
     BatchFixture fixture;
     const QString out = m_mount + QStringLiteral("/out");
     QVERIFY2(fixture.prepare(m_mount, out), qPrintable(fixture.error()));
-    const QMap<QString, QByteArray> settingsBefore = TreeHashes(fixture.dataFolder());
+    const QMap<QString, QByteArray> settingsBefore = treeHashes(fixture.dataFolder());
 
     const ChildProcess::Result run = fixture.batch(m_photos).run(120);
     QVERIFY2(run.exitedNormally(), qPrintable(run.describe()));
@@ -138,8 +138,8 @@ void WriteFailuresTest::fullDisk()
     }
     QVERIFY2(written >= 2 && full >= 2,
              qPrintable(QStringLiteral("%1 written, %2 failed").arg(written).arg(full)));
-    QCOMPARE(TreeHashes(fixture.dataFolder()), settingsBefore);
-    QVERIFY2(TemporaryLeftovers(m_mount).isEmpty(), qPrintable(TemporaryLeftovers(m_mount).join(u' ')));
+    QCOMPARE(treeHashes(fixture.dataFolder()), settingsBefore);
+    QVERIFY2(temporaryLeftovers(m_mount).isEmpty(), qPrintable(temporaryLeftovers(m_mount).join(u' ')));
 
     // Settings written while the disk is full: the writes fail, the files still parse.
     {
@@ -155,8 +155,8 @@ void WriteFailuresTest::fullDisk()
     const ChildProcess::Result writes = writer.run(60);
     QVERIFY2(writes.exitedNormally(), qPrintable(writes.describe()));
     checkSettingsParse(fixture.dataFolder());
-    QCOMPARE(TreeHashes(fixture.dataFolder()), settingsBefore);
-    QVERIFY2(TemporaryLeftovers(m_mount).isEmpty(), qPrintable(TemporaryLeftovers(m_mount).join(u' ')));
+    QCOMPARE(treeHashes(fixture.dataFolder()), settingsBefore);
+    QVERIFY2(temporaryLeftovers(m_mount).isEmpty(), qPrintable(temporaryLeftovers(m_mount).join(u' ')));
 }
 
 void WriteFailuresTest::fileSizeLimit_data()
@@ -183,7 +183,7 @@ void WriteFailuresTest::fileSizeLimit()
     const QString root = m_root.filePath(QStringLiteral("limited-%1-%2").arg(format).arg(lastBytes));
     const QString out = root + QStringLiteral("/out");
     QVERIFY2(fixture.prepare(root, out, format), qPrintable(fixture.error()));
-    const QMap<QString, QByteArray> settingsBefore = TreeHashes(fixture.dataFolder());
+    const QMap<QString, QByteArray> settingsBefore = treeHashes(fixture.dataFolder());
     const ChildProcess::Result first = fixture.batch(m_photos).run(120);
     QVERIFY2(first.exitedNormally() && first.exitCode == 0,
              qPrintable(first.describe() + QString::fromUtf8(first.err)));
@@ -220,8 +220,8 @@ void WriteFailuresTest::fileSizeLimit()
                         line.contains(QFileInfo(target).fileName());
         QVERIFY2(reported, qPrintable(target + QLatin1Char('\n') + QString::fromUtf8(run.err)));
     }
-    QCOMPARE(TreeHashes(fixture.dataFolder()), settingsBefore);
-    QVERIFY2(TemporaryLeftovers(out).isEmpty(), qPrintable(TemporaryLeftovers(out).join(u' ')));
+    QCOMPARE(treeHashes(fixture.dataFolder()), settingsBefore);
+    QVERIFY2(temporaryLeftovers(out).isEmpty(), qPrintable(temporaryLeftovers(out).join(u' ')));
 }
 
 void WriteFailuresTest::outputFolderNotWritable()

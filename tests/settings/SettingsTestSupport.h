@@ -49,7 +49,7 @@ struct FolderChooserScript
 
 // The text of one element below "Preferences" of "preference.xml"; a null string when the
 // file or the element is missing.
-inline QString PreferenceElement(const QString& name)
+inline QString preferenceElement(const QString& name)
 {
     XmlDocument doc;
     if (!doc.LoadFile(preferencesPath()) || !doc.FindElement(QStringLiteral("Preferences")) ||
@@ -60,7 +60,7 @@ inline QString PreferenceElement(const QString& name)
 }
 
 // Writes a small photo (gradient, so that encoders have something to do).
-inline bool WriteTestPhoto(const QString& path, const QSize& size = QSize(320, 240))
+inline bool writeTestPhoto(const QString& path, const QSize& size = QSize(320, 240))
 {
     QDir().mkpath(QFileInfo(path).path());
     QImage photo(size, QImage::Format_RGB32);
@@ -72,7 +72,7 @@ inline bool WriteTestPhoto(const QString& path, const QSize& size = QSize(320, 2
 
 // Clicks a radio button or check box on its indicator, where a click always lands (the
 // middle of a wide box may lie beyond its text).
-inline void ClickOption(QAbstractButton* option)
+inline void clickOption(QAbstractButton* option)
 {
     QTest::mouseClick(option, Qt::LeftButton, {}, QPoint(8, option->height() / 2));
 }

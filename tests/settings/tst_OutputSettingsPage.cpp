@@ -200,11 +200,11 @@ private slots:
             QCOMPARE(page.suffixField()->isEnabled(), page.renameRadio()->isChecked());
             QTEST(page.formatList()->currentIndex(), "formatIndex");
         }
-        QTEST(PreferenceElement("OutputFolderOpts"), "storedFolderOpts");
-        QTEST(PreferenceElement("OutputFileNameOpts"), "storedNameOpts");
-        QTEST(PreferenceElement("OutputFormat"), "storedFormat");
-        QCOMPARE(PreferenceElement("OutputFolderPath"), out);
-        QCOMPARE(PreferenceElement("OutputFileNameSuffix"), QStringLiteral("_x"));
+        QTEST(preferenceElement("OutputFolderOpts"), "storedFolderOpts");
+        QTEST(preferenceElement("OutputFileNameOpts"), "storedNameOpts");
+        QTEST(preferenceElement("OutputFormat"), "storedFormat");
+        QCOMPARE(preferenceElement("OutputFolderPath"), out);
+        QCOMPARE(preferenceElement("OutputFileNameSuffix"), QStringLiteral("_x"));
     }
 
     // The lossless JPEG box reads and writes "config.ini" only (only when it changed, keeping
@@ -241,7 +241,7 @@ private slots:
             page.show();
             QTEST(page.losslessBox()->isChecked(), "checked");
             if (click)
-                ClickOption(page.losslessBox());
+                clickOption(page.losslessBox());
         }
         QFETCH(QByteArray, after);
         QCOMPARE(QFileInfo::exists(configIniPath()), !after.isEmpty());
@@ -325,7 +325,7 @@ private slots:
         QByteArray expected = before;
         expected.replace("<OutputFormat>0<", "<OutputFormat>1<");
         const QByteArray after = TempDataFolder::read(preferencesPath());
-        QCOMPARE(PreferenceElement("OutputFileNameSuffix"), QStringLiteral("<&>"));
+        QCOMPARE(preferenceElement("OutputFileNameSuffix"), QStringLiteral("<&>"));
         // Apart from the suffix (escaped as the XML layer writes it) the text is unchanged.
         const qsizetype start = after.indexOf("<OutputFileNameSuffix>");
         const qsizetype end = after.indexOf("</OutputFileNameSuffix>");
@@ -339,17 +339,17 @@ private slots:
         QVERIFY(CreateDefaultPreferences());
         CGeneralConfDlg page;
         page.show();
-        ClickOption(page.otherFolderRadio());
+        clickOption(page.otherFolderRadio());
         QVERIFY(page.browseButton()->isEnabled());
         QVERIFY(page.pathField()->isEnabled() && !page.pathField()->isReadOnly()); // a path may be typed
-        ClickOption(page.sourceFolderRadio());
+        clickOption(page.sourceFolderRadio());
         QVERIFY(!page.browseButton()->isEnabled());
 
         page.suffixField()->setText(QStringLiteral("_wm"));
-        ClickOption(page.keepNameRadio());
+        clickOption(page.keepNameRadio());
         QVERIFY(!page.suffixField()->isEnabled());
         QCOMPARE(page.suffixField()->text(), QStringLiteral("_wm"));
-        ClickOption(page.renameRadio());
+        clickOption(page.renameRadio());
         QVERIFY(page.suffixField()->isEnabled());
     }
 
@@ -361,10 +361,10 @@ private slots:
         window.show();
         CGeneralConfDlg* page = window.generalPage();
         page->suffixField()->setText(QStringLiteral("_stamped"));
-        ClickOption(page->keepNameRadio());
+        clickOption(page->keepNameRadio());
         window.close();
-        QCOMPARE(PreferenceElement("OutputFileNameOpts"), QStringLiteral("0"));
-        QCOMPARE(PreferenceElement("OutputFileNameSuffix"), QStringLiteral("_stamped"));
+        QCOMPARE(preferenceElement("OutputFileNameOpts"), QStringLiteral("0"));
+        QCOMPARE(preferenceElement("OutputFileNameSuffix"), QStringLiteral("_stamped"));
     }
 
     void chosenFolderIsStoredAndUsedByTheNextBatch()
@@ -382,7 +382,7 @@ private slots:
             CPreferenceDlg window;
             window.show();
             CGeneralConfDlg* page = window.generalPage();
-            ClickOption(page->otherFolderRadio());
+            clickOption(page->otherFolderRadio());
             ModalCatcher catcher = script.catcher();
             QTest::mouseClick(page->browseButton(), Qt::LeftButton);
             QCOMPARE(script.runs, 1);
@@ -394,14 +394,14 @@ private slots:
         QVERIFY(!script.newFolderButtonVisible);
         QCOMPARE(CFolderDlg::initialFolder(),
                  QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
-        QCOMPARE(PreferenceElement("OutputFolderOpts"), QStringLiteral("1"));
-        QCOMPARE(PreferenceElement("OutputFolderPath"), target);
-        QCOMPARE(PreferenceElement("OutputFormat"), QStringLiteral("3"));
+        QCOMPARE(preferenceElement("OutputFolderOpts"), QStringLiteral("1"));
+        QCOMPARE(preferenceElement("OutputFolderPath"), target);
+        QCOMPARE(preferenceElement("OutputFormat"), QStringLiteral("3"));
 
         // The next batch writes into that folder, creating it when it has gone.
         QVERIFY(QDir(target).removeRecursively());
         const QString photo = folder.root() + QStringLiteral("/photos/beach.jpg");
-        QVERIFY(WriteTestPhoto(photo));
+        QVERIFY(writeTestPhoto(photo));
         RenderSettings run;
         run.templateName = QStringLiteral("Demo 1");
         QCOMPARE(run.reloadOutputChoices(), QString());
@@ -425,10 +425,10 @@ private slots:
             QCOMPARE(page->formatList()->currentIndex(), -1);
             window.close();
         }
-        QCOMPARE(PreferenceElement("OutputFormat"), QStringLiteral("-1"));
+        QCOMPARE(preferenceElement("OutputFormat"), QStringLiteral("-1"));
 
         const QString photo = folder.root() + QStringLiteral("/photos/hill.png");
-        QVERIFY(WriteTestPhoto(photo));
+        QVERIFY(writeTestPhoto(photo));
         RenderSettings run;
         run.templateName = QStringLiteral("Demo 1");
         QCOMPARE(run.reloadOutputChoices(), QString());
@@ -444,7 +444,7 @@ private slots:
         QVERIFY(CreateDefaultPreferences());
         CGeneralConfDlg page;
         page.show();
-        ClickOption(page.otherFolderRadio());
+        clickOption(page.otherFolderRadio());
         const QString before = page.pathField()->text();
         QVERIFY(!before.isEmpty());
         FolderChooserScript script; // no folder: cancels
@@ -569,7 +569,7 @@ private slots:
         QVERIFY(TempDataFolder::write(scratch.filePath(QStringLiteral("file.txt")), "not a folder"));
         typedPath.replace(QLatin1String("%T"), scratch.path());
         storedPath.replace(QLatin1String("%T"), scratch.path());
-        const QString path = storedPath.isNull() ? PreferenceElement("OutputFolderPath") : storedPath;
+        const QString path = storedPath.isNull() ? preferenceElement("OutputFolderPath") : storedPath;
         ModalCatcher catcher; // closes every message box with OK
         {
             CPreferenceDlg window;
@@ -578,7 +578,7 @@ private slots:
             page->suffixField()->setText(suffix);
             page->formatList()->setCurrentIndex(2);
             if (!typedPath.isNull()) {
-                ClickOption(page->otherFolderRadio());
+                clickOption(page->otherFolderRadio());
                 page->pathField()->clear();
                 QTest::keyClicks(page->pathField(), typedPath);
             }
@@ -587,10 +587,10 @@ private slots:
         QTEST(int(catcher.texts.size()), "messages");
         for (const QString& title : catcher.titles)
             QCOMPARE(title, QStringLiteral("Lumora Plenum"));
-        QTEST(PreferenceElement("OutputFileNameSuffix"), "storedSuffix");
-        QTEST(PreferenceElement("OutputFolderOpts"), "storedFolderOpts");
-        QCOMPARE(PreferenceElement("OutputFolderPath"), path);
-        QCOMPARE(PreferenceElement("OutputFormat"), QStringLiteral("2")); // the rest is stored
+        QTEST(preferenceElement("OutputFileNameSuffix"), "storedSuffix");
+        QTEST(preferenceElement("OutputFolderOpts"), "storedFolderOpts");
+        QCOMPARE(preferenceElement("OutputFolderPath"), path);
+        QCOMPARE(preferenceElement("OutputFormat"), QStringLiteral("2")); // the rest is stored
     }
 
     // The lossless box acts on JPEG outputs only; the warning shows for the combination that
@@ -621,8 +621,8 @@ private slots:
         DefaultSettingsWindow shown;
         CGeneralConfDlg* page = shown.show();
         QVERIFY(page);
-        ClickOption(sourceFolder ? page->sourceFolderRadio() : page->otherFolderRadio());
-        ClickOption(keepName ? page->keepNameRadio() : page->renameRadio());
+        clickOption(sourceFolder ? page->sourceFolderRadio() : page->otherFolderRadio());
+        clickOption(keepName ? page->keepNameRadio() : page->renameRadio());
         page->formatList()->setCurrentIndex(format);
         page->existingList()->setCurrentIndex(existing);
         QTEST(page->losslessBox()->isEnabled(), "losslessEnabled");

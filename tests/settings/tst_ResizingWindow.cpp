@@ -108,13 +108,13 @@ private slots:
         TempDataFolder folder;
         CImgResizingSettingDlg window;
         window.show();
-        ClickOption(window.heightRadio());
+        clickOption(window.heightRadio());
         QVERIFY(!window.widthEdit()->isEnabled());
         QVERIFY(window.heightEdit()->isEnabled());
-        ClickOption(window.absoluteRadio());
+        clickOption(window.absoluteRadio());
         QVERIFY(window.widthEdit()->isEnabled());
         QVERIFY(window.heightEdit()->isEnabled());
-        ClickOption(window.widthRadio());
+        clickOption(window.widthRadio());
         QVERIFY(window.widthEdit()->isEnabled());
         QVERIFY(!window.heightEdit()->isEnabled());
     }
@@ -136,10 +136,10 @@ private slots:
         {
             CImgResizingSettingDlg window;
             window.show();
-            ClickOption(window.absoluteRadio());
+            clickOption(window.absoluteRadio());
             window.heightEdit()->setText(QStringLiteral("480"));
             window.widthEdit()->clear();
-            ClickOption(window.widthRadio());
+            clickOption(window.widthRadio());
             QVERIFY(!window.heightEdit()->isEnabled());
             window.close();
         }
@@ -160,7 +160,7 @@ private slots:
             CImgResizingSettingDlg window;
             window.show();
             window.widthEdit()->clear();
-            ClickOption(window.everyTimeBox());
+            clickOption(window.everyTimeBox());
             window.close();
         }
         RenderSettings run;
@@ -168,7 +168,7 @@ private slots:
         run.resize = readResizeSettings();
         QCOMPARE(run.reloadOutputChoices(), QString());
         const QString photo = folder.root() + QStringLiteral("/photos/field.png");
-        QVERIFY(WriteTestPhoto(photo, QSize(320, 240)));
+        QVERIFY(writeTestPhoto(photo, QSize(320, 240)));
         const ComposeOutcome outcome = composeWatermarkOutcome(ComposeMode::BatchOutput, run, photo);
         QVERIFY(!outcome.ok());
         QVERIFY2(outcome.sentence().contains(QStringLiteral("output size of 0 x 0")),
@@ -212,9 +212,9 @@ private slots:
             CImgResizingSettingDlg window;
             window.show();
             if (resizeBox)
-                ClickOption(window.resizeBox());
+                clickOption(window.resizeBox());
             if (everyTimeBox)
-                ClickOption(window.everyTimeBox());
+                clickOption(window.everyTimeBox());
             window.close();
             QCOMPARE(window.resizePictures(), resizeBox);
         }

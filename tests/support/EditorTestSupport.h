@@ -71,13 +71,13 @@ public:
 
 namespace EditorTest {
 
-inline QString LayerPath(const QString& layer)
+inline QString layerPath(const QString& layer)
 {
     return templateFilePath(layer);
 }
 
 // The layer as stored on disk.
-inline WatermarkConf Stored(const QString& layer)
+inline WatermarkConf storedConf(const QString& layer)
 {
     WatermarkConf conf;
     LoadEditConf(layer, conf);
@@ -85,10 +85,10 @@ inline WatermarkConf Stored(const QString& layer)
 }
 
 // The text of one element of a layer file section ("文本" or "图像"); null when missing.
-inline QString StoredElement(const QString& layer, const QString& section, const QString& element)
+inline QString storedElement(const QString& layer, const QString& section, const QString& element)
 {
     XmlDocument doc;
-    if (!doc.LoadFile(LayerPath(layer)) || !doc.FindElement(QStringLiteral("WatermarkConf")) ||
+    if (!doc.LoadFile(layerPath(layer)) || !doc.FindElement(QStringLiteral("WatermarkConf")) ||
         !doc.EnterElement() || !doc.FindElement(section) || !doc.EnterElement() || !doc.FindElement(element))
         return QString();
     const QString data = doc.GetElementData();
@@ -96,7 +96,7 @@ inline QString StoredElement(const QString& layer, const QString& section, const
 }
 
 // Replaces the text of a field as a user does: select everything, then type.
-inline void TypeInto(QLineEdit* edit, const QString& text)
+inline void typeInto(QLineEdit* edit, const QString& text)
 {
     edit->setFocus();
     edit->selectAll();
@@ -106,13 +106,13 @@ inline void TypeInto(QLineEdit* edit, const QString& text)
         QTest::keyClicks(edit, text);
 }
 
-inline void TypeInto(SpinEdit* field, const QString& text)
+inline void typeInto(SpinEdit* field, const QString& text)
 {
-    TypeInto(field->edit(), text);
+    typeInto(field->edit(), text);
 }
 
 // Chooses an entry of a drop-down list with the keyboard, as a user does.
-inline void ChooseEntry(QComboBox* list, int index)
+inline void chooseEntry(QComboBox* list, int index)
 {
     list->setFocus();
     while (list->currentIndex() < index)
@@ -121,7 +121,7 @@ inline void ChooseEntry(QComboBox* list, int index)
         QTest::keyClick(list, Qt::Key_Up);
 }
 
-inline void Click(QWidget* w, QPoint at = QPoint())
+inline void click(QWidget* w, QPoint at = QPoint())
 {
     QTest::mouseClick(w, Qt::LeftButton, {}, at.isNull() ? w->rect().center() : at);
 }

@@ -18,7 +18,7 @@ class FakeRenderer
 public:
     explicit FakeRenderer(const QString& outputFolder) : m_outputFolder(outputFolder) {}
 
-    ComposeOutcome Render(const RenderRequest& request)
+    ComposeOutcome render(const RenderRequest& request)
     {
         const QString& path = request.sourcePath;
         std::unique_lock<std::mutex> lock(m_mutex);
@@ -38,25 +38,25 @@ public:
         return ComposeOutcome(Outcome::success(), target);
     }
 
-    void Allow(int count)
+    void allow(int count)
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_allowed = count;
         m_changed.notify_all();
     }
-    void AllowAll() { Allow(INT_MAX); }
+    void allowAll() { allow(INT_MAX); }
 
-    int Started() const
+    int started() const
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         return static_cast<int>(m_photos.size());
     }
-    QStringList Photos() const
+    QStringList photos() const
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         return m_photos;
     }
-    QStringList Templates() const
+    QStringList templates() const
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         return m_templates;

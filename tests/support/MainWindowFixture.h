@@ -60,7 +60,7 @@ public:
         setPreviewCacheFolderOverride(QString());
     }
 
-    CLumoraDlg* Open()
+    CLumoraDlg* open()
     {
         window = std::make_unique<CLumoraDlg>();
         if (!window->initDialog())
@@ -74,7 +74,7 @@ public:
 
     CMainDlgUI* ui() const { return window->ui(); }
 
-    QString MakePhoto(const QString& name) const
+    QString makePhoto(const QString& name) const
     {
         const QString path = photoFolder + QLatin1Char('/') + name;
         QImage image(40, 30, QImage::Format_RGB32);
@@ -83,67 +83,67 @@ public:
         return path;
     }
 
-    QAbstractButton* Button(const char* name) const
+    QAbstractButton* button(const char* name) const
     {
         return qobject_cast<QAbstractButton*>(ui()->FindControl(QString::fromLatin1(name)));
     }
 
     // Adds photos through the toolbar's add button; outside a run, waits until they are
     // checked.
-    void AddPhotos(const QStringList& paths)
+    void addPhotos(const QStringList& paths)
     {
         chosenFiles = paths;
-        Button("add_toolbar_btn")->click();
-        WaitForChecks();
+        button("add_toolbar_btn")->click();
+        waitForChecks();
     }
 
-    bool WaitForChecks() const
+    bool waitForChecks() const
     {
         if (ui()->isBatchRunning())
             return true;
         return QTest::qWaitFor([this]() { return ui()->inspector()->isIdle(); }, 20000);
     }
 
-    static void ClickRow(SkinList* list, int row)
+    static void clickRow(SkinList* list, int row)
     {
         const QRect rect = list->visualItemRect(list->item(row));
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rect.center());
     }
 
-    static void DoubleClickRow(SkinList* list, int row)
+    static void doubleClickRow(SkinList* list, int row)
     {
         const QRect rect = list->visualItemRect(list->item(row));
         QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, rect.center());
     }
 
-    static void ClickRow(SkinListView* list, int row, Qt::KeyboardModifiers modifiers = {})
+    static void clickRow(SkinListView* list, int row, Qt::KeyboardModifiers modifiers = {})
     {
         list->scrollTo(list->model()->index(row, 0));
         const QRect rect = list->visualRect(list->model()->index(row, 0));
         QTest::mouseClick(list->viewport(), Qt::LeftButton, modifiers, rect.center());
     }
 
-    static void DoubleClickRow(SkinListView* list, int row)
+    static void doubleClickRow(SkinListView* list, int row)
     {
         const QRect rect = list->visualRect(list->model()->index(row, 0));
         QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, rect.center());
     }
 
     // The status picture's file name of a file row ("ready.png", "ok.png", "failed.png").
-    QString StatusPicture(int row) const { return QFileInfo(ui()->fileStatusPicture(row)).fileName(); }
+    QString statusPicture(int row) const { return QFileInfo(ui()->fileStatusPicture(row)).fileName(); }
 
-    QString TemplateRowText(int row) const
+    QString templateRowText(int row) const
     {
         SkinListContainerElement* element = ui()->templateList()->getItemAt(row);
         auto* label = qobject_cast<SkinLabel*>(FindNamedChild(element, QStringLiteral("temp_name_label")));
         return label ? label->getText() : QString();
     }
 
-    QStringList TemplateRows() const
+    QStringList templateRows() const
     {
         QStringList rows;
         for (int i = 0; i < ui()->templateList()->getCount(); ++i)
-            rows.append(TemplateRowText(i));
+            rows.append(templateRowText(i));
         return rows;
     }
 

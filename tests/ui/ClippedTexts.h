@@ -11,7 +11,7 @@
 #include <QWidget>
 
 // Controls whose text does not fit the room they were given (a label or button cut off).
-inline QStringList ClippedTexts(QWidget* window)
+inline QStringList clippedTexts(QWidget* window)
 {
     QStringList clipped;
     for (QWidget* w : window->findChildren<QWidget*>()) {

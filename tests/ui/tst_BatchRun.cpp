@@ -31,10 +31,10 @@ private:
 
         explicit Run(int photoCount, int threads = 1)
         {
-            f.Open();
+            f.open();
             BatchRun::Services services;
             services.threads = threads;
-            services.render = [this](const RenderRequest& request) { return renderer.Render(request); };
+            services.render = [this](const RenderRequest& request) { return renderer.render(request); };
             // The output settings the fake renderer writes by, which the run's output plan
             // applies too.
             OutputSettings settings;
@@ -52,43 +52,43 @@ private:
             services.elapsedMs = [clock = clockMs]() { return clock->load(); };
             f.window->setBatchServices(services);
             for (int i = 1; i <= photoCount; ++i)
-                photos.append(f.MakePhoto(QStringLiteral("photo%1.jpg").arg(i)));
-            f.AddPhotos(photos);
+                photos.append(f.makePhoto(QStringLiteral("photo%1.jpg").arg(i)));
+            f.addPhotos(photos);
         }
-        QString Output(int i) const { return f.outputFolder + QStringLiteral("/photo%1_new.png").arg(i); }
-        void start() { f.Button("process_toolbar_btn")->click(); }
-        bool WaitForEnd() { return f.window->waitForBatchRun(20000); }
+        QString output(int i) const { return f.outputFolder + QStringLiteral("/photo%1_new.png").arg(i); }
+        void start() { f.button("process_toolbar_btn")->click(); }
+        bool waitForEnd() { return f.window->waitForBatchRun(20000); }
     };
 
 private slots:
     void threePhotosWithoutStop()
     {
         Run run(3);
-        run.renderer.Allow(0);
+        run.renderer.allow(0);
         run.start();
-        QTRY_COMPARE(run.renderer.Started(), 1);
+        QTRY_COMPARE(run.renderer.started(), 1);
         // While running: stop usable, remove/preview/process not; add and templates usable.
-        QVERIFY(run.f.Button("stop_toolbar_btn")->isEnabled());
-        QVERIFY(!run.f.Button("process_toolbar_btn")->isEnabled());
-        QVERIFY(!run.f.Button("remove_toolbar_btn")->isEnabled());
-        QVERIFY(!run.f.Button("preview_toolbar_btn")->isEnabled());
-        QVERIFY(run.f.Button("add_toolbar_btn")->isEnabled());
+        QVERIFY(run.f.button("stop_toolbar_btn")->isEnabled());
+        QVERIFY(!run.f.button("process_toolbar_btn")->isEnabled());
+        QVERIFY(!run.f.button("remove_toolbar_btn")->isEnabled());
+        QVERIFY(!run.f.button("preview_toolbar_btn")->isEnabled());
+        QVERIFY(run.f.button("add_toolbar_btn")->isEnabled());
         QVERIFY(run.f.ui()->templateList()->isEnabled());
-        run.renderer.AllowAll();
-        QVERIFY(run.WaitForEnd());
+        run.renderer.allowAll();
+        QVERIFY(run.waitForEnd());
 
-        QCOMPARE(run.renderer.Photos(), run.photos);
+        QCOMPARE(run.renderer.photos(), run.photos);
         for (int i = 1; i <= 3; ++i) {
-            QVERIFY(QFileInfo::exists(run.Output(i)));
-            QCOMPARE(run.f.StatusPicture(i - 1), QStringLiteral("ok.png"));
+            QVERIFY(QFileInfo::exists(run.output(i)));
+            QCOMPARE(run.f.statusPicture(i - 1), QStringLiteral("ok.png"));
         }
         QCOMPARE(run.f.ui()->selectedFileRow(), 2);
-        QCOMPARE(run.browserPaths, QStringList{run.Output(3)});
+        QCOMPARE(run.browserPaths, QStringList{run.output(3)});
         QCOMPARE(run.settingsLoads, 1);
-        QVERIFY(!run.f.Button("stop_toolbar_btn")->isEnabled());
-        QVERIFY(run.f.Button("process_toolbar_btn")->isEnabled());
-        QVERIFY(run.f.Button("remove_toolbar_btn")->isEnabled());
-        QVERIFY(run.f.Button("preview_toolbar_btn")->isEnabled());
+        QVERIFY(!run.f.button("stop_toolbar_btn")->isEnabled());
+        QVERIFY(run.f.button("process_toolbar_btn")->isEnabled());
+        QVERIFY(run.f.button("remove_toolbar_btn")->isEnabled());
+        QVERIFY(run.f.button("preview_toolbar_btn")->isEnabled());
         QVERIFY(run.f.messages.isEmpty());
 
         QDir().mkpath(QStringLiteral(LUMORA_BUILD_DIR "/screenshots"));
@@ -99,22 +99,22 @@ private slots:
     void stopWhileTheSecondRenders()
     {
         Run run(3);
-        run.renderer.Allow(1);
+        run.renderer.allow(1);
         run.start();
-        QTRY_COMPARE(run.renderer.Started(), 2);
-        run.f.Button("stop_toolbar_btn")->click();
-        run.renderer.AllowAll();
-        QVERIFY(run.WaitForEnd());
-        QCOMPARE(run.renderer.Photos(), run.photos.mid(0, 2));
-        QVERIFY(QFileInfo::exists(run.Output(2)));
-        QVERIFY(!QFileInfo::exists(run.Output(3)));
-        QCOMPARE(run.f.StatusPicture(1), QStringLiteral("ok.png"));
-        QCOMPARE(run.f.StatusPicture(2), QStringLiteral("ready.png"));
-        QCOMPARE(run.browserPaths, QStringList{run.Output(2)});
+        QTRY_COMPARE(run.renderer.started(), 2);
+        run.f.button("stop_toolbar_btn")->click();
+        run.renderer.allowAll();
+        QVERIFY(run.waitForEnd());
+        QCOMPARE(run.renderer.photos(), run.photos.mid(0, 2));
+        QVERIFY(QFileInfo::exists(run.output(2)));
+        QVERIFY(!QFileInfo::exists(run.output(3)));
+        QCOMPARE(run.f.statusPicture(1), QStringLiteral("ok.png"));
+        QCOMPARE(run.f.statusPicture(2), QStringLiteral("ready.png"));
+        QCOMPARE(run.browserPaths, QStringList{run.output(2)});
         // The request was consumed: the next run goes through.
         run.start();
-        QVERIFY(run.WaitForEnd());
-        QCOMPARE(run.renderer.Started(), 5);
+        QVERIFY(run.waitForEnd());
+        QCOMPARE(run.renderer.started(), 5);
     }
 
     void stopAfterTheLastPhotoEndsTheNextRunAtOnce()
@@ -122,25 +122,25 @@ private slots:
         Run run(1);
         run.f.window->StopBatchRun(); // pending: a run does not clear it when it starts
         run.start();
-        QVERIFY(run.WaitForEnd());
-        QCOMPARE(run.renderer.Started(), 0);
+        QVERIFY(run.waitForEnd());
+        QCOMPARE(run.renderer.started(), 0);
         QCOMPARE(run.browserPaths.size(), 1); // the browser still opens
         run.start();
-        QVERIFY(run.WaitForEnd());
-        QCOMPARE(run.renderer.Started(), 1);
+        QVERIFY(run.waitForEnd());
+        QCOMPARE(run.renderer.started(), 1);
     }
 
     void clickDuringRunMovesTheWalk()
     {
         Run run(5);
-        run.renderer.Allow(2);
+        run.renderer.allow(2);
         run.start();
-        QTRY_COMPARE(run.renderer.Started(), 3);
-        MainWindowFixture::ClickRow(run.f.ui()->fileList(), 0);
-        run.renderer.AllowAll();
-        QVERIFY(run.WaitForEnd());
+        QTRY_COMPARE(run.renderer.started(), 3);
+        MainWindowFixture::clickRow(run.f.ui()->fileList(), 0);
+        run.renderer.allowAll();
+        QVERIFY(run.waitForEnd());
         const QStringList p = run.photos;
-        QCOMPARE(run.renderer.Photos(), (QStringList{p[0], p[1], p[2], p[1], p[2], p[3], p[4]}));
+        QCOMPARE(run.renderer.photos(), (QStringList{p[0], p[1], p[2], p[1], p[2], p[3], p[4]}));
     }
 
     void templateIsTakenWhenEachPhotoStarts()
@@ -149,44 +149,44 @@ private slots:
         QVERIFY(AddTemplate("Night"));
         run.f.ui()->AddTemplateItem("Night");
         run.f.ui()->selectTemplateRow(0);
-        run.renderer.Allow(1);
+        run.renderer.allow(1);
         run.start();
-        QTRY_COMPARE(run.renderer.Started(), 2);
-        MainWindowFixture::ClickRow(run.f.ui()->templateList(), 1);
-        run.renderer.AllowAll();
-        QVERIFY(run.WaitForEnd());
-        QCOMPARE(run.renderer.Templates(), (QStringList{"Demo 1", "Demo 1", "Night"}));
+        QTRY_COMPARE(run.renderer.started(), 2);
+        MainWindowFixture::clickRow(run.f.ui()->templateList(), 1);
+        run.renderer.allowAll();
+        QVERIFY(run.waitForEnd());
+        QCOMPARE(run.renderer.templates(), (QStringList{"Demo 1", "Demo 1", "Night"}));
     }
 
     void photosAddedDuringRunAreProcessedAndKeepTheToolbar()
     {
         Run run(1);
-        run.renderer.Allow(0);
+        run.renderer.allow(0);
         run.start();
-        QTRY_COMPARE(run.renderer.Started(), 1);
-        const QString late = run.f.MakePhoto("late.jpg");
-        run.f.AddPhotos({late});
+        QTRY_COMPARE(run.renderer.started(), 1);
+        const QString late = run.f.makePhoto("late.jpg");
+        run.f.addPhotos({late});
         // Adding photos does not offer a second run while this one is under way.
-        QVERIFY(!run.f.Button("process_toolbar_btn")->isEnabled());
-        QVERIFY(!run.f.Button("remove_toolbar_btn")->isEnabled());
+        QVERIFY(!run.f.button("process_toolbar_btn")->isEnabled());
+        QVERIFY(!run.f.button("remove_toolbar_btn")->isEnabled());
         run.f.window->StartBatchRun(); // refused while running
-        run.renderer.AllowAll();
-        QVERIFY(run.WaitForEnd());
-        QCOMPARE(run.renderer.Photos(), (QStringList{run.photos[0], late}));
-        QVERIFY(run.f.Button("process_toolbar_btn")->isEnabled());
+        run.renderer.allowAll();
+        QVERIFY(run.waitForEnd());
+        QCOMPARE(run.renderer.photos(), (QStringList{run.photos[0], late}));
+        QVERIFY(run.f.button("process_toolbar_btn")->isEnabled());
     }
 
     void failedPhotoIsMarkedAndReported()
     {
         Run run(1);
-        const QString broken = run.f.MakePhoto("broken.jpg");
-        const QString good = run.f.MakePhoto("good.jpg");
-        run.f.AddPhotos({broken, good});
+        const QString broken = run.f.makePhoto("broken.jpg");
+        const QString good = run.f.makePhoto("good.jpg");
+        run.f.addPhotos({broken, good});
         run.start();
-        QVERIFY(run.WaitForEnd());
-        QCOMPARE(run.f.StatusPicture(0), QStringLiteral("ok.png"));
-        QCOMPARE(run.f.StatusPicture(1), QStringLiteral("failed.png"));
-        QCOMPARE(run.f.StatusPicture(2), QStringLiteral("ok.png"));
+        QVERIFY(run.waitForEnd());
+        QCOMPARE(run.f.statusPicture(0), QStringLiteral("ok.png"));
+        QCOMPARE(run.f.statusPicture(1), QStringLiteral("failed.png"));
+        QCOMPARE(run.f.statusPicture(2), QStringLiteral("ok.png"));
         QCOMPARE(run.f.ui()->fileFailureReason(1), QStringLiteral("无法读取照片。"));
         QCOMPARE(run.f.messages.size(), 1);
         QVERIFY(
@@ -200,7 +200,7 @@ private slots:
     void rowUpdatesAreGathered()
     {
         Run run(300, 2);
-        run.renderer.AllowAll();
+        run.renderer.allowAll();
         auto* hint = qobject_cast<QLabel*>(run.f.ui()->FindControl(QStringLiteral("file_hint_label")));
         QVERIFY(hint);
         const QString idleHint = hint->text();
@@ -208,12 +208,12 @@ private slots:
         QElapsedTimer clock;
         clock.start();
         run.start();
-        QVERIFY(run.WaitForEnd());
+        QVERIFY(run.waitForEnd());
         const qint64 elapsed = clock.elapsed();
         QVERIFY2(changes.count() <= elapsed / CMainDlgUI::kUpdateIntervalMs + 3,
                  qPrintable(QStringLiteral("%1 repaints in %2 ms").arg(changes.count()).arg(elapsed)));
         for (int row = 0; row < 300; ++row)
-            QCOMPARE(run.f.StatusPicture(row), QStringLiteral("ok.png"));
+            QCOMPARE(run.f.statusPicture(row), QStringLiteral("ok.png"));
         QCOMPARE(run.f.ui()->selectedFileRow(), 299);
         SkinListView* list = run.f.ui()->fileList();
         QVERIFY(list->viewport()->rect().contains(list->visualRect(list->model()->index(299, 0))));
@@ -225,24 +225,24 @@ private slots:
     void stoppedRunLeavesNoStaleMarks()
     {
         Run run(3);
-        run.renderer.AllowAll();
+        run.renderer.allowAll();
         run.start();
-        QVERIFY(run.WaitForEnd());
+        QVERIFY(run.waitForEnd());
         for (int row = 0; row < 3; ++row)
-            QCOMPARE(run.f.StatusPicture(row), QStringLiteral("ok.png"));
+            QCOMPARE(run.f.statusPicture(row), QStringLiteral("ok.png"));
         QVERIFY(run.f.messages.isEmpty());
 
-        run.renderer.Allow(3);
+        run.renderer.allow(3);
         run.start();
-        QTRY_COMPARE(run.renderer.Started(), 4);
+        QTRY_COMPARE(run.renderer.started(), 4);
         for (int row = 1; row < 3; ++row)
-            QCOMPARE(run.f.StatusPicture(row), QStringLiteral("ready.png"));
-        run.f.Button("stop_toolbar_btn")->click();
-        run.renderer.AllowAll();
-        QVERIFY(run.WaitForEnd());
-        QCOMPARE(run.f.StatusPicture(0), QStringLiteral("ok.png"));
-        QCOMPARE(run.f.StatusPicture(1), QStringLiteral("ready.png"));
-        QCOMPARE(run.f.StatusPicture(2), QStringLiteral("ready.png"));
+            QCOMPARE(run.f.statusPicture(row), QStringLiteral("ready.png"));
+        run.f.button("stop_toolbar_btn")->click();
+        run.renderer.allowAll();
+        QVERIFY(run.waitForEnd());
+        QCOMPARE(run.f.statusPicture(0), QStringLiteral("ok.png"));
+        QCOMPARE(run.f.statusPicture(1), QStringLiteral("ready.png"));
+        QCOMPARE(run.f.statusPicture(2), QStringLiteral("ready.png"));
         QCOMPARE(run.f.messages,
                  QStringList{QStringLiteral(
                      "批处理已停止：1 张照片已加上水印，0 张照片失败，2 张照片因停止而未处理。")});
@@ -277,7 +277,7 @@ private slots:
         QFETCH(QString, reason);
 
         MainWindowFixture f;
-        f.Open(); // first start: default preferences and "Demo 1"
+        f.open(); // first start: default preferences and "Demo 1"
         QStringList shown;
         BatchRun::Services services;
         services.showInFileBrowser = [&shown](const QString& path) { shown.append(path); };
@@ -339,11 +339,11 @@ private slots:
         const QByteArray jpgBytes = original.readAll();
         original.close();
 
-        f.AddPhotos({png, jpg});
-        f.Button("process_toolbar_btn")->click();
+        f.addPhotos({png, jpg});
+        f.button("process_toolbar_btn")->click();
         QVERIFY(f.window->waitForBatchRun(60000));
 
-        QCOMPARE((QStringList{f.StatusPicture(0), f.StatusPicture(1)}), marks);
+        QCOMPARE((QStringList{f.statusPicture(0), f.statusPicture(1)}), marks);
         QCOMPARE(QDir(f.photoFolder).entryList(QDir::Files), before); // no output written
         QVERIFY(original.open(QIODevice::ReadOnly));
         QCOMPARE(original.readAll(), jpgBytes);
@@ -371,34 +371,34 @@ private slots:
     void parallelRunFinishesThePhotosInProgress()
     {
         Run run(4, 2);
-        run.renderer.Allow(0);
+        run.renderer.allow(0);
         run.start();
-        QTRY_COMPARE(run.renderer.Started(), 2);
+        QTRY_COMPARE(run.renderer.started(), 2);
         QTest::qWait(50);
-        QCOMPARE(run.renderer.Started(), 2);
-        run.f.Button("stop_toolbar_btn")->click();
-        run.renderer.AllowAll();
-        QVERIFY(run.WaitForEnd());
+        QCOMPARE(run.renderer.started(), 2);
+        run.f.button("stop_toolbar_btn")->click();
+        run.renderer.allowAll();
+        QVERIFY(run.waitForEnd());
         // Either worker may take its photo first: the two first photos, in any order.
-        QStringList taken = run.renderer.Photos();
+        QStringList taken = run.renderer.photos();
         taken.sort();
         QCOMPARE(taken, run.photos.mid(0, 2));
-        QCOMPARE((QStringList{run.f.StatusPicture(0), run.f.StatusPicture(1), run.f.StatusPicture(2),
-                              run.f.StatusPicture(3)}),
+        QCOMPARE((QStringList{run.f.statusPicture(0), run.f.statusPicture(1), run.f.statusPicture(2),
+                              run.f.statusPicture(3)}),
                  (QStringList{"ok.png", "ok.png", "ready.png", "ready.png"}));
         QCOMPARE(run.f.messages,
                  QStringList{QStringLiteral(
                      "批处理已停止：2 张照片已加上水印，0 张照片失败，2 张照片因停止而未处理。")});
-        QCOMPARE(run.browserPaths, QStringList{run.Output(2)});
+        QCOMPARE(run.browserPaths, QStringList{run.output(2)});
 
         // Without a stop every row is marked, and the browser shows the last photo of the list.
         run.f.messages.clear();
         run.start();
-        QVERIFY(run.WaitForEnd());
-        QCOMPARE(run.renderer.Started(), 6);
+        QVERIFY(run.waitForEnd());
+        QCOMPARE(run.renderer.started(), 6);
         for (int row = 0; row < 4; ++row)
-            QCOMPARE(run.f.StatusPicture(row), QStringLiteral("ok.png"));
-        QCOMPARE(run.browserPaths.last(), run.Output(4));
+            QCOMPARE(run.f.statusPicture(row), QStringLiteral("ok.png"));
+        QCOMPARE(run.browserPaths.last(), run.output(4));
         QVERIFY(run.f.messages.isEmpty());
     }
 
@@ -434,27 +434,27 @@ private slots:
         const QString idle = hint->text();
         QVERIFY(!idle.isEmpty());
         run.clockMs->store(5000); // the run measures from its own start
-        run.renderer.Allow(0);
+        run.renderer.allow(0);
         run.start();
-        QTRY_COMPARE(run.renderer.Started(), std::min(photos, threads));
+        QTRY_COMPARE(run.renderer.started(), std::min(photos, threads));
         QTRY_COMPARE(hint->text(), QStringLiteral("已处理 0/%1").arg(photos));
         run.clockMs->store(5000 + firstDoneAfterMs);
-        run.renderer.Allow(finished);
+        run.renderer.allow(finished);
         QTRY_COMPARE(hint->text(), afterFirst);
-        run.renderer.AllowAll();
-        QVERIFY(run.WaitForEnd());
+        run.renderer.allowAll();
+        QVERIFY(run.waitForEnd());
         QCOMPARE(hint->text(), idle);
     }
 
     void emptyListRestoresToolbar()
     {
         Run run(0);
-        QVERIFY(!run.f.Button("process_toolbar_btn")->isEnabled());
+        QVERIFY(!run.f.button("process_toolbar_btn")->isEnabled());
         run.f.window->handleWindowMessage(MainUiToolbarMessage, StartRunCode, 0);
-        QVERIFY(run.WaitForEnd());
-        QCOMPARE(run.renderer.Started(), 0);
+        QVERIFY(run.waitForEnd());
+        QCOMPARE(run.renderer.started(), 0);
         QCOMPARE(run.browserPaths.size(), 1);
-        QVERIFY(!run.f.Button("stop_toolbar_btn")->isEnabled());
+        QVERIFY(!run.f.button("stop_toolbar_btn")->isEnabled());
     }
 
     // The program's own renderer and settings: the default preferences write a JPEG with the
@@ -477,7 +477,7 @@ private slots:
         QFETCH(bool, earlier);
         QFETCH(QString, output);
         MainWindowFixture f;
-        f.Open();
+        f.open();
         if (stored >= 0) {
             QFile config(configIniPath());
             QVERIFY(config.open(QIODevice::WriteOnly | QIODevice::Truncate));
@@ -498,10 +498,10 @@ private slots:
             QVERIFY(file.open(QIODevice::WriteOnly));
             file.write("earlier");
         }
-        f.AddPhotos({path});
-        f.Button("process_toolbar_btn")->click();
+        f.addPhotos({path});
+        f.button("process_toolbar_btn")->click();
         QVERIFY(f.window->waitForBatchRun(60000));
-        QCOMPARE(f.StatusPicture(0), QStringLiteral("ok.png"));
+        QCOMPARE(f.statusPicture(0), QStringLiteral("ok.png"));
         QVERIFY(f.messages.isEmpty());
         QFile kept(plain);
         QVERIFY(kept.open(QIODevice::ReadOnly));
@@ -517,17 +517,17 @@ private slots:
     void closingDuringRunFinishesTheCurrentPhoto()
     {
         Run run(3);
-        run.renderer.Allow(1);
+        run.renderer.allow(1);
         run.start();
-        QTRY_COMPARE(run.renderer.Started(), 2);
-        QTimer::singleShot(200, [&run]() { run.renderer.AllowAll(); });
+        QTRY_COMPARE(run.renderer.started(), 2);
+        QTimer::singleShot(200, [&run]() { run.renderer.allowAll(); });
         run.f.window->close();
         QVERIFY(!run.f.window->isBatchRunning());
-        QCOMPARE(run.renderer.Photos(), run.photos.mid(0, 2));
-        QFile second(run.Output(2));
+        QCOMPARE(run.renderer.photos(), run.photos.mid(0, 2));
+        QFile second(run.output(2));
         QVERIFY(second.open(QIODevice::ReadOnly));
         QCOMPARE(second.readAll(), QByteArray("stamped;"));
-        QVERIFY(!QFileInfo::exists(run.Output(3)));
+        QVERIFY(!QFileInfo::exists(run.output(3)));
         QVERIFY(run.browserPaths.isEmpty()); // no file browser while the program ends
         QCOMPARE(loadSelectedTemplateIndex(), 0);
     }

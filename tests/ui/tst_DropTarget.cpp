@@ -14,7 +14,7 @@ class DropTargetTest : public QObject
 {
     Q_OBJECT
 private:
-    static std::unique_ptr<QMimeData> Files(const QStringList& paths)
+    static std::unique_ptr<QMimeData> files(const QStringList& paths)
     {
         auto data = std::make_unique<QMimeData>();
         QList<QUrl> urls;
@@ -25,7 +25,7 @@ private:
     }
 
     // Enters, moves and drops over the file list; returns whether the window took the drop.
-    static bool Drop(CLumoraDlg* window, const QMimeData* data)
+    static bool drop(CLumoraDlg* window, const QMimeData* data)
     {
         const QPoint pos(500, 300);
         QDragEnterEvent enter(pos, Qt::CopyAction | Qt::MoveAction, data, Qt::LeftButton, Qt::NoModifier);
@@ -60,7 +60,7 @@ private slots:
         QFETCH(QStringList, dropped);
         QFETCH(QStringList, listed);
         MainWindowFixture f;
-        CLumoraDlg* window = f.Open();
+        CLumoraDlg* window = f.open();
         QStringList paths;
         for (QString name : dropped) {
             const bool folder = name.startsWith(QLatin1String("dir:"));
@@ -75,16 +75,16 @@ private slots:
             }
             paths.append(path);
         }
-        auto data = Files(paths);
-        QVERIFY(Drop(window, data.get()));
+        auto data = files(paths);
+        QVERIFY(drop(window, data.get()));
         QStringList expected;
         for (const QString& name : listed)
             expected.append(f.photoFolder + QLatin1Char('/') + name);
         QCOMPARE(f.filePaths(), expected);
         // After any drop the file buttons are enabled, even when every file was skipped.
-        QTRY_VERIFY(f.Button("process_toolbar_btn")->isEnabled());
-        QVERIFY(f.Button("remove_toolbar_btn")->isEnabled());
-        QVERIFY(f.Button("preview_toolbar_btn")->isEnabled());
+        QTRY_VERIFY(f.button("process_toolbar_btn")->isEnabled());
+        QVERIFY(f.button("remove_toolbar_btn")->isEnabled());
+        QVERIFY(f.button("preview_toolbar_btn")->isEnabled());
     }
 
     // Photos named on the command line ("Open with" of a file manager) join the list at start
@@ -108,7 +108,7 @@ private slots:
         QFETCH(QStringList, listed);
         MainWindowFixture f;
         for (const char* name : {"a.png", "b.jpg", "c d.jpg", "notes.txt", "-x.png"})
-            f.MakePhoto(QString::fromLatin1(name));
+            f.makePhoto(QString::fromLatin1(name));
         QVERIFY(QDir().mkpath(f.photoFolder + QStringLiteral("/album.jpg")));
         const QString before = QDir::currentPath();
         QVERIFY(QDir::setCurrent(f.photoFolder));
@@ -116,13 +116,13 @@ private slots:
             argument.replace(QLatin1Char('@'), f.photoFolder);
         const QStringList photos = CLumoraApp::startPhotos(arguments);
         QDir::setCurrent(before);
-        f.Open();
+        f.open();
         f.window->dropTarget()->addFiles(photos);
         QStringList expected;
         for (const QString& name : listed)
             expected.append(f.photoFolder + QLatin1Char('/') + name);
         QCOMPARE(f.filePaths(), expected);
-        QTRY_VERIFY(f.Button("process_toolbar_btn")->isEnabled());
+        QTRY_VERIFY(f.button("process_toolbar_btn")->isEnabled());
     }
 
     // The desktop entry passes the chosen files (%F) and names the image types the program reads,
@@ -159,35 +159,35 @@ private slots:
     void photoChosenBeforeIsNotAddedAgain()
     {
         MainWindowFixture f;
-        CLumoraDlg* window = f.Open();
-        const QString photo = f.MakePhoto("a.jpg");
-        f.AddPhotos({photo});
-        auto data = Files({photo});
-        QVERIFY(Drop(window, data.get()));
+        CLumoraDlg* window = f.open();
+        const QString photo = f.makePhoto("a.jpg");
+        f.addPhotos({photo});
+        auto data = files({photo});
+        QVERIFY(drop(window, data.get()));
         QCOMPARE(f.filePaths(), QStringList{photo});
     }
 
     void privateFormatIsRefused()
     {
         MainWindowFixture f;
-        CLumoraDlg* window = f.Open();
-        auto data = Files({f.MakePhoto("a.png")});
+        CLumoraDlg* window = f.open();
+        auto data = files({f.makePhoto("a.png")});
         data->setData(CMyDropTarget::privateFormat(), QByteArray("1"));
         QCOMPARE(window->dropTarget()->OnDragEnter(data.get()), Qt::IgnoreAction);
-        QVERIFY(!Drop(window, data.get()));
+        QVERIFY(!drop(window, data.get()));
         QVERIFY(f.filePaths().isEmpty());
     }
 
     void dataWithoutFilesIsRefused()
     {
         MainWindowFixture f;
-        CLumoraDlg* window = f.Open();
+        CLumoraDlg* window = f.open();
         QMimeData text;
         text.setText(QStringLiteral("a.png"));
-        QVERIFY(!Drop(window, &text));
+        QVERIFY(!drop(window, &text));
         QVERIFY(!window->dropTarget()->OnDrop(&text));
         QTest::qWait(20);
-        QVERIFY(!f.Button("process_toolbar_btn")->isEnabled());
+        QVERIFY(!f.button("process_toolbar_btn")->isEnabled());
     }
 };
 

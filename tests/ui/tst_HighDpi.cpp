@@ -22,17 +22,17 @@ class HighDpiTest : public QObject
 {
     Q_OBJECT
 private:
-    static QImage Normalised(const QPixmap& picture)
+    static QImage normalised(const QPixmap& picture)
     {
         return picture.toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
     }
 
-    static QString TwiceFile(const QString& name)
+    static QString twiceFile(const QString& name)
     {
         return QStringLiteral(LUMORA_BIN_DIR "/skin/default/%1@2x.png").arg(name);
     }
 
-    static void SaveScreenshot(QWidget* window, const QString& name)
+    static void saveScreenshot(QWidget* window, const QString& name)
     {
         const QString folder = QStringLiteral(LUMORA_BUILD_DIR "/screenshots/hidpi");
         QVERIFY(QDir().mkpath(folder));
@@ -69,8 +69,8 @@ private slots:
         QFETCH(QString, holder);
         QFETCH(QString, picture);
         MainWindowFixture f;
-        f.Open();
-        f.AddPhotos({f.MakePhoto(QStringLiteral("one.png"))});
+        f.open();
+        f.addPhotos({f.makePhoto(QStringLiteral("one.png"))});
         QPixmap shown;
         QSize logical;
         const QString name = holder.section(QLatin1Char(':'), 1);
@@ -97,12 +97,12 @@ private slots:
             shown = rows->markPixmap(PhotoListModel::Ready);
             logical = rows->statusRect().size();
         }
-        const QImage twice(TwiceFile(picture));
+        const QImage twice(twiceFile(picture));
         QVERIFY(!twice.isNull());
         QCOMPARE(shown.devicePixelRatio(), 2.0);
         QCOMPARE(shown.size(), twice.size());
         QCOMPARE(shown.deviceIndependentSize().toSize(), logical);
-        QCOMPARE(Normalised(shown), twice.convertToFormat(QImage::Format_ARGB32_Premultiplied));
+        QCOMPARE(normalised(shown), twice.convertToFormat(QImage::Format_ARGB32_Premultiplied));
     }
 
     // The program's own button pictures (naming dialogs' OK button, the editor's layer button,
@@ -121,7 +121,7 @@ private slots:
         QFETCH(QString, control);
         QFETCH(int, pictureId);
         MainWindowFixture f;
-        f.Open();
+        f.open();
         QImage twice = QImage(QStringLiteral(":/language/%1@2x.png").arg(pictureId))
                            .convertToFormat(QImage::Format_ARGB32_Premultiplied);
         QVERIFY(!twice.isNull());
@@ -151,7 +151,7 @@ private slots:
             pixels.setDevicePixelRatio(1.0); // the pixels alone are compared
             QCOMPARE(pixels, expected);
         } else {
-            f.AddPhotos({f.MakePhoto(QStringLiteral("one.png"))});
+            f.addPhotos({f.makePhoto(QStringLiteral("one.png"))});
             CMainDlgUI* ui = f.ui();
             COutputPreviewDlg preview({[ui]() { return ui->CurrentPhotoPath(); },
                                        [ui]() { return ui->SelectNextPhoto(); },
@@ -181,19 +181,19 @@ private slots:
     void noTextCutOffAndScreenshots()
     {
         MainWindowFixture f;
-        CLumoraDlg* main = f.Open();
-        f.AddPhotos({f.MakePhoto(QStringLiteral("a photo with a long name to fill the row.png")),
-                     f.MakePhoto(QStringLiteral("second.png"))});
+        CLumoraDlg* main = f.open();
+        f.addPhotos({f.makePhoto(QStringLiteral("a photo with a long name to fill the row.png")),
+                     f.makePhoto(QStringLiteral("second.png"))});
         QCoreApplication::processEvents();
-        QStringList clipped = ClippedTexts(main);
-        SaveScreenshot(main, QStringLiteral("main_window"));
+        QStringList clipped = clippedTexts(main);
+        saveScreenshot(main, QStringLiteral("main_window"));
 
         CEditTemplateDlg editor(main->currentSettings(), main);
         editor.show();
         QVERIFY(QTest::qWaitForWindowExposed(&editor));
         QCoreApplication::processEvents();
-        clipped << ClippedTexts(&editor);
-        SaveScreenshot(&editor, QStringLiteral("editor"));
+        clipped << clippedTexts(&editor);
+        saveScreenshot(&editor, QStringLiteral("editor"));
         QVERIFY2(clipped.isEmpty(), qPrintable(clipped.join(QLatin1Char('\n'))));
     }
 };

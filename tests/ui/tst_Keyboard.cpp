@@ -30,14 +30,14 @@ private:
 
         explicit Window(int photoCount)
         {
-            f.Open();
+            f.open();
             QObject::connect(f.window.get(), &CLumoraDlg::preferencesWindowRequested,
                              [this]() { ++preferenceWindows; });
             f.window->activateWindow();
             QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
             BatchRun::Services services;
             services.threads = 1;
-            services.render = [this](const RenderRequest& request) { return renderer.Render(request); };
+            services.render = [this](const RenderRequest& request) { return renderer.render(request); };
             OutputSettings settings;
             settings.OutputFolderOpts = OutputSettings::ToOutputFolder;
             settings.OutputFolderPath = f.outputFolder;
@@ -49,8 +49,8 @@ private:
             services.showInFileBrowser = [](const QString&) {};
             f.window->setBatchServices(services);
             for (int i = 1; i <= photoCount; ++i)
-                photos.append(f.MakePhoto(QStringLiteral("photo%1.jpg").arg(i)));
-            f.AddPhotos(photos);
+                photos.append(f.makePhoto(QStringLiteral("photo%1.jpg").arg(i)));
+            f.addPhotos(photos);
         }
     };
 
@@ -89,16 +89,16 @@ private slots:
         Window w(3);
         SkinListView* list = w.f.ui()->fileList();
         list->setFocus();
-        const QString late = w.f.MakePhoto(QStringLiteral("late.jpg"));
+        const QString late = w.f.makePhoto(QStringLiteral("late.jpg"));
         w.f.chosenFiles = {late};
-        MainWindowFixture::ClickRow(list, 1);
+        MainWindowFixture::clickRow(list, 1);
         if (effect == "stopped") {
-            w.renderer.Allow(0);
-            w.f.Button("process_toolbar_btn")->click();
-            QTRY_COMPARE(w.renderer.Started(), 1);
+            w.renderer.allow(0);
+            w.f.button("process_toolbar_btn")->click();
+            QTRY_COMPARE(w.renderer.started(), 1);
         }
         QTest::keyClick(list, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
-        w.renderer.AllowAll();
+        w.renderer.allowAll();
         QVERIFY(w.f.window->waitForBatchRun(20000));
 
         const QStringList& p = w.photos;
@@ -113,7 +113,7 @@ private slots:
         else if (effect == "stopped")
             rendered = p.mid(0, 1);
         QCOMPARE(w.f.filePaths(), listed);
-        QCOMPARE(w.renderer.Photos(), rendered);
+        QCOMPARE(w.renderer.photos(), rendered);
         QCOMPARE(w.preferenceWindows, effect == "preferences" ? 1 : 0);
     }
 
@@ -136,7 +136,7 @@ private slots:
         QFETCH(QString, button);
         QFETCH(QString, keys);
         Window w(0);
-        const QString tip = w.f.Button(button.toLatin1().constData())->toolTip();
+        const QString tip = w.f.button(button.toLatin1().constData())->toolTip();
         QVERIFY2(tip.endsWith(QLatin1Char(' ') + keys), qPrintable(tip));
         QVERIFY2(tip.size() > keys.size() + 1, qPrintable(tip)); // the button's own text is kept
     }

@@ -46,7 +46,7 @@ namespace {
 
 const char* const kLocaleVariables[] = {"LANGUAGE", "LC_ALL", "LC_MESSAGES", "LANG"};
 
-bool HasChinese(const QString& text)
+bool hasChinese(const QString& text)
 {
     for (const QChar c : text) {
         const char16_t u = c.unicode();
@@ -60,7 +60,7 @@ bool HasChinese(const QString& text)
 // English words in a text of the Chinese interface. Allowed: paths, names (of the program,
 // the demonstration template and its layer, sites), formats, "Alpha", and the words that let
 // a person who reads no Chinese find the language menu.
-bool HasEnglishWords(QString text)
+bool hasEnglishWords(QString text)
 {
     static const QRegularExpression allowed(
         QStringLiteral("\\S*(/"
@@ -77,19 +77,19 @@ bool HasEnglishWords(QString text)
     return text.contains(word);
 }
 
-void AddMenuTexts(const QMenu* menu, QStringList& texts)
+void addMenuTexts(const QMenu* menu, QStringList& texts)
 {
     texts << menu->title();
     for (const QAction* action : menu->actions()) {
         texts << action->text() << action->toolTip();
         if (action->menu())
-            AddMenuTexts(action->menu(), texts);
+            addMenuTexts(action->menu(), texts);
     }
 }
 
 // Every text a person can see in the window, shown or shown later (hidden controls, tooltips,
 // menus, list items), each with the class of the widget that holds it.
-QList<QPair<QString, QString>> WindowTexts(QWidget* window)
+QList<QPair<QString, QString>> windowTexts(QWidget* window)
 {
     QList<QWidget*> widgets = window->findChildren<QWidget*>();
     widgets.prepend(window);
@@ -113,7 +113,7 @@ QList<QPair<QString, QString>> WindowTexts(QWidget* window)
             for (int i = 0; i < tabs->count(); ++i)
                 texts << tabs->tabText(i) << tabs->tabToolTip(i);
         if (auto* menu = qobject_cast<QMenu*>(w))
-            AddMenuTexts(menu, texts);
+            addMenuTexts(menu, texts);
         if (auto* label = qobject_cast<SkinLabel*>(w))
             texts << label->getText();
         if (auto* naming = qobject_cast<NamingDialogBase*>(w))
@@ -128,7 +128,7 @@ QList<QPair<QString, QString>> WindowTexts(QWidget* window)
     return found;
 }
 
-void SaveScreenshot(QWidget* window, const QString& name)
+void saveScreenshot(QWidget* window, const QString& name)
 {
     const QString folder = QStringLiteral(LUMORA_BUILD_DIR "/screenshots/languages");
     QDir().mkpath(folder);
@@ -161,7 +161,7 @@ struct TsMessage
 };
 
 // context + '\x1f' + source -> translation of a Qt Linguist file.
-std::map<QString, TsMessage> ReadCatalogue(const QString& path)
+std::map<QString, TsMessage> readCatalogue(const QString& path)
 {
     std::map<QString, TsMessage> messages;
     QFile file(path);
@@ -198,7 +198,7 @@ std::map<QString, TsMessage> ReadCatalogue(const QString& path)
 }
 
 // The place markers of a text: %1 ... %99 and %n, sorted.
-QStringList Markers(const QString& text)
+QStringList markers(const QString& text)
 {
     static const QRegularExpression marker(QStringLiteral("%(\\d+|n)"));
     QStringList found;
@@ -217,7 +217,7 @@ class LanguagesTest : public QObject
 
     std::map<QByteArray, std::optional<QByteArray>> m_savedEnvironment;
 
-    void SetLocale(const QMap<QByteArray, QByteArray>& values)
+    void setLocale(const QMap<QByteArray, QByteArray>& values)
     {
         for (const char* variable : kLocaleVariables) {
             if (values.contains(variable))
@@ -227,7 +227,7 @@ class LanguagesTest : public QObject
         }
     }
 
-    static QMap<QByteArray, QByteArray> Locale(const QString& assignments)
+    static QMap<QByteArray, QByteArray> localeVariables(const QString& assignments)
     {
         // "LANG=en_US.UTF-8 LANGUAGE=fr:en"
         QMap<QByteArray, QByteArray> values;
@@ -307,7 +307,7 @@ private slots:
         QFETCH(QString, stored);
         QFETCH(bool, english);
         MainWindowFixture f;
-        SetLocale(Locale(locale));
+        setLocale(localeVariables(locale));
         if (stored != QLatin1String("-"))
             QVERIFY(IniFile::writeString(configIniPath(), profileSectionName(), QStringLiteral("language"),
                                          stored));
@@ -336,38 +336,38 @@ private slots:
         QFETCH(bool, english);
         const QString tag = QString::fromLatin1(QTest::currentDataTag());
         MainWindowFixture f;
-        SetLocale(Locale(locale));
+        setLocale(localeVariables(locale));
         QCOMPARE(LanguageChoice::apply(), english ? InterfaceLanguage::English : InterfaceLanguage::Chinese);
 
         QList<QPair<QString, QString>> texts; // (window, text)
         QStringList clipped;
         const auto collect = [&](QWidget* window, const QString& name) {
-            for (const auto& [holder, text] : WindowTexts(window))
+            for (const auto& [holder, text] : windowTexts(window))
                 texts.append({name + QLatin1Char('/') + holder, text});
-            for (const QString& cut : ClippedTexts(window))
+            for (const QString& cut : clippedTexts(window))
                 clipped << name + QStringLiteral(": ") + cut;
         };
         // Shows a window, saves its screenshot as "<tag>_<shot>" and gathers its texts.
         const auto record = [&](QWidget& window, const QString& shot, const QString& name) {
             Show(window);
-            SaveScreenshot(&window, tag + QLatin1Char('_') + shot);
+            saveScreenshot(&window, tag + QLatin1Char('_') + shot);
             collect(&window, name);
         };
 
         // The main window with a photo that stamps and one that cannot be read, after a run.
-        CLumoraDlg* main = f.Open();
+        CLumoraDlg* main = f.open();
         main->resize(803, 580);
-        const QString good = f.MakePhoto(QStringLiteral("good.png"));
+        const QString good = f.makePhoto(QStringLiteral("good.png"));
         const QString empty = f.photoFolder + QStringLiteral("/empty.jpg");
         QVERIFY(QFile(empty).open(QIODevice::WriteOnly));
-        f.AddPhotos({good, empty});
-        f.Button("process_toolbar_btn")->click();
+        f.addPhotos({good, empty});
+        f.button("process_toolbar_btn")->click();
         QVERIFY(main->waitForBatchRun(20000));
         QCoreApplication::processEvents();
-        SaveScreenshot(main, tag + QStringLiteral("_main_window"));
+        saveScreenshot(main, tag + QStringLiteral("_main_window"));
         main->helpMenu()->popup(main->mapToGlobal(QPoint(600, 40)));
         QVERIFY(QTest::qWaitForWindowExposed(main->helpMenu()));
-        SaveScreenshot(main->helpMenu(), tag + QStringLiteral("_help_menu"));
+        saveScreenshot(main->helpMenu(), tag + QStringLiteral("_help_menu"));
         main->helpMenu()->hide();
         collect(main, QStringLiteral("main window"));
 
@@ -392,7 +392,7 @@ private slots:
             record(editor, QStringLiteral("editor_text"), QStringLiteral("editor"));
             editor.tabControl()->setCurrentIndex(1);
             QCoreApplication::processEvents();
-            SaveScreenshot(&editor, tag + QStringLiteral("_editor_picture"));
+            saveScreenshot(&editor, tag + QStringLiteral("_editor_picture"));
             collect(&editor, QStringLiteral("editor picture page"));
         }
         recordWindow<CPreferenceDlg>(main, record, QStringLiteral("preferences"),
@@ -407,7 +407,7 @@ private slots:
             Show(preview);
             QTRY_VERIFY(!preview.isRendering());
             QCOMPARE(preview.picture().error, rowTip);
-            SaveScreenshot(&preview, tag + QStringLiteral("_output_preview"));
+            saveScreenshot(&preview, tag + QStringLiteral("_output_preview"));
             collect(&preview, QStringLiteral("output preview"));
         }
         recordWindow<CAboutDlg>(main, record, QStringLiteral("about"), QStringLiteral("about"));
@@ -439,10 +439,10 @@ private slots:
         QInputDialog input;
         for (QDialog* dialog : std::initializer_list<QDialog*>{&files, &colours, &fonts, &input}) {
             Show(*dialog);
-            SaveScreenshot(dialog,
+            saveScreenshot(dialog,
                            tag + QLatin1Char('_') + QString::fromLatin1(dialog->metaObject()->className()));
             QStringList words;
-            for (const auto& [holder, text] : WindowTexts(dialog))
+            for (const auto& [holder, text] : windowTexts(dialog))
                 if (holder.startsWith(QLatin1String("QLabel")) ||
                     holder.startsWith(QLatin1String("QPushButton")) || holder == QLatin1String("QCheckBox"))
                     words << text;
@@ -450,16 +450,16 @@ private slots:
             QVERIFY2(!words.isEmpty(), qPrintable(name));
             for (const QString& word : words) {
                 if (english)
-                    QVERIFY2(!HasChinese(word), qPrintable(name + QStringLiteral(": ") + word));
+                    QVERIFY2(!hasChinese(word), qPrintable(name + QStringLiteral(": ") + word));
                 else if (!word.contains(QRegularExpression(QStringLiteral("^[\\d\\s&:]*$"))))
-                    QVERIFY2(HasChinese(word), qPrintable(name + QStringLiteral(": ") + word));
+                    QVERIFY2(hasChinese(word), qPrintable(name + QStringLiteral(": ") + word));
             }
         }
 
         // Nothing of the other language, and no text cut off.
         QStringList wrong;
         for (const auto& [where, text] : texts) {
-            if (english ? HasChinese(text) : HasEnglishWords(text))
+            if (english ? hasChinese(text) : hasEnglishWords(text))
                 wrong << where + QStringLiteral(": ") + text;
         }
         QVERIFY2(wrong.isEmpty(), qPrintable(wrong.join(QLatin1Char('\n'))));
@@ -489,16 +489,16 @@ private slots:
     void languageMenuKeepsTheChoice()
     {
         MainWindowFixture f;
-        SetLocale(Locale(QStringLiteral("LANG=zh_CN.UTF-8")));
+        setLocale(localeVariables(QStringLiteral("LANG=zh_CN.UTF-8")));
         LanguageChoice::apply();
-        CLumoraDlg* main = f.Open();
+        CLumoraDlg* main = f.open();
         main->close();
         const QByteArray firstStart = readFile(configIniPath());
         QVERIFY(!firstStart.isEmpty());
         QVERIFY2(!firstStart.contains("language"), firstStart.constData());
         f.window.reset();
 
-        main = f.Open();
+        main = f.open();
         QMenu* languages = nullptr;
         for (QAction* action : main->helpMenu()->actions())
             if (action->menu())
@@ -530,7 +530,7 @@ private slots:
 
         // The next start ticks what is stored.
         QVERIFY(LanguageChoice::store(InterfaceLanguage::ChooseEnglish));
-        main = f.Open();
+        main = f.open();
         for (QAction* action : main->helpMenu()->actions())
             if (action->menu())
                 languages = action->menu();
@@ -558,11 +558,11 @@ private slots:
         QVERIFY(lupdate.waitForFinished(120000));
         QCOMPARE(lupdate.exitCode(), 0);
 
-        const std::map<QString, TsMessage> sources = ReadCatalogue(everything);
+        const std::map<QString, TsMessage> sources = readCatalogue(everything);
         const std::map<QString, TsMessage> english =
-            ReadCatalogue(QStringLiteral(LUMORA_SOURCE_DIR "/translations/lumora_en.ts"));
+            readCatalogue(QStringLiteral(LUMORA_SOURCE_DIR "/translations/lumora_en.ts"));
         const std::map<QString, TsMessage> chinese =
-            ReadCatalogue(QStringLiteral(LUMORA_SOURCE_DIR "/translations/lumora_zh_CN.ts"));
+            readCatalogue(QStringLiteral(LUMORA_SOURCE_DIR "/translations/lumora_zh_CN.ts"));
         QVERIFY(sources.size() > 250);
         static const QRegularExpression ascii(QStringLiteral("^[\\x{0}-\\x{7f}]*$"));
         QStringList problems;
@@ -577,8 +577,8 @@ private slots:
                 continue;
             }
             for (const QString& form : found->second.forms) {
-                if (form.isEmpty() || Markers(form) != Markers(source) ||
-                    HasChinese(form) != writtenInEnglish)
+                if (form.isEmpty() || markers(form) != markers(source) ||
+                    hasChinese(form) != writtenInEnglish)
                     problems << QStringLiteral("translation \"%1\" of ").arg(form) + where;
             }
         }

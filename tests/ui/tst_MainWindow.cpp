@@ -18,14 +18,14 @@ private slots:
     void firstStartCreatesFilesAndShowsDemo()
     {
         MainWindowFixture f;
-        CLumoraDlg* dlg = f.Open();
+        CLumoraDlg* dlg = f.open();
         const QString templates = f.dataFolder + "/templates";
         for (const QString& file : {f.dataFolder + "/preference.xml", templates + "/qthumb.xml",
                                     templates + "/Demo 1.xml", templates + "/Demo 1_Layer 1.xml"})
             QVERIFY2(QFileInfo::exists(file), qPrintable(file));
         QVERIFY(QFileInfo::exists(f.dataFolder + "/report_me.log"));
         QCOMPARE(QFileInfo(f.dataFolder + "/report_me.log").size(), 0);
-        QCOMPARE(f.TemplateRows(), QStringList{"Demo 1"});
+        QCOMPARE(f.templateRows(), QStringList{"Demo 1"});
         QCOMPARE(f.ui()->templateList()->getCurSel(), 0);
         QCOMPARE(f.ui()->currentTemplateName(), QStringLiteral("Demo 1"));
         QCOMPARE(dlg->windowTitle(), QStringLiteral("Lumora Plenum"));
@@ -33,28 +33,28 @@ private slots:
                  QStringLiteral("Lumora Plenum"));
         QCOMPARE(dlg->geometry().size(), QSize(803, 580));
         // Nothing to process yet.
-        QVERIFY(!f.Button("remove_toolbar_btn")->isEnabled());
-        QVERIFY(!f.Button("process_toolbar_btn")->isEnabled());
-        QVERIFY(!f.Button("stop_toolbar_btn")->isEnabled());
-        QVERIFY(f.Button("add_toolbar_btn")->isEnabled());
+        QVERIFY(!f.button("remove_toolbar_btn")->isEnabled());
+        QVERIFY(!f.button("process_toolbar_btn")->isEnabled());
+        QVERIFY(!f.button("stop_toolbar_btn")->isEnabled());
+        QVERIFY(f.button("add_toolbar_btn")->isEnabled());
     }
 
     void rememberedTemplateIsSelectedAndStoredAtClose()
     {
         MainWindowFixture f;
-        f.Open();
+        f.open();
         QVERIFY(AddTemplate("Studio"));
         QVERIFY(AddTemplate("Night"));
         f.window.reset(); // closing stores the index shown then (0)
         QCOMPARE(loadSelectedTemplateIndex(), 0);
         QVERIFY(storeSelectedTemplateIndex(1));
 
-        CLumoraDlg* dlg = f.Open();
-        QCOMPARE(f.TemplateRows(), (QStringList{"Demo 1", "Studio", "Night"}));
+        CLumoraDlg* dlg = f.open();
+        QCOMPARE(f.templateRows(), (QStringList{"Demo 1", "Studio", "Night"}));
         QCOMPARE(f.ui()->templateList()->getCurSel(), 1);
         QCOMPARE(f.ui()->currentTemplateName(), QStringLiteral("Studio"));
 
-        MainWindowFixture::ClickRow(f.ui()->templateList(), 2);
+        MainWindowFixture::clickRow(f.ui()->templateList(), 2);
         QCOMPARE(f.ui()->currentTemplateName(), QStringLiteral("Night"));
         dlg->close();
         QCOMPARE(loadSelectedTemplateIndex(), 2);
@@ -63,10 +63,10 @@ private slots:
     void outOfRangeTemplateIndexSelectsNothing()
     {
         MainWindowFixture f;
-        f.Open();
+        f.open();
         f.window.reset();
         QVERIFY(storeSelectedTemplateIndex(7));
-        f.Open();
+        f.open();
         QCOMPARE(f.ui()->templateList()->getCurSel(), -1);
         // Asking for the selected index selects the first row.
         QCOMPARE(f.ui()->SelectedTemplateIndex(), 0);
@@ -76,13 +76,13 @@ private slots:
     void addingTheSamePhotoTwiceListsItOnce()
     {
         MainWindowFixture f;
-        f.Open();
-        const QString a = f.MakePhoto("a.jpg");
-        const QString b = f.MakePhoto("b.png");
-        f.AddPhotos({a, a});
-        f.AddPhotos({b, a});
+        f.open();
+        const QString a = f.makePhoto("a.jpg");
+        const QString b = f.makePhoto("b.png");
+        f.addPhotos({a, a});
+        f.addPhotos({b, a});
         QCOMPARE(f.filePaths(), (QStringList{a, b}));
-        QVERIFY(f.Button("process_toolbar_btn")->isEnabled());
+        QVERIFY(f.button("process_toolbar_btn")->isEnabled());
         // Ids are never reused and each row's tag holds its item's id.
         const auto& items = f.ui()->fileItems();
         QVERIFY(items[1].id > items[0].id);
@@ -92,29 +92,29 @@ private slots:
     void removingTheLastPhotoDisablesTheFileButtons()
     {
         MainWindowFixture f;
-        f.Open();
-        f.AddPhotos({f.MakePhoto("a.jpg"), f.MakePhoto("b.jpg")});
-        f.Button("remove_toolbar_btn")->click(); // nothing selected: nothing removed
+        f.open();
+        f.addPhotos({f.makePhoto("a.jpg"), f.makePhoto("b.jpg")});
+        f.button("remove_toolbar_btn")->click(); // nothing selected: nothing removed
         QCOMPARE(f.filePaths().size(), 2);
-        MainWindowFixture::ClickRow(f.ui()->fileList(), 0);
-        f.Button("remove_toolbar_btn")->click();
+        MainWindowFixture::clickRow(f.ui()->fileList(), 0);
+        f.button("remove_toolbar_btn")->click();
         QCOMPARE(f.filePaths(), QStringList{f.photoFolder + "/b.jpg"});
-        QVERIFY(f.Button("preview_toolbar_btn")->isEnabled());
-        MainWindowFixture::ClickRow(f.ui()->fileList(), 0);
-        f.Button("remove_toolbar_btn")->click();
+        QVERIFY(f.button("preview_toolbar_btn")->isEnabled());
+        MainWindowFixture::clickRow(f.ui()->fileList(), 0);
+        f.button("remove_toolbar_btn")->click();
         QVERIFY(f.filePaths().isEmpty());
-        QVERIFY(!f.Button("remove_toolbar_btn")->isEnabled());
-        QVERIFY(!f.Button("preview_toolbar_btn")->isEnabled());
-        QVERIFY(!f.Button("process_toolbar_btn")->isEnabled());
+        QVERIFY(!f.button("remove_toolbar_btn")->isEnabled());
+        QVERIFY(!f.button("preview_toolbar_btn")->isEnabled());
+        QVERIFY(!f.button("process_toolbar_btn")->isEnabled());
     }
 
     void photoSelectionWalk()
     {
         MainWindowFixture f;
-        f.Open();
+        f.open();
         QCOMPARE(f.ui()->CurrentPhotoPath(), QString());
-        const QStringList photos{f.MakePhoto("1.jpg"), f.MakePhoto("2.jpg"), f.MakePhoto("3.jpg")};
-        f.AddPhotos(photos);
+        const QStringList photos{f.makePhoto("1.jpg"), f.makePhoto("2.jpg"), f.makePhoto("3.jpg")};
+        f.addPhotos(photos);
         QCOMPARE(f.ui()->SelectPreviousPhoto(), QString()); // nothing before "no selection"
         QCOMPARE(f.ui()->CurrentPhotoPath(), photos[0]);    // selects the first row
         QCOMPARE(f.ui()->SelectNextPhoto(), photos[1]);
@@ -129,14 +129,14 @@ private slots:
     void listClicksRemoveThePreviewCache()
     {
         MainWindowFixture f;
-        f.Open();
-        f.AddPhotos({f.MakePhoto("a.jpg")});
+        f.open();
+        f.addPhotos({f.makePhoto("a.jpg")});
         const QString cache = PreviewCacheFolder();
         QVERIFY(QDir().mkpath(cache + "/sub"));
-        MainWindowFixture::ClickRow(f.ui()->fileList(), 0);
+        MainWindowFixture::clickRow(f.ui()->fileList(), 0);
         QVERIFY(!QFileInfo::exists(cache));
         QVERIFY(QDir().mkpath(cache));
-        MainWindowFixture::ClickRow(f.ui()->templateList(), 0);
+        MainWindowFixture::clickRow(f.ui()->templateList(), 0);
         QVERIFY(!QFileInfo::exists(cache));
     }
 
@@ -145,16 +145,16 @@ private slots:
         MainWindowFixture f;
         int editor = 0;
         int preview = 0;
-        f.Open();
+        f.open();
         QObject::connect(f.window.get(), &CLumoraDlg::templateEditorRequested, [&]() { ++editor; });
         QObject::connect(f.window.get(), &CLumoraDlg::outputPreviewRequested, [&]() { ++preview; });
-        f.AddPhotos({f.MakePhoto("a.jpg")});
-        MainWindowFixture::DoubleClickRow(f.ui()->templateList(), 0);
+        f.addPhotos({f.makePhoto("a.jpg")});
+        MainWindowFixture::doubleClickRow(f.ui()->templateList(), 0);
         QCOMPARE(editor, 1);
         QCOMPARE(preview, 0);
-        MainWindowFixture::DoubleClickRow(f.ui()->fileList(), 0);
+        MainWindowFixture::doubleClickRow(f.ui()->fileList(), 0);
         QCOMPARE(preview, 1);
-        f.Button("preview_toolbar_btn")->click();
+        f.button("preview_toolbar_btn")->click();
         QCOMPARE(preview, 2);
         WindowMessageEvent message(MainUiToolbarMessage, PreviewCode);
         QCoreApplication::sendEvent(f.window.get(), &message);
@@ -179,7 +179,7 @@ private slots:
         QFETCH(int, message);
         QFETCH(int, code);
         MainWindowFixture f;
-        CLumoraDlg* dlg = f.Open();
+        CLumoraDlg* dlg = f.open();
         if (message == 0)
             dlg->onCommand(code);
         else
@@ -191,7 +191,7 @@ private slots:
     void updateMessages()
     {
         MainWindowFixture f;
-        CLumoraDlg* dlg = f.Open();
+        CLumoraDlg* dlg = f.open();
         f.answers = {QMessageBox::No};
         postWindowMessage(dlg, NewVersionMessage, 0x20000);
         postWindowMessage(dlg, LatestVersionMessage, 0x10000);
@@ -225,7 +225,7 @@ private slots:
             file.write(text);
             file.close();
         }
-        f.Open();
+        f.open();
         QObject::connect(f.window.get(), &CLumoraDlg::quickStartRequested, [&]() { ++count; });
         QCOMPARE(count, 0); // not at once
         QTest::qWait(1500);
@@ -235,13 +235,13 @@ private slots:
     void maximiseAndRestoreSwapButtons()
     {
         MainWindowFixture f;
-        CLumoraDlg* dlg = f.Open();
+        CLumoraDlg* dlg = f.open();
         QWidget* maxButton = f.ui()->FindControl("max_btn");
         QWidget* restoreButton = f.ui()->FindControl("restore_btn");
-        f.Button("max_btn")->click();
+        f.button("max_btn")->click();
         QTRY_VERIFY(dlg->isMaximized());
         QVERIFY(!maxButton->isVisible() && restoreButton->isVisible());
-        f.Button("restore_btn")->click();
+        f.button("restore_btn")->click();
         QTRY_VERIFY(!dlg->isMaximized());
         QVERIFY(maxButton->isVisible() && !restoreButton->isVisible());
     }
@@ -250,7 +250,7 @@ private slots:
     {
         MainWindowFixture f;
         int about = 0;
-        CLumoraDlg* dlg = f.Open();
+        CLumoraDlg* dlg = f.open();
         QObject::connect(dlg, &CLumoraDlg::systemAboutWindowRequested, [&]() { ++about; });
         QWidget* title = f.ui()->FindControl("program_name_label");
         QContextMenuEvent click(QContextMenuEvent::Mouse, title->rect().center(),
@@ -267,7 +267,7 @@ private slots:
     void templateMenuHasItsCommands()
     {
         MainWindowFixture f;
-        CLumoraDlg* dlg = f.Open();
+        CLumoraDlg* dlg = f.open();
         QStringList texts;
         for (QAction* action : dlg->templateMenu()->actions())
             texts.append(action->text());
@@ -286,7 +286,7 @@ private slots:
     void deleteWithoutSelectionOrAnsweringNoChangesNothing()
     {
         MainWindowFixture f;
-        CLumoraDlg* dlg = f.Open();
+        CLumoraDlg* dlg = f.open();
         const QString demo = f.dataFolder + "/templates/Demo 1.xml";
         f.ui()->selectTemplateRow(-1);
         dlg->onCommand(DeleteTemplateCommand);
@@ -295,11 +295,11 @@ private slots:
         f.answers = {QMessageBox::No};
         dlg->onCommand(DeleteTemplateCommand);
         QCOMPARE(f.messages.last(), QStringLiteral("您确定要删除这个模板?"));
-        QCOMPARE(f.TemplateRows(), QStringList{"Demo 1"});
+        QCOMPARE(f.templateRows(), QStringList{"Demo 1"});
         QVERIFY(QFileInfo::exists(demo));
 
         dlg->onCommand(DeleteTemplateCommand); // Yes
-        QVERIFY(f.TemplateRows().isEmpty());
+        QVERIFY(f.templateRows().isEmpty());
         QVERIFY(!QFileInfo::exists(demo));
         QVERIFY(!QFileInfo::exists(f.dataFolder + "/templates/Demo 1_Layer 1.xml"));
     }
@@ -307,11 +307,11 @@ private slots:
     void newTemplateIsAddedToListAndFiles()
     {
         MainWindowFixture f;
-        CLumoraDlg* dlg = f.Open();
+        CLumoraDlg* dlg = f.open();
         f.typedNames = {"Studio"};
-        f.Button("add_template_btn")->click();
+        f.button("add_template_btn")->click();
         QCOMPARE(f.captions, QStringList{"添加新模板"});
-        QCOMPARE(f.TemplateRows(), (QStringList{"Demo 1", "Studio"}));
+        QCOMPARE(f.templateRows(), (QStringList{"Demo 1", "Studio"}));
         QCOMPARE(dlg->enteredName(), QStringLiteral("Studio"));
         QStringList names;
         QVERIFY(loadTemplateNames(names));
@@ -339,23 +339,23 @@ private slots:
         QFETCH(QString, reason);
         QFETCH(bool, accept);
         MainWindowFixture f;
-        f.Open();
+        f.open();
         QVERIFY(AddTemplate("Studio"));
         f.window.reset();
         const QString listPath = f.dataFolder + "/templates/qthumb.xml";
         writeFile(listPath, list);
         f.messages.clear();
         f.answers = {accept ? QMessageBox::Yes : QMessageBox::No};
-        f.Open();
+        f.open();
         QCOMPARE(f.messages.size(), 1);
         QVERIFY2(f.messages[0].contains(QDir::toNativeSeparators(listPath)) && f.messages[0].contains(reason),
                  qPrintable(f.messages[0]));
         if (!accept) {
             QCOMPARE(readFile(listPath), list);
-            QVERIFY(f.TemplateRows().isEmpty());
+            QVERIFY(f.templateRows().isEmpty());
             // Adding a template names the file that stands in the way and leaves it alone.
             f.typedNames = {"Night"};
-            f.Button("add_template_btn")->click();
+            f.button("add_template_btn")->click();
             QVERIFY2(f.messages.last().contains(QDir::toNativeSeparators(listPath)),
                      qPrintable(f.messages.last()));
             QCOMPARE(readFile(listPath), list);
@@ -363,7 +363,7 @@ private slots:
         }
         QCOMPARE(readFile(listPath + ".damaged"), list);
         // The template files, not the layer files, sorted by name.
-        QCOMPARE(f.TemplateRows(), (QStringList{"Demo 1", "Studio"}));
+        QCOMPARE(f.templateRows(), (QStringList{"Demo 1", "Studio"}));
         QStringList names;
         QVERIFY(loadTemplateNames(names));
         QCOMPARE(names, (QStringList{"Demo 1", "Studio"}));
@@ -372,12 +372,12 @@ private slots:
     void renameUpdatesListAndFiles()
     {
         MainWindowFixture f;
-        CLumoraDlg* dlg = f.Open();
+        CLumoraDlg* dlg = f.open();
         f.ui()->selectTemplateRow(0);
         f.typedNames = {"Portraits"};
         dlg->onCommand(RenameTemplateCommand);
         QCOMPARE(f.captions, QStringList{"重命名模板"});
-        QCOMPARE(f.TemplateRows(), QStringList{"Portraits"});
+        QCOMPARE(f.templateRows(), QStringList{"Portraits"});
         QCOMPARE(f.ui()->currentTemplateName(), QStringLiteral("Portraits"));
         QStringList names;
         QVERIFY(loadTemplateNames(names));
@@ -408,7 +408,7 @@ private slots:
         QFETCH(QString, name);
         QFETCH(QString, message);
         MainWindowFixture f;
-        CLumoraDlg* dlg = f.Open();
+        CLumoraDlg* dlg = f.open();
         QVERIFY(AddTemplate("Studio"));
         f.ui()->AddTemplateItem("Studio");
         QStringList before;
@@ -431,7 +431,7 @@ private slots:
         QStringList after;
         QVERIFY(loadTemplateNames(after));
         QCOMPARE(after, before);
-        QCOMPARE(f.TemplateRows(), before);
+        QCOMPARE(f.templateRows(), before);
         QCOMPARE(QDir(f.dataFolder + "/templates").entryList(QDir::Files), files);
     }
 
@@ -440,7 +440,7 @@ private slots:
         // After renaming "Demo 1" to "Portraits", its layer file is still "Demo 1_Layer 1";
         // a new template "Demo 1" would write over it.
         MainWindowFixture f;
-        CLumoraDlg* dlg = f.Open();
+        CLumoraDlg* dlg = f.open();
         f.ui()->selectTemplateRow(0);
         f.typedNames = {"Portraits"};
         dlg->RenameSelectedTemplate();
@@ -460,7 +460,7 @@ private slots:
     void resetDefaultSettingsAsksForARestart()
     {
         MainWindowFixture f;
-        CLumoraDlg* dlg = f.Open();
+        CLumoraDlg* dlg = f.open();
         dlg->onCommand(ResetDefaultsCommand);
         QCOMPARE(f.messages, QStringList{"请退出该程序，然后再重新启动它。谢谢。"});
         QVERIFY(QFileInfo::exists(f.dataFolder + "/templates damaged/Demo 1.xml"));

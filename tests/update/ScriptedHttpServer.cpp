@@ -13,7 +13,7 @@
 
 namespace {
 
-QByteArray ReadTestData(const QString& name)
+QByteArray readTestData(const QString& name)
 {
     QFile file(QStringLiteral(LUMORA_SOURCE_DIR "/tests/update/data/") + name);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
@@ -27,7 +27,7 @@ constexpr int kServerSendBufferBytes = 16384;
 
 bool ScriptedHttpServer::trustTestCertificate()
 {
-    const QList<QSslCertificate> certificates = QSslCertificate::fromData(ReadTestData("trusted-cert.pem"));
+    const QList<QSslCertificate> certificates = QSslCertificate::fromData(readTestData("trusted-cert.pem"));
     if (certificates.isEmpty())
         return false;
     QSslConfiguration configuration = QSslConfiguration::defaultConfiguration();
@@ -44,8 +44,8 @@ ScriptedHttpServer::ScriptedHttpServer(Tls tls) : m_tls(tls)
         const QString name =
             tls == Tls::TrustedCertificate ? QStringLiteral("trusted") : QStringLiteral("untrusted");
         QSslConfiguration configuration = QSslConfiguration::defaultConfiguration();
-        configuration.setLocalCertificate(QSslCertificate(ReadTestData(name + "-cert.pem")));
-        configuration.setPrivateKey(QSslKey(ReadTestData(name + "-key.pem"), QSsl::Ec));
+        configuration.setLocalCertificate(QSslCertificate(readTestData(name + "-cert.pem")));
+        configuration.setPrivateKey(QSslKey(readTestData(name + "-key.pem"), QSsl::Ec));
         configuration.setPeerVerifyMode(QSslSocket::VerifyNone);
         auto server = std::make_unique<QSslServer>();
         server->setSslConfiguration(configuration);

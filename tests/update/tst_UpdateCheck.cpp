@@ -19,21 +19,21 @@ namespace {
 const VersionTriple kProgram{2, 1, 5};
 const QString kVersionPath = QStringLiteral("/update/lu_version.ini");
 
-QByteArray VersionFile(int major, int minor, int build, const QByteArray& section = "Gerneral")
+QByteArray versionFile(int major, int minor, int build, const QByteArray& section = "Gerneral")
 {
     return "[" + section + "]\r\nmajor_version=" + QByteArray::number(major) +
            "\r\nminor_version=" + QByteArray::number(minor) + "\r\nbuild=" + QByteArray::number(build) +
            "\r\n";
 }
 
-QByteArray ReadAll(const QString& path)
+QByteArray readAll(const QString& path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }
 
 // Several chunks of every byte value, with line breaks and NULs that a text transfer would alter.
-QByteArray BinaryBody()
+QByteArray binaryBody()
 {
     QByteArray binary;
     for (int i = 0; i < 20000; ++i)
@@ -43,7 +43,7 @@ QByteArray BinaryBody()
 }
 
 // Runs the blocking download on a worker thread while this thread serves the requests.
-bool DownloadInThread(const QUrl& url, const QString& path)
+bool downloadInThread(const QUrl& url, const QString& path)
 {
     bool result = false;
     std::unique_ptr<QThread> worker(QThread::create([&] { result = DownloadUrlToFile(url, path); }));
@@ -122,26 +122,26 @@ void UpdateCheckTest::checkOutcome_data()
     const QList<int> latest{LatestVersionMessage};
     const QList<int> failed{UpdateCheckFailedMessage};
     QTest::newRow("newer build at start")
-        << 200 << VersionFile(2, 1, 6) << false << newer << QList<int>{2, 1, 6};
+        << 200 << versionFile(2, 1, 6) << false << newer << QList<int>{2, 1, 6};
     QTest::newRow("older at start shows nothing")
-        << 200 << VersionFile(2, 0, 9) << false << none << QList<int>();
+        << 200 << versionFile(2, 0, 9) << false << none << QList<int>();
     QTest::newRow("older through the menu")
-        << 200 << VersionFile(2, 0, 9) << true << latest << QList<int>{2, 0, 9};
+        << 200 << versionFile(2, 0, 9) << true << latest << QList<int>{2, 0, 9};
     QTest::newRow("same version through the menu")
-        << 200 << VersionFile(2, 1, 5) << true << latest << QList<int>{2, 1, 5};
+        << 200 << versionFile(2, 1, 5) << true << latest << QList<int>{2, 1, 5};
     QTest::newRow("newer major, smaller minor and build")
-        << 200 << VersionFile(3, 0, 0) << false << newer << QList<int>{3, 0, 0};
+        << 200 << versionFile(3, 0, 0) << false << newer << QList<int>{3, 0, 0};
     QTest::newRow("newer minor, smaller build")
-        << 200 << VersionFile(2, 2, 0) << true << newer << QList<int>{2, 2, 0};
+        << 200 << versionFile(2, 2, 0) << true << newer << QList<int>{2, 2, 0};
     QTest::newRow("older major, larger minor")
-        << 200 << VersionFile(1, 9, 9) << true << latest << QList<int>{1, 9, 9};
+        << 200 << versionFile(1, 9, 9) << true << latest << QList<int>{1, 9, 9};
     QTest::newRow("misspelt section at start")
-        << 200 << VersionFile(9, 9, 9, "General") << false << none << QList<int>();
+        << 200 << versionFile(9, 9, 9, "General") << false << none << QList<int>();
     QTest::newRow("misspelt section through the menu")
-        << 200 << VersionFile(9, 9, 9, "Gerneryl") << true << latest << QList<int>{0, 0, 0};
+        << 200 << versionFile(9, 9, 9, "Gerneryl") << true << latest << QList<int>{0, 0, 0};
     QTest::newRow("no keys") << 200 << QByteArray("[Gerneral]\r\n") << true << latest << QList<int>{0, 0, 0};
-    QTest::newRow("not found") << 404 << VersionFile(9, 9, 9) << true << failed << QList<int>();
-    QTest::newRow("server error at start") << 500 << VersionFile(9, 9, 9) << false << failed << QList<int>();
+    QTest::newRow("not found") << 404 << versionFile(9, 9, 9) << true << failed << QList<int>();
+    QTest::newRow("server error at start") << 500 << versionFile(9, 9, 9) << false << failed << QList<int>();
 }
 
 void UpdateCheckTest::checkOutcome()
@@ -178,7 +178,7 @@ void UpdateCheckTest::checkOutcome()
         QCOMPARE((QList<int>{version.major, version.minor, version.build}), serverVersion);
     }
     // A failed download keeps the previous local copy; a good one replaces it.
-    QCOMPARE(ReadAll(local), status == 200 ? body : QByteArray("previous copy"));
+    QCOMPARE(readAll(local), status == 200 ? body : QByteArray("previous copy"));
 }
 
 void UpdateCheckTest::noAutomaticCheck_data()
@@ -193,7 +193,7 @@ void UpdateCheckTest::noAutomaticCheck()
 {
     QFETCH(bool, reachable);
     QFETCH(int, major);
-    m_server->setResponse(kVersionPath, {200, VersionFile(9, 9, 9), {}, false});
+    m_server->setResponse(kVersionPath, {200, versionFile(9, 9, 9), {}, false});
     MessageCollector window;
     QVERIFY(!startAutomaticUpdateCheck(&window, VersionTriple{major, 1, 5}, reachable));
     QTest::qWait(200);
@@ -204,7 +204,7 @@ void UpdateCheckTest::noAutomaticCheck()
 
 void UpdateCheckTest::secondManualCheckJoinsTheRunningOne()
 {
-    m_server->setResponse(kVersionPath, {200, VersionFile(2, 0, 9), {}, false});
+    m_server->setResponse(kVersionPath, {200, versionFile(2, 0, 9), {}, false});
     m_server->setHolding(true);
     MessageCollector window;
     startManualUpdateCheck(&window, kProgram);
@@ -225,7 +225,7 @@ void UpdateCheckTest::secondManualCheckJoinsTheRunningOne()
 
 void UpdateCheckTest::joinedManualCheckMakesAQuietCheckReport()
 {
-    m_server->setResponse(kVersionPath, {200, VersionFile(2, 0, 9), {}, false});
+    m_server->setResponse(kVersionPath, {200, versionFile(2, 0, 9), {}, false});
     m_server->setHolding(true);
     MessageCollector window;
     QVERIFY(startAutomaticUpdateCheck(&window, kProgram, true));
@@ -239,7 +239,7 @@ void UpdateCheckTest::joinedManualCheckMakesAQuietCheckReport()
 
 void UpdateCheckTest::targetDestroyedWhileChecking()
 {
-    m_server->setResponse(kVersionPath, {200, VersionFile(3, 0, 0), {}, false});
+    m_server->setResponse(kVersionPath, {200, versionFile(3, 0, 0), {}, false});
     m_server->setHolding(true);
     auto window = std::make_unique<MessageCollector>();
     QVERIFY(startAutomaticUpdateCheck(window.get(), kProgram, true));
@@ -256,7 +256,7 @@ void UpdateCheckTest::download_data()
     QTest::addColumn<bool>("ok");
     QTest::addColumn<QByteArray>("expected");
 
-    const QByteArray binary = BinaryBody();
+    const QByteArray binary = binaryBody();
     QTest::newRow("binary body over several chunks") << "/binary" << true << binary;
     QTest::newRow("redirect is followed") << "/moved" << true << binary;
     QTest::newRow("empty body") << "/empty" << true << QByteArray();
@@ -270,7 +270,7 @@ void UpdateCheckTest::download()
     QFETCH(QString, path);
     QFETCH(bool, ok);
     QFETCH(QByteArray, expected);
-    m_server->setResponse(QStringLiteral("/binary"), {200, BinaryBody(), {}, false});
+    m_server->setResponse(QStringLiteral("/binary"), {200, binaryBody(), {}, false});
     m_server->setResponse(QStringLiteral("/moved"), {302, {}, "/binary", false});
     m_server->setResponse(QStringLiteral("/cut"), {200, QByteArray(10000, 'x'), {}, true});
     m_server->setResponse(QStringLiteral("/huge"), {200, QByteArray(kMaxDownloadBytes + 1, 'x'), {}, false});
@@ -281,8 +281,8 @@ void UpdateCheckTest::download()
         QVERIFY(previous.open(QIODevice::WriteOnly));
         previous.write("previous copy");
     }
-    QCOMPARE(DownloadInThread(m_server->url(path), local), ok);
-    QCOMPARE(ReadAll(local), ok ? expected : QByteArray("previous copy"));
+    QCOMPARE(downloadInThread(m_server->url(path), local), ok);
+    QCOMPARE(readAll(local), ok ? expected : QByteArray("previous copy"));
     QCOMPARE(QDir(m_cache->path()).entryList(QDir::Files), QStringList{QStringLiteral("copy.ini")});
 }
 

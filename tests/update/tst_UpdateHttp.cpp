@@ -35,7 +35,7 @@ constexpr qint64 kBufferSlack = 128 << 10;
 constexpr int kToleranceMs = 1000;
 
 // Runs this thread's event loop (the servers live here) until done() or the timeout.
-bool WaitUntil(const std::function<bool()>& done, int timeoutMs)
+bool waitUntil(const std::function<bool()>& done, int timeoutMs)
 {
     const QDeadlineTimer deadline(timeoutMs);
     QEventLoop loop;
@@ -51,12 +51,12 @@ bool WaitUntil(const std::function<bool()>& done, int timeoutMs)
     return done();
 }
 
-bool CheckEnded()
+bool checkEnded()
 {
     return waitForUpdateCheck(0);
 }
 
-QByteArray ReadAll(const QString& path)
+QByteArray readAll(const QString& path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
@@ -69,12 +69,12 @@ bool writeFile(const QString& path, const QByteArray& content)
 }
 
 // A header line of exactly size bytes, line end included.
-QByteArray HeaderLine(int size)
+QByteArray headerLine(int size)
 {
     return "X-Filler: " + QByteArray(size - 12, 'a') + "\r\n";
 }
 
-QByteArray Repeated(const QByteArray& piece, int count)
+QByteArray repeated(const QByteArray& piece, int count)
 {
     QByteArray result;
     for (int i = 0; i < count; ++i)
@@ -82,7 +82,7 @@ QByteArray Repeated(const QByteArray& piece, int count)
     return result;
 }
 
-QByteArray Ok(const QByteArray& body)
+QByteArray ok(const QByteArray& body)
 {
     return "HTTP/1.1 200 OK\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" + body;
 }
@@ -148,7 +148,7 @@ void UpdateHttpTest::cleanup()
     // connections from the server's side ends it too.
     for (auto& server : m_servers)
         server->closeConnections();
-    QVERIFY(WaitUntil(CheckEnded, 30000));
+    QVERIFY(waitUntil(checkEnded, 30000));
     setUpdateTargetWindow(nullptr);
     for (auto& server : m_servers)
         server.reset();
@@ -174,22 +174,22 @@ void UpdateHttpTest::hostileServer_data()
 
     // Over a byte limit: the check reads up to the limit, then ends long before the deadline.
     QTest::newRow("endless header lines")
-        << ok << HeaderLine(1024) << 1 << kMaxHeaderBytes << headBound << 0 << deadline;
+        << ok << headerLine(1024) << 1 << kMaxHeaderBytes << headBound << 0 << deadline;
     QTest::newRow("one endless header line")
         << ok + "X-Filler: " << QByteArray(1024, 'a') << 1 << kMaxHeaderBytes << headBound << 0 << deadline;
     QTest::newRow("endless interim responses")
-        << QByteArray() << "HTTP/1.1 100 Continue\r\n" + HeaderLine(999) + "\r\n"
+        << QByteArray() << "HTTP/1.1 100 Continue\r\n" + headerLine(999) + "\r\n"
         << 1 << kMaxHeaderBytes << headBound << 0 << deadline;
     QTest::newRow("endless trailers")
         << chunked + "5\r\nhello\r\n0\r\n"
-        << HeaderLine(1024) << 1 << kMaxHeaderBytes << headBound << 0 << deadline;
+        << headerLine(1024) << 1 << kMaxHeaderBytes << headBound << 0 << deadline;
     QTest::newRow("endless body until close")
         << ok + "\r\n"
         << QByteArray(8192, 'x') << 1 << kMaxDownloadBytes << bodyBound << 0 << deadline;
     QTest::newRow("endless chunks") << chunked << "2000\r\n" + QByteArray(8192, 'x') + "\r\n"
                                     << 1 << kMaxDownloadBytes << bodyBound << 0 << deadline;
     QTest::newRow("endless one-byte chunks")
-        << chunked << Repeated("1\r\nx\r\n", 200) << 1 << kMaxHeaderBytes << bodyBound << 0 << deadline;
+        << chunked << repeated("1\r\nx\r\n", 200) << 1 << kMaxHeaderBytes << bodyBound << 0 << deadline;
     // Over a time limit.
     QTest::newRow("stalls after the head")
         << ok + "Content-Length: 100\r\n\r\nabc" << QByteArray() << 0 << qint64(0) << headBound
@@ -220,10 +220,10 @@ void UpdateHttpTest::hostileServer()
     QVERIFY(startAutomaticUpdateCheck(&window, kProgram, true));
     // Waits for the check, but no longer than its deadline allows and no further than the
     // byte bound, so that an unbounded check fails the test soon.
-    WaitUntil([&] { return CheckEnded() || server.sentBytes() > maxBytes; }, maxMs + kToleranceMs);
+    waitUntil([&] { return checkEnded() || server.sentBytes() > maxBytes; }, maxMs + kToleranceMs);
     const qint64 elapsed = clock.elapsed();
     const qint64 sent = server.sentBytes();
-    if (!CheckEnded())
+    if (!checkEnded())
         QFAIL(qPrintable(QStringLiteral("the check was still running after %1 ms, having taken %2 bytes")
                              .arg(elapsed)
                              .arg(sent)));
@@ -240,9 +240,9 @@ void UpdateHttpTest::hostileServer()
                             .arg(minBytes)
                             .arg(maxBytes)));
     // The client closed its end: the server's connection ends without the server's doing.
-    QVERIFY(WaitUntil([&] { return server.openConnections() == 0; }, 5000));
+    QVERIFY(waitUntil([&] { return server.openConnections() == 0; }, 5000));
     QCOMPARE(server.requestCount(kVersionPath), 1);
-    QCOMPARE(ReadAll(local), QByteArray("previous copy"));
+    QCOMPARE(readAll(local), QByteArray("previous copy"));
 }
 
 void UpdateHttpTest::responses_data()
@@ -293,9 +293,9 @@ void UpdateHttpTest::responses_data()
         << int(Plain) << QByteArray("SSH-2.0-OpenSSH_9.2\r\n") << QByteArray() << "not an HTTP" << 1;
     QTest::newRow("endless redirects") << int(Plain) << redirect + kVersionPath.toLatin1() + "\r\n\r\n"
                                        << QByteArray() << "redirected more than" << kMaxRedirects + 1;
-    QTest::newRow("https") << int(Trusted) << Ok(kVersionFile) << kVersionFile << QString() << 1;
+    QTest::newRow("https") << int(Trusted) << ok(kVersionFile) << kVersionFile << QString() << 1;
     QTest::newRow("https with an untrusted certificate")
-        << int(Untrusted) << Ok(kVersionFile) << QByteArray() << "certificate" << 0;
+        << int(Untrusted) << ok(kVersionFile) << QByteArray() << "certificate" << 0;
     QTest::newRow("https redirected to http")
         << int(Trusted) << redirect + "%HTTP%" + kVersionPath.toLatin1() + "\r\n\r\n"
         << QByteArray() << "from https to http" << 1;
@@ -313,7 +313,7 @@ void UpdateHttpTest::responses()
     QFETCH(int, requests);
 
     for (int i = 0; i < 3; ++i)
-        m_servers[i]->setScript(kVersionPath, {i == start ? head : Ok(kVersionFile), {}, 1, false});
+        m_servers[i]->setScript(kVersionPath, {i == start ? head : ok(kVersionFile), {}, 1, false});
     const QString local = m_cache->filePath(QStringLiteral("copy.ini"));
     QVERIFY(writeFile(local, "previous copy"));
 
@@ -322,7 +322,7 @@ void UpdateHttpTest::responses()
     const QUrl url = m_servers[start]->url(kVersionPath);
     std::unique_ptr<QThread> worker(QThread::create([&] { ok = DownloadUrlToFile(url, local, &error); }));
     worker->start();
-    if (!WaitUntil([&] { return worker->isFinished(); }, kDownloadDeadlineMs + kToleranceMs)) {
+    if (!waitUntil([&] { return worker->isFinished(); }, kDownloadDeadlineMs + kToleranceMs)) {
         // Ends the transfer from the servers' side so that the thread can end before the test.
         for (auto& server : m_servers)
             server->closeConnections();
@@ -332,7 +332,7 @@ void UpdateHttpTest::responses()
     worker->wait();
 
     QCOMPARE(ok, !expected.isEmpty());
-    QCOMPARE(ReadAll(local), ok ? expected : QByteArray("previous copy"));
+    QCOMPARE(readAll(local), ok ? expected : QByteArray("previous copy"));
     if (!ok)
         QVERIFY2(error.contains(reason), qPrintable(error));
     QCOMPARE(m_servers[start]->requestCount(kVersionPath), requests);

@@ -21,7 +21,7 @@ namespace {
 
 // The pixels of the row's status mark on the screen, compared with the mark's picture drawn
 // over the list's background: true when every opaque pixel of the picture is there.
-bool MarkOnScreen(const QImage& screen, SkinListView* list, int row, const QPixmap& mark)
+bool markOnScreen(const QImage& screen, SkinListView* list, int row, const QPixmap& mark)
 {
     const PhotoRowDelegate* rows = qobject_cast<PhotoRowDelegate*>(list->itemDelegate());
     const QRect rowRect = list->visualRect(list->model()->index(row, 0)).marginsRemoved(QMargins(1, 0, 1, 0));
@@ -45,7 +45,7 @@ bool MarkOnScreen(const QImage& screen, SkinListView* list, int row, const QPixm
     return opaque > 10;
 }
 
-QString MakeColouredPhoto(const QString& folder, const QString& name, const QColor& sky, const QColor& ground)
+QString makeColouredPhoto(const QString& folder, const QString& name, const QColor& sky, const QColor& ground)
 {
     QImage image(320, 200, QImage::Format_RGB32);
     QPainter painter(&image);
@@ -92,11 +92,11 @@ private slots:
         QFETCH(QString, clicks);
         QFETCH(QString, left);
         MainWindowFixture f;
-        f.Open();
+        f.open();
         QStringList photos;
         for (int i = 0; i < 6; ++i)
-            photos.append(f.MakePhoto(QStringLiteral("p%1.png").arg(i)));
-        f.AddPhotos(photos);
+            photos.append(f.makePhoto(QStringLiteral("p%1.png").arg(i)));
+        f.addPhotos(photos);
         SkinListView* list = f.ui()->fileList();
         f.window->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
@@ -109,7 +109,7 @@ private slots:
             const Qt::KeyboardModifiers modifiers = click.startsWith('c')   ? Qt::ControlModifier
                                                     : click.startsWith('s') ? Qt::ShiftModifier
                                                                             : Qt::NoModifier;
-            MainWindowFixture::ClickRow(list, click.right(1).toInt(), modifiers);
+            MainWindowFixture::clickRow(list, click.right(1).toInt(), modifiers);
         }
         QTest::keyClick(list, Qt::Key_Delete);
         QStringList expected;
@@ -121,16 +121,16 @@ private slots:
         QVERIFY(header);
         QVERIFY2(header->text().endsWith(QStringLiteral("(%1)").arg(expected.size())),
                  qPrintable(header->text()));
-        QCOMPARE(f.Button("remove_toolbar_btn")->isEnabled(), !expected.isEmpty());
-        QCOMPARE(f.Button("process_toolbar_btn")->isEnabled(), !expected.isEmpty());
+        QCOMPARE(f.button("remove_toolbar_btn")->isEnabled(), !expected.isEmpty());
+        QCOMPARE(f.button("process_toolbar_btn")->isEnabled(), !expected.isEmpty());
     }
 
     // The list's menu empties it.
     void clearListFromTheMenu()
     {
         MainWindowFixture f;
-        f.Open();
-        f.AddPhotos({f.MakePhoto("a.png"), f.MakePhoto("b.png")});
+        f.open();
+        f.addPhotos({f.makePhoto("a.png"), f.makePhoto("b.png")});
         SkinListView* list = f.ui()->fileList();
         const QRect row = list->visualRect(list->model()->index(0, 0));
         emit list->customContextMenuRequested(row.center());
@@ -139,9 +139,9 @@ private slots:
         f.ui()->clearListAction()->trigger();
         f.ui()->fileListMenu()->hide();
         QVERIFY(f.filePaths().isEmpty());
-        QVERIFY(!f.Button("process_toolbar_btn")->isEnabled());
+        QVERIFY(!f.button("process_toolbar_btn")->isEnabled());
         // Photos added again after clearing are listed again.
-        f.AddPhotos({f.photoFolder + "/a.png"});
+        f.addPhotos({f.photoFolder + "/a.png"});
         QCOMPARE(f.filePaths().size(), 1);
     }
 
@@ -150,9 +150,9 @@ private slots:
     void damagedPhotoMarkedRedWhenAdded()
     {
         MainWindowFixture f;
-        f.Open();
-        const QString good = f.MakePhoto("good.jpg");
-        const QString cut = f.MakePhoto("cut.png");
+        f.open();
+        const QString good = f.makePhoto("good.jpg");
+        const QString cut = f.makePhoto("cut.png");
         QFile cutFile(cut);
         QVERIFY(cutFile.open(QIODevice::ReadWrite));
         QVERIFY(cutFile.resize(cutFile.size() / 2));
@@ -168,12 +168,12 @@ private slots:
         textFile.close();
 
         f.chosenFiles = {good, cut, empty, text};
-        f.Button("add_toolbar_btn")->click();
-        QTRY_COMPARE_WITH_TIMEOUT(f.StatusPicture(1), QStringLiteral("failed.png"), 5000);
-        QTRY_COMPARE_WITH_TIMEOUT(f.StatusPicture(2), QStringLiteral("failed.png"), 5000);
-        QTRY_COMPARE_WITH_TIMEOUT(f.StatusPicture(3), QStringLiteral("failed.png"), 5000);
-        QVERIFY(f.WaitForChecks());
-        QCOMPARE(f.StatusPicture(0), QStringLiteral("ready.png"));
+        f.button("add_toolbar_btn")->click();
+        QTRY_COMPARE_WITH_TIMEOUT(f.statusPicture(1), QStringLiteral("failed.png"), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(f.statusPicture(2), QStringLiteral("failed.png"), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(f.statusPicture(3), QStringLiteral("failed.png"), 5000);
+        QVERIFY(f.waitForChecks());
+        QCOMPARE(f.statusPicture(0), QStringLiteral("ready.png"));
         QVERIFY2(f.ui()->fileFailureReason(1).contains(QStringLiteral("damaged")) ||
                      f.ui()->fileFailureReason(1).contains(QStringLiteral("损坏")),
                  qPrintable(f.ui()->fileFailureReason(1)));
@@ -187,11 +187,11 @@ private slots:
         const auto* rows = qobject_cast<PhotoRowDelegate*>(f.ui()->fileList()->itemDelegate());
         f.ui()->fileList()->selectItem(-1);
         const QImage screen = ScreenShots::take(QStringLiteral("photo_list_damaged_photos"));
-        QVERIFY(MarkOnScreen(screen, f.ui()->fileList(), 0, rows->markPixmap(PhotoListModel::Ready)));
+        QVERIFY(markOnScreen(screen, f.ui()->fileList(), 0, rows->markPixmap(PhotoListModel::Ready)));
         for (int row = 1; row <= 3; ++row)
-            QVERIFY2(MarkOnScreen(screen, f.ui()->fileList(), row, rows->markPixmap(PhotoListModel::Failed)),
+            QVERIFY2(markOnScreen(screen, f.ui()->fileList(), row, rows->markPixmap(PhotoListModel::Failed)),
                      qPrintable(QStringLiteral("row %1").arg(row)));
-        QVERIFY(!MarkOnScreen(screen, f.ui()->fileList(), 0, rows->markPixmap(PhotoListModel::Failed)));
+        QVERIFY(!markOnScreen(screen, f.ui()->fileList(), 0, rows->markPixmap(PhotoListModel::Failed)));
     }
 
     // Place, size and maximised state of the window when it was closed come back at the next
@@ -222,7 +222,7 @@ private slots:
         MainWindowFixture f;
         QRect normal = closedAt;
         if (!storedKeys.isEmpty()) {
-            f.Open();
+            f.open();
             f.window->close();
             const QStringList v = storedKeys.split(QLatin1Char(','));
             IniFile ini(configIniPath());
@@ -236,7 +236,7 @@ private slots:
             QVERIFY(ini.save());
             normal = QRect(v[0].toInt(), v[1].toInt(), v[2].toInt(), v[3].toInt());
         } else {
-            CLumoraDlg* window = f.Open();
+            CLumoraDlg* window = f.open();
             window->setGeometry(closedAt);
             QTRY_COMPARE(window->geometry(), closedAt);
             if (maximised) {
@@ -247,7 +247,7 @@ private slots:
         }
         f.window.reset();
 
-        CLumoraDlg* again = f.Open();
+        CLumoraDlg* again = f.open();
         QTRY_COMPARE(again->isMaximized(), maximised);
         const QRect work = again->screen()->availableGeometry();
         if (maximised) {
@@ -267,11 +267,11 @@ private slots:
     void addPhotosFolderRemembered()
     {
         MainWindowFixture f;
-        f.Open();
-        f.AddPhotos({f.MakePhoto("a.png")});
+        f.open();
+        f.addPhotos({f.makePhoto("a.png")});
         f.window->close();
         f.window.reset();
-        f.Open();
+        f.open();
         QCOMPARE(f.ui()->addPhotosFolder(), f.photoFolder);
         QCOMPARE(
             IniFile::readString(configIniPath(), profileSectionName(), QStringLiteral("AddPhotosFolder")),
@@ -282,7 +282,7 @@ private slots:
     void screenshotWithThumbnails()
     {
         MainWindowFixture f;
-        CLumoraDlg* window = f.Open();
+        CLumoraDlg* window = f.open();
         const struct
         {
             const char* name;
@@ -298,15 +298,15 @@ private slots:
         QStringList paths;
         for (const auto& photo : photos)
             paths.append(
-                MakeColouredPhoto(f.photoFolder, QLatin1String(photo.name), photo.sky, photo.ground));
-        f.AddPhotos(paths);
+                makeColouredPhoto(f.photoFolder, QLatin1String(photo.name), photo.sky, photo.ground));
+        f.addPhotos(paths);
         QTRY_VERIFY(!f.ui()->inspector()->thumbnail(f.ui()->fileItems().back().id).isNull());
         // A 320 x 200 photo fills the box's width, its proportions kept, at the screen's density.
         const QSize box = f.ui()->inspector()->thumbnailBox();
         QCOMPARE(box, QSize(22, 20) * (ScreenShots::doubled() ? 2 : 1));
         QCOMPARE(f.ui()->inspector()->thumbnail(f.ui()->fileItems().back().id).size(),
                  QSize(box.width(), box.width() * 200 / 320));
-        MainWindowFixture::ClickRow(f.ui()->fileList(), 2);
+        MainWindowFixture::clickRow(f.ui()->fileList(), 2);
         window->raise();
         QVERIFY(!ScreenShots::take(QStringLiteral("main_window_thumbnails")).isNull());
     }

@@ -46,7 +46,7 @@
 #include "ui/skin/CAboutDlgUI.h"
 #include "ui/skin/CQuickStartDlgUI.h"
 
-using EditorTest::StoredElement;
+using EditorTest::storedElement;
 
 namespace {
 
@@ -54,7 +54,7 @@ namespace {
 // manager has framed it: the frame margins known and the window and its frame of a real size.
 // On a loaded machine the window manager may report the margins before the window's own size
 // reaches it, when the frame still reads as 0x0, and has taken more than 10 s to frame one.
-bool WaitForFrame(QWidget* window)
+bool waitForFrame(QWidget* window)
 {
     if (!QTest::qWaitForWindowExposed(window, 30000))
         return false;
@@ -74,7 +74,7 @@ bool WaitForFrame(QWidget* window)
         30000);
 }
 
-int CountPixels(const QImage& image, const QRect& area, const std::function<bool(QColor)>& wanted)
+int countPixels(const QImage& image, const QRect& area, const std::function<bool(QColor)>& wanted)
 {
     int count = 0;
     const QRect inside = area.intersected(image.rect());
@@ -84,13 +84,13 @@ int CountPixels(const QImage& image, const QRect& area, const std::function<bool
     return count;
 }
 
-bool IsBlue(QColor c)
+bool isBlue(QColor c)
 {
     return c.blue() > 200 && c.red() < 90 && c.green() < 90;
 }
 
 // Texts of labels and buttons that do not fit the control showing them.
-QStringList ClippedTexts(QWidget* window)
+QStringList clippedTexts(QWidget* window)
 {
     QStringList clipped;
     for (QLabel* label : window->findChildren<QLabel*>()) {
@@ -123,10 +123,10 @@ QStringList ClippedTexts(QWidget* window)
 
 // Shows a window, checks that the window manager put all of it (frame included) on the work
 // area and that no text is clipped, and takes a screenshot.
-void ShowAndShoot(QWidget* window, const QString& name)
+void showAndShoot(QWidget* window, const QString& name)
 {
     window->show();
-    QVERIFY(WaitForFrame(window));
+    QVERIFY(waitForFrame(window));
     const QRect work = window->screen()->availableGeometry();
     QVERIFY2(work.contains(window->frameGeometry()),
              qPrintable(QStringLiteral("%1: frame %2,%3 %4x%5 outside the work area")
@@ -135,12 +135,12 @@ void ShowAndShoot(QWidget* window, const QString& name)
                             .arg(window->frameGeometry().y())
                             .arg(window->frameGeometry().width())
                             .arg(window->frameGeometry().height())));
-    const QStringList clipped = ClippedTexts(window);
+    const QStringList clipped = clippedTexts(window);
     QVERIFY2(clipped.isEmpty(), qPrintable(name + QStringLiteral(": ") + clipped.join(QStringLiteral("; "))));
     QVERIFY(!ScreenShots::take(name).isNull());
 }
 
-QPushButton* ButtonWithText(QWidget* parent, const QString& text)
+QPushButton* buttonWithText(QWidget* parent, const QString& text)
 {
     for (QPushButton* button : parent->findChildren<QPushButton*>())
         if (button->text() == text)
@@ -152,7 +152,7 @@ QPushButton* ButtonWithText(QWidget* parent, const QString& text)
 const QString kLayer = QStringLiteral("Demo 1_Layer 1");
 
 // How many times the opaque pixels of `mark` appear in `screen` (each channel within 12).
-int CountMarks(const QImage& screen, const QImage& mark)
+int countMarks(const QImage& screen, const QImage& mark)
 {
     QList<QPoint> opaque;
     for (int y = 0; y < mark.height(); ++y)
@@ -202,11 +202,11 @@ private slots:
     void outputPreviewFitsTheWorkArea()
     {
         MainWindowFixture f;
-        CLumoraDlg* main = f.Open();
-        const QString photo = f.MakePhoto(QStringLiteral("preview.png"));
+        CLumoraDlg* main = f.open();
+        const QString photo = f.makePhoto(QStringLiteral("preview.png"));
         COutputPreviewDlg preview({[photo]() { return photo; }, {}, {}}, main->currentSettings(), main);
         preview.show();
-        QVERIFY(WaitForFrame(&preview));
+        QVERIFY(waitForFrame(&preview));
         const QRect work = preview.screen()->availableGeometry();
         QTRY_VERIFY2_WITH_TIMEOUT(preview.frameGeometry() == work,
                                   qPrintable(QStringLiteral("frame %1,%2 %3x%4, work area %5x%6")
@@ -225,7 +225,7 @@ private slots:
         const QRect onScreen(label->mapToGlobal(QPoint(0, 0)), label->size());
         QVERIFY(work.contains(onScreen));
         const QImage screen = ScreenShots::take(QStringLiteral("output_preview"));
-        const int yellow = CountPixels(
+        const int yellow = countPixels(
             screen, onScreen, [](QColor c) { return c.red() > 200 && c.green() > 200 && c.blue() < 80; });
         QVERIFY2(yellow > 20, "the path label is not drawn on the screen");
     }
@@ -320,7 +320,7 @@ private slots:
         CEditTemplateDlg editor(EditorDataFolder::settings());
         editor.tabControl()->setCurrentIndex(page);
         editor.show();
-        QVERIFY(WaitForFrame(&editor));
+        QVERIFY(waitForFrame(&editor));
         QVERIFY(QTest::qWaitForWindowActive(&editor));
         QWidget* pageWidget = page == 0 ? static_cast<QWidget*>(editor.textPage()) : editor.imagePage();
         auto* spin = findControl<SpinEdit>(pageWidget, field.toLatin1().constData());
@@ -341,7 +341,7 @@ private slots:
         QVERIFY(editor.isVisible());
         QCOMPARE(spin->text(), shown);
         const QString section = page == 0 ? QStringLiteral("文本") : QStringLiteral("图像");
-        QCOMPARE(StoredElement(kLayer, section, element), stored);
+        QCOMPARE(storedElement(kLayer, section, element), stored);
     }
 
     // The editor maximised, with a photo of the main window's list chosen with PageDown: the
@@ -353,7 +353,7 @@ private slots:
     void placeByHandOnOwnPhoto()
     {
         MainWindowFixture f;
-        CLumoraDlg* main = f.Open();
+        CLumoraDlg* main = f.open();
         const QString photoPath = f.photoFolder + QStringLiteral("/harbour.png");
         QImage photo(1200, 800, QImage::Format_RGB32);
         {
@@ -364,12 +364,12 @@ private slots:
             painter.fillRect(photo.rect(), sky);
         }
         QVERIFY(photo.save(photoPath));
-        f.AddPhotos({photoPath});
+        f.addPhotos({photoPath});
 
         CEditTemplateDlg editor(main->currentSettings(), main);
         editor.setPreviewPhotos(f.filePaths());
         editor.showMaximized();
-        QVERIFY(WaitForFrame(&editor));
+        QVERIFY(waitForFrame(&editor));
         QVERIFY(QTest::qWaitForWindowActive(&editor));
         QTRY_VERIFY_WITH_TIMEOUT(editor.isMaximized(), 5000);
         QTRY_VERIFY_WITH_TIMEOUT(!editor.isRendering(), 20000);
@@ -386,13 +386,13 @@ private slots:
         const QPointF drop(1200 - 260, 800 - 160);
         const QPoint from = area->toWidget(centre).toPoint();
         const QPoint to = area->toWidget(drop).toPoint();
-        const WatermarkConf start = EditorTest::Stored(kLayer);
+        const WatermarkConf start = EditorTest::storedConf(kLayer);
         QTest::mousePress(area, Qt::LeftButton, {}, from);
         for (int step = 1; step <= 8; ++step)
             QTest::mouseMove(area, from + (to - from) * step / 8);
         QTest::mouseRelease(area, Qt::LeftButton, {}, to);
         QTRY_VERIFY_WITH_TIMEOUT(!editor.isRendering(), 20000);
-        const WatermarkConf dropped = EditorTest::Stored(kLayer);
+        const WatermarkConf dropped = EditorTest::storedConf(kLayer);
         QCOMPARE(dropped.Location, 8);
         const QPointF moved = LayerOutlines::text(dropped, QSize(1200, 800)).anchor -
                               LayerOutlines::text(start, QSize(1200, 800)).anchor;
@@ -461,13 +461,13 @@ private slots:
         offsetV->edit()->selectAll();
         QTest::keyClicks(offsetV->edit(), QStringLiteral("-120"));
         QTest::keyClick(offsetV->edit(), Qt::Key_Return);
-        QCOMPARE(EditorTest::Stored(kLayer).OffsetV, -120);
+        QCOMPARE(EditorTest::storedConf(kLayer).OffsetV, -120);
         QTest::keyClick(offsetV->edit(), Qt::Key_Z, Qt::ControlModifier);
-        QCOMPARE(EditorTest::Stored(kLayer).OffsetV, dropped.OffsetV);
+        QCOMPARE(EditorTest::storedConf(kLayer).OffsetV, dropped.OffsetV);
         QTest::keyClick(offsetV->edit(), Qt::Key_Z, Qt::ControlModifier);
         QCOMPARE(readFile(templateFilePath(kLayer)), before);
         QTest::keyClick(offsetV->edit(), Qt::Key_Y, Qt::ControlModifier);
-        QCOMPARE(EditorTest::Stored(kLayer).Location, 8);
+        QCOMPARE(EditorTest::storedConf(kLayer).Location, 8);
 
         // Partly off the photo: the notice names the layer.
         QTRY_VERIFY_WITH_TIMEOUT(!editor.isRendering(), 20000);
@@ -479,7 +479,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!editor.isRendering(), 20000);
         QTRY_COMPARE_WITH_TIMEOUT(editor.outsideNotice()->text(),
                                   QStringLiteral("图层 \"%1\" 有一部分在照片外").arg(kLayer), 5000);
-        const QStringList clipped = ClippedTexts(&editor);
+        const QStringList clipped = clippedTexts(&editor);
         QVERIFY2(clipped.isEmpty(), qPrintable(clipped.join(QStringLiteral("; "))));
         QVERIFY(!ScreenShots::take(QStringLiteral("editor_maximized_own_photo")).isNull());
     }
@@ -490,11 +490,11 @@ private slots:
     {
         MainWindowFixture f;
         ScriptedChooser chooser;
-        CLumoraDlg* main = f.Open();
+        CLumoraDlg* main = f.open();
         CEditTemplateDlg editor(main->currentSettings(), main);
         editor.tabControl()->setCurrentIndex(1);
         editor.show();
-        QVERIFY(WaitForFrame(&editor));
+        QVERIFY(waitForFrame(&editor));
         auto* path = findControl<CEditWithButton>(editor.imagePage(), "path_edit");
         const QRect button = path->buttonRect();
 
@@ -512,7 +512,7 @@ private slots:
         whole.save(ScreenShots::folder() + QStringLiteral("/path_clear_button_normal.png"));
         const QImage normal = whole.copy(button);
         // A mark (the cross) darker than the field where the button is.
-        const int dark = CountPixels(normal, normal.rect(), [](QColor c) { return c.lightness() < 140; });
+        const int dark = countPixels(normal, normal.rect(), [](QColor c) { return c.lightness() < 140; });
         QVERIFY2(dark >= 6, qPrintable(QStringLiteral("%1 dark pixels in the clear button").arg(dark)));
         QVERIFY(normal != empty);
 
@@ -553,27 +553,27 @@ private slots:
     {
         QFETCH(QString, what);
         MainWindowFixture f;
-        CLumoraDlg* main = f.Open();
+        CLumoraDlg* main = f.open();
         if (what == QLatin1String("note")) {
             CImgResizingSettingDlg resizing(main);
             resizing.show();
-            QVERIFY(WaitForFrame(&resizing));
+            QVERIFY(waitForFrame(&resizing));
             QLabel* note = nullptr;
             for (QLabel* label : resizing.findChildren<QLabel*>())
                 if (label->wordWrap())
                     note = label;
             QVERIFY(note);
             const QImage shot = note->grab().toImage();
-            QVERIFY2(CountPixels(shot, shot.rect(), IsBlue) > 50, "the resizing note is not blue");
+            QVERIFY2(countPixels(shot, shot.rect(), isBlue) > 50, "the resizing note is not blue");
         } else if (what.startsWith(QLatin1String("grey"))) {
             ScriptedChooser chooser;
             CEditTemplateDlg editor(main->currentSettings(), main);
             const bool picture = what.endsWith(QLatin1Char('1'));
             editor.tabControl()->setCurrentIndex(picture ? 1 : 0);
             editor.show();
-            QVERIFY(WaitForFrame(&editor));
+            QVERIFY(waitForFrame(&editor));
             if (picture) {
-                chooser.file = f.MakePhoto(QStringLiteral("mark.png"));
+                chooser.file = f.makePhoto(QStringLiteral("mark.png"));
                 QTest::mouseClick(findControl<QWidget>(editor.imagePage(), "browse_button"), Qt::LeftButton);
             }
             auto* field = findControl<QLineEdit>(editor.tabControl()->currentWidget(),
@@ -591,7 +591,7 @@ private slots:
             CEditTemplateDlg editor(main->currentSettings(), main);
             editor.tabControl()->setCurrentIndex(what.endsWith(QLatin1Char('1')) ? 1 : 0);
             editor.show();
-            QVERIFY(WaitForFrame(&editor));
+            QVERIFY(waitForFrame(&editor));
             QWidget* page = editor.tabControl()->currentWidget();
             if (what.startsWith(QLatin1String("layer"))) {
                 QLabel* layerLabel = nullptr;
@@ -600,19 +600,19 @@ private slots:
                         layerLabel = label;
                 QVERIFY(layerLabel);
                 const QImage label = layerLabel->grab().toImage();
-                QVERIFY2(CountPixels(label, label.rect(), IsBlue) > 10, "the layer label is not blue");
+                QVERIFY2(countPixels(label, label.rect(), isBlue) > 10, "the layer label is not blue");
             } else {
                 const QImage shot = page->grab().toImage();
                 // The page's empty bottom rows are white.
                 const QRect bottom(0, shot.height() - 6, shot.width(), 4);
-                QCOMPARE(CountPixels(shot, bottom, [](QColor c) { return c == QColor(Qt::white); }),
+                QCOMPARE(countPixels(shot, bottom, [](QColor c) { return c == QColor(Qt::white); }),
                          bottom.width() * bottom.height());
             }
         } else {
             CPreferenceDlg preference(main);
             preference.show();
-            QVERIFY(WaitForFrame(&preference));
-            QPushButton* browse = ButtonWithText(&preference, QStringLiteral("浏览"));
+            QVERIFY(waitForFrame(&preference));
+            QPushButton* browse = buttonWithText(&preference, QStringLiteral("浏览"));
             browse->setEnabled(true);
             const QImage enabled = browse->grab().toImage();
             browse->setEnabled(false);
@@ -685,11 +685,11 @@ private slots:
             QTest::qWait(250);
             QVERIFY2(program.state() == QProcess::Running, program.readAll().constData());
             screen = ScreenShots::take(QStringLiteral("open_with_two_photos"));
-            rows = CountMarks(screen, mark);
+            rows = countMarks(screen, mark);
         }
         QTest::qWait(500);
         screen = ScreenShots::take(QStringLiteral("open_with_two_photos"));
-        QCOMPARE(CountMarks(screen, mark), 2);
+        QCOMPARE(countMarks(screen, mark), 2);
         QVERIFY2(program.state() == QProcess::Running, program.readAll().constData());
     }
 
@@ -697,53 +697,53 @@ private slots:
     void screenshots()
     {
         MainWindowFixture f;
-        CLumoraDlg* main = f.Open();
-        f.AddPhotos({f.MakePhoto(QStringLiteral("beach.png")), f.MakePhoto(QStringLiteral("harbour.jpg"))});
-        QVERIFY(WaitForFrame(main) || main->isVisible());
-        ShowAndShoot(main, QStringLiteral("main_window"));
+        CLumoraDlg* main = f.open();
+        f.addPhotos({f.makePhoto(QStringLiteral("beach.png")), f.makePhoto(QStringLiteral("harbour.jpg"))});
+        QVERIFY(waitForFrame(main) || main->isVisible());
+        showAndShoot(main, QStringLiteral("main_window"));
         {
             CEditTemplateDlg editor(main->currentSettings(), main);
-            ShowAndShoot(&editor, QStringLiteral("editor_text_page"));
+            showAndShoot(&editor, QStringLiteral("editor_text_page"));
             editor.tabControl()->setCurrentIndex(1);
-            ShowAndShoot(&editor, QStringLiteral("editor_picture_page"));
+            showAndShoot(&editor, QStringLiteral("editor_picture_page"));
         }
         {
             CImgResizingSettingDlg resizing(main);
-            ShowAndShoot(&resizing, QStringLiteral("resizing"));
+            showAndShoot(&resizing, QStringLiteral("resizing"));
         }
         {
             CPreferenceDlg preference(main);
-            ShowAndShoot(&preference, QStringLiteral("preference"));
+            showAndShoot(&preference, QStringLiteral("preference"));
         }
         {
             CAboutDlg about(main);
-            ShowAndShoot(&about, QStringLiteral("about_classic"));
+            showAndShoot(&about, QStringLiteral("about_classic"));
         }
         {
             CAboutDlgUI about(main);
             QVERIFY(about.Create());
             about.CenterWindow();
-            ShowAndShoot(&about, QStringLiteral("about"));
+            showAndShoot(&about, QStringLiteral("about"));
         }
         {
             CQuickStartDlgUI quickStart(main);
             QVERIFY(quickStart.Create());
             quickStart.CenterWindow();
-            ShowAndShoot(&quickStart, QStringLiteral("quick_start"));
+            showAndShoot(&quickStart, QStringLiteral("quick_start"));
         }
         {
             QString name;
             CAddNewTempDlg naming(CLumoraDlg::tr("新建模板"), name, main);
-            ShowAndShoot(&naming, QStringLiteral("naming_template"));
+            showAndShoot(&naming, QStringLiteral("naming_template"));
         }
         {
             CAddNewLayerDlg naming(CTextEditTempDlg::tr("添加新图层"), {kLayer}, main);
-            ShowAndShoot(&naming, QStringLiteral("naming_layer"));
+            showAndShoot(&naming, QStringLiteral("naming_layer"));
         }
         {
             COutputPreviewDlg preview({[main]() { return main->ui()->CurrentPhotoPath(); }, {}, {}},
                                       main->currentSettings(), main);
-            ShowAndShoot(&preview, QStringLiteral("output_preview_window"));
+            showAndShoot(&preview, QStringLiteral("output_preview_window"));
         }
     }
 };

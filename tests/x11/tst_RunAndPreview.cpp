@@ -275,7 +275,7 @@ private slots:
         QFETCH(int, format);
         QFETCH(bool, keepsAlpha);
         MainWindowFixture f;
-        CLumoraDlg* main = f.Open();
+        CLumoraDlg* main = f.open();
         // Left half transparent, right half opaque blue.
         const QString photo = f.photoFolder + QStringLiteral("/glass.png");
         QImage glass(900, 600, QImage::Format_ARGB32);
@@ -286,7 +286,7 @@ private slots:
         QVERIFY(glass.save(photo));
         QVERIFY(useLogoTemplate(f));
         QVERIFY(useOutput(f, OutputSettings::Format(format)));
-        f.AddPhotos({photo});
+        f.addPhotos({photo});
 
         COutputPreviewDlg preview(previewPhotoList(main->ui()), main->currentSettings(), main);
         QVERIFY(showAndWait(preview, photo));
@@ -347,7 +347,7 @@ private slots:
     void resizedRunAsPreviewed()
     {
         MainWindowFixture f;
-        CLumoraDlg* main = f.Open();
+        CLumoraDlg* main = f.open();
         const QString photo = f.photoFolder + QStringLiteral("/field.png");
         QImage field(2000, 1334, QImage::Format_RGB32);
         for (int y = 0; y < field.height(); ++y)
@@ -356,7 +356,7 @@ private slots:
         QVERIFY(field.save(photo));
         QVERIFY(useLogoTemplate(f));
         QVERIFY(useOutput(f, OutputSettings::Png));
-        f.AddPhotos({photo});
+        f.addPhotos({photo});
 
         main->LoadResizeSettings();
         {
@@ -434,15 +434,15 @@ private slots:
         MainWindowFixture f;
         FakeRenderer renderer(f.outputFolder);
         BatchRun::Services services;
-        services.render = [&renderer](const RenderRequest& request) { return renderer.Render(request); };
+        services.render = [&renderer](const RenderRequest& request) { return renderer.render(request); };
         services.threads = 1;
-        f.Open();
+        f.open();
         f.window->setBatchServices(services);
         QVERIFY(useOutput(f, OutputSettings::Png));
         QStringList list;
         for (int i = 1; i <= photos; ++i)
-            list << f.MakePhoto(QStringLiteral("%1%2.png").arg(i == 2 ? broken : QString()).arg(i));
-        f.AddPhotos(list);
+            list << f.makePhoto(QStringLiteral("%1%2.png").arg(i == 2 ? broken : QString()).arg(i));
+        f.addPhotos(list);
         const QString tools = f.root.path() + QStringLiteral("/tools");
         const QString opened = installFakeXdgOpen(tools, xdgOpen == QLatin1String("fails") ? 3 : 0,
                                                   QStringLiteral("xdg-open: no method available"));
@@ -452,16 +452,16 @@ private slots:
 
         RunFeedback* feedback = f.window->runFeedback();
         QVERIFY(feedback);
-        renderer.Allow(stopAfter > 0 ? stopAfter : INT_MAX);
+        renderer.allow(stopAfter > 0 ? stopAfter : INT_MAX);
         f.window->StartBatchRun();
         QVERIFY(!feedback->endBar()->isVisible());
         if (stopAfter > 0) {
-            QTRY_COMPARE_WITH_TIMEOUT(renderer.Started(), stopAfter + 1, 20000);
+            QTRY_COMPARE_WITH_TIMEOUT(renderer.started(), stopAfter + 1, 20000);
             QTRY_VERIFY(feedback->progressBar()->isVisible());
             QTRY_COMPARE(feedback->progressBar()->value(), stopAfter);
             ScreenShots::take(QStringLiteral("run_progress"));
             f.window->StopBatchRun();
-            renderer.AllowAll();
+            renderer.allowAll();
         }
         QVERIFY(f.window->waitForBatchRun());
         RunEndBar* bar = feedback->endBar();
@@ -512,18 +512,18 @@ private slots:
         MainWindowFixture f;
         FakeRenderer renderer(f.outputFolder);
         BatchRun::Services services;
-        services.render = [&renderer](const RenderRequest& request) { return renderer.Render(request); };
+        services.render = [&renderer](const RenderRequest& request) { return renderer.render(request); };
         services.threads = 1;
         services.showInFileBrowser = [](const QString&) {}; // the end's own call is not looked at here
-        f.Open();
+        f.open();
         f.window->setBatchServices(services);
         QVERIFY(useOutput(f, OutputSettings::Png));
-        f.AddPhotos({f.MakePhoto("a.png"), f.MakePhoto("b.png"), f.MakePhoto("c.png"), f.MakePhoto("d.png")});
+        f.addPhotos({f.makePhoto("a.png"), f.makePhoto("b.png"), f.makePhoto("c.png"), f.makePhoto("d.png")});
         const QString tools = f.root.path() + QStringLiteral("/tools");
         const QString opened = installFakeXdgOpen(tools, 0, QString());
         PathFront path(tools, false);
 
-        renderer.Allow(2);
+        renderer.allow(2);
         f.window->StartBatchRun();
         QTRY_VERIFY_WITH_TIMEOUT(!notifications.launcherUpdates.isEmpty() &&
                                      notifications.launcherUpdates.last().value("progress").toDouble() >= 0.5,
@@ -537,7 +537,7 @@ private slots:
         other.show();
         other.activateWindow();
         QTRY_VERIFY_WITH_TIMEOUT(!f.window->isActiveWindow(), 5000);
-        renderer.AllowAll();
+        renderer.allowAll();
         QVERIFY(f.window->waitForBatchRun());
         QTRY_VERIFY_WITH_TIMEOUT(!notifications.launcherUpdates.last().value("progress-visible").toBool(),
                                  5000);
@@ -589,7 +589,7 @@ private slots:
     void pagingKeys()
     {
         MainWindowFixture f;
-        CLumoraDlg* main = f.Open();
+        CLumoraDlg* main = f.open();
         QStringList photos;
         for (int i = 1; i <= 5; ++i) {
             const QString photo = f.photoFolder + QStringLiteral("/IMG_000%1.png").arg(i);
@@ -598,7 +598,7 @@ private slots:
             QVERIFY(picture.save(photo));
             photos << photo;
         }
-        f.AddPhotos(photos);
+        f.addPhotos(photos);
         COutputPreviewDlg preview(previewPhotoList(main->ui()), main->currentSettings(), main);
         preview.show();
         QVERIFY(QTest::qWaitForWindowActive(&preview));

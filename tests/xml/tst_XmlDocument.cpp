@@ -10,7 +10,7 @@ namespace {
 
 const QString kDeclaration = QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n");
 
-QByteArray ReadAll(const QString& path)
+QByteArray readAll(const QString& path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
@@ -19,7 +19,7 @@ QByteArray ReadAll(const QString& path)
 }
 
 // Every element value of the current level, walked with FindElement.
-QStringList Values(XmlDocument& doc, const QString& name)
+QStringList values(XmlDocument& doc, const QString& name)
 {
     QStringList values;
     while (doc.FindElement(name))
@@ -80,7 +80,7 @@ void XmlDocumentTest::writeSequenceGivesExactBytes()
                                 "<OutputFolderPath>/home/u/Lumora Plenum</OutputFolderPath>\r\n"
                                 "<OutputFileNameSuffix>_new</OutputFileNameSuffix>\r\n"
                                 "</Preferences>\r\n";
-    QCOMPARE(ReadAll(path), expected);
+    QCOMPARE(readAll(path), expected);
 
     // And it reads back in one forward pass.
     XmlDocument reader;
@@ -194,7 +194,7 @@ void XmlDocumentTest::findElementWalksRepeatedElements()
                                           "<template>B</template>\r\n<template/>\r\n</Templates>\r\n")));
     QVERIFY(doc.FindElement(QStringLiteral("Templates")));
     QVERIFY(doc.EnterElement());
-    QCOMPARE(Values(doc, QStringLiteral("template")),
+    QCOMPARE(values(doc, QStringLiteral("template")),
              QStringList({QStringLiteral("Demo 1"), QStringLiteral("B"), QString()}));
     QVERIFY(!doc.FindElement(QStringLiteral("template")));
 }

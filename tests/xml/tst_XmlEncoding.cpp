@@ -7,7 +7,7 @@
 
 namespace {
 
-QByteArray Utf16Le(const QString& text)
+QByteArray utf16Le(const QString& text)
 {
     QByteArray bytes;
     for (QChar c : text) {
@@ -17,7 +17,7 @@ QByteArray Utf16Le(const QString& text)
     return bytes;
 }
 
-QByteArray Utf16Be(const QString& text)
+QByteArray utf16Be(const QString& text)
 {
     QByteArray bytes;
     for (QChar c : text) {
@@ -27,24 +27,24 @@ QByteArray Utf16Be(const QString& text)
     return bytes;
 }
 
-QByteArray Declared(const char* encoding, const QByteArray& body)
+QByteArray declared(const char* encoding, const QByteArray& body)
 {
     return QByteArray("<?xml version=\"1.0\" encoding=\"") + encoding + "\"?>\r\n" + body;
 }
 
-bool WriteBytes(const QString& path, const QByteArray& bytes)
+bool writeBytes(const QString& path, const QByteArray& bytes)
 {
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
-QByteArray ReadBytes(const QString& path)
+QByteArray readBytes(const QString& path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-QString RootData(XmlDocument& doc)
+QString rootData(XmlDocument& doc)
 {
     return doc.FindElement(QStringLiteral("r")) ? doc.GetElementData() : QStringLiteral("<no root>");
 }
@@ -79,28 +79,28 @@ void XmlEncodingTest::loadDecodes_data()
     QTest::newRow("utf-8 mark") << QByteArray("\xEF\xBB\xBF") + cjk.toUtf8()
                                 << int(XmlDocument::EncodingUtf8Mark) << QStringLiteral("文本")
                                 << QStringLiteral("converted_to");
-    QTest::newRow("utf-16le mark") << QByteArray("\xFF\xFE") + Utf16Le(cjk)
+    QTest::newRow("utf-16le mark") << QByteArray("\xFF\xFE") + utf16Le(cjk)
                                    << int(XmlDocument::EncodingUtf16Le) << QStringLiteral("文本")
                                    << QStringLiteral("read");
-    QTest::newRow("utf-16be mark") << QByteArray("\xFE\xFF") + Utf16Be(cjk)
+    QTest::newRow("utf-16be mark") << QByteArray("\xFE\xFF") + utf16Be(cjk)
                                    << int(XmlDocument::EncodingUtf16Be) << QStringLiteral("文本")
                                    << QStringLiteral("endian_swap");
     QTest::newRow("utf-16le without mark")
-        << Utf16Le(cjk) << 0 << QStringLiteral("文本") << QStringLiteral("read");
+        << utf16Le(cjk) << 0 << QStringLiteral("文本") << QStringLiteral("read");
     QTest::newRow("utf-16be without mark")
-        << Utf16Be(cjk) << 0 << QStringLiteral("文本") << QStringLiteral("endian_swap");
-    QTest::newRow("declared iso-8859-1") << Declared("ISO-8859-1", "<r>caf\xE9 \xFF</r>") << 0
+        << utf16Be(cjk) << 0 << QStringLiteral("文本") << QStringLiteral("endian_swap");
+    QTest::newRow("declared iso-8859-1") << declared("ISO-8859-1", "<r>caf\xE9 \xFF</r>") << 0
                                          << QStringLiteral("café ÿ") << QStringLiteral("converted_to");
     QTest::newRow("declared alias iso8859-1")
-        << Declared("iso8859-1", "<r>\xE9</r>") << 0 << QStringLiteral("é") << QStringLiteral("converted_to");
+        << declared("iso8859-1", "<r>\xE9</r>") << 0 << QStringLiteral("é") << QStringLiteral("converted_to");
     QTest::newRow("declared windows-1252")
-        << Declared("windows-1252", "<r>\x80 \x93q\x94</r>") << 0 << QStringLiteral("€ “q”") << QString();
-    QTest::newRow("declared koi8r") << Declared("koi8r", "<r>\xF0\xD2\xC9\xD7\xC5\xD4</r>") << 0
+        << declared("windows-1252", "<r>\x80 \x93q\x94</r>") << 0 << QStringLiteral("€ “q”") << QString();
+    QTest::newRow("declared koi8r") << declared("koi8r", "<r>\xF0\xD2\xC9\xD7\xC5\xD4</r>") << 0
                                     << QStringLiteral("Привет") << QString();
-    QTest::newRow("declared gb2312") << Declared("gb2312", "<r>\xD6\xD0\xCE\xC4</r>") << 0
+    QTest::newRow("declared gb2312") << declared("gb2312", "<r>\xD6\xD0\xCE\xC4</r>") << 0
                                      << QStringLiteral("中文") << QString();
     QTest::newRow("declared shift_jis")
-        << Declared("Shift_JIS", "<r>\x93\xFA\x96\x7B</r>") << 0 << QStringLiteral("日本") << QString();
+        << declared("Shift_JIS", "<r>\x93\xFA\x96\x7B</r>") << 0 << QStringLiteral("日本") << QString();
     QTest::newRow("html meta charset")
         << QByteArray(
                "<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=ISO-8859-1\">"
@@ -113,17 +113,17 @@ void XmlEncodingTest::loadDecodes_data()
         << QByteArray("<r>caf\xE9 \x80</r>") << 0 << QStringLiteral("café €")
         << QStringLiteral("converted_to");
     QTest::newRow("wrongly declared utf-8 loads with stand-ins")
-        << Declared("UTF-8", "<r>a\xE9z</r>") << 0 << QStringLiteral("a\uFFFDz")
+        << declared("UTF-8", "<r>a\xE9z</r>") << 0 << QStringLiteral("a\uFFFDz")
         << QStringLiteral("conversion_loss");
     QTest::newRow("unknown declared name detected")
-        << Declared("x-no-such-code", "<r>\xC3\xA9</r>") << 0 << QStringLiteral("é")
+        << declared("x-no-such-code", "<r>\xC3\xA9</r>") << 0 << QStringLiteral("é")
         << QStringLiteral("utf8_detection");
-    QTest::newRow("16-bit name on 8-bit bytes") << Declared("UTF-16", "<r>\xC3\xA9</r>") << 0
+    QTest::newRow("16-bit name on 8-bit bytes") << declared("UTF-16", "<r>\xC3\xA9</r>") << 0
                                                 << QStringLiteral("é") << QStringLiteral("utf8_detection");
     QTest::newRow("nul characters removed") << QByteArray("<r>a\0b\0\0c</r>", 13) << 0
                                             << QStringLiteral("abc") << QStringLiteral("nulls_removed");
     QTest::newRow("odd utf-16 byte dropped")
-        << QByteArray("\xFF\xFE") + Utf16Le(QStringLiteral("<r>x</r>")) + "\x01"
+        << QByteArray("\xFF\xFE") + utf16Le(QStringLiteral("<r>x</r>")) + "\x01"
         << int(XmlDocument::EncodingUtf16Le) << QStringLiteral("x") << QStringLiteral("truncation_error");
 }
 
@@ -135,7 +135,7 @@ void XmlEncodingTest::loadDecodes()
     QFETCH(QString, entry);
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("in.xml"));
-    QVERIFY(WriteBytes(path, bytes));
+    QVERIFY(writeBytes(path, bytes));
 
     XmlDocument doc;
     doc.LoadFile(path);
@@ -143,7 +143,7 @@ void XmlEncodingTest::loadDecodes()
     if (data == QStringLiteral("<no root>"))
         QVERIFY(doc.getDocText().contains(QStringLiteral("<r>é</r>")));
     else
-        QCOMPARE(RootData(doc), data);
+        QCOMPARE(rootData(doc), data);
     if (!entry.isEmpty())
         QVERIFY2(doc.getLoadResult().contains(u'<' + entry), qPrintable(doc.getLoadResult()));
 }
@@ -156,11 +156,11 @@ void XmlEncodingTest::saveWritesTheSameBytesBack_data()
         "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<r>\r\n<a>文本 &amp; é</a>\r\n</r>\r\n");
     QTest::newRow("utf-8 without mark") << text.toUtf8();
     QTest::newRow("utf-8 with mark") << QByteArray("\xEF\xBB\xBF") + text.toUtf8();
-    QTest::newRow("utf-16le with mark") << QByteArray("\xFF\xFE") + Utf16Le(text);
-    QTest::newRow("utf-16be with mark") << QByteArray("\xFE\xFF") + Utf16Be(text);
-    QTest::newRow("iso-8859-1") << Declared("ISO-8859-1", "<r>caf\xE9</r>\r\n");
-    QTest::newRow("koi8-r") << Declared("KOI8-R", "<r>\xF0\xD2\xC9\xD7\xC5\xD4</r>\r\n");
-    QTest::newRow("gbk") << Declared("GBK", "<r>\xD6\xD0\xCE\xC4</r>\r\n");
+    QTest::newRow("utf-16le with mark") << QByteArray("\xFF\xFE") + utf16Le(text);
+    QTest::newRow("utf-16be with mark") << QByteArray("\xFE\xFF") + utf16Be(text);
+    QTest::newRow("iso-8859-1") << declared("ISO-8859-1", "<r>caf\xE9</r>\r\n");
+    QTest::newRow("koi8-r") << declared("KOI8-R", "<r>\xF0\xD2\xC9\xD7\xC5\xD4</r>\r\n");
+    QTest::newRow("gbk") << declared("GBK", "<r>\xD6\xD0\xCE\xC4</r>\r\n");
 }
 
 void XmlEncodingTest::saveWritesTheSameBytesBack()
@@ -169,11 +169,11 @@ void XmlEncodingTest::saveWritesTheSameBytesBack()
     QTemporaryDir dir;
     const QString in = dir.filePath(QStringLiteral("in.xml"));
     const QString out = dir.filePath(QStringLiteral("out.xml"));
-    QVERIFY(WriteBytes(in, bytes));
+    QVERIFY(writeBytes(in, bytes));
     XmlDocument doc;
     QVERIFY2(doc.LoadFile(in), qPrintable(doc.getLoadResult()));
     QVERIFY(doc.SaveFile(out));
-    QCOMPARE(ReadBytes(out), bytes);
+    QCOMPARE(readBytes(out), bytes);
     QVERIFY(!doc.getLoadResult().contains(QStringLiteral("conversion_loss")));
 }
 
@@ -193,7 +193,7 @@ void XmlEncodingTest::saveEncodesByDeclaration_data()
         << QByteArray("<?xml version=\"1.0\" encoding=\"UTF-32\"?><r>\xC3\xA9</r>") << false;
     QTest::newRow("16-bit declaration written as utf-16le")
         << QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-16\"?><r/>")
-        << Utf16Le(QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-16\"?><r/>")) << false;
+        << utf16Le(QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-16\"?><r/>")) << false;
     QTest::newRow("lone surrogate is a loss")
         << QStringLiteral("<r>a") + QChar(0xD800) + QStringLiteral("b</r>") << QByteArray("<r>a?b</r>")
         << true;
@@ -209,7 +209,7 @@ void XmlEncodingTest::saveEncodesByDeclaration()
     XmlDocument doc;
     doc.SetDocText(text);
     QVERIFY(doc.SaveFile(path));
-    QCOMPARE(ReadBytes(path), bytes);
+    QCOMPARE(readBytes(path), bytes);
     QCOMPARE(doc.getLoadResult().contains(QStringLiteral("<conversion_loss")), loss);
 
     // What was written without loss reads back as the same text.

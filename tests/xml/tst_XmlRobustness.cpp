@@ -13,7 +13,7 @@ const QStringList kNames = {QStringLiteral("a"), QStringLiteral("b"), QStringLit
 // What the API shows of the current level and below: for each name, the data of every
 // element of that name in order, with its children in brackets. Leaves the position at the
 // same level it started.
-QString Outline(XmlDocument& doc, int depth = 0)
+QString outline(XmlDocument& doc, int depth = 0)
 {
     QString out;
     for (const QString& name : kNames) {
@@ -22,7 +22,7 @@ QString Outline(XmlDocument& doc, int depth = 0)
         while (doc.FindElement(name)) {
             out += name + u'=' + doc.GetElementData();
             if (depth < 4 && doc.EnterElement()) {
-                out += u'(' + Outline(doc, depth + 1) + u')';
+                out += u'(' + outline(doc, depth + 1) + u')';
                 doc.LeaveElement();
             }
             out += u';';
@@ -31,7 +31,7 @@ QString Outline(XmlDocument& doc, int depth = 0)
     return out;
 }
 
-QString RandomValue(QRandomGenerator& random)
+QString randomValue(QRandomGenerator& random)
 {
     static const QStringList pieces = {QString(),
                                        QStringLiteral("x"),
@@ -105,10 +105,10 @@ void XmlRobustnessTest::editsKeepIndexInStepWithText()
             break;
         case 3:
         case 4:
-            QVERIFY(doc.AddElement(name, RandomValue(random)));
+            QVERIFY(doc.AddElement(name, randomValue(random)));
             break;
         case 5:
-            doc.SetElementData(RandomValue(random));
+            doc.SetElementData(randomValue(random));
             break;
         case 6:
             doc.AddElement(name, int(random.bounded(-5, 5)));
@@ -128,7 +128,7 @@ void XmlRobustnessTest::editsKeepIndexInStepWithText()
             QVERIFY(doc.isWellFormed());
             QVERIFY(fresh.FindElement(QStringLiteral("r")));
             QVERIFY(fresh.EnterElement());
-            QCOMPARE(Outline(doc), Outline(fresh));
+            QCOMPARE(outline(doc), outline(fresh));
         }
     }
 }
