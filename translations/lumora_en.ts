@@ -174,26 +174,6 @@ Photos that could not be watermarked:
         <translation>Browse</translation>
     </message>
     <message>
-        <source>位置：</source>
-        <translation>Position:</translation>
-    </message>
-    <message>
-        <source>偏移:</source>
-        <translation>Offset:</translation>
-    </message>
-    <message>
-        <source>水平</source>
-        <translation>Horizontal</translation>
-    </message>
-    <message>
-        <source>垂直</source>
-        <translation>Vertical</translation>
-    </message>
-    <message>
-        <source>旋转：</source>
-        <translation>Rotation:</translation>
-    </message>
-    <message>
         <source>透明度：</source>
         <translation>Opacity:</translation>
     </message>
@@ -624,6 +604,14 @@ Rebuild the template list from these templates? The old list file will be kept a
         <translation>Next</translation>
     </message>
     <message>
+        <source>按写出的样子显示</source>
+        <translation>Show as written</translation>
+    </message>
+    <message>
+        <source>按输出格式和输出质量编码后再解码显示，可在处理前判断质量。</source>
+        <translation>Show the picture encoded in the output format and quality and decoded again, to judge the quality before a run.</translation>
+    </message>
+    <message>
         <source>这是第一张</source>
         <translation>This is the first one</translation>
     </message>
@@ -634,14 +622,6 @@ Rebuild the template list from these templates? The old list file will be kept a
     <message>
         <source>正在生成预览…</source>
         <translation>Rendering the preview…</translation>
-    </message>
-    <message>
-        <source>按写出的样子显示</source>
-        <translation>Show as written</translation>
-    </message>
-    <message>
-        <source>按输出格式和输出质量编码后再解码显示，可在处理前判断质量。</source>
-        <translation>Show the picture encoded in the output format and quality and decoded again, to judge the quality before a run.</translation>
     </message>
     <message>
         <source>无法预览这张照片：%1</source>
@@ -683,6 +663,14 @@ Rebuild the template list from these templates? The old list file will be kept a
     <message>
         <source>插入字段</source>
         <translation>Insert field</translation>
+    </message>
+    <message>
+        <source>选择</source>
+        <translation>Choose</translation>
+    </message>
+    <message>
+        <source>字体:</source>
+        <translation>Font:</translation>
     </message>
     <message>
         <source>文件名（不含扩展名）</source>
@@ -757,34 +745,6 @@ Rebuild the template list from these templates? The old list file will be kept a
         <translation>Counter (from 1, 3 digits)</translation>
     </message>
     <message>
-        <source>选择</source>
-        <translation>Choose</translation>
-    </message>
-    <message>
-        <source>字体:</source>
-        <translation>Font:</translation>
-    </message>
-    <message>
-        <source>位置：</source>
-        <translation>Position:</translation>
-    </message>
-    <message>
-        <source>偏移:</source>
-        <translation>Offset:</translation>
-    </message>
-    <message>
-        <source>水平</source>
-        <translation>Horizontal</translation>
-    </message>
-    <message>
-        <source>垂直</source>
-        <translation>Vertical</translation>
-    </message>
-    <message>
-        <source>旋转：</source>
-        <translation>Rotation:</translation>
-    </message>
-    <message>
         <source>透明度：</source>
         <translation>Opacity:</translation>
     </message>
@@ -795,6 +755,14 @@ Rebuild the template list from these templates? The old list file will be kept a
     <message>
         <source>添加阴影</source>
         <translation>Add a shadow</translation>
+    </message>
+    <message>
+        <source>水平</source>
+        <translation>Horizontal</translation>
+    </message>
+    <message>
+        <source>垂直</source>
+        <translation>Vertical</translation>
     </message>
     <message>
         <source>模糊半径</source>
@@ -823,6 +791,14 @@ Rebuild the template list from these templates? The old list file will be kept a
     <message>
         <source>3D 文本</source>
         <translation>3D text</translation>
+    </message>
+    <message>
+        <source>偏移:</source>
+        <translation>Offset:</translation>
+    </message>
+    <message>
+        <source>位置：</source>
+        <translation>Position:</translation>
     </message>
     <message>
         <source>渐变文本</source>
@@ -967,6 +943,26 @@ Rebuild the template list from these templates? The old list file will be kept a
 <context>
     <name>PageWidgets</name>
     <message>
+        <source>位置：</source>
+        <translation>Position:</translation>
+    </message>
+    <message>
+        <source>偏移:</source>
+        <translation>Offset:</translation>
+    </message>
+    <message>
+        <source>水平</source>
+        <translation>Horizontal</translation>
+    </message>
+    <message>
+        <source>垂直</source>
+        <translation>Vertical</translation>
+    </message>
+    <message>
+        <source>旋转：</source>
+        <translation>Rotation:</translation>
+    </message>
+    <message>
         <source>图层：</source>
         <translation>Layer:</translation>
     </message>
@@ -988,6 +984,81 @@ Rebuild the template list from these templates? The old list file will be kept a
     <message>
         <source>示例图片</source>
         <translation>Sample picture</translation>
+    </message>
+</context>
+<context>
+    <name>RunEndBar</name>
+    <message>
+        <source>打开输出文件夹</source>
+        <translation>Open output folder</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>%1 秒</source>
+        <translation>%1 s</translation>
+    </message>
+    <message>
+        <source>%1 分 %2 秒</source>
+        <translation>%1 min %2 s</translation>
+    </message>
+    <message>
+        <source>已停止：</source>
+        <translation>Stopped: </translation>
+    </message>
+    <message>
+        <source>已完成：</source>
+        <translation>Done: </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n 张已写入，</source>
+        <translation>
+            <numerusform>%n written, </numerusform>
+            <numerusform>%n written, </numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n 张失败，</source>
+        <translation>
+            <numerusform>%n failed, </numerusform>
+            <numerusform>%n failed, </numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n 张未处理，</source>
+        <translation>
+            <numerusform>%n left, </numerusform>
+            <numerusform>%n left, </numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>用时 %1。</source>
+        <translation>in %1.</translation>
+    </message>
+    <message>
+        <source>无法打开输出文件夹：%1</source>
+        <translation>The output folder cannot be opened: %1</translation>
+    </message>
+</context>
+<context>
+    <name>RunFeedback</name>
+    <message>
+        <source>批处理已停止</source>
+        <translation>Batch run stopped</translation>
+    </message>
+    <message>
+        <source>批处理已完成</source>
+        <translation>Batch run finished</translation>
+    </message>
+    <message>
+        <source>批处理已完成，有照片失败</source>
+        <translation>Batch run finished, some photos failed</translation>
+    </message>
+    <message>
+        <source>打开输出文件夹</source>
+        <translation>Open output folder</translation>
     </message>
 </context>
 <context>
@@ -1207,92 +1278,6 @@ Rebuild the template list from these templates? The old list file will be kept a
     <message>
         <source>开始使用</source>
         <translation>Get Started</translation>
-    </message>
-</context>
-<context>
-    <name>FileBrowser</name>
-    <message>
-        <source>无法启动 xdg-open（%1）。</source>
-        <translation>xdg-open cannot be started (%1).</translation>
-    </message>
-    <message>
-        <source>xdg-open 以代码 %1 结束。</source>
-        <translation>xdg-open ended with code %1.</translation>
-    </message>
-</context>
-<context>
-    <name>RunEndBar</name>
-    <message>
-        <source>打开输出文件夹</source>
-        <translation>Open output folder</translation>
-    </message>
-    <message>
-        <source>关闭</source>
-        <translation>Close</translation>
-    </message>
-    <message>
-        <source>%1 秒</source>
-        <translation>%1 s</translation>
-    </message>
-    <message>
-        <source>%1 分 %2 秒</source>
-        <translation>%1 min %2 s</translation>
-    </message>
-    <message>
-        <source>已停止：</source>
-        <translation>Stopped: </translation>
-    </message>
-    <message>
-        <source>已完成：</source>
-        <translation>Done: </translation>
-    </message>
-    <message numerus="yes">
-        <source>%n 张已写入，</source>
-        <translation>
-            <numerusform>%n written, </numerusform>
-            <numerusform>%n written, </numerusform>
-        </translation>
-    </message>
-    <message numerus="yes">
-        <source>%n 张失败，</source>
-        <translation>
-            <numerusform>%n failed, </numerusform>
-            <numerusform>%n failed, </numerusform>
-        </translation>
-    </message>
-    <message numerus="yes">
-        <source>%n 张未处理，</source>
-        <translation>
-            <numerusform>%n left, </numerusform>
-            <numerusform>%n left, </numerusform>
-        </translation>
-    </message>
-    <message>
-        <source>用时 %1。</source>
-        <translation>in %1.</translation>
-    </message>
-    <message>
-        <source>无法打开输出文件夹：%1</source>
-        <translation>The output folder cannot be opened: %1</translation>
-    </message>
-</context>
-<context>
-    <name>RunFeedback</name>
-    <message>
-        <source>批处理已停止</source>
-        <translation>Batch run stopped</translation>
-    </message>
-    <message>
-        <source>批处理已完成</source>
-        <translation>Batch run finished</translation>
-    </message>
-    <message>
-        <source>批处理已完成，有照片失败</source>
-        <translation>Batch run finished, some photos failed</translation>
-    </message>
-    <message>
-        <source>打开输出文件夹</source>
-        <translation>Open output folder</translation>
     </message>
 </context>
 </TS>

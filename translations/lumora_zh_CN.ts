@@ -411,20 +411,20 @@ with the given filename extension.</source>
         <translation>无法解码：图片的文件头已损坏</translation>
     </message>
     <message>
-        <source>no picture is open</source>
-        <translation>没有打开的图片</translation>
+        <source>no JPEG photo is open</source>
+        <translation>没有打开的 JPEG 照片</translation>
     </message>
     <message>
         <source>the picture has already been decoded</source>
         <translation>图片已经解码过了</translation>
     </message>
     <message>
-        <source>no JPEG photo is open</source>
-        <translation>没有打开的 JPEG 照片</translation>
-    </message>
-    <message>
         <source>the photo&apos;s inks are not given row by row</source>
         <translation>照片的油墨数据无法逐行读取</translation>
+    </message>
+    <message>
+        <source>no picture is open</source>
+        <translation>没有打开的图片</translation>
     </message>
     <message>
         <source>not enough memory to decode a %1 x %2 picture</source>

@@ -65,10 +65,7 @@ CEditTempImgDlg::CEditTempImgDlg(const QString& templateName, WatermarkConf& con
 
 void CEditTempImgDlg::buildControls()
 {
-    auto* grid = new QGridLayout(this);
-    grid->setContentsMargins(10, 8, 10, 8);
-    grid->setHorizontalSpacing(6);
-    grid->setVerticalSpacing(8);
+    QGridLayout* grid = PageWidgets::pageGrid(this, 8);
     int row = 0;
 
     const PageWidgets::LayerRow layerRow = PageWidgets::addLayerRow(grid, row++, this, kLayerButtonMessage);
@@ -92,24 +89,11 @@ void CEditTempImgDlg::buildControls()
     pathRow->addWidget(m_browse);
     grid->addLayout(pathRow, row++, 0, 1, 5);
 
-    m_location = new QComboBox(this);
-    m_location->setObjectName(QStringLiteral("location_list"));
-    for (int i = 0; i < 9; ++i)
-        m_location->addItem(CLanguageManager::LoadLanguageString(BuiltinStringIds::FirstLocationName + i));
-    grid->addWidget(makeLabel(tr("位置："), this), row, 0);
-    grid->addWidget(m_location, row++, 1, 1, 4);
-
-    m_offsetH = numberField("offset_h", -32767, 32767, this);
-    m_offsetV = numberField("offset_v", -32767, 32767, this);
-    grid->addWidget(makeLabel(tr("偏移:"), this), row, 0);
-    grid->addWidget(makeLabel(tr("水平"), this), row, 1, Qt::AlignRight);
-    grid->addWidget(m_offsetH, row, 2);
-    grid->addWidget(makeLabel(tr("垂直"), this), row, 3, Qt::AlignRight);
-    grid->addWidget(m_offsetV, row++, 4);
-
-    m_rotation = numberField("rotation", -360, 360, this);
-    grid->addWidget(makeLabel(tr("旋转："), this), row, 0);
-    grid->addWidget(m_rotation, row++, 2);
+    const PageWidgets::PlacementRows placement = PageWidgets::addPlacementRows(grid, row, this);
+    m_location = placement.location;
+    m_offsetH = placement.offsetH;
+    m_offsetV = placement.offsetV;
+    m_rotation = placement.rotation;
 
     m_transparency = new OpacitySlider(this);
     m_transparency->setObjectName(QStringLiteral("transparency"));

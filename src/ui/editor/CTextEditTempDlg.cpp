@@ -76,10 +76,7 @@ CTextEditTempDlg::~CTextEditTempDlg()
 
 void CTextEditTempDlg::buildControls()
 {
-    auto* grid = new QGridLayout(this);
-    grid->setContentsMargins(10, 8, 10, 8);
-    grid->setHorizontalSpacing(6);
-    grid->setVerticalSpacing(5);
+    QGridLayout* grid = PageWidgets::pageGrid(this, 5);
     int row = 0;
 
     const PageWidgets::LayerRow layerRow = PageWidgets::addLayerRow(grid, row++, this, kLayerButtonMessage);
@@ -166,21 +163,11 @@ QMenu* CTextEditTempDlg::fieldMenu()
 // Where the text lies: location, offsets, rotation, transparency, automatic scaling.
 void CTextEditTempDlg::addPlacementRows(QGridLayout* grid, int& row)
 {
-    m_location = named(new QComboBox(this), "location_list");
-    grid->addWidget(makeLabel(tr("位置："), this), row, 0);
-    grid->addWidget(m_location, row++, 1, 1, 4);
-
-    m_offsetH = numberField("offset_h", -32767, 32767, this);
-    m_offsetV = numberField("offset_v", -32767, 32767, this);
-    grid->addWidget(makeLabel(tr("偏移:"), this), row, 0);
-    grid->addWidget(makeLabel(tr("水平"), this), row, 1, Qt::AlignRight);
-    grid->addWidget(m_offsetH, row, 2);
-    grid->addWidget(makeLabel(tr("垂直"), this), row, 3, Qt::AlignRight);
-    grid->addWidget(m_offsetV, row++, 4);
-
-    m_rotation = numberField("rotation", -360, 360, this);
-    grid->addWidget(makeLabel(tr("旋转："), this), row, 0);
-    grid->addWidget(m_rotation, row++, 2);
+    const PageWidgets::PlacementRows placement = PageWidgets::addPlacementRows(grid, row, this);
+    m_location = placement.location;
+    m_offsetH = placement.offsetH;
+    m_offsetV = placement.offsetV;
+    m_rotation = placement.rotation;
 
     m_transparency = named(new OpacitySlider(this), "transparency");
     m_transparency->setRange(0, 255);
@@ -263,8 +250,6 @@ void CTextEditTempDlg::addColourRows(QGridLayout* grid, int& row)
 
 void CTextEditTempDlg::fillLists()
 {
-    for (int i = 0; i < 9; ++i)
-        m_location->addItem(CLanguageManager::LoadLanguageString(BuiltinStringIds::FirstLocationName + i));
     for (const char* name :
          {QT_TR_NOOP("左上角"), QT_TR_NOOP("右上角"), QT_TR_NOOP("左下角"), QT_TR_NOOP("右下角")})
         m_3dPosition->addItem(tr(name));

@@ -1,6 +1,7 @@
 #include "ui/editor/PageWidgets.h"
 
 #include <QAbstractSpinBox>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -12,6 +13,7 @@
 #include <QTextEdit>
 
 #include "services/language/BuiltinPictureIds.h"
+#include "services/language/CLanguageManager.h"
 #include "ui/controls/CCoolButtonBar.h"
 #include "ui/editor/LayerComboBox.h"
 #include "ui/editor/SpinEdit.h"
@@ -59,6 +61,41 @@ QLabel* makeLabel(const QString& text, QWidget* parent)
     auto* label = new QLabel(text, parent);
     label->setAttribute(Qt::WA_TranslucentBackground);
     return label;
+}
+
+QGridLayout* pageGrid(QWidget* page, int rowSpacing)
+{
+    auto* grid = new QGridLayout(page);
+    grid->setContentsMargins(10, 8, 10, 8);
+    grid->setHorizontalSpacing(6);
+    grid->setVerticalSpacing(rowSpacing);
+    return grid;
+}
+
+PlacementRows addPlacementRows(QGridLayout* grid, int& row, QWidget* page)
+{
+    PlacementRows rows;
+    rows.location = new QComboBox(page);
+    rows.location->setObjectName(QStringLiteral("location_list"));
+    for (int i = 0; i < 9; ++i)
+        rows.location->addItem(CLanguageManager::LoadLanguageString(BuiltinStringIds::FirstLocationName + i));
+    grid->addWidget(makeLabel(QCoreApplication::translate("PageWidgets", "位置："), page), row, 0);
+    grid->addWidget(rows.location, row++, 1, 1, 4);
+
+    rows.offsetH = numberField("offset_h", -32767, 32767, page);
+    rows.offsetV = numberField("offset_v", -32767, 32767, page);
+    grid->addWidget(makeLabel(QCoreApplication::translate("PageWidgets", "偏移:"), page), row, 0);
+    grid->addWidget(makeLabel(QCoreApplication::translate("PageWidgets", "水平"), page), row, 1,
+                    Qt::AlignRight);
+    grid->addWidget(rows.offsetH, row, 2);
+    grid->addWidget(makeLabel(QCoreApplication::translate("PageWidgets", "垂直"), page), row, 3,
+                    Qt::AlignRight);
+    grid->addWidget(rows.offsetV, row++, 4);
+
+    rows.rotation = numberField("rotation", -360, 360, page);
+    grid->addWidget(makeLabel(QCoreApplication::translate("PageWidgets", "旋转："), page), row, 0);
+    grid->addWidget(rows.rotation, row++, 2);
+    return rows;
 }
 
 QLabel* layerLabel(QWidget* parent)

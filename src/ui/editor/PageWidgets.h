@@ -3,6 +3,7 @@
 #include <QSize>
 #include <QString>
 
+class QComboBox;
 class QGridLayout;
 class QLabel;
 class QWidget;
@@ -28,6 +29,10 @@ QLabel* layerLabel(QWidget* parent);
 // The 32 x 24 layer menu button; clicking it posts `message` (command 21) to `page`.
 CCoolButtonBar* LayerMenuButton(QWidget* page, int message);
 
+// The grid a page lays its controls out in, with the pages' margins and spacing (`rowSpacing`
+// between rows).
+QGridLayout* pageGrid(QWidget* page, int rowSpacing);
+
 // The first row of a page: the layer label, the layer list ("layer_list") and the layer menu
 // button posting `message` to the page.
 struct LayerRow
@@ -36,6 +41,18 @@ struct LayerRow
     CCoolButtonBar* button = nullptr;
 };
 LayerRow addLayerRow(QGridLayout* grid, int row, QWidget* page, int message);
+
+// The rows a layer page places its part by: "位置：" with the nine cells ("location_list"),
+// "偏移:" with the horizontal and vertical offsets ("offset_h", "offset_v") and "旋转："
+// ("rotation"), added to `grid` from `row` on (which ends below them).
+struct PlacementRows
+{
+    QComboBox* location = nullptr;
+    SpinEdit* offsetH = nullptr;
+    SpinEdit* offsetV = nullptr;
+    SpinEdit* rotation = nullptr;
+};
+PlacementRows addPlacementRows(QGridLayout* grid, int& row, QWidget* page);
 
 // A 70 pixel wide number field named `name`.
 SpinEdit* numberField(const char* name, int minimum, int maximum, QWidget* parent);
