@@ -34,7 +34,7 @@ class QWidget;
 //
 // SelectFileRow, SelectNextPhoto, MarkSelectedFileDone, MarkSelectedFileFailed,
 // SelectNextFile, MarkFileDone, MarkFileFailed, MarkAllFilesReady, FilePaths,
-// FilesAfterSelection, ShowRunProgress and the four Enable operations may be
+// FilesAfterSelection, ShowRunProgress, currentTemplateName and the four Enable operations may be
 // called from the batch worker, which never waits for the window: an Enable operation then
 // emits the change, which the user-interface thread applies; the list operations work on the list's model
 // under its lock, and what they change on the screen (marks, the selection and its scrolling, the progress
@@ -129,11 +129,11 @@ public:
     void RenameSelectedTemplate(const QString& newName);
     int SelectedTemplateIndex();
     QString SelectedTemplateName();
+    void selectTemplateRow(int row);
+    const std::vector<TemplateListItem>& templateItems() const { return m_templateItems; }
     // The name of the selected template as the last selection change left it (empty: none);
     // safe to call from any thread, for a run's worker that takes it as each photo starts.
     QString currentTemplateName() const;
-    void selectTemplateRow(int row);
-    const std::vector<TemplateListItem>& templateItems() const { return m_templateItems; }
 
     // Toolbar.
     void EnableRemoveButton(bool enable);
