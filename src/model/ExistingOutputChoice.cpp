@@ -11,8 +11,14 @@ const QString kKey = QStringLiteral("IfOutputExists");
 
 OutputSettings::ExistingOutput readExistingOutputChoice()
 {
-    const int value =
-        IniFile::readInt(configIniPath(), profileSectionName(), kKey, OutputSettings::ReplaceExisting);
+    IniFile config(configIniPath());
+    config.load();
+    return readExistingOutputChoice(config);
+}
+
+OutputSettings::ExistingOutput readExistingOutputChoice(const IniFile& config)
+{
+    const int value = config.intValue(profileSectionName(), kKey, OutputSettings::ReplaceExisting);
     return value == OutputSettings::SkipExisting || value == OutputSettings::KeepBoth
                ? OutputSettings::ExistingOutput(value)
                : OutputSettings::ReplaceExisting;

@@ -3,6 +3,8 @@
 #include "model/OutputSettings.h"
 #include "services/files/Outcome.h"
 
+class IniFile;
+
 // What a batch does when a photo's output name is already taken by a file it did not write in
 // this run: replace it (the default, as always), leave it and skip the photo, or keep both by
 // writing the new output under the next free numbered name ("name (2).jpg", "name (3).jpg").
@@ -12,6 +14,8 @@
 
 // The value in the file; ReplaceExisting when the file or the key is missing.
 OutputSettings::ExistingOutput readExistingOutputChoice();
+// The same from "config.ini" already loaded.
+OutputSettings::ExistingOutput readExistingOutputChoice(const IniFile& config);
 // Writes the value into the file, keeping every other key. Fails with the reason when the file cannot be
 // written.
 Outcome writeExistingOutputChoice(OutputSettings::ExistingOutput choice);

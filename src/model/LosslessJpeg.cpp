@@ -11,7 +11,14 @@ const QString kKey = QStringLiteral("LosslessJpeg");
 
 bool readLosslessJpeg()
 {
-    return IniFile::readInt(configIniPath(), profileSectionName(), kKey, 0) == 1;
+    IniFile config(configIniPath());
+    config.load();
+    return readLosslessJpeg(config);
+}
+
+bool readLosslessJpeg(const IniFile& config)
+{
+    return config.intValue(profileSectionName(), kKey, 0) == 1;
 }
 
 Outcome writeLosslessJpeg(bool on)

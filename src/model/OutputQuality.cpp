@@ -33,6 +33,11 @@ OutputQuality readOutputQuality()
 {
     IniFile file(configIniPath());
     file.load();
+    return readOutputQuality(file);
+}
+
+OutputQuality readOutputQuality(const IniFile& file)
+{
     const QString section = profileSectionName();
     OutputQuality quality;
     quality.jpegQuality = inRange(file.intValue(section, kJpegQuality, quality.jpegQuality), 1, 100,

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "services/files/Outcome.h"
+
+class IniFile;
 #include <QString>
 
 #include <optional>
@@ -39,6 +41,8 @@ struct OutputQuality
 
 // The values in the file; the defaults where the file or a key is missing or out of range.
 OutputQuality readOutputQuality();
+// The same from "config.ini" already loaded.
+OutputQuality readOutputQuality(const IniFile& config);
 // Writes the five values into the file, keeping every other key. Fails with the reason when
 // the file cannot be written.
 Outcome writeOutputQuality(const OutputQuality& quality);
