@@ -10,8 +10,12 @@ namespace {
 // The pixel size at which a face is opened to read its tables and fallback metrics.
 constexpr int kProbePixelSize = 256;
 
+// A big-endian 16-bit value of a font table; 0 past the table's end (the callers check the
+// size first, which the compiler cannot always see through the inlining).
 int readU16(const QByteArray& table, int offset)
 {
+    if (offset < 0 || offset + 1 >= table.size())
+        return 0;
     const auto* d = reinterpret_cast<const unsigned char*>(table.constData());
     return (d[offset] << 8) | d[offset + 1];
 }
