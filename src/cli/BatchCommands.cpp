@@ -21,10 +21,8 @@
 #include "cli/SystemErrorText.h"
 #include "cli/UpToDateCheck.h"
 #include "model/DataFiles.h"
-#include "model/ExistingOutputChoice.h"
-#include "model/LosslessJpeg.h"
-#include "model/OutputQuality.h"
 #include "model/OutputSettings.h"
+#include "model/RenderSettings.h"
 #include "model/ResizeSettings.h"
 #include "model/SelectedTemplate.h"
 #include "model/TemplateStore.h"
@@ -187,30 +185,27 @@ bool prepareRequest(ComposeMode mode, const StampOptions& options, RenderRequest
     const QString tmpl = chooseTemplate(options.templateName, reason);
     if (tmpl.isEmpty())
         return false;
-    request = RenderRequest();
-    request.mode = mode;
-    request.templateName = tmpl;
+    // The stored choices as the desktop program's run reads them, with the run's own over them.
+    RenderSettings settings;
+    settings.templateName = tmpl;
     // Only a batch writes where the output settings say; previews and samples do not need them.
-    const QString unreadable = loadPreferencesForRun(request.output);
+    const QString unreadable = settings.reloadOutputChoices();
     if (mode == ComposeMode::BatchOutput && !unreadable.isEmpty()) {
         reason = unreadable;
         return false;
     }
-    request.resize = readResizeSettings();
-    request.resizePictures = options.resize;
-    // The stored choice, which --lossless turns on for the run.
-    request.losslessJpeg = options.lossless || readLosslessJpeg();
-    // The stored output quality, with the run's own quality (JPEG and lossy WebP) and sampling
-    // over it.
-    request.quality = readOutputQuality();
+    settings.resize = readResizeSettings();
+    settings.resizePictures = options.resize;
+    // --lossless turns the stored choice on for the run.
+    settings.losslessJpeg = settings.losslessJpeg || options.lossless;
+    // The run's own quality (JPEG and lossy WebP) and sampling over the stored output quality.
     if (options.jpegQuality > 0) {
-        request.quality.jpegQuality = options.jpegQuality;
-        request.quality.webpQuality = options.jpegQuality;
+        settings.quality.jpegQuality = options.jpegQuality;
+        settings.quality.webpQuality = options.jpegQuality;
     }
     if (options.sampling)
-        request.quality.sampling = *options.sampling;
-    request.pixelLimit = RenderRequest::pixelLimitFromEnvironment();
-    request.streaming = RenderRequest::streamingFromEnvironment();
+        settings.quality.sampling = *options.sampling;
+    request = RenderRequest::fromSettings(settings, mode, QString(), QString());
     request.layerText = options.layerText;
     return true;
 }
@@ -314,8 +309,8 @@ int stampPhotos(const PhotoSources& sources, const StampOptions& options, QTextS
     }
     if (options.format >= 0)
         base.output.OutputFormat = options.format;
-    base.output.ifOutputExists =
-        options.ifExists >= 0 ? OutputSettings::ExistingOutput(options.ifExists) : readExistingOutputChoice();
+    if (options.ifExists >= 0)
+        base.output.ifOutputExists = OutputSettings::ExistingOutput(options.ifExists);
     // Without the template's times no output can be known to be up to date: all are written.
     const UpToDateCheck upToDate(options.skipExisting ? base.templateName : QString(),
                                  OutputNaming::outputFormat(base.output));

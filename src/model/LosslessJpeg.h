@@ -3,6 +3,7 @@
 #include "services/files/Outcome.h"
 
 class IniFile;
+
 // The lossless JPEG choice: JPEG photos written as JPEG without resizing keep every block of
 // the photo that the watermark leaves alone, coefficient for coefficient, and only the blocks
 // under the watermark are encoded again (see JpegBlockMerger). Off, every output is decoded

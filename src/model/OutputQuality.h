@@ -1,11 +1,11 @@
 #pragma once
 
 #include "services/files/Outcome.h"
-
-class IniFile;
 #include <QString>
 
 #include <optional>
+
+class IniFile;
 
 // How the encoders write the outputs, as the person chooses it: JPEG quality, chroma sampling
 // and progressive scans, WebP quality and lossless WebP. The defaults are the outputs as they
