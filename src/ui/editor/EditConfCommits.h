@@ -9,9 +9,8 @@
 
 // The commits of a layer page: after every change EditConf is stored into the layer the page
 // shows and the page's owner is told (the editor then redraws its preview), but only once for a
-// batch of changes (showing a
-// layer fills many controls, each of which reports a change). Changes reported before the
-// page is ready are not committed.
+// batch of changes (showing a layer fills many controls, each of which reports a change).
+// Changes reported before the page is ready are not committed.
 class EditConfCommits
 {
 public:

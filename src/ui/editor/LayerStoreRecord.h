@@ -14,9 +14,10 @@
 // through store(). Used on the user-interface thread only; the editor clears it when it opens.
 namespace LayerStoreRecord {
 
-// Stores the editing instance `conf` into the layer's file. A failed store whose values differ from the ones
-// last stored (or first stored) for that layer is kept as an unstored change; a later
-// successful store, or values back to the stored ones, drop it. True when the file was saved.
+// Stores the editing instance `conf` into the layer's file. A failed store whose values differ
+// from the ones last stored (or first stored) for that layer is kept as an unstored change; a
+// later successful store, or values back to the stored ones, drop it. True when the file was
+// saved.
 bool store(const QString& layer, const WatermarkConf& conf);
 
 // The layers with unstored changes.
